@@ -1,0 +1,32 @@
+# Thin wrapper over CMake. The two commands of the README:
+#   make run    installs what is needed, builds, and starts the program
+#   make test   installs what is needed, builds, and runs every test
+BUILD ?= build/release
+WERROR ?= $(if $(CI),ON,OFF)
+CMAKE_ARGS ?=
+
+.PHONY: deps configure build test run asan format
+deps:
+	bash scripts/install-deps.sh
+
+configure: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALLYSCAN_WERROR=$(WERROR) $(CMAKE_ARGS)
+
+build: configure
+	cmake --build $(BUILD)
+
+test: build
+	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j2
+
+run: build
+	$(BUILD)/src/cli/tallyscan-cli detail samples/demo/BKMVDATA.TXT 2
+
+# The engine tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+asan: deps
+	cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTALLYSCAN_SANITIZE=ON \
+	  -DTALLYSCAN_WERROR=$(WERROR) -DTALLYSCAN_BUILD_APP=OFF $(CMAKE_ARGS)
+	cmake --build build/asan --target engine_tests
+	build/asan/tests/engine_tests
+
+format:
+	cmake --build $(BUILD) --target format

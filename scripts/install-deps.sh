@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs every Debian package that the build, the tests, the benchmarks and the
+# desktop app need. Safe to run again: packages already present are skipped by apt.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build ccache pkg-config clang-14 clang libclang-rt-14-dev
+  clang-format
+  # engine dependencies
+  zlib1g-dev libminizip-dev
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev python3 time
+  # desktop app: Qt 6 Widgets, its Hebrew translations, fonts that carry Hebrew
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-translations-l10n
+  qt6-l10n-tools libgl-dev libxkbcommon-dev
+  fonts-dejavu-core culmus xvfb xauth
+  # report output read back in tests
+  poppler-utils
+)
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+  sudo_cmd=(sudo)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ "${#missing[@]}" -eq 0 ]; then
+  echo "install-deps: all packages present"
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <span>
+
+namespace tallyscan::cli {
+
+// Each sub-command gets the arguments after its name and returns the process exit code.
+int RunDetail(std::span<char* const> args);
+
+}  // namespace tallyscan::cli
