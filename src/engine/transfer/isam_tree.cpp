@@ -61,31 +61,22 @@ IsamStatus IsamTree::Insert(const IsamEntry& entry, IsamCursor& landed) {
   std::uint32_t position = 0;
   IsamNode leaf;
   ISAM_TRY(Descend(entry.key, position, leaf));
-  return InsertIntoNode(position, leaf, entry, 0, &landed, 0);
+  return InsertIntoNode(position, leaf, entry, &landed, 0);
 }
 
-// Puts the entry into the node read from position. In a leaf the entry starts in the free
-// slot next to the used ones and travels right past every smaller key. A separator for an
-// inner node (before_child != 0) goes straight in front of the entry of the node it was
-// split from: with duplicate keys, travelling by key could stop in front of an equal key of
-// an earlier child and leave the parent's order different from the sibling chain, after
-// which a descent would miss the first duplicates. With distinct keys both place it alike.
+// Puts the entry into the node read from position: it starts in the free slot next to the
+// used ones and travels right past every smaller key, so it lands in front of any equal keys.
+// A separator placed this way always lands just in front of the entry of the node it was
+// split from: the earlier entries of the parent are lower, as the split node was the first
+// child at least as high as the key that filled it.
 IsamStatus IsamTree::InsertIntoNode(std::uint32_t position, IsamNode& node, const IsamEntry& entry,
-                                    std::uint32_t before_child, IsamCursor* landed, int depth) {
+                                    IsamCursor* landed, int depth) {
   if (depth >= kIsamMaxDepth || node.free_slot < 1) return IsamStatus::kCorrupt;
   int at = node.free_slot;
-  if (before_child != 0) {
-    const int target = SlotOfChild(node, before_child);
-    if (target == 0) return IsamStatus::kCorrupt;
-    for (int s = at; s < target - 1; ++s) node.Slot(s) = node.Slot(s + 1);
-    at = target - 1;
-    node.Slot(at) = entry;
-  } else {
-    node.Slot(at) = entry;
-    while (at < kLast && CompareKeys(node.Slot(at).key, node.Slot(at + 1).key) > 0) {
-      std::swap(node.Slot(at), node.Slot(at + 1));
-      ++at;
-    }
+  node.Slot(at) = entry;
+  while (at < kLast && CompareKeys(node.Slot(at).key, node.Slot(at + 1).key) > 0) {
+    std::swap(node.Slot(at), node.Slot(at + 1));
+    ++at;
   }
   --node.free_slot;
   if (node.free_slot > 0) {
@@ -146,7 +137,7 @@ IsamStatus IsamTree::InsertIntoNode(std::uint32_t position, IsamNode& node, cons
   IsamNode parent;
   ISAM_TRY(file_.ReadNode(node.parent, parent));
   if (parent.leaf != 0) return IsamStatus::kCorrupt;
-  return InsertIntoNode(node.parent, parent, separator, position, nullptr, depth + 1);
+  return InsertIntoNode(node.parent, parent, separator, nullptr, depth + 1);
 }
 
 IsamStatus IsamTree::Find(const IsamKey& key, const std::uint32_t* pointer, IsamCursor& at,

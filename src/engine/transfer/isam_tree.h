@@ -92,7 +92,7 @@ class IsamTree {
 
  private:
   IsamStatus InsertIntoNode(std::uint32_t position, IsamNode& node, const IsamEntry& entry,
-                            std::uint32_t before_child, IsamCursor* landed, int depth);
+                            IsamCursor* landed, int depth);
   IsamStatus DetachEmpty(std::uint32_t position, const IsamNode& node, int depth);
   IsamStatus RepairHighest(std::uint32_t position, IsamNode node);
   IsamStatus CollapseRoot();
