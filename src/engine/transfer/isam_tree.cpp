@@ -151,8 +151,10 @@ IsamStatus IsamTree::Find(const IsamKey& key, const std::uint32_t* pointer, Isam
   while (true) {
     if (s > kLast) {
       if (leaf.right == 0 || budget-- == 0) return IsamStatus::kNotFound;
+      const std::uint32_t from = position;
       position = leaf.right;
       ISAM_TRY(ReadLeaf(position, leaf));
+      if (leaf.left != from) return IsamStatus::kCorrupt;
       s = leaf.FirstUsed();
       continue;
     }
@@ -227,12 +229,14 @@ IsamStatus IsamTree::Next(IsamCursor& at, IsamEntry& found) {
   int s = at.slot + 1;
   std::uint64_t budget = 0;
   ISAM_TRY(file_.NodeLimit(budget));
-  // Emptied leaves are freed, so a used slot is normally one step away; the loop only guards
-  // against a damaged file.
+  // Emptied leaves are freed, so a used slot is normally one step away; the budget and the
+  // back link checked at each step keep a damaged chain from running in circles.
   while (s > kLast) {
     if (leaf.right == 0 || budget-- == 0) return IsamStatus::kNotFound;
+    const std::uint32_t from = position;
     position = leaf.right;
     ISAM_TRY(ReadLeaf(position, leaf));
+    if (leaf.left != from) return IsamStatus::kCorrupt;
     s = leaf.FirstUsed();
   }
   if (s < leaf.FirstUsed()) s = leaf.FirstUsed();
@@ -251,8 +255,10 @@ IsamStatus IsamTree::Prev(IsamCursor& at, IsamEntry& found) {
   ISAM_TRY(file_.NodeLimit(budget));
   while (s < leaf.FirstUsed()) {
     if (leaf.left == 0 || budget-- == 0) return IsamStatus::kNotFound;
+    const std::uint32_t from = position;
     position = leaf.left;
     ISAM_TRY(ReadLeaf(position, leaf));
+    if (leaf.right != from) return IsamStatus::kCorrupt;
     s = kLast;
   }
   at = IsamCursor{position, s};
