@@ -96,4 +96,20 @@ IsamOpenResult PosixIsamFileSystem::Open(const std::string& file_name) {
   return result;
 }
 
+std::unique_ptr<IsamStorage> OpenIsamStorageForReading(const std::string& file_name,
+                                                       int& error_number) {
+  const int fd = OpenFd(file_name, O_RDONLY);
+  struct stat st;
+  if (fd < 0) {
+    error_number = errno;
+    return nullptr;
+  }
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    error_number = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    ::close(fd);
+    return nullptr;
+  }
+  return std::make_unique<PosixStorage>(fd);
+}
+
 }  // namespace tallyscan

@@ -47,4 +47,9 @@ class PosixIsamFileSystem final : public IsamFileSystem {
   IsamOpenResult Open(const std::string& file_name) override;
 };
 
+// Opens an existing file for reading only, for inspecting it without changing or creating
+// anything. Null, with the system's error number, when it cannot be opened.
+std::unique_ptr<IsamStorage> OpenIsamStorageForReading(const std::string& file_name,
+                                                       int& error_number);
+
 }  // namespace tallyscan
