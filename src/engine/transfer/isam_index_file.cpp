@@ -105,6 +105,11 @@ IsamStatus IndexFile::AllocateNode(std::uint32_t& position) {
   if (header_a_.free_node != 0) {
     IsamNode free_node;
     if (auto s = ReadNode(header_a_.free_node, free_node); s != IsamStatus::kOk) return s;
+    // A node in use always has a free slot (a full one splits at once): a free-list head
+    // that looks like one points into a tree, and taking it would overwrite live entries.
+    if (free_node.free_slot != 0 || free_node.leaf != 0 || free_node.parent != 0) {
+      return IsamStatus::kCorrupt;
+    }
     position = header_a_.free_node;
     MutableHeaderA().free_node = free_node.right;
   } else {

@@ -326,6 +326,12 @@ TEST_F(IsamTest, DamagedFilesGiveAStatusInsteadOfLoopingOrReadingPastTheEnd) {
   IsamStatus s = IsamStatus::kOk;
   for (int steps = 0; steps < 100 && s == IsamStatus::kOk; ++steps) s = manager_.GetPrev(1, entry);
   EXPECT_EQ(IsamStatus::kCorrupt, s);
+
+  Bytes() = sound;
+  put32(8 + 12, 61);  // the free list starts at a leaf in use: it is not taken
+  s = IsamStatus::kOk;
+  for (int p = 26; p <= 30 && s == IsamStatus::kOk; ++p) s = manager_.DbInsert(1, BlockOf(p));
+  EXPECT_EQ(IsamStatus::kCorrupt, s);
   ASSERT_EQ(IsamStatus::kOk, manager_.CloseDb(1));
 
   Bytes().resize(40);  // cut inside header B
