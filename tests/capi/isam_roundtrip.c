@@ -1,5 +1,6 @@
 /* Writes records through the exported record manager, reads them back in key order, finds
- * them by key, and reopens the file. Exits 0 when every check holds. */
+ * them by key, and reopens the file; converts a Hebrew text between the code pages and back.
+ * Exits 0 when every check holds. */
 #include <stdio.h>
 #include <string.h>
 
@@ -119,6 +120,18 @@ int main(int argc, char** argv) {
   CHECK(OpenDb(argv[1], 100, 2) == -1);
   CHECK(messages == 1);
   CHECK(DbInsert(3, block) == -2);
+
+  {
+    /* Code page 1255 "shalom 123" goes to DOS Hebrew and comes back, in place. */
+    const char original[] = "\xF9\xEC\xE5\xED 123";
+    char text[sizeof original];
+    memcpy(text, original, sizeof original);
+    WinToDos(text, (int32_t)strlen(original));
+    CHECK(memcmp(text, original, sizeof original) != 0);
+    CHECK(strlen(text) == strlen(original));
+    DosToWin(text, (int32_t)strlen(original));
+    CHECK(memcmp(text, original, sizeof original) == 0);
+  }
 
   if (failures != 0) {
     fprintf(stderr, "%d checks failed\n", failures);
