@@ -17,6 +17,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"detail", "detail FILE LINE_NUMBER", tallyscan::cli::RunDetail},
+    {"isam", "isam dump FILE", tallyscan::cli::RunIsam},
 };
 
 int Usage() {
