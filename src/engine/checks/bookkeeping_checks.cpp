@@ -1,0 +1,353 @@
+#include "engine/checks/bookkeeping_checks.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "engine/checks/dealer_number.h"
+#include "engine/checks/result_rows.h"
+#include "engine/uniform/record_store.h"
+#include "engine/uniform/values.h"
+
+namespace tallyscan::checks {
+namespace {
+
+// Differences up to this many agorot count as balanced.
+constexpr std::int64_t kTolerance = 99;
+
+constexpr int kDoubleEntry = 2;
+
+// B110 fields.
+struct AccountLine {
+  std::string_view key;  // 23-37
+  std::int64_t opening;  // 278-292, positive = debit
+  std::int64_t debit;    // 293-307
+  std::int64_t credit;   // 308-322
+  std::int64_t section;  // 323-326
+  std::string_view dealer;  // 327-335
+};
+
+AccountLine SliceAccount(std::string_view line) {
+  return {SliceField(line, 23, 15),          ReadAmount(SliceField(line, 278, 15)),
+          ReadAmount(SliceField(line, 293, 15)), ReadAmount(SliceField(line, 308, 15)),
+          WholeNumber(SliceField(line, 323, 4)), SliceField(line, 327, 9)};
+}
+
+// Positions 203-221 of a B100 line: the debit/credit sign and the amount.
+constexpr int kSignStart = 203;
+constexpr int kSignToAmountWidth = 19;
+
+struct SignedAmount {
+  bool credit;
+  std::int64_t amount;
+};
+
+SignedAmount ReadMovementAmount(const RecordStore& store, std::int64_t offset) {
+  const std::string field = ReadRecordField(store, offset, kSignStart, kSignToAmountWidth);
+  const std::string_view view = field;
+  return {SliceField(view, 1, 1) == "2", ReadAmount(SliceField(view, 5, 15))};
+}
+
+std::string_view AccountKeyOf(const IndexEntry& entry) { return entry.KeyView().substr(0, 15); }
+std::string_view BatchOf(const IndexEntry& entry) { return entry.KeyView().substr(15, 8); }
+
+bool AccountExists(const RecordStore& store, std::string_view account_key) {
+  return !PrefixRange(store.AccountIndex, account_key).empty();
+}
+
+}  // namespace
+
+void CheckIndexBalance(CheckRun& run) {
+  static constexpr std::string_view kTitle = "בדיקת איזון אינדקס";
+  run.BeginCheck(kTitle);
+  run.Append(HeadingRow(kTitle));
+  run.ShowRows();
+
+  const RecordStore& store = run.store();
+  const auto& index = store.AccountIndex;
+  RecordLoop loop(run, index.Count());
+  for (std::int64_t i = 1; i <= index.Count(); ++i) {
+    if (loop.Stop(i)) break;
+    const std::string line = ReadRecordLine(store, index[i].Offset, RecordType::kB110);
+    const AccountLine account = SliceAccount(line);
+    if (account.opening != 0 && account.section == 0) ++run.missing_sections;
+    if (account.opening < 0) {
+      run.index_credit += -account.opening;
+    } else {
+      run.index_debit += account.opening;
+    }
+    run.index_debit += account.debit;
+    run.index_credit += account.credit;
+    // An account may be counted twice; only whether the count is zero matters.
+    if (account.credit != 0 && account.section == 0) ++run.missing_sections;
+  }
+
+  const std::int64_t difference = run.index_debit - run.index_credit;
+  run.Append(Row(kInfoStatus, {"סה'כ סכומי האינדקס", Debit(run.index_debit),
+                               Credit(run.index_credit), BySign(difference)}));
+  if (std::llabs(difference) > kTolerance) {
+    if (store.BookkeepingType == kDoubleEntry) {
+      run.Append(Row(kErrorStatus,
+                     {"קיים חוסר איזון בסכומי האינדקס בסך של - ", "", "", BySign(difference)}));
+    } else {
+      run.Append(Row(kInfoStatus, {"יתרת האינדקס", "", "", BySign(difference)}));
+    }
+  } else {
+    run.Append(Row(kInfoStatus, {"יתרות האינדקס מאוזנות"}));
+  }
+  run.ShowRows();
+}
+
+void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows) {
+  static constexpr std::string_view kTitle = "בדיקת איזון תנועות";
+  run.BeginCheck(kTitle);
+  run.Append(HeadingRow(kTitle));
+  run.ShowRows();
+
+  // The pass walks the movements in batch order. Rather than re-sorting the store's index
+  // and sorting it back by key afterwards, it walks a batch-ordered copy of the offsets:
+  // the store stays in key order throughout, a stop included. Within a batch the
+  // movements go in file order, which keeps the reads close together.
+  const RecordStore& store = run.store();
+  struct BatchEntry {
+    char batch[8];
+    std::int64_t offset;
+  };
+  std::vector<BatchEntry> order;
+  order.reserve(static_cast<std::size_t>(store.MovementIndex.Count()));
+  for (const IndexEntry& entry : store.MovementIndex.Entries()) {
+    BatchEntry& e = order.emplace_back();
+    std::memcpy(e.batch, BatchOf(entry).data(), sizeof e.batch);
+    e.offset = entry.Offset;
+  }
+  std::sort(order.begin(), order.end(), [](const BatchEntry& a, const BatchEntry& b) {
+    const int c = std::memcmp(a.batch, b.batch, sizeof a.batch);
+    return c != 0 ? c < 0 : a.offset < b.offset;
+  });
+
+  std::int64_t batch_debit = 0;
+  std::int64_t batch_credit = 0;
+  std::optional<std::int64_t> previous_batch;
+  auto append_batch_row = [&](std::int64_t batch) {
+    std::string row = Row(kInfoStatus, {"סה'כ למנה " + Whole(batch), Debit(batch_debit),
+                                        Credit(batch_credit)});
+    if (batch_debit != batch_credit) {
+      row += kTab;
+      row += BySign(batch_debit - batch_credit);
+    }
+    run.Append(std::move(row));
+    run.ShowRows();
+  };
+
+  const auto n = static_cast<std::int64_t>(order.size());
+  RecordLoop loop(run, n);
+  for (std::int64_t i = 1; i <= n; ++i) {
+    if (loop.Stop(i)) break;
+    const BatchEntry& entry = order[static_cast<std::size_t>(i - 1)];
+    const std::int64_t batch = WholeNumber(std::string_view(entry.batch, sizeof entry.batch));
+    if (previous_batch && batch != *previous_batch) {
+      if (batch_rows) append_batch_row(*previous_batch);
+      batch_debit = 0;
+      batch_credit = 0;
+    }
+    previous_batch = batch;
+    const SignedAmount movement = ReadMovementAmount(store, entry.offset);
+    if (movement.credit) {
+      run.movement_credit += movement.amount;
+      batch_credit += movement.amount;
+    } else {
+      run.movement_debit += movement.amount;
+      batch_debit += movement.amount;
+    }
+  }
+  if (batch_rows && previous_batch) append_batch_row(*previous_batch);
+
+  if (movement_totals) {
+    const std::int64_t difference = run.movement_debit - run.movement_credit;
+    run.Append(Row(kInfoStatus, {"סה'כ סכומי התנועות", Debit(run.movement_debit),
+                                 Credit(run.movement_credit), BySign(difference)}));
+    if (std::llabs(difference) > kTolerance) {
+      if (store.BookkeepingType == kDoubleEntry) {
+        run.Append(Row(kErrorStatus,
+                       {"קיים חוסר איזון בסכומי התנועות בסל של", "", "", Credit(difference)}));
+      } else {
+        run.Append(Row(kInfoStatus, {"יתרת התנועות", "", "", Credit(difference)}));
+      }
+    } else {
+      run.Append(Row(kInfoStatus, {"סכומי התנועות מאוזנים"}));
+    }
+    run.ShowRows();
+  }
+}
+
+void CheckIndexAgainstMovements(CheckRun& run) {
+  if (std::llabs(run.index_debit - run.movement_debit) > kTolerance) {
+    run.Append(Row(kErrorStatus, {"סכומי החובה באינדקס", Debit(run.index_debit)}));
+    run.Append(Row(kErrorStatus, {"אינם זהים לסכומי החובה בתנועות", Debit(run.movement_debit)}));
+  }
+  if (std::llabs(run.index_credit - run.movement_credit) > kTolerance) {
+    run.Append(Row(kErrorStatus, {"סכומי הזכות באינדקס", Credit(run.index_credit)}));
+    run.Append(
+        Row(kErrorStatus, {"אינם זהים לסכומי הזכות בתנועות", Credit(run.movement_credit)}));
+  }
+  run.ShowRows();
+  if (run.stopped()) return;
+  if (run.ticks().Ticked(BookkeepingItem::kKeyCrossCheck)) CheckMovementKeys(run);
+  if (run.stopped()) return;
+  if (run.ticks().Ticked(BookkeepingItem::kBalanceCrossCheck)) CheckAccountBalances(run);
+}
+
+void CheckMovementKeys(CheckRun& run) {
+  static constexpr std::string_view kTitle = "הצלבת מפתחות כרטיסים/תנועות";
+  run.BeginCheck(kTitle);
+  run.Append(HeadingRow(kTitle));
+  run.ShowRows();
+
+  const RecordStore& store = run.store();
+  const auto& index = store.MovementIndex;
+  std::string_view previous_key;
+  bool have_previous = false;
+  RecordLoop loop(run, index.Count());
+  for (std::int64_t i = 1; i <= index.Count(); ++i) {
+    if (loop.Stop(i)) break;
+    const std::string_view key = AccountKeyOf(index[i]);
+    if (have_previous && key == previous_key) continue;
+    previous_key = key;
+    have_previous = true;
+    if (!AccountExists(store, key)) {
+      run.Append(Row(kErrorStatus, {"בתנועה מספר - " + Whole(i) + " המפתח ",
+                                    TrimmedForRow(key) + std::string(kCreditMarker)}));
+      run.Append(Row(kErrorStatus, {"אינו קיים באינדקס החשבונות"}));
+      run.ShowRows();
+    }
+  }
+  run.Append(Row(kHeadingStatus, {"הסתיימה הצלבת מפתחות תנועות/כרטיסים"}));
+  run.ShowRows();
+}
+
+void CheckAccountBalances(CheckRun& run) {
+  static constexpr std::string_view kTitle = "הצלבת יתרות כרטיסים/תנועות";
+  run.BeginCheck(kTitle);
+  run.Append(HeadingRow(kTitle));
+  run.ShowRows();
+
+  // An account's movements are the run of MovementIndex entries that begin with its key:
+  // found by binary search rather than by scanning every movement for every account.
+  const RecordStore& store = run.store();
+  const auto& accounts = store.AccountIndex;
+  RecordLoop loop(run, accounts.Count());
+  for (std::int64_t i = 1; i <= accounts.Count(); ++i) {
+    if (loop.Stop(i)) break;
+    const std::string line = ReadRecordLine(store, accounts[i].Offset, RecordType::kB110);
+    const AccountLine account = SliceAccount(line);
+    if (account.debit == 0 && account.credit == 0) continue;
+
+    const std::string_view key = AccountKeyOf(accounts[i]);
+    std::int64_t movement_debit = 0;
+    std::int64_t movement_credit = 0;
+    const ElementRange range = PrefixRange(store.MovementIndex, key);
+    for (std::int64_t m = range.first; m < range.last; ++m) {
+      const SignedAmount movement = ReadMovementAmount(store, store.MovementIndex[m].Offset);
+      (movement.credit ? movement_credit : movement_debit) += movement.amount;
+    }
+
+    const std::int64_t movement_balance = movement_debit - movement_credit;
+    std::int64_t card_balance = account.debit - account.credit;
+    if (std::llabs(movement_balance - card_balance) <= kTolerance) continue;
+    card_balance += account.opening;
+    if (std::llabs(movement_balance - card_balance) <= kTolerance) continue;
+
+    run.Append(Row(kErrorStatus, {"בכרטיס - " + AsStoredForRow(key) +
+                                  " אין התאמה בין יתרות הכרטיס לתנועות הכרטיס"}));
+    run.Append(
+        Row(kErrorStatus, {"יתרות הכרטיס הן", Debit(account.debit), Credit(account.credit)}));
+    run.Append(Row(kErrorStatus,
+                   {"יתרות התנועות הן", Debit(movement_debit), Credit(movement_credit)}));
+    run.Append(std::string(kErrorStatus));
+    run.ShowRows();
+  }
+  run.Append(Row(kHeadingStatus, {"הסתיימה הצלבת יתרות תנועות/כרטיסים"}));
+  run.ShowRows();
+}
+
+void CheckTaxSections(CheckRun& run) {
+  if (run.missing_sections != 0) {
+    run.Append(Row(kErrorStatus, {"סעיפי מס הכנסה לא מוגדרים בכל הכרטיסים"}));
+    run.ShowRows();
+    return;
+  }
+  static constexpr std::string_view kTitle = "בדיקת סעיפי מס הכנסה";
+  run.BeginCheck(kTitle);
+  run.Append(HeadingRow(kTitle));
+  run.ShowRows();
+
+  constexpr std::int64_t kFirstBalanceSheetSection = 7000;
+  constexpr std::int64_t kPreviousYearSection = 9980;
+  std::int64_t current_debit = 0;
+  std::int64_t current_credit = 0;
+  std::int64_t previous_balance = 0;
+  const RecordStore& store = run.store();
+  const auto& index = store.AccountIndex;
+  RecordLoop loop(run, index.Count());
+  for (std::int64_t i = 1; i <= index.Count(); ++i) {
+    if (loop.Stop(i)) break;
+    const std::string line = ReadRecordLine(store, index[i].Offset, RecordType::kB110);
+    const AccountLine account = SliceAccount(line);
+    if (account.section < kFirstBalanceSheetSection) {
+      current_debit += account.debit;
+      current_credit += account.credit;
+    } else if (account.section == kPreviousYearSection) {
+      previous_balance += account.opening + account.debit - account.credit;
+    }
+  }
+
+  if (previous_balance < 0) {
+    run.Append(Row(kInfoStatus, {"יתרת רווח משנה קודמת", "", Credit(-previous_balance)}));
+  } else {
+    run.Append(Row(kInfoStatus, {"יתרת הפסד משנה קודמת", Debit(previous_balance)}));
+  }
+  const std::int64_t current = current_debit - current_credit;
+  run.Append(Row(kInfoStatus, {current < 0 ? "יתרת רווח שנה נוכחית" : "יתרת הפסד שנה נוכחית",
+                               Debit(current_debit), Credit(current_credit), BySign(current)}));
+  run.ShowRows();
+}
+
+void CheckAccountDealerNumbers(CheckRun& run) {
+  static constexpr std::string_view kTitle = "בדיקת מספרי עוסק";
+  run.BeginCheck(kTitle);
+  run.Append(HeadingRow(kTitle));
+  run.ShowRows();
+
+  // Customer and supplier sections, where an account needs a dealer number.
+  static constexpr std::int64_t kDealerSections[] = {7310, 7320, 7390, 7410,
+                                                     9210, 9220, 9290, 9370};
+  std::int64_t missing = 0;
+  const RecordStore& store = run.store();
+  const auto& index = store.AccountIndex;
+  RecordLoop loop(run, index.Count());
+  for (std::int64_t i = 1; i <= index.Count(); ++i) {
+    if (loop.Stop(i)) break;
+    const std::string line = ReadRecordLine(store, index[i].Offset, RecordType::kB110);
+    const AccountLine account = SliceAccount(line);
+    if (WholeNumber(account.dealer) == 0) {
+      if (std::find(std::begin(kDealerSections), std::end(kDealerSections), account.section) !=
+          std::end(kDealerSections)) {
+        ++missing;
+      }
+    } else if (!ValidDealerNumber(account.dealer)) {
+      run.Append(Row(kErrorStatus, {"בכרטיס " + TrimmedForRow(account.key) + " מס. עוסק לא תקין",
+                                    AsStoredForRow(account.dealer) + std::string(kCreditMarker)}));
+      run.ShowRows();
+    }
+  }
+  if (missing != 0) {
+    run.Append(Row(kErrorStatus, {"ב " + Whole(missing) + " כרטיסים לא מוגדר מספר עוסק"}));
+  }
+  run.Append(Row(kInfoStatus, {"סיום בדיקת מספרי עוסק"}));
+  run.ShowRows();
+}
+
+}  // namespace tallyscan::checks
