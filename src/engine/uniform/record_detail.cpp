@@ -69,9 +69,14 @@ std::string Meaning(const FieldLayout& field, std::string_view raw) {
   }
 }
 
+// Cells come from the file; a byte that separates cells or rows, or that the list reads as
+// a marker, would break the row apart, so it is shown as a space.
 void AppendCell(std::string& row, std::string_view cell) {
   row += '\t';
-  row += cell;
+  for (char c : cell) {
+    const bool structural = c == '\t' || c == '\r' || c == '\n' || c == '\x1C' || c == '\x1D';
+    row += structural ? ' ' : c;
+  }
 }
 
 void AppendRecordRows(std::string_view line, bool dos_code_page, std::vector<std::string>& rows) {
@@ -85,7 +90,6 @@ void AppendRecordRows(std::string_view line, bool dos_code_page, std::vector<std
     std::string caption(field.caption);
     std::string value = Value(field, raw, dos_code_page);
     std::string meaning = first ? std::string(layout->name) : Meaning(field, raw);
-    if (failed) value += kErrorMarker;
     if (first) {
       caption += kHeadingMarker;
       value += kHeadingMarker;
@@ -95,6 +99,7 @@ void AppendRecordRows(std::string_view line, bool dos_code_page, std::vector<std
     AppendCell(row, field.code != 0 ? std::to_string(field.code) : std::string());
     AppendCell(row, caption);
     AppendCell(row, value);
+    if (failed) row += kErrorMarker;
     AppendCell(row, meaning);
     rows.push_back(std::move(row));
     first = false;

@@ -205,8 +205,21 @@ TEST(RecordDetailTest, CharacterSetMeaningAndDosConversion) {
   const std::string b110 =
       MakeLine(RecordType::kB110, {{1404, "\x80\x81\x82"}, {1410, "\x80\x81\x82"}});
   EXPECT_EQ("גבא", FieldRow(BuildRecordDetailRows(b110, true), 1404)[3]);
-  EXPECT_EQ("\u0080\u0081\u0082", FieldRow(BuildRecordDetailRows(b110, true), 1410)[3]);
-  EXPECT_EQ("\u0080\u0081\u0082", FieldRow(BuildRecordDetailRows(b110, false), 1404)[3]);
+  // Unconverted, the DOS letters read as what those bytes are in code page 1255.
+  const std::string as_windows = "\u20AC\u0081\u201A";
+  EXPECT_EQ(as_windows, FieldRow(BuildRecordDetailRows(b110, true), 1410)[3]);
+  EXPECT_EQ(as_windows, FieldRow(BuildRecordDetailRows(b110, false), 1404)[3]);
+}
+
+TEST(RecordDetailTest, SeparatorsStoredInAFieldCannotSplitTheRow) {
+  const std::string line =
+      MakeLine(RecordType::kB110, {{1404, "Cash\tbox\x1D"}, {1401, "00000\t001"}});
+  const auto rows = BuildRecordDetailRows(line, false);
+  EXPECT_EQ("Cash box ", FieldRow(rows, 1404)[3]);
+  const std::vector<std::string> marked = FieldRow(rows, 1401);
+  ASSERT_EQ(5u, marked.size());
+  EXPECT_EQ("1", marked[0]);
+  EXPECT_EQ(std::string("00000 001") + kErrorMarker, marked[3]);
 }
 
 TEST(RecordDetailTest, ReservedAreaOfAccountHasNoCode) {
@@ -220,7 +233,7 @@ TEST(RecordDetailTest, ShortLineShowsWhatExistsAndUnknownTypeShowsNothing) {
   const std::string line = MakeLine(RecordType::kB110, {{1404, "Cash box"}}).substr(0, 41);
   const auto rows = BuildRecordDetailRows(line, false);
   ASSERT_EQ(5u, rows.size());  // 1400-1403 whole, 1404 cut short
-  EXPECT_EQ("Cas", Cells(rows.back())[3]);
+  EXPECT_EQ("Cash", Cells(rows.back())[3]);
   // A field cut short is tested as it stands.
   const auto cut = BuildRecordDetailRows(MakeLine(RecordType::kB110).substr(0, 20), false);
   ASSERT_EQ(3u, cut.size());
