@@ -25,8 +25,8 @@ bool OneOf(std::int64_t value, std::initializer_list<std::int64_t> set) {
 // digits of a longer (or negative) value take part.
 template <std::size_t N>
 std::array<int, N> DigitsOf(std::int64_t value) {
-  std::uint64_t v = value < 0 ? 0 - static_cast<std::uint64_t>(value)
-                              : static_cast<std::uint64_t>(value);
+  std::uint64_t v =
+      value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
   std::array<int, N> digits{};
   for (std::size_t i = N; i-- > 0;) {
     digits[i] = static_cast<int>(v % 10);

@@ -22,18 +22,21 @@ constexpr int kDoubleEntry = 2;
 
 // B110 fields.
 struct AccountLine {
-  std::string_view key;  // 23-37
-  std::int64_t opening;  // 278-292, positive = debit
-  std::int64_t debit;    // 293-307
-  std::int64_t credit;   // 308-322
-  std::int64_t section;  // 323-326
+  std::string_view key;     // 23-37
+  std::int64_t opening;     // 278-292, positive = debit
+  std::int64_t debit;       // 293-307
+  std::int64_t credit;      // 308-322
+  std::int64_t section;     // 323-326
   std::string_view dealer;  // 327-335
 };
 
 AccountLine SliceAccount(std::string_view line) {
-  return {SliceField(line, 23, 15),          ReadAmount(SliceField(line, 278, 15)),
-          ReadAmount(SliceField(line, 293, 15)), ReadAmount(SliceField(line, 308, 15)),
-          WholeNumber(SliceField(line, 323, 4)), SliceField(line, 327, 9)};
+  return {SliceField(line, 23, 15),
+          ReadAmount(SliceField(line, 278, 15)),
+          ReadAmount(SliceField(line, 293, 15)),
+          ReadAmount(SliceField(line, 308, 15)),
+          WholeNumber(SliceField(line, 323, 4)),
+          SliceField(line, 327, 9)};
 }
 
 // Positions 203-221 of a B100 line: the debit/credit sign and the amount.
@@ -86,17 +89,17 @@ void CheckIndexBalance(CheckRun& run) {
   }
 
   const std::int64_t difference = run.index_debit - run.index_credit;
-  run.Append(Row(kInfoStatus, {"סה'כ סכומי האינדקס", Debit(run.index_debit),
-                               Credit(run.index_credit), BySign(difference)}));
+  run.Append(MakeRow(RowStatus::kInfo, {"סה'כ סכומי האינדקס", Debit(run.index_debit),
+                                        Credit(run.index_credit), BySign(difference)}));
   if (std::llabs(difference) > kTolerance) {
     if (store.BookkeepingType == kDoubleEntry) {
-      run.Append(Row(kErrorStatus,
-                     {"קיים חוסר איזון בסכומי האינדקס בסך של - ", "", "", BySign(difference)}));
+      run.Append(MakeRow(RowStatus::kError,
+                         {"קיים חוסר איזון בסכומי האינדקס בסך של - ", "", "", BySign(difference)}));
     } else {
-      run.Append(Row(kInfoStatus, {"יתרת האינדקס", "", "", BySign(difference)}));
+      run.Append(MakeRow(RowStatus::kInfo, {"יתרת האינדקס", "", "", BySign(difference)}));
     }
   } else {
-    run.Append(Row(kInfoStatus, {"יתרות האינדקס מאוזנות"}));
+    run.Append(MakeRow(RowStatus::kInfo, {"יתרות האינדקס מאוזנות"}));
   }
   run.ShowRows();
 }
@@ -132,10 +135,10 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
   std::int64_t batch_credit = 0;
   std::optional<std::int64_t> previous_batch;
   auto append_batch_row = [&](std::int64_t batch) {
-    std::string row = Row(kInfoStatus, {"סה'כ למנה " + Whole(batch), Debit(batch_debit),
-                                        Credit(batch_credit)});
+    std::string row = MakeRow(RowStatus::kInfo, {"סה'כ למנה " + PlainNumber(batch),
+                                                 Debit(batch_debit), Credit(batch_credit)});
     if (batch_debit != batch_credit) {
-      row += kTab;
+      row += '\t';
       row += BySign(batch_debit - batch_credit);
     }
     run.Append(std::move(row));
@@ -167,17 +170,17 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
 
   if (movement_totals) {
     const std::int64_t difference = run.movement_debit - run.movement_credit;
-    run.Append(Row(kInfoStatus, {"סה'כ סכומי התנועות", Debit(run.movement_debit),
-                                 Credit(run.movement_credit), BySign(difference)}));
+    run.Append(MakeRow(RowStatus::kInfo, {"סה'כ סכומי התנועות", Debit(run.movement_debit),
+                                          Credit(run.movement_credit), BySign(difference)}));
     if (std::llabs(difference) > kTolerance) {
       if (store.BookkeepingType == kDoubleEntry) {
-        run.Append(Row(kErrorStatus,
-                       {"קיים חוסר איזון בסכומי התנועות בסל של", "", "", Credit(difference)}));
+        run.Append(MakeRow(RowStatus::kError,
+                           {"קיים חוסר איזון בסכומי התנועות בסל של", "", "", Credit(difference)}));
       } else {
-        run.Append(Row(kInfoStatus, {"יתרת התנועות", "", "", Credit(difference)}));
+        run.Append(MakeRow(RowStatus::kInfo, {"יתרת התנועות", "", "", Credit(difference)}));
       }
     } else {
-      run.Append(Row(kInfoStatus, {"סכומי התנועות מאוזנים"}));
+      run.Append(MakeRow(RowStatus::kInfo, {"סכומי התנועות מאוזנים"}));
     }
     run.ShowRows();
   }
@@ -185,13 +188,14 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
 
 void CheckIndexAgainstMovements(CheckRun& run) {
   if (std::llabs(run.index_debit - run.movement_debit) > kTolerance) {
-    run.Append(Row(kErrorStatus, {"סכומי החובה באינדקס", Debit(run.index_debit)}));
-    run.Append(Row(kErrorStatus, {"אינם זהים לסכומי החובה בתנועות", Debit(run.movement_debit)}));
+    run.Append(MakeRow(RowStatus::kError, {"סכומי החובה באינדקס", Debit(run.index_debit)}));
+    run.Append(
+        MakeRow(RowStatus::kError, {"אינם זהים לסכומי החובה בתנועות", Debit(run.movement_debit)}));
   }
   if (std::llabs(run.index_credit - run.movement_credit) > kTolerance) {
-    run.Append(Row(kErrorStatus, {"סכומי הזכות באינדקס", Credit(run.index_credit)}));
-    run.Append(
-        Row(kErrorStatus, {"אינם זהים לסכומי הזכות בתנועות", Credit(run.movement_credit)}));
+    run.Append(MakeRow(RowStatus::kError, {"סכומי הזכות באינדקס", Credit(run.index_credit)}));
+    run.Append(MakeRow(RowStatus::kError,
+                       {"אינם זהים לסכומי הזכות בתנועות", Credit(run.movement_credit)}));
   }
   run.ShowRows();
   if (run.stopped()) return;
@@ -218,13 +222,13 @@ void CheckMovementKeys(CheckRun& run) {
     previous_key = key;
     have_previous = true;
     if (!AccountExists(store, key)) {
-      run.Append(Row(kErrorStatus, {"בתנועה מספר - " + Whole(i) + " המפתח ",
-                                    TrimmedForRow(key) + std::string(kCreditMarker)}));
-      run.Append(Row(kErrorStatus, {"אינו קיים באינדקס החשבונות"}));
+      run.Append(MakeRow(RowStatus::kError, {"בתנועה מספר - " + PlainNumber(i) + " המפתח ",
+                                             TrimmedForRow(key) + kCreditMarker}));
+      run.Append(MakeRow(RowStatus::kError, {"אינו קיים באינדקס החשבונות"}));
       run.ShowRows();
     }
   }
-  run.Append(Row(kHeadingStatus, {"הסתיימה הצלבת מפתחות תנועות/כרטיסים"}));
+  run.Append(MakeRow(RowStatus::kHeading, {"הסתיימה הצלבת מפתחות תנועות/כרטיסים"}));
   run.ShowRows();
 }
 
@@ -260,22 +264,22 @@ void CheckAccountBalances(CheckRun& run) {
     card_balance += account.opening;
     if (std::llabs(movement_balance - card_balance) <= kTolerance) continue;
 
-    run.Append(Row(kErrorStatus, {"בכרטיס - " + AsStoredForRow(key) +
-                                  " אין התאמה בין יתרות הכרטיס לתנועות הכרטיס"}));
-    run.Append(
-        Row(kErrorStatus, {"יתרות הכרטיס הן", Debit(account.debit), Credit(account.credit)}));
-    run.Append(Row(kErrorStatus,
-                   {"יתרות התנועות הן", Debit(movement_debit), Credit(movement_credit)}));
-    run.Append(std::string(kErrorStatus));
+    run.Append(MakeRow(RowStatus::kError, {"בכרטיס - " + AsStoredForRow(key) +
+                                           " אין התאמה בין יתרות הכרטיס לתנועות הכרטיס"}));
+    run.Append(MakeRow(RowStatus::kError,
+                       {"יתרות הכרטיס הן", Debit(account.debit), Credit(account.credit)}));
+    run.Append(MakeRow(RowStatus::kError,
+                       {"יתרות התנועות הן", Debit(movement_debit), Credit(movement_credit)}));
+    run.Append(MakeRow(RowStatus::kError, {}));
     run.ShowRows();
   }
-  run.Append(Row(kHeadingStatus, {"הסתיימה הצלבת יתרות תנועות/כרטיסים"}));
+  run.Append(MakeRow(RowStatus::kHeading, {"הסתיימה הצלבת יתרות תנועות/כרטיסים"}));
   run.ShowRows();
 }
 
 void CheckTaxSections(CheckRun& run) {
   if (run.missing_sections != 0) {
-    run.Append(Row(kErrorStatus, {"סעיפי מס הכנסה לא מוגדרים בכל הכרטיסים"}));
+    run.Append(MakeRow(RowStatus::kError, {"סעיפי מס הכנסה לא מוגדרים בכל הכרטיסים"}));
     run.ShowRows();
     return;
   }
@@ -305,13 +309,14 @@ void CheckTaxSections(CheckRun& run) {
   }
 
   if (previous_balance < 0) {
-    run.Append(Row(kInfoStatus, {"יתרת רווח משנה קודמת", "", Credit(-previous_balance)}));
+    run.Append(MakeRow(RowStatus::kInfo, {"יתרת רווח משנה קודמת", "", Credit(-previous_balance)}));
   } else {
-    run.Append(Row(kInfoStatus, {"יתרת הפסד משנה קודמת", Debit(previous_balance)}));
+    run.Append(MakeRow(RowStatus::kInfo, {"יתרת הפסד משנה קודמת", Debit(previous_balance)}));
   }
   const std::int64_t current = current_debit - current_credit;
-  run.Append(Row(kInfoStatus, {current < 0 ? "יתרת רווח שנה נוכחית" : "יתרת הפסד שנה נוכחית",
-                               Debit(current_debit), Credit(current_credit), BySign(current)}));
+  run.Append(
+      MakeRow(RowStatus::kInfo, {current < 0 ? "יתרת רווח שנה נוכחית" : "יתרת הפסד שנה נוכחית",
+                                 Debit(current_debit), Credit(current_credit), BySign(current)}));
   run.ShowRows();
 }
 
@@ -338,15 +343,17 @@ void CheckAccountDealerNumbers(CheckRun& run) {
         ++missing;
       }
     } else if (!ValidDealerNumber(account.dealer)) {
-      run.Append(Row(kErrorStatus, {"בכרטיס " + TrimmedForRow(account.key) + " מס. עוסק לא תקין",
-                                    AsStoredForRow(account.dealer) + std::string(kCreditMarker)}));
+      run.Append(
+          MakeRow(RowStatus::kError, {"בכרטיס " + TrimmedForRow(account.key) + " מס. עוסק לא תקין",
+                                      AsStoredForRow(account.dealer) + kCreditMarker}));
       run.ShowRows();
     }
   }
   if (missing != 0) {
-    run.Append(Row(kErrorStatus, {"ב " + Whole(missing) + " כרטיסים לא מוגדר מספר עוסק"}));
+    run.Append(
+        MakeRow(RowStatus::kError, {"ב " + PlainNumber(missing) + " כרטיסים לא מוגדר מספר עוסק"}));
   }
-  run.Append(Row(kInfoStatus, {"סיום בדיקת מספרי עוסק"}));
+  run.Append(MakeRow(RowStatus::kInfo, {"סיום בדיקת מספרי עוסק"}));
   run.ShowRows();
 }
 

@@ -27,15 +27,9 @@ constexpr std::array<std::string_view, 8> kBookkeepingTexts = {
 };
 
 constexpr std::array<std::string_view, 9> kDocumentTexts = {
-    "כל בדיקות המסמכים",
-    "סיכומי תעודות",
-    "סיכומי תנועות מסמכים",
-    "הצלבת סיכומי תנועות מסמכים",
-    "בדיקת קיום לקוח באינדקס",
-    "חוקיות מספרי עוסק",
-    "בדיקת מספרי שקים",
-    "בדיקת נתוני בנק",
-    "הצלבת מקטים תעודות/מלאי",
+    "כל בדיקות המסמכים",          "סיכומי תעודות",           "סיכומי תנועות מסמכים",
+    "הצלבת סיכומי תנועות מסמכים", "בדיקת קיום לקוח באינדקס", "חוקיות מספרי עוסק",
+    "בדיקת מספרי שקים",           "בדיקת נתוני בנק",         "הצלבת מקטים תעודות/מלאי",
 };
 
 std::string TimeText(const Clock& clock) {
@@ -69,7 +63,8 @@ bool RunChecks(const RecordStore& store, const CheckTicks& ticks, const Clock& c
   auto step_ended = [&run]() {
     run.ResetProgress();
     if (!run.stopped()) return false;
-    run.Append(Row(kStoppedStatus, {"הבדיקה הופסקה ע'י המשתמש" + std::string(kHeadingMarker)}));
+    run.Append(
+        MakeRow(RowStatus::kStopped, {"הבדיקה הופסקה ע'י המשתמש" + std::string(kHeadingMarker)}));
     run.ShowRows();
     return true;
   };

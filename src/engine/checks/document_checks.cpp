@@ -15,7 +15,7 @@
 namespace tallyscan::checks {
 namespace {
 
-constexpr double kTolerance = 99;     // agorot
+constexpr double kTolerance = 99;    // agorot
 constexpr double kMaxDeviation = 2;  // percent
 
 constexpr std::string_view kNoLines = "לא נמצאו תנועות מתאימות לתעודה זו";
@@ -48,7 +48,7 @@ class DocumentRows {
       run_.Append(caption_);
       caption_written_ = true;
     }
-    run_.Append(Row(kErrorStatus, cells));
+    run_.Append(MakeRow(RowStatus::kError, cells));
     run_.ShowRows();
   }
 
@@ -61,8 +61,8 @@ class DocumentRows {
 std::string Caption(std::string_view type, std::string_view number) {
   const DocumentType* known = FindDocumentType(static_cast<int>(WholeNumber(type)));
   const std::string_view name = known != nullptr ? known->name : kUnknownMeaning;
-  return Row(kErrorStatus,
-             {"בעיה ב " + std::string(name) + " מספר - " + KeyDisplay(number)});
+  return MakeRow(RowStatus::kError,
+                 {"בעיה ב " + std::string(name) + " מספר - " + KeyDisplay(number)});
 }
 
 struct Summary {
@@ -126,8 +126,7 @@ void DocumentPass::Run() {
       if (receipt) {
         completed = CheckReceipts(document, summary, rows);
       } else if (type == "320") {  // an invoice-receipt has both kinds of lines
-        completed = CheckLines(document, summary, rows) &&
-                    CheckReceipts(document, summary, rows);
+        completed = CheckLines(document, summary, rows) && CheckReceipts(document, summary, rows);
       } else if (type >= "100" && type <= "799") {
         completed = CheckLines(document, summary, rows);
       }
@@ -138,16 +137,17 @@ void DocumentPass::Run() {
   }
 
   if (Ticked(DocumentItem::kDealerNumbers) && missing_dealers_ != 0) {
-    run_.Append(Row(kErrorStatus, {"ב " + Whole(missing_dealers_) + " תעודות לא מוגדר מספר עוסק"}));
+    run_.Append(MakeRow(RowStatus::kError,
+                        {"ב " + PlainNumber(missing_dealers_) + " תעודות לא מוגדר מספר עוסק"}));
   }
-  run_.Append(Row(kInfoStatus, {"סיום בדיקת תעודות"}));
+  run_.Append(MakeRow(RowStatus::kInfo, {"סיום בדיקת תעודות"}));
   run_.ShowRows();
 }
 
 void DocumentPass::CheckSummary(const Summary& s, DocumentRows& rows) {
   if (std::llabs(s.before + s.discount - s.after) > 99) {
-    rows.Error({"סיכום מחיר בסיס והנחה לא תקין", Credit(s.before), Credit(s.discount),
-                Amount(s.after)});
+    rows.Error(
+        {"סיכום מחיר בסיס והנחה לא תקין", Credit(s.before), Credit(s.discount), Amount(s.after)});
   }
   if (std::llabs(s.after + s.vat - s.total) > 99) {
     rows.Error({"סיכום מחיר + מע'מ אינו תקין", Debit(s.after), Credit(s.vat), Amount(s.total)});
@@ -177,16 +177,15 @@ bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary
     const std::int64_t rate = ReadAmount(SliceField(line, 286, 4));  // hundredths of a percent
 
     if (Ticked(DocumentItem::kLineTotals)) {
-      const double expected =
-          static_cast<double>(price) * static_cast<double>(quantity) / 10000.0 +
-          static_cast<double>(discount);
+      const double expected = static_cast<double>(price) * static_cast<double>(quantity) / 10000.0 +
+                              static_cast<double>(discount);
       if (Deviates(expected, static_cast<double>(total))) {
         const double ratio =
             expected == 0 ? 0 : std::fabs(static_cast<double>(total) / expected) * 100;
         rows.Error({"בשורה מס. " + KeyDisplay(SliceField(line, 46, 4)) +
                         " סיכום לא נכון מחיר/כמות דיוק " + Percent(ratio) + "%",
-                    FormatNumber("#,.0000", quantity, 4) + std::string(kDebitMarker),
-                    Credit(price), Amount(discount)});
+                    FormatNumber("#,.0000", quantity, 4) + kDebitMarker, Credit(price),
+                    Amount(discount)});
       }
     }
 
@@ -200,8 +199,8 @@ bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary
       const std::string_view code = SliceField(line, 74, 20);
       const std::string_view trimmed = TrimSpaces(code);
       if (!trimmed.empty() && PrefixRange(store_.ItemIndex, RightAligned(code, 20)).empty()) {
-        rows.Error({"מקט " + TextDisplay(code, store_.DosCodePage, true) +
-                    " אינו מופיע ברשימת הפריטים"});
+        rows.Error(
+            {"מקט " + TextDisplay(code, store_.DosCodePage, true) + " אינו מופיע ברשימת הפריטים"});
       }
     }
   }
@@ -212,12 +211,12 @@ bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary
     const auto before = static_cast<double>(summary.before);
     if (Deviates(before, lines_sum)) {
       rows.Error({" אין התאמה בין תנועות המסמך לסיכום", Debit(summary.before), Credit(lines_sum),
-                  "דיוק של " + Accuracy(before, lines_sum) + "%" + std::string(kCreditMarker)});
+                  "דיוק של " + Accuracy(before, lines_sum) + "%" + kCreditMarker});
     }
     const auto vat = static_cast<double>(summary.vat);
     if (Deviates(vat, lines_vat)) {
       rows.Error({" אין התאמה בין המע'מ בסיכום לתנועות", Debit(summary.vat), Credit(lines_vat),
-                  "דיוק של " + Accuracy(vat, lines_vat) + "%" + std::string(kCreditMarker)});
+                  "דיוק של " + Accuracy(vat, lines_vat) + "%" + kCreditMarker});
     }
   }
   return true;
@@ -251,8 +250,8 @@ bool DocumentPass::CheckReceipts(const IndexEntry& document, const Summary& summ
       const std::int64_t bank = WholeNumber(SliceField(line, 51, 10));
       const std::int64_t branch = WholeNumber(SliceField(line, 61, 10));
       const std::int64_t account = WholeNumber(SliceField(line, 71, 15));
-      const std::string details = "בנק " + Whole(bank) + " סניף " + Whole(branch) + " חשבון " +
-                                  Whole(account);
+      const std::string details = "בנק " + PlainNumber(bank) + " סניף " + PlainNumber(branch) +
+                                  " חשבון " + PlainNumber(account);
       if (bank == 0 || branch == 0 || account == 0) {
         rows.Error({"בשורה מס. " + line_number + " לא מוגדרים פרטי הבנק", details});
       } else if (!ValidBankAccount(bank, branch, account)) {
@@ -261,22 +260,20 @@ bool DocumentPass::CheckReceipts(const IndexEntry& document, const Summary& summ
     }
   }
 
-  if (Ticked(DocumentItem::kLinesAgainstSummary) &&
-      std::llabs(receipt_sum - summary.total) > 99) {
+  if (Ticked(DocumentItem::kLinesAgainstSummary) && std::llabs(receipt_sum - summary.total) > 99) {
     rows.Error({" אין התאמה בין תנועות הקבלה לסיכום", Debit(summary.total), Credit(receipt_sum),
                 "דיוק של " +
                     Accuracy(static_cast<double>(summary.total), static_cast<double>(receipt_sum)) +
-                    "%" + std::string(kCreditMarker)});
+                    "%" + kCreditMarker});
   }
   return true;
 }
 
-void DocumentPass::CheckCustomer(std::string_view type, std::string_view line,
-                                 DocumentRows& rows) {
+void DocumentPass::CheckCustomer(std::string_view type, std::string_view line, DocumentRows& rows) {
   if (WholeNumber(type) < 800) return;  // stock documents (800 and above) only
   const std::string_view key = SliceField(line, 375, 15);
   if (PrefixRange(store_.AccountIndex, key).empty()) {
-    rows.Error({"מפתח התעודה אינו קיים באינדקס", TrimmedForRow(key) + std::string(kCreditMarker)});
+    rows.Error({"מפתח התעודה אינו קיים באינדקס", TrimmedForRow(key) + kCreditMarker});
   }
 }
 
@@ -288,9 +285,8 @@ void DocumentPass::CheckDealer(std::string_view type, std::string_view line, Doc
   if (WholeNumber(dealer) == 0) {
     ++missing_dealers_;
   } else if (!ValidDealerNumber(dealer)) {
-    rows.Error({"מספר העוסק אינו תקין/לא מוגדר", std::string(kCreditMarker) +
-                                                     TrimmedForRow(dealer) +
-                                                     std::string(kCreditMarker)});
+    rows.Error(
+        {"מספר העוסק אינו תקין/לא מוגדר", kCreditMarker + TrimmedForRow(dealer) + kCreditMarker});
   }
 }
 

@@ -88,12 +88,12 @@ TEST_F(BookkeepingChecksTest, IndexDifferenceInSingleEntryBooksIsInformation) {
 TEST_F(BookkeepingChecksTest, MovementDifferenceCarriesTheCreditMarkerWhateverItsSign) {
   AddMovement("1", 7, false, 10100);
   AddMovement("2", 7, true, 10000);
-  EXPECT_EQ((std::vector<std::string>{
-                "3\tסה'כ למנה 7\t101.00" + S(D) + "\t100.00" + S(C) + "\t1.00" + S(D),
-                "3\tסה'כ סכומי התנועות\t101.00" + S(D) + "\t100.00" + S(C) + "\t1.00" + S(D),
-                "1\tקיים חוסר איזון בסכומי התנועות בסל של\t\t\t1.00" + S(C)}),
-            Section(Run(Only({BK::kMovementsBalance, BK::kBatchBalance}, {})),
-                    "בדיקת איזון תנועות"));
+  EXPECT_EQ(
+      (std::vector<std::string>{
+          "3\tסה'כ למנה 7\t101.00" + S(D) + "\t100.00" + S(C) + "\t1.00" + S(D),
+          "3\tסה'כ סכומי התנועות\t101.00" + S(D) + "\t100.00" + S(C) + "\t1.00" + S(D),
+          "1\tקיים חוסר איזון בסכומי התנועות בסל של\t\t\t1.00" + S(C)}),
+      Section(Run(Only({BK::kMovementsBalance, BK::kBatchBalance}, {})), "בדיקת איזון תנועות"));
 }
 
 TEST_F(BookkeepingChecksTest, MovementDifferenceInSingleEntryBooksIsInformation) {
@@ -113,10 +113,10 @@ TEST_F(BookkeepingChecksTest, BatchesAreTotalledByNumberWhereverTheirMovementsAr
   AddMovement("3", 12, true, 700);
   AddMovement("0", 5, false, 0);
   const CheckResultRows rows = Run(Only({BK::kBatchBalance}, {}));
-  EXPECT_EQ((std::vector<std::string>{
-                "3\tסה'כ למנה 5\t3.00" + S(D) + "\t2.99" + S(C) + "\t0.01" + S(D),
-                "3\tסה'כ למנה 12\t7.00" + S(D) + "\t7.00" + S(C)}),
-            Section(rows, "בדיקת איזון תנועות"));
+  EXPECT_EQ(
+      (std::vector<std::string>{"3\tסה'כ למנה 5\t3.00" + S(D) + "\t2.99" + S(C) + "\t0.01" + S(D),
+                                "3\tסה'כ למנה 12\t7.00" + S(D) + "\t7.00" + S(C)}),
+      Section(rows, "בדיקת איזון תנועות"));
   // Without the movements item there are no totals and no cross-check.
   EXPECT_EQ(5u, rows.size());
 }
@@ -153,9 +153,9 @@ TEST_F(BookkeepingChecksTest, CrossChecksNeedTheIndexBalance) {
   Add(Account{.key = "100", .debit = 100, .section = 1000});
   AddMovement("555", 1, true, 50);
   const CheckResultRows rows = Run(Only({BK::kKeyCrossCheck, BK::kBalanceCrossCheck}, {}));
-  EXPECT_EQ((CheckResultRows{"0\tתחילת הבדיקה - 09:05:07" + S(H),
-                             "0\tסיום הבדיקה - 09:05:07" + S(H)}),
-            rows);
+  EXPECT_EQ(
+      (CheckResultRows{"0\tתחילת הבדיקה - 09:05:07" + S(H), "0\tסיום הבדיקה - 09:05:07" + S(H)}),
+      rows);
   // With the movements but without the index balance, still no cross-check.
   EXPECT_EQ(5u, Run(Only({BK::kMovementsBalance, BK::kKeyCrossCheck}, {})).size());
 }
@@ -176,11 +176,11 @@ TEST_F(BookkeepingChecksTest, AccountBalancesAgainstTheirMovements) {
   AddMovement("30", 1, true, 99);
   const CheckResultRows rows =
       Run(Only({BK::kIndexBalance, BK::kMovementsBalance, BK::kBalanceCrossCheck}, {}));
-  EXPECT_EQ((std::vector<std::string>{
-                "1\tבכרטיס - 3" + std::string(14, ' ') + " אין התאמה בין יתרות הכרטיס לתנועות הכרטיס",
-                "1\tיתרות הכרטיס הן\t200.00" + S(D) + "\t50.00" + S(C),
-                "1\tיתרות התנועות הן\t201.00" + S(D) + "\t50.00" + S(C), "1",
-                "0\tהסתיימה הצלבת יתרות תנועות/כרטיסים"}),
+  EXPECT_EQ((std::vector<std::string>{"1\tבכרטיס - 3" + std::string(14, ' ') +
+                                          " אין התאמה בין יתרות הכרטיס לתנועות הכרטיס",
+                                      "1\tיתרות הכרטיס הן\t200.00" + S(D) + "\t50.00" + S(C),
+                                      "1\tיתרות התנועות הן\t201.00" + S(D) + "\t50.00" + S(C), "1",
+                                      "0\tהסתיימה הצלבת יתרות תנועות/כרטיסים"}),
             Section(rows, "הצלבת יתרות כרטיסים/תנועות"));
 }
 
@@ -213,11 +213,11 @@ TEST_F(BookkeepingChecksTest, DealerNumbersOfAccounts) {
   Add(Account{.key = "C3", .section = 7310, .dealer = "123456783"});  // wrong check digit
   Add(Account{.key = "C4", .section = 1000, .dealer = "1234 6782"});  // embedded blank
   Add(Account{.key = "C5", .section = 7410, .dealer = "123456782"});
-  EXPECT_EQ((std::vector<std::string>{"1\tבכרטיס C3 מס. עוסק לא תקין\t123456783" + S(C),
-                                      "1\tבכרטיס C4 מס. עוסק לא תקין\t1234 6782" + S(C),
-                                      "1\tב 2 כרטיסים לא מוגדר מספר עוסק",
-                                      "3\tסיום בדיקת מספרי עוסק"}),
-            Section(Run(Only({BK::kDealerNumbers}, {})), "בדיקת מספרי עוסק"));
+  EXPECT_EQ(
+      (std::vector<std::string>{"1\tבכרטיס C3 מס. עוסק לא תקין\t123456783" + S(C),
+                                "1\tבכרטיס C4 מס. עוסק לא תקין\t1234 6782" + S(C),
+                                "1\tב 2 כרטיסים לא מוגדר מספר עוסק", "3\tסיום בדיקת מספרי עוסק"}),
+      Section(Run(Only({BK::kDealerNumbers}, {})), "בדיקת מספרי עוסק"));
 }
 
 }  // namespace

@@ -80,13 +80,26 @@ const RecordStore& CheckFixture::Store() {
       const RecordLayout* layout = FindLayout(std::string_view(line).substr(0, 4));
       RecordIndex<IndexEntry>* index = nullptr;
       switch (layout != nullptr ? layout->type : RecordType::kA000) {
-        case RecordType::kB100: index = &store_.MovementIndex; break;
-        case RecordType::kB110: index = &store_.AccountIndex; break;
-        case RecordType::kC100: index = &store_.DocumentIndex; break;
-        case RecordType::kD110: index = &store_.DocumentLineIndex; break;
-        case RecordType::kD120: index = &store_.ReceiptLineIndex; break;
-        case RecordType::kM100: index = &store_.ItemIndex; break;
-        default: break;
+        case RecordType::kB100:
+          index = &store_.MovementIndex;
+          break;
+        case RecordType::kB110:
+          index = &store_.AccountIndex;
+          break;
+        case RecordType::kC100:
+          index = &store_.DocumentIndex;
+          break;
+        case RecordType::kD110:
+          index = &store_.DocumentLineIndex;
+          break;
+        case RecordType::kD120:
+          index = &store_.ReceiptLineIndex;
+          break;
+        case RecordType::kM100:
+          index = &store_.ItemIndex;
+          break;
+        default:
+          break;
       }
       if (index != nullptr) {
         IndexEntry& entry = index->Append();

@@ -18,9 +18,9 @@
 
 namespace tallyscan::testing {
 
-inline constexpr std::string_view D = "\x1C";            // debit marker
-inline constexpr std::string_view C = "\x1D";            // credit marker
-inline constexpr std::string_view H = "\xE2\x80\x8E";    // heading marker
+inline constexpr std::string_view D = "\x1C";          // debit marker
+inline constexpr std::string_view C = "\x1D";          // credit marker
+inline constexpr std::string_view H = "\xE2\x80\x8E";  // heading marker
 
 class FixedClock final : public Clock {
  public:
@@ -41,7 +41,7 @@ class StopAtPoll final : public ProgressMonitor {
 };
 
 struct Account {
-  std::string key;
+  std::string key{};
   std::int64_t opening = 0;
   std::int64_t debit = 0;
   std::int64_t credit = 0;
@@ -51,25 +51,25 @@ struct Account {
 
 struct Document {
   int type = 305;
-  std::string number;  // as the C100 line holds it (20 characters or fewer, left-aligned)
+  std::string number{};  // as the C100 line holds it (20 characters or fewer, left-aligned)
   std::int64_t before = 0, discount = 0, after = 0, vat = 0, total = 0;
   std::string dealer = "123456782";
-  std::string customer;
+  std::string customer{};
 };
 
 struct DocumentLine {
   int type = 305;
-  std::string number;
+  std::string number{};
   int line = 1;
   std::int64_t quantity = 10000;  // ten-thousandths
   std::int64_t price = 0, discount = 0, total = 0;
   int rate = 1700;  // hundredths of a percent
-  std::string item;
+  std::string item{};
 };
 
 struct ReceiptLine {
   int type = 400;
-  std::string number;
+  std::string number{};
   int line = 1;
   char kind = '1';
   std::int64_t bank = 0, branch = 0, account = 0, cheque = 0;

@@ -36,9 +36,9 @@ class CheckRunTest : public CheckFixture {
 TEST_F(CheckRunTest, NothingTickedWritesOnlyTheStartAndEndRows) {
   AddSmallSet();
   const CheckResultRows rows = Run(Only({}, {}));
-  EXPECT_EQ((CheckResultRows{"0\tתחילת הבדיקה - 09:05:07" + S(H),
-                             "0\tסיום הבדיקה - 09:05:07" + S(H)}),
-            rows);
+  EXPECT_EQ(
+      (CheckResultRows{"0\tתחילת הבדיקה - 09:05:07" + S(H), "0\tסיום הבדיקה - 09:05:07" + S(H)}),
+      rows);
 }
 
 TEST_F(CheckRunTest, StopInTheMovementsPassClosesWhatWasScannedAndEndsTheRun) {
@@ -72,8 +72,8 @@ TEST_F(CheckRunTest, StopInTheDocumentPassStillClosesThePass) {
   Add(Document{.number = "3", .after = 200});
   StopAtPoll monitor(3);  // before the third document
   bool completed = true;
-  const CheckResultRows rows = Run(Only({}, {DocumentItem::kSummaries, DocumentItem::kDealerNumbers}),
-                                   monitor, &completed);
+  const CheckResultRows rows =
+      Run(Only({}, {DocumentItem::kSummaries, DocumentItem::kDealerNumbers}), monitor, &completed);
   EXPECT_FALSE(completed);
   EXPECT_EQ((std::vector<std::string>{
                 "1\tבעיה ב חשבונית מס מספר - 1",

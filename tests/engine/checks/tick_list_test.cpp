@@ -9,7 +9,8 @@ TEST(TickListTest, EveryItemStartsTicked) {
   const CheckTicks ticks;
   ASSERT_EQ(8u, ticks.bookkeeping.size());
   ASSERT_EQ(9u, ticks.documents.size());
-  for (std::size_t i = 0; i < ticks.bookkeeping.size(); ++i) EXPECT_TRUE(ticks.bookkeeping.Ticked(i));
+  for (std::size_t i = 0; i < ticks.bookkeeping.size(); ++i)
+    EXPECT_TRUE(ticks.bookkeeping.Ticked(i));
   for (std::size_t i = 0; i < ticks.documents.size(); ++i) EXPECT_TRUE(ticks.documents.Ticked(i));
   EXPECT_EQ("איזון מנות", ticks.bookkeeping.Text(3));
   EXPECT_EQ("הצלבת מקטים תעודות/מלאי", ticks.documents.Text(8));
@@ -18,10 +19,12 @@ TEST(TickListTest, EveryItemStartsTicked) {
 TEST(TickListTest, TheGroupItemSetsTheWholeList) {
   CheckTicks ticks;
   ticks.bookkeeping.SetTicked(0, false);
-  for (std::size_t i = 0; i < ticks.bookkeeping.size(); ++i) EXPECT_FALSE(ticks.bookkeeping.Ticked(i));
+  for (std::size_t i = 0; i < ticks.bookkeeping.size(); ++i)
+    EXPECT_FALSE(ticks.bookkeeping.Ticked(i));
   EXPECT_TRUE(ticks.Ticked(DocumentItem::kItemCodes));  // the other list is untouched
   ticks.bookkeeping.SetTicked(0, true);
-  for (std::size_t i = 0; i < ticks.bookkeeping.size(); ++i) EXPECT_TRUE(ticks.bookkeeping.Ticked(i));
+  for (std::size_t i = 0; i < ticks.bookkeeping.size(); ++i)
+    EXPECT_TRUE(ticks.bookkeeping.Ticked(i));
 }
 
 TEST(TickListTest, ClearingAnItemClearsTheGroupItemButTickingItAgainDoesNotRestoreIt) {

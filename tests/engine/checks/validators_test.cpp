@@ -69,9 +69,9 @@ TEST(ValidBankAccountTest, DiscountFamilyAcceptsTwoAndFourOnlyForElevenAndSevent
 TEST(ValidBankAccountTest, MizrahiTakesBranchesAbove400AsTheirOffset) {
   EXPECT_TRUE(ValidBankAccount(20, 461, 123455));  // digits 061: r = 0 (461 itself gives 3)
   EXPECT_TRUE(ValidBankAccount(20, 61, 123455));
-  EXPECT_TRUE(ValidBankAccount(20, 61, 123457));   // r = 2
-  EXPECT_TRUE(ValidBankAccount(20, 461, 123459));  // r = 4 at a listed branch as entered
-  EXPECT_FALSE(ValidBankAccount(20, 61, 123459));  // r = 4 elsewhere
+  EXPECT_TRUE(ValidBankAccount(20, 61, 123457));    // r = 2
+  EXPECT_TRUE(ValidBankAccount(20, 461, 123459));   // r = 4 at a listed branch as entered
+  EXPECT_FALSE(ValidBankAccount(20, 61, 123459));   // r = 4 elsewhere
   EXPECT_FALSE(ValidBankAccount(20, 461, 123450));  // r = 6
 }
 
