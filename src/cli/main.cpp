@@ -18,6 +18,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"detail", "detail FILE LINE_NUMBER", tallyscan::cli::RunDetail},
     {"import", "import [--raw] [--stats] DIR", tallyscan::cli::RunImport},
+    {"check", "check [--raw] [--items LIST] DIR", tallyscan::cli::RunCheck},
 };
 
 int Usage() {
