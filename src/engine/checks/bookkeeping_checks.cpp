@@ -43,15 +43,10 @@ AccountLine SliceAccount(std::string_view line) {
 constexpr int kSignStart = 203;
 constexpr int kSignToAmountWidth = 19;
 
-struct SignedAmount {
-  bool credit;
-  std::int64_t amount;
-};
-
-SignedAmount ReadMovementAmount(const RecordStore& store, std::int64_t offset) {
-  const std::string field = ReadRecordField(store, offset, kSignStart, kSignToAmountWidth);
-  const std::string_view view = field;
-  return {SliceField(view, 1, 1) == "2", ReadAmount(SliceField(view, 5, 15))};
+MovementAmount ReadMovementAmount(const RecordReader& reader, std::int64_t offset,
+                                  std::string& scratch) {
+  const std::string_view field = reader.Field(offset, kSignStart, kSignToAmountWidth, scratch);
+  return {ReadAmount(SliceField(field, 5, 15)), SliceField(field, 1, 1) == "2"};
 }
 
 std::string_view AccountKeyOf(const IndexEntry& entry) { return entry.KeyView().substr(0, 15); }
@@ -71,10 +66,11 @@ void CheckIndexBalance(CheckRun& run) {
 
   const RecordStore& store = run.store();
   const auto& index = store.AccountIndex;
+  std::string scratch;
   RecordLoop loop(run, index.Count());
   for (std::int64_t i = 1; i <= index.Count(); ++i) {
     if (loop.Stop(i)) break;
-    const std::string line = ReadRecordLine(store, index[i].Offset, RecordType::kB110);
+    const std::string_view line = run.reader().Line(index[i].Offset, RecordType::kB110, scratch);
     const AccountLine account = SliceAccount(line);
     if (account.opening != 0 && account.section == 0) ++run.missing_sections;
     if (account.opening < 0) {
@@ -111,29 +107,34 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
   run.ShowRows();
 
   // The pass walks the movements in batch order. Rather than re-sorting the store's index
-  // and sorting it back by key afterwards, it walks a batch-ordered copy of the offsets:
+  // and sorting it back by key afterwards, it walks a batch-ordered list of the entries:
   // the store stays in key order throughout, a stop included. Within a batch the
   // movements go in file order, which keeps the reads close together.
   const RecordStore& store = run.store();
   struct BatchEntry {
-    char batch[8];
+    std::uint64_t batch;  // the 8 batch characters, big-endian: compares as they do
     std::int64_t offset;
+    std::int64_t element;
   };
+  const auto n = store.MovementIndex.Count();
   std::vector<BatchEntry> order;
-  order.reserve(static_cast<std::size_t>(store.MovementIndex.Count()));
-  for (const IndexEntry& entry : store.MovementIndex.Entries()) {
-    BatchEntry& e = order.emplace_back();
-    std::memcpy(e.batch, BatchOf(entry).data(), sizeof e.batch);
-    e.offset = entry.Offset;
+  order.reserve(static_cast<std::size_t>(n));
+  for (std::int64_t element = 1; element <= n; ++element) {
+    const IndexEntry& entry = store.MovementIndex[element];
+    std::uint64_t batch = 0;
+    for (const char c : BatchOf(entry)) batch = batch << 8 | static_cast<unsigned char>(c);
+    order.push_back({batch, entry.Offset, element});
   }
   std::sort(order.begin(), order.end(), [](const BatchEntry& a, const BatchEntry& b) {
-    const int c = std::memcmp(a.batch, b.batch, sizeof a.batch);
-    return c != 0 ? c < 0 : a.offset < b.offset;
+    return a.batch != b.batch ? a.batch < b.batch : a.offset < b.offset;
   });
+  // What the balance cross-check needs of every movement, kept so that it reads none again.
+  std::vector<MovementAmount> amounts(static_cast<std::size_t>(n));
 
   std::int64_t batch_debit = 0;
   std::int64_t batch_credit = 0;
   std::optional<std::int64_t> previous_batch;
+  std::uint64_t previous_batch_key = 0;
   auto append_batch_row = [&](std::int64_t batch) {
     std::string row = MakeRow(RowStatus::kInfo, {"סה'כ למנה " + PlainNumber(batch),
                                                  Debit(batch_debit), Credit(batch_credit)});
@@ -145,19 +146,30 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
     run.ShowRows();
   };
 
-  const auto n = static_cast<std::int64_t>(order.size());
+  std::string scratch;
   RecordLoop loop(run, n);
+  std::int64_t read = 0;
   for (std::int64_t i = 1; i <= n; ++i) {
     if (loop.Stop(i)) break;
     const BatchEntry& entry = order[static_cast<std::size_t>(i - 1)];
-    const std::int64_t batch = WholeNumber(std::string_view(entry.batch, sizeof entry.batch));
-    if (previous_batch && batch != *previous_batch) {
-      if (batch_rows) append_batch_row(*previous_batch);
-      batch_debit = 0;
-      batch_credit = 0;
+    // Equal characters are an equal number: the batch is parsed only when they change.
+    if (!previous_batch || entry.batch != previous_batch_key) {
+      char characters[8];
+      for (int k = 0; k < 8; ++k) {
+        characters[k] = static_cast<char>(entry.batch >> (8 * (7 - k)) & 0xFF);
+      }
+      const std::int64_t batch = WholeNumber(std::string_view(characters, sizeof characters));
+      if (previous_batch && batch != *previous_batch) {
+        if (batch_rows) append_batch_row(*previous_batch);
+        batch_debit = 0;
+        batch_credit = 0;
+      }
+      previous_batch = batch;
+      previous_batch_key = entry.batch;
     }
-    previous_batch = batch;
-    const SignedAmount movement = ReadMovementAmount(store, entry.offset);
+    const MovementAmount movement = ReadMovementAmount(run.reader(), entry.offset, scratch);
+    amounts[static_cast<std::size_t>(entry.element - 1)] = movement;
+    ++read;
     if (movement.credit) {
       run.movement_credit += movement.amount;
       batch_credit += movement.amount;
@@ -166,6 +178,7 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
       batch_debit += movement.amount;
     }
   }
+  if (read == n) run.movement_amounts = std::move(amounts);
   if (batch_rows && previous_batch) append_batch_row(*previous_batch);
 
   if (movement_totals) {
@@ -214,6 +227,7 @@ void CheckMovementKeys(CheckRun& run) {
   const auto& index = store.MovementIndex;
   std::string_view previous_key;
   bool have_previous = false;
+  std::string scratch;
   RecordLoop loop(run, index.Count());
   for (std::int64_t i = 1; i <= index.Count(); ++i) {
     if (loop.Stop(i)) break;
@@ -242,10 +256,13 @@ void CheckAccountBalances(CheckRun& run) {
   // found by binary search rather than by scanning every movement for every account.
   const RecordStore& store = run.store();
   const auto& accounts = store.AccountIndex;
+  const bool cached =
+      static_cast<std::int64_t>(run.movement_amounts.size()) == store.MovementIndex.Count();
+  std::string scratch;
   RecordLoop loop(run, accounts.Count());
   for (std::int64_t i = 1; i <= accounts.Count(); ++i) {
     if (loop.Stop(i)) break;
-    const std::string line = ReadRecordLine(store, accounts[i].Offset, RecordType::kB110);
+    const std::string_view line = run.reader().Line(accounts[i].Offset, RecordType::kB110, scratch);
     const AccountLine account = SliceAccount(line);
     if (account.debit == 0 && account.credit == 0) continue;
 
@@ -254,7 +271,9 @@ void CheckAccountBalances(CheckRun& run) {
     std::int64_t movement_credit = 0;
     const ElementRange range = PrefixRange(store.MovementIndex, key);
     for (std::int64_t m = range.first; m < range.last; ++m) {
-      const SignedAmount movement = ReadMovementAmount(store, store.MovementIndex[m].Offset);
+      const MovementAmount movement =
+          cached ? run.movement_amounts[static_cast<std::size_t>(m - 1)]
+                 : ReadMovementAmount(run.reader(), store.MovementIndex[m].Offset, scratch);
       (movement.credit ? movement_credit : movement_debit) += movement.amount;
     }
 
@@ -295,10 +314,11 @@ void CheckTaxSections(CheckRun& run) {
   std::int64_t previous_balance = 0;
   const RecordStore& store = run.store();
   const auto& index = store.AccountIndex;
+  std::string scratch;
   RecordLoop loop(run, index.Count());
   for (std::int64_t i = 1; i <= index.Count(); ++i) {
     if (loop.Stop(i)) break;
-    const std::string line = ReadRecordLine(store, index[i].Offset, RecordType::kB110);
+    const std::string_view line = run.reader().Line(index[i].Offset, RecordType::kB110, scratch);
     const AccountLine account = SliceAccount(line);
     if (account.section < kFirstBalanceSheetSection) {
       current_debit += account.debit;
@@ -332,10 +352,11 @@ void CheckAccountDealerNumbers(CheckRun& run) {
   std::int64_t missing = 0;
   const RecordStore& store = run.store();
   const auto& index = store.AccountIndex;
+  std::string scratch;
   RecordLoop loop(run, index.Count());
   for (std::int64_t i = 1; i <= index.Count(); ++i) {
     if (loop.Stop(i)) break;
-    const std::string line = ReadRecordLine(store, index[i].Offset, RecordType::kB110);
+    const std::string_view line = run.reader().Line(index[i].Offset, RecordType::kB110, scratch);
     const AccountLine account = SliceAccount(line);
     if (WholeNumber(account.dealer) == 0) {
       if (std::find(std::begin(kDealerSections), std::end(kDealerSections), account.section) !=

@@ -7,19 +7,33 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/checks/checks.h"
+#include "engine/checks/record_reader.h"
 #include "engine/common/progress.h"
 
 namespace tallyscan::checks {
+
+// A movement's amount in agorot and its side.
+struct MovementAmount {
+  std::int64_t amount = 0;
+  bool credit = false;
+};
 
 class CheckRun {
  public:
   CheckRun(const RecordStore& store, const CheckTicks& ticks, ProgressMonitor& monitor,
            CheckResultRows& rows, CheckRunListener* listener)
-      : store_(store), ticks_(ticks), monitor_(monitor), rows_(rows), listener_(listener) {}
+      : store_(store),
+        reader_(store),
+        ticks_(ticks),
+        monitor_(monitor),
+        rows_(rows),
+        listener_(listener) {}
 
   const RecordStore& store() const { return store_; }
+  const RecordReader& reader() const { return reader_; }
   const CheckTicks& ticks() const { return ticks_; }
   ProgressMonitor& monitor() { return monitor_; }
 
@@ -48,11 +62,15 @@ class CheckRun {
   std::int64_t movement_debit = 0;
   std::int64_t movement_credit = 0;
   std::int64_t missing_sections = 0;
+  // Every movement as the movements pass read it, by element of MovementIndex (element 1
+  // first); empty unless that pass read them all.
+  std::vector<MovementAmount> movement_amounts;
   // The last non-zero VAT rate of any document line in this run, in hundredths of a percent.
   std::int64_t last_vat_rate = 0;
 
  private:
   const RecordStore& store_;
+  RecordReader reader_;
   const CheckTicks& ticks_;
   ProgressMonitor& monitor_;
   CheckResultRows& rows_;

@@ -98,6 +98,10 @@ class DocumentPass {
   CheckRun& run_;
   const RecordStore& store_;
   std::int64_t missing_dealers_ = 0;
+  // Room for lines when the data file is read rather than mapped: the header's line stays
+  // in use while its lines are read.
+  std::string header_scratch_;
+  std::string line_scratch_;
 };
 
 void DocumentPass::Run() {
@@ -113,7 +117,8 @@ void DocumentPass::Run() {
   for (std::int64_t i = 1; i <= documents.Count(); ++i) {
     if (loop.Stop(i)) break;
     const IndexEntry& document = documents[i];
-    const std::string line = ReadRecordLine(store_, document.Offset, RecordType::kC100);
+    const std::string_view line =
+        run_.reader().Line(document.Offset, RecordType::kC100, header_scratch_);
     const std::string_view type = document.KeyView().substr(0, 3);
     DocumentRows rows(run_, Caption(type, document.KeyView().substr(3)));
     const Summary summary = SliceSummary(line);
@@ -167,8 +172,8 @@ bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary
   double exempt_sum = 0;
   for (std::int64_t m = range.first; m < range.last; ++m) {
     if (run_.PollStop()) return false;
-    const std::string line =
-        ReadRecordLine(store_, store_.DocumentLineIndex[m].Offset, RecordType::kD110);
+    const std::string_view line =
+        run_.reader().Line(store_.DocumentLineIndex[m].Offset, RecordType::kD110, line_scratch_);
     std::int64_t quantity = ReadAmount(SliceField(line, 224, 17));  // ten-thousandths
     if (quantity == 0) quantity = 10000;  // a line without a quantity counts once
     const std::int64_t price = ReadAmount(SliceField(line, 241, 15));
@@ -237,8 +242,8 @@ bool DocumentPass::CheckReceipts(const IndexEntry& document, const Summary& summ
   std::int64_t receipt_sum = 0;
   for (std::int64_t m = range.first; m < range.last; ++m) {
     if (run_.PollStop()) return false;
-    const std::string line =
-        ReadRecordLine(store_, store_.ReceiptLineIndex[m].Offset, RecordType::kD120);
+    const std::string_view line =
+        run_.reader().Line(store_.ReceiptLineIndex[m].Offset, RecordType::kD120, line_scratch_);
     receipt_sum += ReadAmount(SliceField(line, 104, 15));
     if (SliceField(line, 50, 1) != "2") continue;  // only cheques are looked into
 
