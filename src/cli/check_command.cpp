@@ -20,10 +20,12 @@ std::optional<CheckTicks> ParseItems(std::string_view list) {
   CheckTicks ticks;
   ticks.bookkeeping.SetAll(false);
   ticks.documents.SetAll(false);
-  while (!list.empty()) {
+  // An empty list ticks nothing; an empty item ("B2,", "B2,,B3") is a mistake.
+  for (bool more = !list.empty(); more;) {
     const std::size_t comma = list.find(',');
     const std::string_view item = list.substr(0, comma);
-    list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+    more = comma != std::string_view::npos;
+    if (more) list.remove_prefix(comma + 1);
     if (item.size() < 2) return std::nullopt;
     TickList* target = item[0] == 'B' || item[0] == 'b'   ? &ticks.bookkeeping
                        : item[0] == 'D' || item[0] == 'd' ? &ticks.documents
