@@ -1,14 +1,13 @@
 #include "engine/checks/bookkeeping_checks.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 #include "engine/checks/dealer_number.h"
 #include "engine/checks/result_rows.h"
+#include "engine/checks/sums.h"
 #include "engine/uniform/record_store.h"
 #include "engine/uniform/values.h"
 
@@ -74,20 +73,20 @@ void CheckIndexBalance(CheckRun& run) {
     const AccountLine account = SliceAccount(line);
     if (account.opening != 0 && account.section == 0) ++run.missing_sections;
     if (account.opening < 0) {
-      run.index_credit += -account.opening;
+      run.index_credit = Minus(run.index_credit, account.opening);
     } else {
-      run.index_debit += account.opening;
+      run.index_debit = Plus(run.index_debit, account.opening);
     }
-    run.index_debit += account.debit;
-    run.index_credit += account.credit;
+    run.index_debit = Plus(run.index_debit, account.debit);
+    run.index_credit = Plus(run.index_credit, account.credit);
     // An account may be counted twice; only whether the count is zero matters.
     if (account.credit != 0 && account.section == 0) ++run.missing_sections;
   }
 
-  const std::int64_t difference = run.index_debit - run.index_credit;
+  const std::int64_t difference = Minus(run.index_debit, run.index_credit);
   run.Append(MakeRow(RowStatus::kInfo, {"סה'כ סכומי האינדקס", Debit(run.index_debit),
                                         Credit(run.index_credit), BySign(difference)}));
-  if (std::llabs(difference) > kTolerance) {
+  if (Beyond(difference, kTolerance)) {
     if (store.BookkeepingType == kDoubleEntry) {
       run.Append(MakeRow(RowStatus::kError,
                          {"קיים חוסר איזון בסכומי האינדקס בסך של - ", "", "", BySign(difference)}));
@@ -140,7 +139,7 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
                                                  Debit(batch_debit), Credit(batch_credit)});
     if (batch_debit != batch_credit) {
       row += '\t';
-      row += BySign(batch_debit - batch_credit);
+      row += BySign(Minus(batch_debit, batch_credit));
     }
     run.Append(std::move(row));
     run.ShowRows();
@@ -171,21 +170,21 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
     amounts[static_cast<std::size_t>(entry.element - 1)] = movement;
     ++read;
     if (movement.credit) {
-      run.movement_credit += movement.amount;
-      batch_credit += movement.amount;
+      run.movement_credit = Plus(run.movement_credit, movement.amount);
+      batch_credit = Plus(batch_credit, movement.amount);
     } else {
-      run.movement_debit += movement.amount;
-      batch_debit += movement.amount;
+      run.movement_debit = Plus(run.movement_debit, movement.amount);
+      batch_debit = Plus(batch_debit, movement.amount);
     }
   }
   if (read == n) run.movement_amounts = std::move(amounts);
   if (batch_rows && previous_batch) append_batch_row(*previous_batch);
 
   if (movement_totals) {
-    const std::int64_t difference = run.movement_debit - run.movement_credit;
+    const std::int64_t difference = Minus(run.movement_debit, run.movement_credit);
     run.Append(MakeRow(RowStatus::kInfo, {"סה'כ סכומי התנועות", Debit(run.movement_debit),
                                           Credit(run.movement_credit), BySign(difference)}));
-    if (std::llabs(difference) > kTolerance) {
+    if (Beyond(difference, kTolerance)) {
       if (store.BookkeepingType == kDoubleEntry) {
         run.Append(MakeRow(RowStatus::kError,
                            {"קיים חוסר איזון בסכומי התנועות בסל של", "", "", Credit(difference)}));
@@ -200,12 +199,12 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
 }
 
 void CheckIndexAgainstMovements(CheckRun& run) {
-  if (std::llabs(run.index_debit - run.movement_debit) > kTolerance) {
+  if (Beyond(Minus(run.index_debit, run.movement_debit), kTolerance)) {
     run.Append(MakeRow(RowStatus::kError, {"סכומי החובה באינדקס", Debit(run.index_debit)}));
     run.Append(
         MakeRow(RowStatus::kError, {"אינם זהים לסכומי החובה בתנועות", Debit(run.movement_debit)}));
   }
-  if (std::llabs(run.index_credit - run.movement_credit) > kTolerance) {
+  if (Beyond(Minus(run.index_credit, run.movement_credit), kTolerance)) {
     run.Append(MakeRow(RowStatus::kError, {"סכומי הזכות באינדקס", Credit(run.index_credit)}));
     run.Append(MakeRow(RowStatus::kError,
                        {"אינם זהים לסכומי הזכות בתנועות", Credit(run.movement_credit)}));
@@ -274,14 +273,15 @@ void CheckAccountBalances(CheckRun& run) {
       const MovementAmount movement =
           cached ? run.movement_amounts[static_cast<std::size_t>(m - 1)]
                  : ReadMovementAmount(run.reader(), store.MovementIndex[m].Offset, scratch);
-      (movement.credit ? movement_credit : movement_debit) += movement.amount;
+      std::int64_t& side = movement.credit ? movement_credit : movement_debit;
+      side = Plus(side, movement.amount);
     }
 
-    const std::int64_t movement_balance = movement_debit - movement_credit;
-    std::int64_t card_balance = account.debit - account.credit;
-    if (std::llabs(movement_balance - card_balance) <= kTolerance) continue;
-    card_balance += account.opening;
-    if (std::llabs(movement_balance - card_balance) <= kTolerance) continue;
+    const std::int64_t movement_balance = Minus(movement_debit, movement_credit);
+    std::int64_t card_balance = Minus(account.debit, account.credit);
+    if (!Beyond(Minus(movement_balance, card_balance), kTolerance)) continue;
+    card_balance = Plus(card_balance, account.opening);
+    if (!Beyond(Minus(movement_balance, card_balance), kTolerance)) continue;
 
     run.Append(MakeRow(RowStatus::kError, {"בכרטיס - " + AsStoredForRow(key) +
                                            " אין התאמה בין יתרות הכרטיס לתנועות הכרטיס"}));
@@ -321,19 +321,21 @@ void CheckTaxSections(CheckRun& run) {
     const std::string_view line = run.reader().Line(index[i].Offset, RecordType::kB110, scratch);
     const AccountLine account = SliceAccount(line);
     if (account.section < kFirstBalanceSheetSection) {
-      current_debit += account.debit;
-      current_credit += account.credit;
+      current_debit = Plus(current_debit, account.debit);
+      current_credit = Plus(current_credit, account.credit);
     } else if (account.section == kPreviousYearSection) {
-      previous_balance += account.opening + account.debit - account.credit;
+      previous_balance =
+          Plus(previous_balance, Minus(Plus(account.opening, account.debit), account.credit));
     }
   }
 
   if (previous_balance < 0) {
-    run.Append(MakeRow(RowStatus::kInfo, {"יתרת רווח משנה קודמת", "", Credit(-previous_balance)}));
+    run.Append(MakeRow(RowStatus::kInfo,
+                       {"יתרת רווח משנה קודמת", "", Credit(Minus(0, previous_balance))}));
   } else {
     run.Append(MakeRow(RowStatus::kInfo, {"יתרת הפסד משנה קודמת", Debit(previous_balance)}));
   }
-  const std::int64_t current = current_debit - current_credit;
+  const std::int64_t current = Minus(current_debit, current_credit);
   run.Append(
       MakeRow(RowStatus::kInfo, {current < 0 ? "יתרת רווח שנה נוכחית" : "יתרת הפסד שנה נוכחית",
                                  Debit(current_debit), Credit(current_credit), BySign(current)}));

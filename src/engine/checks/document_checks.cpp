@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <string_view>
 
 #include "engine/checks/bank_account.h"
 #include "engine/checks/dealer_number.h"
 #include "engine/checks/result_rows.h"
+#include "engine/checks/sums.h"
 #include "engine/text/trim.h"
 #include "engine/uniform/record_store.h"
 #include "engine/uniform/values.h"
@@ -150,11 +150,11 @@ void DocumentPass::Run() {
 }
 
 void DocumentPass::CheckSummary(const Summary& s, DocumentRows& rows) {
-  if (std::llabs(s.before + s.discount - s.after) > 99) {
+  if (Beyond(s.before + s.discount - s.after, 99)) {
     rows.Error(
         {"סיכום מחיר בסיס והנחה לא תקין", Credit(s.before), Credit(s.discount), Amount(s.after)});
   }
-  if (std::llabs(s.after + s.vat - s.total) > 99) {
+  if (Beyond(s.after + s.vat - s.total, 99)) {
     rows.Error({"סיכום מחיר + מע'מ אינו תקין", Debit(s.after), Credit(s.vat), Amount(s.total)});
   }
 }
@@ -244,7 +244,7 @@ bool DocumentPass::CheckReceipts(const IndexEntry& document, const Summary& summ
     if (run_.PollStop()) return false;
     const std::string_view line =
         run_.reader().Line(store_.ReceiptLineIndex[m].Offset, RecordType::kD120, line_scratch_);
-    receipt_sum += ReadAmount(SliceField(line, 104, 15));
+    receipt_sum = Plus(receipt_sum, ReadAmount(SliceField(line, 104, 15)));
     if (SliceField(line, 50, 1) != "2") continue;  // only cheques are looked into
 
     const std::string line_number = KeyDisplay(SliceField(line, 46, 4));
@@ -265,7 +265,7 @@ bool DocumentPass::CheckReceipts(const IndexEntry& document, const Summary& summ
     }
   }
 
-  if (Ticked(DocumentItem::kLinesAgainstSummary) && std::llabs(receipt_sum - summary.total) > 99) {
+  if (Ticked(DocumentItem::kLinesAgainstSummary) && Beyond(Minus(receipt_sum, summary.total), 99)) {
     rows.Error({" אין התאמה בין תנועות הקבלה לסיכום", Debit(summary.total), Credit(receipt_sum),
                 "דיוק של " +
                     Accuracy(static_cast<double>(summary.total), static_cast<double>(receipt_sum)) +
