@@ -19,6 +19,7 @@ constexpr Command kCommands[] = {
     {"detail", "detail FILE LINE_NUMBER", tallyscan::cli::RunDetail},
     {"import", "import [--raw] [--stats] DIR", tallyscan::cli::RunImport},
     {"isam", "isam dump FILE", tallyscan::cli::RunIsam},
+    {"check", "check [--raw] [--items LIST] DIR", tallyscan::cli::RunCheck},
 };
 
 int Usage() {

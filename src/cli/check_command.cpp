@@ -1,0 +1,104 @@
+// tallyscan-cli check: imports a data folder and runs the integrity checks over it.
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "cli/cli_output.h"
+#include "cli/commands.h"
+#include "engine/checks/checks.h"
+#include "engine/uniform/import.h"
+
+namespace tallyscan::cli {
+namespace {
+
+constexpr std::string_view kUsage = "usage: tallyscan-cli check [--raw] [--items LIST] DIR\n";
+
+// "B2,B3,D4": items of the bookkeeping (B) and documents (D) lists by their 1-based place;
+// B1 and D1 stand for their whole list. Everything not named is cleared.
+std::optional<CheckTicks> ParseItems(std::string_view list) {
+  CheckTicks ticks;
+  ticks.bookkeeping.SetAll(false);
+  ticks.documents.SetAll(false);
+  // An empty list ticks nothing; an empty item ("B2,", "B2,,B3") is a mistake.
+  for (bool more = !list.empty(); more;) {
+    const std::size_t comma = list.find(',');
+    const std::string_view item = list.substr(0, comma);
+    more = comma != std::string_view::npos;
+    if (more) list.remove_prefix(comma + 1);
+    if (item.size() < 2) return std::nullopt;
+    TickList* target = item[0] == 'B' || item[0] == 'b'   ? &ticks.bookkeeping
+                       : item[0] == 'D' || item[0] == 'd' ? &ticks.documents
+                                                          : nullptr;
+    std::size_t place = 0;
+    for (const char c : item.substr(1)) {
+      if (c < '0' || c > '9' || place > 100) return std::nullopt;
+      place = place * 10 + static_cast<std::size_t>(c - '0');
+    }
+    if (target == nullptr || place < 1 || place > target->size()) return std::nullopt;
+    target->SetTicked(place - 1, true);
+  }
+  return ticks;
+}
+
+class LabelListener final : public CheckRunListener {
+ public:
+  explicit LabelListener(TerminalProgress& bar) : bar_(bar) {}
+  void OnTitle(std::string_view title) override { bar_.SetLabel(title); }
+
+ private:
+  TerminalProgress& bar_;
+};
+
+}  // namespace
+
+int RunCheck(std::span<char* const> args) {
+  bool raw = false;
+  CheckTicks ticks;
+  std::optional<std::string> folder;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view a = args[i];
+    if (a == "--raw") {
+      raw = true;
+    } else if (a == "--items" && i + 1 < args.size()) {
+      std::optional<CheckTicks> parsed = ParseItems(args[++i]);
+      if (!parsed) {
+        std::cerr << "check: items are B1-B8 and D1-D9, separated by commas\n" << kUsage;
+        return 2;
+      }
+      ticks = std::move(*parsed);
+    } else if (!folder && !a.starts_with("--")) {
+      folder = std::string(a);
+    } else {
+      std::cerr << kUsage;
+      return 2;
+    }
+  }
+  if (!folder) {
+    std::cerr << kUsage;
+    return 2;
+  }
+
+  const bool tty = StderrIsTerminal();
+  TerminalProgress bar;
+  SilentProgress silent;
+  ProgressMonitor& monitor = tty ? static_cast<ProgressMonitor&>(bar) : silent;
+
+  RecordStore store;
+  const ImportResult imported = ImportFolder(store, *folder, monitor);
+  bar.Finish();
+  if (!imported.status.ok()) {
+    std::cerr << imported.status.message() << '\n';
+    return 1;
+  }
+
+  const SystemClock clock;
+  LabelListener listener(bar);
+  CheckResultRows rows;
+  const bool completed = RunChecks(store, ticks, clock, monitor, rows, tty ? &listener : nullptr);
+  bar.Finish();
+  PrintRows(rows, raw);
+  return completed ? 0 : 1;
+}
+
+}  // namespace tallyscan::cli

@@ -1,0 +1,383 @@
+#include "engine/checks/bookkeeping_checks.h"
+
+#include <algorithm>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "engine/checks/dealer_number.h"
+#include "engine/checks/result_rows.h"
+#include "engine/checks/sums.h"
+#include "engine/uniform/record_store.h"
+#include "engine/uniform/values.h"
+
+namespace tallyscan::checks {
+namespace {
+
+// Differences up to this many agorot count as balanced.
+constexpr std::int64_t kTolerance = 99;
+
+constexpr int kDoubleEntry = 2;
+
+// B110 fields.
+struct AccountLine {
+  std::string_view key;     // 23-37
+  std::int64_t opening;     // 278-292, positive = debit
+  std::int64_t debit;       // 293-307
+  std::int64_t credit;      // 308-322
+  std::int64_t section;     // 323-326
+  std::string_view dealer;  // 327-335
+};
+
+AccountLine SliceAccount(std::string_view line) {
+  return {SliceField(line, 23, 15),
+          ReadAmount(SliceField(line, 278, 15)),
+          ReadAmount(SliceField(line, 293, 15)),
+          ReadAmount(SliceField(line, 308, 15)),
+          WholeNumber(SliceField(line, 323, 4)),
+          SliceField(line, 327, 9)};
+}
+
+// Positions 203-221 of a B100 line: the debit/credit sign and the amount.
+constexpr int kSignStart = 203;
+constexpr int kSignToAmountWidth = 19;
+
+MovementAmount ReadMovementAmount(const RecordReader& reader, std::int64_t offset,
+                                  std::string& scratch) {
+  const std::string_view field = reader.Field(offset, kSignStart, kSignToAmountWidth, scratch);
+  return {ReadAmount(SliceField(field, 5, 15)), SliceField(field, 1, 1) == "2"};
+}
+
+std::string_view AccountKeyOf(const IndexEntry& entry) { return entry.KeyView().substr(0, 15); }
+std::string_view BatchOf(const IndexEntry& entry) { return entry.KeyView().substr(15, 8); }
+
+bool AccountExists(const RecordStore& store, std::string_view account_key) {
+  return !PrefixRange(store.AccountIndex, account_key).empty();
+}
+
+}  // namespace
+
+void CheckIndexBalance(CheckRun& run) {
+  static constexpr std::string_view kTitle = "בדיקת איזון אינדקס";
+  run.BeginCheck(kTitle);
+  run.Append(HeadingRow(kTitle));
+  run.ShowRows();
+
+  const RecordStore& store = run.store();
+  const auto& index = store.AccountIndex;
+  std::string scratch;
+  RecordLoop loop(run, index.Count());
+  for (std::int64_t i = 1; i <= index.Count(); ++i) {
+    if (loop.Stop(i)) break;
+    const std::string_view line = run.reader().Line(index[i].Offset, RecordType::kB110, scratch);
+    const AccountLine account = SliceAccount(line);
+    if (account.opening != 0 && account.section == 0) ++run.missing_sections;
+    if (account.opening < 0) {
+      run.index_credit = Minus(run.index_credit, account.opening);
+    } else {
+      run.index_debit = Plus(run.index_debit, account.opening);
+    }
+    run.index_debit = Plus(run.index_debit, account.debit);
+    run.index_credit = Plus(run.index_credit, account.credit);
+    // An account may be counted twice; only whether the count is zero matters.
+    if (account.credit != 0 && account.section == 0) ++run.missing_sections;
+  }
+
+  const std::int64_t difference = Minus(run.index_debit, run.index_credit);
+  run.Append(MakeRow(RowStatus::kInfo, {"סה'כ סכומי האינדקס", Debit(run.index_debit),
+                                        Credit(run.index_credit), BySign(difference)}));
+  if (Beyond(difference, kTolerance)) {
+    if (store.BookkeepingType == kDoubleEntry) {
+      run.Append(MakeRow(RowStatus::kError,
+                         {"קיים חוסר איזון בסכומי האינדקס בסך של - ", "", "", BySign(difference)}));
+    } else {
+      run.Append(MakeRow(RowStatus::kInfo, {"יתרת האינדקס", "", "", BySign(difference)}));
+    }
+  } else {
+    run.Append(MakeRow(RowStatus::kInfo, {"יתרות האינדקס מאוזנות"}));
+  }
+  run.ShowRows();
+}
+
+void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows) {
+  static constexpr std::string_view kTitle = "בדיקת איזון תנועות";
+  run.BeginCheck(kTitle);
+  run.Append(HeadingRow(kTitle));
+  run.ShowRows();
+
+  // The pass walks the movements in batch order. Rather than re-sorting the store's index
+  // and sorting it back by key afterwards, it walks a batch-ordered list of the entries:
+  // the store stays in key order throughout, a stop included. Within a batch the
+  // movements go in file order, which keeps the reads close together.
+  const RecordStore& store = run.store();
+  struct BatchEntry {
+    std::uint64_t batch;  // the 8 batch characters, big-endian: compares as they do
+    std::int64_t offset;
+    std::int64_t element;
+  };
+  const auto n = store.MovementIndex.Count();
+  std::vector<BatchEntry> order;
+  order.reserve(static_cast<std::size_t>(n));
+  for (std::int64_t element = 1; element <= n; ++element) {
+    const IndexEntry& entry = store.MovementIndex[element];
+    std::uint64_t batch = 0;
+    for (const char c : BatchOf(entry)) batch = batch << 8 | static_cast<unsigned char>(c);
+    order.push_back({batch, entry.Offset, element});
+  }
+  std::sort(order.begin(), order.end(), [](const BatchEntry& a, const BatchEntry& b) {
+    return a.batch != b.batch ? a.batch < b.batch : a.offset < b.offset;
+  });
+  // What the balance cross-check needs of every movement, kept so that it reads none again.
+  std::vector<MovementAmount> amounts(static_cast<std::size_t>(n));
+
+  std::int64_t batch_debit = 0;
+  std::int64_t batch_credit = 0;
+  std::optional<std::int64_t> previous_batch;
+  std::uint64_t previous_batch_key = 0;
+  auto append_batch_row = [&](std::int64_t batch) {
+    std::string row = MakeRow(RowStatus::kInfo, {"סה'כ למנה " + PlainNumber(batch),
+                                                 Debit(batch_debit), Credit(batch_credit)});
+    if (batch_debit != batch_credit) {
+      row += '\t';
+      row += BySign(Minus(batch_debit, batch_credit));
+    }
+    run.Append(std::move(row));
+    run.ShowRows();
+  };
+
+  std::string scratch;
+  RecordLoop loop(run, n);
+  std::int64_t read = 0;
+  for (std::int64_t i = 1; i <= n; ++i) {
+    if (loop.Stop(i)) break;
+    const BatchEntry& entry = order[static_cast<std::size_t>(i - 1)];
+    // Equal characters are an equal number: the batch is parsed only when they change.
+    if (!previous_batch || entry.batch != previous_batch_key) {
+      char characters[8];
+      for (int k = 0; k < 8; ++k) {
+        characters[k] = static_cast<char>(entry.batch >> (8 * (7 - k)) & 0xFF);
+      }
+      const std::int64_t batch = WholeNumber(std::string_view(characters, sizeof characters));
+      if (previous_batch && batch != *previous_batch) {
+        if (batch_rows) append_batch_row(*previous_batch);
+        batch_debit = 0;
+        batch_credit = 0;
+      }
+      previous_batch = batch;
+      previous_batch_key = entry.batch;
+    }
+    const MovementAmount movement = ReadMovementAmount(run.reader(), entry.offset, scratch);
+    amounts[static_cast<std::size_t>(entry.element - 1)] = movement;
+    ++read;
+    if (movement.credit) {
+      run.movement_credit = Plus(run.movement_credit, movement.amount);
+      batch_credit = Plus(batch_credit, movement.amount);
+    } else {
+      run.movement_debit = Plus(run.movement_debit, movement.amount);
+      batch_debit = Plus(batch_debit, movement.amount);
+    }
+  }
+  if (read == n) run.movement_amounts = std::move(amounts);
+  if (batch_rows && previous_batch) append_batch_row(*previous_batch);
+
+  if (movement_totals) {
+    const std::int64_t difference = Minus(run.movement_debit, run.movement_credit);
+    run.Append(MakeRow(RowStatus::kInfo, {"סה'כ סכומי התנועות", Debit(run.movement_debit),
+                                          Credit(run.movement_credit), BySign(difference)}));
+    if (Beyond(difference, kTolerance)) {
+      if (store.BookkeepingType == kDoubleEntry) {
+        run.Append(MakeRow(RowStatus::kError,
+                           {"קיים חוסר איזון בסכומי התנועות בסל של", "", "", Credit(difference)}));
+      } else {
+        run.Append(MakeRow(RowStatus::kInfo, {"יתרת התנועות", "", "", Credit(difference)}));
+      }
+    } else {
+      run.Append(MakeRow(RowStatus::kInfo, {"סכומי התנועות מאוזנים"}));
+    }
+    run.ShowRows();
+  }
+}
+
+void CheckIndexAgainstMovements(CheckRun& run) {
+  if (Beyond(Minus(run.index_debit, run.movement_debit), kTolerance)) {
+    run.Append(MakeRow(RowStatus::kError, {"סכומי החובה באינדקס", Debit(run.index_debit)}));
+    run.Append(
+        MakeRow(RowStatus::kError, {"אינם זהים לסכומי החובה בתנועות", Debit(run.movement_debit)}));
+  }
+  if (Beyond(Minus(run.index_credit, run.movement_credit), kTolerance)) {
+    run.Append(MakeRow(RowStatus::kError, {"סכומי הזכות באינדקס", Credit(run.index_credit)}));
+    run.Append(MakeRow(RowStatus::kError,
+                       {"אינם זהים לסכומי הזכות בתנועות", Credit(run.movement_credit)}));
+  }
+  run.ShowRows();
+  if (run.stopped()) return;
+  if (run.ticks().Ticked(BookkeepingItem::kKeyCrossCheck)) CheckMovementKeys(run);
+  if (run.stopped()) return;
+  if (run.ticks().Ticked(BookkeepingItem::kBalanceCrossCheck)) CheckAccountBalances(run);
+}
+
+void CheckMovementKeys(CheckRun& run) {
+  static constexpr std::string_view kTitle = "הצלבת מפתחות כרטיסים/תנועות";
+  run.BeginCheck(kTitle);
+  run.Append(HeadingRow(kTitle));
+  run.ShowRows();
+
+  const RecordStore& store = run.store();
+  const auto& index = store.MovementIndex;
+  std::string_view previous_key;
+  bool have_previous = false;
+  std::string scratch;
+  RecordLoop loop(run, index.Count());
+  for (std::int64_t i = 1; i <= index.Count(); ++i) {
+    if (loop.Stop(i)) break;
+    const std::string_view key = AccountKeyOf(index[i]);
+    if (have_previous && key == previous_key) continue;
+    previous_key = key;
+    have_previous = true;
+    if (!AccountExists(store, key)) {
+      run.Append(MakeRow(RowStatus::kError, {"בתנועה מספר - " + PlainNumber(i) + " המפתח ",
+                                             TrimmedForRow(key) + kCreditMarker}));
+      run.Append(MakeRow(RowStatus::kError, {"אינו קיים באינדקס החשבונות"}));
+      run.ShowRows();
+    }
+  }
+  run.Append(MakeRow(RowStatus::kHeading, {"הסתיימה הצלבת מפתחות תנועות/כרטיסים"}));
+  run.ShowRows();
+}
+
+void CheckAccountBalances(CheckRun& run) {
+  static constexpr std::string_view kTitle = "הצלבת יתרות כרטיסים/תנועות";
+  run.BeginCheck(kTitle);
+  run.Append(HeadingRow(kTitle));
+  run.ShowRows();
+
+  // An account's movements are the run of MovementIndex entries that begin with its key:
+  // found by binary search rather than by scanning every movement for every account.
+  const RecordStore& store = run.store();
+  const auto& accounts = store.AccountIndex;
+  const bool cached =
+      static_cast<std::int64_t>(run.movement_amounts.size()) == store.MovementIndex.Count();
+  std::string scratch;
+  RecordLoop loop(run, accounts.Count());
+  for (std::int64_t i = 1; i <= accounts.Count(); ++i) {
+    if (loop.Stop(i)) break;
+    const std::string_view line = run.reader().Line(accounts[i].Offset, RecordType::kB110, scratch);
+    const AccountLine account = SliceAccount(line);
+    if (account.debit == 0 && account.credit == 0) continue;
+
+    const std::string_view key = AccountKeyOf(accounts[i]);
+    std::int64_t movement_debit = 0;
+    std::int64_t movement_credit = 0;
+    const ElementRange range = PrefixRange(store.MovementIndex, key);
+    for (std::int64_t m = range.first; m < range.last; ++m) {
+      const MovementAmount movement =
+          cached ? run.movement_amounts[static_cast<std::size_t>(m - 1)]
+                 : ReadMovementAmount(run.reader(), store.MovementIndex[m].Offset, scratch);
+      std::int64_t& side = movement.credit ? movement_credit : movement_debit;
+      side = Plus(side, movement.amount);
+    }
+
+    const std::int64_t movement_balance = Minus(movement_debit, movement_credit);
+    std::int64_t card_balance = Minus(account.debit, account.credit);
+    if (!Beyond(Minus(movement_balance, card_balance), kTolerance)) continue;
+    card_balance = Plus(card_balance, account.opening);
+    if (!Beyond(Minus(movement_balance, card_balance), kTolerance)) continue;
+
+    run.Append(MakeRow(RowStatus::kError, {"בכרטיס - " + AsStoredForRow(key) +
+                                           " אין התאמה בין יתרות הכרטיס לתנועות הכרטיס"}));
+    run.Append(MakeRow(RowStatus::kError,
+                       {"יתרות הכרטיס הן", Debit(account.debit), Credit(account.credit)}));
+    run.Append(MakeRow(RowStatus::kError,
+                       {"יתרות התנועות הן", Debit(movement_debit), Credit(movement_credit)}));
+    run.Append(MakeRow(RowStatus::kError, {}));
+    run.ShowRows();
+  }
+  run.Append(MakeRow(RowStatus::kHeading, {"הסתיימה הצלבת יתרות תנועות/כרטיסים"}));
+  run.ShowRows();
+}
+
+void CheckTaxSections(CheckRun& run) {
+  if (run.missing_sections != 0) {
+    run.Append(MakeRow(RowStatus::kError, {"סעיפי מס הכנסה לא מוגדרים בכל הכרטיסים"}));
+    run.ShowRows();
+    return;
+  }
+  static constexpr std::string_view kTitle = "בדיקת סעיפי מס הכנסה";
+  run.BeginCheck(kTitle);
+  run.Append(HeadingRow(kTitle));
+  run.ShowRows();
+
+  constexpr std::int64_t kFirstBalanceSheetSection = 7000;
+  constexpr std::int64_t kPreviousYearSection = 9980;
+  std::int64_t current_debit = 0;
+  std::int64_t current_credit = 0;
+  std::int64_t previous_balance = 0;
+  const RecordStore& store = run.store();
+  const auto& index = store.AccountIndex;
+  std::string scratch;
+  RecordLoop loop(run, index.Count());
+  for (std::int64_t i = 1; i <= index.Count(); ++i) {
+    if (loop.Stop(i)) break;
+    const std::string_view line = run.reader().Line(index[i].Offset, RecordType::kB110, scratch);
+    const AccountLine account = SliceAccount(line);
+    if (account.section < kFirstBalanceSheetSection) {
+      current_debit = Plus(current_debit, account.debit);
+      current_credit = Plus(current_credit, account.credit);
+    } else if (account.section == kPreviousYearSection) {
+      previous_balance =
+          Plus(previous_balance, Minus(Plus(account.opening, account.debit), account.credit));
+    }
+  }
+
+  if (previous_balance < 0) {
+    run.Append(MakeRow(RowStatus::kInfo,
+                       {"יתרת רווח משנה קודמת", "", Credit(Minus(0, previous_balance))}));
+  } else {
+    run.Append(MakeRow(RowStatus::kInfo, {"יתרת הפסד משנה קודמת", Debit(previous_balance)}));
+  }
+  const std::int64_t current = Minus(current_debit, current_credit);
+  run.Append(
+      MakeRow(RowStatus::kInfo, {current < 0 ? "יתרת רווח שנה נוכחית" : "יתרת הפסד שנה נוכחית",
+                                 Debit(current_debit), Credit(current_credit), BySign(current)}));
+  run.ShowRows();
+}
+
+void CheckAccountDealerNumbers(CheckRun& run) {
+  static constexpr std::string_view kTitle = "בדיקת מספרי עוסק";
+  run.BeginCheck(kTitle);
+  run.Append(HeadingRow(kTitle));
+  run.ShowRows();
+
+  // Customer and supplier sections, where an account needs a dealer number.
+  static constexpr std::int64_t kDealerSections[] = {7310, 7320, 7390, 7410,
+                                                     9210, 9220, 9290, 9370};
+  std::int64_t missing = 0;
+  const RecordStore& store = run.store();
+  const auto& index = store.AccountIndex;
+  std::string scratch;
+  RecordLoop loop(run, index.Count());
+  for (std::int64_t i = 1; i <= index.Count(); ++i) {
+    if (loop.Stop(i)) break;
+    const std::string_view line = run.reader().Line(index[i].Offset, RecordType::kB110, scratch);
+    const AccountLine account = SliceAccount(line);
+    if (WholeNumber(account.dealer) == 0) {
+      if (std::find(std::begin(kDealerSections), std::end(kDealerSections), account.section) !=
+          std::end(kDealerSections)) {
+        ++missing;
+      }
+    } else if (!ValidDealerNumber(account.dealer)) {
+      run.Append(
+          MakeRow(RowStatus::kError, {"בכרטיס " + TrimmedForRow(account.key) + " מס. עוסק לא תקין",
+                                      AsStoredForRow(account.dealer) + kCreditMarker}));
+      run.ShowRows();
+    }
+  }
+  if (missing != 0) {
+    run.Append(
+        MakeRow(RowStatus::kError, {"ב " + PlainNumber(missing) + " כרטיסים לא מוגדר מספר עוסק"}));
+  }
+  run.Append(MakeRow(RowStatus::kInfo, {"סיום בדיקת מספרי עוסק"}));
+  run.ShowRows();
+}
+
+}  // namespace tallyscan::checks

@@ -1,0 +1,102 @@
+#pragma once
+
+// The integrity checks: the two tick lists of the checks page, the run that executes the
+// ticked checks in their fixed order over a loaded record store, and the rows it leaves.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/checks/tick_list.h"
+#include "engine/common/progress.h"
+
+namespace tallyscan {
+
+class RecordStore;
+
+// The rows of the last run, one text per row: up to five TAB-separated cells (status,
+// text, debit, credit, balance; a row may stop after any cell). Status "0" heading, "1"
+// error, "3" information, "4" stopped by the user. Inside cells, 0x1C follows an amount
+// in the debit sense, 0x1D one in the credit sense, and U+200E ends a heading's text.
+using CheckResultRows = std::vector<std::string>;
+
+// Items of the bookkeeping list, in list order; the first stands for the whole list.
+enum class BookkeepingItem : std::size_t {
+  kAll,
+  kIndexBalance,
+  kMovementsBalance,
+  kBatchBalance,
+  kKeyCrossCheck,
+  kBalanceCrossCheck,
+  kTaxSections,
+  kDealerNumbers,
+};
+
+// Items of the documents list, in list order; the first stands for the whole list.
+enum class DocumentItem : std::size_t {
+  kAll,
+  kSummaries,
+  kLineTotals,
+  kLinesAgainstSummary,
+  kCustomerKey,
+  kDealerNumbers,
+  kChequeNumbers,
+  kBankDetails,
+  kItemCodes,
+};
+
+// The two lists as the page shows them, all items ticked.
+struct CheckTicks {
+  CheckTicks();
+
+  bool Ticked(BookkeepingItem item) const {
+    return bookkeeping.Ticked(static_cast<std::size_t>(item));
+  }
+  bool Ticked(DocumentItem item) const { return documents.Ticked(static_cast<std::size_t>(item)); }
+
+  TickList bookkeeping;
+  TickList documents;
+};
+
+// The time of day written into the start and end rows. Behind an interface so that a run
+// can be replayed exactly.
+struct TimeOfDay {
+  int hours = 0;
+  int minutes = 0;
+  int seconds = 0;
+};
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual TimeOfDay Now() const = 0;
+};
+
+// The local time of the machine.
+class SystemClock final : public Clock {
+ public:
+  TimeOfDay Now() const override;
+};
+
+// What a run tells its page besides progress and stop (which go through the
+// ProgressMonitor): the title of the check now running, and that rows were appended so
+// that they can appear while the run goes on. Both default to doing nothing.
+class CheckRunListener {
+ public:
+  virtual ~CheckRunListener() = default;
+  virtual void OnTitle(std::string_view /*title*/) {}
+  virtual void OnRowsAdded(std::size_t /*row_count*/) {}
+};
+
+// Runs the ticked checks over the loaded store: clears `rows`, writes the start row, the
+// bookkeeping checks, the document pass and the end row. A stop (the monitor's
+// StopRequested) ends the check that is running after it writes its closing rows for
+// what it scanned; the run then appends the stopped row and no end row. Returns true when
+// the run completed, false when it was stopped. The store is only read; everything found
+// is a row.
+bool RunChecks(const RecordStore& store, const CheckTicks& ticks, const Clock& clock,
+               ProgressMonitor& monitor, CheckResultRows& rows,
+               CheckRunListener* listener = nullptr);
+
+}  // namespace tallyscan

@@ -1,0 +1,309 @@
+#include "engine/checks/document_checks.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string_view>
+
+#include "engine/checks/bank_account.h"
+#include "engine/checks/dealer_number.h"
+#include "engine/checks/result_rows.h"
+#include "engine/checks/sums.h"
+#include "engine/text/trim.h"
+#include "engine/uniform/record_store.h"
+#include "engine/uniform/values.h"
+
+namespace tallyscan::checks {
+namespace {
+
+constexpr double kTolerance = 99;    // agorot
+constexpr double kMaxDeviation = 2;  // percent
+
+constexpr std::string_view kNoLines = "לא נמצאו תנועות מתאימות לתעודה זו";
+
+// Whether a computed value is off its expected value: beyond the tolerance and, unless the
+// expected value is 0, by more than the allowed share of it.
+bool Deviates(double expected, double actual) {
+  if (std::fabs(actual - expected) <= kTolerance) return false;
+  if (expected == 0) return true;
+  return std::fabs(100 - actual / expected * 100) > kMaxDeviation;
+}
+
+std::string Percent(double value) { return FormatNumber("#.00", value); }
+
+// A document number in the form the receipt-line index keeps it: blanks trimmed and
+// right-aligned in 20 characters.
+std::string RightAligned(std::string_view text, std::size_t width) {
+  const std::string_view trimmed = TrimSpaces(text);
+  if (trimmed.size() >= width) return std::string(trimmed.substr(0, width));
+  return std::string(width - trimmed.size(), ' ') + std::string(trimmed);
+}
+
+// The rows of one document: its caption goes before its first row, once.
+class DocumentRows {
+ public:
+  DocumentRows(CheckRun& run, std::string caption) : run_(run), caption_(std::move(caption)) {}
+
+  void Error(std::initializer_list<std::string_view> cells) {
+    if (!caption_written_) {
+      run_.Append(caption_);
+      caption_written_ = true;
+    }
+    run_.Append(MakeRow(RowStatus::kError, cells));
+    run_.ShowRows();
+  }
+
+ private:
+  CheckRun& run_;
+  std::string caption_;
+  bool caption_written_ = false;
+};
+
+std::string Caption(std::string_view type, std::string_view number) {
+  const DocumentType* known = FindDocumentType(static_cast<int>(WholeNumber(type)));
+  const std::string_view name = known != nullptr ? known->name : kUnknownMeaning;
+  return MakeRow(RowStatus::kError,
+                 {"בעיה ב " + std::string(name) + " מספר - " + KeyDisplay(number)});
+}
+
+struct Summary {
+  std::int64_t before;    // 288-302
+  std::int64_t discount;  // 303-317
+  std::int64_t after;     // 318-332
+  std::int64_t vat;       // 333-347
+  std::int64_t total;     // 348-362
+};
+
+Summary SliceSummary(std::string_view line) {
+  return {ReadAmount(SliceField(line, 288, 15)), ReadAmount(SliceField(line, 303, 15)),
+          ReadAmount(SliceField(line, 318, 15)), ReadAmount(SliceField(line, 333, 15)),
+          ReadAmount(SliceField(line, 348, 15))};
+}
+
+class DocumentPass {
+ public:
+  explicit DocumentPass(CheckRun& run) : run_(run), store_(run.store()) {}
+
+  void Run();
+
+ private:
+  bool Ticked(DocumentItem item) const { return run_.ticks().Ticked(item); }
+
+  // Each returns false when a stop ended it part way.
+  void CheckSummary(const Summary& summary, DocumentRows& rows);
+  bool CheckLines(const IndexEntry& document, const Summary& summary, DocumentRows& rows);
+  bool CheckReceipts(const IndexEntry& document, const Summary& summary, DocumentRows& rows);
+  void CheckCustomer(std::string_view type, std::string_view line, DocumentRows& rows);
+  void CheckDealer(std::string_view type, std::string_view line, DocumentRows& rows);
+
+  CheckRun& run_;
+  const RecordStore& store_;
+  std::int64_t missing_dealers_ = 0;
+  // Room for lines when the data file is read rather than mapped: the header's line stays
+  // in use while its lines are read.
+  std::string header_scratch_;
+  std::string line_scratch_;
+};
+
+void DocumentPass::Run() {
+  static constexpr std::string_view kTitle = "בדיקת תעודות";
+  run_.BeginCheck(kTitle);
+  run_.Append(HeadingRow(kTitle));
+  run_.ShowRows();
+
+  const bool read_lines =
+      Ticked(DocumentItem::kLineTotals) || Ticked(DocumentItem::kLinesAgainstSummary);
+  const auto& documents = store_.DocumentIndex;
+  RecordLoop loop(run_, documents.Count());
+  for (std::int64_t i = 1; i <= documents.Count(); ++i) {
+    if (loop.Stop(i)) break;
+    const IndexEntry& document = documents[i];
+    const std::string_view line =
+        run_.reader().Line(document.Offset, RecordType::kC100, header_scratch_);
+    const std::string_view type = document.KeyView().substr(0, 3);
+    DocumentRows rows(run_, Caption(type, document.KeyView().substr(3)));
+    const Summary summary = SliceSummary(line);
+
+    // Receipts (400-499) have no summary arithmetic of their own.
+    const bool receipt = type >= "400" && type <= "499";
+    if (Ticked(DocumentItem::kSummaries) && !receipt) CheckSummary(summary, rows);
+    if (read_lines) {
+      bool completed = true;
+      if (receipt) {
+        completed = CheckReceipts(document, summary, rows);
+      } else if (type == "320") {  // an invoice-receipt has both kinds of lines
+        completed = CheckLines(document, summary, rows) && CheckReceipts(document, summary, rows);
+      } else if (type >= "100" && type <= "799") {
+        completed = CheckLines(document, summary, rows);
+      }
+      if (!completed) break;
+    }
+    if (Ticked(DocumentItem::kCustomerKey)) CheckCustomer(type, line, rows);
+    if (Ticked(DocumentItem::kDealerNumbers)) CheckDealer(type, line, rows);
+  }
+
+  if (Ticked(DocumentItem::kDealerNumbers) && missing_dealers_ != 0) {
+    run_.Append(MakeRow(RowStatus::kError,
+                        {"ב " + PlainNumber(missing_dealers_) + " תעודות לא מוגדר מספר עוסק"}));
+  }
+  run_.Append(MakeRow(RowStatus::kInfo, {"סיום בדיקת תעודות"}));
+  run_.ShowRows();
+}
+
+void DocumentPass::CheckSummary(const Summary& s, DocumentRows& rows) {
+  if (Beyond(s.before + s.discount - s.after, 99)) {
+    rows.Error(
+        {"סיכום מחיר בסיס והנחה לא תקין", Credit(s.before), Credit(s.discount), Amount(s.after)});
+  }
+  if (Beyond(s.after + s.vat - s.total, 99)) {
+    rows.Error({"סיכום מחיר + מע'מ אינו תקין", Debit(s.after), Credit(s.vat), Amount(s.total)});
+  }
+}
+
+bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary,
+                              DocumentRows& rows) {
+  // Document lines keep positions 23-45 as they stand, as the header's key does.
+  const ElementRange range = EqualRange(store_.DocumentLineIndex, document.KeyView());
+  if (range.empty()) {
+    rows.Error({kNoLines});
+    return true;
+  }
+
+  double lines_sum = 0;
+  double exempt_sum = 0;
+  for (std::int64_t m = range.first; m < range.last; ++m) {
+    if (run_.PollStop()) return false;
+    const std::string_view line =
+        run_.reader().Line(store_.DocumentLineIndex[m].Offset, RecordType::kD110, line_scratch_);
+    std::int64_t quantity = ReadAmount(SliceField(line, 224, 17));  // ten-thousandths
+    if (quantity == 0) quantity = 10000;  // a line without a quantity counts once
+    const std::int64_t price = ReadAmount(SliceField(line, 241, 15));
+    const std::int64_t discount = ReadAmount(SliceField(line, 256, 15));
+    const std::int64_t total = ReadAmount(SliceField(line, 271, 15));
+    const std::int64_t rate = ReadAmount(SliceField(line, 286, 4));  // hundredths of a percent
+
+    if (Ticked(DocumentItem::kLineTotals)) {
+      const double expected = static_cast<double>(price) * static_cast<double>(quantity) / 10000.0 +
+                              static_cast<double>(discount);
+      if (Deviates(expected, static_cast<double>(total))) {
+        const double ratio =
+            expected == 0 ? 0 : std::fabs(static_cast<double>(total) / expected) * 100;
+        rows.Error({"בשורה מס. " + KeyDisplay(SliceField(line, 46, 4)) +
+                        " סיכום לא נכון מחיר/כמות דיוק " + Percent(ratio) + "%",
+                    FormatNumber("#,.0000", quantity, 4) + kDebitMarker, Credit(price),
+                    Amount(discount)});
+      }
+    }
+
+    if (rate != 0) run_.last_vat_rate = rate;
+    lines_sum += static_cast<double>(total);
+    if (rate == 0) exempt_sum += static_cast<double>(total);
+
+    if (Ticked(DocumentItem::kItemCodes)) {
+      // The item index keeps codes trimmed and right-aligned in 20: look the line's code up
+      // in that form.
+      const std::string_view code = SliceField(line, 74, 20);
+      const std::string_view trimmed = TrimSpaces(code);
+      if (!trimmed.empty() && PrefixRange(store_.ItemIndex, RightAligned(code, 20)).empty()) {
+        rows.Error(
+            {"מקט " + TextDisplay(code, store_.DosCodePage, true) + " אינו מופיע ברשימת הפריטים"});
+      }
+    }
+  }
+
+  if (Ticked(DocumentItem::kLinesAgainstSummary)) {
+    const double lines_vat = (lines_sum - exempt_sum + static_cast<double>(summary.discount)) *
+                             static_cast<double>(run_.last_vat_rate) / 10000.0;
+    const auto before = static_cast<double>(summary.before);
+    if (Deviates(before, lines_sum)) {
+      rows.Error({" אין התאמה בין תנועות המסמך לסיכום", Debit(summary.before), Credit(lines_sum),
+                  "דיוק של " + Accuracy(before, lines_sum) + "%" + kCreditMarker});
+    }
+    const auto vat = static_cast<double>(summary.vat);
+    if (Deviates(vat, lines_vat)) {
+      rows.Error({" אין התאמה בין המע'מ בסיכום לתנועות", Debit(summary.vat), Credit(lines_vat),
+                  "דיוק של " + Accuracy(vat, lines_vat) + "%" + kCreditMarker});
+    }
+  }
+  return true;
+}
+
+bool DocumentPass::CheckReceipts(const IndexEntry& document, const Summary& summary,
+                                 DocumentRows& rows) {
+  // The receipt-line index keeps the document number trimmed and right-aligned; the
+  // header's key is looked up in that form.
+  const std::string_view key = document.KeyView();
+  const std::string receipt_key = std::string(key.substr(0, 3)) + RightAligned(key.substr(3), 20);
+  const ElementRange range = EqualRange(store_.ReceiptLineIndex, receipt_key);
+  if (range.empty()) {
+    rows.Error({kNoLines});
+    return true;
+  }
+
+  std::int64_t receipt_sum = 0;
+  for (std::int64_t m = range.first; m < range.last; ++m) {
+    if (run_.PollStop()) return false;
+    const std::string_view line =
+        run_.reader().Line(store_.ReceiptLineIndex[m].Offset, RecordType::kD120, line_scratch_);
+    receipt_sum = Plus(receipt_sum, ReadAmount(SliceField(line, 104, 15)));
+    if (SliceField(line, 50, 1) != "2") continue;  // only cheques are looked into
+
+    const std::string line_number = KeyDisplay(SliceField(line, 46, 4));
+    if (Ticked(DocumentItem::kChequeNumbers) && WholeNumber(SliceField(line, 86, 10)) == 0) {
+      rows.Error({"בשורה מס. " + line_number + " לא מצויינת מספר ההמחאה", ""});
+    }
+    if (Ticked(DocumentItem::kBankDetails)) {
+      const std::int64_t bank = WholeNumber(SliceField(line, 51, 10));
+      const std::int64_t branch = WholeNumber(SliceField(line, 61, 10));
+      const std::int64_t account = WholeNumber(SliceField(line, 71, 15));
+      const std::string details = "בנק " + PlainNumber(bank) + " סניף " + PlainNumber(branch) +
+                                  " חשבון " + PlainNumber(account);
+      if (bank == 0 || branch == 0 || account == 0) {
+        rows.Error({"בשורה מס. " + line_number + " לא מוגדרים פרטי הבנק", details});
+      } else if (!ValidBankAccount(bank, branch, account)) {
+        rows.Error({"בשורה מס. " + line_number + " פרטי הבנק המוגדרים אינם נכונים", details});
+      }
+    }
+  }
+
+  if (Ticked(DocumentItem::kLinesAgainstSummary) && Beyond(Minus(receipt_sum, summary.total), 99)) {
+    rows.Error({" אין התאמה בין תנועות הקבלה לסיכום", Debit(summary.total), Credit(receipt_sum),
+                "דיוק של " +
+                    Accuracy(static_cast<double>(summary.total), static_cast<double>(receipt_sum)) +
+                    "%" + kCreditMarker});
+  }
+  return true;
+}
+
+void DocumentPass::CheckCustomer(std::string_view type, std::string_view line, DocumentRows& rows) {
+  if (WholeNumber(type) < 800) return;  // stock documents (800 and above) only
+  const std::string_view key = SliceField(line, 375, 15);
+  if (PrefixRange(store_.AccountIndex, key).empty()) {
+    rows.Error({"מפתח התעודה אינו קיים באינדקס", TrimmedForRow(key) + kCreditMarker});
+  }
+}
+
+void DocumentPass::CheckDealer(std::string_view type, std::string_view line, DocumentRows& rows) {
+  static constexpr std::string_view kTypes[] = {"305", "310", "320", "330",
+                                                "340", "345", "700", "401"};
+  if (std::find(std::begin(kTypes), std::end(kTypes), type) == std::end(kTypes)) return;
+  const std::string_view dealer = SliceField(line, 253, 9);
+  if (WholeNumber(dealer) == 0) {
+    ++missing_dealers_;
+  } else if (!ValidDealerNumber(dealer)) {
+    rows.Error(
+        {"מספר העוסק אינו תקין/לא מוגדר", kCreditMarker + TrimmedForRow(dealer) + kCreditMarker});
+  }
+}
+
+}  // namespace
+
+std::string Accuracy(double x, double y) {
+  const double divisor = x <= y ? y : x;
+  if (divisor == 0) return Percent(0);
+  const double ratio = std::fabs((x <= y ? x : y) / divisor * 100);
+  return Percent(ratio > 100 ? 0 : ratio);
+}
+
+void CheckDocuments(CheckRun& run) { DocumentPass(run).Run(); }
+
+}  // namespace tallyscan::checks

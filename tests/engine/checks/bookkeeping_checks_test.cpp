@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include "check_fixture.h"
+
+namespace tallyscan::testing {
+namespace {
+
+using BK = BookkeepingItem;
+
+std::string S(std::string_view a) { return std::string(a); }
+
+class BookkeepingChecksTest : public CheckFixture {
+ protected:
+  // A balanced double-entry set: three accounts in use, a customer without totals, three
+  // batches.
+  void AddBalancedSet() {
+    Add(Account{.key = "100", .debit = 150000, .credit = 20000, .section = 7100});
+    Add(Account{.key = "200", .credit = 150000, .section = 1000});
+    Add(Account{.key = "300", .debit = 20000, .section = 3000});
+    Add(Account{.key = "400", .section = 7310, .dealer = "123456782"});
+    AddMovement("100", 1, false, 100000);
+    AddMovement("200", 1, true, 100000);
+    AddMovement("300", 3, false, 20000);
+    AddMovement("100", 3, true, 20000);
+    AddMovement("100", 2, false, 50000);
+    AddMovement("200", 2, true, 50000);
+  }
+};
+
+TEST_F(BookkeepingChecksTest, BalancedSetGivesOnlyHeadingsTotalsAndClosingRows) {
+  AddBalancedSet();
+  const CheckResultRows rows = Run(Only({BK::kAll}, {}));
+  const std::vector<std::string> expected = {
+      "0\tתחילת הבדיקה - 09:05:07" + S(H),
+      "0\tבדיקת איזון אינדקס" + S(H),
+      "3\tסה'כ סכומי האינדקס\t1,700.00" + S(D) + "\t1,700.00" + S(C) + "\t0.00" + S(D),
+      "3\tיתרות האינדקס מאוזנות",
+      "0\tבדיקת איזון תנועות" + S(H),
+      "3\tסה'כ למנה 1\t1,000.00" + S(D) + "\t1,000.00" + S(C),
+      "3\tסה'כ למנה 2\t500.00" + S(D) + "\t500.00" + S(C),
+      "3\tסה'כ למנה 3\t200.00" + S(D) + "\t200.00" + S(C),
+      "3\tסה'כ סכומי התנועות\t1,700.00" + S(D) + "\t1,700.00" + S(C) + "\t0.00" + S(D),
+      "3\tסכומי התנועות מאוזנים",
+      "0\tהצלבת מפתחות כרטיסים/תנועות" + S(H),
+      "0\tהסתיימה הצלבת מפתחות תנועות/כרטיסים",
+      "0\tהצלבת יתרות כרטיסים/תנועות" + S(H),
+      "0\tהסתיימה הצלבת יתרות תנועות/כרטיסים",
+      "0\tבדיקת סעיפי מס הכנסה" + S(H),
+      "3\tיתרת הפסד משנה קודמת\t0.00" + S(D),
+      "3\tיתרת רווח שנה נוכחית\t200.00" + S(D) + "\t1,500.00" + S(C) + "\t-1,300.00" + S(C),
+      "0\tבדיקת מספרי עוסק" + S(H),
+      "3\tסיום בדיקת מספרי עוסק",
+      "0\tסיום הבדיקה - 09:05:07" + S(H),
+  };
+  EXPECT_EQ(expected, rows);
+}
+
+TEST_F(BookkeepingChecksTest, IndexDifferenceOf99AgorotIsBalancedAnd100IsNot) {
+  Add(Account{.key = "1", .debit = 10099, .section = 1000});
+  Add(Account{.key = "2", .credit = 9999, .section = 1000});
+  Add(Account{.key = "3", .opening = -1, .section = 7100});
+  EXPECT_EQ((std::vector<std::string>{
+                "3\tסה'כ סכומי האינדקס\t100.99" + S(D) + "\t100.00" + S(C) + "\t0.99" + S(D),
+                "3\tיתרות האינדקס מאוזנות"}),
+            Section(Run(Only({BK::kIndexBalance}, {})), "בדיקת איזון אינדקס"));
+}
+
+TEST_F(BookkeepingChecksTest, IndexDifferenceIsAnErrorOnlyInDoubleEntryBooks) {
+  Add(Account{.key = "1", .opening = -20000, .debit = 10000, .section = 7100});
+  Add(Account{.key = "2", .debit = 10000, .section = 1000});
+  Add(Account{.key = "3", .debit = 100, .section = 1000});
+  const CheckResultRows rows = Run(Only({BK::kIndexBalance}, {}));
+  EXPECT_EQ((std::vector<std::string>{
+                "3\tסה'כ סכומי האינדקס\t201.00" + S(D) + "\t200.00" + S(C) + "\t1.00" + S(D),
+                "1\tקיים חוסר איזון בסכומי האינדקס בסך של - \t\t\t1.00" + S(D)}),
+            Section(rows, "בדיקת איזון אינדקס"));
+}
+
+TEST_F(BookkeepingChecksTest, IndexDifferenceInSingleEntryBooksIsInformation) {
+  bookkeeping_type = 1;
+  Add(Account{.key = "1", .credit = 500, .section = 1000});
+  EXPECT_EQ((std::vector<std::string>{
+                "3\tסה'כ סכומי האינדקס\t0.00" + S(D) + "\t5.00" + S(C) + "\t-5.00" + S(C),
+                "3\tיתרת האינדקס\t\t\t-5.00" + S(C)}),
+            Section(Run(Only({BK::kIndexBalance}, {})), "בדיקת איזון אינדקס"));
+}
+
+TEST_F(BookkeepingChecksTest, MovementDifferenceCarriesTheCreditMarkerWhateverItsSign) {
+  AddMovement("1", 7, false, 10100);
+  AddMovement("2", 7, true, 10000);
+  EXPECT_EQ(
+      (std::vector<std::string>{
+          "3\tסה'כ למנה 7\t101.00" + S(D) + "\t100.00" + S(C) + "\t1.00" + S(D),
+          "3\tסה'כ סכומי התנועות\t101.00" + S(D) + "\t100.00" + S(C) + "\t1.00" + S(D),
+          "1\tקיים חוסר איזון בסכומי התנועות בסל של\t\t\t1.00" + S(C)}),
+      Section(Run(Only({BK::kMovementsBalance, BK::kBatchBalance}, {})), "בדיקת איזון תנועות"));
+}
+
+TEST_F(BookkeepingChecksTest, MovementDifferenceInSingleEntryBooksIsInformation) {
+  bookkeeping_type = 1;
+  AddMovement("1", 7, true, 10000);
+  EXPECT_EQ((std::vector<std::string>{
+                "3\tסה'כ סכומי התנועות\t0.00" + S(D) + "\t100.00" + S(C) + "\t-100.00" + S(C),
+                "3\tיתרת התנועות\t\t\t-100.00" + S(C)}),
+            Section(Run(Only({BK::kMovementsBalance}, {})), "בדיקת איזון תנועות"));
+}
+
+TEST_F(BookkeepingChecksTest, BatchesAreTotalledByNumberWhereverTheirMovementsAre) {
+  // Batch 5's movements sit under different accounts, so the key order scatters them.
+  AddMovement("9", 5, false, 300);
+  AddMovement("1", 12, false, 700);
+  AddMovement("5", 5, true, 299);
+  AddMovement("3", 12, true, 700);
+  AddMovement("0", 5, false, 0);
+  const CheckResultRows rows = Run(Only({BK::kBatchBalance}, {}));
+  EXPECT_EQ(
+      (std::vector<std::string>{"3\tסה'כ למנה 5\t3.00" + S(D) + "\t2.99" + S(C) + "\t0.01" + S(D),
+                                "3\tסה'כ למנה 12\t7.00" + S(D) + "\t7.00" + S(C)}),
+      Section(rows, "בדיקת איזון תנועות"));
+  // Without the movements item there are no totals and no cross-check.
+  EXPECT_EQ(5u, rows.size());
+}
+
+TEST_F(BookkeepingChecksTest, IndexAgainstMovementsReportsEachSide) {
+  Add(Account{.key = "1", .debit = 50000, .section = 1000});
+  Add(Account{.key = "2", .credit = 50000, .section = 1000});
+  AddMovement("1", 1, false, 40000);
+  AddMovement("2", 1, true, 49901);
+  const CheckResultRows rows = Run(Only({BK::kIndexBalance, BK::kMovementsBalance}, {}));
+  const std::vector<std::string> tail(rows.end() - 3, rows.end());
+  EXPECT_EQ((std::vector<std::string>{"1\tסכומי החובה באינדקס\t500.00" + S(D),
+                                      "1\tאינם זהים לסכומי החובה בתנועות\t400.00" + S(D),
+                                      "0\tסיום הבדיקה - 09:05:07" + S(H)}),
+            tail);
+}
+
+TEST_F(BookkeepingChecksTest, MissingAccountIsReportedOnceAtItsFirstMovement) {
+  Add(Account{.key = "100", .debit = 100, .section = 1000});
+  AddMovement("100", 1, false, 100);
+  AddMovement("555", 1, true, 50);
+  AddMovement("555", 2, true, 50);
+  AddMovement("777", 1, false, 0);
+  const CheckResultRows rows =
+      Run(Only({BK::kIndexBalance, BK::kMovementsBalance, BK::kKeyCrossCheck}, {}));
+  EXPECT_EQ((std::vector<std::string>{
+                "1\tבתנועה מספר - 2 המפתח \t555" + S(C), "1\tאינו קיים באינדקס החשבונות",
+                "1\tבתנועה מספר - 4 המפתח \t777" + S(C), "1\tאינו קיים באינדקס החשבונות",
+                "0\tהסתיימה הצלבת מפתחות תנועות/כרטיסים"}),
+            Section(rows, "הצלבת מפתחות כרטיסים/תנועות"));
+}
+
+TEST_F(BookkeepingChecksTest, CrossChecksNeedTheIndexBalance) {
+  Add(Account{.key = "100", .debit = 100, .section = 1000});
+  AddMovement("555", 1, true, 50);
+  const CheckResultRows rows = Run(Only({BK::kKeyCrossCheck, BK::kBalanceCrossCheck}, {}));
+  EXPECT_EQ(
+      (CheckResultRows{"0\tתחילת הבדיקה - 09:05:07" + S(H), "0\tסיום הבדיקה - 09:05:07" + S(H)}),
+      rows);
+  // With the movements but without the index balance, still no cross-check.
+  EXPECT_EQ(5u, Run(Only({BK::kMovementsBalance, BK::kKeyCrossCheck}, {})).size());
+}
+
+TEST_F(BookkeepingChecksTest, AccountBalancesAgainstTheirMovements) {
+  // Agrees after the opening balance is added: no rows.
+  Add(Account{.key = "1", .opening = 1000, .debit = 5000, .section = 1000});
+  AddMovement("1", 1, false, 6000);
+  // Opening balance only, no totals: skipped although it has no movements.
+  Add(Account{.key = "2", .opening = 7000, .section = 1000});
+  // Off by 1.00 either way.
+  Add(Account{.key = "3", .debit = 20000, .credit = 5000, .section = 1000});
+  AddMovement("3", 1, false, 10000);
+  AddMovement("3", 2, true, 5000);
+  AddMovement("3", 2, false, 10100);
+  // The movements of account 30 share a prefix with 3 but not the key.
+  Add(Account{.key = "30", .credit = 99, .section = 1000});
+  AddMovement("30", 1, true, 99);
+  const CheckResultRows rows =
+      Run(Only({BK::kIndexBalance, BK::kMovementsBalance, BK::kBalanceCrossCheck}, {}));
+  EXPECT_EQ((std::vector<std::string>{"1\tבכרטיס - 3" + std::string(14, ' ') +
+                                          " אין התאמה בין יתרות הכרטיס לתנועות הכרטיס",
+                                      "1\tיתרות הכרטיס הן\t200.00" + S(D) + "\t50.00" + S(C),
+                                      "1\tיתרות התנועות הן\t201.00" + S(D) + "\t50.00" + S(C), "1",
+                                      "0\tהסתיימה הצלבת יתרות תנועות/כרטיסים"}),
+            Section(rows, "הצלבת יתרות כרטיסים/תנועות"));
+}
+
+TEST_F(BookkeepingChecksTest, TaxSectionsMissingStopsTheProfitRows) {
+  Add(Account{.key = "1", .opening = 100, .section = 0});
+  CheckResultRows rows = Run(Only({BK::kIndexBalance, BK::kTaxSections}, {}));
+  EXPECT_EQ("1\tסעיפי מס הכנסה לא מוגדרים בכל הכרטיסים", rows[rows.size() - 2]);
+}
+
+TEST_F(BookkeepingChecksTest, CreditOnlyAccountWithoutSectionCountsAsMissingButDebitDoesNot) {
+  Add(Account{.key = "1", .debit = 100, .section = 0});
+  EXPECT_EQ("0\tבדיקת סעיפי מס הכנסה" + S(H),
+            Run(Only({BK::kIndexBalance, BK::kTaxSections}, {}))[4]);
+}
+
+TEST_F(BookkeepingChecksTest, PreviousYearProfitGoesIntoTheCreditColumn) {
+  Add(Account{.key = "1", .opening = -100000, .section = 9980});
+  Add(Account{.key = "2", .debit = 30000, .credit = 10000, .section = 6000});
+  Add(Account{.key = "3", .debit = 55500, .section = 7000});  // balance sheet: ignored
+  EXPECT_EQ((std::vector<std::string>{
+                "3\tיתרת רווח משנה קודמת\t\t1,000.00" + S(C),
+                "3\tיתרת הפסד שנה נוכחית\t300.00" + S(D) + "\t100.00" + S(C) + "\t200.00" + S(D)}),
+            Section(Run(Only({BK::kTaxSections}, {})), "בדיקת סעיפי מס הכנסה"));
+}
+
+TEST_F(BookkeepingChecksTest, DealerNumbersOfAccounts) {
+  Add(Account{.key = "C1", .section = 7310, .dealer = "000000000"});  // missing
+  Add(Account{.key = "C2", .section = 9370, .dealer = "         "});  // missing
+  Add(Account{.key = "X1", .section = 1000, .dealer = "000000000"});  // not needed
+  Add(Account{.key = "C3", .section = 7310, .dealer = "123456783"});  // wrong check digit
+  Add(Account{.key = "C4", .section = 1000, .dealer = "1234 6782"});  // embedded blank
+  Add(Account{.key = "C5", .section = 7410, .dealer = "123456782"});
+  EXPECT_EQ(
+      (std::vector<std::string>{"1\tבכרטיס C3 מס. עוסק לא תקין\t123456783" + S(C),
+                                "1\tבכרטיס C4 מס. עוסק לא תקין\t1234 6782" + S(C),
+                                "1\tב 2 כרטיסים לא מוגדר מספר עוסק", "3\tסיום בדיקת מספרי עוסק"}),
+      Section(Run(Only({BK::kDealerNumbers}, {})), "בדיקת מספרי עוסק"));
+}
+
+}  // namespace
+}  // namespace tallyscan::testing

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include "check_fixture.h"
+
+namespace tallyscan::testing {
+namespace {
+
+using BK = BookkeepingItem;
+
+std::string S(std::string_view a) { return std::string(a); }
+
+class RecordingListener final : public CheckRunListener {
+ public:
+  void OnTitle(std::string_view title) override { titles.emplace_back(title); }
+  void OnRowsAdded(std::size_t count) override { last_count = count; }
+  std::vector<std::string> titles;
+  std::size_t last_count = 0;
+};
+
+class CheckRunTest : public CheckFixture {
+ protected:
+  void AddSmallSet() {
+    Add(Account{.key = "100", .debit = 150000, .credit = 20000, .section = 7100});
+    Add(Account{.key = "200", .credit = 150000, .section = 1000});
+    Add(Account{.key = "300", .debit = 20000, .section = 3000});
+    Add(Account{.key = "400", .section = 7310, .dealer = "123456782"});
+    AddMovement("100", 1, false, 100000);
+    AddMovement("200", 1, true, 100000);
+    AddMovement("300", 3, false, 20000);
+    AddMovement("100", 3, true, 20000);
+    AddMovement("100", 2, false, 50000);
+    AddMovement("200", 2, true, 50000);
+  }
+};
+
+TEST_F(CheckRunTest, NothingTickedWritesOnlyTheStartAndEndRows) {
+  AddSmallSet();
+  const CheckResultRows rows = Run(Only({}, {}));
+  EXPECT_EQ(
+      (CheckResultRows{"0\tתחילת הבדיקה - 09:05:07" + S(H), "0\tסיום הבדיקה - 09:05:07" + S(H)}),
+      rows);
+}
+
+TEST_F(CheckRunTest, StopInTheMovementsPassClosesWhatWasScannedAndEndsTheRun) {
+  AddSmallSet();
+  // Four accounts, then the movements in batch order: both of batch 1 and the first of
+  // batch 2 are read before the stop seen at the eighth poll.
+  StopAtPoll monitor(8);
+  bool completed = true;
+  const CheckResultRows rows = Run(CheckTicks(), monitor, &completed);
+  EXPECT_FALSE(completed);
+  const std::vector<std::string> expected = {
+      "0\tתחילת הבדיקה - 09:05:07" + S(H),
+      "0\tבדיקת איזון אינדקס" + S(H),
+      "3\tסה'כ סכומי האינדקס\t1,700.00" + S(D) + "\t1,700.00" + S(C) + "\t0.00" + S(D),
+      "3\tיתרות האינדקס מאוזנות",
+      "0\tבדיקת איזון תנועות" + S(H),
+      "3\tסה'כ למנה 1\t1,000.00" + S(D) + "\t1,000.00" + S(C),
+      "3\tסה'כ למנה 2\t500.00" + S(D) + "\t0.00" + S(C) + "\t500.00" + S(D),
+      "3\tסה'כ סכומי התנועות\t1,500.00" + S(D) + "\t1,000.00" + S(C) + "\t500.00" + S(D),
+      "1\tקיים חוסר איזון בסכומי התנועות בסל של\t\t\t500.00" + S(C),
+      "4\tהבדיקה הופסקה ע'י המשתמש" + S(H),
+  };
+  EXPECT_EQ(expected, rows);
+  EXPECT_EQ(8, monitor.polls);
+  EXPECT_EQ(0, monitor.last_percent);
+}
+
+TEST_F(CheckRunTest, StopInTheDocumentPassStillClosesThePass) {
+  Add(Document{.number = "1", .after = 200});
+  Add(Document{.number = "2", .dealer = "000000000"});
+  Add(Document{.number = "3", .after = 200});
+  StopAtPoll monitor(3);  // before the third document
+  bool completed = true;
+  const CheckResultRows rows =
+      Run(Only({}, {DocumentItem::kSummaries, DocumentItem::kDealerNumbers}), monitor, &completed);
+  EXPECT_FALSE(completed);
+  EXPECT_EQ((std::vector<std::string>{
+                "1\tבעיה ב חשבונית מס מספר - 1",
+                "1\tסיכום מחיר בסיס והנחה לא תקין\t0.00" + S(C) + "\t0.00" + S(C) + "\t2.00",
+                "1\tסיכום מחיר + מע'מ אינו תקין\t2.00" + S(D) + "\t0.00" + S(C) + "\t0.00",
+                "1\tב 1 תעודות לא מוגדר מספר עוסק", "3\tסיום בדיקת תעודות",
+                "4\tהבדיקה הופסקה ע'י המשתמש" + S(H)}),
+            Section(rows, "בדיקת תעודות"));
+}
+
+TEST_F(CheckRunTest, TheListenerSeesEachTitleAndTheFinalRowCount) {
+  AddSmallSet();
+  RecordingListener listener;
+  SilentProgress monitor;
+  const FixedClock clock;
+  CheckResultRows rows;
+  EXPECT_TRUE(RunChecks(Store(), CheckTicks(), clock, monitor, rows, &listener));
+  EXPECT_EQ((std::vector<std::string>{"בדיקת איזון אינדקס", "בדיקת איזון תנועות",
+                                      "הצלבת מפתחות כרטיסים/תנועות", "הצלבת יתרות כרטיסים/תנועות",
+                                      "בדיקת סעיפי מס הכנסה", "בדיקת מספרי עוסק", "בדיקת תעודות"}),
+            listener.titles);
+  EXPECT_EQ(rows.size(), listener.last_count);
+}
+
+}  // namespace
+}  // namespace tallyscan::testing
