@@ -19,7 +19,8 @@ namespace tallyscan {
 // FormatNumber("#,", 1234567, 0) is "1,234,567".
 std::string FormatNumber(std::string_view mask, std::int64_t value, int scale);
 
-// For values defined as doubles (ratios, percentages).
+// For values defined as doubles (ratios, percentages). The value is rounded as its shortest
+// decimal form reads (1.005 gives "1.01"). An infinite or NaN value gives an empty string.
 std::string FormatNumber(std::string_view mask, double value);
 
 // Shorthands for the common cases.

@@ -33,27 +33,27 @@ enum class FieldKind {
 // The test the record-detail view applies to a field; a field that fails it is marked.
 enum class DetailCheck {
   kNone,
-  kDigits,          // all digits
-  kId9,             // identification number: all digits and passes the Luhn check
-  kAmountDigits,    // all digits after the first character (the sign)
-  kDoctypeListed,   // a document type in the table
-  kDateRange,       // not all digits, or all zeros, or day/month/year in range
+  kDigits,         // all digits
+  kId9,            // identification number: all digits and passes the Luhn check
+  kAmountDigits,   // all digits after the first character (the sign)
+  kDoctypeListed,  // a document type in the table
+  kDateRange,      // not all digits, or all zeros, or day/month/year in range
 };
 
 // Which table gives an enumeration field its meaning.
 enum class EnumTable {
   kNone,
-  kSoftwareKind,       // A000 1011
-  kBookkeepingKind,    // A000 1013
-  kBalanceLevel,       // A000 1014
-  kLanguage,           // A000 1028
-  kCharacterSet,       // A000 1029
-  kDebitCredit,        // B100 1366
-  kTransactionKind,    // D110 1258
-  kPaymentMeans,       // D120 1306
-  kClearingCompany,    // D120 1313
-  kCreditDealKind,     // D120 1315
-  kBank,               // D120 1307 (a digits field whose meaning is the bank's name)
+  kSoftwareKind,     // A000 1011
+  kBookkeepingKind,  // A000 1013
+  kBalanceLevel,     // A000 1014
+  kLanguage,         // A000 1028
+  kCharacterSet,     // A000 1029
+  kDebitCredit,      // B100 1366
+  kTransactionKind,  // D110 1258
+  kPaymentMeans,     // D120 1306
+  kClearingCompany,  // D120 1313
+  kCreditDealKind,   // D120 1315
+  kBank,             // D120 1307 (a digits field whose meaning is the bank's name)
 };
 
 struct FieldLayout {
@@ -62,7 +62,7 @@ struct FieldLayout {
   int start;                 // 1-based
   int width;
   FieldKind kind;
-  bool converted;            // text converted with DosToWin when the file is DOS-coded
+  bool converted;  // text converted with DosToWin when the file is DOS-coded
   DetailCheck detail_check;
   EnumTable table;
 };
@@ -97,6 +97,22 @@ inline std::string_view SliceField(std::string_view line, const FieldLayout& fie
   return SliceField(line, field.start, field.width);
 }
 
+// INI.TXT: line 1 is the A000 record, every further line a summary line of exactly this
+// length: the record type in positions 1-4 and the number of such records in
+// BKMVDATA.TXT in positions 5-19.
+inline constexpr int kIniSummaryLength = 19;
+inline constexpr int kIniSummaryCountStart = 5;
+inline constexpr int kIniSummaryCountWidth = 15;
+
+// When INI.TXT is shown field by field, each summary line becomes one row with this code;
+// its caption is kSummaryRowCaption followed by the summary caption of the record type.
+inline constexpr int kSummaryFieldCode = 1050;
+inline constexpr std::string_view kSummaryRowCaption = "סיכומי רשומות ";
+
+// The caption of a summary line's record type ("B100" -> "תנועות הנהלת חשבונות"); empty
+// for a type that has none (A100, Z900, anything unknown).
+std::string_view SummaryCaption(std::string_view code4);
+
 // The 27 document types, in the order of the table (which is also the order of the
 // import's document-type breakdown).
 struct DocumentType {
@@ -108,7 +124,7 @@ std::span<const DocumentType> DocumentTypes();
 const DocumentType* FindDocumentType(int code);  // nullptr when not in the table
 inline constexpr std::string_view kUnknownMeaning = "לא ידוע";
 
-// The 44 banks of receipt lines, compared as a number.
+// The banks of receipt lines, compared as a number.
 struct Bank {
   int code;
   std::string_view name;  // as the bank names itself, double spaces included
@@ -116,7 +132,9 @@ struct Bank {
 std::span<const Bank> Banks();
 std::string_view BankName(int code);  // empty when the code is not listed
 
-// The meaning of an enumeration value as the detail view shows it.
+// The meaning of an enumeration value as the detail view shows it: the listed meaning,
+// else the table's default ("לא ידוע", "זכות" ...), else empty. kCreditDealKind and kBank
+// compare the value's leading digits as a number; the others compare the characters.
 std::string_view EnumMeaning(EnumTable table, std::string_view value);
 
 }  // namespace tallyscan

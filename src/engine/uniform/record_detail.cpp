@@ -1,0 +1,148 @@
+#include "engine/uniform/record_detail.h"
+
+#include "engine/text/cp1255.h"
+#include "engine/text/dates.h"
+#include "engine/text/number_format.h"
+#include "engine/text/trim.h"
+#include "engine/uniform/field_tests.h"
+#include "engine/uniform/layouts.h"
+#include "engine/uniform/values.h"
+
+namespace tallyscan {
+namespace {
+
+const DocumentType* ListedDocumentType(std::string_view raw) {
+  if (!IsAllDigits(raw)) return nullptr;
+  const std::int64_t code = ReadInteger(raw);
+  return code < 1000 ? FindDocumentType(static_cast<int>(code)) : nullptr;
+}
+
+bool FailsDetailCheck(const FieldLayout& field, std::string_view raw) {
+  switch (field.detail_check) {
+    case DetailCheck::kNone:
+      return false;
+    case DetailCheck::kDigits:
+      return !IsAllDigits(raw);
+    case DetailCheck::kId9:
+      return !IsValidIdNumber(raw);
+    case DetailCheck::kAmountDigits:
+      return raw.empty() || !IsAllDigits(raw.substr(1));
+    case DetailCheck::kDoctypeListed:
+      return ListedDocumentType(raw) == nullptr;
+    case DetailCheck::kDateRange:
+      return !IsDateInDetailRange(raw);
+  }
+  return false;
+}
+
+std::string Value(const FieldLayout& field, std::string_view raw, bool dos_code_page) {
+  switch (field.kind) {
+    case FieldKind::kKey:
+      return KeyDisplay(raw);
+    case FieldKind::kText:
+      return TextDisplay(raw, dos_code_page, field.converted);
+    default:
+      return Cp1255ToUtf8(raw);
+  }
+}
+
+std::string Meaning(const FieldLayout& field, std::string_view raw) {
+  switch (field.kind) {
+    case FieldKind::kAmount:
+    case FieldKind::kUdec:
+      return FormatNumber("#,.00", ReadAmount(raw), ImpliedDecimals(field.kind));
+    case FieldKind::kQty4:
+      return FormatNumber("#,.0000", ReadAmount(raw), ImpliedDecimals(field.kind));
+    case FieldKind::kDate:
+      return Cp1255ToUtf8(FormatDate(raw));
+    case FieldKind::kTime:
+      return Cp1255ToUtf8(FormatTime(raw));
+    case FieldKind::kDoctype: {
+      const DocumentType* type = ListedDocumentType(raw);
+      return std::string(type != nullptr ? type->name : kUnknownMeaning);
+    }
+    case FieldKind::kEnum:
+    case FieldKind::kDigits:
+      return std::string(EnumMeaning(field.table, raw));
+    default:
+      return {};
+  }
+}
+
+// Cells come from the file; a byte that separates cells or rows, or that the list reads as
+// a marker, would break the row apart, so it is shown as a space.
+void AppendCell(std::string& row, std::string_view cell) {
+  row += '\t';
+  for (char c : cell) {
+    const bool structural = c == '\t' || c == '\r' || c == '\n' || c == '\x1C' || c == '\x1D';
+    row += structural ? ' ' : c;
+  }
+}
+
+void AppendRecordRows(std::string_view line, bool dos_code_page, std::vector<std::string>& rows) {
+  const RecordLayout* layout = FindLayout(line);
+  if (layout == nullptr) return;
+  bool first = true;
+  for (const FieldLayout& field : layout->fields) {
+    const std::string_view raw = SliceField(line, field);
+    if (raw.empty()) break;  // the line ends before this field
+    const bool failed = FailsDetailCheck(field, raw);
+    std::string caption(field.caption);
+    std::string value = Value(field, raw, dos_code_page);
+    std::string meaning = first ? std::string(layout->name) : Meaning(field, raw);
+    if (first) {
+      caption += kHeadingMarker;
+      value += kHeadingMarker;
+      meaning += kHeadingMarker;
+    }
+    std::string row(failed ? "1" : "3");
+    AppendCell(row, field.code != 0 ? std::to_string(field.code) : std::string());
+    AppendCell(row, caption);
+    AppendCell(row, value);
+    if (failed) row += kErrorMarker;
+    AppendCell(row, meaning);
+    rows.push_back(std::move(row));
+    first = false;
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> BuildRecordDetailRows(std::string_view line, bool dos_code_page) {
+  std::vector<std::string> rows;
+  AppendRecordRows(line, dos_code_page, rows);
+  return rows;
+}
+
+std::string BuildSummaryDetailRow(std::string_view summary_line) {
+  if (TrimSpaces(summary_line).empty()) return {};
+  const std::string_view type = SliceField(summary_line, 1, 4);
+  const std::string_view count =
+      SliceField(summary_line, kIniSummaryCountStart, kIniSummaryCountWidth);
+  const std::string_view type_caption = SummaryCaption(type);
+  std::string caption(kSummaryRowCaption);
+  caption += type_caption.empty() ? Cp1255ToUtf8(type) : std::string(type_caption);
+  std::string row("3");
+  AppendCell(row, std::to_string(kSummaryFieldCode));
+  AppendCell(row, caption);
+  AppendCell(row, Cp1255ToUtf8(count));
+  AppendCell(row, IsAllDigits(count) ? FormatCount(ReadInteger(count)) : std::string());
+  return row;
+}
+
+std::vector<std::string> BuildIniDetailRows(std::string_view a000_line,
+                                            std::span<const std::string_view> summary_lines,
+                                            std::string_view a100_line, std::string_view z900_line,
+                                            bool dos_code_page) {
+  std::vector<std::string> rows;
+  AppendRecordRows(a000_line, dos_code_page, rows);
+  for (std::string_view summary : summary_lines) {
+    std::string row = BuildSummaryDetailRow(summary);
+    if (!row.empty()) rows.push_back(std::move(row));
+  }
+  AppendRecordRows(a100_line, dos_code_page, rows);
+  AppendRecordRows(z900_line, dos_code_page, rows);
+  return rows;
+}
+
+}  // namespace tallyscan

@@ -1,0 +1,51 @@
+#pragma once
+
+// The rows of the record-detail list: one record shown field by field. Each row is one
+// UTF-8 string of five TAB-separated cells: status, field code, caption, value, meaning.
+//
+//  - status is "3", or "1" when the field fails the test its layout names; the value cell
+//    of such a row is followed by 0x1D (the list draws it as an error).
+//  - value is the field as stored; key fields without leading blanks and zeros, text
+//    fields trimmed and, in a DOS-coded file, converted.
+//  - meaning is the field's display form: amounts "#,.00", quantities "#,.0000", dates
+//    DD/MM/YYYY, times HH:MM, enumerations and document types by name, the bank of a
+//    receipt line by its name. Fields whose value already is their display form (digits,
+//    identification numbers, keys, texts, fixed codes, reserved areas) have an empty
+//    meaning.
+//  - The first row (the record code) has the record's name as meaning, and its caption,
+//    value and meaning cells each end with the heading marker U+200E.
+//
+// A line shorter than its layout yields rows for the fields that begin within it (the last
+// of them possibly cut short).
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tallyscan {
+
+// The heading marker that ends each cell of a heading row (U+200E, which stands for byte
+// 0xFD of code page 1255), and the marker that follows an invalid value.
+inline constexpr std::string_view kHeadingMarker = "\xE2\x80\x8E";
+inline constexpr char kErrorMarker = '\x1D';
+
+// The rows of one record line (without its line end), the record type given by its first
+// four characters; empty when they name no record type. `dos_code_page`: the file is
+// DOS-coded (A000 field 1029 is "2").
+std::vector<std::string> BuildRecordDetailRows(std::string_view line, bool dos_code_page);
+
+// The row of one INI.TXT summary line: code 1050, the caption "סיכומי רשומות " followed by
+// the caption of the record type (or the type itself when it has none), the count as stored
+// and, when it is all digits, the count as a number. Empty for a blank line.
+std::string BuildSummaryDetailRow(std::string_view summary_line);
+
+// The INI.TXT view: the rows of the A000 line, one row per summary line (blank lines are
+// skipped), then the rows of the A100 and Z900 lines of BKMVDATA.TXT; pass an empty view
+// for a record that is not at hand.
+std::vector<std::string> BuildIniDetailRows(std::string_view a000_line,
+                                            std::span<const std::string_view> summary_lines,
+                                            std::string_view a100_line, std::string_view z900_line,
+                                            bool dos_code_page);
+
+}  // namespace tallyscan
