@@ -1,0 +1,12 @@
+#pragma once
+
+// What the browsers' grids are built on: field lists and their settings, the field
+// catalogues, the field-selection state, reading row texts and their markers, balance
+// texts, and the card-number rule of the accounts index.
+
+#include "engine/browse/balance_text.h"
+#include "engine/browse/card_number.h"
+#include "engine/browse/field_catalogue.h"
+#include "engine/browse/field_list.h"
+#include "engine/browse/field_selection.h"
+#include "engine/browse/row_text.h"

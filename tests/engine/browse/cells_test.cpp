@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+
+#include "engine/browse/grid.h"
+#include "engine/uniform/record_store.h"
+#include "engine/uniform/result_row.h"
+
+namespace tallyscan {
+namespace {
+
+TEST(BalanceTextTest, ZeroIsEmptyAndTheSenseFollowsTheSign) {
+  EXPECT_EQ("", BalanceText(0, false));
+  EXPECT_EQ("", BalanceText(0, true));
+  EXPECT_EQ("-1,234.50", BalanceText(-123450, false));
+  EXPECT_EQ("0.01", BalanceText(1, false));
+  EXPECT_EQ("1,234.50 ז\x1D", BalanceText(-123450, true));
+  EXPECT_EQ("1,234,567.89 ח\x1C", BalanceText(123456789, true));
+}
+
+TEST(BalanceTextTest, LowestSumDoesNotOverflow) {
+  const std::string text = BalanceText(std::numeric_limits<std::int64_t>::min(), true);
+  EXPECT_EQ("92,233,720,368,547,758.07 ז\x1D", text);
+}
+
+TEST(RowTextTest, FieldsAreCutAtTabs) {
+  const std::string row = "1\tשורה\t\t12.00\x1D";
+  EXPECT_EQ("1", RowField(row, 1));
+  EXPECT_EQ("שורה", RowField(row, 2));
+  EXPECT_EQ("", RowField(row, 3));
+  EXPECT_EQ("12.00\x1D", RowField(row, 4));
+  EXPECT_EQ("", RowField(row, 5));
+  EXPECT_EQ("", RowField(row, 0));
+}
+
+TEST(RowTextTest, MarkersSetTheLookAndAreNeverShown) {
+  const CellLook heading = LookOfCell(std::string("סה'כ") + std::string(kHeadingMarker));
+  EXPECT_EQ("סה'כ", heading.shown);
+  EXPECT_TRUE(heading.heading);
+  EXPECT_FALSE(heading.debit || heading.credit);
+
+  const CellLook debit = LookOfCell(BalanceText(500, true));
+  EXPECT_EQ("5.00 ח", debit.shown);
+  EXPECT_TRUE(debit.debit);
+  EXPECT_FALSE(debit.credit);
+
+  // A totals cell: amount, heading marker, then its sense.
+  const CellLook total = LookOfCell("7.00\u200E\x1D");
+  EXPECT_EQ("7.00", total.shown);
+  EXPECT_TRUE(total.heading && total.credit);
+
+  // Hebrew letters share no bytes with the markers.
+  EXPECT_EQ("אבגדהוזחטיכלמנסעפצקרשת", LookOfCell("אבגדהוזחטיכלמנסעפצקרשת").shown);
+}
+
+class CardNumberTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    list_.Reset(3);
+    for (const char* number : {"     1", "    20", "   300"}) {
+      ListEntry& entry = list_.Append();
+      std::memset(entry.Key, ' ', kKeyLength);
+      std::memcpy(entry.ShortKey, number, kShortKeyLength);
+    }
+  }
+  std::string ShortKey(std::int64_t element) { return std::string(list_[element].ShortKeyView()); }
+  RecordIndex<ListEntry> list_;
+};
+
+TEST_F(CardNumberTest, BelowOneIsRefused) {
+  for (const char* typed : {"0", "000000", "", "x"}) {
+    EXPECT_EQ(CardNumberVerdict::kBelowOne, UpdateCardNumber(list_, 2, typed)) << typed;
+  }
+  EXPECT_EQ("    20", ShortKey(2));
+  EXPECT_EQ("מספר כרטיס חייב להיות גדול מ 0", CardNumberMessage(CardNumberVerdict::kBelowOne));
+}
+
+TEST_F(CardNumberTest, AnotherEntrysNumberIsRefused) {
+  EXPECT_EQ(CardNumberVerdict::kTaken, UpdateCardNumber(list_, 2, "300"));
+  EXPECT_EQ(CardNumberVerdict::kTaken, UpdateCardNumber(list_, 2, "0001"));  // same value
+  EXPECT_EQ("    20", ShortKey(2));
+  EXPECT_EQ("כרטיס במספר כזה קיים כבר ", CardNumberMessage(CardNumberVerdict::kTaken));
+}
+
+TEST_F(CardNumberTest, OwnOrFreeNumberIsTakenRightAligned) {
+  EXPECT_EQ(CardNumberVerdict::kAccepted, UpdateCardNumber(list_, 2, "20"));
+  EXPECT_EQ("    20", ShortKey(2));
+  EXPECT_EQ(CardNumberVerdict::kAccepted, UpdateCardNumber(list_, 2, "0042"));
+  EXPECT_EQ("    42", ShortKey(2));
+  EXPECT_EQ(CardNumberVerdict::kAccepted, UpdateCardNumber(list_, 3, "9999999"));  // six digits
+  EXPECT_EQ("999999", ShortKey(3));
+  EXPECT_EQ("", CardNumberMessage(CardNumberVerdict::kAccepted));
+}
+
+TEST_F(CardNumberTest, ElementOutsideTheListChangesNothing) {
+  EXPECT_EQ(CardNumberVerdict::kNoEntry, UpdateCardNumber(list_, 0, "5"));
+  EXPECT_EQ(CardNumberVerdict::kNoEntry, UpdateCardNumber(list_, 4, "5"));
+}
+
+}  // namespace
+}  // namespace tallyscan
