@@ -473,6 +473,20 @@ void Toolbars(const QString& folder) {
          p.setPen(QPen(kInk, 3, Qt::SolidLine, Qt::RoundCap));
          p.drawLine(QPointF(21, 5), QPointF(21, 19));
        }},
+      {"Stop",
+       [](QPainter& p) {  // the stop button of long operations: a red octagon
+         QPainterPath octagon;
+         for (int corner = 0; corner < 8; ++corner) {
+           const double angle = (corner * 45.0 + 22.5) * 3.14159265358979 / 180.0;
+           const QPointF point(12 + 10.5 * std::cos(angle), 12 + 10.5 * std::sin(angle));
+           corner == 0 ? octagon.moveTo(point) : octagon.lineTo(point);
+         }
+         octagon.closeSubpath();
+         Shape(p, octagon, kRed);
+         p.setPen(Qt::NoPen);
+         p.setBrush(kPaper);
+         p.drawRect(QRectF(7.5, 10.5, 9, 3));
+       }},
   };
   for (const auto& [name, drawing] : images) {
     Save(folder, Draw(24, 24, 1.0, drawing), QString::fromLatin1(name), 0xFF00FF);

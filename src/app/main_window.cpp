@@ -10,6 +10,7 @@
 #include "app/app_message.h"
 #include "app/button_bar.h"
 #include "app/images.h"
+#include "app/pages/checks_page.h"
 #include "app/pages/import_page.h"
 #include "app/texts.h"
 #include "app/widgets/drawing.h"
@@ -90,11 +91,24 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
   status_bar_->addWidget(status2_, 1);
 
   for (const PageEntry& entry : kPageTable) {
-    Page* page = entry.page == 1 ? static_cast<Page*>(new ImportPage(app_, *this, this))
-                                 : new EmptyPage(app_, *this, entry.page, entry.needs_data, this);
+    Page* page = nullptr;
+    switch (entry.page) {
+      case 1:
+        page = new ImportPage(app_, *this, this);
+        break;
+      case 2:
+        page = new ChecksPage(app_, *this, this);
+        break;
+      default:
+        page = new EmptyPage(app_, *this, entry.page, entry.needs_data, this);
+        break;
+    }
     page->hide();
     pages_[static_cast<std::size_t>(entry.page)] = page;
   }
+  // The findings of the checks belong to the data set they were made on.
+  connect(static_cast<ImportPage*>(PageAt(1)), &ImportPage::ImportStarting,
+          static_cast<ChecksPage*>(PageAt(2)), &ChecksPage::ClearResults);
 
   setWindowIcon(logos_[8]);
   connect(&timer_, &QTimer::timeout, this, &MainWindow::Tick);

@@ -10,9 +10,9 @@
 #include "app/widgets/check_list.h"
 #include "app/widgets/drawing.h"
 #include "app/widgets/folder_chooser.h"
+#include "app/widgets/grid.h"
 #include "app/widgets/main_button.h"
 #include "app/widgets/progress_bar.h"
-#include "app/widgets/result_list.h"
 
 namespace tallyscan::test {
 namespace {
@@ -153,12 +153,17 @@ class DrawingKitTest : public QObject {
   }
 
   void ResultRowsShowStatusImagesBoldHeadingsAndRedValues() {
-    ResultRowsModel model(
-        {QStringLiteral("30,#"), QStringLiteral("290,הפעולה"), QStringLiteral("210,התוצאה")});
-    model.SetRows({"0\tהקובץ נקרא בהצלחה\u200E", "1\tשורה מספר 7\tערך\x1D\t7", "3\tשם העסק"});
+    const std::vector<std::string> rows = {"0\tהקובץ נקרא בהצלחה\u200E",
+                                           "1\tשורה מספר 7\tערך\x1D\t7", "3\tשם העסק"};
+    TabRowSource source(rows);
+    GridModel model;
+    model.SetColumns(FixedColumns(
+        {QStringLiteral("30,#"), QStringLiteral("290,הפעולה"), QStringLiteral("210,התוצאה")}));
+    model.SetSource(&source);
+    model.SetRowCount(3);
     QCOMPARE(model.rowCount(), 3);
-    QCOMPARE(model.columnCount(), 3);
-    QCOMPARE(model.ColumnWidth(1), 290);
+    QCOMPARE(model.columnCount(), 4);  // and the empty last column
+    QCOMPARE(model.Columns()[1].width, 290);
     QCOMPARE(model.headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(),
              QStringLiteral("התוצאה"));
     QCOMPARE(model.index(0, 1).data().toString(), QStringLiteral("הקובץ נקרא בהצלחה"));

@@ -7,7 +7,7 @@
 #include "app/main_window.h"
 #include "app/pages/import_page.h"
 #include "app/pump.h"
-#include "app/widgets/result_list.h"
+#include "app/widgets/grid.h"
 #include "app_test_support.h"
 
 namespace tallyscan::test {
@@ -21,7 +21,7 @@ class ImportPageTest : public QObject {
     MainWindow window{t.app, {710, 560, false}};
     ImportPage* page = static_cast<ImportPage*>(window.PageAt(1));
     QLineEdit* edit = page->findChild<QLineEdit*>(QStringLiteral("folderEdit"));
-    ResultList* list = page->findChild<ResultList*>(QStringLiteral("resultList"));
+    Grid* list = page->findChild<Grid*>(QStringLiteral("resultList"));
     Fixture() { window.show(); }
     template <typename T>
     T* Child(const char* name) {

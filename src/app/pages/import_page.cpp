@@ -10,8 +10,8 @@
 #include "app/pump.h"
 #include "app/shared_fonts.h"
 #include "app/widgets/folder_chooser.h"
+#include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
-#include "app/widgets/result_list.h"
 
 namespace tallyscan {
 namespace {
@@ -29,7 +29,7 @@ QString DemoFolder(const AppContext& app) {
 }
 
 ImportPage::ImportPage(AppContext& app, PageHost& host, QWidget* parent)
-    : Page(app, host, 1, false, parent) {
+    : Page(app, host, 1, false, parent), row_source_(std::make_unique<TabRowSource>(rows_)) {
   setFont(host.Fonts().Tahoma10);
   prompt_ = new QLabel(QStringLiteral("ציין את הספריה בה נמצאים קבצי ") + QStringLiteral("הנתונים"),
                        this);
@@ -52,9 +52,11 @@ ImportPage::ImportPage(AppContext& app, PageHost& host, QWidget* parent)
   progress_bar_ = new PercentProgressBar(this);
   progress_bar_->setObjectName(QStringLiteral("progressBar"));
   progress_bar_->setFixedHeight(20);
-  result_list_ = new ResultList(
-      {QStringLiteral("30,#"), QStringLiteral("290,הפעולה"), QStringLiteral("210,התוצאה")}, this);
+  result_list_ = new Grid(this);
   result_list_->setObjectName(QStringLiteral("resultList"));
+  result_list_->SetColumns(FixedColumns(
+      {QStringLiteral("30,#"), QStringLiteral("290,הפעולה"), QStringLiteral("210,התוצאה")}));
+  result_list_->SetSource(row_source_.get());
 
   auto* folder_row = new QHBoxLayout;
   folder_row->addWidget(folder_edit_, 1);
@@ -100,7 +102,9 @@ void ImportPage::ShowReading(bool reading) {
 }
 
 void ImportPage::Start() {
-  if (reading_) return;
+  // Another long operation (a check run) is pumping events: it reads the store this would
+  // empty.
+  if (reading_ || app_.app_busy) return;
   const std::string folder = folder_edit_->text().toStdString();
   reading_ = true;
   stop_ = false;
@@ -113,7 +117,9 @@ void ImportPage::Start() {
     begun = true;
     progress_bar_->setValue(0);
     ShowReading(true);
-    result_list_->SetRows({});
+    emit ImportStarting();
+    rows_.clear();
+    result_list_->SetRowCount(0);
     host_.SetStatusText(1, {});
     host_.SetStatusText(2, {});
   };
@@ -135,7 +141,8 @@ void ImportPage::Start() {
     return;
   }
   const auto rows = result.rows.Rows();
-  result_list_->SetRows(std::vector<std::string>(rows.begin(), rows.end()));
+  rows_.assign(rows.begin(), rows.end());
+  result_list_->SetRowCount(static_cast<int>(rows_.size()));
   host_.SetStatusText(1, FromStd(result.status_bar_period));
   host_.SetStatusText(2, FromStd(result.status_bar_business));
 }

@@ -4,13 +4,18 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "app/pages/page.h"
 #include "engine/uniform/import.h"
 
 namespace tallyscan {
 
+class Grid;
+class GridRowSource;
 class PercentProgressBar;
-class ResultList;
 
 // Page 1: the user names the folder of INI.TXT and BKMVDATA.TXT (or BKMVDATA.ZIP) and reads
 // it; the result rows of the reading fill the list. While reading, "ביצוע" gives way to
@@ -29,6 +34,11 @@ class ImportPage final : public Page {
   // "ביטול": the reading ends before its next line.
   void Stop();
   bool Reading() const { return reading_; }
+  const std::vector<std::string>& Rows() const { return rows_; }
+
+ signals:
+  // A data set is about to replace the one in memory: what was found in the old one goes.
+  void ImportStarting();
 
  private:
   void ShowReading(bool reading);
@@ -40,7 +50,9 @@ class ImportPage final : public Page {
   QPushButton* stop_button_ = nullptr;
   QLabel* progress_caption_ = nullptr;
   PercentProgressBar* progress_bar_ = nullptr;
-  ResultList* result_list_ = nullptr;
+  Grid* result_list_ = nullptr;
+  std::vector<std::string> rows_;  // the result rows of the last reading
+  std::unique_ptr<GridRowSource> row_source_;
   bool reading_ = false;  // an import is running (started and not yet returned)
   bool stop_ = false;     // the stop flag the reading looks at once per line
 };

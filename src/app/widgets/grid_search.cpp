@@ -1,0 +1,49 @@
+#include "app/widgets/grid_search.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+#include "app/keyboard.h"
+#include "app/texts.h"
+
+namespace tallyscan {
+
+GridSearchBox::GridSearchBox(const FieldCatalogue& catalogue, int sort_field, QWidget* parent)
+    : QDialog(parent), entry_(catalogue.EntryFor(sort_field)) {
+  setWindowTitle(texts::kAppCaption);
+  setLayoutDirection(Qt::RightToLeft);
+  const std::string prompt = SearchPrompt(catalogue, sort_field);
+  prompt_ =
+      new QLabel(QString::fromUtf8(prompt.data(), static_cast<qsizetype>(prompt.size())), this);
+  prompt_->setObjectName(QStringLiteral("searchPrompt"));
+  field_ = new QLineEdit(this);
+  field_->setObjectName(QStringLiteral("searchText"));
+  if (entry_ == SearchEntry::kDigits) {
+    field_->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d*")), field_));
+    SetDigitsOnly(field_);
+  }
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(prompt_);
+  layout->addWidget(field_);
+  layout->addWidget(buttons);
+}
+
+QString GridSearchBox::Prompt() const { return prompt_->text(); }
+
+QString GridSearchBox::Text() const { return field_->text(); }
+
+void GridSearchBox::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (entry_ == SearchEntry::kDigits) Num();
+  if (entry_ == SearchEntry::kHebrew) Heb();
+  field_->setFocus();
+}
+
+}  // namespace tallyscan

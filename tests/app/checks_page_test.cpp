@@ -1,0 +1,297 @@
+// The checks page: its tick lists, a run whose rows are the engine's, a stop, and a run on a
+// large set that keeps the window alive.
+#include <filesystem>
+#include <fstream>
+
+#include <QAbstractItemModelTester>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/main_window.h"
+#include "app/pages/checks_page.h"
+#include "app/pages/import_page.h"
+#include "app/widgets/check_list.h"
+#include "app/widgets/grid.h"
+#include "app/widgets/progress_bar.h"
+#include "app_test_support.h"
+#include "engine/browse/row_text.h"
+#include "engine/uniform/import.h"
+#include "generator/data_set.h"
+
+namespace tallyscan::test {
+namespace {
+
+class FixedClock final : public Clock {
+ public:
+  TimeOfDay Now() const override { return {9, 5, 7}; }
+};
+
+// Counts the paint events a widget receives.
+class PaintCounter final : public QObject {
+ public:
+  explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+  int paints = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+const char kStoppedText[] = "הבדיקה הופסקה ע'י המשתמש";
+
+std::string StatusOf(const std::string& row) { return std::string(RowField(row, 1)); }
+
+bool HasEndRow(const CheckResultRows& rows) {
+  for (const std::string& row : rows) {
+    if (row.find("סיום הבדיקה") != std::string::npos) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+class ChecksPageTest : public QObject {
+  Q_OBJECT
+
+ private:
+  struct Fixture {
+    TestApp t;
+    MainWindow window{t.app, {900, 640, false}};
+    ChecksPage* page = static_cast<ChecksPage*>(window.PageAt(2));
+    FixedClock clock;
+    Fixture() {
+      page->SetClock(&clock);
+      window.show();
+    }
+    template <typename T>
+    T* Child(const char* name) {
+      return page->findChild<T*>(QString::fromLatin1(name));
+    }
+    // Reads a folder into the store through the engine and opens the page.
+    void Load(const std::filesystem::path& folder) {
+      SilentProgress silent;
+      const ImportResult result = ImportFolder(t.store, folder.string(), silent);
+      QVERIFY2(result.status.ok(), result.status.message().c_str());
+      window.PressButton(2002);
+      QCOMPARE(window.CurrentPage(), 2);
+    }
+    void Click(QListWidget* list, int item) {
+      const QRect rect = list->visualItemRect(list->item(item));
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                        CheckListDelegate::CheckRect(rect, list->layoutDirection()).center());
+    }
+    int Tick(QListWidget* list, int item) { return list->item(item)->data(kCheckRole).toInt(); }
+  };
+
+  static std::filesystem::path Generate(const QTemporaryDir& dir, std::int64_t movements) {
+    DataSetOptions options;
+    options.movements = movements;
+    options.seed = 11;
+    options.faults = {{FaultKind::kUnbalancedBatch, 1}, {FaultKind::kAccountTotals, 1},
+                      {FaultKind::kMissingSection, 1},  {FaultKind::kDocumentArithmetic, 1},
+                      {FaultKind::kPriceQuantity, 1},   {FaultKind::kUnknownItem, 1}};
+    const std::filesystem::path folder = dir.path().toStdString();
+    GeneratedDataSet generated;
+    const Status status = GenerateDataSet(options, folder, &generated);
+    if (!status.ok()) qFatal("%s", status.message().c_str());
+    return folder;
+  }
+
+ private slots:
+  void IdlePageShowsItsListsAndTheRunButton() {
+    Fixture f;
+    auto* bookkeeping = f.Child<QListWidget>("bookkeepingList");
+    auto* documents = f.Child<QListWidget>("documentsList");
+    QCOMPARE(f.Child<QLabel>("caption")->text(), QStringLiteral("אלו בדיקות לבצע"));
+    QCOMPARE(bookkeeping->count(), 8);
+    QCOMPARE(documents->count(), 9);
+    QCOMPARE(bookkeeping->item(3)->text(), QStringLiteral("איזון מנות"));
+    QCOMPARE(documents->item(0)->text(), QStringLiteral("כל בדיקות המסמכים"));
+    for (int item = 0; item < 9; ++item) QCOMPARE(f.Tick(documents, item), 1);
+    Grid* grid = f.page->ResultGrid();
+    QAbstractItemModelTester tester(&grid->Model());
+    QCOMPARE(grid->Model().columnCount(), 6);
+    const QStringList captions = {"#", "פרטים", "חובה", "זכות", "יתרה"};
+    for (int column = 0; column < 5; ++column) {
+      QCOMPARE(grid->Model().headerData(column, Qt::Horizontal, Qt::DisplayRole).toString(),
+               captions[column]);
+    }
+    QCOMPARE(grid->columnWidth(1), 200);
+    QCOMPARE(grid->Model().data(grid->Model().index(0, 1), Qt::ForegroundRole), QVariant());
+  }
+
+  void ClearingBatchBalanceClearsTheGroupItemForGood() {
+    Fixture f;
+    auto* list = f.Child<QListWidget>("bookkeepingList");
+    f.page->show();
+    list->resize(300, 300);
+    f.Click(list, 3);  // "איזון מנות"
+    QCOMPARE(f.Tick(list, 3), 0);
+    QCOMPARE(f.Tick(list, 0), 0);
+    QCOMPARE(f.Tick(list, 2), 1);
+    QVERIFY(!f.page->Ticks().Ticked(BookkeepingItem::kAll));
+    QVERIFY(!f.page->Ticks().Ticked(BookkeepingItem::kBatchBalance));
+    f.Click(list, 3);
+    QCOMPARE(f.Tick(list, 3), 1);
+    QCOMPARE(f.Tick(list, 0), 0);  // ticking it again leaves the group item clear
+    QVERIFY(!f.page->Ticks().Ticked(BookkeepingItem::kAll));
+    // The group item sets the whole list, both ways.
+    f.Click(list, 0);
+    for (int item = 0; item < 8; ++item) QCOMPARE(f.Tick(list, item), 1);
+    list->setCurrentRow(0);
+    QTest::keyClick(list, Qt::Key_Space);
+    for (int item = 0; item < 8; ++item) QCOMPARE(f.Tick(list, item), 0);
+    QVERIFY(!f.page->Ticks().Ticked(BookkeepingItem::kTaxSections));
+  }
+
+  void RunShowsTheEnginesRows() {
+    QTemporaryDir dir;
+    Fixture f;
+    f.Load(Generate(dir, 3000));
+    f.Child<QPushButton>("runButton")->click();
+    QVERIFY(!f.page->Running());
+    QVERIFY(!f.t.app.app_busy);
+
+    CheckResultRows expected;
+    SilentProgress silent;
+    QVERIFY(RunChecks(f.t.store, CheckTicks(), f.clock, silent, expected));
+    QCOMPARE(f.page->Rows(), expected);
+    int errors = 0;
+    for (const std::string& row : expected) errors += StatusOf(row) == "1";
+    QVERIFY(errors >= 5);
+
+    GridModel& model = f.page->ResultGrid()->Model();
+    QCOMPARE(model.rowCount(), static_cast<int>(expected.size()));
+    for (int row = 0; row < model.rowCount(); ++row) {
+      for (int column = 1; column < 5; ++column) {
+        const CellLook look =
+            LookOfCell(RowField(expected[static_cast<std::size_t>(row)], column + 1));
+        QString shown = model.index(row, column).data().toString();
+        shown.remove(QChar(0x2066)).remove(QChar(0x2069));
+        QCOMPARE(shown, QString::fromStdString(look.shown));
+      }
+    }
+    QCOMPARE(model.index(0, 1).data().toString(), QStringLiteral("תחילת הבדיקה - 09:05:07"));
+    QVERIFY(f.Child<QWidget>("runButton")->isVisible());
+    QVERIFY(!f.Child<QWidget>("stopButton")->isVisible());
+    QVERIFY(!f.Child<QWidget>("statusLabel")->isVisible());
+    QVERIFY(!f.Child<QWidget>("progressBar")->isVisible());
+
+    // All items cleared: only the start and end rows.
+    f.page->Ticks().bookkeeping.SetAll(false);
+    f.page->Ticks().documents.SetAll(false);
+    f.page->Start();
+    QCOMPARE(f.page->Rows().size(), std::size_t{2});
+    QCOMPARE(model.rowCount(), 2);
+
+    // The next import empties the rows and the list, even before it has finished.
+    auto* import_page = static_cast<ImportPage*>(f.window.PageAt(1));
+    f.window.PressButton(2001);
+    QTemporaryDir other;
+    WriteDataSet(other.path());
+    import_page->findChild<QLineEdit*>(QStringLiteral("folderEdit"))->setText(other.path());
+    import_page->Start();
+    QVERIFY(f.page->Rows().empty());
+    QCOMPARE(model.rowCount(), 0);
+  }
+
+  void StopDuringTheMovementsPassEndsWithTheStoppedRow() {
+    QTemporaryDir dir;
+    Fixture f;
+    f.Load(Generate(dir, 40000));
+    CheckTicks& ticks = f.page->Ticks();
+    ticks.bookkeeping.SetAll(false);
+    ticks.documents.SetAll(false);
+    ticks.bookkeeping.SetTicked(static_cast<std::size_t>(BookkeepingItem::kMovementsBalance), true);
+    ticks.bookkeeping.SetTicked(static_cast<std::size_t>(BookkeepingItem::kBatchBalance), true);
+
+    auto* bar = f.Child<PercentProgressBar>("progressBar");
+    auto* stop = f.Child<QPushButton>("stopButton");
+    bool pressed = false;
+    bool stop_was_shown = false;
+    QString title;
+    connect(bar, &QProgressBar::valueChanged, f.page, [&](int value) {
+      if (pressed || value < 40) return;
+      pressed = true;
+      stop_was_shown = stop->isVisible() && !f.Child<QWidget>("runButton")->isVisible();
+      title = f.Child<QLabel>("statusLabel")->text();
+      QTest::mouseClick(stop, Qt::LeftButton);
+    });
+    f.page->Start();
+    QVERIFY(pressed);
+    QVERIFY(stop_was_shown);
+    QVERIFY(!title.isEmpty());
+    const CheckResultRows& rows = f.page->Rows();
+    QVERIFY(rows.size() >= 3);
+    QCOMPARE(StatusOf(rows.front()), std::string("0"));
+    QCOMPARE(StatusOf(rows.back()), std::string("4"));
+    QCOMPARE(LookOfCell(RowField(rows.back(), 2)).shown, std::string(kStoppedText));
+    QVERIFY(LookOfCell(RowField(rows.back(), 2)).heading);
+    QVERIFY(!HasEndRow(rows));
+    // The movements heading, then batch rows and totals for the part scanned.
+    QVERIFY(StatusOf(rows[1]) == "0");
+    QVERIFY(std::any_of(rows.begin() + 2, rows.end() - 1,
+                        [](const std::string& row) { return StatusOf(row) == "3"; }));
+    QCOMPARE(f.page->ResultGrid()->Model().rowCount(), static_cast<int>(rows.size()));
+    QVERIFY(f.Child<QWidget>("runButton")->isVisible());
+    QVERIFY(!f.t.app.app_busy);
+  }
+
+  void StopButtonAnswersDuringARunOnAMillionMovements() {
+    // Generated once per build folder: a million movements take a while to write.
+    const std::filesystem::path folder =
+        std::filesystem::path(TALLYSCAN_TEST_SETS_DIR) / "million-movements";
+    if (!std::filesystem::exists(folder / "done")) {
+      DataSetOptions options;
+      options.movements = 1000000;
+      options.accounts = 20000;
+      options.seed = 7;
+      GeneratedDataSet generated;
+      const Status status = GenerateDataSet(options, folder, &generated);
+      QVERIFY2(status.ok(), status.message().c_str());
+      std::ofstream(folder / "done") << "1\n";
+    }
+    Fixture f;
+    f.Load(folder);
+    auto* bar = f.Child<PercentProgressBar>("progressBar");
+    auto* stop = f.Child<QPushButton>("stopButton");
+    PaintCounter bar_paints(bar);
+    PaintCounter list_paints(f.page->ResultGrid()->viewport());
+    int paints_before_stop = -1;
+    int rows_before_stop = 0;
+    bool posted = false;
+    // The click is queued like a user's: only a run that lets events through sees it.
+    connect(bar, &QProgressBar::valueChanged, f.page, [&](int value) {
+      if (posted || value < 20 || f.page->ResultGrid()->Model().rowCount() < 2) return;
+      posted = true;
+      paints_before_stop = bar_paints.paints;
+      rows_before_stop = f.page->ResultGrid()->Model().rowCount();
+      const QPoint centre = stop->rect().center();
+      QCoreApplication::postEvent(
+          stop, new QMouseEvent(QEvent::MouseButtonPress, centre, stop->mapToGlobal(centre),
+                                Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+      QCoreApplication::postEvent(
+          stop, new QMouseEvent(QEvent::MouseButtonRelease, centre, stop->mapToGlobal(centre),
+                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+    });
+    f.page->Start();
+    QVERIFY(posted);
+    QVERIFY2(paints_before_stop >= 2, "the progress bar repainted while the run went on");
+    QVERIFY(list_paints.paints >= 1);
+    QVERIFY(rows_before_stop >= 2);  // rows appeared before the run ended
+    const CheckResultRows& rows = f.page->Rows();
+    QCOMPARE(StatusOf(rows.back()), std::string("4"));
+    QVERIFY(!HasEndRow(rows));
+    QVERIFY(!f.t.app.app_busy);
+  }
+};
+
+}  // namespace tallyscan::test
+
+QTEST_MAIN(tallyscan::test::ChecksPageTest)
+#include "checks_page_test.moc"

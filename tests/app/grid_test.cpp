@@ -1,0 +1,269 @@
+// The grid framework: columns, cells and their markers, sorting by a header click, the
+// search box, the card-number edit and the field-selection dialog.
+#include <cstring>
+
+#include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPointer>
+#include <QtTest>
+
+#include "app/dialogs/field_selection_dialog.h"
+#include "app/widgets/card_number_edit.h"
+#include "app/widgets/grid.h"
+#include "app/widgets/grid_search.h"
+#include "app_test_support.h"
+#include "engine/browse/grid.h"
+#include "engine/text/trim.h"
+
+namespace tallyscan::test {
+namespace {
+
+// A grid over AccountListIndex: field 2 shows an entry's card number.
+class CardNumbers final : public GridRowSource {
+ public:
+  explicit CardNumbers(const RecordStore& store) : store_(store) {}
+  std::string CellText(int row, int field) const override {
+    if (field != 2) return {};
+    return std::string(TrimSpaces(store_.AccountListIndex[row + 1].ShortKeyView()));
+  }
+
+ private:
+  const RecordStore& store_;
+};
+
+void AddAccounts(RecordStore& store) {
+  store.AccountListIndex.Reset(3);
+  for (const char* number : {"     1", "    20", "   300"}) {
+    ListEntry& entry = store.AccountListIndex.Append();
+    std::memset(entry.Key, ' ', kKeyLength);
+    std::memcpy(entry.ShortKey, number, kShortKeyLength);
+  }
+}
+
+std::string ShortKey(const RecordStore& store, int element) {
+  return std::string(store.AccountListIndex[element].ShortKeyView());
+}
+
+void FlushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+}  // namespace
+
+class GridTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void FieldListColumnsAndAnEmptyLastColumn() {
+    Grid grid;
+    QAbstractItemModelTester tester(&grid.Model());
+    const auto list = ParseFieldList("30,1;180,2;60,17", 19);
+    grid.SetColumns(ColumnsFromFieldList(list, AccountIndexCatalogue()));
+    QCOMPARE(grid.Model().columnCount(), 4);
+    QCOMPARE(grid.Model().headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+             QStringLiteral("מפתח החשבון"));
+    QCOMPARE(grid.Model().headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(),
+             QStringLiteral("יתרה"));
+    QCOMPARE(grid.Model().headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), QString());
+    QCOMPARE(grid.columnWidth(1), 180);
+    QCOMPARE(grid.Model().FieldOf(2), 17);
+    QCOMPARE(grid.Model().FieldOf(3), 0);
+    QVERIFY(grid.horizontalHeader()->stretchLastSection());
+  }
+
+  void CellsShowImagesAndMarkersWithoutTheMarkers() {
+    std::vector<std::string> rows = {
+        "0\tתחילת הבדיקה\u200E",
+        "1\tחשבון 100\t1,000.00\x1C\t250.00\x1D\t-750.00\x1D",
+        "3\tסה'כ\u200E\t\t\t12.00 ח\x1C",
+    };
+    TabRowSource source(rows);
+    Grid grid;
+    QAbstractItemModelTester tester(&grid.Model());
+    grid.SetColumns(FixedColumns({QStringLiteral("30,#"), QStringLiteral("200,פרטים"),
+                                  QStringLiteral("100,חובה"), QStringLiteral("100,זכות"),
+                                  QStringLiteral("100,יתרה")}));
+    grid.SetTextColour(QColor(0, 0, 255));
+    grid.SetSource(&source);
+    grid.SetRowCount(3);
+    GridModel& model = grid.Model();
+    QCOMPARE(model.columnCount(), 6);
+    QCOMPARE(grid.columnWidth(0), 30);
+    for (int row = 0; row < 3; ++row) {
+      QVERIFY(!model.index(row, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+      QVERIFY(!model.index(row, 0).data(Qt::DisplayRole).isValid());
+    }
+    QCOMPARE(model.index(0, 1).data().toString(), QStringLiteral("תחילת הבדיקה"));
+    QVERIFY(model.index(0, 1).data(Qt::FontRole).value<QFont>().bold());
+    QVERIFY(!model.index(1, 1).data(Qt::FontRole).isValid());
+    QCOMPARE(model.index(1, 1).data(Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 255));
+    QCOMPARE(model.index(1, 2).data().toString(), QStringLiteral("1,000.00"));
+    QCOMPARE(model.index(1, 2).data(Qt::ForegroundRole).value<QColor>(), kDebitColour);
+    QCOMPARE(model.index(1, 3).data(Qt::ForegroundRole).value<QColor>(), kCreditColour);
+    // The minus stays with its digits in right-to-left text.
+    QCOMPARE(model.index(1, 4).data().toString(), QStringLiteral("\u2066-750.00\u2069"));
+    QCOMPARE(model.index(2, 4).data().toString(), QStringLiteral("12.00 ח"));
+    QCOMPARE(model.index(2, 2).data().toString(), QString());
+    QCOMPARE(model.index(2, 5).data().toString(), QString());  // the empty last column
+
+    // Rows appended by the owner appear after those shown.
+    rows.push_back("4\tהופסק\u200E");
+    grid.SetRowCount(4);
+    QCOMPARE(model.rowCount(), 4);
+    QCOMPARE(model.index(3, 1).data().toString(), QStringLiteral("הופסק"));
+    rows.clear();
+    grid.SetRowCount(0);
+    QCOMPARE(model.rowCount(), 0);
+  }
+
+  void FiguresKeepTheirSignAndSeparatorsLeftToRight() {
+    QCOMPARE(KeepFiguresLeftToRight(QStringLiteral("1,234.50 ז")), QStringLiteral("1,234.50 ז"));
+    QCOMPARE(KeepFiguresLeftToRight(QStringLiteral("הפרש -0.01 בין")),
+             QStringLiteral("הפרש \u2066-0.01\u2069 בין"));
+    QCOMPARE(KeepFiguresLeftToRight(QStringLiteral("100-200")), QStringLiteral("100-200"));
+    QCOMPARE(KeepFiguresLeftToRight(QStringLiteral("א-ב")), QStringLiteral("א-ב"));
+    // Laid out right to left, the figure looks exactly as it does left to right.
+    auto draw = [](const QString& text, Qt::LayoutDirection direction) {
+      QImage image(160, 24, QImage::Format_RGB32);
+      image.fill(Qt::white);
+      QPainter painter(&image);
+      QTextOption option(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
+      option.setTextDirection(direction);
+      painter.drawText(QRectF(image.rect()), text, option);
+      return image;
+    };
+    const QString figure = QStringLiteral("-1,234.50");
+    const QImage as_written = draw(figure, Qt::LeftToRight);
+    QCOMPARE(draw(KeepFiguresLeftToRight(figure), Qt::RightToLeft), as_written);
+    QVERIFY(draw(figure, Qt::RightToLeft) != as_written);  // what the isolation prevents
+  }
+
+  void HeaderClickSortsByTheColumnsField() {
+    std::vector<std::string> rows = {"1\tב", "1\tא"};
+    TabRowSource source(rows);
+    Grid grid;
+    grid.SetColumns(FixedColumns({QStringLiteral("30,#"), QStringLiteral("100,שם")}));
+    grid.SetSource(&source);
+    grid.SetRowCount(2);
+    grid.resize(300, 200);
+    grid.show();
+    QCOMPARE(grid.SortIndex(), 1);
+    QCOMPARE(grid.property("SortIndex").toInt(), 1);
+    std::vector<int> sorted_by;
+    grid.SetSortRoutine([&](int field) {
+      sorted_by.push_back(field);
+      std::sort(rows.begin(), rows.end());
+    });
+    emit grid.horizontalHeader()->sectionClicked(1);
+    QCOMPARE(sorted_by, std::vector<int>{2});
+    QCOMPARE(grid.property("SortIndex").toInt(), 2);
+    QCOMPARE(grid.Model().index(0, 1).data().toString(), QStringLiteral("א"));
+    emit grid.horizontalHeader()->sectionClicked(2);  // the empty column sorts nothing
+    QCOMPARE(sorted_by.size(), std::size_t{1});
+    QCOMPARE(grid.SortIndex(), 2);
+  }
+
+  void SearchBoxNamesTheSortColumnAndTakesDigitsForNumbers() {
+    GridSearchBox numeric(AccountIndexCatalogue(), 17, nullptr);
+    QCOMPARE(numeric.Prompt(), QStringLiteral("הקלד את מילת החיפוש בטור יתרה"));
+    QTest::keyClicks(numeric.Field(), QStringLiteral("12a3"));
+    QCOMPARE(numeric.Text(), QStringLiteral("123"));
+    GridSearchBox text(AccountIndexCatalogue(), 3, nullptr);
+    QCOMPARE(text.Prompt(), QStringLiteral("הקלד את מילת החיפוש בטור שם החשבון"));
+    QVERIFY(text.Field()->validator() == nullptr);
+    QTest::keyClicks(text.Field(), QStringLiteral("a 1"));
+    QCOMPARE(text.Text(), QStringLiteral("a 1"));
+  }
+
+  void CardNumberEditRefusesAndAccepts() {
+    TestApp t;
+    AddAccounts(t.store);
+    CardNumbers source(t.store);
+    Grid grid;
+    grid.SetColumns(FixedColumns({QStringLiteral("30,#"), QStringLiteral("80,כרטיס")}));
+    grid.SetSource(&source);
+    grid.SetRowCount(3);
+    grid.resize(300, 200);
+    grid.show();
+    const QModelIndex second = grid.Model().index(1, 1);
+
+    auto type_and_leave = [&](const QString& text) {
+      QPointer<CardNumberEdit> edit = EditCardNumber(t.app, grid, second);
+      QCOMPARE(edit->text(), QStringLiteral("20"));
+      QCOMPARE(edit->geometry(), grid.visualRect(second));
+      edit->setText(text);
+      QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
+      QApplication::sendEvent(edit, &out);
+      FlushDeletes();
+      QVERIFY(edit.isNull());
+    };
+
+    type_and_leave(QStringLiteral("0"));
+    QCOMPARE(t.messages.size(), std::size_t{1});
+    QCOMPARE(t.messages[0].text, QStringLiteral("מספר כרטיס חייב להיות גדול מ 0"));
+    type_and_leave(QString());
+    QCOMPARE(t.messages.size(), std::size_t{2});
+    type_and_leave(QStringLiteral("300"));
+    QCOMPARE(t.messages.size(), std::size_t{3});
+    QCOMPARE(t.messages[2].text, QStringLiteral("כרטיס במספר כזה קיים כבר "));
+    QCOMPARE(ShortKey(t.store, 2), std::string("    20"));
+    type_and_leave(QStringLiteral("20"));  // its own number
+    QCOMPARE(t.messages.size(), std::size_t{3});
+    QCOMPARE(ShortKey(t.store, 2), std::string("    20"));
+
+    // Typing: digits only, six at most; Return ends the entry like leaving it.
+    QPointer<CardNumberEdit> edit = EditCardNumber(t.app, grid, second);
+    edit->clear();
+    QTest::keyClicks(edit, QStringLiteral("4a2"));
+    QCOMPARE(edit->text(), QStringLiteral("42"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    FlushDeletes();
+    QVERIFY(edit.isNull());
+    QCOMPARE(t.messages.size(), std::size_t{3});
+    QCOMPARE(ShortKey(t.store, 2), std::string("    42"));
+    QCOMPARE(grid.Model().index(1, 1).data().toString(), QStringLiteral("42"));
+
+    edit = EditCardNumber(t.app, grid, grid.Model().index(2, 1));
+    QTest::keyClicks(edit, QStringLiteral("12345678"));
+    QCOMPARE(edit->text(), QStringLiteral("123456"));
+    QTest::keyClick(edit, Qt::Key_Escape);  // ends without a change
+    FlushDeletes();
+    QVERIFY(edit.isNull());
+    QCOMPARE(ShortKey(t.store, 3), std::string("   300"));
+  }
+
+  void FieldDialogWritesTheDefaultBackUnchanged() {
+    TestApp t;
+    FieldSelectionDialog dialog(t.app, AccountIndexCatalogue(), nullptr);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("עדכון רשימת שדות לאינדקס החשבונות"));
+    QCOMPARE(dialog.findChildren<QCheckBox*>().size(), 18);
+    QVERIFY(dialog.Box(1) == nullptr);
+    QCOMPARE(dialog.Box(4)->text(), QStringLiteral("כתובת"));
+    QCOMPARE(dialog.Box(19)->text(), QStringLiteral("קוד מטבע"));
+    int ticked = 0;
+    for (int field = 2; field <= 19; ++field) ticked += dialog.Box(field)->isChecked();
+    QCOMPARE(ticked, 8);
+    dialog.reject();  // closed however: the list is written
+    QCOMPARE(t.settings.ReadReg("Params", "IdxFields"),
+             std::string("30,1;180,2;60,3;60,10;100,12;100,14;100,15;100,16;100,17"));
+  }
+
+  void FieldDialogStoresANewFieldWithWidth100InFieldOrder() {
+    TestApp t;
+    t.settings.WriteReg("Params", "TnuaFields", "30,1;120,12;70,6");
+    FieldSelectionDialog dialog(t.app, LedgerCatalogue(), nullptr);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("עדכון רשימת שדות לכרטסת חשבונות"));
+    QCOMPARE(dialog.findChildren<QCheckBox*>().size(), 25);
+    QVERIFY(dialog.Box(12)->isChecked() && dialog.Box(6)->isChecked());
+    dialog.Box(2)->click();
+    dialog.Box(6)->click();
+    dialog.Box(6)->click();
+    dialog.accept();
+    QCOMPARE(t.settings.ReadReg("Params", "TnuaFields"), std::string("30,1;100,2;70,6;120,12"));
+  }
+};
+
+}  // namespace tallyscan::test
+
+QTEST_MAIN(tallyscan::test::GridTest)
+#include "grid_test.moc"
