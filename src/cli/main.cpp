@@ -17,6 +17,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"detail", "detail FILE LINE_NUMBER", tallyscan::cli::RunDetail},
+    {"import", "import [--raw] [--stats] DIR", tallyscan::cli::RunImport},
     {"isam", "isam dump FILE", tallyscan::cli::RunIsam},
 };
 

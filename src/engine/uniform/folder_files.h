@@ -1,0 +1,23 @@
+#pragma once
+
+// File names of a data folder. Producers write INI.TXT, Ini.Txt or ini.txt alike, so names
+// are matched without regard to letter case, as the system's home file system does.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tallyscan {
+
+// The path of the regular file in `folder` whose name equals `name` without regard to ASCII
+// letter case; when several do, the one whose name sorts first. nullopt when none.
+std::optional<std::string> FindFileIgnoringCase(const std::string& folder, std::string_view name);
+
+// `folder` joined with `name`.
+std::string JoinPath(const std::string& folder, std::string_view name);
+
+// The per-user cache folder of the program: $XDG_CACHE_HOME/tallyscan, else
+// $HOME/.cache/tallyscan; empty when neither variable is set.
+std::string DefaultCacheFolder();
+
+}  // namespace tallyscan

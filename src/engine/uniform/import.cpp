@@ -1,0 +1,536 @@
+#include "engine/uniform/import.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <filesystem>
+#include <new>
+#include <optional>
+
+#include "engine/text/cp1255.h"
+#include "engine/text/dates.h"
+#include "engine/text/number_format.h"
+#include "engine/text/trim.h"
+#include "engine/uniform/folder_files.h"
+#include "engine/uniform/import_rows.h"
+#include "engine/uniform/line_reader.h"
+#include "engine/uniform/unzip.h"
+#include "engine/uniform/validation.h"
+#include "engine/uniform/values.h"
+
+namespace tallyscan {
+
+namespace {
+
+constexpr std::string_view kFormatMark = "&OF1.31&";
+constexpr std::string_view kExtractedName = "BkMvdata.Txt";
+
+// A file descriptor closed when it goes out of scope.
+class FileHandle {
+ public:
+  explicit FileHandle(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  ~FileHandle() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int fd() const { return fd_; }
+  bool ok() const { return fd_ >= 0; }
+  std::int64_t Size() const {
+    struct stat st;
+    return fd_ >= 0 && ::fstat(fd_, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : 0;
+  }
+
+ private:
+  int fd_;
+};
+
+std::string Upper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return out;
+}
+
+// The record type named by a line's first four characters, letter case ignored.
+std::optional<RecordType> LineType(std::string_view line) {
+  if (line.size() < 4) return std::nullopt;
+  char code[4];
+  for (int i = 0; i < 4; ++i) {
+    const char c = line[static_cast<std::size_t>(i)];
+    code[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  const RecordLayout* layout = FindLayout(std::string_view(code, 4));
+  if (layout == nullptr || layout->type == RecordType::kA000) return std::nullopt;
+  return layout->type;
+}
+
+// "1.31" -> 13100 (ten-thousandths); anything that is not such a number reads as 0.
+std::int64_t ReadVersion(std::string_view text) {
+  text = TrimSpaces(text);
+  std::int64_t whole = 0;
+  std::size_t i = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+    whole = whole * 10 + (text[i] - '0');
+  if (i == 0) return 0;
+  std::int64_t fraction = 0;
+  int decimals = 0;
+  if (i < text.size() && text[i] == '.') {
+    for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9' && decimals < 4; ++i) {
+      fraction = fraction * 10 + (text[i] - '0');
+      ++decimals;
+    }
+  }
+  if (i != text.size()) return 0;
+  for (; decimals < 4; ++decimals) fraction *= 10;
+  return whole * 10000 + fraction;
+}
+
+void AddSaturating(std::int64_t& total, std::int64_t value) {
+  if (__builtin_add_overflow(total, value, &total)) {
+    total = value > 0 ? INT64_MAX : INT64_MIN;
+  }
+}
+
+// The indexed record types: their index in the store and what the import counts for them.
+struct IndexedType {
+  RecordType type;
+  RecordIndex<IndexEntry> RecordStore::*index;
+  std::string_view code;
+  int length;
+};
+
+const std::array<IndexedType, 6>& IndexedTypes() {
+  // In the order of the summary of records read.
+  static const std::array<IndexedType, 6> types = {{
+      {RecordType::kB110, &RecordStore::AccountIndex, "B110", LayoutOf(RecordType::kB110).length},
+      {RecordType::kB100, &RecordStore::MovementIndex, "B100", LayoutOf(RecordType::kB100).length},
+      {RecordType::kC100, &RecordStore::DocumentIndex, "C100", LayoutOf(RecordType::kC100).length},
+      {RecordType::kD110, &RecordStore::DocumentLineIndex, "D110",
+       LayoutOf(RecordType::kD110).length},
+      {RecordType::kD120, &RecordStore::ReceiptLineIndex, "D120",
+       LayoutOf(RecordType::kD120).length},
+      {RecordType::kM100, &RecordStore::ItemIndex, "M100", LayoutOf(RecordType::kM100).length},
+  }};
+  return types;
+}
+
+const IndexedType* FindIndexedType(RecordType type) {
+  for (const IndexedType& t : IndexedTypes()) {
+    if (t.type == type) return &t;
+  }
+  return nullptr;
+}
+
+// The files a passed file check names.
+struct FolderFiles {
+  std::string ini;
+  std::string data;
+  std::string extracted_to;  // the cache folder, when the zip was extracted there
+};
+
+std::string CacheFolderFor(const std::string& cache_root, const std::string& folder) {
+  // One sub-folder per data folder, so that two data sets never share an extracted file.
+  std::uint64_t hash = 1469598103934665603ull;
+  for (const char c : folder) {
+    hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  }
+  char name[17];
+  static constexpr char kHex[] = "0123456789abcdef";
+  for (int i = 15; i >= 0; --i, hash >>= 4) name[i] = kHex[hash & 15];
+  name[16] = '\0';
+  return JoinPath(cache_root, name);
+}
+
+Status CheckFiles(const std::string& folder, const ImportOptions& options, FolderFiles& files) {
+  if (folder.empty()) return Status::Error(std::string(kNoFolderText));
+  const std::optional<std::string> ini = FindFileIgnoringCase(folder, "ini.txt");
+  if (!ini) return Status::Error(std::string(kNoIniText));
+  files.ini = *ini;
+  if (const auto data = FindFileIgnoringCase(folder, "bkmvdata.txt")) {
+    files.data = *data;
+    return Status::Ok();
+  }
+  const std::optional<std::string> zip = FindFileIgnoringCase(folder, "bkmvdata.zip");
+  if (!zip) return Status::Error(std::string(kNoDataText));
+
+  std::string target = JoinPath(folder, kExtractedName);
+  ExtractResult extracted = Extract(*zip, target);
+  if (extracted.cannot_write) {
+    // A read-only folder: the extracted copy goes to the per-user cache instead.
+    const std::string root =
+        options.cache_folder.empty() ? DefaultCacheFolder() : options.cache_folder;
+    if (root.empty()) return Status::Error(std::string(kNoDataText));
+    const std::string cache = CacheFolderFor(root, folder);
+    std::error_code ec;
+    std::filesystem::create_directories(cache, ec);
+    target = JoinPath(cache, kExtractedName);
+    extracted = Extract(*zip, target);
+    files.extracted_to = cache;
+  }
+  if (extracted.count == 0) return Status::Error(std::string(kNoDataText));
+  struct stat st;
+  if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    return Status::Error(std::string(kNoDataText));
+  }
+  files.data = target;
+  return Status::Ok();
+}
+
+class Importer {
+ public:
+  Importer(RecordStore& store, ProgressMonitor& monitor, ImportResult& result)
+      : store_(store), monitor_(monitor), result_(result), rows_(result.rows) {}
+
+  void Run(int ini_fd, int data_fd, std::int64_t data_size, const FolderFiles& files) {
+    rows_.Clear();
+    ReadIni(ini_fd);
+    if (!files.extracted_to.empty()) {
+      // The path is the file system's own (UTF-8), not data of the file.
+      rows_.Append(MakeRow(RowStatus::kInfo, {kExtractedToText, files.extracted_to}));
+    }
+    ReadData(data_fd, data_size);
+    store_.DataFile.Open(files.data);
+    FinishIndexes();
+    if (result_.interrupted) {
+      rows_.SetStatusRow(MakeRow(RowStatus::kStopped,
+                                 {std::string(kInterruptedText) + std::string(kHeadingMarker)}));
+      return;
+    }
+    Summarize();
+    BuildListIndexes();
+  }
+
+ private:
+  std::string_view A000Field(int code) const {
+    const FieldLayout* field = FindField(LayoutOf(RecordType::kA000), code);
+    return field ? SliceField(a000_, *field) : std::string_view();
+  }
+  std::string A000Text(int code) const {
+    const FieldLayout* field = FindField(LayoutOf(RecordType::kA000), code);
+    return field ? TextDisplay(SliceField(a000_, *field), store_.DosCodePage, field->converted)
+                 : std::string();
+  }
+  std::string A000Raw(int code) const { return Cp1255ToUtf8(A000Field(code)); }
+
+  // Blocks no larger than the file needs (small sets are read often, by tests and tools).
+  static std::size_t BlockFor(std::int64_t size) {
+    constexpr std::int64_t kSmallest = 64 * 1024;
+    return static_cast<std::size_t>(
+        std::clamp(size + 1, kSmallest, static_cast<std::int64_t>(LineReader::kBlockSize)));
+  }
+
+  void ReadIni(int fd) {
+    LineReader reader(fd, BlockFor(0));
+    TextLine line;
+    if (reader.Next(line)) {
+      a000_.assign(line.head);
+      a000_length_ = line.length;
+    }
+    if (a000_length_ != LayoutOf(RecordType::kA000).length) {
+      rows_.Append(MakeRow(RowStatus::kError, {kIniSizeText}));
+    }
+    if (Upper(SliceField(a000_, 49, 8)) != kFormatMark) {
+      rows_.Append(MakeRow(RowStatus::kError, {kIniVersionText}));
+    }
+    SetHeaderValues();
+    while (reader.Next(line)) {
+      summary_lines_.emplace_back(line.head);
+      if (line.length != kIniSummaryLength) {
+        rows_.Append(MakeRow(RowStatus::kError, {kIniSizeText}));
+      }
+    }
+    AppendHeaderRows();
+    for (const std::string& summary : summary_lines_) {
+      const std::int64_t count =
+          ReadInteger(SliceField(summary, kIniSummaryCountStart, kIniSummaryCountWidth));
+      const RecordTypeTexts* texts = FindRecordTypeTexts(SliceField(summary, 1, 4));
+      if (count != 0 && texts != nullptr) {
+        rows_.Append(MakeRow(RowStatus::kInfo, {texts->summary, FormatCount(count)}));
+      }
+    }
+  }
+
+  void SetHeaderValues() {
+    store_.FormatVersion = ReadVersion(SliceField(a000_, 52, 4));
+    store_.DosCodePage = DeclaresDosCodePage(a000_);
+    store_.DealerNumber = A000Raw(1003);
+    store_.TaxYear =
+        static_cast<std::int32_t>(std::min<std::int64_t>(ReadInteger(A000Field(1023)), INT32_MAX));
+    if (store_.TaxYear == 0) {
+      store_.TaxYear = static_cast<std::int32_t>(ReadInteger(SliceField(A000Field(1025), 1, 4)));
+    }
+    store_.BookkeepingType =
+        static_cast<std::int32_t>(std::min<std::int64_t>(ReadInteger(A000Field(1013)), INT32_MAX));
+    store_.BusinessName = A000Text(1018);
+    std::string address;
+    for (const std::string& part : {A000Text(1019), A000Text(1020), A000Text(1021),
+                                    Cp1255ToUtf8(StripLeadingBlanksAndZeros(A000Field(1022)))}) {
+      if (part.empty()) continue;
+      if (!address.empty()) address += ' ';
+      address += part;
+    }
+    store_.BusinessAddress = std::move(address);
+    primary_id_.assign(A000Field(1004));
+    expected_total_ = ReadInteger(A000Field(1002));
+  }
+
+  void AppendHeaderRows() {
+    auto info = [&](std::string_view text, std::string_view value) {
+      rows_.Append(MakeRow(RowStatus::kInfo, {text, value}));
+    };
+    info(kDealerText, A000Raw(1003));
+    info(kBusinessNameText, store_.BusinessName);
+    result_.status_bar_business = "\t" + std::string(kStatusBusinessText) + store_.BusinessName;
+    if (A000Field(1011) == "1") {
+      const std::string year = Cp1255ToUtf8(SliceField(a000_, 363, 4));
+      info(kTaxYearText, year);
+      result_.status_bar_period = "\t" + std::string(kStatusYearText) + year;
+    } else {
+      const std::string range =
+          Cp1255ToUtf8(FormatDate(A000Field(1024)) + " - " + FormatDate(A000Field(1025)));
+      info(kDateRangeText, range);
+      result_.status_bar_period = "\t" + std::string(kStatusDatesText) + range;
+    }
+    info(kFileVersionText, Cp1255ToUtf8(SliceField(a000_, 52, 4)));
+    info(kSoftwareText, A000Text(1007));
+    info(kSoftwareVersionText, A000Text(1008));
+    std::string_view kind;
+    switch (ReadInteger(A000Field(1013))) {
+      case 1:
+        kind = kSingleEntryText;
+        break;
+      case 2:
+        kind = kDoubleEntryText;
+        break;
+      case 3:
+        kind = kUnknownKindText;
+        break;
+      default:
+        break;
+    }
+    info(kBookkeepingText, kind);
+    info(kFilesPathText, A000Text(1012));
+    info(kCompanyNumberText, A000Raw(1015));
+    info(kDeductionFileText, A000Raw(1016));
+    info(kAddressText, A000Text(1019) + " " + A000Text(1020) + " " + A000Text(1021) + " " +
+                           Cp1255ToUtf8(StripLeadingBlanksAndZeros(A000Field(1022))));
+    info(kProducedText,
+         Cp1255ToUtf8(FormatDate(A000Field(1026)) + "  " + FormatTime(A000Field(1027))));
+    info(kExpectedTotalText, FormatCount(expected_total_));
+  }
+
+  // The first summary line of a record type, as the INI states it.
+  const std::string* FindSummary(std::string_view code) const {
+    for (const std::string& summary : summary_lines_) {
+      if (SliceField(summary, 1, 4) == code) return &summary;
+    }
+    return nullptr;
+  }
+
+  void ResetIndexes(std::int64_t data_size) {
+    for (const IndexedType& t : IndexedTypes()) {
+      // Room for what the INI announces, but never more than the file can hold, so that a
+      // wrong or hostile count cannot ask for memory the data cannot need.
+      std::int64_t expected = 0;
+      if (const std::string* summary = FindSummary(t.code)) {
+        expected = ReadInteger(SliceField(*summary, kIniSummaryCountStart, kIniSummaryCountWidth));
+      }
+      expected = std::min(expected, data_size / (t.length + 1) + 1);
+      (store_.*t.index).Reset(expected);
+    }
+    store_.AccountListIndex.Reset(0);
+    store_.ItemListIndex.Reset(0);
+    store_.TotalOpeningBalance = store_.TotalDebit = store_.TotalCredit =
+        store_.TotalOpeningBalanceFx = 0;
+  }
+
+  void ReadData(int fd, std::int64_t data_size) {
+    ResetIndexes(data_size);
+    ProgressTracker progress(monitor_, expected_total_);
+    LineReader reader(fd, BlockFor(data_size));
+    TextLine line;
+    std::int64_t n = 0;
+    const std::int64_t version = store_.FormatVersion;
+    while (true) {
+      if (monitor_.StopRequested()) {
+        result_.interrupted = true;
+        break;
+      }
+      if (!reader.Next(line)) break;
+      ++n;
+      progress.Advance(n);
+      const std::string_view head = line.head;
+      if (line.has_control) errors_.push_back(LineErrorRow(kIllegalCharactersText, n));
+      const std::optional<RecordType> type = LineType(head);
+      if (!type) {
+        errors_.push_back(LineErrorRow(kUnknownLineText, n));
+        continue;
+      }
+      if (const IndexedType* indexed = FindIndexedType(*type)) {
+        IndexEntry& entry = (store_.*indexed->index).Append();
+        MakeKey(*type, head, entry.Key);
+        entry.Offset = line.offset;
+        if (line.length != indexed->length) errors_.push_back(LineErrorRow(kBadLengthText, n));
+        ValidateLine(*type, head, version, n, errors_);
+        if (*type == RecordType::kB110) AddAccountTotals(head);
+      } else if (*type == RecordType::kA100) {
+        CheckOpeningRecord(head);
+      } else if (*type == RecordType::kZ900) {
+        closing_total_ = ReadInteger(SliceField(head, 46, 15));
+      } else {
+        errors_.push_back(LineErrorRow(kUnknownLineText, n));
+      }
+    }
+    lines_read_ = n;
+    result_.lines_read = n;
+    result_.bytes_read = data_size;
+  }
+
+  void AddAccountTotals(std::string_view line) {
+    AddSaturating(store_.TotalOpeningBalance, ReadAmount(SliceField(line, 278, 15)));
+    AddSaturating(store_.TotalDebit, ReadAmount(SliceField(line, 293, 15)));
+    AddSaturating(store_.TotalCredit, ReadAmount(SliceField(line, 308, 15)));
+    AddSaturating(store_.TotalOpeningBalanceFx, ReadAmount(SliceField(line, 343, 15)));
+  }
+
+  void CheckOpeningRecord(std::string_view line) {
+    if (Upper(SliceField(line, 38, 8)) != kFormatMark) {
+      errors_.push_back(MakeRow(RowStatus::kError, {kDataVersionText}));
+    }
+    if (SliceField(line, 23, 15) != primary_id_) {
+      errors_.push_back(MakeRow(RowStatus::kError, {kIdentifierMismatchText}));
+    }
+  }
+
+  void FinishIndexes() {
+    for (const IndexedType& t : IndexedTypes()) {
+      RecordIndex<IndexEntry>& index = store_.*t.index;
+      index.ShrinkToCount();
+      SortIndex(index);
+    }
+    store_.AccountListIndex.Resize(store_.AccountIndex.Count());
+    store_.ItemListIndex.Resize(store_.ItemIndex.Count());
+  }
+
+  void Summarize() {
+    const std::int64_t n = lines_read_;
+    rows_.Append(MakeRow(RowStatus::kHeading,
+                         {std::string(kDataRecordsHeading) + std::string(kHeadingMarker)}));
+    rows_.Append(MakeRow(RowStatus::kInfo, {kLinesReadText, FormatCount(n)}));
+    if (expected_total_ != n) {
+      rows_.Append(MakeRow(RowStatus::kError, {Quoted(kActualCountText, n),
+                                               Quoted(kSummaryCountText, expected_total_)}));
+    }
+    if (closing_total_ != n) {
+      rows_.Append(MakeRow(RowStatus::kError, {Quoted(kActualCountText, n),
+                                               Quoted(kClosingRecordText, closing_total_)}));
+    }
+    for (const IndexedType& t : IndexedTypes()) {
+      const std::int64_t count = (store_.*t.index).Count();
+      if (count == 0) continue;
+      const RecordTypeTexts* texts = FindRecordTypeTexts(t.code);
+      rows_.Append(MakeRow(RowStatus::kInfo, {texts->read, FormatCount(count)}));
+      if (const std::string* summary = FindSummary(t.code)) {
+        const std::int64_t stated = ReadInteger(SliceField(*summary, 5, summary->size()));
+        if (stated != count) {
+          rows_.Append(MakeRow(RowStatus::kError, {Quoted(texts->mismatch, count),
+                                                   Quoted(kSummaryCountText, stated)}));
+        }
+      }
+    }
+    if (store_.DocumentIndex.Count() != 0) {
+      rows_.Append(MakeRow(RowStatus::kInfo,
+                           {std::string(kDocumentTypesHeading) + std::string(kHeadingMarker)}));
+      for (const DocumentType& type : DocumentTypes()) {
+        const std::string code = std::to_string(type.code);
+        const std::int64_t count = PrefixRange(store_.DocumentIndex, code).size();
+        if (count != 0) {
+          rows_.Append(MakeRow(RowStatus::kInfo, {type.breakdown_text, FormatCount(count)}));
+        }
+      }
+    }
+    rows_.Append(MakeRow(RowStatus::kError,
+                         {kErrorsFoundText, errors_.empty() ? std::string(kNoErrorsText)
+                                                            : PlainNumber(static_cast<std::int64_t>(
+                                                                  errors_.size()))}));
+    for (std::string& error : errors_) rows_.Append(std::move(error));
+    errors_.clear();
+    rows_.SetStatusRow(MakeRow(RowStatus::kHeading,
+                               {std::string(kReadSuccessText) + std::string(kHeadingMarker)}));
+  }
+
+  // text + count formatted "#," + ")".
+  static std::string Quoted(std::string_view text, std::int64_t count) {
+    return std::string(text) + FormatCount(count) + ")";
+  }
+
+  void BuildListIndexes() {
+    for (std::int64_t i = 1; i <= store_.AccountIndex.Count(); ++i) {
+      store_.AccountListIndex[i] = MakeAccountListEntry(store_.AccountIndex[i]);
+    }
+    for (std::int64_t i = 1; i <= store_.ItemIndex.Count(); ++i) {
+      store_.ItemListIndex[i] = MakeItemListEntry(store_.ItemIndex[i]);
+    }
+  }
+
+  RecordStore& store_;
+  ProgressMonitor& monitor_;
+  ImportResult& result_;
+  ImportResultRows& rows_;
+  std::string a000_;
+  std::int64_t a000_length_ = 0;
+  std::vector<std::string> summary_lines_;
+  std::string primary_id_;
+  std::int64_t expected_total_ = 0;
+  std::int64_t closing_total_ = 0;
+  std::int64_t lines_read_ = 0;
+  ErrorRows errors_;
+};
+
+}  // namespace
+
+ImportResult ImportFolder(RecordStore& store, const std::string& folder, ProgressMonitor& monitor,
+                          const ImportOptions& options) {
+  ImportResult result;
+  store.DataFolder = folder;
+  if (!folder.empty() && folder == store.LoadedFolder) {
+    result.status = Status::Error(std::string(kAlreadyLoadedText));
+    return result;
+  }
+  FolderFiles files;
+  result.status = CheckFiles(folder, options, files);
+  if (!result.status.ok()) return result;
+  const FileHandle ini(files.ini);
+  if (!ini.ok()) {
+    result.status = Status::Error(std::string(kNoIniText));
+    return result;
+  }
+  const FileHandle data(files.data);
+  if (!data.ok()) {
+    result.status = Status::Error(std::string(kNoDataText));
+    return result;
+  }
+  ::posix_fadvise(data.fd(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  result.data_file_path = files.data;
+
+  store.LoadedFolder.clear();
+  store.DataFile.Close();
+  try {
+    Importer(store, monitor, result).Run(ini.fd(), data.fd(), data.Size(), files);
+  } catch (const std::bad_alloc&) {
+    store.Clear();
+    result = ImportResult();
+    result.status = Status::Error(std::string(kOutOfMemoryText));
+    return result;
+  }
+  if (!result.interrupted) store.LoadedFolder = folder;
+  return result;
+}
+
+}  // namespace tallyscan

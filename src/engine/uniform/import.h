@@ -1,0 +1,70 @@
+#pragma once
+
+// The import: checks that a folder holds INI.TXT and BKMVDATA.TXT (or BKMVDATA.ZIP, which is
+// extracted), reads both in one pass, validates every line, refills the record store and
+// builds the result rows that the import page lists.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "engine/common/progress.h"
+#include "engine/common/status.h"
+#include "engine/uniform/record_store.h"
+
+namespace tallyscan {
+
+// The import log. Rows are numbered from 1; row 1 is the overall status (success, or that the
+// reading was interrupted), the rows after it follow in the order the reading built them.
+class ImportResultRows {
+ public:
+  std::int64_t Count() const { return static_cast<std::int64_t>(rows_.size()) - 1; }
+  // Row 1..Count().
+  const std::string& Row(std::int64_t number) const { return rows_[number]; }
+  // Rows 1..Count() in order.
+  std::span<const std::string> Rows() const {
+    return std::span<const std::string>(rows_).subspan(1);
+  }
+
+  // For the import: appends a row; sets row 1.
+  void Append(std::string row) { rows_.push_back(std::move(row)); }
+  void SetStatusRow(std::string row) { rows_[1] = std::move(row); }
+  void Clear() { rows_.assign(2, std::string()); }
+
+ private:
+  // Element 0 is never shown; element 1 is the status row.
+  std::vector<std::string> rows_ = std::vector<std::string>(2);
+};
+
+struct ImportOptions {
+  // Where BKMVDATA.ZIP is extracted when the data folder cannot be written (a read-only share
+  // or medium). Empty: the per-user cache folder (DefaultCacheFolder()).
+  std::string cache_folder;
+};
+
+struct ImportResult {
+  // Failed when the import was refused (the folder is already loaded) or a file check failed:
+  // the message is the warning to show, and neither the store nor the rows were touched.
+  Status status;
+  bool interrupted = false;  // the monitor asked to stop; the store holds what was read
+  ImportResultRows rows;
+  // The main window's status-bar parts: TAB + period, TAB + business name.
+  std::string status_bar_period;
+  std::string status_bar_business;
+  // Figures of the reading of BKMVDATA.TXT.
+  std::int64_t lines_read = 0;
+  std::int64_t bytes_read = 0;
+  std::string data_file_path;  // the file read (an extracted copy may be in the cache folder)
+};
+
+// Reads `folder` into `store`. Sets store.DataFolder to `folder`; refuses a folder equal to
+// store.LoadedFolder. After a complete reading (errors in the data included) LoadedFolder is
+// the folder; after an interrupted one it is empty, the indexes hold the records read so far
+// (sorted) and the list indexes are blank, so that the same folder can be read again.
+// `monitor` is asked once per line whether to stop and told the percentage of lines read
+// against the header's total.
+ImportResult ImportFolder(RecordStore& store, const std::string& folder, ProgressMonitor& monitor,
+                          const ImportOptions& options = {});
+
+}  // namespace tallyscan

@@ -1,0 +1,56 @@
+#pragma once
+
+// Reads a text file line by line in large blocks, without an allocation per line. A line
+// ends at LF; a CR just before the LF belongs to the line end. A last line without LF still
+// counts. Lines of any length are handled in bounded memory: a line longer than the block
+// yields its first bytes, its full length and whether it holds control characters.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+namespace tallyscan {
+
+struct TextLine {
+  std::int64_t offset = 0;   // of the line's first byte in the file
+  std::int64_t length = 0;   // without the line end
+  std::string_view head;     // the whole line, or its first kLineHeadLimit bytes when longer
+                             // than a block; valid until the next call of Next()
+  bool has_control = false;  // a byte 0x01-0x1E somewhere in the line
+};
+
+// True when a byte 0x01-0x1E occurs in the range.
+bool HasControlBytes(const char* bytes, std::size_t count);
+
+class LineReader {
+ public:
+  static constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+  static constexpr std::size_t kLineHeadLimit = 4096;
+
+  // Reads from `fd` (not owned) from its current position, which is taken as offset 0, in
+  // blocks of `block_size` bytes (at least kLineHeadLimit): a small file needs no large block.
+  explicit LineReader(int fd, std::size_t block_size = kBlockSize);
+
+  // The next line; false at the end of the file. A read error ends the file early and sets
+  // failed().
+  bool Next(TextLine& line);
+  bool failed() const { return failed_; }
+
+ private:
+  // Appends what the file gives into the free tail of the block; false at end of file.
+  bool Fill();
+  bool ReadLongLine(TextLine& line);
+
+  int fd_;
+  std::size_t block_size_;
+  std::unique_ptr<char[]> block_;
+  std::unique_ptr<char[]> head_;
+  std::size_t begin_ = 0;          // first unread byte in block_
+  std::size_t end_ = 0;            // one past the last valid byte in block_
+  std::int64_t block_offset_ = 0;  // file offset of block_[0]
+  bool eof_ = false;
+  bool failed_ = false;
+};
+
+}  // namespace tallyscan

@@ -1,0 +1,158 @@
+#include "engine/uniform/record_store.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/text/trim.h"
+
+namespace tallyscan {
+
+namespace {
+
+// Room an index has before the import knows better.
+constexpr std::int64_t kInitialRoom = 1000;
+
+// Copies positions start..start+width-1 of `line` into `out`, spaces where the line ends.
+void CopyPadded(std::string_view line, int start, int width, char* out) {
+  const std::string_view part = SliceField(line, start, width);
+  if (!part.empty()) std::memcpy(out, part.data(), part.size());
+  std::memset(out + part.size(), ' ', static_cast<std::size_t>(width) - part.size());
+}
+
+// `text` trimmed of spaces and right-aligned in `width` (leading spaces); a longer text
+// keeps its first `width` characters.
+void RightAligned(std::string_view text, int width, char* out) {
+  const std::string_view trimmed = TrimSpaces(text);
+  const std::size_t w = static_cast<std::size_t>(width);
+  const std::size_t n = std::min(trimmed.size(), w);
+  std::memset(out, ' ', w - n);
+  if (n > 0) std::memcpy(out + (w - n), trimmed.data(), n);
+}
+
+// Keys compare as three big-endian words (the last one overlaps the second by one byte,
+// which does not change the order because the overlapped byte already compared equal), then
+// by offset.
+inline std::uint64_t Word(const char* p) {
+  std::uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  return __builtin_bswap64(w);
+}
+
+inline bool EntryLess(const IndexEntry& a, const IndexEntry& b) {
+  const std::uint64_t a0 = Word(a.Key), b0 = Word(b.Key);
+  if (a0 != b0) return a0 < b0;
+  const std::uint64_t a1 = Word(a.Key + 8), b1 = Word(b.Key + 8);
+  if (a1 != b1) return a1 < b1;
+  const std::uint64_t a2 = Word(a.Key + 15), b2 = Word(b.Key + 15);
+  if (a2 != b2) return a2 < b2;
+  return a.Offset < b.Offset;
+}
+
+int CompareKeyPrefix(const IndexEntry& entry, std::string_view key) {
+  return key.empty() ? 0 : std::memcmp(entry.Key, key.data(), key.size());
+}
+
+}  // namespace
+
+RecordStore::RecordStore() {
+  for (auto* index : {&DocumentIndex, &DocumentLineIndex, &ReceiptLineIndex, &MovementIndex,
+                      &AccountIndex, &ItemIndex}) {
+    index->Reset(kInitialRoom);
+  }
+  AccountListIndex.Reset(kInitialRoom);
+  ItemListIndex.Reset(kInitialRoom);
+}
+
+void RecordStore::Clear() {
+  std::string folder = std::move(DataFolder);
+  *this = RecordStore();
+  DataFolder = std::move(folder);
+}
+
+void MakeKey(RecordType type, std::string_view line, char (&key)[kKeyLength]) {
+  switch (type) {
+    case RecordType::kC100:
+    case RecordType::kD110:
+      CopyPadded(line, 23, 23, key);
+      return;
+    case RecordType::kD120:
+      CopyPadded(line, 23, 3, key);
+      RightAligned(SliceField(line, 26, 20), 20, key + 3);
+      return;
+    case RecordType::kB100:
+      CopyPadded(line, 173, 15, key);
+      CopyPadded(line, 38, 8, key + 15);
+      return;
+    case RecordType::kB110:
+      CopyPadded(line, 23, 15, key);
+      std::memset(key + 15, ' ', 8);
+      return;
+    case RecordType::kM100:
+      RightAligned(SliceField(line, 63, 20), 20, key);
+      std::memset(key + 20, ' ', 3);
+      return;
+    default:
+      std::memset(key, ' ', kKeyLength);
+      return;
+  }
+}
+
+ListEntry MakeAccountListEntry(const IndexEntry& entry) {
+  ListEntry out;
+  std::memcpy(out.Key, entry.Key, kKeyLength);
+  RightAligned(std::string_view(entry.Key, 15), kShortKeyLength, out.ShortKey);
+  out.Offset = entry.Offset;
+  return out;
+}
+
+ListEntry MakeItemListEntry(const IndexEntry& entry) {
+  ListEntry out;
+  std::memcpy(out.Key, entry.Key, kKeyLength);
+  std::memset(out.ShortKey, ' ', kShortKeyLength);
+  out.Offset = entry.Offset;
+  return out;
+}
+
+void SortIndex(RecordIndex<IndexEntry>& index) {
+  const std::span<IndexEntry> entries = index.MutableEntries();
+  std::sort(entries.begin(), entries.end(), EntryLess);
+}
+
+std::string PadKey(std::string_view key) {
+  std::string padded(key.substr(0, kKeyLength));
+  padded.resize(kKeyLength, ' ');
+  return padded;
+}
+
+ElementRange PrefixRange(const RecordIndex<IndexEntry>& index, std::string_view prefix) {
+  if (prefix.size() > static_cast<std::size_t>(kKeyLength)) prefix = prefix.substr(0, kKeyLength);
+  const std::span<const IndexEntry> entries = index.Entries();
+  const auto lower = std::lower_bound(
+      entries.begin(), entries.end(), prefix,
+      [](const IndexEntry& e, std::string_view p) { return CompareKeyPrefix(e, p) < 0; });
+  const auto upper = std::upper_bound(
+      lower, entries.end(), prefix,
+      [](std::string_view p, const IndexEntry& e) { return CompareKeyPrefix(e, p) > 0; });
+  // Element numbers are positions in the span plus one (element 0 is not in the span).
+  return {static_cast<std::int64_t>(lower - entries.begin()) + 1,
+          static_cast<std::int64_t>(upper - entries.begin()) + 1};
+}
+
+ElementRange EqualRange(const RecordIndex<IndexEntry>& index, std::string_view key) {
+  return PrefixRange(index, PadKey(key));
+}
+
+std::int64_t FindFirst(const RecordIndex<IndexEntry>& index, std::string_view key) {
+  const ElementRange range = EqualRange(index, key);
+  return range.empty() ? 0 : range.first;
+}
+
+std::string ReadRecordLine(const RecordStore& store, std::int64_t offset, RecordType type) {
+  return store.DataFile.ReadLine(offset, LayoutOf(type).full_width);
+}
+
+std::string ReadRecordField(const RecordStore& store, std::int64_t offset, int start, int width) {
+  return store.DataFile.ReadField(offset, start, width);
+}
+
+}  // namespace tallyscan

@@ -1,0 +1,130 @@
+#pragma once
+
+// The record store: what an import leaves behind for every other subsystem. For each record
+// type a sorted index of (key, byte offset) entries, the header values of INI.TXT, the four
+// account totals, and BKMVDATA.TXT itself kept open for reading. Records are never held in
+// memory; a consumer reads a line or a single field back at the stored offset.
+//
+// One writer (the import) rebuilds the store from scratch; readers use it on the same
+// thread. The store is an ordinary object: the app owns one, tests make their own.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "engine/uniform/layouts.h"
+#include "engine/uniform/random_access_file.h"
+#include "engine/uniform/record_index.h"
+
+namespace tallyscan {
+
+inline constexpr int kKeyLength = 23;
+inline constexpr int kShortKeyLength = 6;
+
+// One indexed record: a key cut from its line (space padded) and the byte offset of the
+// line's first character in BKMVDATA.TXT.
+struct IndexEntry {
+  char Key[kKeyLength];
+  std::int64_t Offset;
+
+  std::string_view KeyView() const { return {Key, kKeyLength}; }
+};
+
+// A row of the accounts-index or item-catalogue view.
+struct ListEntry {
+  char Key[kKeyLength];
+  char ShortKey[kShortKeyLength];
+  std::int64_t Offset;
+
+  std::string_view KeyView() const { return {Key, kKeyLength}; }
+  std::string_view ShortKeyView() const { return {ShortKey, kShortKeyLength}; }
+};
+
+static_assert(sizeof(IndexEntry) == 32, "an index entry costs 32 bytes per record");
+
+class RecordStore {
+ public:
+  // Every index empty (element 0 only).
+  RecordStore();
+
+  // Forgets everything loaded: indexes emptied, header values and totals cleared, the data
+  // file closed, `LoadedFolder` empty. `DataFolder` is kept.
+  void Clear();
+
+  RecordIndex<IndexEntry> DocumentIndex;      // C100
+  RecordIndex<IndexEntry> DocumentLineIndex;  // D110
+  RecordIndex<IndexEntry> ReceiptLineIndex;   // D120
+  RecordIndex<IndexEntry> MovementIndex;      // B100
+  RecordIndex<IndexEntry> AccountIndex;       // B110
+  RecordIndex<IndexEntry> ItemIndex;          // M100
+  RecordIndex<ListEntry> AccountListIndex;    // one per AccountIndex entry, same order
+  RecordIndex<ListEntry> ItemListIndex;       // one per ItemIndex entry, same order
+
+  // Header values from INI.TXT. Texts are UTF-8.
+  std::string DealerNumber;          // A000 field 1003 as stored
+  std::string BusinessName;          // field 1018, trimmed, converted when DosCodePage
+  std::string BusinessAddress;       // fields 1019-1022, trimmed, non-empty parts joined by a space
+  std::int32_t TaxYear = 0;          // field 1023, or the year of field 1025 when that is 0
+  bool DosCodePage = false;          // field 1029 is 2
+  std::int32_t BookkeepingType = 0;  // field 1013: 1 single-entry, 2 double-entry
+  std::int64_t FormatVersion = 0;    // positions 52-55 in ten-thousandths: 13100 is 1.31
+
+  // Sums over every B110 line read, in hundredths of the currency unit (agorot).
+  std::int64_t TotalOpeningBalance = 0;    // field 1414
+  std::int64_t TotalDebit = 0;             // field 1415
+  std::int64_t TotalCredit = 0;            // field 1416
+  std::int64_t TotalOpeningBalanceFx = 0;  // field 1422
+
+  std::string DataFolder;     // the folder named for the last import
+  std::string LoadedFolder;   // the folder whose data is in the store; empty when none is, and
+                              // while an import runs or after one was interrupted
+  RandomAccessFile DataFile;  // BKMVDATA.TXT of the loaded set (possibly an extracted copy)
+};
+
+// Index entries of one record type. Keys are cut from the line as it stands; a line too short
+// for a key part contributes the characters it has and spaces for the rest.
+//   C100, D110  positions 23-45
+//   D120        positions 23-25 + positions 26-45 trimmed and right-aligned in 20
+//   B100        positions 173-187 (account) + 38-45 (batch)
+//   B110        positions 23-37 (account) + 8 spaces
+//   M100        positions 63-82 trimmed and right-aligned in 20 + 3 spaces
+// Types that are not indexed leave the key blank.
+void MakeKey(RecordType type, std::string_view line, char (&key)[kKeyLength]);
+
+// The list entry of an account (short key: the trimmed account key right-aligned in 6, or
+// its first 6 characters when longer) or of an item (short key blank).
+ListEntry MakeAccountListEntry(const IndexEntry& entry);
+ListEntry MakeItemListEntry(const IndexEntry& entry);
+
+// Sorts by key in byte order; entries with equal keys stay in file order (by offset).
+void SortIndex(RecordIndex<IndexEntry>& index);
+
+// A key of 23 bytes from a shorter one, padded with spaces (longer ones are cut).
+std::string PadKey(std::string_view key);
+
+// Element numbers in a sorted index. Ranges are [first, last) of element numbers; an empty
+// range has first == last.
+struct ElementRange {
+  std::int64_t first = 1;
+  std::int64_t last = 1;
+  std::int64_t size() const { return last - first; }
+  bool empty() const { return first == last; }
+};
+
+// Entries whose whole key equals `key` (padded to 23 with spaces when shorter).
+ElementRange EqualRange(const RecordIndex<IndexEntry>& index, std::string_view key);
+
+// The lowest element whose whole key equals `key`; 0 when none. The entries with that key
+// follow it without a gap.
+std::int64_t FindFirst(const RecordIndex<IndexEntry>& index, std::string_view key);
+
+// Entries whose key begins with `prefix` (at most 23 bytes), in key order.
+ElementRange PrefixRange(const RecordIndex<IndexEntry>& index, std::string_view prefix);
+
+// The line of a record, up to the width its layout covers, without the line end.
+std::string ReadRecordLine(const RecordStore& store, std::int64_t offset, RecordType type);
+
+// One field of the record at `offset`, read by itself (1-based start).
+std::string ReadRecordField(const RecordStore& store, std::int64_t offset, int start, int width);
+
+}  // namespace tallyscan
