@@ -8,5 +8,6 @@ namespace tallyscan::cli {
 int RunDetail(std::span<char* const> args);
 int RunImport(std::span<char* const> args);
 int RunCheck(std::span<char* const> args);
+int RunIsam(std::span<char* const> args);
 
 }  // namespace tallyscan::cli

@@ -19,6 +19,7 @@ constexpr Command kCommands[] = {
     {"detail", "detail FILE LINE_NUMBER", tallyscan::cli::RunDetail},
     {"import", "import [--raw] [--stats] DIR", tallyscan::cli::RunImport},
     {"check", "check [--raw] [--items LIST] DIR", tallyscan::cli::RunCheck},
+    {"isam", "isam dump FILE", tallyscan::cli::RunIsam},
 };
 
 int Usage() {

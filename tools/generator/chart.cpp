@@ -57,15 +57,17 @@ const T& PickFrom(Random& random, std::span<const T> items) {
   return items[random.Next() % items.size()];
 }
 
+// Each draw is its own statement: the operands of one expression may be evaluated in any
+// order, and the same seed must give the same set whatever the compiler.
 std::string PersonOrCompanyName(Random& random) {
   std::string name;
   if (random.Percent(45)) {
-    name = std::string(PickFrom(random, FirstNames())) + " " +
-           std::string(PickFrom(random, FamilyNames()));
+    name.append(PickFrom(random, FirstNames())).append(" ");
+    name.append(PickFrom(random, FamilyNames()));
   } else {
-    name = std::string(PickFrom(random, FamilyNames())) + " " +
-           std::string(PickFrom(random, CompanyWords())) + " " +
-           std::string(PickFrom(random, CompanySuffixes()));
+    name.append(PickFrom(random, FamilyNames())).append(" ");
+    name.append(PickFrom(random, CompanyWords())).append(" ");
+    name.append(PickFrom(random, CompanySuffixes()));
   }
   return name;
 }
@@ -75,8 +77,8 @@ void FillAddress(Account& account, bool dos, Random& random) {
   account.house = std::to_string(random.Between(1, 180));
   account.city = FileText(PickFrom(random, Cities()), dos);
   account.zip = Digits(random.Between(1000000, 9999999), 7);
-  account.phone = "0" + std::to_string(random.Between(2, 9)) + "-" +
-                  Digits(random.Between(1000000, 9999999), 7);
+  account.phone = Digits(random.Between(2, 9), 2);
+  account.phone.append("-").append(Digits(random.Between(1000000, 9999999), 7));
 }
 
 }  // namespace
@@ -92,8 +94,8 @@ Chart BuildChart(int accounts, int items, bool dos, Random& random) {
   Chart chart;
   Business& business = chart.business;
   business.dealer = ValidDealer(random);
-  business.primary_id =
-      Digits(random.Between(100000000, 999999999), 9) + Digits(random.Between(0, 999999), 6);
+  business.primary_id = Digits(random.Between(100000000, 999999999), 9);
+  business.primary_id += Digits(random.Between(0, 999999), 6);
   business.name = FileText("מחשבי השרון שיווק והפצה בע\"מ", dos);
   business.street = FileText(PickFrom(random, Streets()), dos);
   business.house = std::to_string(random.Between(1, 120));

@@ -126,7 +126,8 @@ void DocumentMaker::Make(std::int64_t index, std::int64_t count, std::optional<F
   const int days = DaysInYear(year_);
   const int day = static_cast<int>(index * (days - 1) / std::max<std::int64_t>(count, 1));
   document->date = DateOfYear(year_, day);
-  document->time = static_cast<int>(random_.Between(8, 18) * 100 + random_.Between(0, 59));
+  const auto hour = random_.Between(8, 18);
+  document->time = static_cast<int>(hour * 100 + random_.Between(0, 59));
 
   const bool purchase = type == 700 || type == 810;
   const auto& partners = purchase ? chart_.suppliers : chart_.customers;

@@ -94,16 +94,16 @@ int main(int argc, char** argv) {
         Usage();
         return 2;
       }
-      std::string_view spec = argv[++i];
+      std::string_view request = argv[++i];
       std::int64_t count = 1;
-      if (const auto at = spec.find('@'); at != std::string_view::npos) {
-        if (!ParseCount(spec.substr(at + 1), &count) || count < 1 || count > 100000) {
+      if (const auto at = request.find('@'); at != std::string_view::npos) {
+        if (!ParseCount(request.substr(at + 1), &count) || count < 1 || count > 100000) {
           std::fprintf(stderr, "tallyscan-gen: bad count in --fault %s\n", argv[i]);
           return 2;
         }
-        spec = spec.substr(0, at);
+        request = request.substr(0, at);
       }
-      const tallyscan::FaultInfo* info = tallyscan::FindFault(spec);
+      const tallyscan::FaultInfo* info = tallyscan::FindFault(request);
       if (info == nullptr) {
         std::fprintf(stderr, "tallyscan-gen: unknown fault %s (see --list-faults)\n", argv[i]);
         return 2;
