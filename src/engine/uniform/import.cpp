@@ -191,7 +191,8 @@ class Importer {
     rows_.Clear();
     ReadIni(ini_fd);
     if (!files.extracted_to.empty()) {
-      rows_.Append(MakeRow(RowStatus::kInfo, {kExtractedToText, Cp1255ToUtf8(files.extracted_to)}));
+      // The path is the file system's own (UTF-8), not data of the file.
+      rows_.Append(MakeRow(RowStatus::kInfo, {kExtractedToText, files.extracted_to}));
     }
     ReadData(data_fd, data_size);
     store_.DataFile.Open(files.data);
@@ -217,8 +218,15 @@ class Importer {
   }
   std::string A000Raw(int code) const { return Cp1255ToUtf8(A000Field(code)); }
 
+  // Blocks no larger than the file needs (small sets are read often, by tests and tools).
+  static std::size_t BlockFor(std::int64_t size) {
+    constexpr std::int64_t kSmallest = 64 * 1024;
+    return static_cast<std::size_t>(
+        std::clamp(size + 1, kSmallest, static_cast<std::int64_t>(LineReader::kBlockSize)));
+  }
+
   void ReadIni(int fd) {
-    LineReader reader(fd);
+    LineReader reader(fd, BlockFor(0));
     TextLine line;
     if (reader.Next(line)) {
       a000_.assign(line.head);
@@ -334,7 +342,7 @@ class Importer {
         expected = ReadInteger(SliceField(*summary, kIniSummaryCountStart, kIniSummaryCountWidth));
       }
       expected = std::min(expected, data_size / (t.length + 1) + 1);
-      (store_.*t.index).Reset(std::max<std::int64_t>(expected, 1000));
+      (store_.*t.index).Reset(expected);
     }
     store_.AccountListIndex.Reset(0);
     store_.ItemListIndex.Reset(0);
@@ -345,7 +353,7 @@ class Importer {
   void ReadData(int fd, std::int64_t data_size) {
     ResetIndexes(data_size);
     ProgressTracker progress(monitor_, expected_total_);
-    LineReader reader(fd);
+    LineReader reader(fd, BlockFor(data_size));
     TextLine line;
     std::int64_t n = 0;
     const std::int64_t version = store_.FormatVersion;

@@ -35,8 +35,11 @@ bool HasControlBytes(const char* bytes, std::size_t count) {
   return false;
 }
 
-LineReader::LineReader(int fd)
-    : fd_(fd), block_(new char[kBlockSize]), head_(new char[kLineHeadLimit]) {}
+LineReader::LineReader(int fd, std::size_t block_size)
+    : fd_(fd),
+      block_size_(block_size < kLineHeadLimit ? kLineHeadLimit : block_size),
+      block_(new char[block_size_]),
+      head_(new char[kLineHeadLimit]) {}
 
 bool LineReader::Fill() {
   if (eof_) return false;
@@ -46,8 +49,8 @@ bool LineReader::Fill() {
     end_ -= begin_;
     begin_ = 0;
   }
-  while (end_ < kBlockSize) {
-    const ssize_t n = ::read(fd_, block_.get() + end_, kBlockSize - end_);
+  while (end_ < block_size_) {
+    const ssize_t n = ::read(fd_, block_.get() + end_, block_size_ - end_);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) failed_ = true;
     if (n <= 0) {
@@ -85,7 +88,7 @@ bool LineReader::Next(TextLine& line) {
       begin_ = end_;
       return true;
     }
-    if (begin_ == 0 && end_ == kBlockSize) return ReadLongLine(line);
+    if (begin_ == 0 && end_ == block_size_) return ReadLongLine(line);
     Fill();
   }
 }

@@ -28,8 +28,9 @@ class LineReader {
   static constexpr std::size_t kBlockSize = std::size_t{1} << 20;
   static constexpr std::size_t kLineHeadLimit = 4096;
 
-  // Reads from `fd` (not owned) from its current position, which is taken as offset 0.
-  explicit LineReader(int fd);
+  // Reads from `fd` (not owned) from its current position, which is taken as offset 0, in
+  // blocks of `block_size` bytes (at least kLineHeadLimit): a small file needs no large block.
+  explicit LineReader(int fd, std::size_t block_size = kBlockSize);
 
   // The next line; false at the end of the file. A read error ends the file early and sets
   // failed().
@@ -42,6 +43,7 @@ class LineReader {
   bool ReadLongLine(TextLine& line);
 
   int fd_;
+  std::size_t block_size_;
   std::unique_ptr<char[]> block_;
   std::unique_ptr<char[]> head_;
   std::size_t begin_ = 0;          // first unread byte in block_

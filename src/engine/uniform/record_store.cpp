@@ -15,7 +15,7 @@ constexpr std::int64_t kInitialRoom = 1000;
 // Copies positions start..start+width-1 of `line` into `out`, spaces where the line ends.
 void CopyPadded(std::string_view line, int start, int width, char* out) {
   const std::string_view part = SliceField(line, start, width);
-  std::memcpy(out, part.data(), part.size());
+  if (!part.empty()) std::memcpy(out, part.data(), part.size());
   std::memset(out + part.size(), ' ', static_cast<std::size_t>(width) - part.size());
 }
 
@@ -26,7 +26,7 @@ void RightAligned(std::string_view text, int width, char* out) {
   const std::size_t w = static_cast<std::size_t>(width);
   const std::size_t n = std::min(trimmed.size(), w);
   std::memset(out, ' ', w - n);
-  std::memcpy(out + (w - n), trimmed.data(), n);
+  if (n > 0) std::memcpy(out + (w - n), trimmed.data(), n);
 }
 
 // Keys compare as three big-endian words (the last one overlaps the second by one byte,
@@ -49,7 +49,7 @@ inline bool EntryLess(const IndexEntry& a, const IndexEntry& b) {
 }
 
 int CompareKeyPrefix(const IndexEntry& entry, std::string_view key) {
-  return std::memcmp(entry.Key, key.data(), key.size());
+  return key.empty() ? 0 : std::memcmp(entry.Key, key.data(), key.size());
 }
 
 }  // namespace

@@ -1,0 +1,161 @@
+// tallyscan-gen: writes a uniform-format data set into a folder.
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "data_set.h"
+
+namespace {
+
+using tallyscan::DataSetOptions;
+
+void Usage() {
+  std::fputs(
+      "usage: tallyscan-gen [options] FOLDER\n"
+      "  --movements N   journal movements (B100), exactly; default 400\n"
+      "  --accounts N    accounts (B110); default: in proportion to the movements\n"
+      "  --documents N   documents (C100); default: a tenth of the movements\n"
+      "  --items N       catalogue items (M100); default: in proportion to the documents\n"
+      "  --seed S        the same seed gives the same bytes; default 1\n"
+      "  --year YYYY     tax year; default 2024\n"
+      "  --dos           texts in the DOS Hebrew code page (header field 1029 = 2)\n"
+      "  --zip           BKMVDATA.ZIP instead of BKMVDATA.TXT\n"
+      "  --fault NAME[@COUNT]  inject a fault (repeatable); see --list-faults\n"
+      "  --list-faults   list the fault names and exit\n"
+      "  --quiet         print nothing on success\n",
+      stderr);
+}
+
+bool ParseCount(std::string_view text, std::int64_t* value) {
+  if (text.empty() || text.size() > 12) return false;
+  std::int64_t result = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    result = result * 10 + (c - '0');
+  }
+  *value = result;
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  DataSetOptions options;
+  std::string folder;
+  bool accounts_given = false, documents_given = false, items_given = false, quiet = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    const auto value = [&](std::int64_t* out) {
+      if (i + 1 >= argc || !ParseCount(argv[i + 1], out)) {
+        std::fprintf(stderr, "tallyscan-gen: %s needs a whole number\n", argv[i]);
+        std::exit(2);
+      }
+      ++i;
+    };
+    std::int64_t number = 0;
+    if (arg == "--movements") {
+      value(&options.movements);
+    } else if (arg == "--accounts") {
+      value(&number);
+      options.accounts = static_cast<int>(number);
+      accounts_given = true;
+    } else if (arg == "--documents") {
+      value(&number);
+      options.documents = static_cast<int>(number);
+      documents_given = true;
+    } else if (arg == "--items") {
+      value(&number);
+      options.items = static_cast<int>(number);
+      items_given = true;
+    } else if (arg == "--seed") {
+      value(&number);
+      options.seed = static_cast<std::uint64_t>(number);
+    } else if (arg == "--year") {
+      value(&number);
+      options.tax_year = static_cast<int>(number);
+    } else if (arg == "--dos") {
+      options.dos_coded = true;
+    } else if (arg == "--zip") {
+      options.zip = true;
+    } else if (arg == "--quiet") {
+      quiet = true;
+    } else if (arg == "--list-faults") {
+      for (const tallyscan::FaultInfo& info : tallyscan::Faults()) {
+        std::printf("%-20s %s\n", std::string(info.name).c_str(),
+                    std::string(info.description).c_str());
+      }
+      return 0;
+    } else if (arg == "--fault") {
+      if (i + 1 >= argc) {
+        Usage();
+        return 2;
+      }
+      std::string_view request = argv[++i];
+      std::int64_t count = 1;
+      if (const auto at = request.find('@'); at != std::string_view::npos) {
+        if (!ParseCount(request.substr(at + 1), &count) || count < 1 || count > 100000) {
+          std::fprintf(stderr, "tallyscan-gen: bad count in --fault %s\n", argv[i]);
+          return 2;
+        }
+        request = request.substr(0, at);
+      }
+      const tallyscan::FaultInfo* info = tallyscan::FindFault(request);
+      if (info == nullptr) {
+        std::fprintf(stderr, "tallyscan-gen: unknown fault %s (see --list-faults)\n", argv[i]);
+        return 2;
+      }
+      options.faults.push_back({info->kind, static_cast<int>(count)});
+    } else if (arg == "--help" || arg == "-h") {
+      Usage();
+      return 0;
+    } else if (!arg.empty() && arg[0] == '-') {
+      std::fprintf(stderr, "tallyscan-gen: unknown option %s\n", argv[i]);
+      Usage();
+      return 2;
+    } else if (folder.empty()) {
+      folder = arg;
+    } else {
+      Usage();
+      return 2;
+    }
+  }
+  if (folder.empty()) {
+    Usage();
+    return 2;
+  }
+  // Sizes in proportion to the journal unless given: a busy business has more customers,
+  // documents and items, but not without bound.
+  const std::int64_t n = options.movements;
+  if (!accounts_given)
+    options.accounts = static_cast<int>(std::clamp<std::int64_t>(n / 200, 60, 5000));
+  if (!documents_given)
+    options.documents = static_cast<int>(std::clamp<std::int64_t>(n / 10, 0, 2000000));
+  if (!items_given)
+    options.items = static_cast<int>(std::clamp<std::int64_t>(options.documents / 50, 30, 3000));
+
+  const auto start = std::chrono::steady_clock::now();
+  tallyscan::GeneratedDataSet result;
+  const tallyscan::Status status = tallyscan::GenerateDataSet(options, folder, &result);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (!status.ok()) {
+    std::fprintf(stderr, "tallyscan-gen: %s\n", status.message().c_str());
+    return 1;
+  }
+  if (!quiet) {
+    const auto& c = result.counts;
+    std::printf(
+        "%s: %lld lines, %lld bytes of BKMVDATA.TXT%s in %.2f s\n"
+        "  B100 %lld  B110 %lld  C100 %lld  D110 %lld  D120 %lld  M100 %lld  faults %zu\n",
+        folder.c_str(), static_cast<long long>(result.data_lines),
+        static_cast<long long>(result.data_bytes), options.zip ? " (zipped)" : "", seconds,
+        static_cast<long long>(c.b100), static_cast<long long>(c.b110),
+        static_cast<long long>(c.c100), static_cast<long long>(c.d110),
+        static_cast<long long>(c.d120), static_cast<long long>(c.m100), result.manifest.size());
+  }
+  return 0;
+}
