@@ -19,7 +19,7 @@ test: build
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j2
 
 run: build
-	$(BUILD)/src/cli/tallyscan-cli import --raw samples/demo
+	$(BUILD)/src/app/tallyscan
 
 # The engine tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+#include <QString>
+
+#include "engine/shell/settings.h"
+#include "engine/uniform/record_store.h"
+
+class QWidget;
+
+namespace tallyscan {
+
+enum class MessageIcon { kExclamation, kQuestion };
+
+// What AppMessage would show; tests install a hook that records it instead.
+struct AppMessageCall {
+  QWidget* owner = nullptr;
+  int kind = 1;
+  MessageIcon icon = MessageIcon::kExclamation;
+  QString text;
+};
+using AppMessageHook = std::function<int(const AppMessageCall&)>;
+
+// The process-wide state of the application, created once at start-up and handed to the main
+// window and its pages by reference. The flags are atomic because the version-check and
+// update threads read or raise them.
+struct AppContext {
+  AppContext(SettingsStore& settings_store, RecordStore& record_store)
+      : settings(settings_store), store(record_store) {}
+
+  SettingsStore& settings;
+  RecordStore& store;            // the data set in memory; store.LoadedFolder is empty when none is
+  std::string program_folder;    // folder of the program file, ending with a separator
+  std::string program_file;      // name of the program file within program_folder
+  std::string companies_folder;  // program_folder + "Zevavu"
+  std::string user_data_folder;  // per-user folder for files that cannot go beside the program
+  bool is_modern_windows = true;  // platforms with a visual style: all of ours
+  std::atomic<bool> app_busy{false};
+  std::atomic<bool> update_pending{false};
+  AppMessageHook message_hook;
+};
+
+}  // namespace tallyscan

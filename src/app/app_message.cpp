@@ -1,0 +1,19 @@
+#include "app/app_message.h"
+
+#include <QMessageBox>
+
+#include "app/texts.h"
+
+namespace tallyscan {
+
+int AppMessage(AppContext& app, QWidget* owner, int kind, MessageIcon icon, const QString& text) {
+  if (app.message_hook) return app.message_hook({owner, kind, icon, text});
+  QMessageBox box(icon == MessageIcon::kQuestion ? QMessageBox::Question : QMessageBox::Warning,
+                  texts::kAppCaption, text,
+                  kind == 2 ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, owner);
+  box.setLayoutDirection(Qt::RightToLeft);
+  box.setDefaultButton(QMessageBox::Ok);
+  return box.exec() == QMessageBox::Ok ? kMessageOk : kMessageCancel;
+}
+
+}  // namespace tallyscan

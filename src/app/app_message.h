@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+#include "app/app_context.h"
+
+class QWidget;
+
+namespace tallyscan {
+
+inline constexpr int kMessageOk = 1;
+inline constexpr int kMessageCancel = 2;
+
+// The program's one message box: caption "תוכנת טליסקן", right-to-left text, modal. kind 1
+// has an OK button, kind 2 OK and Cancel. Returns the button pressed (kMessageOk for OK).
+// When the context carries a hook, the hook answers instead and nothing is shown.
+int AppMessage(AppContext& app, QWidget* owner, int kind, MessageIcon icon, const QString& text);
+
+}  // namespace tallyscan

@@ -1,0 +1,65 @@
+// tallyscan: the desktop application. Start-up in its fixed order: the record store, the
+// program's folders, the window size, the version check, the main window; at exit the rest is
+// released as the objects go out of scope.
+#include <memory>
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QNetworkInformation>
+
+#include "app/adapters/qt_settings_store.h"
+#include "app/app_context.h"
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "app/update/update_threads.h"
+#include "engine/shell/window_placement.h"
+#include "engine/uniform/record_store.h"
+
+int main(int argc, char** argv) {
+  using namespace tallyscan;
+  QApplication application(argc, argv);
+  QApplication::setOrganizationName(QStringLiteral("Norva"));
+  QApplication::setApplicationName(QStringLiteral("Tallyscan"));
+  PrepareHebrewInterface(application);
+
+  RecordStore store;
+  QtSettingsStore settings;
+  AppContext app(settings, store);
+  const QString program_path = QDir::toNativeSeparators(QApplication::applicationFilePath());
+  app.program_folder = ProgramFolderOf(program_path.toStdString());
+  app.program_file = QFileInfo(program_path).fileName().toStdString();
+  app.companies_folder = app.program_folder + "Zevavu";
+  app.user_data_folder = UpdateThread::UserUpdateFolder();
+  app.is_modern_windows = true;  // every platform we run on has a visual style
+
+  const MainDlgPos placement = ParseMainDlgPos(settings.ReadReg(kParams, kMainDlgPos));
+
+  // BKMVDATA.ZIP is read with minizip linked into the engine: nothing to load here.
+
+  QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability);
+  VersionCheckThread version_check(app);
+  version_check.start();
+
+  std::unique_ptr<UpdateThread> update;
+  int exit_code = 0;
+  {
+    MainWindow window(app, placement);
+    window.SetUpdateStarter([&] {
+      if (update) return;
+      update = std::make_unique<UpdateThread>(app, &window);
+      update->start();
+    });
+    window.ShowAsStored();
+    exit_code = QApplication::exec();
+  }
+
+  // The threads end within moments of being asked: their requests are aborted.
+  version_check.requestInterruption();
+  version_check.wait();
+  if (update) {
+    update->requestInterruption();
+    update->wait();
+  }
+  return exit_code;
+}

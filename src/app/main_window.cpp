@@ -1,0 +1,224 @@
+#include "app/main_window.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPixmap>
+#include <QScreen>
+#include <QStyle>
+
+#include "app/app_message.h"
+#include "app/button_bar.h"
+#include "app/images.h"
+#include "app/pages/import_page.h"
+#include "app/texts.h"
+#include "app/widgets/drawing.h"
+#include "app/widgets/main_button.h"
+
+namespace tallyscan {
+namespace {
+
+struct PageEntry {
+  int button_id;
+  const char* caption;
+  int page;
+  bool needs_data;
+};
+
+// Buttons in bar order with the page each opens; the last three buttons open pages 8, 6, 7.
+constexpr PageEntry kPageTable[8] = {
+    {2001, "יבוא קובץ", 1, false},     {2002, "בדיקות תקינות", 2, true},
+    {2003, "אינדקס חשבונות", 3, true}, {2004, "כרטסות", 4, true},
+    {2005, "תעודות", 5, true},         {2006, "פריטים", 8, true},
+    {2007, "רשימת חברות", 6, false},   {2008, "קליטה ללדגורה", 7, true},
+};
+
+constexpr int kFirstButtonId = 2001;
+constexpr int kStatusPart1Width = 220;
+constexpr int kTimerPeriodMs = 200;
+constexpr int kTicksBeforeQuestion = 5;
+// The client area's floor, the outer 720 x 580 of a framed window less its frame.
+constexpr int kMinClientWidth = 710;
+constexpr int kMinClientHeight = 540;
+
+const PageEntry& EntryOfPage(int page) {
+  for (const PageEntry& entry : kPageTable) {
+    if (entry.page == page) return entry;
+  }
+  return kPageTable[0];
+}
+
+}  // namespace
+
+MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
+      app_(app),
+      placement_(placement) {
+  setObjectName(QStringLiteral("mainWindow"));
+  setWindowTitle(texts::kMainCaption);
+  setLayoutDirection(Qt::RightToLeft);
+  setFont(fonts_.Tahoma10);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMinimumSize(kMinClientWidth, kMinClientHeight);
+
+  banner_ = Picture(QStringLiteral("BALASH"));
+  for (int n = 1; n <= 9; ++n) {
+    logos_[static_cast<std::size_t>(n - 1)] =
+        QIcon(QPixmap::fromImage(Picture(QStringLiteral("LOGO%1").arg(n))));
+  }
+
+  for (int i = 0; i < 8; ++i) {
+    const PageEntry& entry = kPageTable[i];
+    auto* button = new MainButton(entry.button_id, QString::fromUtf8(entry.caption),
+                                  Picture(QStringLiteral("BTN%1").arg(i + 1)), this);
+    button->setFont(fonts_.Tahoma10Bold);
+    connect(button, &QPushButton::clicked, this, [this, id = entry.button_id] { PressButton(id); });
+    buttons_[static_cast<std::size_t>(i)] = button;
+  }
+
+  status_bar_ = new QStatusBar(this);
+  status_bar_->setObjectName(QStringLiteral("statusBar"));
+  status_bar_->setSizeGripEnabled(true);
+  status_bar_->setFont(fonts_.Tahoma10Bold);
+  status1_ = new QLabel(status_bar_);
+  status1_->setObjectName(QStringLiteral("statusPart1"));
+  status1_->setFixedWidth(kStatusPart1Width);
+  status2_ = new QLabel(status_bar_);
+  status2_->setObjectName(QStringLiteral("statusPart2"));
+  status_bar_->addWidget(status1_);
+  status_bar_->addWidget(status2_, 1);
+
+  for (const PageEntry& entry : kPageTable) {
+    Page* page = entry.page == 1 ? static_cast<Page*>(new ImportPage(app_, *this, this))
+                                 : new EmptyPage(app_, *this, entry.page, entry.needs_data, this);
+    page->hide();
+    pages_[static_cast<std::size_t>(entry.page)] = page;
+  }
+
+  setWindowIcon(logos_[8]);
+  connect(&timer_, &QTimer::timeout, this, &MainWindow::Tick);
+  timer_.start(kTimerPeriodMs);
+
+  resize(placement_.width, placement_.height);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame(QPoint(), size());
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+  Button(kFirstButtonId)->setDefault(true);
+  PageAt(1)->show();
+  PageAt(1)->Enter();
+  LayOut();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::ShowAsStored() {
+  if (placement_.maximised) {
+    showMaximized();
+  } else {
+    show();
+  }
+  if (QWidget* focus = PageAt(current_page_)->DefaultFocus()) focus->setFocus();
+}
+
+MainButton* MainWindow::Button(int id) const {
+  const int index = id - kFirstButtonId;
+  if (index < 0 || index >= 8) return nullptr;
+  return buttons_[static_cast<std::size_t>(index)];
+}
+
+QRect MainWindow::PageArea() const {
+  const int status_height = status_bar_->sizeHint().height();
+  const QRect logical(kMainBandWidth, 0, width() - kMainBandWidth, height() - status_height);
+  return QStyle::visualRect(layoutDirection(), rect(), logical);
+}
+
+void MainWindow::PressButton(int id) {
+  const MainButton* button = Button(id);
+  if (!button) return;
+  const PageEntry& entry = kPageTable[id - kFirstButtonId];
+  if (entry.page == current_page_) return;
+  if (entry.needs_data && app_.store.LoadedFolder.empty()) {
+    AppMessage(app_, this, 1, MessageIcon::kExclamation, texts::kNeedsData);
+    return;
+  }
+  Page* old_page = PageAt(current_page_);
+  old_page->Leave();
+  old_page->hide();
+  Button(EntryOfPage(current_page_).button_id)->setDefault(false);
+  current_page_ = entry.page;
+  Page* page = PageAt(current_page_);
+  Button(id)->setDefault(true);
+  LayOut();
+  page->show();
+  page->Enter();
+  if (QWidget* focus = page->DefaultFocus()) focus->setFocus();
+}
+
+void MainWindow::SetStatusText(int part, const QString& text) {
+  QLabel* label = StatusPart(part);
+  if (!label) return;
+  qsizetype tabs = 0;
+  while (tabs < text.size() && text[tabs] == QLatin1Char('\t')) ++tabs;
+  label->setAlignment(Qt::AlignVCenter | (tabs == 0   ? Qt::AlignLeading
+                                          : tabs == 1 ? Qt::AlignHCenter
+                                                      : Qt::AlignTrailing));
+  label->setText(text.mid(tabs));
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  LayOut();
+}
+
+void MainWindow::LayOut() {
+  if (isMinimized()) return;
+  const std::array<int, 8> tops = ButtonBarTops(current_page_, height(), kMainButtonHeight);
+  for (int i = 0; i < 8; ++i) {
+    const QRect logical(2, tops[static_cast<std::size_t>(i)], kMainButtonWidth, kMainButtonHeight);
+    buttons_[static_cast<std::size_t>(i)]->setGeometry(
+        QStyle::visualRect(layoutDirection(), rect(), logical));
+  }
+  const int status_height = status_bar_->sizeHint().height();
+  status_bar_->setGeometry(0, height() - status_height, width(), status_height);
+  PageAt(current_page_)->setGeometry(PageArea());
+  update();
+}
+
+void MainWindow::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), palette().color(QPalette::Midlight));
+  PaintMainBand(painter, rect(), layoutDirection());
+  if (!banner_.isNull()) {
+    const QRect place =
+        QStyle::visualRect(layoutDirection(), rect(), QRect(QPoint(0, 0), banner_.size()));
+    DrawTransparentBitmap(painter, banner_, place.x(), place.y(), 0xFFFFFF);
+  }
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (app_.app_busy) {
+    event->ignore();
+    return;
+  }
+  PageAt(current_page_)->Leave();
+  app_.settings.WriteReg(kParams, kMainDlgPos, FormatMainDlgPos(width(), height(), isMaximized()));
+  timer_.stop();
+  event->accept();
+}
+
+void MainWindow::Tick() {
+  logo_ = logo_ % 9 + 1;
+  setWindowIcon(logos_[static_cast<std::size_t>(logo_ - 1)]);
+  if (!app_.update_pending) return;
+  if (++pending_ticks_ <= kTicksBeforeQuestion) return;
+  app_.update_pending = false;
+  pending_ticks_ = 0;
+  const int answer = AppMessage(app_, this, 2, MessageIcon::kQuestion,
+                                texts::kNewerVersion + QLatin1Char('\n') + texts::kAskUpdate);
+  if (answer == kMessageOk && start_update_) start_update_();
+}
+
+}  // namespace tallyscan

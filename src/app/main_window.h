@@ -1,0 +1,75 @@
+#pragma once
+
+#include <array>
+#include <functional>
+
+#include <QImage>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTimer>
+#include <QWidget>
+
+#include "app/app_context.h"
+#include "app/pages/page.h"
+#include "app/shared_fonts.h"
+#include "engine/shell/window_placement.h"
+
+namespace tallyscan {
+
+class MainButton;
+
+// The main window: the band of eight main buttons beside the pages, one page per button and
+// exactly one shown, and the two-part status bar. Its timer animates the window icon and asks
+// about an update once the version check has found one.
+class MainWindow : public QWidget, public PageHost {
+  Q_OBJECT
+ public:
+  MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // Shows the window at its stored size, maximised when it was closed maximised.
+  void ShowAsStored();
+
+  int CurrentPage() const { return current_page_; }
+  Page* PageAt(int number) const { return pages_[static_cast<std::size_t>(number)]; }
+  MainButton* Button(int id) const;
+  QLabel* StatusPart(int part) const { return part == 1 ? status1_ : status2_; }
+  QRect PageArea() const;
+
+  // The button with identifier id (2001..2008) was pressed.
+  void PressButton(int id);
+
+  // Starts the update once the user has agreed; replaced in tests.
+  void SetUpdateStarter(std::function<void()> starter) { start_update_ = std::move(starter); }
+
+  // PageHost
+  void SetStatusText(int part, const QString& text) override;
+  const SharedFonts& Fonts() const override { return fonts_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void LayOut();
+  void Tick();
+
+  AppContext& app_;
+  SharedFonts fonts_;
+  MainDlgPos placement_;
+  std::array<Page*, 9> pages_{};  // entry 0 is unused: pages are numbered 1..8
+  std::array<MainButton*, 8> buttons_{};
+  std::array<QIcon, 9> logos_;
+  QImage banner_;
+  QStatusBar* status_bar_ = nullptr;
+  QLabel* status1_ = nullptr;
+  QLabel* status2_ = nullptr;
+  QTimer timer_;  // timer 101
+  int current_page_ = 1;
+  int logo_ = 9;
+  int pending_ticks_ = 0;
+  std::function<void()> start_update_;
+};
+
+}  // namespace tallyscan

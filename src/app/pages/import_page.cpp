@@ -1,0 +1,148 @@
+#include "app/pages/import_page.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "app/app_message.h"
+#include "app/pump.h"
+#include "app/shared_fonts.h"
+#include "app/widgets/folder_chooser.h"
+#include "app/widgets/progress_bar.h"
+#include "app/widgets/result_list.h"
+
+namespace tallyscan {
+namespace {
+
+QString FromStd(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+QString DemoFolder(const AppContext& app) {
+  const QString beside = FromStd(app.program_folder) + QStringLiteral("samples/demo");
+  if (QFileInfo(beside).isDir()) return QDir::toNativeSeparators(beside);
+  return QDir::toNativeSeparators(QStringLiteral(TALLYSCAN_DEMO_DIR));
+}
+
+ImportPage::ImportPage(AppContext& app, PageHost& host, QWidget* parent)
+    : Page(app, host, 1, false, parent) {
+  setFont(host.Fonts().Tahoma10);
+  prompt_ = new QLabel(QStringLiteral("ציין את הספריה בה נמצאים קבצי ") + QStringLiteral("הנתונים"),
+                       this);
+  prompt_->setObjectName(QStringLiteral("prompt"));
+  prompt_->setFont(host.Fonts().Tahoma10Bold);
+
+  folder_edit_ = new QLineEdit(this);
+  folder_edit_->setObjectName(QStringLiteral("folderEdit"));
+  const std::string last = app_.settings.ReadReg(kParams, kLastPath);
+  folder_edit_->setText(last.empty() ? DemoFolder(app_) : FromStd(last));
+
+  browse_button_ = new QPushButton(QStringLiteral("עיון"), this);
+  browse_button_->setObjectName(QStringLiteral("browseButton"));
+  run_button_ = new QPushButton(QStringLiteral("ביצוע"), this);
+  run_button_->setObjectName(QStringLiteral("runButton"));
+  stop_button_ = new QPushButton(QStringLiteral("ביטול"), this);
+  stop_button_->setObjectName(QStringLiteral("stopButton"));
+  progress_caption_ = new QLabel(QStringLiteral("התקדמות קריאת הקובץ"), this);
+  progress_caption_->setObjectName(QStringLiteral("progressCaption"));
+  progress_bar_ = new PercentProgressBar(this);
+  progress_bar_->setObjectName(QStringLiteral("progressBar"));
+  progress_bar_->setFixedHeight(20);
+  result_list_ = new ResultList(
+      {QStringLiteral("30,#"), QStringLiteral("290,הפעולה"), QStringLiteral("210,התוצאה")}, this);
+  result_list_->setObjectName(QStringLiteral("resultList"));
+
+  auto* folder_row = new QHBoxLayout;
+  folder_row->addWidget(folder_edit_, 1);
+  folder_row->addWidget(browse_button_);
+  folder_row->addWidget(run_button_);
+  folder_row->addWidget(stop_button_);
+  auto* progress_row = new QHBoxLayout;
+  progress_row->addWidget(progress_caption_);
+  progress_row->addWidget(progress_bar_, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(12, 12, 12, 8);
+  layout->addWidget(prompt_);
+  layout->addLayout(folder_row);
+  layout->addLayout(progress_row);
+  layout->addWidget(result_list_, 1);
+
+  // The progress row keeps its place while hidden, so the list does not jump.
+  for (QWidget* widget :
+       {static_cast<QWidget*>(progress_caption_), static_cast<QWidget*>(progress_bar_),
+        static_cast<QWidget*>(stop_button_)}) {
+    QSizePolicy policy = widget->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget->setSizePolicy(policy);
+  }
+  ShowReading(false);
+
+  connect(browse_button_, &QPushButton::clicked, this,
+          [this] { ChooseFolder(this, folder_edit_); });
+  connect(run_button_, &QPushButton::clicked, this, &ImportPage::Start);
+  connect(stop_button_, &QPushButton::clicked, this, &ImportPage::Stop);
+  connect(folder_edit_, &QLineEdit::returnPressed, this, &ImportPage::Start);
+}
+
+void ImportPage::Leave() {
+  app_.settings.WriteReg(kParams, kLastPath, folder_edit_->text().toStdString());
+}
+
+void ImportPage::ShowReading(bool reading) {
+  progress_caption_->setVisible(reading);
+  progress_bar_->setVisible(reading);
+  stop_button_->setVisible(reading);
+  run_button_->setVisible(!reading);
+}
+
+void ImportPage::Start() {
+  if (reading_) return;
+  const std::string folder = folder_edit_->text().toStdString();
+  reading_ = true;
+  stop_ = false;
+  app_.app_busy = true;
+  // The reading state begins with the first line, that is once the files have passed their
+  // checks: a refused start changes nothing on the page.
+  bool begun = false;
+  auto begin = [&] {
+    if (begun) return;
+    begun = true;
+    progress_bar_->setValue(0);
+    ShowReading(true);
+    result_list_->SetRows({});
+    host_.SetStatusText(1, {});
+    host_.SetStatusText(2, {});
+  };
+  PumpProgress monitor(
+      [&](int percent) {
+        begin();
+        progress_bar_->setValue(percent);
+      },
+      [&] {
+        begin();
+        return stop_;
+      });
+  ImportResult result = ImportFolder(app_.store, folder, monitor);
+  ShowReading(false);
+  app_.app_busy = false;
+  reading_ = false;
+  if (!result.status.ok()) {
+    AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(result.status.message()));
+    return;
+  }
+  const auto rows = result.rows.Rows();
+  result_list_->SetRows(std::vector<std::string>(rows.begin(), rows.end()));
+  host_.SetStatusText(1, FromStd(result.status_bar_period));
+  host_.SetStatusText(2, FromStd(result.status_bar_business));
+}
+
+void ImportPage::Stop() {
+  stop_ = true;
+  ShowReading(false);
+}
+
+}  // namespace tallyscan

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/pages/page.h"
+#include "engine/uniform/import.h"
+
+namespace tallyscan {
+
+class PercentProgressBar;
+class ResultList;
+
+// Page 1: the user names the folder of INI.TXT and BKMVDATA.TXT (or BKMVDATA.ZIP) and reads
+// it; the result rows of the reading fill the list. While reading, "ביצוע" gives way to
+// "ביטול" and the progress caption and bar are shown.
+class ImportPage final : public Page {
+  Q_OBJECT
+ public:
+  ImportPage(AppContext& app, PageHost& host, QWidget* parent);
+
+  QWidget* DefaultFocus() override { return folder_edit_; }
+  void Leave() override;
+
+  // "ביצוע": reads the folder in the edit box. Returns when the reading has ended or was
+  // refused (the refusal shown through AppMessage).
+  void Start();
+  // "ביטול": the reading ends before its next line.
+  void Stop();
+  bool Reading() const { return reading_; }
+
+ private:
+  void ShowReading(bool reading);
+
+  QLabel* prompt_ = nullptr;
+  QLineEdit* folder_edit_ = nullptr;  // control 1009
+  QPushButton* browse_button_ = nullptr;
+  QPushButton* run_button_ = nullptr;
+  QPushButton* stop_button_ = nullptr;
+  QLabel* progress_caption_ = nullptr;
+  PercentProgressBar* progress_bar_ = nullptr;
+  ResultList* result_list_ = nullptr;
+  bool reading_ = false;  // an import is running (started and not yet returned)
+  bool stop_ = false;     // the stop flag the reading looks at once per line
+};
+
+// The folder offered on a first start: the demonstration data set shipped with the program.
+QString DemoFolder(const AppContext& app);
+
+}  // namespace tallyscan

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+class QApplication;
+
+namespace tallyscan {
+
+// Right-to-left Hebrew for the whole application: the layout direction, Qt's own Hebrew
+// translations of its standard dialogs and buttons, and stand-ins for the Tahoma face.
+void PrepareHebrewInterface(QApplication& application);
+
+// The folder of the program file, ending with the platform's separator.
+std::string ProgramFolderOf(const std::string& program_path);
+
+}  // namespace tallyscan

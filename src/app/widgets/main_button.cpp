@@ -1,0 +1,120 @@
+#include "app/widgets/main_button.h"
+
+#include <algorithm>
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStyle>
+
+#include "app/widgets/drawing.h"
+
+namespace tallyscan {
+namespace {
+
+constexpr int kCaptionMax = 64;
+const QColor kTop(161, 192, 219);
+const QColor kBottom(59, 91, 120);
+const QColor kFrame(0, 60, 116);
+const QColor kDefaultRing(149, 180, 232);
+const QColor kHotRing(252, 210, 121);
+
+void DrawInnerRing(QPainter& painter, const QRect& rect, const QColor& colour) {
+  painter.setPen(QPen(colour, 2));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRoundedRect(QRectF(rect).adjusted(4, 4, -4, -4), 1.5, 1.5);
+}
+
+}  // namespace
+
+void PaintMainButton(QPainter& painter, const MainButtonLook& look) {
+  const QRect& r = look.rect;
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  QPainterPath clip;
+  clip.addRoundedRect(QRectF(r), 3, 3);
+  painter.setClipPath(clip);
+
+  QLinearGradient gradient(r.topLeft(), r.bottomLeft());
+  gradient.setColorAt(0, look.pressed ? kBottom : kTop);
+  gradient.setColorAt(1, look.pressed ? kTop : kBottom);
+  painter.fillRect(r, gradient);
+
+  painter.setPen(QPen(kFrame, 1));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRoundedRect(QRectF(r).adjusted(1.5, 1.5, -1.5, -1.5), 3, 3);
+  if (look.is_default) DrawInnerRing(painter, r, kDefaultRing);
+  if (look.hot && !look.pressed) DrawInnerRing(painter, r, kHotRing);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+
+  if (look.focused) {
+    painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+    painter.drawRect(r.adjusted(5, 5, -6, -6));
+  }
+
+  // Laid out from the left edge, then mirrored for a right-to-left window.
+  int caption_start = 4;
+  if (!look.picture.isNull()) {
+    const int y = std::max(0, (r.height() - look.picture.height()) / 2);
+    const QRect place = QStyle::visualRect(
+        look.direction, r,
+        QRect(r.left() + 4, r.top() + y, look.picture.width(), look.picture.height()));
+    DrawTransparentBitmap(painter, look.picture, place.x(), place.y(), -1);
+    caption_start = 4 + look.picture.width() + 8;
+  }
+  QRect caption(r.left() + caption_start, r.top() + 4, r.width() - caption_start - 4,
+                r.height() - 8);
+  if (look.pressed) caption.translate(-1, -1);
+  caption = QStyle::visualRect(look.direction, r, caption);
+  const Qt::Alignment align =
+      look.picture.isNull()
+          ? Qt::AlignCenter
+          : QStyle::visualAlignment(look.direction, Qt::AlignLeft | Qt::AlignVCenter);
+  painter.setFont(look.font);
+  painter.setPen(look.enabled ? QColor(Qt::black) : QColor(192, 192, 192));
+  painter.setLayoutDirection(look.direction);
+  painter.drawText(caption, static_cast<int>(align) | Qt::TextSingleLine,
+                   look.caption.left(kCaptionMax));
+  painter.restore();
+}
+
+MainButton::MainButton(int id, const QString& caption, const QImage& picture, QWidget* parent)
+    : QPushButton(caption, parent), id_(id), picture_(picture) {
+  setFixedSize(kMainButtonWidth, kMainButtonHeight);
+  setAutoDefault(false);
+  setObjectName(QStringLiteral("button%1").arg(id));
+}
+
+MainButtonLook MainButton::Look() const {
+  MainButtonLook look;
+  look.rect = rect();
+  look.pressed = isDown();
+  look.is_default = isDefault();
+  look.hot = hot_;
+  look.focused = hasFocus();
+  look.enabled = isEnabled();
+  look.picture = picture_;
+  look.caption = text();
+  look.font = font();
+  look.direction = layoutDirection();
+  return look;
+}
+
+void MainButton::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  PaintMainButton(painter, Look());
+}
+
+void MainButton::enterEvent(QEnterEvent* event) {
+  hot_ = true;
+  update();
+  QPushButton::enterEvent(event);
+}
+
+void MainButton::leaveEvent(QEvent* event) {
+  hot_ = false;
+  update();
+  QPushButton::leaveEvent(event);
+}
+
+}  // namespace tallyscan

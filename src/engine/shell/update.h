@@ -1,0 +1,68 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "engine/shell/settings.h"
+#include "engine/shell/version_check.h"
+
+namespace tallyscan {
+
+// The replacement script: a batch file on Windows, a shell script elsewhere.
+enum class ScriptKind { kBatch, kShell };
+
+// The files of one update. The download and the script are written beside the program when
+// its folder is writable; an installed program's folder is not, and they go to the user's
+// data folder instead.
+struct UpdatePaths {
+  std::string program_folder;  // ends with the platform's separator
+  std::string program_file;    // file name of the program within program_folder
+  std::string work_folder;     // where the download and the script go; ends with a separator
+  std::string download_file;   // "Tallyscan.Tmp"
+  std::string script_file;     // "Tlsc.Bat", or "tlsc.sh" for a shell script
+
+  std::string ProgramPath() const { return program_folder + program_file; }
+  std::string DownloadPath() const { return work_folder + download_file; }
+  std::string ScriptPath() const { return work_folder + script_file; }
+};
+
+UpdatePaths PlanUpdatePaths(ScriptKind kind, std::string program_folder, std::string program_file,
+                            std::string user_data_folder, bool program_folder_writable);
+
+// The program's address on the server: "/files/tallyscan/Tallyscan.exe" for Windows, the
+// running program's own file name under "/files/tallyscan/" elsewhere.
+std::string ProgramServerPath(ScriptKind kind, std::string_view program_file);
+
+// The script that waits until the program has exited, puts the download in its place, starts
+// it and deletes itself. The batch form retries the deletion until the old program is gone;
+// the shell form waits for process `pid` to end.
+std::string UpdateScript(ScriptKind kind, const UpdatePaths& paths, long long pid);
+
+// The file system as the update uses it; tests inject failures through it.
+class UpdateFiles {
+ public:
+  virtual ~UpdateFiles() = default;
+  virtual bool Exists(const std::string& path) = 0;
+  virtual bool Remove(const std::string& path) = 0;
+  // Writes the whole file (replacing it); `executable` marks a script that runs by itself.
+  virtual bool WriteFile(const std::string& path, std::string_view bytes, bool executable) = 0;
+  virtual bool MakeFolder(const std::string& path) = 0;
+};
+
+// UpdateFiles over the local file system.
+class LocalUpdateFiles final : public UpdateFiles {
+ public:
+  bool Exists(const std::string& path) override;
+  bool Remove(const std::string& path) override;
+  bool WriteFile(const std::string& path, std::string_view bytes, bool executable) override;
+  bool MakeFolder(const std::string& path) override;
+};
+
+// The update's preparation: removes an old download, downloads the program from the server
+// configured under Params/UpdateServer into the download file and writes the script. Returns
+// false on any failure, and then neither a download nor a script is left behind, so the
+// running program stays as it is.
+bool PrepareUpdate(const SettingsStore& settings, UpdateFetcher& fetcher, UpdateFiles& files,
+                   const UpdatePaths& paths, ScriptKind kind, long long pid);
+
+}  // namespace tallyscan

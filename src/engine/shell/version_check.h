@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/shell/settings.h"
+
+namespace tallyscan {
+
+// The running version, 1.03, in ten-thousandths.
+inline constexpr int kRunningVersion = 10300;
+inline constexpr std::string_view kVersionFilePath = "/files/tallyscan/tlsclastver.dat";
+inline constexpr std::string_view kAgentName = "NORVA SOFT LTD";
+// The version file is read up to 100 bytes; a reply of more than 6 (an error page, say) is
+// not a version number.
+inline constexpr std::size_t kVersionReadLimit = 100;
+inline constexpr std::size_t kVersionReplyMax = 6;
+
+// The network as the version check and the update see it. Implementations send the agent
+// name, bypass every cache and treat any HTTP error status as a failure.
+class UpdateFetcher {
+ public:
+  virtual ~UpdateFetcher() = default;
+  // False when the system reports that there is no network connection.
+  virtual bool Connected() = 0;
+  // The body of url, at most max_bytes of it; nullopt on any failure.
+  virtual std::optional<std::string> Get(const std::string& url, std::size_t max_bytes) = 0;
+  // Streams the body of url into the file target. False on any failure; a partial file may
+  // be left behind for the caller to remove.
+  virtual bool Download(const std::string& url, const std::string& target) = 0;
+};
+
+// The version a reply announces, in ten-thousandths; nullopt when the reply is ignored (more
+// than 6 bytes, or a number that converts to 0 because it is empty or not a number).
+std::optional<int> VersionFromReply(std::string_view reply);
+
+// Whether a server base address may be used: "https://" always, plain "http://" only for a
+// loopback host (127.x.x.x, localhost, [::1]), since a program fetched over plain HTTP could
+// be replaced by anyone on the path.
+bool IsAllowedServerAddress(std::string_view base);
+
+// base (without its trailing slashes) followed by path.
+std::string ServerUrl(std::string_view base, std::string_view path);
+
+// The background check: true when the server configured under Params/UpdateServer offers a
+// version above `running`. Requests nothing when no server (or a refused one) is configured
+// or the system reports no connection; every failure is silent and yields false.
+bool NewerVersionAvailable(const SettingsStore& settings, UpdateFetcher& fetcher,
+                           int running = kRunningVersion);
+
+}  // namespace tallyscan

@@ -1,0 +1,85 @@
+// Renders the main window and the looks of a main button to PNG files in the build folder
+// (app-renders/), so that a person can look at them.
+#include <QDir>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/main_window.h"
+#include "app/pages/import_page.h"
+#include "app/widgets/main_button.h"
+#include "app_test_support.h"
+
+namespace tallyscan::test {
+
+class RenderTest : public QObject {
+  Q_OBJECT
+ private:
+  static QString Save(const QImage& image, const QString& name) {
+    QDir().mkpath(QStringLiteral(TALLYSCAN_RENDER_DIR));
+    const QString path = QStringLiteral(TALLYSCAN_RENDER_DIR "/") + name;
+    return image.save(path) ? path : QString();
+  }
+
+ private slots:
+  void MainWindowAfterReadingTheDemo() {
+    QTemporaryDir scratch;
+    TestApp t;
+    MainWindow window(t.app, {860, 600, false});
+    window.show();
+    auto* page = static_cast<ImportPage*>(window.PageAt(1));
+    page->findChild<QLineEdit*>(QStringLiteral("folderEdit"))
+        ->setText(DemoOrWrittenDataSet(scratch));
+    page->Start();
+    QVERIFY(t.messages.empty());
+    const QImage image = window.grab().toImage();
+    QCOMPARE(image.size(), QSize(860, 600));
+    const QString path = Save(image, QStringLiteral("main_window_import.png"));
+    QVERIFY(!path.isEmpty());
+    qInfo("rendered %s", qPrintable(path));
+  }
+
+  void MainButtonLooks() {
+    TestApp t;
+    MainWindow window(t.app, {710, 560, false});
+    window.show();
+    MainButton* button = window.Button(2002);
+    QImage sheet(kMainButtonWidth * 2 + 30, kMainButtonHeight * 2 + 30, QImage::Format_RGB32);
+    sheet.fill(QColor(65, 123, 174));
+    QPainter painter(&sheet);
+    MainButtonLook look = button->Look();
+    const QPoint places[4] = {{10, 10},
+                              {20 + kMainButtonWidth, 10},
+                              {10, 20 + kMainButtonHeight},
+                              {20 + kMainButtonWidth, 20 + kMainButtonHeight}};
+    for (int i = 0; i < 4; ++i) {
+      look.pressed = i == 1;
+      look.hot = i == 2;
+      look.is_default = i == 3;
+      painter.save();
+      painter.translate(places[i]);
+      PaintMainButton(painter, look);
+      painter.restore();
+    }
+    painter.end();
+    // The widget itself, pressed and hot, as the window shows it.
+    button->setDown(true);
+    const QString pressed =
+        Save(button->grab().toImage(), QStringLiteral("main_button_pressed.png"));
+    button->setDown(false);
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(button, &enter);
+    QVERIFY(button->IsHot());
+    const QString hot = Save(button->grab().toImage(), QStringLiteral("main_button_hot.png"));
+    const QString looks = Save(sheet, QStringLiteral("main_button_looks.png"));
+    QVERIFY(!pressed.isEmpty() && !hot.isEmpty() && !looks.isEmpty());
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(button, &leave);
+    QVERIFY(!button->IsHot());
+  }
+};
+
+}  // namespace tallyscan::test
+
+QTEST_MAIN(tallyscan::test::RenderTest)
+#include "render_test.moc"
