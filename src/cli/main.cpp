@@ -18,8 +18,8 @@ struct Command {
 constexpr Command kCommands[] = {
     {"detail", "detail FILE LINE_NUMBER", tallyscan::cli::RunDetail},
     {"import", "import [--raw] [--stats] DIR", tallyscan::cli::RunImport},
-    {"isam", "isam dump FILE", tallyscan::cli::RunIsam},
     {"check", "check [--raw] [--items LIST] DIR", tallyscan::cli::RunCheck},
+    {"isam", "isam dump FILE", tallyscan::cli::RunIsam},
 };
 
 int Usage() {

@@ -191,7 +191,8 @@ class Importer {
     rows_.Clear();
     ReadIni(ini_fd);
     if (!files.extracted_to.empty()) {
-      rows_.Append(MakeRow(RowStatus::kInfo, {kExtractedToText, Cp1255ToUtf8(files.extracted_to)}));
+      // The path is the file system's own (UTF-8), not data of the file.
+      rows_.Append(MakeRow(RowStatus::kInfo, {kExtractedToText, files.extracted_to}));
     }
     ReadData(data_fd, data_size);
     store_.DataFile.Open(files.data);
