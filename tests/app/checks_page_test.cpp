@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include <QAbstractItemModelTester>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -212,6 +213,10 @@ class ChecksPageTest : public QObject {
 
     auto* bar = f.Child<PercentProgressBar>("progressBar");
     auto* stop = f.Child<QPushButton>("stopButton");
+    auto* import_page = static_cast<ImportPage*>(f.window.PageAt(1));
+    QTemporaryDir other;
+    WriteDataSet(other.path());
+    const std::string loaded = f.t.store.LoadedFolder;
     bool pressed = false;
     bool stop_was_shown = false;
     QString title;
@@ -220,7 +225,12 @@ class ChecksPageTest : public QObject {
       pressed = true;
       stop_was_shown = stop->isVisible() && !f.Child<QWidget>("runButton")->isVisible();
       title = f.Child<QLabel>("statusLabel")->text();
+      // Reading another set now would empty the store the run is reading: it is refused.
+      import_page->findChild<QLineEdit*>(QStringLiteral("folderEdit"))->setText(other.path());
+      import_page->Start();
       QTest::mouseClick(stop, Qt::LeftButton);
+      // "בדוק" is back while the run unwinds; pressing it must not start a run inside it.
+      QTest::mouseClick(f.Child<QPushButton>("runButton"), Qt::LeftButton);
     });
     f.page->Start();
     QVERIFY(pressed);
@@ -233,6 +243,13 @@ class ChecksPageTest : public QObject {
     QCOMPARE(LookOfCell(RowField(rows.back(), 2)).shown, std::string(kStoppedText));
     QVERIFY(LookOfCell(RowField(rows.back(), 2)).heading);
     QVERIFY(!HasEndRow(rows));
+    QCOMPARE(std::count_if(rows.begin(), rows.end(),
+                           [](const std::string& row) {
+                             return row.find("תחילת הבדיקה") != std::string::npos;
+                           }),
+             1);
+    QCOMPARE(f.t.store.LoadedFolder, loaded);
+    QVERIFY(import_page->Rows().empty());
     // The movements heading, then batch rows and totals for the part scanned.
     QVERIFY(StatusOf(rows[1]) == "0");
     QVERIFY(std::any_of(rows.begin() + 2, rows.end() - 1,
@@ -266,9 +283,13 @@ class ChecksPageTest : public QObject {
     int rows_before_stop = 0;
     bool posted = false;
     // The click is queued like a user's: only a run that lets events through sees it.
+    QElapsedTimer since_post;
+    qint64 answered_after_ms = -1;
+    connect(stop, &QPushButton::clicked, f.page, [&] { answered_after_ms = since_post.elapsed(); });
     connect(bar, &QProgressBar::valueChanged, f.page, [&](int value) {
       if (posted || value < 20 || f.page->ResultGrid()->Model().rowCount() < 2) return;
       posted = true;
+      since_post.start();
       paints_before_stop = bar_paints.paints;
       rows_before_stop = f.page->ResultGrid()->Model().rowCount();
       const QPoint centre = stop->rect().center();
@@ -281,6 +302,9 @@ class ChecksPageTest : public QObject {
     });
     f.page->Start();
     QVERIFY(posted);
+    QVERIFY(answered_after_ms >= 0);
+    qInfo("stop answered %lld ms after the click was queued; %d progress paints before it",
+          static_cast<long long>(answered_after_ms), paints_before_stop);
     QVERIFY2(paints_before_stop >= 2, "the progress bar repainted while the run went on");
     QVERIFY(list_paints.paints >= 1);
     QVERIFY(rows_before_stop >= 2);  // rows appeared before the run ended
