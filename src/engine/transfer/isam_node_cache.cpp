@@ -39,13 +39,16 @@ struct IsamNodeCache::State {
     std::array<std::uint8_t, kIsamNodeSize> bytes{};
   };
 
-  explicit State(std::size_t blocks) : capacity(std::max<std::size_t>(blocks, 1)) {}
+  explicit State(std::size_t blocks) : capacity(std::max<std::size_t>(blocks, 1)) {
+    where.reserve(std::min<std::size_t>(capacity, 1 << 16));
+  }
 
   // The block when held, moved to the front of the recency order.
   Block* Find(std::uint64_t number) {
     const auto it = where.find(number);
     if (it == where.end()) return nullptr;
-    order.splice(order.begin(), order, it->second);
+    // The headers and the roots are asked for by every call: most hits are already in front.
+    if (it->second != order.begin()) order.splice(order.begin(), order, it->second);
     return &*it->second;
   }
 
