@@ -58,8 +58,9 @@ class IsamNodeCache;
 // when the last storage of the file is destroyed. May be shared between threads.
 class PosixIsamFileSystem final : public IsamFileSystem {
  public:
-  // About 3.7 MB per open file: enough for the inner nodes and the busy leaves of every key
-  // of a file of millions of records.
+  // About 3.7 MB per open file. Inserting a million records with three keys, it leaves about
+  // three reads of the file per insert where there were sixteen; the five writes per insert
+  // are then most of the time, and four times the nodes would save only two more reads.
   static constexpr std::size_t kDefaultCacheNodes = 8192;
 
   explicit PosixIsamFileSystem(std::size_t cache_nodes = kDefaultCacheNodes);
