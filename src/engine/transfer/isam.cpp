@@ -229,9 +229,14 @@ IsamStatus RecordManager::DbFlush(int slot) {
   return s->storage->Flush() || s->read_only ? IsamStatus::kOk : IsamStatus::kIoError;
 }
 
+// Another program may have changed the file since the last call; a caller that locks before
+// a multi-step operation expects to work on the file as it now is, so the nodes kept in
+// memory are dropped.
 IsamStatus RecordManager::DbLock(int slot, int) {
   Slot* s = nullptr;
-  return Acquire(slot, s);
+  ISAM_TRY(Acquire(slot, s));
+  s->storage->Refresh();
+  return IsamStatus::kOk;
 }
 
 IsamStatus RecordManager::DbUnLock(int slot, int) {

@@ -79,7 +79,8 @@ class RecordManager {
   // counts the record out. kNotFound, with nothing changed, when any entry is missing.
   IsamStatus DbDelete(int slot, IsamKeyBlock block);
   IsamStatus DbFlush(int slot);
-  // No locking between programs: these only check the slot.
+  // No locking between programs: these only check the slot, and DbLock drops the file's
+  // nodes kept in memory, so that the calls after it read what other programs wrote.
   IsamStatus DbLock(int slot, int mode);
   IsamStatus DbUnLock(int slot, int mode);
 

@@ -5,6 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <map>
+#include <mutex>
+#include <utility>
+
+#include "engine/transfer/isam_node_cache.h"
 
 namespace tallyscan {
 namespace {
@@ -68,6 +73,20 @@ int OpenFd(const std::string& name, int flags) {
 
 }  // namespace
 
+// The caches of the files open through this object, by device and inode: a name does not
+// tell two spellings of one file apart, and a file replaced under its name is another file.
+// An open storage holds its file's descriptor, so the inode cannot be reused while its cache
+// lives.
+struct PosixIsamFileSystem::OpenFiles {
+  std::mutex mutex;
+  std::map<std::pair<dev_t, ino_t>, std::weak_ptr<IsamNodeCache>> caches;
+};
+
+PosixIsamFileSystem::PosixIsamFileSystem(std::size_t cache_nodes)
+    : cache_nodes_(cache_nodes), open_files_(std::make_unique<OpenFiles>()) {}
+
+PosixIsamFileSystem::~PosixIsamFileSystem() = default;
+
 IsamOpenResult PosixIsamFileSystem::Open(const std::string& file_name) {
   IsamOpenResult result;
   struct stat st;
@@ -92,7 +111,26 @@ IsamOpenResult PosixIsamFileSystem::Open(const std::string& file_name) {
     ::close(fd);
     return result;
   }
-  result.storage = std::make_unique<PosixStorage>(fd);
+  auto file = std::make_unique<PosixStorage>(fd);
+  if (cache_nodes_ == 0) {
+    result.storage = std::move(file);
+    return result;
+  }
+  std::shared_ptr<IsamNodeCache> cache;
+  {
+    const std::lock_guard lock(open_files_->mutex);
+    auto& caches = open_files_->caches;
+    std::erase_if(caches, [](const auto& entry) { return entry.second.expired(); });
+    std::weak_ptr<IsamNodeCache>& shared = caches[{st.st_dev, st.st_ino}];
+    cache = shared.lock();
+    if (cache != nullptr) {
+      cache->Clear();
+    } else {
+      cache = std::make_shared<IsamNodeCache>(cache_nodes_);
+      shared = cache;
+    }
+  }
+  result.storage = MakeCachedIsamStorage(std::move(file), std::move(cache));
   return result;
 }
 
