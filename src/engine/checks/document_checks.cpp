@@ -21,11 +21,14 @@ constexpr double kMaxDeviation = 2;  // percent
 constexpr std::string_view kNoLines = "לא נמצאו תנועות מתאימות לתעודה זו";
 
 // Whether a computed value is off its expected value: beyond the tolerance and, unless the
-// expected value is 0, by more than the allowed share of it.
-bool Deviates(double expected, double actual) {
+// expected value is 0, by more than the allowed share of it. `by_size` compares sizes
+// only, as the price x quantity test does: a line total signed the other way from its
+// price x quantity is not off for that alone, and its accuracy reads 100.00%.
+bool Deviates(double expected, double actual, bool by_size = false) {
   if (std::fabs(actual - expected) <= kTolerance) return false;
   if (expected == 0) return true;
-  return std::fabs(100 - actual / expected * 100) > kMaxDeviation;
+  const double share = actual / expected * 100;
+  return std::fabs(100 - (by_size ? std::fabs(share) : share)) > kMaxDeviation;
 }
 
 std::string Percent(double value) { return FormatNumber("#.00", value); }
@@ -184,7 +187,7 @@ bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary
     if (Ticked(DocumentItem::kLineTotals)) {
       const double expected = static_cast<double>(price) * static_cast<double>(quantity) / 10000.0 +
                               static_cast<double>(discount);
-      if (Deviates(expected, static_cast<double>(total))) {
+      if (Deviates(expected, static_cast<double>(total), /*by_size=*/true)) {
         const double ratio =
             expected == 0 ? 0 : std::fabs(static_cast<double>(total) / expected) * 100;
         rows.Error({"בשורה מס. " + KeyDisplay(SliceField(line, 46, 4)) +

@@ -56,12 +56,18 @@ TEST_F(DocumentChecksTest, PriceTimesQuantityOfLines) {
   Add(DocumentLine{.number = n, .line = 4, .quantity = 0, .price = 0, .total = 500});
   Add(DocumentLine{
       .number = n, .line = 5, .quantity = 15000, .price = 1000, .discount = -100, .total = 1400});
+  // A total signed the other way from price x quantity is measured by its size: it passes
+  // when the sizes agree, and shows its accuracy without the sign when they do not.
+  Add(DocumentLine{.number = n, .line = 6, .price = 100000, .total = -100000});
+  Add(DocumentLine{.number = n, .line = 7, .price = 100000, .total = -90000});
   EXPECT_EQ(
       (std::vector<std::string>{"1\tבעיה ב חשבונית מס מספר - 1",
                                 "1\tבשורה מס. 3 סיכום לא נכון מחיר/כמות דיוק 103.00%\t2.0000" +
                                     S(D) + "\t500.00" + S(C) + "\t0.00",
                                 "1\tבשורה מס. 4 סיכום לא נכון מחיר/כמות דיוק 0.00%\t1.0000" + S(D) +
-                                    "\t0.00" + S(C) + "\t0.00"}),
+                                    "\t0.00" + S(C) + "\t0.00",
+                                "1\tבשורה מס. 7 סיכום לא נכון מחיר/כמות דיוק 90.00%\t1.0000" +
+                                    S(D) + "\t1,000.00" + S(C) + "\t0.00"}),
       Findings(Only({}, {DI::kLineTotals})));
 }
 
