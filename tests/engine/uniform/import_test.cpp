@@ -365,6 +365,11 @@ TEST_F(ImportTest, ZipIsExtractedIntoTheDataFolder) {
   EXPECT_EQ(expected, Rows(result));
   EXPECT_EQ(zipped.File("BkMvdata.Txt"), result.data_file_path);
   EXPECT_EQ(set.Join(set.data), testing::ReadFile(zipped.File("BkMvdata.Txt")));
+  // A text file beside the zip is read as it is; the zip is not opened.
+  testing::WriteFile(folder_.File("BKMVDATA.ZIP"), "not a zip");
+  const ImportResult beside = ImportAgain();
+  EXPECT_EQ(expected, Rows(beside));
+  EXPECT_EQ(folder_.File("BKMVDATA.TXT"), beside.data_file_path);
 }
 
 TEST_F(ImportTest, ZipInAReadOnlyFolderIsExtractedIntoTheCache) {
