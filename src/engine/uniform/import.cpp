@@ -232,17 +232,19 @@ class Importer {
       a000_.assign(line.head);
       a000_length_ = line.length;
     }
+    // Faults of INI.TXT join the error list like those of the data lines, so that the header
+    // rows keep their places (rows 2-14) and the error count covers them.
     if (a000_length_ != LayoutOf(RecordType::kA000).length) {
-      rows_.Append(MakeRow(RowStatus::kError, {kIniSizeText}));
+      errors_.push_back(MakeRow(RowStatus::kError, {kIniSizeText}));
     }
     if (Upper(SliceField(a000_, 49, 8)) != kFormatMark) {
-      rows_.Append(MakeRow(RowStatus::kError, {kIniVersionText}));
+      errors_.push_back(MakeRow(RowStatus::kError, {kIniVersionText}));
     }
     SetHeaderValues();
     while (reader.Next(line)) {
       summary_lines_.emplace_back(line.head);
       if (line.length != kIniSummaryLength) {
-        rows_.Append(MakeRow(RowStatus::kError, {kIniSizeText}));
+        errors_.push_back(MakeRow(RowStatus::kError, {kIniSizeText}));
       }
     }
     AppendHeaderRows();
@@ -299,7 +301,8 @@ class Importer {
     }
     info(kFileVersionText, Cp1255ToUtf8(SliceField(a000_, 52, 4)));
     info(kSoftwareText, A000Text(1007));
-    info(kSoftwareVersionText, A000Text(1008));
+    // The software's version is shown as it stands, never converted from DOS.
+    info(kSoftwareVersionText, TextDisplay(A000Field(1008), store_.DosCodePage, false));
     std::string_view kind;
     switch (ReadInteger(A000Field(1013))) {
       case 1:

@@ -23,12 +23,13 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/uniform/result_row.h"
+
 namespace tallyscan {
 
-// The heading marker that ends each cell of a heading row (U+200E, which stands for byte
-// 0xFD of code page 1255), and the marker that follows an invalid value.
-inline constexpr std::string_view kHeadingMarker = "\xE2\x80\x8E";
-inline constexpr char kErrorMarker = '\x1D';
+// The heading marker (kHeadingMarker, result_row.h) ends each cell of the first row; the
+// marker that follows an invalid value is the one the list draws in red.
+inline constexpr char kErrorMarker = kCreditMarker;
 
 // The rows of one record line (without its line end), the record type given by its first
 // four characters; empty when they name no record type. `dos_code_page`: the file is

@@ -11,6 +11,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "engine/text/cp1255.h"
 #include "engine/uniform/import_fixture.h"
 
 namespace tallyscan {
@@ -194,11 +195,14 @@ TEST_F(ImportTest, IniFaultsAreReportedAndTheReadingGoesOn) {
   const ImportResult result = Import(set);
   const std::vector<std::string> rows = Rows(result);
   ASSERT_GT(rows.size(), 5u);
-  EXPECT_EQ("1\tגודל קובץ האתחול אינו תקין", rows[1]);
-  EXPECT_EQ("1\tקובץ האתחול אינו מסומן בגירסה האחרונה והעדכנית", rows[2]);
-  EXPECT_EQ("1\tגודל קובץ האתחול אינו תקין", rows[3]);
-  EXPECT_EQ("3\tמספר העוסק הרשום\t123456782", rows[4]);
+  // The header rows keep their places; the faults of INI.TXT lead the error list.
   EXPECT_EQ("0\tהקובץ נקרא בהצלחה" + kMark, rows[0]);
+  EXPECT_EQ("3\tמספר העוסק הרשום\t123456782", rows[1]);
+  EXPECT_EQ("3\tסה'כ רשומות צפויות בקובץ\t14", rows[13]);
+  EXPECT_TRUE(HasRow(result, "1\tשגיאות שנמצאו במהלך קריאת הקובץ\t3"));
+  EXPECT_THAT(Errors(result), ElementsAre("1\tגודל קובץ האתחול אינו תקין",
+                                          "1\tקובץ האתחול אינו מסומן בגירסה האחרונה והעדכנית",
+                                          "1\tגודל קובץ האתחול אינו תקין"));
   // The stated B100 count is read to the end of its line: 30, not 3.
   EXPECT_TRUE(HasRow(result, "1\tרשומות B100 - חוסר התאמה (3)\tלמספר רשומות הסיכום (30)"));
   // Format 1.20 skips the later validation steps.
@@ -256,7 +260,9 @@ TEST_F(ImportTest, LineEndsMayBeLfAndTheLastLineMayLackOne) {
   cr.line_end = "\r";
   const ImportResult result = Import(cr);
   EXPECT_EQ(1, result.lines_read);
-  EXPECT_EQ("1\tשורה מספר 1\t מכילה תוים לא חוקיים\t1", Errors(result).at(0));
+  // INI.TXT too is one line: the header of the wrong size, without its summary lines.
+  EXPECT_EQ("1\tגודל קובץ האתחול אינו תקין", Errors(result).at(0));
+  EXPECT_EQ("1\tשורה מספר 1\t מכילה תוים לא חוקיים\t1", Errors(result).at(1));
 }
 
 TEST_F(ImportTest, DosHeaderConvertsTextsAndYearFallsBackToTheLastDate) {
@@ -265,11 +271,13 @@ TEST_F(ImportTest, DosHeaderConvertsTextsAndYearFallsBackToTheLastDate) {
   set.ini[0].replace(214, 3, "\x80\x81\x82");  // alef bet gimel in the DOS code page
   set.ini[0].replace(362, 4, "0000");          // no tax year: taken from field 1025
   set.ini[0].replace(133, 1, "1");             // single-year software: the year row
+  set.ini[0].replace(84, 5, "\x80\x81 v2");    // field 1008: shown as it stands
   const ImportResult result = Import(set);
   EXPECT_TRUE(store_.DosCodePage);
   EXPECT_EQ(2023, store_.TaxYear);
   EXPECT_NE(std::string::npos, store_.BusinessName.find("א"));
   EXPECT_EQ("3\tשנת הכספים הרשומה\t0000", Rows(result).at(3));
+  EXPECT_EQ("3\tגירסת התוכנה\t" + Cp1255ToUtf8("\x80\x81 v2"), Rows(result).at(6));
   EXPECT_EQ("\tשנת כספים - 0000", result.status_bar_period);
 }
 
@@ -357,6 +365,11 @@ TEST_F(ImportTest, ZipIsExtractedIntoTheDataFolder) {
   EXPECT_EQ(expected, Rows(result));
   EXPECT_EQ(zipped.File("BkMvdata.Txt"), result.data_file_path);
   EXPECT_EQ(set.Join(set.data), testing::ReadFile(zipped.File("BkMvdata.Txt")));
+  // A text file beside the zip is read as it is; the zip is not opened.
+  testing::WriteFile(folder_.File("BKMVDATA.ZIP"), "not a zip");
+  const ImportResult beside = ImportAgain();
+  EXPECT_EQ(expected, Rows(beside));
+  EXPECT_EQ(folder_.File("BKMVDATA.TXT"), beside.data_file_path);
 }
 
 TEST_F(ImportTest, ZipInAReadOnlyFolderIsExtractedIntoTheCache) {

@@ -13,10 +13,15 @@
 #include <utility>
 #include <vector>
 
+#include "engine/uniform/import_rows.h"
 #include "engine/uniform/layouts.h"
 
 namespace tallyscan {
 namespace {
+
+// The detail rows and the import log are shown by the same list, with the same markers; a
+// view that builds both includes both headers.
+static_assert(kErrorMarker == kCreditMarker && kHeadingMarker == "\u200E");
 
 constexpr RecordType kAllTypes[] = {RecordType::kA000, RecordType::kA100, RecordType::kB100,
                                     RecordType::kB110, RecordType::kC100, RecordType::kD110,
