@@ -1,5 +1,6 @@
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -104,6 +105,41 @@ class ImportPageTest : public QObject {
     QCOMPARE(f.t.messages.size(), std::size_t{2});
     QCOMPARE(f.t.messages[0].text, QStringLiteral("לא צויינה הספריה בה נמצא קובץ הנתונים"));
     QCOMPARE(f.t.messages[1].text, QStringLiteral("קובץ הנתונים אינו קיים בספריה שצויינה"));
+  }
+
+  // While reading only "ביטול", the caption and the bar show; a stop leaves nothing loaded,
+  // so the same folder may be read again at once.
+  void StopDuringReadingLeavesTheFolderReadableAgain() {
+    QTemporaryDir scratch;
+    Fixture f;
+    const QString folder = DemoOrWrittenDataSet(scratch);
+    f.edit->setText(folder);
+    auto* bar = f.Child<QProgressBar>("progressBar");
+    bool stopped = false;
+    bool reading_look = false;
+    connect(bar, &QProgressBar::valueChanged, f.page, [&](int value) {
+      if (stopped || value < 1) return;
+      stopped = true;
+      reading_look = f.Child<QPushButton>("stopButton")->isVisible() &&
+                     f.Child<QLabel>("progressCaption")->isVisible() && bar->isVisible() &&
+                     !f.Child<QPushButton>("runButton")->isVisible() && f.t.app.app_busy;
+      f.page->Stop();
+      QVERIFY(f.Child<QPushButton>("runButton")->isVisible());
+      QVERIFY(!f.Child<QPushButton>("stopButton")->isVisible());
+    });
+    f.page->Start();
+    QVERIFY(stopped);
+    QVERIFY(reading_look);
+    QVERIFY(f.t.messages.empty());
+    QVERIFY(f.t.store.LoadedFolder.empty());
+    QVERIFY(!f.t.app.app_busy);
+    QCOMPARE(f.Cell(0, 1), QStringLiteral("קריאת הקובץ הופרעה"));
+
+    stopped = true;  // the second reading runs to its end
+    f.page->Start();
+    QVERIFY(f.t.messages.empty());
+    QCOMPARE(f.Cell(0, 1), QStringLiteral("הקובץ נקרא בהצלחה"));
+    QCOMPARE(f.t.store.LoadedFolder, folder.toStdString());
   }
 
   // The page's monitor: the stop flag is seen at once; events are handled only when due.

@@ -1,4 +1,5 @@
 #include <QCoreApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QtTest>
@@ -82,6 +83,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(window->CurrentPage(), 6);
     QVERIFY(window->PageAt(6)->isVisible());
     QVERIFY(!window->PageAt(1)->isVisible());
+    // The companies list is page 6 but button 7: buttons 1..7 stand at the top.
+    const int h = window->height();
+    QCOMPARE(Tops(*window), (std::vector<int>{110, 160, 210, 260, 310, 360, 410, h - 75}));
     window->PressButton(2001);
     QCOMPARE(window->CurrentPage(), 1);
     QCOMPARE(t.messages.size(), std::size_t{6});
@@ -119,7 +123,11 @@ class MainWindowTest : public QObject {
 
   void LeavingTheImportPageStoresTheFolder() {
     TestApp t;
+    // Started from the checkout, where a relative "samples/demo" would also be found.
+    const QString started_in = QDir::currentPath();
+    QDir::setCurrent(QStringLiteral(TALLYSCAN_SOURCE_DIR));
     auto window = Open(t);
+    QDir::setCurrent(started_in);
     auto* edit = window->PageAt(1)->findChild<QLineEdit*>(QStringLiteral("folderEdit"));
     QVERIFY(edit);
     QCOMPARE(edit->text(), QStringLiteral(TALLYSCAN_DEMO_DIR));  // first start

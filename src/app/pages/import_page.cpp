@@ -23,8 +23,12 @@ QString FromStd(const std::string& text) {
 }  // namespace
 
 QString DemoFolder(const AppContext& app) {
-  const QString beside = FromStd(app.program_folder) + QStringLiteral("samples/demo");
-  if (QFileInfo(beside).isDir()) return QDir::toNativeSeparators(beside);
+  // Without a program folder a relative "samples/demo" would be looked up in whatever folder
+  // the program was started from.
+  if (!app.program_folder.empty()) {
+    const QFileInfo beside(FromStd(app.program_folder) + QStringLiteral("samples/demo"));
+    if (beside.isDir()) return QDir::toNativeSeparators(beside.absoluteFilePath());
+  }
   return QDir::toNativeSeparators(QStringLiteral(TALLYSCAN_DEMO_DIR));
 }
 
