@@ -1,29 +1,17 @@
 // tallyscan-cli check on generated data sets.
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "engine/uniform/import_fixture.h"
+#include "cli/cli_runner.h"
 
 namespace tallyscan {
 namespace {
 
-struct CliRun {
-  int exit_code;
-  std::string out;
-  std::string err;
-};
-
-CliRun RunCheck(const std::string& args, const testing::TempFolder& scratch) {
-  const std::string out = scratch.File("stdout"), err = scratch.File("stderr");
-  const int status = std::system(
-      (std::string(TALLYSCAN_CLI) + " check " + args + " >" + out + " 2>" + err).c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::ReadFile(out),
-          testing::ReadFile(err)};
+testing::CliRun RunCheck(const std::string& args, const testing::TempFolder& scratch) {
+  return testing::RunCli("check " + args, scratch);
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -49,7 +37,7 @@ class CheckCliTest : public ::testing::Test {
 };
 
 TEST_F(CheckCliTest, RawPrintsTheCheckRowsNotTheImportRows) {
-  const CliRun run = RunCheck("--raw " + set_.path(), scratch_);
+  const testing::CliRun run = RunCheck("--raw " + set_.path(), scratch_);
   EXPECT_EQ(0, run.exit_code) << run.err;
   const std::vector<std::string> lines = Lines(run.out);
   ASSERT_GT(lines.size(), 10u);
@@ -65,7 +53,7 @@ TEST_F(CheckCliTest, RawPrintsTheCheckRowsNotTheImportRows) {
 }
 
 TEST_F(CheckCliTest, ItemsChooseTheChecks) {
-  const CliRun run = RunCheck("--raw --items B2 " + set_.path(), scratch_);
+  const testing::CliRun run = RunCheck("--raw --items B2 " + set_.path(), scratch_);
   EXPECT_EQ(0, run.exit_code) << run.err;
   const std::vector<std::string> lines = Lines(run.out);
   ASSERT_EQ(5u, lines.size()) << run.out;
@@ -73,18 +61,18 @@ TEST_F(CheckCliTest, ItemsChooseTheChecks) {
   EXPECT_EQ("3\tיתרות האינדקס מאוזנות", lines[3]);
 
   // D1 stands for the whole documents list.
-  const CliRun documents = RunCheck("--raw --items D1 " + set_.path(), scratch_);
+  const testing::CliRun documents = RunCheck("--raw --items D1 " + set_.path(), scratch_);
   EXPECT_EQ(0, documents.exit_code);
   EXPECT_EQ(std::string::npos, documents.out.find("בדיקת איזון אינדקס"));
   EXPECT_NE(std::string::npos, documents.out.find("\n0\tבדיקת תעודות\u200E\n"));
   EXPECT_NE(std::string::npos, documents.out.find(" לא מצויינת מספר ההמחאה"));
 
-  const CliRun nothing = RunCheck("--raw --items D3 " + set_.path(), scratch_);
+  const testing::CliRun nothing = RunCheck("--raw --items D3 " + set_.path(), scratch_);
   EXPECT_EQ(std::string::npos, nothing.out.find(" לא מצויינת מספר ההמחאה"));
 }
 
 TEST_F(CheckCliTest, ReadableFormHasNoMarkers) {
-  const CliRun run = RunCheck(set_.path(), scratch_);
+  const testing::CliRun run = RunCheck(set_.path(), scratch_);
   EXPECT_EQ(0, run.exit_code);
   EXPECT_TRUE(run.out.starts_with("ok  ")) << run.out.substr(0, 80);
   EXPECT_EQ(std::string::npos, run.out.find("\u200E"));
@@ -93,7 +81,7 @@ TEST_F(CheckCliTest, ReadableFormHasNoMarkers) {
 }
 
 TEST_F(CheckCliTest, FailuresAndBadArguments) {
-  const CliRun missing = RunCheck(scratch_.path(), scratch_);
+  const testing::CliRun missing = RunCheck(scratch_.path(), scratch_);
   EXPECT_NE(0, missing.exit_code);
   EXPECT_EQ("קובץ האתחול אינו קיים בספריה שצויינה\n", missing.err);
   EXPECT_TRUE(missing.out.empty());

@@ -1,29 +1,17 @@
 // tallyscan-cli import on generated data sets.
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "engine/uniform/import_fixture.h"
+#include "cli/cli_runner.h"
 
 namespace tallyscan {
 namespace {
 
-struct CliRun {
-  int exit_code;
-  std::string out;
-  std::string err;
-};
-
-CliRun RunCli(const std::string& args, const testing::TempFolder& scratch) {
-  const std::string out = scratch.File("stdout"), err = scratch.File("stderr");
-  const int status = std::system(
-      (std::string(TALLYSCAN_CLI) + " import " + args + " >" + out + " 2>" + err).c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::ReadFile(out),
-          testing::ReadFile(err)};
+testing::CliRun RunImport(const std::string& args, const testing::TempFolder& scratch) {
+  return testing::RunCli("import " + args, scratch);
 }
 
 class ImportCliTest : public ::testing::Test {
@@ -39,7 +27,7 @@ class ImportCliTest : public ::testing::Test {
 };
 
 TEST_F(ImportCliTest, RawPrintsEachRowAsBuilt) {
-  const CliRun run = RunCli("--raw " + set_.path(), scratch_);
+  const testing::CliRun run = RunImport("--raw " + set_.path(), scratch_);
   EXPECT_EQ(0, run.exit_code) << run.err;
   EXPECT_TRUE(run.out.starts_with("0\tהקובץ נקרא בהצלחה\u200E\n")) << run.out.substr(0, 80);
   EXPECT_NE(std::string::npos, run.out.find("\n1\tשגיאות שנמצאו במהלך קריאת הקובץ\t2\n"));
@@ -48,7 +36,7 @@ TEST_F(ImportCliTest, RawPrintsEachRowAsBuilt) {
 }
 
 TEST_F(ImportCliTest, ReadableFormShowsWordsWithoutMarkersAndStatsGoToStderr) {
-  const CliRun run = RunCli("--stats " + set_.path(), scratch_);
+  const testing::CliRun run = RunImport("--stats " + set_.path(), scratch_);
   EXPECT_EQ(0, run.exit_code);
   EXPECT_TRUE(run.out.starts_with("ok  ")) << run.out.substr(0, 80);
   EXPECT_EQ(std::string::npos, run.out.find("\u200E"));
@@ -59,11 +47,11 @@ TEST_F(ImportCliTest, ReadableFormShowsWordsWithoutMarkersAndStatsGoToStderr) {
 }
 
 TEST_F(ImportCliTest, FailedFileCheckPrintsItsMessageAndFails) {
-  const CliRun run = RunCli(scratch_.path(), scratch_);
+  const testing::CliRun run = RunImport(scratch_.path(), scratch_);
   EXPECT_NE(0, run.exit_code);
   EXPECT_EQ("קובץ האתחול אינו קיים בספריה שצויינה\n", run.err);
   EXPECT_TRUE(run.out.empty());
-  EXPECT_EQ(2, RunCli("", scratch_).exit_code);
+  EXPECT_EQ(2, RunImport("", scratch_).exit_code);
 }
 
 }  // namespace

@@ -1,0 +1,94 @@
+// tallyscan-cli detail and isam dump.
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "cli/cli_runner.h"
+#include "engine/transfer/isam.h"
+#include "engine/transfer/isam_storage.h"
+
+namespace tallyscan {
+namespace {
+
+class DetailCliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string gen = std::string(TALLYSCAN_GEN) + " --quiet --movements 50 --accounts 30" +
+                            " --documents 5 --items 5 " + set_.path();
+    ASSERT_EQ(0, std::system(gen.c_str()));
+  }
+  testing::TempFolder set_;
+  testing::TempFolder scratch_;
+};
+
+TEST_F(DetailCliTest, DataLinePrintsItsRowsWithTheNameRowFirst) {
+  // Line 2 of a generated set is its first account.
+  const testing::CliRun run =
+      testing::RunCli("detail " + set_.File("BKMVDATA.TXT") + " 2", scratch_);
+  ASSERT_EQ(0, run.exit_code) << run.err;
+  EXPECT_TRUE(run.out.starts_with("3\t1400\tקוד רשומה\u200E\tB110\u200E\tכרטיס הנה'ח\u200E\n"))
+      << run.out.substr(0, 120);
+  EXPECT_NE(std::string::npos, run.out.find("\n3\t1403\tמפתח החשבון\t"));
+}
+
+TEST_F(DetailCliTest, IniHeaderContinuesWithSummaryOpeningAndClosingRows) {
+  const testing::CliRun run = testing::RunCli("detail " + set_.File("INI.TXT") + " 1", scratch_);
+  ASSERT_EQ(0, run.exit_code) << run.err;
+  EXPECT_TRUE(run.out.starts_with("3\t1000\tקוד רשומה\u200E\tA000\u200E\tקובץ אתחול\u200E\n"));
+  const std::size_t summary = run.out.find("\n3\t1050\t");
+  const std::size_t opening = run.out.find("\n3\t1100\t");
+  const std::size_t closing = run.out.find("\n3\t1150\t");
+  ASSERT_NE(std::string::npos, summary);
+  ASSERT_NE(std::string::npos, opening);
+  ASSERT_NE(std::string::npos, closing);
+  EXPECT_LT(summary, opening);
+  EXPECT_LT(opening, closing);
+}
+
+TEST_F(DetailCliTest, MissingLineAndMissingFileAreRefused) {
+  EXPECT_EQ(2, testing::RunCli("detail " + set_.File("INI.TXT") + " 9999", scratch_).exit_code);
+  EXPECT_EQ(2, testing::RunCli("detail " + set_.File("INI.TXT"), scratch_).exit_code);
+  const testing::CliRun missing =
+      testing::RunCli("detail " + scratch_.File("NOPE.TXT") + " 1", scratch_);
+  EXPECT_EQ(1, missing.exit_code);
+  EXPECT_FALSE(missing.err.empty());
+}
+
+TEST(IsamDumpCliTest, SoundFileListsEntriesInKeyOrderAndDamageIsReported) {
+  testing::TempFolder folder;
+  const std::string index = folder.File("ACCOUNTS.IDX");
+  {
+    PosixIsamFileSystem files;
+    RecordManager manager(files, [](const std::string&) {});
+    ASSERT_EQ(IsamStatus::kOk, manager.OpenDb(index, 3, 1));
+    for (const char* key : {"CHARLIE", "ALPHA", "BRAVO"}) {
+      std::array<std::uint8_t, kIsamKeyBlockSize> block{};
+      block.fill(' ');
+      for (std::size_t i = 0; key[i] != '\0'; ++i) block[i] = static_cast<std::uint8_t>(key[i]);
+      block[102] = 0;
+      block[103] = static_cast<std::uint8_t>(key[0]);
+      block[104] = block[105] = block[106] = 0;
+      ASSERT_EQ(IsamStatus::kOk, manager.DbInsert(3, block));
+    }
+    ASSERT_EQ(IsamStatus::kOk, manager.CloseDb(3));
+  }
+  const testing::CliRun run = testing::RunCli("isam dump " + index, folder);
+  EXPECT_EQ(0, run.exit_code) << run.out << run.err;
+  const std::size_t alpha = run.out.find("ALPHA"), bravo = run.out.find("BRAVO"),
+                    charlie = run.out.find("CHARLIE");
+  ASSERT_NE(std::string::npos, charlie);
+  EXPECT_LT(alpha, bravo);
+  EXPECT_LT(bravo, charlie);
+  EXPECT_NE(std::string::npos, run.out.find("problems: none"));
+
+  // A file cut inside the first tree's root is no longer sound.
+  std::string bytes = testing::ReadFile(index);
+  bytes.resize(300);
+  testing::WriteFile(index, bytes);
+  EXPECT_EQ(1, testing::RunCli("isam dump " + index, folder).exit_code);
+}
+
+}  // namespace
+}  // namespace tallyscan
