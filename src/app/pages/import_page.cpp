@@ -137,6 +137,8 @@ void ImportPage::Start() {
         return stop_;
       });
   ImportResult result = ImportFolder(app_.store, folder, monitor);
+  // A reading that failed before its first line (memory ran out) still emptied the store.
+  if (result.store_reset) begin();
   ShowReading(false);
   app_.app_busy = false;
   reading_ = false;

@@ -524,11 +524,13 @@ ImportResult ImportFolder(RecordStore& store, const std::string& folder, Progres
 
   store.LoadedFolder.clear();
   store.DataFile.Close();
+  result.store_reset = true;
   try {
     Importer(store, monitor, result).Run(ini.fd(), data.fd(), data.Size(), files);
   } catch (const std::bad_alloc&) {
     store.Clear();
     result = ImportResult();
+    result.store_reset = true;
     result.status = Status::Error(std::string(kOutOfMemoryText));
     return result;
   }

@@ -46,7 +46,11 @@ struct ImportOptions {
 struct ImportResult {
   // Failed when the import was refused (the folder is already loaded) or a file check failed:
   // the message is the warning to show, and neither the store nor the rows were touched.
+  // Also failed when memory ran out during the reading: then the store was emptied.
   Status status;
+  // The reading began, so the store was emptied (whatever the status says): the views of the
+  // previous data set must be emptied too.
+  bool store_reset = false;
   bool interrupted = false;  // the monitor asked to stop; the store holds what was read
   ImportResultRows rows;
   // The main window's status-bar parts: TAB + period, TAB + business name.

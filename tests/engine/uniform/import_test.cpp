@@ -283,7 +283,9 @@ TEST_F(ImportTest, DosHeaderConvertsTextsAndYearFallsBackToTheLastDate) {
 
 TEST_F(ImportTest, FileChecksComeInOrderAndLeaveTheStoreAlone) {
   SilentProgress silent;
-  ASSERT_TRUE(Import(testing::SmallValidSet()).status.ok());
+  const ImportResult read = Import(testing::SmallValidSet());
+  ASSERT_TRUE(read.status.ok());
+  EXPECT_TRUE(read.store_reset);
   const std::string loaded = store_.LoadedFolder;
   EXPECT_EQ("לא צויינה הספריה בה נמצא קובץ הנתונים",
             ImportFolder(store_, "", silent).status.message());
@@ -294,8 +296,9 @@ TEST_F(ImportTest, FileChecksComeInOrderAndLeaveTheStoreAlone) {
   EXPECT_EQ("קובץ הנתונים אינו קיים בספריה שצויינה",
             ImportFolder(store_, other.path(), silent).status.message());
   testing::WriteFile(other.File("BkMvData.zip"), "not a zip");
-  EXPECT_EQ("קובץ הנתונים אינו קיים בספריה שצויינה",
-            ImportFolder(store_, other.path(), silent).status.message());
+  const ImportResult refused = ImportFolder(store_, other.path(), silent);
+  EXPECT_EQ("קובץ הנתונים אינו קיים בספריה שצויינה", refused.status.message());
+  EXPECT_FALSE(refused.store_reset);
   EXPECT_EQ(loaded, store_.LoadedFolder);
   EXPECT_EQ(2, store_.AccountIndex.Count());
   EXPECT_EQ(other.path(), store_.DataFolder);
