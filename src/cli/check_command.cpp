@@ -79,26 +79,27 @@ int RunCheck(std::span<char* const> args) {
     return 2;
   }
 
-  const bool tty = StderrIsTerminal();
   TerminalProgress bar;
-  SilentProgress silent;
-  ProgressMonitor& monitor = tty ? static_cast<ProgressMonitor&>(bar) : silent;
-
   RecordStore store;
-  const ImportResult imported = ImportFolder(store, *folder, monitor);
+  const ImportResult imported = ImportFolder(store, *folder, bar);
   bar.Finish();
   if (!imported.status.ok()) {
     std::cerr << imported.status.message() << '\n';
     return 1;
   }
+  if (imported.interrupted) {
+    PrintRows(imported.rows.Rows(), raw);
+    return kInterruptedExitCode;
+  }
 
   const SystemClock clock;
   LabelListener listener(bar);
   CheckResultRows rows;
-  const bool completed = RunChecks(store, ticks, clock, monitor, rows, tty ? &listener : nullptr);
+  const bool completed = RunChecks(store, ticks, clock, bar, rows, &listener);
   bar.Finish();
   PrintRows(rows, raw);
-  return completed ? 0 : 1;
+  if (completed) return 0;
+  return bar.interrupted() ? kInterruptedExitCode : 1;
 }
 
 }  // namespace tallyscan::cli

@@ -53,9 +53,12 @@ std::string_view StatusWord(std::string_view status) {
 
 }  // namespace
 
+TerminalProgress::TerminalProgress() : draw_(::isatty(STDERR_FILENO) != 0) {}
+
 void TerminalProgress::OnProgress(int percent) {
   constexpr int kWidth = 40;
   percent_ = percent;
+  if (!draw_) return;
   const int filled = percent * kWidth / 100;
   std::fprintf(stderr, "\r\033[K%s%s[%s%s] %3d%%", label_.c_str(), label_.empty() ? "" : " ",
                std::string(filled, '#').c_str(), std::string(kWidth - filled, ' ').c_str(),
@@ -66,15 +69,13 @@ void TerminalProgress::OnProgress(int percent) {
 
 void TerminalProgress::SetLabel(std::string_view label) {
   label_ = label;
-  OnProgress(percent_);
+  if (draw_) OnProgress(percent_);
 }
 
 void TerminalProgress::Finish() {
   if (drawn_) std::fputs("\r\033[K", stderr);
   drawn_ = false;
 }
-
-bool StderrIsTerminal() { return ::isatty(STDERR_FILENO) != 0; }
 
 void PrintRows(std::span<const std::string> rows, bool raw) {
   if (raw) {

@@ -55,11 +55,8 @@ int RunImport(std::span<char* const> args) {
 
   RecordStore store;
   TerminalProgress bar;
-  SilentProgress silent;
-  const bool tty = StderrIsTerminal();
   const auto start = std::chrono::steady_clock::now();
-  const ImportResult result =
-      ImportFolder(store, folder, tty ? static_cast<ProgressMonitor&>(bar) : silent);
+  const ImportResult result = ImportFolder(store, folder, bar);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   bar.Finish();
@@ -70,7 +67,7 @@ int RunImport(std::span<char* const> args) {
   PrintRows(result.rows.Rows(), raw);
   std::cout.flush();
   if (stats) PrintStats(result, seconds);
-  return 0;
+  return result.interrupted ? kInterruptedExitCode : 0;
 }
 
 }  // namespace tallyscan::cli
