@@ -18,8 +18,8 @@ void PumpOneMessage();
 // costs more than the pump itself when a check run passes hundreds of percentages in a second:
 // between pumps a percentage is shown only when it has moved kShowStep past the one shown (the
 // first, 100 and a step back, as when the next check starts at 0, are shown at once), and every
-// pump shows the latest. The stop request is
-// whatever `stop` says after the events have been handled.
+// pump shows the latest. The stop request is whatever `stop` says after the events have been
+// handled.
 class PumpProgress final : public ProgressMonitor {
  public:
   PumpProgress(std::function<void(int)> show_percent, std::function<bool()> stop);
