@@ -12,8 +12,16 @@ PumpProgress::PumpProgress(std::function<void(int)> show_percent, std::function<
 }
 
 void PumpProgress::OnProgress(int percent) {
-  if (show_percent_) show_percent_(percent);
+  latest_ = percent;
+  if (shown_ < 0 || percent == 100 || percent < shown_ || percent >= shown_ + kShowStep) {
+    Show(percent);
+  }
   PumpWhenDue();
+}
+
+void PumpProgress::Show(int percent) {
+  shown_ = percent;
+  if (show_percent_) show_percent_(percent);
 }
 
 bool PumpProgress::StopRequested() {
@@ -24,6 +32,7 @@ bool PumpProgress::StopRequested() {
 
 void PumpProgress::PumpWhenDue() {
   if (since_pump_.elapsed() < kPumpIntervalMs) return;
+  if (latest_ >= 0 && latest_ != shown_) Show(latest_);
   PumpOneMessage();
   since_pump_.restart();
 }
