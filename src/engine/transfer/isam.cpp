@@ -311,6 +311,28 @@ IsamStatus RecordManager::GetLast(int slot, IsamEntry& entry) {
   return IsamStatus::kOk;
 }
 
+namespace {
+
+// The file may have changed under the cursor (an insertion shifts a leaf's entries, a
+// deletion frees leaves): when the cursor no longer stands on the entry's key, the entry is
+// found again before the cursor steps.
+IsamStatus CursorOnEntry(IndexFile& file, IsamTree& tree, int key_number, const IsamEntry& entry,
+                         IsamCursor& cursor) {
+  IsamNode leaf;
+  const IsamStatus read = file.ReadNode(cursor.node, leaf);
+  const bool stale = read != IsamStatus::kOk || leaf.leaf != 1 || cursor.slot < leaf.FirstUsed() ||
+                     cursor.slot > kIsamSlotsPerNode || leaf.Slot(cursor.slot).key != entry.key;
+  if (!stale) return IsamStatus::kOk;
+  IsamEntry found;
+  const std::uint32_t* pointer = key_number == 2 ? &entry.pointer : nullptr;
+  IsamCursor at = cursor;
+  ISAM_TRY(tree.Find(entry.key, pointer, at, found));
+  cursor = at;
+  return IsamStatus::kOk;
+}
+
+}  // namespace
+
 IsamStatus RecordManager::GetNext(int slot, IsamEntry& entry) {
   Slot* s = nullptr;
   ISAM_TRY(Acquire(slot, s));
@@ -318,21 +340,8 @@ IsamStatus RecordManager::GetNext(int slot, IsamEntry& entry) {
   IndexFile file(*s->storage);
   ISAM_TRY(file.Load());
   IsamTree tree(file, s->current_key);
-  // The file may have changed under the cursor (an insertion shifts a leaf's entries, a
-  // deletion frees leaves): when the cursor no longer stands on the entry's key, find the
-  // entry again first.
-  IsamNode leaf;
-  const IsamStatus read = file.ReadNode(s->cursor.node, leaf);
-  const bool stale = read != IsamStatus::kOk || leaf.leaf != 1 ||
-                     s->cursor.slot < leaf.FirstUsed() || s->cursor.slot > kIsamSlotsPerNode ||
-                     leaf.Slot(s->cursor.slot).key != entry.key;
+  ISAM_TRY(CursorOnEntry(file, tree, s->current_key, entry, s->cursor));
   IsamCursor at = s->cursor;
-  if (stale) {
-    IsamEntry found;
-    const std::uint32_t* pointer = s->current_key == 2 ? &entry.pointer : nullptr;
-    ISAM_TRY(tree.Find(entry.key, pointer, at, found));
-    s->cursor = at;
-  }
   ISAM_TRY(tree.Next(at, entry));
   s->cursor = at;
   return IsamStatus::kOk;
@@ -345,18 +354,8 @@ IsamStatus RecordManager::GetPrev(int slot, IsamEntry& entry) {
   IndexFile file(*s->storage);
   ISAM_TRY(file.Load());
   IsamTree tree(file, s->current_key);
-  IsamNode leaf;
-  const IsamStatus read = file.ReadNode(s->cursor.node, leaf);
-  const bool stale = read != IsamStatus::kOk || leaf.leaf != 1 ||
-                     s->cursor.slot < leaf.FirstUsed() || s->cursor.slot > kIsamSlotsPerNode ||
-                     leaf.Slot(s->cursor.slot).key != entry.key;
+  ISAM_TRY(CursorOnEntry(file, tree, s->current_key, entry, s->cursor));
   IsamCursor at = s->cursor;
-  if (stale) {
-    IsamEntry found;
-    const std::uint32_t* pointer = s->current_key == 2 ? &entry.pointer : nullptr;
-    ISAM_TRY(tree.Find(entry.key, pointer, at, found));
-    s->cursor = at;
-  }
   ISAM_TRY(tree.Prev(at, entry));
   s->cursor = at;
   return IsamStatus::kOk;
