@@ -7,25 +7,7 @@ namespace {
 
 using BK = BookkeepingItem;
 
-std::string S(std::string_view a) { return std::string(a); }
-
-class BookkeepingChecksTest : public CheckFixture {
- protected:
-  // A balanced double-entry set: three accounts in use, a customer without totals, three
-  // batches.
-  void AddBalancedSet() {
-    Add(Account{.key = "100", .debit = 150000, .credit = 20000, .section = 7100});
-    Add(Account{.key = "200", .credit = 150000, .section = 1000});
-    Add(Account{.key = "300", .debit = 20000, .section = 3000});
-    Add(Account{.key = "400", .section = 7310, .dealer = "123456782"});
-    AddMovement("100", 1, false, 100000);
-    AddMovement("200", 1, true, 100000);
-    AddMovement("300", 3, false, 20000);
-    AddMovement("100", 3, true, 20000);
-    AddMovement("100", 2, false, 50000);
-    AddMovement("200", 2, true, 50000);
-  }
-};
+using BookkeepingChecksTest = CheckFixture;
 
 TEST_F(BookkeepingChecksTest, BalancedSetGivesOnlyHeadingsTotalsAndClosingRows) {
   AddBalancedSet();

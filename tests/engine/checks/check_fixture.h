@@ -22,6 +22,9 @@ inline constexpr std::string_view D = "\x1C";          // debit marker
 inline constexpr std::string_view C = "\x1D";          // credit marker
 inline constexpr std::string_view H = "\xE2\x80\x8E";  // heading marker
 
+// A marker (or any view) as a string, to start a concatenation of expected row texts.
+inline std::string S(std::string_view text) { return std::string(text); }
+
 class FixedClock final : public Clock {
  public:
   TimeOfDay Now() const override { return {9, 5, 7}; }
@@ -89,6 +92,20 @@ class CheckFixture : public ::testing::Test {
   void AddItem(std::string_view code, bool right_aligned = false);
   // Any line as it stands.
   void AddLine(std::string_view line) { lines_.emplace_back(line); }
+  // A balanced double-entry set: three accounts in use, a customer without totals, three
+  // batches.
+  void AddBalancedSet() {
+    Add(Account{.key = "100", .debit = 150000, .credit = 20000, .section = 7100});
+    Add(Account{.key = "200", .credit = 150000, .section = 1000});
+    Add(Account{.key = "300", .debit = 20000, .section = 3000});
+    Add(Account{.key = "400", .section = 7310, .dealer = "123456782"});
+    AddMovement("100", 1, false, 100000);
+    AddMovement("200", 1, true, 100000);
+    AddMovement("300", 3, false, 20000);
+    AddMovement("100", 3, true, 20000);
+    AddMovement("100", 2, false, 50000);
+    AddMovement("200", 2, true, 50000);
+  }
 
   // Writes the file and builds the store; call once after adding every line.
   const RecordStore& Store();

@@ -7,8 +7,6 @@ namespace {
 
 using BK = BookkeepingItem;
 
-std::string S(std::string_view a) { return std::string(a); }
-
 class RecordingListener final : public CheckRunListener {
  public:
   void OnTitle(std::string_view title) override { titles.emplace_back(title); }
@@ -17,24 +15,10 @@ class RecordingListener final : public CheckRunListener {
   std::size_t last_count = 0;
 };
 
-class CheckRunTest : public CheckFixture {
- protected:
-  void AddSmallSet() {
-    Add(Account{.key = "100", .debit = 150000, .credit = 20000, .section = 7100});
-    Add(Account{.key = "200", .credit = 150000, .section = 1000});
-    Add(Account{.key = "300", .debit = 20000, .section = 3000});
-    Add(Account{.key = "400", .section = 7310, .dealer = "123456782"});
-    AddMovement("100", 1, false, 100000);
-    AddMovement("200", 1, true, 100000);
-    AddMovement("300", 3, false, 20000);
-    AddMovement("100", 3, true, 20000);
-    AddMovement("100", 2, false, 50000);
-    AddMovement("200", 2, true, 50000);
-  }
-};
+using CheckRunTest = CheckFixture;
 
 TEST_F(CheckRunTest, NothingTickedWritesOnlyTheStartAndEndRows) {
-  AddSmallSet();
+  AddBalancedSet();
   const CheckResultRows rows = Run(Only({}, {}));
   EXPECT_EQ(
       (CheckResultRows{"0\tתחילת הבדיקה - 09:05:07" + S(H), "0\tסיום הבדיקה - 09:05:07" + S(H)}),
@@ -42,7 +26,7 @@ TEST_F(CheckRunTest, NothingTickedWritesOnlyTheStartAndEndRows) {
 }
 
 TEST_F(CheckRunTest, StopInTheMovementsPassClosesWhatWasScannedAndEndsTheRun) {
-  AddSmallSet();
+  AddBalancedSet();
   // Four accounts, then the movements in batch order: both of batch 1 and the first of
   // batch 2 are read before the stop seen at the eighth poll.
   StopAtPoll monitor(8);
@@ -85,7 +69,7 @@ TEST_F(CheckRunTest, StopInTheDocumentPassStillClosesThePass) {
 }
 
 TEST_F(CheckRunTest, TheListenerSeesEachTitleAndTheFinalRowCount) {
-  AddSmallSet();
+  AddBalancedSet();
   RecordingListener listener;
   SilentProgress monitor;
   const FixedClock clock;

@@ -8,8 +8,6 @@ namespace {
 
 using DI = DocumentItem;
 
-std::string S(std::string_view a) { return std::string(a); }
-
 class DocumentChecksTest : public CheckFixture {
  protected:
   // The rows of the document pass between its heading and its closing row.
