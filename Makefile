@@ -5,7 +5,7 @@ BUILD ?= build/release
 WERROR ?= $(if $(CI),ON,OFF)
 CMAKE_ARGS ?=
 
-.PHONY: deps configure build test run asan format
+.PHONY: deps configure build test run asan format golden-update
 deps:
 	bash scripts/install-deps.sh
 
@@ -30,3 +30,8 @@ asan: deps
 
 format:
 	cmake --build $(BUILD) --target format
+
+# Records the golden outputs anew after a deliberate change to what the program prints;
+# the diff of tests/golden/expected is then reviewed like code.
+golden-update: build
+	bash tests/golden/golden.sh $(BUILD)/src/cli/tallyscan-cli $(BUILD)/tools/tallyscan-gen --update

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# The golden outputs: tallyscan-cli's output on seeded generated data sets, compared byte for
+# byte with the references in tests/golden/expected/. A difference prints a diff and fails.
+#
+#   golden.sh CLI GEN            compare
+#   golden.sh CLI GEN --update   write the references anew (review the diff before committing)
+#
+# The generator gives the same bytes for the same seed, and the check rows take their time of
+# day from SOURCE_DATE_EPOCH, so every output here is reproducible.
+set -uo pipefail
+cli=$(realpath "$1") gen=$(realpath "$2") mode=${3:-compare}
+here=$(cd "$(dirname "$0")" && pwd)
+expected=$here/expected
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export SOURCE_DATE_EPOCH=1736937000 LC_ALL=C.UTF-8
+
+all_faults=()
+while read -r name _; do all_faults+=(--fault "$name"); done < <("$gen" --list-faults)
+
+# name and generator options of each set
+make_sets() {
+  "$gen" --quiet --movements 400 --seed 101 "$work/valid"
+  "$gen" --quiet --movements 600 --seed 102 "${all_faults[@]}" "$work/faults"
+  "$gen" --quiet --movements 300 --seed 103 --dos "$work/dos"
+  "$gen" --quiet --movements 300 --seed 104 --zip "$work/zipped"
+}
+sets=(valid faults dos zipped)
+
+# The detail of INI.TXT line 1, of the first line of each record type and, in the faults
+# set, of every line a fault was injected into.
+detail_lines() {
+  local folder=$1
+  awk '{ t = substr($0, 1, 4); if (!(t in seen)) { seen[t] = 1; print NR } }' "$folder/$(data_file "$folder")"
+  [ -f "$folder/MANIFEST.TSV" ] &&
+    awk -F'\t' 'NR > 1 && $2 == "BKMVDATA.TXT" { print $3 }' "$folder/MANIFEST.TSV"
+}
+
+# The data file's name as it stands in the folder (a zip's entry may name it in another case).
+data_file() { (cd "$1" && ls | grep -i -m1 '^bkmvdata\.txt$'); }
+
+run_outputs() {
+  local set=$1 folder=$work/$1 out=$work/out/$1
+  mkdir -p "$out"
+  (cd "$work" && "$cli" import --raw "$1" >"$out/import.raw" 2>&1; echo "exit $?" >>"$out/import.raw")
+  (cd "$work" && "$cli" check --raw "$1" >"$out/check.raw" 2>&1; echo "exit $?" >>"$out/check.raw")
+  {
+    cd "$work" || exit 1
+    "$cli" detail "$set/INI.TXT" 1 2>&1; echo "exit $?"
+    local data
+    data=$(data_file "$folder")
+    for n in $(detail_lines "$folder" | sort -n -u); do
+      echo "== line $n"
+      "$cli" detail "$set/$data" "$n" 2>&1; echo "exit $?"
+    done
+  } >"$out/detail.raw"
+}
+
+make_sets || { echo "golden: the generator failed"; exit 1; }
+for s in "${sets[@]}"; do run_outputs "$s"; done
+
+if [ "$mode" = "--update" ]; then
+  rm -rf "$expected"
+  cp -r "$work/out" "$expected"
+  echo "golden: references written to $expected; review them with git diff"
+  exit 0
+fi
+
+failed=0
+while IFS= read -r -d '' file; do
+  rel=${file#"$work/out/"}
+  if [ ! -f "$expected/$rel" ]; then
+    echo "golden: SKIPPED $rel (no reference; run with --update to record it)"
+    continue
+  fi
+  if ! cmp -s "$expected/$rel" "$file"; then
+    echo "golden: DIFFERS $rel"
+    diff -u --label "expected/$rel" --label "actual/$rel" "$expected/$rel" "$file" | head -60 | cat -v
+    failed=1
+  fi
+done < <(find "$work/out" -type f -print0 | sort -z)
+while IFS= read -r -d '' file; do
+  rel=${file#"$expected/"}
+  [ -f "$work/out/$rel" ] || { echo "golden: MISSING output $rel"; failed=1; }
+done < <(find "$expected" -type f -print0 | sort -z)
+[ "$failed" -eq 0 ] && echo "golden: every output equals its reference"
+exit "$failed"
