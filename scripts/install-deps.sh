@@ -9,6 +9,8 @@ packages=(
   clang-format
   # engine dependencies
   zlib1g-dev libminizip-dev
+  # the command-line program's JSON output
+  nlohmann-json3-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev python3 time
   # desktop app: Qt 6 Widgets, its Hebrew translations, fonts that carry Hebrew
