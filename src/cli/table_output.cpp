@@ -144,6 +144,12 @@ Json FieldsJson(const JsonFields& fields) {
   return json;
 }
 
+// Text that is not UTF-8 (a byte the conversions let through) becomes U+FFFD rather than
+// ending the program: the rest of the output is worth more than one character.
+std::string Dump(const Json& json) {
+  return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
 // One document, one row per line so that a large output stays readable and streams: the
 // rows are written one by one rather than held as one tree.
 void PrintJson(const RunFacts& facts, const JsonFields& summary, std::span<const std::string> rows,
@@ -153,7 +159,7 @@ void PrintJson(const RunFacts& facts, const JsonFields& summary, std::span<const
   for (const auto& [name, value] : subject.items()) head[name] = value;
   head["completed"] = !facts.interrupted;
   head["summary"] = FieldsJson(summary);
-  std::string text = head.dump();
+  std::string text = Dump(head);
   text.pop_back();  // the closing brace: the rows follow inside the same object
   std::cout << text << ",\"rows\":[";
   const char* separator = "\n";
@@ -167,7 +173,7 @@ void PrintJson(const RunFacts& facts, const JsonFields& summary, std::span<const
       cells.push_back(CellJson(read.cells[i], shape, i));
     }
     json["cells"] = std::move(cells);
-    std::cout << separator << json.dump();
+    std::cout << separator << Dump(json);
     separator = ",\n";
   }
   std::cout << "\n]}\n";
