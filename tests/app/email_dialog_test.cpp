@@ -170,7 +170,7 @@ class EmailDialogTest : public QObject {
                       list->visualItemRect(list->item(0)).center());
     QCOMPARE(recipient->text(), QStringLiteral("דנה לוי <dana@example.org>"));
 
-    // Checks come first and open no connection; the message is the description's.
+    // The fields are checked first, before any connection.
     dialog.SetParameters({"auditor@example.com", "localhost", "", ""});
     dialog.Send();
     QVERIFY(ended.wait(kSendingWaitMs));
