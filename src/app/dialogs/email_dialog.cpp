@@ -71,7 +71,6 @@ EmailDialog::EmailDialog(AppContext& app, const QString& subject, const QString&
   animation_->setObjectName(QStringLiteral("sendingAnimation"));
   animation_->hide();
   addresses_->setObjectName(QStringLiteral("addressList"));  // 1020
-  addresses_->setLayoutDirection(Qt::LeftToRight);
   addresses_->setMaximumHeight(110);
   addresses_->hide();
   preview_->setObjectName(QStringLiteral("preview"));
