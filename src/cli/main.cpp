@@ -42,6 +42,10 @@ constexpr Command kCommands[] = {
      "Prints an index file of the bookkeeping product (headers, nodes, entries in key\n"
      "order, free list) and checks its layout; exits 1 when it finds a problem.\n",
      RunIsam},
+    {"companies", "companies [--root DIR]",
+     "Lists the companies store, one saved set per line: name, year and folder separated\n"
+     "by TABs. --root DIR lists the store in DIR instead of the user's own.\n",
+     RunCompanies},
 };
 
 constexpr std::string_view kExitCodes =

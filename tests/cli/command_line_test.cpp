@@ -101,6 +101,7 @@ TEST_F(CommandLineTest, ExitCodes) {
       {"check " + valid + " --help", 0, "--items LIST"},
       {"detail --help", 0, "  3    completed with findings"},
       {"isam --help", 0, "usage: tallyscan-cli isam dump FILE"},
+      {"companies --help", 0, "usage: tallyscan-cli companies [--root DIR]"},
       {"--version", 0, std::string("tallyscan-cli ") + TALLYSCAN_VERSION + "\n"},
   };
   for (const Case& c : cases) {

@@ -1,7 +1,5 @@
 #pragma once
 
-// Private to uniform/.
-//
 // File names of a data folder. Producers write INI.TXT, Ini.Txt or ini.txt alike, so names
 // are matched without regard to letter case, as the system's home file system does.
 
