@@ -9,6 +9,7 @@
 #include "chart.h"
 #include "documents.h"
 #include "engine/text/number_format.h"
+#include "engine/uniform/fields.h"
 #include "engine/uniform/record_writer.h"
 #include "movements.h"
 #include "output.h"
@@ -33,6 +34,11 @@ constexpr std::array kLineFaults = {FaultKind::kBadLength,     FaultKind::kContr
                                     FaultKind::kBadSign,       FaultKind::kBadDate};
 constexpr std::array kAccountFaults = {FaultKind::kAccountTotals, FaultKind::kMissingSection,
                                        FaultKind::kAccountDealer};
+
+// Writes `bytes` over a line from character `offset` (0 is the first) of a field.
+void Overwrite(std::string& line, Positions field, int offset, std::string_view bytes) {
+  line.replace(static_cast<std::size_t>(field.start - 1 + offset), bytes.size(), bytes);
+}
 
 std::string LineText(std::int64_t line) { return "שורה מספר " + std::to_string(line); }
 std::string AtLine(std::int64_t line) { return "בשורה - " + std::to_string(line); }
@@ -411,22 +417,22 @@ Status Generator::WriteMovements() {
           Note(kind, kDataFile, line, LineText(line), " אינה באורך חוקי");
           break;
         case FaultKind::kControlCharacter:
-          faulty[107 - 1 + 4] = '\t';
+          Overwrite(faulty, field::B100(1361), 4, "\t");  // inside the details
           Note(kind, kDataFile, line, LineText(line), " מכילה תוים לא חוקיים");
           break;
         case FaultKind::kBadNumeric:
-          faulty[13 - 1] = 'X';
+          Overwrite(faulty, field::B100(1351), field::B100(1351).width - 1, "X");
           Note(kind, kDataFile, line, "תוים לא חוקים בשדה נומרי", AtLine(line));
           break;
         case FaultKind::kBadSign:
-          faulty[237 - 1] = ' ';
+          Overwrite(faulty, field::SignOf(field::B100(1370)), 0, " ");
           Note(kind, kDataFile, line, "תוים לא חוקים בשדה סימן", AtLine(line));
           break;
         case FaultKind::kBadDate: {
           const std::string date = std::to_string(m.value_date / 10000) + "13" +
                                    std::to_string(m.value_date % 100 / 10) +
                                    std::to_string(m.value_date % 10);
-          faulty.replace(165 - 1, 8, date);
+          Overwrite(faulty, field::B100(1363), 0, date);
           Note(kind, kDataFile, line, "תאריך בערך לא חוקי " + date, AtLine(line));
           break;
         }
@@ -437,10 +443,10 @@ Status Generator::WriteMovements() {
       if (kind == FaultKind::kUnknownRecord) {
         // The movement stays as it is; a line nobody knows follows it.
         const std::int64_t extra = out_->next_line();
-        faulty.replace(0, 4, "X100");
+        Overwrite(faulty, kRecordCode, 0, "X100");
         char number[16];
         std::snprintf(number, sizeof number, "%09lld", static_cast<long long>(extra % 1000000000));
-        faulty.replace(4, 9, number);
+        Overwrite(faulty, field::B100(1351), 0, number);
         out_->Line(faulty);
         Note(kind, kDataFile, extra, LineText(extra), " הנה שורה בלתי מזוהה ולא חוקית");
       }

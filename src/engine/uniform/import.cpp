@@ -15,6 +15,7 @@
 #include "engine/text/dates.h"
 #include "engine/text/number_format.h"
 #include "engine/text/trim.h"
+#include "engine/uniform/fields.h"
 #include "engine/uniform/folder_files.h"
 #include "engine/uniform/import_rows.h"
 #include "engine/uniform/line_reader.h"
@@ -25,6 +26,11 @@
 namespace tallyscan {
 
 namespace {
+
+using field::A000;
+using field::A100;
+using field::B110;
+using field::Z900;
 
 constexpr std::string_view kFormatMark = "&OF1.31&";
 constexpr std::string_view kExtractedName = "BkMvdata.Txt";
@@ -187,16 +193,11 @@ class Importer {
   }
 
  private:
-  std::string_view A000Field(int code) const {
-    const FieldLayout* field = FindField(LayoutOf(RecordType::kA000), code);
-    return field ? SliceField(a000_, *field) : std::string_view();
+  std::string_view A000Field(Positions positions) const { return SliceField(a000_, positions); }
+  std::string A000Text(const FieldLayout& text) const {
+    return TextDisplay(SliceField(a000_, text), store_.DosCodePage, text.converted);
   }
-  std::string A000Text(int code) const {
-    const FieldLayout* field = FindField(LayoutOf(RecordType::kA000), code);
-    return field ? TextDisplay(SliceField(a000_, *field), store_.DosCodePage, field->converted)
-                 : std::string();
-  }
-  std::string A000Raw(int code) const { return Cp1255ToUtf8(A000Field(code)); }
+  std::string A000Raw(Positions positions) const { return Cp1255ToUtf8(A000Field(positions)); }
 
   // Blocks no larger than the file needs (small sets are read often, by tests and tools).
   static std::size_t BlockFor(std::int64_t size) {
@@ -217,7 +218,7 @@ class Importer {
     if (a000_length_ != LayoutOf(RecordType::kA000).length) {
       errors_.push_back(MakeRow(RowStatus::kError, {kIniSizeText}));
     }
-    if (Upper(SliceField(a000_, 49, 8)) != kFormatMark) {
+    if (Upper(A000Field(A000(1005))) != kFormatMark) {
       errors_.push_back(MakeRow(RowStatus::kError, {kIniVersionText}));
     }
     SetHeaderValues();
@@ -229,9 +230,8 @@ class Importer {
     }
     AppendHeaderRows();
     for (const std::string& summary : summary_lines_) {
-      const std::int64_t count =
-          ReadInteger(SliceField(summary, kIniSummaryCountStart, kIniSummaryCountWidth));
-      const RecordTypeTexts* texts = FindRecordTypeTexts(SliceField(summary, 1, 4));
+      const std::int64_t count = ReadInteger(SliceField(summary, kIniSummaryCount));
+      const RecordTypeTexts* texts = FindRecordTypeTexts(SliceField(summary, kIniSummaryType));
       if (count != 0 && texts != nullptr) {
         rows_.Append(MakeRow(RowStatus::kInfo, {texts->summary, FormatCount(count)}));
       }
@@ -239,52 +239,53 @@ class Importer {
   }
 
   void SetHeaderValues() {
-    store_.FormatVersion = ReadVersion(SliceField(a000_, 52, 4));
+    store_.FormatVersion = ReadVersion(A000Field(field::kFormatVersionDigits));
     store_.DosCodePage = DeclaresDosCodePage(a000_);
-    store_.DealerNumber = A000Raw(1003);
-    store_.TaxYear =
-        static_cast<std::int32_t>(std::min<std::int64_t>(ReadInteger(A000Field(1023)), INT32_MAX));
+    store_.DealerNumber = A000Raw(A000(1003));
+    store_.TaxYear = static_cast<std::int32_t>(
+        std::min<std::int64_t>(ReadInteger(A000Field(A000(1023))), INT32_MAX));
     if (store_.TaxYear == 0) {
-      store_.TaxYear = static_cast<std::int32_t>(ReadInteger(SliceField(A000Field(1025), 1, 4)));
+      store_.TaxYear = static_cast<std::int32_t>(ReadInteger(A000Field(field::YearOf(A000(1025)))));
     }
-    store_.BookkeepingType =
-        static_cast<std::int32_t>(std::min<std::int64_t>(ReadInteger(A000Field(1013)), INT32_MAX));
-    store_.BusinessName = A000Text(1018);
+    store_.BookkeepingType = static_cast<std::int32_t>(
+        std::min<std::int64_t>(ReadInteger(A000Field(A000(1013))), INT32_MAX));
+    store_.BusinessName = A000Text(A000(1018));
     std::string address;
-    for (const std::string& part : {A000Text(1019), A000Text(1020), A000Text(1021),
-                                    Cp1255ToUtf8(StripLeadingBlanksAndZeros(A000Field(1022)))}) {
+    for (const std::string& part :
+         {A000Text(A000(1019)), A000Text(A000(1020)), A000Text(A000(1021)),
+          Cp1255ToUtf8(StripLeadingBlanksAndZeros(A000Field(A000(1022))))}) {
       if (part.empty()) continue;
       if (!address.empty()) address += ' ';
       address += part;
     }
     store_.BusinessAddress = std::move(address);
-    primary_id_.assign(A000Field(1004));
-    expected_total_ = ReadInteger(A000Field(1002));
+    primary_id_.assign(A000Field(A000(1004)));
+    expected_total_ = ReadInteger(A000Field(A000(1002)));
   }
 
   void AppendHeaderRows() {
     auto info = [&](std::string_view text, std::string_view value) {
       rows_.Append(MakeRow(RowStatus::kInfo, {text, value}));
     };
-    info(kDealerText, A000Raw(1003));
+    info(kDealerText, A000Raw(A000(1003)));
     info(kBusinessNameText, store_.BusinessName);
     result_.status_bar_business = "\t" + std::string(kStatusBusinessText) + store_.BusinessName;
-    if (A000Field(1011) == "1") {
-      const std::string year = Cp1255ToUtf8(SliceField(a000_, 363, 4));
+    if (A000Field(A000(1011)) == "1") {
+      const std::string year = A000Raw(A000(1023));
       info(kTaxYearText, year);
       result_.status_bar_period = "\t" + std::string(kStatusYearText) + year;
     } else {
-      const std::string range =
-          Cp1255ToUtf8(FormatDate(A000Field(1024)) + " - " + FormatDate(A000Field(1025)));
+      const std::string range = Cp1255ToUtf8(FormatDate(A000Field(A000(1024))) + " - " +
+                                             FormatDate(A000Field(A000(1025))));
       info(kDateRangeText, range);
       result_.status_bar_period = "\t" + std::string(kStatusDatesText) + range;
     }
-    info(kFileVersionText, Cp1255ToUtf8(SliceField(a000_, 52, 4)));
-    info(kSoftwareText, A000Text(1007));
+    info(kFileVersionText, A000Raw(field::kFormatVersionDigits));
+    info(kSoftwareText, A000Text(A000(1007)));
     // The software's version is shown as it stands, never converted from DOS.
-    info(kSoftwareVersionText, TextDisplay(A000Field(1008), store_.DosCodePage, false));
+    info(kSoftwareVersionText, TextDisplay(A000Field(A000(1008)), store_.DosCodePage, false));
     std::string_view kind;
-    switch (ReadInteger(A000Field(1013))) {
+    switch (ReadInteger(A000Field(A000(1013)))) {
       case 1:
         kind = kSingleEntryText;
         break;
@@ -298,20 +299,21 @@ class Importer {
         break;
     }
     info(kBookkeepingText, kind);
-    info(kFilesPathText, A000Text(1012));
-    info(kCompanyNumberText, A000Raw(1015));
-    info(kDeductionFileText, A000Raw(1016));
-    info(kAddressText, A000Text(1019) + " " + A000Text(1020) + " " + A000Text(1021) + " " +
-                           Cp1255ToUtf8(StripLeadingBlanksAndZeros(A000Field(1022))));
-    info(kProducedText,
-         Cp1255ToUtf8(FormatDate(A000Field(1026)) + "  " + FormatTime(A000Field(1027))));
+    info(kFilesPathText, A000Text(A000(1012)));
+    info(kCompanyNumberText, A000Raw(A000(1015)));
+    info(kDeductionFileText, A000Raw(A000(1016)));
+    info(kAddressText, A000Text(A000(1019)) + " " + A000Text(A000(1020)) + " " +
+                           A000Text(A000(1021)) + " " +
+                           Cp1255ToUtf8(StripLeadingBlanksAndZeros(A000Field(A000(1022)))));
+    info(kProducedText, Cp1255ToUtf8(FormatDate(A000Field(A000(1026))) + "  " +
+                                     FormatTime(A000Field(A000(1027)))));
     info(kExpectedTotalText, FormatCount(expected_total_));
   }
 
   // The first summary line of a record type, as the INI states it.
   const std::string* FindSummary(std::string_view code) const {
     for (const std::string& summary : summary_lines_) {
-      if (SliceField(summary, 1, 4) == code) return &summary;
+      if (SliceField(summary, kIniSummaryType) == code) return &summary;
     }
     return nullptr;
   }
@@ -322,7 +324,7 @@ class Importer {
       // wrong or hostile count cannot ask for memory the data cannot need.
       std::int64_t expected = 0;
       if (const std::string* summary = FindSummary(t.code)) {
-        expected = ReadInteger(SliceField(*summary, kIniSummaryCountStart, kIniSummaryCountWidth));
+        expected = ReadInteger(SliceField(*summary, kIniSummaryCount));
       }
       expected = std::min(expected, data_size / (t.length + 1) + 1);
       (store_.*t.index).Reset(expected);
@@ -365,7 +367,7 @@ class Importer {
       } else if (*type == RecordType::kA100) {
         CheckOpeningRecord(head);
       } else if (*type == RecordType::kZ900) {
-        closing_total_ = ReadInteger(SliceField(head, 46, 15));
+        closing_total_ = ReadInteger(SliceField(head, Z900(1155)));
       } else {
         errors_.push_back(LineErrorRow(kUnknownLineText, n));
       }
@@ -376,17 +378,17 @@ class Importer {
   }
 
   void AddAccountTotals(std::string_view line) {
-    AddSaturating(store_.TotalOpeningBalance, ReadAmount(SliceField(line, 278, 15)));
-    AddSaturating(store_.TotalDebit, ReadAmount(SliceField(line, 293, 15)));
-    AddSaturating(store_.TotalCredit, ReadAmount(SliceField(line, 308, 15)));
-    AddSaturating(store_.TotalOpeningBalanceFx, ReadAmount(SliceField(line, 343, 15)));
+    AddSaturating(store_.TotalOpeningBalance, ReadAmount(SliceField(line, B110(1414))));
+    AddSaturating(store_.TotalDebit, ReadAmount(SliceField(line, B110(1415))));
+    AddSaturating(store_.TotalCredit, ReadAmount(SliceField(line, B110(1416))));
+    AddSaturating(store_.TotalOpeningBalanceFx, ReadAmount(SliceField(line, B110(1422))));
   }
 
   void CheckOpeningRecord(std::string_view line) {
-    if (Upper(SliceField(line, 38, 8)) != kFormatMark) {
+    if (Upper(SliceField(line, A100(1104))) != kFormatMark) {
       errors_.push_back(MakeRow(RowStatus::kError, {kDataVersionText}));
     }
-    if (SliceField(line, 23, 15) != primary_id_) {
+    if (SliceField(line, A100(1103)) != primary_id_) {
       errors_.push_back(MakeRow(RowStatus::kError, {kIdentifierMismatchText}));
     }
   }
@@ -420,7 +422,8 @@ class Importer {
       const RecordTypeTexts* texts = FindRecordTypeTexts(t.code);
       rows_.Append(MakeRow(RowStatus::kInfo, {texts->read, FormatCount(count)}));
       if (const std::string* summary = FindSummary(t.code)) {
-        const std::int64_t stated = ReadInteger(SliceField(*summary, 5, summary->size()));
+        const std::int64_t stated = ReadInteger(
+            SliceField(*summary, kIniSummaryCount.start, static_cast<int>(summary->size())));
         if (stated != count) {
           rows_.Append(MakeRow(RowStatus::kError, {Quoted(texts->mismatch, count),
                                                    Quoted(kSummaryCountText, stated)}));
