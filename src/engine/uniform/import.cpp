@@ -134,16 +134,16 @@ std::string CacheFolderFor(const std::string& cache_root, const std::string& fol
 }
 
 Status CheckFiles(const std::string& folder, const ImportOptions& options, FolderFiles& files) {
-  if (folder.empty()) return Status::Error(std::string(kNoFolderText));
+  if (folder.empty()) return Status::NotFound(std::string(kNoFolderText));
   const std::optional<std::string> ini = FindFileIgnoringCase(folder, "ini.txt");
-  if (!ini) return Status::Error(std::string(kNoIniText));
+  if (!ini) return Status::NotFound(std::string(kNoIniText));
   files.ini = *ini;
   if (const auto data = FindFileIgnoringCase(folder, "bkmvdata.txt")) {
     files.data = *data;
     return Status::Ok();
   }
   const std::optional<std::string> zip = FindFileIgnoringCase(folder, "bkmvdata.zip");
-  if (!zip) return Status::Error(std::string(kNoDataText));
+  if (!zip) return Status::NotFound(std::string(kNoDataText));
 
   std::string target = JoinPath(folder, kExtractedName);
   ExtractResult extracted = Extract(*zip, target);
@@ -151,7 +151,7 @@ Status CheckFiles(const std::string& folder, const ImportOptions& options, Folde
     // A read-only folder: the extracted copy goes to the per-user cache instead.
     const std::string root =
         options.cache_folder.empty() ? DefaultCacheFolder() : options.cache_folder;
-    if (root.empty()) return Status::Error(std::string(kNoDataText));
+    if (root.empty()) return Status::IoError(std::string(kNoDataText));
     const std::string cache = CacheFolderFor(root, folder);
     std::error_code ec;
     std::filesystem::create_directories(cache, ec);
@@ -159,10 +159,13 @@ Status CheckFiles(const std::string& folder, const ImportOptions& options, Folde
     extracted = Extract(*zip, target);
     files.extracted_to = cache;
   }
-  if (extracted.count == 0) return Status::Error(std::string(kNoDataText));
+  if (extracted.count == 0) {
+    return extracted.cannot_write ? Status::IoError(std::string(kNoDataText))
+                                  : Status::Corrupt(std::string(kNoDataText));
+  }
   struct stat st;
   if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    return Status::Error(std::string(kNoDataText));
+    return Status::IoError(std::string(kNoDataText));
   }
   files.data = target;
   return Status::Ok();
@@ -173,7 +176,8 @@ class Importer {
   Importer(RecordStore& store, ProgressMonitor& monitor, ImportResult& result)
       : store_(store), monitor_(monitor), result_(result), rows_(result.rows) {}
 
-  void Run(int ini_fd, int data_fd, std::int64_t data_size, const FolderFiles& files) {
+  // Fails only when the data file cannot be opened again for reading records back.
+  Status Run(int ini_fd, int data_fd, std::int64_t data_size, const FolderFiles& files) {
     rows_.Clear();
     ReadIni(ini_fd);
     if (!files.extracted_to.empty()) {
@@ -181,15 +185,18 @@ class Importer {
       rows_.Append(MakeRow(RowStatus::kInfo, {kExtractedToText, files.extracted_to}));
     }
     ReadData(data_fd, data_size);
-    store_.DataFile.Open(files.data);
+    // Every consumer reads its records back from the file: without it the indexes are of
+    // no use.
+    if (!store_.DataFile.Open(files.data).ok()) return Status::IoError(std::string(kNoDataText));
     FinishIndexes();
     if (result_.interrupted) {
       rows_.SetStatusRow(MakeRow(RowStatus::kStopped,
                                  {std::string(kInterruptedText) + std::string(kHeadingMarker)}));
-      return;
+      return Status::Ok();
     }
     Summarize();
     BuildListIndexes();
+    return Status::Ok();
   }
 
  private:
@@ -486,7 +493,7 @@ ImportResult ImportFolder(RecordStore& store, const std::string& folder, Progres
   ImportResult result;
   store.DataFolder = folder;
   if (!folder.empty() && folder == store.LoadedFolder) {
-    result.status = Status::Error(std::string(kAlreadyLoadedText));
+    result.status = Status::Refused(std::string(kAlreadyLoadedText));
     return result;
   }
   FolderFiles files;
@@ -494,12 +501,12 @@ ImportResult ImportFolder(RecordStore& store, const std::string& folder, Progres
   if (!result.status.ok()) return result;
   const FileHandle ini(files.ini);
   if (!ini.ok()) {
-    result.status = Status::Error(std::string(kNoIniText));
+    result.status = Status::IoError(std::string(kNoIniText));
     return result;
   }
   const FileHandle data(files.data);
   if (!data.ok()) {
-    result.status = Status::Error(std::string(kNoDataText));
+    result.status = Status::IoError(std::string(kNoDataText));
     return result;
   }
   ::posix_fadvise(data.fd(), 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -508,13 +515,17 @@ ImportResult ImportFolder(RecordStore& store, const std::string& folder, Progres
   store.LoadedFolder.clear();
   store.DataFile.Close();
   result.store_reset = true;
+  Status read;
   try {
-    Importer(store, monitor, result).Run(ini.fd(), data.fd(), data.Size(), files);
+    read = Importer(store, monitor, result).Run(ini.fd(), data.fd(), data.Size(), files);
   } catch (const std::bad_alloc&) {
+    read = Status::OutOfMemory(std::string(kOutOfMemoryText));
+  }
+  if (!read.ok()) {
     store.Clear();
     result = ImportResult();
     result.store_reset = true;
-    result.status = Status::Error(std::string(kOutOfMemoryText));
+    result.status = std::move(read);
     return result;
   }
   if (!result.interrupted) store.LoadedFolder = folder;
