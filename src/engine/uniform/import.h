@@ -21,7 +21,9 @@ class ImportResultRows {
  public:
   std::int64_t Count() const { return static_cast<std::int64_t>(rows_.size()) - 1; }
   // Row 1..Count().
-  const std::string& Row(std::int64_t number) const { return rows_[number]; }
+  const std::string& Row(std::int64_t number) const {
+    return rows_[static_cast<std::size_t>(number)];
+  }
   // Rows 1..Count() in order.
   std::span<const std::string> Rows() const {
     return std::span<const std::string>(rows_).subspan(1);

@@ -418,7 +418,9 @@ TEST_F(ImportTest, ZipInAReadOnlyFolderIsExtractedIntoTheCache) {
   }
   SilentProgress silent;
   const ImportResult result = ImportFolder(store_, zipped.path(), silent, {cache_.path()});
-  if (immutable) std::system(("chattr -i '" + zipped.path() + "'").c_str());
+  if (immutable) {
+    EXPECT_EQ(0, std::system(("chattr -i '" + zipped.path() + "'").c_str()));
+  }
   ASSERT_TRUE(result.status.ok()) << result.status.message();
   EXPECT_FALSE(std::filesystem::exists(zipped.File("BkMvdata.Txt")));
   ASSERT_TRUE(result.data_file_path.starts_with(cache_.path() + "/"));
