@@ -109,7 +109,7 @@ IsamStatus IndexFile::ReadNode(std::uint32_t position, IsamNode& node) {
   }
   std::array<std::uint8_t, kIsamNodeSize> bytes;
   ISAM_TRY(ReadExactly(storage_, IsamPositionToOffset(position), bytes));
-  node = DecodeNode(bytes);
+  DecodeNode(bytes, node);
   if (node.free_slot > kIsamSlotsPerNode || node.leaf > 1) return IsamStatus::kCorrupt;
   return IsamStatus::kOk;
 }

@@ -17,7 +17,7 @@ namespace tallyscan {
 
 class IndexFile {
  public:
-  explicit IndexFile(IsamStorage& storage) : storage_(storage) {}
+  explicit IndexFile(IsamStorage& storage) : storage_(storage) { changes_.reserve(8); }
 
   // Lays out an empty file: the zero bytes, both headers and six empty root leaves. Writes at
   // once; nothing else may be staged.

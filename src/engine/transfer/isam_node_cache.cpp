@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <list>
 #include <mutex>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -37,21 +35,27 @@ std::uint64_t BlockLength(std::uint64_t block) {
 struct IsamNodeCache::State {
   struct Block {
     std::uint64_t number = 0;
-    bool dirty = false;  // changed here and not yet in the file (write-back mode only)
-    std::array<std::uint8_t, kIsamNodeSize> bytes{};
+    bool dirty = false;       // changed here and not yet in the file (write-back mode only)
+    bool referenced = false;  // used since the clock hand last passed
+    // Left unset until filled: a chunk of blocks is then only memory the system has
+    // promised, and takes room as its blocks are used.
+    std::array<std::uint8_t, kIsamNodeSize> bytes;
   };
+  // Blocks live in chunks that never move, so a block's address holds while others come.
+  static constexpr std::size_t kChunk = 1024;
 
-  explicit State(std::size_t blocks) : capacity(std::max<std::size_t>(blocks, 1)) {
-    where.reserve(std::min<std::size_t>(capacity, 1 << 16));
-  }
+  explicit State(std::size_t blocks) : capacity(std::max<std::size_t>(blocks, 1)) {}
 
-  // The block when held, moved to the front of the recency order.
+  Block& At(std::uint32_t index) { return chunks[index / kChunk][index % kChunk]; }
+
+  // The block when held. A block is found by its number in a table as long as the file has
+  // blocks, since the numbers are dense: every descent asks for a dozen, and hashing or
+  // reordering a list on each would cost more than the rest of the call.
   Block* Find(std::uint64_t number) {
-    const auto it = where.find(number);
-    if (it == where.end()) return nullptr;
-    // The headers and the roots are asked for by every call: most hits are already in front.
-    if (it->second != order.begin()) order.splice(order.begin(), order, it->second);
-    return &*it->second;
+    if (number >= where.size() || where[number] == 0) return nullptr;
+    Block& block = At(where[number] - 1);
+    block.referenced = true;
+    return &block;
   }
 
   // The block's bytes as far as the file has them; the rest reads as the zeros a gap in the
@@ -70,26 +74,39 @@ struct IsamNodeCache::State {
     return file.WriteAt(start, std::span<const std::uint8_t>(block.bytes.data(), length));
   }
 
-  // A block to fill for the number, at the front; when the cache is full the least recently
-  // used one is taken over, so a full cache allocates nothing. Null when that one had to be
-  // written back and the file refused it.
+  // A block to fill for the number: a free one, a new one while there is room, or else the
+  // first one the clock hand finds unused since it last passed (a held-back one is written
+  // first). Null when that write failed.
   Block* Take(IsamStorage& file, std::uint64_t number) {
-    if (order.size() >= capacity) {
-      Block& last = order.back();
-      if (last.dirty) {
-        if (!WriteOut(file, last)) return nullptr;
-        last.dirty = false;
+    std::uint32_t index = 0;
+    if (!free.empty()) {
+      index = free.back();
+      free.pop_back();
+    } else if (count < capacity) {
+      if (count % kChunk == 0) chunks.push_back(std::unique_ptr<Block[]>(new Block[kChunk]));
+      index = static_cast<std::uint32_t>(count++);
+    } else {
+      for (;; hand = (hand + 1) % count) {
+        Block& candidate = At(static_cast<std::uint32_t>(hand));
+        if (!candidate.referenced) break;
+        candidate.referenced = false;
+      }
+      index = static_cast<std::uint32_t>(hand);
+      hand = (hand + 1) % count;
+      Block& victim = At(index);
+      if (victim.dirty) {
+        if (!WriteOut(file, victim)) return nullptr;
+        victim.dirty = false;
         --dirty_count;
       }
-      order.splice(order.begin(), order, std::prev(order.end()));
-      where.erase(order.front().number);
-    } else {
-      order.emplace_front();
+      where[victim.number] = 0;
     }
-    Block& block = order.front();
+    if (number >= where.size()) where.resize(std::max<std::size_t>(number + 1, where.size() * 2));
+    where[number] = index + 1;
+    Block& block = At(index);
     block.number = number;
     block.dirty = false;
-    where[number] = order.begin();
+    block.referenced = true;
     return &block;
   }
 
@@ -106,11 +123,15 @@ struct IsamNodeCache::State {
   }
 
   void Forget(std::uint64_t number) {
-    const auto it = where.find(number);
-    if (it == where.end()) return;
-    if (it->second->dirty) --dirty_count;
-    order.erase(it->second);
-    where.erase(it);
+    if (number >= where.size() || where[number] == 0) return;
+    const std::uint32_t index = where[number] - 1;
+    Block& block = At(index);
+    if (block.dirty) --dirty_count;
+    block.dirty = false;
+    // A free block is never the clock's victim: it is taken from the free list first.
+    block.referenced = true;
+    where[number] = 0;
+    free.push_back(index);
   }
 
   bool KnowSize(IsamStorage& file) {
@@ -118,20 +139,45 @@ struct IsamNodeCache::State {
     return size_known;
   }
 
+  // In file order (the table of numbers is sorted), with neighbouring blocks joined into one
+  // write: a file written out at closing is mostly one run.
   bool WriteBackAll(IsamStorage& file) {
-    std::vector<Block*> dirty;
-    dirty.reserve(dirty_count);
-    for (Block& block : order) {
-      if (block.dirty) dirty.push_back(&block);
+    constexpr std::size_t kRunBlocks = 256;
+    std::vector<std::uint8_t> run;
+    std::vector<Block*> in_run;
+    std::uint64_t run_start = 0;
+    auto write_run = [&] {
+      if (in_run.empty()) return true;
+      if (!file.WriteAt(run_start, run)) return false;
+      for (Block* block : in_run) block->dirty = false;
+      dirty_count -= in_run.size();
+      run.clear();
+      in_run.clear();
+      return true;
+    };
+    for (std::uint64_t number = 0; number < where.size() && dirty_count > in_run.size(); ++number) {
+      Block* block = where[number] == 0 ? nullptr : &At(where[number] - 1);
+      if (block == nullptr || !block->dirty) {
+        if (!write_run()) return false;
+        continue;
+      }
+      const std::uint64_t start = BlockStart(number);
+      if (in_run.empty()) run_start = start;
+      const std::uint64_t length = std::min(BlockLength(number), size - start);
+      run.insert(run.end(), block->bytes.begin(),
+                 block->bytes.begin() + static_cast<std::ptrdiff_t>(length));
+      in_run.push_back(block);
+      if (in_run.size() == kRunBlocks && !write_run()) return false;
     }
-    std::sort(dirty.begin(), dirty.end(),
-              [](const Block* a, const Block* b) { return a->number < b->number; });
-    for (Block* block : dirty) {
-      if (!WriteOut(file, *block)) return false;
-      block->dirty = false;
-      --dirty_count;
+    return write_run();
+  }
+
+  void ForgetAll(bool keep_dirty) {
+    for (std::uint32_t index = 0; index < count; ++index) {
+      const Block& block = At(index);
+      const bool held = block.number < where.size() && where[block.number] == index + 1;
+      if (held && !(keep_dirty && block.dirty)) Forget(block.number);
     }
-    return true;
   }
 
   bool WriteThrough(IsamStorage& file, std::uint64_t offset, std::span<const std::uint8_t> bytes);
@@ -139,8 +185,11 @@ struct IsamNodeCache::State {
 
   std::mutex mutex;
   const std::size_t capacity;
-  std::list<Block> order;  // most recently used first
-  std::unordered_map<std::uint64_t, std::list<Block>::iterator> where;
+  std::vector<std::unique_ptr<Block[]>> chunks;
+  std::size_t count = 0;             // blocks made so far, up to capacity
+  std::vector<std::uint32_t> where;  // block number -> index + 1, 0 when not held
+  std::vector<std::uint32_t> free;   // indexes of blocks forgotten
+  std::size_t hand = 0;
   // The file's length, kept as the writes extend it, so that allocating a node or bounding a
   // walk asks the system nothing. In write-back mode it counts the blocks not yet written.
   std::uint64_t size = 0;
@@ -265,20 +314,8 @@ bool IsamNodeCache::WriteBack(IsamStorage& file) {
 void IsamNodeCache::Clear() {
   State& s = *state_;
   const std::lock_guard lock(s.mutex);
-  if (s.dirty_count > 0) {
-    for (auto it = s.order.begin(); it != s.order.end();) {
-      const auto next = std::next(it);
-      if (!it->dirty) {
-        s.where.erase(it->number);
-        s.order.erase(it);
-      }
-      it = next;
-    }
-    return;
-  }
-  s.order.clear();
-  s.where.clear();
-  s.size_known = false;
+  s.ForgetAll(true);
+  if (s.dirty_count == 0) s.size_known = false;
 }
 
 namespace {

@@ -9,9 +9,9 @@
 // also keeps the failure behaviour: a write the system refuses fails the call that made it.
 //
 // In write-back mode (bulk writing of a file no other program may see yet) writes stay in
-// memory until WriteBack or until the block is the least recently used one and its room is
-// needed; the file then gets the blocks in no particular order, so a crash in between leaves
-// it unusable. That is the price of bulk mode, paid for by the caller's staging.
+// memory until WriteBack or until the block's room is needed for another; the file then gets the
+// blocks in no particular order, so a crash in between leaves it unusable. That is the price of
+// bulk mode, paid for by the caller's staging.
 
 #include <cstddef>
 #include <cstdint>
@@ -25,8 +25,9 @@ namespace tallyscan {
 // The memory copy of one file, shared by every storage open on that file in a process, so
 // that a file opened on two slots is one set of nodes: what one slot writes, the other reads.
 // The file is cut into the header block (the first 60 bytes) and node-sized blocks after it;
-// at most capacity of them are held, the least recently used given up first. Safe to share
-// between threads: every call takes the cache's lock.
+// at most capacity of them are held; when room is needed, a clock sweep gives up one not used
+// since the sweep last passed it. Safe to share between threads: every call takes the cache's
+// lock.
 class IsamNodeCache {
  public:
   explicit IsamNodeCache(std::size_t capacity);

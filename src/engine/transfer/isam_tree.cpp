@@ -64,16 +64,20 @@ IsamStatus IsamTree::Descend(const IsamKey& key, std::uint32_t& leaf_position, I
       return IsamStatus::kOk;
     }
     if (leaf.UsedCount() == 0) return IsamStatus::kCorrupt;
-    // A key above every entry (only possible in a file without its sentinel) goes down the
-    // last child rather than nowhere.
-    int chosen = kLast;
-    for (int s = leaf.FirstUsed(); s <= kLast; ++s) {
-      if (CompareKeys(leaf.Slot(s).key, key) >= 0) {
-        chosen = s;
-        break;
+    // The first entry at least as high, by halving (the entries are in order); a key above
+    // every entry (only possible in a file without its sentinel) goes down the last child
+    // rather than nowhere.
+    int low = leaf.FirstUsed();
+    int high = kLast;
+    while (low < high) {
+      const int middle = (low + high) / 2;
+      if (CompareKeys(leaf.Slot(middle).key, key) >= 0) {
+        high = middle;
+      } else {
+        low = middle + 1;
       }
     }
-    position = leaf.Slot(chosen).pointer;
+    position = leaf.Slot(low).pointer;
   }
   return IsamStatus::kCorrupt;
 }

@@ -86,18 +86,19 @@ class IsamNodeCacheTest : public ::testing::Test {
       std::make_unique<MemoryStorage>(file_), std::make_shared<IsamNodeCache>(2));
 };
 
-TEST_F(IsamNodeCacheTest, ReadsComeFromMemoryAfterTheFirstAndTheLeastRecentlyUsedNodeGoesFirst) {
+TEST_F(IsamNodeCacheTest, ReadsComeFromMemoryAfterTheFirstAndAFullCacheGivesUpOneNode) {
   EXPECT_EQ(InFile(kNode1, 456), Read(kNode1, 456));
   EXPECT_EQ(InFile(kNode2, 456), Read(kNode2, 456));
   EXPECT_EQ(InFile(kNode1 + 10, 40), Read(kNode1 + 10, 40));
   EXPECT_EQ(1u, ReadsAt(kNode1));
   EXPECT_EQ(1u, ReadsAt(kNode2));
 
-  Read(kNode3, 456);  // two nodes fit: node 2, the least recently used, goes
-  Read(kNode1, 456);
-  EXPECT_EQ(1u, ReadsAt(kNode1));
+  // Two nodes fit, both used since the sweep began: it passes both and gives up the first.
+  Read(kNode3, 456);
   Read(kNode2, 456);
-  EXPECT_EQ(2u, ReadsAt(kNode2));
+  EXPECT_EQ(1u, ReadsAt(kNode2));
+  Read(kNode1, 456);
+  EXPECT_EQ(2u, ReadsAt(kNode1));
 
   // A read across two nodes, and reads at and past the end, as the file gives them.
   EXPECT_EQ(InFile(kNode2 + 400, 100), Read(kNode2 + 400, 100));
