@@ -42,7 +42,7 @@ struct IsamNodeCache::State {
     std::array<std::uint8_t, kIsamNodeSize> bytes;
   };
   // Blocks live in chunks that never move, so a block's address holds while others come.
-  static constexpr std::size_t kChunk = 1024;
+  static constexpr std::size_t kChunk = 64;
 
   explicit State(std::size_t blocks) : capacity(std::max<std::size_t>(blocks, 1)) {}
 
