@@ -84,12 +84,19 @@ struct RecordManager::Slot {
   int number_of_keys = 0;
   int current_key = 1;
   IsamCursor cursor;
-  std::uint64_t walk_moves = 0;  // leaves passed since the cursor was last placed
-  int locks_held = 0;            // DbLock calls not yet matched by DbUnLock
+  // Leaves passed in one direction since the cursor was last placed or turned: a chain that
+  // is not a circle has no more leaves than the file has nodes.
+  std::uint64_t walk_moves = 0;
+  bool walking_forward = true;
+  int locks_held = 0;  // DbLock calls not yet matched by DbUnLock
 
   void PlaceCursor(IsamCursor at) {
     cursor = at;
     walk_moves = 0;
+  }
+  void Walk(bool forward) {
+    if (forward != walking_forward) walk_moves = 0;
+    walking_forward = forward;
   }
 };
 
@@ -465,6 +472,7 @@ IsamStatus RecordManager::GetNext(int slot, IsamEntry& entry) {
     IsamTree tree(file, s.current_key);
     ISAM_TRY(CursorOnEntry(file, tree, s.current_key, entry, s.cursor, s.walk_moves));
     IsamCursor at = s.cursor;
+    s.Walk(true);
     ISAM_TRY(tree.Next(at, entry, s.walk_moves));
     s.cursor = at;
     return IsamStatus::kOk;
@@ -477,6 +485,7 @@ IsamStatus RecordManager::GetPrev(int slot, IsamEntry& entry) {
     IsamTree tree(file, s.current_key);
     ISAM_TRY(CursorOnEntry(file, tree, s.current_key, entry, s.cursor, s.walk_moves));
     IsamCursor at = s.cursor;
+    s.Walk(false);
     ISAM_TRY(tree.Prev(at, entry, s.walk_moves));
     s.cursor = at;
     return IsamStatus::kOk;

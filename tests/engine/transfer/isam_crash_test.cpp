@@ -62,6 +62,7 @@ Crash RunUntilCrash(int writes_allowed) {
   EXPECT_EQ(IsamStatus::kOk, manager.OpenDb("f", 1, 2));
   MemoryFile& file = *files.files["f"];
   file.writes_left = writes_allowed;
+  file.count_reads = false;
   Crash crash;
   for (const Operation& op : Script()) {
     IsamStatus status = IsamStatus::kOk;
@@ -99,6 +100,7 @@ Crash RunUntilCrash(int writes_allowed) {
 bool ReopenAndFindEverything(const Crash& crash) {
   MemoryFileSystem files;
   files.files["f"] = std::make_shared<MemoryFile>(crash.file);
+  files.files["f"]->count_reads = false;
   std::vector<std::string> warnings;
   RecordManager manager(files, [&](const std::string& text) { warnings.push_back(text); });
   EXPECT_TRUE(crash.file.marked);

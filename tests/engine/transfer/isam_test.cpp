@@ -410,5 +410,18 @@ TEST_F(IsamTest, AWalkRoundACircleOfSiblingsEndsWithCorruption) {
   }
 }
 
+// The bound on a walk is not reached by a sound chain, however often the cursor turns.
+TEST_F(IsamTest, AWalkBackAndForthAcrossLeavesNeverLooksLikeACircle) {
+  OpenWith(25, 1);  // key 1: records 1-10 in the first leaf, 11-25 in the last
+  IsamEntry entry = Wanted(Key(100));
+  ASSERT_EQ(IsamStatus::kOk, manager_.GetEqual(1, entry));
+  for (int turn = 0; turn < 200; ++turn) {
+    ASSERT_EQ(IsamStatus::kOk, manager_.GetNext(1, entry)) << "turn " << turn;
+    ASSERT_EQ(11u, entry.pointer);
+    ASSERT_EQ(IsamStatus::kOk, manager_.GetPrev(1, entry)) << "turn " << turn;
+    ASSERT_EQ(10u, entry.pointer);
+  }
+}
+
 }  // namespace
 }  // namespace tallyscan

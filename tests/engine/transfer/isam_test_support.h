@@ -21,6 +21,7 @@ namespace tallyscan::isam_test {
 struct MemoryFile {
   std::vector<std::uint8_t> bytes;
   int writes_left = -1;  // -1: never fail
+  bool count_reads = true;
   std::multiset<std::uint64_t> read_offsets;
   bool marked = false;  // the side file is there
   int writers = 0;      // storages alive that marked it
@@ -35,7 +36,7 @@ class MemoryStorage final : public IsamStorage {
     if (!keep_mark_ && file_->writers == 0) file_->marked = false;
   }
   std::int64_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
-    file_->read_offsets.insert(offset);
+    if (file_->count_reads) file_->read_offsets.insert(offset);
     if (offset >= file_->bytes.size()) return 0;
     const std::size_t n = std::min<std::size_t>(out.size(), file_->bytes.size() - offset);
     std::memcpy(out.data(), file_->bytes.data() + offset, n);
