@@ -1,9 +1,13 @@
 #include "engine/transfer/isam_node_cache.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -41,12 +45,36 @@ struct IsamNodeCache::State {
     // promised, and takes room as its blocks are used.
     std::array<std::uint8_t, kIsamNodeSize> bytes;
   };
-  // Blocks live in chunks that never move, so a block's address holds while others come.
-  static constexpr std::size_t kChunk = 64;
+  // Blocks live in chunks that never move, so a block's address holds while others come. A
+  // cache for a whole file in bulk mode takes its memory in chunks of 2 MB pages: a million
+  // records fill some 300,000 blocks, and the system would otherwise stop for each 4 KB.
+  static constexpr std::size_t kBigCache = std::size_t{1} << 16;
+  static constexpr std::size_t kPageBytes = std::size_t{2} << 20;
+  struct FreeChunk {
+    void operator()(Block* chunk) const { std::free(chunk); }
+  };
+  using Chunk = std::unique_ptr<Block[], FreeChunk>;
 
-  explicit State(std::size_t blocks) : capacity(std::max<std::size_t>(blocks, 1)) {}
+  explicit State(std::size_t blocks)
+      : capacity(std::max<std::size_t>(blocks, 1)), chunk_shift(capacity >= kBigCache ? 12 : 6) {}
 
-  Block& At(std::uint32_t index) { return chunks[index / kChunk][index % kChunk]; }
+  Block& At(std::uint32_t index) {
+    return chunks[index >> chunk_shift][index & ((std::uint32_t{1} << chunk_shift) - 1)];
+  }
+
+  // Blocks left unset (see Block): only memory the system has promised until used. Null when
+  // the system has no memory to give: the call that needed the block then fails.
+  Chunk NewChunk() const {
+    const std::size_t bytes = (std::size_t{1} << chunk_shift) * sizeof(Block);
+    const bool big = bytes >= kPageBytes / 2;
+    const std::size_t rounded = big ? (bytes + kPageBytes - 1) / kPageBytes * kPageBytes : bytes;
+    void* memory = std::aligned_alloc(big ? kPageBytes : alignof(Block), rounded);
+    if (memory == nullptr) return nullptr;
+#if defined(MADV_HUGEPAGE)
+    if (big) ::madvise(memory, rounded, MADV_HUGEPAGE);
+#endif
+    return Chunk(new (memory) Block[std::size_t{1} << chunk_shift]);
+  }
 
   // The block when held. A block is found by its number in a table as long as the file has
   // blocks, since the numbers are dense: every descent asks for a dozen, and hashing or
@@ -76,14 +104,18 @@ struct IsamNodeCache::State {
 
   // A block to fill for the number: a free one, a new one while there is room, or else the
   // first one the clock hand finds unused since it last passed (a held-back one is written
-  // first). Null when that write failed.
+  // first). Null when that write failed, or memory for a new one could not be had.
   Block* Take(IsamStorage& file, std::uint64_t number) {
     std::uint32_t index = 0;
     if (!free.empty()) {
       index = free.back();
       free.pop_back();
     } else if (count < capacity) {
-      if (count % kChunk == 0) chunks.push_back(std::unique_ptr<Block[]>(new Block[kChunk]));
+      if ((count >> chunk_shift) == chunks.size()) {
+        Chunk chunk = NewChunk();
+        if (chunk == nullptr) return nullptr;
+        chunks.push_back(std::move(chunk));
+      }
       index = static_cast<std::uint32_t>(count++);
     } else {
       for (;; hand = (hand + 1) % count) {
@@ -185,7 +217,8 @@ struct IsamNodeCache::State {
 
   std::mutex mutex;
   const std::size_t capacity;
-  std::vector<std::unique_ptr<Block[]>> chunks;
+  const int chunk_shift;  // a chunk holds 2^chunk_shift blocks
+  std::vector<Chunk> chunks;
   std::size_t count = 0;             // blocks made so far, up to capacity
   std::vector<std::uint32_t> where;  // block number -> index + 1, 0 when not held
   std::vector<std::uint32_t> free;   // indexes of blocks forgotten
@@ -214,7 +247,10 @@ bool IsamNodeCache::State::WriteThrough(IsamStorage& file, std::uint64_t offset,
     // A block only partly written is left to be read when wanted: filling the rest here
     // would cost the read the cache is there to save.
     if (block == nullptr && !whole) continue;
-    if (block == nullptr) block = Take(file, number);  // nothing is dirty: cannot fail
+    // Nothing is held back in this mode, so only a lack of memory can refuse the block; the
+    // file has the bytes all the same.
+    if (block == nullptr) block = Take(file, number);
+    if (block == nullptr) continue;
     const std::uint64_t from = std::max(offset, start);
     const std::uint64_t to = std::min(end, start + length);
     std::memcpy(block->bytes.data() + (from - start), bytes.data() + (from - offset), to - from);
