@@ -105,9 +105,7 @@ RecordManager::RecordManager(IsamFileSystem& file_system, IsamMessageSink messag
 
 RecordManager::~RecordManager() {
   for (std::unique_ptr<Slot>& slot : slots_) {
-    if (slot == nullptr || slot->open_count <= 0) continue;
-    bool flushed = false;
-    Close(*slot, flushed);
+    if (slot != nullptr && slot->open_count > 0) (void)Close(*slot);
   }
 }
 
@@ -244,13 +242,14 @@ IsamStatus RecordManager::OpenDb(const std::string& file_name, int slot, int num
 }
 
 // The slot's last close: what DbLock still holds is released and the file is written out and
-// synced; a failure there leaves the side file for the next opening to find.
-void RecordManager::Close(Slot& slot, bool& flushed) {
+// synced; a failure there (false) leaves the side file for the next opening to find.
+bool RecordManager::Close(Slot& slot) {
   for (; slot.locks_held > 0; --slot.locks_held) slot.storage->Unlock();
-  flushed = slot.read_only || slot.storage->Flush();
+  const bool flushed = slot.read_only || slot.storage->Flush();
   if (!flushed) slot.storage->KeepMark();
   slot.open_count = 0;
   slot.storage.reset();
+  return flushed;
 }
 
 IsamStatus RecordManager::CloseDb(int slot) {
@@ -263,8 +262,7 @@ IsamStatus RecordManager::CloseDb(int slot) {
   if (--entry->open_count > 0) {
     return entry->storage->Flush() || entry->read_only ? IsamStatus::kOk : IsamStatus::kIoError;
   }
-  bool flushed = false;
-  Close(*entry, flushed);
+  const bool flushed = Close(*entry);
   entry.reset();
   return flushed ? IsamStatus::kOk : IsamStatus::kIoError;
 }

@@ -149,7 +149,7 @@ class RecordManager {
   IsamStatus Read(int slot, Work&& work);
   template <typename Work>
   IsamStatus Change(int slot, Work&& work);
-  void Close(Slot& slot, bool& flushed);
+  bool Close(Slot& slot);
 
   IsamFileSystem& file_system_;
   IsamMessageSink messages_;
