@@ -458,10 +458,13 @@ class Importer {
         }
       }
     }
-    rows_.Append(MakeRow(RowStatus::kError,
-                         {kErrorsFoundText, errors_.empty() ? std::string(kNoErrorsText)
-                                                            : PlainNumber(static_cast<std::int64_t>(
-                                                                  errors_.size()))}));
+    // With nothing found the row is good news: it takes the success status, not the error
+    // icon and colour of the rows it would head.
+    rows_.Append(
+        errors_.empty()
+            ? MakeRow(RowStatus::kHeading, {kErrorsFoundText, kNoErrorsText})
+            : MakeRow(RowStatus::kError,
+                      {kErrorsFoundText, PlainNumber(static_cast<std::int64_t>(errors_.size()))}));
     for (std::string& error : errors_) rows_.Append(std::move(error));
     errors_.clear();
     rows_.SetStatusRow(MakeRow(RowStatus::kHeading,
