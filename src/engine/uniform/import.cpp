@@ -505,7 +505,7 @@ ImportResult ImportFolder(RecordStore& store, const std::string& folder, Progres
                           const ImportOptions& options) {
   ImportResult result;
   store.DataFolder = folder;
-  if (!folder.empty() && folder == store.LoadedFolder) {
+  if (SameFolder(folder, store.LoadedFolder)) {
     result.status = Status::Error(std::string(kAlreadyLoadedText));
     return result;
   }

@@ -309,6 +309,15 @@ TEST_F(ImportTest, TheLoadedFolderIsRefusedUntilAnotherIsRead) {
   Import(testing::SmallValidSet());
   EXPECT_EQ("הקובץ נקרא כבר וקיים בזכרון המחשב",
             ImportFolder(store_, folder_.path(), silent).status.message());
+  // The same folder by another name: with a final separator, or through a symbolic link.
+  TempFolder links;
+  const std::string link = links.path() + "/link";
+  std::filesystem::create_directory_symlink(folder_.path(), link);
+  for (const std::string& name : {folder_.path() + "/", link, link + "/"}) {
+    EXPECT_EQ("הקובץ נקרא כבר וקיים בזכרון המחשב",
+              ImportFolder(store_, name, silent).status.message())
+        << name;
+  }
   TempFolder other;
   testing::SmallValidSet().Write(other.path(), "Ini.Txt", "bkmvdata.txt");
   ASSERT_TRUE(ImportFolder(store_, other.path(), silent).status.ok());
