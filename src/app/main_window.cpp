@@ -38,9 +38,6 @@ constexpr int kFirstButtonId = 2001;
 constexpr int kStatusPart1Width = 220;
 constexpr int kTimerPeriodMs = 200;
 constexpr int kTicksBeforeQuestion = 5;
-// The client area's floor, the outer 720 x 580 of a framed window less its frame.
-constexpr int kMinClientWidth = 710;
-constexpr int kMinClientHeight = 540;
 
 const PageEntry& EntryOfPage(int page) {
   for (const PageEntry& entry : kPageTable) {
@@ -61,7 +58,7 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
   setLayoutDirection(Qt::RightToLeft);
   setFont(fonts_.Tahoma10);
   setAttribute(Qt::WA_OpaquePaintEvent);
-  setMinimumSize(kMinClientWidth, kMinClientHeight);
+  setMinimumSize(kMainLeastWidth, kMainLeastHeight);
 
   banner_ = Picture(QStringLiteral("BALASH"));
   for (int n = 1; n <= 9; ++n) {
@@ -114,11 +111,12 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
   connect(&timer_, &QTimer::timeout, this, &MainWindow::Tick);
   timer_.start(kTimerPeriodMs);
 
-  resize(placement_.width, placement_.height);
+  // Placed on the screen by PlaceMainWindow.
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect frame(QPoint(), size());
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
+    const QRect area = screen->availableGeometry();
+    const ScreenRect place = PlaceMainWindow(
+        placement_, {area.x(), area.y(), area.width(), area.height()}, {8, 32, 8, 8});
+    setGeometry(place.x, place.y, place.width, place.height);
   }
   Button(kFirstButtonId)->setDefault(true);
   PageAt(1)->show();
@@ -218,7 +216,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   PageAt(current_page_)->Leave();
-  app_.settings.WriteReg(kParams, kMainDlgPos, FormatMainDlgPos(width(), height(), isMaximized()));
+  const QRect normal = isMaximized() ? normalGeometry() : geometry();
+  app_.settings.WriteReg(
+      kParams, kMainDlgPos,
+      FormatMainDlgPos(width(), height(), isMaximized(), normal.x(), normal.y()));
   timer_.stop();
   event->accept();
 }

@@ -62,7 +62,7 @@ class ChecksPageTest : public QObject {
  private:
   struct Fixture {
     TestApp t;
-    MainWindow window{t.app, {900, 640, false}};
+    MainWindow window{t.app, StoredSize(900, 640)};
     ChecksPage* page = static_cast<ChecksPage*>(window.PageAt(2));
     FixedClock clock;
     Fixture() {

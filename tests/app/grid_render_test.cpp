@@ -42,7 +42,8 @@ class GridRenderTest : public QObject {
     TestApp t;
     SilentProgress silent;
     QVERIFY(ImportFolder(t.store, dir.path().toStdString(), silent).status.ok());
-    MainWindow window(t.app, {1000, 700, false});
+    MainWindow window(t.app, StoredSize(1000, 700));
+    window.resize(1000, 700);  // larger than the test screen
     window.show();
     window.PressButton(2002);
     auto* page = static_cast<ChecksPage*>(window.PageAt(2));

@@ -19,7 +19,7 @@ class ImportPageTest : public QObject {
  private:
   struct Fixture {
     TestApp t;
-    MainWindow window{t.app, {710, 560, false}};
+    MainWindow window{t.app, StoredSize(710, 560)};
     ImportPage* page = static_cast<ImportPage*>(window.PageAt(1));
     QLineEdit* edit = page->findChild<QLineEdit*>(QStringLiteral("folderEdit"));
     Grid* list = page->findChild<Grid*>(QStringLiteral("resultList"));

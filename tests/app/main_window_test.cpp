@@ -1,7 +1,9 @@
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QtTest>
 
 #include "app/main_window.h"
@@ -31,29 +33,64 @@ class MainWindowTest : public QObject {
   }
 
  private slots:
-  void StoredSizeIsRaisedToTheMinimum() {
+  // The client area within the screen's usable area, less what a frame may add.
+  static bool OnScreen(const MainWindow& window) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    return area.adjusted(8, 32, -8, -8).contains(window.geometry());
+  }
+
+  void FirstStartUsesMostOfTheScreenAndSmallSizesAreRaised() {
     TestApp t;
-    QCOMPARE(Open(t)->size(), QSize(710, 540));
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    auto first = Open(t);
+    QVERIFY(OnScreen(*first));
+    QVERIFY(first->width() >= 710 && first->height() >= 540);
+    QVERIFY(first->height() * 100 >= (area.height() - 40) * 89);  // most of the screen
+    QVERIFY(std::abs(first->geometry().center().x() - area.center().x()) <= 8);
     t.settings.WriteReg(kParams, kMainDlgPos, "500,400,0");
     QCOMPARE(Open(t)->size(), QSize(710, 560));
+  }
+
+  // A window closed on a large monitor and opened on a small screen: cut to the screen, its
+  // title bar and its button bar on it. A value stored before the position was kept still
+  // reads.
+  void StoredGeometryLargerThanTheScreenIsBroughtOntoIt() {
+    TestApp t;
+    t.settings.WriteReg(kParams, kMainDlgPos, "3000,2000,0,2500,1800");
+    auto window = Open(t);
+    QVERIFY2(OnScreen(*window), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                               .arg(window->x())
+                                               .arg(window->y())
+                                               .arg(window->width())
+                                               .arg(window->height())));
+    for (int id = 2001; id <= 2008; ++id) {
+      const QRect button(window->Button(id)->mapToGlobal(QPoint()), window->Button(id)->size());
+      QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().contains(button));
+    }
+    t.settings.WriteReg(kParams, kMainDlgPos, "720,600,0");
+    QCOMPARE(Open(t)->size(), QSize(720, 600));
+    t.settings.WriteReg(kParams, kMainDlgPos, "720,600,0,30,60");
+    QCOMPARE(Open(t)->geometry(), QRect(30, 60, 720, 600));
   }
 
   void MaximisedCloseStoresTheFixedSizeAndReopensMaximised() {
     TestApp t;
     auto window = Open(t);
+    const QPoint normal = window->geometry().topLeft();
     window->showMaximized();
     QVERIFY(window->close());
-    QCOMPARE(t.settings.ReadReg(kParams, kMainDlgPos), std::string("710,485,1"));
+    QCOMPARE(t.settings.ReadReg(kParams, kMainDlgPos),
+             QStringLiteral("710,485,1,%1,%2").arg(normal.x()).arg(normal.y()).toStdString());
     auto again = Open(t);
     QVERIFY(again->isMaximized());
   }
 
-  void NormalCloseStoresTheSize() {
+  void NormalCloseStoresTheSizeAndThePlace() {
     TestApp t;
     auto window = Open(t);
-    window->resize(800, 600);
+    window->setGeometry(40, 50, 720, 600);
     QVERIFY(window->close());
-    QCOMPARE(t.settings.ReadReg(kParams, kMainDlgPos), std::string("800,600,0"));
+    QCOMPARE(t.settings.ReadReg(kParams, kMainDlgPos), std::string("720,600,0,40,50"));
   }
 
   void CloseIsRefusedWhileBusy() {

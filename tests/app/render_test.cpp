@@ -25,7 +25,8 @@ class RenderTest : public QObject {
   void MainWindowAfterReadingTheDemo() {
     QTemporaryDir scratch;
     TestApp t;
-    MainWindow window(t.app, {860, 600, false});
+    MainWindow window(t.app, StoredSize(860, 600));
+    window.resize(860, 600);  // larger than the test screen
     window.show();
     auto* page = static_cast<ImportPage*>(window.PageAt(1));
     page->findChild<QLineEdit*>(QStringLiteral("folderEdit"))
@@ -41,7 +42,7 @@ class RenderTest : public QObject {
 
   void MainButtonLooks() {
     TestApp t;
-    MainWindow window(t.app, {710, 560, false});
+    MainWindow window(t.app, StoredSize(710, 560));
     window.show();
     MainButton* button = window.Button(2002);
     QImage sheet(kMainButtonWidth * 2 + 30, kMainButtonHeight * 2 + 30, QImage::Format_RGB32);
