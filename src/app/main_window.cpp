@@ -2,9 +2,11 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 
 #include "app/app_message.h"
@@ -24,20 +26,35 @@ struct PageEntry {
   const char* caption;
   int page;
   bool needs_data;
+  const char* note;  // what the page will do, while it is not built
 };
 
 // Buttons in bar order with the page each opens; the last three buttons open pages 8, 6, 7.
 constexpr PageEntry kPageTable[8] = {
-    {2001, "יבוא קובץ", 1, false},     {2002, "בדיקות תקינות", 2, true},
-    {2003, "אינדקס חשבונות", 3, true}, {2004, "כרטסות", 4, true},
-    {2005, "תעודות", 5, true},         {2006, "פריטים", 8, true},
-    {2007, "רשימת חברות", 6, false},   {2008, "קליטה ללדגורה", 7, true},
+    {2001, "יבוא קובץ", 1, false, ""},
+    {2002, "בדיקות תקינות", 2, true, ""},
+    {2003, "אינדקס חשבונות", 3, true,
+     "אינדקס החשבונות יציג את כרטיסי החשבונות ויתרותיהם, עם מיון, חיפוש ומעבר לכרטסת "
+     "החשבון."},
+    {2004, "כרטסות", 4, true, "הכרטסות יציגו את תנועות כל חשבון לפי סדר הקובץ, עם יתרה מצטברת."},
+    {2005, "תעודות", 5, true, "דף התעודות יציג את המסמכים עם שורותיהם וקבלותיהם."},
+    {2006, "פריטים", 8, true, "דף הפריטים יציג את קטלוג פריטי המלאי."},
+    {2007, "רשימת חברות", 6, false,
+     "רשימת החברות תשמור עותק של נתונים שנקראו ותאפשר לטעון אותם שוב."},
+    {2008, "קליטה ללדגורה", 7, true,
+     "דף הקליטה יעביר את החשבונות, התנועות, הפריטים והתעודות לתוכנת הנהלת החשבונות "
+     "לדגורה."},
 };
+
+constexpr char kNotBuiltYet[] = "דף זה עדיין בהכנה.";
 
 constexpr int kFirstButtonId = 2001;
 constexpr int kStatusPart1Width = 220;
 constexpr int kTimerPeriodMs = 200;
 constexpr int kTicksBeforeQuestion = 5;
+// What a window manager's frame adds at most, kept free when the window is placed: the frame
+// is not known before the window is shown.
+constexpr FrameMargins kFrameAllowance{8, 32, 8, 8};
 
 const PageEntry& EntryOfPage(int page) {
   for (const PageEntry& entry : kPageTable) {
@@ -71,7 +88,11 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
     auto* button = new MainButton(entry.button_id, QString::fromUtf8(entry.caption),
                                   Picture(QStringLiteral("BTN%1").arg(i + 1)), this);
     button->setFont(fonts_.Tahoma10Bold);
+    const QKeySequence key(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + i));
+    button->setToolTip(button->text() + QStringLiteral(" (") +
+                       key.toString(QKeySequence::NativeText) + QLatin1Char(')'));
     connect(button, &QPushButton::clicked, this, [this, id = entry.button_id] { PressButton(id); });
+    new QShortcut(key, this, [this, id = entry.button_id] { PressButton(id); });
     buttons_[static_cast<std::size_t>(i)] = button;
   }
 
@@ -97,7 +118,10 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
         page = new ChecksPage(app_, *this, this);
         break;
       default:
-        page = new EmptyPage(app_, *this, entry.page, entry.needs_data, this);
+        page = new EmptyPage(
+            app_, *this, entry.page, entry.needs_data,
+            QString::fromUtf8(entry.note) + QLatin1Char('\n') + QString::fromUtf8(kNotBuiltYet),
+            this);
         break;
     }
     page->hide();
@@ -111,12 +135,27 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
   connect(&timer_, &QTimer::timeout, this, &MainWindow::Tick);
   timer_.start(kTimerPeriodMs);
 
-  // Placed on the screen by PlaceMainWindow.
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+  // F5 runs the page's main action, Esc stops the long operation that is running.
+  new QShortcut(QKeySequence(Qt::Key_F5), this, [this] { PageAt(current_page_)->RunMainAction(); });
+  stop_key_ = new QShortcut(QKeySequence(Qt::Key_Escape), this, [this] {
+    if (running_page_ != nullptr) running_page_->StopRun();
+  });
+  stop_key_->setEnabled(false);
+
+  // The stored place on the screen that shows it, else on the main screen.
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (placement_.has_position) {
+    const QPoint centre(placement_.x + placement_.width / 2, placement_.y + placement_.height / 2);
+    if (const QScreen* there = QGuiApplication::screenAt(centre)) screen = there;
+  }
+  if (screen != nullptr) {
     const QRect area = screen->availableGeometry();
     const ScreenRect place = PlaceMainWindow(
-        placement_, {area.x(), area.y(), area.width(), area.height()}, {8, 32, 8, 8});
+        placement_, {area.x(), area.y(), area.width(), area.height()}, kFrameAllowance);
     setGeometry(place.x, place.y, place.width, place.height);
+  } else {
+    resize(std::max(placement_.width, kMainLeastWidth),
+           std::max(placement_.height, kMainLeastHeight));
   }
   Button(kFirstButtonId)->setDefault(true);
   PageAt(1)->show();
@@ -152,6 +191,9 @@ void MainWindow::PressButton(int id) {
   if (!button) return;
   const PageEntry& entry = kPageTable[id - kFirstButtonId];
   if (entry.page == current_page_) return;
+  // Disabled while a long operation runs: a message box now would hold the operation until
+  // it is answered. The status bar says why.
+  if (!button->isEnabled()) return;
   if (entry.needs_data && app_.store.LoadedFolder.empty()) {
     AppMessage(app_, this, 1, MessageIcon::kExclamation, texts::kNeedsData);
     return;
@@ -178,6 +220,29 @@ void MainWindow::SetStatusText(int part, const QString& text) {
                                           : tabs == 1 ? Qt::AlignHCenter
                                                       : Qt::AlignTrailing));
   label->setText(text.mid(tabs));
+}
+
+void MainWindow::RunStateChanged(Page* page, const QString& reason) {
+  running_page_ = page;
+  stop_key_->setEnabled(page != nullptr);
+  UpdateButtons();
+  if (page != nullptr) {
+    status_bar_->showMessage(reason);
+  } else {
+    status_bar_->clearMessage();
+  }
+  for (Page* each : pages_) {
+    if (each != nullptr) each->BusyChanged(page != nullptr);
+  }
+}
+
+void MainWindow::UpdateButtons() {
+  // During an operation a page that needs data is refused exactly when nothing is loaded
+  // (an import has emptied the store): its button waits for the operation's end.
+  const bool refusing = app_.app_busy && app_.store.LoadedFolder.empty();
+  for (int i = 0; i < 8; ++i) {
+    buttons_[static_cast<std::size_t>(i)]->setEnabled(!(refusing && kPageTable[i].needs_data));
+  }
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
@@ -228,6 +293,9 @@ void MainWindow::Tick() {
   logo_ = logo_ % 9 + 1;
   setWindowIcon(logos_[static_cast<std::size_t>(logo_ - 1)]);
   if (!app_.update_pending) return;
+  // The question waits for a long operation to end: a message box from the timer would hold
+  // the operation, which runs on this thread, until it is answered.
+  if (app_.app_busy) return;
   if (++pending_ticks_ <= kTicksBeforeQuestion) return;
   app_.update_pending = false;
   pending_ticks_ = 0;

@@ -3,10 +3,14 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QScreen>
+#include <QStatusBar>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/main_window.h"
+#include "app/pages/import_page.h"
 #include "app/texts.h"
 #include "app/widgets/main_button.h"
 #include "app_test_support.h"
@@ -120,9 +124,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(window->CurrentPage(), 6);
     QVERIFY(window->PageAt(6)->isVisible());
     QVERIFY(!window->PageAt(1)->isVisible());
-    // The companies list is page 6 but button 7: buttons 1..7 stand at the top.
-    const int h = window->height();
-    QCOMPARE(Tops(*window), (std::vector<int>{110, 160, 210, 260, 310, 360, 410, h - 75}));
+    // The companies list is page 6 but button 7: buttons 1..7 stand at the top, button 8
+    // follows them after a gap.
+    QCOMPARE(Tops(*window), (std::vector<int>{110, 160, 210, 260, 310, 360, 410, 472}));
     window->PressButton(2001);
     QCOMPARE(window->CurrentPage(), 1);
     QCOMPARE(t.messages.size(), std::size_t{6});
@@ -136,29 +140,34 @@ class MainWindowTest : public QObject {
     QCOMPARE(window->CurrentPage(), 1);
     QCOMPARE(Tops(*window), before);
     QVERIFY(t.messages.empty());
-    // Leaving the import page would have stored the folder.
-    QVERIFY(t.settings.ReadReg(kParams, kLastPath).empty());
   }
 
   void ItemsMovesTheBarAroundPageEight() {
     TestApp t;
     t.store.LoadedFolder = "/loaded";
     auto window = Open(t);
-    const int h = window->height();
-    QCOMPARE(Tops(*window),
-             (std::vector<int>{110, h - 75 - 6 * 50, h - 75 - 5 * 50, h - 75 - 4 * 50,
-                               h - 75 - 3 * 50, h - 75 - 2 * 50, h - 125, h - 75}));
+    // On a tall window the buttons below the current one follow it after a gap.
+    QCOMPARE(Tops(*window), (std::vector<int>{110, 172, 222, 272, 322, 372, 422, 472}));
     window->PressButton(2006);
     QCOMPARE(window->CurrentPage(), 8);
     QVERIFY(window->PageAt(8)->isVisible());
+    QCOMPARE(Tops(*window), (std::vector<int>{110, 160, 210, 260, 310, 360, 422, 472}));
+    // On the lowest window they stand on the bottom.
+    window->resize(710, 540);
+    const int h = window->height();
     QCOMPARE(Tops(*window), (std::vector<int>{110, 160, 210, 260, 310, 360, h - 125, h - 75}));
+    window->PressButton(2001);
+    QCOMPARE(Tops(*window),
+             (std::vector<int>{110, h - 75 - 6 * 50, h - 75 - 5 * 50, h - 75 - 4 * 50,
+                               h - 75 - 3 * 50, h - 75 - 2 * 50, h - 125, h - 75}));
     // Right to left: the bar stands along the right edge, the page fills the rest.
     QCOMPARE(window->Button(2001)->geometry().right(), window->width() - 1 - 2);
-    QCOMPARE(window->PageAt(8)->geometry(), window->PageArea());
+    QCOMPARE(window->PageAt(1)->geometry(), window->PageArea());
     QVERIFY(window->PageArea().right() < window->width() - 158);
   }
 
-  void LeavingTheImportPageStoresTheFolder() {
+  // The folder offered is the last one read to its end, not whatever the box held.
+  void TheLastFolderReadIsOffered() {
     TestApp t;
     // Started from the checkout, where a relative "samples/demo" would also be found.
     const QString started_in = QDir::currentPath();
@@ -170,10 +179,18 @@ class MainWindowTest : public QObject {
     QCOMPARE(edit->text(), QStringLiteral(TALLYSCAN_DEMO_DIR));  // first start
     edit->setText(QStringLiteral("/data/2023"));
     window->PressButton(2007);
-    QCOMPARE(t.settings.ReadReg(kParams, kLastPath), std::string("/data/2023"));
+    QVERIFY(window->close());
+    QVERIFY(t.settings.ReadReg(kParams, kLastPath).empty());
+
+    QTemporaryDir scratch;
+    const QString folder = DemoOrWrittenDataSet(scratch);
+    auto reader = Open(t);
+    reader->PageAt(1)->findChild<QLineEdit*>(QStringLiteral("folderEdit"))->setText(folder);
+    static_cast<ImportPage*>(reader->PageAt(1))->Start();
+    QVERIFY(t.messages.empty());
+    QCOMPARE(t.settings.ReadReg(kParams, kLastPath), folder.toStdString());
     auto next = Open(t);
-    QCOMPARE(next->PageAt(1)->findChild<QLineEdit*>(QStringLiteral("folderEdit"))->text(),
-             QStringLiteral("/data/2023"));
+    QCOMPARE(next->PageAt(1)->findChild<QLineEdit*>(QStringLiteral("folderEdit"))->text(), folder);
   }
 
   void StatusTextWithTabIsCentred() {
@@ -184,6 +201,109 @@ class MainWindowTest : public QObject {
     QVERIFY(window->StatusPart(1)->alignment() & Qt::AlignHCenter);
     window->SetStatusText(2, QStringLiteral("x"));
     QVERIFY(!(window->StatusPart(2)->alignment() & Qt::AlignHCenter));
+  }
+
+  // While a reading runs the pages that need data cannot be opened: their buttons are
+  // disabled with the reason in the status bar, and pressing one (or its Ctrl key) opens no
+  // message box, which would hold the reading until it was answered.
+  void PageButtonsAreDisabledDuringAReadingAndNoMessageIsOpened() {
+    QTemporaryDir scratch;
+    TestApp t;
+    auto window = Open(t);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    auto* page = static_cast<ImportPage*>(window->PageAt(1));
+    page->findChild<QLineEdit*>(QStringLiteral("folderEdit"))
+        ->setText(DemoOrWrittenDataSet(scratch));
+    auto* bar = page->findChild<QProgressBar*>(QStringLiteral("progressBar"));
+    bool looked = false;
+    std::vector<bool> enabled;
+    QString status;
+    connect(bar, &QProgressBar::valueChanged, window.get(), [&](int value) {
+      if (looked || value < 1) return;
+      looked = true;
+      for (int id = 2001; id <= 2008; ++id) enabled.push_back(window->Button(id)->isEnabled());
+      status = window->findChild<QStatusBar*>()->currentMessage();
+      window->PressButton(2002);
+      QTest::keyClick(window.get(), Qt::Key_3, Qt::ControlModifier);
+      QTest::mouseClick(window->Button(2005), Qt::LeftButton);
+    });
+    page->Start();
+    QVERIFY(looked);
+    QCOMPARE(enabled, (std::vector<bool>{true, false, false, false, false, false, true, false}));
+    QCOMPARE(status, texts::kBusyReading);
+    QVERIFY(t.messages.empty());
+    QCOMPARE(window->CurrentPage(), 1);
+    // Afterwards every button is back and the status bar shows the data set again.
+    for (int id = 2001; id <= 2008; ++id) QVERIFY(window->Button(id)->isEnabled());
+    QVERIFY(window->findChild<QStatusBar*>()->currentMessage().isEmpty());
+    QTest::keyClick(window.get(), Qt::Key_2, Qt::ControlModifier);
+    QCOMPARE(window->CurrentPage(), 2);
+  }
+
+  // F5 reads, Esc stops the reading; Enter presses the main button that has the focus; each
+  // button's tooltip names its Ctrl key.
+  void KeysOfTheWindow() {
+    QTemporaryDir scratch;
+    TestApp t;
+    auto window = Open(t);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    auto* page = static_cast<ImportPage*>(window->PageAt(1));
+    page->findChild<QLineEdit*>(QStringLiteral("folderEdit"))
+        ->setText(DemoOrWrittenDataSet(scratch));
+    auto* bar = page->findChild<QProgressBar*>(QStringLiteral("progressBar"));
+    bool stopped = false;
+    connect(bar, &QProgressBar::valueChanged, window.get(), [&](int value) {
+      if (stopped || value < 1) return;
+      stopped = true;
+      QTest::keyClick(window.get(), Qt::Key_Escape);
+    });
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    QVERIFY(stopped);
+    QVERIFY(t.store.LoadedFolder.empty());
+    QCOMPARE(page->Rows().front().substr(0, 1), std::string("4"));  // stopped
+    stopped = true;
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    QVERIFY(!t.store.LoadedFolder.empty());
+
+    window->Button(2002)->setFocus();
+    QTest::keyClick(window->Button(2002), Qt::Key_Return);
+    QCOMPARE(window->CurrentPage(), 2);
+    QCOMPARE(window->Button(2004)->toolTip(), QStringLiteral("כרטסות (Ctrl+4)"));
+  }
+
+  // The pages still to be built say what they will do.
+  void PagesNotBuiltYetCarryANote() {
+    TestApp t;
+    t.store.LoadedFolder = "/loaded";
+    auto window = Open(t);
+    for (const int id : {2003, 2004, 2005, 2006, 2007, 2008}) {
+      window->PressButton(id);
+      auto* note =
+          window->PageAt(window->CurrentPage())->findChild<QLabel*>(QStringLiteral("note"));
+      QVERIFY(note);
+      QVERIFY(note->isVisible());
+      QVERIFY(note->text().size() > 30);
+      QVERIFY(note->alignment() & Qt::AlignHCenter);
+      const QRect place = note->geometry();
+      QVERIFY(std::abs(place.center().y() - window->PageArea().height() / 2) < 40);
+    }
+  }
+
+  // The update question waits while a long operation runs: a message box from the timer
+  // would hold the operation.
+  void PendingUpdateWaitsForALongOperation() {
+    TestApp t;
+    auto window = Open(t);
+    t.app.app_busy = true;
+    t.app.update_pending = true;
+    QTest::qWait(1600);  // eight ticks of the timer, more than it waits before asking
+    QVERIFY(t.messages.empty());
+    QVERIFY(t.app.update_pending);
+    t.app.app_busy = false;
+    while (t.messages.empty()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QCOMPARE(t.messages.size(), std::size_t{1});
   }
 
   void PendingUpdateIsAskedOnceAndStartsTheUpdateOnOk() {
