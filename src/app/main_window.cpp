@@ -13,6 +13,7 @@
 #include "app/button_bar.h"
 #include "app/images.h"
 #include "app/pages/checks_page.h"
+#include "app/pages/companies_page.h"
 #include "app/pages/import_page.h"
 #include "app/texts.h"
 #include "app/widgets/drawing.h"
@@ -39,8 +40,7 @@ constexpr PageEntry kPageTable[8] = {
     {2004, "כרטסות", 4, true, "הכרטסות יציגו את תנועות כל חשבון לפי סדר הקובץ, עם יתרה מצטברת."},
     {2005, "תעודות", 5, true, "דף התעודות יציג את המסמכים עם שורותיהם וקבלותיהם."},
     {2006, "פריטים", 8, true, "דף הפריטים יציג את קטלוג פריטי המלאי."},
-    {2007, "רשימת חברות", 6, false,
-     "רשימת החברות תשמור עותק של נתונים שנקראו ותאפשר לטעון אותם שוב."},
+    {2007, "רשימת חברות", 6, false, ""},
     {2008, "קליטה ללדגורה", 7, true,
      "דף הקליטה יעביר את החשבונות, התנועות, הפריטים והתעודות לתוכנת הנהלת החשבונות "
      "לדגורה."},
@@ -117,6 +117,9 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
       case 2:
         page = new ChecksPage(app_, *this, this);
         break;
+      case 6:
+        page = new CompaniesPage(app_, *this, this);
+        break;
       default:
         page = new EmptyPage(
             app_, *this, entry.page, entry.needs_data,
@@ -130,6 +133,12 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
   // The findings of the checks belong to the data set they were made on.
   connect(static_cast<ImportPage*>(PageAt(1)), &ImportPage::ImportStarting,
           static_cast<ChecksPage*>(PageAt(2)), &ChecksPage::ClearResults);
+  // A saved company is read on the import page, where its log and the Stop button show.
+  connect(static_cast<CompaniesPage*>(PageAt(6)), &CompaniesPage::ReadFolder, this,
+          [this](const QString& folder) {
+            PressButton(2001);
+            static_cast<ImportPage*>(PageAt(1))->ReadFolder(folder);
+          });
 
   setWindowIcon(logos_[8]);
   connect(&timer_, &QTimer::timeout, this, &MainWindow::Tick);

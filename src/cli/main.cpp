@@ -20,6 +20,7 @@ constexpr Command kCommands[] = {
     {"import", "import [--raw] [--stats] DIR", tallyscan::cli::RunImport},
     {"check", "check [--raw] [--items LIST] DIR", tallyscan::cli::RunCheck},
     {"isam", "isam dump FILE", tallyscan::cli::RunIsam},
+    {"companies", "companies [--root DIR]", tallyscan::cli::RunCompanies},
 };
 
 int Usage() {

@@ -187,6 +187,11 @@ void ImportPage::Start() {
   app_.settings.WriteReg(kParams, kLastPath, folder);
 }
 
+void ImportPage::ReadFolder(const QString& folder) {
+  folder_edit_->setText(folder);
+  Start();
+}
+
 void ImportPage::Stop() {
   if (!reading_) return;
   stop_ = true;
