@@ -16,6 +16,8 @@ inline const QString kChooseFolder = QStringLiteral("ציין את הספריה 
 // While a long operation runs: why some buttons are disabled (shown in the status bar).
 inline const QString kBusyReading =
     QStringLiteral("קריאת הקובץ מתבצעת - הדפים הדורשים נתונים ייפתחו בסיומה");
+inline const QString kBusySaving =
+    QStringLiteral("שמירת החברה מתבצעת - ניתן לקרוא קובץ אחר בסיומה או לאחר עצירתה (Esc)");
 inline const QString kBusyChecking =
     QStringLiteral("הבדיקה מתבצעת - ניתן לקרוא קובץ אחר בסיומה או לאחר עצירתה (Esc)");
 
@@ -35,6 +37,5 @@ inline const QString kErrorKeys =
 
 // The record-detail dialog.
 inline const QString kRecordDetailTitle = QStringLiteral("פרטי הרשומה");
-inline const QString kRecordUnreadable = QStringLiteral("לא ניתן לקרוא את הרשומה מקובץ הנתונים");
 
 }  // namespace tallyscan::texts

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/dialogs/record_detail_dialog.h"
 #include "app/main_window.h"
 #include "app/pages/import_page.h"
 #include "app/pump.h"
@@ -14,6 +15,7 @@
 #include "app/widgets/result_list.h"
 #include "app_test_support.h"
 #include "engine/browse/row_text.h"
+#include "engine/uniform/record_detail.h"
 #include "generator/data_set.h"
 
 namespace tallyscan::test {
@@ -217,6 +219,42 @@ class ImportPageTest : public QObject {
     results->ErrorsOnlyBox()->click();
     QCOMPARE(f.list->Model().rowCount(), static_cast<int>(rows.size()));
     QCOMPARE(current(), errors[5]);
+  }
+
+  // Enter (or a double-click) on an error row that names a line opens that line's record
+  // field by field, as the command-line program's detail view shows it; a row that names no
+  // line opens nothing.
+  void AnImportErrorRowOpensTheDetailOfItsLine() {
+    QTemporaryDir dir;
+    DataSetOptions options;
+    options.movements = 400;
+    options.seed = 5;
+    options.faults = {{FaultKind::kBadLength, 2}, {FaultKind::kBadDate, 1}};
+    GeneratedDataSet generated;
+    QVERIFY(GenerateDataSet(options, dir.path().toStdString(), &generated).ok());
+    Fixture f;
+    f.edit->setText(dir.path());
+    f.page->Start();
+    ResultList* results = f.page->Results();
+    results->SetErrorsOnly(true);
+    QCOMPARE(results->ErrorCount(), 4);  // the count row and three lines
+    QCOMPARE(f.page->OpenRow(results->SourceRow(0)), nullptr);
+    for (int row = 1; row < 4; ++row) {
+      const std::string& text = f.page->Rows()[static_cast<std::size_t>(results->SourceRow(row))];
+      const std::int64_t line = std::stoll(std::string(RowField(text, 4)));
+      f.list->setCurrentIndex(f.list->Model().index(row, 1));
+      QTest::keyClick(f.list, Qt::Key_Return);
+      auto* dialog = f.window.findChild<RecordDetailDialog*>();
+      QVERIFY(dialog);
+      QAbstractItemModelTester tester(&dialog->grid()->Model());
+      const RecordDetail expected =
+          DetailOfLine(dir.filePath(QStringLiteral("BKMVDATA.TXT")).toStdString(), line);
+      QVERIFY(expected.status.ok());
+      QCOMPARE(dialog->Rows(), expected.rows);
+      QCOMPARE(dialog->grid()->Model().index(0, 3).data().toString(), QStringLiteral("B100"));
+      delete dialog;
+    }
+    QVERIFY(f.t.messages.empty());
   }
 
   // The page's monitor: the stop flag is seen at once; events are handled only when due.

@@ -46,28 +46,56 @@ void RecordDetailDialog::AddRows(const std::vector<std::string>& rows) {
   grid_->SetRowCount(static_cast<int>(rows_.size()));
 }
 
-bool RecordDetailDialog::AddRecord(const RecordStore& store, const RecordReference& record) {
-  if (!store.DataFile.IsOpen()) return false;
-  const std::string line = ReadRecordLine(store, record.offset, record.type);
-  const std::vector<std::string> rows = BuildRecordDetailRows(line, store.DosCodePage);
-  if (rows.empty()) return false;
-  AddRows(rows);
-  return true;
+Status RecordDetailDialog::AddRecord(const RecordStore& store, const RecordReference& record) {
+  RecordDetail detail = DetailOfRecordAt(store, record.offset);
+  if (detail.status.ok()) AddRows(detail.rows);
+  return detail.status;
 }
 
-RecordDetailDialog* OpenRecordDetail(AppContext& app, QWidget* owner,
-                                     const std::vector<RecordReference>& records) {
-  auto* dialog = new RecordDetailDialog(owner);
-  dialog->setAttribute(Qt::WA_DeleteOnClose);
-  for (const RecordReference& record : records) dialog->AddRecord(app.store, record);
+namespace {
+
+QString FromStd(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Shows the dialog when it has rows; otherwise deletes it and tells why.
+RecordDetailDialog* ShowOrExplain(AppContext& app, QWidget* owner, RecordDetailDialog* dialog,
+                                  const Status& status) {
   if (dialog->Rows().empty()) {
     delete dialog;
-    AppMessage(app, owner, 1, MessageIcon::kExclamation, texts::kRecordUnreadable);
+    AppMessage(app, owner, 1, MessageIcon::kExclamation, FromStd(status.message()));
     return nullptr;
   }
   dialog->show();
   dialog->grid()->setFocus();
   return dialog;
+}
+
+RecordDetailDialog* NewViewer(QWidget* owner) {
+  auto* dialog = new RecordDetailDialog(owner);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  return dialog;
+}
+
+}  // namespace
+
+RecordDetailDialog* OpenRecordDetail(AppContext& app, QWidget* owner,
+                                     const std::vector<RecordReference>& records) {
+  RecordDetailDialog* dialog = NewViewer(owner);
+  Status failure;
+  for (const RecordReference& record : records) {
+    const Status added = dialog->AddRecord(app.store, record);
+    if (!added.ok()) failure = added;
+  }
+  return ShowOrExplain(app, owner, dialog, failure);
+}
+
+RecordDetailDialog* OpenLineDetail(AppContext& app, QWidget* owner, const std::string& path,
+                                   std::int64_t line_number) {
+  RecordDetailDialog* dialog = NewViewer(owner);
+  const RecordDetail detail = DetailOfLine(path, line_number);
+  if (detail.status.ok()) dialog->AddRows(detail.rows);
+  return ShowOrExplain(app, owner, dialog, detail.status);
 }
 
 }  // namespace tallyscan

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -7,6 +8,7 @@
 
 #include "app/app_context.h"
 #include "engine/checks/checks.h"
+#include "engine/common/status.h"
 
 namespace tallyscan {
 
@@ -26,9 +28,9 @@ class RecordDetailDialog final : public QDialog {
 
   // Adds the rows of one record, as the detail functions build them.
   void AddRows(const std::vector<std::string>& rows);
-  // Adds the rows of the record at `record` in the loaded data file; false, and nothing is
-  // added, when its line cannot be read or names no record type.
-  bool AddRecord(const RecordStore& store, const RecordReference& record);
+  // Adds the rows of the record at `record` in the loaded data file. A line that cannot be
+  // read or holds no record adds nothing; the status says why.
+  Status AddRecord(const RecordStore& store, const RecordReference& record);
 
   const std::vector<std::string>& Rows() const { return rows_; }
   Grid* grid() const { return grid_; }
@@ -40,8 +42,11 @@ class RecordDetailDialog final : public QDialog {
 };
 
 // Opens the viewer (not modal, deleted when closed) over the records; when none of them can
-// be read, says so through AppMessage instead. Returns the dialog, or null.
+// be read, says why through AppMessage instead. Returns the dialog, or null.
 RecordDetailDialog* OpenRecordDetail(AppContext& app, QWidget* owner,
                                      const std::vector<RecordReference>& records);
+// The same for line `line_number` (from 1) of the file at `path`, as the import counts lines.
+RecordDetailDialog* OpenLineDetail(AppContext& app, QWidget* owner, const std::string& path,
+                                   std::int64_t line_number);
 
 }  // namespace tallyscan

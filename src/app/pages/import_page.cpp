@@ -1,5 +1,7 @@
 #include "app/pages/import_page.h"
 
+#include <charconv>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -199,8 +201,17 @@ void ImportPage::Stop() {
 }
 
 RecordDetailDialog* ImportPage::OpenRow(int row) {
-  (void)row;
-  return nullptr;
+  if (row < 0 || static_cast<std::size_t>(row) >= rows_.size() || data_file_.empty()) {
+    return nullptr;
+  }
+  // A row about one line of the data file carries the line's number as its fourth cell.
+  const std::string_view number = RowField(rows_[static_cast<std::size_t>(row)], 4);
+  std::int64_t line = 0;
+  const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), line);
+  if (number.empty() || error != std::errc() || end != number.data() + number.size() || line < 1) {
+    return nullptr;
+  }
+  return OpenLineDetail(app_, this, data_file_, line);
 }
 
 }  // namespace tallyscan
