@@ -278,8 +278,8 @@ void MainWindow::paintEvent(QPaintEvent*) {
   painter.fillRect(rect(), palette().color(QPalette::Midlight));
   PaintMainBand(painter, rect(), layoutDirection());
   if (!banner_.isNull()) {
-    const QRect place =
-        QStyle::visualRect(layoutDirection(), rect(), QRect(QPoint(0, 0), banner_.size()));
+    const QRect place = QStyle::visualRect(
+        layoutDirection(), rect(), QRect(QPoint(0, 0), banner_.deviceIndependentSize().toSize()));
     DrawTransparentBitmap(painter, banner_, place.x(), place.y(), 0xFFFFFF);
   }
 }

@@ -63,12 +63,13 @@ void PaintMainButton(QPainter& painter, const MainButtonLook& look) {
   // Laid out from the left edge, then mirrored for a right-to-left window.
   int caption_start = 4;
   if (!look.picture.isNull()) {
-    const int y = std::max(0, (r.height() - look.picture.height()) / 2);
-    const QRect place = QStyle::visualRect(
-        look.direction, r,
-        QRect(r.left() + 4, r.top() + y, look.picture.width(), look.picture.height()));
+    // In logical pixels: a picture for a dense screen has twice as many of its own.
+    const QSize picture = look.picture.deviceIndependentSize().toSize();
+    const int y = std::max(0, (r.height() - picture.height()) / 2);
+    const QRect place =
+        QStyle::visualRect(look.direction, r, QRect(QPoint(r.left() + 4, r.top() + y), picture));
     DrawTransparentBitmap(painter, look.picture, place.x(), place.y(), -1);
-    caption_start = 4 + look.picture.width() + 8;
+    caption_start = 4 + picture.width() + 8;
   }
   QRect caption(r.left() + caption_start, r.top() + 4, r.width() - caption_start - 4,
                 r.height() - 8);
