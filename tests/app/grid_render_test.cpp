@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "app/dialogs/field_selection_dialog.h"
+#include "app/dialogs/record_detail_dialog.h"
 #include "app/main_window.h"
 #include "app/pages/checks_page.h"
 #include "app/pages/import_page.h"
@@ -96,6 +97,15 @@ class GridRenderTest : public QObject {
       QVERIFY(!path.isEmpty());
       qInfo("rendered %s", qPrintable(path));
     }
+    // The record of the last error row, in the source-record viewer.
+    ResultList* results = page->Results();
+    RecordDetailDialog* dialog =
+        page->OpenRow(results->SourceRow(results->grid()->Model().rowCount() - 1));
+    QVERIFY(dialog);
+    const QString path = Save(dialog->grab().toImage(), QStringLiteral("record_detail.png"));
+    QVERIFY(!path.isEmpty());
+    qInfo("rendered %s", qPrintable(path));
+    delete dialog;
   }
 
   void FieldSelectionDialog_() {

@@ -134,6 +134,8 @@ class GridTest : public QObject {
     QCOMPARE(KeepFiguresLeftToRight(QStringLiteral("הפרש -0.01 בין")),
              QStringLiteral("הפרש \u2066-0.01\u2069 בין"));
     QCOMPARE(KeepFiguresLeftToRight(QStringLiteral("100-200")), QStringLiteral("100-200"));
+    QCOMPARE(KeepFiguresLeftToRight(QStringLiteral("+00000000015780")),
+             QStringLiteral("\u2066+00000000015780\u2069"));
     QCOMPARE(KeepFiguresLeftToRight(QStringLiteral("א-ב")), QStringLiteral("א-ב"));
     // Laid out right to left, the figure looks exactly as it does left to right.
     auto draw = [](const QString& text, Qt::LayoutDirection direction) {

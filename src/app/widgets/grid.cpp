@@ -75,11 +75,12 @@ std::string ColumnWidthsText(const std::vector<GridColumn>& columns) {
 
 QString KeepFiguresLeftToRight(const QString& text) {
   // Without isolation the bidirectional layout of a right-to-left paragraph moves a leading
-  // minus to the right of the digits ("1,234.50-"). A minus that follows a digit is a range
-  // or a code ("100-200") and already stays with its digits.
+  // sign to the right of the digits ("1,234.50-", and the "+" of an amount as stored). A
+  // minus that follows a digit is a range or a code ("100-200") and already stays with its
+  // digits.
   static const QRegularExpression kSignedFigure(
-      QStringLiteral("(?<![\\d.,])(-\\d[\\d,]*(?:\\.\\d+)?)"));
-  if (!text.contains(QLatin1Char('-'))) return text;
+      QStringLiteral("(?<![\\d.,])([-+]\\d[\\d,]*(?:\\.\\d+)?)"));
+  if (!text.contains(QLatin1Char('-')) && !text.contains(QLatin1Char('+'))) return text;
   QString result = text;
   result.replace(kSignedFigure, QStringLiteral("\u2066\\1\u2069"));
   return result;

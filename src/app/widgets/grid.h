@@ -73,8 +73,9 @@ std::string ColumnWidthsText(const std::vector<GridColumn>& columns);
 inline const QColor kCreditColour = QColor(Qt::red);
 inline const QColor kDebitColour = QColor(0, 110, 0);
 
-// An amount's minus sign and its digits kept together left to right inside right-to-left
-// text, so that "-1,234.50" reads as written wherever it stands in a cell.
+// An amount's sign and its digits kept together left to right inside right-to-left text, so
+// that "-1,234.50" (or a field as stored, "+00000000015780") reads as written wherever it
+// stands in a cell.
 QString KeepFiguresLeftToRight(const QString& text);
 
 // Whether a cell shows a figure: a number as the masks write it ("#,.00", "#,.0000", "#," or

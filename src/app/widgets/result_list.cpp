@@ -62,6 +62,9 @@ ResultList::ResultList(const std::vector<std::string>& rows, QWidget* page)
     const int source = SourceRow(index.row());
     if (source >= 0) emit RowOpened(source);
   });
+  // Ctrl+F searches the list from anywhere on the page (the grid answers it itself too).
+  auto* find = new QShortcut(QKeySequence::Find, page, [this] { grid_->Search(); });
+  find->setContext(Qt::WidgetWithChildrenShortcut);
   for (const bool backwards : {false, true}) {
     auto* key =
         new QShortcut(backwards ? QKeySequence(Qt::SHIFT | Qt::Key_F8) : QKeySequence(Qt::Key_F8),
