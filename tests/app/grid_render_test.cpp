@@ -61,7 +61,8 @@ class GridRenderTest : public QObject {
         }
       }
     }
-    grid->selectRow(widest_row);
+    grid->setFocus();
+    grid->setCurrentIndex(grid->Model().index(widest_row, 1));
     grid->scrollTo(grid->Model().index(widest_row, 1), QAbstractItemView::PositionAtCenter);
     for (const QSize size : {QSize(1366, 768), QSize(1920, 1080)}) {
       window.setGeometry(QRect(QPoint(0, 0), size));
