@@ -1,7 +1,9 @@
 #include "app/main_window.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QPainter>
 #include <QPixmap>
@@ -252,6 +254,19 @@ void MainWindow::UpdateButtons() {
   for (int i = 0; i < 8; ++i) {
     buttons_[static_cast<std::size_t>(i)]->setEnabled(!(refusing && kPageTable[i].needs_data));
   }
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  // The main buttons take Enter themselves; a page's tool or push button (outside a dialog
+  // none is a default button) lets it through to here.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    if (auto* button = qobject_cast<QAbstractButton*>(focusWidget());
+        button != nullptr && button->isEnabled()) {
+      button->click();
+      return;
+    }
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

@@ -54,6 +54,8 @@ class MainWindow : public QWidget, public PageHost {
   void RunStateChanged(Page* page, const QString& reason) override;
 
  protected:
+  // Enter that no control took presses the focused button (a page's tool or push button).
+  void keyPressEvent(QKeyEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
