@@ -37,5 +37,6 @@ inline const QString kErrorKeys =
 
 // The record-detail dialog.
 inline const QString kRecordDetailTitle = QStringLiteral("פרטי הרשומה");
+inline const QString kClose = QStringLiteral("סגור");
 
 }  // namespace tallyscan::texts

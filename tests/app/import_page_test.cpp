@@ -255,6 +255,18 @@ class ImportPageTest : public QObject {
       delete dialog;
     }
     QVERIFY(f.t.messages.empty());
+    // The viewer's columns, and a failing field drawn red along its row though its value is
+    // blank.
+    RecordDetailDialog viewer(nullptr);
+    viewer.AddRows({"3\t1359\tאסמכתא 2\t\t", "1\t1360\tסוג האסמכתא 2\t   \x1D\tלא ידוע"});
+    const GridModel& model = viewer.grid()->Model();
+    QStringList headings;
+    for (int column = 0; column < model.columnCount(); ++column) {
+      headings << model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    }
+    QCOMPARE(headings, QStringList({"#", "##", "סעיף", "ערך", "פירוש"}));
+    QVERIFY(!model.index(0, 4).data(Qt::ForegroundRole).isValid());
+    QCOMPARE(model.index(1, 4).data(Qt::ForegroundRole).value<QColor>(), kCreditColour);
   }
 
   // The page's monitor: the stop flag is seen at once; events are handled only when due.

@@ -22,11 +22,15 @@ RecordDetailDialog::RecordDetailDialog(QWidget* parent)
   grid_ = new Grid(this);
   grid_->setObjectName(QStringLiteral("detailList"));
   grid_->SetColumns(
-      FixedColumns({QStringLiteral("30,#"), QStringLiteral("50,קוד"), QStringLiteral("220,שדה"),
+      FixedColumns({QStringLiteral("30,#"), QStringLiteral("50,##"), QStringLiteral("220,סעיף"),
                     QStringLiteral("170,ערך"), QStringLiteral("200,פירוש")}));
   grid_->SetStretchField(5);
+  // A field that fails its test is drawn red along its row: its value may be blank, so the
+  // value cell's own mark would not show.
+  grid_->SetErrorRowColour(kCreditColour);
   grid_->SetSource(source_.get());
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+  buttons->button(QDialogButtonBox::Close)->setText(texts::kClose);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(grid_, 1);
