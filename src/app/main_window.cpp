@@ -7,9 +7,11 @@
 #include <QKeySequence>
 #include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QStyle>
+#include <QToolButton>
 
 #include "app/app_message.h"
 #include "app/button_bar.h"
@@ -259,9 +261,13 @@ void MainWindow::UpdateButtons() {
 void MainWindow::keyPressEvent(QKeyEvent* event) {
   // The main buttons take Enter themselves; a page's tool or push button (outside a dialog
   // none is a default button) lets it through to here.
+  // A check box keeps Enter for nothing: it is ticked with Space, as everywhere.
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-    if (auto* button = qobject_cast<QAbstractButton*>(focusWidget());
-        button != nullptr && button->isEnabled()) {
+    QWidget* focused = focusWidget();
+    auto* button = qobject_cast<QAbstractButton*>(focused);
+    const bool pressable = qobject_cast<QPushButton*>(focused) != nullptr ||
+                           qobject_cast<QToolButton*>(focused) != nullptr;
+    if (pressable && button->isEnabled()) {
       button->click();
       return;
     }

@@ -1,3 +1,4 @@
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
@@ -14,6 +15,7 @@
 #include "app/pages/import_page.h"
 #include "app/texts.h"
 #include "app/widgets/main_button.h"
+#include "app/widgets/result_list.h"
 #include "app_test_support.h"
 #include "engine/shell/window_placement.h"
 
@@ -280,6 +282,12 @@ class MainWindowTest : public QObject {
     const std::size_t messages = t.messages.size();
     QTest::keyClick(save, Qt::Key_Return);
     QCOMPARE(t.messages.size(), messages + 1);
+    // A check box is not pressed by Enter.
+    window->PressButton(2001);
+    QCheckBox* errors_only = page->Results()->ErrorsOnlyBox();
+    errors_only->setFocus();
+    QTest::keyClick(errors_only, Qt::Key_Return);
+    QVERIFY(!errors_only->isChecked());
     QCOMPARE(window->Button(2004)->toolTip(), QStringLiteral("כרטסות (Ctrl+4)"));
   }
 
