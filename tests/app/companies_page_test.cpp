@@ -41,7 +41,7 @@ class CompaniesPageTest : public QObject {
   struct Fixture {
     QTemporaryDir home;
     TestApp t;
-    MainWindow window{t.app, {900, 600, false}};
+    MainWindow window{t.app, StoredSize(900, 600)};
     ImportPage* import_page = static_cast<ImportPage*>(window.PageAt(1));
     CompaniesPage* page = static_cast<CompaniesPage*>(window.PageAt(6));
     Grid* list = page->List();
@@ -49,6 +49,7 @@ class CompaniesPageTest : public QObject {
     Fixture() {
       t.app.companies_folder = (home.path() + QStringLiteral("/Zevavu")).toStdString();
       t.app.program_folder = (home.path() + QStringLiteral("/program/")).toStdString();
+      window.resize(900, 600);  // wider than the test screen leaves it
       window.show();
     }
     void Open() {

@@ -13,6 +13,7 @@
 #include "app/images.h"
 #include "app/pump.h"
 #include "app/shared_fonts.h"
+#include "app/texts.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
 #include "engine/browse/grid.h"
@@ -191,12 +192,14 @@ void CompaniesPage::SaveCompany() {
   app_.app_busy = true;
   progress_bar_->setValue(0);
   ShowSaving(true);
+  host_.RunStateChanged(this, texts::kBusySaving);
   PumpProgress monitor([this](int percent) { progress_bar_->setValue(percent); },
                        [this] { return stop_; });
   const Status saved = store.Save(app_.store, monitor);
   ShowSaving(false);
   app_.app_busy = false;
   saving_ = false;
+  host_.RunStateChanged(nullptr, {});
   ShowList(target.year_folder);
   if (!saved.ok()) {
     AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(saved.message()));
@@ -204,6 +207,14 @@ void CompaniesPage::SaveCompany() {
 }
 
 void CompaniesPage::StopSave() { stop_ = true; }
+
+void CompaniesPage::BusyChanged(bool busy) {
+  // Another operation reads or rebuilds the store these would save, read or delete.
+  if (saving_) return;
+  for (QToolButton* button : {save_button_, read_button_, delete_button_}) {
+    button->setEnabled(!busy);
+  }
+}
 
 void CompaniesPage::ReadCompany() {
   // A reading, a check run or a save is under way: it finishes first.

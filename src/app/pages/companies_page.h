@@ -31,6 +31,8 @@ class CompaniesPage final : public Page {
   ~CompaniesPage() override;
 
   void Enter() override { Rescan(); }
+  void StopRun() override { StopSave(); }
+  void BusyChanged(bool busy) override;
 
   // "שמור חברה", "קרא חברה", "מחק חברה". Each returns when its work is done or refused (the
   // refusal shown through AppMessage).

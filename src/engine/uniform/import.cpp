@@ -448,10 +448,13 @@ class Importer {
         }
       }
     }
-    rows_.Append(MakeRow(RowStatus::kError,
-                         {kErrorsFoundText, errors_.empty() ? std::string(kNoErrorsText)
-                                                            : PlainNumber(static_cast<std::int64_t>(
-                                                                  errors_.size()))}));
+    // With nothing found the row is good news: it takes the success status, not the error
+    // icon and colour of the rows it would head.
+    rows_.Append(
+        errors_.empty()
+            ? MakeRow(RowStatus::kHeading, {kErrorsFoundText, kNoErrorsText})
+            : MakeRow(RowStatus::kError,
+                      {kErrorsFoundText, PlainNumber(static_cast<std::int64_t>(errors_.size()))}));
     for (std::string& error : errors_) AppendFinding(std::move(error));
     errors_.clear();
     rows_.SetStatusRow(MakeRow(RowStatus::kHeading,
@@ -499,7 +502,7 @@ ImportResult ImportFolder(RecordStore& store, const std::string& folder, Progres
                           const ImportOptions& options) {
   ImportResult result;
   store.DataFolder = folder;
-  if (!folder.empty() && folder == store.LoadedFolder) {
+  if (SameFolder(folder, store.LoadedFolder)) {
     result.status = Status::Refused(std::string(kAlreadyLoadedText));
     return result;
   }
