@@ -9,6 +9,8 @@ packages=(
   clang-format
   # engine dependencies
   zlib1g-dev libminizip-dev
+  # report output: .xlsx workbooks, the SHA-256 of the data file in their properties
+  libxlsxwriter-dev libssl-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev python3 time
   # desktop app: Qt 6 Widgets, its Hebrew translations, fonts that carry Hebrew
@@ -16,7 +18,7 @@ packages=(
   qt6-l10n-tools libgl-dev libxkbcommon-dev
   fonts-dejavu-core culmus xvfb xauth
   # report output read back in tests
-  poppler-utils
+  poppler-utils python3-openpyxl
 )
 
 sudo_cmd=()
