@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli/check_setup.h"
 #include "cli/cli_output.h"
 #include "cli/commands.h"
 #include "engine/checks/checks.h"
@@ -16,9 +17,18 @@ namespace {
 
 constexpr std::string_view kUsage = "usage: tallyscan-cli check [--raw] [--items LIST] DIR\n";
 
-// "B2,B3,D4": items of the bookkeeping (B) and documents (D) lists by their 1-based place;
-// B1 and D1 stand for their whole list. Everything not named is cleared.
-std::optional<CheckTicks> ParseItems(std::string_view list) {
+class LabelListener final : public CheckRunListener {
+ public:
+  explicit LabelListener(TerminalProgress& bar) : bar_(bar) {}
+  void OnTitle(std::string_view title) override { bar_.SetLabel(title); }
+
+ private:
+  TerminalProgress& bar_;
+};
+
+}  // namespace
+
+std::optional<CheckTicks> ParseCheckItems(std::string_view list) {
   CheckTicks ticks;
   ticks.bookkeeping.SetAll(false);
   ticks.documents.SetAll(false);
@@ -43,33 +53,14 @@ std::optional<CheckTicks> ParseItems(std::string_view list) {
   return ticks;
 }
 
-// The time of day of the start and end rows: the moment SOURCE_DATE_EPOCH names (in UTC)
-// when it is set, so that a run can be reproduced byte for byte; the local time otherwise.
-class CommandClock final : public Clock {
- public:
-  TimeOfDay Now() const override {
-    const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
-    if (epoch == nullptr || *epoch == '\0') return system_.Now();
-    const std::time_t seconds = static_cast<std::time_t>(std::strtoll(epoch, nullptr, 10));
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
-    return {utc.tm_hour, utc.tm_min, utc.tm_sec};
-  }
-
- private:
-  SystemClock system_;
-};
-
-class LabelListener final : public CheckRunListener {
- public:
-  explicit LabelListener(TerminalProgress& bar) : bar_(bar) {}
-  void OnTitle(std::string_view title) override { bar_.SetLabel(title); }
-
- private:
-  TerminalProgress& bar_;
-};
-
-}  // namespace
+TimeOfDay CommandClock::Now() const {
+  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+  if (epoch == nullptr || *epoch == '\0') return system_.Now();
+  const std::time_t seconds = static_cast<std::time_t>(std::strtoll(epoch, nullptr, 10));
+  std::tm utc{};
+  gmtime_r(&seconds, &utc);
+  return {utc.tm_hour, utc.tm_min, utc.tm_sec};
+}
 
 int RunCheck(std::span<char* const> args) {
   bool raw = false;
@@ -80,7 +71,7 @@ int RunCheck(std::span<char* const> args) {
     if (a == "--raw") {
       raw = true;
     } else if (a == "--items" && i + 1 < args.size()) {
-      std::optional<CheckTicks> parsed = ParseItems(args[++i]);
+      std::optional<CheckTicks> parsed = ParseCheckItems(args[++i]);
       if (!parsed) {
         std::cerr << "check: items are B1-B8 and D1-D9, separated by commas\n" << kUsage;
         return 2;

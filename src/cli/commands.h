@@ -9,5 +9,6 @@ int RunDetail(std::span<char* const> args);
 int RunImport(std::span<char* const> args);
 int RunCheck(std::span<char* const> args);
 int RunIsam(std::span<char* const> args);
+int RunReport(std::span<char* const> args);
 
 }  // namespace tallyscan::cli

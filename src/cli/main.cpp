@@ -20,6 +20,8 @@ constexpr Command kCommands[] = {
     {"import", "import [--raw] [--stats] DIR", tallyscan::cli::RunImport},
     {"check", "check [--raw] [--items LIST] DIR", tallyscan::cli::RunCheck},
     {"isam", "isam dump FILE", tallyscan::cli::RunIsam},
+    {"report", "report checks|import --format xls|htm|xlsx|pdf --out FILE [--items LIST] DIR",
+     tallyscan::cli::RunReport},
 };
 
 int Usage() {
