@@ -6,7 +6,8 @@
 #   golden.sh CLI GEN --update   write the references anew (review the diff before committing)
 #
 # The generator gives the same bytes for the same seed, and the check rows take their time of
-# day from SOURCE_DATE_EPOCH, so every output here is reproducible.
+# day and the reports their print date from SOURCE_DATE_EPOCH, so every output here is
+# reproducible.
 set -uo pipefail
 cli=$(realpath "$1") gen=$(realpath "$2") mode=${3:-compare}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -54,6 +55,16 @@ run_outputs() {
       "$cli" detail "$set/$data" "$n" 2>&1; echo "exit $?"
     done
   } >"$out/detail.raw"
+  # The reports as the HTML document in both forms (code page 1255, CR LF); a report that
+  # cannot be written leaves its error and exit code instead.
+  local kind format
+  for kind in import checks; do
+    for format in htm xls; do
+      (cd "$work" && "$cli" report "$kind" --format "$format" --out "$out/report-$kind.$format" \
+        "$1" 2>"$work/report.err") ||
+        { echo "exit $?"; cat "$work/report.err"; } >"$out/report-$kind.$format"
+    done
+  done
 }
 
 make_sets || { echo "golden: the generator failed"; exit 1; }
