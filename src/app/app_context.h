@@ -35,7 +35,8 @@ struct AppContext {
   RecordStore& store;            // the data set in memory; store.LoadedFolder is empty when none is
   std::string program_folder;    // folder of the program file, ending with a separator
   std::string program_file;      // name of the program file within program_folder
-  std::string companies_folder;  // program_folder + "Zevavu"
+  std::string companies_folder;  // the store of saved companies: "Zevavu" in the per-user data
+                                 // folder (the one beside the program is listed too)
   std::string user_data_folder;  // per-user folder for files that cannot go beside the program
   bool is_modern_windows = true;  // platforms with a visual style: all of ours
   std::atomic<bool> app_busy{false};

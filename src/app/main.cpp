@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QNetworkInformation>
+#include <QStandardPaths>
 
 #include "app/adapters/qt_settings_store.h"
 #include "app/app_context.h"
@@ -29,8 +30,15 @@ int main(int argc, char** argv) {
   const QString program_path = QDir::toNativeSeparators(QApplication::applicationFilePath());
   app.program_folder = ProgramFolderOf(program_path.toStdString());
   app.program_file = QFileInfo(program_path).fileName().toStdString();
-  app.companies_folder = app.program_folder + "Zevavu";
   app.user_data_folder = UpdateThread::UserUpdateFolder();
+  // The store of saved companies is the user's: an installed program cannot write beside
+  // itself, and one run from its build folder would lose the store with every rebuild.
+  const QString data_folder =
+      QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+  app.companies_folder =
+      data_folder.isEmpty()
+          ? app.program_folder + "Zevavu"
+          : QDir::toNativeSeparators(data_folder + QStringLiteral("/Zevavu")).toStdString();
   app.is_modern_windows = true;  // every platform we run on has a visual style
 
   const MainDlgPos placement = ParseMainDlgPos(settings.ReadReg(kParams, kMainDlgPos));

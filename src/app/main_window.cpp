@@ -11,6 +11,7 @@
 #include "app/button_bar.h"
 #include "app/images.h"
 #include "app/pages/checks_page.h"
+#include "app/pages/companies_page.h"
 #include "app/pages/import_page.h"
 #include "app/texts.h"
 #include "app/widgets/drawing.h"
@@ -99,6 +100,9 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
       case 2:
         page = new ChecksPage(app_, *this, this);
         break;
+      case 6:
+        page = new CompaniesPage(app_, *this, this);
+        break;
       default:
         page = new EmptyPage(app_, *this, entry.page, entry.needs_data, this);
         break;
@@ -109,6 +113,12 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
   // The findings of the checks belong to the data set they were made on.
   connect(static_cast<ImportPage*>(PageAt(1)), &ImportPage::ImportStarting,
           static_cast<ChecksPage*>(PageAt(2)), &ChecksPage::ClearResults);
+  // A saved company is read on the import page, where its log and the Stop button show.
+  connect(static_cast<CompaniesPage*>(PageAt(6)), &CompaniesPage::ReadFolder, this,
+          [this](const QString& folder) {
+            PressButton(2001);
+            static_cast<ImportPage*>(PageAt(1))->ReadFolder(folder);
+          });
 
   setWindowIcon(logos_[8]);
   connect(&timer_, &QTimer::timeout, this, &MainWindow::Tick);

@@ -10,5 +10,6 @@ int RunImport(std::span<char* const> args);
 int RunCheck(std::span<char* const> args);
 int RunIsam(std::span<char* const> args);
 int RunReport(std::span<char* const> args);
+int RunCompanies(std::span<char* const> args);
 
 }  // namespace tallyscan::cli

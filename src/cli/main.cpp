@@ -22,6 +22,7 @@ constexpr Command kCommands[] = {
     {"isam", "isam dump FILE", tallyscan::cli::RunIsam},
     {"report", "report checks|import --format xls|htm|xlsx|pdf --out FILE [--items LIST] DIR",
      tallyscan::cli::RunReport},
+    {"companies", "companies [--root DIR]", tallyscan::cli::RunCompanies},
 };
 
 int Usage() {

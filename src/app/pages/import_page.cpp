@@ -153,6 +153,11 @@ void ImportPage::Start() {
   host_.SetStatusText(2, FromStd(result.status_bar_business));
 }
 
+void ImportPage::ReadFolder(const QString& folder) {
+  folder_edit_->setText(folder);
+  Start();
+}
+
 void ImportPage::Stop() {
   stop_ = true;
   ShowReading(false);

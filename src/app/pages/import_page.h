@@ -31,6 +31,9 @@ class ImportPage final : public Page {
   // "ביצוע": reads the folder in the edit box. Returns when the reading has ended or was
   // refused (the refusal shown through AppMessage).
   void Start();
+  // Puts `folder` in the edit box and reads it, as if the user had typed it and pressed
+  // "ביצוע" (the companies list reads a saved set so).
+  void ReadFolder(const QString& folder);
   // "ביטול": the reading ends before its next line.
   void Stop();
   bool Reading() const { return reading_; }

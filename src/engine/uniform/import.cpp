@@ -30,26 +30,6 @@ namespace {
 constexpr std::string_view kFormatMark = "&OF1.31&";
 constexpr std::string_view kExtractedName = "BkMvdata.Txt";
 
-// A file descriptor closed when it goes out of scope.
-class FileHandle {
- public:
-  explicit FileHandle(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  ~FileHandle() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int fd() const { return fd_; }
-  bool ok() const { return fd_ >= 0; }
-  std::int64_t Size() const {
-    struct stat st;
-    return fd_ >= 0 && ::fstat(fd_, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : 0;
-  }
-
- private:
-  int fd_;
-};
-
 std::string Upper(std::string_view text) {
   std::string out(text);
   for (char& c : out) {

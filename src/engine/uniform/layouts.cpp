@@ -2,6 +2,7 @@
 // meaning. Captions and names are the system's own words, kept byte for byte.
 #include "engine/uniform/layouts.h"
 
+#include <algorithm>
 #include <iterator>
 
 namespace tallyscan {
@@ -387,6 +388,12 @@ const RecordLayout& LayoutOf(RecordType type) {
     if (layout.type == type) return layout;
   }
   return kLayouts[0];  // unreachable: every RecordType has a layout
+}
+
+int LongestRecordWidth() {
+  int widest = 0;
+  for (const RecordLayout& layout : kLayouts) widest = std::max(widest, layout.full_width);
+  return widest;
 }
 
 const RecordLayout* FindLayout(std::string_view code4) {

@@ -79,6 +79,9 @@ struct RecordLayout {
 // The layout of a record type.
 const RecordLayout& LayoutOf(RecordType type);
 
+// The widest line any layout covers: enough to read a record of any type.
+int LongestRecordWidth();
+
 // The layout whose code equals the first four characters given (exact, upper case);
 // nullptr for anything else. The INI.TXT header is A000.
 const RecordLayout* FindLayout(std::string_view code4);

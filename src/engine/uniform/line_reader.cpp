@@ -1,5 +1,7 @@
 #include "engine/uniform/line_reader.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,6 +16,24 @@ namespace tallyscan {
 namespace {
 inline bool IsControl(char c) { return static_cast<unsigned char>(c - 1) < 30; }
 }  // namespace
+
+FileHandle::FileHandle(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+  if (fd_ < 0) open_error_ = errno;
+}
+
+FileHandle::~FileHandle() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool FileHandle::IsRegular() const {
+  struct stat st;
+  return fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::int64_t FileHandle::Size() const {
+  struct stat st;
+  return fd_ >= 0 && ::fstat(fd_, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : 0;
+}
 
 bool HasControlBytes(const char* bytes, std::size_t count) {
   std::size_t i = 0;

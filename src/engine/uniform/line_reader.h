@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace tallyscan {
@@ -22,6 +23,29 @@ struct TextLine {
 
 // True when a byte 0x01-0x1E occurs in the range.
 bool HasControlBytes(const char* bytes, std::size_t count);
+
+// A file opened for reading by its path, closed when the handle goes out of scope: the
+// descriptor a LineReader reads from.
+class FileHandle {
+ public:
+  explicit FileHandle(const std::string& path);
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  ~FileHandle();
+
+  bool ok() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
+  // The errno of a failed open; 0 when the file is open.
+  int open_error() const { return open_error_; }
+  // Whether the file is a regular file (not a folder or a device).
+  bool IsRegular() const;
+  // The file's size in bytes; 0 when it is not open.
+  std::int64_t Size() const;
+
+ private:
+  int fd_;
+  int open_error_ = 0;
+};
 
 class LineReader {
  public:

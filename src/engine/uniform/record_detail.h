@@ -18,11 +18,13 @@
 // A line shorter than its layout yields rows for the fields that begin within it (the last
 // of them possibly cut short).
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "engine/common/status.h"
 #include "engine/uniform/result_row.h"
 
 namespace tallyscan {
@@ -48,5 +50,37 @@ std::vector<std::string> BuildIniDetailRows(std::string_view a000_line,
                                             std::span<const std::string_view> summary_lines,
                                             std::string_view a100_line, std::string_view z900_line,
                                             bool dos_code_page);
+
+class RecordStore;
+
+// The detail of one record read from a file: the rows above, or why there are none.
+struct RecordDetail {
+  // Failures (the message is for the user, UTF-8):
+  //   kNotFound    the file does not exist, or no data set is loaded
+  //   kIoError     the file cannot be opened or read
+  //   kOutOfRange  the file has fewer lines than the number asked for (see line_count), or
+  //                the offset lies at or beyond its end
+  //   kCorrupt     the line holds no record of a known type
+  // On failure `rows` is empty.
+  Status status;
+  std::vector<std::string> rows;
+  std::int64_t line_count = 0;  // kOutOfRange of a line number: the lines the file has
+};
+
+// The detail of line `line_number` (from 1) of the file at `path`, its lines counted as
+// the import counts them (a line ends at LF or CR LF; a lone CR is a character of the
+// line), so that the line an import row names is the line shown.
+//  - The file's first line is A000 (an INI.TXT): line 1 shows the header view with every
+//    summary line, then the first line (A100) and the last non-blank line (Z900) of the
+//    BKMVDATA.TXT beside it, each when it is there and of its type; a later line shows
+//    its summary row.
+//  - Any other file is a data file: the line's record, its texts converted from DOS when
+//    the INI.TXT beside it declares the DOS code page.
+// Names beside the file are matched without regard to letter case.
+RecordDetail DetailOfLine(const std::string& path, std::int64_t line_number);
+
+// The detail of the record whose line begins at byte `offset` of the store's data file
+// (an offset an index entry holds), converted from DOS when the loaded set is DOS-coded.
+RecordDetail DetailOfRecordAt(const RecordStore& store, std::int64_t offset);
 
 }  // namespace tallyscan

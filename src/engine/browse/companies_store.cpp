@@ -1,0 +1,391 @@
+#include "engine/browse/companies_store.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "engine/uniform/folder_files.h"
+#include "engine/uniform/layouts.h"
+#include "engine/uniform/record_store.h"
+#include "engine/uniform/values.h"
+
+namespace tallyscan {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kNothingLoadedText = "יש לקרוא תחילה את קובץ הנתונים";
+constexpr std::string_view kNoStoreText = "לא נמצאה ספריה לשמירת החברות";
+constexpr std::string_view kBadDealerText = "מספר העוסק בקובץ האתחול אינו מורכב מספרות בלבד (";
+constexpr std::string_view kBadDealerEndText = "), ולכן לא ניתן לשמור את החברה";
+constexpr std::string_view kIniGoneText = "קובץ האתחול של הקובץ הנוכחי אינו קיים עוד";
+constexpr std::string_view kDataGoneText = "קובץ הנתונים של הקובץ הנוכחי אינו פתוח";
+constexpr std::string_view kSaveFailedText = "שמירת החברה בספריית החברות נכשלה";
+constexpr std::string_view kSaveStoppedText = "שמירת החברה הופסקה";
+constexpr std::string_view kPreviousKeptText = "העותק הקודם של החברה נשאר כפי שהיה";
+constexpr std::string_view kDeleteFailedText = "מחיקת החברה נכשלה";
+constexpr std::string_view kNotInStoreText = "החברה אינה נמצאת בספריית החברות";
+constexpr std::string_view kFolderKeptText =
+    "קבצי החברה נמחקו, אך בספריה נמצאו קבצים נוספים ולכן היא לא נמחקה: ";
+
+// A save writes each file under its final name plus this, and renames it when complete.
+constexpr std::string_view kTemporarySuffix = ".tmp";
+constexpr std::size_t kCopyBlock = 1 << 20;
+// The first line of INI.TXT is the A000 header of 466 characters; more is never needed.
+constexpr std::size_t kHeaderReadLimit = 4096;
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+           return lower(x) == lower(y);
+         });
+}
+
+// The user's words for why the file system refused.
+std::string Reason(int error) {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+      return "אין די מקום פנוי בדיסק";
+    case EACCES:
+    case EPERM:
+      return "אין הרשאה לכתוב בספריה";
+    case EROFS:
+      return "הדיסק מוגן מפני כתיבה";
+    default:
+      return std::strerror(error);
+  }
+}
+
+Status Failure(int error, const std::string& path) {
+  return Status::Error(Reason(error) + " (" + path + ")");
+}
+
+// Company and year folders: real folders (not links) whose names hold no ".".
+std::vector<std::string> SetFolders(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  fs::directory_iterator it(folder, ec);
+  if (ec) return names;
+  for (; it != fs::directory_iterator(); it.increment(ec)) {
+    if (ec) break;
+    const std::string name = it->path().filename().string();
+    std::error_code type_ec;
+    if (name.find('.') != std::string::npos || !it->is_directory(type_ec) ||
+        it->is_symlink(type_ec)) {
+      continue;
+    }
+    names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string FirstLine(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string head(kHeaderReadLimit, '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<std::size_t>(in.gcount()));
+  const std::size_t end = head.find_first_of("\r\n");
+  if (end != std::string::npos) head.resize(end);
+  return head;
+}
+
+std::string BusinessNameOf(const std::string& year_folder) {
+  const std::optional<std::string> ini = FindFileIgnoringCase(year_folder, "ini.txt");
+  if (!ini) return {};
+  const std::string header = FirstLine(*ini);
+  const FieldLayout* field = FindField(LayoutOf(RecordType::kA000), 1018);
+  if (field == nullptr) return {};
+  std::string name =
+      TextDisplay(SliceField(header, *field), DeclaresDosCodePage(header), field->converted);
+  // A TAB would split the list's row; the other control characters are cell markers.
+  std::replace_if(
+      name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
+  return name;
+}
+
+bool AllDigits(std::string_view text) {
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A name the scan lists and a delete may join to a root: one path component, no ".".
+bool IsSetFolderName(std::string_view name) {
+  return !name.empty() && name.find_first_of("./\\") == std::string_view::npos;
+}
+
+// Makes the renames in a folder durable; a failure only weakens what a power cut keeps.
+void SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// One file of a save: from the loaded set to a temporary name, then over the saved one.
+struct CopyStep {
+  std::string source;
+  std::string target;
+  std::string temporary;
+  std::int64_t size = 0;
+};
+
+}  // namespace
+
+std::string CompanyRowText(const CompanyRow& row) {
+  return "3\t" + row.name + "\t" + row.year + "\t" + row.folder;
+}
+
+std::string DefaultCompaniesRoot() {
+  std::string data;
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  const char* home = std::getenv("HOME");
+  if (xdg != nullptr && xdg[0] == '/') {
+    data = xdg;
+  } else if (home != nullptr && home[0] != '\0') {
+    data = JoinPath(JoinPath(home, ".local"), "share");
+  } else {
+    return {};
+  }
+  return JoinPath(JoinPath(JoinPath(data, "Norva"), "Tallyscan"), kCompaniesFolderName);
+}
+
+Status LocalCompanyFiles::Copy(const std::string& from, const std::string& to,
+                               const std::function<bool(std::int64_t)>& copied) {
+  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return Failure(errno, from);
+  const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (out < 0) {
+    const int error = errno;
+    ::close(in);
+    return Failure(error, to);
+  }
+  std::vector<char> block(kCopyBlock);
+  std::int64_t done = 0;
+  Status status;
+  while (status.ok()) {
+    const ssize_t got = ::read(in, block.data(), block.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      status = Failure(errno, from);
+      break;
+    }
+    if (got == 0) break;
+    for (ssize_t written = 0; written < got && status.ok();) {
+      const ssize_t put =
+          ::write(out, block.data() + written, static_cast<std::size_t>(got - written));
+      if (put < 0 && errno == EINTR) continue;
+      if (put < 0) {
+        status = Failure(errno, to);
+      } else {
+        written += put;
+      }
+    }
+    done += got;
+    if (status.ok() && copied(done)) status = Status::Error(std::string(kSaveStoppedText));
+  }
+  // Only a copy that reached the disk may replace the saved one.
+  if (status.ok() && ::fdatasync(out) != 0) status = Failure(errno, to);
+  if (::close(out) != 0 && status.ok()) status = Failure(errno, to);
+  ::close(in);
+  return status;
+}
+
+CompaniesStore::CompaniesStore(std::string root, std::vector<std::string> listed_too,
+                               CompanyFiles* files)
+    : root_(std::move(root)), listed_too_(std::move(listed_too)), files_(files) {}
+
+bool CompaniesStore::IsOurRoot(const std::string& root) const {
+  if (root.empty()) return false;
+  return root == root_ ||
+         std::find(listed_too_.begin(), listed_too_.end(), root) != listed_too_.end();
+}
+
+std::vector<CompanyRow> CompaniesStore::Scan() const {
+  std::vector<std::string> roots;
+  if (!root_.empty()) roots.push_back(root_);
+  for (const std::string& other : listed_too_) {
+    std::error_code ec;
+    // The same folder named twice (the program kept in the per-user folder) is listed once.
+    const bool seen = std::any_of(roots.begin(), roots.end(), [&](const std::string& root) {
+      std::error_code same_ec;
+      return root == other || fs::equivalent(root, other, same_ec);
+    });
+    if (!other.empty() && !seen && fs::is_directory(other, ec)) roots.push_back(other);
+  }
+  std::vector<CompanyRow> rows;
+  for (const std::string& root : roots) {
+    for (const std::string& company : SetFolders(root)) {
+      const std::string company_folder = JoinPath(root, company);
+      for (const std::string& year : SetFolders(company_folder)) {
+        CompanyRow row;
+        row.folder = JoinPath(company_folder, year);
+        row.name = BusinessNameOf(row.folder);
+        row.year = year;
+        row.root = root;
+        row.company = company;
+        rows.push_back(std::move(row));
+      }
+    }
+  }
+  return rows;
+}
+
+SaveTarget CompaniesStore::TargetOf(const RecordStore& store) const {
+  SaveTarget target;
+  if (store.LoadedFolder.empty()) {
+    target.status = Status::Error(std::string(kNothingLoadedText));
+    return target;
+  }
+  if (root_.empty()) {
+    target.status = Status::Error(std::string(kNoStoreText));
+    return target;
+  }
+  if (!AllDigits(store.DealerNumber)) {
+    target.status = Status::Error(std::string(kBadDealerText) + store.DealerNumber +
+                                  std::string(kBadDealerEndText));
+    return target;
+  }
+  char year[16];
+  std::snprintf(year, sizeof year, "%04d", static_cast<int>(std::max(store.TaxYear, 0)));
+  target.year_folder = JoinPath(JoinPath(root_, store.DealerNumber), year);
+  target.replaces = FindFileIgnoringCase(target.year_folder, "ini.txt").has_value();
+  return target;
+}
+
+Status CompaniesStore::Save(const RecordStore& store, ProgressMonitor& monitor) const {
+  const SaveTarget target = TargetOf(store);
+  if (!target.status.ok()) return target.status;
+  const std::optional<std::string> ini = FindFileIgnoringCase(store.LoadedFolder, "ini.txt");
+  if (!ini) return Status::Error(std::string(kIniGoneText));
+  if (!store.DataFile.IsOpen() || store.DataFile.Path().empty()) {
+    return Status::Error(std::string(kDataGoneText));
+  }
+  // Folders this save makes go again when it fails, so that no empty set is listed.
+  const std::string company_folder = fs::path(target.year_folder).parent_path().string();
+  std::error_code ec;
+  const bool company_existed = fs::exists(company_folder, ec);
+  const bool year_existed = fs::exists(target.year_folder, ec);
+  fs::create_directories(target.year_folder, ec);
+  if (ec) {
+    return Status::Error(std::string(kSaveFailedText) + "\n" +
+                         Failure(ec.value(), target.year_folder).message());
+  }
+
+  std::vector<CopyStep> steps;
+  std::int64_t total = 0;
+  const std::pair<std::string, std::string_view> files[] = {
+      {*ini, kSavedIniName}, {store.DataFile.Path(), kSavedDataName}};
+  for (const auto& [source, saved_name] : files) {
+    // A saved file spelled in another letter case is replaced, not joined by a second one
+    // that the case-blind lookup of the import might not pick.
+    CopyStep step;
+    step.source = source;
+    step.target = FindFileIgnoringCase(target.year_folder, saved_name)
+                      .value_or(JoinPath(target.year_folder, saved_name));
+    // The set was read from this very folder: its files are the saved ones already, and
+    // replacing the data file would part the store's open file from the one on disk.
+    std::error_code same_ec;
+    if (fs::equivalent(step.source, step.target, same_ec)) continue;
+    step.temporary =
+        JoinPath(target.year_folder, std::string(saved_name) + std::string(kTemporarySuffix));
+    std::error_code size_ec;
+    const auto size = fs::file_size(step.source, size_ec);
+    step.size = size_ec ? 0 : static_cast<std::int64_t>(size);
+    total += step.size;
+    steps.push_back(std::move(step));
+  }
+
+  bool previous_intact = true;
+  auto undo = [&](Status failure) {
+    for (const CopyStep& step : steps) ::unlink(step.temporary.c_str());
+    if (!year_existed) ::rmdir(target.year_folder.c_str());
+    if (!company_existed) ::rmdir(company_folder.c_str());
+    std::string message = failure.message() == kSaveStoppedText
+                              ? failure.message()
+                              : std::string(kSaveFailedText) + "\n" + failure.message();
+    if (target.replaces && previous_intact) message += "\n" + std::string(kPreviousKeptText);
+    return Status::Error(std::move(message));
+  };
+
+  LocalCompanyFiles local_files;
+  CompanyFiles& copier = files_ != nullptr ? *files_ : local_files;
+  ProgressTracker progress(monitor, total);
+  std::int64_t before = 0;
+  for (const CopyStep& step : steps) {
+    if (monitor.StopRequested()) return undo(Status::Error(std::string(kSaveStoppedText)));
+    const Status copied = copier.Copy(step.source, step.temporary, [&](std::int64_t bytes) {
+      progress.Advance(before + bytes);
+      return monitor.StopRequested();
+    });
+    if (!copied.ok()) return undo(copied);
+    before += step.size;
+  }
+  // Both copies are complete: only now does the previous set give way. A rename within one
+  // folder fails only when the folder itself has just become unwritable.
+  for (const CopyStep& step : steps) {
+    if (::rename(step.temporary.c_str(), step.target.c_str()) != 0) {
+      return undo(Failure(errno, step.target));
+    }
+    previous_intact = false;
+  }
+  SyncFolder(target.year_folder);
+  return Status::Ok();
+}
+
+Status CompaniesStore::Delete(const CompanyRow& row) const {
+  if (!IsOurRoot(row.root) || !IsSetFolderName(row.company) || !IsSetFolderName(row.year)) {
+    return Status::Error(std::string(kNotInStoreText));
+  }
+  const std::string company_folder = JoinPath(row.root, row.company);
+  const std::string year_folder = JoinPath(company_folder, row.year);
+  std::error_code ec;
+  if (!fs::is_directory(fs::symlink_status(year_folder, ec))) {
+    return Status::Error(std::string(kNotInStoreText));
+  }
+  const std::string written[] = {std::string(kSavedIniName), std::string(kSavedDataName),
+                                 std::string(kSavedIniName) + std::string(kTemporarySuffix),
+                                 std::string(kSavedDataName) + std::string(kTemporarySuffix)};
+  std::vector<std::string> doomed;
+  for (fs::directory_iterator it(year_folder, ec); !ec && it != fs::directory_iterator();
+       it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    std::error_code type_ec;
+    if (!it->is_regular_file(type_ec) || it->is_symlink(type_ec)) continue;
+    if (std::any_of(std::begin(written), std::end(written),
+                    [&](const std::string& w) { return EqualIgnoringCase(name, w); })) {
+      doomed.push_back(it->path().string());
+    }
+  }
+  if (ec) {
+    return Status::Error(std::string(kDeleteFailedText) + "\n" +
+                         Failure(ec.value(), year_folder).message());
+  }
+  for (const std::string& file : doomed) {
+    if (::unlink(file.c_str()) != 0 && errno != ENOENT) {
+      return Status::Error(std::string(kDeleteFailedText) + "\n" + Failure(errno, file).message());
+    }
+  }
+  if (::rmdir(year_folder.c_str()) != 0) {
+    if (errno == ENOTEMPTY || errno == EEXIST) {
+      return Status::Error(std::string(kFolderKeptText) + year_folder);
+    }
+    return Status::Error(std::string(kDeleteFailedText) + "\n" +
+                         Failure(errno, year_folder).message());
+  }
+  // The company folder goes with its last year; anything else in it keeps it.
+  ::rmdir(company_folder.c_str());
+  return Status::Ok();
+}
+
+}  // namespace tallyscan

@@ -1,0 +1,217 @@
+// The companies list: saving the loaded set, reading it back through the import page,
+// deleting, the refusals; and a render of the page (app-renders/companies_page.png).
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+#include "app/main_window.h"
+#include "app/pages/companies_page.h"
+#include "app/pages/import_page.h"
+#include "app/widgets/grid.h"
+#include "app_test_support.h"
+#include "engine/text/cp1255.h"
+#include "engine/uniform/record_writer.h"
+#include "generator/data_set.h"
+
+namespace tallyscan::test {
+namespace {
+
+// The header of a saved set: all a listing reads.
+void WriteSavedHeader(const QString& year_folder, std::int64_t dealer, const char* name) {
+  RecordWriter a000(RecordType::kA000);
+  a000.SetDigits(1003, dealer).SetText(1018, Utf8ToCp1255(name));
+  QDir().mkpath(year_folder);
+  QFile ini(year_folder + QStringLiteral("/Ini.txt"));
+  QVERIFY(ini.open(QIODevice::WriteOnly));
+  ini.write(a000.line().data(), static_cast<qint64>(a000.line().size()));
+}
+
+}  // namespace
+
+class CompaniesPageTest : public QObject {
+  Q_OBJECT
+
+ private:
+  struct Fixture {
+    QTemporaryDir home;
+    TestApp t;
+    MainWindow window{t.app, {900, 600, false}};
+    ImportPage* import_page = static_cast<ImportPage*>(window.PageAt(1));
+    CompaniesPage* page = static_cast<CompaniesPage*>(window.PageAt(6));
+    Grid* list = page->List();
+
+    Fixture() {
+      t.app.companies_folder = (home.path() + QStringLiteral("/Zevavu")).toStdString();
+      t.app.program_folder = (home.path() + QStringLiteral("/program/")).toStdString();
+      window.show();
+    }
+    void Open() {
+      window.PressButton(2007);
+      QCOMPARE(window.CurrentPage(), 6);
+    }
+    // A click on the row's name, as the user chooses a row.
+    void Choose(int row) {
+      const QRect cell = list->visualRect(list->model()->index(row, 1));
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    QString Cell(int row, int column) const {
+      return list->model()->index(row, column).data().toString();
+    }
+    QString Message(std::size_t n) const {
+      return n < t.messages.size() ? t.messages[n].text : QString();
+    }
+  };
+
+  static QString GeneratedSet(const QTemporaryDir& dir, int tax_year) {
+    DataSetOptions options;
+    options.movements = 200;
+    options.tax_year = tax_year;
+    const QString folder = dir.filePath(QStringLiteral("set%1").arg(tax_year));
+    GeneratedDataSet generated;
+    if (!GenerateDataSet(options, folder.toStdString(), &generated).ok()) return {};
+    return folder;
+  }
+
+ private slots:
+  // Save, list, read back with Enter: the import page shows the log the original gave.
+  void SavedSetReadsBackWithTheSameLog() {
+    QTemporaryDir sets;
+    Fixture f;
+    const QString source = GeneratedSet(sets, 2024);
+    QVERIFY(!source.isEmpty());
+    f.import_page->ReadFolder(source);
+    QVERIFY2(f.t.messages.empty(), qPrintable(f.Message(0)));
+    const std::vector<std::string> original = f.import_page->Rows();
+
+    f.Open();
+    QCOMPARE(f.list->model()->rowCount(), 0);
+    f.page->SaveCompany();
+    QVERIFY2(f.t.messages.empty(), qPrintable(f.Message(0)));
+    QVERIFY(!f.page->Saving() && !f.t.app.app_busy);
+    QCOMPARE(f.list->model()->rowCount(), 1);
+    const QString saved = QString::fromStdString(f.page->Companies()[0].folder);
+    QVERIFY(saved.startsWith(f.home.path() + QStringLiteral("/Zevavu/")));
+    QVERIFY(saved.endsWith(QStringLiteral("/2024")));
+    QCOMPARE(f.Cell(0, 1), QStringLiteral("מחשבי השרון שיווק והפצה בע\"מ"));
+    QCOMPARE(f.Cell(0, 2), QStringLiteral("2024"));
+    QCOMPARE(f.Cell(0, 3), QChar(0x2066) + saved + QChar(0x2069));  // a path reads left to right
+    QVERIFY(f.list->selectionModel()->isRowSelected(0, {}));        // the saved row is chosen
+
+    f.list->setFocus();
+    QTest::keyClick(f.list, Qt::Key_Return);
+    QCOMPARE(f.window.CurrentPage(), 1);
+    QVERIFY2(f.t.messages.empty(), qPrintable(f.Message(0)));
+    QCOMPARE(f.t.store.LoadedFolder, saved.toStdString());
+    QCOMPARE(f.import_page->Rows(), original);
+
+    // Saving the same company and year again asks; Cancel leaves the saved set alone.
+    f.Open();
+    f.t.answer = 2;
+    f.page->SaveCompany();
+    QCOMPARE(f.t.messages.size(), std::size_t{1});
+    QCOMPARE(f.t.messages[0].kind, 2);
+    QCOMPARE(f.Message(0), QStringLiteral("קיים כבר קובץ קודם של אותה חברה ושנת כספים\n"
+                                          "באם תשמור את הקובץ, יתבטלו שינויים שנעשו בו\n"
+                                          "האם ברצונך לשמור את הקובץ"));
+    // A double-click reads the row too: it is the set in memory already.
+    f.Choose(0);
+    const QRect cell = f.list->visualRect(f.list->model()->index(0, 1));
+    QTest::mouseDClick(f.list->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(f.Message(1), QStringLiteral("הקובץ נקרא כבר וקיים בזכרון המחשב"));
+  }
+
+  // While a save copies, the bar and "ביטול" show; a stopped first save leaves nothing.
+  void StoppedSaveLeavesNothingSaved() {
+    QTemporaryDir sets;
+    Fixture f;
+    f.import_page->ReadFolder(GeneratedSet(sets, 2023));
+    f.Open();
+    auto* bar = f.page->findChild<QProgressBar*>(QStringLiteral("progressBar"));
+    auto* stop = f.page->findChild<QPushButton*>(QStringLiteral("stopButton"));
+    QVERIFY(!bar->isVisible() && !stop->isVisible());
+    bool saving_look = false;
+    connect(bar, &QProgressBar::valueChanged, f.page, [&](int value) {
+      if (value < 1 || saving_look) return;
+      saving_look = bar->isVisible() && stop->isVisible() && f.t.app.app_busy &&
+                    !f.page->findChild<QToolButton*>(QStringLiteral("saveButton"))->isEnabled();
+      QTest::mouseClick(stop, Qt::LeftButton);
+    });
+    f.page->SaveCompany();
+    QVERIFY(saving_look);
+    QCOMPARE(f.Message(0), QStringLiteral("שמירת החברה הופסקה"));
+    QCOMPARE(f.list->model()->rowCount(), 0);
+    QVERIFY(!bar->isVisible() && !f.t.app.app_busy);
+  }
+
+  // Delete asks with the row's name and year; only OK deletes.
+  void DeleteAsksFirst() {
+    Fixture f;
+    const QString company = f.home.path() + QStringLiteral("/Zevavu/123456782");
+    WriteSavedHeader(company + QStringLiteral("/2022"), 123456782, "מאפיית הגליל");
+    WriteSavedHeader(company + QStringLiteral("/2023"), 123456782, "מאפיית הגליל");
+    f.Open();
+    f.Choose(1);
+    f.t.answer = 2;
+    f.page->DeleteCompany();
+    QCOMPARE(f.Message(0), QStringLiteral("האם הנך בטוח/ה שברצונך למחוק חברה זו\n"
+                                          "שם החברה - מאפיית הגליל   שנת כספים - 2023"));
+    QVERIFY(f.t.messages[0].icon == MessageIcon::kQuestion);
+    QCOMPARE(f.list->model()->rowCount(), 2);
+    f.t.answer = 1;
+    f.page->DeleteCompany();
+    QCOMPARE(f.list->model()->rowCount(), 1);
+    QCOMPARE(f.Cell(0, 2), QStringLiteral("2022"));
+    QCOMPARE(f.t.messages.size(), std::size_t{2});
+  }
+
+  void RefusalsWithoutDataOrChoice() {
+    Fixture f;
+    f.Open();
+    f.page->SaveCompany();
+    f.page->ReadCompany();
+    f.page->DeleteCompany();
+    QCOMPARE(f.t.messages.size(), std::size_t{3});
+    QCOMPARE(f.Message(0), QStringLiteral("יש לקרוא תחילה את קובץ הנתונים"));
+    QCOMPARE(f.Message(1), QStringLiteral("יש לבחור קודם את החברה שברצונך לקרוא"));
+    QCOMPARE(f.Message(2), QStringLiteral("יש לבחור קודם את החברה שברצונך למחוק"));
+    for (const AppMessageCall& call : f.t.messages) {
+      QCOMPARE(call.kind, 1);
+      QVERIFY(call.icon == MessageIcon::kExclamation);
+    }
+    QCOMPARE(f.window.CurrentPage(), 6);
+  }
+
+  // Two companies, one with two years; the list fills the page at any window size.
+  void RenderTwoCompaniesOneWithTwoYears() {
+    Fixture f;
+    const QString root = f.home.path() + QStringLiteral("/Zevavu");
+    WriteSavedHeader(root + QStringLiteral("/123456782/2022"), 123456782, "מאפיית הגליל בע\"מ");
+    WriteSavedHeader(root + QStringLiteral("/123456782/2023"), 123456782, "מאפיית הגליל בע\"מ");
+    WriteSavedHeader(root + QStringLiteral("/512345676/2023"), 512345676,
+                     "מחשבי השרון שיווק והפצה בע\"מ");
+    f.Open();
+    QCOMPARE(f.list->model()->rowCount(), 3);
+    f.Choose(1);
+    QApplication::processEvents();
+    QDir().mkpath(QStringLiteral(TALLYSCAN_RENDER_DIR));
+    const QString path = QStringLiteral(TALLYSCAN_RENDER_DIR "/companies_page.png");
+    QVERIFY(f.window.grab().toImage().save(path));
+    qInfo("rendered %s", qPrintable(path));
+    const QRect before = f.list->geometry();
+    f.window.resize(1100, 750);
+    QApplication::processEvents();
+    QCOMPARE(f.list->width() - before.width(), 200);
+    QCOMPARE(f.list->height() - before.height(), 150);
+  }
+};
+
+}  // namespace tallyscan::test
+
+QTEST_MAIN(tallyscan::test::CompaniesPageTest)
+#include "companies_page_test.moc"
