@@ -473,6 +473,22 @@ void Toolbars(const QString& folder) {
          p.setPen(QPen(kInk, 3, Qt::SolidLine, Qt::RoundCap));
          p.drawLine(QPointF(21, 5), QPointF(21, 19));
        }},
+      {"PRNT1",
+       [](QPainter& p) {  // a printer of the output dialog's printer list
+         Shape(p, Rounded(2, 9, 20, 9, 2), kGrey.lighter(130));
+         Sheet(p, 6, 2, 12, 8);
+         Sheet(p, 6, 15, 12, 7);
+         p.setPen(Qt::NoPen);
+         p.setBrush(kGreen);
+         p.drawEllipse(QPointF(18, 12), 1.2, 1.2);
+       }},
+      {"DELET",
+       [](QPainter& p) {  // the output dialog's execute button while it reads "ביטול"
+         Shape(p, Circle(12, 12, 10), kRed);
+         p.setPen(QPen(kPaper, 3, Qt::SolidLine, Qt::RoundCap));
+         p.drawLine(QPointF(8, 8), QPointF(16, 16));
+         p.drawLine(QPointF(16, 8), QPointF(8, 16));
+       }},
       {"Stop",
        [](QPainter& p) {  // the stop button of long operations: a red octagon
          QPainterPath octagon;

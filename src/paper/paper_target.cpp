@@ -4,9 +4,10 @@
 
 namespace tallyscan {
 
-PaperTarget::PaperTarget(QPagedPaintDevice& device, const PrintFonts& fonts,
+PaperTarget::PaperTarget(QPagedPaintDevice& device, const PrintFonts& fonts, std::string failure,
                          BeforeBegin before_begin)
     : device_(device),
+      failure_(std::move(failure)),
       before_begin_(std::move(before_begin)),
       canvas_(painter_, device, fonts),
       layout_(canvas_) {}
@@ -40,7 +41,7 @@ void PaperTarget::OnAddressBox(const ReportState& state, std::span<const std::st
 
 Status PaperTarget::OnEnd(const ReportState& state) {
   Begin(state);
-  return layout_.OnEnd(state);
+  return layout_.OnEnd(state).ok() ? Status::Ok() : Status::Error(failure_);
 }
 
 }  // namespace tallyscan

@@ -4,6 +4,7 @@
 // The printer target of the output dialog and the PDF writer are both one of these.
 
 #include <functional>
+#include <string>
 
 #include <QPainter>
 
@@ -21,15 +22,17 @@ class PaperTarget final : public ReportTarget {
   using BeforeBegin = std::function<void(const ReportState& state)>;
 
   // Neither the device nor the settings are owned; both must outlive the target. Painting
-  // begins with the first call that outputs anything.
-  PaperTarget(QPagedPaintDevice& device, const PrintFonts& fonts, BeforeBegin before_begin = {});
+  // begins with the first call that outputs anything. `failure` is the message OnEnd gives
+  // when painting could not begin or end on the device.
+  PaperTarget(QPagedPaintDevice& device, const PrintFonts& fonts, std::string failure,
+              BeforeBegin before_begin = {});
 
   void OnColumns(const ReportState& state) override;
   void OnLine(const ReportState& state, const ReportLine& line) override;
   void OnFreeText(const ReportState& state, const FreeText& text) override;
   void OnAddressBox(const ReportState& state, std::span<const std::string> lines) override;
-  // Ends the document. Failed when painting could not begin or end on the device; the
-  // message is the one word "painter" for the owner to replace with its own.
+  // Ends the document. Failed, with the message given, when painting could not begin or
+  // end on the device.
   Status OnEnd(const ReportState& state) override;
   int PageNumber() const override { return layout_.PageNumber(); }
 
@@ -39,6 +42,7 @@ class PaperTarget final : public ReportTarget {
   void Begin(const ReportState& state);
 
   QPagedPaintDevice& device_;
+  std::string failure_;
   BeforeBegin before_begin_;
   QPainter painter_;
   QtPageCanvas canvas_;

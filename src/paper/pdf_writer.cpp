@@ -78,7 +78,8 @@ struct PdfReportWriter::Document {
         file(QString::fromStdString(path)),
         opened(file.open(QIODevice::WriteOnly | QIODevice::Truncate)),
         writer(&file),
-        paper(writer, fonts, [this](const ReportState& state) { Name(state); }) {
+        paper(writer, fonts, WriteFailureMessage(path, "PDF"),
+              [this](const ReportState& state) { Name(state); }) {
     writer.setPageLayout(
         QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                     QMarginsF(kPageMarginMm, kPageMarginMm, kPageMarginMm, kPageMarginMm),

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "app/dialogs/output_dialog.h"
 #include "app/images.h"
 #include "app/pump.h"
 #include "app/shared_fonts.h"
@@ -11,6 +12,7 @@
 #include "app/widgets/grid.h"
 #include "app/widgets/main_button.h"
 #include "app/widgets/progress_bar.h"
+#include "engine/report/result_reports.h"
 
 namespace tallyscan {
 namespace {
@@ -71,6 +73,9 @@ ChecksPage::ChecksPage(AppContext& app, PageHost& host, QWidget* parent)
     button->setFixedSize(kButtonWidth, kButtonHeight);
     button->setFont(host.Fonts().Tahoma10Bold);
   }
+  print_button_ = new QPushButton(QStringLiteral("הדפס"), this);
+  print_button_->setObjectName(QStringLiteral("printButton"));
+  print_button_->setToolTip(QStringLiteral("הדפסה של תוצאות הבדיקות"));
   status_label_ = new QLabel(this);
   status_label_->setObjectName(QStringLiteral("statusLabel"));
   progress_bar_ = new PercentProgressBar(this);
@@ -95,6 +100,7 @@ ChecksPage::ChecksPage(AppContext& app, PageHost& host, QWidget* parent)
   run_row->addWidget(stop_button_, 0, 0);
   run_row->addWidget(status_label_, 0, 1);
   run_row->addWidget(progress_bar_, 0, 2);
+  run_row->addWidget(print_button_, 0, 3);
   run_row->setColumnStretch(1, 1);
   run_row->setColumnStretch(2, 1);
   auto* layout = new QVBoxLayout(this);
@@ -114,6 +120,7 @@ ChecksPage::ChecksPage(AppContext& app, PageHost& host, QWidget* parent)
 
   connect(run_button_, &QPushButton::clicked, this, &ChecksPage::Start);
   connect(stop_button_, &QPushButton::clicked, this, &ChecksPage::Stop);
+  connect(print_button_, &QPushButton::clicked, this, &ChecksPage::Print);
 }
 
 ChecksPage::~ChecksPage() {
@@ -158,11 +165,19 @@ void ChecksPage::ShowRunning(bool running) {
   progress_bar_->setVisible(running);
   stop_button_->setVisible(running);
   run_button_->setVisible(!running);
+  print_button_->setEnabled(!running && !rows_.empty());
 }
 
 void ChecksPage::ClearResults() {
   rows_.clear();
   result_grid_->SetRowCount(0);
+  print_button_->setEnabled(false);
+}
+
+void ChecksPage::Print() {
+  if (running_ || rows_.empty()) return;
+  ShowOutputDialog(app_, this, QStringLiteral("Checks"),
+                   [this](ReportStream& stream) { return WriteChecksReport(rows_, stream); });
 }
 
 void ChecksPage::Start() {
@@ -184,10 +199,10 @@ void ChecksPage::Start() {
   RunChecks(app_.store, ticks_, *clock_, monitor, rows_, &listener);
   result_grid_->SetRowCount(static_cast<int>(rows_.size()));
 
+  running_ = false;
   ShowRunning(false);
   update();
   app_.app_busy = false;
-  running_ = false;
 }
 
 void ChecksPage::Stop() {

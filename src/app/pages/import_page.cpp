@@ -7,11 +7,13 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/dialogs/output_dialog.h"
 #include "app/pump.h"
 #include "app/shared_fonts.h"
 #include "app/widgets/folder_chooser.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
+#include "engine/report/result_reports.h"
 
 namespace tallyscan {
 namespace {
@@ -51,6 +53,9 @@ ImportPage::ImportPage(AppContext& app, PageHost& host, QWidget* parent)
   run_button_->setObjectName(QStringLiteral("runButton"));
   stop_button_ = new QPushButton(QStringLiteral("ביטול"), this);
   stop_button_->setObjectName(QStringLiteral("stopButton"));
+  print_button_ = new QPushButton(QStringLiteral("הדפס"), this);
+  print_button_->setObjectName(QStringLiteral("printButton"));
+  print_button_->setToolTip(QStringLiteral("הדפסה של יומן קליטת הקובץ"));
   progress_caption_ = new QLabel(QStringLiteral("התקדמות קריאת הקובץ"), this);
   progress_caption_->setObjectName(QStringLiteral("progressCaption"));
   progress_bar_ = new PercentProgressBar(this);
@@ -67,6 +72,7 @@ ImportPage::ImportPage(AppContext& app, PageHost& host, QWidget* parent)
   folder_row->addWidget(browse_button_);
   folder_row->addWidget(run_button_);
   folder_row->addWidget(stop_button_);
+  folder_row->addWidget(print_button_);
   auto* progress_row = new QHBoxLayout;
   progress_row->addWidget(progress_caption_);
   progress_row->addWidget(progress_bar_, 1);
@@ -91,6 +97,7 @@ ImportPage::ImportPage(AppContext& app, PageHost& host, QWidget* parent)
           [this] { ChooseFolder(this, folder_edit_); });
   connect(run_button_, &QPushButton::clicked, this, &ImportPage::Start);
   connect(stop_button_, &QPushButton::clicked, this, &ImportPage::Stop);
+  connect(print_button_, &QPushButton::clicked, this, &ImportPage::Print);
   connect(folder_edit_, &QLineEdit::returnPressed, this, &ImportPage::Start);
 }
 
@@ -103,6 +110,7 @@ void ImportPage::ShowReading(bool reading) {
   progress_bar_->setVisible(reading);
   stop_button_->setVisible(reading);
   run_button_->setVisible(!reading);
+  print_button_->setEnabled(!reading && !rows_.empty());
 }
 
 void ImportPage::Start() {
@@ -149,6 +157,7 @@ void ImportPage::Start() {
   const auto rows = result.rows.Rows();
   rows_.assign(rows.begin(), rows.end());
   result_list_->SetRowCount(static_cast<int>(rows_.size()));
+  print_button_->setEnabled(!rows_.empty());
   host_.SetStatusText(1, FromStd(result.status_bar_period));
   host_.SetStatusText(2, FromStd(result.status_bar_business));
 }
@@ -156,6 +165,12 @@ void ImportPage::Start() {
 void ImportPage::ReadFolder(const QString& folder) {
   folder_edit_->setText(folder);
   Start();
+}
+
+void ImportPage::Print() {
+  if (reading_ || rows_.empty()) return;
+  ShowOutputDialog(app_, this, QStringLiteral("Import"),
+                   [this](ReportStream& stream) { return WriteImportReport(rows_, stream); });
 }
 
 void ImportPage::Stop() {

@@ -2,6 +2,8 @@
 // the lines but not the targets, and the failures of all targets are reported.
 #include "engine/report/report.h"
 
+#include "engine/report/output_targets.h"
+
 #include <gtest/gtest.h>
 
 #include "engine/report/report_fixture.h"
@@ -100,6 +102,29 @@ TEST(ReportStream, CodedTextsAndDates) {
   EXPECT_EQ("31/12/1969", SlashedDate(UtcDateOf(-1)));
   EXPECT_EQ(18, CharactersOfPixels(180));
   EXPECT_EQ(3, CharactersOfPixels(25));
+}
+
+TEST(OutputTargets, EMailAndExcelExcludeEachOtherAndSomeTargetIsAlwaysChosen) {
+  struct Case {
+    int before;
+    OutputTarget click;
+    int after;
+  };
+  constexpr int P = kPrinterTarget, X = kExcelTarget, M = kMailTarget, F = kPdfTarget;
+  for (const Case& c : {
+           Case{P, kMailTarget, P | M},
+           Case{P | X, kMailTarget, P | M},     // e-mail clears Excel
+           Case{P | M, kExcelTarget, P | X},    // and Excel clears e-mail
+           Case{M, kMailTarget, P},             // no target left: the printer again
+           Case{P, kPrinterTarget, P},          // the printer alone stays on
+           Case{P | X, kPrinterTarget, X},
+           Case{X, kExcelTarget, P},
+           Case{P | F, kPrinterTarget, F},      // the PDF alone is a target
+           Case{F, kPdfTarget, P},
+       }) {
+    EXPECT_EQ(c.after, ToggleTarget(c.before, c.click)) << c.before << " click " << c.click;
+  }
+  EXPECT_EQ(P, kInitialTargets);
 }
 
 }  // namespace
