@@ -72,6 +72,9 @@ struct XlsxReportWriter::Book {
 
   lxw_format* Format(const ReportState& state, int kind, int decimals, int sense, CellColour colour,
                      bool bold) {
+    // Plain text is the workbook's default format. A format equal to another one would be
+    // looked up by its hash in every cell it is written to, so none is made twice.
+    if (kind == 0 && !bold) return nullptr;
     const auto key = std::make_tuple(kind, decimals, sense, static_cast<int>(colour), bold);
     const auto found = formats.find(key);
     if (found != formats.end()) return found->second;
