@@ -19,6 +19,11 @@ packages=(
   fonts-dejavu-core culmus xvfb xauth
   # report output read back in tests
   poppler-utils python3-openpyxl
+  # e-mail: the password in the system keyring (QtKeychain loads libsecret at run time)
+  qtkeychain-qt6-dev libsecret-1-0
+  # e-mail tests: an SMTP server with STARTTLS and AUTH on loopback, certificates made by the
+  # test, a Secret Service on a private session bus
+  python3-aiosmtpd openssl dbus gnome-keyring libsecret-tools
 )
 
 sudo_cmd=()
