@@ -579,6 +579,29 @@ void MailPictures(const QString& folder) {
   Save(folder, strip, QStringLiteral("SENDING"), 0xFF00FF);
 }
 
+// PRINTING: the output dialog's animation, twelve 48 x 40 frames side by side: a sheet passing
+// through a printer into its tray while the light blinks.
+void PrintingStrip(const QString& folder) {
+  constexpr int kFrames = 12;
+  QImage strip(48 * kFrames, 40, QImage::Format_ARGB32_Premultiplied);
+  strip.fill(Qt::transparent);
+  QPainter painter(&strip);
+  for (int frame = 0; frame < kFrames; ++frame) {
+    painter.drawImage(frame * 48, 0, Draw(48, 40, 1.0, [frame](QPainter& p) {
+                        const double shift = frame * 1.5;
+                        Sheet(p, 14, 1 + shift, 20, 14);
+                        Lines(p, 17, 5 + shift, 14, 2, 3);
+                        Shape(p, Rounded(3, 15, 42, 15, 3), kGrey.lighter(130));
+                        p.setPen(Qt::NoPen);
+                        p.setBrush(frame % 2 == 0 ? kGreen : kGrey);
+                        p.drawEllipse(QPointF(39, 20), 2, 2);
+                        Sheet(p, 10, 28, 28, 9);
+                      }));
+  }
+  painter.end();
+  Save(folder, strip, QStringLiteral("PRINTING"), 0xFF00FF);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -591,5 +614,6 @@ int main(int argc, char** argv) {
   ListStrip(folder);
   Toolbars(folder);
   MailPictures(folder);
+  PrintingStrip(folder);
   return 0;
 }

@@ -10,10 +10,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QTimer>
 #include <QtTest>
 
 #include "app/dialogs/output_dialog.h"
@@ -106,6 +109,9 @@ class OutputDialogTest : public QObject {
   void initTestCase() {
     QVERIFY(temp_.isValid());
     qputenv("TMPDIR", temp_.path().toUtf8());
+    // The e-mail dialog reads its password: with no session bus no keyring answers, so the
+    // user's own keyring is never touched.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus");
   }
 
   void TargetButtonsFollowTheRules() {
@@ -188,6 +194,37 @@ class OutputDialogTest : public QObject {
     QVERIFY(f.mailed[0].endsWith(QStringLiteral(".Htm")));
     QCOMPARE(f.mailed[1], QStringLiteral("שורות ממוספרות"));
     QVERIFY(f.opened.isEmpty());
+  }
+
+  void TheEMailTargetOpensTheEMailDialogWithTheReport() {
+    TestApp t;
+    t.store.BusinessName = "מאפיית הגליל";
+    QString subject, preview, owner;
+    QTimer::singleShot(0, [&] {
+      auto* output = qobject_cast<OutputDialog*>(QApplication::activeModalWidget());
+      QVERIFY(output != nullptr);
+      output->findChild<QComboBox*>(QStringLiteral("printerList"))->clear();
+      output->ClickTarget(kMailTarget);
+      output->ClickTarget(kPrinterTarget);
+      // The e-mail dialog opens over the output dialog once the report is written.
+      auto* poll = new QTimer(output);
+      connect(poll, &QTimer::timeout, [&, poll] {
+        QWidget* mail = QApplication::activeModalWidget();
+        if (mail == nullptr || mail->objectName() != QStringLiteral("emailDialog")) return;
+        poll->stop();
+        owner = mail->parentWidget() != nullptr ? mail->parentWidget()->objectName() : QString();
+        subject = mail->findChild<QLineEdit*>(QStringLiteral("subjectEdit"))->text();
+        preview = mail->findChild<QTextBrowser*>(QStringLiteral("preview"))->toPlainText();
+        mail->close();
+      });
+      poll->start(10);
+      output->Execute();
+    });
+    ShowOutputDialog(t.app, nullptr, QStringLiteral("Checks"), Numbered(3));
+    QCOMPARE(owner, QStringLiteral("outputDialog"));
+    QCOMPARE(subject, QStringLiteral("שורות ממוספרות"));
+    QVERIFY(preview.contains(QStringLiteral("row003")));
+    QVERIFY(preview.contains(QStringLiteral("מאפיית הגליל")));
   }
 
   void AStopDuringTheFirstPageEndsTheDocumentCleanly() {

@@ -18,11 +18,12 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/dialogs/email_dialog.h"
 #include "app/dialogs/page_setup_dialog.h"
 #include "app/images.h"
 #include "app/pump.h"
 #include "app/shared_fonts.h"
-#include "app/widgets/report_animation.h"
+#include "app/widgets/strip_animation.h"
 #include "engine/shell/settings.h"
 
 namespace tallyscan {
@@ -136,7 +137,7 @@ OutputDialog::OutputDialog(AppContext& app, const QString& kind, ReportProducer 
   progress_ = new QLabel(this);
   progress_->setObjectName(QStringLiteral("progress"));
   progress_->setMinimumWidth(240);
-  animation_ = new ReportAnimation(this);
+  animation_ = new StripAnimation(Picture(QStringLiteral("PRINTING")), 48, 90, this);
   animation_->setObjectName(QStringLiteral("animation"));
 
   auto* buttons = new QVBoxLayout;
@@ -296,11 +297,9 @@ void OutputDialog::Execute() {
 void ShowOutputDialog(AppContext& app, QWidget* owner, const QString& kind,
                       ReportProducer producer) {
   OutputDialog dialog(app, kind, std::move(producer), owner);
-  if (app.send_report_mail) {
-    dialog.SetMailSender([&app, &dialog](const QString& file, const QString& subject) {
-      app.send_report_mail(&dialog, file, subject);
-    });
-  }
+  dialog.SetMailSender([&app, &dialog](const QString& file, const QString& subject) {
+    OpenEmailDialog(app, &dialog, subject, file);
+  });
   dialog.exec();
 }
 

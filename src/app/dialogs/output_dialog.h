@@ -18,7 +18,7 @@ class QPushButton;
 
 namespace tallyscan {
 
-class ReportAnimation;
+class StripAnimation;
 
 // "אופן הדפסת הדו'ח", the one dialog through which every report is printed, saved as a
 // spreadsheet or a PDF, or sent by e-mail. It collects the targets and the printer, then calls
@@ -81,11 +81,11 @@ class OutputDialog final : public QDialog {
   QPushButton* page_properties_ = nullptr;
   QPushButton* execute_ = nullptr;
   QLabel* progress_ = nullptr;  // 1008
-  ReportAnimation* animation_ = nullptr;
+  StripAnimation* animation_ = nullptr;
 };
 
-// Opens the dialog for a page's report and returns when it has closed; the e-mail target is
-// connected to the application's e-mail dialog when there is one.
+// Opens the dialog for a page's report and returns when it has closed; the e-mail target opens
+// the e-mail dialog over it with the ".Htm" file and the report's first title as the subject.
 void ShowOutputDialog(AppContext& app, QWidget* owner, const QString& kind,
                       ReportProducer producer);
 
