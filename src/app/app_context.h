@@ -42,9 +42,6 @@ struct AppContext {
   std::atomic<bool> app_busy{false};
   std::atomic<bool> update_pending{false};
   AppMessageHook message_hook;
-  // Opens the e-mail dialog, owned by `owner`, with a report's ".Htm" file and its subject.
-  // Until it is set, the output dialog's e-mail target cannot be chosen.
-  std::function<void(QWidget* owner, const QString& file, const QString& subject)> send_report_mail;
 };
 
 }  // namespace tallyscan
