@@ -89,7 +89,7 @@ void QtPageCanvas::DrawText(const PaperRect& box, std::string_view text, TextAli
   QTextOption option(horizontal | Qt::AlignAbsolute | Qt::AlignVCenter);
   option.setTextDirection(right_to_left ? Qt::RightToLeft : Qt::LeftToRight);
   option.setWrapMode(QTextOption::NoWrap);
-  painter_.setPen(QPen(Qt::black));
+  painter_.setPen(QPen(QtColour(text_colour_)));
   painter_.drawText(QRectF(box.left, box.top, box.Width(), box.Height()), shown, option);
 }
 

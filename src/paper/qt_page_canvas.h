@@ -28,6 +28,7 @@ class QtPageCanvas final : public PageCanvas {
   void SelectFont(int slot) override;
   double TextWidth(std::string_view text) override;
   double LineHeight() override;
+  void SetTextColour(Colour colour) override { text_colour_ = colour; }
   void DrawText(const PaperRect& box, std::string_view text, TextAlign align, bool right_to_left,
                 bool elide) override;
   void DrawLine(double x1, double y1, double x2, double y2, Colour colour, double width) override;
@@ -47,6 +48,7 @@ class QtPageCanvas final : public PageCanvas {
   std::array<std::optional<QFont>, kPrintFontSlots> slot_fonts_;
   std::array<std::optional<QFontMetricsF>, kPrintFontSlots> slot_metrics_;
   int slot_ = -1;
+  Colour text_colour_ = 0;
   bool page_started_ = false;
 };
 

@@ -35,6 +35,8 @@ class PageCanvas {
   // The height of a line of the selected font.
   virtual double LineHeight() = 0;
 
+  // The colour of the texts drawn after it (black until set).
+  virtual void SetTextColour(Colour colour) = 0;
   // Draws `text` on one line inside `box`, vertically centred and placed by `align`;
   // `right_to_left` reads it right to left; `elide` ends a text that does not fit with an
   // ellipsis, otherwise it is drawn whole even where it passes the box.

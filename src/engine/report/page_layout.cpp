@@ -186,6 +186,7 @@ double PageLayout::HeaderHeight(const ReportState& state) {
 void PageLayout::DrawPage(const ReportState& state) {
   canvas_.StartPage();
   ++pages_;
+  canvas_.SetTextColour(state.fonts->text_colour);
   FitColumns();
   double y = area_.top;
   DrawHeader(state, y);

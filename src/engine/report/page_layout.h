@@ -1,7 +1,8 @@
 #pragma once
 
-// The pages of a report: every page opens with the full header (company, its second line and
-// dealer number; print date, fiscal year and page number; the title lines; the column
+// The pages of a report, every text in the print settings' text colour (figures have no
+// debit or credit colour on paper): every page opens with the full header (company, its second line
+// and dealer number; print date, fiscal year and page number; the title lines; the column
 // headings), then as many lines as fit. Columns run from right to left in shares of the
 // printable width; narrow reports use the odd font slots, wide ones the even slots.
 //

@@ -41,6 +41,7 @@ class RecordingCanvas final : public PageCanvas {
     return letters * LetterWidth();
   }
   double LineHeight() override { return 20; }
+  void SetTextColour(Colour colour) override { text_colour = colour; }
   void DrawText(const PaperRect& box, std::string_view text, TextAlign align, bool rtl,
                 bool elide) override {
     texts.push_back({pages, slot_, box, std::string(text), align, rtl, elide});
@@ -73,6 +74,7 @@ class RecordingCanvas final : public PageCanvas {
   std::vector<DrawnLine> lines;
   int pages = 0;
   int finished = 0;
+  Colour text_colour = 0;
 
  private:
   int slot_ = 0;
@@ -107,6 +109,7 @@ TEST_F(PageLayoutTest, EveryPageOpensWithTheFullHeader) {
       Run({{Col(3, "#"), Col(30, "שם"), Col(10, "חובה", kDebitColumn)}}, 120, silent_).ok());
   ASSERT_GE(canvas_.pages, 3);
   EXPECT_EQ(1, canvas_.finished);
+  EXPECT_EQ(Rgb(0, 0, 255), canvas_.text_colour);  // the print settings' text colour
   for (int page = 1; page <= canvas_.pages; ++page) {
     for (const std::string& text :
          {std::string("מאפיית הגליל <בע\"מ>"), std::string("רחוב הרצל 1 חיפה"),
