@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -58,6 +60,9 @@ std::string FileSha256(const std::string& path) {
 ReportSource DescribeSource(const RecordStore& store) {
   ReportSource source;
   source.file_name = store.DataFile.Path();
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(source.file_name, error);
+  if (!error && !source.file_name.empty()) source.file_name = absolute.lexically_normal().string();
   source.read_at = store.LoadedAt;
   struct stat info {};
   if (!source.file_name.empty() && ::stat(source.file_name.c_str(), &info) == 0) {

@@ -270,7 +270,9 @@ Status XlsxReportWriter::OnEnd(const ReportState& state) {
     const ReportSource& source = state.header->source;
     const std::string description = SourceDescription(source);
     lxw_doc_properties properties{};
+    static constexpr char kAuthor[] = "טליסקן";
     properties.title = const_cast<char*>(title.c_str());
+    properties.author = const_cast<char*>(kAuthor);
     properties.company = const_cast<char*>(state.header->company.c_str());
     properties.comments = const_cast<char*>(description.c_str());
     properties.created = static_cast<time_t>(book.created);
