@@ -54,9 +54,21 @@ std::string Repeat(std::string_view piece, double count) {
 
 }  // namespace
 
-std::string HtmlText(std::string_view utf8) {
+void AppendHtmlText(std::string& out, std::string_view utf8) {
+  // Most cells are figures and Latin text: their bytes are the code page's as they stand.
+  bool plain = true;
+  for (const char c : utf8) {
+    if (static_cast<unsigned char>(c) >= 0x80 || c == '&' || c == '<' || c == '>') {
+      plain = false;
+      break;
+    }
+  }
+  if (plain) {
+    out.append(utf8);
+    return;
+  }
   std::string escaped;
-  escaped.reserve(utf8.size());
+  escaped.reserve(utf8.size() + 8);
   for (const char c : utf8) {
     switch (c) {
       case '&':
@@ -72,20 +84,31 @@ std::string HtmlText(std::string_view utf8) {
         escaped.push_back(c);
     }
   }
-  return Utf8ToCp1255WithReferences(escaped);
+  out += Utf8ToCp1255WithReferences(escaped);
+}
+
+std::string HtmlText(std::string_view utf8) {
+  std::string out;
+  AppendHtmlText(out, utf8);
+  return out;
 }
 
 void HtmlReportWriter::Put(std::string_view markup) {
-  sink_.Write(markup);
-  sink_.Write(kEndOfLine);
+  line_.assign(markup);
+  PutLine();
+}
+
+void HtmlReportWriter::PutLine() {
+  line_ += kEndOfLine;
+  sink_.Write(line_);
 }
 
 void HtmlReportWriter::PutText(std::string_view prefix, std::string_view text,
                                std::string_view suffix) {
   line_.assign(Markup(prefix));
-  line_ += HtmlText(text);
+  AppendHtmlText(line_, text);
   line_ += Markup(suffix);
-  Put(line_);
+  PutLine();
 }
 
 void HtmlReportWriter::StyleRule(const ReportState& state, int id, int slot) {
@@ -174,7 +197,10 @@ void HtmlReportWriter::OnColumns(const ReportState& state) {
 
 void HtmlReportWriter::OnLine(const ReportState& state, const ReportLine& line) {
   HeadOnce(state);
-  Put(Markup("<Tr" + std::string(RowId(line.style)) + ">"));
+  line_.assign("<Tr");
+  line_ += RowId(line.style);
+  line_ += '>';
+  PutLine();
   const std::vector<ReportColumn>& columns = state.columns.columns;
   if (line.Spanning()) {
     PutText("<td colspan=" + PlainNumber(static_cast<std::int64_t>(columns.size())) +
@@ -193,11 +219,19 @@ void HtmlReportWriter::OnLine(const ReportState& state, const ReportLine& line) 
     const Colour colour = kind == CellColour::kDebit    ? state.fonts->debit_colour
                           : kind == CellColour::kCredit ? state.fonts->credit_colour
                                                         : 0;
-    if (colour != 0) line_ += "<font color=\"#" + ColourText(colour) + "\">";
+    if (colour != 0) {
+      line_ += "<font color=\"#";
+      line_ += ColourText(colour);
+      line_ += "\">";
+    }
     line_ += filler;
-    line_ += HtmlText(FigureText(cell, type, excel ? SignPlace::kFront : SignPlace::kEnd));
+    if (type == kTextColumn) {
+      AppendHtmlText(line_, cell);
+    } else {
+      AppendHtmlText(line_, FigureText(cell, type, excel ? SignPlace::kFront : SignPlace::kEnd));
+    }
     if (colour != 0) line_ += "</font>";
-    Put(line_);
+    PutLine();
   }
   Put("</tr>");
 }

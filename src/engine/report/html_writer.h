@@ -32,12 +32,14 @@ class HtmlReportWriter final : public ReportTarget {
   void StyleRule(const ReportState& state, int id, int slot);
   void MailBlock(const ReportState& state);
   void Put(std::string_view markup);
+  // Ends line_ and writes it.
+  void PutLine();
   void PutText(std::string_view prefix, std::string_view text, std::string_view suffix);
 
   HtmlForm form_;
   ByteSink& sink_;
   bool head_written_ = false;
-  std::string line_;  // reused for every line written
+  std::string line_;  // the line being written, reused for every line
 };
 
 // Text as the document carries it: "&", "<" and ">" as entities, then code page 1255 with a
