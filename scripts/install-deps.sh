@@ -11,6 +11,8 @@ packages=(
   zlib1g-dev libminizip-dev
   # report output: .xlsx workbooks, the SHA-256 of the data file in their properties
   libxlsxwriter-dev libssl-dev
+  # the command-line program's JSON output
+  nlohmann-json3-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev python3 time
   # desktop app: Qt 6 Widgets, its Hebrew translations, fonts that carry Hebrew

@@ -9,13 +9,13 @@
 #include <QNetworkInformation>
 #include <QStandardPaths>
 
-#include "app/adapters/qt_settings_store.h"
 #include "app/app_context.h"
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "app/update/update_threads.h"
 #include "engine/shell/window_placement.h"
 #include "engine/uniform/record_store.h"
+#include "qt_settings/qt_settings_store.h"
 
 int main(int argc, char** argv) {
   using namespace tallyscan;

@@ -9,8 +9,9 @@
 #include <string_view>
 
 #include "cli/check_setup.h"
-#include "cli/cli_output.h"
 #include "cli/commands.h"
+#include "cli/exit_codes.h"
+#include "cli/terminal_progress.h"
 #include "engine/report/byte_sink.h"
 #include "engine/report/html_writer.h"
 #include "engine/report/report_source.h"
@@ -24,10 +25,6 @@
 
 namespace tallyscan::cli {
 namespace {
-
-constexpr std::string_view kUsage =
-    "usage: tallyscan-cli report checks|import --format xls|htm|xlsx|pdf --out FILE "
-    "[--items LIST] DIR\n";
 
 enum class Kind { kChecks, kImport };
 enum class Format { kXls, kHtm, kXlsx, kPdf };
@@ -71,59 +68,59 @@ struct Options {
   CheckTicks ticks;
 };
 
-// nullopt after printing the usage (or what was wrong) on stderr.
-std::optional<Options> Parse(std::span<char* const> args) {
+// The options, or the usage error's exit code after it was printed.
+struct Parsed {
+  std::optional<Options> options;
+  int exit_code = kExitUsage;
+};
+
+Parsed Parse(std::span<char* const> args) {
   Options options;
   std::optional<Kind> kind;
   std::optional<Format> format;
-  bool have_out = false;
   bool have_folder = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view a = args[i];
     const bool has_value = i + 1 < args.size();
-    if (!kind && i == 0) {
+    if (i == 0) {
       kind = KindNamed(a);
-      if (!kind) break;
+      if (!kind) return {std::nullopt, UsageError("report", "the report is checks or import")};
     } else if (a == "--format" && has_value) {
       format = FormatNamed(args[++i]);
-      if (!format) break;
+      if (!format) return {std::nullopt, UsageError("report", "--format takes xls, htm, xlsx or pdf")};
     } else if (a == "--out" && has_value) {
       options.out = args[++i];
-      have_out = !options.out.empty();
     } else if (a == "--items" && has_value) {
       std::optional<CheckTicks> ticks = ParseCheckItems(args[++i]);
       if (!ticks) {
-        std::cerr << "report: items are B1-B8 and D1-D9, separated by commas\n";
-        return std::nullopt;
+        return {std::nullopt, UsageError("report", "items are B1-B8 and D1-D9, separated by commas")};
       }
       options.ticks = std::move(*ticks);
     } else if (!have_folder && !a.starts_with("--")) {
       options.folder = a;
       have_folder = true;
     } else {
-      kind.reset();
-      break;
+      return {std::nullopt, UsageError("report", "unexpected argument " + std::string(a))};
     }
   }
-  if (!kind || !format || !have_out || !have_folder) {
-    std::cerr << kUsage;
-    return std::nullopt;
-  }
+  if (!kind) return {std::nullopt, UsageError("report", "the report is missing")};
+  if (!format) return {std::nullopt, UsageError("report", "--format is missing")};
+  if (options.out.empty()) return {std::nullopt, UsageError("report", "--out is missing")};
+  if (!have_folder) return {std::nullopt, UsageError("report", "the data folder is missing")};
   options.kind = *kind;
   options.format = *format;
-  return options;
+  return {std::move(options), kExitCompleted};
 }
 
 }  // namespace
 
 int RunReport(std::span<char* const> args) {
-  std::optional<Options> parsed = Parse(args);
-  if (!parsed) return 2;
-  const Options& options = *parsed;
+  const Parsed parsed = Parse(args);
+  if (!parsed.options) return parsed.exit_code;
+  const Options& options = *parsed.options;
 #ifndef TALLYSCAN_HAVE_PAPER
   if (options.format == Format::kPdf) {
-    std::cerr << "report: this build writes no PDF (it was made without Qt)\n";
-    return 2;
+    return UsageError("report", "this build writes no PDF (it was made without Qt)");
   }
 #endif
 
@@ -133,16 +130,16 @@ int RunReport(std::span<char* const> args) {
   bar.Finish();
   if (!imported.status.ok()) {
     std::cerr << imported.status.message() << '\n';
-    return 1;
+    return kExitFailed;
   }
-  if (imported.interrupted) return kInterruptedExitCode;
+  if (imported.interrupted) return kExitInterrupted;
 
   CheckResultRows check_rows;
   if (options.kind == Kind::kChecks) {
     const CommandClock clock;
     if (!RunChecks(store, options.ticks, clock, bar, check_rows)) {
       bar.Finish();
-      return kInterruptedExitCode;
+      return kExitInterrupted;
     }
     bar.Finish();
   }
@@ -191,9 +188,9 @@ int RunReport(std::span<char* const> args) {
   bar.Finish();
   if (!written.ok()) {
     std::cerr << written.message() << '\n';
-    return 1;
+    return kExitFailed;
   }
-  return completed ? 0 : kInterruptedExitCode;
+  return completed ? kExitCompleted : kExitInterrupted;
 }
 
 }  // namespace tallyscan::cli

@@ -41,7 +41,7 @@ void PaperTarget::OnAddressBox(const ReportState& state, std::span<const std::st
 
 Status PaperTarget::OnEnd(const ReportState& state) {
   Begin(state);
-  return layout_.OnEnd(state).ok() ? Status::Ok() : Status::Error(failure_);
+  return layout_.OnEnd(state).ok() ? Status::Ok() : Status::IoError(failure_);
 }
 
 }  // namespace tallyscan

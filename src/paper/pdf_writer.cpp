@@ -73,12 +73,12 @@ std::string ReportXmp(const ReportState& state) {
 }
 
 struct PdfReportWriter::Document {
-  explicit Document(const std::string& path, const PrintFonts& fonts)
-      : path(path),
-        file(QString::fromStdString(path)),
+  explicit Document(const std::string& out_path, const PrintFonts& fonts)
+      : path(out_path),
+        file(QString::fromStdString(out_path)),
         opened(file.open(QIODevice::WriteOnly | QIODevice::Truncate)),
         writer(&file),
-        paper(writer, fonts, WriteFailureMessage(path, "PDF"),
+        paper(writer, fonts, WriteFailureMessage(out_path, "PDF"),
               [this](const ReportState& state) { Name(state); }) {
     writer.setPageLayout(
         QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
@@ -125,14 +125,14 @@ Status PdfReportWriter::OnEnd(const ReportState& state) {
   Document& doc = *document_;
   const Status painted = doc.paper.OnEnd(state);
   if (!doc.opened)
-    return Status::Error(WriteFailureMessage(doc.path, doc.file.errorString().toStdString()));
+    return Status::IoError(WriteFailureMessage(doc.path, doc.file.errorString().toStdString()));
   const bool flushed = doc.file.flush();
   const QString reason = doc.file.errorString();
   const bool file_ok = flushed && doc.file.error() == QFileDevice::NoError;
   doc.file.close();
   if (painted.ok() && file_ok) return Status::Ok();
   doc.file.remove();
-  return Status::Error(
+  return Status::IoError(
       WriteFailureMessage(doc.path, file_ok ? std::string("PDF") : reason.toStdString()));
 }
 

@@ -114,8 +114,8 @@ void QtPageCanvas::StartPage() {
 }
 
 Status QtPageCanvas::Finish() {
-  if (!painter_.isActive()) return Status::Error("painter");
-  return painter_.end() ? Status::Ok() : Status::Error("painter");
+  if (!painter_.isActive()) return Status::IoError("painter");
+  return painter_.end() ? Status::Ok() : Status::IoError("painter");
 }
 
 }  // namespace tallyscan

@@ -204,12 +204,12 @@ TEST_F(ReportCliTest, ALongReportRunsOverPagesWithEveryLineOnce) {
   const std::string info = Output("pdfinfo '" + pdf + "'");
   std::smatch pages;
   ASSERT_TRUE(std::regex_search(info, pages, std::regex("Pages: +([0-9]+)")));
-  const int page_count = std::stoi(pages[1]);
-  EXPECT_GT(page_count, 3);
+  const std::size_t page_count = std::stoul(pages[1]);
+  EXPECT_GT(page_count, 3u);
   // Each page opens with the header that numbers it.
   const std::vector<std::string> texts = Split(PdfText(pdf), "\f");
-  for (int page = 1; page <= page_count; ++page) {
-    ASSERT_GE(texts.size(), static_cast<std::size_t>(page));
+  for (std::size_t page = 1; page <= page_count; ++page) {
+    ASSERT_GE(texts.size(), page);
     // pdftotext may put the dash of "דף - N" after the number.
     EXPECT_TRUE(std::regex_search(texts[page - 1],
                                   std::regex("דף -? ?" + std::to_string(page) + "( -)?\\s")))

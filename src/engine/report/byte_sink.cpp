@@ -58,7 +58,7 @@ Status FileSink::Close() {
   if (error_ == 0) return Status::Ok();
   // Only a file this sink made is removed: a file that could not be opened is left alone.
   if (opened_) ::unlink(path_.c_str());
-  return Status::Error(WriteFailureMessage(path_, std::strerror(error_)));
+  return Status::IoError(WriteFailureMessage(path_, std::strerror(error_)));
 }
 
 }  // namespace tallyscan

@@ -163,7 +163,7 @@ Status ReportStream::End() {
       failures += status.message();
     }
   }
-  end_status_ = failures.empty() ? Status::Ok() : Status::Error(failures);
+  end_status_ = failures.empty() ? Status::Ok() : Status::IoError(failures);
   return end_status_;
 }
 

@@ -1,6 +1,5 @@
 #include "engine/report/result_reports.h"
 
-#include "engine/browse/row_text.h"
 #include "engine/uniform/result_row.h"
 
 namespace tallyscan {
@@ -14,13 +13,14 @@ bool WriteRows(std::span<const std::string> rows, ReportStream& stream) {
   const std::size_t columns = stream.State().columns.columns.size();
   std::int64_t number = 0;
   for (const std::string& row : rows) {
+    DecodedRow decoded = DecodeRow(row);
     std::vector<std::string> cells;
     cells.reserve(columns);
     cells.push_back(PlainNumber(++number));
-    for (std::size_t field = 2; field <= columns; ++field) {
-      cells.push_back(LookOfCell(RowField(row, static_cast<int>(field))).shown);
+    for (std::size_t cell = 0; cell + 1 < columns && cell < decoded.cells.size(); ++cell) {
+      cells.push_back(std::move(decoded.cells[cell].shown));
     }
-    const bool heading = !row.empty() && row.front() == static_cast<char>(RowStatus::kHeading);
+    const bool heading = decoded.status == RowStatus::kHeading;
     if (!stream.Line(std::move(cells), heading ? kSubTitleStyle : kBodyStyle)) return false;
   }
   return true;

@@ -293,7 +293,7 @@ Status XlsxReportWriter::OnEnd(const ReportState& state) {
   }
   if (book.error == LXW_NO_ERROR) return Status::Ok();
   if (book.created_file) ::unlink(book.path.c_str());
-  return Status::Error(WriteFailureMessage(book.path, lxw_strerror(book.error)));
+  return Status::IoError(WriteFailureMessage(book.path, lxw_strerror(book.error)));
 }
 
 }  // namespace tallyscan

@@ -1,12 +1,14 @@
 #pragma once
 
+// Private to uniform/.
+//
 // Takes BKMVDATA.TXT out of BKMVDATA.ZIP.
 
 #include <string>
 
 namespace tallyscan {
 
-struct ExtractResult {
+struct [[nodiscard]] ExtractResult {
   int count = 0;              // entries written; 0 is a failure
   bool cannot_write = false;  // the target's folder refused the file
 };

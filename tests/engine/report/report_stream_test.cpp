@@ -69,7 +69,7 @@ TEST(ReportStream, EveryTargetGetsEveryLineWithOneCellPerColumn) {
 }
 
 TEST(ReportStream, AStopEndsTheLinesAndEveryTargetIsStillClosed) {
-  CountingTarget a, failing(Status::Error("first")), other(Status::Error("second"));
+  CountingTarget a, failing(Status::IoError("first")), other(Status::IoError("second"));
   testing::StopAfter stop(2);
   const ReportHeader header = testing::TestHeader();
   const PrintFonts fonts = DefaultPrintFonts();
