@@ -73,6 +73,8 @@ class GridModel final : public QAbstractTableModel {
   int FieldOf(int column) const;
 
   void SetSource(const GridRowSource* source);
+  // Null until a source is set.
+  const GridRowSource* Source() const { return source_; }
   // Virtual mode: the owner says how many rows there are. A grown count adds rows after
   // those shown; anything else starts the list afresh.
   void SetRowCount(int count);
@@ -98,6 +100,7 @@ class Grid : public QTableView {
   explicit Grid(QWidget* parent = nullptr);
 
   GridModel& Model() { return model_; }
+  const GridModel& Model() const { return model_; }
   // Sets the columns and their widths; the last, empty column stretches.
   void SetColumns(std::vector<GridColumn> columns);
   void SetSource(const GridRowSource* source) { model_.SetSource(source); }
