@@ -27,10 +27,11 @@ struct GridReportColumn {
 using GridCellText = std::function<std::string(std::int64_t row, std::size_t column)>;
 
 // Writes `coded_title` (e.g. "10" + "רשימת החברות"), the columns and one line per row. The
-// cells lose their markers and the screen's directional isolates (U+2066-U+2069); a row with
-// a heading cell (a totals row) is a summary line whose number column stays empty, every
-// other row a body line numbered 1, 2, 3 ... Returns false when the stream was stopped
-// before the last row.
+// cells lose their markers; directional isolates (U+2066-U+2069) that keep a path in its
+// order on screen stay, since a right-to-left page needs them as much (the HTML writes them
+// as character references). A row with a heading cell (a totals row) is a summary line whose
+// number column stays empty, every other row a body line numbered 1, 2, 3 ... Returns false
+// when the stream was stopped before the last row.
 bool WriteGridReport(std::string_view coded_title, std::span<const GridReportColumn> columns,
                      std::int64_t row_count, const GridCellText& cell, ReportStream& stream);
 

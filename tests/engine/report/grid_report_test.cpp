@@ -1,5 +1,6 @@
 // Any grid as a report: its columns as the specification, its rows numbered in the "#" column
-// with totals left unnumbered, the cells without markers or the screen's isolates.
+// with totals left unnumbered, the cells without markers but with the isolates that keep a
+// path in its order.
 #include "engine/report/grid_report.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +36,7 @@ class RecordingTarget final : public ReportTarget {
 const std::vector<GridReportColumn> kColumns = {
     {"#", 30, kTextColumn, true},
     {"שם", 204, kTextColumn, false},
-    {"\u2066סכום\u2069", 96, kDebitColumn, false},
+    {"סכום", 96, kDebitColumn, false},
 };
 
 // Rows as a grid's source gives them: image index, name, amount.
@@ -73,7 +74,7 @@ TEST(GridReport, ColumnsRowNumbersStylesAndPlainCells) {
 
   const std::vector<std::pair<std::vector<std::string>, int>> expected_lines = {
       {{"1", "אלף", "1,234.50"}, kBodyStyle},
-      {{"2", "/tmp/בית", "-7.00"}, kBodyStyle},
+      {{"2", "\u2066/tmp/בית\u2069", "-7.00"}, kBodyStyle},
       {{"", "סה\"כ", "1,227.50"}, kSummaryStyle},
   };
   ASSERT_EQ(expected_lines.size(), target.lines.size());
