@@ -494,6 +494,22 @@ void Toolbars(const QString& folder) {
          p.setPen(QPen(kInk, 3, Qt::SolidLine, Qt::RoundCap));
          p.drawLine(QPointF(21, 5), QPointF(21, 19));
        }},
+      {"PRNT1",
+       [](QPainter& p) {  // a printer of the output dialog's printer list
+         Shape(p, Rounded(2, 9, 20, 9, 2), kGrey.lighter(130));
+         Sheet(p, 6, 2, 12, 8);
+         Sheet(p, 6, 15, 12, 7);
+         p.setPen(Qt::NoPen);
+         p.setBrush(kGreen);
+         p.drawEllipse(QPointF(18, 12), 1.2, 1.2);
+       }},
+      {"DELET",
+       [](QPainter& p) {  // the output dialog's execute button while it reads "ביטול"
+         Shape(p, Circle(12, 12, 10), kRed);
+         p.setPen(QPen(kPaper, 3, Qt::SolidLine, Qt::RoundCap));
+         p.drawLine(QPointF(8, 8), QPointF(16, 16));
+         p.drawLine(QPointF(16, 8), QPointF(8, 16));
+       }},
       {"Stop",
        [](QPainter& p) {  // the stop button of long operations: a red octagon
          QPainterPath octagon;
@@ -588,6 +604,29 @@ void MailPictures(const QString& folder) {
   Save(folder, strip, QStringLiteral("SENDING"), 0xFF00FF);
 }
 
+// PRINTING: the output dialog's animation, twelve 48 x 40 frames side by side: a sheet passing
+// through a printer into its tray while the light blinks.
+void PrintingStrip(const QString& folder) {
+  constexpr int kFrames = 12;
+  QImage strip(48 * kFrames, 40, QImage::Format_ARGB32_Premultiplied);
+  strip.fill(Qt::transparent);
+  QPainter painter(&strip);
+  for (int frame = 0; frame < kFrames; ++frame) {
+    painter.drawImage(frame * 48, 0, Draw(48, 40, 1.0, [frame](QPainter& p) {
+                        const double shift = frame * 1.5;
+                        Sheet(p, 14, 1 + shift, 20, 14);
+                        Lines(p, 17, 5 + shift, 14, 2, 3);
+                        Shape(p, Rounded(3, 15, 42, 15, 3), kGrey.lighter(130));
+                        p.setPen(Qt::NoPen);
+                        p.setBrush(frame % 2 == 0 ? kGreen : kGrey);
+                        p.drawEllipse(QPointF(39, 20), 2, 2);
+                        Sheet(p, 10, 28, 28, 9);
+                      }));
+  }
+  painter.end();
+  Save(folder, strip, QStringLiteral("PRINTING"), 0xFF00FF);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -600,5 +639,6 @@ int main(int argc, char** argv) {
   ListStrip(folder);
   Toolbars(folder);
   MailPictures(folder);
+  PrintingStrip(folder);
   return 0;
 }

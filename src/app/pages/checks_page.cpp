@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/dialogs/output_dialog.h"
 #include "app/dialogs/record_detail_dialog.h"
 #include "app/images.h"
 #include "app/pump.h"
@@ -18,6 +19,7 @@
 #include "app/widgets/main_button.h"
 #include "app/widgets/progress_bar.h"
 #include "app/widgets/result_list.h"
+#include "engine/report/result_reports.h"
 
 namespace tallyscan {
 namespace {
@@ -91,6 +93,9 @@ ChecksPage::ChecksPage(AppContext& app, PageHost& host, QWidget* parent)
     button->setFixedSize(kButtonWidth, kButtonHeight);
     button->setFont(host.Fonts().Tahoma10Bold);
   }
+  print_button_ = new QPushButton(QStringLiteral("הדפס"), this);
+  print_button_->setObjectName(QStringLiteral("printButton"));
+  print_button_->setToolTip(QStringLiteral("הדפסה של תוצאות הבדיקות"));
   status_label_ = new QLabel(this);
   status_label_->setObjectName(QStringLiteral("statusLabel"));
   progress_bar_ = new PercentProgressBar(this);
@@ -122,6 +127,7 @@ ChecksPage::ChecksPage(AppContext& app, PageHost& host, QWidget* parent)
   run_row->addWidget(stop_button_, 0, 0);
   run_row->addWidget(status_label_, 0, 1);
   run_row->addWidget(progress_bar_, 0, 2);
+  run_row->addWidget(print_button_, 0, 3);
   run_row->setColumnStretch(1, 1);
   run_row->setColumnStretch(2, 1);
   auto* layout = new QVBoxLayout(this);
@@ -142,6 +148,7 @@ ChecksPage::ChecksPage(AppContext& app, PageHost& host, QWidget* parent)
   connect(run_button_, &QPushButton::clicked, this, &ChecksPage::Start);
   connect(stop_button_, &QPushButton::clicked, this, &ChecksPage::Stop);
   connect(results_, &ResultList::RowOpened, this, [this](int row) { OpenRow(row); });
+  connect(print_button_, &QPushButton::clicked, this, &ChecksPage::Print);
 }
 
 ChecksPage::~ChecksPage() = default;
@@ -209,12 +216,20 @@ void ChecksPage::ShowRunning(bool running) {
   progress_bar_->setVisible(running);
   stop_button_->setVisible(running);
   run_button_->setVisible(!running);
+  print_button_->setEnabled(!running && !rows_.empty());
 }
 
 void ChecksPage::ClearResults() {
   rows_.clear();
   record_rows_.clear();
   results_->SetRowCount(0);
+  print_button_->setEnabled(false);
+}
+
+void ChecksPage::Print() {
+  if (running_ || rows_.empty()) return;
+  ShowOutputDialog(app_, this, QStringLiteral("Checks"),
+                   [this](ReportStream& stream) { return WriteChecksReport(rows_, stream); });
 }
 
 void ChecksPage::Start() {
@@ -238,10 +253,10 @@ void ChecksPage::Start() {
   RunChecks(app_.store, ticks_, *clock_, monitor, rows_, &listener);
   results_->SetRowCount(static_cast<int>(rows_.size()));
 
+  running_ = false;
   ShowRunning(false);
   update();
   app_.app_busy = false;
-  running_ = false;
   host_.RunStateChanged(nullptr, {});
 }
 

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 
 #include "app/pages/page.h"
 #include "engine/checks/checks.h"
@@ -38,6 +39,8 @@ class ChecksPage final : public Page {
 
   // Empties the rows and the result list (a new data set is being read).
   void ClearResults();
+  // "הדפס": the findings through the output dialog (report "Checks").
+  void Print();
 
   const CheckResultRows& Rows() const { return rows_; }
   CheckTicks& Ticks() { return ticks_; }
@@ -69,6 +72,7 @@ class ChecksPage final : public Page {
   QListWidget* documents_list_ = nullptr;    // control 1037
   MainButton* run_button_ = nullptr;
   MainButton* stop_button_ = nullptr;
+  QPushButton* print_button_ = nullptr;
   QLabel* status_label_ = nullptr;
   PercentProgressBar* progress_bar_ = nullptr;
   ResultList* results_ = nullptr;

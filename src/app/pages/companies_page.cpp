@@ -12,6 +12,7 @@
 #include "app/app_message.h"
 #include "app/images.h"
 #include "app/pump.h"
+#include "app/report/grid_print.h"
 #include "app/shared_fonts.h"
 #include "app/texts.h"
 #include "app/widgets/grid.h"
@@ -92,12 +93,16 @@ CompaniesPage::CompaniesPage(AppContext& app, PageHost& host, QWidget* parent)
                     QStringLiteral("100,שנת הכספים"), QStringLiteral("900,ספריית החברה")}));
   list_->SetSource(row_source_.get());
   list_->installEventFilter(this);
+  print_button_ =
+      MakeGridPrintButton(app, *list_, QStringLiteral("Companies"), "10רשימת החברות", {}, this);
+  print_button_->setToolTip(QStringLiteral("הדפסה של רשימת החברות"));
 
   auto* toolbar = new QHBoxLayout;
   toolbar->setSpacing(2);
   for (QToolButton* button : {save_button_, read_button_, delete_button_}) {
     toolbar->addWidget(button);
   }
+  toolbar->addWidget(print_button_);
   toolbar->addSpacing(12);
   toolbar->addWidget(progress_bar_, 1);
   toolbar->addWidget(stop_button_);
@@ -172,6 +177,7 @@ void CompaniesPage::ShowSaving(bool saving) {
   for (QToolButton* button : {save_button_, read_button_, delete_button_}) {
     button->setEnabled(!saving);
   }
+  print_button_->setEnabled(!saving && list_->Model().rowCount() > 0);
 }
 
 void CompaniesPage::SaveCompany() {

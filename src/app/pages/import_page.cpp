@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/dialogs/output_dialog.h"
 #include "app/dialogs/record_detail_dialog.h"
 #include "app/pump.h"
 #include "app/shared_fonts.h"
@@ -17,6 +18,7 @@
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
 #include "app/widgets/result_list.h"
+#include "engine/report/result_reports.h"
 #include "engine/uniform/result_row.h"
 
 namespace tallyscan {
@@ -65,8 +67,11 @@ ImportPage::ImportPage(AppContext& app, PageHost& host, QWidget* parent)
   stop_button_ = new QPushButton(QStringLiteral("ביטול"), this);
   stop_button_->setObjectName(QStringLiteral("stopButton"));
   stop_button_->setToolTip(WithKey(stop_button_->text(), QKeySequence(Qt::Key_Escape)));
+  print_button_ = new QPushButton(QStringLiteral("הדפס"), this);
+  print_button_->setObjectName(QStringLiteral("printButton"));
+  print_button_->setToolTip(QStringLiteral("הדפסה של יומן קליטת הקובץ"));
   // Enter presses the button that has the focus.
-  for (QPushButton* button : {browse_button_, run_button_, stop_button_}) {
+  for (QPushButton* button : {browse_button_, run_button_, stop_button_, print_button_}) {
     button->setAutoDefault(true);
   }
   progress_caption_ = new QLabel(QStringLiteral("התקדמות קריאת הקובץ"), this);
@@ -93,6 +98,7 @@ ImportPage::ImportPage(AppContext& app, PageHost& host, QWidget* parent)
   folder_row->addWidget(browse_button_);
   folder_row->addWidget(run_button_);
   folder_row->addWidget(stop_button_);
+  folder_row->addWidget(print_button_);
   auto* progress_row = new QHBoxLayout;
   progress_row->addWidget(progress_caption_);
   progress_row->addWidget(progress_bar_, 1);
@@ -117,6 +123,7 @@ ImportPage::ImportPage(AppContext& app, PageHost& host, QWidget* parent)
           [this] { ChooseFolder(this, folder_edit_); });
   connect(run_button_, &QPushButton::clicked, this, &ImportPage::Start);
   connect(stop_button_, &QPushButton::clicked, this, &ImportPage::Stop);
+  connect(print_button_, &QPushButton::clicked, this, &ImportPage::Print);
   connect(folder_edit_, &QLineEdit::returnPressed, this, &ImportPage::Start);
   connect(results_, &ResultList::RowOpened, this, [this](int row) { OpenRow(row); });
 }
@@ -126,6 +133,7 @@ void ImportPage::ShowReading(bool reading) {
   progress_bar_->setVisible(reading);
   stop_button_->setVisible(reading);
   run_button_->setVisible(!reading);
+  print_button_->setEnabled(!reading && !rows_.empty());
 }
 
 void ImportPage::BusyChanged(bool busy) {
@@ -181,6 +189,7 @@ void ImportPage::Start() {
   rows_.assign(rows.begin(), rows.end());
   data_file_ = result.data_file_path;
   results_->SetRowCount(static_cast<int>(rows_.size()));
+  print_button_->setEnabled(!rows_.empty());
   // An interrupted reading leaves nothing loaded: the status bar names no business and no
   // year, and the folder is not the one to offer next time.
   if (result.interrupted) return;
@@ -192,6 +201,12 @@ void ImportPage::Start() {
 void ImportPage::ReadFolder(const QString& folder) {
   folder_edit_->setText(folder);
   Start();
+}
+
+void ImportPage::Print() {
+  if (reading_ || rows_.empty()) return;
+  ShowOutputDialog(app_, this, QStringLiteral("Import"),
+                   [this](ReportStream& stream) { return WriteImportReport(rows_, stream); });
 }
 
 void ImportPage::Stop() {

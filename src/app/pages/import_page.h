@@ -39,6 +39,8 @@ class ImportPage final : public Page {
   void ReadFolder(const QString& folder);
   // "ביטול": the reading ends before its next line.
   void Stop();
+  // "הדפס": the import log through the output dialog (report "Import").
+  void Print();
   bool Reading() const { return reading_; }
   const std::vector<std::string>& Rows() const { return rows_; }
   ResultList* Results() const { return results_; }
@@ -58,6 +60,7 @@ class ImportPage final : public Page {
   QPushButton* browse_button_ = nullptr;
   QPushButton* run_button_ = nullptr;
   QPushButton* stop_button_ = nullptr;
+  QPushButton* print_button_ = nullptr;
   QLabel* progress_caption_ = nullptr;
   PercentProgressBar* progress_bar_ = nullptr;
   ResultList* results_ = nullptr;

@@ -99,6 +99,8 @@ class GridModel final : public QAbstractTableModel {
   int FieldOf(int column) const;
 
   void SetSource(const GridRowSource* source);
+  // Null until a source is set.
+  const GridRowSource* Source() const { return source_; }
   // Virtual mode: the owner says how many rows there are. A grown count adds rows after
   // those shown; anything else starts the list afresh.
   void SetRowCount(int count);

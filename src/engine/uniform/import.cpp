@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <new>
 #include <optional>
@@ -538,7 +539,10 @@ ImportResult ImportFolder(RecordStore& store, const std::string& folder, Progres
     result.status = std::move(read);
     return result;
   }
-  if (!result.interrupted) store.LoadedFolder = folder;
+  if (!result.interrupted) {
+    store.LoadedFolder = folder;
+    store.LoadedAt = static_cast<std::int64_t>(std::time(nullptr));
+  }
   return result;
 }
 
