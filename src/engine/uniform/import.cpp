@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <new>
 #include <optional>
+#include <system_error>
 
 #include "engine/text/cp1255.h"
 #include "engine/text/dates.h"
@@ -173,18 +174,21 @@ Status CheckFiles(const std::string& folder, const ImportOptions& options, Folde
 
 class Importer {
  public:
-  Importer(RecordStore& store, ProgressMonitor& monitor, ImportResult& result)
-      : store_(store), monitor_(monitor), result_(result), rows_(result.rows) {}
+  Importer(RecordStore& store, ProgressMonitor& monitor, ImportResult& result, ReadCall read)
+      : store_(store), monitor_(monitor), result_(result), rows_(result.rows), read_(read) {}
 
-  // Fails only when the data file cannot be opened again for reading records back.
+  // Fails when a file cannot be read to its end or the data file cannot be opened again
+  // for reading records back.
   Status Run(int ini_fd, int data_fd, std::int64_t data_size, const FolderFiles& files) {
     rows_.Clear();
-    ReadIni(ini_fd);
+    if (const int error = ReadIni(ini_fd); error != 0) return ReadFailed(files.ini, error);
     if (!files.extracted_to.empty()) {
       // The path is the file system's own (UTF-8), not data of the file.
       rows_.Append(MakeRow(RowStatus::kInfo, {kExtractedToText, files.extracted_to}));
     }
-    ReadData(data_fd, data_size);
+    if (const int error = ReadData(data_fd, data_size); error != 0) {
+      return ReadFailed(files.data, error);
+    }
     // Every consumer reads its records back from the file: without it the indexes are of
     // no use.
     if (!store_.DataFile.Open(files.data).ok()) return Status::IoError(std::string(kNoDataText));
@@ -213,8 +217,14 @@ class Importer {
         std::clamp(size + 1, kSmallest, static_cast<std::int64_t>(LineReader::kBlockSize)));
   }
 
-  void ReadIni(int fd) {
-    LineReader reader(fd, BlockFor(0));
+  static Status ReadFailed(const std::string& path, int error) {
+    return Status::IoError(std::string(kReadFailedText) + path + " - " +
+                           std::error_code(error, std::generic_category()).message());
+  }
+
+  // 0, or the errno of a read that failed.
+  int ReadIni(int fd) {
+    LineReader reader(fd, BlockFor(0), read_);
     TextLine line;
     if (reader.Next(line)) {
       a000_.assign(line.head);
@@ -235,6 +245,7 @@ class Importer {
         errors_.push_back(MakeRow(RowStatus::kError, {kIniSizeText}));
       }
     }
+    if (reader.failed()) return reader.error();
     AppendHeaderRows();
     for (const std::string& summary : summary_lines_) {
       const std::int64_t count = ReadInteger(SliceField(summary, kIniSummaryCount));
@@ -243,6 +254,7 @@ class Importer {
         rows_.Append(MakeRow(RowStatus::kInfo, {texts->summary, FormatCount(count)}));
       }
     }
+    return 0;
   }
 
   void SetHeaderValues() {
@@ -342,10 +354,11 @@ class Importer {
         store_.TotalOpeningBalanceFx = 0;
   }
 
-  void ReadData(int fd, std::int64_t data_size) {
+  // 0, or the errno of a read that failed.
+  int ReadData(int fd, std::int64_t data_size) {
     ResetIndexes(data_size);
     ProgressTracker progress(monitor_, expected_total_);
-    LineReader reader(fd, BlockFor(data_size));
+    LineReader reader(fd, BlockFor(data_size), read_);
     TextLine line;
     std::int64_t n = 0;
     const std::int64_t version = store_.FormatVersion;
@@ -379,9 +392,11 @@ class Importer {
         errors_.push_back(LineErrorRow(kUnknownLineText, n));
       }
     }
+    if (reader.failed()) return reader.error();
     lines_read_ = n;
     result_.lines_read = n;
     result_.bytes_read = data_size;
+    return 0;
   }
 
   void AddAccountTotals(std::string_view line) {
@@ -483,6 +498,7 @@ class Importer {
   ProgressMonitor& monitor_;
   ImportResult& result_;
   ImportResultRows& rows_;
+  ReadCall read_;
   std::string a000_;
   std::int64_t a000_length_ = 0;
   std::vector<std::string> summary_lines_;
@@ -524,7 +540,8 @@ ImportResult ImportFolder(RecordStore& store, const std::string& folder, Progres
   result.store_reset = true;
   Status read;
   try {
-    read = Importer(store, monitor, result).Run(ini.fd(), data.fd(), data.Size(), files);
+    read = Importer(store, monitor, result, options.read_call)
+               .Run(ini.fd(), data.fd(), data.Size(), files);
   } catch (const std::bad_alloc&) {
     read = Status::OutOfMemory(std::string(kOutOfMemoryText));
   }

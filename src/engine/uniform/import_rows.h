@@ -18,6 +18,8 @@ inline constexpr std::string_view kNoFolderText = "לא צויינה הספרי�
 inline constexpr std::string_view kNoIniText = "קובץ האתחול אינו קיים בספריה שצויינה";
 inline constexpr std::string_view kNoDataText = "קובץ הנתונים אינו קיים בספריה שצויינה";
 inline constexpr std::string_view kOutOfMemoryText = "אין די זיכרון לקריאת הקובץ";
+// Followed by the file's path, " - " and the system's error text.
+inline constexpr std::string_view kReadFailedText = "שגיאה בקריאת הקובץ ";
 
 // INI.TXT.
 inline constexpr std::string_view kIniSizeText = "גודל קובץ האתחול אינו תקין";

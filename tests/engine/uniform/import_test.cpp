@@ -1,8 +1,10 @@
 #include "engine/uniform/import.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -343,6 +345,47 @@ TEST_F(ImportTest, DataFileThatCannotBeReopenedEmptiesTheStore) {
   EXPECT_EQ("", store_.LoadedFolder);
   EXPECT_EQ(0, store_.AccountIndex.Count());
   EXPECT_FALSE(store_.DataFile.IsOpen());
+}
+
+// A disk or share that fails part way: every read gives at most 50 bytes, and the reads fail
+// with EIO once `read_budget` bytes were given (INI.TXT is read first, then BKMVDATA.TXT).
+std::int64_t read_budget = 0;
+ssize_t FailingRead(int fd, void* buffer, std::size_t count) {
+  if (read_budget <= 0) {
+    errno = EIO;
+    return -1;
+  }
+  const ssize_t n = ::read(fd, buffer, std::min<std::size_t>(count, 50));
+  if (n > 0) read_budget -= n;
+  return n;
+}
+
+TEST_F(ImportTest, ReadErrorFailsTheImportNamingTheFileAndLeavesNothingLoaded) {
+  testing::SmallValidSet().Write(folder_.path());
+  const auto ini_size =
+      static_cast<std::int64_t>(std::filesystem::file_size(folder_.File("INI.TXT")));
+  const struct {
+    std::int64_t budget;
+    std::string file;
+  } cases[] = {{0, "INI.TXT"}, {ini_size - 100, "INI.TXT"}, {ini_size + 700, "BKMVDATA.TXT"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.budget);
+    ASSERT_TRUE(ImportAgain().status.ok());  // a whole set loaded before
+    store_.LoadedFolder.clear();
+    read_budget = c.budget;
+    SilentProgress silent;
+    ImportOptions options{.cache_folder = cache_.path(), .read_call = &FailingRead};
+    const ImportResult result = ImportFolder(store_, folder_.path(), silent, options);
+    EXPECT_EQ(StatusCode::kIoError, result.status.code());
+    EXPECT_EQ("שגיאה בקריאת הקובץ " + folder_.File(c.file) + " - Input/output error",
+              result.status.message());
+    EXPECT_TRUE(result.store_reset);
+    EXPECT_LE(result.rows.Count(), 1);
+    EXPECT_EQ("", store_.LoadedFolder);
+    EXPECT_EQ(0, store_.AccountIndex.Count());
+    EXPECT_EQ(0, store_.MovementIndex.Count());
+    EXPECT_FALSE(store_.DataFile.IsOpen());
+  }
 }
 
 TEST_F(ImportTest, InterruptedImportKeepsWhatWasReadAndCanBeReadAgain) {
