@@ -19,6 +19,7 @@ constexpr double kTolerance = 99;    // agorot
 constexpr double kMaxDeviation = 2;  // percent
 
 constexpr std::string_view kNoLines = "לא נמצאו תנועות מתאימות לתעודה זו";
+constexpr std::string_view kRepeatedHeader = "כותרת חוזרת של תעודה זו - שורותיה נבדקו פעם אחת";
 
 // Whether a computed value is off its expected value: beyond the tolerance and, unless the
 // expected value is 0, by more than the allowed share of it. `by_size` compares sizes
@@ -122,7 +123,13 @@ void DocumentPass::Run() {
     // Receipts (400-499) have no summary arithmetic of their own.
     const bool receipt = type >= "400" && type <= "499";
     if (Ticked(DocumentItem::kSummaries) && !receipt) CheckSummary(summary, rows);
-    if (read_lines) {
+    // Headers are in key order, so the copies of one document key follow each other: its
+    // lines are checked for the first copy only, and each further copy says it is one, so
+    // that the rows grow with the file, not with copies times lines.
+    const bool repeated = i > 1 && documents[i - 1].KeyView() == document.KeyView();
+    if (read_lines && repeated) {
+      rows.Error({kRepeatedHeader});
+    } else if (read_lines) {
       bool completed = true;
       if (receipt) {
         completed = CheckReceipts(document, summary, rows);
