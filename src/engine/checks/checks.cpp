@@ -114,9 +114,13 @@ std::int64_t WholeNumber(std::string_view field) {
   return ReadInteger(TrimSpaces(field));
 }
 
-std::string TrimmedForRow(std::string_view field) { return Cp1255ToUtf8(TrimSpaces(field)); }
+std::string TrimmedForRow(std::string_view field) {
+  return SafeCellText(Cp1255ToUtf8(TrimSpaces(field)));
+}
 
-std::string AsStoredForRow(std::string_view field) { return Cp1255ToUtf8(field); }
+std::string AsStoredForRow(std::string_view field) { return SafeCellText(Cp1255ToUtf8(field)); }
+
+std::string KeyForRow(std::string_view field) { return SafeCellText(KeyDisplay(field)); }
 
 }  // namespace checks
 }  // namespace tallyscan

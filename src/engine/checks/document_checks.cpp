@@ -58,7 +58,7 @@ std::string Caption(std::string_view type, std::string_view number) {
   const DocumentType* known = FindDocumentType(static_cast<int>(WholeNumber(type)));
   const std::string_view name = known != nullptr ? known->name : kUnknownMeaning;
   return MakeRow(RowStatus::kError,
-                 {"בעיה ב " + std::string(name) + " מספר - " + KeyDisplay(number)});
+                 {"בעיה ב " + std::string(name) + " מספר - " + KeyForRow(number)});
 }
 
 // The summary amounts of a document header (C100).
@@ -191,7 +191,7 @@ bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary
       if (Deviates(expected, static_cast<double>(total), /*by_size=*/true)) {
         const double ratio =
             expected == 0 ? 0 : std::fabs(static_cast<double>(total) / expected) * 100;
-        rows.Error({"בשורה מס. " + KeyDisplay(SliceField(line, D110(1255))) +
+        rows.Error({"בשורה מס. " + KeyForRow(SliceField(line, D110(1255))) +
                         " סיכום לא נכון מחיר/כמות דיוק " + Percent(ratio) + "%",
                     FormatNumber("#,.0000", quantity, 4) + kDebitMarker, Credit(price),
                     Amount(discount)});
@@ -208,8 +208,8 @@ bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary
       const std::string_view code = SliceField(line, D110(1259));
       const std::string_view trimmed = TrimSpaces(code);
       if (!trimmed.empty() && PrefixRange(store_.ItemIndex, ItemKeyPrefix(code)).empty()) {
-        rows.Error(
-            {"מקט " + TextDisplay(code, store_.DosCodePage, true) + " אינו מופיע ברשימת הפריטים"});
+        rows.Error({"מקט " + SafeCellText(TextDisplay(code, store_.DosCodePage, true)) +
+                    " אינו מופיע ברשימת הפריטים"});
       }
     }
   }
@@ -250,7 +250,7 @@ bool DocumentPass::CheckReceipts(const IndexEntry& document, const Summary& summ
     receipt_sum = Plus(receipt_sum, ReadAmount(SliceField(line, D120(1312))));
     if (SliceField(line, D120(1306)) != "2") continue;  // only cheques are looked into
 
-    const std::string line_number = KeyDisplay(SliceField(line, D120(1305)));
+    const std::string line_number = KeyForRow(SliceField(line, D120(1305)));
     if (Ticked(DocumentItem::kChequeNumbers) && WholeNumber(SliceField(line, D120(1310))) == 0) {
       rows.Error({"בשורה מס. " + line_number + " לא מצויינת מספר ההמחאה", ""});
     }

@@ -184,7 +184,7 @@ class Importer {
     if (const int error = ReadIni(ini_fd); error != 0) return ReadFailed(files.ini, error);
     if (!files.extracted_to.empty()) {
       // The path is the file system's own (UTF-8), not data of the file.
-      rows_.Append(MakeRow(RowStatus::kInfo, {kExtractedToText, files.extracted_to}));
+      rows_.Append(MakeRow(RowStatus::kInfo, {kExtractedToText, SafeCellText(files.extracted_to)}));
     }
     if (const int error = ReadData(data_fd, data_size); error != 0) {
       return ReadFailed(files.data, error);
@@ -283,21 +283,23 @@ class Importer {
   }
 
   void AppendHeaderRows() {
+    // Every value comes from the file: none may split its row or mark a cell.
     auto info = [&](std::string_view text, std::string_view value) {
-      rows_.Append(MakeRow(RowStatus::kInfo, {text, value}));
+      rows_.Append(MakeRow(RowStatus::kInfo, {text, SafeCellText(value)}));
     };
     info(kDealerText, A000Raw(A000(1003)));
     info(kBusinessNameText, store_.BusinessName);
-    result_.status_bar_business = "\t" + std::string(kStatusBusinessText) + store_.BusinessName;
+    result_.status_bar_business =
+        "\t" + std::string(kStatusBusinessText) + SafeCellText(store_.BusinessName);
     if (A000Field(A000(1011)) == "1") {
       const std::string year = A000Raw(A000(1023));
       info(kTaxYearText, year);
-      result_.status_bar_period = "\t" + std::string(kStatusYearText) + year;
+      result_.status_bar_period = "\t" + std::string(kStatusYearText) + SafeCellText(year);
     } else {
       const std::string range = Cp1255ToUtf8(FormatDate(A000Field(A000(1024))) + " - " +
                                              FormatDate(A000Field(A000(1025))));
       info(kDateRangeText, range);
-      result_.status_bar_period = "\t" + std::string(kStatusDatesText) + range;
+      result_.status_bar_period = "\t" + std::string(kStatusDatesText) + SafeCellText(range);
     }
     info(kFileVersionText, A000Raw(field::kFormatVersionDigits));
     info(kSoftwareText, A000Text(A000(1007)));

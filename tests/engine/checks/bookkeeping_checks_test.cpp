@@ -198,9 +198,15 @@ TEST_F(BookkeepingChecksTest, DealerNumbersOfAccounts) {
   Add(Account{.key = "C3", .section = 7310, .dealer = "123456783"});  // wrong check digit
   Add(Account{.key = "C4", .section = 1000, .dealer = "1234 6782"});  // embedded blank
   Add(Account{.key = "C5", .section = 7410, .dealer = "123456782"});
+  // Text of the file never splits a row or marks a cell: TAB and the markers become blanks.
+  Add(Account{.key = "C6\t\xFD",
+              .section = 7410,
+              .dealer = "12\t\x1C\x1D"
+                        "678\xFD"});
   EXPECT_EQ(
       (std::vector<std::string>{"1\tבכרטיס C3 מס. עוסק לא תקין\t123456783" + S(C),
                                 "1\tבכרטיס C4 מס. עוסק לא תקין\t1234 6782" + S(C),
+                                "1\tבכרטיס C6   מס. עוסק לא תקין\t12   678 " + S(C),
                                 "1\tב 2 כרטיסים לא מוגדר מספר עוסק", "3\tסיום בדיקת מספרי עוסק"}),
       Section(Run(Only({BK::kDealerNumbers}, {})), "בדיקת מספרי עוסק"));
 }

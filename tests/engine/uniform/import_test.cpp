@@ -15,6 +15,7 @@
 
 #include "engine/text/cp1255.h"
 #include "engine/uniform/import_fixture.h"
+#include "engine/uniform/layouts.h"
 
 namespace tallyscan {
 namespace {
@@ -96,6 +97,19 @@ TEST_F(ImportTest, ValidSetGivesTheWholeLog) {
   EXPECT_EQ("\tתאריכים - 01/01/2023 - 31/12/2023", result.status_bar_period);
   EXPECT_EQ("\tשם העסק - Acme Trading", result.status_bar_business);
   EXPECT_EQ(14, result.lines_read);
+}
+
+// Header texts come from the file: a TAB, a marker byte or the heading marker (0xFD) in
+// them is shown as a blank, so that they can neither shift cells nor mark them.
+TEST_F(ImportTest, HeaderTextsCannotForgeCellsOrMarks) {
+  testing::DataSetFiles set = testing::SmallValidSet();
+  const FieldLayout* name = FindField(LayoutOf(RecordType::kA000), 1018);
+  ASSERT_NE(nullptr, name);
+  set.ini[0].replace(static_cast<std::size_t>(name->start - 1), 12, "Acme\tT\x1C\x1D\xFDing");
+  const ImportResult result = Import(set);
+  ASSERT_TRUE(result.status.ok()) << result.status.message();
+  EXPECT_TRUE(HasRow(result, "3\tשם העסק\tAcme T   ing"));
+  EXPECT_EQ("\tשם העסק - Acme T   ing", result.status_bar_business);
 }
 
 TEST_F(ImportTest, ValidSetFillsTheStore) {

@@ -217,10 +217,11 @@ TEST(RecordDetailTest, CharacterSetMeaningAndDosConversion) {
 }
 
 TEST(RecordDetailTest, SeparatorsStoredInAFieldCannotSplitTheRow) {
-  const std::string line =
-      MakeLine(RecordType::kB110, {{1404, "Cash\tbox\x1D"}, {1401, "00000\t001"}});
+  const std::string line = MakeLine(
+      RecordType::kB110, {{1404, "Cash\tbox\x1D"}, {1401, "00000\t001"}, {1410, "Bold\xFD\x1C."}});
   const auto rows = BuildRecordDetailRows(line, false);
   EXPECT_EQ("Cash box ", FieldRow(rows, 1404)[3]);
+  EXPECT_EQ("Bold  .", FieldRow(rows, 1410)[3]);  // 0xFD is the heading marker
   const std::vector<std::string> marked = FieldRow(rows, 1401);
   ASSERT_EQ(5u, marked.size());
   EXPECT_EQ("1", marked[0]);
