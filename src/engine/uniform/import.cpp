@@ -46,13 +46,7 @@ std::string Upper(std::string_view text) {
 
 // The record type named by a line's first four characters, letter case ignored.
 std::optional<RecordType> LineType(std::string_view line) {
-  if (line.size() < 4) return std::nullopt;
-  char code[4];
-  for (int i = 0; i < 4; ++i) {
-    const char c = line[static_cast<std::size_t>(i)];
-    code[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-  }
-  const RecordLayout* layout = FindLayout(std::string_view(code, 4));
+  const RecordLayout* layout = FindLayout(line);
   if (layout == nullptr || layout->type == RecordType::kA000) return std::nullopt;
   return layout->type;
 }

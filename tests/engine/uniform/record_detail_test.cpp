@@ -228,6 +228,16 @@ TEST(RecordDetailTest, SeparatorsStoredInAFieldCannotSplitTheRow) {
   EXPECT_EQ(std::string("00000 001") + kErrorMarker, marked[3]);
 }
 
+// The import counts a lower-case record code as its type; the detail view shows it too.
+TEST(RecordDetailTest, LowerCaseRecordCodeIsShownAsItsType) {
+  std::string line = MakeLine(RecordType::kC100);
+  line[0] = 'c';
+  const auto rows = BuildRecordDetailRows(line, false);
+  EXPECT_EQ(BuildRecordDetailRows(MakeLine(RecordType::kC100), false).size(), rows.size());
+  ASSERT_FALSE(rows.empty());
+  EXPECT_EQ("c100" + std::string(kHeadingMarker), Cells(rows[0])[3]);
+}
+
 TEST(RecordDetailTest, ReservedAreaOfAccountHasNoCode) {
   const auto rows = BuildRecordDetailRows(MakeLine(RecordType::kB110), false);
   const std::vector<std::string> last = Cells(rows.back());
