@@ -168,8 +168,14 @@ Status CheckFiles(const std::string& folder, const ImportOptions& options, Folde
 
 class Importer {
  public:
-  Importer(RecordStore& store, ProgressMonitor& monitor, ImportResult& result, ReadCall read)
-      : store_(store), monitor_(monitor), result_(result), rows_(result.rows), read_(read) {}
+  Importer(RecordStore& store, ProgressMonitor& monitor, ImportResult& result,
+           const ImportOptions& options)
+      : store_(store),
+        monitor_(monitor),
+        result_(result),
+        rows_(result.rows),
+        read_(options.read_call),
+        listed_error_limit_(std::max<std::int64_t>(0, options.listed_error_limit)) {}
 
   // Fails when a file cannot be read to its end or the data file cannot be opened again
   // for reading records back.
@@ -227,16 +233,16 @@ class Importer {
     // Faults of INI.TXT join the error list like those of the data lines, so that the header
     // rows keep their places (rows 2-14) and the error count covers them.
     if (a000_length_ != LayoutOf(RecordType::kA000).length) {
-      errors_.push_back(MakeRow(RowStatus::kError, {kIniSizeText}));
+      AddError(MakeRow(RowStatus::kError, {kIniSizeText}));
     }
     if (Upper(A000Field(A000(1005))) != kFormatMark) {
-      errors_.push_back(MakeRow(RowStatus::kError, {kIniVersionText}));
+      AddError(MakeRow(RowStatus::kError, {kIniVersionText}));
     }
     SetHeaderValues();
     while (reader.Next(line)) {
       summary_lines_.emplace_back(line.head);
       if (line.length != kIniSummaryLength) {
-        errors_.push_back(MakeRow(RowStatus::kError, {kIniSizeText}));
+        AddError(MakeRow(RowStatus::kError, {kIniSizeText}));
       }
     }
     if (reader.failed()) return reader.error();
@@ -367,25 +373,27 @@ class Importer {
       ++n;
       progress.Advance(n);
       const std::string_view head = line.head;
-      if (line.has_control) errors_.push_back(LineErrorRow(kIllegalCharactersText, n));
+      if (line.has_control) AddError(LineErrorRow(kIllegalCharactersText, n));
       const std::optional<RecordType> type = LineType(head);
       if (!type) {
-        errors_.push_back(LineErrorRow(kUnknownLineText, n));
+        AddError(LineErrorRow(kUnknownLineText, n));
         continue;
       }
       if (const IndexedType* indexed = FindIndexedType(*type)) {
         IndexEntry& entry = (store_.*indexed->index).Append();
         MakeKey(*type, head, entry.Key);
         entry.Offset = line.offset;
-        if (line.length != indexed->length) errors_.push_back(LineErrorRow(kBadLengthText, n));
-        ValidateLine(*type, head, version, n, errors_);
+        if (line.length != indexed->length) AddError(LineErrorRow(kBadLengthText, n));
+        line_errors_.clear();
+        ValidateLine(*type, head, version, n, line_errors_);
+        for (std::string& error : line_errors_) AddError(std::move(error));
         if (*type == RecordType::kB110) AddAccountTotals(head);
       } else if (*type == RecordType::kA100) {
         CheckOpeningRecord(head);
       } else if (*type == RecordType::kZ900) {
         closing_total_ = ReadInteger(SliceField(head, Z900(1155)));
       } else {
-        errors_.push_back(LineErrorRow(kUnknownLineText, n));
+        AddError(LineErrorRow(kUnknownLineText, n));
       }
     }
     if (reader.failed()) return reader.error();
@@ -404,10 +412,10 @@ class Importer {
 
   void CheckOpeningRecord(std::string_view line) {
     if (Upper(SliceField(line, A100(1104))) != kFormatMark) {
-      errors_.push_back(MakeRow(RowStatus::kError, {kDataVersionText}));
+      AddError(MakeRow(RowStatus::kError, {kDataVersionText}));
     }
     if (SliceField(line, A100(1103)) != primary_id_) {
-      errors_.push_back(MakeRow(RowStatus::kError, {kIdentifierMismatchText}));
+      AddError(MakeRow(RowStatus::kError, {kIdentifierMismatchText}));
     }
   }
 
@@ -460,13 +468,28 @@ class Importer {
       }
     }
     rows_.Append(MakeRow(RowStatus::kError,
-                         {kErrorsFoundText, errors_.empty() ? std::string(kNoErrorsText)
-                                                            : PlainNumber(static_cast<std::int64_t>(
-                                                                  errors_.size()))}));
+                         {kErrorsFoundText, error_count_ == 0 ? std::string(kNoErrorsText)
+                                                              : PlainNumber(error_count_)}));
+    const std::int64_t unlisted = error_count_ - static_cast<std::int64_t>(errors_.size());
     for (std::string& error : errors_) AppendFinding(std::move(error));
-    errors_.clear();
+    errors_ = {};
+    if (unlisted > 0) {
+      rows_.Append(
+          MakeRow(RowStatus::kError, {std::string(kUnlistedErrorsText) + PlainNumber(unlisted) +
+                                      std::string(kUnlistedErrorsTail)}));
+      result_.findings += unlisted;
+    }
     rows_.SetStatusRow(MakeRow(RowStatus::kHeading,
                                {std::string(kReadSuccessText) + std::string(kHeadingMarker)}));
+  }
+
+  // A fault found while reading: counted always, kept while the list is below its limit, so
+  // that a file of garbage cannot fill the memory with rows.
+  void AddError(std::string row) {
+    ++error_count_;
+    if (static_cast<std::int64_t>(errors_.size()) < listed_error_limit_) {
+      errors_.push_back(std::move(row));
+    }
   }
 
   // An error row that reports a fault of the data (the heading of the errors list, an
@@ -502,7 +525,10 @@ class Importer {
   std::int64_t expected_total_ = 0;
   std::int64_t closing_total_ = 0;
   std::int64_t lines_read_ = 0;
-  ErrorRows errors_;
+  ErrorRows errors_;       // the first listed_error_limit_ faults, in the order found
+  ErrorRows line_errors_;  // those of the line being validated
+  std::int64_t error_count_ = 0;
+  std::int64_t listed_error_limit_;
 };
 
 }  // namespace
@@ -536,8 +562,7 @@ ImportResult ImportFolder(RecordStore& store, const std::string& folder, Progres
   result.store_reset = true;
   Status read;
   try {
-    read = Importer(store, monitor, result, options.read_call)
-               .Run(ini.fd(), data.fd(), data.Size(), files);
+    read = Importer(store, monitor, result, options).Run(ini.fd(), data.fd(), data.Size(), files);
   } catch (const std::bad_alloc&) {
     read = Status::OutOfMemory(std::string(kOutOfMemoryText));
   }

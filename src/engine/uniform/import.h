@@ -49,6 +49,9 @@ struct ImportOptions {
   // The system call that reads INI.TXT and BKMVDATA.TXT; null: ::read. Tests put a failing
   // one here.
   ssize_t (*read_call)(int fd, void* buffer, std::size_t count) = nullptr;
+  // The faults of the data listed one row each; those beyond are counted exactly and told
+  // in one row after the list, so that a file of garbage cannot exhaust the memory.
+  std::int64_t listed_error_limit = 100000;
 };
 
 struct [[nodiscard]] ImportResult {
@@ -69,9 +72,9 @@ struct [[nodiscard]] ImportResult {
   // The main window's status-bar parts: TAB + period, TAB + business name.
   std::string status_bar_period;
   std::string status_bar_business;
-  // The error rows that report a fault of the data: those listed under the errors heading
-  // (itself an error row, with the count or "ללא") and the count mismatches. 0 for an
-  // interrupted reading, which lists none.
+  // The faults of the data: those under the errors heading (itself an error row, with the
+  // exact count or "ללא"), listed or beyond the list's limit, and the count mismatches. 0
+  // for an interrupted reading, which lists none.
   std::int64_t findings = 0;
   // Figures of the reading of BKMVDATA.TXT.
   std::int64_t lines_read = 0;

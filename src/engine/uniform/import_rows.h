@@ -67,6 +67,9 @@ inline constexpr std::string_view kClosingRecordText = "לרשומת הסיכו�
 inline constexpr std::string_view kDocumentTypesHeading = "פרוט סוגי התעודות";
 inline constexpr std::string_view kErrorsFoundText = "שגיאות שנמצאו במהלך קריאת הקובץ";
 inline constexpr std::string_view kNoErrorsText = "ללא";
+// "ועוד " + count + " שגיאות שלא פורטו ברשימה": the faults beyond the listed ones.
+inline constexpr std::string_view kUnlistedErrorsText = "ועוד ";
+inline constexpr std::string_view kUnlistedErrorsTail = " שגיאות שלא פורטו ברשימה";
 inline constexpr std::string_view kReadSuccessText = "הקובץ נקרא בהצלחה";
 
 // Field validation.

@@ -191,6 +191,20 @@ TEST_F(ImportTest, LineFaultsGiveTheirRowsAndTheLinesStillCount) {
   EXPECT_EQ(3, store_.DocumentIndex.Count());
   EXPECT_EQ(folder_.path(), store_.LoadedFolder);
   EXPECT_EQ("0\tהקובץ נקרא בהצלחה" + kMark, result.rows.Row(1));
+
+  // Beyond the list's limit the faults are counted, exactly, and told in one row, so that a
+  // file of garbage cannot fill the memory with rows.
+  store_.LoadedFolder.clear();
+  SilentProgress silent;
+  const ImportResult limited = ImportFolder(
+      store_, folder_.path(), silent, {.cache_folder = cache_.path(), .listed_error_limit = 4});
+  EXPECT_THAT(Errors(limited), ElementsAre("1\tשורה מספר 2\t מכילה תוים לא חוקיים\t2",
+                                           "1\tשורה מספר 4\t אינה באורך חוקי\t4",
+                                           "1\tשורה מספר 6\t הנה שורה בלתי מזוהה ולא חוקית\t6",
+                                           "1\tשורה מספר 7\t הנה שורה בלתי מזוהה ולא חוקית\t7",
+                                           "1\tועוד 2 שגיאות שלא פורטו ברשימה"));
+  EXPECT_TRUE(HasRow(limited, "1\tשגיאות שנמצאו במהלך קריאת הקובץ\t6"));
+  EXPECT_EQ(result.findings, limited.findings);
 }
 
 TEST_F(ImportTest, OpeningRecordMustCarryTheMarkAndTheIniIdentifier) {
