@@ -141,7 +141,7 @@ Status CheckFiles(const std::string& folder, const ImportOptions& options, Folde
   if (!zip) return Status::NotFound(std::string(kNoDataText));
 
   std::string target = JoinPath(folder, kExtractedName);
-  ExtractResult extracted = Extract(*zip, target);
+  ExtractResult extracted = Extract(*zip, target, options.free_space);
   if (extracted.cannot_write) {
     // A read-only folder: the extracted copy goes to the per-user cache instead.
     const std::string root =
@@ -151,9 +151,14 @@ Status CheckFiles(const std::string& folder, const ImportOptions& options, Folde
     std::error_code ec;
     std::filesystem::create_directories(cache, ec);
     target = JoinPath(cache, kExtractedName);
-    extracted = Extract(*zip, target);
+    extracted = Extract(*zip, target, options.free_space);
     files.extracted_to = cache;
   }
+  if (extracted.no_space) {
+    const std::int64_t megabytes = (extracted.needed + kFreeSpaceMargin + (1 << 20) - 1) >> 20;
+    return Status::IoError(std::string(kNoSpaceText) + FormatCount(megabytes) + ")");
+  }
+  if (extracted.oversized) return Status::Corrupt(std::string(kOversizedText));
   if (extracted.count == 0) {
     return extracted.cannot_write ? Status::IoError(std::string(kNoDataText))
                                   : Status::Corrupt(std::string(kNoDataText));

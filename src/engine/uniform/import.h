@@ -52,6 +52,9 @@ struct ImportOptions {
   // The faults of the data listed one row each; those beyond are counted exactly and told
   // in one row after the list, so that a file of garbage cannot exhaust the memory.
   std::int64_t listed_error_limit = 100000;
+  // The free bytes of a folder's disk, asked before and while extracting BKMVDATA.ZIP; null:
+  // the system's figure. Tests put a small one here.
+  std::int64_t (*free_space)(const std::string& folder) = nullptr;
 };
 
 struct [[nodiscard]] ImportResult {

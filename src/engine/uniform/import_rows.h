@@ -18,6 +18,11 @@ inline constexpr std::string_view kNoFolderText = "לא צויינה הספרי�
 inline constexpr std::string_view kNoIniText = "קובץ האתחול אינו קיים בספריה שצויינה";
 inline constexpr std::string_view kNoDataText = "קובץ הנתונים אינו קיים בספריה שצויינה";
 inline constexpr std::string_view kOutOfMemoryText = "אין די זיכרון לקריאת הקובץ";
+// Followed by the size needed in MB and ")".
+inline constexpr std::string_view kNoSpaceText =
+    "אין די מקום פנוי בדיסק לפריסת קובץ הנתונים מהקובץ הדחוס (נדרשים מגה-בייט: ";
+inline constexpr std::string_view kOversizedText =
+    "הקובץ הדחוס פגום: תוכנו גדול מהגודל הרשום בו, והפריסה הופסקה";
 // Followed by the file's path, " - " and the system's error text.
 inline constexpr std::string_view kReadFailedText = "שגיאה בקריאת הקובץ ";
 

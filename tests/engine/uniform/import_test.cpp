@@ -458,6 +458,23 @@ TEST_F(ImportTest, ProgressIsReportedOnlyWhenThePercentageChanges) {
   EXPECT_TRUE(quiet.percents.empty());
 }
 
+std::int64_t NoFreeSpace(const std::string&) { return 0; }
+
+TEST_F(ImportTest, ZipLargerThanTheFreeSpaceIsRefusedWithTheRoomNeeded) {
+  DataSetFiles set = testing::SmallValidSet();
+  set.Write(folder_.path());
+  std::filesystem::remove(folder_.File("BKMVDATA.TXT"));
+  testing::WriteZip(folder_.File("BKMVDATA.ZIP"), {{"BKMVDATA.TXT", set.Join(set.data)}});
+  SilentProgress silent;
+  const ImportResult result = ImportFolder(
+      store_, folder_.path(), silent, {.cache_folder = cache_.path(), .free_space = &NoFreeSpace});
+  EXPECT_EQ(StatusCode::kIoError, result.status.code());
+  EXPECT_EQ("אין די מקום פנוי בדיסק לפריסת קובץ הנתונים מהקובץ הדחוס (נדרשים מגה-בייט: 65)",
+            result.status.message());
+  EXPECT_FALSE(result.store_reset);
+  EXPECT_FALSE(std::filesystem::exists(folder_.File("BkMvdata.Txt")));
+}
+
 TEST_F(ImportTest, ZipIsExtractedIntoTheDataFolder) {
   DataSetFiles set = testing::SmallValidSet();
   const std::vector<std::string> expected = Rows(Import(set));
