@@ -178,11 +178,18 @@ void ChecksPage::Start() {
   stop_requested_ = false;
 
   result_grid_->SetRowCount(0);
+  // The run works from the ticks as they are now: the lists are closed to clicks until it
+  // ends, and a change made meanwhile applies to the next run only.
+  const CheckTicks run_ticks = ticks_;
+  bookkeeping_list_->setEnabled(false);
+  documents_list_->setEnabled(false);
   PageListener listener(*status_label_, *result_grid_);
   PumpProgress monitor([this](int percent) { progress_bar_->setValue(percent); },
                        [this] { return stop_requested_; });
-  RunChecks(app_.store, ticks_, *clock_, monitor, rows_, &listener);
+  RunChecks(app_.store, run_ticks, *clock_, monitor, rows_, &listener);
   result_grid_->SetRowCount(static_cast<int>(rows_.size()));
+  bookkeeping_list_->setEnabled(true);
+  documents_list_->setEnabled(true);
 
   ShowRunning(false);
   update();
