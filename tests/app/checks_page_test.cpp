@@ -268,6 +268,36 @@ class ChecksPageTest : public QObject {
     QVERIFY(!f.t.app.app_busy);
   }
 
+  void TicksAreFixedForTheRunAndTheListsClosedWhileItRuns() {
+    QTemporaryDir dir;
+    Fixture f;
+    f.Load(Generate(dir, 40000));
+    CheckTicks& ticks = f.page->Ticks();
+    ticks.bookkeeping.SetAll(false);
+    ticks.documents.SetAll(false);
+    ticks.bookkeeping.SetTicked(static_cast<std::size_t>(BookkeepingItem::kMovementsBalance), true);
+    auto* bar = f.Child<PercentProgressBar>("progressBar");
+    const QList<QListWidget*> list = f.page->findChildren<QListWidget*>();
+    QCOMPARE(list.size(), 2);
+    bool changed = false;
+    bool lists_closed = false;
+    connect(bar, &QProgressBar::valueChanged, f.page, [&](int value) {
+      if (changed || value < 40) return;
+      changed = true;
+      lists_closed = !list[0]->isEnabled() && !list[1]->isEnabled();
+      ticks.bookkeeping.SetTicked(static_cast<std::size_t>(BookkeepingItem::kTaxSections), true);
+    });
+    f.page->Start();
+    QVERIFY(changed);
+    QVERIFY(lists_closed);
+    QVERIFY(list[0]->isEnabled() && list[1]->isEnabled());
+    const CheckResultRows& rows = f.page->Rows();
+    QVERIFY(HasEndRow(rows));
+    QVERIFY(std::none_of(rows.begin(), rows.end(), [](const std::string& row) {
+      return row.find("סעיפי מס הכנסה") != std::string::npos;
+    }));
+  }
+
   void StopButtonAnswersDuringARunOnAMillionMovements() {
     const std::filesystem::path folder = MillionMovementsWithFaults();
     Fixture f;

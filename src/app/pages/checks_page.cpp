@@ -247,11 +247,18 @@ void ChecksPage::Start() {
   record_rows_.clear();
   results_->SetRowCount(0);
   host_.RunStateChanged(this, texts::kBusyChecking);
+  // The run works from the ticks as they are now: the lists are closed to clicks until it
+  // ends, and a change made meanwhile applies to the next run only.
+  const CheckTicks run_ticks = ticks_;
+  bookkeeping_list_->setEnabled(false);
+  documents_list_->setEnabled(false);
   PageListener listener(*status_label_, *results_, record_rows_);
   PumpProgress monitor([this](int percent) { progress_bar_->setValue(percent); },
                        [this] { return stop_requested_; });
-  RunChecks(app_.store, ticks_, *clock_, monitor, rows_, &listener);
+  RunChecks(app_.store, run_ticks, *clock_, monitor, rows_, &listener);
   results_->SetRowCount(static_cast<int>(rows_.size()));
+  bookkeeping_list_->setEnabled(true);
+  documents_list_->setEnabled(true);
 
   running_ = false;
   ShowRunning(false);

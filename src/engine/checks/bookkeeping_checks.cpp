@@ -84,6 +84,13 @@ void CheckIndexBalance(CheckRun& run) {
     // An account may be counted twice; only whether the count is zero matters.
     if (account.credit != 0 && account.section == 0) ++run.missing_sections;
   }
+  if (run.stopped()) {
+    // What was not read gives no verdict: the sums so far, said to be partial.
+    run.Append(MakeRow(RowStatus::kInfo,
+                       {kPartialSumsText, Debit(run.index_debit), Credit(run.index_credit)}));
+    run.ShowRows();
+    return;
+  }
 
   const std::int64_t difference = Minus(run.index_debit, run.index_credit);
   run.Append(MakeRow(RowStatus::kInfo, {"סה'כ סכומי האינדקס", Debit(run.index_debit),
@@ -179,7 +186,15 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
       batch_debit = Plus(batch_debit, movement.amount);
     }
   }
-  if (read == n) run.movement_amounts = std::move(amounts);
+  if (read < n) {
+    // What was not read gives no verdict: the batch cut by the stop has no total row, and
+    // the sums so far are said to be partial.
+    run.Append(MakeRow(RowStatus::kInfo,
+                       {kPartialSumsText, Debit(run.movement_debit), Credit(run.movement_credit)}));
+    run.ShowRows();
+    return;
+  }
+  run.movement_amounts = std::move(amounts);
   if (batch_rows && previous_batch) append_batch_row(*previous_batch);
 
   if (movement_totals) {
@@ -262,6 +277,12 @@ void CheckAccountBalances(CheckRun& run) {
   const bool cached =
       static_cast<std::int64_t>(run.movement_amounts.size()) == store.MovementIndex.Count();
   std::string scratch;
+  // Accounts are in key order, so the copies of one key follow each other: the movements
+  // of a key are summed once, for its first account line, however many copies it has.
+  std::string_view summed_key;
+  bool summed = false;
+  std::int64_t movement_debit = 0;
+  std::int64_t movement_credit = 0;
   RecordLoop loop(run, accounts.Count());
   for (std::int64_t i = 1; i <= accounts.Count(); ++i) {
     if (loop.Stop(i)) break;
@@ -270,15 +291,19 @@ void CheckAccountBalances(CheckRun& run) {
     if (account.debit == 0 && account.credit == 0) continue;
 
     const std::string_view key = AccountKeyOf(accounts[i]);
-    std::int64_t movement_debit = 0;
-    std::int64_t movement_credit = 0;
-    const ElementRange range = PrefixRange(store.MovementIndex, key);
-    for (std::int64_t m = range.first; m < range.last; ++m) {
-      const MovementAmount movement =
-          cached ? run.movement_amounts[static_cast<std::size_t>(m - 1)]
-                 : ReadMovementAmount(run.reader(), store.MovementIndex[m].Offset, scratch);
-      std::int64_t& side = movement.credit ? movement_credit : movement_debit;
-      side = Plus(side, movement.amount);
+    if (!summed || key != summed_key) {
+      movement_debit = 0;
+      movement_credit = 0;
+      const ElementRange range = PrefixRange(store.MovementIndex, key);
+      for (std::int64_t m = range.first; m < range.last; ++m) {
+        const MovementAmount movement =
+            cached ? run.movement_amounts[static_cast<std::size_t>(m - 1)]
+                   : ReadMovementAmount(run.reader(), store.MovementIndex[m].Offset, scratch);
+        std::int64_t& side = movement.credit ? movement_credit : movement_debit;
+        side = Plus(side, movement.amount);
+      }
+      summed_key = key;
+      summed = true;
     }
 
     const std::int64_t movement_balance = Minus(movement_debit, movement_credit);

@@ -103,9 +103,13 @@ class RecordLoop {
 // when it does not begin with one).
 std::int64_t WholeNumber(std::string_view field);
 
-// A key or text for a row: blanks trimmed on both sides, then as UTF-8.
+// A key or text for a row: blanks trimmed on both sides, then as UTF-8 made safe for a cell
+// (SafeCellText). Every text of the file that a check row quotes passes through one of
+// these two.
 std::string TrimmedForRow(std::string_view field);
-// A field for a row as it stands (padding kept), as UTF-8.
+// A field for a row as it stands (padding kept), as UTF-8 made safe for a cell.
 std::string AsStoredForRow(std::string_view field);
+// A key shown without leading blanks and zeros, made safe for a cell.
+std::string KeyForRow(std::string_view field);
 
 }  // namespace tallyscan::checks

@@ -59,10 +59,11 @@ bool RunChecks(const RecordStore& store, const CheckTicks& ticks, const Clock& c
   run.Append(HeadingRow("תחילת הבדיקה - " + TimeText(clock)));
   run.ShowRows();
 
-  // After each step the progress goes back to 0; a stop ends the run there.
+  // After each step the progress goes back to 0; a stop ends the run there. The monitor is
+  // asked afresh: a stop pressed after the step's last record must not let the next begin.
   auto step_ended = [&run]() {
     run.ResetProgress();
-    if (!run.stopped()) return false;
+    if (!run.PollStop()) return false;
     run.Append(
         MakeRow(RowStatus::kStopped, {"הבדיקה הופסקה ע'י המשתמש" + std::string(kHeadingMarker)}));
     run.ShowRows();
@@ -113,9 +114,13 @@ std::int64_t WholeNumber(std::string_view field) {
   return ReadInteger(TrimSpaces(field));
 }
 
-std::string TrimmedForRow(std::string_view field) { return Cp1255ToUtf8(TrimSpaces(field)); }
+std::string TrimmedForRow(std::string_view field) {
+  return SafeCellText(Cp1255ToUtf8(TrimSpaces(field)));
+}
 
-std::string AsStoredForRow(std::string_view field) { return Cp1255ToUtf8(field); }
+std::string AsStoredForRow(std::string_view field) { return SafeCellText(Cp1255ToUtf8(field)); }
+
+std::string KeyForRow(std::string_view field) { return SafeCellText(KeyDisplay(field)); }
 
 }  // namespace checks
 }  // namespace tallyscan

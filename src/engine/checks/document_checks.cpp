@@ -19,6 +19,7 @@ constexpr double kTolerance = 99;    // agorot
 constexpr double kMaxDeviation = 2;  // percent
 
 constexpr std::string_view kNoLines = "לא נמצאו תנועות מתאימות לתעודה זו";
+constexpr std::string_view kRepeatedHeader = "כותרת חוזרת של תעודה זו - שורותיה נבדקו פעם אחת";
 
 // Whether a computed value is off its expected value: beyond the tolerance and, unless the
 // expected value is 0, by more than the allowed share of it. `by_size` compares sizes
@@ -62,7 +63,7 @@ std::string Caption(std::string_view type, std::string_view number) {
   const DocumentType* known = FindDocumentType(static_cast<int>(WholeNumber(type)));
   const std::string_view name = known != nullptr ? known->name : kUnknownMeaning;
   return MakeRow(RowStatus::kError,
-                 {"בעיה ב " + std::string(name) + " מספר - " + KeyDisplay(number)});
+                 {"בעיה ב " + std::string(name) + " מספר - " + KeyForRow(number)});
 }
 
 // The summary amounts of a document header (C100).
@@ -127,7 +128,13 @@ void DocumentPass::Run() {
     // Receipts (400-499) have no summary arithmetic of their own.
     const bool receipt = type >= "400" && type <= "499";
     if (Ticked(DocumentItem::kSummaries) && !receipt) CheckSummary(summary, rows);
-    if (read_lines) {
+    // Headers are in key order, so the copies of one document key follow each other: its
+    // lines are checked for the first copy only, and each further copy says it is one, so
+    // that the rows grow with the file, not with copies times lines.
+    const bool repeated = i > 1 && documents[i - 1].KeyView() == document.KeyView();
+    if (read_lines && repeated) {
+      rows.Error({kRepeatedHeader});
+    } else if (read_lines) {
       bool completed = true;
       if (receipt) {
         completed = CheckReceipts(document, summary, rows);
@@ -189,7 +196,7 @@ bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary
       if (Deviates(expected, static_cast<double>(total), /*by_size=*/true)) {
         const double ratio =
             expected == 0 ? 0 : std::fabs(static_cast<double>(total) / expected) * 100;
-        rows.Error(at, {"בשורה מס. " + KeyDisplay(SliceField(line, D110(1255))) +
+        rows.Error(at, {"בשורה מס. " + KeyForRow(SliceField(line, D110(1255))) +
                             " סיכום לא נכון מחיר/כמות דיוק " + Percent(ratio) + "%",
                         FormatNumber("#,.0000", quantity, 4) + kDebitMarker, Credit(price),
                         Amount(discount)});
@@ -206,7 +213,7 @@ bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary
       const std::string_view code = SliceField(line, D110(1259));
       const std::string_view trimmed = TrimSpaces(code);
       if (!trimmed.empty() && PrefixRange(store_.ItemIndex, ItemKeyPrefix(code)).empty()) {
-        rows.Error(at, {"מקט " + TextDisplay(code, store_.DosCodePage, true) +
+        rows.Error(at, {"מקט " + SafeCellText(TextDisplay(code, store_.DosCodePage, true)) +
                         " אינו מופיע ברשימת הפריטים"});
       }
     }
@@ -248,7 +255,7 @@ bool DocumentPass::CheckReceipts(const IndexEntry& document, const Summary& summ
     receipt_sum = Plus(receipt_sum, ReadAmount(SliceField(line, D120(1312))));
     if (SliceField(line, D120(1306)) != "2") continue;  // only cheques are looked into
 
-    const std::string line_number = KeyDisplay(SliceField(line, D120(1305)));
+    const std::string line_number = KeyForRow(SliceField(line, D120(1305)));
     if (Ticked(DocumentItem::kChequeNumbers) && WholeNumber(SliceField(line, D120(1310))) == 0) {
       rows.Error(at, {"בשורה מס. " + line_number + " לא מצויינת מספר ההמחאה", ""});
     }

@@ -1,53 +1,53 @@
 #include "engine/checks/record_reader.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <algorithm>
+#include <cstring>
 
 #include "engine/uniform/record_store.h"
 
 namespace tallyscan::checks {
 
-RecordReader::RecordReader(const RecordStore& store) : store_(store) {
-  if (!store.DataFile.IsOpen()) return;
-  const int fd = ::open(store.DataFile.Path().c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return;
-  struct stat info {};
-  if (::fstat(fd, &info) == 0 && info.st_size > 0) {
-    void* map = ::mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ,
-                       MAP_PRIVATE | MAP_POPULATE, fd, 0);
-    if (map != MAP_FAILED) {
-      data_ = static_cast<const char*>(map);
-      size_ = static_cast<std::size_t>(info.st_size);
-    }
-  }
-  ::close(fd);  // the mapping keeps the file
+RecordReader::RecordReader(const RecordStore& store)
+    : store_(store),
+      slot_block_(new std::int64_t[kBlocks]),
+      slot_size_(new std::size_t[kBlocks]()) {
+  std::fill_n(slot_block_.get(), kBlocks, std::int64_t{-1});
 }
 
-RecordReader::~RecordReader() {
-  if (data_ != nullptr) ::munmap(const_cast<char*>(data_), size_);
-}
+RecordReader::~RecordReader() = default;
 
 std::string_view RecordReader::Cut(std::int64_t offset, int max_length,
                                    std::string& scratch) const {
-  if (max_length <= 0 || offset < 0) return {};
-  std::string_view bytes;
-  if (data_ != nullptr) {
-    const auto begin = static_cast<std::size_t>(offset);
-    if (begin >= size_) return {};
-    // One byte more than asked tells whether a CR at the limit is the line's own end.
-    bytes = std::string_view(data_ + begin, size_ - begin)
-                .substr(0, static_cast<std::size_t>(max_length) + 1);
+  if (max_length <= 0 || offset < 0 || !store_.DataFile.IsOpen()) return {};
+  // One byte more than asked tells whether a CR at the limit is the line's own end.
+  const std::size_t want = static_cast<std::size_t>(max_length) + 1;
+  const auto within = static_cast<std::size_t>(offset % static_cast<std::int64_t>(kBlockSize));
+  scratch.resize(want);
+  std::size_t got = 0;
+  if (within + want <= kBlockSize) {
+    if (!blocks_) blocks_.reset(new char[kBlocks * kBlockSize]);
+    const std::int64_t block = offset / static_cast<std::int64_t>(kBlockSize);
+    const auto slot = static_cast<std::size_t>(block) % kBlocks;
+    char* bytes = blocks_.get() + slot * kBlockSize;
+    if (slot_block_[slot] != block) {
+      slot_size_[slot] = store_.DataFile.ReadInto(block * static_cast<std::int64_t>(kBlockSize),
+                                                  bytes, kBlockSize);
+      slot_block_[slot] = block;
+    }
+    if (within < slot_size_[slot]) {
+      got = std::min(want, slot_size_[slot] - within);
+      std::memcpy(scratch.data(), bytes + within, got);
+    }
   } else {
-    scratch = store_.DataFile.ReadAt(offset, static_cast<std::size_t>(max_length) + 1);
-    bytes = scratch;
+    got = store_.DataFile.ReadInto(offset, scratch.data(), want);  // across two blocks
   }
-  const std::size_t lf = bytes.find('\n');
+  scratch.resize(got);
+  const std::string_view line(scratch);
+  const std::size_t lf = line.find('\n');
   if (lf != std::string_view::npos) {
-    return bytes.substr(0, lf > 0 && bytes[lf - 1] == '\r' ? lf - 1 : lf);
+    return line.substr(0, lf > 0 && line[lf - 1] == '\r' ? lf - 1 : lf);
   }
-  return bytes.substr(0, static_cast<std::size_t>(max_length));
+  return line.substr(0, static_cast<std::size_t>(max_length));
 }
 
 std::string_view RecordReader::Line(std::int64_t offset, RecordType type,

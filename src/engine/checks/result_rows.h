@@ -12,6 +12,9 @@
 
 namespace tallyscan::checks {
 
+// The sums of a check stopped part way: they cover the records read, so no verdict follows.
+inline constexpr std::string_view kPartialSumsText = "סכומים חלקיים עד להפסקה";
+
 inline std::string HeadingRow(std::string_view text) {
   return MakeRow(RowStatus::kHeading, {std::string(text) + std::string(kHeadingMarker)});
 }

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <new>
 #include <optional>
+#include <system_error>
 
 #include "engine/text/cp1255.h"
 #include "engine/text/dates.h"
@@ -46,13 +47,7 @@ std::string Upper(std::string_view text) {
 
 // The record type named by a line's first four characters, letter case ignored.
 std::optional<RecordType> LineType(std::string_view line) {
-  if (line.size() < 4) return std::nullopt;
-  char code[4];
-  for (int i = 0; i < 4; ++i) {
-    const char c = line[static_cast<std::size_t>(i)];
-    code[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-  }
-  const RecordLayout* layout = FindLayout(std::string_view(code, 4));
+  const RecordLayout* layout = FindLayout(line);
   if (layout == nullptr || layout->type == RecordType::kA000) return std::nullopt;
   return layout->type;
 }
@@ -147,7 +142,7 @@ Status CheckFiles(const std::string& folder, const ImportOptions& options, Folde
   if (!zip) return Status::NotFound(std::string(kNoDataText));
 
   std::string target = JoinPath(folder, kExtractedName);
-  ExtractResult extracted = Extract(*zip, target);
+  ExtractResult extracted = Extract(*zip, target, options.free_space);
   if (extracted.cannot_write) {
     // A read-only folder: the extracted copy goes to the per-user cache instead.
     const std::string root =
@@ -157,9 +152,14 @@ Status CheckFiles(const std::string& folder, const ImportOptions& options, Folde
     std::error_code ec;
     std::filesystem::create_directories(cache, ec);
     target = JoinPath(cache, kExtractedName);
-    extracted = Extract(*zip, target);
+    extracted = Extract(*zip, target, options.free_space);
     files.extracted_to = cache;
   }
+  if (extracted.no_space) {
+    const std::int64_t megabytes = (extracted.needed + kFreeSpaceMargin + (1 << 20) - 1) >> 20;
+    return Status::IoError(std::string(kNoSpaceText) + FormatCount(megabytes) + ")");
+  }
+  if (extracted.oversized) return Status::Corrupt(std::string(kOversizedText));
   if (extracted.count == 0) {
     return extracted.cannot_write ? Status::IoError(std::string(kNoDataText))
                                   : Status::Corrupt(std::string(kNoDataText));
@@ -174,18 +174,27 @@ Status CheckFiles(const std::string& folder, const ImportOptions& options, Folde
 
 class Importer {
  public:
-  Importer(RecordStore& store, ProgressMonitor& monitor, ImportResult& result)
-      : store_(store), monitor_(monitor), result_(result), rows_(result.rows) {}
+  Importer(RecordStore& store, ProgressMonitor& monitor, ImportResult& result,
+           const ImportOptions& options)
+      : store_(store),
+        monitor_(monitor),
+        result_(result),
+        rows_(result.rows),
+        read_(options.read_call),
+        listed_error_limit_(std::max<std::int64_t>(0, options.listed_error_limit)) {}
 
-  // Fails only when the data file cannot be opened again for reading records back.
+  // Fails when a file cannot be read to its end or the data file cannot be opened again
+  // for reading records back.
   Status Run(int ini_fd, int data_fd, std::int64_t data_size, const FolderFiles& files) {
     rows_.Clear();
-    ReadIni(ini_fd);
+    if (const int error = ReadIni(ini_fd); error != 0) return ReadFailed(files.ini, error);
     if (!files.extracted_to.empty()) {
       // The path is the file system's own (UTF-8), not data of the file.
-      rows_.Append(MakeRow(RowStatus::kInfo, {kExtractedToText, files.extracted_to}));
+      rows_.Append(MakeRow(RowStatus::kInfo, {kExtractedToText, SafeCellText(files.extracted_to)}));
     }
-    ReadData(data_fd, data_size);
+    if (const int error = ReadData(data_fd, data_size); error != 0) {
+      return ReadFailed(files.data, error);
+    }
     // Every consumer reads its records back from the file: without it the indexes are of
     // no use.
     if (!store_.DataFile.Open(files.data).ok()) return Status::IoError(std::string(kNoDataText));
@@ -214,8 +223,14 @@ class Importer {
         std::clamp(size + 1, kSmallest, static_cast<std::int64_t>(LineReader::kBlockSize)));
   }
 
-  void ReadIni(int fd) {
-    LineReader reader(fd, BlockFor(0));
+  static Status ReadFailed(const std::string& path, int error) {
+    return Status::IoError(std::string(kReadFailedText) + path + " - " +
+                           std::error_code(error, std::generic_category()).message());
+  }
+
+  // 0, or the errno of a read that failed.
+  int ReadIni(int fd) {
+    LineReader reader(fd, BlockFor(0), read_);
     TextLine line;
     if (reader.Next(line)) {
       a000_.assign(line.head);
@@ -224,18 +239,19 @@ class Importer {
     // Faults of INI.TXT join the error list like those of the data lines, so that the header
     // rows keep their places (rows 2-14) and the error count covers them.
     if (a000_length_ != LayoutOf(RecordType::kA000).length) {
-      errors_.push_back(MakeRow(RowStatus::kError, {kIniSizeText}));
+      AddError(MakeRow(RowStatus::kError, {kIniSizeText}));
     }
     if (Upper(A000Field(A000(1005))) != kFormatMark) {
-      errors_.push_back(MakeRow(RowStatus::kError, {kIniVersionText}));
+      AddError(MakeRow(RowStatus::kError, {kIniVersionText}));
     }
     SetHeaderValues();
     while (reader.Next(line)) {
       summary_lines_.emplace_back(line.head);
       if (line.length != kIniSummaryLength) {
-        errors_.push_back(MakeRow(RowStatus::kError, {kIniSizeText}));
+        AddError(MakeRow(RowStatus::kError, {kIniSizeText}));
       }
     }
+    if (reader.failed()) return reader.error();
     AppendHeaderRows();
     for (const std::string& summary : summary_lines_) {
       const std::int64_t count = ReadInteger(SliceField(summary, kIniSummaryCount));
@@ -244,6 +260,7 @@ class Importer {
         rows_.Append(MakeRow(RowStatus::kInfo, {texts->summary, FormatCount(count)}));
       }
     }
+    return 0;
   }
 
   void SetHeaderValues() {
@@ -272,21 +289,23 @@ class Importer {
   }
 
   void AppendHeaderRows() {
+    // Every value comes from the file: none may split its row or mark a cell.
     auto info = [&](std::string_view text, std::string_view value) {
-      rows_.Append(MakeRow(RowStatus::kInfo, {text, value}));
+      rows_.Append(MakeRow(RowStatus::kInfo, {text, SafeCellText(value)}));
     };
     info(kDealerText, A000Raw(A000(1003)));
     info(kBusinessNameText, store_.BusinessName);
-    result_.status_bar_business = "\t" + std::string(kStatusBusinessText) + store_.BusinessName;
+    result_.status_bar_business =
+        "\t" + std::string(kStatusBusinessText) + SafeCellText(store_.BusinessName);
     if (A000Field(A000(1011)) == "1") {
       const std::string year = A000Raw(A000(1023));
       info(kTaxYearText, year);
-      result_.status_bar_period = "\t" + std::string(kStatusYearText) + year;
+      result_.status_bar_period = "\t" + std::string(kStatusYearText) + SafeCellText(year);
     } else {
       const std::string range = Cp1255ToUtf8(FormatDate(A000Field(A000(1024))) + " - " +
                                              FormatDate(A000Field(A000(1025))));
       info(kDateRangeText, range);
-      result_.status_bar_period = "\t" + std::string(kStatusDatesText) + range;
+      result_.status_bar_period = "\t" + std::string(kStatusDatesText) + SafeCellText(range);
     }
     info(kFileVersionText, A000Raw(field::kFormatVersionDigits));
     info(kSoftwareText, A000Text(A000(1007)));
@@ -343,10 +362,11 @@ class Importer {
         store_.TotalOpeningBalanceFx = 0;
   }
 
-  void ReadData(int fd, std::int64_t data_size) {
+  // 0, or the errno of a read that failed.
+  int ReadData(int fd, std::int64_t data_size) {
     ResetIndexes(data_size);
     ProgressTracker progress(monitor_, expected_total_);
-    LineReader reader(fd, BlockFor(data_size));
+    LineReader reader(fd, BlockFor(data_size), read_);
     TextLine line;
     std::int64_t n = 0;
     const std::int64_t version = store_.FormatVersion;
@@ -359,30 +379,34 @@ class Importer {
       ++n;
       progress.Advance(n);
       const std::string_view head = line.head;
-      if (line.has_control) errors_.push_back(LineErrorRow(kIllegalCharactersText, n));
+      if (line.has_control) AddError(LineErrorRow(kIllegalCharactersText, n));
       const std::optional<RecordType> type = LineType(head);
       if (!type) {
-        errors_.push_back(LineErrorRow(kUnknownLineText, n));
+        AddError(LineErrorRow(kUnknownLineText, n));
         continue;
       }
       if (const IndexedType* indexed = FindIndexedType(*type)) {
         IndexEntry& entry = (store_.*indexed->index).Append();
         MakeKey(*type, head, entry.Key);
         entry.Offset = line.offset;
-        if (line.length != indexed->length) errors_.push_back(LineErrorRow(kBadLengthText, n));
-        ValidateLine(*type, head, version, n, errors_);
+        if (line.length != indexed->length) AddError(LineErrorRow(kBadLengthText, n));
+        line_errors_.clear();
+        ValidateLine(*type, head, version, n, line_errors_);
+        for (std::string& error : line_errors_) AddError(std::move(error));
         if (*type == RecordType::kB110) AddAccountTotals(head);
       } else if (*type == RecordType::kA100) {
         CheckOpeningRecord(head);
       } else if (*type == RecordType::kZ900) {
         closing_total_ = ReadInteger(SliceField(head, Z900(1155)));
       } else {
-        errors_.push_back(LineErrorRow(kUnknownLineText, n));
+        AddError(LineErrorRow(kUnknownLineText, n));
       }
     }
+    if (reader.failed()) return reader.error();
     lines_read_ = n;
     result_.lines_read = n;
     result_.bytes_read = data_size;
+    return 0;
   }
 
   void AddAccountTotals(std::string_view line) {
@@ -394,10 +418,10 @@ class Importer {
 
   void CheckOpeningRecord(std::string_view line) {
     if (Upper(SliceField(line, A100(1104))) != kFormatMark) {
-      errors_.push_back(MakeRow(RowStatus::kError, {kDataVersionText}));
+      AddError(MakeRow(RowStatus::kError, {kDataVersionText}));
     }
     if (SliceField(line, A100(1103)) != primary_id_) {
-      errors_.push_back(MakeRow(RowStatus::kError, {kIdentifierMismatchText}));
+      AddError(MakeRow(RowStatus::kError, {kIdentifierMismatchText}));
     }
   }
 
@@ -451,15 +475,29 @@ class Importer {
     }
     // With nothing found the row is good news: it takes the success status, not the error
     // icon and colour of the rows it would head.
-    rows_.Append(
-        errors_.empty()
-            ? MakeRow(RowStatus::kHeading, {kErrorsFoundText, kNoErrorsText})
-            : MakeRow(RowStatus::kError,
-                      {kErrorsFoundText, PlainNumber(static_cast<std::int64_t>(errors_.size()))}));
+    rows_.Append(error_count_ == 0
+                     ? MakeRow(RowStatus::kHeading, {kErrorsFoundText, kNoErrorsText})
+                     : MakeRow(RowStatus::kError, {kErrorsFoundText, PlainNumber(error_count_)}));
+    const std::int64_t unlisted = error_count_ - static_cast<std::int64_t>(errors_.size());
     for (std::string& error : errors_) AppendFinding(std::move(error));
-    errors_.clear();
+    errors_ = {};
+    if (unlisted > 0) {
+      rows_.Append(
+          MakeRow(RowStatus::kError, {std::string(kUnlistedErrorsText) + PlainNumber(unlisted) +
+                                      std::string(kUnlistedErrorsTail)}));
+      result_.findings += unlisted;
+    }
     rows_.SetStatusRow(MakeRow(RowStatus::kHeading,
                                {std::string(kReadSuccessText) + std::string(kHeadingMarker)}));
+  }
+
+  // A fault found while reading: counted always, kept while the list is below its limit, so
+  // that a file of garbage cannot fill the memory with rows.
+  void AddError(std::string row) {
+    ++error_count_;
+    if (static_cast<std::int64_t>(errors_.size()) < listed_error_limit_) {
+      errors_.push_back(std::move(row));
+    }
   }
 
   // An error row that reports a fault of the data (the heading of the errors list, an
@@ -487,6 +525,7 @@ class Importer {
   ProgressMonitor& monitor_;
   ImportResult& result_;
   ImportResultRows& rows_;
+  ReadCall read_;
   std::string a000_;
   std::int64_t a000_length_ = 0;
   std::vector<std::string> summary_lines_;
@@ -494,7 +533,10 @@ class Importer {
   std::int64_t expected_total_ = 0;
   std::int64_t closing_total_ = 0;
   std::int64_t lines_read_ = 0;
-  ErrorRows errors_;
+  ErrorRows errors_;       // the first listed_error_limit_ faults, in the order found
+  ErrorRows line_errors_;  // those of the line being validated
+  std::int64_t error_count_ = 0;
+  std::int64_t listed_error_limit_;
 };
 
 }  // namespace
@@ -528,7 +570,7 @@ ImportResult ImportFolder(RecordStore& store, const std::string& folder, Progres
   result.store_reset = true;
   Status read;
   try {
-    read = Importer(store, monitor, result).Run(ini.fd(), data.fd(), data.Size(), files);
+    read = Importer(store, monitor, result, options).Run(ini.fd(), data.fd(), data.Size(), files);
   } catch (const std::bad_alloc&) {
     read = Status::OutOfMemory(std::string(kOutOfMemoryText));
   }

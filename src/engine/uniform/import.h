@@ -4,6 +4,9 @@
 // extracted), reads both in one pass, validates every line, refills the record store and
 // builds the result rows that the import page lists.
 
+#include <sys/types.h>
+
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -43,6 +46,15 @@ struct ImportOptions {
   // Where BKMVDATA.ZIP is extracted when the data folder cannot be written (a read-only share
   // or medium). Empty: the per-user cache folder (DefaultCacheFolder()).
   std::string cache_folder;
+  // The system call that reads INI.TXT and BKMVDATA.TXT; null: ::read. Tests put a failing
+  // one here.
+  ssize_t (*read_call)(int fd, void* buffer, std::size_t count) = nullptr;
+  // The faults of the data listed one row each; those beyond are counted exactly and told
+  // in one row after the list, so that a file of garbage cannot exhaust the memory.
+  std::int64_t listed_error_limit = 100000;
+  // The free bytes of a folder's disk, asked before and while extracting BKMVDATA.ZIP; null:
+  // the system's figure. Tests put a small one here.
+  std::int64_t (*free_space)(const std::string& folder) = nullptr;
 };
 
 struct [[nodiscard]] ImportResult {
@@ -50,8 +62,10 @@ struct [[nodiscard]] ImportResult {
   // check failed (kNotFound: no folder named, no INI.TXT, no data file; kCorrupt: the zip
   // yields no data file; kIoError: a file cannot be opened or extracted): the message is the
   // warning to show, and neither the store nor the rows were touched. Also failed when
-  // memory ran out during the reading (kOutOfMemory) or the data file could not be opened
-  // again after it (kIoError): then the store was emptied and the rows are empty.
+  // memory ran out during the reading (kOutOfMemory), INI.TXT or BKMVDATA.TXT could not be
+  // read to its end (kIoError: the message names the file and the system's error) or the
+  // data file could not be opened again after it (kIoError): then the store was emptied, the
+  // rows are empty and LoadedFolder is empty.
   Status status;
   // The reading began, so the store was emptied (whatever the status says): the views of the
   // previous data set must be emptied too.
@@ -61,9 +75,9 @@ struct [[nodiscard]] ImportResult {
   // The main window's status-bar parts: TAB + period, TAB + business name.
   std::string status_bar_period;
   std::string status_bar_business;
-  // The error rows that report a fault of the data: those listed under the errors heading
-  // (itself an error row, with the count or "ללא") and the count mismatches. 0 for an
-  // interrupted reading, which lists none.
+  // The faults of the data: those under the errors heading (itself an error row, with the
+  // exact count or "ללא"), listed or beyond the list's limit, and the count mismatches. 0
+  // for an interrupted reading, which lists none.
   std::int64_t findings = 0;
   // Figures of the reading of BKMVDATA.TXT.
   std::int64_t lines_read = 0;

@@ -31,7 +31,7 @@ std::string ValidationErrorRow(std::string_view text, std::int64_t line_number) 
 }
 
 std::string BadDateText(std::string_view value) {
-  return std::string(kBadDateText) + Cp1255ToUtf8(value);
+  return std::string(kBadDateText) + SafeCellText(Cp1255ToUtf8(value));
 }
 
 std::string LineErrorRow(std::string_view text, std::int64_t line_number) {

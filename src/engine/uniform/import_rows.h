@@ -18,6 +18,13 @@ inline constexpr std::string_view kNoFolderText = "לא צויינה הספרי�
 inline constexpr std::string_view kNoIniText = "קובץ האתחול אינו קיים בספריה שצויינה";
 inline constexpr std::string_view kNoDataText = "קובץ הנתונים אינו קיים בספריה שצויינה";
 inline constexpr std::string_view kOutOfMemoryText = "אין די זיכרון לקריאת הקובץ";
+// Followed by the size needed in MB and ")".
+inline constexpr std::string_view kNoSpaceText =
+    "אין די מקום פנוי בדיסק לפריסת קובץ הנתונים מהקובץ הדחוס (נדרשים מגה-בייט: ";
+inline constexpr std::string_view kOversizedText =
+    "הקובץ הדחוס פגום: תוכנו גדול מהגודל הרשום בו, והפריסה הופסקה";
+// Followed by the file's path, " - " and the system's error text.
+inline constexpr std::string_view kReadFailedText = "שגיאה בקריאת הקובץ ";
 
 // INI.TXT.
 inline constexpr std::string_view kIniSizeText = "גודל קובץ האתחול אינו תקין";
@@ -65,6 +72,9 @@ inline constexpr std::string_view kClosingRecordText = "לרשומת הסיכו�
 inline constexpr std::string_view kDocumentTypesHeading = "פרוט סוגי התעודות";
 inline constexpr std::string_view kErrorsFoundText = "שגיאות שנמצאו במהלך קריאת הקובץ";
 inline constexpr std::string_view kNoErrorsText = "ללא";
+// "ועוד " + count + " שגיאות שלא פורטו ברשימה": the faults beyond the listed ones.
+inline constexpr std::string_view kUnlistedErrorsText = "ועוד ";
+inline constexpr std::string_view kUnlistedErrorsTail = " שגיאות שלא פורטו ברשימה";
 inline constexpr std::string_view kReadSuccessText = "הקובץ נקרא בהצלחה";
 
 // Field validation.

@@ -165,9 +165,14 @@ int LongestRecordWidth() {
 
 const RecordLayout* FindLayout(std::string_view code4) {
   if (code4.size() < 4) return nullptr;
-  code4 = code4.substr(0, 4);
+  char upper[4];
+  for (std::size_t i = 0; i < 4; ++i) {
+    const char c = code4[i];
+    upper[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  const std::string_view code(upper, 4);
   for (const RecordLayout& layout : kLayouts) {
-    if (layout.code == code4) return &layout;
+    if (layout.code == code) return &layout;
   }
   return nullptr;
 }

@@ -93,8 +93,9 @@ const RecordLayout& LayoutOf(RecordType type);
 // The widest line any layout covers: enough to read a record of any type.
 int LongestRecordWidth();
 
-// The layout whose code equals the first four characters given (exact, upper case);
-// nullptr for anything else. The INI.TXT header is A000.
+// The layout whose code equals the first four characters given, letter case ignored (the
+// import counts "c100" as C100, so every reader of a line takes it so); nullptr for anything
+// else. The INI.TXT header is A000.
 const RecordLayout* FindLayout(std::string_view code4);
 
 // The field with this code in a layout; nullptr when absent.

@@ -55,8 +55,9 @@ bool HasControlBytes(const char* bytes, std::size_t count) {
   return false;
 }
 
-LineReader::LineReader(int fd, std::size_t block_size)
+LineReader::LineReader(int fd, std::size_t block_size, ReadCall read)
     : fd_(fd),
+      read_(read != nullptr ? read : &::read),
       block_size_(block_size < kLineHeadLimit ? kLineHeadLimit : block_size),
       block_(new char[block_size_]),
       head_(new char[kLineHeadLimit]) {}
@@ -70,9 +71,9 @@ bool LineReader::Fill() {
     begin_ = 0;
   }
   while (end_ < block_size_) {
-    const ssize_t n = ::read(fd_, block_.get() + end_, block_size_ - end_);
+    const ssize_t n = read_(fd_, block_.get() + end_, block_size_ - end_);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) failed_ = true;
+    if (n < 0) error_ = errno != 0 ? errno : EIO;
     if (n <= 0) {
       eof_ = true;
       return false;
@@ -100,7 +101,8 @@ bool LineReader::Next(TextLine& line) {
       return true;
     }
     if (eof_) {
-      if (available == 0) return false;
+      // After a read error the bytes left are a line cut off by it, not a last line.
+      if (available == 0 || error_ != 0) return false;
       line.offset = block_offset_ + static_cast<std::int64_t>(begin_);
       line.length = static_cast<std::int64_t>(available);
       line.head = std::string_view(start, available);
@@ -146,6 +148,7 @@ bool LineReader::ReadLongLine(TextLine& line) {
     }
     begin_ = end_;
     if (!Fill()) {
+      if (error_ != 0) return false;
       if (pending_cr) {  // a CR at the end of the file, not followed by LF
         control = true;
         ++length;

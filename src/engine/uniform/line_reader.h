@@ -7,6 +7,8 @@
 // counts. Lines of any length are handled in bounded memory: a line longer than the block
 // yields its first bytes, its full length and whether it holds control characters.
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -49,6 +51,9 @@ class FileHandle {
   int open_error_ = 0;
 };
 
+// The system call a LineReader reads with: ::read, or a stand-in that fails on purpose.
+using ReadCall = ssize_t (*)(int fd, void* buffer, std::size_t count);
+
 class LineReader {
  public:
   static constexpr std::size_t kBlockSize = std::size_t{1} << 20;
@@ -56,12 +61,15 @@ class LineReader {
 
   // Reads from `fd` (not owned) from its current position, which is taken as offset 0, in
   // blocks of `block_size` bytes (at least kLineHeadLimit): a small file needs no large block.
-  explicit LineReader(int fd, std::size_t block_size = kBlockSize);
+  explicit LineReader(int fd, std::size_t block_size = kBlockSize, ReadCall read = nullptr);
 
-  // The next line; false at the end of the file. A read error ends the file early and sets
-  // failed().
+  // The next line; false at the end of the file or at a read error. After a read error
+  // failed() is true and error() is the system's errno: the lines given before it are all
+  // complete, but the file was not read to its end, so the caller must not take the lines
+  // for the whole file.
   bool Next(TextLine& line);
-  bool failed() const { return failed_; }
+  bool failed() const { return error_ != 0; }
+  int error() const { return error_; }
 
  private:
   // Appends what the file gives into the free tail of the block; false at end of file.
@@ -69,6 +77,7 @@ class LineReader {
   bool ReadLongLine(TextLine& line);
 
   int fd_;
+  ReadCall read_;
   std::size_t block_size_;
   std::unique_ptr<char[]> block_;
   std::unique_ptr<char[]> head_;
@@ -76,7 +85,7 @@ class LineReader {
   std::size_t end_ = 0;            // one past the last valid byte in block_
   std::int64_t block_offset_ = 0;  // file offset of block_[0]
   bool eof_ = false;
-  bool failed_ = false;
+  int error_ = 0;
 };
 
 }  // namespace tallyscan

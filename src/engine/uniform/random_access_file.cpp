@@ -54,19 +54,24 @@ void RandomAccessFile::Close() {
   path_.clear();
 }
 
-std::string RandomAccessFile::ReadAt(std::int64_t offset, std::size_t count) const {
-  std::string bytes;
-  if (read_fd_ < 0 || offset < 0 || count == 0) return bytes;
-  bytes.resize(count);
+std::size_t RandomAccessFile::ReadInto(std::int64_t offset, char* buffer, std::size_t count) const {
+  if (read_fd_ < 0 || offset < 0) return 0;
   std::size_t got = 0;
   while (got < count) {
-    const ssize_t n = ::pread(read_fd_, bytes.data() + got, count - got,
+    const ssize_t n = ::pread(read_fd_, buffer + got, count - got,
                               static_cast<off_t>(offset + static_cast<std::int64_t>(got)));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     got += static_cast<std::size_t>(n);
   }
-  bytes.resize(got);
+  return got;
+}
+
+std::string RandomAccessFile::ReadAt(std::int64_t offset, std::size_t count) const {
+  std::string bytes;
+  if (read_fd_ < 0 || offset < 0 || count == 0) return bytes;
+  bytes.resize(count);
+  bytes.resize(ReadInto(offset, bytes.data(), count));
   return bytes;
 }
 

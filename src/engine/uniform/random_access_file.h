@@ -39,6 +39,9 @@ class RandomAccessFile {
 
   // Raw bytes at `offset`, fewer at the end of the file.
   std::string ReadAt(std::int64_t offset, std::size_t count) const;
+  // The same into `buffer` (room for `count`): the number of bytes read, fewer at the end of
+  // the file, 0 at or past it or when the system refuses the read.
+  std::size_t ReadInto(std::int64_t offset, char* buffer, std::size_t count) const;
 
   // Overwrites bytes in place (the group change rewrites account lines of equal length).
   // The file is opened for writing on first use, so a data set on read-only media stays

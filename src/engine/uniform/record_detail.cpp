@@ -69,14 +69,11 @@ std::string Meaning(const FieldLayout& field, std::string_view raw) {
   }
 }
 
-// Cells come from the file; a byte that separates cells or rows, or that the list reads as
-// a marker, would break the row apart, so it is shown as a space.
+// A cell whose text is safe already: ours, or the file's passed through SafeCellText, with
+// our markers after it.
 void AppendCell(std::string& row, std::string_view cell) {
   row += '\t';
-  for (char c : cell) {
-    const bool structural = c == '\t' || c == '\r' || c == '\n' || c == '\x1C' || c == '\x1D';
-    row += structural ? ' ' : c;
-  }
+  row += cell;
 }
 
 void AppendRecordRows(std::string_view line, bool dos_code_page, std::vector<std::string>& rows) {
@@ -88,8 +85,9 @@ void AppendRecordRows(std::string_view line, bool dos_code_page, std::vector<std
     if (raw.empty()) break;  // the line ends before this field
     const bool failed = FailsDetailCheck(field, raw);
     std::string caption(field.caption);
-    std::string value = Value(field, raw, dos_code_page);
-    std::string meaning = first ? std::string(layout->name) : Meaning(field, raw);
+    // The file's text is made safe before any marker of ours is added to it.
+    std::string value = SafeCellText(Value(field, raw, dos_code_page));
+    std::string meaning = first ? std::string(layout->name) : SafeCellText(Meaning(field, raw));
     if (first) {
       caption += kHeadingMarker;
       value += kHeadingMarker;
@@ -120,11 +118,11 @@ std::string BuildSummaryDetailRow(std::string_view summary_line) {
   const std::string_view count = SliceField(summary_line, kIniSummaryCount);
   const std::string_view type_caption = SummaryCaption(type);
   std::string caption(kSummaryRowCaption);
-  caption += type_caption.empty() ? Cp1255ToUtf8(type) : std::string(type_caption);
+  caption += type_caption.empty() ? SafeCellText(Cp1255ToUtf8(type)) : std::string(type_caption);
   std::string row("3");
   AppendCell(row, std::to_string(kSummaryFieldCode));
   AppendCell(row, caption);
-  AppendCell(row, Cp1255ToUtf8(count));
+  AppendCell(row, SafeCellText(Cp1255ToUtf8(count)));
   AppendCell(row, IsAllDigits(count) ? FormatCount(ReadInteger(count)) : std::string());
   return row;
 }

@@ -3,9 +3,12 @@
 #include <fcntl.h>
 #include <minizip/unzip.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <ctime>
 #include <memory>
 
@@ -41,11 +44,27 @@ void SetEntryTime(int fd, const tm_unz& date) {
   ::futimens(fd, times);
 }
 
-enum class EntryOutcome { kWritten, kSkipped, kCannotWrite };
+enum class EntryOutcome { kWritten, kSkipped, kCannotWrite, kNoSpace, kOversized };
+
+// The free space is asked again after every this many bytes written.
+constexpr std::int64_t kSpaceCheckBytes = std::int64_t{8} << 20;
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
 
 // Streams the current (opened) entry into a temporary file and renames it over the target.
 EntryOutcome WriteEntry(unzFile zip, const unz_file_info64& info, const std::string& target,
-                        char* chunk) {
+                        char* chunk, FreeSpaceQuery free_space) {
+  const std::string folder = FolderOf(target);
+  const auto declared = static_cast<std::int64_t>(
+      std::min<ZPOS64_T>(info.uncompressed_size, static_cast<ZPOS64_T>(INT64_MAX / 2)));
+  const auto room = [&](std::int64_t wanted) {
+    const std::int64_t free = free_space(folder);
+    return free < 0 || free >= wanted + kFreeSpaceMargin;
+  };
+  if (!room(declared)) return EntryOutcome::kNoSpace;
   int n = unzReadCurrentFile(zip, chunk, kChunkSize);
   if (n <= 0) return EntryOutcome::kSkipped;
 
@@ -56,7 +75,24 @@ EntryOutcome WriteEntry(unzFile zip, const unz_file_info64& info, const std::str
   }
   ::fchmod(fd, 0644);
   bool whole = true;
+  EntryOutcome failure = EntryOutcome::kSkipped;
+  std::int64_t written = 0;
+  std::int64_t next_check = kSpaceCheckBytes;
   while (n > 0) {
+    written += n;
+    if (written > declared) {  // a header that lies about its size
+      failure = EntryOutcome::kOversized;
+      whole = false;
+      break;
+    }
+    if (written >= next_check) {
+      next_check += kSpaceCheckBytes;
+      if (!room(0)) {
+        failure = EntryOutcome::kNoSpace;
+        whole = false;
+        break;
+      }
+    }
     if (!WriteAll(fd, chunk, static_cast<std::size_t>(n))) {
       whole = false;
       break;
@@ -70,14 +106,27 @@ EntryOutcome WriteEntry(unzFile zip, const unz_file_info64& info, const std::str
   if (::close(fd) != 0) whole = false;
   if (!whole || ::rename(temp.c_str(), target.c_str()) != 0) {
     ::unlink(temp.c_str());
-    return EntryOutcome::kSkipped;
+    return failure;
   }
   return EntryOutcome::kWritten;
 }
 
 }  // namespace
 
-ExtractResult Extract(const std::string& zip_path, const std::string& target_path) {
+std::int64_t FreeSpaceOf(const std::string& folder) {
+  struct statvfs info {};
+  if (::statvfs(folder.c_str(), &info) != 0) return -1;
+  const auto blocks = static_cast<std::uint64_t>(info.f_bavail);
+  const auto size = static_cast<std::uint64_t>(info.f_frsize);
+  const std::uint64_t bytes = blocks > static_cast<std::uint64_t>(INT64_MAX) / (size ? size : 1)
+                                  ? static_cast<std::uint64_t>(INT64_MAX)
+                                  : blocks * size;
+  return static_cast<std::int64_t>(bytes);
+}
+
+ExtractResult Extract(const std::string& zip_path, const std::string& target_path,
+                      FreeSpaceQuery free_space) {
+  if (free_space == nullptr) free_space = &FreeSpaceOf;
   ExtractResult result;
   unzFile zip = unzOpen64(zip_path.c_str());
   if (zip == nullptr) return result;
@@ -89,11 +138,21 @@ ExtractResult Extract(const std::string& zip_path, const std::string& target_pat
       break;
     }
     if (unzOpenCurrentFile(zip) != UNZ_OK) continue;
-    const EntryOutcome outcome = WriteEntry(zip, info, target_path, chunk.get());
+    const EntryOutcome outcome = WriteEntry(zip, info, target_path, chunk.get(), free_space);
     if (outcome != EntryOutcome::kWritten) unzCloseCurrentFile(zip);  // harmless if closed
     if (outcome == EntryOutcome::kWritten) ++result.count;
     if (outcome == EntryOutcome::kCannotWrite) {
       result.cannot_write = true;
+      break;
+    }
+    if (outcome == EntryOutcome::kNoSpace) {
+      result.no_space = true;
+      result.needed = static_cast<std::int64_t>(
+          std::min<ZPOS64_T>(info.uncompressed_size, static_cast<ZPOS64_T>(INT64_MAX)));
+      break;
+    }
+    if (outcome == EntryOutcome::kOversized) {
+      result.oversized = true;
       break;
     }
   }

@@ -29,11 +29,12 @@ TEST_F(CheckRunTest, NothingTickedWritesOnlyTheStartAndEndRows) {
       rows);
 }
 
-TEST_F(CheckRunTest, StopInTheMovementsPassClosesWhatWasScannedAndEndsTheRun) {
+TEST_F(CheckRunTest, StopInTheMovementsPassGivesPartialSumsAndNoVerdict) {
   AddBalancedSet();
   // Four accounts, then the movements in batch order: both of batch 1 and the first of
-  // batch 2 are read before the stop seen at the eighth poll.
-  StopAtPoll monitor(8);
+  // batch 2 are read before the stop seen at the ninth poll (the fifth is the one after the
+  // index balance).
+  StopAtPoll monitor(9);
   bool completed = true;
   const CheckResultRows rows = Run(CheckTicks(), monitor, &completed);
   EXPECT_FALSE(completed);
@@ -44,14 +45,46 @@ TEST_F(CheckRunTest, StopInTheMovementsPassClosesWhatWasScannedAndEndsTheRun) {
       "3\tיתרות האינדקס מאוזנות",
       "0\tבדיקת איזון תנועות" + S(H),
       "3\tסה'כ למנה 1\t1,000.00" + S(D) + "\t1,000.00" + S(C),
-      "3\tסה'כ למנה 2\t500.00" + S(D) + "\t0.00" + S(C) + "\t500.00" + S(D),
-      "3\tסה'כ סכומי התנועות\t1,500.00" + S(D) + "\t1,000.00" + S(C) + "\t500.00" + S(D),
-      "1\tקיים חוסר איזון בסכומי התנועות בסל של\t\t\t500.00" + S(C),
+      "3\tסכומים חלקיים עד להפסקה\t1,500.00" + S(D) + "\t1,000.00" + S(C),
       "4\tהבדיקה הופסקה ע'י המשתמש" + S(H),
   };
   EXPECT_EQ(expected, rows);
-  EXPECT_EQ(8, monitor.polls);
+  EXPECT_EQ(9, monitor.polls);
   EXPECT_EQ(0, monitor.last_percent);
+}
+
+// A stop is asked for after every step: one pressed after a step's last record ends the run
+// there, with no further check and no end row; one pressed within the index balance gives
+// its sums so far, labelled partial, and no verdict.
+TEST_F(CheckRunTest, StopIsSeenWithinAndBetweenStepsAndAfterTheLast) {
+  AddBalancedSet();
+  const std::string stopped = "4\tהבדיקה הופסקה ע'י המשתמש" + S(H);
+  const std::string index_rows[] = {
+      "0\tבדיקת איזון אינדקס" + S(H),
+      "3\tסה'כ סכומי האינדקס\t1,700.00" + S(D) + "\t1,700.00" + S(C) + "\t0.00" + S(D),
+      "3\tיתרות האינדקס מאוזנות"};
+  const struct {
+    long long poll;
+    CheckTicks ticks;
+    std::vector<std::string> rows;
+  } cases[] = {
+      {3,
+       CheckTicks(),
+       {index_rows[0], "3\tסכומים חלקיים עד להפסקה\t1,500.00" + S(D) + "\t1,700.00" + S(C),
+        stopped}},
+      {5, CheckTicks(), {index_rows[0], index_rows[1], index_rows[2], stopped}},
+      {5, Only({BK::kIndexBalance}, {}), {index_rows[0], index_rows[1], index_rows[2], stopped}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.poll);
+    StopAtPoll monitor(c.poll);
+    bool completed = true;
+    CheckResultRows rows = Run(c.ticks, monitor, &completed);
+    EXPECT_FALSE(completed);
+    ASSERT_FALSE(rows.empty());
+    rows.erase(rows.begin());  // the start row
+    EXPECT_EQ(c.rows, rows);
+  }
 }
 
 TEST_F(CheckRunTest, StopInTheDocumentPassStillClosesThePass) {

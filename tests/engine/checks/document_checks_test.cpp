@@ -151,6 +151,17 @@ TEST_F(DocumentChecksTest, WhichDocumentsHaveWhichLines) {
             Findings(Only({}, {DI::kSummaries, DI::kLineTotals})));
 }
 
+// Copies of one document header check its lines once: the rows grow with the copies, not
+// with copies times lines.
+TEST_F(DocumentChecksTest, RepeatedHeadersReportTheirLinesOnce) {
+  for (int copy = 0; copy < 3; ++copy) Add(Document{.number = "5"});
+  const std::string caption = "1\tבעיה ב חשבונית מס מספר - 5";
+  const std::string repeat = "1\tכותרת חוזרת של תעודה זו - שורותיה נבדקו פעם אחת";
+  EXPECT_EQ((std::vector<std::string>{caption, "1\tלא נמצאו תנועות מתאימות לתעודה זו", caption,
+                                      repeat, caption, repeat}),
+            Findings(Only({}, {DI::kLineTotals})));
+}
+
 TEST_F(DocumentChecksTest, CustomerKeysAndDealerNumbers) {
   Add(Account{.key = "C100"});
   Add(Document{.type = 810, .number = "1", .customer = "C100"});

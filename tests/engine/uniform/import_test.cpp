@@ -1,8 +1,10 @@
 #include "engine/uniform/import.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -13,6 +15,7 @@
 
 #include "engine/text/cp1255.h"
 #include "engine/uniform/import_fixture.h"
+#include "engine/uniform/layouts.h"
 
 namespace tallyscan {
 namespace {
@@ -96,6 +99,19 @@ TEST_F(ImportTest, ValidSetGivesTheWholeLog) {
   EXPECT_EQ(14, result.lines_read);
 }
 
+// Header texts come from the file: a TAB, a marker byte or the heading marker (0xFD) in
+// them is shown as a blank, so that they can neither shift cells nor mark them.
+TEST_F(ImportTest, HeaderTextsCannotForgeCellsOrMarks) {
+  testing::DataSetFiles set = testing::SmallValidSet();
+  const FieldLayout* name = FindField(LayoutOf(RecordType::kA000), 1018);
+  ASSERT_NE(nullptr, name);
+  set.ini[0].replace(static_cast<std::size_t>(name->start - 1), 12, "Acme\tT\x1C\x1D\xFDing");
+  const ImportResult result = Import(set);
+  ASSERT_TRUE(result.status.ok()) << result.status.message();
+  EXPECT_TRUE(HasRow(result, "3\tשם העסק\tAcme T   ing"));
+  EXPECT_EQ("\tשם העסק - Acme T   ing", result.status_bar_business);
+}
+
 TEST_F(ImportTest, ValidSetFillsTheStore) {
   const DataSetFiles set = testing::SmallValidSet();
   ASSERT_TRUE(Import(set).status.ok());
@@ -175,6 +191,20 @@ TEST_F(ImportTest, LineFaultsGiveTheirRowsAndTheLinesStillCount) {
   EXPECT_EQ(3, store_.DocumentIndex.Count());
   EXPECT_EQ(folder_.path(), store_.LoadedFolder);
   EXPECT_EQ("0\tהקובץ נקרא בהצלחה" + kMark, result.rows.Row(1));
+
+  // Beyond the list's limit the faults are counted, exactly, and told in one row, so that a
+  // file of garbage cannot fill the memory with rows.
+  store_.LoadedFolder.clear();
+  SilentProgress silent;
+  const ImportResult limited = ImportFolder(
+      store_, folder_.path(), silent, {.cache_folder = cache_.path(), .listed_error_limit = 4});
+  EXPECT_THAT(Errors(limited), ElementsAre("1\tשורה מספר 2\t מכילה תוים לא חוקיים\t2",
+                                           "1\tשורה מספר 4\t אינה באורך חוקי\t4",
+                                           "1\tשורה מספר 6\t הנה שורה בלתי מזוהה ולא חוקית\t6",
+                                           "1\tשורה מספר 7\t הנה שורה בלתי מזוהה ולא חוקית\t7",
+                                           "1\tועוד 2 שגיאות שלא פורטו ברשימה"));
+  EXPECT_TRUE(HasRow(limited, "1\tשגיאות שנמצאו במהלך קריאת הקובץ\t6"));
+  EXPECT_EQ(result.findings, limited.findings);
 }
 
 TEST_F(ImportTest, OpeningRecordMustCarryTheMarkAndTheIniIdentifier) {
@@ -354,6 +384,47 @@ TEST_F(ImportTest, DataFileThatCannotBeReopenedEmptiesTheStore) {
   EXPECT_FALSE(store_.DataFile.IsOpen());
 }
 
+// A disk or share that fails part way: every read gives at most 50 bytes, and the reads fail
+// with EIO once `read_budget` bytes were given (INI.TXT is read first, then BKMVDATA.TXT).
+std::int64_t read_budget = 0;
+ssize_t FailingRead(int fd, void* buffer, std::size_t count) {
+  if (read_budget <= 0) {
+    errno = EIO;
+    return -1;
+  }
+  const ssize_t n = ::read(fd, buffer, std::min<std::size_t>(count, 50));
+  if (n > 0) read_budget -= n;
+  return n;
+}
+
+TEST_F(ImportTest, ReadErrorFailsTheImportNamingTheFileAndLeavesNothingLoaded) {
+  testing::SmallValidSet().Write(folder_.path());
+  const auto ini_size =
+      static_cast<std::int64_t>(std::filesystem::file_size(folder_.File("INI.TXT")));
+  const struct {
+    std::int64_t budget;
+    std::string file;
+  } cases[] = {{0, "INI.TXT"}, {ini_size - 100, "INI.TXT"}, {ini_size + 700, "BKMVDATA.TXT"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.budget);
+    ASSERT_TRUE(ImportAgain().status.ok());  // a whole set loaded before
+    store_.LoadedFolder.clear();
+    read_budget = c.budget;
+    SilentProgress silent;
+    ImportOptions options{.cache_folder = cache_.path(), .read_call = &FailingRead};
+    const ImportResult result = ImportFolder(store_, folder_.path(), silent, options);
+    EXPECT_EQ(StatusCode::kIoError, result.status.code());
+    EXPECT_EQ("שגיאה בקריאת הקובץ " + folder_.File(c.file) + " - Input/output error",
+              result.status.message());
+    EXPECT_TRUE(result.store_reset);
+    EXPECT_LE(result.rows.Count(), 1);
+    EXPECT_EQ("", store_.LoadedFolder);
+    EXPECT_EQ(0, store_.AccountIndex.Count());
+    EXPECT_EQ(0, store_.MovementIndex.Count());
+    EXPECT_FALSE(store_.DataFile.IsOpen());
+  }
+}
+
 TEST_F(ImportTest, InterruptedImportKeepsWhatWasReadAndCanBeReadAgain) {
   ASSERT_TRUE(Import(testing::SmallValidSet()).status.ok());
   store_.LoadedFolder.clear();
@@ -394,6 +465,23 @@ TEST_F(ImportTest, ProgressIsReportedOnlyWhenThePercentageChanges) {
   ScriptedMonitor quiet;
   ASSERT_TRUE(ImportFolder(store_, folder_.path(), quiet).status.ok());
   EXPECT_TRUE(quiet.percents.empty());
+}
+
+std::int64_t NoFreeSpace(const std::string&) { return 0; }
+
+TEST_F(ImportTest, ZipLargerThanTheFreeSpaceIsRefusedWithTheRoomNeeded) {
+  DataSetFiles set = testing::SmallValidSet();
+  set.Write(folder_.path());
+  std::filesystem::remove(folder_.File("BKMVDATA.TXT"));
+  testing::WriteZip(folder_.File("BKMVDATA.ZIP"), {{"BKMVDATA.TXT", set.Join(set.data)}});
+  SilentProgress silent;
+  const ImportResult result = ImportFolder(
+      store_, folder_.path(), silent, {.cache_folder = cache_.path(), .free_space = &NoFreeSpace});
+  EXPECT_EQ(StatusCode::kIoError, result.status.code());
+  EXPECT_EQ("אין די מקום פנוי בדיסק לפריסת קובץ הנתונים מהקובץ הדחוס (נדרשים מגה-בייט: 65)",
+            result.status.message());
+  EXPECT_FALSE(result.store_reset);
+  EXPECT_FALSE(std::filesystem::exists(folder_.File("BkMvdata.Txt")));
 }
 
 TEST_F(ImportTest, ZipIsExtractedIntoTheDataFolder) {

@@ -60,10 +60,11 @@ TEST(LayoutsTest, LengthsTheImportRequires) {
   EXPECT_EQ(kIniSummaryLength, kIniSummaryCount.start + kIniSummaryCount.width - 1);
 }
 
-TEST(LayoutsTest, FindLayoutMatchesTheFirstFourCharactersExactly) {
+TEST(LayoutsTest, FindLayoutMatchesTheFirstFourCharactersLetterCaseIgnored) {
   ASSERT_NE(nullptr, FindLayout("B110"));
   EXPECT_EQ(RecordType::kB110, FindLayout("B110000000001")->type);
-  EXPECT_EQ(nullptr, FindLayout("b110"));
+  EXPECT_EQ(RecordType::kB110, FindLayout("b110")->type);
+  EXPECT_EQ(RecordType::kC100, FindLayout("c100 ")->type);
   EXPECT_EQ(nullptr, FindLayout("B11"));
   EXPECT_EQ(nullptr, FindLayout("X999"));
   EXPECT_EQ(nullptr, FindLayout(""));

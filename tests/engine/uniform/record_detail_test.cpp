@@ -217,14 +217,25 @@ TEST(RecordDetailTest, CharacterSetMeaningAndDosConversion) {
 }
 
 TEST(RecordDetailTest, SeparatorsStoredInAFieldCannotSplitTheRow) {
-  const std::string line =
-      MakeLine(RecordType::kB110, {{1404, "Cash\tbox\x1D"}, {1401, "00000\t001"}});
+  const std::string line = MakeLine(
+      RecordType::kB110, {{1404, "Cash\tbox\x1D"}, {1401, "00000\t001"}, {1410, "Bold\xFD\x1C."}});
   const auto rows = BuildRecordDetailRows(line, false);
   EXPECT_EQ("Cash box ", FieldRow(rows, 1404)[3]);
+  EXPECT_EQ("Bold  .", FieldRow(rows, 1410)[3]);  // 0xFD is the heading marker
   const std::vector<std::string> marked = FieldRow(rows, 1401);
   ASSERT_EQ(5u, marked.size());
   EXPECT_EQ("1", marked[0]);
   EXPECT_EQ(std::string("00000 001") + kErrorMarker, marked[3]);
+}
+
+// The import counts a lower-case record code as its type; the detail view shows it too.
+TEST(RecordDetailTest, LowerCaseRecordCodeIsShownAsItsType) {
+  std::string line = MakeLine(RecordType::kC100);
+  line[0] = 'c';
+  const auto rows = BuildRecordDetailRows(line, false);
+  EXPECT_EQ(BuildRecordDetailRows(MakeLine(RecordType::kC100), false).size(), rows.size());
+  ASSERT_FALSE(rows.empty());
+  EXPECT_EQ("c100" + std::string(kHeadingMarker), Cells(rows[0])[3]);
 }
 
 TEST(RecordDetailTest, ReservedAreaOfAccountHasNoCode) {

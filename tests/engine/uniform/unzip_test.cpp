@@ -114,5 +114,62 @@ TEST_F(UnzipTest, DeclaredHugeSizeIsNotTrusted) {
   }
 }
 
+// A disk that has `free_bytes` free until `writes_allowed` questions were answered, none after.
+std::int64_t free_bytes = 0;
+int questions_answered = 0;
+int questions_with_room = 0;
+std::int64_t ScriptedFreeSpace(const std::string&) {
+  return questions_answered++ < questions_with_room ? free_bytes : 0;
+}
+
+// An archive cannot fill the disk: an entry larger than the free space (less a margin) is
+// refused before a byte is written, and the writing stops, leaving no partial file, when the
+// free space runs low on the way.
+TEST_F(UnzipTest, EntryThatWouldFillTheDiskIsRefusedOrStopped) {
+  std::string content;
+  for (int i = 0; i < 600000; ++i) content += "B100 " + std::to_string(i) + " line\r\n";
+  ASSERT_GT(content.size(), std::size_t{9} << 20);  // past the first free-space question
+  WriteZip(Zip(), {{"BKMVDATA.TXT", content}});
+  WriteFile(Target(), "previous data");
+  const auto size = static_cast<std::int64_t>(content.size());
+  const struct {
+    std::int64_t free;
+    int with_room;
+    bool written;
+  } cases[] = {
+      {size + kFreeSpaceMargin, 1000, true},
+      {size + kFreeSpaceMargin - 1, 1000, false},  // refused before writing
+      {size + kFreeSpaceMargin, 1, false},         // runs out while writing
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.free);
+    free_bytes = c.free;
+    questions_answered = 0;
+    questions_with_room = c.with_room;
+    const ExtractResult result = Extract(Zip(), Target(), &ScriptedFreeSpace);
+    EXPECT_EQ(c.written ? 1 : 0, result.count);
+    EXPECT_EQ(!c.written, result.no_space);
+    EXPECT_EQ(c.written ? 0 : size, result.needed);
+    EXPECT_EQ(c.written ? content : "previous data", ReadFile(Target()));
+    EXPECT_EQ((std::vector<std::string>{"BkMvdata.Txt", "Bkmvdata.Zip"}),
+              FolderNames(folder_.path()));
+    WriteFile(Target(), "previous data");
+  }
+}
+
+// A header declaring fewer bytes than the entry holds gives no file.
+TEST_F(UnzipTest, EntryLongerThanItsHeaderSaysGivesNoFile) {
+  WriteZip(Zip(), {{"BKMVDATA.TXT", std::string(200000, 'q')}});
+  std::string bytes = ReadFile(Zip());
+  const std::string small("\x64\x00\x00\x00", 4);  // 100
+  bytes.replace(22, 4, small);
+  const std::size_t central = bytes.find("PK\x01\x02");
+  ASSERT_NE(std::string::npos, central);
+  bytes.replace(central + 24, 4, small);
+  WriteFile(Zip(), bytes);
+  EXPECT_EQ(0, Extract(Zip(), Target()).count);
+  EXPECT_EQ((std::vector<std::string>{"Bkmvdata.Zip"}), FolderNames(folder_.path()));
+}
+
 }  // namespace
 }  // namespace tallyscan
