@@ -46,6 +46,20 @@ constexpr Command kCommands[] = {
      "Lists the companies store, one saved set per line: name, year and folder separated\n"
      "by TABs. --root DIR lists the store in DIR instead of the user's own.\n",
      RunCompanies},
+    {"transfer",
+     "transfer --to DIR [--accounts] [--movements] [--documents] [--items]\n"
+     "                       [--opening-balances] [--renumber BASIS:FROM:TO:OP:AMOUNT:START:STEP]"
+     " DATADIR\n"
+     "       tallyscan-cli transfer dump FILE",
+     "Imports the data folder and writes it into the bookkeeping product's files in DIR\n"
+     "(all steps unless some are named), printing each step and the records written per\n"
+     "file; exits 1 when a step was refused or the account numbers were rejected. Nothing\n"
+     "reaches DIR unless the whole transfer completes.\n"
+     "  --renumber           the key update first: BASIS key or group, the range FROM-TO,\n"
+     "                       OP none, multiply, divide, add or subtract, then the amount,\n"
+     "                       the start counter and the step\n"
+     "transfer dump prints any file the transfer writes, record by record.\n",
+     RunTransfer},
 };
 
 constexpr std::string_view kExitCodes =
