@@ -1,0 +1,47 @@
+// The whole transfer of a data set against its import, both measured in this run.
+//   transfer_bench DATA_FOLDER TARGET_FOLDER
+// The data folder is generated beforehand (transfer_bench.sh); the target folder must be
+// empty and is left holding the product's files.
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "engine/common/progress.h"
+#include "engine/transfer/transfer.h"
+#include "engine/uniform/import.h"
+
+int main(int argc, char** argv) {
+  using Clock = std::chrono::steady_clock;
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: transfer_bench DATA_FOLDER TARGET_FOLDER\n");
+    return 2;
+  }
+  tallyscan::RecordStore store;
+  tallyscan::SilentProgress silent;
+  const auto import_start = Clock::now();
+  const tallyscan::ImportResult imported = tallyscan::ImportFolder(store, argv[1], silent);
+  const double import_seconds = std::chrono::duration<double>(Clock::now() - import_start).count();
+  if (!imported.status.ok()) {
+    std::fprintf(stderr, "%s\n", imported.status.message().c_str());
+    return 1;
+  }
+  tallyscan::TransferOptions options;
+  options.target_folder = argv[2];
+  const auto transfer_start = Clock::now();
+  const tallyscan::TransferResult result = tallyscan::RunTransfer(store, options, silent);
+  const double transfer_seconds =
+      std::chrono::duration<double>(Clock::now() - transfer_start).count();
+  if (!result.status.ok()) {
+    std::fprintf(stderr, "%s\n", result.status.message().c_str());
+    return 1;
+  }
+  long long records = 0;
+  for (const tallyscan::TransferredFile& f : result.files) records += f.records;
+  std::printf("import:   %8.2f s  %lld lines\n", import_seconds,
+              static_cast<long long>(imported.lines_read));
+  std::printf("transfer: %8.2f s  %lld records written, %zu refusals\n", transfer_seconds, records,
+              result.refusals.size());
+  std::printf("ratio:    %8.2f (transfer / import; the target is 10 or less)\n",
+              transfer_seconds / import_seconds);
+  return 0;
+}
