@@ -5,6 +5,9 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "engine/common/progress.h"
 #include "engine/transfer/transfer.h"
@@ -28,7 +31,20 @@ int main(int argc, char** argv) {
   tallyscan::TransferOptions options;
   options.target_folder = argv[2];
   const auto transfer_start = Clock::now();
-  const tallyscan::TransferResult result = tallyscan::RunTransfer(store, options, silent);
+  // The time of each step, from its status line to the next one.
+  std::vector<std::pair<std::string, double>> steps;
+  auto step_start = Clock::now();
+  const tallyscan::TransferResult result =
+      tallyscan::RunTransfer(store, options, silent, [&](std::string_view step) {
+        const auto now = Clock::now();
+        if (!steps.empty())
+          steps.back().second = std::chrono::duration<double>(now - step_start).count();
+        steps.emplace_back(std::string(step), 0.0);
+        step_start = now;
+      });
+  if (!steps.empty()) {
+    steps.back().second = std::chrono::duration<double>(Clock::now() - step_start).count();
+  }
   const double transfer_seconds =
       std::chrono::duration<double>(Clock::now() - transfer_start).count();
   if (!result.status.ok()) {
@@ -41,6 +57,9 @@ int main(int argc, char** argv) {
               static_cast<long long>(imported.lines_read));
   std::printf("transfer: %8.2f s  %lld records written, %zu refusals\n", transfer_seconds, records,
               result.refusals.size());
+  for (const auto& [name, seconds] : steps) {
+    if (seconds >= 0.05) std::printf("  %8.2f s  %s\n", seconds, name.c_str());
+  }
   std::printf("ratio:    %8.2f (transfer / import; the target is 10 or less)\n",
               transfer_seconds / import_seconds);
   return 0;

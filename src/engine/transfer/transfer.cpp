@@ -183,6 +183,33 @@ class RecordFile {
   bool failed_ = false;
 };
 
+// Record lines read through a window of the data file: records met in file order (or
+// near it) cost one read per window instead of one per line.
+class LineWindow {
+ public:
+  explicit LineWindow(const RecordStore& store) : store_(store) {}
+  // The line at `offset`, at most its layout's width, without its line end.
+  std::string_view Line(std::int64_t offset, RecordType type) {
+    const auto width = static_cast<std::size_t>(LayoutOf(type).full_width);
+    if (offset < start_ || static_cast<std::size_t>(offset - start_) + width > bytes_.size()) {
+      start_ = offset;
+      bytes_ = store_.DataFile.ReadAt(offset, std::max(kWindowBytes, width));
+    }
+    std::string_view line =
+        std::string_view(bytes_).substr(static_cast<std::size_t>(offset - start_));
+    line = line.substr(0, width);
+    const auto end =
+        std::find_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; });
+    return line.substr(0, static_cast<std::size_t>(end - line.begin()));
+  }
+
+ private:
+  static constexpr std::size_t kWindowBytes = std::size_t{1} << 18;
+  const RecordStore& store_;
+  std::int64_t start_ = 0;
+  std::string bytes_;
+};
+
 Status FromIsam(IsamStatus status, const std::string& path) {
   if (status == IsamStatus::kOk) return Status::Ok();
   if (status == IsamStatus::kCorrupt) return Status::Corrupt("damaged index file " + path);
@@ -313,6 +340,7 @@ class TransferRun {
   std::string prefix_;
   std::string staging_;
   TransferResult result_;
+  LineWindow lines_{store_};
   std::unordered_map<std::string, std::int32_t> numbers_;  // account key -> account number
   bool movements_written_ = false;
   struct AccountSums {
@@ -343,7 +371,7 @@ Status TransferRun::Accounts() {
   std::vector<std::uint8_t> record(map.size);
   Status failure;
   for (const ListEntry& entry : store_.AccountListIndex.Entries()) {
-    const std::string line = ReadRecordLine(store_, entry.Offset, RecordType::kB110);
+    const std::string_view line = lines_.Line(entry.Offset, RecordType::kB110);
     const auto f = [&](Positions p) { return SliceField(line, p); };
     std::fill(record.begin(), record.end(), std::uint8_t{0});
     const std::int32_t number = static_cast<std::int32_t>(AccountNumberOf(entry.ShortKeyView()));
@@ -409,7 +437,7 @@ Status TransferRun::Groups() {
   };
   std::vector<Member> members;
   for (const ListEntry& entry : store_.AccountListIndex.Entries()) {
-    const std::string line = ReadRecordLine(store_, entry.Offset, RecordType::kB110);
+    const std::string_view line = lines_.Line(entry.Offset, RecordType::kB110);
     members.push_back({std::string(SliceField(line, field::B110(1405))),
                        static_cast<std::int32_t>(AccountNumberOf(entry.ShortKeyView())),
                        std::string(SliceField(line, field::B110(1406)))});
@@ -474,7 +502,7 @@ Status TransferRun::Movements() {
   const TargetField& amount_fx = FieldOf(map, "amount currency");
   std::vector<std::uint8_t> record(map.size);
   for (const std::int64_t offset : offsets) {
-    const std::string line = ReadRecordLine(store_, offset, RecordType::kB100);
+    const std::string_view line = lines_.Line(offset, RecordType::kB100);
     const auto f = [&](Positions p) { return SliceField(line, p); };
     std::fill(record.begin(), record.end(), std::uint8_t{' '});
     PutText(record, dc, f(field::B100(1366)));
@@ -519,7 +547,7 @@ Status TransferRun::OpeningBalances() {
   std::vector<std::uint8_t> record(map.size);
   const std::string date = "01/01/" + RightAligned(std::to_string(store_.TaxYear), 4);
   for (const ListEntry& entry : store_.AccountListIndex.Entries()) {
-    const std::string line = ReadRecordLine(store_, entry.Offset, RecordType::kB110);
+    const std::string_view line = lines_.Line(entry.Offset, RecordType::kB110);
     const std::int64_t opening = ReadAmount(SliceField(line, field::B110(1414)));
     if (opening == 0) continue;
     std::fill(record.begin(), record.end(), std::uint8_t{' '});
@@ -613,7 +641,7 @@ Status TransferRun::Items() {
   std::vector<std::uint8_t> record(map.size);
   Status failure;
   for (const IndexEntry& entry : store_.ItemIndex.Entries()) {
-    const std::string line = ReadRecordLine(store_, entry.Offset, RecordType::kM100);
+    const std::string_view line = lines_.Line(entry.Offset, RecordType::kM100);
     const auto f = [&](Positions p) { return SliceField(line, p); };
     std::fill(record.begin(), record.end(), std::uint8_t{' '});
     const std::string_view internal = TrimSpaces(f(field::M100(1455)));
@@ -722,7 +750,7 @@ Status TransferRun::Documents() {
     Counts& c = counts[std::string(type.extension)];
     for (std::int64_t e = range.first; e < range.last; ++e) {
       const IndexEntry& document = store_.DocumentIndex[e];
-      const std::string text = ReadRecordLine(store_, document.Offset, RecordType::kC100);
+      const std::string text(lines_.Line(document.Offset, RecordType::kC100));
       const auto f = [&](Positions p) { return SliceField(text, p); };
       const ElementRange lines = EqualRange(store_.DocumentLineIndex, document.KeyView());
       const ElementRange payments = EqualRange(store_.ReceiptLineIndex, ReceiptLineKeyOf(document));
@@ -769,8 +797,8 @@ Status TransferRun::Documents() {
       const std::uint32_t at = data.Append(record);
 
       for (std::int64_t l = lines.first; l < lines.last; ++l) {
-        const std::string d =
-            ReadRecordLine(store_, store_.DocumentLineIndex[l].Offset, RecordType::kD110);
+        const std::string_view d =
+            lines_.Line(store_.DocumentLineIndex[l].Offset, RecordType::kD110);
         const auto g = [&](Positions p) { return SliceField(d, p); };
         std::fill(record.begin(), record.end(), std::uint8_t{' '});
         PutText(record, FieldOf(line_map, "mark"), std::string(1, kLineMark));
@@ -788,8 +816,8 @@ Status TransferRun::Documents() {
         ++c.lines;
       }
       for (std::int64_t p = payments.first; p < payments.last; ++p) {
-        const std::string d =
-            ReadRecordLine(store_, store_.ReceiptLineIndex[p].Offset, RecordType::kD120);
+        const std::string_view d =
+            lines_.Line(store_.ReceiptLineIndex[p].Offset, RecordType::kD120);
         const auto g = [&](Positions q) { return SliceField(d, q); };
         const auto key = [&](Positions q) { return TrimSpaces(StripLeadingBlanksAndZeros(g(q))); };
         std::fill(record.begin(), record.end(), std::uint8_t{' '});
