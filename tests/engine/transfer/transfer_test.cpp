@@ -287,6 +287,20 @@ TEST_F(TransferTest, AStopInTheMovementsLeavesTheTargetAsItWasAndAStaleStagingGo
   EXPECT_EQ(before, Listing(target_.path()));
 }
 
+TEST_F(TransferTest, FilesOfATransferThatCompletedBeforeACrashAreMovedIntoPlace) {
+  SetBuilder set({{"1200"}});
+  Load(set);
+  const std::string staging = StagingFolderOf(target_.path());
+  fs::create_directory(staging);
+  testing::WriteFile(staging + "/23.Kvu", "complete");
+  testing::WriteFile(staging + "/.complete", "\n");
+  TransferOptions nothing;
+  nothing.accounts = nothing.movements = nothing.opening_balances = nothing.items =
+      nothing.documents = false;
+  ASSERT_TRUE(Transfer(nothing).status.ok());
+  EXPECT_EQ((std::vector<std::string>{"23.Kvu:complete"}), Listing(target_.path()));
+}
+
 TEST_F(TransferTest, GroupChangeRewritesTheDataFileAfterKeepingACopy) {
   SetBuilder set({{"1", "A", "600"}, {"2", "B", "700"}, {"3", "C", "600"}});
   Load(set);
