@@ -17,6 +17,7 @@
 #include "engine/transfer/account_numbers.h"
 #include "engine/transfer/transfer.h"
 #include "engine/uniform/fields.h"
+#include "engine/uniform/result_row.h"
 #include "engine/uniform/values.h"
 
 namespace tallyscan {
@@ -35,7 +36,8 @@ class AccountRows final : public GridRowSource {
   std::string CellText(int row, int field) const override {
     const ListEntry& entry = store_.AccountListIndex[row + 1];
     const auto text = [&](Positions p) {
-      return TextDisplay(ReadRecordField(store_, entry.Offset, p), store_.DosCodePage, true);
+      return SafeCellText(
+          TextDisplay(ReadRecordField(store_, entry.Offset, p), store_.DosCodePage, true));
     };
     switch (field) {
       case 1:  // an account without an income-tax section code is marked
@@ -44,13 +46,13 @@ class AccountRows final : public GridRowSource {
                    ? "1"
                    : "0";
       case 2:
-        return KeyDisplay(ReadRecordField(store_, entry.Offset, field::B110(1403)));
+        return SafeCellText(KeyDisplay(ReadRecordField(store_, entry.Offset, field::B110(1403))));
       case kNumberField:
-        return std::string(entry.ShortKeyView());
+        return SafeCellText(entry.ShortKeyView());
       case 4:
         return text(field::B110(1404));
       case 5:
-        return KeyDisplay(ReadRecordField(store_, entry.Offset, field::B110(1405)));
+        return SafeCellText(KeyDisplay(ReadRecordField(store_, entry.Offset, field::B110(1405))));
       case 6:
         return text(field::B110(1406));
       default:
