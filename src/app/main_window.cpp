@@ -19,6 +19,7 @@
 #include "app/pages/checks_page.h"
 #include "app/pages/companies_page.h"
 #include "app/pages/import_page.h"
+#include "app/pages/transfer_page.h"
 #include "app/texts.h"
 #include "app/widgets/drawing.h"
 #include "app/widgets/main_button.h"
@@ -123,6 +124,9 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
         break;
       case 6:
         page = new CompaniesPage(app_, *this, this);
+        break;
+      case 7:
+        page = new TransferPage(app_, *this, this);
         break;
       default:
         page = new EmptyPage(

@@ -13,6 +13,7 @@ int RunCheck(std::span<char* const> args);
 int RunIsam(std::span<char* const> args);
 int RunReport(std::span<char* const> args);
 int RunCompanies(std::span<char* const> args);
+int RunTransfer(std::span<char* const> args);
 
 // A wrong command line: prints "COMMAND: problem" and the command's usage on stderr and
 // returns kExitUsage.

@@ -55,6 +55,20 @@ constexpr Command kCommands[] = {
      "  --format pdf         the printed pages\n"
      "The print date is today's, or the day SOURCE_DATE_EPOCH names (UTC).\n",
      RunReport},
+    {"transfer",
+     "transfer --to DIR [--accounts] [--movements] [--documents] [--items]\n"
+     "                       [--opening-balances] [--renumber BASIS:FROM:TO:OP:AMOUNT:START:STEP]"
+     " DATADIR\n"
+     "       tallyscan-cli transfer dump FILE",
+     "Imports the data folder and writes it into the bookkeeping product's files in DIR\n"
+     "(all steps unless some are named), printing each step and the records written per\n"
+     "file; exits 1 when a step was refused or the account numbers were rejected. Nothing\n"
+     "reaches DIR unless the whole transfer completes.\n"
+     "  --renumber           the key update first: BASIS key or group, the range FROM-TO,\n"
+     "                       OP none, multiply, divide, add or subtract, then the amount,\n"
+     "                       the start counter and the step\n"
+     "transfer dump prints any file the transfer writes, record by record.\n",
+     RunTransfer},
 };
 
 constexpr std::string_view kExitCodes =

@@ -113,4 +113,10 @@ Status RandomAccessFile::WriteAt(std::int64_t offset, std::string_view bytes) {
   return Status::Ok();
 }
 
+Status RandomAccessFile::Sync() {
+  if (write_fd_ < 0) return Status::Ok();
+  if (::fsync(write_fd_) != 0) return Status::IoError(SystemError("cannot write", path_));
+  return Status::Ok();
+}
+
 }  // namespace tallyscan

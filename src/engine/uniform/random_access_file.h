@@ -47,6 +47,8 @@ class RandomAccessFile {
   // The file is opened for writing on first use, so a data set on read-only media stays
   // readable until a change is asked for.
   Status WriteAt(std::int64_t offset, std::string_view bytes);
+  // Makes what WriteAt wrote durable on the disk; nothing to do when nothing was written.
+  Status Sync();
 
  private:
   int read_fd_ = -1;

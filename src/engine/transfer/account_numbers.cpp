@@ -1,0 +1,235 @@
+#include "engine/transfer/account_numbers.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <system_error>
+
+#include "engine/text/trim.h"
+#include "engine/uniform/fields.h"
+#include "engine/uniform/folder_files.h"
+#include "engine/uniform/values.h"
+
+namespace tallyscan {
+namespace {
+
+constexpr Positions kAccountKey = field::B110(1403);
+constexpr Positions kGroupCode = field::B110(1405);
+
+// A whole number written in the field (blanks around it allowed); nullopt otherwise.
+std::optional<std::int64_t> WholeNumber(std::string_view field) {
+  return ParseSignedDecimal(TrimSpaces(field));
+}
+
+// The operation of the key update, or nullopt when it leaves 64 bits (far out of range).
+std::optional<std::int64_t> Operate(std::int64_t k, KeyOperation operation, std::int64_t amount) {
+  std::int64_t n = k;
+  switch (operation) {
+    case KeyOperation::kNone:
+      return k;
+    case KeyOperation::kMultiply:
+      if (__builtin_mul_overflow(k, amount, &n)) return std::nullopt;
+      return n;
+    case KeyOperation::kDivide: {
+      if (amount == 0) return std::nullopt;
+      // Rounded to the nearest whole number, halves away from zero.
+      const std::int64_t q = k / amount;
+      const std::int64_t r = k % amount;
+      const bool negative = (k < 0) != (amount < 0);
+      if (2 * (r < 0 ? -r : r) >= (amount < 0 ? -amount : amount)) return negative ? q - 1 : q + 1;
+      return q;
+    }
+    case KeyOperation::kAdd:
+      if (__builtin_add_overflow(k, amount, &n)) return std::nullopt;
+      return n;
+    case KeyOperation::kSubtract:
+      if (__builtin_sub_overflow(k, amount, &n)) return std::nullopt;
+      return n;
+  }
+  return std::nullopt;
+}
+
+void SetShortKey(ListEntry& entry, std::int64_t number) {
+  std::string text = std::to_string(number);
+  text.insert(0, static_cast<std::size_t>(kShortKeyLength) - text.size(), ' ');
+  std::memcpy(entry.ShortKey, text.data(), kShortKeyLength);
+}
+
+bool CanWriteFolderOf(const std::string& path) {
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  return ::access(folder.empty() ? "." : folder.c_str(), W_OK) == 0;
+}
+
+// The copy of the data file kept in the per-user folder: its whole path made into one name.
+std::string FallbackBackupName(const std::string& path) {
+  std::string name = std::filesystem::absolute(path).string();
+  std::replace(name.begin(), name.end(), '/', '_');
+  return name + ".orig";
+}
+
+}  // namespace
+
+std::int64_t ApplyKeyUpdate(RecordStore& store, const KeyUpdate& update) {
+  std::int64_t counter = update.start_counter;
+  std::int64_t renumbered = 0;
+  for (ListEntry& entry : store.AccountListIndex.MutableEntries()) {
+    const std::optional<std::int64_t> key =
+        WholeNumber(ReadRecordField(store, entry.Offset, kAccountKey));
+    if (!key) continue;
+    std::optional<std::int64_t> tested = key;
+    if (update.basis == KeyBasis::kAccountGroup) {
+      tested = WholeNumber(ReadRecordField(store, entry.Offset, kGroupCode));
+    }
+    if (!tested || *tested < update.from || *tested > update.to) continue;
+    std::optional<std::int64_t> n = Operate(*key, update.operation, update.amount);
+    counter += update.step;
+    if (n && __builtin_add_overflow(*n, counter, &*n)) n.reset();
+    SetShortKey(entry, n && *n >= 0 && *n <= kLargestAccountNumber ? *n : 0);
+    ++renumbered;
+  }
+  return renumbered;
+}
+
+std::int64_t AccountNumberOf(std::string_view short_key) {
+  const std::string_view digits = TrimSpaces(short_key);
+  if (digits.empty()) return -1;
+  std::int64_t value = 0;
+  for (const char c : digits) {
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+std::vector<std::string> AccountNumberProblems(const RecordStore& store) {
+  std::vector<std::string> problems;
+  std::map<std::int64_t, std::vector<std::string>> holders;
+  for (const ListEntry& entry : store.AccountListIndex.Entries()) {
+    const std::string key(TrimSpaces(ReadRecordField(store, entry.Offset, kAccountKey)));
+    const std::int64_t number = AccountNumberOf(entry.ShortKeyView());
+    if (number < 1 || number > kLargestAccountNumber) {
+      problems.push_back("מפתח חשבון " + key + ": מספר כרטיס " +
+                         std::string(TrimSpaces(entry.ShortKeyView())));
+      continue;
+    }
+    holders[number].push_back(key);
+  }
+  for (const auto& [number, keys] : holders) {
+    if (keys.size() < 2) continue;
+    std::string line = "מספר כרטיס " + std::to_string(number) + " ניתן ליותר מחשבון אחד:";
+    for (const std::string& key : keys) line += " " + key;
+    problems.push_back(line);
+  }
+  return problems;
+}
+
+std::vector<std::string> GroupsPresent(const RecordStore& store) {
+  std::vector<std::string> groups;
+  for (const IndexEntry& entry : store.AccountIndex.Entries()) {
+    groups.emplace_back(TrimSpaces(ReadRecordField(store, entry.Offset, kGroupCode)));
+  }
+  std::sort(groups.begin(), groups.end());
+  groups.erase(std::unique(groups.begin(), groups.end()), groups.end());
+  return groups;
+}
+
+bool DataFileIsExtractedCopy(const RecordStore& store) {
+  if (!store.DataFile.IsOpen() || store.LoadedFolder.empty()) return false;
+  std::error_code error;
+  const auto folder = std::filesystem::weakly_canonical(store.LoadedFolder, error);
+  const auto file_folder =
+      std::filesystem::weakly_canonical(store.DataFile.Path(), error).parent_path();
+  return folder != file_folder;
+}
+
+std::string DefaultBackupFolder() {
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg != '\0') {
+    return std::string(xdg) + "/Norva/Tallyscan/backups";
+  }
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+    return std::string(home) + "/.local/share/Norva/Tallyscan/backups";
+  }
+  return {};
+}
+
+GroupChange ChangeGroup(RecordStore& store, std::string_view old_group, std::int64_t new_group,
+                        const std::string& fallback_folder) {
+  GroupChange result;
+  if (new_group == 0) {
+    result.status = Status::Refused(std::string(kEmptyNewGroupMessage));
+    return result;
+  }
+  const std::string& path = store.DataFile.Path();
+  if (!store.DataFile.IsOpen()) {
+    result.status = Status::Refused("לא נקלטו נתונים");
+    return result;
+  }
+  if (::access(path.c_str(), W_OK) != 0) {
+    result.status = Status::IoError("לא ניתן לכתוב בקובץ הנתונים - השינוי לא בוצע\n" + path);
+    return result;
+  }
+
+  // The copy before the first change: beside the file, else in the per-user folder.
+  std::error_code error;
+  const std::string beside = path + ".orig";
+  const std::string elsewhere =
+      fallback_folder.empty() ? std::string() : JoinPath(fallback_folder, FallbackBackupName(path));
+  if (std::filesystem::exists(beside, error)) {
+    result.backup_path = beside;
+  } else if (!elsewhere.empty() && std::filesystem::exists(elsewhere, error)) {
+    result.backup_path = elsewhere;
+  } else {
+    std::string target = beside;
+    if (!CanWriteFolderOf(path)) {
+      target = elsewhere;
+      if (!target.empty()) std::filesystem::create_directories(fallback_folder, error);
+    }
+    const std::string partial = target + ".partial";
+    if (target.empty() ||
+        !std::filesystem::copy_file(path, partial,
+                                    std::filesystem::copy_options::overwrite_existing, error)) {
+      result.status =
+          Status::IoError("לא ניתן לשמור עותק של קובץ הנתונים - השינוי לא בוצע\n" + path);
+      return result;
+    }
+    std::filesystem::rename(partial, target, error);
+    if (error) {
+      std::filesystem::remove(partial, error);
+      result.status =
+          Status::IoError("לא ניתן לשמור עותק של קובץ הנתונים - השינוי לא בוצע\n" + path);
+      return result;
+    }
+    result.backup_path = target;
+    result.backup_made_now = true;
+  }
+
+  std::string replacement = std::to_string(new_group);
+  const auto width = static_cast<std::size_t>(kGroupCode.width);
+  if (replacement.size() > width) {
+    result.status = Status::Refused("קבוצה חדשה ארוכה מ-15 ספרות");
+    return result;
+  }
+  replacement.insert(0, width - replacement.size(), ' ');
+  const std::string_view wanted = TrimSpaces(old_group);
+  for (const IndexEntry& entry : store.AccountIndex.Entries()) {
+    const std::string code = ReadRecordField(store, entry.Offset, kGroupCode);
+    if (code.size() != static_cast<std::size_t>(kGroupCode.width) || TrimSpaces(code) != wanted) {
+      continue;
+    }
+    const Status written = store.DataFile.WriteAt(entry.Offset + kGroupCode.start - 1, replacement);
+    if (!written.ok()) {
+      result.status = written.WithMessage("שינוי הקבוצה נעצר באמצע - העותק נמצא ב " +
+                                          result.backup_path + "\n" + written.message());
+      return result;
+    }
+    ++result.changed;
+  }
+  if (const Status synced = store.DataFile.Sync(); !synced.ok()) result.status = synced;
+  return result;
+}
+
+}  // namespace tallyscan

@@ -1,0 +1,68 @@
+#pragma once
+
+// The transfer of a loaded data set into the bookkeeping product's files: the accounts with
+// their groups, the movements with the balances, the opening-balance movements, the item
+// catalogue and the documents. The byte maps are in transfer_format.h.
+//
+// Nothing half-made ever reaches the target folder: every file is written in a staging
+// folder inside it (a file the transfer adds to, or whose records it updates, is copied there
+// first) and all of them are moved into place only when the whole transfer has completed. A
+// stop, a failure or a crash leaves the target folder as it was; the next transfer into the
+// folder removes a staging folder left behind, or finishes moving its files into place when
+// the crash came after the transfer had completed.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/common/progress.h"
+#include "engine/common/status.h"
+#include "engine/uniform/record_store.h"
+
+namespace tallyscan {
+
+struct TransferOptions {
+  std::string target_folder;
+  bool accounts = true;
+  bool movements = true;
+  bool opening_balances = true;
+  bool items = true;
+  bool documents = true;
+};
+
+// One file the transfer wrote, and how many records it added to it.
+struct TransferredFile {
+  std::string name;  // within the target folder
+  std::int64_t records = 0;
+};
+
+struct TransferResult {
+  // kRefused when the account numbers were rejected (nothing was written; `problems` names
+  // the accounts); kInterrupted after a stop; kIoError or kCorrupt when a file could not be
+  // written. In all these the target folder is as it was. kOk otherwise, refused steps
+  // included.
+  Status status;
+  std::vector<std::string> problems;
+  std::vector<std::string> refusals;  // each refused step's message, in the order met
+  std::vector<TransferredFile> files;
+  std::vector<std::string> warnings;  // what the record manager reported
+};
+
+// The name of each step as the status line shows it (UTF-8).
+using TransferStepSink = std::function<void(std::string_view step)>;
+
+// Runs the ticked steps in order, each on its own: a refused step does not stop the ones
+// after it. `monitor` is asked once per record whether to stop. The account numbers are the
+// ShortKeys of the store's AccountListIndex; they are checked before anything is written.
+TransferResult RunTransfer(const RecordStore& store, const TransferOptions& options,
+                           ProgressMonitor& monitor, const TransferStepSink& on_step = {});
+
+// The product's account kind of an account's classification code (B110 field 1417).
+std::int16_t AccountKindOf(std::int32_t classification);
+
+// The staging folder of a target folder.
+std::string StagingFolderOf(const std::string& target_folder);
+
+}  // namespace tallyscan

@@ -1,0 +1,79 @@
+// The transfer page: the account list with its numbers, the key update and a whole transfer
+// run from the page; the page and the key update dialog are rendered to PNG files in the
+// build folder (app-renders/) for a person to look at.
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/dialogs/key_update_dialog.h"
+#include "app/main_window.h"
+#include "app/pages/transfer_page.h"
+#include "app/widgets/grid.h"
+#include "app_test_support.h"
+#include "engine/uniform/import.h"
+#include "generator/data_set.h"
+
+namespace tallyscan::test {
+namespace {
+
+QString Save(const QImage& image, const QString& name) {
+  QDir().mkpath(QStringLiteral(TALLYSCAN_RENDER_DIR));
+  const QString path = QStringLiteral(TALLYSCAN_RENDER_DIR "/") + name;
+  return image.save(path) ? path : QString();
+}
+
+}  // namespace
+
+class TransferPageTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void ListsTheAccountsAndTransfersIntoTheFolder() {
+    QTemporaryDir data, target;
+    DataSetOptions options;
+    options.movements = 600;
+    GeneratedDataSet generated;
+    QVERIFY(GenerateDataSet(options, data.path().toStdString(), &generated).ok());
+    TestApp t;
+    SilentProgress silent;
+    QVERIFY(ImportFolder(t.store, data.path().toStdString(), silent).status.ok());
+    MainWindow window(t.app, StoredSize(1000, 700));
+    window.show();
+    window.PressButton(2008);
+    auto* page = static_cast<TransferPage*>(window.PageAt(7));
+    QCOMPARE(page->List()->Model().rowCount(), static_cast<int>(t.store.AccountIndex.Count()));
+    QCOMPARE(page->List()
+                 ->Model()
+                 .data(page->List()->Model().index(0, 2), Qt::DisplayRole)
+                 .toString()
+                 .trimmed(),
+             QStringLiteral("1100"));
+    page->findChild<QLineEdit*>(QStringLiteral("folderEdit"))->setText(target.path());
+    page->Start();
+    QVERIFY(QFileInfo::exists(target.path() + QStringLiteral("/24.Ndx")));
+    QVERIFY(QFileInfo::exists(target.path() + QStringLiteral("/24.Trn")));
+    QCOMPARE(page->findChild<QLabel*>(QStringLiteral("stepLine"))->text(),
+             QStringLiteral("הקליטה הסתיימה"));
+    QVERIFY(t.messages.empty());
+    const QString path = Save(window.grab().toImage(), QStringLiteral("transfer_page.png"));
+    QVERIFY(!path.isEmpty());
+    qInfo("rendered %s", qPrintable(path));
+
+    // A second run is refused step by step, and says so.
+    page->Start();
+    QCOMPARE(t.messages.size(), std::size_t{1});
+    QVERIFY(t.messages[0].text.contains(QStringLiteral("קיימים כבר נתונים קודמים בקובץ האינדקס")));
+  }
+
+  void KeyUpdateDialogRender() {
+    KeyUpdateDialog dialog(nullptr);
+    dialog.show();
+    const QString path = Save(dialog.grab().toImage(), QStringLiteral("key_update_dialog.png"));
+    QVERIFY(!path.isEmpty());
+    qInfo("rendered %s", qPrintable(path));
+  }
+};
+
+}  // namespace tallyscan::test
+
+QTEST_MAIN(tallyscan::test::TransferPageTest)
+#include "transfer_page_test.moc"

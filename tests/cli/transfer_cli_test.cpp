@@ -1,0 +1,46 @@
+// tallyscan-cli transfer and transfer dump on a generated set.
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "cli/cli_runner.h"
+
+namespace tallyscan {
+namespace {
+
+TEST(TransferCliTest, TransfersRenumberedAccountsAndRefusesASecondRun) {
+  testing::TempFolder folder;
+  const std::string data = folder.File("data"), target = folder.File("target");
+  ASSERT_EQ(0, std::system((std::string(TALLYSCAN_GEN) + " --quiet " + data).c_str()));
+  ASSERT_EQ(0, std::system(("mkdir " + target).c_str()));
+
+  // Multiplying every key by 1000 takes some past 999999: they become 0, nothing is written.
+  testing::CliRun run = testing::RunCli(
+      "transfer --to " + target + " --renumber key:0:999999999:multiply:1000:0:0 " + data, folder);
+  EXPECT_EQ(1, run.exit_code) << run.out << run.err;
+  EXPECT_NE(std::string::npos, run.out.find("לא כל מספרי הכרטיסים הוגדרו כראוי - בדוק"));
+  EXPECT_TRUE(std::filesystem::is_empty(target));
+
+  run = testing::RunCli("transfer --to " + target + " --accounts --items " + data, folder);
+  EXPECT_EQ(0, run.exit_code) << run.out << run.err;
+  EXPECT_NE(std::string::npos, run.out.find("step: קליטת אינדקס חשבונות"));
+  EXPECT_NE(std::string::npos, run.out.find("24.Ndx\t60"));
+  EXPECT_EQ(std::string::npos, run.out.find("24.Trn"));
+
+  const testing::CliRun dump = testing::RunCli("transfer dump " + target + "/24.Ndx", folder);
+  EXPECT_EQ(0, dump.exit_code) << dump.err;
+  EXPECT_NE(std::string::npos, dump.out.find("60 records of 827"));
+  EXPECT_NE(std::string::npos, dump.out.find("  account number: 1100\n"));
+  EXPECT_EQ(0, testing::RunCli("transfer dump " + target + "/24.Ism", folder).exit_code);
+
+  run = testing::RunCli("transfer --to " + target + " --accounts " + data, folder);
+  EXPECT_EQ(1, run.exit_code);
+  EXPECT_NE(std::string::npos, run.out.find("refused: קיימים כבר נתונים קודמים בקובץ האינדקס"));
+  EXPECT_EQ(
+      2,
+      testing::RunCli("transfer --to " + target + " --renumber key:1 " + data, folder).exit_code);
+}
+
+}  // namespace
+}  // namespace tallyscan

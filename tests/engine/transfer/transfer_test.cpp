@@ -1,0 +1,525 @@
+// The transfer into the bookkeeping product and the account numbers and groups it needs:
+// small data sets built line by line for each rule, and a generated set checked whole.
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include <gtest/gtest.h>
+
+#include "engine/common/progress.h"
+#include "engine/text/hebrew_order.h"
+#include "engine/text/trim.h"
+#include "engine/transfer/account_numbers.h"
+#include "engine/transfer/isam.h"
+#include "engine/transfer/isam_check.h"
+#include "engine/transfer/transfer.h"
+#include "engine/transfer/transfer_format.h"
+#include "engine/uniform/fields.h"
+#include "engine/uniform/import.h"
+#include "engine/uniform/import_fixture.h"
+#include "engine/uniform/values.h"
+#include "generator/data_set.h"
+
+namespace tallyscan {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempFolder;
+
+struct Account {
+  std::string key;
+  std::string name = "Account";
+  std::string group = "100";
+  int classification = 100;
+  std::int64_t opening = 0;
+};
+
+std::string AccountLine(std::int64_t record, const Account& a) {
+  RecordWriter w(RecordType::kB110);
+  w.SetDigits(1401, record).SetDigits(1402, testing::kDealer).SetText(1403, a.key);
+  w.SetText(1404, a.name).SetTextRight(1405, a.group).SetText(1406, "Group " + a.group);
+  w.SetAmount(1414, a.opening).SetAmount(1415, 0).SetAmount(1416, 0);
+  w.SetDigits(1417, a.classification).SetAmount(1422, 0);
+  return std::string(w.line());
+}
+
+// A data set of the given accounts followed by the given other lines (record numbers from
+// the caller), with A100, Z900 and INI.TXT's counts made to agree.
+class SetBuilder {
+ public:
+  explicit SetBuilder(std::vector<Account> accounts) {
+    for (const Account& a : accounts) Add(RecordType::kB110, AccountLine(Next(), a));
+  }
+  std::int64_t Next() { return ++record_; }
+  void Add(RecordType type, std::string line) {
+    lines_.push_back(std::move(line));
+    ++counts_[std::string(LayoutOf(type).code)];
+  }
+  void Write(const std::string& folder, bool dos = false) {
+    testing::DataSetFiles set;
+    set.data.push_back(testing::A100Line());
+    for (const std::string& l : lines_) set.data.push_back(l);
+    const std::int64_t total = static_cast<std::int64_t>(lines_.size()) + 2;
+    set.data.push_back(testing::Z900Line(total, total));
+    std::string a000 = testing::A000Line(total);
+    if (dos) a000[static_cast<std::size_t>(field::A000(1029).start - 1)] = '2';
+    set.ini = {a000, testing::SummaryLine("A100", 1), testing::SummaryLine("Z900", 1)};
+    for (const auto& [code, count] : counts_) set.ini.push_back(testing::SummaryLine(code, count));
+    set.Write(folder);
+  }
+
+ private:
+  std::int64_t record_ = 1;
+  std::vector<std::string> lines_;
+  std::map<std::string, std::int64_t> counts_;
+};
+
+std::vector<std::string> Listing(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) {
+    names.push_back(e.path().filename().string() + ":" + testing::ReadFile(e.path().string()));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<std::vector<std::uint8_t>> Records(const std::string& path, std::size_t size) {
+  const std::string bytes = testing::ReadFile(path);
+  std::vector<std::vector<std::uint8_t>> out;
+  for (std::size_t at = 0; at + size <= bytes.size(); at += size) {
+    out.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                     bytes.begin() + static_cast<std::ptrdiff_t>(at + size));
+  }
+  return out;
+}
+
+std::string Field(const std::vector<std::uint8_t>& record, const TargetRecordMap& map,
+                  std::string_view name) {
+  return std::string(TrimSpaces(GetText(record, FieldOf(map, name))));
+}
+std::int64_t Number(const std::vector<std::uint8_t>& record, const TargetRecordMap& map,
+                    std::string_view name) {
+  return GetNumber(record, FieldOf(map, name));
+}
+
+class TransferTest : public ::testing::Test {
+ protected:
+  void Load(SetBuilder& set, bool dos = false) {
+    set.Write(data_.path(), dos);
+    SilentProgress silent;
+    const ImportResult imported = ImportFolder(store_, data_.path(), silent, {cache_.path()});
+    ASSERT_TRUE(imported.status.ok()) << imported.status.message();
+  }
+  TransferResult Transfer(TransferOptions options = {}) {
+    options.target_folder = target_.path();
+    SilentProgress silent;
+    return RunTransfer(store_, options, silent);
+  }
+  std::vector<std::string> Numbers() const {
+    std::vector<std::string> out;
+    for (const ListEntry& e : store_.AccountListIndex.Entries()) {
+      out.emplace_back(TrimSpaces(e.ShortKeyView()));
+    }
+    return out;
+  }
+  std::string Target(std::string_view name) const { return target_.File(name); }
+
+  TempFolder data_;
+  TempFolder cache_;
+  TempFolder target_;
+  RecordStore store_;
+};
+
+TEST_F(TransferTest, KeyUpdateAppliesItsRuleToTheAccountsInRange) {
+  SetBuilder set({{"123", "Charlie"}, {"5", "Alpha"}, {"100000", "Bravo"}, {"X7", "Delta"}});
+  Load(set);
+  struct Case {
+    KeyUpdate update;
+    std::vector<std::string> numbers;  // in the index order: 100000, 123, 5, X7
+  };
+  const Case cases[] = {
+      {{KeyBasis::kAccountKey, 0, 1000, KeyOperation::kMultiply, 10, 0, 0},
+       {"100000", "1230", "50", "X7"}},
+      // The counter rises by the step before each account in range; 1,000,000 becomes 0.
+      {{KeyBasis::kAccountKey, 0, 999999999, KeyOperation::kAdd, 0, 100, 1},
+       {"100101", "225", "108", "X7"}},
+      {{KeyBasis::kAccountKey, 0, 999999999, KeyOperation::kMultiply, 10, 0, 0},
+       {"0", "1230", "50", "X7"}},
+      {{KeyBasis::kAccountKey, 100, 200, KeyOperation::kDivide, 10, 0, 0},
+       {"100000", "12", "5", "X7"}},
+      {{KeyBasis::kAccountKey, 6, 999, KeyOperation::kSubtract, 200, 0, 0},
+       {"100000", "0", "5", "X7"}},
+  };
+  for (const Case& c : cases) {
+    store_.AccountListIndex.Reset(store_.AccountIndex.Count());
+    for (const IndexEntry& e : store_.AccountIndex.Entries()) {
+      store_.AccountListIndex.Append() = MakeAccountListEntry(e);
+    }
+    ApplyKeyUpdate(store_, c.update);
+    EXPECT_EQ(c.numbers, Numbers());
+  }
+}
+
+TEST_F(TransferTest, KeyUpdateReadsTheAccountKeyAfterTheListWasSortedByName) {
+  SetBuilder set({{"123", "Charlie"}, {"5", "Alpha"}, {"7", "Bravo"}});
+  Load(set);
+  // A sort by name leaves the sort text in the entries' keys, in name order.
+  auto entries = store_.AccountListIndex.MutableEntries();
+  std::sort(entries.begin(), entries.end(), [&](const ListEntry& a, const ListEntry& b) {
+    return ReadRecordField(store_, a.Offset, field::B110(1404)) <
+           ReadRecordField(store_, b.Offset, field::B110(1404));
+  });
+  for (ListEntry& e : entries) std::memset(e.Key, 'z', kKeyLength);
+  ApplyKeyUpdate(store_, {KeyBasis::kAccountKey, 0, 1000, KeyOperation::kAdd, 1000, 0, 1});
+  EXPECT_EQ((std::vector<std::string>{"1006", "1009", "1126"}),
+            Numbers());  // Alpha, Bravo, Charlie
+}
+
+TEST_F(TransferTest, KeyUpdateByGroupTestsTheGroupAndComputesFromTheKey) {
+  SetBuilder set({{"11", "A", "600"}, {"12", "B", "700"}});
+  Load(set);
+  ApplyKeyUpdate(store_, {KeyBasis::kAccountGroup, 600, 600, KeyOperation::kMultiply, 100, 0, 0});
+  EXPECT_EQ((std::vector<std::string>{"1100", "12"}), Numbers());
+}
+
+TEST_F(TransferTest, BadAccountNumbersStopTheTransferBeforeAnythingIsWritten) {
+  // 10010001 and 10010002 both keep their first six characters: one number for two accounts.
+  SetBuilder set({{"10010001"}, {"10010002"}, {"0"}, {"55"}});
+  Load(set);
+  const TransferResult result = Transfer();
+  EXPECT_EQ(StatusCode::kRefused, result.status.code());
+  EXPECT_EQ(kAccountNumbersMessage, result.status.message());
+  ASSERT_EQ(2U, result.problems.size());
+  EXPECT_NE(std::string::npos, result.problems[0].find(": מספר כרטיס 0"));
+  EXPECT_NE(std::string::npos, result.problems[1].find("10010001 10010002"));
+  EXPECT_TRUE(fs::is_empty(target_.path()));
+}
+
+TEST_F(TransferTest, AccountNamesAreCutByCodePageAndKindsFollowTheClassification) {
+  const std::string thirty = "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234";
+  for (const bool dos : {false, true}) {
+    TempFolder data, target;
+    RecordStore store;
+    SetBuilder set({{"1", thirty}});
+    set.Write(data.path(), dos);
+    SilentProgress silent;
+    ASSERT_TRUE(ImportFolder(store, data.path(), silent, {cache_.path()}).status.ok());
+    TransferOptions options;
+    options.target_folder = target.path();
+    ASSERT_TRUE(RunTransfer(store, options, silent).status.ok());
+    const auto accounts = Records(target.File("23.Ndx"), kAccountRecordSize);
+    ASSERT_EQ(1U, accounts.size());
+    EXPECT_EQ(dos ? thirty.substr(5) : thirty.substr(0, 25),
+              Field(accounts[0], AccountRecordMap(), "name"));
+  }
+  const std::pair<int, int> kinds[] = {{1000, 30}, {1100, 30}, {5300, 30}, {7000, 11},
+                                       {8889, 11}, {8999, 40}, {3000, 40}, {9000, 21}};
+  for (const auto& [code, kind] : kinds) EXPECT_EQ(kind, AccountKindOf(code)) << code;
+}
+
+TEST_F(TransferTest, StepsRefuseTargetsThatHoldDataAndDocumentsGoToTheirFiles) {
+  SetBuilder set({{"1200"}, {"4000"}});
+  for (const auto& [type, number] : std::vector<std::pair<int, std::string>>{
+           {200, "1"}, {210, "2"}, {420, "3"}, {600, "4"}, {700, "5"}, {305, "6"}}) {
+    set.Add(RecordType::kC100, testing::C100Line(set.Next(), type, number));
+  }
+  Load(set);
+  testing::WriteFile(Target("23.Ndx"), "earlier accounts");
+  testing::WriteFile(Target("23.Hs1"), std::string(kDocumentRecordSize, 'T'));
+  testing::WriteFile(Target("23.Ic1"), std::string(kDocumentRecordSize, 'T'));
+  const TransferResult result = Transfer();
+  ASSERT_TRUE(result.status.ok()) << result.status.message();
+  EXPECT_EQ(
+      (std::vector<std::string>{"קיימים כבר נתונים קודמים בקובץ האינדקס\nהעברת האינדקס לא תתבצע",
+                                "קיימות כבר תעודות בקובץ חשבונית מס\nהעברת התעודות לא תתבצע"}),
+      result.refusals);
+  EXPECT_EQ("earlier accounts", testing::ReadFile(Target("23.Ndx")));
+  EXPECT_EQ(kDocumentRecordSize, fs::file_size(Target("23.Hs1")));
+  const auto types = [&](std::string_view name) {
+    std::vector<std::int64_t> out;
+    for (const auto& r : Records(Target(name), kDocumentRecordSize)) {
+      if (r[0] == kDocumentMark) out.push_back(Number(r, DocumentRecordMap(), "document type"));
+    }
+    return out;
+  };
+  EXPECT_EQ((std::vector<std::int64_t>{200, 210}), types("23.ms1"));
+  // The record that was there stays first; 600 and 700 follow it.
+  EXPECT_EQ((std::vector<std::int64_t>{0x5454, 600, 700}), types("23.Ic1"));
+  // 420 has no file of its own, and nothing else took it.
+  std::int64_t documents = 0;
+  for (const auto& e : fs::directory_iterator(target_.path())) {
+    if (TargetFileKindOf(e.path().string()) != TargetFileKind::kDocuments) continue;
+    for (const auto& r : Records(e.path().string(), kDocumentRecordSize)) {
+      documents +=
+          r[0] == kDocumentMark && Number(r, DocumentRecordMap(), "document type") != 0x5454;
+    }
+  }
+  EXPECT_EQ(4, documents);
+  EXPECT_FALSE(fs::exists(StagingFolderOf(target_.path())));
+}
+
+class StopAfter final : public ProgressMonitor {
+ public:
+  explicit StopAfter(int calls) : left_(calls) {}
+  void OnProgress(int) override {}
+  bool StopRequested() override { return --left_ < 0; }
+
+ private:
+  int left_;
+};
+
+TEST_F(TransferTest, AStopInTheMovementsLeavesTheTargetAsItWasAndAStaleStagingGoes) {
+  SetBuilder set({{"1200"}, {"4000"}});
+  for (int i = 0; i < 20; ++i) set.Add(RecordType::kB100, testing::B100Line(set.Next(), "1200", 1));
+  Load(set);
+  testing::WriteFile(Target("23.Prm"), std::string(kParameterRecordSize, ' '));
+  const std::vector<std::string> before = Listing(target_.path());
+  fs::create_directory(StagingFolderOf(target_.path()));
+  testing::WriteFile(StagingFolderOf(target_.path()) + "/23.Trn", "left by a crash");
+
+  TransferOptions options;
+  options.target_folder = target_.path();
+  StopAfter stop(2 + 10);  // both accounts, then half the movements
+  const TransferResult result = RunTransfer(store_, options, stop);
+  EXPECT_EQ(StatusCode::kInterrupted, result.status.code());
+  EXPECT_TRUE(result.files.empty());
+  EXPECT_EQ(before, Listing(target_.path()));
+}
+
+TEST_F(TransferTest, FilesOfATransferThatCompletedBeforeACrashAreMovedIntoPlace) {
+  SetBuilder set({{"1200"}});
+  Load(set);
+  const std::string staging = StagingFolderOf(target_.path());
+  fs::create_directory(staging);
+  testing::WriteFile(staging + "/23.Kvu", "complete");
+  testing::WriteFile(staging + "/.complete", "\n");
+  TransferOptions nothing;
+  nothing.accounts = nothing.movements = nothing.opening_balances = nothing.items =
+      nothing.documents = false;
+  ASSERT_TRUE(Transfer(nothing).status.ok());
+  EXPECT_EQ((std::vector<std::string>{"23.Kvu:complete"}), Listing(target_.path()));
+}
+
+TEST_F(TransferTest, GroupChangeRewritesTheDataFileAfterKeepingACopy) {
+  SetBuilder set({{"1", "A", "600"}, {"2", "B", "700"}, {"3", "C", "600"}});
+  Load(set);
+  const std::string original = testing::ReadFile(data_.File("BKMVDATA.TXT"));
+  EXPECT_EQ(StatusCode::kRefused, ChangeGroup(store_, "600", 0, cache_.path()).status.code());
+  EXPECT_EQ(original, testing::ReadFile(data_.File("BKMVDATA.TXT")));
+
+  const GroupChange change = ChangeGroup(store_, "600", 610, cache_.path());
+  ASSERT_TRUE(change.status.ok()) << change.status.message();
+  EXPECT_EQ(2, change.changed);
+  EXPECT_TRUE(change.backup_made_now);
+  EXPECT_EQ(data_.File("BKMVDATA.TXT.orig"), change.backup_path);
+  EXPECT_EQ(original, testing::ReadFile(change.backup_path));
+  EXPECT_EQ((std::vector<std::string>{"610", "700"}), GroupsPresent(store_));  // at once
+
+  // A later change keeps the first copy; a new import reads the new groups.
+  const GroupChange again = ChangeGroup(store_, "700", 610, cache_.path());
+  ASSERT_TRUE(again.status.ok());
+  EXPECT_FALSE(again.backup_made_now);
+  EXPECT_EQ(original, testing::ReadFile(change.backup_path));
+  EXPECT_EQ(original.size(), testing::ReadFile(data_.File("BKMVDATA.TXT")).size());
+  RecordStore reread;
+  SilentProgress silent;
+  ASSERT_TRUE(ImportFolder(reread, data_.path(), silent, {cache_.path()}).status.ok());
+  EXPECT_EQ((std::vector<std::string>{"610"}), GroupsPresent(reread));
+}
+
+TEST_F(TransferTest, GroupChangeOfAReadOnlyFolderKeepsTheCopyInTheUserFolder) {
+  if (::geteuid() == 0) GTEST_SKIP() << "the superuser writes into read-only folders";
+  SetBuilder set({{"1", "A", "600"}});
+  Load(set);
+  fs::permissions(data_.path(), fs::perms::owner_write, fs::perm_options::remove);
+  const GroupChange change = ChangeGroup(store_, "600", 610, cache_.path());
+  fs::permissions(data_.path(), fs::perms::owner_write, fs::perm_options::add);
+  ASSERT_TRUE(change.status.ok()) << change.status.message();
+  EXPECT_TRUE(change.backup_path.starts_with(cache_.path()));
+}
+
+// Whether key `key_number` of the open index file leads to `record` under `key`.
+bool FoundByKey(RecordManager& rm, int slot, int key_number, const std::string& key,
+                std::uint32_t record) {
+  IsamEntry entry;
+  std::memcpy(entry.key.data(), key.data(), kIsamKeyLength);
+  entry.pointer = record;  // key 2 admits duplicates: its search matches the record too
+  if (rm.SetKey(slot, key_number) != IsamStatus::kOk) return false;
+  if (rm.GetEqual(slot, entry) != IsamStatus::kOk) return false;
+  const IsamKey wanted = entry.key;
+  while (entry.key == wanted) {
+    if (entry.pointer == record) return true;
+    if (rm.GetNext(slot, entry) != IsamStatus::kOk) return false;
+  }
+  return false;
+}
+
+std::string Key17(std::string_view text) {
+  std::string key(text.substr(0, std::min<std::size_t>(text.size(), kIsamKeyLength)));
+  key.resize(kIsamKeyLength, ' ');
+  return key;
+}
+
+TEST_F(TransferTest, AGeneratedSetIsTransferredWhole) {
+  DataSetOptions generate;
+  generate.movements = 3000;
+  generate.accounts = 300;
+  generate.documents = 400;
+  generate.items = 120;
+  GeneratedDataSet generated;
+  ASSERT_TRUE(GenerateDataSet(generate, data_.path(), &generated).ok());
+  SilentProgress silent;
+  ASSERT_TRUE(ImportFolder(store_, data_.path(), silent, {cache_.path()}).status.ok());
+  const TransferResult result = Transfer();
+  ASSERT_TRUE(result.status.ok()) << result.status.message();
+  EXPECT_TRUE(result.refusals.empty());
+
+  // Every index file is sound.
+  for (const auto& e : fs::directory_iterator(target_.path())) {
+    if (TargetFileKindOf(e.path().string()) != TargetFileKind::kIndex) continue;
+    int error = 0;
+    auto storage = OpenIsamStorageForReading(e.path().string(), error);
+    ASSERT_NE(nullptr, storage);
+    IsamFileReport report;
+    ASSERT_EQ(IsamStatus::kOk, InspectIndexFile(*storage, report));
+    EXPECT_TRUE(report.problems.empty()) << e.path() << ": " << report.problems.front();
+  }
+
+  PosixIsamFileSystem files;
+  RecordManager rm(files, [](const std::string&) {});
+  // Accounts: one record per account, found by each key, fields as the source has them.
+  const auto accounts = Records(Target("24.Ndx"), kAccountRecordSize);
+  ASSERT_EQ(static_cast<std::size_t>(store_.AccountIndex.Count()), accounts.size());
+  ASSERT_EQ(IsamStatus::kOk, rm.OpenDb(Target("24.Ism"), 1, 3));
+  const TargetRecordMap& am = AccountRecordMap();
+  std::map<std::int64_t, std::int64_t> movements_per_account;
+  std::uint32_t record = 0;
+  std::int64_t nonzero_openings = 0;
+  for (const ListEntry& e : store_.AccountListIndex.Entries()) {
+    const auto& r = accounts[record++];
+    const std::string line = ReadRecordLine(store_, e.Offset, RecordType::kB110);
+    const auto f = [&](Positions p) { return SliceField(line, p); };
+    EXPECT_EQ(TrimSpaces(f(field::B110(1403))), Field(r, am, "account key"));
+    EXPECT_EQ(AccountNumberOf(e.ShortKeyView()), Number(r, am, "account number"));
+    EXPECT_EQ(ReadAmount(f(field::B110(1414))), Number(r, am, "opening balance"));
+    EXPECT_EQ(ReadInteger(TrimSpaces(f(field::B110(1405)))), Number(r, am, "trial-balance code"));
+    const std::string name(TrimSpaces(f(field::B110(1404))));
+    EXPECT_EQ(TrimSpaces(std::string_view(name).substr(0, 25)),
+              TrimSpaces(DosToWin(GetText(r, FieldOf(am, "name")))));
+    nonzero_openings += ReadAmount(f(field::B110(1414))) != 0;
+    const std::string name_dos(TrimSpaces(GetText(r, FieldOf(am, "name"))));
+    EXPECT_TRUE(FoundByKey(rm, 1, 1, NumberKey(Number(r, am, "account number")), record));
+    EXPECT_TRUE(FoundByKey(rm, 1, 2, Key17(name_dos), record));
+    EXPECT_TRUE(FoundByKey(rm, 1, 3,
+                           RightAligned(std::to_string(Number(r, am, "trial-balance code")), 11) +
+                               RightAligned(std::to_string(Number(r, am, "account number")), 6),
+                           record));
+    movements_per_account[Number(r, am, "account number")] = Number(r, am, "movements");
+  }
+  ASSERT_EQ(IsamStatus::kOk, rm.CloseDb(1));
+
+  // Movements: one per B100, then one per non-zero opening balance; the balance rebuild
+  // counted each account's.
+  const auto movements = Records(Target("24.Trn"), kMovementRecordSize);
+  EXPECT_EQ(store_.MovementIndex.Count() + nonzero_openings,
+            static_cast<std::int64_t>(movements.size()));
+  std::map<std::int64_t, std::int64_t> counted;
+  for (const auto& m : movements) {
+    if (Number(m, MovementRecordMap(), "source") == kMovementFromData) {
+      ++counted[Number(m, MovementRecordMap(), "account number")];
+    }
+  }
+  for (const auto& [number, count] : counted) EXPECT_EQ(count, movements_per_account[number]);
+
+  // Groups: 200 empty records, then one per run of equal trial-balance codes.
+  std::map<std::string, std::pair<std::int64_t, std::int64_t>> runs;
+  for (const ListEntry& e : store_.AccountListIndex.Entries()) {
+    const std::string code = ReadRecordField(store_, e.Offset, field::B110(1405));
+    const std::int64_t number = AccountNumberOf(e.ShortKeyView());
+    auto [it, fresh] = runs.emplace(code, std::make_pair(number, number));
+    it->second.first = std::min(it->second.first, number);
+    it->second.second = std::max(it->second.second, number);
+  }
+  const auto groups = Records(Target("24.Kvu"), kGroupRecordSize);
+  ASSERT_EQ(kEmptyGroupRecords + runs.size(), groups.size());
+  std::size_t g = kEmptyGroupRecords;
+  EXPECT_EQ(0, Number(groups[0], GroupRecordMap(), "in use"));
+  for (const auto& [code, span] : runs) {
+    EXPECT_EQ(1, Number(groups[g], GroupRecordMap(), "in use"));
+    EXPECT_EQ(span.first, Number(groups[g], GroupRecordMap(), "first account"));
+    EXPECT_EQ(span.second, Number(groups[g], GroupRecordMap(), "last account"));
+    ++g;
+  }
+
+  // Items: found by each of the four keys.
+  const auto items = Records(Target("24.Prt"), kItemRecordSize);
+  ASSERT_EQ(static_cast<std::size_t>(store_.ItemIndex.Count()), items.size());
+  ASSERT_EQ(IsamStatus::kOk, rm.OpenDb(Target("24.Pis"), 2, 4));
+  record = 0;
+  const TargetRecordMap& im = ItemRecordMap();
+  for (const IndexEntry& e : store_.ItemIndex.Entries()) {
+    const auto& r = items[record++];
+    const std::string code(TrimSpaces(ReadRecordField(store_, e.Offset, field::M100(1455))));
+    EXPECT_EQ(code, Field(r, im, "internal code"));
+    EXPECT_EQ(ReadAmount(ReadRecordField(store_, e.Offset, field::M100(1463))),
+              Number(r, im, "cost price"));
+    EXPECT_TRUE(FoundByKey(rm, 2, 1, RightAligned(code, 17), record));
+    EXPECT_TRUE(FoundByKey(rm, 2, 2, Key17(TrimSpaces(GetText(r, FieldOf(im, "name")))), record));
+    EXPECT_TRUE(FoundByKey(rm, 2, 3, RightAligned(Field(r, im, "universal code"), 17), record));
+    EXPECT_TRUE(FoundByKey(
+        rm, 2, 4,
+        RightAligned(std::to_string(Number(r, im, "sort code")), 7) + RightAligned(code, 10),
+        record));
+  }
+  ASSERT_EQ(IsamStatus::kOk, rm.CloseDb(2));
+
+  // Documents: every transferred one found by its keys, with its lines and payments.
+  std::int64_t transferred = 0;
+  for (const IndexEntry& e : store_.DocumentIndex.Entries()) {
+    transferred += FindTransferredDocumentType(
+                       static_cast<int>(ReadInteger(e.Part(kKeyDocumentType)))) != nullptr;
+  }
+  std::map<std::string, const IndexEntry*> by_number;
+  for (const IndexEntry& e : store_.DocumentIndex.Entries()) {
+    by_number[std::string(e.Part(kKeyDocumentType)) +
+              std::string(TrimSpaces(e.Part(kKeyDocumentNumber)))] = &e;
+  }
+  std::int64_t found = 0;
+  const TargetRecordMap& dm = DocumentRecordMap();
+  for (const TransferredDocumentType& type : TransferredDocumentTypes()) {
+    const std::string path = Target("24" + std::string(type.extension));
+    if (!fs::exists(path)) continue;
+    const auto documents = Records(path, kDocumentRecordSize);
+    ASSERT_EQ(IsamStatus::kOk,
+              rm.OpenDb(Target("24" + DocumentIndexExtension(type.extension)), 3, 3));
+    for (std::size_t at = 0; at < documents.size(); ++at) {
+      const auto& r = documents[at];
+      if (r[0] != kDocumentMark || Number(r, dm, "document type") != type.code) continue;
+      ++found;
+      const std::string number = Field(r, dm, "document number");
+      const std::string bare(StripLeadingBlanksAndZeros(number));
+      char code[4];
+      std::snprintf(code, sizeof code, "%03d", type.code);
+      const auto pointer = static_cast<std::uint32_t>(at + 1);
+      EXPECT_TRUE(FoundByKey(rm, 3, 1, std::string(code) + RightAligned(bare, 14), pointer));
+      EXPECT_TRUE(
+          FoundByKey(rm, 3, 2, NumberKey(Number(r, dm, "customer account number")), pointer));
+      const auto source = by_number.find(std::string(code) + number);
+      ASSERT_NE(by_number.end(), source) << code << number;
+      const IndexEntry& doc = *source->second;
+      EXPECT_EQ(ReadAmount(ReadRecordField(store_, doc.Offset, field::C100(1223))),
+                Number(r, dm, "amount with VAT"));
+      EXPECT_EQ(EqualRange(store_.DocumentLineIndex, doc.KeyView()).size(), Number(r, dm, "lines"));
+      EXPECT_EQ(EqualRange(store_.ReceiptLineIndex, ReceiptLineKeyOf(doc)).size(),
+                Number(r, dm, "payments"));
+      const std::string date(TrimSpaces(ReadRecordField(store_, doc.Offset, field::C100(1230))));
+      EXPECT_TRUE(FoundByKey(rm, 3, 3, date + code + RightAligned(bare, 6), pointer));
+    }
+    ASSERT_EQ(IsamStatus::kOk, rm.CloseDb(3));
+  }
+  EXPECT_EQ(transferred, found);
+}
+
+}  // namespace
+}  // namespace tallyscan
