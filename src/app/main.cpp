@@ -48,6 +48,9 @@ int main(int argc, char** argv) {
           ? app.program_folder + "Zevavu"
           : QDir::toNativeSeparators(data_folder + QStringLiteral("/Zevavu")).toStdString();
   app.is_modern_windows = true;  // every platform we run on has a visual style
+  app.self_update = MayReplaceItself(
+      QDir::toNativeSeparators(QFileInfo(program_path).canonicalPath() + QLatin1Char('/'))
+          .toStdString());
 
   const MainDlgPos placement = ParseMainDlgPos(settings.ReadReg(kParams, kMainDlgPos));
 
