@@ -17,6 +17,8 @@ packages=(
   fonts-dejavu-core culmus xvfb xauth
   # report output read back in tests
   poppler-utils
+  # the Debian package: built by CPack, checked and installed into a fresh root
+  dpkg-dev file fakeroot lintian mmdebstrap desktop-file-utils appstream man-db bash-completion
 )
 
 sudo_cmd=()
