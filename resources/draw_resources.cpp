@@ -1,9 +1,10 @@
 // Draws the pictures of the interface into a folder (resources/images): the banner, the eight
 // main-button pictures, the nine frames of the window icon, the list image strip and the
-// toolbar images; and the program's icon for the desktop at the hicolor theme's sizes into a
-// second folder (resources/icons). One style throughout: rounded shapes with a dark blue outline,
-// flat fills from one palette. Transparent parts carry the key colour of their kind (white for the
-// banner, magenta elsewhere) at zero alpha, so both keyed and alpha drawing work.
+// toolbar images, the e-mail dialog's pictures and animation; and the program's icon for the
+// desktop at the hicolor theme's sizes into a second folder (resources/icons). One style
+// throughout: rounded shapes with a dark blue outline, flat fills from one palette. Transparent
+// parts carry the key colour of their kind (white for the banner, magenta elsewhere) at zero
+// alpha, so both keyed and alpha drawing work.
 #include <cmath>
 #include <functional>
 
@@ -516,6 +517,75 @@ void Toolbars(const QString& folder) {
   }
 }
 
+// --- the e-mail dialog: button pictures 24 x 24 and the sending animation --------------
+
+void Envelope(QPainter& p, double x, double y, double w, double h, const QColor& fill = kPaper) {
+  Shape(p, Rounded(x, y, w, h, 1.5), fill);
+  p.setPen(Outline(1.2));
+  p.setBrush(Qt::NoBrush);
+  QPainterPath flap;
+  flap.moveTo(x + 1, y + 1);
+  flap.lineTo(x + w / 2, y + h * 0.55);
+  flap.lineTo(x + w - 1, y + 1);
+  p.drawPath(flap);
+}
+
+void MailPictures(const QString& folder) {
+  const std::pair<const char*, Drawing> images[] = {
+      {"BOOK",
+       [](QPainter& p) {  // the address book: a bound book with an "@"
+         Shape(p, Rounded(4, 2, 17, 20, 2), kBlue);
+         Shape(p, Rounded(7, 2, 14, 20, 1.5), kSky);
+         p.setPen(QPen(kInk, 2, Qt::SolidLine, Qt::RoundCap));
+         for (int i = 0; i < 3; ++i) p.drawLine(QPointF(3, 6 + i * 6), QPointF(6, 6 + i * 6));
+         QFont font(QStringLiteral("DejaVu Sans"));
+         font.setBold(true);
+         font.setPixelSize(12);
+         p.setFont(font);
+         p.drawText(QRectF(7, 4, 14, 16), Qt::AlignCenter, QStringLiteral("@"));
+       }},
+      {"PAGEPROP",
+       [](QPainter& p) {  // the parameters: a sheet with settings sliders
+         Sheet(p, 3, 2, 16, 20);
+         p.setPen(QPen(kGrey, 1.5, Qt::SolidLine, Qt::RoundCap));
+         for (int i = 0; i < 3; ++i) p.drawLine(QPointF(6, 9 + i * 5), QPointF(16, 9 + i * 5));
+         const double knobs[3] = {9, 14, 11};
+         for (int i = 0; i < 3; ++i) Shape(p, Circle(knobs[i], 9 + i * 5, 1.8), kAmber, 1);
+         Shape(p, Circle(18, 18, 4.5), kBlue, 1.2);
+         Shape(p, Circle(18, 18, 1.6), kPaper, 1);
+       }},
+      {"MAIL",
+       [](QPainter& p) {  // send: an envelope with a departing arrow
+         Envelope(p, 2, 7, 16, 12);
+         Arrow(p, QPointF(12, 4), QPointF(22, 4), kGreen, 2.2);
+       }},
+  };
+  for (const auto& [name, drawing] : images) {
+    Save(folder, Draw(24, 24, 1.0, drawing), QString::fromLatin1(name), 0xFF00FF);
+  }
+  // SENDING: eight 48 x 32 frames side by side, an envelope flying from the sheet to the
+  // globe-like server and back round.
+  constexpr int kFrames = 8;
+  QImage strip(48 * kFrames, 32, QImage::Format_ARGB32_Premultiplied);
+  strip.fill(Qt::transparent);
+  QPainter painter(&strip);
+  for (int frame = 0; frame < kFrames; ++frame) {
+    const double phase = frame / double(kFrames - 1);
+    painter.drawImage(frame * 48, 0, Draw(48, 32, 1.0, [phase](QPainter& p) {
+                        Sheet(p, 1, 6, 12, 16);
+                        Shape(p, Circle(40, 14, 7), kSky);
+                        p.setPen(QPen(kBlue, 1));
+                        p.drawLine(QPointF(33, 14), QPointF(47, 14));
+                        p.drawEllipse(QPointF(40, 14), 3, 7);
+                        const double x = 10 + phase * 20;
+                        const double y = 18 - std::sin(phase * 3.14159265358979) * 10;
+                        Envelope(p, x, y, 11, 8, kAmber.lighter(140));
+                      }));
+  }
+  painter.end();
+  Save(folder, strip, QStringLiteral("SENDING"), 0xFF00FF);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -529,6 +599,7 @@ int main(int argc, char** argv) {
   Banner(folder);
   ListStrip(folder);
   Toolbars(folder);
+  MailPictures(folder);
   DesktopIcons(icons);
   return 0;
 }

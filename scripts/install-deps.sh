@@ -9,6 +9,8 @@ packages=(
   clang-format
   # engine dependencies
   zlib1g-dev libminizip-dev
+  # the command-line program's JSON output
+  nlohmann-json3-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev python3 time
   # desktop app: Qt 6 Widgets, its Hebrew translations, fonts that carry Hebrew
@@ -17,6 +19,11 @@ packages=(
   fonts-dejavu-core culmus xvfb xauth
   # report output read back in tests
   poppler-utils
+  # e-mail: the password in the system keyring (QtKeychain loads libsecret at run time)
+  qtkeychain-qt6-dev libsecret-1-0
+  # e-mail tests: an SMTP server with STARTTLS and AUTH on loopback, certificates made by the
+  # test, a Secret Service on a private session bus
+  python3-aiosmtpd openssl dbus gnome-keyring libsecret-tools
   # the Debian package: built by CPack, checked and installed into a fresh root
   dpkg-dev file fakeroot lintian mmdebstrap desktop-file-utils appstream man-db bash-completion
 )

@@ -11,7 +11,6 @@
 #include <QStandardPaths>
 #include <QTimer>
 
-#include "app/adapters/qt_settings_store.h"
 #include "app/app_context.h"
 #include "app/command_line.h"
 #include "app/dialogs/about_dialog.h"
@@ -21,6 +20,7 @@
 #include "engine/shell/update.h"
 #include "engine/shell/window_placement.h"
 #include "engine/uniform/record_store.h"
+#include "qt_settings/qt_settings_store.h"
 
 int main(int argc, char** argv) {
   using namespace tallyscan;

@@ -5,16 +5,20 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
-#include "cli/cli_output.h"
 #include "cli/commands.h"
+#include "cli/exit_codes.h"
+#include "cli/import_figures.h"
+#include "cli/table_output.h"
+#include "cli/terminal_progress.h"
 #include "engine/checks/checks.h"
 #include "engine/uniform/import.h"
+#include "engine/uniform/result_row.h"
 
 namespace tallyscan::cli {
 namespace {
-
-constexpr std::string_view kUsage = "usage: tallyscan-cli check [--raw] [--items LIST] DIR\n";
 
 // "B2,B3,D4": items of the bookkeeping (B) and documents (D) lists by their 1-based place;
 // B1 and D1 stand for their whole list. Everything not named is cleared.
@@ -60,43 +64,69 @@ class CommandClock final : public Clock {
   SystemClock system_;
 };
 
-class LabelListener final : public CheckRunListener {
+// Shows each check's title before the bar, and notes where in the rows each check began so
+// that its findings (error rows) can be counted.
+class TitleListener final : public CheckRunListener {
  public:
-  explicit LabelListener(TerminalProgress& bar) : bar_(bar) {}
-  void OnTitle(std::string_view title) override { bar_.SetLabel(title); }
+  TitleListener(TerminalProgress& bar, const CheckResultRows& rows) : bar_(bar), rows_(rows) {}
+  void OnTitle(std::string_view title) override {
+    bar_.SetLabel(title);
+    starts_.emplace_back(std::string(title), rows_.size());
+  }
+
+  // The row at which the check of this title began; past the rows when it did not run.
+  std::size_t StartOf(std::string_view title) const {
+    for (const auto& [begun, row] : starts_) {
+      if (begun == title) return row;
+    }
+    return rows_.size();
+  }
+
+  // The error rows from each check's start to the next one's, by title.
+  void AddFindings(JsonFields& summary) const {
+    for (std::size_t i = 0; i < starts_.size(); ++i) {
+      const std::size_t end = i + 1 < starts_.size() ? starts_[i + 1].second : rows_.size();
+      std::int64_t findings = 0;
+      for (std::size_t row = starts_[i].second; row < end; ++row) {
+        if (DecodeRow(rows_[row]).status == RowStatus::kError) ++findings;
+      }
+      summary.AddToGroup("findings", starts_[i].first, findings);
+    }
+  }
 
  private:
   TerminalProgress& bar_;
+  const CheckResultRows& rows_;
+  std::vector<std::pair<std::string, std::size_t>> starts_;
 };
 
 }  // namespace
 
 int RunCheck(std::span<char* const> args) {
-  bool raw = false;
+  OutputOptions output;
   CheckTicks ticks;
   std::optional<std::string> folder;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view a = args[i];
-    if (a == "--raw") {
-      raw = true;
-    } else if (a == "--items" && i + 1 < args.size()) {
+    switch (ReadOutputOption(args, i, output)) {
+      case OptionRead::kTaken:
+        continue;
+      case OptionRead::kBad:
+        return UsageError("check", "--format takes text, raw, json or csv");
+      case OptionRead::kNotMine:
+        break;
+    }
+    if (a == "--items" && i + 1 < args.size()) {
       std::optional<CheckTicks> parsed = ParseItems(args[++i]);
-      if (!parsed) {
-        std::cerr << "check: items are B1-B8 and D1-D9, separated by commas\n" << kUsage;
-        return 2;
-      }
+      if (!parsed) return UsageError("check", "items are B1-B8 and D1-D9, separated by commas");
       ticks = std::move(*parsed);
     } else if (!folder && !a.starts_with("--")) {
       folder = std::string(a);
     } else {
-      std::cerr << kUsage;
-      return 2;
+      return UsageError("check", "unexpected argument " + std::string(a));
     }
   }
-  if (!folder) {
-    std::cerr << kUsage;
-    return 2;
-  }
+  if (!folder) return UsageError("check", "the data folder is missing");
 
   TerminalProgress bar;
   RecordStore store;
@@ -104,21 +134,36 @@ int RunCheck(std::span<char* const> args) {
   bar.Finish();
   if (!imported.status.ok()) {
     std::cerr << imported.status.message() << '\n';
-    return 1;
+    return kExitFailed;
   }
+  RunFacts facts("check");
+  facts.subject.Add("folder", *folder);
+  AddImportFigures(imported, store, facts.summary);
   if (imported.interrupted) {
-    PrintRows(imported.rows.Rows(), raw);
-    return kInterruptedExitCode;
+    // Stopped while reading: the import log so far says so; no check ran.
+    facts.interrupted = true;
+    facts.errors = imported.findings;
+    return PrintTable(output, facts, imported.rows.Rows(), TableShape{});
   }
 
   const CommandClock clock;
-  LabelListener listener(bar);
   CheckResultRows rows;
-  const bool completed = RunChecks(store, ticks, clock, bar, rows, &listener);
+  TitleListener listener(bar, rows);
+  facts.interrupted = !RunChecks(store, ticks, clock, bar, rows, &listener);
   bar.Finish();
-  PrintRows(rows, raw);
-  if (completed) return 0;
-  return bar.interrupted() ? kInterruptedExitCode : 1;
+  listener.AddFindings(facts.summary);
+  // Text, debit, credit, balance; the document pass shows the figures it compares, its red
+  // ones being the values found wrong.
+  TableShape bookkeeping;
+  bookkeeping.columns = {ColumnKind::kText, ColumnKind::kFigure, ColumnKind::kCreditFigure};
+  bookkeeping.others = ColumnKind::kFigure;
+  TableShape documents = bookkeeping;
+  documents.columns = {ColumnKind::kText};
+  documents.credit_marker_marks_errors = true;
+  const std::size_t documents_from = listener.StartOf(kDocumentPassTitle);
+  return PrintTable(output, facts, rows, [&](std::size_t row) -> const TableShape& {
+    return row < documents_from ? bookkeeping : documents;
+  });
 }
 
 }  // namespace tallyscan::cli

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/exit_codes.h"
 #include "engine/browse/companies_store.h"
 #include "engine/uniform/folder_files.h"
 
@@ -37,17 +38,14 @@ int RunCompanies(std::span<char* const> args) {
       usage_error = true;
     }
   }
-  if (usage_error) {
-    std::cerr << "usage: tallyscan-cli companies [--root DIR]\n";
-    return 2;
-  }
+  if (usage_error) return UsageError("companies", "the only option is --root DIR, once");
   const CompaniesStore store = have_root
                                    ? CompaniesStore(root)
                                    : CompaniesStore(DefaultCompaniesRoot(), {StoreBesideProgram()});
   for (const CompanyRow& row : store.Scan()) {
     std::cout << row.name << '\t' << row.year << '\t' << row.folder << '\n';
   }
-  return 0;
+  return kExitCompleted;
 }
 
 }  // namespace tallyscan::cli

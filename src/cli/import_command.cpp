@@ -4,11 +4,15 @@
 #include <chrono>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 
-#include "cli/cli_output.h"
 #include "cli/commands.h"
+#include "cli/exit_codes.h"
+#include "cli/import_figures.h"
+#include "cli/table_output.h"
+#include "cli/terminal_progress.h"
 #include "engine/uniform/import.h"
 
 namespace tallyscan::cli {
@@ -30,44 +34,49 @@ void PrintStats(const ImportResult& result, double seconds) {
 }  // namespace
 
 int RunImport(std::span<char* const> args) {
-  bool raw = false;
+  OutputOptions output;
   bool stats = false;
-  std::string folder;
-  bool have_folder = false;
-  for (char* const arg : args) {
-    const std::string_view a = arg;
-    if (a == "--raw") {
-      raw = true;
-    } else if (a == "--stats") {
+  std::optional<std::string> folder;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view a = args[i];
+    switch (ReadOutputOption(args, i, output)) {
+      case OptionRead::kTaken:
+        continue;
+      case OptionRead::kBad:
+        return UsageError("import", "--format takes text, raw, json or csv");
+      case OptionRead::kNotMine:
+        break;
+    }
+    if (a == "--stats") {
       stats = true;
-    } else if (!have_folder && !a.starts_with("--")) {
-      folder = a;
-      have_folder = true;
+    } else if (!folder && !a.starts_with("--")) {
+      folder = std::string(a);
     } else {
-      have_folder = false;
-      break;
+      return UsageError("import", "unexpected argument " + std::string(a));
     }
   }
-  if (!have_folder) {
-    std::cerr << "usage: tallyscan-cli import [--raw] [--stats] DIR\n";
-    return 2;
-  }
+  if (!folder) return UsageError("import", "the data folder is missing");
 
   RecordStore store;
   TerminalProgress bar;
   const auto start = std::chrono::steady_clock::now();
-  const ImportResult result = ImportFolder(store, folder, bar);
+  const ImportResult result = ImportFolder(store, *folder, bar);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   bar.Finish();
   if (!result.status.ok()) {
     std::cerr << result.status.message() << '\n';
-    return 1;
+    return kExitFailed;
   }
-  PrintRows(result.rows.Rows(), raw);
-  std::cout.flush();
+  RunFacts facts("import");
+  facts.subject.Add("folder", *folder);
+  facts.interrupted = result.interrupted;
+  facts.errors = result.findings;
+  AddImportFigures(result, store, facts.summary);
+  // The import log holds counts and texts, no amounts.
+  const int exit_code = PrintTable(output, facts, result.rows.Rows(), TableShape{});
   if (stats) PrintStats(result, seconds);
-  return result.interrupted ? kInterruptedExitCode : 0;
+  return exit_code;
 }
 
 }  // namespace tallyscan::cli

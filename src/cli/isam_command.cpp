@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/exit_codes.h"
 #include "engine/transfer/isam_check.h"
 
 namespace tallyscan::cli {
@@ -62,12 +63,12 @@ int Dump(const std::string& file_name) {
   if (storage == nullptr) {
     std::cerr << "isam dump: cannot open " << file_name << ": " << std::strerror(error_number)
               << "\n";
-    return 1;
+    return kExitFailed;
   }
   IsamFileReport report;
   if (InspectIndexFile(*storage, report) != IsamStatus::kOk) {
     std::cerr << "isam dump: " << file_name << " is too short for the headers of an index file\n";
-    return 1;
+    return kExitFailed;
   }
   std::cout << "file " << file_name << ": " << report.file_size << " bytes\n";
   PrintHeader("A", report.header_a);
@@ -78,15 +79,14 @@ int Dump(const std::string& file_name) {
   for (std::uint32_t position : report.free_nodes) std::cout << " " << position;
   std::cout << "\nproblems: " << (report.problems.empty() ? "none" : "") << "\n";
   for (const std::string& problem : report.problems) std::cout << "  " << problem << "\n";
-  return report.problems.empty() ? 0 : 1;
+  return report.problems.empty() ? kExitCompleted : kExitFailed;
 }
 
 }  // namespace
 
 int RunIsam(std::span<char* const> args) {
   if (args.size() != 2 || std::string(args[0]) != "dump") {
-    std::cerr << "usage: tallyscan-cli isam dump FILE\n";
-    return 2;
+    return UsageError("isam", "the only sub-command is dump, with one file");
   }
   return Dump(args[1]);
 }

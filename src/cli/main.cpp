@@ -1,41 +1,123 @@
-// tallyscan-cli: the engine without a window. One sub-command per file; this file only
-// dispatches.
-#include <cstring>
+// tallyscan-cli: the engine without a window. One sub-command per file; this file dispatches
+// and holds the usage texts, so that --help and every usage error say the same.
 #include <iostream>
 #include <span>
 #include <string_view>
 
 #include "cli/commands.h"
+#include "cli/exit_codes.h"
+#include "engine/common/version.h"
 
+namespace tallyscan::cli {
 namespace {
 
 struct Command {
   std::string_view name;
   std::string_view usage;
+  std::string_view help;  // what follows the usage line in "COMMAND --help"
   int (*run)(std::span<char* const> args);
 };
 
+constexpr std::string_view kOutputOptions =
+    "  --format F           text (aligned columns, the default), raw (the rows exactly as\n"
+    "                       built), json (one document), csv (RFC 4180, UTF-8 with BOM)\n"
+    "  --raw                the same as --format raw\n"
+    "  --fail-on-findings   exit 3 when the output holds an error row\n";
+
 constexpr Command kCommands[] = {
-    {"detail", "detail FILE LINE_NUMBER", tallyscan::cli::RunDetail},
-    {"import", "import [--raw] [--stats] DIR", tallyscan::cli::RunImport},
-    {"check", "check [--raw] [--items LIST] DIR", tallyscan::cli::RunCheck},
-    {"isam", "isam dump FILE", tallyscan::cli::RunIsam},
-    {"companies", "companies [--root DIR]", tallyscan::cli::RunCompanies},
+    {"import", "import [--format F] [--fail-on-findings] [--stats] DIR",
+     "Reads the data folder (INI.TXT with BKMVDATA.TXT or BKMVDATA.ZIP) and prints the\n"
+     "import log.\n"
+     "  --stats              time, throughput and peak memory on stderr\n",
+     RunImport},
+    {"check", "check [--format F] [--fail-on-findings] [--items LIST] DIR",
+     "Imports the data folder and prints the rows of the integrity checks.\n"
+     "  --items LIST         the ticked checks, e.g. B2,B3,D4: B1-B8 bookkeeping, D1-D9\n"
+     "                       documents, B1 and D1 a whole list (default: all)\n",
+     RunCheck},
+    {"detail", "detail [--format F] [--fail-on-findings] FILE LINE_NUMBER",
+     "Prints one line of a BKMVDATA.TXT or INI.TXT field by field: status, code, caption,\n"
+     "value, meaning. Line 1 of INI.TXT shows the whole header.\n",
+     RunDetail},
+    {"isam", "isam dump FILE",
+     "Prints an index file of the bookkeeping product (headers, nodes, entries in key\n"
+     "order, free list) and checks its layout; exits 1 when it finds a problem.\n",
+     RunIsam},
+    {"companies", "companies [--root DIR]",
+     "Lists the companies store, one saved set per line: name, year and folder separated\n"
+     "by TABs. --root DIR lists the store in DIR instead of the user's own.\n",
+     RunCompanies},
 };
 
-int Usage() {
-  std::cerr << "usage: tallyscan-cli COMMAND ...\n";
-  for (const Command& c : kCommands) std::cerr << "  tallyscan-cli " << c.usage << "\n";
-  return 2;
+constexpr std::string_view kExitCodes =
+    "exit codes:\n"
+    "  0    completed (errors found in the data are rows of the output)\n"
+    "  1    a file check failed, the input could not be read, or what was asked for\n"
+    "       was not found or was refused\n"
+    "  2    usage error\n"
+    "  3    completed with findings, when --fail-on-findings is given\n"
+    "  130  interrupted by Ctrl-C; what was done so far is printed\n";
+
+void PrintUsage(std::ostream& out) {
+  out << "usage: tallyscan-cli COMMAND ...\n"
+         "       tallyscan-cli COMMAND --help\n"
+         "       tallyscan-cli --version\n\ncommands:\n";
+  for (const Command& c : kCommands) out << "  tallyscan-cli " << c.usage << "\n";
+  out << "\noutput options of import, check and detail:\n" << kOutputOptions << "\n" << kExitCodes;
+}
+
+void PrintHelp(const Command& command) {
+  std::cout << "usage: tallyscan-cli " << command.usage << "\n\n" << command.help;
+  if (command.usage.find("--format") != std::string_view::npos) std::cout << kOutputOptions;
+  std::cout << "\n" << kExitCodes;
+}
+
+const Command* FindCommand(std::string_view name) {
+  for (const Command& c : kCommands) {
+    if (c.name == name) return &c;
+  }
+  return nullptr;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc < 2) return Usage();
-  const std::string_view name = argv[1];
-  for (const Command& c : kCommands) {
-    if (c.name == name) return c.run(std::span<char* const>(argv + 2, argv + argc));
+int UsageError(std::string_view command, std::string_view problem) {
+  std::cerr << command << ": " << problem << "\n";
+  if (const Command* c = FindCommand(command)) {
+    std::cerr << "usage: tallyscan-cli " << c->usage << "\n";
   }
-  return Usage();
+  return kExitUsage;
+}
+
+}  // namespace tallyscan::cli
+
+int main(int argc, char** argv) {
+  using namespace tallyscan::cli;
+  const std::span<char* const> args(argv + 1, argv + argc);
+  if (args.empty()) {
+    PrintUsage(std::cerr);
+    return kExitUsage;
+  }
+  const std::string_view name = args[0];
+  if (name == "--help" || name == "-h" || name == "help") {
+    PrintUsage(std::cout);
+    return kExitCompleted;
+  }
+  if (name == "--version") {
+    std::cout << "tallyscan-cli " << tallyscan::ProgramVersion() << "\n";
+    return kExitCompleted;
+  }
+  const Command* command = FindCommand(name);
+  if (command == nullptr) {
+    std::cerr << "tallyscan-cli: unknown command " << name << "\n";
+    PrintUsage(std::cerr);
+    return kExitUsage;
+  }
+  for (const std::string_view arg : args.subspan(1)) {
+    if (arg == "--help" || arg == "-h") {
+      PrintHelp(*command);
+      return kExitCompleted;
+    }
+  }
+  return command->run(args.subspan(1));
 }

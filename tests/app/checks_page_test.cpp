@@ -18,7 +18,7 @@
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
 #include "app_test_support.h"
-#include "engine/browse/row_text.h"
+#include "engine/browse/grid.h"
 #include "engine/uniform/import.h"
 #include "generator/data_set.h"
 

@@ -1,13 +1,18 @@
 // The grid framework: columns, cells and their markers, sorting by a header click, the
 // search box, the card-number edit and the field-selection dialog.
+#include <algorithm>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
+#include <QGlyphRun>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPointer>
+#include <QRawFont>
+#include <QTextLayout>
 #include <QtTest>
 
 #include "app/dialogs/field_selection_dialog.h"
@@ -48,6 +53,32 @@ std::string ShortKey(const RecordStore& store, int element) {
 }
 
 void FlushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+// The glyphs of text[from, from + length) laid out on one right-aligned line of a cell, from
+// left to right: "font:glyph@x", x counted from the first glyph's left edge.
+QStringList PlacedGlyphs(const QString& text, Qt::LayoutDirection direction, int from = -1,
+                         int length = -1) {
+  QTextLayout layout(text, QGuiApplication::font());
+  QTextOption option(Qt::AlignRight | Qt::AlignAbsolute);
+  option.setTextDirection(direction);
+  layout.setTextOption(option);
+  layout.beginLayout();
+  layout.createLine().setLineWidth(160);
+  layout.endLayout();
+  std::vector<std::pair<qreal, QString>> glyphs;
+  for (const QGlyphRun& run : layout.glyphRuns(from, length)) {
+    for (qsizetype i = 0; i < run.glyphIndexes().size(); ++i) {
+      glyphs.emplace_back(run.positions()[i].x(), run.rawFont().familyName() + QLatin1Char(':') +
+                                                      QString::number(run.glyphIndexes()[i]));
+    }
+  }
+  std::sort(glyphs.begin(), glyphs.end());
+  QStringList placed;
+  for (const auto& [x, glyph] : glyphs) {
+    placed << glyph + QLatin1Char('@') + QString::number(x - glyphs.front().first, 'f', 2);
+  }
+  return placed;
+}
 
 }  // namespace
 
@@ -122,20 +153,15 @@ class GridTest : public QObject {
              QStringLiteral("הפרש \u2066-0.01\u2069 בין"));
     QCOMPARE(KeepFiguresLeftToRight(QStringLiteral("100-200")), QStringLiteral("100-200"));
     QCOMPARE(KeepFiguresLeftToRight(QStringLiteral("א-ב")), QStringLiteral("א-ב"));
-    // Laid out right to left, the figure looks exactly as it does left to right.
-    auto draw = [](const QString& text, Qt::LayoutDirection direction) {
-      QImage image(160, 24, QImage::Format_RGB32);
-      image.fill(Qt::white);
-      QPainter painter(&image);
-      QTextOption option(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
-      option.setTextDirection(direction);
-      painter.drawText(QRectF(image.rect()), text, option);
-      return image;
-    };
+    // Laid out right to left, the figure's glyphs come in the order and at the places they
+    // have left to right. The layout is compared rather than pixels: which font supplies
+    // the isolation marks, and so the line's height, depends on the fonts installed.
     const QString figure = QStringLiteral("-1,234.50");
-    const QImage as_written = draw(figure, Qt::LeftToRight);
-    QCOMPARE(draw(KeepFiguresLeftToRight(figure), Qt::RightToLeft), as_written);
-    QVERIFY(draw(figure, Qt::RightToLeft) != as_written);  // what the isolation prevents
+    const QStringList as_written = PlacedGlyphs(figure, Qt::LeftToRight);
+    QCOMPARE(as_written.size(), figure.size());
+    QCOMPARE(PlacedGlyphs(KeepFiguresLeftToRight(figure), Qt::RightToLeft, 1, figure.size()),
+             as_written);
+    QVERIFY(PlacedGlyphs(figure, Qt::RightToLeft) != as_written);  // what the isolation prevents
   }
 
   void HeaderClickSortsByTheColumnsField() {

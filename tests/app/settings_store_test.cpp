@@ -1,7 +1,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/adapters/qt_settings_store.h"
+#include "qt_settings/qt_settings_store.h"
 
 namespace tallyscan::test {
 

@@ -39,21 +39,42 @@ detail_lines() {
 # The data file's name as it stands in the folder (a zip's entry may name it in another case).
 data_file() { (cd "$1" && ls | grep -i -m1 '^bkmvdata\.txt$'); }
 
+# The sets whose outputs are also recorded as JSON and CSV.
+scripted_sets=" valid faults "
+
+# Output of one command (run in the work folder) and its exit code, into a file.
+record() {
+  local file=$1
+  shift
+  (cd "$work" && "$cli" "$@" >"$file" 2>&1; echo "exit $?" >>"$file")
+}
+
 run_outputs() {
   local set=$1 folder=$work/$1 out=$work/out/$1
   mkdir -p "$out"
-  (cd "$work" && "$cli" import --raw "$1" >"$out/import.raw" 2>&1; echo "exit $?" >>"$out/import.raw")
-  (cd "$work" && "$cli" check --raw "$1" >"$out/check.raw" 2>&1; echo "exit $?" >>"$out/check.raw")
-  {
-    cd "$work" || exit 1
-    "$cli" detail "$set/INI.TXT" 1 2>&1; echo "exit $?"
-    local data
-    data=$(data_file "$folder")
-    for n in $(detail_lines "$folder" | sort -n -u); do
-      echo "== line $n"
-      "$cli" detail "$set/$data" "$n" 2>&1; echo "exit $?"
+  record "$out/import.raw" import --raw "$set"
+  record "$out/check.raw" check --raw "$set"
+  if [[ $scripted_sets == *" $set "* ]]; then
+    for format in json csv; do
+      record "$out/import.$format" import --format "$format" "$set"
+      record "$out/check.$format" check --format "$format" "$set"
     done
-  } >"$out/detail.raw"
+  fi
+  # The detail's failing fields are all in the faults set.
+  local formats=(raw)
+  [ "$set" = faults ] && formats+=(json csv)
+  local data
+  data=$(data_file "$folder")
+  for format in "${formats[@]}"; do
+    {
+      cd "$work" || exit 1
+      "$cli" detail --format "$format" "$set/INI.TXT" 1 2>&1; echo "exit $?"
+      for n in $(detail_lines "$folder" | sort -n -u); do
+        echo "== line $n"
+        "$cli" detail --format "$format" "$set/$data" "$n" 2>&1; echo "exit $?"
+      done
+    } >"$out/detail.$format"
+  done
 }
 
 make_sets || { echo "golden: the generator failed"; exit 1; }

@@ -35,7 +35,7 @@ for option in $options; do
   grep -qw -- "$option" "$completion" || fail "the completion does not offer $option"
 done
 # Exit codes, where the usage lists them ("exit codes:" followed by "  N  meaning" lines).
-codes=$(sed -n '/^exit codes:/,/^$/s/^  \([0-9][0-9]*\) .*/\1/p' <<<"$usage")
+codes=$(sed -n '/^exit codes:/,/^$/s/^  \([0-9][0-9]*\) .*/\1/p' <<<"$usage" | sort -nu)
 for code in $codes; do
   sed -n '/^\.SH EXIT STATUS/,/^\.SH /p' "$page" | grep -qx "\.B $code" ||
     fail "tallyscan-cli.1 does not list exit status $code"
@@ -70,6 +70,8 @@ if [ -r /usr/share/bash-completion/bash_completion ]; then
     "B2,D1 B2,D2 B2,D3 B2,D4 B2,D5 B2,D6 B2,D7 B2,D8 B2,D9 " ] ||
     fail "check --items B2,D<TAB> does not offer the document checks"
   [ "$(complete_line tallyscan-cli isam d)" = dump ] || fail "isam d<TAB> is not dump"
+  [ "$(complete_line tallyscan-cli detail --format j)" = json ] ||
+    fail "detail --format j<TAB> is not json"
 else
   echo "bash-completion is not installed: the completion is not run"
 fi

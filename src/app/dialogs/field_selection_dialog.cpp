@@ -6,8 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "engine/browse/field_catalogue.h"
-#include "engine/browse/field_list.h"
+#include "engine/browse/grid.h"
 
 namespace tallyscan {
 namespace {

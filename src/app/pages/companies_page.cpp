@@ -15,7 +15,7 @@
 #include "app/shared_fonts.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
-#include "engine/browse/row_text.h"
+#include "engine/browse/grid.h"
 #include "engine/uniform/folder_files.h"
 
 namespace tallyscan {

@@ -5,7 +5,7 @@
 #include <QRegularExpression>
 
 #include "app/images.h"
-#include "engine/browse/row_text.h"
+#include "engine/browse/grid.h"
 
 namespace tallyscan {
 namespace {

@@ -17,8 +17,7 @@
 #include <QStringList>
 #include <QTableView>
 
-#include "engine/browse/field_catalogue.h"
-#include "engine/browse/field_list.h"
+#include "engine/browse/grid.h"
 
 namespace tallyscan {
 

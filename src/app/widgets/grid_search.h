@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "engine/browse/field_catalogue.h"
+#include "engine/browse/grid.h"
 
 class QLabel;
 class QLineEdit;

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/adapters/qt_settings_store.h"
+#include "qt_settings/qt_settings_store.h"
 #include "tallyscan_settings.h"
 
 extern "C" {

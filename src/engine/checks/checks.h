@@ -19,7 +19,12 @@ class RecordStore;
 // text, debit, credit, balance; a row may stop after any cell). Status "0" heading, "1"
 // error, "3" information, "4" stopped by the user. Inside cells, 0x1C follows an amount
 // in the debit sense, 0x1D one in the credit sense, and U+200E ends a heading's text.
+// The document pass, from its title row on, puts the figures it compares in those cells and
+// marks with 0x1D the values it draws red (a compared figure, a wrong key): no credits.
 using CheckResultRows = std::vector<std::string>;
+
+// The title (and heading row) of the document pass, the last check of a run.
+inline constexpr std::string_view kDocumentPassTitle = "בדיקת תעודות";
 
 // Items of the bookkeeping list, in list order; the first stands for the whole list.
 enum class BookkeepingItem : std::size_t {

@@ -108,9 +108,8 @@ class DocumentPass {
 };
 
 void DocumentPass::Run() {
-  static constexpr std::string_view kTitle = "בדיקת תעודות";
-  run_.BeginCheck(kTitle);
-  run_.Append(HeadingRow(kTitle));
+  run_.BeginCheck(kDocumentPassTitle);
+  run_.Append(HeadingRow(kDocumentPassTitle));
   run_.ShowRows();
 
   const bool read_lines =

@@ -140,4 +140,39 @@ std::string FormatNumber(std::string_view mask, double value) {
   return FormatDigits(shape, std::signbit(value), digits, count, scale);
 }
 
+std::optional<std::int64_t> ReadAgorot(std::string_view shown) {
+  const bool negative = shown.starts_with('-');
+  if (negative) shown.remove_prefix(1);
+  if (shown.size() < 4 || shown[shown.size() - 3] != '.') return std::nullopt;
+  const std::string_view integer = shown.substr(0, shown.size() - 3);
+  // A leading "0" stands only for a zero integer part ("0.50", never "01.50").
+  if (integer.size() > 1 && integer[0] == '0') return std::nullopt;
+  std::uint64_t value = 0;
+  const auto add_digit = [&value](char c) {
+    if (c < '0' || c > '9' || value > (std::numeric_limits<std::uint64_t>::max() - 9) / 10) {
+      return false;
+    }
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    return true;
+  };
+  // Counted from the point, every fourth character of the integer part is a separator and
+  // every other one a digit.
+  for (std::size_t i = 0; i < integer.size(); ++i) {
+    const bool separator_place = (integer.size() - i) % 4 == 0;
+    if (separator_place != (integer[i] == ',') || (separator_place && i == 0)) return std::nullopt;
+    if (!separator_place && !add_digit(integer[i])) return std::nullopt;
+  }
+  for (const char c : shown.substr(shown.size() - 2)) {
+    if (!add_digit(c)) return std::nullopt;
+  }
+  const auto highest = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+  if (!negative) {
+    if (value > highest) return std::nullopt;
+    return static_cast<std::int64_t>(value);
+  }
+  if (value > highest + 1) return std::nullopt;
+  return value == highest + 1 ? std::numeric_limits<std::int64_t>::min()
+                              : -static_cast<std::int64_t>(value);
+}
+
 }  // namespace tallyscan

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,5 +27,11 @@ std::string FormatNumber(std::string_view mask, double value);
 // Shorthands for the common cases.
 inline std::string FormatAgorot(std::int64_t agorot) { return FormatNumber("#,.00", agorot, 2); }
 inline std::string FormatCount(std::int64_t count) { return FormatNumber("#,", count, 0); }
+
+// The agorot of a text FormatAgorot wrote: an optional minus, the integer part with its
+// thousands separators where the mask puts them, a point and two decimals ("-1,234.50",
+// "0.07"). Anything else (a count, a quantity of four decimals, "1234.50", a value beyond
+// 64 bits) is not an amount: nullopt.
+std::optional<std::int64_t> ReadAgorot(std::string_view shown);
 
 }  // namespace tallyscan

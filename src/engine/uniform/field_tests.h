@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to uniform/.
+//
 // Pure tests of a field's characters, shared by the import's validators and the
 // record-detail view. They run on every field of every line, so they do no allocation.
 

@@ -407,12 +407,12 @@ class Importer {
                          {std::string(kDataRecordsHeading) + std::string(kHeadingMarker)}));
     rows_.Append(MakeRow(RowStatus::kInfo, {kLinesReadText, FormatCount(n)}));
     if (expected_total_ != n) {
-      rows_.Append(MakeRow(RowStatus::kError, {Quoted(kActualCountText, n),
-                                               Quoted(kSummaryCountText, expected_total_)}));
+      AppendFinding(MakeRow(RowStatus::kError, {Quoted(kActualCountText, n),
+                                                Quoted(kSummaryCountText, expected_total_)}));
     }
     if (closing_total_ != n) {
-      rows_.Append(MakeRow(RowStatus::kError, {Quoted(kActualCountText, n),
-                                               Quoted(kClosingRecordText, closing_total_)}));
+      AppendFinding(MakeRow(RowStatus::kError, {Quoted(kActualCountText, n),
+                                                Quoted(kClosingRecordText, closing_total_)}));
     }
     for (const IndexedType& t : IndexedTypes()) {
       const std::int64_t count = (store_.*t.index).Count();
@@ -422,8 +422,8 @@ class Importer {
       if (const std::string* summary = FindSummary(t.code)) {
         const std::int64_t stated = ReadInteger(SliceField(*summary, 5, summary->size()));
         if (stated != count) {
-          rows_.Append(MakeRow(RowStatus::kError, {Quoted(texts->mismatch, count),
-                                                   Quoted(kSummaryCountText, stated)}));
+          AppendFinding(MakeRow(RowStatus::kError, {Quoted(texts->mismatch, count),
+                                                    Quoted(kSummaryCountText, stated)}));
         }
       }
     }
@@ -442,10 +442,17 @@ class Importer {
                          {kErrorsFoundText, errors_.empty() ? std::string(kNoErrorsText)
                                                             : PlainNumber(static_cast<std::int64_t>(
                                                                   errors_.size()))}));
-    for (std::string& error : errors_) rows_.Append(std::move(error));
+    for (std::string& error : errors_) AppendFinding(std::move(error));
     errors_.clear();
     rows_.SetStatusRow(MakeRow(RowStatus::kHeading,
                                {std::string(kReadSuccessText) + std::string(kHeadingMarker)}));
+  }
+
+  // An error row that reports a fault of the data (the heading of the errors list, an
+  // error row too, is none).
+  void AppendFinding(std::string row) {
+    rows_.Append(std::move(row));
+    ++result_.findings;
   }
 
   // text + count formatted "#," + ")".

@@ -56,6 +56,10 @@ struct ImportResult {
   // The main window's status-bar parts: TAB + period, TAB + business name.
   std::string status_bar_period;
   std::string status_bar_business;
+  // The error rows that report a fault of the data: those listed under the errors heading
+  // (itself an error row, with the count or "ללא") and the count mismatches. 0 for an
+  // interrupted reading, which lists none.
+  std::int64_t findings = 0;
   // Figures of the reading of BKMVDATA.TXT.
   std::int64_t lines_read = 0;
   std::int64_t bytes_read = 0;

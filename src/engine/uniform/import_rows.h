@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to uniform/.
+//
 // The texts of the import and the rows built from them, defined once.
 
 #include <cstdint>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to uniform/.
+//
 // Reads a text file line by line in large blocks, without an allocation per line. A line
 // ends at LF; a CR just before the LF belongs to the line end. A last line without LF still
 // counts. Lines of any length are handled in bounded memory: a line longer than the block

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to uniform/ (the store's DataFile is reached through record_store.h).
+//
 // BKMVDATA.TXT kept open while its data set is loaded. Every consumer reads a record back by
 // the byte offset stored in the record store; the group change writes account lines back.
 

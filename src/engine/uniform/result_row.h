@@ -1,14 +1,20 @@
 #pragma once
 
-// Rows of a result list (the import log, the checks' findings): TAB-separated UTF-8 cells,
-// the first a status digit that the list shows as the row's icon. Markers inside cells are
-// read by the list: kHeadingMarker ends a heading or total cell (bold), kDebitMarker follows
-// a debit amount and kCreditMarker a credit amount or an error value (red).
+// Rows of a result list (the import log, the checks' findings, the record detail) and of the
+// browsers' grids: TAB-separated UTF-8 cells; in a result list the first is a status digit
+// that the list shows as the row's icon. Markers inside cells are read by the list:
+// kHeadingMarker ends a heading or total cell (bold), kDebitMarker follows a debit amount and
+// kCreditMarker a credit amount or an error value (red).
+//
+// Rows are written with MakeRow and read back only through this header (RowField, LookOfCell,
+// DecodeRow, CellAmount): the CLI, the grids and the report producers all decode them here.
 
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tallyscan {
 
@@ -28,5 +34,34 @@ std::string MakeRow(RowStatus status, std::initializer_list<std::string_view> ce
 
 // A number as plain digits (no separators), as row texts quote line numbers and counts.
 std::string PlainNumber(std::int64_t value);
+
+// Field n (1-based) of a TAB-separated row; empty when the row stops before it.
+std::string_view RowField(std::string_view row, int field);
+
+// A cell as it is to be drawn.
+struct CellLook {
+  std::string shown;     // the text without its markers
+  bool heading = false;  // bold
+  bool debit = false;    // an amount in the debit sense
+  bool credit = false;   // an amount in the credit sense, or an error value (red)
+};
+CellLook LookOfCell(std::string_view cell);
+
+// A result-list row read back: its status and its cells after the status.
+struct DecodedRow {
+  std::optional<RowStatus> status;  // empty when the first cell is no status digit
+  std::vector<CellLook> cells;
+};
+DecodedRow DecodeRow(std::string_view row);
+// The cells of a row that has no status (a browser's grid row): every TAB-separated cell.
+std::vector<CellLook> DecodeCells(std::string_view cells);
+
+// The agorot of a cell whose shown text is an amount as the rows write it ("#,.00", or a
+// balance with its sense: "1,234.50 ח" debit, "1,234.50 ז" credit); nullopt for any other
+// text (keys, counts, quantities, dates), marked or not. A credit is negative: the "ז" sense
+// gives the magnitude with a minus, and in a `credit_side` column (one that holds credits)
+// the figure's sign is turned. The credit marker alone decides nothing, since it also marks
+// error values; a figure with a minus of its own (a difference) keeps it.
+std::optional<std::int64_t> CellAmount(const CellLook& cell, bool credit_side = false);
 
 }  // namespace tallyscan

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to uniform/.
+//
 // Takes BKMVDATA.TXT out of BKMVDATA.ZIP.
 
 #include <string>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to uniform/.
+//
 // Shallow validation of the indexed record lines: digits where digits belong, a "+" or "-"
 // where a sign belongs, plausible dates. The first failing field of a line adds one error
 // row to the import's error list and ends that line's validation.

@@ -5,7 +5,6 @@
 
 #include "engine/browse/grid.h"
 #include "engine/uniform/record_store.h"
-#include "engine/uniform/result_row.h"
 
 namespace tallyscan {
 namespace {
@@ -22,36 +21,6 @@ TEST(BalanceTextTest, ZeroIsEmptyAndTheSenseFollowsTheSign) {
 TEST(BalanceTextTest, LowestSumDoesNotOverflow) {
   const std::string text = BalanceText(std::numeric_limits<std::int64_t>::min(), true);
   EXPECT_EQ("92,233,720,368,547,758.07 ז\x1D", text);
-}
-
-TEST(RowTextTest, FieldsAreCutAtTabs) {
-  const std::string row = "1\tשורה\t\t12.00\x1D";
-  EXPECT_EQ("1", RowField(row, 1));
-  EXPECT_EQ("שורה", RowField(row, 2));
-  EXPECT_EQ("", RowField(row, 3));
-  EXPECT_EQ("12.00\x1D", RowField(row, 4));
-  EXPECT_EQ("", RowField(row, 5));
-  EXPECT_EQ("", RowField(row, 0));
-}
-
-TEST(RowTextTest, MarkersSetTheLookAndAreNeverShown) {
-  const CellLook heading = LookOfCell(std::string("סה'כ") + std::string(kHeadingMarker));
-  EXPECT_EQ("סה'כ", heading.shown);
-  EXPECT_TRUE(heading.heading);
-  EXPECT_FALSE(heading.debit || heading.credit);
-
-  const CellLook debit = LookOfCell(BalanceText(500, true));
-  EXPECT_EQ("5.00 ח", debit.shown);
-  EXPECT_TRUE(debit.debit);
-  EXPECT_FALSE(debit.credit);
-
-  // A totals cell: amount, heading marker, then its sense.
-  const CellLook total = LookOfCell("7.00\u200E\x1D");
-  EXPECT_EQ("7.00", total.shown);
-  EXPECT_TRUE(total.heading && total.credit);
-
-  // Hebrew letters share no bytes with the markers.
-  EXPECT_EQ("אבגדהוזחטיכלמנסעפצקרשת", LookOfCell("אבגדהוזחטיכלמנסעפצקרשת").shown);
 }
 
 class CardNumberTest : public ::testing::Test {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 
 namespace tallyscan {
 namespace {
@@ -101,6 +102,20 @@ TEST(NumberFormatTest, NonFiniteDoublesShowNothing) {
   EXPECT_EQ("", FormatNumber("#.00", std::numeric_limits<double>::infinity()));
   EXPECT_EQ("", FormatNumber("#.00", -std::numeric_limits<double>::infinity()));
   EXPECT_EQ("", FormatNumber("#.00", std::numeric_limits<double>::quiet_NaN()));
+}
+
+TEST(NumberFormatTest, ReadAgorotTakesBackExactlyWhatFormatAgorotWrites) {
+  for (const std::int64_t agorot :
+       {std::int64_t{0}, std::int64_t{7}, std::int64_t{-50}, std::int64_t{99999},
+        std::int64_t{100000}, std::int64_t{-123456789}, std::numeric_limits<std::int64_t>::max(),
+        std::numeric_limits<std::int64_t>::min()}) {
+    EXPECT_EQ(agorot, ReadAgorot(FormatAgorot(agorot))) << FormatAgorot(agorot);
+  }
+  for (const char* other :
+       {"", "1.5", "1.500", "1234.50", "12,34.50", ",123.45", "1,234,5.00", "01.50", "--1.00",
+        "1.0a", " 1.00", "1,234", "92,233,720,368,547,758.08", "99,999,999,999,999,999,999.99"}) {
+    EXPECT_EQ(std::nullopt, ReadAgorot(other)) << other;
+  }
 }
 
 }  // namespace

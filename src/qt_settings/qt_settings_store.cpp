@@ -1,4 +1,4 @@
-#include "app/adapters/qt_settings_store.h"
+#include "qt_settings/qt_settings_store.h"
 
 #include <QByteArray>
 #include <QSettings>

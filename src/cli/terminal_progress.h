@@ -1,9 +1,7 @@
 #pragma once
 
-// What the sub-commands share on the terminal: a progress bar on stderr and the printing of
-// result rows (the import log, the check findings).
+// The sub-commands' progress bar on stderr; their rows go out through table_output.h.
 
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -31,12 +29,5 @@ class TerminalProgress final : public ProgressMonitor {
   bool drawn_ = false;
   InterruptWatch interrupts_;
 };
-
-// The exit code of a command that Ctrl-C stopped.
-inline constexpr int kInterruptedExitCode = 130;
-
-// Rows on stdout. Raw: one row per line as it stands (UTF-8, TAB-separated, the markers as
-// their bytes). Otherwise aligned columns, the status as a word, markers left out.
-void PrintRows(std::span<const std::string> rows, bool raw);
 
 }  // namespace tallyscan::cli

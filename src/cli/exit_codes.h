@@ -1,0 +1,19 @@
+#pragma once
+
+// The exit codes of every tallyscan-cli command, documented in the README and in --help.
+
+namespace tallyscan::cli {
+
+// The work completed (errors found in the data are rows, not failures).
+inline constexpr int kExitCompleted = 0;
+// A file check failed, the input could not be read, or what was asked for was not found or
+// was refused (a view's page message, a refused transfer step, a damaged index file).
+inline constexpr int kExitFailed = 1;
+// The command line was wrong.
+inline constexpr int kExitUsage = 2;
+// The work completed with findings (error rows) and --fail-on-findings was given.
+inline constexpr int kExitFindings = 3;
+// Ctrl-C stopped the work; what was done so far was printed.
+inline constexpr int kExitInterrupted = 130;
+
+}  // namespace tallyscan::cli

@@ -1,0 +1,274 @@
+#include "cli/table_output.h"
+
+#include <algorithm>
+#include <iostream>
+#include <optional>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/exit_codes.h"
+#include "engine/text/csv.h"
+#include "engine/uniform/result_row.h"
+
+namespace tallyscan::cli {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// A row read back: its status (when the table has one) and its cells.
+struct ReadRow {
+  bool has_status = false;
+  std::optional<RowStatus> status;
+  std::string_view status_cell;  // as written, for a status digit the decoder does not know
+  std::vector<CellLook> cells;
+};
+
+ReadRow Read(std::string_view row, const TableShape& shape) {
+  ReadRow read;
+  if (!shape.status_first) {
+    read.cells = DecodeCells(row);
+    return read;
+  }
+  DecodedRow decoded = DecodeRow(row);
+  read.has_status = true;
+  read.status = decoded.status;
+  read.status_cell = row.substr(0, row.find('\t'));
+  read.cells = std::move(decoded.cells);
+  return read;
+}
+
+std::string_view StatusWord(const ReadRow& row) {
+  if (!row.status) return row.status_cell;
+  switch (*row.status) {
+    case RowStatus::kHeading:
+      return "ok";
+    case RowStatus::kError:
+      return "error";
+    case RowStatus::kInfo:
+      return "info";
+    case RowStatus::kStopped:
+      return "stopped";
+  }
+  return row.status_cell;
+}
+
+std::size_t DisplayWidth(std::string_view text) {
+  std::size_t width = 0;
+  for (const char c : text) {
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++width;
+  }
+  return width;
+}
+
+using ShapeOf = std::function<const TableShape&(std::size_t)>;
+
+void PrintText(std::span<const std::string> rows, const ShapeOf& shape_of) {
+  std::vector<std::vector<std::string>> table;
+  std::vector<std::size_t> widths;
+  for (std::size_t n = 0; n < rows.size(); ++n) {
+    ReadRow read = Read(rows[n], shape_of(n));
+    std::vector<std::string> cells;
+    if (read.has_status) cells.emplace_back(StatusWord(read));
+    for (CellLook& cell : read.cells) cells.push_back(std::move(cell.shown));
+    if (widths.size() < cells.size()) widths.resize(cells.size(), 0);
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+      widths[i] = std::max(widths[i], DisplayWidth(cells[i]));
+    }
+    table.push_back(std::move(cells));
+  }
+  for (const std::vector<std::string>& cells : table) {
+    std::string line;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+      line += cells[i];
+      if (i + 1 < cells.size()) line.append(widths[i] - DisplayWidth(cells[i]) + 2, ' ');
+    }
+    std::cout << line << '\n';
+  }
+}
+
+// Every record has as many fields as the widest row (RFC 4180 asks for equal records).
+// The first row's shape names the columns.
+void PrintCsv(std::span<const std::string> rows, const ShapeOf& shape_of) {
+  std::cout << kUtf8ByteOrderMark;
+  const std::vector<std::string>& names = shape_of(0).names;
+  std::vector<ReadRow> read;
+  read.reserve(rows.size());
+  std::size_t width = names.size();
+  for (std::size_t n = 0; n < rows.size(); ++n) {
+    read.push_back(Read(rows[n], shape_of(n)));
+    width = std::max(width, read.back().cells.size() + (read.back().has_status ? 1 : 0));
+  }
+  std::vector<std::string_view> fields;
+  if (!names.empty()) {
+    fields.assign(names.begin(), names.end());
+    fields.resize(width);
+    std::cout << CsvRecord(fields);
+  }
+  for (const ReadRow& row : read) {
+    fields.clear();
+    if (row.has_status) fields.push_back(StatusWord(row));
+    for (const CellLook& cell : row.cells) fields.push_back(cell.shown);
+    fields.resize(width);
+    std::cout << CsvRecord(fields);
+  }
+}
+
+Json CellJson(const CellLook& cell, const TableShape& shape, std::size_t column) {
+  const ColumnKind kind = shape.KindOf(column);
+  Json json = {{"text", cell.shown}};
+  const std::optional<std::int64_t> amount =
+      kind == ColumnKind::kText ? std::nullopt
+                                : CellAmount(cell, kind == ColumnKind::kCreditFigure);
+  if (cell.heading) json["heading"] = true;
+  if (cell.debit) json["debit"] = true;
+  if (cell.credit) {
+    json[amount && !shape.credit_marker_marks_errors ? "credit" : "failing"] = true;
+  }
+  if (amount) json["amount"] = *amount;
+  return json;
+}
+
+Json FieldsJson(const JsonFields& fields) {
+  Json json = Json::object();
+  for (const auto& [name, value] : fields.entries()) {
+    if (const auto* group = std::get_if<JsonFields::Group>(&value)) {
+      Json members = Json::object();
+      for (const auto& [member, number] : *group) members[member] = number;
+      json[name] = std::move(members);
+    } else if (const auto* text = std::get_if<std::string>(&value)) {
+      json[name] = *text;
+    } else {
+      json[name] = std::get<std::int64_t>(value);
+    }
+  }
+  return json;
+}
+
+// Text that is not UTF-8 (a byte the conversions let through) becomes U+FFFD rather than
+// ending the program: the rest of the output is worth more than one character.
+std::string Dump(const Json& json) {
+  return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+// One document, one row per line so that a large output stays readable and streams: the
+// rows are written one by one rather than held as one tree.
+void PrintJson(const RunFacts& facts, const JsonFields& summary, std::span<const std::string> rows,
+               const ShapeOf& shape_of) {
+  Json head = {{"command", facts.command}};
+  const Json subject = FieldsJson(facts.subject);
+  for (const auto& [name, value] : subject.items()) head[name] = value;
+  head["completed"] = !facts.interrupted;
+  head["summary"] = FieldsJson(summary);
+  std::string text = Dump(head);
+  text.pop_back();  // the closing brace: the rows follow inside the same object
+  std::cout << text << ",\"rows\":[";
+  const char* separator = "\n";
+  for (std::size_t n = 0; n < rows.size(); ++n) {
+    const TableShape& shape = shape_of(n);
+    const ReadRow read = Read(rows[n], shape);
+    Json json = Json::object();
+    if (read.has_status) json["status"] = StatusWord(read);
+    Json cells = Json::array();
+    for (std::size_t i = 0; i < read.cells.size(); ++i) {
+      cells.push_back(CellJson(read.cells[i], shape, i));
+    }
+    json["cells"] = std::move(cells);
+    std::cout << separator << Dump(json);
+    separator = ",\n";
+  }
+  std::cout << "\n]}\n";
+}
+
+std::int64_t ErrorRows(std::span<const std::string> rows, const ShapeOf& shape_of) {
+  std::int64_t errors = 0;
+  for (std::size_t n = 0; n < rows.size(); ++n) {
+    if (shape_of(n).status_first && DecodeRow(rows[n]).status == RowStatus::kError) ++errors;
+  }
+  return errors;
+}
+
+}  // namespace
+
+OptionRead ReadOutputOption(std::span<char* const> args, std::size_t& i, OutputOptions& options) {
+  const std::string_view arg = args[i];
+  if (arg == "--raw") {
+    options.format = OutputFormat::kRaw;
+  } else if (arg == "--fail-on-findings") {
+    options.fail_on_findings = true;
+  } else if (arg == "--format") {
+    if (i + 1 >= args.size()) return OptionRead::kBad;
+    const std::string_view value = args[++i];
+    if (value == "text") {
+      options.format = OutputFormat::kText;
+    } else if (value == "raw") {
+      options.format = OutputFormat::kRaw;
+    } else if (value == "json") {
+      options.format = OutputFormat::kJson;
+    } else if (value == "csv") {
+      options.format = OutputFormat::kCsv;
+    } else {
+      return OptionRead::kBad;
+    }
+  } else {
+    return OptionRead::kNotMine;
+  }
+  return OptionRead::kTaken;
+}
+
+void JsonFields::Add(std::string name, std::string text) {
+  entries_.emplace_back(std::move(name), std::move(text));
+}
+
+void JsonFields::Add(std::string name, std::int64_t number) {
+  entries_.emplace_back(std::move(name), number);
+}
+
+void JsonFields::AddToGroup(const std::string& group, std::string name, std::int64_t number) {
+  auto it = std::find_if(entries_.begin(), entries_.end(),
+                         [&group](const auto& entry) { return entry.first == group; });
+  if (it == entries_.end()) {
+    entries_.emplace_back(group, Group{});
+    it = std::prev(entries_.end());
+  }
+  auto& members = std::get<Group>(it->second);
+  const auto member = std::find_if(members.begin(), members.end(),
+                                   [&name](const auto& entry) { return entry.first == name; });
+  if (member != members.end()) {
+    member->second += number;
+  } else {
+    members.emplace_back(std::move(name), number);
+  }
+}
+
+int PrintTable(const OutputOptions& options, const RunFacts& facts,
+               std::span<const std::string> rows, const TableShape& shape) {
+  return PrintTable(options, facts, rows,
+                    [&shape](std::size_t) -> const TableShape& { return shape; });
+}
+
+int PrintTable(const OutputOptions& options, const RunFacts& facts,
+               std::span<const std::string> rows, const ShapeOf& shape_of) {
+  const std::int64_t errors = facts.errors ? *facts.errors : ErrorRows(rows, shape_of);
+  switch (options.format) {
+    case OutputFormat::kRaw:
+      for (const std::string& row : rows) std::cout << row << '\n';
+      break;
+    case OutputFormat::kText:
+      PrintText(rows, shape_of);
+      break;
+    case OutputFormat::kCsv:
+      PrintCsv(rows, shape_of);
+      break;
+    case OutputFormat::kJson: {
+      JsonFields summary = facts.summary;
+      summary.Add("errors", errors);
+      PrintJson(facts, summary, rows, shape_of);
+      break;
+    }
+  }
+  std::cout.flush();
+  if (facts.interrupted) return kExitInterrupted;
+  return options.fail_on_findings && errors > 0 ? kExitFindings : kExitCompleted;
+}
+
+}  // namespace tallyscan::cli

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string_view>
+
+// The messages of e-mail sending, each defined once. A text ending in " : " or ": " is
+// followed by the server's reply or by what went wrong.
+namespace tallyscan::mail_texts {
+
+inline constexpr std::string_view kNeedServer = "חובה לציין את שם שרת הדואר היוצא";
+inline constexpr std::string_view kBadSender = "כתובת השולח אינה כתובת חוקית";
+inline constexpr std::string_view kBadRecipient = "כתובת הנמען אינה כתובת חוקית";
+inline constexpr std::string_view kConnectFailed = "טעות בזמן חיבור לשרת הדואר";
+inline constexpr std::string_view kNoHostAddress = "טעות במציאת כתובת מחשב מארח";
+inline constexpr std::string_view kHeloFailed = "טעות 'הלו': ";
+inline constexpr std::string_view kAuthFailed = "טעות באימות לקוח/סיסמא : ";
+inline constexpr std::string_view kSenderRefused = "טעות בשם השולח : ";
+inline constexpr std::string_view kRecipientRefused = "טעות בשם נמען הדואר : ";
+inline constexpr std::string_view kDataFailed = "טעות בשיגור הנתונים : ";
+inline constexpr std::string_view kQuitFailed = "טעות ניתוק : ";
+inline constexpr std::string_view kSent = "משלוח הדואר הסתיים בהצלחה";
+
+// The encryption of the connection could not be set up: the server refused STARTTLS, the
+// handshake failed or its certificate is not trusted.
+inline constexpr std::string_view kTlsFailed = "טעות בהצפנת הקשר לשרת הדואר : ";
+// A user name is set but the connection is not encrypted and the server is not this computer:
+// the password is not sent.
+inline constexpr std::string_view kNoEncryption =
+    "שרת הדואר אינו מציע הצפנה: שם המשתמש והסיסמא לא יישלחו בקשר גלוי";
+// After the parameters were stored: no system keyring answered, so the password went into
+// the settings, scrambled.
+inline constexpr std::string_view kPasswordScrambled =
+    "לא נמצא מאגר סיסמאות של המערכת: הסיסמא נשמרה בהגדרות התוכנה בצורה מעורבלת, לא כטקסט גלוי";
+// The report file to be sent could not be read.
+inline constexpr std::string_view kReportUnreadable = "טעות בקריאת קובץ הדוח : ";
+
+}  // namespace tallyscan::mail_texts

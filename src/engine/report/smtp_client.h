@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tallyscan {
+
+// The connection an SMTP conversation runs over: a TCP stream that can turn into TLS. The
+// conversation owns no socket; the app gives it one over QSslSocket (src/mail/), tests may
+// give it a scripted one. Every call blocks until done, failed or timed out.
+class MailConnection {
+ public:
+  virtual ~MailConnection() = default;
+
+  // Opens the connection. False, with ErrorText() saying why, when it cannot be made.
+  virtual bool Connect(const std::string& host, int port) = 0;
+  // Turns the open connection into TLS, verifying the server's certificate and its name
+  // against `host` of Connect. Bytes received before it are discarded. False when the
+  // handshake fails or the certificate is not trusted.
+  virtual bool StartTls() = 0;
+  virtual bool Encrypted() const = 0;
+  // One line from the server without its line end. False on a time-out, a closed connection
+  // or a line beyond any reasonable length.
+  virtual bool ReadLine(std::string& line) = 0;
+  // Sends all of `bytes`; false when the connection fails before they are out.
+  virtual bool Write(std::string_view bytes) = 0;
+  // The local address of the connection ("192.0.2.1", "2001:db8::1"); empty when unknown.
+  virtual std::string LocalAddress() const = 0;
+  // The server is this computer (127.0.0.0/8 or ::1).
+  virtual bool PeerIsLoopback() const = 0;
+  // What went wrong with the last call that failed.
+  virtual std::string ErrorText() const = 0;
+};
+
+// One sending as the dialog asks for it: the fields as the user typed them.
+struct MailRequest {
+  std::string sender;
+  std::string server;  // "host" or "host:port"
+  std::string user_name;
+  std::string password;
+  std::string recipient;    // an address, or `Name <address>`
+  std::string subject;      // UTF-8
+  std::string report_path;  // the report file (UTF-8 path), sent whole as the body
+  std::int64_t now = 0;     // seconds since 1970 (UTC) and the local offset, for the Date line
+  int utc_offset_minutes = 0;
+};
+
+struct MailOutcome {
+  // The server accepted the message. It may be true beside a failure message: a reply to QUIT
+  // that is not 221 comes after the message was taken.
+  bool accepted = false;
+  // The result for the user (UTF-8): the success text or the message of the step that failed.
+  std::string message;
+};
+
+// Sends the report as the body of one message. The fields are checked first (server, sender,
+// recipient, in that order) and the report file read; a failure there opens no connection.
+// Then: the greeting, EHLO (HELO when EHLO is refused), STARTTLS whenever the server offers
+// it (TLS from the start on port 465), AUTH when a user name is set (LOGIN, or PLAIN when only
+// PLAIN is offered; never over an unencrypted connection to another computer), MAIL, RCPT,
+// DATA and QUIT. Each step's failure ends the conversation with its message. A connection
+// lost at any step is a failure of that step, never a success.
+MailOutcome SendMail(const MailRequest& request, MailConnection& connection);
+
+}  // namespace tallyscan

@@ -1,0 +1,221 @@
+// The e-mail dialog and its parameters dialog: the preview of a report, a sending on the
+// worker thread to a real server on loopback, the recipients kept for the address book, the
+// parameters stored with a scrambled password where no keyring answers; renders of both.
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextFrame>
+#include <QTextTable>
+#include <QtTest>
+
+#include "app/dialogs/email_dialog.h"
+#include "app/dialogs/email_parameters_dialog.h"
+#include "app/dialogs/rtl_tables.h"
+#include "app/widgets/strip_animation.h"
+#include "app_test_support.h"
+#include "engine/report/mail_settings.h"
+#include "engine/report/mail_texts.h"
+#include "engine/report/recent_recipients.h"
+#include "engine/text/cp1255.h"
+#include "test_smtp_server.h"
+
+namespace tallyscan::test {
+namespace {
+
+constexpr int kSendingWaitMs = 120000;
+
+QString Text(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A trial balance as the report writer lays it out, in code page 1255.
+void WriteReport(const QString& path) {
+  std::string html =
+      "<Html>\r\n<Head>\r\n<META HTTP-EQUIV=\"Content-Type\" "
+      "CONTENT=\"TEXT/html;charset=windows-1255\">\r\n<Title>מאזן בוחן</Title>\r\n</Head>\r\n"
+      "<Body BGCOLOR=\"#fdffca\" Style=\"direction:rtl\">\r\n<div dir=RTL>\r\n"
+      "<table Width=\"100%\">\r\n<tr><td colspan=2 align=center><font COLOR=Blue SIZE=5>"
+      "מאפיית הגליל בע\"מ<br></font></td></tr>\r\n<tr><td colspan=2 align=center>"
+      "<font COLOR=blue SIZE=5>מאזן בוחן</td></tr>\r\n</table>\r\n"
+      "<table id=F2 bordercolor=\"#C0C0C0\"FRAME=box cellspacing=0 cellpadding=0 width=\"100%\">"
+      "\r\n<tr id=F1 bgcolor=\"#8d4747\" align=center><th width=\"20%\"><font color=white>"
+      "חשבון</font></th><th width=\"50%\"><font color=white>שם החשבון</font></th>"
+      "<th width=\"30%\"><font color=white>יתרה</font></th></tr>\r\n";
+  const char* rows[][3] = {{"100", "קופה ראשית", "12,500.00"},
+                           {"200", "לקוחות שונים", "3,210.40"},
+                           {"300", "ספקים", "8,000.00-"},
+                           {"400", "הכנסות", "7,710.40-"}};
+  for (const auto& row : rows) {
+    html += std::string("<Tr id=F2><td align=right>&nbsp;") + row[0] +
+            "</td><td align=right>&nbsp;" + row[1] + "</td><td align=right>&nbsp;" + row[2] +
+            "</td></tr>\r\n";
+  }
+  html += "</table>\r\n</Body>\r\n</Html>\r\n";
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(QByteArray::fromStdString(Utf8ToCp1255(html)));
+}
+
+QString SaveRender(QWidget& widget, const QString& name) {
+  QDir().mkpath(QStringLiteral(TALLYSCAN_RENDER_DIR));
+  const QString path = QStringLiteral(TALLYSCAN_RENDER_DIR "/") + name;
+  return widget.grab().save(path) ? path : QString();
+}
+
+}  // namespace
+
+class EmailDialogTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir scratch_;
+  QString report_;
+
+ private slots:
+  void initTestCase() {
+    report_ = scratch_.filePath(QStringLiteral("report.Htm"));
+    WriteReport(report_);
+  }
+
+  void ThePreviewShowsTheReportDecoded() {
+    TestApp t;
+    EmailDialog dialog(t.app, QStringLiteral("מאזן בוחן"), report_, nullptr);
+    dialog.show();
+    QCOMPARE(dialog.findChild<QLineEdit*>("subjectEdit")->text(), QStringLiteral("מאזן בוחן"));
+    const QString shown = dialog.findChild<QTextBrowser*>("preview")->toPlainText();
+    QVERIFY2(shown.contains(QStringLiteral("לקוחות שונים")), qPrintable(shown));
+    QVERIFY(shown.contains(QStringLiteral("מאפיית הגליל")));
+    // The first column stands on the right, as in the printed report.
+    QTextTable* data = nullptr;
+    auto* document = dialog.findChild<QTextBrowser*>("preview")->document();
+    for (QTextFrame* frame : document->rootFrame()->childFrames()) {
+      if (auto* table = qobject_cast<QTextTable*>(frame); table && table->columns() == 3) {
+        data = table;
+      }
+    }
+    QVERIFY(data != nullptr);
+    const auto cell_text = [data](int row, int column) {
+      const QTextTableCell cell = data->cellAt(row, column);
+      QTextCursor cursor = cell.firstCursorPosition();
+      cursor.setPosition(cell.lastPosition(), QTextCursor::KeepAnchor);
+      return cursor.selectedText().trimmed();
+    };
+    QCOMPARE(cell_text(0, 0), QStringLiteral("יתרה"));
+    QCOMPARE(cell_text(0, 2), QStringLiteral("חשבון"));
+    QCOMPARE(cell_text(1, 2), QStringLiteral("100"));
+    dialog.findChild<QLineEdit*>("recipientEdit")->setText("דנה לוי <dana@example.org>");
+    const QString path = SaveRender(dialog, QStringLiteral("email_dialog.png"));
+    QVERIFY(!path.isEmpty());
+    qInfo("rendered %s", qPrintable(path));
+  }
+
+  void OnlyRowsOfPlainCellsAreMirrored() {
+    const std::pair<QString, QString> cases[] = {
+        {"<TR id=F2><td>1</td><TD a=b>2</TD>\r\n<th>3</th></tr>",
+         "<TR id=F2><th>3</th><TD a=b>2</TD><td>1</td></tr>"},
+        {"<tr><td colspan=2>title</td></tr><tr><td>a</td><td>b</td></tr>",
+         "<tr><td colspan=2>title</td></tr><tr><td>b</td><td>a</td></tr>"},
+        {"<tr><td>a</td>text<td>b</td></tr>", "<tr><td>a</td>text<td>b</td></tr>"},
+        {"<tr><td><table><tr><td>x</td></tr></table></td><td>b</td></tr>",
+         "<tr><td><table><tr><td>x</td></tr></table></td><td>b</td></tr>"},
+    };
+    for (const auto& [html, mirrored] : cases) QCOMPARE(MirrorTableRows(html), mirrored);
+  }
+
+  void SendingRunsOnItsThreadAndLeavesTheDialogUsable() {
+    TestSmtpServer server;
+    QVERIFY2(server.Started(), qPrintable(server.Error()));
+    TestApp t;
+    EmailDialog dialog(t.app, QStringLiteral("מאזן בוחן"), report_, nullptr);
+    dialog.show();
+    dialog.SetParameters({"auditor@example.com", server.Address().toStdString(), "", ""});
+    auto* recipient = dialog.findChild<QLineEdit*>("recipientEdit");
+    auto* send = dialog.findChild<QPushButton*>("sendButton");
+    recipient->setText("דנה לוי <dana@example.org>");
+    QSignalSpy ended(&dialog, &EmailDialog::SendingEnded);
+
+    send->click();
+    QVERIFY(dialog.Sending());
+    QVERIFY(send->isHidden());
+    QVERIFY(dialog.findChild<StripAnimation*>("sendingAnimation")->Running());
+    QCOMPARE(dialog.cursor().shape(), Qt::WaitCursor);
+    QVERIFY(!SaveRender(dialog, QStringLiteral("email_dialog_sending.png")).isEmpty());
+    dialog.Send();  // a second press while sending starts nothing
+    QVERIFY(ended.wait(kSendingWaitMs));
+
+    QCOMPARE(ended.count(), 1);
+    QCOMPARE(server.MessageCount(), 1);
+    QCOMPARE(server.Message(1)["headers"].toObject()["Subject"].toString(),
+             QStringLiteral("מאזן בוחן"));
+    QCOMPARE(t.messages.size(), std::size_t{1});
+    QCOMPARE(t.messages[0].text, Text(mail_texts::kSent));
+    QVERIFY(!dialog.Sending());
+    QVERIFY(!send->isHidden());
+    QVERIFY(!dialog.findChild<StripAnimation*>("sendingAnimation")->Running());
+
+    // The recipient is offered by the address book, and choosing it fills the field.
+    recipient->clear();
+    dialog.ShowAddressBook();
+    auto* list = dialog.findChild<QListWidget*>("addressList");
+    QVERIFY(list->isVisible());
+    QCOMPARE(list->count(), 1);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(0)).center());
+    QCOMPARE(recipient->text(), QStringLiteral("דנה לוי <dana@example.org>"));
+
+    // The fields are checked first, before any connection.
+    dialog.SetParameters({"auditor@example.com", "localhost", "", ""});
+    dialog.Send();
+    QVERIFY(ended.wait(kSendingWaitMs));
+    QCOMPARE(t.messages.back().text, Text(mail_texts::kNeedServer));
+    QCOMPARE(server.MessageCount(), 1);
+  }
+
+  void ParametersAreStoredOnlyWhenAskedAndThePasswordNeverInClear() {
+    TestApp t;
+    PasswordStore passwords(t.settings, QStringLiteral("TallyscanTest"));
+    const MailParameters typed{"auditor@example.com", "smtp.example.com:465", "auditor",
+                               "s3cret-pass"};
+    {
+      EmailParametersDialog dialog(t.app, passwords, {}, nullptr);
+      dialog.findChild<QLineEdit*>("senderEdit")->setText(QString::fromStdString(typed.sender));
+      dialog.findChild<QLineEdit*>("serverEdit")->setText(QString::fromStdString(typed.server));
+      dialog.findChild<QLineEdit*>("userNameEdit")->setText("auditor");
+      dialog.findChild<QLineEdit*>("passwordEdit")->setText("s3cret-pass");
+      QCOMPARE(dialog.findChild<QLineEdit*>("passwordEdit")->echoMode(), QLineEdit::Password);
+      dialog.accept();
+      QCOMPARE(dialog.Parameters().server, typed.server);
+      QCOMPARE(dialog.Parameters().password, typed.password);
+      QCOMPARE(t.settings.ReadReg(kIEmailer, kServer), std::string());
+      QVERIFY(t.messages.empty());
+    }
+    EmailParametersDialog dialog(t.app, passwords, typed, nullptr);
+    dialog.findChild<QCheckBox*>("updateSenderBox")->setChecked(true);
+    dialog.show();
+    const QString path = SaveRender(dialog, QStringLiteral("email_parameters.png"));
+    QVERIFY(!path.isEmpty());
+    dialog.accept();
+    QCOMPARE(t.settings.ReadReg(kIEmailer, kSender), typed.sender);
+    QCOMPARE(t.settings.ReadReg(kIEmailer, kServer), typed.server);
+    QCOMPARE(t.settings.ReadReg(kIEmailer, kUserName), typed.user_name);
+    // This test runs with no session bus, so no keyring answers: the fallback, and it says so.
+    const std::string stored = t.settings.ReadReg(kIEmailer, kPassWord);
+    QVERIFY(!stored.empty());
+    QVERIFY(stored.find(typed.password) == std::string::npos);
+    QCOMPARE(t.messages.size(), std::size_t{1});
+    QCOMPARE(t.messages[0].text, Text(mail_texts::kPasswordScrambled));
+    QCOMPARE(LoadMailParameters(t.settings, passwords).password, typed.password);
+  }
+};
+
+}  // namespace tallyscan::test
+
+QTEST_MAIN(tallyscan::test::EmailDialogTest)
+#include "email_dialog_test.moc"

@@ -1,0 +1,180 @@
+// tallyscan-cli as scripts see it: exit codes, usage, help, Ctrl-C, and the choices of the
+// commands that the golden outputs (tests/golden) do not cover. What the commands print is
+// compared byte for byte there, and the JSON and CSV forms against the raw one in
+// formats_test.py.
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "cli/cli_runner.h"
+#include "engine/common/version.h"
+
+namespace tallyscan {
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
+}
+
+// Two generated sets shared by every test: one without faults and one whose import and
+// checks both find some.
+class CommandLineTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    sets_ = new testing::TempFolder;
+    const std::string gen = std::string(TALLYSCAN_GEN) + " --quiet --movements 300 --documents 40";
+    ASSERT_EQ(0, std::system((gen + " " + Valid()).c_str()));
+    ASSERT_EQ(0, std::system((gen + " --fault bad-numeric --fault control-char" +
+                              " --fault missing-cheque " + Faults())
+                                 .c_str()));
+  }
+  static void TearDownTestSuite() { delete sets_; }
+
+  static std::string Valid() { return sets_->File("valid"); }
+  static std::string Faults() { return sets_->File("faults"); }
+  // The data-file line the generator put a fault into, from its manifest.
+  static std::string FaultLine(const std::string& fault) {
+    for (const std::string& line : Lines(testing::ReadFile(Faults() + "/MANIFEST.TSV"))) {
+      const std::string prefix = fault + "\tBKMVDATA.TXT\t";
+      if (line.starts_with(prefix)) {
+        return line.substr(prefix.size(), line.find('\t', prefix.size()) - prefix.size());
+      }
+    }
+    return "0";
+  }
+
+  testing::CliRun Run(const std::string& arguments) { return testing::RunCli(arguments, scratch_); }
+
+  static testing::TempFolder* sets_;
+  testing::TempFolder scratch_;
+};
+
+testing::TempFolder* CommandLineTest::sets_ = nullptr;
+
+TEST_F(CommandLineTest, ExitCodes) {
+  struct Case {
+    std::string arguments;
+    int exit_code;
+    std::string printed;  // a part of stdout, or of stderr when the exit code is not 0 or 3
+  };
+  const std::string valid = Valid(), faults = Faults();
+  const std::string faulty_line = FaultLine("bad-numeric");
+  const std::vector<Case> cases = {
+      // completed, with or without findings
+      {"import " + valid, 0, "ok  "},
+      {"import --fail-on-findings " + valid, 0, "ok  "},
+      {"import --fail-on-findings --format json " + faults, 3, "\"completed\":true"},
+      {"check --format csv " + faults, 0, "\xEF\xBB\xBFok,"},
+      {"check --fail-on-findings " + valid, 0, "ok  "},
+      {"check --fail-on-findings --raw " + faults, 3, "\n1\t"},
+      {"detail --fail-on-findings " + valid + "/BKMVDATA.TXT 2", 0, "info  1400"},
+      {"detail --fail-on-findings " + faults + "/BKMVDATA.TXT " + faulty_line, 3, "error  "},
+      // a failed file check, unreadable input, what was asked for not there
+      {"import " + scratch_.path(), 1, "קובץ האתחול אינו קיים בספריה שצויינה\n"},
+      {"check " + scratch_.path(), 1, "קובץ האתחול אינו קיים בספריה שצויינה\n"},
+      {"detail " + valid + "/INI.TXT 9999", 1, "lines, no line 9999"},
+      {"detail " + scratch_.File("NOPE.TXT") + " 1", 1, "cannot read"},
+      {"isam dump " + scratch_.File("NOPE.IDX"), 1, "cannot open"},
+      // usage
+      {"", 2, "usage: tallyscan-cli COMMAND"},
+      {"report " + valid, 2, "unknown command report"},
+      {"import", 2, "usage: tallyscan-cli import"},
+      {"import " + valid + " " + faults, 2, "unexpected argument"},
+      {"import --format xml " + valid, 2, "--format takes"},
+      {"import " + valid + " --format", 2, "--format takes"},
+      {"check --items B9 " + valid, 2, "items are B1-B8"},
+      {"check --items X1 " + valid, 2, "items are"},
+      {"check --items B2, " + valid, 2, "items are"},
+      {"check --items", 2, "usage: tallyscan-cli check"},
+      {"detail " + valid + "/INI.TXT", 2, "usage: tallyscan-cli detail"},
+      {"detail " + valid + "/INI.TXT 0", 2, "whole number from 1"},
+      {"isam", 2, "usage: tallyscan-cli isam dump FILE"},
+      // help and version
+      {"--help", 0, "130  interrupted"},
+      {"import --help", 0, "usage: tallyscan-cli import [--format F]"},
+      {"check " + valid + " --help", 0, "--items LIST"},
+      {"detail --help", 0, "  3    completed with findings"},
+      {"isam --help", 0, "usage: tallyscan-cli isam dump FILE"},
+      {"companies --help", 0, "usage: tallyscan-cli companies [--root DIR]"},
+      {"--version", 0, "tallyscan-cli " + std::string(ProgramVersion()) + "\n"},
+  };
+  for (const Case& c : cases) {
+    const testing::CliRun run = Run(c.arguments);
+    EXPECT_EQ(c.exit_code, run.exit_code) << c.arguments << "\n" << run.err;
+    const bool on_stdout = c.exit_code == 0 || c.exit_code == 3;
+    EXPECT_NE(std::string::npos, (on_stdout ? run.out : run.err).find(c.printed))
+        << c.arguments << "\nstdout: " << run.out.substr(0, 300) << "\nstderr: " << run.err;
+    if (!on_stdout) {
+      EXPECT_EQ("", run.out) << c.arguments;
+    }
+  }
+}
+
+TEST_F(CommandLineTest, CtrlCPrintsTheRowsSoFarAndExits130) {
+  const testing::CliRun import =
+      testing::RunCliInterrupted("import --format json " + Valid(), scratch_);
+  EXPECT_EQ(130, import.exit_code) << import.err;
+  EXPECT_TRUE(import.out.starts_with("{\"command\":\"import\"")) << import.out.substr(0, 200);
+  EXPECT_NE(std::string::npos, import.out.find("\"completed\":false"));
+  EXPECT_NE(
+      std::string::npos,
+      import.out.find("\n{\"status\":\"stopped\",\"cells\":[{\"text\":\"קריאת הקובץ הופרעה\""));
+
+  // The check stopped while it imports prints the import's rows so far.
+  const testing::CliRun check = testing::RunCliInterrupted("check --raw " + Valid(), scratch_);
+  EXPECT_EQ(130, check.exit_code) << check.err;
+  EXPECT_TRUE(check.out.starts_with("4\tקריאת הקובץ הופרעה\u200E\n")) << check.out.substr(0, 200);
+}
+
+TEST_F(CommandLineTest, TextFormShowsStatusWordsWithoutMarkers) {
+  for (const std::string& arguments :
+       {"import " + Faults(), "check " + Faults(), "detail " + Faults() + "/INI.TXT 1",
+        "detail " + Faults() + "/BKMVDATA.TXT " + FaultLine("bad-numeric")}) {
+    const testing::CliRun run = Run(arguments);
+    ASSERT_EQ(0, run.exit_code) << arguments;
+    for (const std::string& line : Lines(run.out)) {
+      const std::string word = line.substr(0, line.find(' '));
+      EXPECT_TRUE(word == "ok" || word == "error" || word == "info") << arguments << ": " << line;
+      EXPECT_EQ(std::string::npos, line.find_first_of("\t\x1C\x1D")) << arguments << ": " << line;
+      EXPECT_EQ(std::string::npos, line.find("\u200E")) << arguments << ": " << line;
+    }
+    EXPECT_TRUE(run.err.empty()) << run.err;  // no bar when stderr is not a terminal
+  }
+}
+
+TEST_F(CommandLineTest, ItemsChooseTheChecks) {
+  const testing::CliRun run = Run("check --raw --items B2 " + Valid());
+  EXPECT_EQ(0, run.exit_code) << run.err;
+  const std::vector<std::string> lines = Lines(run.out);
+  ASSERT_EQ(5u, lines.size()) << run.out;
+  EXPECT_EQ("0\tבדיקת איזון אינדקס\u200E", lines[1]);
+  EXPECT_EQ("3\tיתרות האינדקס מאוזנות", lines[3]);
+
+  // D1 stands for the whole documents list.
+  const testing::CliRun documents = Run("check --raw --items D1 " + Faults());
+  EXPECT_EQ(0, documents.exit_code);
+  EXPECT_EQ(std::string::npos, documents.out.find("בדיקת איזון אינדקס"));
+  EXPECT_NE(std::string::npos, documents.out.find("\n0\tבדיקת תעודות\u200E\n"));
+  EXPECT_NE(std::string::npos, documents.out.find(" לא מצויינת מספר ההמחאה"));
+
+  const testing::CliRun nothing = Run("check --raw --items D3 " + Faults());
+  EXPECT_EQ(std::string::npos, nothing.out.find(" לא מצויינת מספר ההמחאה"));
+}
+
+TEST_F(CommandLineTest, StatsGoToStderr) {
+  const testing::CliRun run = Run("import --stats --raw " + Valid());
+  EXPECT_EQ(0, run.exit_code);
+  EXPECT_TRUE(run.out.starts_with("0\tהקובץ נקרא בהצלחה\u200E\n"));
+  EXPECT_NE(std::string::npos, run.err.find("lines/s"));
+  EXPECT_NE(std::string::npos, run.err.find("peak memory"));
+}
+
+}  // namespace
+}  // namespace tallyscan

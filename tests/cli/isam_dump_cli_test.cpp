@@ -1,0 +1,50 @@
+// tallyscan-cli isam dump.
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "cli/cli_runner.h"
+#include "engine/transfer/isam.h"
+#include "engine/transfer/isam_storage.h"
+
+namespace tallyscan {
+namespace {
+
+TEST(IsamDumpCliTest, SoundFileListsEntriesInKeyOrderAndDamageIsReported) {
+  testing::TempFolder folder;
+  const std::string index = folder.File("ACCOUNTS.IDX");
+  {
+    PosixIsamFileSystem files;
+    RecordManager manager(files, [](const std::string&) {});
+    ASSERT_EQ(IsamStatus::kOk, manager.OpenDb(index, 3, 1));
+    for (const char* key : {"CHARLIE", "ALPHA", "BRAVO"}) {
+      std::array<std::uint8_t, kIsamKeyBlockSize> block{};
+      block.fill(' ');
+      for (std::size_t i = 0; key[i] != '\0'; ++i) block[i] = static_cast<std::uint8_t>(key[i]);
+      block[102] = 0;
+      block[103] = static_cast<std::uint8_t>(key[0]);
+      block[104] = block[105] = block[106] = 0;
+      ASSERT_EQ(IsamStatus::kOk, manager.DbInsert(3, block));
+    }
+    ASSERT_EQ(IsamStatus::kOk, manager.CloseDb(3));
+  }
+  const testing::CliRun run = testing::RunCli("isam dump " + index, folder);
+  EXPECT_EQ(0, run.exit_code) << run.out << run.err;
+  const std::size_t alpha = run.out.find("ALPHA"), bravo = run.out.find("BRAVO"),
+                    charlie = run.out.find("CHARLIE");
+  ASSERT_NE(std::string::npos, charlie);
+  EXPECT_LT(alpha, bravo);
+  EXPECT_LT(bravo, charlie);
+  EXPECT_NE(std::string::npos, run.out.find("problems: none"));
+
+  // A file cut inside the first tree's root is no longer sound.
+  std::string bytes = testing::ReadFile(index);
+  bytes.resize(300);
+  testing::WriteFile(index, bytes);
+  EXPECT_EQ(1, testing::RunCli("isam dump " + index, folder).exit_code);
+}
+
+}  // namespace
+}  // namespace tallyscan

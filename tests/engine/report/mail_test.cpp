@@ -1,0 +1,259 @@
+// E-mail sending without a network: addresses, the message's form, the DATA writer, the
+// password's scrambled form, the recent recipients, and the checks that come before any
+// connection. The conversation with a real server is tested in tests/mail/.
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "engine/report/mail_address.h"
+#include "engine/report/mail_message.h"
+#include "engine/report/mail_settings.h"
+#include "engine/report/mail_texts.h"
+#include "engine/report/password_scramble.h"
+#include "engine/report/recent_recipients.h"
+#include "engine/report/smtp_client.h"
+#include "engine/shell/settings.h"
+
+namespace tallyscan {
+namespace {
+
+TEST(MailAddress, ServerNamesAndPorts) {
+  struct Case {
+    const char* text;
+    const char* host;  // null: refused
+    int port;
+  };
+  const Case cases[] = {
+      {"smtp.example.com", "smtp.example.com", 587},
+      {" mail.example.org:25 ", "mail.example.org", 25},
+      {"127.0.0.1:465", "127.0.0.1", 465},
+      {"localhost", nullptr, 0},
+      {"", nullptr, 0},
+      {":587", nullptr, 0},
+      {"smtp.example.com:", nullptr, 0},
+      {"smtp.example.com:0", nullptr, 0},
+      {"smtp.example.com:65536", nullptr, 0},
+      {"smtp.example.com:58x", nullptr, 0},
+  };
+  for (const Case& c : cases) {
+    const auto server = ParseMailServer(c.text);
+    if (c.host == nullptr) {
+      EXPECT_FALSE(server.has_value()) << c.text;
+      continue;
+    }
+    ASSERT_TRUE(server.has_value()) << c.text;
+    EXPECT_EQ(c.host, server->host);
+    EXPECT_EQ(c.port, server->port);
+  }
+}
+
+TEST(MailAddress, SenderAndRecipientAreReducedToTheAddress) {
+  EXPECT_EQ("dana.levi@Example.co.il", FindMailAddress("Dana Levi dana.levi@Example.co.il;"));
+  EXPECT_EQ("a_b-c@x.y", FindMailAddress("@@ a_b-c@x.y@z"));
+  EXPECT_EQ("", FindMailAddress("no address here"));
+  EXPECT_EQ("", FindMailAddress("@example.com"));
+  EXPECT_EQ("", FindMailAddress("dana@"));
+
+  EXPECT_EQ("dana@example.com", RecipientAddress("  דנה לוי <dana@example.com> "));
+  EXPECT_EQ("DANA@EXAMPLE.COM", RecipientAddress("DANA@EXAMPLE.COM"));
+  EXPECT_EQ("dana@example.com", RecipientAddress("<dana@example.com"));
+  EXPECT_EQ("", RecipientAddress("dana@localhost"));
+  EXPECT_EQ("", RecipientAddress("Dana <dana.example.com>"));
+  EXPECT_EQ("", RecipientAddress(""));
+}
+
+TEST(MailMessage, Base64) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"", ""},        {"f", "Zg=="},          {"fo", "Zm8="},
+      {"foo", "Zm9v"}, {"foobar", "Zm9vYmFy"}, {std::string("\0\xFF\xFE", 3), "AP/+"},
+  };
+  for (const auto& [bytes, text] : cases) EXPECT_EQ(text, Base64(bytes));
+}
+
+TEST(MailMessage, SubjectIsPlainOnlyWhenShortAscii) {
+  EXPECT_EQ("Trial balance 2023", EncodeSubject("Trial balance 2023"));
+  EXPECT_EQ("=?UTF-8?B?15DXmded?=", EncodeSubject("אים"));
+  EXPECT_EQ("=?UTF-8?B?YSA9P3ggYg==?=", EncodeSubject("a =?x b"));
+  std::string long_hebrew;
+  for (int i = 0; i < 40; ++i) long_hebrew += "מאזן בוחן ";
+  const std::string encoded = EncodeSubject(long_hebrew);
+  std::istringstream lines("Subject: " + encoded);
+  std::string line;
+  int count = 0;
+  while (std::getline(lines, line)) {
+    ++count;
+    EXPECT_LE(line.size(), 76u) << line;
+    if (count > 1) {
+      EXPECT_EQ(' ', line.front());
+    }
+  }
+  EXPECT_GT(count, 5);
+}
+
+TEST(MailMessage, DatesInTheMailForm) {
+  EXPECT_EQ("Thu, 01 Jan 1970 00:00:00 +0000", FormatMailDate(0, 0));
+  EXPECT_EQ("Tue, 05 Mar 2024 16:07:09 +0200", FormatMailDate(1709647629, 120));
+  EXPECT_EQ("Tue, 05 Mar 2024 09:07:09 -0500", FormatMailDate(1709647629, -300));
+  EXPECT_EQ("Tue, 29 Feb 2000 05:30:00 +0530", FormatMailDate(951782400, 330));
+  EXPECT_EQ("Wed, 31 Dec 1969 23:59:59 +0000", FormatMailDate(-1, 0));
+}
+
+TEST(MailMessage, HeadersAndABase64BodyInShortLines) {
+  MailMessage message{"a@example.com",
+                      "b@example.org",
+                      "",
+                      std::string(300, '\xE0') + "\n.\r",
+                      "Thu, 01 Jan 1970 00:00:00 +0000",
+                      NewMessageId("a@example.com", 0)};
+  const std::string text = ComposeMessage(message);
+  const std::string head = text.substr(0, text.find("\r\n\r\n") + 2);
+  EXPECT_EQ(
+      "Date: Thu, 01 Jan 1970 00:00:00 +0000\r\nFrom: a@example.com\r\nTo: b@example.org\r\n"
+      "Message-ID: " +
+          message.message_id +
+          "\r\nMIME-Version: 1.0\r\n"
+          "Content-Type: text/html; charset=windows-1255\r\nContent-Transfer-Encoding: base64\r\n"
+          "X-Mailer: Norva Software SMTP Server\r\n",
+      head);
+  EXPECT_EQ(0u, message.message_id.find('<'));
+  EXPECT_NE(std::string::npos, message.message_id.find(".0@example.com>"));
+  EXPECT_NE(message.message_id, NewMessageId("a@example.com", 0));
+  // The body's breaks become CR LF before encoding.
+  std::string body = text.substr(head.size() + 2);
+  std::string joined;
+  for (std::size_t at = 0; at < body.size();) {
+    const std::size_t end = body.find("\r\n", at);
+    EXPECT_LE(end - at, 76u);
+    joined += body.substr(at, end - at);
+    at = end + 2;
+  }
+  EXPECT_EQ(Base64(std::string(300, '\xE0') + "\r\n.\r\n"), joined);
+}
+
+TEST(MailMessage, DataWriterStuffsLeadingDots) {
+  EXPECT_EQ("a\r\n..\r\n..b\r\n\r\nc.\r\n.\r\n", DataSection("a\r\n.\r\n.b\n\rc."));
+  EXPECT_EQ(".\r\n", DataSection(""));
+  EXPECT_EQ("...\r\n.\r\n", DataSection("..\r\n"));
+}
+
+TEST(PasswordScramble, NeverTheClearTextAndAlwaysReversible) {
+  const std::string passwords[] = {"", "s3cret!", "סיסמא-עברית", std::string(200, 'x'),
+                                   std::string("\0\xFF", 2)};
+  for (const std::string& password : passwords) {
+    const std::string stored = ScramblePassword(password);
+    EXPECT_EQ(password, UnscramblePassword(stored));
+    EXPECT_NE(stored, ScramblePassword(password)) << "the same text twice";
+    if (password.size() > 2) {
+      EXPECT_EQ(std::string::npos, stored.find(password));
+      EXPECT_EQ(std::string::npos, stored.find(Base64(password).substr(0, 4)));
+    }
+  }
+  EXPECT_EQ("", UnscramblePassword("s3cret!"));
+  EXPECT_EQ("", UnscramblePassword("S00112233445566778"));
+  EXPECT_EQ("", UnscramblePassword("S0011223344556677XY"));
+}
+
+TEST(RecentRecipients, TheLastTwentyMostRecentFirstOnceEach) {
+  MemorySettings settings;
+  for (int i = 0; i < 25; ++i) RememberRecipient(settings, "r" + std::to_string(i) + "@x.com");
+  RememberRecipient(settings, "Dana <R7@X.com>");
+  RememberRecipient(settings, "not an address");
+  const std::vector<std::string> kept = ReadRecentRecipients(settings);
+  ASSERT_EQ(20u, kept.size());
+  EXPECT_EQ("Dana <R7@X.com>", kept[0]);
+  EXPECT_EQ("r24@x.com", kept[1]);
+  EXPECT_EQ("r8@x.com", kept[17]);
+  EXPECT_EQ("r5@x.com", kept[19]);
+}
+
+// A connection that must never be opened.
+class UnusedConnection final : public MailConnection {
+ public:
+  bool Connect(const std::string&, int) override { return ++connects, false; }
+  bool StartTls() override { return false; }
+  bool Encrypted() const override { return false; }
+  bool ReadLine(std::string&) override { return false; }
+  bool Write(std::string_view) override { return false; }
+  std::string LocalAddress() const override { return {}; }
+  bool PeerIsLoopback() const override { return false; }
+  std::string ErrorText() const override { return "refused"; }
+  int connects = 0;
+};
+
+TEST(SendMail, FieldsAreCheckedInOrderBeforeAnyConnection) {
+  const std::string report = testing::TempDir() + "/mail_test_report.htm";
+  std::ofstream(report) << "<Html></Html>\r\n";
+  struct Case {
+    const char* server;
+    const char* sender;
+    const char* recipient;
+    std::string path;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"localhost", "bad", "bad", report, std::string(mail_texts::kNeedServer)},
+      {"smtp.example.com", "no address", "bad", report, std::string(mail_texts::kBadSender)},
+      {"smtp.example.com", "a@example.com", "Dana <dana@localhost>", report,
+       std::string(mail_texts::kBadRecipient)},
+      {"smtp.example.com", "a@example.com", "b@example.com", report + ".missing",
+       std::string(mail_texts::kReportUnreadable) + report + ".missing"},
+  };
+  for (const Case& c : cases) {
+    UnusedConnection connection;
+    MailRequest request;
+    request.server = c.server;
+    request.sender = c.sender;
+    request.recipient = c.recipient;
+    request.report_path = c.path;
+    const MailOutcome outcome = SendMail(request, connection);
+    EXPECT_FALSE(outcome.accepted);
+    EXPECT_EQ(c.message, outcome.message);
+    EXPECT_EQ(0, connection.connects);
+  }
+  UnusedConnection connection;
+  const MailOutcome outcome = SendMail(
+      {"a@example.com", "smtp.example.com", "", "", "b@example.com", "", report}, connection);
+  EXPECT_EQ(1, connection.connects);
+  EXPECT_EQ(std::string(mail_texts::kConnectFailed) + "\nrefused", outcome.message);
+}
+
+// A server that answers from a script; what the client writes is kept.
+class ScriptedConnection final : public MailConnection {
+ public:
+  explicit ScriptedConnection(std::vector<std::string> replies) : replies_(std::move(replies)) {}
+  bool Connect(const std::string&, int) override { return true; }
+  bool StartTls() override { return false; }
+  bool Encrypted() const override { return false; }
+  bool ReadLine(std::string& line) override {
+    if (next_ == replies_.size()) return false;
+    line = replies_[next_++];
+    return true;
+  }
+  bool Write(std::string_view bytes) override { return written.append(bytes), true; }
+  std::string LocalAddress() const override { return "192.0.2.1"; }
+  bool PeerIsLoopback() const override { return false; }
+  std::string ErrorText() const override { return "closed"; }
+  std::string written;
+
+ private:
+  std::vector<std::string> replies_;
+  std::size_t next_ = 0;
+};
+
+TEST(SendMail, NoLoginOverAPlainConnectionToAnotherComputer) {
+  const std::string report = testing::TempDir() + "/mail_test_plain.htm";
+  std::ofstream(report) << "<Html></Html>\r\n";
+  ScriptedConnection server(
+      {"220 mail.example.com", "250-mail.example.com", "250 AUTH LOGIN PLAIN", "221 bye"});
+  MailRequest request{"a@example.com", "mail.example.com:25", "user", "secret", "b@example.com", "",
+                      report};
+  const MailOutcome outcome = SendMail(request, server);
+  EXPECT_FALSE(outcome.accepted);
+  EXPECT_EQ(mail_texts::kNoEncryption, outcome.message);
+  EXPECT_EQ("EHLO [192.0.2.1]\r\nQUIT\r\n", server.written);
+}
+
+}  // namespace
+}  // namespace tallyscan

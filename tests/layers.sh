@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# The boundaries between the parts of the program, checked on the sources:
+#  - a header whose first comment says "Private to FOLDER/" is included only from that folder
+#    of the engine and from its tests;
+#  - the engine includes no Qt header;
+#  - nothing outside the application includes the application's headers.
+#
+#   layers.sh SOURCE_DIR
+set -uo pipefail
+cd "$1" || exit 2
+failed=0
+report() { echo "layers: $*"; failed=1; }
+
+while IFS= read -r header; do
+  folder=$(sed -n 's|^// Private to \([a-z_]*\)/.*|\1|p' "$header" | head -1)
+  [ -n "$folder" ] || continue
+  name=${header#src/}
+  while IFS= read -r user; do
+    case $user in
+      src/engine/$folder/* | tests/engine/$folder/*) ;;
+      *) report "$user includes $name, private to $folder/" ;;
+    esac
+  done < <(grep -rlF "#include \"$name\"" src tests tools bench)
+done < <(find src/engine -name '*.h' | sort)
+
+grep -rn '#include <Q' src/engine && report "the engine includes Qt"
+grep -rln '#include "app/' src tools bench | grep -v '^src/app/' |
+  while IFS= read -r user; do echo "layers: $user includes the application's headers"; done |
+  grep . && failed=1
+
+[ "$failed" -eq 0 ] && echo "layers: every include keeps to its layer"
+exit "$failed"
