@@ -3,10 +3,12 @@
 # lists in its usage text, and every exit code it lists, is in its manual page and in its bash
 # completion; every Hebrew message the manual pages quote is one the sources hold, word for
 # word (as a whole string of the sources); the pages render without a warning; the completion completes.
-# usage: cli_docs_test.sh TALLYSCAN_CLI SOURCE_DIR
+# The options tallyscan-gen lists are in its manual page as well.
+# usage: cli_docs_test.sh TALLYSCAN_CLI SOURCE_DIR [TALLYSCAN_GEN]
 set -uo pipefail
 cli=$1
 source_dir=$2
+gen=${3:-}
 man_dir=$source_dir/packaging/man
 page=$man_dir/tallyscan-cli.1
 completion=$source_dir/packaging/completion/tallyscan-cli
@@ -40,6 +42,13 @@ for code in $codes; do
   sed -n '/^\.SH EXIT STATUS/,/^\.SH /p' "$page" | grep -qx "\.B $code" ||
     fail "tallyscan-cli.1 does not list exit status $code"
 done
+
+if [ -n "$gen" ]; then
+  for option in $("$gen" --help 2>&1 | grep -o -- '--[a-z][a-z-]*' | sort -u); do
+    grep -qF -- "${option//-/\\-}" "$man_dir/tallyscan-gen.1" ||
+      fail "tallyscan-gen.1 does not document $option"
+  done
+fi
 
 # Hebrew quoted in the pages is the program's own text.
 for man_page in "$man_dir"/*.1; do
