@@ -92,7 +92,10 @@ int main(int argc, char** argv) {
     StepTimer steps;
     const Clock::time_point checks_start = Clock::now();
     const double checks_cpu_start = CpuSeconds();
-    tallyscan::RunChecks(store, tallyscan::CheckTicks(), clock, silent, rows, &steps);
+    if (!tallyscan::RunChecks(store, tallyscan::CheckTicks(), clock, silent, rows, &steps)) {
+      std::fprintf(stderr, "the checks stopped part way\n");
+      return 1;
+    }
     const double checks_seconds = Seconds(checks_start);
     const double checks_cpu = CpuSeconds() - checks_cpu_start;
     steps.Close();

@@ -14,8 +14,8 @@ void TerminalProgress::OnProgress(int percent) {
   if (!draw_) return;
   const int filled = percent * kWidth / 100;
   std::fprintf(stderr, "\r\033[K%s%s[%s%s] %3d%%", label_.c_str(), label_.empty() ? "" : " ",
-               std::string(filled, '#').c_str(), std::string(kWidth - filled, ' ').c_str(),
-               percent);
+               std::string(static_cast<std::size_t>(filled), '#').c_str(),
+               std::string(static_cast<std::size_t>(kWidth - filled), ' ').c_str(), percent);
   std::fflush(stderr);
   drawn_ = true;
 }

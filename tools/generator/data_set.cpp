@@ -9,6 +9,7 @@
 #include "chart.h"
 #include "documents.h"
 #include "engine/text/number_format.h"
+#include "engine/uniform/fields.h"
 #include "engine/uniform/record_writer.h"
 #include "movements.h"
 #include "output.h"
@@ -33,6 +34,11 @@ constexpr std::array kLineFaults = {FaultKind::kBadLength,     FaultKind::kContr
                                     FaultKind::kBadSign,       FaultKind::kBadDate};
 constexpr std::array kAccountFaults = {FaultKind::kAccountTotals, FaultKind::kMissingSection,
                                        FaultKind::kAccountDealer};
+
+// Writes `bytes` over a line from character `offset` (0 is the first) of a field.
+void Overwrite(std::string& line, Positions field, int offset, std::string_view bytes) {
+  line.replace(static_cast<std::size_t>(field.start - 1 + offset), bytes.size(), bytes);
+}
 
 std::string LineText(std::int64_t line) { return "שורה מספר " + std::to_string(line); }
 std::string AtLine(std::int64_t line) { return "בשורה - " + std::to_string(line); }
@@ -128,30 +134,30 @@ void Generator::Note(FaultKind kind, std::string_view file, std::int64_t line, s
 
 Status Generator::Validate() {
   if (options_.movements < 0 || options_.movements == 1) {
-    return Status::Error("movements must be 0 or at least 2");
+    return Status::Refused("movements must be 0 or at least 2");
   }
   const int minimum_accounts = gen::FixedAccountCount() + 2;
   if (options_.accounts < minimum_accounts || options_.accounts > 100000) {
-    return Status::Error("accounts must be between " + std::to_string(minimum_accounts) +
+    return Status::Refused("accounts must be between " + std::to_string(minimum_accounts) +
                          " and 100000");
   }
   if (options_.documents < 0 || options_.items < 0 || options_.items > 999999) {
-    return Status::Error("documents and items must not be negative (items at most 999999)");
+    return Status::Refused("documents and items must not be negative (items at most 999999)");
   }
   if (options_.documents > 0 && options_.items < 1) {
-    return Status::Error("documents need at least one item");
+    return Status::Refused("documents need at least one item");
   }
   if (options_.tax_year < 2000 || options_.tax_year > 2048) {
-    return Status::Error("the tax year must be between 2000 and 2048");
+    return Status::Refused("the tax year must be between 2000 and 2048");
   }
   for (const FaultRequest& request : options_.faults) {
     const FaultInfo* info = nullptr;
     for (const FaultInfo& candidate : Faults()) {
       if (candidate.kind == request.kind) info = &candidate;
     }
-    if (info == nullptr || request.count < 1) return Status::Error("bad fault request");
+    if (info == nullptr || request.count < 1) return Status::Refused("bad fault request");
     if (info->max_count > 0 && Count(request.kind) > info->max_count) {
-      return Status::Error("at most " + std::to_string(info->max_count) + " of " +
+      return Status::Refused("at most " + std::to_string(info->max_count) + " of " +
                            std::string(info->name));
     }
   }
@@ -171,7 +177,7 @@ std::string Generator::KeyOf(const Document& document) const {
 
 Status Generator::Emit(RecordWriter& writer) {
   if (!writer.fitted()) {
-    return Status::Error("a value does not fit its field in a " +
+    return Status::Refused("a value does not fit its field in a " +
                          std::string(writer.layout().code) + " line");
   }
   out_->Line(writer.line());
@@ -195,7 +201,7 @@ Status Generator::TotalAccounts() {
     }
   }
   if (!stream.AllFaultsPlaced()) {
-    return Status::Error("too few movements for the unknown-account and unbalanced-batch faults");
+    return Status::Refused("too few movements for the unknown-account and unbalanced-batch faults");
   }
   return Status::Ok();
 }
@@ -243,7 +249,7 @@ Status Generator::PlanAccountFaults() {
       placed = true;
     }
     if (!placed) {
-      return Status::Error("no account can carry another " +
+      return Status::Refused("no account can carry another " +
                            std::string(fault.kind == FaultKind::kAccountTotals ? "account-totals"
                                        : fault.kind == FaultKind::kMissingSection
                                            ? "missing-section"
@@ -411,22 +417,22 @@ Status Generator::WriteMovements() {
           Note(kind, kDataFile, line, LineText(line), " אינה באורך חוקי");
           break;
         case FaultKind::kControlCharacter:
-          faulty[107 - 1 + 4] = '\t';
+          Overwrite(faulty, field::B100(1361), 4, "\t");  // inside the details
           Note(kind, kDataFile, line, LineText(line), " מכילה תוים לא חוקיים");
           break;
         case FaultKind::kBadNumeric:
-          faulty[13 - 1] = 'X';
+          Overwrite(faulty, field::B100(1351), field::B100(1351).width - 1, "X");
           Note(kind, kDataFile, line, "תוים לא חוקים בשדה נומרי", AtLine(line));
           break;
         case FaultKind::kBadSign:
-          faulty[237 - 1] = ' ';
+          Overwrite(faulty, field::SignOf(field::B100(1370)), 0, " ");
           Note(kind, kDataFile, line, "תוים לא חוקים בשדה סימן", AtLine(line));
           break;
         case FaultKind::kBadDate: {
           const std::string date = std::to_string(m.value_date / 10000) + "13" +
                                    std::to_string(m.value_date % 100 / 10) +
                                    std::to_string(m.value_date % 10);
-          faulty.replace(165 - 1, 8, date);
+          Overwrite(faulty, field::B100(1363), 0, date);
           Note(kind, kDataFile, line, "תאריך בערך לא חוקי " + date, AtLine(line));
           break;
         }
@@ -437,10 +443,10 @@ Status Generator::WriteMovements() {
       if (kind == FaultKind::kUnknownRecord) {
         // The movement stays as it is; a line nobody knows follows it.
         const std::int64_t extra = out_->next_line();
-        faulty.replace(0, 4, "X100");
+        Overwrite(faulty, kRecordCode, 0, "X100");
         char number[16];
         std::snprintf(number, sizeof number, "%09lld", static_cast<long long>(extra % 1000000000));
-        faulty.replace(4, 9, number);
+        Overwrite(faulty, field::B100(1351), 0, number);
         out_->Line(faulty);
         Note(kind, kDataFile, extra, LineText(extra), " הנה שורה בלתי מזוהה ולא חוקית");
       }
@@ -449,7 +455,7 @@ Status Generator::WriteMovements() {
     }
   }
   if (next_fault < line_faults.size()) {
-    return Status::Error("too few movements for the requested line faults");
+    return Status::Refused("too few movements for the requested line faults");
   }
   return Status::Ok();
 }
@@ -462,7 +468,7 @@ Status Generator::WriteDocuments() {
   }
   const std::vector<SpreadFault> faults = Spread(counts, options_.documents);
   if (static_cast<std::int64_t>(faults.size()) > options_.documents) {
-    return Status::Error("too few documents for the requested document faults");
+    return Status::Refused("too few documents for the requested document faults");
   }
   gen::DocumentMaker maker(chart_, options_);
   Document document;
@@ -680,7 +686,7 @@ Status Generator::WriteData(const std::filesystem::path& folder) {
   } else {
     sink = gen::OpenFileSink(folder / kDataFile);
   }
-  if (sink == nullptr) return Status::Error("cannot create the data file in " + folder.string());
+  if (sink == nullptr) return Status::IoError("cannot create the data file in " + folder.string());
   gen::LineWriter out(sink.get());
   out_ = &out;
   WriteA100();
@@ -701,7 +707,7 @@ Status Generator::WriteData(const std::filesystem::path& folder) {
 
 Status Generator::WriteIni(const std::filesystem::path& folder) {
   std::unique_ptr<gen::ByteSink> sink = gen::OpenFileSink(folder / kIniFile);
-  if (sink == nullptr) return Status::Error("cannot create INI.TXT in " + folder.string());
+  if (sink == nullptr) return Status::IoError("cannot create INI.TXT in " + folder.string());
   gen::LineWriter out(sink.get());
   const bool dos = options_.dos_coded;
   std::int64_t stated_total = result_->data_lines;
@@ -743,7 +749,7 @@ Status Generator::WriteIni(const std::filesystem::path& folder) {
       .SetText(1030, options_.zip ? "ZIP" : "")
       .SetText(1032, "ILS")
       .SetText(1034, "0");
-  if (!a.fitted()) return Status::Error("a value does not fit its field in the A000 line");
+  if (!a.fitted()) return Status::Refused("a value does not fit its field in the A000 line");
   out.Line(a.line());
 
   struct Summary {
@@ -775,13 +781,13 @@ Status Generator::WriteIni(const std::filesystem::path& folder) {
                   static_cast<long long>(stated));
     out.Line(line);
   }
-  if (type_faults > 0) return Status::Error("too few record types for the ini-type-count faults");
+  if (type_faults > 0) return Status::Refused("too few record types for the ini-type-count faults");
   return out.Finish(std::string(kIniFile));
 }
 
 Status Generator::WriteManifest(const std::filesystem::path& folder) {
   std::unique_ptr<gen::ByteSink> sink = gen::OpenFileSink(folder / kManifestFileName);
-  if (sink == nullptr) return Status::Error("cannot create the manifest in " + folder.string());
+  if (sink == nullptr) return Status::IoError("cannot create the manifest in " + folder.string());
   std::string text = "fault\tfile\tline\tmessage\tvalue\n";
   for (const ManifestEntry& entry : result_->manifest) {
     std::string_view name;
@@ -793,7 +799,7 @@ Status Generator::WriteManifest(const std::filesystem::path& folder) {
     text.append("\t").append(entry.value).append("\n");
   }
   const bool written = sink->Write(text);
-  if (!sink->Close() || !written) return Status::Error("cannot write the manifest");
+  if (!sink->Close() || !written) return Status::IoError("cannot write the manifest");
   return Status::Ok();
 }
 
@@ -801,7 +807,7 @@ Status Generator::Run(const std::filesystem::path& folder) {
   if (Status status = Validate(); !status.ok()) return status;
   std::error_code error;
   std::filesystem::create_directories(folder, error);
-  if (error) return Status::Error("cannot create " + folder.string() + ": " + error.message());
+  if (error) return Status::IoError("cannot create " + folder.string() + ": " + error.message());
   // A set holds one form of the data file; a stale one of the other form would be read.
   std::filesystem::remove(folder / (options_.zip ? "BKMVDATA.TXT" : "BKMVDATA.ZIP"), error);
 

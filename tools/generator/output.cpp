@@ -92,7 +92,7 @@ void LineWriter::Flush() {
 Status LineWriter::Finish(const std::string& what) {
   Flush();
   if (!sink_->Close()) failed_ = true;
-  if (failed_) return Status::Error("cannot write " + what);
+  if (failed_) return Status::IoError("cannot write " + what);
   return Status::Ok();
 }
 

@@ -26,7 +26,7 @@ std::string_view CardNumberMessage(CardNumberVerdict verdict);
 // digits, at most six of them. A value below 1 is refused; otherwise it is right-aligned in
 // six characters and refused when an entry other than `element` already has that ShortKey.
 // On acceptance the entry's ShortKey becomes it; a refusal leaves the list unchanged.
-CardNumberVerdict UpdateCardNumber(RecordIndex<ListEntry>& list, std::int64_t element,
-                                   std::string_view typed);
+[[nodiscard]] CardNumberVerdict UpdateCardNumber(RecordIndex<ListEntry>& list, std::int64_t element,
+                                                 std::string_view typed);
 
 }  // namespace tallyscan

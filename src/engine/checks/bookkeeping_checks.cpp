@@ -19,37 +19,39 @@ constexpr std::int64_t kTolerance = 99;
 
 constexpr int kDoubleEntry = 2;
 
-// B110 fields.
+// What the checks read of an account (B110) line.
 struct AccountLine {
-  std::string_view key;     // 23-37
-  std::int64_t opening;     // 278-292, positive = debit
-  std::int64_t debit;       // 293-307
-  std::int64_t credit;      // 308-322
-  std::int64_t section;     // 323-326
-  std::string_view dealer;  // 327-335
+  std::string_view key;     // 1403
+  std::int64_t opening;     // 1414, positive = debit
+  std::int64_t debit;       // 1415
+  std::int64_t credit;      // 1416
+  std::int64_t section;     // 1417
+  std::string_view dealer;  // 1419
 };
 
 AccountLine SliceAccount(std::string_view line) {
-  return {SliceField(line, 23, 15),
-          ReadAmount(SliceField(line, 278, 15)),
-          ReadAmount(SliceField(line, 293, 15)),
-          ReadAmount(SliceField(line, 308, 15)),
-          WholeNumber(SliceField(line, 323, 4)),
-          SliceField(line, 327, 9)};
+  using field::B110;
+  return {SliceField(line, B110(1403)),
+          ReadAmount(SliceField(line, B110(1414))),
+          ReadAmount(SliceField(line, B110(1415))),
+          ReadAmount(SliceField(line, B110(1416))),
+          WholeNumber(SliceField(line, B110(1417))),
+          SliceField(line, B110(1419))};
 }
 
-// Positions 203-221 of a B100 line: the debit/credit sign and the amount.
-constexpr int kSignStart = 203;
-constexpr int kSignToAmountWidth = 19;
+// A movement's debit/credit sign (1366) through its amount (1368), read as one run.
+constexpr Positions kSignToAmount = field::Run(field::B100(1366), field::B100(1368));
+constexpr Positions kSignInRun = field::Within(kSignToAmount, field::B100(1366));
+constexpr Positions kAmountInRun = field::Within(kSignToAmount, field::B100(1368));
 
 MovementAmount ReadMovementAmount(const RecordReader& reader, std::int64_t offset,
                                   std::string& scratch) {
-  const std::string_view field = reader.Field(offset, kSignStart, kSignToAmountWidth, scratch);
-  return {ReadAmount(SliceField(field, 5, 15)), SliceField(field, 1, 1) == "2"};
+  const std::string_view run = reader.Field(offset, kSignToAmount, scratch);
+  return {ReadAmount(SliceField(run, kAmountInRun)), SliceField(run, kSignInRun) == "2"};
 }
 
-std::string_view AccountKeyOf(const IndexEntry& entry) { return entry.KeyView().substr(0, 15); }
-std::string_view BatchOf(const IndexEntry& entry) { return entry.KeyView().substr(15, 8); }
+std::string_view AccountKeyOf(const IndexEntry& entry) { return entry.Part(kKeyAccount); }
+std::string_view BatchOf(const IndexEntry& entry) { return entry.Part(kKeyBatch); }
 
 bool AccountExists(const RecordStore& store, std::string_view account_key) {
   return !PrefixRange(store.AccountIndex, account_key).empty();

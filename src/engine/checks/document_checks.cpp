@@ -33,14 +33,6 @@ bool Deviates(double expected, double actual, bool by_size = false) {
 
 std::string Percent(double value) { return FormatNumber("#.00", value); }
 
-// A document number in the form the receipt-line index keeps it: blanks trimmed and
-// right-aligned in 20 characters.
-std::string RightAligned(std::string_view text, std::size_t width) {
-  const std::string_view trimmed = TrimSpaces(text);
-  if (trimmed.size() >= width) return std::string(trimmed.substr(0, width));
-  return std::string(width - trimmed.size(), ' ') + std::string(trimmed);
-}
-
 // The rows of one document: its caption goes before its first row, once.
 class DocumentRows {
  public:
@@ -68,18 +60,20 @@ std::string Caption(std::string_view type, std::string_view number) {
                  {"בעיה ב " + std::string(name) + " מספר - " + KeyDisplay(number)});
 }
 
+// The summary amounts of a document header (C100).
 struct Summary {
-  std::int64_t before;    // 288-302
-  std::int64_t discount;  // 303-317
-  std::int64_t after;     // 318-332
-  std::int64_t vat;       // 333-347
-  std::int64_t total;     // 348-362
+  std::int64_t before;    // 1219
+  std::int64_t discount;  // 1220
+  std::int64_t after;     // 1221
+  std::int64_t vat;       // 1222
+  std::int64_t total;     // 1223
 };
 
 Summary SliceSummary(std::string_view line) {
-  return {ReadAmount(SliceField(line, 288, 15)), ReadAmount(SliceField(line, 303, 15)),
-          ReadAmount(SliceField(line, 318, 15)), ReadAmount(SliceField(line, 333, 15)),
-          ReadAmount(SliceField(line, 348, 15))};
+  using field::C100;
+  return {ReadAmount(SliceField(line, C100(1219))), ReadAmount(SliceField(line, C100(1220))),
+          ReadAmount(SliceField(line, C100(1221))), ReadAmount(SliceField(line, C100(1222))),
+          ReadAmount(SliceField(line, C100(1223)))};
 }
 
 class DocumentPass {
@@ -121,8 +115,8 @@ void DocumentPass::Run() {
     const IndexEntry& document = documents[i];
     const std::string_view line =
         run_.reader().Line(document.Offset, RecordType::kC100, header_scratch_);
-    const std::string_view type = document.KeyView().substr(0, 3);
-    DocumentRows rows(run_, Caption(type, document.KeyView().substr(3)));
+    const std::string_view type = document.Part(kKeyDocumentType);
+    DocumentRows rows(run_, Caption(type, document.Part(kKeyDocumentNumber)));
     const Summary summary = SliceSummary(line);
 
     // Receipts (400-499) have no summary arithmetic of their own.
@@ -176,12 +170,13 @@ bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary
     if (run_.PollStop()) return false;
     const std::string_view line =
         run_.reader().Line(store_.DocumentLineIndex[m].Offset, RecordType::kD110, line_scratch_);
-    std::int64_t quantity = ReadAmount(SliceField(line, 224, 17));  // ten-thousandths
+    using field::D110;
+    std::int64_t quantity = ReadAmount(SliceField(line, D110(1264)));  // ten-thousandths
     if (quantity == 0) quantity = 10000;  // a line without a quantity counts once
-    const std::int64_t price = ReadAmount(SliceField(line, 241, 15));
-    const std::int64_t discount = ReadAmount(SliceField(line, 256, 15));
-    const std::int64_t total = ReadAmount(SliceField(line, 271, 15));
-    const std::int64_t rate = ReadAmount(SliceField(line, 286, 4));  // hundredths of a percent
+    const std::int64_t price = ReadAmount(SliceField(line, D110(1265)));
+    const std::int64_t discount = ReadAmount(SliceField(line, D110(1266)));
+    const std::int64_t total = ReadAmount(SliceField(line, D110(1267)));
+    const std::int64_t rate = ReadAmount(SliceField(line, D110(1268)));  // hundredths of a percent
 
     if (Ticked(DocumentItem::kLineTotals)) {
       const double expected = static_cast<double>(price) * static_cast<double>(quantity) / 10000.0 +
@@ -189,7 +184,7 @@ bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary
       if (Deviates(expected, static_cast<double>(total), /*by_size=*/true)) {
         const double ratio =
             expected == 0 ? 0 : std::fabs(static_cast<double>(total) / expected) * 100;
-        rows.Error({"בשורה מס. " + KeyDisplay(SliceField(line, 46, 4)) +
+        rows.Error({"בשורה מס. " + KeyDisplay(SliceField(line, D110(1255))) +
                         " סיכום לא נכון מחיר/כמות דיוק " + Percent(ratio) + "%",
                     FormatNumber("#,.0000", quantity, 4) + kDebitMarker, Credit(price),
                     Amount(discount)});
@@ -203,9 +198,9 @@ bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary
     if (Ticked(DocumentItem::kItemCodes)) {
       // The item index keeps codes trimmed and right-aligned in 20: look the line's code up
       // in that form.
-      const std::string_view code = SliceField(line, 74, 20);
+      const std::string_view code = SliceField(line, D110(1259));
       const std::string_view trimmed = TrimSpaces(code);
-      if (!trimmed.empty() && PrefixRange(store_.ItemIndex, RightAligned(code, 20)).empty()) {
+      if (!trimmed.empty() && PrefixRange(store_.ItemIndex, ItemKeyPrefix(code)).empty()) {
         rows.Error(
             {"מקט " + TextDisplay(code, store_.DosCodePage, true) + " אינו מופיע ברשימת הפריטים"});
       }
@@ -233,9 +228,7 @@ bool DocumentPass::CheckReceipts(const IndexEntry& document, const Summary& summ
                                  DocumentRows& rows) {
   // The receipt-line index keeps the document number trimmed and right-aligned; the
   // header's key is looked up in that form.
-  const std::string_view key = document.KeyView();
-  const std::string receipt_key = std::string(key.substr(0, 3)) + RightAligned(key.substr(3), 20);
-  const ElementRange range = EqualRange(store_.ReceiptLineIndex, receipt_key);
+  const ElementRange range = EqualRange(store_.ReceiptLineIndex, ReceiptLineKeyOf(document));
   if (range.empty()) {
     rows.Error({kNoLines});
     return true;
@@ -246,17 +239,18 @@ bool DocumentPass::CheckReceipts(const IndexEntry& document, const Summary& summ
     if (run_.PollStop()) return false;
     const std::string_view line =
         run_.reader().Line(store_.ReceiptLineIndex[m].Offset, RecordType::kD120, line_scratch_);
-    receipt_sum = Plus(receipt_sum, ReadAmount(SliceField(line, 104, 15)));
-    if (SliceField(line, 50, 1) != "2") continue;  // only cheques are looked into
+    using field::D120;
+    receipt_sum = Plus(receipt_sum, ReadAmount(SliceField(line, D120(1312))));
+    if (SliceField(line, D120(1306)) != "2") continue;  // only cheques are looked into
 
-    const std::string line_number = KeyDisplay(SliceField(line, 46, 4));
-    if (Ticked(DocumentItem::kChequeNumbers) && WholeNumber(SliceField(line, 86, 10)) == 0) {
+    const std::string line_number = KeyDisplay(SliceField(line, D120(1305)));
+    if (Ticked(DocumentItem::kChequeNumbers) && WholeNumber(SliceField(line, D120(1310))) == 0) {
       rows.Error({"בשורה מס. " + line_number + " לא מצויינת מספר ההמחאה", ""});
     }
     if (Ticked(DocumentItem::kBankDetails)) {
-      const std::int64_t bank = WholeNumber(SliceField(line, 51, 10));
-      const std::int64_t branch = WholeNumber(SliceField(line, 61, 10));
-      const std::int64_t account = WholeNumber(SliceField(line, 71, 15));
+      const std::int64_t bank = WholeNumber(SliceField(line, D120(1307)));
+      const std::int64_t branch = WholeNumber(SliceField(line, D120(1308)));
+      const std::int64_t account = WholeNumber(SliceField(line, D120(1309)));
       const std::string details = "בנק " + PlainNumber(bank) + " סניף " + PlainNumber(branch) +
                                   " חשבון " + PlainNumber(account);
       if (bank == 0 || branch == 0 || account == 0) {
@@ -278,7 +272,7 @@ bool DocumentPass::CheckReceipts(const IndexEntry& document, const Summary& summ
 
 void DocumentPass::CheckCustomer(std::string_view type, std::string_view line, DocumentRows& rows) {
   if (WholeNumber(type) < 800) return;  // stock documents (800 and above) only
-  const std::string_view key = SliceField(line, 375, 15);
+  const std::string_view key = SliceField(line, field::C100(1225));
   if (PrefixRange(store_.AccountIndex, key).empty()) {
     rows.Error({"מפתח התעודה אינו קיים באינדקס", TrimmedForRow(key) + kCreditMarker});
   }
@@ -288,7 +282,7 @@ void DocumentPass::CheckDealer(std::string_view type, std::string_view line, Doc
   static constexpr std::string_view kTypes[] = {"305", "310", "320", "330",
                                                 "340", "345", "700", "401"};
   if (std::find(std::begin(kTypes), std::end(kTypes), type) == std::end(kTypes)) return;
-  const std::string_view dealer = SliceField(line, 253, 9);
+  const std::string_view dealer = SliceField(line, field::C100(1215));
   if (WholeNumber(dealer) == 0) {
     ++missing_dealers_;
   } else if (!ValidDealerNumber(dealer)) {

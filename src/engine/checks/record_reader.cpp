@@ -55,11 +55,11 @@ std::string_view RecordReader::Line(std::int64_t offset, RecordType type,
   return Cut(offset, LayoutOf(type).full_width, scratch);
 }
 
-std::string_view RecordReader::Field(std::int64_t offset, int start, int width,
+std::string_view RecordReader::Field(std::int64_t offset, Positions field,
                                      std::string& scratch) const {
-  if (start < 1 || width <= 0) return {};
-  const std::string_view line = Cut(offset, start - 1 + width, scratch);
-  const auto begin = static_cast<std::size_t>(start - 1);
+  if (field.start < 1 || field.width <= 0) return {};
+  const std::string_view line = Cut(offset, field.start - 1 + field.width, scratch);
+  const auto begin = static_cast<std::size_t>(field.start - 1);
   return begin < line.size() ? line.substr(begin) : std::string_view();
 }
 

@@ -31,9 +31,9 @@ class RecordReader {
   // `scratch` changes.
   std::string_view Line(std::int64_t offset, RecordType type, std::string& scratch) const;
 
-  // Positions start..start+width-1 (1-based) of the line at `offset`; a shorter line
-  // yields what it has.
-  std::string_view Field(std::int64_t offset, int start, int width, std::string& scratch) const;
+  // A field (or run of positions) of the line at `offset`; a shorter line yields what it
+  // has.
+  std::string_view Field(std::int64_t offset, Positions field, std::string& scratch) const;
 
   bool mapped() const { return data_ != nullptr; }
 

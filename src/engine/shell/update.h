@@ -51,8 +51,9 @@ class UpdateFiles {
   virtual bool Exists(const std::string& path) = 0;
   virtual bool Remove(const std::string& path) = 0;
   // Writes the whole file (replacing it); `executable` marks a script that runs by itself.
-  virtual bool WriteFile(const std::string& path, std::string_view bytes, bool executable) = 0;
-  virtual bool MakeFolder(const std::string& path) = 0;
+  [[nodiscard]] virtual bool WriteFile(const std::string& path, std::string_view bytes,
+                                       bool executable) = 0;
+  [[nodiscard]] virtual bool MakeFolder(const std::string& path) = 0;
 };
 
 // UpdateFiles over the local file system.
@@ -68,7 +69,8 @@ class LocalUpdateFiles final : public UpdateFiles {
 // configured under Params/UpdateServer into the download file and writes the script. Returns
 // false on any failure, and then neither a download nor a script is left behind, so the
 // running program stays as it is.
-bool PrepareUpdate(const SettingsStore& settings, UpdateFetcher& fetcher, UpdateFiles& files,
-                   const UpdatePaths& paths, ScriptKind kind, long long pid);
+[[nodiscard]] bool PrepareUpdate(const SettingsStore& settings, UpdateFetcher& fetcher,
+                                 UpdateFiles& files, const UpdatePaths& paths, ScriptKind kind,
+                                 long long pid);
 
 }  // namespace tallyscan

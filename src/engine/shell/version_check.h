@@ -26,10 +26,11 @@ class UpdateFetcher {
   // False when the system reports that there is no network connection.
   virtual bool Connected() = 0;
   // The body of url, at most max_bytes of it; nullopt on any failure.
-  virtual std::optional<std::string> Get(const std::string& url, std::size_t max_bytes) = 0;
+  [[nodiscard]] virtual std::optional<std::string> Get(const std::string& url,
+                                                       std::size_t max_bytes) = 0;
   // Streams the body of url into the file target. False on any failure; a partial file may
   // be left behind for the caller to remove.
-  virtual bool Download(const std::string& url, const std::string& target) = 0;
+  [[nodiscard]] virtual bool Download(const std::string& url, const std::string& target) = 0;
 };
 
 // The version a reply announces, in ten-thousandths; nullopt when the reply is ignored (more
@@ -47,7 +48,7 @@ std::string ServerUrl(std::string_view base, std::string_view path);
 // The background check: true when the server configured under Params/UpdateServer offers a
 // version above `running`. Requests nothing when no server (or a refused one) is configured
 // or the system reports no connection; every failure is silent and yields false.
-bool NewerVersionAvailable(const SettingsStore& settings, UpdateFetcher& fetcher,
-                           int running = kRunningVersion);
+[[nodiscard]] bool NewerVersionAvailable(const SettingsStore& settings, UpdateFetcher& fetcher,
+                                         int running = kRunningVersion);
 
 }  // namespace tallyscan

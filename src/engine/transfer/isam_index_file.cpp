@@ -21,9 +21,9 @@ IsamStatus IndexFile::Create(IsamStorage& storage, int number_of_keys) {
   IsamHeader b;
   for (int k = 0; k < kIsamKeysPerHeader; ++k) {
     const auto i = static_cast<std::size_t>(k);
-    a.roots[i] = kIsamFirstNodePosition + static_cast<std::uint32_t>(k * kIsamNodeSize);
+    a.roots[i] = kIsamFirstNodePosition + static_cast<std::uint32_t>(i * kIsamNodeSize);
     b.roots[i] = kIsamFirstNodePosition +
-                 static_cast<std::uint32_t>((k + kIsamKeysPerHeader) * kIsamNodeSize);
+                 static_cast<std::uint32_t>((i + kIsamKeysPerHeader) * kIsamNodeSize);
   }
   a.number_of_keys = b.number_of_keys = static_cast<std::uint16_t>(number_of_keys);
   const std::span<std::uint8_t> all(bytes);

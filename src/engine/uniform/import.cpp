@@ -15,6 +15,7 @@
 #include "engine/text/dates.h"
 #include "engine/text/number_format.h"
 #include "engine/text/trim.h"
+#include "engine/uniform/fields.h"
 #include "engine/uniform/folder_files.h"
 #include "engine/uniform/import_rows.h"
 #include "engine/uniform/line_reader.h"
@@ -25,6 +26,11 @@
 namespace tallyscan {
 
 namespace {
+
+using field::A000;
+using field::A100;
+using field::B110;
+using field::Z900;
 
 constexpr std::string_view kFormatMark = "&OF1.31&";
 constexpr std::string_view kExtractedName = "BkMvdata.Txt";
@@ -128,16 +134,16 @@ std::string CacheFolderFor(const std::string& cache_root, const std::string& fol
 }
 
 Status CheckFiles(const std::string& folder, const ImportOptions& options, FolderFiles& files) {
-  if (folder.empty()) return Status::Error(std::string(kNoFolderText));
+  if (folder.empty()) return Status::NotFound(std::string(kNoFolderText));
   const std::optional<std::string> ini = FindFileIgnoringCase(folder, "ini.txt");
-  if (!ini) return Status::Error(std::string(kNoIniText));
+  if (!ini) return Status::NotFound(std::string(kNoIniText));
   files.ini = *ini;
   if (const auto data = FindFileIgnoringCase(folder, "bkmvdata.txt")) {
     files.data = *data;
     return Status::Ok();
   }
   const std::optional<std::string> zip = FindFileIgnoringCase(folder, "bkmvdata.zip");
-  if (!zip) return Status::Error(std::string(kNoDataText));
+  if (!zip) return Status::NotFound(std::string(kNoDataText));
 
   std::string target = JoinPath(folder, kExtractedName);
   ExtractResult extracted = Extract(*zip, target);
@@ -145,7 +151,7 @@ Status CheckFiles(const std::string& folder, const ImportOptions& options, Folde
     // A read-only folder: the extracted copy goes to the per-user cache instead.
     const std::string root =
         options.cache_folder.empty() ? DefaultCacheFolder() : options.cache_folder;
-    if (root.empty()) return Status::Error(std::string(kNoDataText));
+    if (root.empty()) return Status::IoError(std::string(kNoDataText));
     const std::string cache = CacheFolderFor(root, folder);
     std::error_code ec;
     std::filesystem::create_directories(cache, ec);
@@ -153,10 +159,13 @@ Status CheckFiles(const std::string& folder, const ImportOptions& options, Folde
     extracted = Extract(*zip, target);
     files.extracted_to = cache;
   }
-  if (extracted.count == 0) return Status::Error(std::string(kNoDataText));
+  if (extracted.count == 0) {
+    return extracted.cannot_write ? Status::IoError(std::string(kNoDataText))
+                                  : Status::Corrupt(std::string(kNoDataText));
+  }
   struct stat st;
   if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    return Status::Error(std::string(kNoDataText));
+    return Status::IoError(std::string(kNoDataText));
   }
   files.data = target;
   return Status::Ok();
@@ -167,7 +176,8 @@ class Importer {
   Importer(RecordStore& store, ProgressMonitor& monitor, ImportResult& result)
       : store_(store), monitor_(monitor), result_(result), rows_(result.rows) {}
 
-  void Run(int ini_fd, int data_fd, std::int64_t data_size, const FolderFiles& files) {
+  // Fails only when the data file cannot be opened again for reading records back.
+  Status Run(int ini_fd, int data_fd, std::int64_t data_size, const FolderFiles& files) {
     rows_.Clear();
     ReadIni(ini_fd);
     if (!files.extracted_to.empty()) {
@@ -175,28 +185,26 @@ class Importer {
       rows_.Append(MakeRow(RowStatus::kInfo, {kExtractedToText, files.extracted_to}));
     }
     ReadData(data_fd, data_size);
-    store_.DataFile.Open(files.data);
+    // Every consumer reads its records back from the file: without it the indexes are of
+    // no use.
+    if (!store_.DataFile.Open(files.data).ok()) return Status::IoError(std::string(kNoDataText));
     FinishIndexes();
     if (result_.interrupted) {
       rows_.SetStatusRow(MakeRow(RowStatus::kStopped,
                                  {std::string(kInterruptedText) + std::string(kHeadingMarker)}));
-      return;
+      return Status::Ok();
     }
     Summarize();
     BuildListIndexes();
+    return Status::Ok();
   }
 
  private:
-  std::string_view A000Field(int code) const {
-    const FieldLayout* field = FindField(LayoutOf(RecordType::kA000), code);
-    return field ? SliceField(a000_, *field) : std::string_view();
+  std::string_view A000Field(Positions positions) const { return SliceField(a000_, positions); }
+  std::string A000Text(const FieldLayout& text) const {
+    return TextDisplay(SliceField(a000_, text), store_.DosCodePage, text.converted);
   }
-  std::string A000Text(int code) const {
-    const FieldLayout* field = FindField(LayoutOf(RecordType::kA000), code);
-    return field ? TextDisplay(SliceField(a000_, *field), store_.DosCodePage, field->converted)
-                 : std::string();
-  }
-  std::string A000Raw(int code) const { return Cp1255ToUtf8(A000Field(code)); }
+  std::string A000Raw(Positions positions) const { return Cp1255ToUtf8(A000Field(positions)); }
 
   // Blocks no larger than the file needs (small sets are read often, by tests and tools).
   static std::size_t BlockFor(std::int64_t size) {
@@ -217,7 +225,7 @@ class Importer {
     if (a000_length_ != LayoutOf(RecordType::kA000).length) {
       errors_.push_back(MakeRow(RowStatus::kError, {kIniSizeText}));
     }
-    if (Upper(SliceField(a000_, 49, 8)) != kFormatMark) {
+    if (Upper(A000Field(A000(1005))) != kFormatMark) {
       errors_.push_back(MakeRow(RowStatus::kError, {kIniVersionText}));
     }
     SetHeaderValues();
@@ -229,9 +237,8 @@ class Importer {
     }
     AppendHeaderRows();
     for (const std::string& summary : summary_lines_) {
-      const std::int64_t count =
-          ReadInteger(SliceField(summary, kIniSummaryCountStart, kIniSummaryCountWidth));
-      const RecordTypeTexts* texts = FindRecordTypeTexts(SliceField(summary, 1, 4));
+      const std::int64_t count = ReadInteger(SliceField(summary, kIniSummaryCount));
+      const RecordTypeTexts* texts = FindRecordTypeTexts(SliceField(summary, kIniSummaryType));
       if (count != 0 && texts != nullptr) {
         rows_.Append(MakeRow(RowStatus::kInfo, {texts->summary, FormatCount(count)}));
       }
@@ -239,52 +246,53 @@ class Importer {
   }
 
   void SetHeaderValues() {
-    store_.FormatVersion = ReadVersion(SliceField(a000_, 52, 4));
+    store_.FormatVersion = ReadVersion(A000Field(field::kFormatVersionDigits));
     store_.DosCodePage = DeclaresDosCodePage(a000_);
-    store_.DealerNumber = A000Raw(1003);
-    store_.TaxYear =
-        static_cast<std::int32_t>(std::min<std::int64_t>(ReadInteger(A000Field(1023)), INT32_MAX));
+    store_.DealerNumber = A000Raw(A000(1003));
+    store_.TaxYear = static_cast<std::int32_t>(
+        std::min<std::int64_t>(ReadInteger(A000Field(A000(1023))), INT32_MAX));
     if (store_.TaxYear == 0) {
-      store_.TaxYear = static_cast<std::int32_t>(ReadInteger(SliceField(A000Field(1025), 1, 4)));
+      store_.TaxYear = static_cast<std::int32_t>(ReadInteger(A000Field(field::YearOf(A000(1025)))));
     }
-    store_.BookkeepingType =
-        static_cast<std::int32_t>(std::min<std::int64_t>(ReadInteger(A000Field(1013)), INT32_MAX));
-    store_.BusinessName = A000Text(1018);
+    store_.BookkeepingType = static_cast<std::int32_t>(
+        std::min<std::int64_t>(ReadInteger(A000Field(A000(1013))), INT32_MAX));
+    store_.BusinessName = A000Text(A000(1018));
     std::string address;
-    for (const std::string& part : {A000Text(1019), A000Text(1020), A000Text(1021),
-                                    Cp1255ToUtf8(StripLeadingBlanksAndZeros(A000Field(1022)))}) {
+    for (const std::string& part :
+         {A000Text(A000(1019)), A000Text(A000(1020)), A000Text(A000(1021)),
+          Cp1255ToUtf8(StripLeadingBlanksAndZeros(A000Field(A000(1022))))}) {
       if (part.empty()) continue;
       if (!address.empty()) address += ' ';
       address += part;
     }
     store_.BusinessAddress = std::move(address);
-    primary_id_.assign(A000Field(1004));
-    expected_total_ = ReadInteger(A000Field(1002));
+    primary_id_.assign(A000Field(A000(1004)));
+    expected_total_ = ReadInteger(A000Field(A000(1002)));
   }
 
   void AppendHeaderRows() {
     auto info = [&](std::string_view text, std::string_view value) {
       rows_.Append(MakeRow(RowStatus::kInfo, {text, value}));
     };
-    info(kDealerText, A000Raw(1003));
+    info(kDealerText, A000Raw(A000(1003)));
     info(kBusinessNameText, store_.BusinessName);
     result_.status_bar_business = "\t" + std::string(kStatusBusinessText) + store_.BusinessName;
-    if (A000Field(1011) == "1") {
-      const std::string year = Cp1255ToUtf8(SliceField(a000_, 363, 4));
+    if (A000Field(A000(1011)) == "1") {
+      const std::string year = A000Raw(A000(1023));
       info(kTaxYearText, year);
       result_.status_bar_period = "\t" + std::string(kStatusYearText) + year;
     } else {
-      const std::string range =
-          Cp1255ToUtf8(FormatDate(A000Field(1024)) + " - " + FormatDate(A000Field(1025)));
+      const std::string range = Cp1255ToUtf8(FormatDate(A000Field(A000(1024))) + " - " +
+                                             FormatDate(A000Field(A000(1025))));
       info(kDateRangeText, range);
       result_.status_bar_period = "\t" + std::string(kStatusDatesText) + range;
     }
-    info(kFileVersionText, Cp1255ToUtf8(SliceField(a000_, 52, 4)));
-    info(kSoftwareText, A000Text(1007));
+    info(kFileVersionText, A000Raw(field::kFormatVersionDigits));
+    info(kSoftwareText, A000Text(A000(1007)));
     // The software's version is shown as it stands, never converted from DOS.
-    info(kSoftwareVersionText, TextDisplay(A000Field(1008), store_.DosCodePage, false));
+    info(kSoftwareVersionText, TextDisplay(A000Field(A000(1008)), store_.DosCodePage, false));
     std::string_view kind;
-    switch (ReadInteger(A000Field(1013))) {
+    switch (ReadInteger(A000Field(A000(1013)))) {
       case 1:
         kind = kSingleEntryText;
         break;
@@ -298,20 +306,21 @@ class Importer {
         break;
     }
     info(kBookkeepingText, kind);
-    info(kFilesPathText, A000Text(1012));
-    info(kCompanyNumberText, A000Raw(1015));
-    info(kDeductionFileText, A000Raw(1016));
-    info(kAddressText, A000Text(1019) + " " + A000Text(1020) + " " + A000Text(1021) + " " +
-                           Cp1255ToUtf8(StripLeadingBlanksAndZeros(A000Field(1022))));
-    info(kProducedText,
-         Cp1255ToUtf8(FormatDate(A000Field(1026)) + "  " + FormatTime(A000Field(1027))));
+    info(kFilesPathText, A000Text(A000(1012)));
+    info(kCompanyNumberText, A000Raw(A000(1015)));
+    info(kDeductionFileText, A000Raw(A000(1016)));
+    info(kAddressText, A000Text(A000(1019)) + " " + A000Text(A000(1020)) + " " +
+                           A000Text(A000(1021)) + " " +
+                           Cp1255ToUtf8(StripLeadingBlanksAndZeros(A000Field(A000(1022)))));
+    info(kProducedText, Cp1255ToUtf8(FormatDate(A000Field(A000(1026))) + "  " +
+                                     FormatTime(A000Field(A000(1027)))));
     info(kExpectedTotalText, FormatCount(expected_total_));
   }
 
   // The first summary line of a record type, as the INI states it.
   const std::string* FindSummary(std::string_view code) const {
     for (const std::string& summary : summary_lines_) {
-      if (SliceField(summary, 1, 4) == code) return &summary;
+      if (SliceField(summary, kIniSummaryType) == code) return &summary;
     }
     return nullptr;
   }
@@ -322,7 +331,7 @@ class Importer {
       // wrong or hostile count cannot ask for memory the data cannot need.
       std::int64_t expected = 0;
       if (const std::string* summary = FindSummary(t.code)) {
-        expected = ReadInteger(SliceField(*summary, kIniSummaryCountStart, kIniSummaryCountWidth));
+        expected = ReadInteger(SliceField(*summary, kIniSummaryCount));
       }
       expected = std::min(expected, data_size / (t.length + 1) + 1);
       (store_.*t.index).Reset(expected);
@@ -365,7 +374,7 @@ class Importer {
       } else if (*type == RecordType::kA100) {
         CheckOpeningRecord(head);
       } else if (*type == RecordType::kZ900) {
-        closing_total_ = ReadInteger(SliceField(head, 46, 15));
+        closing_total_ = ReadInteger(SliceField(head, Z900(1155)));
       } else {
         errors_.push_back(LineErrorRow(kUnknownLineText, n));
       }
@@ -376,17 +385,17 @@ class Importer {
   }
 
   void AddAccountTotals(std::string_view line) {
-    AddSaturating(store_.TotalOpeningBalance, ReadAmount(SliceField(line, 278, 15)));
-    AddSaturating(store_.TotalDebit, ReadAmount(SliceField(line, 293, 15)));
-    AddSaturating(store_.TotalCredit, ReadAmount(SliceField(line, 308, 15)));
-    AddSaturating(store_.TotalOpeningBalanceFx, ReadAmount(SliceField(line, 343, 15)));
+    AddSaturating(store_.TotalOpeningBalance, ReadAmount(SliceField(line, B110(1414))));
+    AddSaturating(store_.TotalDebit, ReadAmount(SliceField(line, B110(1415))));
+    AddSaturating(store_.TotalCredit, ReadAmount(SliceField(line, B110(1416))));
+    AddSaturating(store_.TotalOpeningBalanceFx, ReadAmount(SliceField(line, B110(1422))));
   }
 
   void CheckOpeningRecord(std::string_view line) {
-    if (Upper(SliceField(line, 38, 8)) != kFormatMark) {
+    if (Upper(SliceField(line, A100(1104))) != kFormatMark) {
       errors_.push_back(MakeRow(RowStatus::kError, {kDataVersionText}));
     }
-    if (SliceField(line, 23, 15) != primary_id_) {
+    if (SliceField(line, A100(1103)) != primary_id_) {
       errors_.push_back(MakeRow(RowStatus::kError, {kIdentifierMismatchText}));
     }
   }
@@ -420,7 +429,8 @@ class Importer {
       const RecordTypeTexts* texts = FindRecordTypeTexts(t.code);
       rows_.Append(MakeRow(RowStatus::kInfo, {texts->read, FormatCount(count)}));
       if (const std::string* summary = FindSummary(t.code)) {
-        const std::int64_t stated = ReadInteger(SliceField(*summary, 5, summary->size()));
+        const std::int64_t stated = ReadInteger(
+            SliceField(*summary, kIniSummaryCount.start, static_cast<int>(summary->size())));
         if (stated != count) {
           AppendFinding(MakeRow(RowStatus::kError, {Quoted(texts->mismatch, count),
                                                     Quoted(kSummaryCountText, stated)}));
@@ -490,7 +500,7 @@ ImportResult ImportFolder(RecordStore& store, const std::string& folder, Progres
   ImportResult result;
   store.DataFolder = folder;
   if (!folder.empty() && folder == store.LoadedFolder) {
-    result.status = Status::Error(std::string(kAlreadyLoadedText));
+    result.status = Status::Refused(std::string(kAlreadyLoadedText));
     return result;
   }
   FolderFiles files;
@@ -498,12 +508,12 @@ ImportResult ImportFolder(RecordStore& store, const std::string& folder, Progres
   if (!result.status.ok()) return result;
   const FileHandle ini(files.ini);
   if (!ini.ok()) {
-    result.status = Status::Error(std::string(kNoIniText));
+    result.status = Status::IoError(std::string(kNoIniText));
     return result;
   }
   const FileHandle data(files.data);
   if (!data.ok()) {
-    result.status = Status::Error(std::string(kNoDataText));
+    result.status = Status::IoError(std::string(kNoDataText));
     return result;
   }
   ::posix_fadvise(data.fd(), 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -512,13 +522,17 @@ ImportResult ImportFolder(RecordStore& store, const std::string& folder, Progres
   store.LoadedFolder.clear();
   store.DataFile.Close();
   result.store_reset = true;
+  Status read;
   try {
-    Importer(store, monitor, result).Run(ini.fd(), data.fd(), data.Size(), files);
+    read = Importer(store, monitor, result).Run(ini.fd(), data.fd(), data.Size(), files);
   } catch (const std::bad_alloc&) {
+    read = Status::OutOfMemory(std::string(kOutOfMemoryText));
+  }
+  if (!read.ok()) {
     store.Clear();
     result = ImportResult();
     result.store_reset = true;
-    result.status = Status::Error(std::string(kOutOfMemoryText));
+    result.status = std::move(read);
     return result;
   }
   if (!result.interrupted) store.LoadedFolder = folder;

@@ -21,7 +21,9 @@ class ImportResultRows {
  public:
   std::int64_t Count() const { return static_cast<std::int64_t>(rows_.size()) - 1; }
   // Row 1..Count().
-  const std::string& Row(std::int64_t number) const { return rows_[number]; }
+  const std::string& Row(std::int64_t number) const {
+    return rows_[static_cast<std::size_t>(number)];
+  }
   // Rows 1..Count() in order.
   std::span<const std::string> Rows() const {
     return std::span<const std::string>(rows_).subspan(1);
@@ -43,10 +45,13 @@ struct ImportOptions {
   std::string cache_folder;
 };
 
-struct ImportResult {
-  // Failed when the import was refused (the folder is already loaded) or a file check failed:
-  // the message is the warning to show, and neither the store nor the rows were touched.
-  // Also failed when memory ran out during the reading: then the store was emptied.
+struct [[nodiscard]] ImportResult {
+  // Failed when the import was refused (kRefused: the folder is already loaded) or a file
+  // check failed (kNotFound: no folder named, no INI.TXT, no data file; kCorrupt: the zip
+  // yields no data file; kIoError: a file cannot be opened or extracted): the message is the
+  // warning to show, and neither the store nor the rows were touched. Also failed when
+  // memory ran out during the reading (kOutOfMemory) or the data file could not be opened
+  // again after it (kIoError): then the store was emptied and the rows are empty.
   Status status;
   // The reading began, so the store was emptied (whatever the status says): the views of the
   // previous data set must be emptied too.

@@ -1,7 +1,9 @@
 #pragma once
 
-// The record layouts of the uniform format, described once: every reader, validator,
-// detail view and writer of record lines slices by these tables.
+// The record layouts of the uniform format, described once (layout_tables.h): every reader,
+// validator, detail view and writer of record lines slices by these tables. Code that names
+// a field reads it through fields.h ("B110 field 1414" is field::B110(1414), checked while
+// compiling); code that takes a field code at run time (a user's column list) uses FindField.
 //
 // Positions are 1-based byte positions within a line; one character is one byte of code
 // page 1255 (or of the DOS Hebrew code page when the header says so). Captions and names
@@ -56,6 +58,12 @@ enum class EnumTable {
   kBank,             // D120 1307 (a digits field whose meaning is the bank's name)
 };
 
+// A run of positions within a line: a field, adjacent fields read as one, or part of a field.
+struct Positions {
+  int start;  // 1-based
+  int width;
+};
+
 struct FieldLayout {
   int code;                  // field code; 0 for the B110 reserved area, which has none
   std::string_view caption;  // UTF-8
@@ -65,6 +73,9 @@ struct FieldLayout {
   bool converted;  // text converted with DosToWin when the file is DOS-coded
   DetailCheck detail_check;
   EnumTable table;
+
+  // Wherever positions are asked for, a field gives its own.
+  constexpr operator Positions() const { return {start, width}; }
 };
 
 struct RecordLayout {
@@ -96,16 +107,19 @@ inline std::string_view SliceField(std::string_view line, int start, int width) 
   if (start < 1 || width <= 0 || begin >= line.size()) return {};
   return line.substr(begin, static_cast<std::size_t>(width));
 }
-inline std::string_view SliceField(std::string_view line, const FieldLayout& field) {
-  return SliceField(line, field.start, field.width);
+inline std::string_view SliceField(std::string_view line, Positions positions) {
+  return SliceField(line, positions.start, positions.width);
 }
+
+// Every record line begins with its record type.
+inline constexpr Positions kRecordCode{1, 4};
 
 // INI.TXT: line 1 is the A000 record, every further line a summary line of exactly this
 // length: the record type in positions 1-4 and the number of such records in
 // BKMVDATA.TXT in positions 5-19.
 inline constexpr int kIniSummaryLength = 19;
-inline constexpr int kIniSummaryCountStart = 5;
-inline constexpr int kIniSummaryCountWidth = 15;
+inline constexpr Positions kIniSummaryType = kRecordCode;
+inline constexpr Positions kIniSummaryCount{5, 15};
 
 // When INI.TXT is shown field by field, each summary line becomes one row with this code;
 // its caption is kSummaryRowCaption followed by the summary caption of the record type.

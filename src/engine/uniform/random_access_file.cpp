@@ -37,7 +37,11 @@ RandomAccessFile::~RandomAccessFile() { Close(); }
 Status RandomAccessFile::Open(const std::string& path) {
   Close();
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return Status::Error(SystemError("cannot open", path));
+  if (fd < 0) {
+    const bool missing = errno == ENOENT || errno == ENOTDIR;
+    const std::string message = SystemError("cannot open", path);
+    return missing ? Status::NotFound(message) : Status::IoError(message);
+  }
   read_fd_ = fd;
   path_ = path;
   return Status::Ok();
@@ -87,10 +91,10 @@ std::string RandomAccessFile::ReadField(std::int64_t offset, int start, int widt
 }
 
 Status RandomAccessFile::WriteAt(std::int64_t offset, std::string_view bytes) {
-  if (read_fd_ < 0) return Status::Error("no data file is open");
+  if (read_fd_ < 0) return Status::Refused("no data file is open");
   if (write_fd_ < 0) {
     const int fd = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) return Status::Error(SystemError("cannot write", path_));
+    if (fd < 0) return Status::IoError(SystemError("cannot write", path_));
     write_fd_ = fd;
   }
   std::size_t done = 0;
@@ -98,7 +102,7 @@ Status RandomAccessFile::WriteAt(std::int64_t offset, std::string_view bytes) {
     const ssize_t n = ::pwrite(write_fd_, bytes.data() + done, bytes.size() - done,
                                static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return Status::Error(SystemError("cannot write", path_));
+    if (n <= 0) return Status::IoError(SystemError("cannot write", path_));
     done += static_cast<std::size_t>(n);
   }
   return Status::Ok();

@@ -116,9 +116,8 @@ std::vector<std::string> BuildRecordDetailRows(std::string_view line, bool dos_c
 
 std::string BuildSummaryDetailRow(std::string_view summary_line) {
   if (TrimSpaces(summary_line).empty()) return {};
-  const std::string_view type = SliceField(summary_line, 1, 4);
-  const std::string_view count =
-      SliceField(summary_line, kIniSummaryCountStart, kIniSummaryCountWidth);
+  const std::string_view type = SliceField(summary_line, kIniSummaryType);
+  const std::string_view count = SliceField(summary_line, kIniSummaryCount);
   const std::string_view type_caption = SummaryCaption(type);
   std::string caption(kSummaryRowCaption);
   caption += type_caption.empty() ? Cp1255ToUtf8(type) : std::string(type_caption);

@@ -54,7 +54,7 @@ std::vector<std::string> BuildIniDetailRows(std::string_view a000_line,
 class RecordStore;
 
 // The detail of one record read from a file: the rows above, or why there are none.
-struct RecordDetail {
+struct [[nodiscard]] RecordDetail {
   // Failures (the message is for the user, UTF-8):
   //   kNotFound    the file does not exist, or no data set is loaded
   //   kIoError     the file cannot be opened or read

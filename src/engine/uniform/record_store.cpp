@@ -13,10 +13,10 @@ namespace {
 constexpr std::int64_t kInitialRoom = 1000;
 
 // Copies positions start..start+width-1 of `line` into `out`, spaces where the line ends.
-void CopyPadded(std::string_view line, int start, int width, char* out) {
-  const std::string_view part = SliceField(line, start, width);
+void CopyPadded(std::string_view line, Positions positions, char* out) {
+  const std::string_view part = SliceField(line, positions);
   if (!part.empty()) std::memcpy(out, part.data(), part.size());
-  std::memset(out + part.size(), ' ', static_cast<std::size_t>(width) - part.size());
+  std::memset(out + part.size(), ' ', static_cast<std::size_t>(positions.width) - part.size());
 }
 
 // `text` trimmed of spaces and right-aligned in `width` (leading spaces); a longer text
@@ -70,26 +70,30 @@ void RecordStore::Clear() {
 }
 
 void MakeKey(RecordType type, std::string_view line, char (&key)[kKeyLength]) {
+  using namespace field;
   switch (type) {
     case RecordType::kC100:
+      CopyPadded(line, kDocumentKey, key);
+      return;
     case RecordType::kD110:
-      CopyPadded(line, 23, 23, key);
+      CopyPadded(line, kDocumentLineKey, key);
       return;
     case RecordType::kD120:
-      CopyPadded(line, 23, 3, key);
-      RightAligned(SliceField(line, 26, 20), 20, key + 3);
+      CopyPadded(line, D120(1303), key + kKeyDocumentType.offset);
+      RightAligned(SliceField(line, D120(1304)), kKeyDocumentNumber.width,
+                   key + kKeyDocumentNumber.offset);
       return;
     case RecordType::kB100:
-      CopyPadded(line, 173, 15, key);
-      CopyPadded(line, 38, 8, key + 15);
+      CopyPadded(line, B100(1364), key + kKeyAccount.offset);
+      CopyPadded(line, B100(1355), key + kKeyBatch.offset);
       return;
     case RecordType::kB110:
-      CopyPadded(line, 23, 15, key);
-      std::memset(key + 15, ' ', 8);
+      CopyPadded(line, B110(1403), key + kKeyAccount.offset);
+      std::memset(key + kKeyAccount.width, ' ', kKeyLength - kKeyAccount.width);
       return;
     case RecordType::kM100:
-      RightAligned(SliceField(line, 63, 20), 20, key);
-      std::memset(key + 20, ' ', 3);
+      RightAligned(SliceField(line, M100(1455)), kKeyItem.width, key + kKeyItem.offset);
+      std::memset(key + kKeyItem.width, ' ', kKeyLength - kKeyItem.width);
       return;
     default:
       std::memset(key, ' ', kKeyLength);
@@ -97,10 +101,24 @@ void MakeKey(RecordType type, std::string_view line, char (&key)[kKeyLength]) {
   }
 }
 
+std::string ReceiptLineKeyOf(const IndexEntry& document) {
+  std::string key(document.Part(kKeyDocumentType));
+  key.resize(kKeyLength);
+  RightAligned(document.Part(kKeyDocumentNumber), kKeyDocumentNumber.width,
+               key.data() + kKeyDocumentNumber.offset);
+  return key;
+}
+
+std::string ItemKeyPrefix(std::string_view item_code) {
+  std::string prefix(kKeyItem.width, ' ');
+  RightAligned(item_code, kKeyItem.width, prefix.data());
+  return prefix;
+}
+
 ListEntry MakeAccountListEntry(const IndexEntry& entry) {
   ListEntry out;
   std::memcpy(out.Key, entry.Key, kKeyLength);
-  RightAligned(std::string_view(entry.Key, 15), kShortKeyLength, out.ShortKey);
+  RightAligned(entry.Part(kKeyAccount), kShortKeyLength, out.ShortKey);
   out.Offset = entry.Offset;
   return out;
 }
@@ -151,8 +169,8 @@ std::string ReadRecordLine(const RecordStore& store, std::int64_t offset, Record
   return store.DataFile.ReadLine(offset, LayoutOf(type).full_width);
 }
 
-std::string ReadRecordField(const RecordStore& store, std::int64_t offset, int start, int width) {
-  return store.DataFile.ReadField(offset, start, width);
+std::string ReadRecordField(const RecordStore& store, std::int64_t offset, Positions field) {
+  return store.DataFile.ReadField(offset, field.start, field.width);
 }
 
 }  // namespace tallyscan

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/uniform/fields.h"
 #include "engine/uniform/layouts.h"
 #include "engine/uniform/random_access_file.h"
 #include "engine/uniform/record_index.h"
@@ -21,6 +22,28 @@ namespace tallyscan {
 inline constexpr int kKeyLength = 23;
 inline constexpr int kShortKeyLength = 6;
 
+// Where the parts of an index key lie within it (see MakeKey), each as wide as the field it
+// is cut from.
+struct KeyPart {
+  int offset;  // 0-based, within Key
+  int width;
+};
+inline constexpr KeyPart kKeyDocumentType{0, field::C100(1203).width};  // C100, D110, D120
+inline constexpr KeyPart kKeyDocumentNumber{kKeyDocumentType.width, field::C100(1204).width};
+inline constexpr KeyPart kKeyAccount{0, field::B110(1403).width};                // B110, B100
+inline constexpr KeyPart kKeyBatch{kKeyAccount.width, field::B100(1355).width};  // B100
+inline constexpr KeyPart kKeyItem{0, field::M100(1455).width};                   // M100
+static_assert(kKeyDocumentNumber.offset + kKeyDocumentNumber.width == kKeyLength &&
+                  field::kDocumentKey.width == kKeyLength &&
+                  field::kDocumentLineKey.width == kKeyLength &&
+                  field::D120(1303).width == kKeyDocumentType.width &&
+                  field::D120(1304).width == kKeyDocumentNumber.width,
+              "a document's key, its lines' and its receipt lines' keys compare part by part");
+static_assert(field::B100(1364).width == kKeyAccount.width &&
+                  kKeyBatch.offset + kKeyBatch.width == kKeyLength,
+              "a movement's key begins with its account's key");
+static_assert(kKeyItem.width <= kKeyLength);
+
 // One indexed record: a key cut from its line (space padded) and the byte offset of the
 // line's first character in BKMVDATA.TXT.
 struct IndexEntry {
@@ -28,6 +51,9 @@ struct IndexEntry {
   std::int64_t Offset;
 
   std::string_view KeyView() const { return {Key, kKeyLength}; }
+  std::string_view Part(KeyPart part) const {
+    return {Key + part.offset, static_cast<std::size_t>(part.width)};
+  }
 };
 
 // A row of the accounts-index or item-catalogue view.
@@ -83,13 +109,20 @@ class RecordStore {
 
 // Index entries of one record type. Keys are cut from the line as it stands; a line too short
 // for a key part contributes the characters it has and spaces for the rest.
-//   C100, D110  positions 23-45
-//   D120        positions 23-25 + positions 26-45 trimmed and right-aligned in 20
-//   B100        positions 173-187 (account) + 38-45 (batch)
-//   B110        positions 23-37 (account) + 8 spaces
-//   M100        positions 63-82 trimmed and right-aligned in 20 + 3 spaces
+//   C100, D110  document type + document number (1203-1204, 1253-1254: positions 23-45)
+//   D120        document type 1303 + document number 1304 trimmed and right-aligned in 20
+//   B100        account key 1364 + batch 1355
+//   B110        account key 1403 + 8 spaces
+//   M100        internal item code 1455 trimmed and right-aligned in 20 + 3 spaces
 // Types that are not indexed leave the key blank.
 void MakeKey(RecordType type, std::string_view line, char (&key)[kKeyLength]);
+
+// The key under which the receipt lines of a document (a DocumentIndex entry) are found:
+// the receipt-line index keeps the document number trimmed and right-aligned.
+std::string ReceiptLineKeyOf(const IndexEntry& document);
+
+// The prefix under which ItemIndex keeps an item code (trimmed, right-aligned in 20).
+std::string ItemKeyPrefix(std::string_view item_code);
 
 // The list entry of an account (short key: the trimmed account key right-aligned in 6, or
 // its first 6 characters when longer) or of an item (short key blank).
@@ -124,7 +157,7 @@ ElementRange PrefixRange(const RecordIndex<IndexEntry>& index, std::string_view 
 // The line of a record, up to the width its layout covers, without the line end.
 std::string ReadRecordLine(const RecordStore& store, std::int64_t offset, RecordType type);
 
-// One field of the record at `offset`, read by itself (1-based start).
-std::string ReadRecordField(const RecordStore& store, std::int64_t offset, int start, int width);
+// One field of the record at `offset`, read by itself.
+std::string ReadRecordField(const RecordStore& store, std::int64_t offset, Positions field);
 
 }  // namespace tallyscan

@@ -8,7 +8,7 @@
 
 namespace tallyscan {
 
-struct ExtractResult {
+struct [[nodiscard]] ExtractResult {
   int count = 0;              // entries written; 0 is a failure
   bool cannot_write = false;  // the target's folder refused the file
 };

@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "engine/uniform/field_tests.h"
+#include "engine/uniform/fields.h"
 #include "engine/uniform/import_rows.h"
 
 namespace tallyscan {
@@ -12,17 +13,10 @@ namespace {
 // Above this format version the validators run their later steps.
 constexpr std::int64_t kGatedVersion = 13000;
 
-// An inclusive run of 1-based positions.
-struct Run {
-  int first;
-  int last;
-};
+using namespace field;
 
-std::string_view Slice(std::string_view line, Run run) {
-  return SliceField(line, run.first, run.last - run.first + 1);
-}
-
-// One step of a validator: every run checked the same way, in order.
+// One step of a validator: every run of positions checked the same way, in order. The
+// positions are the layout's, named where they are given (compile-time constants).
 class LineChecker {
  public:
   LineChecker(std::string_view line, std::int64_t line_number, ErrorRows& errors)
@@ -30,23 +24,21 @@ class LineChecker {
 
   bool failed() const { return failed_; }
 
-  LineChecker& Numeric(std::initializer_list<Run> runs) {
-    for (const Run run : runs) {
-      if (!failed_) failed_ = ReportNonNumeric(Slice(line_, run), line_number_, errors_);
+  LineChecker& Numeric(std::initializer_list<Positions> runs) {
+    for (const Positions run : runs) {
+      if (!failed_) failed_ = ReportNonNumeric(SliceField(line_, run), line_number_, errors_);
     }
     return *this;
   }
-  LineChecker& Sign(std::initializer_list<int> positions) {
-    for (const int position : positions) {
-      if (!failed_) {
-        failed_ = ReportBadSign(SliceField(line_, position, 1), line_number_, errors_);
-      }
+  LineChecker& Sign(std::initializer_list<Positions> signs) {
+    for (const Positions sign : signs) {
+      if (!failed_) failed_ = ReportBadSign(SliceField(line_, sign), line_number_, errors_);
     }
     return *this;
   }
-  LineChecker& Date(std::initializer_list<int> starts) {
-    for (const int start : starts) {
-      if (!failed_) failed_ = ReportBadDate(SliceField(line_, start, 8), line_number_, errors_);
+  LineChecker& Date(std::initializer_list<Positions> dates) {
+    for (const Positions date : dates) {
+      if (!failed_) failed_ = ReportBadDate(SliceField(line_, date), line_number_, errors_);
     }
     return *this;
   }
@@ -59,49 +51,62 @@ class LineChecker {
 };
 
 bool ValidateC100(LineChecker& c) {
-  c.Numeric({{5, 25}})
-      .Numeric({{253, 261}})
-      .Numeric({{271, 284}, {289, 302}, {304, 317}, {319, 332}, {334, 347}, {349, 362}, {364, 374}})
-      .Sign({270, 288, 303, 318, 333, 348, 363})
-      .Date({46, 262, 401});
+  c.Numeric({Run(C100(1201), C100(1203))})
+      .Numeric({C100(1215)})
+      .Numeric({DigitsOf(C100(1217)), DigitsOf(C100(1219)), DigitsOf(C100(1220)),
+                DigitsOf(C100(1221)), DigitsOf(C100(1222)), DigitsOf(C100(1223)),
+                DigitsOf(C100(1224))})
+      .Sign({SignOf(C100(1217)), SignOf(C100(1219)), SignOf(C100(1220)), SignOf(C100(1221)),
+             SignOf(C100(1222)), SignOf(C100(1223)), SignOf(C100(1224))})
+      .Date({C100(1205), C100(1216), C100(1230)});
   return c.failed();
 }
 
 bool ValidateD110(LineChecker& c, bool gated) {
-  c.Numeric({{5, 25}})
-      .Numeric({{46, 52}})
-      .Numeric({{225, 240}, {242, 255}, {257, 270}, {272, 285}})
-      .Numeric({{286, 289}})
-      .Sign({224, 241, 256, 271});
-  if (gated) c.Date({297});
+  c.Numeric({Run(D110(1251), D110(1253))})
+      .Numeric({Run(D110(1255), D110(1256))})
+      .Numeric(
+          {DigitsOf(D110(1264)), DigitsOf(D110(1265)), DigitsOf(D110(1266)), DigitsOf(D110(1267))})
+      .Numeric({D110(1268)})
+      .Sign({SignOf(D110(1264)), SignOf(D110(1265)), SignOf(D110(1266)), SignOf(D110(1267))});
+  if (gated) c.Date({D110(1272)});
   return c.failed();
 }
 
 bool ValidateD120(LineChecker& c, bool gated) {
-  c.Numeric({{5, 25}}).Numeric({{46, 95}}).Numeric({{105, 118}}).Sign({104}).Date({96});
-  if (gated) c.Date({148});
+  c.Numeric({Run(D120(1301), D120(1303))})
+      .Numeric({Run(D120(1305), D120(1310))})
+      .Numeric({DigitsOf(D120(1312))})
+      .Sign({SignOf(D120(1312))})
+      .Date({D120(1311)});
+  if (gated) c.Date({D120(1322)});
   return c.failed();
 }
 
 bool ValidateB100(LineChecker& c, bool gated) {
-  c.Numeric({{5, 45}})
-      .Numeric({{203, 203}})
-      .Numeric({{208, 221}, {223, 236}, {238, 248}})
-      .Sign({207, 222, 237})
-      .Date({157, 165});
-  if (gated) c.Date({276});
+  c.Numeric({Run(B100(1351), B100(1355))})
+      .Numeric({B100(1366)})
+      .Numeric({DigitsOf(B100(1368)), DigitsOf(B100(1369)), DigitsOf(B100(1370))})
+      .Sign({SignOf(B100(1368)), SignOf(B100(1369)), SignOf(B100(1370))})
+      .Date({B100(1362), B100(1363)});
+  if (gated) c.Date({B100(1375)});
   return c.failed();
 }
 
 bool ValidateB110(LineChecker& c, bool gated) {
-  c.Numeric({{5, 22}}).Numeric({{323, 335}}).Numeric({{279, 292}, {309, 322}}).Sign({278, 308});
-  if (gated) c.Numeric({{344, 357}}).Sign({343});
+  c.Numeric({Run(B110(1401), B110(1402))})
+      .Numeric({Run(B110(1417), B110(1419))})
+      .Numeric({DigitsOf(B110(1414)), DigitsOf(B110(1416))})
+      .Sign({SignOf(B110(1414)), SignOf(B110(1416))});
+  if (gated) c.Numeric({DigitsOf(B110(1422))}).Sign({SignOf(B110(1422))});
   return c.failed();
 }
 
 bool ValidateM100(LineChecker& c, bool gated) {
-  c.Numeric({{5, 22}}).Numeric({{194, 204}, {206, 216}, {218, 228}}).Sign({193, 205, 217});
-  if (gated) c.Numeric({{229, 248}});
+  c.Numeric({Run(M100(1451), M100(1452))})
+      .Numeric({DigitsOf(M100(1460)), DigitsOf(M100(1461)), DigitsOf(M100(1462))})
+      .Sign({SignOf(M100(1460)), SignOf(M100(1461)), SignOf(M100(1462))});
+  if (gated) c.Numeric({Run(M100(1463), M100(1464))});
   return c.failed();
 }
 

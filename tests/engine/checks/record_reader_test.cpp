@@ -28,9 +28,8 @@ TEST(RecordReaderTest, ReadsWhatTheStoreReads) {
     SCOPED_TRACE(offset);
     ASSERT_EQ(ReadRecordLine(store, offset, RecordType::kB100),
               reader.Line(offset, RecordType::kB100, scratch));
-    for (const auto& [start, width] : {std::pair{1, 4}, {203, 19}, {310, 8}, {5, 400}}) {
-      ASSERT_EQ(ReadRecordField(store, offset, start, width),
-                reader.Field(offset, start, width, scratch));
+    for (const Positions field : {Positions{1, 4}, {203, 19}, {310, 8}, {5, 400}}) {
+      ASSERT_EQ(ReadRecordField(store, offset, field), reader.Field(offset, field, scratch));
     }
   }
   EXPECT_EQ(full, reader.Line(0, RecordType::kB100, scratch));

@@ -207,7 +207,8 @@ TEST_F(DataSetTest, ZippedSetHoldsOneEntryWithThePlainBytes) {
   ASSERT_EQ(UNZ_OK, unzOpenCurrentFile(zip));
   std::string bytes;
   char buffer[65536];
-  for (int n; (n = unzReadCurrentFile(zip, buffer, sizeof buffer)) > 0;) bytes.append(buffer, n);
+  for (int n; (n = unzReadCurrentFile(zip, buffer, sizeof buffer)) > 0;)
+    bytes.append(buffer, static_cast<std::size_t>(n));
   unzCloseCurrentFile(zip);
   unzClose(zip);
 

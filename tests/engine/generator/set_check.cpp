@@ -189,7 +189,8 @@ SetCheck CheckSet(const std::filesystem::path& folder, const std::string* data) 
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string& line = lines[i];
     const auto n = static_cast<std::int64_t>(i + 1);
-    for (unsigned char c : line) {
+    for (const char character : line) {
+      const auto c = static_cast<unsigned char>(character);
       if (c >= 1 && c <= 30) {
         add(FaultKind::kControlCharacter, "BKMVDATA.TXT", n, "control character");
         break;

@@ -25,7 +25,7 @@ class ExpectedFile {
     bytes_.at(offset + 1) = (value >> 8) & 0xFF;
   }
   void U32(std::size_t offset, unsigned value) {
-    for (int i = 0; i < 4; ++i) bytes_.at(offset + i) = (value >> (8 * i)) & 0xFF;
+    for (std::size_t i = 0; i < 4; ++i) bytes_.at(offset + i) = (value >> (8 * i)) & 0xFF;
   }
   // Header at 1-based position: three roots, free, stack, keys, records.
   void Header(unsigned position, std::vector<unsigned> roots, unsigned keys, unsigned records) {
@@ -43,14 +43,14 @@ class ExpectedFile {
   };
   // A node at 1-based position; slots not given hold the blank entry.
   void Node(unsigned position, unsigned leaf, unsigned parent, unsigned left, unsigned right,
-            unsigned free_slot, const std::map<int, E>& slots) {
+            unsigned free_slot, const std::map<unsigned, E>& slots) {
     const std::size_t at = position - 1;
     U16(at, leaf);
     U32(at + 2, parent);
     U32(at + 6, left);
     U32(at + 10, right);
     U16(at + 14, free_slot);
-    for (int s = 1; s <= 20; ++s) {
+    for (unsigned s = 1; s <= 20; ++s) {
       const std::size_t entry = at + 16 + static_cast<std::size_t>(s - 1) * 22;
       auto it = slots.find(s);
       const E e = it != slots.end() ? it->second : E{Blank(), 0, 0};
@@ -115,7 +115,7 @@ TEST_F(IsamLayoutTest, NineteenthInsertionSplitsTheRootLeafIntoTwoLeavesOfTen) {
   // Key 1 split first: its lower half at 2797, its new root at 3253; then key 2's.
   expected.Header(9, {3253, 4165, 973}, 2, 19);
   expected.Header(35, {1429, 1885, 2341}, 2, 0);
-  std::map<int, ExpectedFile::E> lower1, upper1, lower2, upper2;
+  std::map<unsigned, ExpectedFile::E> lower1, upper1, lower2, upper2;
   for (unsigned i = 1; i <= 10; ++i) lower1[10 + i] = {key1(i), i % 4, i};
   for (unsigned i = 11; i <= 19; ++i) upper1[i] = {key1(i), i % 4, i};
   upper1[20] = {ExpectedFile::Sentinel(), 0, 0};

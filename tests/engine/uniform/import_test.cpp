@@ -290,14 +290,16 @@ TEST_F(ImportTest, FileChecksComeInOrderAndLeaveTheStoreAlone) {
   EXPECT_EQ("לא צויינה הספריה בה נמצא קובץ הנתונים",
             ImportFolder(store_, "", silent).status.message());
   TempFolder other;
-  EXPECT_EQ("קובץ האתחול אינו קיים בספריה שצויינה",
-            ImportFolder(store_, other.path(), silent).status.message());
+  const ImportResult no_ini = ImportFolder(store_, other.path(), silent);
+  EXPECT_EQ("קובץ האתחול אינו קיים בספריה שצויינה", no_ini.status.message());
+  EXPECT_EQ(StatusCode::kNotFound, no_ini.status.code());
   testing::WriteFile(other.File("ini.TXT"), testing::A000Line(0));
   EXPECT_EQ("קובץ הנתונים אינו קיים בספריה שצויינה",
             ImportFolder(store_, other.path(), silent).status.message());
   testing::WriteFile(other.File("BkMvData.zip"), "not a zip");
   const ImportResult refused = ImportFolder(store_, other.path(), silent);
   EXPECT_EQ("קובץ הנתונים אינו קיים בספריה שצויינה", refused.status.message());
+  EXPECT_EQ(StatusCode::kCorrupt, refused.status.code());  // a zip that yields no data file
   EXPECT_FALSE(refused.store_reset);
   EXPECT_EQ(loaded, store_.LoadedFolder);
   EXPECT_EQ(2, store_.AccountIndex.Count());
@@ -306,17 +308,45 @@ TEST_F(ImportTest, FileChecksComeInOrderAndLeaveTheStoreAlone) {
 
 TEST_F(ImportTest, TheLoadedFolderIsRefusedUntilAnotherIsRead) {
   SilentProgress silent;
-  Import(testing::SmallValidSet());
-  EXPECT_EQ("הקובץ נקרא כבר וקיים בזכרון המחשב",
-            ImportFolder(store_, folder_.path(), silent).status.message());
+  ASSERT_TRUE(Import(testing::SmallValidSet()).status.ok());
+  const ImportResult again = ImportFolder(store_, folder_.path(), silent);
+  EXPECT_EQ("הקובץ נקרא כבר וקיים בזכרון המחשב", again.status.message());
+  EXPECT_EQ(StatusCode::kRefused, again.status.code());
   TempFolder other;
   testing::SmallValidSet().Write(other.path(), "Ini.Txt", "bkmvdata.txt");
   ASSERT_TRUE(ImportFolder(store_, other.path(), silent).status.ok());
   EXPECT_TRUE(ImportFolder(store_, folder_.path(), silent).status.ok());
 }
 
+// The data file is read once by the import and then kept open for reading records back; a
+// file gone by then leaves no store that would point into nothing.
+TEST_F(ImportTest, DataFileThatCannotBeReopenedEmptiesTheStore) {
+  ASSERT_TRUE(Import(testing::SmallValidSet()).status.ok());
+  store_.LoadedFolder.clear();
+  class RemovingMonitor : public ProgressMonitor {
+   public:
+    explicit RemovingMonitor(std::string path) : path_(std::move(path)) {}
+    void OnProgress(int) override {}
+    bool StopRequested() override {
+      std::filesystem::remove(path_);  // the reading goes on through its open descriptor
+      return false;
+    }
+
+   private:
+    std::string path_;
+  } monitor(folder_.File("BKMVDATA.TXT"));
+  const ImportResult result = ImportFolder(store_, folder_.path(), monitor);
+  EXPECT_EQ(StatusCode::kIoError, result.status.code());
+  EXPECT_EQ("קובץ הנתונים אינו קיים בספריה שצויינה", result.status.message());
+  EXPECT_TRUE(result.store_reset);
+  EXPECT_LE(result.rows.Count(), 1);  // no log of a set that is not there
+  EXPECT_EQ("", store_.LoadedFolder);
+  EXPECT_EQ(0, store_.AccountIndex.Count());
+  EXPECT_FALSE(store_.DataFile.IsOpen());
+}
+
 TEST_F(ImportTest, InterruptedImportKeepsWhatWasReadAndCanBeReadAgain) {
-  Import(testing::SmallValidSet());
+  ASSERT_TRUE(Import(testing::SmallValidSet()).status.ok());
   store_.LoadedFolder.clear();
   ScriptedMonitor stop_after_four(4);
   ImportResult result = ImportFolder(store_, folder_.path(), stop_after_four);
@@ -346,14 +376,14 @@ TEST_F(ImportTest, ProgressIsReportedOnlyWhenThePercentageChanges) {
   set.ini[0] = testing::A000Line(28);  // twice the real lines: the bar stops at 50
   set.Write(folder_.path());
   ScriptedMonitor monitor;
-  ImportFolder(store_, folder_.path(), monitor);
+  ASSERT_TRUE(ImportFolder(store_, folder_.path(), monitor).status.ok());
   EXPECT_THAT(monitor.percents,
               ElementsAreArray({4, 7, 11, 14, 18, 21, 25, 29, 32, 36, 39, 43, 46, 50}));
   set.ini[0] = testing::A000Line(0);  // no total: the bar stays at 0
   set.Write(folder_.path());
   store_.LoadedFolder.clear();
   ScriptedMonitor quiet;
-  ImportFolder(store_, folder_.path(), quiet);
+  ASSERT_TRUE(ImportFolder(store_, folder_.path(), quiet).status.ok());
   EXPECT_TRUE(quiet.percents.empty());
 }
 
@@ -388,7 +418,9 @@ TEST_F(ImportTest, ZipInAReadOnlyFolderIsExtractedIntoTheCache) {
   }
   SilentProgress silent;
   const ImportResult result = ImportFolder(store_, zipped.path(), silent, {cache_.path()});
-  if (immutable) std::system(("chattr -i '" + zipped.path() + "'").c_str());
+  if (immutable) {
+    EXPECT_EQ(0, std::system(("chattr -i '" + zipped.path() + "'").c_str()));
+  }
   ASSERT_TRUE(result.status.ok()) << result.status.message();
   EXPECT_FALSE(std::filesystem::exists(zipped.File("BkMvdata.Txt")));
   ASSERT_TRUE(result.data_file_path.starts_with(cache_.path() + "/"));

@@ -57,7 +57,7 @@ TEST(LayoutsTest, LengthsTheImportRequires) {
   EXPECT_EQ(95, LayoutOf(RecordType::kA100).full_width);
   EXPECT_EQ(0, LayoutOf(RecordType::kZ900).length);
   EXPECT_EQ(110, LayoutOf(RecordType::kZ900).full_width);
-  EXPECT_EQ(kIniSummaryLength, kIniSummaryCountStart + kIniSummaryCountWidth - 1);
+  EXPECT_EQ(kIniSummaryLength, kIniSummaryCount.start + kIniSummaryCount.width - 1);
 }
 
 TEST(LayoutsTest, FindLayoutMatchesTheFirstFourCharactersExactly) {

@@ -133,9 +133,9 @@ TEST(RandomAccessFileTest, ReadsLinesAndFieldsAtOffsets) {
   EXPECT_EQ("XY", store.DataFile.ReadLine(10, 100));
   EXPECT_EQ("last\rline", store.DataFile.ReadLine(13, 100));
   EXPECT_EQ("", store.DataFile.ReadLine(1000, 10));
-  EXPECT_EQ("CDE", ReadRecordField(store, 0, 3, 3));
-  EXPECT_EQ("Y", ReadRecordField(store, 10, 2, 5));  // a short line yields what it has
-  EXPECT_EQ("", ReadRecordField(store, 10, 4, 5));
+  EXPECT_EQ("CDE", ReadRecordField(store, 0, {3, 3}));
+  EXPECT_EQ("Y", ReadRecordField(store, 10, {2, 5}));  // a short line yields what it has
+  EXPECT_EQ("", ReadRecordField(store, 10, {4, 5}));
 
   ASSERT_TRUE(store.DataFile.WriteAt(10, "QZ").ok());
   EXPECT_EQ("QZ", store.DataFile.ReadLine(10, 100));
