@@ -65,8 +65,15 @@ int Dump(const std::string& file_name) {
               << "\n";
     return kExitFailed;
   }
+  // Another program's change in the middle would read as damage: wait for it to finish.
+  if (const IsamStatus locked = storage->Lock(IsamLockMode::kShared); locked != IsamStatus::kOk) {
+    std::cerr << "isam dump: " << file_name << " is locked by another program\n";
+    return 1;
+  }
   IsamFileReport report;
-  if (InspectIndexFile(*storage, report) != IsamStatus::kOk) {
+  const IsamStatus inspected = InspectIndexFile(*storage, report);
+  storage->Unlock();
+  if (inspected != IsamStatus::kOk) {
     std::cerr << "isam dump: " << file_name << " is too short for the headers of an index file\n";
     return kExitFailed;
   }

@@ -117,6 +117,27 @@ int main(int argc, char** argv) {
   CHECK(DbInsert(SLOT, block) == 0);
   CHECK(CloseDb(SLOT) == 0);
 
+  {
+    /* Outputs stay as they were when nothing is found; a key number out of range selects
+     * key 1; a lock held across calls does not stop the calls of its holder. */
+    uint8_t entry[TALLYSCAN_ENTRY_SIZE];
+    uint32_t node = 77;
+    int32_t at = 77;
+    CHECK(OpenDb(argv[1], SLOT, 2) == 0);
+    memset(entry, 'x', sizeof entry);
+    CHECK(GetMatch(SLOT, 1, entry, &node, &at) == 1);
+    CHECK(node == 77 && at == 77 && entry[0] == 'x' && entry[21] == 'x');
+    CHECK(GetMatch(SLOT, 3, entry, &node, &at) == -6);
+    CHECK(SetKey(SLOT, 7) == 0);
+    CHECK(GetKey(SLOT) == 1);
+    CHECK(DbLock(SLOT, 0) == 0);
+    MakeBlock(block, RECORDS + 1);
+    CHECK(DbInsert(SLOT, block) == 0);
+    CHECK(DbUnLock(SLOT, 0) == 0);
+    CHECK(GetRecords(SLOT) == RECORDS + 1);
+    CHECK(CloseDb(SLOT) == 0);
+  }
+
   CHECK(OpenDb(argv[1], 100, 2) == -1);
   CHECK(messages == 1);
   CHECK(DbInsert(3, block) == -2);

@@ -67,7 +67,7 @@ std::string Reason(int error) {
 }
 
 Status Failure(int error, const std::string& path) {
-  return Status::Error(Reason(error) + " (" + path + ")");
+  return Status::IoError(Reason(error) + " (" + path + ")");
 }
 
 // Company and year folders: real folders (not links) whose names hold no ".".
@@ -192,7 +192,7 @@ Status LocalCompanyFiles::Copy(const std::string& from, const std::string& to,
       }
     }
     done += got;
-    if (status.ok() && copied(done)) status = Status::Error(std::string(kSaveStoppedText));
+    if (status.ok() && copied(done)) status = Status::Interrupted(std::string(kSaveStoppedText));
   }
   // Only a copy that reached the disk may replace the saved one.
   if (status.ok() && ::fdatasync(out) != 0) status = Failure(errno, to);
@@ -244,16 +244,16 @@ std::vector<CompanyRow> CompaniesStore::Scan() const {
 SaveTarget CompaniesStore::TargetOf(const RecordStore& store) const {
   SaveTarget target;
   if (store.LoadedFolder.empty()) {
-    target.status = Status::Error(std::string(kNothingLoadedText));
+    target.status = Status::Refused(std::string(kNothingLoadedText));
     return target;
   }
   if (root_.empty()) {
-    target.status = Status::Error(std::string(kNoStoreText));
+    target.status = Status::NotFound(std::string(kNoStoreText));
     return target;
   }
   if (!AllDigits(store.DealerNumber)) {
-    target.status = Status::Error(std::string(kBadDealerText) + store.DealerNumber +
-                                  std::string(kBadDealerEndText));
+    target.status = Status::Refused(std::string(kBadDealerText) + store.DealerNumber +
+                                    std::string(kBadDealerEndText));
     return target;
   }
   char year[16];
@@ -267,9 +267,9 @@ Status CompaniesStore::Save(const RecordStore& store, ProgressMonitor& monitor) 
   const SaveTarget target = TargetOf(store);
   if (!target.status.ok()) return target.status;
   const std::optional<std::string> ini = FindFileIgnoringCase(store.LoadedFolder, "ini.txt");
-  if (!ini) return Status::Error(std::string(kIniGoneText));
+  if (!ini) return Status::NotFound(std::string(kIniGoneText));
   if (!store.DataFile.IsOpen() || store.DataFile.Path().empty()) {
-    return Status::Error(std::string(kDataGoneText));
+    return Status::NotFound(std::string(kDataGoneText));
   }
   // Folders this save makes go again when it fails, so that no empty set is listed.
   const std::string company_folder = fs::path(target.year_folder).parent_path().string();
@@ -278,8 +278,8 @@ Status CompaniesStore::Save(const RecordStore& store, ProgressMonitor& monitor) 
   const bool year_existed = fs::exists(target.year_folder, ec);
   fs::create_directories(target.year_folder, ec);
   if (ec) {
-    return Status::Error(std::string(kSaveFailedText) + "\n" +
-                         Failure(ec.value(), target.year_folder).message());
+    const Status failure = Failure(ec.value(), target.year_folder);
+    return failure.WithMessage(std::string(kSaveFailedText) + "\n" + failure.message());
   }
 
   std::vector<CopyStep> steps;
@@ -315,7 +315,7 @@ Status CompaniesStore::Save(const RecordStore& store, ProgressMonitor& monitor) 
                               ? failure.message()
                               : std::string(kSaveFailedText) + "\n" + failure.message();
     if (target.replaces && previous_intact) message += "\n" + std::string(kPreviousKeptText);
-    return Status::Error(std::move(message));
+    return failure.WithMessage(std::move(message));
   };
 
   LocalCompanyFiles local_files;
@@ -323,7 +323,7 @@ Status CompaniesStore::Save(const RecordStore& store, ProgressMonitor& monitor) 
   ProgressTracker progress(monitor, total);
   std::int64_t before = 0;
   for (const CopyStep& step : steps) {
-    if (monitor.StopRequested()) return undo(Status::Error(std::string(kSaveStoppedText)));
+    if (monitor.StopRequested()) return undo(Status::Interrupted(std::string(kSaveStoppedText)));
     const Status copied = copier.Copy(step.source, step.temporary, [&](std::int64_t bytes) {
       progress.Advance(before + bytes);
       return monitor.StopRequested();
@@ -345,13 +345,13 @@ Status CompaniesStore::Save(const RecordStore& store, ProgressMonitor& monitor) 
 
 Status CompaniesStore::Delete(const CompanyRow& row) const {
   if (!IsOurRoot(row.root) || !IsSetFolderName(row.company) || !IsSetFolderName(row.year)) {
-    return Status::Error(std::string(kNotInStoreText));
+    return Status::Refused(std::string(kNotInStoreText));
   }
   const std::string company_folder = JoinPath(row.root, row.company);
   const std::string year_folder = JoinPath(company_folder, row.year);
   std::error_code ec;
   if (!fs::is_directory(fs::symlink_status(year_folder, ec))) {
-    return Status::Error(std::string(kNotInStoreText));
+    return Status::Refused(std::string(kNotInStoreText));
   }
   const std::string written[] = {std::string(kSavedIniName), std::string(kSavedDataName),
                                  std::string(kSavedIniName) + std::string(kTemporarySuffix),
@@ -368,20 +368,21 @@ Status CompaniesStore::Delete(const CompanyRow& row) const {
     }
   }
   if (ec) {
-    return Status::Error(std::string(kDeleteFailedText) + "\n" +
-                         Failure(ec.value(), year_folder).message());
+    const Status failure = Failure(ec.value(), year_folder);
+    return failure.WithMessage(std::string(kDeleteFailedText) + "\n" + failure.message());
   }
   for (const std::string& file : doomed) {
     if (::unlink(file.c_str()) != 0 && errno != ENOENT) {
-      return Status::Error(std::string(kDeleteFailedText) + "\n" + Failure(errno, file).message());
+      const Status failure = Failure(errno, file);
+      return failure.WithMessage(std::string(kDeleteFailedText) + "\n" + failure.message());
     }
   }
   if (::rmdir(year_folder.c_str()) != 0) {
     if (errno == ENOTEMPTY || errno == EEXIST) {
-      return Status::Error(std::string(kFolderKeptText) + year_folder);
+      return Status::Refused(std::string(kFolderKeptText) + year_folder);
     }
-    return Status::Error(std::string(kDeleteFailedText) + "\n" +
-                         Failure(errno, year_folder).message());
+    const Status failure = Failure(errno, year_folder);
+    return failure.WithMessage(std::string(kDeleteFailedText) + "\n" + failure.message());
   }
   // The company folder goes with its last year; anything else in it keeps it.
   ::rmdir(company_folder.c_str());

@@ -17,6 +17,7 @@ enum class StatusCode {
   kIoError,      // the system refused to open, read or write a file
   kRefused,      // the operation was declined as asked (the folder is already loaded)
   kOutOfMemory,  // memory ran out part way
+  kInterrupted,  // the user stopped an operation whose result says only that it stopped
 };
 
 // The outcome of an engine operation. The engine never shows anything itself: a failure
@@ -38,6 +39,12 @@ class [[nodiscard]] Status {
   static Status OutOfMemory(std::string message) {
     return {StatusCode::kOutOfMemory, std::move(message)};
   }
+  static Status Interrupted(std::string message) {
+    return {StatusCode::kInterrupted, std::move(message)};
+  }
+
+  // The same kind of failure told in other words (a message wrapped in a longer one).
+  Status WithMessage(std::string message) const { return {code_, std::move(message)}; }
 
   bool ok() const { return code_ == StatusCode::kOk; }
   StatusCode code() const { return code_; }

@@ -127,10 +127,11 @@ std::string FormatMailDate(std::int64_t unix_seconds, int utc_offset_minutes) {
   const int weekday = static_cast<int>(((days % 7) + 7) % 7);  // 1970-01-01 was a Thursday
   const int offset = utc_offset_minutes < 0 ? -utc_offset_minutes : utc_offset_minutes;
   char text[64];
-  std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d %c%02d%02d", kDays[weekday],
-                day, kMonths[month - 1], year, static_cast<int>(seconds / 3600),
-                static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60),
-                utc_offset_minutes < 0 ? '-' : '+', offset / 60, offset % 60);
+  std::snprintf(
+      text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d %c%02d%02d",
+      kDays[static_cast<std::size_t>(weekday)], day, kMonths[static_cast<std::size_t>(month - 1)],
+      year, static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60),
+      static_cast<int>(seconds % 60), utc_offset_minutes < 0 ? '-' : '+', offset / 60, offset % 60);
   return text;
 }
 

@@ -3,6 +3,7 @@
 #include <map>
 #include <set>
 
+#include "engine/transfer/isam_index_file.h"
 #include "engine/transfer/isam_tree.h"
 
 namespace tallyscan {
@@ -23,7 +24,11 @@ class Inspector {
     leaf_depth_ = -1;
     IsamKey highest;
     Walk(tree, tree.root, 0, 0, highest);
-    for (const auto& [depth, level] : levels_) CheckChain(depth, level);
+    for (const auto& [depth, level] : levels_) {
+      CheckChain(depth, level);
+      FollowChain(depth, level, true);
+      FollowChain(depth, level, false);
+    }
     CollectEntries(tree);
   }
 
@@ -136,6 +141,25 @@ class Inspector {
                 "/" + std::to_string(level[i].right) + " instead of " + std::to_string(left) + "/" +
                 std::to_string(right));
       }
+    }
+  }
+
+  // The links followed from the level's first node rightwards (or its last leftwards): a
+  // chain that comes back to a node it passed would keep a walk going for ever.
+  void FollowChain(int depth, const std::vector<LevelNode>& level, bool rightwards) {
+    std::uint64_t limit = 0;
+    if (file_.NodeLimit(limit) != IsamStatus::kOk) return;
+    std::set<std::uint32_t> passed;
+    std::uint32_t position = rightwards ? level.front().position : level.back().position;
+    while (position != 0 && passed.size() <= limit) {
+      if (!passed.insert(position).second) {
+        Problem(prefix_ + "level " + std::to_string(depth) + ": the " +
+                (rightwards ? "right" : "left") + " links come back to " + At(position));
+        return;
+      }
+      IsamNode node;
+      if (file_.ReadNode(position, node) != IsamStatus::kOk) return;  // a broken link: above
+      position = rightwards ? node.right : node.left;
     }
   }
 

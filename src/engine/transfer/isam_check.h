@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/transfer/isam.h"
 #include "engine/transfer/isam_format.h"
+#include "engine/transfer/isam_status.h"
 #include "engine/transfer/isam_storage.h"
 
 namespace tallyscan {
@@ -38,7 +38,8 @@ struct IsamFileReport {
 
 // Checks, besides what every read checks: the parent links, the order of the entries within
 // and across nodes, entries packed to the right with blank free slots, each inner key equal
-// to its child's highest key, leaves all at one depth, the sibling chain of every level, the
+// to its child's highest key, leaves all at one depth, the sibling chain of every level (and
+// whether its links come round in a circle), the file's length against whole nodes, the
 // sentinel closing each tree, the record count of header A against every tree, free nodes
 // cleared, and every node of the file in exactly one tree or on the free chain. Fails only
 // when the headers cannot be read; a damaged tree is reported in problems and skipped.

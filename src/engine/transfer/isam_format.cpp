@@ -20,9 +20,8 @@ std::uint16_t Get16(const std::uint8_t* at) {
 }
 
 std::uint32_t Get32(const std::uint8_t* at) {
-  std::uint32_t value = 0;
-  for (int i = 3; i >= 0; --i) value = (value << 8) | at[i];
-  return value;
+  return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
+         static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
 }
 
 IsamKey KeyOf(std::uint8_t fill) {
@@ -52,10 +51,6 @@ IsamNode EmptyLeaf() {
   node.free_slot = kIsamSlotsPerNode - 1;
   node.Slot(kIsamSlotsPerNode) = IsamEntry{SentinelKey(), 0, 0};
   return node;
-}
-
-int CompareKeys(const IsamKey& a, const IsamKey& b) {
-  return std::memcmp(a.data(), b.data(), kIsamKeyLength);
 }
 
 void EncodeHeader(const IsamHeader& header, std::span<std::uint8_t, kIsamHeaderSize> out) {
@@ -90,7 +85,7 @@ void EncodeEntry(const IsamEntry& entry, std::span<std::uint8_t, kIsamEntrySize>
 
 IsamEntry DecodeEntry(std::span<const std::uint8_t, kIsamEntrySize> in) {
   IsamEntry entry;
-  std::copy_n(in.begin(), kIsamKeyLength, entry.key.begin());
+  std::memcpy(entry.key.data(), in.data(), kIsamKeyLength);
   entry.flag = in[kIsamEntryFlagAt];
   entry.pointer = Get32(in.data() + kIsamEntryPointerAt);
   return entry;
@@ -110,18 +105,27 @@ void EncodeNode(const IsamNode& node, std::span<std::uint8_t, kIsamNodeSize> out
 }
 
 IsamNode DecodeNode(std::span<const std::uint8_t, kIsamNodeSize> in) {
-  const std::uint8_t* p = in.data();
   IsamNode node;
+  DecodeNode(in, node);
+  return node;
+}
+
+void DecodeNode(std::span<const std::uint8_t, kIsamNodeSize> in, IsamNode& node) {
+  const std::uint8_t* p = in.data();
   node.leaf = Get16(p + kIsamNodeLeafAt);
   node.parent = Get32(p + kIsamNodeParentAt);
   node.left = Get32(p + kIsamNodeLeftAt);
   node.right = Get32(p + kIsamNodeRightAt);
   node.free_slot = Get16(p + kIsamNodeFreeSlotAt);
+  // Field by field into place: decoding each entry into a temporary and copying it over
+  // stalls on every copy, and nodes are decoded on every step of every descent.
   for (std::size_t i = 0; i < node.entries.size(); ++i) {
-    node.entries[i] =
-        DecodeEntry(in.subspan(kIsamNodeEntriesAt + i * kIsamEntrySize).first<kIsamEntrySize>());
+    const std::uint8_t* at = p + kIsamNodeEntriesAt + i * kIsamEntrySize;
+    IsamEntry& entry = node.entries[i];
+    std::memcpy(entry.key.data(), at, kIsamKeyLength);
+    entry.flag = at[kIsamEntryFlagAt];
+    entry.pointer = Get32(at + kIsamEntryPointerAt);
   }
-  return node;
 }
 
 }  // namespace tallyscan

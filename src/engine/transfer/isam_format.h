@@ -118,8 +118,20 @@ IsamEntry BlankEntry();
 IsamNode EmptyLeaf();    // the node of a new tree: the sentinel alone in slot 20
 IsamNode ClearedNode();  // all fields 0, every slot blank: a node about to be reused or freed
 
-// Byte order of two keys: negative, zero or positive.
-int CompareKeys(const IsamKey& a, const IsamKey& b);
+// Byte order of two keys: negative, zero or positive. Inline, as eight bytes at a time read
+// most significant first: every step of every descent compares keys.
+inline int CompareKeys(const IsamKey& a, const IsamKey& b) {
+  for (std::size_t at = 0; at + 8 <= kIsamKeyLength; at += 8) {
+    std::uint64_t x = 0;
+    std::uint64_t y = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+      x = x << 8 | a[at + i];
+      y = y << 8 | b[at + i];
+    }
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return static_cast<int>(a[kIsamKeyLength - 1]) - static_cast<int>(b[kIsamKeyLength - 1]);
+}
 
 void EncodeHeader(const IsamHeader& header, std::span<std::uint8_t, kIsamHeaderSize> out);
 IsamHeader DecodeHeader(std::span<const std::uint8_t, kIsamHeaderSize> in);
@@ -128,5 +140,6 @@ IsamEntry DecodeEntry(std::span<const std::uint8_t, kIsamEntrySize> in);
 // Decoding takes the bytes as they are; callers check free_slot and the links before use.
 void EncodeNode(const IsamNode& node, std::span<std::uint8_t, kIsamNodeSize> out);
 IsamNode DecodeNode(std::span<const std::uint8_t, kIsamNodeSize> in);
+void DecodeNode(std::span<const std::uint8_t, kIsamNodeSize> in, IsamNode& node);
 
 }  // namespace tallyscan

@@ -1,7 +1,8 @@
-#include <limits>
-#include <vector>
+#include "engine/transfer/isam_index_file.h"
 
-#include "engine/transfer/isam_tree.h"
+#include <limits>
+
+#include "engine/transfer/isam_try.h"
 
 namespace tallyscan {
 namespace {
@@ -11,6 +12,16 @@ IsamStatus ReadExactly(IsamStorage& storage, std::uint64_t offset, std::span<std
   if (n < 0) return IsamStatus::kIoError;
   if (static_cast<std::uint64_t>(n) != bytes.size()) return IsamStatus::kCorrupt;
   return IsamStatus::kOk;
+}
+
+bool IsHeaderPosition(std::uint32_t position) {
+  return position == kIsamHeaderAPosition || position == kIsamHeaderBPosition;
+}
+
+// Nodes follow one another from position 61: any other position is not a node's start.
+bool IsNodePosition(std::uint32_t position) {
+  return position >= kIsamFirstNodePosition &&
+         (position - kIsamFirstNodePosition) % kIsamNodeSize == 0;
 }
 
 }  // namespace
@@ -41,10 +52,7 @@ IsamStatus IndexFile::Create(IsamStorage& storage, int number_of_keys) {
 IsamStatus IndexFile::Load() {
   // Both headers in one read: they are adjacent.
   std::array<std::uint8_t, 2 * kIsamHeaderSize> bytes;
-  if (auto s = ReadExactly(storage_, IsamPositionToOffset(kIsamHeaderAPosition), bytes);
-      s != IsamStatus::kOk) {
-    return s;
-  }
+  ISAM_TRY(ReadExactly(storage_, IsamPositionToOffset(kIsamHeaderAPosition), bytes));
   const std::span<const std::uint8_t> all(bytes);
   header_a_ = DecodeHeader(all.first<kIsamHeaderSize>());
   header_b_ = DecodeHeader(all.subspan<kIsamHeaderSize, kIsamHeaderSize>());
@@ -52,22 +60,31 @@ IsamStatus IndexFile::Load() {
   return IsamStatus::kOk;
 }
 
-IsamStatus IndexFile::Store() {
-  std::array<std::uint8_t, kIsamHeaderSize> bytes;
-  if (dirty_a_) {
-    EncodeHeader(header_a_, bytes);
-    if (!storage_.WriteAt(IsamPositionToOffset(kIsamHeaderAPosition), bytes)) {
+void IndexFile::Store() {
+  if (dirty_a_) changes_.push_back(Change{kIsamHeaderAPosition, {}, header_a_});
+  if (dirty_b_) changes_.push_back(Change{kIsamHeaderBPosition, {}, header_b_});
+  dirty_a_ = dirty_b_ = false;
+}
+
+IsamStatus IndexFile::Commit(bool& wrote_any) {
+  wrote_any = false;
+  std::array<std::uint8_t, kIsamNodeSize> bytes;
+  for (const Change& change : changes_) {
+    std::span<const std::uint8_t> out;
+    if (IsHeaderPosition(change.position)) {
+      EncodeHeader(change.header, std::span(bytes).first<kIsamHeaderSize>());
+      out = std::span(bytes).first<kIsamHeaderSize>();
+    } else {
+      EncodeNode(change.node, bytes);
+      out = bytes;
+    }
+    if (!storage_.WriteAt(IsamPositionToOffset(change.position), out)) {
+      changes_.clear();
       return IsamStatus::kIoError;
     }
-    dirty_a_ = false;
+    wrote_any = true;
   }
-  if (dirty_b_) {
-    EncodeHeader(header_b_, bytes);
-    if (!storage_.WriteAt(IsamPositionToOffset(kIsamHeaderBPosition), bytes)) {
-      return IsamStatus::kIoError;
-    }
-    dirty_b_ = false;
-  }
+  changes_.clear();
   return IsamStatus::kOk;
 }
 
@@ -83,28 +100,39 @@ void IndexFile::SetRoot(int key_number, std::uint32_t position) {
 }
 
 IsamStatus IndexFile::ReadNode(std::uint32_t position, IsamNode& node) {
-  if (position < kIsamFirstNodePosition) return IsamStatus::kCorrupt;
-  std::array<std::uint8_t, kIsamNodeSize> bytes;
-  if (auto s = ReadExactly(storage_, IsamPositionToOffset(position), bytes); s != IsamStatus::kOk) {
-    return s;
+  if (!IsNodePosition(position)) return IsamStatus::kCorrupt;
+  for (auto it = changes_.rbegin(); it != changes_.rend(); ++it) {
+    if (it->position == position) {
+      node = it->node;
+      return IsamStatus::kOk;
+    }
   }
-  node = DecodeNode(bytes);
+  std::array<std::uint8_t, kIsamNodeSize> bytes;
+  ISAM_TRY(ReadExactly(storage_, IsamPositionToOffset(position), bytes));
+  DecodeNode(bytes, node);
   if (node.free_slot > kIsamSlotsPerNode || node.leaf > 1) return IsamStatus::kCorrupt;
   return IsamStatus::kOk;
 }
 
 IsamStatus IndexFile::WriteNode(std::uint32_t position, const IsamNode& node) {
-  if (position < kIsamFirstNodePosition) return IsamStatus::kCorrupt;
-  std::array<std::uint8_t, kIsamNodeSize> bytes;
-  EncodeNode(node, bytes);
-  return storage_.WriteAt(IsamPositionToOffset(position), bytes) ? IsamStatus::kOk
-                                                                 : IsamStatus::kIoError;
+  if (!IsNodePosition(position)) return IsamStatus::kCorrupt;
+  changes_.push_back(Change{position, node, {}});
+  return IsamStatus::kOk;
+}
+
+IsamStatus IndexFile::FileEnd(std::uint64_t& end) {
+  if (!end_known_) {
+    if (!storage_.Size(end_)) return IsamStatus::kIoError;
+    end_known_ = true;
+  }
+  end = end_;
+  return IsamStatus::kOk;
 }
 
 IsamStatus IndexFile::AllocateNode(std::uint32_t& position) {
   if (header_a_.free_node != 0) {
     IsamNode free_node;
-    if (auto s = ReadNode(header_a_.free_node, free_node); s != IsamStatus::kOk) return s;
+    ISAM_TRY(ReadNode(header_a_.free_node, free_node));
     // A node in use always has a free slot (a full one splits at once): a free-list head
     // that looks like one points into a tree, and taking it would overwrite live entries.
     if (free_node.free_slot != 0 || free_node.leaf != 0 || free_node.parent != 0) {
@@ -112,31 +140,35 @@ IsamStatus IndexFile::AllocateNode(std::uint32_t& position) {
     }
     position = header_a_.free_node;
     MutableHeaderA().free_node = free_node.right;
-  } else {
-    std::uint64_t size = 0;
-    if (!storage_.Size(size)) return IsamStatus::kIoError;
-    if (size + 1 + kIsamNodeSize > std::numeric_limits<std::uint32_t>::max()) {
-      return IsamStatus::kFileFull;
-    }
-    // A file shorter than its headers would put a node over them.
-    if (size + 1 < kIsamFirstNodePosition) return IsamStatus::kCorrupt;
-    position = static_cast<std::uint32_t>(size + 1);
+    return IsamStatus::kOk;
   }
-  return WriteNode(position, ClearedNode());
+  std::uint64_t end = 0;
+  ISAM_TRY(FileEnd(end));
+  if (end + 1 + kIsamNodeSize > std::numeric_limits<std::uint32_t>::max()) {
+    return IsamStatus::kFileFull;
+  }
+  // A file shorter than its headers, or ending inside a node, would put the new node over
+  // bytes that are not a node's.
+  if (end + 1 < kIsamFirstNodePosition || !IsNodePosition(static_cast<std::uint32_t>(end + 1))) {
+    return IsamStatus::kCorrupt;
+  }
+  position = static_cast<std::uint32_t>(end + 1);
+  end_ = end + kIsamNodeSize;
+  return IsamStatus::kOk;
 }
 
 IsamStatus IndexFile::ReleaseNode(std::uint32_t position) {
   IsamNode node = ClearedNode();
   node.right = header_a_.free_node;
-  if (auto s = WriteNode(position, node); s != IsamStatus::kOk) return s;
+  ISAM_TRY(WriteNode(position, node));
   MutableHeaderA().free_node = position;
   return IsamStatus::kOk;
 }
 
 IsamStatus IndexFile::NodeLimit(std::uint64_t& limit) {
-  std::uint64_t size = 0;
-  if (!storage_.Size(size)) return IsamStatus::kIoError;
-  limit = size / kIsamNodeSize + 1;
+  std::uint64_t end = 0;
+  ISAM_TRY(FileEnd(end));
+  limit = end / kIsamNodeSize + 1;
   return IsamStatus::kOk;
 }
 

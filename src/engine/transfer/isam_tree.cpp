@@ -1,16 +1,13 @@
+#include "engine/transfer/isam_tree.h"
+
 #include <utility>
 
-#include "engine/transfer/isam_tree.h"
+#include "engine/transfer/isam_try.h"
 
 namespace tallyscan {
 namespace {
 
 constexpr int kLast = kIsamSlotsPerNode;
-
-#define ISAM_TRY(expr)                                                  \
-  do {                                                                  \
-    if (const IsamStatus s_ = (expr); s_ != IsamStatus::kOk) return s_; \
-  } while (false)
 
 // The slot of the node's entry that points at the child, 0 when there is none.
 int SlotOfChild(const IsamNode& node, std::uint32_t child) {
@@ -34,6 +31,30 @@ IsamStatus IsamTree::ReadLeaf(std::uint32_t position, IsamNode& leaf) {
   return leaf.leaf == 1 ? IsamStatus::kOk : IsamStatus::kCorrupt;
 }
 
+// The back link of the next leaf names the leaf stepped from; or, while a split or an
+// unlinking is half made, the leaf before that one: the leaf stepped from was put in front
+// of the next (or is being taken out) and the next one's back link is not yet changed.
+IsamStatus IsamTree::StepRight(std::uint32_t& position, IsamNode& leaf) {
+  const std::uint32_t from = position;
+  const std::uint32_t before = leaf.left;
+  position = leaf.right;
+  ISAM_TRY(ReadLeaf(position, leaf));
+  return leaf.left == from || leaf.left == before ? IsamStatus::kOk : IsamStatus::kCorrupt;
+}
+
+// The mirror of StepRight: the leaf before names the leaf stepped from as its right
+// sibling, or names a leaf put in between (or being taken out) that links both.
+IsamStatus IsamTree::StepLeft(std::uint32_t& position, IsamNode& leaf) {
+  const std::uint32_t from = position;
+  position = leaf.left;
+  ISAM_TRY(ReadLeaf(position, leaf));
+  if (leaf.right == from) return IsamStatus::kOk;
+  if (leaf.right == 0) return IsamStatus::kCorrupt;
+  IsamNode between;
+  ISAM_TRY(ReadLeaf(leaf.right, between));
+  return between.left == position && between.right == from ? IsamStatus::kOk : IsamStatus::kCorrupt;
+}
+
 IsamStatus IsamTree::Descend(const IsamKey& key, std::uint32_t& leaf_position, IsamNode& leaf) {
   std::uint32_t position = file_.Root(key_number_);
   for (int depth = 0; depth < kIsamMaxDepth; ++depth) {
@@ -43,16 +64,20 @@ IsamStatus IsamTree::Descend(const IsamKey& key, std::uint32_t& leaf_position, I
       return IsamStatus::kOk;
     }
     if (leaf.UsedCount() == 0) return IsamStatus::kCorrupt;
-    // A key above every entry (only possible in a file without its sentinel) goes down the
-    // last child rather than nowhere.
-    int chosen = kLast;
-    for (int s = leaf.FirstUsed(); s <= kLast; ++s) {
-      if (CompareKeys(leaf.Slot(s).key, key) >= 0) {
-        chosen = s;
-        break;
+    // The first entry at least as high, by halving (the entries are in order); a key above
+    // every entry (only possible in a file without its sentinel) goes down the last child
+    // rather than nowhere.
+    int low = leaf.FirstUsed();
+    int high = kLast;
+    while (low < high) {
+      const int middle = (low + high) / 2;
+      if (CompareKeys(leaf.Slot(middle).key, key) >= 0) {
+        high = middle;
+      } else {
+        low = middle + 1;
       }
     }
-    position = leaf.Slot(chosen).pointer;
+    position = leaf.Slot(low).pointer;
   }
   return IsamStatus::kCorrupt;
 }
@@ -62,6 +87,18 @@ IsamStatus IsamTree::Insert(const IsamEntry& entry, IsamCursor& landed) {
   IsamNode leaf;
   ISAM_TRY(Descend(entry.key, position, leaf));
   return InsertIntoNode(position, leaf, entry, &landed, 0);
+}
+
+// The children listed in an inner node name it as their parent.
+IsamStatus IsamTree::AdoptChildren(std::uint32_t position, const IsamNode& node) {
+  if (node.leaf != 0) return IsamStatus::kOk;
+  for (int s = node.FirstUsed(); s <= kLast; ++s) {
+    IsamNode child;
+    ISAM_TRY(file_.ReadNode(node.Slot(s).pointer, child));
+    child.parent = position;
+    ISAM_TRY(file_.WriteNode(node.Slot(s).pointer, child));
+  }
+  return IsamStatus::kOk;
 }
 
 // Puts the entry into the node read from position: it starts in the free slot next to the
@@ -84,60 +121,62 @@ IsamStatus IsamTree::InsertIntoNode(std::uint32_t position, IsamNode& node, cons
     return file_.WriteNode(position, node);
   }
 
-  // Full: the lower half moves to a new node that joins the chain on the left.
+  // Full: the lower half moves to a new node that joins the chain on the left. Until the
+  // last change below, the full node keeps every entry, so each one stays where a descent
+  // or a step along the chain finds it.
   std::uint32_t lower_position = 0;
   ISAM_TRY(file_.AllocateNode(lower_position));
   IsamNode lower = ClearedNode();
   lower.leaf = node.leaf;
+  IsamNode upper = node;
   for (int s = 1; s <= kIsamSplitHalf; ++s) {
     lower.Slot(s + kIsamSplitHalf) = node.Slot(s);
-    node.Slot(s) = BlankEntry();
+    upper.Slot(s) = BlankEntry();
   }
-  lower.free_slot = node.free_slot = kIsamSplitHalf;
+  lower.free_slot = upper.free_slot = kIsamSplitHalf;
   lower.parent = node.parent;
   lower.left = node.left;
   lower.right = position;
+  upper.left = lower_position;
+  if (landed != nullptr) {
+    *landed = at > kIsamSplitHalf ? IsamCursor{position, at}
+                                  : IsamCursor{lower_position, at + kIsamSplitHalf};
+  }
+  const IsamEntry separator{lower.Slot(kLast).key, 0, lower_position};
+
+  if (node.parent == 0) {
+    std::uint32_t root_position = 0;
+    ISAM_TRY(file_.AllocateNode(root_position));
+    IsamNode root = ClearedNode();
+    root.Slot(kLast - 1) = separator;
+    root.Slot(kLast) = IsamEntry{upper.Slot(kLast).key, 0, position};
+    root.free_slot = kLast - 2;
+    lower.parent = upper.parent = root_position;
+    ISAM_TRY(file_.WriteNode(lower_position, lower));
+    ISAM_TRY(AdoptChildren(lower_position, lower));
+    ISAM_TRY(file_.WriteNode(root_position, root));
+    file_.SetRoot(key_number_, root_position);
+    file_.Store();
+    return file_.WriteNode(position, upper);
+  }
+
+  ISAM_TRY(file_.WriteNode(lower_position, lower));
+  ISAM_TRY(AdoptChildren(lower_position, lower));
+  IsamNode parent;
+  ISAM_TRY(file_.ReadNode(node.parent, parent));
+  if (parent.leaf != 0) return IsamStatus::kCorrupt;
+  ISAM_TRY(InsertIntoNode(node.parent, parent, separator, nullptr, depth + 1));
   if (node.left != 0) {
     IsamNode neighbour;
     ISAM_TRY(file_.ReadNode(node.left, neighbour));
     neighbour.right = lower_position;
     ISAM_TRY(file_.WriteNode(node.left, neighbour));
   }
-  node.left = lower_position;
-  if (landed != nullptr) {
-    *landed = at > kIsamSplitHalf ? IsamCursor{position, at}
-                                  : IsamCursor{lower_position, at + kIsamSplitHalf};
-  }
-  if (node.leaf == 0) {
-    for (int s = kIsamSplitHalf + 1; s <= kLast; ++s) {
-      IsamNode child;
-      ISAM_TRY(file_.ReadNode(lower.Slot(s).pointer, child));
-      child.parent = lower_position;
-      ISAM_TRY(file_.WriteNode(lower.Slot(s).pointer, child));
-    }
-  }
-
-  const IsamEntry separator{lower.Slot(kLast).key, 0, lower_position};
-  if (node.parent == 0) {
-    std::uint32_t root_position = 0;
-    ISAM_TRY(file_.AllocateNode(root_position));
-    IsamNode root = ClearedNode();
-    root.Slot(kLast - 1) = separator;
-    root.Slot(kLast) = IsamEntry{node.Slot(kLast).key, 0, position};
-    root.free_slot = kLast - 2;
-    lower.parent = node.parent = root_position;
-    ISAM_TRY(file_.WriteNode(lower_position, lower));
-    ISAM_TRY(file_.WriteNode(position, node));
-    ISAM_TRY(file_.WriteNode(root_position, root));
-    file_.SetRoot(key_number_, root_position);
-    return IsamStatus::kOk;
-  }
-  ISAM_TRY(file_.WriteNode(lower_position, lower));
-  ISAM_TRY(file_.WriteNode(position, node));
-  IsamNode parent;
-  ISAM_TRY(file_.ReadNode(node.parent, parent));
-  if (parent.leaf != 0) return IsamStatus::kCorrupt;
-  return InsertIntoNode(node.parent, parent, separator, nullptr, depth + 1);
+  // A split of the parent may have handed this node to a new parent.
+  IsamNode now;
+  ISAM_TRY(file_.ReadNode(position, now));
+  upper.parent = now.parent;
+  return file_.WriteNode(position, upper);
 }
 
 IsamStatus IsamTree::Find(const IsamKey& key, const std::uint32_t* pointer, IsamCursor& at,
@@ -150,11 +189,9 @@ IsamStatus IsamTree::Find(const IsamKey& key, const std::uint32_t* pointer, Isam
   int s = leaf.FirstUsed();
   while (true) {
     if (s > kLast) {
-      if (leaf.right == 0 || budget-- == 0) return IsamStatus::kNotFound;
-      const std::uint32_t from = position;
-      position = leaf.right;
-      ISAM_TRY(ReadLeaf(position, leaf));
-      if (leaf.left != from) return IsamStatus::kCorrupt;
+      if (leaf.right == 0) return IsamStatus::kNotFound;
+      if (budget-- == 0) return IsamStatus::kCorrupt;
+      ISAM_TRY(StepRight(position, leaf));
       s = leaf.FirstUsed();
       continue;
     }
@@ -183,7 +220,8 @@ IsamStatus IsamTree::LowerBound(const IsamKey& key, IsamCursor& at, IsamEntry& f
   }
   // Every key of the leaf is lower: the answer is the first entry of the next leaf.
   at = IsamCursor{position, kLast};
-  return Next(at, found);
+  std::uint64_t moves = 0;
+  return Next(at, found, moves);
 }
 
 IsamStatus IsamTree::First(IsamCursor& at, IsamEntry& found) {
@@ -219,24 +257,22 @@ IsamStatus IsamTree::Last(IsamCursor& at, IsamEntry& found) {
     found = node.Slot(kLast);
     return IsamStatus::kOk;
   }
-  return Prev(at, found);
+  std::uint64_t moves = 0;
+  return Prev(at, found, moves);
 }
 
-IsamStatus IsamTree::Next(IsamCursor& at, IsamEntry& found) {
+// Emptied leaves are freed, so a used slot is normally one step away.
+IsamStatus IsamTree::Next(IsamCursor& at, IsamEntry& found, std::uint64_t& moves) {
   IsamNode leaf;
   ISAM_TRY(ReadLeaf(at.node, leaf));
   std::uint32_t position = at.node;
   int s = at.slot + 1;
-  std::uint64_t budget = 0;
-  ISAM_TRY(file_.NodeLimit(budget));
-  // Emptied leaves are freed, so a used slot is normally one step away; the budget and the
-  // back link checked at each step keep a damaged chain from running in circles.
+  std::uint64_t limit = 0;
+  ISAM_TRY(file_.NodeLimit(limit));
   while (s > kLast) {
-    if (leaf.right == 0 || budget-- == 0) return IsamStatus::kNotFound;
-    const std::uint32_t from = position;
-    position = leaf.right;
-    ISAM_TRY(ReadLeaf(position, leaf));
-    if (leaf.left != from) return IsamStatus::kCorrupt;
+    if (leaf.right == 0) return IsamStatus::kNotFound;
+    if (++moves > limit) return IsamStatus::kCorrupt;
+    ISAM_TRY(StepRight(position, leaf));
     s = leaf.FirstUsed();
   }
   if (s < leaf.FirstUsed()) s = leaf.FirstUsed();
@@ -246,19 +282,17 @@ IsamStatus IsamTree::Next(IsamCursor& at, IsamEntry& found) {
   return IsamStatus::kOk;
 }
 
-IsamStatus IsamTree::Prev(IsamCursor& at, IsamEntry& found) {
+IsamStatus IsamTree::Prev(IsamCursor& at, IsamEntry& found, std::uint64_t& moves) {
   IsamNode leaf;
   ISAM_TRY(ReadLeaf(at.node, leaf));
   std::uint32_t position = at.node;
   int s = at.slot - 1;
-  std::uint64_t budget = 0;
-  ISAM_TRY(file_.NodeLimit(budget));
+  std::uint64_t limit = 0;
+  ISAM_TRY(file_.NodeLimit(limit));
   while (s < leaf.FirstUsed()) {
-    if (leaf.left == 0 || budget-- == 0) return IsamStatus::kNotFound;
-    const std::uint32_t from = position;
-    position = leaf.left;
-    ISAM_TRY(ReadLeaf(position, leaf));
-    if (leaf.right != from) return IsamStatus::kCorrupt;
+    if (leaf.left == 0) return IsamStatus::kNotFound;
+    if (++moves > limit) return IsamStatus::kCorrupt;
+    ISAM_TRY(StepLeft(position, leaf));
     s = kLast;
   }
   at = IsamCursor{position, s};
@@ -294,6 +328,9 @@ IsamStatus IsamTree::Remove(IsamCursor at) {
   return IsamStatus::kOk;
 }
 
+// The empty node leaves the sibling chain (the right neighbour's back link first, so that a
+// step from the left still passes through it consistently), then its parent, and only then
+// is it cleared onto the free list: until its parent lets go of it, it may still be reached.
 IsamStatus IsamTree::DetachEmpty(std::uint32_t position, const IsamNode& node, int depth) {
   if (depth >= kIsamMaxDepth) return IsamStatus::kCorrupt;
   // A root never empties while the sentinel stands in its last leaf; in a file without one,
@@ -302,29 +339,32 @@ IsamStatus IsamTree::DetachEmpty(std::uint32_t position, const IsamNode& node, i
     if (node.leaf == 0) return IsamStatus::kCorrupt;
     return file_.WriteNode(position, node);
   }
-  if (node.left != 0) {
-    IsamNode neighbour;
-    ISAM_TRY(file_.ReadNode(node.left, neighbour));
-    neighbour.right = node.right;
-    ISAM_TRY(file_.WriteNode(node.left, neighbour));
-  }
   if (node.right != 0) {
     IsamNode neighbour;
     ISAM_TRY(file_.ReadNode(node.right, neighbour));
     neighbour.left = node.left;
     ISAM_TRY(file_.WriteNode(node.right, neighbour));
   }
+  if (node.left != 0) {
+    IsamNode neighbour;
+    ISAM_TRY(file_.ReadNode(node.left, neighbour));
+    neighbour.right = node.right;
+    ISAM_TRY(file_.WriteNode(node.left, neighbour));
+  }
   const std::uint32_t parent_position = node.parent;
   IsamNode parent;
   ISAM_TRY(file_.ReadNode(parent_position, parent));
   const int slot = SlotOfChild(parent, position);
   if (parent.leaf != 0 || slot == 0) return IsamStatus::kCorrupt;
-  ISAM_TRY(file_.ReleaseNode(position));
   RemoveSlot(parent, slot);
-  if (parent.UsedCount() == 0) return DetachEmpty(parent_position, parent, depth + 1);
-  ISAM_TRY(file_.WriteNode(parent_position, parent));
-  if (slot == kLast) ISAM_TRY(RepairHighest(parent_position, parent));
-  return CollapseRoot();
+  if (parent.UsedCount() == 0) {
+    ISAM_TRY(DetachEmpty(parent_position, parent, depth + 1));
+  } else {
+    ISAM_TRY(file_.WriteNode(parent_position, parent));
+    if (slot == kLast) ISAM_TRY(RepairHighest(parent_position, parent));
+    ISAM_TRY(CollapseRoot());
+  }
+  return file_.ReleaseNode(position);
 }
 
 IsamStatus IsamTree::RepairHighest(std::uint32_t position, IsamNode node) {
@@ -346,6 +386,7 @@ IsamStatus IsamTree::RepairHighest(std::uint32_t position, IsamNode node) {
   return IsamStatus::kCorrupt;
 }
 
+// The child becomes the root in the header before the old root is cleared.
 IsamStatus IsamTree::CollapseRoot() {
   for (int depth = 0; depth < kIsamMaxDepth; ++depth) {
     const std::uint32_t root_position = file_.Root(key_number_);
@@ -358,6 +399,7 @@ IsamStatus IsamTree::CollapseRoot() {
     child.parent = 0;
     ISAM_TRY(file_.WriteNode(child_position, child));
     file_.SetRoot(key_number_, child_position);
+    file_.Store();
     ISAM_TRY(file_.ReleaseNode(root_position));
   }
   return IsamStatus::kCorrupt;

@@ -1,13 +1,12 @@
 #pragma once
 
-// Private to the record manager: one operation's view of an index file (its two headers held
-// in memory while the operation runs) and the B+-tree algorithms over one key's tree.
+// Private to transfer/: the B+-tree algorithms over one key's tree of an index file.
 
 #include <cstdint>
 
-#include "engine/transfer/isam.h"
 #include "engine/transfer/isam_format.h"
-#include "engine/transfer/isam_storage.h"
+#include "engine/transfer/isam_index_file.h"
+#include "engine/transfer/isam_status.h"
 
 namespace tallyscan {
 
@@ -17,52 +16,15 @@ struct IsamCursor {
   int slot = 0;
 };
 
-// The headers of an index file and its node I/O. Load() reads both headers; changes to them
-// stay in memory until Store(). Every node read is checked: a position before the first
-// node or past the end of the file, a free-slot count above 20 or a leaf flag other than 0
-// or 1 is kCorrupt.
-class IndexFile {
- public:
-  explicit IndexFile(IsamStorage& storage) : storage_(storage) {}
-
-  // Lays out an empty file: the zero bytes, both headers and six empty root leaves.
-  static IsamStatus Create(IsamStorage& storage, int number_of_keys);
-
-  IsamStatus Load();
-  IsamStatus Store();
-
-  const IsamHeader& HeaderA() const { return header_a_; }
-  const IsamHeader& HeaderB() const { return header_b_; }
-  IsamHeader& MutableHeaderA() {
-    dirty_a_ = true;
-    return header_a_;
-  }
-  std::uint32_t Root(int key_number) const;
-  void SetRoot(int key_number, std::uint32_t position);
-
-  IsamStatus ReadNode(std::uint32_t position, IsamNode& node);
-  IsamStatus WriteNode(std::uint32_t position, const IsamNode& node);
-  // Takes the head of the free list or appends at the end of the file; the node is written
-  // cleared.
-  IsamStatus AllocateNode(std::uint32_t& position);
-  // Writes the node cleared and puts it at the head of the free list.
-  IsamStatus ReleaseNode(std::uint32_t position);
-  // An upper bound on the number of nodes the file can hold: the limit for every walk along
-  // a chain, so that a looping chain in a damaged file ends.
-  IsamStatus NodeLimit(std::uint64_t& limit);
-
- private:
-  IsamStorage& storage_;
-  IsamHeader header_a_;
-  IsamHeader header_b_;
-  bool dirty_a_ = false;
-  bool dirty_b_ = false;
-};
-
-// The algorithms on the tree of one key. Deeper than this no tree of a 4 GB file can be;
-// a deeper descent means a cycle.
+// Deeper than this no tree of a 4 GB file can be; a deeper descent means a cycle.
 inline constexpr int kIsamMaxDepth = 48;
 
+// The changes are staged in the IndexFile in an order that a crash may cut anywhere without
+// losing an entry that was there before: a new node is complete before anything refers to
+// it, a parent refers to a split-off node before the node it came from gives its entries
+// up, and a new root is in the header before the old root is trimmed. Until the last change
+// of a split or an unlinking is made, one sibling link runs ahead of its back link; the
+// steps along the leaves accept exactly that, and the file's check reports it.
 class IsamTree {
  public:
   IsamTree(IndexFile& file, int key_number) : file_(file), key_number_(key_number) {}
@@ -80,8 +42,10 @@ class IsamTree {
   IsamStatus First(IsamCursor& at, IsamEntry& found);
   IsamStatus Last(IsamCursor& at, IsamEntry& found);
   // One step along the leaves; kNotFound at either end. The sentinel is never an answer.
-  IsamStatus Next(IsamCursor& at, IsamEntry& found);
-  IsamStatus Prev(IsamCursor& at, IsamEntry& found);
+  // moves counts the leaves a walk has passed from one to the next; a walk that passes more
+  // than the file holds goes round a circle of siblings, and is kCorrupt.
+  IsamStatus Next(IsamCursor& at, IsamEntry& found, std::uint64_t& moves);
+  IsamStatus Prev(IsamCursor& at, IsamEntry& found, std::uint64_t& moves);
   // Rewrites the flag of the entry at the place.
   IsamStatus SetFlag(IsamCursor at, std::uint8_t flag);
 
@@ -93,10 +57,13 @@ class IsamTree {
  private:
   IsamStatus InsertIntoNode(std::uint32_t position, IsamNode& node, const IsamEntry& entry,
                             IsamCursor* landed, int depth);
+  IsamStatus AdoptChildren(std::uint32_t position, const IsamNode& node);
   IsamStatus DetachEmpty(std::uint32_t position, const IsamNode& node, int depth);
   IsamStatus RepairHighest(std::uint32_t position, IsamNode node);
   IsamStatus CollapseRoot();
   IsamStatus ReadLeaf(std::uint32_t position, IsamNode& leaf);
+  IsamStatus StepRight(std::uint32_t& position, IsamNode& leaf);
+  IsamStatus StepLeft(std::uint32_t& position, IsamNode& leaf);
 
   IndexFile& file_;
   int key_number_;

@@ -61,7 +61,7 @@ class DiskFullOnCopy final : public CompanyFiles {
     if (++calls_ != fail_at_) return local_.Copy(from, to, copied);
     const std::string bytes = ReadFile(from);
     WriteFile(to, bytes.substr(0, bytes.size() / 2));
-    return Status::Error("אין די מקום פנוי בדיסק (" + to + ")");
+    return Status::IoError("אין די מקום פנוי בדיסק (" + to + ")");
   }
 
  private:

@@ -25,7 +25,7 @@ class IsamCheckTest : public ::testing::Test {
     ASSERT_EQ(IsamStatus::kOk, manager_.CloseDb(0));
   }
   std::vector<std::string> Problems() {
-    auto opened = files_.Open("f");
+    auto opened = files_.Open("f", IsamOpenMode::kShared);
     IsamFileReport report;
     EXPECT_EQ(IsamStatus::kOk, InspectIndexFile(*opened.storage, report));
     return report.problems;
@@ -40,9 +40,10 @@ TEST_F(IsamCheckTest, ASoundFileHasNoProblemsAndEachDamageIsNamed) {
   EXPECT_EQ(std::vector<std::string>{}, Problems());
   const std::vector<std::uint8_t> sound = Bytes();
 
-  Bytes()[2796 + 6] = 0x3D;  // leaf 2797's left sibling: 61
+  Bytes()[2796 + 6] = 0x3D;  // leaf 2797's left sibling: 61, whose left sibling is 2797
   EXPECT_EQ(
-      std::vector<std::string>{"key 1: level 1: node 2797 has siblings 61/61 instead of 0/61"},
+      (std::vector<std::string>{"key 1: level 1: node 2797 has siblings 61/61 instead of 0/61",
+                                "key 1: level 1: the left links come back to node 61"}),
       Problems());
 
   Bytes() = sound;

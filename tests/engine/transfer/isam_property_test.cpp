@@ -33,7 +33,7 @@ class IsamPropertyTest : public ::testing::Test {
     path_ = isam_test::TempIndex("property");
     ASSERT_EQ(IsamStatus::kOk, manager_.OpenDb(path_, kSlot, kKeys));
   }
-  void TearDown() override { manager_.CloseDb(kSlot); }
+  void TearDown() override { (void)manager_.CloseDb(kSlot); }
 
   Record RandomRecord() {
     // Key 2 from a few values gives runs of duplicates longer than a leaf.
@@ -97,7 +97,7 @@ class IsamPropertyTest : public ::testing::Test {
       EXPECT_EQ(pointer, entry.pointer);
     }
     PosixIsamFileSystem files;
-    IsamOpenResult opened = files.Open(path_);
+    IsamOpenResult opened = files.Open(path_, IsamOpenMode::kShared);
     ASSERT_NE(nullptr, opened.storage);
     IsamFileReport report;
     ASSERT_EQ(IsamStatus::kOk, InspectIndexFile(*opened.storage, report));
@@ -166,14 +166,14 @@ TEST_F(IsamPropertyTest, RandomChangesKeepEveryTreeTheModelsOrderedWhole) {
   std::uint64_t size_before = 0;
   {
     PosixIsamFileSystem files;
-    auto opened = files.Open(path_);
+    auto opened = files.Open(path_, IsamOpenMode::kShared);
     ASSERT_TRUE(opened.storage->Size(size_before));
   }
   for (int i = 0; i < 200; ++i) ASSERT_NO_FATAL_FAILURE(RandomOperation());
   ASSERT_NO_FATAL_FAILURE(CheckEverything("after refilling"));
   PosixIsamFileSystem files;
   std::uint64_t size_after = 0;
-  ASSERT_TRUE(files.Open(path_).storage->Size(size_after));
+  ASSERT_TRUE(files.Open(path_, IsamOpenMode::kShared).storage->Size(size_after));
   EXPECT_EQ(size_before, size_after);
 }
 

@@ -343,5 +343,85 @@ TEST_F(IsamTest, DamagedFilesGiveAStatusInsteadOfLoopingOrReadingPastTheEnd) {
   EXPECT_EQ(2u, messages_.size());
 }
 
+TEST_F(IsamTest, AFileNotMadeOfWholeNodesIsRefusedOnOpening) {
+  OpenWith(30);
+  ASSERT_EQ(IsamStatus::kOk, manager_.CloseDb(1));
+  const std::vector<std::uint8_t> whole = Bytes();
+  for (const std::size_t length : {whole.size() - 1, whole.size() - 455, whole.size() + 100,
+                                   std::size_t{61}, std::size_t{59}}) {
+    SCOPED_TRACE("length " + std::to_string(length));
+    messages_.clear();
+    Bytes() = whole;
+    Bytes().resize(length);
+    EXPECT_EQ(IsamStatus::kCorrupt, manager_.OpenDb("f", 1, 3));
+    EXPECT_EQ(0, manager_.OpenCount(1));
+    EXPECT_EQ(
+        (std::vector<std::string>{"ארעה טעות קריטית בזמן פתיחת קובץ\nשם הקובץ - f 0\n"
+                                  "אורך הקובץ אינו מתאים למבנה קובץ אינדקס - ייתכן שהקובץ נקטע\n"
+                                  "הפסק מיד את פעולת התכנית ופעל לברור הסיבה"}),
+        messages_);
+    EXPECT_EQ(length, Bytes().size());
+  }
+}
+
+// Every key's tree is prepared before the first byte is written.
+TEST_F(IsamTest, AnInsertThatFailsOnOneKeyChangesNoKey) {
+  auto put32 = [&](std::size_t at, std::uint32_t v) {
+    for (std::size_t i = 0; i < 4; ++i) Bytes()[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  OpenWith(18);  // the next record splits the root leaf of every key
+  const std::vector<std::uint8_t> sound = Bytes();
+  const std::vector<std::pair<const char*, std::function<void()>>> damages = {
+      {"key 3's root past the end", [&] { put32(8 + 8, 900000); }},
+      {"key 2's root an inner node without entries",
+       [&] {
+         Bytes()[516] = 0;
+         Bytes()[516 + 14] = 20;
+       }},
+      {"the free list starting at a leaf in use", [&] { put32(8 + 12, 973); }},
+  };
+  for (const auto& [damage, make] : damages) {
+    SCOPED_TRACE(damage);
+    Bytes() = sound;
+    make();
+    const std::vector<std::uint8_t> before = Bytes();
+    EXPECT_EQ(IsamStatus::kCorrupt, manager_.DbInsert(1, BlockOf(19)));
+    EXPECT_EQ(before, Bytes());
+  }
+}
+
+TEST_F(IsamTest, AWalkRoundACircleOfSiblingsEndsWithCorruption) {
+  auto put32 = [&](std::size_t at, std::uint32_t v) {
+    for (std::size_t i = 0; i < 4; ++i) Bytes()[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  OpenWith(25, 1);       // key 1: the leaves 2797 and 61
+  put32(60 + 10, 2797);  // the last leaf's right sibling is the first leaf,
+  put32(2796 + 6, 61);   // whose left sibling is the last
+  using Step = IsamStatus (RecordManager::*)(int, IsamEntry&);
+  for (const auto& [start, step] :
+       {std::pair<Step, Step>{&RecordManager::GetFirst, &RecordManager::GetNext},
+        std::pair<Step, Step>{&RecordManager::GetLast, &RecordManager::GetPrev}}) {
+    IsamEntry entry;
+    IsamStatus s = (manager_.*start)(1, entry);
+    int steps = 0;
+    for (; steps < 1000 && s == IsamStatus::kOk; ++steps) s = (manager_.*step)(1, entry);
+    EXPECT_EQ(IsamStatus::kCorrupt, s);
+    EXPECT_LT(steps, 200);
+  }
+}
+
+// The bound on a walk is not reached by a sound chain, however often the cursor turns.
+TEST_F(IsamTest, AWalkBackAndForthAcrossLeavesNeverLooksLikeACircle) {
+  OpenWith(25, 1);  // key 1: records 1-10 in the first leaf, 11-25 in the last
+  IsamEntry entry = Wanted(Key(100));
+  ASSERT_EQ(IsamStatus::kOk, manager_.GetEqual(1, entry));
+  for (int turn = 0; turn < 200; ++turn) {
+    ASSERT_EQ(IsamStatus::kOk, manager_.GetNext(1, entry)) << "turn " << turn;
+    ASSERT_EQ(11u, entry.pointer);
+    ASSERT_EQ(IsamStatus::kOk, manager_.GetPrev(1, entry)) << "turn " << turn;
+    ASSERT_EQ(10u, entry.pointer);
+  }
+}
+
 }  // namespace
 }  // namespace tallyscan

@@ -16,17 +16,27 @@
 namespace tallyscan::isam_test {
 
 // An index file in memory that can be told to fail its writes and that counts its reads.
+// Its side file is a flag: set by a writer, cleared when the writer's storage goes unless a
+// change stopped half-way; a writer that never goes is a writer killed.
 struct MemoryFile {
   std::vector<std::uint8_t> bytes;
   int writes_left = -1;  // -1: never fail
+  bool count_reads = true;
   std::multiset<std::uint64_t> read_offsets;
+  bool marked = false;  // the side file is there
+  int writers = 0;      // storages alive that marked it
 };
 
 class MemoryStorage final : public IsamStorage {
  public:
   explicit MemoryStorage(std::shared_ptr<MemoryFile> file) : file_(std::move(file)) {}
+  ~MemoryStorage() override {
+    if (!marking_) return;
+    --file_->writers;
+    if (!keep_mark_ && file_->writers == 0) file_->marked = false;
+  }
   std::int64_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
-    file_->read_offsets.insert(offset);
+    if (file_->count_reads) file_->read_offsets.insert(offset);
     if (offset >= file_->bytes.size()) return 0;
     const std::size_t n = std::min<std::size_t>(out.size(), file_->bytes.size() - offset);
     std::memcpy(out.data(), file_->bytes.data() + offset, n);
@@ -44,14 +54,24 @@ class MemoryStorage final : public IsamStorage {
     return true;
   }
   bool Flush() override { return true; }
+  bool LeftUnfinished() override { return file_->marked && file_->writers == 0; }
+  void ForgetUnfinished() override { file_->marked = false; }
+  IsamStatus MarkWriting() override {
+    if (!marking_) ++file_->writers;
+    marking_ = file_->marked = true;
+    return IsamStatus::kOk;
+  }
+  void KeepMark() override { keep_mark_ = true; }
 
  private:
   std::shared_ptr<MemoryFile> file_;
+  bool marking_ = false;
+  bool keep_mark_ = false;
 };
 
 class MemoryFileSystem final : public IsamFileSystem {
  public:
-  IsamOpenResult Open(const std::string& name) override {
+  IsamOpenResult Open(const std::string& name, IsamOpenMode = IsamOpenMode::kShared) override {
     IsamOpenResult result;
     if (name.empty()) {
       result.error_number = 2;
