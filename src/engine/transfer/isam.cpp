@@ -271,7 +271,7 @@ IsamStatus RecordManager::DbInsert(int slot, IsamKeyBlock block) {
   IsamCursor cursor;
   bool cursor_moved = false;
   Slot* s = nullptr;
-  ISAM_TRY(Change(slot, [&](Slot& open, IndexFile& file) {
+  const IsamStatus changed = Change(slot, [&](Slot& open, IndexFile& file) {
     s = &open;
     for (int k = 1; k <= open.number_of_keys; ++k) {
       if (AboveSentinel(EntryOfBlock(block, k).key)) return IsamStatus::kBadArgument;
@@ -286,7 +286,8 @@ IsamStatus RecordManager::DbInsert(int slot, IsamKeyBlock block) {
     }
     ++file.MutableHeaderA().record_count;
     return IsamStatus::kOk;
-  }));
+  });
+  if (changed != IsamStatus::kOk) return changed;
   if (cursor_moved) s->PlaceCursor(cursor);
   return IsamStatus::kOk;
 }
@@ -295,7 +296,7 @@ IsamStatus RecordManager::DbUpdate(int slot, IsamKeyBlock new_block, IsamKeyBloc
   IsamCursor cursor;
   bool cursor_moved = false;
   Slot* s = nullptr;
-  ISAM_TRY(Change(slot, [&](Slot& open, IndexFile& file) {
+  const IsamStatus changed = Change(slot, [&](Slot& open, IndexFile& file) {
     s = &open;
     // Find every old entry before changing any, so that a missing one changes nothing.
     struct Move {
@@ -333,7 +334,8 @@ IsamStatus RecordManager::DbUpdate(int slot, IsamKeyBlock new_block, IsamKeyBloc
       }
     }
     return IsamStatus::kOk;
-  }));
+  });
+  if (changed != IsamStatus::kOk) return changed;
   if (cursor_moved) s->PlaceCursor(cursor);
   return IsamStatus::kOk;
 }
