@@ -3,12 +3,13 @@
 # lists in its usage text, and every exit code it lists, is in its manual page and in its bash
 # completion; every Hebrew message the manual pages quote is one the sources hold, word for
 # word (as a whole string of the sources); the pages render without a warning; the completion completes.
-# The options tallyscan-gen lists are in its manual page as well.
-# usage: cli_docs_test.sh TALLYSCAN_CLI SOURCE_DIR [TALLYSCAN_GEN]
+# The options tallyscan-gen and the desktop application list are in their manual pages as well.
+# usage: cli_docs_test.sh TALLYSCAN_CLI SOURCE_DIR [TALLYSCAN_GEN [TALLYSCAN]]
 set -uo pipefail
 cli=$1
 source_dir=$2
 gen=${3:-}
+app=${4:-}
 man_dir=$source_dir/packaging/man
 page=$man_dir/tallyscan-cli.1
 completion=$source_dir/packaging/completion/tallyscan-cli
@@ -47,6 +48,14 @@ if [ -n "$gen" ]; then
   for option in $("$gen" --help 2>&1 | grep -o -- '--[a-z][a-z-]*' | sort -u); do
     grep -qF -- "${option//-/\\-}" "$man_dir/tallyscan-gen.1" ||
       fail "tallyscan-gen.1 does not document $option"
+  done
+fi
+
+# The desktop application answers --help without a window.
+if [ -n "$app" ]; then
+  for option in $("$app" --help 2>&1 | grep -o -- '--[a-z][a-z-]*' | sort -u); do
+    grep -qF -- "${option//-/\\-}" "$man_dir/tallyscan.1" ||
+      fail "tallyscan.1 does not document $option"
   done
 fi
 
