@@ -65,6 +65,9 @@ void CivilFromDays(std::int64_t days, int& year, int& month, int& day) {
   year = static_cast<int>(year_of_era + era * 400 + (month <= 2 ? 1 : 0));
 }
 
+// A byte of the text as an unsigned number, so that shifting it never meets a sign.
+unsigned Octet(char byte) { return static_cast<unsigned char>(byte); }
+
 }  // namespace
 
 std::string Base64(std::string_view bytes) {
@@ -72,15 +75,12 @@ std::string Base64(std::string_view bytes) {
   out.reserve((bytes.size() + 2) / 3 * 4);
   std::size_t i = 0;
   for (; i + 3 <= bytes.size(); i += 3) {
-    const unsigned group = static_cast<unsigned char>(bytes[i]) << 16 |
-                           static_cast<unsigned char>(bytes[i + 1]) << 8 |
-                           static_cast<unsigned char>(bytes[i + 2]);
+    const unsigned group = Octet(bytes[i]) << 16 | Octet(bytes[i + 1]) << 8 | Octet(bytes[i + 2]);
     for (int shift = 18; shift >= 0; shift -= 6) out += kAlphabet[(group >> shift) & 63];
   }
   if (i < bytes.size()) {
     const bool two = i + 1 < bytes.size();
-    const unsigned group = static_cast<unsigned char>(bytes[i]) << 16 |
-                           (two ? static_cast<unsigned char>(bytes[i + 1]) << 8 : 0u);
+    const unsigned group = Octet(bytes[i]) << 16 | (two ? Octet(bytes[i + 1]) << 8 : 0u);
     out += kAlphabet[(group >> 18) & 63];
     out += kAlphabet[(group >> 12) & 63];
     out += two ? kAlphabet[(group >> 6) & 63] : '=';

@@ -6,6 +6,24 @@
 
 namespace tallyscan {
 
+std::string SafeCellText(std::string_view text) {
+  std::string safe;
+  safe.reserve(text.size());
+  while (!text.empty()) {
+    if (text.starts_with(kHeadingMarker)) {
+      safe += ' ';
+      text.remove_prefix(kHeadingMarker.size());
+      continue;
+    }
+    const char c = text.front();
+    const bool structural =
+        c == '\t' || c == '\r' || c == '\n' || c == kDebitMarker || c == kCreditMarker;
+    safe += structural ? ' ' : c;
+    text.remove_prefix(1);
+  }
+  return safe;
+}
+
 std::string MakeRow(RowStatus status, std::initializer_list<std::string_view> cells) {
   std::size_t size = 1;
   for (const std::string_view cell : cells) size += 1 + cell.size();

@@ -3,11 +3,42 @@
 #include <cstring>
 #include <limits>
 
+#include "engine/browse/cell_text.h"
 #include "engine/browse/grid.h"
 #include "engine/uniform/record_store.h"
+#include "engine/uniform/result_row.h"
 
 namespace tallyscan {
 namespace {
+
+// File text can neither split a row nor mark a cell; each structural byte is one blank.
+TEST(CellTextTest, FileTextForgesNoCellAndNoMark) {
+  const struct {
+    std::string_view text, safe;
+  } cases[] = {
+      {"a\tb", "a b"},
+      {"a\r\nb", "a  b"},
+      {"100\x1C", "100 "},
+      {"\x1D"
+       "5",
+       " 5"},
+      {"name\u200E", "name "},
+      {"שם עסק", "שם עסק"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.safe, SafeCellText(c.text)) << c.text;
+  EXPECT_EQ("a b", SafeCell("  a\tb\t"));
+  EXPECT_EQ("", SafeCell("\t \x1C"));
+}
+
+TEST(CellTextTest, FieldsShownByTheirKind) {
+  EXPECT_EQ("123", StrippedCell("  000123 "));
+  EXPECT_EQ("", DateCell("        "));
+  EXPECT_EQ("31/12/2025", DateCell("20251231"));
+  EXPECT_EQ("09:05", TimeCell("0905"));
+  EXPECT_EQ("", DocumentTypeCell("   "));
+  EXPECT_EQ(std::string(kUnknownMeaning), DocumentTypeCell("9x9"));
+  EXPECT_EQ("a c", JoinParts({"a", "", "c"}));
+}
 
 TEST(BalanceTextTest, ZeroIsEmptyAndTheSenseFollowsTheSign) {
   EXPECT_EQ("", BalanceText(0, false));
