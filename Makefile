@@ -1,11 +1,14 @@
 # Thin wrapper over CMake. The two commands of the README:
 #   make run    installs what is needed, builds, and starts the program
 #   make test   installs what is needed, builds, and runs every test
+# and the Debian packages:
+#   make package        builds tallyscan_<version>_amd64.deb and tallyscan-dev_... in $(BUILD)
+#   make install-test   also checks them and installs them into a fresh Debian 12 root (root)
 BUILD ?= build/release
 WERROR ?= $(if $(CI),ON,OFF)
 CMAKE_ARGS ?=
 
-.PHONY: deps configure build test run asan format golden-update
+.PHONY: deps configure build test run asan format golden-update package install-test
 deps:
 	bash scripts/install-deps.sh
 
@@ -20,6 +23,12 @@ test: build
 
 run: build
 	$(BUILD)/src/app/tallyscan
+
+package: build
+	cmake --build $(BUILD) --target package
+
+install-test: build
+	bash packaging/install_test.sh $(BUILD)
 
 # The engine tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps

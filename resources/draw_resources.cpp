@@ -1,9 +1,10 @@
 // Draws the pictures of the interface into a folder (resources/images): the banner, the eight
 // main-button pictures, the nine frames of the window icon, the list image strip and the
-// toolbar images, the e-mail dialog's pictures and animation. One style throughout: rounded shapes
-// with a dark blue outline, flat fills from one palette. Transparent parts carry the key colour of
-// their kind (white for the banner, magenta elsewhere) at zero alpha, so both keyed and alpha
-// drawing work.
+// toolbar images, the e-mail dialog's pictures and animation; and the program's icon for the
+// desktop at the hicolor theme's sizes into a second folder (resources/icons). One style
+// throughout: rounded shapes with a dark blue outline, flat fills from one palette. Transparent
+// parts carry the key colour of their kind (white for the banner, magenta elsewhere) at zero
+// alpha, so both keyed and alpha drawing work.
 #include <cmath>
 #include <functional>
 
@@ -292,6 +293,28 @@ void Banner(const QString& folder) {
                  QStringLiteral("בדיקת קבצים במבנה אחיד"));
     });
     Save(folder, image, QStringLiteral("BALASH") + r.suffix, 0xFFFFFF);
+  }
+}
+
+// --- the desktop icon: the banner's sheet on a blue tile, at every hicolor size -----------
+
+void DesktopIcons(const QString& folder) {
+  for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    const QImage image = Draw(size, size, size / 32.0, [](QPainter& p) {
+      QLinearGradient tile(0, 0, 0, 32);
+      tile.setColorAt(0, QColor(65, 123, 174));
+      tile.setColorAt(1, QColor(31, 63, 95));
+      p.setPen(Qt::NoPen);
+      p.setBrush(tile);
+      p.drawPath(Rounded(1, 1, 30, 30, 6));
+      Sheet(p, 6, 4, 17, 23);
+      Lines(p, 9, 11, 10, 3, 4);
+      Check(p, 9, 20, 5, kGreen, 2);
+      Magnifier(p, 20, 18, 5);
+    });
+    const QString place = QStringLiteral("%1/hicolor/%2x%2/apps").arg(folder).arg(size);
+    QDir().mkpath(place);
+    image.save(place + QStringLiteral("/com.norva.Tallyscan.png"));
   }
 }
 
@@ -632,6 +655,8 @@ void PrintingStrip(const QString& folder) {
 int main(int argc, char** argv) {
   QGuiApplication application(argc, argv);
   const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("images");
+  const QString icons =
+      argc > 2 ? QString::fromLocal8Bit(argv[2]) : folder + QStringLiteral("/../icons");
   QDir().mkpath(folder);
   ButtonPictures(folder);
   LogoFrames(folder);
@@ -640,5 +665,6 @@ int main(int argc, char** argv) {
   Toolbars(folder);
   MailPictures(folder);
   PrintingStrip(folder);
+  DesktopIcons(icons);
   return 0;
 }

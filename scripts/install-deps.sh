@@ -26,6 +26,8 @@ packages=(
   # e-mail tests: an SMTP server with STARTTLS and AUTH on loopback, certificates made by the
   # test, a Secret Service on a private session bus
   python3-aiosmtpd openssl dbus gnome-keyring libsecret-tools
+  # the Debian package: built by CPack, checked and installed into a fresh root
+  dpkg-dev file fakeroot lintian mmdebstrap desktop-file-utils appstream man-db bash-completion
 )
 
 sudo_cmd=()

@@ -39,6 +39,9 @@ struct AppContext {
                                  // folder (the one beside the program is listed too)
   std::string user_data_folder;  // per-user folder for files that cannot go beside the program
   bool is_modern_windows = true;  // platforms with a visual style: all of ours
+  // False for a program the package manager installed: a newer version is announced, never
+  // downloaded over it (MayReplaceItself).
+  bool self_update = true;
   std::atomic<bool> app_busy{false};
   std::atomic<bool> update_pending{false};
   AppMessageHook message_hook;

@@ -1,6 +1,7 @@
 // tallyscan: the desktop application. Start-up in its fixed order: the record store, the
-// program's folders, the window size, the version check, the main window; at exit the rest is
-// released as the objects go out of scope.
+// program's folders, the window size, the version check, the main window (which reads the
+// folder named on the command line, if any); at exit the rest is released as the objects go
+// out of scope.
 #include <memory>
 
 #include <QApplication>
@@ -8,20 +9,27 @@
 #include <QFileInfo>
 #include <QNetworkInformation>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include "app/app_context.h"
+#include "app/command_line.h"
+#include "app/dialogs/about_dialog.h"
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "app/update/update_threads.h"
+#include "engine/shell/update.h"
 #include "engine/shell/window_placement.h"
 #include "engine/uniform/record_store.h"
 #include "qt_settings/qt_settings_store.h"
 
 int main(int argc, char** argv) {
   using namespace tallyscan;
+  if (const std::optional<int> answered = AnswerWithoutWindow(argc, argv)) return *answered;
   QApplication application(argc, argv);
   QApplication::setOrganizationName(QStringLiteral("Norva"));
   QApplication::setApplicationName(QStringLiteral("Tallyscan"));
+  // Ties the window to the desktop entry, for its icon and name in the desktop's task list.
+  QGuiApplication::setDesktopFileName(QStringLiteral("com.norva.Tallyscan"));
   PrepareHebrewInterface(application);
 
   RecordStore store;
@@ -40,6 +48,9 @@ int main(int argc, char** argv) {
           ? app.program_folder + "Zevavu"
           : QDir::toNativeSeparators(data_folder + QStringLiteral("/Zevavu")).toStdString();
   app.is_modern_windows = true;  // every platform we run on has a visual style
+  app.self_update = MayReplaceItself(
+      QDir::toNativeSeparators(QFileInfo(program_path).canonicalPath() + QLatin1Char('/'))
+          .toStdString());
 
   const MainDlgPos placement = ParseMainDlgPos(settings.ReadReg(kParams, kMainDlgPos));
 
@@ -58,7 +69,15 @@ int main(int argc, char** argv) {
       update = std::make_unique<UpdateThread>(app, &window);
       update->start();
     });
+    InstallAboutBox(window);
     window.ShowAsStored();
+    // Opened with a folder or a file of one (from the file manager): read it once the window
+    // shows, so that the log fills and Stop works as for a folder the user chose.
+    const QString launch_folder = LaunchFolder(QApplication::arguments());
+    if (!launch_folder.isEmpty()) {
+      QTimer::singleShot(0, &window,
+                         [&window, launch_folder] { ReadLaunchFolder(window, launch_folder); });
+    }
     exit_code = QApplication::exec();
   }
 

@@ -333,6 +333,14 @@ void MainWindow::Tick() {
   if (++pending_ticks_ <= kTicksBeforeQuestion) return;
   app_.update_pending = false;
   pending_ticks_ = 0;
+  if (!app_.self_update) {
+    const std::string server = app_.settings.ReadReg(kParams, kUpdateServer);
+    AppMessage(app_, this, 1, MessageIcon::kExclamation,
+               texts::kNewerVersion + QLatin1Char('\n') + texts::kUpdateThroughPackages +
+                   QLatin1Char('\n') + texts::kNewVersionAt + QLatin1Char(' ') +
+                   QString::fromStdString(server));
+    return;
+  }
   const int answer = AppMessage(app_, this, 2, MessageIcon::kQuestion,
                                 texts::kNewerVersion + QLatin1Char('\n') + texts::kAskUpdate);
   if (answer == kMessageOk && start_update_) start_update_();

@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "engine/common/version.h"
 
 namespace tallyscan::cli {
 namespace {
@@ -126,7 +127,7 @@ int main(int argc, char** argv) {
     return kExitCompleted;
   }
   if (name == "--version") {
-    std::cout << "tallyscan-cli " << TALLYSCAN_VERSION << "\n";
+    std::cout << "tallyscan-cli " << tallyscan::ProgramVersion() << "\n";
     return kExitCompleted;
   }
   const Command* command = FindCommand(name);

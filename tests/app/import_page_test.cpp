@@ -53,6 +53,22 @@ class ImportPageTest : public QObject {
     QCOMPARE(f.page->DefaultFocus(), static_cast<QWidget*>(f.edit));
   }
 
+  // An unpacked program finds the set beside itself; an installed one in its data folder,
+  // share/tallyscan beside its bin folder.
+  void DemoFolderIsFoundBesideOrUnderTheProgram() {
+    QTemporaryDir root;
+    TestApp t;
+    t.app.program_folder = (root.path() + QStringLiteral("/usr/bin/")).toStdString();
+    QVERIFY(QDir().mkpath(root.path() + QStringLiteral("/usr/bin")));
+    QCOMPARE(DemoFolder(t.app), QDir::toNativeSeparators(QStringLiteral(TALLYSCAN_DEMO_DIR)));
+    const QString installed = root.path() + QStringLiteral("/usr/share/tallyscan/samples/demo");
+    QVERIFY(QDir().mkpath(installed));
+    QCOMPARE(DemoFolder(t.app), QDir::toNativeSeparators(installed));
+    const QString beside = root.path() + QStringLiteral("/usr/bin/samples/demo");
+    QVERIFY(QDir().mkpath(beside));
+    QCOMPARE(DemoFolder(t.app), QDir::toNativeSeparators(beside));
+  }
+
   void ReadingTheDemoFolderListsItsRows() {
     QTemporaryDir scratch;
     Fixture f;

@@ -339,6 +339,25 @@ class MainWindowTest : public QObject {
     QCOMPARE(started, 1);
     QVERIFY(!t.app.update_pending);
   }
+
+  void PendingUpdateOfAPackagedProgramIsOnlyTold() {
+    TestApp t;
+    t.app.self_update = false;
+    t.settings.WriteReg(kParams, kUpdateServer, "https://updates.example");
+    auto window = Open(t);
+    int started = 0;
+    window->SetUpdateStarter([&] { ++started; });
+    t.app.update_pending = true;
+    while (t.messages.empty()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QCOMPARE(t.messages.size(), std::size_t{1});
+    QCOMPARE(t.messages[0].kind, 1);
+    QCOMPARE(t.messages[0].text, texts::kNewerVersion + QLatin1Char('\n') +
+                                     texts::kUpdateThroughPackages + QLatin1Char('\n') +
+                                     texts::kNewVersionAt +
+                                     QStringLiteral(" https://updates.example"));
+    QCOMPARE(started, 0);
+    QVERIFY(!t.app.update_pending);
+  }
 };
 
 }  // namespace tallyscan::test

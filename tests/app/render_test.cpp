@@ -1,10 +1,11 @@
-// Renders the main window and the looks of a main button to PNG files in the build folder
-// (app-renders/), so that a person can look at them.
+// Renders the main window, the looks of a main button and the about box to PNG files in the
+// build folder (app-renders/), so that a person can look at them.
 #include <QDir>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/dialogs/about_dialog.h"
 #include "app/main_window.h"
 #include "app/pages/import_page.h"
 #include "app/widgets/main_button.h"
@@ -81,6 +82,12 @@ class RenderTest : public QObject {
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(button, &leave);
     QVERIFY(!button->IsHot());
+  }
+
+  void AboutBox() {
+    AboutDialog box(nullptr);
+    box.show();
+    QVERIFY(!Save(box.grab().toImage(), QStringLiteral("about_box.png")).isEmpty());
   }
 };
 

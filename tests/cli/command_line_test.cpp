@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/cli_runner.h"
+#include "engine/common/version.h"
 
 namespace tallyscan {
 namespace {
@@ -103,7 +104,7 @@ TEST_F(CommandLineTest, ExitCodes) {
       {"detail --help", 0, "  3    completed with findings"},
       {"isam --help", 0, "usage: tallyscan-cli isam dump FILE"},
       {"companies --help", 0, "usage: tallyscan-cli companies [--root DIR]"},
-      {"--version", 0, std::string("tallyscan-cli ") + TALLYSCAN_VERSION + "\n"},
+      {"--version", 0, "tallyscan-cli " + std::string(ProgramVersion()) + "\n"},
   };
   for (const Case& c : cases) {
     const testing::CliRun run = Run(c.arguments);

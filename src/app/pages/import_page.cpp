@@ -37,11 +37,15 @@ QString WithKey(const QString& caption, const QKeySequence& key) {
 }  // namespace
 
 QString DemoFolder(const AppContext& app) {
-  // Without a program folder a relative "samples/demo" would be looked up in whatever folder
-  // the program was started from.
+  // Beside the program (a folder the user unpacked), then where the package puts it (the
+  // program's data folder, share/tallyscan beside its bin folder), then in the source tree
+  // the program was built from. Without a program folder a relative path would be looked up
+  // in whatever folder the program was started from.
   if (!app.program_folder.empty()) {
-    const QFileInfo beside(FromStd(app.program_folder) + QStringLiteral("samples/demo"));
-    if (beside.isDir()) return QDir::toNativeSeparators(beside.absoluteFilePath());
+    for (const char* relative : {"samples/demo", TALLYSCAN_DATA_FROM_PROGRAM "/samples/demo"}) {
+      const QFileInfo found(FromStd(app.program_folder) + QString::fromUtf8(relative));
+      if (found.isDir()) return QDir::toNativeSeparators(QDir::cleanPath(found.absoluteFilePath()));
+    }
   }
   return QDir::toNativeSeparators(QStringLiteral(TALLYSCAN_DEMO_DIR));
 }

@@ -51,6 +51,7 @@ std::string UpdateThread::UserUpdateFolder() {
 }
 
 void UpdateThread::run() {
+  if (!app_.self_update) return;
   const QString program_folder = QString::fromStdString(app_.program_folder);
   const bool writable = QFileInfo(program_folder).isWritable();
   const UpdatePaths paths = PlanUpdatePaths(kScriptKind, app_.program_folder, app_.program_file,

@@ -63,6 +63,10 @@ std::string ShellScript(const UpdatePaths& paths, long long pid) {
 
 }  // namespace
 
+bool MayReplaceItself(std::string_view program_folder) {
+  return !(program_folder == "/usr" || program_folder.starts_with("/usr/"));
+}
+
 UpdatePaths PlanUpdatePaths(ScriptKind kind, std::string program_folder, std::string program_file,
                             std::string user_data_folder, bool program_folder_writable) {
   UpdatePaths paths;

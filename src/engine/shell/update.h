@@ -26,6 +26,12 @@ struct UpdatePaths {
   std::string ScriptPath() const { return work_folder + script_file; }
 };
 
+// Whether the program in `program_folder` (its real path, links resolved) may replace itself.
+// A program under /usr was installed by the package manager: replacing it would fight the
+// package manager and fail on a folder the user cannot write, so its user is only told that
+// a newer version exists. A program run from a folder of the user's own updates itself.
+bool MayReplaceItself(std::string_view program_folder);
+
 UpdatePaths PlanUpdatePaths(ScriptKind kind, std::string program_folder, std::string program_file,
                             std::string user_data_folder, bool program_folder_writable);
 

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <utility>
 
 namespace tallyscan {
 namespace {
@@ -35,6 +36,21 @@ TEST(UpdateScriptTest, UnwritableProgramFolderSendsTheFilesToTheUserFolder) {
   EXPECT_EQ("/home/u/.local/t/tlsc.sh", paths.ScriptPath());
   EXPECT_EQ("/usr/bin/tallyscan", paths.ProgramPath());
   EXPECT_EQ("/files/tallyscan/tallyscan", ProgramServerPath(ScriptKind::kShell, "tallyscan"));
+}
+
+TEST(UpdateScriptTest, OnlyAProgramOutsideUsrReplacesItself) {
+  const std::pair<const char*, bool> cases[] = {
+      {"/usr/bin/", false},
+      {"/usr/local/bin/", false},
+      {"/usr/", false},
+      {"/usr", false},
+      {"/usrx/bin/", true},
+      {"/home/dana/tallyscan/", true},
+      {"/opt/tallyscan/bin/", true},
+      {"C:\\Tls\\", true},
+      {"/", true},
+  };
+  for (const auto& [folder, may] : cases) EXPECT_EQ(may, MayReplaceItself(folder)) << folder;
 }
 
 // Runs the shell script for real: it waits for a process, replaces the program, starts the

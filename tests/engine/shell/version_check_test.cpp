@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "engine/common/version.h"
+
 namespace tallyscan {
 namespace {
 
@@ -21,6 +23,23 @@ TEST(VersionFromReplyTest, IgnoresLongRepliesAndNonNumbers) {
   EXPECT_EQ(std::nullopt, VersionFromReply("abc"));
   EXPECT_EQ(std::nullopt, VersionFromReply(""));
   EXPECT_EQ(std::nullopt, VersionFromReply("0.00"));
+}
+
+// The version shown and packaged is the one the check compares with the server's, and it is
+// a valid Debian version: the release number, then "+git" and the commit if there is one.
+TEST(ProgramVersionTest, IsTheRunningVersionWithItsCommit) {
+  EXPECT_EQ(kRunningVersion, VersionFromReply(ReleaseNumber()));
+  const std::string_view version = ProgramVersion();
+  ASSERT_TRUE(version.starts_with(ReleaseNumber())) << version;
+  const std::string_view commit = version.substr(ReleaseNumber().size());
+  if (!commit.empty()) {
+    EXPECT_TRUE(commit.starts_with("+git")) << version;
+    EXPECT_GT(commit.size(), 4u) << version;
+    EXPECT_EQ(std::string_view::npos,
+              commit.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                       "0123456789.+~"))
+        << version;
+  }
 }
 
 TEST(ServerAddressTest, OnlyHttpsOrLoopbackHttpIsAllowed) {
