@@ -12,6 +12,7 @@
 #include "engine/browse/document_cells.h"
 #include "engine/browse/document_view.h"
 #include "engine/checks/document_checks.h"
+#include "engine/checks/record_reader.h"
 
 namespace tallyscan::cli {
 namespace {
@@ -39,11 +40,12 @@ struct Output {
   }
 };
 
-void AddDocument(const RecordStore& store, std::int64_t element, Output& out) {
+void AddDocument(const RecordStore& store, const checks::RecordReader& reader, std::int64_t element,
+                 Output& out) {
   const IndexEntry& entry = store.DocumentIndex[element];
   out.Add(kDescription, SafeCell(checks::DocumentDescription(entry.Part(kKeyDocumentType),
                                                              entry.Part(kKeyDocumentNumber))));
-  const LoadedDocument document = LoadDocument(store, element);
+  const LoadedDocument document = LoadDocument(store, element, reader);
   const HeaderPanelTexts panel = HeaderPanel(document, store.DosCodePage);
   for (const PanelItem& item : panel.items) out.Add(kPanel, item.label + '\t' + item.value);
   out.Add(kDescription, panel.summary_caption);
@@ -76,15 +78,16 @@ int RunViewDocuments(std::span<char* const> args) {
   }
 
   Output out;
+  const checks::RecordReader reader(store);
   if (number != nullptr) {
     const JumpResult jump = JumpToNumber(store, run, *type, *number);
     if (jump.element == 0) {
       std::cerr << kNoDocumentNumbered << *number << '\n';
       return kExitFailed;
     }
-    AddDocument(store, jump.element, out);
+    AddDocument(store, reader, jump.element, out);
   } else {
-    for (std::int64_t e = run.first; e < run.last; ++e) AddDocument(store, e, out);
+    for (std::int64_t e = run.first; e < run.last; ++e) AddDocument(store, reader, e, out);
   }
 
   RunFacts facts("view documents");

@@ -156,8 +156,9 @@ HeaderPanelTexts HeaderPanel(const LoadedDocument& document, bool dos) {
 }
 
 std::string DocumentLineCell(std::string_view line, int field, bool dos) {
-  const std::int64_t total = ReadAmount(SliceField(line, D110(1267)));
-  const std::int64_t discount = ReadAmount(SliceField(line, D110(1266)));
+  // Read only by the fields that need them: a row asks for fourteen cells.
+  const auto total = [line] { return ReadAmount(SliceField(line, D110(1267))); };
+  const auto discount = [line] { return ReadAmount(SliceField(line, D110(1266))); };
   switch (field) {
     case 1:
       return std::string(kLineImage);
@@ -182,21 +183,21 @@ std::string DocumentLineCell(std::string_view line, int field, bool dos) {
     case 10: {
       // Percent of the line total, 0 when the total is 0.
       const std::int64_t percent =
-          RoundedQuotient(static_cast<WideFigure>(discount) * 10000, total);
+          RoundedQuotient(static_cast<WideFigure>(discount()) * 10000, total());
       return percent == 0 ? std::string() : Percent(percent);
     }
     case 11:
       // Line total / 100 x the discount percent: the line discount itself, exactly, when
       // there is a total to take a percentage of.
-      return total == 0 ? std::string() : BalanceText(discount, false);
+      return total() == 0 ? std::string() : BalanceText(discount(), false);
     case 12:
-      return BalanceText(discount, false);
+      return BalanceText(discount(), false);
     case 13:
-      return BalanceText(total, false);
+      return BalanceText(total(), false);
     case 14: {
       const std::int64_t rate =
           ReadAmount(SliceField(line, D110(1268)));  // hundredths of a percent
-      return BalanceText(RoundedQuotient(static_cast<WideFigure>(total) * rate, 10000), false);
+      return BalanceText(RoundedQuotient(static_cast<WideFigure>(total()) * rate, 10000), false);
     }
     default:
       return {};

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "engine/checks/record_reader.h"
 #include "engine/checks/sums.h"
 #include "engine/text/cp1255.h"
 #include "engine/text/trim.h"
@@ -106,12 +107,16 @@ std::vector<std::int64_t> LoadedDocument::SourceOffsets() const {
   return offsets;
 }
 
-LoadedDocument LoadDocument(const RecordStore& store, std::int64_t element) {
+namespace {
+
+// Loads a document reading each record line through `read(offset, type)`.
+template <typename ReadLine>
+LoadedDocument Load(const RecordStore& store, std::int64_t element, ReadLine read) {
   LoadedDocument document;
   if (element < 1 || element > store.DocumentIndex.Count()) return document;
   const IndexEntry& entry = store.DocumentIndex[element];
   document.element = element;
-  document.header = {ReadRecordLine(store, entry.Offset, RecordType::kC100), entry.Offset};
+  document.header = {read(entry.Offset, RecordType::kC100), entry.Offset};
   const std::string_view header = document.header.line;
   const std::int64_t withholding = ReadAmount(SliceField(header, field::C100(1224)));
   document.receipt_total = withholding;
@@ -125,7 +130,7 @@ LoadedDocument LoadDocument(const RecordStore& store, std::int64_t element) {
     document.lines.reserve(static_cast<std::size_t>(range.size()));
     for (std::int64_t m = range.first; m < range.last; ++m) {
       const std::int64_t offset = store.DocumentLineIndex[m].Offset;
-      DocumentRecord line{ReadRecordLine(store, offset, RecordType::kD110), offset};
+      DocumentRecord line{read(offset, RecordType::kD110), offset};
       const std::int64_t total = ReadAmount(SliceField(line.line, field::D110(1267)));
       document.lines_total = Plus(document.lines_total, total);
       if (ReadAmount(SliceField(line.line, field::D110(1268))) != 0) {
@@ -143,7 +148,7 @@ LoadedDocument LoadDocument(const RecordStore& store, std::int64_t element) {
     for (std::int64_t m = range.first; m < range.last; ++m) {
       const std::int64_t offset = store.ReceiptLineIndex[m].Offset;
       ReceiptGridLine line;
-      line.record = {ReadRecordLine(store, offset, RecordType::kD120), offset};
+      line.record = {read(offset, RecordType::kD120), offset};
       line.amount = ReadAmount(SliceField(line.record.line, field::D120(1312)));
       document.receipt_total = Plus(document.receipt_total, line.amount);
       document.receipts.push_back(std::move(line));
@@ -159,6 +164,22 @@ LoadedDocument LoadDocument(const RecordStore& store, std::int64_t element) {
     document.receipts.push_back({ReceiptGridLine::Kind::kTotal, {}, document.receipt_total});
   }
   return document;
+}
+
+}  // namespace
+
+LoadedDocument LoadDocument(const RecordStore& store, std::int64_t element) {
+  return Load(store, element, [&store](std::int64_t offset, RecordType type) {
+    return ReadRecordLine(store, offset, type);
+  });
+}
+
+LoadedDocument LoadDocument(const RecordStore& store, std::int64_t element,
+                            const checks::RecordReader& reader) {
+  std::string scratch;
+  return Load(store, element, [&](std::int64_t offset, RecordType type) {
+    return std::string(reader.Line(offset, type, scratch));
+  });
 }
 
 }  // namespace tallyscan

@@ -17,6 +17,9 @@
 #include "engine/uniform/record_store.h"
 
 namespace tallyscan {
+namespace checks {
+class RecordReader;
+}
 
 // The types of the type selector in its order, after its first item "000 - טרם נבחר".
 std::span<const DocumentType> SelectorTypes();
@@ -88,5 +91,9 @@ struct LoadedDocument {
 // withholding adds a "ניכוי במקור" line, and a receipts list that is not empty then gets a
 // "סה'כ לקבלה" line with the receipt total. Sums saturate rather than overflow.
 LoadedDocument LoadDocument(const RecordStore& store, std::int64_t element);
+// The same through a reader of the data file kept for many documents (one pass over all of
+// them), which saves a system call per record.
+LoadedDocument LoadDocument(const RecordStore& store, std::int64_t element,
+                            const checks::RecordReader& reader);
 
 }  // namespace tallyscan
