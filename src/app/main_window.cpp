@@ -13,6 +13,7 @@
 #include "app/pages/checks_page.h"
 #include "app/pages/companies_page.h"
 #include "app/pages/import_page.h"
+#include "app/pages/items_page.h"
 #include "app/texts.h"
 #include "app/widgets/drawing.h"
 #include "app/widgets/main_button.h"
@@ -102,6 +103,9 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
         break;
       case 6:
         page = new CompaniesPage(app_, *this, this);
+        break;
+      case 8:
+        page = new ItemsPage(app_, *this, this);
         break;
       default:
         page = new EmptyPage(app_, *this, entry.page, entry.needs_data, this);

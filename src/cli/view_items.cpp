@@ -48,9 +48,9 @@ int RunViewItems(std::span<char* const> args) {
   shape.status_first = false;
   shape.columns.assign(kItemFieldCount, ColumnKind::kText);
   for (std::size_t c = 8; c < kItemFieldCount; ++c) shape.columns[c] = ColumnKind::kFigure;
-  shape.names = {"#",          "מק'ט הפריט", "מק'ט יצרן", "מק'ט פנימי", "תאור הפריט",
-                 "קוד מיון",   "תאור הקוד",  "יח' מידה",  "כמות פתיחה", "כמות כניסה",
-                 "כמות יציאה", "יתרת כמות",  "מחיר עלות", "עלות במחסן"};
+  for (const std::string_view caption : ItemFieldCatalogue().captions) {
+    shape.names.emplace_back(caption);
+  }
   return PrintTable(read.output, facts, rows, shape);
 }
 

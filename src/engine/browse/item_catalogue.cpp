@@ -1,6 +1,7 @@
 #include "engine/browse/item_catalogue.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "engine/browse/balance_text.h"
@@ -18,6 +19,28 @@ namespace {
 
 using field::M100;
 
+constexpr std::array<std::string_view, kItemFieldCount> kCaptions = {
+    "#",        "מק'ט הפריט", "מק'ט יצרן",  "מק'ט פנימי", "תאור הפריט", "קוד מיון",  "תאור הקוד",
+    "יח' מידה", "כמות פתיחה", "כמות כניסה", "כמות יציאה", "יתרת כמות",  "מחיר עלות", "עלות במחסן",
+};
+constexpr std::array<std::string_view, kItemFieldCount - 1> kLongNames = {
+    "מק'ט הפריט", "מק'ט יצרן",  "מק'ט פנימי", "תאור הפריט", "קוד מיון",  "תאור הקוד",  "יחידת מידה",
+    "כמות פתיחה", "כמות כניסה", "כמות יציאה", "יתרת כמות",  "מחיר עלות", "עלות במחסן",
+};
+// The search box takes digits for the codes and figures, Hebrew for the texts.
+constexpr std::array<int, 6> kNumeric = {2, 3, 4, 6, 9, 14};
+constexpr std::array<int, 3> kHebrew = {5, 7, 8};
+
+constexpr FieldCatalogue kItemCatalogue = {
+    "PrtFields",
+    "30,1;100,2;180,5;150,7;100,8;100,9;100,10;100,11;100,12;100,13",
+    "עדכון רשימת שדות לקטלוג הפריטים",
+    kCaptions,
+    kLongNames,
+    kNumeric,
+    kHebrew,
+};
+
 // The record field behind each catalogue field 2-14 (field 12 is computed).
 const FieldLayout* SourceOf(int field) {
   static constexpr const FieldLayout* kSources[] = {
@@ -32,6 +55,8 @@ std::int64_t Value(std::string_view line, const FieldLayout& f) {
 }
 
 }  // namespace
+
+const FieldCatalogue& ItemFieldCatalogue() { return kItemCatalogue; }
 
 std::int64_t ItemQuantityBalance(std::string_view line) {
   return checks::Minus(checks::Plus(Value(line, M100(1460)), Value(line, M100(1461))),

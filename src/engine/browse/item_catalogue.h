@@ -8,12 +8,16 @@
 #include <string>
 #include <string_view>
 
+#include "engine/browse/field_catalogue.h"
 #include "engine/common/status.h"
 #include "engine/uniform/record_store.h"
 
 namespace tallyscan {
 
 inline constexpr int kItemFieldCount = 14;
+
+// The catalogue's fields for its grid, its field list ("PrtFields") and its search box.
+const FieldCatalogue& ItemFieldCatalogue();
 // The field the catalogue is in when the data set is loaded: the item index's own order.
 inline constexpr int kItemInitialSort = 4;
 
