@@ -12,6 +12,7 @@
 #include "app/images.h"
 #include "app/pages/checks_page.h"
 #include "app/pages/companies_page.h"
+#include "app/pages/documents_page.h"
 #include "app/pages/import_page.h"
 #include "app/pages/items_page.h"
 #include "app/texts.h"
@@ -103,6 +104,9 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
         break;
       case 6:
         page = new CompaniesPage(app_, *this, this);
+        break;
+      case 5:
+        page = new DocumentsPage(app_, *this, this);
         break;
       case 8:
         page = new ItemsPage(app_, *this, this);

@@ -1,5 +1,7 @@
 #include "engine/browse/document_cells.h"
 
+#include <array>
+
 #include "engine/browse/balance_text.h"
 #include "engine/browse/cell_text.h"
 #include "engine/browse/exact_figures.h"
@@ -18,6 +20,27 @@ using field::D110;
 using field::D120;
 
 constexpr int kLineFieldCount = 14;
+
+constexpr std::array<std::string_view, kLineFieldCount> kLineCaptions = {
+    "#",    "מס. קטלוגי", "תאור",   "יצרן",      "מס. סידורי", "יח. מדה",   "סוג עסקה",
+    "כמות", "מחיר יחידה", "% הנחה", "סכום הנחה", "הנחת שורה",  "סה'כ שורה", "מע'מ בשורה",
+};
+constexpr std::array<std::string_view, kLineFieldCount - 1> kLineLongNames = {
+    "מספר קטלוגי", "תאור",      "יצרן",      "מספר סידורי", "יחידת מידה", "סוג עסקה",   "כמות",
+    "מחיר יחידה",  "אחוז הנחה", "סכום הנחה", "הנחת שורה",   "סה'כ שורה",  "מע'מ בשורה",
+};
+constexpr std::array<int, 8> kLineNumeric = {5, 8, 9, 10, 11, 12, 13, 14};
+constexpr std::array<int, 3> kLineHebrew = {3, 4, 6};
+
+constexpr FieldCatalogue kLinesCatalogue = {
+    "TudFields",
+    "40,1;100,2;130,3;80,8;70,9;50,10;80,13",
+    "עדכון רשימת שדות לתעודות",
+    kLineCaptions,
+    kLineLongNames,
+    kLineNumeric,
+    kLineHebrew,
+};
 constexpr std::string_view kLineImage = "-3";
 constexpr std::string_view kTotalImage = "20";
 
@@ -96,6 +119,8 @@ std::string DueDate(std::string_view line) {
 }
 
 }  // namespace
+
+const FieldCatalogue& DocumentLinesCatalogue() { return kLinesCatalogue; }
 
 std::int64_t PanelVatRateTenths(const LoadedDocument& document) {
   const std::string_view header = document.header.line;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/browse/document_view.h"
+#include "engine/browse/field_catalogue.h"
 
 namespace tallyscan {
 
@@ -69,6 +70,9 @@ std::int64_t PanelVatRateTenths(const LoadedDocument& document);
 std::vector<std::string> LinesGridRows(const LoadedDocument& document, bool dos_code_page);
 // Field n (1-14) of a document line.
 std::string DocumentLineCell(std::string_view d110_line, int field, bool dos_code_page);
+
+// The lines grid's fields for its field list ("TudFields") and field-selection dialog.
+const FieldCatalogue& DocumentLinesCatalogue();
 
 // The receipt grid: one row per receipt-grid line, "image index" then its seven columns
 // joined by TAB. Empty when the document has no receipts list.
