@@ -18,8 +18,10 @@
 #include "app/images.h"
 #include "app/pages/checks_page.h"
 #include "app/pages/companies_page.h"
+#include "app/pages/documents_page.h"
 #include "app/pages/import_page.h"
 #include "app/pages/transfer_page.h"
+#include "app/pages/items_page.h"
 #include "app/texts.h"
 #include "app/widgets/drawing.h"
 #include "app/widgets/main_button.h"
@@ -127,6 +129,12 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
         break;
       case 7:
         page = new TransferPage(app_, *this, this);
+        break;
+      case 5:
+        page = new DocumentsPage(app_, *this, this);
+        break;
+      case 8:
+        page = new ItemsPage(app_, *this, this);
         break;
       default:
         page = new EmptyPage(

@@ -14,6 +14,7 @@ int RunIsam(std::span<char* const> args);
 int RunReport(std::span<char* const> args);
 int RunCompanies(std::span<char* const> args);
 int RunTransfer(std::span<char* const> args);
+int RunView(std::span<char* const> args);
 
 // A wrong command line: prints "COMMAND: problem" and the command's usage on stderr and
 // returns kExitUsage.

@@ -70,6 +70,17 @@ constexpr Command kCommands[] = {
      "                       the start counter and the step\n"
      "transfer dump prints any file the transfer writes, record by record.\n",
      RunTransfer},
+    {"view",
+     "view documents [--format F] --type T [--number N] DIR\n"
+     "  tallyscan-cli view items [--format F] [--sort FIELD] DIR",
+     "Imports the data folder and prints a browser's grid, one line per row.\n"
+     "  documents            the documents of type T (e.g. 305) in their order, or the one\n"
+     "                       numbered N: for each its description, the header's items\n"
+     "                       (label TAB value), the lines with their total row, the receipt\n"
+     "                       lines, then an empty line; exits 1 when none is found\n"
+     "  items                the item catalogue, fields 1-14 of every item\n"
+     "  --sort FIELD         sorted as a click on the header of field 2-14 leaves it\n",
+     RunView},
 };
 
 constexpr std::string_view kExitCodes =

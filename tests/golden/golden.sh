@@ -40,6 +40,29 @@ detail_lines() {
 # The data file's name as it stands in the folder (a zip's entry may name it in another case).
 data_file() { (cd "$1" && ls | grep -i -m1 '^bkmvdata\.txt$'); }
 
+# The documents page and the item catalogue: every type the set holds, the jump to a number
+# stored zero-padded and to one that is not there, a type without documents, the catalogue as
+# loaded and sorted by a text and by the quantity balance.
+document_outputs() {
+  local set=$1 folder=$work/$1 out=$work/out/$1 data types number
+  data=$(data_file "$folder")
+  [ -n "$data" ] || return 0
+  types=$(awk 'substr($0, 1, 4) == "C100" { print substr($0, 23, 3) }' "$folder/$data" | sort -u)
+  for type in $types; do
+    record "$out/view-documents-$type.raw" view documents --raw --type "$type" "$set"
+  done
+  record "$out/view-items.raw" view items --raw "$set"
+  record "$out/view-items-sort5.raw" view items --raw --sort 5 "$set"
+  if [ "$set" = valid ]; then
+    number=$(awk 'substr($0, 1, 4) == "C100" && substr($0, 23, 3) == "400" { print substr($0, 26, 20); exit }' "$folder/$data" | sed 's/^[ 0]*//; s/ *$//')
+    record "$out/view-documents-jump.raw" view documents --raw --type 400 --number "$number" "$set"
+    record "$out/view-documents-jump.json" view documents --format json --type 400 --number "$number" "$set"
+    record "$out/view-documents-missing.raw" view documents --raw --type 400 --number 999999 "$set"
+    record "$out/view-documents-none.raw" view documents --raw --type 330 "$set"
+    record "$out/view-items-sort12.csv" view items --format csv --sort 12 "$set"
+  fi
+}
+
 # The sets whose outputs are also recorded as JSON and CSV.
 scripted_sets=" valid faults "
 
@@ -53,6 +76,7 @@ record() {
 run_outputs() {
   local set=$1 folder=$work/$1 out=$work/out/$1
   mkdir -p "$out"
+  document_outputs "$set"
   record "$out/import.raw" import --raw "$set"
   record "$out/check.raw" check --raw "$set"
   if [[ $scripted_sets == *" $set "* ]]; then

@@ -60,10 +60,7 @@ class DocumentRows {
 };
 
 std::string Caption(std::string_view type, std::string_view number) {
-  const DocumentType* known = FindDocumentType(static_cast<int>(WholeNumber(type)));
-  const std::string_view name = known != nullptr ? known->name : kUnknownMeaning;
-  return MakeRow(RowStatus::kError,
-                 {"בעיה ב " + std::string(name) + " מספר - " + KeyForRow(number)});
+  return MakeRow(RowStatus::kError, {"בעיה ב " + DocumentDescription(type, number)});
 }
 
 // The summary amounts of a document header (C100).
@@ -220,15 +217,14 @@ bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary
   }
 
   if (Ticked(DocumentItem::kLinesAgainstSummary)) {
-    const double lines_vat = (lines_sum - exempt_sum + static_cast<double>(summary.discount)) *
-                             static_cast<double>(run_.last_vat_rate) / 10000.0;
+    const double lines_vat = LinesVat(lines_sum, exempt_sum, summary.discount, run_.last_vat_rate);
     const auto before = static_cast<double>(summary.before);
-    if (Deviates(before, lines_sum)) {
+    if (DeviatesFromSummary(before, lines_sum)) {
       rows.Error({" אין התאמה בין תנועות המסמך לסיכום", Debit(summary.before), Credit(lines_sum),
                   "דיוק של " + Accuracy(before, lines_sum) + "%" + kCreditMarker});
     }
     const auto vat = static_cast<double>(summary.vat);
-    if (Deviates(vat, lines_vat)) {
+    if (DeviatesFromSummary(vat, lines_vat)) {
       rows.Error({" אין התאמה בין המע'מ בסיכום לתנועות", Debit(summary.vat), Credit(lines_vat),
                   "דיוק של " + Accuracy(vat, lines_vat) + "%" + kCreditMarker});
     }
@@ -273,7 +269,7 @@ bool DocumentPass::CheckReceipts(const IndexEntry& document, const Summary& summ
     }
   }
 
-  if (Ticked(DocumentItem::kLinesAgainstSummary) && Beyond(Minus(receipt_sum, summary.total), 99)) {
+  if (Ticked(DocumentItem::kLinesAgainstSummary) && ReceiptsDeviate(summary.total, receipt_sum)) {
     rows.Error({" אין התאמה בין תנועות הקבלה לסיכום", Debit(summary.total), Credit(receipt_sum),
                 "דיוק של " +
                     Accuracy(static_cast<double>(summary.total), static_cast<double>(receipt_sum)) +
@@ -313,5 +309,23 @@ std::string Accuracy(double x, double y) {
 }
 
 void CheckDocuments(CheckRun& run) { DocumentPass(run).Run(); }
+
+std::string DocumentDescription(std::string_view type, std::string_view number) {
+  const DocumentType* known = FindDocumentType(static_cast<int>(WholeNumber(type)));
+  const std::string_view name = known != nullptr ? known->name : kUnknownMeaning;
+  return std::string(name) + " מספר - " + KeyForRow(number);
+}
+
+bool DeviatesFromSummary(double summary, double computed) { return Deviates(summary, computed); }
+
+double LinesVat(double lines_sum, double exempt_sum, std::int64_t discount,
+                std::int64_t last_vat_rate) {
+  return (lines_sum - exempt_sum + static_cast<double>(discount)) *
+         static_cast<double>(last_vat_rate) / 10000.0;
+}
+
+bool ReceiptsDeviate(std::int64_t total, std::int64_t receipt_sum) {
+  return Beyond(Minus(receipt_sum, total), 99);
+}
 
 }  // namespace tallyscan::checks

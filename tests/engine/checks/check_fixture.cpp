@@ -114,6 +114,11 @@ const RecordStore& CheckFixture::Store() {
                       &store_.MovementIndex, &store_.AccountIndex, &store_.ItemIndex}) {
     SortIndex(*index);
   }
+  // The item catalogue's list starts in the item index's order, as an import leaves it.
+  store_.ItemListIndex.Resize(store_.ItemIndex.Count());
+  for (std::int64_t i = 1; i <= store_.ItemIndex.Count(); ++i) {
+    store_.ItemListIndex[i] = MakeItemListEntry(store_.ItemIndex[i]);
+  }
   store_.BookkeepingType = bookkeeping_type;
   const Status opened = store_.DataFile.Open(file.string());
   EXPECT_TRUE(opened.ok()) << opened.message();

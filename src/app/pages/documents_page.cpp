@@ -1,0 +1,352 @@
+#include "app/pages/documents_page.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/app_message.h"
+#include "app/dialogs/field_selection_dialog.h"
+#include "app/images.h"
+#include "app/shared_fonts.h"
+#include "app/widgets/grid.h"
+#include "engine/browse/field_list.h"
+
+namespace tallyscan {
+namespace {
+
+QString FromStd(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+class RegisterSource final : public GridRowSource {
+ public:
+  explicit RegisterSource(const std::unique_ptr<DocumentRegister>& list) : list_(list) {}
+  std::string CellText(int row, int field) const override {
+    return list_ ? list_->Cell(row, field) : std::string();
+  }
+
+ private:
+  const std::unique_ptr<DocumentRegister>& list_;
+};
+
+QToolButton* ToolButton(const QString& caption, const QString& tooltip, const QString& picture,
+                        const QString& name, QWidget* parent) {
+  auto* button = new QToolButton(parent);
+  button->setObjectName(name);
+  button->setText(caption);
+  button->setToolTip(tooltip);
+  button->setIcon(QIcon(QPixmap::fromImage(Picture(picture))));
+  button->setIconSize(QSize(20, 20));
+  button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  button->setAutoRaise(true);
+  return button;
+}
+
+QStringList Texts(const std::vector<std::string_view>& texts) {
+  QStringList list;
+  for (const std::string_view text : texts) list << FromStd(std::string(text));
+  return list;
+}
+
+}  // namespace
+
+DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
+    : Page(app, host, 5, true, parent),
+      register_source_(std::make_unique<RegisterSource>(register_)),
+      line_source_(std::make_unique<TabRowSource>(line_rows_)),
+      receipt_source_(std::make_unique<TabRowSource>(receipt_rows_)) {
+  setFont(host.Fonts().Tahoma10);
+
+  type_box_ = new QComboBox(this);
+  type_box_->setObjectName(QStringLiteral("typeBox"));
+  for (const std::string& item : SelectorItems()) type_box_->addItem(FromStd(item));
+  type_box_->addItem(FromStd(std::string(kAllTypes)));
+  type_box_->setMinimumWidth(220);
+
+  struct Tool {
+    const char* caption;
+    const char* tooltip;
+    const char* picture;
+    const char* name;
+  };
+  static constexpr Tool kTools[] = {
+      {"תעודה קדימה", "הצג את התעודה הבאה", "TnuTb1", "nextButton"},
+      {"תעודה אחורה", "הצג את התעודה הקודמת", "TnuTb2", "previousButton"},
+      {"תעודה ראשונה", "הצג את התעודה הראשונה", "KarTb2", "firstButton"},
+      {"תעודה אחרונה", "הצג את התעודה האחרונה", "KarTb1", "lastButton"},
+      {"תנועת מקור", "צפייה בתנועת המקור מתוך קובץ התנועות", "IdxTb2", "sourceButton"},
+      {"מבנה הטבלה", "הגדרת השדות הרצויים לצפייה בשדות התעודה", "IdxTb3", "fieldsButton"},
+      {"הדפס", "הדפסת התעודה תתאפשר עם פלט הדוחות", "IdxTb5", "printButton"},
+  };
+  std::vector<QToolButton*> tools;
+  for (const Tool& tool : kTools) {
+    tools.push_back(ToolButton(QString::fromUtf8(tool.caption), QString::fromUtf8(tool.tooltip),
+                               QString::fromLatin1(tool.picture), QString::fromLatin1(tool.name),
+                               this));
+  }
+  tools[6]->setEnabled(false);
+
+  jump_box_ = new QLineEdit(this);
+  jump_box_->setObjectName(QStringLiteral("jumpBox"));
+  jump_box_->setFixedWidth(160);
+  auto* jump_button = new QPushButton(QStringLiteral("בצוע"), this);
+  jump_button->setObjectName(QStringLiteral("jumpButton"));
+
+  register_grid_ = new Grid(this);
+  register_grid_->setObjectName(QStringLiteral("registerGrid"));
+  register_grid_->SetColumns(FixedColumns(Texts(RegisterColumns())));
+  register_grid_->SetSource(register_source_.get());
+  register_grid_->SetSortRoutine([this](int field) {
+    if (!register_) return;
+    register_->Sort(field);
+    register_grid_->SetSortIndex(field);
+    register_grid_->Model().RowsChanged();
+  });
+
+  // The header panel: the customer's details, the document's details, the summary.
+  auto* customer = new QGroupBox(QStringLiteral("פרטי לקוח/ספק"), this);
+  auto* details = new QGroupBox(QStringLiteral("פרטי התעודה"), this);
+  auto* summary = new QGroupBox(this);
+  summary_caption_ = new QLabel(QStringLiteral("סיכום המסמך"), summary);
+  summary_caption_->setObjectName(QStringLiteral("summaryCaption"));
+  auto* customer_grid = new QGridLayout(customer);
+  auto* details_grid = new QGridLayout(details);
+  auto* summary_grid = new QGridLayout(summary);
+  summary_grid->addWidget(summary_caption_, 0, 0, 1, 2);
+  for (int f = 0; f < kPanelFieldCount; ++f) {
+    const auto field = static_cast<PanelField>(f);
+    QGridLayout* grid = field <= PanelField::kIssueDate ? details_grid
+                        : field <= PanelField::kDealer  ? customer_grid
+                                                        : summary_grid;
+    auto* label = new QLabel(this);
+    label->setMinimumWidth(100);
+    auto* value = new QLabel(this);
+    value->setObjectName(QStringLiteral("panelValue%1").arg(f));
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    value->setFrameShape(QFrame::StyledPanel);
+    value->setMinimumWidth(110);
+    const int row = grid->rowCount();
+    grid->addWidget(label, row, 0);
+    grid->addWidget(value, row, 1);
+    labels_[static_cast<std::size_t>(f)] = label;
+    values_[static_cast<std::size_t>(f)] = value;
+  }
+
+  lower_title_ = new QLabel(QStringLiteral("פרטי חשבונית"), this);
+  lower_title_->setObjectName(QStringLiteral("lowerTitle"));
+  QFont bold = lower_title_->font();
+  bold.setBold(true);
+  lower_title_->setFont(bold);
+  lines_grid_ = new Grid(this);
+  lines_grid_->setObjectName(QStringLiteral("linesGrid"));
+  lines_grid_->SetSource(line_source_.get());
+  ShowColumns();
+  receipt_grid_ = new Grid(this);
+  receipt_grid_->setObjectName(QStringLiteral("receiptGrid"));
+  receipt_grid_->SetColumns(FixedColumns(Texts(ReceiptGridColumns())));
+  receipt_grid_->SetSource(receipt_source_.get());
+
+  // The selector and the jump box above the toolbar, so both fit a narrow window.
+  auto* chooser = new QHBoxLayout;
+  chooser->addWidget(new QLabel(QStringLiteral("סוג המסמך"), this));
+  chooser->addWidget(type_box_);
+  chooser->addStretch(1);
+  chooser->addWidget(new QLabel(QStringLiteral("קפוץ לתעודה"), this));
+  chooser->addWidget(jump_box_);
+  chooser->addWidget(jump_button);
+  auto* toolbar = new QHBoxLayout;
+  toolbar->setSpacing(2);
+  for (QToolButton* tool : tools) toolbar->addWidget(tool);
+  toolbar->addStretch(1);
+  auto* panel = new QHBoxLayout;
+  panel->addWidget(details);
+  panel->addWidget(customer, 1);
+  panel->addWidget(summary);
+  auto* lower = new QHBoxLayout;
+  lower->addWidget(lines_grid_, 1);
+  lower->addWidget(receipt_grid_, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(12, 8, 12, 8);
+  layout->addLayout(chooser);
+  layout->addLayout(toolbar);
+  layout->addWidget(register_grid_, 2);
+  layout->addLayout(panel);
+  layout->addWidget(lower_title_);
+  layout->addLayout(lower, 3);
+  receipt_grid_->hide();
+  {
+    QSizePolicy policy = receipt_grid_->sizePolicy();
+    policy.setRetainSizeWhenHidden(false);
+    receipt_grid_->setSizePolicy(policy);
+  }
+
+  connect(type_box_, &QComboBox::activated, this, &DocumentsPage::SelectType);
+  connect(tools[0], &QToolButton::clicked, this, [this] { Move(DocumentMove::kNext); });
+  connect(tools[1], &QToolButton::clicked, this, [this] { Move(DocumentMove::kPrevious); });
+  connect(tools[2], &QToolButton::clicked, this, [this] { Move(DocumentMove::kFirst); });
+  connect(tools[3], &QToolButton::clicked, this, [this] { Move(DocumentMove::kLast); });
+  connect(tools[4], &QToolButton::clicked, this, &DocumentsPage::ShowSource);
+  connect(tools[5], &QToolButton::clicked, this, [this] {
+    FieldSelectionDialog dialog(app_, DocumentLinesCatalogue(), this);
+    dialog.exec();  // the dialog saves the list however it is closed
+    ShowColumns();
+  });
+  connect(jump_button, &QPushButton::clicked, this, [this] { Jump(jump_box_->text()); });
+  connect(jump_box_, &QLineEdit::returnPressed, this, [this] { Jump(jump_box_->text()); });
+  connect(register_grid_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& index) {
+            if (!register_ || !index.isValid()) return;
+            const std::int64_t element = register_->ElementOf(index.row());
+            if (element != 0 && element != document_.element) ShowDocument(element);
+          });
+  ShowDocument(0);
+}
+
+DocumentsPage::~DocumentsPage() {
+  register_grid_->SetSource(nullptr);
+  lines_grid_->SetSource(nullptr);
+  receipt_grid_->SetSource(nullptr);
+}
+
+void DocumentsPage::ShowColumns() {
+  lines_grid_->SetColumns(ColumnsFromFieldList(
+      ReadFieldList(app_.settings, DocumentLinesCatalogue()), DocumentLinesCatalogue()));
+}
+
+void DocumentsPage::Beep() { QApplication::beep(); }
+
+QLabel* DocumentsPage::PanelValue(PanelField field) const {
+  return values_[static_cast<std::size_t>(field)];
+}
+
+void DocumentsPage::Enter() {
+  // The marks belong to the set loaded; a new set finds them again when a list is built.
+  marks_found_ = false;
+  if (type_box_->currentIndex() != 0) SelectType(type_box_->currentIndex());
+}
+
+void DocumentsPage::SelectType(int index) {
+  type_box_->setCurrentIndex(index);
+  const auto types = SelectorTypes();
+  const bool all = index == static_cast<int>(types.size()) + 1;
+  type_.clear();
+  run_ = {};
+  if (index >= 1 && !all) type_ = std::to_string(types[static_cast<std::size_t>(index - 1)].code);
+  if (!marks_found_) {
+    SilentProgress silent;
+    marks_found_ = FindDocumentMarks(app_.store, silent, &marks_);
+  }
+  register_grid_->SetRowCount(0);
+  register_.reset();
+  if (index == 0) {
+    ShowDocument(0);
+    return;
+  }
+  register_ = std::make_unique<DocumentRegister>(app_.store, type_, marks_);
+  register_grid_->SetSortIndex(1);
+  register_grid_->SetRowCount(register_->RowCount());
+  if (all) {
+    run_ = ElementRange{1, app_.store.DocumentIndex.Count() + 1};
+  } else {
+    run_ = DocumentTypeRun(app_.store, type_);
+  }
+  jump_box_->setEnabled(!all && !run_.empty());
+  if (run_.empty()) {
+    ShowDocument(0);
+    AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(std::string(kNoDocumentsOfType)));
+    return;
+  }
+  ShowDocument(run_.first);
+}
+
+bool DocumentsPage::Move(DocumentMove move) {
+  const std::int64_t target = MoveInRun(run_, document_.element, move);
+  if (target == 0) {
+    Beep();
+    return false;
+  }
+  ShowDocument(target);
+  return true;
+}
+
+bool DocumentsPage::Jump(const QString& typed) {
+  const QByteArray text = typed.toUtf8();
+  if (text.trimmed().isEmpty() || type_.empty()) {
+    Beep();
+    return false;
+  }
+  const JumpResult jump =
+      JumpToNumber(app_.store, run_, type_,
+                   std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+  if (jump.element == 0) {
+    Beep();
+    jump_box_->setText(FromStd(jump.box_text));
+    return false;
+  }
+  ShowDocument(jump.element);
+  return true;
+}
+
+void DocumentsPage::ShowDocument(std::int64_t element) {
+  document_ = element != 0 ? LoadDocument(app_.store, element) : LoadedDocument{};
+  const bool dos = app_.store.DosCodePage;
+  line_rows_.clear();
+  receipt_rows_.clear();
+  if (document_.element != 0) {
+    const HeaderPanelTexts panel = HeaderPanel(document_, dos);
+    for (int f = 0; f < kPanelFieldCount; ++f) {
+      const PanelItem& item = panel.items[static_cast<std::size_t>(f)];
+      labels_[static_cast<std::size_t>(f)]->setText(FromStd(item.label));
+      values_[static_cast<std::size_t>(f)]->setText(FromStd(item.value));
+    }
+    summary_caption_->setText(FromStd(panel.summary_caption));
+    lower_title_->setText(FromStd(panel.lower_title));
+    line_rows_ = LinesGridRows(document_, dos);
+    receipt_rows_ = ReceiptGridRows(document_);
+    jump_box_->setText(FromStd(DocumentNumberText(app_.store.DocumentIndex[element])));
+  } else {
+    for (int f = 0; f < kPanelFieldCount; ++f) {
+      labels_[static_cast<std::size_t>(f)]->clear();
+      values_[static_cast<std::size_t>(f)]->clear();
+    }
+    summary_caption_->setText(QStringLiteral("סיכום המסמך"));
+    jump_box_->clear();
+  }
+  lines_grid_->SetRowCount(0);
+  lines_grid_->SetRowCount(static_cast<int>(line_rows_.size()));
+  receipt_grid_->SetRowCount(0);
+  receipt_grid_->SetRowCount(static_cast<int>(receipt_rows_.size()));
+  receipt_grid_->setVisible(!receipt_rows_.empty());
+  // The register follows the panel.
+  if (register_ && document_.element != 0) {
+    const int row = register_->RowOf(document_.element);
+    const QModelIndex current = register_grid_->selectionModel()->currentIndex();
+    if (row >= 0 && current.row() != row) {
+      register_grid_->selectionModel()->setCurrentIndex(
+          register_grid_->model()->index(row, 1),
+          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+      register_grid_->scrollTo(register_grid_->model()->index(row, 1));
+    }
+  }
+}
+
+void DocumentsPage::ShowSource() {
+  if (document_.element == 0) {
+    Beep();
+    return;
+  }
+  std::vector<qint64> offsets;
+  for (const std::int64_t offset : document_.SourceOffsets()) offsets.push_back(offset);
+  emit SourceRecords(offsets);
+}
+
+}  // namespace tallyscan

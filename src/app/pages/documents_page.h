@@ -1,0 +1,86 @@
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/pages/page.h"
+#include "engine/browse/document_cells.h"
+#include "engine/browse/document_register.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QToolButton;
+
+namespace tallyscan {
+
+class Grid;
+class GridRowSource;
+
+// Page 5, the documents: the type selector, above the panel the register of the selected
+// type's documents (or of all types), the header panel of the current document with its
+// lines grid ("TudFields") and, for documents with receipt lines, the receipt grid. The
+// toolbar pages through the type's run, beeping at its ends; the jump box finds a typed
+// number. Choosing a register row shows that document.
+class DocumentsPage final : public Page {
+  Q_OBJECT
+ public:
+  DocumentsPage(AppContext& app, PageHost& host, QWidget* parent);
+  ~DocumentsPage() override;
+
+  void Enter() override;
+
+  // Selector item `index`: 0 none, 1-27 the types in the selector's order, 28 all types.
+  void SelectType(int index);
+  // The toolbar's moves; false (after a beep) when there is nowhere to go.
+  bool Move(DocumentMove move);
+  // "בצוע": the jump to the typed number; false (after a beep) when none is found.
+  bool Jump(const QString& typed);
+  // Shows DocumentIndex element `element` (0 empties the panel).
+  void ShowDocument(std::int64_t element);
+
+  std::int64_t Current() const { return document_.element; }
+  const LoadedDocument& Document() const { return document_; }
+  const DocumentRegister* Register() const { return register_.get(); }
+  Grid* RegisterGrid() const { return register_grid_; }
+  Grid* LinesGrid() const { return lines_grid_; }
+  Grid* ReceiptGrid() const { return receipt_grid_; }
+  QLineEdit* JumpBox() const { return jump_box_; }
+  // The panel's value label of an item.
+  QLabel* PanelValue(PanelField field) const;
+
+ signals:
+  // "תנועת מקור": the current document's records (C100, D110, D120) by byte offset.
+  void SourceRecords(const std::vector<qint64>& offsets);
+
+ private:
+  void ShowColumns();
+  void ShowSource();
+  void Beep();
+
+  std::string type_;  // the selected type ("305"), empty for none or all
+  ElementRange run_;
+  DocumentMarks marks_;
+  bool marks_found_ = false;
+  std::unique_ptr<DocumentRegister> register_;
+  LoadedDocument document_;
+  std::vector<std::string> line_rows_;
+  std::vector<std::string> receipt_rows_;
+  std::unique_ptr<GridRowSource> register_source_;
+  std::unique_ptr<GridRowSource> line_source_;
+  std::unique_ptr<GridRowSource> receipt_source_;
+
+  QComboBox* type_box_ = nullptr;
+  QLineEdit* jump_box_ = nullptr;
+  Grid* register_grid_ = nullptr;
+  Grid* lines_grid_ = nullptr;
+  Grid* receipt_grid_ = nullptr;
+  QLabel* lower_title_ = nullptr;
+  QLabel* summary_caption_ = nullptr;
+  std::array<QLabel*, kPanelFieldCount> labels_{};
+  std::array<QLabel*, kPanelFieldCount> values_{};
+};
+
+}  // namespace tallyscan

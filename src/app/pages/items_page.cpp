@@ -1,0 +1,151 @@
+#include "app/pages/items_page.h"
+
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QPixmap>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QVariant>
+
+#include "app/app_message.h"
+#include "app/dialogs/field_selection_dialog.h"
+#include "app/images.h"
+#include "app/shared_fonts.h"
+#include "app/widgets/grid.h"
+#include "app/widgets/grid_search.h"
+#include "engine/browse/field_list.h"
+#include "engine/browse/item_catalogue.h"
+
+namespace tallyscan {
+namespace {
+
+const QString kChooseRow = QStringLiteral("יש לבחור קודם שורה להצגה");
+const char kSortProperty[] = "SortParit";
+
+class ItemRowSource final : public GridRowSource {
+ public:
+  explicit ItemRowSource(const ItemRows& rows) : rows_(rows) {}
+  std::string CellText(int row, int field) const override { return rows_.Cell(row, field); }
+
+ private:
+  const ItemRows& rows_;
+};
+
+QToolButton* ToolButton(const QString& caption, const QString& tooltip, const QString& picture,
+                        const QString& name, QWidget* parent) {
+  auto* button = new QToolButton(parent);
+  button->setObjectName(name);
+  button->setText(caption);
+  button->setToolTip(tooltip);
+  button->setIcon(QIcon(QPixmap::fromImage(Picture(picture))));
+  button->setIconSize(QSize(24, 24));
+  button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  button->setAutoRaise(true);
+  return button;
+}
+
+}  // namespace
+
+ItemsPage::ItemsPage(AppContext& app, PageHost& host, QWidget* parent)
+    : Page(app, host, 8, true, parent),
+      rows_(std::make_unique<ItemRows>(app.store)),
+      row_source_(std::make_unique<ItemRowSource>(*rows_)) {
+  setFont(host.Fonts().Tahoma10);
+  auto* source = ToolButton(QStringLiteral("תנועת מקור"),
+                            QStringLiteral("צפייה בתנועת המקור מתוך קובץ התנועות"),
+                            QStringLiteral("IdxTb2"), QStringLiteral("sourceButton"), this);
+  auto* fields = ToolButton(QStringLiteral("מבנה הדו'ח"),
+                            QStringLiteral("הגדרת השדות הרצויים לצפייה בקטלוג הפריטים"),
+                            QStringLiteral("IdxTb3"), QStringLiteral("fieldsButton"), this);
+  auto* search = ToolButton(QStringLiteral("איתור"),
+                            QStringLiteral("איתור פריט על פי נתון מסויים (בשדה המיון)"),
+                            QStringLiteral("IdxTb4"), QStringLiteral("searchButton"), this);
+  print_button_ = ToolButton(QStringLiteral("הדפס קטלוג"),
+                             QStringLiteral("הדפסת קטלוג הפריטים תתאפשר עם פלט הדוחות"),
+                             QStringLiteral("IdxTb5"), QStringLiteral("printButton"), this);
+  print_button_->setEnabled(false);
+
+  list_ = new Grid(this);
+  list_->setObjectName(QStringLiteral("itemsList"));
+  list_->SetSource(row_source_.get());
+  list_->SetSortRoutine([this](int field) { SortBy(field); });
+  ShowColumns();
+  setProperty(kSortProperty, kItemInitialSort);
+  list_->SetSortIndex(kItemInitialSort);
+
+  auto* toolbar = new QHBoxLayout;
+  toolbar->setSpacing(2);
+  for (QToolButton* button : {source, fields, search, print_button_}) toolbar->addWidget(button);
+  toolbar->addStretch(1);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(12, 8, 12, 8);
+  layout->addLayout(toolbar);
+  layout->addWidget(list_, 1);
+
+  connect(source, &QToolButton::clicked, this, &ItemsPage::ShowSource);
+  connect(fields, &QToolButton::clicked, this, &ItemsPage::ChooseFields);
+  connect(search, &QToolButton::clicked, this, &ItemsPage::Search);
+}
+
+ItemsPage::~ItemsPage() { list_->SetSource(nullptr); }
+
+QWidget* ItemsPage::DefaultFocus() { return list_; }
+
+void ItemsPage::Enter() {
+  // Another set may have been read since the page was last open.
+  rows_->Forget();
+  list_->SetRowCount(0);
+  list_->SetRowCount(rows_->RowCount());
+}
+
+int ItemsPage::SortField() const { return property(kSortProperty).toInt(); }
+
+void ItemsPage::ShowColumns() {
+  list_->SetColumns(ColumnsFromFieldList(ReadFieldList(app_.settings, ItemFieldCatalogue()),
+                                         ItemFieldCatalogue()));
+}
+
+void ItemsPage::SortBy(int field) {
+  if (!SortItems(app_.store, field)) return;
+  rows_->Forget();
+  setProperty(kSortProperty, field);
+  list_->SetSortIndex(field);
+  list_->Model().RowsChanged();
+}
+
+bool ItemsPage::FindWord(const QString& word) {
+  const QByteArray typed = word.toUtf8();
+  const std::int64_t element =
+      FindItem(app_.store, SortField(),
+               std::string_view(typed.constData(), static_cast<std::size_t>(typed.size())));
+  if (element == 0) return false;
+  const QModelIndex index = list_->model()->index(static_cast<int>(element - 1), 0);
+  list_->selectionModel()->setCurrentIndex(
+      index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  list_->scrollTo(index);
+  list_->setFocus();
+  return true;
+}
+
+void ItemsPage::Search() {
+  GridSearchBox box(ItemFieldCatalogue(), SortField(), this);
+  if (box.exec() == QDialog::Accepted) FindWord(box.Text());
+}
+
+void ItemsPage::ShowSource() {
+  const QModelIndexList chosen = list_->selectionModel()->selectedRows();
+  if (chosen.isEmpty()) {
+    AppMessage(app_, this, 1, MessageIcon::kExclamation, kChooseRow);
+    return;
+  }
+  emit SourceRecord(rows_->OffsetOf(chosen.front().row()));
+}
+
+void ItemsPage::ChooseFields() {
+  // The dialog saves the list however it is closed.
+  FieldSelectionDialog dialog(app_, ItemFieldCatalogue(), this);
+  dialog.exec();
+  ShowColumns();
+}
+
+}  // namespace tallyscan

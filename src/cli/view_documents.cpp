@@ -1,0 +1,103 @@
+// tallyscan-cli view documents --type T [--number N] DIR: the documents of a type as the
+// documents page shows them, one after the other (or the one the jump finds): the document's
+// description, the header panel's items, the lines grid with its total row, the receipt grid.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+#include "cli/view_command.h"
+#include "engine/browse/cell_text.h"
+#include "engine/browse/document_cells.h"
+#include "engine/browse/document_view.h"
+#include "engine/checks/document_checks.h"
+#include "engine/checks/record_reader.h"
+
+namespace tallyscan::cli {
+namespace {
+
+// The kinds of row the output holds, each with its own columns.
+enum RowKind : std::size_t { kDescription, kPanel, kLine, kReceipt, kBlank, kKindCount };
+
+std::vector<TableShape> Shapes() {
+  std::vector<TableShape> shapes(kKindCount);
+  for (TableShape& shape : shapes) shape.status_first = false;
+  shapes[kPanel].columns = {ColumnKind::kText, ColumnKind::kText};
+  shapes[kLine].columns.assign(14, ColumnKind::kText);
+  for (std::size_t c = 7; c < 14; ++c) shapes[kLine].columns[c] = ColumnKind::kFigure;
+  shapes[kReceipt].columns.assign(8, ColumnKind::kText);
+  shapes[kReceipt].columns[7] = ColumnKind::kFigure;
+  return shapes;
+}
+
+struct Output {
+  std::vector<std::string> rows;
+  std::vector<RowKind> kinds;
+  void Add(RowKind kind, std::string row) {
+    rows.push_back(std::move(row));
+    kinds.push_back(kind);
+  }
+};
+
+void AddDocument(const RecordStore& store, const checks::RecordReader& reader, std::int64_t element,
+                 Output& out) {
+  const IndexEntry& entry = store.DocumentIndex[element];
+  out.Add(kDescription, SafeCell(checks::DocumentDescription(entry.Part(kKeyDocumentType),
+                                                             entry.Part(kKeyDocumentNumber))));
+  const LoadedDocument document = LoadDocument(store, element, reader);
+  const HeaderPanelTexts panel = HeaderPanel(document, store.DosCodePage);
+  for (const PanelItem& item : panel.items) out.Add(kPanel, item.label + '\t' + item.value);
+  out.Add(kDescription, panel.summary_caption);
+  for (std::string& row : LinesGridRows(document, store.DosCodePage)) {
+    out.Add(kLine, std::move(row));
+  }
+  for (std::string& row : ReceiptGridRows(document)) out.Add(kReceipt, std::move(row));
+  out.Add(kBlank, "");
+}
+
+}  // namespace
+
+int RunViewDocuments(std::span<char* const> args) {
+  constexpr std::string_view kOptions[] = {"type", "number"};
+  ViewArgs read;
+  if (const std::optional<int> wrong = ReadViewArgs(args, kOptions, read)) return *wrong;
+  const std::string* type = read.Option("type");
+  if (type == nullptr || type->size() != 3 ||
+      type->find_first_not_of("0123456789") != std::string::npos) {
+    return UsageError("view", "--type takes a document type of three digits, e.g. 305");
+  }
+  const std::string* number = read.Option("number");
+
+  RecordStore store;
+  if (const std::optional<int> failed = ImportForView(store, *read.folder)) return *failed;
+  const ElementRange run = DocumentTypeRun(store, *type);
+  if (run.empty()) {
+    std::cerr << kNoDocumentsOfType << '\n';
+    return kExitFailed;
+  }
+
+  Output out;
+  const checks::RecordReader reader(store);
+  if (number != nullptr) {
+    const JumpResult jump = JumpToNumber(store, run, *type, *number);
+    if (jump.element == 0) {
+      std::cerr << kNoDocumentNumbered << *number << '\n';
+      return kExitFailed;
+    }
+    AddDocument(store, reader, jump.element, out);
+  } else {
+    for (std::int64_t e = run.first; e < run.last; ++e) AddDocument(store, reader, e, out);
+  }
+
+  RunFacts facts("view documents");
+  facts.subject.Add("folder", *read.folder);
+  facts.subject.Add("type", *type);
+  if (number != nullptr) facts.subject.Add("number", *number);
+  facts.summary.Add("documents", number != nullptr ? std::int64_t{1} : run.size());
+  const std::vector<TableShape> shapes = Shapes();
+  return PrintTable(read.output, facts, out.rows,
+                    [&](std::size_t row) -> const TableShape& { return shapes[out.kinds[row]]; });
+}
+
+}  // namespace tallyscan::cli

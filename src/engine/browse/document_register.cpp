@@ -1,0 +1,254 @@
+#include "engine/browse/document_register.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "engine/browse/balance_text.h"
+#include "engine/browse/cell_text.h"
+#include "engine/browse/document_view.h"
+#include "engine/browse/item_sort_key.h"
+#include "engine/checks/document_checks.h"
+#include "engine/checks/record_reader.h"
+#include "engine/checks/sums.h"
+#include "engine/text/number_format.h"
+#include "engine/text/trim.h"
+#include "engine/uniform/result_row.h"
+#include "engine/uniform/values.h"
+
+namespace tallyscan {
+namespace {
+
+using checks::Plus;
+using field::C100;
+
+constexpr std::string_view kColumns[kRegisterFieldCount] = {
+    "30,#",        "110,סוג המסמך", "90,מספר", "95,תאריך", "180,שם לקוח/ספק",
+    "95,מס. עוסק", "100,לפני הנחה", "90,מע'מ", "100,סה'כ", "90,אי התאמה",
+};
+
+std::string MarkText(std::uint8_t mark) {
+  std::string text;
+  if (mark & kMarkLines) text = "שורות";
+  if (mark & kMarkVat) text += text.empty() ? "מע'מ" : ", מע'מ";
+  return text.empty() ? text : text + kCreditMarker;
+}
+
+}  // namespace
+
+bool FindDocumentMarks(const RecordStore& store, ProgressMonitor& monitor, DocumentMarks* marks) {
+  const auto& documents = store.DocumentIndex;
+  marks->assign(static_cast<std::size_t>(documents.Count() + 1), kMarkNone);
+  const checks::RecordReader reader(store);
+  std::string header_scratch;
+  std::string line_scratch;
+  std::int64_t last_rate = 0;  // carries over from document to document, as in the check
+  ProgressTracker progress(monitor, documents.Count());
+  for (std::int64_t i = 1; i <= documents.Count(); ++i) {
+    progress.Advance(i);
+    if (monitor.StopRequested()) return false;
+    const IndexEntry& document = documents[i];
+    const std::string_view type = document.Part(kKeyDocumentType);
+    const bool receipt = type >= "400" && type <= "499";
+    const bool lines = type == "320" || (!receipt && type >= "100" && type <= "799");
+    if (!receipt && !lines) continue;
+    const std::string_view header = reader.Line(document.Offset, RecordType::kC100, header_scratch);
+    std::uint8_t mark = kMarkNone;
+    if (lines) {
+      const ElementRange range = EqualRange(store.DocumentLineIndex, document.KeyView());
+      double sum = 0;
+      double exempt = 0;
+      for (std::int64_t m = range.first; m < range.last; ++m) {
+        const std::string_view line =
+            reader.Line(store.DocumentLineIndex[m].Offset, RecordType::kD110, line_scratch);
+        const std::int64_t total = ReadAmount(SliceField(line, field::D110(1267)));
+        const std::int64_t rate = ReadAmount(SliceField(line, field::D110(1268)));
+        if (rate != 0) last_rate = rate;
+        sum += static_cast<double>(total);
+        if (rate == 0) exempt += static_cast<double>(total);
+      }
+      if (range.empty()) {
+        mark |= kMarkLines;
+      } else {
+        const std::int64_t discount = ReadAmount(SliceField(header, C100(1220)));
+        const auto before = static_cast<double>(ReadAmount(SliceField(header, C100(1219))));
+        const auto vat = static_cast<double>(ReadAmount(SliceField(header, C100(1222))));
+        if (checks::DeviatesFromSummary(before, sum)) mark |= kMarkLines;
+        if (checks::DeviatesFromSummary(vat, checks::LinesVat(sum, exempt, discount, last_rate))) {
+          mark |= kMarkVat;
+        }
+      }
+    }
+    if (type == "320" || receipt) {
+      const ElementRange range = EqualRange(store.ReceiptLineIndex, ReceiptLineKeyOf(document));
+      std::int64_t sum = 0;
+      for (std::int64_t m = range.first; m < range.last; ++m) {
+        sum = Plus(sum, ReadAmount(reader.Field(store.ReceiptLineIndex[m].Offset, field::D120(1312),
+                                                line_scratch)));
+      }
+      const std::int64_t total = ReadAmount(SliceField(header, C100(1223)));
+      if (range.empty() || checks::ReceiptsDeviate(total, sum)) mark |= kMarkLines;
+    }
+    (*marks)[static_cast<std::size_t>(i)] = mark;
+  }
+  return true;
+}
+
+std::vector<std::string_view> RegisterColumns() {
+  return {std::begin(kColumns), std::end(kColumns)};
+}
+
+DocumentRegister::DocumentRegister(const RecordStore& store, std::string_view type,
+                                   const DocumentMarks& marks)
+    : store_(store), marks_(marks) {
+  const ElementRange range = type.empty() ? ElementRange{1, store.DocumentIndex.Count() + 1}
+                                          : DocumentTypeRun(store, type);
+  rows_.reserve(static_cast<std::size_t>(range.size()));
+  const checks::RecordReader reader(store);
+  std::string scratch;
+  // The amounts of every row are read once: the totals need them, and sorting by them must
+  // not read the file again.
+  static constexpr Positions kAmounts = field::Run(C100(1219), C100(1223));
+  static constexpr Positions kBefore = field::Within(kAmounts, C100(1219));
+  static constexpr Positions kVat = field::Within(kAmounts, C100(1222));
+  static constexpr Positions kTotal = field::Within(kAmounts, C100(1223));
+  for (std::int64_t e = range.first; e < range.last; ++e) {
+    const std::int64_t offset = store.DocumentIndex[e].Offset;
+    const std::string_view amounts = reader.Field(offset, kAmounts, scratch);
+    Row row{e, offset, ReadAmount(SliceField(amounts, kBefore)),
+            ReadAmount(SliceField(amounts, kVat)), ReadAmount(SliceField(amounts, kTotal))};
+    before_sum_ = Plus(before_sum_, row.before);
+    vat_sum_ = Plus(vat_sum_, row.vat);
+    total_sum_ = Plus(total_sum_, row.total);
+    rows_.push_back(row);
+  }
+}
+
+std::string_view DocumentRegister::Header(const Row& row) const {
+  if (cached_offset_ != row.offset) {
+    cached_header_ = ReadRecordLine(store_, row.offset, RecordType::kC100);
+    cached_offset_ = row.offset;
+  }
+  return cached_header_;
+}
+
+std::string DocumentRegister::Cell(int row, int field) const {
+  if (row < 0 || row > DocumentCount()) return {};
+  if (row == DocumentCount()) {
+    switch (field) {
+      case 1:
+        return "20";
+      case 5:
+        return "סה'כ לתעודות ברשימה" + std::string(kHeadingMarker);
+      case 7:
+        return FormatAgorot(before_sum_) + std::string(kHeadingMarker);
+      case 8:
+        return FormatAgorot(vat_sum_) + std::string(kHeadingMarker);
+      case 9:
+        return FormatAgorot(total_sum_) + std::string(kHeadingMarker);
+      default:
+        return {};
+    }
+  }
+  const Row& r = rows_[static_cast<std::size_t>(row)];
+  const auto at = static_cast<std::size_t>(r.element);
+  const std::uint8_t mark = at < marks_.size() ? marks_[at] : std::uint8_t{kMarkNone};
+  switch (field) {
+    case 1:
+      return mark != kMarkNone ? "1" : "0";
+    case 2: {
+      const DocumentType* type = FindDocumentType(
+          static_cast<int>(ReadInteger(store_.DocumentIndex[r.element].Part(kKeyDocumentType))));
+      return std::string(type != nullptr ? type->name : kUnknownMeaning);
+    }
+    case 3:
+      return DocumentNumberText(store_.DocumentIndex[r.element]);
+    case 4:
+      return FieldCell(Header(r), C100(1230), store_.DosCodePage);
+    case 5:
+      return FieldCell(Header(r), C100(1207), store_.DosCodePage);
+    case 6:
+      return StrippedCell(SliceField(Header(r), C100(1215)));
+    case 7:
+      return FormatAgorot(r.before);
+    case 8:
+      return FormatAgorot(r.vat);
+    case 9:
+      return FormatAgorot(r.total);
+    case 10:
+      return MarkText(mark);
+    default:
+      return {};
+  }
+}
+
+std::string DocumentRegister::RowText(int row) const {
+  std::string text;
+  for (int f = 1; f <= kRegisterFieldCount; ++f) {
+    if (f > 1) text += '\t';
+    text += Cell(row, f);
+  }
+  return text;
+}
+
+void DocumentRegister::Sort(int field) {
+  if (field < 1 || field > kRegisterFieldCount) return;
+  std::vector<std::string> keys(rows_.size());
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    const Row& r = rows_[i];
+    switch (field) {
+      case 3: {
+        // Numbers in numeric order however they are stored: right-aligned without their
+        // leading blanks and zeros.
+        const std::string_view bare =
+            StripLeadingBlanksAndZeros(store_.DocumentIndex[r.element].Part(kKeyDocumentNumber));
+        keys[i] =
+            std::string(kKeyDocumentNumber.width - std::min<std::size_t>(bare.size(), 20), ' ') +
+            std::string(bare);
+        break;
+      }
+      case 4:  // dates in calendar order, as stored (YYYYMMDD)
+        keys[i] = std::string(SliceField(Header(r), C100(1230)));
+        break;
+      case 7:
+        keys[i] = SignedSortKey(r.before);
+        break;
+      case 8:
+        keys[i] = SignedSortKey(r.vat);
+        break;
+      case 9:
+        keys[i] = SignedSortKey(r.total);
+        break;
+      case 1:
+      case 10:
+        keys[i] = Cell(static_cast<int>(i), field);
+        break;
+      default:
+        keys[i] = TextSortKey(Cell(static_cast<int>(i), field));
+    }
+  }
+  std::vector<std::size_t> order(rows_.size());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    if (keys[a] != keys[b]) return keys[a] < keys[b];
+    return rows_[a].offset < rows_[b].offset;
+  });
+  std::vector<Row> sorted;
+  sorted.reserve(rows_.size());
+  for (const std::size_t i : order) sorted.push_back(rows_[i]);
+  rows_ = std::move(sorted);
+  sort_field_ = field;
+}
+
+std::int64_t DocumentRegister::ElementOf(int row) const {
+  if (row < 0 || row >= DocumentCount()) return 0;
+  return rows_[static_cast<std::size_t>(row)].element;
+}
+
+int DocumentRegister::RowOf(std::int64_t element) const {
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    if (rows_[i].element == element) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+}  // namespace tallyscan
