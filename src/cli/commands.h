@@ -12,6 +12,7 @@ int RunImport(std::span<char* const> args);
 int RunCheck(std::span<char* const> args);
 int RunIsam(std::span<char* const> args);
 int RunCompanies(std::span<char* const> args);
+int RunView(std::span<char* const> args);
 
 // A wrong command line: prints "COMMAND: problem" and the command's usage on stderr and
 // returns kExitUsage.

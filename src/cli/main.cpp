@@ -46,6 +46,17 @@ constexpr Command kCommands[] = {
      "Lists the companies store, one saved set per line: name, year and folder separated\n"
      "by TABs. --root DIR lists the store in DIR instead of the user's own.\n",
      RunCompanies},
+    {"view",
+     "view index [--format F] [--sort FIELD] DIR\n"
+     "  tallyscan-cli view ledger [--format F] --from KEY [--to KEY] DIR",
+     "Imports the data folder and prints a browser's grid, one line per row.\n"
+     "  index                the accounts index: fields 1-19 of every account, then the\n"
+     "                       totals row\n"
+     "  --sort FIELD         sorted as a click on the header of field 1-19 leaves it\n"
+     "  ledger               the ledger cards from the account KEY to the account --to KEY\n"
+     "                       (the one account without --to), keys compared trimmed: for each\n"
+     "                       card a title line, its rows (fields 1-26) and its totals row\n",
+     RunView},
 };
 
 constexpr std::string_view kExitCodes =

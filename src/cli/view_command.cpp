@@ -1,0 +1,84 @@
+// tallyscan-cli view VIEW ...: the browsers' grids printed row by row, one view per file
+// (view_index.cpp, view_ledger.cpp).
+#include "cli/view_command.h"
+
+#include <iostream>
+
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+#include "cli/terminal_progress.h"
+#include "engine/uniform/import.h"
+
+namespace tallyscan::cli {
+namespace {
+
+struct View {
+  std::string_view name;
+  int (*run)(std::span<char* const> args);
+};
+
+constexpr View kViews[] = {
+    {"index", RunViewIndex},
+    {"ledger", RunViewLedger},
+};
+
+}  // namespace
+
+const std::string* ViewArgs::Option(std::string_view name) const {
+  for (const auto& [option, value] : options) {
+    if (option == name) return &value;
+  }
+  return nullptr;
+}
+
+std::optional<int> ReadViewArgs(std::span<char* const> args,
+                                std::span<const std::string_view> known, ViewArgs& read) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view a = args[i];
+    switch (ReadOutputOption(args, i, read.output)) {
+      case OptionRead::kTaken:
+        continue;
+      case OptionRead::kBad:
+        return UsageError("view", "--format takes text, raw, json or csv");
+      case OptionRead::kNotMine:
+        break;
+    }
+    if (a.starts_with("--")) {
+      const std::string_view name = a.substr(2);
+      bool mine = false;
+      for (const std::string_view k : known) mine = mine || k == name;
+      if (!mine) return UsageError("view", "unexpected argument " + std::string(a));
+      if (i + 1 >= args.size()) return UsageError("view", std::string(a) + " needs a value");
+      read.options.emplace_back(std::string(name), std::string(args[++i]));
+    } else if (!read.folder) {
+      read.folder = std::string(a);
+    } else {
+      return UsageError("view", "unexpected argument " + std::string(a));
+    }
+  }
+  if (!read.folder) return UsageError("view", "the data folder is missing");
+  return std::nullopt;
+}
+
+std::optional<int> ImportForView(RecordStore& store, const std::string& folder) {
+  TerminalProgress bar;
+  const ImportResult imported = ImportFolder(store, folder, bar);
+  bar.Finish();
+  if (!imported.status.ok()) {
+    std::cerr << imported.status.message() << '\n';
+    return kExitFailed;
+  }
+  if (imported.interrupted) return kExitInterrupted;
+  return std::nullopt;
+}
+
+int RunView(std::span<char* const> args) {
+  if (args.empty()) return UsageError("view", "name the view: index or ledger");
+  const std::string_view name = args[0];
+  for (const View& view : kViews) {
+    if (view.name == name) return view.run(args.subspan(1));
+  }
+  return UsageError("view", "unknown view " + std::string(name));
+}
+
+}  // namespace tallyscan::cli

@@ -1,0 +1,39 @@
+#pragma once
+
+// What the views of `tallyscan-cli view` share: reading their options and importing the data
+// folder they show.
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/table_output.h"
+#include "engine/uniform/record_store.h"
+
+namespace tallyscan::cli {
+
+// A view's command line: output options, "--NAME VALUE" options of its own and the folder.
+struct ViewArgs {
+  OutputOptions output;
+  std::vector<std::pair<std::string, std::string>> options;  // name without "--", value
+  std::optional<std::string> folder;
+
+  const std::string* Option(std::string_view name) const;
+};
+
+// Reads `args` (after the view's name); `known` are the view's own options, each taking a
+// value. Returns an exit code (a usage error) when the line is wrong, nullopt otherwise.
+std::optional<int> ReadViewArgs(std::span<char* const> args,
+                                std::span<const std::string_view> known, ViewArgs& read);
+
+// Imports `folder` into `store` with the progress bar on the terminal. Returns an exit code
+// when the import failed or was interrupted (after saying why on stderr), nullopt when the
+// store holds the set.
+std::optional<int> ImportForView(RecordStore& store, const std::string& folder);
+
+int RunViewIndex(std::span<char* const> args);
+int RunViewLedger(std::span<char* const> args);
+
+}  // namespace tallyscan::cli
