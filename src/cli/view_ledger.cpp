@@ -30,8 +30,9 @@ int RunViewLedger(std::span<char* const> args) {
   std::vector<std::string> rows;
   std::vector<bool> titles;
   std::int64_t movements = 0;
+  CounterNames names;
   for (std::int64_t account = range.first; account <= range.last; ++account) {
-    const LedgerCard card = LoadCard(store, account);
+    const LedgerCard card = LoadCard(store, account, &names);
     rows.push_back(std::string(kCardTitle) + card.header);
     titles.push_back(true);
     for (std::int64_t row = 1; row <= card.RowCount(); ++row) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <unordered_map>
 
 #include "engine/browse/balance_text.h"
 #include "engine/browse/cell_text.h"
@@ -71,7 +72,7 @@ std::string Figure(std::int64_t agorot) { return BalanceText(agorot, false); }
 
 }  // namespace
 
-LedgerCard LoadCard(const RecordStore& store, std::int64_t account) {
+LedgerCard LoadCard(const RecordStore& store, std::int64_t account, CounterNames* counter_names) {
   LedgerCard card;
   if (account < 1 || account > store.AccountIndex.Count()) return card;
   card.account = account;
@@ -110,12 +111,38 @@ LedgerCard LoadCard(const RecordStore& store, std::int64_t account) {
   }
 
   // File order: the record number, then the offset (the opening row's number is all zeros).
-  std::stable_sort(card.rows.begin(), card.rows.end(), [](const LedgerRow& a, const LedgerRow& b) {
-    const std::string_view na = SliceField(a.line, field::B100(1351));
-    const std::string_view nb = SliceField(b.line, field::B100(1351));
+  // The rows are put in order through their places, which moves each row once.
+  std::vector<std::size_t> order(card.rows.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    const std::string_view na = SliceField(card.rows[a].line, field::B100(1351));
+    const std::string_view nb = SliceField(card.rows[b].line, field::B100(1351));
     if (na != nb) return na < nb;
-    return a.offset < b.offset;
+    return card.rows[a].offset < card.rows[b].offset;
   });
+  std::vector<LedgerRow> sorted;
+  sorted.reserve(order.size());
+  for (const std::size_t i : order) sorted.push_back(std::move(card.rows[i]));
+  card.rows = std::move(sorted);
+
+  // Counter accounts repeat within a card and across cards: each name is read once.
+  CounterNames own_names;
+  CounterNames& names = counter_names != nullptr ? *counter_names : own_names;
+  for (LedgerRow& row : card.rows) {
+    if (row.opening) continue;
+    const std::string_view counter = SliceField(row.line, field::B100(1365));
+    if (Trimmed(counter).empty()) continue;
+    auto [it, added] = names.try_emplace(std::string(counter));
+    if (added) {
+      const ElementRange found = PrefixRange(store.AccountIndex, counter);
+      if (!found.empty()) {
+        it->second = TextCell(
+            ReadRecordField(store, store.AccountIndex[found.first].Offset, field::B110(1404)),
+            store.DosCodePage, field::B110(1404).converted);
+      }
+    }
+    row.counter_name = it->second;
+  }
 
   std::int64_t running = 0;
   for (LedgerRow& row : card.rows) {
@@ -176,15 +203,7 @@ RowCells LedgerRowCells(const RecordStore& store, const LedgerCard& card, std::i
   cells[9] = cell(field::B100(1359));
   cells[10] = cell(field::B100(1360));
   cells[12] = cell(field::B100(1365));
-  const std::string_view counter = SliceField(line, field::B100(1365));
-  if (!Trimmed(counter).empty()) {
-    const ElementRange found = PrefixRange(store.AccountIndex, counter);
-    if (!found.empty()) {
-      const std::string name =
-          ReadRecordField(store, store.AccountIndex[found.first].Offset, field::B110(1404));
-      cells[13] = TextCell(name, dos, field::B110(1404).converted);
-    }
-  }
+  cells[13] = r.counter_name;
   cells[14] = cell(field::B100(1367));
   cells[22] = cell(field::B100(1371));
   cells[23] = cell(field::B100(1372));

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/browse/accounts_index.h"
@@ -30,6 +31,7 @@ struct LedgerRow {
   std::int64_t offset = -1;  // the line's offset in the data file; -1 for the opening balance
   std::int64_t balance = 0;  // running balance after this row, agorot
   bool opening = false;      // the opening-balance row
+  std::string counter_name;  // the counter account's name (field 14), UTF-8
 };
 
 struct LedgerCard {
@@ -43,10 +45,16 @@ struct LedgerCard {
   std::int64_t RowCount() const { return static_cast<std::int64_t>(rows.size()) + 1; }
 };
 
+// The names of counter accounts by their key as a movement stores it, kept by a caller that
+// loads many cards of one store so that each name is read once.
+using CounterNames = std::unordered_map<std::string, std::string>;
+
 // Loads the card of AccountIndex element `account` (1..Count). The movements are the run of
 // MovementIndex entries under the account's key, put in file order (record number, then
-// offset). An element out of range gives an empty card with account 0.
-LedgerCard LoadCard(const RecordStore& store, std::int64_t account);
+// offset). An element out of range gives an empty card with account 0. `counter_names`, when
+// given, is used and filled; it belongs to this store and must be emptied when it changes.
+LedgerCard LoadCard(const RecordStore& store, std::int64_t account,
+                    CounterNames* counter_names = nullptr);
 
 // Cells of grid row `row` (1..rows, then the totals row); empty cells for any other row.
 RowCells LedgerRowCells(const RecordStore& store, const LedgerCard& card, std::int64_t row);

@@ -8,9 +8,12 @@ namespace tallyscan {
 
 namespace {
 
-// A block is read when the next line begins within it; larger gaps cost a read of their own
-// rather than the bytes between.
-constexpr std::int64_t kBlockBytes = 256 * 1024;
+// Lines are read together while the bytes between them are few (a gap costs at most
+// kGapBytes read in vain, less than a read of its own), up to kBlockBytes at a time. Lines
+// far apart (the movements of one account among a million) are read one by one, so that
+// reading them never costs the bytes of the file between them.
+constexpr std::int64_t kGapBytes = 1024;
+constexpr std::int64_t kBlockBytes = 1024 * 1024;
 
 }  // namespace
 
@@ -35,10 +38,13 @@ bool ForEachRecordLine(const RecordStore& store, std::span<const std::int64_t> o
       ++next;
       continue;
     }
-    // The block runs from the first line to the end of the last line that begins within
-    // kBlockBytes of it.
+    // The block runs from the first line to the end of the last line that begins close
+    // enough to the one before it.
     std::size_t end = next + 1;
-    while (end < order.size() && offsets[order[end]] - first < kBlockBytes) ++end;
+    while (end < order.size() && offsets[order[end]] - offsets[order[end - 1]] <= kGapBytes &&
+           offsets[order[end]] - first < kBlockBytes) {
+      ++end;
+    }
     block_start = first;
     block = store.DataFile.ReadAt(
         block_start, static_cast<std::size_t>(offsets[order[end - 1]] - block_start + span));
