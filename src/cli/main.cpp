@@ -73,7 +73,7 @@ void PrintUsage(std::ostream& out) {
          "       tallyscan-cli COMMAND --help\n"
          "       tallyscan-cli --version\n\ncommands:\n";
   for (const Command& c : kCommands) out << "  tallyscan-cli " << c.usage << "\n";
-  out << "\noutput options of import, check and detail:\n" << kOutputOptions << "\n" << kExitCodes;
+  out << "\noutput options of import, check, detail and view:\n" << kOutputOptions << "\n" << kExitCodes;
 }
 
 void PrintHelp(const Command& command) {
