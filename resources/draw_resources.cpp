@@ -28,13 +28,23 @@ const QColor kViolet(128, 96, 176);
 
 using Drawing = std::function<void(QPainter&)>;
 
-QImage Draw(int width, int height, double scale, const Drawing& drawing) {
-  QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+// The resolution pictures are drawn for: every picture is drawn once as it is and once at
+// twice its size, saved with "@2x" after its name, for screens of twice the density.
+struct Resolution {
+  int factor;
+  QString suffix;
+};
+constexpr int kResolutions = 2;
+const Resolution kResolution[kResolutions] = {{1, QString()}, {2, QStringLiteral("@2x")}};
+
+// A picture `width` x `height` units large, drawn with `scale` pixels to the unit at `r`.
+QImage Draw(const Resolution& r, int width, int height, double scale, const Drawing& drawing) {
+  QImage image(width * r.factor, height * r.factor, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setRenderHint(QPainter::TextAntialiasing);
-  painter.scale(scale, scale);
+  painter.scale(scale * r.factor, scale * r.factor);
   drawing(painter);
   painter.end();
   return image;
@@ -224,58 +234,65 @@ void ButtonPictures(const QString& folder) {
         Arrow(p, QPointF(6, 26), QPointF(25, 17), kBlue, 3);
       },
   };
-  for (int i = 0; i < 8; ++i) {
-    Save(folder, Draw(32, 32, 1.0, pictures[i]), QStringLiteral("BTN%1").arg(i + 1), 0xFF00FF);
+  for (const Resolution& r : kResolution) {
+    for (int i = 0; i < 8; ++i) {
+      Save(folder, Draw(r, 32, 32, 1.0, pictures[i]), QStringLiteral("BTN%1").arg(i + 1) + r.suffix,
+           0xFF00FF);
+    }
   }
 }
 
 // --- the window icon: a magnifier sweeping down a sheet, nine frames ---------------------
 
 void LogoFrames(const QString& folder) {
-  for (int frame = 1; frame <= 9; ++frame) {
-    const double phase = (frame - 1) / 8.0;
-    const QImage image = Draw(64, 64, 2.0, [phase](QPainter& p) {
-      Sheet(p, 3, 2, 22, 28);
-      Lines(p, 7, 10, 13, 5, 4);
-      const double y = 10 + phase * 14;
-      p.setPen(QPen(QColor(240, 180, 60, 160), 3));
-      p.drawLine(QPointF(6, y), QPointF(22, y));
-      Magnifier(p, 18, y, 6);
-    });
-    Save(folder, image, QStringLiteral("LOGO%1").arg(frame), 0xFF00FF);
+  for (const Resolution& r : kResolution) {
+    for (int frame = 1; frame <= 9; ++frame) {
+      const double phase = (frame - 1) / 8.0;
+      const QImage image = Draw(r, 64, 64, 2.0, [phase](QPainter& p) {
+        Sheet(p, 3, 2, 22, 28);
+        Lines(p, 7, 10, 13, 5, 4);
+        const double y = 10 + phase * 14;
+        p.setPen(QPen(QColor(240, 180, 60, 160), 3));
+        p.drawLine(QPointF(6, y), QPointF(22, y));
+        Magnifier(p, 18, y, 6);
+      });
+      Save(folder, image, QStringLiteral("LOGO%1").arg(frame) + r.suffix, 0xFF00FF);
+    }
   }
 }
 
 // --- the banner: 158 x 108 beside the buttons, on the blue band ---------------------------
 
 void Banner(const QString& folder) {
-  const QImage image = Draw(158, 108, 1.0, [](QPainter& p) {
-    p.save();
-    p.translate(57, 6);
-    p.scale(1.4, 1.4);
-    Sheet(p, 2, 2, 22, 28);
-    Lines(p, 6, 11, 14, 4, 4);
-    Check(p, 6, 24, 7, kGreen, 2);
-    Magnifier(p, 20, 19, 6.5);
-    p.restore();
-    QFont title(QStringLiteral("DejaVu Sans"));
-    title.setBold(true);
-    title.setPixelSize(22);
-    p.setFont(title);
-    p.setPen(QColor(20, 45, 75, 150));
-    p.drawText(QRectF(1, 55, 158, 30), Qt::AlignHCenter | Qt::AlignVCenter,
-               QStringLiteral("טליסקן"));
-    p.setPen(QColor(254, 254, 254));
-    p.drawText(QRectF(0, 54, 158, 30), Qt::AlignHCenter | Qt::AlignVCenter,
-               QStringLiteral("טליסקן"));
-    QFont subtitle(QStringLiteral("DejaVu Sans"));
-    subtitle.setPixelSize(11);
-    p.setFont(subtitle);
-    p.setPen(QColor(235, 242, 250));
-    p.drawText(QRectF(0, 82, 158, 18), Qt::AlignHCenter | Qt::AlignVCenter,
-               QStringLiteral("בדיקת קבצים במבנה אחיד"));
-  });
-  Save(folder, image, QStringLiteral("BALASH"), 0xFFFFFF);
+  for (const Resolution& r : kResolution) {
+    const QImage image = Draw(r, 158, 108, 1.0, [](QPainter& p) {
+      p.save();
+      p.translate(57, 6);
+      p.scale(1.4, 1.4);
+      Sheet(p, 2, 2, 22, 28);
+      Lines(p, 6, 11, 14, 4, 4);
+      Check(p, 6, 24, 7, kGreen, 2);
+      Magnifier(p, 20, 19, 6.5);
+      p.restore();
+      QFont title(QStringLiteral("DejaVu Sans"));
+      title.setBold(true);
+      title.setPixelSize(22);
+      p.setFont(title);
+      p.setPen(QColor(20, 45, 75, 150));
+      p.drawText(QRectF(1, 55, 158, 30), Qt::AlignHCenter | Qt::AlignVCenter,
+                 QStringLiteral("טליסקן"));
+      p.setPen(QColor(254, 254, 254));
+      p.drawText(QRectF(0, 54, 158, 30), Qt::AlignHCenter | Qt::AlignVCenter,
+                 QStringLiteral("טליסקן"));
+      QFont subtitle(QStringLiteral("DejaVu Sans"));
+      subtitle.setPixelSize(11);
+      p.setFont(subtitle);
+      p.setPen(QColor(235, 242, 250));
+      p.drawText(QRectF(0, 82, 158, 18), Qt::AlignHCenter | Qt::AlignVCenter,
+                 QStringLiteral("בדיקת קבצים במבנה אחיד"));
+    });
+    Save(folder, image, QStringLiteral("BALASH") + r.suffix, 0xFFFFFF);
+  }
 }
 
 // --- the list image strip LvImg: 21 images of 20 x 20 ------------------------------------
@@ -414,12 +431,15 @@ void ListStrip(const QString& folder) {
         p.drawText(QRectF(2, 2, 16, 16), Qt::AlignCenter, QString(QChar(0x03A3)));
       },
   };
-  QImage strip(20 * 21, 20, QImage::Format_ARGB32_Premultiplied);
-  strip.fill(Qt::transparent);
-  QPainter painter(&strip);
-  for (int i = 0; i < 21; ++i) painter.drawImage(i * 20, 0, Draw(20, 20, 1.0, images[i]));
-  painter.end();
-  Save(folder, strip, QStringLiteral("LvImg"), 0xFF00FF);
+  for (const Resolution& r : kResolution) {
+    const int size = 20 * r.factor;
+    QImage strip(size * 21, size, QImage::Format_ARGB32_Premultiplied);
+    strip.fill(Qt::transparent);
+    QPainter painter(&strip);
+    for (int i = 0; i < 21; ++i) painter.drawImage(i * size, 0, Draw(r, 20, 20, 1.0, images[i]));
+    painter.end();
+    Save(folder, strip, QStringLiteral("LvImg") + r.suffix, 0xFF00FF);
+  }
 }
 
 // --- toolbar images, 24 x 24 -------------------------------------------------------------
@@ -474,6 +494,22 @@ void Toolbars(const QString& folder) {
          p.setPen(QPen(kInk, 3, Qt::SolidLine, Qt::RoundCap));
          p.drawLine(QPointF(21, 5), QPointF(21, 19));
        }},
+      {"PRNT1",
+       [](QPainter& p) {  // a printer of the output dialog's printer list
+         Shape(p, Rounded(2, 9, 20, 9, 2), kGrey.lighter(130));
+         Sheet(p, 6, 2, 12, 8);
+         Sheet(p, 6, 15, 12, 7);
+         p.setPen(Qt::NoPen);
+         p.setBrush(kGreen);
+         p.drawEllipse(QPointF(18, 12), 1.2, 1.2);
+       }},
+      {"DELET",
+       [](QPainter& p) {  // the output dialog's execute button while it reads "ביטול"
+         Shape(p, Circle(12, 12, 10), kRed);
+         p.setPen(QPen(kPaper, 3, Qt::SolidLine, Qt::RoundCap));
+         p.drawLine(QPointF(8, 8), QPointF(16, 16));
+         p.drawLine(QPointF(16, 8), QPointF(8, 16));
+       }},
       {"Stop",
        [](QPainter& p) {  // the stop button of long operations: a red octagon
          QPainterPath octagon;
@@ -490,7 +526,9 @@ void Toolbars(const QString& folder) {
        }},
   };
   for (const auto& [name, drawing] : images) {
-    Save(folder, Draw(24, 24, 1.0, drawing), QString::fromLatin1(name), 0xFF00FF);
+    for (const Resolution& r : kResolution) {
+      Save(folder, Draw(r, 24, 24, 1.0, drawing), QString::fromLatin1(name) + r.suffix, 0xFF00FF);
+    }
   }
 }
 
@@ -538,17 +576,20 @@ void MailPictures(const QString& folder) {
        }},
   };
   for (const auto& [name, drawing] : images) {
-    Save(folder, Draw(24, 24, 1.0, drawing), QString::fromLatin1(name), 0xFF00FF);
+    for (const Resolution& r : kResolution) {
+      Save(folder, Draw(r, 24, 24, 1.0, drawing), QString::fromLatin1(name) + r.suffix, 0xFF00FF);
+    }
   }
   // SENDING: eight 48 x 32 frames side by side, an envelope flying from the sheet to the
-  // globe-like server and back round.
+  // globe-like server and back round. One resolution only: the animation steps through the
+  // strip by pixels.
   constexpr int kFrames = 8;
   QImage strip(48 * kFrames, 32, QImage::Format_ARGB32_Premultiplied);
   strip.fill(Qt::transparent);
   QPainter painter(&strip);
   for (int frame = 0; frame < kFrames; ++frame) {
     const double phase = frame / double(kFrames - 1);
-    painter.drawImage(frame * 48, 0, Draw(48, 32, 1.0, [phase](QPainter& p) {
+    painter.drawImage(frame * 48, 0, Draw(kResolution[0], 48, 32, 1.0, [phase](QPainter& p) {
                         Sheet(p, 1, 6, 12, 16);
                         Shape(p, Circle(40, 14, 7), kSky);
                         p.setPen(QPen(kBlue, 1));
@@ -563,6 +604,29 @@ void MailPictures(const QString& folder) {
   Save(folder, strip, QStringLiteral("SENDING"), 0xFF00FF);
 }
 
+// PRINTING: the output dialog's animation, twelve 48 x 40 frames side by side: a sheet passing
+// through a printer into its tray while the light blinks.
+void PrintingStrip(const QString& folder) {
+  constexpr int kFrames = 12;
+  QImage strip(48 * kFrames, 40, QImage::Format_ARGB32_Premultiplied);
+  strip.fill(Qt::transparent);
+  QPainter painter(&strip);
+  for (int frame = 0; frame < kFrames; ++frame) {
+    painter.drawImage(frame * 48, 0, Draw(48, 40, 1.0, [frame](QPainter& p) {
+                        const double shift = frame * 1.5;
+                        Sheet(p, 14, 1 + shift, 20, 14);
+                        Lines(p, 17, 5 + shift, 14, 2, 3);
+                        Shape(p, Rounded(3, 15, 42, 15, 3), kGrey.lighter(130));
+                        p.setPen(Qt::NoPen);
+                        p.setBrush(frame % 2 == 0 ? kGreen : kGrey);
+                        p.drawEllipse(QPointF(39, 20), 2, 2);
+                        Sheet(p, 10, 28, 28, 9);
+                      }));
+  }
+  painter.end();
+  Save(folder, strip, QStringLiteral("PRINTING"), 0xFF00FF);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -575,5 +639,6 @@ int main(int argc, char** argv) {
   ListStrip(folder);
   Toolbars(folder);
   MailPictures(folder);
+  PrintingStrip(folder);
   return 0;
 }

@@ -9,6 +9,8 @@ packages=(
   clang-format
   # engine dependencies
   zlib1g-dev libminizip-dev
+  # report output: .xlsx workbooks, the SHA-256 of the data file in their properties
+  libxlsxwriter-dev libssl-dev
   # the command-line program's JSON output
   nlohmann-json3-dev
   # tests and benchmarks
@@ -18,7 +20,7 @@ packages=(
   qt6-l10n-tools libgl-dev libxkbcommon-dev
   fonts-dejavu-core culmus xvfb xauth
   # report output read back in tests
-  poppler-utils
+  poppler-utils python3-openpyxl
   # e-mail: the password in the system keyring (QtKeychain loads libsecret at run time)
   qtkeychain-qt6-dev libsecret-1-0
   # e-mail tests: an SMTP server with STARTTLS and AUTH on loopback, certificates made by the

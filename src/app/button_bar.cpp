@@ -28,6 +28,16 @@ std::array<int, 8> ButtonBarTops(int current_page, int client_height, int button
     y = y + button_height - 2;
     tops[static_cast<std::size_t>(button - 1)] = y;
   }
+  // On a tall window the buttons standing on the bottom would be far from the rest: they
+  // follow the hanging ones with a small gap instead, which still marks the current page.
+  if (k < 8) {
+    const int together = tops[static_cast<std::size_t>(k - 1)] + button_height - 2 + kBarSplitGap;
+    const int lift = tops[static_cast<std::size_t>(k)] - together;
+    if (lift > 0) {
+      for (int button = k + 1; button <= 8; ++button)
+        tops[static_cast<std::size_t>(button - 1)] -= lift;
+    }
+  }
   return tops;
 }
 

@@ -1,11 +1,17 @@
 #include "app/main_window.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
+#include <QToolButton>
 
 #include "app/app_message.h"
 #include "app/button_bar.h"
@@ -25,23 +31,34 @@ struct PageEntry {
   const char* caption;
   int page;
   bool needs_data;
+  const char* note;  // what the page will do, while it is not built
 };
 
 // Buttons in bar order with the page each opens; the last three buttons open pages 8, 6, 7.
 constexpr PageEntry kPageTable[8] = {
-    {2001, "יבוא קובץ", 1, false},     {2002, "בדיקות תקינות", 2, true},
-    {2003, "אינדקס חשבונות", 3, true}, {2004, "כרטסות", 4, true},
-    {2005, "תעודות", 5, true},         {2006, "פריטים", 8, true},
-    {2007, "רשימת חברות", 6, false},   {2008, "קליטה ללדגורה", 7, true},
+    {2001, "יבוא קובץ", 1, false, ""},
+    {2002, "בדיקות תקינות", 2, true, ""},
+    {2003, "אינדקס חשבונות", 3, true,
+     "אינדקס החשבונות יציג את כרטיסי החשבונות ויתרותיהם, עם מיון, חיפוש ומעבר לכרטסת "
+     "החשבון."},
+    {2004, "כרטסות", 4, true, "הכרטסות יציגו את תנועות כל חשבון לפי סדר הקובץ, עם יתרה מצטברת."},
+    {2005, "תעודות", 5, true, "דף התעודות יציג את המסמכים עם שורותיהם וקבלותיהם."},
+    {2006, "פריטים", 8, true, "דף הפריטים יציג את קטלוג פריטי המלאי."},
+    {2007, "רשימת חברות", 6, false, ""},
+    {2008, "קליטה ללדגורה", 7, true,
+     "דף הקליטה יעביר את החשבונות, התנועות, הפריטים והתעודות לתוכנת הנהלת החשבונות "
+     "לדגורה."},
 };
+
+constexpr char kNotBuiltYet[] = "דף זה עדיין בהכנה.";
 
 constexpr int kFirstButtonId = 2001;
 constexpr int kStatusPart1Width = 220;
 constexpr int kTimerPeriodMs = 200;
 constexpr int kTicksBeforeQuestion = 5;
-// The client area's floor, the outer 720 x 580 of a framed window less its frame.
-constexpr int kMinClientWidth = 710;
-constexpr int kMinClientHeight = 540;
+// What a window manager's frame adds at most, kept free when the window is placed: the frame
+// is not known before the window is shown.
+constexpr FrameMargins kFrameAllowance{8, 32, 8, 8};
 
 const PageEntry& EntryOfPage(int page) {
   for (const PageEntry& entry : kPageTable) {
@@ -62,7 +79,7 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
   setLayoutDirection(Qt::RightToLeft);
   setFont(fonts_.Tahoma10);
   setAttribute(Qt::WA_OpaquePaintEvent);
-  setMinimumSize(kMinClientWidth, kMinClientHeight);
+  setMinimumSize(kMainLeastWidth, kMainLeastHeight);
 
   banner_ = Picture(QStringLiteral("BALASH"));
   for (int n = 1; n <= 9; ++n) {
@@ -75,7 +92,11 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
     auto* button = new MainButton(entry.button_id, QString::fromUtf8(entry.caption),
                                   Picture(QStringLiteral("BTN%1").arg(i + 1)), this);
     button->setFont(fonts_.Tahoma10Bold);
+    const QKeySequence key(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + i));
+    button->setToolTip(button->text() + QStringLiteral(" (") +
+                       key.toString(QKeySequence::NativeText) + QLatin1Char(')'));
     connect(button, &QPushButton::clicked, this, [this, id = entry.button_id] { PressButton(id); });
+    new QShortcut(key, this, [this, id = entry.button_id] { PressButton(id); });
     buttons_[static_cast<std::size_t>(i)] = button;
   }
 
@@ -104,7 +125,10 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
         page = new CompaniesPage(app_, *this, this);
         break;
       default:
-        page = new EmptyPage(app_, *this, entry.page, entry.needs_data, this);
+        page = new EmptyPage(
+            app_, *this, entry.page, entry.needs_data,
+            QString::fromUtf8(entry.note) + QLatin1Char('\n') + QString::fromUtf8(kNotBuiltYet),
+            this);
         break;
     }
     page->hide();
@@ -124,11 +148,27 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
   connect(&timer_, &QTimer::timeout, this, &MainWindow::Tick);
   timer_.start(kTimerPeriodMs);
 
-  resize(placement_.width, placement_.height);
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect frame(QPoint(), size());
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
+  // F5 runs the page's main action, Esc stops the long operation that is running.
+  new QShortcut(QKeySequence(Qt::Key_F5), this, [this] { PageAt(current_page_)->RunMainAction(); });
+  stop_key_ = new QShortcut(QKeySequence(Qt::Key_Escape), this, [this] {
+    if (running_page_ != nullptr) running_page_->StopRun();
+  });
+  stop_key_->setEnabled(false);
+
+  // The stored place on the screen that shows it, else on the main screen.
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (placement_.has_position) {
+    const QPoint centre(placement_.x + placement_.width / 2, placement_.y + placement_.height / 2);
+    if (const QScreen* there = QGuiApplication::screenAt(centre)) screen = there;
+  }
+  if (screen != nullptr) {
+    const QRect area = screen->availableGeometry();
+    const ScreenRect place = PlaceMainWindow(
+        placement_, {area.x(), area.y(), area.width(), area.height()}, kFrameAllowance);
+    setGeometry(place.x, place.y, place.width, place.height);
+  } else {
+    resize(std::max(placement_.width, kMainLeastWidth),
+           std::max(placement_.height, kMainLeastHeight));
   }
   Button(kFirstButtonId)->setDefault(true);
   PageAt(1)->show();
@@ -164,6 +204,9 @@ void MainWindow::PressButton(int id) {
   if (!button) return;
   const PageEntry& entry = kPageTable[id - kFirstButtonId];
   if (entry.page == current_page_) return;
+  // Disabled while a long operation runs: a message box now would hold the operation until
+  // it is answered. The status bar says why.
+  if (!button->isEnabled()) return;
   if (entry.needs_data && app_.store.LoadedFolder.empty()) {
     AppMessage(app_, this, 1, MessageIcon::kExclamation, texts::kNeedsData);
     return;
@@ -192,6 +235,46 @@ void MainWindow::SetStatusText(int part, const QString& text) {
   label->setText(text.mid(tabs));
 }
 
+void MainWindow::RunStateChanged(Page* page, const QString& reason) {
+  running_page_ = page;
+  stop_key_->setEnabled(page != nullptr);
+  UpdateButtons();
+  if (page != nullptr) {
+    status_bar_->showMessage(reason);
+  } else {
+    status_bar_->clearMessage();
+  }
+  for (Page* each : pages_) {
+    if (each != nullptr) each->BusyChanged(page != nullptr);
+  }
+}
+
+void MainWindow::UpdateButtons() {
+  // During an operation a page that needs data is refused exactly when nothing is loaded
+  // (an import has emptied the store): its button waits for the operation's end.
+  const bool refusing = app_.app_busy && app_.store.LoadedFolder.empty();
+  for (int i = 0; i < 8; ++i) {
+    buttons_[static_cast<std::size_t>(i)]->setEnabled(!(refusing && kPageTable[i].needs_data));
+  }
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  // The main buttons take Enter themselves; a page's tool or push button (outside a dialog
+  // none is a default button) lets it through to here.
+  // A check box keeps Enter for nothing: it is ticked with Space, as everywhere.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    QWidget* focused = focusWidget();
+    auto* button = qobject_cast<QAbstractButton*>(focused);
+    const bool pressable = qobject_cast<QPushButton*>(focused) != nullptr ||
+                           qobject_cast<QToolButton*>(focused) != nullptr;
+    if (pressable && button->isEnabled()) {
+      button->click();
+      return;
+    }
+  }
+  QWidget::keyPressEvent(event);
+}
+
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   LayOut();
@@ -216,8 +299,8 @@ void MainWindow::paintEvent(QPaintEvent*) {
   painter.fillRect(rect(), palette().color(QPalette::Midlight));
   PaintMainBand(painter, rect(), layoutDirection());
   if (!banner_.isNull()) {
-    const QRect place =
-        QStyle::visualRect(layoutDirection(), rect(), QRect(QPoint(0, 0), banner_.size()));
+    const QRect place = QStyle::visualRect(
+        layoutDirection(), rect(), QRect(QPoint(0, 0), banner_.deviceIndependentSize().toSize()));
     DrawTransparentBitmap(painter, banner_, place.x(), place.y(), 0xFFFFFF);
   }
 }
@@ -228,7 +311,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   PageAt(current_page_)->Leave();
-  app_.settings.WriteReg(kParams, kMainDlgPos, FormatMainDlgPos(width(), height(), isMaximized()));
+  const QRect normal = isMaximized() ? normalGeometry() : geometry();
+  app_.settings.WriteReg(
+      kParams, kMainDlgPos,
+      FormatMainDlgPos(width(), height(), isMaximized(), normal.x(), normal.y()));
   timer_.stop();
   event->accept();
 }
@@ -237,6 +323,9 @@ void MainWindow::Tick() {
   logo_ = logo_ % 9 + 1;
   setWindowIcon(logos_[static_cast<std::size_t>(logo_ - 1)]);
   if (!app_.update_pending) return;
+  // The question waits for a long operation to end: a message box from the timer would hold
+  // the operation, which runs on this thread, until it is answered.
+  if (app_.app_busy) return;
   if (++pending_ticks_ <= kTicksBeforeQuestion) return;
   app_.update_pending = false;
   pending_ticks_ = 0;

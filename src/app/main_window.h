@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QLabel>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QWidget>
@@ -27,7 +28,9 @@ class MainWindow : public QWidget, public PageHost {
   MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  // Shows the window at its stored size, maximised when it was closed maximised.
+  // Shows the window at its stored size and place, brought onto the screen where they do not
+  // fit it (or, on a first start, over most of the screen), maximised when it was closed
+  // maximised.
   void ShowAsStored();
 
   int CurrentPage() const { return current_page_; }
@@ -36,8 +39,11 @@ class MainWindow : public QWidget, public PageHost {
   QLabel* StatusPart(int part) const { return part == 1 ? status1_ : status2_; }
   QRect PageArea() const;
 
-  // The button with identifier id (2001..2008) was pressed.
+  // The button with identifier id (2001..2008) was pressed (or its Ctrl+1..Ctrl+8). A
+  // disabled button's page is not opened.
   void PressButton(int id);
+  // The page whose long operation is running; null when none is.
+  Page* RunningPage() const { return running_page_; }
 
   // Starts the update once the user has agreed; replaced in tests.
   void SetUpdateStarter(std::function<void()> starter) { start_update_ = std::move(starter); }
@@ -45,8 +51,11 @@ class MainWindow : public QWidget, public PageHost {
   // PageHost
   void SetStatusText(int part, const QString& text) override;
   const SharedFonts& Fonts() const override { return fonts_; }
+  void RunStateChanged(Page* page, const QString& reason) override;
 
  protected:
+  // Enter that no control took presses the focused button (a page's tool or push button).
+  void keyPressEvent(QKeyEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -54,6 +63,8 @@ class MainWindow : public QWidget, public PageHost {
  private:
   void LayOut();
   void Tick();
+  // Enables the buttons whose pages may be opened now.
+  void UpdateButtons();
 
   AppContext& app_;
   SharedFonts fonts_;
@@ -66,6 +77,8 @@ class MainWindow : public QWidget, public PageHost {
   QLabel* status1_ = nullptr;
   QLabel* status2_ = nullptr;
   QTimer timer_;  // timer 101
+  Page* running_page_ = nullptr;
+  QShortcut* stop_key_ = nullptr;
   int current_page_ = 1;
   int logo_ = 9;
   int pending_ticks_ = 0;

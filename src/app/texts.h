@@ -13,4 +13,30 @@ inline const QString kNewerVersion =
 inline const QString kAskUpdate = QStringLiteral("האם ברצונך לעדכן את הגרסה החדשה");
 inline const QString kChooseFolder = QStringLiteral("ציין את הספריה הרצוייה");
 
+// While a long operation runs: why some buttons are disabled (shown in the status bar).
+inline const QString kBusyReading =
+    QStringLiteral("קריאת הקובץ מתבצעת - הדפים הדורשים נתונים ייפתחו בסיומה");
+inline const QString kBusySaving =
+    QStringLiteral("שמירת החברה מתבצעת - ניתן לקרוא קובץ אחר בסיומה או לאחר עצירתה (Esc)");
+inline const QString kBusyChecking =
+    QStringLiteral("הבדיקה מתבצעת - ניתן לקרוא קובץ אחר בסיומה או לאחר עצירתה (Esc)");
+
+// The grids.
+inline const QString kCopy = QStringLiteral("העתק");
+inline const QString kCopyWithHeadings = QStringLiteral("העתק עם כותרות");
+inline const QString kSaveAsCsv = QStringLiteral("שמור כקובץ CSV");
+inline const QString kCsvFilter = QStringLiteral("קובצי CSV (*.csv)");
+inline const QString kCannotWriteFile = QStringLiteral("לא ניתן לכתוב את הקובץ ");
+inline const QString kGridKeys =
+    QStringLiteral("חיפוש: Ctrl+F   העתקת השורות המסומנות: Ctrl+C   שורה ראשונה/אחרונה: Home/End");
+
+// The result lists.
+inline const QString kErrorsOnly = QStringLiteral("רק שגיאות");
+inline const QString kErrorKeys =
+    QStringLiteral("השגיאה הבאה: F8   השגיאה הקודמת: Shift+F8   פרטי הרשומה: Enter או לחיצה כפולה");
+
+// The record-detail dialog.
+inline const QString kRecordDetailTitle = QStringLiteral("פרטי הרשומה");
+inline const QString kClose = QStringLiteral("סגור");
+
 }  // namespace tallyscan::texts

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/check_setup.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/import_figures.h"
@@ -19,50 +20,6 @@
 
 namespace tallyscan::cli {
 namespace {
-
-// "B2,B3,D4": items of the bookkeeping (B) and documents (D) lists by their 1-based place;
-// B1 and D1 stand for their whole list. Everything not named is cleared.
-std::optional<CheckTicks> ParseItems(std::string_view list) {
-  CheckTicks ticks;
-  ticks.bookkeeping.SetAll(false);
-  ticks.documents.SetAll(false);
-  // An empty list ticks nothing; an empty item ("B2,", "B2,,B3") is a mistake.
-  for (bool more = !list.empty(); more;) {
-    const std::size_t comma = list.find(',');
-    const std::string_view item = list.substr(0, comma);
-    more = comma != std::string_view::npos;
-    if (more) list.remove_prefix(comma + 1);
-    if (item.size() < 2) return std::nullopt;
-    TickList* target = item[0] == 'B' || item[0] == 'b'   ? &ticks.bookkeeping
-                       : item[0] == 'D' || item[0] == 'd' ? &ticks.documents
-                                                          : nullptr;
-    std::size_t place = 0;
-    for (const char c : item.substr(1)) {
-      if (c < '0' || c > '9' || place > 100) return std::nullopt;
-      place = place * 10 + static_cast<std::size_t>(c - '0');
-    }
-    if (target == nullptr || place < 1 || place > target->size()) return std::nullopt;
-    target->SetTicked(place - 1, true);
-  }
-  return ticks;
-}
-
-// The time of day of the start and end rows: the moment SOURCE_DATE_EPOCH names (in UTC)
-// when it is set, so that a run can be reproduced byte for byte; the local time otherwise.
-class CommandClock final : public Clock {
- public:
-  TimeOfDay Now() const override {
-    const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
-    if (epoch == nullptr || *epoch == '\0') return system_.Now();
-    const std::time_t seconds = static_cast<std::time_t>(std::strtoll(epoch, nullptr, 10));
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
-    return {utc.tm_hour, utc.tm_min, utc.tm_sec};
-  }
-
- private:
-  SystemClock system_;
-};
 
 // Shows each check's title before the bar, and notes where in the rows each check began so
 // that its findings (error rows) can be counted.
@@ -102,6 +59,40 @@ class TitleListener final : public CheckRunListener {
 
 }  // namespace
 
+std::optional<CheckTicks> ParseCheckItems(std::string_view list) {
+  CheckTicks ticks;
+  ticks.bookkeeping.SetAll(false);
+  ticks.documents.SetAll(false);
+  // An empty list ticks nothing; an empty item ("B2,", "B2,,B3") is a mistake.
+  for (bool more = !list.empty(); more;) {
+    const std::size_t comma = list.find(',');
+    const std::string_view item = list.substr(0, comma);
+    more = comma != std::string_view::npos;
+    if (more) list.remove_prefix(comma + 1);
+    if (item.size() < 2) return std::nullopt;
+    TickList* target = item[0] == 'B' || item[0] == 'b'   ? &ticks.bookkeeping
+                       : item[0] == 'D' || item[0] == 'd' ? &ticks.documents
+                                                          : nullptr;
+    std::size_t place = 0;
+    for (const char c : item.substr(1)) {
+      if (c < '0' || c > '9' || place > 100) return std::nullopt;
+      place = place * 10 + static_cast<std::size_t>(c - '0');
+    }
+    if (target == nullptr || place < 1 || place > target->size()) return std::nullopt;
+    target->SetTicked(place - 1, true);
+  }
+  return ticks;
+}
+
+TimeOfDay CommandClock::Now() const {
+  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+  if (epoch == nullptr || *epoch == '\0') return system_.Now();
+  const std::time_t seconds = static_cast<std::time_t>(std::strtoll(epoch, nullptr, 10));
+  std::tm utc{};
+  gmtime_r(&seconds, &utc);
+  return {utc.tm_hour, utc.tm_min, utc.tm_sec};
+}
+
 int RunCheck(std::span<char* const> args) {
   OutputOptions output;
   CheckTicks ticks;
@@ -117,7 +108,7 @@ int RunCheck(std::span<char* const> args) {
         break;
     }
     if (a == "--items" && i + 1 < args.size()) {
-      std::optional<CheckTicks> parsed = ParseItems(args[++i]);
+      std::optional<CheckTicks> parsed = ParseCheckItems(args[++i]);
       if (!parsed) return UsageError("check", "items are B1-B8 and D1-D9, separated by commas");
       ticks = std::move(*parsed);
     } else if (!folder && !a.starts_with("--")) {

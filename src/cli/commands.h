@@ -11,6 +11,7 @@ int RunDetail(std::span<char* const> args);
 int RunImport(std::span<char* const> args);
 int RunCheck(std::span<char* const> args);
 int RunIsam(std::span<char* const> args);
+int RunReport(std::span<char* const> args);
 int RunCompanies(std::span<char* const> args);
 int RunView(std::span<char* const> args);
 

@@ -57,6 +57,15 @@ constexpr Command kCommands[] = {
      "                       (the one account without --to), keys compared trimmed: for each\n"
      "                       card a title line, its rows (fields 1-26) and its totals row\n",
      RunView},
+    {"report", "report checks|import --format xls|htm|xlsx|pdf --out FILE [--items LIST] DIR",
+     "Imports the data folder and writes a report as a file: checks, the findings of the\n"
+     "integrity checks (--items as for check); import, the import log.\n"
+     "  --format xls         the HTML table a spreadsheet reads (code page 1255)\n"
+     "  --format htm         the HTML document of an e-mail\n"
+     "  --format xlsx        a workbook\n"
+     "  --format pdf         the printed pages\n"
+     "The print date is today's, or the day SOURCE_DATE_EPOCH names (UTC).\n",
+     RunReport},
 };
 
 constexpr std::string_view kExitCodes =

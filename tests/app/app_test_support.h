@@ -9,6 +9,7 @@
 
 #include "app/app_context.h"
 #include "engine/shell/settings.h"
+#include "engine/shell/window_placement.h"
 #include "engine/uniform/record_store.h"
 
 namespace tallyscan::test {
@@ -23,6 +24,11 @@ struct TestApp {
   std::vector<AppMessageCall> messages;
   int answer = 1;  // what the recorded message box answers
 };
+
+// A window size as a closed window leaves it stored (no position: the window is centred).
+inline MainDlgPos StoredSize(int width, int height) {
+  return {.stored = true, .width = width, .height = height};
+}
 
 // Writes a small, well-formed data set (INI.TXT and BKMVDATA.TXT) into `folder`: two
 // accounts, one document with one line, the business "מאפיית הגליל".

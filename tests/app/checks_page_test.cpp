@@ -5,22 +5,31 @@
 
 #include <QAbstractItemModelTester>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/app_message.h"
+#include "app/dialogs/record_detail_dialog.h"
 #include "app/main_window.h"
 #include "app/pages/checks_page.h"
 #include "app/pages/import_page.h"
+#include "app/texts.h"
 #include "app/widgets/check_list.h"
 #include "app/widgets/grid.h"
+#include "app/widgets/grid_delegate.h"
+#include "app/widgets/main_button.h"
 #include "app/widgets/progress_bar.h"
+#include "app/widgets/result_list.h"
 #include "app_test_support.h"
 #include "engine/browse/grid.h"
 #include "engine/uniform/import.h"
 #include "generator/data_set.h"
+#include "large_sets.h"
 
 namespace tallyscan::test {
 namespace {
@@ -62,7 +71,7 @@ class ChecksPageTest : public QObject {
  private:
   struct Fixture {
     TestApp t;
-    MainWindow window{t.app, {900, 640, false}};
+    MainWindow window{t.app, StoredSize(900, 640)};
     ChecksPage* page = static_cast<ChecksPage*>(window.PageAt(2));
     FixedClock clock;
     Fixture() {
@@ -116,7 +125,7 @@ class ChecksPageTest : public QObject {
     for (int item = 0; item < 9; ++item) QCOMPARE(f.Tick(documents, item), 1);
     Grid* grid = f.page->ResultGrid();
     QAbstractItemModelTester tester(&grid->Model());
-    QCOMPARE(grid->Model().columnCount(), 6);
+    QCOMPARE(grid->Model().columnCount(), 5);
     const QStringList captions = {"#", "פרטים", "חובה", "זכות", "יתרה"};
     for (int column = 0; column < 5; ++column) {
       QCOMPARE(grid->Model().headerData(column, Qt::Horizontal, Qt::DisplayRole).toString(),
@@ -260,19 +269,7 @@ class ChecksPageTest : public QObject {
   }
 
   void StopButtonAnswersDuringARunOnAMillionMovements() {
-    // Generated once per build folder: a million movements take a while to write.
-    const std::filesystem::path folder =
-        std::filesystem::path(TALLYSCAN_TEST_SETS_DIR) / "million-movements";
-    if (!std::filesystem::exists(folder / "done")) {
-      DataSetOptions options;
-      options.movements = 1000000;
-      options.accounts = 20000;
-      options.seed = 7;
-      GeneratedDataSet generated;
-      const Status status = GenerateDataSet(options, folder, &generated);
-      QVERIFY2(status.ok(), status.message().c_str());
-      std::ofstream(folder / "done") << "1\n";
-    }
+    const std::filesystem::path folder = MillionMovementsWithFaults();
     Fixture f;
     f.Load(folder);
     auto* bar = f.Child<PercentProgressBar>("progressBar");
@@ -312,6 +309,129 @@ class ChecksPageTest : public QObject {
     QCOMPARE(StatusOf(rows.back()), std::string("4"));
     QVERIFY(!HasEndRow(rows));
     QVERIFY(!f.t.app.app_busy);
+  }
+
+  // Figures are never cut: after a run over a million movements every figure column is wide
+  // enough for its widest figure, drawn whole (no "###"); a column the user makes too narrow
+  // shows "###" rather than a cut number, and its width is kept for the next window.
+  void FigureColumnsFitTheWidestValueOfAMillionMovementRun() {
+    Fixture f;
+    Grid* grid = f.page->ResultGrid();
+    f.Load(MillionMovementsWithFaults());
+    f.page->Start();
+    // Attached after the run: checking the whole model on each of a thousand insertions
+    // would take longer than the run.
+    QAbstractItemModelTester tester(&grid->Model());
+    QVERIFY(f.page->Rows().size() > 10);
+    const GridModel& model = grid->Model();
+    QString widest_seen;
+    for (int column = 2; column <= 4; ++column) {
+      int widest = 0;
+      QString widest_text;
+      bool widest_bold = false;
+      for (int row = 0; row < model.rowCount(); ++row) {
+        const QModelIndex cell = model.index(row, column);
+        if (!cell.data(kFigureRole).toBool()) continue;
+        const bool bold = cell.data(Qt::FontRole).isValid();
+        const int needed = grid->WidthNeeded(cell.data().toString(), bold);
+        if (needed > widest) {
+          widest = needed;
+          widest_text = cell.data(kShownRole).toString();
+          widest_bold = bold;
+        }
+      }
+      QVERIFY2(widest <= grid->columnWidth(column), qPrintable(widest_text));
+      QFont font = grid->font();
+      font.setBold(widest_bold);
+      QCOMPARE(
+          GridDelegate::FigureShown(QFontMetrics(font), widest_text, grid->columnWidth(column)),
+          widest_text);
+      if (widest_text.size() > widest_seen.size()) widest_seen = widest_text;
+    }
+    qInfo("widest figure %s", qPrintable(widest_seen));
+    QVERIFY(widest_seen.size() >= 16);  // at least "1,234,567,890.12"
+
+    // The user drags the debit column narrower than its figures.
+    grid->horizontalHeader()->resizeSection(2, 40);
+    QCOMPARE(grid->columnWidth(2), 40);
+    QVERIFY(GridDelegate::FigureShown(grid->fontMetrics(), widest_seen, 40).startsWith('#'));
+    QCOMPARE(ParseFieldList(f.t.settings.ReadReg(kParams, "ChkFields"), 5)[2],
+             (FieldListEntry{40, 3}));
+    MainWindow next(f.t.app, StoredSize(900, 640));
+    QCOMPARE(static_cast<ChecksPage*>(next.PageAt(2))->ResultGrid()->columnWidth(2), 40);
+  }
+
+  // During a run the pages stay open for viewing; an action that would be refused is
+  // disabled, with the reason in the status bar, and no message box is opened.
+  void ARunLeavesOtherPagesViewableWithTheirActionsDisabled() {
+    QTemporaryDir dir;
+    Fixture f;
+    f.Load(Generate(dir, 40000));
+    auto* bar = f.Child<PercentProgressBar>("progressBar");
+    auto* import_page = static_cast<ImportPage*>(f.window.PageAt(1));
+    auto* import_run = import_page->findChild<QPushButton*>(QStringLiteral("runButton"));
+    bool looked = false;
+    bool viewing = false;
+    bool import_disabled = false;
+    bool buttons_enabled = true;
+    QString status;
+    connect(bar, &QProgressBar::valueChanged, f.page, [&](int value) {
+      if (looked || value < 30) return;
+      looked = true;
+      f.window.PressButton(2001);
+      viewing = f.window.CurrentPage() == 1;
+      import_disabled = !import_run->isEnabled();
+      for (int id = 2001; id <= 2008; ++id) buttons_enabled &= f.window.Button(id)->isEnabled();
+      status = f.window.findChild<QStatusBar*>()->currentMessage();
+      f.window.RunningPage()->StopRun();
+    });
+    f.page->Start();
+    QVERIFY(looked);
+    QVERIFY(viewing);
+    QVERIFY(import_disabled);
+    QVERIFY(buttons_enabled);  // data is loaded: every page may be looked at
+    QCOMPARE(status, texts::kBusyChecking);
+    QVERIFY(f.t.messages.empty());
+    QVERIFY(import_run->isEnabled());
+    QVERIFY(f.window.findChild<QStatusBar*>()->currentMessage().isEmpty());
+    QVERIFY(f.window.RunningPage() == nullptr);
+  }
+
+  // A finding about one record opens that record field by field; other rows open nothing.
+  void AFindingAboutOneRecordOpensItsDetail() {
+    QTemporaryDir dir;
+    Fixture f;
+    f.Load(Generate(dir, 3000));
+    f.page->Start();
+    ResultList* results = f.page->Results();
+    results->SetErrorsOnly(true);
+    int opened = 0;
+    for (int row = 0; row < results->grid()->Model().rowCount(); ++row) {
+      const int source = results->SourceRow(row);
+      const std::vector<RecordReference> records = f.page->RecordsOfRow(source);
+      if (records.empty()) continue;
+      const QModelIndex cell = results->grid()->Model().index(row, 1);
+      results->grid()->setCurrentIndex(cell);
+      QTest::keyClick(results->grid(), Qt::Key_Return);
+      auto* dialog = f.window.findChild<RecordDetailDialog*>();
+      QVERIFY(dialog);
+      QVERIFY(dialog->isVisible());
+      QAbstractItemModelTester tester(&dialog->grid()->Model());
+      // The first row names the record type the finding is about.
+      const std::string first = dialog->Rows().front();
+      QVERIFY2(
+          first.find(records.front().type == RecordType::kB100   ? "B100"
+                     : records.front().type == RecordType::kB110 ? "B110"
+                     : records.front().type == RecordType::kC100 ? "C100"
+                     : records.front().type == RecordType::kD110 ? "D110"
+                                                                 : "D120") != std::string::npos,
+          first.c_str());
+      delete dialog;
+      ++opened;
+    }
+    QVERIFY(opened >= 3);
+    QVERIFY(f.page->OpenRow(0) == nullptr);  // the start row names no record
+    QVERIFY(f.t.messages.empty());
   }
 };
 

@@ -1,5 +1,10 @@
 // The companies list: saving the loaded set, reading it back through the import page,
-// deleting, the refusals; and a render of the page (app-renders/companies_page.png).
+// deleting, the refusals; printing the list as its grid stands; and renders of the page
+// (app-renders/companies_page.png) and of the list's first printed page
+// (app-renders/report_companies_page1.png).
+#include <cstdlib>
+
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,11 +15,15 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "app/dialogs/output_dialog.h"
 #include "app/main_window.h"
 #include "app/pages/companies_page.h"
 #include "app/pages/import_page.h"
+#include "app/report/grid_print.h"
 #include "app/widgets/grid.h"
 #include "app_test_support.h"
+#include "engine/report/byte_sink.h"
+#include "engine/report/html_writer.h"
 #include "engine/text/cp1255.h"
 #include "engine/uniform/record_writer.h"
 #include "generator/data_set.h"
@@ -41,7 +50,7 @@ class CompaniesPageTest : public QObject {
   struct Fixture {
     QTemporaryDir home;
     TestApp t;
-    MainWindow window{t.app, {900, 600, false}};
+    MainWindow window{t.app, StoredSize(900, 600)};
     ImportPage* import_page = static_cast<ImportPage*>(window.PageAt(1));
     CompaniesPage* page = static_cast<CompaniesPage*>(window.PageAt(6));
     Grid* list = page->List();
@@ -49,6 +58,7 @@ class CompaniesPageTest : public QObject {
     Fixture() {
       t.app.companies_folder = (home.path() + QStringLiteral("/Zevavu")).toStdString();
       t.app.program_folder = (home.path() + QStringLiteral("/program/")).toStdString();
+      window.resize(900, 600);  // wider than the test screen leaves it
       window.show();
     }
     void Open() {
@@ -208,6 +218,57 @@ class CompaniesPageTest : public QObject {
     QApplication::processEvents();
     QCOMPARE(f.list->width() - before.width(), 200);
     QCOMPARE(f.list->height() - before.height(), 150);
+  }
+
+  // "הדפס" follows the rows; the report is the grid as it stands: its captions, its rows
+  // numbered, the folders kept in their order by the isolates the list gives them.
+  void PrintsTheListAsItsGridStands() {
+    Fixture f;
+    auto* print = f.page->findChild<QPushButton*>(QStringLiteral("printButton"));
+    QVERIFY(print != nullptr);
+    f.Open();
+    QVERIFY(!print->isEnabled());
+    const QString root = f.home.path() + QStringLiteral("/Zevavu");
+    WriteSavedHeader(root + QStringLiteral("/123456782/2022"), 123456782, "מאפיית הגליל בע\"מ");
+    WriteSavedHeader(root + QStringLiteral("/512345676/2023"), 512345676, "מחשבי השרון <בע\"מ>");
+    f.page->Rescan();
+    QVERIFY(print->isEnabled());
+
+    StringSink sink;
+    HtmlReportWriter html(HtmlForm::kMail, sink);
+    SilentProgress silent;
+    const ReportHeader header;
+    const PrintFonts fonts = DefaultPrintFonts();
+    ReportStream stream(header, fonts, {&html}, silent);
+    QVERIFY(GridReportProducer(*f.list, "10רשימת החברות")(stream));
+    QVERIFY(stream.End().ok());
+    const QString text = QString::fromStdString(Cp1255ToUtf8(sink.bytes()));
+    for (const QString& expected :
+         {QStringLiteral("רשימת החברות"), QStringLiteral("שם החברה"),
+          QStringLiteral("ספריית החברה"), QStringLiteral("מחשבי השרון &lt;בע\"מ&gt;"),
+          QStringLiteral("/512345676/2023&#8297;\r\n")}) {
+      QVERIFY2(text.contains(expected), qPrintable(expected));
+    }
+    const QStringList lines = text.split(QStringLiteral("\r\n"));
+    QCOMPARE(
+        lines.filter(QRegularExpression(QStringLiteral("^<td align=right>&nbsp;[12]$"))).size(), 2);
+
+    OutputDialog dialog(f.t.app, QStringLiteral("Companies"),
+                        GridReportProducer(*f.list, "10רשימת החברות"), &f.window);
+    dialog.open_file = [](const QString&) {};
+    dialog.findChild<QComboBox*>(QStringLiteral("printerList"))->clear();
+    dialog.ClickTarget(kPdfTarget);
+    dialog.ClickTarget(kPrinterTarget);
+    dialog.Execute();
+    QVERIFY(dialog.LastRun().completed);
+    const QString png = QStringLiteral(TALLYSCAN_RENDER_DIR "/report_companies_page1");
+    QDir().mkpath(QStringLiteral(TALLYSCAN_RENDER_DIR));
+    QCOMPARE(std::system(QStringLiteral("pdftoppm -png -r 80 -f 1 -l 1 -singlefile '%1' '%2'")
+                             .arg(dialog.LastRun().pdf_file, png)
+                             .toUtf8()
+                             .constData()),
+             0);
+    qInfo("rendered %s.png", qPrintable(png));
   }
 };
 

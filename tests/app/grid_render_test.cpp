@@ -1,18 +1,24 @@
-// Renders the checks page after a run that found errors, the field-selection dialog and a
-// grid of signed amounts to PNG files in the build folder (app-renders/), so that a person
-// can look at them.
+// Renders the checks page after a run over a million movements with faults and the import
+// page with its errors alone, each at 1366 x 768 and 1920 x 1080, the field-selection dialog
+// and a grid of signed amounts to PNG files in the build folder (app-renders/), so that a
+// person can look at them.
+#include <QCoreApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/dialogs/field_selection_dialog.h"
+#include "app/dialogs/record_detail_dialog.h"
 #include "app/main_window.h"
 #include "app/pages/checks_page.h"
+#include "app/pages/import_page.h"
 #include "app/widgets/grid.h"
+#include "app/widgets/result_list.h"
 #include "app_test_support.h"
 #include "engine/browse/grid.h"
 #include "engine/uniform/import.h"
-#include "generator/data_set.h"
+#include "large_sets.h"
 
 namespace tallyscan::test {
 namespace {
@@ -28,29 +34,79 @@ QString Save(const QImage& image, const QString& name) {
 class GridRenderTest : public QObject {
   Q_OBJECT
  private slots:
-  void ChecksPageAfterARunWithErrors() {
-    QTemporaryDir dir;
-    DataSetOptions options;
-    options.movements = 600;
-    options.seed = 3;
-    options.faults = {{FaultKind::kUnbalancedBatch, 1},
-                      {FaultKind::kAccountTotals, 1},
-                      {FaultKind::kDocumentArithmetic, 1},
-                      {FaultKind::kMissingCheque, 1}};
-    GeneratedDataSet generated;
-    QVERIFY(GenerateDataSet(options, dir.path().toStdString(), &generated).ok());
+  // The checks page after a run over a million movements with faults, at the two screen
+  // sizes a laptop and a desktop have, the row of the widest figure in view and selected.
+  void ChecksPageAfterAMillionMovementRun() {
     TestApp t;
     SilentProgress silent;
-    QVERIFY(ImportFolder(t.store, dir.path().toStdString(), silent).status.ok());
-    MainWindow window(t.app, {1000, 700, false});
+    QVERIFY(ImportFolder(t.store, MillionMovementsWithFaults().string(), silent).status.ok());
+    MainWindow window(t.app, StoredSize(1366, 768));
+    window.setGeometry(0, 0, 1366, 768);  // as maximised on such a screen
     window.show();
     window.PressButton(2002);
     auto* page = static_cast<ChecksPage*>(window.PageAt(2));
     page->Start();
     QVERIFY(page->Rows().size() > 10);
-    const QString path = Save(window.grab().toImage(), QStringLiteral("checks_page_run.png"));
+    Grid* grid = page->ResultGrid();
+    int widest_row = 0;
+    int widest = 0;
+    for (int row = 0; row < grid->Model().rowCount(); ++row) {
+      for (int column = 2; column <= 4; ++column) {
+        const QModelIndex cell = grid->Model().index(row, column);
+        if (!cell.data(kFigureRole).toBool()) continue;
+        const int needed = grid->WidthNeeded(cell.data().toString(), false);
+        if (needed > widest) {
+          widest = needed;
+          widest_row = row;
+        }
+      }
+    }
+    grid->setFocus();
+    grid->setCurrentIndex(grid->Model().index(widest_row, 1));
+    grid->scrollTo(grid->Model().index(widest_row, 1), QAbstractItemView::PositionAtCenter);
+    for (const QSize size : {QSize(1366, 768), QSize(1920, 1080)}) {
+      window.setGeometry(QRect(QPoint(0, 0), size));
+      QCoreApplication::processEvents();
+      const QString path =
+          Save(window.grab().toImage(),
+               QStringLiteral("checks_page_%1x%2.png").arg(size.width()).arg(size.height()));
+      QVERIFY(!path.isEmpty());
+      qInfo("rendered %s", qPrintable(path));
+    }
+  }
+
+  // The import page after reading the same set, its errors alone.
+  void ImportPageWithTheErrorsOnly() {
+    TestApp t;
+    MainWindow window(t.app, StoredSize(1366, 768));
+    window.setGeometry(0, 0, 1366, 768);
+    window.show();
+    auto* page = static_cast<ImportPage*>(window.PageAt(1));
+    page->findChild<QLineEdit*>(QStringLiteral("folderEdit"))
+        ->setText(QString::fromStdString(MillionMovementsWithFaults().string()));
+    page->Start();
+    QVERIFY(t.messages.empty());
+    page->Results()->SetErrorsOnly(true);
+    QVERIFY(page->Results()->ErrorCount() > 5);
+    page->Results()->NextError(false);
+    for (const QSize size : {QSize(1366, 768), QSize(1920, 1080)}) {
+      window.setGeometry(QRect(QPoint(0, 0), size));
+      QCoreApplication::processEvents();
+      const QString path =
+          Save(window.grab().toImage(),
+               QStringLiteral("import_errors_%1x%2.png").arg(size.width()).arg(size.height()));
+      QVERIFY(!path.isEmpty());
+      qInfo("rendered %s", qPrintable(path));
+    }
+    // The record of the last error row, in the source-record viewer.
+    ResultList* results = page->Results();
+    RecordDetailDialog* dialog =
+        page->OpenRow(results->SourceRow(results->grid()->Model().rowCount() - 1));
+    QVERIFY(dialog);
+    const QString path = Save(dialog->grab().toImage(), QStringLiteral("record_detail.png"));
     QVERIFY(!path.isEmpty());
     qInfo("rendered %s", qPrintable(path));
+    delete dialog;
   }
 
   void FieldSelectionDialog_() {

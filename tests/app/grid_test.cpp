@@ -6,18 +6,24 @@
 #include <vector>
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QFile>
 #include <QGlyphRun>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPointer>
 #include <QRawFont>
+#include <QTemporaryDir>
 #include <QTextLayout>
+#include <QVBoxLayout>
 #include <QtTest>
 
 #include "app/dialogs/field_selection_dialog.h"
 #include "app/widgets/card_number_edit.h"
 #include "app/widgets/grid.h"
+#include "app/widgets/grid_delegate.h"
 #include "app/widgets/grid_search.h"
 #include "app_test_support.h"
 #include "engine/browse/grid.h"
@@ -85,21 +91,29 @@ QStringList PlacedGlyphs(const QString& text, Qt::LayoutDirection direction, int
 class GridTest : public QObject {
   Q_OBJECT
  private slots:
-  void FieldListColumnsAndAnEmptyLastColumn() {
+  // No empty filler: the text column takes the width the others leave, never less than its
+  // own.
+  void FieldListColumnsAndAStretchingTextColumn() {
     Grid grid;
     QAbstractItemModelTester tester(&grid.Model());
     const auto list = ParseFieldList("30,1;180,2;60,17", 19);
     grid.SetColumns(ColumnsFromFieldList(list, AccountIndexCatalogue()));
-    QCOMPARE(grid.Model().columnCount(), 4);
+    grid.SetStretchField(2);
+    QCOMPARE(grid.Model().columnCount(), 3);
     QCOMPARE(grid.Model().headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
              QStringLiteral("מפתח החשבון"));
     QCOMPARE(grid.Model().headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(),
              QStringLiteral("יתרה"));
-    QCOMPARE(grid.Model().headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(), QString());
-    QCOMPARE(grid.columnWidth(1), 180);
     QCOMPARE(grid.Model().FieldOf(2), 17);
     QCOMPARE(grid.Model().FieldOf(3), 0);
-    QVERIFY(grid.horizontalHeader()->stretchLastSection());
+    QVERIFY(!grid.horizontalHeader()->stretchLastSection());
+    grid.resize(600, 200);
+    grid.show();
+    QCOMPARE(grid.columnWidth(0) + grid.columnWidth(1) + grid.columnWidth(2),
+             grid.viewport()->width());
+    QCOMPARE(grid.columnWidth(2), 60);
+    grid.resize(200, 200);
+    QCOMPARE(grid.columnWidth(1), 180);
   }
 
   void CellsShowImagesAndMarkersWithoutTheMarkers() {
@@ -118,7 +132,7 @@ class GridTest : public QObject {
     grid.SetSource(&source);
     grid.SetRowCount(3);
     GridModel& model = grid.Model();
-    QCOMPARE(model.columnCount(), 6);
+    QCOMPARE(model.columnCount(), 5);
     QCOMPARE(grid.columnWidth(0), 30);
     for (int row = 0; row < 3; ++row) {
       QVERIFY(!model.index(row, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
@@ -135,7 +149,6 @@ class GridTest : public QObject {
     QCOMPARE(model.index(1, 4).data().toString(), QStringLiteral("\u2066-750.00\u2069"));
     QCOMPARE(model.index(2, 4).data().toString(), QStringLiteral("12.00 ח"));
     QCOMPARE(model.index(2, 2).data().toString(), QString());
-    QCOMPARE(model.index(2, 5).data().toString(), QString());  // the empty last column
 
     // Rows appended by the owner appear after those shown.
     rows.push_back("4\tהופסק\u200E");
@@ -152,6 +165,8 @@ class GridTest : public QObject {
     QCOMPARE(KeepFiguresLeftToRight(QStringLiteral("הפרש -0.01 בין")),
              QStringLiteral("הפרש \u2066-0.01\u2069 בין"));
     QCOMPARE(KeepFiguresLeftToRight(QStringLiteral("100-200")), QStringLiteral("100-200"));
+    QCOMPARE(KeepFiguresLeftToRight(QStringLiteral("+00000000015780")),
+             QStringLiteral("\u2066+00000000015780\u2069"));
     QCOMPARE(KeepFiguresLeftToRight(QStringLiteral("א-ב")), QStringLiteral("א-ב"));
     // Laid out right to left, the figure's glyphs come in the order and at the places they
     // have left to right. The layout is compared rather than pixels: which font supplies
@@ -162,6 +177,175 @@ class GridTest : public QObject {
     QCOMPARE(PlacedGlyphs(KeepFiguresLeftToRight(figure), Qt::RightToLeft, 1, figure.size()),
              as_written);
     QVERIFY(PlacedGlyphs(figure, Qt::RightToLeft) != as_written);  // what the isolation prevents
+  }
+
+  void FiguresAreTheNumbersTheMasksWrite() {
+    const struct {
+      const char* shown;
+      bool credit_marked;
+      bool figure;
+    } cases[] = {
+        {"1,150,192,550.73", false, true},
+        {"-143,776,793.07", true, true},
+        {"12.00 ח", false, true},
+        {"3,000.50 ז", true, true},
+        {"1.0000", false, true},
+        {"1,234", false, true},
+        {"7", false, true},
+        {"0.00", true, true},
+        {"999", true, false},  // an account key quoted as an error value
+        {"123456789", true, false},
+        {"1,23", false, false},
+        {"12,345,67", false, false},
+        {"1234,567", false, false},
+        {"דיוק של 99.50%", true, false},
+        {"01/01/2023", false, false},
+        {"-", false, false},
+        {"", false, false},
+        {"1.", false, false},
+        {"100-200", false, false},
+    };
+    for (const auto& c : cases) {
+      QVERIFY2(IsFigure(c.shown, c.credit_marked) == c.figure, c.shown);
+    }
+  }
+
+  // A figure column is widened to its widest figure; a figure that still cannot fit shows
+  // "###"; text is elided; every cell shows whole in its tooltip.
+  void FiguresAreNeverCut() {
+    std::vector<std::string> rows = {
+        "1\tבתנועה מספר - 12 המפתח \t999\x1D",
+        "3\tסה'כ סכומי התנועות\t1,150,192,550.73\x1C\t-143,776,793.07\x1D",
+    };
+    TabRowSource source(rows);
+    Grid grid;
+    QAbstractItemModelTester tester(&grid.Model());
+    grid.SetColumns(FixedColumns({QStringLiteral("30,#"), QStringLiteral("60,פרטים"),
+                                  QStringLiteral("40,חובה"), QStringLiteral("40,זכות")}));
+    grid.SetSource(&source);
+    grid.SetRowCount(1);
+    QCOMPARE(grid.columnWidth(2), 40);  // a key is not a figure: nothing to widen for
+    QVERIFY(!grid.Model().index(0, 2).data(kFigureRole).toBool());
+    grid.SetRowCount(2);
+    for (int column : {2, 3}) {
+      const QString figure = grid.Model().index(1, column).data().toString();
+      QCOMPARE(grid.columnWidth(column), grid.WidthNeeded(figure, false));
+      QCOMPARE(GridDelegate::FigureShown(grid.fontMetrics(), figure, grid.columnWidth(column)),
+               figure);
+      QCOMPARE(grid.Model().index(1, column).data(Qt::ToolTipRole).toString(), figure);
+    }
+    QCOMPARE(grid.Model().index(1, 3).data(kShownRole).toString(),
+             QStringLiteral("-143,776,793.07"));
+    QCOMPARE(GridDelegate::FigureShown(grid.fontMetrics(), QStringLiteral("-143,776,793.07"), 30),
+             QStringLiteral("##"));
+    QVERIFY(
+        GridDelegate::FigureShown(grid.fontMetrics(), QStringLiteral("-1.00"), 9).startsWith('#'));
+    QCOMPARE(grid.Model().index(0, 1).data(Qt::ToolTipRole).toString(),
+             QStringLiteral("בתנועה מספר - 12 המפתח "));
+    // The width the user gives is kept, even when its figures no longer fit.
+    grid.resize(400, 120);
+    grid.show();
+    grid.horizontalHeader()->resizeSection(3, 30);
+    grid.SetRowCount(2);
+    QCOMPARE(grid.columnWidth(3), 30);
+    QCOMPARE(grid.Model().Columns()[3].width, 30);
+  }
+
+  void TabLeavesTheGridAndHomeAndEndGoToTheEndRows() {
+    std::vector<std::string> rows = {"3\tא\t1.00", "3\tב\t2.00", "3\tג\t3.00"};
+    TabRowSource source(rows);
+    QWidget window;
+    auto* grid = new Grid(&window);
+    auto* after = new QLineEdit(&window);
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(grid);
+    layout->addWidget(after);
+    grid->SetColumns(FixedColumns(
+        {QStringLiteral("30,#"), QStringLiteral("100,שם"), QStringLiteral("100,סכום")}));
+    grid->SetSource(&source);
+    grid->SetRowCount(3);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    grid->setFocus();
+    grid->setCurrentIndex(grid->Model().index(1, 2));
+    QTest::keyClick(grid, Qt::Key_End);
+    QCOMPARE(grid->currentIndex(), grid->Model().index(2, 2));
+    QTest::keyClick(grid, Qt::Key_Home);
+    QCOMPARE(grid->currentIndex(), grid->Model().index(0, 2));
+    QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(grid->currentIndex(), grid->Model().index(2, 2));
+    QTest::keyClick(grid, Qt::Key_Down);
+    QCOMPARE(grid->currentIndex().row(), 2);
+    QTest::keyClick(grid, Qt::Key_Tab);
+    QVERIFY(after->hasFocus());
+  }
+
+  // Ctrl+C copies the selected rows: the columns with text, markers removed, figures as
+  // shown; "save as CSV" writes every row with the one CSV writer.
+  void CopyAndCsvGiveTheRowsAsShown() {
+    std::vector<std::string> rows = {
+        "0\tתחילת הבדיקה\u200E",
+        "3\tסה'כ למנה 1\t1,000.00\x1C\t250.00\x1D\t-750.00\x1D",
+        "1\tבכרטיס - 100, \"ראשי\"\t\t\t12.00 ח\x1C",
+        "3\tסוף",
+    };
+    TabRowSource source(rows);
+    Grid grid;
+    grid.SetColumns(FixedColumns({QStringLiteral("30,#"), QStringLiteral("200,פרטים"),
+                                  QStringLiteral("100,חובה"), QStringLiteral("100,זכות"),
+                                  QStringLiteral("100,יתרה")}));
+    grid.SetSource(&source);
+    grid.SetRowCount(4);
+    grid.resize(600, 200);
+    grid.show();
+    grid.setFocus();
+    grid.selectionModel()->select(grid.Model().index(0, 0),
+                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    grid.selectionModel()->select(grid.Model().index(2, 0),
+                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    grid.selectionModel()->select(grid.Model().index(1, 0),
+                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QTest::keyClick(&grid, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(),
+             QStringLiteral("תחילת הבדיקה\t\t\t\n"
+                            "סה'כ למנה 1\t1,000.00\t250.00\t-750.00\n"
+                            "בכרטיס - 100, \"ראשי\"\t\t\t12.00 ח\n"));
+    QCOMPARE(grid.RowsAsText({3}, true), QStringLiteral("פרטים\tחובה\tזכות\tיתרה\nסוף\t\t\t\n"));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("rows"));
+    grid.SetCsvFileForTest(path);
+    grid.SaveAsCsv();
+    QFile file(path + QStringLiteral(".csv"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("\xEF\xBB\xBF"
+                                        "פרטים,חובה,זכות,יתרה\r\n"
+                                        "תחילת הבדיקה,,,\r\n"
+                                        "סה'כ למנה 1,\"1,000.00\",250.00,-750.00\r\n"
+                                        "\"בכרטיס - 100, \"\"ראשי\"\"\",,,12.00 ח\r\n"
+                                        "סוף,,,\r\n"));
+    // A file that cannot be written is reported, and nothing is left behind.
+    QString reported;
+    grid.SetReporter([&](const QString& text) { reported = text; });
+    grid.SetCsvFileForTest(dir.filePath(QStringLiteral("no/such/folder/rows.csv")));
+    grid.SaveAsCsv();
+    QVERIFY(reported.startsWith(QStringLiteral("לא ניתן לכתוב את הקובץ ")));
+  }
+
+  void SearchFindsTheNextRowWithTheWord() {
+    std::vector<std::string> rows = {"3\tאלף", "3\tבית", "3\tגימל בית", "3\tדלת"};
+    TabRowSource source(rows);
+    Grid grid;
+    grid.SetColumns(FixedColumns({QStringLiteral("30,#"), QStringLiteral("100,פרטים")}));
+    grid.SetStretchField(2);
+    grid.SetSource(&source);
+    grid.SetRowCount(4);
+    QCOMPARE(grid.FindRow(1, QStringLiteral("בית"), 0), 1);
+    QCOMPARE(grid.FindRow(1, QStringLiteral("בית"), 2), 2);
+    QCOMPARE(grid.FindRow(1, QStringLiteral("בית"), 3), 1);  // from the top again
+    QCOMPARE(grid.FindRow(1, QStringLiteral("הא"), 0), -1);
+    GridSearchBox box(QStringLiteral("פרטים"), SearchEntry::kAny, nullptr);
+    QCOMPARE(box.Prompt(), QStringLiteral("הקלד את מילת החיפוש בטור פרטים"));
   }
 
   void HeaderClickSortsByTheColumnsField() {

@@ -1,3 +1,5 @@
+#include <QAbstractItemModelTester>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -5,11 +7,16 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/dialogs/record_detail_dialog.h"
 #include "app/main_window.h"
 #include "app/pages/import_page.h"
 #include "app/pump.h"
 #include "app/widgets/grid.h"
+#include "app/widgets/result_list.h"
 #include "app_test_support.h"
+#include "engine/uniform/record_detail.h"
+#include "engine/uniform/result_row.h"
+#include "generator/data_set.h"
 
 namespace tallyscan::test {
 
@@ -19,7 +26,7 @@ class ImportPageTest : public QObject {
  private:
   struct Fixture {
     TestApp t;
-    MainWindow window{t.app, {710, 560, false}};
+    MainWindow window{t.app, StoredSize(710, 560)};
     ImportPage* page = static_cast<ImportPage*>(window.PageAt(1));
     QLineEdit* edit = page->findChild<QLineEdit*>(QStringLiteral("folderEdit"));
     Grid* list = page->findChild<Grid*>(QStringLiteral("resultList"));
@@ -61,6 +68,14 @@ class ImportPageTest : public QObject {
     QCOMPARE(f.list->model()->index(0, 1).data(Qt::FontRole).value<QFont>().bold(), true);
     QVERIFY(!f.list->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
     QCOMPARE(f.Cell(2, 1), QStringLiteral("שם העסק"));
+    // Nothing found: the last row is good news, neither an error nor red.
+    const int last = f.list->model()->rowCount() - 1;
+    QCOMPARE(f.Cell(last, 2), QStringLiteral("ללא"));
+    QCOMPARE(RowField(f.page->Rows().back(), 1), std::string_view("0"));
+    QVERIFY(f.list->model()->index(last, 1).data(Qt::ForegroundRole).value<QColor>() !=
+            kCreditColour);
+    QCOMPARE(f.page->Results()->ErrorCount(), 0);
+    QCOMPARE(f.t.settings.ReadReg(kParams, kLastPath), folder.toStdString());
     QVERIFY(f.window.StatusPart(2)->text().startsWith(QStringLiteral("שם העסק - ")));
     QVERIFY(!f.window.StatusPart(1)->text().isEmpty());
     QVERIFY(f.Child<QPushButton>("runButton")->isVisible());
@@ -134,12 +149,124 @@ class ImportPageTest : public QObject {
     QVERIFY(f.t.store.LoadedFolder.empty());
     QVERIFY(!f.t.app.app_busy);
     QCOMPARE(f.Cell(0, 1), QStringLiteral("קריאת הקובץ הופרעה"));
+    // Nothing is loaded: the status bar names no business and no year, and the folder is not
+    // the one offered next time.
+    QCOMPARE(f.window.StatusPart(1)->text(), QString());
+    QCOMPARE(f.window.StatusPart(2)->text(), QString());
+    QVERIFY(f.t.settings.ReadReg(kParams, kLastPath).empty());
 
     stopped = true;  // the second reading runs to its end
     f.page->Start();
     QVERIFY(f.t.messages.empty());
     QCOMPARE(f.Cell(0, 1), QStringLiteral("הקובץ נקרא בהצלחה"));
     QCOMPARE(f.t.store.LoadedFolder, folder.toStdString());
+  }
+
+  // The error rows are drawn red; "רק שגיאות" keeps them alone and counts them; F8 and
+  // Shift+F8 go from one to the next.
+  void ErrorsOnlyFilterAndTheNextErrorKey() {
+    QTemporaryDir dir;
+    DataSetOptions options;
+    options.movements = 400;
+    options.seed = 5;
+    options.faults = {{FaultKind::kBadLength, 2},
+                      {FaultKind::kUnknownRecord, 1},
+                      {FaultKind::kBadDate, 1},
+                      {FaultKind::kIniTotal, 1}};
+    GeneratedDataSet generated;
+    QVERIFY(GenerateDataSet(options, dir.path().toStdString(), &generated).ok());
+    Fixture f;
+    QAbstractItemModelTester tester(&f.list->Model());
+    f.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f.window));
+    f.edit->setText(dir.path());
+    f.page->Start();
+    const std::vector<std::string>& rows = f.page->Rows();
+    std::vector<int> errors;
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+      const bool error = RowField(rows[row], 1) == "1";
+      if (error) errors.push_back(static_cast<int>(row));
+      const QVariant colour =
+          f.list->Model().index(static_cast<int>(row), 1).data(Qt::ForegroundRole);
+      QCOMPARE(colour.isValid() && colour.value<QColor>() == kCreditColour, error);
+    }
+    // The INI total against the lines read, the count row and four lines.
+    QCOMPARE(errors.size(), std::size_t{6});
+    ResultList* results = f.page->Results();
+    QCOMPARE(results->ErrorCount(), 6);
+    QCOMPARE(results->ErrorsOnlyBox()->text(), QStringLiteral("רק שגיאות (6)"));
+
+    f.list->setFocus();
+    f.list->setCurrentIndex(f.list->Model().index(0, 1));
+    auto current = [&] { return results->SourceRow(f.list->currentIndex().row()); };
+    QTest::keyClick(f.list, Qt::Key_F8);
+    QCOMPARE(current(), errors[0]);
+    QTest::keyClick(f.list, Qt::Key_F8);
+    QCOMPARE(current(), errors[1]);
+    QTest::keyClick(f.list, Qt::Key_F8, Qt::ShiftModifier);
+    QCOMPARE(current(), errors[0]);
+
+    results->ErrorsOnlyBox()->click();
+    QCOMPARE(f.list->Model().rowCount(), 6);
+    QCOMPARE(current(), errors[0]);  // the current row stays current
+    for (int row = 0; row < 6; ++row) {
+      QCOMPARE(results->SourceRow(row), errors[static_cast<std::size_t>(row)]);
+    }
+    QCOMPARE(f.Cell(5, 1), QStringLiteral("שורה מספר 413"));
+    f.list->setCurrentIndex(f.list->Model().index(5, 1));
+    QVERIFY(!results->NextError(false));  // none after the last
+    QCOMPARE(current(), errors[5]);
+    results->ErrorsOnlyBox()->click();
+    QCOMPARE(f.list->Model().rowCount(), static_cast<int>(rows.size()));
+    QCOMPARE(current(), errors[5]);
+  }
+
+  // Enter (or a double-click) on an error row that names a line opens that line's record
+  // field by field, as the command-line program's detail view shows it; a row that names no
+  // line opens nothing.
+  void AnImportErrorRowOpensTheDetailOfItsLine() {
+    QTemporaryDir dir;
+    DataSetOptions options;
+    options.movements = 400;
+    options.seed = 5;
+    options.faults = {{FaultKind::kBadLength, 2}, {FaultKind::kBadDate, 1}};
+    GeneratedDataSet generated;
+    QVERIFY(GenerateDataSet(options, dir.path().toStdString(), &generated).ok());
+    Fixture f;
+    f.edit->setText(dir.path());
+    f.page->Start();
+    ResultList* results = f.page->Results();
+    results->SetErrorsOnly(true);
+    QCOMPARE(results->ErrorCount(), 4);  // the count row and three lines
+    QCOMPARE(f.page->OpenRow(results->SourceRow(0)), nullptr);
+    for (int row = 1; row < 4; ++row) {
+      const std::string& text = f.page->Rows()[static_cast<std::size_t>(results->SourceRow(row))];
+      const std::int64_t line = std::stoll(std::string(RowField(text, 4)));
+      f.list->setCurrentIndex(f.list->Model().index(row, 1));
+      QTest::keyClick(f.list, Qt::Key_Return);
+      auto* dialog = f.window.findChild<RecordDetailDialog*>();
+      QVERIFY(dialog);
+      QAbstractItemModelTester tester(&dialog->grid()->Model());
+      const RecordDetail expected =
+          DetailOfLine(dir.filePath(QStringLiteral("BKMVDATA.TXT")).toStdString(), line);
+      QVERIFY(expected.status.ok());
+      QCOMPARE(dialog->Rows(), expected.rows);
+      QCOMPARE(dialog->grid()->Model().index(0, 3).data().toString(), QStringLiteral("B100"));
+      delete dialog;
+    }
+    QVERIFY(f.t.messages.empty());
+    // The viewer's columns, and a failing field drawn red along its row though its value is
+    // blank.
+    RecordDetailDialog viewer(nullptr);
+    viewer.AddRows({"3\t1359\tאסמכתא 2\t\t", "1\t1360\tסוג האסמכתא 2\t   \x1D\tלא ידוע"});
+    const GridModel& model = viewer.grid()->Model();
+    QStringList headings;
+    for (int column = 0; column < model.columnCount(); ++column) {
+      headings << model.headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    }
+    QCOMPARE(headings, QStringList({"#", "##", "סעיף", "ערך", "פירוש"}));
+    QVERIFY(!model.index(0, 4).data(Qt::ForegroundRole).isValid());
+    QCOMPARE(model.index(1, 4).data(Qt::ForegroundRole).value<QColor>(), kCreditColour);
   }
 
   // The page's monitor: the stop flag is seen at once; events are handled only when due.

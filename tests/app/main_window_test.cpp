@@ -1,12 +1,21 @@
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 
 #include "app/main_window.h"
+#include "app/pages/import_page.h"
 #include "app/texts.h"
 #include "app/widgets/main_button.h"
+#include "app/widgets/result_list.h"
 #include "app_test_support.h"
 #include "engine/shell/window_placement.h"
 
@@ -31,29 +40,64 @@ class MainWindowTest : public QObject {
   }
 
  private slots:
-  void StoredSizeIsRaisedToTheMinimum() {
+  // The client area within the screen's usable area, less what a frame may add.
+  static bool OnScreen(const MainWindow& window) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    return area.adjusted(8, 32, -8, -8).contains(window.geometry());
+  }
+
+  void FirstStartUsesMostOfTheScreenAndSmallSizesAreRaised() {
     TestApp t;
-    QCOMPARE(Open(t)->size(), QSize(710, 540));
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    auto first = Open(t);
+    QVERIFY(OnScreen(*first));
+    QVERIFY(first->width() >= 710 && first->height() >= 540);
+    QVERIFY(first->height() * 100 >= (area.height() - 40) * 89);  // most of the screen
+    QVERIFY(std::abs(first->geometry().center().x() - area.center().x()) <= 8);
     t.settings.WriteReg(kParams, kMainDlgPos, "500,400,0");
     QCOMPARE(Open(t)->size(), QSize(710, 560));
+  }
+
+  // A window closed on a large monitor and opened on a small screen: cut to the screen, its
+  // title bar and its button bar on it. A value stored before the position was kept still
+  // reads.
+  void StoredGeometryLargerThanTheScreenIsBroughtOntoIt() {
+    TestApp t;
+    t.settings.WriteReg(kParams, kMainDlgPos, "3000,2000,0,2500,1800");
+    auto window = Open(t);
+    QVERIFY2(OnScreen(*window), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                               .arg(window->x())
+                                               .arg(window->y())
+                                               .arg(window->width())
+                                               .arg(window->height())));
+    for (int id = 2001; id <= 2008; ++id) {
+      const QRect button(window->Button(id)->mapToGlobal(QPoint()), window->Button(id)->size());
+      QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().contains(button));
+    }
+    t.settings.WriteReg(kParams, kMainDlgPos, "720,600,0");
+    QCOMPARE(Open(t)->size(), QSize(720, 600));
+    t.settings.WriteReg(kParams, kMainDlgPos, "720,600,0,30,60");
+    QCOMPARE(Open(t)->geometry(), QRect(30, 60, 720, 600));
   }
 
   void MaximisedCloseStoresTheFixedSizeAndReopensMaximised() {
     TestApp t;
     auto window = Open(t);
+    const QPoint normal = window->geometry().topLeft();
     window->showMaximized();
     QVERIFY(window->close());
-    QCOMPARE(t.settings.ReadReg(kParams, kMainDlgPos), std::string("710,485,1"));
+    QCOMPARE(t.settings.ReadReg(kParams, kMainDlgPos),
+             QStringLiteral("710,485,1,%1,%2").arg(normal.x()).arg(normal.y()).toStdString());
     auto again = Open(t);
     QVERIFY(again->isMaximized());
   }
 
-  void NormalCloseStoresTheSize() {
+  void NormalCloseStoresTheSizeAndThePlace() {
     TestApp t;
     auto window = Open(t);
-    window->resize(800, 600);
+    window->setGeometry(40, 50, 720, 600);
     QVERIFY(window->close());
-    QCOMPARE(t.settings.ReadReg(kParams, kMainDlgPos), std::string("800,600,0"));
+    QCOMPARE(t.settings.ReadReg(kParams, kMainDlgPos), std::string("720,600,0,40,50"));
   }
 
   void CloseIsRefusedWhileBusy() {
@@ -83,9 +127,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(window->CurrentPage(), 6);
     QVERIFY(window->PageAt(6)->isVisible());
     QVERIFY(!window->PageAt(1)->isVisible());
-    // The companies list is page 6 but button 7: buttons 1..7 stand at the top.
-    const int h = window->height();
-    QCOMPARE(Tops(*window), (std::vector<int>{110, 160, 210, 260, 310, 360, 410, h - 75}));
+    // The companies list is page 6 but button 7: buttons 1..7 stand at the top, button 8
+    // follows them after a gap.
+    QCOMPARE(Tops(*window), (std::vector<int>{110, 160, 210, 260, 310, 360, 410, 472}));
     window->PressButton(2001);
     QCOMPARE(window->CurrentPage(), 1);
     QCOMPARE(t.messages.size(), std::size_t{6});
@@ -99,29 +143,34 @@ class MainWindowTest : public QObject {
     QCOMPARE(window->CurrentPage(), 1);
     QCOMPARE(Tops(*window), before);
     QVERIFY(t.messages.empty());
-    // Leaving the import page would have stored the folder.
-    QVERIFY(t.settings.ReadReg(kParams, kLastPath).empty());
   }
 
   void ItemsMovesTheBarAroundPageEight() {
     TestApp t;
     t.store.LoadedFolder = "/loaded";
     auto window = Open(t);
-    const int h = window->height();
-    QCOMPARE(Tops(*window),
-             (std::vector<int>{110, h - 75 - 6 * 50, h - 75 - 5 * 50, h - 75 - 4 * 50,
-                               h - 75 - 3 * 50, h - 75 - 2 * 50, h - 125, h - 75}));
+    // On a tall window the buttons below the current one follow it after a gap.
+    QCOMPARE(Tops(*window), (std::vector<int>{110, 172, 222, 272, 322, 372, 422, 472}));
     window->PressButton(2006);
     QCOMPARE(window->CurrentPage(), 8);
     QVERIFY(window->PageAt(8)->isVisible());
+    QCOMPARE(Tops(*window), (std::vector<int>{110, 160, 210, 260, 310, 360, 422, 472}));
+    // On the lowest window they stand on the bottom.
+    window->resize(710, 540);
+    const int h = window->height();
     QCOMPARE(Tops(*window), (std::vector<int>{110, 160, 210, 260, 310, 360, h - 125, h - 75}));
+    window->PressButton(2001);
+    QCOMPARE(Tops(*window),
+             (std::vector<int>{110, h - 75 - 6 * 50, h - 75 - 5 * 50, h - 75 - 4 * 50,
+                               h - 75 - 3 * 50, h - 75 - 2 * 50, h - 125, h - 75}));
     // Right to left: the bar stands along the right edge, the page fills the rest.
     QCOMPARE(window->Button(2001)->geometry().right(), window->width() - 1 - 2);
-    QCOMPARE(window->PageAt(8)->geometry(), window->PageArea());
+    QCOMPARE(window->PageAt(1)->geometry(), window->PageArea());
     QVERIFY(window->PageArea().right() < window->width() - 158);
   }
 
-  void LeavingTheImportPageStoresTheFolder() {
+  // The folder offered is the last one read to its end, not whatever the box held.
+  void TheLastFolderReadIsOffered() {
     TestApp t;
     // Started from the checkout, where a relative "samples/demo" would also be found.
     const QString started_in = QDir::currentPath();
@@ -133,10 +182,18 @@ class MainWindowTest : public QObject {
     QCOMPARE(edit->text(), QStringLiteral(TALLYSCAN_DEMO_DIR));  // first start
     edit->setText(QStringLiteral("/data/2023"));
     window->PressButton(2007);
-    QCOMPARE(t.settings.ReadReg(kParams, kLastPath), std::string("/data/2023"));
+    QVERIFY(window->close());
+    QVERIFY(t.settings.ReadReg(kParams, kLastPath).empty());
+
+    QTemporaryDir scratch;
+    const QString folder = DemoOrWrittenDataSet(scratch);
+    auto reader = Open(t);
+    reader->PageAt(1)->findChild<QLineEdit*>(QStringLiteral("folderEdit"))->setText(folder);
+    static_cast<ImportPage*>(reader->PageAt(1))->Start();
+    QVERIFY(t.messages.empty());
+    QCOMPARE(t.settings.ReadReg(kParams, kLastPath), folder.toStdString());
     auto next = Open(t);
-    QCOMPARE(next->PageAt(1)->findChild<QLineEdit*>(QStringLiteral("folderEdit"))->text(),
-             QStringLiteral("/data/2023"));
+    QCOMPARE(next->PageAt(1)->findChild<QLineEdit*>(QStringLiteral("folderEdit"))->text(), folder);
   }
 
   void StatusTextWithTabIsCentred() {
@@ -147,6 +204,124 @@ class MainWindowTest : public QObject {
     QVERIFY(window->StatusPart(1)->alignment() & Qt::AlignHCenter);
     window->SetStatusText(2, QStringLiteral("x"));
     QVERIFY(!(window->StatusPart(2)->alignment() & Qt::AlignHCenter));
+  }
+
+  // While a reading runs the pages that need data cannot be opened: their buttons are
+  // disabled with the reason in the status bar, and pressing one (or its Ctrl key) opens no
+  // message box, which would hold the reading until it was answered.
+  void PageButtonsAreDisabledDuringAReadingAndNoMessageIsOpened() {
+    QTemporaryDir scratch;
+    TestApp t;
+    auto window = Open(t);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    auto* page = static_cast<ImportPage*>(window->PageAt(1));
+    page->findChild<QLineEdit*>(QStringLiteral("folderEdit"))
+        ->setText(DemoOrWrittenDataSet(scratch));
+    auto* bar = page->findChild<QProgressBar*>(QStringLiteral("progressBar"));
+    bool looked = false;
+    std::vector<bool> enabled;
+    QString status;
+    connect(bar, &QProgressBar::valueChanged, window.get(), [&](int value) {
+      if (looked || value < 1) return;
+      looked = true;
+      for (int id = 2001; id <= 2008; ++id) enabled.push_back(window->Button(id)->isEnabled());
+      status = window->findChild<QStatusBar*>()->currentMessage();
+      window->PressButton(2002);
+      QTest::keyClick(window.get(), Qt::Key_3, Qt::ControlModifier);
+      QTest::mouseClick(window->Button(2005), Qt::LeftButton);
+    });
+    page->Start();
+    QVERIFY(looked);
+    QCOMPARE(enabled, (std::vector<bool>{true, false, false, false, false, false, true, false}));
+    QCOMPARE(status, texts::kBusyReading);
+    QVERIFY(t.messages.empty());
+    QCOMPARE(window->CurrentPage(), 1);
+    // Afterwards every button is back and the status bar shows the data set again.
+    for (int id = 2001; id <= 2008; ++id) QVERIFY(window->Button(id)->isEnabled());
+    QVERIFY(window->findChild<QStatusBar*>()->currentMessage().isEmpty());
+    QTest::keyClick(window.get(), Qt::Key_2, Qt::ControlModifier);
+    QCOMPARE(window->CurrentPage(), 2);
+  }
+
+  // F5 reads, Esc stops the reading; Enter presses the main button or page button that has the
+  // focus; each button's tooltip names its Ctrl key.
+  void KeysOfTheWindow() {
+    QTemporaryDir scratch;
+    TestApp t;
+    auto window = Open(t);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    auto* page = static_cast<ImportPage*>(window->PageAt(1));
+    page->findChild<QLineEdit*>(QStringLiteral("folderEdit"))
+        ->setText(DemoOrWrittenDataSet(scratch));
+    auto* bar = page->findChild<QProgressBar*>(QStringLiteral("progressBar"));
+    bool stopped = false;
+    connect(bar, &QProgressBar::valueChanged, window.get(), [&](int value) {
+      if (stopped || value < 1) return;
+      stopped = true;
+      QTest::keyClick(window.get(), Qt::Key_Escape);
+    });
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    QVERIFY(stopped);
+    QVERIFY(t.store.LoadedFolder.empty());
+    QCOMPARE(page->Rows().front().substr(0, 1), std::string("4"));  // stopped
+    stopped = true;
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    QVERIFY(!t.store.LoadedFolder.empty());
+
+    window->Button(2002)->setFocus();
+    QTest::keyClick(window->Button(2002), Qt::Key_Return);
+    QCOMPARE(window->CurrentPage(), 2);
+    // A page's tool button too: the companies list's "שמור חברה" saves (here it is refused,
+    // the set having no dealer number to file it under, which shows it was pressed).
+    window->PressButton(2007);
+    auto* save = window->PageAt(6)->findChild<QToolButton*>(QStringLiteral("saveButton"));
+    QVERIFY(save);
+    save->setFocus();
+    const std::size_t messages = t.messages.size();
+    QTest::keyClick(save, Qt::Key_Return);
+    QCOMPARE(t.messages.size(), messages + 1);
+    // A check box is not pressed by Enter.
+    window->PressButton(2001);
+    QCheckBox* errors_only = page->Results()->ErrorsOnlyBox();
+    errors_only->setFocus();
+    QTest::keyClick(errors_only, Qt::Key_Return);
+    QVERIFY(!errors_only->isChecked());
+    QCOMPARE(window->Button(2004)->toolTip(), QStringLiteral("כרטסות (Ctrl+4)"));
+  }
+
+  // The pages still to be built say what they will do.
+  void PagesNotBuiltYetCarryANote() {
+    TestApp t;
+    t.store.LoadedFolder = "/loaded";
+    auto window = Open(t);
+    for (const int id : {2003, 2004, 2005, 2006, 2008}) {
+      window->PressButton(id);
+      auto* note =
+          window->PageAt(window->CurrentPage())->findChild<QLabel*>(QStringLiteral("note"));
+      QVERIFY(note);
+      QVERIFY(note->isVisible());
+      QVERIFY(note->text().size() > 30);
+      QVERIFY(note->alignment() & Qt::AlignHCenter);
+      const QRect place = note->geometry();
+      QVERIFY(std::abs(place.center().y() - window->PageArea().height() / 2) < 40);
+    }
+  }
+
+  // The update question waits while a long operation runs: a message box from the timer
+  // would hold the operation.
+  void PendingUpdateWaitsForALongOperation() {
+    TestApp t;
+    auto window = Open(t);
+    t.app.app_busy = true;
+    t.app.update_pending = true;
+    QTest::qWait(1600);  // eight ticks of the timer, more than it waits before asking
+    QVERIFY(t.messages.empty());
+    QVERIFY(t.app.update_pending);
+    t.app.app_busy = false;
+    while (t.messages.empty()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QCOMPARE(t.messages.size(), std::size_t{1});
   }
 
   void PendingUpdateIsAskedOnceAndStartsTheUpdateOnOk() {

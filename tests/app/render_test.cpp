@@ -25,7 +25,8 @@ class RenderTest : public QObject {
   void MainWindowAfterReadingTheDemo() {
     QTemporaryDir scratch;
     TestApp t;
-    MainWindow window(t.app, {860, 600, false});
+    MainWindow window(t.app, StoredSize(860, 600));
+    window.resize(860, 600);  // larger than the test screen
     window.show();
     auto* page = static_cast<ImportPage*>(window.PageAt(1));
     page->findChild<QLineEdit*>(QStringLiteral("folderEdit"))
@@ -41,21 +42,25 @@ class RenderTest : public QObject {
 
   void MainButtonLooks() {
     TestApp t;
-    MainWindow window(t.app, {710, 560, false});
+    MainWindow window(t.app, StoredSize(710, 560));
     window.show();
     MainButton* button = window.Button(2002);
-    QImage sheet(kMainButtonWidth * 2 + 30, kMainButtonHeight * 2 + 30, QImage::Format_RGB32);
+    // Plain, pressed, hot, default; then focused, and focused while default.
+    QImage sheet(kMainButtonWidth * 2 + 30, kMainButtonHeight * 3 + 40, QImage::Format_RGB32);
     sheet.fill(QColor(65, 123, 174));
     QPainter painter(&sheet);
     MainButtonLook look = button->Look();
-    const QPoint places[4] = {{10, 10},
+    const QPoint places[6] = {{10, 10},
                               {20 + kMainButtonWidth, 10},
                               {10, 20 + kMainButtonHeight},
-                              {20 + kMainButtonWidth, 20 + kMainButtonHeight}};
-    for (int i = 0; i < 4; ++i) {
+                              {20 + kMainButtonWidth, 20 + kMainButtonHeight},
+                              {10, 30 + 2 * kMainButtonHeight},
+                              {20 + kMainButtonWidth, 30 + 2 * kMainButtonHeight}};
+    for (int i = 0; i < 6; ++i) {
       look.pressed = i == 1;
       look.hot = i == 2;
-      look.is_default = i == 3;
+      look.is_default = i == 3 || i == 5;
+      look.focused = i >= 4;
       painter.save();
       painter.translate(places[i]);
       PaintMainButton(painter, look);

@@ -83,7 +83,8 @@ TEST_F(CommandLineTest, ExitCodes) {
       {"isam dump " + scratch_.File("NOPE.IDX"), 1, "cannot open"},
       // usage
       {"", 2, "usage: tallyscan-cli COMMAND"},
-      {"report " + valid, 2, "unknown command report"},
+      {"reprot " + valid, 2, "unknown command reprot"},
+      {"report " + valid, 2, "the report is checks or import"},
       {"import", 2, "usage: tallyscan-cli import"},
       {"import " + valid + " " + faults, 2, "unexpected argument"},
       {"import --format xml " + valid, 2, "--format takes"},

@@ -6,7 +6,8 @@
 #   golden.sh CLI GEN --update   write the references anew (review the diff before committing)
 #
 # The generator gives the same bytes for the same seed, and the check rows take their time of
-# day from SOURCE_DATE_EPOCH, so every output here is reproducible.
+# day and the reports their print date from SOURCE_DATE_EPOCH, so every output here is
+# reproducible.
 set -uo pipefail
 cli=$(realpath "$1") gen=$(realpath "$2") mode=${3:-compare}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -74,6 +75,16 @@ run_outputs() {
         "$cli" detail --format "$format" "$set/$data" "$n" 2>&1; echo "exit $?"
       done
     } >"$out/detail.$format"
+  done
+  # The reports as the HTML document in both forms (code page 1255, CR LF); a report that
+  # cannot be written leaves its error and exit code instead.
+  local kind
+  for kind in import checks; do
+    for format in htm xls; do
+      (cd "$work" && "$cli" report "$kind" --format "$format" --out "$out/report-$kind.$format" \
+        "$set" 2>"$work/report.err") ||
+        { echo "exit $?"; cat "$work/report.err"; } >"$out/report-$kind.$format"
+    done
   done
 }
 

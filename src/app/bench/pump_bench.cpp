@@ -195,7 +195,7 @@ int main(int argc, char** argv) {
   MemorySettings settings;
   RecordStore window_store;
   AppContext app(settings, window_store);
-  MainWindow window(app, {710, 560, false});
+  MainWindow window(app, {.stored = true, .width = 710, .height = 560});
   window.show();
   QWidget* page = window.PageAt(1);
   auto* progress_bar = page->findChild<QProgressBar*>(QStringLiteral("progressBar"));

@@ -1,16 +1,25 @@
 #include "app/pages/checks_page.h"
 
+#include <algorithm>
+
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QVBoxLayout>
 
+#include "app/app_message.h"
+#include "app/dialogs/output_dialog.h"
+#include "app/dialogs/record_detail_dialog.h"
 #include "app/images.h"
 #include "app/pump.h"
 #include "app/shared_fonts.h"
+#include "app/texts.h"
 #include "app/widgets/check_list.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/main_button.h"
 #include "app/widgets/progress_bar.h"
+#include "app/widgets/result_list.h"
+#include "engine/report/result_reports.h"
 
 namespace tallyscan {
 namespace {
@@ -18,30 +27,41 @@ namespace {
 constexpr QColor kResultTextColour(0, 0, 255);
 constexpr int kButtonWidth = 120;
 constexpr int kButtonHeight = 40;
+constexpr std::string_view kColumnsSetting = "ChkFields";
 
 QString FromView(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// Shows the title of the running check and lets the rows appear as they are appended.
+// Shows the title of the running check, lets the rows appear as they are appended, and
+// keeps which rows are about one record.
 class PageListener final : public CheckRunListener {
  public:
-  PageListener(QLabel& status, Grid& grid) : status_(status), grid_(grid) {}
+  PageListener(QLabel& status, ResultList& results,
+               std::vector<std::pair<std::size_t, RecordReference>>& record_rows)
+      : status_(status), results_(results), record_rows_(record_rows) {}
   void OnTitle(std::string_view title) override { status_.setText(FromView(title)); }
   void OnRowsAdded(std::size_t row_count) override {
-    grid_.SetRowCount(static_cast<int>(row_count));
-    grid_.viewport()->update();
+    results_.SetRowCount(static_cast<int>(row_count));
+  }
+  void OnRecordRow(std::size_t row, const RecordReference& record) override {
+    record_rows_.emplace_back(row, record);
   }
 
  private:
   QLabel& status_;
-  Grid& grid_;
+  ResultList& results_;
+  std::vector<std::pair<std::size_t, RecordReference>>& record_rows_;
 };
+
+QString WithKey(const QString& caption, const QKeySequence& key) {
+  return caption + QStringLiteral(" (") + key.toString(QKeySequence::NativeText) + QLatin1Char(')');
+}
 
 }  // namespace
 
 ChecksPage::ChecksPage(AppContext& app, PageHost& host, QWidget* parent)
-    : Page(app, host, 2, true, parent), row_source_(std::make_unique<TabRowSource>(rows_)) {
+    : Page(app, host, 2, true, parent) {
   setFont(host.Fonts().Tahoma10);
   caption_ = new QLabel(QStringLiteral("אלו בדיקות לבצע"), this);
   caption_->setObjectName(QStringLiteral("caption"));
@@ -67,10 +87,15 @@ ChecksPage::ChecksPage(AppContext& app, PageHost& host, QWidget* parent)
   run_button_->setObjectName(QStringLiteral("runButton"));
   stop_button_ = new MainButton(2, QStringLiteral("עצור"), Picture(QStringLiteral("Stop")), this);
   stop_button_->setObjectName(QStringLiteral("stopButton"));
+  run_button_->setToolTip(WithKey(run_button_->text(), QKeySequence(Qt::Key_F5)));
+  stop_button_->setToolTip(WithKey(stop_button_->text(), QKeySequence(Qt::Key_Escape)));
   for (MainButton* button : {run_button_, stop_button_}) {
     button->setFixedSize(kButtonWidth, kButtonHeight);
     button->setFont(host.Fonts().Tahoma10Bold);
   }
+  print_button_ = new QPushButton(QStringLiteral("הדפס"), this);
+  print_button_->setObjectName(QStringLiteral("printButton"));
+  print_button_->setToolTip(QStringLiteral("הדפסה של תוצאות הבדיקות"));
   status_label_ = new QLabel(this);
   status_label_->setObjectName(QStringLiteral("statusLabel"));
   progress_bar_ = new PercentProgressBar(this);
@@ -78,13 +103,20 @@ ChecksPage::ChecksPage(AppContext& app, PageHost& host, QWidget* parent)
   progress_bar_->setRange(0, 100);
   progress_bar_->setFixedHeight(20);
 
-  result_grid_ = new Grid(this);
-  result_grid_->setObjectName(QStringLiteral("resultList"));
-  result_grid_->SetColumns(
+  results_ = new ResultList(rows_, this);
+  results_->setObjectName(QStringLiteral("resultPanel"));
+  Grid* grid = results_->grid();
+  grid->SetColumns(
       FixedColumns({QStringLiteral("30,#"), QStringLiteral("200,פרטים"), QStringLiteral("100,חובה"),
-                    QStringLiteral("100,זכות"), QStringLiteral("100,יתרה")}));
-  result_grid_->SetTextColour(kResultTextColour);
-  result_grid_->SetSource(row_source_.get());
+                    QStringLiteral("100,זכות"), QStringLiteral("100,יתרה")},
+                   app_.settings.ReadReg(kParams, kColumnsSetting)));
+  grid->SetStretchField(2);
+  grid->SetTextColour(kResultTextColour);
+  grid->SetWidthKeeper([this](const std::vector<GridColumn>& columns) {
+    app_.settings.WriteReg(kParams, kColumnsSetting, ColumnWidthsText(columns));
+  });
+  grid->SetReporter(
+      [this](const QString& text) { AppMessage(app_, this, 1, MessageIcon::kExclamation, text); });
 
   auto* lists = new QHBoxLayout;
   lists->addWidget(bookkeeping_list_, 1);
@@ -95,6 +127,7 @@ ChecksPage::ChecksPage(AppContext& app, PageHost& host, QWidget* parent)
   run_row->addWidget(stop_button_, 0, 0);
   run_row->addWidget(status_label_, 0, 1);
   run_row->addWidget(progress_bar_, 0, 2);
+  run_row->addWidget(print_button_, 0, 3);
   run_row->setColumnStretch(1, 1);
   run_row->setColumnStretch(2, 1);
   auto* layout = new QVBoxLayout(this);
@@ -102,7 +135,7 @@ ChecksPage::ChecksPage(AppContext& app, PageHost& host, QWidget* parent)
   layout->addWidget(caption_);
   layout->addLayout(lists);
   layout->addLayout(run_row);
-  layout->addWidget(result_grid_, 1);
+  layout->addWidget(results_, 1);
 
   for (QWidget* widget :
        {static_cast<QWidget*>(status_label_), static_cast<QWidget*>(progress_bar_)}) {
@@ -114,11 +147,36 @@ ChecksPage::ChecksPage(AppContext& app, PageHost& host, QWidget* parent)
 
   connect(run_button_, &QPushButton::clicked, this, &ChecksPage::Start);
   connect(stop_button_, &QPushButton::clicked, this, &ChecksPage::Stop);
+  connect(results_, &ResultList::RowOpened, this, [this](int row) { OpenRow(row); });
+  connect(print_button_, &QPushButton::clicked, this, &ChecksPage::Print);
 }
 
-ChecksPage::~ChecksPage() {
-  // The grid asks the source for texts until it is gone.
-  result_grid_->SetSource(nullptr);
+ChecksPage::~ChecksPage() = default;
+
+Grid* ChecksPage::ResultGrid() const { return results_->grid(); }
+
+void ChecksPage::RunMainAction() {
+  if (run_button_->isVisible() && run_button_->isEnabled()) Start();
+}
+
+void ChecksPage::BusyChanged(bool busy) { run_button_->setEnabled(!busy || running_); }
+
+std::vector<RecordReference> ChecksPage::RecordsOfRow(int row) const {
+  std::vector<RecordReference> records;
+  const auto first =
+      std::lower_bound(record_rows_.begin(), record_rows_.end(), static_cast<std::size_t>(row),
+                       [](const auto& entry, std::size_t wanted) { return entry.first < wanted; });
+  for (auto it = first; it != record_rows_.end() && it->first == static_cast<std::size_t>(row);
+       ++it) {
+    records.push_back(it->second);
+  }
+  return records;
+}
+
+RecordDetailDialog* ChecksPage::OpenRow(int row) {
+  const std::vector<RecordReference> records = RecordsOfRow(row);
+  if (records.empty()) return nullptr;
+  return OpenRecordDetail(app_, this, records);
 }
 
 QWidget* ChecksPage::DefaultFocus() { return bookkeeping_list_; }
@@ -158,17 +216,26 @@ void ChecksPage::ShowRunning(bool running) {
   progress_bar_->setVisible(running);
   stop_button_->setVisible(running);
   run_button_->setVisible(!running);
+  print_button_->setEnabled(!running && !rows_.empty());
 }
 
 void ChecksPage::ClearResults() {
   rows_.clear();
-  result_grid_->SetRowCount(0);
+  record_rows_.clear();
+  results_->SetRowCount(0);
+  print_button_->setEnabled(false);
+}
+
+void ChecksPage::Print() {
+  if (running_ || rows_.empty()) return;
+  ShowOutputDialog(app_, this, QStringLiteral("Checks"),
+                   [this](ReportStream& stream) { return WriteChecksReport(rows_, stream); });
 }
 
 void ChecksPage::Start() {
   // After "עצור" the run is still unwinding while "בדוק" is shown again: a second run must
   // not start inside it and clear the rows it is writing.
-  if (running_) return;
+  if (running_ || app_.app_busy) return;
   running_ = true;
   app_.app_busy = true;
   progress_bar_->setValue(0);
@@ -177,20 +244,24 @@ void ChecksPage::Start() {
   PumpOneMessage();
   stop_requested_ = false;
 
-  result_grid_->SetRowCount(0);
-  PageListener listener(*status_label_, *result_grid_);
+  record_rows_.clear();
+  results_->SetRowCount(0);
+  host_.RunStateChanged(this, texts::kBusyChecking);
+  PageListener listener(*status_label_, *results_, record_rows_);
   PumpProgress monitor([this](int percent) { progress_bar_->setValue(percent); },
                        [this] { return stop_requested_; });
   RunChecks(app_.store, ticks_, *clock_, monitor, rows_, &listener);
-  result_grid_->SetRowCount(static_cast<int>(rows_.size()));
+  results_->SetRowCount(static_cast<int>(rows_.size()));
 
+  running_ = false;
   ShowRunning(false);
   update();
   app_.app_busy = false;
-  running_ = false;
+  host_.RunStateChanged(nullptr, {});
 }
 
 void ChecksPage::Stop() {
+  if (!running_) return;
   stop_requested_ = true;
   PumpOneMessage();
   ShowRunning(false);

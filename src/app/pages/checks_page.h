@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 
 #include "app/pages/page.h"
 #include "engine/checks/checks.h"
@@ -9,14 +10,16 @@
 namespace tallyscan {
 
 class Grid;
-class GridRowSource;
 class MainButton;
 class PercentProgressBar;
+class RecordDetailDialog;
+class ResultList;
 
 // Page 2: the user ticks the checks to run in two lists (bookkeeping, documents), presses
 // "בדוק" and reads the findings in the result list, which fills while the run goes on.
 // During a run "עצור" takes the place of "בדוק" beside the title of the running check and
-// the progress bar. The rows stay until the next run or the next import.
+// the progress bar. The rows stay until the next run or the next import. A finding about one
+// record opens that record's detail (Enter or a double-click on its row).
 class ChecksPage final : public Page {
   Q_OBJECT
  public:
@@ -24,6 +27,9 @@ class ChecksPage final : public Page {
   ~ChecksPage() override;
 
   QWidget* DefaultFocus() override;
+  void RunMainAction() override;
+  void StopRun() override { Stop(); }
+  void BusyChanged(bool busy) override;
 
   // "בדוק": runs the ticked checks over the loaded data set; returns when the run has ended.
   void Start();
@@ -33,10 +39,17 @@ class ChecksPage final : public Page {
 
   // Empties the rows and the result list (a new data set is being read).
   void ClearResults();
+  // "הדפס": the findings through the output dialog (report "Checks").
+  void Print();
 
   const CheckResultRows& Rows() const { return rows_; }
   CheckTicks& Ticks() { return ticks_; }
-  Grid* ResultGrid() const { return result_grid_; }
+  Grid* ResultGrid() const;
+  ResultList* Results() const { return results_; }
+  // The records the finding on row `row` is about (none for most rows).
+  std::vector<RecordReference> RecordsOfRow(int row) const;
+  // Opens the record of row `row` in the source-record viewer; null when it names none.
+  RecordDetailDialog* OpenRow(int row);
   // The clock of the start and end rows; tests give a fixed one. Null restores the system's.
   void SetClock(const Clock* clock) { clock_ = clock ? clock : &system_clock_; }
 
@@ -49,18 +62,20 @@ class ChecksPage final : public Page {
 
   CheckTicks ticks_;
   CheckResultRows rows_;
+  // The rows about one record, by row, in the order the run wrote them.
+  std::vector<std::pair<std::size_t, RecordReference>> record_rows_;
   SystemClock system_clock_;
   const Clock* clock_ = &system_clock_;
-  std::unique_ptr<GridRowSource> row_source_;
 
   QLabel* caption_ = nullptr;
   QListWidget* bookkeeping_list_ = nullptr;  // control 1036
   QListWidget* documents_list_ = nullptr;    // control 1037
   MainButton* run_button_ = nullptr;
   MainButton* stop_button_ = nullptr;
+  QPushButton* print_button_ = nullptr;
   QLabel* status_label_ = nullptr;
   PercentProgressBar* progress_bar_ = nullptr;
-  Grid* result_grid_ = nullptr;
+  ResultList* results_ = nullptr;
   bool running_ = false;
   bool stop_requested_ = false;  // StopRequested of the run going on
   bool showing_ticks_ = false;

@@ -12,7 +12,9 @@
 #include "app/app_message.h"
 #include "app/images.h"
 #include "app/pump.h"
+#include "app/report/grid_print.h"
 #include "app/shared_fonts.h"
+#include "app/texts.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
 #include "engine/browse/grid.h"
@@ -91,12 +93,16 @@ CompaniesPage::CompaniesPage(AppContext& app, PageHost& host, QWidget* parent)
                     QStringLiteral("100,שנת הכספים"), QStringLiteral("900,ספריית החברה")}));
   list_->SetSource(row_source_.get());
   list_->installEventFilter(this);
+  print_button_ =
+      MakeGridPrintButton(app, *list_, QStringLiteral("Companies"), "10רשימת החברות", {}, this);
+  print_button_->setToolTip(QStringLiteral("הדפסה של רשימת החברות"));
 
   auto* toolbar = new QHBoxLayout;
   toolbar->setSpacing(2);
   for (QToolButton* button : {save_button_, read_button_, delete_button_}) {
     toolbar->addWidget(button);
   }
+  toolbar->addWidget(print_button_);
   toolbar->addSpacing(12);
   toolbar->addWidget(progress_bar_, 1);
   toolbar->addWidget(stop_button_);
@@ -171,6 +177,7 @@ void CompaniesPage::ShowSaving(bool saving) {
   for (QToolButton* button : {save_button_, read_button_, delete_button_}) {
     button->setEnabled(!saving);
   }
+  print_button_->setEnabled(!saving && list_->Model().rowCount() > 0);
 }
 
 void CompaniesPage::SaveCompany() {
@@ -191,12 +198,14 @@ void CompaniesPage::SaveCompany() {
   app_.app_busy = true;
   progress_bar_->setValue(0);
   ShowSaving(true);
+  host_.RunStateChanged(this, texts::kBusySaving);
   PumpProgress monitor([this](int percent) { progress_bar_->setValue(percent); },
                        [this] { return stop_; });
   const Status saved = store.Save(app_.store, monitor);
   ShowSaving(false);
   app_.app_busy = false;
   saving_ = false;
+  host_.RunStateChanged(nullptr, {});
   ShowList(target.year_folder);
   if (!saved.ok()) {
     AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(saved.message()));
@@ -204,6 +213,14 @@ void CompaniesPage::SaveCompany() {
 }
 
 void CompaniesPage::StopSave() { stop_ = true; }
+
+void CompaniesPage::BusyChanged(bool busy) {
+  // Another operation reads or rebuilds the store these would save, read or delete.
+  if (saving_) return;
+  for (QToolButton* button : {save_button_, read_button_, delete_button_}) {
+    button->setEnabled(!busy);
+  }
+}
 
 void CompaniesPage::ReadCompany() {
   // A reading, a check run or a save is under way: it finishes first.

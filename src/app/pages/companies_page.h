@@ -31,6 +31,8 @@ class CompaniesPage final : public Page {
   ~CompaniesPage() override;
 
   void Enter() override { Rescan(); }
+  void StopRun() override { StopSave(); }
+  void BusyChanged(bool busy) override;
 
   // "שמור חברה", "קרא חברה", "מחק חברה". Each returns when its work is done or refused (the
   // refusal shown through AppMessage).
@@ -74,6 +76,7 @@ class CompaniesPage final : public Page {
   QToolButton* delete_button_ = nullptr;
   PercentProgressBar* progress_bar_ = nullptr;
   QPushButton* stop_button_ = nullptr;
+  QPushButton* print_button_ = nullptr;  // "הדפס": the list through the output dialog
   Grid* list_ = nullptr;
   bool saving_ = false;
   bool stop_ = false;

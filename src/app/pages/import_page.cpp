@@ -1,23 +1,37 @@
 #include "app/pages/import_page.h"
 
+#include <charconv>
+
 #include <QDir>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/dialogs/output_dialog.h"
+#include "app/dialogs/record_detail_dialog.h"
 #include "app/pump.h"
 #include "app/shared_fonts.h"
+#include "app/texts.h"
 #include "app/widgets/folder_chooser.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
+#include "app/widgets/result_list.h"
+#include "engine/report/result_reports.h"
+#include "engine/uniform/result_row.h"
 
 namespace tallyscan {
 namespace {
 
+constexpr std::string_view kColumnsSetting = "LogFields";
+
 QString FromStd(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString WithKey(const QString& caption, const QKeySequence& key) {
+  return caption + QStringLiteral(" (") + key.toString(QKeySequence::NativeText) + QLatin1Char(')');
 }
 
 }  // namespace
@@ -33,7 +47,7 @@ QString DemoFolder(const AppContext& app) {
 }
 
 ImportPage::ImportPage(AppContext& app, PageHost& host, QWidget* parent)
-    : Page(app, host, 1, false, parent), row_source_(std::make_unique<TabRowSource>(rows_)) {
+    : Page(app, host, 1, false, parent) {
   setFont(host.Fonts().Tahoma10);
   prompt_ = new QLabel(QStringLiteral("ציין את הספריה בה נמצאים קבצי ") + QStringLiteral("הנתונים"),
                        this);
@@ -49,24 +63,42 @@ ImportPage::ImportPage(AppContext& app, PageHost& host, QWidget* parent)
   browse_button_->setObjectName(QStringLiteral("browseButton"));
   run_button_ = new QPushButton(QStringLiteral("ביצוע"), this);
   run_button_->setObjectName(QStringLiteral("runButton"));
+  run_button_->setToolTip(WithKey(run_button_->text(), QKeySequence(Qt::Key_F5)));
   stop_button_ = new QPushButton(QStringLiteral("ביטול"), this);
   stop_button_->setObjectName(QStringLiteral("stopButton"));
+  stop_button_->setToolTip(WithKey(stop_button_->text(), QKeySequence(Qt::Key_Escape)));
+  print_button_ = new QPushButton(QStringLiteral("הדפס"), this);
+  print_button_->setObjectName(QStringLiteral("printButton"));
+  print_button_->setToolTip(QStringLiteral("הדפסה של יומן קליטת הקובץ"));
+  // Enter presses the button that has the focus.
+  for (QPushButton* button : {browse_button_, run_button_, stop_button_, print_button_}) {
+    button->setAutoDefault(true);
+  }
   progress_caption_ = new QLabel(QStringLiteral("התקדמות קריאת הקובץ"), this);
   progress_caption_->setObjectName(QStringLiteral("progressCaption"));
   progress_bar_ = new PercentProgressBar(this);
   progress_bar_->setObjectName(QStringLiteral("progressBar"));
   progress_bar_->setFixedHeight(20);
-  result_list_ = new Grid(this);
-  result_list_->setObjectName(QStringLiteral("resultList"));
-  result_list_->SetColumns(FixedColumns(
-      {QStringLiteral("30,#"), QStringLiteral("290,הפעולה"), QStringLiteral("210,התוצאה")}));
-  result_list_->SetSource(row_source_.get());
+  results_ = new ResultList(rows_, this);
+  results_->setObjectName(QStringLiteral("resultPanel"));
+  Grid* grid = results_->grid();
+  grid->SetColumns(FixedColumns(
+      {QStringLiteral("30,#"), QStringLiteral("290,הפעולה"), QStringLiteral("210,התוצאה")},
+      app_.settings.ReadReg(kParams, kColumnsSetting)));
+  grid->SetStretchField(3);
+  grid->SetErrorRowColour(kCreditColour);
+  grid->SetWidthKeeper([this](const std::vector<GridColumn>& columns) {
+    app_.settings.WriteReg(kParams, kColumnsSetting, ColumnWidthsText(columns));
+  });
+  grid->SetReporter(
+      [this](const QString& text) { AppMessage(app_, this, 1, MessageIcon::kExclamation, text); });
 
   auto* folder_row = new QHBoxLayout;
   folder_row->addWidget(folder_edit_, 1);
   folder_row->addWidget(browse_button_);
   folder_row->addWidget(run_button_);
   folder_row->addWidget(stop_button_);
+  folder_row->addWidget(print_button_);
   auto* progress_row = new QHBoxLayout;
   progress_row->addWidget(progress_caption_);
   progress_row->addWidget(progress_bar_, 1);
@@ -75,7 +107,7 @@ ImportPage::ImportPage(AppContext& app, PageHost& host, QWidget* parent)
   layout->addWidget(prompt_);
   layout->addLayout(folder_row);
   layout->addLayout(progress_row);
-  layout->addWidget(result_list_, 1);
+  layout->addWidget(results_, 1);
 
   // The progress row keeps its place while hidden, so the list does not jump.
   for (QWidget* widget :
@@ -91,11 +123,9 @@ ImportPage::ImportPage(AppContext& app, PageHost& host, QWidget* parent)
           [this] { ChooseFolder(this, folder_edit_); });
   connect(run_button_, &QPushButton::clicked, this, &ImportPage::Start);
   connect(stop_button_, &QPushButton::clicked, this, &ImportPage::Stop);
+  connect(print_button_, &QPushButton::clicked, this, &ImportPage::Print);
   connect(folder_edit_, &QLineEdit::returnPressed, this, &ImportPage::Start);
-}
-
-void ImportPage::Leave() {
-  app_.settings.WriteReg(kParams, kLastPath, folder_edit_->text().toStdString());
+  connect(results_, &ResultList::RowOpened, this, [this](int row) { OpenRow(row); });
 }
 
 void ImportPage::ShowReading(bool reading) {
@@ -103,6 +133,12 @@ void ImportPage::ShowReading(bool reading) {
   progress_bar_->setVisible(reading);
   stop_button_->setVisible(reading);
   run_button_->setVisible(!reading);
+  print_button_->setEnabled(!reading && !rows_.empty());
+}
+
+void ImportPage::BusyChanged(bool busy) {
+  // Another operation (a check run) reads the store a reading would empty.
+  run_button_->setEnabled(!busy || reading_);
 }
 
 void ImportPage::Start() {
@@ -123,9 +159,11 @@ void ImportPage::Start() {
     ShowReading(true);
     emit ImportStarting();
     rows_.clear();
-    result_list_->SetRowCount(0);
+    data_file_.clear();
+    results_->SetRowCount(0);
     host_.SetStatusText(1, {});
     host_.SetStatusText(2, {});
+    host_.RunStateChanged(this, texts::kBusyReading);
   };
   PumpProgress monitor(
       [&](int percent) {
@@ -142,15 +180,22 @@ void ImportPage::Start() {
   ShowReading(false);
   app_.app_busy = false;
   reading_ = false;
+  if (begun) host_.RunStateChanged(nullptr, {});
   if (!result.status.ok()) {
     AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(result.status.message()));
     return;
   }
   const auto rows = result.rows.Rows();
   rows_.assign(rows.begin(), rows.end());
-  result_list_->SetRowCount(static_cast<int>(rows_.size()));
+  data_file_ = result.data_file_path;
+  results_->SetRowCount(static_cast<int>(rows_.size()));
+  print_button_->setEnabled(!rows_.empty());
+  // An interrupted reading leaves nothing loaded: the status bar names no business and no
+  // year, and the folder is not the one to offer next time.
+  if (result.interrupted) return;
   host_.SetStatusText(1, FromStd(result.status_bar_period));
   host_.SetStatusText(2, FromStd(result.status_bar_business));
+  app_.settings.WriteReg(kParams, kLastPath, folder);
 }
 
 void ImportPage::ReadFolder(const QString& folder) {
@@ -158,9 +203,30 @@ void ImportPage::ReadFolder(const QString& folder) {
   Start();
 }
 
+void ImportPage::Print() {
+  if (reading_ || rows_.empty()) return;
+  ShowOutputDialog(app_, this, QStringLiteral("Import"),
+                   [this](ReportStream& stream) { return WriteImportReport(rows_, stream); });
+}
+
 void ImportPage::Stop() {
+  if (!reading_) return;
   stop_ = true;
   ShowReading(false);
+}
+
+RecordDetailDialog* ImportPage::OpenRow(int row) {
+  if (row < 0 || static_cast<std::size_t>(row) >= rows_.size() || data_file_.empty()) {
+    return nullptr;
+  }
+  // A row about one line of the data file carries the line's number as its fourth cell.
+  const std::string_view number = RowField(rows_[static_cast<std::size_t>(row)], 4);
+  std::int64_t line = 0;
+  const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), line);
+  if (number.empty() || error != std::errc() || end != number.data() + number.size() || line < 1) {
+    return nullptr;
+  }
+  return OpenLineDetail(app_, this, data_file_, line);
 }
 
 }  // namespace tallyscan

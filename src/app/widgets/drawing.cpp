@@ -18,7 +18,12 @@ void DrawTransparentBitmap(QPainter& painter, const QImage& bitmap, int x, int y
       if ((line[col] & 0xFFFFFFu) == key) line[col] = 0;
     }
   }
+  // A picture made for another density than the target's is scaled: smoothly, not by
+  // dropping pixels.
+  painter.save();
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
   painter.drawImage(x, y, image);
+  painter.restore();
 }
 
 void PaintPageBand(QPainter& painter, const QRect& rect, Qt::LayoutDirection direction) {

@@ -8,8 +8,8 @@ class QPainter;
 
 namespace tallyscan {
 
-// Draws `bitmap` at (x, y) in its own size, leaving every target pixel under a pixel of the
-// colour `transparent` (0xRRGGBB) unchanged. A negative colour stands for the colour of the
+// Draws `bitmap` at (x, y) in its own (logical) size, leaving every target pixel under a pixel of
+// the colour `transparent` (0xRRGGBB) unchanged. A negative colour stands for the colour of the
 // bitmap's top-left pixel. A null bitmap leaves the area untouched.
 void DrawTransparentBitmap(QPainter& painter, const QImage& bitmap, int x, int y,
                            long long transparent);

@@ -1,21 +1,42 @@
 #include "app/widgets/grid.h"
 
+#include <algorithm>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QFont>
+#include <QFontMetrics>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QRegularExpression>
+#include <QSaveFile>
 
 #include "app/images.h"
+#include "app/texts.h"
+#include "app/widgets/grid_delegate.h"
+#include "app/widgets/grid_search.h"
 #include "engine/browse/grid.h"
+#include "engine/text/csv.h"
 
 namespace tallyscan {
 namespace {
 
 constexpr char kSortIndexProperty[] = "SortIndex";
-constexpr int kRowHeight = 20;
+constexpr int kLeastRowHeight = 20;  // the list images are 20 high
+// Rows measured for their figures at one time at most: a grid with more rows names the
+// widest figure of its fields instead (GridColumn::widest_figure).
+constexpr int kMeasureLimit = 200000;
+// The widest a text makes its column; longer texts are elided.
+constexpr int kTextWidthCap = 480;
 
-QString FromStd(const std::string& text) {
+QString FromStd(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
@@ -28,32 +49,69 @@ std::vector<GridColumn> ColumnsFromFieldList(const std::vector<FieldListEntry>& 
                                              const FieldCatalogue& catalogue) {
   std::vector<GridColumn> columns;
   for (const FieldListEntry& entry : list) {
-    columns.push_back(
-        {entry.width, entry.field, FromStd(std::string(catalogue.Caption(entry.field)))});
+    columns.push_back({entry.width, entry.field, FromStd(catalogue.Caption(entry.field)), {}});
   }
   return columns;
 }
 
-std::vector<GridColumn> FixedColumns(const QStringList& columns) {
+std::vector<GridColumn> FixedColumns(const QStringList& columns, std::string_view stored) {
   std::vector<GridColumn> result;
   int field = 1;
   for (const QString& column : columns) {
     const qsizetype comma = column.indexOf(QLatin1Char(','));
-    result.push_back({column.left(comma).toInt(), field++, column.mid(comma + 1)});
+    result.push_back({column.left(comma).toInt(), field++, column.mid(comma + 1), {}});
+  }
+  for (const FieldListEntry& entry : ParseFieldList(stored, static_cast<int>(result.size()))) {
+    if (entry.width > 0) result[static_cast<std::size_t>(entry.field - 1)].width = entry.width;
   }
   return result;
 }
 
+std::string ColumnWidthsText(const std::vector<GridColumn>& columns) {
+  std::vector<FieldListEntry> entries;
+  for (const GridColumn& column : columns) entries.push_back({column.width, column.field});
+  return FormatFieldList(entries);
+}
+
 QString KeepFiguresLeftToRight(const QString& text) {
   // Without isolation the bidirectional layout of a right-to-left paragraph moves a leading
-  // minus to the right of the digits ("1,234.50-"). A minus that follows a digit is a range
-  // or a code ("100-200") and already stays with its digits.
+  // sign to the right of the digits ("1,234.50-", and the "+" of an amount as stored). A
+  // minus that follows a digit is a range or a code ("100-200") and already stays with its
+  // digits.
   static const QRegularExpression kSignedFigure(
-      QStringLiteral("(?<![\\d.,])(-\\d[\\d,]*(?:\\.\\d+)?)"));
-  if (!text.contains(QLatin1Char('-'))) return text;
+      QStringLiteral("(?<![\\d.,])([-+]\\d[\\d,]*(?:\\.\\d+)?)"));
+  if (!text.contains(QLatin1Char('-')) && !text.contains(QLatin1Char('+'))) return text;
   QString result = text;
   result.replace(kSignedFigure, QStringLiteral("\u2066\\1\u2069"));
   return result;
+}
+
+bool IsFigure(std::string_view shown, bool credit_marked) {
+  // The sense a balance is shown with: " ח" or " ז" after it.
+  for (const std::string_view sense : {std::string_view(" ח"), std::string_view(" ז")}) {
+    if (shown.ends_with(sense)) {
+      shown.remove_suffix(sense.size());
+      break;
+    }
+  }
+  if (shown.starts_with('-')) shown.remove_prefix(1);
+  const std::size_t point = shown.find('.');
+  std::string_view whole = shown.substr(0, point);
+  auto all_digits = [](std::string_view part) {
+    return !part.empty() && std::all_of(part.begin(), part.end(), IsDigit);
+  };
+  // Plain digits, or one to three digits followed by groups of ",ddd".
+  const std::size_t comma = whole.find(',');
+  if (comma != std::string_view::npos) {
+    if (comma > 3 || !all_digits(whole.substr(0, comma))) return false;
+    for (whole.remove_prefix(comma); !whole.empty(); whole.remove_prefix(4)) {
+      if (whole.size() < 4 || whole[0] != ',' || !all_digits(whole.substr(1, 3))) return false;
+    }
+  } else if (!all_digits(whole)) {
+    return false;
+  }
+  if (point == std::string_view::npos) return !credit_marked;
+  return all_digits(shown.substr(point + 1));
 }
 
 GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -62,6 +120,11 @@ void GridModel::SetColumns(std::vector<GridColumn> columns) {
   beginResetModel();
   columns_ = std::move(columns);
   endResetModel();
+}
+
+void GridModel::SetKeptWidth(int column, int width) {
+  if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) return;
+  columns_[static_cast<std::size_t>(column)].width = width;
 }
 
 int GridModel::FieldOf(int column) const {
@@ -87,14 +150,32 @@ void GridModel::SetRowCount(int count) {
     endInsertRows();
     return;
   }
+  ResetRows(count);
+}
+
+void GridModel::ResetRows(int count) {
   beginResetModel();
-  row_count_ = count;
+  row_count_ = std::max(count, 0);
   endResetModel();
 }
 
 void GridModel::RowsChanged() {
-  if (row_count_ == 0) return;
+  if (row_count_ == 0 || columns_.empty()) return;
   emit dataChanged(index(0, 0), index(row_count_ - 1, columnCount() - 1));
+}
+
+QString GridModel::ShownText(int row, int column) const {
+  const int field = FieldOf(column);
+  if (source_ == nullptr || field <= 1 || row < 0 || row >= row_count_) return {};
+  return FromStd(LookOfCell(source_->CellText(row, field)).shown);
+}
+
+GridModel::CellSize GridModel::SizeOfCell(int row, int column) const {
+  const int field = FieldOf(column);
+  if (source_ == nullptr || field <= 1 || row < 0 || row >= row_count_) return {};
+  const CellLook look = LookOfCell(source_->CellText(row, field));
+  return {KeepFiguresLeftToRight(FromStd(look.shown)), IsFigure(look.shown, look.credit),
+          look.heading};
 }
 
 int GridModel::rowCount(const QModelIndex& parent) const {
@@ -102,16 +183,25 @@ int GridModel::rowCount(const QModelIndex& parent) const {
 }
 
 int GridModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(columns_.size()) + 1;
+  return parent.isValid() ? 0 : static_cast<int>(columns_.size());
 }
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || source_ == nullptr || index.row() >= row_count_) return {};
   const int field = FieldOf(index.column());
   if (field == 0) return {};
-  if (role != Qt::DisplayRole && role != Qt::DecorationRole && role != Qt::FontRole &&
-      role != Qt::ForegroundRole) {
-    return {};
+  switch (role) {
+    case Qt::DisplayRole:
+    case Qt::DecorationRole:
+    case Qt::FontRole:
+    case Qt::ForegroundRole:
+    case Qt::ToolTipRole:
+    case Qt::TextAlignmentRole:
+    case kFigureRole:
+    case kShownRole:
+      break;
+    default:
+      return {};
   }
   const CellLook look = LookOfCell(source_->CellText(index.row(), field));
   if (field == 1) {
@@ -120,9 +210,22 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
     const int image = FromStd(look.shown).trimmed().toInt(&ok);
     return ok ? QVariant(ListImage(image)) : QVariant();
   }
+  const bool figure = IsFigure(look.shown, look.credit);
   switch (role) {
     case Qt::DisplayRole:
       return KeepFiguresLeftToRight(FromStd(look.shown));
+    case kShownRole:
+      return FromStd(look.shown);
+    case kFigureRole:
+      return figure;
+    case Qt::ToolTipRole:
+      return look.shown.empty() ? QVariant()
+                                : QVariant(KeepFiguresLeftToRight(FromStd(look.shown)));
+    case Qt::TextAlignmentRole:
+      // Figures stand against the right edge whatever the direction, so that their units
+      // line up.
+      if (figure) return QVariant::fromValue(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
+      return {};
     case Qt::FontRole:
       if (look.heading) {
         QFont bold;
@@ -133,6 +236,9 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
     case Qt::ForegroundRole:
       if (look.credit) return kCreditColour;
       if (look.debit) return kDebitColour;
+      if (error_row_colour_.isValid() && source_->CellText(index.row(), 1) == "1") {
+        return error_row_colour_;
+      }
       return text_colour_.isValid() ? QVariant(text_colour_) : QVariant();
     default:
       return {};
@@ -147,31 +253,66 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
 
 Grid::Grid(QWidget* parent) : QTableView(parent), model_(this) {
   setModel(&model_);
+  setItemDelegate(new GridDelegate(this));
   setShowGrid(false);
   setWordWrap(false);
+  setTextElideMode(Qt::ElideRight);
   setSelectionBehavior(QAbstractItemView::SelectRows);
-  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Tab leaves the grid for the next control; the arrows move inside it.
+  setTabKeyNavigation(false);
   setIconSize(QSize(kListImageSize, kListImageSize));
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   verticalHeader()->hide();
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  verticalHeader()->setDefaultSectionSize(kRowHeight);
-  horizontalHeader()->setStretchLastSection(true);
+  horizontalHeader()->setStretchLastSection(false);
   horizontalHeader()->setSectionsMovable(false);
   horizontalHeader()->setSectionsClickable(true);
   horizontalHeader()->setHighlightSections(false);
   horizontalHeader()->setDefaultAlignment(Qt::AlignLeading | Qt::AlignVCenter);
+  horizontalHeader()->setToolTip(texts::kGridKeys);
   setProperty(kSortIndexProperty, 1);
+  ApplyRowHeight();
   connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &Grid::HeaderClicked);
+  connect(horizontalHeader(), &QHeaderView::sectionResized, this, &Grid::SectionResized);
 }
 
 void Grid::SetColumns(std::vector<GridColumn> columns) {
   model_.SetColumns(std::move(columns));
   const auto& shown = model_.Columns();
+  sized_by_user_.assign(shown.size(), false);
   for (std::size_t column = 0; column < shown.size(); ++column) {
-    setColumnWidth(static_cast<int>(column), shown[column].width);
+    int width = shown[column].width;
+    if (!shown[column].widest_figure.isEmpty()) {
+      width = std::max(width, WidthNeeded(shown[column].widest_figure, true));
+    }
+    SetShownWidth(static_cast<int>(column), width);
   }
+  MeasureCells(0, model_.rowCount());
+  Fit();
+}
+
+void Grid::SetStretchField(int field) {
+  stretch_field_ = field;
+  Fit();
+}
+
+void Grid::SetSource(const GridRowSource* source) {
+  model_.SetSource(source);
+  MeasureCells(0, model_.rowCount());
+}
+
+void Grid::SetRowCount(int count) {
+  const int before = model_.rowCount();
+  model_.SetRowCount(count);
+  if (count < before) sized_by_user_.assign(sized_by_user_.size(), false);
+  MeasureCells(count > before ? before : 0, count);
+}
+
+void Grid::ResetRows(int count) {
+  model_.ResetRows(count);
+  MeasureCells(0, count);
 }
 
 void Grid::SetTextColour(const QColor& colour) {
@@ -179,9 +320,104 @@ void Grid::SetTextColour(const QColor& colour) {
   viewport()->update();
 }
 
+void Grid::SetErrorRowColour(const QColor& colour) {
+  model_.SetErrorRowColour(colour);
+  viewport()->update();
+}
+
 int Grid::SortIndex() const { return property(kSortIndexProperty).toInt(); }
 
 void Grid::SetSortIndex(int field) { setProperty(kSortIndexProperty, field); }
+
+int Grid::WidthNeeded(const QString& text, bool bold) const {
+  QFont cell_font = font();
+  if (bold) cell_font.setBold(true);
+  return FigureWidth(QFontMetrics(cell_font), text);
+}
+
+void Grid::SetShownWidth(int column, int width) {
+  setting_widths_ = true;
+  setColumnWidth(column, width);
+  setting_widths_ = false;
+}
+
+void Grid::MeasureCells(int first, int last) {
+  const auto& columns = model_.Columns();
+  last = std::min(last, first + kMeasureLimit);
+  std::vector<int> needed(columns.size(), 0);
+  QFont bold_font = font();
+  bold_font.setBold(true);
+  const QFontMetrics normal(font());
+  const QFontMetrics bold(bold_font);
+  for (int row = first; row < last; ++row) {
+    for (std::size_t column = 0; column < columns.size(); ++column) {
+      if (columns[column].field <= 1) continue;
+      const GridModel::CellSize cell = model_.SizeOfCell(row, static_cast<int>(column));
+      if (cell.text.isEmpty() || (!cell.figure && columns[column].field == stretch_field_)) {
+        continue;
+      }
+      const int width = FigureWidth(cell.bold ? bold : normal, cell.text);
+      needed[column] =
+          std::max(needed[column], cell.figure ? width : std::min(width, kTextWidthCap));
+    }
+  }
+  bool widened = false;
+  for (std::size_t column = 0; column < columns.size(); ++column) {
+    const int index = static_cast<int>(column);
+    if (column < sized_by_user_.size() && sized_by_user_[column]) continue;
+    if (needed[column] > columnWidth(index)) {
+      SetShownWidth(index, needed[column]);
+      widened = true;
+    }
+  }
+  if (widened) Fit();
+}
+
+void Grid::Fit() {
+  const auto& columns = model_.Columns();
+  int stretch = -1;
+  int others = 0;
+  for (std::size_t column = 0; column < columns.size(); ++column) {
+    if (columns[column].field == stretch_field_ && stretch_field_ != 0) {
+      stretch = static_cast<int>(column);
+    } else {
+      others += columnWidth(static_cast<int>(column));
+    }
+  }
+  if (stretch < 0) return;
+  const int kept = columns[static_cast<std::size_t>(stretch)].width;
+  SetShownWidth(stretch, std::max(kept, viewport()->width() - others));
+}
+
+void Grid::SectionResized(int column, int, int new_width) {
+  if (setting_widths_) return;
+  model_.SetKeptWidth(column, new_width);
+  if (static_cast<std::size_t>(column) < sized_by_user_.size()) {
+    sized_by_user_[static_cast<std::size_t>(column)] = true;
+  }
+  if (model_.FieldOf(column) != stretch_field_) Fit();
+  if (width_keeper_) width_keeper_(model_.Columns());
+}
+
+void Grid::resizeEvent(QResizeEvent* event) {
+  QTableView::resizeEvent(event);
+  Fit();
+}
+
+void Grid::changeEvent(QEvent* event) {
+  QTableView::changeEvent(event);
+  if (event->type() == QEvent::FontChange) {
+    ApplyRowHeight();
+    MeasureCells(0, model_.rowCount());
+  }
+}
+
+void Grid::ApplyRowHeight() {
+  QFont bold = font();
+  bold.setBold(true);
+  const int text_height = QFontMetrics(bold).height() + 4;
+  verticalHeader()->setDefaultSectionSize(std::max(kLeastRowHeight, text_height));
+}
 
 void Grid::HeaderClicked(int column) {
   const int field = model_.FieldOf(column);
@@ -191,6 +427,154 @@ void Grid::HeaderClicked(int column) {
   model_.RowsChanged();
   setFocus();
   viewport()->update();
+}
+
+QModelIndex Grid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+  // Home and End go to the first and last row, with or without Ctrl, and stay in the
+  // column: a row list has nothing to the side worth jumping to.
+  if (action == MoveHome || action == MoveEnd) {
+    const int rows = model_.rowCount();
+    if (rows == 0) return {};
+    const int column = std::max(currentIndex().column(), 0);
+    return model_.index(action == MoveHome ? 0 : rows - 1, column);
+  }
+  return QTableView::moveCursor(action, modifiers);
+}
+
+void Grid::keyPressEvent(QKeyEvent* event) {
+  if (event == QKeySequence::Copy) {
+    CopySelection(false);
+    event->accept();
+    return;
+  }
+  if (event == QKeySequence::Find) {
+    Search();
+    event->accept();
+    return;
+  }
+  QTableView::keyPressEvent(event);
+}
+
+void Grid::contextMenuEvent(QContextMenuEvent* event) {
+  QMenu menu(this);
+  QAction* copy = menu.addAction(texts::kCopy, this, [this] { CopySelection(false); });
+  copy->setShortcut(QKeySequence::Copy);
+  menu.addAction(texts::kCopyWithHeadings, this, [this] { CopySelection(true); });
+  menu.addSeparator();
+  menu.addAction(texts::kSaveAsCsv, this, [this] { SaveAsCsv(); });
+  const bool any = model_.rowCount() > 0;
+  for (QAction* action : menu.actions()) action->setEnabled(any);
+  menu.exec(event->globalPos());
+}
+
+std::vector<int> Grid::SelectedRows() const {
+  std::vector<int> rows;
+  for (const QModelIndex& index : selectionModel()->selectedRows()) rows.push_back(index.row());
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+QString Grid::RowsAsText(const std::vector<int>& rows, bool headings) const {
+  const auto& columns = model_.Columns();
+  QString text;
+  auto add_line = [&](auto cell_of) {
+    bool first = true;
+    for (std::size_t column = 0; column < columns.size(); ++column) {
+      if (columns[column].field <= 1) continue;  // the image column shows no text
+      if (!first) text += QLatin1Char('\t');
+      first = false;
+      text += cell_of(static_cast<int>(column));
+    }
+    text += QLatin1Char('\n');
+  };
+  if (headings) {
+    add_line([&](int column) { return columns[static_cast<std::size_t>(column)].caption; });
+  }
+  for (const int row : rows) {
+    add_line([&](int column) { return model_.ShownText(row, column); });
+  }
+  return text;
+}
+
+bool Grid::WriteCsv(QIODevice& out) const {
+  const auto& columns = model_.Columns();
+  auto write_record = [&](auto cell_of) {
+    std::vector<std::string> cells;
+    for (std::size_t column = 0; column < columns.size(); ++column) {
+      if (columns[column].field <= 1) continue;
+      cells.push_back(cell_of(static_cast<int>(column)).toStdString());
+    }
+    const std::string record = CsvRecord(cells);
+    return out.write(record.data(), static_cast<qint64>(record.size())) ==
+           static_cast<qint64>(record.size());
+  };
+  if (out.write(kUtf8ByteOrderMark.data(), static_cast<qint64>(kUtf8ByteOrderMark.size())) !=
+      static_cast<qint64>(kUtf8ByteOrderMark.size())) {
+    return false;
+  }
+  if (!write_record(
+          [&](int column) { return columns[static_cast<std::size_t>(column)].caption; })) {
+    return false;
+  }
+  for (int row = 0; row < model_.rowCount(); ++row) {
+    if (!write_record([&](int column) { return model_.ShownText(row, column); })) return false;
+  }
+  return true;
+}
+
+void Grid::CopySelection(bool headings) const {
+  const std::vector<int> rows = SelectedRows();
+  if (rows.empty()) return;
+  QApplication::clipboard()->setText(RowsAsText(rows, headings));
+}
+
+void Grid::SaveAsCsv() {
+  QString path = csv_file_for_test_;
+  if (path.isEmpty()) {
+    path = QFileDialog::getSaveFileName(this, texts::kSaveAsCsv, QString(), texts::kCsvFilter);
+  }
+  if (path.isEmpty()) return;
+  if (!path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)) path += QStringLiteral(".csv");
+  // Written beside the target and put in its place only when whole: a failed save leaves an
+  // existing file as it was.
+  QSaveFile file(path);
+  const bool saved = file.open(QIODevice::WriteOnly) && WriteCsv(file) && file.commit();
+  if (!saved && report_) report_(texts::kCannotWriteFile + path);
+}
+
+void Grid::Search() {
+  if (search_) {
+    search_();
+    return;
+  }
+  int column = -1;
+  const auto& columns = model_.Columns();
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (columns[i].field == stretch_field_) column = static_cast<int>(i);
+  }
+  if (column < 0 || model_.rowCount() == 0) return;
+  GridSearchBox box(columns[static_cast<std::size_t>(column)].caption, SearchEntry::kAny, this);
+  if (box.exec() != QDialog::Accepted || box.Text().isEmpty()) return;
+  const int found = FindRow(column, box.Text(), currentIndex().row() + 1);
+  if (found < 0) {
+    QApplication::beep();
+    return;
+  }
+  const QModelIndex cell = model_.index(found, column);
+  setCurrentIndex(cell);
+  scrollTo(cell);
+  setFocus();
+}
+
+int Grid::FindRow(int column, const QString& word, int from) const {
+  const int rows = model_.rowCount();
+  if (rows == 0) return -1;
+  from = std::clamp(from, 0, rows) % rows;
+  for (int step = 0; step < rows; ++step) {
+    const int row = (from + step) % rows;
+    if (model_.ShownText(row, column).contains(word, Qt::CaseInsensitive)) return row;
+  }
+  return -1;
 }
 
 }  // namespace tallyscan

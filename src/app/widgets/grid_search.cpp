@@ -13,9 +13,17 @@ namespace tallyscan {
 
 GridSearchBox::GridSearchBox(const FieldCatalogue& catalogue, int sort_field, QWidget* parent)
     : QDialog(parent), entry_(catalogue.EntryFor(sort_field)) {
+  Build(SearchPrompt(catalogue, sort_field));
+}
+
+GridSearchBox::GridSearchBox(const QString& column_caption, SearchEntry entry, QWidget* parent)
+    : QDialog(parent), entry_(entry) {
+  Build(SearchPrompt(column_caption.toStdString()));
+}
+
+void GridSearchBox::Build(const std::string& prompt) {
   setWindowTitle(texts::kAppCaption);
   setLayoutDirection(Qt::RightToLeft);
-  const std::string prompt = SearchPrompt(catalogue, sort_field);
   prompt_ =
       new QLabel(QString::fromUtf8(prompt.data(), static_cast<qsizetype>(prompt.size())), this);
   prompt_->setObjectName(QStringLiteral("searchPrompt"));

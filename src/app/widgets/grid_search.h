@@ -17,6 +17,8 @@ class GridSearchBox final : public QDialog {
   Q_OBJECT
  public:
   GridSearchBox(const FieldCatalogue& catalogue, int sort_field, QWidget* parent);
+  // For a column of a grid without a catalogue, named by its caption.
+  GridSearchBox(const QString& column_caption, SearchEntry entry, QWidget* parent);
 
   QString Prompt() const;
   QLineEdit* Field() const { return field_; }
@@ -26,6 +28,8 @@ class GridSearchBox final : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  void Build(const std::string& prompt);
+
   SearchEntry entry_;
   QLabel* prompt_ = nullptr;
   QLineEdit* field_ = nullptr;

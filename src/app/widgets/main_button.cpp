@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QKeyEvent>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -48,19 +49,27 @@ void PaintMainButton(QPainter& painter, const MainButtonLook& look) {
   painter.setRenderHint(QPainter::Antialiasing, false);
 
   if (look.focused) {
-    painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
-    painter.drawRect(r.adjusted(5, 5, -6, -6));
+    // Two tones, so that the mark shows on the light top and on the dark bottom of the
+    // gradient alike: a white ring broken by black dashes.
+    const QRectF ring = QRectF(r).adjusted(6, 6, -6, -6);
+    painter.setPen(QPen(Qt::white, 2));
+    painter.drawRect(ring);
+    QPen dashes(Qt::black, 2, Qt::CustomDashLine);
+    dashes.setDashPattern({2, 2});
+    painter.setPen(dashes);
+    painter.drawRect(ring);
   }
 
   // Laid out from the left edge, then mirrored for a right-to-left window.
   int caption_start = 4;
   if (!look.picture.isNull()) {
-    const int y = std::max(0, (r.height() - look.picture.height()) / 2);
-    const QRect place = QStyle::visualRect(
-        look.direction, r,
-        QRect(r.left() + 4, r.top() + y, look.picture.width(), look.picture.height()));
+    // In logical pixels: a picture for a dense screen has twice as many of its own.
+    const QSize picture = look.picture.deviceIndependentSize().toSize();
+    const int y = std::max(0, (r.height() - picture.height()) / 2);
+    const QRect place =
+        QStyle::visualRect(look.direction, r, QRect(QPoint(r.left() + 4, r.top() + y), picture));
     DrawTransparentBitmap(painter, look.picture, place.x(), place.y(), -1);
-    caption_start = 4 + look.picture.width() + 8;
+    caption_start = 4 + picture.width() + 8;
   }
   QRect caption(r.left() + caption_start, r.top() + 4, r.width() - caption_start - 4,
                 r.height() - 8);
@@ -81,8 +90,19 @@ void PaintMainButton(QPainter& painter, const MainButtonLook& look) {
 MainButton::MainButton(int id, const QString& caption, const QImage& picture, QWidget* parent)
     : QPushButton(caption, parent), id_(id), picture_(picture) {
   setFixedSize(kMainButtonWidth, kMainButtonHeight);
+  // Not auto-default: that would take the default mark of the current page's button away
+  // when the focus leaves it. Enter is handled below instead.
   setAutoDefault(false);
   setObjectName(QStringLiteral("button%1").arg(id));
+}
+
+void MainButton::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    if (isEnabled()) click();
+    event->accept();
+    return;
+  }
+  QPushButton::keyPressEvent(event);
 }
 
 MainButtonLook MainButton::Look() const {

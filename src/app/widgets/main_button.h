@@ -24,7 +24,8 @@ struct MainButtonLook {
 // The large button of the main window: clipped to rounded corners, a vertical blue gradient
 // (inverted while pressed), a dark frame, an inner ring for the default button or, in amber,
 // for the button under the mouse, the focus rectangle, the picture at the leading edge and
-// the caption beside it.
+// the caption beside it. The focus mark is a white ring broken by black dashes, visible on
+// either end of the gradient.
 void PaintMainButton(QPainter& painter, const MainButtonLook& look);
 
 inline constexpr int kMainButtonWidth = 156;
@@ -43,6 +44,8 @@ class MainButton : public QPushButton {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  // Enter presses the button that has the focus, as Space does.
+  void keyPressEvent(QKeyEvent* event) override;
   void enterEvent(QEnterEvent* event) override;
   void leaveEvent(QEvent* event) override;
 

@@ -110,8 +110,12 @@ SearchEntry FieldCatalogue::EntryFor(int field) const {
 const FieldCatalogue& AccountIndexCatalogue() { return kAccountIndex; }
 const FieldCatalogue& LedgerCatalogue() { return kLedger; }
 
+std::string SearchPrompt(std::string_view column_caption) {
+  return std::string("הקלד את מילת החיפוש בטור ") + std::string(column_caption);
+}
+
 std::string SearchPrompt(const FieldCatalogue& catalogue, int sort_field) {
-  return std::string("הקלד את מילת החיפוש בטור ") + std::string(catalogue.Caption(sort_field));
+  return SearchPrompt(catalogue.Caption(sort_field));
 }
 
 }  // namespace tallyscan

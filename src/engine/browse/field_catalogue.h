@@ -38,5 +38,7 @@ const FieldCatalogue& LedgerCatalogue();
 // The caption of a browser's search box: the fixed prompt followed by the caption of the
 // field the rows are sorted by ("SortIndex").
 std::string SearchPrompt(const FieldCatalogue& catalogue, int sort_field);
+// The same for a column of a grid without a catalogue (a result list), by its caption.
+std::string SearchPrompt(std::string_view column_caption);
 
 }  // namespace tallyscan

@@ -237,9 +237,11 @@ void CheckMovementKeys(CheckRun& run) {
     previous_key = key;
     have_previous = true;
     if (!AccountExists(store, key)) {
+      const RecordReference movement{RecordType::kB100, index[i].Offset};
       run.Append(MakeRow(RowStatus::kError, {"בתנועה מספר - " + PlainNumber(i) + " המפתח ",
-                                             TrimmedForRow(key) + kCreditMarker}));
-      run.Append(MakeRow(RowStatus::kError, {"אינו קיים באינדקס החשבונות"}));
+                                             TrimmedForRow(key) + kCreditMarker}),
+                 movement);
+      run.Append(MakeRow(RowStatus::kError, {"אינו קיים באינדקס החשבונות"}), movement);
       run.ShowRows();
     }
   }
@@ -285,12 +287,16 @@ void CheckAccountBalances(CheckRun& run) {
     card_balance = Plus(card_balance, account.opening);
     if (!Beyond(Minus(movement_balance, card_balance), kTolerance)) continue;
 
+    const RecordReference card{RecordType::kB110, accounts[i].Offset};
     run.Append(MakeRow(RowStatus::kError, {"בכרטיס - " + AsStoredForRow(key) +
-                                           " אין התאמה בין יתרות הכרטיס לתנועות הכרטיס"}));
+                                           " אין התאמה בין יתרות הכרטיס לתנועות הכרטיס"}),
+               card);
     run.Append(MakeRow(RowStatus::kError,
-                       {"יתרות הכרטיס הן", Debit(account.debit), Credit(account.credit)}));
+                       {"יתרות הכרטיס הן", Debit(account.debit), Credit(account.credit)}),
+               card);
     run.Append(MakeRow(RowStatus::kError,
-                       {"יתרות התנועות הן", Debit(movement_debit), Credit(movement_credit)}));
+                       {"יתרות התנועות הן", Debit(movement_debit), Credit(movement_credit)}),
+               card);
     run.Append(MakeRow(RowStatus::kError, {}));
     run.ShowRows();
   }
@@ -371,7 +377,8 @@ void CheckAccountDealerNumbers(CheckRun& run) {
     } else if (!ValidDealerNumber(account.dealer)) {
       run.Append(
           MakeRow(RowStatus::kError, {"בכרטיס " + TrimmedForRow(account.key) + " מס. עוסק לא תקין",
-                                      AsStoredForRow(account.dealer) + kCreditMarker}));
+                                      AsStoredForRow(account.dealer) + kCreditMarker}),
+          {RecordType::kB110, index[i].Offset});
       run.ShowRows();
     }
   }

@@ -38,6 +38,11 @@ class CheckRun {
   ProgressMonitor& monitor() { return monitor_; }
 
   void Append(std::string row) { rows_.push_back(std::move(row)); }
+  // A row about one record.
+  void Append(std::string row, const RecordReference& record) {
+    rows_.push_back(std::move(row));
+    if (listener_ != nullptr) listener_->OnRecordRow(rows_.size() - 1, record);
+  }
   // Lets the page show the rows appended so far.
   void ShowRows() {
     if (listener_ != nullptr) listener_->OnRowsAdded(rows_.size());

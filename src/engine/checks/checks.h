@@ -4,12 +4,14 @@
 // ticked checks in their fixed order over a loaded record store, and the rows it leaves.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/checks/tick_list.h"
 #include "engine/common/progress.h"
+#include "engine/uniform/layouts.h"
 
 namespace tallyscan {
 
@@ -84,14 +86,27 @@ class SystemClock final : public Clock {
   TimeOfDay Now() const override;
 };
 
+// The record a finding is about: its type and the byte offset of its line in the data file,
+// as the store's index entry holds it.
+struct RecordReference {
+  RecordType type = RecordType::kB100;
+  std::int64_t offset = 0;
+
+  bool operator==(const RecordReference&) const = default;
+};
+
 // What a run tells its page besides progress and stop (which go through the
-// ProgressMonitor): the title of the check now running, and that rows were appended so
-// that they can appear while the run goes on. Both default to doing nothing.
+// ProgressMonitor): the title of the check now running, that rows were appended so that
+// they can appear while the run goes on, and which rows are about one record (a movement, an
+// account, a document or one of its lines), so that the page can open that record from the
+// row. All default to doing nothing.
 class CheckRunListener {
  public:
   virtual ~CheckRunListener() = default;
   virtual void OnTitle(std::string_view /*title*/) {}
   virtual void OnRowsAdded(std::size_t /*row_count*/) {}
+  // Row `row` (0-based in the run's rows, already appended) is about `record`.
+  virtual void OnRecordRow(std::size_t /*row*/, const RecordReference& /*record*/) {}
 };
 
 // Runs the ticked checks over the loaded store: clears `rows`, writes the start row, the

@@ -33,23 +33,28 @@ bool Deviates(double expected, double actual, bool by_size = false) {
 
 std::string Percent(double value) { return FormatNumber("#.00", value); }
 
-// The rows of one document: its caption goes before its first row, once.
+// The rows of one document: its caption goes before its first row, once. The caption and
+// the findings about the document as a whole refer to its header line; a finding about one
+// of its lines refers to that line.
 class DocumentRows {
  public:
-  DocumentRows(CheckRun& run, std::string caption) : run_(run), caption_(std::move(caption)) {}
+  DocumentRows(CheckRun& run, std::string caption, std::int64_t header_offset)
+      : run_(run), caption_(std::move(caption)), header_{RecordType::kC100, header_offset} {}
 
-  void Error(std::initializer_list<std::string_view> cells) {
+  void Error(std::initializer_list<std::string_view> cells) { Error(header_, cells); }
+  void Error(const RecordReference& record, std::initializer_list<std::string_view> cells) {
     if (!caption_written_) {
-      run_.Append(caption_);
+      run_.Append(caption_, header_);
       caption_written_ = true;
     }
-    run_.Append(MakeRow(RowStatus::kError, cells));
+    run_.Append(MakeRow(RowStatus::kError, cells), record);
     run_.ShowRows();
   }
 
  private:
   CheckRun& run_;
   std::string caption_;
+  RecordReference header_;
   bool caption_written_ = false;
 };
 
@@ -116,7 +121,7 @@ void DocumentPass::Run() {
     const std::string_view line =
         run_.reader().Line(document.Offset, RecordType::kC100, header_scratch_);
     const std::string_view type = document.Part(kKeyDocumentType);
-    DocumentRows rows(run_, Caption(type, document.Part(kKeyDocumentNumber)));
+    DocumentRows rows(run_, Caption(type, document.Part(kKeyDocumentNumber)), document.Offset);
     const Summary summary = SliceSummary(line);
 
     // Receipts (400-499) have no summary arithmetic of their own.
@@ -168,8 +173,8 @@ bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary
   double exempt_sum = 0;
   for (std::int64_t m = range.first; m < range.last; ++m) {
     if (run_.PollStop()) return false;
-    const std::string_view line =
-        run_.reader().Line(store_.DocumentLineIndex[m].Offset, RecordType::kD110, line_scratch_);
+    const RecordReference at{RecordType::kD110, store_.DocumentLineIndex[m].Offset};
+    const std::string_view line = run_.reader().Line(at.offset, at.type, line_scratch_);
     using field::D110;
     std::int64_t quantity = ReadAmount(SliceField(line, D110(1264)));  // ten-thousandths
     if (quantity == 0) quantity = 10000;  // a line without a quantity counts once
@@ -184,10 +189,10 @@ bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary
       if (Deviates(expected, static_cast<double>(total), /*by_size=*/true)) {
         const double ratio =
             expected == 0 ? 0 : std::fabs(static_cast<double>(total) / expected) * 100;
-        rows.Error({"בשורה מס. " + KeyDisplay(SliceField(line, D110(1255))) +
-                        " סיכום לא נכון מחיר/כמות דיוק " + Percent(ratio) + "%",
-                    FormatNumber("#,.0000", quantity, 4) + kDebitMarker, Credit(price),
-                    Amount(discount)});
+        rows.Error(at, {"בשורה מס. " + KeyDisplay(SliceField(line, D110(1255))) +
+                            " סיכום לא נכון מחיר/כמות דיוק " + Percent(ratio) + "%",
+                        FormatNumber("#,.0000", quantity, 4) + kDebitMarker, Credit(price),
+                        Amount(discount)});
       }
     }
 
@@ -201,8 +206,8 @@ bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary
       const std::string_view code = SliceField(line, D110(1259));
       const std::string_view trimmed = TrimSpaces(code);
       if (!trimmed.empty() && PrefixRange(store_.ItemIndex, ItemKeyPrefix(code)).empty()) {
-        rows.Error(
-            {"מקט " + TextDisplay(code, store_.DosCodePage, true) + " אינו מופיע ברשימת הפריטים"});
+        rows.Error(at, {"מקט " + TextDisplay(code, store_.DosCodePage, true) +
+                        " אינו מופיע ברשימת הפריטים"});
       }
     }
   }
@@ -237,15 +242,15 @@ bool DocumentPass::CheckReceipts(const IndexEntry& document, const Summary& summ
   std::int64_t receipt_sum = 0;
   for (std::int64_t m = range.first; m < range.last; ++m) {
     if (run_.PollStop()) return false;
-    const std::string_view line =
-        run_.reader().Line(store_.ReceiptLineIndex[m].Offset, RecordType::kD120, line_scratch_);
+    const RecordReference at{RecordType::kD120, store_.ReceiptLineIndex[m].Offset};
+    const std::string_view line = run_.reader().Line(at.offset, at.type, line_scratch_);
     using field::D120;
     receipt_sum = Plus(receipt_sum, ReadAmount(SliceField(line, D120(1312))));
     if (SliceField(line, D120(1306)) != "2") continue;  // only cheques are looked into
 
     const std::string line_number = KeyDisplay(SliceField(line, D120(1305)));
     if (Ticked(DocumentItem::kChequeNumbers) && WholeNumber(SliceField(line, D120(1310))) == 0) {
-      rows.Error({"בשורה מס. " + line_number + " לא מצויינת מספר ההמחאה", ""});
+      rows.Error(at, {"בשורה מס. " + line_number + " לא מצויינת מספר ההמחאה", ""});
     }
     if (Ticked(DocumentItem::kBankDetails)) {
       const std::int64_t bank = WholeNumber(SliceField(line, D120(1307)));
@@ -254,9 +259,9 @@ bool DocumentPass::CheckReceipts(const IndexEntry& document, const Summary& summ
       const std::string details = "בנק " + PlainNumber(bank) + " סניף " + PlainNumber(branch) +
                                   " חשבון " + PlainNumber(account);
       if (bank == 0 || branch == 0 || account == 0) {
-        rows.Error({"בשורה מס. " + line_number + " לא מוגדרים פרטי הבנק", details});
+        rows.Error(at, {"בשורה מס. " + line_number + " לא מוגדרים פרטי הבנק", details});
       } else if (!ValidBankAccount(bank, branch, account)) {
-        rows.Error({"בשורה מס. " + line_number + " פרטי הבנק המוגדרים אינם נכונים", details});
+        rows.Error(at, {"בשורה מס. " + line_number + " פרטי הבנק המוגדרים אינם נכונים", details});
       }
     }
   }

@@ -41,5 +41,9 @@ inline constexpr std::string_view kMainDlgPos = "MainDlgPos";
 inline constexpr std::string_view kLastPath = "LastPath";
 // Base address of the update server ("https://host[:port]"); empty means no update checks.
 inline constexpr std::string_view kUpdateServer = "UpdateServer";
+// The print settings record (report/print_fonts.h).
+inline constexpr std::string_view kPrintFonts = "PrintFonts";
+// The form of the output dialog's Excel target: "xlsx" (a workbook) or "xls" (the HTML table).
+inline constexpr std::string_view kExcelForm = "ExcelForm";
 
 }  // namespace tallyscan

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace tallyscan {
 
@@ -90,19 +91,10 @@ int ByteForCodePoint(char32_t cp) {
 
 bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
-}  // namespace
-
-std::string Cp1255ToUtf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size() * 2);
-  for (const char c : bytes) {
-    const auto b = static_cast<unsigned char>(c);
-    AppendUtf8(out, b < 0x80 ? char32_t{b} : char32_t{kUpperHalf[b - 0x80]});
-  }
-  return out;
-}
-
-std::string Utf8ToCp1255(std::string_view utf8) {
+// Converts, calling `unmappable(out, code_point)` for a character the code page cannot hold
+// and `invalid(out)` for a malformed sequence.
+template <typename Unmappable, typename Invalid>
+std::string Encode(std::string_view utf8, Unmappable unmappable, Invalid invalid) {
   std::string out;
   out.reserve(utf8.size());
   std::size_t i = 0;
@@ -115,7 +107,7 @@ std::string Utf8ToCp1255(std::string_view utf8) {
       ++i;
       continue;
     }
-    // Decode one sequence. On a malformed one, a single '?' stands for its longest valid
+    // Decode one sequence. On a malformed one, one replacement stands for its longest valid
     // beginning (at least the lead byte), and decoding resumes after it.
     std::size_t length = 0;
     char32_t cp = 0;
@@ -153,15 +145,45 @@ std::string Utf8ToCp1255(std::string_view utf8) {
       }
     }
     if (!valid) {
-      out.push_back('?');
+      invalid(out);
       i += used;
       continue;
     }
     const int byte = ByteForCodePoint(cp);
-    out.push_back(byte < 0 ? '?' : static_cast<char>(byte));
+    if (byte < 0) {
+      unmappable(out, cp);
+    } else {
+      out.push_back(static_cast<char>(byte));
+    }
     i += length;
   }
   return out;
+}
+
+}  // namespace
+
+std::string Cp1255ToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    AppendUtf8(out, b < 0x80 ? char32_t{b} : char32_t{kUpperHalf[b - 0x80]});
+  }
+  return out;
+}
+
+std::string Utf8ToCp1255(std::string_view utf8) {
+  const auto question = [](std::string& out, char32_t = 0) { out.push_back('?'); };
+  return Encode(utf8, question, question);
+}
+
+std::string Utf8ToCp1255WithReferences(std::string_view utf8) {
+  const auto reference = [](std::string& out, char32_t cp) {
+    out += "&#";
+    out += std::to_string(static_cast<std::uint32_t>(cp));
+    out += ';';
+  };
+  return Encode(utf8, reference, [&](std::string& out) { reference(out, 0xFFFD); });
 }
 
 }  // namespace tallyscan

@@ -15,4 +15,10 @@ std::string Cp1255ToUtf8(std::string_view bytes);
 // becomes '?'.
 std::string Utf8ToCp1255(std::string_view utf8);
 
+// The same for outputs that can carry character references (the HTML report): a character
+// that code page 1255 cannot hold becomes its decimal character reference (Arabic alef, U+0627,
+// becomes "&#1575;"), so that nothing is lost; a malformed sequence becomes the reference of
+// the replacement character, "&#65533;".
+std::string Utf8ToCp1255WithReferences(std::string_view utf8);
+
 }  // namespace tallyscan

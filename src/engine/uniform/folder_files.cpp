@@ -39,6 +39,14 @@ std::optional<std::string> FindFileIgnoringCase(const std::string& folder, std::
   return JoinPath(folder, *best_name);
 }
 
+bool SameFolder(const std::string& a, const std::string& b) {
+  if (a.empty() || b.empty()) return false;
+  if (a == b) return true;
+  std::error_code ec;
+  const bool same = std::filesystem::equivalent(a, b, ec);
+  return !ec && same;
+}
+
 std::string JoinPath(const std::string& folder, std::string_view name) {
   return (std::filesystem::path(folder) / std::filesystem::path(name)).string();
 }

@@ -13,6 +13,10 @@ namespace tallyscan {
 // letter case; when several do, the one whose name sorts first. nullopt when none.
 std::optional<std::string> FindFileIgnoringCase(const std::string& folder, std::string_view name);
 
+// Whether two folder names name one folder: the same text, or, where both exist, the same
+// folder on disk ("/x/y" and "/x/y/", or a symbolic link to it). An empty name names none.
+bool SameFolder(const std::string& a, const std::string& b);
+
 // `folder` joined with `name`.
 std::string JoinPath(const std::string& folder, std::string_view name);
 

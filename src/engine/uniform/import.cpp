@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <new>
 #include <optional>
@@ -448,10 +449,13 @@ class Importer {
         }
       }
     }
-    rows_.Append(MakeRow(RowStatus::kError,
-                         {kErrorsFoundText, errors_.empty() ? std::string(kNoErrorsText)
-                                                            : PlainNumber(static_cast<std::int64_t>(
-                                                                  errors_.size()))}));
+    // With nothing found the row is good news: it takes the success status, not the error
+    // icon and colour of the rows it would head.
+    rows_.Append(
+        errors_.empty()
+            ? MakeRow(RowStatus::kHeading, {kErrorsFoundText, kNoErrorsText})
+            : MakeRow(RowStatus::kError,
+                      {kErrorsFoundText, PlainNumber(static_cast<std::int64_t>(errors_.size()))}));
     for (std::string& error : errors_) AppendFinding(std::move(error));
     errors_.clear();
     rows_.SetStatusRow(MakeRow(RowStatus::kHeading,
@@ -499,7 +503,7 @@ ImportResult ImportFolder(RecordStore& store, const std::string& folder, Progres
                           const ImportOptions& options) {
   ImportResult result;
   store.DataFolder = folder;
-  if (!folder.empty() && folder == store.LoadedFolder) {
+  if (SameFolder(folder, store.LoadedFolder)) {
     result.status = Status::Refused(std::string(kAlreadyLoadedText));
     return result;
   }
@@ -535,7 +539,10 @@ ImportResult ImportFolder(RecordStore& store, const std::string& folder, Progres
     result.status = std::move(read);
     return result;
   }
-  if (!result.interrupted) store.LoadedFolder = folder;
+  if (!result.interrupted) {
+    store.LoadedFolder = folder;
+    store.LoadedAt = static_cast<std::int64_t>(std::time(nullptr));
+  }
   return result;
 }
 

@@ -71,12 +71,12 @@ struct [[nodiscard]] ImportResult {
   std::string data_file_path;  // the file read (an extracted copy may be in the cache folder)
 };
 
-// Reads `folder` into `store`. Sets store.DataFolder to `folder`; refuses a folder equal to
-// store.LoadedFolder. After a complete reading (errors in the data included) LoadedFolder is
-// the folder; after an interrupted one it is empty, the indexes hold the records read so far
-// (sorted) and the list indexes are blank, so that the same folder can be read again.
-// `monitor` is asked once per line whether to stop and told the percentage of lines read
-// against the header's total.
+// Reads `folder` into `store`. Sets store.DataFolder to `folder`; refuses the folder of
+// store.LoadedFolder, however it is named (SameFolder). After a complete reading (errors in the
+// data included) LoadedFolder is the folder; after an interrupted one it is empty, the indexes hold
+// the records read so far (sorted) and the list indexes are blank, so that the same folder can be
+// read again. `monitor` is asked once per line whether to stop and told the percentage of lines
+// read against the header's total.
 ImportResult ImportFolder(RecordStore& store, const std::string& folder, ProgressMonitor& monitor,
                           const ImportOptions& options = {});
 

@@ -106,6 +106,7 @@ class RecordStore {
   std::string DataFolder;     // the folder named for the last import
   std::string LoadedFolder;   // the folder whose data is in the store; empty when none is, and
                               // while an import runs or after one was interrupted
+  std::int64_t LoadedAt = 0;  // when the loaded set was read (seconds since 1970); 0 when none
   RandomAccessFile DataFile;  // BKMVDATA.TXT of the loaded set (possibly an extracted copy)
 };
 

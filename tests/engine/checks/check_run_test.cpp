@@ -11,8 +11,12 @@ class RecordingListener final : public CheckRunListener {
  public:
   void OnTitle(std::string_view title) override { titles.emplace_back(title); }
   void OnRowsAdded(std::size_t count) override { last_count = count; }
+  void OnRecordRow(std::size_t row, const RecordReference& record) override {
+    records.emplace_back(row, record);
+  }
   std::vector<std::string> titles;
   std::size_t last_count = 0;
+  std::vector<std::pair<std::size_t, RecordReference>> records;
 };
 
 using CheckRunTest = CheckFixture;
@@ -80,6 +84,57 @@ TEST_F(CheckRunTest, TheListenerSeesEachTitleAndTheFinalRowCount) {
                                       "בדיקת סעיפי מס הכנסה", "בדיקת מספרי עוסק", "בדיקת תעודות"}),
             listener.titles);
   EXPECT_EQ(rows.size(), listener.last_count);
+}
+
+// Each finding about one record names that record's line; rows about sums, batches or the
+// run itself name none.
+TEST_F(CheckRunTest, FindingsAboutOneRecordNameItsLine) {
+  AddBalancedSet();
+  Add(Account{.key = "500", .debit = 100000, .dealer = "123456789"});  // totals, dealer wrong
+  AddMovement("999", 4, false, 100);                                   // no such account
+  Add(Document{.number = "7", .before = 100000, .after = 100000, .total = 100000});
+  Add(DocumentLine{.number = "7", .line = 2, .price = 50000, .total = 100000});
+  Add(Document{.type = 400, .number = "8", .total = 5000});
+  Add(ReceiptLine{.number = "8", .line = 3, .kind = '2', .amount = 5000});  // no cheque number
+  RecordingListener listener;
+  SilentProgress monitor;
+  const FixedClock clock;
+  CheckResultRows rows;
+  RunChecks(Store(), CheckTicks(), clock, monitor, rows, &listener);
+
+  // What each referenced row says, and the record code and a key of the line it names.
+  const struct {
+    std::string_view row_starts;
+    std::string_view code;
+    std::string_view line_holds;
+  } expected[] = {
+      {"1\tבתנועה מספר - ", "B100", "999"},
+      {"1\tאינו קיים באינדקס החשבונות", "B100", "999"},
+      {"1\tבכרטיס - 500", "B110", "500"},
+      {"1\tיתרות הכרטיס הן", "B110", "500"},
+      {"1\tיתרות התנועות הן", "B110", "500"},
+      {"1\tבכרטיס 500 מס. עוסק לא תקין", "B110", "123456789"},
+      {"1\tבעיה ב חשבונית מס מספר - 7", "C100", "7"},
+      {"1\tבשורה מס. 2 סיכום לא נכון", "D110", "7"},
+      {"1\tבעיה ב קבלה מספר - 8", "C100", "8"},
+      {"1\tבשורה מס. 3 לא מצויינת מספר ההמחאה", "D120", "8"},
+  };
+  for (const auto& want : expected) {
+    const auto row = std::find_if(rows.begin(), rows.end(), [&](const std::string& text) {
+      return text.starts_with(want.row_starts);
+    });
+    ASSERT_NE(rows.end(), row) << want.row_starts;
+    const auto number = static_cast<std::size_t>(row - rows.begin());
+    const auto named = std::find_if(listener.records.begin(), listener.records.end(),
+                                    [&](const auto& entry) { return entry.first == number; });
+    ASSERT_NE(listener.records.end(), named) << want.row_starts;
+    const std::string line = ReadRecordLine(Store(), named->second.offset, named->second.type);
+    EXPECT_EQ(want.code, line.substr(0, 4)) << want.row_starts;
+    EXPECT_NE(std::string::npos, line.find(want.line_holds, 4)) << want.row_starts;
+  }
+  for (const auto& [number, record] : listener.records) {
+    EXPECT_EQ("1", rows[number].substr(0, 1)) << rows[number];
+  }
 }
 
 }  // namespace

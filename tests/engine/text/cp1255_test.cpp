@@ -38,6 +38,12 @@ TEST(Cp1255Test, CharactersOutsideTheCodePageBecomeQuestionMarks) {
   EXPECT_EQ("?", Utf8ToCp1255("\u00CA"));
 }
 
+TEST(Cp1255Test, WithReferencesNothingIsLost) {
+  EXPECT_EQ("a&#164;b", Utf8ToCp1255WithReferences("a\u00A4b"));
+  EXPECT_EQ("&#1046;&#128512;\xE0", Utf8ToCp1255WithReferences("\u0416\U0001F600\u05D0"));
+  EXPECT_EQ("x&#65533;y", Utf8ToCp1255WithReferences("x\xC3y"));
+}
+
 TEST(Cp1255Test, MalformedUtf8BecomesQuestionMarks) {
   EXPECT_EQ("?a", Utf8ToCp1255("\x80"
                                "a"));    // stray continuation byte

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include <QDialog>
+
+#include "app/app_context.h"
+#include "app/report/report_run.h"
+#include "engine/report/output_targets.h"
+#include "engine/report/print_fonts.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPrinter;
+class QPushButton;
+
+namespace tallyscan {
+
+class StripAnimation;
+
+// "אופן הדפסת הדו'ח", the one dialog through which every report is printed, saved as a
+// spreadsheet or a PDF, or sent by e-mail. It collects the targets and the printer, then calls
+// the producer of the calling page once and closes; while the report runs its execute button
+// reads "ביטול" and stops it between two lines. Its files go to a folder of its own under the
+// user's temporary folder (ReportFolder), emptied of earlier runs' files when it opens.
+class OutputDialog final : public QDialog {
+  Q_OBJECT
+ public:
+  // `kind` is the report's word ("Index", "Kartis", "Teuda", "Parit", "Checks", "Import").
+  OutputDialog(AppContext& app, const QString& kind, ReportProducer producer, QWidget* parent);
+  ~OutputDialog() override;
+
+  int Targets() const { return targets_; }
+  // A click on a target's button: the target rules apply (ToggleTarget).
+  void ClickTarget(OutputTarget target);
+  QCheckBox* TargetButton(OutputTarget target) const;
+  // "ביצוע": runs the report, follows up on its files and closes the dialog. While the report
+  // runs the same button reads "ביטול" and stops it.
+  void Execute();
+  bool Running() const { return running_; }
+  const ReportRunResult& LastRun() const { return last_run_; }
+  const QString& Kind() const { return kind_; }
+
+  // Opens a written file with the desktop's program for it; tests record instead.
+  std::function<void(const QString& file)> open_file;
+  // Hands the e-mail form to the e-mail dialog with the report's subject. Until one is set the
+  // e-mail target cannot be chosen.
+  void SetMailSender(std::function<void(const QString& file, const QString& subject)> sender);
+  // Told of every line produced (tests press "ביטול" from here).
+  std::function<void(std::int64_t line)> on_line;
+
+ private:
+  void ShowTargets();
+  void FillPrinters();
+  void PrinterProperties();
+  void PageProperties();
+  QPrinter* OpenPrinter();
+  void ShowRunning(bool running);
+
+  AppContext& app_;
+  QString kind_;
+  ReportProducer producer_;
+  PrintFonts fonts_;
+  int targets_ = kInitialTargets;
+  bool running_ = false;
+  bool cancel_ = false;
+  QString folder_;
+  std::unique_ptr<QPrinter> printer_;
+  std::function<void(const QString&, const QString&)> send_mail_;
+  ReportRunResult last_run_;
+
+  QCheckBox* printer_button_ = nullptr;  // 5006
+  QCheckBox* mail_button_ = nullptr;     // 5007
+  QCheckBox* excel_button_ = nullptr;    // 5008
+  QCheckBox* pdf_button_ = nullptr;
+  QComboBox* excel_form_ = nullptr;
+  QComboBox* printers_ = nullptr;  // 5005
+  QPushButton* printer_properties_ = nullptr;
+  QPushButton* page_properties_ = nullptr;
+  QPushButton* execute_ = nullptr;
+  QLabel* progress_ = nullptr;  // 1008
+  StripAnimation* animation_ = nullptr;
+};
+
+// Opens the dialog for a page's report and returns when it has closed; the e-mail target opens
+// the e-mail dialog over it with the ".Htm" file and the report's first title as the subject.
+void ShowOutputDialog(AppContext& app, QWidget* owner, const QString& kind,
+                      ReportProducer producer);
+
+}  // namespace tallyscan

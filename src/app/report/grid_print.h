@@ -1,0 +1,37 @@
+#pragma once
+
+// The report of any grid as it stands on screen, and the "הדפס" button that opens the output
+// dialog with it. A page with a grid gets its report with one call:
+//
+//   auto* print = MakeGridPrintButton(app, *grid, "Kind", "10" + title, types, this);
+//
+// and places the button where its page puts its commands.
+
+#include <functional>
+#include <string>
+
+#include <QPushButton>
+
+#include "app/app_context.h"
+#include "app/report/report_run.h"
+
+namespace tallyscan {
+
+class Grid;
+
+// The figure type (report.h) of a grid field; fields it does not name are text. Empty: every
+// field is text.
+using GridFieldTypes = std::function<int(int field)>;
+
+// The grid's report: the coded title, the grid's columns (caption, width in the list, type;
+// the image column, field 1, numbers the rows), and every row through the grid's source,
+// read when the producer runs. The grid must outlive the producer.
+ReportProducer GridReportProducer(const Grid& grid, std::string coded_title,
+                                  GridFieldTypes types = {});
+
+// A "הדפס" button that opens the output dialog with the grid's report of `kind`; it is
+// enabled while the grid has rows (the page may disable it further, e.g. while it loads).
+QPushButton* MakeGridPrintButton(AppContext& app, Grid& grid, const QString& kind,
+                                 std::string coded_title, GridFieldTypes types, QWidget* parent);
+
+}  // namespace tallyscan

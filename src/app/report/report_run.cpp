@@ -1,0 +1,105 @@
+#include "app/report/report_run.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPrinter>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+#include "engine/report/byte_sink.h"
+#include "engine/report/html_writer.h"
+#include "engine/report/output_targets.h"
+#include "engine/report/report_source.h"
+#include "engine/report/xlsx_writer.h"
+#include "engine/uniform/record_store.h"
+#include "paper/paper_target.h"
+#include "paper/pdf_writer.h"
+
+namespace tallyscan {
+namespace {
+
+std::string Path(const QString& path) { return path.toStdString(); }
+
+// A name no other run uses: "Htm" and a unique part, without extension.
+QString FreshBase(const QString& folder) {
+  QTemporaryFile file(QDir(folder).filePath(QStringLiteral("HtmXXXXXX.TMP")));
+  file.setAutoRemove(true);
+  if (!file.open()) return QDir(folder).filePath(QStringLiteral("Htm"));
+  QString name = file.fileName();
+  name.chop(4);
+  return name;
+}
+
+}  // namespace
+
+QString ReportFolder() {
+  const QString folder = QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation))
+                             .filePath(QStringLiteral("tallyscan-reports"));
+  QDir().mkpath(folder);
+  return folder;
+}
+
+void CleanReportFolder(const QString& folder) {
+  QDir dir(folder);
+  for (const QString& name : dir.entryList({QStringLiteral("Htm*")}, QDir::Files)) {
+    dir.remove(name);
+  }
+}
+
+ReportRunResult RunReport(const ReportRunRequest& request, const ReportProducer& producer,
+                          ProgressMonitor& monitor, ReportListener* listener) {
+  ReportRunResult result;
+  ReportHeader header = HeaderOfStore(*request.store, request.print_date);
+  // The PDF and the workbook name the data file with its SHA-256, which reads it whole.
+  const bool workbook = (request.targets & kExcelTarget) != 0 && request.excel_as_workbook;
+  if (workbook || (request.targets & kPdfTarget) != 0)
+    header.source = DescribeSource(*request.store);
+
+  const QString base = FreshBase(request.folder);
+  std::vector<std::unique_ptr<ByteSink>> sinks;
+  std::vector<std::unique_ptr<ReportTarget>> owned;
+  std::vector<ReportTarget*> targets;
+  const auto add = [&](std::unique_ptr<ReportTarget> target) {
+    targets.push_back(target.get());
+    owned.push_back(std::move(target));
+  };
+  if ((request.targets & kExcelTarget) != 0) {
+    result.excel_file = base + (workbook ? QStringLiteral(".xlsx") : QStringLiteral(".Xls"));
+    if (workbook) {
+      add(std::make_unique<XlsxReportWriter>(Path(result.excel_file),
+                                             static_cast<std::int64_t>(std::time(nullptr))));
+    } else {
+      sinks.push_back(std::make_unique<FileSink>(Path(result.excel_file)));
+      add(std::make_unique<HtmlReportWriter>(HtmlForm::kExcel, *sinks.back()));
+    }
+  }
+  if ((request.targets & kMailTarget) != 0) {
+    result.mail_file = base + QStringLiteral(".Htm");
+    sinks.push_back(std::make_unique<FileSink>(Path(result.mail_file)));
+    add(std::make_unique<HtmlReportWriter>(HtmlForm::kMail, *sinks.back()));
+  }
+  if ((request.targets & kPdfTarget) != 0) {
+    result.pdf_file = base + QStringLiteral(".pdf");
+    add(std::make_unique<PdfReportWriter>(Path(result.pdf_file), *request.fonts));
+  }
+  if ((request.targets & kPrinterTarget) != 0 && request.printer != nullptr) {
+    request.printer->setDocName(QStringLiteral("טליסקן"));
+    add(std::make_unique<PaperTarget>(*request.printer, *request.fonts,
+                                      std::string(kPrinterFailure)));
+  }
+
+  ReportStream stream(header, *request.fonts, targets, monitor, listener);
+  result.completed = producer(stream);
+  if (!stream.State().titles.empty()) {
+    result.subject = QString::fromStdString(stream.State().titles.front().text);
+  }
+  // Every target is closed whatever became of the others; each failed one has its message.
+  result.status = stream.End();
+  // A file that failed is gone: do not offer it.
+  for (QString* file : {&result.excel_file, &result.mail_file, &result.pdf_file}) {
+    if (!file->isEmpty() && !QFileInfo::exists(*file)) file->clear();
+  }
+  return result;
+}
+
+}  // namespace tallyscan

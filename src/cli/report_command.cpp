@@ -1,0 +1,196 @@
+// tallyscan-cli report: imports a data folder and writes one of its reports as a file, through
+// the same producers and writers as the output dialog (the printer excepted).
+#include <cstdlib>
+#include <ctime>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "cli/check_setup.h"
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+#include "cli/terminal_progress.h"
+#include "engine/report/byte_sink.h"
+#include "engine/report/html_writer.h"
+#include "engine/report/report_source.h"
+#include "engine/report/result_reports.h"
+#include "engine/report/xlsx_writer.h"
+#include "engine/uniform/import.h"
+#ifdef TALLYSCAN_HAVE_PAPER
+#include "paper/paper_session.h"
+#include "paper/pdf_writer.h"
+#endif
+
+namespace tallyscan::cli {
+namespace {
+
+enum class Kind { kChecks, kImport };
+enum class Format { kXls, kHtm, kXlsx, kPdf };
+
+std::optional<Kind> KindNamed(std::string_view name) {
+  if (name == "checks") return Kind::kChecks;
+  if (name == "import") return Kind::kImport;
+  return std::nullopt;
+}
+
+std::optional<Format> FormatNamed(std::string_view name) {
+  if (name == "xls") return Format::kXls;
+  if (name == "htm") return Format::kHtm;
+  if (name == "xlsx") return Format::kXlsx;
+  if (name == "pdf") return Format::kPdf;
+  return std::nullopt;
+}
+
+// The moment SOURCE_DATE_EPOCH names, so that a report can be reproduced byte for byte.
+std::optional<std::int64_t> SourceDateEpoch() {
+  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+  if (epoch == nullptr || *epoch == '\0') return std::nullopt;
+  return std::strtoll(epoch, nullptr, 10);
+}
+
+// The print date: the day of SOURCE_DATE_EPOCH in UTC when it is set, today's local date
+// otherwise.
+CivilDate PrintDate(std::optional<std::int64_t> epoch) {
+  if (epoch) return UtcDateOf(*epoch);
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+struct Options {
+  Kind kind = Kind::kChecks;
+  Format format = Format::kHtm;
+  std::string out;
+  std::string folder;
+  CheckTicks ticks;
+};
+
+// The options, or the usage error's exit code after it was printed.
+struct Parsed {
+  std::optional<Options> options;
+  int exit_code = kExitUsage;
+};
+
+Parsed Parse(std::span<char* const> args) {
+  Options options;
+  std::optional<Kind> kind;
+  std::optional<Format> format;
+  bool have_folder = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view a = args[i];
+    const bool has_value = i + 1 < args.size();
+    if (i == 0) {
+      kind = KindNamed(a);
+      if (!kind) return {std::nullopt, UsageError("report", "the report is checks or import")};
+    } else if (a == "--format" && has_value) {
+      format = FormatNamed(args[++i]);
+      if (!format) return {std::nullopt, UsageError("report", "--format takes xls, htm, xlsx or pdf")};
+    } else if (a == "--out" && has_value) {
+      options.out = args[++i];
+    } else if (a == "--items" && has_value) {
+      std::optional<CheckTicks> ticks = ParseCheckItems(args[++i]);
+      if (!ticks) {
+        return {std::nullopt, UsageError("report", "items are B1-B8 and D1-D9, separated by commas")};
+      }
+      options.ticks = std::move(*ticks);
+    } else if (!have_folder && !a.starts_with("--")) {
+      options.folder = a;
+      have_folder = true;
+    } else {
+      return {std::nullopt, UsageError("report", "unexpected argument " + std::string(a))};
+    }
+  }
+  if (!kind) return {std::nullopt, UsageError("report", "the report is missing")};
+  if (!format) return {std::nullopt, UsageError("report", "--format is missing")};
+  if (options.out.empty()) return {std::nullopt, UsageError("report", "--out is missing")};
+  if (!have_folder) return {std::nullopt, UsageError("report", "the data folder is missing")};
+  options.kind = *kind;
+  options.format = *format;
+  return {std::move(options), kExitCompleted};
+}
+
+}  // namespace
+
+int RunReport(std::span<char* const> args) {
+  const Parsed parsed = Parse(args);
+  if (!parsed.options) return parsed.exit_code;
+  const Options& options = *parsed.options;
+#ifndef TALLYSCAN_HAVE_PAPER
+  if (options.format == Format::kPdf) {
+    return UsageError("report", "this build writes no PDF (it was made without Qt)");
+  }
+#endif
+
+  TerminalProgress bar;
+  RecordStore store;
+  const ImportResult imported = ImportFolder(store, options.folder, bar);
+  bar.Finish();
+  if (!imported.status.ok()) {
+    std::cerr << imported.status.message() << '\n';
+    return kExitFailed;
+  }
+  if (imported.interrupted) return kExitInterrupted;
+
+  CheckResultRows check_rows;
+  if (options.kind == Kind::kChecks) {
+    const CommandClock clock;
+    if (!RunChecks(store, options.ticks, clock, bar, check_rows)) {
+      bar.Finish();
+      return kExitInterrupted;
+    }
+    bar.Finish();
+  }
+
+  const std::optional<std::int64_t> epoch = SourceDateEpoch();
+  ReportHeader header = HeaderOfStore(store, PrintDate(epoch));
+  const PrintFonts fonts = DefaultPrintFonts();
+  std::unique_ptr<ByteSink> sink;
+  std::unique_ptr<ReportTarget> target;
+#ifdef TALLYSCAN_HAVE_PAPER
+  std::optional<PaperSession> paper;
+#endif
+  switch (options.format) {
+    case Format::kXls:
+    case Format::kHtm:
+      sink = std::make_unique<FileSink>(options.out);
+      target = std::make_unique<HtmlReportWriter>(
+          options.format == Format::kXls ? HtmlForm::kExcel : HtmlForm::kMail, *sink);
+      break;
+    case Format::kXlsx:
+      header.source = DescribeSource(store);
+      target = std::make_unique<XlsxReportWriter>(
+          options.out, epoch.value_or(static_cast<std::int64_t>(std::time(nullptr))));
+      break;
+    case Format::kPdf:
+#ifdef TALLYSCAN_HAVE_PAPER
+      header.source = DescribeSource(store);
+      paper.emplace();
+      target = std::make_unique<PdfReportWriter>(options.out, fonts);
+#endif
+      break;
+  }
+  if (epoch && header.source.read_at != 0) header.source.read_at = *epoch;
+
+  ReportStream stream(header, fonts, {target.get()}, bar);
+  bool completed = false;
+  switch (options.kind) {
+    case Kind::kChecks:
+      completed = WriteChecksReport(check_rows, stream);
+      break;
+    case Kind::kImport:
+      completed = WriteImportReport(imported.rows.Rows(), stream);
+      break;
+  }
+  const Status written = stream.End();
+  bar.Finish();
+  if (!written.ok()) {
+    std::cerr << written.message() << '\n';
+    return kExitFailed;
+  }
+  return completed ? kExitCompleted : kExitInterrupted;
+}
+
+}  // namespace tallyscan::cli

@@ -1,0 +1,49 @@
+#pragma once
+
+// The HTML document of a report: the Excel form (saved as ".Xls" for a spreadsheet program to
+// read) and the e-mail form (the body of a message). Code page 1255, every line ended by CR LF,
+// right to left. The head and its style block come from the print settings and are written by
+// the first call that outputs anything; the e-mail form adds the company block.
+
+#include "engine/report/byte_sink.h"
+#include "engine/report/report.h"
+
+namespace tallyscan {
+
+enum class HtmlForm {
+  kExcel,  // empty cells empty, a figure's sign in front, no company block
+  kMail,   // empty cells "&nbsp;", a figure's sign after it, the company block
+};
+
+class HtmlReportWriter final : public ReportTarget {
+ public:
+  // The sink is not owned; OnEnd closes it.
+  HtmlReportWriter(HtmlForm form, ByteSink& sink) : form_(form), sink_(sink) {}
+
+  void OnColumns(const ReportState& state) override;
+  void OnLine(const ReportState& state, const ReportLine& line) override;
+  void OnFreeText(const ReportState& state, const FreeText& text) override;
+  void OnAddressBox(const ReportState& state, std::span<const std::string> lines) override;
+  Status OnEnd(const ReportState& state) override;
+
+ private:
+  void Head(const ReportState& state, bool wide);
+  void HeadOnce(const ReportState& state);
+  void StyleRule(const ReportState& state, int id, int slot);
+  void MailBlock(const ReportState& state);
+  void Put(std::string_view markup);
+  // Ends line_ and writes it.
+  void PutLine();
+  void PutText(std::string_view prefix, std::string_view text, std::string_view suffix);
+
+  HtmlForm form_;
+  ByteSink& sink_;
+  bool head_written_ = false;
+  std::string line_;  // the line being written, reused for every line
+};
+
+// Text as the document carries it: "&", "<" and ">" as entities, then code page 1255 with a
+// numeric character reference for what the code page cannot hold.
+std::string HtmlText(std::string_view utf8);
+
+}  // namespace tallyscan

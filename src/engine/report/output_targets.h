@@ -1,0 +1,30 @@
+#pragma once
+
+// The targets of the output dialog as a set of bits, and the rules its buttons follow.
+
+namespace tallyscan {
+
+enum OutputTarget : int {
+  kExcelTarget = 1,    // "קובץ אקסל": the workbook, or the HTML table saved as ".Xls"
+  kMailTarget = 2,     // "שלח דואר": the HTML document handed to the e-mail dialog
+  kPrinterTarget = 4,  // "מדפסת"
+  kPdfTarget = 8,      // "קובץ PDF"
+};
+
+// The targets when the dialog opens: the printer alone.
+inline constexpr int kInitialTargets = kPrinterTarget;
+
+// The targets after a click on `target`: it is turned over; choosing e-mail clears Excel and
+// choosing Excel clears e-mail; and when no target is left the printer is chosen again, so
+// that at least one is always set.
+constexpr int ToggleTarget(int targets, OutputTarget target) {
+  targets ^= target;
+  if (target == kMailTarget && (targets & kMailTarget) != 0) targets &= ~kExcelTarget;
+  if (target == kExcelTarget && (targets & kExcelTarget) != 0) targets &= ~kMailTarget;
+  if ((targets & (kExcelTarget | kMailTarget | kPrinterTarget | kPdfTarget)) == 0) {
+    targets |= kPrinterTarget;
+  }
+  return targets;
+}
+
+}  // namespace tallyscan

@@ -1,0 +1,204 @@
+#pragma once
+
+// Report output: what a report producer says and what every target renders from it.
+//
+// A producer (the accounts index, a ledger range, a document, the catalogue, the check
+// findings, the import log) talks to one ReportStream: title lines, then the columns, then its
+// lines (and, for a document, free texts and the addressee box), then End. The stream hands
+// each call to every target of the run at once: the pages (printer, PDF), the HTML document
+// (the ".Xls" table or the e-mail body) and the workbook. Texts are UTF-8 without the grid's
+// marker bytes; targets convert at their edge.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/common/progress.h"
+#include "engine/common/status.h"
+#include "engine/report/print_fonts.h"
+
+namespace tallyscan {
+
+enum class TextAlign { kCentre, kRight, kLeft };
+
+// A title line or a free text: a font slot digit, an alignment digit ("0" centred, "1" right,
+// "2" left) and the text, e.g. "10" + "אינדקס החשבונות". A text shorter than its code, or
+// with digits out of range, reads as slot 1, centred.
+struct CodedText {
+  int font = 1;
+  TextAlign align = TextAlign::kCentre;
+  std::string text;
+};
+CodedText ParseCodedText(std::string_view coded);
+// "center", "right" or "left", as the HTML writes it.
+std::string_view AlignWord(TextAlign align);
+
+// Column types. 0 is text; the others are figure columns. 1-4 also colour their cells in the
+// HTML document and the workbook: 1 debit amounts, 2 credit amounts, 3 balances marked with
+// the letter ח or ז, 4 signed balances. 9 is left-aligned without its inner margin, 8 is
+// right-aligned without right-to-left reading.
+inline constexpr int kTextColumn = 0;
+inline constexpr int kDebitColumn = 1;
+inline constexpr int kCreditColumn = 2;
+inline constexpr int kLetterBalanceColumn = 3;
+inline constexpr int kSignedBalanceColumn = 4;
+inline constexpr int kFigureColumn = 5;
+// Whether a byte of a coded column specification is a type marker: 1-5, 8, 9 and 11.
+bool IsColumnTypeMarker(int code);
+
+struct ReportColumn {
+  std::string caption;  // UTF-8, without the type marker
+  int width = 0;        // in characters
+  int type = kTextColumn;
+};
+
+struct ColumnSpecification {
+  std::vector<ReportColumn> columns;
+  bool wide_flag = false;  // the byte 254 of a coded specification: always the wide fonts
+
+  bool empty() const { return columns.empty(); }
+  // The length of the coded specification in code page 1255 bytes: per column its width
+  // byte, its caption and its type marker, 255 between columns, and the flag byte.
+  std::size_t CodedLength() const;
+  int TotalWidth() const;
+};
+
+// A column's width in characters from a field list's width in pixels: divided by 10, rounded.
+int CharactersOfPixels(int pixels);
+
+// The line styles and modes of ReportStream::Line.
+inline constexpr int kBodyStyle = 0;
+inline constexpr int kSummaryStyle = 1;   // totals: the sub-title fonts on paper, F4 in HTML
+inline constexpr int kSubTitleStyle = 2;  // headings within a report: the summary fonts, F3
+inline constexpr int kSpanCentre = 101;
+inline constexpr int kSpanRight = 102;
+inline constexpr int kSpanLeft = 103;
+
+// A date of the calendar.
+struct CivilDate {
+  int year = 1970;
+  int month = 1;
+  int day = 1;
+};
+// The date of a moment (seconds since 1970) in UTC.
+CivilDate UtcDateOf(std::int64_t seconds);
+// "DD-MM-YYYY" (HTML) and "DD/MM/YYYY" (pages).
+std::string DashedDate(const CivilDate& date);
+std::string SlashedDate(const CivilDate& date);
+
+// The data a report was made from, for the document properties of the PDF and the workbook.
+struct ReportSource {
+  std::string file_name;     // the data file read, as its path was given
+  std::int64_t size = -1;    // bytes; -1 when unknown
+  std::string sha256;        // 64 lower-case hexadecimal digits; empty when unknown
+  std::int64_t read_at = 0;  // when the set was read, seconds since 1970; 0 when unknown
+};
+
+// What every page and every document of a run carries besides the producer's lines.
+struct ReportHeader {
+  std::string company;        // the business name
+  std::string second_line;    // the business address
+  std::string dealer_number;  // trimmed
+  int fiscal_year = 0;
+  CivilDate print_date;
+  ReportSource source;
+};
+
+// Everything the producer has said so far; targets read it.
+struct ReportState {
+  const ReportHeader* header = nullptr;
+  const PrintFonts* fonts = nullptr;
+  std::vector<CodedText> titles;
+  ColumnSpecification columns;
+  std::int64_t line_number = 0;  // lines given so far, the current one included
+};
+
+struct ReportLine {
+  std::span<const std::string> cells;  // one per column; a spanning line has one
+  int style = kBodyStyle;
+  int mode = 0;  // negative: as its absolute value, without the grid line under it on paper
+  int Mode() const { return mode < 0 ? -mode : mode; }
+  bool Spanning() const { return Mode() > 100; }
+};
+
+// A text placed below what came before (PlainKot): `lines_before` and `extra_height` are
+// counted in lines of its font; `width_percent` 0 takes the whole width, another value that
+// share of it (at the right for a right-aligned text, at the left for a left-aligned one,
+// centred otherwise), and a negative one the same share with a rounded frame around it. A
+// TAB in the text separates a label from its value.
+struct FreeText {
+  double lines_before = 0;
+  double extra_height = 0;
+  CodedText text;
+  int width_percent = 0;
+};
+
+// One output of a run. The stream calls it in the producer's order and always ends with
+// OnEnd, also after a stop or a failure of another target. A target that fails keeps
+// accepting calls and reports the failure from OnEnd.
+class ReportTarget {
+ public:
+  virtual ~ReportTarget() = default;
+  virtual void OnColumns(const ReportState& state) = 0;
+  virtual void OnLine(const ReportState& state, const ReportLine& line) = 0;
+  virtual void OnFreeText(const ReportState& state, const FreeText& text) = 0;
+  // The addressee box (CliName): the heading line first, then the address lines.
+  virtual void OnAddressBox(const ReportState& state, std::span<const std::string> lines) = 0;
+  // Closes the output. Failed when it could not be written completely: the message says so
+  // and the target has removed its partial file.
+  virtual Status OnEnd(const ReportState& state) = 0;
+  // The page being printed, for the progress text; 0 for a target without pages.
+  virtual int PageNumber() const { return 0; }
+};
+
+// Told of every line while a report is being produced, for the output dialog's progress text.
+class ReportListener {
+ public:
+  virtual ~ReportListener() = default;
+  virtual void OnLine(std::int64_t line_number, int page_number) = 0;
+};
+
+// "מדפיס שורה מס. - N בדף - P"; when no target has pages (page 0), "מדפיס שורה מס. - N בדף 1 ".
+std::string PrintingProgressText(std::int64_t line_number, int page_number);
+
+// The producers' side of one run. Not copyable; lives for one report.
+class ReportStream {
+ public:
+  // `targets` are not owned and must outlive the stream. The monitor is asked before every
+  // line whether to stop.
+  ReportStream(const ReportHeader& header, const PrintFonts& fonts,
+               std::vector<ReportTarget*> targets, ProgressMonitor& monitor,
+               ReportListener* listener = nullptr);
+  ReportStream(const ReportStream&) = delete;
+  ReportStream& operator=(const ReportStream&) = delete;
+
+  // A coded title line (ParseCodedText), in display order, before the columns.
+  void AddTitle(std::string_view coded);
+  void SetColumns(ColumnSpecification columns);
+  // One line of cells, as many as there are columns (missing cells are empty, extra ones
+  // dropped); a spanning line (mode 101-103) has one. Returns false, writing nothing, once
+  // the monitor has asked to stop: the producer then returns.
+  bool Line(std::vector<std::string> cells, int style = kBodyStyle, int mode = 0);
+  void PlainKot(double lines_before, double extra_height, std::string_view coded,
+                int width_percent);
+  void CliName(std::span<const std::string> lines);
+  // Closes every target (once; later calls return the first result). Failed when a target
+  // failed: the messages of all that failed, one per line.
+  Status End();
+
+  bool Stopped() const { return stopped_; }
+  const ReportState& State() const { return state_; }
+
+ private:
+  ReportState state_;
+  std::vector<ReportTarget*> targets_;
+  ProgressMonitor& monitor_;
+  ReportListener* listener_;
+  bool stopped_ = false;
+  bool ended_ = false;
+  Status end_status_;
+};
+
+}  // namespace tallyscan

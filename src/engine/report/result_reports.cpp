@@ -1,0 +1,45 @@
+#include "engine/report/result_reports.h"
+
+#include "engine/uniform/result_row.h"
+
+namespace tallyscan {
+namespace {
+
+ReportColumn Column(int pixels, std::string_view caption, int type = kTextColumn) {
+  return {std::string(caption), CharactersOfPixels(pixels), type};
+}
+
+bool WriteRows(std::span<const std::string> rows, ReportStream& stream) {
+  const std::size_t columns = stream.State().columns.columns.size();
+  std::int64_t number = 0;
+  for (const std::string& row : rows) {
+    DecodedRow decoded = DecodeRow(row);
+    std::vector<std::string> cells;
+    cells.reserve(columns);
+    cells.push_back(PlainNumber(++number));
+    for (std::size_t cell = 0; cell + 1 < columns && cell < decoded.cells.size(); ++cell) {
+      cells.push_back(std::move(decoded.cells[cell].shown));
+    }
+    const bool heading = decoded.status == RowStatus::kHeading;
+    if (!stream.Line(std::move(cells), heading ? kSubTitleStyle : kBodyStyle)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool WriteChecksReport(std::span<const std::string> rows, ReportStream& stream) {
+  stream.AddTitle("10תוצאות בדיקות תקינות");
+  stream.SetColumns(
+      {{Column(30, "#"), Column(200, "פרטים"), Column(100, "חובה", kDebitColumn),
+        Column(100, "זכות", kCreditColumn), Column(100, "יתרה", kSignedBalanceColumn)}});
+  return WriteRows(rows, stream);
+}
+
+bool WriteImportReport(std::span<const std::string> rows, ReportStream& stream) {
+  stream.AddTitle("10יומן קליטת הקובץ");
+  stream.SetColumns({{Column(30, "#"), Column(290, "הפעולה"), Column(210, "התוצאה")}});
+  return WriteRows(rows, stream);
+}
+
+}  // namespace tallyscan

@@ -1,0 +1,299 @@
+#include "engine/report/xlsx_writer.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <optional>
+#include <tuple>
+#include <vector>
+
+#include "engine/report/byte_sink.h"
+#include "engine/report/figure_cell.h"
+#include "engine/report/report_source.h"
+#include "engine/text/trim.h"
+#include "engine/uniform/result_row.h"
+
+namespace tallyscan {
+namespace {
+
+constexpr std::size_t kLongestText = 32767;  // characters a cell can hold
+constexpr double kMinimumWidth = 4;
+
+lxw_color_t SheetColour(Colour colour) {
+  return static_cast<lxw_color_t>(RedOf(colour) << 16 | GreenOf(colour) << 8 | BlueOf(colour));
+}
+
+// File text may carry control characters that XML cannot hold: they become blanks. A text
+// longer than a cell holds is cut at a character boundary.
+std::string CellText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if ((c & 0xC0) != 0x80 && ++characters > kLongestText) break;
+    out.push_back(c < 0x20 || c == 0x7F ? ' ' : static_cast<char>(c));
+  }
+  return out;
+}
+
+std::string NumberFormat(int decimals, int sense) {
+  std::string number = "#,##0";
+  if (decimals > 0) number += "." + std::string(static_cast<std::size_t>(decimals), '0');
+  if (sense == 0) return number;
+  // The sign of the value carries the sense; each section shows its letter before the figure.
+  return "\"ח \"" + number + ";\"ז \"" + number + ";" + number;
+}
+
+}  // namespace
+
+struct XlsxReportWriter::Book {
+  std::string path;
+  std::int64_t created = 0;
+  lxw_workbook* workbook = nullptr;
+  std::vector<lxw_worksheet*> sheets;
+  lxw_row_t row = 0;  // the next row of the current sheet
+  std::uint32_t rows_per_sheet = LXW_ROW_MAX;
+  lxw_error error = LXW_NO_ERROR;
+  bool began = false;
+  bool created_file = false;
+  std::vector<double> widths;  // per column, in characters, the widest seen
+  // Formats by (kind, decimals, sense, colour, bold): kind 0 text, 1 number, 2 title,
+  // 3 heading, 4 spanning.
+  std::map<std::tuple<int, int, int, int, bool>, lxw_format*> formats;
+
+  void Note(lxw_error status) {
+    if (error == LXW_NO_ERROR && status != LXW_NO_ERROR) error = status;
+  }
+
+  lxw_format* Format(const ReportState& state, int kind, int decimals, int sense, CellColour colour,
+                     bool bold) {
+    // Plain text is the workbook's default format. A format equal to another one would be
+    // looked up by its hash in every cell it is written to, so none is made twice.
+    if (kind == 0 && !bold) return nullptr;
+    const auto key = std::make_tuple(kind, decimals, sense, static_cast<int>(colour), bold);
+    const auto found = formats.find(key);
+    if (found != formats.end()) return found->second;
+    lxw_format* format = workbook_add_format(workbook);
+    if (bold || kind == 2 || kind == 3) format_set_bold(format);
+    if (kind == 1) format_set_num_format(format, NumberFormat(decimals, sense).c_str());
+    if (kind == 2) format_set_font_size(format, 14);
+    if (kind == 2 || kind == 4) format_set_align(format, LXW_ALIGN_CENTER_ACROSS);
+    if (kind == 3) format_set_align(format, LXW_ALIGN_CENTER);
+    if (colour == CellColour::kDebit && state.fonts->debit_colour != 0) {
+      format_set_font_color(format, SheetColour(state.fonts->debit_colour));
+    }
+    if (colour == CellColour::kCredit && state.fonts->credit_colour != 0) {
+      format_set_font_color(format, SheetColour(state.fonts->credit_colour));
+    }
+    formats.emplace(key, format);
+    return format;
+  }
+
+  lxw_worksheet* Sheet() { return sheets.back(); }
+  std::size_t Columns(const ReportState& state) const {
+    return std::max<std::size_t>(state.columns.columns.size(), 1);
+  }
+
+  void NewSheet() {
+    std::string name = "דו'ח";
+    if (!sheets.empty()) name += " " + PlainNumber(static_cast<std::int64_t>(sheets.size()) + 1);
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook, name.c_str());
+    if (sheet == nullptr) {
+      Note(LXW_ERROR_MEMORY_MALLOC_FAILED);
+      return;
+    }
+    worksheet_right_to_left(sheet);
+    sheets.push_back(sheet);
+    row = 0;
+  }
+
+  // Text across every column of the table, centred.
+  void Across(const ReportState& state, std::string_view text, lxw_format* format) {
+    Note(worksheet_write_string(Sheet(), row, 0, CellText(text).c_str(), format));
+    for (std::size_t c = 1; c < Columns(state); ++c) {
+      Note(worksheet_write_blank(Sheet(), row, static_cast<lxw_col_t>(c), format));
+    }
+    ++row;
+  }
+
+  void Headings(const ReportState& state) {
+    lxw_format* format = Format(state, 3, 0, 0, CellColour::kNone, true);
+    const auto& columns = state.columns.columns;
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+      const std::string caption(TrimSpaces(columns[c].caption));
+      Note(worksheet_write_string(Sheet(), row, static_cast<lxw_col_t>(c),
+                                  CellText(caption).c_str(), format));
+    }
+    worksheet_freeze_panes(Sheet(), row + 1, 0);
+    ++row;
+  }
+
+  // The first output of a run: the sheet and the title lines.
+  void Begin(const ReportState& state) {
+    if (began) return;
+    began = true;
+    NewSheet();
+    if (sheets.empty()) return;
+    for (const CodedText& title : state.titles) {
+      Across(state, title.text, Format(state, 2, 0, 0, CellColour::kNone, title.font <= 1));
+    }
+    if (!state.titles.empty()) ++row;
+  }
+
+  // Room for one more row, on a further sheet when this one is full.
+  bool Room(const ReportState& state) {
+    if (sheets.empty()) return false;
+    if (row < rows_per_sheet) return true;
+    NewSheet();
+    if (sheets.empty()) return false;
+    if (!state.columns.empty()) Headings(state);
+    return true;
+  }
+
+  void Cell(const ReportState& state, std::size_t column, std::string_view cell, int type,
+            bool bold) {
+    const auto col = static_cast<lxw_col_t>(column);
+    if (column >= widths.size()) widths.resize(column + 1, 0);
+    const std::optional<Figure> figure = type != kTextColumn ? ParseFigure(cell) : std::nullopt;
+    if (figure) {
+      const CellColour colour = ColourOfCell(cell, type);
+      double value = static_cast<double>(figure->units) / std::pow(10.0, figure->decimals);
+      if (figure->negative) value = -value;
+      if (figure->sense < 0) value = -value;
+      const int decimals = std::min(figure->decimals, 10);
+      Note(worksheet_write_number(Sheet(), row, col, value,
+                                  Format(state, 1, decimals, figure->sense != 0, colour, bold)));
+      widths[column] = std::max(widths[column], static_cast<double>(cell.size()) + 2);
+      return;
+    }
+    if (TrimSpaces(cell).empty()) return;
+    Note(worksheet_write_string(Sheet(), row, col, CellText(cell).c_str(),
+                                Format(state, 0, 0, 0, CellColour::kNone, bold)));
+  }
+};
+
+XlsxReportWriter::XlsxReportWriter(std::string path, std::int64_t created)
+    : book_(std::make_unique<Book>()) {
+  book_->path = std::move(path);
+  book_->created = created;
+  // The file is made now, so that a path that cannot be written is known before the report
+  // runs, and so that a failure removes only a file of our own.
+  const int fd = ::open(book_->path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    book_->Note(LXW_ERROR_CREATING_XLSX_FILE);
+    return;
+  }
+  ::close(fd);
+  book_->created_file = true;
+  lxw_workbook_options options{};
+  options.constant_memory = LXW_TRUE;
+  options.use_zip64 = LXW_TRUE;
+  book_->workbook = workbook_new_opt(book_->path.c_str(), &options);
+  if (book_->workbook == nullptr) book_->Note(LXW_ERROR_CREATING_XLSX_FILE);
+}
+
+XlsxReportWriter::~XlsxReportWriter() {
+  // A workbook never ended is closed so that its temporary files go.
+  if (book_->workbook != nullptr) workbook_close(book_->workbook);
+}
+
+void XlsxReportWriter::SetRowsPerSheet(std::uint32_t rows) {
+  book_->rows_per_sheet = std::clamp<std::uint32_t>(rows, 2, LXW_ROW_MAX);
+}
+
+void XlsxReportWriter::OnColumns(const ReportState& state) {
+  if (book_->workbook == nullptr) return;
+  book_->Begin(state);
+  if (state.columns.empty() || !book_->Room(state)) return;
+  book_->Headings(state);
+}
+
+void XlsxReportWriter::OnLine(const ReportState& state, const ReportLine& line) {
+  if (book_->workbook == nullptr) return;
+  book_->Begin(state);
+  if (!book_->Room(state)) return;
+  const bool bold = line.style != kBodyStyle;
+  if (line.Spanning()) {
+    const std::string_view text = line.cells.empty() ? std::string_view() : line.cells.front();
+    book_->Across(state, text, book_->Format(state, 4, 0, 0, CellColour::kNone, bold));
+    return;
+  }
+  const auto& columns = state.columns.columns;
+  for (std::size_t c = 0; c < line.cells.size(); ++c) {
+    book_->Cell(state, c, line.cells[c], c < columns.size() ? columns[c].type : kTextColumn, bold);
+  }
+  ++book_->row;
+}
+
+void XlsxReportWriter::OnFreeText(const ReportState& state, const FreeText& text) {
+  if (book_->workbook == nullptr) return;
+  book_->Begin(state);
+  if (!book_->Room(state)) return;
+  const std::string& whole = text.text.text;
+  const std::size_t tab = whole.find('\t');
+  book_->Cell(state, 0, std::string_view(whole).substr(0, tab), kTextColumn, text.text.font <= 1);
+  if (tab != std::string::npos) {
+    book_->Cell(state, 1, std::string_view(whole).substr(tab + 1), kFigureColumn, false);
+  }
+  ++book_->row;
+}
+
+void XlsxReportWriter::OnAddressBox(const ReportState& state, std::span<const std::string> lines) {
+  if (book_->workbook == nullptr) return;
+  book_->Begin(state);
+  for (const std::string& line : lines) {
+    if (!book_->Room(state)) return;
+    book_->Cell(state, 0, line, kTextColumn, false);
+    ++book_->row;
+  }
+}
+
+Status XlsxReportWriter::OnEnd(const ReportState& state) {
+  Book& book = *book_;
+  if (book.workbook != nullptr) {
+    book.Begin(state);
+    const auto& columns = state.columns.columns;
+    for (lxw_worksheet* sheet : book.sheets) {
+      for (std::size_t c = 0; c < columns.size(); ++c) {
+        const double seen = c < book.widths.size() ? book.widths[c] : 0;
+        const double width = std::max({static_cast<double>(columns[c].width), seen, kMinimumWidth});
+        book.Note(worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
+                                       width, nullptr));
+      }
+    }
+    const std::string title = state.titles.empty() ? std::string() : state.titles.front().text;
+    const ReportSource& source = state.header->source;
+    const std::string description = SourceDescription(source);
+    lxw_doc_properties properties{};
+    static constexpr char kAuthor[] = "טליסקן";
+    properties.title = const_cast<char*>(title.c_str());
+    properties.author = const_cast<char*>(kAuthor);
+    properties.company = const_cast<char*>(state.header->company.c_str());
+    properties.comments = const_cast<char*>(description.c_str());
+    properties.created = static_cast<time_t>(book.created);
+    book.Note(workbook_set_properties(book.workbook, &properties));
+    const std::string size = source.size >= 0 ? PlainNumber(source.size) : std::string();
+    const std::string read_at = source.read_at != 0 ? IsoTime(source.read_at) : std::string();
+    for (const auto& [name, value] :
+         {std::pair<const char*, const std::string*>{"Source file", &source.file_name},
+          {"Source size", &size},
+          {"Source SHA-256", &source.sha256},
+          {"Source read at", &read_at}}) {
+      if (!value->empty()) {
+        book.Note(workbook_set_custom_property_string(book.workbook, name, value->c_str()));
+      }
+    }
+    book.Note(workbook_close(book.workbook));
+    book.workbook = nullptr;
+  }
+  if (book.error == LXW_NO_ERROR) return Status::Ok();
+  if (book.created_file) ::unlink(book.path.c_str());
+  return Status::IoError(WriteFailureMessage(book.path, lxw_strerror(book.error)));
+}
+
+}  // namespace tallyscan

@@ -1,0 +1,44 @@
+#pragma once
+
+// The workbook of a report (.xlsx), written with libxlsxwriter in its constant-memory mode: each
+// row goes to disk as soon as the next one starts, so a report of a million lines never holds
+// its sheet in memory. The sheet reads right to left; the title lines stand above the bold
+// heading row, which stays frozen while the rows scroll; figures are numbers ("#,##0.00" and
+// its kin) in the debit and credit colours the HTML document gives them, texts are text. A
+// report longer than a sheet continues on a further sheet under a repeated heading row.
+// Spanning lines are centred across the columns (cells cannot be merged in this mode). The
+// document properties name the data file with its size, SHA-256 and the time it was read.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "engine/report/report.h"
+
+namespace tallyscan {
+
+class XlsxReportWriter final : public ReportTarget {
+ public:
+  // Creates the workbook at `path` (replacing a file there). `created` (seconds since 1970)
+  // is the creation time written into the properties, so that equal input gives equal files.
+  XlsxReportWriter(std::string path, std::int64_t created);
+  ~XlsxReportWriter() override;
+  XlsxReportWriter(const XlsxReportWriter&) = delete;
+  XlsxReportWriter& operator=(const XlsxReportWriter&) = delete;
+
+  // The rows of one sheet, 1,048,576 unless a test asks for fewer.
+  void SetRowsPerSheet(std::uint32_t rows);
+
+  void OnColumns(const ReportState& state) override;
+  void OnLine(const ReportState& state, const ReportLine& line) override;
+  void OnFreeText(const ReportState& state, const FreeText& text) override;
+  void OnAddressBox(const ReportState& state, std::span<const std::string> lines) override;
+  // Writes the file. Failed when it could not be written; the partial file is then removed.
+  Status OnEnd(const ReportState& state) override;
+
+ private:
+  struct Book;
+  std::unique_ptr<Book> book_;
+};
+
+}  // namespace tallyscan

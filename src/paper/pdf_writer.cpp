@@ -1,0 +1,139 @@
+#include "paper/pdf_writer.h"
+
+#include <QFile>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+
+#include "engine/report/byte_sink.h"
+#include "engine/report/report_source.h"
+#include "engine/uniform/result_row.h"
+#include "paper/paper_target.h"
+
+namespace tallyscan {
+namespace {
+
+constexpr double kPageMarginMm = 10;
+constexpr std::string_view kCreator = "טליסקן";
+
+std::string XmlText(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out.push_back(c);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string ReportXmp(const ReportState& state) {
+  const std::string title = state.titles.empty() ? std::string() : state.titles.front().text;
+  const ReportSource& source = state.header->source;
+  const auto alt = [](std::string_view text) {
+    return "<rdf:Alt><rdf:li xml:lang=\"x-default\">" + XmlText(text) + "</rdf:li></rdf:Alt>";
+  };
+  std::string xmp =
+      "<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
+      "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">\n"
+      "<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">\n"
+      "<rdf:Description rdf:about=\"\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\""
+      " xmlns:pdf=\"http://ns.adobe.com/pdf/1.3/\" xmlns:xmp=\"http://ns.adobe.com/xap/1.0/\""
+      " xmlns:tallyscan=\"urn:tallyscan:report:1\">\n";
+  xmp += "<dc:title>" + alt(title) + "</dc:title>\n";
+  xmp += "<dc:creator><rdf:Seq><rdf:li>" + XmlText(kCreator) + "</rdf:li></rdf:Seq></dc:creator>\n";
+  xmp += "<dc:description>" + alt(SourceDescription(source)) + "</dc:description>\n";
+  xmp += "<dc:source>" + XmlText(source.file_name) + "</dc:source>\n";
+  xmp += "<xmp:CreatorTool>" + XmlText(kCreator) + "</xmp:CreatorTool>\n";
+  if (source.size >= 0) {
+    xmp += "<tallyscan:SourceSize>" + PlainNumber(source.size) + "</tallyscan:SourceSize>\n";
+  }
+  if (!source.sha256.empty()) {
+    xmp += "<tallyscan:SourceSHA256>" + source.sha256 + "</tallyscan:SourceSHA256>\n";
+  }
+  if (source.read_at != 0) {
+    xmp += "<tallyscan:SourceReadAt>" + IsoTime(source.read_at) + "</tallyscan:SourceReadAt>\n";
+  }
+  xmp += "</rdf:Description>\n</rdf:RDF>\n</x:xmpmeta>\n<?xpacket end=\"w\"?>";
+  return xmp;
+}
+
+struct PdfReportWriter::Document {
+  explicit Document(const std::string& out_path, const PrintFonts& fonts)
+      : path(out_path),
+        file(QString::fromStdString(out_path)),
+        opened(file.open(QIODevice::WriteOnly | QIODevice::Truncate)),
+        writer(&file),
+        paper(writer, fonts, WriteFailureMessage(out_path, "PDF"),
+              [this](const ReportState& state) { Name(state); }) {
+    writer.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                    QMarginsF(kPageMarginMm, kPageMarginMm, kPageMarginMm, kPageMarginMm),
+                    QPageLayout::Millimeter));
+    writer.setCreator(QString::fromUtf8(kCreator.data(), static_cast<qsizetype>(kCreator.size())));
+  }
+
+  void Name(const ReportState& state) {
+    if (!state.titles.empty()) writer.setTitle(QString::fromStdString(state.titles.front().text));
+    writer.setDocumentXmpMetadata(QByteArray::fromStdString(ReportXmp(state)));
+  }
+
+  std::string path;
+  QFile file;
+  bool opened;
+  QPdfWriter writer;
+  PaperTarget paper;
+};
+
+PdfReportWriter::PdfReportWriter(const std::string& path, const PrintFonts& fonts)
+    : document_(std::make_unique<Document>(path, fonts)) {}
+
+PdfReportWriter::~PdfReportWriter() = default;
+
+void PdfReportWriter::OnColumns(const ReportState& state) { document_->paper.OnColumns(state); }
+
+void PdfReportWriter::OnLine(const ReportState& state, const ReportLine& line) {
+  document_->paper.OnLine(state, line);
+}
+
+void PdfReportWriter::OnFreeText(const ReportState& state, const FreeText& text) {
+  document_->paper.OnFreeText(state, text);
+}
+
+void PdfReportWriter::OnAddressBox(const ReportState& state, std::span<const std::string> lines) {
+  document_->paper.OnAddressBox(state, lines);
+}
+
+int PdfReportWriter::PageNumber() const { return document_->paper.PageNumber(); }
+int PdfReportWriter::PagesDrawn() const { return document_->paper.PagesDrawn(); }
+
+Status PdfReportWriter::OnEnd(const ReportState& state) {
+  Document& doc = *document_;
+  const Status painted = doc.paper.OnEnd(state);
+  if (!doc.opened)
+    return Status::IoError(WriteFailureMessage(doc.path, doc.file.errorString().toStdString()));
+  const bool flushed = doc.file.flush();
+  const QString reason = doc.file.errorString();
+  const bool file_ok = flushed && doc.file.error() == QFileDevice::NoError;
+  doc.file.close();
+  if (painted.ok() && file_ok) return Status::Ok();
+  doc.file.remove();
+  return Status::IoError(
+      WriteFailureMessage(doc.path, file_ok ? std::string("PDF") : reason.toStdString()));
+}
+
+}  // namespace tallyscan

@@ -1,0 +1,353 @@
+// The output dialog and the page properties dialog: the target rules clicked as a user would,
+// a printer that cannot be opened, a stop during the first page, the settings record written
+// by "אישור", the print buttons of the two pages, and renders of both dialogs and of the first
+// page of each report.
+#include <cstdio>
+#include <filesystem>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QtTest>
+
+#include "app/dialogs/output_dialog.h"
+#include "app/dialogs/page_setup_dialog.h"
+#include "app/main_window.h"
+#include "app/pages/checks_page.h"
+#include "app/pages/import_page.h"
+#include "app_test_support.h"
+#include "engine/checks/checks.h"
+#include "engine/report/result_reports.h"
+#include "engine/shell/settings.h"
+#include "engine/uniform/import.h"
+#include "generator/data_set.h"
+
+namespace tallyscan::test {
+namespace {
+
+QString Output(const QString& command) {
+  QString text;
+  FILE* pipe = ::popen(command.toUtf8().constData(), "r");
+  if (pipe == nullptr) return text;
+  char buffer[4096];
+  QByteArray bytes;
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+    bytes.append(buffer, static_cast<qsizetype>(got));
+  }
+  ::pclose(pipe);
+  return QString::fromUtf8(bytes);
+}
+
+int PdfPages(const QString& pdf) {
+  const QString info = Output(QStringLiteral("pdfinfo '%1'").arg(pdf));
+  const auto match = QRegularExpression(QStringLiteral("Pages: +(\\d+)")).match(info);
+  return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+QString Save(const QImage& image, const QString& name) {
+  QDir().mkpath(QStringLiteral(TALLYSCAN_RENDER_DIR));
+  const QString path = QStringLiteral(TALLYSCAN_RENDER_DIR "/") + name;
+  return image.save(path) ? path : QString();
+}
+
+// A producer of numbered lines "rowNNN", each with a figure.
+ReportProducer Numbered(int lines) {
+  return [lines](ReportStream& stream) {
+    stream.AddTitle("10שורות ממוספרות");
+    stream.SetColumns(
+        {{{"#", 3, kTextColumn}, {"שורה", 20, kTextColumn}, {"סכום", 10, kSignedBalanceColumn}}});
+    for (int i = 1; i <= lines; ++i) {
+      char name[16];
+      std::snprintf(name, sizeof name, "row%03d", i);
+      if (!stream.Line({std::to_string(i), name, "-1,234.50"})) return false;
+    }
+    return true;
+  };
+}
+
+}  // namespace
+
+class OutputDialogTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir temp_;  // the user's temporary folder for these tests
+
+  // A dialog whose opened files and e-mails are recorded, with no printer to be had.
+  struct Fixture {
+    TestApp t;
+    OutputDialog dialog;
+    QStringList opened;
+    QStringList mailed;
+    explicit Fixture(ReportProducer producer, const QString& kind = QStringLiteral("Checks"))
+        : dialog(t.app, kind, std::move(producer), nullptr) {
+      dialog.open_file = [this](const QString& file) { opened << file; };
+      dialog.SetMailSender(
+          [this](const QString& file, const QString& subject) { mailed << file << subject; });
+      dialog.findChild<QComboBox*>(QStringLiteral("printerList"))->clear();
+      dialog.show();
+    }
+    void Click(OutputTarget target) {
+      QCheckBox* button = dialog.TargetButton(target);
+      QTest::mouseClick(button, Qt::LeftButton, {},
+                        QPoint(button->width() - 8, button->height() / 2));
+    }
+    bool Checked(OutputTarget target) { return dialog.TargetButton(target)->isChecked(); }
+    QPushButton* Execute() { return dialog.findChild<QPushButton*>(QStringLiteral("execute")); }
+  };
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(temp_.isValid());
+    qputenv("TMPDIR", temp_.path().toUtf8());
+    // The e-mail dialog reads its password: with no session bus no keyring answers, so the
+    // user's own keyring is never touched.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus");
+  }
+
+  void TargetButtonsFollowTheRules() {
+    Fixture f(Numbered(1));
+    QCOMPARE(f.dialog.windowTitle(), QStringLiteral("אופן הדפסת הדו'ח"));
+    QCOMPARE(f.dialog.Targets(), int{kPrinterTarget});  // the printer alone at first
+    QVERIFY(f.Checked(kPrinterTarget));
+    f.Click(kPrinterTarget);  // no target may be left: the printer stays
+    QVERIFY(f.Checked(kPrinterTarget));
+    f.Click(kExcelTarget);
+    QVERIFY(f.Checked(kExcelTarget));
+    f.Click(kMailTarget);  // e-mail clears Excel
+    QVERIFY(f.Checked(kMailTarget));
+    QVERIFY(!f.Checked(kExcelTarget));
+    f.Click(kPrinterTarget);
+    QVERIFY(!f.Checked(kPrinterTarget));
+    f.Click(kMailTarget);  // clearing e-mail with the printer off turns the printer back on
+    QVERIFY(!f.Checked(kMailTarget));
+    QVERIFY(f.Checked(kPrinterTarget));
+    f.Click(kExcelTarget);
+    f.Click(kMailTarget);  // and the other way round
+    QCOMPARE(f.dialog.Targets(), kPrinterTarget | kMailTarget);
+    f.Click(kPdfTarget);
+    f.Click(kPrinterTarget);
+    f.Click(kMailTarget);
+    QCOMPARE(f.dialog.Targets(), int{kPdfTarget});  // the PDF alone is a target
+
+    // Without an e-mail dialog to hand the file to, e-mail cannot be chosen.
+    TestApp t;
+    OutputDialog plain(t.app, QStringLiteral("Checks"), Numbered(1), nullptr);
+    QVERIFY(!plain.TargetButton(kMailTarget)->isEnabled());
+    plain.ClickTarget(kMailTarget);
+    QCOMPARE(plain.Targets(), int{kPrinterTarget});
+  }
+
+  void APrinterThatCannotBeOpenedStillLetsTheFilesBeWritten() {
+    Fixture f(Numbered(30));
+    f.t.settings.WriteReg(kParams, kExcelForm, "xls");
+    OutputDialog& dialog = f.dialog;
+    // The form was read when the dialog opened; choose the HTML table now.
+    dialog.findChild<QComboBox*>(QStringLiteral("excelForm"))->setCurrentIndex(1);
+    f.Click(kExcelTarget);
+    f.Click(kPdfTarget);
+    QCOMPARE(dialog.Targets(), kPrinterTarget | kExcelTarget | kPdfTarget);
+    QTest::mouseClick(f.Execute(), Qt::LeftButton);
+    QCOMPARE(f.t.messages.size(), std::size_t{1});
+    QCOMPARE(f.t.messages[0].text,
+             QStringLiteral("תקלה בזמן נסיון גישה למדפסת\nבדוק הגדרות המדפסת בלוח הבקרה"));
+    const ReportRunResult& run = dialog.LastRun();
+    QVERIFY(run.completed);
+    QVERIFY(run.excel_file.endsWith(QStringLiteral(".Xls")));
+    QVERIFY(QFileInfo(run.excel_file).fileName().startsWith(QStringLiteral("Htm")));
+    QCOMPARE(f.opened, (QStringList{run.excel_file, run.pdf_file}));
+    QVERIFY(run.excel_file.startsWith(temp_.path() + QStringLiteral("/tallyscan-reports/")));
+    QCOMPARE(PdfPages(run.pdf_file), 1);
+    QVERIFY(dialog.result() == QDialog::Accepted);
+    QVERIFY(!f.t.app.app_busy);
+
+    // The next dialog empties its own folder of those files, and of nothing else.
+    QFile other(temp_.path() + QStringLiteral("/tallyscan-reports/notes.txt"));
+    QVERIFY(other.open(QIODevice::WriteOnly));
+    other.close();
+    QFile shared(temp_.path() + QStringLiteral("/HtmOther.Htm"));
+    QVERIFY(shared.open(QIODevice::WriteOnly));
+    shared.close();
+    Fixture next(Numbered(1));
+    QVERIFY(!QFileInfo::exists(run.excel_file));
+    QVERIFY(!QFileInfo::exists(run.pdf_file));
+    QVERIFY(QFileInfo::exists(other.fileName()));
+    QVERIFY(QFileInfo::exists(shared.fileName()));
+  }
+
+  void TheMailFormGoesToTheMailDialogWithTheFirstTitle() {
+    Fixture f(Numbered(3));
+    f.Click(kMailTarget);
+    f.Click(kPrinterTarget);
+    QTest::mouseClick(f.Execute(), Qt::LeftButton);
+    QVERIFY(f.t.messages.empty());
+    QCOMPARE(f.mailed.size(), 2);
+    QVERIFY(f.mailed[0].endsWith(QStringLiteral(".Htm")));
+    QCOMPARE(f.mailed[1], QStringLiteral("שורות ממוספרות"));
+    QVERIFY(f.opened.isEmpty());
+  }
+
+  void TheEMailTargetOpensTheEMailDialogWithTheReport() {
+    TestApp t;
+    t.store.BusinessName = "מאפיית הגליל";
+    QString subject, preview, owner;
+    QTimer::singleShot(0, [&] {
+      auto* output = qobject_cast<OutputDialog*>(QApplication::activeModalWidget());
+      QVERIFY(output != nullptr);
+      output->findChild<QComboBox*>(QStringLiteral("printerList"))->clear();
+      output->ClickTarget(kMailTarget);
+      output->ClickTarget(kPrinterTarget);
+      // The e-mail dialog opens over the output dialog once the report is written.
+      auto* poll = new QTimer(output);
+      connect(poll, &QTimer::timeout, [&, poll] {
+        QWidget* mail = QApplication::activeModalWidget();
+        if (mail == nullptr || mail->objectName() != QStringLiteral("emailDialog")) return;
+        poll->stop();
+        owner = mail->parentWidget() != nullptr ? mail->parentWidget()->objectName() : QString();
+        subject = mail->findChild<QLineEdit*>(QStringLiteral("subjectEdit"))->text();
+        preview = mail->findChild<QTextBrowser*>(QStringLiteral("preview"))->toPlainText();
+        mail->close();
+      });
+      poll->start(10);
+      output->Execute();
+    });
+    ShowOutputDialog(t.app, nullptr, QStringLiteral("Checks"), Numbered(3));
+    QCOMPARE(owner, QStringLiteral("outputDialog"));
+    QCOMPARE(subject, QStringLiteral("שורות ממוספרות"));
+    QVERIFY(preview.contains(QStringLiteral("row003")));
+    QVERIFY(preview.contains(QStringLiteral("מאפיית הגליל")));
+  }
+
+  void AStopDuringTheFirstPageEndsTheDocumentCleanly() {
+    Fixture f(Numbered(200));
+    f.Click(kPdfTarget);
+    f.Click(kPrinterTarget);
+    QStringList progress;
+    f.dialog.on_line = [&](std::int64_t line) {
+      if (line != 5) return;
+      progress << f.dialog.findChild<QLabel*>(QStringLiteral("progress"))->text();
+      QCOMPARE(f.Execute()->text(), QStringLiteral("ביטול"));
+      QTest::mouseClick(f.Execute(), Qt::LeftButton);
+    };
+    QTest::mouseClick(f.Execute(), Qt::LeftButton);
+    const ReportRunResult& run = f.dialog.LastRun();
+    QVERIFY(!run.completed);
+    QVERIFY(run.status.ok());
+    QCOMPARE(PdfPages(run.pdf_file), 1);
+    const QString text = Output(QStringLiteral("pdftotext '%1' -").arg(run.pdf_file));
+    QVERIFY(text.contains(QStringLiteral("row005")));
+    QVERIFY(!text.contains(QStringLiteral("row006")));
+    QCOMPARE(progress.size(), 1);
+    QVERIFY(progress[0].startsWith(QStringLiteral("מדפיס שורה מס. - ")));
+    QVERIFY(progress[0].endsWith(QStringLiteral(" בדף - 1")));
+    QCOMPARE(f.Execute()->text(), QStringLiteral("ביצוע"));
+  }
+
+  void PagePropertiesWriteTheWholeRecord() {
+    TestApp t;
+    PageSetupDialog dialog(t.app, nullptr);
+    QCOMPARE(dialog.FontList()->count(), 10);
+    QVERIFY(dialog.FontList()->item(2)->text().startsWith(
+        QStringLiteral("כותרת הדו'ח - דו'ח צר (עד 80 טור)")));
+    dialog.choose_font = [](const QFont&) {
+      QFont font(QStringLiteral("Simple CLM"), 13);
+      font.setBold(true);
+      font.setItalic(true);
+      return std::optional<QFont>(font);
+    };
+    dialog.choose_colour = [](const QColor&) { return std::optional<QColor>(QColor(1, 2, 3)); };
+    dialog.FontList()->setCurrentRow(4);  // slot 5, the narrow body
+    dialog.findChild<QPushButton*>(QStringLiteral("browseFont"))->click();
+    dialog.findChild<QPushButton*>(QStringLiteral("updateColour2"))->click();  // credit
+    dialog.findChild<QCheckBox*>(QStringLiteral("verticalLines"))->setChecked(false);
+    dialog.findChild<QSpinBox*>(QStringLiteral("margin1"))->setValue(12);
+    QVERIFY(t.settings.ReadReg(kParams, kPrintFonts).empty());  // nothing before "אישור"
+    dialog.findChild<QPushButton*>(QStringLiteral("confirm"))->click();
+
+    PrintFonts expected = DefaultPrintFonts();
+    expected.SetFace(5, "Simple CLM");
+    expected.sizes[5] = 13;
+    expected.weights[5] = 700;
+    expected.italics[5] = 1;
+    expected.credit_colour = Rgb(1, 2, 3);
+    expected.vertical_lines = 0;
+    expected.margins[1] = 12;
+    QCOMPARE(t.settings.ReadReg(kParams, kPrintFonts), EncodePrintFonts(expected));
+  }
+
+  void PagesPrintTheirRowsAndDialogsRender() {
+    QTemporaryDir dir;
+    DataSetOptions options;
+    options.movements = 1500;
+    options.seed = 5;
+    options.faults = {{FaultKind::kUnbalancedBatch, 1}, {FaultKind::kMissingCheque, 2}};
+    GeneratedDataSet generated;
+    QVERIFY(GenerateDataSet(options, dir.path().toStdString(), &generated).ok());
+    TestApp t;
+    MainWindow window(t.app, StoredSize(1000, 700));
+    window.show();
+    auto* import_page = static_cast<ImportPage*>(window.PageAt(1));
+    auto* print_import = import_page->findChild<QPushButton*>(QStringLiteral("printButton"));
+    QVERIFY(!print_import->isEnabled());
+    import_page->ReadFolder(dir.path());
+    QVERIFY(print_import->isEnabled());
+    window.PressButton(2002);
+    auto* checks_page = static_cast<ChecksPage*>(window.PageAt(2));
+    auto* print_checks = checks_page->findChild<QPushButton*>(QStringLiteral("printButton"));
+    QVERIFY(!print_checks->isEnabled());
+    checks_page->Start();
+    QVERIFY(print_checks->isEnabled());
+
+    // The first page of each report, as the PDF target writes it.
+    const std::vector<std::string> import_rows = import_page->Rows();
+    const CheckResultRows check_rows = checks_page->Rows();
+    for (const auto& [kind, producer] :
+         {std::pair{QStringLiteral("Import"), ReportProducer([&](ReportStream& s) {
+                      return WriteImportReport(import_rows, s);
+                    })},
+          std::pair{QStringLiteral("Checks"), ReportProducer([&](ReportStream& s) {
+                      return WriteChecksReport(check_rows, s);
+                    })}}) {
+      OutputDialog dialog(t.app, kind, producer, &window);
+      dialog.open_file = [](const QString&) {};
+      dialog.findChild<QComboBox*>(QStringLiteral("printerList"))->clear();
+      dialog.ClickTarget(kPdfTarget);
+      dialog.ClickTarget(kPrinterTarget);
+      dialog.Execute();
+      const QString pdf = dialog.LastRun().pdf_file;
+      QVERIFY(QFileInfo::exists(pdf));
+      const QString png =
+          QStringLiteral(TALLYSCAN_RENDER_DIR "/report_%1_page1").arg(kind.toLower());
+      QDir().mkpath(QStringLiteral(TALLYSCAN_RENDER_DIR));
+      QCOMPARE(std::system(QStringLiteral("pdftoppm -png -r 80 -f 1 -l 1 -singlefile '%1' '%2'")
+                               .arg(pdf, png)
+                               .toUtf8()
+                               .constData()),
+               0);
+      qInfo("rendered %s.png", qPrintable(png));
+    }
+
+    OutputDialog output(t.app, QStringLiteral("Checks"), ReportProducer(), &window);
+    output.SetMailSender([](const QString&, const QString&) {});
+    output.ClickTarget(kExcelTarget);
+    output.show();
+    QVERIFY(!Save(output.grab().toImage(), QStringLiteral("output_dialog.png")).isEmpty());
+    PageSetupDialog setup(t.app, &window);
+    setup.show();
+    QVERIFY(!Save(setup.grab().toImage(), QStringLiteral("page_setup_dialog.png")).isEmpty());
+  }
+};
+
+}  // namespace tallyscan::test
+
+QTEST_MAIN(tallyscan::test::OutputDialogTest)
+#include "output_dialog_test.moc"

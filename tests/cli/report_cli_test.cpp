@@ -1,0 +1,253 @@
+// tallyscan-cli report on generated data sets: the workbook read back by openpyxl, the PDF read
+// back by pdftotext, a failed write, and the usage.
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "cli/cli_runner.h"
+#include "engine/text/cp1255.h"
+
+namespace tallyscan {
+namespace {
+
+std::vector<std::string> Split(const std::string& text, const std::string& separator) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find(separator, start)) != std::string::npos;
+       start = end + separator.size()) {
+    parts.push_back(text.substr(start, end - start));
+  }
+  if (start < text.size()) parts.push_back(text.substr(start));
+  return parts;
+}
+
+std::string Output(const std::string& command) {
+  std::string text;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return text;
+  char buffer[4096];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+    text.append(buffer, got);
+  }
+  ::pclose(pipe);
+  return text;
+}
+
+// The data rows of an HTML report, each its cells as shown (tags and the filler removed).
+std::vector<std::vector<std::string>> HtmlRows(const std::string& path) {
+  std::vector<std::vector<std::string>> rows;
+  for (const std::string& line : Split(Cp1255ToUtf8(testing::ReadFile(path)), "\r\n")) {
+    if (line.starts_with("<Tr id=")) rows.emplace_back();
+    if (rows.empty() || !line.starts_with("<td align=")) continue;
+    std::string cell = std::regex_replace(line, std::regex("<[^>]*>"), "");
+    if (cell.starts_with("&nbsp;")) cell.erase(0, 6);
+    rows.back().push_back(std::regex_replace(cell, std::regex("&amp;"), "&"));
+  }
+  return rows;
+}
+
+// pdftotext's text with the bidirectional controls it adds removed.
+std::string PdfText(const std::string& path, const std::string& options = "-layout") {
+  const std::string text = Output("pdftotext " + options + " '" + path + "' -");
+  return std::regex_replace(
+      text, std::regex("\u202A|\u202B|\u202C|\u202D|\u202E|\u2066|\u2067|\u2068|\u2069"), "");
+}
+
+class ReportCliTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    set_ = new testing::TempFolder;
+    // The set of the golden outputs: its checks find a negative balance.
+    const std::string gen = std::string(TALLYSCAN_GEN) + " --quiet --movements 400 --seed 101 " +
+                            set_->path() + "/valid";
+    ASSERT_EQ(0, std::system(gen.c_str()));
+  }
+  static void TearDownTestSuite() { delete set_; }
+
+  testing::CliRun Report(const std::string& kind, const std::string& format,
+                         const std::string& out) {
+    return testing::RunCli(
+        "report " + kind + " --format " + format + " --out " + out + " " + set_->path() + "/valid",
+        scratch_);
+  }
+
+  static testing::TempFolder* set_;
+  testing::TempFolder scratch_;
+};
+testing::TempFolder* ReportCliTest::set_ = nullptr;
+
+TEST_F(ReportCliTest, TheWorkbookHoldsTheFiguresAsNumbersEqualToTheReport) {
+  const std::string xlsx = scratch_.File("checks.xlsx"), xls = scratch_.File("checks.xls");
+  ASSERT_EQ(0, Report("checks", "xlsx", xlsx).exit_code);
+  ASSERT_EQ(0, Report("checks", "xls", xls).exit_code);
+  std::map<std::string, std::vector<std::string>> cells;
+  std::vector<std::string> sheet;
+  std::map<std::string, std::string> custom;
+  for (const std::string& line :
+       Split(Output("/usr/bin/python3 " TALLYSCAN_SOURCE_DIR "/tests/report/read_workbook.py " +
+                    xlsx),
+             "\n")) {
+    const std::vector<std::string> fields = Split(line, "\t");
+    if (fields[0] == "cell") cells[fields[2]] = fields;
+    if (fields[0] == "sheet") sheet = fields;
+    if (fields[0] == "custom") custom[fields[1]] = fields.size() > 2 ? fields[2] : "";
+  }
+  EXPECT_EQ((std::vector<std::string>{"sheet", "דו'ח", "rtl", "A4"}), sheet);
+  EXPECT_EQ("תוצאות בדיקות תקינות", cells["A1"][4]);
+  const std::vector<std::string> headings = {"#", "פרטים", "חובה", "זכות", "יתרה"};
+  for (std::size_t c = 0; c < headings.size(); ++c) {
+    const std::string at = std::string(1, static_cast<char>('A' + c)) + "3";
+    EXPECT_EQ(headings[c], cells[at][4]) << at;
+    EXPECT_EQ("bold", cells[at][7]) << at;
+  }
+  // Every figure of the Excel form (its sign in front) is the number of the same cell.
+  const auto rows = HtmlRows(xls);
+  ASSERT_GT(rows.size(), 40u);
+  int numbers = 0;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (std::size_t c = 2; c < rows[r].size(); ++c) {
+      const std::string& figure = rows[r][c];
+      if (figure.empty() || figure.find_first_not_of("-0123456789.,") != std::string::npos)
+        continue;
+      const std::string at = std::string(1, static_cast<char>('A' + c)) + std::to_string(r + 4);
+      ASSERT_EQ(1u, cells.count(at)) << at << " " << figure;
+      const std::string plain = std::regex_replace(figure, std::regex(","), "");
+      EXPECT_DOUBLE_EQ(std::stod(plain), std::stod(cells[at][4])) << at;
+      EXPECT_TRUE(cells[at][3] == "float" || cells[at][3] == "int") << at;
+      ++numbers;
+    }
+  }
+  EXPECT_GT(numbers, 80);
+  EXPECT_EQ(64u, custom["Source SHA-256"].size());
+  EXPECT_TRUE(custom["Source file"].ends_with("BKMVDATA.TXT"));
+}
+
+// The cells of the layout line that holds `text`, in reading order: pdftotext gives a right-to-
+// left line's cells from left to right, each cell's words in the order they are written.
+std::vector<std::string> PdfCells(const std::string& pdf_text, const std::string& text) {
+  for (const std::string& line : Split(pdf_text, "\n")) {
+    if (line.find(text) == std::string::npos) continue;
+    std::vector<std::string> cells;
+    for (const std::string& cell :
+         Split(std::regex_replace(line, std::regex("^ +| +$"), ""), "  ")) {
+      const std::string trimmed = std::regex_replace(cell, std::regex("^ +| +$"), "");
+      if (!trimmed.empty()) cells.insert(cells.begin(), trimmed);
+    }
+    return cells;
+  }
+  return {};
+}
+
+// A row of the e-mail form as the page shows it: empty cells left out, a trailing sign before
+// its figure.
+std::vector<std::string> Shown(const std::vector<std::string>& row) {
+  std::vector<std::string> shown;
+  for (const std::string& cell : row) {
+    if (cell.empty()) continue;
+    shown.push_back(cell.ends_with("-") ? "-" + cell.substr(0, cell.size() - 1) : cell);
+  }
+  return shown;
+}
+
+TEST_F(ReportCliTest, ThePdfHoldsTheWordsAndFiguresOfEachReportAsText) {
+  for (const std::string kind : {"import", "checks"}) {
+    const std::string pdf = scratch_.File(kind + ".pdf"), htm = scratch_.File(kind + ".htm");
+    ASSERT_EQ(0, Report(kind, "pdf", pdf).exit_code) << kind;
+    ASSERT_EQ(0, Report(kind, "htm", htm).exit_code) << kind;
+    const std::string text = PdfText(pdf);
+    const auto rows = HtmlRows(htm);
+    ASSERT_GT(rows.size(), 3u);
+    // The first row with a figure (or the first row), and a row with a negative figure.
+    std::vector<std::vector<std::string>> chosen = {rows[0]};
+    for (const auto& row : rows) {
+      if (row.size() > 2 && !row[2].empty() && row[2].find_first_of("0123456789") == 0) {
+        chosen[0] = row;
+        break;
+      }
+    }
+    for (const auto& row : rows) {
+      if (kind == "checks" && !row.back().empty() && row.back().ends_with("-")) {
+        chosen.push_back(row);
+        break;
+      }
+    }
+    if (kind == "checks") {
+      ASSERT_EQ(2u, chosen.size());
+    }
+    for (const auto& row : chosen) {
+      EXPECT_EQ(Shown(row), PdfCells(text, row[1])) << kind << ": " << row[1];
+    }
+    EXPECT_NE(std::string::npos, text.find("מספר עוסק")) << kind;
+  }
+}
+
+TEST_F(ReportCliTest, ALongReportRunsOverPagesWithEveryLineOnce) {
+  testing::TempFolder big;
+  const std::string gen = std::string(TALLYSCAN_GEN) +
+                          " --quiet --movements 3000 --seed 7 --fault missing-cheque@150"
+                          " --fault vat@150 " +
+                          big.path();
+  ASSERT_EQ(0, std::system(gen.c_str()));
+  const std::string pdf = scratch_.File("long.pdf"), htm = scratch_.File("long.htm");
+  for (const auto& [format, out] : {std::pair{"pdf", pdf}, std::pair{"htm", htm}}) {
+    ASSERT_EQ(0, testing::RunCli("report checks --format " + std::string(format) + " --out " + out +
+                                     " " + big.path(),
+                                 scratch_)
+                     .exit_code);
+  }
+  const std::size_t lines = HtmlRows(htm).size();
+  const std::string info = Output("pdfinfo '" + pdf + "'");
+  std::smatch pages;
+  ASSERT_TRUE(std::regex_search(info, pages, std::regex("Pages: +([0-9]+)")));
+  const std::size_t page_count = std::stoul(pages[1]);
+  EXPECT_GT(page_count, 3u);
+  // Each page opens with the header that numbers it.
+  const std::vector<std::string> texts = Split(PdfText(pdf), "\f");
+  for (std::size_t page = 1; page <= page_count; ++page) {
+    ASSERT_GE(texts.size(), page);
+    // pdftotext may put the dash of "דף - N" after the number.
+    EXPECT_TRUE(std::regex_search(texts[page - 1],
+                                  std::regex("דף -? ?" + std::to_string(page) + "( -)?\\s")))
+        << page;
+    EXPECT_NE(std::string::npos, texts[page - 1].find("תוצאות בדיקות תקינות"));
+  }
+  // The "#" column counts every line once.
+  const std::string last = "  " + std::to_string(lines) + "\n";
+  EXPECT_NE(std::string::npos, texts[page_count - 1].find(last));
+}
+
+TEST_F(ReportCliTest, AFailedWriteIsReportedAndLeavesNoFile) {
+  for (const std::string format : {"htm", "xlsx", "pdf"}) {
+    const std::string out = scratch_.File("full." + format);
+    // A file size limit of 4 KB makes every write past it fail, as a full disk would.
+    const std::string command = "bash -c \"trap '' XFSZ; ulimit -f 4; exec " TALLYSCAN_CLI
+                                " report checks --format " +
+                                format + " --out " + out + " " + set_->path() +
+                                "/valid\" >/dev/null 2>" + scratch_.File("err");
+    const int status = std::system(command.c_str());
+    EXPECT_EQ(1, WEXITSTATUS(status)) << format;
+    EXPECT_NE(std::string::npos,
+              testing::ReadFile(scratch_.File("err")).find("לא ניתן לכתוב את הקובץ " + out))
+        << format << ": " << testing::ReadFile(scratch_.File("err"));
+    EXPECT_NE(0, ::access(out.c_str(), F_OK)) << format;
+  }
+}
+
+TEST_F(ReportCliTest, UsageMistakesExitWithTwo) {
+  const std::string folder = set_->path() + "/valid";
+  for (const std::string& args : std::vector<std::string>{
+           "report", "report checks --format htm " + folder, "report checks --out x " + folder,
+           "report ledgers --format htm --out x " + folder,
+           "report checks --format doc --out x " + folder,
+           "report checks --format htm --out x --items Z9 " + folder}) {
+    EXPECT_EQ(2, testing::RunCli(args, scratch_).exit_code) << args;
+  }
+}
+
+}  // namespace
+}  // namespace tallyscan

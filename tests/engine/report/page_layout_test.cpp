@@ -1,0 +1,238 @@
+// The pages of a report on a canvas that records what would be drawn: the header on every page,
+// narrow and wide fonts, figures widened rather than cut, grid lines, and a stop that still
+// ends the document.
+#include "engine/report/page_layout.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/report/report_fixture.h"
+
+namespace tallyscan {
+namespace {
+
+using testing::Col;
+
+struct DrawnText {
+  int page;
+  int slot;
+  PaperRect box;
+  std::string text;
+  TextAlign align;
+  bool right_to_left;
+  bool elide;
+};
+
+struct DrawnLine {
+  int page;
+  double y1, y2;
+  double width;
+};
+
+// Every letter is as wide as the slot's number of units, except that the wide slots (even)
+// are narrower; a line of any font is 20 units high. 5 units make a millimetre.
+class RecordingCanvas final : public PageCanvas {
+ public:
+  PaperRect PageArea() override { return {0, 0, 1000, 1400}; }
+  double UnitsPerMillimetre() override { return 5; }
+  void SelectFont(int slot) override { slot_ = slot; }
+  double TextWidth(std::string_view text) override {
+    double letters = 0;
+    for (const char c : text) letters += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    return letters * LetterWidth();
+  }
+  double LineHeight() override { return 20; }
+  void SetTextColour(Colour colour) override { text_colour = colour; }
+  void DrawText(const PaperRect& box, std::string_view text, TextAlign align, bool rtl,
+                bool elide) override {
+    texts.push_back({pages, slot_, box, std::string(text), align, rtl, elide});
+  }
+  void DrawLine(double, double y1, double, double y2, Colour, double width) override {
+    lines.push_back({pages, y1, y2, width});
+  }
+  void DrawRoundedFrame(const PaperRect&) override {}
+  void StartPage() override { ++pages; }
+  Status Finish() override {
+    ++finished;
+    return Status::Ok();
+  }
+
+  double LetterWidth() const { return slot_ % 2 == 0 ? 6 : 10; }
+
+  const DrawnText* Find(std::string_view text) const {
+    for (const DrawnText& drawn : texts) {
+      if (drawn.text == text) return &drawn;
+    }
+    return nullptr;
+  }
+  int CountOf(std::string_view text) const {
+    int count = 0;
+    for (const DrawnText& drawn : texts) count += drawn.text == text ? 1 : 0;
+    return count;
+  }
+
+  std::vector<DrawnText> texts;
+  std::vector<DrawnLine> lines;
+  int pages = 0;
+  int finished = 0;
+  Colour text_colour = 0;
+
+ private:
+  int slot_ = 0;
+};
+
+class PageLayoutTest : public ::testing::Test {
+ protected:
+  Status Run(const ColumnSpecification& spec, int lines, ProgressMonitor& monitor,
+             const std::vector<std::string>& cells = {"1", "שם", "1,234.50"}) {
+    PageLayout layout(canvas_);
+    ReportStream stream(header_, fonts_, {&layout}, monitor);
+    stream.AddTitle("10אינדקס החשבונות");
+    stream.SetColumns(spec);
+    for (int i = 1; i <= lines; ++i) {
+      std::vector<std::string> line = cells;
+      line[0] = std::to_string(i);
+      if (!stream.Line(std::move(line))) break;
+    }
+    wide_ = layout.Wide();
+    return stream.End();
+  }
+
+  RecordingCanvas canvas_;
+  ReportHeader header_ = testing::TestHeader();
+  PrintFonts fonts_ = DefaultPrintFonts();
+  SilentProgress silent_;
+  bool wide_ = false;
+};
+
+TEST_F(PageLayoutTest, EveryPageOpensWithTheFullHeader) {
+  ASSERT_TRUE(
+      Run({{Col(3, "#"), Col(30, "שם"), Col(10, "חובה", kDebitColumn)}}, 120, silent_).ok());
+  ASSERT_GE(canvas_.pages, 3);
+  EXPECT_EQ(1, canvas_.finished);
+  EXPECT_EQ(Rgb(0, 0, 255), canvas_.text_colour);  // the print settings' text colour
+  for (int page = 1; page <= canvas_.pages; ++page) {
+    for (const std::string& text :
+         {std::string("מאפיית הגליל <בע\"מ>"), std::string("רחוב הרצל 1 חיפה"),
+          std::string("מספר עוסק - 123456782"), std::string("תאריך הדפסה - 15/01/2025 "),
+          std::string(" שנת כספים - 2024"), "דף - " + std::to_string(page),
+          std::string("אינדקס החשבונות"), std::string("חובה")}) {
+      const bool found =
+          std::any_of(canvas_.texts.begin(), canvas_.texts.end(),
+                      [&](const DrawnText& t) { return t.page == page && t.text == text; });
+      EXPECT_TRUE(found) << "page " << page << ": " << text;
+    }
+  }
+  // Every line printed once, in order, and nothing below the printable area.
+  for (int i = 1; i <= 120; ++i) EXPECT_EQ(1, canvas_.CountOf(std::to_string(i))) << i;
+  for (const DrawnText& text : canvas_.texts) EXPECT_LE(text.box.bottom, 1400.01) << text.text;
+}
+
+TEST_F(PageLayoutTest, HeadingsThatDoNotFitInTheBodyFontMakeTheReportWide) {
+  // 100 counted letters of 10 units fill the 1000 units exactly: narrow.
+  ASSERT_TRUE(
+      Run({{Col(10, std::string(50, 'a')), Col(10, std::string(50, 'b'))}}, 1, silent_, {"1", "x"})
+          .ok());
+  EXPECT_FALSE(wide_);
+  EXPECT_EQ(5, [&] {
+    for (const DrawnText& t : canvas_.texts) {
+      if (t.text == "x") return t.slot;
+    }
+    return -1;
+  }());
+  canvas_ = RecordingCanvas();
+  ASSERT_TRUE(
+      Run({{Col(10, std::string(50, 'a')), Col(10, std::string(51, 'b'))}}, 1, silent_, {"1", "x"})
+          .ok());
+  EXPECT_TRUE(wide_);
+  const DrawnText* body = canvas_.Find("x");
+  ASSERT_NE(nullptr, body);
+  EXPECT_EQ(6, body->slot);
+  EXPECT_EQ(4, canvas_.Find(std::string(50, 'a'))->slot);  // the wide heading slot
+}
+
+TEST_F(PageLayoutTest, AFigureIsNeverCutAndTheTextColumnsGiveWay) {
+  // The figure column's share (10 of 50 characters) holds 20 letters; the figure has 22.
+  const std::string figure = "123,456,789,012,345.00";
+  const std::string long_name(60, 'n');
+  ASSERT_TRUE(Run({{Col(5, "#"), Col(35, "שם"), Col(10, "סכום", kFigureColumn)}}, 1, silent_,
+                  {"1", long_name, figure})
+                  .ok());
+  const DrawnText* drawn = canvas_.Find(figure);
+  ASSERT_NE(nullptr, drawn);
+  EXPECT_GE(drawn->box.right - drawn->box.left, 22 * 10.0);
+  EXPECT_FALSE(drawn->elide);
+  EXPECT_EQ(TextAlign::kRight, drawn->align);
+  const DrawnText* name = canvas_.Find(long_name);
+  ASSERT_NE(nullptr, name);
+  EXPECT_TRUE(name->elide);
+  EXPECT_LE(name->box.right, 1000);
+  EXPECT_LE(drawn->box.right, name->box.left);  // the figure lies left of the name
+  EXPECT_GE(drawn->box.left, 0);
+}
+
+TEST_F(PageLayoutTest, FigureCellsCarryTheirSignAtTheEndAndTheirLetterInFront) {
+  PageLayout layout(canvas_);
+  ReportStream stream(header_, fonts_, {&layout}, silent_);
+  stream.SetColumns({{Col(10, "a", kSignedBalanceColumn), Col(10, "b", kLetterBalanceColumn),
+                      Col(10, "c", 8), Col(10, "d", 9)}});
+  stream.Line({"-120.00", "50 ח", "7", "8"});
+  ASSERT_TRUE(stream.End().ok());
+  ASSERT_NE(nullptr, canvas_.Find("120.00-"));
+  ASSERT_NE(nullptr, canvas_.Find("ח 50"));
+  EXPECT_TRUE(canvas_.Find("120.00-")->right_to_left);
+  EXPECT_FALSE(canvas_.Find("7")->right_to_left);  // type 8 reads left to right
+  EXPECT_EQ(TextAlign::kLeft, canvas_.Find("8")->align);
+}
+
+TEST_F(PageLayoutTest, RulesAndGridLinesFollowTheModesAndTheFlags) {
+  PageLayout layout(canvas_);
+  ReportStream stream(header_, fonts_, {&layout}, silent_);
+  stream.SetColumns({{Col(10, "a"), Col(10, "b")}});
+  stream.Line({"x", "y"});
+  stream.Line({"", ""}, kBodyStyle, 1);
+  stream.Line({"z", ""}, kBodyStyle, -1);
+  ASSERT_TRUE(stream.End().ok());
+  // Nothing is drawn before the page is; count the thick rules over the whole page.
+  int rules = 0;
+  int thin_horizontal = 0;
+  for (const DrawnLine& line : canvas_.lines) {
+    if (line.y1 != line.y2) continue;
+    if (line.width > 0.5)
+      ++rules;
+    else
+      ++thin_horizontal;
+  }
+  EXPECT_EQ(2, rules);  // mode 1 and mode -1 draw a rule above their row
+  // Heading row top and bottom, and one line under each row but the one of mode -1.
+  EXPECT_EQ(2 + 2, thin_horizontal);
+
+  canvas_ = RecordingCanvas();
+  fonts_.vertical_lines = 0;
+  fonts_.horizontal_lines = 0;
+  PageLayout bare(canvas_);
+  ReportStream plain(header_, fonts_, {&bare}, silent_);
+  plain.SetColumns({{Col(10, "a"), Col(10, "b")}});
+  plain.Line({"x", "y"});
+  ASSERT_TRUE(plain.End().ok());
+  EXPECT_TRUE(canvas_.lines.empty());
+}
+
+TEST_F(PageLayoutTest, AStopDuringTheFirstPageStillEndsTheDocument) {
+  testing::StopAfter stop(3);
+  ASSERT_TRUE(Run({{Col(3, "#"), Col(30, "שם"), Col(10, "חובה", kDebitColumn)}}, 100, stop).ok());
+  EXPECT_EQ(1, canvas_.pages);
+  EXPECT_EQ(1, canvas_.finished);
+  for (const char* line : {"1", "2", "3"}) EXPECT_NE(nullptr, canvas_.Find(line)) << line;
+  EXPECT_EQ(nullptr, canvas_.Find("4"));
+  EXPECT_NE(nullptr, canvas_.Find("דף - 1"));
+}
+
+TEST_F(PageLayoutTest, AnEmptyReportIsOnePageWithItsHeader) {
+  ASSERT_TRUE(Run({{Col(3, "#"), Col(30, "שם")}}, 0, silent_).ok());
+  EXPECT_EQ(1, canvas_.pages);
+  EXPECT_NE(nullptr, canvas_.Find("שם"));
+  EXPECT_NE(nullptr, canvas_.Find("אינדקס החשבונות"));
+}
+
+}  // namespace
+}  // namespace tallyscan

@@ -1,0 +1,118 @@
+// The workbook read back by an independent reader (openpyxl, run with the system's Python):
+// titles, the bold frozen heading row, figures as numbers in their colours, texts as text, the
+// right-to-left sheet, a further sheet when one is full, and the source in the properties.
+#include "engine/report/xlsx_writer.h"
+
+#include <cstdio>
+#include <map>
+
+#include <gtest/gtest.h>
+
+#include "engine/report/report_fixture.h"
+#include "engine/uniform/import_fixture.h"
+
+namespace tallyscan {
+namespace {
+
+using testing::Col;
+
+// The reader's facts, TAB-separated fields per line.
+std::vector<std::vector<std::string>> ReadWorkbook(const std::string& path) {
+  const std::string command =
+      "/usr/bin/python3 " TALLYSCAN_SOURCE_DIR "/tests/report/read_workbook.py '" + path + "'";
+  std::vector<std::vector<std::string>> facts;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return facts;
+  std::string text;
+  char buffer[4096];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+    text.append(buffer, got);
+  EXPECT_EQ(0, ::pclose(pipe)) << text;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    std::vector<std::string> fields;
+    const std::string line = text.substr(start, end - start);
+    std::size_t from = 0;
+    for (std::size_t tab; (tab = line.find('\t', from)) != std::string::npos; from = tab + 1) {
+      fields.push_back(line.substr(from, tab - from));
+    }
+    fields.push_back(line.substr(from));
+    facts.push_back(std::move(fields));
+  }
+  return facts;
+}
+
+TEST(XlsxWriter, AnIndependentReaderFindsTheReportAsNumbersAndTexts) {
+  testing::TempFolder folder;
+  const std::string path = folder.File("report.xlsx");
+  ReportHeader header = testing::TestHeader();
+  header.source = {"/data/BKMVDATA.TXT", 1234, std::string(64, 'a'), 1736937000};
+  const PrintFonts fonts = DefaultPrintFonts();
+  {
+    XlsxReportWriter writer(path, 1736937000);
+    writer.SetRowsPerSheet(6);
+    SilentProgress silent;
+    ReportStream stream(header, fonts, {&writer}, silent);
+    stream.AddTitle("10אינדקס החשבונות");
+    stream.SetColumns({{Col(3, "#"), Col(18, "שם"), Col(10, "חובה", kDebitColumn),
+                        Col(10, "זכות", kCreditColumn), Col(10, "יתרה", kLetterBalanceColumn)}});
+    stream.Line({"1", "חשבון א", "1,234.50", "", "120.00 ח"});
+    stream.Line({"2", "ACC-7", "", "-7.00", "50.00 ז"});
+    stream.Line({"כרטיס 2"}, kSubTitleStyle, kSpanCentre);
+    stream.Line({"3", "ג", "12,345,678.9", "", ""}, kSummaryStyle);
+    ASSERT_TRUE(stream.End().ok());
+  }
+  std::map<std::string, std::vector<std::string>> cells;  // "sheet!A1" -> fields
+  std::vector<std::vector<std::string>> sheets;
+  std::map<std::string, std::string> custom;
+  std::vector<std::string> properties;
+  for (auto& fact : ReadWorkbook(path)) {
+    if (fact[0] == "cell") cells[fact[1] + "!" + fact[2]] = fact;
+    if (fact[0] == "sheet") sheets.push_back(fact);
+    if (fact[0] == "custom") custom[fact[1]] = fact[2];
+    if (fact[0] == "properties") properties = fact;
+  }
+  ASSERT_EQ(2u, sheets.size());
+  EXPECT_EQ((std::vector<std::string>{"sheet", "דו'ח", "rtl", "A4"}), sheets[0]);
+  EXPECT_EQ((std::vector<std::string>{"sheet", "דו'ח 2", "rtl", "A2"}), sheets[1]);
+
+  const auto cell = [&](const std::string& at) {
+    const auto found = cells.find(at);
+    return found == cells.end() ? std::vector<std::string>(10) : found->second;
+  };
+  // From the fourth field on: type, value, number format, colour, bold, alignment.
+  const auto facts = [&](const std::string& at) {
+    const std::vector<std::string> found = cell(at);
+    return std::vector<std::string>(found.begin() + 3, found.end());
+  };
+  using Facts = std::vector<std::string>;
+  const std::string debit = "FF00FF00", credit = "FFFF0000";
+  const std::string letters = "\"ח \"#,##0.00;\"ז \"#,##0.00;#,##0.00";
+  EXPECT_EQ((Facts{"str", "אינדקס החשבונות", "General", "", "bold", "centerContinuous"}),
+            facts("דו'ח!A1"));
+  EXPECT_EQ((Facts{"str", "חובה", "General", "", "bold", "center"}), facts("דו'ח!C3"));
+  EXPECT_EQ((Facts{"str", "1", "General", "", "", ""}), facts("דו'ח!A4"));
+  EXPECT_EQ((Facts{"float", "1234.5", "#,##0.00", debit, "", ""}), facts("דו'ח!C4"));
+  EXPECT_EQ((Facts{"int", "120", letters, debit, "", ""}), facts("דו'ח!E4"));
+  EXPECT_EQ((Facts{"str", "ACC-7", "General", "", "", ""}), facts("דו'ח!B5"));
+  EXPECT_EQ((Facts{"int", "-7", "#,##0.00", credit, "", ""}), facts("דו'ח!D5"));
+  EXPECT_EQ((Facts{"int", "-50", letters, credit, "", ""}), facts("דו'ח!E5"));
+  EXPECT_EQ((Facts{"str", "כרטיס 2", "General", "", "bold", "centerContinuous"}), facts("דו'ח!A6"));
+  // The further sheet repeats the heading row and goes on with the lines.
+  EXPECT_EQ((Facts{"str", "#", "General", "", "bold", "center"}), facts("דו'ח 2!A1"));
+  EXPECT_EQ((Facts{"float", "12345678.9", "#,##0.0", debit, "bold", ""}), facts("דו'ח 2!C2"));
+  EXPECT_EQ(0u, cells.count("דו'ח 2!D2"));
+
+  ASSERT_EQ(3u, properties.size());
+  EXPECT_EQ("אינדקס החשבונות", properties[1]);
+  EXPECT_EQ("/data/BKMVDATA.TXT, 1,234 bytes, SHA-256 " + std::string(64, 'a') +
+                ", read 2025-01-15T10:30:00Z",
+            properties[2]);
+  EXPECT_EQ("/data/BKMVDATA.TXT", custom["Source file"]);
+  EXPECT_EQ("1234", custom["Source size"]);
+  EXPECT_EQ(std::string(64, 'a'), custom["Source SHA-256"]);
+  EXPECT_EQ("2025-01-15T10:30:00Z", custom["Source read at"]);
+}
+
+}  // namespace
+}  // namespace tallyscan
