@@ -8,7 +8,9 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 
 #include "app/dialogs/record_detail_dialog.h"
@@ -16,6 +18,7 @@
 #include "app/pages/accounts_index_page.h"
 #include "app/pages/import_page.h"
 #include "app/pages/ledger_page.h"
+#include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "app_test_support.h"
 #include "engine/browse/accounts_index.h"
@@ -47,6 +50,8 @@ struct Fixture {
     if (!GenerateDataSet(options, folder.toStdString(), &generated).ok()) return false;
     window.resize(1366, 768);
     window.show();
+    window.activateWindow();  // the window's shortcuts (Alt+Left) act in the active window
+    if (!QTest::qWaitForWindowActive(&window)) return false;
     static_cast<ImportPage*>(window.PageAt(1))->ReadFolder(folder);
     return !t.store.LoadedFolder.empty();
   }
@@ -197,6 +202,104 @@ class BrowsePagesTest : public QObject {
     QCOMPARE(f.t.messages.size(), before + 1);
     QCOMPARE(f.LastMessage(), Q(kNoCardsToShow));
     QCOMPARE(f.ledger->Card().account, f.t.store.AccountIndex.Count());
+  }
+
+  // Drill-down index → card, Back with Alt+Left to the index as it stood (chosen row, scroll
+  // and sort, even after another sort meanwhile), Forward with Alt+Right to the same card.
+  void BackAndForwardRestoreWhereThePageStood() {
+    Fixture f;
+    QVERIFY(f.Load());
+    f.window.PressButton(2003);
+    Grid* list = f.index->List();
+    const int name_column = Fixture::ColumnOf(list, 3);
+    f.index->SortBy(3);
+    Fixture::Choose(list, 40);
+    list->scrollTo(list->model()->index(40, name_column));
+    const int scroll = list->verticalScrollBar()->value();
+    QVERIFY(scroll > 0);
+    const QString chosen = list->Model().ShownText(40, name_column);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(f.window.CurrentPage(), 4);
+    const std::int64_t card = f.ledger->Card().account;
+    QVERIFY(card > 0);
+    Fixture::Choose(f.ledger->List(), 1);
+
+    QTest::keyClick(f.ledger->List(), Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(f.window.CurrentPage(), 3);
+    QCOMPARE(list->SortIndex(), 3);
+    QCOMPARE(f.index->ChosenRow(), 40);
+    QCOMPARE(list->Model().ShownText(40, name_column), chosen);
+    QCOMPARE(list->verticalScrollBar()->value(), scroll);
+    QVERIFY(f.window.CanGoForward());
+
+    QTest::keyClick(list, Qt::Key_Right, Qt::AltModifier);
+    QCOMPARE(f.window.CurrentPage(), 4);
+    QCOMPARE(f.ledger->Card().account, card);
+    QCOMPARE(f.ledger->ChosenRow(), 1);
+
+    // Another sort of the index meanwhile: Back twice returns to the sort by name.
+    f.window.PressButton(2003);
+    f.index->SortBy(2);
+    f.window.findChild<QToolButton*>(QStringLiteral("backButton"))->click();
+    QCOMPARE(f.window.CurrentPage(), 4);
+    f.window.GoBack();
+    QCOMPARE(f.window.CurrentPage(), 3);
+    QCOMPARE(list->SortIndex(), 3);
+    QCOMPARE(list->Model().ShownText(40, name_column), chosen);
+  }
+
+  // The filter: rows whose shown text holds the typed text, figures also as plain digits, the
+  // count beside it, the totals row kept and saying it covers every row; commands act on the
+  // row chosen among those shown.
+  void FilterKeepsMatchingRowsAndTheTotals() {
+    Fixture f;
+    QVERIFY(f.Load());
+    f.window.PressButton(2003);
+    Grid* list = f.index->List();
+    FilterBox* filter = f.index->Filter();
+    const int accounts = static_cast<int>(f.t.store.AccountListIndex.Count());
+    QCOMPARE(filter->CountLabel()->text(), QStringLiteral("%1 מתוך %1").arg(accounts));
+    const int name_column = Fixture::ColumnOf(list, 3);
+    const int debit_column = Fixture::ColumnOf(list, 15);
+    QVERIFY(debit_column > 0);
+
+    const QString word = QStringLiteral("בע\"מ");
+    filter->SetText(word);
+    const int shown = list->model()->rowCount();
+    QVERIFY(shown > 2 && shown < accounts);
+    for (int row = 0; row + 1 < shown; ++row) {
+      bool found = false;
+      for (int c = 1; c < list->model()->columnCount(); ++c) {
+        found = found || list->Model().ShownText(row, c).contains(word);
+      }
+      QVERIFY(found);
+    }
+    QCOMPARE(filter->CountLabel()->text(),
+             QStringLiteral("%1 מתוך %2").arg(shown - 1).arg(accounts));
+    QVERIFY(
+        list->Model().ShownText(shown - 1, name_column).endsWith(QStringLiteral("(לכל השורות)")));
+    f.Render(QStringLiteral("accounts_index_filtered.png"));
+
+    // A figure typed without its separators finds its row; the row chosen is the index's.
+    filter->SetText(QString());
+    QCOMPARE(list->model()->rowCount(), accounts + 1);
+    int figure_row = -1;
+    for (int row = accounts - 1; row >= 0 && figure_row < 0; --row) {
+      if (list->Model().ShownText(row, debit_column).contains(QLatin1Char(','))) figure_row = row;
+    }
+    QVERIFY(figure_row >= 0);
+    const QString figure = list->Model().ShownText(figure_row, debit_column);
+    const QString name = list->Model().ShownText(figure_row, name_column);
+    filter->SetText(QString(figure).remove(QLatin1Char(',')).remove(QLatin1Char('.')));
+    QVERIFY(list->model()->rowCount() >= 2);
+    int at = -1;
+    for (int row = 0; row + 1 < list->model()->rowCount(); ++row) {
+      if (list->Model().ShownText(row, name_column) == name) at = row;
+    }
+    QVERIFY(at >= 0);
+    Fixture::Choose(list, at);
+    QCOMPARE(f.index->ChosenRow(), figure_row);
   }
 };
 
