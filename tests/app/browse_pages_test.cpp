@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "app/dialogs/account_chooser_dialog.h"
 #include "app/dialogs/record_detail_dialog.h"
 #include "app/main_window.h"
 #include "app/pages/accounts_index_page.h"
@@ -167,6 +168,14 @@ class BrowsePagesTest : public QObject {
     QVERIFY(most > 2);
     const std::string key =
         ReadRecordField(f.t.store, f.t.store.AccountIndex[busiest].Offset, field::B110(1403));
+    // The chooser finds the account by its name and gives its key as stored, trimmed.
+    {
+      AccountChooserDialog chooser(f.t.store, f.ledger);
+      QCOMPARE(chooser.List()->model()->rowCount(),
+               static_cast<int>(f.t.store.AccountIndex.Count()));
+      chooser.FindName(chooser.List()->Model().ShownText(static_cast<int>(busiest) - 1, 2));
+      QCOMPARE(chooser.ChosenKey(), QString::fromStdString(key).trimmed());
+    }
     f.ledger->FromField()->setText(QString::fromStdString(key).trimmed());
     QVERIFY(f.ledger->findChild<QLabel*>(QStringLiteral("fromName"))->text().size() >
             QStringLiteral("מכרטיס - ").size());

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/dialogs/account_chooser_dialog.h"
 #include "app/dialogs/field_selection_dialog.h"
 #include "app/dialogs/output_dialog.h"
 #include "app/dialogs/record_detail_dialog.h"
@@ -108,6 +109,16 @@ LedgerPage::LedgerPage(AppContext& app, PageHost& host, QWidget* parent)
   from_name_->setObjectName(QStringLiteral("fromName"));
   to_name_ = new QLabel(QStringLiteral("עד כרטיס - "), this);
   to_name_->setObjectName(QStringLiteral("toName"));
+  auto* choose_from = new QPushButton(QStringLiteral("..."), this);
+  choose_from->setObjectName(QStringLiteral("chooseFromButton"));
+  auto* choose_to = new QPushButton(QStringLiteral("..."), this);
+  choose_to->setObjectName(QStringLiteral("chooseToButton"));
+  for (QPushButton* button : {choose_from, choose_to}) {
+    button->setFixedWidth(28);
+    button->setToolTip(QStringLiteral("בחר את הכרטיס הרצוי"));
+  }
+  connect(choose_from, &QPushButton::clicked, this, [this] { ChooseAccount(from_); });
+  connect(choose_to, &QPushButton::clicked, this, [this] { ChooseAccount(to_); });
   show_button_ = new QPushButton(QStringLiteral("הצג"), this);
   show_button_->setObjectName(QStringLiteral("showButton"));
   header_ = new QLabel(this);
@@ -133,12 +144,14 @@ LedgerPage::LedgerPage(AppContext& app, PageHost& host, QWidget* parent)
   auto* range = new QGridLayout;
   range->addWidget(new QLabel(QStringLiteral("מכרטיס"), this), 0, 0);
   range->addWidget(from_, 0, 1);
-  range->addWidget(from_name_, 0, 2);
+  range->addWidget(choose_from, 0, 2);
+  range->addWidget(from_name_, 0, 3);
   range->addWidget(new QLabel(QStringLiteral("עד כרטיס"), this), 1, 0);
   range->addWidget(to_, 1, 1);
-  range->addWidget(to_name_, 1, 2);
-  range->addWidget(show_button_, 0, 3, 2, 1);
-  range->setColumnStretch(4, 1);
+  range->addWidget(choose_to, 1, 2);
+  range->addWidget(to_name_, 1, 3);
+  range->addWidget(show_button_, 0, 4, 2, 1);
+  range->setColumnStretch(5, 1);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(12, 8, 12, 8);
   layout->addLayout(toolbar);
@@ -308,6 +321,13 @@ void LedgerPage::ShowSourceDocument() {
   OpenRecordDetail(app_, this,
                    {{RecordType::kC100, app_.store.DocumentIndex[document].Offset},
                     {RecordType::kB100, row->offset}});
+}
+
+void LedgerPage::ChooseAccount(QLineEdit* field) {
+  AccountChooserDialog chooser(app_.store, this);
+  if (chooser.exec() != QDialog::Accepted) return;
+  const QString key = chooser.ChosenKey();
+  if (!key.isEmpty()) field->setText(key);
 }
 
 void LedgerPage::ChooseFields() {

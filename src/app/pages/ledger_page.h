@@ -45,6 +45,8 @@ class LedgerPage final : public Page {
   // 1003 "מסמך מקור" and 1004 "תנועת מקור" on the chosen movement.
   void ShowSourceDocument();
   void ShowSourceRecord();
+  // The account chooser beside a range field: the chosen key goes into `field`.
+  void ChooseAccount(QLineEdit* field);
   // 1005 "מבנה הדו'ח".
   void ChooseFields();
   // Loads AccountIndex element `account` and shows its card.
