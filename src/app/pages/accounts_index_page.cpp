@@ -206,7 +206,13 @@ void AccountsIndexPage::ChooseFields() {
   FieldSelectionDialog dialog(app_, AccountIndexCatalogue(), this);
   dialog.exec();
   BuildColumns();
-  list_->SetSortIndex(1);
+  // The sort returns to field 1, and the rows with it, so that the search prompt and the
+  // order agree.
+  if (list_->SortIndex() != 1) {
+    SortBy(1);
+  } else {
+    Refill();
+  }
   list_->setFocus();
 }
 
