@@ -141,14 +141,14 @@ void AccountsIndexPage::Enter() {
   source.Forget();
   list_->SetSortIndex(1);
   list_->SetRowCount(0);
-  Refill();
+  Refill(true);
 }
 
-void AccountsIndexPage::Refill() {
+void AccountsIndexPage::Refill(bool measure) {
   auto& source = static_cast<IndexRowSource&>(*source_);
   source.Forget();
   const bool loaded = !app_.store.LoadedFolder.empty();
-  filter_->SetRows(loaded ? static_cast<int>(source.RowCount() - 1) : 0, loaded ? 1 : 0);
+  filter_->SetRows(loaded ? static_cast<int>(source.RowCount() - 1) : 0, loaded ? 1 : 0, measure);
   print_button_->setEnabled(list_->Model().rowCount() > 0);
 }
 
@@ -211,7 +211,7 @@ void AccountsIndexPage::ChooseFields() {
   if (list_->SortIndex() != 1) {
     SortBy(1);
   } else {
-    Refill();
+    Refill(false);
   }
   list_->setFocus();
 }
@@ -242,7 +242,7 @@ void AccountsIndexPage::SearchSortColumn() {
 void AccountsIndexPage::SortBy(int field) {
   if (!SortAccountList(app_.store, field)) return;
   list_->SetSortIndex(field);
-  Refill();
+  Refill(false);
   list_->setFocus();
 }
 

@@ -59,8 +59,9 @@ class AccountsIndexPage final : public Page {
 
  private:
   void BuildColumns();
-  // The rows of the loaded set again (after an import or a sort).
-  void Refill();
+  // The rows of the loaded set again: new after an import (`measure`), in another order
+  // after a sort.
+  void Refill(bool measure);
   // The chosen account's AccountListIndex element, 0 (after the message) when none is.
   std::int64_t ChosenAccount();
 

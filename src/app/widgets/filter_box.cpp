@@ -60,10 +60,10 @@ FilterBox::FilterBox(Grid& grid, const GridRowSource& rows, int caption_field, Q
 
 FilterBox::~FilterBox() { grid_.SetSource(nullptr); }
 
-void FilterBox::SetRows(int data_rows, int kept_rows) {
+void FilterBox::SetRows(int data_rows, int kept_rows, bool measure) {
   data_rows_ = data_rows;
   kept_rows_ = kept_rows;
-  Apply();
+  Apply(measure);
 }
 
 void FilterBox::SetText(const QString& text) {
@@ -115,7 +115,7 @@ bool FilterBox::Matches(int row) const {
   return false;
 }
 
-void FilterBox::Apply() {
+void FilterBox::Apply(bool measure) {
   needle_ = field_->text().trimmed();
   needle_digits_ = LooksLikeFigure(needle_) ? Digits(needle_) : QString();
   shown_.clear();
@@ -125,7 +125,11 @@ void FilterBox::Apply() {
   const int matched = static_cast<int>(shown_.size());
   for (int row = 0; row < kept_rows_; ++row) shown_.push_back(data_rows_ + row);
   count_->setText(QStringLiteral("%1 מתוך %2").arg(matched).arg(data_rows_));
-  grid_.ResetRows(static_cast<int>(shown_.size()));
+  if (measure) {
+    grid_.ResetRows(static_cast<int>(shown_.size()));
+  } else {
+    grid_.Model().ResetRows(static_cast<int>(shown_.size()));
+  }
   emit Filtered();
 }
 

@@ -29,9 +29,11 @@ class FilterBox final : public QWidget, public GridRowSource {
   FilterBox(Grid& grid, const GridRowSource& rows, int caption_field, QWidget* parent);
   ~FilterBox() override;
 
-  // The page's rows are new (a sort, a new card, an import): `data_rows` rows to filter and
-  // `kept_rows` after them that always stay. The typed text is applied again.
-  void SetRows(int data_rows, int kept_rows);
+  // The page's rows are new (a new card, an import; `measure`) or the same in another order
+  // (a sort): `data_rows` rows to filter and `kept_rows` after them that always stay. The typed
+  // text is applied again. Only new rows are measured for the column widths: the grid reads
+  // every row for that, and the rows of a sort or a filter are those measured already.
+  void SetRows(int data_rows, int kept_rows, bool measure = true);
   // Applies `text` as if typed.
   void SetText(const QString& text);
   QString Text() const;
@@ -51,7 +53,7 @@ class FilterBox final : public QWidget, public GridRowSource {
   void Filtered();
 
  private:
-  void Apply();
+  void Apply(bool measure = false);
   bool Matches(int row) const;
 
   Grid& grid_;
