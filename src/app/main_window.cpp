@@ -16,12 +16,14 @@
 #include "app/app_message.h"
 #include "app/button_bar.h"
 #include "app/images.h"
+#include "app/pages/accounts_index_page.h"
 #include "app/pages/checks_page.h"
 #include "app/pages/companies_page.h"
 #include "app/pages/documents_page.h"
 #include "app/pages/import_page.h"
 #include "app/pages/transfer_page.h"
 #include "app/pages/items_page.h"
+#include "app/pages/ledger_page.h"
 #include "app/texts.h"
 #include "app/widgets/drawing.h"
 #include "app/widgets/main_button.h"
@@ -112,6 +114,26 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
   status1_->setFixedWidth(kStatusPart1Width);
   status2_ = new QLabel(status_bar_);
   status2_->setObjectName(QStringLiteral("statusPart2"));
+  back_button_ = new QToolButton(status_bar_);
+  back_button_->setObjectName(QStringLiteral("backButton"));
+  back_button_->setText(QStringLiteral("חזרה"));
+  back_button_->setToolTip(QStringLiteral("חזרה לדף הקודם (Alt+Left)"));
+  back_button_->setArrowType(Qt::RightArrow);  // back points against the reading order
+  back_button_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  back_button_->setAutoRaise(true);
+  forward_button_ = new QToolButton(status_bar_);
+  forward_button_->setObjectName(QStringLiteral("forwardButton"));
+  forward_button_->setText(QStringLiteral("קדימה"));
+  forward_button_->setToolTip(QStringLiteral("קדימה לדף הבא (Alt+Right)"));
+  forward_button_->setArrowType(Qt::LeftArrow);
+  forward_button_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  forward_button_->setAutoRaise(true);
+  connect(back_button_, &QToolButton::clicked, this, &MainWindow::GoBack);
+  connect(forward_button_, &QToolButton::clicked, this, &MainWindow::GoForward);
+  new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Left), this, [this] { GoBack(); });
+  new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Right), this, [this] { GoForward(); });
+  status_bar_->addWidget(back_button_);
+  status_bar_->addWidget(forward_button_);
   status_bar_->addWidget(status1_);
   status_bar_->addWidget(status2_, 1);
 
@@ -123,6 +145,12 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
         break;
       case 2:
         page = new ChecksPage(app_, *this, this);
+        break;
+      case 3:
+        page = new AccountsIndexPage(app_, *this, this);
+        break;
+      case 4:
+        page = new LedgerPage(app_, *this, this);
         break;
       case 6:
         page = new CompaniesPage(app_, *this, this);
@@ -156,6 +184,13 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
             static_cast<ImportPage*>(PageAt(1))->ReadFolder(folder);
           });
 
+  // "צפה בתנועות" of the index: the card on the ledger page.
+  connect(static_cast<AccountsIndexPage*>(PageAt(3)), &AccountsIndexPage::OpenCard, this,
+          [this](const QString& key) {
+            PressButton(2004);
+            static_cast<LedgerPage*>(PageAt(4))->OpenCardOf(key);
+          });
+
   setWindowIcon(logos_[8]);
   connect(&timer_, &QTimer::timeout, this, &MainWindow::Tick);
   timer_.start(kTimerPeriodMs);
@@ -183,6 +218,7 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
            std::max(placement_.height, kMainLeastHeight));
   }
   Button(kFirstButtonId)->setDefault(true);
+  UpdateHistoryButtons();
   PageAt(1)->show();
   PageAt(1)->Enter();
   LayOut();
@@ -216,24 +252,60 @@ void MainWindow::PressButton(int id) {
   if (!button) return;
   const PageEntry& entry = kPageTable[id - kFirstButtonId];
   if (entry.page == current_page_) return;
-  // Disabled while a long operation runs: a message box now would hold the operation until
-  // it is answered. The status bar says why.
-  if (!button->isEnabled()) return;
-  if (entry.needs_data && app_.store.LoadedFolder.empty()) {
+  if (entry.needs_data && app_.store.LoadedFolder.empty() && button->isEnabled()) {
     AppMessage(app_, this, 1, MessageIcon::kExclamation, texts::kNeedsData);
     return;
   }
+  const Place here = Here();
+  if (!SwitchTo(entry.page)) return;
+  back_.push_back(here);
+  forward_.clear();
+  UpdateHistoryButtons();
+}
+
+bool MainWindow::SwitchTo(int page_number) {
+  const PageEntry& entry = EntryOfPage(page_number);
+  // Disabled while a long operation runs: a message box now would hold the operation until
+  // it is answered. The status bar says why.
+  if (!Button(entry.button_id)->isEnabled()) return false;
+  if (entry.needs_data && app_.store.LoadedFolder.empty()) return false;
   Page* old_page = PageAt(current_page_);
   old_page->Leave();
   old_page->hide();
   Button(EntryOfPage(current_page_).button_id)->setDefault(false);
   current_page_ = entry.page;
   Page* page = PageAt(current_page_);
-  Button(id)->setDefault(true);
+  Button(entry.button_id)->setDefault(true);
   LayOut();
   page->show();
   page->Enter();
   if (QWidget* focus = page->DefaultFocus()) focus->setFocus();
+  return true;
+}
+
+MainWindow::Place MainWindow::Here() const {
+  return {current_page_, PageAt(current_page_)->SaveView(), app_.store.LoadedAt};
+}
+
+void MainWindow::Step(std::vector<Place>& from, std::vector<Place>& to) {
+  if (from.empty() || running_page_ != nullptr) return;
+  const Place target = from.back();
+  const Place here = Here();
+  if (target.page != current_page_ && !SwitchTo(target.page)) return;
+  from.pop_back();
+  to.push_back(here);
+  // A view of the set before the last import shows the page as it opens.
+  if (target.loaded_at == app_.store.LoadedAt) PageAt(current_page_)->RestoreView(target.view);
+  UpdateHistoryButtons();
+}
+
+void MainWindow::GoBack() { Step(back_, forward_); }
+
+void MainWindow::GoForward() { Step(forward_, back_); }
+
+void MainWindow::UpdateHistoryButtons() {
+  back_button_->setEnabled(!back_.empty());
+  forward_button_->setEnabled(!forward_.empty());
 }
 
 void MainWindow::SetStatusText(int part, const QString& text) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 #include <QImage>
 #include <QLabel>
@@ -14,6 +16,8 @@
 #include "app/pages/page.h"
 #include "app/shared_fonts.h"
 #include "engine/shell/window_placement.h"
+
+class QToolButton;
 
 namespace tallyscan {
 
@@ -42,6 +46,15 @@ class MainWindow : public QWidget, public PageHost {
   // The button with identifier id (2001..2008) was pressed (or its Ctrl+1..Ctrl+8). A
   // disabled button's page is not opened.
   void PressButton(int id);
+  // Back (Alt+Left, "חזרה") to the page shown before the last change of page, as it stood
+  // there, and Forward (Alt+Right, "קדימה") again. Every change of page, by a main button or
+  // by a drill-down, adds to the chain, which lasts while the program runs. A page that may
+  // not be opened now (no data loaded) is not gone back to.
+  void GoBack();
+  void GoForward();
+  bool CanGoBack() const { return !back_.empty(); }
+  bool CanGoForward() const { return !forward_.empty(); }
+
   // The page whose long operation is running; null when none is.
   Page* RunningPage() const { return running_page_; }
 
@@ -62,6 +75,17 @@ class MainWindow : public QWidget, public PageHost {
 
  private:
   void LayOut();
+  // Makes `page` current; false when it may not be opened now (nothing said).
+  bool SwitchTo(int page);
+  // Where the current page stands, for the chain.
+  struct Place {
+    int page = 1;
+    PageView view;
+    std::int64_t loaded_at = 0;  // the data set the view belongs to
+  };
+  Place Here() const;
+  void Step(std::vector<Place>& from, std::vector<Place>& to);
+  void UpdateHistoryButtons();
   void Tick();
   // Enables the buttons whose pages may be opened now.
   void UpdateButtons();
@@ -83,6 +107,10 @@ class MainWindow : public QWidget, public PageHost {
   int logo_ = 9;
   int pending_ticks_ = 0;
   std::function<void()> start_update_;
+  std::vector<Place> back_;
+  std::vector<Place> forward_;
+  QToolButton* back_button_ = nullptr;
+  QToolButton* forward_button_ = nullptr;
 };
 
 }  // namespace tallyscan

@@ -47,6 +47,25 @@ constexpr Command kCommands[] = {
      "Lists the companies store, one saved set per line: name, year and folder separated\n"
      "by TABs. --root DIR lists the store in DIR instead of the user's own.\n",
      RunCompanies},
+    {"view",
+     "view index [--format F] [--sort FIELD] DIR\n"
+     "  tallyscan-cli view ledger [--format F] --from KEY [--to KEY] DIR\n"
+     "  tallyscan-cli view documents [--format F] --type T [--number N] DIR\n"
+     "  tallyscan-cli view items [--format F] [--sort FIELD] DIR",
+     "Imports the data folder and prints a browser's grid, one line per row.\n"
+     "  index                the accounts index: fields 1-19 of every account, then the\n"
+     "                       totals row\n"
+     "  --sort FIELD         sorted as a click on the header of field 1-19 leaves it\n"
+     "  ledger               the ledger cards from the account KEY to the account --to KEY\n"
+     "                       (the one account without --to), keys compared trimmed: for each\n"
+     "                       card a title line, its rows (fields 1-26) and its totals row\n"
+     "  documents            the documents of type T (e.g. 305) in their order, or the one\n"
+     "                       numbered N: for each its description, the header's items\n"
+     "                       (label TAB value), the lines with their total row, the receipt\n"
+     "                       lines, then an empty line; exits 1 when none is found\n"
+     "  items                the item catalogue, fields 1-14 of every item; --sort by the\n"
+     "                       header of field 2-14\n",
+     RunView},
     {"report", "report checks|import --format xls|htm|xlsx|pdf --out FILE [--items LIST] DIR",
      "Imports the data folder and writes a report as a file: checks, the findings of the\n"
      "integrity checks (--items as for check); import, the import log.\n"
@@ -70,17 +89,6 @@ constexpr Command kCommands[] = {
      "                       the start counter and the step\n"
      "transfer dump prints any file the transfer writes, record by record.\n",
      RunTransfer},
-    {"view",
-     "view documents [--format F] --type T [--number N] DIR\n"
-     "  tallyscan-cli view items [--format F] [--sort FIELD] DIR",
-     "Imports the data folder and prints a browser's grid, one line per row.\n"
-     "  documents            the documents of type T (e.g. 305) in their order, or the one\n"
-     "                       numbered N: for each its description, the header's items\n"
-     "                       (label TAB value), the lines with their total row, the receipt\n"
-     "                       lines, then an empty line; exits 1 when none is found\n"
-     "  items                the item catalogue, fields 1-14 of every item\n"
-     "  --sort FIELD         sorted as a click on the header of field 2-14 leaves it\n",
-     RunView},
 };
 
 constexpr std::string_view kExitCodes =
@@ -97,7 +105,9 @@ void PrintUsage(std::ostream& out) {
          "       tallyscan-cli COMMAND --help\n"
          "       tallyscan-cli --version\n\ncommands:\n";
   for (const Command& c : kCommands) out << "  tallyscan-cli " << c.usage << "\n";
-  out << "\noutput options of import, check and detail:\n" << kOutputOptions << "\n" << kExitCodes;
+  out << "\noutput options of import, check, detail and view:\n"
+      << kOutputOptions << "\n"
+      << kExitCodes;
 }
 
 void PrintHelp(const Command& command) {

@@ -1,5 +1,5 @@
 // tallyscan-cli view VIEW ...: the browsers' grids printed row by row, one view per file
-// (view_documents.cpp, view_items.cpp).
+// (view_index.cpp, view_ledger.cpp, view_documents.cpp, view_items.cpp).
 #include "cli/view_command.h"
 
 #include <iostream>
@@ -18,6 +18,8 @@ struct View {
 };
 
 constexpr View kViews[] = {
+    {"index", RunViewIndex},
+    {"ledger", RunViewLedger},
     {"documents", RunViewDocuments},
     {"items", RunViewItems},
 };
@@ -73,7 +75,7 @@ std::optional<int> ImportForView(RecordStore& store, const std::string& folder) 
 }
 
 int RunView(std::span<char* const> args) {
-  if (args.empty()) return UsageError("view", "name the view: documents or items");
+  if (args.empty()) return UsageError("view", "name the view: index, ledger, documents or items");
   const std::string_view name = args[0];
   for (const View& view : kViews) {
     if (view.name == name) return view.run(args.subspan(1));

@@ -33,6 +33,8 @@ std::optional<int> ReadViewArgs(std::span<char* const> args,
 // store holds the set.
 std::optional<int> ImportForView(RecordStore& store, const std::string& folder);
 
+int RunViewIndex(std::span<char* const> args);
+int RunViewLedger(std::span<char* const> args);
 int RunViewDocuments(std::span<char* const> args);
 int RunViewItems(std::span<char* const> args);
 

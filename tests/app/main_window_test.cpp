@@ -291,21 +291,14 @@ class MainWindowTest : public QObject {
     QCOMPARE(window->Button(2004)->toolTip(), QStringLiteral("כרטסות (Ctrl+4)"));
   }
 
-  // The pages still to be built say what they will do.
-  void PagesNotBuiltYetCarryANote() {
+  // Every page is built: none shows the note of a page still to come.
+  void EveryPageIsBuilt() {
     TestApp t;
     t.store.LoadedFolder = "/loaded";
     auto window = Open(t);
-    for (const int id : {2003, 2004}) {
+    for (int id = 2001; id <= 2008; ++id) {
       window->PressButton(id);
-      auto* note =
-          window->PageAt(window->CurrentPage())->findChild<QLabel*>(QStringLiteral("note"));
-      QVERIFY(note);
-      QVERIFY(note->isVisible());
-      QVERIFY(note->text().size() > 30);
-      QVERIFY(note->alignment() & Qt::AlignHCenter);
-      const QRect place = note->geometry();
-      QVERIFY(std::abs(place.center().y() - window->PageArea().height() / 2) < 40);
+      QVERIFY(!window->PageAt(window->CurrentPage())->findChild<QLabel*>(QStringLiteral("note")));
     }
   }
 

@@ -112,8 +112,35 @@ run_outputs() {
   done
 }
 
+# The trimmed keys of the first and the last account in key order, one a line.
+account_bounds() {
+  awk 'substr($0, 1, 4) == "B110" { print substr($0, 23, 15) }' "$1" | LC_ALL=C sort |
+    sed -n '1p;$p' | sed 's/^ *//; s/ *$//'
+}
+
+# The browsers' grids: the index as loaded and sorted by name, every ledger card, and the
+# refusals of a range that names no card or runs backwards.
+view_outputs() {
+  local set=$1 folder=$work/$1 out=$work/out/$1
+  record "$out/view-index.raw" view index --raw "$set"
+  record "$out/view-index-sort3.raw" view index --raw --sort 3 "$set"
+  local data first last
+  data=$(data_file "$folder")
+  [ -n "$data" ] || return 0
+  { read -r first; read -r last; } < <(account_bounds "$folder/$data")
+  record "$out/view-ledger.raw" view ledger --raw --from "$first" --to "$last" "$set"
+  if [ "$set" = valid ]; then
+    record "$out/view-ledger.json" view ledger --format json --from "$first" "$set"
+    record "$out/view-ledger-refused.raw" view ledger --raw --from "$last" --to "$first" "$set"
+    record "$out/view-ledger-unknown.raw" view ledger --raw --from NO-SUCH-CARD "$set"
+  fi
+}
+
 make_sets || { echo "golden: the generator failed"; exit 1; }
-for s in "${sets[@]}"; do run_outputs "$s"; done
+for s in "${sets[@]}"; do
+  run_outputs "$s"
+  view_outputs "$s"
+done
 
 if [ "$mode" = "--update" ]; then
   rm -rf "$expected"

@@ -53,32 +53,20 @@ class CompanyRowSource final : public GridRowSource {
   const std::vector<std::string>& rows_;
 };
 
-QToolButton* ToolButton(const QString& caption, const QString& tooltip, const QString& picture,
-                        const QString& name, QWidget* parent) {
-  auto* button = new QToolButton(parent);
-  button->setObjectName(name);
-  button->setText(caption);
-  button->setToolTip(tooltip);
-  button->setIcon(QIcon(QPixmap::fromImage(Picture(picture))));
-  button->setIconSize(QSize(24, 24));
-  button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-  button->setAutoRaise(true);
-  return button;
-}
-
 }  // namespace
 
 CompaniesPage::CompaniesPage(AppContext& app, PageHost& host, QWidget* parent)
     : Page(app, host, 6, false, parent), row_source_(std::make_unique<CompanyRowSource>(rows_)) {
   setFont(host.Fonts().Tahoma10);
-  save_button_ =
-      ToolButton(QStringLiteral("שמור חברה"), QStringLiteral("שמור את הקובץ הנוכחי בספריית החברות"),
-                 QStringLiteral("IdxTb1"), QStringLiteral("saveButton"), this);
-  read_button_ = ToolButton(QStringLiteral("קרא חברה"), QStringLiteral("טען חברה מספריית החברות"),
-                            QStringLiteral("IdxTb2"), QStringLiteral("readButton"), this);
+  save_button_ = MakeToolButton(QStringLiteral("שמור חברה"),
+                                QStringLiteral("שמור את הקובץ הנוכחי בספריית החברות"),
+                                QStringLiteral("IdxTb1"), QStringLiteral("saveButton"), this);
+  read_button_ =
+      MakeToolButton(QStringLiteral("קרא חברה"), QStringLiteral("טען חברה מספריית החברות"),
+                     QStringLiteral("IdxTb2"), QStringLiteral("readButton"), this);
   delete_button_ =
-      ToolButton(QStringLiteral("מחק חברה"), QStringLiteral("מחק חברה מספריית החשברות"),
-                 QStringLiteral("IdxTb3"), QStringLiteral("deleteButton"), this);
+      MakeToolButton(QStringLiteral("מחק חברה"), QStringLiteral("מחק חברה מספריית החשברות"),
+                     QStringLiteral("IdxTb3"), QStringLiteral("deleteButton"), this);
   progress_bar_ = new PercentProgressBar(this);
   progress_bar_->setObjectName(QStringLiteral("progressBar"));
   progress_bar_->setRange(0, 100);

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <cstdint>
+
 #include <QString>
 #include <QWidget>
 
 #include "app/app_context.h"
 
 class QLabel;
+class QToolButton;
 
 namespace tallyscan {
 
@@ -24,6 +27,21 @@ class PageHost {
   // bar) or ended (`page` null). The window disables what would be refused meanwhile and
   // tells every page (Page::BusyChanged).
   virtual void RunStateChanged(Page* page, const QString& reason) = 0;
+};
+
+// Where a page stood, as the window's Back and Forward restore it: the chosen row and column,
+// the scroll position, the sort field, and what the page shows (the ledger's account, a
+// document) with the texts of its entry fields. A page keeps only what it needs.
+struct PageView {
+  int row = -1;
+  int column = 0;
+  int vertical_scroll = 0;
+  int horizontal_scroll = 0;
+  int sort_field = 0;
+  std::int64_t shown = 0;  // an index element the page shows; 0 for none
+  QString first_text;
+  QString second_text;
+  QString filter_text;
 };
 
 // One page of the main window. The window shows exactly one page at a time; a page that
@@ -49,6 +67,10 @@ class Page : public QWidget {
   // Another long operation began or ended: an action that would be refused meanwhile is
   // disabled.
   virtual void BusyChanged(bool /*busy*/) {}
+  // Where the page stands now, and back to such a place (after Enter). A view of the data set
+  // before the last import is not restored.
+  virtual PageView SaveView() const { return {}; }
+  virtual void RestoreView(const PageView& /*view*/) {}
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -73,5 +95,16 @@ class EmptyPage final : public Page {
  private:
   QLabel* note_ = nullptr;
 };
+
+class Grid;
+
+// The chosen cell, scroll position and sort of a page's grid, and back to them.
+void SaveGridView(const Grid& grid, PageView& view);
+void RestoreGridView(Grid& grid, const PageView& view);
+
+// A page toolbar's button: the picture `picture` of the images beside its caption, the
+// tooltip, the object name the tests find it by.
+QToolButton* MakeToolButton(const QString& caption, const QString& tooltip, const QString& picture,
+                            const QString& name, QWidget* parent);
 
 }  // namespace tallyscan

@@ -9,6 +9,8 @@
 // thread. The store is an ordinary object: the app owns one, tests make their own.
 
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -160,5 +162,15 @@ std::string ReadRecordLine(const RecordStore& store, std::int64_t offset, Record
 
 // One field of the record at `offset`, read by itself.
 std::string ReadRecordField(const RecordStore& store, std::int64_t offset, Positions field);
+
+// The lines of many records, read with few reads: records that lie close together in the
+// file (the accounts of a chart, the movements of a batch) are read in blocks rather than
+// line by line. `use(i, line)` is called once for each `offsets[i]`, in ascending order of
+// offset (equal offsets in the order given), with the line as ReadRecordLine gives it (empty
+// for an offset past the end of the file); the line lives until `use` returns. `use` returns
+// false to stop; ForEachRecordLine then returns false at once.
+bool ForEachRecordLine(const RecordStore& store, std::span<const std::int64_t> offsets,
+                       RecordType type,
+                       const std::function<bool(std::size_t, std::string_view)>& use);
 
 }  // namespace tallyscan

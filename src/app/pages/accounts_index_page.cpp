@@ -1,0 +1,272 @@
+#include "app/pages/accounts_index_page.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/app_message.h"
+#include "app/dialogs/field_selection_dialog.h"
+#include "app/dialogs/record_detail_dialog.h"
+#include "app/report/grid_print.h"
+#include "app/shared_fonts.h"
+#include "app/widgets/card_number_edit.h"
+#include "app/widgets/filter_box.h"
+#include "app/widgets/grid.h"
+#include "app/widgets/grid_search.h"
+#include "engine/browse/accounts_index.h"
+#include "engine/browse/grid.h"
+#include "engine/browse/ledger_card.h"
+#include "engine/checks/checks.h"
+#include "engine/text/trim.h"
+#include "engine/uniform/fields.h"
+
+namespace tallyscan {
+namespace {
+
+QString FromStd(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The grid's rows through the engine's index rows; the cache holds the row last asked for,
+// so the columns of one row cost one read of its line.
+class IndexRowSource final : public GridRowSource {
+ public:
+  explicit IndexRowSource(const RecordStore& store) : rows_(store) {}
+  std::string CellText(int row, int field) const override {
+    if (field < 1 || field > kIndexFieldCount) return {};
+    return rows_.Row(row + 1)[static_cast<std::size_t>(field - 1)];
+  }
+  std::int64_t RowCount() const { return rows_.RowCount(); }
+  void Forget() { rows_.Forget(); }
+
+ private:
+  mutable AccountsIndexRows rows_;
+};
+
+// The report's figure types: the debit and credit totals, the balances.
+int IndexFieldType(int field) {
+  switch (field) {
+    case 15:
+      return 1;
+    case 16:
+      return 2;
+    case 14:
+    case 17:
+    case 18:
+      return 3;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+AccountsIndexPage::AccountsIndexPage(AppContext& app, PageHost& host, QWidget* parent)
+    : Page(app, host, 3, true, parent), source_(std::make_unique<IndexRowSource>(app.store)) {
+  setFont(host.Fonts().Tahoma10);
+  auto* show = MakeToolButton(QStringLiteral("צפה בתנועות"),
+                              QStringLiteral("צפייה בתנועות הנהלת החשבונות של הכרטיס"),
+                              QStringLiteral("IdxTb1"), QStringLiteral("showCardButton"), this);
+  auto* source = MakeToolButton(QStringLiteral("תנועת מקור"),
+                                QStringLiteral("צפייה בתנועת המקור מתוך קובץ התנועות"),
+                                QStringLiteral("IdxTb2"), QStringLiteral("sourceButton"), this);
+  auto* fields = MakeToolButton(QStringLiteral("מבנה הדו'ח"),
+                                QStringLiteral("הגדרת השדות הרצויים לצפייה באינדקס החשבונות"),
+                                QStringLiteral("IdxTb3"), QStringLiteral("fieldsButton"), this);
+  auto* search = MakeToolButton(QStringLiteral("איתור"),
+                                QStringLiteral("איתור כרטיס על פי נתון מסויים (בשדה המיון)"),
+                                QStringLiteral("IdxTb4"), QStringLiteral("searchButton"), this);
+
+  list_ = new Grid(this);
+  list_->setObjectName(QStringLiteral("indexList"));
+  list_->SetStretchField(3);
+  BuildColumns();
+  filter_ = new FilterBox(*list_, *source_, 3, this);
+  list_->SetSortRoutine([this](int field) { SortBy(field); });
+  list_->SetSearchRoutine([this] { SearchSortColumn(); });
+  list_->SetReporter(
+      [this](const QString& text) { AppMessage(app_, this, 1, MessageIcon::kExclamation, text); });
+  list_->installEventFilter(this);
+
+  print_button_ = MakeGridPrintButton(app, *list_, QStringLiteral("Index"), "10אינדקס החשבונות",
+                                      IndexFieldType, this);
+  print_button_->setText(QStringLiteral("הדפס אינדקס"));
+  print_button_->setToolTip(QStringLiteral("הדפסה של אינדקס החשבונות"));
+
+  auto* toolbar = new QHBoxLayout;
+  toolbar->setSpacing(2);
+  for (QToolButton* button : {show, source, fields, search}) toolbar->addWidget(button);
+  toolbar->addWidget(print_button_);
+  toolbar->addStretch(1);
+  toolbar->addWidget(filter_);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(12, 8, 12, 8);
+  layout->addLayout(toolbar);
+  layout->addWidget(list_, 1);
+
+  connect(show, &QToolButton::clicked, this, &AccountsIndexPage::ShowCard);
+  connect(source, &QToolButton::clicked, this, &AccountsIndexPage::ShowSourceRecord);
+  connect(fields, &QToolButton::clicked, this, &AccountsIndexPage::ChooseFields);
+  connect(search, &QToolButton::clicked, this, &AccountsIndexPage::SearchSortColumn);
+  connect(list_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+    if (index.isValid()) ShowCard();
+  });
+}
+
+AccountsIndexPage::~AccountsIndexPage() {
+  // The grid asks the filter, and the filter the rows, for texts until they are gone.
+  delete filter_;
+}
+
+QWidget* AccountsIndexPage::DefaultFocus() { return list_; }
+
+void AccountsIndexPage::BuildColumns() {
+  const FieldCatalogue& catalogue = AccountIndexCatalogue();
+  list_->SetColumns(ColumnsFromFieldList(ReadFieldList(app_.settings, catalogue), catalogue));
+  list_->SetWidthKeeper([this](const std::vector<GridColumn>& columns) {
+    WriteFieldList(app_.settings, AccountIndexCatalogue(), ColumnWidthsText(columns));
+  });
+}
+
+void AccountsIndexPage::Enter() {
+  auto& source = static_cast<IndexRowSource&>(*source_);
+  // The rows change only when an import has finished.
+  if (shown_load_ == app_.store.LoadedAt && list_->Model().rowCount() > 0) return;
+  shown_load_ = app_.store.LoadedAt;
+  source.Forget();
+  list_->SetSortIndex(1);
+  list_->SetRowCount(0);
+  Refill(true);
+}
+
+void AccountsIndexPage::Refill(bool measure) {
+  auto& source = static_cast<IndexRowSource&>(*source_);
+  source.Forget();
+  const bool loaded = !app_.store.LoadedFolder.empty();
+  filter_->SetRows(loaded ? static_cast<int>(source.RowCount() - 1) : 0, loaded ? 1 : 0, measure);
+  print_button_->setEnabled(list_->Model().rowCount() > 0);
+}
+
+void AccountsIndexPage::Leave() {
+  WriteFieldList(app_.settings, AccountIndexCatalogue(),
+                 ColumnWidthsText(list_->Model().Columns()));
+}
+
+PageView AccountsIndexPage::SaveView() const {
+  PageView view;
+  SaveGridView(*list_, view);
+  view.filter_text = filter_->Text();
+  return view;
+}
+
+void AccountsIndexPage::RestoreView(const PageView& view) {
+  filter_->SetText(view.filter_text);
+  // The index keeps the order of the last sort: back to the sort the view had.
+  if (view.sort_field > 0 && view.sort_field != list_->SortIndex()) SortBy(view.sort_field);
+  RestoreGridView(*list_, view);
+}
+
+int AccountsIndexPage::ChosenRow() const {
+  const QModelIndex current = list_->selectionModel()->currentIndex();
+  if (!current.isValid() || !list_->selectionModel()->isRowSelected(current.row(), {})) {
+    return -1;
+  }
+  return filter_->SourceRow(current.row());
+}
+
+std::int64_t AccountsIndexPage::ChosenAccount() {
+  const int row = ChosenRow();
+  if (row < 0 || row >= app_.store.AccountListIndex.Count()) {
+    AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(kNoRowSelected));
+    return 0;
+  }
+  return row + 1;
+}
+
+void AccountsIndexPage::ShowCard() {
+  const std::int64_t element = ChosenAccount();
+  if (element == 0) return;
+  const std::string key =
+      ReadRecordField(app_.store, app_.store.AccountListIndex[element].Offset, field::B110(1403));
+  emit OpenCard(FromStd(TrimSpaces(key)));
+}
+
+void AccountsIndexPage::ShowSourceRecord() {
+  const std::int64_t element = ChosenAccount();
+  if (element == 0) return;
+  OpenRecordDetail(app_, this, {{RecordType::kB110, app_.store.AccountListIndex[element].Offset}});
+}
+
+void AccountsIndexPage::ChooseFields() {
+  FieldSelectionDialog dialog(app_, AccountIndexCatalogue(), this);
+  dialog.exec();
+  BuildColumns();
+  // The sort returns to field 1, and the rows with it, so that the search prompt and the
+  // order agree.
+  if (list_->SortIndex() != 1) {
+    SortBy(1);
+  } else {
+    Refill(false);
+  }
+  list_->setFocus();
+}
+
+void AccountsIndexPage::SearchSortColumn() {
+  const int sort_field = list_->SortIndex();
+  GridSearchBox box(AccountIndexCatalogue(), sort_field, this);
+  if (box.exec() == QDialog::Accepted && !box.Text().isEmpty()) {
+    int column = -1;
+    for (int c = 0; c < list_->Model().columnCount(); ++c) {
+      if (list_->Model().FieldOf(c) == sort_field) column = c;
+    }
+    if (column >= 0) {
+      const QModelIndex current = list_->selectionModel()->currentIndex();
+      const int found =
+          list_->FindRow(column, box.Text(), current.isValid() ? current.row() + 1 : 0);
+      if (found >= 0) {
+        list_->selectionModel()->setCurrentIndex(
+            list_->model()->index(found, column),
+            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        list_->scrollTo(list_->model()->index(found, column));
+      }
+    }
+  }
+  list_->setFocus();
+}
+
+void AccountsIndexPage::SortBy(int field) {
+  if (!SortAccountList(app_.store, field)) return;
+  list_->SetSortIndex(field);
+  Refill(false);
+  list_->setFocus();
+}
+
+bool AccountsIndexPage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == list_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      ShowCard();
+      return true;
+    }
+    // The edit names the row of the grid as the index's: not while the rows are filtered.
+    if (key == Qt::Key_F2 && !filter_->Active()) {
+      const int row = ChosenRow();
+      int column = -1;
+      for (int c = 0; c < list_->Model().columnCount(); ++c) {
+        if (list_->Model().FieldOf(c) == 2) column = c;
+      }
+      if (row >= 0 && row < app_.store.AccountListIndex.Count() && column >= 0) {
+        EditCardNumber(app_, *list_, list_->model()->index(row, column));
+      }
+      return true;
+    }
+  }
+  return Page::eventFilter(watched, event);
+}
+
+}  // namespace tallyscan

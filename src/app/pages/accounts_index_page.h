@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/pages/page.h"
+
+class QPushButton;
+class QToolButton;
+
+namespace tallyscan {
+
+class FilterBox;
+class Grid;
+class GridRowSource;
+
+// Page 3, the accounts index: one row per account in AccountListIndex order and the totals
+// row, in the columns of the field list "IdxFields". A header click sorts by its field, the
+// toolbar opens the chosen account's ledger card (so do a double-click and Enter), shows its
+// source record, changes the field list, searches the sort column and prints the index. F2
+// edits the chosen account's card number in place.
+class AccountsIndexPage final : public Page {
+  Q_OBJECT
+ public:
+  AccountsIndexPage(AppContext& app, PageHost& host, QWidget* parent);
+  ~AccountsIndexPage() override;
+
+  // Shows the rows of the loaded set (again after an import).
+  void Enter() override;
+  void Leave() override;
+  QWidget* DefaultFocus() override;
+  PageView SaveView() const override;
+  void RestoreView(const PageView& view) override;
+
+  // 1001 "צפה בתנועות": asks for the chosen account's card (OpenCard).
+  void ShowCard();
+  // 1002 "תנועת מקור": the chosen account's record in the source-record viewer.
+  void ShowSourceRecord();
+  // 1003 "מבנה הדו'ח": the field-selection dialog, then the columns again.
+  void ChooseFields();
+  // 1004 "איתור": the search box over the sort column.
+  void SearchSortColumn();
+  // A header click on `field`: the rows sorted as the engine sorts them.
+  void SortBy(int field);
+
+  Grid* List() const { return list_; }
+  FilterBox* Filter() const { return filter_; }
+  // The chosen row of the index (0-based, through the filter), -1 when none; the totals row
+  // counts as none for 1001 and 1002.
+  int ChosenRow() const;
+
+ signals:
+  // The card of the account with this key (trimmed) was asked for.
+  void OpenCard(const QString& key);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildColumns();
+  // The rows of the loaded set again: new after an import (`measure`), in another order
+  // after a sort.
+  void Refill(bool measure);
+  // The chosen account's AccountListIndex element, 0 (after the message) when none is.
+  std::int64_t ChosenAccount();
+
+  std::unique_ptr<GridRowSource> source_;
+  Grid* list_ = nullptr;
+  FilterBox* filter_ = nullptr;  // the grid reads its rows through the filter
+  QPushButton* print_button_ = nullptr;
+  std::int64_t shown_load_ = -1;  // LoadedAt of the set the rows show
+};
+
+}  // namespace tallyscan

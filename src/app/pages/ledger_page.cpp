@@ -1,0 +1,359 @@
+#include "app/pages/ledger_page.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/app_message.h"
+#include "app/dialogs/account_chooser_dialog.h"
+#include "app/dialogs/field_selection_dialog.h"
+#include "app/dialogs/output_dialog.h"
+#include "app/dialogs/record_detail_dialog.h"
+#include "app/report/grid_print.h"
+#include "app/shared_fonts.h"
+#include "app/widgets/filter_box.h"
+#include "app/widgets/grid.h"
+#include "engine/browse/cell_text.h"
+#include "engine/browse/grid.h"
+#include "engine/checks/checks.h"
+#include "engine/uniform/fields.h"
+
+namespace tallyscan {
+namespace {
+
+QString FromStd(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+constexpr int kNameLabelLength = 25;
+
+// The card's rows through the engine; the cells of the row last asked for are kept, so the
+// columns of one row cost one decoding.
+class CardRowSource final : public GridRowSource {
+ public:
+  CardRowSource(const RecordStore& store, const LedgerCard& card) : store_(store), card_(card) {}
+  std::string CellText(int row, int field) const override {
+    if (field < 1 || field > kLedgerFieldCount) return {};
+    if (row != cached_row_) {
+      cells_ = LedgerRowCells(store_, card_, row + 1);
+      cached_row_ = row;
+    }
+    return cells_[static_cast<std::size_t>(field - 1)];
+  }
+  void Forget() { cached_row_ = -1; }
+
+ private:
+  const RecordStore& store_;
+  const LedgerCard& card_;
+  mutable int cached_row_ = -1;
+  mutable RowCells cells_;
+};
+
+// The report's figure types: debit and credit sides, the signed figures.
+int LedgerFieldType(int field) {
+  switch (field) {
+    case 17:
+    case 21:
+      return 1;
+    case 18:
+    case 22:
+      return 2;
+    case 16:
+    case 19:
+    case 20:
+      return 4;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+LedgerPage::LedgerPage(AppContext& app, PageHost& host, QWidget* parent)
+    : Page(app, host, 4, true, parent), source_(std::make_unique<CardRowSource>(app.store, card_)) {
+  setFont(host.Fonts().Tahoma10);
+  auto* next = MakeToolButton(QStringLiteral("כרטיס קדימה"), QStringLiteral("הצג את הכרטיס הבא"),
+                              QStringLiteral("TnuTb1"), QStringLiteral("nextButton"), this);
+  auto* previous =
+      MakeToolButton(QStringLiteral("כרטיס אחורה"), QStringLiteral("הצג את הכרטיס הקודם"),
+                     QStringLiteral("TnuTb2"), QStringLiteral("previousButton"), this);
+  auto* document =
+      MakeToolButton(QStringLiteral("מסמך מקור"), QStringLiteral("צפייה במסמך שייצר את התנועה"),
+                     QStringLiteral("TnuTb3"), QStringLiteral("documentButton"), this);
+  auto* source = MakeToolButton(QStringLiteral("תנועת מקור"),
+                                QStringLiteral("צפייה בתנועת המקור מתוך קובץ התנועות"),
+                                QStringLiteral("IdxTb2"), QStringLiteral("sourceButton"), this);
+  auto* fields = MakeToolButton(QStringLiteral("מבנה הדו'ח"),
+                                QStringLiteral("הגדרת השדות הרצויים לצפייה בכרטסת"),
+                                QStringLiteral("IdxTb3"), QStringLiteral("fieldsButton"), this);
+  print_button_ = MakeToolButton(QStringLiteral("הדפס"), QStringLiteral("הדפסה של הכרטסת"),
+                                 QStringLiteral("IdxTb5"), QStringLiteral("printButton"), this);
+
+  from_ = new QLineEdit(this);
+  from_->setObjectName(QStringLiteral("fromField"));
+  to_ = new QLineEdit(this);
+  to_->setObjectName(QStringLiteral("toField"));
+  for (QLineEdit* field : {from_, to_}) {
+    field->setMaxLength(15);
+    field->setFixedWidth(140);
+  }
+  from_name_ = new QLabel(QStringLiteral("מכרטיס - "), this);
+  from_name_->setObjectName(QStringLiteral("fromName"));
+  to_name_ = new QLabel(QStringLiteral("עד כרטיס - "), this);
+  to_name_->setObjectName(QStringLiteral("toName"));
+  auto* choose_from = new QPushButton(QStringLiteral("..."), this);
+  choose_from->setObjectName(QStringLiteral("chooseFromButton"));
+  auto* choose_to = new QPushButton(QStringLiteral("..."), this);
+  choose_to->setObjectName(QStringLiteral("chooseToButton"));
+  for (QPushButton* button : {choose_from, choose_to}) {
+    button->setFixedWidth(28);
+    button->setToolTip(QStringLiteral("בחר את הכרטיס הרצוי"));
+  }
+  connect(choose_from, &QPushButton::clicked, this, [this] { ChooseAccount(from_); });
+  connect(choose_to, &QPushButton::clicked, this, [this] { ChooseAccount(to_); });
+  show_button_ = new QPushButton(QStringLiteral("הצג"), this);
+  show_button_->setObjectName(QStringLiteral("showButton"));
+  header_ = new QLabel(this);
+  header_->setObjectName(QStringLiteral("cardHeader"));
+  header_->setFont(host.Fonts().Tahoma10Bold);
+
+  list_ = new Grid(this);
+  list_->setObjectName(QStringLiteral("cardList"));
+  list_->SetStretchField(12);
+  BuildColumns();
+  filter_ = new FilterBox(*list_, *source_, 12, this);
+  list_->SetReporter(
+      [this](const QString& text) { AppMessage(app_, this, 1, MessageIcon::kExclamation, text); });
+  list_->installEventFilter(this);
+
+  auto* toolbar = new QHBoxLayout;
+  toolbar->setSpacing(2);
+  for (QToolButton* button : {next, previous, document, source, fields, print_button_}) {
+    toolbar->addWidget(button);
+  }
+  toolbar->addStretch(1);
+  toolbar->addWidget(filter_);
+  auto* range = new QGridLayout;
+  range->addWidget(new QLabel(QStringLiteral("מכרטיס"), this), 0, 0);
+  range->addWidget(from_, 0, 1);
+  range->addWidget(choose_from, 0, 2);
+  range->addWidget(from_name_, 0, 3);
+  range->addWidget(new QLabel(QStringLiteral("עד כרטיס"), this), 1, 0);
+  range->addWidget(to_, 1, 1);
+  range->addWidget(choose_to, 1, 2);
+  range->addWidget(to_name_, 1, 3);
+  range->addWidget(show_button_, 0, 4, 2, 1);
+  range->setColumnStretch(5, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(12, 8, 12, 8);
+  layout->addLayout(toolbar);
+  layout->addLayout(range);
+  layout->addWidget(header_);
+  layout->addWidget(list_, 1);
+
+  connect(next, &QToolButton::clicked, this, [this] { StepCard(1); });
+  connect(previous, &QToolButton::clicked, this, [this] { StepCard(-1); });
+  connect(document, &QToolButton::clicked, this, &LedgerPage::ShowSourceDocument);
+  connect(source, &QToolButton::clicked, this, &LedgerPage::ShowSourceRecord);
+  connect(fields, &QToolButton::clicked, this, &LedgerPage::ChooseFields);
+  connect(print_button_, &QToolButton::clicked, this, &LedgerPage::Print);
+  connect(show_button_, &QPushButton::clicked, this, &LedgerPage::ShowFromCard);
+  connect(from_, &QLineEdit::textChanged, this,
+          [this] { UpdateNameLabel(from_, from_name_, QStringLiteral("מכרטיס - ")); });
+  connect(to_, &QLineEdit::textChanged, this,
+          [this] { UpdateNameLabel(to_, to_name_, QStringLiteral("עד כרטיס - ")); });
+  connect(from_, &QLineEdit::returnPressed, this, &LedgerPage::ShowFromCard);
+  connect(to_, &QLineEdit::returnPressed, this, &LedgerPage::ShowFromCard);
+  connect(list_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+    if (index.isValid()) ShowSourceRecord();
+  });
+  print_button_->setEnabled(false);
+}
+
+LedgerPage::~LedgerPage() {
+  // The grid asks the filter, and the filter the card, for texts until they are gone.
+  delete filter_;
+}
+
+QWidget* LedgerPage::DefaultFocus() {
+  if (card_.account == 0) return from_;
+  return list_;
+}
+
+void LedgerPage::BuildColumns() {
+  const FieldCatalogue& catalogue = LedgerCatalogue();
+  list_->SetColumns(ColumnsFromFieldList(ReadFieldList(app_.settings, catalogue), catalogue));
+  list_->SetWidthKeeper([this](const std::vector<GridColumn>& columns) {
+    WriteFieldList(app_.settings, LedgerCatalogue(), ColumnWidthsText(columns));
+  });
+}
+
+void LedgerPage::Enter() {
+  // A new import: the card shown belongs to the set before it.
+  if (shown_load_ == app_.store.LoadedAt) return;
+  shown_load_ = app_.store.LoadedAt;
+  card_ = LedgerCard{};
+  static_cast<CardRowSource&>(*source_).Forget();
+  header_->clear();
+  list_->SetRowCount(0);
+  filter_->SetRows(0, 0);
+  print_button_->setEnabled(false);
+}
+
+void LedgerPage::Leave() {
+  WriteFieldList(app_.settings, LedgerCatalogue(), ColumnWidthsText(list_->Model().Columns()));
+}
+
+PageView LedgerPage::SaveView() const {
+  PageView view;
+  SaveGridView(*list_, view);
+  view.shown = card_.account;
+  view.first_text = from_->text();
+  view.second_text = to_->text();
+  view.filter_text = filter_->Text();
+  return view;
+}
+
+void LedgerPage::RestoreView(const PageView& view) {
+  from_->setText(view.first_text);
+  to_->setText(view.second_text);
+  if (view.shown != card_.account) ShowCard(view.shown);
+  filter_->SetText(view.filter_text);
+  RestoreGridView(*list_, view);
+}
+
+void LedgerPage::UpdateNameLabel(QLineEdit* field, QLabel* label, const QString& caption) {
+  QString name;
+  const std::int64_t account = FindAccount(app_.store, field->text().toStdString());
+  if (account != 0) {
+    name = FromStd(TextCell(
+        ReadRecordField(app_.store, app_.store.AccountIndex[account].Offset, field::B110(1404)),
+        app_.store.DosCodePage, field::B110(1404).converted));
+  }
+  label->setText(caption + name.left(kNameLabelLength));
+}
+
+void LedgerPage::OpenCardOf(const QString& key) {
+  Enter();
+  from_->setText(key);
+  to_->setText(key);
+  ShowFromCard();
+}
+
+void LedgerPage::ShowFromCard() {
+  const CardRange range =
+      FindCardRange(app_.store, from_->text().toStdString(), to_->text().toStdString());
+  if (!range.message.empty()) {
+    AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(range.message));
+    return;
+  }
+  ShowCard(range.first);
+  list_->setFocus();
+}
+
+void LedgerPage::ShowCard(std::int64_t account) {
+  card_ = LoadCard(app_.store, account);
+  static_cast<CardRowSource&>(*source_).Forget();
+  header_->setText(card_.account == 0 ? QString() : FromStd(card_.header));
+  list_->SetRowCount(0);
+  filter_->SetRows(static_cast<int>(card_.rows.size()), card_.account == 0 ? 0 : 1);
+  print_button_->setEnabled(card_.account != 0);
+}
+
+void LedgerPage::StepCard(int step) {
+  if (card_.account == 0) {
+    QApplication::beep();
+    return;
+  }
+  const std::int64_t neighbour = NeighbourCard(app_.store, card_.account, step);
+  if (neighbour == 0) {
+    AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(kNoCardsToShow));
+    return;
+  }
+  ShowCard(neighbour);
+}
+
+int LedgerPage::ChosenRow() const {
+  const QModelIndex current = list_->selectionModel()->currentIndex();
+  if (!current.isValid() || !list_->selectionModel()->isRowSelected(current.row(), {})) {
+    return -1;
+  }
+  return filter_->SourceRow(current.row());
+}
+
+const LedgerRow* LedgerPage::ChosenMovement() {
+  const int row = ChosenRow();
+  if (row < 0 || static_cast<std::size_t>(row) >= card_.rows.size()) {
+    AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(kNoRowSelected));
+    return nullptr;
+  }
+  return &card_.rows[static_cast<std::size_t>(row)];
+}
+
+void LedgerPage::ShowSourceRecord() {
+  const LedgerRow* row = ChosenMovement();
+  if (row == nullptr) return;
+  if (row->offset < 0) {  // the opening balance is made up: no record stands behind it
+    AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(kNoSourceDocument));
+    return;
+  }
+  OpenRecordDetail(app_, this, {{RecordType::kB100, row->offset}});
+}
+
+void LedgerPage::ShowSourceDocument() {
+  const LedgerRow* row = ChosenMovement();
+  if (row == nullptr) return;
+  const std::int64_t document = row->offset < 0 ? 0 : FindSourceDocument(app_.store, row->line);
+  if (document == 0) {
+    AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(kNoSourceDocument));
+    return;
+  }
+  // Until the documents page exists, the document's record stands for it, beside the
+  // movement's own.
+  OpenRecordDetail(app_, this,
+                   {{RecordType::kC100, app_.store.DocumentIndex[document].Offset},
+                    {RecordType::kB100, row->offset}});
+}
+
+void LedgerPage::ChooseAccount(QLineEdit* field) {
+  AccountChooserDialog chooser(app_.store, this);
+  if (chooser.exec() != QDialog::Accepted) return;
+  const QString key = chooser.ChosenKey();
+  if (!key.isEmpty()) field->setText(key);
+}
+
+void LedgerPage::ChooseFields() {
+  FieldSelectionDialog dialog(app_, LedgerCatalogue(), this);
+  dialog.exec();
+  BuildColumns();
+  list_->setFocus();
+}
+
+void LedgerPage::Print() {
+  if (card_.account == 0) return;
+  ShowOutputDialog(
+      app_, this, QStringLiteral("Kartis"),
+      GridReportProducer(*list_, "10" + std::string(kCardTitle) + card_.header, LedgerFieldType));
+}
+
+bool LedgerPage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == list_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    // Until the documents page exists, a movement's drill-down opens its source record.
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      ShowSourceRecord();
+      return true;
+    }
+  }
+  return Page::eventFilter(watched, event);
+}
+
+}  // namespace tallyscan

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "app/pages/page.h"
+#include "engine/browse/ledger_card.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
+
+namespace tallyscan {
+
+class FilterBox;
+class Grid;
+class GridRowSource;
+
+// Page 4, the ledger: the card of one account at a time, its movements in file order with the
+// running balance and the totals row, in the columns of the field list "TnuaFields". The range
+// fields "מכרטיס" and "עד כרטיס" with their name labels choose the account (the show button
+// loads the "from" account); the toolbar pages to the next and previous card, opens the
+// chosen movement's source document (its source record until the documents view exists) and
+// its source record, changes the field list and prints the card.
+class LedgerPage final : public Page {
+  Q_OBJECT
+ public:
+  LedgerPage(AppContext& app, PageHost& host, QWidget* parent);
+  ~LedgerPage() override;
+
+  void Enter() override;
+  void Leave() override;
+  QWidget* DefaultFocus() override;
+  PageView SaveView() const override;
+  void RestoreView(const PageView& view) override;
+
+  // The card of the account with key `key` (trimmed), as the index's "צפה בתנועות" asks for
+  // it: the key goes into both range fields and the card is shown.
+  void OpenCardOf(const QString& key);
+  // The show button: the card of the "from" account, or the page's message.
+  void ShowFromCard();
+  // 1001 / 1002: the next (+1) or previous (-1) card.
+  void StepCard(int step);
+  // 1003 "מסמך מקור" and 1004 "תנועת מקור" on the chosen movement.
+  void ShowSourceDocument();
+  void ShowSourceRecord();
+  // The account chooser beside a range field: the chosen key goes into `field`.
+  void ChooseAccount(QLineEdit* field);
+  // 1005 "מבנה הדו'ח".
+  void ChooseFields();
+  // Loads AccountIndex element `account` and shows its card.
+  void ShowCard(std::int64_t account);
+
+  const LedgerCard& Card() const { return card_; }
+  Grid* List() const { return list_; }
+  FilterBox* Filter() const { return filter_; }
+  QLineEdit* FromField() const { return from_; }
+  QLineEdit* ToField() const { return to_; }
+  QLabel* Header() const { return header_; }
+  int ChosenRow() const;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildColumns();
+  void UpdateNameLabel(QLineEdit* field, QLabel* label, const QString& caption);
+  // The chosen movement row of the card, null (after the message) when none is.
+  const LedgerRow* ChosenMovement();
+  void Print();
+
+  LedgerCard card_;
+  std::unique_ptr<GridRowSource> source_;
+  std::int64_t shown_load_ = -1;
+  QLineEdit* from_ = nullptr;
+  QLineEdit* to_ = nullptr;
+  QLabel* from_name_ = nullptr;
+  QLabel* to_name_ = nullptr;
+  QLabel* header_ = nullptr;
+  QPushButton* show_button_ = nullptr;
+  QToolButton* print_button_ = nullptr;
+  Grid* list_ = nullptr;
+  FilterBox* filter_ = nullptr;  // the grid reads its rows through the filter
+};
+
+}  // namespace tallyscan

@@ -1,0 +1,53 @@
+// tallyscan-cli view index [--sort FIELD] DIR: the accounts index, every field of every row,
+// then the totals row.
+#include <iostream>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+#include "cli/view_command.h"
+#include "engine/browse/accounts_index.h"
+#include "engine/browse/field_catalogue.h"
+
+namespace tallyscan::cli {
+
+int RunViewIndex(std::span<char* const> args) {
+  constexpr std::string_view kOptions[] = {"sort"};
+  ViewArgs read;
+  if (const std::optional<int> wrong = ReadViewArgs(args, kOptions, read)) return *wrong;
+  int sort_field = 0;
+  if (const std::string* sort = read.Option("sort")) {
+    const bool digits = !sort->empty() && sort->size() <= 2 &&
+                        sort->find_first_not_of("0123456789") == std::string::npos;
+    sort_field = digits ? std::stoi(*sort) : 0;
+    if (sort_field < 1 || sort_field > kIndexFieldCount) {
+      return UsageError("view", "--sort takes a field number from 1 to 19");
+    }
+  }
+
+  RecordStore store;
+  if (const std::optional<int> failed = ImportForView(store, *read.folder)) return *failed;
+  if (sort_field != 0) SortAccountList(store, sort_field);
+
+  std::vector<std::string> rows;
+  rows.reserve(static_cast<std::size_t>(store.AccountListIndex.Count()) + 1);
+  AccountsIndexRows index(store);
+  for (std::int64_t row = 1; row <= index.RowCount(); ++row)
+    rows.push_back(JoinCells(index.Row(row)));
+
+  RunFacts facts("view index");
+  facts.subject.Add("folder", *read.folder);
+  if (sort_field != 0) facts.subject.Add("sort", std::int64_t{sort_field});
+  facts.summary.Add("accounts", store.AccountListIndex.Count());
+  TableShape shape;
+  shape.status_first = false;
+  shape.columns.assign(kIndexFieldCount, ColumnKind::kText);
+  for (int f = 14; f <= 18; ++f)
+    shape.columns[static_cast<std::size_t>(f - 1)] = ColumnKind::kFigure;
+  for (const std::string_view caption : AccountIndexCatalogue().captions) {
+    shape.names.emplace_back(caption);
+  }
+  return PrintTable(read.output, facts, rows, shape);
+}
+
+}  // namespace tallyscan::cli

@@ -1,0 +1,85 @@
+#pragma once
+
+// The ledger card of an account: every movement (B100) posted to it in file order, with the
+// running balance after each, an opening-balance row in front when the account's movements
+// do not account for its opening balance, and a totals row. Also the choice of cards by typed
+// keys (compared trimmed), the next and previous card, and the source document of a movement.
+// Cell texts are those every ledger view prints (the page, the reports, `view ledger`).
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/browse/accounts_index.h"
+#include "engine/uniform/record_store.h"
+
+namespace tallyscan {
+
+inline constexpr int kLedgerFieldCount = 26;
+
+inline constexpr std::string_view kNoRowSelected = "יש לבחור קודם שורה להצגה";
+inline constexpr std::string_view kNoFirstCard = "יש לציין את מספר הכרטיס הראשון";
+inline constexpr std::string_view kNoCardsToPrint = "לא נמצאו כרטיסים מתאימים להדפסה";
+inline constexpr std::string_view kNoCardsToShow = "לא נמצאו כרטיסים מתאימים להצגה";
+inline constexpr std::string_view kNoSourceDocument = "לא ניתן להציג את מסמך המקור";
+inline constexpr std::string_view kCardTitle = "כרטיס חשבון - ";
+
+struct LedgerRow {
+  std::string line;          // the B100 line (or the opening-balance row's made-up line)
+  std::int64_t offset = -1;  // the line's offset in the data file; -1 for the opening balance
+  std::int64_t balance = 0;  // running balance after this row, agorot
+  bool opening = false;      // the opening-balance row
+  std::string counter_name;  // the counter account's name (field 14), UTF-8
+};
+
+struct LedgerCard {
+  std::int64_t account = 0;  // AccountIndex element; 0 when no card is loaded
+  std::string header;        // key " - " name
+  std::vector<LedgerRow> rows;
+  std::int64_t debit_total = 0;
+  std::int64_t credit_total = 0;
+
+  // Rows of the grid: the movement rows, then the totals row.
+  std::int64_t RowCount() const { return static_cast<std::int64_t>(rows.size()) + 1; }
+};
+
+// The names of counter accounts by their key as a movement stores it, kept by a caller that
+// loads many cards of one store so that each name is read once.
+using CounterNames = std::unordered_map<std::string, std::string>;
+
+// Loads the card of AccountIndex element `account` (1..Count). The movements are the run of
+// MovementIndex entries under the account's key, put in file order (record number, then
+// offset). An element out of range gives an empty card with account 0. `counter_names`, when
+// given, is used and filled; it belongs to this store and must be emptied when it changes.
+LedgerCard LoadCard(const RecordStore& store, std::int64_t account,
+                    CounterNames* counter_names = nullptr);
+
+// Cells of grid row `row` (1..rows, then the totals row); empty cells for any other row.
+RowCells LedgerRowCells(const RecordStore& store, const LedgerCard& card, std::int64_t row);
+
+// The first AccountIndex element whose key, trimmed, equals `typed`, trimmed; 0 when none.
+std::int64_t FindAccount(const RecordStore& store, std::string_view typed);
+
+// The cards from the first account whose trimmed key equals `from` to the last whose trimmed
+// key equals `to` (`from` alone when `to` is empty), as AccountIndex elements [first, last].
+// `message` is empty on success, otherwise the page's message (nothing typed, nothing found,
+// "to" before "from").
+struct CardRange {
+  std::int64_t first = 0;
+  std::int64_t last = -1;
+  std::string_view message;
+};
+CardRange FindCardRange(const RecordStore& store, std::string_view from, std::string_view to);
+
+// The neighbour card of `account` (step +1 or -1); 0 when there is none.
+std::int64_t NeighbourCard(const RecordStore& store, std::int64_t account, int step);
+
+// The DocumentIndex element of the document that produced a movement: the first whose number
+// and the movement's reference are equal without leading blanks and zeros and trailing
+// blanks, with the movement's date and account as the document's date and customer key.
+// 0 when there is none (also for a blank reference).
+std::int64_t FindSourceDocument(const RecordStore& store, std::string_view b100_line);
+
+}  // namespace tallyscan

@@ -1,0 +1,318 @@
+// The accounts index and ledger pages on a generated set: the index's rows are the engine's,
+// a header click sorts, the commands without a chosen row say so, Enter opens the card, the
+// card pages on and opens its movements' source records; renders of both pages at 1366×768
+// (app-renders/accounts_index_page.png, app-renders/ledger_page.png).
+#include <QApplication>
+#include <QDir>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+#include "app/dialogs/account_chooser_dialog.h"
+#include "app/dialogs/record_detail_dialog.h"
+#include "app/main_window.h"
+#include "app/pages/accounts_index_page.h"
+#include "app/pages/import_page.h"
+#include "app/pages/ledger_page.h"
+#include "app/widgets/filter_box.h"
+#include "app/widgets/grid.h"
+#include "app_test_support.h"
+#include "engine/browse/accounts_index.h"
+#include "engine/browse/ledger_card.h"
+#include "engine/uniform/fields.h"
+#include "engine/uniform/result_row.h"
+#include "generator/data_set.h"
+
+namespace tallyscan::test {
+namespace {
+
+QString Q(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+struct Fixture {
+  QTemporaryDir sets;
+  TestApp t;
+  MainWindow window{t.app, StoredSize(1366, 768)};
+  AccountsIndexPage* index = static_cast<AccountsIndexPage*>(window.PageAt(3));
+  LedgerPage* ledger = static_cast<LedgerPage*>(window.PageAt(4));
+
+  bool Load() {
+    DataSetOptions options;
+    options.movements = 600;
+    options.accounts = 60;
+    const QString folder = sets.filePath(QStringLiteral("set"));
+    GeneratedDataSet generated;
+    if (!GenerateDataSet(options, folder.toStdString(), &generated).ok()) return false;
+    window.resize(1366, 768);
+    window.show();
+    window.activateWindow();  // the window's shortcuts (Alt+Left) act in the active window
+    if (!QTest::qWaitForWindowActive(&window)) return false;
+    static_cast<ImportPage*>(window.PageAt(1))->ReadFolder(folder);
+    return !t.store.LoadedFolder.empty();
+  }
+  static void Choose(Grid* grid, int row) {
+    grid->selectionModel()->setCurrentIndex(
+        grid->model()->index(row, 1),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  }
+  // The column of a grid that shows `field`.
+  static int ColumnOf(const Grid* grid, int field) {
+    for (int c = 0; c < grid->Model().columnCount(); ++c) {
+      if (grid->Model().FieldOf(c) == field) return c;
+    }
+    return -1;
+  }
+  QString LastMessage() const { return t.messages.empty() ? QString() : t.messages.back().text; }
+  void Render(const QString& name) {
+    QApplication::processEvents();
+    QDir().mkpath(QStringLiteral(TALLYSCAN_RENDER_DIR));
+    const QString path = QStringLiteral(TALLYSCAN_RENDER_DIR "/") + name;
+    QVERIFY(window.grab().toImage().save(path));
+    qInfo("rendered %s", qPrintable(path));
+  }
+};
+
+}  // namespace
+
+class BrowsePagesTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // Index: the engine's rows and totals row, a header click, the messages without a chosen
+  // row, the source record of an account, and Enter opening its card on the ledger page.
+  void IndexShowsSortsAndOpensCards() {
+    Fixture f;
+    QVERIFY(f.Load());
+    f.window.PressButton(2003);
+    QCOMPARE(f.window.CurrentPage(), 3);
+    Grid* list = f.index->List();
+    const std::int64_t accounts = f.t.store.AccountListIndex.Count();
+    QCOMPARE(list->model()->rowCount(), static_cast<int>(accounts + 1));
+    const int name_column = Fixture::ColumnOf(list, 3);
+    QVERIFY(name_column > 0);
+    AccountsIndexRows rows(f.t.store);
+    QCOMPARE(list->Model().ShownText(static_cast<int>(accounts), name_column),
+             Q(LookOfCell(rows.Row(accounts + 1)[2]).shown));
+    QCOMPARE(list->Model().ShownText(static_cast<int>(accounts), name_column),
+             QStringLiteral("סה'כ למאזן בוחן"));
+    list->scrollToBottom();  // the totals row in view
+    f.Render(QStringLiteral("accounts_index_page.png"));
+
+    // Without a chosen row (the totals row is none) 1001 and 1002 say so and do nothing.
+    f.index->ShowCard();
+    f.index->ShowSourceRecord();
+    QCOMPARE(f.t.messages.size(), std::size_t{2});
+    QCOMPARE(f.LastMessage(), Q(kNoRowSelected));
+    Fixture::Choose(list, static_cast<int>(accounts));
+    f.index->ShowCard();
+    QCOMPARE(f.t.messages.size(), std::size_t{3});
+    QCOMPARE(f.window.CurrentPage(), 3);
+
+    // A click on the name's header sorts by name; the rows are the engine's in that order.
+    list->horizontalHeader()->sectionClicked(name_column);
+    QCOMPARE(list->SortIndex(), 3);
+    rows.Forget();
+    for (int row = 0; row + 1 < list->model()->rowCount(); ++row) {
+      QCOMPARE(list->Model().ShownText(row, name_column),
+               Q(LookOfCell(rows.Row(row + 1)[2]).shown));
+    }
+
+    Fixture::Choose(list, 4);
+    f.index->ShowSourceRecord();
+    const auto viewers = f.index->findChildren<RecordDetailDialog*>();
+    QCOMPARE(viewers.size(), 1);
+    QVERIFY(!viewers.front()->Rows().empty());
+    viewers.front()->close();
+
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(f.window.CurrentPage(), 4);
+    const LedgerCard& card = f.ledger->Card();
+    QVERIFY(card.account > 0);
+    QCOMPARE(f.ledger->FromField()->text(), f.ledger->ToField()->text());
+    QCOMPARE(FindAccount(f.t.store, f.ledger->FromField()->text().toStdString()), card.account);
+    QCOMPARE(f.ledger->List()->model()->rowCount(), static_cast<int>(card.RowCount()));
+    QCOMPARE(f.ledger->Header()->text(), Q(card.header));
+  }
+
+  // Ledger: the show button's messages, a card with its running balance, paging to the
+  // neighbours, and the source record of a movement.
+  void LedgerShowsPagesAndOpensSourceRecords() {
+    Fixture f;
+    QVERIFY(f.Load());
+    f.window.PressButton(2004);
+    QCOMPARE(f.window.CurrentPage(), 4);
+    f.ledger->ShowFromCard();
+    QCOMPARE(f.LastMessage(), Q(kNoFirstCard));
+    f.ledger->FromField()->setText(QStringLiteral("no such key"));
+    f.ledger->ShowFromCard();
+    QCOMPARE(f.LastMessage(), Q(kNoCardsToPrint));
+    const std::size_t messages = f.t.messages.size();
+
+    // The account with the most movements.
+    std::int64_t busiest = 1;
+    std::size_t most = 0;
+    for (std::int64_t a = 1; a <= f.t.store.AccountIndex.Count(); ++a) {
+      const std::size_t n = LoadCard(f.t.store, a).rows.size();
+      if (n > most) {
+        most = n;
+        busiest = a;
+      }
+    }
+    QVERIFY(most > 2);
+    const std::string key =
+        ReadRecordField(f.t.store, f.t.store.AccountIndex[busiest].Offset, field::B110(1403));
+    // The chooser finds the account by its name and gives its key as stored, trimmed.
+    {
+      AccountChooserDialog chooser(f.t.store, f.ledger);
+      QCOMPARE(chooser.List()->model()->rowCount(),
+               static_cast<int>(f.t.store.AccountIndex.Count()));
+      chooser.FindName(chooser.List()->Model().ShownText(static_cast<int>(busiest) - 1, 2));
+      QCOMPARE(chooser.ChosenKey(), QString::fromStdString(key).trimmed());
+    }
+    f.ledger->FromField()->setText(QString::fromStdString(key).trimmed());
+    QVERIFY(f.ledger->findChild<QLabel*>(QStringLiteral("fromName"))->text().size() >
+            QStringLiteral("מכרטיס - ").size());
+    f.ledger->ShowFromCard();
+    QCOMPARE(f.t.messages.size(), messages);
+    QCOMPARE(f.ledger->Card().account, busiest);
+    Grid* list = f.ledger->List();
+    QCOMPARE(list->model()->rowCount(), static_cast<int>(most + 1));
+    const int balance_column = Fixture::ColumnOf(list, 19);
+    if (balance_column >= 0) {
+      const RowCells last = LedgerRowCells(f.t.store, f.ledger->Card(), static_cast<int>(most));
+      QCOMPARE(list->Model().ShownText(static_cast<int>(most) - 1, balance_column),
+               Q(LookOfCell(last[18]).shown));
+    }
+    f.Render(QStringLiteral("ledger_page.png"));
+
+    f.ledger->ShowSourceRecord();  // nothing chosen
+    QCOMPARE(f.LastMessage(), Q(kNoRowSelected));
+    Fixture::Choose(list, 0);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Return);
+    const auto viewers = f.ledger->findChildren<RecordDetailDialog*>();
+    QCOMPARE(viewers.size(), 1);
+    QVERIFY(!viewers.front()->Rows().empty());
+    viewers.front()->close();
+
+    const std::int64_t next = NeighbourCard(f.t.store, busiest, 1);
+    f.ledger->StepCard(1);
+    QCOMPARE(f.ledger->Card().account, next == 0 ? busiest : next);
+    f.ledger->ShowCard(f.t.store.AccountIndex.Count());
+    const std::size_t before = f.t.messages.size();
+    f.ledger->StepCard(1);
+    QCOMPARE(f.t.messages.size(), before + 1);
+    QCOMPARE(f.LastMessage(), Q(kNoCardsToShow));
+    QCOMPARE(f.ledger->Card().account, f.t.store.AccountIndex.Count());
+  }
+
+  // Drill-down index → card, Back with Alt+Left to the index as it stood (chosen row, scroll
+  // and sort, even after another sort meanwhile), Forward with Alt+Right to the same card.
+  void BackAndForwardRestoreWhereThePageStood() {
+    Fixture f;
+    QVERIFY(f.Load());
+    f.window.PressButton(2003);
+    Grid* list = f.index->List();
+    const int name_column = Fixture::ColumnOf(list, 3);
+    f.index->SortBy(3);
+    Fixture::Choose(list, 40);
+    list->scrollTo(list->model()->index(40, name_column));
+    const int scroll = list->verticalScrollBar()->value();
+    QVERIFY(scroll > 0);
+    const QString chosen = list->Model().ShownText(40, name_column);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(f.window.CurrentPage(), 4);
+    const std::int64_t card = f.ledger->Card().account;
+    QVERIFY(card > 0);
+    Fixture::Choose(f.ledger->List(), 1);
+
+    QTest::keyClick(f.ledger->List(), Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(f.window.CurrentPage(), 3);
+    QCOMPARE(list->SortIndex(), 3);
+    QCOMPARE(f.index->ChosenRow(), 40);
+    QCOMPARE(list->Model().ShownText(40, name_column), chosen);
+    QCOMPARE(list->verticalScrollBar()->value(), scroll);
+    QVERIFY(f.window.CanGoForward());
+
+    QTest::keyClick(list, Qt::Key_Right, Qt::AltModifier);
+    QCOMPARE(f.window.CurrentPage(), 4);
+    QCOMPARE(f.ledger->Card().account, card);
+    QCOMPARE(f.ledger->ChosenRow(), 1);
+
+    // Another sort of the index meanwhile: Back twice returns to the sort by name.
+    f.window.PressButton(2003);
+    f.index->SortBy(2);
+    f.window.findChild<QToolButton*>(QStringLiteral("backButton"))->click();
+    QCOMPARE(f.window.CurrentPage(), 4);
+    f.window.GoBack();
+    QCOMPARE(f.window.CurrentPage(), 3);
+    QCOMPARE(list->SortIndex(), 3);
+    QCOMPARE(list->Model().ShownText(40, name_column), chosen);
+  }
+
+  // The filter: rows whose shown text holds the typed text, figures also as plain digits, the
+  // count beside it, the totals row kept and saying it covers every row; commands act on the
+  // row chosen among those shown.
+  void FilterKeepsMatchingRowsAndTheTotals() {
+    Fixture f;
+    QVERIFY(f.Load());
+    f.window.PressButton(2003);
+    Grid* list = f.index->List();
+    FilterBox* filter = f.index->Filter();
+    const int accounts = static_cast<int>(f.t.store.AccountListIndex.Count());
+    QCOMPARE(filter->CountLabel()->text(), QStringLiteral("%1 מתוך %1").arg(accounts));
+    const int name_column = Fixture::ColumnOf(list, 3);
+    const int debit_column = Fixture::ColumnOf(list, 15);
+    QVERIFY(debit_column > 0);
+
+    const QString word = QStringLiteral("בע\"מ");
+    filter->SetText(word);
+    const int shown = list->model()->rowCount();
+    QVERIFY(shown > 2 && shown < accounts);
+    for (int row = 0; row + 1 < shown; ++row) {
+      bool found = false;
+      for (int c = 1; c < list->model()->columnCount(); ++c) {
+        found = found || list->Model().ShownText(row, c).contains(word);
+      }
+      QVERIFY(found);
+    }
+    QCOMPARE(filter->CountLabel()->text(),
+             QStringLiteral("%1 מתוך %2").arg(shown - 1).arg(accounts));
+    QVERIFY(
+        list->Model().ShownText(shown - 1, name_column).endsWith(QStringLiteral("(לכל השורות)")));
+    f.Render(QStringLiteral("accounts_index_filtered.png"));
+
+    // A figure typed without its separators finds its row; the row chosen is the index's.
+    filter->SetText(QString());
+    QCOMPARE(list->model()->rowCount(), accounts + 1);
+    int figure_row = -1;
+    for (int row = accounts - 1; row >= 0 && figure_row < 0; --row) {
+      if (list->Model().ShownText(row, debit_column).contains(QLatin1Char(','))) figure_row = row;
+    }
+    QVERIFY(figure_row >= 0);
+    const QString figure = list->Model().ShownText(figure_row, debit_column);
+    const QString name = list->Model().ShownText(figure_row, name_column);
+    filter->SetText(QString(figure).remove(QLatin1Char(',')).remove(QLatin1Char('.')));
+    QVERIFY(list->model()->rowCount() >= 2);
+    int at = -1;
+    for (int row = 0; row + 1 < list->model()->rowCount(); ++row) {
+      if (list->Model().ShownText(row, name_column) == name) at = row;
+    }
+    QVERIFY(at >= 0);
+    Fixture::Choose(list, at);
+    QCOMPARE(f.index->ChosenRow(), figure_row);
+  }
+};
+
+}  // namespace tallyscan::test
+
+QTEST_MAIN(tallyscan::test::BrowsePagesTest)
+#include "browse_pages_test.moc"

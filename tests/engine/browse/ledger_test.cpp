@@ -1,0 +1,242 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/browse/accounts_index.h"
+#include "engine/browse/ledger_card.h"
+#include "engine/common/progress.h"
+#include "engine/text/cp1255.h"
+#include "engine/uniform/import.h"
+#include "engine/uniform/import_fixture.h"
+#include "engine/uniform/result_row.h"
+
+namespace tallyscan {
+namespace {
+
+using testing::DataSetFiles;
+using testing::TempFolder;
+
+const std::string kMark(kHeadingMarker);
+const std::string kDebit(1, kDebitMarker);
+const std::string kCredit(1, kCreditMarker);
+
+struct Account {
+  std::string key;  // as stored, alignment included
+  std::int64_t opening = 0, debit = 0, credit = 0;
+  int section = 100;
+  std::string name = "Account", country = {}, country_code = {};
+};
+
+std::string AccountLine(std::int64_t record, const Account& a) {
+  RecordWriter w(RecordType::kB110);
+  w.SetDigits(1401, record).SetDigits(1402, testing::kDealer).SetText(1403, a.key);
+  w.SetText(1404, Utf8ToCp1255(a.name)).SetAmount(1414, a.opening).SetAmount(1415, a.debit);
+  w.SetAmount(1416, a.credit).SetDigits(1417, a.section).SetDigits(1419, testing::kDealer);
+  w.SetText(1411, Utf8ToCp1255(a.country)).SetText(1412, a.country_code).SetAmount(1422, 0);
+  return std::string(w.line());
+}
+
+std::string MovementLine(std::int64_t record, std::string_view account, char side,
+                         std::int64_t amount, std::string_view reference = "") {
+  std::string line = testing::B100Line(record, account, 1);
+  RecordWriter w(RecordType::kB100);
+  w.SetRaw(1, line).SetText(1366, std::string(1, side)).SetAmount(1368, amount);
+  w.SetText(1357, reference);
+  return std::string(w.line());
+}
+
+// Imports the accounts and data lines given (record numbers follow the lines' places).
+class BrowseTest : public ::testing::Test {
+ protected:
+  void Import(std::vector<std::string> lines) {
+    DataSetFiles set;
+    set.data.push_back(testing::A100Line());
+    for (std::string& line : lines) set.data.push_back(std::move(line));
+    set.data.push_back(testing::Z900Line(static_cast<std::int64_t>(set.data.size()) + 1,
+                                         static_cast<std::int64_t>(set.data.size()) + 1));
+    set.ini = {testing::A000Line(static_cast<std::int64_t>(set.data.size()))};
+    set.Write(folder_.path());
+    SilentProgress silent;
+    ASSERT_TRUE(ImportFolder(store_, folder_.path(), silent, {cache_.path()}).status.ok());
+  }
+  std::vector<std::string> IndexRows() {
+    std::vector<std::string> rows;
+    AccountsIndexRows index(store_);
+    for (std::int64_t r = 1; r <= index.RowCount(); ++r) rows.push_back(JoinCells(index.Row(r)));
+    return rows;
+  }
+  // Fields `fields` of every row of a card, joined by "|".
+  std::vector<std::string> Card(std::int64_t account, std::initializer_list<int> fields) {
+    const LedgerCard card = LoadCard(store_, account);
+    std::vector<std::string> rows;
+    for (std::int64_t r = 1; r <= card.RowCount(); ++r) {
+      const RowCells cells = LedgerRowCells(store_, card, r);
+      std::string row;
+      for (int f : fields) row += (row.empty() ? "" : "|") + cells[static_cast<std::size_t>(f - 1)];
+      rows.push_back(row);
+    }
+    return rows;
+  }
+
+  TempFolder folder_, cache_;
+  RecordStore store_;
+};
+
+TEST_F(BrowseTest, IndexRowsShowImagesSensesCountriesAndTotals) {
+  Import(
+      {AccountLine(2, {.key = "1050", .section = 1050, .country = "ישראל", .country_code = "IL"}),
+       AccountLine(3, {.key = "6000", .opening = -123450, .section = 6000, .country = "ישראל"}),
+       AccountLine(4, {.key = "8000", .debit = 1000, .credit = 250, .section = 8000}),
+       AccountLine(5, {.key = "9000", .section = 9000})});
+  const std::vector<std::string> rows = IndexRows();
+  ASSERT_EQ(5u, rows.size());
+  // Fields 1, 2, 7, 14-17 of each row.
+  const auto pick = [](const std::string& row) {
+    std::vector<std::string> cells;
+    std::size_t start = 0;
+    for (std::size_t tab; (tab = row.find('\t', start)) != std::string::npos; start = tab + 1) {
+      cells.push_back(row.substr(start, tab - start));
+    }
+    cells.push_back(row.substr(start));
+    return cells[0] + "|" + cells[1] + "|" + cells[6] + "|" + cells[13] + "|" + cells[14] + "|" +
+           cells[15] + "|" + cells[16];
+  };
+  EXPECT_EQ("8|1050|IL-ישראל||" + kDebit + "|" + kCredit + "|", pick(rows[0]));
+  EXPECT_EQ(
+      "7|6000|ישראל|1,234.50 ז" + kCredit + "|" + kDebit + "|" + kCredit + "|1,234.50 ז" + kCredit,
+      pick(rows[1]));
+  EXPECT_EQ("5|8000|||10.00" + kDebit + "|2.50" + kCredit + "|7.50 ח" + kDebit, pick(rows[2]));
+  EXPECT_EQ("6|9000|||" + kDebit + "|" + kCredit + "|", pick(rows[3]));
+  EXPECT_EQ("3|||1,234.50 ז" + kCredit + kMark + "|10.00" + kMark + "|2.50" + kMark +
+                "|1,227.00 ז" + kCredit + kMark,
+            pick(rows[4]));
+}
+
+TEST_F(BrowseTest, WithoutAccountsOnlyTheTotalsRowWithItsMarkers) {
+  Import({});
+  const std::vector<std::string> rows = IndexRows();
+  ASSERT_EQ(1u, rows.size());
+  EXPECT_EQ("3\t\tסה'כ למאזן בוחן" + kMark + std::string(11, '\t') + kMark + "\t" + kMark + "\t" +
+                kMark + "\t" + kMark + "\t" + kMark + "\t",
+            rows[0]);
+}
+
+TEST_F(BrowseTest, SortsByNameThenFileOrderAndByTheSignedBalance) {
+  Import({AccountLine(2, {.key = "30", .opening = 500, .name = "Beta"}),
+          AccountLine(3, {.key = "10", .opening = 100, .name = "Alpha"}),
+          AccountLine(4, {.key = "20", .opening = -100, .name = "Beta"})});
+  const auto keys = [&] {
+    std::string shown;
+    for (const ListEntry& e : store_.AccountListIndex.Entries()) {
+      shown += ReadRecordField(store_, e.Offset, field::B110(1403)).substr(0, 2) + " ";
+    }
+    return shown;
+  };
+  ASSERT_TRUE(SortAccountList(store_, 3));
+  EXPECT_EQ("10 20 30 ", keys());  // equal names by card number
+  ASSERT_TRUE(SortAccountList(store_, 17));
+  EXPECT_EQ("20 10 30 ", keys());  // a debit balance below a credit one
+  EXPECT_FALSE(SortAccountList(store_, 20));
+}
+
+TEST_F(BrowseTest, CardsRunInFileOrderWithTheirBalanceAndOpeningRow) {
+  Import({AccountLine(2, {.key = "100"}),
+          AccountLine(3, {.key = "990020         ", .opening = -5000, .credit = 1000}),
+          AccountLine(4, {.key = "200", .opening = 700}), MovementLine(5, "990020", '2', 1000),
+          MovementLine(6, "100", '1', 2500), MovementLine(7, "100", '2', 400),
+          MovementLine(8, "100", '1', 100)});
+  // Account "100": its movements in file order, the running balance following them.
+  const std::int64_t hundred = FindAccount(store_, " 100 ");
+  ASSERT_NE(0, hundred);
+  EXPECT_EQ((std::vector<std::string>{
+                "9|25.00|25.00" + kDebit + "||25.00",
+                "10|-4.00||4.00" + kCredit + "|21.00",
+                "9|1.00|1.00" + kDebit + "||22.00",
+                "8||26.00" + kMark + kDebit + "|4.00" + kMark + kCredit + "|",
+            }),
+            Card(hundred, {1, 16, 17, 18, 19}));
+  // A key stored left-aligned is found by its digits; its opening balance (credit, not
+  // covered by the movements) comes first as a row of its own and enters the balance.
+  const std::int64_t left = FindAccount(store_, "990020");
+  ASSERT_NE(0, left);
+  EXPECT_EQ((std::vector<std::string>{
+                "10|||01/01/2023|יתרת פתיחה|-50.00|50.00" + kCredit + "|-50.00",
+                "10|5|1|05/03/2023||-10.00|10.00" + kCredit + "|-60.00",
+                "8||||סה'כ תנועות בכרטיס" + kMark + "||60.00" + kMark + kCredit + "|",
+            }),
+            Card(left, {1, 2, 3, 6, 12, 16, 18, 19}));
+  // An opening balance without movements is a row of the card; account "100" had none.
+  EXPECT_EQ(2, LoadCard(store_, FindAccount(store_, "200")).RowCount());
+}
+
+TEST_F(BrowseTest, RangesNeighboursAndTheirMessages) {
+  Import({AccountLine(2, {.key = "  100"}), AccountLine(3, {.key = "200"}),
+          AccountLine(4, {.key = "300"})});
+  const struct {
+    std::string_view from, to;
+    std::int64_t cards;
+    std::string_view message;
+  } cases[] = {
+      {"100", "", 1, ""},
+      {" 100", "300 ", 3, ""},
+      {"", "300", 0, kNoFirstCard},
+      {"400", "", 0, kNoCardsToPrint},
+      {"300", "100", 0, kNoCardsToPrint},
+      {"0100", "", 0, kNoCardsToPrint},  // keys are compared trimmed, not stripped
+  };
+  for (const auto& c : cases) {
+    const CardRange range = FindCardRange(store_, c.from, c.to);
+    EXPECT_EQ(c.message, range.message) << c.from << ".." << c.to;
+    EXPECT_EQ(c.cards, range.last - range.first + 1) << c.from << ".." << c.to;
+  }
+  const std::int64_t last = store_.AccountIndex.Count();
+  EXPECT_EQ(0, NeighbourCard(store_, last, +1));
+  EXPECT_EQ(last - 1, NeighbourCard(store_, last, -1));
+  EXPECT_EQ(0, NeighbourCard(store_, 1, -1));
+  EXPECT_EQ(0, NeighbourCard(store_, 0, +1));  // no card loaded
+}
+
+TEST_F(BrowseTest, SourceDocumentFoundForAZeroPaddedNumber) {
+  std::string invoice = testing::C100Line(4, 305, "00000000000000001001");
+  {
+    RecordWriter w(RecordType::kC100);
+    w.SetRaw(1, invoice).SetText(1225, "1200");
+    invoice = std::string(w.line());
+  }
+  Import({AccountLine(2, {.key = "1200"}), testing::C100Line(3, 305, "1001"), invoice,
+          MovementLine(5, "1200", '1', 100, "1001"), MovementLine(6, "1200", '1', 100, "77")});
+  const LedgerCard card = LoadCard(store_, FindAccount(store_, "1200"));
+  ASSERT_EQ(2u, card.rows.size());
+  // The first invoice has the number but not the customer; the padded one is the source.
+  const std::int64_t found = FindSourceDocument(store_, card.rows[0].line);
+  ASSERT_NE(0, found);
+  EXPECT_EQ(
+      invoice.substr(0, 60),
+      ReadRecordLine(store_, store_.DocumentIndex[found].Offset, RecordType::kC100).substr(0, 60));
+  EXPECT_EQ(0, FindSourceDocument(store_, card.rows[1].line));
+}
+
+// Lines read many at once are the lines read one by one, past the end of the file empty.
+TEST_F(BrowseTest, ManyLinesReadAsOne) {
+  Import(
+      {AccountLine(2, {.key = "1"}), AccountLine(3, {.key = "2"}), AccountLine(4, {.key = "3"})});
+  std::vector<std::int64_t> offsets;
+  for (std::int64_t e = store_.AccountIndex.Count(); e >= 1; --e) {
+    offsets.push_back(store_.AccountIndex[e].Offset);
+  }
+  offsets.push_back(std::int64_t{1} << 40);
+  offsets.push_back(offsets.front());
+  std::vector<std::string> lines(offsets.size(), "unread");
+  ForEachRecordLine(store_, offsets, RecordType::kB110, [&](std::size_t i, std::string_view line) {
+    lines[i] = std::string(line);
+    return true;
+  });
+  for (std::size_t i = 0; i < offsets.size(); ++i) {
+    EXPECT_EQ(ReadRecordLine(store_, offsets[i], RecordType::kB110), lines[i]) << i;
+  }
+  EXPECT_EQ("", lines[3]);
+}
+
+}  // namespace
+}  // namespace tallyscan
