@@ -9,7 +9,9 @@
 
 #include "app/app_message.h"
 #include "app/dialogs/field_selection_dialog.h"
+#include "app/dialogs/output_dialog.h"
 #include "app/images.h"
+#include "app/report/grid_print.h"
 #include "app/shared_fonts.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/grid_search.h"
@@ -31,19 +33,6 @@ class ItemRowSource final : public GridRowSource {
   const ItemRows& rows_;
 };
 
-QToolButton* ToolButton(const QString& caption, const QString& tooltip, const QString& picture,
-                        const QString& name, QWidget* parent) {
-  auto* button = new QToolButton(parent);
-  button->setObjectName(name);
-  button->setText(caption);
-  button->setToolTip(tooltip);
-  button->setIcon(QIcon(QPixmap::fromImage(Picture(picture))));
-  button->setIconSize(QSize(24, 24));
-  button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-  button->setAutoRaise(true);
-  return button;
-}
-
 }  // namespace
 
 ItemsPage::ItemsPage(AppContext& app, PageHost& host, QWidget* parent)
@@ -51,19 +40,18 @@ ItemsPage::ItemsPage(AppContext& app, PageHost& host, QWidget* parent)
       rows_(std::make_unique<ItemRows>(app.store)),
       row_source_(std::make_unique<ItemRowSource>(*rows_)) {
   setFont(host.Fonts().Tahoma10);
-  auto* source = ToolButton(QStringLiteral("תנועת מקור"),
-                            QStringLiteral("צפייה בתנועת המקור מתוך קובץ התנועות"),
-                            QStringLiteral("IdxTb2"), QStringLiteral("sourceButton"), this);
-  auto* fields = ToolButton(QStringLiteral("מבנה הדו'ח"),
-                            QStringLiteral("הגדרת השדות הרצויים לצפייה בקטלוג הפריטים"),
-                            QStringLiteral("IdxTb3"), QStringLiteral("fieldsButton"), this);
-  auto* search = ToolButton(QStringLiteral("איתור"),
-                            QStringLiteral("איתור פריט על פי נתון מסויים (בשדה המיון)"),
-                            QStringLiteral("IdxTb4"), QStringLiteral("searchButton"), this);
-  print_button_ = ToolButton(QStringLiteral("הדפס קטלוג"),
-                             QStringLiteral("הדפסת קטלוג הפריטים תתאפשר עם פלט הדוחות"),
-                             QStringLiteral("IdxTb5"), QStringLiteral("printButton"), this);
-  print_button_->setEnabled(false);
+  auto* source = MakeToolButton(QStringLiteral("תנועת מקור"),
+                                QStringLiteral("צפייה בתנועת המקור מתוך קובץ התנועות"),
+                                QStringLiteral("IdxTb2"), QStringLiteral("sourceButton"), this);
+  auto* fields = MakeToolButton(QStringLiteral("מבנה הדו'ח"),
+                                QStringLiteral("הגדרת השדות הרצויים לצפייה בקטלוג הפריטים"),
+                                QStringLiteral("IdxTb3"), QStringLiteral("fieldsButton"), this);
+  auto* search = MakeToolButton(QStringLiteral("איתור"),
+                                QStringLiteral("איתור פריט על פי נתון מסויים (בשדה המיון)"),
+                                QStringLiteral("IdxTb4"), QStringLiteral("searchButton"), this);
+  print_button_ =
+      MakeToolButton(QStringLiteral("הדפס קטלוג"), QStringLiteral("הדפסת קטלוג הפריטים"),
+                     QStringLiteral("IdxTb5"), QStringLiteral("printButton"), this);
 
   list_ = new Grid(this);
   list_->setObjectName(QStringLiteral("itemsList"));
@@ -85,6 +73,15 @@ ItemsPage::ItemsPage(AppContext& app, PageHost& host, QWidget* parent)
   connect(source, &QToolButton::clicked, this, &ItemsPage::ShowSource);
   connect(fields, &QToolButton::clicked, this, &ItemsPage::ChooseFields);
   connect(search, &QToolButton::clicked, this, &ItemsPage::Search);
+  // The catalogue prints as it stands: its columns, its order, every item; the quantities
+  // and prices (fields 9-14) print as figures.
+  connect(print_button_, &QToolButton::clicked, this, [this] {
+    if (list_->Model().rowCount() == 0) return;
+    ShowOutputDialog(app_, this, QStringLiteral("Parit"),
+                     GridReportProducer(*list_, "10קטלוג הפריטים", [](int field) {
+                       return field >= 9 ? kFigureColumn : kTextColumn;
+                     }));
+  });
 }
 
 ItemsPage::~ItemsPage() { list_->SetSource(nullptr); }
