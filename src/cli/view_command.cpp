@@ -62,6 +62,15 @@ std::optional<int> ReadViewArgs(std::span<char* const> args,
   return std::nullopt;
 }
 
+int ViewArgs::SortField() const {
+  const std::string* sort = Option("sort");
+  if (sort == nullptr) return 0;
+  const bool digits = !sort->empty() && sort->size() <= 2 &&
+                      sort->find_first_not_of("0123456789") == std::string::npos;
+  const int field = digits ? std::stoi(*sort) : 0;
+  return field == 0 ? -1 : field;  // "--sort 0" names no field
+}
+
 std::optional<int> ImportForView(RecordStore& store, const std::string& folder) {
   TerminalProgress bar;
   const ImportResult imported = ImportFolder(store, folder, bar);

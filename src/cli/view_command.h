@@ -21,6 +21,9 @@ struct ViewArgs {
   std::optional<std::string> folder;
 
   const std::string* Option(std::string_view name) const;
+  // The field number --sort names: 0 without the option, -1 when it is not a field number of
+  // one or two digits.
+  int SortField() const;
 };
 
 // Reads `args` (after the view's name); `known` are the view's own options, each taking a

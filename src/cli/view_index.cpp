@@ -15,14 +15,9 @@ int RunViewIndex(std::span<char* const> args) {
   constexpr std::string_view kOptions[] = {"sort"};
   ViewArgs read;
   if (const std::optional<int> wrong = ReadViewArgs(args, kOptions, read)) return *wrong;
-  int sort_field = 0;
-  if (const std::string* sort = read.Option("sort")) {
-    const bool digits = !sort->empty() && sort->size() <= 2 &&
-                        sort->find_first_not_of("0123456789") == std::string::npos;
-    sort_field = digits ? std::stoi(*sort) : 0;
-    if (sort_field < 1 || sort_field > kIndexFieldCount) {
-      return UsageError("view", "--sort takes a field number from 1 to 19");
-    }
+  const int sort_field = read.SortField();
+  if (sort_field != 0 && (sort_field < 1 || sort_field > kIndexFieldCount)) {
+    return UsageError("view", "--sort takes a field number from 1 to 19");
   }
 
   RecordStore store;

@@ -14,14 +14,9 @@ int RunViewItems(std::span<char* const> args) {
   constexpr std::string_view kOptions[] = {"sort"};
   ViewArgs read;
   if (const std::optional<int> wrong = ReadViewArgs(args, kOptions, read)) return *wrong;
-  int sort_field = 0;
-  if (const std::string* sort = read.Option("sort")) {
-    const bool digits = !sort->empty() && sort->size() <= 2 &&
-                        sort->find_first_not_of("0123456789") == std::string::npos;
-    sort_field = digits ? std::stoi(*sort) : 0;
-    if (!ItemSortable(sort_field)) {
-      return UsageError("view", "--sort takes a field number from 2 to 14");
-    }
+  const int sort_field = read.SortField();
+  if (sort_field != 0 && (!ItemSortable(sort_field))) {
+    return UsageError("view", "--sort takes a field number from 2 to 14");
   }
 
   RecordStore store;
