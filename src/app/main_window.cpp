@@ -21,9 +21,9 @@
 #include "app/pages/companies_page.h"
 #include "app/pages/documents_page.h"
 #include "app/pages/import_page.h"
-#include "app/pages/transfer_page.h"
 #include "app/pages/items_page.h"
 #include "app/pages/ledger_page.h"
+#include "app/pages/transfer_page.h"
 #include "app/texts.h"
 #include "app/widgets/drawing.h"
 #include "app/widgets/main_button.h"
@@ -189,6 +189,13 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
           [this](const QString& key) {
             PressButton(2004);
             static_cast<LedgerPage*>(PageAt(4))->OpenCardOf(key);
+          });
+
+  // "מסמך מקור" of the ledger: the document on the documents page, Back returning to the card.
+  connect(static_cast<LedgerPage*>(PageAt(4)), &LedgerPage::OpenDocument, this,
+          [this](qint64 element) {
+            PressButton(2005);
+            if (current_page_ == 5) static_cast<DocumentsPage*>(PageAt(5))->OpenDocument(element);
           });
 
   setWindowIcon(logos_[8]);

@@ -40,6 +40,11 @@ class DocumentsPage final : public Page {
   bool Jump(const QString& typed);
   // Shows DocumentIndex element `element` (0 empties the panel).
   void ShowDocument(std::int64_t element);
+  // A drill-down to DocumentIndex element `element`: its type is selected (all types when the
+  // selector does not list it) and the document shown, as the jump would show it.
+  void OpenDocument(std::int64_t element);
+  PageView SaveView() const override;
+  void RestoreView(const PageView& view) override;
 
   std::int64_t Current() const { return document_.element; }
   const LoadedDocument& Document() const { return document_; }
