@@ -291,7 +291,8 @@ class BrowsePagesTest : public QObject {
   }
 
   // Drill-down index → card → "מסמך מקור": the documents page shows the movement's document
-  // with its type chosen; Alt+Left returns to the card with its row, Forward to the document.
+  // with its type chosen; Alt+Left returns to the card with its row, Forward to the document,
+  // whose source records open in the viewer.
   void SourceDocumentOpensOnTheDocumentsPageAndBackReturns() {
     Fixture f;
     QVERIFY(f.Load(true));
@@ -334,6 +335,11 @@ class BrowsePagesTest : public QObject {
     f.window.GoForward();
     QCOMPARE(f.window.CurrentPage(), 5);
     QCOMPARE(documents->Current(), document);
+    // "תנועת מקור" of the document opens its records in the source-record viewer.
+    documents->findChild<QToolButton*>(QStringLiteral("sourceButton"))->click();
+    const auto viewers = documents->findChildren<RecordDetailDialog*>();
+    QCOMPARE(viewers.size(), 1);
+    QVERIFY(!viewers.front()->Rows().empty());
   }
 
   // The filter: rows whose shown text holds the typed text, figures also as plain digits, the

@@ -371,9 +371,16 @@ void DocumentsPage::ShowSource() {
     Beep();
     return;
   }
-  std::vector<qint64> offsets;
-  for (const std::int64_t offset : document_.SourceOffsets()) offsets.push_back(offset);
-  emit SourceRecords(offsets);
+  // The offsets come as the header, its lines, then its receipt lines.
+  const std::vector<std::int64_t> offsets = document_.SourceOffsets();
+  std::vector<RecordReference> records;
+  for (std::size_t i = 0; i < offsets.size(); ++i) {
+    const RecordType type = i == 0                        ? RecordType::kC100
+                            : i <= document_.lines.size() ? RecordType::kD110
+                                                          : RecordType::kD120;
+    records.push_back({type, offsets[i]});
+  }
+  emit SourceRecords(records);
 }
 
 }  // namespace tallyscan

@@ -8,6 +8,7 @@
 #include "app/pages/page.h"
 #include "engine/browse/document_cells.h"
 #include "engine/browse/document_register.h"
+#include "engine/checks/checks.h"
 
 class QComboBox;
 class QLabel;
@@ -57,8 +58,9 @@ class DocumentsPage final : public Page {
   QLabel* PanelValue(PanelField field) const;
 
  signals:
-  // "תנועת מקור": the current document's records (C100, D110, D120) by byte offset.
-  void SourceRecords(const std::vector<qint64>& offsets);
+  // "תנועת מקור": the current document's records (C100, D110, D120) for the source-record
+  // viewer.
+  void SourceRecords(const std::vector<RecordReference>& records);
 
  private:
   void ShowColumns();
