@@ -15,15 +15,16 @@
 
 #include "app/app_message.h"
 #include "app/button_bar.h"
+#include "app/dialogs/record_detail_dialog.h"
 #include "app/images.h"
 #include "app/pages/accounts_index_page.h"
 #include "app/pages/checks_page.h"
 #include "app/pages/companies_page.h"
 #include "app/pages/documents_page.h"
 #include "app/pages/import_page.h"
-#include "app/pages/transfer_page.h"
 #include "app/pages/items_page.h"
 #include "app/pages/ledger_page.h"
+#include "app/pages/transfer_page.h"
 #include "app/texts.h"
 #include "app/widgets/drawing.h"
 #include "app/widgets/main_button.h"
@@ -190,6 +191,24 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
             PressButton(2004);
             static_cast<LedgerPage*>(PageAt(4))->OpenCardOf(key);
           });
+
+  // "מסמך מקור" of the ledger: the document on the documents page, Back returning to the card.
+  connect(static_cast<LedgerPage*>(PageAt(4)), &LedgerPage::OpenDocument, this,
+          [this](qint64 element) {
+            PressButton(2005);
+            if (current_page_ == 5) static_cast<DocumentsPage*>(PageAt(5))->OpenDocument(element);
+          });
+
+  // "תנועת מקור" of the documents and the items: the records in the source-record viewer.
+  auto* documents = static_cast<DocumentsPage*>(PageAt(5));
+  connect(documents, &DocumentsPage::SourceRecords, this,
+          [this, documents](const std::vector<RecordReference>& records) {
+            OpenRecordDetail(app_, documents, records);
+          });
+  auto* items = static_cast<ItemsPage*>(PageAt(8));
+  connect(items, &ItemsPage::SourceRecord, this, [this, items](qint64 offset) {
+    OpenRecordDetail(app_, items, {{RecordType::kM100, offset}});
+  });
 
   setWindowIcon(logos_[8]);
   connect(&timer_, &QTimer::timeout, this, &MainWindow::Tick);

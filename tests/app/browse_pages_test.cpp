@@ -1,9 +1,12 @@
 // The accounts index and ledger pages on a generated set: the index's rows are the engine's,
 // a header click sorts, the commands without a chosen row say so, Enter opens the card, the
-// card pages on and opens its movements' source records; renders of both pages at 1366×768
+// card pages on and opens its movements' source records and source documents (on the
+// documents page, Back returning to the card); renders of both pages at 1366×768
 // (app-renders/accounts_index_page.png, app-renders/ledger_page.png).
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -17,6 +20,7 @@
 #include "app/dialogs/record_detail_dialog.h"
 #include "app/main_window.h"
 #include "app/pages/accounts_index_page.h"
+#include "app/pages/documents_page.h"
 #include "app/pages/import_page.h"
 #include "app/pages/ledger_page.h"
 #include "app/widgets/filter_box.h"
@@ -42,19 +46,47 @@ struct Fixture {
   AccountsIndexPage* index = static_cast<AccountsIndexPage*>(window.PageAt(3));
   LedgerPage* ledger = static_cast<LedgerPage*>(window.PageAt(4));
 
-  bool Load() {
+  // With `linked`, the first document is made the source document of a movement (the
+  // generator ties none): its number, date and customer are the movement's.
+  bool Load(bool linked = false) {
     DataSetOptions options;
     options.movements = 600;
     options.accounts = 60;
     const QString folder = sets.filePath(QStringLiteral("set"));
     GeneratedDataSet generated;
     if (!GenerateDataSet(options, folder.toStdString(), &generated).ok()) return false;
+    if (linked && !Link(folder + QStringLiteral("/BKMVDATA.TXT"))) return false;
     window.resize(1366, 768);
     window.show();
     window.activateWindow();  // the window's shortcuts (Alt+Left) act in the active window
     if (!QTest::qWaitForWindowActive(&window)) return false;
     static_cast<ImportPage*>(window.PageAt(1))->ReadFolder(folder);
     return !t.store.LoadedFolder.empty();
+  }
+  static bool Link(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    QList<QByteArray> lines = file.readAll().split('\n');
+    file.close();
+    const auto slice = [](const QByteArray& line, const FieldLayout& f) {
+      return line.mid(f.start - 1, f.width);
+    };
+    // The fields copied have equal widths: the value goes in as it stands.
+    const auto put = [](QByteArray& line, const FieldLayout& f, const QByteArray& value) {
+      line.replace(f.start - 1, f.width, value);
+    };
+    QByteArray* document = nullptr;
+    const QByteArray* movement = nullptr;
+    for (QByteArray& line : lines) {
+      const QByteArray code = line.mid(kRecordCode.start - 1, kRecordCode.width);
+      if (code == "C100" && document == nullptr) document = &line;
+      if (code == "B100" && !slice(line, field::B100(1357)).trimmed().isEmpty()) movement = &line;
+    }
+    if (document == nullptr || movement == nullptr) return false;
+    put(*document, field::C100(1204), slice(*movement, field::B100(1357)));
+    put(*document, field::C100(1230), slice(*movement, field::B100(1362)));
+    put(*document, field::C100(1225), slice(*movement, field::B100(1364)));
+    return file.open(QIODevice::WriteOnly) && file.write(lines.join('\n')) > 0;
   }
   static void Choose(Grid* grid, int row) {
     grid->selectionModel()->setCurrentIndex(
@@ -256,6 +288,58 @@ class BrowsePagesTest : public QObject {
     QCOMPARE(f.window.CurrentPage(), 3);
     QCOMPARE(list->SortIndex(), 3);
     QCOMPARE(list->Model().ShownText(40, name_column), chosen);
+  }
+
+  // Drill-down index → card → "מסמך מקור": the documents page shows the movement's document
+  // with its type chosen; Alt+Left returns to the card with its row, Forward to the document,
+  // whose source records open in the viewer.
+  void SourceDocumentOpensOnTheDocumentsPageAndBackReturns() {
+    Fixture f;
+    QVERIFY(f.Load(true));
+    auto* documents = static_cast<DocumentsPage*>(f.window.PageAt(5));
+    Grid* index = f.index->List();
+    int row = -1;
+    std::int64_t document = 0;
+    f.window.PressButton(2003);
+    for (int r = 0; r < index->model()->rowCount() - 1 && document == 0; ++r) {
+      f.window.PressButton(2003);
+      Fixture::Choose(index, r);
+      index->setFocus();
+      QTest::keyClick(index, Qt::Key_Return);
+      QCOMPARE(f.window.CurrentPage(), 4);
+      const std::vector<LedgerRow>& rows = f.ledger->Card().rows;
+      // From the last row up, so the row Back restores is seldom the first.
+      for (std::size_t m = rows.size(); m-- > 0 && document == 0;) {
+        if (rows[m].offset < 0) continue;
+        document = FindSourceDocument(f.t.store, rows[m].line);
+        row = static_cast<int>(m);
+      }
+    }
+    QVERIFY(document != 0);
+    const std::int64_t card = f.ledger->Card().account;
+    Fixture::Choose(f.ledger->List(), row);
+    f.ledger->findChild<QToolButton*>(QStringLiteral("documentButton"))->click();
+    QCOMPARE(f.window.CurrentPage(), 5);
+    QCOMPARE(documents->Current(), document);
+    const std::string type(f.t.store.DocumentIndex[document].Part(kKeyDocumentType));
+    QVERIFY(documents->findChild<QComboBox*>(QStringLiteral("typeBox"))
+                ->currentText()
+                .startsWith(Q(type + " - ")));
+    QCOMPARE(documents->Register()->ElementOf(documents->RegisterGrid()->currentIndex().row()),
+             document);
+
+    QTest::keyClick(documents->RegisterGrid(), Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(f.window.CurrentPage(), 4);
+    QCOMPARE(f.ledger->Card().account, card);
+    QCOMPARE(f.ledger->ChosenRow(), row);
+    f.window.GoForward();
+    QCOMPARE(f.window.CurrentPage(), 5);
+    QCOMPARE(documents->Current(), document);
+    // "תנועת מקור" of the document opens its records in the source-record viewer.
+    documents->findChild<QToolButton*>(QStringLiteral("sourceButton"))->click();
+    const auto viewers = documents->findChildren<RecordDetailDialog*>();
+    QCOMPARE(viewers.size(), 1);
+    QVERIFY(!viewers.front()->Rows().empty());
   }
 
   // The filter: rows whose shown text holds the typed text, figures also as plain digits, the

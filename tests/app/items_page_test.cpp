@@ -8,6 +8,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "app/dialogs/record_detail_dialog.h"
 #include "app/main_window.h"
 #include "app/pages/items_page.h"
 #include "app/widgets/grid.h"
@@ -112,6 +113,10 @@ class ItemsPageTest : public QObject {
     f.page->ShowSource();
     QCOMPARE(spy.size(), 1);
     QCOMPARE(spy.front().front().toLongLong(), ItemRows(f.t.store).OffsetOf(2));
+    // The window shows the record in the source-record viewer.
+    const auto viewers = f.page->findChildren<RecordDetailDialog*>();
+    QCOMPARE(viewers.size(), 1);
+    QVERIFY(!viewers.front()->Rows().empty());
   }
 
   void RendersTheCatalogue() {

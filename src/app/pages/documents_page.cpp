@@ -339,14 +339,48 @@ void DocumentsPage::ShowDocument(std::int64_t element) {
   }
 }
 
+void DocumentsPage::OpenDocument(std::int64_t element) {
+  if (element < 1 || element > app_.store.DocumentIndex.Count()) return;
+  const std::string_view type = app_.store.DocumentIndex[element].Part(kKeyDocumentType);
+  const auto types = SelectorTypes();
+  int index = static_cast<int>(types.size()) + 1;  // all types
+  for (std::size_t i = 0; i < types.size(); ++i) {
+    if (std::to_string(types[i].code) == type) index = static_cast<int>(i) + 1;
+  }
+  // Entering the page has just built the register of the type it had chosen.
+  if (index != type_box_->currentIndex() || !register_) SelectType(index);
+  ShowDocument(element);
+}
+
+PageView DocumentsPage::SaveView() const {
+  PageView view;
+  view.shown = document_.element;
+  view.first_text = type_box_->currentText();
+  return view;
+}
+
+void DocumentsPage::RestoreView(const PageView& view) {
+  const int index = type_box_->findText(view.first_text);
+  if (index <= 0) return;
+  if (index != type_box_->currentIndex()) SelectType(index);
+  if (view.shown >= run_.first && view.shown < run_.last) ShowDocument(view.shown);
+}
+
 void DocumentsPage::ShowSource() {
   if (document_.element == 0) {
     Beep();
     return;
   }
-  std::vector<qint64> offsets;
-  for (const std::int64_t offset : document_.SourceOffsets()) offsets.push_back(offset);
-  emit SourceRecords(offsets);
+  // The offsets come as the header, its lines, then its receipt lines.
+  const std::vector<std::int64_t> offsets = document_.SourceOffsets();
+  std::vector<RecordReference> records;
+  for (std::size_t i = 0; i < offsets.size(); ++i) {
+    const RecordType type = i == 0                        ? RecordType::kC100
+                            : i <= document_.lines.size() ? RecordType::kD110
+                                                          : RecordType::kD120;
+    records.push_back({type, offsets[i]});
+  }
+  emit SourceRecords(records);
 }
 
 }  // namespace tallyscan

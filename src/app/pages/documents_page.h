@@ -8,6 +8,7 @@
 #include "app/pages/page.h"
 #include "engine/browse/document_cells.h"
 #include "engine/browse/document_register.h"
+#include "engine/checks/checks.h"
 
 class QComboBox;
 class QLabel;
@@ -40,6 +41,11 @@ class DocumentsPage final : public Page {
   bool Jump(const QString& typed);
   // Shows DocumentIndex element `element` (0 empties the panel).
   void ShowDocument(std::int64_t element);
+  // A drill-down to DocumentIndex element `element`: its type is selected (all types when the
+  // selector does not list it) and the document shown, as the jump would show it.
+  void OpenDocument(std::int64_t element);
+  PageView SaveView() const override;
+  void RestoreView(const PageView& view) override;
 
   std::int64_t Current() const { return document_.element; }
   const LoadedDocument& Document() const { return document_; }
@@ -52,8 +58,9 @@ class DocumentsPage final : public Page {
   QLabel* PanelValue(PanelField field) const;
 
  signals:
-  // "תנועת מקור": the current document's records (C100, D110, D120) by byte offset.
-  void SourceRecords(const std::vector<qint64>& offsets);
+  // "תנועת מקור": the current document's records (C100, D110, D120) for the source-record
+  // viewer.
+  void SourceRecords(const std::vector<RecordReference>& records);
 
  private:
   void ShowColumns();

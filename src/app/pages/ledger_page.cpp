@@ -316,11 +316,7 @@ void LedgerPage::ShowSourceDocument() {
     AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(kNoSourceDocument));
     return;
   }
-  // Until the documents page exists, the document's record stands for it, beside the
-  // movement's own.
-  OpenRecordDetail(app_, this,
-                   {{RecordType::kC100, app_.store.DocumentIndex[document].Offset},
-                    {RecordType::kB100, row->offset}});
+  emit OpenDocument(document);
 }
 
 void LedgerPage::ChooseAccount(QLineEdit* field) {

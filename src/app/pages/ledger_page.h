@@ -20,9 +20,9 @@ class GridRowSource;
 // Page 4, the ledger: the card of one account at a time, its movements in file order with the
 // running balance and the totals row, in the columns of the field list "TnuaFields". The range
 // fields "מכרטיס" and "עד כרטיס" with their name labels choose the account (the show button
-// loads the "from" account); the toolbar pages to the next and previous card, opens the
-// chosen movement's source document (its source record until the documents view exists) and
-// its source record, changes the field list and prints the card.
+// loads the "from" account); the toolbar pages to the next and previous card, asks for the
+// chosen movement's source document (on the documents page) and opens its source record,
+// changes the field list and prints the card.
 class LedgerPage final : public Page {
   Q_OBJECT
  public:
@@ -42,7 +42,8 @@ class LedgerPage final : public Page {
   void ShowFromCard();
   // 1001 / 1002: the next (+1) or previous (-1) card.
   void StepCard(int step);
-  // 1003 "מסמך מקור" and 1004 "תנועת מקור" on the chosen movement.
+  // 1003 "מסמך מקור" and 1004 "תנועת מקור" on the chosen movement. The source document
+  // found is asked for with OpenDocument; none found gives the page's message.
   void ShowSourceDocument();
   void ShowSourceRecord();
   // The account chooser beside a range field: the chosen key goes into `field`.
@@ -59,6 +60,11 @@ class LedgerPage final : public Page {
   QLineEdit* ToField() const { return to_; }
   QLabel* Header() const { return header_; }
   int ChosenRow() const;
+
+ signals:
+  // The source document of the chosen movement, DocumentIndex element `element`, was asked
+  // for.
+  void OpenDocument(qint64 element);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
