@@ -332,6 +332,12 @@ class BrowsePagesTest : public QObject {
     QCOMPARE(f.window.CurrentPage(), 4);
     QCOMPARE(f.ledger->Card().account, card);
     QCOMPARE(f.ledger->ChosenRow(), row);
+    // Enter on the movement drills down to the same document.
+    f.ledger->List()->setFocus();
+    QTest::keyClick(f.ledger->List(), Qt::Key_Return);
+    QCOMPARE(f.window.CurrentPage(), 5);
+    QCOMPARE(documents->Current(), document);
+    f.window.GoBack();
     f.window.GoForward();
     QCOMPARE(f.window.CurrentPage(), 5);
     QCOMPARE(documents->Current(), document);

@@ -38,19 +38,6 @@ class RegisterSource final : public GridRowSource {
   const std::unique_ptr<DocumentRegister>& list_;
 };
 
-QToolButton* ToolButton(const QString& caption, const QString& tooltip, const QString& picture,
-                        const QString& name, QWidget* parent) {
-  auto* button = new QToolButton(parent);
-  button->setObjectName(name);
-  button->setText(caption);
-  button->setToolTip(tooltip);
-  button->setIcon(QIcon(QPixmap::fromImage(Picture(picture))));
-  button->setIconSize(QSize(20, 20));
-  button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-  button->setAutoRaise(true);
-  return button;
-}
-
 QStringList Texts(const std::vector<std::string_view>& texts) {
   QStringList list;
   for (const std::string_view text : texts) list << FromStd(std::string(text));
@@ -89,9 +76,11 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
   };
   std::vector<QToolButton*> tools;
   for (const Tool& tool : kTools) {
-    tools.push_back(ToolButton(QString::fromUtf8(tool.caption), QString::fromUtf8(tool.tooltip),
-                               QString::fromLatin1(tool.picture), QString::fromLatin1(tool.name),
-                               this));
+    QToolButton* button =
+        MakeToolButton(QString::fromUtf8(tool.caption), QString::fromUtf8(tool.tooltip),
+                       QString::fromLatin1(tool.picture), QString::fromLatin1(tool.name), this);
+    button->setIconSize(QSize(20, 20));  // eight tools share the row above the panel
+    tools.push_back(button);
   }
   tools[6]->setEnabled(false);
 

@@ -173,7 +173,7 @@ LedgerPage::LedgerPage(AppContext& app, PageHost& host, QWidget* parent)
   connect(from_, &QLineEdit::returnPressed, this, &LedgerPage::ShowFromCard);
   connect(to_, &QLineEdit::returnPressed, this, &LedgerPage::ShowFromCard);
   connect(list_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
-    if (index.isValid()) ShowSourceRecord();
+    if (index.isValid()) DrillDown();
   });
   print_button_->setEnabled(false);
 }
@@ -319,6 +319,19 @@ void LedgerPage::ShowSourceDocument() {
   emit OpenDocument(document);
 }
 
+void LedgerPage::DrillDown() {
+  // A movement drills into its source document; one without a document found shows its own
+  // record instead, so that Enter always leads somewhere.
+  const LedgerRow* row = ChosenMovement();
+  if (row == nullptr) return;
+  const std::int64_t document = row->offset < 0 ? 0 : FindSourceDocument(app_.store, row->line);
+  if (document != 0) {
+    emit OpenDocument(document);
+  } else {
+    ShowSourceRecord();
+  }
+}
+
 void LedgerPage::ChooseAccount(QLineEdit* field) {
   AccountChooserDialog chooser(app_.store, this);
   if (chooser.exec() != QDialog::Accepted) return;
@@ -343,9 +356,8 @@ void LedgerPage::Print() {
 bool LedgerPage::eventFilter(QObject* watched, QEvent* event) {
   if (watched == list_ && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
-    // Until the documents page exists, a movement's drill-down opens its source record.
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-      ShowSourceRecord();
+      DrillDown();
       return true;
     }
   }

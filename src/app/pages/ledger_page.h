@@ -45,6 +45,8 @@ class LedgerPage final : public Page {
   // 1003 "מסמך מקור" and 1004 "תנועת מקור" on the chosen movement. The source document
   // found is asked for with OpenDocument; none found gives the page's message.
   void ShowSourceDocument();
+  // Enter or a double-click on a movement: its source document, or else its source record.
+  void DrillDown();
   void ShowSourceRecord();
   // The account chooser beside a range field: the chosen key goes into `field`.
   void ChooseAccount(QLineEdit* field);
