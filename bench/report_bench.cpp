@@ -30,7 +30,7 @@ namespace {
 
 constexpr int kCardLines = 50;
 
-ColumnSpecification LedgerColumns() {
+ColumnLayout LedgerColumns() {
   return {{{"#", 3, 0},
            {"סוג תנועה", 8, 0},
            {"תאריך אסמ.", 8, 0},
@@ -44,7 +44,7 @@ ColumnSpecification LedgerColumns() {
            {"סכום מט'ח", 10, kSignedBalanceColumn}}};
 }
 
-ColumnSpecification IndexColumns() {
+ColumnLayout IndexColumns() {
   return {{{"#", 3, 0},
            {"מפתח החשבון", 18, 0},
            {"שם החשבון", 6, 0},
@@ -73,9 +73,9 @@ void Ledger(ReportStream& stream, long long lines) {
     const bool debit = line % 3 != 0;
     balance += debit ? amount : -amount;
     stream.Line({PlainNumber(++number), "חשבונית", "15/03/2024", PlainNumber(100000 + line),
-                 "15/03/2024", "מכירה ללקוח " + PlainNumber(line % 97), PlainNumber(4000 + line % 50),
-                 debit ? FormatAgorot(amount) : "", debit ? "" : FormatAgorot(amount),
-                 FormatAgorot(balance), ""});
+                 "15/03/2024", "מכירה ללקוח " + PlainNumber(line % 97),
+                 PlainNumber(4000 + line % 50), debit ? FormatAgorot(amount) : "",
+                 debit ? "" : FormatAgorot(amount), FormatAgorot(balance), ""});
   }
 }
 
@@ -122,8 +122,8 @@ int main(int argc, char** argv) {
   std::unique_ptr<ReportTarget> target;
   if (format == "htm" || format == "xls") {
     sink = std::make_unique<FileSink>(out);
-    target = std::make_unique<HtmlReportWriter>(format == "xls" ? HtmlForm::kExcel : HtmlForm::kMail,
-                                                *sink);
+    target = std::make_unique<HtmlReportWriter>(
+        format == "xls" ? HtmlForm::kExcel : HtmlForm::kMail, *sink);
   } else if (format == "xlsx") {
     target = std::make_unique<XlsxReportWriter>(out, 1736937000);
 #ifdef TALLYSCAN_HAVE_PAPER

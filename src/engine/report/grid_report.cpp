@@ -9,12 +9,12 @@ namespace tallyscan {
 bool WriteGridReport(std::string_view coded_title, std::span<const GridReportColumn> columns,
                      std::int64_t row_count, const GridCellText& cell, ReportStream& stream) {
   stream.AddTitle(coded_title);
-  ColumnSpecification specification;
+  ColumnLayout column_layout;
   for (const GridReportColumn& column : columns) {
-    specification.columns.push_back(
+    column_layout.columns.push_back(
         {column.caption, CharactersOfPixels(column.pixels), column.type});
   }
-  stream.SetColumns(std::move(specification));
+  stream.SetColumns(std::move(column_layout));
 
   std::int64_t number = 0;
   for (std::int64_t row = 0; row < row_count; ++row) {

@@ -181,14 +181,14 @@ void HtmlReportWriter::HeadOnce(const ReportState& state) {
 }
 
 void HtmlReportWriter::OnColumns(const ReportState& state) {
-  const ColumnSpecification& spec = state.columns;
-  if (!head_written_) Head(state, spec.wide_flag || spec.CodedLength() > 80);
-  if (spec.empty()) return;
+  const ColumnLayout& column_layout = state.columns;
+  if (!head_written_) Head(state, column_layout.wide_flag || column_layout.CodedLength() > 80);
+  if (column_layout.empty()) return;
   Put(Markup("<table id=F2 bordercolor=\"#C0C0C0\"" + std::string(FrameWord(*state.fonts)) +
              " cellspacing=0 cellpadding=0 width=\"100%\" id=\"t1\">"));
   Put("<tr id=F1 bgcolor=\"#8d4747\" align=center>");
-  const int total = spec.TotalWidth();
-  for (const ReportColumn& column : spec.columns) {
+  const int total = column_layout.TotalWidth();
+  for (const ReportColumn& column : column_layout.columns) {
     PutText("<th width=\"" + PlainNumber(Share(column.width, total)) + "%\">",
             std::string(TrimSpaces(column.caption)), "</th>");
   }

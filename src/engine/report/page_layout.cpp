@@ -17,11 +17,11 @@ constexpr double kGridLineMm = 0.1;
 constexpr double kRuleStepMm = 0.25;  // thickness of a mode-1 rule; larger modes are thicker
 constexpr double kMarginLimitMm = 100;
 
-// The characters of a column specification that the narrow/wide decision counts: the coded
+// The characters of a column layout that the narrow/wide decision counts: the coded
 // bytes between 31 and 255 exclusive (captions in code page 1255, widths of 32 and more).
-int CountedCharacters(const ColumnSpecification& spec) {
-  int count = spec.wide_flag ? 1 : 0;
-  for (const ReportColumn& column : spec.columns) {
+int CountedCharacters(const ColumnLayout& column_layout) {
+  int count = column_layout.wide_flag ? 1 : 0;
+  for (const ReportColumn& column : column_layout.columns) {
     if (column.width > 31 && column.width < 255) ++count;
     for (const char c : Utf8ToCp1255(column.caption)) {
       const auto byte = static_cast<unsigned char>(c);
@@ -84,25 +84,26 @@ void PageLayout::OnColumns(const ReportState& state) {
   });
   if (lines_gathered) DrawPage(state);
 
-  const ColumnSpecification& spec = state.columns;
-  wide_ = spec.wide_flag;
+  const ColumnLayout& column_layout = state.columns;
+  wide_ = column_layout.wide_flag;
   if (!wide_) {
     canvas_.SelectFont(kBodySlot);
     std::string letters;
-    for (int i = CountedCharacters(spec); i > 0; --i) letters += "א";
+    for (int i = CountedCharacters(column_layout); i > 0; --i) letters += "א";
     wide_ = canvas_.TextWidth(letters) > area_.Width();
   }
   types_.clear();
   widths_.clear();
-  const int total = spec.TotalWidth();
-  for (const ReportColumn& column : spec.columns) {
+  const int total = column_layout.TotalWidth();
+  for (const ReportColumn& column : column_layout.columns) {
     types_.push_back(column.type);
-    widths_.push_back(total > 0 ? area_.Width() * column.width / total
-                                : area_.Width() / static_cast<double>(spec.columns.size()));
+    widths_.push_back(total > 0
+                          ? area_.Width() * column.width / total
+                          : area_.Width() / static_cast<double>(column_layout.columns.size()));
   }
   // A table that begins in the middle of a page (a document's lines) gets its headings there;
   // the pages after it carry them in their header.
-  if (!items_.empty() && !spec.empty()) Add(state, MakeItem(ItemKind::kHeadings));
+  if (!items_.empty() && !column_layout.empty()) Add(state, MakeItem(ItemKind::kHeadings));
 }
 
 void PageLayout::OnLine(const ReportState& state, const ReportLine& line) {

@@ -49,7 +49,7 @@ bool IsColumnTypeMarker(int code) {
   return (code >= 1 && code <= 5) || code == 8 || code == 9 || code == 11;
 }
 
-std::size_t ColumnSpecification::CodedLength() const {
+std::size_t ColumnLayout::CodedLength() const {
   std::size_t length = wide_flag ? 1 : 0;
   for (const ReportColumn& column : columns) {
     length += 1 + Utf8ToCp1255(column.caption).size() + (column.type != kTextColumn ? 1 : 0);
@@ -58,7 +58,7 @@ std::size_t ColumnSpecification::CodedLength() const {
   return length;
 }
 
-int ColumnSpecification::TotalWidth() const {
+int ColumnLayout::TotalWidth() const {
   int total = 0;
   for (const ReportColumn& column : columns) total += std::max(column.width, 0);
   return total;
@@ -108,7 +108,7 @@ void ReportStream::AddTitle(std::string_view coded) {
   state_.titles.push_back(ParseCodedText(coded));
 }
 
-void ReportStream::SetColumns(ColumnSpecification columns) {
+void ReportStream::SetColumns(ColumnLayout columns) {
   for (ReportColumn& column : columns.columns) {
     if (!IsColumnTypeMarker(column.type)) column.type = kTextColumn;
     column.width = std::max(column.width, 0);

@@ -45,7 +45,7 @@ inline constexpr int kCreditColumn = 2;
 inline constexpr int kLetterBalanceColumn = 3;
 inline constexpr int kSignedBalanceColumn = 4;
 inline constexpr int kFigureColumn = 5;
-// Whether a byte of a coded column specification is a type marker: 1-5, 8, 9 and 11.
+// Whether a byte of a coded column layout is a type marker: 1-5, 8, 9 and 11.
 bool IsColumnTypeMarker(int code);
 
 struct ReportColumn {
@@ -54,12 +54,12 @@ struct ReportColumn {
   int type = kTextColumn;
 };
 
-struct ColumnSpecification {
+struct ColumnLayout {
   std::vector<ReportColumn> columns;
-  bool wide_flag = false;  // the byte 254 of a coded specification: always the wide fonts
+  bool wide_flag = false;  // the byte 254 of a coded column layout: always the wide fonts
 
   bool empty() const { return columns.empty(); }
-  // The length of the coded specification in code page 1255 bytes: per column its width
+  // The length of the coded column layout in code page 1255 bytes: per column its width
   // byte, its caption and its type marker, 255 between columns, and the flag byte.
   std::size_t CodedLength() const;
   int TotalWidth() const;
@@ -111,7 +111,7 @@ struct ReportState {
   const ReportHeader* header = nullptr;
   const PrintFonts* fonts = nullptr;
   std::vector<CodedText> titles;
-  ColumnSpecification columns;
+  ColumnLayout columns;
   std::int64_t line_number = 0;  // lines given so far, the current one included
 };
 
@@ -176,7 +176,7 @@ class ReportStream {
 
   // A coded title line (ParseCodedText), in display order, before the columns.
   void AddTitle(std::string_view coded);
-  void SetColumns(ColumnSpecification columns);
+  void SetColumns(ColumnLayout columns);
   // One line of cells, as many as there are columns (missing cells are empty, extra ones
   // dropped); a spanning line (mode 101-103) has one. Returns false, writing nothing, once
   // the monitor has asked to stop: the producer then returns.

@@ -1,4 +1,4 @@
-// Any grid as a report: its columns as the specification, its rows numbered in the "#" column
+// Any grid as a report: its columns as the column layout, its rows numbered in the "#" column
 // with totals left unnumbered, the cells without markers but with the isolates that keep a
 // path in its order.
 #include "engine/report/grid_report.h"
@@ -28,7 +28,7 @@ class RecordingTarget final : public ReportTarget {
     std::vector<std::string> cells;
     int style;
   };
-  ColumnSpecification columns;
+  ColumnLayout columns;
   std::vector<Line> lines;
   std::vector<CodedText> titles;
 };

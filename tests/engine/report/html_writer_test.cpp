@@ -173,7 +173,7 @@ std::vector<std::string> LinesOf(const std::string& bytes) {
   return lines;
 }
 
-std::string WriteWith(const PrintFonts& fonts, HtmlForm form, const ColumnSpecification& spec,
+std::string WriteWith(const PrintFonts& fonts, HtmlForm form, const ColumnLayout& column_layout,
                       std::vector<std::string> cells = {}) {
   StringSink sink;
   HtmlReportWriter writer(form, sink);
@@ -181,7 +181,7 @@ std::string WriteWith(const PrintFonts& fonts, HtmlForm form, const ColumnSpecif
   const ReportHeader header = testing::TestHeader();
   ReportStream stream(header, fonts, {&writer}, silent);
   stream.AddTitle("10ת");
-  stream.SetColumns(spec);
+  stream.SetColumns(column_layout);
   if (!cells.empty()) stream.Line(std::move(cells));
   EXPECT_TRUE(stream.End().ok());
   return sink.bytes();
@@ -204,20 +204,20 @@ TEST(HtmlFrameWord, FollowsTheGridLines) {
   }
 }
 
-TEST(HtmlWidthClass, ASpecificationOf81BytesTakesTheWideSlots) {
+TEST(HtmlWidthClass, AColumnLayoutOf81BytesTakesTheWideSlots) {
   const PrintFonts fonts = DefaultPrintFonts();  // slot 3 is 10 points, slot 4 is 8
   for (const auto& [caption_bytes, heading_rule] :
        {std::pair{79, "#F1{font-SIZE:10pt; color:white;font-family:\"Tahoma\"}"},
         std::pair{80, "#F1{font-SIZE:8pt; color:white;font-family:\"Tahoma\"}"}}) {
     // One column: its width byte and the caption.
-    const ColumnSpecification spec{
+    const ColumnLayout column_layout{
         {Col(10, std::string(static_cast<std::size_t>(caption_bytes), 'x'))}};
-    EXPECT_EQ(static_cast<std::size_t>(caption_bytes + 1), spec.CodedLength());
-    const auto lines = LinesOf(WriteWith(fonts, HtmlForm::kExcel, spec));
+    EXPECT_EQ(static_cast<std::size_t>(caption_bytes + 1), column_layout.CodedLength());
+    const auto lines = LinesOf(WriteWith(fonts, HtmlForm::kExcel, column_layout));
     EXPECT_EQ(heading_rule, lines[7]) << caption_bytes;
   }
   // The markers, the separators and the Hebrew captions count as the bytes they are.
-  const ColumnSpecification hebrew{{Col(3, "#"), Col(10, "חובה", kDebitColumn)}};
+  const ColumnLayout hebrew{{Col(3, "#"), Col(10, "חובה", kDebitColumn)}};
   EXPECT_EQ(1u + 1 + 1 + 1 + 4 + 1, hebrew.CodedLength());
 }
 

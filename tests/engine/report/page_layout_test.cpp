@@ -82,12 +82,12 @@ class RecordingCanvas final : public PageCanvas {
 
 class PageLayoutTest : public ::testing::Test {
  protected:
-  Status Run(const ColumnSpecification& spec, int lines, ProgressMonitor& monitor,
+  Status Run(const ColumnLayout& column_layout, int lines, ProgressMonitor& monitor,
              const std::vector<std::string>& cells = {"1", "שם", "1,234.50"}) {
     PageLayout layout(canvas_);
     ReportStream stream(header_, fonts_, {&layout}, monitor);
     stream.AddTitle("10אינדקס החשבונות");
-    stream.SetColumns(spec);
+    stream.SetColumns(column_layout);
     for (int i = 1; i <= lines; ++i) {
       std::vector<std::string> line = cells;
       line[0] = std::to_string(i);
