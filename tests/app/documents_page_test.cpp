@@ -10,6 +10,7 @@
 
 #include "app/main_window.h"
 #include "app/pages/documents_page.h"
+#include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "app_test_support.h"
 #include "engine/uniform/import.h"
@@ -101,6 +102,20 @@ class DocumentsPageTest : public QObject {
     QVERIFY(f.page->ReceiptGrid()->isVisible());
     QVERIFY(f.page->ReceiptGrid()->Model().rowCount() >= 2);  // its lines and their total
     f.Render(QStringLiteral("documents_receipt.png"));
+
+    // The filter keeps the documents whose row shows the typed number, and the totals row;
+    // choosing the one left shows it in the panel.
+    const QString number = QString::fromStdString(list->Cell(3, 3));
+    f.page->RegisterFilter()->SetText(number);
+    const int shown = f.page->RegisterFilter()->ShownRows();
+    QVERIFY(shown >= 2 && shown < list->RowCount());
+    QCOMPARE(f.page->RegisterFilter()->SourceRow(shown - 1), list->RowCount() - 1);
+    grid->selectionModel()->setCurrentIndex(
+        grid->model()->index(0, 1),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    QVERIFY(f.Value(PanelField::kNumber).contains(number));
+    f.page->RegisterFilter()->SetText(QString());
+    QCOMPARE(grid->Model().rowCount(), list->RowCount());
 
     f.page->SelectType(kAllTypesItem);
     QCOMPARE(f.page->Register()->DocumentCount(),

@@ -17,6 +17,7 @@
 #include "app/dialogs/field_selection_dialog.h"
 #include "app/images.h"
 #include "app/shared_fonts.h"
+#include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "engine/browse/field_list.h"
 
@@ -93,12 +94,13 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
   register_grid_ = new Grid(this);
   register_grid_->setObjectName(QStringLiteral("registerGrid"));
   register_grid_->SetColumns(FixedColumns(Texts(RegisterColumns())));
-  register_grid_->SetSource(register_source_.get());
+  // The filter box stands between the register and its grid; the totals row stays.
+  register_filter_ = new FilterBox(*register_grid_, *register_source_, 5, this);
   register_grid_->SetSortRoutine([this](int field) {
     if (!register_) return;
     register_->Sort(field);
     register_grid_->SetSortIndex(field);
-    register_grid_->Model().RowsChanged();
+    register_filter_->SetRows(register_->RowCount() - 1, 1, /*measure=*/false);
   });
 
   // The header panel: the customer's details, the document's details, the summary.
@@ -156,6 +158,7 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
   toolbar->setSpacing(2);
   for (QToolButton* tool : tools) toolbar->addWidget(tool);
   toolbar->addStretch(1);
+  toolbar->addWidget(register_filter_);
   auto* panel = new QHBoxLayout;
   panel->addWidget(details);
   panel->addWidget(customer, 1);
@@ -194,14 +197,18 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
   connect(register_grid_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& index) {
             if (!register_ || !index.isValid()) return;
-            const std::int64_t element = register_->ElementOf(index.row());
+            const int row = register_filter_->SourceRow(index.row());
+            if (row < 0) return;
+            const std::int64_t element = register_->ElementOf(row);
             if (element != 0 && element != document_.element) ShowDocument(element);
           });
   ShowDocument(0);
 }
 
 DocumentsPage::~DocumentsPage() {
-  register_grid_->SetSource(nullptr);
+  // The register's grid asks the filter, and the filter the register, for texts until the
+  // filter is gone.
+  delete register_filter_;
   lines_grid_->SetSource(nullptr);
   receipt_grid_->SetSource(nullptr);
 }
@@ -234,7 +241,7 @@ void DocumentsPage::SelectType(int index) {
     SilentProgress silent;
     marks_found_ = FindDocumentMarks(app_.store, silent, &marks_);
   }
-  register_grid_->SetRowCount(0);
+  register_filter_->SetRows(0, 0);
   register_.reset();
   if (index == 0) {
     ShowDocument(0);
@@ -242,7 +249,7 @@ void DocumentsPage::SelectType(int index) {
   }
   register_ = std::make_unique<DocumentRegister>(app_.store, type_, marks_);
   register_grid_->SetSortIndex(1);
-  register_grid_->SetRowCount(register_->RowCount());
+  register_filter_->SetRows(register_->RowCount() - 1, 1);
   if (all) {
     run_ = ElementRange{1, app_.store.DocumentIndex.Count() + 1};
   } else {
@@ -317,7 +324,7 @@ void DocumentsPage::ShowDocument(std::int64_t element) {
   receipt_grid_->setVisible(!receipt_rows_.empty());
   // The register follows the panel.
   if (register_ && document_.element != 0) {
-    const int row = register_->RowOf(document_.element);
+    const int row = RegisterGridRow(register_->RowOf(document_.element));
     const QModelIndex current = register_grid_->selectionModel()->currentIndex();
     if (row >= 0 && current.row() != row) {
       register_grid_->selectionModel()->setCurrentIndex(
@@ -326,6 +333,14 @@ void DocumentsPage::ShowDocument(std::int64_t element) {
       register_grid_->scrollTo(register_grid_->model()->index(row, 1));
     }
   }
+}
+
+int DocumentsPage::RegisterGridRow(int register_row) const {
+  if (register_row < 0) return -1;
+  for (int row = 0; row < register_filter_->ShownRows(); ++row) {
+    if (register_filter_->SourceRow(row) == register_row) return row;
+  }
+  return -1;  // filtered out
 }
 
 void DocumentsPage::OpenDocument(std::int64_t element) {

@@ -17,6 +17,7 @@ class QToolButton;
 
 namespace tallyscan {
 
+class FilterBox;
 class Grid;
 class GridRowSource;
 
@@ -51,6 +52,7 @@ class DocumentsPage final : public Page {
   const LoadedDocument& Document() const { return document_; }
   const DocumentRegister* Register() const { return register_.get(); }
   Grid* RegisterGrid() const { return register_grid_; }
+  FilterBox* RegisterFilter() const { return register_filter_; }
   Grid* LinesGrid() const { return lines_grid_; }
   Grid* ReceiptGrid() const { return receipt_grid_; }
   QLineEdit* JumpBox() const { return jump_box_; }
@@ -63,6 +65,8 @@ class DocumentsPage final : public Page {
   void SourceRecords(const std::vector<RecordReference>& records);
 
  private:
+  // The grid row that shows row `register_row` of the register; -1 when the filter hides it.
+  int RegisterGridRow(int register_row) const;
   void ShowColumns();
   void ShowSource();
   void Beep();
@@ -82,6 +86,7 @@ class DocumentsPage final : public Page {
   QComboBox* type_box_ = nullptr;
   QLineEdit* jump_box_ = nullptr;
   Grid* register_grid_ = nullptr;
+  FilterBox* register_filter_ = nullptr;
   Grid* lines_grid_ = nullptr;
   Grid* receipt_grid_ = nullptr;
   QLabel* lower_title_ = nullptr;
