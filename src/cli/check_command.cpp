@@ -121,20 +121,16 @@ int RunCheck(std::span<char* const> args) {
 
   TerminalProgress bar;
   RecordStore store;
-  const ImportResult imported = ImportFolder(store, *folder, bar);
-  bar.Finish();
-  if (!imported.status.ok()) {
-    std::cerr << imported.status.message() << '\n';
-    return kExitFailed;
-  }
+  const std::optional<ImportResult> imported = ImportForCommand(store, *folder, bar);
+  if (!imported) return kExitFailed;
   RunFacts facts("check");
   facts.subject.Add("folder", *folder);
-  AddImportFigures(imported, store, facts.summary);
-  if (imported.interrupted) {
+  AddImportFigures(*imported, store, facts.summary);
+  if (imported->interrupted) {
     // Stopped while reading: the import log so far says so; no check ran.
     facts.interrupted = true;
-    facts.errors = imported.findings;
-    return PrintTable(output, facts, imported.rows.Rows(), TableShape{});
+    facts.errors = imported->findings;
+    return PrintTable(output, facts, imported->rows.Rows(), TableShape{});
   }
 
   const CommandClock clock;

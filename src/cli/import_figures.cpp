@@ -1,6 +1,19 @@
 #include "cli/import_figures.h"
 
+#include <iostream>
+
 namespace tallyscan::cli {
+
+std::optional<ImportResult> ImportForCommand(RecordStore& store, const std::string& folder,
+                                             TerminalProgress& bar) {
+  ImportResult imported = ImportFolder(store, folder, bar);
+  bar.Finish();
+  if (!imported.status.ok()) {
+    std::cerr << imported.status.message() << '\n';
+    return std::nullopt;
+  }
+  return imported;
+}
 
 void AddImportFigures(const ImportResult& result, const RecordStore& store, JsonFields& summary) {
   summary.Add("lines", result.lines_read);

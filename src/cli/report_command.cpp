@@ -11,6 +11,7 @@
 #include "cli/check_setup.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "cli/import_figures.h"
 #include "cli/terminal_progress.h"
 #include "engine/report/byte_sink.h"
 #include "engine/report/html_writer.h"
@@ -87,13 +88,15 @@ Parsed Parse(std::span<char* const> args) {
       if (!kind) return {std::nullopt, UsageError("report", "the report is checks or import")};
     } else if (a == "--format" && has_value) {
       format = FormatNamed(args[++i]);
-      if (!format) return {std::nullopt, UsageError("report", "--format takes xls, htm, xlsx or pdf")};
+      if (!format)
+        return {std::nullopt, UsageError("report", "--format takes xls, htm, xlsx or pdf")};
     } else if (a == "--out" && has_value) {
       options.out = args[++i];
     } else if (a == "--items" && has_value) {
       std::optional<CheckTicks> ticks = ParseCheckItems(args[++i]);
       if (!ticks) {
-        return {std::nullopt, UsageError("report", "items are B1-B8 and D1-D9, separated by commas")};
+        return {std::nullopt,
+                UsageError("report", "items are B1-B8 and D1-D9, separated by commas")};
       }
       options.ticks = std::move(*ticks);
     } else if (!have_folder && !a.starts_with("--")) {
@@ -126,13 +129,9 @@ int RunReport(std::span<char* const> args) {
 
   TerminalProgress bar;
   RecordStore store;
-  const ImportResult imported = ImportFolder(store, options.folder, bar);
-  bar.Finish();
-  if (!imported.status.ok()) {
-    std::cerr << imported.status.message() << '\n';
-    return kExitFailed;
-  }
-  if (imported.interrupted) return kExitInterrupted;
+  const std::optional<ImportResult> imported = ImportForCommand(store, options.folder, bar);
+  if (!imported) return kExitFailed;
+  if (imported->interrupted) return kExitInterrupted;
 
   CheckResultRows check_rows;
   if (options.kind == Kind::kChecks) {
@@ -181,7 +180,7 @@ int RunReport(std::span<char* const> args) {
       completed = WriteChecksReport(check_rows, stream);
       break;
     case Kind::kImport:
-      completed = WriteImportReport(imported.rows.Rows(), stream);
+      completed = WriteImportReport(imported->rows.Rows(), stream);
       break;
   }
   const Status written = stream.End();

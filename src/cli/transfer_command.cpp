@@ -9,6 +9,7 @@
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "cli/import_figures.h"
 #include "cli/terminal_progress.h"
 #include "engine/text/cp1255.h"
 #include "engine/text/hebrew_order.h"
@@ -189,13 +190,9 @@ int RunTransfer(std::span<char* const> args) {
 
   TerminalProgress bar;
   RecordStore store;
-  const ImportResult imported = ImportFolder(store, *folder, bar);
-  bar.Finish();
-  if (!imported.status.ok()) {
-    std::cerr << imported.status.message() << '\n';
-    return kExitFailed;
-  }
-  if (imported.interrupted) {
+  const std::optional<ImportResult> imported = ImportForCommand(store, *folder, bar);
+  if (!imported) return kExitFailed;
+  if (imported->interrupted) {
     std::cout << "interrupted while reading the data set; nothing was transferred\n";
     return kExitInterrupted;
   }

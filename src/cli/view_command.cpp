@@ -2,6 +2,8 @@
 // (view_index.cpp, view_ledger.cpp, view_documents.cpp, view_items.cpp).
 #include "cli/view_command.h"
 
+#include "cli/import_figures.h"
+
 #include <iostream>
 
 #include "cli/commands.h"
@@ -73,13 +75,9 @@ int ViewArgs::SortField() const {
 
 std::optional<int> ImportForView(RecordStore& store, const std::string& folder) {
   TerminalProgress bar;
-  const ImportResult imported = ImportFolder(store, folder, bar);
-  bar.Finish();
-  if (!imported.status.ok()) {
-    std::cerr << imported.status.message() << '\n';
-    return kExitFailed;
-  }
-  if (imported.interrupted) return kExitInterrupted;
+  const std::optional<ImportResult> imported = ImportForCommand(store, folder, bar);
+  if (!imported) return kExitFailed;
+  if (imported->interrupted) return kExitInterrupted;
   return std::nullopt;
 }
 
