@@ -66,14 +66,25 @@ constexpr Command kCommands[] = {
      "  items                the item catalogue, fields 1-14 of every item; --sort by the\n"
      "                       header of field 2-14\n",
      RunView},
-    {"report", "report checks|import --format xls|htm|xlsx|pdf --out FILE [--items LIST] DIR",
-     "Imports the data folder and writes a report as a file: checks, the findings of the\n"
-     "integrity checks (--items as for check); import, the import log.\n"
+    {"report",
+     "report index|ledger|document|items|checks|import --format xls|htm|xlsx|pdf --out FILE\n"
+     "                       [--sort FIELD] [--from KEY [--to KEY]] [--type T [--number N]]\n"
+     "                       [--items LIST] DIR",
+     "Imports the data folder and writes a report as a file, with the browsers' default\n"
+     "columns:\n"
+     "  index                the accounts index and its totals (--sort as for view index)\n"
+     "  ledger               the ledger cards --from KEY --to KEY, each with its totals\n"
+     "  document             the document of type T numbered N, or the type's first, as it\n"
+     "                       is printed\n"
+     "  items                the item catalogue (--sort as for view items)\n"
+     "  checks               the findings of the integrity checks (--items as for check)\n"
+     "  import               the import log\n"
      "  --format xls         the HTML table a spreadsheet reads (code page 1255)\n"
      "  --format htm         the HTML document of an e-mail\n"
      "  --format xlsx        a workbook\n"
      "  --format pdf         the printed pages\n"
-     "The print date is today's, or the day SOURCE_DATE_EPOCH names (UTC).\n",
+     "The print date is today's, or the day SOURCE_DATE_EPOCH names (UTC). A range, type or\n"
+     "number that finds nothing prints the page's message and exits 1, writing no file.\n",
      RunReport},
     {"transfer",
      "transfer --to DIR [--accounts] [--movements] [--documents] [--items]\n"

@@ -1,5 +1,7 @@
 // tallyscan-cli report: imports a data folder and writes one of its reports as a file, through
-// the same producers and writers as the output dialog (the printer excepted).
+// the same producers and writers as the output dialog (the printer excepted). The browsers'
+// reports take the options of their views: index and items --sort, ledger --from and --to,
+// document --type and --number (without it, the first document of the type).
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
@@ -13,6 +15,15 @@
 #include "cli/exit_codes.h"
 #include "cli/import_figures.h"
 #include "cli/terminal_progress.h"
+#include "cli/view_command.h"
+#include "engine/browse/accounts_index.h"
+#include "engine/browse/document_cells.h"
+#include "engine/browse/document_view.h"
+#include "engine/browse/field_catalogue.h"
+#include "engine/browse/field_list.h"
+#include "engine/browse/item_catalogue.h"
+#include "engine/browse/ledger_card.h"
+#include "engine/report/browser_reports.h"
 #include "engine/report/byte_sink.h"
 #include "engine/report/html_writer.h"
 #include "engine/report/report_source.h"
@@ -27,10 +38,14 @@
 namespace tallyscan::cli {
 namespace {
 
-enum class Kind { kChecks, kImport };
+enum class Kind { kIndex, kLedger, kDocument, kItems, kChecks, kImport };
 enum class Format { kXls, kHtm, kXlsx, kPdf };
 
 std::optional<Kind> KindNamed(std::string_view name) {
+  if (name == "index") return Kind::kIndex;
+  if (name == "ledger") return Kind::kLedger;
+  if (name == "document") return Kind::kDocument;
+  if (name == "items") return Kind::kItems;
   if (name == "checks") return Kind::kChecks;
   if (name == "import") return Kind::kImport;
   return std::nullopt;
@@ -67,7 +82,35 @@ struct Options {
   std::string out;
   std::string folder;
   CheckTicks ticks;
+  ViewArgs view;  // the options of a browser's report: --sort, --from, --to, --type, --number
 };
+
+// The browser options a report kind takes, each with a value.
+std::span<const std::string_view> ViewOptionsOf(Kind kind) {
+  static constexpr std::string_view kSort[] = {"sort"};
+  static constexpr std::string_view kRange[] = {"from", "to"};
+  static constexpr std::string_view kDocument[] = {"type", "number"};
+  switch (kind) {
+    case Kind::kIndex:
+    case Kind::kItems:
+      return kSort;
+    case Kind::kLedger:
+      return kRange;
+    case Kind::kDocument:
+      return kDocument;
+    case Kind::kChecks:
+    case Kind::kImport:
+      break;
+  }
+  return {};
+}
+
+bool IsViewOption(Kind kind, std::string_view name) {
+  for (const std::string_view option : ViewOptionsOf(kind)) {
+    if (option == name) return true;
+  }
+  return false;
+}
 
 // The options, or the usage error's exit code after it was printed.
 struct Parsed {
@@ -85,7 +128,11 @@ Parsed Parse(std::span<char* const> args) {
     const bool has_value = i + 1 < args.size();
     if (i == 0) {
       kind = KindNamed(a);
-      if (!kind) return {std::nullopt, UsageError("report", "the report is checks or import")};
+      if (!kind) {
+        return {std::nullopt, UsageError("report",
+                                         "the report is index, ledger, document, items, "
+                                         "checks or import")};
+      }
     } else if (a == "--format" && has_value) {
       format = FormatNamed(args[++i]);
       if (!format)
@@ -99,6 +146,8 @@ Parsed Parse(std::span<char* const> args) {
                 UsageError("report", "items are B1-B8 and D1-D9, separated by commas")};
       }
       options.ticks = std::move(*ticks);
+    } else if (a.starts_with("--") && kind && has_value && IsViewOption(*kind, a.substr(2))) {
+      options.view.options.emplace_back(std::string(a.substr(2)), std::string(args[++i]));
     } else if (!have_folder && !a.starts_with("--")) {
       options.folder = a;
       have_folder = true;
@@ -112,6 +161,19 @@ Parsed Parse(std::span<char* const> args) {
   if (!have_folder) return {std::nullopt, UsageError("report", "the data folder is missing")};
   options.kind = *kind;
   options.format = *format;
+  const int sort = options.view.SortField();
+  if (*kind == Kind::kIndex && sort != 0 && (sort < 1 || sort > kIndexFieldCount)) {
+    return {std::nullopt, UsageError("report", "--sort takes a field number from 1 to 19")};
+  }
+  if (*kind == Kind::kItems && sort != 0 && !ItemSortable(sort)) {
+    return {std::nullopt, UsageError("report", "--sort takes a field number from 2 to 14")};
+  }
+  const std::string* type = options.view.Option("type");
+  if (*kind == Kind::kDocument && (type == nullptr || type->size() != 3 ||
+                                   type->find_first_not_of("0123456789") != std::string::npos)) {
+    return {std::nullopt,
+            UsageError("report", "--type takes a document type of three digits, e.g. 305")};
+  }
   return {std::move(options), kExitCompleted};
 }
 
@@ -132,6 +194,40 @@ int RunReport(std::span<char* const> args) {
   const std::optional<ImportResult> imported = ImportForCommand(store, options.folder, bar);
   if (!imported) return kExitFailed;
   if (imported->interrupted) return kExitInterrupted;
+
+  // What the browser's report shows, found before any file is made: a refusal leaves none.
+  const ViewArgs& view = options.view;
+  CardRange range;
+  LoadedDocument document;
+  if (options.kind == Kind::kIndex && view.SortField() != 0) {
+    SortAccountList(store, view.SortField());
+  } else if (options.kind == Kind::kItems && view.SortField() != 0) {
+    SortItems(store, view.SortField());
+  } else if (options.kind == Kind::kLedger) {
+    const std::string* from = view.Option("from");
+    const std::string* to = view.Option("to");
+    range = FindCardRange(store, from ? *from : "", to ? *to : "");
+    if (!range.message.empty()) {
+      std::cerr << range.message << '\n';
+      return kExitFailed;
+    }
+  } else if (options.kind == Kind::kDocument) {
+    const std::string& type = *view.Option("type");
+    const ElementRange run = DocumentTypeRun(store, type);
+    if (run.empty()) {
+      std::cerr << kNoDocumentsOfType << '\n';
+      return kExitFailed;
+    }
+    std::int64_t element = run.first;
+    if (const std::string* number = view.Option("number")) {
+      element = JumpToNumber(store, run, type, *number).element;
+      if (element == 0) {
+        std::cerr << kNoDocumentNumbered << *number << '\n';
+        return kExitFailed;
+      }
+    }
+    document = LoadDocument(store, element);
+  }
 
   CheckResultRows check_rows;
   if (options.kind == Kind::kChecks) {
@@ -175,7 +271,24 @@ int RunReport(std::span<char* const> args) {
 
   ReportStream stream(header, fonts, {target.get()}, bar);
   bool completed = false;
+  // The CLI prints the browsers' default columns.
+  const auto default_fields = [](const FieldCatalogue& catalogue) {
+    return ParseFieldList(catalogue.default_list, catalogue.FieldCount());
+  };
   switch (options.kind) {
+    case Kind::kIndex:
+      completed = WriteIndexReport(store, default_fields(AccountIndexCatalogue()), stream);
+      break;
+    case Kind::kLedger:
+      completed = WriteLedgerReport(store, range, default_fields(LedgerCatalogue()), stream);
+      break;
+    case Kind::kDocument:
+      completed =
+          WriteDocumentReport(store, document, default_fields(DocumentLinesCatalogue()), stream);
+      break;
+    case Kind::kItems:
+      completed = WriteItemsReport(store, default_fields(ItemFieldCatalogue()), stream);
+      break;
     case Kind::kChecks:
       completed = WriteChecksReport(check_rows, stream);
       break;

@@ -221,6 +221,61 @@ TEST_F(ReportCliTest, ALongReportRunsOverPagesWithEveryLineOnce) {
   EXPECT_NE(std::string::npos, texts[page_count - 1].find(last));
 }
 
+// The browsers' reports in the three forms besides the HTML of the golden files: the PDF holds
+// the title and the last figure of the e-mail form as text, the workbook the title above its
+// table and the figures as numbers.
+TEST_F(ReportCliTest, EachBrowserReportReachesThePdfAndTheWorkbook) {
+  struct Case {
+    std::string kind, title, further;  // `further`: a text further into the report
+  };
+  for (const Case& c :
+       std::vector<Case>{{"index --sort 3", "אינדקס החשבונות", "מפתח החשבון"},
+                         {"ledger --from 1100 --to 1300", "קופה ראשית", "מע\"מ תשומות"},
+                         {"document --type 305", "****העתק****", "סה'כ לתשלום"},
+                         {"items --sort 12", "קטלוג פריטים", "מחיר עלות"}}) {
+    const std::string pdf = scratch_.File("b.pdf"), htm = scratch_.File("b.htm"),
+                      xlsx = scratch_.File("b.xlsx");
+    for (const auto& [format, out] :
+         {std::pair{"pdf", pdf}, std::pair{"htm", htm}, std::pair{"xlsx", xlsx}}) {
+      ASSERT_EQ(0, Report(c.kind, format, out).exit_code) << c.kind << " " << format;
+    }
+    const std::string text = PdfText(pdf);
+    EXPECT_NE(std::string::npos, text.find(c.title)) << c.kind;
+    EXPECT_NE(std::string::npos, text.find(c.further)) << c.kind;
+    const auto rows = HtmlRows(htm);
+    ASSERT_FALSE(rows.empty()) << c.kind;
+    std::string figure;
+    for (const std::string& cell : rows.back()) {
+      if (std::regex_match(cell, std::regex("[0-9,]+\\.[0-9]{2}-?"))) figure = cell;
+    }
+    ASSERT_FALSE(figure.empty()) << c.kind;
+    EXPECT_NE(std::string::npos,
+              text.find(figure.ends_with("-") ? "-" + figure.substr(0, figure.size() - 1) : figure))
+        << c.kind << ": " << figure;
+
+    const std::string book =
+        Output("/usr/bin/python3 " TALLYSCAN_SOURCE_DIR "/tests/report/read_workbook.py " + xlsx);
+    EXPECT_NE(std::string::npos, book.find(c.title)) << c.kind;
+    EXPECT_NE(std::string::npos, book.find(c.further)) << c.kind;
+    const std::string plain = std::regex_replace(figure, std::regex(",|-"), "");
+    EXPECT_TRUE(
+        std::regex_search(
+            book, std::regex("\tfloat\t-?" + std::regex_replace(plain, std::regex("\\."), "\\.") +
+                             "\t")) ||
+        std::regex_search(book, std::regex("\tint\t-?" + plain.substr(0, plain.find('.')) + "\t")))
+        << c.kind << ": " << figure;
+  }
+}
+
+TEST_F(ReportCliTest, AReportThatFindsNothingWritesNoFile) {
+  for (const std::string args : {"ledger --from NO-SUCH-CARD", "document --type 330",
+                                 "document --type 400 --number 999999"}) {
+    const std::string out = scratch_.File("none.htm");
+    EXPECT_EQ(1, Report(args, "htm", out).exit_code) << args;
+    EXPECT_NE(0, ::access(out.c_str(), F_OK)) << args;
+  }
+}
+
 TEST_F(ReportCliTest, AFailedWriteIsReportedAndLeavesNoFile) {
   for (const std::string format : {"htm", "xlsx", "pdf"}) {
     const std::string out = scratch_.File("full." + format);
@@ -244,7 +299,11 @@ TEST_F(ReportCliTest, UsageMistakesExitWithTwo) {
            "report", "report checks --format htm " + folder, "report checks --out x " + folder,
            "report ledgers --format htm --out x " + folder,
            "report checks --format doc --out x " + folder,
-           "report checks --format htm --out x --items Z9 " + folder}) {
+           "report checks --format htm --out x --items Z9 " + folder,
+           "report document --format htm --out x " + folder,
+           "report index --sort 25 --format htm --out x " + folder,
+           "report items --sort 1 --format htm --out x " + folder,
+           "report index --from 1100 --format htm --out x " + folder}) {
     EXPECT_EQ(2, testing::RunCli(args, scratch_).exit_code) << args;
   }
 }

@@ -105,9 +105,7 @@ run_outputs() {
   local kind
   for kind in import checks; do
     for format in htm xls; do
-      (cd "$work" && "$cli" report "$kind" --format "$format" --out "$out/report-$kind.$format" \
-        "$set" 2>"$work/report.err") ||
-        { echo "exit $?"; cat "$work/report.err"; } >"$out/report-$kind.$format"
+      report_file "$out/report-$kind.$format" "$kind" --format "$format" "$set"
     done
   done
 }
@@ -136,10 +134,38 @@ view_outputs() {
   fi
 }
 
+# The browsers' reports as the HTML document: both forms on the valid set, the e-mail form on
+# the DOS-coded set (its texts converted).
+browser_reports() {
+  local set=$1 folder=$work/$1 out=$work/out/$1 data first last forms=(htm)
+  [ "$set" = valid ] && forms+=(xls)
+  data=$(data_file "$folder")
+  { read -r first; read -r last; } < <(account_bounds "$folder/$data")
+  local number
+  number=$(awk 'substr($0, 1, 4) == "C100" && substr($0, 23, 3) == "400" { print substr($0, 26, 20); exit }' "$folder/$data" | sed 's/^[ 0]*//; s/ *$//')
+  for format in "${forms[@]}"; do
+    report_file "$out/report-index.$format" index --sort 3 --format "$format" "$set"
+    report_file "$out/report-ledger.$format" ledger --from "$first" --to "$last" --format "$format" "$set"
+    report_file "$out/report-document-305.$format" document --type 305 --format "$format" "$set"
+    report_file "$out/report-document-400.$format" document --type 400 --number "$number" --format "$format" "$set"
+    report_file "$out/report-items.$format" items --format "$format" "$set"
+  done
+}
+
+# A report written to FILE; a report that cannot be written leaves its error and exit code
+# there instead.
+report_file() {
+  local file=$1
+  shift
+  (cd "$work" && "$cli" report "$@" --out "$file" 2>"$work/report.err") ||
+    { echo "exit $?"; cat "$work/report.err"; } >"$file"
+}
+
 make_sets || { echo "golden: the generator failed"; exit 1; }
 for s in "${sets[@]}"; do
   run_outputs "$s"
   view_outputs "$s"
+  case $s in valid | dos) browser_reports "$s" ;; esac
 done
 
 if [ "$mode" = "--update" ]; then

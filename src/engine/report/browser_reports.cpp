@@ -1,0 +1,231 @@
+#include "engine/report/browser_reports.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/browse/accounts_index.h"
+#include "engine/browse/cell_text.h"
+#include "engine/browse/document_cells.h"
+#include "engine/browse/document_view.h"
+#include "engine/browse/field_catalogue.h"
+#include "engine/browse/item_catalogue.h"
+#include "engine/browse/ledger_card.h"
+#include "engine/checks/document_checks.h"
+#include "engine/text/number_format.h"
+#include "engine/uniform/fields.h"
+#include "engine/uniform/result_row.h"
+#include "engine/uniform/values.h"
+
+namespace tallyscan {
+namespace {
+
+using field::C100;
+
+// The figure types of the browsers' fields; every other field is text.
+int IndexFieldType(int field) {
+  switch (field) {
+    case 15:
+      return kDebitColumn;
+    case 16:
+      return kCreditColumn;
+    case 14:
+    case 17:
+    case 18:
+      return kLetterBalanceColumn;
+    default:
+      return kTextColumn;
+  }
+}
+
+int LedgerFieldType(int field) {
+  switch (field) {
+    case 17:
+    case 21:
+      return kDebitColumn;
+    case 18:
+    case 22:
+      return kCreditColumn;
+    case 16:
+    case 19:
+    case 20:
+      return kSignedBalanceColumn;
+    default:
+      return kTextColumn;
+  }
+}
+
+int DocumentLineFieldType(int field) { return field >= 8 ? kFigureColumn : kTextColumn; }
+int ItemFieldType(int field) { return field >= 9 ? kFigureColumn : kTextColumn; }
+
+// The image column "#" that prints the number of the data row.
+constexpr int kRowNumberField = 1;
+
+ColumnLayout FieldColumns(const FieldCatalogue& catalogue, std::span<const FieldListEntry> fields,
+                          int (*type_of)(int field)) {
+  ColumnLayout layout;
+  layout.columns.reserve(fields.size());
+  for (const FieldListEntry& entry : fields) {
+    layout.columns.push_back({std::string(catalogue.Caption(entry.field)),
+                              CharactersOfPixels(entry.width), type_of(entry.field)});
+  }
+  return layout;
+}
+
+// The cells of a report line from a row's cells (field f at [f - 1], markers included):
+// `number` in the "#" column, empty there when 0.
+std::vector<std::string> ReportCells(std::span<const FieldListEntry> fields, std::int64_t number,
+                                     auto&& cell_of_field) {
+  std::vector<std::string> cells;
+  cells.reserve(fields.size());
+  for (const FieldListEntry& entry : fields) {
+    if (entry.field == kRowNumberField) {
+      cells.push_back(number == 0 ? std::string() : PlainNumber(number));
+    } else {
+      cells.push_back(LookOfCell(cell_of_field(entry.field)).shown);
+    }
+  }
+  return cells;
+}
+
+std::vector<std::string> RowReportCells(std::span<const FieldListEntry> fields, std::int64_t number,
+                                        const RowCells& row) {
+  return ReportCells(fields, number, [&row](int field) -> std::string_view {
+    const auto at = static_cast<std::size_t>(field - 1);
+    return at < row.size() ? std::string_view(row[at]) : std::string_view();
+  });
+}
+
+// A text of the document print: its two code characters, then the text.
+std::string Coded(std::string_view code, std::string_view text) {
+  std::string coded(code);
+  coded += text;
+  return coded;
+}
+std::string Coded(std::string_view code, std::string_view label, std::string_view value) {
+  std::string coded = Coded(code, label);
+  coded += '\t';
+  coded += value;
+  return coded;
+}
+
+std::string DocumentTitle(const RecordStore& store, const LoadedDocument& document) {
+  const IndexEntry& entry = store.DocumentIndex[document.element];
+  std::string title = SafeCell(
+      checks::DocumentDescription(entry.Part(kKeyDocumentType), entry.Part(kKeyDocumentNumber)));
+  constexpr std::string_view kProblemIn = "בעיה ב ";
+  for (std::size_t at; (at = title.find(kProblemIn)) != std::string::npos;) {
+    title.erase(at, kProblemIn.size());
+  }
+  return title;
+}
+
+}  // namespace
+
+bool WriteIndexReport(const RecordStore& store, std::span<const FieldListEntry> fields,
+                      ReportStream& stream) {
+  stream.AddTitle("10אינדקס החשבונות");
+  stream.SetColumns(FieldColumns(AccountIndexCatalogue(), fields, IndexFieldType));
+  AccountsIndexRows rows(store);
+  const std::int64_t accounts = store.AccountListIndex.Count();
+  for (std::int64_t row = 1; row <= accounts; ++row) {
+    if (!stream.Line(RowReportCells(fields, row, rows.Row(row)))) return false;
+  }
+  if (!stream.Line({}, kBodyStyle, 1)) return false;
+  return stream.Line(RowReportCells(fields, 0, rows.Row(accounts + 1)), kSummaryStyle);
+}
+
+bool WriteLedgerReport(const RecordStore& store, const CardRange& range,
+                       std::span<const FieldListEntry> fields, ReportStream& stream) {
+  CounterNames names;
+  if (range.first > range.last) {
+    stream.AddTitle(Coded("10", kCardTitle));
+    stream.SetColumns(FieldColumns(LedgerCatalogue(), fields, LedgerFieldType));
+    return true;
+  }
+  for (std::int64_t account = range.first; account <= range.last; ++account) {
+    const LedgerCard card = LoadCard(store, account, &names);
+    std::string title = std::string(kCardTitle) + card.header;
+    if (account == range.first) {
+      stream.AddTitle(Coded("10", title));
+      stream.SetColumns(FieldColumns(LedgerCatalogue(), fields, LedgerFieldType));
+    } else if (!stream.Line({std::move(title)}, kSubTitleStyle, kSpanCentre)) {
+      return false;
+    }
+    const auto movements = static_cast<std::int64_t>(card.rows.size());
+    for (std::int64_t row = 1; row <= movements; ++row) {
+      if (!stream.Line(RowReportCells(fields, row, LedgerRowCells(store, card, row)))) {
+        return false;
+      }
+    }
+    if (!stream.Line(RowReportCells(fields, 0, LedgerRowCells(store, card, movements + 1)),
+                     kSummaryStyle)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool WriteItemsReport(const RecordStore& store, std::span<const FieldListEntry> fields,
+                      ReportStream& stream) {
+  stream.AddTitle("10קטלוג פריטים");
+  stream.SetColumns(FieldColumns(ItemFieldCatalogue(), fields, ItemFieldType));
+  const ItemRows items(store);
+  for (int row = 0; row < items.RowCount(); ++row) {
+    std::vector<std::string> cells =
+        ReportCells(fields, row + 1, [&items, row](int field) { return items.Cell(row, field); });
+    if (!stream.Line(std::move(cells))) return false;
+  }
+  return true;
+}
+
+bool WriteDocumentReport(const RecordStore& store, const LoadedDocument& document,
+                         std::span<const FieldListEntry> fields, ReportStream& stream) {
+  if (document.element == 0) return true;
+  const bool dos = store.DosCodePage;
+  const std::string_view header = document.header.line;
+  const HeaderPanelTexts panel = HeaderPanel(document, dos);
+  const auto value = [&panel](PanelField item) -> const std::string& { return panel[item].value; };
+  const auto text = [&stream](std::string_view coded) { stream.PlainKot(0, 0, coded, 0); };
+
+  stream.AddTitle(Coded("10", DocumentTitle(store, document)));
+  stream.AddTitle("50****העתק****");
+  text(Coded("52", "תאריך המסמך", value(PanelField::kDate)));
+  text(Coded("52", "שעה", value(PanelField::kTime)));
+  text(Coded("52", "תאריך הערך", value(PanelField::kValueDate)));
+  text(Coded("52", "תאריך ההפקה", value(PanelField::kIssueDate)));
+
+  const std::string addressee[] = {
+      "לכב' :",
+      value(PanelField::kName),
+      value(PanelField::kAddress),
+      value(PanelField::kCity),
+      "טלפון - " + value(PanelField::kPhone),
+      "מס. עוסק - " + value(PanelField::kDealer) + "      חן - הלקוח - " +
+          value(PanelField::kNumber),
+  };
+  stream.CliName(addressee);
+  text(Coded("51", "מפיק התעודה - " + FieldCell(header, C100(1233), dos)));
+
+  stream.SetColumns(FieldColumns(DocumentLinesCatalogue(), fields, DocumentLineFieldType));
+  std::int64_t number = 0;
+  for (const DocumentRecord& line : document.lines) {
+    std::vector<std::string> cells = ReportCells(fields, ++number, [&line, dos](int field) {
+      return DocumentLineCell(line.line, field, dos);
+    });
+    if (!stream.Line(std::move(cells))) return false;
+  }
+
+  for (const PanelField item : {PanelField::kVatBearing, PanelField::kExempt, PanelField::kDiscount,
+                                PanelField::kAfterDiscount, PanelField::kVat}) {
+    text(Coded("52", panel[item].label, value(item)));
+  }
+  if (ReadAmount(SliceField(header, C100(1217))) != 0) {
+    text(Coded("51", "סכום במט'ח ", value(PanelField::kForeign)));
+    text(Coded("51", "קוד מטבע", FieldCell(header, C100(1218), dos)));
+  }
+  text(Coded("72", "סה'כ לתשלום", value(PanelField::kTotal)));
+  return !stream.Stopped();
+}
+
+}  // namespace tallyscan
