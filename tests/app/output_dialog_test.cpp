@@ -12,17 +12,20 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QToolButton>
 #include <QtTest>
 
 #include "app/dialogs/output_dialog.h"
 #include "app/dialogs/page_setup_dialog.h"
 #include "app/main_window.h"
 #include "app/pages/checks_page.h"
+#include "app/pages/documents_page.h"
 #include "app/pages/import_page.h"
 #include "app_test_support.h"
 #include "engine/checks/checks.h"
@@ -282,6 +285,78 @@ class OutputDialogTest : public QObject {
     expected.vertical_lines = 0;
     expected.margins[1] = 12;
     QCOMPARE(t.settings.ReadReg(kParams, kPrintFonts), EncodePrintFonts(expected));
+  }
+
+  // Each browser's print button opens the dialog with its own report: the PDF of the run holds
+  // the report's title as text, and its first page is rendered.
+  void EveryBrowserPrintsItsOwnReport() {
+    QTemporaryDir dir;
+    DataSetOptions options;
+    options.movements = 600;
+    options.seed = 9;
+    GeneratedDataSet generated;
+    QVERIFY(GenerateDataSet(options, dir.path().toStdString(), &generated).ok());
+    TestApp t;
+    MainWindow window(t.app, StoredSize(1366, 768));
+    window.show();
+    static_cast<ImportPage*>(window.PageAt(1))->ReadFolder(dir.path());
+    struct Case {
+      int button;  // the main window's page button
+      int page;
+      QString kind, title;
+      std::function<void(QWidget* page)> prepare;
+    };
+    const std::vector<Case> cases = {
+        {2003, 3, QStringLiteral("Index"), QStringLiteral("אינדקס החשבונות"), {}},
+        {2004, 4, QStringLiteral("Kartis"), QStringLiteral("קופה ראשית"),
+         [](QWidget* page) {
+           page->findChild<QLineEdit*>(QStringLiteral("fromField"))
+               ->setText(QStringLiteral("1100"));
+           page->findChild<QLineEdit*>(QStringLiteral("toField"))->setText(QStringLiteral("1300"));
+         }},
+        {2005, 5, QStringLiteral("Teuda"), QStringLiteral("****העתק****"),
+         [](QWidget* page) {
+           static_cast<DocumentsPage*>(page)->SelectType(6);  // 305
+         }},
+        {2006, 8, QStringLiteral("Parit"), QStringLiteral("קטלוג פריטים"), {}},
+    };
+    for (const Case& c : cases) {
+      window.PressButton(c.button);
+      QWidget* page = window.PageAt(c.page);
+      if (c.prepare) c.prepare(page);
+      QString kind, text;
+      QTimer::singleShot(0, [&] {
+        auto* output = qobject_cast<OutputDialog*>(QApplication::activeModalWidget());
+        QVERIFY(output != nullptr);
+        kind = output->Kind();
+        output->open_file = [](const QString&) {};
+        output->findChild<QComboBox*>(QStringLiteral("printerList"))->clear();
+        output->ClickTarget(kPdfTarget);
+        output->ClickTarget(kPrinterTarget);
+        output->Execute();
+        const QString pdf = output->LastRun().pdf_file;
+        QProcess reader;
+        reader.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        reader.waitForFinished();
+        text = QString::fromUtf8(reader.readAllStandardOutput())
+                   .remove(QRegularExpression(
+                       QStringLiteral("[\\x{202A}-\\x{202E}\\x{2066}-\\x{2069}]")));
+        QDir().mkpath(QStringLiteral(TALLYSCAN_RENDER_DIR));
+        const QString png =
+            QStringLiteral(TALLYSCAN_RENDER_DIR "/report_%1_page1").arg(c.kind.toLower());
+        QCOMPARE(std::system(QStringLiteral("pdftoppm -png -r 80 -f 1 -l 1 -singlefile '%1' '%2'")
+                                 .arg(pdf, png)
+                                 .toUtf8()
+                                 .constData()),
+                 0);
+      });
+      QAbstractButton* print = page->findChild<QAbstractButton*>(QStringLiteral("printButton"));
+      QVERIFY2(print != nullptr && print->isEnabled(),
+               qPrintable(c.kind + QStringLiteral(" on page %1").arg(window.CurrentPage())));
+      print->click();
+      QCOMPARE(kind, c.kind);
+      QVERIFY2(text.contains(c.title), qPrintable(c.kind + QStringLiteral(": ") + text.left(400)));
+    }
   }
 
   void PagesPrintTheirRowsAndDialogsRender() {

@@ -22,6 +22,7 @@
 #include "engine/browse/grid.h"
 #include "engine/browse/ledger_card.h"
 #include "engine/checks/checks.h"
+#include "engine/report/browser_reports.h"
 #include "engine/text/trim.h"
 #include "engine/uniform/fields.h"
 
@@ -47,22 +48,6 @@ class IndexRowSource final : public GridRowSource {
  private:
   mutable AccountsIndexRows rows_;
 };
-
-// The report's figure types: the debit and credit totals, the balances.
-int IndexFieldType(int field) {
-  switch (field) {
-    case 15:
-      return 1;
-    case 16:
-      return 2;
-    case 14:
-    case 17:
-    case 18:
-      return 3;
-    default:
-      return 0;
-  }
-}
 
 }  // namespace
 
@@ -93,8 +78,16 @@ AccountsIndexPage::AccountsIndexPage(AppContext& app, PageHost& host, QWidget* p
       [this](const QString& text) { AppMessage(app_, this, 1, MessageIcon::kExclamation, text); });
   list_->installEventFilter(this);
 
-  print_button_ = MakeGridPrintButton(app, *list_, QStringLiteral("Index"), "10אינדקס החשבונות",
-                                      IndexFieldType, this);
+  // The index prints every account in the order on screen, with the columns shown.
+  print_button_ = MakePrintButton(
+      app, *list_, QStringLiteral("Index"),
+      [this]() -> ReportProducer {
+        return [this](ReportStream& stream) {
+          return WriteIndexReport(app_.store, ReadFieldList(app_.settings, AccountIndexCatalogue()),
+                                  stream);
+        };
+      },
+      this);
   print_button_->setText(QStringLiteral("הדפס אינדקס"));
   print_button_->setToolTip(QStringLiteral("הדפסה של אינדקס החשבונות"));
 

@@ -15,11 +15,13 @@
 
 #include "app/app_message.h"
 #include "app/dialogs/field_selection_dialog.h"
+#include "app/dialogs/output_dialog.h"
 #include "app/images.h"
 #include "app/shared_fonts.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "engine/browse/field_list.h"
+#include "engine/report/browser_reports.h"
 
 namespace tallyscan {
 namespace {
@@ -73,7 +75,7 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
       {"תעודה אחרונה", "הצג את התעודה האחרונה", "KarTb1", "lastButton"},
       {"תנועת מקור", "צפייה בתנועת המקור מתוך קובץ התנועות", "IdxTb2", "sourceButton"},
       {"מבנה הטבלה", "הגדרת השדות הרצויים לצפייה בשדות התעודה", "IdxTb3", "fieldsButton"},
-      {"הדפס", "הדפסת התעודה תתאפשר עם פלט הדוחות", "IdxTb5", "printButton"},
+      {"הדפס", "הדפסה של התעודה", "IdxTb5", "printButton"},
   };
   std::vector<QToolButton*> tools;
   for (const Tool& tool : kTools) {
@@ -83,7 +85,6 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
     button->setIconSize(QSize(20, 20));  // eight tools share the row above the panel
     tools.push_back(button);
   }
-  tools[6]->setEnabled(false);
 
   jump_box_ = new QLineEdit(this);
   jump_box_->setObjectName(QStringLiteral("jumpBox"));
@@ -187,6 +188,7 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
   connect(tools[2], &QToolButton::clicked, this, [this] { Move(DocumentMove::kFirst); });
   connect(tools[3], &QToolButton::clicked, this, [this] { Move(DocumentMove::kLast); });
   connect(tools[4], &QToolButton::clicked, this, &DocumentsPage::ShowSource);
+  connect(tools[6], &QToolButton::clicked, this, &DocumentsPage::Print);
   connect(tools[5], &QToolButton::clicked, this, [this] {
     FieldSelectionDialog dialog(app_, DocumentLinesCatalogue(), this);
     dialog.exec();  // the dialog saves the list however it is closed
@@ -368,6 +370,18 @@ void DocumentsPage::RestoreView(const PageView& view) {
   if (index <= 0) return;
   if (index != type_box_->currentIndex()) SelectType(index);
   if (view.shown >= run_.first && view.shown < run_.last) ShowDocument(view.shown);
+}
+
+void DocumentsPage::Print() {
+  if (document_.element == 0) {
+    Beep();
+    return;
+  }
+  // The document as printed: the lines with the columns the lines grid shows.
+  ShowOutputDialog(app_, this, QStringLiteral("Teuda"), [this](ReportStream& stream) {
+    return WriteDocumentReport(app_.store, document_,
+                               ReadFieldList(app_.settings, DocumentLinesCatalogue()), stream);
+  });
 }
 
 void DocumentsPage::ShowSource() {

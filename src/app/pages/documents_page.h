@@ -69,6 +69,8 @@ class DocumentsPage final : public Page {
   int RegisterGridRow(int register_row) const;
   void ShowColumns();
   void ShowSource();
+  // Opens the output dialog with the current document ("Teuda"); beeps without one.
+  void Print();
   void Beep();
 
   std::string type_;  // the selected type ("305"), empty for none or all

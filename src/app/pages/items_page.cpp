@@ -11,12 +11,12 @@
 #include "app/dialogs/field_selection_dialog.h"
 #include "app/dialogs/output_dialog.h"
 #include "app/images.h"
-#include "app/report/grid_print.h"
 #include "app/shared_fonts.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/grid_search.h"
 #include "engine/browse/field_list.h"
 #include "engine/browse/item_catalogue.h"
+#include "engine/report/browser_reports.h"
 
 namespace tallyscan {
 namespace {
@@ -73,14 +73,13 @@ ItemsPage::ItemsPage(AppContext& app, PageHost& host, QWidget* parent)
   connect(source, &QToolButton::clicked, this, &ItemsPage::ShowSource);
   connect(fields, &QToolButton::clicked, this, &ItemsPage::ChooseFields);
   connect(search, &QToolButton::clicked, this, &ItemsPage::Search);
-  // The catalogue prints as it stands: its columns, its order, every item; the quantities
-  // and prices (fields 9-14) print as figures.
+  // The catalogue prints as it stands: its columns, its order, every item.
   connect(print_button_, &QToolButton::clicked, this, [this] {
     if (list_->Model().rowCount() == 0) return;
-    ShowOutputDialog(app_, this, QStringLiteral("Parit"),
-                     GridReportProducer(*list_, "10קטלוג הפריטים", [](int field) {
-                       return field >= 9 ? kFigureColumn : kTextColumn;
-                     }));
+    ShowOutputDialog(app_, this, QStringLiteral("Parit"), [this](ReportStream& stream) {
+      return WriteItemsReport(app_.store, ReadFieldList(app_.settings, ItemFieldCatalogue()),
+                              stream);
+    });
   });
 }
 

@@ -17,13 +17,13 @@
 #include "app/dialogs/field_selection_dialog.h"
 #include "app/dialogs/output_dialog.h"
 #include "app/dialogs/record_detail_dialog.h"
-#include "app/report/grid_print.h"
 #include "app/shared_fonts.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "engine/browse/cell_text.h"
 #include "engine/browse/grid.h"
 #include "engine/checks/checks.h"
+#include "engine/report/browser_reports.h"
 #include "engine/uniform/fields.h"
 
 namespace tallyscan {
@@ -56,24 +56,6 @@ class CardRowSource final : public GridRowSource {
   mutable int cached_row_ = -1;
   mutable RowCells cells_;
 };
-
-// The report's figure types: debit and credit sides, the signed figures.
-int LedgerFieldType(int field) {
-  switch (field) {
-    case 17:
-    case 21:
-      return 1;
-    case 18:
-    case 22:
-      return 2;
-    case 16:
-    case 19:
-    case 20:
-      return 4;
-    default:
-      return 0;
-  }
-}
 
 }  // namespace
 
@@ -205,7 +187,8 @@ void LedgerPage::Enter() {
   header_->clear();
   list_->SetRowCount(0);
   filter_->SetRows(0, 0);
-  print_button_->setEnabled(false);
+  // The range typed above the grid prints, whether or not a card is shown.
+  print_button_->setEnabled(app_.store.AccountIndex.Count() > 0);
 }
 
 void LedgerPage::Leave() {
@@ -265,7 +248,6 @@ void LedgerPage::ShowCard(std::int64_t account) {
   header_->setText(card_.account == 0 ? QString() : FromStd(card_.header));
   list_->SetRowCount(0);
   filter_->SetRows(static_cast<int>(card_.rows.size()), card_.account == 0 ? 0 : 1);
-  print_button_->setEnabled(card_.account != 0);
 }
 
 void LedgerPage::StepCard(int step) {
@@ -347,10 +329,17 @@ void LedgerPage::ChooseFields() {
 }
 
 void LedgerPage::Print() {
-  if (card_.account == 0) return;
-  ShowOutputDialog(
-      app_, this, QStringLiteral("Kartis"),
-      GridReportProducer(*list_, "10" + std::string(kCardTitle) + card_.header, LedgerFieldType));
+  // The cards of the range typed above the grid, each with the columns shown.
+  const CardRange range =
+      FindCardRange(app_.store, from_->text().toStdString(), to_->text().toStdString());
+  if (!range.message.empty()) {
+    AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(std::string(range.message)));
+    return;
+  }
+  ShowOutputDialog(app_, this, QStringLiteral("Kartis"), [this, range](ReportStream& stream) {
+    return WriteLedgerReport(app_.store, range, ReadFieldList(app_.settings, LedgerCatalogue()),
+                             stream);
+  });
 }
 
 bool LedgerPage::eventFilter(QObject* watched, QEvent* event) {

@@ -30,8 +30,8 @@ ReportProducer GridReportProducer(const Grid& grid, std::string coded_title, Gri
   };
 }
 
-QPushButton* MakeGridPrintButton(AppContext& app, Grid& grid, const QString& kind,
-                                 std::string coded_title, GridFieldTypes types, QWidget* parent) {
+QPushButton* MakePrintButton(AppContext& app, Grid& grid, const QString& kind,
+                             std::function<ReportProducer()> make, QWidget* parent) {
   auto* button = new QPushButton(QStringLiteral("הדפס"), parent);
   button->setObjectName(QStringLiteral("printButton"));
   GridModel* model = &grid.Model();
@@ -40,14 +40,23 @@ QPushButton* MakeGridPrintButton(AppContext& app, Grid& grid, const QString& kin
   QObject::connect(model, &QAbstractItemModel::modelReset, button, follow_rows);
   QObject::connect(model, &QAbstractItemModel::rowsInserted, button, follow_rows);
   QObject::connect(model, &QAbstractItemModel::rowsRemoved, button, follow_rows);
-  QObject::connect(
-      button, &QPushButton::clicked, button,
-      [&app, &grid, kind, title = std::move(coded_title), field_types = std::move(types), parent] {
-        // A long task is pumping events: its rows may change under the report.
-        if (app.app_busy || grid.Model().rowCount() == 0) return;
-        ShowOutputDialog(app, parent, kind, GridReportProducer(grid, title, field_types));
-      });
+  QObject::connect(button, &QPushButton::clicked, button,
+                   [&app, &grid, kind, make = std::move(make), parent] {
+                     // A long task is pumping events: its rows may change under the report.
+                     if (app.app_busy || grid.Model().rowCount() == 0) return;
+                     ShowOutputDialog(app, parent, kind, make());
+                   });
   return button;
+}
+
+QPushButton* MakeGridPrintButton(AppContext& app, Grid& grid, const QString& kind,
+                                 std::string coded_title, GridFieldTypes types, QWidget* parent) {
+  return MakePrintButton(
+      app, grid, kind,
+      [&grid, title = std::move(coded_title), field_types = std::move(types)] {
+        return GridReportProducer(grid, title, field_types);
+      },
+      parent);
 }
 
 }  // namespace tallyscan

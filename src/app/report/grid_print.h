@@ -29,8 +29,12 @@ using GridFieldTypes = std::function<int(int field)>;
 ReportProducer GridReportProducer(const Grid& grid, std::string coded_title,
                                   GridFieldTypes types = {});
 
-// A "הדפס" button that opens the output dialog with the grid's report of `kind`; it is
-// enabled while the grid has rows (the page may disable it further, e.g. while it loads).
+// A "הדפס" button that opens the output dialog with the report of `kind` that `make` gives
+// at the click; it is enabled while the grid has rows (the page may disable it further, e.g.
+// while it loads).
+QPushButton* MakePrintButton(AppContext& app, Grid& grid, const QString& kind,
+                             std::function<ReportProducer()> make, QWidget* parent);
+// The same with the grid's own report.
 QPushButton* MakeGridPrintButton(AppContext& app, Grid& grid, const QString& kind,
                                  std::string coded_title, GridFieldTypes types, QWidget* parent);
 

@@ -10,6 +10,20 @@
 namespace tallyscan {
 namespace {
 
+// A text cell that is one token of digits and their signs (a date, a time, a reference, a
+// code such as "100-0023"): cut, it would say another thing, so it is kept whole like a figure.
+bool WholeToken(std::string_view text) {
+  bool digit = false;
+  for (const char c : text) {
+    if (c >= '0' && c <= '9') {
+      digit = true;
+    } else if (c != '/' && c != ':' && c != '.' && c != '-' && c != ',') {
+      return false;
+    }
+  }
+  return digit;
+}
+
 constexpr Colour kBlack = 0;
 constexpr double kRowSpacing = 1.3;  // a row's height in lines of its font
 constexpr double kCellMarginMm = 0.8;
@@ -259,15 +273,19 @@ void PageLayout::FitColumns() {
         continue;
       }
       for (std::size_t i = 0; i < widths_.size() && i < item.cells.size(); ++i) {
-        if (types_[i] == kTextColumn || item.cells[i].empty()) continue;
+        if (item.cells[i].empty() || (types_[i] == kTextColumn && !WholeToken(item.cells[i]))) {
+          continue;
+        }
         if (!selected) {
           canvas_.SelectFont(LineSlot(style));
           selected = true;
         }
         const double margins = types_[i] == 9 ? 0 : 2 * Margin();
         const double width =
-            canvas_.TextWidth(FigureText(item.cells[i], types_[i], SignPlace::kEnd)) + margins +
-            kGridLineMm * units_per_mm_;
+            canvas_.TextWidth(types_[i] == kTextColumn
+                                  ? item.cells[i]
+                                  : FigureText(item.cells[i], types_[i], SignPlace::kEnd)) +
+            margins + kGridLineMm * units_per_mm_;
         need[i] = std::max(need[i], width);
       }
     }
@@ -280,14 +298,16 @@ void PageLayout::FitColumns() {
     }
   }
   if (deficit <= 0) return;
+  // Only the columns of words give way: a column holding dates, numbers or codes keeps them.
+  const auto gives_way = [&](std::size_t i) { return types_[i] == kTextColumn && need[i] == 0; };
   double spare = 0;
   for (std::size_t i = 0; i < widths_.size(); ++i) {
-    if (types_[i] == kTextColumn) spare += std::max(0.0, widths_[i] - 2 * Margin());
+    if (gives_way(i)) spare += std::max(0.0, widths_[i] - 2 * Margin());
   }
   if (spare <= 0) return;
   const double take = std::min(deficit, spare);
   for (std::size_t i = 0; i < widths_.size(); ++i) {
-    if (types_[i] != kTextColumn) continue;
+    if (!gives_way(i)) continue;
     const double own = std::max(0.0, widths_[i] - 2 * Margin());
     widths_[i] -= take * own / spare;
   }

@@ -151,12 +151,16 @@ TEST_F(PageLayoutTest, HeadingsThatDoNotFitInTheBodyFontMakeTheReportWide) {
 }
 
 TEST_F(PageLayoutTest, AFigureIsNeverCutAndTheTextColumnsGiveWay) {
-  // The figure column's share (10 of 50 characters) holds 20 letters; the figure has 22.
+  // The figure column's share (10 of 54 characters) holds 18 letters; the figure has 22. The
+  // date's text column holds 7 letters of its 10: a date is kept whole like a figure.
   const std::string figure = "123,456,789,012,345.00";
   const std::string long_name(60, 'n');
-  ASSERT_TRUE(Run({{Col(5, "#"), Col(35, "שם"), Col(10, "סכום", kFigureColumn)}}, 1, silent_,
-                  {"1", long_name, figure})
+  ASSERT_TRUE(Run({{Col(5, "#"), Col(35, "שם"), Col(4, "תאריך"), Col(10, "סכום", kFigureColumn)}},
+                  1, silent_, {"1", long_name, "01/01/2024", figure})
                   .ok());
+  const DrawnText* date = canvas_.Find("01/01/2024");
+  ASSERT_NE(nullptr, date);
+  EXPECT_GE(date->box.right - date->box.left, 10 * 10.0);
   const DrawnText* drawn = canvas_.Find(figure);
   ASSERT_NE(nullptr, drawn);
   EXPECT_GE(drawn->box.right - drawn->box.left, 22 * 10.0);
