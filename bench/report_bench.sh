@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # The report writers against the import of a set of the same size, measured in this run:
 #   - the ledger of every card of MOVEMENTS movements (11 columns) as the HTML document and as
-#     the workbook, against the import of a generated set of MOVEMENTS movements;
-#   - the accounts index of ACCOUNTS accounts as a PDF;
+#     the workbook, against the import of a generated set of MOVEMENTS movements: a stream of
+#     the benchmark's own, and the real "Kartis" report through tallyscan-cli (its import
+#     included; "report only" takes the import's time away);
+#   - the accounts index of ACCOUNTS accounts as a PDF, from the benchmark's stream and from
+#     the real "Index" report of a set of that many accounts;
 #   - the real "Checks" and "Import" reports of that set through tallyscan-cli, in each form.
 # Each writer runs in a process of its own, so its peak memory is its own. CPU seconds (user +
 # system) are given beside the wall-clock ones: on a shared machine they are the steadier.
@@ -40,9 +43,28 @@ for format in htm xls xlsx; do
     "$work/ledger.$format")
   row "ledger, $movements lines, $format" "$wall" "$cpu" "$mb"
 done
+# The first and the last account key: the range of every card.
+keys=$(awk 'substr($0, 1, 4) == "B110" { print substr($0, 23, 15) }' "$work/set/BKMVDATA.TXT" |
+  LC_ALL=C sort | sed -n '1p;$p' | sed 's/^ *//; s/ *$//')
+first=$(sed -n 1p <<<"$keys") last=$(sed -n 2p <<<"$keys")
+for format in htm xls xlsx; do
+  read -r wall cpu mb < <(measure "$build/src/cli/tallyscan-cli" report ledger --from "$first" \
+    --to "$last" --format "$format" --out "$work/kartis.$format" "$work/set")
+  row "cli report ledger $format" "$wall" "$cpu" "$mb"
+  printf "%-34s %8.2f %8.2f %9s %10.2f\n" "  report only" \
+    "$(python3 -c "print($wall - $import_wall)")" "$(python3 -c "print($cpu - $import_cpu)")" "" \
+    "$(python3 -c "print(($cpu - $import_cpu) / $import_cpu)")"
+done
+echo "  (ledger report: $(grep -c '^<Tr' "$work/kartis.htm") lines)"
 read -r wall cpu mb < <(measure "$build/bench/report_bench" pdf index "$accounts" "$work/index.pdf")
 row "index, $accounts accounts, pdf" "$wall" "$cpu" "$mb"
 echo "  (index PDF: $(pdfinfo "$work/index.pdf" | awk '/^Pages/ { print $2 }') pages)"
+"$build/tools/tallyscan-gen" --quiet --movements "$((accounts * 5))" --accounts "$accounts" \
+  "$work/accounts"
+read -r wall cpu mb < <(measure "$build/src/cli/tallyscan-cli" report index --format pdf \
+  --out "$work/real-index.pdf" "$work/accounts")
+row "cli report index pdf (with import)" "$wall" "$cpu" "$mb"
+echo "  (index PDF: $(pdfinfo "$work/real-index.pdf" | awk '/^Pages/ { print $2 }') pages)"
 for kind in import checks; do
   for format in htm xlsx pdf; do
     read -r wall cpu mb < <(measure "$build/src/cli/tallyscan-cli" report "$kind" --format \

@@ -31,15 +31,19 @@ int RunViewLedger(std::span<char* const> args) {
   std::vector<bool> titles;
   std::int64_t movements = 0;
   CounterNames names;
-  for (std::int64_t account = range.first; account <= range.last; ++account) {
-    const LedgerCard card = LoadCard(store, account, &names);
-    rows.push_back(std::string(kCardTitle) + card.header);
-    titles.push_back(true);
-    for (std::int64_t row = 1; row <= card.RowCount(); ++row) {
-      rows.push_back(JoinCells(LedgerRowCells(store, card, row)));
-      titles.push_back(false);
+  for (std::int64_t account = range.first; account <= range.last;) {
+    const std::vector<LedgerCard> cards = LoadCards(store, account, range.last, 100000, &names);
+    if (cards.empty()) break;
+    account += static_cast<std::int64_t>(cards.size());
+    for (const LedgerCard& card : cards) {
+      rows.push_back(std::string(kCardTitle) + card.header);
+      titles.push_back(true);
+      for (std::int64_t row = 1; row <= card.RowCount(); ++row) {
+        rows.push_back(JoinCells(LedgerRowCells(store, card, row)));
+        titles.push_back(false);
+      }
+      movements += static_cast<std::int64_t>(card.rows.size());
     }
-    movements += static_cast<std::int64_t>(card.rows.size());
   }
 
   RunFacts facts("view ledger");

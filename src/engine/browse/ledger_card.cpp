@@ -72,33 +72,50 @@ std::string Figure(std::int64_t agorot) { return BalanceText(agorot, false); }
 
 }  // namespace
 
-LedgerCard LoadCard(const RecordStore& store, std::int64_t account, CounterNames* counter_names) {
+namespace {
+
+// A card whose movements are still to be read: its header, its B110 line and the offsets of
+// its movements (rows of the same number wait for their lines).
+struct CardStart {
   LedgerCard card;
-  if (account < 1 || account > store.AccountIndex.Count()) return card;
+  std::string b110;
+  std::vector<std::int64_t> offsets;
+};
+
+CardStart StartCard(const RecordStore& store, std::int64_t account) {
+  CardStart start;
+  if (account < 1 || account > store.AccountIndex.Count()) return start;
+  LedgerCard& card = start.card;
   card.account = account;
   const IndexEntry& entry = store.AccountIndex[account];
-  const std::string b110 = ReadRecordLine(store, entry.Offset, RecordType::kB110);
-  card.header =
-      StrippedCell(SliceField(b110, field::B110(1403))) + " - " +
-      TextCell(SliceField(b110, field::B110(1404)), store.DosCodePage, field::B110(1404).converted);
+  start.b110 = ReadRecordLine(store, entry.Offset, RecordType::kB110);
+  card.header = StrippedCell(SliceField(start.b110, field::B110(1403))) + " - " +
+                TextCell(SliceField(start.b110, field::B110(1404)), store.DosCodePage,
+                         field::B110(1404).converted);
 
   // The movements of one account are a run of the movement index (account key, then batch).
   const ElementRange run = PrefixRange(store.MovementIndex, entry.Part(kKeyAccount));
-  std::vector<std::int64_t> offsets;
-  offsets.reserve(static_cast<std::size_t>(run.size()));
+  start.offsets.reserve(static_cast<std::size_t>(run.size()));
   for (std::int64_t e = run.first; e < run.last; ++e)
-    offsets.push_back(store.MovementIndex[e].Offset);
-  card.rows.resize(offsets.size());
+    start.offsets.push_back(store.MovementIndex[e].Offset);
+  card.rows.resize(start.offsets.size());
+  for (std::size_t i = 0; i < start.offsets.size(); ++i) card.rows[i].offset = start.offsets[i];
+  return start;
+}
+
+// The card once its movement lines are in: the opening-balance row, file order, the counter
+// accounts' names, the running balance and the totals.
+LedgerCard FinishCard(const RecordStore& store, CardStart& start, CounterNames* counter_names) {
+  LedgerCard& card = start.card;
+  if (card.account == 0) return std::move(card);
   std::int64_t movement_sum = 0;
-  ForEachRecordLine(store, offsets, RecordType::kB100, [&](std::size_t i, std::string_view line) {
-    card.rows[i].line = std::string(line);
-    card.rows[i].offset = offsets[i];
-    const std::int64_t amount = Amount(line, field::B100(1368));
-    movement_sum += IsCredit(line) ? -amount : amount;
-    return true;
-  });
+  for (const LedgerRow& row : card.rows) {
+    const std::int64_t amount = Amount(row.line, field::B100(1368));
+    movement_sum += IsCredit(row.line) ? -amount : amount;
+  }
 
   // An opening balance the movements do not account for gets a row of its own, first.
+  const std::string_view b110 = start.b110;
   const std::int64_t opening = Amount(b110, field::B110(1414));
   const std::int64_t balance =
       opening + Amount(b110, field::B110(1415)) - Amount(b110, field::B110(1416));
@@ -156,10 +173,59 @@ LedgerCard LoadCard(const RecordStore& store, std::int64_t account, CounterNames
     }
     row.balance = running;
   }
-  return card;
+  return std::move(card);
 }
 
-RowCells LedgerRowCells(const RecordStore& store, const LedgerCard& card, std::int64_t row) {
+// The movements of many cards lie all over the file and, together, fill most of it: reading
+// through gaps of up to this many bytes costs less than a read per line.
+constexpr std::int64_t kManyCardsGapBytes = 32 * 1024;
+
+}  // namespace
+
+LedgerCard LoadCard(const RecordStore& store, std::int64_t account, CounterNames* counter_names) {
+  CardStart start = StartCard(store, account);
+  ForEachRecordLine(store, start.offsets, RecordType::kB100,
+                    [&](std::size_t i, std::string_view line) {
+                      start.card.rows[i].line = std::string(line);
+                      return true;
+                    });
+  return FinishCard(store, start, counter_names);
+}
+
+std::vector<LedgerCard> LoadCards(const RecordStore& store, std::int64_t first, std::int64_t last,
+                                  std::int64_t row_budget, CounterNames* counter_names) {
+  std::vector<CardStart> starts;
+  std::vector<std::int64_t> offsets;
+  std::vector<std::pair<std::size_t, std::size_t>> places;  // card, row
+  last = std::min(last, store.AccountIndex.Count());
+  for (std::int64_t account = std::max<std::int64_t>(first, 1);
+       account <= last &&
+       (starts.empty() || static_cast<std::int64_t>(offsets.size()) < row_budget);
+       ++account) {
+    starts.push_back(StartCard(store, account));
+    const std::vector<std::int64_t>& own = starts.back().offsets;
+    for (std::size_t row = 0; row < own.size(); ++row) {
+      offsets.push_back(own[row]);
+      places.emplace_back(starts.size() - 1, row);
+    }
+  }
+  ForEachRecordLine(
+      store, offsets, RecordType::kB100,
+      [&](std::size_t i, std::string_view line) {
+        const auto [card, row] = places[i];
+        starts[card].card.rows[row].line = std::string(line);
+        return true;
+      },
+      kManyCardsGapBytes);
+  std::vector<LedgerCard> cards;
+  cards.reserve(starts.size());
+  for (CardStart& start : starts) cards.push_back(FinishCard(store, start, counter_names));
+  return cards;
+}
+
+RowCells LedgerRowCells(const RecordStore& store, const LedgerCard& card, std::int64_t row,
+                        LedgerFieldMask fields) {
+  const auto want = [fields](int field) { return (fields >> field & 1U) != 0; };
   RowCells cells(kLedgerFieldCount);
   const auto rows = static_cast<std::int64_t>(card.rows.size());
   if (row == rows + 1) {
@@ -180,34 +246,34 @@ RowCells LedgerRowCells(const RecordStore& store, const LedgerCard& card, std::i
   const std::int64_t amount = Amount(line, field::B100(1368));
   const std::int64_t amount_fx = Amount(line, field::B100(1369));
 
-  cells[0] = std::to_string(8 + ReadInteger(SliceField(line, field::B100(1366))));
-  cells[5] = cell(field::B100(1362));
-  cells[8] = cell(field::B100(1363));
-  cells[11] = cell(field::B100(1361));
-  cells[15] = Figure(credit ? -amount : amount);
-  cells[16] = credit ? std::string() : Figure(amount) + kDebitMarker;
-  cells[17] = credit ? Figure(amount) + kCreditMarker : std::string();
-  cells[18] = Figure(r.balance);
-  cells[19] = Figure(credit ? -amount_fx : amount_fx);
-  cells[20] = credit ? std::string() : Figure(amount_fx) + kDebitMarker;
-  cells[21] = credit ? Figure(amount_fx) + kCreditMarker : std::string();
-  cells[24] = cell(field::B100(1375));
+  if (want(1)) cells[0] = std::to_string(8 + ReadInteger(SliceField(line, field::B100(1366))));
+  if (want(6)) cells[5] = cell(field::B100(1362));
+  if (want(9)) cells[8] = cell(field::B100(1363));
+  if (want(12)) cells[11] = cell(field::B100(1361));
+  if (want(16)) cells[15] = Figure(credit ? -amount : amount);
+  if (want(17)) cells[16] = credit ? std::string() : Figure(amount) + kDebitMarker;
+  if (want(18)) cells[17] = credit ? Figure(amount) + kCreditMarker : std::string();
+  if (want(19)) cells[18] = Figure(r.balance);
+  if (want(20)) cells[19] = Figure(credit ? -amount_fx : amount_fx);
+  if (want(21)) cells[20] = credit ? std::string() : Figure(amount_fx) + kDebitMarker;
+  if (want(22)) cells[21] = credit ? Figure(amount_fx) + kCreditMarker : std::string();
+  if (want(25)) cells[24] = cell(field::B100(1375));
   if (r.opening) return cells;
 
-  cells[1] = cell(field::B100(1353));
-  cells[2] = cell(field::B100(1354));
-  cells[3] = cell(field::B100(1355));
-  cells[4] = cell(field::B100(1356));
-  cells[6] = cell(field::B100(1357));
-  cells[7] = cell(field::B100(1358));
-  cells[9] = cell(field::B100(1359));
-  cells[10] = cell(field::B100(1360));
-  cells[12] = cell(field::B100(1365));
-  cells[13] = r.counter_name;
-  cells[14] = cell(field::B100(1367));
-  cells[22] = cell(field::B100(1371));
-  cells[23] = cell(field::B100(1372));
-  cells[25] = cell(field::B100(1376));
+  if (want(2)) cells[1] = cell(field::B100(1353));
+  if (want(3)) cells[2] = cell(field::B100(1354));
+  if (want(4)) cells[3] = cell(field::B100(1355));
+  if (want(5)) cells[4] = cell(field::B100(1356));
+  if (want(7)) cells[6] = cell(field::B100(1357));
+  if (want(8)) cells[7] = cell(field::B100(1358));
+  if (want(10)) cells[9] = cell(field::B100(1359));
+  if (want(11)) cells[10] = cell(field::B100(1360));
+  if (want(13)) cells[12] = cell(field::B100(1365));
+  if (want(14)) cells[13] = r.counter_name;
+  if (want(15)) cells[14] = cell(field::B100(1367));
+  if (want(23)) cells[22] = cell(field::B100(1371));
+  if (want(24)) cells[23] = cell(field::B100(1372));
+  if (want(26)) cells[25] = cell(field::B100(1376));
   return cells;
 }
 

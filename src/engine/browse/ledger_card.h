@@ -56,8 +56,20 @@ using CounterNames = std::unordered_map<std::string, std::string>;
 LedgerCard LoadCard(const RecordStore& store, std::int64_t account,
                     CounterNames* counter_names = nullptr);
 
+// The cards of AccountIndex elements `first`, `first` + 1 ... up to `last`, as many as hold
+// about `row_budget` movements together (at least one card; fewer when the range ends), read
+// in one pass over the data file: the way to load many cards (a report of a range), which
+// reading card by card would make a read per movement. Each card is as LoadCard gives it.
+std::vector<LedgerCard> LoadCards(const RecordStore& store, std::int64_t first, std::int64_t last,
+                                  std::int64_t row_budget, CounterNames* counter_names);
+
 // Cells of grid row `row` (1..rows, then the totals row); empty cells for any other row.
-RowCells LedgerRowCells(const RecordStore& store, const LedgerCard& card, std::int64_t row);
+// The fields a caller wants of a row, bit f for field f (1..26): a report of eleven columns
+// need not make the other fifteen cells of every row.
+using LedgerFieldMask = std::uint32_t;
+inline constexpr LedgerFieldMask kAllLedgerFields = ~LedgerFieldMask{0};
+RowCells LedgerRowCells(const RecordStore& store, const LedgerCard& card, std::int64_t row,
+                        LedgerFieldMask fields = kAllLedgerFields);
 
 // The first AccountIndex element whose key, trimmed, equals `typed`, trimmed; 0 when none.
 std::int64_t FindAccount(const RecordStore& store, std::string_view typed);

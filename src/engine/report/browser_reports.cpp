@@ -58,6 +58,9 @@ int LedgerFieldType(int field) {
 int DocumentLineFieldType(int field) { return field >= 8 ? kFigureColumn : kTextColumn; }
 int ItemFieldType(int field) { return field >= 9 ? kFigureColumn : kTextColumn; }
 
+// The movements of the cards loaded at once for a ledger report: about 50 MB of lines.
+constexpr std::int64_t kLedgerRowsAtOnce = 100000;
+
 // The image column "#" that prints the number of the data row.
 constexpr int kRowNumberField = 1;
 
@@ -138,29 +141,36 @@ bool WriteIndexReport(const RecordStore& store, std::span<const FieldListEntry> 
 bool WriteLedgerReport(const RecordStore& store, const CardRange& range,
                        std::span<const FieldListEntry> fields, ReportStream& stream) {
   CounterNames names;
+  LedgerFieldMask shown = 0;
+  for (const FieldListEntry& entry : fields) shown |= LedgerFieldMask{1} << entry.field;
   if (range.first > range.last) {
     stream.AddTitle(Coded("10", kCardTitle));
     stream.SetColumns(FieldColumns(LedgerCatalogue(), fields, LedgerFieldType));
     return true;
   }
-  for (std::int64_t account = range.first; account <= range.last; ++account) {
-    const LedgerCard card = LoadCard(store, account, &names);
-    std::string title = std::string(kCardTitle) + card.header;
-    if (account == range.first) {
-      stream.AddTitle(Coded("10", title));
-      stream.SetColumns(FieldColumns(LedgerCatalogue(), fields, LedgerFieldType));
-    } else if (!stream.Line({std::move(title)}, kSubTitleStyle, kSpanCentre)) {
-      return false;
-    }
-    const auto movements = static_cast<std::int64_t>(card.rows.size());
-    for (std::int64_t row = 1; row <= movements; ++row) {
-      if (!stream.Line(RowReportCells(fields, row, LedgerRowCells(store, card, row)))) {
+  for (std::int64_t account = range.first; account <= range.last;) {
+    const std::vector<LedgerCard> cards =
+        LoadCards(store, account, range.last, kLedgerRowsAtOnce, &names);
+    if (cards.empty()) break;
+    for (const LedgerCard& card : cards) {
+      std::string title = std::string(kCardTitle) + card.header;
+      if (account == range.first) {
+        stream.AddTitle(Coded("10", title));
+        stream.SetColumns(FieldColumns(LedgerCatalogue(), fields, LedgerFieldType));
+      } else if (!stream.Line({std::move(title)}, kSubTitleStyle, kSpanCentre)) {
         return false;
       }
-    }
-    if (!stream.Line(RowReportCells(fields, 0, LedgerRowCells(store, card, movements + 1)),
-                     kSummaryStyle)) {
-      return false;
+      ++account;
+      const auto movements = static_cast<std::int64_t>(card.rows.size());
+      for (std::int64_t row = 1; row <= movements; ++row) {
+        if (!stream.Line(RowReportCells(fields, row, LedgerRowCells(store, card, row, shown)))) {
+          return false;
+        }
+      }
+      if (!stream.Line(RowReportCells(fields, 0, LedgerRowCells(store, card, movements + 1)),
+                       kSummaryStyle)) {
+        return false;
+      }
     }
   }
   return true;

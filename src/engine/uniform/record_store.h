@@ -168,9 +168,13 @@ std::string ReadRecordField(const RecordStore& store, std::int64_t offset, Posit
 // line by line. `use(i, line)` is called once for each `offsets[i]`, in ascending order of
 // offset (equal offsets in the order given), with the line as ReadRecordLine gives it (empty
 // for an offset past the end of the file); the line lives until `use` returns. `use` returns
-// false to stop; ForEachRecordLine then returns false at once.
+// false to stop; ForEachRecordLine then returns false at once. Lines at most `gap_bytes`
+// apart are read together; a caller whose lines fill most of the file may read through wider
+// gaps than the default.
+inline constexpr std::int64_t kNearLinesGapBytes = 1024;
 bool ForEachRecordLine(const RecordStore& store, std::span<const std::int64_t> offsets,
                        RecordType type,
-                       const std::function<bool(std::size_t, std::string_view)>& use);
+                       const std::function<bool(std::size_t, std::string_view)>& use,
+                       std::int64_t gap_bytes = kNearLinesGapBytes);
 
 }  // namespace tallyscan

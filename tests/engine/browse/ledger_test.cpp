@@ -168,6 +168,29 @@ TEST_F(BrowseTest, CardsRunInFileOrderWithTheirBalanceAndOpeningRow) {
             Card(left, {1, 2, 3, 6, 12, 16, 18, 19}));
   // An opening balance without movements is a row of the card; account "100" had none.
   EXPECT_EQ(2, LoadCard(store_, FindAccount(store_, "200")).RowCount());
+
+  // Cards read together are the cards read one by one, whatever the budget of rows.
+  for (const std::int64_t budget : {1, 2, 100}) {
+    std::vector<std::string> together;
+    for (std::int64_t account = 1; account <= 3;) {
+      const std::vector<LedgerCard> cards = LoadCards(store_, account, 3, budget, nullptr);
+      ASSERT_FALSE(cards.empty());
+      for (const LedgerCard& card : cards) {
+        ASSERT_EQ(account++, card.account);
+        for (std::int64_t r = 1; r <= card.RowCount(); ++r) {
+          for (const std::string& cell : LedgerRowCells(store_, card, r)) together.push_back(cell);
+        }
+      }
+    }
+    std::vector<std::string> alone;
+    for (std::int64_t account = 1; account <= 3; ++account) {
+      const LedgerCard card = LoadCard(store_, account);
+      for (std::int64_t r = 1; r <= card.RowCount(); ++r) {
+        for (const std::string& cell : LedgerRowCells(store_, card, r)) alone.push_back(cell);
+      }
+    }
+    EXPECT_EQ(alone, together) << budget;
+  }
 }
 
 TEST_F(BrowseTest, RangesNeighboursAndTheirMessages) {
