@@ -303,7 +303,7 @@ bool MainWindow::SwitchTo(int page_number) {
 }
 
 MainWindow::Place MainWindow::Here() const {
-  return {current_page_, PageAt(current_page_)->SaveView(), app_.store.LoadedAt};
+  return {current_page_, PageAt(current_page_)->SaveView(), app_.store.LoadNumber};
 }
 
 void MainWindow::Step(std::vector<Place>& from, std::vector<Place>& to) {
@@ -314,7 +314,7 @@ void MainWindow::Step(std::vector<Place>& from, std::vector<Place>& to) {
   from.pop_back();
   to.push_back(here);
   // A view of the set before the last import shows the page as it opens.
-  if (target.loaded_at == app_.store.LoadedAt) PageAt(current_page_)->RestoreView(target.view);
+  if (target.load_number == app_.store.LoadNumber) PageAt(current_page_)->RestoreView(target.view);
   UpdateHistoryButtons();
 }
 

@@ -81,7 +81,7 @@ class MainWindow : public QWidget, public PageHost {
   struct Place {
     int page = 1;
     PageView view;
-    std::int64_t loaded_at = 0;  // the data set the view belongs to
+    std::uint64_t load_number = 0;  // the data set the view belongs to (LoadNumber)
   };
   Place Here() const;
   void Step(std::vector<Place>& from, std::vector<Place>& to);

@@ -129,8 +129,8 @@ void AccountsIndexPage::BuildColumns() {
 void AccountsIndexPage::Enter() {
   auto& source = static_cast<IndexRowSource&>(*source_);
   // The rows change only when an import has finished.
-  if (shown_load_ == app_.store.LoadedAt && list_->Model().rowCount() > 0) return;
-  shown_load_ = app_.store.LoadedAt;
+  if (shown_load_ == app_.store.LoadNumber && list_->Model().rowCount() > 0) return;
+  shown_load_ = app_.store.LoadNumber;
   source.Forget();
   list_->SetSortIndex(1);
   list_->SetRowCount(0);

@@ -69,7 +69,7 @@ class AccountsIndexPage final : public Page {
   Grid* list_ = nullptr;
   FilterBox* filter_ = nullptr;  // the grid reads its rows through the filter
   QPushButton* print_button_ = nullptr;
-  std::int64_t shown_load_ = -1;  // LoadedAt of the set the rows show
+  std::uint64_t shown_load_ = ~std::uint64_t{0};  // LoadNumber of the set the rows show
 };
 
 }  // namespace tallyscan

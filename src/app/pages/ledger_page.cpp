@@ -180,8 +180,8 @@ void LedgerPage::BuildColumns() {
 
 void LedgerPage::Enter() {
   // A new import: the card shown belongs to the set before it.
-  if (shown_load_ == app_.store.LoadedAt) return;
-  shown_load_ = app_.store.LoadedAt;
+  if (shown_load_ == app_.store.LoadNumber) return;
+  shown_load_ = app_.store.LoadNumber;
   card_ = LedgerCard{};
   static_cast<CardRowSource&>(*source_).Forget();
   header_->clear();

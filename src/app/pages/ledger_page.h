@@ -80,7 +80,7 @@ class LedgerPage final : public Page {
 
   LedgerCard card_;
   std::unique_ptr<GridRowSource> source_;
-  std::int64_t shown_load_ = -1;
+  std::uint64_t shown_load_ = ~std::uint64_t{0};  // LoadNumber of the set the rows show
   QLineEdit* from_ = nullptr;
   QLineEdit* to_ = nullptr;
   QLabel* from_name_ = nullptr;

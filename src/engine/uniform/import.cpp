@@ -568,6 +568,7 @@ ImportResult ImportFolder(RecordStore& store, const std::string& folder, Progres
   store.LoadedFolder.clear();
   store.DataFile.Close();
   result.store_reset = true;
+  ++store.LoadNumber;  // from here the store holds no longer the set it held
   Status read;
   try {
     read = Importer(store, monitor, result, options).Run(ini.fd(), data.fd(), data.Size(), files);
@@ -584,6 +585,7 @@ ImportResult ImportFolder(RecordStore& store, const std::string& folder, Progres
   if (!result.interrupted) {
     store.LoadedFolder = folder;
     store.LoadedAt = static_cast<std::int64_t>(std::time(nullptr));
+    ++store.LoadNumber;
   }
   return result;
 }

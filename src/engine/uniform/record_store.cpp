@@ -65,8 +65,10 @@ RecordStore::RecordStore() {
 
 void RecordStore::Clear() {
   std::string folder = std::move(DataFolder);
+  const std::uint64_t load_number = LoadNumber;
   *this = RecordStore();
   DataFolder = std::move(folder);
+  LoadNumber = load_number + 1;
 }
 
 void MakeKey(RecordType type, std::string_view line, char (&key)[kKeyLength]) {

@@ -107,6 +107,9 @@ class RecordStore {
   std::string LoadedFolder;   // the folder whose data is in the store; empty when none is, and
                               // while an import runs or after one was interrupted
   std::int64_t LoadedAt = 0;  // when the loaded set was read (seconds since 1970); 0 when none
+  // Changes with every change of the set held (each Clear, each completed import), also
+  // within one second: a view compares it to know whether its rows still belong to the store.
+  std::uint64_t LoadNumber = 0;
   RandomAccessFile DataFile;  // BKMVDATA.TXT of the loaded set (possibly an extracted copy)
 };
 

@@ -351,10 +351,17 @@ TEST_F(ImportTest, TheLoadedFolderIsRefusedUntilAnotherIsRead) {
               ImportFolder(store_, name, silent).status.message())
         << name;
   }
+  // A refusal leaves the set as it was; every other reading makes it another, also within
+  // the same second.
+  const std::uint64_t first = store_.LoadNumber;
   TempFolder other;
   testing::SmallValidSet().Write(other.path(), "Ini.Txt", "bkmvdata.txt");
   ASSERT_TRUE(ImportFolder(store_, other.path(), silent).status.ok());
+  const std::uint64_t second = store_.LoadNumber;
   EXPECT_TRUE(ImportFolder(store_, folder_.path(), silent).status.ok());
+  EXPECT_NE(first, second);
+  EXPECT_NE(second, store_.LoadNumber);
+  EXPECT_NE(first, store_.LoadNumber);
 }
 
 // The data file is read once by the import and then kept open for reading records back; a
@@ -436,6 +443,7 @@ TEST_F(ImportTest, InterruptedImportKeepsWhatWasReadAndCanBeReadAgain) {
   EXPECT_EQ(20, result.rows.Count());  // status, the header rows and the INI summaries only
   EXPECT_EQ(4, result.lines_read);
   EXPECT_EQ("", store_.LoadedFolder);
+  const std::uint64_t interrupted = store_.LoadNumber;
   EXPECT_EQ(2, store_.AccountIndex.Count());
   EXPECT_EQ(1, store_.MovementIndex.Count());
   ASSERT_EQ(2, store_.AccountListIndex.Count());
@@ -449,6 +457,7 @@ TEST_F(ImportTest, InterruptedImportKeepsWhatWasReadAndCanBeReadAgain) {
   EXPECT_FALSE(result.interrupted);
   EXPECT_EQ(folder_.path(), store_.LoadedFolder);
   EXPECT_EQ(3, store_.MovementIndex.Count());
+  EXPECT_NE(interrupted, store_.LoadNumber);
 }
 
 TEST_F(ImportTest, ProgressIsReportedOnlyWhenThePercentageChanges) {
