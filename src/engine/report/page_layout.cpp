@@ -298,19 +298,19 @@ void PageLayout::FitColumns() {
     }
   }
   if (deficit <= 0) return;
-  // Only the columns of words give way: a column holding dates, numbers or codes keeps them.
-  const auto gives_way = [&](std::size_t i) { return types_[i] == kTextColumn && need[i] == 0; };
+  // The text columns give way: a column of words down to its margins, a column holding dates,
+  // numbers or codes down to its widest of them.
+  const auto room = [&](std::size_t i) {
+    if (types_[i] != kTextColumn) return 0.0;
+    return std::max(0.0, widths_[i] - std::max(need[i], 2 * Margin()));
+  };
   double spare = 0;
-  for (std::size_t i = 0; i < widths_.size(); ++i) {
-    if (gives_way(i)) spare += std::max(0.0, widths_[i] - 2 * Margin());
-  }
+  for (std::size_t i = 0; i < widths_.size(); ++i) spare += room(i);
   if (spare <= 0) return;
   const double take = std::min(deficit, spare);
-  for (std::size_t i = 0; i < widths_.size(); ++i) {
-    if (!gives_way(i)) continue;
-    const double own = std::max(0.0, widths_[i] - 2 * Margin());
-    widths_[i] -= take * own / spare;
-  }
+  std::vector<double> rooms(widths_.size());
+  for (std::size_t i = 0; i < widths_.size(); ++i) rooms[i] = room(i);
+  for (std::size_t i = 0; i < widths_.size(); ++i) widths_[i] -= take * rooms[i] / spare;
 }
 
 void PageLayout::VerticalRules(double top, double bottom, bool inner) {

@@ -9,9 +9,10 @@
 // Figures are never cut: the lines of a page are gathered before the page is drawn, each
 // figure column is widened to the widest figure of the page (and stays at least that wide on
 // later pages), and so is a text column for its dates, times, references and codes (cells of
-// digits and "/:.-,"); the columns of words give way, ending their texts with an ellipsis. A text
-// column never shrinks below its inner margins; when the text columns have nothing more to
-// give, the table grows past its left edge rather than cut a figure.
+// digits and "/:.-,"). The text columns give way, a column of words ending its texts with an
+// ellipsis; a text column never shrinks below its inner margins, nor below its widest date or
+// code; when the text columns have nothing more to give, the table grows past its left edge
+// rather than cut a figure.
 
 #include <cstdint>
 #include <memory>
