@@ -1,6 +1,7 @@
 #include "cli/table_output.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iostream>
 #include <optional>
 
@@ -62,33 +63,73 @@ std::size_t DisplayWidth(std::string_view text) {
 
 using ShapeOf = std::function<const TableShape&(std::size_t)>;
 
-void PrintText(std::span<const std::string> rows, const ShapeOf& shape_of) {
-  std::vector<std::vector<std::string>> table;
+// The text of a cell without its markers, appended to `out` (what LookOfCell shows).
+void AppendShown(std::string& out, std::string_view cell) {
+  while (!cell.empty()) {
+    if (cell.starts_with(kHeadingMarker)) {
+      cell.remove_prefix(kHeadingMarker.size());
+      continue;
+    }
+    const char c = cell.front();
+    cell.remove_prefix(1);
+    if (c != kDebitMarker && c != kCreditMarker) out += c;
+  }
+}
+
+// The cells of a row as the text format shows them, written into `cells` (whose strings are
+// reused from row to row); returns how many the row has.
+std::size_t ShownCells(std::string_view row, const TableShape& shape,
+                       std::vector<std::string>& cells) {
+  std::size_t count = 0;
+  auto next = [&cells, &count]() -> std::string& {
+    if (cells.size() <= count) cells.emplace_back();
+    std::string& cell = cells[count++];
+    cell.clear();
+    return cell;
+  };
+  if (shape.status_first) {
+    ReadRow read = Read(row, shape);
+    next() = std::string(StatusWord(read));
+    for (CellLook& cell : read.cells) next() = std::move(cell.shown);
+    return count;
+  }
+  for (;;) {
+    const std::size_t end = row.find('\t');
+    AppendShown(next(), row.substr(0, end));
+    if (end == std::string_view::npos) return count;
+    row.remove_prefix(end + 1);
+  }
+}
+
+// Two passes, the column widths first, so that a large table is not held a second time.
+template <typename Rows>
+void PrintText(const Rows& rows, const ShapeOf& shape_of) {
   std::vector<std::size_t> widths;
+  std::vector<std::string> cells;
   for (std::size_t n = 0; n < rows.size(); ++n) {
-    ReadRow read = Read(rows[n], shape_of(n));
-    std::vector<std::string> cells;
-    if (read.has_status) cells.emplace_back(StatusWord(read));
-    for (CellLook& cell : read.cells) cells.push_back(std::move(cell.shown));
-    if (widths.size() < cells.size()) widths.resize(cells.size(), 0);
-    for (std::size_t i = 0; i < cells.size(); ++i) {
+    const std::size_t count = ShownCells(rows[n], shape_of(n), cells);
+    if (widths.size() < count) widths.resize(count, 0);
+    for (std::size_t i = 0; i < count; ++i) {
       widths[i] = std::max(widths[i], DisplayWidth(cells[i]));
     }
-    table.push_back(std::move(cells));
   }
-  for (const std::vector<std::string>& cells : table) {
-    std::string line;
-    for (std::size_t i = 0; i < cells.size(); ++i) {
+  std::string line;
+  for (std::size_t n = 0; n < rows.size(); ++n) {
+    const std::size_t count = ShownCells(rows[n], shape_of(n), cells);
+    line.clear();
+    for (std::size_t i = 0; i < count; ++i) {
       line += cells[i];
-      if (i + 1 < cells.size()) line.append(widths[i] - DisplayWidth(cells[i]) + 2, ' ');
+      if (i + 1 < count) line.append(widths[i] - DisplayWidth(cells[i]) + 2, ' ');
     }
-    std::cout << line << '\n';
+    line += '\n';
+    std::cout.write(line.data(), static_cast<std::streamsize>(line.size()));
   }
 }
 
 // Every record has as many fields as the widest row (RFC 4180 asks for equal records).
 // The first row's shape names the columns.
-void PrintCsv(std::span<const std::string> rows, const ShapeOf& shape_of) {
+template <typename Rows>
+void PrintCsv(const Rows& rows, const ShapeOf& shape_of) {
   std::cout << kUtf8ByteOrderMark;
   const std::vector<std::string>& names = shape_of(0).names;
   std::vector<ReadRow> read;
@@ -152,7 +193,8 @@ std::string Dump(const Json& json) {
 
 // One document, one row per line so that a large output stays readable and streams: the
 // rows are written one by one rather than held as one tree.
-void PrintJson(const RunFacts& facts, const JsonFields& summary, std::span<const std::string> rows,
+template <typename Rows>
+void PrintJson(const RunFacts& facts, const JsonFields& summary, const Rows& rows,
                const ShapeOf& shape_of) {
   Json head = {{"command", facts.command}};
   const Json subject = FieldsJson(facts.subject);
@@ -179,7 +221,8 @@ void PrintJson(const RunFacts& facts, const JsonFields& summary, std::span<const
   std::cout << "\n]}\n";
 }
 
-std::int64_t ErrorRows(std::span<const std::string> rows, const ShapeOf& shape_of) {
+template <typename Rows>
+std::int64_t ErrorRows(const Rows& rows, const ShapeOf& shape_of) {
   std::int64_t errors = 0;
   for (std::size_t n = 0; n < rows.size(); ++n) {
     if (shape_of(n).status_first && DecodeRow(rows[n]).status == RowStatus::kError) ++errors;
@@ -240,18 +283,42 @@ void JsonFields::AddToGroup(const std::string& group, std::string name, std::int
   }
 }
 
+void RowBuffer::AddJoined(std::initializer_list<std::string_view> parts) {
+  std::size_t length = 0;
+  for (const std::string_view part : parts) length += part.size();
+  if (blocks_.empty() || used_ + length > block_size_) {
+    block_size_ = std::max(kBlockSize, length);
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(block_size_));
+    used_ = 0;
+  }
+  char* const row = blocks_.back().get() + used_;
+  char* at = row;
+  for (const std::string_view part : parts) {
+    std::memcpy(at, part.data(), part.size());
+    at += part.size();
+  }
+  used_ += length;
+  rows_.emplace_back(row, length);
+}
+
 int PrintTable(const OutputOptions& options, const RunFacts& facts,
                std::span<const std::string> rows, const TableShape& shape) {
   return PrintTable(options, facts, rows,
                     [&shape](std::size_t) -> const TableShape& { return shape; });
 }
 
-int PrintTable(const OutputOptions& options, const RunFacts& facts,
-               std::span<const std::string> rows, const ShapeOf& shape_of) {
+namespace {
+
+template <typename Rows>
+int PrintRows(const OutputOptions& options, const RunFacts& facts, const Rows& rows,
+              const ShapeOf& shape_of) {
   const std::int64_t errors = facts.errors ? *facts.errors : ErrorRows(rows, shape_of);
   switch (options.format) {
     case OutputFormat::kRaw:
-      for (const std::string& row : rows) std::cout << row << '\n';
+      for (std::size_t n = 0; n < rows.size(); ++n) {
+        const std::string_view row = rows[n];
+        std::cout.write(row.data(), static_cast<std::streamsize>(row.size())) << '\n';
+      }
       break;
     case OutputFormat::kText:
       PrintText(rows, shape_of);
@@ -269,6 +336,18 @@ int PrintTable(const OutputOptions& options, const RunFacts& facts,
   std::cout.flush();
   if (facts.interrupted) return kExitInterrupted;
   return options.fail_on_findings && errors > 0 ? kExitFindings : kExitCompleted;
+}
+
+}  // namespace
+
+int PrintTable(const OutputOptions& options, const RunFacts& facts,
+               std::span<const std::string> rows, const ShapeOf& shape_of) {
+  return PrintRows(options, facts, rows, shape_of);
+}
+
+int PrintTable(const OutputOptions& options, const RunFacts& facts, const RowBuffer& rows,
+               const ShapeOf& shape_of) {
+  return PrintRows(options, facts, rows, shape_of);
 }
 
 }  // namespace tallyscan::cli

@@ -31,11 +31,17 @@ std::vector<TableShape> Shapes() {
   return shapes;
 }
 
+// Every document's rows are held until printed (the text format aligns its columns over
+// all of them), in one buffer rather than one string each.
 struct Output {
-  std::vector<std::string> rows;
+  RowBuffer rows;
   std::vector<RowKind> kinds;
-  void Add(RowKind kind, std::string row) {
-    rows.push_back(std::move(row));
+  void Add(RowKind kind, std::string_view row) {
+    rows.Add(row);
+    kinds.push_back(kind);
+  }
+  void Add(RowKind kind, std::initializer_list<std::string_view> parts) {
+    rows.AddJoined(parts);
     kinds.push_back(kind);
   }
 };
@@ -47,12 +53,10 @@ void AddDocument(const RecordStore& store, const checks::RecordReader& reader, s
                                                              entry.Part(kKeyDocumentNumber))));
   const LoadedDocument document = LoadDocument(store, element, reader);
   const HeaderPanelTexts panel = HeaderPanel(document, store.DosCodePage);
-  for (const PanelItem& item : panel.items) out.Add(kPanel, item.label + '\t' + item.value);
+  for (const PanelItem& item : panel.items) out.Add(kPanel, {item.label, "\t", item.value});
   out.Add(kDescription, panel.summary_caption);
-  for (std::string& row : LinesGridRows(document, store.DosCodePage)) {
-    out.Add(kLine, std::move(row));
-  }
-  for (std::string& row : ReceiptGridRows(document)) out.Add(kReceipt, std::move(row));
+  for (const std::string& row : LinesGridRows(document, store.DosCodePage)) out.Add(kLine, row);
+  for (const std::string& row : ReceiptGridRows(document)) out.Add(kReceipt, row);
   out.Add(kBlank, "");
 }
 
