@@ -301,6 +301,13 @@ void RowBuffer::AddJoined(std::initializer_list<std::string_view> parts) {
   rows_.emplace_back(row, length);
 }
 
+void RowBuffer::Reorder(std::span<const std::size_t> order) {
+  std::vector<std::string_view> reordered;
+  reordered.reserve(order.size());
+  for (const std::size_t n : order) reordered.push_back(rows_[n]);
+  rows_ = std::move(reordered);
+}
+
 int PrintTable(const OutputOptions& options, const RunFacts& facts,
                std::span<const std::string> rows, const TableShape& shape) {
   return PrintTable(options, facts, rows,

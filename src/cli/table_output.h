@@ -105,6 +105,9 @@ class RowBuffer {
   void AddJoined(std::initializer_list<std::string_view> parts);
   std::size_t size() const { return rows_.size(); }
   std::string_view operator[](std::size_t n) const { return rows_[n]; }
+  // Puts the rows in another order: row n becomes the row that was `order[n]`, for a
+  // permutation of every row.
+  void Reorder(std::span<const std::size_t> order);
 
  private:
   static constexpr std::size_t kBlockSize = 1 << 20;

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <future>
 #include "../checks/check_fixture.h"
 #include "engine/browse/document_cells.h"
+
+#include "engine/browse/document_marks_task.h"
 #include "engine/browse/document_register.h"
 #include "engine/browse/document_view.h"
 #include "engine/common/progress.h"
@@ -162,6 +165,18 @@ TEST_F(DocumentViewTest, RegisterListsTotalsAndMarksDisagreements) {
   DocumentRegister all(Store(), "", marks);
   EXPECT_EQ(4, all.RowCount());
   EXPECT_EQ("1\tקבלה\t3\t\t\t123456782\t0.00\t0.00\t5.00\tשורות" + S(C), all.RowText(2));
+
+  // Found on a thread of their own, the marks are the same; a stopped pass gives none.
+  std::promise<void> told;
+  DocumentMarksTask task(Store(), [&told] { told.set_value(); });
+  told.get_future().wait();
+  ASSERT_TRUE(task.Ready());
+  EXPECT_EQ(marks, task.Take());
+  DocumentMarksTask stopped(Store(), nullptr);
+  stopped.Stop();
+  if (!stopped.Ready()) {
+    EXPECT_TRUE(stopped.Take().empty());
+  }
 }
 
 }  // namespace
