@@ -56,6 +56,7 @@ class DocumentsPage final : public Page {
   const DocumentRegister* Register() const { return register_.get(); }
   // The register's marks are shown (they are found in the background once a list is built).
   bool MarksShown() const { return marks_found_; }
+  QComboBox* TypeBox() const { return type_box_; }
   Grid* RegisterGrid() const { return register_grid_; }
   FilterBox* RegisterFilter() const { return register_filter_; }
   Grid* LinesGrid() const { return lines_grid_; }
