@@ -63,8 +63,10 @@ std::size_t DisplayWidth(std::string_view text) {
 
 using ShapeOf = std::function<const TableShape&(std::size_t)>;
 
-// The text of a cell without its markers, appended to `out` (what LookOfCell shows).
-void AppendShown(std::string& out, std::string_view cell) {
+// The text of a cell without its markers (what LookOfCell shows) appended to `out`; returns
+// its display width.
+std::size_t AppendShown(std::string& out, std::string_view cell) {
+  const std::size_t before = out.size();
   while (!cell.empty()) {
     if (cell.starts_with(kHeadingMarker)) {
       cell.remove_prefix(kHeadingMarker.size());
@@ -74,52 +76,75 @@ void AppendShown(std::string& out, std::string_view cell) {
     cell.remove_prefix(1);
     if (c != kDebitMarker && c != kCreditMarker) out += c;
   }
+  return DisplayWidth(std::string_view(out).substr(before));
 }
 
-// The cells of a row as the text format shows them, written into `cells` (whose strings are
-// reused from row to row); returns how many the row has.
-std::size_t ShownCells(std::string_view row, const TableShape& shape,
-                       std::vector<std::string>& cells) {
-  std::size_t count = 0;
-  auto next = [&cells, &count]() -> std::string& {
-    if (cells.size() <= count) cells.emplace_back();
-    std::string& cell = cells[count++];
-    cell.clear();
-    return cell;
-  };
-  if (shape.status_first) {
-    ReadRow read = Read(row, shape);
-    next() = std::string(StatusWord(read));
-    for (CellLook& cell : read.cells) next() = std::move(cell.shown);
-    return count;
+// The display width of a cell without its markers, counted in place.
+std::size_t ShownWidth(std::string_view cell) {
+  std::size_t width = DisplayWidth(cell);
+  for (std::size_t at = cell.find(kHeadingMarker); at != std::string_view::npos;
+       at = cell.find(kHeadingMarker, at + kHeadingMarker.size())) {
+    --width;
   }
-  for (;;) {
+  for (const char c : cell) {
+    if (c == kDebitMarker || c == kCreditMarker) --width;
+  }
+  return width;
+}
+
+// Calls `each(column, cell)` for every TAB-separated cell of a row without a status.
+template <typename Each>
+void ForEachCell(std::string_view row, Each each) {
+  for (std::size_t column = 0;; ++column) {
     const std::size_t end = row.find('\t');
-    AppendShown(next(), row.substr(0, end));
-    if (end == std::string_view::npos) return count;
+    each(column, row.substr(0, end), end == std::string_view::npos);
+    if (end == std::string_view::npos) return;
     row.remove_prefix(end + 1);
   }
+}
+
+// The cells of a result row (status first) as the text format shows them.
+std::vector<std::string> StatusRowCells(std::string_view row, const TableShape& shape) {
+  ReadRow read = Read(row, shape);
+  std::vector<std::string> cells{std::string(StatusWord(read))};
+  for (CellLook& cell : read.cells) cells.push_back(std::move(cell.shown));
+  return cells;
 }
 
 // Two passes, the column widths first, so that a large table is not held a second time.
 template <typename Rows>
 void PrintText(const Rows& rows, const ShapeOf& shape_of) {
   std::vector<std::size_t> widths;
-  std::vector<std::string> cells;
+  auto widen = [&widths](std::size_t column, std::size_t width) {
+    if (widths.size() <= column) widths.resize(column + 1, 0);
+    widths[column] = std::max(widths[column], width);
+  };
   for (std::size_t n = 0; n < rows.size(); ++n) {
-    const std::size_t count = ShownCells(rows[n], shape_of(n), cells);
-    if (widths.size() < count) widths.resize(count, 0);
-    for (std::size_t i = 0; i < count; ++i) {
-      widths[i] = std::max(widths[i], DisplayWidth(cells[i]));
+    const TableShape& shape = shape_of(n);
+    if (shape.status_first) {
+      const std::vector<std::string> cells = StatusRowCells(rows[n], shape);
+      for (std::size_t i = 0; i < cells.size(); ++i) widen(i, DisplayWidth(cells[i]));
+    } else {
+      ForEachCell(rows[n], [&widen](std::size_t column, std::string_view cell, bool) {
+        widen(column, ShownWidth(cell));
+      });
     }
   }
   std::string line;
   for (std::size_t n = 0; n < rows.size(); ++n) {
-    const std::size_t count = ShownCells(rows[n], shape_of(n), cells);
+    const TableShape& shape = shape_of(n);
     line.clear();
-    for (std::size_t i = 0; i < count; ++i) {
-      line += cells[i];
-      if (i + 1 < count) line.append(widths[i] - DisplayWidth(cells[i]) + 2, ' ');
+    if (shape.status_first) {
+      const std::vector<std::string> cells = StatusRowCells(rows[n], shape);
+      for (std::size_t i = 0; i < cells.size(); ++i) {
+        line += cells[i];
+        if (i + 1 < cells.size()) line.append(widths[i] - DisplayWidth(cells[i]) + 2, ' ');
+      }
+    } else {
+      ForEachCell(rows[n], [&](std::size_t column, std::string_view cell, bool last) {
+        const std::size_t width = AppendShown(line, cell);
+        if (!last) line.append(widths[column] - width + 2, ' ');
+      });
     }
     line += '\n';
     std::cout.write(line.data(), static_cast<std::streamsize>(line.size()));
@@ -299,13 +324,6 @@ void RowBuffer::AddJoined(std::initializer_list<std::string_view> parts) {
   }
   used_ += length;
   rows_.emplace_back(row, length);
-}
-
-void RowBuffer::Reorder(std::span<const std::size_t> order) {
-  std::vector<std::string_view> reordered;
-  reordered.reserve(order.size());
-  for (const std::size_t n : order) reordered.push_back(rows_[n]);
-  rows_ = std::move(reordered);
 }
 
 int PrintTable(const OutputOptions& options, const RunFacts& facts,

@@ -103,11 +103,11 @@ class RowBuffer {
   void Add(std::string_view row) { AddJoined({row}); }
   // Adds a row made of `parts` written one after the other.
   void AddJoined(std::initializer_list<std::string_view> parts);
+  // Room for `rows` rows without moving them as they are added; memory not yet written costs
+  // little, so a generous guess is fine.
+  void Reserve(std::size_t rows) { rows_.reserve(rows); }
   std::size_t size() const { return rows_.size(); }
   std::string_view operator[](std::size_t n) const { return rows_[n]; }
-  // Puts the rows in another order: row n becomes the row that was `order[n]`, for a
-  // permutation of every row.
-  void Reorder(std::span<const std::size_t> order);
 
  private:
   static constexpr std::size_t kBlockSize = 1 << 20;

@@ -1,9 +1,8 @@
 // tallyscan-cli view documents --type T [--number N] DIR: the documents of a type as the
 // documents page shows them, one after the other (or the one the jump finds): the document's
 // description, the header panel's items, the lines grid with its total row, the receipt grid.
-#include <algorithm>
+#include <cstdint>
 #include <iostream>
-#include <numeric>
 #include <string>
 #include <vector>
 
@@ -20,7 +19,7 @@ namespace tallyscan::cli {
 namespace {
 
 // The kinds of row the output holds, each with its own columns.
-enum RowKind : std::size_t { kDescription, kPanel, kLine, kReceipt, kBlank, kKindCount };
+enum RowKind : std::uint8_t { kDescription, kPanel, kLine, kReceipt, kBlank, kKindCount };
 
 std::vector<TableShape> Shapes() {
   std::vector<TableShape> shapes(kKindCount);
@@ -62,34 +61,6 @@ void AddDocument(const RecordStore& store, const checks::RecordReader& reader, s
   out.Add(kBlank, "");
 }
 
-// The documents of a run in run order, read in file order: the index is sorted by number,
-// the file as the producer wrote it, and reading in file order takes each block of the file
-// once instead of once per document.
-void AddRun(const RecordStore& store, const checks::RecordReader& reader, const ElementRange& run,
-            Output& out) {
-  std::vector<std::int64_t> elements(static_cast<std::size_t>(run.size()));
-  std::iota(elements.begin(), elements.end(), run.first);
-  std::sort(elements.begin(), elements.end(), [&store](std::int64_t a, std::int64_t b) {
-    return store.DocumentIndex[a].Offset < store.DocumentIndex[b].Offset;
-  });
-  std::vector<std::pair<std::size_t, std::size_t>> rows_of(elements.size());  // first, end
-  for (const std::int64_t e : elements) {
-    const std::size_t first = out.rows.size();
-    AddDocument(store, reader, e, out);
-    rows_of[static_cast<std::size_t>(e - run.first)] = {first, out.rows.size()};
-  }
-  std::vector<std::size_t> order;
-  order.reserve(out.rows.size());
-  for (const auto& [first, end] : rows_of) {
-    for (std::size_t n = first; n < end; ++n) order.push_back(n);
-  }
-  out.rows.Reorder(order);
-  std::vector<RowKind> kinds;
-  kinds.reserve(order.size());
-  for (const std::size_t n : order) kinds.push_back(out.kinds[n]);
-  out.kinds = std::move(kinds);
-}
-
 }  // namespace
 
 int RunViewDocuments(std::span<char* const> args) {
@@ -121,7 +92,12 @@ int RunViewDocuments(std::span<char* const> args) {
     }
     AddDocument(store, reader, jump.element, out);
   } else {
-    AddRun(store, reader, run, out);
+    // A document takes its description, the panel's items, its caption, the lines' total row
+    // and a blank line, and its lines and receipt lines: room for some forty rows each.
+    const auto guess = static_cast<std::size_t>(run.size()) * 40;
+    out.rows.Reserve(guess);
+    out.kinds.reserve(guess);
+    for (std::int64_t e = run.first; e < run.last; ++e) AddDocument(store, reader, e, out);
   }
 
   RunFacts facts("view documents");
