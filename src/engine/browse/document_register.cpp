@@ -33,10 +33,6 @@ std::string MarkText(std::uint8_t mark) {
   return text.empty() ? text : text + kCreditMarker;
 }
 
-}  // namespace
-
-namespace {
-
 // DocumentIndex elements in the order of their lines in the data file. The index is sorted by
 // type and number, the file by what the producer wrote first: reading in file order takes each
 // block of the file once instead of once per document.

@@ -179,5 +179,23 @@ TEST_F(DocumentViewTest, RegisterListsTotalsAndMarksDisagreements) {
   }
 }
 
+TEST_F(DocumentViewTest, MarksCarryTheVatRateInIndexOrderWhateverTheFileOrder) {
+  // Written 3, 2, 1; listed 1, 2, 3. Only 2 has a rated line: its rate applies to the
+  // discount of 3, after it in the list (VAT -85.00 agrees), not to that of 1 (VAT 0 agrees).
+  const std::string n1 = "00000000000000000001";
+  const std::string n2 = "00000000000000000002";
+  const std::string n3 = "00000000000000000003";
+  Add(Document{.number = n3, .before = 100000, .discount = -50000, .vat = -8500});
+  Add(DocumentLine{.number = n3, .total = 100000, .rate = 0});
+  Add(Document{.number = n2, .before = 10000, .vat = 1700});
+  Add(DocumentLine{.number = n2, .total = 10000});
+  Add(Document{.number = n1, .before = 100000, .discount = -50000, .vat = 0});
+  Add(DocumentLine{.number = n1, .total = 100000, .rate = 0});
+  SilentProgress progress;
+  DocumentMarks marks;
+  ASSERT_TRUE(FindDocumentMarks(Store(), progress, &marks));
+  EXPECT_EQ((DocumentMarks{kMarkNone, kMarkNone, kMarkNone, kMarkNone}), marks);
+}
+
 }  // namespace
 }  // namespace tallyscan::testing
