@@ -1,6 +1,7 @@
 #include "cli/table_output.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iostream>
 #include <optional>
 
@@ -62,33 +63,98 @@ std::size_t DisplayWidth(std::string_view text) {
 
 using ShapeOf = std::function<const TableShape&(std::size_t)>;
 
-void PrintText(std::span<const std::string> rows, const ShapeOf& shape_of) {
-  std::vector<std::vector<std::string>> table;
-  std::vector<std::size_t> widths;
-  for (std::size_t n = 0; n < rows.size(); ++n) {
-    ReadRow read = Read(rows[n], shape_of(n));
-    std::vector<std::string> cells;
-    if (read.has_status) cells.emplace_back(StatusWord(read));
-    for (CellLook& cell : read.cells) cells.push_back(std::move(cell.shown));
-    if (widths.size() < cells.size()) widths.resize(cells.size(), 0);
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-      widths[i] = std::max(widths[i], DisplayWidth(cells[i]));
+// The text of a cell without its markers (what LookOfCell shows) appended to `out`; returns
+// its display width.
+std::size_t AppendShown(std::string& out, std::string_view cell) {
+  const std::size_t before = out.size();
+  while (!cell.empty()) {
+    if (cell.starts_with(kHeadingMarker)) {
+      cell.remove_prefix(kHeadingMarker.size());
+      continue;
     }
-    table.push_back(std::move(cells));
+    const char c = cell.front();
+    cell.remove_prefix(1);
+    if (c != kDebitMarker && c != kCreditMarker) out += c;
   }
-  for (const std::vector<std::string>& cells : table) {
-    std::string line;
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-      line += cells[i];
-      if (i + 1 < cells.size()) line.append(widths[i] - DisplayWidth(cells[i]) + 2, ' ');
+  return DisplayWidth(std::string_view(out).substr(before));
+}
+
+// The display width of a cell without its markers, counted in place.
+std::size_t ShownWidth(std::string_view cell) {
+  std::size_t width = DisplayWidth(cell);
+  for (std::size_t at = cell.find(kHeadingMarker); at != std::string_view::npos;
+       at = cell.find(kHeadingMarker, at + kHeadingMarker.size())) {
+    --width;
+  }
+  for (const char c : cell) {
+    if (c == kDebitMarker || c == kCreditMarker) --width;
+  }
+  return width;
+}
+
+// Calls `each(column, cell)` for every TAB-separated cell of a row without a status.
+template <typename Each>
+void ForEachCell(std::string_view row, Each each) {
+  for (std::size_t column = 0;; ++column) {
+    const std::size_t end = row.find('\t');
+    each(column, row.substr(0, end), end == std::string_view::npos);
+    if (end == std::string_view::npos) return;
+    row.remove_prefix(end + 1);
+  }
+}
+
+// The cells of a result row (status first) as the text format shows them.
+std::vector<std::string> StatusRowCells(std::string_view row, const TableShape& shape) {
+  ReadRow read = Read(row, shape);
+  std::vector<std::string> cells{std::string(StatusWord(read))};
+  for (CellLook& cell : read.cells) cells.push_back(std::move(cell.shown));
+  return cells;
+}
+
+// Two passes, the column widths first, so that a large table is not held a second time.
+template <typename Rows>
+void PrintText(const Rows& rows, const ShapeOf& shape_of) {
+  std::vector<std::size_t> widths;
+  auto widen = [&widths](std::size_t column, std::size_t width) {
+    if (widths.size() <= column) widths.resize(column + 1, 0);
+    widths[column] = std::max(widths[column], width);
+  };
+  for (std::size_t n = 0; n < rows.size(); ++n) {
+    const TableShape& shape = shape_of(n);
+    if (shape.status_first) {
+      const std::vector<std::string> cells = StatusRowCells(rows[n], shape);
+      for (std::size_t i = 0; i < cells.size(); ++i) widen(i, DisplayWidth(cells[i]));
+    } else {
+      ForEachCell(rows[n], [&widen](std::size_t column, std::string_view cell, bool) {
+        widen(column, ShownWidth(cell));
+      });
     }
-    std::cout << line << '\n';
+  }
+  std::string line;
+  for (std::size_t n = 0; n < rows.size(); ++n) {
+    const TableShape& shape = shape_of(n);
+    line.clear();
+    if (shape.status_first) {
+      const std::vector<std::string> cells = StatusRowCells(rows[n], shape);
+      for (std::size_t i = 0; i < cells.size(); ++i) {
+        line += cells[i];
+        if (i + 1 < cells.size()) line.append(widths[i] - DisplayWidth(cells[i]) + 2, ' ');
+      }
+    } else {
+      ForEachCell(rows[n], [&](std::size_t column, std::string_view cell, bool last) {
+        const std::size_t width = AppendShown(line, cell);
+        if (!last) line.append(widths[column] - width + 2, ' ');
+      });
+    }
+    line += '\n';
+    std::cout.write(line.data(), static_cast<std::streamsize>(line.size()));
   }
 }
 
 // Every record has as many fields as the widest row (RFC 4180 asks for equal records).
 // The first row's shape names the columns.
-void PrintCsv(std::span<const std::string> rows, const ShapeOf& shape_of) {
+template <typename Rows>
+void PrintCsv(const Rows& rows, const ShapeOf& shape_of) {
   std::cout << kUtf8ByteOrderMark;
   const std::vector<std::string>& names = shape_of(0).names;
   std::vector<ReadRow> read;
@@ -152,7 +218,8 @@ std::string Dump(const Json& json) {
 
 // One document, one row per line so that a large output stays readable and streams: the
 // rows are written one by one rather than held as one tree.
-void PrintJson(const RunFacts& facts, const JsonFields& summary, std::span<const std::string> rows,
+template <typename Rows>
+void PrintJson(const RunFacts& facts, const JsonFields& summary, const Rows& rows,
                const ShapeOf& shape_of) {
   Json head = {{"command", facts.command}};
   const Json subject = FieldsJson(facts.subject);
@@ -179,7 +246,8 @@ void PrintJson(const RunFacts& facts, const JsonFields& summary, std::span<const
   std::cout << "\n]}\n";
 }
 
-std::int64_t ErrorRows(std::span<const std::string> rows, const ShapeOf& shape_of) {
+template <typename Rows>
+std::int64_t ErrorRows(const Rows& rows, const ShapeOf& shape_of) {
   std::int64_t errors = 0;
   for (std::size_t n = 0; n < rows.size(); ++n) {
     if (shape_of(n).status_first && DecodeRow(rows[n]).status == RowStatus::kError) ++errors;
@@ -240,18 +308,42 @@ void JsonFields::AddToGroup(const std::string& group, std::string name, std::int
   }
 }
 
+void RowBuffer::AddJoined(std::initializer_list<std::string_view> parts) {
+  std::size_t length = 0;
+  for (const std::string_view part : parts) length += part.size();
+  if (blocks_.empty() || used_ + length > block_size_) {
+    block_size_ = std::max(kBlockSize, length);
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(block_size_));
+    used_ = 0;
+  }
+  char* const row = blocks_.back().get() + used_;
+  char* at = row;
+  for (const std::string_view part : parts) {
+    std::memcpy(at, part.data(), part.size());
+    at += part.size();
+  }
+  used_ += length;
+  rows_.emplace_back(row, length);
+}
+
 int PrintTable(const OutputOptions& options, const RunFacts& facts,
                std::span<const std::string> rows, const TableShape& shape) {
   return PrintTable(options, facts, rows,
                     [&shape](std::size_t) -> const TableShape& { return shape; });
 }
 
-int PrintTable(const OutputOptions& options, const RunFacts& facts,
-               std::span<const std::string> rows, const ShapeOf& shape_of) {
+namespace {
+
+template <typename Rows>
+int PrintRows(const OutputOptions& options, const RunFacts& facts, const Rows& rows,
+              const ShapeOf& shape_of) {
   const std::int64_t errors = facts.errors ? *facts.errors : ErrorRows(rows, shape_of);
   switch (options.format) {
     case OutputFormat::kRaw:
-      for (const std::string& row : rows) std::cout << row << '\n';
+      for (std::size_t n = 0; n < rows.size(); ++n) {
+        const std::string_view row = rows[n];
+        std::cout.write(row.data(), static_cast<std::streamsize>(row.size())) << '\n';
+      }
       break;
     case OutputFormat::kText:
       PrintText(rows, shape_of);
@@ -269,6 +361,18 @@ int PrintTable(const OutputOptions& options, const RunFacts& facts,
   std::cout.flush();
   if (facts.interrupted) return kExitInterrupted;
   return options.fail_on_findings && errors > 0 ? kExitFindings : kExitCompleted;
+}
+
+}  // namespace
+
+int PrintTable(const OutputOptions& options, const RunFacts& facts,
+               std::span<const std::string> rows, const ShapeOf& shape_of) {
+  return PrintRows(options, facts, rows, shape_of);
+}
+
+int PrintTable(const OutputOptions& options, const RunFacts& facts, const RowBuffer& rows,
+               const ShapeOf& shape_of) {
+  return PrintRows(options, facts, rows, shape_of);
 }
 
 }  // namespace tallyscan::cli

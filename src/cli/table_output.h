@@ -19,6 +19,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -94,6 +96,27 @@ struct RunFacts {
   std::optional<std::int64_t> errors;
 };
 
+// Rows kept end to end in large blocks: a command that prints hundreds of thousands of rows
+// holds them without an allocation each, and without copying them as they grow.
+class RowBuffer {
+ public:
+  void Add(std::string_view row) { AddJoined({row}); }
+  // Adds a row made of `parts` written one after the other.
+  void AddJoined(std::initializer_list<std::string_view> parts);
+  // Room for `rows` rows without moving them as they are added; memory not yet written costs
+  // little, so a generous guess is fine.
+  void Reserve(std::size_t rows) { rows_.reserve(rows); }
+  std::size_t size() const { return rows_.size(); }
+  std::string_view operator[](std::size_t n) const { return rows_[n]; }
+
+ private:
+  static constexpr std::size_t kBlockSize = 1 << 20;
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  std::size_t used_ = 0;  // bytes of the last block taken
+  std::size_t block_size_ = 0;
+  std::vector<std::string_view> rows_;  // into the blocks, which never move
+};
+
 // Prints `rows` on stdout in the chosen format and returns the exit code of the run:
 // kExitInterrupted when interrupted, kExitFindings when the options ask to fail on findings
 // and errors were found, kExitCompleted otherwise.
@@ -103,6 +126,8 @@ int PrintTable(const OutputOptions& options, const RunFacts& facts,
 // (0-based) and lives as long as the call.
 int PrintTable(const OutputOptions& options, const RunFacts& facts,
                std::span<const std::string> rows,
+               const std::function<const TableShape&(std::size_t)>& shape_of);
+int PrintTable(const OutputOptions& options, const RunFacts& facts, const RowBuffer& rows,
                const std::function<const TableShape&(std::size_t)>& shape_of);
 
 }  // namespace tallyscan::cli

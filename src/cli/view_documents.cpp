@@ -1,6 +1,7 @@
 // tallyscan-cli view documents --type T [--number N] DIR: the documents of a type as the
 // documents page shows them, one after the other (or the one the jump finds): the document's
 // description, the header panel's items, the lines grid with its total row, the receipt grid.
+#include <cstdint>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -18,7 +19,7 @@ namespace tallyscan::cli {
 namespace {
 
 // The kinds of row the output holds, each with its own columns.
-enum RowKind : std::size_t { kDescription, kPanel, kLine, kReceipt, kBlank, kKindCount };
+enum RowKind : std::uint8_t { kDescription, kPanel, kLine, kReceipt, kBlank, kKindCount };
 
 std::vector<TableShape> Shapes() {
   std::vector<TableShape> shapes(kKindCount);
@@ -31,11 +32,17 @@ std::vector<TableShape> Shapes() {
   return shapes;
 }
 
+// Every document's rows are held until printed (the text format aligns its columns over
+// all of them), in one buffer rather than one string each.
 struct Output {
-  std::vector<std::string> rows;
+  RowBuffer rows;
   std::vector<RowKind> kinds;
-  void Add(RowKind kind, std::string row) {
-    rows.push_back(std::move(row));
+  void Add(RowKind kind, std::string_view row) {
+    rows.Add(row);
+    kinds.push_back(kind);
+  }
+  void Add(RowKind kind, std::initializer_list<std::string_view> parts) {
+    rows.AddJoined(parts);
     kinds.push_back(kind);
   }
 };
@@ -47,12 +54,10 @@ void AddDocument(const RecordStore& store, const checks::RecordReader& reader, s
                                                              entry.Part(kKeyDocumentNumber))));
   const LoadedDocument document = LoadDocument(store, element, reader);
   const HeaderPanelTexts panel = HeaderPanel(document, store.DosCodePage);
-  for (const PanelItem& item : panel.items) out.Add(kPanel, item.label + '\t' + item.value);
+  for (const PanelItem& item : panel.items) out.Add(kPanel, {item.label, "\t", item.value});
   out.Add(kDescription, panel.summary_caption);
-  for (std::string& row : LinesGridRows(document, store.DosCodePage)) {
-    out.Add(kLine, std::move(row));
-  }
-  for (std::string& row : ReceiptGridRows(document)) out.Add(kReceipt, std::move(row));
+  for (const std::string& row : LinesGridRows(document, store.DosCodePage)) out.Add(kLine, row);
+  for (const std::string& row : ReceiptGridRows(document)) out.Add(kReceipt, row);
   out.Add(kBlank, "");
 }
 
@@ -87,6 +92,11 @@ int RunViewDocuments(std::span<char* const> args) {
     }
     AddDocument(store, reader, jump.element, out);
   } else {
+    // A document takes its description, the panel's items, its caption, the lines' total row
+    // and a blank line, and its lines and receipt lines: room for some forty rows each.
+    const auto guess = static_cast<std::size_t>(run.size()) * 40;
+    out.rows.Reserve(guess);
+    out.kinds.reserve(guess);
     for (std::int64_t e = run.first; e < run.last; ++e) AddDocument(store, reader, e, out);
   }
 

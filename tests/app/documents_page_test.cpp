@@ -2,7 +2,10 @@
 // driving the panel, and renders of an invoice, a receipt and the register of all types.
 #include <filesystem>
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -23,6 +26,31 @@ namespace {
 constexpr int kTaxInvoice = 6;  // 305
 constexpr int kReceipt = 12;    // 400
 constexpr int kAllTypesItem = 28;
+
+// A real click in the middle of the header of the grid's column `column`, wherever right to
+// left puts it.
+void ClickHeader(Grid* grid, int column) {
+  QHeaderView* header = grid->horizontalHeader();
+  int first = -1;
+  int last = -1;
+  for (int x = 0; x < header->viewport()->width(); ++x) {
+    if (header->logicalIndexAt(x) != column) continue;
+    if (first < 0) first = x;
+    last = x;
+  }
+  QVERIFY2(first >= 0, "the column's header is not shown");
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                    QPoint((first + last) / 2, header->height() / 2));
+}
+
+// A figure, a number or a date as the register shows it, in an order that compares as the
+// sort should order it.
+double Amount(const QString& shown) { return QString(shown).remove(u',').toDouble(); }
+double Number(const QString& shown) { return shown.toDouble(); }
+double Date(const QString& shown) {  // DD/MM/YYYY
+  return shown.mid(6, 4).toDouble() * 10000 + shown.mid(3, 2).toDouble() * 100 +
+         shown.left(2).toDouble();
+}
 
 }  // namespace
 
@@ -49,6 +77,7 @@ class DocumentsPageTest : public QObject {
     }
     QString Value(PanelField field) { return page->PanelValue(field)->text(); }
     void Render(const QString& name) {
+      QTRY_VERIFY(page->MarksShown() || page->Register() == nullptr);  // the register's marks
       QDir().mkpath(QStringLiteral(TALLYSCAN_RENDER_DIR));
       QVERIFY(window.grab().toImage().save(QStringLiteral(TALLYSCAN_RENDER_DIR "/") + name));
     }
@@ -121,6 +150,72 @@ class DocumentsPageTest : public QObject {
     QCOMPARE(f.page->Register()->DocumentCount(),
              static_cast<int>(f.t.store.DocumentIndex.Count()));
     f.Render(QStringLiteral("documents_register.png"));
+  }
+
+  void TypeChosenByMouseAndTheRegisterSortedByItsHeaders() {
+    Fixture f;
+    QComboBox* box = f.page->TypeBox();
+    box->showPopup();
+    QAbstractItemView* popup = box->view();
+    QTRY_VERIFY(popup->isVisible());
+    const QModelIndex item = box->model()->index(kTaxInvoice, 0);
+    popup->scrollTo(item);
+    QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, popup->visualRect(item).center());
+    QTRY_VERIFY(!popup->isVisible());
+    const ElementRange run = DocumentTypeRun(f.t.store, "305");
+    QCOMPARE(box->currentIndex(), kTaxInvoice);
+    QCOMPARE(f.page->Current(), run.first);
+    QCOMPARE(f.Value(PanelField::kNumber),
+             QString::fromStdString(DocumentNumberText(f.t.store.DocumentIndex[run.first])));
+    Grid* grid = f.page->RegisterGrid();
+    const int rows = static_cast<int>(run.size()) + 1;
+    QCOMPARE(grid->Model().rowCount(), rows);
+    QCOMPARE(grid->Model().ShownText(0, 2), f.Value(PanelField::kNumber));
+
+    // The marks come from a pass of their own; once shown they are the document check's.
+    QTRY_VERIFY(f.page->MarksShown());
+    SilentProgress silent;
+    DocumentMarks marks;
+    QVERIFY(FindDocumentMarks(f.t.store, silent, &marks));
+    for (int row = 0; row + 1 < rows; ++row) {
+      const auto at = static_cast<std::size_t>(f.page->Register()->ElementOf(row));
+      QCOMPARE(f.page->Register()->Cell(row, 1), std::string(marks[at] != 0 ? "1" : "0"));
+    }
+
+    // Each header sorts the rows by its field, ascending, again the same on a second click;
+    // the totals row stays last.
+    const struct {
+      int field;
+      double (*key)(const QString&);
+    } kSorts[] = {{9, Amount}, {3, Number}, {4, Date}, {7, Amount}, {3, Number}};
+    for (const auto& sort : kSorts) {
+      ClickHeader(grid, sort.field - 1);
+      QCOMPARE(grid->SortIndex(), sort.field);
+      for (int row = 1; row + 1 < rows; ++row) {
+        QVERIFY2(sort.key(grid->Model().ShownText(row - 1, sort.field - 1)) <=
+                     sort.key(grid->Model().ShownText(row, sort.field - 1)),
+                 qPrintable(QStringLiteral("field %1 row %2").arg(sort.field).arg(row)));
+      }
+      QCOMPARE(grid->Model().ShownText(rows - 1, 4), QStringLiteral("סה'כ לתעודות ברשימה"));
+    }
+  }
+
+  void LinesGridTakesTheRoomOfAHiddenReceiptGrid() {
+    // Measured at once, without letting events through: what the page shows (and what a grab
+    // of it draws) is laid out when the document changes.
+    Fixture f;
+    f.page->SelectType(kReceipt);
+    QVERIFY(f.page->ReceiptGrid()->isVisible());
+    QVERIFY(f.page->ReceiptGrid()->width() > 100);
+    const QRect shared = f.page->LinesGrid()->geometry();
+    f.page->SelectType(kTaxInvoice);
+    QVERIFY(f.page->ReceiptGrid()->isHidden());
+    QVERIFY(f.page->LinesGrid()->width() > shared.width() * 3 / 2);
+    QVERIFY(f.page->LinesGrid()->height() >= shared.height());
+    f.page->SelectType(kReceipt);
+    QCOMPARE(f.page->LinesGrid()->geometry(), shared);
+    f.page->SelectType(kTaxInvoice);
+    f.Render(QStringLiteral("documents_lines_full_width.png"));
   }
 };
 

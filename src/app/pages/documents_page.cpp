@@ -100,6 +100,7 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
   register_grid_->SetSortRoutine([this](int field) {
     if (!register_) return;
     register_->Sort(field);
+    register_sorted_by_ = field;
     register_grid_->SetSortIndex(field);
     register_filter_->SetRows(register_->RowCount() - 1, 1, /*measure=*/false);
   });
@@ -208,6 +209,7 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
 }
 
 DocumentsPage::~DocumentsPage() {
+  marks_task_.reset();
   // The register's grid asks the filter, and the filter the register, for texts until the
   // filter is gone.
   delete register_filter_;
@@ -229,7 +231,41 @@ QLabel* DocumentsPage::PanelValue(PanelField field) const {
 void DocumentsPage::Enter() {
   // The marks belong to the set loaded; a new set finds them again when a list is built.
   marks_found_ = false;
+  marks_.clear();
   if (type_box_->currentIndex() != 0) SelectType(type_box_->currentIndex());
+}
+
+void DocumentsPage::Leave() { marks_task_.reset(); }
+
+void DocumentsPage::StartMarks() {
+  marks_.clear();
+  marks_task_ = std::make_unique<DocumentMarksTask>(app_.store, [this] {
+    QMetaObject::invokeMethod(this, &DocumentsPage::MarksReady, Qt::QueuedConnection);
+  });
+}
+
+void DocumentsPage::MarksReady() {
+  // A task stopped since it told us has nothing to give.
+  if (!marks_task_ || !marks_task_->Ready()) return;
+  marks_ = marks_task_->Take();
+  marks_task_.reset();
+  marks_found_ = true;
+  if (!register_) return;
+  const bool resort = register_sorted_by_ == 1 || register_sorted_by_ == 10;
+  if (!resort && !register_filter_->Active()) {
+    register_grid_->viewport()->update();  // the same rows, now with their marks
+    return;
+  }
+  // The order or the filter's choice may change with the marks; the current document stays
+  // chosen.
+  if (resort) register_->Sort(register_sorted_by_);
+  register_filter_->SetRows(register_->RowCount() - 1, 1, /*measure=*/false);
+  const int row = RegisterGridRow(register_->RowOf(document_.element));
+  if (row >= 0) {
+    register_grid_->selectionModel()->setCurrentIndex(
+        register_grid_->model()->index(row, 1),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  }
 }
 
 void DocumentsPage::SelectType(int index) {
@@ -239,10 +275,8 @@ void DocumentsPage::SelectType(int index) {
   type_.clear();
   run_ = {};
   if (index >= 1 && !all) type_ = std::to_string(types[static_cast<std::size_t>(index - 1)].code);
-  if (!marks_found_) {
-    SilentProgress silent;
-    marks_found_ = FindDocumentMarks(app_.store, silent, &marks_);
-  }
+  // The rows show at once; the marks follow when the pass over every document is done.
+  if (!marks_found_ && !marks_task_) StartMarks();
   register_filter_->SetRows(0, 0);
   register_.reset();
   if (index == 0) {
@@ -250,6 +284,7 @@ void DocumentsPage::SelectType(int index) {
     return;
   }
   register_ = std::make_unique<DocumentRegister>(app_.store, type_, marks_);
+  register_sorted_by_ = 0;
   register_grid_->SetSortIndex(1);
   register_filter_->SetRows(register_->RowCount() - 1, 1);
   if (all) {
@@ -323,7 +358,13 @@ void DocumentsPage::ShowDocument(std::int64_t element) {
   lines_grid_->SetRowCount(static_cast<int>(line_rows_.size()));
   receipt_grid_->SetRowCount(0);
   receipt_grid_->SetRowCount(static_cast<int>(receipt_rows_.size()));
-  receipt_grid_->setVisible(!receipt_rows_.empty());
+  if (receipt_grid_->isHidden() != receipt_rows_.empty()) {
+    // The grids share their row: the lines take the receipts' half at once, not once the
+    // window's queued layout runs, so that whatever draws or measures the page next (a grab,
+    // a scroll to the current row) sees it laid out.
+    receipt_grid_->setVisible(!receipt_rows_.empty());
+    layout()->activate();
+  }
   // The register follows the panel.
   if (register_ && document_.element != 0) {
     const int row = RegisterGridRow(register_->RowOf(document_.element));

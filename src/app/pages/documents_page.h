@@ -7,6 +7,7 @@
 
 #include "app/pages/page.h"
 #include "engine/browse/document_cells.h"
+#include "engine/browse/document_marks_task.h"
 #include "engine/browse/document_register.h"
 #include "engine/checks/checks.h"
 
@@ -33,6 +34,8 @@ class DocumentsPage final : public Page {
   ~DocumentsPage() override;
 
   void Enter() override;
+  // Leaving stops the register's marks: the store may change only while another page is shown.
+  void Leave() override;
 
   // Selector item `index`: 0 none, 1-27 the types in the selector's order, 28 all types.
   void SelectType(int index);
@@ -51,6 +54,9 @@ class DocumentsPage final : public Page {
   std::int64_t Current() const { return document_.element; }
   const LoadedDocument& Document() const { return document_; }
   const DocumentRegister* Register() const { return register_.get(); }
+  // The register's marks are shown (they are found in the background once a list is built).
+  bool MarksShown() const { return marks_found_; }
+  QComboBox* TypeBox() const { return type_box_; }
   Grid* RegisterGrid() const { return register_grid_; }
   FilterBox* RegisterFilter() const { return register_filter_; }
   Grid* LinesGrid() const { return lines_grid_; }
@@ -68,6 +74,8 @@ class DocumentsPage final : public Page {
   // The grid row that shows row `register_row` of the register; -1 when the filter hides it.
   int RegisterGridRow(int register_row) const;
   void ShowColumns();
+  void StartMarks();
+  void MarksReady();
   void ShowSource();
   // Opens the output dialog with the current document ("Teuda"); beeps without one.
   void Print();
@@ -77,7 +85,9 @@ class DocumentsPage final : public Page {
   ElementRange run_;
   DocumentMarks marks_;
   bool marks_found_ = false;
+  std::unique_ptr<DocumentMarksTask> marks_task_;
   std::unique_ptr<DocumentRegister> register_;
+  int register_sorted_by_ = 0;  // the field of the last header click; 0: in index order
   LoadedDocument document_;
   std::vector<std::string> line_rows_;
   std::vector<std::string> receipt_rows_;

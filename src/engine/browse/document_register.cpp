@@ -33,18 +33,42 @@ std::string MarkText(std::uint8_t mark) {
   return text.empty() ? text : text + kCreditMarker;
 }
 
+// DocumentIndex elements in the order of their lines in the data file. The index is sorted by
+// type and number, the file by what the producer wrote first: reading in file order takes each
+// block of the file once instead of once per document.
+std::vector<std::int64_t> InFileOrder(const RecordStore& store, ElementRange range) {
+  std::vector<std::int64_t> elements(static_cast<std::size_t>(range.size()));
+  std::iota(elements.begin(), elements.end(), range.first);
+  std::sort(elements.begin(), elements.end(), [&store](std::int64_t a, std::int64_t b) {
+    return store.DocumentIndex[a].Offset < store.DocumentIndex[b].Offset;
+  });
+  return elements;
+}
+
 }  // namespace
 
 bool FindDocumentMarks(const RecordStore& store, ProgressMonitor& monitor, DocumentMarks* marks) {
   const auto& documents = store.DocumentIndex;
   marks->assign(static_cast<std::size_t>(documents.Count() + 1), kMarkNone);
+  // What the VAT comparison needs of a document with lines. The lines' VAT rate carries from
+  // one document to the next in DocumentIndex order, as in the check: the documents are read
+  // in file order first, then compared in index order.
+  struct LinesVatFacts {
+    double sum = 0;
+    double exempt = 0;
+    std::int64_t discount = 0;
+    std::int64_t vat = 0;
+    std::int64_t last_rate = 0;  // of the document's own lines; 0 when none has one
+    bool compared = false;
+  };
+  std::vector<LinesVatFacts> facts(static_cast<std::size_t>(documents.Count() + 1));
   const checks::RecordReader reader(store);
   std::string header_scratch;
   std::string line_scratch;
-  std::int64_t last_rate = 0;  // carries over from document to document, as in the check
   ProgressTracker progress(monitor, documents.Count());
-  for (std::int64_t i = 1; i <= documents.Count(); ++i) {
-    progress.Advance(i);
+  std::int64_t done = 0;
+  for (const std::int64_t i : InFileOrder(store, {1, documents.Count() + 1})) {
+    progress.Advance(++done);
     if (monitor.StopRequested()) return false;
     const IndexEntry& document = documents[i];
     const std::string_view type = document.Part(kKeyDocumentType);
@@ -52,30 +76,27 @@ bool FindDocumentMarks(const RecordStore& store, ProgressMonitor& monitor, Docum
     const bool lines = type == "320" || (!receipt && type >= "100" && type <= "799");
     if (!receipt && !lines) continue;
     const std::string_view header = reader.Line(document.Offset, RecordType::kC100, header_scratch);
-    std::uint8_t mark = kMarkNone;
+    std::uint8_t& mark = (*marks)[static_cast<std::size_t>(i)];
     if (lines) {
       const ElementRange range = EqualRange(store.DocumentLineIndex, document.KeyView());
-      double sum = 0;
-      double exempt = 0;
+      LinesVatFacts& f = facts[static_cast<std::size_t>(i)];
       for (std::int64_t m = range.first; m < range.last; ++m) {
         const std::string_view line =
             reader.Line(store.DocumentLineIndex[m].Offset, RecordType::kD110, line_scratch);
         const std::int64_t total = ReadAmount(SliceField(line, field::D110(1267)));
         const std::int64_t rate = ReadAmount(SliceField(line, field::D110(1268)));
-        if (rate != 0) last_rate = rate;
-        sum += static_cast<double>(total);
-        if (rate == 0) exempt += static_cast<double>(total);
+        if (rate != 0) f.last_rate = rate;
+        f.sum += static_cast<double>(total);
+        if (rate == 0) f.exempt += static_cast<double>(total);
       }
       if (range.empty()) {
         mark |= kMarkLines;
       } else {
-        const std::int64_t discount = ReadAmount(SliceField(header, C100(1220)));
         const auto before = static_cast<double>(ReadAmount(SliceField(header, C100(1219))));
-        const auto vat = static_cast<double>(ReadAmount(SliceField(header, C100(1222))));
-        if (checks::DeviatesFromSummary(before, sum)) mark |= kMarkLines;
-        if (checks::DeviatesFromSummary(vat, checks::LinesVat(sum, exempt, discount, last_rate))) {
-          mark |= kMarkVat;
-        }
+        if (checks::DeviatesFromSummary(before, f.sum)) mark |= kMarkLines;
+        f.discount = ReadAmount(SliceField(header, C100(1220)));
+        f.vat = ReadAmount(SliceField(header, C100(1222)));
+        f.compared = true;
       }
     }
     if (type == "320" || receipt) {
@@ -88,7 +109,16 @@ bool FindDocumentMarks(const RecordStore& store, ProgressMonitor& monitor, Docum
       const std::int64_t total = ReadAmount(SliceField(header, C100(1223)));
       if (range.empty() || checks::ReceiptsDeviate(total, sum)) mark |= kMarkLines;
     }
-    (*marks)[static_cast<std::size_t>(i)] = mark;
+  }
+  std::int64_t last_rate = 0;
+  for (std::size_t i = 1; i < facts.size(); ++i) {
+    const LinesVatFacts& f = facts[i];
+    if (f.last_rate != 0) last_rate = f.last_rate;
+    if (f.compared &&
+        checks::DeviatesFromSummary(static_cast<double>(f.vat),
+                                    checks::LinesVat(f.sum, f.exempt, f.discount, last_rate))) {
+      (*marks)[i] |= kMarkVat;
+    }
   }
   return true;
 }
@@ -102,7 +132,6 @@ DocumentRegister::DocumentRegister(const RecordStore& store, std::string_view ty
     : store_(store), marks_(marks) {
   const ElementRange range = type.empty() ? ElementRange{1, store.DocumentIndex.Count() + 1}
                                           : DocumentTypeRun(store, type);
-  rows_.reserve(static_cast<std::size_t>(range.size()));
   const checks::RecordReader reader(store);
   std::string scratch;
   // The amounts of every row are read once: the totals need them, and sorting by them must
@@ -111,15 +140,18 @@ DocumentRegister::DocumentRegister(const RecordStore& store, std::string_view ty
   static constexpr Positions kBefore = field::Within(kAmounts, C100(1219));
   static constexpr Positions kVat = field::Within(kAmounts, C100(1222));
   static constexpr Positions kTotal = field::Within(kAmounts, C100(1223));
-  for (std::int64_t e = range.first; e < range.last; ++e) {
+  rows_.resize(static_cast<std::size_t>(range.size()));
+  for (const std::int64_t e : InFileOrder(store, range)) {
     const std::int64_t offset = store.DocumentIndex[e].Offset;
     const std::string_view amounts = reader.Field(offset, kAmounts, scratch);
     Row row{e, offset, ReadAmount(SliceField(amounts, kBefore)),
             ReadAmount(SliceField(amounts, kVat)), ReadAmount(SliceField(amounts, kTotal))};
+    rows_[static_cast<std::size_t>(e - range.first)] = row;
+  }
+  for (const Row& row : rows_) {  // in the list's order, as a saturated sum must be taken
     before_sum_ = Plus(before_sum_, row.before);
     vat_sum_ = Plus(vat_sum_, row.vat);
     total_sum_ = Plus(total_sum_, row.total);
-    rows_.push_back(row);
   }
 }
 

@@ -27,9 +27,10 @@ enum DocumentMark : std::uint8_t {
 using DocumentMarks = std::vector<std::uint8_t>;
 
 // The marks of every document, found as the document check's "הצלבת סיכומי תנועות מסמכים"
-// finds them: one pass over DocumentIndex in order (the VAT rate of the lines carries from
-// one document to the next, as in the check). False when the monitor asked to stop; the
-// marks are then incomplete and must not be shown.
+// finds them (the VAT rate of the lines carries from one document to the next in
+// DocumentIndex order, as in the check); the records are read in file order. False when the
+// monitor asked to stop; the marks are then incomplete and must not be shown. Reads the store
+// only: DocumentMarksTask runs it on a thread of its own.
 bool FindDocumentMarks(const RecordStore& store, ProgressMonitor& monitor, DocumentMarks* marks);
 
 // The register's columns: field n is caption n (1-based), as "width,caption" texts.

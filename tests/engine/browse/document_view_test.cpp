@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <future>
 #include "../checks/check_fixture.h"
 #include "engine/browse/document_cells.h"
+
+#include "engine/browse/document_marks_task.h"
 #include "engine/browse/document_register.h"
 #include "engine/browse/document_view.h"
 #include "engine/common/progress.h"
@@ -162,6 +165,36 @@ TEST_F(DocumentViewTest, RegisterListsTotalsAndMarksDisagreements) {
   DocumentRegister all(Store(), "", marks);
   EXPECT_EQ(4, all.RowCount());
   EXPECT_EQ("1\tקבלה\t3\t\t\t123456782\t0.00\t0.00\t5.00\tשורות" + S(C), all.RowText(2));
+
+  // Found on a thread of their own, the marks are the same; a stopped pass gives none.
+  std::promise<void> told;
+  DocumentMarksTask task(Store(), [&told] { told.set_value(); });
+  told.get_future().wait();
+  ASSERT_TRUE(task.Ready());
+  EXPECT_EQ(marks, task.Take());
+  DocumentMarksTask stopped(Store(), nullptr);
+  stopped.Stop();
+  if (!stopped.Ready()) {
+    EXPECT_TRUE(stopped.Take().empty());
+  }
+}
+
+TEST_F(DocumentViewTest, MarksCarryTheVatRateInIndexOrderWhateverTheFileOrder) {
+  // Written 3, 2, 1; listed 1, 2, 3. Only 2 has a rated line: its rate applies to the
+  // discount of 3, after it in the list (VAT -85.00 agrees), not to that of 1 (VAT 0 agrees).
+  const std::string n1 = "00000000000000000001";
+  const std::string n2 = "00000000000000000002";
+  const std::string n3 = "00000000000000000003";
+  Add(Document{.number = n3, .before = 100000, .discount = -50000, .vat = -8500});
+  Add(DocumentLine{.number = n3, .total = 100000, .rate = 0});
+  Add(Document{.number = n2, .before = 10000, .vat = 1700});
+  Add(DocumentLine{.number = n2, .total = 10000});
+  Add(Document{.number = n1, .before = 100000, .discount = -50000, .vat = 0});
+  Add(DocumentLine{.number = n1, .total = 100000, .rate = 0});
+  SilentProgress progress;
+  DocumentMarks marks;
+  ASSERT_TRUE(FindDocumentMarks(Store(), progress, &marks));
+  EXPECT_EQ((DocumentMarks{kMarkNone, kMarkNone, kMarkNone, kMarkNone}), marks);
 }
 
 }  // namespace
