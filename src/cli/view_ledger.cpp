@@ -32,7 +32,8 @@ int RunViewLedger(std::span<char* const> args) {
   std::int64_t movements = 0;
   CounterNames names;
   for (std::int64_t account = range.first; account <= range.last;) {
-    const std::vector<LedgerCard> cards = LoadCards(store, account, range.last, 100000, &names);
+    const std::vector<LedgerCard> cards =
+        LoadCards(store, account, range.last, kCardRowsAtOnce, &names);
     if (cards.empty()) break;
     account += static_cast<std::int64_t>(cards.size());
     for (const LedgerCard& card : cards) {

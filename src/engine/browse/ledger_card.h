@@ -60,6 +60,8 @@ LedgerCard LoadCard(const RecordStore& store, std::int64_t account,
 // about `row_budget` movements together (at least one card; fewer when the range ends), read
 // in one pass over the data file: the way to load many cards (a report of a range), which
 // reading card by card would make a read per movement. Each card is as LoadCard gives it.
+// The movements a caller of LoadCards holds at once: about 50 MB of lines.
+inline constexpr std::int64_t kCardRowsAtOnce = 100000;
 std::vector<LedgerCard> LoadCards(const RecordStore& store, std::int64_t first, std::int64_t last,
                                   std::int64_t row_budget, CounterNames* counter_names);
 

@@ -58,9 +58,6 @@ int LedgerFieldType(int field) {
 int DocumentLineFieldType(int field) { return field >= 8 ? kFigureColumn : kTextColumn; }
 int ItemFieldType(int field) { return field >= 9 ? kFigureColumn : kTextColumn; }
 
-// The movements of the cards loaded at once for a ledger report: about 50 MB of lines.
-constexpr std::int64_t kLedgerRowsAtOnce = 100000;
-
 // The image column "#" that prints the number of the data row.
 constexpr int kRowNumberField = 1;
 
@@ -150,7 +147,7 @@ bool WriteLedgerReport(const RecordStore& store, const CardRange& range,
   }
   for (std::int64_t account = range.first; account <= range.last;) {
     const std::vector<LedgerCard> cards =
-        LoadCards(store, account, range.last, kLedgerRowsAtOnce, &names);
+        LoadCards(store, account, range.last, kCardRowsAtOnce, &names);
     if (cards.empty()) break;
     for (const LedgerCard& card : cards) {
       std::string title = std::string(kCardTitle) + card.header;
