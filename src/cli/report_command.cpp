@@ -161,19 +161,11 @@ Parsed Parse(std::span<char* const> args) {
   if (!have_folder) return {std::nullopt, UsageError("report", "the data folder is missing")};
   options.kind = *kind;
   options.format = *format;
-  const int sort = options.view.SortField();
-  if (*kind == Kind::kIndex && sort != 0 && (sort < 1 || sort > kIndexFieldCount)) {
-    return {std::nullopt, UsageError("report", "--sort takes a field number from 1 to 19")};
-  }
-  if (*kind == Kind::kItems && sort != 0 && !ItemSortable(sort)) {
-    return {std::nullopt, UsageError("report", "--sort takes a field number from 2 to 14")};
-  }
-  const std::string* type = options.view.Option("type");
-  if (*kind == Kind::kDocument && (type == nullptr || type->size() != 3 ||
-                                   type->find_first_not_of("0123456789") != std::string::npos)) {
-    return {std::nullopt,
-            UsageError("report", "--type takes a document type of three digits, e.g. 305")};
-  }
+  const std::string_view mistake = *kind == Kind::kIndex      ? IndexSortMistake(options.view)
+                                   : *kind == Kind::kItems    ? ItemsSortMistake(options.view)
+                                   : *kind == Kind::kDocument ? DocumentTypeMistake(options.view)
+                                                              : std::string_view();
+  if (!mistake.empty()) return {std::nullopt, UsageError("report", mistake)};
   return {std::move(options), kExitCompleted};
 }
 
@@ -213,18 +205,12 @@ int RunReport(std::span<char* const> args) {
     }
   } else if (options.kind == Kind::kDocument) {
     const std::string& type = *view.Option("type");
-    const ElementRange run = DocumentTypeRun(store, type);
-    if (run.empty()) {
-      std::cerr << kNoDocumentsOfType << '\n';
-      return kExitFailed;
-    }
+    const ElementRange run = DocumentRunOrSay(store, type);
+    if (run.empty()) return kExitFailed;
     std::int64_t element = run.first;
     if (const std::string* number = view.Option("number")) {
-      element = JumpToNumber(store, run, type, *number).element;
-      if (element == 0) {
-        std::cerr << kNoDocumentNumbered << *number << '\n';
-        return kExitFailed;
-      }
+      element = DocumentNumberedOrSay(store, run, type, *number);
+      if (element == 0) return kExitFailed;
     }
     document = LoadDocument(store, element);
   }

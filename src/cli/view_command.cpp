@@ -9,6 +9,9 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/terminal_progress.h"
+#include "engine/browse/accounts_index.h"
+#include "engine/browse/document_view.h"
+#include "engine/browse/item_catalogue.h"
 #include "engine/uniform/import.h"
 
 namespace tallyscan::cli {
@@ -71,6 +74,40 @@ int ViewArgs::SortField() const {
                       sort->find_first_not_of("0123456789") == std::string::npos;
   const int field = digits ? std::stoi(*sort) : 0;
   return field == 0 ? -1 : field;  // "--sort 0" names no field
+}
+
+std::string_view IndexSortMistake(const ViewArgs& read) {
+  const int field = read.SortField();
+  if (field == 0 || (field >= 1 && field <= kIndexFieldCount)) return {};
+  return "--sort takes a field number from 1 to 19";
+}
+
+std::string_view ItemsSortMistake(const ViewArgs& read) {
+  const int field = read.SortField();
+  if (field == 0 || ItemSortable(field)) return {};
+  return "--sort takes a field number from 2 to 14";
+}
+
+std::string_view DocumentTypeMistake(const ViewArgs& read) {
+  const std::string* type = read.Option("type");
+  if (type != nullptr && type->size() == 3 &&
+      type->find_first_not_of("0123456789") == std::string::npos) {
+    return {};
+  }
+  return "--type takes a document type of three digits, e.g. 305";
+}
+
+ElementRange DocumentRunOrSay(const RecordStore& store, const std::string& type) {
+  const ElementRange run = DocumentTypeRun(store, type);
+  if (run.empty()) std::cerr << kNoDocumentsOfType << '\n';
+  return run;
+}
+
+std::int64_t DocumentNumberedOrSay(const RecordStore& store, const ElementRange& run,
+                                   const std::string& type, const std::string& number) {
+  const std::int64_t element = JumpToNumber(store, run, type, number).element;
+  if (element == 0) std::cerr << kNoDocumentNumbered << number << '\n';
+  return element;
 }
 
 std::optional<int> ImportForView(RecordStore& store, const std::string& folder) {

@@ -31,6 +31,19 @@ struct ViewArgs {
 std::optional<int> ReadViewArgs(std::span<char* const> args,
                                 std::span<const std::string_view> known, ViewArgs& read);
 
+// What is wrong with a view's own option, as its usage error says it; empty when nothing is.
+// The reports of the same browsers take the same options (report_command.cpp).
+std::string_view IndexSortMistake(const ViewArgs& read);
+std::string_view ItemsSortMistake(const ViewArgs& read);
+std::string_view DocumentTypeMistake(const ViewArgs& read);
+
+// The documents of `type`; empty after saying on stderr that there are none.
+ElementRange DocumentRunOrSay(const RecordStore& store, const std::string& type);
+// The document of `run` numbered `number` (the jump's lookup); 0 after saying on stderr that
+// there is none.
+std::int64_t DocumentNumberedOrSay(const RecordStore& store, const ElementRange& run,
+                                   const std::string& type, const std::string& number);
+
 // Imports `folder` into `store` with the progress bar on the terminal. Returns an exit code
 // when the import failed or was interrupted (after saying why on stderr), nullopt when the
 // store holds the set.

@@ -67,30 +67,23 @@ int RunViewDocuments(std::span<char* const> args) {
   constexpr std::string_view kOptions[] = {"type", "number"};
   ViewArgs read;
   if (const std::optional<int> wrong = ReadViewArgs(args, kOptions, read)) return *wrong;
-  const std::string* type = read.Option("type");
-  if (type == nullptr || type->size() != 3 ||
-      type->find_first_not_of("0123456789") != std::string::npos) {
-    return UsageError("view", "--type takes a document type of three digits, e.g. 305");
+  if (const std::string_view mistake = DocumentTypeMistake(read); !mistake.empty()) {
+    return UsageError("view", mistake);
   }
+  const std::string* type = read.Option("type");
   const std::string* number = read.Option("number");
 
   RecordStore store;
   if (const std::optional<int> failed = ImportForView(store, *read.folder)) return *failed;
-  const ElementRange run = DocumentTypeRun(store, *type);
-  if (run.empty()) {
-    std::cerr << kNoDocumentsOfType << '\n';
-    return kExitFailed;
-  }
+  const ElementRange run = DocumentRunOrSay(store, *type);
+  if (run.empty()) return kExitFailed;
 
   Output out;
   const checks::RecordReader reader(store);
   if (number != nullptr) {
-    const JumpResult jump = JumpToNumber(store, run, *type, *number);
-    if (jump.element == 0) {
-      std::cerr << kNoDocumentNumbered << *number << '\n';
-      return kExitFailed;
-    }
-    AddDocument(store, reader, jump.element, out);
+    const std::int64_t element = DocumentNumberedOrSay(store, run, *type, *number);
+    if (element == 0) return kExitFailed;
+    AddDocument(store, reader, element, out);
   } else {
     // A document takes its description, the panel's items, its caption, the lines' total row
     // and a blank line, and its lines and receipt lines: room for some forty rows each.

@@ -15,10 +15,10 @@ int RunViewIndex(std::span<char* const> args) {
   constexpr std::string_view kOptions[] = {"sort"};
   ViewArgs read;
   if (const std::optional<int> wrong = ReadViewArgs(args, kOptions, read)) return *wrong;
-  const int sort_field = read.SortField();
-  if (sort_field != 0 && (sort_field < 1 || sort_field > kIndexFieldCount)) {
-    return UsageError("view", "--sort takes a field number from 1 to 19");
+  if (const std::string_view mistake = IndexSortMistake(read); !mistake.empty()) {
+    return UsageError("view", mistake);
   }
+  const int sort_field = read.SortField();
 
   RecordStore store;
   if (const std::optional<int> failed = ImportForView(store, *read.folder)) return *failed;

@@ -14,10 +14,10 @@ int RunViewItems(std::span<char* const> args) {
   constexpr std::string_view kOptions[] = {"sort"};
   ViewArgs read;
   if (const std::optional<int> wrong = ReadViewArgs(args, kOptions, read)) return *wrong;
-  const int sort_field = read.SortField();
-  if (sort_field != 0 && (!ItemSortable(sort_field))) {
-    return UsageError("view", "--sort takes a field number from 2 to 14");
+  if (const std::string_view mistake = ItemsSortMistake(read); !mistake.empty()) {
+    return UsageError("view", mistake);
   }
+  const int sort_field = read.SortField();
 
   RecordStore store;
   if (const std::optional<int> failed = ImportForView(store, *read.folder)) return *failed;
