@@ -82,7 +82,7 @@ CompaniesPage::CompaniesPage(AppContext& app, PageHost& host, QWidget* parent)
   list_->SetSource(row_source_.get());
   list_->installEventFilter(this);
   print_button_ =
-      MakeGridPrintButton(app, *list_, QStringLiteral("Companies"), "10רשימת החברות", {}, this);
+      MakeGridPrintButton(app, *list_, QStringLiteral("Companies"), "10רשימת החברות", this);
   print_button_->setToolTip(QStringLiteral("הדפסה של רשימת החברות"));
 
   auto* toolbar = new QHBoxLayout;

@@ -8,15 +8,14 @@
 
 namespace tallyscan {
 
-ReportProducer GridReportProducer(const Grid& grid, std::string coded_title, GridFieldTypes types) {
-  return [&grid, title = std::move(coded_title),
-          field_types = std::move(types)](ReportStream& stream) {
+ReportProducer GridReportProducer(const Grid& grid, std::string coded_title) {
+  return [&grid, title = std::move(coded_title)](ReportStream& stream) {
     const GridModel& model = grid.Model();
     std::vector<GridReportColumn> columns;
     std::vector<int> fields;
     for (const GridColumn& column : model.Columns()) {
-      columns.push_back({column.caption.toStdString(), column.width,
-                         field_types ? field_types(column.field) : kTextColumn, column.field == 1});
+      columns.push_back(
+          {column.caption.toStdString(), column.width, kTextColumn, column.field == 1});
       fields.push_back(column.field);
     }
     const GridRowSource* source = model.Source();
@@ -50,13 +49,10 @@ QPushButton* MakePrintButton(AppContext& app, Grid& grid, const QString& kind,
 }
 
 QPushButton* MakeGridPrintButton(AppContext& app, Grid& grid, const QString& kind,
-                                 std::string coded_title, GridFieldTypes types, QWidget* parent) {
+                                 std::string coded_title, QWidget* parent) {
   return MakePrintButton(
       app, grid, kind,
-      [&grid, title = std::move(coded_title), field_types = std::move(types)] {
-        return GridReportProducer(grid, title, field_types);
-      },
-      parent);
+      [&grid, title = std::move(coded_title)] { return GridReportProducer(grid, title); }, parent);
 }
 
 }  // namespace tallyscan

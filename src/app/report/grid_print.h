@@ -3,7 +3,7 @@
 // The report of any grid as it stands on screen, and the "הדפס" button that opens the output
 // dialog with it. A page with a grid gets its report with one call:
 //
-//   auto* print = MakeGridPrintButton(app, *grid, "Kind", "10" + title, types, this);
+//   auto* print = MakeGridPrintButton(app, *grid, "Kind", "10" + title, this);
 //
 // and places the button where its page puts its commands.
 
@@ -19,15 +19,11 @@ namespace tallyscan {
 
 class Grid;
 
-// The figure type (report.h) of a grid field; fields it does not name are text. Empty: every
-// field is text.
-using GridFieldTypes = std::function<int(int field)>;
-
-// The grid's report: the coded title, the grid's columns (caption, width in the list, type;
-// the image column, field 1, numbers the rows), and every row through the grid's source,
-// read when the producer runs. The grid must outlive the producer.
-ReportProducer GridReportProducer(const Grid& grid, std::string coded_title,
-                                  GridFieldTypes types = {});
+// The grid's report: the coded title, the grid's columns (caption and width in the list, all
+// text; the image column, field 1, numbers the rows), and every row through the grid's source,
+// read when the producer runs. The grid must outlive the producer. The browsers print through
+// producers of their own (engine/report/browser_reports.h).
+ReportProducer GridReportProducer(const Grid& grid, std::string coded_title);
 
 // A "הדפס" button that opens the output dialog with the report of `kind` that `make` gives
 // at the click; it is enabled while the grid has rows (the page may disable it further, e.g.
@@ -36,6 +32,6 @@ QPushButton* MakePrintButton(AppContext& app, Grid& grid, const QString& kind,
                              std::function<ReportProducer()> make, QWidget* parent);
 // The same with the grid's own report.
 QPushButton* MakeGridPrintButton(AppContext& app, Grid& grid, const QString& kind,
-                                 std::string coded_title, GridFieldTypes types, QWidget* parent);
+                                 std::string coded_title, QWidget* parent);
 
 }  // namespace tallyscan
