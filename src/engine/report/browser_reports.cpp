@@ -109,15 +109,11 @@ std::string Coded(std::string_view code, std::string_view label, std::string_vie
   return coded;
 }
 
+// The document's description as the checks name it, which is the text after their "בעיה ב ".
 std::string DocumentTitle(const RecordStore& store, const LoadedDocument& document) {
   const IndexEntry& entry = store.DocumentIndex[document.element];
-  std::string title = SafeCell(
+  return SafeCell(
       checks::DocumentDescription(entry.Part(kKeyDocumentType), entry.Part(kKeyDocumentNumber)));
-  constexpr std::string_view kProblemIn = "בעיה ב ";
-  for (std::size_t at; (at = title.find(kProblemIn)) != std::string::npos;) {
-    title.erase(at, kProblemIn.size());
-  }
-  return title;
 }
 
 }  // namespace
