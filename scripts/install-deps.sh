@@ -13,14 +13,18 @@ packages=(
   libxlsxwriter-dev libssl-dev
   # the command-line program's JSON output
   nlohmann-json3-dev
+  # the journal-entry tests: the Hebrew calendar, exact decimals and distributions
+  libhdate-dev libicu-dev libboost-dev libboost-math-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev python3 time
   # desktop app: Qt 6 Widgets, its Hebrew translations, fonts that carry Hebrew
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-translations-l10n
-  qt6-l10n-tools libgl-dev libxkbcommon-dev
+  qt6-l10n-tools libgl-dev libxkbcommon-dev qt6-charts-dev
   fonts-dejavu-core culmus xvfb xauth
   # report output read back in tests
   poppler-utils python3-openpyxl
+  # independent references in tests: the Hebrew calendar, p-values of distributions
+  python3-pyluach python3-scipy
   # e-mail: the password in the system keyring (QtKeychain loads libsecret at run time)
   qtkeychain-qt6-dev libsecret-1-0
   # e-mail tests: an SMTP server with STARTTLS and AUTH on loopback, certificates made by the
