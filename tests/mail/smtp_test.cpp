@@ -102,6 +102,22 @@ class SmtpTest : public QObject {
     QVERIFY(received["longest_line"].toInt() <= 998);
   }
 
+  void AddressesWithPlusAreSentWhole() {
+    TestSmtpServer server({"--cert-dir", TestSmtpServer::CertificateFolder()});
+    QVERIFY2(server.Started(), qPrintable(server.Error()));
+    MailRequest request = Request(server);
+    request.sender = "Reports <office+reports@example.com>";
+    request.recipient = "cfo+audit@company.example";
+    QCOMPARE(Text(Send(request).message), Text(mail_texts::kSent));
+    const QJsonObject received = server.Message(1);
+    QCOMPARE(received["mail_from"].toString(), QStringLiteral("office+reports@example.com"));
+    QCOMPARE(received["rcpt_tos"].toArray(), QJsonArray{"cfo+audit@company.example"});
+    QCOMPARE(received["headers"].toObject()["From"].toString(),
+             QStringLiteral("office+reports@example.com"));
+    QCOMPARE(received["headers"].toObject()["To"].toString(),
+             QStringLiteral("cfo+audit@company.example"));
+  }
+
   void WithoutUserNameOrSubjectNeitherAuthNorSubjectIsSent() {
     TestSmtpServer server({"--cert-dir", TestSmtpServer::CertificateFolder()});
     QVERIFY2(server.Started(), qPrintable(server.Error()));

@@ -7,9 +7,72 @@
 namespace tallyscan {
 namespace {
 
-bool IsAddressCharacter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-         c == '_' || c == '-';
+constexpr std::size_t kMaxLocalPart = 64;
+constexpr std::size_t kMaxLabel = 63;
+constexpr std::size_t kMaxAddress = 254;
+
+bool IsLetterOrDigit(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// The characters of an atom besides letters and digits.
+bool IsAtomCharacter(char c) {
+  return IsLetterOrDigit(c) ||
+         std::string_view("!#$%&'*+-/=?^_`{|}~").find(c) != std::string_view::npos;
+}
+
+// Atoms joined by single dots: no dot first, last or twice in a row.
+bool IsDotAtom(std::string_view text) {
+  if (text.empty() || text.front() == '.' || text.back() == '.') return false;
+  char previous = 0;
+  for (const char c : text) {
+    if (c == '.' ? previous == '.' : !IsAtomCharacter(c)) return false;
+    previous = c;
+  }
+  return true;
+}
+
+bool IsDomainLabel(std::string_view label) {
+  if (label.empty() || label.size() > kMaxLabel || label.front() == '-' || label.back() == '-') {
+    return false;
+  }
+  for (const char c : label) {
+    if (!IsLetterOrDigit(c) && c != '-') return false;
+  }
+  return true;
+}
+
+bool IsDomain(std::string_view domain) {
+  std::size_t labels = 0;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t dot = domain.find('.', start);
+    if (!IsDomainLabel(domain.substr(start, dot - start))) return false;
+    ++labels;
+    if (dot == std::string_view::npos) return labels >= 2;
+    start = dot + 1;
+  }
+}
+
+AddressFault CheckAddress(std::string_view address) {
+  for (const char c : address) {
+    if (static_cast<unsigned char>(c) >= 0x80) return AddressFault::kNonAscii;
+  }
+  const auto at = address.rfind('@');
+  if (at == std::string_view::npos) return AddressFault::kNotAnAddress;
+  const std::string_view local = address.substr(0, at);
+  const std::string_view domain = address.substr(at + 1);
+  if (local.size() >= 2 && local.front() == '"' && local.back() == '"') {
+    return AddressFault::kQuoted;
+  }
+  if (domain.size() >= 2 && domain.front() == '[' && domain.back() == ']') {
+    return AddressFault::kLiteral;
+  }
+  if (address.size() > kMaxAddress || local.size() > kMaxLocalPart || !IsDotAtom(local) ||
+      !IsDomain(domain)) {
+    return AddressFault::kNotAnAddress;
+  }
+  return AddressFault::kNone;
 }
 
 }  // namespace
@@ -34,33 +97,20 @@ std::optional<MailServer> ParseMailServer(std::string_view text) {
   return server;
 }
 
-std::string FindMailAddress(std::string_view text) {
-  // The leftmost match starts where a run of address characters begins that is followed by
-  // "@" and at least one more address character; it takes the whole run after the "@".
-  std::size_t run_start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (IsAddressCharacter(text[i])) continue;
-    if (text[i] == '@' && i > run_start && i + 1 < text.size() && IsAddressCharacter(text[i + 1])) {
-      std::size_t end = i + 1;
-      while (end < text.size() && IsAddressCharacter(text[end])) ++end;
-      return std::string(text.substr(run_start, end - run_start));
-    }
-    run_start = i + 1;
+FieldAddress AddressOfField(std::string_view field) {
+  // A line break or other control character has no place in a field of one line, the name
+  // before "<" included.
+  for (const char c : field) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return {{}, AddressFault::kNotAnAddress};
   }
-  return {};
-}
-
-std::string RecipientAddress(std::string_view field) {
   std::string_view address = TrimSpaces(field);
   const auto open = address.find('<');
-  const auto close = address.rfind('>');
-  if (open != std::string_view::npos && close != std::string_view::npos && open < close) {
-    address = address.substr(open + 1, close - open - 1);
+  if (open != std::string_view::npos && address.size() > open + 1 && address.back() == '>') {
+    address = TrimSpaces(address.substr(open + 1, address.size() - open - 2));
   }
-  if (address.find('@') == std::string_view::npos || address.find('.') == std::string_view::npos) {
-    return {};
-  }
-  return FindMailAddress(address);
+  const AddressFault fault = CheckAddress(address);
+  if (fault != AddressFault::kNone) return {std::string(), fault};
+  return {std::string(address), AddressFault::kNone};
 }
 
 }  // namespace tallyscan

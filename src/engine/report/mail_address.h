@@ -21,13 +21,27 @@ struct MailServer {
 // from 1 to 65535. Surrounding spaces are ignored.
 std::optional<MailServer> ParseMailServer(std::string_view text);
 
-// The first address in `text` made of letters, digits, ".", "_" and "-" on both sides of one
-// "@", letters of either case; empty when there is none. Whatever surrounds it is dropped.
-std::string FindMailAddress(std::string_view text);
+// Why a sender or recipient field gives no address.
+enum class AddressFault {
+  kNone,
+  kNotAnAddress,  // not of the form local@domain.tld, or a part too long
+  kQuoted,        // a quoted local part ("a b"@example.com)
+  kLiteral,       // an address literal instead of a domain (dana@[192.0.2.1])
+  kNonAscii,      // letters outside ASCII in the address
+};
 
-// The recipient field reduced to its address: trimmed, the text between "<" and ">" when it
-// holds both (the form `Name <address>`), which must contain "@" and "." and an address as
-// FindMailAddress finds it. Empty when it is not a valid address.
-std::string RecipientAddress(std::string_view field);
+struct FieldAddress {
+  std::string address;  // exactly as typed; empty unless `fault` is kNone
+  AddressFault fault = AddressFault::kNone;
+};
+
+// The address of a sender or recipient field. The field, trimmed of spaces, is the address;
+// in the form `Name <address>` (the field ends with ">") the text between the first "<" and
+// that ">" is. A field holding a control character is refused whole. The address must be
+// whole: a dot-atom local part of at most 64 bytes (letters, digits and the characters
+// ! # $ % & ' * + - / = ? ^ _ ` { | } ~, dots only between them), "@", and a domain of at
+// least two labels of letters, digits and inner hyphens (at most 63 bytes each), at most 254
+// bytes in all. Nothing is cut away or changed: what is not an address as a whole is refused.
+FieldAddress AddressOfField(std::string_view field);
 
 }  // namespace tallyscan

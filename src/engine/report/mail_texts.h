@@ -9,6 +9,13 @@ namespace tallyscan::mail_texts {
 inline constexpr std::string_view kNeedServer = "חובה לציין את שם שרת הדואר היוצא";
 inline constexpr std::string_view kBadSender = "כתובת השולח אינה כתובת חוקית";
 inline constexpr std::string_view kBadRecipient = "כתובת הנמען אינה כתובת חוקית";
+// Follow kBadSender or kBadRecipient on a line of their own: forms of address that mail
+// servers may take but that this program does not send.
+inline constexpr std::string_view kAddressQuoted = "כתובת שחלקה לפני ה-@ במירכאות אינה נתמכת";
+inline constexpr std::string_view kAddressLiteral =
+    "כתובת IP בסוגריים מרובעים במקום שם מתחם אינה נתמכת";
+inline constexpr std::string_view kAddressNonAscii =
+    "כתובת עם אותיות שאינן אותיות לטיניות אינה נתמכת";
 inline constexpr std::string_view kConnectFailed = "טעות בזמן חיבור לשרת הדואר";
 inline constexpr std::string_view kNoHostAddress = "טעות במציאת כתובת מחשב מארח";
 inline constexpr std::string_view kHeloFailed = "טעות 'הלו': ";

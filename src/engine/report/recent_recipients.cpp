@@ -11,7 +11,7 @@ namespace tallyscan {
 namespace {
 
 std::string LowerAddress(std::string_view field) {
-  std::string address = RecipientAddress(field);
+  std::string address = AddressOfField(field).address;
   for (char& c : address) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }

@@ -115,16 +115,38 @@ MailOutcome Failure(std::string_view text, std::string_view detail) {
   return {false, Concat(text, detail)};
 }
 
+// The field's message, with the reason on a line of its own where the form is known.
+MailOutcome AddressFailure(std::string_view text, AddressFault fault) {
+  switch (fault) {
+    case AddressFault::kQuoted:
+      return Failure(text, Concat("\n", mail_texts::kAddressQuoted));
+    case AddressFault::kLiteral:
+      return Failure(text, Concat("\n", mail_texts::kAddressLiteral));
+    case AddressFault::kNonAscii:
+      return Failure(text, Concat("\n", mail_texts::kAddressNonAscii));
+    case AddressFault::kNone:
+    case AddressFault::kNotAnAddress:
+      break;
+  }
+  return {false, std::string(text)};
+}
+
 }  // namespace
 
 MailOutcome SendMail(const MailRequest& request, MailConnection& connection) {
   namespace texts = mail_texts;
   const std::optional<MailServer> server = ParseMailServer(request.server);
   if (!server) return {false, std::string(texts::kNeedServer)};
-  const std::string sender = FindMailAddress(request.sender);
-  if (sender.empty()) return {false, std::string(texts::kBadSender)};
-  const std::string recipient = RecipientAddress(request.recipient);
-  if (recipient.empty()) return {false, std::string(texts::kBadRecipient)};
+  const FieldAddress sender_field = AddressOfField(request.sender);
+  if (sender_field.fault != AddressFault::kNone) {
+    return AddressFailure(texts::kBadSender, sender_field.fault);
+  }
+  const FieldAddress recipient_field = AddressOfField(request.recipient);
+  if (recipient_field.fault != AddressFault::kNone) {
+    return AddressFailure(texts::kBadRecipient, recipient_field.fault);
+  }
+  const std::string& sender = sender_field.address;
+  const std::string& recipient = recipient_field.address;
   std::optional<std::string> body = ReadReport(request.report_path);
   if (!body) return Failure(texts::kReportUnreadable, request.report_path);
 

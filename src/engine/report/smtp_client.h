@@ -55,7 +55,8 @@ struct MailOutcome {
 };
 
 // Sends the report as the body of one message. The fields are checked first (server, sender,
-// recipient, in that order) and the report file read; a failure there opens no connection.
+// recipient, in that order; each address as AddressOfField takes it, sent exactly as typed)
+// and the report file read; a failure there opens no connection.
 // Then: the greeting, EHLO (HELO when EHLO is refused), STARTTLS whenever the server offers
 // it (TLS from the start on port 465), AUTH when a user name is set (LOGIN, or PLAIN when only
 // PLAIN is offered; never over an unencrypted connection to another computer), MAIL, RCPT,

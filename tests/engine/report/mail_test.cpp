@@ -49,19 +49,51 @@ TEST(MailAddress, ServerNamesAndPorts) {
   }
 }
 
-TEST(MailAddress, SenderAndRecipientAreReducedToTheAddress) {
-  EXPECT_EQ("dana.levi@Example.co.il", FindMailAddress("Dana Levi dana.levi@Example.co.il;"));
-  EXPECT_EQ("a_b-c@x.y", FindMailAddress("@@ a_b-c@x.y@z"));
-  EXPECT_EQ("", FindMailAddress("no address here"));
-  EXPECT_EQ("", FindMailAddress("@example.com"));
-  EXPECT_EQ("", FindMailAddress("dana@"));
-
-  EXPECT_EQ("dana@example.com", RecipientAddress("  דנה לוי <dana@example.com> "));
-  EXPECT_EQ("DANA@EXAMPLE.COM", RecipientAddress("DANA@EXAMPLE.COM"));
-  EXPECT_EQ("dana@example.com", RecipientAddress("<dana@example.com"));
-  EXPECT_EQ("", RecipientAddress("dana@localhost"));
-  EXPECT_EQ("", RecipientAddress("Dana <dana.example.com>"));
-  EXPECT_EQ("", RecipientAddress(""));
+TEST(MailAddress, TheWholeFieldIsTheAddressAsTyped) {
+  const std::string local64(64, 'l');
+  const std::string label63(63, 'd');
+  // 64 + 1 + 63 + 1 + 63 + 1 + 61 = 254 bytes.
+  const std::string longest = local64 + "@" + label63 + "." + label63 + "." + std::string(61, 'e');
+  struct Case {
+    std::string field;
+    std::string address;  // empty: refused
+    AddressFault fault;
+  };
+  const Case cases[] = {
+      {"cfo+audit@company.example", "cfo+audit@company.example", AddressFault::kNone},
+      {"  דנה לוי <Dana.Levi@Example.co.il> ", "Dana.Levi@Example.co.il", AddressFault::kNone},
+      {"\"Levi, Dana\" < o'brien/x=y{z}~@mail-1.example.org >",
+       "o'brien/x=y{z}~@mail-1.example.org", AddressFault::kNone},
+      {longest, longest, AddressFault::kNone},
+      {longest + "e", "", AddressFault::kNotAnAddress},
+      {local64 + "l@example.com", "", AddressFault::kNotAnAddress},
+      {"a@" + label63 + "d.com", "", AddressFault::kNotAnAddress},
+      // Nothing is picked out of a longer text.
+      {"Dana Levi dana.levi@example.co.il;", "", AddressFault::kNotAnAddress},
+      {"@@ a_b-c@x.y@z", "", AddressFault::kNotAnAddress},
+      {"<dana@example.com", "", AddressFault::kNotAnAddress},
+      {"Dana <dana@example.com> (office)", "", AddressFault::kNotAnAddress},
+      {"<a@example.com>, <b@example.com>", "", AddressFault::kNotAnAddress},
+      {"dana@localhost", "", AddressFault::kNotAnAddress},
+      {"Dana <dana.example.com>", "", AddressFault::kNotAnAddress},
+      {".dana@example.com", "", AddressFault::kNotAnAddress},
+      {"da..na@example.com", "", AddressFault::kNotAnAddress},
+      {"dana@-example.com", "", AddressFault::kNotAnAddress},
+      {"dana@example..com", "", AddressFault::kNotAnAddress},
+      {"dana@example.com.", "", AddressFault::kNotAnAddress},
+      {"da na@example.com", "", AddressFault::kNotAnAddress},
+      {"dana@example.com\r\nRCPT TO:<x@evil.example>", "", AddressFault::kNotAnAddress},
+      {"", "", AddressFault::kNotAnAddress},
+      {"\"dana levi\"@example.com", "", AddressFault::kQuoted},
+      {"dana@[192.0.2.1]", "", AddressFault::kLiteral},
+      {"דנה@example.com", "", AddressFault::kNonAscii},
+      {"Dana <dana@bücher.example>", "", AddressFault::kNonAscii},
+  };
+  for (const Case& c : cases) {
+    const FieldAddress found = AddressOfField(c.field);
+    EXPECT_EQ(c.address, found.address) << c.field;
+    EXPECT_EQ(c.fault, found.fault) << c.field;
+  }
 }
 
 TEST(MailMessage, Base64) {
@@ -197,6 +229,8 @@ TEST(SendMail, FieldsAreCheckedInOrderBeforeAnyConnection) {
       {"smtp.example.com", "no address", "bad", report, std::string(mail_texts::kBadSender)},
       {"smtp.example.com", "a@example.com", "Dana <dana@localhost>", report,
        std::string(mail_texts::kBadRecipient)},
+      {"smtp.example.com", "a@example.com", "dana@[192.0.2.1]", report,
+       std::string(mail_texts::kBadRecipient) + "\n" + std::string(mail_texts::kAddressLiteral)},
       {"smtp.example.com", "a@example.com", "b@example.com", report + ".missing",
        std::string(mail_texts::kReportUnreadable) + report + ".missing"},
   };
