@@ -4,7 +4,8 @@
 Prints "PORT <n>" once it listens, then serves until its standard input closes (or five
 minutes pass). Each message it accepts is parsed with the email package and written as
 message-<n>.json in --dir: the envelope, the EHLO name, whether the session was encrypted and
-who logged in, every header decoded, the body's bytes (Base64) and its text.
+who logged in, every header decoded, the body's bytes (Base64) and its text. The verb of
+every command it receives is appended to commands.txt in --dir, one a line.
 
 --make-cert DIR writes a certificate authority (ca.pem) and a server certificate for
 127.0.0.1 that it signed (server.pem, server.key) into DIR, and exits.
@@ -90,6 +91,19 @@ class Checker:
 class TestSMTP(SMTP):
     refuse_ehlo = False
     drop_in_data = False
+    command_log = None
+
+    def __init__(self, *args, **kwargs):
+        super().__init__(*args, **kwargs)
+        for verb, method in list(self._smtp_methods.items()):
+            self._smtp_methods[verb] = self._logged(verb, method)
+
+    def _logged(self, verb, method):
+        async def call(arg):
+            with open(self.command_log, "a") as f:
+                f.write(verb + "\n")
+            return await method(arg)
+        return call
 
     async def smtp_EHLO(self, hostname):
         if self.refuse_ehlo:
@@ -150,6 +164,7 @@ def main():
             kwargs["auth_exclude_mechanism"] = ["LOGIN"]
     TestSMTP.refuse_ehlo = args.refuse_ehlo
     TestSMTP.drop_in_data = args.drop_in_data
+    TestSMTP.command_log = os.path.join(args.dir, "commands.txt")
     controller = TestController(Recorder(args.dir), hostname="127.0.0.1", port=args.port or free_port(),
                                 ssl_context=context if args.implicit_tls else None, **kwargs)
     controller.start()

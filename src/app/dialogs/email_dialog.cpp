@@ -128,6 +128,7 @@ void EmailDialog::Send() {
   request.recipient = recipient_->text().toStdString();
   request.subject = subject_->text().toStdString();
   request.report_path = report_path_.toStdString();
+  request.clear_text_server = parameters_.clear_text_server;
   const QDateTime now = QDateTime::currentDateTime();
   request.now = now.toSecsSinceEpoch();
   request.utc_offset_minutes = now.offsetFromUtc() / 60;

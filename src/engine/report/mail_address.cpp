@@ -97,6 +97,16 @@ std::optional<MailServer> ParseMailServer(std::string_view text) {
   return server;
 }
 
+std::string MailServerKey(std::string_view server_field) {
+  const std::optional<MailServer> server = ParseMailServer(server_field);
+  if (!server) return {};
+  std::string key = server->host;
+  for (char& c : key) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return key + ":" + std::to_string(server->port);
+}
+
 FieldAddress AddressOfField(std::string_view field) {
   // A line break or other control character has no place in a field of one line, the name
   // before "<" included.

@@ -21,6 +21,11 @@ struct MailServer {
 // from 1 to 65535. Surrounding spaces are ignored.
 std::optional<MailServer> ParseMailServer(std::string_view text);
 
+// The server field as "host:port" (the port given or the default, the host in lower case): how
+// a permission given for one server is kept and found again however the field was typed.
+// Empty when ParseMailServer refuses the field.
+std::string MailServerKey(std::string_view server_field);
+
 // Why a sender or recipient field gives no address.
 enum class AddressFault {
   kNone,

@@ -33,6 +33,11 @@ inline constexpr std::string_view kTlsFailed = "טעות בהצפנת הקשר �
 // the password is not sent.
 inline constexpr std::string_view kNoEncryption =
     "שרת הדואר אינו מציע הצפנה: שם המשתמש והסיסמא לא יישלחו בקשר גלוי";
+// The server is not this computer and offers no encryption, and the user has not allowed this
+// server to take reports in clear; followed by the server's "host:port".
+inline constexpr std::string_view kClearTextRefused =
+    "שרת הדואר אינו מציע הצפנה (STARTTLS) והדוח לא יישלח בקשר גלוי. ניתן להתיר משלוח ללא "
+    "הצפנה לשרת זה בחלון \"פרמטרים\" : ";
 // After the parameters were stored: no system keyring answered, so the password went into
 // the settings, scrambled.
 inline constexpr std::string_view kPasswordScrambled =

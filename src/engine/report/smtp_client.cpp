@@ -189,11 +189,21 @@ MailOutcome SendMail(const MailRequest& request, MailConnection& connection) {
     if (auto failed = greet()) return *failed;
   }
 
-  if (!request.user_name.empty()) {
-    if (!connection.Encrypted() && !connection.PeerIsLoopback()) {
+  // Unencrypted, a report goes only to this computer or to the one server the user allowed by
+  // its host and port; a password only to this computer.
+  if (!connection.Encrypted() && !connection.PeerIsLoopback()) {
+    const std::string key = MailServerKey(request.server);
+    if (request.clear_text_server != key) {
+      talk.Command("QUIT", reply);
+      return Failure(texts::kClearTextRefused, key);
+    }
+    if (!request.user_name.empty()) {
       talk.Command("QUIT", reply);
       return {false, std::string(texts::kNoEncryption)};
     }
+  }
+
+  if (!request.user_name.empty()) {
     bool answered = false;
     if (extensions.auth_plain && !extensions.auth_login) {
       std::string credentials;

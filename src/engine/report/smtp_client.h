@@ -42,7 +42,10 @@ struct MailRequest {
   std::string recipient;    // an address, or `Name <address>`
   std::string subject;      // UTF-8
   std::string report_path;  // the report file (UTF-8 path), sent whole as the body
-  std::int64_t now = 0;     // seconds since 1970 (UTC) and the local offset, for the Date line
+  // The server ("host:port" as MailServerKey gives it) that the user allowed to take the
+  // report without encryption; empty when none.
+  std::string clear_text_server;
+  std::int64_t now = 0;  // seconds since 1970 (UTC) and the local offset, for the Date line
   int utc_offset_minutes = 0;
 };
 
@@ -59,9 +62,10 @@ struct MailOutcome {
 // and the report file read; a failure there opens no connection.
 // Then: the greeting, EHLO (HELO when EHLO is refused), STARTTLS whenever the server offers
 // it (TLS from the start on port 465), AUTH when a user name is set (LOGIN, or PLAIN when only
-// PLAIN is offered; never over an unencrypted connection to another computer), MAIL, RCPT,
-// DATA and QUIT. Each step's failure ends the conversation with its message. A connection
-// lost at any step is a failure of that step, never a success.
+// PLAIN is offered), MAIL, RCPT, DATA and QUIT. A connection left unencrypted after EHLO to a
+// server that is not this computer ends there with QUIT, unless `clear_text_server` names that
+// server; even then no AUTH is sent over it. Each step's failure ends the conversation with its
+// message. A connection lost at any step is a failure of that step, never a success.
 MailOutcome SendMail(const MailRequest& request, MailConnection& connection);
 
 }  // namespace tallyscan

@@ -247,8 +247,12 @@ TEST(SendMail, FieldsAreCheckedInOrderBeforeAnyConnection) {
     EXPECT_EQ(0, connection.connects);
   }
   UnusedConnection connection;
-  const MailOutcome outcome = SendMail(
-      {"a@example.com", "smtp.example.com", "", "", "b@example.com", "", report}, connection);
+  MailRequest request;
+  request.sender = "a@example.com";
+  request.server = "smtp.example.com";
+  request.recipient = "b@example.com";
+  request.report_path = report;
+  const MailOutcome outcome = SendMail(request, connection);
   EXPECT_EQ(1, connection.connects);
   EXPECT_EQ(std::string(mail_texts::kConnectFailed) + "\nrefused", outcome.message);
 }
@@ -276,17 +280,37 @@ class ScriptedConnection final : public MailConnection {
   std::size_t next_ = 0;
 };
 
-TEST(SendMail, NoLoginOverAPlainConnectionToAnotherComputer) {
+TEST(SendMail, APlainConnectionToAnotherComputerEndsAfterEhloUnlessAllowedAndNeverLogsIn) {
   const std::string report = testing::TempDir() + "/mail_test_plain.htm";
   std::ofstream(report) << "<Html></Html>\r\n";
-  ScriptedConnection server(
-      {"220 mail.example.com", "250-mail.example.com", "250 AUTH LOGIN PLAIN", "221 bye"});
-  MailRequest request{"a@example.com", "mail.example.com:25", "user", "secret", "b@example.com", "",
-                      report};
-  const MailOutcome outcome = SendMail(request, server);
-  EXPECT_FALSE(outcome.accepted);
-  EXPECT_EQ(mail_texts::kNoEncryption, outcome.message);
-  EXPECT_EQ("EHLO [192.0.2.1]\r\nQUIT\r\n", server.written);
+  struct Case {
+    const char* allowed;
+    const char* user_name;
+    std::string message;
+  };
+  const std::string refused = std::string(mail_texts::kClearTextRefused) + "mail.example.com:25";
+  const Case cases[] = {
+      {"", "", refused},
+      {"mail.example.com:587", "", refused},
+      {"mail.example.com", "", refused},
+      {"mail.example.com:25", "user", std::string(mail_texts::kNoEncryption)},
+  };
+  for (const Case& c : cases) {
+    ScriptedConnection server(
+        {"220 mail.example.com", "250-mail.example.com", "250 AUTH LOGIN PLAIN", "221 bye"});
+    MailRequest request;
+    request.sender = "a@example.com";
+    request.server = "MAIL.Example.com:25";
+    request.user_name = c.user_name;
+    request.password = "secret";
+    request.recipient = "b@example.com";
+    request.report_path = report;
+    request.clear_text_server = c.allowed;
+    const MailOutcome outcome = SendMail(request, server);
+    EXPECT_FALSE(outcome.accepted);
+    EXPECT_EQ(c.message, outcome.message) << c.allowed;
+    EXPECT_EQ("EHLO [192.0.2.1]\r\nQUIT\r\n", server.written);
+  }
 }
 
 }  // namespace
