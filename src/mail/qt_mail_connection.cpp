@@ -98,6 +98,10 @@ bool QtMailConnection::Write(std::string_view bytes) {
   return true;
 }
 
+void QtMailConnection::Drop() {
+  if (socket_) socket_->abort();
+}
+
 std::string QtMailConnection::LocalAddress() const {
   if (!socket_) return {};
   QHostAddress address = socket_->localAddress();

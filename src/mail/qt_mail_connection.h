@@ -34,6 +34,7 @@ class QtMailConnection final : public MailConnection {
   bool Encrypted() const override;
   bool ReadLine(std::string& line) override;
   bool Write(std::string_view bytes) override;
+  void Drop() override;
   std::string LocalAddress() const override;
   bool PeerIsLoopback() const override;
   std::string ErrorText() const override { return error_; }

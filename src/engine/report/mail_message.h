@@ -6,12 +6,12 @@
 
 namespace tallyscan {
 
-// One message as it goes over the wire: an HTML report in code page 1255 as its body.
+// The header of one message: its body is an HTML report in code page 1255, which goes
+// through a BodyEncoder.
 struct MailMessage {
   std::string sender;  // bare addresses
   std::string recipient;
   std::string subject;     // UTF-8; an empty subject sends no Subject line
-  std::string body;        // the report's bytes, code page 1255
   std::string date;        // as FormatMailDate gives it
   std::string message_id;  // as NewMessageId gives it, with its angle brackets
 };
@@ -31,14 +31,28 @@ std::string FormatMailDate(std::int64_t unix_seconds, int utc_offset_minutes);
 // "<random.seconds@domain>" where the domain is the sender's; unique for every call.
 std::string NewMessageId(std::string_view sender, std::int64_t unix_seconds);
 
-// The message: its header lines, an empty line and the body in Base64 lines of 76 characters,
-// every line ending in CR LF. The body's line breaks (CR LF, CR or LF) are made CR LF first,
-// the form a text body has on the wire, so the receiver's decoded text equals a report
-// written with CR LF exactly.
-std::string ComposeMessage(const MailMessage& message);
+// The message's header lines and the empty line that ends them, every line ending in CR LF.
+// The body follows from a BodyEncoder. No line of the head or of the body begins with "."
+// (header lines begin with their name or a folding space, Base64 has no "."), so the message
+// goes after DATA as it is, closed by kEndOfData.
+std::string MessageHead(const MailMessage& message);
 
-// What follows the DATA command: every line of `text` (split at CR LF, CR or LF) with CR LF,
-// a line that begins with "." getting one more "." in front, and the closing ".".
-std::string DataSection(std::string_view text);
+inline constexpr std::string_view kEndOfData = ".\r\n";
+
+// The message body made from the report's bytes as they are read, in pieces of any size: the
+// line breaks (CR LF, CR or LF) made CR LF, the form a text body has on the wire, so that the
+// receiver's decoded text equals a report written with CR LF exactly; then Base64 in lines of
+// 76 characters, each ending in CR LF. It holds less than one line between calls.
+class BodyEncoder {
+ public:
+  // Appends to `out` the whole lines that the bytes so far complete.
+  void Add(std::string_view bytes, std::string& out);
+  // Appends the last, shorter line, padded; nothing when the lines came out even.
+  void Finish(std::string& out);
+
+ private:
+  bool after_cr_ = false;  // the last byte was a CR, whose LF may open the next piece
+  std::string pending_;    // body bytes, breaks made CR LF, not yet a whole line
+};
 
 }  // namespace tallyscan

@@ -44,5 +44,9 @@ inline constexpr std::string_view kPasswordScrambled =
     "לא נמצא מאגר סיסמאות של המערכת: הסיסמא נשמרה בהגדרות התוכנה בצורה מעורבלת, לא כטקסט גלוי";
 // The report file to be sent could not be read.
 inline constexpr std::string_view kReportUnreadable = "טעות בקריאת קובץ הדוח : ";
+// Reading the report failed while it was being sent: the connection was dropped before the
+// message's end, so nothing was delivered. Followed by the path and the reason.
+inline constexpr std::string_view kReportReadFailed =
+    "טעות בקריאת קובץ הדוח בזמן השיגור, הדואר לא נשלח : ";
 
 }  // namespace tallyscan::mail_texts

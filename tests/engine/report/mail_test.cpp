@@ -1,7 +1,13 @@
-// E-mail sending without a network: addresses, the message's form, the DATA writer, the
+// E-mail sending without a network: addresses, the message's head and body encoder, the
 // password's scrambled form, the recent recipients, and the checks that come before any
 // connection. The conversation with a real server is tested in tests/mail/.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <vector>
 
@@ -132,42 +138,55 @@ TEST(MailMessage, DatesInTheMailForm) {
   EXPECT_EQ("Wed, 31 Dec 1969 23:59:59 +0000", FormatMailDate(-1, 0));
 }
 
-TEST(MailMessage, HeadersAndABase64BodyInShortLines) {
-  MailMessage message{"a@example.com",
-                      "b@example.org",
-                      "",
-                      std::string(300, '\xE0') + "\n.\r",
-                      "Thu, 01 Jan 1970 00:00:00 +0000",
-                      NewMessageId("a@example.com", 0)};
-  const std::string text = ComposeMessage(message);
-  const std::string head = text.substr(0, text.find("\r\n\r\n") + 2);
+TEST(MailMessage, HeadLinesInOrderEndedByAnEmptyLine) {
+  const MailMessage message{"a@example.com", "b@example.org", "", "Thu, 01 Jan 1970 00:00:00 +0000",
+                            NewMessageId("a@example.com", 0)};
   EXPECT_EQ(
       "Date: Thu, 01 Jan 1970 00:00:00 +0000\r\nFrom: a@example.com\r\nTo: b@example.org\r\n"
       "Message-ID: " +
           message.message_id +
           "\r\nMIME-Version: 1.0\r\n"
           "Content-Type: text/html; charset=windows-1255\r\nContent-Transfer-Encoding: base64\r\n"
-          "X-Mailer: Norva Software SMTP Server\r\n",
-      head);
+          "X-Mailer: Norva Software SMTP Server\r\n\r\n",
+      MessageHead(message));
   EXPECT_EQ(0u, message.message_id.find('<'));
   EXPECT_NE(std::string::npos, message.message_id.find(".0@example.com>"));
   EXPECT_NE(message.message_id, NewMessageId("a@example.com", 0));
-  // The body's breaks become CR LF before encoding.
-  std::string body = text.substr(head.size() + 2);
-  std::string joined;
-  for (std::size_t at = 0; at < body.size();) {
-    const std::size_t end = body.find("\r\n", at);
-    EXPECT_LE(end - at, 76u);
-    joined += body.substr(at, end - at);
-    at = end + 2;
-  }
-  EXPECT_EQ(Base64(std::string(300, '\xE0') + "\r\n.\r\n"), joined);
 }
 
-TEST(MailMessage, DataWriterStuffsLeadingDots) {
-  EXPECT_EQ("a\r\n..\r\n..b\r\n\r\nc.\r\n.\r\n", DataSection("a\r\n.\r\n.b\n\rc."));
-  EXPECT_EQ(".\r\n", DataSection(""));
-  EXPECT_EQ("...\r\n.\r\n", DataSection("..\r\n"));
+// The body as the encoder must make it, computed the plain way from the whole report.
+std::string WholeBody(std::string_view report) {
+  std::string canonical;
+  for (std::size_t i = 0; i < report.size(); ++i) {
+    if (report[i] == '\r' || report[i] == '\n') {
+      canonical += "\r\n";
+      if (report[i] == '\r' && i + 1 < report.size() && report[i + 1] == '\n') ++i;
+    } else {
+      canonical += report[i];
+    }
+  }
+  const std::string encoded = Base64(canonical);
+  std::string body;
+  for (std::size_t i = 0; i < encoded.size(); i += 76) body += encoded.substr(i, 76) + "\r\n";
+  return body;
+}
+
+TEST(MailMessage, TheBodyIsTheSameHoweverTheReportIsCutIntoPieces) {
+  std::mt19937 random(20240305);
+  const char bytes[] = {'a', '\r', '\n', '.', '\xE0', '\0', '\xFF'};
+  for (int round = 0; round < 300; ++round) {
+    std::string report(random() % 700, ' ');
+    for (char& c : report) c = bytes[random() % sizeof bytes];
+    BodyEncoder encoder;
+    std::string body;
+    for (std::size_t at = 0; at < report.size();) {
+      const std::size_t piece = std::min<std::size_t>(random() % 130, report.size() - at);
+      encoder.Add(std::string_view(report).substr(at, piece), body);
+      at += piece;
+    }
+    encoder.Finish(body);
+    ASSERT_EQ(WholeBody(report), body) << "round " << round;
+  }
 }
 
 TEST(PasswordScramble, NeverTheClearTextAndAlwaysReversible) {
@@ -208,6 +227,7 @@ class UnusedConnection final : public MailConnection {
   bool Encrypted() const override { return false; }
   bool ReadLine(std::string&) override { return false; }
   bool Write(std::string_view) override { return false; }
+  void Drop() override {}
   std::string LocalAddress() const override { return {}; }
   bool PeerIsLoopback() const override { return false; }
   std::string ErrorText() const override { return "refused"; }
@@ -270,10 +290,13 @@ class ScriptedConnection final : public MailConnection {
     return true;
   }
   bool Write(std::string_view bytes) override { return written.append(bytes), true; }
+  void Drop() override { dropped = true; }
   std::string LocalAddress() const override { return "192.0.2.1"; }
-  bool PeerIsLoopback() const override { return false; }
+  bool PeerIsLoopback() const override { return loopback; }
   std::string ErrorText() const override { return "closed"; }
   std::string written;
+  bool dropped = false;
+  bool loopback = false;
 
  private:
   std::vector<std::string> replies_;
@@ -310,6 +333,44 @@ TEST(SendMail, APlainConnectionToAnotherComputerEndsAfterEhloUnlessAllowedAndNev
     EXPECT_FALSE(outcome.accepted);
     EXPECT_EQ(c.message, outcome.message) << c.allowed;
     EXPECT_EQ("EHLO [192.0.2.1]\r\nQUIT\r\n", server.written);
+  }
+}
+
+// Stand-ins for read(2): the first call reads at most 100 bytes, the next one fails or finds
+// the file at its end.
+int reads = 0;
+ssize_t ReadThenFail(int fd, void* buffer, std::size_t count) {
+  if (++reads == 1) return ::read(fd, buffer, std::min<std::size_t>(count, 100));
+  errno = EIO;
+  return -1;
+}
+ssize_t ReadThenEnd(int fd, void* buffer, std::size_t count) {
+  return ++reads == 1 ? ::read(fd, buffer, std::min<std::size_t>(count, 100)) : 0;
+}
+
+TEST(SendMail, AReportThatCannotBeReadToItsEndDropsTheConnectionBeforeTheMessageEnds) {
+  const std::string report = testing::TempDir() + "/mail_test_cut.htm";
+  std::ofstream(report) << std::string(1000, 'x');
+  const std::pair<ReportReadCall, std::string> cases[] = {
+      {ReadThenFail, std::strerror(EIO)},
+      {ReadThenEnd, "the file ended after 100 of 1000 bytes"},
+  };
+  for (const auto& [read, reason] : cases) {
+    ScriptedConnection server({"220 here", "250 here", "250 ok", "250 ok", "354 go on"});
+    server.loopback = true;
+    MailRequest request;
+    request.sender = "a@example.com";
+    request.server = "localhost.localdomain:2525";
+    request.recipient = "b@example.com";
+    request.report_path = report;
+    reads = 0;
+    const MailOutcome outcome = SendMail(request, server, read);
+    EXPECT_FALSE(outcome.accepted);
+    EXPECT_EQ(std::string(mail_texts::kReportReadFailed) + report + " (" + reason + ")",
+              outcome.message);
+    EXPECT_TRUE(server.dropped);
+    EXPECT_NE(std::string::npos, server.written.find("DATA\r\n"));
+    EXPECT_EQ(std::string::npos, server.written.find("\r\n.\r\n"));
   }
 }
 
