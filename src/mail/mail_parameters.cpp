@@ -5,8 +5,8 @@
 
 #include <QSettings>
 
-#include "engine/report/mail_address.h"
-#include "engine/report/mail_settings.h"
+#include "engine/mail/mail_address.h"
+#include "engine/mail/mail_settings.h"
 #include "engine/shell/settings.h"
 
 namespace tallyscan {

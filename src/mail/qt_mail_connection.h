@@ -7,7 +7,7 @@
 #include <QByteArray>
 #include <QHostAddress>
 
-#include "engine/report/smtp_client.h"
+#include "engine/mail/smtp_client.h"
 
 class QAbstractSocket;
 class QSslSocket;

@@ -21,9 +21,9 @@
 #include "app/dialogs/rtl_tables.h"
 #include "app/widgets/strip_animation.h"
 #include "app_test_support.h"
-#include "engine/report/mail_settings.h"
-#include "engine/report/mail_texts.h"
-#include "engine/report/recent_recipients.h"
+#include "engine/mail/mail_settings.h"
+#include "engine/mail/mail_texts.h"
+#include "engine/mail/recent_recipients.h"
 #include "engine/text/cp1255.h"
 #include "test_smtp_server.h"
 

@@ -18,8 +18,8 @@
 #include "app/keyboard.h"
 #include "app/mail/send_thread.h"
 #include "app/widgets/strip_animation.h"
-#include "engine/report/mail_settings.h"
-#include "engine/report/recent_recipients.h"
+#include "engine/mail/mail_settings.h"
+#include "engine/mail/recent_recipients.h"
 #include "engine/text/cp1255.h"
 
 namespace tallyscan {

@@ -10,8 +10,8 @@
 
 #include "app/app_message.h"
 #include "app/keyboard.h"
-#include "engine/report/mail_address.h"
-#include "engine/report/mail_texts.h"
+#include "engine/mail/mail_address.h"
+#include "engine/mail/mail_texts.h"
 
 namespace tallyscan {
 namespace {

@@ -13,13 +13,13 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/report/mail_address.h"
-#include "engine/report/mail_message.h"
-#include "engine/report/mail_settings.h"
-#include "engine/report/mail_texts.h"
-#include "engine/report/password_scramble.h"
-#include "engine/report/recent_recipients.h"
-#include "engine/report/smtp_client.h"
+#include "engine/mail/mail_address.h"
+#include "engine/mail/mail_message.h"
+#include "engine/mail/mail_settings.h"
+#include "engine/mail/mail_texts.h"
+#include "engine/mail/password_scramble.h"
+#include "engine/mail/recent_recipients.h"
+#include "engine/mail/smtp_client.h"
 #include "engine/shell/settings.h"
 
 namespace tallyscan {

@@ -1,9 +1,9 @@
-#include "engine/report/recent_recipients.h"
+#include "engine/mail/recent_recipients.h"
 
 #include <algorithm>
 
-#include "engine/report/mail_address.h"
-#include "engine/report/mail_settings.h"
+#include "engine/mail/mail_address.h"
+#include "engine/mail/mail_settings.h"
 #include "engine/shell/settings.h"
 #include "engine/text/trim.h"
 

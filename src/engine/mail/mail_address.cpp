@@ -1,4 +1,4 @@
-#include "engine/report/mail_address.h"
+#include "engine/mail/mail_address.h"
 
 #include <charconv>
 

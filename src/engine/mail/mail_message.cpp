@@ -1,4 +1,4 @@
-#include "engine/report/mail_message.h"
+#include "engine/mail/mail_message.h"
 
 #include <array>
 #include <cstdio>

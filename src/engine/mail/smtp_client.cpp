@@ -1,4 +1,4 @@
-#include "engine/report/smtp_client.h"
+#include "engine/mail/smtp_client.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,9 +10,9 @@
 #include <sstream>
 #include <vector>
 
-#include "engine/report/mail_address.h"
-#include "engine/report/mail_message.h"
-#include "engine/report/mail_texts.h"
+#include "engine/mail/mail_address.h"
+#include "engine/mail/mail_message.h"
+#include "engine/mail/mail_texts.h"
 
 namespace tallyscan {
 namespace {
