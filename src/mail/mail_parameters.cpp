@@ -1,8 +1,12 @@
 #include "mail/mail_parameters.h"
 
+#include <algorithm>
+#include <vector>
+
 #include <QSettings>
 
-#include "engine/report/mail_settings.h"
+#include "engine/mail/mail_address.h"
+#include "engine/mail/mail_settings.h"
 #include "engine/shell/settings.h"
 
 namespace tallyscan {
@@ -32,6 +36,20 @@ AccountDefaults SystemMailAccount() {
   return account;
 }
 
+// The stored list of servers allowed without encryption, one "host:port" a line.
+std::vector<std::string> ClearTextServers(const SettingsStore& settings) {
+  const std::string stored = settings.ReadReg(kIEmailer, kClearText);
+  std::vector<std::string> servers;
+  std::size_t start = 0;
+  while (start < stored.size()) {
+    std::size_t end = stored.find('\n', start);
+    if (end == std::string::npos) end = stored.size();
+    if (end > start) servers.push_back(stored.substr(start, end - start));
+    start = end + 1;
+  }
+  return servers;
+}
+
 }  // namespace
 
 MailParameters LoadMailParameters(const SettingsStore& settings, PasswordStore& passwords) {
@@ -46,6 +64,10 @@ MailParameters LoadMailParameters(const SettingsStore& settings, PasswordStore& 
     if (parameters.user_name.empty()) parameters.user_name = account.user_name;
   }
   parameters.password = passwords.ReadPassword().password;
+  const std::string key = MailServerKey(parameters.server);
+  if (!key.empty() && std::ranges::count(ClearTextServers(settings), key) > 0) {
+    parameters.clear_text_server = key;
+  }
   return parameters;
 }
 
@@ -54,6 +76,15 @@ PasswordPlace SaveMailParameters(SettingsStore& settings, PasswordStore& passwor
   settings.WriteReg(kIEmailer, kSender, parameters.sender);
   settings.WriteReg(kIEmailer, kServer, parameters.server);
   settings.WriteReg(kIEmailer, kUserName, parameters.user_name);
+  const std::string key = MailServerKey(parameters.server);
+  if (!key.empty()) {
+    std::vector<std::string> servers = ClearTextServers(settings);
+    std::erase(servers, key);
+    if (parameters.clear_text_server == key) servers.push_back(key);
+    std::string stored;
+    for (const std::string& server : servers) stored.append(server).append("\n");
+    settings.WriteReg(kIEmailer, kClearText, stored);
+  }
   return passwords.WritePassword(parameters.password);
 }
 

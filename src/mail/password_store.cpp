@@ -3,8 +3,8 @@
 #include <qt6keychain/keychain.h>
 #include <QEventLoop>
 
-#include "engine/report/mail_settings.h"
-#include "engine/report/password_scramble.h"
+#include "engine/mail/mail_settings.h"
+#include "engine/mail/password_scramble.h"
 #include "engine/shell/settings.h"
 
 namespace tallyscan {

@@ -14,8 +14,10 @@ constexpr qsizetype kMaxLine = 64 * 1024;
 
 }  // namespace
 
-QtMailConnection::QtMailConnection(std::string ca_file, int timeout_ms)
-    : ca_file_(std::move(ca_file)), timeout_ms_(timeout_ms) {}
+QtMailConnection::QtMailConnection(std::string ca_file, int timeout_ms, PeerAddressOf peer_address)
+    : ca_file_(std::move(ca_file)),
+      timeout_ms_(timeout_ms),
+      peer_address_(std::move(peer_address)) {}
 
 QtMailConnection::~QtMailConnection() {
   if (socket_) socket_->abort();
@@ -96,6 +98,10 @@ bool QtMailConnection::Write(std::string_view bytes) {
   return true;
 }
 
+void QtMailConnection::Drop() {
+  if (socket_) socket_->abort();
+}
+
 std::string QtMailConnection::LocalAddress() const {
   if (!socket_) return {};
   QHostAddress address = socket_->localAddress();
@@ -106,7 +112,13 @@ std::string QtMailConnection::LocalAddress() const {
 }
 
 bool QtMailConnection::PeerIsLoopback() const {
-  return socket_ && socket_->peerAddress().isLoopback();
+  if (!socket_) return false;
+  QHostAddress peer = peer_address_ ? peer_address_(*socket_) : socket_->peerAddress();
+  // A dual-stack socket names an IPv4 peer as ::ffff:a.b.c.d; judge the IPv4 address.
+  bool mapped = false;
+  const quint32 v4 = peer.toIPv4Address(&mapped);
+  if (mapped) peer = QHostAddress(v4);
+  return peer.isLoopback();
 }
 
 }  // namespace tallyscan

@@ -1,12 +1,15 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
 #include <QByteArray>
+#include <QHostAddress>
 
-#include "engine/report/smtp_client.h"
+#include "engine/mail/smtp_client.h"
 
+class QAbstractSocket;
 class QSslSocket;
 
 namespace tallyscan {
@@ -17,7 +20,13 @@ namespace tallyscan {
 // socket is made on the thread that calls Connect and must be used only there.
 class QtMailConnection final : public MailConnection {
  public:
-  explicit QtMailConnection(std::string ca_file, int timeout_ms = kDefaultTimeoutMs);
+  // Whom the open socket is connected to, as PeerIsLoopback judges it. The default is the
+  // socket's own peer address; tests stand in the address of a server elsewhere, so that a
+  // server on loopback is treated as another computer.
+  using PeerAddressOf = std::function<QHostAddress(const QAbstractSocket&)>;
+
+  explicit QtMailConnection(std::string ca_file, int timeout_ms = kDefaultTimeoutMs,
+                            PeerAddressOf peer_address = {});
   ~QtMailConnection() override;
 
   bool Connect(const std::string& host, int port) override;
@@ -25,6 +34,7 @@ class QtMailConnection final : public MailConnection {
   bool Encrypted() const override;
   bool ReadLine(std::string& line) override;
   bool Write(std::string_view bytes) override;
+  void Drop() override;
   std::string LocalAddress() const override;
   bool PeerIsLoopback() const override;
   std::string ErrorText() const override { return error_; }
@@ -36,6 +46,7 @@ class QtMailConnection final : public MailConnection {
 
   std::string ca_file_;
   int timeout_ms_;
+  PeerAddressOf peer_address_;
   std::string host_;
   std::unique_ptr<QSslSocket> socket_;
   QByteArray received_;

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -20,9 +21,9 @@
 #include "app/dialogs/rtl_tables.h"
 #include "app/widgets/strip_animation.h"
 #include "app_test_support.h"
-#include "engine/report/mail_settings.h"
-#include "engine/report/mail_texts.h"
-#include "engine/report/recent_recipients.h"
+#include "engine/mail/mail_settings.h"
+#include "engine/mail/mail_texts.h"
+#include "engine/mail/recent_recipients.h"
 #include "engine/text/cp1255.h"
 #include "test_smtp_server.h"
 
@@ -135,7 +136,7 @@ class EmailDialogTest : public QObject {
     TestApp t;
     EmailDialog dialog(t.app, QStringLiteral("מאזן בוחן"), report_, nullptr);
     dialog.show();
-    dialog.SetParameters({"auditor@example.com", server.Address().toStdString(), "", ""});
+    dialog.SetParameters({"auditor@example.com", server.Address().toStdString(), "", "", ""});
     auto* recipient = dialog.findChild<QLineEdit*>("recipientEdit");
     auto* send = dialog.findChild<QPushButton*>("sendButton");
     recipient->setText("דנה לוי <dana@example.org>");
@@ -171,7 +172,7 @@ class EmailDialogTest : public QObject {
     QCOMPARE(recipient->text(), QStringLiteral("דנה לוי <dana@example.org>"));
 
     // The fields are checked first, before any connection.
-    dialog.SetParameters({"auditor@example.com", "localhost", "", ""});
+    dialog.SetParameters({"auditor@example.com", "localhost", "", "", ""});
     dialog.Send();
     QVERIFY(ended.wait(kSendingWaitMs));
     QCOMPARE(t.messages.back().text, Text(mail_texts::kNeedServer));
@@ -182,7 +183,7 @@ class EmailDialogTest : public QObject {
     TestApp t;
     PasswordStore passwords(t.settings, QStringLiteral("TallyscanTest"));
     const MailParameters typed{"auditor@example.com", "smtp.example.com:465", "auditor",
-                               "s3cret-pass"};
+                               "s3cret-pass", ""};
     {
       EmailParametersDialog dialog(t.app, passwords, {}, nullptr);
       dialog.findChild<QLineEdit*>("senderEdit")->setText(QString::fromStdString(typed.sender));
@@ -212,6 +213,40 @@ class EmailDialogTest : public QObject {
     QCOMPARE(t.messages.size(), std::size_t{1});
     QCOMPARE(t.messages[0].text, Text(mail_texts::kPasswordScrambled));
     QCOMPARE(LoadMailParameters(t.settings, passwords).password, typed.password);
+  }
+
+  void SendingInClearIsOffUntilAllowedAndIsKeptForThatServerOnly() {
+    TestApp t;
+    PasswordStore passwords(t.settings, QStringLiteral("TallyscanTest"));
+    t.settings.WriteReg(kIEmailer, kClearText, "relay.example.com:25\n");
+    MailParameters typed{"auditor@example.com", "Mail.Example.com:25", "", "", ""};
+    {
+      EmailParametersDialog dialog(t.app, passwords, typed, nullptr);
+      auto* box = dialog.findChild<QCheckBox*>("clearTextBox");
+      QVERIFY(!box->isChecked());
+      QVERIFY(!dialog.findChild<QLabel*>("clearTextWarning")->text().isEmpty());
+      box->setChecked(true);
+      dialog.findChild<QCheckBox*>("updateSenderBox")->setChecked(true);
+      dialog.accept();
+      typed = dialog.Parameters();
+    }
+    QCOMPARE(typed.clear_text_server, std::string("mail.example.com:25"));
+    QCOMPARE(t.settings.ReadReg(kIEmailer, kClearText),
+             std::string("relay.example.com:25\nmail.example.com:25\n"));
+    QCOMPARE(LoadMailParameters(t.settings, passwords).clear_text_server, typed.clear_text_server);
+
+    // The permission belongs to the server it was given for, not to the field.
+    EmailParametersDialog dialog(t.app, passwords, typed, nullptr);
+    QVERIFY(dialog.findChild<QCheckBox*>("clearTextBox")->isChecked());
+    dialog.findChild<QLineEdit*>("serverEdit")->setText("mail.example.com:587");
+    dialog.findChild<QCheckBox*>("updateSenderBox")->setChecked(true);
+    dialog.findChild<QCheckBox*>("clearTextBox")->setChecked(false);
+    dialog.accept();
+    QCOMPARE(dialog.Parameters().clear_text_server, std::string());
+    QCOMPARE(LoadMailParameters(t.settings, passwords).clear_text_server, std::string());
+    // Withdrawn for the server in the field only; the others stay allowed.
+    QCOMPARE(t.settings.ReadReg(kIEmailer, kClearText),
+             std::string("relay.example.com:25\nmail.example.com:25\n"));
   }
 };
 

@@ -4,7 +4,7 @@
 #include <QProcess>
 #include <QtTest>
 
-#include "engine/report/mail_settings.h"
+#include "engine/mail/mail_settings.h"
 #include "engine/shell/settings.h"
 #include "mail/password_store.h"
 

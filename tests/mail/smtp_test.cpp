@@ -1,13 +1,15 @@
 // The SMTP client against a real server (aiosmtpd) on a loopback port: STARTTLS with a
 // certificate made by the test and trusted through the CA-file setting, AUTH checked by the
 // server, and the message as a mail program parses it.
+#include <QAbstractSocket>
 #include <QFile>
+#include <QHostAddress>
 #include <QJsonArray>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "engine/report/mail_texts.h"
-#include "engine/report/smtp_client.h"
+#include "engine/mail/mail_texts.h"
+#include "engine/mail/smtp_client.h"
 #include "engine/text/cp1255.h"
 #include "mail/qt_mail_connection.h"
 #include "test_smtp_server.h"
@@ -59,6 +61,14 @@ class SmtpTest : public QObject {
     return SendMail(request, connection);
   }
 
+  // As Send, to the same server on loopback taken for a computer elsewhere.
+  static MailOutcome SendAsIfElsewhere(const MailRequest& request) {
+    QtMailConnection connection(
+        (TestSmtpServer::CertificateFolder() + "/ca.pem").toStdString(), 20000,
+        [](const QAbstractSocket&) { return QHostAddress(QStringLiteral("192.0.2.25")); });
+    return SendMail(request, connection);
+  }
+
  private slots:
   void initTestCase() {
     QVERIFY(scratch_.isValid());
@@ -100,6 +110,22 @@ class SmtpTest : public QObject {
     QCOMPARE(QByteArray::fromBase64(received["body_base64"].toString().toLatin1()), ReportBytes());
     QCOMPARE(received["body_text"].toString(), Text(Cp1255ToUtf8(ReportBytes().toStdString())));
     QVERIFY(received["longest_line"].toInt() <= 998);
+  }
+
+  void AddressesWithPlusAreSentWhole() {
+    TestSmtpServer server({"--cert-dir", TestSmtpServer::CertificateFolder()});
+    QVERIFY2(server.Started(), qPrintable(server.Error()));
+    MailRequest request = Request(server);
+    request.sender = "Reports <office+reports@example.com>";
+    request.recipient = "cfo+audit@company.example";
+    QCOMPARE(Text(Send(request).message), Text(mail_texts::kSent));
+    const QJsonObject received = server.Message(1);
+    QCOMPARE(received["mail_from"].toString(), QStringLiteral("office+reports@example.com"));
+    QCOMPARE(received["rcpt_tos"].toArray(), QJsonArray{"cfo+audit@company.example"});
+    QCOMPARE(received["headers"].toObject()["From"].toString(),
+             QStringLiteral("office+reports@example.com"));
+    QCOMPARE(received["headers"].toObject()["To"].toString(),
+             QStringLiteral("cfo+audit@company.example"));
   }
 
   void WithoutUserNameOrSubjectNeitherAuthNorSubjectIsSent() {
@@ -162,6 +188,62 @@ class SmtpTest : public QObject {
     QCOMPARE(Text(Send(request).message), Text(mail_texts::kSent));
     QCOMPARE(server.Message(1)["tls"].toBool(), false);
     QCOMPARE(server.Message(1)["login"].toString(), QStringLiteral("auditor"));
+  }
+
+  void AServerElsewhereGetsTheReportInClearOnlyWhereAllowedAndNeverAPassword() {
+    const QString certificates = TestSmtpServer::CertificateFolder();
+    struct Case {
+      const char* name;
+      QStringList options;
+      bool allowed;  // clear_text_server names the server
+      const char* user_name;
+      QString message;  // the outcome; the server's "host:port" follows a refusal
+      QStringList commands;
+      bool tls;  // of the message received, when one is
+    };
+    const QString refused = Text(mail_texts::kClearTextRefused);
+    const QString sent = Text(mail_texts::kSent);
+    const Case cases[] = {
+        {"no STARTTLS, not allowed", {}, false, "", refused, {"EHLO", "QUIT"}, false},
+        {"no STARTTLS, allowed",
+         {},
+         true,
+         "",
+         sent,
+         {"EHLO", "MAIL", "RCPT", "DATA", "QUIT"},
+         false},
+        {"no STARTTLS, allowed, with a login",
+         {"--auth", "auditor:right", "--auth-without-tls"},
+         true,
+         "auditor",
+         Text(mail_texts::kNoEncryption),
+         {"EHLO", "QUIT"},
+         false},
+        {"STARTTLS offered, not allowed",
+         {"--cert-dir", certificates},
+         false,
+         "",
+         sent,
+         {"EHLO", "STARTTLS", "EHLO", "MAIL", "RCPT", "DATA", "QUIT"},
+         true},
+    };
+    for (const Case& c : cases) {
+      TestSmtpServer server(c.options);
+      QVERIFY2(server.Started(), qPrintable(server.Error()));
+      MailRequest request = Request(server);
+      request.user_name = c.user_name;
+      request.password = "right";
+      const std::string key = "127.0.0.1:" + std::to_string(server.Port());
+      // A permission for another port of the same host allows nothing.
+      request.clear_text_server = c.allowed ? key : "127.0.0.1:1";
+      const MailOutcome outcome = SendAsIfElsewhere(request);
+      const QString expected =
+          c.message == refused ? refused + QString::fromStdString(key) : c.message;
+      QVERIFY2(Text(outcome.message) == expected, c.name);
+      QVERIFY2(server.Commands() == c.commands, qPrintable(server.Commands().join(' ')));
+      QCOMPARE(server.MessageCount(), c.message == sent ? 1 : 0);
+      if (c.message == sent) QCOMPARE(server.Message(1)["tls"].toBool(), c.tls);
+    }
   }
 
   void HeloServesWhenEhloIsRefused() {

@@ -4,7 +4,10 @@
 Prints "PORT <n>" once it listens, then serves until its standard input closes (or five
 minutes pass). Each message it accepts is parsed with the email package and written as
 message-<n>.json in --dir: the envelope, the EHLO name, whether the session was encrypted and
-who logged in, every header decoded, the body's bytes (Base64) and its text.
+who logged in, every header decoded, the body's bytes (Base64) and its text. The verb of
+every command it receives is appended to commands.txt in --dir, one a line. With
+--digest-only a message of any size is taken and recorded by the size and SHA-256 of its
+decoded body instead of its parts.
 
 --make-cert DIR writes a certificate authority (ca.pem) and a server certificate for
 127.0.0.1 that it signed (server.pem, server.key) into DIR, and exits.
@@ -15,6 +18,7 @@ import asyncio
 import base64
 import email
 import email.policy
+import hashlib
 import json
 import os
 import select
@@ -47,14 +51,13 @@ def make_certificates(folder):
 
 
 class Recorder:
-    def __init__(self, folder):
+    def __init__(self, folder, digest_only):
         self.folder = folder
+        self.digest_only = digest_only
         self.count = 0
 
     async def handle_DATA(self, server, session, envelope):
-        message = email.message_from_bytes(envelope.original_content,
-                                           policy=email.policy.default)
-        part = message.get_payload(decode=True) or b""
+        content = envelope.original_content
         auth = session.auth_data
         record = {
             "mail_from": envelope.mail_from,
@@ -62,13 +65,22 @@ class Recorder:
             "helo": session.host_name,
             "tls": server.transport.get_extra_info("ssl_object") is not None,
             "login": auth.login.decode() if isinstance(auth, LoginPassword) else None,
-            "headers": {name: str(value) for name, value in message.items()},
-            "content_type": message.get_content_type(),
-            "charset": message.get_content_charset(),
-            "body_base64": base64.b64encode(part).decode(),
-            "body_text": message.get_content(),
-            "longest_line": max(len(l) for l in envelope.original_content.split(b"\r\n")),
+            "longest_line": max(len(l) for l in content.split(b"\r\n")),
         }
+        if self.digest_only:
+            body = base64.b64decode(content[content.index(b"\r\n\r\n") + 4:])
+            record["body_size"] = len(body)
+            record["body_sha256"] = hashlib.sha256(body).hexdigest()
+        else:
+            message = email.message_from_bytes(content, policy=email.policy.default)
+            part = message.get_payload(decode=True) or b""
+            record.update({
+                "headers": {name: str(value) for name, value in message.items()},
+                "content_type": message.get_content_type(),
+                "charset": message.get_content_charset(),
+                "body_base64": base64.b64encode(part).decode(),
+                "body_text": message.get_content(),
+            })
         self.count += 1
         path = os.path.join(self.folder, "message-%d.json" % self.count)
         with open(path + ".tmp", "w", encoding="utf-8") as f:
@@ -90,6 +102,19 @@ class Checker:
 class TestSMTP(SMTP):
     refuse_ehlo = False
     drop_in_data = False
+    command_log = None
+
+    def __init__(self, *args, **kwargs):
+        super().__init__(*args, **kwargs)
+        for verb, method in list(self._smtp_methods.items()):
+            self._smtp_methods[verb] = self._logged(verb, method)
+
+    def _logged(self, verb, method):
+        async def call(arg):
+            with open(self.command_log, "a") as f:
+                f.write(verb + "\n")
+            return await method(arg)
+        return call
 
     async def smtp_EHLO(self, hostname):
         if self.refuse_ehlo:
@@ -128,6 +153,7 @@ def main():
     parser.add_argument("--auth-without-tls", action="store_true")
     parser.add_argument("--refuse-ehlo", action="store_true")
     parser.add_argument("--drop-in-data", action="store_true")
+    parser.add_argument("--digest-only", action="store_true")
     parser.add_argument("--port", type=int, default=0, help="0: a free one")
     args = parser.parse_args()
     if args.make_cert:
@@ -135,6 +161,8 @@ def main():
         return
 
     kwargs = {"auth_require_tls": not args.auth_without_tls}
+    if args.digest_only:
+        kwargs["data_size_limit"] = None
     context = None
     if args.cert_dir:
         context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
@@ -150,7 +178,8 @@ def main():
             kwargs["auth_exclude_mechanism"] = ["LOGIN"]
     TestSMTP.refuse_ehlo = args.refuse_ehlo
     TestSMTP.drop_in_data = args.drop_in_data
-    controller = TestController(Recorder(args.dir), hostname="127.0.0.1", port=args.port or free_port(),
+    TestSMTP.command_log = os.path.join(args.dir, "commands.txt")
+    controller = TestController(Recorder(args.dir, args.digest_only), hostname="127.0.0.1", port=args.port or free_port(),
                                 ssl_context=context if args.implicit_tls else None, **kwargs)
     controller.start()
     print("PORT %d" % controller.port, flush=True)

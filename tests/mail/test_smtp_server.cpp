@@ -44,6 +44,12 @@ int TestSmtpServer::MessageCount() const {
       QDir(folder_.path()).entryList({QStringLiteral("message-*.json")}, QDir::Files).size());
 }
 
+QStringList TestSmtpServer::Commands() const {
+  QFile file(folder_.filePath(QStringLiteral("commands.txt")));
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return QString::fromLatin1(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
 QString TestSmtpServer::CertificateFolder() {
   static QTemporaryDir folder;
   static const bool made =

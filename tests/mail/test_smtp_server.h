@@ -24,6 +24,8 @@ class TestSmtpServer {
   // The n-th message received (from 1), as the script recorded it; empty when none.
   QJsonObject Message(int n) const;
   int MessageCount() const;
+  // The verbs of the commands received so far, in order ("EHLO", "STARTTLS", "QUIT" ...).
+  QStringList Commands() const;
 
   // A folder with ca.pem, server.pem and server.key made for 127.0.0.1, made once per process.
   static QString CertificateFolder();

@@ -18,8 +18,8 @@
 #include "app/keyboard.h"
 #include "app/mail/send_thread.h"
 #include "app/widgets/strip_animation.h"
-#include "engine/report/mail_settings.h"
-#include "engine/report/recent_recipients.h"
+#include "engine/mail/mail_settings.h"
+#include "engine/mail/recent_recipients.h"
 #include "engine/text/cp1255.h"
 
 namespace tallyscan {
@@ -128,6 +128,7 @@ void EmailDialog::Send() {
   request.recipient = recipient_->text().toStdString();
   request.subject = subject_->text().toStdString();
   request.report_path = report_path_.toStdString();
+  request.clear_text_server = parameters_.clear_text_server;
   const QDateTime now = QDateTime::currentDateTime();
   request.now = now.toSecsSinceEpoch();
   request.utc_offset_minutes = now.offsetFromUtc() / 60;

@@ -3,13 +3,15 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
 #include "app/keyboard.h"
-#include "engine/report/mail_texts.h"
+#include "engine/mail/mail_address.h"
+#include "engine/mail/mail_texts.h"
 
 namespace tallyscan {
 namespace {
@@ -34,12 +36,24 @@ EmailParametersDialog::EmailParametersDialog(AppContext& app, PasswordStore& pas
       server_(Field(parameters.server, QStringLiteral("serverEdit"), this)),
       user_name_(Field(parameters.user_name, QStringLiteral("userNameEdit"), this)),
       password_(Field(parameters.password, QStringLiteral("passwordEdit"), this)),
+      clear_text_(new QCheckBox(QStringLiteral("אפשר משלוח ללא הצפנה לשרת זה"), this)),
+      clear_text_warning_(new QLabel(
+          QStringLiteral("אזהרה: ללא הצפנה הדוח עובר ברשת כטקסט גלוי, וכל מי שבדרך יכול לקרוא "
+                         "אותו או לשנות אותו. סמן רק עבור שרת ברשת פנימית שאתה סומך עליה. שם "
+                         "המשתמש והסיסמא לעולם אינם נשלחים ללא הצפנה."),
+          this)),
       update_(new QCheckBox(QStringLiteral("עדכן את נתוני השולח"), this)) {
   setObjectName(QStringLiteral("emailParametersDialog"));
   setWindowTitle(QStringLiteral("פרמטרים למשלוח דואר"));
   setLayoutDirection(Qt::RightToLeft);
   password_->setEchoMode(QLineEdit::Password);
   update_->setObjectName(QStringLiteral("updateSenderBox"));
+  clear_text_->setObjectName(QStringLiteral("clearTextBox"));
+  clear_text_->setChecked(!parameters.clear_text_server.empty() &&
+                          parameters.clear_text_server == MailServerKey(parameters.server));
+  clear_text_warning_->setObjectName(QStringLiteral("clearTextWarning"));
+  clear_text_warning_->setWordWrap(true);
+  clear_text_warning_->setStyleSheet(QStringLiteral("color: #a00000"));
 
   auto* form = new QFormLayout;
   form->addRow(QStringLiteral("כתובת השולח"), sender_);
@@ -51,6 +65,8 @@ EmailParametersDialog::EmailParametersDialog(AppContext& app, PasswordStore& pas
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
+  layout->addWidget(clear_text_);
+  layout->addWidget(clear_text_warning_);
   layout->addWidget(update_);
   layout->addWidget(buttons);
   // Everything here is typed in Latin letters.
@@ -58,8 +74,11 @@ EmailParametersDialog::EmailParametersDialog(AppContext& app, PasswordStore& pas
 }
 
 MailParameters EmailParametersDialog::Parameters() const {
-  return {sender_->text().trimmed().toStdString(), server_->text().trimmed().toStdString(),
-          user_name_->text().trimmed().toStdString(), password_->text().toStdString()};
+  MailParameters parameters{
+      sender_->text().trimmed().toStdString(), server_->text().trimmed().toStdString(),
+      user_name_->text().trimmed().toStdString(), password_->text().toStdString(), std::string()};
+  if (clear_text_->isChecked()) parameters.clear_text_server = MailServerKey(parameters.server);
+  return parameters;
 }
 
 void EmailParametersDialog::accept() {

@@ -4,7 +4,7 @@
 
 #include <QThread>
 
-#include "engine/report/smtp_client.h"
+#include "engine/mail/smtp_client.h"
 
 namespace tallyscan {
 

@@ -1,9 +1,9 @@
-#include "engine/report/recent_recipients.h"
+#include "engine/mail/recent_recipients.h"
 
 #include <algorithm>
 
-#include "engine/report/mail_address.h"
-#include "engine/report/mail_settings.h"
+#include "engine/mail/mail_address.h"
+#include "engine/mail/mail_settings.h"
 #include "engine/shell/settings.h"
 #include "engine/text/trim.h"
 
@@ -11,7 +11,7 @@ namespace tallyscan {
 namespace {
 
 std::string LowerAddress(std::string_view field) {
-  std::string address = RecipientAddress(field);
+  std::string address = AddressOfField(field).address;
   for (char& c : address) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }

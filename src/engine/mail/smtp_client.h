@@ -1,5 +1,8 @@
 #pragma once
 
+#include <sys/types.h>
+
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -25,6 +28,8 @@ class MailConnection {
   virtual bool ReadLine(std::string& line) = 0;
   // Sends all of `bytes`; false when the connection fails before they are out.
   virtual bool Write(std::string_view bytes) = 0;
+  // Closes the connection at once, saying nothing more to the server.
+  virtual void Drop() = 0;
   // The local address of the connection ("192.0.2.1", "2001:db8::1"); empty when unknown.
   virtual std::string LocalAddress() const = 0;
   // The server is this computer (127.0.0.0/8 or ::1).
@@ -41,8 +46,11 @@ struct MailRequest {
   std::string password;
   std::string recipient;    // an address, or `Name <address>`
   std::string subject;      // UTF-8
-  std::string report_path;  // the report file (UTF-8 path), sent whole as the body
-  std::int64_t now = 0;     // seconds since 1970 (UTC) and the local offset, for the Date line
+  std::string report_path;  // the report file (UTF-8 path), its bytes the body
+  // The server ("host:port" as MailServerKey gives it) that the user allowed to take the
+  // report without encryption; empty when none.
+  std::string clear_text_server;
+  std::int64_t now = 0;  // seconds since 1970 (UTC) and the local offset, for the Date line
   int utc_offset_minutes = 0;
 };
 
@@ -54,13 +62,23 @@ struct MailOutcome {
   std::string message;
 };
 
+// The system call the report is read with: ::read, or a stand-in that fails on purpose.
+using ReportReadCall = ssize_t (*)(int fd, void* buffer, std::size_t count);
+
 // Sends the report as the body of one message. The fields are checked first (server, sender,
-// recipient, in that order) and the report file read; a failure there opens no connection.
-// Then: the greeting, EHLO (HELO when EHLO is refused), STARTTLS whenever the server offers
-// it (TLS from the start on port 465), AUTH when a user name is set (LOGIN, or PLAIN when only
-// PLAIN is offered; never over an unencrypted connection to another computer), MAIL, RCPT,
-// DATA and QUIT. Each step's failure ends the conversation with its message. A connection
-// lost at any step is a failure of that step, never a success.
-MailOutcome SendMail(const MailRequest& request, MailConnection& connection);
+// recipient, in that order; each address as AddressOfField takes it, sent exactly as typed)
+// and the report file opened; a failure there opens no connection. Then: the greeting, EHLO
+// (HELO when EHLO is refused), STARTTLS whenever the server offers it (TLS from the start on
+// port 465), AUTH when a user name is set (LOGIN, or PLAIN when only PLAIN is offered), MAIL,
+// RCPT, DATA and QUIT. A connection left unencrypted after EHLO to a server that is not this
+// computer ends there with QUIT, unless `clear_text_server` names that server; even then no
+// AUTH is sent over it. Each step's failure ends the conversation with its message. A
+// connection lost at any step is a failure of that step, never a success.
+// The report is read in blocks while the message goes out, never held whole. When reading
+// fails, or the file turns out shorter than when it was opened, the connection is dropped
+// before the message's closing "." (so the server keeps nothing) and the failure reported.
+// `read` stands in for read(2) in tests; null reads the file.
+MailOutcome SendMail(const MailRequest& request, MailConnection& connection,
+                     ReportReadCall read = nullptr);
 
 }  // namespace tallyscan

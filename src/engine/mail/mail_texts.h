@@ -9,6 +9,13 @@ namespace tallyscan::mail_texts {
 inline constexpr std::string_view kNeedServer = "חובה לציין את שם שרת הדואר היוצא";
 inline constexpr std::string_view kBadSender = "כתובת השולח אינה כתובת חוקית";
 inline constexpr std::string_view kBadRecipient = "כתובת הנמען אינה כתובת חוקית";
+// Follow kBadSender or kBadRecipient on a line of their own: forms of address that mail
+// servers may take but that this program does not send.
+inline constexpr std::string_view kAddressQuoted = "כתובת שחלקה לפני ה-@ במירכאות אינה נתמכת";
+inline constexpr std::string_view kAddressLiteral =
+    "כתובת IP בסוגריים מרובעים במקום שם מתחם אינה נתמכת";
+inline constexpr std::string_view kAddressNonAscii =
+    "כתובת עם אותיות שאינן אותיות לטיניות אינה נתמכת";
 inline constexpr std::string_view kConnectFailed = "טעות בזמן חיבור לשרת הדואר";
 inline constexpr std::string_view kNoHostAddress = "טעות במציאת כתובת מחשב מארח";
 inline constexpr std::string_view kHeloFailed = "טעות 'הלו': ";
@@ -26,11 +33,20 @@ inline constexpr std::string_view kTlsFailed = "טעות בהצפנת הקשר �
 // the password is not sent.
 inline constexpr std::string_view kNoEncryption =
     "שרת הדואר אינו מציע הצפנה: שם המשתמש והסיסמא לא יישלחו בקשר גלוי";
+// The server is not this computer and offers no encryption, and the user has not allowed this
+// server to take reports in clear; followed by the server's "host:port".
+inline constexpr std::string_view kClearTextRefused =
+    "שרת הדואר אינו מציע הצפנה (STARTTLS) והדוח לא יישלח בקשר גלוי. ניתן להתיר משלוח ללא "
+    "הצפנה לשרת זה בחלון \"פרמטרים\" : ";
 // After the parameters were stored: no system keyring answered, so the password went into
 // the settings, scrambled.
 inline constexpr std::string_view kPasswordScrambled =
     "לא נמצא מאגר סיסמאות של המערכת: הסיסמא נשמרה בהגדרות התוכנה בצורה מעורבלת, לא כטקסט גלוי";
 // The report file to be sent could not be read.
 inline constexpr std::string_view kReportUnreadable = "טעות בקריאת קובץ הדוח : ";
+// Reading the report failed while it was being sent: the connection was dropped before the
+// message's end, so nothing was delivered. Followed by the path and the reason.
+inline constexpr std::string_view kReportReadFailed =
+    "טעות בקריאת קובץ הדוח בזמן השיגור, הדואר לא נשלח : ";
 
 }  // namespace tallyscan::mail_texts

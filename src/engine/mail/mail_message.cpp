@@ -1,4 +1,4 @@
-#include "engine/report/mail_message.h"
+#include "engine/mail/mail_message.h"
 
 #include <array>
 #include <cstdio>
@@ -11,27 +11,13 @@ constexpr std::string_view kAlphabet =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::size_t kBodyLineLength = 76;
+// The bytes that make one body line: every 3 bytes become 4 characters.
+constexpr std::size_t kBodyLineBytes = kBodyLineLength / 4 * 3;
 constexpr std::size_t kHeaderLineLength = 76;
 constexpr std::string_view kSubjectName = "Subject: ";
 // An encoded word of 39 bytes is "=?UTF-8?B?" + 52 characters + "?=": 64 characters, which
 // fits behind "Subject: " and behind the folding space alike.
 constexpr std::size_t kWordBytes = 39;
-
-// Calls `line` with each line of `text` without its break; a break at the very end opens no
-// further line.
-template <typename LineFn>
-void ForEachLine(std::string_view text, LineFn line) {
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) {
-      line(text.substr(start));
-      return;
-    }
-    line(text.substr(start, end - start));
-    start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
-  }
-}
 
 bool IsPlainSubject(std::string_view text) {
   if (kSubjectName.size() + text.size() > kHeaderLineLength) return false;
@@ -68,11 +54,7 @@ void CivilFromDays(std::int64_t days, int& year, int& month, int& day) {
 // A byte of the text as an unsigned number, so that shifting it never meets a sign.
 unsigned Octet(char byte) { return static_cast<unsigned char>(byte); }
 
-}  // namespace
-
-std::string Base64(std::string_view bytes) {
-  std::string out;
-  out.reserve((bytes.size() + 2) / 3 * 4);
+void AppendBase64(std::string_view bytes, std::string& out) {
   std::size_t i = 0;
   for (; i + 3 <= bytes.size(); i += 3) {
     const unsigned group = Octet(bytes[i]) << 16 | Octet(bytes[i + 1]) << 8 | Octet(bytes[i + 2]);
@@ -86,6 +68,14 @@ std::string Base64(std::string_view bytes) {
     out += two ? kAlphabet[(group >> 6) & 63] : '=';
     out += '=';
   }
+}
+
+}  // namespace
+
+std::string Base64(std::string_view bytes) {
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  AppendBase64(bytes, out);
   return out;
 }
 
@@ -147,7 +137,7 @@ std::string NewMessageId(std::string_view sender, std::int64_t unix_seconds) {
   return "<" + std::string(unique) + "@" + std::string(domain) + ">";
 }
 
-std::string ComposeMessage(const MailMessage& message) {
+std::string MessageHead(const MailMessage& message) {
   std::string out;
   const auto header = [&out](std::string_view name, std::string_view value) {
     out.append(name).append(": ").append(value).append(kCrLf);
@@ -162,31 +152,42 @@ std::string ComposeMessage(const MailMessage& message) {
   header("Content-Transfer-Encoding", "base64");
   header("X-Mailer", "Norva Software SMTP Server");
   out.append(kCrLf);
-
-  std::string canonical;
-  canonical.reserve(message.body.size() + message.body.size() / 32);
-  ForEachLine(message.body,
-              [&canonical](std::string_view line) { canonical.append(line).append(kCrLf); });
-  // A body without a final line break keeps it that way.
-  if (!message.body.empty() && message.body.back() != '\r' && message.body.back() != '\n') {
-    canonical.resize(canonical.size() - kCrLf.size());
-  }
-  const std::string encoded = Base64(canonical);
-  for (std::size_t i = 0; i < encoded.size(); i += kBodyLineLength) {
-    out.append(encoded, i, kBodyLineLength).append(kCrLf);
-  }
   return out;
 }
 
-std::string DataSection(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + text.size() / 64 + 8);
-  ForEachLine(text, [&out](std::string_view line) {
-    if (!line.empty() && line.front() == '.') out += '.';
-    out.append(line).append(kCrLf);
-  });
-  out.append(".").append(kCrLf);
-  return out;
+void BodyEncoder::Add(std::string_view bytes, std::string& out) {
+  pending_.reserve(pending_.size() + bytes.size() + bytes.size() / 16);
+  std::size_t at = 0;
+  if (after_cr_ && !bytes.empty()) {
+    after_cr_ = false;
+    if (bytes.front() == '\n') at = 1;  // the LF of a CR LF already written
+  }
+  while (at < bytes.size()) {
+    const std::size_t end = bytes.find_first_of("\r\n", at);
+    if (end == std::string_view::npos) {
+      pending_.append(bytes.substr(at));
+      break;
+    }
+    pending_.append(bytes.substr(at, end - at)).append(kCrLf);
+    if (bytes[end] == '\r' && end + 1 == bytes.size()) after_cr_ = true;
+    at = end + (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1);
+  }
+  const std::size_t whole = pending_.size() - pending_.size() % kBodyLineBytes;
+  out.reserve(out.size() + whole / kBodyLineBytes * (kBodyLineLength + kCrLf.size()));
+  for (std::size_t line = 0; line < whole; line += kBodyLineBytes) {
+    AppendBase64(std::string_view(pending_).substr(line, kBodyLineBytes), out);
+    out.append(kCrLf);
+  }
+  pending_.erase(0, whole);
+}
+
+void BodyEncoder::Finish(std::string& out) {
+  if (!pending_.empty()) {
+    AppendBase64(pending_, out);
+    out.append(kCrLf);
+  }
+  pending_.clear();
+  after_cr_ = false;
 }
 
 }  // namespace tallyscan

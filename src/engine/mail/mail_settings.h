@@ -15,6 +15,9 @@ inline constexpr std::string_view kPassWord = "PassWord";
 // A PEM file of certificate authorities trusted besides the system's: for company servers
 // whose certificate a private authority signed.
 inline constexpr std::string_view kCaFile = "CaFile";
+// The servers ("host:port" as MailServerKey gives it, one a line) that the user allowed to take
+// a report over a connection without encryption.
+inline constexpr std::string_view kClearText = "ClearText";
 // The recipients of the last sendings, one a line, the most recent first.
 inline constexpr std::string_view kRecipients = "Recipients";
 

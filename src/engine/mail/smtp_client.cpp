@@ -1,15 +1,18 @@
-#include "engine/report/smtp_client.h"
+#include "engine/mail/smtp_client.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <optional>
 #include <sstream>
 #include <vector>
 
-#include "engine/report/mail_address.h"
-#include "engine/report/mail_message.h"
-#include "engine/report/mail_texts.h"
+#include "engine/mail/mail_address.h"
+#include "engine/mail/mail_message.h"
+#include "engine/mail/mail_texts.h"
 
 namespace tallyscan {
 namespace {
@@ -23,14 +26,61 @@ struct Reply {
   std::vector<std::string> lines;
 };
 
-std::optional<std::string> ReadReport(const std::string& path) {
-  const std::u8string u8(path.begin(), path.end());
-  std::ifstream file(std::filesystem::path(u8), std::ios::binary);
-  if (!file) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad()) return std::nullopt;
-  return bytes;
-}
+// The report is read and sent in blocks of this size, never held whole.
+constexpr std::size_t kReportBlock = std::size_t{256} << 10;
+
+// The report file, open from before the connection is made until the message is out.
+class ReportFile {
+ public:
+  ReportFile(const std::string& path, ReportReadCall read) : read_(read ? read : ::read) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    if (fd_ >= 0 && (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode))) {
+      ::close(fd_);
+      fd_ = -1;
+    }
+    if (fd_ >= 0) size_ = info.st_size;
+  }
+  ReportFile(const ReportFile&) = delete;
+  ReportFile& operator=(const ReportFile&) = delete;
+  ~ReportFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  bool ok() const { return fd_ >= 0; }
+
+  // The next block into `block`, empty at the end. False when reading fails, or when the file
+  // ends short of the size it had when opened (it was cut while being sent): the body would
+  // not be the report. Error() then says which.
+  bool Next(std::string& block) {
+    block.resize(kReportBlock);
+    for (;;) {
+      const ssize_t got = read_(fd_, block.data(), block.size());
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) {
+        error_ = std::strerror(errno);
+        return false;
+      }
+      block.resize(static_cast<std::size_t>(got));
+      read_so_far_ += got;
+      if (got == 0 && read_so_far_ < size_) {
+        error_ = "the file ended after " + std::to_string(read_so_far_) + " of " +
+                 std::to_string(size_) + " bytes";
+        return false;
+      }
+      return true;
+    }
+  }
+
+  const std::string& Error() const { return error_; }
+
+ private:
+  ReportReadCall read_;
+  int fd_ = -1;
+  off_t size_ = 0;
+  off_t read_so_far_ = 0;
+  std::string error_;
+};
 
 std::string Concat(std::string_view a, std::string_view b) {
   std::string out(a);
@@ -115,18 +165,40 @@ MailOutcome Failure(std::string_view text, std::string_view detail) {
   return {false, Concat(text, detail)};
 }
 
+// The field's message, with the reason on a line of its own where the form is known.
+MailOutcome AddressFailure(std::string_view text, AddressFault fault) {
+  switch (fault) {
+    case AddressFault::kQuoted:
+      return Failure(text, Concat("\n", mail_texts::kAddressQuoted));
+    case AddressFault::kLiteral:
+      return Failure(text, Concat("\n", mail_texts::kAddressLiteral));
+    case AddressFault::kNonAscii:
+      return Failure(text, Concat("\n", mail_texts::kAddressNonAscii));
+    case AddressFault::kNone:
+    case AddressFault::kNotAnAddress:
+      break;
+  }
+  return {false, std::string(text)};
+}
+
 }  // namespace
 
-MailOutcome SendMail(const MailRequest& request, MailConnection& connection) {
+MailOutcome SendMail(const MailRequest& request, MailConnection& connection, ReportReadCall read) {
   namespace texts = mail_texts;
   const std::optional<MailServer> server = ParseMailServer(request.server);
   if (!server) return {false, std::string(texts::kNeedServer)};
-  const std::string sender = FindMailAddress(request.sender);
-  if (sender.empty()) return {false, std::string(texts::kBadSender)};
-  const std::string recipient = RecipientAddress(request.recipient);
-  if (recipient.empty()) return {false, std::string(texts::kBadRecipient)};
-  std::optional<std::string> body = ReadReport(request.report_path);
-  if (!body) return Failure(texts::kReportUnreadable, request.report_path);
+  const FieldAddress sender_field = AddressOfField(request.sender);
+  if (sender_field.fault != AddressFault::kNone) {
+    return AddressFailure(texts::kBadSender, sender_field.fault);
+  }
+  const FieldAddress recipient_field = AddressOfField(request.recipient);
+  if (recipient_field.fault != AddressFault::kNone) {
+    return AddressFailure(texts::kBadRecipient, recipient_field.fault);
+  }
+  const std::string& sender = sender_field.address;
+  const std::string& recipient = recipient_field.address;
+  ReportFile report(request.report_path, read);
+  if (!report.ok()) return Failure(texts::kReportUnreadable, request.report_path);
 
   Conversation talk(connection);
   Reply reply;
@@ -167,11 +239,21 @@ MailOutcome SendMail(const MailRequest& request, MailConnection& connection) {
     if (auto failed = greet()) return *failed;
   }
 
-  if (!request.user_name.empty()) {
-    if (!connection.Encrypted() && !connection.PeerIsLoopback()) {
+  // Unencrypted, a report goes only to this computer or to the one server the user allowed by
+  // its host and port; a password only to this computer.
+  if (!connection.Encrypted() && !connection.PeerIsLoopback()) {
+    const std::string key = MailServerKey(request.server);
+    if (request.clear_text_server != key) {
+      talk.Command("QUIT", reply);
+      return Failure(texts::kClearTextRefused, key);
+    }
+    if (!request.user_name.empty()) {
       talk.Command("QUIT", reply);
       return {false, std::string(texts::kNoEncryption)};
     }
+  }
+
+  if (!request.user_name.empty()) {
     bool answered = false;
     if (extensions.auth_plain && !extensions.auth_login) {
       std::string credentials;
@@ -203,12 +285,29 @@ MailOutcome SendMail(const MailRequest& request, MailConnection& connection) {
   message.sender = sender;
   message.recipient = recipient;
   message.subject = request.subject;
-  message.body = std::move(*body);
   message.date = FormatMailDate(request.now, request.utc_offset_minutes);
   message.message_id = NewMessageId(sender, request.now);
-  if (!connection.Write(DataSection(ComposeMessage(message))) || !talk.Read(reply)) {
-    return Failure(texts::kDataFailed, talk.Error());
+  if (!connection.Write(MessageHead(message))) return Failure(texts::kDataFailed, talk.Error());
+  BodyEncoder encoder;
+  std::string block;
+  std::string wire;
+  for (;;) {
+    if (!report.Next(block)) {
+      // Without the closing "." the server keeps nothing of a message cut short.
+      connection.Drop();
+      return Failure(texts::kReportReadFailed, request.report_path + " (" + report.Error() + ")");
+    }
+    wire.clear();
+    if (block.empty()) {
+      encoder.Finish(wire);
+      wire.append(kEndOfData);
+    } else {
+      encoder.Add(block, wire);
+    }
+    if (!connection.Write(wire)) return Failure(texts::kDataFailed, talk.Error());
+    if (block.empty()) break;
   }
+  if (!talk.Read(reply)) return Failure(texts::kDataFailed, talk.Error());
   // The server's refusal is the message; a blank one still reads as a failure.
   if (reply.code != 250) {
     return {false, reply.text.empty() ? std::string(texts::kDataFailed) : reply.text};

@@ -1,4 +1,4 @@
-#include "engine/report/password_scramble.h"
+#include "engine/mail/password_scramble.h"
 
 #include <cstdint>
 #include <random>
