@@ -120,16 +120,21 @@ int main(int argc, char** argv) {
   const auto start = std::chrono::steady_clock::now();
   std::unique_ptr<ByteSink> sink;
   std::unique_ptr<ReportTarget> target;
+  ReportFile file;
+  if (const Status refused = ReportFile::Open(out, {}, file); !refused.ok()) {
+    std::fprintf(stderr, "%s\n", refused.message().c_str());
+    return 1;
+  }
   if (format == "htm" || format == "xls") {
-    sink = std::make_unique<FileSink>(out);
+    sink = std::make_unique<FileSink>(std::move(file));
     target = std::make_unique<HtmlReportWriter>(
         format == "xls" ? HtmlForm::kExcel : HtmlForm::kMail, *sink);
   } else if (format == "xlsx") {
-    target = std::make_unique<XlsxReportWriter>(out, 1736937000);
+    target = std::make_unique<XlsxReportWriter>(std::move(file), 1736937000);
 #ifdef TALLYSCAN_HAVE_PAPER
   } else if (format == "pdf") {
     paper.emplace();
-    target = std::make_unique<PdfReportWriter>(out, fonts);
+    target = std::make_unique<PdfReportWriter>(std::move(file), fonts);
 #endif
   } else {
     std::fprintf(stderr, "report_bench: no writer for %s\n", argv[1]);

@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "cli/standard_output.h"
 #include "engine/common/version.h"
 
 namespace tallyscan::cli {
@@ -67,7 +68,7 @@ constexpr Command kCommands[] = {
      "                       header of field 2-14\n",
      RunView},
     {"report",
-     "report index|ledger|document|items|checks|import --format xls|htm|xlsx|pdf --out FILE\n"
+     "report index|ledger|document|items|checks|import --format xls|htm|xlsx|pdf --out FILE|-\n"
      "                       [--sort FIELD] [--from KEY [--to KEY]] [--type T [--number N]]\n"
      "                       [--items LIST] DIR",
      "Imports the data folder and writes a report as a file, with the browsers' default\n"
@@ -83,6 +84,11 @@ constexpr Command kCommands[] = {
      "  --format htm         the HTML document of an e-mail\n"
      "  --format xlsx        a workbook\n"
      "  --format pdf         the printed pages\n"
+     "  --out FILE           the file written, replaced only once the report is complete; a\n"
+     "                       link, anything but a regular file and the data set's own files\n"
+     "                       are refused (exit 1); the workbook's temporary files, several\n"
+     "                       times its size, go into FILE's folder\n"
+     "  --out -              xls and htm on standard output\n"
      "The print date is today's, or the day SOURCE_DATE_EPOCH names (UTC). A range, type or\n"
      "number that finds nothing prints the page's message and exits 1, writing no file.\n",
      RunReport},
@@ -146,9 +152,10 @@ int UsageError(std::string_view command, std::string_view problem) {
 
 }  // namespace tallyscan::cli
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(std::span<char* const> args) {
   using namespace tallyscan::cli;
-  const std::span<char* const> args(argv + 1, argv + argc);
   if (args.empty()) {
     PrintUsage(std::cerr);
     return kExitUsage;
@@ -175,4 +182,12 @@ int main(int argc, char** argv) {
     }
   }
   return command->run(args.subspan(1));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace tallyscan::cli;
+  TakeStandardOutput();
+  return FinishStandardOutput(Run(std::span<char* const>(argv + 1, argv + argc)));
 }

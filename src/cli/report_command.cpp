@@ -1,7 +1,8 @@
 // tallyscan-cli report: imports a data folder and writes one of its reports as a file, through
 // the same producers and writers as the output dialog (the printer excepted). The browsers'
 // reports take the options of their views: index and items --sort, ledger --from and --to,
-// document --type and --number (without it, the first document of the type).
+// document --type and --number (without it, the first document of the type). The file goes
+// through ReportFile, as the output dialog's do; "--out -" puts an HTML form on standard output.
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
@@ -14,6 +15,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/import_figures.h"
+#include "cli/standard_output.h"
 #include "cli/terminal_progress.h"
 #include "cli/view_command.h"
 #include "engine/browse/accounts_index.h"
@@ -26,6 +28,7 @@
 #include "engine/report/browser_reports.h"
 #include "engine/report/byte_sink.h"
 #include "engine/report/html_writer.h"
+#include "engine/report/report_file.h"
 #include "engine/report/report_source.h"
 #include "engine/report/result_reports.h"
 #include "engine/report/xlsx_writer.h"
@@ -76,10 +79,12 @@ CivilDate PrintDate(std::optional<std::int64_t> epoch) {
   return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 
+constexpr std::string_view kStandardOutput = "-";
+
 struct Options {
   Kind kind = Kind::kChecks;
   Format format = Format::kHtm;
-  std::string out;
+  std::string out;  // a path, or "-"
   std::string folder;
   CheckTicks ticks;
   ViewArgs view;  // the options of a browser's report: --sort, --from, --to, --type, --number
@@ -158,6 +163,9 @@ Parsed Parse(std::span<char* const> args) {
   if (!kind) return {std::nullopt, UsageError("report", "the report is missing")};
   if (!format) return {std::nullopt, UsageError("report", "--format is missing")};
   if (options.out.empty()) return {std::nullopt, UsageError("report", "--out is missing")};
+  if (options.out == kStandardOutput && (*format == Format::kXlsx || *format == Format::kPdf)) {
+    return {std::nullopt, UsageError("report", "--out - takes the HTML forms, xls and htm")};
+  }
   if (!have_folder) return {std::nullopt, UsageError("report", "the data folder is missing")};
   options.kind = *kind;
   options.format = *format;
@@ -186,6 +194,17 @@ int RunReport(std::span<char* const> args) {
   const std::optional<ImportResult> imported = ImportForCommand(store, options.folder, bar);
   if (!imported) return kExitFailed;
   if (imported->interrupted) return kExitInterrupted;
+
+  // The output is examined before any work: a refusal leaves everything as it was.
+  ReportFile file;
+  const bool to_standard_output = options.out == kStandardOutput;
+  if (!to_standard_output) {
+    const Status refused = ReportFile::Open(options.out, InputsOfStore(store), file);
+    if (!refused.ok()) {
+      std::cerr << refused.message() << '\n';
+      return kExitFailed;
+    }
+  }
 
   // What the browser's report shows, found before any file is made: a refusal leaves none.
   const ViewArgs& view = options.view;
@@ -236,20 +255,24 @@ int RunReport(std::span<char* const> args) {
   switch (options.format) {
     case Format::kXls:
     case Format::kHtm:
-      sink = std::make_unique<FileSink>(options.out);
+      if (to_standard_output) {
+        sink = std::make_unique<StandardOutputSink>();
+      } else {
+        sink = std::make_unique<FileSink>(std::move(file));
+      }
       target = std::make_unique<HtmlReportWriter>(
           options.format == Format::kXls ? HtmlForm::kExcel : HtmlForm::kMail, *sink);
       break;
     case Format::kXlsx:
       header.source = DescribeSource(store);
       target = std::make_unique<XlsxReportWriter>(
-          options.out, epoch.value_or(static_cast<std::int64_t>(std::time(nullptr))));
+          std::move(file), epoch.value_or(static_cast<std::int64_t>(std::time(nullptr))));
       break;
     case Format::kPdf:
 #ifdef TALLYSCAN_HAVE_PAPER
       header.source = DescribeSource(store);
       paper.emplace();
-      target = std::make_unique<PdfReportWriter>(options.out, fonts);
+      target = std::make_unique<PdfReportWriter>(std::move(file), fonts);
 #endif
       break;
   }
@@ -285,7 +308,8 @@ int RunReport(std::span<char* const> args) {
   const Status written = stream.End();
   bar.Finish();
   if (!written.ok()) {
-    std::cerr << written.message() << '\n';
+    // Standard output's failure is told once, by the program's end.
+    if (!to_standard_output) std::cerr << written.message() << '\n';
     return kExitFailed;
   }
   return completed ? kExitCompleted : kExitInterrupted;

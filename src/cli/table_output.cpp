@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/exit_codes.h"
+#include "cli/standard_output.h"
 #include "engine/text/csv.h"
 #include "engine/uniform/result_row.h"
 
@@ -111,72 +112,71 @@ std::vector<std::string> StatusRowCells(std::string_view row, const TableShape& 
   return cells;
 }
 
-// Two passes, the column widths first, so that a large table is not held a second time.
-template <typename Rows>
-void PrintText(const Rows& rows, const ShapeOf& shape_of) {
+// Two passes, the column widths first, so that a large table is never held.
+bool PrintText(const RowSource& rows, const RowSource::Each& count) {
   std::vector<std::size_t> widths;
   auto widen = [&widths](std::size_t column, std::size_t width) {
     if (widths.size() <= column) widths.resize(column + 1, 0);
     widths[column] = std::max(widths[column], width);
   };
-  for (std::size_t n = 0; n < rows.size(); ++n) {
-    const TableShape& shape = shape_of(n);
+  rows.ForEachRow([&](std::string_view row, const TableShape& shape) {
     if (shape.status_first) {
-      const std::vector<std::string> cells = StatusRowCells(rows[n], shape);
+      const std::vector<std::string> cells = StatusRowCells(row, shape);
       for (std::size_t i = 0; i < cells.size(); ++i) widen(i, DisplayWidth(cells[i]));
     } else {
-      ForEachCell(rows[n], [&widen](std::size_t column, std::string_view cell, bool) {
+      ForEachCell(row, [&widen](std::size_t column, std::string_view cell, bool) {
         widen(column, ShownWidth(cell));
       });
     }
-  }
+    return true;
+  });
   std::string line;
-  for (std::size_t n = 0; n < rows.size(); ++n) {
-    const TableShape& shape = shape_of(n);
+  return rows.ForEachRow([&](std::string_view row, const TableShape& shape) {
     line.clear();
     if (shape.status_first) {
-      const std::vector<std::string> cells = StatusRowCells(rows[n], shape);
+      const std::vector<std::string> cells = StatusRowCells(row, shape);
       for (std::size_t i = 0; i < cells.size(); ++i) {
         line += cells[i];
         if (i + 1 < cells.size()) line.append(widths[i] - DisplayWidth(cells[i]) + 2, ' ');
       }
     } else {
-      ForEachCell(rows[n], [&](std::size_t column, std::string_view cell, bool last) {
+      ForEachCell(row, [&](std::size_t column, std::string_view cell, bool last) {
         const std::size_t width = AppendShown(line, cell);
         if (!last) line.append(widths[column] - width + 2, ' ');
       });
     }
     line += '\n';
     std::cout.write(line.data(), static_cast<std::streamsize>(line.size()));
-  }
+    return count(row, shape);
+  });
 }
 
-// Every record has as many fields as the widest row (RFC 4180 asks for equal records).
-// The first row's shape names the columns.
-template <typename Rows>
-void PrintCsv(const Rows& rows, const ShapeOf& shape_of) {
+// Every record has as many fields as the widest row (RFC 4180 asks for equal records), found
+// by a first pass. The first row's shape names the columns.
+bool PrintCsv(const RowSource& rows, const RowSource::Each& count) {
   std::cout << kUtf8ByteOrderMark;
-  const std::vector<std::string>& names = shape_of(0).names;
-  std::vector<ReadRow> read;
-  read.reserve(rows.size());
+  const std::vector<std::string>& names = rows.FirstShape().names;
   std::size_t width = names.size();
-  for (std::size_t n = 0; n < rows.size(); ++n) {
-    read.push_back(Read(rows[n], shape_of(n)));
-    width = std::max(width, read.back().cells.size() + (read.back().has_status ? 1 : 0));
-  }
+  rows.ForEachRow([&width](std::string_view row, const TableShape& shape) {
+    const ReadRow read = Read(row, shape);
+    width = std::max(width, read.cells.size() + (read.has_status ? 1 : 0));
+    return true;
+  });
   std::vector<std::string_view> fields;
   if (!names.empty()) {
     fields.assign(names.begin(), names.end());
     fields.resize(width);
     std::cout << CsvRecord(fields);
   }
-  for (const ReadRow& row : read) {
+  return rows.ForEachRow([&](std::string_view row, const TableShape& shape) {
+    const ReadRow read = Read(row, shape);
     fields.clear();
-    if (row.has_status) fields.push_back(StatusWord(row));
-    for (const CellLook& cell : row.cells) fields.push_back(cell.shown);
+    if (read.has_status) fields.push_back(StatusWord(read));
+    for (const CellLook& cell : read.cells) fields.push_back(cell.shown);
     fields.resize(width);
     std::cout << CsvRecord(fields);
-  }
+    return count(row, shape);
+  });
 }
 
 Json CellJson(const CellLook& cell, const TableShape& shape, std::size_t column) {
@@ -218,9 +218,8 @@ std::string Dump(const Json& json) {
 
 // One document, one row per line so that a large output stays readable and streams: the
 // rows are written one by one rather than held as one tree.
-template <typename Rows>
-void PrintJson(const RunFacts& facts, const JsonFields& summary, const Rows& rows,
-               const ShapeOf& shape_of) {
+bool PrintJson(const RunFacts& facts, const JsonFields& summary, const RowSource& rows,
+               const RowSource::Each& count) {
   Json head = {{"command", facts.command}};
   const Json subject = FieldsJson(facts.subject);
   for (const auto& [name, value] : subject.items()) head[name] = value;
@@ -230,9 +229,8 @@ void PrintJson(const RunFacts& facts, const JsonFields& summary, const Rows& row
   text.pop_back();  // the closing brace: the rows follow inside the same object
   std::cout << text << ",\"rows\":[";
   const char* separator = "\n";
-  for (std::size_t n = 0; n < rows.size(); ++n) {
-    const TableShape& shape = shape_of(n);
-    const ReadRow read = Read(rows[n], shape);
+  const bool whole = rows.ForEachRow([&](std::string_view row, const TableShape& shape) {
+    const ReadRow read = Read(row, shape);
     Json json = Json::object();
     if (read.has_status) json["status"] = StatusWord(read);
     Json cells = Json::array();
@@ -242,18 +240,33 @@ void PrintJson(const RunFacts& facts, const JsonFields& summary, const Rows& row
     json["cells"] = std::move(cells);
     std::cout << separator << Dump(json);
     separator = ",\n";
-  }
-  std::cout << "\n]}\n";
+    return count(row, shape);
+  });
+  if (whole) std::cout << "\n]}\n";
+  return whole;
 }
 
-template <typename Rows>
-std::int64_t ErrorRows(const Rows& rows, const ShapeOf& shape_of) {
-  std::int64_t errors = 0;
-  for (std::size_t n = 0; n < rows.size(); ++n) {
-    if (shape_of(n).status_first && DecodeRow(rows[n]).status == RowStatus::kError) ++errors;
-  }
-  return errors;
+bool IsErrorRow(std::string_view row, const TableShape& shape) {
+  return shape.status_first && DecodeRow(row).status == RowStatus::kError;
 }
+
+// The rows of a table held in memory, as a source.
+template <typename Rows>
+class HeldRows final : public RowSource {
+ public:
+  HeldRows(const Rows& rows, const ShapeOf& shape_of) : rows_(rows), shape_of_(shape_of) {}
+  bool ForEachRow(const Each& each) const override {
+    for (std::size_t n = 0; n < rows_.size(); ++n) {
+      if (!each(rows_[n], shape_of_(n))) return false;
+    }
+    return true;
+  }
+  const TableShape& FirstShape() const override { return shape_of_(0); }
+
+ private:
+  const Rows& rows_;
+  const ShapeOf& shape_of_;
+};
 
 }  // namespace
 
@@ -332,29 +345,41 @@ int PrintTable(const OutputOptions& options, const RunFacts& facts,
                     [&shape](std::size_t) -> const TableShape& { return shape; });
 }
 
-namespace {
-
-template <typename Rows>
-int PrintRows(const OutputOptions& options, const RunFacts& facts, const Rows& rows,
-              const ShapeOf& shape_of) {
-  const std::int64_t errors = facts.errors ? *facts.errors : ErrorRows(rows, shape_of);
+int PrintTable(const OutputOptions& options, const RunFacts& facts, const RowSource& rows) {
+  // Error rows are counted as they are printed; JSON names their count before the rows.
+  std::int64_t errors = 0;
+  const RowSource::Each count = [&errors](std::string_view row, const TableShape& shape) {
+    if (IsErrorRow(row, shape)) ++errors;
+    return !StandardOutputFailed();
+  };
+  const RowSource::Each printed = [](std::string_view, const TableShape&) {
+    return !StandardOutputFailed();
+  };
+  if (facts.errors) errors = *facts.errors;
+  const RowSource::Each& per_row = facts.errors ? printed : count;
   switch (options.format) {
     case OutputFormat::kRaw:
-      for (std::size_t n = 0; n < rows.size(); ++n) {
-        const std::string_view row = rows[n];
+      rows.ForEachRow([&](std::string_view row, const TableShape& shape) {
         std::cout.write(row.data(), static_cast<std::streamsize>(row.size())) << '\n';
-      }
+        return per_row(row, shape);
+      });
       break;
     case OutputFormat::kText:
-      PrintText(rows, shape_of);
+      PrintText(rows, per_row);
       break;
     case OutputFormat::kCsv:
-      PrintCsv(rows, shape_of);
+      PrintCsv(rows, per_row);
       break;
     case OutputFormat::kJson: {
+      if (!facts.errors) {
+        rows.ForEachRow([&errors](std::string_view row, const TableShape& shape) {
+          if (IsErrorRow(row, shape)) ++errors;
+          return true;
+        });
+      }
       JsonFields summary = facts.summary;
       summary.Add("errors", errors);
-      PrintJson(facts, summary, rows, shape_of);
+      PrintJson(facts, summary, rows, printed);
       break;
     }
   }
@@ -363,16 +388,14 @@ int PrintRows(const OutputOptions& options, const RunFacts& facts, const Rows& r
   return options.fail_on_findings && errors > 0 ? kExitFindings : kExitCompleted;
 }
 
-}  // namespace
-
 int PrintTable(const OutputOptions& options, const RunFacts& facts,
                std::span<const std::string> rows, const ShapeOf& shape_of) {
-  return PrintRows(options, facts, rows, shape_of);
+  return PrintTable(options, facts, HeldRows(rows, shape_of));
 }
 
 int PrintTable(const OutputOptions& options, const RunFacts& facts, const RowBuffer& rows,
                const ShapeOf& shape_of) {
-  return PrintRows(options, facts, rows, shape_of);
+  return PrintTable(options, facts, HeldRows(rows, shape_of));
 }
 
 }  // namespace tallyscan::cli

@@ -117,9 +117,26 @@ class RowBuffer {
   std::vector<std::string_view> rows_;  // into the blocks, which never move
 };
 
-// Prints `rows` on stdout in the chosen format and returns the exit code of the run:
+// Rows made as they are printed, for a table too large to hold: the source calls `each` for
+// every row in order with the row's shape, and stops as soon as `each` returns false
+// (standard output failed). The text and CSV forms ask for the rows twice (the column widths
+// or the widest record first), so a source must give the same rows each time.
+class RowSource {
+ public:
+  using Each = std::function<bool(std::string_view row, const TableShape& shape)>;
+  virtual ~RowSource() = default;
+  // False when `each` stopped it.
+  virtual bool ForEachRow(const Each& each) const = 0;
+  // The shape of the first row, whose names head the CSV records.
+  virtual const TableShape& FirstShape() const = 0;
+};
+
+// Prints the rows on stdout in the chosen format and returns the exit code of the run:
 // kExitInterrupted when interrupted, kExitFindings when the options ask to fail on findings
-// and errors were found, kExitCompleted otherwise.
+// and errors were found, kExitCompleted otherwise. Printing stops when standard output fails
+// (the program's end says so). `facts.errors`, when given, spares the JSON form a pass that
+// counts the error rows before printing them.
+int PrintTable(const OutputOptions& options, const RunFacts& facts, const RowSource& rows);
 int PrintTable(const OutputOptions& options, const RunFacts& facts,
                std::span<const std::string> rows, const TableShape& shape);
 // The same for a table whose rows change layout part way: `shape_of(n)` is the shape of row n

@@ -10,6 +10,66 @@
 #include "engine/browse/ledger_card.h"
 
 namespace tallyscan::cli {
+namespace {
+
+// The cards of a range, loaded a batch at a time whenever the rows are asked for: a range of
+// every card of a large set prints without its rows being held. Title lines are rows of one
+// cell; card rows have the 26 fields.
+class LedgerRows final : public RowSource {
+ public:
+  LedgerRows(const RecordStore& store, const CardRange& range) : store_(store), range_(range) {
+    title_shape_.status_first = false;
+    card_shape_.status_first = false;
+    card_shape_.columns.assign(kLedgerFieldCount, ColumnKind::kText);
+    for (int f = 16; f <= 22; ++f) {
+      card_shape_.columns[static_cast<std::size_t>(f - 1)] = ColumnKind::kFigure;
+    }
+  }
+
+  bool ForEachRow(const Each& each) const override {
+    return ForEachCard([&](const LedgerCard& card) {
+      if (!each(std::string(kCardTitle) + card.header, title_shape_)) return false;
+      for (std::int64_t row = 1; row <= card.RowCount(); ++row) {
+        if (!each(JoinCells(LedgerRowCells(store_, card, row)), card_shape_)) return false;
+      }
+      return true;
+    });
+  }
+  const TableShape& FirstShape() const override { return title_shape_; }
+
+  // The movement rows of every card (opening-balance rows included), without making a cell.
+  std::int64_t CountRows() const {
+    std::int64_t rows = 0;
+    ForEachCard([&rows](const LedgerCard& card) {
+      rows += static_cast<std::int64_t>(card.rows.size());
+      return true;
+    });
+    return rows;
+  }
+
+ private:
+  template <typename Use>
+  bool ForEachCard(Use use) const {
+    for (std::int64_t account = range_.first; account <= range_.last;) {
+      const std::vector<LedgerCard> cards =
+          LoadCards(store_, account, range_.last, kCardRowsAtOnce, &names_);
+      if (cards.empty()) break;
+      account += static_cast<std::int64_t>(cards.size());
+      for (const LedgerCard& card : cards) {
+        if (!use(card)) return false;
+      }
+    }
+    return true;
+  }
+
+  const RecordStore& store_;
+  CardRange range_;
+  TableShape title_shape_;
+  TableShape card_shape_;
+  mutable CounterNames names_;  // read once for every pass
+};
+
+}  // namespace
 
 int RunViewLedger(std::span<char* const> args) {
   constexpr std::string_view kOptions[] = {"from", "to"};
@@ -26,44 +86,16 @@ int RunViewLedger(std::span<char* const> args) {
     return kExitFailed;
   }
 
-  // Title lines are rows of one cell; card rows have the 26 fields.
-  std::vector<std::string> rows;
-  std::vector<bool> titles;
-  std::int64_t movements = 0;
-  CounterNames names;
-  for (std::int64_t account = range.first; account <= range.last;) {
-    const std::vector<LedgerCard> cards =
-        LoadCards(store, account, range.last, kCardRowsAtOnce, &names);
-    if (cards.empty()) break;
-    account += static_cast<std::int64_t>(cards.size());
-    for (const LedgerCard& card : cards) {
-      rows.push_back(std::string(kCardTitle) + card.header);
-      titles.push_back(true);
-      for (std::int64_t row = 1; row <= card.RowCount(); ++row) {
-        rows.push_back(JoinCells(LedgerRowCells(store, card, row)));
-        titles.push_back(false);
-      }
-      movements += static_cast<std::int64_t>(card.rows.size());
-    }
-  }
-
+  const LedgerRows rows(store, range);
   RunFacts facts("view ledger");
   facts.subject.Add("folder", *read.folder);
   facts.subject.Add("from", from ? *from : std::string());
   if (to) facts.subject.Add("to", *to);
   facts.summary.Add("cards", range.last - range.first + 1);
-  facts.summary.Add("rows", movements);
-  TableShape card_shape;
-  card_shape.status_first = false;
-  card_shape.columns.assign(kLedgerFieldCount, ColumnKind::kText);
-  for (int f = 16; f <= 22; ++f) {
-    card_shape.columns[static_cast<std::size_t>(f - 1)] = ColumnKind::kFigure;
-  }
-  TableShape title_shape;
-  title_shape.status_first = false;
-  return PrintTable(read.output, facts, rows, [&](std::size_t n) -> const TableShape& {
-    return titles[n] ? title_shape : card_shape;
-  });
+  // Only the JSON form prints the summary, ahead of the rows: its count takes a pass of its own.
+  facts.summary.Add("rows", read.output.format == OutputFormat::kJson ? rows.CountRows() : 0);
+  facts.errors = 0;  // a card has no status column, so no error rows
+  return PrintTable(read.output, facts, rows);
 }
 
 }  // namespace tallyscan::cli

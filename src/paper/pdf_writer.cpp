@@ -73,12 +73,12 @@ std::string ReportXmp(const ReportState& state) {
 }
 
 struct PdfReportWriter::Document {
-  explicit Document(const std::string& out_path, const PrintFonts& fonts)
-      : path(out_path),
-        file(QString::fromStdString(out_path)),
-        opened(file.open(QIODevice::WriteOnly | QIODevice::Truncate)),
+  explicit Document(ReportFile out, const PrintFonts& fonts)
+      : report_file(std::move(out)),
+        file(QString::fromStdString(report_file.WritePath())),
+        opened(report_file.IsOpen() && file.open(QIODevice::WriteOnly | QIODevice::Truncate)),
         writer(&file),
-        paper(writer, fonts, WriteFailureMessage(out_path, "PDF"),
+        paper(writer, fonts, WriteFailureMessage(report_file.path(), "PDF"),
               [this](const ReportState& state) { Name(state); }) {
     writer.setPageLayout(
         QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
@@ -92,15 +92,15 @@ struct PdfReportWriter::Document {
     writer.setDocumentXmpMetadata(QByteArray::fromStdString(ReportXmp(state)));
   }
 
-  std::string path;
+  ReportFile report_file;
   QFile file;
   bool opened;
   QPdfWriter writer;
   PaperTarget paper;
 };
 
-PdfReportWriter::PdfReportWriter(const std::string& path, const PrintFonts& fonts)
-    : document_(std::make_unique<Document>(path, fonts)) {}
+PdfReportWriter::PdfReportWriter(ReportFile file, const PrintFonts& fonts)
+    : document_(std::make_unique<Document>(std::move(file), fonts)) {}
 
 PdfReportWriter::~PdfReportWriter() = default;
 
@@ -124,16 +124,19 @@ int PdfReportWriter::PagesDrawn() const { return document_->paper.PagesDrawn(); 
 Status PdfReportWriter::OnEnd(const ReportState& state) {
   Document& doc = *document_;
   const Status painted = doc.paper.OnEnd(state);
-  if (!doc.opened)
-    return Status::IoError(WriteFailureMessage(doc.path, doc.file.errorString().toStdString()));
+  if (!doc.opened) {
+    doc.report_file.Discard();
+    return Status::IoError(
+        WriteFailureMessage(doc.report_file.path(), doc.file.errorString().toStdString()));
+  }
   const bool flushed = doc.file.flush();
   const QString reason = doc.file.errorString();
   const bool file_ok = flushed && doc.file.error() == QFileDevice::NoError;
   doc.file.close();
-  if (painted.ok() && file_ok) return Status::Ok();
-  doc.file.remove();
-  return Status::IoError(
-      WriteFailureMessage(doc.path, file_ok ? std::string("PDF") : reason.toStdString()));
+  if (painted.ok() && file_ok) return doc.report_file.Commit();
+  doc.report_file.Discard();
+  return Status::IoError(WriteFailureMessage(doc.report_file.path(),
+                                             file_ok ? std::string("PDF") : reason.toStdString()));
 }
 
 }  // namespace tallyscan

@@ -9,13 +9,14 @@
 #include <string>
 
 #include "engine/report/report.h"
+#include "engine/report/report_file.h"
 
 namespace tallyscan {
 
 class PdfReportWriter final : public ReportTarget {
  public:
-  // Creates the file at `path` (replacing one there). The settings must outlive the writer.
-  PdfReportWriter(const std::string& path, const PrintFonts& fonts);
+  // Writes the pages into `file`, which must be open. The settings must outlive the writer.
+  PdfReportWriter(ReportFile file, const PrintFonts& fonts);
   ~PdfReportWriter() override;
   PdfReportWriter(const PdfReportWriter&) = delete;
   PdfReportWriter& operator=(const PdfReportWriter&) = delete;
@@ -24,7 +25,8 @@ class PdfReportWriter final : public ReportTarget {
   void OnLine(const ReportState& state, const ReportLine& line) override;
   void OnFreeText(const ReportState& state, const FreeText& text) override;
   void OnAddressBox(const ReportState& state, std::span<const std::string> lines) override;
-  // Failed when the file could not be written; a partial file is then removed.
+  // Puts the file in place when it was written whole. Failed when it could not be written; the
+  // temporary file is then removed.
   Status OnEnd(const ReportState& state) override;
   int PageNumber() const override;
 

@@ -1,7 +1,12 @@
 // tallyscan-cli report on generated data sets: the workbook read back by openpyxl, the PDF read
-// back by pdftotext, a failed write, and the usage.
+// back by pdftotext, a failed write, what --out may not name, and the usage.
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <regex>
 #include <string>
@@ -56,6 +61,25 @@ std::string PdfText(const std::string& path, const std::string& options = "-layo
   const std::string text = Output("pdftotext " + options + " '" + path + "' -");
   return std::regex_replace(
       text, std::regex("\u202A|\u202B|\u202C|\u202D|\u202E|\u2066|\u2067|\u2068|\u2069"), "");
+}
+
+// What a folder holds: each name with its bytes, or where it links to.
+std::map<std::string, std::string> Listing(const std::string& folder) {
+  std::map<std::string, std::string> listing;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string path = entry.path().string();
+    listing[entry.path().filename().string()] =
+        entry.is_symlink() ? "-> " + std::filesystem::read_symlink(path).string()
+                           : testing::ReadFile(path);
+  }
+  return listing;
+}
+
+// A small data set of its own in `folder`, for a test that may harm it.
+void Generate(const std::string& folder, const std::string& options = "") {
+  const std::string gen =
+      std::string(TALLYSCAN_GEN) + " --quiet --movements 400 --seed 3 " + options + " " + folder;
+  ASSERT_EQ(0, std::system(gen.c_str()));
 }
 
 class ReportCliTest : public ::testing::Test {
@@ -293,6 +317,119 @@ TEST_F(ReportCliTest, AFailedWriteIsReportedAndLeavesNoFile) {
   }
 }
 
+// A report never replaces the files it was read from, whatever name --out gives them.
+TEST_F(ReportCliTest, TheDataSetsOwnFilesAreNeverAReportsOutput) {
+  for (const bool zipped : {false, true}) {
+    const std::string folder = scratch_.File(zipped ? "zipped" : "plain");
+    Generate(folder, zipped ? "--zip" : "");
+    const std::string data = folder + (zipped ? "/BKMVDATA.ZIP" : "/BKMVDATA.TXT");
+    const std::string link = scratch_.File("link.htm");
+    std::filesystem::remove(link);
+    ASSERT_EQ(0, ::symlink(data.c_str(), link.c_str()));
+    // The first reading extracts the archive beside it; what the folder holds then must stay.
+    ASSERT_EQ(0, testing::RunCli("import " + folder, scratch_).exit_code);
+    const auto before = Listing(folder);
+    for (const std::string& out : {data, folder + "/INI.TXT", folder + "/Ini.txt",
+                                   folder + "/bkmvdata.txt", folder + "/BkmvData.Zip", link}) {
+      for (const std::string format : {"htm", "xlsx"}) {
+        const testing::CliRun run =
+            testing::RunCli("report ledger --from 1100 --to 8100 --format " + format + " --out " +
+                                out + " " + folder,
+                            scratch_);
+        EXPECT_EQ(1, run.exit_code) << out << " " << format;
+        EXPECT_NE(std::string::npos, run.err.find("לא ניתן לכתוב את הקובץ " + out)) << run.err;
+      }
+    }
+    EXPECT_EQ(before, Listing(folder)) << folder;
+  }
+}
+
+TEST_F(ReportCliTest, ALinkAtTheOutputIsRefusedAndLeftAsItWas) {
+  testing::WriteFile(scratch_.File("kept.htm"), "kept");
+  ASSERT_EQ(0, ::symlink("kept.htm", scratch_.File("link.htm").c_str()));
+  ASSERT_EQ(0, ::symlink("/proc/self/fd/1", scratch_.File("stdout.htm").c_str()));
+  const auto before = Listing(scratch_.path());
+  for (const std::string name : {"link.htm", "stdout.htm"}) {
+    for (const std::string format : {"htm", "xlsx", "pdf"}) {
+      const testing::CliRun run = Report("checks", format, scratch_.File(name));
+      EXPECT_EQ(1, run.exit_code) << name << " " << format;
+      EXPECT_EQ("", run.out) << name << " " << format;
+    }
+  }
+  auto after = Listing(scratch_.path());
+  after.erase("stdout");
+  after.erase("stderr");
+  EXPECT_EQ(before, after);
+}
+
+// A copy of /dev/full: writing it fails, and a failure once removed whatever --out named.
+TEST_F(ReportCliTest, ADeviceAtTheOutputIsRefusedAndLeftAsItWas) {
+  const std::string device = scratch_.File("full.htm");
+  if (::mknod(device.c_str(), S_IFCHR | 0666, ::makedev(1, 7)) != 0) {
+    GTEST_SKIP() << "making a device node needs root";
+  }
+  for (const std::string format : {"htm", "xlsx", "pdf"}) {
+    EXPECT_EQ(1, Report("checks", format, device).exit_code) << format;
+    struct stat info {};
+    ASSERT_EQ(0, ::lstat(device.c_str(), &info)) << format;
+    EXPECT_TRUE(S_ISCHR(info.st_mode)) << format;
+    EXPECT_EQ(::makedev(1, 7), info.st_rdev) << format;
+  }
+}
+
+// The workbook library writes each sheet into a temporary file first and does not notice when
+// that write fails: a limit on the size of a file cuts the sheet (not the much smaller
+// archive), and the cut workbook must not be taken for a report.
+TEST_F(ReportCliTest, AWorkbookWhoseSheetWasCutIsRefusedAndLeavesNoFile) {
+  const std::string out = scratch_.File("ledger.xlsx");
+  const std::string command = "bash -c \"trap '' XFSZ; ulimit -f 64; exec " TALLYSCAN_CLI
+                              " report ledger --from 1100 --to 8100 --format xlsx --out " +
+                              out + " " + set_->path() + "/valid\" >/dev/null 2>" +
+                              scratch_.File("err");
+  const int status = std::system(command.c_str());
+  EXPECT_EQ(1, WEXITSTATUS(status));
+  EXPECT_NE(std::string::npos,
+            testing::ReadFile(scratch_.File("err")).find("לא ניתן לכתוב את הקובץ " + out))
+      << testing::ReadFile(scratch_.File("err"));
+  EXPECT_EQ((std::vector<std::string>{"err"}), [&] {
+    std::vector<std::string> names;
+    for (const auto& [name, bytes] : Listing(scratch_.path())) names.push_back(name);
+    return names;
+  }());
+}
+
+// The system's temporary folder full (a small file system mounted over /tmp where the test may
+// mount one): the workbook keeps its temporary files beside itself and comes out whole.
+TEST_F(ReportCliTest, AFullSystemTemporaryFolderDoesNotCutTheWorkbook) {
+  if (std::system("unshare -m sh -c 'mount -t tmpfs -o size=64k tmpfs /tmp' 2>/dev/null") != 0) {
+    GTEST_SKIP() << "no file system can be mounted here";
+  }
+  // /tmp is covered in the child: the set and the workbook are reached from the current folder.
+  Generate(scratch_.File("set"));
+  const std::string command = "cd " + scratch_.path() +
+                              " && unshare -m sh -c 'mount -t tmpfs -o size=64k tmpfs /tmp && "
+                              "exec " TALLYSCAN_CLI
+                              " report ledger --from 1100 --to 8100 --format xlsx --out book.xlsx "
+                              "set' >/dev/null 2>err";
+  ASSERT_EQ(0, std::system(command.c_str())) << testing::ReadFile(scratch_.File("err"));
+  const std::string book =
+      Output("/usr/bin/python3 " TALLYSCAN_SOURCE_DIR "/tests/report/read_workbook.py " +
+             scratch_.File("book.xlsx") + " && echo read whole");
+  EXPECT_TRUE(book.ends_with("read whole\n"))
+      << book.substr(book.size() - std::min<std::size_t>(200, book.size()));
+  EXPECT_NE(std::string::npos, book.find("הכנסות ריבית"));
+}
+
+TEST_F(ReportCliTest, TheHtmlFormsGoToStandardOutputAsToAFile) {
+  const std::string htm = scratch_.File("checks.htm");
+  ::setenv("SOURCE_DATE_EPOCH", "1736937000", 1);  // the same print date for both
+  ASSERT_EQ(0, Report("checks", "htm", htm).exit_code);
+  const testing::CliRun run = Report("checks", "htm", "-");
+  ::unsetenv("SOURCE_DATE_EPOCH");
+  EXPECT_EQ(0, run.exit_code) << run.err;
+  EXPECT_EQ(testing::ReadFile(htm), run.out);
+}
+
 TEST_F(ReportCliTest, UsageMistakesExitWithTwo) {
   const std::string folder = set_->path() + "/valid";
   for (const std::string& args : std::vector<std::string>{
@@ -303,7 +440,9 @@ TEST_F(ReportCliTest, UsageMistakesExitWithTwo) {
            "report document --format htm --out x " + folder,
            "report index --sort 25 --format htm --out x " + folder,
            "report items --sort 1 --format htm --out x " + folder,
-           "report index --from 1100 --format htm --out x " + folder}) {
+           "report index --from 1100 --format htm --out x " + folder,
+           "report checks --format xlsx --out - " + folder,
+           "report checks --format pdf --out - " + folder}) {
     EXPECT_EQ(2, testing::RunCli(args, scratch_).exit_code) << args;
   }
 }

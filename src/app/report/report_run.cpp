@@ -9,6 +9,7 @@
 #include "engine/report/byte_sink.h"
 #include "engine/report/html_writer.h"
 #include "engine/report/output_targets.h"
+#include "engine/report/report_file.h"
 #include "engine/report/report_source.h"
 #include "engine/report/xlsx_writer.h"
 #include "engine/uniform/record_store.h"
@@ -56,6 +57,20 @@ ReportRunResult RunReport(const ReportRunRequest& request, const ReportProducer&
     header.source = DescribeSource(*request.store);
 
   const QString base = FreshBase(request.folder);
+  const ReportInputs inputs = InputsOfStore(*request.store);
+  // Each file is examined and written as the command-line program's are; one that is refused
+  // is not written and its message joins the run's.
+  std::string refusals;
+  const auto open = [&](QString& name) {
+    ReportFile file;
+    const Status opened = ReportFile::Open(Path(name), inputs, file);
+    if (!opened.ok()) {
+      if (!refusals.empty()) refusals += '\n';
+      refusals += opened.message();
+      name.clear();
+    }
+    return file;
+  };
   std::vector<std::unique_ptr<ByteSink>> sinks;
   std::vector<std::unique_ptr<ReportTarget>> owned;
   std::vector<ReportTarget*> targets;
@@ -65,22 +80,28 @@ ReportRunResult RunReport(const ReportRunRequest& request, const ReportProducer&
   };
   if ((request.targets & kExcelTarget) != 0) {
     result.excel_file = base + (workbook ? QStringLiteral(".xlsx") : QStringLiteral(".Xls"));
-    if (workbook) {
-      add(std::make_unique<XlsxReportWriter>(Path(result.excel_file),
-                                             static_cast<std::int64_t>(std::time(nullptr))));
-    } else {
-      sinks.push_back(std::make_unique<FileSink>(Path(result.excel_file)));
-      add(std::make_unique<HtmlReportWriter>(HtmlForm::kExcel, *sinks.back()));
+    if (ReportFile file = open(result.excel_file); file.IsOpen()) {
+      if (workbook) {
+        add(std::make_unique<XlsxReportWriter>(std::move(file),
+                                               static_cast<std::int64_t>(std::time(nullptr))));
+      } else {
+        sinks.push_back(std::make_unique<FileSink>(std::move(file)));
+        add(std::make_unique<HtmlReportWriter>(HtmlForm::kExcel, *sinks.back()));
+      }
     }
   }
   if ((request.targets & kMailTarget) != 0) {
     result.mail_file = base + QStringLiteral(".Htm");
-    sinks.push_back(std::make_unique<FileSink>(Path(result.mail_file)));
-    add(std::make_unique<HtmlReportWriter>(HtmlForm::kMail, *sinks.back()));
+    if (ReportFile file = open(result.mail_file); file.IsOpen()) {
+      sinks.push_back(std::make_unique<FileSink>(std::move(file)));
+      add(std::make_unique<HtmlReportWriter>(HtmlForm::kMail, *sinks.back()));
+    }
   }
   if ((request.targets & kPdfTarget) != 0) {
     result.pdf_file = base + QStringLiteral(".pdf");
-    add(std::make_unique<PdfReportWriter>(Path(result.pdf_file), *request.fonts));
+    if (ReportFile file = open(result.pdf_file); file.IsOpen()) {
+      add(std::make_unique<PdfReportWriter>(std::move(file), *request.fonts));
+    }
   }
   if ((request.targets & kPrinterTarget) != 0 && request.printer != nullptr) {
     request.printer->setDocName(QStringLiteral("טליסקן"));
@@ -95,6 +116,10 @@ ReportRunResult RunReport(const ReportRunRequest& request, const ReportProducer&
   }
   // Every target is closed whatever became of the others; each failed one has its message.
   result.status = stream.End();
+  if (!refusals.empty()) {
+    result.status =
+        Status::Refused(result.status.ok() ? refusals : refusals + '\n' + result.status.message());
+  }
   // A file that failed is gone: do not offer it.
   for (QString* file : {&result.excel_file, &result.mail_file, &result.pdf_file}) {
     if (!file->isEmpty() && !QFileInfo::exists(*file)) file->clear();

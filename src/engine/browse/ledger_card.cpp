@@ -128,7 +128,8 @@ LedgerCard FinishCard(const RecordStore& store, CardStart& start, CounterNames* 
   }
 
   // File order: the record number, then the offset (the opening row's number is all zeros).
-  // The rows are put in order through their places, which moves each row once.
+  // The rows are put in order through their places, in place: a card of a hundred thousand
+  // movements is never held twice.
   std::vector<std::size_t> order(card.rows.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
@@ -137,10 +138,20 @@ LedgerCard FinishCard(const RecordStore& store, CardStart& start, CounterNames* 
     if (na != nb) return na < nb;
     return card.rows[a].offset < card.rows[b].offset;
   });
-  std::vector<LedgerRow> sorted;
-  sorted.reserve(order.size());
-  for (const std::size_t i : order) sorted.push_back(std::move(card.rows[i]));
-  card.rows = std::move(sorted);
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    if (order[i] == i) continue;
+    // The cycle through i: each place takes the row that belongs there.
+    LedgerRow held = std::move(card.rows[i]);
+    std::size_t place = i;
+    while (order[place] != i) {
+      const std::size_t from = order[place];
+      card.rows[place] = std::move(card.rows[from]);
+      order[place] = place;
+      place = from;
+    }
+    card.rows[place] = std::move(held);
+    order[place] = place;
+  }
 
   // Counter accounts repeat within a card and across cards: each name is read once.
   CounterNames own_names;
@@ -152,11 +163,11 @@ LedgerCard FinishCard(const RecordStore& store, CardStart& start, CounterNames* 
     auto [it, added] = names.try_emplace(std::string(counter));
     if (added) {
       const ElementRange found = PrefixRange(store.AccountIndex, counter);
-      if (!found.empty()) {
-        it->second = TextCell(
-            ReadRecordField(store, store.AccountIndex[found.first].Offset, field::B110(1404)),
-            store.DosCodePage, field::B110(1404).converted);
-      }
+      it->second = std::make_shared<const std::string>(
+          found.empty() ? std::string()
+                        : TextCell(ReadRecordField(store, store.AccountIndex[found.first].Offset,
+                                                   field::B110(1404)),
+                                   store.DosCodePage, field::B110(1404).converted));
     }
     row.counter_name = it->second;
   }
@@ -269,7 +280,7 @@ RowCells LedgerRowCells(const RecordStore& store, const LedgerCard& card, std::i
   if (want(10)) cells[9] = cell(field::B100(1359));
   if (want(11)) cells[10] = cell(field::B100(1360));
   if (want(13)) cells[12] = cell(field::B100(1365));
-  if (want(14)) cells[13] = r.counter_name;
+  if (want(14) && r.counter_name) cells[13] = *r.counter_name;
   if (want(15)) cells[14] = cell(field::B100(1367));
   if (want(23)) cells[22] = cell(field::B100(1371));
   if (want(24)) cells[23] = cell(field::B100(1372));

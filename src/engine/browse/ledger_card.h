@@ -7,6 +7,7 @@
 // Cell texts are those every ledger view prints (the page, the reports, `view ledger`).
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -31,7 +32,9 @@ struct LedgerRow {
   std::int64_t offset = -1;  // the line's offset in the data file; -1 for the opening balance
   std::int64_t balance = 0;  // running balance after this row, agorot
   bool opening = false;      // the opening-balance row
-  std::string counter_name;  // the counter account's name (field 14), UTF-8
+  // The counter account's name (field 14), UTF-8, shared by the rows that name the account;
+  // null when the movement names none.
+  std::shared_ptr<const std::string> counter_name;
 };
 
 struct LedgerCard {
@@ -46,8 +49,8 @@ struct LedgerCard {
 };
 
 // The names of counter accounts by their key as a movement stores it, kept by a caller that
-// loads many cards of one store so that each name is read once.
-using CounterNames = std::unordered_map<std::string, std::string>;
+// loads many cards of one store so that each name is read and held once.
+using CounterNames = std::unordered_map<std::string, std::shared_ptr<const std::string>>;
 
 // Loads the card of AccountIndex element `account` (1..Count). The movements are the run of
 // MovementIndex entries under the account's key, put in file order (record number, then

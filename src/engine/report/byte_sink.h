@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "engine/common/status.h"
+#include "engine/report/report_file.h"
 
 namespace tallyscan {
 
@@ -18,27 +19,27 @@ class ByteSink {
   virtual Status Close() = 0;
 };
 
-// A new file at `path` (an existing one is replaced), written through a buffer. When a write,
-// the creation or the close fails, Close removes the partial file and its message names the
-// file and the reason. A sink destroyed without Close closes the file and keeps it.
+// The bytes of a report file (ReportFile), written through a buffer into its temporary file.
+// Close puts the file in place when every write succeeded; when a write or the close fails it
+// removes the temporary file and its message names the report's path and the reason. A sink
+// destroyed without Close removes the temporary file.
 class FileSink final : public ByteSink {
  public:
-  explicit FileSink(std::string path);
+  // `file` must be open.
+  explicit FileSink(ReportFile file);
   FileSink(const FileSink&) = delete;
   FileSink& operator=(const FileSink&) = delete;
-  ~FileSink() override;
+  ~FileSink() override = default;
 
   void Write(std::string_view bytes) override;
   Status Close() override;
-  const std::string& path() const { return path_; }
+  const std::string& path() const { return file_.path(); }
 
  private:
   void Flush();
 
-  std::string path_;
-  int fd_ = -1;
+  ReportFile file_;
   int error_ = 0;  // errno of the first failure
-  bool opened_ = false;
   bool closed_ = false;
   std::string buffer_;
 };

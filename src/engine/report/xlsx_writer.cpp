@@ -1,11 +1,10 @@
 #include "engine/report/xlsx_writer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <tuple>
@@ -14,6 +13,7 @@
 #include "engine/report/byte_sink.h"
 #include "engine/report/figure_cell.h"
 #include "engine/report/report_source.h"
+#include "engine/report/workbook_check.h"
 #include "engine/text/trim.h"
 #include "engine/uniform/result_row.h"
 
@@ -52,7 +52,8 @@ std::string NumberFormat(int decimals, int sense) {
 }  // namespace
 
 struct XlsxReportWriter::Book {
-  std::string path;
+  ReportFile file;
+  std::string temporary_folder;  // the library's own temporary files, beside the report
   std::int64_t created = 0;
   lxw_workbook* workbook = nullptr;
   std::vector<lxw_worksheet*> sheets;
@@ -60,7 +61,11 @@ struct XlsxReportWriter::Book {
   std::uint32_t rows_per_sheet = LXW_ROW_MAX;
   lxw_error error = LXW_NO_ERROR;
   bool began = false;
-  bool created_file = false;
+  // Per sheet, the rows that hold a cell: what the sheet read back must hold.
+  std::vector<std::int64_t> sheet_rows;
+  lxw_row_t last_row_counted = 0;
+  bool row_counted = false;
+  bool custom_properties = false;
   std::vector<double> widths;  // per column, in characters, the widest seen
   // Formats by (kind, decimals, sense, colour, bold): kind 0 text, 1 number, 2 title,
   // 3 heading, 4 spanning.
@@ -68,6 +73,15 @@ struct XlsxReportWriter::Book {
 
   void Note(lxw_error status) {
     if (error == LXW_NO_ERROR && status != LXW_NO_ERROR) error = status;
+  }
+
+  // A cell written into the current row.
+  void Put(lxw_error status) {
+    Note(status);
+    if (status != LXW_NO_ERROR || (row_counted && last_row_counted == row)) return;
+    ++sheet_rows.back();
+    last_row_counted = row;
+    row_counted = true;
   }
 
   lxw_format* Format(const ReportState& state, int kind, int decimals, int sense, CellColour colour,
@@ -109,14 +123,16 @@ struct XlsxReportWriter::Book {
     }
     worksheet_right_to_left(sheet);
     sheets.push_back(sheet);
+    sheet_rows.push_back(0);
+    row_counted = false;
     row = 0;
   }
 
   // Text across every column of the table, centred.
   void Across(const ReportState& state, std::string_view text, lxw_format* format) {
-    Note(worksheet_write_string(Sheet(), row, 0, CellText(text).c_str(), format));
+    Put(worksheet_write_string(Sheet(), row, 0, CellText(text).c_str(), format));
     for (std::size_t c = 1; c < Columns(state); ++c) {
-      Note(worksheet_write_blank(Sheet(), row, static_cast<lxw_col_t>(c), format));
+      Put(worksheet_write_blank(Sheet(), row, static_cast<lxw_col_t>(c), format));
     }
     ++row;
   }
@@ -126,8 +142,8 @@ struct XlsxReportWriter::Book {
     const auto& columns = state.columns.columns;
     for (std::size_t c = 0; c < columns.size(); ++c) {
       const std::string caption(TrimSpaces(columns[c].caption));
-      Note(worksheet_write_string(Sheet(), row, static_cast<lxw_col_t>(c),
-                                  CellText(caption).c_str(), format));
+      Put(worksheet_write_string(Sheet(), row, static_cast<lxw_col_t>(c), CellText(caption).c_str(),
+                                 format));
     }
     worksheet_freeze_panes(Sheet(), row + 1, 0);
     ++row;
@@ -166,34 +182,35 @@ struct XlsxReportWriter::Book {
       if (figure->negative) value = -value;
       if (figure->sense < 0) value = -value;
       const int decimals = std::min(figure->decimals, 10);
-      Note(worksheet_write_number(Sheet(), row, col, value,
-                                  Format(state, 1, decimals, figure->sense != 0, colour, bold)));
+      Put(worksheet_write_number(Sheet(), row, col, value,
+                                 Format(state, 1, decimals, figure->sense != 0, colour, bold)));
       widths[column] = std::max(widths[column], static_cast<double>(cell.size()) + 2);
       return;
     }
     if (TrimSpaces(cell).empty()) return;
-    Note(worksheet_write_string(Sheet(), row, col, CellText(cell).c_str(),
-                                Format(state, 0, 0, 0, CellColour::kNone, bold)));
+    Put(worksheet_write_string(Sheet(), row, col, CellText(cell).c_str(),
+                               Format(state, 0, 0, 0, CellColour::kNone, bold)));
   }
 };
 
-XlsxReportWriter::XlsxReportWriter(std::string path, std::int64_t created)
+XlsxReportWriter::XlsxReportWriter(ReportFile file, std::int64_t created)
     : book_(std::make_unique<Book>()) {
-  book_->path = std::move(path);
+  book_->file = std::move(file);
   book_->created = created;
-  // The file is made now, so that a path that cannot be written is known before the report
-  // runs, and so that a failure removes only a file of our own.
-  const int fd = ::open(book_->path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
+  if (!book_->file.IsOpen()) {
     book_->Note(LXW_ERROR_CREATING_XLSX_FILE);
     return;
   }
-  ::close(fd);
-  book_->created_file = true;
+  // The library keeps each sheet in a temporary file until it is closed, as large as the
+  // sheet's XML: kept beside the report, on the disk the user chose for it, rather than in a
+  // shared temporary folder that may be small.
+  book_->temporary_folder = std::filesystem::path(book_->file.WritePath()).parent_path().string();
+  if (book_->temporary_folder.empty()) book_->temporary_folder = ".";
   lxw_workbook_options options{};
   options.constant_memory = LXW_TRUE;
   options.use_zip64 = LXW_TRUE;
-  book_->workbook = workbook_new_opt(book_->path.c_str(), &options);
+  options.tmpdir = book_->temporary_folder.data();
+  book_->workbook = workbook_new_opt(book_->file.WritePath().c_str(), &options);
   if (book_->workbook == nullptr) book_->Note(LXW_ERROR_CREATING_XLSX_FILE);
 }
 
@@ -286,14 +303,21 @@ Status XlsxReportWriter::OnEnd(const ReportState& state) {
           {"Source read at", &read_at}}) {
       if (!value->empty()) {
         book.Note(workbook_set_custom_property_string(book.workbook, name, value->c_str()));
+        book.custom_properties = true;
       }
     }
     book.Note(workbook_close(book.workbook));
     book.workbook = nullptr;
   }
-  if (book.error == LXW_NO_ERROR) return Status::Ok();
-  if (book.created_file) ::unlink(book.path.c_str());
-  return Status::IoError(WriteFailureMessage(book.path, lxw_strerror(book.error)));
+  std::string fault;
+  if (book.error != LXW_NO_ERROR) {
+    fault = lxw_strerror(book.error);
+  } else {
+    fault = WorkbookFault(book.file.WritePath(), {book.sheet_rows, book.custom_properties});
+  }
+  if (fault.empty()) return book.file.Commit();
+  book.file.Discard();
+  return Status::IoError(WriteFailureMessage(book.file.path(), fault));
 }
 
 }  // namespace tallyscan

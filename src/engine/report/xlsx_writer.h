@@ -14,14 +14,17 @@
 #include <string>
 
 #include "engine/report/report.h"
+#include "engine/report/report_file.h"
 
 namespace tallyscan {
 
 class XlsxReportWriter final : public ReportTarget {
  public:
-  // Creates the workbook at `path` (replacing a file there). `created` (seconds since 1970)
-  // is the creation time written into the properties, so that equal input gives equal files.
-  XlsxReportWriter(std::string path, std::int64_t created);
+  // Writes the workbook into `file`, which must be open; the library's temporary files (about
+  // as large as the sheets' XML, many times the workbook) go into the same folder. `created`
+  // (seconds since 1970) is the creation time written into the properties, so that equal input
+  // gives equal files.
+  XlsxReportWriter(ReportFile file, std::int64_t created);
   ~XlsxReportWriter() override;
   XlsxReportWriter(const XlsxReportWriter&) = delete;
   XlsxReportWriter& operator=(const XlsxReportWriter&) = delete;
@@ -33,7 +36,9 @@ class XlsxReportWriter final : public ReportTarget {
   void OnLine(const ReportState& state, const ReportLine& line) override;
   void OnFreeText(const ReportState& state, const FreeText& text) override;
   void OnAddressBox(const ReportState& state, std::span<const std::string> lines) override;
-  // Writes the file. Failed when it could not be written; the partial file is then removed.
+  // Finishes the workbook, reads it back whole (every part present, every entry through its
+  // CRC, every sheet complete) and only then puts it in place. Failed when it could not be
+  // written or does not read back; the temporary file is then removed.
   Status OnEnd(const ReportState& state) override;
 
  private:

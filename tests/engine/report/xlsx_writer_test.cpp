@@ -49,7 +49,9 @@ TEST(XlsxWriter, AnIndependentReaderFindsTheReportAsNumbersAndTexts) {
   header.source = {"/data/BKMVDATA.TXT", 1234, std::string(64, 'a'), 1736937000};
   const PrintFonts fonts = DefaultPrintFonts();
   {
-    XlsxReportWriter writer(path, 1736937000);
+    ReportFile file;
+    ASSERT_TRUE(ReportFile::Open(path, {}, file).ok());
+    XlsxReportWriter writer(std::move(file), 1736937000);
     writer.SetRowsPerSheet(6);
     SilentProgress silent;
     ReportStream stream(header, fonts, {&writer}, silent);
