@@ -14,6 +14,7 @@
 #include "app/widgets/folder_chooser.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
+#include "engine/browse/accounts_index.h"
 #include "engine/transfer/account_numbers.h"
 #include "engine/transfer/transfer.h"
 #include "engine/uniform/fields.h"
@@ -40,11 +41,9 @@ class AccountRows final : public GridRowSource {
           TextDisplay(ReadRecordField(store_, entry.Offset, p), store_.DosCodePage, true));
     };
     switch (field) {
-      case 1:  // an account without an income-tax section code is marked
-        return ReadRecordField(store_, entry.Offset, field::B110(1417)).find_first_not_of(" 0") ==
-                       std::string::npos
-                   ? "1"
-                   : "0";
+      case 1:  // the picture of the account's income-tax section, as the index shows it
+        return std::string(1,
+                           AccountImage(ReadRecordLine(store_, entry.Offset, RecordType::kB110)));
       case 2:
         return SafeCellText(KeyDisplay(ReadRecordField(store_, entry.Offset, field::B110(1403))));
       case kNumberField:
