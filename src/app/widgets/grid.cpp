@@ -39,6 +39,20 @@ QString FromStd(std::string_view text) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// One token of digits and their signs: a date, a time, a reference, a code ("100-0023").
+bool IsWholeToken(const QString& text) {
+  bool digit = false;
+  for (const QChar c : text) {
+    if (c.isDigit()) {
+      digit = true;
+    } else if (c != QLatin1Char('/') && c != QLatin1Char(':') && c != QLatin1Char('.') &&
+               c != QLatin1Char('-') && c != QLatin1Char(',')) {
+      return false;
+    }
+  }
+  return digit;
+}
+
 // Takes up to `excess` pixels from the columns of `width` named by `givers`, each down to its
 // `least`, in proportion to what each can spare. Returns what is still to take.
 int GiveWay(std::vector<int>& width, const std::vector<int>& least,
@@ -425,7 +439,10 @@ void Grid::MeasureCells(int first, int last) {
         continue;
       }
       const int width = FigureWidth(cell.bold ? bold : normal, cell.text);
-      if (cell.figure) figures[column] = std::max(figures[column], width);
+      // A date, a time or a code cut would read as another: kept whole like a figure.
+      if (cell.figure || IsWholeToken(cell.text)) {
+        figures[column] = std::max(figures[column], width);
+      }
       needed[column] =
           std::max(needed[column], cell.figure ? width : std::min(width, kTextWidthCap));
     }

@@ -13,7 +13,8 @@
 // elided, the whole cell in its tooltip. Text columns beside the stretch column widen to
 // their texts too, up to a limit, so that a text quoting a figure is seldom cut. When the
 // columns are wider than the viewport, text columns give way first, to no less than their
-// heading (and their widest figure, where they hold some), then figure columns give up their
+// heading (and their widest figure, date or code, where they hold some), then figure columns
+// give up their
 // spare room; what still does not fit scrolls, and a figure cell cut by the viewport's edge
 // shows "#" across its visible part, never the end of a figure. Widths the user drags are
 // handed to the owner to keep (SetWidthKeeper) and are not given away.
@@ -259,8 +260,9 @@ class Grid : public QTableView {
   int stretch_field_ = 0;
   std::vector<bool> sized_by_user_;  // by column, since the list began
   std::vector<int> wanted_width_;    // by column: what it takes when there is room
-  std::vector<int> widest_figure_;   // by column: the width its widest figure needs, 0 for none
-  int search_column_ = -1;           // the last search, for FindNext
+  // By column: the width its widest figure (or date, time or code) needs, 0 for none.
+  std::vector<int> widest_figure_;
+  int search_column_ = -1;  // the last search, for FindNext
   QString search_word_;
   bool setting_widths_ = false;  // widths are being set by the grid, not dragged by the user
 };
