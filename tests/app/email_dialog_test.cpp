@@ -206,6 +206,7 @@ class EmailDialogTest : public QObject {
              QStringLiteral("מאזן בוחן"));
     QCOMPARE(t.messages.size(), std::size_t{1});
     QCOMPARE(t.messages[0].text, Text(mail_texts::kSent));
+    QCOMPARE(t.messages[0].icon, MessageIcon::kInformation);
     QVERIFY(!dialog.Sending());
     QVERIFY(!send->isHidden());
     QVERIFY(!dialog.findChild<StripAnimation*>("sendingAnimation")->Running());

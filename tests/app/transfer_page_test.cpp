@@ -70,6 +70,8 @@ class TransferPageTest : public QObject {
     page->Start();
     QCOMPARE(t.messages.size(), std::size_t{1});
     QVERIFY(t.messages[0].text.contains(QStringLiteral("קיימים כבר נתונים קודמים בקובץ האינדקס")));
+    QCOMPARE(page->findChild<QLabel*>(QStringLiteral("stepLine"))->text(),
+             QStringLiteral("לא נקלטו נתונים - כל השלבים נדחו"));
   }
 
   void KeyUpdateDialogRender() {

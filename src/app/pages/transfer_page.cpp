@@ -234,7 +234,13 @@ void TransferPage::Start() {
   } else {
     for (const std::string& refusal : result.refusals)
       text += FromStd(refusal) + QStringLiteral("\n");
-    status_->setText(QStringLiteral("הקליטה הסתיימה"));
+    // A run whose every chosen step was refused took nothing in: it did not end as asked.
+    const std::size_t chosen =
+        static_cast<std::size_t>(options.accounts) + static_cast<std::size_t>(options.movements) +
+        static_cast<std::size_t>(options.documents) + static_cast<std::size_t>(options.items);
+    const bool all_refused = chosen > 0 && result.refusals.size() >= chosen;
+    status_->setText(all_refused ? QStringLiteral("לא נקלטו נתונים - כל השלבים נדחו")
+                                 : QStringLiteral("הקליטה הסתיימה"));
   }
   for (const std::string& warning : result.warnings)
     text += QStringLiteral("\n") + FromStd(warning);
