@@ -481,8 +481,9 @@ void Grid::Fit() {
     total += width[column];
   }
   const int room = viewport()->width();
-  if (total <= room) {
-    if (stretch >= 0) width[static_cast<std::size_t>(stretch)] += room - total;
+  // A grid not shown yet has no viewport worth fitting to: it keeps its widths until shown.
+  if (total <= room || !isVisible()) {
+    if (stretch >= 0 && total < room) width[static_cast<std::size_t>(stretch)] += room - total;
   } else {
     // The image column and the widths the user chose stay; texts give way before figures,
     // the stretch column first.
