@@ -13,7 +13,7 @@ class QWidget;
 
 namespace tallyscan {
 
-enum class MessageIcon { kExclamation, kQuestion };
+enum class MessageIcon { kExclamation, kQuestion, kInformation };
 
 // What AppMessage would show; tests install a hook that records it instead.
 struct AppMessageCall {

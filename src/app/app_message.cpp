@@ -8,7 +8,9 @@ namespace tallyscan {
 
 int AppMessage(AppContext& app, QWidget* owner, int kind, MessageIcon icon, const QString& text) {
   if (app.message_hook) return app.message_hook({owner, kind, icon, text});
-  QMessageBox box(icon == MessageIcon::kQuestion ? QMessageBox::Question : QMessageBox::Warning,
+  QMessageBox box(icon == MessageIcon::kQuestion      ? QMessageBox::Question
+                  : icon == MessageIcon::kInformation ? QMessageBox::Information
+                                                      : QMessageBox::Warning,
                   texts::kAppCaption, text,
                   kind == 2 ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, owner);
   box.setLayoutDirection(Qt::RightToLeft);

@@ -31,9 +31,11 @@ inline const QString kCopy = QStringLiteral("העתק");
 inline const QString kCopyWithHeadings = QStringLiteral("העתק עם כותרות");
 inline const QString kSaveAsCsv = QStringLiteral("שמור כקובץ CSV");
 inline const QString kCsvFilter = QStringLiteral("קובצי CSV (*.csv)");
+inline const QString kFindNext = QStringLiteral("חפש הבא");
+inline const QString kNotFound = QStringLiteral("לא נמצאה שורה המכילה: ");
 inline const QString kCannotWriteFile = QStringLiteral("לא ניתן לכתוב את הקובץ ");
-inline const QString kGridKeys =
-    QStringLiteral("חיפוש: Ctrl+F   העתקת השורות המסומנות: Ctrl+C   שורה ראשונה/אחרונה: Home/End");
+inline const QString kGridKeys = QStringLiteral(
+    "חיפוש: Ctrl+F   חפש הבא: F3   העתקת השורות המסומנות: Ctrl+C   שורה ראשונה/אחרונה: Home/End");
 
 // The result lists.
 inline const QString kErrorsOnly = QStringLiteral("רק שגיאות");

@@ -200,6 +200,21 @@ class DocumentsPageTest : public QObject {
     }
   }
 
+  // The receipt grid's widths are kept as a field list under "KabFields", read back by the
+  // next page.
+  void ReceiptWidthsAreKeptInTheirFieldList() {
+    Fixture f;
+    f.page->SelectType(kReceipt);
+    QCOMPARE(f.t.settings.ReadReg(kParams, "KabFields"), std::string());
+    f.page->ReceiptGrid()->horizontalHeader()->resizeSection(2, 95);
+    QCOMPARE(f.t.settings.ReadReg(kParams, "KabFields"),
+             std::string("30,1;80,2;95,3;80,4;50,5;70,6;90,7;100,8"));
+    f.t.settings.WriteReg(kParams, "KabFields", "30,1;80,2;120,3");
+    DocumentsPage again(f.t.app, f.window, nullptr);
+    QCOMPARE(again.ReceiptGrid()->Model().Columns()[2].width, 120);
+    QCOMPARE(again.ReceiptGrid()->Model().Columns()[7].width, 100);
+  }
+
   void LinesGridTakesTheRoomOfAHiddenReceiptGrid() {
     // Measured at once, without letting events through: what the page shows (and what a grab
     // of it draws) is laid out when the document changes.

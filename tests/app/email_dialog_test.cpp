@@ -1,6 +1,7 @@
 // The e-mail dialog and its parameters dialog: the preview of a report, a sending on the
 // worker thread to a real server on loopback, the recipients kept for the address book, the
 // parameters stored with a scrambled password where no keyring answers; renders of both.
+#include <QAbstractTextDocumentLayout>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -119,15 +120,64 @@ class EmailDialogTest : public QObject {
 
   void OnlyRowsOfPlainCellsAreMirrored() {
     const std::pair<QString, QString> cases[] = {
-        {"<TR id=F2><td>1</td><TD a=b>2</TD>\r\n<th>3</th></tr>",
-         "<TR id=F2><th>3</th><TD a=b>2</TD><td>1</td></tr>"},
+        {"<TR id=F2><td>א</td><TD a=b>ב</TD>\r\n<th>ג</th></tr>",
+         "<TR id=F2><th>ג</th><TD a=b>ב</TD><td>א</td></tr>"},
         {"<tr><td colspan=2>title</td></tr><tr><td>a</td><td>b</td></tr>",
          "<tr><td colspan=2>title</td></tr><tr><td>b</td><td>a</td></tr>"},
         {"<tr><td>a</td>text<td>b</td></tr>", "<tr><td>a</td>text<td>b</td></tr>"},
         {"<tr><td><table><tr><td>x</td></tr></table></td><td>b</td></tr>",
          "<tr><td><table><tr><td>x</td></tr></table></td><td>b</td></tr>"},
+        // Cells the report leaves open run to the next cell; figures stay on one line.
+        {"<Tr id=F2>\n<td align=right>&nbsp;א\n<td align=right><font>&nbsp;-1,234.50</font>\n</tr>",
+         "<Tr id=F2><td align=right nowrap><font>&nbsp;-1,234.50</font>\n<td align=right>&nbsp;א\n"
+         "</tr>"},
     };
     for (const auto& [html, mirrored] : cases) QCOMPARE(MirrorTableRows(html), mirrored);
+  }
+
+  // The preview of a ledger card as the report writer makes it: each cell of the first row
+  // stands under its heading, the first column on the right.
+  void ALedgerCardPreviewHasEachCellUnderItsHeading() {
+    const QString report =
+        QStringLiteral(TALLYSCAN_SOURCE_DIR "/tests/golden/expected/valid/report-ledger.htm");
+    TestApp t;
+    EmailDialog dialog(t.app, QStringLiteral("כרטיס חשבון"), report, nullptr);
+    dialog.resize(1000, 700);
+    dialog.show();
+    auto* preview = dialog.findChild<QTextBrowser*>("preview");
+    QTextDocument* document = preview->document();
+    document->setTextWidth(preview->viewport()->width());
+    QTextTable* data = nullptr;
+    for (QTextFrame* frame : document->rootFrame()->childFrames()) {
+      if (auto* table = qobject_cast<QTextTable*>(frame); table && table->columns() == 11) {
+        data = table;
+        break;
+      }
+    }
+    QVERIFY(data != nullptr);
+    QAbstractTextDocumentLayout* layout = document->documentLayout();
+    const auto place = [&](int row, int column) {
+      return layout->blockBoundingRect(data->cellAt(row, column).firstCursorPosition().block());
+    };
+    const auto text = [&](int row, int column) {
+      const QTextTableCell cell = data->cellAt(row, column);
+      QTextCursor cursor = cell.firstCursorPosition();
+      cursor.setPosition(cell.lastPosition(), QTextCursor::KeepAnchor);
+      return cursor.selectedText().trimmed();
+    };
+    int rightmost = 0;
+    for (int column = 0; column < 11; ++column) {
+      const QRectF heading = place(0, column);
+      const QRectF cell = place(1, column);
+      QVERIFY2(heading.left() < cell.center().x() && cell.center().x() < heading.right(),
+               qPrintable(text(0, column) + QStringLiteral(" / ") + text(1, column)));
+      if (heading.right() > place(0, rightmost).right()) rightmost = column;
+    }
+    QCOMPARE(text(0, rightmost), QStringLiteral("#"));
+    QCOMPARE(text(1, rightmost), QStringLiteral("1"));
+    const QString path = SaveRender(dialog, QStringLiteral("email_dialog_ledger_card.png"));
+    QVERIFY(!path.isEmpty());
+    qInfo("rendered %s", qPrintable(path));
   }
 
   void SendingRunsOnItsThreadAndLeavesTheDialogUsable() {
@@ -157,6 +207,7 @@ class EmailDialogTest : public QObject {
              QStringLiteral("מאזן בוחן"));
     QCOMPARE(t.messages.size(), std::size_t{1});
     QCOMPARE(t.messages[0].text, Text(mail_texts::kSent));
+    QCOMPARE(t.messages[0].icon, MessageIcon::kInformation);
     QVERIFY(!dialog.Sending());
     QVERIFY(!send->isHidden());
     QVERIFY(!dialog.findChild<StripAnimation*>("sendingAnimation")->Running());

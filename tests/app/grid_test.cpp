@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QRawFont>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextLayout>
 #include <QVBoxLayout>
@@ -112,8 +113,82 @@ class GridTest : public QObject {
     QCOMPARE(grid.columnWidth(0) + grid.columnWidth(1) + grid.columnWidth(2),
              grid.viewport()->width());
     QCOMPARE(grid.columnWidth(2), 60);
+    // Too narrow a grid: the text column gives way to its heading, the figure column not at all.
     grid.resize(200, 200);
-    QCOMPARE(grid.columnWidth(1), 180);
+    QVERIFY(grid.columnWidth(1) < 180);
+    QCOMPARE(grid.columnWidth(2), 60);
+    grid.resize(120, 200);
+    QCOMPARE(grid.columnWidth(1), grid.LeastWidth(1));
+    grid.resize(600, 200);
+    QCOMPARE(grid.columnWidth(0) + grid.columnWidth(1) + grid.columnWidth(2),
+             grid.viewport()->width());
+  }
+
+  // Columns wider than the viewport: every text column gives way (to no less than its
+  // heading) before a figure column loses a pixel; what still does not fit scrolls, and a
+  // figure cut by the viewport's edge shows "#" there, never its end.
+  void TextColumnsGiveWayBeforeFiguresAndAnEdgeNeverShowsPartOfAFigure() {
+    const std::vector<std::string> rows = {
+        "9	קבלה ממכירת ציוד משרדי לסניף הצפון	אברהם כהן ובניו	15,158.10	-1,317.68",
+        "9	שורה	שם	7,083.10	12.00"};
+    TabRowSource source(rows);
+    Grid grid;
+    grid.setLayoutDirection(Qt::RightToLeft);
+    grid.SetColumns(
+        FixedColumns({QStringLiteral("30,#"), QStringLiteral("200,פרטים"), QStringLiteral("150,שם"),
+                      QStringLiteral("100,סכום"), QStringLiteral("100,יתרה")}));
+    grid.SetStretchField(2);
+    grid.SetSource(&source);
+    grid.SetRowCount(2);
+    grid.show();
+    const auto total = [&] {
+      int sum = 0;
+      for (int c = 0; c < 5; ++c) sum += grid.columnWidth(c);
+      return sum;
+    };
+    bool scrolled = false;
+    for (int width = 600; width >= 150; width -= 30) {
+      grid.resize(width + grid.width() - grid.viewport()->width(), 200);
+      QCoreApplication::processEvents();
+      const int room = grid.viewport()->width();
+      const QString at = QStringLiteral("at %1").arg(room);
+      const bool texts_give =
+          grid.columnWidth(1) > grid.LeastWidth(1) || grid.columnWidth(2) > grid.LeastWidth(2);
+      QCOMPARE(grid.columnWidth(0), 30);
+      for (const int column : {1, 2, 3, 4}) {
+        QVERIFY2(grid.columnWidth(column) >= grid.LeastWidth(column), qPrintable(at));
+      }
+      for (const int column : {3, 4}) {
+        // A figure column keeps its room while a text column has any to give.
+        if (texts_give) QVERIFY2(grid.columnWidth(column) == 100, qPrintable(at));
+      }
+      if (total() > room) {
+        scrolled = true;
+        for (const int column : {1, 2, 3, 4}) {
+          QCOMPARE(grid.columnWidth(column), grid.LeastWidth(column));
+        }
+      } else {
+        QCOMPARE(total(), room);  // the stretch column takes what is left
+      }
+      // Each figure cell shows whole or as "#", wherever the scroll bar stands.
+      for (const int scroll :
+           {0, grid.horizontalScrollBar()->maximum() / 2, grid.horizontalScrollBar()->maximum()}) {
+        grid.horizontalScrollBar()->setValue(scroll);
+        for (int row = 0; row < 2; ++row) {
+          for (const int column : {3, 4}) {
+            const QModelIndex cell = grid.Model().index(row, column);
+            const QRect rect = grid.visualRect(cell);
+            if (rect.right() < 0 || rect.left() >= room) continue;  // out of view
+            const QString figure = cell.data().toString();
+            const QString shown = GridDelegate::FigureShown(grid.fontMetrics(), figure, rect,
+                                                            grid.viewport()->rect());
+            const bool whole = rect.left() >= 0 && rect.right() < room;
+            QCOMPARE(shown, whole ? figure : QString(shown.size(), QLatin1Char('#')));
+          }
+        }
+      }
+    }
+    QVERIFY(scrolled);
   }
 
   void CellsShowImagesAndMarkersWithoutTheMarkers() {
@@ -346,6 +421,48 @@ class GridTest : public QObject {
     QCOMPARE(grid.FindRow(1, QStringLiteral("הא"), 0), -1);
     GridSearchBox box(QStringLiteral("פרטים"), SearchEntry::kAny, nullptr);
     QCOMPARE(box.Prompt(), QStringLiteral("הקלד את מילת החיפוש בטור פרטים"));
+  }
+
+  // A figure is found by its digits, the separators typed or not; "חפש הבא" (F3) goes on
+  // down from the row found and beeps at the end; a search that finds nothing says so.
+  void AnAmountIsFoundByItsDigitsAndF3FindsTheNext() {
+    std::vector<std::string> rows = {"3	1,317.68", "3	7,083.10", "3	-7,083.10", "3	12.00",
+                                     "3	7,083.10 ח"};
+    TabRowSource source(rows);
+    Grid grid;
+    grid.SetColumns(FixedColumns({QStringLiteral("30,#"), QStringLiteral("100,סכום")}));
+    grid.SetSource(&source);
+    grid.SetRowCount(static_cast<int>(rows.size()));
+    const std::pair<QString, int> finds[] = {
+        {QStringLiteral("7083"), 1},     {QStringLiteral("7083.1"), 1},
+        {QStringLiteral("7,083.10"), 1}, {QStringLiteral("708310"), 1},
+        {QStringLiteral("1317"), 0},     {QStringLiteral("17.68"), 0},
+        {QStringLiteral("-7083"), 2},    {QStringLiteral("1200"), 3},
+        {QStringLiteral("7084"), -1},
+    };
+    for (const auto& [word, row] : finds) QCOMPARE(grid.FindRow(1, word, 0), row);
+
+    QString reported;
+    grid.SetReporter([&](const QString& text) { reported = text; });
+    grid.show();
+    QVERIFY(grid.SearchColumn(1, QStringLiteral("7083")));
+    QCOMPARE(grid.currentIndex().row(), 1);
+    QVERIFY(grid.selectionModel()->isRowSelected(1, {}));
+    QTest::keyClick(&grid, Qt::Key_F3);
+    QCOMPARE(grid.currentIndex().row(), 2);
+    QTest::keyClick(&grid, Qt::Key_F3);
+    QCOMPARE(grid.currentIndex().row(), 4);  // a balance's digits, its sense aside
+    QVERIFY(!grid.FindNext());               // the end: the row stays
+    QCOMPARE(grid.currentIndex().row(), 4);
+    QVERIFY(reported.isEmpty());
+    QVERIFY(!grid.SearchColumn(1, QStringLiteral("99999")));
+    QCOMPARE(reported, QStringLiteral("לא נמצאה שורה המכילה: 99999"));
+    QCOMPARE(grid.currentIndex().row(), 4);
+    // The search box of a figure column takes the separators and the sign.
+    GridSearchBox numeric(AccountIndexCatalogue(), 17, nullptr);
+    QString typed = QStringLiteral("-7,083.10");
+    int at = 0;
+    QCOMPARE(numeric.Field()->validator()->validate(typed, at), QValidator::Acceptable);
   }
 
   void HeaderClickSortsByTheColumnsField() {

@@ -99,6 +99,54 @@ class ItemsPageTest : public QObject {
     }
   }
 
+  // A second click on the sorted column reverses the order and the header says so; the
+  // field dialog keeps the sort; a new reading returns to the index's own order, and the
+  // search then looks in the item key (the sort field is not shown), as its prompt says.
+  void SortStateFollowsClicksTheFieldDialogAndANewReading() {
+    Fixture f;
+    Grid* list = f.page->List();
+    QHeaderView* header = list->horizontalHeader();
+    const int column = f.ColumnOf(5);
+    const auto click = [&] {
+      QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                        QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+    };
+    click();
+    QCOMPARE(header->sortIndicatorSection(), column);
+    QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+    QVERIFY(header->isSortIndicatorShown());
+    const QString first = f.Cell(0, 5);
+    click();
+    QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+    QCOMPARE(f.Cell(list->Model().rowCount() - 1, 5), first);
+    for (int row = 1; row < list->Model().rowCount(); ++row) {
+      QVERIFY(f.Cell(row - 1, 5).toStdString() >= f.Cell(row, 5).toStdString());
+    }
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    f.page->ChooseFields();
+    QCOMPARE(f.page->SortField(), 5);
+    QCOMPARE(header->sortIndicatorSection(), f.ColumnOf(5));
+
+    QTemporaryDir other;
+    DataSetOptions options;
+    options.seed = 22;
+    GeneratedDataSet generated;
+    QVERIFY(GenerateDataSet(options, other.path().toStdString(), &generated).ok());
+    SilentProgress silent;
+    const auto load = f.t.store.LoadNumber;
+    f.t.store.Clear();
+    QVERIFY(ImportFolder(f.t.store, other.path().toStdString(), silent).status.ok());
+    QVERIFY(f.t.store.LoadNumber != load);
+    f.window.PressButton(2003);
+    f.window.PressButton(2006);
+    QCOMPARE(f.page->SortField(), kItemInitialSort);
+    QCOMPARE(f.page->SearchColumn(), f.ColumnOf(2));
+    QVERIFY(!header->isSortIndicatorShown());
+    const QString key = f.Cell(7, 2);
+    QVERIFY(f.page->FindWord(key));
+    QCOMPARE(list->currentIndex().row(), 7);
+  }
+
   void SourceRecordWantsAChosenRow() {
     Fixture f;
     f.page->ShowSource();

@@ -162,7 +162,7 @@ class OutputDialogTest : public QObject {
     QTest::mouseClick(f.Execute(), Qt::LeftButton);
     QCOMPARE(f.t.messages.size(), std::size_t{1});
     QCOMPARE(f.t.messages[0].text,
-             QStringLiteral("תקלה בזמן נסיון גישה למדפסת\nבדוק הגדרות המדפסת בלוח הבקרה"));
+             QStringLiteral("תקלה בזמן נסיון גישה למדפסת\nבדוק את הגדרות המדפסות בהגדרות המערכת"));
     const ReportRunResult& run = dialog.LastRun();
     QVERIFY(run.completed);
     QVERIFY(run.excel_file.endsWith(QStringLiteral(".Xls")));

@@ -10,6 +10,7 @@
 #include "app/pages/transfer_page.h"
 #include "app/widgets/grid.h"
 #include "app_test_support.h"
+#include "engine/browse/accounts_index.h"
 #include "engine/uniform/import.h"
 #include "generator/data_set.h"
 
@@ -47,6 +48,13 @@ class TransferPageTest : public QObject {
                  .toString()
                  .trimmed(),
              QStringLiteral("1100"));
+    // The "#" column shows the index's picture of each account.
+    for (int row = 0; row < page->List()->Model().rowCount(); ++row) {
+      const std::string line =
+          ReadRecordLine(t.store, t.store.AccountListIndex[row + 1].Offset, RecordType::kB110);
+      QCOMPARE(page->List()->Model().Source()->CellText(row, 1),
+               AccountRowCells(line, t.store.DosCodePage)[0]);
+    }
     page->findChild<QLineEdit*>(QStringLiteral("folderEdit"))->setText(target.path());
     page->Start();
     QVERIFY(QFileInfo::exists(target.path() + QStringLiteral("/24.Ndx")));
@@ -62,6 +70,8 @@ class TransferPageTest : public QObject {
     page->Start();
     QCOMPARE(t.messages.size(), std::size_t{1});
     QVERIFY(t.messages[0].text.contains(QStringLiteral("קיימים כבר נתונים קודמים בקובץ האינדקס")));
+    QCOMPARE(page->findChild<QLabel*>(QStringLiteral("stepLine"))->text(),
+             QStringLiteral("לא נקלטו נתונים - כל השלבים נדחו"));
   }
 
   void KeyUpdateDialogRender() {

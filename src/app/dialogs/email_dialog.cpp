@@ -152,7 +152,9 @@ void EmailDialog::Finished() {
   send_->show();
   unsetCursor();
   if (outcome.accepted) RememberRecipient(app_.settings, recipient_->text().toStdString());
-  AppMessage(app_, this, 1, MessageIcon::kExclamation, FromUtf8(outcome.message));
+  AppMessage(app_, this, 1,
+             outcome.accepted ? MessageIcon::kInformation : MessageIcon::kExclamation,
+             FromUtf8(outcome.message));
   emit SendingEnded();
 }
 

@@ -1,5 +1,7 @@
 #include "app/pages/accounts_index_page.h"
 
+#include <algorithm>
+
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
@@ -73,6 +75,11 @@ AccountsIndexPage::AccountsIndexPage(AppContext& app, PageHost& host, QWidget* p
   BuildColumns();
   filter_ = new FilterBox(*list_, *source_, 3, this);
   list_->SetSortRoutine([this](int field) { SortBy(field); });
+  list_->SetReverseRoutine([this] {
+    auto entries = app_.store.AccountListIndex.MutableEntries();
+    std::reverse(entries.begin(), entries.end());
+    Refill(false);
+  });
   list_->SetSearchRoutine([this] { SearchSortColumn(); });
   list_->SetReporter(
       [this](const QString& text) { AppMessage(app_, this, 1, MessageIcon::kExclamation, text); });
@@ -210,26 +217,15 @@ void AccountsIndexPage::ChooseFields() {
 }
 
 void AccountsIndexPage::SearchSortColumn() {
-  const int sort_field = list_->SortIndex();
-  GridSearchBox box(AccountIndexCatalogue(), sort_field, this);
+  // At opening the rows are in the order of field 1, the picture: the key is searched then.
+  const int column = list_->SearchColumnFor(list_->SortIndex(), 2);
+  if (column < 0) return;
+  GridSearchBox box(AccountIndexCatalogue(), list_->Model().FieldOf(column), this);
   if (box.exec() == QDialog::Accepted && !box.Text().isEmpty()) {
-    int column = -1;
-    for (int c = 0; c < list_->Model().columnCount(); ++c) {
-      if (list_->Model().FieldOf(c) == sort_field) column = c;
-    }
-    if (column >= 0) {
-      const QModelIndex current = list_->selectionModel()->currentIndex();
-      const int found =
-          list_->FindRow(column, box.Text(), current.isValid() ? current.row() + 1 : 0);
-      if (found >= 0) {
-        list_->selectionModel()->setCurrentIndex(
-            list_->model()->index(found, column),
-            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        list_->scrollTo(list_->model()->index(found, column));
-      }
-    }
+    list_->SearchColumn(column, box.Text());
+  } else {
+    list_->setFocus();
   }
-  list_->setFocus();
 }
 
 void AccountsIndexPage::SortBy(int field) {

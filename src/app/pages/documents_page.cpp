@@ -26,6 +26,8 @@
 namespace tallyscan {
 namespace {
 
+constexpr std::string_view kReceiptWidthsSetting = "KabFields";
+
 QString FromStd(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -145,7 +147,13 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
   ShowColumns();
   receipt_grid_ = new Grid(this);
   receipt_grid_->setObjectName(QStringLiteral("receiptGrid"));
-  receipt_grid_->SetColumns(FixedColumns(Texts(ReceiptGridColumns())));
+  // Its widths are kept as a field list, as the other grids keep theirs; the defaults are
+  // the columns' own ("30,1;80,2;70,3;80,4;50,5;70,6;90,7;100,8").
+  receipt_grid_->SetColumns(FixedColumns(Texts(ReceiptGridColumns()),
+                                         app_.settings.ReadReg(kParams, kReceiptWidthsSetting)));
+  receipt_grid_->SetWidthKeeper([this](const std::vector<GridColumn>& columns) {
+    app_.settings.WriteReg(kParams, kReceiptWidthsSetting, ColumnWidthsText(columns));
+  });
   receipt_grid_->SetSource(receipt_source_.get());
 
   // The selector and the jump box above the toolbar, so both fit a narrow window.

@@ -1,5 +1,7 @@
 #include "app/pages/items_page.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QPixmap>
@@ -50,13 +52,20 @@ ItemsPage::ItemsPage(AppContext& app, PageHost& host, QWidget* parent)
                                 QStringLiteral("איתור פריט על פי נתון מסויים (בשדה המיון)"),
                                 QStringLiteral("IdxTb4"), QStringLiteral("searchButton"), this);
   print_button_ =
-      MakeToolButton(QStringLiteral("הדפס קטלוג"), QStringLiteral("הדפסת קטלוג הפריטים"),
+      MakeToolButton(QStringLiteral("הדפס קטלוג"), QStringLiteral("הדפסה של קטלוג הפריטים"),
                      QStringLiteral("IdxTb5"), QStringLiteral("printButton"), this);
 
   list_ = new Grid(this);
   list_->setObjectName(QStringLiteral("itemsList"));
   list_->SetSource(row_source_.get());
   list_->SetSortRoutine([this](int field) { SortBy(field); });
+  list_->SetReverseRoutine([this] {
+    auto entries = app_.store.ItemListIndex.MutableEntries();
+    std::reverse(entries.begin(), entries.end());
+    rows_->Forget();
+  });
+  list_->SetReporter(
+      [this](const QString& text) { AppMessage(app_, this, 1, MessageIcon::kExclamation, text); });
   ShowColumns();
   setProperty(kSortProperty, kItemInitialSort);
   list_->SetSortIndex(kItemInitialSort);
@@ -88,7 +97,13 @@ ItemsPage::~ItemsPage() { list_->SetSource(nullptr); }
 QWidget* ItemsPage::DefaultFocus() { return list_; }
 
 void ItemsPage::Enter() {
-  // Another set may have been read since the page was last open.
+  // Another set may have been read since the page was last open: its items are in their own
+  // order, and the search and sort say so.
+  if (shown_load_ != app_.store.LoadNumber) {
+    shown_load_ = app_.store.LoadNumber;
+    setProperty(kSortProperty, kItemInitialSort);
+    list_->SetSortIndex(kItemInitialSort);
+  }
   rows_->Forget();
   list_->SetRowCount(0);
   list_->SetRowCount(rows_->RowCount());
@@ -109,22 +124,17 @@ void ItemsPage::SortBy(int field) {
   list_->Model().RowsChanged();
 }
 
+int ItemsPage::SearchColumn() const { return list_->SearchColumnFor(SortField(), 2); }
+
 bool ItemsPage::FindWord(const QString& word) {
-  const QByteArray typed = word.toUtf8();
-  const std::int64_t element =
-      FindItem(app_.store, SortField(),
-               std::string_view(typed.constData(), static_cast<std::size_t>(typed.size())));
-  if (element == 0) return false;
-  const QModelIndex index = list_->model()->index(static_cast<int>(element - 1), 0);
-  list_->selectionModel()->setCurrentIndex(
-      index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-  list_->scrollTo(index);
-  list_->setFocus();
-  return true;
+  const int column = SearchColumn();
+  return column >= 0 && list_->SearchColumn(column, word);
 }
 
 void ItemsPage::Search() {
-  GridSearchBox box(ItemFieldCatalogue(), SortField(), this);
+  const int column = SearchColumn();
+  if (column < 0) return;
+  GridSearchBox box(ItemFieldCatalogue(), list_->Model().FieldOf(column), this);
   if (box.exec() == QDialog::Accepted) FindWord(box.Text());
 }
 
@@ -141,7 +151,9 @@ void ItemsPage::ChooseFields() {
   // The dialog saves the list however it is closed.
   FieldSelectionDialog dialog(app_, ItemFieldCatalogue(), this);
   dialog.exec();
+  // The columns are new; the order of the rows and the sort column stay.
   ShowColumns();
+  list_->SetSortIndex(SortField());
 }
 
 }  // namespace tallyscan

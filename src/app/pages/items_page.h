@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "app/pages/page.h"
@@ -14,7 +15,8 @@ class GridRowSource;
 
 // Page 8, the item catalogue: the items of the loaded set in a grid whose columns come from
 // the field list "PrtFields"; a click on a column header sorts the catalogue by that field
-// (kept as the page's "SortParit" property), "איתור" looks for a word in the sort column,
+// (kept as the page's "SortParit" property; a second click reverses the order), "איתור" looks
+// for a word in the sort column,
 // "מבנה הדו'ח" chooses the columns. The rows are read from the data file as they are shown.
 class ItemsPage final : public Page {
   Q_OBJECT
@@ -27,9 +29,12 @@ class ItemsPage final : public Page {
 
   // A header click on the column of `field`; fields that cannot be sorted by are ignored.
   void SortBy(int field);
-  // Selects the first row from the top whose sort key contains `word`; false (the selection
-  // stays) when none does.
+  // Selects the next row after the current one (wrapping to the top) whose cell in the
+  // search column holds `word` (figures by their digits); false (the selection stays, a beep
+  // and a message) when none does.
   bool FindWord(const QString& word);
+  // The column searched: the sort column, or the item's key when the sort field is not shown.
+  int SearchColumn() const;
   // "איתור": the search box for the sort column, then FindWord.
   void Search();
   // "תנועת מקור": the chosen item's record, or the message to choose a row first.
@@ -52,6 +57,7 @@ class ItemsPage final : public Page {
   std::unique_ptr<GridRowSource> row_source_;
   Grid* list_ = nullptr;
   QToolButton* print_button_ = nullptr;
+  std::uint64_t shown_load_ = 0;  // the reading the sort state belongs to
 };
 
 }  // namespace tallyscan

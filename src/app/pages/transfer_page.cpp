@@ -14,6 +14,7 @@
 #include "app/widgets/folder_chooser.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
+#include "engine/browse/accounts_index.h"
 #include "engine/transfer/account_numbers.h"
 #include "engine/transfer/transfer.h"
 #include "engine/uniform/fields.h"
@@ -40,11 +41,9 @@ class AccountRows final : public GridRowSource {
           TextDisplay(ReadRecordField(store_, entry.Offset, p), store_.DosCodePage, true));
     };
     switch (field) {
-      case 1:  // an account without an income-tax section code is marked
-        return ReadRecordField(store_, entry.Offset, field::B110(1417)).find_first_not_of(" 0") ==
-                       std::string::npos
-                   ? "1"
-                   : "0";
+      case 1:  // the picture of the account's income-tax section, as the index shows it
+        return std::string(1,
+                           AccountImage(ReadRecordLine(store_, entry.Offset, RecordType::kB110)));
       case 2:
         return SafeCellText(KeyDisplay(ReadRecordField(store_, entry.Offset, field::B110(1403))));
       case kNumberField:
@@ -235,7 +234,13 @@ void TransferPage::Start() {
   } else {
     for (const std::string& refusal : result.refusals)
       text += FromStd(refusal) + QStringLiteral("\n");
-    status_->setText(QStringLiteral("הקליטה הסתיימה"));
+    // A run whose every chosen step was refused took nothing in: it did not end as asked.
+    const std::size_t chosen =
+        static_cast<std::size_t>(options.accounts) + static_cast<std::size_t>(options.movements) +
+        static_cast<std::size_t>(options.documents) + static_cast<std::size_t>(options.items);
+    const bool all_refused = chosen > 0 && result.refusals.size() >= chosen;
+    status_->setText(all_refused ? QStringLiteral("לא נקלטו נתונים - כל השלבים נדחו")
+                                 : QStringLiteral("הקליטה הסתיימה"));
   }
   for (const std::string& warning : result.warnings)
     text += QStringLiteral("\n") + FromStd(warning);

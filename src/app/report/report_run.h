@@ -41,7 +41,7 @@ struct ReportRunRequest {
 
 // The message of a printer that cannot be opened.
 inline constexpr std::string_view kPrinterFailure =
-    "תקלה בזמן נסיון גישה למדפסת\nבדוק הגדרות המדפסת בלוח הבקרה";
+    "תקלה בזמן נסיון גישה למדפסת\nבדוק את הגדרות המדפסות בהגדרות המערכת";
 
 struct ReportRunResult {
   bool completed = false;  // the producer reached its end (not stopped)

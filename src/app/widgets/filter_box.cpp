@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "app/widgets/text_match.h"
 #include "engine/uniform/result_row.h"
 
 namespace tallyscan {
@@ -13,27 +14,6 @@ const QString kCoversAllRows = QStringLiteral(" (לכל השורות)");
 
 QString FromStd(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// A figure without its group separators and decimal point: "1,234.50" → "123450".
-QString Digits(const QString& text) {
-  QString digits;
-  for (const QChar c : text) {
-    if (c.isDigit() || c == QLatin1Char('-')) digits.append(c);
-  }
-  return digits;
-}
-
-bool LooksLikeFigure(const QString& text) {
-  bool digit = false;
-  for (const QChar c : text) {
-    if (c.isDigit()) {
-      digit = true;
-    } else if (c != QLatin1Char(',') && c != QLatin1Char('.') && c != QLatin1Char('-')) {
-      return false;
-    }
-  }
-  return digit;
 }
 
 }  // namespace
@@ -102,25 +82,20 @@ std::string FilterBox::CellText(int row, int field) const {
   return text;
 }
 
-bool FilterBox::Matches(int row) const {
+bool FilterBox::Matches(const TextMatch& match, int row) const {
   for (const GridColumn& column : grid_.Model().Columns()) {
     if (column.field <= 1) continue;  // the image column shows no text
-    const QString shown = FromStd(LookOfCell(rows_.CellText(row, column.field)).shown);
-    if (shown.contains(needle_, Qt::CaseInsensitive)) return true;
-    if (!needle_digits_.isEmpty() && LooksLikeFigure(shown) &&
-        Digits(shown).contains(needle_digits_)) {
-      return true;
-    }
+    if (match.Matches(FromStd(LookOfCell(rows_.CellText(row, column.field)).shown))) return true;
   }
   return false;
 }
 
 void FilterBox::Apply(bool measure) {
   needle_ = field_->text().trimmed();
-  needle_digits_ = LooksLikeFigure(needle_) ? Digits(needle_) : QString();
+  const TextMatch match(needle_);
   shown_.clear();
   for (int row = 0; row < data_rows_; ++row) {
-    if (!Active() || Matches(row)) shown_.push_back(row);
+    if (!Active() || Matches(match, row)) shown_.push_back(row);
   }
   const int matched = static_cast<int>(shown_.size());
   for (int row = 0; row < kept_rows_; ++row) shown_.push_back(data_rows_ + row);

@@ -1,9 +1,8 @@
 #pragma once
 
 // The filter box of a browser's grid: the rows whose visible text contains the typed text are
-// shown, with the count "N מתוך M" beside the box. Hebrew is matched as typed, Latin letters
-// without regard to case, figures as shown and as plain digits ("1,234.50" is found by
-// "1234.50" and by "123450"). Rows the page keeps at the end (the totals row) always stay,
+// shown, with the count "N מתוך M" beside the box, matched as TextMatch matches ("1,234.50" is
+// found by "1234.50" and by "123450"). Rows the page keeps at the end (the totals row) always stay,
 // their caption saying that they cover every row.
 //
 // The box stands between the page's own row source and its grid: the grid reads through it,
@@ -20,6 +19,8 @@ class QLabel;
 class QLineEdit;
 
 namespace tallyscan {
+
+class TextMatch;
 
 class FilterBox final : public QWidget, public GridRowSource {
   Q_OBJECT
@@ -54,7 +55,7 @@ class FilterBox final : public QWidget, public GridRowSource {
 
  private:
   void Apply(bool measure = false);
-  bool Matches(int row) const;
+  bool Matches(const TextMatch& match, int row) const;
 
   Grid& grid_;
   const GridRowSource& rows_;
@@ -62,7 +63,6 @@ class FilterBox final : public QWidget, public GridRowSource {
   int data_rows_ = 0;
   int kept_rows_ = 0;
   QString needle_;
-  QString needle_digits_;   // the typed text without separators, when it is a figure
   std::vector<int> shown_;  // the page's rows shown, in order
   QLineEdit* field_ = nullptr;
   QLabel* count_ = nullptr;

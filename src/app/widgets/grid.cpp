@@ -18,6 +18,7 @@
 #include "app/texts.h"
 #include "app/widgets/grid_delegate.h"
 #include "app/widgets/grid_search.h"
+#include "app/widgets/text_match.h"
 #include "engine/browse/grid.h"
 #include "engine/text/csv.h"
 
@@ -37,6 +38,49 @@ QString FromStd(std::string_view text) {
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// One token of digits and their signs: a date, a time, a reference, a code ("100-0023").
+bool IsWholeToken(const QString& text) {
+  bool digit = false;
+  for (const QChar c : text) {
+    if (c.isDigit()) {
+      digit = true;
+    } else if (c != QLatin1Char('/') && c != QLatin1Char(':') && c != QLatin1Char('.') &&
+               c != QLatin1Char('-') && c != QLatin1Char(',')) {
+      return false;
+    }
+  }
+  return digit;
+}
+
+// Takes up to `excess` pixels from the columns of `width` named by `givers`, each down to its
+// `least`, in proportion to what each can spare. Returns what is still to take.
+int GiveWay(std::vector<int>& width, const std::vector<int>& least,
+            const std::vector<std::size_t>& givers, int excess) {
+  long long spare = 0;
+  for (const std::size_t c : givers) spare += std::max(0, width[c] - least[c]);
+  if (spare <= 0 || excess <= 0) return excess;
+  if (spare <= excess) {
+    for (const std::size_t c : givers) width[c] = std::min(width[c], least[c]);
+    return excess - static_cast<int>(spare);
+  }
+  int taken = 0;
+  for (const std::size_t c : givers) {
+    const int can = std::max(0, width[c] - least[c]);
+    const int give = static_cast<int>(static_cast<long long>(can) * excess / spare);
+    width[c] -= give;
+    taken += give;
+  }
+  // What the rounding left is taken a pixel at a time.
+  for (std::size_t i = 0; taken < excess; i = (i + 1) % givers.size()) {
+    const std::size_t c = givers[i];
+    if (width[c] > least[c]) {
+      --width[c];
+      ++taken;
+    }
+  }
+  return 0;
+}
 
 }  // namespace
 
@@ -282,13 +326,19 @@ void Grid::SetColumns(std::vector<GridColumn> columns) {
   model_.SetColumns(std::move(columns));
   const auto& shown = model_.Columns();
   sized_by_user_.assign(shown.size(), false);
+  wanted_width_.assign(shown.size(), 0);
+  widest_figure_.assign(shown.size(), 0);
   for (std::size_t column = 0; column < shown.size(); ++column) {
     int width = shown[column].width;
     if (!shown[column].widest_figure.isEmpty()) {
-      width = std::max(width, WidthNeeded(shown[column].widest_figure, true));
+      widest_figure_[column] = WidthNeeded(shown[column].widest_figure, true);
+      width = std::max(width, widest_figure_[column]);
     }
+    wanted_width_[column] = width;
     SetShownWidth(static_cast<int>(column), width);
   }
+  search_column_ = -1;
+  ShowSortIndicator();
   MeasureCells(0, model_.rowCount());
   Fit();
 }
@@ -327,7 +377,36 @@ void Grid::SetErrorRowColour(const QColor& colour) {
 
 int Grid::SortIndex() const { return property(kSortIndexProperty).toInt(); }
 
-void Grid::SetSortIndex(int field) { setProperty(kSortIndexProperty, field); }
+void Grid::SetSortIndex(int field) {
+  setProperty(kSortIndexProperty, field);
+  sort_descending_ = false;
+  ShowSortIndicator();
+}
+
+void Grid::ShowSortIndicator() {
+  int column = -1;
+  const int field = SortIndex();
+  for (int c = 0; c < model_.columnCount(); ++c) {
+    if (field > 1 && model_.FieldOf(c) == field) column = c;
+  }
+  // Only where the owner sorts: a grid without a sort shows no order it cannot change.
+  horizontalHeader()->setSortIndicatorShown(sort_ != nullptr && column >= 0);
+  horizontalHeader()->setSortIndicator(column,
+                                       sort_descending_ ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+int Grid::SearchColumnFor(int sort_field, int key_field) const {
+  int key = -1;
+  int first = -1;
+  for (int c = 0; c < model_.columnCount(); ++c) {
+    const int field = model_.FieldOf(c);
+    if (field <= 1) continue;
+    if (field == sort_field) return c;
+    if (field == key_field) key = c;
+    if (first < 0) first = c;
+  }
+  return key >= 0 ? key : first;
+}
 
 int Grid::WidthNeeded(const QString& text, bool bold) const {
   QFont cell_font = font();
@@ -345,6 +424,9 @@ void Grid::MeasureCells(int first, int last) {
   const auto& columns = model_.Columns();
   last = std::min(last, first + kMeasureLimit);
   std::vector<int> needed(columns.size(), 0);
+  std::vector<int> figures(columns.size(), 0);
+  wanted_width_.resize(columns.size(), 0);
+  widest_figure_.resize(columns.size(), 0);
   QFont bold_font = font();
   bold_font.setBold(true);
   const QFontMetrics normal(font());
@@ -357,36 +439,75 @@ void Grid::MeasureCells(int first, int last) {
         continue;
       }
       const int width = FigureWidth(cell.bold ? bold : normal, cell.text);
+      // A date, a time or a code cut would read as another: kept whole like a figure.
+      if (cell.figure || IsWholeToken(cell.text)) {
+        figures[column] = std::max(figures[column], width);
+      }
       needed[column] =
           std::max(needed[column], cell.figure ? width : std::min(width, kTextWidthCap));
     }
   }
   bool widened = false;
   for (std::size_t column = 0; column < columns.size(); ++column) {
-    const int index = static_cast<int>(column);
+    if (column < figures.size() && figures[column] > widest_figure_[column]) {
+      widest_figure_[column] = figures[column];
+      widened = true;
+    }
     if (column < sized_by_user_.size() && sized_by_user_[column]) continue;
-    if (needed[column] > columnWidth(index)) {
-      SetShownWidth(index, needed[column]);
+    if (needed[column] > wanted_width_[column]) {
+      wanted_width_[column] = needed[column];
       widened = true;
     }
   }
   if (widened) Fit();
 }
 
+int Grid::LeastWidth(int column) const {
+  if (column < 0 || column >= model_.columnCount()) return 0;
+  const int heading = horizontalHeader()->sectionSizeHint(column);
+  return std::max(heading, widest_figure_[static_cast<std::size_t>(column)]);
+}
+
 void Grid::Fit() {
   const auto& columns = model_.Columns();
+  if (columns.empty() || wanted_width_.size() != columns.size()) return;
+  std::vector<int> width = wanted_width_;
   int stretch = -1;
-  int others = 0;
+  int total = 0;
   for (std::size_t column = 0; column < columns.size(); ++column) {
     if (columns[column].field == stretch_field_ && stretch_field_ != 0) {
       stretch = static_cast<int>(column);
-    } else {
-      others += columnWidth(static_cast<int>(column));
+    }
+    total += width[column];
+  }
+  const int room = viewport()->width();
+  // A grid not shown yet has no viewport worth fitting to: it keeps its widths until shown.
+  if (total <= room || !isVisible()) {
+    if (stretch >= 0 && total < room) width[static_cast<std::size_t>(stretch)] += room - total;
+  } else {
+    // The image column and the widths the user chose stay; texts give way before figures,
+    // the stretch column first.
+    std::vector<int> least(columns.size(), 0);
+    std::vector<std::size_t> texts;
+    std::vector<std::size_t> figures;
+    for (std::size_t column = 0; column < columns.size(); ++column) {
+      if (columns[column].field <= 1 || sized_by_user_[column]) continue;
+      least[column] = LeastWidth(static_cast<int>(column));
+      if (static_cast<int>(column) == stretch) continue;
+      (widest_figure_[column] > 0 ? figures : texts).push_back(column);
+    }
+    int excess = total - room;
+    if (stretch >= 0 && !sized_by_user_[static_cast<std::size_t>(stretch)]) {
+      excess = GiveWay(width, least, {static_cast<std::size_t>(stretch)}, excess);
+    }
+    excess = GiveWay(width, least, texts, excess);
+    GiveWay(width, least, figures, excess);
+  }
+  for (std::size_t column = 0; column < columns.size(); ++column) {
+    if (columnWidth(static_cast<int>(column)) != width[column]) {
+      SetShownWidth(static_cast<int>(column), width[column]);
     }
   }
-  if (stretch < 0) return;
-  const int kept = columns[static_cast<std::size_t>(stretch)].width;
-  SetShownWidth(stretch, std::max(kept, viewport()->width() - others));
 }
 
 void Grid::SectionResized(int column, int, int new_width) {
@@ -394,6 +515,7 @@ void Grid::SectionResized(int column, int, int new_width) {
   model_.SetKeptWidth(column, new_width);
   if (static_cast<std::size_t>(column) < sized_by_user_.size()) {
     sized_by_user_[static_cast<std::size_t>(column)] = true;
+    wanted_width_[static_cast<std::size_t>(column)] = new_width;
   }
   if (model_.FieldOf(column) != stretch_field_) Fit();
   if (width_keeper_) width_keeper_(model_.Columns());
@@ -422,8 +544,14 @@ void Grid::ApplyRowHeight() {
 void Grid::HeaderClicked(int column) {
   const int field = model_.FieldOf(column);
   if (field == 0 || !sort_) return;
-  sort_(field);
-  SetSortIndex(field);
+  if (field == SortIndex() && field > 1 && reverse_) {
+    reverse_();
+    sort_descending_ = !sort_descending_;
+    ShowSortIndicator();
+  } else {
+    sort_(field);
+    SetSortIndex(field);
+  }
   model_.RowsChanged();
   setFocus();
   viewport()->update();
@@ -452,6 +580,11 @@ void Grid::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
+  if (event->key() == Qt::Key_F3 && event->modifiers() == Qt::NoModifier) {
+    FindNext();
+    event->accept();
+    return;
+  }
   QTableView::keyPressEvent(event);
 }
 
@@ -461,9 +594,13 @@ void Grid::contextMenuEvent(QContextMenuEvent* event) {
   copy->setShortcut(QKeySequence::Copy);
   menu.addAction(texts::kCopyWithHeadings, this, [this] { CopySelection(true); });
   menu.addSeparator();
+  QAction* next = menu.addAction(texts::kFindNext, this, [this] { FindNext(); });
+  next->setShortcut(QKeySequence(Qt::Key_F3));
+  menu.addSeparator();
   menu.addAction(texts::kSaveAsCsv, this, [this] { SaveAsCsv(); });
   const bool any = model_.rowCount() > 0;
   for (QAction* action : menu.actions()) action->setEnabled(any);
+  next->setEnabled(any && search_column_ >= 0);
   menu.exec(event->globalPos());
 }
 
@@ -555,24 +692,58 @@ void Grid::Search() {
   if (column < 0 || model_.rowCount() == 0) return;
   GridSearchBox box(columns[static_cast<std::size_t>(column)].caption, SearchEntry::kAny, this);
   if (box.exec() != QDialog::Accepted || box.Text().isEmpty()) return;
-  const int found = FindRow(column, box.Text(), currentIndex().row() + 1);
+  SearchColumn(column, box.Text());
+}
+
+bool Grid::SearchColumn(int column, const QString& word) {
+  search_column_ = column;
+  search_word_ = word;
+  const int found = FindRow(column, word, currentIndex().row() + 1);
   if (found < 0) {
     QApplication::beep();
-    return;
+    if (report_) report_(texts::kNotFound + word);
+    setFocus();
+    return false;
   }
-  const QModelIndex cell = model_.index(found, column);
-  setCurrentIndex(cell);
+  SelectFound(found, column);
+  return true;
+}
+
+bool Grid::FindNext() {
+  const int found = search_column_ < 0 || search_column_ >= model_.columnCount()
+                        ? -1
+                        : FindRow(search_column_, search_word_, currentIndex().row() + 1, false);
+  if (found < 0) {
+    QApplication::beep();
+    return false;
+  }
+  SelectFound(found, search_column_);
+  return true;
+}
+
+void Grid::SelectFound(int row, int column) {
+  const QModelIndex cell = model_.index(row, column);
+  selectionModel()->setCurrentIndex(
+      cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   scrollTo(cell);
   setFocus();
 }
 
-int Grid::FindRow(int column, const QString& word, int from) const {
+int Grid::FindRow(int column, const QString& word, int from, bool wrap) const {
   const int rows = model_.rowCount();
-  if (rows == 0) return -1;
-  from = std::clamp(from, 0, rows) % rows;
+  const TextMatch match(word);
+  if (rows == 0 || match.Empty()) return -1;
+  from = std::clamp(from, 0, rows);
+  if (!wrap) {
+    for (int row = from; row < rows; ++row) {
+      if (match.Matches(model_.ShownText(row, column))) return row;
+    }
+    return -1;
+  }
+  from %= rows;
   for (int step = 0; step < rows; ++step) {
     const int row = (from + step) % rows;
-    if (model_.ShownText(row, column).contains(word, Qt::CaseInsensitive)) return row;
+    if (match.Matches(model_.ShownText(row, column))) return row;
   }
   return -1;
 }

@@ -11,8 +11,13 @@
 // Figures are never cut: a column is widened to its widest figure as rows arrive, a figure
 // that still does not fit (the user made the column narrower) shows "###", and texts are
 // elided, the whole cell in its tooltip. Text columns beside the stretch column widen to
-// their texts too, up to a limit, so that a text quoting a figure is seldom cut. Widths the user
-// drags are handed to the owner to keep (SetWidthKeeper).
+// their texts too, up to a limit, so that a text quoting a figure is seldom cut. When the
+// columns are wider than the viewport, text columns give way first, to no less than their
+// heading (and their widest figure, date or code, where they hold some), then figure columns
+// give up their
+// spare room; what still does not fit scrolls, and a figure cell cut by the viewport's edge
+// shows "#" across its visible part, never the end of a figure. Widths the user drags are
+// handed to the owner to keep (SetWidthKeeper) and are not given away.
 
 #include <functional>
 #include <string>
@@ -165,18 +170,38 @@ class Grid : public QTableView {
 
   // The owner's sort routine, called with the field of a clicked column header. Without
   // one, header clicks do nothing.
-  void SetSortRoutine(std::function<void(int field)> sort) { sort_ = std::move(sort); }
-  // The field the rows are sorted by, kept as the "SortIndex" property of the grid.
+  void SetSortRoutine(std::function<void(int field)> sort) {
+    sort_ = std::move(sort);
+    ShowSortIndicator();
+  }
+  // The owner's reversal of the rows' order, called when the sorted column's header is
+  // clicked again. Without one, a second click sorts again.
+  void SetReverseRoutine(std::function<void()> reverse) { reverse_ = std::move(reverse); }
+  // The field the rows are sorted by, kept as the "SortIndex" property of the grid; the
+  // header shows it, and its direction. Setting it says the order is ascending.
   int SortIndex() const;
   void SetSortIndex(int field);
+  bool SortDescending() const { return sort_descending_; }
+  // The column a search of the sort field `sort_field` looks in: its own when it shows text
+  // (not the image column, and shown at all), else that of `key_field`, else the first
+  // column with text; -1 when there is none.
+  int SearchColumnFor(int sort_field, int key_field) const;
 
   // The owner's search (Ctrl+F). Without one the grid asks for a word and looks for it in
   // the stretch column, from the row after the current one.
   void SetSearchRoutine(std::function<void()> search) { search_ = std::move(search); }
   void Search();
-  // The next row from `from` (wrapping to the top) whose cell of `column` contains `word`
-  // (letter case ignored); -1 when there is none.
-  int FindRow(int column, const QString& word, int from) const;
+  // Looks for `word` in `column` from the row after the current one, wrapping to the top, and
+  // makes the row found current and selected, the focus on the grid. A search that finds
+  // nothing beeps and says so (through the reporter). The word and column are kept for
+  // FindNext. True when a row was found.
+  bool SearchColumn(int column, const QString& word);
+  // "חפש הבא" (F3): the next row below the current one that the last search matches; at the
+  // end of the rows (or before any search) a beep, the current row kept.
+  bool FindNext();
+  // The next row from `from` whose cell of `column` the word matches (TextMatch: figures by
+  // their digits too), wrapping to the top when `wrap`; -1 when there is none.
+  int FindRow(int column, const QString& word, int from, bool wrap = true) const;
 
   // The selected rows, in order.
   std::vector<int> SelectedRows() const;
@@ -197,6 +222,9 @@ class Grid : public QTableView {
 
   // The width a cell's text needs, in this grid's font (bold for headings).
   int WidthNeeded(const QString& text, bool bold) const;
+  // The least a column is given when the columns are wider than the viewport: its heading,
+  // and its widest figure where it holds figures.
+  int LeastWidth(int column) const;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -214,19 +242,29 @@ class Grid : public QTableView {
   // the stretch column, to their widest text up to kTextWidthCap; not the columns the user
   // has sized since the list began.
   void MeasureCells(int first, int last);
-  // The stretch column takes what the others leave.
+  // The columns to the viewport: the stretch column takes what the others leave; when they
+  // are too wide, text columns give way, then the spare room of figure columns.
   void Fit();
+  void SelectFound(int row, int column);
   void ApplyRowHeight();
 
   GridModel model_;
   std::function<void(int)> sort_;
+  std::function<void()> reverse_;
+  bool sort_descending_ = false;
+  void ShowSortIndicator();
   std::function<void()> search_;
   std::function<void(const std::vector<GridColumn>&)> width_keeper_;
   std::function<void(const QString&)> report_;
   QString csv_file_for_test_;
   int stretch_field_ = 0;
   std::vector<bool> sized_by_user_;  // by column, since the list began
-  bool setting_widths_ = false;      // widths are being set by the grid, not dragged by the user
+  std::vector<int> wanted_width_;    // by column: what it takes when there is room
+  // By column: the width its widest figure (or date, time or code) needs, 0 for none.
+  std::vector<int> widest_figure_;
+  int search_column_ = -1;  // the last search, for FindNext
+  QString search_word_;
+  bool setting_widths_ = false;  // widths are being set by the grid, not dragged by the user
 };
 
 }  // namespace tallyscan

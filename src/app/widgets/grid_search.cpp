@@ -31,7 +31,7 @@ void GridSearchBox::Build(const std::string& prompt) {
   field_->setObjectName(QStringLiteral("searchText"));
   if (entry_ == SearchEntry::kDigits) {
     field_->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d*")), field_));
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[\\d,.]*")), field_));
     SetDigitsOnly(field_);
   }
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

@@ -11,8 +11,9 @@ class QLineEdit;
 namespace tallyscan {
 
 // The search box of a browser: captioned with the search prompt for the column the grid is
-// sorted by. For a numeric field it takes digits only and switches the keyboard to numeric
-// entry; for a Hebrew text field it switches the keyboard to Hebrew.
+// sorted by. For a numeric field it takes digits (and a figure's sign and separators, which
+// the search passes over) and switches the keyboard to numeric entry; for a Hebrew text field it
+// switches the keyboard to Hebrew.
 class GridSearchBox final : public QDialog {
   Q_OBJECT
  public:

@@ -22,14 +22,17 @@ std::int64_t Amount(std::string_view line, const FieldLayout& field) {
   return ReadAmount(SliceField(line, field));
 }
 
-// The image of an account by its income-tax section code.
-char ImageOf(std::string_view line) {
+}  // namespace
+
+char AccountImage(std::string_view line) {
   const std::int64_t section = ReadInteger(SliceField(line, field::B110(1417)));
   if ((section >= 1000 && section <= 1100) || (section >= 5100 && section <= 5300)) return '8';
   if (section >= 7000 && section <= 8889) return '5';
   if (section > 8999) return '6';
   return '7';
 }
+
+namespace {
 
 std::int64_t BalanceOf(std::string_view line) {
   return Amount(line, field::B110(1414)) + Amount(line, field::B110(1415)) -
@@ -53,7 +56,7 @@ std::string SortText(std::string_view line, int field_number, bool dos) {
   const auto raw = [&](Positions positions) { return std::string(SliceField(line, positions)); };
   switch (field_number) {
     case 1:
-      return ImageOf(line) + raw(field::B110(1403));
+      return AccountImage(line) + raw(field::B110(1403));
     case 2:
       return raw(field::B110(1403));
     case 3:
@@ -98,7 +101,7 @@ std::string SortText(std::string_view line, int field_number, bool dos) {
 RowCells AccountRowCells(std::string_view line, bool dos) {
   RowCells cells(kIndexFieldCount);
   if (line.empty()) return cells;
-  cells[0] = std::string(1, ImageOf(line));
+  cells[0] = std::string(1, AccountImage(line));
   cells[1] = Stripped(line, field::B110(1403));
   cells[2] = Text(line, field::B110(1404), dos);
   cells[3] = JoinParts({Text(line, field::B110(1407), dos), Text(line, field::B110(1408), dos)});

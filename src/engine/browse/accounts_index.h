@@ -22,6 +22,10 @@ using RowCells = std::vector<std::string>;
 // gives 19 empty cells.
 RowCells AccountRowCells(std::string_view b110_line, bool dos_code_page);
 
+// The picture of an account in field 1 (an index into the list images), by the income-tax
+// section code of its B110 line.
+char AccountImage(std::string_view b110_line);
+
 // The totals row: "3", the caption, and the four totals of the store, each text ending with
 // the heading marker.
 RowCells AccountTotalsCells(const RecordStore& store);

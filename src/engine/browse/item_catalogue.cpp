@@ -34,7 +34,7 @@ constexpr std::array<int, 3> kHebrew = {5, 7, 8};
 constexpr FieldCatalogue kItemCatalogue = {
     "PrtFields",
     "30,1;100,2;180,5;150,7;100,8;100,9;100,10;100,11;100,12;100,13",
-    "עדכון רשימת שדות לקטלוג הפריטים",
+    "עדכון רשימת שדות לפריטים",
     kCaptions,
     kLongNames,
     kNumeric,
