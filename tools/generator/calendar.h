@@ -6,4 +6,11 @@ namespace tallyscan::gen {
 int DateOfYear(int year, int day);
 int DaysInYear(int year);
 
+// Dates YYYYMMDD as a count of days, so that days can be added and subtracted; the count
+// starts at an arbitrary day and is meant only for differences and for DateOfDayNumber.
+int DayNumber(int yyyymmdd);
+int DateOfDayNumber(int day_number);
+// Sunday 0 ... Saturday 6.
+int Weekday(int yyyymmdd);
+
 }  // namespace tallyscan::gen

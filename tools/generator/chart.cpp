@@ -90,6 +90,20 @@ std::string ValidDealer(Random& random) {
   return first + static_cast<char>('0' + IdCheckDigit(first));
 }
 
+Account MakePartner(AccountRole role, int number, bool dos, Random& random) {
+  const bool customer = role == AccountRole::kCustomer;
+  Account account;
+  account.key = std::to_string((customer ? 200001 : 300001) + number);
+  account.name = FileText(PersonOrCompanyName(random), dos);
+  account.role = role;
+  account.section = customer ? 7310 : 9210;
+  account.trial_code = customer ? "300" : "450";
+  account.trial_name = FileText(customer ? "לקוחות" : "ספקים", dos);
+  account.dealer = ValidDealer(random);
+  FillAddress(account, dos, random);
+  return account;
+}
+
 Chart BuildChart(int accounts, int items, bool dos, Random& random) {
   Chart chart;
   Business& business = chart.business;
@@ -180,22 +194,12 @@ Chart BuildChart(int accounts, int items, bool dos, Random& random) {
   const int partners = accounts - FixedAccountCount();
   const int suppliers = partners * 2 / 5 > 0 ? partners * 2 / 5 : 1;
   const int customers = partners - suppliers;
-  const std::string customer_trial = FileText("לקוחות", dos);
-  const std::string supplier_trial = FileText("ספקים", dos);
   for (int i = 0; i < partners; ++i) {
     const bool customer = i < customers;
-    Account account;
-    account.key = std::to_string((customer ? 200001 : 300001) + (customer ? i : i - customers));
-    account.name = FileText(PersonOrCompanyName(random), dos);
-    account.role = customer ? AccountRole::kCustomer : AccountRole::kSupplier;
-    account.section = customer ? 7310 : 9210;
-    account.trial_code = customer ? "300" : "450";
-    account.trial_name = customer ? customer_trial : supplier_trial;
-    account.dealer = ValidDealer(random);
-    FillAddress(account, dos, random);
     (customer ? chart.customers : chart.suppliers)
         .push_back(static_cast<int>(chart.accounts.size()));
-    chart.accounts.push_back(std::move(account));
+    chart.accounts.push_back(MakePartner(customer ? AccountRole::kCustomer : AccountRole::kSupplier,
+                                         customer ? i : i - customers, dos, random));
   }
 
   const auto catalogue = ItemCatalogue();

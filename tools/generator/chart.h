@@ -92,4 +92,8 @@ std::string ValidDealer(Random& random);
 
 Chart BuildChart(int accounts, int items, bool dos, Random& random);
 
+// A customer (role kCustomer, key 200001 + number) or supplier (kSupplier, key 300001 +
+// number) with a name, a valid dealer number and an address.
+Account MakePartner(AccountRole role, int number, bool dos, Random& random);
+
 }  // namespace tallyscan::gen

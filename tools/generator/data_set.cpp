@@ -6,6 +6,7 @@
 #include <optional>
 #include <system_error>
 
+#include "audit_journal.h"
 #include "chart.h"
 #include "documents.h"
 #include "engine/text/number_format.h"
@@ -86,14 +87,18 @@ class Generator {
   std::string KeyOf(const Document& document) const;
   Status Emit(RecordWriter& writer);
 
+  bool Audit() const { return options_.profile == DataProfile::kAudit; }
   Status TotalAccounts();
+  void TotalAuditAccounts();
   Status PlanAccountFaults();
   Status WriteData(const std::filesystem::path& folder);
   void WriteA100();
   Status WriteAccounts();
   Status WriteItems();
   Status WriteMovements();
+  Status WriteAuditMovements();
   Status WriteDocuments();
+  Status WriteAuditDocuments();
   Status WriteDocument(const Document& document);
   void WriteZ900();
   Status WriteIni(const std::filesystem::path& folder);
@@ -104,12 +109,14 @@ class Generator {
   GeneratedDataSet* result_;
   RecordCounts& counts_;
   Chart chart_;
+  gen::AuditPlan plan_;
   gen::LineWriter* out_ = nullptr;
 
   // Per account: which account-level fault it carries, and the line it was written on.
   std::vector<std::optional<FaultKind>> account_fault_;
   std::vector<int> account_fault_rank_;
   std::vector<std::int64_t> account_line_;
+  std::vector<std::int64_t> account_movements_;  // of an audit set, which lists only those moved
   std::int64_t movement_debit_ = 0, movement_credit_ = 0;
   std::int64_t unpaired_totals_line_ = 0;
 
@@ -139,7 +146,7 @@ Status Generator::Validate() {
   const int minimum_accounts = gen::FixedAccountCount() + 2;
   if (options_.accounts < minimum_accounts || options_.accounts > 100000) {
     return Status::Refused("accounts must be between " + std::to_string(minimum_accounts) +
-                         " and 100000");
+                           " and 100000");
   }
   if (options_.documents < 0 || options_.items < 0 || options_.items > 999999) {
     return Status::Refused("documents and items must not be negative (items at most 999999)");
@@ -150,15 +157,27 @@ Status Generator::Validate() {
   if (options_.tax_year < 2000 || options_.tax_year > 2048) {
     return Status::Refused("the tax year must be between 2000 and 2048");
   }
+  if (Audit() && options_.items < 1) return Status::Refused("an audit set needs at least one item");
   for (const FaultRequest& request : options_.faults) {
     const FaultInfo* info = nullptr;
-    for (const FaultInfo& candidate : Faults()) {
+    for (const FaultInfo& candidate : Audit() ? JournalFaults() : Faults()) {
       if (candidate.kind == request.kind) info = &candidate;
     }
-    if (info == nullptr || request.count < 1) return Status::Refused("bad fault request");
+    if (info == nullptr) {
+      const FaultInfo* other = nullptr;
+      for (const FaultInfo& candidate : Audit() ? Faults() : JournalFaults()) {
+        if (candidate.kind == request.kind) other = &candidate;
+      }
+      if (other == nullptr) return Status::Refused("bad fault request");
+      return Status::Refused(Audit() ? "an audit set carries only the journal-entry faults, not " +
+                                           std::string(other->name)
+                                     : "the journal-entry fault " + std::string(other->name) +
+                                           " needs the audit profile");
+    }
+    if (request.count < 1) return Status::Refused("bad fault request");
     if (info->max_count > 0 && Count(request.kind) > info->max_count) {
       return Status::Refused("at most " + std::to_string(info->max_count) + " of " +
-                           std::string(info->name));
+                             std::string(info->name));
     }
   }
   return Status::Ok();
@@ -178,7 +197,7 @@ std::string Generator::KeyOf(const Document& document) const {
 Status Generator::Emit(RecordWriter& writer) {
   if (!writer.fitted()) {
     return Status::Refused("a value does not fit its field in a " +
-                         std::string(writer.layout().code) + " line");
+                           std::string(writer.layout().code) + " line");
   }
   out_->Line(writer.line());
   return Status::Ok();
@@ -187,6 +206,10 @@ Status Generator::Emit(RecordWriter& writer) {
 // Runs the journal once without writing, to learn each account's opening balance and
 // totals, which its B110 line states before any movement is written.
 Status Generator::TotalAccounts() {
+  if (Audit()) {
+    TotalAuditAccounts();
+    return Status::Ok();
+  }
   gen::MovementStream stream(chart_, options_, Count(FaultKind::kUnknownAccount),
                              Count(FaultKind::kUnbalancedBatch));
   Movement m;
@@ -204,6 +227,19 @@ Status Generator::TotalAccounts() {
     return Status::Refused("too few movements for the unknown-account and unbalanced-batch faults");
   }
   return Status::Ok();
+}
+
+void Generator::TotalAuditAccounts() {
+  account_movements_.assign(chart_.accounts.size(), 0);
+  gen::AuditJournal journal(plan_);
+  gen::AuditMovement m;
+  while (journal.Next(&m)) {
+    const gen::PlannedLine& line = m.movement;
+    Account& account = chart_.accounts[static_cast<std::size_t>(line.account)];
+    (line.credit ? account.credit : account.debit) += line.amount;
+    (line.credit ? movement_credit_ : movement_debit_) += line.amount;
+    ++account_movements_[static_cast<std::size_t>(line.account)];
+  }
 }
 
 Status Generator::PlanAccountFaults() {
@@ -250,11 +286,11 @@ Status Generator::PlanAccountFaults() {
     }
     if (!placed) {
       return Status::Refused("no account can carry another " +
-                           std::string(fault.kind == FaultKind::kAccountTotals ? "account-totals"
-                                       : fault.kind == FaultKind::kMissingSection
-                                           ? "missing-section"
-                                           : "account-dealer") +
-                           " fault");
+                             std::string(fault.kind == FaultKind::kAccountTotals ? "account-totals"
+                                         : fault.kind == FaultKind::kMissingSection
+                                             ? "missing-section"
+                                             : "account-dealer") +
+                             " fault");
     }
   }
   return Status::Ok();
@@ -274,6 +310,7 @@ Status Generator::WriteAccounts() {
   const std::string country = gen::FileText("ישראל", options_.dos_coded);
   account_line_.assign(chart_.accounts.size(), 0);
   for (std::size_t i = 0; i < chart_.accounts.size(); ++i) {
+    if (Audit() && account_movements_[i] == 0) continue;
     const Account& a = chart_.accounts[i];
     const std::int64_t line = out_->next_line();
     account_line_[i] = line;
@@ -357,6 +394,7 @@ Status Generator::WriteItems() {
 }
 
 Status Generator::WriteMovements() {
+  if (Audit()) return WriteAuditMovements();
   gen::MovementStream stream(chart_, options_, Count(FaultKind::kUnknownAccount),
                              Count(FaultKind::kUnbalancedBatch));
   std::vector<std::pair<FaultKind, int>> counts;
@@ -460,7 +498,55 @@ Status Generator::WriteMovements() {
   return Status::Ok();
 }
 
+Status Generator::WriteAuditMovements() {
+  const gen::AuditWords words(options_.dos_coded);
+  const std::vector<gen::PlannedNote>& notes = plan_.notes();
+  const std::vector<gen::PlannedTransaction>& transactions = plan_.transactions();
+  std::size_t next_note = 0;
+  RecordWriter w(RecordType::kB100);
+  gen::AuditJournal journal(plan_);
+  gen::AuditMovement m;
+  while (journal.Next(&m)) {
+    const gen::PlannedTransaction& t = transactions[static_cast<std::size_t>(m.transaction)];
+    const gen::PlannedLine& movement = m.movement;
+    const std::int64_t line = out_->next_line();
+    w.Reset();
+    w.SetDigits(1351, line)
+        .SetText(1352, business_dealer_)
+        .SetDigits(1353, t.number)
+        .SetDigits(1354, m.line + 1)
+        .SetDigits(1355, m.batch)
+        .SetText(1356, words.TypeText(t.flow))
+        .SetText(1361, words.Details(t, m.line))
+        .SetDate(1362, t.date)
+        .SetDate(1363, t.date)
+        .SetText(1364, chart_.accounts[static_cast<std::size_t>(movement.account)].key)
+        .SetText(1365, chart_.accounts[static_cast<std::size_t>(movement.counter)].key)
+        .SetText(1366, movement.credit ? "2" : "1")
+        .SetAmount(1368, movement.amount)
+        .SetAmount(1369, 0)
+        .SetAmount(1370, 0)
+        .SetDate(1375, t.entry_date)
+        .SetText(1376, plan_.operators()[t.operator_index]);
+    if (t.reference != 0) w.SetDigits(1357, t.reference).SetDigits(1358, t.document_type);
+    if (Status status = Emit(w); !status.ok()) return status;
+    ++counts_.b100;
+
+    while (next_note < notes.size() && notes[next_note].transaction < m.transaction) ++next_note;
+    for (std::size_t k = next_note; k < notes.size() && notes[k].transaction == m.transaction;
+         ++k) {
+      const gen::PlannedNote& note = notes[k];
+      if (note.line == m.line || note.line == gen::kEveryLine ||
+          (note.line == gen::kLastLine && m.line + 1 == m.lines)) {
+        Note(note.kind, kDataFile, line, note.message, note.value);
+      }
+    }
+  }
+  return Status::Ok();
+}
+
 Status Generator::WriteDocuments() {
+  if (Audit()) return WriteAuditDocuments();
   std::vector<std::pair<FaultKind, int>> counts;
   for (const FaultInfo& info : Faults()) {
     if (gen::DocumentMaker::IsDocumentFault(info.kind))
@@ -487,6 +573,30 @@ Status Generator::WriteDocuments() {
   return Status::Ok();
 }
 
+// One document a transaction, in the order of the transactions.
+Status Generator::WriteAuditDocuments() {
+  gen::Random random(options_.seed * 0x9E3779B97F4A7C15ull + 5);
+  const std::vector<gen::PlannedNote>& notes = plan_.notes();
+  const std::vector<gen::PlannedTransaction>& transactions = plan_.transactions();
+  std::size_t next_note = 0;
+  Document document;
+  for (std::size_t i = 0; i < transactions.size(); ++i) {
+    const gen::PlannedTransaction& t = transactions[i];
+    if (t.document == 0) continue;
+    gen::MakeAuditDocument(plan_, chart_, t, random, &document);
+    const std::int64_t header_line = out_->next_line();
+    if (Status status = WriteDocument(document); !status.ok()) return status;
+    const auto index = static_cast<std::int64_t>(i);
+    while (next_note < notes.size() && notes[next_note].transaction < index) ++next_note;
+    for (std::size_t k = next_note; k < notes.size() && notes[k].transaction == index; ++k) {
+      if (notes[k].line == gen::kDocumentHeader) {
+        Note(notes[k].kind, kDataFile, header_line, notes[k].message, notes[k].value);
+      }
+    }
+  }
+  return Status::Ok();
+}
+
 Status Generator::WriteDocument(const Document& d) {
   const Account& customer = chart_.accounts[static_cast<std::size_t>(d.customer)];
   const std::int64_t header_line = out_->next_line();
@@ -496,7 +606,7 @@ Status Generator::WriteDocument(const Document& d) {
       .SetText(1202, business_dealer_)
       .SetDigits(1203, d.type)
       .SetDigits(1204, d.number)
-      .SetDate(1205, d.date)
+      .SetDate(1205, d.produced != 0 ? d.produced : d.date)
       .SetDigits(1206, d.time)
       .SetText(1207, customer.name)
       .SetText(1208, customer.street)
@@ -516,7 +626,8 @@ Status Generator::WriteDocument(const Document& d) {
       .SetAmount(1224, 0)
       .SetText(1225, KeyOf(d))
       .SetDate(1230, d.date)
-      .SetText(1233, "user01");
+      .SetText(1233, d.operator_name.empty() ? "user01" : d.operator_name);
+  if (d.cancelled) c.SetText(1228, "1");
   if (Status status = Emit(c); !status.ok()) return status;
   ++counts_.c100;
 
@@ -790,11 +901,7 @@ Status Generator::WriteManifest(const std::filesystem::path& folder) {
   if (sink == nullptr) return Status::IoError("cannot create the manifest in " + folder.string());
   std::string text = "fault\tfile\tline\tmessage\tvalue\n";
   for (const ManifestEntry& entry : result_->manifest) {
-    std::string_view name;
-    for (const FaultInfo& info : Faults()) {
-      if (info.kind == entry.kind) name = info.name;
-    }
-    text.append(name).append("\t").append(entry.file).append("\t");
+    text.append(ManifestName(entry.kind)).append("\t").append(entry.file).append("\t");
     text.append(std::to_string(entry.line)).append("\t").append(entry.message);
     text.append("\t").append(entry.value).append("\n");
   }
@@ -816,6 +923,9 @@ Status Generator::Run(const std::filesystem::path& folder) {
   gen::Random random(options_.seed);
   chart_ = gen::BuildChart(options_.accounts, options_.items, options_.dos_coded, random);
   business_dealer_ = chart_.business.dealer;
+  if (Audit()) {
+    if (Status status = plan_.Make(chart_, options_); !status.ok()) return status;
+  }
 
   if (Status status = TotalAccounts(); !status.ok()) return status;
   if (Status status = PlanAccountFaults(); !status.ok()) return status;

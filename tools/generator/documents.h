@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bank_accounts.h"
@@ -47,6 +48,9 @@ struct Document {
   std::int64_t before = 0, discount = 0, after = 0, vat = 0, total = 0;
   std::vector<DocumentLine> lines;
   std::vector<ReceiptLine> receipts;
+  int produced = 0;                // production date (1205); 0: the document's date
+  bool cancelled = false;          // 1228
+  std::string_view operator_name;  // 1233; empty: "user01"
   std::optional<FaultKind> fault;
   int fault_line = 0;  // 1-based line (document or receipt line) that carries the fault
 };

@@ -35,15 +35,59 @@ constexpr FaultInfo kFaults[] = {
      "an invoice whose customer dealer number fails its check", 0},
 };
 
+// Each named as the test that finds it, but for the spike, which the first-two-digits test
+// finds.
+constexpr FaultInfo kJournalFaults[] = {
+    {F::kLateEntry, "late-entry", "a transaction entered 31 to 40 days after its date", 0},
+    {F::kPostClosing, "post-closing", "a transaction of December entered in January", 0},
+    {F::kWeekend, "weekend", "a transaction entered on a Friday or a Saturday", 0},
+    {F::kHoliday, "holiday", "a transaction entered on a holiday that is a weekday", 0},
+    {F::kRareOperator, "rare-operator", "a transaction entered by an operator of its own", 100},
+    {F::kSeldomAccount, "seldom-account", "a new customer with two sales and no other movement", 0},
+    {F::kRareFlow, "rare-flow", "a receipt or payment through the other bank, once", 0},
+    {F::kRoundAmount, "round-amount", "a receipt or payment of whole thousands", 0},
+    {F::kDuplicate, "duplicate", "a receipt or payment entered twice the same day", 0},
+    {F::kTransactionGap, "transaction-gap", "one to three transaction numbers skipped", 0},
+    {F::kDocumentGap, "document-gap", "one to three numbers of a document type skipped", 0},
+    {F::kBelowLimit, "below-limit",
+     "receipts and payments crowding below 10,000.00 (the second below 50,000.00)", 2},
+    {F::kBlankDescription, "blank-description", "a movement without details", 0},
+    {F::kKeyword, "keyword", "a movement whose details hold one of the keywords", 0},
+    {F::kNoReference, "no-reference", "a transaction without references", 0},
+    {F::kMissingDocument, "missing-document", "a transaction referring to a missing document", 0},
+    {F::kReversal, "reversal", "a receipt or payment reversed by a transaction the same day", 0},
+    {F::kRelativeSize, "relative-size",
+     "a receipt or payment eleven times its partner's next largest movement", 0},
+    {F::kAfterHours, "after-hours", "a document produced before 07:00 or from 20:00", 0},
+    {F::kBackdatedDocument, "backdated-document",
+     "a document produced 31 to 45 days after its date", 0},
+    {F::kCancelledDocument, "cancelled-document", "a document marked cancelled", 0},
+    {F::kBenfordSpike, "benford-spike",
+     "receipts and payments whose first two digits crowd into one pair (23, 36, 68)", 3},
+};
+
 }  // namespace
 
 std::span<const FaultInfo> Faults() { return kFaults; }
+std::span<const FaultInfo> JournalFaults() { return kJournalFaults; }
 
 const FaultInfo* FindFault(std::string_view name) {
-  for (const FaultInfo& info : kFaults) {
-    if (info.name == name) return &info;
+  for (const std::span<const FaultInfo> table : {Faults(), JournalFaults()}) {
+    for (const FaultInfo& info : table) {
+      if (info.name == name) return &info;
+    }
   }
   return nullptr;
+}
+
+std::string_view ManifestName(FaultKind kind) {
+  if (kind == F::kBenfordSpike) return "benford-first-two";
+  for (const std::span<const FaultInfo> table : {Faults(), JournalFaults()}) {
+    for (const FaultInfo& info : table) {
+      if (info.kind == kind) return info.name;
+    }
+  }
+  return {};
 }
 
 }  // namespace tallyscan

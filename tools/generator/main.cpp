@@ -18,14 +18,20 @@ void Usage() {
       "usage: tallyscan-gen [options] FOLDER\n"
       "  --movements N   journal movements (B100), exactly; default 400\n"
       "  --accounts N    accounts (B110); default: in proportion to the movements\n"
-      "  --documents N   documents (C100); default: a tenth of the movements\n"
+      "  --documents N   documents (C100); default: a tenth of the movements (not with\n"
+      "                  --profile audit, which gives every transaction its document)\n"
       "  --items N       catalogue items (M100); default: in proportion to the documents\n"
       "  --seed S        the same seed gives the same bytes; default 1\n"
       "  --year YYYY     tax year; default 2024\n"
       "  --dos           texts in the DOS Hebrew code page (header field 1029 = 2)\n"
       "  --zip           BKMVDATA.ZIP instead of BKMVDATA.TXT\n"
-      "  --fault NAME[@COUNT]  inject a fault (repeatable); see --list-faults\n"
-      "  --list-faults   list the fault names and exit\n"
+      "  --profile audit  a realistic ledger for the journal-entry tests, in which they find\n"
+      "                  nothing but the faults planted (at least 1000 movements)\n"
+      "  --fault NAME[@COUNT]  inject a fault (repeatable); see --list-faults and\n"
+      "                  --list-journal-faults\n"
+      "  --list-faults   list the faults the import and the checks find, and exit\n"
+      "  --list-journal-faults  list the faults the journal-entry tests find (only with\n"
+      "                  --profile audit), and exit\n"
       "  --quiet         print nothing on success\n",
       stderr);
 }
@@ -83,12 +89,21 @@ int main(int argc, char** argv) {
       options.zip = true;
     } else if (arg == "--quiet") {
       quiet = true;
-    } else if (arg == "--list-faults") {
-      for (const tallyscan::FaultInfo& info : tallyscan::Faults()) {
+    } else if (arg == "--list-faults" || arg == "--list-journal-faults") {
+      for (const tallyscan::FaultInfo& info :
+           arg == "--list-faults" ? tallyscan::Faults() : tallyscan::JournalFaults()) {
         std::printf("%-20s %s\n", std::string(info.name).c_str(),
                     std::string(info.description).c_str());
       }
       return 0;
+    } else if (arg == "--profile") {
+      if (i + 1 >= argc ||
+          (std::string_view(argv[i + 1]) != "audit" && std::string_view(argv[i + 1]) != "plain")) {
+        std::fprintf(stderr, "tallyscan-gen: --profile takes audit or plain\n");
+        return 2;
+      }
+      options.profile = std::string_view(argv[++i]) == "audit" ? tallyscan::DataProfile::kAudit
+                                                               : tallyscan::DataProfile::kPlain;
     } else if (arg == "--fault") {
       if (i + 1 >= argc) {
         Usage();
@@ -126,6 +141,23 @@ int main(int argc, char** argv) {
   if (folder.empty()) {
     Usage();
     return 2;
+  }
+  const bool audit = options.profile == tallyscan::DataProfile::kAudit;
+  if (audit && documents_given) {
+    std::fprintf(stderr,
+                 "tallyscan-gen: --documents does not go with --profile audit, which gives every "
+                 "transaction its own document\n");
+    return 2;
+  }
+  for (const tallyscan::FaultInfo& info :
+       audit ? tallyscan::Faults() : tallyscan::JournalFaults()) {
+    for (const tallyscan::FaultRequest& request : options.faults) {
+      if (request.kind != info.kind) continue;
+      std::fprintf(stderr, "tallyscan-gen: the fault %s %s\n", std::string(info.name).c_str(),
+                   audit ? "is not one of --list-journal-faults, which --profile audit takes"
+                         : "needs --profile audit");
+      return 2;
+    }
   }
   // Sizes in proportion to the journal unless given: a busy business has more customers,
   // documents and items, but not without bound.
