@@ -51,8 +51,8 @@ class CompaniesPageTest : public QObject {
     QTemporaryDir home;
     TestApp t;
     MainWindow window{t.app, StoredSize(900, 600)};
-    ImportPage* import_page = static_cast<ImportPage*>(window.PageAt(1));
-    CompaniesPage* page = static_cast<CompaniesPage*>(window.PageAt(6));
+    ImportPage* import_page = window.PageOf<ImportPage>();
+    CompaniesPage* page = window.PageOf<CompaniesPage>();
     Grid* list = page->List();
 
     Fixture() {
@@ -62,8 +62,8 @@ class CompaniesPageTest : public QObject {
       window.show();
     }
     void Open() {
-      window.PressButton(2007);
-      QCOMPARE(window.CurrentPage(), 6);
+      window.PressButton(PageId::kCompanies);
+      QCOMPARE(window.CurrentPage(), PageId::kCompanies);
     }
     // A click on the row's name, as the user chooses a row.
     void Choose(int row) {
@@ -115,7 +115,7 @@ class CompaniesPageTest : public QObject {
 
     f.list->setFocus();
     QTest::keyClick(f.list, Qt::Key_Return);
-    QCOMPARE(f.window.CurrentPage(), 1);
+    QCOMPARE(f.window.CurrentPage(), PageId::kImport);
     QVERIFY2(f.t.messages.empty(), qPrintable(f.Message(0)));
     QCOMPARE(f.t.store.LoadedFolder, saved.toStdString());
     QCOMPARE(f.import_page->Rows(), original);
@@ -194,7 +194,7 @@ class CompaniesPageTest : public QObject {
       QCOMPARE(call.kind, 1);
       QVERIFY(call.icon == MessageIcon::kExclamation);
     }
-    QCOMPARE(f.window.CurrentPage(), 6);
+    QCOMPARE(f.window.CurrentPage(), PageId::kCompanies);
   }
 
   // Two companies, one with two years; the list fills the page at any window size.

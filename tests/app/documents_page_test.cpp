@@ -62,7 +62,7 @@ class DocumentsPageTest : public QObject {
     QTemporaryDir dir;
     TestApp t;
     MainWindow window{t.app, StoredSize(1366, 768)};
-    DocumentsPage* page = static_cast<DocumentsPage*>(window.PageAt(5));
+    DocumentsPage* page = window.PageOf<DocumentsPage>();
     Fixture() {
       DataSetOptions options;
       options.seed = 31;
@@ -73,7 +73,7 @@ class DocumentsPageTest : public QObject {
       if (!ImportFolder(t.store, folder.string(), silent).status.ok()) qFatal("no import");
       window.resize(1366, 768);
       window.show();
-      window.PressButton(2005);
+      window.PressButton(PageId::kDocuments);
     }
     QString Value(PanelField field) { return page->PanelValue(field)->text(); }
     void Render(const QString& name) {
@@ -86,7 +86,7 @@ class DocumentsPageTest : public QObject {
  private slots:
   void PagesThroughTheRunAndJumps() {
     Fixture f;
-    QCOMPARE(f.window.CurrentPage(), 5);
+    QCOMPARE(f.window.CurrentPage(), PageId::kDocuments);
     QCOMPARE(f.page->Current(), std::int64_t{0});
     QVERIFY(!f.page->Move(DocumentMove::kNext));  // no current document
     f.page->SelectType(kTaxInvoice);

@@ -27,7 +27,7 @@ class ImportPageTest : public QObject {
   struct Fixture {
     TestApp t;
     MainWindow window{t.app, StoredSize(710, 560)};
-    ImportPage* page = static_cast<ImportPage*>(window.PageAt(1));
+    ImportPage* page = window.PageOf<ImportPage>();
     QLineEdit* edit = page->findChild<QLineEdit*>(QStringLiteral("folderEdit"));
     Grid* list = page->findChild<Grid*>(QStringLiteral("resultList"));
     Fixture() { window.show(); }
@@ -98,9 +98,9 @@ class ImportPageTest : public QObject {
     QVERIFY(!f.Child<QPushButton>("stopButton")->isVisible());
 
     // Now every page may be opened, and the same folder is not read twice.
-    f.window.PressButton(2003);
-    QCOMPARE(f.window.CurrentPage(), 3);
-    f.window.PressButton(2001);
+    f.window.PressButton(PageId::kAccountsIndex);
+    QCOMPARE(f.window.CurrentPage(), PageId::kAccountsIndex);
+    f.window.PressButton(PageId::kImport);
     f.page->Start();
     QCOMPARE(f.t.messages.size(), std::size_t{1});
     QCOMPARE(f.t.messages[0].text, QStringLiteral("הקובץ נקרא כבר וקיים בזכרון המחשב"));

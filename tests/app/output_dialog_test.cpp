@@ -299,29 +299,28 @@ class OutputDialogTest : public QObject {
     TestApp t;
     MainWindow window(t.app, StoredSize(1366, 768));
     window.show();
-    static_cast<ImportPage*>(window.PageAt(1))->ReadFolder(dir.path());
+    window.PageOf<ImportPage>()->ReadFolder(dir.path());
     struct Case {
-      int button;  // the main window's page button
-      int page;
+      PageId page;
       QString kind, title;
       std::function<void(QWidget* page)> prepare;
     };
     const std::vector<Case> cases = {
-        {2003, 3, QStringLiteral("Index"), QStringLiteral("אינדקס החשבונות"), {}},
-        {2004, 4, QStringLiteral("Kartis"), QStringLiteral("קופה ראשית"),
+        {PageId::kAccountsIndex, QStringLiteral("Index"), QStringLiteral("אינדקס החשבונות"), {}},
+        {PageId::kLedger, QStringLiteral("Kartis"), QStringLiteral("קופה ראשית"),
          [](QWidget* page) {
            page->findChild<QLineEdit*>(QStringLiteral("fromField"))
                ->setText(QStringLiteral("1100"));
            page->findChild<QLineEdit*>(QStringLiteral("toField"))->setText(QStringLiteral("1300"));
          }},
-        {2005, 5, QStringLiteral("Teuda"), QStringLiteral("****העתק****"),
+        {PageId::kDocuments, QStringLiteral("Teuda"), QStringLiteral("****העתק****"),
          [](QWidget* page) {
            static_cast<DocumentsPage*>(page)->SelectType(6);  // 305
          }},
-        {2006, 8, QStringLiteral("Parit"), QStringLiteral("קטלוג פריטים"), {}},
+        {PageId::kItems, QStringLiteral("Parit"), QStringLiteral("קטלוג פריטים"), {}},
     };
     for (const Case& c : cases) {
-      window.PressButton(c.button);
+      window.PressButton(c.page);
       QWidget* page = window.PageAt(c.page);
       if (c.prepare) c.prepare(page);
       QString kind, text;
@@ -352,7 +351,7 @@ class OutputDialogTest : public QObject {
       });
       QAbstractButton* print = page->findChild<QAbstractButton*>(QStringLiteral("printButton"));
       QVERIFY2(print != nullptr && print->isEnabled(),
-               qPrintable(c.kind + QStringLiteral(" on page %1").arg(window.CurrentPage())));
+               qPrintable(c.kind + QStringLiteral(" on ") + window.PageAt(c.page)->objectName()));
       print->click();
       QCOMPARE(kind, c.kind);
       QVERIFY2(text.contains(c.title), qPrintable(c.kind + QStringLiteral(": ") + text.left(400)));
@@ -370,13 +369,13 @@ class OutputDialogTest : public QObject {
     TestApp t;
     MainWindow window(t.app, StoredSize(1000, 700));
     window.show();
-    auto* import_page = static_cast<ImportPage*>(window.PageAt(1));
+    auto* import_page = window.PageOf<ImportPage>();
     auto* print_import = import_page->findChild<QPushButton*>(QStringLiteral("printButton"));
     QVERIFY(!print_import->isEnabled());
     import_page->ReadFolder(dir.path());
     QVERIFY(print_import->isEnabled());
-    window.PressButton(2002);
-    auto* checks_page = static_cast<ChecksPage*>(window.PageAt(2));
+    window.PressButton(PageId::kChecks);
+    auto* checks_page = window.PageOf<ChecksPage>();
     auto* print_checks = checks_page->findChild<QPushButton*>(QStringLiteral("printButton"));
     QVERIFY(!print_checks->isEnabled());
     checks_page->Start();

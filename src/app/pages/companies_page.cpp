@@ -56,7 +56,7 @@ class CompanyRowSource final : public GridRowSource {
 }  // namespace
 
 CompaniesPage::CompaniesPage(AppContext& app, PageHost& host, QWidget* parent)
-    : Page(app, host, 6, false, parent), row_source_(std::make_unique<CompanyRowSource>(rows_)) {
+    : Page(app, host, kId, parent), row_source_(std::make_unique<CompanyRowSource>(rows_)) {
   setFont(host.Fonts().Tahoma10);
   save_button_ = MakeToolButton(QStringLiteral("שמור חברה"),
                                 QStringLiteral("שמור את הקובץ הנוכחי בספריית החברות"),

@@ -27,6 +27,8 @@ class PercentProgressBar;
 class CompaniesPage final : public Page {
   Q_OBJECT
  public:
+  static constexpr PageId kId = PageId::kCompanies;
+
   CompaniesPage(AppContext& app, PageHost& host, QWidget* parent);
   ~CompaniesPage() override;
 

@@ -50,7 +50,7 @@ QStringList Texts(const std::vector<std::string_view>& texts) {
 }  // namespace
 
 DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
-    : Page(app, host, 5, true, parent),
+    : Page(app, host, kId, parent),
       register_source_(std::make_unique<RegisterSource>(register_)),
       line_source_(std::make_unique<TabRowSource>(line_rows_)),
       receipt_source_(std::make_unique<TabRowSource>(receipt_rows_)) {

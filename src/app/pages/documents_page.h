@@ -30,6 +30,8 @@ class GridRowSource;
 class DocumentsPage final : public Page {
   Q_OBJECT
  public:
+  static constexpr PageId kId = PageId::kDocuments;
+
   DocumentsPage(AppContext& app, PageHost& host, QWidget* parent);
   ~DocumentsPage() override;
 

@@ -51,7 +51,7 @@ QString DemoFolder(const AppContext& app) {
 }
 
 ImportPage::ImportPage(AppContext& app, PageHost& host, QWidget* parent)
-    : Page(app, host, 1, false, parent) {
+    : Page(app, host, kId, parent) {
   setFont(host.Fonts().Tahoma10);
   prompt_ = new QLabel(QStringLiteral("ציין את הספריה בה נמצאים קבצי ") + QStringLiteral("הנתונים"),
                        this);

@@ -24,6 +24,8 @@ class ResultList;
 class ImportPage final : public Page {
   Q_OBJECT
  public:
+  static constexpr PageId kId = PageId::kImport;
+
   ImportPage(AppContext& app, PageHost& host, QWidget* parent);
 
   QWidget* DefaultFocus() override { return folder_edit_; }

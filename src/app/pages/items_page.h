@@ -19,6 +19,8 @@ class GridRowSource;
 class ItemsPage final : public Page {
   Q_OBJECT
  public:
+  static constexpr PageId kId = PageId::kItems;
+
   ItemsPage(AppContext& app, PageHost& host, QWidget* parent);
   ~ItemsPage() override;
 

@@ -60,7 +60,7 @@ class CardRowSource final : public GridRowSource {
 }  // namespace
 
 LedgerPage::LedgerPage(AppContext& app, PageHost& host, QWidget* parent)
-    : Page(app, host, 4, true, parent), source_(std::make_unique<CardRowSource>(app.store, card_)) {
+    : Page(app, host, kId, parent), source_(std::make_unique<CardRowSource>(app.store, card_)) {
   setFont(host.Fonts().Tahoma10);
   auto* next = MakeToolButton(QStringLiteral("כרטיס קדימה"), QStringLiteral("הצג את הכרטיס הבא"),
                               QStringLiteral("TnuTb1"), QStringLiteral("nextButton"), this);

@@ -67,7 +67,7 @@ class AccountRows final : public GridRowSource {
 }  // namespace
 
 TransferPage::TransferPage(AppContext& app, PageHost& host, QWidget* parent)
-    : Page(app, host, 7, true, parent), rows_(std::make_unique<AccountRows>(app.store)) {
+    : Page(app, host, kId, parent), rows_(std::make_unique<AccountRows>(app.store)) {
   setFont(host.Fonts().Tahoma10);
   list_ = new Grid(this);
   list_->setObjectName(QStringLiteral("accountList"));  // control 1175
