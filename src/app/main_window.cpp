@@ -142,6 +142,17 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
     OpenRecordDetail(app_, items, {{RecordType::kM100, offset}});
   });
 
+  // Work reading the store off this thread holds back what would change the store.
+  app_.readers.changed = [this](bool reading) {
+    if (running_page_ != nullptr) return;  // the run's own reason stands; its end tells again
+    if (reading) {
+      status_bar_->showMessage(texts::kBusyWorkers);
+    } else {
+      status_bar_->clearMessage();
+    }
+    for (Page* each : pages_) each->BusyChanged(reading);
+  };
+
   setWindowIcon(logos_[8]);
   connect(&timer_, &QTimer::timeout, this, &MainWindow::Tick);
   timer_.start(kTimerPeriodMs);
@@ -175,7 +186,7 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
   LayOut();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() { app_.readers.changed = nullptr; }
 
 void MainWindow::ShowAsStored() {
   if (placement_.maximised) {
@@ -183,7 +194,7 @@ void MainWindow::ShowAsStored() {
   } else {
     show();
   }
-  if (QWidget* focus = PageAt(current_page_)->DefaultFocus()) focus->setFocus();
+  FocusPage(*PageAt(current_page_));
 }
 
 QRect MainWindow::PageArea() const {
@@ -220,8 +231,27 @@ bool MainWindow::SwitchTo(PageId id) {
   LayOut();
   page->show();
   page->Enter();
-  if (QWidget* focus = page->DefaultFocus()) focus->setFocus();
+  FocusPage(*page);
   return true;
+}
+
+void MainWindow::FocusPage(Page& page) {
+  // The page's own control, never the main button that opened it: Enter then acts on the
+  // page. A page without a default control, or whose control cannot take the focus now,
+  // gives it to its first control that takes Tab.
+  QWidget* focus = page.DefaultFocus();
+  if (focus != nullptr && focus->isEnabled() && focus->isVisibleTo(&page)) {
+    focus->setFocus(Qt::OtherFocusReason);
+    return;
+  }
+  for (QWidget* each = page.nextInFocusChain(); each != nullptr && each != &page;
+       each = each->nextInFocusChain()) {
+    if (page.isAncestorOf(each) && each->isEnabled() && each->isVisibleTo(&page) &&
+        (each->focusPolicy() & Qt::TabFocus) != 0) {
+      each->setFocus(Qt::OtherFocusReason);
+      return;
+    }
+  }
 }
 
 MainWindow::Place MainWindow::Here() const {
@@ -264,13 +294,16 @@ void MainWindow::RunStateChanged(Page* page, const QString& reason) {
   running_page_ = page;
   stop_key_->setEnabled(page != nullptr);
   UpdateButtons();
+  const bool reading = !app_.readers.Idle();
   if (page != nullptr) {
     status_bar_->showMessage(reason);
+  } else if (reading) {
+    status_bar_->showMessage(texts::kBusyWorkers);
   } else {
     status_bar_->clearMessage();
   }
   for (Page* each : pages_) {
-    if (each != nullptr) each->BusyChanged(page != nullptr);
+    if (each != nullptr) each->BusyChanged(page != nullptr || reading);
   }
 }
 
@@ -337,10 +370,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   PageAt(current_page_)->Leave();
+  // A maximised window keeps the size and place it returns to when restored.
   const QRect normal = isMaximized() ? normalGeometry() : geometry();
   app_.settings.WriteReg(
       kParams, kMainDlgPos,
-      FormatMainDlgPos(width(), height(), isMaximized(), normal.x(), normal.y()));
+      FormatMainDlgPos(normal.width(), normal.height(), isMaximized(), normal.x(), normal.y()));
   timer_.stop();
   event->accept();
 }

@@ -89,6 +89,7 @@ class MainWindow : public QWidget, public PageHost {
     std::uint64_t load_number = 0;  // the data set the view belongs to (LoadNumber)
   };
   Place Here() const;
+  void FocusPage(Page& page);
   void Step(std::vector<Place>& from, std::vector<Place>& to);
   void UpdateHistoryButtons();
   void Tick();

@@ -245,6 +245,52 @@ class BrowsePagesTest : public QObject {
     QCOMPARE(f.ledger->Card().account, f.t.store.AccountIndex.Count());
   }
 
+  // "הצג" shows the "מכרטיס" card whatever "עד כרטיס" holds and stays where it is while the
+  // name labels change; paging opens a card at its top with its first row chosen, so that
+  // Enter drills down at once; a new reading empties the range.
+  void LedgerShowsTheFromCardAndPagesToTheTop() {
+    Fixture f;
+    QVERIFY(f.Load());
+    f.window.PressButton(PageId::kLedger);
+    const auto key = [&](std::int64_t account) {
+      return QString::fromStdString(ReadRecordField(f.t.store,
+                                                    f.t.store.AccountIndex[account].Offset,
+                                                    field::B110(1403)))
+          .trimmed();
+    };
+    auto* show = f.ledger->findChild<QWidget*>(QStringLiteral("showButton"));
+    const QPoint place = show->mapTo(&f.window, QPoint());
+    for (const QString& to : {key(1), QStringLiteral("no such key"), QString()}) {
+      f.ledger->FromField()->setText(key(3));
+      f.ledger->ToField()->setText(to);
+      QApplication::processEvents();
+      QCOMPARE(show->mapTo(&f.window, QPoint()), place);
+      f.ledger->ShowFromCard();
+      QCOMPARE(f.ledger->Card().account, std::int64_t{3});
+    }
+    QVERIFY(f.t.messages.empty());
+
+    Grid* list = f.ledger->List();
+    list->scrollToBottom();
+    f.ledger->StepCard(1);
+    QCOMPARE(f.ledger->Card().account, NeighbourCard(f.t.store, 3, 1));
+    QCOMPARE(list->verticalScrollBar()->value(), 0);
+    QCOMPARE(f.ledger->ChosenRow(), 0);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(list));
+    // The first row is a movement (its record opens) or the opening balance (nothing stands
+    // behind it): either way not "no row chosen".
+    QTest::keyClick(list, Qt::Key_Return);
+    const auto viewers = f.ledger->findChildren<RecordDetailDialog*>();
+    QVERIFY(viewers.size() == 1 || f.LastMessage() == Q(kNoSourceDocument));
+    for (RecordDetailDialog* viewer : viewers) viewer->close();
+
+    f.window.PressButton(PageId::kImport);
+    f.window.PageOf<ImportPage>()->ReadFolder(f.sets.filePath(QStringLiteral("set")));
+    f.window.PressButton(PageId::kLedger);
+    QVERIFY(f.ledger->FromField()->text().isEmpty());
+    QVERIFY(f.ledger->ToField()->text().isEmpty());
+  }
+
   // Drill-down index → card, Back with Alt+Left to the index as it stood (chosen row, scroll
   // and sort, even after another sort meanwhile), Forward with Alt+Right to the same card.
   void BackAndForwardRestoreWhereThePageStood() {

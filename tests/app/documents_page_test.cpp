@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -114,6 +115,27 @@ class DocumentsPageTest : public QObject {
     QCOMPARE(f.page->LinesGrid()->Model().rowCount(),
              static_cast<int>(f.page->Document().lines.size()) + 1);
     f.Render(QStringLiteral("documents_invoice.png"));
+  }
+
+  // Leaving the page and coming back by its button shows the same type and document, the
+  // register at the same scroll with the same row chosen.
+  void ComingBackByTheButtonKeepsThePlace() {
+    Fixture f;
+    f.page->SelectType(kTaxInvoice);
+    const ElementRange run = DocumentTypeRun(f.t.store, "305");
+    QVERIFY(run.size() > 2);
+    QVERIFY(f.page->Move(DocumentMove::kLast));
+    Grid* grid = f.page->RegisterGrid();
+    const int row = grid->selectionModel()->currentIndex().row();
+    const int scroll = grid->verticalScrollBar()->value();
+    QVERIFY(row > 0);
+    f.window.PressButton(PageId::kAccountsIndex);
+    f.window.PressButton(PageId::kDocuments);
+    QCOMPARE(f.page->TypeBox()->currentIndex(), kTaxInvoice);
+    QCOMPARE(f.page->Current(), run.last - 1);
+    QCOMPARE(grid->selectionModel()->currentIndex().row(), row);
+    QCOMPARE(grid->verticalScrollBar()->value(), scroll);
+    QTRY_VERIFY(f.page->MarksShown());
   }
 
   void RegisterDrivesThePanel() {

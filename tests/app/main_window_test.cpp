@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -81,16 +82,17 @@ class MainWindowTest : public QObject {
     QCOMPARE(Open(t)->geometry(), QRect(30, 60, 720, 600));
   }
 
-  void MaximisedCloseStoresTheFixedSizeAndReopensMaximised() {
+  void MaximisedCloseKeepsTheNormalSizeAndPlaceAndReopensMaximised() {
     TestApp t;
+    t.settings.WriteReg(kParams, kMainDlgPos, "760,580,0,30,60");
     auto window = Open(t);
-    const QPoint normal = window->geometry().topLeft();
     window->showMaximized();
     QVERIFY(window->close());
-    QCOMPARE(t.settings.ReadReg(kParams, kMainDlgPos),
-             QStringLiteral("710,485,1,%1,%2").arg(normal.x()).arg(normal.y()).toStdString());
+    QCOMPARE(t.settings.ReadReg(kParams, kMainDlgPos), std::string("760,580,1,30,60"));
     auto again = Open(t);
     QVERIFY(again->isMaximized());
+    again->showNormal();
+    QCOMPARE(again->geometry(), QRect(30, 60, 760, 580));
   }
 
   void NormalCloseStoresTheSizeAndThePlace() {
@@ -297,6 +299,32 @@ class MainWindowTest : public QObject {
     QTest::keyClick(errors_only, Qt::Key_Return);
     QVERIFY(!errors_only->isChecked());
     QCOMPARE(window->Button(PageId::kLedger)->toolTip(), QStringLiteral("כרטסות (Ctrl+4)"));
+  }
+
+  // Entering a page, by its button's click or key, gives the focus to the page's own first
+  // control (the import page's folder field), never to the main button: Enter then stays on
+  // the page.
+  void EnteringAPageFocusesItsOwnControl() {
+    TestApp t;
+    t.store.LoadedFolder = "/loaded";
+    auto window = Open(t);
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    const auto focus_in = [&](PageId id) {
+      QWidget* focus = QApplication::focusWidget();
+      return focus != nullptr && window->PageAt(id)->isAncestorOf(focus) &&
+             qobject_cast<MainButton*>(focus) == nullptr;
+    };
+    for (const PageSpec& spec : Pages()) {
+      if (spec.id == PageId::kImport) continue;
+      QTest::mouseClick(window->Button(spec.id), Qt::LeftButton);
+      QCOMPARE(window->CurrentPage(), spec.id);
+      QVERIFY2(focus_in(spec.id), spec.caption);
+      QTest::keyClick(window.get(), Qt::Key_1, Qt::ControlModifier);
+      QCOMPARE(window->CurrentPage(), PageId::kImport);
+      QCOMPARE(QApplication::focusWidget(),
+               window->PageAt(PageId::kImport)->findChild<QWidget*>(QStringLiteral("folderEdit")));
+    }
   }
 
   // The update question waits while a long operation runs: a message box from the timer

@@ -33,6 +33,7 @@ class CompaniesPage final : public Page {
   ~CompaniesPage() override;
 
   void Enter() override { Rescan(); }
+  QWidget* DefaultFocus() override;
   void StopRun() override { StopSave(); }
   void BusyChanged(bool busy) override;
 

@@ -228,7 +228,16 @@ QLabel* DocumentsPage::PanelValue(PanelField field) const {
   return values_[static_cast<std::size_t>(field)];
 }
 
+QWidget* DocumentsPage::DefaultFocus() { return type_box_; }
+
 void DocumentsPage::Enter() {
+  // The same set: the page stands where it was left, type, document, the register's scroll
+  // and choice; only the marks, stopped on leaving, are looked for again.
+  if (shown_load_ == app_.store.LoadNumber) {
+    if (register_ && !marks_found_ && !marks_task_) StartMarks();
+    return;
+  }
+  shown_load_ = app_.store.LoadNumber;
   // The marks belong to the set loaded; a new set finds them again when a list is built.
   marks_found_ = false;
   marks_.clear();

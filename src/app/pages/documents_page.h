@@ -36,6 +36,7 @@ class DocumentsPage final : public Page {
   ~DocumentsPage() override;
 
   void Enter() override;
+  QWidget* DefaultFocus() override;
   // Leaving stops the register's marks: the store may change only while another page is shown.
   void Leave() override;
 
@@ -83,6 +84,7 @@ class DocumentsPage final : public Page {
   void Print();
   void Beep();
 
+  std::uint64_t shown_load_ = ~std::uint64_t{0};  // LoadNumber of the set the page shows
   std::string type_;  // the selected type ("305"), empty for none or all
   ElementRange run_;
   DocumentMarks marks_;

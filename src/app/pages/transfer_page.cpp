@@ -177,6 +177,8 @@ void TransferPage::UpdateKeys() {
 }
 
 void TransferPage::ChangeGroup() {
+  // The group change rewrites the data file that work off the window's thread may be reading.
+  if (app_.app_busy || !app_.readers.Idle()) return;
   GroupChangeDialog dialog(this, GroupsPresent(app_.store), DataFileIsExtractedCopy(app_.store));
   while (dialog.exec() == QDialog::Accepted) {
     if (dialog.NewGroup() == 0) {
@@ -201,7 +203,7 @@ void TransferPage::ChangeGroup() {
 }
 
 void TransferPage::Start() {
-  if (running_ || app_.app_busy) return;
+  if (running_ || app_.app_busy || !app_.readers.Idle()) return;
   TransferOptions options;
   options.target_folder = folder_edit_->text().toStdString();
   options.accounts = accounts_->isChecked();
