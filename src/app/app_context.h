@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include "app/background/store_readers.h"
 #include "engine/shell/settings.h"
 #include "engine/uniform/record_store.h"
 
@@ -14,6 +15,9 @@ class QWidget;
 namespace tallyscan {
 
 enum class MessageIcon { kExclamation, kQuestion, kInformation };
+// The button Enter presses in a question (kind 2): "ביטול" where the answer OK cannot be
+// undone (a deletion, an overwrite).
+enum class MessageDefault { kOk, kCancel };
 
 // What AppMessage would show; tests install a hook that records it instead.
 struct AppMessageCall {
@@ -21,6 +25,7 @@ struct AppMessageCall {
   int kind = 1;
   MessageIcon icon = MessageIcon::kExclamation;
   QString text;
+  MessageDefault default_button = MessageDefault::kOk;
 };
 using AppMessageHook = std::function<int(const AppMessageCall&)>;
 
@@ -44,6 +49,9 @@ struct AppContext {
   bool self_update = true;
   std::atomic<bool> app_busy{false};
   std::atomic<bool> update_pending{false};
+  // Work reading the store off the window's thread (ReadTask): while any runs, nothing may
+  // change the store.
+  StoreReaders readers;
   AppMessageHook message_hook;
 };
 

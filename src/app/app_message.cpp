@@ -6,15 +6,17 @@
 
 namespace tallyscan {
 
-int AppMessage(AppContext& app, QWidget* owner, int kind, MessageIcon icon, const QString& text) {
-  if (app.message_hook) return app.message_hook({owner, kind, icon, text});
+int AppMessage(AppContext& app, QWidget* owner, int kind, MessageIcon icon, const QString& text,
+               MessageDefault default_button) {
+  if (app.message_hook) return app.message_hook({owner, kind, icon, text, default_button});
   QMessageBox box(icon == MessageIcon::kQuestion      ? QMessageBox::Question
                   : icon == MessageIcon::kInformation ? QMessageBox::Information
                                                       : QMessageBox::Warning,
                   texts::kAppCaption, text,
                   kind == 2 ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok, owner);
   box.setLayoutDirection(Qt::RightToLeft);
-  box.setDefaultButton(QMessageBox::Ok);
+  box.setDefaultButton(kind == 2 && default_button == MessageDefault::kCancel ? QMessageBox::Cancel
+                                                                              : QMessageBox::Ok);
   return box.exec() == QMessageBox::Ok ? kMessageOk : kMessageCancel;
 }
 

@@ -12,8 +12,10 @@ inline constexpr int kMessageOk = 1;
 inline constexpr int kMessageCancel = 2;
 
 // The program's one message box: caption "תוכנת טליסקן", right-to-left text, modal. kind 1
-// has an OK button, kind 2 OK and Cancel. Returns the button pressed (kMessageOk for OK).
-// When the context carries a hook, the hook answers instead and nothing is shown.
-int AppMessage(AppContext& app, QWidget* owner, int kind, MessageIcon icon, const QString& text);
+// has an OK button, kind 2 OK and Cancel, with `default_button` the one Enter presses. Returns
+// the button pressed (kMessageOk for OK). When the context carries a hook, the hook answers
+// instead and nothing is shown.
+int AppMessage(AppContext& app, QWidget* owner, int kind, MessageIcon icon, const QString& text,
+               MessageDefault default_button = MessageDefault::kOk);
 
 }  // namespace tallyscan

@@ -2,24 +2,12 @@
 
 namespace tallyscan {
 
-int ButtonOfPage(int page) {
-  switch (page) {
-    case 8:
-      return 6;
-    case 6:
-      return 7;
-    case 7:
-      return 8;
-    default:
-      return page;
-  }
-}
-
-std::array<int, 8> ButtonBarTops(int current_page, int client_height, int button_height) {
-  std::array<int, 8> tops{};
-  const int k = ButtonOfPage(current_page);
+std::array<int, kPageCount> ButtonBarTops(int current_button, int client_height,
+                                          int button_height) {
+  std::array<int, kPageCount> tops{};
+  const int k = current_button;
   int y = client_height - 25;
-  for (int button = 8; button > k; --button) {
+  for (int button = kPageCount; button > k; --button) {
     y = y - button_height + 2;
     tops[static_cast<std::size_t>(button - 1)] = y;
   }
@@ -30,11 +18,11 @@ std::array<int, 8> ButtonBarTops(int current_page, int client_height, int button
   }
   // On a tall window the buttons standing on the bottom would be far from the rest: they
   // follow the hanging ones with a small gap instead, which still marks the current page.
-  if (k < 8) {
+  if (k < kPageCount) {
     const int together = tops[static_cast<std::size_t>(k - 1)] + button_height - 2 + kBarSplitGap;
     const int lift = tops[static_cast<std::size_t>(k)] - together;
     if (lift > 0) {
-      for (int button = k + 1; button <= 8; ++button)
+      for (int button = k + 1; button <= kPageCount; ++button)
         tops[static_cast<std::size_t>(button - 1)] -= lift;
     }
   }

@@ -14,8 +14,6 @@
 namespace tallyscan {
 namespace {
 
-constexpr int kImportButton = 2001;
-
 constexpr std::string_view kHelp =
     "usage: tallyscan [FOLDER | FILE]\n"
     "       tallyscan --version\n"
@@ -59,8 +57,8 @@ QString LaunchFolder(const QStringList& arguments) {
 }
 
 void ReadLaunchFolder(MainWindow& window, const QString& folder) {
-  window.PressButton(kImportButton);
-  static_cast<ImportPage*>(window.PageAt(1))->ReadFolder(folder);
+  window.PressButton(PageId::kImport);
+  window.PageOf<ImportPage>()->ReadFolder(folder);
 }
 
 }  // namespace tallyscan

@@ -32,46 +32,12 @@
 namespace tallyscan {
 namespace {
 
-struct PageEntry {
-  int button_id;
-  const char* caption;
-  int page;
-  bool needs_data;
-  const char* note;  // what the page will do, while it is not built
-};
-
-// Buttons in bar order with the page each opens; the last three buttons open pages 8, 6, 7.
-constexpr PageEntry kPageTable[8] = {
-    {2001, "יבוא קובץ", 1, false, ""},
-    {2002, "בדיקות תקינות", 2, true, ""},
-    {2003, "אינדקס חשבונות", 3, true,
-     "אינדקס החשבונות יציג את כרטיסי החשבונות ויתרותיהם, עם מיון, חיפוש ומעבר לכרטסת "
-     "החשבון."},
-    {2004, "כרטסות", 4, true, "הכרטסות יציגו את תנועות כל חשבון לפי סדר הקובץ, עם יתרה מצטברת."},
-    {2005, "תעודות", 5, true, "דף התעודות יציג את המסמכים עם שורותיהם וקבלותיהם."},
-    {2006, "פריטים", 8, true, "דף הפריטים יציג את קטלוג פריטי המלאי."},
-    {2007, "רשימת חברות", 6, false, ""},
-    {2008, "קליטה ללדגורה", 7, true,
-     "דף הקליטה יעביר את החשבונות, התנועות, הפריטים והתעודות לתוכנת הנהלת החשבונות "
-     "לדגורה."},
-};
-
-constexpr char kNotBuiltYet[] = "דף זה עדיין בהכנה.";
-
-constexpr int kFirstButtonId = 2001;
 constexpr int kStatusPart1Width = 220;
 constexpr int kTimerPeriodMs = 200;
 constexpr int kTicksBeforeQuestion = 5;
 // What a window manager's frame adds at most, kept free when the window is placed: the frame
 // is not known before the window is shown.
 constexpr FrameMargins kFrameAllowance{8, 32, 8, 8};
-
-const PageEntry& EntryOfPage(int page) {
-  for (const PageEntry& entry : kPageTable) {
-    if (entry.page == page) return entry;
-  }
-  return kPageTable[0];
-}
 
 }  // namespace
 
@@ -93,17 +59,17 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
         QIcon(QPixmap::fromImage(Picture(QStringLiteral("LOGO%1").arg(n))));
   }
 
-  for (int i = 0; i < 8; ++i) {
-    const PageEntry& entry = kPageTable[i];
-    auto* button = new MainButton(entry.button_id, QString::fromUtf8(entry.caption),
-                                  Picture(QStringLiteral("BTN%1").arg(i + 1)), this);
+  for (const PageSpec& spec : Pages()) {
+    const int place = static_cast<int>(spec.id);
+    auto* button = new MainButton(spec.button_id, QString::fromUtf8(spec.caption),
+                                  Picture(QString::fromLatin1(spec.picture)), this);
     button->setFont(fonts_.Tahoma10Bold);
-    const QKeySequence key(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + i));
+    const QKeySequence key(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + place));
     button->setToolTip(button->text() + QStringLiteral(" (") +
                        key.toString(QKeySequence::NativeText) + QLatin1Char(')'));
-    connect(button, &QPushButton::clicked, this, [this, id = entry.button_id] { PressButton(id); });
-    new QShortcut(key, this, [this, id = entry.button_id] { PressButton(id); });
-    buttons_[static_cast<std::size_t>(i)] = button;
+    connect(button, &QPushButton::clicked, this, [this, id = spec.id] { PressButton(id); });
+    new QShortcut(key, this, [this, id = spec.id] { PressButton(id); });
+    buttons_[static_cast<std::size_t>(place)] = button;
   }
 
   status_bar_ = new QStatusBar(this);
@@ -138,77 +104,54 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
   status_bar_->addWidget(status1_);
   status_bar_->addWidget(status2_, 1);
 
-  for (const PageEntry& entry : kPageTable) {
-    Page* page = nullptr;
-    switch (entry.page) {
-      case 1:
-        page = new ImportPage(app_, *this, this);
-        break;
-      case 2:
-        page = new ChecksPage(app_, *this, this);
-        break;
-      case 3:
-        page = new AccountsIndexPage(app_, *this, this);
-        break;
-      case 4:
-        page = new LedgerPage(app_, *this, this);
-        break;
-      case 6:
-        page = new CompaniesPage(app_, *this, this);
-        break;
-      case 7:
-        page = new TransferPage(app_, *this, this);
-        break;
-      case 5:
-        page = new DocumentsPage(app_, *this, this);
-        break;
-      case 8:
-        page = new ItemsPage(app_, *this, this);
-        break;
-      default:
-        page = new EmptyPage(
-            app_, *this, entry.page, entry.needs_data,
-            QString::fromUtf8(entry.note) + QLatin1Char('\n') + QString::fromUtf8(kNotBuiltYet),
-            this);
-        break;
-    }
+  for (const PageSpec& spec : Pages()) {
+    Page* page = spec.make(app_, *this, this);
     page->hide();
-    pages_[static_cast<std::size_t>(entry.page)] = page;
+    pages_[static_cast<std::size_t>(spec.id)] = page;
   }
   // The findings of the checks belong to the data set they were made on.
-  connect(static_cast<ImportPage*>(PageAt(1)), &ImportPage::ImportStarting,
-          static_cast<ChecksPage*>(PageAt(2)), &ChecksPage::ClearResults);
+  connect(PageOf<ImportPage>(), &ImportPage::ImportStarting, PageOf<ChecksPage>(),
+          &ChecksPage::ClearResults);
   // A saved company is read on the import page, where its log and the Stop button show.
-  connect(static_cast<CompaniesPage*>(PageAt(6)), &CompaniesPage::ReadFolder, this,
-          [this](const QString& folder) {
-            PressButton(2001);
-            static_cast<ImportPage*>(PageAt(1))->ReadFolder(folder);
-          });
+  connect(PageOf<CompaniesPage>(), &CompaniesPage::ReadFolder, this, [this](const QString& folder) {
+    PressButton(PageId::kImport);
+    PageOf<ImportPage>()->ReadFolder(folder);
+  });
 
   // "צפה בתנועות" of the index: the card on the ledger page.
-  connect(static_cast<AccountsIndexPage*>(PageAt(3)), &AccountsIndexPage::OpenCard, this,
+  connect(PageOf<AccountsIndexPage>(), &AccountsIndexPage::OpenCard, this,
           [this](const QString& key) {
-            PressButton(2004);
-            static_cast<LedgerPage*>(PageAt(4))->OpenCardOf(key);
+            PressButton(PageId::kLedger);
+            PageOf<LedgerPage>()->OpenCardOf(key);
           });
 
   // "מסמך מקור" of the ledger: the document on the documents page, Back returning to the card.
-  connect(static_cast<LedgerPage*>(PageAt(4)), &LedgerPage::OpenDocument, this,
-          [this](qint64 element) {
-            PressButton(2005);
-            if (current_page_ == 5) static_cast<DocumentsPage*>(PageAt(5))->OpenDocument(element);
-          });
+  connect(PageOf<LedgerPage>(), &LedgerPage::OpenDocument, this, [this](qint64 element) {
+    PressButton(PageId::kDocuments);
+    if (current_page_ == PageId::kDocuments) PageOf<DocumentsPage>()->OpenDocument(element);
+  });
 
   // "תנועת מקור" of the documents and the items: the records in the source-record viewer.
-  auto* documents = static_cast<DocumentsPage*>(PageAt(5));
+  auto* documents = PageOf<DocumentsPage>();
   connect(documents, &DocumentsPage::SourceRecords, this,
           [this, documents](const std::vector<RecordReference>& records) {
             OpenRecordDetail(app_, documents, records);
           });
-  auto* items = static_cast<ItemsPage*>(PageAt(8));
+  auto* items = PageOf<ItemsPage>();
   connect(items, &ItemsPage::SourceRecord, this, [this, items](qint64 offset) {
     OpenRecordDetail(app_, items, {{RecordType::kM100, offset}});
   });
+
+  // Work reading the store off this thread holds back what would change the store.
+  app_.readers.changed = [this](bool reading) {
+    if (running_page_ != nullptr) return;  // the run's own reason stands; its end tells again
+    if (reading) {
+      status_bar_->showMessage(texts::kBusyWorkers);
+    } else {
+      status_bar_->clearMessage();
+    }
+    for (Page* each : pages_) each->BusyChanged(reading);
+  };
 
   setWindowIcon(logos_[8]);
   connect(&timer_, &QTimer::timeout, this, &MainWindow::Tick);
@@ -236,14 +179,14 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
     resize(std::max(placement_.width, kMainLeastWidth),
            std::max(placement_.height, kMainLeastHeight));
   }
-  Button(kFirstButtonId)->setDefault(true);
+  Button(current_page_)->setDefault(true);
   UpdateHistoryButtons();
-  PageAt(1)->show();
-  PageAt(1)->Enter();
+  PageAt(current_page_)->show();
+  PageAt(current_page_)->Enter();
   LayOut();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() { app_.readers.changed = nullptr; }
 
 void MainWindow::ShowAsStored() {
   if (placement_.maximised) {
@@ -251,13 +194,7 @@ void MainWindow::ShowAsStored() {
   } else {
     show();
   }
-  if (QWidget* focus = PageAt(current_page_)->DefaultFocus()) focus->setFocus();
-}
-
-MainButton* MainWindow::Button(int id) const {
-  const int index = id - kFirstButtonId;
-  if (index < 0 || index >= 8) return nullptr;
-  return buttons_[static_cast<std::size_t>(index)];
+  FocusPage(*PageAt(current_page_));
 }
 
 QRect MainWindow::PageArea() const {
@@ -266,40 +203,55 @@ QRect MainWindow::PageArea() const {
   return QStyle::visualRect(layoutDirection(), rect(), logical);
 }
 
-void MainWindow::PressButton(int id) {
-  const MainButton* button = Button(id);
-  if (!button) return;
-  const PageEntry& entry = kPageTable[id - kFirstButtonId];
-  if (entry.page == current_page_) return;
-  if (entry.needs_data && app_.store.LoadedFolder.empty() && button->isEnabled()) {
+void MainWindow::PressButton(PageId id) {
+  if (id == current_page_) return;
+  if (SpecOf(id).needs_data && app_.store.LoadedFolder.empty() && Button(id)->isEnabled()) {
     AppMessage(app_, this, 1, MessageIcon::kExclamation, texts::kNeedsData);
     return;
   }
   const Place here = Here();
-  if (!SwitchTo(entry.page)) return;
+  if (!SwitchTo(id)) return;
   back_.push_back(here);
   forward_.clear();
   UpdateHistoryButtons();
 }
 
-bool MainWindow::SwitchTo(int page_number) {
-  const PageEntry& entry = EntryOfPage(page_number);
+bool MainWindow::SwitchTo(PageId id) {
   // Disabled while a long operation runs: a message box now would hold the operation until
   // it is answered. The status bar says why.
-  if (!Button(entry.button_id)->isEnabled()) return false;
-  if (entry.needs_data && app_.store.LoadedFolder.empty()) return false;
+  if (!Button(id)->isEnabled()) return false;
+  if (SpecOf(id).needs_data && app_.store.LoadedFolder.empty()) return false;
   Page* old_page = PageAt(current_page_);
   old_page->Leave();
   old_page->hide();
-  Button(EntryOfPage(current_page_).button_id)->setDefault(false);
-  current_page_ = entry.page;
+  Button(current_page_)->setDefault(false);
+  current_page_ = id;
   Page* page = PageAt(current_page_);
-  Button(entry.button_id)->setDefault(true);
+  Button(id)->setDefault(true);
   LayOut();
   page->show();
   page->Enter();
-  if (QWidget* focus = page->DefaultFocus()) focus->setFocus();
+  FocusPage(*page);
   return true;
+}
+
+void MainWindow::FocusPage(Page& page) {
+  // The page's own control, never the main button that opened it: Enter then acts on the
+  // page. A page without a default control, or whose control cannot take the focus now,
+  // gives it to its first control that takes Tab.
+  QWidget* focus = page.DefaultFocus();
+  if (focus != nullptr && focus->isEnabled() && focus->isVisibleTo(&page)) {
+    focus->setFocus(Qt::OtherFocusReason);
+    return;
+  }
+  for (QWidget* each = page.nextInFocusChain(); each != nullptr && each != &page;
+       each = each->nextInFocusChain()) {
+    if (page.isAncestorOf(each) && each->isEnabled() && each->isVisibleTo(&page) &&
+        (each->focusPolicy() & Qt::TabFocus) != 0) {
+      each->setFocus(Qt::OtherFocusReason);
+      return;
+    }
+  }
 }
 
 MainWindow::Place MainWindow::Here() const {
@@ -342,13 +294,16 @@ void MainWindow::RunStateChanged(Page* page, const QString& reason) {
   running_page_ = page;
   stop_key_->setEnabled(page != nullptr);
   UpdateButtons();
+  const bool reading = !app_.readers.Idle();
   if (page != nullptr) {
     status_bar_->showMessage(reason);
+  } else if (reading) {
+    status_bar_->showMessage(texts::kBusyWorkers);
   } else {
     status_bar_->clearMessage();
   }
   for (Page* each : pages_) {
-    if (each != nullptr) each->BusyChanged(page != nullptr);
+    if (each != nullptr) each->BusyChanged(page != nullptr || reading);
   }
 }
 
@@ -356,8 +311,8 @@ void MainWindow::UpdateButtons() {
   // During an operation a page that needs data is refused exactly when nothing is loaded
   // (an import has emptied the store): its button waits for the operation's end.
   const bool refusing = app_.app_busy && app_.store.LoadedFolder.empty();
-  for (int i = 0; i < 8; ++i) {
-    buttons_[static_cast<std::size_t>(i)]->setEnabled(!(refusing && kPageTable[i].needs_data));
+  for (const PageSpec& spec : Pages()) {
+    Button(spec.id)->setEnabled(!(refusing && spec.needs_data));
   }
 }
 
@@ -385,8 +340,9 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 void MainWindow::LayOut() {
   if (isMinimized()) return;
-  const std::array<int, 8> tops = ButtonBarTops(current_page_, height(), kMainButtonHeight);
-  for (int i = 0; i < 8; ++i) {
+  const std::array<int, kPageCount> tops =
+      ButtonBarTops(static_cast<int>(current_page_) + 1, height(), kMainButtonHeight);
+  for (int i = 0; i < kPageCount; ++i) {
     const QRect logical(2, tops[static_cast<std::size_t>(i)], kMainButtonWidth, kMainButtonHeight);
     buttons_[static_cast<std::size_t>(i)]->setGeometry(
         QStyle::visualRect(layoutDirection(), rect(), logical));
@@ -414,10 +370,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   PageAt(current_page_)->Leave();
+  // A maximised window keeps the size and place it returns to when restored.
   const QRect normal = isMaximized() ? normalGeometry() : geometry();
   app_.settings.WriteReg(
       kParams, kMainDlgPos,
-      FormatMainDlgPos(width(), height(), isMaximized(), normal.x(), normal.y()));
+      FormatMainDlgPos(normal.width(), normal.height(), isMaximized(), normal.x(), normal.y()));
   timer_.stop();
   event->accept();
 }

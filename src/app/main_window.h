@@ -23,7 +23,7 @@ namespace tallyscan {
 
 class MainButton;
 
-// The main window: the band of eight main buttons beside the pages, one page per button and
+// The main window: the band of main buttons beside the pages, one page per button and
 // exactly one shown, and the two-part status bar. Its timer animates the window icon and asks
 // about an update once the version check has found one.
 class MainWindow : public QWidget, public PageHost {
@@ -37,15 +37,20 @@ class MainWindow : public QWidget, public PageHost {
   // maximised.
   void ShowAsStored();
 
-  int CurrentPage() const { return current_page_; }
-  Page* PageAt(int number) const { return pages_[static_cast<std::size_t>(number)]; }
-  MainButton* Button(int id) const;
+  PageId CurrentPage() const { return current_page_; }
+  Page* PageAt(PageId id) const { return pages_[static_cast<std::size_t>(id)]; }
+  // The page as its own class: PageOf<LedgerPage>().
+  template <class P>
+  P* PageOf() const {
+    return static_cast<P*>(PageAt(P::kId));
+  }
+  MainButton* Button(PageId id) const { return buttons_[static_cast<std::size_t>(id)]; }
   QLabel* StatusPart(int part) const { return part == 1 ? status1_ : status2_; }
   QRect PageArea() const;
 
-  // The button with identifier id (2001..2008) was pressed (or its Ctrl+1..Ctrl+8). A
-  // disabled button's page is not opened.
-  void PressButton(int id);
+  // The main button of page `id` was pressed (or its Ctrl+1..Ctrl+8). A disabled button's
+  // page is not opened.
+  void PressButton(PageId id);
   // Back (Alt+Left, "חזרה") to the page shown before the last change of page, as it stood
   // there, and Forward (Alt+Right, "קדימה") again. Every change of page, by a main button or
   // by a drill-down, adds to the chain, which lasts while the program runs. A page that may
@@ -76,14 +81,15 @@ class MainWindow : public QWidget, public PageHost {
  private:
   void LayOut();
   // Makes `page` current; false when it may not be opened now (nothing said).
-  bool SwitchTo(int page);
+  bool SwitchTo(PageId page);
   // Where the current page stands, for the chain.
   struct Place {
-    int page = 1;
+    PageId page = PageId::kImport;
     PageView view;
     std::uint64_t load_number = 0;  // the data set the view belongs to (LoadNumber)
   };
   Place Here() const;
+  void FocusPage(Page& page);
   void Step(std::vector<Place>& from, std::vector<Place>& to);
   void UpdateHistoryButtons();
   void Tick();
@@ -93,8 +99,8 @@ class MainWindow : public QWidget, public PageHost {
   AppContext& app_;
   SharedFonts fonts_;
   MainDlgPos placement_;
-  std::array<Page*, 9> pages_{};  // entry 0 is unused: pages are numbered 1..8
-  std::array<MainButton*, 8> buttons_{};
+  std::array<Page*, kPageCount> pages_{};  // by PageId
+  std::array<MainButton*, kPageCount> buttons_{};
   std::array<QIcon, 9> logos_;
   QImage banner_;
   QStatusBar* status_bar_ = nullptr;
@@ -103,7 +109,7 @@ class MainWindow : public QWidget, public PageHost {
   QTimer timer_;  // timer 101
   Page* running_page_ = nullptr;
   QShortcut* stop_key_ = nullptr;
-  int current_page_ = 1;
+  PageId current_page_ = PageId::kImport;
   int logo_ = 9;
   int pending_ticks_ = 0;
   std::function<void()> start_update_;

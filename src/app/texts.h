@@ -23,6 +23,8 @@ inline const QString kBusyReading =
     QStringLiteral("קריאת הקובץ מתבצעת - הדפים הדורשים נתונים ייפתחו בסיומה");
 inline const QString kBusySaving =
     QStringLiteral("שמירת החברה מתבצעת - ניתן לקרוא קובץ אחר בסיומה או לאחר עצירתה (Esc)");
+inline const QString kBusyWorkers = QStringLiteral(
+    "הנתונים נקראים ברקע - קריאת קובץ, קריאת חברה, שינוי קבוצות וקליטה ייפתחו בסיומה");
 inline const QString kBusyChecking =
     QStringLiteral("הבדיקה מתבצעת - ניתן לקרוא קובץ אחר בסיומה או לאחר עצירתה (Esc)");
 
@@ -41,6 +43,9 @@ inline const QString kGridKeys = QStringLiteral(
 inline const QString kErrorsOnly = QStringLiteral("רק שגיאות");
 inline const QString kErrorKeys =
     QStringLiteral("השגיאה הבאה: F8   השגיאה הקודמת: Shift+F8   פרטי הרשומה: Enter או לחיצה כפולה");
+
+// Asked before the loaded folder is read again while its files are as they were read.
+inline const QString kReadAgain = QStringLiteral("הקובץ כבר נקרא. לקרוא אותו שוב?");
 
 // The record-detail dialog.
 inline const QString kRecordDetailTitle = QStringLiteral("פרטי הרשומה");

@@ -43,8 +43,8 @@ struct Fixture {
   QTemporaryDir sets;
   TestApp t;
   MainWindow window{t.app, StoredSize(1366, 768)};
-  AccountsIndexPage* index = static_cast<AccountsIndexPage*>(window.PageAt(3));
-  LedgerPage* ledger = static_cast<LedgerPage*>(window.PageAt(4));
+  AccountsIndexPage* index = window.PageOf<AccountsIndexPage>();
+  LedgerPage* ledger = window.PageOf<LedgerPage>();
 
   // With `linked`, the first document is made the source document of a movement (the
   // generator ties none): its number, date and customer are the movement's.
@@ -60,7 +60,7 @@ struct Fixture {
     window.show();
     window.activateWindow();  // the window's shortcuts (Alt+Left) act in the active window
     if (!QTest::qWaitForWindowActive(&window)) return false;
-    static_cast<ImportPage*>(window.PageAt(1))->ReadFolder(folder);
+    window.PageOf<ImportPage>()->ReadFolder(folder);
     return !t.store.LoadedFolder.empty();
   }
   static bool Link(const QString& path) {
@@ -121,8 +121,8 @@ class BrowsePagesTest : public QObject {
   void IndexShowsSortsAndOpensCards() {
     Fixture f;
     QVERIFY(f.Load());
-    f.window.PressButton(2003);
-    QCOMPARE(f.window.CurrentPage(), 3);
+    f.window.PressButton(PageId::kAccountsIndex);
+    QCOMPARE(f.window.CurrentPage(), PageId::kAccountsIndex);
     Grid* list = f.index->List();
     const std::int64_t accounts = f.t.store.AccountListIndex.Count();
     QCOMPARE(list->model()->rowCount(), static_cast<int>(accounts + 1));
@@ -144,7 +144,7 @@ class BrowsePagesTest : public QObject {
     Fixture::Choose(list, static_cast<int>(accounts));
     f.index->ShowCard();
     QCOMPARE(f.t.messages.size(), std::size_t{3});
-    QCOMPARE(f.window.CurrentPage(), 3);
+    QCOMPARE(f.window.CurrentPage(), PageId::kAccountsIndex);
 
     // A click on the name's header sorts by name; the rows are the engine's in that order.
     list->horizontalHeader()->sectionClicked(name_column);
@@ -164,7 +164,7 @@ class BrowsePagesTest : public QObject {
 
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Return);
-    QCOMPARE(f.window.CurrentPage(), 4);
+    QCOMPARE(f.window.CurrentPage(), PageId::kLedger);
     const LedgerCard& card = f.ledger->Card();
     QVERIFY(card.account > 0);
     QCOMPARE(f.ledger->FromField()->text(), f.ledger->ToField()->text());
@@ -178,8 +178,8 @@ class BrowsePagesTest : public QObject {
   void LedgerShowsPagesAndOpensSourceRecords() {
     Fixture f;
     QVERIFY(f.Load());
-    f.window.PressButton(2004);
-    QCOMPARE(f.window.CurrentPage(), 4);
+    f.window.PressButton(PageId::kLedger);
+    QCOMPARE(f.window.CurrentPage(), PageId::kLedger);
     f.ledger->ShowFromCard();
     QCOMPARE(f.LastMessage(), Q(kNoFirstCard));
     f.ledger->FromField()->setText(QStringLiteral("no such key"));
@@ -245,12 +245,58 @@ class BrowsePagesTest : public QObject {
     QCOMPARE(f.ledger->Card().account, f.t.store.AccountIndex.Count());
   }
 
+  // "הצג" shows the "מכרטיס" card whatever "עד כרטיס" holds and stays where it is while the
+  // name labels change; paging opens a card at its top with its first row chosen, so that
+  // Enter drills down at once; a new reading empties the range.
+  void LedgerShowsTheFromCardAndPagesToTheTop() {
+    Fixture f;
+    QVERIFY(f.Load());
+    f.window.PressButton(PageId::kLedger);
+    const auto key = [&](std::int64_t account) {
+      return QString::fromStdString(ReadRecordField(f.t.store,
+                                                    f.t.store.AccountIndex[account].Offset,
+                                                    field::B110(1403)))
+          .trimmed();
+    };
+    auto* show = f.ledger->findChild<QWidget*>(QStringLiteral("showButton"));
+    const QPoint place = show->mapTo(&f.window, QPoint());
+    for (const QString& to : {key(1), QStringLiteral("no such key"), QString()}) {
+      f.ledger->FromField()->setText(key(3));
+      f.ledger->ToField()->setText(to);
+      QApplication::processEvents();
+      QCOMPARE(show->mapTo(&f.window, QPoint()), place);
+      f.ledger->ShowFromCard();
+      QCOMPARE(f.ledger->Card().account, std::int64_t{3});
+    }
+    QVERIFY(f.t.messages.empty());
+
+    Grid* list = f.ledger->List();
+    list->scrollToBottom();
+    f.ledger->StepCard(1);
+    QCOMPARE(f.ledger->Card().account, NeighbourCard(f.t.store, 3, 1));
+    QCOMPARE(list->verticalScrollBar()->value(), 0);
+    QCOMPARE(f.ledger->ChosenRow(), 0);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(list));
+    // The first row is a movement (its record opens) or the opening balance (nothing stands
+    // behind it): either way not "no row chosen".
+    QTest::keyClick(list, Qt::Key_Return);
+    const auto viewers = f.ledger->findChildren<RecordDetailDialog*>();
+    QVERIFY(viewers.size() == 1 || f.LastMessage() == Q(kNoSourceDocument));
+    for (RecordDetailDialog* viewer : viewers) viewer->close();
+
+    f.window.PressButton(PageId::kImport);
+    f.window.PageOf<ImportPage>()->ReadFolder(f.sets.filePath(QStringLiteral("set")));
+    f.window.PressButton(PageId::kLedger);
+    QVERIFY(f.ledger->FromField()->text().isEmpty());
+    QVERIFY(f.ledger->ToField()->text().isEmpty());
+  }
+
   // Drill-down index → card, Back with Alt+Left to the index as it stood (chosen row, scroll
   // and sort, even after another sort meanwhile), Forward with Alt+Right to the same card.
   void BackAndForwardRestoreWhereThePageStood() {
     Fixture f;
     QVERIFY(f.Load());
-    f.window.PressButton(2003);
+    f.window.PressButton(PageId::kAccountsIndex);
     Grid* list = f.index->List();
     const int name_column = Fixture::ColumnOf(list, 3);
     f.index->SortBy(3);
@@ -261,13 +307,13 @@ class BrowsePagesTest : public QObject {
     const QString chosen = list->Model().ShownText(40, name_column);
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Return);
-    QCOMPARE(f.window.CurrentPage(), 4);
+    QCOMPARE(f.window.CurrentPage(), PageId::kLedger);
     const std::int64_t card = f.ledger->Card().account;
     QVERIFY(card > 0);
     Fixture::Choose(f.ledger->List(), 1);
 
     QTest::keyClick(f.ledger->List(), Qt::Key_Left, Qt::AltModifier);
-    QCOMPARE(f.window.CurrentPage(), 3);
+    QCOMPARE(f.window.CurrentPage(), PageId::kAccountsIndex);
     QCOMPARE(list->SortIndex(), 3);
     QCOMPARE(f.index->ChosenRow(), 40);
     QCOMPARE(list->Model().ShownText(40, name_column), chosen);
@@ -275,17 +321,17 @@ class BrowsePagesTest : public QObject {
     QVERIFY(f.window.CanGoForward());
 
     QTest::keyClick(list, Qt::Key_Right, Qt::AltModifier);
-    QCOMPARE(f.window.CurrentPage(), 4);
+    QCOMPARE(f.window.CurrentPage(), PageId::kLedger);
     QCOMPARE(f.ledger->Card().account, card);
     QCOMPARE(f.ledger->ChosenRow(), 1);
 
     // Another sort of the index meanwhile: Back twice returns to the sort by name.
-    f.window.PressButton(2003);
+    f.window.PressButton(PageId::kAccountsIndex);
     f.index->SortBy(2);
     f.window.findChild<QToolButton*>(QStringLiteral("backButton"))->click();
-    QCOMPARE(f.window.CurrentPage(), 4);
+    QCOMPARE(f.window.CurrentPage(), PageId::kLedger);
     f.window.GoBack();
-    QCOMPARE(f.window.CurrentPage(), 3);
+    QCOMPARE(f.window.CurrentPage(), PageId::kAccountsIndex);
     QCOMPARE(list->SortIndex(), 3);
     QCOMPARE(list->Model().ShownText(40, name_column), chosen);
   }
@@ -296,17 +342,17 @@ class BrowsePagesTest : public QObject {
   void SourceDocumentOpensOnTheDocumentsPageAndBackReturns() {
     Fixture f;
     QVERIFY(f.Load(true));
-    auto* documents = static_cast<DocumentsPage*>(f.window.PageAt(5));
+    auto* documents = f.window.PageOf<DocumentsPage>();
     Grid* index = f.index->List();
     int row = -1;
     std::int64_t document = 0;
-    f.window.PressButton(2003);
+    f.window.PressButton(PageId::kAccountsIndex);
     for (int r = 0; r < index->model()->rowCount() - 1 && document == 0; ++r) {
-      f.window.PressButton(2003);
+      f.window.PressButton(PageId::kAccountsIndex);
       Fixture::Choose(index, r);
       index->setFocus();
       QTest::keyClick(index, Qt::Key_Return);
-      QCOMPARE(f.window.CurrentPage(), 4);
+      QCOMPARE(f.window.CurrentPage(), PageId::kLedger);
       const std::vector<LedgerRow>& rows = f.ledger->Card().rows;
       // From the last row up, so the row Back restores is seldom the first.
       for (std::size_t m = rows.size(); m-- > 0 && document == 0;) {
@@ -319,7 +365,7 @@ class BrowsePagesTest : public QObject {
     const std::int64_t card = f.ledger->Card().account;
     Fixture::Choose(f.ledger->List(), row);
     f.ledger->findChild<QToolButton*>(QStringLiteral("documentButton"))->click();
-    QCOMPARE(f.window.CurrentPage(), 5);
+    QCOMPARE(f.window.CurrentPage(), PageId::kDocuments);
     QCOMPARE(documents->Current(), document);
     const std::string type(f.t.store.DocumentIndex[document].Part(kKeyDocumentType));
     QVERIFY(documents->findChild<QComboBox*>(QStringLiteral("typeBox"))
@@ -329,17 +375,17 @@ class BrowsePagesTest : public QObject {
              document);
 
     QTest::keyClick(documents->RegisterGrid(), Qt::Key_Left, Qt::AltModifier);
-    QCOMPARE(f.window.CurrentPage(), 4);
+    QCOMPARE(f.window.CurrentPage(), PageId::kLedger);
     QCOMPARE(f.ledger->Card().account, card);
     QCOMPARE(f.ledger->ChosenRow(), row);
     // Enter on the movement drills down to the same document.
     f.ledger->List()->setFocus();
     QTest::keyClick(f.ledger->List(), Qt::Key_Return);
-    QCOMPARE(f.window.CurrentPage(), 5);
+    QCOMPARE(f.window.CurrentPage(), PageId::kDocuments);
     QCOMPARE(documents->Current(), document);
     f.window.GoBack();
     f.window.GoForward();
-    QCOMPARE(f.window.CurrentPage(), 5);
+    QCOMPARE(f.window.CurrentPage(), PageId::kDocuments);
     QCOMPARE(documents->Current(), document);
     // "תנועת מקור" of the document opens its records in the source-record viewer.
     documents->findChild<QToolButton*>(QStringLiteral("sourceButton"))->click();
@@ -354,7 +400,7 @@ class BrowsePagesTest : public QObject {
   void FilterKeepsMatchingRowsAndTheTotals() {
     Fixture f;
     QVERIFY(f.Load());
-    f.window.PressButton(2003);
+    f.window.PressButton(PageId::kAccountsIndex);
     Grid* list = f.index->List();
     FilterBox* filter = f.index->Filter();
     const int accounts = static_cast<int>(f.t.store.AccountListIndex.Count());

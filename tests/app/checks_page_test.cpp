@@ -72,7 +72,7 @@ class ChecksPageTest : public QObject {
   struct Fixture {
     TestApp t;
     MainWindow window{t.app, StoredSize(900, 640)};
-    ChecksPage* page = static_cast<ChecksPage*>(window.PageAt(2));
+    ChecksPage* page = window.PageOf<ChecksPage>();
     FixedClock clock;
     Fixture() {
       page->SetClock(&clock);
@@ -87,8 +87,8 @@ class ChecksPageTest : public QObject {
       SilentProgress silent;
       const ImportResult result = ImportFolder(t.store, folder.string(), silent);
       QVERIFY2(result.status.ok(), result.status.message().c_str());
-      window.PressButton(2002);
-      QCOMPARE(window.CurrentPage(), 2);
+      window.PressButton(PageId::kChecks);
+      QCOMPARE(window.CurrentPage(), PageId::kChecks);
     }
     void Click(QListWidget* list, int item) {
       const QRect rect = list->visualItemRect(list->item(item));
@@ -200,8 +200,8 @@ class ChecksPageTest : public QObject {
     QCOMPARE(model.rowCount(), 2);
 
     // The next import empties the rows and the list, even before it has finished.
-    auto* import_page = static_cast<ImportPage*>(f.window.PageAt(1));
-    f.window.PressButton(2001);
+    auto* import_page = f.window.PageOf<ImportPage>();
+    f.window.PressButton(PageId::kImport);
     QTemporaryDir other;
     WriteDataSet(other.path());
     import_page->findChild<QLineEdit*>(QStringLiteral("folderEdit"))->setText(other.path());
@@ -222,7 +222,7 @@ class ChecksPageTest : public QObject {
 
     auto* bar = f.Child<PercentProgressBar>("progressBar");
     auto* stop = f.Child<QPushButton>("stopButton");
-    auto* import_page = static_cast<ImportPage*>(f.window.PageAt(1));
+    auto* import_page = f.window.PageOf<ImportPage>();
     QTemporaryDir other;
     WriteDataSet(other.path());
     const std::string loaded = f.t.store.LoadedFolder;
@@ -388,7 +388,7 @@ class ChecksPageTest : public QObject {
     QCOMPARE(ParseFieldList(f.t.settings.ReadReg(kParams, "ChkFields"), 5)[2],
              (FieldListEntry{40, 3}));
     MainWindow next(f.t.app, StoredSize(900, 640));
-    QCOMPARE(static_cast<ChecksPage*>(next.PageAt(2))->ResultGrid()->columnWidth(2), 40);
+    QCOMPARE(next.PageOf<ChecksPage>()->ResultGrid()->columnWidth(2), 40);
   }
 
   // During a run the pages stay open for viewing; an action that would be refused is
@@ -398,7 +398,7 @@ class ChecksPageTest : public QObject {
     Fixture f;
     f.Load(Generate(dir, 40000));
     auto* bar = f.Child<PercentProgressBar>("progressBar");
-    auto* import_page = static_cast<ImportPage*>(f.window.PageAt(1));
+    auto* import_page = f.window.PageOf<ImportPage>();
     auto* import_run = import_page->findChild<QPushButton*>(QStringLiteral("runButton"));
     bool looked = false;
     bool viewing = false;
@@ -408,10 +408,10 @@ class ChecksPageTest : public QObject {
     connect(bar, &QProgressBar::valueChanged, f.page, [&](int value) {
       if (looked || value < 30) return;
       looked = true;
-      f.window.PressButton(2001);
-      viewing = f.window.CurrentPage() == 1;
+      f.window.PressButton(PageId::kImport);
+      viewing = f.window.CurrentPage() == PageId::kImport;
       import_disabled = !import_run->isEnabled();
-      for (int id = 2001; id <= 2008; ++id) buttons_enabled &= f.window.Button(id)->isEnabled();
+      for (const PageSpec& spec : Pages()) buttons_enabled &= f.window.Button(spec.id)->isEnabled();
       status = f.window.findChild<QStatusBar*>()->currentMessage();
       f.window.RunningPage()->StopRun();
     });

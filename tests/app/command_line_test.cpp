@@ -52,14 +52,15 @@ class CommandLineTest : public QObject {
     TestApp t;
     MainWindow window(t.app, StoredSize(710, 560));
     window.show();
-    window.PressButton(2007);  // the companies list: reading goes back to the import page
+    window.PressButton(
+        PageId::kCompanies);  // the companies list: reading goes back to the import page
     const QString folder = DemoOrWrittenDataSet(scratch);
     ReadLaunchFolder(
         window, LaunchFolder({QStringLiteral("tallyscan"), folder + QStringLiteral("/INI.TXT")}));
     QVERIFY2(t.messages.empty(), qPrintable(t.messages.empty() ? QString() : t.messages[0].text));
-    QCOMPARE(window.CurrentPage(), 1);
+    QCOMPARE(window.CurrentPage(), PageId::kImport);
     QCOMPARE(QString::fromStdString(t.store.LoadedFolder), folder);
-    QVERIFY(static_cast<ImportPage*>(window.PageAt(1))->Rows().size() > 14);
+    QVERIFY(window.PageOf<ImportPage>()->Rows().size() > 14);
   }
 
   void BannerAndF1OpenOneAboutBoxWithTheVersion() {

@@ -9,12 +9,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
 
+#include "app/app_message.h"
 #include "app/dialogs/output_dialog.h"
 #include "app/main_window.h"
 #include "app/pages/companies_page.h"
@@ -51,8 +53,8 @@ class CompaniesPageTest : public QObject {
     QTemporaryDir home;
     TestApp t;
     MainWindow window{t.app, StoredSize(900, 600)};
-    ImportPage* import_page = static_cast<ImportPage*>(window.PageAt(1));
-    CompaniesPage* page = static_cast<CompaniesPage*>(window.PageAt(6));
+    ImportPage* import_page = window.PageOf<ImportPage>();
+    CompaniesPage* page = window.PageOf<CompaniesPage>();
     Grid* list = page->List();
 
     Fixture() {
@@ -62,8 +64,8 @@ class CompaniesPageTest : public QObject {
       window.show();
     }
     void Open() {
-      window.PressButton(2007);
-      QCOMPARE(window.CurrentPage(), 6);
+      window.PressButton(PageId::kCompanies);
+      QCOMPARE(window.CurrentPage(), PageId::kCompanies);
     }
     // A click on the row's name, as the user chooses a row.
     void Choose(int row) {
@@ -115,7 +117,7 @@ class CompaniesPageTest : public QObject {
 
     f.list->setFocus();
     QTest::keyClick(f.list, Qt::Key_Return);
-    QCOMPARE(f.window.CurrentPage(), 1);
+    QCOMPARE(f.window.CurrentPage(), PageId::kImport);
     QVERIFY2(f.t.messages.empty(), qPrintable(f.Message(0)));
     QCOMPARE(f.t.store.LoadedFolder, saved.toStdString());
     QCOMPARE(f.import_page->Rows(), original);
@@ -126,14 +128,16 @@ class CompaniesPageTest : public QObject {
     f.page->SaveCompany();
     QCOMPARE(f.t.messages.size(), std::size_t{1});
     QCOMPARE(f.t.messages[0].kind, 2);
+    QVERIFY(f.t.messages[0].default_button == MessageDefault::kCancel);
     QCOMPARE(f.Message(0), QStringLiteral("קיים כבר קובץ קודם של אותה חברה ושנת כספים\n"
                                           "באם תשמור את הקובץ, יתבטלו שינויים שנעשו בו\n"
                                           "האם ברצונך לשמור את הקובץ"));
-    // A double-click reads the row too: it is the set in memory already.
+    // A double-click reads the row too: it is the set in memory already, read again only
+    // when the user agrees.
     f.Choose(0);
     const QRect cell = f.list->visualRect(f.list->model()->index(0, 1));
     QTest::mouseDClick(f.list->viewport(), Qt::LeftButton, {}, cell.center());
-    QCOMPARE(f.Message(1), QStringLiteral("הקובץ נקרא כבר וקיים בזכרון המחשב"));
+    QCOMPARE(f.Message(1), QStringLiteral("הקובץ כבר נקרא. לקרוא אותו שוב?"));
   }
 
   // While a save copies, the bar and "ביטול" show; a stopped first save leaves nothing.
@@ -172,12 +176,29 @@ class CompaniesPageTest : public QObject {
     QCOMPARE(f.Message(0), QStringLiteral("האם הנך בטוח/ה שברצונך למחוק חברה זו\n"
                                           "שם החברה - מאפיית הגליל   שנת כספים - 2023"));
     QVERIFY(f.t.messages[0].icon == MessageIcon::kQuestion);
+    QVERIFY(f.t.messages[0].default_button == MessageDefault::kCancel);
     QCOMPARE(f.list->model()->rowCount(), 2);
     f.t.answer = 1;
     f.page->DeleteCompany();
     QCOMPARE(f.list->model()->rowCount(), 1);
     QCOMPARE(f.Cell(0, 2), QStringLiteral("2022"));
     QCOMPARE(f.t.messages.size(), std::size_t{2});
+  }
+
+  // The box itself: Enter answers a question that cannot be undone with "ביטול".
+  void QuestionBoxPressesCancelOnEnterWhenAsked() {
+    TestApp t;
+    t.app.message_hook = nullptr;
+    for (const MessageDefault chosen : {MessageDefault::kCancel, MessageDefault::kOk}) {
+      QTimer::singleShot(0, [] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box != nullptr);
+        QTest::keyClick(box, Qt::Key_Return);
+      });
+      const int answer =
+          AppMessage(t.app, nullptr, 2, MessageIcon::kQuestion, QStringLiteral("?"), chosen);
+      QCOMPARE(answer, chosen == MessageDefault::kCancel ? kMessageCancel : kMessageOk);
+    }
   }
 
   void RefusalsWithoutDataOrChoice() {
@@ -194,7 +215,7 @@ class CompaniesPageTest : public QObject {
       QCOMPARE(call.kind, 1);
       QVERIFY(call.icon == MessageIcon::kExclamation);
     }
-    QCOMPARE(f.window.CurrentPage(), 6);
+    QCOMPARE(f.window.CurrentPage(), PageId::kCompanies);
   }
 
   // Two companies, one with two years; the list fills the page at any window size.
@@ -255,7 +276,7 @@ class CompaniesPageTest : public QObject {
 
     OutputDialog dialog(f.t.app, QStringLiteral("Companies"),
                         GridReportProducer(*f.list, "10רשימת החברות"), &f.window);
-    dialog.open_file = [](const QString&) {};
+    dialog.open_file = [](const QString&) { return true; };
     dialog.findChild<QComboBox*>(QStringLiteral("printerList"))->clear();
     dialog.ClickTarget(kPdfTarget);
     dialog.ClickTarget(kPrinterTarget);

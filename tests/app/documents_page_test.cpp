@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -62,7 +63,7 @@ class DocumentsPageTest : public QObject {
     QTemporaryDir dir;
     TestApp t;
     MainWindow window{t.app, StoredSize(1366, 768)};
-    DocumentsPage* page = static_cast<DocumentsPage*>(window.PageAt(5));
+    DocumentsPage* page = window.PageOf<DocumentsPage>();
     Fixture() {
       DataSetOptions options;
       options.seed = 31;
@@ -73,7 +74,7 @@ class DocumentsPageTest : public QObject {
       if (!ImportFolder(t.store, folder.string(), silent).status.ok()) qFatal("no import");
       window.resize(1366, 768);
       window.show();
-      window.PressButton(2005);
+      window.PressButton(PageId::kDocuments);
     }
     QString Value(PanelField field) { return page->PanelValue(field)->text(); }
     void Render(const QString& name) {
@@ -86,7 +87,7 @@ class DocumentsPageTest : public QObject {
  private slots:
   void PagesThroughTheRunAndJumps() {
     Fixture f;
-    QCOMPARE(f.window.CurrentPage(), 5);
+    QCOMPARE(f.window.CurrentPage(), PageId::kDocuments);
     QCOMPARE(f.page->Current(), std::int64_t{0});
     QVERIFY(!f.page->Move(DocumentMove::kNext));  // no current document
     f.page->SelectType(kTaxInvoice);
@@ -114,6 +115,27 @@ class DocumentsPageTest : public QObject {
     QCOMPARE(f.page->LinesGrid()->Model().rowCount(),
              static_cast<int>(f.page->Document().lines.size()) + 1);
     f.Render(QStringLiteral("documents_invoice.png"));
+  }
+
+  // Leaving the page and coming back by its button shows the same type and document, the
+  // register at the same scroll with the same row chosen.
+  void ComingBackByTheButtonKeepsThePlace() {
+    Fixture f;
+    f.page->SelectType(kTaxInvoice);
+    const ElementRange run = DocumentTypeRun(f.t.store, "305");
+    QVERIFY(run.size() > 2);
+    QVERIFY(f.page->Move(DocumentMove::kLast));
+    Grid* grid = f.page->RegisterGrid();
+    const int row = grid->selectionModel()->currentIndex().row();
+    const int scroll = grid->verticalScrollBar()->value();
+    QVERIFY(row > 0);
+    f.window.PressButton(PageId::kAccountsIndex);
+    f.window.PressButton(PageId::kDocuments);
+    QCOMPARE(f.page->TypeBox()->currentIndex(), kTaxInvoice);
+    QCOMPARE(f.page->Current(), run.last - 1);
+    QCOMPARE(grid->selectionModel()->currentIndex().row(), row);
+    QCOMPARE(grid->verticalScrollBar()->value(), scroll);
+    QTRY_VERIFY(f.page->MarksShown());
   }
 
   void RegisterDrivesThePanel() {

@@ -43,8 +43,8 @@ class GridRenderTest : public QObject {
     MainWindow window(t.app, StoredSize(1366, 768));
     window.setGeometry(0, 0, 1366, 768);  // as maximised on such a screen
     window.show();
-    window.PressButton(2002);
-    auto* page = static_cast<ChecksPage*>(window.PageAt(2));
+    window.PressButton(PageId::kChecks);
+    auto* page = window.PageOf<ChecksPage>();
     page->Start();
     QVERIFY(page->Rows().size() > 10);
     Grid* grid = page->ResultGrid();
@@ -81,7 +81,7 @@ class GridRenderTest : public QObject {
     MainWindow window(t.app, StoredSize(1366, 768));
     window.setGeometry(0, 0, 1366, 768);
     window.show();
-    auto* page = static_cast<ImportPage*>(window.PageAt(1));
+    auto* page = window.PageOf<ImportPage>();
     page->findChild<QLineEdit*>(QStringLiteral("folderEdit"))
         ->setText(QString::fromStdString(MillionMovementsWithFaults().string()));
     page->Start();

@@ -42,7 +42,7 @@ class HiDpiRenderTest : public QObject {
     const QImage render = window.grab().toImage().convertToFormat(QImage::Format_ARGB32);
     QCOMPARE(render.devicePixelRatio(), 2.0);
     QCOMPARE(render.size(), QSize(1800, 1280));
-    const MainButton* button = window.Button(2003);
+    const MainButton* button = window.Button(PageId::kAccountsIndex);
     const QImage picture = Picture(QStringLiteral("BTN3")).convertToFormat(QImage::Format_ARGB32);
     // Right to left: the picture stands 4 pixels from the button's right edge.
     const QPoint origin = button->mapTo(&window, QPoint(button->width() - 4 - 32, 10)) * 2;

@@ -1,16 +1,23 @@
+#include <atomic>
+#include <thread>
+
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/app_message.h"
+#include "app/background/read_task.h"
 #include "app/dialogs/record_detail_dialog.h"
 #include "app/main_window.h"
 #include "app/pages/import_page.h"
 #include "app/pump.h"
+#include "app/texts.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/result_list.h"
 #include "app_test_support.h"
@@ -27,7 +34,7 @@ class ImportPageTest : public QObject {
   struct Fixture {
     TestApp t;
     MainWindow window{t.app, StoredSize(710, 560)};
-    ImportPage* page = static_cast<ImportPage*>(window.PageAt(1));
+    ImportPage* page = window.PageOf<ImportPage>();
     QLineEdit* edit = page->findChild<QLineEdit*>(QStringLiteral("folderEdit"));
     Grid* list = page->findChild<Grid*>(QStringLiteral("resultList"));
     Fixture() { window.show(); }
@@ -97,13 +104,71 @@ class ImportPageTest : public QObject {
     QVERIFY(f.Child<QPushButton>("runButton")->isVisible());
     QVERIFY(!f.Child<QPushButton>("stopButton")->isVisible());
 
-    // Now every page may be opened, and the same folder is not read twice.
-    f.window.PressButton(2003);
-    QCOMPARE(f.window.CurrentPage(), 3);
-    f.window.PressButton(2001);
+    // Now every page may be opened.
+    f.window.PressButton(PageId::kAccountsIndex);
+    QCOMPARE(f.window.CurrentPage(), PageId::kAccountsIndex);
+  }
+
+  // The loaded folder unchanged is read again only when the user agrees ("ביטול" the
+  // default); once its data file changed it is read again without a question.
+  void LoadedFolderIsReadAgainWhenChangedOrAgreed() {
+    QTemporaryDir dir;
+    WriteDataSet(dir.path());
+    Fixture f;
+    f.page->ReadFolder(dir.path());
+    QVERIFY(f.t.messages.empty());
+    const std::uint64_t first = f.t.store.LoadNumber;
+    f.t.answer = kMessageCancel;
     f.page->Start();
     QCOMPARE(f.t.messages.size(), std::size_t{1});
-    QCOMPARE(f.t.messages[0].text, QStringLiteral("הקובץ נקרא כבר וקיים בזכרון המחשב"));
+    QCOMPARE(f.t.messages[0].text, QStringLiteral("הקובץ כבר נקרא. לקרוא אותו שוב?"));
+    QCOMPARE(f.t.messages[0].kind, 2);
+    QVERIFY(f.t.messages[0].default_button == MessageDefault::kCancel);
+    QCOMPARE(f.t.store.LoadNumber, first);
+    f.t.answer = kMessageOk;
+    f.page->Start();
+    QCOMPARE(f.t.messages.size(), std::size_t{2});
+    QCOMPARE(f.t.store.LoadedFolder, dir.path().toStdString());
+    const std::uint64_t second = f.t.store.LoadNumber;
+    QVERIFY(second != first);
+
+    QFile data(dir.path() + QStringLiteral("/BKMVDATA.TXT"));
+    QVERIFY(data.open(QIODevice::ReadWrite));
+    QVERIFY(data.setFileTime(data.fileTime(QFileDevice::FileModificationTime).addSecs(5),
+                             QFileDevice::FileModificationTime));
+    data.close();
+    f.page->Start();
+    QCOMPARE(f.t.messages.size(), std::size_t{2});
+    QVERIFY(f.t.store.LoadNumber != second);
+    QCOMPARE(f.t.store.LoadedFolder, dir.path().toStdString());
+  }
+
+  // While work reads the store off the window's thread no reading may begin: the run
+  // button is disabled with the reason in the status bar, and Start changes nothing.
+  void NoReadingWhileWorkReadsTheStore() {
+    QTemporaryDir dir;
+    WriteDataSet(dir.path());
+    Fixture f;
+    std::atomic<bool> release{false};
+    ReadTask task(f.t.app.readers);
+    task.Start(
+        [&](ProgressMonitor&) {
+          while (!release) std::this_thread::yield();
+          return true;
+        },
+        nullptr);
+    QVERIFY(!f.Child<QPushButton>("runButton")->isEnabled());
+    QCOMPARE(f.window.findChild<QStatusBar*>()->currentMessage(), texts::kBusyWorkers);
+    f.page->ReadFolder(dir.path());
+    QVERIFY(f.t.store.LoadedFolder.empty());
+    QVERIFY(f.t.messages.empty());
+    release = true;
+    while (!f.t.app.readers.Idle() || !f.Child<QPushButton>("runButton")->isEnabled()) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    QVERIFY(f.window.findChild<QStatusBar*>()->currentMessage().isEmpty());
+    f.page->Start();
+    QCOMPARE(f.t.store.LoadedFolder, dir.path().toStdString());
   }
 
   void FolderWithoutIniIsRefusedAndNothingChanges() {

@@ -27,7 +27,7 @@ class ItemsPageTest : public QObject {
     QTemporaryDir dir;
     TestApp t;
     MainWindow window{t.app, StoredSize(1366, 768)};
-    ItemsPage* page = static_cast<ItemsPage*>(window.PageAt(8));
+    ItemsPage* page = window.PageOf<ItemsPage>();
     Fixture() {
       DataSetOptions options;
       options.seed = 21;
@@ -37,7 +37,7 @@ class ItemsPageTest : public QObject {
       SilentProgress silent;
       if (!ImportFolder(t.store, folder.string(), silent).status.ok()) qFatal("no import");
       window.show();
-      window.PressButton(2006);
+      window.PressButton(PageId::kItems);
     }
     QString Cell(int row, int field) {
       return QString::fromStdString(ItemRows(t.store).Cell(row, field));
@@ -54,7 +54,7 @@ class ItemsPageTest : public QObject {
  private slots:
   void ShowsTheItemsWithTheirFieldList() {
     Fixture f;
-    QCOMPARE(f.window.CurrentPage(), 8);
+    QCOMPARE(f.window.CurrentPage(), PageId::kItems);
     Grid* list = f.page->List();
     QCOMPARE(list->Model().rowCount(), 30);
     QCOMPARE(list->Model().headerData(f.ColumnOf(12), Qt::Horizontal, Qt::DisplayRole).toString(),

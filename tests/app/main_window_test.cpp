@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -35,7 +36,7 @@ class MainWindowTest : public QObject {
   // Top y of buttons 1..8 in bar order.
   static std::vector<int> Tops(const MainWindow& window) {
     std::vector<int> tops;
-    for (int id = 2001; id <= 2008; ++id) tops.push_back(window.Button(id)->y());
+    for (const PageSpec& spec : Pages()) tops.push_back(window.Button(spec.id)->y());
     return tops;
   }
 
@@ -70,8 +71,9 @@ class MainWindowTest : public QObject {
                                                .arg(window->y())
                                                .arg(window->width())
                                                .arg(window->height())));
-    for (int id = 2001; id <= 2008; ++id) {
-      const QRect button(window->Button(id)->mapToGlobal(QPoint()), window->Button(id)->size());
+    for (const PageSpec& spec : Pages()) {
+      const QRect button(window->Button(spec.id)->mapToGlobal(QPoint()),
+                         window->Button(spec.id)->size());
       QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().contains(button));
     }
     t.settings.WriteReg(kParams, kMainDlgPos, "720,600,0");
@@ -80,16 +82,17 @@ class MainWindowTest : public QObject {
     QCOMPARE(Open(t)->geometry(), QRect(30, 60, 720, 600));
   }
 
-  void MaximisedCloseStoresTheFixedSizeAndReopensMaximised() {
+  void MaximisedCloseKeepsTheNormalSizeAndPlaceAndReopensMaximised() {
     TestApp t;
+    t.settings.WriteReg(kParams, kMainDlgPos, "760,580,0,30,60");
     auto window = Open(t);
-    const QPoint normal = window->geometry().topLeft();
     window->showMaximized();
     QVERIFY(window->close());
-    QCOMPARE(t.settings.ReadReg(kParams, kMainDlgPos),
-             QStringLiteral("710,485,1,%1,%2").arg(normal.x()).arg(normal.y()).toStdString());
+    QCOMPARE(t.settings.ReadReg(kParams, kMainDlgPos), std::string("760,580,1,30,60"));
     auto again = Open(t);
     QVERIFY(again->isMaximized());
+    again->showNormal();
+    QCOMPARE(again->geometry(), QRect(30, 60, 760, 580));
   }
 
   void NormalCloseStoresTheSizeAndThePlace() {
@@ -113,9 +116,10 @@ class MainWindowTest : public QObject {
   void WithoutDataOnlyImportAndCompaniesOpen() {
     TestApp t;
     auto window = Open(t);
-    for (int id : {2002, 2003, 2004, 2005, 2006, 2008}) {
+    for (PageId id : {PageId::kChecks, PageId::kAccountsIndex, PageId::kLedger, PageId::kDocuments,
+                      PageId::kItems, PageId::kTransfer}) {
       window->PressButton(id);
-      QCOMPARE(window->CurrentPage(), 1);
+      QCOMPARE(window->CurrentPage(), PageId::kImport);
     }
     QCOMPARE(t.messages.size(), std::size_t{6});
     for (const AppMessageCall& call : t.messages) {
@@ -123,15 +127,15 @@ class MainWindowTest : public QObject {
       QCOMPARE(call.kind, 1);
       QVERIFY(call.icon == MessageIcon::kExclamation);
     }
-    window->PressButton(2007);
-    QCOMPARE(window->CurrentPage(), 6);
-    QVERIFY(window->PageAt(6)->isVisible());
-    QVERIFY(!window->PageAt(1)->isVisible());
+    window->PressButton(PageId::kCompanies);
+    QCOMPARE(window->CurrentPage(), PageId::kCompanies);
+    QVERIFY(window->PageAt(PageId::kCompanies)->isVisible());
+    QVERIFY(!window->PageAt(PageId::kImport)->isVisible());
     // The companies list is page 6 but button 7: buttons 1..7 stand at the top, button 8
     // follows them after a gap.
     QCOMPARE(Tops(*window), (std::vector<int>{110, 160, 210, 260, 310, 360, 410, 472}));
-    window->PressButton(2001);
-    QCOMPARE(window->CurrentPage(), 1);
+    window->PressButton(PageId::kImport);
+    QCOMPARE(window->CurrentPage(), PageId::kImport);
     QCOMPARE(t.messages.size(), std::size_t{6});
   }
 
@@ -139,8 +143,8 @@ class MainWindowTest : public QObject {
     TestApp t;
     auto window = Open(t);
     const std::vector<int> before = Tops(*window);
-    window->PressButton(2001);
-    QCOMPARE(window->CurrentPage(), 1);
+    window->PressButton(PageId::kImport);
+    QCOMPARE(window->CurrentPage(), PageId::kImport);
     QCOMPARE(Tops(*window), before);
     QVERIFY(t.messages.empty());
   }
@@ -151,21 +155,21 @@ class MainWindowTest : public QObject {
     auto window = Open(t);
     // On a tall window the buttons below the current one follow it after a gap.
     QCOMPARE(Tops(*window), (std::vector<int>{110, 172, 222, 272, 322, 372, 422, 472}));
-    window->PressButton(2006);
-    QCOMPARE(window->CurrentPage(), 8);
-    QVERIFY(window->PageAt(8)->isVisible());
+    window->PressButton(PageId::kItems);
+    QCOMPARE(window->CurrentPage(), PageId::kItems);
+    QVERIFY(window->PageAt(PageId::kItems)->isVisible());
     QCOMPARE(Tops(*window), (std::vector<int>{110, 160, 210, 260, 310, 360, 422, 472}));
     // On the lowest window they stand on the bottom.
     window->resize(710, 540);
     const int h = window->height();
     QCOMPARE(Tops(*window), (std::vector<int>{110, 160, 210, 260, 310, 360, h - 125, h - 75}));
-    window->PressButton(2001);
+    window->PressButton(PageId::kImport);
     QCOMPARE(Tops(*window),
              (std::vector<int>{110, h - 75 - 6 * 50, h - 75 - 5 * 50, h - 75 - 4 * 50,
                                h - 75 - 3 * 50, h - 75 - 2 * 50, h - 125, h - 75}));
     // Right to left: the bar stands along the right edge, the page fills the rest.
-    QCOMPARE(window->Button(2001)->geometry().right(), window->width() - 1 - 2);
-    QCOMPARE(window->PageAt(1)->geometry(), window->PageArea());
+    QCOMPARE(window->Button(PageId::kImport)->geometry().right(), window->width() - 1 - 2);
+    QCOMPARE(window->PageAt(PageId::kImport)->geometry(), window->PageArea());
     QVERIFY(window->PageArea().right() < window->width() - 158);
   }
 
@@ -177,23 +181,28 @@ class MainWindowTest : public QObject {
     QDir::setCurrent(QStringLiteral(TALLYSCAN_SOURCE_DIR));
     auto window = Open(t);
     QDir::setCurrent(started_in);
-    auto* edit = window->PageAt(1)->findChild<QLineEdit*>(QStringLiteral("folderEdit"));
+    auto* edit =
+        window->PageAt(PageId::kImport)->findChild<QLineEdit*>(QStringLiteral("folderEdit"));
     QVERIFY(edit);
     QCOMPARE(edit->text(), QStringLiteral(TALLYSCAN_DEMO_DIR));  // first start
     edit->setText(QStringLiteral("/data/2023"));
-    window->PressButton(2007);
+    window->PressButton(PageId::kCompanies);
     QVERIFY(window->close());
     QVERIFY(t.settings.ReadReg(kParams, kLastPath).empty());
 
     QTemporaryDir scratch;
     const QString folder = DemoOrWrittenDataSet(scratch);
     auto reader = Open(t);
-    reader->PageAt(1)->findChild<QLineEdit*>(QStringLiteral("folderEdit"))->setText(folder);
-    static_cast<ImportPage*>(reader->PageAt(1))->Start();
+    reader->PageAt(PageId::kImport)
+        ->findChild<QLineEdit*>(QStringLiteral("folderEdit"))
+        ->setText(folder);
+    reader->PageOf<ImportPage>()->Start();
     QVERIFY(t.messages.empty());
     QCOMPARE(t.settings.ReadReg(kParams, kLastPath), folder.toStdString());
     auto next = Open(t);
-    QCOMPARE(next->PageAt(1)->findChild<QLineEdit*>(QStringLiteral("folderEdit"))->text(), folder);
+    QCOMPARE(
+        next->PageAt(PageId::kImport)->findChild<QLineEdit*>(QStringLiteral("folderEdit"))->text(),
+        folder);
   }
 
   void StatusTextWithTabIsCentred() {
@@ -215,7 +224,7 @@ class MainWindowTest : public QObject {
     auto window = Open(t);
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
-    auto* page = static_cast<ImportPage*>(window->PageAt(1));
+    auto* page = window->PageOf<ImportPage>();
     page->findChild<QLineEdit*>(QStringLiteral("folderEdit"))
         ->setText(DemoOrWrittenDataSet(scratch));
     auto* bar = page->findChild<QProgressBar*>(QStringLiteral("progressBar"));
@@ -225,23 +234,23 @@ class MainWindowTest : public QObject {
     connect(bar, &QProgressBar::valueChanged, window.get(), [&](int value) {
       if (looked || value < 1) return;
       looked = true;
-      for (int id = 2001; id <= 2008; ++id) enabled.push_back(window->Button(id)->isEnabled());
+      for (const PageSpec& spec : Pages()) enabled.push_back(window->Button(spec.id)->isEnabled());
       status = window->findChild<QStatusBar*>()->currentMessage();
-      window->PressButton(2002);
+      window->PressButton(PageId::kChecks);
       QTest::keyClick(window.get(), Qt::Key_3, Qt::ControlModifier);
-      QTest::mouseClick(window->Button(2005), Qt::LeftButton);
+      QTest::mouseClick(window->Button(PageId::kDocuments), Qt::LeftButton);
     });
     page->Start();
     QVERIFY(looked);
     QCOMPARE(enabled, (std::vector<bool>{true, false, false, false, false, false, true, false}));
     QCOMPARE(status, texts::kBusyReading);
     QVERIFY(t.messages.empty());
-    QCOMPARE(window->CurrentPage(), 1);
+    QCOMPARE(window->CurrentPage(), PageId::kImport);
     // Afterwards every button is back and the status bar shows the data set again.
-    for (int id = 2001; id <= 2008; ++id) QVERIFY(window->Button(id)->isEnabled());
+    for (const PageSpec& spec : Pages()) QVERIFY(window->Button(spec.id)->isEnabled());
     QVERIFY(window->findChild<QStatusBar*>()->currentMessage().isEmpty());
     QTest::keyClick(window.get(), Qt::Key_2, Qt::ControlModifier);
-    QCOMPARE(window->CurrentPage(), 2);
+    QCOMPARE(window->CurrentPage(), PageId::kChecks);
   }
 
   // F5 reads, Esc stops the reading; Enter presses the main button or page button that has the
@@ -252,7 +261,7 @@ class MainWindowTest : public QObject {
     auto window = Open(t);
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
-    auto* page = static_cast<ImportPage*>(window->PageAt(1));
+    auto* page = window->PageOf<ImportPage>();
     page->findChild<QLineEdit*>(QStringLiteral("folderEdit"))
         ->setText(DemoOrWrittenDataSet(scratch));
     auto* bar = page->findChild<QProgressBar*>(QStringLiteral("progressBar"));
@@ -270,35 +279,51 @@ class MainWindowTest : public QObject {
     QTest::keyClick(window.get(), Qt::Key_F5);
     QVERIFY(!t.store.LoadedFolder.empty());
 
-    window->Button(2002)->setFocus();
-    QTest::keyClick(window->Button(2002), Qt::Key_Return);
-    QCOMPARE(window->CurrentPage(), 2);
+    window->Button(PageId::kChecks)->setFocus();
+    QTest::keyClick(window->Button(PageId::kChecks), Qt::Key_Return);
+    QCOMPARE(window->CurrentPage(), PageId::kChecks);
     // A page's tool button too: the companies list's "שמור חברה" saves (here it is refused,
     // the set having no dealer number to file it under, which shows it was pressed).
-    window->PressButton(2007);
-    auto* save = window->PageAt(6)->findChild<QToolButton*>(QStringLiteral("saveButton"));
+    window->PressButton(PageId::kCompanies);
+    auto* save =
+        window->PageAt(PageId::kCompanies)->findChild<QToolButton*>(QStringLiteral("saveButton"));
     QVERIFY(save);
     save->setFocus();
     const std::size_t messages = t.messages.size();
     QTest::keyClick(save, Qt::Key_Return);
     QCOMPARE(t.messages.size(), messages + 1);
     // A check box is not pressed by Enter.
-    window->PressButton(2001);
+    window->PressButton(PageId::kImport);
     QCheckBox* errors_only = page->Results()->ErrorsOnlyBox();
     errors_only->setFocus();
     QTest::keyClick(errors_only, Qt::Key_Return);
     QVERIFY(!errors_only->isChecked());
-    QCOMPARE(window->Button(2004)->toolTip(), QStringLiteral("כרטסות (Ctrl+4)"));
+    QCOMPARE(window->Button(PageId::kLedger)->toolTip(), QStringLiteral("כרטסות (Ctrl+4)"));
   }
 
-  // Every page is built: none shows the note of a page still to come.
-  void EveryPageIsBuilt() {
+  // Entering a page, by its button's click or key, gives the focus to the page's own first
+  // control (the import page's folder field), never to the main button: Enter then stays on
+  // the page.
+  void EnteringAPageFocusesItsOwnControl() {
     TestApp t;
     t.store.LoadedFolder = "/loaded";
     auto window = Open(t);
-    for (int id = 2001; id <= 2008; ++id) {
-      window->PressButton(id);
-      QVERIFY(!window->PageAt(window->CurrentPage())->findChild<QLabel*>(QStringLiteral("note")));
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    const auto focus_in = [&](PageId id) {
+      QWidget* focus = QApplication::focusWidget();
+      return focus != nullptr && window->PageAt(id)->isAncestorOf(focus) &&
+             qobject_cast<MainButton*>(focus) == nullptr;
+    };
+    for (const PageSpec& spec : Pages()) {
+      if (spec.id == PageId::kImport) continue;
+      QTest::mouseClick(window->Button(spec.id), Qt::LeftButton);
+      QCOMPARE(window->CurrentPage(), spec.id);
+      QVERIFY2(focus_in(spec.id), spec.caption);
+      QTest::keyClick(window.get(), Qt::Key_1, Qt::ControlModifier);
+      QCOMPARE(window->CurrentPage(), PageId::kImport);
+      QCOMPARE(QApplication::focusWidget(),
+               window->PageAt(PageId::kImport)->findChild<QWidget*>(QStringLiteral("folderEdit")));
     }
   }
 

@@ -91,9 +91,19 @@ class OutputDialogTest : public QObject {
     OutputDialog dialog;
     QStringList opened;
     QStringList mailed;
+    bool opens = true;    // whether a program opens the files
+    QStringList offered;  // the files offered for saving
+    QString save_path;    // where the user saves them; empty: declined
     explicit Fixture(ReportProducer producer, const QString& kind = QStringLiteral("Checks"))
         : dialog(t.app, kind, std::move(producer), nullptr) {
-      dialog.open_file = [this](const QString& file) { opened << file; };
+      dialog.open_file = [this](const QString& file) {
+        opened << file;
+        return opens;
+      };
+      dialog.ask_save_path = [this](const QString& file) {
+        offered << file;
+        return save_path;
+      };
       dialog.SetMailSender(
           [this](const QString& file, const QString& subject) { mailed << file << subject; });
       dialog.findChild<QComboBox*>(QStringLiteral("printerList"))->clear();
@@ -173,7 +183,18 @@ class OutputDialogTest : public QObject {
     QVERIFY(dialog.result() == QDialog::Accepted);
     QVERIFY(!f.t.app.app_busy);
 
-    // The next dialog empties its own folder of those files, and of nothing else.
+    QVERIFY(f.offered.isEmpty());
+
+    // The next dialog empties its own folder of those files once they are a day old (a
+    // program may still show them before), and of nothing else.
+    Fixture fresh(Numbered(1));
+    QVERIFY(QFileInfo::exists(run.excel_file));
+    for (const QString& name : {run.excel_file, run.pdf_file}) {
+      QFile made(name);
+      QVERIFY(made.open(QIODevice::ReadWrite));
+      QVERIFY(made.setFileTime(QDateTime::currentDateTime().addDays(-2),
+                               QFileDevice::FileModificationTime));
+    }
     QFile other(temp_.path() + QStringLiteral("/tallyscan-reports/notes.txt"));
     QVERIFY(other.open(QIODevice::WriteOnly));
     other.close();
@@ -185,6 +206,60 @@ class OutputDialogTest : public QObject {
     QVERIFY(!QFileInfo::exists(run.pdf_file));
     QVERIFY(QFileInfo::exists(other.fileName()));
     QVERIFY(QFileInfo::exists(shared.fileName()));
+  }
+
+  // Report files older than a day go; younger ones, and other names, stay.
+  void CleanUpRemovesOnlyReportFilesOlderThanADay() {
+    QTemporaryDir folder;
+    const QDateTime now = QDateTime::currentDateTime();
+    struct Case {
+      const char* name;
+      qint64 age_seconds;
+      bool kept;
+    };
+    const Case cases[] = {
+        {"HtmA.pdf", kReportFileLifetimeSeconds + 60, false},
+        {"HtmB.Xls", 3 * kReportFileLifetimeSeconds, false},
+        {"HtmC.pdf", kReportFileLifetimeSeconds - 60, true},
+        {"HtmD.xlsx", 0, true},
+        {"notes.pdf", 3 * kReportFileLifetimeSeconds, true},
+    };
+    for (const Case& c : cases) {
+      QFile file(folder.filePath(QString::fromLatin1(c.name)));
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      QVERIFY(file.setFileTime(now.addSecs(-c.age_seconds), QFileDevice::FileModificationTime));
+    }
+    CleanReportFolder(folder.path(), now);
+    for (const Case& c : cases) {
+      QVERIFY2(QFileInfo::exists(folder.filePath(QString::fromLatin1(c.name))) == c.kept, c.name);
+    }
+  }
+
+  // A file no program opens is offered for saving: the copy lands where the user chose; a
+  // declined offer leaves the file where it was written.
+  void AFileNoProgramOpensIsOfferedForSaving() {
+    QTemporaryDir chosen;
+    Fixture f(Numbered(3));
+    f.opens = false;
+    f.save_path = chosen.filePath(QStringLiteral("report.pdf"));
+    f.Click(kPdfTarget);
+    f.Click(kPrinterTarget);
+    QTest::mouseClick(f.Execute(), Qt::LeftButton);
+    const QString pdf = f.dialog.LastRun().pdf_file;
+    QCOMPARE(f.offered, QStringList{pdf});
+    QFile written(pdf);
+    QFile copy(f.save_path);
+    QVERIFY(written.open(QIODevice::ReadOnly) && copy.open(QIODevice::ReadOnly));
+    QCOMPARE(copy.readAll(), written.readAll());
+    QVERIFY(f.t.messages.empty());
+
+    Fixture declined(Numbered(3));
+    declined.opens = false;
+    declined.Click(kPdfTarget);
+    declined.Click(kPrinterTarget);
+    QTest::mouseClick(declined.Execute(), Qt::LeftButton);
+    QCOMPARE(declined.offered.size(), 1);
+    QVERIFY(QFileInfo::exists(declined.dialog.LastRun().pdf_file));
   }
 
   void TheMailFormGoesToTheMailDialogWithTheFirstTitle() {
@@ -299,29 +374,28 @@ class OutputDialogTest : public QObject {
     TestApp t;
     MainWindow window(t.app, StoredSize(1366, 768));
     window.show();
-    static_cast<ImportPage*>(window.PageAt(1))->ReadFolder(dir.path());
+    window.PageOf<ImportPage>()->ReadFolder(dir.path());
     struct Case {
-      int button;  // the main window's page button
-      int page;
+      PageId page;
       QString kind, title;
       std::function<void(QWidget* page)> prepare;
     };
     const std::vector<Case> cases = {
-        {2003, 3, QStringLiteral("Index"), QStringLiteral("אינדקס החשבונות"), {}},
-        {2004, 4, QStringLiteral("Kartis"), QStringLiteral("קופה ראשית"),
+        {PageId::kAccountsIndex, QStringLiteral("Index"), QStringLiteral("אינדקס החשבונות"), {}},
+        {PageId::kLedger, QStringLiteral("Kartis"), QStringLiteral("קופה ראשית"),
          [](QWidget* page) {
            page->findChild<QLineEdit*>(QStringLiteral("fromField"))
                ->setText(QStringLiteral("1100"));
            page->findChild<QLineEdit*>(QStringLiteral("toField"))->setText(QStringLiteral("1300"));
          }},
-        {2005, 5, QStringLiteral("Teuda"), QStringLiteral("****העתק****"),
+        {PageId::kDocuments, QStringLiteral("Teuda"), QStringLiteral("****העתק****"),
          [](QWidget* page) {
            static_cast<DocumentsPage*>(page)->SelectType(6);  // 305
          }},
-        {2006, 8, QStringLiteral("Parit"), QStringLiteral("קטלוג פריטים"), {}},
+        {PageId::kItems, QStringLiteral("Parit"), QStringLiteral("קטלוג פריטים"), {}},
     };
     for (const Case& c : cases) {
-      window.PressButton(c.button);
+      window.PressButton(c.page);
       QWidget* page = window.PageAt(c.page);
       if (c.prepare) c.prepare(page);
       QString kind, text;
@@ -329,7 +403,7 @@ class OutputDialogTest : public QObject {
         auto* output = qobject_cast<OutputDialog*>(QApplication::activeModalWidget());
         QVERIFY(output != nullptr);
         kind = output->Kind();
-        output->open_file = [](const QString&) {};
+        output->open_file = [](const QString&) { return true; };
         output->findChild<QComboBox*>(QStringLiteral("printerList"))->clear();
         output->ClickTarget(kPdfTarget);
         output->ClickTarget(kPrinterTarget);
@@ -352,7 +426,7 @@ class OutputDialogTest : public QObject {
       });
       QAbstractButton* print = page->findChild<QAbstractButton*>(QStringLiteral("printButton"));
       QVERIFY2(print != nullptr && print->isEnabled(),
-               qPrintable(c.kind + QStringLiteral(" on page %1").arg(window.CurrentPage())));
+               qPrintable(c.kind + QStringLiteral(" on ") + window.PageAt(c.page)->objectName()));
       print->click();
       QCOMPARE(kind, c.kind);
       QVERIFY2(text.contains(c.title), qPrintable(c.kind + QStringLiteral(": ") + text.left(400)));
@@ -370,13 +444,13 @@ class OutputDialogTest : public QObject {
     TestApp t;
     MainWindow window(t.app, StoredSize(1000, 700));
     window.show();
-    auto* import_page = static_cast<ImportPage*>(window.PageAt(1));
+    auto* import_page = window.PageOf<ImportPage>();
     auto* print_import = import_page->findChild<QPushButton*>(QStringLiteral("printButton"));
     QVERIFY(!print_import->isEnabled());
     import_page->ReadFolder(dir.path());
     QVERIFY(print_import->isEnabled());
-    window.PressButton(2002);
-    auto* checks_page = static_cast<ChecksPage*>(window.PageAt(2));
+    window.PressButton(PageId::kChecks);
+    auto* checks_page = window.PageOf<ChecksPage>();
     auto* print_checks = checks_page->findChild<QPushButton*>(QStringLiteral("printButton"));
     QVERIFY(!print_checks->isEnabled());
     checks_page->Start();
@@ -393,7 +467,7 @@ class OutputDialogTest : public QObject {
                       return WriteChecksReport(check_rows, s);
                     })}}) {
       OutputDialog dialog(t.app, kind, producer, &window);
-      dialog.open_file = [](const QString&) {};
+      dialog.open_file = [](const QString&) { return true; };
       dialog.findChild<QComboBox*>(QStringLiteral("printerList"))->clear();
       dialog.ClickTarget(kPdfTarget);
       dialog.ClickTarget(kPrinterTarget);

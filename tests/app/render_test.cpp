@@ -29,7 +29,7 @@ class RenderTest : public QObject {
     MainWindow window(t.app, StoredSize(860, 600));
     window.resize(860, 600);  // larger than the test screen
     window.show();
-    auto* page = static_cast<ImportPage*>(window.PageAt(1));
+    auto* page = window.PageOf<ImportPage>();
     page->findChild<QLineEdit*>(QStringLiteral("folderEdit"))
         ->setText(DemoOrWrittenDataSet(scratch));
     page->Start();
@@ -45,7 +45,7 @@ class RenderTest : public QObject {
     TestApp t;
     MainWindow window(t.app, StoredSize(710, 560));
     window.show();
-    MainButton* button = window.Button(2002);
+    MainButton* button = window.Button(PageId::kChecks);
     // Plain, pressed, hot, default; then focused, and focused while default.
     QImage sheet(kMainButtonWidth * 2 + 30, kMainButtonHeight * 3 + 40, QImage::Format_RGB32);
     sheet.fill(QColor(65, 123, 174));

@@ -39,8 +39,8 @@ class TransferPageTest : public QObject {
     QVERIFY(ImportFolder(t.store, data.path().toStdString(), silent).status.ok());
     MainWindow window(t.app, StoredSize(1000, 700));
     window.show();
-    window.PressButton(2008);
-    auto* page = static_cast<TransferPage*>(window.PageAt(7));
+    window.PressButton(PageId::kTransfer);
+    auto* page = window.PageOf<TransferPage>();
     QCOMPARE(page->List()->Model().rowCount(), static_cast<int>(t.store.AccountIndex.Count()));
     QCOMPARE(page->List()
                  ->Model()

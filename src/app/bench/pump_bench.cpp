@@ -197,7 +197,7 @@ int main(int argc, char** argv) {
   AppContext app(settings, window_store);
   MainWindow window(app, {.stored = true, .width = 710, .height = 560});
   window.show();
-  QWidget* page = window.PageAt(1);
+  QWidget* page = window.PageAt(PageId::kImport);
   auto* progress_bar = page->findChild<QProgressBar*>(QStringLiteral("progressBar"));
   auto* stop_button = page->findChild<QPushButton*>(QStringLiteral("stopButton"));
   if (!progress_bar || !stop_button) {

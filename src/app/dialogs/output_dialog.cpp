@@ -5,11 +5,16 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -23,6 +28,7 @@
 #include "app/images.h"
 #include "app/pump.h"
 #include "app/shared_fonts.h"
+#include "app/texts.h"
 #include "app/widgets/strip_animation.h"
 #include "engine/shell/settings.h"
 
@@ -30,6 +36,10 @@ namespace tallyscan {
 namespace {
 
 constexpr std::string_view kWorkbookForm = "xlsx";
+const QString kSaveAs = QStringLiteral("שמור בשם");
+
+// A path inside right-to-left text, kept left to right as a whole.
+QString Isolated(const QString& path) { return QChar(0x2066) + path + QChar(0x2069); }
 constexpr std::string_view kTableForm = "xls";
 
 QString FromView(std::string_view text) {
@@ -81,7 +91,10 @@ OutputDialog::OutputDialog(AppContext& app, const QString& kind, ReportProducer 
   setWindowTitle(QStringLiteral("אופן הדפסת הדו'ח"));
   setLayoutDirection(Qt::RightToLeft);
   CleanReportFolder(folder_);
-  open_file = [](const QString& file) { QDesktopServices::openUrl(QUrl::fromLocalFile(file)); };
+  open_file = [](const QString& file) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+  };
+  ask_save_path = [this](const QString& file) { return AskSavePath(file); };
 
   const SharedFonts fonts;
   const auto target_button = [&](const QString& caption, const QString& name) {
@@ -282,7 +295,7 @@ void OutputDialog::Execute() {
                  QString::fromStdString(last_run_.status.message()));
     }
     for (const QString& file : {last_run_.excel_file, last_run_.pdf_file}) {
-      if (!file.isEmpty() && open_file) open_file(file);
+      if (!file.isEmpty()) OpenOrSave(file);
     }
     if (!last_run_.mail_file.isEmpty() && send_mail_) {
       send_mail_(last_run_.mail_file, last_run_.subject);
@@ -292,6 +305,35 @@ void OutputDialog::Execute() {
   app_.app_busy = false;
   ShowRunning(false);
   accept();
+}
+
+void OutputDialog::OpenOrSave(const QString& file) {
+  if (open_file && open_file(file)) return;
+  const QString target = ask_save_path ? ask_save_path(file) : QString();
+  if (target.isEmpty() || QFileInfo(target) == QFileInfo(file)) return;
+  // The file chooser has asked before a file of that name is replaced.
+  if (QFileInfo::exists(target)) QFile::remove(target);
+  if (!QFile::copy(file, target)) {
+    AppMessage(app_, this, 1, MessageIcon::kExclamation,
+               texts::kCannotWriteFile + Isolated(target));
+  }
+}
+
+QString OutputDialog::AskSavePath(const QString& file) {
+  QMessageBox box(QMessageBox::Information, texts::kAppCaption,
+                  QStringLiteral("לא נמצאה תוכנה לפתיחת הקובץ. הקובץ נשמר בשם:\n") +
+                      Isolated(QDir::toNativeSeparators(file)),
+                  QMessageBox::NoButton, this);
+  box.setLayoutDirection(Qt::RightToLeft);
+  QPushButton* save = box.addButton(kSaveAs, QMessageBox::AcceptRole);
+  box.addButton(texts::kClose, QMessageBox::RejectRole);
+  box.setDefaultButton(save);
+  box.exec();
+  if (box.clickedButton() != save) return {};
+  const QString suffix = QFileInfo(file).suffix();
+  return QFileDialog::getSaveFileName(this, kSaveAs,
+                                      QDir::home().filePath(QFileInfo(file).fileName()),
+                                      suffix.isEmpty() ? QString() : QStringLiteral("*.") + suffix);
 }
 
 void ShowOutputDialog(AppContext& app, QWidget* owner, const QString& kind,

@@ -24,7 +24,7 @@ class StripAnimation;
 // spreadsheet or a PDF, or sent by e-mail. It collects the targets and the printer, then calls
 // the producer of the calling page once and closes; while the report runs its execute button
 // reads "ביטול" and stops it between two lines. Its files go to a folder of its own under the
-// user's temporary folder (ReportFolder), emptied of earlier runs' files when it opens.
+// user's temporary folder (ReportFolder), rid of earlier runs' old files when it opens.
 class OutputDialog final : public QDialog {
   Q_OBJECT
  public:
@@ -43,8 +43,12 @@ class OutputDialog final : public QDialog {
   const ReportRunResult& LastRun() const { return last_run_; }
   const QString& Kind() const { return kind_; }
 
-  // Opens a written file with the desktop's program for it; tests record instead.
-  std::function<void(const QString& file)> open_file;
+  // Opens a written file with the desktop's program for it; false when none opened it. Tests
+  // record instead.
+  std::function<bool(const QString& file)> open_file;
+  // For a file no program opened: says where it is and offers "שמור בשם"; the path the user
+  // chose, empty when declined. Tests answer instead.
+  std::function<QString(const QString& file)> ask_save_path;
   // Hands the e-mail form to the e-mail dialog with the report's subject. Until one is set the
   // e-mail target cannot be chosen.
   void SetMailSender(std::function<void(const QString& file, const QString& subject)> sender);
@@ -58,6 +62,9 @@ class OutputDialog final : public QDialog {
   void PageProperties();
   QPrinter* OpenPrinter();
   void ShowRunning(bool running);
+  // Opens `file`, or when no program does, saves a copy where the user chooses.
+  void OpenOrSave(const QString& file);
+  QString AskSavePath(const QString& file);
 
   AppContext& app_;
   QString kind_;

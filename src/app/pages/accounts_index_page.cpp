@@ -54,7 +54,7 @@ class IndexRowSource final : public GridRowSource {
 }  // namespace
 
 AccountsIndexPage::AccountsIndexPage(AppContext& app, PageHost& host, QWidget* parent)
-    : Page(app, host, 3, true, parent), source_(std::make_unique<IndexRowSource>(app.store)) {
+    : Page(app, host, kId, parent), source_(std::make_unique<IndexRowSource>(app.store)) {
   setFont(host.Fonts().Tahoma10);
   auto* show = MakeToolButton(QStringLiteral("צפה בתנועות"),
                               QStringLiteral("צפייה בתנועות הנהלת החשבונות של הכרטיס"),

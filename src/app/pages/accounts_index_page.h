@@ -23,6 +23,8 @@ class GridRowSource;
 class AccountsIndexPage final : public Page {
   Q_OBJECT
  public:
+  static constexpr PageId kId = PageId::kAccountsIndex;
+
   AccountsIndexPage(AppContext& app, PageHost& host, QWidget* parent);
   ~AccountsIndexPage() override;
 

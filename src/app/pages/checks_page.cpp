@@ -61,7 +61,7 @@ QString WithKey(const QString& caption, const QKeySequence& key) {
 }  // namespace
 
 ChecksPage::ChecksPage(AppContext& app, PageHost& host, QWidget* parent)
-    : Page(app, host, 2, true, parent) {
+    : Page(app, host, kId, parent) {
   setFont(host.Fonts().Tahoma10);
   caption_ = new QLabel(QStringLiteral("אלו בדיקות לבצע"), this);
   caption_->setObjectName(QStringLiteral("caption"));

@@ -23,6 +23,8 @@ class ResultList;
 class ChecksPage final : public Page {
   Q_OBJECT
  public:
+  static constexpr PageId kId = PageId::kChecks;
+
   ChecksPage(AppContext& app, PageHost& host, QWidget* parent);
   ~ChecksPage() override;
 

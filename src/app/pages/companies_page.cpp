@@ -56,7 +56,7 @@ class CompanyRowSource final : public GridRowSource {
 }  // namespace
 
 CompaniesPage::CompaniesPage(AppContext& app, PageHost& host, QWidget* parent)
-    : Page(app, host, 6, false, parent), row_source_(std::make_unique<CompanyRowSource>(rows_)) {
+    : Page(app, host, kId, parent), row_source_(std::make_unique<CompanyRowSource>(rows_)) {
   setFont(host.Fonts().Tahoma10);
   save_button_ = MakeToolButton(QStringLiteral("שמור חברה"),
                                 QStringLiteral("שמור את הקובץ הנוכחי בספריית החברות"),
@@ -168,17 +168,19 @@ void CompaniesPage::ShowSaving(bool saving) {
   print_button_->setEnabled(!saving && list_->Model().rowCount() > 0);
 }
 
+QWidget* CompaniesPage::DefaultFocus() { return list_; }
+
 void CompaniesPage::SaveCompany() {
   // An import or a check run is pumping events: the store it works on must stay as it is.
-  if (saving_ || app_.app_busy) return;
+  if (saving_ || app_.app_busy || !app_.readers.Idle()) return;
   const CompaniesStore store = Store();
   const SaveTarget target = store.TargetOf(app_.store);
   if (!target.status.ok()) {
     AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(target.status.message()));
     return;
   }
-  if (target.replaces &&
-      AppMessage(app_, this, 2, MessageIcon::kQuestion, kReplaceQuestion) != kMessageOk) {
+  if (target.replaces && AppMessage(app_, this, 2, MessageIcon::kQuestion, kReplaceQuestion,
+                                    MessageDefault::kCancel) != kMessageOk) {
     return;
   }
   saving_ = true;
@@ -211,8 +213,8 @@ void CompaniesPage::BusyChanged(bool busy) {
 }
 
 void CompaniesPage::ReadCompany() {
-  // A reading, a check run or a save is under way: it finishes first.
-  if (app_.app_busy) return;
+  // A reading, a check run or a save is under way, or work reads the store: it finishes first.
+  if (app_.app_busy || !app_.readers.Idle()) return;
   const CompanyRow* row = Chosen();
   if (row == nullptr) {
     AppMessage(app_, this, 1, MessageIcon::kExclamation, kChooseToRead);
@@ -222,7 +224,7 @@ void CompaniesPage::ReadCompany() {
 }
 
 void CompaniesPage::DeleteCompany() {
-  if (app_.app_busy) return;
+  if (app_.app_busy || !app_.readers.Idle()) return;
   const CompanyRow* chosen = Chosen();
   if (chosen == nullptr) {
     AppMessage(app_, this, 1, MessageIcon::kExclamation, kChooseToDelete);
@@ -232,7 +234,10 @@ void CompaniesPage::DeleteCompany() {
   const QString question = kDeleteQuestion + QLatin1Char('\n') + QStringLiteral("שם החברה - ") +
                            FromStd(row.name) + QStringLiteral("   שנת כספים - ") +
                            FromStd(row.year);
-  if (AppMessage(app_, this, 2, MessageIcon::kQuestion, question) != kMessageOk) return;
+  if (AppMessage(app_, this, 2, MessageIcon::kQuestion, question, MessageDefault::kCancel) !=
+      kMessageOk) {
+    return;
+  }
   const Status deleted = Store().Delete(row);
   ShowList(std::string());
   if (!deleted.ok()) {

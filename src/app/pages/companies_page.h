@@ -27,10 +27,13 @@ class PercentProgressBar;
 class CompaniesPage final : public Page {
   Q_OBJECT
  public:
+  static constexpr PageId kId = PageId::kCompanies;
+
   CompaniesPage(AppContext& app, PageHost& host, QWidget* parent);
   ~CompaniesPage() override;
 
   void Enter() override { Rescan(); }
+  QWidget* DefaultFocus() override;
   void StopRun() override { StopSave(); }
   void BusyChanged(bool busy) override;
 

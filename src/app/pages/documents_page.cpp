@@ -52,7 +52,7 @@ QStringList Texts(const std::vector<std::string_view>& texts) {
 }  // namespace
 
 DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
-    : Page(app, host, 5, true, parent),
+    : Page(app, host, kId, parent),
       register_source_(std::make_unique<RegisterSource>(register_)),
       line_source_(std::make_unique<TabRowSource>(line_rows_)),
       receipt_source_(std::make_unique<TabRowSource>(receipt_rows_)) {
@@ -236,7 +236,16 @@ QLabel* DocumentsPage::PanelValue(PanelField field) const {
   return values_[static_cast<std::size_t>(field)];
 }
 
+QWidget* DocumentsPage::DefaultFocus() { return type_box_; }
+
 void DocumentsPage::Enter() {
+  // The same set: the page stands where it was left, type, document, the register's scroll
+  // and choice; only the marks, stopped on leaving, are looked for again.
+  if (shown_load_ == app_.store.LoadNumber) {
+    if (register_ && !marks_found_ && !marks_task_) StartMarks();
+    return;
+  }
+  shown_load_ = app_.store.LoadNumber;
   // The marks belong to the set loaded; a new set finds them again when a list is built.
   marks_found_ = false;
   marks_.clear();

@@ -30,10 +30,13 @@ class GridRowSource;
 class DocumentsPage final : public Page {
   Q_OBJECT
  public:
+  static constexpr PageId kId = PageId::kDocuments;
+
   DocumentsPage(AppContext& app, PageHost& host, QWidget* parent);
   ~DocumentsPage() override;
 
   void Enter() override;
+  QWidget* DefaultFocus() override;
   // Leaving stops the register's marks: the store may change only while another page is shown.
   void Leave() override;
 
@@ -81,6 +84,7 @@ class DocumentsPage final : public Page {
   void Print();
   void Beep();
 
+  std::uint64_t shown_load_ = ~std::uint64_t{0};  // LoadNumber of the set the page shows
   std::string type_;  // the selected type ("305"), empty for none or all
   ElementRange run_;
   DocumentMarks marks_;

@@ -19,6 +19,7 @@
 #include "app/widgets/progress_bar.h"
 #include "app/widgets/result_list.h"
 #include "engine/report/result_reports.h"
+#include "engine/uniform/folder_files.h"
 #include "engine/uniform/result_row.h"
 
 namespace tallyscan {
@@ -51,7 +52,7 @@ QString DemoFolder(const AppContext& app) {
 }
 
 ImportPage::ImportPage(AppContext& app, PageHost& host, QWidget* parent)
-    : Page(app, host, 1, false, parent) {
+    : Page(app, host, kId, parent) {
   setFont(host.Fonts().Tahoma10);
   prompt_ = new QLabel(QStringLiteral("ציין את הספריה בה נמצאים קבצי ") + QStringLiteral("הנתונים"),
                        this);
@@ -145,11 +146,18 @@ void ImportPage::BusyChanged(bool busy) {
   run_button_->setEnabled(!busy || reading_);
 }
 
-void ImportPage::Start() {
+void ImportPage::Start() { Read(false); }
+
+void ImportPage::Read(bool again) {
   // Another long operation (a check run) is pumping events: it reads the store this would
   // empty.
-  if (reading_ || app_.app_busy) return;
+  if (reading_ || app_.app_busy || !app_.readers.Idle()) return;
   const std::string folder = folder_edit_->text().toStdString();
+  // The loaded folder whose files changed since it was read is read again without asking.
+  if (!again && SameFolder(folder, app_.store.LoadedFolder) &&
+      FolderStamp(folder) != loaded_stamp_) {
+    again = true;
+  }
   reading_ = true;
   stop_ = false;
   app_.app_busy = true;
@@ -178,13 +186,22 @@ void ImportPage::Start() {
         begin();
         return stop_;
       });
-  ImportResult result = ImportFolder(app_.store, folder, monitor);
+  ImportOptions options;
+  options.read_again = again;
+  ImportResult result = ImportFolder(app_.store, folder, monitor, options);
   // A reading that failed before its first line (memory ran out) still emptied the store.
   if (result.store_reset) begin();
   ShowReading(false);
   app_.app_busy = false;
   reading_ = false;
   if (begun) host_.RunStateChanged(nullptr, {});
+  if (result.status.code() == StatusCode::kRefused && !again) {
+    if (AppMessage(app_, this, 2, MessageIcon::kQuestion, texts::kReadAgain,
+                   MessageDefault::kCancel) == kMessageOk) {
+      Read(true);
+    }
+    return;
+  }
   if (!result.status.ok()) {
     AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(result.status.message()));
     return;
@@ -197,6 +214,7 @@ void ImportPage::Start() {
   // An interrupted reading leaves nothing loaded: the status bar names no business and no
   // year, and the folder is not the one to offer next time.
   if (result.interrupted) return;
+  loaded_stamp_ = result.folder_stamp;
   host_.SetStatusText(1, FromStd(result.status_bar_period));
   host_.SetStatusText(2, FromStd(result.status_bar_business));
   app_.settings.WriteReg(kParams, kLastPath, folder);

@@ -24,6 +24,8 @@ class ResultList;
 class ImportPage final : public Page {
   Q_OBJECT
  public:
+  static constexpr PageId kId = PageId::kImport;
+
   ImportPage(AppContext& app, PageHost& host, QWidget* parent);
 
   QWidget* DefaultFocus() override { return folder_edit_; }
@@ -32,7 +34,8 @@ class ImportPage final : public Page {
   void BusyChanged(bool busy) override;
 
   // "ביצוע": reads the folder in the edit box. Returns when the reading has ended or was
-  // refused (the refusal shown through AppMessage).
+  // refused (the refusal shown through AppMessage). The loaded folder is read again at once
+  // when its files changed since; otherwise only when the user agrees ("ביטול" the default).
   void Start();
   // Puts `folder` in the edit box and reads it, as if the user had typed it and pressed
   // "ביצוע" (the companies list reads a saved set so).
@@ -54,6 +57,8 @@ class ImportPage final : public Page {
 
  private:
   void ShowReading(bool reading);
+  // The reading of Start; `again`: the loaded folder too (the user agreed).
+  void Read(bool again);
 
   QLabel* prompt_ = nullptr;
   QLineEdit* folder_edit_ = nullptr;  // control 1009
@@ -66,6 +71,7 @@ class ImportPage final : public Page {
   ResultList* results_ = nullptr;
   std::vector<std::string> rows_;  // the result rows of the last reading
   std::string data_file_;          // the data file those rows are about
+  std::string loaded_stamp_;       // FolderStamp of the loaded folder as it was read
   bool reading_ = false;           // an import is running (started and not yet returned)
   bool stop_ = false;              // the stop flag the reading looks at once per line
 };

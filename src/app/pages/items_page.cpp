@@ -38,7 +38,7 @@ class ItemRowSource final : public GridRowSource {
 }  // namespace
 
 ItemsPage::ItemsPage(AppContext& app, PageHost& host, QWidget* parent)
-    : Page(app, host, 8, true, parent),
+    : Page(app, host, kId, parent),
       rows_(std::make_unique<ItemRows>(app.store)),
       row_source_(std::make_unique<ItemRowSource>(*rows_)) {
   setFont(host.Fonts().Tahoma10);

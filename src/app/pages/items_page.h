@@ -21,6 +21,8 @@ class GridRowSource;
 class ItemsPage final : public Page {
   Q_OBJECT
  public:
+  static constexpr PageId kId = PageId::kItems;
+
   ItemsPage(AppContext& app, PageHost& host, QWidget* parent);
   ~ItemsPage() override;
 

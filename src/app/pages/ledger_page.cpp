@@ -60,7 +60,7 @@ class CardRowSource final : public GridRowSource {
 }  // namespace
 
 LedgerPage::LedgerPage(AppContext& app, PageHost& host, QWidget* parent)
-    : Page(app, host, 4, true, parent), source_(std::make_unique<CardRowSource>(app.store, card_)) {
+    : Page(app, host, kId, parent), source_(std::make_unique<CardRowSource>(app.store, card_)) {
   setFont(host.Fonts().Tahoma10);
   auto* next = MakeToolButton(QStringLiteral("כרטיס קדימה"), QStringLiteral("הצג את הכרטיס הבא"),
                               QStringLiteral("TnuTb1"), QStringLiteral("nextButton"), this);
@@ -101,6 +101,11 @@ LedgerPage::LedgerPage(AppContext& app, PageHost& host, QWidget* parent)
   }
   connect(choose_from, &QPushButton::clicked, this, [this] { ChooseAccount(from_); });
   connect(choose_to, &QPushButton::clicked, this, [this] { ChooseAccount(to_); });
+  // The name labels are as wide as their longest text, so that "הצג" beside them stays put
+  // while they change.
+  const int name_width = from_name_->fontMetrics().horizontalAdvance(
+      to_name_->text() + QString(kNameLabelLength, QChar(0x05D0)));
+  for (QLabel* label : {from_name_, to_name_}) label->setFixedWidth(name_width);
   show_button_ = new QPushButton(QStringLiteral("הצג"), this);
   show_button_->setObjectName(QStringLiteral("showButton"));
   header_ = new QLabel(this);
@@ -184,6 +189,9 @@ void LedgerPage::Enter() {
   shown_load_ = app_.store.LoadNumber;
   card_ = LedgerCard{};
   static_cast<CardRowSource&>(*source_).Forget();
+  // The keys typed belong to the set before.
+  from_->clear();
+  to_->clear();
   header_->clear();
   list_->SetRowCount(0);
   filter_->SetRows(0, 0);
@@ -232,8 +240,8 @@ void LedgerPage::OpenCardOf(const QString& key) {
 }
 
 void LedgerPage::ShowFromCard() {
-  const CardRange range =
-      FindCardRange(app_.store, from_->text().toStdString(), to_->text().toStdString());
+  // The card of "מכרטיס" alone: the range is for printing and paging.
+  const CardRange range = FindCardRange(app_.store, from_->text().toStdString(), {});
   if (!range.message.empty()) {
     AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(range.message));
     return;
@@ -261,6 +269,14 @@ void LedgerPage::StepCard(int step) {
     return;
   }
   ShowCard(neighbour);
+  // At its top with the first row chosen, so that Enter drills down at once.
+  if (list_->model()->rowCount() > 0) {
+    list_->selectionModel()->setCurrentIndex(
+        list_->model()->index(0, 1),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  }
+  list_->scrollToTop();
+  list_->setFocus();
 }
 
 int LedgerPage::ChosenRow() const {

@@ -26,6 +26,8 @@ class GridRowSource;
 class LedgerPage final : public Page {
   Q_OBJECT
  public:
+  static constexpr PageId kId = PageId::kLedger;
+
   LedgerPage(AppContext& app, PageHost& host, QWidget* parent);
   ~LedgerPage() override;
 

@@ -1,12 +1,10 @@
 #include "app/pages/page.h"
 
 #include <QItemSelectionModel>
-#include <QLabel>
 #include <QPainter>
 #include <QPixmap>
 #include <QScrollBar>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 #include "app/images.h"
 #include "app/shared_fonts.h"
@@ -15,9 +13,9 @@
 
 namespace tallyscan {
 
-Page::Page(AppContext& app, PageHost& host, int number, bool needs_data, QWidget* parent)
-    : QWidget(parent), app_(app), host_(host), number_(number), needs_data_(needs_data) {
-  setObjectName(QStringLiteral("page%1").arg(number));
+Page::Page(AppContext& app, PageHost& host, PageId id, QWidget* parent)
+    : QWidget(parent), app_(app), host_(host), id_(id) {
+  setObjectName(QStringLiteral("page%1").arg(Number()));
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -25,23 +23,6 @@ void Page::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   PaintPageBand(painter, rect(), layoutDirection());
 }
-
-EmptyPage::EmptyPage(AppContext& app, PageHost& host, int number, bool needs_data,
-                     const QString& note, QWidget* parent)
-    : Page(app, host, number, needs_data, parent) {
-  note_ = new QLabel(note, this);
-  note_->setObjectName(QStringLiteral("note"));
-  note_->setFont(host.Fonts().Tahoma13);
-  note_->setAlignment(Qt::AlignCenter);
-  note_->setWordWrap(true);
-  note_->setMaximumWidth(560);
-  auto* layout = new QVBoxLayout(this);
-  layout->addStretch(1);
-  layout->addWidget(note_, 0, Qt::AlignCenter);
-  layout->addStretch(1);
-}
-
-QString EmptyPage::Note() const { return note_->text(); }
 
 void SaveGridView(const Grid& grid, PageView& view) {
   const QModelIndex current = grid.selectionModel()->currentIndex();

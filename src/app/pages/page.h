@@ -6,8 +6,8 @@
 #include <QWidget>
 
 #include "app/app_context.h"
+#include "app/pages/page_table.h"
 
-class QLabel;
 class QToolButton;
 
 namespace tallyscan {
@@ -45,14 +45,16 @@ struct PageView {
 };
 
 // One page of the main window. The window shows exactly one page at a time; a page that
-// needs loaded data is refused while nothing is loaded.
+// needs loaded data is refused while nothing is loaded. Its number and whether it needs data
+// come from the page table (SpecOf).
 class Page : public QWidget {
   Q_OBJECT
  public:
-  Page(AppContext& app, PageHost& host, int number, bool needs_data, QWidget* parent);
+  Page(AppContext& app, PageHost& host, PageId id, QWidget* parent);
 
-  int Number() const { return number_; }
-  bool NeedsData() const { return needs_data_; }
+  PageId Id() const { return id_; }
+  int Number() const { return SpecOf(id_).number; }
+  bool NeedsData() const { return SpecOf(id_).needs_data; }
 
   // The control that takes the focus when the page is opened; null leaves the focus alone.
   virtual QWidget* DefaultFocus() { return nullptr; }
@@ -79,21 +81,7 @@ class Page : public QWidget {
   PageHost& host_;
 
  private:
-  int number_;
-  bool needs_data_;
-};
-
-// A page whose controls are still to come: a short note in its middle says what it will do.
-class EmptyPage final : public Page {
-  Q_OBJECT
- public:
-  EmptyPage(AppContext& app, PageHost& host, int number, bool needs_data, const QString& note,
-            QWidget* parent);
-
-  QString Note() const;
-
- private:
-  QLabel* note_ = nullptr;
+  PageId id_;
 };
 
 class Grid;

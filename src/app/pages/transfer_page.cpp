@@ -66,7 +66,7 @@ class AccountRows final : public GridRowSource {
 }  // namespace
 
 TransferPage::TransferPage(AppContext& app, PageHost& host, QWidget* parent)
-    : Page(app, host, 7, true, parent), rows_(std::make_unique<AccountRows>(app.store)) {
+    : Page(app, host, kId, parent), rows_(std::make_unique<AccountRows>(app.store)) {
   setFont(host.Fonts().Tahoma10);
   list_ = new Grid(this);
   list_->setObjectName(QStringLiteral("accountList"));  // control 1175
@@ -176,6 +176,8 @@ void TransferPage::UpdateKeys() {
 }
 
 void TransferPage::ChangeGroup() {
+  // The group change rewrites the data file that work off the window's thread may be reading.
+  if (app_.app_busy || !app_.readers.Idle()) return;
   GroupChangeDialog dialog(this, GroupsPresent(app_.store), DataFileIsExtractedCopy(app_.store));
   while (dialog.exec() == QDialog::Accepted) {
     if (dialog.NewGroup() == 0) {
@@ -200,7 +202,7 @@ void TransferPage::ChangeGroup() {
 }
 
 void TransferPage::Start() {
-  if (running_ || app_.app_busy) return;
+  if (running_ || app_.app_busy || !app_.readers.Idle()) return;
   TransferOptions options;
   options.target_folder = folder_edit_->text().toStdString();
   options.accounts = accounts_->isChecked();

@@ -23,6 +23,8 @@ class PercentProgressBar;
 class TransferPage final : public Page {
   Q_OBJECT
  public:
+  static constexpr PageId kId = PageId::kTransfer;
+
   TransferPage(AppContext& app, PageHost& host, QWidget* parent);
   ~TransferPage() override;
 

@@ -40,10 +40,11 @@ QString ReportFolder() {
   return folder;
 }
 
-void CleanReportFolder(const QString& folder) {
+void CleanReportFolder(const QString& folder, const QDateTime& now) {
   QDir dir(folder);
-  for (const QString& name : dir.entryList({QStringLiteral("Htm*")}, QDir::Files)) {
-    dir.remove(name);
+  const QDateTime oldest = now.addSecs(-kReportFileLifetimeSeconds);
+  for (const QFileInfo& file : dir.entryInfoList({QStringLiteral("Htm*")}, QDir::Files)) {
+    if (file.lastModified() < oldest) dir.remove(file.fileName());
   }
 }
 

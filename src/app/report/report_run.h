@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -24,10 +25,12 @@ class RecordStore;
 using ReportProducer = std::function<bool(ReportStream& stream)>;
 
 // The folder of the dialog's files under the user's temporary folder, made when missing.
-// Opening the dialog empties it of the files an earlier run left ("Htm*"), and of nothing
-// else: the shared temporary folder is other programs' too.
+// Opening the dialog removes from it the files earlier runs left ("Htm*") that are older than
+// kReportFileLifetimeSeconds at `now`, and nothing else: a report of an hour ago may still be
+// open in the program that shows it, and the shared temporary folder is other programs' too.
 QString ReportFolder();
-void CleanReportFolder(const QString& folder);
+inline constexpr qint64 kReportFileLifetimeSeconds = 24 * 60 * 60;
+void CleanReportFolder(const QString& folder, const QDateTime& now = QDateTime::currentDateTime());
 
 struct ReportRunRequest {
   int targets = 0;                // OutputTarget bits

@@ -52,12 +52,8 @@ MainDlgPos ParseMainDlgPos(std::string_view stored) {
 }
 
 std::string FormatMainDlgPos(int width, int height, bool maximised, int x, int y) {
-  const std::string position = "," + std::to_string(x) + "," + std::to_string(y);
-  if (maximised) {
-    return std::to_string(kMainMinWidth) + "," + std::to_string(kMaximisedStoredHeight) + ",1" +
-           position;
-  }
-  return std::to_string(width) + "," + std::to_string(height) + ",0" + position;
+  return std::to_string(width) + "," + std::to_string(height) + (maximised ? ",1," : ",0,") +
+         std::to_string(x) + "," + std::to_string(y);
 }
 
 ScreenRect PlaceMainWindow(const MainDlgPos& pos, const ScreenRect& screen,

@@ -26,15 +26,15 @@ inline constexpr int kMainMinHeight = 560;
 // The least client size the window can be made: its outer 720 x 580 less a frame.
 inline constexpr int kMainLeastWidth = 710;
 inline constexpr int kMainLeastHeight = 540;
-inline constexpr int kMaximisedStoredHeight = 485;
 
 // The stored text read back: nothing stored gives `stored` false; otherwise a width below 710
 // is raised to 710 and a height below 560 to 560, and the position is kept when both of its
 // fields are there.
 MainDlgPos ParseMainDlgPos(std::string_view stored);
 
-// The text to store on close: a maximised window stores 710 x 485 and flag 1, any other its
-// size and flag 0; then the position of the normal window.
+// The text to store on close: the size of the normal (unmaximised) window, the flag, then
+// its position, so that a window closed maximised opens maximised and returns to where it
+// stood before when it is restored.
 std::string FormatMainDlgPos(int width, int height, bool maximised, int x, int y);
 
 // A rectangle in screen coordinates.

@@ -1,5 +1,7 @@
 #include "engine/uniform/folder_files.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -57,6 +59,21 @@ std::string DefaultCacheFolder() {
   const char* home = std::getenv("HOME");
   if (home != nullptr && home[0] != '\0') return JoinPath(JoinPath(home, ".cache"), "tallyscan");
   return {};
+}
+
+std::string FolderStamp(const std::string& folder) {
+  std::string stamp;
+  for (const std::string_view name : {"ini.txt", "bkmvdata.txt", "bkmvdata.zip"}) {
+    struct stat st {};
+    const std::optional<std::string> path = FindFileIgnoringCase(folder, name);
+    if (!path || ::stat(path->c_str(), &st) != 0) {
+      stamp += "-;";
+      continue;
+    }
+    stamp += std::to_string(st.st_size) + ':' + std::to_string(st.st_mtim.tv_sec) + '.' +
+             std::to_string(st.st_mtim.tv_nsec) + ';';
+  }
+  return stamp;
 }
 
 }  // namespace tallyscan

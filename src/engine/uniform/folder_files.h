@@ -17,6 +17,12 @@ std::optional<std::string> FindFileIgnoringCase(const std::string& folder, std::
 // folder on disk ("/x/y" and "/x/y/", or a symbolic link to it). An empty name names none.
 bool SameFolder(const std::string& a, const std::string& b);
 
+// What tells whether the data files of `folder` changed: the size and modification time of
+// its INI.TXT, BKMVDATA.TXT and BKMVDATA.ZIP, each found without regard to letter case (a
+// missing one counts as such). Equal stamps taken at two times: no file was replaced, grown
+// or rewritten in between.
+std::string FolderStamp(const std::string& folder);
+
 // `folder` joined with `name`.
 std::string JoinPath(const std::string& folder, std::string_view name);
 

@@ -545,13 +545,16 @@ ImportResult ImportFolder(RecordStore& store, const std::string& folder, Progres
                           const ImportOptions& options) {
   ImportResult result;
   store.DataFolder = folder;
-  if (SameFolder(folder, store.LoadedFolder)) {
+  if (SameFolder(folder, store.LoadedFolder) && !options.read_again) {
     result.status = Status::Refused(std::string(kAlreadyLoadedText));
     return result;
   }
   FolderFiles files;
   result.status = CheckFiles(folder, options, files);
   if (!result.status.ok()) return result;
+  // Taken once a zip is extracted into the folder, so that the copy does not count as a
+  // change next time.
+  result.folder_stamp = FolderStamp(folder);
   const FileHandle ini(files.ini);
   if (!ini.ok()) {
     result.status = Status::IoError(std::string(kNoIniText));

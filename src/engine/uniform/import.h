@@ -55,6 +55,9 @@ struct ImportOptions {
   // The free bytes of a folder's disk, asked before and while extracting BKMVDATA.ZIP; null:
   // the system's figure. Tests put a small one here.
   std::int64_t (*free_space)(const std::string& folder) = nullptr;
+  // Reads the folder of store.LoadedFolder again, rather than refusing it (its files changed
+  // since they were read, or the user asked for it).
+  bool read_again = false;
 };
 
 struct [[nodiscard]] ImportResult {
@@ -83,14 +86,17 @@ struct [[nodiscard]] ImportResult {
   std::int64_t lines_read = 0;
   std::int64_t bytes_read = 0;
   std::string data_file_path;  // the file read (an extracted copy may be in the cache folder)
+  // FolderStamp of the folder as it was read (empty when the reading did not begin): a later
+  // stamp that differs tells that the set in memory is stale.
+  std::string folder_stamp;
 };
 
 // Reads `folder` into `store`. Sets store.DataFolder to `folder`; refuses the folder of
-// store.LoadedFolder, however it is named (SameFolder). After a complete reading (errors in the
-// data included) LoadedFolder is the folder; after an interrupted one it is empty, the indexes hold
-// the records read so far (sorted) and the list indexes are blank, so that the same folder can be
-// read again. `monitor` is asked once per line whether to stop and told the percentage of lines
-// read against the header's total.
+// store.LoadedFolder, however it is named (SameFolder), unless options.read_again. After a complete
+// reading (errors in the data included) LoadedFolder is the folder; after an interrupted one it is
+// empty, the indexes hold the records read so far (sorted) and the list indexes are blank, so that
+// the same folder can be read again. `monitor` is asked once per line whether to stop and told the
+// percentage of lines read against the header's total.
 ImportResult ImportFolder(RecordStore& store, const std::string& folder, ProgressMonitor& monitor,
                           const ImportOptions& options = {});
 

@@ -1,5 +1,7 @@
 #include "engine/uniform/record_detail.h"
 
+#include <iterator>
+
 #include "engine/text/cp1255.h"
 #include "engine/text/dates.h"
 #include "engine/text/number_format.h"
@@ -79,15 +81,21 @@ void AppendCell(std::string& row, std::string_view cell) {
 void AppendRecordRows(std::string_view line, bool dos_code_page, std::vector<std::string>& rows) {
   const RecordLayout* layout = FindLayout(line);
   if (layout == nullptr) return;
+  // A line the import would refuse for its length is marked on its record code.
+  const bool wrong_length = layout->length != 0 && std::ssize(line) != layout->length;
   bool first = true;
   for (const FieldLayout& field : layout->fields) {
     const std::string_view raw = SliceField(line, field);
     if (raw.empty()) break;  // the line ends before this field
-    const bool failed = FailsDetailCheck(field, raw);
+    // A date the reading rejects has no meaning to show: "09/13/2024" would pass for one.
+    const bool bad_date = field.kind == FieldKind::kDate && !IsPlausibleDate(raw);
+    const bool failed = FailsDetailCheck(field, raw) || bad_date || (first && wrong_length);
     std::string caption(field.caption);
     // The file's text is made safe before any marker of ours is added to it.
     std::string value = SafeCellText(Value(field, raw, dos_code_page));
-    std::string meaning = first ? std::string(layout->name) : SafeCellText(Meaning(field, raw));
+    std::string meaning = first      ? std::string(layout->name)
+                          : bad_date ? std::string()
+                                     : SafeCellText(Meaning(field, raw));
     if (first) {
       caption += kHeadingMarker;
       value += kHeadingMarker;

@@ -3,14 +3,16 @@
 // The rows of the record-detail list: one record shown field by field. Each row is one
 // UTF-8 string of five TAB-separated cells: status, field code, caption, value, meaning.
 //
-//  - status is "3", or "1" when the field fails the test its layout names; the value cell
-//    of such a row is followed by 0x1D (the list draws it as an error).
+//  - status is "3", or "1" when the field fails the test its layout names or, for a date,
+//    the reading's date rule (IsPlausibleDate); the value cell of such a row is followed by
+//    0x1D (the list draws it as an error). A line whose length is not its type's is marked
+//    so on its first row.
 //  - value is the field as stored; key fields without leading blanks and zeros, text
 //    fields trimmed and, in a DOS-coded file, converted.
 //  - meaning is the field's display form: amounts "#,.00", quantities "#,.0000", dates
-//    DD/MM/YYYY, times HH:MM, enumerations and document types by name, the bank of a
-//    receipt line by its name. Fields whose value already is their display form (digits,
-//    identification numbers, keys, texts, fixed codes, reserved areas) have an empty
+//    DD/MM/YYYY (none for a date that fails), times HH:MM, enumerations and document types by name,
+//    the bank of a receipt line by its name. Fields whose value already is their display form
+//    (digits, identification numbers, keys, texts, fixed codes, reserved areas) have an empty
 //    meaning.
 //  - The first row (the record code) has the record's name as meaning, and its caption,
 //    value and meaning cells each end with the heading marker U+200E.

@@ -149,8 +149,9 @@ RecordDetail DetailOfRecordAt(const RecordStore& store, std::int64_t offset) {
     detail.status = Status::NotFound("לא נטען קובץ נתונים");
     return detail;
   }
+  // One character beyond the widest record tells a line too long for its type.
   const std::string line =
-      offset >= 0 ? store.DataFile.ReadLine(offset, LongestRecordWidth()) : std::string();
+      offset >= 0 ? store.DataFile.ReadLine(offset, LongestRecordWidth() + 1) : std::string();
   if (line.empty()) {
     detail.status =
         Status::OutOfRange("אין רשומה במקום " + std::to_string(offset) + " של קובץ הנתונים");

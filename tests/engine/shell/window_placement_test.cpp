@@ -33,8 +33,11 @@ TEST(MainDlgPosTest, ThePositionFollowsTheThreeValues) {
   EXPECT_EQ(StoredAt(812, 603, 5, 6), ParseMainDlgPos(FormatMainDlgPos(812, 603, false, 5, 6)));
 }
 
-TEST(MainDlgPosTest, MaximisedWindowStoresTheFixedSize) {
-  EXPECT_EQ("710,485,1,30,20", FormatMainDlgPos(1920, 1040, true, 30, 20));
+TEST(MainDlgPosTest, MaximisedWindowKeepsItsNormalSizeAndPlace) {
+  EXPECT_EQ("1200,700,1,30,20", FormatMainDlgPos(1200, 700, true, 30, 20));
+  MainDlgPos expected = StoredAt(1200, 700, 30, 20);
+  expected.maximised = true;
+  EXPECT_EQ(expected, ParseMainDlgPos(FormatMainDlgPos(1200, 700, true, 30, 20)));
 }
 
 // A 1366 x 768 laptop whose task bar takes the bottom 40 pixels, and a frame with a

@@ -1,5 +1,6 @@
 #include "engine/uniform/import.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/text/cp1255.h"
+#include "engine/uniform/folder_files.h"
 #include "engine/uniform/import_fixture.h"
 #include "engine/uniform/layouts.h"
 
@@ -362,6 +364,29 @@ TEST_F(ImportTest, TheLoadedFolderIsRefusedUntilAnotherIsRead) {
   EXPECT_NE(first, second);
   EXPECT_NE(second, store_.LoadNumber);
   EXPECT_NE(first, store_.LoadNumber);
+}
+
+// The stamp of a reading changes with any rewrite of a data file, also at the same size;
+// asked to, the loaded folder is read again.
+TEST_F(ImportTest, TheLoadedFolderIsReadAgainWhenAskedAndItsStampTellsAChange) {
+  SilentProgress silent;
+  const ImportResult first = Import(testing::SmallValidSet());
+  ASSERT_TRUE(first.status.ok());
+  EXPECT_EQ(first.folder_stamp, FolderStamp(folder_.path()));
+  const std::uint64_t loaded = store_.LoadNumber;
+  ImportOptions again;
+  again.cache_folder = cache_.path();
+  again.read_again = true;
+  EXPECT_TRUE(ImportFolder(store_, folder_.path(), silent, again).status.ok());
+  EXPECT_NE(loaded, store_.LoadNumber);
+  EXPECT_EQ(folder_.path(), store_.LoadedFolder);
+
+  const std::string data = folder_.path() + "/BKMVDATA.TXT";
+  struct stat before {};
+  ASSERT_EQ(0, ::stat(data.c_str(), &before));
+  const timespec later[2] = {before.st_atim, {before.st_mtim.tv_sec + 2, before.st_mtim.tv_nsec}};
+  ASSERT_EQ(0, ::utimensat(AT_FDCWD, data.c_str(), later, 0));
+  EXPECT_NE(first.folder_stamp, FolderStamp(folder_.path()));
 }
 
 // The data file is read once by the import and then kept open for reading records back; a

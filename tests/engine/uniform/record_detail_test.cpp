@@ -152,6 +152,51 @@ TEST(RecordDetailTest, InvalidFieldOfEachTypeIsMarked) {
   }
 }
 
+// A date the reading rejects is marked and shows no meaning, whatever the record type.
+TEST(RecordDetailTest, DateTheReadingRejectsIsMarkedWithoutMeaning) {
+  struct Case {
+    RecordType type;
+    int code;
+    std::string_view value;
+  };
+  const Case cases[] = {
+      {RecordType::kB100, 1362, "20241301"},  // month 13
+      {RecordType::kB100, 1363, "20240132"},  // day 32
+      {RecordType::kC100, 1205, "19991231"},  // year before the range
+      {RecordType::kC100, 1230, "2024 131"},  // not digits
+      {RecordType::kD110, 1272, "20501231"},  // year after the range
+      {RecordType::kA000, 1025, "20241300"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.code));
+    const std::vector<std::string> rows =
+        BuildRecordDetailRows(MakeLine(c.type, {{c.code, c.value}}), false);
+    const std::vector<std::string> cells = FieldRow(rows, c.code);
+    EXPECT_EQ("1", cells[0]);
+    EXPECT_EQ(std::string(c.value) + kErrorMarker, cells[3]);
+    EXPECT_EQ("", cells[4]);
+  }
+}
+
+// A line the reading refuses for its length is marked on its record code, and only there.
+TEST(RecordDetailTest, LineOfTheWrongLengthIsMarkedInItsFirstRow) {
+  for (RecordType type : kAllTypes) {
+    const RecordLayout& layout = LayoutOf(type);
+    if (layout.length == 0) continue;
+    SCOPED_TRACE(std::string(layout.code));
+    std::string line = MakeLine(type);
+    line.resize(static_cast<std::size_t>(layout.length), ' ');
+    for (const std::string& wrong : {line + " ", line.substr(0, line.size() - 1)}) {
+      const std::vector<std::string> rows = BuildRecordDetailRows(wrong, false);
+      ASSERT_FALSE(rows.empty());
+      EXPECT_EQ(std::string(layout.code) + kLrm + kErrorMarker, Cells(rows[0])[3]);
+      EXPECT_EQ(1, std::count_if(rows.begin(), rows.end(),
+                                 [](const std::string& r) { return r.front() == '1'; }));
+    }
+    EXPECT_EQ(std::string::npos, BuildRecordDetailRows(line, false)[0].find(kErrorMarker));
+  }
+}
+
 TEST(RecordDetailTest, MeaningsAreDisplayForms) {
   const auto b100 = BuildRecordDetailRows(MakeLine(RecordType::kB100, {{1368, "+00000000012345"},
                                                                        {1369, "-00000000012345"},
