@@ -78,14 +78,14 @@ class FirstStartFiguresTest : public QObject {
     MainWindow window(t.app, MainDlgPos{});
     window.setGeometry(place.x, place.y, place.width, place.height);
     window.show();
-    auto* import = static_cast<ImportPage*>(window.PageAt(1));
+    auto* import = window.PageOf<ImportPage>();
     import->ReadFolder(QString::fromStdString(MillionMovementsWithFaults().string()));
     QVERIFY(!t.store.LoadedFolder.empty());
     QCOMPARE(window.size(), QSize(1215, 655));
     ExpectFiguresWhole(import->Results()->grid(), "import results");
 
-    window.PressButton(2003);
-    auto* index = static_cast<AccountsIndexPage*>(window.PageAt(3));
+    window.PressButton(PageId::kAccountsIndex);
+    auto* index = window.PageOf<AccountsIndexPage>();
     Grid* index_grid = index->findChild<Grid*>(QStringLiteral("indexList"));
     ExpectFiguresWhole(index_grid, "index");
     // The last rows: the totals, the widest figures of all.
@@ -104,15 +104,15 @@ class FirstStartFiguresTest : public QObject {
         widest_account = e;
       }
     }
-    window.PressButton(2004);
-    auto* ledger = static_cast<LedgerPage*>(window.PageAt(4));
+    window.PressButton(PageId::kLedger);
+    auto* ledger = window.PageOf<LedgerPage>();
     ledger->ShowCard(widest_account);
     ExpectFiguresWhole(ledger->List(), "ledger");
     ledger->List()->scrollToBottom();
     ExpectFiguresWhole(ledger->List(), "ledger end");
 
-    window.PressButton(2005);
-    auto* documents = static_cast<DocumentsPage*>(window.PageAt(5));
+    window.PressButton(PageId::kDocuments);
+    auto* documents = window.PageOf<DocumentsPage>();
     auto* types = documents->findChild<QComboBox*>(QStringLiteral("typeBox"));
     int receipts = -1;
     for (int i = 0; i < types->count(); ++i) {
@@ -129,8 +129,8 @@ class FirstStartFiguresTest : public QObject {
     ExpectFiguresWhole(documents->ReceiptGrid(), "receipts");
     qInfo("rendered %s", qPrintable(Save(window, QStringLiteral("first_start_documents_400.png"))));
 
-    window.PressButton(2006);
-    auto* items = static_cast<ItemsPage*>(window.PageAt(8));
+    window.PressButton(PageId::kItems);
+    auto* items = window.PageOf<ItemsPage>();
     items->SortBy(13);
     items->List()->scrollToBottom();  // the dearest items
     ExpectFiguresWhole(items->List(), "items");
@@ -141,14 +141,15 @@ class FirstStartFiguresTest : public QObject {
     ExpectFiguresWhole(items->List(), "items after a search");
     qInfo("rendered %s", qPrintable(Save(window, QStringLiteral("first_start_items_search.png"))));
 
-    window.PressButton(2002);
-    auto* checks = static_cast<ChecksPage*>(window.PageAt(2));
+    window.PressButton(PageId::kChecks);
+    auto* checks = window.PageOf<ChecksPage>();
     checks->Start();
     ExpectFiguresWhole(checks->ResultGrid(), "check results");
 
-    window.PressButton(2008);
-    ExpectFiguresWhole(window.PageAt(7)->findChild<Grid*>(QStringLiteral("accountList")),
-                       "transfer list");
+    window.PressButton(PageId::kTransfer);
+    ExpectFiguresWhole(
+        window.PageAt(PageId::kTransfer)->findChild<Grid*>(QStringLiteral("accountList")),
+        "transfer list");
   }
 };
 

@@ -137,8 +137,8 @@ class ItemsPageTest : public QObject {
     f.t.store.Clear();
     QVERIFY(ImportFolder(f.t.store, other.path().toStdString(), silent).status.ok());
     QVERIFY(f.t.store.LoadNumber != load);
-    f.window.PressButton(2003);
-    f.window.PressButton(2006);
+    f.window.PressButton(PageId::kAccountsIndex);
+    f.window.PressButton(PageId::kItems);
     QCOMPARE(f.page->SortField(), kItemInitialSort);
     QCOMPARE(f.page->SearchColumn(), f.ColumnOf(2));
     QVERIFY(!header->isSortIndicatorShown());
