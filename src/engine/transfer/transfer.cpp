@@ -25,6 +25,7 @@
 #include "engine/transfer/transfer_format.h"
 #include "engine/uniform/fields.h"
 #include "engine/uniform/folder_files.h"
+#include "engine/uniform/line_end.h"
 #include "engine/uniform/values.h"
 
 namespace tallyscan {
@@ -190,17 +191,18 @@ class LineWindow {
   explicit LineWindow(const RecordStore& store) : store_(store) {}
   // The line at `offset`, at most its layout's width, without its line end.
   std::string_view Line(std::int64_t offset, RecordType type) {
-    const auto width = static_cast<std::size_t>(LayoutOf(type).full_width);
-    if (offset < start_ || static_cast<std::size_t>(offset - start_) + width > bytes_.size()) {
+    const int width = LayoutOf(type).full_width;
+    // The byte after the width tells whether a CR at the limit is the line's own end.
+    const auto span = static_cast<std::size_t>(width) + 1;
+    if (offset < start_ || static_cast<std::size_t>(offset - start_) + span > bytes_.size()) {
       start_ = offset;
-      bytes_ = store_.DataFile.ReadAt(offset, std::max(kWindowBytes, width));
+      bytes_ = store_.DataFile.ReadAt(offset, std::max(kWindowBytes, span));
     }
-    std::string_view line =
-        std::string_view(bytes_).substr(static_cast<std::size_t>(offset - start_));
-    line = line.substr(0, width);
-    const auto end =
-        std::find_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; });
-    return line.substr(0, static_cast<std::size_t>(end - line.begin()));
+    const std::string_view rest =
+        static_cast<std::size_t>(offset - start_) < bytes_.size()
+            ? std::string_view(bytes_).substr(static_cast<std::size_t>(offset - start_))
+            : std::string_view();
+    return CutLine(rest, width);
   }
 
  private:
