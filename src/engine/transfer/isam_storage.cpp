@@ -357,7 +357,8 @@ IsamOpenResult PosixIsamFileSystem::Open(const std::string& file_name, IsamOpenM
 
 std::unique_ptr<IsamStorage> OpenIsamStorageForReading(const std::string& file_name,
                                                        int& error_number) {
-  const int fd = OpenFd(file_name, O_RDONLY);
+  // Opened without waiting: a FIFO would otherwise hold the open until a writer came.
+  const int fd = OpenFd(file_name, O_RDONLY | O_NONBLOCK);
   struct stat st;
   if (fd < 0) {
     error_number = errno;
@@ -368,6 +369,7 @@ std::unique_ptr<IsamStorage> OpenIsamStorageForReading(const std::string& file_n
     ::close(fd);
     return nullptr;
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return std::make_unique<ReadingStorage>(fd);
 }
 

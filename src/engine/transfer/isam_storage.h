@@ -134,7 +134,8 @@ class PosixIsamFileSystem final : public IsamFileSystem {
 
 // Opens an existing file for reading only, for inspecting it without changing or creating
 // anything; its Lock takes the shared lock, with the default wait. Null, with the system's
-// error number, when it cannot be opened.
+// error number, when it cannot be opened; a folder gives EISDIR and anything else that is
+// not a regular file (a device, a FIFO) EINVAL, at once.
 std::unique_ptr<IsamStorage> OpenIsamStorageForReading(const std::string& file_name,
                                                        int& error_number);
 
