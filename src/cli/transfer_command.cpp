@@ -250,9 +250,18 @@ int RunTransfer(std::span<char* const> args) {
     for (const std::string& problem : result.problems) std::cout << "  " << problem << "\n";
     return result.status.code() == StatusCode::kInterrupted ? kExitInterrupted : kExitFailed;
   }
+  if (!result.notice.empty()) {
+    std::cout << result.notice << "\n";
+    return kExitCompleted;
+  }
   std::cout << "written:\n";
   for (const TransferredFile& file : result.files) {
     std::cout << "  " << file.name << "\t" << file.records << "\n";
+  }
+  for (const TransferredFile& file : result.files) {
+    if (file.skipped == 0) continue;
+    std::cout << "skipped, already in the file: " << file.name << "\t" << file.skipped
+              << " documents\n";
   }
   return result.refusals.empty() ? kExitCompleted : kExitFailed;
 }

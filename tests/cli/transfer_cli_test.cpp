@@ -44,6 +44,24 @@ TEST(TransferCliTest, TransfersRenumberedAccountsAndRefusesASecondRun) {
       testing::RunCli("transfer --to " + target + " --renumber key:1 " + data, folder).exit_code);
 }
 
+TEST(TransferCliTest, ARerunAfterACrashInTheMovesSaysItFinishedThemAndExitsZero) {
+  testing::TempFolder folder;
+  const std::string data = folder.File("data"), target = folder.File("target");
+  ASSERT_EQ(0, std::system((std::string(TALLYSCAN_GEN) + " --quiet " + data).c_str()));
+  const std::string staging = target + "/.tallyscan-staging";
+  std::filesystem::create_directories(staging);
+  testing::WriteFile(staging + "/24.Kvu", "moved last");
+  testing::WriteFile(staging + "/.complete", "\n");
+
+  const testing::CliRun run = testing::RunCli("transfer --to " + target + " " + data, folder);
+  EXPECT_EQ(0, run.exit_code) << run.out << run.err;
+  EXPECT_NE(std::string::npos, run.out.find("העברתם הושלמה כעת, ולא נעשה דבר נוסף")) << run.out;
+  EXPECT_EQ(std::string::npos, run.out.find("step:"));
+  EXPECT_EQ("moved last", testing::ReadFile(target + "/24.Kvu"));
+  EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(target),
+                             std::filesystem::directory_iterator()));
+}
+
 TEST(TransferCliTest, DumpsRefuseWhatIsNotARegularFileAtOnce) {
   testing::TempFolder folder;
   std::filesystem::create_symlink("/dev/zero", folder.File("24.Trn"));

@@ -233,8 +233,15 @@ void TransferPage::Start() {
                          ? FromStd(result.status.message())
                          : QString());
   } else {
+    text = FromStd(result.notice);
     for (const std::string& refusal : result.refusals)
       text += FromStd(refusal) + QStringLiteral("\n");
+    for (const TransferredFile& file : result.files) {
+      if (file.skipped == 0) continue;
+      text += QStringLiteral("תעודות שכבר קיימות בקובץ %1 לא נקלטו שנית: %2\n")
+                  .arg(FromStd(file.name))
+                  .arg(file.skipped);
+    }
     status_->setText(QStringLiteral("הקליטה הסתיימה"));
   }
   for (const std::string& warning : result.warnings)

@@ -1,6 +1,8 @@
 #include "engine/transfer/transfer.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -102,6 +104,12 @@ class KeyBlock {
   std::array<std::uint8_t, kIsamKeyBlockSize> bytes_{};
 };
 
+// The bytes of a file; empty when it is missing or cannot be read.
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 std::uint64_t FileSize(const std::string& path) {
   std::error_code error;
   const std::uintmax_t size = fs::file_size(path, error);
@@ -111,7 +119,8 @@ std::uint64_t FileSize(const std::string& path) {
 // A file of fixed records, written by record number and appended to through a buffer.
 class RecordFile {
  public:
-  RecordFile(std::size_t record_size) : record_size_(record_size) {}
+  RecordFile(std::size_t record_size, TransferFileCalls& calls)
+      : record_size_(record_size), calls_(calls) {}
   RecordFile(const RecordFile&) = delete;
   RecordFile& operator=(const RecordFile&) = delete;
   ~RecordFile() {
@@ -143,7 +152,7 @@ class RecordFile {
   }
   bool Write(std::uint32_t number, std::span<const std::uint8_t> record) {
     if (!FlushBuffer()) return false;
-    return ::pwrite(fd_, record.data(), record_size_, Offset(number)) ==
+    return calls_.WriteAt(fd_, record.data(), record_size_, Offset(number)) ==
            static_cast<ssize_t>(record_size_);
   }
   Status Close() {
@@ -166,8 +175,8 @@ class RecordFile {
     std::size_t done = 0;
     while (done < buffer_.size()) {
       const ssize_t n =
-          ::pwrite(fd_, buffer_.data() + done, buffer_.size() - done,
-                   Offset(static_cast<std::uint32_t>(first)) + static_cast<off_t>(done));
+          calls_.WriteAt(fd_, buffer_.data() + done, buffer_.size() - done,
+                         Offset(static_cast<std::uint32_t>(first)) + static_cast<off_t>(done));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) return false;
       done += static_cast<std::size_t>(n);
@@ -177,6 +186,7 @@ class RecordFile {
   }
 
   std::size_t record_size_;
+  TransferFileCalls& calls_;
   std::string path_;
   int fd_ = -1;
   std::uint32_t count_ = 0;
@@ -226,20 +236,183 @@ bool SyncPath(const std::string& path, bool directory) {
   return ok;
 }
 
-// Moves every file of a complete staging folder into place, then removes the folder.
-Status MoveIntoPlace(const std::string& staging, const std::string& target) {
-  std::error_code error;
-  for (const fs::directory_entry& entry : fs::directory_iterator(staging, error)) {
-    const std::string name = entry.path().filename().string();
-    if (name == kCompleteMark) continue;
-    fs::rename(entry.path(), JoinPath(target, name), error);
-    if (error)
-      return Status::IoError("cannot move " + name + " into " + target + ": " + error.message());
+// An index file whose writes go through the transfer's file calls.
+class CalledStorage final : public IsamStorage {
+ public:
+  CalledStorage(std::unique_ptr<IsamStorage> inner, TransferFileCalls& calls)
+      : inner_(std::move(inner)), calls_(calls) {}
+  std::int64_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> bytes) override {
+    return inner_->ReadAt(offset, bytes);
   }
-  if (error) return Status::IoError("cannot read " + staging + ": " + error.message());
-  if (!SyncPath(target, true)) return Status::IoError("cannot write " + target);
+  bool WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override {
+    return calls_.WriteIndex(*inner_, offset, bytes);
+  }
+  bool Size(std::uint64_t& size) override { return inner_->Size(size); }
+  bool Flush() override { return inner_->Flush(); }
+  void Refresh() override { inner_->Refresh(); }
+  IsamStatus Lock(IsamLockMode mode) override { return inner_->Lock(mode); }
+  void Unlock() override { inner_->Unlock(); }
+  bool LeftUnfinished() override { return inner_->LeftUnfinished(); }
+  void ForgetUnfinished() override { inner_->ForgetUnfinished(); }
+  IsamStatus MarkWriting() override { return inner_->MarkWriting(); }
+  void KeepMark() override { inner_->KeepMark(); }
+
+ private:
+  std::unique_ptr<IsamStorage> inner_;
+  TransferFileCalls& calls_;
+};
+
+class CalledIsamFiles final : public IsamFileSystem {
+ public:
+  explicit CalledIsamFiles(TransferFileCalls& calls) : calls_(calls) {}
+  IsamOpenResult Open(const std::string& file_name, IsamOpenMode mode) override {
+    IsamOpenResult opened = files_.Open(file_name, mode);
+    if (opened.storage != nullptr) {
+      opened.storage = std::make_unique<CalledStorage>(std::move(opened.storage), calls_);
+    }
+    return opened;
+  }
+
+ private:
+  PosixIsamFileSystem files_;
+  TransferFileCalls& calls_;
+};
+
+// Writes all of `bytes` at `offset` through the calls; false on any failure.
+bool WriteAll(TransferFileCalls& calls, int fd, std::string_view bytes, off_t offset) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = calls.WriteAt(fd, bytes.data() + done, bytes.size() - done,
+                                    offset + static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// A copy of `from` made new at `to`, with its permissions, synced to the disk.
+Status CopyFile(TransferFileCalls& calls, const std::string& from, const std::string& to) {
+  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return Status::IoError(SystemError("cannot open", from));
+  struct stat info {};
+  if (::fstat(in, &info) != 0) {
+    ::close(in);
+    return Status::IoError(SystemError("cannot read", from));
+  }
+  const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                         info.st_mode & 07777);
+  if (out < 0) {
+    ::close(in);
+    return Status::IoError(SystemError("cannot create", to));
+  }
+  std::string buffer(std::size_t{1} << 20, '\0');
+  off_t at = 0;
+  Status result;
+  for (;;) {
+    const ssize_t n = ::read(in, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) result = Status::IoError(SystemError("cannot read", from));
+    if (n <= 0) break;
+    if (!WriteAll(calls, out, std::string_view(buffer.data(), static_cast<std::size_t>(n)), at)) {
+      result = Status::IoError(SystemError("cannot write", to));
+      break;
+    }
+    at += n;
+  }
+  if (result.ok() && ::fsync(out) != 0) result = Status::IoError(SystemError("cannot write", to));
+  ::close(in);
+  ::close(out);
+  return result;
+}
+
+// The target folder held for one transfer: an exclusive lock on a descriptor of the folder,
+// released when the descriptor closes (at the latest when the process ends).
+class FolderLock {
+ public:
+  FolderLock() = default;
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+  ~FolderLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  Status Take(const std::string& folder) {
+    fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0) return Status::NotFound("התיקיה " + folder + " אינה קיימת");
+    if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return Status::Ok();
+    if (errno == EWOULDBLOCK) {
+      return Status::Refused("קליטה אחרת לתיקיה " + folder +
+                             " פועלת כעת - הקליטה לא בוצעה ודבר לא שונה בתיקיה");
+    }
+    return Status::IoError(SystemError("cannot lock", folder));
+  }
+  int fd() const { return fd_; }
+
+ private:
+  int fd_ = -1;
+};
+
+// The regular files of a folder (a descriptor), by name.
+std::vector<std::string> RegularFilesOf(int folder) {
+  std::vector<std::string> names;
+  const int listed = ::dup(folder);
+  DIR* dir = listed >= 0 ? ::fdopendir(listed) : nullptr;
+  if (dir == nullptr) {
+    if (listed >= 0) ::close(listed);
+    return names;
+  }
+  while (const dirent* entry = ::readdir(dir)) {
+    struct stat info {};
+    if (::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(info.st_mode)) {
+      names.emplace_back(entry->d_name);
+    }
+  }
+  ::closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Moves every file of a complete staging folder into place, then removes the folder. A crash
+// part way leaves the mark and the files not yet moved, for the next transfer to finish.
+Status MoveIntoPlace(TransferFileCalls& calls, int target_fd, const std::string& target) {
+  const std::string staging = StagingFolderOf(target);
+  const int staged = ::openat(target_fd, std::string(kStagingName).c_str(),
+                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (staged < 0) return Status::IoError(SystemError("cannot read", staging));
+  for (const std::string& name : RegularFilesOf(staged)) {
+    if (name == kCompleteMark) continue;
+    if (calls.RenameAt(staged, name.c_str(), target_fd, name.c_str()) != 0) {
+      const Status failed = Status::IoError(SystemError("cannot move " + name + " into", target));
+      ::close(staged);
+      return failed;
+    }
+  }
+  ::close(staged);
+  if (::fsync(target_fd) != 0) return Status::IoError(SystemError("cannot write", target));
+  std::error_code error;
   fs::remove_all(staging, error);
   return Status::Ok();
+}
+
+// What was found under the staging folder's name before a transfer.
+enum class LeftStaging { kNone, kUnfinished, kComplete, kForeign };
+
+LeftStaging LeftStagingOf(int target_fd) {
+  struct stat info {};
+  const std::string name(kStagingName);
+  if (::fstatat(target_fd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+    return LeftStaging::kNone;
+  }
+  // Only a folder of this user can be one a transfer made; a link is never followed.
+  if (!S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()) return LeftStaging::kForeign;
+  const std::string mark = name + "/" + std::string(kCompleteMark);
+  if (::fstatat(target_fd, mark.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+      S_ISREG(info.st_mode)) {
+    return LeftStaging::kComplete;
+  }
+  return LeftStaging::kUnfinished;
 }
 
 class TransferRun {
@@ -250,7 +423,8 @@ class TransferRun {
         options_(options),
         monitor_(monitor),
         on_step_(on_step),
-        records_([this](const std::string& text) { result_.warnings.push_back(text); }),
+        calls_(options.file_calls != nullptr ? *options.file_calls : SystemFileCalls()),
+        records_(calls_, [this](const std::string& text) { result_.warnings.push_back(text); }),
         progress_(monitor, ExpectedUnits(store, options)),
         prefix_(TaxYearPrefix(store.TaxYear)),
         staging_(StagingFolderOf(options.target_folder)) {}
@@ -258,10 +432,11 @@ class TransferRun {
   TransferResult Run();
 
  private:
-  // One record-manager slot table per run, over plain files.
+  // One record-manager slot table per run, over plain files written through the calls.
   struct Records {
-    explicit Records(IsamMessageSink sink) : manager(files, std::move(sink)) {}
-    PosixIsamFileSystem files;
+    Records(TransferFileCalls& calls, IsamMessageSink sink)
+        : files(calls), manager(files, std::move(sink)) {}
+    CalledIsamFiles files;
     RecordManager manager;
   };
 
@@ -284,14 +459,15 @@ class TransferRun {
     if (on_step_) on_step_(name);
   }
   void Refuse(std::string message) { result_.refusals.push_back(std::move(message)); }
-  void Wrote(const std::string& name, std::int64_t records) {
+  void Wrote(const std::string& name, std::int64_t records, std::int64_t skipped = 0) {
     for (TransferredFile& f : result_.files) {
       if (f.name == name) {
         f.records += records;
+        f.skipped += skipped;
         return;
       }
     }
-    result_.files.push_back({name, records});
+    result_.files.push_back({name, records, skipped});
   }
 
   std::string Target(std::string_view extension) const {
@@ -307,11 +483,7 @@ class TransferRun {
     const std::string staged = Staged(extension);
     std::error_code error;
     if (fs::exists(staged, error)) return Status::Ok();
-    if (fs::exists(Target(extension), error)) {
-      fs::copy_file(Target(extension), staged, error);
-      if (error)
-        return Status::IoError("cannot copy " + Target(extension) + ": " + error.message());
-    }
+    if (fs::exists(Target(extension), error)) return CopyFile(calls_, Target(extension), staged);
     return Status::Ok();
   }
 
@@ -330,11 +502,15 @@ class TransferRun {
   Status Balances();
   Status Items();
   Status Documents();
+  Status MakeStaging();
+  Status MarkComplete();
 
   const RecordStore& store_;
   const TransferOptions& options_;
   ProgressMonitor& monitor_;
   const TransferStepSink& on_step_;
+  TransferFileCalls& calls_;
+  FolderLock lock_;
   Records records_;
   ProgressTracker progress_;
   long long done_ = 0;
@@ -360,7 +536,7 @@ Status TransferRun::Accounts() {
            "העברת האינדקס לא תתבצע");
     return Status::Ok();
   }
-  RecordFile data(kAccountRecordSize);
+  RecordFile data(kAccountRecordSize, calls_);
   if (Status s = data.Open(Staged(kAccountRecordsExtension)); !s.ok()) return s;
   const std::string index = Staged(kAccountIndexExtension);
   RecordManager& rm = records_.manager;
@@ -447,7 +623,7 @@ Status TransferRun::Groups() {
   std::sort(members.begin(), members.end(), [](const Member& a, const Member& b) {
     return a.code != b.code ? a.code < b.code : a.number < b.number;
   });
-  RecordFile groups(kGroupRecordSize);
+  RecordFile groups(kGroupRecordSize, calls_);
   const std::string path = Staged(kGroupsExtension);
   std::error_code error;
   fs::remove(path, error);  // the groups follow the accounts written now
@@ -481,7 +657,7 @@ Status TransferRun::Movements() {
            "העברת התנועות לא תתבצע");
     return Status::Ok();
   }
-  RecordFile file(kMovementRecordSize);
+  RecordFile file(kMovementRecordSize, calls_);
   if (Status s = file.Open(Staged(kMovementsExtension)); !s.ok()) return s;
   // In file order, as the data set lists them.
   std::vector<std::int64_t> offsets;
@@ -542,7 +718,7 @@ Status TransferRun::OpeningBalances() {
            "העברת יתרות הפתיחה לא תתבצע");
     return Status::Ok();
   }
-  RecordFile file(kMovementRecordSize);
+  RecordFile file(kMovementRecordSize, calls_);
   if (Status s = file.Open(Staged(kMovementsExtension)); !s.ok()) return s;
   const std::uint32_t before = file.Count();
   const TargetRecordMap& map = MovementRecordMap();
@@ -583,7 +759,7 @@ Status TransferRun::Balances() {
   }
   if (Status s = Stage(kAccountRecordsExtension); !s.ok()) return s;
   if (Status s = Stage(kAccountIndexExtension); !s.ok()) return s;
-  RecordFile data(kAccountRecordSize);
+  RecordFile data(kAccountRecordSize, calls_);
   if (Status s = data.Open(Staged(kAccountRecordsExtension)); !s.ok()) return s;
   const std::string index = Staged(kAccountIndexExtension);
   RecordManager& rm = records_.manager;
@@ -630,7 +806,7 @@ Status TransferRun::Items() {
            "העברת הקטלוג לא תתבצע");
     return Status::Ok();
   }
-  RecordFile data(kItemRecordSize);
+  RecordFile data(kItemRecordSize, calls_);
   if (Status s = data.Open(Staged(kItemRecordsExtension)); !s.ok()) return s;
   const std::string index = Staged(kItemIndexExtension);
   RecordManager& rm = records_.manager;
@@ -717,7 +893,7 @@ Status TransferRun::Documents() {
   }
 
   struct Counts {
-    std::int64_t documents = 0, lines = 0, payments = 0;
+    std::int64_t documents = 0, lines = 0, payments = 0, skipped = 0;
   };
   std::map<std::string, Counts> counts;
   const TargetRecordMap& head = DocumentRecordMap();
@@ -741,7 +917,7 @@ Status TransferRun::Documents() {
     const std::string index_extension = DocumentIndexExtension(type.extension);
     if (failure = Stage(type.extension); !failure.ok()) break;
     if (failure = Stage(index_extension); !failure.ok()) break;
-    RecordFile data(kDocumentRecordSize);
+    RecordFile data(kDocumentRecordSize, calls_);
     if (failure = data.Open(Staged(type.extension)); !failure.ok()) break;
     const std::string index = Staged(index_extension);
     if (failure = FromIsam(
@@ -750,6 +926,8 @@ Status TransferRun::Documents() {
       break;
     }
     Counts& c = counts[std::string(type.extension)];
+    // The records the file held before: a document keyed among them is not added again.
+    const std::uint32_t held_records = held[std::string(type.extension)] ? data.Count() : 0;
     for (std::int64_t e = range.first; e < range.last; ++e) {
       const IndexEntry& document = store_.DocumentIndex[e];
       const std::string text(lines_.Line(document.Offset, RecordType::kC100));
@@ -757,6 +935,24 @@ Status TransferRun::Documents() {
       const ElementRange lines = EqualRange(store_.DocumentLineIndex, document.KeyView());
       const ElementRange payments = EqualRange(store_.ReceiptLineIndex, ReceiptLineKeyOf(document));
       const std::string number(TrimSpaces(f(field::C100(1204))));
+      // Document numbers are keyed without their leading zeros, as the product numbers them.
+      const std::string_view bare = StripLeadingBlanksAndZeros(number);
+      const std::string type_and_number = std::string(code) + RightAligned(bare, 14);
+      if (held_records > 0) {
+        IsamEntry found;
+        std::memcpy(found.key.data(), KeyText(type_and_number).data(), kIsamKeyLength);
+        std::uint32_t node = 0;
+        int slot = 0;
+        const IsamStatus match = rm.GetMatch(kDocumentsFileNumber, 1, found, node, slot);
+        if (match == IsamStatus::kOk && found.pointer <= held_records) {
+          ++c.skipped;
+          if (!Tick()) break;
+          continue;
+        }
+        if (match != IsamStatus::kNotFound) {
+          if (failure = FromIsam(match, index); !failure.ok()) break;
+        }
+      }
       std::int32_t customer = AccountNumberOfKey(f(field::C100(1225)));
       if (customer != 0 && have_accounts) {
         IsamEntry found;
@@ -839,9 +1035,7 @@ Status TransferRun::Documents() {
         ++c.payments;
       }
       KeyBlock keys;
-      // Document numbers are keyed without their leading zeros, as the product numbers them.
-      const std::string_view bare = StripLeadingBlanksAndZeros(number);
-      keys.Set(1, std::string(code) + RightAligned(bare, 14));
+      keys.Set(1, type_and_number);
       keys.Set(2, NumberKey(customer));
       keys.Set(3, std::string(TrimSpaces(f(field::C100(1230)))) + code + RightAligned(bare, 6));
       keys.SetRecord(at);
@@ -862,24 +1056,79 @@ Status TransferRun::Documents() {
   }
   if (!failure.ok() || stopped_ || counts.empty()) return failure;
 
-  RecordFile summary(kSummaryRecordSize);
+  // The summary keeps the rows of the files not written now; a file added to has its row
+  // grow by what was added.
+  const TargetRecordMap& map = SummaryRecordMap();
   const std::string summary_name = SummaryFileName(store_.TaxYear);
+  std::vector<std::vector<std::uint8_t>> rows;
+  {
+    const std::string before = ReadWholeFile(JoinPath(options_.target_folder, summary_name));
+    for (std::size_t at = 0; at + map.size <= before.size(); at += map.size) {
+      rows.emplace_back(before.begin() + static_cast<std::ptrdiff_t>(at),
+                        before.begin() + static_cast<std::ptrdiff_t>(at + map.size));
+    }
+  }
+  for (const auto& [extension, c] : counts) {
+    const auto same = std::find_if(rows.begin(), rows.end(), [&](const auto& row) {
+      return TrimSpaces(GetText(row, FieldOf(map, "extension"))) == extension;
+    });
+    std::vector<std::uint8_t>& row =
+        same != rows.end() ? *same : rows.emplace_back(map.size, std::uint8_t{0});
+    PutText(row, FieldOf(map, "extension"), extension);
+    for (const auto& [name, added] :
+         {std::pair<std::string_view, std::int64_t>{"documents", c.documents},
+          {"lines", c.lines},
+          {"payments", c.payments}}) {
+      PutNumber(row, FieldOf(map, name), GetNumber(row, FieldOf(map, name)) + added);
+    }
+    Wrote(prefix_ + extension, c.documents + c.lines + c.payments, c.skipped);
+  }
+  RecordFile summary(kSummaryRecordSize, calls_);
   const std::string summary_path = JoinPath(staging_, summary_name);
   std::error_code error;
   fs::remove(summary_path, error);
   if (Status s = summary.Open(summary_path); !s.ok()) return s;
-  const TargetRecordMap& map = SummaryRecordMap();
-  std::vector<std::uint8_t> row(map.size);
-  for (const auto& [extension, c] : counts) {
-    PutText(row, FieldOf(map, "extension"), extension);
-    PutNumber(row, FieldOf(map, "documents"), c.documents);
-    PutNumber(row, FieldOf(map, "lines"), c.lines);
-    PutNumber(row, FieldOf(map, "payments"), c.payments);
-    summary.Append(row);
-    Wrote(prefix_ + extension, c.documents + c.lines + c.payments);
-  }
+  for (const std::vector<std::uint8_t>& row : rows) summary.Append(row);
   if (Status s = summary.Close(); !s.ok()) return s;
-  Wrote(summary_name, static_cast<std::int64_t>(counts.size()));
+  Wrote(summary_name, static_cast<std::int64_t>(rows.size()));
+  return Status::Ok();
+}
+
+// What an earlier transfer left in the folder is dealt with first: its finished files are
+// moved into place (and that is all this transfer does), an unfinished staging folder goes.
+// Then the staging folder is made new.
+Status TransferRun::MakeStaging() {
+  switch (LeftStagingOf(lock_.fd())) {
+    case LeftStaging::kForeign:
+      return Status::Refused("בתיקיה " + options_.target_folder + " קיים כבר " +
+                             std::string(kStagingName) + " שלא נוצר בידי התוכנה - הקליטה לא תתבצע");
+    case LeftStaging::kComplete:
+      if (Status s = MoveIntoPlace(calls_, lock_.fd(), options_.target_folder); !s.ok()) return s;
+      result_.notice =
+          "הקליטה הקודמת לתיקיה זו נקטעה לפני שכל קבציה הועברו למקומם - "
+          "העברתם הושלמה כעת, ולא נעשה דבר נוסף";
+      return Status::Ok();
+    case LeftStaging::kUnfinished: {
+      std::error_code error;
+      fs::remove_all(staging_, error);
+      break;
+    }
+    case LeftStaging::kNone:
+      break;
+  }
+  if (::mkdirat(lock_.fd(), std::string(kStagingName).c_str(), 0700) != 0) {
+    return Status::IoError(SystemError("cannot create", staging_));
+  }
+  return Status::Ok();
+}
+
+// Every file is complete and synced: the mark says so, for a rerun after a crash in the moves.
+Status TransferRun::MarkComplete() {
+  const std::string mark = JoinPath(staging_, kCompleteMark);
+  const int fd = ::open(mark.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  const bool written = fd >= 0 && WriteAll(calls_, fd, kNewLine, 0) && ::fsync(fd) == 0;
+  if (fd >= 0) ::close(fd);
+  if (!written || !SyncPath(staging_, true)) return Status::IoError("cannot write " + staging_);
   return Status::Ok();
 }
 
@@ -889,24 +1138,16 @@ TransferResult TransferRun::Run() {
     result_.status = Status::Refused(std::string(kAccountNumbersMessage));
     return result_;
   }
-  std::error_code error;
-  if (options_.target_folder.empty() || !fs::is_directory(options_.target_folder, error)) {
+  if (options_.target_folder.empty()) {
     result_.status = Status::NotFound("התיקיה " + options_.target_folder + " אינה קיימת");
     return result_;
   }
-  // What an earlier transfer left: finished files still to be moved, or an unfinished run.
-  if (fs::exists(staging_, error)) {
-    if (fs::exists(JoinPath(staging_, kCompleteMark), error)) {
-      if (Status s = MoveIntoPlace(staging_, options_.target_folder); !s.ok()) {
-        result_.status = s;
-        return result_;
-      }
-    } else {
-      fs::remove_all(staging_, error);
-    }
+  if (Status s = lock_.Take(options_.target_folder); !s.ok()) {
+    result_.status = s;
+    return result_;
   }
-  if (!fs::create_directory(staging_, error)) {
-    result_.status = Status::IoError("cannot create " + staging_ + ": " + error.message());
+  if (Status s = MakeStaging(); !s.ok() || !result_.notice.empty()) {
+    result_.status = s;
     return result_;
   }
   for (const auto& name : store_.AccountListIndex.Entries()) {
@@ -925,7 +1166,9 @@ TransferResult TransferRun::Run() {
   run(options_.movements && movements_written_, &TransferRun::Balances);
   run(options_.items, &TransferRun::Items);
   run(options_.documents, &TransferRun::Documents);
+  if (failure.ok() && !stopped_) failure = MarkComplete();
 
+  std::error_code error;
   if (!failure.ok() || stopped_) {
     fs::remove_all(staging_, error);
     result_.files.clear();
@@ -933,16 +1176,9 @@ TransferResult TransferRun::Run() {
         stopped_ ? Status::Interrupted("הקליטה הופסקה - לא נכתב דבר בתיקיית היעד") : failure;
     return result_;
   }
-  // Every file is complete and synced: mark the staging folder so, then move the files in.
-  const std::string mark = JoinPath(staging_, kCompleteMark);
-  { std::ofstream(mark).put('\n'); }
-  if (!SyncPath(mark, false) || !SyncPath(staging_, true)) {
-    fs::remove_all(staging_, error);
-    result_.files.clear();
-    result_.status = Status::IoError("cannot write " + staging_);
-    return result_;
+  if (Status s = MoveIntoPlace(calls_, lock_.fd(), options_.target_folder); !s.ok()) {
+    result_.status = s;
   }
-  if (Status s = MoveIntoPlace(staging_, options_.target_folder); !s.ok()) result_.status = s;
   return result_;
 }
 
