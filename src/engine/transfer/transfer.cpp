@@ -18,12 +18,12 @@
 #include <optional>
 #include <unordered_map>
 
+#include "engine/isam/isam.h"
 #include "engine/text/cp1255.h"
 #include "engine/text/dates.h"
 #include "engine/text/hebrew_order.h"
 #include "engine/text/trim.h"
 #include "engine/transfer/account_numbers.h"
-#include "engine/transfer/isam.h"
 #include "engine/transfer/transfer_format.h"
 #include "engine/uniform/fields.h"
 #include "engine/uniform/folder_files.h"

@@ -8,11 +8,11 @@
 #include <gtest/gtest.h>
 
 #include "engine/common/progress.h"
+#include "engine/isam/isam.h"
+#include "engine/isam/isam_check.h"
 #include "engine/text/hebrew_order.h"
 #include "engine/text/trim.h"
 #include "engine/transfer/account_numbers.h"
-#include "engine/transfer/isam.h"
-#include "engine/transfer/isam_check.h"
 #include "engine/transfer/transfer.h"
 #include "engine/transfer/transfer_fixture.h"
 #include "engine/transfer/transfer_format.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/transfer/isam.h"
+#include "engine/isam/isam.h"
 
 namespace tallyscan::isam_test {
 

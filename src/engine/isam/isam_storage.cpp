@@ -1,4 +1,4 @@
-#include "engine/transfer/isam_storage.h"
+#include "engine/isam/isam_storage.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,10 +11,10 @@
 #include <utility>
 #include <vector>
 
-#include "engine/transfer/isam_file_lock.h"
-#include "engine/transfer/isam_node_cache.h"
-#include "engine/transfer/isam_try.h"
-#include "engine/transfer/isam_writing_mark.h"
+#include "engine/isam/isam_file_lock.h"
+#include "engine/isam/isam_node_cache.h"
+#include "engine/isam/isam_try.h"
+#include "engine/isam/isam_writing_mark.h"
 
 namespace tallyscan {
 namespace {

@@ -1,8 +1,8 @@
-#include "engine/transfer/isam_index_file.h"
+#include "engine/isam/isam_index_file.h"
 
 #include <limits>
 
-#include "engine/transfer/isam_try.h"
+#include "engine/isam/isam_try.h"
 
 namespace tallyscan {
 namespace {

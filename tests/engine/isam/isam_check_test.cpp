@@ -1,11 +1,11 @@
-#include "engine/transfer/isam_check.h"
+#include "engine/isam/isam_check.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "engine/transfer/isam_test_support.h"
+#include "engine/isam/isam_test_support.h"
 
 namespace tallyscan {
 namespace {

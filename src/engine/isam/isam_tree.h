@@ -1,12 +1,12 @@
 #pragma once
 
-// Private to transfer/: the B+-tree algorithms over one key's tree of an index file.
+// Private to isam/: the B+-tree algorithms over one key's tree of an index file.
 
 #include <cstdint>
 
-#include "engine/transfer/isam_format.h"
-#include "engine/transfer/isam_index_file.h"
-#include "engine/transfer/isam_status.h"
+#include "engine/isam/isam_format.h"
+#include "engine/isam/isam_index_file.h"
+#include "engine/isam/isam_status.h"
 
 namespace tallyscan {
 

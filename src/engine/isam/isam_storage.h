@@ -10,7 +10,7 @@
 #include <span>
 #include <string>
 
-#include "engine/transfer/isam_status.h"
+#include "engine/isam/isam_status.h"
 
 namespace tallyscan {
 

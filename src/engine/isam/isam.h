@@ -11,9 +11,9 @@
 #include <span>
 #include <string>
 
-#include "engine/transfer/isam_format.h"
-#include "engine/transfer/isam_status.h"
-#include "engine/transfer/isam_storage.h"
+#include "engine/isam/isam_format.h"
+#include "engine/isam/isam_status.h"
+#include "engine/isam/isam_storage.h"
 
 namespace tallyscan {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/transfer/isam.h"
-#include "engine/transfer/isam_test_support.h"
+#include "engine/isam/isam.h"
+#include "engine/isam/isam_test_support.h"
 
 namespace tallyscan {
 namespace {

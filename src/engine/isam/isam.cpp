@@ -1,13 +1,13 @@
-#include "engine/transfer/isam.h"
+#include "engine/isam/isam.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <vector>
 
-#include "engine/transfer/isam_check.h"
-#include "engine/transfer/isam_index_file.h"
-#include "engine/transfer/isam_tree.h"
-#include "engine/transfer/isam_try.h"
+#include "engine/isam/isam_check.h"
+#include "engine/isam/isam_index_file.h"
+#include "engine/isam/isam_tree.h"
+#include "engine/isam/isam_try.h"
 
 namespace tallyscan {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-// Private to transfer/: one call's view of an index file. It reads the headers and nodes and
+// Private to isam/: one call's view of an index file. It reads the headers and nodes and
 // stages every change in memory; nothing reaches the file until Commit, which writes the
 // changes in the order they were made. A call that fails before its commit therefore leaves
 // the file untouched, whatever it had done to it in memory, and the order in which the tree
@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/transfer/isam_format.h"
-#include "engine/transfer/isam_status.h"
-#include "engine/transfer/isam_storage.h"
+#include "engine/isam/isam_format.h"
+#include "engine/isam/isam_status.h"
+#include "engine/isam/isam_storage.h"
 
 namespace tallyscan {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// Private to transfer/: the nodes of an open index file kept in memory, so that the descents
+// Private to isam/: the nodes of an open index file kept in memory, so that the descents
 // of every call are served without asking the system for each node.
 //
 // In write-through mode (the usual one) writes go to the file at once and update the memory
@@ -18,7 +18,7 @@
 #include <memory>
 #include <span>
 
-#include "engine/transfer/isam_storage.h"
+#include "engine/isam/isam_storage.h"
 
 namespace tallyscan {
 

@@ -1,4 +1,4 @@
-#include "engine/transfer/isam_node_cache.h"
+#include "engine/isam/isam_node_cache.h"
 
 #include <sys/mman.h>
 
@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/transfer/isam_format.h"
+#include "engine/isam/isam_format.h"
 
 namespace tallyscan {
 namespace {

@@ -1,14 +1,14 @@
 #pragma once
 
-// Private to transfer/: the advisory lock between programs on an open index file, and the
+// Private to isam/: the advisory lock between programs on an open index file, and the
 // file's stamp (length and modification time) by which a process tells whether another has
 // written the file since it last held the lock.
 
 #include <chrono>
 #include <cstdint>
 
-#include "engine/transfer/isam_status.h"
-#include "engine/transfer/isam_storage.h"
+#include "engine/isam/isam_status.h"
+#include "engine/isam/isam_storage.h"
 
 namespace tallyscan {
 

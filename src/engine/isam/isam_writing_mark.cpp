@@ -1,4 +1,4 @@
-#include "engine/transfer/isam_writing_mark.h"
+#include "engine/isam/isam_writing_mark.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -1,8 +1,8 @@
-#include "engine/transfer/isam_tree.h"
+#include "engine/isam/isam_tree.h"
 
 #include <utility>
 
-#include "engine/transfer/isam_try.h"
+#include "engine/isam/isam_try.h"
 
 namespace tallyscan {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/transfer/isam.h"
+#include "engine/isam/isam.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/transfer/isam_test_support.h"
+#include "engine/isam/isam_test_support.h"
 
 namespace tallyscan {
 namespace {

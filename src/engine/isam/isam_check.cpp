@@ -1,10 +1,10 @@
-#include "engine/transfer/isam_check.h"
+#include "engine/isam/isam_check.h"
 
 #include <map>
 #include <set>
 
-#include "engine/transfer/isam_index_file.h"
-#include "engine/transfer/isam_tree.h"
+#include "engine/isam/isam_index_file.h"
+#include "engine/isam/isam_tree.h"
 
 namespace tallyscan {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/transfer/isam_file_lock.h"
+#include "engine/isam/isam_file_lock.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/transfer/isam_format.h"
-#include "engine/transfer/isam_status.h"
-#include "engine/transfer/isam_storage.h"
+#include "engine/isam/isam_format.h"
+#include "engine/isam/isam_status.h"
+#include "engine/isam/isam_storage.h"
 
 namespace tallyscan {
 

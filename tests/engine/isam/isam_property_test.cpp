@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "engine/transfer/isam.h"
-#include "engine/transfer/isam_check.h"
-#include "engine/transfer/isam_test_support.h"
+#include "engine/isam/isam.h"
+#include "engine/isam/isam_check.h"
+#include "engine/isam/isam_test_support.h"
 
 namespace tallyscan {
 namespace {

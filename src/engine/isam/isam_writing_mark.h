@@ -1,6 +1,6 @@
 #pragma once
 
-// Private to transfer/: the side files that mark an index file as being written. The file's
+// Private to isam/: the side files that mark an index file as being written. The file's
 // own bytes belong to the bookkeeping product, so the mark is a file beside it,
 // "NAME.writing-XXXXXX", one per writer. A writer holds a lock on its side file while it
 // runs, so a side file that another process can lock belongs to a writer that stopped without
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/transfer/isam_status.h"
+#include "engine/isam/isam_status.h"
 
 namespace tallyscan {
 

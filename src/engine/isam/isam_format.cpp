@@ -1,4 +1,4 @@
-#include "engine/transfer/isam_format.h"
+#include "engine/isam/isam_format.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
 // The node cache: reads served from memory, writes in the file at once, the same bytes on disk
 // whatever the cache's size, one cache for every slot open on a file.
-#include "engine/transfer/isam_node_cache.h"
+#include "engine/isam/isam_node_cache.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/transfer/isam.h"
-#include "engine/transfer/isam_test_support.h"
+#include "engine/isam/isam.h"
+#include "engine/isam/isam_test_support.h"
 
 namespace tallyscan {
 namespace {
