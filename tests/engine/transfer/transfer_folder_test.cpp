@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/common/progress.h"
+#include "engine/transfer/target_fields.h"
 #include "engine/transfer/transfer.h"
 #include "engine/transfer/transfer_file_calls.h"
 #include "engine/transfer/transfer_fixture.h"
@@ -161,22 +162,19 @@ TEST_F(TransferFolderTest, DocumentsAlreadyInAnAddedToFileAreSkippedAndTheSummar
   EXPECT_EQ(1, skipped);
   std::vector<std::int64_t> documents;
   for (const auto& r : testing::Records(target_.File("23.Ic1"), kDocumentRecordSize)) {
-    if (r[0] == kDocumentMark)
-      documents.push_back(GetNumber(r, FieldOf(DocumentRecordMap(), "document type")));
+    if (r[0] == kDocumentMark) documents.push_back(GetNumber(r, target::Document("document type")));
   }
   EXPECT_EQ((std::vector<std::int64_t>{600, 700}), documents);
 
   const auto rows = testing::Records(summary, kSummaryRecordSize);
   ASSERT_EQ(rows_before.size(), rows.size());
-  const TargetRecordMap& map = SummaryRecordMap();
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    const bool ic1 = GetText(rows[i], FieldOf(map, "extension")) == ".Ic1";
-    EXPECT_EQ(GetText(rows_before[i], FieldOf(map, "extension")),
-              GetText(rows[i], FieldOf(map, "extension")));
-    for (std::string_view count : {"documents", "lines"}) {
-      EXPECT_EQ(GetNumber(rows_before[i], FieldOf(map, count)) + (ic1 ? 1 : 0),
-                GetNumber(rows[i], FieldOf(map, count)))
-          << i << " " << count;
+    const bool ic1 = GetText(rows[i], target::Summary("extension")) == ".Ic1";
+    EXPECT_EQ(GetText(rows_before[i], target::Summary("extension")),
+              GetText(rows[i], target::Summary("extension")));
+    for (const TargetField* count : {&target::Summary("documents"), &target::Summary("lines")}) {
+      EXPECT_EQ(GetNumber(rows_before[i], *count) + (ic1 ? 1 : 0), GetNumber(rows[i], *count))
+          << i << " " << count->name;
     }
   }
 }
