@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/transfer/isam.h"
+#include "engine/isam/isam.h"
 
 namespace {
 

@@ -3,6 +3,8 @@
 #  - a header whose first comment says "Private to FOLDER/" is included only from that folder
 #    of the engine and from its tests;
 #  - the engine includes no Qt header;
+#  - the record manager (engine/isam/, exported by libtallyscan on its own) includes nothing
+#    of the transfer that uses it;
 #  - nothing outside the application includes the application's headers.
 #
 #   layers.sh SOURCE_DIR
@@ -24,6 +26,7 @@ while IFS= read -r header; do
 done < <(find src/engine -name '*.h' | sort)
 
 grep -rn '#include <Q' src/engine && report "the engine includes Qt"
+grep -rn '#include "engine/transfer/' src/engine/isam && report "the record manager includes the transfer"
 grep -rln '#include "app/' src tools bench | grep -v '^src/app/' |
   while IFS= read -r user; do echo "layers: $user includes the application's headers"; done |
   grep . && failed=1

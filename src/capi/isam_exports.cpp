@@ -3,7 +3,7 @@
 #include <span>
 #include <string>
 
-#include "engine/transfer/isam.h"
+#include "engine/isam/isam.h"
 #include "tallyscan.h"
 
 namespace tallyscan {

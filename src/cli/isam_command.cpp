@@ -1,5 +1,6 @@
 // tallyscan-cli isam dump FILE: an index file's headers, nodes and entries in key order, and
 // whatever in it departs from the layout.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -7,7 +8,7 @@
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
-#include "engine/transfer/isam_check.h"
+#include "engine/isam/isam_check.h"
 
 namespace tallyscan::cli {
 namespace {
@@ -60,6 +61,10 @@ void PrintTree(const IsamTreeReport& tree) {
 int Dump(const std::string& file_name) {
   int error_number = 0;
   std::unique_ptr<IsamStorage> storage = OpenIsamStorageForReading(file_name, error_number);
+  if (storage == nullptr && error_number == EINVAL) {
+    std::cerr << "isam dump: " << file_name << " is not a regular file\n";
+    return kExitFailed;
+  }
   if (storage == nullptr) {
     std::cerr << "isam dump: cannot open " << file_name << ": " << std::strerror(error_number)
               << "\n";

@@ -1,7 +1,12 @@
 // tallyscan-cli transfer: writes a data set into the bookkeeping product's files, and
 // transfer dump FILE prints any file the transfer writes through its byte map.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
-#include <fstream>
+#include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -100,6 +105,36 @@ void PrintRecord(const TargetRecordMap& map, std::span<const std::uint8_t> recor
   }
 }
 
+// The whole of a regular file, read without waiting on what is not one (a FIFO, a device)
+// and bounded by the size the file has: a device that never ends is refused, not read.
+bool ReadRegularFile(const std::string& file_name, std::string& bytes) {
+  const int fd = ::open(file_name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    std::cerr << "transfer dump: cannot open " << file_name << ": " << std::strerror(errno) << "\n";
+    return false;
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    std::cerr << "transfer dump: " << file_name << " is not a regular file\n";
+    ::close(fd);
+    return false;
+  }
+  bytes.resize(static_cast<std::size_t>(info.st_size));
+  std::size_t got = 0;
+  bool failed = false;
+  while (got < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    failed = n < 0;
+    if (n <= 0) break;  // a file cut short meanwhile shows what it still has
+    got += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  bytes.resize(got);
+  if (failed) std::cerr << "transfer dump: cannot read " << file_name << "\n";
+  return !failed;
+}
+
 int Dump(const std::string& file_name) {
   const TargetFileKind kind = TargetFileKindOf(file_name);
   if (kind == TargetFileKind::kIndex) {
@@ -112,12 +147,8 @@ int Dump(const std::string& file_name) {
     std::cerr << "transfer dump: " << file_name << " is not a file the transfer writes\n";
     return kExitFailed;
   }
-  std::ifstream in(file_name, std::ios::binary);
-  if (!in) {
-    std::cerr << "transfer dump: cannot open " << file_name << "\n";
-    return kExitFailed;
-  }
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string bytes;
+  if (!ReadRegularFile(file_name, bytes)) return kExitFailed;
   const TargetRecordMap* fixed = RecordMapOf(kind);
   const std::size_t size = fixed != nullptr ? fixed->size : kDocumentRecordSize;
   std::cout << "file " << file_name << ": " << bytes.size() << " bytes, " << bytes.size() / size
@@ -219,9 +250,18 @@ int RunTransfer(std::span<char* const> args) {
     for (const std::string& problem : result.problems) std::cout << "  " << problem << "\n";
     return result.status.code() == StatusCode::kInterrupted ? kExitInterrupted : kExitFailed;
   }
+  if (!result.notice.empty()) {
+    std::cout << result.notice << "\n";
+    return kExitCompleted;
+  }
   std::cout << "written:\n";
   for (const TransferredFile& file : result.files) {
     std::cout << "  " << file.name << "\t" << file.records << "\n";
+  }
+  for (const TransferredFile& file : result.files) {
+    if (file.skipped == 0) continue;
+    std::cout << "skipped, already in the file: " << file.name << "\t" << file.skipped
+              << " documents\n";
   }
   return result.refusals.empty() ? kExitCompleted : kExitFailed;
 }

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "cli/cli_runner.h"
-#include "engine/transfer/isam.h"
-#include "engine/transfer/isam_storage.h"
+#include "engine/isam/isam.h"
+#include "engine/isam/isam_storage.h"
 
 namespace tallyscan {
 namespace {

@@ -1,4 +1,6 @@
 // tallyscan-cli transfer and transfer dump on a generated set.
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string>
 
@@ -40,6 +42,37 @@ TEST(TransferCliTest, TransfersRenumberedAccountsAndRefusesASecondRun) {
   EXPECT_EQ(
       2,
       testing::RunCli("transfer --to " + target + " --renumber key:1 " + data, folder).exit_code);
+}
+
+TEST(TransferCliTest, ARerunAfterACrashInTheMovesSaysItFinishedThemAndExitsZero) {
+  testing::TempFolder folder;
+  const std::string data = folder.File("data"), target = folder.File("target");
+  ASSERT_EQ(0, std::system((std::string(TALLYSCAN_GEN) + " --quiet " + data).c_str()));
+  const std::string staging = target + "/.tallyscan-staging";
+  std::filesystem::create_directories(staging);
+  testing::WriteFile(staging + "/24.Kvu", "moved last");
+  testing::WriteFile(staging + "/.complete", "\n");
+
+  const testing::CliRun run = testing::RunCli("transfer --to " + target + " " + data, folder);
+  EXPECT_EQ(0, run.exit_code) << run.out << run.err;
+  EXPECT_NE(std::string::npos, run.out.find("העברתם הושלמה כעת, ולא נעשה דבר נוסף")) << run.out;
+  EXPECT_EQ(std::string::npos, run.out.find("step:"));
+  EXPECT_EQ("moved last", testing::ReadFile(target + "/24.Kvu"));
+  EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(target),
+                             std::filesystem::directory_iterator()));
+}
+
+TEST(TransferCliTest, DumpsRefuseWhatIsNotARegularFileAtOnce) {
+  testing::TempFolder folder;
+  std::filesystem::create_symlink("/dev/zero", folder.File("24.Trn"));
+  ASSERT_EQ(0, ::mkfifo(folder.File("24.Ism").c_str(), 0600));
+  for (const std::string& command :
+       {"transfer dump " + folder.File("24.Trn"), "transfer dump " + folder.File("24.Ism"),
+        "isam dump " + folder.File("24.Ism")}) {
+    const testing::CliRun run = testing::RunCli(command, folder);
+    EXPECT_EQ(1, run.exit_code) << command << ": " << run.out << run.err;
+    EXPECT_NE(std::string::npos, run.err.find("is not a regular file")) << command << run.err;
+  }
 }
 
 }  // namespace

@@ -20,8 +20,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/transfer/isam.h"
-#include "engine/transfer/isam_check.h"
+#include "engine/isam/isam.h"
+#include "engine/isam/isam_check.h"
 
 namespace {
 

@@ -234,8 +234,15 @@ void TransferPage::Start() {
                          ? FromStd(result.status.message())
                          : QString());
   } else {
+    text = FromStd(result.notice);
     for (const std::string& refusal : result.refusals)
       text += FromStd(refusal) + QStringLiteral("\n");
+    for (const TransferredFile& file : result.files) {
+      if (file.skipped == 0) continue;
+      text += QStringLiteral("תעודות שכבר קיימות בקובץ %1 לא נקלטו שנית: %2\n")
+                  .arg(FromStd(file.name))
+                  .arg(file.skipped);
+    }
     // A run whose every chosen step was refused took nothing in: it did not end as asked.
     const std::size_t chosen =
         static_cast<std::size_t>(options.accounts) + static_cast<std::size_t>(options.movements) +

@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "engine/uniform/folder_files.h"
+#include "engine/uniform/line_end.h"
 #include "engine/uniform/layouts.h"
 #include "engine/uniform/record_store.h"
 #include "engine/uniform/values.h"
@@ -95,8 +96,7 @@ std::string FirstLine(const std::string& path) {
   std::string head(kHeaderReadLimit, '\0');
   in.read(head.data(), static_cast<std::streamsize>(head.size()));
   head.resize(static_cast<std::size_t>(in.gcount()));
-  const std::size_t end = head.find_first_of("\r\n");
-  if (end != std::string::npos) head.resize(end);
+  head.resize(CutLine(head, static_cast<int>(head.size())).size());
   return head;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/uniform/line_end.h"
 #include "engine/uniform/record_store.h"
 
 namespace tallyscan::checks {
@@ -42,12 +43,7 @@ std::string_view RecordReader::Cut(std::int64_t offset, int max_length,
     got = store_.DataFile.ReadInto(offset, scratch.data(), want);  // across two blocks
   }
   scratch.resize(got);
-  const std::string_view line(scratch);
-  const std::size_t lf = line.find('\n');
-  if (lf != std::string_view::npos) {
-    return line.substr(0, lf > 0 && line[lf - 1] == '\r' ? lf - 1 : lf);
-  }
-  return line.substr(0, static_cast<std::size_t>(max_length));
+  return CutLine(scratch, max_length);
 }
 
 std::string_view RecordReader::Line(std::int64_t offset, RecordType type,

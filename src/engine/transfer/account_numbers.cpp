@@ -156,24 +156,12 @@ std::string DefaultBackupFolder() {
   return {};
 }
 
-GroupChange ChangeGroup(RecordStore& store, std::string_view old_group, std::int64_t new_group,
-                        const std::string& fallback_folder) {
-  GroupChange result;
-  if (new_group == 0) {
-    result.status = Status::Refused(std::string(kEmptyNewGroupMessage));
-    return result;
-  }
-  const std::string& path = store.DataFile.Path();
-  if (!store.DataFile.IsOpen()) {
-    result.status = Status::Refused("לא נקלטו נתונים");
-    return result;
-  }
-  if (::access(path.c_str(), W_OK) != 0) {
-    result.status = Status::IoError("לא ניתן לכתוב בקובץ הנתונים - השינוי לא בוצע\n" + path);
-    return result;
-  }
+namespace {
 
-  // The copy before the first change: beside the file, else in the per-user folder.
+// The copy before the first change: beside the file, else in the per-user folder. False,
+// with the result's status saying why, when no copy could be made.
+bool KeepCopyBeforeFirstChange(const std::string& path, const std::string& fallback_folder,
+                               GroupChange& result) {
   std::error_code error;
   const std::string beside = path + ".orig";
   const std::string elsewhere =
@@ -194,18 +182,41 @@ GroupChange ChangeGroup(RecordStore& store, std::string_view old_group, std::int
                                     std::filesystem::copy_options::overwrite_existing, error)) {
       result.status =
           Status::IoError("לא ניתן לשמור עותק של קובץ הנתונים - השינוי לא בוצע\n" + path);
-      return result;
+      return false;
     }
     std::filesystem::rename(partial, target, error);
     if (error) {
       std::filesystem::remove(partial, error);
       result.status =
           Status::IoError("לא ניתן לשמור עותק של קובץ הנתונים - השינוי לא בוצע\n" + path);
-      return result;
+      return false;
     }
     result.backup_path = target;
     result.backup_made_now = true;
   }
+  return true;
+}
+
+}  // namespace
+
+GroupChange ChangeGroup(RecordStore& store, std::string_view old_group, std::int64_t new_group,
+                        const std::string& fallback_folder) {
+  GroupChange result;
+  if (new_group == 0) {
+    result.status = Status::Refused(std::string(kEmptyNewGroupMessage));
+    return result;
+  }
+  const std::string& path = store.DataFile.Path();
+  if (!store.DataFile.IsOpen()) {
+    result.status = Status::Refused("לא נקלטו נתונים");
+    return result;
+  }
+  if (::access(path.c_str(), W_OK) != 0) {
+    result.status = Status::IoError("לא ניתן לכתוב בקובץ הנתונים - השינוי לא בוצע\n" + path);
+    return result;
+  }
+
+  if (!KeepCopyBeforeFirstChange(path, fallback_folder, result)) return result;
 
   std::string replacement = std::to_string(new_group);
   const auto width = static_cast<std::size_t>(kGroupCode.width);

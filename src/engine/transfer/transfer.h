@@ -8,8 +8,14 @@
 // folder inside it (a file the transfer adds to, or whose records it updates, is copied there
 // first) and all of them are moved into place only when the whole transfer has completed. A
 // stop, a failure or a crash leaves the target folder as it was; the next transfer into the
-// folder removes a staging folder left behind, or finishes moving its files into place when
-// the crash came after the transfer had completed.
+// folder removes a staging folder left behind, or, when the crash came after the transfer had
+// completed, finishes moving its files into place and does nothing else.
+//
+// One transfer at a time writes into a folder: a transfer holds an exclusive lock on the
+// target folder from before it makes its staging folder until that folder is gone, and a
+// second one is refused at once, touching nothing. The staging folder is always made new by
+// the transfer itself; anything else found under its name (a link, a file, a folder of
+// another user) is refused and left alone.
 
 #include <cstdint>
 #include <functional>
@@ -19,6 +25,7 @@
 
 #include "engine/common/progress.h"
 #include "engine/common/status.h"
+#include "engine/transfer/transfer_file_calls.h"
 #include "engine/uniform/record_store.h"
 
 namespace tallyscan {
@@ -30,12 +37,17 @@ struct TransferOptions {
   bool opening_balances = true;
   bool items = true;
   bool documents = true;
+  // The calls that change files; the system's when null.
+  TransferFileCalls* file_calls = nullptr;
 };
 
 // One file the transfer wrote, and how many records it added to it.
 struct TransferredFile {
   std::string name;  // within the target folder
   std::int64_t records = 0;
+  // Documents left out because the file already held a document of the same type and
+  // number (a document file that is added to).
+  std::int64_t skipped = 0;
 };
 
 struct TransferResult {
@@ -48,6 +60,9 @@ struct TransferResult {
   std::vector<std::string> refusals;  // each refused step's message, in the order met
   std::vector<TransferredFile> files;
   std::vector<std::string> warnings;  // what the record manager reported
+  // Set when the transfer only finished moving the files of an earlier one that was cut
+  // off after it had completed: the message says so (status kOk, no step was run).
+  std::string notice;
 };
 
 // The name of each step as the status line shows it (UTF-8).

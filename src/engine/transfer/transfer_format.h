@@ -130,6 +130,8 @@ inline constexpr std::int16_t kMovementOpening = 2;
 inline constexpr std::int32_t kDefaultVatRate = 1700;  // 17.00 %, when there is no 24.Prm
 inline constexpr std::string_view kNoDate = "0-0-0-0-00";
 
+// The maps, for walking a record's fields in order (a field named in code is reached through
+// target_fields.h).
 const TargetRecordMap& AccountRecordMap();
 const TargetRecordMap& MovementRecordMap();
 const TargetRecordMap& GroupRecordMap();
@@ -139,10 +141,6 @@ const TargetRecordMap& DocumentRecordMap();  // "T"
 const TargetRecordMap& LineRecordMap();      // "I"
 const TargetRecordMap& PaymentRecordMap();   // "E"
 const TargetRecordMap& SummaryRecordMap();
-
-// A field of a map by name. A name the map lacks is a fault of the calling code and ends
-// the program (every test that writes the record finds it).
-const TargetField& FieldOf(const TargetRecordMap& map, std::string_view name);
 
 // Writing and reading fields of a record buffer at least map.size long. Texts longer than
 // the field are cut on the left (they are right-aligned); shorter ones are blank-padded on

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/uniform/line_end.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -90,9 +92,9 @@ bool LineReader::Next(TextLine& line) {
     const std::size_t available = end_ - begin_;
     const void* lf = available ? std::memchr(start, '\n', available) : nullptr;
     if (lf != nullptr) {
-      std::size_t length = static_cast<std::size_t>(static_cast<const char*>(lf) - start);
-      const std::size_t consumed = length + 1;
-      if (length > 0 && start[length - 1] == '\r') --length;
+      const std::size_t consumed =
+          static_cast<std::size_t>(static_cast<const char*>(lf) - start) + 1;
+      const std::size_t length = WithoutLineEnd(std::string_view(start, consumed - 1)).size();
       line.offset = block_offset_ + static_cast<std::int64_t>(begin_);
       line.length = static_cast<std::int64_t>(length);
       line.head = std::string_view(start, length);

@@ -75,16 +75,6 @@ std::string RandomAccessFile::ReadAt(std::int64_t offset, std::size_t count) con
   return bytes;
 }
 
-std::string_view CutLine(std::string_view bytes, int max_length) {
-  if (max_length <= 0) return {};
-  bytes = bytes.substr(0, static_cast<std::size_t>(max_length) + 1);
-  const std::size_t lf = bytes.find('\n');
-  if (lf != std::string_view::npos) {
-    return bytes.substr(0, lf > 0 && bytes[lf - 1] == '\r' ? lf - 1 : lf);
-  }
-  return bytes.substr(0, static_cast<std::size_t>(max_length));
-}
-
 std::string RandomAccessFile::ReadLine(std::int64_t offset, int max_length) const {
   if (max_length <= 0) return {};
   // One byte more than asked tells whether a CR at the limit is the line's own end.

@@ -10,13 +10,9 @@
 #include <string_view>
 
 #include "engine/common/status.h"
+#include "engine/uniform/line_end.h"
 
 namespace tallyscan {
-
-// The line that begins `bytes` (bytes read at a line's offset, at least `max_length` + 1 of
-// them unless the file ends sooner): cut at its line end (LF, or CR LF) and at `max_length`.
-// ReadLine and the readers of many lines at once cut lines here alike.
-std::string_view CutLine(std::string_view bytes, int max_length);
 
 class RandomAccessFile {
  public:

@@ -8,12 +8,14 @@
 #include <gtest/gtest.h>
 
 #include "engine/common/progress.h"
+#include "engine/isam/isam.h"
+#include "engine/isam/isam_check.h"
 #include "engine/text/hebrew_order.h"
 #include "engine/text/trim.h"
 #include "engine/transfer/account_numbers.h"
-#include "engine/transfer/isam.h"
-#include "engine/transfer/isam_check.h"
+#include "engine/transfer/target_fields.h"
 #include "engine/transfer/transfer.h"
+#include "engine/transfer/transfer_fixture.h"
 #include "engine/transfer/transfer_format.h"
 #include "engine/uniform/fields.h"
 #include "engine/uniform/import.h"
@@ -25,82 +27,17 @@ namespace tallyscan {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Account;
+using testing::Listing;
+using testing::Records;
+using testing::SetBuilder;
 using testing::TempFolder;
 
-struct Account {
-  std::string key;
-  std::string name = "Account";
-  std::string group = "100";
-  int classification = 100;
-  std::int64_t opening = 0;
-};
-
-std::string AccountLine(std::int64_t record, const Account& a) {
-  RecordWriter w(RecordType::kB110);
-  w.SetDigits(1401, record).SetDigits(1402, testing::kDealer).SetText(1403, a.key);
-  w.SetText(1404, a.name).SetTextRight(1405, a.group).SetText(1406, "Group " + a.group);
-  w.SetAmount(1414, a.opening).SetAmount(1415, 0).SetAmount(1416, 0);
-  w.SetDigits(1417, a.classification).SetAmount(1422, 0);
-  return std::string(w.line());
+std::string Field(const std::vector<std::uint8_t>& record, const TargetField& field) {
+  return std::string(TrimSpaces(GetText(record, field)));
 }
-
-// A data set of the given accounts followed by the given other lines (record numbers from
-// the caller), with A100, Z900 and INI.TXT's counts made to agree.
-class SetBuilder {
- public:
-  explicit SetBuilder(std::vector<Account> accounts) {
-    for (const Account& a : accounts) Add(RecordType::kB110, AccountLine(Next(), a));
-  }
-  std::int64_t Next() { return ++record_; }
-  void Add(RecordType type, std::string line) {
-    lines_.push_back(std::move(line));
-    ++counts_[std::string(LayoutOf(type).code)];
-  }
-  void Write(const std::string& folder, bool dos = false) {
-    testing::DataSetFiles set;
-    set.data.push_back(testing::A100Line());
-    for (const std::string& l : lines_) set.data.push_back(l);
-    const std::int64_t total = static_cast<std::int64_t>(lines_.size()) + 2;
-    set.data.push_back(testing::Z900Line(total, total));
-    std::string a000 = testing::A000Line(total);
-    if (dos) a000[static_cast<std::size_t>(field::A000(1029).start - 1)] = '2';
-    set.ini = {a000, testing::SummaryLine("A100", 1), testing::SummaryLine("Z900", 1)};
-    for (const auto& [code, count] : counts_) set.ini.push_back(testing::SummaryLine(code, count));
-    set.Write(folder);
-  }
-
- private:
-  std::int64_t record_ = 1;
-  std::vector<std::string> lines_;
-  std::map<std::string, std::int64_t> counts_;
-};
-
-std::vector<std::string> Listing(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder)) {
-    names.push_back(e.path().filename().string() + ":" + testing::ReadFile(e.path().string()));
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::vector<std::vector<std::uint8_t>> Records(const std::string& path, std::size_t size) {
-  const std::string bytes = testing::ReadFile(path);
-  std::vector<std::vector<std::uint8_t>> out;
-  for (std::size_t at = 0; at + size <= bytes.size(); at += size) {
-    out.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(at),
-                     bytes.begin() + static_cast<std::ptrdiff_t>(at + size));
-  }
-  return out;
-}
-
-std::string Field(const std::vector<std::uint8_t>& record, const TargetRecordMap& map,
-                  std::string_view name) {
-  return std::string(TrimSpaces(GetText(record, FieldOf(map, name))));
-}
-std::int64_t Number(const std::vector<std::uint8_t>& record, const TargetRecordMap& map,
-                    std::string_view name) {
-  return GetNumber(record, FieldOf(map, name));
+std::int64_t Number(const std::vector<std::uint8_t>& record, const TargetField& field) {
+  return GetNumber(record, field);
 }
 
 class TransferTest : public ::testing::Test {
@@ -211,7 +148,7 @@ TEST_F(TransferTest, AccountNamesAreCutByCodePageAndKindsFollowTheClassification
     const auto accounts = Records(target.File("23.Ndx"), kAccountRecordSize);
     ASSERT_EQ(1U, accounts.size());
     EXPECT_EQ(dos ? thirty.substr(5) : thirty.substr(0, 25),
-              Field(accounts[0], AccountRecordMap(), "name"));
+              Field(accounts[0], target::Account("name")));
   }
   const std::pair<int, int> kinds[] = {{1000, 30}, {1100, 30}, {5300, 30}, {7000, 11},
                                        {8889, 11}, {8999, 40}, {3000, 40}, {9000, 21}};
@@ -239,7 +176,7 @@ TEST_F(TransferTest, StepsRefuseTargetsThatHoldDataAndDocumentsGoToTheirFiles) {
   const auto types = [&](std::string_view name) {
     std::vector<std::int64_t> out;
     for (const auto& r : Records(Target(name), kDocumentRecordSize)) {
-      if (r[0] == kDocumentMark) out.push_back(Number(r, DocumentRecordMap(), "document type"));
+      if (r[0] == kDocumentMark) out.push_back(Number(r, target::Document("document type")));
     }
     return out;
   };
@@ -251,8 +188,7 @@ TEST_F(TransferTest, StepsRefuseTargetsThatHoldDataAndDocumentsGoToTheirFiles) {
   for (const auto& e : fs::directory_iterator(target_.path())) {
     if (TargetFileKindOf(e.path().string()) != TargetFileKind::kDocuments) continue;
     for (const auto& r : Records(e.path().string(), kDocumentRecordSize)) {
-      documents +=
-          r[0] == kDocumentMark && Number(r, DocumentRecordMap(), "document type") != 0x5454;
+      documents += r[0] == kDocumentMark && Number(r, target::Document("document type")) != 0x5454;
     }
   }
   EXPECT_EQ(4, documents);
@@ -392,7 +328,6 @@ TEST_F(TransferTest, AGeneratedSetIsTransferredWhole) {
   const auto accounts = Records(Target("24.Ndx"), kAccountRecordSize);
   ASSERT_EQ(static_cast<std::size_t>(store_.AccountIndex.Count()), accounts.size());
   ASSERT_EQ(IsamStatus::kOk, rm.OpenDb(Target("24.Ism"), 1, 3));
-  const TargetRecordMap& am = AccountRecordMap();
   std::map<std::int64_t, std::int64_t> movements_per_account;
   std::uint32_t record = 0;
   std::int64_t nonzero_openings = 0;
@@ -400,22 +335,26 @@ TEST_F(TransferTest, AGeneratedSetIsTransferredWhole) {
     const auto& r = accounts[record++];
     const std::string line = ReadRecordLine(store_, e.Offset, RecordType::kB110);
     const auto f = [&](Positions p) { return SliceField(line, p); };
-    EXPECT_EQ(TrimSpaces(f(field::B110(1403))), Field(r, am, "account key"));
-    EXPECT_EQ(AccountNumberOf(e.ShortKeyView()), Number(r, am, "account number"));
-    EXPECT_EQ(ReadAmount(f(field::B110(1414))), Number(r, am, "opening balance"));
-    EXPECT_EQ(ReadInteger(TrimSpaces(f(field::B110(1405)))), Number(r, am, "trial-balance code"));
+    EXPECT_EQ(TrimSpaces(f(field::B110(1403))), Field(r, target::Account("account key")));
+    EXPECT_EQ(AccountNumberOf(e.ShortKeyView()), Number(r, target::Account("account number")));
+    EXPECT_EQ(ReadAmount(f(field::B110(1414))), Number(r, target::Account("opening balance")));
+    EXPECT_EQ(ReadInteger(TrimSpaces(f(field::B110(1405)))),
+              Number(r, target::Account("trial-balance code")));
     const std::string name(TrimSpaces(f(field::B110(1404))));
     EXPECT_EQ(TrimSpaces(std::string_view(name).substr(0, 25)),
-              TrimSpaces(DosToWin(GetText(r, FieldOf(am, "name")))));
+              TrimSpaces(DosToWin(GetText(r, target::Account("name")))));
     nonzero_openings += ReadAmount(f(field::B110(1414))) != 0;
-    const std::string name_dos(TrimSpaces(GetText(r, FieldOf(am, "name"))));
-    EXPECT_TRUE(FoundByKey(rm, 1, 1, NumberKey(Number(r, am, "account number")), record));
+    const std::string name_dos(TrimSpaces(GetText(r, target::Account("name"))));
+    EXPECT_TRUE(
+        FoundByKey(rm, 1, 1, NumberKey(Number(r, target::Account("account number"))), record));
     EXPECT_TRUE(FoundByKey(rm, 1, 2, Key17(name_dos), record));
-    EXPECT_TRUE(FoundByKey(rm, 1, 3,
-                           RightAligned(std::to_string(Number(r, am, "trial-balance code")), 11) +
-                               RightAligned(std::to_string(Number(r, am, "account number")), 6),
-                           record));
-    movements_per_account[Number(r, am, "account number")] = Number(r, am, "movements");
+    EXPECT_TRUE(FoundByKey(
+        rm, 1, 3,
+        RightAligned(std::to_string(Number(r, target::Account("trial-balance code"))), 11) +
+            RightAligned(std::to_string(Number(r, target::Account("account number"))), 6),
+        record));
+    movements_per_account[Number(r, target::Account("account number"))] =
+        Number(r, target::Account("movements"));
   }
   ASSERT_EQ(IsamStatus::kOk, rm.CloseDb(1));
 
@@ -426,8 +365,8 @@ TEST_F(TransferTest, AGeneratedSetIsTransferredWhole) {
             static_cast<std::int64_t>(movements.size()));
   std::map<std::int64_t, std::int64_t> counted;
   for (const auto& m : movements) {
-    if (Number(m, MovementRecordMap(), "source") == kMovementFromData) {
-      ++counted[Number(m, MovementRecordMap(), "account number")];
+    if (Number(m, target::Movement("source")) == kMovementFromData) {
+      ++counted[Number(m, target::Movement("account number"))];
     }
   }
   for (const auto& [number, count] : counted) EXPECT_EQ(count, movements_per_account[number]);
@@ -444,11 +383,11 @@ TEST_F(TransferTest, AGeneratedSetIsTransferredWhole) {
   const auto groups = Records(Target("24.Kvu"), kGroupRecordSize);
   ASSERT_EQ(kEmptyGroupRecords + runs.size(), groups.size());
   std::size_t g = kEmptyGroupRecords;
-  EXPECT_EQ(0, Number(groups[0], GroupRecordMap(), "in use"));
+  EXPECT_EQ(0, Number(groups[0], target::Group("in use")));
   for (const auto& [code, span] : runs) {
-    EXPECT_EQ(1, Number(groups[g], GroupRecordMap(), "in use"));
-    EXPECT_EQ(span.first, Number(groups[g], GroupRecordMap(), "first account"));
-    EXPECT_EQ(span.second, Number(groups[g], GroupRecordMap(), "last account"));
+    EXPECT_EQ(1, Number(groups[g], target::Group("in use")));
+    EXPECT_EQ(span.first, Number(groups[g], target::Group("first account")));
+    EXPECT_EQ(span.second, Number(groups[g], target::Group("last account")));
     ++g;
   }
 
@@ -457,20 +396,20 @@ TEST_F(TransferTest, AGeneratedSetIsTransferredWhole) {
   ASSERT_EQ(static_cast<std::size_t>(store_.ItemIndex.Count()), items.size());
   ASSERT_EQ(IsamStatus::kOk, rm.OpenDb(Target("24.Pis"), 2, 4));
   record = 0;
-  const TargetRecordMap& im = ItemRecordMap();
   for (const IndexEntry& e : store_.ItemIndex.Entries()) {
     const auto& r = items[record++];
     const std::string code(TrimSpaces(ReadRecordField(store_, e.Offset, field::M100(1455))));
-    EXPECT_EQ(code, Field(r, im, "internal code"));
+    EXPECT_EQ(code, Field(r, target::Item("internal code")));
     EXPECT_EQ(ReadAmount(ReadRecordField(store_, e.Offset, field::M100(1463))),
-              Number(r, im, "cost price"));
+              Number(r, target::Item("cost price")));
     EXPECT_TRUE(FoundByKey(rm, 2, 1, RightAligned(code, 17), record));
-    EXPECT_TRUE(FoundByKey(rm, 2, 2, Key17(TrimSpaces(GetText(r, FieldOf(im, "name")))), record));
-    EXPECT_TRUE(FoundByKey(rm, 2, 3, RightAligned(Field(r, im, "universal code"), 17), record));
-    EXPECT_TRUE(FoundByKey(
-        rm, 2, 4,
-        RightAligned(std::to_string(Number(r, im, "sort code")), 7) + RightAligned(code, 10),
-        record));
+    EXPECT_TRUE(FoundByKey(rm, 2, 2, Key17(TrimSpaces(GetText(r, target::Item("name")))), record));
+    EXPECT_TRUE(
+        FoundByKey(rm, 2, 3, RightAligned(Field(r, target::Item("universal code")), 17), record));
+    EXPECT_TRUE(FoundByKey(rm, 2, 4,
+                           RightAligned(std::to_string(Number(r, target::Item("sort code"))), 7) +
+                               RightAligned(code, 10),
+                           record));
   }
   ASSERT_EQ(IsamStatus::kOk, rm.CloseDb(2));
 
@@ -486,7 +425,6 @@ TEST_F(TransferTest, AGeneratedSetIsTransferredWhole) {
               std::string(TrimSpaces(e.Part(kKeyDocumentNumber)))] = &e;
   }
   std::int64_t found = 0;
-  const TargetRecordMap& dm = DocumentRecordMap();
   for (const TransferredDocumentType& type : TransferredDocumentTypes()) {
     const std::string path = Target("24" + std::string(type.extension));
     if (!fs::exists(path)) continue;
@@ -495,24 +433,26 @@ TEST_F(TransferTest, AGeneratedSetIsTransferredWhole) {
               rm.OpenDb(Target("24" + DocumentIndexExtension(type.extension)), 3, 3));
     for (std::size_t at = 0; at < documents.size(); ++at) {
       const auto& r = documents[at];
-      if (r[0] != kDocumentMark || Number(r, dm, "document type") != type.code) continue;
+      if (r[0] != kDocumentMark || Number(r, target::Document("document type")) != type.code)
+        continue;
       ++found;
-      const std::string number = Field(r, dm, "document number");
+      const std::string number = Field(r, target::Document("document number"));
       const std::string bare(StripLeadingBlanksAndZeros(number));
       char code[4];
       std::snprintf(code, sizeof code, "%03d", type.code);
       const auto pointer = static_cast<std::uint32_t>(at + 1);
       EXPECT_TRUE(FoundByKey(rm, 3, 1, std::string(code) + RightAligned(bare, 14), pointer));
-      EXPECT_TRUE(
-          FoundByKey(rm, 3, 2, NumberKey(Number(r, dm, "customer account number")), pointer));
+      EXPECT_TRUE(FoundByKey(
+          rm, 3, 2, NumberKey(Number(r, target::Document("customer account number"))), pointer));
       const auto source = by_number.find(std::string(code) + number);
       ASSERT_NE(by_number.end(), source) << code << number;
       const IndexEntry& doc = *source->second;
       EXPECT_EQ(ReadAmount(ReadRecordField(store_, doc.Offset, field::C100(1223))),
-                Number(r, dm, "amount with VAT"));
-      EXPECT_EQ(EqualRange(store_.DocumentLineIndex, doc.KeyView()).size(), Number(r, dm, "lines"));
+                Number(r, target::Document("amount with VAT")));
+      EXPECT_EQ(EqualRange(store_.DocumentLineIndex, doc.KeyView()).size(),
+                Number(r, target::Document("lines")));
       EXPECT_EQ(EqualRange(store_.ReceiptLineIndex, ReceiptLineKeyOf(doc)).size(),
-                Number(r, dm, "payments"));
+                Number(r, target::Document("payments")));
       const std::string date(TrimSpaces(ReadRecordField(store_, doc.Offset, field::C100(1230))));
       EXPECT_TRUE(FoundByKey(rm, 3, 3, date + code + RightAligned(bare, 6), pointer));
     }
