@@ -19,6 +19,7 @@
 #include "engine/transfer/transfer.h"
 #include "engine/transfer/transfer_format.h"
 #include "engine/uniform/import.h"
+#include "engine/uniform/result_row.h"
 
 namespace tallyscan::cli {
 namespace {
@@ -76,7 +77,10 @@ std::optional<KeyUpdate> ParseRenumber(std::string_view text) {
   return update;
 }
 
-std::string ShownText(std::string_view dos) { return Cp1255ToUtf8(TrimSpaces(DosToWin(dos))); }
+// Text of the written files came from the data file: no control character reaches the terminal.
+std::string ShownText(std::string_view dos) {
+  return SafeCellText(Cp1255ToUtf8(TrimSpaces(DosToWin(dos))));
+}
 
 void PrintRecord(const TargetRecordMap& map, std::span<const std::uint8_t> record) {
   for (const TargetField& f : map.fields) {

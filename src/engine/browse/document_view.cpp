@@ -7,6 +7,7 @@
 #include "engine/checks/sums.h"
 #include "engine/text/cp1255.h"
 #include "engine/text/trim.h"
+#include "engine/uniform/result_row.h"
 #include "engine/uniform/values.h"
 
 namespace tallyscan {
@@ -47,7 +48,7 @@ ElementRange DocumentTypeRun(const RecordStore& store, std::string_view type) {
 }
 
 std::string DocumentNumberText(const IndexEntry& document) {
-  return Cp1255ToUtf8(Bare(NumberPart(document)));
+  return SafeCellText(Cp1255ToUtf8(Bare(NumberPart(document))));
 }
 
 std::int64_t MoveInRun(const ElementRange& run, std::int64_t current, DocumentMove move) {

@@ -34,7 +34,7 @@ inline constexpr std::string_view kNoDocumentNumbered = "לא נמצאה תעו�
 ElementRange DocumentTypeRun(const RecordStore& store, std::string_view type);
 
 // The number a document shows (jump box, panel): key characters 4-23 without leading blanks
-// and zeros, UTF-8.
+// and zeros, UTF-8, made safe for a cell.
 std::string DocumentNumberText(const IndexEntry& document);
 
 enum class DocumentMove { kNext, kPrevious, kFirst, kLast };
