@@ -13,8 +13,6 @@
 namespace tallyscan {
 namespace {
 
-using checks::Plus;
-
 std::string_view NumberPart(const IndexEntry& entry) { return entry.Part(kKeyDocumentNumber); }
 
 // A number compared as the jump compares it: leading blanks and zeros and trailing blanks
@@ -133,9 +131,9 @@ LoadedDocument Load(const RecordStore& store, std::int64_t element, ReadLine rea
       const std::int64_t offset = store.DocumentLineIndex[m].Offset;
       DocumentRecord line{read(offset, RecordType::kD110), offset};
       const std::int64_t total = ReadAmount(SliceField(line.line, field::D110(1267)));
-      document.lines_total = Plus(document.lines_total, total);
+      document.lines_total += total;
       if (ReadAmount(SliceField(line.line, field::D110(1268))) != 0) {
-        document.vat_lines_total = Plus(document.vat_lines_total, total);
+        document.vat_lines_total += total;
       }
       document.lines.push_back(std::move(line));
     }
@@ -151,7 +149,7 @@ LoadedDocument Load(const RecordStore& store, std::int64_t element, ReadLine rea
       ReceiptGridLine line;
       line.record = {read(offset, RecordType::kD120), offset};
       line.amount = ReadAmount(SliceField(line.record.line, field::D120(1312)));
-      document.receipt_total = Plus(document.receipt_total, line.amount);
+      document.receipt_total += line.amount;
       document.receipts.push_back(std::move(line));
     }
     SortByLineNumber(document.receipts, field::D120(1305),

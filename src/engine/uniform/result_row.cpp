@@ -105,7 +105,7 @@ std::vector<CellLook> DecodeCells(std::string_view cells) {
   }
 }
 
-std::optional<std::int64_t> CellAmount(const CellLook& cell, bool credit_side) {
+std::optional<AmountSum> CellAmount(const CellLook& cell, bool credit_side) {
   static constexpr std::string_view kDebitSense = " ח";
   static constexpr std::string_view kCreditSense = " ז";
   std::string_view figure = cell.shown;
@@ -117,14 +117,10 @@ std::optional<std::int64_t> CellAmount(const CellLook& cell, bool credit_side) {
     figure.remove_suffix(kDebitSense.size());
     credit_sense = false;
   }
-  const std::optional<std::int64_t> value = ReadAgorot(figure);
+  const std::optional<AmountSum> value = ReadAgorot(figure);
   if (!value) return std::nullopt;
-  // The lowest value has no positive counterpart: it stays as it is.
-  const auto negated = [](std::int64_t v) {
-    return v == std::numeric_limits<std::int64_t>::min() ? v : -v;
-  };
-  if (credit_sense) return *credit_sense && *value > 0 ? negated(*value) : *value;
-  return credit_side ? negated(*value) : *value;
+  if (credit_sense) return *credit_sense && *value > 0 ? -*value : *value;
+  return credit_side ? -*value : *value;
 }
 
 }  // namespace tallyscan

@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/common/amount_sum.h"
+
 namespace tallyscan {
 
 enum class RowStatus : char {
@@ -70,6 +72,6 @@ std::vector<CellLook> DecodeCells(std::string_view cells);
 // gives the magnitude with a minus, and in a `credit_side` column (one that holds credits)
 // the figure's sign is turned. The credit marker alone decides nothing, since it also marks
 // error values; a figure with a minus of its own (a difference) keeps it.
-std::optional<std::int64_t> CellAmount(const CellLook& cell, bool credit_side = false);
+std::optional<AmountSum> CellAmount(const CellLook& cell, bool credit_side = false);
 
 }  // namespace tallyscan

@@ -59,7 +59,7 @@ TEST(BalanceTextTest, ZeroIsEmptyAndTheSenseFollowsTheSign) {
 
 TEST(BalanceTextTest, LowestSumDoesNotOverflow) {
   const std::string text = BalanceText(std::numeric_limits<std::int64_t>::min(), true);
-  EXPECT_EQ("92,233,720,368,547,758.07 ז\x1D", text);
+  EXPECT_EQ("92,233,720,368,547,758.08 ז\x1D", text);
 }
 
 class CardNumberTest : public ::testing::Test {
