@@ -1,5 +1,6 @@
-// Texts of the file that start like spreadsheet formulas, in the CSV outputs (read back by
-// Python's csv module) and in the Excel form of a report.
+// Hostile texts of the file in the outputs that reach other programs: texts that start like
+// spreadsheet formulas, in the CSV outputs (read back by Python's csv module) and in the
+// Excel form of a report; terminal control sequences in every form of the views.
 #include <algorithm>
 #include <cstdio>
 #include <regex>
@@ -19,6 +20,10 @@ constexpr std::string_view kHyperlink = "=HYPERLINK(\"http://x.example/\",\"clic
 constexpr std::string_view kCommand = "+SUM(1+1)*cmd|' /C calc'!A0";
 constexpr std::string_view kAtSum = "@SUM(1+1)";
 constexpr std::string_view kDash = "-note";
+// A terminal title, a clipboard write, a screen wipe and a byte code page 1255 leaves
+// undefined (U+009D once converted).
+constexpr std::string_view kTitle = "\x1b]0;owned\x07";
+constexpr std::string_view kClipboard = "\x1b]52;c;b3duZWQ=\x1b\\\x9d\x1b[2J";
 
 std::string WithField(std::string line, const FieldLayout& field, std::string_view value) {
   std::string padded(value);
@@ -60,13 +65,15 @@ std::vector<std::string> Cells(const std::string& record) {
   return cells;
 }
 
-class FormulaCellsTest : public ::testing::Test {
+class FileTextCellsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testing::DataSetFiles set = testing::SmallValidSet();
     for (std::string& line : set.data) {
       if (line.starts_with("B110") && line.find("1200") != std::string::npos) {
         line = WithField(line, field::B110(1404), kHyperlink);
+        line = WithField(line, field::B110(1407), kTitle);
+        line = WithField(line, field::B110(1408), kClipboard);
       } else if (line.starts_with("B110")) {
         line = WithField(line, field::B110(1404), kCommand);
       } else if (line.starts_with("B100")) {
@@ -94,7 +101,7 @@ class FormulaCellsTest : public ::testing::Test {
   testing::TempFolder scratch_;
 };
 
-TEST_F(FormulaCellsTest, CsvCellsThatStartAsFormulasAreTextFiguresStayNumbers) {
+TEST_F(FileTextCellsTest, CsvCellsThatStartAsFormulasAreTextFiguresStayNumbers) {
   const std::vector<std::string> formulas = {std::string(kHyperlink), std::string(kCommand),
                                              std::string(kAtSum), std::string(kDash)};
   const std::regex figure("-?[0-9]{1,3}(,[0-9]{3})*(\\.[0-9]+)?( (ח|ז))?");
@@ -120,7 +127,7 @@ TEST_F(FormulaCellsTest, CsvCellsThatStartAsFormulasAreTextFiguresStayNumbers) {
   EXPECT_GT(figures, 0);
 }
 
-TEST_F(FormulaCellsTest, ExcelReportStylesFormulaCellsAsTextAndOnlyThem) {
+TEST_F(FileTextCellsTest, ExcelReportStylesFormulaCellsAsTextAndOnlyThem) {
   const std::string out = scratch_.File("index.xls");
   const testing::CliRun run =
       testing::RunCli("report index --format xls --out " + out + " " + data_.path(), scratch_);
@@ -135,6 +142,22 @@ TEST_F(FormulaCellsTest, ExcelReportStylesFormulaCellsAsTextAndOnlyThem) {
     ++styled;
   }
   EXPECT_EQ(2u, styled);
+}
+
+TEST_F(FileTextCellsTest, NoControlCharacterOfTheFileReachesAnyForm) {
+  for (const std::string format : {"text", "raw", "csv", "json"}) {
+    const testing::CliRun run =
+        testing::RunCli("view index --format " + format + " " + data_.path(), scratch_);
+    ASSERT_EQ(0, run.exit_code) << format << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("]0;owned")) << format;  // the text, made harmless
+    for (const char c : run.out) {
+      const auto byte = static_cast<unsigned char>(c);
+      // Line ends, the raw form's TABs and its markers are the program's own.
+      const bool own = c == '\n' || c == '\r' || c == '\t' || c == '\x1C' || c == '\x1D';
+      EXPECT_TRUE(own || (byte >= 0x20 && byte != 0x7F)) << format << ": " << int{byte};
+    }
+    EXPECT_EQ(std::string::npos, run.out.find("\xC2\x9D")) << format;  // U+009D
+  }
 }
 
 }  // namespace
