@@ -1,5 +1,5 @@
 // tallyscan-cli companies [--root DIR]: lists the companies store, one saved set per line:
-// name, year and folder separated by TABs, in the list's order.
+// name, year and folder separated by TABs, in the list's order, each made safe for a cell.
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -43,7 +43,7 @@ int RunCompanies(std::span<char* const> args) {
                                    ? CompaniesStore(root)
                                    : CompaniesStore(DefaultCompaniesRoot(), {StoreBesideProgram()});
   for (const CompanyRow& row : store.Scan()) {
-    std::cout << row.name << '\t' << row.year << '\t' << row.folder << '\n';
+    std::cout << JoinCells(CompanyCells(row)) << '\n';
   }
   return kExitCompleted;
 }

@@ -10,6 +10,7 @@
 #include "cli/exit_codes.h"
 #include "cli/standard_output.h"
 #include "engine/text/csv.h"
+#include "engine/text/number_format.h"
 #include "engine/uniform/result_row.h"
 
 namespace tallyscan::cli {
@@ -179,18 +180,27 @@ bool PrintCsv(const RowSource& rows, const RowSource::Each& count) {
   });
 }
 
+// A reader takes a JSON number as a double: a sum it cannot hold exactly is written as the
+// string of its agorot.
+Json AmountJson(AmountSum agorot) {
+  if (agorot >= -kLargestExactInDouble && agorot <= kLargestExactInDouble) {
+    return static_cast<std::int64_t>(agorot);
+  }
+  return FormatNumber("0", agorot, 0);
+}
+
 Json CellJson(const CellLook& cell, const TableShape& shape, std::size_t column) {
   const ColumnKind kind = shape.KindOf(column);
   Json json = {{"text", cell.shown}};
-  const std::optional<std::int64_t> amount =
-      kind == ColumnKind::kText ? std::nullopt
-                                : CellAmount(cell, kind == ColumnKind::kCreditFigure);
+  const std::optional<AmountSum> amount = kind == ColumnKind::kText
+                                              ? std::nullopt
+                                              : CellAmount(cell, kind == ColumnKind::kCreditFigure);
   if (cell.heading) json["heading"] = true;
   if (cell.debit) json["debit"] = true;
   if (cell.credit) {
     json[amount && !shape.credit_marker_marks_errors ? "credit" : "failing"] = true;
   }
-  if (amount) json["amount"] = *amount;
+  if (amount) json["amount"] = AmountJson(*amount);
   return json;
 }
 

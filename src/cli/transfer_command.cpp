@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -24,6 +25,7 @@
 #include "engine/transfer/transfer.h"
 #include "engine/transfer/transfer_format.h"
 #include "engine/uniform/import.h"
+#include "engine/uniform/result_row.h"
 
 namespace tallyscan::cli {
 namespace {
@@ -33,6 +35,22 @@ std::optional<std::int64_t> Integer(std::string_view text) {
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
   return value;
+}
+
+// The values of `offered` as "1, 10, 100".
+template <std::size_t N>
+std::string Listed(const std::int64_t (&offered)[N]) {
+  std::string text;
+  for (const std::int64_t value : offered) {
+    if (!text.empty()) text += ", ";
+    text += std::to_string(value);
+  }
+  return text;
+}
+
+template <std::size_t N>
+bool Offered(const std::int64_t (&offered)[N], std::int64_t value) {
+  return std::find(std::begin(offered), std::end(offered), value) != std::end(offered);
 }
 
 // BASIS:FROM:TO:OP:AMOUNT:START:STEP, BASIS key or group, OP none, multiply, divide, add or
@@ -72,7 +90,10 @@ std::optional<KeyUpdate> ParseRenumber(std::string_view text) {
   const auto start = Integer(parts[5]);
   const auto step = Integer(parts[6]);
   if (!known || !from || !to || !amount || !start || !step) return std::nullopt;
-  if (update.operation == KeyOperation::kDivide && *amount == 0) return std::nullopt;
+  // Only what the key-update dialog offers.
+  if (!Offered(kKeyUpdateAmounts, *amount) || !Offered(kKeyUpdateSteps, *step)) {
+    return std::nullopt;
+  }
   update.from = *from;
   update.to = *to;
   update.amount = *amount;
@@ -81,7 +102,10 @@ std::optional<KeyUpdate> ParseRenumber(std::string_view text) {
   return update;
 }
 
-std::string ShownText(std::string_view dos) { return Cp1255ToUtf8(TrimSpaces(DosToWin(dos))); }
+// Text of the written files came from the data file: no control character reaches the terminal.
+std::string ShownText(std::string_view dos) {
+  return SafeCellText(Cp1255ToUtf8(TrimSpaces(DosToWin(dos))));
+}
 
 void PrintRecord(const TargetRecordMap& map, std::span<const std::uint8_t> record) {
   for (const TargetField& f : map.fields) {
@@ -194,7 +218,9 @@ int RunTransfer(std::span<char* const> args) {
       if (!renumber) {
         return UsageError("transfer",
                           "--renumber takes BASIS:FROM:TO:OP:AMOUNT:START:STEP (BASIS key or "
-                          "group; OP none, multiply, divide, add or subtract)");
+                          "group; OP none, multiply, divide, add or subtract; AMOUNT one of " +
+                              Listed(kKeyUpdateAmounts) + "; STEP one of " +
+                              Listed(kKeyUpdateSteps) + ")");
       }
     } else if (a == "--accounts") {
       options.accounts = any_step = true;

@@ -34,6 +34,16 @@ TEST_F(CompaniesCliTest, ListsNameYearAndFolderInTheListsOrder) {
             run.out);
 }
 
+TEST_F(CompaniesCliTest, FolderNameWithLineBreakAndTabCannotForgeARow) {
+  const std::string year = "2023\nForged\t1999\t\x1b]0;x\x07";
+  AddSet(store_.path(), "123456782", year);
+  const testing::CliRun run = testing::RunCli("companies --root " + store_.path(), scratch_);
+  EXPECT_EQ(0, run.exit_code) << run.err;
+  const std::string shown = "2023 Forged 1999  ]0;x ";
+  EXPECT_EQ("Acme Trading\t" + shown + "\t" + store_.path() + "/123456782/" + shown + "\n",
+            run.out);
+}
+
 TEST_F(CompaniesCliTest, EmptyOrMissingStorePrintsNothingAndUsageErrorsExitTwo) {
   for (const std::string& args :
        {"companies --root " + store_.path(), "companies --root " + store_.path() + "/missing"}) {

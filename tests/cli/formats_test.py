@@ -9,6 +9,7 @@ import csv
 import io
 import json
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -32,6 +33,15 @@ def run(*args, expect=0):
 
 def plain(cell):
     return cell.replace(HEADING, "").replace(DEBIT, "").replace(CREDIT, "")
+
+
+FIGURE = re.compile(r"-?[0-9]{1,3}(,[0-9]{3})*(\.[0-9]+)?( [חז])?")
+
+
+def as_csv_cell(cell):
+    """A cell as the CSV carries it: one that starts as a formula and is no figure made text."""
+    text = plain(cell)
+    return "'" + text if text[:1] in ("=", "+", "-", "@") and not FIGURE.fullmatch(text) else text
 
 
 def figure_agorot(text):
@@ -83,7 +93,7 @@ def compare(what, raw, document, table):
         failures.append(f"{what}: the CSV does not begin with the byte-order mark")
     records = list(csv.reader(io.StringIO(table.removeprefix("\ufeff"), newline="")))
     width = max(len(row) for row in raw_rows) if raw_rows else 0
-    expected = [[WORDS[r[0]]] + [plain(c) for c in r[1:]] + [""] * (width - len(r)) for r in raw_rows]
+    expected = [[WORDS[r[0]]] + [as_csv_cell(c) for c in r[1:]] + [""] * (width - len(r)) for r in raw_rows]
     if records != expected:
         bad = next((i for i, (a, b) in enumerate(zip(records, expected)) if a != b), min(len(records), len(expected)))
         failures.append(f"{what}: CSV record {bad + 1} differs: {records[bad:bad + 1]} {expected[bad:bad + 1]}")

@@ -75,5 +75,24 @@ TEST(TransferCliTest, DumpsRefuseWhatIsNotARegularFileAtOnce) {
   }
 }
 
+TEST(TransferCliTest, RenumberTakesOnlyTheAmountsAndStepsTheDialogOffers) {
+  testing::TempFolder folder;
+  const std::string data = folder.File("data"), target = folder.File("target");
+  ASSERT_EQ(0, std::system((std::string(TALLYSCAN_GEN) + " --quiet " + data).c_str()));
+  ASSERT_EQ(0, std::system(("mkdir " + target).c_str()));
+  for (const char* rule :
+       {"key:0:999999:divide:-1:0:0", "key:0:999999:divide:0:0:0", "key:0:999999:multiply:7:0:0",
+        "key:0:999999:add:-9223372036854775808:0:0", "key:0:999999:add:10:0:5",
+        "key:0:999999:add:10:0:9223372036854775807"}) {
+    const testing::CliRun run =
+        testing::RunCli("transfer --to " + target + " --renumber " + rule + " " + data, folder);
+    EXPECT_EQ(2, run.exit_code) << rule;
+    EXPECT_NE(std::string::npos,
+              run.err.find("AMOUNT one of 1, 10, 100, 1000, 10000; STEP one of 0, 1, 10, 100"))
+        << rule << run.err;
+    EXPECT_TRUE(std::filesystem::is_empty(target)) << rule;
+  }
+}
+
 }  // namespace
 }  // namespace tallyscan

@@ -49,12 +49,10 @@ KeyUpdateDialog::KeyUpdateDialog(QWidget* parent) : QDialog(parent) {
   operation_->addItems({QStringLiteral("ללא"), QStringLiteral("כפל"), QStringLiteral("חילוק"),
                         QStringLiteral("חיבור"), QStringLiteral("חיסור")});
   amount_ = new QComboBox(actions);
-  amount_->addItems({QStringLiteral("1"), QStringLiteral("10"), QStringLiteral("100"),
-                     QStringLiteral("1000"), QStringLiteral("10000")});
+  for (const std::int64_t amount : kKeyUpdateAmounts) amount_->addItem(QString::number(amount));
   start_ = NumberEdit(actions, QStringLiteral("0"));
   step_ = new QComboBox(actions);
-  step_->addItems(
-      {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("10"), QStringLiteral("100")});
+  for (const std::int64_t step : kKeyUpdateSteps) step_->addItem(QString::number(step));
   auto* action_form = new QFormLayout(actions);
   action_form->addRow(QStringLiteral("פעולה"), operation_);
   action_form->addRow(QStringLiteral("כמות"), amount_);

@@ -1,22 +1,17 @@
 #include "engine/browse/balance_text.h"
 
-#include <limits>
-
 #include "engine/text/number_format.h"
 #include "engine/uniform/result_row.h"
 
 namespace tallyscan {
 
-std::string BalanceText(std::int64_t agorot, bool with_sense) {
+std::string BalanceText(AmountSum agorot, bool with_sense) {
   if (agorot == 0) return {};
-  if (!with_sense) return FormatAgorot(agorot);
-  // Sums saturate at the 64-bit limits; the lowest value has no positive counterpart.
-  const std::int64_t magnitude = agorot == std::numeric_limits<std::int64_t>::min()
-                                     ? std::numeric_limits<std::int64_t>::max()
-                                 : agorot < 0 ? -agorot
-                                              : agorot;
-  if (agorot > 0) return FormatAgorot(magnitude) + " ח" + kDebitMarker;
-  return FormatAgorot(magnitude) + " ז" + kCreditMarker;
+  std::string text = FormatAgorot(agorot);
+  if (!with_sense) return text;
+  // The magnitude is the text without its minus: no value is out of reach of a negation.
+  if (agorot < 0) return text.substr(1) + " ז" + kCreditMarker;
+  return text + " ח" + kDebitMarker;
 }
 
 }  // namespace tallyscan

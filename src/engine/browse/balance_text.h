@@ -3,12 +3,14 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/common/amount_sum.h"
+
 namespace tallyscan {
 
 // An amount in agorot as a browser shows it. Zero gives an empty text. Without the sense:
 // the amount divided by 100 as "#,.00", minus sign included. With the sense: the absolute
 // amount as "#,.00" followed by " ח" and the debit marker when positive, or by " ז" and the
-// credit marker when negative.
-std::string BalanceText(std::int64_t agorot, bool with_sense);
+// credit marker when negative. A single amount or a sum of any size, shown whole.
+std::string BalanceText(AmountSum agorot, bool with_sense);
 
 }  // namespace tallyscan

@@ -12,11 +12,15 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <random>
 
+#include "engine/browse/accounts_index.h"
+#include "engine/uniform/fields.h"
 #include "engine/uniform/folder_files.h"
 #include "engine/uniform/line_end.h"
 #include "engine/uniform/layouts.h"
 #include "engine/uniform/record_store.h"
+#include "engine/uniform/result_row.h"
 #include "engine/uniform/values.h"
 
 namespace tallyscan {
@@ -37,9 +41,12 @@ constexpr std::string_view kDeleteFailedText = "מחיקת החברה נכשלה
 constexpr std::string_view kNotInStoreText = "החברה אינה נמצאת בספריית החברות";
 constexpr std::string_view kFolderKeptText =
     "קבצי החברה נמחקו, אך בספריה נמצאו קבצים נוספים ולכן היא לא נמחקה: ";
+constexpr std::string_view kLinkedFolderText = "בספריית החברות נמצא קישור במקום ספריה: ";
 
-// A save writes each file under its final name plus this, and renames it when complete.
+// A save writes each file under its final name plus this and a random tail, and renames it
+// when complete. Older versions wrote the name plus this alone; both are leftovers alike.
 constexpr std::string_view kTemporarySuffix = ".tmp";
+constexpr std::size_t kRandomTailLength = 8;
 constexpr std::size_t kCopyBlock = 1 << 20;
 // The first line of INI.TXT is the A000 header of 466 characters; more is never needed.
 constexpr std::size_t kHeaderReadLimit = 4096;
@@ -71,6 +78,17 @@ Status Failure(int error, const std::string& path) {
   return Status::IoError(Reason(error) + " (" + path + ")");
 }
 
+// What lies at `path` itself, a link not followed.
+bool IsRealFolder(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsRealFile(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 // Company and year folders: real folders (not links) whose names hold no ".".
 std::vector<std::string> SetFolders(const std::string& folder) {
   std::vector<std::string> names;
@@ -80,15 +98,65 @@ std::vector<std::string> SetFolders(const std::string& folder) {
   for (; it != fs::directory_iterator(); it.increment(ec)) {
     if (ec) break;
     const std::string name = it->path().filename().string();
-    std::error_code type_ec;
-    if (name.find('.') != std::string::npos || !it->is_directory(type_ec) ||
-        it->is_symlink(type_ec)) {
-      continue;
-    }
+    if (name.find('.') != std::string::npos || !IsRealFolder(it->path().string())) continue;
     names.push_back(name);
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+// The saved file `name` of a year folder in any letter case: a regular file, never a link
+// (a planted link would make a save or a listing reach outside the store).
+std::optional<std::string> SavedFileIn(const std::string& year_folder, std::string_view name) {
+  const std::optional<std::string> found = FindFileIgnoringCase(year_folder, name);
+  if (!found || !IsRealFile(*found)) return std::nullopt;
+  return found;
+}
+
+// Whether `name` is a temporary file of a save of `saved_name`: the name plus the suffix,
+// alone or followed by "." and a random tail.
+bool IsTemporaryOf(std::string_view name, std::string_view saved_name) {
+  const std::size_t stem = saved_name.size() + kTemporarySuffix.size();
+  if (name.size() < stem || !EqualIgnoringCase(name.substr(0, saved_name.size()), saved_name) ||
+      !EqualIgnoringCase(name.substr(saved_name.size(), kTemporarySuffix.size()),
+                         kTemporarySuffix)) {
+    return false;
+  }
+  return name.size() == stem || name[stem] == '.';
+}
+
+bool IsTemporaryName(std::string_view name) {
+  return IsTemporaryOf(name, kSavedIniName) || IsTemporaryOf(name, kSavedDataName);
+}
+
+// Removes the temporary files an interrupted save left in a year folder. unlink removes a
+// link itself, never what it points at.
+void RemoveLeftovers(const std::string& year_folder) {
+  std::vector<std::string> leftovers;
+  std::error_code ec;
+  for (fs::directory_iterator it(year_folder, ec); !ec && it != fs::directory_iterator();
+       it.increment(ec)) {
+    if (IsTemporaryName(it->path().filename().string())) leftovers.push_back(it->path());
+  }
+  for (const std::string& leftover : leftovers) ::unlink(leftover.c_str());
+}
+
+std::string RandomTail() {
+  static constexpr std::string_view kLetters =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::random_device random;
+  std::uniform_int_distribution<std::size_t> pick(0, kLetters.size() - 1);
+  std::string tail(kRandomTailLength, ' ');
+  for (char& c : tail) c = kLetters[pick(random)];
+  return tail;
+}
+
+// Makes `folder` as a real folder of the store, or finds it one already. A link, or anything
+// else standing in its place, is refused: writing through it would leave the store.
+Status MakeStoreFolder(const std::string& folder) {
+  if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return Failure(errno, folder);
+  if (!IsRealFolder(folder)) return Status::Refused(std::string(kLinkedFolderText) + folder);
+  return Status::Ok();
 }
 
 std::string FirstLine(const std::string& path) {
@@ -101,17 +169,11 @@ std::string FirstLine(const std::string& path) {
 }
 
 std::string BusinessNameOf(const std::string& year_folder) {
-  const std::optional<std::string> ini = FindFileIgnoringCase(year_folder, "ini.txt");
+  const std::optional<std::string> ini = SavedFileIn(year_folder, kSavedIniName);
   if (!ini) return {};
   const std::string header = FirstLine(*ini);
-  const FieldLayout* field = FindField(LayoutOf(RecordType::kA000), 1018);
-  if (field == nullptr) return {};
-  std::string name =
-      TextDisplay(SliceField(header, *field), DeclaresDosCodePage(header), field->converted);
-  // A TAB would split the list's row; the other control characters are cell markers.
-  std::replace_if(
-      name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
-  return name;
+  return SafeCellText(TextDisplay(SliceField(header, field::A000(1018)),
+                                  DeclaresDosCodePage(header), field::A000(1018).converted));
 }
 
 bool AllDigits(std::string_view text) {
@@ -142,8 +204,14 @@ struct CopyStep {
 
 }  // namespace
 
+RowCells CompanyCells(const CompanyRow& row) {
+  // Folder names are the file system's: a TAB or a line break in one must not forge a row.
+  return {SafeCellText(row.name), SafeCellText(row.year), SafeCellText(row.folder)};
+}
+
 std::string CompanyRowText(const CompanyRow& row) {
-  return "3\t" + row.name + "\t" + row.year + "\t" + row.folder;
+  const RowCells cells = CompanyCells(row);
+  return MakeRow(RowStatus::kInfo, {cells[0], cells[1], cells[2]});
 }
 
 std::string DefaultCompaniesRoot() {
@@ -164,7 +232,8 @@ Status LocalCompanyFiles::Copy(const std::string& from, const std::string& to,
                                const std::function<bool(std::int64_t)>& copied) {
   const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return Failure(errno, from);
-  const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  // Made new: whatever stands at the name already, a planted link above all, is refused.
+  const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (out < 0) {
     const int error = errno;
     ::close(in);
@@ -259,7 +328,7 @@ SaveTarget CompaniesStore::TargetOf(const RecordStore& store) const {
   char year[16];
   std::snprintf(year, sizeof year, "%04d", static_cast<int>(std::max(store.TaxYear, 0)));
   target.year_folder = JoinPath(JoinPath(root_, store.DealerNumber), year);
-  target.replaces = FindFileIgnoringCase(target.year_folder, "ini.txt").has_value();
+  target.replaces = SavedFileIn(target.year_folder, kSavedIniName).has_value();
   return target;
 }
 
@@ -273,14 +342,17 @@ Status CompaniesStore::Save(const RecordStore& store, ProgressMonitor& monitor) 
   }
   // Folders this save makes go again when it fails, so that no empty set is listed.
   const std::string company_folder = fs::path(target.year_folder).parent_path().string();
+  const bool company_existed = IsRealFolder(company_folder);
+  const bool year_existed = IsRealFolder(target.year_folder);
   std::error_code ec;
-  const bool company_existed = fs::exists(company_folder, ec);
-  const bool year_existed = fs::exists(target.year_folder, ec);
-  fs::create_directories(target.year_folder, ec);
-  if (ec) {
-    const Status failure = Failure(ec.value(), target.year_folder);
-    return failure.WithMessage(std::string(kSaveFailedText) + "\n" + failure.message());
+  fs::create_directories(root_, ec);
+  Status made = ec ? Failure(ec.value(), root_) : MakeStoreFolder(company_folder);
+  if (made.ok()) made = MakeStoreFolder(target.year_folder);
+  if (!made.ok()) {
+    if (!company_existed) ::rmdir(company_folder.c_str());
+    return made.WithMessage(std::string(kSaveFailedText) + "\n" + made.message());
   }
+  RemoveLeftovers(target.year_folder);
 
   std::vector<CopyStep> steps;
   std::int64_t total = 0;
@@ -291,14 +363,16 @@ Status CompaniesStore::Save(const RecordStore& store, ProgressMonitor& monitor) 
     // that the case-blind lookup of the import might not pick.
     CopyStep step;
     step.source = source;
-    step.target = FindFileIgnoringCase(target.year_folder, saved_name)
+    step.target = SavedFileIn(target.year_folder, saved_name)
                       .value_or(JoinPath(target.year_folder, saved_name));
     // The set was read from this very folder: its files are the saved ones already, and
     // replacing the data file would part the store's open file from the one on disk.
     std::error_code same_ec;
-    if (fs::equivalent(step.source, step.target, same_ec)) continue;
+    if (IsRealFile(step.target) && fs::equivalent(step.source, step.target, same_ec)) continue;
+    // A random tail, so that no name can be planted in advance; the copy creates it new.
     step.temporary =
-        JoinPath(target.year_folder, std::string(saved_name) + std::string(kTemporarySuffix));
+        JoinPath(target.year_folder,
+                 std::string(saved_name) + std::string(kTemporarySuffix) + "." + RandomTail());
     std::error_code size_ec;
     const auto size = fs::file_size(step.source, size_ec);
     step.size = size_ec ? 0 : static_cast<std::int64_t>(size);
@@ -349,23 +423,21 @@ Status CompaniesStore::Delete(const CompanyRow& row) const {
   }
   const std::string company_folder = JoinPath(row.root, row.company);
   const std::string year_folder = JoinPath(company_folder, row.year);
-  std::error_code ec;
-  if (!fs::is_directory(fs::symlink_status(year_folder, ec))) {
+  // Either folder a link: its files lie outside the store.
+  if (!IsRealFolder(company_folder) || !IsRealFolder(year_folder)) {
     return Status::Refused(std::string(kNotInStoreText));
   }
-  const std::string written[] = {std::string(kSavedIniName), std::string(kSavedDataName),
-                                 std::string(kSavedIniName) + std::string(kTemporarySuffix),
-                                 std::string(kSavedDataName) + std::string(kTemporarySuffix)};
   std::vector<std::string> doomed;
+  std::error_code ec;
   for (fs::directory_iterator it(year_folder, ec); !ec && it != fs::directory_iterator();
        it.increment(ec)) {
     const std::string name = it->path().filename().string();
-    std::error_code type_ec;
-    if (!it->is_regular_file(type_ec) || it->is_symlink(type_ec)) continue;
-    if (std::any_of(std::begin(written), std::end(written),
-                    [&](const std::string& w) { return EqualIgnoringCase(name, w); })) {
-      doomed.push_back(it->path().string());
-    }
+    const bool saved =
+        (EqualIgnoringCase(name, kSavedIniName) || EqualIgnoringCase(name, kSavedDataName)) &&
+        IsRealFile(it->path().string());
+    // A leftover temporary file goes whatever it is: unlink never follows a link.
+    const bool leftover = IsTemporaryName(name) && !IsRealFolder(it->path().string());
+    if (saved || leftover) doomed.push_back(it->path().string());
   }
   if (ec) {
     const Status failure = Failure(ec.value(), year_folder);

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/browse/accounts_index.h"
 #include "engine/common/progress.h"
 #include "engine/common/status.h"
 
@@ -43,7 +44,10 @@ struct CompanyRow {
   std::string company;  // the company folder's name, the dealer number
 };
 
-// The row as the list shows it: the image "3", name, year and folder, joined by TAB.
+// The cells of a row: name, year and folder, each made safe for a cell (a folder name holding
+// a TAB or a line break cannot forge a row).
+RowCells CompanyCells(const CompanyRow& row);
+// The row as the list shows it: the image "3" and the cells above, joined by TAB.
 std::string CompanyRowText(const CompanyRow& row);
 
 // The per-user store root for programs without Qt: $XDG_DATA_HOME/Norva/Tallyscan/Zevavu,
@@ -55,7 +59,8 @@ std::string DefaultCompaniesRoot();
 class CompanyFiles {
  public:
   virtual ~CompanyFiles() = default;
-  // Copies `from` into `to` (created, or emptied first) and flushes it to the disk.
+  // Copies `from` into `to`, a name that the copy creates new (O_EXCL, a link never followed:
+  // anything already at `to` fails the copy), and flushes it to the disk.
   // `copied` is told the bytes written so far after each block and returns true to stop the
   // copy. A failure or a stop may leave part of `to` behind: the caller removes it.
   virtual Status Copy(const std::string& from, const std::string& to,
@@ -90,8 +95,10 @@ class CompaniesStore {
   const std::string& Root() const { return root_; }
 
   // Every saved set: root by root, the company folders in name order and within each its
-  // year folders in name order. Only folders whose names hold no "." count (symbolic links
-  // do not), so a save's temporary files and hidden folders are never listed.
+  // year folders in name order. Only folders whose names hold no "." count, and only real
+  // folders: a symbolic link, which would lead out of the store, is never listed, nor is its
+  // name read through a linked INI.TXT. A save's temporary files and hidden folders are
+  // never listed.
   std::vector<CompanyRow> Scan() const;
 
   // The year folder of the loaded set, root/dealer number/tax year as "0000". Changes
@@ -100,9 +107,12 @@ class CompaniesStore {
 
   // Saves the loaded data set into its year folder: the INI.TXT and the data file its import
   // read (an extracted copy of BKMVDATA.ZIP included; the data file as it is now). Each file
-  // is copied to a temporary name in the year folder, and both are renamed over the previous
-  // set only when both copies are complete, so a failure or a stop leaves the previous set as
-  // it was and no temporary file behind. The store's data file stays open throughout.
+  // is copied to a temporary name in the year folder (the saved name, ".tmp." and a random
+  // tail, created new), and both are renamed over the previous set only when both copies are
+  // complete, so a failure or a stop leaves the previous set as it was and no temporary file
+  // behind; the temporary files of an earlier interrupted save are removed first. A company or
+  // year folder that is a symbolic link (or no folder at all) is refused, nothing written.
+  // The store's data file stays open throughout.
   // `monitor` is told the percentage of bytes copied and asked once per block whether to
   // stop. The caller asks the user first when the target `replaces` a saved set.
   Status Save(const RecordStore& store, ProgressMonitor& monitor) const;
@@ -110,7 +120,8 @@ class CompaniesStore {
   // Deletes a listed set: only what a save writes (the set's two files and the temporary
   // files of an interrupted save), then the year folder when that left it empty, then the
   // company folder when it holds nothing else. Nothing else in those folders is touched: a
-  // year folder that holds other files is kept, and the status says so.
+  // year folder that holds other files is kept, and the status says so. A company or year
+  // folder that is a symbolic link is refused, and a saved file that is one is kept.
   Status Delete(const CompanyRow& row) const;
 
  private:

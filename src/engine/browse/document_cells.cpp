@@ -153,10 +153,9 @@ HeaderPanelTexts HeaderPanel(const LoadedDocument& document, bool dos) {
   set(PanelField::kPhone, "טלפון", FieldCell(h, C100(1214), dos));
   set(PanelField::kDealer, "מספר עוסק", StrippedCell(SliceField(h, C100(1215))));
   set(PanelField::kVatBearing, "סה'כ חייב מע'מ", FormatAgorot(document.vat_lines_total));
-  set(PanelField::kExempt, "סה'כ פטור",
-      FormatAgorot(checks::Minus(before, document.vat_lines_total)));
+  set(PanelField::kExempt, "סה'כ פטור", FormatAgorot(before - document.vat_lines_total));
   // The discount is shown with its sign reversed, and its percentage matches what is shown.
-  const std::int64_t shown_discount = checks::Minus(0, discount);
+  const std::int64_t shown_discount = -discount;  // a field of 15 characters: no overflow
   set(PanelField::kDiscount,
       "הנחה " + Percent(RoundedQuotient(static_cast<WideFigure>(shown_discount) * 10000, before)) +
           "%",

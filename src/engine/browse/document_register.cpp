@@ -18,7 +18,6 @@
 namespace tallyscan {
 namespace {
 
-using checks::Plus;
 using field::C100;
 
 constexpr std::string_view kColumns[kRegisterFieldCount] = {
@@ -101,10 +100,10 @@ bool FindDocumentMarks(const RecordStore& store, ProgressMonitor& monitor, Docum
     }
     if (type == "320" || receipt) {
       const ElementRange range = EqualRange(store.ReceiptLineIndex, ReceiptLineKeyOf(document));
-      std::int64_t sum = 0;
+      AmountSum sum = 0;
       for (std::int64_t m = range.first; m < range.last; ++m) {
-        sum = Plus(sum, ReadAmount(reader.Field(store.ReceiptLineIndex[m].Offset, field::D120(1312),
-                                                line_scratch)));
+        sum += ReadAmount(
+            reader.Field(store.ReceiptLineIndex[m].Offset, field::D120(1312), line_scratch));
       }
       const std::int64_t total = ReadAmount(SliceField(header, C100(1223)));
       if (range.empty() || checks::ReceiptsDeviate(total, sum)) mark |= kMarkLines;
@@ -148,10 +147,10 @@ DocumentRegister::DocumentRegister(const RecordStore& store, std::string_view ty
             ReadAmount(SliceField(amounts, kVat)), ReadAmount(SliceField(amounts, kTotal))};
     rows_[static_cast<std::size_t>(e - range.first)] = row;
   }
-  for (const Row& row : rows_) {  // in the list's order, as a saturated sum must be taken
-    before_sum_ = Plus(before_sum_, row.before);
-    vat_sum_ = Plus(vat_sum_, row.vat);
-    total_sum_ = Plus(total_sum_, row.total);
+  for (const Row& row : rows_) {
+    before_sum_ += row.before;
+    vat_sum_ += row.vat;
+    total_sum_ += row.total;
   }
 }
 

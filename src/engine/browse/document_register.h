@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/common/amount_sum.h"
 #include "engine/common/progress.h"
 #include "engine/uniform/record_store.h"
 
@@ -75,9 +76,9 @@ class DocumentRegister {
   const RecordStore& store_;
   const DocumentMarks& marks_;
   std::vector<Row> rows_;
-  std::int64_t before_sum_ = 0;
-  std::int64_t vat_sum_ = 0;
-  std::int64_t total_sum_ = 0;
+  AmountSum before_sum_ = 0;  // exact for any file
+  AmountSum vat_sum_ = 0;
+  AmountSum total_sum_ = 0;
   int sort_field_ = 1;
   mutable std::int64_t cached_offset_ = -1;
   mutable std::string cached_header_;

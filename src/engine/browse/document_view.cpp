@@ -7,12 +7,11 @@
 #include "engine/checks/sums.h"
 #include "engine/text/cp1255.h"
 #include "engine/text/trim.h"
+#include "engine/uniform/result_row.h"
 #include "engine/uniform/values.h"
 
 namespace tallyscan {
 namespace {
-
-using checks::Plus;
 
 std::string_view NumberPart(const IndexEntry& entry) { return entry.Part(kKeyDocumentNumber); }
 
@@ -47,7 +46,7 @@ ElementRange DocumentTypeRun(const RecordStore& store, std::string_view type) {
 }
 
 std::string DocumentNumberText(const IndexEntry& document) {
-  return Cp1255ToUtf8(Bare(NumberPart(document)));
+  return SafeCellText(Cp1255ToUtf8(Bare(NumberPart(document))));
 }
 
 std::int64_t MoveInRun(const ElementRange& run, std::int64_t current, DocumentMove move) {
@@ -132,9 +131,9 @@ LoadedDocument Load(const RecordStore& store, std::int64_t element, ReadLine rea
       const std::int64_t offset = store.DocumentLineIndex[m].Offset;
       DocumentRecord line{read(offset, RecordType::kD110), offset};
       const std::int64_t total = ReadAmount(SliceField(line.line, field::D110(1267)));
-      document.lines_total = Plus(document.lines_total, total);
+      document.lines_total += total;
       if (ReadAmount(SliceField(line.line, field::D110(1268))) != 0) {
-        document.vat_lines_total = Plus(document.vat_lines_total, total);
+        document.vat_lines_total += total;
       }
       document.lines.push_back(std::move(line));
     }
@@ -150,7 +149,7 @@ LoadedDocument Load(const RecordStore& store, std::int64_t element, ReadLine rea
       ReceiptGridLine line;
       line.record = {read(offset, RecordType::kD120), offset};
       line.amount = ReadAmount(SliceField(line.record.line, field::D120(1312)));
-      document.receipt_total = Plus(document.receipt_total, line.amount);
+      document.receipt_total += line.amount;
       document.receipts.push_back(std::move(line));
     }
     SortByLineNumber(document.receipts, field::D120(1305),

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/common/amount_sum.h"
 #include "engine/uniform/record_store.h"
 
 namespace tallyscan {
@@ -34,7 +35,7 @@ inline constexpr std::string_view kNoDocumentNumbered = "לא נמצאה תעו�
 ElementRange DocumentTypeRun(const RecordStore& store, std::string_view type);
 
 // The number a document shows (jump box, panel): key characters 4-23 without leading blanks
-// and zeros, UTF-8.
+// and zeros, UTF-8, made safe for a cell.
 std::string DocumentNumberText(const IndexEntry& document);
 
 enum class DocumentMove { kNext, kPrevious, kFirst, kLast };
@@ -67,8 +68,8 @@ struct DocumentRecord {
 struct ReceiptGridLine {
   enum class Kind { kLine, kWithholding, kTotal };
   Kind kind = Kind::kLine;
-  DocumentRecord record;    // kLine only
-  std::int64_t amount = 0;  // agorot: the line's amount, the withholding, or the total
+  DocumentRecord record;  // kLine only
+  AmountSum amount = 0;   // agorot: the line's amount, the withholding, or the total
 };
 
 struct LoadedDocument {
@@ -76,9 +77,9 @@ struct LoadedDocument {
   DocumentRecord header;                  // the C100 line
   std::vector<DocumentRecord> lines;      // D110, by line number, ties in file order
   std::vector<ReceiptGridLine> receipts;  // D120 by line number, then the synthetic lines
-  std::int64_t lines_total = 0;           // sum of the line totals, agorot
-  std::int64_t vat_lines_total = 0;       // of the lines that carry a VAT rate
-  std::int64_t receipt_total = 0;         // withholding + receipt lines
+  AmountSum lines_total = 0;              // sum of the line totals, agorot, exact
+  AmountSum vat_lines_total = 0;          // of the lines that carry a VAT rate
+  AmountSum receipt_total = 0;            // withholding + receipt lines
 
   // The records the document is made of (header, lines, receipt lines) in that order, as
   // the source-record viewer lists them.
@@ -89,7 +90,7 @@ struct LoadedDocument {
 // document lines, 320 and 400-499 their receipt lines; receipt lines are found by the
 // header's number in the receipt index's form (trimmed, right-aligned). A non-zero
 // withholding adds a "ניכוי במקור" line, and a receipts list that is not empty then gets a
-// "סה'כ לקבלה" line with the receipt total. Sums saturate rather than overflow.
+// "סה'כ לקבלה" line with the receipt total. Sums are exact for any file.
 LoadedDocument LoadDocument(const RecordStore& store, std::int64_t element);
 // The same through a reader of the data file kept for many documents (one pass over all of
 // them), which saves a system call per record.

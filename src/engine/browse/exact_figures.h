@@ -6,10 +6,12 @@
 
 #include <cstdint>
 
+#include "engine/common/amount_sum.h"
+
 namespace tallyscan {
 
 // Products of two 64-bit figures, which never overflow 128 bits.
-__extension__ typedef __int128 WideFigure;
+using WideFigure = AmountSum;
 
 // numerator / denominator rounded half away from zero; 0 when the denominator is 0. The
 // result saturates at the 64-bit limits.

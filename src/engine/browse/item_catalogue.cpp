@@ -59,8 +59,8 @@ std::int64_t Value(std::string_view line, const FieldLayout& f) {
 const FieldCatalogue& ItemFieldCatalogue() { return kItemCatalogue; }
 
 std::int64_t ItemQuantityBalance(std::string_view line) {
-  return checks::Minus(checks::Plus(Value(line, M100(1460)), Value(line, M100(1461))),
-                       Value(line, M100(1462)));
+  // Three fields of at most 15 characters: the balance cannot pass the 64-bit limits.
+  return Value(line, M100(1460)) + Value(line, M100(1461)) - Value(line, M100(1462));
 }
 
 std::string ItemCell(std::string_view line, int field, bool dos) {

@@ -26,7 +26,7 @@ std::int64_t Amount(std::string_view line, const FieldLayout& f) {
   return ReadAmount(SliceField(line, f));
 }
 
-std::int64_t Magnitude(std::int64_t v) { return v < 0 ? -v : v; }
+AmountSum Magnitude(AmountSum v) { return v < 0 ? -v : v; }
 
 // Puts `text` at `positions` of `line`, cut to the field's width.
 void Put(std::string& line, Positions positions, std::string_view text) {
@@ -37,7 +37,8 @@ void Put(std::string& line, Positions positions, std::string_view text) {
 
 std::string Digits15(std::int64_t value) {
   char digits[32];
-  std::snprintf(digits, sizeof digits, "%015lld", static_cast<long long>(Magnitude(value)));
+  std::snprintf(digits, sizeof digits, "%015lld",
+                static_cast<long long>(value < 0 ? -value : value));
   return digits;
 }
 
@@ -68,7 +69,7 @@ std::string_view Number(std::string_view text) {
   return TrimSpaces(StripLeadingBlanksAndZeros(text));
 }
 
-std::string Figure(std::int64_t agorot) { return BalanceText(agorot, false); }
+std::string Figure(AmountSum agorot) { return BalanceText(agorot, false); }
 
 }  // namespace
 
@@ -108,7 +109,7 @@ CardStart StartCard(const RecordStore& store, std::int64_t account) {
 LedgerCard FinishCard(const RecordStore& store, CardStart& start, CounterNames* counter_names) {
   LedgerCard& card = start.card;
   if (card.account == 0) return std::move(card);
-  std::int64_t movement_sum = 0;
+  AmountSum movement_sum = 0;
   for (const LedgerRow& row : card.rows) {
     const std::int64_t amount = Amount(row.line, field::B100(1368));
     movement_sum += IsCredit(row.line) ? -amount : amount;
@@ -117,9 +118,9 @@ LedgerCard FinishCard(const RecordStore& store, CardStart& start, CounterNames* 
   // An opening balance the movements do not account for gets a row of its own, first.
   const std::string_view b110 = start.b110;
   const std::int64_t opening = Amount(b110, field::B110(1414));
-  const std::int64_t balance =
-      opening + Amount(b110, field::B110(1415)) - Amount(b110, field::B110(1416));
-  const std::int64_t gap = Magnitude(Magnitude(balance) - Magnitude(movement_sum));
+  const AmountSum balance =
+      AmountSum{opening} + Amount(b110, field::B110(1415)) - Amount(b110, field::B110(1416));
+  const AmountSum gap = Magnitude(Magnitude(balance) - Magnitude(movement_sum));
   if (opening != 0 && gap > 100) {
     LedgerRow row;
     row.line = OpeningLine(store, opening, Amount(b110, field::B110(1422)));
@@ -172,7 +173,7 @@ LedgerCard FinishCard(const RecordStore& store, CardStart& start, CounterNames* 
     row.counter_name = it->second;
   }
 
-  std::int64_t running = 0;
+  AmountSum running = 0;
   for (LedgerRow& row : card.rows) {
     const std::int64_t amount = Amount(row.line, field::B100(1368));
     if (IsCredit(row.line)) {

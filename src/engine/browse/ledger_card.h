@@ -30,7 +30,7 @@ inline constexpr std::string_view kCardTitle = "כרטיס חשבון - ";
 struct LedgerRow {
   std::string line;          // the B100 line (or the opening-balance row's made-up line)
   std::int64_t offset = -1;  // the line's offset in the data file; -1 for the opening balance
-  std::int64_t balance = 0;  // running balance after this row, agorot
+  AmountSum balance = 0;     // running balance after this row, agorot, exact
   bool opening = false;      // the opening-balance row
   // The counter account's name (field 14), UTF-8, shared by the rows that name the account;
   // null when the movement names none.
@@ -41,8 +41,8 @@ struct LedgerCard {
   std::int64_t account = 0;  // AccountIndex element; 0 when no card is loaded
   std::string header;        // key " - " name
   std::vector<LedgerRow> rows;
-  std::int64_t debit_total = 0;
-  std::int64_t credit_total = 0;
+  AmountSum debit_total = 0;  // exact for any card
+  AmountSum credit_total = 0;
 
   // Rows of the grid: the movement rows, then the totals row.
   std::int64_t RowCount() const { return static_cast<std::int64_t>(rows.size()) + 1; }

@@ -75,12 +75,12 @@ void CheckIndexBalance(CheckRun& run) {
     const AccountLine account = SliceAccount(line);
     if (account.opening != 0 && account.section == 0) ++run.missing_sections;
     if (account.opening < 0) {
-      run.index_credit = Minus(run.index_credit, account.opening);
+      run.index_credit -= account.opening;
     } else {
-      run.index_debit = Plus(run.index_debit, account.opening);
+      run.index_debit += account.opening;
     }
-    run.index_debit = Plus(run.index_debit, account.debit);
-    run.index_credit = Plus(run.index_credit, account.credit);
+    run.index_debit += account.debit;
+    run.index_credit += account.credit;
     // An account may be counted twice; only whether the count is zero matters.
     if (account.credit != 0 && account.section == 0) ++run.missing_sections;
   }
@@ -92,7 +92,7 @@ void CheckIndexBalance(CheckRun& run) {
     return;
   }
 
-  const std::int64_t difference = Minus(run.index_debit, run.index_credit);
+  const AmountSum difference = run.index_debit - run.index_credit;
   run.Append(MakeRow(RowStatus::kInfo, {"סה'כ סכומי האינדקס", Debit(run.index_debit),
                                         Credit(run.index_credit), BySign(difference)}));
   if (Beyond(difference, kTolerance)) {
@@ -139,8 +139,8 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
   // What the balance cross-check needs of every movement, kept so that it reads none again.
   std::vector<MovementAmount> amounts(static_cast<std::size_t>(n));
 
-  std::int64_t batch_debit = 0;
-  std::int64_t batch_credit = 0;
+  AmountSum batch_debit = 0;
+  AmountSum batch_credit = 0;
   std::optional<std::int64_t> previous_batch;
   std::uint64_t previous_batch_key = 0;
   auto append_batch_row = [&](std::int64_t batch) {
@@ -148,7 +148,7 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
                                                  Debit(batch_debit), Credit(batch_credit)});
     if (batch_debit != batch_credit) {
       row += '\t';
-      row += BySign(Minus(batch_debit, batch_credit));
+      row += BySign(batch_debit - batch_credit);
     }
     run.Append(std::move(row));
     run.ShowRows();
@@ -179,11 +179,11 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
     amounts[static_cast<std::size_t>(entry.element - 1)] = movement;
     ++read;
     if (movement.credit) {
-      run.movement_credit = Plus(run.movement_credit, movement.amount);
-      batch_credit = Plus(batch_credit, movement.amount);
+      run.movement_credit += movement.amount;
+      batch_credit += movement.amount;
     } else {
-      run.movement_debit = Plus(run.movement_debit, movement.amount);
-      batch_debit = Plus(batch_debit, movement.amount);
+      run.movement_debit += movement.amount;
+      batch_debit += movement.amount;
     }
   }
   if (read < n) {
@@ -198,7 +198,7 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
   if (batch_rows && previous_batch) append_batch_row(*previous_batch);
 
   if (movement_totals) {
-    const std::int64_t difference = Minus(run.movement_debit, run.movement_credit);
+    const AmountSum difference = run.movement_debit - run.movement_credit;
     run.Append(MakeRow(RowStatus::kInfo, {"סה'כ סכומי התנועות", Debit(run.movement_debit),
                                           Credit(run.movement_credit), BySign(difference)}));
     if (Beyond(difference, kTolerance)) {
@@ -216,12 +216,12 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
 }
 
 void CheckIndexAgainstMovements(CheckRun& run) {
-  if (Beyond(Minus(run.index_debit, run.movement_debit), kTolerance)) {
+  if (Beyond(run.index_debit - run.movement_debit, kTolerance)) {
     run.Append(MakeRow(RowStatus::kError, {"סכומי החובה באינדקס", Debit(run.index_debit)}));
     run.Append(
         MakeRow(RowStatus::kError, {"אינם זהים לסכומי החובה בתנועות", Debit(run.movement_debit)}));
   }
-  if (Beyond(Minus(run.index_credit, run.movement_credit), kTolerance)) {
+  if (Beyond(run.index_credit - run.movement_credit, kTolerance)) {
     run.Append(MakeRow(RowStatus::kError, {"סכומי הזכות באינדקס", Credit(run.index_credit)}));
     run.Append(MakeRow(RowStatus::kError,
                        {"אינם זהים לסכומי הזכות בתנועות", Credit(run.movement_credit)}));
@@ -281,8 +281,8 @@ void CheckAccountBalances(CheckRun& run) {
   // of a key are summed once, for its first account line, however many copies it has.
   std::string_view summed_key;
   bool summed = false;
-  std::int64_t movement_debit = 0;
-  std::int64_t movement_credit = 0;
+  AmountSum movement_debit = 0;
+  AmountSum movement_credit = 0;
   RecordLoop loop(run, accounts.Count());
   for (std::int64_t i = 1; i <= accounts.Count(); ++i) {
     if (loop.Stop(i)) break;
@@ -299,18 +299,17 @@ void CheckAccountBalances(CheckRun& run) {
         const MovementAmount movement =
             cached ? run.movement_amounts[static_cast<std::size_t>(m - 1)]
                    : ReadMovementAmount(run.reader(), store.MovementIndex[m].Offset, scratch);
-        std::int64_t& side = movement.credit ? movement_credit : movement_debit;
-        side = Plus(side, movement.amount);
+        (movement.credit ? movement_credit : movement_debit) += movement.amount;
       }
       summed_key = key;
       summed = true;
     }
 
-    const std::int64_t movement_balance = Minus(movement_debit, movement_credit);
-    std::int64_t card_balance = Minus(account.debit, account.credit);
-    if (!Beyond(Minus(movement_balance, card_balance), kTolerance)) continue;
-    card_balance = Plus(card_balance, account.opening);
-    if (!Beyond(Minus(movement_balance, card_balance), kTolerance)) continue;
+    const AmountSum movement_balance = movement_debit - movement_credit;
+    AmountSum card_balance = AmountSum{account.debit} - account.credit;
+    if (!Beyond(movement_balance - card_balance, kTolerance)) continue;
+    card_balance += account.opening;
+    if (!Beyond(movement_balance - card_balance, kTolerance)) continue;
 
     const RecordReference card{RecordType::kB110, accounts[i].Offset};
     run.Append(MakeRow(RowStatus::kError, {"בכרטיס - " + AsStoredForRow(key) +
@@ -343,9 +342,9 @@ void CheckTaxSections(CheckRun& run) {
 
   constexpr std::int64_t kFirstBalanceSheetSection = 7000;
   constexpr std::int64_t kPreviousYearSection = 9980;
-  std::int64_t current_debit = 0;
-  std::int64_t current_credit = 0;
-  std::int64_t previous_balance = 0;
+  AmountSum current_debit = 0;
+  AmountSum current_credit = 0;
+  AmountSum previous_balance = 0;
   const RecordStore& store = run.store();
   const auto& index = store.AccountIndex;
   std::string scratch;
@@ -355,21 +354,19 @@ void CheckTaxSections(CheckRun& run) {
     const std::string_view line = run.reader().Line(index[i].Offset, RecordType::kB110, scratch);
     const AccountLine account = SliceAccount(line);
     if (account.section < kFirstBalanceSheetSection) {
-      current_debit = Plus(current_debit, account.debit);
-      current_credit = Plus(current_credit, account.credit);
+      current_debit += account.debit;
+      current_credit += account.credit;
     } else if (account.section == kPreviousYearSection) {
-      previous_balance =
-          Plus(previous_balance, Minus(Plus(account.opening, account.debit), account.credit));
+      previous_balance += AmountSum{account.opening} + account.debit - account.credit;
     }
   }
 
   if (previous_balance < 0) {
-    run.Append(MakeRow(RowStatus::kInfo,
-                       {"יתרת רווח משנה קודמת", "", Credit(Minus(0, previous_balance))}));
+    run.Append(MakeRow(RowStatus::kInfo, {"יתרת רווח משנה קודמת", "", Credit(-previous_balance)}));
   } else {
     run.Append(MakeRow(RowStatus::kInfo, {"יתרת הפסד משנה קודמת", Debit(previous_balance)}));
   }
-  const std::int64_t current = Minus(current_debit, current_credit);
+  const AmountSum current = current_debit - current_credit;
   run.Append(
       MakeRow(RowStatus::kInfo, {current < 0 ? "יתרת רווח שנה נוכחית" : "יתרת הפסד שנה נוכחית",
                                  Debit(current_debit), Credit(current_credit), BySign(current)}));

@@ -11,6 +11,7 @@
 
 #include "engine/checks/checks.h"
 #include "engine/checks/record_reader.h"
+#include "engine/common/amount_sum.h"
 #include "engine/common/progress.h"
 
 namespace tallyscan::checks {
@@ -61,11 +62,11 @@ class CheckRun {
   }
   bool stopped() const { return stopped_; }
 
-  // Sums one check leaves for another, in agorot; all start at zero with the run.
-  std::int64_t index_debit = 0;
-  std::int64_t index_credit = 0;
-  std::int64_t movement_debit = 0;
-  std::int64_t movement_credit = 0;
+  // Sums one check leaves for another, in agorot, exact; all start at zero with the run.
+  AmountSum index_debit = 0;
+  AmountSum index_credit = 0;
+  AmountSum movement_debit = 0;
+  AmountSum movement_credit = 0;
   std::int64_t missing_sections = 0;
   // Every movement as the movements pass read it, by element of MovementIndex (element 1
   // first); empty unless that pass read them all.

@@ -242,13 +242,13 @@ bool DocumentPass::CheckReceipts(const IndexEntry& document, const Summary& summ
     return true;
   }
 
-  std::int64_t receipt_sum = 0;
+  AmountSum receipt_sum = 0;
   for (std::int64_t m = range.first; m < range.last; ++m) {
     if (run_.PollStop()) return false;
     const RecordReference at{RecordType::kD120, store_.ReceiptLineIndex[m].Offset};
     const std::string_view line = run_.reader().Line(at.offset, at.type, line_scratch_);
     using field::D120;
-    receipt_sum = Plus(receipt_sum, ReadAmount(SliceField(line, D120(1312))));
+    receipt_sum += ReadAmount(SliceField(line, D120(1312)));
     if (SliceField(line, D120(1306)) != "2") continue;  // only cheques are looked into
 
     const std::string line_number = KeyForRow(SliceField(line, D120(1305)));
@@ -324,8 +324,8 @@ double LinesVat(double lines_sum, double exempt_sum, std::int64_t discount,
          static_cast<double>(last_vat_rate) / 10000.0;
 }
 
-bool ReceiptsDeviate(std::int64_t total, std::int64_t receipt_sum) {
-  return Beyond(Minus(receipt_sum, total), 99);
+bool ReceiptsDeviate(std::int64_t total, AmountSum receipt_sum) {
+  return Beyond(receipt_sum - total, 99);
 }
 
 }  // namespace tallyscan::checks

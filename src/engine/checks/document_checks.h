@@ -33,6 +33,6 @@ bool DeviatesFromSummary(double summary, double computed);
 double LinesVat(double lines_sum, double exempt_sum, std::int64_t discount,
                 std::int64_t last_vat_rate);
 // Receipt lines against the total: more than 99 agorot apart, with no percentage test.
-bool ReceiptsDeviate(std::int64_t total, std::int64_t receipt_sum);
+bool ReceiptsDeviate(std::int64_t total, AmountSum receipt_sum);
 
 }  // namespace tallyscan::checks

@@ -21,6 +21,7 @@ inline std::string HeadingRow(std::string_view text) {
 
 // An amount in agorot as shown: divided by 100, "#,.00".
 inline std::string Amount(std::int64_t agorot) { return FormatAgorot(agorot); }
+inline std::string Amount(AmountSum agorot) { return FormatAgorot(agorot); }
 inline std::string Amount(double agorot) { return FormatNumber("#,.00", agorot / 100.0); }
 
 template <typename T>

@@ -4,6 +4,7 @@
 
 #include "engine/report/figure_cell.h"
 #include "engine/text/cp1255.h"
+#include "engine/text/csv.h"
 #include "engine/text/trim.h"
 #include "engine/uniform/result_row.h"
 
@@ -34,6 +35,16 @@ std::string_view SpanWord(int mode) {
   if (mode == kSpanRight) return "Right";
   if (mode == kSpanLeft) return "Left";
   return "Center";
+}
+
+// Tells the spreadsheet that reads the Excel form to take a cell as text: one that starts as
+// a formula would otherwise be run.
+constexpr std::string_view kTextCellStyle = " style=\"mso-number-format:'\\@'\"";
+
+// Whether a cell of the Excel form needs kTextCellStyle: it starts as a formula does and is
+// not a figure of a figure column (whose minus the spreadsheet must read as a sign).
+bool RunsAsFormula(std::string_view cell, int type) {
+  return StartsAsFormula(cell) && (type == kTextColumn || !ParseFigure(cell));
 }
 
 std::string_view FontTag(int font) {
@@ -202,19 +213,24 @@ void HtmlReportWriter::OnLine(const ReportState& state, const ReportLine& line) 
   line_ += '>';
   PutLine();
   const std::vector<ReportColumn>& columns = state.columns.columns;
+  const bool excel = form_ == HtmlForm::kExcel;
   if (line.Spanning()) {
+    const std::string_view text =
+        line.cells.empty() ? std::string_view() : std::string_view(line.cells.front());
+    const bool as_text = excel && RunsAsFormula(text, kTextColumn);
     PutText("<td colspan=" + PlainNumber(static_cast<std::int64_t>(columns.size())) +
-                " align=" + std::string(SpanWord(line.Mode())) + ">",
-            line.cells.empty() ? std::string_view() : std::string_view(line.cells.front()),
-            "</td></tr>");
+                " align=" + std::string(SpanWord(line.Mode())) +
+                std::string(as_text ? kTextCellStyle : "") + ">",
+            text, "</td></tr>");
     return;
   }
-  const bool excel = form_ == HtmlForm::kExcel;
   const std::string_view filler = excel ? "" : "&nbsp;";
   for (std::size_t i = 0; i < line.cells.size(); ++i) {
     const int type = i < columns.size() ? columns[i].type : kTextColumn;
     const std::string_view cell = line.cells[i];
-    line_.assign(excel && type > 6 ? "<td align=left>" : "<td align=right>");
+    line_.assign(excel && type > 6 ? "<td align=left" : "<td align=right");
+    if (excel && RunsAsFormula(cell, type)) line_ += kTextCellStyle;
+    line_ += '>';
     const CellColour kind = ColourOfCell(cell, type);
     const Colour colour = kind == CellColour::kDebit    ? state.fonts->debit_colour
                           : kind == CellColour::kCredit ? state.fonts->credit_colour

@@ -11,8 +11,11 @@
 namespace tallyscan {
 
 enum class HtmlForm {
-  kExcel,  // empty cells empty, a figure's sign in front, no company block
-  kMail,   // empty cells "&nbsp;", a figure's sign after it, the company block
+  // Empty cells empty, a figure's sign in front, no company block; a cell that starts with
+  // "=", "+", "-" or "@" and is no figure of a figure column is styled as text
+  // (mso-number-format:'\@'), so that the spreadsheet never runs it as a formula.
+  kExcel,
+  kMail,  // empty cells "&nbsp;", a figure's sign after it, the company block
 };
 
 class HtmlReportWriter final : public ReportTarget {

@@ -10,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+#include "engine/common/amount_sum.h"
 #include "engine/report/byte_sink.h"
 #include "engine/report/figure_cell.h"
 #include "engine/report/report_source.h"
@@ -176,7 +177,9 @@ struct XlsxReportWriter::Book {
     const auto col = static_cast<lxw_col_t>(column);
     if (column >= widths.size()) widths.resize(column + 1, 0);
     const std::optional<Figure> figure = type != kTextColumn ? ParseFigure(cell) : std::nullopt;
-    if (figure) {
+    // A cell's number is a double: a figure of more digits than it holds exactly is written
+    // as its text, never rounded.
+    if (figure && figure->units <= kLargestExactInDouble) {
       const CellColour colour = ColourOfCell(cell, type);
       double value = static_cast<double>(figure->units) / std::pow(10.0, figure->decimals);
       if (figure->negative) value = -value;

@@ -4,7 +4,8 @@
 // row goes to disk as soon as the next one starts, so a report of a million lines never holds
 // its sheet in memory. The sheet reads right to left; the title lines stand above the bold
 // heading row, which stays frozen while the rows scroll; figures are numbers ("#,##0.00" and
-// its kin) in the debit and credit colours the HTML document gives them, texts are text. A
+// its kin) in the debit and credit colours the HTML document gives them (a figure of more
+// digits than a double holds exactly, beyond 2^53, is its text), texts are text. A
 // report longer than a sheet continues on a further sheet under a repeated heading row.
 // Spanning lines are centred across the columns (cells cannot be merged in this mode). The
 // document properties name the data file with its size, SHA-256 and the time it was read.

@@ -13,8 +13,17 @@ namespace tallyscan {
 inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 // One record: the cells joined by commas, a cell quoted when it holds a comma, a quote, CR or
-// LF (its quotes doubled), ended by CR LF.
+// LF (its quotes doubled), ended by CR LF. A cell that is not a figure and starts with "=",
+// "+", "-" or "@" gets a leading "'", so that a spreadsheet opening the file takes it as text
+// rather than running it as a formula.
 std::string CsvRecord(std::span<const std::string_view> cells);
 std::string CsvRecord(std::span<const std::string> cells);
+
+// Whether a cell is a figure as the outputs write them: an optional minus, digits in groups of
+// three joined by ",", optional decimals after ".", and optionally " ח" or " ז" after it
+// ("-1,234.50 ז"). Only the whole text counts.
+bool IsCsvFigure(std::string_view cell);
+// Whether a cell starts as a spreadsheet formula does: "=", "+", "-" or "@".
+bool StartsAsFormula(std::string_view cell);
 
 }  // namespace tallyscan

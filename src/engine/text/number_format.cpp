@@ -104,15 +104,27 @@ std::string FormatDigits(const MaskShape& shape, bool negative, char* digits, st
 
 }  // namespace
 
-std::string FormatNumber(std::string_view mask, std::int64_t value, int scale) {
+std::string FormatNumber(std::string_view mask, AmountSum value, int scale) {
   const MaskShape shape = ParseMask(mask);
   const bool negative = value < 0;
-  // Negating in unsigned arithmetic keeps INT64_MIN exact.
-  std::uint64_t magnitude = static_cast<std::uint64_t>(value);
+  // Negating in unsigned arithmetic keeps the most negative value exact.
+  __extension__ using Magnitude = unsigned __int128;
+  Magnitude magnitude = static_cast<Magnitude>(value);
   if (negative) magnitude = 0 - magnitude;
-  char digits[std::numeric_limits<std::uint64_t>::digits10 + 1];
-  const auto end = std::to_chars(digits, digits + sizeof digits, magnitude).ptr;
-  return FormatDigits(shape, negative, digits, static_cast<std::size_t>(end - digits), scale);
+  char digits[40];  // 2^128 has 39 digits
+  std::size_t count = 0;
+  if (magnitude <= std::numeric_limits<std::uint64_t>::max()) {
+    count = static_cast<std::size_t>(
+        std::to_chars(digits, digits + sizeof digits, static_cast<std::uint64_t>(magnitude)).ptr -
+        digits);
+  } else {
+    char reversed[sizeof digits];
+    for (; magnitude != 0; magnitude /= 10) {
+      reversed[count++] = static_cast<char>('0' + static_cast<int>(magnitude % 10));
+    }
+    for (std::size_t i = 0; i < count; ++i) digits[i] = reversed[count - 1 - i];
+  }
+  return FormatDigits(shape, negative, digits, count, scale);
 }
 
 std::string FormatNumber(std::string_view mask, double value) {
@@ -140,19 +152,20 @@ std::string FormatNumber(std::string_view mask, double value) {
   return FormatDigits(shape, std::signbit(value), digits, count, scale);
 }
 
-std::optional<std::int64_t> ReadAgorot(std::string_view shown) {
+std::optional<AmountSum> ReadAgorot(std::string_view shown) {
   const bool negative = shown.starts_with('-');
   if (negative) shown.remove_prefix(1);
   if (shown.size() < 4 || shown[shown.size() - 3] != '.') return std::nullopt;
   const std::string_view integer = shown.substr(0, shown.size() - 3);
   // A leading "0" stands only for a zero integer part ("0.50", never "01.50").
   if (integer.size() > 1 && integer[0] == '0') return std::nullopt;
-  std::uint64_t value = 0;
+  // Read as a negative number, whose range reaches one further than the positive one, so
+  // that the bound is tested before it is passed.
+  constexpr AmountSum kLowest = -(AmountSum{1} << 126) - (AmountSum{1} << 126);
+  AmountSum value = 0;
   const auto add_digit = [&value](char c) {
-    if (c < '0' || c > '9' || value > (std::numeric_limits<std::uint64_t>::max() - 9) / 10) {
-      return false;
-    }
-    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    if (c < '0' || c > '9' || value < (kLowest + (c - '0')) / 10) return false;
+    value = value * 10 - (c - '0');
     return true;
   };
   // Counted from the point, every fourth character of the integer part is a separator and
@@ -165,14 +178,9 @@ std::optional<std::int64_t> ReadAgorot(std::string_view shown) {
   for (const char c : shown.substr(shown.size() - 2)) {
     if (!add_digit(c)) return std::nullopt;
   }
-  const auto highest = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
-  if (!negative) {
-    if (value > highest) return std::nullopt;
-    return static_cast<std::int64_t>(value);
-  }
-  if (value > highest + 1) return std::nullopt;
-  return value == highest + 1 ? std::numeric_limits<std::int64_t>::min()
-                              : -static_cast<std::int64_t>(value);
+  // The lowest value is refused too, so that every value read can be negated.
+  if (value == kLowest) return std::nullopt;
+  return negative ? value : -value;
 }
 
 }  // namespace tallyscan

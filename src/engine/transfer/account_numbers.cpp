@@ -25,30 +25,30 @@ std::optional<std::int64_t> WholeNumber(std::string_view field) {
   return ParseSignedDecimal(TrimSpaces(field));
 }
 
-// The operation of the key update, or nullopt when it leaves 64 bits (far out of range).
-std::optional<std::int64_t> Operate(std::int64_t k, KeyOperation operation, std::int64_t amount) {
-  std::int64_t n = k;
+// The operation of the key update; nullopt for a division by zero. Worked in 128 bits, where
+// no product, quotient or sum of 64-bit numbers can overflow: a result however far out of
+// range is still known to be out of range.
+std::optional<AmountSum> Operate(std::int64_t k, KeyOperation operation, std::int64_t amount) {
+  const AmountSum key = k;
+  const AmountSum by = amount;
   switch (operation) {
     case KeyOperation::kNone:
-      return k;
+      return key;
     case KeyOperation::kMultiply:
-      if (__builtin_mul_overflow(k, amount, &n)) return std::nullopt;
-      return n;
+      return key * by;
     case KeyOperation::kDivide: {
-      if (amount == 0) return std::nullopt;
+      if (by == 0) return std::nullopt;
       // Rounded to the nearest whole number, halves away from zero.
-      const std::int64_t q = k / amount;
-      const std::int64_t r = k % amount;
-      const bool negative = (k < 0) != (amount < 0);
-      if (2 * (r < 0 ? -r : r) >= (amount < 0 ? -amount : amount)) return negative ? q - 1 : q + 1;
+      const AmountSum q = key / by;
+      const AmountSum r = key % by;
+      const bool negative = (key < 0) != (by < 0);
+      if (2 * (r < 0 ? -r : r) >= (by < 0 ? -by : by)) return negative ? q - 1 : q + 1;
       return q;
     }
     case KeyOperation::kAdd:
-      if (__builtin_add_overflow(k, amount, &n)) return std::nullopt;
-      return n;
+      return key + by;
     case KeyOperation::kSubtract:
-      if (__builtin_sub_overflow(k, amount, &n)) return std::nullopt;
-      return n;
+      return key - by;
   }
   return std::nullopt;
 }
@@ -74,7 +74,8 @@ std::string FallbackBackupName(const std::string& path) {
 }  // namespace
 
 std::int64_t ApplyKeyUpdate(RecordStore& store, const KeyUpdate& update) {
-  std::int64_t counter = update.start_counter;
+  // The counter rises by the step once per account: 128 bits hold it for any count of them.
+  AmountSum counter = update.start_counter;
   std::int64_t renumbered = 0;
   for (ListEntry& entry : store.AccountListIndex.MutableEntries()) {
     const std::optional<std::int64_t> key =
@@ -85,10 +86,11 @@ std::int64_t ApplyKeyUpdate(RecordStore& store, const KeyUpdate& update) {
       tested = WholeNumber(ReadRecordField(store, entry.Offset, kGroupCode));
     }
     if (!tested || *tested < update.from || *tested > update.to) continue;
-    std::optional<std::int64_t> n = Operate(*key, update.operation, update.amount);
+    std::optional<AmountSum> n = Operate(*key, update.operation, update.amount);
     counter += update.step;
-    if (n && __builtin_add_overflow(*n, counter, &*n)) n.reset();
-    SetShortKey(entry, n && *n >= 0 && *n <= kLargestAccountNumber ? *n : 0);
+    if (n) *n += counter;
+    SetShortKey(entry,
+                n && *n >= 0 && *n <= kLargestAccountNumber ? static_cast<std::int64_t>(*n) : 0);
     ++renumbered;
   }
   return renumbered;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/common/amount_sum.h"
 #include "engine/common/status.h"
 #include "engine/uniform/record_store.h"
 
@@ -29,11 +30,17 @@ struct KeyUpdate {
 
 inline constexpr std::int64_t kLargestAccountNumber = 999999;
 
+// The amounts and the steps a key update offers: the key-update dialog lists these, and the
+// command line accepts no other.
+inline constexpr std::int64_t kKeyUpdateAmounts[] = {1, 10, 100, 1000, 10000};
+inline constexpr std::int64_t kKeyUpdateSteps[] = {0, 1, 10, 100};
+
 // Renumbers the accounts of the store's AccountListIndex in its order. Each entry's account
 // key is read from its B110 line (the entry's Key may hold sort text); an account whose key
 // (or, with kAccountGroup, whose trial-balance code) is a whole number within the range gets
 // the key with the operation applied (division rounds to the nearest whole number), plus
-// the counter after it went up by the step; a result below 0 or above 999999 becomes 0. An
+// the counter after it went up by the step; a result below 0 or above 999999 becomes 0, for
+// any numbers given (the arithmetic cannot overflow). An
 // account outside the range, or whose key is not a whole number, keeps its number. Returns
 // how many accounts were renumbered.
 std::int64_t ApplyKeyUpdate(RecordStore& store, const KeyUpdate& update);

@@ -73,12 +73,6 @@ std::int64_t ReadVersion(std::string_view text) {
   return whole * 10000 + fraction;
 }
 
-void AddSaturating(std::int64_t& total, std::int64_t value) {
-  if (__builtin_add_overflow(total, value, &total)) {
-    total = value > 0 ? INT64_MAX : INT64_MIN;
-  }
-}
-
 // The indexed record types: their index in the store and what the import counts for them.
 struct IndexedType {
   RecordType type;
@@ -410,10 +404,10 @@ class Importer {
   }
 
   void AddAccountTotals(std::string_view line) {
-    AddSaturating(store_.TotalOpeningBalance, ReadAmount(SliceField(line, B110(1414))));
-    AddSaturating(store_.TotalDebit, ReadAmount(SliceField(line, B110(1415))));
-    AddSaturating(store_.TotalCredit, ReadAmount(SliceField(line, B110(1416))));
-    AddSaturating(store_.TotalOpeningBalanceFx, ReadAmount(SliceField(line, B110(1422))));
+    store_.TotalOpeningBalance += ReadAmount(SliceField(line, B110(1414)));
+    store_.TotalDebit += ReadAmount(SliceField(line, B110(1415)));
+    store_.TotalCredit += ReadAmount(SliceField(line, B110(1416)));
+    store_.TotalOpeningBalanceFx += ReadAmount(SliceField(line, B110(1422)));
   }
 
   void CheckOpeningRecord(std::string_view line) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/common/amount_sum.h"
 #include "engine/uniform/fields.h"
 #include "engine/uniform/layouts.h"
 #include "engine/uniform/random_access_file.h"
@@ -97,11 +98,12 @@ class RecordStore {
   std::int32_t BookkeepingType = 0;  // field 1013: 1 single-entry, 2 double-entry
   std::int64_t FormatVersion = 0;    // positions 52-55 in ten-thousandths: 13100 is 1.31
 
-  // Sums over every B110 line read, in hundredths of the currency unit (agorot).
-  std::int64_t TotalOpeningBalance = 0;    // field 1414
-  std::int64_t TotalDebit = 0;             // field 1415
-  std::int64_t TotalCredit = 0;            // field 1416
-  std::int64_t TotalOpeningBalanceFx = 0;  // field 1422
+  // Sums over every B110 line read, in hundredths of the currency unit (agorot), exact for
+  // any file.
+  AmountSum TotalOpeningBalance = 0;    // field 1414
+  AmountSum TotalDebit = 0;             // field 1415
+  AmountSum TotalCredit = 0;            // field 1416
+  AmountSum TotalOpeningBalanceFx = 0;  // field 1422
 
   std::string DataFolder;     // the folder named for the last import
   std::string LoadedFolder;   // the folder whose data is in the store; empty when none is, and

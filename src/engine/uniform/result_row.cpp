@@ -10,15 +10,21 @@ std::string SafeCellText(std::string_view text) {
   std::string safe;
   safe.reserve(text.size());
   while (!text.empty()) {
-    if (text.starts_with(kHeadingMarker)) {
+    // A C1 control (U+0080-U+009F, two bytes in UTF-8) is what an undefined code-page byte
+    // converts to; a terminal reads some of them as the start of a control sequence.
+    const bool c1_control = text.size() >= 2 && text[0] == '\xC2' &&
+                            static_cast<unsigned char>(text[1]) >= 0x80 &&
+                            static_cast<unsigned char>(text[1]) <= 0x9F;
+    if (c1_control || text.starts_with(kHeadingMarker)) {
       safe += ' ';
-      text.remove_prefix(kHeadingMarker.size());
+      text.remove_prefix(c1_control ? 2 : kHeadingMarker.size());
       continue;
     }
+    // Every C0 control and DEL: TAB, CR and LF would split the row, 0x1C and 0x1D mark a
+    // cell, and ESC or BEL would reach the terminal that shows the output.
     const char c = text.front();
-    const bool structural =
-        c == '\t' || c == '\r' || c == '\n' || c == kDebitMarker || c == kCreditMarker;
-    safe += structural ? ' ' : c;
+    const bool control = static_cast<unsigned char>(c) < 0x20 || c == '\x7F';
+    safe += control ? ' ' : c;
     text.remove_prefix(1);
   }
   return safe;
@@ -99,7 +105,7 @@ std::vector<CellLook> DecodeCells(std::string_view cells) {
   }
 }
 
-std::optional<std::int64_t> CellAmount(const CellLook& cell, bool credit_side) {
+std::optional<AmountSum> CellAmount(const CellLook& cell, bool credit_side) {
   static constexpr std::string_view kDebitSense = " ח";
   static constexpr std::string_view kCreditSense = " ז";
   std::string_view figure = cell.shown;
@@ -111,14 +117,10 @@ std::optional<std::int64_t> CellAmount(const CellLook& cell, bool credit_side) {
     figure.remove_suffix(kDebitSense.size());
     credit_sense = false;
   }
-  const std::optional<std::int64_t> value = ReadAgorot(figure);
+  const std::optional<AmountSum> value = ReadAgorot(figure);
   if (!value) return std::nullopt;
-  // The lowest value has no positive counterpart: it stays as it is.
-  const auto negated = [](std::int64_t v) {
-    return v == std::numeric_limits<std::int64_t>::min() ? v : -v;
-  };
-  if (credit_sense) return *credit_sense && *value > 0 ? negated(*value) : *value;
-  return credit_side ? negated(*value) : *value;
+  if (credit_sense) return *credit_sense && *value > 0 ? -*value : *value;
+  return credit_side ? -*value : *value;
 }
 
 }  // namespace tallyscan

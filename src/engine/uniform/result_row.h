@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/common/amount_sum.h"
+
 namespace tallyscan {
 
 enum class RowStatus : char {
@@ -29,10 +31,12 @@ inline constexpr std::string_view kHeadingMarker = "\u200E";  // byte 0xFD of co
 inline constexpr char kDebitMarker = '\x1C';
 inline constexpr char kCreditMarker = '\x1D';
 
-// Text from the file made safe for a cell (UTF-8 in and out, same length rules): TAB, CR, LF,
-// the debit and credit markers and the heading marker each become one blank, so that data can
-// neither split a row into other cells nor mark a cell. Every text of the file that enters a
-// row or a cell passes here.
+// Text from the file made safe for a cell (UTF-8 in and out): every C0 control character
+// (TAB, CR, LF and the debit and credit markers among them), DEL, every C1 control character
+// (U+0080-U+009F) and the heading marker each become one blank, so that data can neither
+// split a row into other cells, nor mark a cell, nor send a control sequence to the terminal
+// or program that shows the output. Every text of the file that enters a row or a cell passes
+// here; the markers the program adds itself are added after it.
 std::string SafeCellText(std::string_view text);
 
 // status + TAB + each cell, the cells joined by TAB.
@@ -68,6 +72,6 @@ std::vector<CellLook> DecodeCells(std::string_view cells);
 // gives the magnitude with a minus, and in a `credit_side` column (one that holds credits)
 // the figure's sign is turned. The credit marker alone decides nothing, since it also marks
 // error values; a figure with a minus of its own (a difference) keeps it.
-std::optional<std::int64_t> CellAmount(const CellLook& cell, bool credit_side = false);
+std::optional<AmountSum> CellAmount(const CellLook& cell, bool credit_side = false);
 
 }  // namespace tallyscan

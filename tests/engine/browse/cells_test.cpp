@@ -11,7 +11,8 @@
 namespace tallyscan {
 namespace {
 
-// File text can neither split a row nor mark a cell; each structural byte is one blank.
+// File text can neither split a row, nor mark a cell, nor reach a terminal as a control
+// sequence; each such character is one blank.
 TEST(CellTextTest, FileTextForgesNoCellAndNoMark) {
   const struct {
     std::string_view text, safe;
@@ -24,6 +25,13 @@ TEST(CellTextTest, FileTextForgesNoCellAndNoMark) {
        " 5"},
       {"name\u200E", "name "},
       {"שם עסק", "שם עסק"},
+      // Terminal control: ESC, BEL and an OSC title, DEL, NUL, C1 controls (U+0080-U+009F,
+      // where undefined code-page bytes land), each one blank; U+00A0 and Hebrew stay.
+      {"\x1b]0;owned\x07x", " ]0;owned x"},
+      {"\x1b[2J\x7F", " [2J "},
+      {std::string_view("a\0b", 3), "a b"},
+      {"\u009D\u0080\u009F", "   "},
+      {"\u00A0\u05D0", "\u00A0\u05D0"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.safe, SafeCellText(c.text)) << c.text;
   EXPECT_EQ("a b", SafeCell("  a\tb\t"));
@@ -51,7 +59,7 @@ TEST(BalanceTextTest, ZeroIsEmptyAndTheSenseFollowsTheSign) {
 
 TEST(BalanceTextTest, LowestSumDoesNotOverflow) {
   const std::string text = BalanceText(std::numeric_limits<std::int64_t>::min(), true);
-  EXPECT_EQ("92,233,720,368,547,758.07 ז\x1D", text);
+  EXPECT_EQ("92,233,720,368,547,758.08 ז\x1D", text);
 }
 
 class CardNumberTest : public ::testing::Test {

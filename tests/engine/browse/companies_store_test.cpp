@@ -241,9 +241,11 @@ TEST_F(CompaniesStoreTest, FailedOrStoppedSaveLeavesThePreviousCopy) {
   DiskFullOnCopy second_fails(2);
   const CompaniesStore failing(root(), {}, &second_fails);
   const Status failed = failing.Save(store_, silent_);
-  EXPECT_EQ("שמירת החברה בספריית החברות נכשלה\nאין די מקום פנוי בדיסק (" + folder +
-                "/Bkmvdata.txt.tmp)\nהעותק הקודם של החברה נשאר כפי שהיה",
-            failed.message());
+  EXPECT_THAT(failed.message(),
+              ::testing::MatchesRegex(
+                  "שמירת החברה בספריית החברות נכשלה\nאין די מקום פנוי בדיסק \\(" + folder +
+                  "/Bkmvdata\\.txt\\.tmp\\.[A-Za-z0-9]{8}\\)\n"
+                  "העותק הקודם של החברה נשאר כפי שהיה"));
   EXPECT_EQ("שמירת החברה הופסקה\nהעותק הקודם של החברה נשאר כפי שהיה",
             companies_.Save(store_, stop).message());
   for (const std::string name : {"Ini.txt", "Bkmvdata.txt"}) {
@@ -254,6 +256,57 @@ TEST_F(CompaniesStoreTest, FailedOrStoppedSaveLeavesThePreviousCopy) {
   ASSERT_TRUE(companies_.Save(store_, silent_).ok());
   EXPECT_EQ(changed.Join(changed.data), ReadFile(folder + "/Bkmvdata.txt"));
   EXPECT_THAT(Listed(companies_), ElementsAre("3\tAcme Trading 2\t2023\t" + folder));
+}
+
+// Links planted in the store lead neither a save nor a delete out of it, and a save never
+// writes through a leftover temporary name.
+TEST_F(CompaniesStoreTest, PlantedLinksNeverLeadASaveOrADeleteOutOfTheStore) {
+  const DataSetFiles set = testing::SmallValidSet();
+  Load(set);
+  const std::string company = root() + "/123456782";
+  const std::string folder = YearFolder("123456782", "2023");
+  TempFolder outside;
+  const std::string victim = outside.File("victim.txt");
+  WriteFile(victim, "precious");
+
+  // Leftovers of an interrupted save, one of them a link to a file of the user's.
+  fs::create_directories(folder);
+  fs::create_symlink(victim, folder + "/Bkmvdata.txt.tmp");
+  fs::create_symlink(victim, folder + "/Ini.txt.tmp.AbCd1234");
+  ASSERT_TRUE(companies_.Save(store_, silent_).ok());
+  EXPECT_EQ("precious", ReadFile(victim));
+  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(folder + "/Bkmvdata.txt")));
+  EXPECT_EQ(set.Join(set.data), ReadFile(folder + "/Bkmvdata.txt"));
+  EXPECT_EQ(2, std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+
+  // A saved INI.TXT that is a link is not read for the list's name.
+  WriteFile(outside.File("other.txt"), WithField(testing::A000Line(14), 1018, "Elsewhere"));
+  fs::remove(folder + "/Ini.txt");
+  fs::create_symlink(outside.File("other.txt"), folder + "/Ini.txt");
+  EXPECT_THAT(Listed(companies_), ElementsAre("3\t\t2023\t" + folder));
+  const std::vector<CompanyRow> saved = companies_.Scan();
+  fs::remove_all(company);
+
+  // A company or a year folder that is a link: nothing is saved or deleted through it.
+  const std::string elsewhere = outside.path() + "/elsewhere";
+  for (const std::string& linked : {company, folder}) {
+    fs::remove_all(company);
+    fs::create_directories(elsewhere + "/2023");
+    WriteFile(elsewhere + "/2023/Ini.txt", "theirs");
+    WriteFile(elsewhere + "/Ini.txt", "theirs");
+    fs::create_directories(fs::path(linked).parent_path());
+    fs::create_symlink(linked == company ? elsewhere : elsewhere + "/2023", linked);
+    const Status refused = companies_.Save(store_, silent_);
+    EXPECT_FALSE(refused.ok()) << linked;
+    EXPECT_THAT(refused.message(), HasSubstr(linked));
+    EXPECT_FALSE(companies_.Delete(saved[0]).ok()) << linked;
+    EXPECT_EQ("theirs", ReadFile(elsewhere + "/2023/Ini.txt")) << linked;
+    EXPECT_EQ("theirs", ReadFile(elsewhere + "/Ini.txt")) << linked;
+    EXPECT_EQ(1,
+              std::distance(fs::directory_iterator(elsewhere + "/2023"), fs::directory_iterator()))
+        << linked;
+    EXPECT_TRUE(companies_.Scan().empty()) << linked;
+  }
 }
 
 // The store is kept per user; one kept beside the program (which an installed program

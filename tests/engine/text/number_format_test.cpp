@@ -86,6 +86,19 @@ TEST(NumberFormatTest, ExtremeIntegersDoNotOverflow) {
   EXPECT_EQ("-922,337,203,685,477,581", FormatNumber("#,", kMin, 1));
 }
 
+// Sums of amounts pass 64 bits and are shown whole, to the last digit of 128 bits.
+TEST(NumberFormatTest, SumsBeyondSixtyFourBitsAreShownWhole) {
+  const AmountSum past = AmountSum{std::numeric_limits<std::int64_t>::max()} + 1;
+  const AmountSum highest = ~(AmountSum{1} << 127);  // 2^127 - 1
+  EXPECT_EQ("92,233,720,368,547,758.08", FormatAgorot(past));
+  EXPECT_EQ("-92,233,720,368,547,758.09", FormatAgorot(-past - 1));
+  EXPECT_EQ("9,999,999,999,999,900,000", FormatCount(AmountSum{99999999999999} * 100000));
+  EXPECT_EQ("170141183460469231731687303715884105727", FormatNumber("0", highest, 0));
+  EXPECT_EQ("-1,701,411,834,604,692,317,316,873,037,158,841,057.28", FormatAgorot(-highest - 1));
+  EXPECT_EQ("1,701,411,834,604,692,317,316,873,037,158,841,057.3",
+            FormatNumber("#,.0", highest, 2));
+}
+
 TEST(NumberFormatTest, DoublesRoundAsTheyAreWritten) {
   EXPECT_EQ("1.01", FormatNumber("#,.00", 1.005));
   EXPECT_EQ("-1.01", FormatNumber("#,.00", -1.005));
@@ -105,15 +118,22 @@ TEST(NumberFormatTest, NonFiniteDoublesShowNothing) {
 }
 
 TEST(NumberFormatTest, ReadAgorotTakesBackExactlyWhatFormatAgorotWrites) {
-  for (const std::int64_t agorot :
-       {std::int64_t{0}, std::int64_t{7}, std::int64_t{-50}, std::int64_t{99999},
-        std::int64_t{100000}, std::int64_t{-123456789}, std::numeric_limits<std::int64_t>::max(),
-        std::numeric_limits<std::int64_t>::min()}) {
+  const AmountSum highest = ~(AmountSum{1} << 127);  // 2^127 - 1
+  for (const AmountSum agorot :
+       {AmountSum{0}, AmountSum{7}, AmountSum{-50}, AmountSum{99999}, AmountSum{100000},
+        AmountSum{-123456789}, AmountSum{std::numeric_limits<std::int64_t>::max()},
+        AmountSum{std::numeric_limits<std::int64_t>::min()},
+        AmountSum{std::numeric_limits<std::int64_t>::max()} * 1000, highest, -highest}) {
     EXPECT_EQ(agorot, ReadAgorot(FormatAgorot(agorot))) << FormatAgorot(agorot);
   }
+  EXPECT_EQ(AmountSum{10000000000} * 1000000000000 - 1,  // 10^22 - 1
+            ReadAgorot("99,999,999,999,999,999,999.99"));
+  // 2^127 agorot, either sign, lies beyond what a sum may hold.
   for (const char* other :
        {"", "1.5", "1.500", "1234.50", "12,34.50", ",123.45", "1,234,5.00", "01.50", "--1.00",
-        "1.0a", " 1.00", "1,234", "92,233,720,368,547,758.08", "99,999,999,999,999,999,999.99"}) {
+        "1.0a", " 1.00", "1,234", "1,701,411,834,604,692,317,316,873,037,158,841,057.28",
+        "-1,701,411,834,604,692,317,316,873,037,158,841,057.28",
+        "99,999,999,999,999,999,999,999,999,999,999,999,999.99"}) {
     EXPECT_EQ(std::nullopt, ReadAgorot(other)) << other;
   }
 }

@@ -87,6 +87,15 @@ TEST_F(TransferTest, KeyUpdateAppliesItsRuleToTheAccountsInRange) {
        {"100000", "12", "5", "X7"}},
       {{KeyBasis::kAccountKey, 6, 999, KeyOperation::kSubtract, 200, 0, 0},
        {"100000", "0", "5", "X7"}},
+      // Numbers far out of range, whatever their size, become 0 without overflowing.
+      {{KeyBasis::kAccountKey, 0, 999, KeyOperation::kDivide, INT64_MIN, 0, 0},
+       {"100000", "0", "0", "X7"}},
+      {{KeyBasis::kAccountKey, 0, 999999, KeyOperation::kMultiply, INT64_MAX, 0, 0},
+       {"0", "0", "0", "X7"}},
+      {{KeyBasis::kAccountKey, 0, 999999, KeyOperation::kAdd, 0, INT64_MAX - 1, INT64_MAX},
+       {"0", "0", "0", "X7"}},
+      {{KeyBasis::kAccountKey, 0, 999999, KeyOperation::kSubtract, INT64_MIN, -1, 1},
+       {"0", "0", "0", "X7"}},
   };
   for (const Case& c : cases) {
     store_.AccountListIndex.Reset(store_.AccountIndex.Count());

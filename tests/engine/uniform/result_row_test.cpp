@@ -65,7 +65,7 @@ TEST(ResultRowTest, AnAmountIsAFigureAsTheRowsWriteIt) {
   struct Case {
     std::string cell;
     bool credit_side;
-    std::optional<std::int64_t> agorot;
+    std::optional<AmountSum> agorot;
   };
   const Case cases[] = {
       {"1,234.50\x1C", false, 123450},
@@ -76,8 +76,11 @@ TEST(ResultRowTest, AnAmountIsAFigureAsTheRowsWriteIt) {
       {"0.00", true, 0},
       {BalanceText(-123450, true), false, -123450},  // "1,234.50 ז"
       {BalanceText(123450, true), true, 123450},     // "1,234.50 ח" whatever the column
+      // Balances are exact whatever their size: past 64 bits too.
       {BalanceText(std::numeric_limits<std::int64_t>::min(), true), false,
-       -std::numeric_limits<std::int64_t>::max()},
+       std::numeric_limits<std::int64_t>::min()},
+      {"99,999,999,999,999,000.00 ח", false, AmountSum{99999999999999} * 100000},
+      {"99,999,999,999,999,000.00 ז", false, -AmountSum{99999999999999} * 100000},
       {"9990001\x1D", false, std::nullopt},  // a key
       {"473240308", false, std::nullopt},    // a dealer number
       {"20.0000\x1C", false, std::nullopt},  // a quantity
