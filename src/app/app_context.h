@@ -6,7 +6,7 @@
 
 #include <QString>
 
-#include "engine/shell/settings.h"
+#include "engine/program/settings.h"
 #include "engine/uniform/record_store.h"
 
 class QWidget;

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "engine/shell/version_check.h"
+#include "engine/program/version_check.h"
 
 class QNetworkAccessManager;
 

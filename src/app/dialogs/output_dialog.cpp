@@ -24,7 +24,7 @@
 #include "app/pump.h"
 #include "app/shared_fonts.h"
 #include "app/widgets/strip_animation.h"
-#include "engine/shell/settings.h"
+#include "engine/program/settings.h"
 
 namespace tallyscan {
 namespace {

@@ -8,7 +8,7 @@
 #include <QStandardPaths>
 
 #include "app/adapters/qt_update_fetcher.h"
-#include "engine/shell/update.h"
+#include "engine/program/update.h"
 
 namespace tallyscan {
 namespace {

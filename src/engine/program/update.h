@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/shell/settings.h"
-#include "engine/shell/version_check.h"
+#include "engine/program/settings.h"
+#include "engine/program/version_check.h"
 
 namespace tallyscan {
 

@@ -1,4 +1,4 @@
-#include "engine/shell/version_check.h"
+#include "engine/program/version_check.h"
 
 #include <algorithm>
 #include <cctype>

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/shell/settings.h"
+#include "engine/program/settings.h"
 
 namespace tallyscan {
 

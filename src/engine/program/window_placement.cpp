@@ -1,4 +1,4 @@
-#include "engine/shell/window_placement.h"
+#include "engine/program/window_placement.h"
 
 #include <algorithm>
 #include <charconv>

@@ -22,10 +22,10 @@
 #include "engine/mail/password_scramble.h"
 #include "engine/mail/recent_recipients.h"
 #include "engine/mail/smtp_client.h"
+#include "engine/program/settings.h"
 #include "engine/report/byte_sink.h"
 #include "engine/report/html_writer.h"
 #include "engine/report/result_reports.h"
-#include "engine/shell/settings.h"
 #include "engine/uniform/result_row.h"
 
 namespace tallyscan {

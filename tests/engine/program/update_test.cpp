@@ -1,4 +1,4 @@
-#include "engine/shell/update.h"
+#include "engine/program/update.h"
 
 #include <gtest/gtest.h>
 
