@@ -31,7 +31,7 @@
 #include "engine/report/xlsx_writer.h"
 #include "engine/uniform/import.h"
 #ifdef TALLYSCAN_HAVE_PAPER
-#include "paper/paper_session.h"
+#include "paper/headless_gui_application.h"
 #include "paper/pdf_writer.h"
 #endif
 
@@ -231,7 +231,7 @@ int RunReport(std::span<char* const> args) {
   std::unique_ptr<ByteSink> sink;
   std::unique_ptr<ReportTarget> target;
 #ifdef TALLYSCAN_HAVE_PAPER
-  std::optional<PaperSession> paper;
+  std::optional<HeadlessGuiApplication> paper;
 #endif
   switch (options.format) {
     case Format::kXls:

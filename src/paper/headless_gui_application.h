@@ -10,12 +10,12 @@ class QGuiApplication;
 
 namespace tallyscan {
 
-class PaperSession {
+class HeadlessGuiApplication {
  public:
-  PaperSession();
-  ~PaperSession();
-  PaperSession(const PaperSession&) = delete;
-  PaperSession& operator=(const PaperSession&) = delete;
+  HeadlessGuiApplication();
+  ~HeadlessGuiApplication();
+  HeadlessGuiApplication(const HeadlessGuiApplication&) = delete;
+  HeadlessGuiApplication& operator=(const HeadlessGuiApplication&) = delete;
 
  private:
   int argc_ = 1;
