@@ -13,6 +13,7 @@
 #include "engine/browse/ledger_card.h"
 #include "engine/common/progress.h"
 #include "engine/uniform/import.h"
+#include "engine/uniform/result_row.h"
 
 namespace {
 

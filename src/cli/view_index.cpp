@@ -8,6 +8,7 @@
 #include "cli/view_command.h"
 #include "engine/browse/accounts_index.h"
 #include "engine/browse/field_catalogue.h"
+#include "engine/uniform/result_row.h"
 
 namespace tallyscan::cli {
 

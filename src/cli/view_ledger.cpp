@@ -8,6 +8,7 @@
 #include "cli/view_command.h"
 #include "engine/browse/field_catalogue.h"
 #include "engine/browse/ledger_card.h"
+#include "engine/uniform/result_row.h"
 
 namespace tallyscan::cli {
 

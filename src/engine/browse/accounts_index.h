@@ -32,9 +32,6 @@ RowCells AccountTotalsCells(const RecordStore& store);
 // nothing, for a field out of range; throws std::bad_alloc like the index itself.
 bool SortAccountList(RecordStore& store, int field);
 
-// Cells joined by TAB: a row of the raw output.
-std::string JoinCells(const RowCells& cells);
-
 // The rows of the index as a grid asks for them (row 1..RowCount(), the last is the totals
 // row). The cache keeps the last row read, so that the cells of one row cost one read.
 // The store must outlive the object and stay unchanged while it is used (Forget after an
