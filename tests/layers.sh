@@ -2,6 +2,8 @@
 # The boundaries between the parts of the program, checked on the sources:
 #  - a header whose first comment says "Private to FOLDER/" is included only from that folder
 #    of the engine and from its tests;
+#  - a folder whose chief header is named for it (browse/browse.h) has no other public header:
+#    the rest of the system includes the chief one;
 #  - the engine includes no Qt header;
 #  - nothing outside the application includes the application's headers, but the
 #    application's own benchmarks in bench/app/.
@@ -23,6 +25,15 @@ while IFS= read -r header; do
     esac
   done < <(grep -rlF "#include \"$name\"" src tests tools bench)
 done < <(find src/engine -name '*.h' | sort)
+
+for chief in src/engine/browse/browse.h; do
+  folder=$(basename "$(dirname "$chief")")
+  for header in "src/engine/$folder"/*.h; do
+    [ "$header" = "$chief" ] && continue
+    grep -q "^// Private to $folder/" "$header" ||
+      report "${header#src/} is neither $folder/'s chief header nor private to $folder/"
+  done
+done
 
 grep -rn '#include <Q' src/engine && report "the engine includes Qt"
 grep -rln '#include "app/' src tools bench | grep -v '^src/app/\|^bench/app/' |

@@ -9,9 +9,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/view_command.h"
-#include "engine/browse/cell_text.h"
-#include "engine/browse/document_cells.h"
-#include "engine/browse/document_view.h"
+#include "engine/browse/browse.h"
 #include "engine/checks/document_checks.h"
 #include "engine/checks/record_reader.h"
 

@@ -6,7 +6,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/view_command.h"
-#include "engine/browse/item_catalogue.h"
+#include "engine/browse/browse.h"
 
 namespace tallyscan::cli {
 

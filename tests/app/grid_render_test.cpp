@@ -16,7 +16,7 @@
 #include "app/widgets/grid.h"
 #include "app/widgets/result_list.h"
 #include "app_test_support.h"
-#include "engine/browse/grid.h"
+#include "engine/browse/browse.h"
 #include "engine/uniform/import.h"
 #include "large_sets.h"
 

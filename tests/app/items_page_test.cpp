@@ -13,7 +13,7 @@
 #include "app/pages/items_page.h"
 #include "app/widgets/grid.h"
 #include "app_test_support.h"
-#include "engine/browse/item_catalogue.h"
+#include "engine/browse/browse.h"
 #include "engine/uniform/import.h"
 #include "generator/data_set.h"
 

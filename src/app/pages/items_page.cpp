@@ -14,8 +14,7 @@
 #include "app/shared_fonts.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/grid_search.h"
-#include "engine/browse/field_list.h"
-#include "engine/browse/item_catalogue.h"
+#include "engine/browse/browse.h"
 #include "engine/report/browser_reports.h"
 
 namespace tallyscan {

@@ -18,7 +18,7 @@
 #include "app/texts.h"
 #include "app/widgets/grid_delegate.h"
 #include "app/widgets/grid_search.h"
-#include "engine/browse/grid.h"
+#include "engine/browse/browse.h"
 #include "engine/text/csv.h"
 
 namespace tallyscan {

@@ -25,7 +25,7 @@
 #include <QStringList>
 #include <QTableView>
 
-#include "engine/browse/grid.h"
+#include "engine/browse/browse.h"
 
 namespace tallyscan {
 

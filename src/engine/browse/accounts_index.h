@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to browse/: the rest of the program includes browse/browse.h.
+//
 // The accounts index: one row per account (B110) in AccountListIndex order, then the totals
 // row of the trial balance. The cell texts are those every index view prints (the page, the
 // reports, `tallyscan-cli view index`): UTF-8, with their markers, file text made safe.

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to browse/: the rest of the program includes browse/browse.h.
+//
 // The ledger card of an account: every movement (B100) posted to it in file order, with the
 // running balance after each, an opening-balance row in front when the account's movements
 // do not account for its opening balance, and a totals row. Also the choice of cards by typed

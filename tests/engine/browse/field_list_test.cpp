@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/browse/grid.h"
+#include "engine/browse/browse.h"
 #include "engine/program/settings.h"
 
 namespace tallyscan {

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/browse/balance_text.h"
+#include "engine/browse/browse.h"
 
 namespace tallyscan {
 namespace {
