@@ -97,10 +97,7 @@ std::string Coded(std::string_view code, std::string_view text) {
   return coded;
 }
 std::string Coded(std::string_view code, std::string_view label, std::string_view value) {
-  std::string coded = Coded(code, label);
-  coded += '\t';
-  coded += value;
-  return coded;
+  return JoinCells({Coded(code, label), value});
 }
 
 // The document's description as the checks name it, which is the text after their "בעיה ב ".

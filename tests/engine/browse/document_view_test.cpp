@@ -140,6 +140,17 @@ TEST_F(DocumentViewTest, NavigationAndTheJump) {
   }
 }
 
+TEST_F(DocumentViewTest, ARegisterNumberHoldingATabStaysInItsOwnCell) {
+  AddHeader(305, "000000000000000004\t7", 10000, 0, 1700, 11700);
+  SilentProgress progress;
+  DocumentMarks marks;
+  ASSERT_TRUE(FindDocumentMarks(Store(), progress, &marks));
+  const DocumentRegister invoices(Store(), "305", marks);
+  ASSERT_EQ(2, invoices.RowCount());
+  EXPECT_EQ(static_cast<std::size_t>(kRegisterFieldCount), DecodeCells(invoices.RowText(0)).size());
+  EXPECT_EQ("4 7", invoices.Cell(0, 3));
+}
+
 TEST_F(DocumentViewTest, RegisterListsTotalsAndMarksDisagreements) {
   Add(Document{.number = "00000000000000000001", .before = 10000, .vat = 1700, .total = 11700});
   Add(DocumentLine{.number = "00000000000000000001", .total = 10000});
