@@ -27,6 +27,7 @@
 #include "app/widgets/grid.h"
 #include "app_test_support.h"
 #include "engine/browse/browse.h"
+#include "engine/common/texts.h"
 #include "engine/uniform/fields.h"
 #include "engine/uniform/result_row.h"
 #include "generator/data_set.h"

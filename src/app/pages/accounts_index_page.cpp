@@ -14,6 +14,7 @@
 #include "app/dialogs/record_detail_dialog.h"
 #include "app/report/grid_print.h"
 #include "app/shared_fonts.h"
+#include "app/texts.h"
 #include "app/widgets/card_number_edit.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
@@ -173,7 +174,7 @@ int AccountsIndexPage::ChosenRow() const {
 std::int64_t AccountsIndexPage::ChosenAccount() {
   const int row = ChosenRow();
   if (row < 0 || row >= app_.store.AccountListIndex.Count()) {
-    AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(kNoRowSelected));
+    AppMessage(app_, this, 1, MessageIcon::kExclamation, texts::kChooseRow);
     return 0;
   }
   return row + 1;

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <optional>
 
+#include "engine/common/texts.h"
 #include "engine/uniform/folder_files.h"
 #include "engine/uniform/layouts.h"
 #include "engine/uniform/record_store.h"
@@ -23,7 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kNothingLoadedText = "יש לקרוא תחילה את קובץ הנתונים";
 constexpr std::string_view kNoStoreText = "לא נמצאה ספריה לשמירת החברות";
 constexpr std::string_view kBadDealerText = "מספר העוסק בקובץ האתחול אינו מורכב מספרות בלבד (";
 constexpr std::string_view kBadDealerEndText = "), ולכן לא ניתן לשמור את החברה";
@@ -244,7 +244,7 @@ std::vector<CompanyRow> CompaniesStore::Scan() const {
 SaveTarget CompaniesStore::TargetOf(const RecordStore& store) const {
   SaveTarget target;
   if (store.LoadedFolder.empty()) {
-    target.status = Status::Refused(std::string(kNothingLoadedText));
+    target.status = Status::Refused(std::string(kNeedsDataText));
     return target;
   }
   if (root_.empty()) {

@@ -21,7 +21,6 @@ namespace tallyscan {
 
 inline constexpr int kLedgerFieldCount = 26;
 
-inline constexpr std::string_view kNoRowSelected = "יש לבחור קודם שורה להצגה";
 inline constexpr std::string_view kNoFirstCard = "יש לציין את מספר הכרטיס הראשון";
 inline constexpr std::string_view kNoCardsToPrint = "לא נמצאו כרטיסים מתאימים להדפסה";
 inline constexpr std::string_view kNoCardsToShow = "לא נמצאו כרטיסים מתאימים להצגה";

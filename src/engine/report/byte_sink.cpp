@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/common/texts.h"
+
 namespace tallyscan {
 namespace {
 
@@ -14,7 +16,7 @@ constexpr std::size_t kBufferSize = 1 << 20;
 }  // namespace
 
 std::string WriteFailureMessage(const std::string& path, const std::string& reason) {
-  return "לא ניתן לכתוב את הקובץ " + path + " (" + reason + ")";
+  return std::string(kCannotWriteFileText) + path + " (" + reason + ")";
 }
 
 FileSink::FileSink(std::string path) : path_(std::move(path)) {
