@@ -139,7 +139,7 @@ Status Generator::Validate() {
   const int minimum_accounts = gen::FixedAccountCount() + 2;
   if (options_.accounts < minimum_accounts || options_.accounts > 100000) {
     return Status::Refused("accounts must be between " + std::to_string(minimum_accounts) +
-                         " and 100000");
+                           " and 100000");
   }
   if (options_.documents < 0 || options_.items < 0 || options_.items > 999999) {
     return Status::Refused("documents and items must not be negative (items at most 999999)");
@@ -158,7 +158,7 @@ Status Generator::Validate() {
     if (info == nullptr || request.count < 1) return Status::Refused("bad fault request");
     if (info->max_count > 0 && Count(request.kind) > info->max_count) {
       return Status::Refused("at most " + std::to_string(info->max_count) + " of " +
-                           std::string(info->name));
+                             std::string(info->name));
     }
   }
   return Status::Ok();
@@ -178,7 +178,7 @@ std::string Generator::KeyOf(const Document& document) const {
 Status Generator::Emit(RecordWriter& writer) {
   if (!writer.fitted()) {
     return Status::Refused("a value does not fit its field in a " +
-                         std::string(writer.layout().code) + " line");
+                           std::string(writer.layout().code) + " line");
   }
   out_->Line(writer.line());
   return Status::Ok();
@@ -250,11 +250,11 @@ Status Generator::PlanAccountFaults() {
     }
     if (!placed) {
       return Status::Refused("no account can carry another " +
-                           std::string(fault.kind == FaultKind::kAccountTotals ? "account-totals"
-                                       : fault.kind == FaultKind::kMissingSection
-                                           ? "missing-section"
-                                           : "account-dealer") +
-                           " fault");
+                             std::string(fault.kind == FaultKind::kAccountTotals ? "account-totals"
+                                         : fault.kind == FaultKind::kMissingSection
+                                             ? "missing-section"
+                                             : "account-dealer") +
+                             " fault");
     }
   }
   return Status::Ok();
