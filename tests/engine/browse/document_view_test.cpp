@@ -9,6 +9,7 @@
 #include "engine/browse/document_view.h"
 #include "engine/common/progress.h"
 #include "engine/text/cp1255.h"
+#include "engine/uniform/result_row.h"
 
 namespace tallyscan::testing {
 namespace {
