@@ -73,7 +73,9 @@ TEST(ResultRowTest, JoinedCellsKeepEveryCellEmptyOnesIncluded) {
   };
   for (const auto& [cells, row] : cases) {
     EXPECT_EQ(row, JoinCells(cells));
-    if (!cells.empty()) EXPECT_EQ(cells.size(), DecodeCells(JoinCells(cells)).size()) << row;
+    if (!cells.empty()) {
+      EXPECT_EQ(cells.size(), DecodeCells(JoinCells(cells)).size()) << row;
+    }
   }
   EXPECT_EQ("תווית\t15/01/2025", JoinCells({"תווית", "15/01/2025"}));
 }
