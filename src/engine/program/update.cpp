@@ -1,8 +1,12 @@
 #include "engine/program/update.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+
+#include "engine/common/texts.h"
 
 namespace tallyscan {
 namespace {
@@ -92,54 +96,72 @@ bool LocalUpdateFiles::Exists(const std::string& path) {
   return std::filesystem::exists(path, error);
 }
 
-bool LocalUpdateFiles::Remove(const std::string& path) {
+Status LocalUpdateFiles::Remove(const std::string& path) {
   std::error_code error;
   std::filesystem::remove(path, error);
-  return !error;
+  if (error) return Status::IoError("cannot remove " + path + " (" + error.message() + ")");
+  return Status::Ok();
 }
 
-bool LocalUpdateFiles::WriteFile(const std::string& path, std::string_view bytes, bool executable) {
+Status LocalUpdateFiles::WriteFile(const std::string& path, std::string_view bytes,
+                                   bool executable) {
+  const auto failed = [&path](const std::string& reason) {
+    return Status::IoError(std::string(kCannotWriteFileText) + path + " (" + reason + ")");
+  };
   {
+    errno = 0;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
+    if (!out) return failed(std::strerror(errno));
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
-    if (!out) return false;
+    if (!out) return failed(std::strerror(errno));
   }
   if (executable) {
     std::error_code error;
     using std::filesystem::perms;
     std::filesystem::permissions(path, perms::owner_exec | perms::group_exec | perms::others_exec,
                                  std::filesystem::perm_options::add, error);
-    if (error) return false;
+    if (error) return failed(error.message());
   }
-  return true;
+  return Status::Ok();
 }
 
-bool LocalUpdateFiles::MakeFolder(const std::string& path) {
+Status LocalUpdateFiles::MakeFolder(const std::string& path) {
   std::error_code error;
   std::filesystem::create_directories(path, error);
-  return !error;
+  if (error)
+    return Status::IoError("cannot make the folder " + path + " (" + error.message() + ")");
+  return Status::Ok();
 }
 
-bool PrepareUpdate(const SettingsStore& settings, UpdateFetcher& fetcher, UpdateFiles& files,
-                   const UpdatePaths& paths, ScriptKind kind, long long pid) {
+Status PrepareUpdate(const SettingsStore& settings, UpdateFetcher& fetcher, UpdateFiles& files,
+                     const UpdatePaths& paths, ScriptKind kind, long long pid) {
   const std::string base = settings.ReadReg(kParams, kUpdateServer);
-  if (base.empty() || !IsAllowedServerAddress(base)) return false;
-  if (!files.MakeFolder(paths.work_folder)) return false;
+  if (base.empty()) return Status::Refused("no update server is set");
+  if (!IsAllowedServerAddress(base)) {
+    return Status::Refused("the update server " + base +
+                           " is refused: only https://, or http:// on this computer");
+  }
+  if (Status made = files.MakeFolder(paths.work_folder); !made.ok()) return made;
   const std::string download = paths.DownloadPath();
-  if (files.Exists(download) && !files.Remove(download)) return false;
-  if (!fetcher.Download(ServerUrl(base, ProgramServerPath(kind, paths.program_file)), download)) {
-    files.Remove(download);
-    return false;
+  if (files.Exists(download)) {
+    if (Status removed = files.Remove(download); !removed.ok()) return removed;
+  }
+  const std::string url = ServerUrl(base, ProgramServerPath(kind, paths.program_file));
+  if (const Status fetched = fetcher.Download(url, download); !fetched.ok()) {
+    // The partial download goes whatever its own removal says: the failure to tell is this one.
+    (void)files.Remove(download);
+    return fetched.WithMessage("the download of " + url + " failed: " + fetched.message());
   }
   const std::string script = paths.ScriptPath();
-  if (!files.WriteFile(script, UpdateScript(kind, paths, pid), kind == ScriptKind::kShell)) {
-    files.Remove(script);
-    files.Remove(download);
-    return false;
+  if (Status written =
+          files.WriteFile(script, UpdateScript(kind, paths, pid), kind == ScriptKind::kShell);
+      !written.ok()) {
+    (void)files.Remove(script);
+    (void)files.Remove(download);
+    return written;
   }
-  return true;
+  return Status::Ok();
 }
 
 }  // namespace tallyscan

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/common/status.h"
 #include "engine/program/settings.h"
 #include "engine/program/version_check.h"
 
@@ -44,33 +45,34 @@ std::string ProgramServerPath(ScriptKind kind, std::string_view program_file);
 // the shell form waits for process `pid` to end.
 std::string UpdateScript(ScriptKind kind, const UpdatePaths& paths, long long pid);
 
-// The file system as the update uses it; tests inject failures through it.
+// The file system as the update uses it; tests inject failures through it. A failure says
+// which file and why.
 class UpdateFiles {
  public:
   virtual ~UpdateFiles() = default;
   virtual bool Exists(const std::string& path) = 0;
-  virtual bool Remove(const std::string& path) = 0;
+  // Removes the file; removing one that is not there is no failure.
+  virtual Status Remove(const std::string& path) = 0;
   // Writes the whole file (replacing it); `executable` marks a script that runs by itself.
-  [[nodiscard]] virtual bool WriteFile(const std::string& path, std::string_view bytes,
-                                       bool executable) = 0;
-  [[nodiscard]] virtual bool MakeFolder(const std::string& path) = 0;
+  virtual Status WriteFile(const std::string& path, std::string_view bytes, bool executable) = 0;
+  // Makes the folder and those above it that are missing.
+  virtual Status MakeFolder(const std::string& path) = 0;
 };
 
 // UpdateFiles over the local file system.
 class LocalUpdateFiles final : public UpdateFiles {
  public:
   bool Exists(const std::string& path) override;
-  bool Remove(const std::string& path) override;
-  bool WriteFile(const std::string& path, std::string_view bytes, bool executable) override;
-  bool MakeFolder(const std::string& path) override;
+  Status Remove(const std::string& path) override;
+  Status WriteFile(const std::string& path, std::string_view bytes, bool executable) override;
+  Status MakeFolder(const std::string& path) override;
 };
 
 // The update's preparation: removes an old download, downloads the program from the server
-// configured under Params/UpdateServer into the download file and writes the script. Returns
-// false on any failure, and then neither a download nor a script is left behind, so the
-// running program stays as it is.
-[[nodiscard]] bool PrepareUpdate(const SettingsStore& settings, UpdateFetcher& fetcher,
-                                 UpdateFiles& files, const UpdatePaths& paths, ScriptKind kind,
-                                 long long pid);
+// configured under Params/UpdateServer into the download file and writes the script. A
+// failure says why (no server or a refused one, the folder, the download, the script), and
+// then neither a download nor a script is left behind, so the running program stays as it is.
+Status PrepareUpdate(const SettingsStore& settings, UpdateFetcher& fetcher, UpdateFiles& files,
+                     const UpdatePaths& paths, ScriptKind kind, long long pid);
 
 }  // namespace tallyscan

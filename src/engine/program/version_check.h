@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/common/status.h"
 #include "engine/program/settings.h"
 
 namespace tallyscan {
@@ -28,9 +29,10 @@ class UpdateFetcher {
   // The body of url, at most max_bytes of it; nullopt on any failure.
   [[nodiscard]] virtual std::optional<std::string> Get(const std::string& url,
                                                        std::size_t max_bytes) = 0;
-  // Streams the body of url into the file target. False on any failure; a partial file may
-  // be left behind for the caller to remove.
-  [[nodiscard]] virtual bool Download(const std::string& url, const std::string& target) = 0;
+  // Streams the body of url into the file target. A failure says why (the file that could not
+  // be written, the server's answer, the connection's error); a partial file may be left
+  // behind for the caller to remove.
+  virtual Status Download(const std::string& url, const std::string& target) = 0;
 };
 
 // The version a reply announces, in ten-thousandths; nullopt when the reply is ignored (more

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <utility>
+
+#include "engine/common/texts.h"
 
 namespace tallyscan {
 namespace {
@@ -68,7 +72,8 @@ TEST(UpdateScriptTest, ShellScriptReplacesStartsAndRemovesItself) {
   }
   LocalUpdateFiles files;
   ASSERT_TRUE(
-      files.WriteFile(paths.ScriptPath(), UpdateScript(ScriptKind::kShell, paths, 999999), true));
+      files.WriteFile(paths.ScriptPath(), UpdateScript(ScriptKind::kShell, paths, 999999), true)
+          .ok());
   const std::string command = "sh \"" + paths.ScriptPath() + "\"; sleep 0.5";
   ASSERT_EQ(0, std::system(command.c_str()));
   std::stringstream program;
@@ -84,16 +89,16 @@ TEST(UpdateScriptTest, ShellScriptReplacesStartsAndRemovesItself) {
 class MemoryFiles : public UpdateFiles {
  public:
   bool Exists(const std::string& path) override { return files.count(path) != 0; }
-  bool Remove(const std::string& path) override {
+  Status Remove(const std::string& path) override {
     files.erase(path);
-    return true;
+    return Status::Ok();
   }
-  bool WriteFile(const std::string& path, std::string_view bytes, bool) override {
-    if (fail_writes) return false;
+  Status WriteFile(const std::string& path, std::string_view bytes, bool) override {
+    if (fail_writes) return Status::IoError("disk full: " + path);
     files[path] = std::string(bytes);
-    return true;
+    return Status::Ok();
   }
-  bool MakeFolder(const std::string&) override { return true; }
+  Status MakeFolder(const std::string&) override { return Status::Ok(); }
   std::map<std::string, std::string> files;
   bool fail_writes = false;
 };
@@ -104,10 +109,10 @@ class DownloadFetcher : public UpdateFetcher {
   explicit DownloadFetcher(MemoryFiles& files) : files_(files) {}
   bool Connected() override { return true; }
   std::optional<std::string> Get(const std::string&, std::size_t) override { return {}; }
-  bool Download(const std::string& url, const std::string& target) override {
+  Status Download(const std::string& url, const std::string& target) override {
     urls.push_back(url);
     files_.files[target] = drop_connection ? "partial" : "new program";
-    return !drop_connection;
+    return drop_connection ? Status::IoError("connection closed") : Status::Ok();
   }
   bool drop_connection = false;
   std::vector<std::string> urls;
@@ -127,30 +132,67 @@ class PrepareUpdateTest : public ::testing::Test {
 
 TEST_F(PrepareUpdateTest, ReplacesAnOldDownloadAndWritesTheScript) {
   files.files["/p/Tallyscan.Tmp"] = "stale";
-  ASSERT_TRUE(PrepareUpdate(settings, fetcher, files, paths, ScriptKind::kShell, 42));
+  ASSERT_TRUE(PrepareUpdate(settings, fetcher, files, paths, ScriptKind::kShell, 42).ok());
   EXPECT_EQ("new program", files.files["/p/Tallyscan.Tmp"]);
   EXPECT_EQ(UpdateScript(ScriptKind::kShell, paths, 42), files.files["/p/tlsc.sh"]);
   EXPECT_EQ(std::vector<std::string>{"https://upd.example.org/files/tallyscan/tallyscan"},
             fetcher.urls);
 }
 
-TEST_F(PrepareUpdateTest, FailedDownloadLeavesNeitherDownloadNorScript) {
-  fetcher.drop_connection = true;
-  EXPECT_FALSE(PrepareUpdate(settings, fetcher, files, paths, ScriptKind::kShell, 42));
-  EXPECT_TRUE(files.files.empty());
+// A server that is not set or refused is never asked; a failed download or script write
+// leaves neither file behind. Each failure says why.
+TEST_F(PrepareUpdateTest, EachFailureSaysWhyAndLeavesNeitherDownloadNorScript) {
+  struct Case {
+    const char* server;
+    bool drop_connection;
+    bool fail_writes;
+    StatusCode code;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"", false, false, StatusCode::kRefused, "no update server is set"},
+      {"http://upd.example.org", false, false, StatusCode::kRefused,
+       "the update server http://upd.example.org is refused: only https://, or http:// on this "
+       "computer"},
+      {"https://upd.example.org/", true, false, StatusCode::kIoError,
+       "the download of https://upd.example.org/files/tallyscan/tallyscan failed: connection "
+       "closed"},
+      {"https://upd.example.org/", false, true, StatusCode::kIoError, "disk full: /p/tlsc.sh"},
+  };
+  for (const Case& c : cases) {
+    MemoryFiles memory;
+    DownloadFetcher network(memory);
+    network.drop_connection = c.drop_connection;
+    memory.fail_writes = c.fail_writes;
+    settings.WriteReg(kParams, kUpdateServer, c.server);
+    const Status prepared = PrepareUpdate(settings, network, memory, paths, ScriptKind::kShell, 42);
+    EXPECT_EQ(c.code, prepared.code()) << c.message;
+    EXPECT_EQ(c.message, prepared.message());
+    EXPECT_TRUE(memory.files.empty()) << c.message;
+    if (c.code == StatusCode::kRefused) {
+      EXPECT_TRUE(network.urls.empty()) << c.message;
+    }
+  }
 }
 
-TEST_F(PrepareUpdateTest, FailedScriptWriteRemovesTheDownload) {
-  files.fail_writes = true;
-  EXPECT_FALSE(PrepareUpdate(settings, fetcher, files, paths, ScriptKind::kShell, 42));
-  EXPECT_TRUE(files.files.empty());
-}
-
-TEST_F(PrepareUpdateTest, PlainHttpServerIsNeverAsked) {
-  settings.WriteReg(kParams, kUpdateServer, "http://upd.example.org");
-  EXPECT_FALSE(PrepareUpdate(settings, fetcher, files, paths, ScriptKind::kShell, 42));
-  EXPECT_TRUE(fetcher.urls.empty());
-  EXPECT_TRUE(files.files.empty());
+TEST(LocalUpdateFiles, AFileOrFolderThatCannotBeMadeIsNamedWithTheReason) {
+  const std::string dir = testing::TempDir() + "update_files_test";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir + "/plain") << "a file, not a folder";
+  LocalUpdateFiles files;
+  const Status written = files.WriteFile(dir + "/missing/tlsc.sh", "#!/bin/sh\n", true);
+  EXPECT_EQ(StatusCode::kIoError, written.code());
+  EXPECT_EQ(
+      std::string(kCannotWriteFileText) + dir + "/missing/tlsc.sh (" + std::strerror(ENOENT) + ")",
+      written.message());
+  const Status made = files.MakeFolder(dir + "/plain/sub");
+  EXPECT_EQ(StatusCode::kIoError, made.code());
+  EXPECT_EQ(0u, made.message().find("cannot make the folder " + dir + "/plain/sub ("));
+  EXPECT_TRUE(files.Remove(dir + "/never-written").ok());
+  EXPECT_TRUE(files.WriteFile(dir + "/tlsc.sh", "#!/bin/sh\n", true).ok());
+  EXPECT_TRUE(files.MakeFolder(dir + "/a/b").ok());
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

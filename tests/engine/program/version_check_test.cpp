@@ -70,7 +70,9 @@ class FakeFetcher : public UpdateFetcher {
     if (!reply) return std::nullopt;
     return reply->substr(0, max_bytes);
   }
-  bool Download(const std::string&, const std::string&) override { return false; }
+  Status Download(const std::string&, const std::string&) override {
+    return Status::IoError("not asked for in these tests");
+  }
 
   bool connected = true;
   std::optional<std::string> reply;
