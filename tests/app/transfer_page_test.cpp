@@ -1,11 +1,9 @@
-// The transfer page: the account list with its numbers, the key update and a whole transfer
-// run from the page; the page and the key update dialog are rendered to PNG files in the
-// build folder (app-renders/) for a person to look at.
+// The transfer page: the account list with its numbers and a whole transfer run from the page,
+// the page rendered to a PNG file in the build folder (app-renders/) for a person to look at.
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/dialogs/key_update_dialog.h"
 #include "app/main_window.h"
 #include "app/pages/transfer_page.h"
 #include "app/widgets/grid.h"
@@ -62,14 +60,6 @@ class TransferPageTest : public QObject {
     page->Start();
     QCOMPARE(t.messages.size(), std::size_t{1});
     QVERIFY(t.messages[0].text.contains(QStringLiteral("קיימים כבר נתונים קודמים בקובץ האינדקס")));
-  }
-
-  void KeyUpdateDialogRender() {
-    KeyUpdateDialog dialog(nullptr);
-    dialog.show();
-    const QString path = Save(dialog.grab().toImage(), QStringLiteral("key_update_dialog.png"));
-    QVERIFY(!path.isEmpty());
-    qInfo("rendered %s", qPrintable(path));
   }
 };
 

@@ -1,7 +1,8 @@
 // Renders the checks page after a run over a million movements with faults and the import
-// page with its errors alone, each at 1366 x 768 and 1920 x 1080, the field-selection dialog
-// and a grid of signed amounts to PNG files in the build folder (app-renders/), so that a
-// person can look at them.
+// page with its errors alone, each at 1366 x 768 and 1920 x 1080, the source-record viewer,
+// the field-selection dialog and a grid of signed amounts to PNG files in the build folder
+// (app-renders/), so that a person can look at them. Not a test: `make renders` builds and
+// runs it.
 #include <QCoreApplication>
 #include <QDir>
 #include <QLineEdit>
@@ -31,7 +32,7 @@ QString Save(const QImage& image, const QString& name) {
 
 }  // namespace
 
-class GridRenderTest : public QObject {
+class GridRenders : public QObject {
   Q_OBJECT
  private slots:
   // The checks page after a run over a million movements with faults, at the two screen
@@ -141,5 +142,5 @@ class GridRenderTest : public QObject {
 
 }  // namespace tallyscan::test
 
-QTEST_MAIN(tallyscan::test::GridRenderTest)
-#include "grid_render_test.moc"
+QTEST_MAIN(tallyscan::test::GridRenders)
+#include "grid_renders.moc"

@@ -1,19 +1,26 @@
-// Renders the main window, the looks of a main button and the about box to PNG files in the
-// build folder (app-renders/), so that a person can look at them.
+// Renders the main window, the looks of a main button, the about box, the item catalogue and
+// the key update dialog to PNG files in the build folder (app-renders/), so that a person can
+// look at them. Not a test: `make renders` builds and runs it.
+#include <filesystem>
+
 #include <QDir>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/dialogs/about_dialog.h"
+#include "app/dialogs/key_update_dialog.h"
 #include "app/main_window.h"
 #include "app/pages/import_page.h"
+#include "app/pages/items_page.h"
 #include "app/widgets/main_button.h"
 #include "app_test_support.h"
+#include "engine/uniform/import.h"
+#include "generator/data_set.h"
 
 namespace tallyscan::test {
 
-class RenderTest : public QObject {
+class WindowRenders : public QObject {
   Q_OBJECT
  private:
   static QString Save(const QImage& image, const QString& name) {
@@ -89,9 +96,34 @@ class RenderTest : public QObject {
     box.show();
     QVERIFY(!Save(box.grab().toImage(), QStringLiteral("about_box.png")).isEmpty());
   }
+
+  // The catalogue of a generated set, sorted by the item's name.
+  void ItemCatalogue() {
+    QTemporaryDir dir;
+    DataSetOptions options;
+    options.seed = 21;
+    GeneratedDataSet generated;
+    const std::filesystem::path folder = dir.path().toStdString();
+    QVERIFY(GenerateDataSet(options, folder, &generated).ok());
+    TestApp t;
+    SilentProgress silent;
+    QVERIFY(ImportFolder(t.store, folder.string(), silent).status.ok());
+    MainWindow window(t.app, StoredSize(1366, 768));
+    window.resize(1366, 768);
+    window.show();
+    window.PressButton(2006);
+    static_cast<ItemsPage*>(window.PageAt(8))->SortBy(5);
+    QVERIFY(!Save(window.grab().toImage(), QStringLiteral("items_page.png")).isEmpty());
+  }
+
+  void KeyUpdateDialog_() {
+    KeyUpdateDialog dialog(nullptr);
+    dialog.show();
+    QVERIFY(!Save(dialog.grab().toImage(), QStringLiteral("key_update_dialog.png")).isEmpty());
+  }
 };
 
 }  // namespace tallyscan::test
 
-QTEST_MAIN(tallyscan::test::RenderTest)
-#include "render_test.moc"
+QTEST_MAIN(tallyscan::test::WindowRenders)
+#include "window_renders.moc"
