@@ -8,7 +8,7 @@ BUILD ?= build/release
 WERROR ?= $(if $(CI),ON,OFF)
 CMAKE_ARGS ?=
 
-.PHONY: deps configure build test run asan format golden-update package install-test
+.PHONY: deps configure build test renders run asan format golden-update package install-test
 deps:
 	bash scripts/install-deps.sh
 
@@ -23,6 +23,11 @@ test: build
 
 run: build
 	$(BUILD)/src/app/tallyscan
+
+# Pictures of the window, its pages and dialogs in $(BUILD)/app-renders/, for a person to look
+# at: drawn offscreen by programs that are no tests, since they check nothing of what they draw.
+renders: build
+	cmake --build $(BUILD) --target renders
 
 package: build
 	cmake --build $(BUILD) --target package

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/browse/accounts_index.h"
-#include "engine/browse/ledger_card.h"
+#include "engine/browse/browse.h"
 #include "engine/common/progress.h"
 #include "engine/uniform/import.h"
+#include "engine/uniform/result_row.h"
 
 namespace {
 

@@ -11,11 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "engine/browse/document_cells.h"
-#include "engine/browse/document_marks_task.h"
-#include "engine/browse/document_register.h"
-#include "engine/browse/document_view.h"
-#include "engine/browse/item_catalogue.h"
+#include "engine/browse/browse.h"
 #include "engine/checks/record_reader.h"
 #include "engine/uniform/import.h"
 

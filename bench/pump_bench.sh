@@ -15,4 +15,4 @@ if [ ! -f "$set_dir/BKMVDATA.TXT" ]; then
   "$build/tools/tallyscan-gen" --quiet --movements 1000000 "$set_dir"
 fi
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} \
-  "$build/src/app/tallyscan-pump-bench" --rounds "$rounds" "$set_dir"
+  "$build/bench/app/tallyscan-pump-bench" --rounds "$rounds" "$set_dir"

@@ -21,7 +21,7 @@
 #include "engine/text/number_format.h"
 #include "engine/uniform/result_row.h"
 #ifdef TALLYSCAN_HAVE_PAPER
-#include "paper/paper_session.h"
+#include "paper/headless_gui_application.h"
 #include "paper/pdf_writer.h"
 #endif
 
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
   header.print_date = {2025, 1, 15};
   const PrintFonts fonts = DefaultPrintFonts();
 #ifdef TALLYSCAN_HAVE_PAPER
-  std::optional<PaperSession> paper;
+  std::optional<HeadlessGuiApplication> paper;
 #endif
   const auto start = std::chrono::steady_clock::now();
   std::unique_ptr<ByteSink> sink;

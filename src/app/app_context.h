@@ -7,7 +7,7 @@
 #include <QString>
 
 #include "app/background/store_readers.h"
-#include "engine/shell/settings.h"
+#include "engine/program/settings.h"
 #include "engine/uniform/record_store.h"
 
 class QWidget;

@@ -17,8 +17,8 @@
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "app/update/update_threads.h"
-#include "engine/shell/update.h"
-#include "engine/shell/window_placement.h"
+#include "engine/program/update.h"
+#include "engine/program/window_placement.h"
 #include "engine/uniform/record_store.h"
 #include "qt_settings/qt_settings_store.h"
 

@@ -1,13 +1,20 @@
 #pragma once
 
 #include <QString>
+#include <string_view>
 
-// The application's own fixed texts, each defined once.
+#include "engine/common/texts.h"
+
+// The application's own fixed texts, each defined once; those the engine shows too are its.
 namespace tallyscan::texts {
+
+inline QString EngineText(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 inline const QString kAppCaption = QStringLiteral("תוכנת טליסקן");
 inline const QString kMainCaption = QStringLiteral("תוכנת טליסקן - נורבה מוצרי תוכנה בע\"מ");
-inline const QString kNeedsData = QStringLiteral("יש לקרוא תחילה את קובץ הנתונים");
+inline const QString kNeedsData = EngineText(kNeedsDataText);
 inline const QString kNewerVersion =
     QStringLiteral("קיימת גרסה מעודכנת יותר מאשר זו שהנך משתמש/ת בה");
 inline const QString kAskUpdate = QStringLiteral("האם ברצונך לעדכן את הגרסה החדשה");
@@ -35,7 +42,8 @@ inline const QString kSaveAsCsv = QStringLiteral("שמור כקובץ CSV");
 inline const QString kCsvFilter = QStringLiteral("קובצי CSV (*.csv)");
 inline const QString kFindNext = QStringLiteral("חפש הבא");
 inline const QString kNotFound = QStringLiteral("לא נמצאה שורה המכילה: ");
-inline const QString kCannotWriteFile = QStringLiteral("לא ניתן לכתוב את הקובץ ");
+inline const QString kCannotWriteFile = EngineText(kCannotWriteFileText);
+inline const QString kChooseRow = EngineText(kNoRowSelected);
 inline const QString kGridKeys = QStringLiteral(
     "חיפוש: Ctrl+F   חפש הבא: F3   העתקת השורות המסומנות: Ctrl+C   שורה ראשונה/אחרונה: Home/End");
 

@@ -8,7 +8,7 @@
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
-#include "engine/browse/companies_store.h"
+#include "engine/browse/browse.h"
 #include "engine/uniform/folder_files.h"
 
 namespace tallyscan::cli {

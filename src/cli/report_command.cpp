@@ -18,13 +18,7 @@
 #include "cli/standard_output.h"
 #include "cli/terminal_progress.h"
 #include "cli/view_command.h"
-#include "engine/browse/accounts_index.h"
-#include "engine/browse/document_cells.h"
-#include "engine/browse/document_view.h"
-#include "engine/browse/field_catalogue.h"
-#include "engine/browse/field_list.h"
-#include "engine/browse/item_catalogue.h"
-#include "engine/browse/ledger_card.h"
+#include "engine/browse/browse.h"
 #include "engine/report/browser_reports.h"
 #include "engine/report/byte_sink.h"
 #include "engine/report/html_writer.h"
@@ -34,7 +28,7 @@
 #include "engine/report/xlsx_writer.h"
 #include "engine/uniform/import.h"
 #ifdef TALLYSCAN_HAVE_PAPER
-#include "paper/paper_session.h"
+#include "paper/headless_gui_application.h"
 #include "paper/pdf_writer.h"
 #endif
 
@@ -250,7 +244,7 @@ int RunReport(std::span<char* const> args) {
   std::unique_ptr<ByteSink> sink;
   std::unique_ptr<ReportTarget> target;
 #ifdef TALLYSCAN_HAVE_PAPER
-  std::optional<PaperSession> paper;
+  std::optional<HeadlessGuiApplication> paper;
 #endif
   switch (options.format) {
     case Format::kXls:

@@ -9,9 +9,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/terminal_progress.h"
-#include "engine/browse/accounts_index.h"
-#include "engine/browse/document_view.h"
-#include "engine/browse/item_catalogue.h"
+#include "engine/browse/browse.h"
 #include "engine/uniform/import.h"
 
 namespace tallyscan::cli {

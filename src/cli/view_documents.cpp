@@ -9,11 +9,10 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/view_command.h"
-#include "engine/browse/cell_text.h"
-#include "engine/browse/document_cells.h"
-#include "engine/browse/document_view.h"
+#include "engine/browse/browse.h"
 #include "engine/checks/document_checks.h"
 #include "engine/checks/record_reader.h"
+#include "engine/uniform/result_row.h"
 
 namespace tallyscan::cli {
 namespace {
@@ -41,10 +40,6 @@ struct Output {
     rows.Add(row);
     kinds.push_back(kind);
   }
-  void Add(RowKind kind, std::initializer_list<std::string_view> parts) {
-    rows.AddJoined(parts);
-    kinds.push_back(kind);
-  }
 };
 
 void AddDocument(const RecordStore& store, const checks::RecordReader& reader, std::int64_t element,
@@ -54,7 +49,7 @@ void AddDocument(const RecordStore& store, const checks::RecordReader& reader, s
                                                              entry.Part(kKeyDocumentNumber))));
   const LoadedDocument document = LoadDocument(store, element, reader);
   const HeaderPanelTexts panel = HeaderPanel(document, store.DosCodePage);
-  for (const PanelItem& item : panel.items) out.Add(kPanel, {item.label, "\t", item.value});
+  for (const PanelItem& item : panel.items) out.Add(kPanel, JoinCells({item.label, item.value}));
   out.Add(kDescription, panel.summary_caption);
   for (const std::string& row : LinesGridRows(document, store.DosCodePage)) out.Add(kLine, row);
   for (const std::string& row : ReceiptGridRows(document)) out.Add(kReceipt, row);

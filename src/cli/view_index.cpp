@@ -6,8 +6,8 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/view_command.h"
-#include "engine/browse/accounts_index.h"
-#include "engine/browse/field_catalogue.h"
+#include "engine/browse/browse.h"
+#include "engine/uniform/result_row.h"
 
 namespace tallyscan::cli {
 

@@ -6,7 +6,8 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/view_command.h"
-#include "engine/browse/item_catalogue.h"
+#include "engine/browse/browse.h"
+#include "engine/uniform/result_row.h"
 
 namespace tallyscan::cli {
 
@@ -26,13 +27,11 @@ int RunViewItems(std::span<char* const> args) {
   const ItemRows items(store);
   std::vector<std::string> rows;
   rows.reserve(static_cast<std::size_t>(items.RowCount()));
+  std::vector<std::string> cells(kItemFieldCount);
   for (int row = 0; row < items.RowCount(); ++row) {
-    std::string text;
-    for (int f = 1; f <= kItemFieldCount; ++f) {
-      if (f > 1) text += '\t';
-      text += items.Cell(row, f);
-    }
-    rows.push_back(std::move(text));
+    for (int f = 1; f <= kItemFieldCount; ++f)
+      cells[static_cast<std::size_t>(f - 1)] = items.Cell(row, f);
+    rows.push_back(JoinCells(cells));
   }
 
   RunFacts facts("view items");

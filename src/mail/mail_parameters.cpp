@@ -7,7 +7,7 @@
 
 #include "engine/mail/mail_address.h"
 #include "engine/mail/mail_settings.h"
-#include "engine/shell/settings.h"
+#include "engine/program/settings.h"
 
 namespace tallyscan {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "engine/mail/mail_settings.h"
 #include "engine/mail/password_scramble.h"
-#include "engine/shell/settings.h"
+#include "engine/program/settings.h"
 
 namespace tallyscan {
 namespace {

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/shell/settings.h"
+#include "engine/program/settings.h"
 
 class QSettings;
 class QString;

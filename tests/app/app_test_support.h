@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 
 #include "app/app_context.h"
-#include "engine/shell/settings.h"
-#include "engine/shell/window_placement.h"
+#include "engine/program/settings.h"
+#include "engine/program/window_placement.h"
 #include "engine/uniform/record_store.h"
 
 namespace tallyscan::test {

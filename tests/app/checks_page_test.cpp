@@ -26,7 +26,7 @@
 #include "app/widgets/progress_bar.h"
 #include "app/widgets/result_list.h"
 #include "app_test_support.h"
-#include "engine/browse/grid.h"
+#include "engine/browse/browse.h"
 #include "engine/uniform/import.h"
 #include "generator/data_set.h"
 #include "large_sets.h"

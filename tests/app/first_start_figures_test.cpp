@@ -19,8 +19,8 @@
 #include "app/widgets/grid_delegate.h"
 #include "app/widgets/result_list.h"
 #include "app_test_support.h"
-#include "engine/browse/accounts_index.h"
-#include "engine/shell/window_placement.h"
+#include "engine/browse/browse.h"
+#include "engine/program/window_placement.h"
 #include "engine/uniform/record_store.h"
 #include "large_sets.h"
 

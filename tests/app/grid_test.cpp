@@ -27,7 +27,7 @@
 #include "app/widgets/grid_delegate.h"
 #include "app/widgets/grid_search.h"
 #include "app_test_support.h"
-#include "engine/browse/grid.h"
+#include "engine/browse/browse.h"
 #include "engine/text/trim.h"
 
 namespace tallyscan::test {

@@ -1,8 +1,7 @@
 // The item catalogue page: its grid over the loaded items, the sort by a header click, the
-// search in the sort column, the source record's refusal without a chosen row, and a render.
+// search in the sort column, and the source record's refusal without a chosen row.
 #include <filesystem>
 
-#include <QDir>
 #include <QHeaderView>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -13,7 +12,7 @@
 #include "app/pages/items_page.h"
 #include "app/widgets/grid.h"
 #include "app_test_support.h"
-#include "engine/browse/item_catalogue.h"
+#include "engine/browse/browse.h"
 #include "engine/uniform/import.h"
 #include "generator/data_set.h"
 
@@ -165,15 +164,6 @@ class ItemsPageTest : public QObject {
     const auto viewers = f.page->findChildren<RecordDetailDialog*>();
     QCOMPARE(viewers.size(), 1);
     QVERIFY(!viewers.front()->Rows().empty());
-  }
-
-  void RendersTheCatalogue() {
-    Fixture f;
-    f.window.resize(1366, 768);
-    f.page->SortBy(5);
-    QDir().mkpath(QStringLiteral(TALLYSCAN_RENDER_DIR));
-    const QString path = QStringLiteral(TALLYSCAN_RENDER_DIR "/items_page.png");
-    QVERIFY(f.window.grab().toImage().save(path));
   }
 };
 

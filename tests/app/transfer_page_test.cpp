@@ -1,16 +1,14 @@
-// The transfer page: the account list with its numbers, the key update and a whole transfer
-// run from the page; the page and the key update dialog are rendered to PNG files in the
-// build folder (app-renders/) for a person to look at.
+// The transfer page: the account list with its numbers and a whole transfer run from the page,
+// the page rendered to a PNG file in the build folder (app-renders/) for a person to look at.
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/dialogs/key_update_dialog.h"
 #include "app/main_window.h"
 #include "app/pages/transfer_page.h"
 #include "app/widgets/grid.h"
 #include "app_test_support.h"
-#include "engine/browse/accounts_index.h"
+#include "engine/browse/browse.h"
 #include "engine/uniform/import.h"
 #include "generator/data_set.h"
 
@@ -72,14 +70,6 @@ class TransferPageTest : public QObject {
     QVERIFY(t.messages[0].text.contains(QStringLiteral("קיימים כבר נתונים קודמים בקובץ האינדקס")));
     QCOMPARE(page->findChild<QLabel*>(QStringLiteral("stepLine"))->text(),
              QStringLiteral("לא נקלטו נתונים - כל השלבים נדחו"));
-  }
-
-  void KeyUpdateDialogRender() {
-    KeyUpdateDialog dialog(nullptr);
-    dialog.show();
-    const QString path = Save(dialog.grab().toImage(), QStringLiteral("key_update_dialog.png"));
-    QVERIFY(!path.isEmpty());
-    qInfo("rendered %s", qPrintable(path));
   }
 };
 

@@ -7,8 +7,8 @@
 #include "app/adapters/qt_update_fetcher.h"
 #include "app/update/update_threads.h"
 #include "app_test_support.h"
-#include "engine/shell/update.h"
-#include "engine/shell/version_check.h"
+#include "engine/program/update.h"
+#include "engine/program/version_check.h"
 
 namespace tallyscan::test {
 namespace {
@@ -125,7 +125,7 @@ class VersionCheckTest : public QObject {
         PlanUpdatePaths(ScriptKind::kShell, folder, "tallyscan", folder, true);
     QtUpdateFetcher fetcher;
     LocalUpdateFiles files;
-    QVERIFY(PrepareUpdate(settings, fetcher, files, paths, ScriptKind::kShell, 77));
+    QVERIFY(PrepareUpdate(settings, fetcher, files, paths, ScriptKind::kShell, 77).ok());
     QFile download(QString::fromStdString(paths.DownloadPath()));
     QVERIFY(download.open(QIODevice::ReadOnly));
     QCOMPARE(download.readAll(), server.body);
@@ -145,10 +145,14 @@ class VersionCheckTest : public QObject {
         PlanUpdatePaths(ScriptKind::kShell, folder, "tallyscan", folder, true);
     QtUpdateFetcher fetcher;
     LocalUpdateFiles files;
-    QVERIFY(!PrepareUpdate(settings, fetcher, files, paths, ScriptKind::kShell, 77));
+    const Status cut = PrepareUpdate(settings, fetcher, files, paths, ScriptKind::kShell, 77);
+    QCOMPARE(cut.code(), StatusCode::kIoError);
     server.cut = false;
     server.status = 500;
-    QVERIFY(!PrepareUpdate(settings, fetcher, files, paths, ScriptKind::kShell, 77));
+    const Status refused = PrepareUpdate(settings, fetcher, files, paths, ScriptKind::kShell, 77);
+    QCOMPARE(refused.code(), StatusCode::kIoError);
+    // The server's answer is in the reason.
+    QVERIFY2(refused.message().ends_with("(HTTP 500)"), refused.message().c_str());
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
   }
 };

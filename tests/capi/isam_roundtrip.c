@@ -11,12 +11,12 @@
 
 static int failures = 0;
 
-#define CHECK(cond)                                                 \
-  do {                                                              \
-    if (!(cond)) {                                                  \
+#define CHECK(cond)                                                            \
+  do {                                                                         \
+    if (!(cond)) {                                                             \
       fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
-      ++failures;                                                   \
-    }                                                               \
+      ++failures;                                                              \
+    }                                                                          \
   } while (0)
 
 /* The text right-aligned in a 17-byte key. */

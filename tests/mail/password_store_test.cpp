@@ -5,7 +5,7 @@
 #include <QtTest>
 
 #include "engine/mail/mail_settings.h"
-#include "engine/shell/settings.h"
+#include "engine/program/settings.h"
 #include "mail/password_store.h"
 
 namespace tallyscan::test {

@@ -9,6 +9,10 @@
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
+#include <QVariant>
+#include <string>
+
+#include "engine/common/texts.h"
 
 namespace tallyscan {
 namespace {
@@ -57,9 +61,13 @@ std::optional<std::string> QtUpdateFetcher::Get(const std::string& url, std::siz
   return reply->read(static_cast<qint64>(max_bytes)).toStdString();
 }
 
-bool QtUpdateFetcher::Download(const std::string& url, const std::string& target) {
+Status QtUpdateFetcher::Download(const std::string& url, const std::string& target) {
   QFile file(QString::fromStdString(target));
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  const auto cannot_write = [&file, &target] {
+    return Status::IoError(std::string(kCannotWriteFileText) + target + " (" +
+                           file.errorString().toStdString() + ")");
+  };
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return cannot_write();
   std::unique_ptr<QNetworkReply> reply(network_->get(FreshRequest(url)));
   bool written = true;
   QObject::connect(reply.get(), &QNetworkReply::readyRead, reply.get(), [&] {
@@ -73,8 +81,14 @@ bool QtUpdateFetcher::Download(const std::string& url, const std::string& target
   const QByteArray rest = reply->readAll();
   if (file.write(rest) != rest.size()) written = false;
   file.close();
-  return written && reply->error() == QNetworkReply::NoError &&
-         file.error() == QFileDevice::NoError;
+  if (!written || file.error() != QFileDevice::NoError) return cannot_write();
+  if (reply->error() != QNetworkReply::NoError) {
+    std::string reason = reply->errorString().toStdString();
+    const QVariant http = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (http.isValid()) reason += " (HTTP " + std::to_string(http.toInt()) + ")";
+    return Status::IoError(reason);
+  }
+  return Status::Ok();
 }
 
 }  // namespace tallyscan

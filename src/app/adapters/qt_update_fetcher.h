@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "engine/shell/version_check.h"
+#include "engine/program/version_check.h"
 
 class QNetworkAccessManager;
 
@@ -18,7 +18,7 @@ class QtUpdateFetcher final : public UpdateFetcher {
 
   bool Connected() override;
   std::optional<std::string> Get(const std::string& url, std::size_t max_bytes) override;
-  bool Download(const std::string& url, const std::string& target) override;
+  Status Download(const std::string& url, const std::string& target) override;
 
  private:
   std::unique_ptr<QNetworkAccessManager> network_;

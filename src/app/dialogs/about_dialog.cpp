@@ -34,8 +34,7 @@ QString Version() {
   // Isolated left to right: in a right-to-left line "1.03+git450379d" would otherwise be
   // split at the plus sign and its parts swapped.
   return kVersion + QLatin1Char(' ') + QChar(0x2066) +
-         QString::fromUtf8(version.data(), static_cast<qsizetype>(version.size())) +
-         QChar(0x2069);
+         QString::fromUtf8(version.data(), static_cast<qsizetype>(version.size())) + QChar(0x2069);
 }
 
 // Opens the about box from the main window: on F1 and on a click on the banner, whose

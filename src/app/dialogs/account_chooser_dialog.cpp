@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/widgets/grid.h"
-#include "engine/browse/cell_text.h"
+#include "engine/browse/browse.h"
 #include "engine/uniform/fields.h"
 
 namespace tallyscan {

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "engine/browse/grid.h"
+#include "engine/browse/browse.h"
 
 namespace tallyscan {
 namespace {

@@ -5,7 +5,7 @@
 #include <QDialog>
 
 #include "app/app_context.h"
-#include "engine/browse/grid.h"
+#include "engine/browse/browse.h"
 
 class QCheckBox;
 

@@ -16,13 +16,12 @@
 #include "app/dialogs/record_detail_dialog.h"
 #include "app/report/grid_print.h"
 #include "app/shared_fonts.h"
+#include "app/texts.h"
 #include "app/widgets/card_number_edit.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/grid_search.h"
-#include "engine/browse/accounts_index.h"
-#include "engine/browse/grid.h"
-#include "engine/browse/ledger_card.h"
+#include "engine/browse/browse.h"
 #include "engine/checks/checks.h"
 #include "engine/report/browser_reports.h"
 #include "engine/text/trim.h"
@@ -182,7 +181,7 @@ int AccountsIndexPage::ChosenRow() const {
 std::int64_t AccountsIndexPage::ChosenAccount() {
   const int row = ChosenRow();
   if (row < 0 || row >= app_.store.AccountListIndex.Count()) {
-    AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(kNoRowSelected));
+    AppMessage(app_, this, 1, MessageIcon::kExclamation, texts::kChooseRow);
     return 0;
   }
   return row + 1;

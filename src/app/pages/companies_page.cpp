@@ -17,7 +17,7 @@
 #include "app/texts.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
-#include "engine/browse/grid.h"
+#include "engine/browse/browse.h"
 #include "engine/uniform/folder_files.h"
 
 namespace tallyscan {

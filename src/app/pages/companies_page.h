@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/pages/page.h"
-#include "engine/browse/companies_store.h"
+#include "engine/browse/browse.h"
 
 class QPushButton;
 class QToolButton;

@@ -20,7 +20,7 @@
 #include "app/shared_fonts.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
-#include "engine/browse/field_list.h"
+#include "engine/browse/browse.h"
 #include "engine/report/browser_reports.h"
 
 namespace tallyscan {

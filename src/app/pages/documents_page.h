@@ -6,9 +6,7 @@
 #include <vector>
 
 #include "app/pages/page.h"
-#include "engine/browse/document_cells.h"
-#include "engine/browse/document_marks_task.h"
-#include "engine/browse/document_register.h"
+#include "engine/browse/browse.h"
 #include "engine/checks/checks.h"
 
 class QComboBox;

@@ -14,16 +14,15 @@
 #include "app/dialogs/output_dialog.h"
 #include "app/images.h"
 #include "app/shared_fonts.h"
+#include "app/texts.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/grid_search.h"
-#include "engine/browse/field_list.h"
-#include "engine/browse/item_catalogue.h"
+#include "engine/browse/browse.h"
 #include "engine/report/browser_reports.h"
 
 namespace tallyscan {
 namespace {
 
-const QString kChooseRow = QStringLiteral("יש לבחור קודם שורה להצגה");
 const char kSortProperty[] = "SortParit";
 
 class ItemRowSource final : public GridRowSource {
@@ -141,7 +140,7 @@ void ItemsPage::Search() {
 void ItemsPage::ShowSource() {
   const QModelIndexList chosen = list_->selectionModel()->selectedRows();
   if (chosen.isEmpty()) {
-    AppMessage(app_, this, 1, MessageIcon::kExclamation, kChooseRow);
+    AppMessage(app_, this, 1, MessageIcon::kExclamation, texts::kChooseRow);
     return;
   }
   emit SourceRecord(rows_->OffsetOf(chosen.front().row()));

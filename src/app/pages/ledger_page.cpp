@@ -18,10 +18,10 @@
 #include "app/dialogs/output_dialog.h"
 #include "app/dialogs/record_detail_dialog.h"
 #include "app/shared_fonts.h"
+#include "app/texts.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
-#include "engine/browse/cell_text.h"
-#include "engine/browse/grid.h"
+#include "engine/browse/browse.h"
 #include "engine/checks/checks.h"
 #include "engine/report/browser_reports.h"
 #include "engine/uniform/fields.h"
@@ -290,7 +290,7 @@ int LedgerPage::ChosenRow() const {
 const LedgerRow* LedgerPage::ChosenMovement() {
   const int row = ChosenRow();
   if (row < 0 || static_cast<std::size_t>(row) >= card_.rows.size()) {
-    AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(kNoRowSelected));
+    AppMessage(app_, this, 1, MessageIcon::kExclamation, texts::kChooseRow);
     return nullptr;
   }
   return &card_.rows[static_cast<std::size_t>(row)];

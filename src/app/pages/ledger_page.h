@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "app/pages/page.h"
-#include "engine/browse/ledger_card.h"
+#include "engine/browse/browse.h"
 
 class QLabel;
 class QLineEdit;

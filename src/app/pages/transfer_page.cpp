@@ -14,7 +14,7 @@
 #include "app/widgets/folder_chooser.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
-#include "engine/browse/accounts_index.h"
+#include "engine/browse/browse.h"
 #include "engine/transfer/account_numbers.h"
 #include "engine/transfer/transfer.h"
 #include "engine/uniform/fields.h"

@@ -8,7 +8,7 @@
 #include <QStandardPaths>
 
 #include "app/adapters/qt_update_fetcher.h"
-#include "engine/shell/update.h"
+#include "engine/program/update.h"
 
 namespace tallyscan {
 namespace {
@@ -58,15 +58,19 @@ void UpdateThread::run() {
                                             UserUpdateFolder(), writable);
   QtUpdateFetcher fetcher;
   LocalUpdateFiles files;
-  if (!PrepareUpdate(server_, fetcher, files, paths, kScriptKind,
-                     QCoreApplication::applicationPid())) {
+  if (const Status prepared = PrepareUpdate(server_, fetcher, files, paths, kScriptKind,
+                                            QCoreApplication::applicationPid());
+      !prepared.ok()) {
+    // The update runs unseen and leaves the program as it is; why it did not happen is told to
+    // whoever reads the program's messages.
+    qWarning("update: %s", prepared.message().c_str());
     return;
   }
   // A running import, check, transfer or print finishes first.
   while (app_.app_busy) {
     if (isInterruptionRequested()) {
-      files.Remove(paths.ScriptPath());
-      files.Remove(paths.DownloadPath());
+      (void)files.Remove(paths.ScriptPath());
+      (void)files.Remove(paths.DownloadPath());
       return;
     }
     msleep(kBusyPollMs);

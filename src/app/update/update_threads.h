@@ -5,7 +5,7 @@
 #include <QWidget>
 
 #include "app/app_context.h"
-#include "engine/shell/settings.h"
+#include "engine/program/settings.h"
 
 namespace tallyscan {
 

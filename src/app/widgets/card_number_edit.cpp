@@ -7,7 +7,7 @@
 #include "app/app_message.h"
 #include "app/keyboard.h"
 #include "app/widgets/grid.h"
-#include "engine/browse/grid.h"
+#include "engine/browse/browse.h"
 #include "engine/text/trim.h"
 
 namespace tallyscan {

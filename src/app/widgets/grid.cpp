@@ -19,7 +19,7 @@
 #include "app/widgets/grid_delegate.h"
 #include "app/widgets/grid_search.h"
 #include "app/widgets/text_match.h"
-#include "engine/browse/grid.h"
+#include "engine/browse/browse.h"
 #include "engine/text/csv.h"
 
 namespace tallyscan {

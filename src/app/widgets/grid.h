@@ -30,7 +30,7 @@
 #include <QStringList>
 #include <QTableView>
 
-#include "engine/browse/grid.h"
+#include "engine/browse/browse.h"
 
 namespace tallyscan {
 

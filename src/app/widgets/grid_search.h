@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "engine/browse/grid.h"
+#include "engine/browse/browse.h"
 
 class QLabel;
 class QLineEdit;

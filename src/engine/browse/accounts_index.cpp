@@ -158,15 +158,6 @@ bool SortAccountList(RecordStore& store, int field_number) {
   return true;
 }
 
-std::string JoinCells(const RowCells& cells) {
-  std::string row;
-  for (std::size_t i = 0; i < cells.size(); ++i) {
-    if (i > 0) row += '\t';
-    row += cells[i];
-  }
-  return row;
-}
-
 const RowCells& AccountsIndexRows::Row(std::int64_t row) {
   if (row == cached_row_ && row != 0) return cells_;
   const std::int64_t accounts = store_.AccountListIndex.Count();

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to browse/: the rest of the program includes browse/browse.h.
+//
 // The accounts index: one row per account (B110) in AccountListIndex order, then the totals
 // row of the trial balance. The cell texts are those every index view prints (the page, the
 // reports, `tallyscan-cli view index`): UTF-8, with their markers, file text made safe.
@@ -35,9 +37,6 @@ RowCells AccountTotalsCells(const RecordStore& store);
 // The keys keep the sort text until the next sort or import. Returns false, changing
 // nothing, for a field out of range; throws std::bad_alloc like the index itself.
 bool SortAccountList(RecordStore& store, int field);
-
-// Cells joined by TAB: a row of the raw output.
-std::string JoinCells(const RowCells& cells);
 
 // The rows of the index as a grid asks for them (row 1..RowCount(), the last is the totals
 // row). The cache keeps the last row read, so that the cells of one row cost one read.

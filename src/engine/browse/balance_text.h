@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to browse/: the rest of the program includes browse/browse.h.
+
 #include <cstdint>
 #include <string>
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to browse/: the rest of the program includes browse/browse.h.
+//
 // Changing an account's card number: the six-character ShortKey of its AccountListIndex
 // entry, typed by the user over the grid cell.
 

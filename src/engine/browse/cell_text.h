@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to browse/: the rest of the program includes browse/browse.h.
+//
 // The texts of browser and report cells cut from record fields, one rule per kind of field,
 // the same in every browser, report and command-line view so that their outputs compare
 // exactly:

@@ -15,6 +15,7 @@
 #include <random>
 
 #include "engine/browse/accounts_index.h"
+#include "engine/common/texts.h"
 #include "engine/uniform/fields.h"
 #include "engine/uniform/folder_files.h"
 #include "engine/uniform/line_end.h"
@@ -28,7 +29,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kNothingLoadedText = "יש לקרוא תחילה את קובץ הנתונים";
 constexpr std::string_view kNoStoreText = "לא נמצאה ספריה לשמירת החברות";
 constexpr std::string_view kBadDealerText = "מספר העוסק בקובץ האתחול אינו מורכב מספרות בלבד (";
 constexpr std::string_view kBadDealerEndText = "), ולכן לא ניתן לשמור את החברה";
@@ -313,7 +313,7 @@ std::vector<CompanyRow> CompaniesStore::Scan() const {
 SaveTarget CompaniesStore::TargetOf(const RecordStore& store) const {
   SaveTarget target;
   if (store.LoadedFolder.empty()) {
-    target.status = Status::Refused(std::string(kNothingLoadedText));
+    target.status = Status::Refused(std::string(kNeedsDataText));
     return target;
   }
   if (root_.empty()) {

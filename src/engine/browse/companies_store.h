@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to browse/: the rest of the program includes browse/browse.h.
+//
 // The companies store: saved copies of examined data sets, so that a set can be read again
 // without the folder it was delivered in. One folder per company, named by its dealer
 // number, holds one folder per fiscal year ("2023"), which holds the set's two files. There

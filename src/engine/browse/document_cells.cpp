@@ -51,15 +51,6 @@ std::string Amount(std::string_view line, const FieldLayout& field) {
 // A percentage in hundredths of a percent as "#,.00".
 std::string Percent(std::int64_t hundredths) { return FormatNumber("#,.00", hundredths, 2); }
 
-std::string Row(const std::vector<std::string>& cells) {
-  std::string row;
-  for (std::size_t i = 0; i < cells.size(); ++i) {
-    if (i != 0) row += '\t';
-    row += cells[i];
-  }
-  return row;
-}
-
 // Whether the document check compares this document's lines with its summary: invoices,
 // orders, delivery and purchase documents (100-799 but the receipts) that have lines.
 bool LinesCompared(const LoadedDocument& document) {
@@ -236,13 +227,13 @@ std::vector<std::string> LinesGridRows(const LoadedDocument& document, bool dos)
     for (int f = 1; f <= kLineFieldCount; ++f) {
       cells[static_cast<std::size_t>(f - 1)] = DocumentLineCell(line.line, f, dos);
     }
-    rows.push_back(Row(cells));
+    rows.push_back(JoinCells(cells));
   }
   std::vector<std::string> total(kLineFieldCount);
   total[0] = std::string(kTotalImage);
   total[2] = "סה'כ לתעודה" + std::string(kHeadingMarker);
   total[12] = BalanceText(document.lines_total, false) + std::string(kHeadingMarker);
-  rows.push_back(Row(total));
+  rows.push_back(JoinCells(total));
   return rows;
 }
 
@@ -256,7 +247,7 @@ std::vector<std::string> ReceiptGridRows(const LoadedDocument& document) {
       cells[1] = receipt.kind == ReceiptGridLine::Kind::kWithholding ? "ניכוי במקור" : "סה'כ לקבלה";
       cells[1] += kHeadingMarker;
       cells[7] += kHeadingMarker;
-      rows.push_back(Row(cells));
+      rows.push_back(JoinCells(cells));
       continue;
     }
     const std::string_view line = receipt.record.line;
@@ -269,7 +260,7 @@ std::vector<std::string> ReceiptGridRows(const LoadedDocument& document) {
     cells[4] = StrippedCell(SliceField(line, D120(1308)));
     cells[5] = StrippedCell(SliceField(line, D120(1309)));
     cells[6] = DueDate(line);
-    rows.push_back(Row(cells));
+    rows.push_back(JoinCells(cells));
   }
   return rows;
 }

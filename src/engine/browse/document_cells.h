@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to browse/: the rest of the program includes browse/browse.h.
+//
 // What the documents page shows of a loaded document (document_view.h): the texts of the
 // header panel, the rows of the lines grid (the catalogue "TudFields", fields 1-14, and a
 // total row) and of the receipt grid (the image index and seven columns). The CLI's

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to browse/: the rest of the program includes browse/browse.h.
+//
 // The documents register's marks found on a thread of their own, so that the register shows
 // its rows at once and its marks when they are ready. The thread only reads the store (the
 // index entries and the data file, through a reader of its own); whoever owns the task stops

@@ -192,7 +192,8 @@ std::string DocumentRegister::Cell(int row, int field) const {
       return std::string(type != nullptr ? type->name : kUnknownMeaning);
     }
     case 3:
-      return DocumentNumberText(store_.DocumentIndex[r.element]);
+      // The number is the file's text: a TAB in it must not open another cell.
+      return SafeCellText(DocumentNumberText(store_.DocumentIndex[r.element]));
     case 4:
       return FieldCell(Header(r), C100(1230), store_.DosCodePage);
     case 5:
@@ -213,12 +214,10 @@ std::string DocumentRegister::Cell(int row, int field) const {
 }
 
 std::string DocumentRegister::RowText(int row) const {
-  std::string text;
-  for (int f = 1; f <= kRegisterFieldCount; ++f) {
-    if (f > 1) text += '\t';
-    text += Cell(row, f);
-  }
-  return text;
+  std::vector<std::string> cells;
+  cells.reserve(kRegisterFieldCount);
+  for (int f = 1; f <= kRegisterFieldCount; ++f) cells.push_back(Cell(row, f));
+  return JoinCells(cells);
 }
 
 void DocumentRegister::Sort(int field) {

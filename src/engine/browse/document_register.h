@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to browse/: the rest of the program includes browse/browse.h.
+//
 // The documents register: the documents of one type (or of all types) as a list an auditor
 // scans rather than pages through. One row per document with its number, date, customer,
 // dealer number, amounts and a mark where the document check finds its lines or its VAT

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to browse/: the rest of the program includes browse/browse.h.
+//
 // The documents view without its window: the documents of one type as a run of
 // DocumentIndex, paging through the run, the jump to a typed number, and loading a document
 // with its lines (D110) and receipt lines (D120) in line-number order. What the page shows

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to browse/: the rest of the program includes browse/browse.h.
+//
 // Figures computed from integer fields (agorot, ten-thousandths) and rounded once, half away
 // from zero, to the unit shown: never through binary floating point, so that every output
 // of a computed percentage or amount can be compared exactly.

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to browse/: the rest of the program includes browse/browse.h.
+//
 // The field catalogues of the browsers: field n of a browser is its n-th column caption.
 // A catalogue also carries what the browser's field-list setting and its field-selection
 // dialog need, and how its search box takes input for each field.

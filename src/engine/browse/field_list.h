@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to browse/: the rest of the program includes browse/browse.h.
+//
 // Field lists: a browser's visible columns in display order, stored in the settings as
 // "width,field" entries joined by ";" with no ";" after the last, e.g. "30,1;180,2;60,3".
 // Field 1 is the row-number column "#" and always comes first.

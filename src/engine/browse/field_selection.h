@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to browse/: the rest of the program includes browse/browse.h.
+//
 // The state behind a field-selection dialog: one tick per field from 2 upwards, ticked for
 // the fields of the browser's list, each remembering the width its entry had. The result
 // lists the ticked fields in field order after the row-number column, so the column order

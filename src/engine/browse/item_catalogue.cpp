@@ -12,6 +12,7 @@
 #include "engine/text/cp1255.h"
 #include "engine/text/hebrew_order.h"
 #include "engine/text/trim.h"
+#include "engine/uniform/result_row.h"
 #include "engine/uniform/values.h"
 
 namespace tallyscan {
@@ -80,12 +81,10 @@ std::string ItemCell(std::string_view line, int field, bool dos) {
 }
 
 std::string ItemRowText(std::string_view line, bool dos) {
-  std::string text;
-  for (int f = 1; f <= kItemFieldCount; ++f) {
-    if (f > 1) text += '\t';
-    text += ItemCell(line, f, dos);
-  }
-  return text;
+  std::vector<std::string> cells;
+  cells.reserve(kItemFieldCount);
+  for (int f = 1; f <= kItemFieldCount; ++f) cells.push_back(ItemCell(line, f, dos));
+  return JoinCells(cells);
 }
 
 bool ItemSortable(int field) { return field >= 2 && field <= kItemFieldCount; }

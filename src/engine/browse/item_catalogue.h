@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to browse/: the rest of the program includes browse/browse.h.
+//
 // The item catalogue without its window: the cells of an item row (the catalogue
 // "PrtFields", fields 1-14), sorting the rows by a field, and the search in the sort column.
 // Rows are the entries of the store's ItemListIndex, in its order.

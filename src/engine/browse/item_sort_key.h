@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to browse/: the rest of the program includes browse/browse.h.
+//
 // Sort keys of the item catalogue and the documents register, compared byte by byte; ties
 // are broken by file order (the record's offset) by whoever sorts.
 

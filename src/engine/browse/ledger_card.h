@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to browse/: the rest of the program includes browse/browse.h.
+//
 // The ledger card of an account: every movement (B100) posted to it in file order, with the
 // running balance after each, an opening-balance row in front when the account's movements
 // do not account for its opening balance, and a totals row. Also the choice of cards by typed
@@ -20,7 +22,6 @@ namespace tallyscan {
 
 inline constexpr int kLedgerFieldCount = 26;
 
-inline constexpr std::string_view kNoRowSelected = "יש לבחור קודם שורה להצגה";
 inline constexpr std::string_view kNoFirstCard = "יש לציין את מספר הכרטיס הראשון";
 inline constexpr std::string_view kNoCardsToPrint = "לא נמצאו כרטיסים מתאימים להדפסה";
 inline constexpr std::string_view kNoCardsToShow = "לא נמצאו כרטיסים מתאימים להצגה";

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to browse/: the rest of the program includes browse/browse.h.
+//
 // Sort keys of the browsers' header-click sorts: bytes of code page 1255 compared byte by
 // byte, as the index entries hold them.
 

@@ -144,13 +144,11 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
   std::optional<std::int64_t> previous_batch;
   std::uint64_t previous_batch_key = 0;
   auto append_batch_row = [&](std::int64_t batch) {
-    std::string row = MakeRow(RowStatus::kInfo, {"סה'כ למנה " + PlainNumber(batch),
-                                                 Debit(batch_debit), Credit(batch_credit)});
-    if (batch_debit != batch_credit) {
-      row += '\t';
-      row += BySign(batch_debit - batch_credit);
-    }
-    run.Append(std::move(row));
+    const std::string caption = "סה'כ למנה " + PlainNumber(batch);
+    run.Append(batch_debit == batch_credit
+                   ? MakeRow(RowStatus::kInfo, {caption, Debit(batch_debit), Credit(batch_credit)})
+                   : MakeRow(RowStatus::kInfo, {caption, Debit(batch_debit), Credit(batch_credit),
+                                                BySign(batch_debit - batch_credit)}));
     run.ShowRows();
   };
 

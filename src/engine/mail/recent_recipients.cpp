@@ -4,7 +4,7 @@
 
 #include "engine/mail/mail_address.h"
 #include "engine/mail/mail_settings.h"
-#include "engine/shell/settings.h"
+#include "engine/program/settings.h"
 #include "engine/text/trim.h"
 
 namespace tallyscan {

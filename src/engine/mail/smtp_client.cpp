@@ -286,7 +286,8 @@ MailOutcome SendMail(const MailRequest& request, MailConnection& connection, Rep
   message.recipient = recipient;
   message.subject = request.subject;
   message.date = FormatMailDate(request.now, request.utc_offset_minutes);
-  message.message_id = NewMessageId(sender, request.now);
+  message.message_id =
+      request.message_id.empty() ? NewMessageId(sender, request.now) : request.message_id;
   if (!connection.Write(MessageHead(message))) return Failure(texts::kDataFailed, talk.Error());
   BodyEncoder encoder;
   std::string block;

@@ -52,6 +52,9 @@ struct MailRequest {
   std::string clear_text_server;
   std::int64_t now = 0;  // seconds since 1970 (UTC) and the local offset, for the Date line
   int utc_offset_minutes = 0;
+  // The Message-ID with its angle brackets; empty for a new one (NewMessageId). Only a test
+  // that compares the whole message sets it.
+  std::string message_id;
 };
 
 struct MailOutcome {

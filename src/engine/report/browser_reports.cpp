@@ -4,13 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/browse/accounts_index.h"
-#include "engine/browse/cell_text.h"
-#include "engine/browse/document_cells.h"
-#include "engine/browse/document_view.h"
-#include "engine/browse/field_catalogue.h"
-#include "engine/browse/item_catalogue.h"
-#include "engine/browse/ledger_card.h"
+#include "engine/browse/browse.h"
 #include "engine/checks/document_checks.h"
 #include "engine/text/number_format.h"
 #include "engine/uniform/fields.h"
@@ -103,10 +97,7 @@ std::string Coded(std::string_view code, std::string_view text) {
   return coded;
 }
 std::string Coded(std::string_view code, std::string_view label, std::string_view value) {
-  std::string coded = Coded(code, label);
-  coded += '\t';
-  coded += value;
-  return coded;
+  return JoinCells({Coded(code, label), value});
 }
 
 // The document's description as the checks name it, which is the text after their "בעיה ב ".

@@ -13,7 +13,7 @@
 
 #include <span>
 
-#include "engine/browse/field_list.h"
+#include "engine/browse/browse.h"
 #include "engine/report/report.h"
 
 namespace tallyscan {

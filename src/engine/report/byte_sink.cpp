@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/common/texts.h"
+
 namespace tallyscan {
 namespace {
 
@@ -13,7 +15,7 @@ constexpr std::size_t kBufferSize = 1 << 20;
 }  // namespace
 
 std::string WriteFailureMessage(const std::string& path, const std::string& reason) {
-  return "לא ניתן לכתוב את הקובץ " + path + " (" + reason + ")";
+  return std::string(kCannotWriteFileText) + path + " (" + reason + ")";
 }
 
 FileSink::FileSink(ReportFile file) : file_(std::move(file)) { buffer_.reserve(kBufferSize); }

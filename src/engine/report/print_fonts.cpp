@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/shell/settings.h"
+#include "engine/program/settings.h"
 #include "engine/text/cp1255.h"
 #include "engine/text/trim.h"
 

@@ -71,13 +71,6 @@ std::string Meaning(const FieldLayout& field, std::string_view raw) {
   }
 }
 
-// A cell whose text is safe already: ours, or the file's passed through SafeCellText, with
-// our markers after it.
-void AppendCell(std::string& row, std::string_view cell) {
-  row += '\t';
-  row += cell;
-}
-
 void AppendRecordRows(std::string_view line, bool dos_code_page, std::vector<std::string>& rows) {
   const RecordLayout* layout = FindLayout(line);
   if (layout == nullptr) return;
@@ -101,13 +94,10 @@ void AppendRecordRows(std::string_view line, bool dos_code_page, std::vector<std
       value += kHeadingMarker;
       meaning += kHeadingMarker;
     }
-    std::string row(failed ? "1" : "3");
-    AppendCell(row, field.code != 0 ? std::to_string(field.code) : std::string());
-    AppendCell(row, caption);
-    AppendCell(row, value);
-    if (failed) row += kErrorMarker;
-    AppendCell(row, meaning);
-    rows.push_back(std::move(row));
+    if (failed) value += kErrorMarker;
+    const std::string code = field.code != 0 ? std::to_string(field.code) : std::string();
+    rows.push_back(
+        MakeRow(failed ? RowStatus::kError : RowStatus::kInfo, {code, caption, value, meaning}));
     first = false;
   }
 }
@@ -127,12 +117,9 @@ std::string BuildSummaryDetailRow(std::string_view summary_line) {
   const std::string_view type_caption = SummaryCaption(type);
   std::string caption(kSummaryRowCaption);
   caption += type_caption.empty() ? SafeCellText(Cp1255ToUtf8(type)) : std::string(type_caption);
-  std::string row("3");
-  AppendCell(row, std::to_string(kSummaryFieldCode));
-  AppendCell(row, caption);
-  AppendCell(row, SafeCellText(Cp1255ToUtf8(count)));
-  AppendCell(row, IsAllDigits(count) ? FormatCount(ReadInteger(count)) : std::string());
-  return row;
+  return MakeRow(RowStatus::kInfo,
+                 {std::to_string(kSummaryFieldCode), caption, SafeCellText(Cp1255ToUtf8(count)),
+                  IsAllDigits(count) ? FormatCount(ReadInteger(count)) : std::string()});
 }
 
 std::vector<std::string> BuildIniDetailRows(std::string_view a000_line,

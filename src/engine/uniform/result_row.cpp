@@ -43,6 +43,29 @@ std::string MakeRow(RowStatus status, std::initializer_list<std::string_view> ce
   return row;
 }
 
+namespace {
+
+template <typename Cells>
+std::string Joined(const Cells& cells) {
+  std::size_t size = 0;
+  for (const auto& cell : cells) size += cell.size() + 1;
+  std::string row;
+  row.reserve(size);
+  bool first = true;
+  for (const auto& cell : cells) {
+    if (!first) row.push_back('\t');
+    row.append(cell);
+    first = false;
+  }
+  return row;
+}
+
+}  // namespace
+
+std::string JoinCells(std::span<const std::string> cells) { return Joined(cells); }
+
+std::string JoinCells(std::initializer_list<std::string_view> cells) { return Joined(cells); }
+
 std::string PlainNumber(std::int64_t value) { return std::to_string(value); }
 
 std::string_view RowField(std::string_view row, int field) {

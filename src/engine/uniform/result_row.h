@@ -6,12 +6,14 @@
 // kHeadingMarker ends a heading or total cell (bold), kDebitMarker follows a debit amount and
 // kCreditMarker a credit amount or an error value (red).
 //
-// Rows are written with MakeRow and read back only through this header (RowField, LookOfCell,
-// DecodeRow, CellAmount): the CLI, the grids and the report producers all decode them here.
+// Rows are written with MakeRow or JoinCells and read back only through this header (RowField,
+// LookOfCell, DecodeRow, CellAmount): the CLI, the grids and the report producers all decode them
+// here.
 
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +43,11 @@ std::string SafeCellText(std::string_view text);
 
 // status + TAB + each cell, the cells joined by TAB.
 std::string MakeRow(RowStatus status, std::initializer_list<std::string_view> cells);
+
+// The cells joined by TAB: a row without a status (a browser's grid row), or two texts of one
+// line. The cells must be safe already (SafeCellText, or texts of our own).
+std::string JoinCells(std::span<const std::string> cells);
+std::string JoinCells(std::initializer_list<std::string_view> cells);
 
 // A number as plain digits (no separators), as row texts quote line numbers and counts.
 std::string PlainNumber(std::int64_t value);

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <limits>
 
+#include "engine/browse/browse.h"
 #include "engine/browse/cell_text.h"
-#include "engine/browse/grid.h"
 #include "engine/uniform/record_store.h"
 #include "engine/uniform/result_row.h"
 

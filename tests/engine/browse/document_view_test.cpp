@@ -9,6 +9,7 @@
 #include "engine/browse/document_view.h"
 #include "engine/common/progress.h"
 #include "engine/text/cp1255.h"
+#include "engine/uniform/result_row.h"
 
 namespace tallyscan::testing {
 namespace {
@@ -138,6 +139,17 @@ TEST_F(DocumentViewTest, NavigationAndTheJump) {
     EXPECT_EQ(c.found, number(jump.element)) << c.typed;
     EXPECT_EQ(c.box, jump.box_text) << c.typed;
   }
+}
+
+TEST_F(DocumentViewTest, ARegisterNumberHoldingATabStaysInItsOwnCell) {
+  AddHeader(305, "000000000000000004\t7", 10000, 0, 1700, 11700);
+  SilentProgress progress;
+  DocumentMarks marks;
+  ASSERT_TRUE(FindDocumentMarks(Store(), progress, &marks));
+  const DocumentRegister invoices(Store(), "305", marks);
+  ASSERT_EQ(2, invoices.RowCount());
+  EXPECT_EQ(static_cast<std::size_t>(kRegisterFieldCount), DecodeCells(invoices.RowText(0)).size());
+  EXPECT_EQ("4 7", invoices.Cell(0, 3));
 }
 
 TEST_F(DocumentViewTest, RegisterListsTotalsAndMarksDisagreements) {

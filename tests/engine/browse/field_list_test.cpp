@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "engine/browse/grid.h"
-#include "engine/shell/settings.h"
+#include "engine/browse/browse.h"
+#include "engine/program/settings.h"
 
 namespace tallyscan {
 namespace {

@@ -1,12 +1,14 @@
 // E-mail sending without a network: addresses, the message's head and body encoder, the
-// password's scrambled form, the recent recipients, and the checks that come before any
-// connection. The conversation with a real server is tested in tests/mail/.
+// password's scrambled form, the recent recipients, the checks that come before any
+// connection, and the whole message of a fixed report against its golden file. The
+// conversation with a real server is tested in tests/mail/.
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <vector>
@@ -20,7 +22,11 @@
 #include "engine/mail/password_scramble.h"
 #include "engine/mail/recent_recipients.h"
 #include "engine/mail/smtp_client.h"
-#include "engine/shell/settings.h"
+#include "engine/program/settings.h"
+#include "engine/report/byte_sink.h"
+#include "engine/report/html_writer.h"
+#include "engine/report/result_reports.h"
+#include "engine/uniform/result_row.h"
 
 namespace tallyscan {
 namespace {
@@ -372,6 +378,72 @@ TEST(SendMail, AReportThatCannotBeReadToItsEndDropsTheConnectionBeforeTheMessage
     EXPECT_NE(std::string::npos, server.written.find("DATA\r\n"));
     EXPECT_EQ(std::string::npos, server.written.find("\r\n.\r\n"));
   }
+}
+
+// The checks report of three findings in the e-mail form, printed on a fixed date.
+std::string WriteFixedReport(const std::string& path) {
+  const std::string rows[] = {
+      MakeRow(RowStatus::kHeading, {"בדיקת איזון מאזן בוחן\u200E"}),
+      MakeRow(RowStatus::kInfo,
+              {"סה'כ סכומי מאזן בוחן", "2,522,083.41\x1C", "2,522,083.41\x1D", "0.00\x1C"}),
+      MakeRow(RowStatus::kError, {"סה'כ למנה 7", "39,045.50\x1C", "39,040.50\x1D", "5.00\x1C"}),
+  };
+  ReportHeader header;
+  header.company = "מאפיית הגליל <בע\"מ>";
+  header.second_line = "רחוב הרצל 1 חיפה";
+  header.dealer_number = "123456782";
+  header.fiscal_year = 2024;
+  header.print_date = {2025, 1, 15};
+  FileSink sink(path);
+  HtmlReportWriter writer(HtmlForm::kMail, sink);
+  SilentProgress silent;
+  ReportStream stream(header, DefaultPrintFonts(), {&writer}, silent);
+  EXPECT_TRUE(WriteChecksReport(rows, stream));
+  const Status ended = stream.End();
+  return ended.ok() ? std::string() : ended.message();
+}
+
+// What the client wrote after DATA, up to and including the closing ".".
+std::string MessageOnTheWire(const std::string& written) {
+  const std::size_t data = written.find("DATA\r\n");
+  const std::size_t end = written.find("\r\n.\r\n");
+  if (data == std::string::npos || end == std::string::npos) return {};
+  return written.substr(data + 6, end + 5 - (data + 6));
+}
+
+// The whole message as a receiver gets it, for a report fixed to the byte and a fixed date,
+// offset and Message-ID. On a difference, or with no reference, the message sent is left
+// among the test's temporary files, to be reviewed and copied over the reference when the
+// change is meant.
+TEST(SendMail, TheMessageOfAFixedReportEqualsItsGoldenFile) {
+  const std::string report = testing::TempDir() + "/mail_test_checks.htm";
+  ASSERT_EQ("", WriteFixedReport(report));
+  ScriptedConnection server(
+      {"220 here", "250 here", "250 ok", "250 ok", "354 go on", "250 taken", "221 bye"});
+  server.loopback = true;
+  MailRequest request;
+  request.sender = "audit@example.com";
+  request.server = "mail.example.com:2525";
+  request.recipient = "דנה לוי <dana@example.org>";
+  request.subject = "תוצאות בדיקות תקינות";
+  request.report_path = report;
+  request.now = 1736937000;
+  request.utc_offset_minutes = 120;
+  request.message_id = "<4f1c2a.1736937000@example.com>";
+  const MailOutcome outcome = SendMail(request, server);
+  ASSERT_TRUE(outcome.accepted) << outcome.message;
+  const std::string actual = MessageOnTheWire(server.written);
+  ASSERT_NE("", actual);
+
+  const std::string golden = TALLYSCAN_SOURCE_DIR "/tests/golden/mail/checks_report.eml";
+  const std::string sent = testing::TempDir() + "/checks_report.eml";
+  std::ifstream in(golden, std::ios::binary);
+  const std::string expected((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
+  if (actual == expected) return;
+  std::ofstream(sent, std::ios::binary) << actual;
+  if (!in) GTEST_SKIP() << "no reference " << golden << "; the message sent is in " << sent;
+  ADD_FAILURE() << "the message differs from " << golden << "; the one sent is in " << sent;
 }
 
 }  // namespace

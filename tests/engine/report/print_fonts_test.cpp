@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/shell/settings.h"
+#include "engine/program/settings.h"
 
 namespace tallyscan {
 namespace {

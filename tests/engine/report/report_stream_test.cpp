@@ -113,13 +113,13 @@ TEST(OutputTargets, EMailAndExcelExcludeEachOtherAndSomeTargetIsAlwaysChosen) {
   constexpr int P = kPrinterTarget, X = kExcelTarget, M = kMailTarget, F = kPdfTarget;
   for (const Case& c : {
            Case{P, kMailTarget, P | M},
-           Case{P | X, kMailTarget, P | M},     // e-mail clears Excel
-           Case{P | M, kExcelTarget, P | X},    // and Excel clears e-mail
-           Case{M, kMailTarget, P},             // no target left: the printer again
-           Case{P, kPrinterTarget, P},          // the printer alone stays on
+           Case{P | X, kMailTarget, P | M},   // e-mail clears Excel
+           Case{P | M, kExcelTarget, P | X},  // and Excel clears e-mail
+           Case{M, kMailTarget, P},           // no target left: the printer again
+           Case{P, kPrinterTarget, P},        // the printer alone stays on
            Case{P | X, kPrinterTarget, X},
            Case{X, kExcelTarget, P},
-           Case{P | F, kPrinterTarget, F},      // the PDF alone is a target
+           Case{P | F, kPrinterTarget, F},  // the PDF alone is a target
            Case{F, kPdfTarget, P},
        }) {
     EXPECT_EQ(c.after, ToggleTarget(c.before, c.click)) << c.before << " click " << c.click;

@@ -7,8 +7,10 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
-#include "engine/browse/balance_text.h"
+#include "engine/browse/browse.h"
 
 namespace tallyscan {
 namespace {
@@ -59,6 +61,23 @@ TEST(ResultRowTest, DecodedRowsGiveTheStatusAndEveryCell) {
   EXPECT_EQ(std::nullopt, DecodeRow("").status);
   EXPECT_EQ(std::nullopt, DecodeRow("12\tx").status);
   EXPECT_EQ(3u, DecodeCells("3\t\tx").size());  // a grid row: no status, every cell
+}
+
+TEST(ResultRowTest, JoinedCellsKeepEveryCellEmptyOnesIncluded) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{}, ""},
+      {{""}, ""},
+      {{"", ""}, "\t"},
+      {{"א", "", "12.00\x1C"}, "א\t\t12.00\x1C"},
+      {{"", "ב", ""}, "\tב\t"},
+  };
+  for (const auto& [cells, row] : cases) {
+    EXPECT_EQ(row, JoinCells(cells));
+    if (!cells.empty()) {
+      EXPECT_EQ(cells.size(), DecodeCells(JoinCells(cells)).size()) << row;
+    }
+  }
+  EXPECT_EQ("תווית\t15/01/2025", JoinCells({"תווית", "15/01/2025"}));
 }
 
 TEST(ResultRowTest, AnAmountIsAFigureAsTheRowsWriteIt) {
