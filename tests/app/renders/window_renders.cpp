@@ -111,8 +111,8 @@ class WindowRenders : public QObject {
     MainWindow window(t.app, StoredSize(1366, 768));
     window.resize(1366, 768);
     window.show();
-    window.PressButton(2006);
-    static_cast<ItemsPage*>(window.PageAt(8))->SortBy(5);
+    window.PressButton(PageId::kItems);
+    window.PageOf<ItemsPage>()->SortBy(5);
     QVERIFY(!Save(window.grab().toImage(), QStringLiteral("items_page.png")).isEmpty());
   }
 

@@ -25,6 +25,7 @@
 #include "engine/program/settings.h"
 #include "engine/report/byte_sink.h"
 #include "engine/report/html_writer.h"
+#include "engine/report/report_file.h"
 #include "engine/report/result_reports.h"
 #include "engine/uniform/result_row.h"
 
@@ -394,7 +395,9 @@ std::string WriteFixedReport(const std::string& path) {
   header.dealer_number = "123456782";
   header.fiscal_year = 2024;
   header.print_date = {2025, 1, 15};
-  FileSink sink(path);
+  ReportFile file;
+  if (const Status opened = ReportFile::Open(path, {}, file); !opened.ok()) return opened.message();
+  FileSink sink(std::move(file));
   HtmlReportWriter writer(HtmlForm::kMail, sink);
   SilentProgress silent;
   ReportStream stream(header, DefaultPrintFonts(), {&writer}, silent);
