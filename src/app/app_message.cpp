@@ -2,11 +2,14 @@
 
 #include <QMessageBox>
 
+#include "app/path_text.h"
 #include "app/texts.h"
 
 namespace tallyscan {
 
-int AppMessage(AppContext& app, QWidget* owner, int kind, MessageIcon icon, const QString& text) {
+int AppMessage(AppContext& app, QWidget* owner, int kind, MessageIcon icon,
+               const QString& message) {
+  const QString text = IsolatePaths(message);
   if (app.message_hook) return app.message_hook({owner, kind, icon, text});
   QMessageBox box(icon == MessageIcon::kQuestion      ? QMessageBox::Question
                   : icon == MessageIcon::kInformation ? QMessageBox::Information
