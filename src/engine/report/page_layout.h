@@ -8,14 +8,15 @@
 // even slots.
 //
 // Nothing is cut. The rows of a page are gathered before the page is drawn, and every column
-// keeps at least the width of its heading. A figure column is widened to the widest figure of
-// the page (and stays at least that wide on later pages), and so is a text column for its
-// dates, times, references and codes (cells of digits and "/:.-,"). A text column keeps at
-// least the width of 12 letters "א" of the body font; its other texts break into further lines
-// inside their row, which grows. The text columns give the room the others take, down to those
-// widths; when the columns still do not fit upright, the pages turn to landscape (decided
-// before the first page), and when they do not fit even then, the text columns give way
-// further, their words breaking into shorter lines. Only figures wider than the whole page
+// keeps at least the width of its heading. A figure column is widened to its widest figure so
+// far (it stays at least that wide on later pages), and so is a text column for its dates,
+// times, references and codes (cells of digits and "/:.-,"). A text column that has held words
+// keeps at least the width of 12 letters "א" of the body font; a text wider than its column
+// breaks into further lines inside its row, which grows. The room the widened columns take
+// comes first from the figure columns' room beyond their figures, then from the text columns,
+// down to those widths; when the columns still do not fit upright, the pages turn to landscape
+// (decided before the first page), and when they do not fit even then, the text columns give
+// way further, their words breaking into shorter lines. Only figures wider than the whole page
 // make the table grow past its left edge. A row stays on one page unless it alone is taller
 // than a page; a row that does not fit below the others opens the next page.
 
@@ -44,7 +45,6 @@ class PageLayout final : public ReportTarget {
   // Pages drawn so far.
   int PagesDrawn() const { return pages_; }
   bool Wide() const { return wide_; }
-  bool Landscape() const { return landscape_; }
 
   // What a page holds, in the order it is drawn.
   enum class ItemKind { kLine, kHeadings, kFreeText, kAddressBox };
