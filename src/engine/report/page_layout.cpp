@@ -154,6 +154,7 @@ void PageLayout::ColumnFloors(const ReportState& state) {
   headings_.assign(count, 0);
   words_.assign(count, false);
   whole_.assign(count, 0);
+  longest_.assign(count, 0);
   if (count == 0) return;
   const double margins = 2 * Margin() + kGridLineMm * units_per_mm_;
   canvas_.SelectFont(SlotFor(kBodySlot, wide_));
@@ -172,21 +173,21 @@ bool PageLayout::Note(const Item& item) {
   for (std::size_t i = 0; i < widths_.size() && i < item.cells.size(); ++i) {
     const std::string& cell = item.cells[i];
     if (cell.empty()) continue;
-    if (types_[i] == kTextColumn && !WholeToken(cell)) {
-      changed = changed || !words_[i];
-      words_[i] = true;
-      continue;
-    }
     if (!selected) {
       canvas_.SelectFont(LineSlot(item.style));
       selected = true;
     }
+    const bool words = types_[i] == kTextColumn && !WholeToken(cell);
     const double margins = types_[i] == 9 ? 0 : 2 * Margin();
     const double width =
         canvas_.TextWidth(types_[i] == kTextColumn ? cell
                                                    : FigureText(cell, types_[i], SignPlace::kEnd)) +
         margins + kGridLineMm * units_per_mm_;
-    if (width > whole_[i]) {
+    if (words) {
+      changed = changed || !words_[i] || width > longest_[i];
+      words_[i] = true;
+      longest_[i] = std::max(longest_[i], width);
+    } else if (width > whole_[i]) {
       whole_[i] = width;
       changed = true;
     }
@@ -452,6 +453,7 @@ void PageLayout::FitColumns(const ReportState& state) {
     for (std::size_t i = 0; i < widths_.size(); ++i) widths_[i] = area_.Width() * shares_[i];
     settle();
   }
+  Lend(need);
   if (TableWidth() > area_.Width() + kSlack) {
     std::vector<double> least = need;
     for (std::size_t i = 0; i < widths_.size(); ++i) {
@@ -460,6 +462,27 @@ void PageLayout::FitColumns(const ReportState& state) {
     GiveWay(least, true);
   }
   if (widths_ != before) ++widths_version_;
+}
+
+void PageLayout::Lend(const std::vector<double>& need) {
+  std::vector<double> wants(widths_.size(), 0);
+  std::vector<double> rooms(widths_.size(), 0);
+  double want = 0;
+  double spare = 0;
+  for (std::size_t i = 0; i < widths_.size(); ++i) {
+    if (words_[i]) {
+      wants[i] = std::max(0.0, longest_[i] - widths_[i]);
+      want += wants[i];
+    } else {
+      rooms[i] = std::max(0.0, widths_[i] - need[i]);
+      spare += rooms[i];
+    }
+  }
+  if (want <= 0 || spare <= 0) return;
+  const double take = std::min(want, spare);
+  for (std::size_t i = 0; i < widths_.size(); ++i) {
+    widths_[i] += take * (wants[i] / want - rooms[i] / spare);
+  }
 }
 
 void PageLayout::GiveWay(const std::vector<double>& least, bool text_columns) {

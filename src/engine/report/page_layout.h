@@ -11,14 +11,16 @@
 // keeps at least the width of its heading. A figure column is widened to its widest figure so
 // far (it stays at least that wide on later pages), and so is a text column for its dates,
 // times, references and codes (cells of digits and "/:.-,"). A text column that has held words
-// keeps at least the width of 12 letters "א" of the body font; a text wider than its column
-// breaks into further lines inside its row, which grows. The room the widened columns take
-// comes first from the figure columns' room beyond their figures, then from the text columns,
-// down to those widths; when the columns still do not fit upright, the pages turn to landscape
-// (decided before the first page), and when they do not fit even then, the text columns give
-// way further, their words breaking into shorter lines. Only figures wider than the whole page
-// make the table grow past its left edge. A row stays on one page unless it alone is taller
-// than a page; a row that does not fit below the others opens the next page.
+// keeps at least the width of 12 letters "א" of the body font, and takes the room the columns
+// without words have beyond their widest cells for a text that would not fit on one line; a
+// text wider than its column breaks into further lines inside its row, which grows. The room
+// the widened columns take comes first from the figure columns' room beyond their figures,
+// then from the text columns, down to those widths; when the columns still do not fit upright,
+// the pages turn to landscape (decided before the first page), and when they do not fit even
+// then, the text columns give way further, their words breaking into shorter lines. Only
+// figures wider than the whole page make the table grow past its left edge. A row stays on one
+// page unless it alone is taller than a page; a row that does not fit below the others opens
+// the next page.
 
 #include <cstdint>
 #include <memory>
@@ -75,6 +77,7 @@ class PageLayout final : public ReportTarget {
   void ColumnFloors(const ReportState& state);
   bool Note(const Item& item);
   void GiveWay(const std::vector<double>& least, bool text_columns);
+  void Lend(const std::vector<double>& need);
   double TableWidth() const;
   void SplitRow(std::size_t at, double room);
   void DrawHeadings(const ReportState& state, double y);
@@ -99,6 +102,7 @@ class PageLayout final : public ReportTarget {
   std::vector<double> headings_;  // the width of each column's heading
   std::vector<bool> words_;       // whether a text column has held words (not only codes)
   std::vector<double> whole_;     // the widest figure, date or code of each column so far
+  std::vector<double> longest_;   // the widest text of words of each column so far, on a line
   double letters_ = 0;            // the least width of a text column of words
   double fewest_ = 0;             // the same when even landscape is too narrow
   int widths_version_ = 0;        // counts the changes of widths_

@@ -180,9 +180,9 @@ TEST_F(PageLayoutTest, HeadingsThatDoNotFitInTheBodyFontMakeTheReportWide) {
 TEST_F(PageLayoutTest, NothingIsCutFiguresWidenAndTextsBreakIntoLines) {
   // The figure column's share (10 of 54 characters) holds 18 letters; the figure has 22. The
   // date's text column holds 7 letters of its 10: a date is kept whole like a figure. The name
-  // is one word longer than its column: it breaks between its letters.
+  // is one word longer than the page: it breaks between its letters.
   const std::string figure = "123,456,789,012,345.00";
-  const std::string long_name(60, 'n');
+  const std::string long_name(120, 'n');
   ASSERT_TRUE(Run({{Col(5, "#"), Col(35, "שם"), Col(4, "תאריך"), Col(10, "סכום", kFigureColumn)}},
                   1, silent_, {"1", long_name, "01/01/2024", figure})
                   .ok());
@@ -215,15 +215,16 @@ TEST_F(PageLayoutTest, NothingIsCutFiguresWidenAndTextsBreakIntoLines) {
 }
 
 TEST_F(PageLayoutTest, ATextColumnKeepsItsHeadingAndTwelveLettersAndItsRowGrows) {
-  // Shares of 1 and 2 of 56 characters: 18 and 36 units. The name column keeps 12 letters
-  // (120 units inside its margins), the other its 15-letter heading.
+  // Shares of 1 and 2 of 54 characters: 18 and 37 units. The name column keeps 12 letters
+  // (120 units inside its margins), the other its 15-letter heading; no column has room to
+  // lend (the notes hold words too).
   const std::string name = "אבגד הוזח טיכל מנסע פצקר שתאב";
   PageLayout layout(canvas_);
   ReportStream stream(header_, fonts_, {&layout}, silent_);
-  stream.SetColumns({{Col(3, "#"), Col(1, "שם"), Col(2, "מספר עוסק מורשה"), Col(40, "הערות"),
+  stream.SetColumns({{Col(1, "#"), Col(1, "שם"), Col(2, "מספר עוסק מורשה"), Col(40, "הערות"),
                       Col(10, "יתרה", kFigureColumn)}});
-  stream.Line({"1", name, "", "", "10.00"});
-  stream.Line({"2", "קצר", "", "", "20.00"});
+  stream.Line({"1", name, "", "הערה", "10.00"});
+  stream.Line({"2", "קצר", "", "הערה", "20.00"});
   ASSERT_TRUE(stream.End().ok());
   const DrawnText* first = canvas_.Find("אבגד הוזח");
   ASSERT_NE(nullptr, first);
@@ -239,6 +240,23 @@ TEST_F(PageLayoutTest, ATextColumnKeepsItsHeadingAndTwelveLettersAndItsRowGrows)
   ASSERT_TRUE(one != nullptr && two != nullptr);
   EXPECT_GE(two->box.top - one->box.top, 26.0 + 2 * 20.0);
   EXPECT_FALSE(canvas_.landscape);
+}
+
+TEST_F(PageLayoutTest, AColumnOfCodesLendsItsBlankRoomToANameRatherThanBreakIt) {
+  // As the accounts index: a wide key column of six-digit keys beside a narrow name column.
+  const std::string name = "אבגדהוזחטיכלמנסעפצקר שתאב";  // 25 letters
+  PageLayout layout(canvas_);
+  ReportStream stream(header_, fonts_, {&layout}, silent_);
+  stream.SetColumns({{Col(3, "#"), Col(18, "מפתח"), Col(6, "שם"), Col(10, "יתרה", kFigureColumn)}});
+  stream.Line({"1", "100001", name, "1,234.50"});
+  ASSERT_TRUE(stream.End().ok());
+  const DrawnText* whole = canvas_.Find(name);
+  ASSERT_NE(nullptr, whole);
+  EXPECT_GE(whole->box.right - whole->box.left, 250.0);
+  const DrawnText* key = canvas_.Find("100001");
+  ASSERT_NE(nullptr, key);
+  EXPECT_GE(key->box.right - key->box.left, 60.0);
+  for (const DrawnText& text : canvas_.texts) EXPECT_GE(text.box.left, 0) << text.text;
 }
 
 TEST_F(PageLayoutTest, ColumnsThatCannotStandUprightTurnThePagesOrBreakTheirWordsShorter) {
@@ -272,16 +290,16 @@ TEST_F(PageLayoutTest, ARowStaysOnOnePageUnlessItIsTallerThanAPage) {
   // Rows of three lines each, then one row of 300 words (a line each).
   PageLayout layout(canvas_);
   ReportStream stream(header_, fonts_, {&layout}, silent_);
-  stream.SetColumns({{Col(5, "#"), Col(1, "פרטים"), Col(40, "הערות")}});
+  stream.SetColumns({{Col(1, "#"), Col(1, "פרטים"), Col(40, "הערות")}});
   constexpr int kRows = 80;
   for (int row = 1; row <= kRows; ++row) {
     const std::string id = "r" + std::to_string(100 + row);
-    stream.Line({std::to_string(row), id + "aaaaaa " + id + "bbbbbb " + id + "cccccc", ""});
+    stream.Line({std::to_string(row), id + "aaaaaa " + id + "bbbbbb " + id + "cccccc", "x"});
   }
   std::string long_text;
   for (int word = 0; word < 300; ++word)
     long_text += "w" + std::to_string(1000 + word) + "xxxxxxx ";
-  stream.Line({"999", long_text, ""});
+  stream.Line({"999", long_text, "x"});
   ASSERT_TRUE(stream.End().ok());
   for (int row = 1; row <= kRows; ++row) {
     const DrawnText* number = canvas_.Find(std::to_string(row));
