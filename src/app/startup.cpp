@@ -6,12 +6,14 @@
 #include <QTranslator>
 
 #include "app/shared_fonts.h"
+#include "app/widgets/button_style.h"
 
 namespace tallyscan {
 
 void PrepareHebrewInterface(QApplication& application) {
   QLocale::setDefault(QLocale(QLocale::Hebrew, QLocale::Israel));
   application.setLayoutDirection(Qt::RightToLeft);
+  QApplication::setStyle(new ButtonStyle);
   const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
   for (const QString& name : {QStringLiteral("qtbase_he"), QStringLiteral("qt_he")}) {
     auto* translator = new QTranslator(&application);

@@ -6,8 +6,9 @@ class QApplication;
 
 namespace tallyscan {
 
-// Right-to-left Hebrew for the whole application: the layout direction, Qt's own Hebrew
-// translations of its standard dialogs and buttons, and stand-ins for the Tahoma face.
+// Right-to-left Hebrew for the whole application: the layout direction, the button style that
+// keeps a picture button's caption clear of its border, Qt's own Hebrew translations of its
+// standard dialogs and buttons, and stand-ins for the Tahoma face.
 void PrepareHebrewInterface(QApplication& application);
 
 // The folder of the program file, ending with the platform's separator.

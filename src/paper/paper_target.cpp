@@ -6,8 +6,7 @@ namespace tallyscan {
 
 PaperTarget::PaperTarget(QPagedPaintDevice& device, const PrintFonts& fonts, std::string failure,
                          BeforeBegin before_begin)
-    : device_(device),
-      failure_(std::move(failure)),
+    : failure_(std::move(failure)),
       before_begin_(std::move(before_begin)),
       canvas_(painter_, device, fonts),
       layout_(canvas_) {}
@@ -15,8 +14,8 @@ PaperTarget::PaperTarget(QPagedPaintDevice& device, const PrintFonts& fonts, std
 void PaperTarget::Begin(const ReportState& state) {
   if (began_) return;
   began_ = true;
+  // The canvas begins painting when the first page starts.
   if (before_begin_) before_begin_(state);
-  if (painter_.begin(&device_)) painter_.setRenderHint(QPainter::TextAntialiasing);
 }
 
 void PaperTarget::OnColumns(const ReportState& state) {

@@ -17,7 +17,7 @@ namespace tallyscan {
 
 class PaperTarget final : public ReportTarget {
  public:
-  // Called once, just before painting begins on the device (the titles are known by then):
+  // Called once, before painting begins on the device (the titles are known by then):
   // the place to name the document.
   using BeforeBegin = std::function<void(const ReportState& state)>;
 
@@ -41,7 +41,6 @@ class PaperTarget final : public ReportTarget {
  private:
   void Begin(const ReportState& state);
 
-  QPagedPaintDevice& device_;
   std::string failure_;
   BeforeBegin before_begin_;
   QPainter painter_;

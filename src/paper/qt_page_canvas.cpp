@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QFontDatabase>
+#include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPen>
@@ -50,6 +51,11 @@ QtPageCanvas::QtPageCanvas(QPainter& painter, QPagedPaintDevice& device, const P
 PaperRect QtPageCanvas::PageArea() {
   // Painting starts at the top left of the device's paint rectangle, its margins applied.
   return {0, 0, static_cast<double>(device_.width()), static_cast<double>(device_.height())};
+}
+
+bool QtPageCanvas::TurnLandscape() {
+  if (page_started_) return false;
+  return device_.setPageOrientation(QPageLayout::Landscape);
 }
 
 double QtPageCanvas::UnitsPerMillimetre() { return device_.logicalDpiX() / 25.4; }
@@ -109,8 +115,15 @@ void QtPageCanvas::DrawRoundedFrame(const PaperRect& box) {
 }
 
 void QtPageCanvas::StartPage() {
-  if (page_started_) device_.newPage();
+  if (page_started_) {
+    device_.newPage();
+    return;
+  }
   page_started_ = true;
+  if (!painter_.isActive() && painter_.begin(&device_)) {
+    painter_.setRenderHint(QPainter::TextAntialiasing);
+    if (slot_ >= 0) painter_.setFont(*slot_fonts_[static_cast<std::size_t>(slot_)]);
+  }
 }
 
 Status QtPageCanvas::Finish() {

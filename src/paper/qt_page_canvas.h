@@ -19,11 +19,13 @@ namespace tallyscan {
 
 class QtPageCanvas final : public PageCanvas {
  public:
-  // The painter must be active on `device` (or the canvas draws nothing and Finish fails).
-  // Neither is owned; Finish ends the painter.
+  // The painter begins on `device` when the first page starts, so that the pages can still turn
+  // before it (a device sizes its first page when painting begins); a painter that cannot begin
+  // draws nothing and Finish fails. Neither is owned; Finish ends the painter.
   QtPageCanvas(QPainter& painter, QPagedPaintDevice& device, const PrintFonts& fonts);
 
   PaperRect PageArea() override;
+  bool TurnLandscape() override;
   double UnitsPerMillimetre() override;
   void SelectFont(int slot) override;
   double TextWidth(std::string_view text) override;

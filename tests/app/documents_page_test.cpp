@@ -17,6 +17,7 @@
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "app_test_support.h"
+#include "engine/shell/window_placement.h"
 #include "engine/uniform/import.h"
 #include "generator/data_set.h"
 
@@ -235,6 +236,34 @@ class DocumentsPageTest : public QObject {
     DocumentsPage again(f.t.app, f.window, nullptr);
     QCOMPARE(again.ReceiptGrid()->Model().Columns()[2].width, 120);
     QCOMPARE(again.ReceiptGrid()->Model().Columns()[7].width, 100);
+  }
+
+  // The register's count beside the filter box shows whole in the window's first-start size on
+  // a 1366×768 screen, for the set's own count and for a million documents.
+  void TheCountShowsWholeAtTheFirstStartSize() {
+    Fixture f;
+    const ScreenRect place =
+        PlaceMainWindow(MainDlgPos{}, ScreenRect{0, 0, 1366, 768}, FrameMargins{8, 32, 8, 8});
+    f.window.setGeometry(place.x, place.y, place.width, place.height);
+    f.page->SelectType(kAllTypesItem);
+    QLabel* count = f.page->findChild<FilterBox*>()->CountLabel();
+    const QString shown = count->text();
+    QVERIFY(shown.endsWith(QString::number(f.page->Register()->RowCount() - 1)));
+    for (const QString& text : {shown, QStringLiteral("1000000 מתוך 1000000")}) {
+      count->setText(text);
+      QCoreApplication::processEvents();
+      QVERIFY2(count->isVisible(), qPrintable(text));
+      const int needed = count->fontMetrics().horizontalAdvance(text);
+      QVERIFY2(needed <= count->contentsRect().width(),
+               qPrintable(QStringLiteral("%1: %2 of %3 pixels")
+                              .arg(text)
+                              .arg(count->contentsRect().width())
+                              .arg(needed)));
+      // Inside the page, not under its edge.
+      const QRect on_page(count->mapTo(f.page, QPoint(0, 0)), count->size());
+      QVERIFY2(f.page->rect().contains(on_page), qPrintable(text));
+    }
+    f.Render(QStringLiteral("documents_count_first_start.png"));
   }
 
   void LinesGridTakesTheRoomOfAHiddenReceiptGrid() {

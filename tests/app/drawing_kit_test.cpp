@@ -3,10 +3,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/images.h"
+#include "app/startup.h"
 #include "app/widgets/check_list.h"
 #include "app/widgets/drawing.h"
 #include "app/widgets/folder_chooser.h"
@@ -199,6 +201,53 @@ class DrawingKitTest : public QObject {
     QCOMPARE(list.item(1)->data(kCheckRole).toInt(), 1);
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, item.center() - QPoint(60, 0));
     QCOMPARE(list.item(1)->data(kCheckRole).toInt(), 1);  // a click on the text does not toggle
+  }
+
+  // In the program's right-to-left interface, a push button with a picture, as the dialogs'
+  // "אישור", "סגור", "ביטול" and "בחר" are where the platform gives them pictures: at its own
+  // width and wider, the caption's pixels lie clear of the border and beside the picture, the
+  // two in the middle.
+  void PictureButtonsKeepTheirCaptionClearOfTheBorder() {
+    struct LeftToRightAfter {  // as the other tests expect
+      ~LeftToRightAfter() { QApplication::setLayoutDirection(Qt::LeftToRight); }
+    } restore;
+    PrepareHebrewInterface(*qApp);
+    QPixmap blue(16, 16);
+    blue.fill(QColor(0, 0, 255));
+    for (const char* caption : {"אישור", "סגור", "ביטול", "בח&ר"}) {
+      QPushButton button(QIcon(blue), QString::fromUtf8(caption));
+      button.setLayoutDirection(Qt::RightToLeft);
+      for (const int width : {button.sizeHint().width(), 80, 160}) {
+        button.resize(std::max(width, button.sizeHint().width()), button.sizeHint().height());
+        const QImage image = button.grab().toImage();
+        const int w = image.width();
+        int text_left = w, text_right = -1, picture_left = w, picture_right = -1;
+        for (int y = 2; y < image.height() - 2; ++y) {
+          for (int x = 2; x < w - 2; ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            if (qBlue(pixel) > 150 && qRed(pixel) < 100 && qGreen(pixel) < 100) {
+              picture_left = std::min(picture_left, x);
+              picture_right = std::max(picture_right, x);
+            } else if (qGray(pixel) < 110) {
+              text_left = std::min(text_left, x);
+              text_right = std::max(text_right, x);
+            }
+          }
+        }
+        const QString what = QStringLiteral("%1 at %2: caption %3-%4, picture %5-%6 of %7")
+                                 .arg(QString::fromUtf8(caption))
+                                 .arg(width)
+                                 .arg(text_left)
+                                 .arg(text_right)
+                                 .arg(picture_left)
+                                 .arg(picture_right)
+                                 .arg(w);
+        QVERIFY2(text_right >= 0 && picture_right >= 0, qPrintable(what));
+        QVERIFY2(text_left >= 4 && picture_right <= w - 5, qPrintable(what));
+        QVERIFY2(text_right < picture_left, qPrintable(what));  // the picture where reading starts
+        QVERIFY2(std::abs(text_left - (w - 1 - picture_right)) <= 6, qPrintable(what));
+      }
+    }
   }
 
   void FolderChooserStartsAtTheTypedFolderAndWritesTheChoice() {

@@ -4,11 +4,14 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -207,6 +210,83 @@ TEST_F(ReportCliTest, ThePdfHoldsTheWordsAndFiguresOfEachReportAsText) {
       EXPECT_EQ(Shown(row), PdfCells(text, row[1])) << kind << ": " << row[1];
     }
     EXPECT_NE(std::string::npos, text.find("מספר עוסק")) << kind;
+  }
+}
+
+// The letters of a text (its code points but blanks), counted.
+std::multiset<std::string> Letters(const std::string& text) {
+  std::multiset<std::string> letters;
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = at + 1;
+    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+    if (!std::isspace(static_cast<unsigned char>(text[at])))
+      letters.insert(text.substr(at, end - at));
+    at = end;
+  }
+  return letters;
+}
+
+// The letters of each row of a report's -layout text, by the row's number: a row begins at the
+// line that ends with its number in the "#" column (the rightmost; rows count from 1) and takes
+// the lines below it up to the next row's. Counted, not read in order: the reader may reorder
+// the pieces of a line and space out the letters of a word.
+std::map<int, std::multiset<std::string>> RowLetters(const std::string& layout_text) {
+  std::map<int, std::multiset<std::string>> rows;
+  int row = 0;
+  for (const std::string& line : Split(layout_text, "\n")) {
+    std::smatch number;
+    if (std::regex_search(line, number, std::regex("(^|\\s)([0-9]+) *$")) &&
+        std::stoi(number[2]) == row + 1) {
+      ++row;
+    }
+    if (row > 0) rows[row].merge(Letters(line));
+  }
+  return rows;
+}
+
+// On paper nothing is cut: every account name of the index, and the longest finding of the
+// checks (on a set with faults), are printed whole in their rows, broken over lines where they
+// must.
+TEST_F(ReportCliTest, ThePdfHoldsEveryAccountNameAndTheLongestFindingWhole) {
+  const std::string faulted = scratch_.File("faulted");
+  Generate(faulted,
+           "--fault account-totals --fault price-quantity --fault missing-section --fault vat");
+  struct Case {
+    std::string kind, folder;
+    std::size_t column;  // of the texts in the HTML form's rows, whose first cell is "#"
+    bool longest_only;
+  };
+  for (const Case& c : std::vector<Case>{{"index", set_->path() + "/valid", 2, false},
+                                         {"checks", faulted, 1, true}}) {
+    const std::string pdf = scratch_.File(c.kind + ".pdf"), htm = scratch_.File(c.kind + ".htm");
+    for (const auto& [format, out] : {std::pair{"pdf", pdf}, std::pair{"htm", htm}}) {
+      ASSERT_EQ(0, testing::RunCli("report " + c.kind + " --format " + format + " --out " + out +
+                                       " " + c.folder,
+                                   scratch_)
+                       .exit_code)
+          << c.kind << " " << format;
+    }
+    std::vector<std::vector<std::string>> rows;
+    for (const auto& row : HtmlRows(htm)) {
+      if (row.size() <= c.column || row[0].empty() || row[c.column].empty()) continue;
+      if (!c.longest_only) {
+        rows.push_back(row);
+      } else if (rows.empty() ||
+                 Letters(row[c.column]).size() > Letters(rows[0][c.column]).size()) {
+        rows = {row};
+      }
+    }
+    ASSERT_GT(rows.size(), c.longest_only ? 0u : 20u) << c.kind;
+    auto printed = RowLetters(PdfText(pdf));
+    for (const auto& row : rows) {
+      const std::multiset<std::string> letters = Letters(row[c.column]);
+      const std::multiset<std::string>& in_row = printed[std::stoi(row[0])];
+      EXPECT_TRUE(std::includes(in_row.begin(), in_row.end(), letters.begin(), letters.end()))
+          << c.kind << " row " << row[0] << ": " << row[c.column];
+    }
+    if (c.longest_only) {
+      EXPECT_GT(Letters(rows[0][c.column]).size(), 40u) << rows[0][c.column];
+    }
   }
 }
 

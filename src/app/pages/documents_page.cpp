@@ -156,11 +156,14 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
   });
   receipt_grid_->SetSource(receipt_source_.get());
 
-  // The selector and the jump box above the toolbar, so both fit a narrow window.
+  // The selector, the register's filter and the jump box above the toolbar: the tools fill
+  // their own row in a narrow window, and the filter's count keeps room for seven digits.
   auto* chooser = new QHBoxLayout;
   chooser->addWidget(new QLabel(QStringLiteral("סוג המסמך"), this));
   chooser->addWidget(type_box_);
   chooser->addStretch(1);
+  chooser->addWidget(register_filter_);
+  chooser->addSpacing(12);
   chooser->addWidget(new QLabel(QStringLiteral("קפוץ לתעודה"), this));
   chooser->addWidget(jump_box_);
   chooser->addWidget(jump_button);
@@ -168,7 +171,6 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
   toolbar->setSpacing(2);
   for (QToolButton* tool : tools) toolbar->addWidget(tool);
   toolbar->addStretch(1);
-  toolbar->addWidget(register_filter_);
   auto* panel = new QHBoxLayout;
   panel->addWidget(details);
   panel->addWidget(customer, 1);

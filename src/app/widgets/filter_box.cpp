@@ -29,6 +29,9 @@ FilterBox::FilterBox(Grid& grid, const GridRowSource& rows, int caption_field, Q
   field_->setToolTip(QStringLiteral("הצג רק שורות המכילות את הטקסט"));
   count_ = new QLabel(this);
   count_->setObjectName(QStringLiteral("filterCount"));
+  // Room for the count of a million rows, so that the box neither cuts it nor jumps as it changes.
+  count_->setMinimumWidth(
+      count_->fontMetrics().horizontalAdvance(QStringLiteral("0000000 מתוך 0000000")));
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(caption);

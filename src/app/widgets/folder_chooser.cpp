@@ -1,5 +1,6 @@
 #include "app/widgets/folder_chooser.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -14,6 +15,11 @@ QString ChooseFolder(QWidget* parent, QLineEdit* edit) {
   dialog.setObjectName(QStringLiteral("folderChooser"));
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly);
+  // The folder it looks in is a path: read right to left it would show "/tmp" as "tmp/". (A
+  // field takes the direction of the first letter it holds, so a path already reads right.)
+  if (auto* look_in = dialog.findChild<QComboBox*>(QStringLiteral("lookInCombo"))) {
+    look_in->setLayoutDirection(Qt::LeftToRight);
+  }
   if (!typed.isEmpty()) dialog.setDirectory(typed);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return typed;
   const QString chosen = QDir::toNativeSeparators(dialog.selectedFiles().front());

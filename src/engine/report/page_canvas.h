@@ -27,6 +27,10 @@ class PageCanvas {
 
   // The area of a page the device can print on, in canvas units.
   virtual PaperRect PageArea() = 0;
+  // Turns the document's pages to landscape (they are upright until then); called before the
+  // first page starts, never after. False when the device cannot turn; PageArea gives the
+  // turned area once it has.
+  virtual bool TurnLandscape() = 0;
   virtual double UnitsPerMillimetre() = 0;
 
   // Selects the font of a slot of the print settings for the calls that follow.

@@ -117,13 +117,13 @@ void ReportStream::SetColumns(ColumnLayout columns) {
   for (ReportTarget* target : targets_) target->OnColumns(state_);
 }
 
-bool ReportStream::Line(std::vector<std::string> cells, int style, int mode) {
+bool ReportStream::Line(std::vector<std::string> cells, int style, int mode, LineMark mark) {
   if (stopped_ || ended_) return false;
   if (monitor_.StopRequested()) {
     stopped_ = true;
     return false;
   }
-  ReportLine line{{}, style, mode};
+  ReportLine line{{}, style, mode, mark};
   if (!line.Spanning() && !state_.columns.empty()) {
     cells.resize(state_.columns.columns.size());
   } else if (line.Spanning() && cells.size() > 1) {

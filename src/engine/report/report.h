@@ -115,10 +115,14 @@ struct ReportState {
   std::int64_t line_number = 0;  // lines given so far, the current one included
 };
 
+// An error line prints in red on paper; the HTML document and the workbook show it as any line.
+enum class LineMark { kPlain, kError };
+
 struct ReportLine {
   std::span<const std::string> cells;  // one per column; a spanning line has one
   int style = kBodyStyle;
   int mode = 0;  // negative: as its absolute value, without the grid line under it on paper
+  LineMark mark = LineMark::kPlain;
   int Mode() const { return mode < 0 ? -mode : mode; }
   bool Spanning() const { return Mode() > 100; }
 };
@@ -180,7 +184,8 @@ class ReportStream {
   // One line of cells, as many as there are columns (missing cells are empty, extra ones
   // dropped); a spanning line (mode 101-103) has one. Returns false, writing nothing, once
   // the monitor has asked to stop: the producer then returns.
-  bool Line(std::vector<std::string> cells, int style = kBodyStyle, int mode = 0);
+  bool Line(std::vector<std::string> cells, int style = kBodyStyle, int mode = 0,
+            LineMark mark = LineMark::kPlain);
   void PlainKot(double lines_before, double extra_height, std::string_view coded,
                 int width_percent);
   void CliName(std::span<const std::string> lines);

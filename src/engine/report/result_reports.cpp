@@ -21,7 +21,10 @@ bool WriteRows(std::span<const std::string> rows, ReportStream& stream) {
       cells.push_back(std::move(decoded.cells[cell].shown));
     }
     const bool heading = decoded.status == RowStatus::kHeading;
-    if (!stream.Line(std::move(cells), heading ? kSubTitleStyle : kBodyStyle)) return false;
+    const LineMark mark = decoded.status == RowStatus::kError ? LineMark::kError : LineMark::kPlain;
+    if (!stream.Line(std::move(cells), heading ? kSubTitleStyle : kBodyStyle, 0, mark)) {
+      return false;
+    }
   }
   return true;
 }

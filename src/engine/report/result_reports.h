@@ -3,8 +3,8 @@
 // The two reports made from result rows, for what an auditor files first: "Checks", the
 // findings of the checks page, and "Import", the import log. Rows are the lists' own
 // TAB-separated texts (status digit first); the markers are left out of the cells, the
-// status digit gives way to the row's number, and status-0 rows (headings) take the
-// sub-title style.
+// status digit gives way to the row's number, status-0 rows (headings) take the sub-title
+// style and status-1 rows (errors) print in red.
 
 #include <span>
 #include <string>

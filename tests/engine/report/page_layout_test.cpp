@@ -1,7 +1,11 @@
 // The pages of a report on a canvas that records what would be drawn: the header on every page,
-// narrow and wide fonts, figures widened rather than cut, grid lines, and a stop that still
-// ends the document.
+// narrow and wide fonts, figures widened and texts broken into lines rather than cut, the
+// least widths of text columns, landscape pages, rows kept on one page, red error lines, grid
+// lines, and a stop that still ends the document.
 #include "engine/report/page_layout.h"
+
+#include <cmath>
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -20,6 +24,7 @@ struct DrawnText {
   TextAlign align;
   bool right_to_left;
   bool elide;
+  Colour colour;
 };
 
 struct DrawnLine {
@@ -32,7 +37,14 @@ struct DrawnLine {
 // are narrower; a line of any font is 20 units high. 5 units make a millimetre.
 class RecordingCanvas final : public PageCanvas {
  public:
-  PaperRect PageArea() override { return {0, 0, 1000, 1400}; }
+  PaperRect PageArea() override {
+    return landscape ? PaperRect{0, 0, 1400, 1000} : PaperRect{0, 0, 1000, 1400};
+  }
+  bool TurnLandscape() override {
+    if (pages > 0) turned_late = true;
+    landscape = can_turn;
+    return can_turn;
+  }
   double UnitsPerMillimetre() override { return 5; }
   void SelectFont(int slot) override { slot_ = slot; }
   double TextWidth(std::string_view text) override {
@@ -44,7 +56,7 @@ class RecordingCanvas final : public PageCanvas {
   void SetTextColour(Colour colour) override { text_colour = colour; }
   void DrawText(const PaperRect& box, std::string_view text, TextAlign align, bool rtl,
                 bool elide) override {
-    texts.push_back({pages, slot_, box, std::string(text), align, rtl, elide});
+    texts.push_back({pages, slot_, box, std::string(text), align, rtl, elide, text_colour});
   }
   void DrawLine(double, double y1, double, double y2, Colour, double width) override {
     lines.push_back({pages, y1, y2, width});
@@ -69,12 +81,27 @@ class RecordingCanvas final : public PageCanvas {
     for (const DrawnText& drawn : texts) count += drawn.text == text ? 1 : 0;
     return count;
   }
+  // The lines drawn in the column and row of `first`, from its own on, a line height apart.
+  std::vector<std::string> LinesFrom(const DrawnText& first) const {
+    std::vector<std::string> found;
+    for (const DrawnText& drawn : texts) {
+      const double top = first.box.top + 20 * static_cast<double>(found.size());
+      if (drawn.page == first.page && drawn.box.left == first.box.left &&
+          drawn.box.right == first.box.right && std::abs(drawn.box.top - top) < 0.01) {
+        found.push_back(drawn.text);
+      }
+    }
+    return found;
+  }
 
   std::vector<DrawnText> texts;
   std::vector<DrawnLine> lines;
   int pages = 0;
   int finished = 0;
   Colour text_colour = 0;
+  bool can_turn = true;
+  bool landscape = false;
+  bool turned_late = false;
 
  private:
   int slot_ = 0;
@@ -150,11 +177,12 @@ TEST_F(PageLayoutTest, HeadingsThatDoNotFitInTheBodyFontMakeTheReportWide) {
   EXPECT_EQ(4, canvas_.Find(std::string(50, 'a'))->slot);  // the wide heading slot
 }
 
-TEST_F(PageLayoutTest, AFigureIsNeverCutAndTheTextColumnsGiveWay) {
+TEST_F(PageLayoutTest, NothingIsCutFiguresWidenAndTextsBreakIntoLines) {
   // The figure column's share (10 of 54 characters) holds 18 letters; the figure has 22. The
-  // date's text column holds 7 letters of its 10: a date is kept whole like a figure.
+  // date's text column holds 7 letters of its 10: a date is kept whole like a figure. The name
+  // is one word longer than the page: it breaks between its letters.
   const std::string figure = "123,456,789,012,345.00";
-  const std::string long_name(60, 'n');
+  const std::string long_name(120, 'n');
   ASSERT_TRUE(Run({{Col(5, "#"), Col(35, "שם"), Col(4, "תאריך"), Col(10, "סכום", kFigureColumn)}},
                   1, silent_, {"1", long_name, "01/01/2024", figure})
                   .ok());
@@ -166,12 +194,154 @@ TEST_F(PageLayoutTest, AFigureIsNeverCutAndTheTextColumnsGiveWay) {
   EXPECT_GE(drawn->box.right - drawn->box.left, 22 * 10.0);
   EXPECT_FALSE(drawn->elide);
   EXPECT_EQ(TextAlign::kRight, drawn->align);
-  const DrawnText* name = canvas_.Find(long_name);
+  const DrawnText* name = nullptr;
+  for (const DrawnText& text : canvas_.texts) {
+    if (text.text.starts_with("nnn") && name == nullptr) name = &text;
+  }
   ASSERT_NE(nullptr, name);
-  EXPECT_TRUE(name->elide);
+  const std::vector<std::string> lines = canvas_.LinesFrom(*name);
+  EXPECT_GT(lines.size(), 1u);
+  std::string joined;
+  for (const std::string& line : lines) {
+    EXPECT_LE(10.0 * static_cast<double>(line.size()), name->box.right - name->box.left) << line;
+    joined += line;
+  }
+  EXPECT_EQ(long_name, joined);
+  EXPECT_FALSE(name->elide);
   EXPECT_LE(name->box.right, 1000);
   EXPECT_LE(drawn->box.right, name->box.left);  // the figure lies left of the name
   EXPECT_GE(drawn->box.left, 0);
+  EXPECT_FALSE(canvas_.landscape);
+}
+
+TEST_F(PageLayoutTest, ATextColumnKeepsItsHeadingAndTwelveLettersAndItsRowGrows) {
+  // Shares of 1 and 2 of 54 characters: 18 and 37 units. The name column keeps 12 letters
+  // (120 units inside its margins), the other its 15-letter heading; no column has room to
+  // lend (the notes hold words too).
+  const std::string name = "אבגד הוזח טיכל מנסע פצקר שתאב";
+  PageLayout layout(canvas_);
+  ReportStream stream(header_, fonts_, {&layout}, silent_);
+  stream.SetColumns({{Col(1, "#"), Col(1, "שם"), Col(2, "מספר עוסק מורשה"), Col(40, "הערות"),
+                      Col(10, "יתרה", kFigureColumn)}});
+  stream.Line({"1", name, "", "הערה", "10.00"});
+  stream.Line({"2", "קצר", "", "הערה", "20.00"});
+  ASSERT_TRUE(stream.End().ok());
+  const DrawnText* first = canvas_.Find("אבגד הוזח");
+  ASSERT_NE(nullptr, first);
+  EXPECT_GE(first->box.right - first->box.left, 120.0);
+  EXPECT_EQ((std::vector<std::string>{"אבגד הוזח", "טיכל מנסע", "פצקר שתאב"}),
+            canvas_.LinesFrom(*first));
+  const DrawnText* heading = canvas_.Find("מספר עוסק מורשה");
+  ASSERT_NE(nullptr, heading);
+  EXPECT_GE(heading->box.right - heading->box.left, 150.0);
+  // The first row holds three lines: the second row begins below the third.
+  const DrawnText* one = canvas_.Find("1");
+  const DrawnText* two = canvas_.Find("2");
+  ASSERT_TRUE(one != nullptr && two != nullptr);
+  EXPECT_GE(two->box.top - one->box.top, 26.0 + 2 * 20.0);
+  EXPECT_FALSE(canvas_.landscape);
+}
+
+TEST_F(PageLayoutTest, AColumnOfCodesLendsItsBlankRoomToANameRatherThanBreakIt) {
+  // As the accounts index: a wide key column of six-digit keys beside a narrow name column.
+  const std::string name = "אבגדהוזחטיכלמנסעפצקר שתאב";  // 25 letters
+  PageLayout layout(canvas_);
+  ReportStream stream(header_, fonts_, {&layout}, silent_);
+  stream.SetColumns({{Col(3, "#"), Col(18, "מפתח"), Col(6, "שם"), Col(10, "יתרה", kFigureColumn)}});
+  stream.Line({"1", "100001", name, "1,234.50"});
+  ASSERT_TRUE(stream.End().ok());
+  const DrawnText* whole = canvas_.Find(name);
+  ASSERT_NE(nullptr, whole);
+  EXPECT_GE(whole->box.right - whole->box.left, 250.0);
+  const DrawnText* key = canvas_.Find("100001");
+  ASSERT_NE(nullptr, key);
+  EXPECT_GE(key->box.right - key->box.left, 60.0);
+  for (const DrawnText& text : canvas_.texts) EXPECT_GE(text.box.left, 0) << text.text;
+}
+
+TEST_F(PageLayoutTest, ColumnsThatCannotStandUprightTurnThePagesOrBreakTheirWordsShorter) {
+  // Eight text columns of words keep 12 letters each (128.5 units with margins and rule): 1028
+  // units beside the column of row numbers.
+  ColumnLayout columns;
+  std::vector<std::string> cells;
+  for (const char* caption : {"#", "a", "b", "c", "d", "e", "f", "g", "h"}) {
+    columns.columns.push_back(Col(1, caption));
+    cells.push_back("abcdefghijkl");
+  }
+  for (const bool can_turn : {true, false}) {
+    canvas_ = RecordingCanvas();
+    canvas_.can_turn = can_turn;
+    ASSERT_TRUE(Run(columns, 2, silent_, cells).ok());
+    EXPECT_EQ(can_turn, canvas_.landscape);
+    EXPECT_FALSE(canvas_.turned_late);  // the first page is already turned
+    const double page_width = can_turn ? 1400 : 1000;
+    for (const DrawnText& text : canvas_.texts) {
+      EXPECT_GE(text.box.left, 0) << text.text;
+      EXPECT_LE(text.box.right, page_width) << text.text;
+    }
+    // Eight cells in each of the two rows: whole in landscape; upright, 11 letters a line.
+    EXPECT_EQ(can_turn ? 16 : 0, canvas_.CountOf("abcdefghijkl"));
+    EXPECT_EQ(can_turn ? 0 : 16, canvas_.CountOf("abcdefghijk"));
+    EXPECT_EQ(can_turn ? 0 : 16, canvas_.CountOf("l"));
+  }
+}
+
+TEST_F(PageLayoutTest, ARowStaysOnOnePageUnlessItIsTallerThanAPage) {
+  // Rows of three lines each, then one row of 300 words (a line each).
+  PageLayout layout(canvas_);
+  ReportStream stream(header_, fonts_, {&layout}, silent_);
+  stream.SetColumns({{Col(1, "#"), Col(1, "פרטים"), Col(40, "הערות")}});
+  constexpr int kRows = 80;
+  for (int row = 1; row <= kRows; ++row) {
+    const std::string id = "r" + std::to_string(100 + row);
+    stream.Line({std::to_string(row), id + "aaaaaa " + id + "bbbbbb " + id + "cccccc", "x"});
+  }
+  std::string long_text;
+  for (int word = 0; word < 300; ++word)
+    long_text += "w" + std::to_string(1000 + word) + "xxxxxxx ";
+  stream.Line({"999", long_text, "x"});
+  ASSERT_TRUE(stream.End().ok());
+  for (int row = 1; row <= kRows; ++row) {
+    const DrawnText* number = canvas_.Find(std::to_string(row));
+    ASSERT_NE(nullptr, number) << row;
+    const std::string id = "r" + std::to_string(100 + row);
+    int lines = 0;
+    for (const DrawnText& text : canvas_.texts) {
+      if (!text.text.starts_with(id)) continue;
+      ++lines;
+      EXPECT_EQ(number->page, text.page) << text.text;
+    }
+    EXPECT_EQ(3, lines) << row;
+  }
+  // The long row goes on over the next pages, every word once and in order.
+  std::vector<int> words;
+  std::set<int> pages;
+  for (const DrawnText& text : canvas_.texts) {
+    if (!text.text.starts_with("w")) continue;
+    words.push_back(std::stoi(text.text.substr(1, 4)));
+    pages.insert(text.page);
+  }
+  ASSERT_EQ(300u, words.size());
+  for (int word = 0; word < 300; ++word)
+    EXPECT_EQ(1000 + word, words[static_cast<std::size_t>(word)]);
+  EXPECT_GE(pages.size(), 5u);
+  for (const DrawnText& text : canvas_.texts) EXPECT_LE(text.box.bottom, 1400.01) << text.text;
+}
+
+TEST_F(PageLayoutTest, AnErrorLineIsRedAndTheLinesAroundItKeepTheTextColour) {
+  PageLayout layout(canvas_);
+  ReportStream stream(header_, fonts_, {&layout}, silent_);
+  stream.SetColumns({{Col(5, "#"), Col(30, "פרטים")}});
+  stream.Line({"1", "תקין"});
+  stream.Line({"2", "שגוי"}, kBodyStyle, 0, LineMark::kError);
+  stream.Line({"3", "תקין גם"});
+  ASSERT_TRUE(stream.End().ok());
+  for (const auto& [text, colour] :
+       {std::pair{"תקין", fonts_.text_colour}, std::pair{"2", Rgb(255, 0, 0)},
+        std::pair{"שגוי", Rgb(255, 0, 0)}, std::pair{"תקין גם", fonts_.text_colour}}) {
+    ASSERT_NE(nullptr, canvas_.Find(text)) << text;
+    EXPECT_EQ(colour, canvas_.Find(text)->colour) << text;
+  }
 }
 
 TEST_F(PageLayoutTest, FigureCellsCarryTheirSignAtTheEndAndTheirLetterInFront) {
