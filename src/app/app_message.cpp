@@ -7,8 +7,8 @@
 
 namespace tallyscan {
 
-int AppMessage(AppContext& app, QWidget* owner, int kind, MessageIcon icon,
-               const QString& message, MessageDefault default_button) {
+int AppMessage(AppContext& app, QWidget* owner, int kind, MessageIcon icon, const QString& message,
+               MessageDefault default_button) {
   const QString text = IsolatePaths(message);
   if (app.message_hook) return app.message_hook({owner, kind, icon, text, default_button});
   QMessageBox box(icon == MessageIcon::kQuestion      ? QMessageBox::Question

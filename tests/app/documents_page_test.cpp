@@ -17,7 +17,7 @@
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "app_test_support.h"
-#include "engine/shell/window_placement.h"
+#include "engine/program/window_placement.h"
 #include "engine/uniform/import.h"
 #include "generator/data_set.h"
 

@@ -99,9 +99,11 @@ class PathTextTest : public QObject {
     options.movements = 200;
     GeneratedDataSet generated;
     QVERIFY(GenerateDataSet(options, data.path().toStdString(), &generated).ok());
-    static_cast<ImportPage*>(window.PageAt(1))->ReadFolder(data.path());
-    window.PressButton(2007);
-    window.PageAt(6)->findChild<QAbstractButton*>(QStringLiteral("saveButton"))->click();
+    window.PageOf<ImportPage>()->ReadFolder(data.path());
+    window.PressButton(PageId::kCompanies);
+    window.PageAt(PageId::kCompanies)
+        ->findChild<QAbstractButton*>(QStringLiteral("saveButton"))
+        ->click();
     QVERIFY(!t.messages.empty());
     const QString text = t.messages.back().text;
     const QString path = home.filePath(QStringLiteral("blocker"));
