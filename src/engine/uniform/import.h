@@ -83,6 +83,8 @@ struct [[nodiscard]] ImportResult {
   std::int64_t lines_read = 0;
   std::int64_t bytes_read = 0;
   std::string data_file_path;  // the file read (an extracted copy may be in the cache folder)
+  std::string ini_file_path;   // the INI.TXT read
+  std::string zip_file_path;   // the BKMVDATA.ZIP extracted for this reading; empty when none was
 };
 
 // Reads `folder` into `store`. Sets store.DataFolder to `folder`; refuses the folder of
