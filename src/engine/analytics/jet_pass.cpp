@@ -1,6 +1,7 @@
 #include "engine/analytics/jet_pass.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "engine/analytics/digit_statistics.h"
 #include "engine/analytics/field_rules.h"
@@ -88,7 +89,8 @@ JetPass::JetPass(const RecordStore& store, const JetParameters& p, const JetPeri
   for (const std::string& word : p.keywords) keywords_.push_back(Utf8ToCp1255(word));
   keyword_lines.assign(keywords_.size(), 0);
   const std::int64_t expected = store.MovementIndex.Count();
-  columns.flow.reserve(static_cast<std::size_t>(expected));
+  columns.account.reserve(static_cast<std::size_t>(expected));
+  columns.counter.reserve(static_cast<std::size_t>(expected));
   columns.reference.reserve(static_cast<std::size_t>(expected));
   columns.transaction.reserve(static_cast<std::size_t>(expected));
   columns.money.reserve(static_cast<std::size_t>(expected));
@@ -170,8 +172,8 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
   const std::uint64_t magnitude =
       amount ? static_cast<std::uint64_t>(*amount < 0 ? -*amount : *amount) : 0;
   const bool credit = SliceField(head, B100(1366)) == "2";
-  const std::optional<DayNumber> moved = ReadDateField(SliceField(head, B100(1362)));
-  const std::optional<DayNumber> entered = ReadDateField(SliceField(head, B100(1375)));
+  const std::optional<DayNumber> moved = moved_dates_.Read(SliceField(head, B100(1362)));
+  const std::optional<DayNumber> entered = entered_dates_.Read(SliceField(head, B100(1375)));
   const std::string_view account = Trimmed(head, B100(1364));
   const std::string_view counter = Trimmed(head, B100(1365));
   const std::string_view reference = Trimmed(head, B100(1357));
@@ -182,11 +184,16 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
   AccountState& state = account_states[account_id];
   ++state.movements;
   const std::string_view batch_text = SliceField(head, B100(1355));
-  if (last_batch_ == kNoId || batch_text != last_batch_text_) {
+  // Lines of a batch mostly follow each other: its number is parsed when its text changes.
+  std::uint64_t batch_bytes = 0;
+  const bool whole_batch = batch_text.size() == 8;
+  if (whole_batch) std::memcpy(&batch_bytes, batch_text.data(), 8);
+  if (!last_batch_whole_ || !whole_batch || batch_bytes != last_batch_text_) {
     const auto batch = static_cast<std::uint64_t>(checks::WholeNumber(batch_text));
     last_batch_ = batches.Intern(batch);
     if (last_batch_ == batch_sums.size()) batch_sums.emplace_back();
-    last_batch_text_.assign(batch_text);
+    last_batch_text_ = batch_bytes;
+    last_batch_whole_ = whole_batch;  // a short field is parsed again on the next line
   }
   if (amount) {
     Usable(JetTest::kPopulation);
@@ -216,7 +223,11 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
     Usable(JetTest::kWeekend);
     Usable(JetTest::kHoliday);
     if (weekend_[static_cast<std::size_t>(WeekdayOf(*posted))]) Hit(JetTest::kWeekend, ordinal);
-    if (holidays_.IsHoliday(*posted)) Hit(JetTest::kHoliday, ordinal);
+    if (*posted != last_posted_) {
+      last_posted_ = *posted;
+      last_posted_holiday_ = holidays_.IsHoliday(*posted);
+    }
+    if (last_posted_holiday_) Hit(JetTest::kHoliday, ordinal);
   }
 
   // Who and where.
@@ -230,19 +241,14 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
       operator_candidates.emplace_back(id, ordinal);
     }
   }
-  std::uint32_t flow = kNoId;
+  const std::uint32_t counter_id =
+      counter.empty() ? kNoId : counter_accounts.Intern(PackText<15>(counter));
   if (!account.empty()) {
     Usable(JetTest::kSeldomAccount);
-    if (state.movements <= p.seldom_account_lines)
+    if (state.movements <= p.seldom_account_lines) {
       seldom_candidates.emplace_back(account_id, ordinal);
-    const std::uint32_t counter_id =
-        counter.empty() ? kNoId : counter_accounts.Intern(PackText<15>(counter));
-    flow = flows.Intern(std::uint64_t{account_id} << 32 | counter_id);
-    if (flow == flow_counts.size()) flow_counts.push_back(0);
-    if (counter_id != kNoId) {
-      Usable(JetTest::kRareFlow);
-      if (++flow_counts[flow] <= p.rare_flow_count) flow_candidates.emplace_back(flow, ordinal);
     }
+    if (counter_id != kNoId) Usable(JetTest::kRareFlow);
   }
 
   // Amounts.
@@ -334,7 +340,8 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
   } else {
     code = kTextTransaction | text_transactions.Intern(PackText<10>(transaction));
   }
-  columns.flow.push_back(flow);
+  columns.account.push_back(account.empty() ? kNoId : account_id);
+  columns.counter.push_back(counter_id);
   columns.reference.push_back(reference.empty() ? 0 : (HashText(reference) | 1));
   columns.transaction.push_back(code);
   columns.money.push_back(Money::Of(amount, credit));
@@ -372,8 +379,8 @@ void JetPass::OnDocument(std::uint32_t line, std::string_view head) {
       if (at < p.work_start || at >= p.work_end) Hit(JetTest::kAfterHours, line);
     }
   }
-  const std::optional<DayNumber> produced = ReadDateField(SliceField(head, C100(1205)));
-  const std::optional<DayNumber> dated = ReadDateField(SliceField(head, C100(1230)));
+  const std::optional<DayNumber> produced = produced_dates_.Read(SliceField(head, C100(1205)));
+  const std::optional<DayNumber> dated = document_dates_.Read(SliceField(head, C100(1230)));
   if (produced && dated) {
     Usable(JetTest::kBackdatedDocument);
     if (*produced - *dated > p.backdate_days) Hit(JetTest::kBackdatedDocument, line);

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -79,7 +80,8 @@ class LineRuns {
 };
 
 struct MovementColumns {
-  std::vector<std::uint32_t> flow;         // FlowKey id; kNoId when 1364 is blank
+  std::vector<std::uint32_t> account;      // id of 1364 trimmed; kNoId when blank
+  std::vector<std::uint32_t> counter;      // id of 1365 trimmed; kNoId when blank
   std::vector<std::uint64_t> reference;    // hash of 1357 trimmed; 0 when blank
   std::vector<std::uint64_t> transaction;  // see kTextTransaction
   std::vector<std::uint64_t> money;        // Money
@@ -127,6 +129,25 @@ struct LimitWindow {
 
 using DigitCounts = std::array<std::array<std::vector<std::int64_t>, 3>, 4>;
 
+// A date field read through the last one: neighbouring lines mostly share their dates.
+class DateReader {
+ public:
+  std::optional<DayNumber> Read(std::string_view field) {
+    if (field.size() != 8) return ReadDateField(field);
+    std::uint64_t raw;
+    std::memcpy(&raw, field.data(), 8);
+    if (raw != last_raw_) {
+      last_raw_ = raw;
+      last_ = ReadDateField(field);
+    }
+    return last_;
+  }
+
+ private:
+  std::uint64_t last_raw_ = 0;  // eight NULs: no date field holds them and reads as a day
+  std::optional<DayNumber> last_;
+};
+
 class JetPass {
  public:
   JetPass(const RecordStore& store, const JetParameters& parameters, const JetPeriod& period,
@@ -146,8 +167,6 @@ class JetPass {
   KeyTable<TextKey<15>> accounts;  // 1364 and 1403, trimmed (blank included)
   std::vector<AccountState> account_states;
   KeyTable<TextKey<15>> counter_accounts;  // 1365 trimmed, non-blank
-  KeyTable<std::uint64_t> flows;           // account id << 32 | counter id (kNoId: blank)
-  std::vector<std::int64_t> flow_counts;   // lines with both keys non-blank
   KeyTable<TextKey<9>> operators;
   std::vector<std::int64_t> operator_counts;
   KeyTable<TextKey<10>> text_transactions;
@@ -157,7 +176,6 @@ class JetPass {
 
   // (id, ordinal) of lines whose group was still small enough to matter when they were read.
   std::vector<std::pair<std::uint32_t, std::uint32_t>> seldom_candidates;
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> flow_candidates;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> operator_candidates;
   std::int64_t operator_lines = 0;  // lines with an operator
 
@@ -194,8 +212,12 @@ class JetPass {
   std::vector<std::string> keywords_;  // code page 1255
   std::uint64_t operator_cap_ = 0;     // an operator with this many lines is never rare
   // The last batch read, as it stands and as its id, since consecutive lines share one.
-  std::string last_batch_text_;
+  std::uint64_t last_batch_text_ = 0;
+  bool last_batch_whole_ = false;
   std::uint32_t last_batch_ = kNoId;
+  DateReader moved_dates_, entered_dates_, produced_dates_, document_dates_;
+  DayNumber last_posted_ = kNoDay;  // and whether it is a holiday
+  bool last_posted_holiday_ = false;
   std::uint32_t movement_type_;  // the first four bytes of a line, upper-cased
   std::uint32_t card_type_;
   std::uint32_t document_type_;

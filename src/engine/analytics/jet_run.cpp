@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <filesystem>
-#include <unordered_map>
 
 #include "engine/analytics/digit_statistics.h"
 #include "engine/analytics/field_rules.h"
@@ -87,9 +86,7 @@ class Assembly {
       if (!Test(test)) return false;
       if (Stop()) return false;
     }
-    if (!Digits()) return false;
-    Rank();
-    return TransactionGap() && !Stop();
+    return Digits() && Rank() && TransactionGap() && !Stop();
   }
 
  private:
@@ -242,20 +239,11 @@ class Assembly {
         break;
       }
       case JetTest::kRareFlow: {
-        for (const auto& [id, ordinal] : pass_.flow_candidates) {
-          if (pass_.flow_counts[id] <= p_.rare_flow_count) hits.push_back(ordinal);
-        }
-        JetWide flows = 0;
-        JetWide rare = 0;
-        for (const std::int64_t n : pass_.flow_counts) {
-          if (n == 0) continue;
-          ++flows;
-          rare += n <= p_.rare_flow_count;
-        }
-        Figure(r, "flows", flows);
-        Figure(r, "rare_flows", rare);
-        std::sort(hits.begin(), hits.end());
-        MovementHits(r, std::move(hits));
+        FlowHits flows = FindRareFlows(pass_, p_.rare_flow_count, [&] { return Stop(); });
+        if (flows.stopped) return false;
+        Figure(r, "flows", flows.groups);
+        Figure(r, "rare_flows", flows.rare_groups);
+        MovementHits(r, std::move(flows.ordinals));
         break;
       }
       case JetTest::kDuplicate:
@@ -419,50 +407,90 @@ class Assembly {
     return true;
   }
 
-  void Rank() {
+  // A transaction in 36 bits: an all-digit key's value (below 10^10 < 2^34), or a tag in bits
+  // 34-35 above a text id or a line's ordinal.
+  static std::uint64_t Compact(std::uint64_t code) {
+    if (code & kBlankTransaction) return std::uint64_t{2} << 34 | (code & 0xFFFFFFFF);
+    if (code & kTextTransaction) return std::uint64_t{1} << 34 | (code & 0xFFFFFFFF);
+    return code;
+  }
+  static std::uint64_t Expand(std::uint64_t compact) {
+    const std::uint64_t low = compact & 0xFFFFFFFF;
+    switch (compact >> 34) {
+      case 2:
+        return kBlankTransaction | low;
+      case 1:
+        return kTextTransaction | low;
+      default:
+        return compact;
+    }
+  }
+
+  bool Rank() {
     const MovementColumns& c = pass_.columns;
-    // (transaction, test) for every movement hit of the tests that rank.
-    std::vector<std::pair<std::uint64_t, JetTest>> marks;
+    // One mark per movement hit of a test that ranks: the transaction above the test.
+    std::vector<std::uint64_t> marks;
     for (const auto& [test, ordinals] : ranked_) {
-      if (InfoOf(test).type != RecordType::kB100 || test == JetTest::kPopulation) continue;
+      if (test == JetTest::kPopulation) continue;
       if (IsDigitTest(test) && test != JetTest::kBenfordFirstTwo) continue;
-      for (const std::uint32_t o : ordinals) marks.emplace_back(c.transaction[o], test);
+      for (const std::uint32_t o : ordinals) {
+        marks.push_back(Compact(c.transaction[o]) << 5 | JetIndex(test));
+      }
     }
-    std::sort(marks.begin(), marks.end());
+    if (!SortPolled(marks, [&] { return Stop(); })) return false;
     marks.erase(std::unique(marks.begin(), marks.end()), marks.end());
-    std::vector<JetRankedTransaction> ranked;
-    std::unordered_map<std::uint64_t, std::size_t> place;
+    struct Candidate {
+      std::uint64_t transaction;  // compact
+      std::int64_t score;
+      std::uint32_t tests;  // bit per test index
+      std::uint32_t first_ordinal;
+    };
+    std::vector<Candidate> candidates;
+    KeyTable<std::uint64_t> place;
     for (std::size_t i = 0; i < marks.size();) {
-      std::size_t j = i;
-      JetRankedTransaction entry;
-      for (; j < marks.size() && marks[j].first == marks[i].first; ++j) {
-        entry.score += p_.weights[JetIndex(marks[j].second)];
-        entry.tests.push_back(marks[j].second);
+      const std::uint64_t transaction = marks[i] >> 5;
+      Candidate candidate{transaction, 0, 0, 0};
+      for (; i < marks.size() && marks[i] >> 5 == transaction; ++i) {
+        const auto test = static_cast<std::size_t>(marks[i] & 31);
+        candidate.score += p_.weights[test];
+        candidate.tests |= std::uint32_t{1} << test;
       }
-      if (entry.score > 0) {
-        place.emplace(marks[i].first, ranked.size());
-        entry.transaction = TransactionText(marks[i].first);
-        ranked.push_back(std::move(entry));
+      if (candidate.score > 0) {
+        place.Intern(transaction);
+        candidates.push_back(candidate);
       }
-      i = j;
     }
-    // The first line of each ranked transaction, in one look along the column.
-    std::vector<bool> seen(ranked.size(), false);
-    std::size_t left = ranked.size();
+    marks = {};
+    // The first line of each candidate, in one look along the column.
+    std::vector<bool> seen(candidates.size(), false);
+    std::size_t left = candidates.size();
     for (std::uint32_t o = 0; o < c.size() && left > 0; ++o) {
-      const auto it = place.find(c.transaction[o]);
-      if (it == place.end() || seen[it->second]) continue;
-      seen[it->second] = true;
-      ranked[it->second].first_line = c.lines.LineOf(o);
+      const std::uint32_t id = place.Find(Compact(c.transaction[o]));
+      if (id == KeyTable<std::uint64_t>::kNone || seen[id]) continue;
+      seen[id] = true;
+      candidates[id].first_ordinal = o;
       --left;
+      if ((o & 0xFFFF) == 0 && Stop()) return false;
     }
-    std::stable_sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) {
-      return a.score != b.score ? a.score > b.score : a.first_line < b.first_line;
-    });
-    if (static_cast<std::int64_t>(ranked.size()) > p_.ranking_top) {
-      ranked.resize(static_cast<std::size_t>(p_.ranking_top));
+    const auto top = static_cast<std::size_t>(
+        std::min<std::int64_t>(p_.ranking_top, static_cast<std::int64_t>(candidates.size())));
+    std::partial_sort(candidates.begin(), candidates.begin() + static_cast<std::ptrdiff_t>(top),
+                      candidates.end(), [](const Candidate& a, const Candidate& b) {
+                        return a.score != b.score ? a.score > b.score
+                                                  : a.first_ordinal < b.first_ordinal;
+                      });
+    for (std::size_t k = 0; k < top; ++k) {
+      const Candidate& candidate = candidates[k];
+      JetRankedTransaction entry;
+      entry.transaction = TransactionText(Expand(candidate.transaction));
+      entry.score = candidate.score;
+      for (std::size_t t = 0; t < kJetTestCount; ++t) {
+        if (candidate.tests >> t & 1) entry.tests.push_back(static_cast<JetTest>(t));
+      }
+      entry.first_line = c.lines.LineOf(candidate.first_ordinal);
+      result_.ranking.push_back(std::move(entry));
     }
-    result_.ranking = std::move(ranked);
+    return true;
   }
 
   std::optional<std::string> TransactionText(std::uint64_t code) const {

@@ -76,6 +76,13 @@ inline std::uint64_t HashText(std::string_view text) {
   return hash;
 }
 
+inline bool SameKey(std::uint64_t a, std::uint64_t b) { return a == b; }
+
+template <std::size_t Width>
+bool SameKey(const TextKey<Width>& a, const TextKey<Width>& b) {
+  return std::memcmp(a.data(), b.data(), Width) == 0;
+}
+
 template <typename Key>
 class KeyTable {
  public:
@@ -86,13 +93,13 @@ class KeyTable {
     if (2 * (keys_.size() + 1) > slots_.size()) Grow();
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t slot = HashKey(key) & mask;; slot = (slot + 1) & mask) {
-      const std::uint32_t held = slots_[slot];
-      if (held == 0) {
+      Slot& held = slots_[slot];
+      if (held.id == 0) {
         keys_.push_back(key);
-        slots_[slot] = static_cast<std::uint32_t>(keys_.size());
-        return static_cast<std::uint32_t>(keys_.size() - 1);
+        held = {key, static_cast<std::uint32_t>(keys_.size())};
+        return held.id - 1;
       }
-      if (keys_[held - 1] == key) return held - 1;
+      if (SameKey(held.key, key)) return held.id - 1;
     }
   }
 
@@ -101,9 +108,9 @@ class KeyTable {
     if (slots_.empty()) return kNone;
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t slot = HashKey(key) & mask;; slot = (slot + 1) & mask) {
-      const std::uint32_t held = slots_[slot];
-      if (held == 0) return kNone;
-      if (keys_[held - 1] == key) return held - 1;
+      const Slot& held = slots_[slot];
+      if (held.id == 0) return kNone;
+      if (SameKey(held.key, key)) return held.id - 1;
     }
   }
 
@@ -111,19 +118,25 @@ class KeyTable {
   std::size_t size() const { return keys_.size(); }
 
  private:
+  // A slot holds its key beside id + 1 (0: empty), so that a probe reads one place of memory.
+  struct Slot {
+    Key key;
+    std::uint32_t id;
+  };
+
   void Grow() {
     const std::size_t size = slots_.empty() ? 64 : slots_.size() * 2;
-    slots_.assign(size, 0);
+    slots_.assign(size, Slot{});
     const std::size_t mask = size - 1;
     for (std::size_t id = 0; id < keys_.size(); ++id) {
       std::size_t slot = HashKey(keys_[id]) & mask;
-      while (slots_[slot] != 0) slot = (slot + 1) & mask;
-      slots_[slot] = static_cast<std::uint32_t>(id + 1);
+      while (slots_[slot].id != 0) slot = (slot + 1) & mask;
+      slots_[slot] = {keys_[id], static_cast<std::uint32_t>(id + 1)};
     }
   }
 
-  std::vector<Key> keys_;
-  std::vector<std::uint32_t> slots_;  // id + 1; 0 is an empty slot
+  std::vector<Key> keys_;  // by id
+  std::vector<Slot> slots_;
 };
 
 }  // namespace tallyscan::analytics

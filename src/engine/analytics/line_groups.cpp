@@ -15,24 +15,17 @@ std::uint64_t Entry(std::uint64_t hash, std::uint32_t ordinal) {
 std::uint32_t OrdinalOf(std::uint64_t entry) { return static_cast<std::uint32_t>(entry); }
 std::uint32_t HashOf(std::uint64_t entry) { return static_cast<std::uint32_t>(entry >> 32); }
 
-std::uint32_t AccountOf(const JetPass& pass, std::uint32_t flow) {
-  return static_cast<std::uint32_t>(pass.flows.KeyOf(flow) >> 32);
-}
-bool HasCounter(const JetPass& pass, std::uint32_t flow) {
-  return static_cast<std::uint32_t>(pass.flows.KeyOf(flow)) != kNoId;
-}
-
-// Calls `group` with each run of entries whose key (as `key_of` gives it for an ordinal) is
-// equal, in ascending order of ordinals. `entries` are sorted by hash; a run of equal hashes
-// whose keys differ is sorted by key first.
+// Calls `group` with each run of at least `least` entries whose key (as `key_of` gives it
+// for an ordinal) is equal, in ascending order of ordinals. `entries` are sorted by hash; a
+// run of equal hashes whose keys differ is sorted by key first.
 template <typename KeyOf, typename Group>
 bool ForEachGroup(std::vector<std::uint64_t>& entries, KeyOf key_of, Group group,
-                  const std::function<bool()>& stop) {
+                  const std::function<bool()>& stop, std::size_t least = 2) {
   std::vector<std::uint32_t> run;
   for (std::size_t i = 0; i < entries.size();) {
     std::size_t j = i + 1;
     while (j < entries.size() && HashOf(entries[j]) == HashOf(entries[i])) ++j;
-    if (j - i > 1) {
+    if (j - i >= least) {
       run.clear();
       for (std::size_t k = i; k < j; ++k) run.push_back(OrdinalOf(entries[k]));
       // Ordinals of equal hashes come sorted, so that stable sorting by key keeps each
@@ -47,7 +40,7 @@ bool ForEachGroup(std::vector<std::uint64_t>& entries, KeyOf key_of, Group group
       for (std::size_t a = 0; a < run.size();) {
         std::size_t b = a + 1;
         while (b < run.size() && key_of(run[b]) == key_of(run[a])) ++b;
-        if (b - a > 1) group(&run[a], b - a);
+        if (b - a >= least) group(&run[a], b - a);
         a = b;
       }
     }
@@ -62,13 +55,13 @@ bool ForEachGroup(std::vector<std::uint64_t>& entries, KeyOf key_of, Group group
 GroupHits FindDuplicates(const JetPass& pass, const std::function<bool()>& stop) {
   const MovementColumns& c = pass.columns;
   auto key_of = [&](std::uint32_t o) {
-    return std::make_tuple(AccountOf(pass, c.flow[o]), Money::SignedAndSide(c.money[o]), c.date[o],
+    return std::make_tuple(c.account[o], Money::SignedAndSide(c.money[o]), c.date[o],
                            c.reference[o]);
   };
   GroupHits hits;
   std::vector<std::uint64_t> entries;
   for (std::uint32_t o = 0; o < c.size(); ++o) {
-    if (c.flow[o] == kNoId || c.reference[o] == 0 || !Money::Usable(c.money[o]) ||
+    if (c.account[o] == kNoId || c.reference[o] == 0 || !Money::Usable(c.money[o]) ||
         c.date[o] == kNoDay) {
       continue;
     }
@@ -103,16 +96,17 @@ GroupHits FindDuplicates(const JetPass& pass, const std::function<bool()>& stop)
 GroupHits FindReversals(const JetPass& pass, std::int64_t days, const std::function<bool()>& stop) {
   const MovementColumns& c = pass.columns;
   auto key_of = [&](std::uint32_t o) {
-    return std::make_pair(c.flow[o], Money::Magnitude(c.money[o]));
+    return std::make_tuple(c.account[o], c.counter[o], Money::Magnitude(c.money[o]));
   };
   GroupHits hits;
   std::vector<std::uint64_t> entries;
   for (std::uint32_t o = 0; o < c.size(); ++o) {
-    if (c.flow[o] == kNoId || !HasCounter(pass, c.flow[o]) || Money::Magnitude(c.money[o]) == 0 ||
+    if (c.account[o] == kNoId || c.counter[o] == kNoId || Money::Magnitude(c.money[o]) == 0 ||
         c.date[o] == kNoDay) {
       continue;
     }
-    entries.push_back(Entry(MixBits(MixBits(c.flow[o]) ^ Money::Magnitude(c.money[o])), o));
+    const std::uint64_t flow = std::uint64_t{c.account[o]} << 32 | c.counter[o];
+    entries.push_back(Entry(MixBits(MixBits(flow) ^ Money::Magnitude(c.money[o])), o));
   }
   if (!SortPolled(entries, stop)) {
     hits.stopped = true;
@@ -165,6 +159,36 @@ GroupHits FindReversals(const JetPass& pass, std::int64_t days, const std::funct
         if (any) ++hits.groups;
       },
       stop);
+  if (!done) {
+    hits.stopped = true;
+    return hits;
+  }
+  std::sort(hits.ordinals.begin(), hits.ordinals.end());
+  return hits;
+}
+
+FlowHits FindRareFlows(const JetPass& pass, std::int64_t most, const std::function<bool()>& stop) {
+  const MovementColumns& c = pass.columns;
+  auto key_of = [&](std::uint32_t o) { return std::uint64_t{c.account[o]} << 32 | c.counter[o]; };
+  FlowHits hits;
+  std::vector<std::uint64_t> entries;
+  for (std::uint32_t o = 0; o < c.size(); ++o) {
+    if (c.account[o] == kNoId || c.counter[o] == kNoId) continue;
+    entries.push_back(Entry(MixBits(key_of(o)), o));
+  }
+  if (!SortPolled(entries, stop)) {
+    hits.stopped = true;
+    return hits;
+  }
+  const bool done = ForEachGroup(
+      entries, key_of,
+      [&](const std::uint32_t* group, std::size_t size) {
+        ++hits.groups;
+        if (static_cast<std::int64_t>(size) > most) return;
+        ++hits.rare_groups;
+        hits.ordinals.insert(hits.ordinals.end(), group, group + size);
+      },
+      stop, 1);
   if (!done) {
     hits.stopped = true;
     return hits;

@@ -32,4 +32,11 @@ GroupHits FindDuplicates(const JetPass& pass, const std::function<bool()>& stop)
 // |A| that hold a pair.
 GroupHits FindReversals(const JetPass& pass, std::int64_t days, const std::function<bool()>& stop);
 
+// Lines whose pair (account, counter account), both non-blank, occurs at most `most` times:
+// `groups` counts the pairs, `rare_groups` those few.
+struct FlowHits : GroupHits {
+  std::int64_t rare_groups = 0;
+};
+FlowHits FindRareFlows(const JetPass& pass, std::int64_t most, const std::function<bool()>& stop);
+
 }  // namespace tallyscan::analytics
