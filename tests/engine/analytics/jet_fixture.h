@@ -94,8 +94,8 @@ class JetSet {
   }
 
   // Writes the set, imports it and runs the tests.
-  JetResult Run(const JetParameters& parameters = {},
-                const JetSelection& selection = AllJetTests()) {
+  JetResult RunTests(const JetParameters& parameters = {},
+                     const JetSelection& selection = AllJetTests()) {
     JetRun run = RunWith(parameters, selection, silent_);
     EXPECT_TRUE(run.status.ok()) << run.status.message();
     return run.result ? std::move(*run.result) : JetResult{};

@@ -319,7 +319,7 @@ TEST(JetRules, EachTestHitsExactlyTheLinesItsRuleNames) {
     c.build(set);
     JetParameters parameters;
     c.tune(parameters);
-    const JetResult result = set.Run(parameters);
+    const JetResult result = set.RunTests(parameters);
     EXPECT_EQ(c.expected, JetSet::Hits(result, c.test));
   }
 }
@@ -331,7 +331,7 @@ TEST(JetRules, GapsAreRangesBetweenTheNumbersPresent) {
     set.Add(Doc{.number = n});
   }
   set.Add(Doc{.type = 400, .number = "7"});
-  const JetResult result = set.Run();
+  const JetResult result = set.RunTests();
   const JetTestResult& transactions = *result.Find(JetTest::kTransactionGap);
   ASSERT_EQ(2u, transactions.transaction_ranges.size());
   EXPECT_EQ(3u, transactions.transaction_ranges[0].from);
@@ -383,7 +383,7 @@ TEST(JetRules, ThePeriodComesFromTheRangeTheTaxYearTheMovementsOrNothing) {
     } else {
       set.Add(Doc{});
     }
-    const JetResult result = set.Run();
+    const JetResult result = set.RunTests();
     EXPECT_EQ(c.source, result.population.period.source);
     EXPECT_EQ(c.first, result.population.period.from);
     EXPECT_EQ(c.last, result.population.period.to);
@@ -399,7 +399,7 @@ TEST(JetRules, SufficiencyFollowsTheUsableShareOfTheTestsRecordType) {
   set.Add(Move{.operator_name = "a"});
   set.Add(Move{.operator_name = ""});
   set.Add(Move{.amount = std::nullopt, .operator_name = ""});
-  const JetResult result = set.Run();
+  const JetResult result = set.RunTests();
   const JetTestResult& operators = *result.Find(JetTest::kRareOperator);
   EXPECT_EQ(JetState::kWeak, operators.state);  // 1 of 3
   EXPECT_DOUBLE_EQ(1.0 / 3.0, *operators.usable_share);
@@ -412,7 +412,7 @@ TEST(JetRules, SufficiencyFollowsTheUsableShareOfTheTestsRecordType) {
   JetSet half;
   half.Add(Move{.operator_name = "a"});
   half.Add(Move{.operator_name = ""});
-  EXPECT_EQ(JetState::kRun, half.Run().Find(JetTest::kRareOperator)->state);  // exactly 0.5
+  EXPECT_EQ(JetState::kRun, half.RunTests().Find(JetTest::kRareOperator)->state);  // exactly 0.5
 }
 
 TEST(JetRules, ThePopulationReconcilesWithinNinetyNineAgorot) {
@@ -444,7 +444,7 @@ TEST(JetRules, ThePopulationReconcilesWithinNinetyNineAgorot) {
                  .batch = c.credit_batch});
     set.Add(CardLine("100", c.opening, c.card_debit, 0));
     set.Add(CardLine("200", 0, 0, c.credit_amount));
-    const JetResult result = set.Run();
+    const JetResult result = set.RunTests();
     EXPECT_EQ(c.reconciles, result.population.reconciles);
     EXPECT_EQ(c.off, JetSet::Hits(result, JetTest::kPopulation));
   }
@@ -460,7 +460,7 @@ TEST(JetRules, TheRankingAddsTheWeightsOfTheDistinctTestsOfEachTransaction) {
   p.weights[JetIndex(JetTest::kNoReference)] = 5;
   p.weight_given[JetIndex(JetTest::kNoReference)] = true;
   const JetSelection only = *ParseJetSelection("blank-description,no-reference");
-  const JetResult result = set.Run(p, only);
+  const JetResult result = set.RunTests(p, only);
   ASSERT_EQ(3u, result.ranking.size());
   EXPECT_EQ("7", result.ranking[0].transaction);
   EXPECT_EQ(6, result.ranking[0].score);
