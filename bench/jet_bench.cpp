@@ -111,8 +111,20 @@ int main(int argc, char** argv) {
   const tallyscan::JetParameters parameters;
   const tallyscan::JetSelection all = tallyscan::AllJetTests();
 
+  // Samples the heap when the reading has read the whole file: what the tests keep per line,
+  // before the groups and hit lists of the tests after it.
+  class EndOfReading final : public tallyscan::ProgressMonitor {
+   public:
+    void OnProgress(int percent) override {
+      if (percent == 100) heap = heap_now.load();
+    }
+    bool StopRequested() override { return false; }
+    std::int64_t heap = 0;
+  } end_of_reading;
+
   std::vector<double> seconds;
   std::vector<double> cpu_seconds;
+  std::int64_t reading_heap = 0;
   std::int64_t extra_peak = 0;
   std::int64_t hit_bytes = 0;
   for (int round = 0; round < rounds; ++round) {
@@ -120,7 +132,8 @@ int main(int argc, char** argv) {
     heap_peak.store(before);
     const auto start = Clock::now();
     const double cpu_start = ThreadSeconds();
-    tallyscan::JetRun run = tallyscan::RunJet(store, sources, parameters, all, silent);
+    tallyscan::JetRun run = tallyscan::RunJet(store, sources, parameters, all, end_of_reading);
+    reading_heap = end_of_reading.heap - before;
     cpu_seconds.push_back(ThreadSeconds() - cpu_start);
     seconds.push_back(std::chrono::duration<double>(Clock::now() - start).count());
     if (!run.status.ok()) {
@@ -145,6 +158,10 @@ int main(int argc, char** argv) {
   std::printf("cpu_seconds_best %.4f\n", cpu_seconds.front());
   std::printf("heap_peak_bytes %lld\n", static_cast<long long>(extra_peak));
   std::printf("hit_list_bytes %lld\n", static_cast<long long>(hit_bytes));
+  std::printf("heap_after_reading_bytes %lld\n", static_cast<long long>(reading_heap));
+  std::printf("heap_after_reading_per_movement %.1f\n",
+              static_cast<double>(reading_heap) /
+                  static_cast<double>(std::max<std::int64_t>(1, store.MovementIndex.Count())));
   std::printf("heap_bytes_per_movement %.1f\n",
               static_cast<double>(extra_peak - hit_bytes) /
                   static_cast<double>(std::max<std::int64_t>(1, store.MovementIndex.Count())));

@@ -33,13 +33,14 @@ report=$("$build/bench/jet_bench" --rounds "$rounds" "$set_dir")
 echo "$report"
 value() { awk -v k="$1" '$1 == k { print $2 }' <<<"$report"; }
 python3 - "$best_wc" "$best_wc_cpu" "$(value seconds_best)" "$(value cpu_seconds_best)" \
-  "$(value heap_bytes_per_movement)" "$(value bytes)" <<'PY'
+  "$(value heap_bytes_per_movement)" "$(value heap_after_reading_per_movement)" \
+  "$(value bytes)" <<'PY'
 import sys
-wc, wc_cpu, jet, jet_cpu, per_movement, size = map(float, sys.argv[1:])
+wc, wc_cpu, jet, jet_cpu, per_movement, after_reading, size = map(float, sys.argv[1:])
 mb = size / 2**20
 print(f"wc -l            {wc:.3f} s wall, {wc_cpu:.3f} s processor ({mb:,.0f} MB)")
 print(f"journal tests    {jet:.3f} s wall, {jet_cpu:.3f} s processor of the reading thread")
 print(f"ratio            {jet / wc:.2f} x wc -l wall (target at most 4)")
-print(f"heap             {per_movement:.1f} bytes per movement besides the hit lists "
-      "(target at most 48)")
+print(f"heap             {per_movement:.1f} bytes per movement at the peak besides the hit lists "
+      "(target at most 48), {after_reading:.1f} when the reading ends")
 PY

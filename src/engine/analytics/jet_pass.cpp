@@ -70,8 +70,8 @@ std::uint32_t LineRuns::LineOf(std::uint32_t ordinal) const {
   return run->second + (ordinal - run->first);
 }
 
-JetPass::JetPass(const RecordStore& store, const JetParameters& p, const JetPeriod&,
-                 std::optional<DayNumber> from, std::optional<DayNumber> to)
+JetPass::JetPass(const RecordStore& store, const JetParameters& p, std::optional<DayNumber> from,
+                 std::optional<DayNumber> to)
     : parameters(p),
       period_from(from),
       period_to(to),
@@ -321,7 +321,14 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
         document_types.Find(PackText<3>(type)) != KeyTable<TextKey<3>>::kNone) {
       Usable(JetTest::kMissingDocument);
       const std::string_view number = NumberKey(SliceField(head, B100(1357)));
-      if (documents.Find(DocumentKey(type, number)) == KeyTable<TextKey<23>>::kNone) {
+      // The lines of a transaction mostly name one document: the last answer is kept.
+      const TextKey<23> key = DocumentKey(type, number);
+      if (!have_last_document_ || key != last_document_) {
+        have_last_document_ = true;
+        last_document_ = key;
+        last_document_missing_ = documents.Find(key) == KeyTable<TextKey<23>>::kNone;
+      }
+      if (last_document_missing_) {
         Hit(JetTest::kMissingDocument, ordinal);
       }
     }

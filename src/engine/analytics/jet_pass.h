@@ -150,7 +150,8 @@ class DateReader {
 
 class JetPass {
  public:
-  JetPass(const RecordStore& store, const JetParameters& parameters, const JetPeriod& period,
+  // The period is that of INI.TXT's header when it gives one (nullopt otherwise).
+  JetPass(const RecordStore& store, const JetParameters& parameters,
           std::optional<DayNumber> period_from, std::optional<DayNumber> period_to);
 
   // Fails when a line number or ordinal passes 32 bits.
@@ -216,6 +217,9 @@ class JetPass {
   bool last_batch_whole_ = false;
   std::uint32_t last_batch_ = kNoId;
   DateReader moved_dates_, entered_dates_, produced_dates_, document_dates_;
+  bool have_last_document_ = false;  // the last reference looked up, and its answer
+  TextKey<23> last_document_{};
+  bool last_document_missing_ = false;
   DayNumber last_posted_ = kNoDay;  // and whether it is a holiday
   bool last_posted_holiday_ = false;
   std::uint32_t movement_type_;  // the first four bytes of a line, upper-cased

@@ -445,8 +445,7 @@ class Assembly {
       std::uint32_t tests;  // bit per test index
       std::uint32_t first_ordinal;
     };
-    std::vector<Candidate> candidates;
-    KeyTable<std::uint64_t> place;
+    std::vector<Candidate> candidates;  // in ascending order of their transactions
     for (std::size_t i = 0; i < marks.size();) {
       const std::uint64_t transaction = marks[i] >> 5;
       Candidate candidate{transaction, 0, 0, 0};
@@ -455,22 +454,28 @@ class Assembly {
         candidate.score += p_.weights[test];
         candidate.tests |= std::uint32_t{1} << test;
       }
-      if (candidate.score > 0) {
-        place.Intern(transaction);
-        candidates.push_back(candidate);
-      }
+      if (candidate.score > 0) candidates.push_back(candidate);
     }
     marks = {};
-    // The first line of each candidate, in one look along the column.
+    // The first line of each candidate, in one look along the column; the lines of a
+    // transaction mostly follow each other, so the last one found is asked first.
     std::vector<bool> seen(candidates.size(), false);
     std::size_t left = candidates.size();
+    std::uint64_t last = ~std::uint64_t{0};
     for (std::uint32_t o = 0; o < c.size() && left > 0; ++o) {
-      const std::uint32_t id = place.Find(Compact(c.transaction[o]));
-      if (id == KeyTable<std::uint64_t>::kNone || seen[id]) continue;
-      seen[id] = true;
-      candidates[id].first_ordinal = o;
-      --left;
       if ((o & 0xFFFF) == 0 && Stop()) return false;
+      const std::uint64_t transaction = Compact(c.transaction[o]);
+      if (transaction == last) continue;
+      last = transaction;
+      const auto found =
+          std::lower_bound(candidates.begin(), candidates.end(), transaction,
+                           [](const Candidate& a, std::uint64_t t) { return a.transaction < t; });
+      if (found == candidates.end() || found->transaction != transaction) continue;
+      const auto id = static_cast<std::size_t>(found - candidates.begin());
+      if (seen[id]) continue;
+      seen[id] = true;
+      found->first_ordinal = o;
+      --left;
     }
     const auto top = static_cast<std::size_t>(
         std::min<std::int64_t>(p_.ranking_top, static_cast<std::int64_t>(candidates.size())));
@@ -601,7 +606,7 @@ JetRun RunJet(const RecordStore& store, const JetSources& sources, const JetPara
   }
 
   const HeaderPeriod header = PeriodOfHeader(a000);
-  JetPass pass(store, parameters, {}, header.from, header.to);
+  JetPass pass(store, parameters, header.from, header.to);
   bool too_many_lines = false;
   DataPass reading(store);
   Status read = reading.Run(monitor, [&](std::int64_t number, std::string_view head) {

@@ -68,7 +68,6 @@ Status DigestFile(const std::string& path, FileFacts& facts, std::string* first_
     }
   }
   ::close(fd);
-  if (first_line != nullptr && !first_line_done) first_line_done = true;
   // The line end of the first line is a CR LF or an LF; a CR before it is no part of the line.
   if (first_line != nullptr && !first_line->empty() && first_line->back() == '\r' &&
       total > static_cast<std::int64_t>(first_line->size())) {
