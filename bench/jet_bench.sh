@@ -42,5 +42,5 @@ print(f"wc -l            {wc:.3f} s wall, {wc_cpu:.3f} s processor ({mb:,.0f} MB
 print(f"journal tests    {jet:.3f} s wall, {jet_cpu:.3f} s processor of the reading thread")
 print(f"ratio            {jet / wc:.2f} x wc -l wall (target at most 4)")
 print(f"heap             {per_movement:.1f} bytes per movement at the peak besides the hit lists "
-      "(target at most 48), {after_reading:.1f} when the reading ends")
+      f"(target at most 48), {after_reading:.1f} when the reading ends")
 PY

@@ -254,6 +254,7 @@ class Assembly {
         if (groups.stopped) return false;
         Figure(r, "groups", groups.groups);
         MovementHits(r, std::move(groups.ordinals));
+        if (test == JetTest::kReversal) ReleaseGroupColumns();
         break;
       }
       case JetTest::kTransactionGap:
@@ -321,6 +322,16 @@ class Assembly {
         break;
     }
     return true;
+  }
+
+  // The last of the tests that compare lines has run: their columns are given back before
+  // the ranking needs room of its own.
+  void ReleaseGroupColumns() {
+    MovementColumns& c = pass_.columns;
+    c.account = {};
+    c.counter = {};
+    c.reference = {};
+    c.date = {};
   }
 
   void DocumentGap(JetTestResult& r, std::vector<std::uint32_t> lines) {

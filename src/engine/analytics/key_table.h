@@ -91,26 +91,28 @@ class KeyTable {
   // The id of `key`, added when new.
   std::uint32_t Intern(const Key& key) {
     if (2 * (keys_.size() + 1) > slots_.size()) Grow();
+    const std::uint64_t hash = HashKey(key);
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t slot = HashKey(key) & mask;; slot = (slot + 1) & mask) {
-      Slot& held = slots_[slot];
-      if (held.id == 0) {
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+      const std::uint64_t held = slots_[slot];
+      if (held == 0) {
         keys_.push_back(key);
-        held = {key, static_cast<std::uint32_t>(keys_.size())};
-        return held.id - 1;
+        slots_[slot] = Slot(hash, keys_.size() - 1);
+        return static_cast<std::uint32_t>(keys_.size() - 1);
       }
-      if (SameKey(held.key, key)) return held.id - 1;
+      if (Matches(held, hash, key)) return IdOf(held);
     }
   }
 
   // The id of `key`; kNone when it was never added.
   std::uint32_t Find(const Key& key) const {
     if (slots_.empty()) return kNone;
+    const std::uint64_t hash = HashKey(key);
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t slot = HashKey(key) & mask;; slot = (slot + 1) & mask) {
-      const Slot& held = slots_[slot];
-      if (held.id == 0) return kNone;
-      if (SameKey(held.key, key)) return held.id - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+      const std::uint64_t held = slots_[slot];
+      if (held == 0) return kNone;
+      if (Matches(held, hash, key)) return IdOf(held);
     }
   }
 
@@ -118,25 +120,30 @@ class KeyTable {
   std::size_t size() const { return keys_.size(); }
 
  private:
-  // A slot holds its key beside id + 1 (0: empty), so that a probe reads one place of memory.
-  struct Slot {
-    Key key;
-    std::uint32_t id;
-  };
+  // A slot holds the upper half of its key's hash above id + 1 (0 is an empty slot): eight
+  // bytes, and a probe reads another key only when the halves agree.
+  static std::uint64_t Slot(std::uint64_t hash, std::size_t id) {
+    return (hash & 0xFFFFFFFF00000000ULL) | (id + 1);
+  }
+  static std::uint32_t IdOf(std::uint64_t slot) { return static_cast<std::uint32_t>(slot) - 1; }
+  bool Matches(std::uint64_t held, std::uint64_t hash, const Key& key) const {
+    return (held >> 32) == (hash >> 32) && SameKey(keys_[IdOf(held)], key);
+  }
 
   void Grow() {
     const std::size_t size = slots_.empty() ? 64 : slots_.size() * 2;
-    slots_.assign(size, Slot{});
+    slots_.assign(size, 0);
     const std::size_t mask = size - 1;
     for (std::size_t id = 0; id < keys_.size(); ++id) {
-      std::size_t slot = HashKey(keys_[id]) & mask;
-      while (slots_[slot].id != 0) slot = (slot + 1) & mask;
-      slots_[slot] = {keys_[id], static_cast<std::uint32_t>(id + 1)};
+      const std::uint64_t hash = HashKey(keys_[id]);
+      std::size_t slot = hash & mask;
+      while (slots_[slot] != 0) slot = (slot + 1) & mask;
+      slots_[slot] = Slot(hash, id);
     }
   }
 
   std::vector<Key> keys_;  // by id
-  std::vector<Slot> slots_;
+  std::vector<std::uint64_t> slots_;
 };
 
 }  // namespace tallyscan::analytics
