@@ -177,29 +177,12 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
   const std::string_view account = Trimmed(head, B100(1364));
   const std::string_view counter = Trimmed(head, B100(1365));
   const std::string_view reference = Trimmed(head, B100(1357));
-
-  // The gate: totals by side, batches, accounts.
-  const std::uint32_t account_id = accounts.Intern(PackText<15>(account));
-  if (account_id == account_states.size()) account_states.emplace_back();
-  AccountState& state = account_states[account_id];
-  ++state.movements;
-  const std::string_view batch_text = SliceField(head, B100(1355));
-  // Lines of a batch mostly follow each other: its number is parsed when its text changes.
-  std::uint64_t batch_bytes = 0;
-  const bool whole_batch = batch_text.size() == 8;
-  if (whole_batch) std::memcpy(&batch_bytes, batch_text.data(), 8);
-  if (!last_batch_whole_ || !whole_batch || batch_bytes != last_batch_text_) {
-    const auto batch = static_cast<std::uint64_t>(checks::WholeNumber(batch_text));
-    last_batch_ = batches.Intern(batch);
-    if (last_batch_ == batch_sums.size()) batch_sums.emplace_back();
-    last_batch_text_ = batch_bytes;
-    last_batch_whole_ = whole_batch;  // a short field is parsed again on the next line
-  }
-  if (amount) {
-    Usable(JetTest::kPopulation);
-    (credit ? state.credit : state.debit) += *amount;
-    (credit ? batch_sums[last_batch_].credit : batch_sums[last_batch_].debit) += *amount;
-  }
+  // The tables are large and looked up at random: their places are fetched while the line's
+  // other fields are read.
+  const TextKey<15> account_key = PackText<15>(account);
+  const TextKey<15> counter_key = PackText<15>(counter);
+  accounts.Prefetch(account_key);
+  if (!counter.empty()) counter_accounts.Prefetch(counter_key);
 
   // Dates.
   if (moved) {
@@ -241,8 +224,30 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
       operator_candidates.emplace_back(id, ordinal);
     }
   }
-  const std::uint32_t counter_id =
-      counter.empty() ? kNoId : counter_accounts.Intern(PackText<15>(counter));
+  // The gate: totals by side, batches, accounts.
+  const std::uint32_t account_id = accounts.Intern(account_key);
+  if (account_id == account_states.size()) account_states.emplace_back();
+  AccountState& state = account_states[account_id];
+  ++state.movements;
+  const std::string_view batch_text = SliceField(head, B100(1355));
+  // Lines of a batch mostly follow each other: its number is parsed when its text changes.
+  std::uint64_t batch_bytes = 0;
+  const bool whole_batch = batch_text.size() == 8;
+  if (whole_batch) std::memcpy(&batch_bytes, batch_text.data(), 8);
+  if (!last_batch_whole_ || !whole_batch || batch_bytes != last_batch_text_) {
+    const auto batch = static_cast<std::uint64_t>(checks::WholeNumber(batch_text));
+    last_batch_ = batches.Intern(batch);
+    if (last_batch_ == batch_sums.size()) batch_sums.emplace_back();
+    last_batch_text_ = batch_bytes;
+    last_batch_whole_ = whole_batch;  // a short field is parsed again on the next line
+  }
+  if (amount) {
+    Usable(JetTest::kPopulation);
+    (credit ? state.credit : state.debit) += *amount;
+    (credit ? batch_sums[last_batch_].credit : batch_sums[last_batch_].debit) += *amount;
+  }
+
+  const std::uint32_t counter_id = counter.empty() ? kNoId : counter_accounts.Intern(counter_key);
   if (!account.empty()) {
     Usable(JetTest::kSeldomAccount);
     if (state.movements <= p.seldom_account_lines) {
