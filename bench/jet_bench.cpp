@@ -116,11 +116,18 @@ int main(int argc, char** argv) {
   class EndOfReading final : public tallyscan::ProgressMonitor {
    public:
     void OnProgress(int percent) override {
-      if (percent == 100) heap = heap_now.load();
+      if (percent == 100 && !read) {
+        heap = heap_now.load();
+        reading_peak = heap_peak.load();
+        read = true;
+      }
     }
     bool StopRequested() override { return false; }
+    bool read = false;
     std::int64_t heap = 0;
+    std::int64_t reading_peak = 0;
   } end_of_reading;
+  std::int64_t reading_peak = 0;
 
   std::vector<double> seconds;
   std::vector<double> cpu_seconds;
@@ -134,6 +141,8 @@ int main(int argc, char** argv) {
     const double cpu_start = ThreadSeconds();
     tallyscan::JetRun run = tallyscan::RunJet(store, sources, parameters, all, end_of_reading);
     reading_heap = end_of_reading.heap - before;
+    reading_peak = end_of_reading.reading_peak - before;
+    end_of_reading.read = false;
     cpu_seconds.push_back(ThreadSeconds() - cpu_start);
     seconds.push_back(std::chrono::duration<double>(Clock::now() - start).count());
     if (!run.status.ok()) {
@@ -159,6 +168,7 @@ int main(int argc, char** argv) {
   std::printf("heap_peak_bytes %lld\n", static_cast<long long>(extra_peak));
   std::printf("hit_list_bytes %lld\n", static_cast<long long>(hit_bytes));
   std::printf("heap_after_reading_bytes %lld\n", static_cast<long long>(reading_heap));
+  std::printf("heap_peak_while_reading_bytes %lld\n", static_cast<long long>(reading_peak));
   std::printf("heap_after_reading_per_movement %.1f\n",
               static_cast<double>(reading_heap) /
                   static_cast<double>(std::max<std::int64_t>(1, store.MovementIndex.Count())));

@@ -2,7 +2,8 @@
 # The journal-entry tests on a generated set of 1,000,000 movements (20,000 accounts, 100,000
 # documents), against `wc -l` of the same BKMVDATA.TXT measured in the same run on a warm file
 # cache: the pack's own time after the import (best of several rounds, wall clock and the
-# processor time of the reading thread), its heap beyond the store besides the hit lists, and
+# processor time of the reading thread), its heap beyond the store besides the hit lists (at
+# its peak, and while the file is read), and
 # how soon a stop asked for is seen. The set is made under /tmp and removed at the end.
 #   bench/jet_bench.sh [BUILD_FOLDER] [ROUNDS]
 set -euo pipefail

@@ -441,12 +441,21 @@ class Assembly {
     const MovementColumns& c = pass_.columns;
     // One mark per movement hit of a test that ranks: the transaction above the test.
     std::vector<std::uint64_t> marks;
-    for (const auto& [test, ordinals] : ranked_) {
-      if (test == JetTest::kPopulation) continue;
-      if (IsDigitTest(test) && test != JetTest::kBenfordFirstTwo) continue;
-      for (const std::uint32_t o : ordinals) {
-        marks.push_back(Compact(c.transaction[o]) << 5 | JetIndex(test));
+    auto ranks = [](JetTest test) {
+      return test != JetTest::kPopulation &&
+             (!IsDigitTest(test) || test == JetTest::kBenfordFirstTwo);
+    };
+    std::size_t count = 0;
+    for (const auto& [test, ordinals] : ranked_) count += ranks(test) ? ordinals.size() : 0;
+    marks.reserve(count);
+    // Each test's ordinals are given back once marked: the hits are not held twice over.
+    for (auto& [test, ordinals] : ranked_) {
+      if (ranks(test)) {
+        for (const std::uint32_t o : ordinals) {
+          marks.push_back(Compact(c.transaction[o]) << 5 | JetIndex(test));
+        }
       }
+      ordinals = {};
     }
     if (!SortPolled(marks, [&] { return Stop(); })) return false;
     marks.erase(std::unique(marks.begin(), marks.end()), marks.end());

@@ -60,6 +60,7 @@ GroupHits FindDuplicates(const JetPass& pass, const std::function<bool()>& stop)
   };
   GroupHits hits;
   std::vector<std::uint64_t> entries;
+  entries.reserve(c.size());  // at most one per line, without the copies of growing
   for (std::uint32_t o = 0; o < c.size(); ++o) {
     if (c.account[o] == kNoId || c.reference[o] == 0 || !Money::Usable(c.money[o]) ||
         c.date[o] == kNoDay) {
@@ -100,6 +101,7 @@ GroupHits FindReversals(const JetPass& pass, std::int64_t days, const std::funct
   };
   GroupHits hits;
   std::vector<std::uint64_t> entries;
+  entries.reserve(c.size());  // at most one per line, without the copies of growing
   for (std::uint32_t o = 0; o < c.size(); ++o) {
     if (c.account[o] == kNoId || c.counter[o] == kNoId || Money::Magnitude(c.money[o]) == 0 ||
         c.date[o] == kNoDay) {
@@ -172,6 +174,7 @@ FlowHits FindRareFlows(const JetPass& pass, std::int64_t most, const std::functi
   auto key_of = [&](std::uint32_t o) { return std::uint64_t{c.account[o]} << 32 | c.counter[o]; };
   FlowHits hits;
   std::vector<std::uint64_t> entries;
+  entries.reserve(c.size());  // at most one per line, without the copies of growing
   for (std::uint32_t o = 0; o < c.size(); ++o) {
     if (c.account[o] == kNoId || c.counter[o] == kNoId) continue;
     entries.push_back(Entry(MixBits(key_of(o)), o));
