@@ -9,6 +9,7 @@ namespace tallyscan::cli {
 // (exit_codes.h). "COMMAND --help" never reaches it: main prints the command's help.
 int RunDetail(std::span<char* const> args);
 int RunImport(std::span<char* const> args);
+int RunJet(std::span<char* const> args);
 int RunCheck(std::span<char* const> args);
 int RunIsam(std::span<char* const> args);
 int RunReport(std::span<char* const> args);

@@ -36,6 +36,27 @@ constexpr Command kCommands[] = {
      "  --items LIST         the ticked checks, e.g. B2,B3,D4: B1-B8 bookkeeping, D1-D9\n"
      "                       documents, B1 and D1 a whole list (default: all)\n",
      RunCheck},
+    {"jet",
+     "jet [--params FILE] [--tests LIST] [--format F] [--fail-on-findings] DIR\n"
+     "  tallyscan-cli jet [--params FILE] [--format F] --hits TEST DIR\n"
+     "  tallyscan-cli jet [--params FILE] [--format F] --digit-lines TEST POPULATION DIGIT DIR\n"
+     "  tallyscan-cli jet [--params FILE] --print-params",
+     "Imports the data folder and runs the journal-entry tests in one reading of the data\n"
+     "file: one row per test (id, caption, state, hits, the figure that matters), the\n"
+     "population first; --format json prints the whole result as one document.\n"
+     "  --params FILE        parameters (JSON) merged over the defaults\n"
+     "  --tests LIST         only these tests (ids separated by commas) and the population\n"
+     "  --hits TEST          the hit rows of one test: line, record type, transaction,\n"
+     "                       account, date, amount and a cell of the test's own\n"
+     "  --digit-lines TEST POPULATION DIGIT\n"
+     "                       the lines of one digit of a digit test (benford-first,\n"
+     "                       benford-second, benford-first-two, last-two) in a population\n"
+     "                       (all, debit, credit)\n"
+     "  --print-params       the parameters in effect as JSON\n"
+     "With --fail-on-findings it exits 3 when the population does not reconcile or a test\n"
+     "other than high-value, period-end and relative-size has hits; Ctrl-C exits 130\n"
+     "with no result.\n",
+     RunJet},
     {"detail", "detail [--format F] [--fail-on-findings] FILE LINE_NUMBER",
      "Prints one line of a BKMVDATA.TXT or INI.TXT field by field: status, code, caption,\n"
      "value, meaning. Line 1 of INI.TXT shows the whole header.\n",
@@ -122,7 +143,7 @@ void PrintUsage(std::ostream& out) {
          "       tallyscan-cli COMMAND --help\n"
          "       tallyscan-cli --version\n\ncommands:\n";
   for (const Command& c : kCommands) out << "  tallyscan-cli " << c.usage << "\n";
-  out << "\noutput options of import, check, detail and view:\n"
+  out << "\noutput options of import, check, detail, view and jet:\n"
       << kOutputOptions << "\n"
       << kExitCodes;
 }

@@ -108,6 +108,7 @@ struct FolderFiles {
   std::string ini;
   std::string data;
   std::string extracted_to;  // the cache folder, when the zip was extracted there
+  std::string zip;           // the zip extracted, when the data file came from one
 };
 
 std::string CacheFolderFor(const std::string& cache_root, const std::string& folder) {
@@ -163,6 +164,7 @@ Status CheckFiles(const std::string& folder, const ImportOptions& options, Folde
     return Status::IoError(std::string(kNoDataText));
   }
   files.data = target;
+  files.zip = *zip;
   return Status::Ok();
 }
 
@@ -561,6 +563,8 @@ ImportResult ImportFolder(RecordStore& store, const std::string& folder, Progres
   }
   ::posix_fadvise(data.fd(), 0, 0, POSIX_FADV_SEQUENTIAL);
   result.data_file_path = files.data;
+  result.ini_file_path = files.ini;
+  result.zip_file_path = files.zip;
 
   store.LoadedFolder.clear();
   store.DataFile.Close();

@@ -1,6 +1,7 @@
 #include "engine/uniform/random_access_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -52,6 +53,12 @@ void RandomAccessFile::Close() {
   if (write_fd_ >= 0) ::close(write_fd_);
   read_fd_ = write_fd_ = -1;
   path_.clear();
+}
+
+std::int64_t RandomAccessFile::Size() const {
+  struct stat st;
+  if (read_fd_ < 0 || ::fstat(read_fd_, &st) != 0) return -1;
+  return static_cast<std::int64_t>(st.st_size);
 }
 
 std::size_t RandomAccessFile::ReadInto(std::int64_t offset, char* buffer, std::size_t count) const {

@@ -28,6 +28,9 @@ class RandomAccessFile {
   void Close();
   bool IsOpen() const { return read_fd_ >= 0; }
   const std::string& Path() const { return path_; }
+  // The size of the open file in bytes (as it is now, through the open handle); -1 when no
+  // file is open or the system cannot tell.
+  std::int64_t Size() const;
 
   // The line starting at `offset`, at most `max_length` bytes of it, without its line end
   // (LF, or CR LF). A line shorter than `max_length` yields what it has; an offset at or

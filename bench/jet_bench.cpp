@@ -1,0 +1,188 @@
+// The journal-entry tests on an imported data folder: their own time (after the import),
+// the heap they take beyond the store, and how soon a stop is seen.
+//   jet_bench [--rounds N] DIR
+// Prints "key value" lines for bench/jet_bench.sh, which sets them against `wc -l`.
+#include <malloc.h>
+#include <time.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/analytics/jet.h"
+#include "engine/uniform/import.h"
+#include "engine/uniform/record_store.h"
+
+namespace {
+
+// Every allocation of the program is counted, so that the run's peak is exact.
+std::atomic<std::int64_t> heap_now{0};
+std::atomic<std::int64_t> heap_peak{0};
+
+void Count(void* p) {
+  const auto size = static_cast<std::int64_t>(::malloc_usable_size(p));
+  const std::int64_t now = heap_now.fetch_add(size) + size;
+  std::int64_t peak = heap_peak.load();
+  while (now > peak && !heap_peak.compare_exchange_weak(peak, now)) {
+  }
+}
+
+using Clock = std::chrono::steady_clock;
+
+// The processor time of the calling thread: what the run cost however busy the machine is.
+double ThreadSeconds() {
+  timespec t{};
+  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// Asks to stop once the pass has read `percent` of the file (101: after the reading, in the
+// tests that follow it), and notes when.
+class StopAt final : public tallyscan::ProgressMonitor {
+ public:
+  explicit StopAt(int percent) : percent_(percent) {}
+  void OnProgress(int percent) override {
+    if (percent >= percent_ && !asked_) Ask();
+    if (percent == 100 && percent_ > 100) after_reading_ = true;
+  }
+  bool StopRequested() override {
+    // After the reading: the first poll after ten thousand more of them.
+    if (after_reading_ && !asked_ && ++polls_ > 10000) Ask();
+    return asked_;
+  }
+  Clock::time_point asked_at;
+  bool asked() const { return asked_; }
+
+ private:
+  void Ask() {
+    asked_ = true;
+    asked_at = Clock::now();
+  }
+  int percent_;
+  bool asked_ = false;
+  bool after_reading_ = false;
+  long polls_ = 0;
+};
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+  void* p = std::malloc(size == 0 ? 1 : size);
+  if (p == nullptr) throw std::bad_alloc();
+  Count(p);
+  return p;
+}
+void operator delete(void* p) noexcept {
+  if (p == nullptr) return;
+  heap_now.fetch_sub(static_cast<std::int64_t>(::malloc_usable_size(p)));
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+
+int main(int argc, char** argv) {
+  int rounds = 5;
+  std::string folder;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--rounds" && i + 1 < argc) {
+      rounds = std::max(1, std::atoi(argv[++i]));
+    } else {
+      folder = arg;
+    }
+  }
+  if (folder.empty()) {
+    std::fputs("usage: jet_bench [--rounds N] DIR\n", stderr);
+    return 2;
+  }
+  tallyscan::RecordStore store;
+  tallyscan::SilentProgress silent;
+  const tallyscan::ImportResult imported = tallyscan::ImportFolder(store, folder, silent);
+  if (!imported.status.ok()) {
+    std::fprintf(stderr, "%s\n", imported.status.message().c_str());
+    return 1;
+  }
+  const tallyscan::JetSources sources = tallyscan::JetSourcesOf(imported);
+  const tallyscan::JetParameters parameters;
+  const tallyscan::JetSelection all = tallyscan::AllJetTests();
+
+  // Samples the heap when the reading has read the whole file: what the tests keep per line,
+  // before the groups and hit lists of the tests after it.
+  class EndOfReading final : public tallyscan::ProgressMonitor {
+   public:
+    void OnProgress(int percent) override {
+      if (percent == 100 && !read) {
+        heap = heap_now.load();
+        reading_peak = heap_peak.load();
+        read = true;
+      }
+    }
+    bool StopRequested() override { return false; }
+    bool read = false;
+    std::int64_t heap = 0;
+    std::int64_t reading_peak = 0;
+  } end_of_reading;
+  std::int64_t reading_peak = 0;
+
+  std::vector<double> seconds;
+  std::vector<double> cpu_seconds;
+  std::int64_t reading_heap = 0;
+  std::int64_t extra_peak = 0;
+  std::int64_t hit_bytes = 0;
+  for (int round = 0; round < rounds; ++round) {
+    const std::int64_t before = heap_now.load();
+    heap_peak.store(before);
+    const auto start = Clock::now();
+    const double cpu_start = ThreadSeconds();
+    tallyscan::JetRun run = tallyscan::RunJet(store, sources, parameters, all, end_of_reading);
+    reading_heap = end_of_reading.heap - before;
+    reading_peak = end_of_reading.reading_peak - before;
+    end_of_reading.read = false;
+    cpu_seconds.push_back(ThreadSeconds() - cpu_start);
+    seconds.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+    if (!run.status.ok()) {
+      std::fprintf(stderr, "%s\n", run.status.message().c_str());
+      return 1;
+    }
+    extra_peak = std::max(extra_peak, heap_peak.load() - before);
+    // The hits are held twice at most: as the tests found them and as the result's lines.
+    hit_bytes = 0;
+    for (const tallyscan::JetTestResult& t : run.result->tests) {
+      hit_bytes += 2 * static_cast<std::int64_t>(t.lines.capacity() * sizeof(std::uint32_t));
+    }
+  }
+  std::sort(seconds.begin(), seconds.end());
+  std::sort(cpu_seconds.begin(), cpu_seconds.end());
+
+  std::printf("movements %lld\n", static_cast<long long>(store.MovementIndex.Count()));
+  std::printf("lines %lld\n", static_cast<long long>(imported.lines_read));
+  std::printf("bytes %lld\n", static_cast<long long>(imported.bytes_read));
+  std::printf("seconds_best %.4f\n", seconds.front());
+  std::printf("seconds_median %.4f\n", seconds[seconds.size() / 2]);
+  std::printf("cpu_seconds_best %.4f\n", cpu_seconds.front());
+  std::printf("heap_peak_bytes %lld\n", static_cast<long long>(extra_peak));
+  std::printf("hit_list_bytes %lld\n", static_cast<long long>(hit_bytes));
+  std::printf("heap_after_reading_bytes %lld\n", static_cast<long long>(reading_heap));
+  std::printf("heap_peak_while_reading_bytes %lld\n", static_cast<long long>(reading_peak));
+  std::printf("heap_after_reading_per_movement %.1f\n",
+              static_cast<double>(reading_heap) /
+                  static_cast<double>(std::max<std::int64_t>(1, store.MovementIndex.Count())));
+  std::printf("heap_bytes_per_movement %.1f\n",
+              static_cast<double>(extra_peak - hit_bytes) /
+                  static_cast<double>(std::max<std::int64_t>(1, store.MovementIndex.Count())));
+
+  // How long after a stop is asked the run returns, at points through the reading and after.
+  for (const int percent : {10, 50, 90, 101}) {
+    StopAt monitor(percent);
+    tallyscan::JetRun run = tallyscan::RunJet(store, sources, parameters, all, monitor);
+    const double late = std::chrono::duration<double>(Clock::now() - monitor.asked_at).count();
+    std::printf("stop_at_%d_ms %.2f %s\n", percent, late * 1000.0,
+                run.status.code() == tallyscan::StatusCode::kInterrupted ? "stopped" : "completed");
+  }
+  return 0;
+}

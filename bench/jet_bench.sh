@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The journal-entry tests on a generated set of 1,000,000 movements (20,000 accounts, 100,000
+# documents), against `wc -l` of the same BKMVDATA.TXT measured in the same run on a warm file
+# cache: the pack's own time after the import (best of several rounds, wall clock and the
+# processor time of the reading thread), its heap beyond the store besides the hit lists (at
+# its peak, and while the file is read), and
+# how soon a stop asked for is seen. The set is made under /tmp and removed at the end.
+#   bench/jet_bench.sh [BUILD_FOLDER] [ROUNDS]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/release}
+rounds=${2:-5}
+
+cmake --build "$build" --target tallyscan-gen jet_bench -j2 >/dev/null
+
+set_dir=$(mktemp -d "${TMPDIR:-/tmp}/tallyscan-jet-bench-XXXXXX")
+trap 'rm -rf "$set_dir"' EXIT
+"$build/tools/tallyscan-gen" --quiet --movements 1000000 --accounts 20000 --documents 100000 \
+  --items 5000 --seed 9 "$set_dir"
+data="$set_dir/BKMVDATA.TXT"
+cat "$data" >/dev/null  # warm the cache for both contenders
+
+best_wc=1e9
+best_wc_cpu=1e9
+for _ in $(seq "$rounds"); do
+  start=$(date +%s.%N)
+  cpu=$( { /usr/bin/time -f "%U %S" wc -l "$data" >/dev/null; } 2>&1)
+  end=$(date +%s.%N)
+  best_wc=$(python3 -c "print(min($best_wc, $end - $start))")
+  best_wc_cpu=$(python3 -c "print(min($best_wc_cpu, sum(map(float, '$cpu'.split()))))")
+done
+
+report=$("$build/bench/jet_bench" --rounds "$rounds" "$set_dir")
+echo "$report"
+value() { awk -v k="$1" '$1 == k { print $2 }' <<<"$report"; }
+python3 - "$best_wc" "$best_wc_cpu" "$(value seconds_best)" "$(value cpu_seconds_best)" \
+  "$(value heap_bytes_per_movement)" "$(value heap_after_reading_per_movement)" \
+  "$(value bytes)" <<'PY'
+import sys
+wc, wc_cpu, jet, jet_cpu, per_movement, after_reading, size = map(float, sys.argv[1:])
+mb = size / 2**20
+print(f"wc -l            {wc:.3f} s wall, {wc_cpu:.3f} s processor ({mb:,.0f} MB)")
+print(f"journal tests    {jet:.3f} s wall, {jet_cpu:.3f} s processor of the reading thread")
+print(f"ratio            {jet / wc:.2f} x wc -l wall (target at most 4)")
+print(f"heap             {per_movement:.1f} bytes per movement at the peak besides the hit lists "
+      f"(target at most 48), {after_reading:.1f} when the reading ends")
+PY

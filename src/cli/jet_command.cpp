@@ -1,0 +1,204 @@
+// tallyscan-cli jet: imports a data folder and runs the journal-entry tests over it.
+#include <algorithm>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+#include "cli/import_figures.h"
+#include "cli/table_output.h"
+#include "cli/terminal_progress.h"
+#include "engine/analytics/jet.h"
+#include "engine/analytics/jet_rows.h"
+#include "engine/uniform/import.h"
+#include "engine/uniform/result_row.h"
+
+namespace tallyscan::cli {
+namespace {
+
+struct JetOptions {
+  OutputOptions output;
+  std::optional<std::string> params_file;
+  JetSelection selection = AllJetTests();
+  std::optional<JetTest> hits;
+  std::optional<JetTest> digit_test;
+  JetPopulationKind population = JetPopulationKind::kAll;
+  int digit = 0;
+  bool print_params = false;
+  std::optional<std::string> folder;
+};
+
+bool ReadDigit(std::string_view text, int& digit) {
+  if (text.empty() || text.size() > 2) return false;
+  digit = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+    digit = digit * 10 + (c - '0');
+  }
+  return true;
+}
+
+// 0 when the arguments were read; otherwise the exit code of the usage error printed.
+int Parse(std::span<char* const> args, JetOptions& o) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view a = args[i];
+    switch (ReadOutputOption(args, i, o.output)) {
+      case OptionRead::kTaken:
+        continue;
+      case OptionRead::kBad:
+        return UsageError("jet", "--format takes text, raw, json or csv");
+      case OptionRead::kNotMine:
+        break;
+    }
+    const bool has_value = i + 1 < args.size();
+    JetTest test;
+    if (a == "--params" && has_value) {
+      o.params_file = args[++i];
+    } else if (a == "--tests" && has_value) {
+      const std::optional<JetSelection> selection = ParseJetSelection(args[++i]);
+      if (!selection) return UsageError("jet", "--tests takes test ids separated by commas");
+      o.selection = *selection;
+    } else if (a == "--hits" && has_value) {
+      if (!FindJetTest(args[++i], test)) return UsageError("jet", "--hits takes a test id");
+      o.hits = test;
+    } else if (a == "--digit-lines" && i + 3 < args.size()) {
+      if (!FindJetTest(args[++i], test) || test < JetTest::kBenfordFirst) {
+        return UsageError("jet",
+                          "--digit-lines takes a digit test: benford-first, "
+                          "benford-second, benford-first-two or last-two");
+      }
+      o.digit_test = test;
+      const std::string_view population = args[++i];
+      std::size_t p = 0;
+      while (p < kJetPopulationNames.size() && kJetPopulationNames[p] != population) ++p;
+      if (p == kJetPopulationNames.size()) {
+        return UsageError("jet", "the population is all, debit or credit");
+      }
+      o.population = static_cast<JetPopulationKind>(p);
+      if (!ReadDigit(args[++i], o.digit)) return UsageError("jet", "the digit is 0-99");
+    } else if (a == "--print-params") {
+      o.print_params = true;
+    } else if (!o.folder && !a.starts_with("--")) {
+      o.folder = std::string(a);
+    } else {
+      return UsageError("jet", "unexpected argument " + std::string(a));
+    }
+  }
+  if (o.hits && o.digit_test)
+    return UsageError("jet", "--hits and --digit-lines exclude each other");
+  if (!o.print_params && !o.folder) return UsageError("jet", "the data folder is missing");
+  if (o.hits) o.selection.set(JetIndex(*o.hits));
+  return 0;
+}
+
+// The parameters in effect: the defaults, or the file merged over them.
+std::optional<JetParameters> LoadParameters(const JetOptions& o) {
+  JetParameters parameters;
+  if (!o.params_file) return parameters;
+  std::ifstream in(*o.params_file, std::ios::binary);
+  if (!in) {
+    std::cerr << "jet: cannot read " << *o.params_file << "\n";
+    return std::nullopt;
+  }
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (Status s = LoadJetParameters(text, parameters, parameters); !s.ok()) {
+    std::cerr << *o.params_file << ": " << s.message() << "\n";
+    return std::nullopt;
+  }
+  return parameters;
+}
+
+int Stopped() {
+  std::cerr << kJetStoppedText << "\n";
+  return kExitInterrupted;
+}
+
+TableShape SummaryShape() {
+  TableShape shape;
+  shape.columns = {ColumnKind::kText, ColumnKind::kText, ColumnKind::kText, ColumnKind::kText,
+                   ColumnKind::kText};
+  shape.names = {"id", "caption", "state", "hits", "figure"};
+  return shape;
+}
+
+TableShape HitShape() {
+  TableShape shape;
+  shape.columns = {ColumnKind::kText, ColumnKind::kText,   ColumnKind::kText, ColumnKind::kText,
+                   ColumnKind::kText, ColumnKind::kFigure, ColumnKind::kText};
+  return shape;
+}
+
+}  // namespace
+
+int RunJet(std::span<char* const> args) {
+  JetOptions o;
+  if (const int usage = Parse(args, o); usage != 0) return usage;
+  const std::optional<JetParameters> parameters = LoadParameters(o);
+  if (!parameters) return kExitFailed;
+  if (o.print_params) {
+    std::cout << JetParametersJson(*parameters);
+    return kExitCompleted;
+  }
+
+  TerminalProgress bar;
+  RecordStore store;
+  const std::optional<ImportResult> imported = ImportForCommand(store, *o.folder, bar);
+  if (!imported) return kExitFailed;
+  if (imported->interrupted) return Stopped();
+  RunFacts facts("jet");
+  facts.subject.Add("folder", *o.folder);
+  AddImportFigures(*imported, store, facts.summary);
+
+  std::vector<std::string> rows;
+  if (o.digit_test) {
+    bar.SetLabel(JetTestId(*o.digit_test));
+    const Status read =
+        JetDigitLineRows(store, *parameters, *o.digit_test, o.population, o.digit, bar, rows);
+    bar.Finish();
+    if (read.code() == StatusCode::kInterrupted) return Stopped();
+    if (!read.ok()) {
+      std::cerr << read.message() << "\n";
+      return kExitFailed;
+    }
+    return PrintTable(o.output, facts, rows, HitShape());
+  }
+
+  bar.SetLabel("jet");
+  JetRun run = tallyscan::RunJet(store, JetSourcesOf(*imported), *parameters, o.selection, bar);
+  bar.Finish();
+  if (run.status.code() == StatusCode::kInterrupted) return Stopped();
+  if (!run.status.ok()) {
+    std::cerr << run.status.message() << "\n";
+    return kExitFailed;
+  }
+  const JetResult& result = *run.result;
+
+  if (o.hits) {
+    const Status read = JetHitRows(store, result, *o.hits, bar, rows);
+    bar.Finish();
+    if (read.code() == StatusCode::kInterrupted) return Stopped();
+    if (!read.ok()) {
+      std::cerr << read.message() << "\n";
+      return kExitFailed;
+    }
+    return PrintTable(o.output, facts, rows, HitShape());
+  }
+  rows = JetSummaryRows(result);
+  if (o.output.format != OutputFormat::kJson)
+    return PrintTable(o.output, facts, rows, SummaryShape());
+  std::cout << JetResultJson(result);
+  // The summary's error rows are the findings: a population that does not reconcile, a test
+  // whose hits are findings.
+  const char error = static_cast<char>(RowStatus::kError);
+  const bool findings = std::any_of(rows.begin(), rows.end(), [&](const std::string& row) {
+    return RowField(row, 1) == std::string_view(&error, 1);
+  });
+  return o.output.fail_on_findings && findings ? kExitFindings : kExitCompleted;
+}
+
+}  // namespace tallyscan::cli

@@ -1,0 +1,191 @@
+#include <nlohmann/json.hpp>
+
+#include "engine/analytics/jet.h"
+#include "engine/analytics/jet_tests.h"
+
+namespace tallyscan {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// JSON numbers of the library stop at 64 bits. A wider integer is written as a string
+// between two private-use characters, which no text of a result can hold (file texts come
+// from code page 1255, which has none, and the parameters' texts are refused unless it can
+// hold them), and the quotes and marks are taken off after the document is written.
+constexpr std::string_view kWideMark = "\xEE\x80\x80";  // U+E000
+
+Json Whole(JetWide value) {
+  if (value >= INT64_MIN && value <= INT64_MAX) return Json(static_cast<std::int64_t>(value));
+  const bool negative = value < 0;
+  JetWideUnsigned magnitude =
+      negative ? static_cast<JetWideUnsigned>(0) - static_cast<JetWideUnsigned>(value)
+               : static_cast<JetWideUnsigned>(value);
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(magnitude % 10)));
+    magnitude /= 10;
+  } while (magnitude != 0);
+  return Json(std::string(kWideMark) + (negative ? "-" : "") + digits + std::string(kWideMark));
+}
+
+std::string Unmark(std::string text) {
+  const std::string opening = "\"" + std::string(kWideMark);
+  const std::string closing = std::string(kWideMark) + "\"";
+  std::string out;
+  out.reserve(text.size());
+  std::size_t at = 0;
+  for (std::size_t found; (found = text.find(opening, at)) != std::string::npos;) {
+    const std::size_t end = text.find(closing, found + opening.size());
+    out.append(text, at, found - at);
+    out.append(text, found + opening.size(), end - found - opening.size());
+    at = end + closing.size();
+  }
+  out.append(text, at, std::string::npos);
+  return out;
+}
+
+template <typename T>
+Json Optional(const std::optional<T>& value) {
+  return value ? Json(*value) : Json(nullptr);
+}
+
+Json Needs(JetTest test) {
+  Json needs = Json::array();
+  std::string_view list = analytics::InfoOf(test).needs;
+  while (!list.empty()) {
+    const std::size_t comma = list.find(',');
+    needs.push_back(std::string(list.substr(0, comma)));
+    list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+  }
+  return needs;
+}
+
+Json FigureValue(const JetFigure& figure) {
+  return std::visit(
+      [](const auto& v) -> Json {
+        using V = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<V, std::monostate>) {
+          return nullptr;
+        } else if constexpr (std::is_same_v<V, JetWide>) {
+          return Whole(v);
+        } else {
+          return v;
+        }
+      },
+      figure.value);
+}
+
+Json TestJson(const JetTestResult& t) {
+  Json json = Json::object();
+  json["id"] = std::string(JetTestId(t.test));
+  json["caption"] = std::string(JetCaption(t.test));
+  json["state"] = std::string(JetStateText(t.state));
+  json["needs"] = Needs(t.test);
+  json["usable_share"] = Optional(t.usable_share);
+  json["hits"] = t.hits;
+  json["hit_amount"] = Whole(t.hit_amount);
+  json["lines"] = t.lines;
+  if (t.test == JetTest::kTransactionGap) {
+    Json ranges = Json::array();
+    for (const JetNumberRange& r : t.transaction_ranges) ranges.push_back({r.from, r.to});
+    json["ranges"] = std::move(ranges);
+  } else if (t.test == JetTest::kDocumentGap) {
+    Json ranges = Json::array();
+    for (const JetDocumentRange& r : t.document_ranges) ranges.push_back({r.from, r.to, r.type});
+    json["ranges"] = std::move(ranges);
+  }
+  json["type_lines"] = t.type_lines;
+  json["usable_lines"] = t.usable_lines;
+  for (const JetFigure& figure : t.figures) json[figure.name] = FigureValue(figure);
+  if (t.test == JetTest::kBelowLimit) {
+    Json limits = Json::array();
+    for (const JetLimitFigure& l : t.limits) {
+      limits.push_back(
+          Json{{"limit", l.limit}, {"below", l.below}, {"above", l.above}, {"hit", l.hit}});
+    }
+    json["limits"] = std::move(limits);
+  }
+  if (t.test == JetTest::kKeyword) {
+    Json keywords = Json::array();
+    for (const JetKeywordFigure& k : t.keywords) {
+      keywords.push_back(Json{{"keyword", k.keyword}, {"lines", k.lines}});
+    }
+    json["keywords"] = std::move(keywords);
+  }
+  return json;
+}
+
+Json PopulationJson(const JetDigitPopulation& p) {
+  Json json = Json::object();
+  json["state"] = std::string(JetStateText(p.state));
+  json["n"] = p.n;
+  json["counts"] = p.counts;
+  json["actual"] = p.n == 0 ? Json(nullptr) : Json(p.actual);
+  json["expected"] = p.expected;
+  json["mad"] = Optional(p.mad);
+  json["class"] = Optional(p.mad_class);
+  json["chi2"] = Optional(p.chi2);
+  json["df"] = p.df;
+  json["p"] = Optional(p.p);
+  json["z"] = p.n == 0 ? Json(nullptr) : Json(p.z);
+  return json;
+}
+
+}  // namespace
+
+std::string JetResultJson(const JetResult& result) {
+  Json json = Json::object();
+  json["version"] = result.version;
+  Json source = Json::array();
+  for (const JetSourceFile& file : result.source) {
+    source.push_back(Json{{"name", file.name}, {"bytes", file.bytes}, {"sha256", file.sha256}});
+  }
+  json["source"] = std::move(source);
+  json["parameters"] = Json::parse(JetParametersJson(result.parameters));
+
+  const JetPopulation& pop = result.population;
+  Json population = Json::object();
+  population["period"] = Json{{"from", Optional(pop.period.from)},
+                              {"to", Optional(pop.period.to)},
+                              {"source", std::string(JetPeriodSourceText(pop.period.source))}};
+  population["reconciles"] = pop.reconciles;
+  population["reasons"] = pop.reasons;
+  population["movements"] = pop.movements;
+  population["debit"] = Whole(pop.debit);
+  population["credit"] = Whole(pop.credit);
+  population["unbalanced_batches"] = pop.unbalanced_batches;
+  population["movements_without_account"] = pop.movements_without_account;
+  population["accounts"] = pop.accounts;
+  population["accounts_unusable"] = pop.accounts_unusable;
+  population["accounts_off"] = pop.accounts_off;
+  json["population"] = std::move(population);
+
+  Json tests = Json::array();
+  for (const JetTestResult& t : result.tests) tests.push_back(TestJson(t));
+  json["tests"] = std::move(tests);
+
+  Json digits = Json::object();
+  for (const JetDigitResult& d : result.digits) {
+    Json populations = Json::object();
+    for (std::size_t i = 0; i < 3; ++i) {
+      populations[std::string(kJetPopulationNames[i])] = PopulationJson(d.populations[i]);
+    }
+    digits[std::string(JetTestId(d.test))] = std::move(populations);
+  }
+  json["digits"] = std::move(digits);
+
+  Json ranking = Json::array();
+  for (const JetRankedTransaction& r : result.ranking) {
+    Json tests_hit = Json::array();
+    for (const JetTest t : r.tests) tests_hit.push_back(std::string(JetTestId(t)));
+    ranking.push_back(Json{{"transaction", Optional(r.transaction)},
+                           {"score", r.score},
+                           {"tests", std::move(tests_hit)},
+                           {"first_line", r.first_line}});
+  }
+  json["ranking"] = std::move(ranking);
+  return Unmark(json.dump(2, ' ', false, Json::error_handler_t::replace)) + "\n";
+}
+
+}  // namespace tallyscan

@@ -1,0 +1,388 @@
+#include "engine/analytics/jet_parameters.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <limits>
+#include <optional>
+
+#include "engine/analytics/calendar_day.h"
+#include "engine/text/cp1255.h"
+
+namespace tallyscan {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr std::array<std::string_view, kJetTestCount> kIds = {
+    "population",    "late-entry",       "post-closing",       "period-end",
+    "weekend",       "holiday",          "rare-operator",      "seldom-account",
+    "rare-flow",     "round-amount",     "duplicate",          "transaction-gap",
+    "document-gap",  "below-limit",      "blank-description",  "keyword",
+    "no-reference",  "missing-document", "reversal",           "high-value",
+    "relative-size", "after-hours",      "backdated-document", "cancelled-document",
+    "benford-first", "benford-second",   "benford-first-two",  "last-two",
+};
+
+constexpr std::array<std::string_view, 7> kDayNames = {"sunday",   "monday", "tuesday", "wednesday",
+                                                       "thursday", "friday", "saturday"};
+
+constexpr std::int64_t kMaxInteger = std::numeric_limits<std::int64_t>::max();
+
+// A refusal that names its key.
+Status Refused(std::string_view key, std::string_view why) {
+  return Status::Corrupt("\"" + std::string(key) + "\": " + std::string(why));
+}
+
+// Where a value of the file goes and what it must be.
+class Reader {
+ public:
+  Reader(std::string_view key, const Json& value) : key_(key), value_(value) {}
+
+  // A JSON integer of at least `least`.
+  Status Integer(std::int64_t least, std::int64_t& out) const {
+    if (!value_.is_number_integer()) return Refused(key_, "הערך צריך להיות מספר שלם");
+    if (value_.is_number_unsigned() && value_.get<std::uint64_t>() > kMaxInteger) {
+      return Refused(key_, "הערך גדול מדי");
+    }
+    const std::int64_t value = value_.get<std::int64_t>();
+    if (value < least) {
+      return Refused(key_, "הערך צריך להיות " + std::to_string(least) + " או יותר");
+    }
+    out = value;
+    return Status::Ok();
+  }
+
+  // A string of a decimal with at most `decimals` decimals, in units of 10^-decimals.
+  Status Decimal(int decimals, std::int64_t& out) const {
+    const std::string_view example = decimals == 2 ? "(\"1000.00\")" : "(\"0.01\")";
+    if (!value_.is_string()) {
+      return Refused(key_, "הערך צריך להיות מחרוזת של מספר עשרוני " + std::string(example));
+    }
+    const std::string& text = value_.get_ref<const std::string&>();
+    std::string_view rest = text;
+    const bool negative = !rest.empty() && rest.front() == '-';
+    if (negative) rest.remove_prefix(1);
+    const std::size_t point = rest.find('.');
+    const std::string_view whole = rest.substr(0, point);
+    const std::string_view fraction =
+        point == std::string_view::npos ? std::string_view() : rest.substr(point + 1);
+    auto digits = [](std::string_view part) {
+      for (const char c : part) {
+        if (c < '0' || c > '9') return false;
+      }
+      return true;
+    };
+    if (whole.empty() || !digits(whole) || !digits(fraction) ||
+        (point != std::string_view::npos && fraction.empty())) {
+      return Refused(key_, "הערך אינו מספר עשרוני " + std::string(example));
+    }
+    if (static_cast<int>(fraction.size()) > decimals) {
+      return Refused(key_, "יותר מ-" + std::to_string(decimals) + " ספרות אחרי הנקודה");
+    }
+    std::int64_t value = 0;
+    for (const char c :
+         std::string(whole) + std::string(fraction) +
+             std::string(static_cast<std::size_t>(decimals) - fraction.size(), '0')) {
+      if (__builtin_mul_overflow(value, 10, &value) ||
+          __builtin_add_overflow(value, c - '0', &value)) {
+        return Refused(key_, "הערך גדול מדי");
+      }
+    }
+    out = negative ? -value : value;
+    return Status::Ok();
+  }
+
+  Status Boolean(bool& out) const {
+    if (!value_.is_boolean()) return Refused(key_, "הערך צריך להיות true או false");
+    out = value_.get<bool>();
+    return Status::Ok();
+  }
+
+  Status Strings(std::vector<std::string>& out) const {
+    if (!value_.is_array()) return Refused(key_, "הערך צריך להיות רשימה של מחרוזות");
+    std::vector<std::string> strings;
+    for (const Json& item : value_) {
+      if (!item.is_string()) return Refused(key_, "הערך צריך להיות רשימה של מחרוזות");
+      strings.push_back(item.get<std::string>());
+    }
+    out = std::move(strings);
+    return Status::Ok();
+  }
+
+  // "HH:MM", 00:00-23:59, as minutes after midnight.
+  Status TimeOfDay(int& out) const {
+    if (!value_.is_string()) return Refused(key_, "הערך צריך להיות מחרוזת \"HH:MM\"");
+    const std::string& text = value_.get_ref<const std::string&>();
+    auto digit = [&](std::size_t i) { return text[i] >= '0' && text[i] <= '9'; };
+    if (text.size() != 5 || text[2] != ':' || !digit(0) || !digit(1) || !digit(3) || !digit(4)) {
+      return Refused(key_, "הערך צריך להיות מחרוזת \"HH:MM\"");
+    }
+    const int hours = (text[0] - '0') * 10 + (text[1] - '0');
+    const int minutes = (text[3] - '0') * 10 + (text[4] - '0');
+    if (hours > 23 || minutes > 59) return Refused(key_, "הערך מחוץ לתחום 00:00-23:59");
+    out = hours * 60 + minutes;
+    return Status::Ok();
+  }
+
+  const Json& value() const { return value_; }
+
+ private:
+  std::string_view key_;
+  const Json& value_;
+};
+
+Status OutOfRange(std::string_view key, std::string_view range) {
+  return Refused(key, "הערך מחוץ לתחום: " + std::string(range));
+}
+
+// Reads one key of the file into `p`.
+Status ReadKey(const std::string& key, const Json& value, JetParameters& p) {
+  const Reader r(key, value);
+  // Day counts, line counts and the ranking's length.
+  const std::pair<std::string_view, std::int64_t*> counts[] = {
+      {"late_days", &p.late_days},
+      {"period_end_days", &p.period_end_days},
+      {"rare_operator_min", &p.rare_operator_min},
+      {"seldom_account_lines", &p.seldom_account_lines},
+      {"rare_flow_count", &p.rare_flow_count},
+      {"below_limit_min", &p.below_limit_min},
+      {"reversal_days", &p.reversal_days},
+      {"high_value_top", &p.high_value_top},
+      {"backdate_days", &p.backdate_days},
+      {"benford_min_n", &p.benford_min_n},
+  };
+  for (const auto& [name, target] : counts) {
+    if (key == name) return r.Integer(0, *target);
+  }
+  if (key == "ranking_top") return r.Integer(1, p.ranking_top);
+  if (key == "report_hits") return r.Integer(1, p.report_hits);
+  if (key == "relative_size_min_lines") return r.Integer(2, p.relative_size_min_lines);
+
+  if (key == "round_unit" || key == "benford_min_amount") {
+    std::int64_t agorot = 0;
+    if (Status s = r.Decimal(2, agorot); !s.ok()) return s;
+    if (key == "round_unit") {
+      if (agorot <= 0) return OutOfRange(key, "גדול מ-0");
+      p.round_unit = agorot;
+    } else {
+      if (agorot < 10) return OutOfRange(key, "0.10 לפחות");
+      p.benford_min_amount = agorot;
+    }
+    return Status::Ok();
+  }
+  if (key == "limits") {
+    if (!value.is_array()) return Refused(key, "הערך צריך להיות רשימה של סכומים (\"10000.00\")");
+    std::vector<std::int64_t> limits;
+    for (const Json& item : value) {
+      std::int64_t agorot = 0;
+      if (Status s = Reader(key, item).Decimal(2, agorot); !s.ok()) return s;
+      if (agorot <= 0) return OutOfRange(key, "כל סף גדול מ-0");
+      limits.push_back(agorot);
+    }
+    p.limits = std::move(limits);
+    return Status::Ok();
+  }
+
+  const std::pair<std::string_view, std::int64_t*> shares[] = {
+      {"rare_operator_share", &p.rare_operator_share}, {"weak_share", &p.weak_share}};
+  for (const auto& [name, target] : shares) {
+    if (key != name) continue;
+    std::int64_t share = 0;
+    if (Status s = r.Decimal(4, share); !s.ok()) return s;
+    if (share < 0 || share > 10000) return OutOfRange(key, "בין 0 ל-1");
+    *target = share;
+    return Status::Ok();
+  }
+  if (key == "below_limit_window") {
+    std::int64_t window = 0;
+    if (Status s = r.Decimal(4, window); !s.ok()) return s;
+    if (window <= 0 || window >= 10000) return OutOfRange(key, "גדול מ-0 וקטן מ-1");
+    p.below_limit_window = window;
+    return Status::Ok();
+  }
+  const std::pair<std::string_view, std::int64_t*> ratios[] = {
+      {"below_limit_ratio", &p.below_limit_ratio},
+      {"relative_size_ratio", &p.relative_size_ratio},
+      {"benford_z", &p.benford_z}};
+  for (const auto& [name, target] : ratios) {
+    if (key != name) continue;
+    std::int64_t ratio = 0;
+    if (Status s = r.Decimal(4, ratio); !s.ok()) return s;
+    if (ratio <= 0) return OutOfRange(key, "גדול מ-0");
+    *target = ratio;
+    return Status::Ok();
+  }
+
+  if (key == "holiday_eves") return r.Boolean(p.holiday_eves);
+  if (key == "work_start") return r.TimeOfDay(p.work_start);
+  if (key == "work_end") return r.TimeOfDay(p.work_end);
+  if (key == "weekend_days") {
+    std::vector<std::string> names;
+    if (Status s = r.Strings(names); !s.ok()) return s;
+    std::vector<int> days;
+    for (const std::string& name : names) {
+      int day = 0;
+      while (day < 7 && kDayNames[static_cast<std::size_t>(day)] != name) ++day;
+      if (day == 7) return Refused(key, "יום לא מוכר: \"" + name + "\"");
+      days.push_back(day);
+    }
+    p.weekend_days = std::move(days);
+    return Status::Ok();
+  }
+  if (key == "extra_holidays") {
+    std::vector<std::string> dates;
+    if (Status s = r.Strings(dates); !s.ok()) return s;
+    for (const std::string& date : dates) {
+      if (!analytics::ReadIsoDate(date)) {
+        return Refused(key, "תאריך לא תקין (YYYY-MM-DD): \"" + date + "\"");
+      }
+    }
+    p.extra_holidays = std::move(dates);
+    return Status::Ok();
+  }
+  if (key == "keywords") {
+    std::vector<std::string> words;
+    if (Status s = r.Strings(words); !s.ok()) return s;
+    for (const std::string& word : words) {
+      if (word.empty()) return Refused(key, "מילה ריקה");
+      // Code page 1255 maps every byte to a character, so a word it can hold comes back
+      // from it unchanged.
+      if (Cp1255ToUtf8(Utf8ToCp1255(word)) != word) {
+        return Refused(key, "המילה \"" + word + "\" אינה ניתנת לכתיבה בקוד 1255");
+      }
+    }
+    p.keywords = std::move(words);
+    return Status::Ok();
+  }
+  if (key == "weights") {
+    if (!value.is_object()) return Refused(key, "הערך צריך להיות אובייקט של מזהי בדיקות ומשקלים");
+    std::array<int, kJetTestCount> weights = JetParameters::WeightsOfOne();
+    std::array<bool, kJetTestCount> given{};
+    for (const auto& [id, weight] : value.items()) {
+      JetTest test;
+      if (!FindJetTest(id, test)) return Refused(key, "בדיקה לא מוכרת: \"" + id + "\"");
+      std::int64_t w = 0;
+      if (Status s = Reader(key, weight).Integer(0, w); !s.ok()) return s;
+      if (w > 100) return OutOfRange(key, "משקל בין 0 ל-100");
+      weights[JetIndex(test)] = static_cast<int>(w);
+      given[JetIndex(test)] = true;
+    }
+    p.weights = weights;
+    p.weight_given = given;
+    return Status::Ok();
+  }
+  return Refused(key, "מפתח לא מוכר");
+}
+
+std::string TimeText(int minutes) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d", minutes / 60, minutes % 60);
+  return text;
+}
+
+}  // namespace
+
+std::string_view JetTestId(JetTest test) { return kIds[JetIndex(test)]; }
+
+bool FindJetTest(std::string_view id, JetTest& test) {
+  for (std::size_t i = 0; i < kIds.size(); ++i) {
+    if (kIds[i] == id) {
+      test = static_cast<JetTest>(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string AgorotText(std::int64_t agorot) {
+  const bool negative = agorot < 0;
+  const std::uint64_t magnitude =
+      negative ? 0 - static_cast<std::uint64_t>(agorot) : static_cast<std::uint64_t>(agorot);
+  char text[32];
+  std::snprintf(text, sizeof text, "%s%llu.%02llu", negative ? "-" : "",
+                static_cast<unsigned long long>(magnitude / 100),
+                static_cast<unsigned long long>(magnitude % 100));
+  return text;
+}
+
+std::string TenThousandthsText(std::int64_t value) {
+  const bool negative = value < 0;
+  const std::uint64_t magnitude =
+      negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  std::string text = (negative ? "-" : "") + std::to_string(magnitude / 10000);
+  std::string fraction = std::to_string(magnitude % 10000);
+  fraction.insert(0, 4 - fraction.size(), '0');
+  while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+  if (!fraction.empty()) text += "." + fraction;
+  return text;
+}
+
+Status LoadJetParameters(std::string_view json_text, const JetParameters& defaults,
+                         JetParameters& out) {
+  Json json;
+  try {
+    json = Json::parse(json_text);
+  } catch (const Json::exception& e) {
+    return Status::Corrupt("קובץ הפרמטרים אינו JSON תקין: " + std::string(e.what()));
+  }
+  if (!json.is_object()) return Status::Corrupt("קובץ הפרמטרים צריך להיות אובייקט JSON");
+  JetParameters merged = defaults;
+  for (const auto& [key, value] : json.items()) {
+    if (Status s = ReadKey(key, value, merged); !s.ok()) return s;
+  }
+  if (merged.work_start >= merged.work_end) {
+    return Refused(json.contains("work_start") ? "work_start" : "work_end",
+                   "work_start צריכה להיות לפני work_end");
+  }
+  out = std::move(merged);
+  return Status::Ok();
+}
+
+std::string JetParametersJson(const JetParameters& p) {
+  auto amounts = [](const std::vector<std::int64_t>& values) {
+    Json list = Json::array();
+    for (const std::int64_t v : values) list.push_back(AgorotText(v));
+    return list;
+  };
+  Json weekend = Json::array();
+  for (const int day : p.weekend_days) weekend.push_back(kDayNames[static_cast<std::size_t>(day)]);
+  Json weights = Json::object();
+  for (std::size_t i = 0; i < kJetTestCount; ++i) {
+    if (p.weight_given[i]) weights[std::string(kIds[i])] = p.weights[i];
+  }
+  Json json = Json::object();
+  json["late_days"] = p.late_days;
+  json["period_end_days"] = p.period_end_days;
+  json["weekend_days"] = std::move(weekend);
+  json["holiday_eves"] = p.holiday_eves;
+  json["extra_holidays"] = p.extra_holidays;
+  json["rare_operator_min"] = p.rare_operator_min;
+  json["rare_operator_share"] = TenThousandthsText(p.rare_operator_share);
+  json["seldom_account_lines"] = p.seldom_account_lines;
+  json["rare_flow_count"] = p.rare_flow_count;
+  json["round_unit"] = AgorotText(p.round_unit);
+  json["limits"] = amounts(p.limits);
+  json["below_limit_window"] = TenThousandthsText(p.below_limit_window);
+  json["below_limit_min"] = p.below_limit_min;
+  json["below_limit_ratio"] = TenThousandthsText(p.below_limit_ratio);
+  json["keywords"] = p.keywords;
+  json["reversal_days"] = p.reversal_days;
+  json["high_value_top"] = p.high_value_top;
+  json["relative_size_min_lines"] = p.relative_size_min_lines;
+  json["relative_size_ratio"] = TenThousandthsText(p.relative_size_ratio);
+  json["work_start"] = TimeText(p.work_start);
+  json["work_end"] = TimeText(p.work_end);
+  json["backdate_days"] = p.backdate_days;
+  json["benford_min_amount"] = AgorotText(p.benford_min_amount);
+  json["benford_z"] = TenThousandthsText(p.benford_z);
+  json["benford_min_n"] = p.benford_min_n;
+  json["weak_share"] = TenThousandthsText(p.weak_share);
+  json["weights"] = std::move(weights);
+  json["ranking_top"] = p.ranking_top;
+  json["report_hits"] = p.report_hits;
+  return json.dump(2) + "\n";
+}
+
+}  // namespace tallyscan

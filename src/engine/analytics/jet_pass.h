@@ -1,0 +1,234 @@
+#pragma once
+
+// Private to analytics/.
+//
+// What the one reading of the data file leaves for the tests. Tests that decide on a line
+// by itself decide while the line is read; tests that compare lines with each other
+// (duplicates, reversals, the period's last days, the digit-pair hits, the ranking) get a
+// few compact columns per movement line, grouped by sorting after the reading. No text of
+// a line is kept: keys are interned ids, or 64-bit hashes where an id would cost a table
+// as large as the data.
+//
+// Movement lines are known by their ordinal (0 for the first B100 line of the file, 1 for
+// the next ...); LineRuns turns an ordinal into the line number.
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "engine/analytics/calendar_day.h"
+#include "engine/analytics/israeli_holidays.h"
+#include "engine/analytics/jet.h"
+#include "engine/analytics/key_table.h"
+
+namespace tallyscan {
+
+class RecordStore;
+
+namespace analytics {
+
+inline constexpr DayNumber kNoDay = INT32_MIN;
+inline constexpr std::uint32_t kNoId = 0xFFFFFFFF;
+
+// A movement's amount, side and whether the amount is usable, in one word.
+struct Money {
+  static constexpr std::uint64_t kMagnitude = (std::uint64_t{1} << 47) - 1;  // |A|: 14 digits
+  static constexpr std::uint64_t kNegative = std::uint64_t{1} << 47;
+  static constexpr std::uint64_t kCredit = std::uint64_t{1} << 48;
+  static constexpr std::uint64_t kUsable = std::uint64_t{1} << 49;
+
+  static std::uint64_t Of(std::optional<std::int64_t> amount, bool credit) {
+    std::uint64_t bits = credit ? kCredit : 0;
+    if (amount) {
+      bits |= kUsable | static_cast<std::uint64_t>(*amount < 0 ? -*amount : *amount);
+      if (*amount < 0) bits |= kNegative;
+    }
+    return bits;
+  }
+  static bool Usable(std::uint64_t m) { return (m & kUsable) != 0; }
+  static bool Credit(std::uint64_t m) { return (m & kCredit) != 0; }
+  static std::uint64_t Magnitude(std::uint64_t m) { return m & kMagnitude; }
+  // Signed amount and side: what equal movements share.
+  static std::uint64_t SignedAndSide(std::uint64_t m) {
+    return m & (kMagnitude | kNegative | kCredit);
+  }
+};
+
+// A line's transaction as one number: an all-digit key is its value; another key is
+// kTextTransaction with the id of its text; a blank 1353 makes the line a transaction of its
+// own, kBlankTransaction with the line's ordinal.
+inline constexpr std::uint64_t kTextTransaction = std::uint64_t{1} << 62;
+inline constexpr std::uint64_t kBlankTransaction = std::uint64_t{1} << 63;
+
+// Ordinal -> line number, kept as the runs of consecutive lines.
+class LineRuns {
+ public:
+  void Add(std::uint32_t ordinal, std::uint32_t line) {
+    if (runs_.empty() || line - runs_.back().second != ordinal - runs_.back().first) {
+      runs_.emplace_back(ordinal, line);
+    }
+  }
+  std::uint32_t LineOf(std::uint32_t ordinal) const;
+
+ private:
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> runs_;  // (first ordinal, its line)
+};
+
+struct MovementColumns {
+  std::vector<std::uint32_t> account;      // id of 1364 trimmed; kNoId when blank
+  std::vector<std::uint32_t> counter;      // id of 1365 trimmed; kNoId when blank
+  std::vector<std::uint64_t> reference;    // hash of 1357 trimmed; 0 when blank
+  std::vector<std::uint64_t> transaction;  // see kTextTransaction
+  std::vector<std::uint64_t> money;        // Money
+  std::vector<DayNumber> date;             // 1362; kNoDay when not usable
+  LineRuns lines;
+  std::size_t size() const { return money.size(); }
+};
+
+// What a test counts of the lines of its record type.
+struct TestCounts {
+  std::int64_t usable = 0;
+  std::vector<std::uint32_t> hits;  // B100 tests: ordinals; others: line numbers
+};
+
+struct AccountState {
+  JetWide debit = 0;  // movements' signed amounts by side
+  JetWide credit = 0;
+  bool has_card = false;       // a B110 line names the account
+  std::int64_t movements = 0;  // B100 lines naming it
+  std::int64_t usable_amounts = 0;
+  std::uint64_t largest = 0;  // |A|, the first in file order among equals
+  std::uint32_t largest_ordinal = 0;
+  std::uint64_t second = 0;
+};
+
+struct CardLine {
+  std::uint32_t account;
+  std::uint32_t line;
+  std::optional<std::int64_t> opening, debit, credit;  // 1414, 1415, 1416
+};
+
+struct BatchSums {
+  JetWide debit = 0;
+  JetWide credit = 0;
+};
+
+struct LimitWindow {
+  std::int64_t limit;
+  std::uint64_t low;   // (1 - window) x L <= |A|
+  std::uint64_t high;  // |A| < (1 + window) x L
+  std::int64_t below = 0;
+  std::int64_t above = 0;
+  std::vector<std::uint32_t> below_ordinals;
+};
+
+using DigitCounts = std::array<std::array<std::vector<std::int64_t>, 3>, 4>;
+
+// A date field read through the last one: neighbouring lines mostly share their dates.
+class DateReader {
+ public:
+  std::optional<DayNumber> Read(std::string_view field) {
+    if (field.size() != 8) return ReadDateField(field);
+    std::uint64_t raw;
+    std::memcpy(&raw, field.data(), 8);
+    if (raw != last_raw_) {
+      last_raw_ = raw;
+      last_ = ReadDateField(field);
+    }
+    return last_;
+  }
+
+ private:
+  std::uint64_t last_raw_ = 0;  // eight NULs: no date field holds them and reads as a day
+  std::optional<DayNumber> last_;
+};
+
+class JetPass {
+ public:
+  // The period is that of INI.TXT's header when it gives one (nullopt otherwise).
+  JetPass(const RecordStore& store, const JetParameters& parameters,
+          std::optional<DayNumber> period_from, std::optional<DayNumber> period_to);
+
+  // Fails when a line number or ordinal passes 32 bits.
+  bool OnLine(std::int64_t number, std::string_view head);
+
+  // What the reading found. Tests read these after it.
+  const JetParameters& parameters;
+  std::optional<DayNumber> period_from, period_to;  // fixed before the reading, or none
+  std::int64_t movement_lines = 0;
+  std::int64_t document_lines = 0;
+  std::array<TestCounts, kJetTestCount> counts;
+  MovementColumns columns;
+
+  KeyTable<TextKey<15>> accounts;  // 1364 and 1403, trimmed (blank included)
+  std::vector<AccountState> account_states;
+  KeyTable<TextKey<15>> counter_accounts;  // 1365 trimmed, non-blank
+  KeyTable<TextKey<9>> operators;
+  std::vector<std::int64_t> operator_counts;
+  KeyTable<TextKey<10>> text_transactions;
+  KeyTable<std::uint64_t> batches;
+  std::vector<BatchSums> batch_sums;
+  std::vector<CardLine> cards;
+
+  // (id, ordinal) of lines whose group was still small enough to matter when they were read.
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> seldom_candidates;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> operator_candidates;
+  std::int64_t operator_lines = 0;  // lines with an operator
+
+  std::vector<LimitWindow> limits;
+  std::vector<std::int64_t> keyword_lines;
+  // The high-value candidates as a heap whose top is the weakest kept: (|A|, ordinal).
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> high_values;
+  DigitCounts digit_counts;
+  std::optional<DayNumber> first_date, last_date;  // usable 1362
+  // Post-closing without a fixed period: (ordinal, 1375) of lines entered after every
+  // movement date read before them.
+  std::vector<std::pair<std::uint32_t, DayNumber>> late_after_period;
+
+  // Documents: the (type, number) pairs of the file and how often each occurs, from the
+  // store's document index; the types that have documents.
+  KeyTable<TextKey<23>> documents;
+  std::vector<std::int64_t> document_counts;
+  KeyTable<TextKey<3>> document_types;
+
+ private:
+  void OnMovement(std::uint32_t line, std::string_view head);
+  void OnCard(std::uint32_t line, std::string_view head);
+  void OnDocument(std::uint32_t line, std::string_view head);
+  void Hit(JetTest test, std::uint32_t ordinal_or_line) {
+    counts[JetIndex(test)].hits.push_back(ordinal_or_line);
+  }
+  void Usable(JetTest test) { ++counts[JetIndex(test)].usable; }
+  void AddHighValue(std::uint64_t magnitude, std::uint32_t ordinal);
+  void IndexDocuments();
+
+  const RecordStore& store_;
+  HolidayCalendar holidays_;
+  std::array<bool, 7> weekend_{};
+  std::vector<std::string> keywords_;  // code page 1255
+  std::uint64_t operator_cap_ = 0;     // an operator with this many lines is never rare
+  // The last batch read, as it stands and as its id, since consecutive lines share one.
+  std::uint64_t last_batch_text_ = 0;
+  bool last_batch_whole_ = false;
+  std::uint32_t last_batch_ = kNoId;
+  DateReader moved_dates_, entered_dates_, produced_dates_, document_dates_;
+  bool have_last_document_ = false;  // the last reference looked up, and its answer
+  TextKey<23> last_document_{};
+  bool last_document_missing_ = false;
+  DayNumber last_posted_ = kNoDay;  // and whether it is a holiday
+  bool last_posted_holiday_ = false;
+  std::uint32_t movement_type_;  // the first four bytes of a line, upper-cased
+  std::uint32_t card_type_;
+  std::uint32_t document_type_;
+};
+
+// Packs a document's type and normalised number as the documents table keys them.
+TextKey<23> DocumentKey(std::string_view type, std::string_view number);
+
+}  // namespace analytics
+}  // namespace tallyscan

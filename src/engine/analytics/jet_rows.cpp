@@ -1,0 +1,278 @@
+#include "engine/analytics/jet_rows.h"
+
+#include <algorithm>
+#include <array>
+
+#include "engine/analytics/calendar_day.h"
+#include "engine/analytics/digit_statistics.h"
+#include "engine/analytics/field_rules.h"
+#include "engine/analytics/jet_tests.h"
+#include "engine/analytics/source_pass.h"
+#include "engine/text/cp1255.h"
+#include "engine/text/number_format.h"
+#include "engine/text/trim.h"
+#include "engine/uniform/fields.h"
+#include "engine/uniform/record_store.h"
+#include "engine/uniform/result_row.h"
+#include "engine/uniform/values.h"
+
+namespace tallyscan {
+
+namespace {
+
+using analytics::InfoOf;
+using field::B100;
+using field::B110;
+using field::C100;
+
+constexpr std::array<std::string_view, 7> kDayNames = {"sunday",   "monday", "tuesday", "wednesday",
+                                                       "thursday", "friday", "saturday"};
+
+// Agorot as "#,.00"; beyond 64 bits, the plain digits.
+std::string Amount(JetWide agorot) {
+  if (agorot >= INT64_MIN && agorot <= INT64_MAX) {
+    return FormatAgorot(static_cast<std::int64_t>(agorot));
+  }
+  const bool negative = agorot < 0;
+  JetWideUnsigned m = negative ? JetWideUnsigned{0} - static_cast<JetWideUnsigned>(agorot)
+                               : static_cast<JetWideUnsigned>(agorot);
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(m % 10)));
+    m /= 10;
+  } while (m != 0);
+  digits.insert(digits.size() < 3 ? 0 : digits.size() - 2, ".");
+  return (negative ? "-" : "") + digits;
+}
+
+const JetFigure* FindFigure(const JetTestResult& t, std::string_view name) {
+  for (const JetFigure& f : t.figures) {
+    if (f.name == name) return &f;
+  }
+  return nullptr;
+}
+
+std::string FigureText(const JetFigure* f, bool agorot) {
+  if (f == nullptr) return {};
+  if (const auto* wide = std::get_if<JetWide>(&f->value)) {
+    return agorot ? Amount(*wide) : std::to_string(static_cast<long long>(*wide));
+  }
+  if (const auto* text = std::get_if<std::string>(&f->value)) return *text;
+  return {};
+}
+
+// The figure that matters of a test, for its summary row.
+std::string Figure(const JetResult& result, const JetTestResult& t) {
+  switch (t.test) {
+    case JetTest::kPopulation: {
+      const JetPopulation& pop = result.population;
+      if (pop.reconciles) return "מתאזנת";
+      std::string why = "אינה מתאזנת:";
+      for (const std::string& reason : pop.reasons) {
+        why += reason == "totals" ? " סה'כ חובה וזכות" : reason == "batches" ? " מנות" : " כרטיסים";
+      }
+      return why;
+    }
+    case JetTest::kTransactionGap:
+      return "חסרים: " + FigureText(FindFigure(t, "missing"), false);
+    case JetTest::kDocumentGap:
+      return "טווחים חסרים: " + std::to_string(t.document_ranges.size()) +
+             ", שורות כפולות: " + FigureText(FindFigure(t, "duplicate_lines"), false);
+    case JetTest::kBelowLimit: {
+      std::string text;
+      for (const JetLimitFigure& l : t.limits) {
+        if (!text.empty()) text += ", ";
+        text +=
+            FormatAgorot(l.limit) + ": " + std::to_string(l.below) + "/" + std::to_string(l.above);
+      }
+      return text;
+    }
+    case JetTest::kRareOperator:
+      return "סף: " + FigureText(FindFigure(t, "threshold"), false);
+    case JetTest::kHighValue:
+      return "הקטן שבהם: " + FigureText(FindFigure(t, "smallest"), true);
+    case JetTest::kBenfordFirst:
+    case JetTest::kBenfordSecond:
+    case JetTest::kBenfordFirstTwo:
+      return FigureText(FindFigure(t, "class"), false);
+    default:
+      break;
+  }
+  if (InfoOf(t.test).type == RecordType::kB100 && t.hits > 0) return Amount(t.hit_amount);
+  return {};
+}
+
+std::string Cell(std::string_view bytes) { return SafeCellText(Cp1255ToUtf8(bytes)); }
+
+std::string DateCell(std::string_view field) {
+  if (const auto day = analytics::ReadDateField(field)) return analytics::IsoDate(*day);
+  return Cell(TrimSpaces(field));
+}
+
+std::string AmountCell(std::string_view field) {
+  if (const auto amount = analytics::ReadUsableAmount(field)) return FormatAgorot(*amount);
+  return Cell(TrimSpaces(field));
+}
+
+// The cells a hit row shows of its line, the last one of the test's own choosing.
+std::string HitRow(RowStatus status, std::int64_t number, std::string_view head, JetTest test,
+                   const JetResult* result, bool dos, const std::string& own_override) {
+  const RecordLayout* layout = FindLayout(head);
+  const std::string line = PlainNumber(number);
+  if (layout == nullptr) return MakeRow(status, {line});
+  const std::string code(layout->code);
+  if (layout->type == RecordType::kB110) {
+    const auto debit = analytics::ReadUsableAmount(SliceField(head, B110(1415)));
+    const auto credit = analytics::ReadUsableAmount(SliceField(head, B110(1416)));
+    const std::string turnover = debit && credit ? FormatAgorot(*debit - *credit) : std::string();
+    return MakeRow(status, {line, code, "", Cell(TrimSpaces(SliceField(head, B110(1403)))), "",
+                            turnover, AmountCell(SliceField(head, B110(1414)))});
+  }
+  if (layout->type == RecordType::kC100) {
+    std::string own;
+    switch (test) {
+      case JetTest::kAfterHours: {
+        const std::string_view time = SliceField(head, C100(1206));
+        own = time.size() == 4 ? Cell(time.substr(0, 2)) + ":" + Cell(time.substr(2)) : Cell(time);
+        break;
+      }
+      case JetTest::kBackdatedDocument:
+        own = DateCell(SliceField(head, C100(1205)));
+        break;
+      default:
+        own = Cell(TrimSpaces(SliceField(head, C100(1203)))) + "/" +
+              Cell(analytics::NumberKey(SliceField(head, C100(1204))));
+        break;
+    }
+    return MakeRow(status, {line, code, "", Cell(TrimSpaces(SliceField(head, C100(1225)))),
+                            DateCell(SliceField(head, C100(1230))),
+                            AmountCell(SliceField(head, C100(1223))), own});
+  }
+  if (layout->type != RecordType::kB100) return MakeRow(status, {line, code});
+  std::string own = own_override;
+  if (own.empty()) {
+    switch (test) {
+      case JetTest::kLateEntry:
+      case JetTest::kPostClosing:
+        own = DateCell(SliceField(head, B100(1375)));
+        break;
+      case JetTest::kPeriodEnd:
+        own =
+            result != nullptr && result->population.period.to ? *result->population.period.to : "";
+        break;
+      case JetTest::kWeekend:
+      case JetTest::kHoliday: {
+        auto posted = analytics::ReadDateField(SliceField(head, B100(1375)));
+        if (!posted) posted = analytics::ReadDateField(SliceField(head, B100(1362)));
+        if (posted) {
+          own =
+              test == JetTest::kWeekend
+                  ? std::string(kDayNames[static_cast<std::size_t>(analytics::WeekdayOf(*posted))])
+                  : analytics::IsoDate(*posted);
+        }
+        break;
+      }
+      case JetTest::kRareOperator:
+        own = SafeCellText(TextDisplay(SliceField(head, B100(1376)), dos, B100(1376).converted));
+        break;
+      case JetTest::kSeldomAccount:
+      case JetTest::kRareFlow:
+      case JetTest::kReversal:
+        own = Cell(TrimSpaces(SliceField(head, B100(1365))));
+        break;
+      case JetTest::kKeyword:
+      case JetTest::kNoReference:
+        own = SafeCellText(TextDisplay(SliceField(head, B100(1361)), dos, B100(1361).converted));
+        break;
+      case JetTest::kMissingDocument:
+        own = Cell(TrimSpaces(SliceField(head, B100(1358)))) + "/" +
+              Cell(analytics::NumberKey(SliceField(head, B100(1357))));
+        break;
+      case JetTest::kBenfordFirstTwo: {
+        const auto amount = analytics::ReadUsableAmount(SliceField(head, B100(1368)));
+        if (amount) {
+          const auto m = static_cast<std::uint64_t>(*amount < 0 ? -*amount : *amount);
+          own = std::to_string(10 + analytics::DigitPlace(analytics::DigitTest::kFirstTwo, m));
+        }
+        break;
+      }
+      default:
+        own = Cell(TrimSpaces(SliceField(head, B100(1357))));
+        break;
+    }
+  }
+  return MakeRow(status, {line, code, Cell(analytics::NumberKey(SliceField(head, B100(1353)))),
+                          Cell(TrimSpaces(SliceField(head, B100(1364)))),
+                          DateCell(SliceField(head, B100(1362))),
+                          AmountCell(SliceField(head, B100(1368))), own});
+}
+
+}  // namespace
+
+std::vector<std::string> JetSummaryRows(const JetResult& result) {
+  std::vector<std::string> rows;
+  for (const JetTestResult& t : result.tests) {
+    const bool failing = t.test == JetTest::kPopulation ? !result.population.reconciles
+                                                        : InfoOf(t.test).findings && t.hits > 0;
+    rows.push_back(MakeRow(failing ? RowStatus::kError : RowStatus::kInfo,
+                           {JetTestId(t.test), JetCaption(t.test), JetStateText(t.state),
+                            PlainNumber(t.hits), Figure(result, t)}));
+  }
+  return rows;
+}
+
+Status JetHitRows(const RecordStore& store, const JetResult& result, JetTest test,
+                  ProgressMonitor& monitor, std::vector<std::string>& rows) {
+  const JetTestResult* t = result.Find(test);
+  if (t == nullptr) return Status::NotFound("הבדיקה לא הורצה: " + std::string(JetTestId(test)));
+  const RowStatus status = InfoOf(test).findings ? RowStatus::kError : RowStatus::kInfo;
+  for (const JetNumberRange& r : t->transaction_ranges) {
+    rows.push_back(MakeRow(status, {std::to_string(r.from), std::to_string(r.to)}));
+  }
+  for (const JetDocumentRange& r : t->document_ranges) {
+    rows.push_back(MakeRow(status, {r.from, r.to, SafeCellText(r.type)}));
+  }
+  if (t->lines.empty()) return Status::Ok();
+  std::size_t next = 0;
+  analytics::DataPass reading(store, false);
+  return reading.Run(monitor, [&](std::int64_t number, std::string_view head) {
+    if (number != t->lines[next]) return true;
+    rows.push_back(HitRow(status, number, head, test, &result, store.DosCodePage, {}));
+    return ++next < t->lines.size();
+  });
+}
+
+Status JetDigitLineRows(const RecordStore& store, const JetParameters& parameters, JetTest test,
+                        JetPopulationKind population, int digit, ProgressMonitor& monitor,
+                        std::vector<std::string>& rows) {
+  if (!analytics::IsDigitTest(test)) {
+    return Status::OutOfRange("אין זו בדיקת ספרות: " + std::string(JetTestId(test)));
+  }
+  const auto kind =
+      static_cast<analytics::DigitTest>(JetIndex(test) - JetIndex(JetTest::kBenfordFirst));
+  const int place = digit - analytics::FirstDigit(kind);
+  if (place < 0 || place >= analytics::DigitCount(kind)) {
+    return Status::OutOfRange("הספרה אינה נספרת בבדיקה זו: " + std::to_string(digit));
+  }
+  const auto least =
+      static_cast<std::uint64_t>(std::max<std::int64_t>(parameters.benford_min_amount, 10));
+  analytics::DataPass reading(store, false);
+  return reading.Run(monitor, [&](std::int64_t number, std::string_view head) {
+    const RecordLayout* layout = FindLayout(head);
+    if (layout == nullptr || layout->type != RecordType::kB100) return true;
+    const auto amount = analytics::ReadUsableAmount(SliceField(head, B100(1368)));
+    if (!amount) return true;
+    const auto magnitude = static_cast<std::uint64_t>(*amount < 0 ? -*amount : *amount);
+    const bool credit = SliceField(head, B100(1366)) == "2";
+    if (magnitude < least || (population == JetPopulationKind::kDebit && credit) ||
+        (population == JetPopulationKind::kCredit && !credit) ||
+        analytics::DigitPlace(kind, magnitude) != place) {
+      return true;
+    }
+    rows.push_back(HitRow(RowStatus::kInfo, number, head, test, nullptr, store.DosCodePage,
+                          std::to_string(digit)));
+    return true;
+  });
+}
+
+}  // namespace tallyscan

@@ -1,0 +1,673 @@
+#include <algorithm>
+#include <filesystem>
+
+#include "engine/analytics/digit_statistics.h"
+#include "engine/analytics/field_rules.h"
+#include "engine/analytics/jet.h"
+#include "engine/analytics/jet_pass.h"
+#include "engine/analytics/jet_tests.h"
+#include "engine/analytics/line_groups.h"
+#include "engine/analytics/polled_sort.h"
+#include "engine/analytics/source_pass.h"
+#include "engine/common/version.h"
+#include "engine/text/cp1255.h"
+#include "engine/text/trim.h"
+#include "engine/uniform/fields.h"
+#include "engine/uniform/import.h"
+#include "engine/uniform/record_store.h"
+
+namespace tallyscan {
+
+namespace analytics {
+namespace {
+
+// Balances within this many agorot agree, as the checks take them.
+constexpr std::int64_t kTolerance = 99;
+
+JetState Worse(JetState a, JetState b) { return a > b ? a : b; }
+
+JetState ShareState(std::int64_t lines, std::int64_t usable, std::int64_t weak_share) {
+  if (lines == 0 || usable == 0) return JetState::kNotRun;
+  if (static_cast<JetWide>(usable) * 10000 < static_cast<JetWide>(weak_share) * lines) {
+    return JetState::kWeak;
+  }
+  return JetState::kRun;
+}
+
+std::string Decimal(JetWideUnsigned value) {
+  std::string text;
+  do {
+    text.insert(text.begin(), static_cast<char>('0' + static_cast<int>(value % 10)));
+    value /= 10;
+  } while (value != 0);
+  return text;
+}
+
+// The period as INI.TXT's header gives it: its data range, else its tax year.
+struct HeaderPeriod {
+  JetPeriodSource source = JetPeriodSource::kNone;
+  std::optional<DayNumber> from, to;
+};
+
+HeaderPeriod PeriodOfHeader(std::string_view a000) {
+  using field::A000;
+  HeaderPeriod period;
+  const std::optional<DayNumber> from = ReadDateField(SliceField(a000, A000(1024)));
+  const std::optional<DayNumber> to = ReadDateField(SliceField(a000, A000(1025)));
+  if (from && to && *from <= *to) return {JetPeriodSource::kA000Range, from, to};
+  const std::string_view year = SliceField(a000, A000(1023));
+  if (year.size() == 4 && AllDigits(year) && year != "0000") {
+    const int y = std::stoi(std::string(year));
+    return {JetPeriodSource::kTaxYear, DayOf(y, 1, 1), DayOf(y, 12, 31)};
+  }
+  return period;
+}
+
+// Turns the run's work into the result, test by test.
+class Assembly {
+ public:
+  Assembly(JetPass& pass, const JetSelection& selection, ProgressMonitor& monitor,
+           JetResult& result)
+      : pass_(pass),
+        p_(pass.parameters),
+        selection_(selection),
+        monitor_(monitor),
+        result_(result) {
+    // Tests keep their places while others are added (the transaction gap is finished last).
+    result_.tests.reserve(kJetTestCount);
+  }
+
+  // False when stopped.
+  bool Run() {
+    Population();
+    for (std::size_t i = 1; i < kJetTestCount; ++i) {
+      const auto test = static_cast<JetTest>(i);
+      if (!selection_[i] || IsDigitTest(test)) continue;
+      if (!Test(test)) return false;
+      if (Stop()) return false;
+    }
+    return Digits() && Rank() && TransactionGap() && !Stop();
+  }
+
+ private:
+  bool Stop() { return monitor_.StopRequested(); }
+
+  JetTestResult& Begin(JetTest test) {
+    const JetTestInfo& info = InfoOf(test);
+    JetTestResult r;
+    r.test = test;
+    r.type_lines = info.type == RecordType::kC100 ? pass_.document_lines : pass_.movement_lines;
+    r.usable_lines = pass_.counts[JetIndex(test)].usable;
+    if (r.type_lines > 0) {
+      r.usable_share = static_cast<double>(r.usable_lines) / static_cast<double>(r.type_lines);
+    }
+    r.state = ShareState(r.type_lines, r.usable_lines, p_.weak_share);
+    result_.tests.push_back(std::move(r));
+    return result_.tests.back();
+  }
+
+  // Hits given as movement ordinals, ascending: their lines and amounts, kept for the ranking.
+  void MovementHits(JetTestResult& r, std::vector<std::uint32_t> ordinals) {
+    const MovementColumns& c = pass_.columns;
+    r.hits = static_cast<std::int64_t>(ordinals.size());
+    r.lines.reserve(ordinals.size());
+    for (const std::uint32_t o : ordinals) {
+      r.lines.push_back(c.lines.LineOf(o));
+      if (Money::Usable(c.money[o])) r.hit_amount += Money::Magnitude(c.money[o]);
+    }
+    ranked_.emplace_back(r.test, std::move(ordinals));
+  }
+
+  void LineHits(JetTestResult& r, std::vector<std::uint32_t> lines) {
+    r.hits = static_cast<std::int64_t>(lines.size());
+    r.lines = std::move(lines);
+  }
+
+  static void Figure(JetTestResult& r, std::string name, JetWide value) {
+    r.figures.push_back({std::move(name), value});
+  }
+
+  void Population() {
+    JetPopulation& pop = result_.population;
+    pop.movements = pass_.movement_lines;
+    for (std::size_t id = 0; id < pass_.account_states.size(); ++id) {
+      const AccountState& a = pass_.account_states[id];
+      pop.debit += a.debit;
+      pop.credit += a.credit;
+      if (!a.has_card) pop.movements_without_account += a.movements;
+    }
+    for (const BatchSums& b : pass_.batch_sums) {
+      if (b.debit != b.credit) ++pop.unbalanced_batches;
+    }
+    std::vector<std::uint32_t> off;
+    for (const CardLine& card : pass_.cards) {
+      ++pop.accounts;
+      const AccountState& a = pass_.account_states[card.account];
+      const JetWide movements = a.debit - a.credit;
+      auto near = [](JetWide x, JetWide y) { return x - y <= kTolerance && y - x <= kTolerance; };
+      if (!card.debit || !card.credit) {
+        ++pop.accounts_unusable;
+        continue;
+      }
+      const JetWide turnover = static_cast<JetWide>(*card.debit) - *card.credit;
+      if (near(movements, turnover)) continue;
+      if (!card.opening) {
+        ++pop.accounts_unusable;
+        continue;
+      }
+      if (near(movements, turnover + *card.opening)) continue;
+      off.push_back(card.line);
+    }
+    pop.accounts_off = static_cast<std::int64_t>(off.size());
+    const JetWide difference = pop.debit - pop.credit;
+    if (difference > kTolerance || difference < -kTolerance) pop.reasons.push_back("totals");
+    if (pop.unbalanced_batches > 0) pop.reasons.push_back("batches");
+    if (!off.empty()) pop.reasons.push_back("accounts");
+    pop.reconciles = pop.reasons.empty();
+    JetTestResult& r = Begin(JetTest::kPopulation);
+    LineHits(r, std::move(off));
+  }
+
+  bool Test(JetTest test) {
+    JetTestResult& r = Begin(test);
+    std::vector<std::uint32_t>& hits = pass_.counts[JetIndex(test)].hits;
+    const MovementColumns& c = pass_.columns;
+    switch (test) {
+      case JetTest::kPostClosing:
+      case JetTest::kPeriodEnd:
+        if (!pass_.period_to) {
+          r.state = JetState::kNotRun;
+          break;
+        }
+        if (result_.population.period.source == JetPeriodSource::kMovements) {
+          r.state = Worse(r.state, JetState::kWeak);
+        }
+        if (test == JetTest::kPostClosing) {
+          if (result_.population.period.source == JetPeriodSource::kMovements) {
+            for (const auto& [ordinal, entered] : pass_.late_after_period) {
+              if (entered > *pass_.period_to) hits.push_back(ordinal);
+            }
+          }
+        } else {
+          const std::int64_t last = *pass_.period_to;
+          const std::int64_t first = last - (p_.period_end_days - 1);
+          for (std::uint32_t o = 0; o < c.size(); ++o) {
+            if (c.date[o] != kNoDay && first <= c.date[o] && c.date[o] <= last) hits.push_back(o);
+          }
+        }
+        MovementHits(r, std::move(hits));
+        break;
+      case JetTest::kRareOperator: {
+        // Rare: fewer lines than max(min, share x lines with an operator).
+        const JetWide share_of_lines =
+            static_cast<JetWide>(p_.rare_operator_share) * pass_.operator_lines;
+        auto rare = [&](std::int64_t count) {
+          return count < p_.rare_operator_min ||
+                 static_cast<JetWide>(count) * 10000 < share_of_lines;
+        };
+        for (const auto& [id, ordinal] : pass_.operator_candidates) {
+          if (rare(pass_.operator_counts[id])) hits.push_back(ordinal);
+        }
+        JetWide rare_operators = 0;
+        for (const std::int64_t count : pass_.operator_counts) rare_operators += rare(count);
+        Figure(r, "operators", static_cast<JetWide>(pass_.operator_counts.size()));
+        Figure(r, "rare_operators", rare_operators);
+        const bool by_share = share_of_lines > static_cast<JetWide>(p_.rare_operator_min) * 10000;
+        r.figures.push_back(
+            {"threshold", by_share ? TenThousandthsText(static_cast<std::int64_t>(share_of_lines))
+                                   : std::to_string(p_.rare_operator_min)});
+        MovementHits(r, std::move(hits));
+        break;
+      }
+      case JetTest::kSeldomAccount: {
+        for (const auto& [id, ordinal] : pass_.seldom_candidates) {
+          if (pass_.account_states[id].movements <= p_.seldom_account_lines)
+            hits.push_back(ordinal);
+        }
+        JetWide accounts = 0;
+        JetWide seldom = 0;
+        const std::uint32_t blank = pass_.accounts.Find(PackText<15>(""));
+        for (std::uint32_t id = 0; id < pass_.account_states.size(); ++id) {
+          const std::int64_t n = pass_.account_states[id].movements;
+          if (id == blank || n == 0) continue;
+          ++accounts;
+          seldom += n <= p_.seldom_account_lines;
+        }
+        Figure(r, "accounts", accounts);
+        Figure(r, "seldom_accounts", seldom);
+        MovementHits(r, std::move(hits));
+        break;
+      }
+      case JetTest::kRareFlow: {
+        FlowHits flows = FindRareFlows(pass_, p_.rare_flow_count, [&] { return Stop(); });
+        if (flows.stopped) return false;
+        Figure(r, "flows", flows.groups);
+        Figure(r, "rare_flows", flows.rare_groups);
+        MovementHits(r, std::move(flows.ordinals));
+        break;
+      }
+      case JetTest::kDuplicate:
+      case JetTest::kReversal: {
+        GroupHits groups = test == JetTest::kDuplicate
+                               ? FindDuplicates(pass_, [&] { return Stop(); })
+                               : FindReversals(pass_, p_.reversal_days, [&] { return Stop(); });
+        if (groups.stopped) return false;
+        Figure(r, "groups", groups.groups);
+        MovementHits(r, std::move(groups.ordinals));
+        if (test == JetTest::kReversal) ReleaseGroupColumns();
+        break;
+      }
+      case JetTest::kTransactionGap:
+        transaction_gap_ = &r;  // its ranges come last, from the transaction column
+        break;
+      case JetTest::kDocumentGap:
+        DocumentGap(r, std::move(hits));
+        break;
+      case JetTest::kBelowLimit: {
+        for (const LimitWindow& w : pass_.limits) {
+          const bool hit = w.below >= p_.below_limit_min &&
+                           static_cast<JetWide>(w.below) * 10000 >
+                               static_cast<JetWide>(p_.below_limit_ratio) * w.above;
+          r.limits.push_back({w.limit, w.below, w.above, hit});
+          if (hit) hits.insert(hits.end(), w.below_ordinals.begin(), w.below_ordinals.end());
+        }
+        std::sort(hits.begin(), hits.end());
+        hits.erase(std::unique(hits.begin(), hits.end()), hits.end());
+        MovementHits(r, std::move(hits));
+        break;
+      }
+      case JetTest::kKeyword:
+        for (std::size_t k = 0; k < p_.keywords.size(); ++k) {
+          r.keywords.push_back({p_.keywords[k], pass_.keyword_lines[k]});
+        }
+        MovementHits(r, std::move(hits));
+        break;
+      case JetTest::kHighValue: {
+        std::optional<std::uint64_t> smallest;
+        for (const auto& [magnitude, ordinal] : pass_.high_values) {
+          hits.push_back(ordinal);
+          if (!smallest || magnitude < *smallest) smallest = magnitude;
+        }
+        std::sort(hits.begin(), hits.end());
+        JetFigure figure{"smallest", std::monostate{}};
+        if (smallest) figure.value = static_cast<JetWide>(*smallest);
+        r.figures.push_back(std::move(figure));
+        MovementHits(r, std::move(hits));
+        break;
+      }
+      case JetTest::kRelativeSize: {
+        JetWide compared = 0;
+        const std::uint32_t blank = pass_.accounts.Find(PackText<15>(""));
+        for (std::uint32_t id = 0; id < pass_.account_states.size(); ++id) {
+          const AccountState& a = pass_.account_states[id];
+          if (id == blank || a.usable_amounts < p_.relative_size_min_lines) continue;
+          ++compared;
+          if (a.largest > 0 && static_cast<JetWide>(a.largest) * 10000 >=
+                                   static_cast<JetWide>(p_.relative_size_ratio) * a.second) {
+            hits.push_back(a.largest_ordinal);
+          }
+        }
+        std::sort(hits.begin(), hits.end());
+        Figure(r, "accounts", compared);
+        MovementHits(r, std::move(hits));
+        break;
+      }
+      case JetTest::kAfterHours:
+      case JetTest::kBackdatedDocument:
+      case JetTest::kCancelledDocument:
+        LineHits(r, std::move(hits));
+        break;
+      default:
+        MovementHits(r, std::move(hits));
+        break;
+    }
+    return true;
+  }
+
+  // The last of the tests that compare lines has run: their columns are given back before
+  // the ranking needs room of its own.
+  void ReleaseGroupColumns() {
+    MovementColumns& c = pass_.columns;
+    c.account = {};
+    c.counter = {};
+    c.reference = {};
+    c.date = {};
+  }
+
+  void DocumentGap(JetTestResult& r, std::vector<std::uint32_t> lines) {
+    // Every (type, number) of the file once; the all-digit numbers of each type, sorted.
+    std::vector<std::pair<std::string, JetWideUnsigned>> numbers;
+    for (std::uint32_t id = 0; id < pass_.documents.size(); ++id) {
+      const TextKey<23>& key = pass_.documents.KeyOf(id);
+      const std::string_view number = TrimSpaces(std::string_view(key.data() + 3, 20));
+      if (!AllDigits(number)) continue;
+      JetWideUnsigned value = 0;
+      for (const char ch : number) value = value * 10 + static_cast<unsigned>(ch - '0');
+      numbers.emplace_back(std::string(TrimSpaces(std::string_view(key.data(), 3))), value);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    JetWideUnsigned missing = 0;
+    for (std::size_t i = 1; i < numbers.size(); ++i) {
+      const auto& [type, value] = numbers[i];
+      const auto& [previous_type, previous] = numbers[i - 1];
+      if (type != previous_type || value <= previous + 1) continue;
+      r.document_ranges.push_back({Decimal(previous + 1), Decimal(value - 1), Cp1255ToUtf8(type)});
+      missing += value - previous - 1;
+    }
+    const auto duplicates = static_cast<std::int64_t>(lines.size());
+    LineHits(r, std::move(lines));
+    r.hits += static_cast<std::int64_t>(r.document_ranges.size());
+    Figure(r, "missing", static_cast<JetWide>(missing));
+    Figure(r, "duplicate_lines", duplicates);
+  }
+
+  bool Digits() {
+    static constexpr JetTest kDigitTests[] = {JetTest::kBenfordFirst, JetTest::kBenfordSecond,
+                                              JetTest::kBenfordFirstTwo, JetTest::kLastTwo};
+    const MovementColumns& c = pass_.columns;
+    for (std::size_t t = 0; t < 4; ++t) {
+      const JetTest test = kDigitTests[t];
+      if (!selection_[JetIndex(test)]) continue;
+      const auto kind = static_cast<DigitTest>(t);
+      JetTestResult& r = Begin(test);
+      JetDigitResult digits;
+      digits.test = test;
+      digits.first_digit = FirstDigit(kind);
+      std::vector<bool> excess;
+      for (std::size_t population = 0; population < 3; ++population) {
+        const DigitFigures f =
+            ComputeDigitFigures(kind, pass_.digit_counts[t][population], p_.benford_z);
+        JetDigitPopulation& out = digits.populations[population];
+        out.n = f.n;
+        out.state = f.n == 0                 ? JetState::kNotRun
+                    : f.n < p_.benford_min_n ? JetState::kWeak
+                                             : JetState::kRun;
+        out.counts = f.counts;
+        out.actual = f.actual;
+        out.expected = f.expected;
+        out.mad = f.mad;
+        if (f.mad_class) out.mad_class = std::string(*f.mad_class);
+        out.chi2 = f.chi2;
+        out.df = f.df;
+        out.p = f.p;
+        out.z = f.z;
+        if (population == 0) excess = f.excess;
+      }
+      const JetDigitPopulation& all = digits.populations[0];
+      r.state = Worse(r.state, all.state);
+      JetFigure figure{"class", std::monostate{}};
+      if (all.mad_class) figure.value = *all.mad_class;
+      r.figures.push_back(std::move(figure));
+      std::vector<std::uint32_t> hits;
+      if (test == JetTest::kBenfordFirstTwo &&
+          (all.mad_class == "marginal" || all.mad_class == "nonconformity")) {
+        const auto least =
+            static_cast<std::uint64_t>(std::max<std::int64_t>(p_.benford_min_amount, 10));
+        for (std::uint32_t o = 0; o < c.size(); ++o) {
+          const std::uint64_t m = c.money[o];
+          if (!Money::Usable(m) || Money::Magnitude(m) < least) continue;
+          if (excess[static_cast<std::size_t>(DigitPlace(kind, Money::Magnitude(m)))]) {
+            hits.push_back(o);
+          }
+          if ((o & 0xFFFF) == 0 && Stop()) return false;
+        }
+      }
+      MovementHits(r, std::move(hits));
+      result_.digits.push_back(std::move(digits));
+    }
+    return true;
+  }
+
+  // A transaction in 36 bits: an all-digit key's value (below 10^10 < 2^34), or a tag in bits
+  // 34-35 above a text id or a line's ordinal.
+  static std::uint64_t Compact(std::uint64_t code) {
+    if (code & kBlankTransaction) return std::uint64_t{2} << 34 | (code & 0xFFFFFFFF);
+    if (code & kTextTransaction) return std::uint64_t{1} << 34 | (code & 0xFFFFFFFF);
+    return code;
+  }
+  static std::uint64_t Expand(std::uint64_t compact) {
+    const std::uint64_t low = compact & 0xFFFFFFFF;
+    switch (compact >> 34) {
+      case 2:
+        return kBlankTransaction | low;
+      case 1:
+        return kTextTransaction | low;
+      default:
+        return compact;
+    }
+  }
+
+  bool Rank() {
+    const MovementColumns& c = pass_.columns;
+    // One mark per movement hit of a test that ranks: the transaction above the test.
+    std::vector<std::uint64_t> marks;
+    auto ranks = [](JetTest test) {
+      return test != JetTest::kPopulation &&
+             (!IsDigitTest(test) || test == JetTest::kBenfordFirstTwo);
+    };
+    std::size_t count = 0;
+    for (const auto& [test, ordinals] : ranked_) count += ranks(test) ? ordinals.size() : 0;
+    marks.reserve(count);
+    // Each test's ordinals are given back once marked: the hits are not held twice over.
+    for (auto& [test, ordinals] : ranked_) {
+      if (ranks(test)) {
+        for (const std::uint32_t o : ordinals) {
+          marks.push_back(Compact(c.transaction[o]) << 5 | JetIndex(test));
+        }
+      }
+      ordinals = {};
+    }
+    if (!SortPolled(marks, [&] { return Stop(); })) return false;
+    marks.erase(std::unique(marks.begin(), marks.end()), marks.end());
+    struct Candidate {
+      std::uint64_t transaction;  // compact
+      std::int64_t score;
+      std::uint32_t tests;  // bit per test index
+      std::uint32_t first_ordinal;
+    };
+    std::vector<Candidate> candidates;  // in ascending order of their transactions
+    for (std::size_t i = 0; i < marks.size();) {
+      const std::uint64_t transaction = marks[i] >> 5;
+      Candidate candidate{transaction, 0, 0, 0};
+      for (; i < marks.size() && marks[i] >> 5 == transaction; ++i) {
+        const auto test = static_cast<std::size_t>(marks[i] & 31);
+        candidate.score += p_.weights[test];
+        candidate.tests |= std::uint32_t{1} << test;
+      }
+      if (candidate.score > 0) candidates.push_back(candidate);
+    }
+    marks = {};
+    // The first line of each candidate, in one look along the column; the lines of a
+    // transaction mostly follow each other, so the last one found is asked first.
+    std::vector<bool> seen(candidates.size(), false);
+    std::size_t left = candidates.size();
+    std::uint64_t last = ~std::uint64_t{0};
+    for (std::uint32_t o = 0; o < c.size() && left > 0; ++o) {
+      if ((o & 0xFFFF) == 0 && Stop()) return false;
+      const std::uint64_t transaction = Compact(c.transaction[o]);
+      if (transaction == last) continue;
+      last = transaction;
+      const auto found =
+          std::lower_bound(candidates.begin(), candidates.end(), transaction,
+                           [](const Candidate& a, std::uint64_t t) { return a.transaction < t; });
+      if (found == candidates.end() || found->transaction != transaction) continue;
+      const auto id = static_cast<std::size_t>(found - candidates.begin());
+      if (seen[id]) continue;
+      seen[id] = true;
+      found->first_ordinal = o;
+      --left;
+    }
+    const auto top = static_cast<std::size_t>(
+        std::min<std::int64_t>(p_.ranking_top, static_cast<std::int64_t>(candidates.size())));
+    std::partial_sort(candidates.begin(), candidates.begin() + static_cast<std::ptrdiff_t>(top),
+                      candidates.end(), [](const Candidate& a, const Candidate& b) {
+                        return a.score != b.score ? a.score > b.score
+                                                  : a.first_ordinal < b.first_ordinal;
+                      });
+    for (std::size_t k = 0; k < top; ++k) {
+      const Candidate& candidate = candidates[k];
+      JetRankedTransaction entry;
+      entry.transaction = TransactionText(Expand(candidate.transaction));
+      entry.score = candidate.score;
+      for (std::size_t t = 0; t < kJetTestCount; ++t) {
+        if (candidate.tests >> t & 1) entry.tests.push_back(static_cast<JetTest>(t));
+      }
+      entry.first_line = c.lines.LineOf(candidate.first_ordinal);
+      result_.ranking.push_back(std::move(entry));
+    }
+    return true;
+  }
+
+  std::optional<std::string> TransactionText(std::uint64_t code) const {
+    if (code & kBlankTransaction) return std::nullopt;
+    if (code & kTextTransaction) {
+      const TextKey<10>& key =
+          pass_.text_transactions.KeyOf(static_cast<std::uint32_t>(code & 0xFFFFFFFF));
+      return Cp1255ToUtf8(TrimSpaces(std::string_view(key.data(), key.size())));
+    }
+    return std::to_string(code);
+  }
+
+  bool TransactionGap() {
+    if (transaction_gap_ == nullptr) return true;
+    JetTestResult& r = *transaction_gap_;
+    // The column is not needed any more: it becomes the sorted list of numbers.
+    std::vector<std::uint64_t> numbers = std::move(pass_.columns.transaction);
+    std::erase_if(numbers, [](std::uint64_t code) { return code >= kTextTransaction; });
+    if (!SortPolled(numbers, [&] { return Stop(); })) return false;
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    JetWide missing = 0;
+    for (std::size_t i = 1; i < numbers.size(); ++i) {
+      if (numbers[i] == numbers[i - 1] + 1) continue;
+      r.transaction_ranges.push_back({numbers[i - 1] + 1, numbers[i] - 1});
+      missing += numbers[i] - numbers[i - 1] - 1;
+    }
+    r.hits = static_cast<std::int64_t>(r.transaction_ranges.size());
+    Figure(r, "missing", missing);
+    return true;
+  }
+
+  JetPass& pass_;
+  const JetParameters& p_;
+  const JetSelection& selection_;
+  ProgressMonitor& monitor_;
+  JetResult& result_;
+  std::vector<std::pair<JetTest, std::vector<std::uint32_t>>> ranked_;
+  JetTestResult* transaction_gap_ = nullptr;
+};
+
+}  // namespace
+}  // namespace analytics
+
+using analytics::DayNumber;
+
+JetSources JetSourcesOf(const ImportResult& imported) {
+  return {imported.ini_file_path, imported.zip_file_path};
+}
+
+std::string_view JetPeriodSourceText(JetPeriodSource source) {
+  switch (source) {
+    case JetPeriodSource::kA000Range:
+      return "a000-range";
+    case JetPeriodSource::kTaxYear:
+      return "tax-year";
+    case JetPeriodSource::kMovements:
+      return "movements";
+    case JetPeriodSource::kNone:
+      return "none";
+  }
+  return "";
+}
+
+const JetTestResult* JetResult::Find(JetTest test) const {
+  for (const JetTestResult& t : tests) {
+    if (t.test == test) return &t;
+  }
+  return nullptr;
+}
+
+JetSelection AllJetTests() { return JetSelection().set(); }
+
+std::optional<JetSelection> ParseJetSelection(std::string_view list) {
+  JetSelection selection;
+  selection.set(JetIndex(JetTest::kPopulation));
+  while (!list.empty()) {
+    const std::size_t comma = list.find(',');
+    JetTest test;
+    if (!FindJetTest(list.substr(0, comma), test)) return std::nullopt;
+    selection.set(JetIndex(test));
+    list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+  }
+  return selection;
+}
+
+JetRun RunJet(const RecordStore& store, const JetSources& sources, const JetParameters& parameters,
+              const JetSelection& selection, ProgressMonitor& monitor) {
+  using namespace analytics;
+  JetRun run;
+  JetResult result;
+  result.version = std::string(ProgramVersion());
+  result.parameters = parameters;
+
+  FileFacts ini;
+  std::string a000;
+  if (Status s = DigestFile(sources.ini, ini, &a000); !s.ok()) {
+    run.status = std::move(s);
+    return run;
+  }
+  result.source.push_back({ini.name, ini.bytes, ini.sha256});
+  if (!sources.zip.empty()) {
+    FileFacts zip;
+    if (Status s = DigestFile(sources.zip, zip); !s.ok()) {
+      run.status = std::move(s);
+      return run;
+    }
+    result.source.push_back({zip.name, zip.bytes, zip.sha256});
+  }
+
+  const HeaderPeriod header = PeriodOfHeader(a000);
+  JetPass pass(store, parameters, header.from, header.to);
+  bool too_many_lines = false;
+  DataPass reading(store);
+  Status read = reading.Run(monitor, [&](std::int64_t number, std::string_view head) {
+    if (!pass.OnLine(number, head)) too_many_lines = true;
+    return true;
+  });
+  if (read.code() == StatusCode::kInterrupted) {
+    run.status = Status::Interrupted(std::string(kJetStoppedText));
+    return run;
+  }
+  if (!read.ok()) {
+    run.status = std::move(read);
+    return run;
+  }
+  if (too_many_lines) {
+    run.status = Status::OutOfRange("קובץ הנתונים ארוך מכדי שיימנו שורותיו");
+    return run;
+  }
+  result.source.push_back({std::filesystem::path(store.DataFile.Path()).filename().string(),
+                           reading.bytes(), reading.sha256()});
+
+  JetPeriod& period = result.population.period;
+  period.source = header.source;
+  if (header.source == JetPeriodSource::kNone && pass.first_date) {
+    period.source = JetPeriodSource::kMovements;
+    pass.period_from = pass.first_date;
+    pass.period_to = pass.last_date;
+  }
+  if (pass.period_to) {
+    period.from = IsoDate(*pass.period_from);
+    period.to = IsoDate(*pass.period_to);
+  }
+
+  if (!Assembly(pass, selection, monitor, result).Run()) {
+    run.status = Status::Interrupted(std::string(kJetStoppedText));
+    return run;
+  }
+  std::stable_sort(result.tests.begin(), result.tests.end(),
+                   [](const JetTestResult& a, const JetTestResult& b) { return a.test < b.test; });
+  run.result = std::move(result);
+  return run;
+}
+
+}  // namespace tallyscan

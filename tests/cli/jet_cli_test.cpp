@@ -1,0 +1,127 @@
+// tallyscan-cli jet on a generated set: the JSON result against the rows of --hits and
+// --digit-lines, the parameters printed back, and the exit codes.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <string>
+
+#include "cli/cli_runner.h"
+#include "engine/analytics/jet.h"
+
+namespace tallyscan {
+namespace {
+
+class JetCliTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    set_ = new testing::TempFolder;
+    const std::string gen = std::string(TALLYSCAN_GEN) +
+                            " --quiet --movements 1500 --documents 150 --seed 26 " + set_->path();
+    ASSERT_EQ(0, std::system(gen.c_str()));
+  }
+  static void TearDownTestSuite() {
+    delete set_;
+    set_ = nullptr;
+  }
+  static std::size_t RowCount(const std::string& raw) {
+    std::size_t rows = 0;
+    for (const char c : raw) rows += c == '\n';
+    return rows;
+  }
+
+  static testing::TempFolder* set_;
+  testing::TempFolder scratch_;
+};
+
+testing::TempFolder* JetCliTest::set_ = nullptr;
+
+TEST_F(JetCliTest, TheHitAndDigitRowsAreTheLinesOfTheJsonResult) {
+  const testing::CliRun run = testing::RunCli("jet --format json " + set_->path(), scratch_);
+  ASSERT_EQ(0, run.exit_code) << run.err;
+  const nlohmann::json result = nlohmann::json::parse(run.out);
+  ASSERT_EQ(kJetTestCount, result["tests"].size());
+  for (std::size_t i = 0; i < kJetTestCount; ++i) {
+    EXPECT_EQ(JetTestId(static_cast<JetTest>(i)), result["tests"][i]["id"].get<std::string>());
+  }
+  for (const char* id : {"weekend", "rare-flow", "high-value", "missing-document"}) {
+    SCOPED_TRACE(id);
+    const nlohmann::json* test = nullptr;
+    for (const nlohmann::json& t : result["tests"]) {
+      if (t["id"] == id) test = &t;
+    }
+    ASSERT_NE(nullptr, test);
+    ASSERT_GT((*test)["hits"].get<int>(), 0);
+    const testing::CliRun hits =
+        testing::RunCli(std::string("jet --raw --hits ") + id + " " + set_->path(), scratch_);
+    ASSERT_EQ(0, hits.exit_code) << hits.err;
+    EXPECT_EQ((*test)["hits"].get<std::size_t>(), RowCount(hits.out));
+    // Each row begins with its status and its line number.
+    const std::string first_line = std::to_string((*test)["lines"][0].get<int>());
+    EXPECT_NE(std::string::npos, hits.out.find("\t" + first_line + "\tB100\t")) << hits.out;
+  }
+  const nlohmann::json& credit = result["digits"]["benford-first"]["credit"];
+  const testing::CliRun digit_lines =
+      testing::RunCli("jet --raw --digit-lines benford-first credit 3 " + set_->path(), scratch_);
+  ASSERT_EQ(0, digit_lines.exit_code) << digit_lines.err;
+  EXPECT_EQ(credit["counts"][2].get<std::size_t>(), RowCount(digit_lines.out));
+}
+
+TEST_F(JetCliTest, ExitsThreeOnFindingsOnlyWhenAsked) {
+  // The generated set has weekend postings, which are findings; high-value always hits and is
+  // none.
+  EXPECT_EQ(0, testing::RunCli("jet " + set_->path(), scratch_).exit_code);
+  EXPECT_EQ(3, testing::RunCli("jet --fail-on-findings " + set_->path(), scratch_).exit_code);
+  EXPECT_EQ(
+      3,
+      testing::RunCli("jet --format json --fail-on-findings " + set_->path(), scratch_).exit_code);
+  EXPECT_EQ(0, testing::RunCli(
+                   "jet --fail-on-findings --tests high-value,period-end " + set_->path(), scratch_)
+                   .exit_code);
+}
+
+TEST_F(JetCliTest, PrintParamsGivesTheDefaultsOrTheFileBackByteForByte) {
+  const testing::CliRun defaults = testing::RunCli("jet --print-params", scratch_);
+  EXPECT_EQ(0, defaults.exit_code);
+  EXPECT_EQ(JetParametersJson(JetParameters{}), defaults.out);
+
+  JetParameters changed;
+  changed.late_days = 12;
+  changed.keywords = {"סטורנו"};
+  changed.benford_z = 19600;
+  changed.weekend_days = {6};
+  const std::string file = scratch_.File("params.json");
+  testing::WriteFile(file, JetParametersJson(changed));
+  const testing::CliRun printed =
+      testing::RunCli("jet --params " + file + " --print-params", scratch_);
+  EXPECT_EQ(0, printed.exit_code) << printed.err;
+  EXPECT_EQ(testing::ReadFile(file), printed.out);
+
+  testing::WriteFile(file, R"({"late_days": -3})");
+  const testing::CliRun refused =
+      testing::RunCli("jet --params " + file + " " + set_->path(), scratch_);
+  EXPECT_EQ(1, refused.exit_code);
+  EXPECT_NE(std::string::npos, refused.err.find("\"late_days\"")) << refused.err;
+  EXPECT_EQ("", refused.out);
+}
+
+TEST_F(JetCliTest, UsageErrorsExitTwoAndCtrlCExits130WithNoResult) {
+  for (const std::string& args : std::vector<std::string>{
+           "jet", "jet --tests weekend,nothing " + set_->path(),
+           "jet --hits nothing " + set_->path(), "jet --digit-lines weekend all 1 " + set_->path(),
+           "jet --format yaml " + set_->path(),
+           "jet --digit-lines benford-first some 1 " + set_->path()}) {
+    EXPECT_EQ(2, testing::RunCli(args, scratch_).exit_code) << args;
+  }
+  const testing::CliRun outside =
+      testing::RunCli("jet --digit-lines benford-first all 0 " + set_->path(), scratch_);
+  EXPECT_EQ(1, outside.exit_code);
+
+  const testing::CliRun stopped = testing::RunCliInterrupted("jet " + set_->path(), scratch_);
+  EXPECT_EQ(130, stopped.exit_code);
+  EXPECT_EQ("", stopped.out);
+  EXPECT_NE(std::string::npos, stopped.err.find(std::string(kJetStoppedText))) << stopped.err;
+}
+
+}  // namespace
+}  // namespace tallyscan
