@@ -89,8 +89,8 @@ struct [[nodiscard]] ImportResult {
   // FolderStamp of the folder as it was read (empty when the reading did not begin): a later
   // stamp that differs tells that the set in memory is stale.
   std::string folder_stamp;
-  std::string ini_file_path;   // the INI.TXT read
-  std::string zip_file_path;   // the BKMVDATA.ZIP extracted for this reading; empty when none was
+  std::string ini_file_path;  // the INI.TXT read
+  std::string zip_file_path;  // the BKMVDATA.ZIP extracted for this reading; empty when none was
 };
 
 // Reads `folder` into `store`. Sets store.DataFolder to `folder`; refuses the folder of
