@@ -27,7 +27,9 @@ template <std::size_t Width>
 TextKey<Width> PackText(std::string_view text) {
   TextKey<Width> key;
   key.fill(' ');
-  std::memcpy(key.data(), text.data(), text.size() < Width ? text.size() : Width);
+  // An empty view may carry no data pointer at all, which memcpy must never be given.
+  if (!text.empty())
+    std::memcpy(key.data(), text.data(), text.size() < Width ? text.size() : Width);
   return key;
 }
 
