@@ -170,11 +170,13 @@ std::string PrintingProgressText(std::int64_t line_number, int page_number);
 // The producers' side of one run. Not copyable; lives for one report.
 class ReportStream {
  public:
-  // `targets` are not owned and must outlive the stream. The monitor is asked before every
-  // line whether to stop.
+  // `fonts` and `targets` are not owned and must outlive the stream (a temporary set of fonts
+  // does not compile). The monitor is asked before every line whether to stop.
   ReportStream(const ReportHeader& header, const PrintFonts& fonts,
                std::vector<ReportTarget*> targets, ProgressMonitor& monitor,
                ReportListener* listener = nullptr);
+  ReportStream(const ReportHeader& header, PrintFonts&& fonts, std::vector<ReportTarget*> targets,
+               ProgressMonitor& monitor, ReportListener* listener = nullptr) = delete;
   ReportStream(const ReportStream&) = delete;
   ReportStream& operator=(const ReportStream&) = delete;
 

@@ -400,7 +400,8 @@ std::string WriteFixedReport(const std::string& path) {
   FileSink sink(std::move(file));
   HtmlReportWriter writer(HtmlForm::kMail, sink);
   SilentProgress silent;
-  ReportStream stream(header, DefaultPrintFonts(), {&writer}, silent);
+  const PrintFonts fonts = DefaultPrintFonts();
+  ReportStream stream(header, fonts, {&writer}, silent);
   EXPECT_TRUE(WriteChecksReport(rows, stream));
   const Status ended = stream.End();
   return ended.ok() ? std::string() : ended.message();
