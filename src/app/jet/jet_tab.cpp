@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <QDate>
+#include <QDateTime>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
@@ -10,9 +12,11 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTimeZone>
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/dialogs/output_dialog.h"
 #include "app/jet/jet_digit_chart.h"
 #include "app/jet/jet_parameters_dialog.h"
 #include "app/shared_fonts.h"
@@ -20,6 +24,7 @@
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
+#include "engine/report/jet_report.h"
 #include "engine/uniform/result_row.h"
 
 namespace tallyscan {
@@ -449,7 +454,20 @@ void JetTab::EditParameters() {
   app_.settings.WriteReg(kParams, kJetParamsSetting, JetParametersJson(parameters_));
 }
 
-void JetTab::Print() {}
+void JetTab::Print() {
+  if (!result_) return;
+  std::shared_ptr<const JetResult> result = result_;
+  // The run's date: the day SOURCE_DATE_EPOCH names (UTC) when it is set, so that a report
+  // can be made again byte for byte.
+  const QByteArray epoch = qgetenv("SOURCE_DATE_EPOCH");
+  const QDate date =
+      epoch.isEmpty() ? QDate::currentDate()
+                      : QDateTime::fromSecsSinceEpoch(epoch.toLongLong(), QTimeZone::utc()).date();
+  const QString day = date.toString(QStringLiteral("yyyy-MM-dd"));
+  ShowOutputDialog(app_, this, QStringLiteral("Jet"), [this, result, day](ReportStream& stream) {
+    return WriteJetReport(app_.store, *result, day.toStdString(), stream);
+  });
+}
 
 void JetTab::SaveView(PageView& view) const {
   SaveGridView(*hits_grid_, view);
