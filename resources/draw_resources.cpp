@@ -158,10 +158,10 @@ void Coin(QPainter& p, double cx, double cy, double r, const QColor& fill, const
   p.drawText(QRectF(cx - r, cy - r, 2 * r, 2 * r), Qt::AlignCenter, sign);
 }
 
-// --- the eight main-button pictures, 32 x 32 ---------------------------------------------
+// --- the nine main-button pictures, 32 x 32 ----------------------------------------------
 
 void ButtonPictures(const QString& folder) {
-  const Drawing pictures[8] = {
+  const Drawing pictures[9] = {
       [](QPainter& p) {  // import: a folder with an arrow into it
         Folder(p, 2, 12, 28, 18);
         Arrow(p, QPointF(16, 1), QPointF(16, 20), kBlue, 3.5);
@@ -234,9 +234,20 @@ void ButtonPictures(const QString& folder) {
         p.drawLine(QPointF(20, 8), QPointF(20, 30));
         Arrow(p, QPointF(6, 26), QPointF(25, 17), kBlue, 3);
       },
+      [](QPainter& p) {  // analysis: a bar chart under a magnifier
+        const double heights[4] = {20, 13, 9, 6};
+        for (int i = 0; i < 4; ++i) {
+          Shape(p, Rounded(2 + i * 6.5, 29 - heights[i], 5, heights[i], 1), i == 0 ? kBlue : kSky,
+                1.2);
+        }
+        p.setPen(QPen(kRed, 1.8, Qt::SolidLine, Qt::RoundCap));
+        p.drawPolyline(
+            QPolygonF({QPointF(4.5, 8), QPointF(11, 15), QPointF(17.5, 19), QPointF(24, 22)}));
+        Magnifier(p, 22, 10, 6);
+      },
   };
   for (const Resolution& r : kResolution) {
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < 9; ++i) {
       Save(folder, Draw(r, 32, 32, 1.0, pictures[i]), QStringLiteral("BTN%1").arg(i + 1) + r.suffix,
            0xFF00FF);
     }
@@ -300,7 +311,7 @@ void Banner(const QString& folder) {
 
 void DesktopIcons(const QString& folder) {
   for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
-    const QImage image = Draw(size, size, size / 32.0, [](QPainter& p) {
+    const QImage image = Draw(kResolution[0], size, size, size / 32.0, [](QPainter& p) {
       QLinearGradient tile(0, 0, 0, 32);
       tile.setColorAt(0, QColor(65, 123, 174));
       tile.setColorAt(1, QColor(31, 63, 95));
@@ -635,7 +646,7 @@ void PrintingStrip(const QString& folder) {
   strip.fill(Qt::transparent);
   QPainter painter(&strip);
   for (int frame = 0; frame < kFrames; ++frame) {
-    painter.drawImage(frame * 48, 0, Draw(48, 40, 1.0, [frame](QPainter& p) {
+    painter.drawImage(frame * 48, 0, Draw(kResolution[0], 48, 40, 1.0, [frame](QPainter& p) {
                         const double shift = frame * 1.5;
                         Sheet(p, 14, 1 + shift, 20, 14);
                         Lines(p, 17, 5 + shift, 14, 2, 3);

@@ -19,7 +19,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev python3 time
   # desktop app: Qt 6 Widgets, its Hebrew translations, fonts that carry Hebrew
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-translations-l10n
-  qt6-l10n-tools libgl-dev libxkbcommon-dev qt6-charts-dev
+  qt6-l10n-tools libgl-dev libxkbcommon-dev qt6-charts-dev libqt6opengl6-dev
   fonts-dejavu-core culmus xvfb xauth
   # report output read back in tests
   poppler-utils python3-openpyxl

@@ -18,6 +18,7 @@
 #include "app/dialogs/record_detail_dialog.h"
 #include "app/images.h"
 #include "app/pages/accounts_index_page.h"
+#include "app/pages/analysis_page.h"
 #include "app/pages/checks_page.h"
 #include "app/pages/companies_page.h"
 #include "app/pages/documents_page.h"
@@ -127,6 +128,19 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
 
   // "מסמך מקור" of the ledger: the document on the documents page, Back returning to the card.
   connect(PageOf<LedgerPage>(), &LedgerPage::OpenDocument, this, [this](qint64 element) {
+    PressButton(PageId::kDocuments);
+    if (current_page_ == PageId::kDocuments) PageOf<DocumentsPage>()->OpenDocument(element);
+  });
+
+  // A hit of the analysis: its ledger card at the movement, or its document; Back returns to
+  // the hit.
+  connect(PageOf<AnalysisPage>(), &AnalysisPage::OpenCard, this,
+          [this](qint64 account, qint64 offset) {
+            PressButton(PageId::kLedger);
+            if (current_page_ == PageId::kLedger)
+              PageOf<LedgerPage>()->OpenMovement(account, offset);
+          });
+  connect(PageOf<AnalysisPage>(), &AnalysisPage::OpenDocument, this, [this](qint64 element) {
     PressButton(PageId::kDocuments);
     if (current_page_ == PageId::kDocuments) PageOf<DocumentsPage>()->OpenDocument(element);
   });

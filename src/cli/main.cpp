@@ -89,9 +89,9 @@ constexpr Command kCommands[] = {
      "                       header of field 2-14\n",
      RunView},
     {"report",
-     "report index|ledger|document|items|checks|import --format xls|htm|xlsx|pdf --out FILE|-\n"
-     "                       [--sort FIELD] [--from KEY [--to KEY]] [--type T [--number N]]\n"
-     "                       [--items LIST] DIR",
+     "report index|ledger|document|items|checks|import|jet --format xls|htm|xlsx|pdf\n"
+     "                       --out FILE|- [--sort FIELD] [--from KEY [--to KEY]]\n"
+     "                       [--type T [--number N]] [--items LIST] [--params FILE] DIR",
      "Imports the data folder and writes a report as a file, with the browsers' default\n"
      "columns:\n"
      "  index                the accounts index and its totals (--sort as for view index)\n"
@@ -101,6 +101,10 @@ constexpr Command kCommands[] = {
      "  items                the item catalogue (--sort as for view items)\n"
      "  checks               the findings of the integrity checks (--items as for check)\n"
      "  import               the import log\n"
+     "  jet                  the evidence report of the journal-entry tests (--params as for\n"
+     "                       jet): the files read with their SHA-256, the period, the run's\n"
+     "                       date, the parameters, the gate, every test with its first\n"
+     "                       report_hits hits, the digit tables and the ranking\n"
      "  --format xls         the HTML table a spreadsheet reads (code page 1255)\n"
      "  --format htm         the HTML document of an e-mail\n"
      "  --format xlsx        a workbook\n"

@@ -3,9 +3,12 @@
 // reports take the options of their views: index and items --sort, ledger --from and --to,
 // document --type and --number (without it, the first document of the type). The file goes
 // through ReportFile, as the output dialog's do; "--out -" puts an HTML form on standard output.
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,10 +21,12 @@
 #include "cli/standard_output.h"
 #include "cli/terminal_progress.h"
 #include "cli/view_command.h"
+#include "engine/analytics/jet.h"
 #include "engine/browse/browse.h"
 #include "engine/report/browser_reports.h"
 #include "engine/report/byte_sink.h"
 #include "engine/report/html_writer.h"
+#include "engine/report/jet_report.h"
 #include "engine/report/report_file.h"
 #include "engine/report/report_source.h"
 #include "engine/report/result_reports.h"
@@ -35,7 +40,7 @@
 namespace tallyscan::cli {
 namespace {
 
-enum class Kind { kIndex, kLedger, kDocument, kItems, kChecks, kImport };
+enum class Kind { kIndex, kLedger, kDocument, kItems, kChecks, kImport, kJet };
 enum class Format { kXls, kHtm, kXlsx, kPdf };
 
 std::optional<Kind> KindNamed(std::string_view name) {
@@ -45,6 +50,7 @@ std::optional<Kind> KindNamed(std::string_view name) {
   if (name == "items") return Kind::kItems;
   if (name == "checks") return Kind::kChecks;
   if (name == "import") return Kind::kImport;
+  if (name == "jet") return Kind::kJet;
   return std::nullopt;
 }
 
@@ -81,6 +87,7 @@ struct Options {
   std::string out;  // a path, or "-"
   std::string folder;
   CheckTicks ticks;
+  std::optional<std::string> params_file;  // jet
   ViewArgs view;  // the options of a browser's report: --sort, --from, --to, --type, --number
 };
 
@@ -99,6 +106,7 @@ std::span<const std::string_view> ViewOptionsOf(Kind kind) {
       return kDocument;
     case Kind::kChecks:
     case Kind::kImport:
+    case Kind::kJet:
       break;
   }
   return {};
@@ -130,7 +138,7 @@ Parsed Parse(std::span<char* const> args) {
       if (!kind) {
         return {std::nullopt, UsageError("report",
                                          "the report is index, ledger, document, items, "
-                                         "checks or import")};
+                                         "checks, import or jet")};
       }
     } else if (a == "--format" && has_value) {
       format = FormatNamed(args[++i]);
@@ -145,6 +153,8 @@ Parsed Parse(std::span<char* const> args) {
                 UsageError("report", "items are B1-B8 and D1-D9, separated by commas")};
       }
       options.ticks = std::move(*ticks);
+    } else if (a == "--params" && has_value && kind == Kind::kJet) {
+      options.params_file = args[++i];
     } else if (a.starts_with("--") && kind && has_value && IsViewOption(*kind, a.substr(2))) {
       options.view.options.emplace_back(std::string(a.substr(2)), std::string(args[++i]));
     } else if (!have_folder && !a.starts_with("--")) {
@@ -228,6 +238,32 @@ int RunReport(std::span<char* const> args) {
     document = LoadDocument(store, element);
   }
 
+  // The journal-entry tests run before any file is made: a refused parameter file leaves none.
+  std::optional<JetResult> jet;
+  if (options.kind == Kind::kJet) {
+    JetParameters parameters;
+    if (options.params_file) {
+      std::ifstream in(*options.params_file, std::ios::binary);
+      const std::string text((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
+      const Status loaded = in ? LoadJetParameters(text, parameters, parameters)
+                               : Status::IoError("cannot read " + *options.params_file);
+      if (!loaded.ok()) {
+        std::cerr << *options.params_file << ": " << loaded.message() << '\n';
+        file.Discard();
+        return kExitFailed;
+      }
+    }
+    JetRun run = RunJet(store, JetSourcesOf(*imported), parameters, AllJetTests(), bar);
+    bar.Finish();
+    if (run.status.code() == StatusCode::kInterrupted) return kExitInterrupted;
+    if (!run.status.ok()) {
+      std::cerr << run.status.message() << '\n';
+      return kExitFailed;
+    }
+    jet = std::move(run.result);
+  }
+
   CheckResultRows check_rows;
   if (options.kind == Kind::kChecks) {
     const CommandClock clock;
@@ -298,6 +334,13 @@ int RunReport(std::span<char* const> args) {
     case Kind::kImport:
       completed = WriteImportReport(imported->rows.Rows(), stream);
       break;
+    case Kind::kJet: {
+      const CivilDate day = PrintDate(epoch);
+      char run_date[16];
+      std::snprintf(run_date, sizeof run_date, "%04d-%02d-%02d", day.year, day.month, day.day);
+      completed = WriteJetReport(store, *jet, run_date, stream);
+      break;
+    }
   }
   const Status written = stream.End();
   bar.Finish();

@@ -85,7 +85,7 @@ TEST_F(CommandLineTest, ExitCodes) {
       // usage
       {"", 2, "usage: tallyscan-cli COMMAND"},
       {"reprot " + valid, 2, "unknown command reprot"},
-      {"report " + valid, 2, "the report is index, ledger, document, items, checks or import"},
+      {"report " + valid, 2, "the report is index, ledger, document, items, checks, import or jet"},
       {"import", 2, "usage: tallyscan-cli import"},
       {"import " + valid + " " + faults, 2, "unexpected argument"},
       {"import --format xml " + valid, 2, "--format takes"},

@@ -24,6 +24,7 @@
 #include "engine/browse/browse.h"
 #include "engine/checks/checks.h"
 #include "engine/report/browser_reports.h"
+#include "engine/text/trim.h"
 #include "engine/uniform/fields.h"
 
 namespace tallyscan {
@@ -237,6 +238,27 @@ void LedgerPage::OpenCardOf(const QString& key) {
   from_->setText(key);
   to_->setText(key);
   ShowFromCard();
+}
+
+void LedgerPage::OpenMovement(std::int64_t account, std::int64_t offset) {
+  Enter();
+  if (account < 1 || account > app_.store.AccountIndex.Count()) return;
+  const QString key = FromStd(TrimSpaces(app_.store.AccountIndex[account].Part(kKeyAccount)));
+  from_->setText(key);
+  to_->setText(key);
+  filter_->SetText({});
+  ShowCard(account);
+  int row = 0;
+  for (std::size_t i = 0; i < card_.rows.size(); ++i) {
+    if (offset >= 0 && card_.rows[i].offset == offset) row = static_cast<int>(i);
+  }
+  if (list_->model()->rowCount() > 0) {
+    const QModelIndex index = list_->model()->index(row, 1);
+    list_->selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list_->scrollTo(index, QAbstractItemView::PositionAtCenter);
+  }
+  list_->setFocus();
 }
 
 void LedgerPage::ShowFromCard() {

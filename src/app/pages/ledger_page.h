@@ -40,6 +40,9 @@ class LedgerPage final : public Page {
   // The card of the account with key `key` (trimmed), as the index's "צפה בתנועות" asks for
   // it: the key goes into both range fields and the card is shown.
   void OpenCardOf(const QString& key);
+  // The card of AccountIndex element `account` with the movement at data-file offset `offset`
+  // chosen and in view (the card's top for -1), as a drill-down from an analysis asks for it.
+  void OpenMovement(std::int64_t account, std::int64_t offset);
   // The show button: the card of the "from" account, or the page's message.
   void ShowFromCard();
   // 1001 / 1002: the next (+1) or previous (-1) card.

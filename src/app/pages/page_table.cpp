@@ -3,6 +3,7 @@
 #include <array>
 
 #include "app/pages/accounts_index_page.h"
+#include "app/pages/analysis_page.h"
 #include "app/pages/checks_page.h"
 #include "app/pages/companies_page.h"
 #include "app/pages/documents_page.h"
@@ -30,6 +31,7 @@ constexpr std::array<PageSpec, kPageCount> kPageTable = {{
     {PageId::kItems, 8, 2006, "פריטים", "BTN6", true, &Make<ItemsPage>},
     {PageId::kCompanies, 6, 2007, "רשימת חברות", "BTN7", false, &Make<CompaniesPage>},
     {PageId::kTransfer, 7, 2008, "קליטה ללדגורה", "BTN8", true, &Make<TransferPage>},
+    {PageId::kAnalysis, 9, 2009, "ניתוח", "BTN9", true, &Make<AnalysisPage>},
 }};
 
 constexpr bool InBarOrder() {

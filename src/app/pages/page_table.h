@@ -25,8 +25,9 @@ enum class PageId {
   kItems,
   kCompanies,
   kTransfer,
+  kAnalysis,
 };
-inline constexpr int kPageCount = 8;
+inline constexpr int kPageCount = 9;
 
 struct PageSpec {
   PageId id;

@@ -45,6 +45,10 @@ struct JetSources {
   std::string zip;  // empty when the data file was not extracted by the import
 };
 JetSources JetSourcesOf(const ImportResult& imported);
+// The same for the set loaded in `store` when its import result is not at hand: INI.TXT of
+// the loaded folder, and BKMVDATA.ZIP when the data file read is the copy the import
+// extracts from it (in the per-user cache, or in the folder under the extracted name).
+JetSources JetSourcesOfStore(const RecordStore& store);
 
 struct JetSourceFile {
   std::string name;  // as on disk

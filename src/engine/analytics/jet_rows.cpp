@@ -8,6 +8,7 @@
 #include "engine/analytics/field_rules.h"
 #include "engine/analytics/jet_tests.h"
 #include "engine/analytics/source_pass.h"
+#include "engine/browse/browse.h"
 #include "engine/text/cp1255.h"
 #include "engine/text/number_format.h"
 #include "engine/text/trim.h"
@@ -207,7 +208,160 @@ std::string HitRow(RowStatus status, std::int64_t number, std::string_view head,
                           AmountCell(SliceField(head, B100(1368))), own});
 }
 
+// The target of the line at `offset` whose first bytes are `head`.
+JetHitTarget TargetOf(const RecordStore& store, std::string_view head, std::int64_t offset) {
+  const RecordLayout* layout = FindLayout(head);
+  JetHitTarget target;
+  if (layout == nullptr) return target;
+  switch (layout->type) {
+    case RecordType::kB100:
+      target.element = FindAccount(store, SliceField(head, B100(1364)));
+      break;
+    case RecordType::kB110:
+      target.element = FindAccount(store, SliceField(head, B110(1403)));
+      break;
+    case RecordType::kC100: {
+      char key[kKeyLength];
+      MakeKey(RecordType::kC100, head, key);
+      const ElementRange run = EqualRange(store.DocumentIndex, std::string_view(key, kKeyLength));
+      for (std::int64_t e = run.first; e < run.last; ++e) {
+        if (store.DocumentIndex[e].Offset == offset) target.element = e;
+      }
+      break;
+    }
+    default:
+      return target;
+  }
+  target.type = layout->type;
+  target.offset = offset;
+  return target;
+}
+
+// A decimal number without leading zeros less one; empty for "0".
+std::string DecimalBefore(std::string number) {
+  if (number.empty() || number == "0") return {};
+  std::size_t i = number.size();
+  while (i > 0 && number[i - 1] == '0') number[--i] = '9';
+  if (i == 0) return {};
+  --number[i - 1];
+  if (number.size() > 1 && number[0] == '0') number.erase(0, 1);
+  return number;
+}
+
+// The targets of a gap test's ranges: what stands just before each missing range. Reads the
+// whole file; a range whose neighbour is not found leads nowhere.
+Status GapTargets(const RecordStore& store, const JetTestResult& t, ProgressMonitor& monitor,
+                  std::vector<JetHitTarget>& targets) {
+  std::vector<std::pair<std::string, std::string>> wanted;  // (type, number) or ("", transaction)
+  for (const JetNumberRange& r : t.transaction_ranges) {
+    wanted.emplace_back("", std::to_string(r.from - 1));
+  }
+  for (const JetDocumentRange& r : t.document_ranges) {
+    wanted.emplace_back(Utf8ToCp1255(r.type), DecimalBefore(r.from));
+  }
+  std::vector<JetHitTarget> found(wanted.size());
+  analytics::DataPass reading(store, false);
+  const bool documents = !t.document_ranges.empty();
+  const Status read = reading.Run(monitor, [&](std::int64_t, std::string_view head) {
+    const RecordLayout* layout = FindLayout(head);
+    if (layout == nullptr) return true;
+    if (!documents && layout->type == RecordType::kB100) {
+      const std::string_view transaction = analytics::NumberKey(SliceField(head, B100(1353)));
+      for (std::size_t i = 0; i < wanted.size(); ++i) {
+        // The last movement of the transaction: the one just before the gap in the file.
+        if (wanted[i].second == transaction) {
+          found[i] = TargetOf(store, head, reading.line_offset());
+        }
+      }
+    } else if (documents && layout->type == RecordType::kC100) {
+      const std::string_view type = TrimSpaces(SliceField(head, C100(1203)));
+      const std::string_view number = analytics::NumberKey(SliceField(head, C100(1204)));
+      for (std::size_t i = 0; i < wanted.size(); ++i) {
+        if (found[i].offset < 0 && wanted[i].first == type && wanted[i].second == number) {
+          found[i] = TargetOf(store, head, reading.line_offset());
+        }
+      }
+    }
+    return true;
+  });
+  if (!read.ok()) return read;
+  targets.insert(targets.end(), found.begin(), found.end());
+  return Status::Ok();
+}
+
 }  // namespace
+
+std::string_view JetStateCaption(JetState state) {
+  switch (state) {
+    case JetState::kRun:
+      return "הורצה";
+    case JetState::kWeak:
+      return "חלשה";
+    case JetState::kNotRun:
+      break;
+  }
+  return "לא הורצה";
+}
+
+std::string JetStateReason(const JetResult& result, const JetTestResult& t) {
+  const JetParameters& p = result.parameters;
+  const std::string type(LayoutOf(InfoOf(t.test).type).code);
+  if (t.type_lines == 0) return "אין בקובץ שורות " + type;
+  const bool period_test = t.test == JetTest::kPostClosing || t.test == JetTest::kPeriodEnd;
+  const JetPeriodSource source = result.population.period.source;
+  if (period_test && source == JetPeriodSource::kNone) return "לא נמצאה תקופה לבדיקה";
+  if (t.usable_lines == 0) return "אין שורה שבה השדות הדרושים שמישים";
+  if (static_cast<JetWide>(t.usable_lines) * 10000 <
+      static_cast<JetWide>(p.weak_share) * t.type_lines) {
+    return "פחות מ-" + TenThousandthsText(p.weak_share * 100) + "% מהשורות שמישות";
+  }
+  if (period_test && source == JetPeriodSource::kMovements) {
+    return "התקופה נלקחה מתאריכי התנועות";
+  }
+  if (analytics::IsDigitTest(t.test)) {
+    for (const JetDigitResult& d : result.digits) {
+      if (d.test != t.test) continue;
+      const JetDigitPopulation& all = d.populations[0];
+      if (all.n == 0) return "אין תנועה בסכום שמעל הסף";
+      if (all.state == JetState::kWeak) {
+        return "N = " + FormatCount(all.n) + ", פחות מ-" + FormatCount(p.benford_min_n);
+      }
+    }
+  }
+  return {};
+}
+
+std::vector<std::string> JetSufficiencyRows(const JetResult& result) {
+  std::vector<std::string> rows;
+  for (const JetTestResult& t : result.tests) {
+    std::string needs(InfoOf(t.test).needs);
+    std::replace(needs.begin(), needs.end(), ',', ' ');
+    std::string share;
+    if (t.usable_share) {
+      share = FormatNumber("#,.00", *t.usable_share * 100) + "%";
+    }
+    rows.push_back(MakeRow(t.state == JetState::kNotRun ? RowStatus::kError : RowStatus::kInfo,
+                           {JetTestId(t.test), JetCaption(t.test), needs, share,
+                            JetStateCaption(t.state), JetStateReason(result, t)}));
+  }
+  return rows;
+}
+
+std::vector<std::string> JetRankingRows(const JetResult& result) {
+  std::vector<std::string> rows;
+  std::int64_t rank = 0;
+  for (const JetRankedTransaction& r : result.ranking) {
+    std::string tests;
+    for (const JetTest test : r.tests) {
+      if (!tests.empty()) tests += ", ";
+      tests += JetTestId(test);
+    }
+    rows.push_back(MakeRow(RowStatus::kInfo,
+                           {PlainNumber(++rank), r.transaction ? SafeCellText(*r.transaction) : "",
+                            PlainNumber(r.score), tests, PlainNumber(r.first_line)}));
+  }
+  return rows;
+}
 
 std::vector<std::string> JetSummaryRows(const JetResult& result) {
   std::vector<std::string> rows;
@@ -222,7 +376,8 @@ std::vector<std::string> JetSummaryRows(const JetResult& result) {
 }
 
 Status JetHitRows(const RecordStore& store, const JetResult& result, JetTest test,
-                  ProgressMonitor& monitor, std::vector<std::string>& rows) {
+                  ProgressMonitor& monitor, std::vector<std::string>& rows,
+                  std::vector<JetHitTarget>* targets) {
   const JetTestResult* t = result.Find(test);
   if (t == nullptr) return Status::NotFound("הבדיקה לא הורצה: " + std::string(JetTestId(test)));
   const RowStatus status = InfoOf(test).findings ? RowStatus::kError : RowStatus::kInfo;
@@ -232,19 +387,37 @@ Status JetHitRows(const RecordStore& store, const JetResult& result, JetTest tes
   for (const JetDocumentRange& r : t->document_ranges) {
     rows.push_back(MakeRow(status, {r.from, r.to, SafeCellText(r.type)}));
   }
+  if (targets != nullptr && (!t->transaction_ranges.empty() || !t->document_ranges.empty())) {
+    if (Status read = GapTargets(store, *t, monitor, *targets); !read.ok()) return read;
+  }
   if (t->lines.empty()) return Status::Ok();
   std::size_t next = 0;
   analytics::DataPass reading(store, false);
   return reading.Run(monitor, [&](std::int64_t number, std::string_view head) {
     if (number != t->lines[next]) return true;
     rows.push_back(HitRow(status, number, head, test, &result, store.DosCodePage, {}));
+    if (targets != nullptr) targets->push_back(TargetOf(store, head, reading.line_offset()));
     return ++next < t->lines.size();
+  });
+}
+
+Status JetLineTargets(const RecordStore& store, std::span<const std::uint32_t> lines,
+                      ProgressMonitor& monitor, std::vector<JetHitTarget>& targets) {
+  targets.assign(lines.size(), JetHitTarget{});
+  if (lines.empty()) return Status::Ok();
+  std::size_t next = 0;
+  analytics::DataPass reading(store, false);
+  return reading.Run(monitor, [&](std::int64_t number, std::string_view head) {
+    while (next < lines.size() && lines[next] == number) {
+      targets[next++] = TargetOf(store, head, reading.line_offset());
+    }
+    return next < lines.size();
   });
 }
 
 Status JetDigitLineRows(const RecordStore& store, const JetParameters& parameters, JetTest test,
                         JetPopulationKind population, int digit, ProgressMonitor& monitor,
-                        std::vector<std::string>& rows) {
+                        std::vector<std::string>& rows, std::vector<JetHitTarget>* targets) {
   if (!analytics::IsDigitTest(test)) {
     return Status::OutOfRange("אין זו בדיקת ספרות: " + std::string(JetTestId(test)));
   }
@@ -271,6 +444,7 @@ Status JetDigitLineRows(const RecordStore& store, const JetParameters& parameter
     }
     rows.push_back(HitRow(RowStatus::kInfo, number, head, test, nullptr, store.DosCodePage,
                           std::to_string(digit)));
+    if (targets != nullptr) targets->push_back(TargetOf(store, head, reading.line_offset()));
     return true;
   });
 }

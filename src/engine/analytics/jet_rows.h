@@ -11,25 +11,67 @@
 // account, date (YYYY-MM-DD), amount ("#,.00" with its sign), and a cell of the test's own
 // (README). The gap tests give their ranges first, one row each: from, to (and the type).
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "engine/analytics/jet.h"
+#include "engine/uniform/layouts.h"
 
 namespace tallyscan {
 
 std::vector<std::string> JetSummaryRows(const JetResult& result);
 
+// A state in the page's and the reports' words: "הורצה", "חלשה", "לא הורצה".
+std::string_view JetStateCaption(JetState state);
+
+// Why a test has the state it has, in words; empty for a test that ran in full.
+std::string JetStateReason(const JetResult& result, const JetTestResult& test);
+
+// The sufficiency panel: one row per test run (status kInfo, or kError for a test that did
+// not run): id, caption, the fields it needs ("B100:1375 B100:1362"), the share of lines that
+// have them ("87.50%", empty when the file has no line of the type), the state (its caption)
+// and why.
+std::vector<std::string> JetSufficiencyRows(const JetResult& result);
+
+// The ranking: one row per ranked transaction, in rank order: rank, transaction (empty for a
+// blank one), score, the ids of the tests hit joined by ", ", its first line.
+std::vector<std::string> JetRankingRows(const JetResult& result);
+
+// Where a row leads when it is opened: the line it stands for (a movement, an account or a
+// document) by its offset in the data file, with the index element that shows it. A gap
+// leads to what stands just before it: a transaction gap to the last movement of the
+// transaction before the missing range, a document gap to the document of that type numbered
+// just before. `type` is kA000 and `offset` -1 for a row that leads nowhere (another record
+// type, a line the indexes do not hold).
+struct JetHitTarget {
+  RecordType type = RecordType::kA000;
+  std::int64_t offset = -1;
+  // AccountIndex element for kB100 (the movement's account) and kB110, DocumentIndex element
+  // for kC100; 0 when none is found.
+  std::int64_t element = 0;
+};
+
 // The hit rows of `test` (which must have run). Reads the data file up to the last hit
-// line; kInterrupted when the monitor asked to stop, kIoError when it cannot be read.
+// line (to its end for a gap test); kInterrupted when the monitor asked to stop, kIoError
+// when it cannot be read. `targets`, when given, receives one target per row, in the order
+// of the rows.
 Status JetHitRows(const RecordStore& store, const JetResult& result, JetTest test,
-                  ProgressMonitor& monitor, std::vector<std::string>& rows);
+                  ProgressMonitor& monitor, std::vector<std::string>& rows,
+                  std::vector<JetHitTarget>* targets = nullptr);
+
+// The targets of lines given by number, ascending (the ranking's first lines sorted): one
+// per line, in the order given. Errors as JetHitRows.
+Status JetLineTargets(const RecordStore& store, std::span<const std::uint32_t> lines,
+                      ProgressMonitor& monitor, std::vector<JetHitTarget>& targets);
 
 // The movement lines counted for one digit (a first or second digit, a pair 10-99, an ending
 // 0-99) of a digit test's population, as hit rows whose own cell is the digit. Refused
 // (kOutOfRange) for a digit the test does not count; otherwise as JetHitRows.
 Status JetDigitLineRows(const RecordStore& store, const JetParameters& parameters, JetTest test,
                         JetPopulationKind population, int digit, ProgressMonitor& monitor,
-                        std::vector<std::string>& rows);
+                        std::vector<std::string>& rows,
+                        std::vector<JetHitTarget>* targets = nullptr);
 
 }  // namespace tallyscan

@@ -94,7 +94,8 @@ inline constexpr std::size_t kLineHeadBytes = 4096;
 // during the call; visit returns false when it needs no further line (Run then returns Ok,
 // with no digest). The monitor is told the share of bytes read and asked once per line
 // whether to stop: then Run returns kInterrupted at once. A file that cannot be read to
-// the end it had when the reading began gives kIoError.
+// the end it had when the reading began gives kIoError. During a visit, line_offset() is
+// the offset of the line's first byte in the file (as the store's indexes keep it).
 class DataPass {
  public:
   static constexpr std::size_t kBlockSize = std::size_t{1} << 20;
@@ -107,6 +108,7 @@ class DataPass {
 
   std::int64_t bytes() const { return bytes_; }
   const std::string& sha256() const { return sha256_; }
+  std::int64_t line_offset() const { return line_offset_; }
 
  private:
   // Fills `slot` with the next block; its size, 0 at the end.
@@ -118,6 +120,7 @@ class DataPass {
   std::int64_t size_ = -1;
   std::vector<std::unique_ptr<char[]>> slots_;
   std::int64_t bytes_ = 0;
+  std::int64_t line_offset_ = 0;
   std::string sha256_;
 };
 
@@ -131,20 +134,23 @@ Status DataPass::Run(ProgressMonitor& monitor, Visit&& visit) {
   bool pending = false;            // bytes of an unfinished line were seen
   std::size_t pending_length = 0;  // how many
   char pending_last = 0;           // the last of them
+  std::int64_t pending_start = 0;  // the offset of the unfinished line
   std::int64_t number = 0;
   std::int64_t offset = 0;
   // A stop asked for ends the reading with kInterrupted; a visit that answers false ends it
   // as complete (it found all it wanted).
   Status ended = Status::Ok();
-  auto line = [&](std::string_view head) -> bool {
+  auto line = [&](std::string_view head, std::int64_t start) -> bool {
     if (monitor.StopRequested()) {
       ended = Status::Interrupted(std::string());
       return false;
     }
+    line_offset_ = start;
     return visit(++number, head);
   };
-  auto keep = [&](const char* bytes, std::size_t count) {
+  auto keep = [&](std::int64_t start, const char* bytes, std::size_t count) {
     if (count == 0) return;
+    if (!pending) pending_start = start;
     const std::size_t room = kLineHeadBytes - std::min(carry.size(), kLineHeadBytes);
     carry.append(bytes, std::min(room, count));
     pending = true;
@@ -158,21 +164,22 @@ Status DataPass::Run(ProgressMonitor& monitor, Visit&& visit) {
     if (size == 0) return ReadFailed();
     const char* data = slots_[slot].get();
     if (hasher) hasher->Add(data, size);
+    const std::int64_t block_start = offset;
     offset += static_cast<std::int64_t>(size);
     progress.Advance(offset);
     std::size_t at = 0;
     if (pending) {
       const void* lf = std::memchr(data, '\n', size);
       if (lf == nullptr) {
-        keep(data, size);
+        keep(block_start, data, size);
         continue;
       }
       const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(lf) - data);
       const bool whole = pending_length + end <= kLineHeadBytes;
-      keep(data, end);
+      keep(block_start, data, end);
       const char last = end > 0 ? data[end - 1] : pending_last;
       if (last == '\r' && whole) carry.pop_back();
-      if (!line(carry)) return ended;
+      if (!line(carry, pending_start)) return ended;
       carry.clear();
       pending = false;
       pending_length = 0;
@@ -184,13 +191,16 @@ Status DataPass::Run(ProgressMonitor& monitor, Visit&& visit) {
       const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(lf) - data);
       std::size_t length = end - at;
       if (length > 0 && data[end - 1] == '\r') --length;
-      if (!line(std::string_view(data + at, std::min(length, kLineHeadBytes)))) return ended;
+      if (!line(std::string_view(data + at, std::min(length, kLineHeadBytes)),
+                block_start + static_cast<std::int64_t>(at))) {
+        return ended;
+      }
       at = end + 1;
     }
-    keep(data + at, size - at);
+    keep(block_start + static_cast<std::int64_t>(at), data + at, size - at);
   }
   // A last line without LF keeps a CR it ends with.
-  if (pending && !line(carry)) return ended;
+  if (pending && !line(carry, pending_start)) return ended;
   bytes_ = offset;
   if (hasher) sha256_ = hasher->Finish();
   return Status::Ok();

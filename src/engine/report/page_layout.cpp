@@ -134,9 +134,11 @@ void PageLayout::OnColumns(const ReportState& state) {
   types_.clear();
   shares_.clear();
   widths_.clear();
+  captions_.clear();
   const int total = column_layout.TotalWidth();
   for (const ReportColumn& column : column_layout.columns) {
     types_.push_back(column.type);
+    captions_.emplace_back(TrimSpaces(column.caption));
     shares_.push_back(total > 0 ? static_cast<double>(column.width) / total
                                 : 1.0 / static_cast<double>(column_layout.columns.size()));
     widths_.push_back(area_.Width() * shares_.back());
@@ -517,8 +519,7 @@ void PageLayout::DrawHeadings(const ReportState& state, double y) {
   double right = area_.right;
   for (std::size_t i = 0; i < widths_.size(); ++i) {
     const double left = right - widths_[i];
-    const std::string caption(TrimSpaces(state.columns.columns[i].caption));
-    canvas_.DrawText({left + Margin(), y, right - Margin(), y + height}, caption,
+    canvas_.DrawText({left + Margin(), y, right - Margin(), y + height}, captions_[i],
                      TextAlign::kCentre, true, true);
     right = left;
   }

@@ -97,8 +97,11 @@ class PageLayout final : public ReportTarget {
   bool wide_ = false;
   bool landscape_ = false;
   std::vector<int> types_;
-  std::vector<double> shares_;    // of the printable width, by the column layout
-  std::vector<double> widths_;    // of the columns, right to left; empty without columns
+  std::vector<double> shares_;  // of the printable width, by the column layout
+  std::vector<double> widths_;  // of the columns, right to left; empty without columns
+  // The captions of those columns: the stream's columns may already be those of the next table
+  // when the pages of this one are drawn.
+  std::vector<std::string> captions_;
   std::vector<double> headings_;  // the width of each column's heading
   std::vector<bool> words_;       // whether a text column has held words (not only codes)
   std::vector<double> whole_;     // the widest figure, date or code of each column so far

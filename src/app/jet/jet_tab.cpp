@@ -1,0 +1,520 @@
+#include "app/jet/jet_tab.h"
+
+#include <algorithm>
+
+#include <QDate>
+#include <QDateTime>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTimeZone>
+#include <QVBoxLayout>
+
+#include "app/app_message.h"
+#include "app/dialogs/output_dialog.h"
+#include "app/jet/jet_digit_chart.h"
+#include "app/jet/jet_parameters_dialog.h"
+#include "app/shared_fonts.h"
+#include "app/texts.h"
+#include "app/widgets/filter_box.h"
+#include "app/widgets/grid.h"
+#include "app/widgets/progress_bar.h"
+#include "engine/report/jet_report.h"
+#include "engine/uniform/result_row.h"
+
+namespace tallyscan {
+namespace {
+
+const QString kBusyAnalysis = QStringLiteral(
+    "ניתוח פקודות היומן מתבצע ברקע - קריאת קובץ, קריאת חברה, שינוי קבוצות וקליטה ייפתחו "
+    "בסיומו או לאחר עצירתו (Esc)");
+const QString kReconciles = QStringLiteral("האוכלוסיה מתאזנת");
+constexpr int kTestIdField = 6;
+
+QString FromStd(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QStringList HitColumns() {
+  return {QStringLiteral("30,#"),     QStringLiteral("70,שורה"),  QStringLiteral("50,רשומה"),
+          QStringLiteral("90,תנועה"), QStringLiteral("90,חשבון"), QStringLiteral("90,תאריך"),
+          QStringLiteral("110,סכום"), QStringLiteral("200,פרט")};
+}
+
+// The status digit that picks a test's state picture: a tick, information, stopped.
+RowStatus StatePicture(JetState state) {
+  switch (state) {
+    case JetState::kRun:
+      return RowStatus::kHeading;
+    case JetState::kWeak:
+      return RowStatus::kInfo;
+    case JetState::kNotRun:
+      break;
+  }
+  return RowStatus::kStopped;
+}
+
+Grid* MakeGrid(const QString& name, const QStringList& columns, int stretch, QWidget* parent) {
+  auto* grid = new Grid(parent);
+  grid->setObjectName(name);
+  grid->SetColumns(FixedColumns(columns));
+  grid->SetStretchField(stretch);
+  return grid;
+}
+
+// The row of the grid's current row among the source's rows; -1 when none is chosen.
+int ChosenRow(const Grid& grid) {
+  const QModelIndex current = grid.selectionModel()->currentIndex();
+  if (!current.isValid() || !grid.selectionModel()->isRowSelected(current.row(), {})) return -1;
+  return current.row();
+}
+
+}  // namespace
+
+JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
+    : QWidget(parent),
+      app_(app),
+      host_(host),
+      page_(page),
+      run_task_(app.readers),
+      lines_task_(app.readers),
+      parameters_(StoredJetParameters(app.settings)) {
+  setObjectName(QStringLiteral("jetTab"));
+  run_button_ = new QPushButton(QStringLiteral("הפעל"), this);
+  run_button_->setObjectName(QStringLiteral("runButton"));
+  run_button_->setToolTip(QStringLiteral("הפעלת כל הבדיקות (F5)"));
+  stop_button_ = new QPushButton(QStringLiteral("עצור"), this);
+  stop_button_->setObjectName(QStringLiteral("stopButton"));
+  stop_button_->setToolTip(QStringLiteral("עצירת הבדיקות (Esc)"));
+  parameters_button_ = new QPushButton(QStringLiteral("פרמטרים"), this);
+  parameters_button_->setObjectName(QStringLiteral("parametersButton"));
+  print_button_ = new QPushButton(QStringLiteral("הדפס"), this);
+  print_button_->setObjectName(QStringLiteral("printButton"));
+  print_button_->setToolTip(QStringLiteral("דו\"ח הראיות של הבדיקות"));
+  progress_ = new PercentProgressBar(this);
+  progress_->setObjectName(QStringLiteral("progressBar"));
+  progress_->setRange(0, 100);
+  progress_->setFixedHeight(20);
+  status_ = new QLabel(this);
+  status_->setObjectName(QStringLiteral("runStatus"));
+  gate_ = new QLabel(this);
+  gate_->setObjectName(QStringLiteral("gate"));
+  gate_->setFont(host.Fonts().Tahoma10Bold);
+
+  tests_grid_ = MakeGrid(
+      QStringLiteral("testsGrid"),
+      {QStringLiteral("30,#"), QStringLiteral("220,בדיקה"), QStringLiteral("80,מצב"),
+       QStringLiteral("80,פגיעות"), QStringLiteral("260,הנתון העיקרי"), QStringLiteral("130,מזהה")},
+      5, this);
+  tests_grid_->SetSource(&test_rows_);
+  tests_grid_->SetSortRoutine(
+      [this](int field) { SortGrid(*tests_grid_, test_rows_, nullptr, field); });
+  tests_grid_->SetReverseRoutine([this] { Reverse(*tests_grid_, test_rows_, nullptr); });
+
+  details_ = new QTabWidget(this);
+  details_->setObjectName(QStringLiteral("details"));
+  auto* hits_page = new QWidget(details_);
+  hits_grid_ = MakeGrid(QStringLiteral("hitsGrid"), HitColumns(), 8, hits_page);
+  hits_filter_ = new FilterBox(*hits_grid_, hit_rows_, 8, hits_page);
+  hits_grid_->SetSortRoutine(
+      [this](int field) { SortGrid(*hits_grid_, hit_rows_, hits_filter_, field); });
+  hits_grid_->SetReverseRoutine([this] { Reverse(*hits_grid_, hit_rows_, hits_filter_); });
+  auto* hits_layout = new QVBoxLayout(hits_page);
+  auto* filter_row = new QHBoxLayout;
+  filter_row->addStretch(1);
+  filter_row->addWidget(hits_filter_);
+  hits_layout->addLayout(filter_row);
+  hits_layout->addWidget(hits_grid_, 1);
+  details_->addTab(hits_page, QStringLiteral("פגיעות"));
+
+  auto* digits_page = new QSplitter(Qt::Vertical, details_);
+  chart_ = new JetDigitChart(digits_page);
+  digit_lines_grid_ = MakeGrid(QStringLiteral("digitLinesGrid"), HitColumns(), 8, digits_page);
+  digit_lines_grid_->SetSource(&digit_rows_);
+  digit_lines_grid_->SetSortRoutine(
+      [this](int field) { SortGrid(*digit_lines_grid_, digit_rows_, nullptr, field); });
+  digit_lines_grid_->SetReverseRoutine(
+      [this] { Reverse(*digit_lines_grid_, digit_rows_, nullptr); });
+  digits_page->addWidget(chart_);
+  digits_page->addWidget(digit_lines_grid_);
+  digits_page->setStretchFactor(0, 3);
+  digits_page->setStretchFactor(1, 1);
+  details_->addTab(digits_page, QStringLiteral("ספרות"));
+
+  sufficiency_grid_ =
+      MakeGrid(QStringLiteral("sufficiencyGrid"),
+               {QStringLiteral("30,#"), QStringLiteral("130,מזהה"), QStringLiteral("200,בדיקה"),
+                QStringLiteral("170,שדות נדרשים"), QStringLiteral("90,שיעור שמיש"),
+                QStringLiteral("80,מצב"), QStringLiteral("250,סיבה")},
+               7, details_);
+  sufficiency_grid_->SetSource(&sufficiency_rows_);
+  sufficiency_grid_->SetSortRoutine(
+      [this](int field) { SortGrid(*sufficiency_grid_, sufficiency_rows_, nullptr, field); });
+  sufficiency_grid_->SetReverseRoutine(
+      [this] { Reverse(*sufficiency_grid_, sufficiency_rows_, nullptr); });
+  details_->addTab(sufficiency_grid_, QStringLiteral("מספיקות הנתונים"));
+
+  ranking_grid_ = MakeGrid(
+      QStringLiteral("rankingGrid"),
+      {QStringLiteral("30,#"), QStringLiteral("50,דירוג"), QStringLiteral("120,עסקה"),
+       QStringLiteral("60,ציון"), QStringLiteral("300,בדיקות"), QStringLiteral("90,שורה ראשונה")},
+      5, details_);
+  ranking_grid_->SetSource(&ranking_rows_);
+  ranking_grid_->SetSortRoutine(
+      [this](int field) { SortGrid(*ranking_grid_, ranking_rows_, nullptr, field); });
+  ranking_grid_->SetReverseRoutine([this] { Reverse(*ranking_grid_, ranking_rows_, nullptr); });
+  details_->addTab(ranking_grid_, QStringLiteral("דירוג עסקאות"));
+
+  for (Grid* grid :
+       {tests_grid_, hits_grid_, sufficiency_grid_, ranking_grid_, digit_lines_grid_}) {
+    grid->SetReporter([this](const QString& text) {
+      AppMessage(app_, this, 1, MessageIcon::kExclamation, text);
+    });
+    grid->installEventFilter(this);
+  }
+
+  auto* buttons = new QHBoxLayout;
+  for (QPushButton* button : {run_button_, stop_button_, parameters_button_, print_button_}) {
+    buttons->addWidget(button);
+  }
+  buttons->addWidget(progress_, 1);
+  buttons->addWidget(status_, 1);
+  auto* splitter = new QSplitter(Qt::Vertical, this);
+  splitter->addWidget(tests_grid_);
+  splitter->addWidget(details_);
+  splitter->setStretchFactor(0, 2);
+  splitter->setStretchFactor(1, 3);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(6, 6, 6, 6);
+  layout->addLayout(buttons);
+  layout->addWidget(gate_);
+  layout->addWidget(splitter, 1);
+
+  connect(run_button_, &QPushButton::clicked, this, &JetTab::Run);
+  connect(stop_button_, &QPushButton::clicked, this, &JetTab::Stop);
+  connect(parameters_button_, &QPushButton::clicked, this, &JetTab::EditParameters);
+  connect(print_button_, &QPushButton::clicked, this, &JetTab::Print);
+  connect(&run_task_, &ReadTask::Progress, progress_, &QProgressBar::setValue);
+  connect(&lines_task_, &ReadTask::Progress, progress_, &QProgressBar::setValue);
+  connect(tests_grid_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& current) {
+            if (current.isValid()) ChooseTest(current.row());
+          });
+  connect(hits_grid_, &QAbstractItemView::doubleClicked, this, [this] { OpenHit(); });
+  connect(digit_lines_grid_, &QAbstractItemView::doubleClicked, this, [this] { OpenDigitLine(); });
+  connect(ranking_grid_, &QAbstractItemView::doubleClicked, this, [this] { OpenRanked(); });
+  connect(chart_, &JetDigitChart::BarClicked, this, &JetTab::ListDigit);
+  ShowRunning(false);
+}
+
+JetTab::~JetTab() {
+  // The grids ask the filter and the rows for texts until they are gone.
+  delete hits_filter_;
+  for (Grid* grid : {tests_grid_, sufficiency_grid_, ranking_grid_, digit_lines_grid_}) {
+    grid->SetSource(nullptr);
+  }
+}
+
+void JetTab::ShowRunning(bool running) {
+  run_button_->setEnabled(!running);
+  stop_button_->setEnabled(running);
+  parameters_button_->setEnabled(!running);
+  print_button_->setEnabled(!running && result_ != nullptr);
+  progress_->setVisible(running || lines_task_.Running());
+}
+
+void JetTab::Run() {
+  if (Running() || app_.app_busy || app_.store.LoadedFolder.empty()) return;
+  lines_task_.Stop();
+  ClearResults();
+  clock_.start();
+  stop_asked_ = false;
+  progress_->setValue(0);
+  ShowRunning(true);
+  status_->setText(QStringLiteral("הבדיקות מתבצעות..."));
+  host_.RunStateChanged(&page_, kBusyAnalysis);
+  auto run = std::make_shared<JetRun>();
+  const RecordStore* store = &app_.store;
+  const JetSources sources = JetSourcesOfStore(app_.store);
+  const JetParameters parameters = parameters_;
+  run_task_.Start(
+      [run, store, sources, parameters](ProgressMonitor& monitor) {
+        *run = RunJet(*store, sources, parameters, AllJetTests(), monitor);
+        return run->status.ok();
+      },
+      [this, run](bool completed) {
+        ShowRunning(false);
+        host_.RunStateChanged(nullptr, {});
+        if (completed && run->result) {
+          ShowResult(std::move(*run->result));
+          last_run_ms_ = clock_.elapsed();
+          status_->setText(QStringLiteral("הבדיקות הסתיימו"));
+        } else if (stop_asked_) {
+          // The work may still be running: its result is not looked at.
+          status_->setText(FromStd(kJetStoppedText));
+        } else {
+          status_->setText(FromStd(run->status.message()));
+          AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(run->status.message()));
+        }
+        emit RunEnded();
+      });
+}
+
+void JetTab::Stop() {
+  if (!Running()) return;
+  stop_asked_ = true;
+  run_task_.Stop();
+}
+
+void JetTab::ClearResults() {
+  lines_task_.Stop();
+  result_.reset();
+  chosen_.reset();
+  pending_view_.reset();
+  gate_->clear();
+  status_->clear();
+  hit_targets_.clear();
+  digit_targets_.clear();
+  for (SortedRows* rows :
+       {&test_rows_, &hit_rows_, &sufficiency_rows_, &ranking_rows_, &digit_rows_}) {
+    rows->Clear();
+  }
+  tests_grid_->SetRowCount(0);
+  hits_filter_->SetRows(0, 0);
+  sufficiency_grid_->SetRowCount(0);
+  ranking_grid_->SetRowCount(0);
+  digit_lines_grid_->SetRowCount(0);
+  chart_->SetResult(nullptr);
+  ShowRunning(Running());
+}
+
+void JetTab::Enter() {
+  if (result_ && result_load_ != app_.store.LoadNumber) ClearResults();
+}
+
+void JetTab::BusyChanged(bool) { ShowRunning(Running()); }
+
+void JetTab::ShowResult(JetResult result) {
+  result_ = std::make_shared<const JetResult>(std::move(result));
+  result_load_ = app_.store.LoadNumber;
+  const JetResult& r = *result_;
+  const std::vector<std::string> summary = JetSummaryRows(r);
+  std::vector<std::string> rows;
+  for (std::size_t i = 0; i < summary.size() && i < r.tests.size(); ++i) {
+    const std::string_view row = summary[i];
+    rows.push_back(MakeRow(StatePicture(r.tests[i].state),
+                           {RowField(row, 3), JetStateCaption(r.tests[i].state), RowField(row, 5),
+                            RowField(row, 6), RowField(row, 2)}));
+  }
+  if (r.population.reconciles) {
+    gate_->setText(kReconciles);
+    gate_->setStyleSheet(QStringLiteral("color: darkgreen"));
+  } else {
+    gate_->setText(QStringLiteral("האוכלוסיה ") +
+                   (summary.empty() ? QString() : FromStd(RowField(summary.front(), 6))));
+    gate_->setStyleSheet(QStringLiteral("color: red"));
+  }
+  test_rows_.Set(std::move(rows));
+  tests_grid_->SetRowCount(test_rows_.Count());
+  sufficiency_rows_.Set(JetSufficiencyRows(r));
+  sufficiency_grid_->SetRowCount(sufficiency_rows_.Count());
+  ranking_rows_.Set(JetRankingRows(r));
+  ranking_grid_->SetRowCount(ranking_rows_.Count());
+  chart_->SetResult(result_);
+  if (test_rows_.Count() > 0) {
+    tests_grid_->selectionModel()->setCurrentIndex(
+        tests_grid_->model()->index(0, 1),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  }
+  ShowRunning(false);
+}
+
+void JetTab::ChooseTest(int row) {
+  if (!result_ || row < 0 || row >= test_rows_.Count()) return;
+  JetTest test;
+  if (!FindJetTest(RowField(test_rows_.Row(row), kTestIdField), test)) return;
+  if (chosen_ == test) return;
+  chosen_ = test;
+  LoadHits(test);
+}
+
+void JetTab::LoadHits(JetTest test) {
+  hit_rows_.Clear();
+  hit_targets_.clear();
+  hits_filter_->SetRows(0, 0);
+  auto rows = std::make_shared<std::vector<std::string>>();
+  auto targets = std::make_shared<std::vector<JetHitTarget>>();
+  const RecordStore* store = &app_.store;
+  std::shared_ptr<const JetResult> result = result_;
+  progress_->setValue(0);
+  lines_task_.Start(
+      [store, result, test, rows, targets](ProgressMonitor& monitor) {
+        return JetHitRows(*store, *result, test, monitor, *rows, targets.get()).ok();
+      },
+      [this, rows, targets](bool completed) {
+        ShowRunning(Running());
+        if (!completed) return;
+        hit_rows_.Set(std::move(*rows));
+        hit_targets_ = std::move(*targets);
+        hits_filter_->SetRows(hit_rows_.Count(), 0);
+        if (pending_view_) {
+          hits_filter_->SetText(pending_view_->filter_text);
+          RestoreGridView(*hits_grid_, *pending_view_);
+          pending_view_.reset();
+        }
+        emit LinesShown();
+      });
+  ShowRunning(Running());
+}
+
+void JetTab::ListDigit(JetTest test, JetPopulationKind population, int digit) {
+  if (!result_) return;
+  auto rows = std::make_shared<std::vector<std::string>>();
+  auto targets = std::make_shared<std::vector<JetHitTarget>>();
+  const RecordStore* store = &app_.store;
+  const JetParameters parameters = result_->parameters;
+  lines_task_.Start(
+      [=](ProgressMonitor& monitor) {
+        return JetDigitLineRows(*store, parameters, test, population, digit, monitor, *rows,
+                                targets.get())
+            .ok();
+      },
+      [this, rows, targets](bool completed) {
+        ShowRunning(Running());
+        if (!completed) return;
+        digit_rows_.Set(std::move(*rows));
+        digit_targets_ = std::move(*targets);
+        digit_lines_grid_->SetRowCount(0);
+        digit_lines_grid_->SetRowCount(digit_rows_.Count());
+        emit LinesShown();
+      });
+  ShowRunning(Running());
+}
+
+void JetTab::OpenHit() {
+  const int row = ChosenRow(*hits_grid_);
+  if (row < 0) return;
+  const int original = hit_rows_.Original(hits_filter_->SourceRow(row));
+  if (original < 0 || static_cast<std::size_t>(original) >= hit_targets_.size()) return;
+  emit OpenTarget(hit_targets_[static_cast<std::size_t>(original)]);
+}
+
+void JetTab::OpenDigitLine() {
+  const int original = digit_rows_.Original(ChosenRow(*digit_lines_grid_));
+  if (original < 0 || static_cast<std::size_t>(original) >= digit_targets_.size()) return;
+  emit OpenTarget(digit_targets_[static_cast<std::size_t>(original)]);
+}
+
+void JetTab::OpenRanked() {
+  const int original = ranking_rows_.Original(ChosenRow(*ranking_grid_));
+  if (!result_ || original < 0) return;
+  const std::uint32_t line = result_->ranking[static_cast<std::size_t>(original)].first_line;
+  auto targets = std::make_shared<std::vector<JetHitTarget>>();
+  const RecordStore* store = &app_.store;
+  lines_task_.Start(
+      [store, line, targets](ProgressMonitor& monitor) {
+        const std::uint32_t lines[] = {line};
+        return JetLineTargets(*store, lines, monitor, *targets).ok();
+      },
+      [this, targets](bool completed) {
+        ShowRunning(Running());
+        if (completed && !targets->empty()) emit OpenTarget(targets->front());
+      });
+  ShowRunning(Running());
+}
+
+void JetTab::SortGrid(Grid& grid, SortedRows& rows, FilterBox* filter, int field) {
+  rows.SortBy(field);
+  grid.SetSortIndex(field);
+  if (filter != nullptr) {
+    filter->SetRows(rows.Count(), 0, /*measure=*/false);
+  } else {
+    grid.Model().RowsChanged();
+  }
+}
+
+void JetTab::Reverse(Grid& grid, SortedRows& rows, FilterBox* filter) {
+  rows.Reverse();
+  if (filter != nullptr) {
+    filter->SetRows(rows.Count(), 0, /*measure=*/false);
+  } else {
+    grid.Model().RowsChanged();
+  }
+}
+
+void JetTab::EditParameters() {
+  JetParametersDialog dialog(app_, parameters_, this);
+  if (dialog.exec() != QDialog::Accepted || !dialog.Parameters()) return;
+  parameters_ = *dialog.Parameters();
+  app_.settings.WriteReg(kParams, kJetParamsSetting, JetParametersJson(parameters_));
+}
+
+void JetTab::Print() {
+  if (!result_) return;
+  std::shared_ptr<const JetResult> result = result_;
+  // The run's date: the day SOURCE_DATE_EPOCH names (UTC) when it is set, so that a report
+  // can be made again byte for byte.
+  const QByteArray epoch = qgetenv("SOURCE_DATE_EPOCH");
+  const QDate date =
+      epoch.isEmpty() ? QDate::currentDate()
+                      : QDateTime::fromSecsSinceEpoch(epoch.toLongLong(), QTimeZone::utc()).date();
+  const QString day = date.toString(QStringLiteral("yyyy-MM-dd"));
+  ShowOutputDialog(app_, this, QStringLiteral("Jet"), [this, result, day](ReportStream& stream) {
+    return WriteJetReport(app_.store, *result, day.toStdString(), stream);
+  });
+}
+
+void JetTab::SaveView(PageView& view) const {
+  SaveGridView(*hits_grid_, view);
+  view.shown = chosen_ ? static_cast<std::int64_t>(JetIndex(*chosen_)) + 1 : 0;
+  view.filter_text = hits_filter_->Text();
+  view.first_text = QString::number(details_->currentIndex());
+}
+
+void JetTab::RestoreView(const PageView& view) {
+  details_->setCurrentIndex(view.first_text.toInt());
+  if (!result_ || view.shown <= 0) return;
+  const auto test = static_cast<JetTest>(view.shown - 1);
+  if (chosen_ == test && !HitsLoading()) {
+    hits_filter_->SetText(view.filter_text);
+    RestoreGridView(*hits_grid_, view);
+    hits_grid_->setFocus();
+    return;
+  }
+  pending_view_ = view;
+  for (int row = 0; row < test_rows_.Count(); ++row) {
+    if (RowField(test_rows_.Row(row), kTestIdField) == JetTestId(test)) {
+      tests_grid_->selectionModel()->setCurrentIndex(
+          tests_grid_->model()->index(row, 1),
+          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+  }
+}
+
+bool JetTab::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      if (watched == hits_grid_) {
+        OpenHit();
+        return true;
+      }
+      if (watched == digit_lines_grid_) {
+        OpenDigitLine();
+        return true;
+      }
+      if (watched == ranking_grid_) {
+        OpenRanked();
+        return true;
+      }
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace tallyscan

@@ -1,0 +1,148 @@
+#pragma once
+
+// The tab "בדיקות פקודות יומן" of the analysis page: "הפעל" (F5) runs the whole pack on a
+// worker (ReadTask) with the progress bar and "עצור" (Esc); the population gate in words
+// above the tests list (state picture, caption, state, hits, the figure that matters); below
+// it the hits of the chosen test, the digit charts, the sufficiency panel and the ranking.
+// Every row shows what the engine returned. Enter or a double-click on a hit (a digit's line,
+// a ranked transaction) asks for its line with OpenTarget. The results stay until the next
+// run or the next reading.
+
+#include <memory>
+#include <vector>
+
+#include <QElapsedTimer>
+#include <QWidget>
+
+#include "app/app_context.h"
+#include "app/background/read_task.h"
+#include "app/jet/sorted_rows.h"
+#include "app/pages/page.h"
+#include "engine/analytics/jet.h"
+#include "engine/analytics/jet_rows.h"
+
+class QLabel;
+class QPushButton;
+class QTabWidget;
+
+namespace tallyscan {
+
+class FilterBox;
+class Grid;
+class JetDigitChart;
+class PercentProgressBar;
+
+class JetTab final : public QWidget {
+  Q_OBJECT
+ public:
+  JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent);
+  ~JetTab() override;
+
+  // "הפעל": runs the pack; nothing while a run goes on or no set is loaded.
+  void Run();
+  // "עצור": the run ends at once, with no result.
+  void Stop();
+  bool Running() const { return run_task_.Running(); }
+  // The set changed (a reading): the results go.
+  void ClearResults();
+  // "פרמטרים": the dialog; the parameters it keeps apply to the next run.
+  void EditParameters();
+  // "הדפס": the evidence report through the output dialog.
+  void Print();
+  void BusyChanged(bool busy);
+  // The page is shown again: results of a set read since are dropped.
+  void Enter();
+
+  // Opens the hit (or digit line, or ranked transaction) of the grid's current row.
+  void OpenHit();
+  void OpenDigitLine();
+  void OpenRanked();
+
+  // Chooses test row `row` of the tests list (as shown) and loads its hits.
+  void ChooseTest(int row);
+  // Where the tab stands and back to it: the test, its hit, the detail tab shown.
+  void SaveView(PageView& view) const;
+  void RestoreView(const PageView& view);
+
+  const std::shared_ptr<const JetResult>& Result() const { return result_; }
+  // The test whose hits are shown; nullopt before a choice.
+  std::optional<JetTest> ChosenTest() const { return chosen_; }
+  bool HitsLoading() const { return lines_task_.Running(); }
+  // The hit targets, one per hit row in the engine's order.
+  const std::vector<JetHitTarget>& HitTargets() const { return hit_targets_; }
+  const JetParameters& Parameters() const { return parameters_; }
+
+  QPushButton* RunButton() const { return run_button_; }
+  QPushButton* StopButton() const { return stop_button_; }
+  PercentProgressBar* Progress() const { return progress_; }
+  QLabel* Gate() const { return gate_; }
+  Grid* TestsGrid() const { return tests_grid_; }
+  Grid* HitsGrid() const { return hits_grid_; }
+  FilterBox* HitsFilter() const { return hits_filter_; }
+  Grid* SufficiencyGrid() const { return sufficiency_grid_; }
+  Grid* RankingGrid() const { return ranking_grid_; }
+  Grid* DigitLinesGrid() const { return digit_lines_grid_; }
+  JetDigitChart* DigitChart() const { return chart_; }
+  QTabWidget* Details() const { return details_; }
+  // How long the last completed run took from "הפעל" to its results shown, in ms.
+  qint64 LastRunMs() const { return last_run_ms_; }
+
+ signals:
+  // A row was opened: the line it stands for.
+  void OpenTarget(const JetHitTarget& target);
+  // A run ended and its results are shown (or it failed or stopped: no result).
+  void RunEnded();
+  // The hits of the chosen test (or a digit's lines) are shown.
+  void LinesShown();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void ShowRunning(bool running);
+  void ShowResult(JetResult result);
+  void LoadHits(JetTest test);
+  void ListDigit(JetTest test, JetPopulationKind population, int digit);
+  void SortGrid(Grid& grid, SortedRows& rows, FilterBox* filter, int field);
+  void Reverse(Grid& grid, SortedRows& rows, FilterBox* filter);
+
+  AppContext& app_;
+  PageHost& host_;
+  Page& page_;
+  ReadTask run_task_;
+  ReadTask lines_task_;  // hits, a digit's lines, a ranked transaction's line
+  JetParameters parameters_;
+  std::shared_ptr<const JetResult> result_;
+  std::uint64_t result_load_ = ~std::uint64_t{0};  // LoadNumber of the set the results are of
+  bool stop_asked_ = false;
+  QElapsedTimer clock_;
+  qint64 last_run_ms_ = 0;
+  std::optional<JetTest> chosen_;
+  std::optional<PageView> pending_view_;  // applied once the chosen test's hits are shown
+
+  SortedRows test_rows_;
+  SortedRows hit_rows_;
+  std::vector<JetHitTarget> hit_targets_;
+  SortedRows sufficiency_rows_;
+  SortedRows ranking_rows_;
+  SortedRows digit_rows_;
+  std::vector<JetHitTarget> digit_targets_;
+
+  QPushButton* run_button_ = nullptr;
+  QPushButton* stop_button_ = nullptr;
+  QPushButton* parameters_button_ = nullptr;
+  QPushButton* print_button_ = nullptr;
+  PercentProgressBar* progress_ = nullptr;
+  QLabel* status_ = nullptr;
+  QLabel* gate_ = nullptr;
+  Grid* tests_grid_ = nullptr;
+  QTabWidget* details_ = nullptr;
+  Grid* hits_grid_ = nullptr;
+  FilterBox* hits_filter_ = nullptr;
+  Grid* sufficiency_grid_ = nullptr;
+  Grid* ranking_grid_ = nullptr;
+  JetDigitChart* chart_ = nullptr;
+  Grid* digit_lines_grid_ = nullptr;
+};
+
+}  // namespace tallyscan

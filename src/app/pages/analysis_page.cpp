@@ -1,0 +1,76 @@
+#include "app/pages/analysis_page.h"
+
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "app/dialogs/record_detail_dialog.h"
+#include "app/jet/jet_tab.h"
+#include "app/shared_fonts.h"
+#include "app/widgets/grid.h"
+
+namespace tallyscan {
+
+AnalysisPage::AnalysisPage(AppContext& app, PageHost& host, QWidget* parent)
+    : Page(app, host, kId, parent) {
+  setFont(host.Fonts().Tahoma10);
+  tabs_ = new QTabWidget(this);
+  tabs_->setObjectName(QStringLiteral("analysisTabs"));
+  jet_ = new JetTab(app, host, *this, tabs_);
+  tabs_->addTab(jet_, QStringLiteral("בדיקות פקודות יומן"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(8, 8, 8, 8);
+  layout->addWidget(tabs_);
+  connect(jet_, &JetTab::OpenTarget, this, &AnalysisPage::Open);
+}
+
+void AnalysisPage::Enter() { jet_->Enter(); }
+
+QWidget* AnalysisPage::DefaultFocus() {
+  return jet_->Result() ? static_cast<QWidget*>(jet_->TestsGrid())
+                        : static_cast<QWidget*>(jet_->RunButton());
+}
+
+void AnalysisPage::RunMainAction() {
+  if (tabs_->currentWidget() == jet_) jet_->Run();
+}
+
+void AnalysisPage::StopRun() { jet_->Stop(); }
+
+void AnalysisPage::BusyChanged(bool busy) { jet_->BusyChanged(busy); }
+
+PageView AnalysisPage::SaveView() const {
+  PageView view;
+  jet_->SaveView(view);
+  view.second_text = QString::number(tabs_->currentIndex());
+  return view;
+}
+
+void AnalysisPage::RestoreView(const PageView& view) {
+  tabs_->setCurrentIndex(view.second_text.toInt());
+  jet_->RestoreView(view);
+}
+
+void AnalysisPage::Open(const JetHitTarget& target) {
+  switch (target.type) {
+    case RecordType::kB100:
+    case RecordType::kB110:
+      if (target.element != 0) {
+        emit OpenCard(target.element, target.type == RecordType::kB100 ? target.offset : -1);
+        return;
+      }
+      break;
+    case RecordType::kC100:
+      if (target.element != 0) {
+        emit OpenDocument(target.element);
+        return;
+      }
+      break;
+    default:
+      return;
+  }
+  // No browser shows the line (an account without a card): its record then.
+  OpenRecordDetail(app_, this, {{target.type, target.offset}});
+}
+
+}  // namespace tallyscan

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "app/pages/page.h"
+#include "engine/analytics/jet_rows.h"
+
+class QTabWidget;
+
+namespace tallyscan {
+
+class JetTab;
+
+// Page 9, the analysis: tabs over the loaded set, the journal-entry tests the first of them.
+// F5 and Esc reach the tab shown; a row opened in a tab leads to its line (OpenTarget): a
+// movement or an account to the ledger card, a document to the documents page, a line no
+// browser shows (an account without a card) to its source record.
+class AnalysisPage final : public Page {
+  Q_OBJECT
+ public:
+  static constexpr PageId kId = PageId::kAnalysis;
+
+  AnalysisPage(AppContext& app, PageHost& host, QWidget* parent);
+
+  void Enter() override;
+  QWidget* DefaultFocus() override;
+  void RunMainAction() override;
+  void StopRun() override;
+  void BusyChanged(bool busy) override;
+  PageView SaveView() const override;
+  void RestoreView(const PageView& view) override;
+
+  QTabWidget* Tabs() const { return tabs_; }
+  JetTab* Jet() const { return jet_; }
+
+ signals:
+  // The ledger card of AccountIndex element `account`, at the movement at `offset` (-1: the
+  // card's top).
+  void OpenCard(qint64 account, qint64 offset);
+  // DocumentIndex element `element` on the documents page.
+  void OpenDocument(qint64 element);
+
+ private:
+  void Open(const JetHitTarget& target);
+
+  QTabWidget* tabs_ = nullptr;
+  JetTab* jet_ = nullptr;
+};
+
+}  // namespace tallyscan

@@ -1,0 +1,24 @@
+#include <filesystem>
+
+#include "engine/analytics/jet.h"
+#include "engine/uniform/folder_files.h"
+#include "engine/uniform/record_store.h"
+
+namespace tallyscan {
+
+JetSources JetSourcesOfStore(const RecordStore& store) {
+  JetSources sources;
+  const std::string& folder = store.LoadedFolder;
+  if (folder.empty()) return sources;
+  sources.ini = FindFileIgnoringCase(folder, "ini.txt").value_or(std::string());
+  const std::optional<std::string> zip = FindFileIgnoringCase(folder, "bkmvdata.zip");
+  if (!zip) return sources;
+  // The import extracts the zip as "BkMvdata.Txt" into the folder, or into the cache when the
+  // folder cannot be written; a data file of the folder under another name was read as it is.
+  const std::filesystem::path data(store.DataFile.Path());
+  const bool in_folder = SameFolder(data.parent_path().string(), folder);
+  if (!in_folder || data.filename() == "BkMvdata.Txt") sources.zip = *zip;
+  return sources;
+}
+
+}  // namespace tallyscan

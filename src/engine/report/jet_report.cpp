@@ -1,0 +1,213 @@
+#include "engine/report/jet_report.h"
+
+#include <nlohmann/json.hpp>
+
+#include "engine/analytics/jet_rows.h"
+#include "engine/text/number_format.h"
+#include "engine/uniform/result_row.h"
+
+namespace tallyscan {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+ReportColumn Column(int pixels, std::string_view caption, int type = kTextColumn) {
+  return {std::string(caption), CharactersOfPixels(pixels), type};
+}
+
+void PairColumns(ReportStream& stream) {
+  stream.SetColumns({{Column(250, "פרט"), Column(520, "ערך")}});
+}
+
+bool Heading(ReportStream& stream, std::string text) {
+  return stream.Line({std::move(text)}, kSubTitleStyle, kSpanRight);
+}
+
+// The cells of a result row after its status.
+std::vector<std::string> CellsOf(std::string_view row) {
+  std::vector<std::string> cells;
+  for (CellLook& cell : DecodeRow(row).cells) cells.push_back(std::move(cell.shown));
+  return cells;
+}
+
+std::string Wide(JetWide value) {
+  if (value >= INT64_MIN && value <= INT64_MAX) {
+    return FormatAgorot(static_cast<std::int64_t>(value));
+  }
+  return std::to_string(static_cast<long double>(value) / 100);
+}
+
+std::string_view PeriodSourceWords(JetPeriodSource source) {
+  switch (source) {
+    case JetPeriodSource::kA000Range:
+      return "טווח הנתונים בכותרת הקובץ";
+    case JetPeriodSource::kTaxYear:
+      return "שנת המס בכותרת הקובץ";
+    case JetPeriodSource::kMovements:
+      return "התאריך הראשון והאחרון של התנועות";
+    case JetPeriodSource::kNone:
+      break;
+  }
+  return "לא נמצאה תקופה";
+}
+
+bool Facts(const JetResult& result, std::string_view run_date, ReportStream& stream) {
+  PairColumns(stream);
+  std::vector<std::pair<std::string, std::string>> facts = {{"גרסת התוכנה", result.version}};
+  for (const JetSourceFile& file : result.source) {
+    facts.emplace_back("קובץ " + file.name,
+                       FormatCount(file.bytes) + " בתים, SHA-256 " + file.sha256);
+  }
+  const JetPeriod& period = result.population.period;
+  facts.emplace_back("התקופה", period.from && period.to ? *period.from + " - " + *period.to : "");
+  facts.emplace_back("מקור התקופה", std::string(PeriodSourceWords(period.source)));
+  facts.emplace_back("תאריך ההרצה", std::string(run_date));
+  for (auto& [label, value] : facts) {
+    if (!stream.Line({label, value})) return false;
+  }
+  if (!Heading(stream, "הפרמטרים")) return false;
+  const Json parameters = Json::parse(JetParametersJson(result.parameters));
+  for (const auto& [key, value] : parameters.items()) {
+    std::string text;
+    if (value.is_string()) {
+      text = value.get<std::string>();
+    } else if (value.is_array()) {
+      for (const Json& item : value) {
+        if (!text.empty()) text += ", ";
+        text += item.is_string() ? item.get<std::string>() : item.dump();
+      }
+    } else if (value.is_object()) {
+      for (const auto& [id, weight] : value.items()) {
+        if (!text.empty()) text += ", ";
+        text += id + ": " + weight.dump();
+      }
+    } else {
+      text = value.dump();
+    }
+    if (!stream.Line({key, text})) return false;
+  }
+  const JetPopulation& p = result.population;
+  if (!Heading(stream, "האוכלוסיה")) return false;
+  const std::vector<std::string> summary = JetSummaryRows(result);
+  const std::string gate =
+      p.reconciles
+          ? "האוכלוסיה מתאזנת"
+          : "האוכלוסיה " + (summary.empty() ? std::string() : std::string(RowField(summary[0], 6)));
+  const std::vector<std::pair<std::string, std::string>> population = {
+      {"מצב", gate},
+      {"תנועות", FormatCount(p.movements)},
+      {"סה\"כ חובה", Wide(p.debit)},
+      {"סה\"כ זכות", Wide(p.credit)},
+      {"מנות שאינן מאוזנות", FormatCount(p.unbalanced_batches)},
+      {"תנועות בחשבון ללא כרטיס", FormatCount(p.movements_without_account)},
+      {"כרטיסים שהושוו", FormatCount(p.accounts)},
+      {"כרטיסים ללא יתרות שמישות", FormatCount(p.accounts_unusable)},
+      {"כרטיסים שאינם מתאזנים", FormatCount(p.accounts_off)},
+  };
+  for (const auto& [label, value] : population) {
+    if (!stream.Line({label, value}, kBodyStyle, 0,
+                     label == "מצב" && !p.reconciles ? LineMark::kError : LineMark::kPlain)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool Rows(const std::vector<std::string>& rows, ReportStream& stream) {
+  for (const std::string& row : rows) {
+    const LineMark mark = RowField(row, 1) == "1" ? LineMark::kError : LineMark::kPlain;
+    if (!stream.Line(CellsOf(row), kBodyStyle, 0, mark)) return false;
+  }
+  return true;
+}
+
+bool Hits(const RecordStore& store, const JetResult& result, ReportStream& stream) {
+  SilentProgress silent;
+  for (const JetTestResult& t : result.tests) {
+    stream.SetColumns(
+        {{Column(70, "שורה"), Column(50, "רשומה"), Column(90, "תנועה"), Column(90, "חשבון"),
+          Column(90, "תאריך"), Column(110, "סכום", kFigureColumn), Column(200, "פרט")}});
+    if (!Heading(stream,
+                 std::string(JetCaption(t.test)) + " (" + std::string(JetTestId(t.test)) + ")")) {
+      return false;
+    }
+    const std::string facts = "מצב: " + std::string(JetStateCaption(t.state)) +
+                              "   פגיעות: " + FormatCount(t.hits) +
+                              "   סכום הפגיעות: " + Wide(t.hit_amount);
+    if (!stream.Line({facts}, kBodyStyle, kSpanRight)) return false;
+    const std::string reason = JetStateReason(result, t);
+    if (!reason.empty() && !stream.Line({reason}, kBodyStyle, kSpanRight)) return false;
+    std::vector<std::string> rows;
+    if (!JetHitRows(store, result, t.test, silent, rows).ok()) return false;
+    const auto limit =
+        static_cast<std::size_t>(std::max<std::int64_t>(result.parameters.report_hits, 0));
+    const std::size_t shown = std::min(rows.size(), limit);
+    rows.resize(shown > 0 ? shown : 0);
+    for (const std::string& row : rows) {
+      if (!stream.Line(CellsOf(row))) return false;
+    }
+    const std::int64_t all_rows = static_cast<std::int64_t>(
+        t.transaction_ranges.size() + t.document_ranges.size() + t.lines.size());
+    if (all_rows > static_cast<std::int64_t>(shown) &&
+        !stream.Line({"ועוד " + FormatCount(all_rows - static_cast<std::int64_t>(shown)) +
+                      " שורות שאינן מודפסות"},
+                     kBodyStyle, kSpanRight)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool Digits(const JetResult& result, ReportStream& stream) {
+  for (const JetDigitResult& d : result.digits) {
+    for (std::size_t population = 0; population < d.populations.size(); ++population) {
+      const JetDigitPopulation& p = d.populations[population];
+      stream.SetColumns({{Column(60, "ספרה"), Column(90, "מספר", kFigureColumn),
+                          Column(90, "בפועל", kFigureColumn), Column(90, "צפוי", kFigureColumn),
+                          Column(90, "Z", kFigureColumn)}});
+      std::string title = std::string(JetCaption(d.test)) + " - " +
+                          std::string(kJetPopulationNames[population]) +
+                          "   N = " + FormatCount(p.n);
+      if (p.mad) title += "   MAD = " + FormatNumber("#,.000000", *p.mad);
+      if (p.mad_class) title += " (" + *p.mad_class + ")";
+      if (p.chi2) title += "   χ² = " + FormatNumber("#,.00", *p.chi2);
+      if (p.p) title += "   p = " + FormatNumber("#,.0000", *p.p);
+      title += "   " + std::string(JetStateCaption(p.state));
+      if (!Heading(stream, title)) return false;
+      for (std::size_t i = 0; i < p.counts.size(); ++i) {
+        const int digit = d.first_digit + static_cast<int>(i);
+        std::string label = std::to_string(digit);
+        if (d.test == JetTest::kLastTwo && digit < 10) label = "0" + label;
+        if (!stream.Line({label, FormatCount(p.counts[i]),
+                          i < p.actual.size() ? FormatNumber("#,.0000", p.actual[i]) : "",
+                          i < p.expected.size() ? FormatNumber("#,.0000", p.expected[i]) : "",
+                          i < p.z.size() ? FormatNumber("#,.00", p.z[i]) : ""})) {
+          return false;
+        }
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool WriteJetReport(const RecordStore& store, const JetResult& result, std::string_view run_date,
+                    ReportStream& stream) {
+  stream.AddTitle("10דו\"ח ראיות - בדיקות פקודות יומן");
+  if (!Facts(result, run_date, stream)) return false;
+  stream.SetColumns({{Column(130, "מזהה"), Column(220, "בדיקה"), Column(80, "מצב"),
+                      Column(70, "פגיעות", kFigureColumn), Column(270, "הנתון העיקרי")}});
+  if (!Heading(stream, "סיכום הבדיקות") || !Rows(JetSummaryRows(result), stream)) return false;
+  stream.SetColumns({{Column(130, "מזהה"), Column(200, "בדיקה"), Column(170, "שדות נדרשים"),
+                      Column(90, "שיעור שמיש"), Column(80, "מצב"), Column(250, "סיבה")}});
+  if (!Heading(stream, "מספיקות הנתונים") || !Rows(JetSufficiencyRows(result), stream)) {
+    return false;
+  }
+  if (!Hits(store, result, stream) || !Digits(result, stream)) return false;
+  stream.SetColumns({{Column(50, "דירוג"), Column(120, "עסקה"), Column(60, "ציון", kFigureColumn),
+                      Column(300, "בדיקות"), Column(90, "שורה ראשונה")}});
+  return Heading(stream, "דירוג העסקאות") && Rows(JetRankingRows(result), stream);
+}
+
+}  // namespace tallyscan

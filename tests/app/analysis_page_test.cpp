@@ -1,0 +1,288 @@
+// The analysis page's journal-entry tests on a generated audit set with every journal fault:
+// the run on the worker with its progress and a stop that leaves no result, a hit (and a
+// gap) opening the ledger card at its movement (or the document before the gap) with Back
+// returning to the same hit, a bar of a digit chart listing its lines, and the parameters
+// dialog refusing a value out of range and saving what the command line prints.
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <QBarSet>
+#include <QChart>
+
+#include "app/jet/jet_digit_chart.h"
+#include "app/jet/jet_parameters_dialog.h"
+#include "app/jet/jet_tab.h"
+#include "app/main_window.h"
+#include "app/pages/analysis_page.h"
+#include "app/pages/documents_page.h"
+#include "app/pages/import_page.h"
+#include "app/pages/ledger_page.h"
+#include "app/widgets/filter_box.h"
+#include "app/widgets/grid.h"
+#include "app/widgets/progress_bar.h"
+#include "app_test_support.h"
+#include "engine/uniform/result_row.h"
+#include "generator/data_set.h"
+
+namespace tallyscan::test {
+namespace {
+
+struct Fixture {
+  QTemporaryDir sets;
+  TestApp t;
+  MainWindow window{t.app, StoredSize(1366, 768)};
+  AnalysisPage* page = window.PageOf<AnalysisPage>();
+  JetTab* jet = page->Jet();
+  GeneratedDataSet generated;
+  QString folder;
+
+  bool Load() {
+    DataSetOptions options;
+    options.profile = DataProfile::kAudit;
+    options.movements = 6000;
+    options.accounts = 80;
+    for (const FaultInfo& fault : JournalFaults()) options.faults.push_back({fault.kind, 1});
+    folder = sets.filePath(QStringLiteral("set"));
+    if (!GenerateDataSet(options, folder.toStdString(), &generated).ok()) return false;
+    window.show();
+    window.activateWindow();
+    if (!QTest::qWaitForWindowActive(&window)) return false;
+    window.PageOf<ImportPage>()->ReadFolder(folder);
+    if (t.store.LoadedFolder.empty()) return false;
+    window.PressButton(PageId::kAnalysis);
+    return window.CurrentPage() == PageId::kAnalysis;
+  }
+
+  bool RunToEnd() {
+    QSignalSpy ended(jet, &JetTab::RunEnded);
+    jet->Run();
+    return ended.wait(60000) && jet->Result() != nullptr;
+  }
+
+  // Chooses the test `id` in the tests list and waits for its hits.
+  bool ChooseTest(std::string_view id) {
+    Grid* tests = jet->TestsGrid();
+    for (int row = 0; row < tests->model()->rowCount(); ++row) {
+      if (tests->Model().ShownText(row, 5).toStdString() != id) continue;
+      QSignalSpy shown(jet, &JetTab::LinesShown);
+      tests->selectionModel()->setCurrentIndex(
+          tests->model()->index(row, 1),
+          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+      return shown.wait(30000);
+    }
+    return false;
+  }
+
+  // Line `n` (1-based) of the data file.
+  QByteArray DataLine(std::int64_t n) const {
+    QFile file(folder + QStringLiteral("/BKMVDATA.TXT"));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    for (std::int64_t i = 1; i < n; ++i) file.readLine();
+    return file.readLine().trimmed();
+  }
+
+  std::int64_t ManifestLine(std::string_view test) const {
+    for (const ManifestEntry& entry : generated.manifest) {
+      if (ManifestName(entry.kind) == test) return entry.line;
+    }
+    return 0;
+  }
+
+  // Presses Enter on row `row` of `grid`.
+  static void Open(Grid* grid, int row) {
+    grid->setFocus();
+    grid->selectionModel()->setCurrentIndex(
+        grid->model()->index(row, 1),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    QTest::keyClick(grid, Qt::Key_Return);
+  }
+};
+
+}  // namespace
+
+class AnalysisPageTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void RunShowsProgressAndTheEnginesResultAndAStopLeavesNone() {
+    Fixture f;
+    QVERIFY(f.Load());
+    QSignalSpy progress(f.jet->Progress(), &QProgressBar::valueChanged);
+    QSignalSpy ended(f.jet, &JetTab::RunEnded);
+    f.jet->Run();
+    // While the worker reads, a reading is refused with the reason in the status bar.
+    QVERIFY(f.jet->Running());
+    QVERIFY(!f.t.app.readers.Idle());
+    QVERIFY(!f.window.PageOf<ImportPage>()
+                 ->findChild<QWidget*>(QStringLiteral("runButton"))
+                 ->isEnabled());
+    QVERIFY(f.window.findChild<QStatusBar*>(QStringLiteral("statusBar"))
+                ->currentMessage()
+                .contains(QStringLiteral("ניתוח פקודות היומן")));
+    // Another page stays usable meanwhile.
+    f.window.PressButton(PageId::kLedger);
+    QCOMPARE(f.window.CurrentPage(), PageId::kLedger);
+    f.window.PressButton(PageId::kAnalysis);
+    QVERIFY(ended.wait(60000));
+    int most = 0;
+    for (const QList<QVariant>& value : progress) most = std::max(most, value.at(0).toInt());
+    QCOMPARE(most, 100);
+    QVERIFY(f.jet->Result() != nullptr);
+    const JetResult& result = *f.jet->Result();
+    QCOMPARE(f.jet->TestsGrid()->model()->rowCount(), static_cast<int>(kJetTestCount));
+    for (int row = 0; row < static_cast<int>(result.tests.size()); ++row) {
+      const JetTestResult& test = result.tests[static_cast<std::size_t>(row)];
+      QCOMPARE(f.jet->TestsGrid()->Model().ShownText(row, 5).toStdString(),
+               std::string(JetTestId(test.test)));
+      QCOMPARE(f.jet->TestsGrid()->Model().ShownText(row, 3), QString::number(test.hits));
+    }
+    QCOMPARE(f.jet->Gate()->text() == QStringLiteral("האוכלוסיה מתאזנת"),
+             result.population.reconciles);
+    QCOMPARE(f.jet->SufficiencyGrid()->model()->rowCount(), static_cast<int>(kJetTestCount));
+    QCOMPARE(f.jet->RankingGrid()->model()->rowCount(), static_cast<int>(result.ranking.size()));
+
+    // A stop answers at once and leaves no result; the store is released once the worker ends.
+    f.jet->Run();
+    QVERIFY(f.jet->Running());
+    QTest::keyClick(&f.window, Qt::Key_Escape);
+    QVERIFY(!f.jet->Running());
+    QVERIFY(f.jet->Result() == nullptr);
+    QCOMPARE(f.jet->TestsGrid()->model()->rowCount(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        f.t.app.readers.Idle() && f.window.PageOf<ImportPage>()
+                                      ->findChild<QWidget*>(QStringLiteral("runButton"))
+                                      ->isEnabled(),
+        30000);
+  }
+
+  // A hit opens the ledger card at its movement, a transaction gap the movement before it, a
+  // document gap the document before it; Back returns each time to the same hit.
+  void HitsOpenTheirLinesAndBackReturnsToTheHit() {
+    Fixture f;
+    QVERIFY(f.Load());
+    QVERIFY(f.RunToEnd());
+    LedgerPage* ledger = f.window.PageOf<LedgerPage>();
+    struct Case {
+      std::string_view test;
+      PageId page;
+    };
+    for (const Case& c :
+         {Case{"late-entry", PageId::kLedger}, Case{"transaction-gap", PageId::kLedger},
+          Case{"document-gap", PageId::kDocuments}}) {
+      QVERIFY2(f.ChooseTest(c.test), c.test.data());
+      Grid* hits = f.jet->HitsGrid();
+      QVERIFY(hits->model()->rowCount() > 0);
+      const int row = hits->model()->rowCount() - 1;
+      Fixture::Open(hits, row);
+      QCOMPARE(f.window.CurrentPage(), c.page);
+      // The line opened: a hit row names its own line; a gap the line the generator notes.
+      const std::int64_t line = c.test == "late-entry"
+                                    ? hits->Model().ShownText(row, 1).toLongLong()
+                                    : f.ManifestLine(c.test);
+      QVERIFY(line > 0);
+      const QByteArray expected = f.DataLine(line);
+      if (c.page == PageId::kLedger) {
+        const int chosen = ledger->ChosenRow();
+        QVERIFY(chosen >= 0);
+        QCOMPARE(
+            QByteArray::fromStdString(ledger->Card().rows[static_cast<std::size_t>(chosen)].line)
+                .trimmed(),
+            expected);
+      } else {
+        const std::int64_t shown = f.window.PageOf<DocumentsPage>()->Current();
+        const QByteArray document = QByteArray::fromStdString(
+            ReadRecordLine(f.t.store, f.t.store.DocumentIndex[shown].Offset, RecordType::kC100));
+        QCOMPARE(document.trimmed(), expected.left(document.size()).trimmed());
+      }
+      f.window.GoBack();
+      QCOMPARE(f.window.CurrentPage(), PageId::kAnalysis);
+      QCOMPARE(std::string(JetTestId(*f.jet->ChosenTest())), std::string(c.test));
+      QCOMPARE(hits->selectionModel()->currentIndex().row(), row);
+    }
+  }
+
+  void ABarClickListsTheLinesOfItsDigit() {
+    Fixture f;
+    QVERIFY(f.Load());
+    QVERIFY(f.RunToEnd());
+    JetDigitChart* chart = f.jet->DigitChart();
+    const JetResult& result = *f.jet->Result();
+    for (const auto& [test, population] :
+         {std::pair{JetTest::kBenfordFirst, JetPopulationKind::kAll},
+          std::pair{JetTest::kLastTwo, JetPopulationKind::kCredit}}) {
+      chart->Choose(test, population);
+      QVERIFY(chart->ActualBars() != nullptr);
+      const JetDigitResult* digits = nullptr;
+      for (const JetDigitResult& d : result.digits) {
+        if (d.test == test) digits = &d;
+      }
+      QVERIFY(digits != nullptr);
+      const auto& counts = digits->populations[static_cast<std::size_t>(population)].counts;
+      QCOMPARE(chart->ActualBars()->count(), static_cast<int>(counts.size()));
+      QVERIFY(chart->Chart()->title().contains(QStringLiteral("MAD")));
+      const int index = 3;
+      QSignalSpy shown(f.jet, &JetTab::LinesShown);
+      emit chart->ActualBars()->clicked(index);
+      QVERIFY(shown.wait(30000));
+      QCOMPARE(f.jet->DigitLinesGrid()->model()->rowCount(),
+               static_cast<int>(counts[static_cast<std::size_t>(index)]));
+    }
+  }
+
+  void ParametersDialogRefusesOutOfRangeAndSavesWhatTheCommandLinePrints() {
+    TestApp t;
+    JetParametersDialog dialog(t.app, JetParameters{}, nullptr);
+    QLineEdit* late = dialog.Field("late_days");
+    QVERIFY(late != nullptr);
+    late->setText(QStringLiteral("-1"));
+    emit late->textEdited(late->text());
+    QVERIFY(dialog.Refusal().contains(QStringLiteral("late_days")));
+    QVERIFY(!dialog.OkButton()->isEnabled());
+    QVERIFY(!dialog.Parameters());
+
+    // A file of other values, loaded and saved again, is what the command line prints for it.
+    QTemporaryDir scratch;
+    const QString given = scratch.filePath(QStringLiteral("given.json"));
+    QFile out(given);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(R"({"weights": {"weekend": 5}, "keywords": ["תיקון", "שונה"], "late_days": 45,
+                 "limits": ["2500.50"], "benford_z": "2.5", "holiday_eves": true,
+                 "extra_holidays": ["2024-03-05"], "work_end": "18:30"})");
+    out.close();
+    QVERIFY(dialog.LoadFrom(given));
+    QVERIFY(dialog.Refusal().isEmpty());
+    const QString saved = scratch.filePath(QStringLiteral("saved.json"));
+    QVERIFY(dialog.SaveTo(saved));
+    QProcess cli;
+    cli.start(QStringLiteral(TALLYSCAN_CLI),
+              {QStringLiteral("jet"), QStringLiteral("--print-params"), QStringLiteral("--params"),
+               given});
+    QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitCode(), 0);
+    QFile back(saved);
+    QVERIFY(back.open(QIODevice::ReadOnly));
+    QCOMPARE(back.readAll(), cli.readAllStandardOutput());
+
+    // A typed weight out of range is refused; the defaults button puts the defaults back.
+    QLineEdit* weights = dialog.Field("weights");
+    weights->setText(QStringLiteral("weekend: 101"));
+    emit weights->textEdited(weights->text());
+    QVERIFY(dialog.Refusal().contains(QStringLiteral("weights")));
+    dialog.findChild<QPushButton*>(QStringLiteral("defaultsButton"))->click();
+    QVERIFY(dialog.Parameters());
+    QCOMPARE(JetParametersJson(*dialog.Parameters()), JetParametersJson(JetParameters{}));
+  }
+};
+
+}  // namespace tallyscan::test
+
+QTEST_MAIN(tallyscan::test::AnalysisPageTest)
+#include "analysis_page_test.moc"
