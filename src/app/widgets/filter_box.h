@@ -51,7 +51,7 @@ class FilterBox final : public QWidget, public GridRowSource {
   QString Text() const;
   bool Active() const { return !needle_.isEmpty(); }
 
-  inline static constexpr int kRowsMatchedAtOnce = 2000;
+  inline static constexpr int kRowsMatchedAtOnce = 1000;
   // Makes a source of the rows for one match off the window's thread: it must read only what
   // stays unchanged while the match runs (the store; a card or register held by shared_ptr)
   // and keep no cache the window's thread uses.
