@@ -102,11 +102,11 @@ int main(int argc, char** argv) {
   start = Clock::now();
   DocumentMarks background_marks;
   {
-    DocumentMarksTask task(store, nullptr);
+    SilentProgress background;
+    std::thread marks_thread([&] { FindDocumentMarks(store, background, &background_marks); });
     const DocumentRegister listed(store, "", background_marks);
     const double shown_seconds = Seconds(start);
-    while (!task.Ready()) std::this_thread::sleep_for(std::chrono::microseconds(200));
-    background_marks = task.Take();
+    marks_thread.join();
     const double ready_seconds = Seconds(start);
     std::printf(
         "register with its marks in the background: rows shown after %.3f s = %.2f x the "

@@ -46,6 +46,13 @@ struct Fixture {
   AccountsIndexPage* index = window.PageOf<AccountsIndexPage>();
   LedgerPage* ledger = window.PageOf<LedgerPage>();
 
+  // Until the pages' work off the window's thread is in (a card, a register).
+  bool Settle() {
+    auto* documents = window.PageOf<DocumentsPage>();
+    return QTest::qWaitFor(
+        [&] { return !ledger->Working() && !documents->Working() && !index->Working(); });
+  }
+
   // With `linked`, the first document is made the source document of a movement (the
   // generator ties none): its number, date and customer are the movement's.
   bool Load(bool linked = false) {
@@ -164,6 +171,7 @@ class BrowsePagesTest : public QObject {
 
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Return);
+    QVERIFY(f.Settle());
     QCOMPARE(f.window.CurrentPage(), PageId::kLedger);
     const LedgerCard& card = f.ledger->Card();
     QVERIFY(card.account > 0);
@@ -181,9 +189,11 @@ class BrowsePagesTest : public QObject {
     f.window.PressButton(PageId::kLedger);
     QCOMPARE(f.window.CurrentPage(), PageId::kLedger);
     f.ledger->ShowFromCard();
+    QVERIFY(f.Settle());
     QCOMPARE(f.LastMessage(), Q(kNoFirstCard));
     f.ledger->FromField()->setText(QStringLiteral("no such key"));
     f.ledger->ShowFromCard();
+    QVERIFY(f.Settle());
     QCOMPARE(f.LastMessage(), Q(kNoCardsToPrint));
     const std::size_t messages = f.t.messages.size();
 
@@ -212,6 +222,7 @@ class BrowsePagesTest : public QObject {
     QVERIFY(f.ledger->findChild<QLabel*>(QStringLiteral("fromName"))->text().size() >
             QStringLiteral("מכרטיס - ").size());
     f.ledger->ShowFromCard();
+    QVERIFY(f.Settle());
     QCOMPARE(f.t.messages.size(), messages);
     QCOMPARE(f.ledger->Card().account, busiest);
     Grid* list = f.ledger->List();
@@ -229,6 +240,7 @@ class BrowsePagesTest : public QObject {
     Fixture::Choose(list, 0);
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Return);
+    QVERIFY(f.Settle());
     const auto viewers = f.ledger->findChildren<RecordDetailDialog*>();
     QCOMPARE(viewers.size(), 1);
     QVERIFY(!viewers.front()->Rows().empty());
@@ -236,10 +248,13 @@ class BrowsePagesTest : public QObject {
 
     const std::int64_t next = NeighbourCard(f.t.store, busiest, 1);
     f.ledger->StepCard(1);
+    QVERIFY(f.Settle());
     QCOMPARE(f.ledger->Card().account, next == 0 ? busiest : next);
     f.ledger->ShowCard(f.t.store.AccountIndex.Count());
+    QVERIFY(f.Settle());
     const std::size_t before = f.t.messages.size();
     f.ledger->StepCard(1);
+    QVERIFY(f.Settle());
     QCOMPARE(f.t.messages.size(), before + 1);
     QCOMPARE(f.LastMessage(), Q(kNoCardsToShow));
     QCOMPARE(f.ledger->Card().account, f.t.store.AccountIndex.Count());
@@ -266,6 +281,7 @@ class BrowsePagesTest : public QObject {
       QApplication::processEvents();
       QCOMPARE(show->mapTo(&f.window, QPoint()), place);
       f.ledger->ShowFromCard();
+      QVERIFY(f.Settle());
       QCOMPARE(f.ledger->Card().account, std::int64_t{3});
     }
     QVERIFY(f.t.messages.empty());
@@ -273,6 +289,7 @@ class BrowsePagesTest : public QObject {
     Grid* list = f.ledger->List();
     list->scrollToBottom();
     f.ledger->StepCard(1);
+    QVERIFY(f.Settle());
     QCOMPARE(f.ledger->Card().account, NeighbourCard(f.t.store, 3, 1));
     QCOMPARE(list->verticalScrollBar()->value(), 0);
     QCOMPARE(f.ledger->ChosenRow(), 0);
@@ -280,6 +297,7 @@ class BrowsePagesTest : public QObject {
     // The first row is a movement (its record opens) or the opening balance (nothing stands
     // behind it): either way not "no row chosen".
     QTest::keyClick(list, Qt::Key_Return);
+    QVERIFY(f.Settle());
     const auto viewers = f.ledger->findChildren<RecordDetailDialog*>();
     QVERIFY(viewers.size() == 1 || f.LastMessage() == Q(kNoSourceDocument));
     for (RecordDetailDialog* viewer : viewers) viewer->close();
@@ -307,12 +325,14 @@ class BrowsePagesTest : public QObject {
     const QString chosen = list->Model().ShownText(40, name_column);
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Return);
+    QVERIFY(f.Settle());
     QCOMPARE(f.window.CurrentPage(), PageId::kLedger);
     const std::int64_t card = f.ledger->Card().account;
     QVERIFY(card > 0);
     Fixture::Choose(f.ledger->List(), 1);
 
     QTest::keyClick(f.ledger->List(), Qt::Key_Left, Qt::AltModifier);
+    QVERIFY(f.Settle());
     QCOMPARE(f.window.CurrentPage(), PageId::kAccountsIndex);
     QCOMPARE(list->SortIndex(), 3);
     QCOMPARE(f.index->ChosenRow(), 40);
@@ -321,6 +341,7 @@ class BrowsePagesTest : public QObject {
     QVERIFY(f.window.CanGoForward());
 
     QTest::keyClick(list, Qt::Key_Right, Qt::AltModifier);
+    QVERIFY(f.Settle());
     QCOMPARE(f.window.CurrentPage(), PageId::kLedger);
     QCOMPARE(f.ledger->Card().account, card);
     QCOMPARE(f.ledger->ChosenRow(), 1);
@@ -329,8 +350,10 @@ class BrowsePagesTest : public QObject {
     f.window.PressButton(PageId::kAccountsIndex);
     f.index->SortBy(2);
     f.window.findChild<QToolButton*>(QStringLiteral("backButton"))->click();
+    QVERIFY(f.Settle());
     QCOMPARE(f.window.CurrentPage(), PageId::kLedger);
     f.window.GoBack();
+    QVERIFY(f.Settle());
     QCOMPARE(f.window.CurrentPage(), PageId::kAccountsIndex);
     QCOMPARE(list->SortIndex(), 3);
     QCOMPARE(list->Model().ShownText(40, name_column), chosen);
@@ -352,6 +375,7 @@ class BrowsePagesTest : public QObject {
       Fixture::Choose(index, r);
       index->setFocus();
       QTest::keyClick(index, Qt::Key_Return);
+      QVERIFY(f.Settle());
       QCOMPARE(f.window.CurrentPage(), PageId::kLedger);
       const std::vector<LedgerRow>& rows = f.ledger->Card().rows;
       // From the last row up, so the row Back restores is seldom the first.
@@ -365,6 +389,7 @@ class BrowsePagesTest : public QObject {
     const std::int64_t card = f.ledger->Card().account;
     Fixture::Choose(f.ledger->List(), row);
     f.ledger->findChild<QToolButton*>(QStringLiteral("documentButton"))->click();
+    QVERIFY(f.Settle());
     QCOMPARE(f.window.CurrentPage(), PageId::kDocuments);
     QCOMPARE(documents->Current(), document);
     const std::string type(f.t.store.DocumentIndex[document].Part(kKeyDocumentType));
@@ -375,20 +400,25 @@ class BrowsePagesTest : public QObject {
              document);
 
     QTest::keyClick(documents->RegisterGrid(), Qt::Key_Left, Qt::AltModifier);
+    QVERIFY(f.Settle());
     QCOMPARE(f.window.CurrentPage(), PageId::kLedger);
     QCOMPARE(f.ledger->Card().account, card);
     QCOMPARE(f.ledger->ChosenRow(), row);
     // Enter on the movement drills down to the same document.
     f.ledger->List()->setFocus();
     QTest::keyClick(f.ledger->List(), Qt::Key_Return);
+    QVERIFY(f.Settle());
     QCOMPARE(f.window.CurrentPage(), PageId::kDocuments);
     QCOMPARE(documents->Current(), document);
     f.window.GoBack();
+    QVERIFY(f.Settle());
     f.window.GoForward();
+    QVERIFY(f.Settle());
     QCOMPARE(f.window.CurrentPage(), PageId::kDocuments);
     QCOMPARE(documents->Current(), document);
     // "תנועת מקור" of the document opens its records in the source-record viewer.
     documents->findChild<QToolButton*>(QStringLiteral("sourceButton"))->click();
+    QVERIFY(f.Settle());
     const auto viewers = documents->findChildren<RecordDetailDialog*>();
     QCOMPARE(viewers.size(), 1);
     QVERIFY(!viewers.front()->Rows().empty());

@@ -78,6 +78,11 @@ class DocumentsPageTest : public QObject {
       window.PressButton(PageId::kDocuments);
     }
     QString Value(PanelField field) { return page->PanelValue(field)->text(); }
+    // The type chosen, its register in.
+    void Select(int index) {
+      page->SelectType(index);
+      QTRY_VERIFY(!page->Working());
+    }
     void Render(const QString& name) {
       QTRY_VERIFY(page->MarksShown() || page->Register() == nullptr);  // the register's marks
       QDir().mkpath(QStringLiteral(TALLYSCAN_RENDER_DIR));
@@ -91,7 +96,7 @@ class DocumentsPageTest : public QObject {
     QCOMPARE(f.window.CurrentPage(), PageId::kDocuments);
     QCOMPARE(f.page->Current(), std::int64_t{0});
     QVERIFY(!f.page->Move(DocumentMove::kNext));  // no current document
-    f.page->SelectType(kTaxInvoice);
+    f.Select(kTaxInvoice);
     const ElementRange run = DocumentTypeRun(f.t.store, "305");
     QVERIFY(run.size() > 2);
     QCOMPARE(f.page->Current(), run.first);
@@ -122,7 +127,7 @@ class DocumentsPageTest : public QObject {
   // register at the same scroll with the same row chosen.
   void ComingBackByTheButtonKeepsThePlace() {
     Fixture f;
-    f.page->SelectType(kTaxInvoice);
+    f.Select(kTaxInvoice);
     const ElementRange run = DocumentTypeRun(f.t.store, "305");
     QVERIFY(run.size() > 2);
     QVERIFY(f.page->Move(DocumentMove::kLast));
@@ -141,7 +146,7 @@ class DocumentsPageTest : public QObject {
 
   void RegisterDrivesThePanel() {
     Fixture f;
-    f.page->SelectType(kReceipt);
+    f.Select(kReceipt);
     const DocumentRegister* list = f.page->Register();
     QVERIFY(list != nullptr);
     QCOMPARE(f.page->RegisterGrid()->Model().rowCount(), list->RowCount());
@@ -169,7 +174,7 @@ class DocumentsPageTest : public QObject {
     f.page->RegisterFilter()->SetText(QString());
     QCOMPARE(grid->Model().rowCount(), list->RowCount());
 
-    f.page->SelectType(kAllTypesItem);
+    f.Select(kAllTypesItem);
     QCOMPARE(f.page->Register()->DocumentCount(),
              static_cast<int>(f.t.store.DocumentIndex.Count()));
     f.Render(QStringLiteral("documents_register.png"));
@@ -185,6 +190,7 @@ class DocumentsPageTest : public QObject {
     popup->scrollTo(item);
     QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, popup->visualRect(item).center());
     QTRY_VERIFY(!popup->isVisible());
+    QTRY_VERIFY(!f.page->Working());
     const ElementRange run = DocumentTypeRun(f.t.store, "305");
     QCOMPARE(box->currentIndex(), kTaxInvoice);
     QCOMPARE(f.page->Current(), run.first);
@@ -213,6 +219,7 @@ class DocumentsPageTest : public QObject {
     } kSorts[] = {{9, Amount}, {3, Number}, {4, Date}, {7, Amount}, {3, Number}};
     for (const auto& sort : kSorts) {
       ClickHeader(grid, sort.field - 1);
+      QTRY_VERIFY(!f.page->Working());
       QCOMPARE(grid->SortIndex(), sort.field);
       for (int row = 1; row + 1 < rows; ++row) {
         QVERIFY2(sort.key(grid->Model().ShownText(row - 1, sort.field - 1)) <=
@@ -227,7 +234,7 @@ class DocumentsPageTest : public QObject {
   // next page.
   void ReceiptWidthsAreKeptInTheirFieldList() {
     Fixture f;
-    f.page->SelectType(kReceipt);
+    f.Select(kReceipt);
     QCOMPARE(f.t.settings.ReadReg(kParams, "KabFields"), std::string());
     f.page->ReceiptGrid()->horizontalHeader()->resizeSection(2, 95);
     QCOMPARE(f.t.settings.ReadReg(kParams, "KabFields"),
@@ -245,7 +252,7 @@ class DocumentsPageTest : public QObject {
     const ScreenRect place =
         PlaceMainWindow(MainDlgPos{}, ScreenRect{0, 0, 1366, 768}, FrameMargins{8, 32, 8, 8});
     f.window.setGeometry(place.x, place.y, place.width, place.height);
-    f.page->SelectType(kAllTypesItem);
+    f.Select(kAllTypesItem);
     QLabel* count = f.page->findChild<FilterBox*>()->CountLabel();
     const QString shown = count->text();
     QVERIFY(shown.endsWith(QString::number(f.page->Register()->RowCount() - 1)));
@@ -270,17 +277,17 @@ class DocumentsPageTest : public QObject {
     // Measured at once, without letting events through: what the page shows (and what a grab
     // of it draws) is laid out when the document changes.
     Fixture f;
-    f.page->SelectType(kReceipt);
+    f.Select(kReceipt);
     QVERIFY(f.page->ReceiptGrid()->isVisible());
     QVERIFY(f.page->ReceiptGrid()->width() > 100);
     const QRect shared = f.page->LinesGrid()->geometry();
-    f.page->SelectType(kTaxInvoice);
+    f.Select(kTaxInvoice);
     QVERIFY(f.page->ReceiptGrid()->isHidden());
     QVERIFY(f.page->LinesGrid()->width() > shared.width() * 3 / 2);
     QVERIFY(f.page->LinesGrid()->height() >= shared.height());
-    f.page->SelectType(kReceipt);
+    f.Select(kReceipt);
     QCOMPARE(f.page->LinesGrid()->geometry(), shared);
-    f.page->SelectType(kTaxInvoice);
+    f.Select(kTaxInvoice);
     f.Render(QStringLiteral("documents_lines_full_width.png"));
   }
 };

@@ -107,6 +107,7 @@ class FirstStartFiguresTest : public QObject {
     window.PressButton(PageId::kLedger);
     auto* ledger = window.PageOf<LedgerPage>();
     ledger->ShowCard(widest_account);
+    QTRY_VERIFY(!ledger->Working());
     ExpectFiguresWhole(ledger->List(), "ledger");
     ledger->List()->scrollToBottom();
     ExpectFiguresWhole(ledger->List(), "ledger end");
@@ -120,6 +121,7 @@ class FirstStartFiguresTest : public QObject {
     }
     QVERIFY(receipts > 0);
     documents->SelectType(receipts);
+    QTRY_VERIFY(!documents->Working());
     ExpectFiguresWhole(documents->RegisterGrid(), "register");
     // The receipt with the most lines of payment.
     for (int step = 0; step < 200 && documents->ReceiptGrid()->Model().rowCount() < 4; ++step) {

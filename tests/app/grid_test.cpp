@@ -18,6 +18,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextLayout>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -324,6 +325,36 @@ class GridTest : public QObject {
     grid.SetRowCount(2);
     QCOMPARE(grid.columnWidth(3), 30);
     QCOMPARE(grid.Model().Columns()[3].width, 30);
+  }
+
+  // A long list is measured in slices between the window's events: a figure in its middle
+  // still widens its column once they have come, and a new list drops the slices waiting.
+  void ALongListIsMeasuredInSlicesToItsLastRow() {
+    std::vector<std::string> rows(20 * Grid::kMeasuredAtOnce, "1\tשורה\t1.00");
+    rows[rows.size() / 2] = "1\tשורה\t1,150,192,550.73";
+    TabRowSource source(rows);
+    Grid grid;
+    grid.SetColumns(FixedColumns(
+        {QStringLiteral("30,#"), QStringLiteral("60,פרטים"), QStringLiteral("40,סכום")}));
+    grid.SetSource(&source);
+    grid.SetRowCount(static_cast<int>(rows.size()));
+    QVERIFY(grid.Measuring());
+    const int widest = grid.WidthNeeded(QStringLiteral("1,150,192,550.73"), false);
+    QVERIFY(grid.columnWidth(2) < widest);
+    int events = 0;
+    QTimer ticker;
+    ticker.setInterval(0);
+    connect(&ticker, &QTimer::timeout, this, [&] { events += grid.Measuring() ? 1 : 0; });
+    ticker.start();
+    QTRY_VERIFY(!grid.Measuring());
+    QVERIFY(events > 0);
+    QCOMPARE(grid.columnWidth(2), widest);
+
+    grid.SetRowCount(0);
+    grid.SetRowCount(static_cast<int>(rows.size()));
+    rows.resize(2);
+    grid.SetRowCount(2);  // the list before is gone: nothing of it is read
+    QVERIFY(!grid.Measuring());
   }
 
   void TabLeavesTheGridAndHomeAndEndGoToTheEndRows() {

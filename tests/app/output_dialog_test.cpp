@@ -391,7 +391,9 @@ class OutputDialogTest : public QObject {
          }},
         {PageId::kDocuments, QStringLiteral("Teuda"), QStringLiteral("****העתק****"),
          [](QWidget* page) {
-           static_cast<DocumentsPage*>(page)->SelectType(6);  // 305
+           auto* documents = static_cast<DocumentsPage*>(page);
+           documents->SelectType(6);  // 305
+           QTRY_VERIFY(!documents->Working());
          }},
         {PageId::kItems, QStringLiteral("Parit"), QStringLiteral("קטלוג פריטים"), {}},
     };

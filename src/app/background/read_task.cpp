@@ -1,6 +1,8 @@
 #include "app/background/read_task.h"
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include <QCoreApplication>
@@ -13,6 +15,9 @@ namespace tallyscan {
 
 struct ReadTask::Run {
   std::atomic<bool> stop{false};
+  std::mutex mutex;
+  std::condition_variable returned_changed;
+  bool returned = false;
 };
 
 namespace {
@@ -45,9 +50,11 @@ ReadTask::ReadTask(StoreReaders& readers, QObject* parent) : QObject(parent), re
 ReadTask::~ReadTask() { Abandon(); }
 
 void ReadTask::Start(Work work, Done done) {
+  const bool was_running = Running();
   Abandon();
   auto run = std::make_shared<Run>();
   running_ = run;
+  last_ = run;
   done_ = std::move(done);
   const std::uint64_t number = ++number_;
   readers_.Begin();
@@ -59,6 +66,11 @@ void ReadTask::Start(Work work, Done done) {
     WorkerMonitor monitor(run->stop, self);
     const bool completed = work(monitor) && !run->stop.load();
     readers->End();
+    {
+      std::lock_guard lock(run->mutex);
+      run->returned = true;
+    }
+    run->returned_changed.notify_all();
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),
         [self, number, completed] {
@@ -66,13 +78,21 @@ void ReadTask::Start(Work work, Done done) {
         },
         Qt::QueuedConnection);
   }).detach();
+  if (!was_running) emit RunningChanged(true);
 }
 
 void ReadTask::Stop() {
   if (!running_) return;
   Done done = std::move(done_);
   Abandon();
+  emit RunningChanged(false);
   if (done) done(false);
+}
+
+void ReadTask::Wait() {
+  if (!last_) return;
+  std::unique_lock lock(last_->mutex);
+  last_->returned_changed.wait(lock, [this] { return last_->returned; });
 }
 
 void ReadTask::Abandon() {
@@ -87,6 +107,7 @@ void ReadTask::Finished(std::uint64_t number, bool completed) {
   Done done = std::move(done_);
   running_.reset();
   done_ = nullptr;
+  emit RunningChanged(false);
   if (done) done(completed);
 }
 

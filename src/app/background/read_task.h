@@ -18,6 +18,9 @@
 //    dropped). It never runs after the task is destroyed.
 //  - Destroying the task, or starting another, stops the work as Stop does, without `done`;
 //    a stopped work still counts as a reader until its thread has returned.
+//  - RunningChanged(true) is emitted when a start finds no work running, RunningChanged(false)
+//    when the work awaited has ended or was stopped, before `done` runs (so `done` may start
+//    another); never from the destructor.
 
 #include <cstdint>
 #include <functional>
@@ -44,10 +47,15 @@ class ReadTask final : public QObject {
   void Start(Work work, Done done);
   void Stop();
   bool Running() const { return running_ != nullptr; }
+  // Blocks until the thread of the last work started has returned: for an owner about to
+  // change what that work reads (after Stop it returns at its next look at the monitor).
+  void Wait();
 
  signals:
   // The percentage the work reported, on the window's thread.
   void Progress(int percent);
+  // Work began to run, or none runs any longer (see the contract above).
+  void RunningChanged(bool running);
 
  private:
   struct Run;
@@ -56,6 +64,7 @@ class ReadTask final : public QObject {
 
   StoreReaders& readers_;
   std::shared_ptr<Run> running_;
+  std::shared_ptr<Run> last_;  // the last started, running or not, for Wait
   Done done_;
   std::uint64_t number_ = 0;  // of the run whose result is awaited
 };

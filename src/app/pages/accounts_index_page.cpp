@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/background/work_progress.h"
 #include "app/dialogs/field_selection_dialog.h"
 #include "app/dialogs/record_detail_dialog.h"
 #include "app/report/grid_print.h"
@@ -73,8 +74,14 @@ AccountsIndexPage::AccountsIndexPage(AppContext& app, PageHost& host, QWidget* p
   list_->SetStretchField(3);
   BuildColumns();
   filter_ = new FilterBox(*list_, *source_, 3, this);
+  // The worker reads the accounts' order: a sort waits for it to stop (StopWork).
+  filter_->MatchOffThread(app_.readers,
+                          [this] { return std::make_unique<IndexRowSource>(app_.store); });
+  work_ = new WorkProgress(this);
+  work_->Watch(*filter_->Task());
   list_->SetSortRoutine([this](int field) { SortBy(field); });
   list_->SetReverseRoutine([this] {
+    filter_->StopWork();
     auto entries = app_.store.AccountListIndex.MutableEntries();
     std::reverse(entries.begin(), entries.end());
     Refill(false);
@@ -102,6 +109,7 @@ AccountsIndexPage::AccountsIndexPage(AppContext& app, PageHost& host, QWidget* p
   for (QToolButton* button : {show, source, fields, search}) toolbar->addWidget(button);
   toolbar->addWidget(print_button_);
   toolbar->addStretch(1);
+  toolbar->addWidget(work_);
   toolbar->addWidget(filter_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(12, 8, 12, 8);
@@ -121,6 +129,8 @@ AccountsIndexPage::~AccountsIndexPage() {
   // The grid asks the filter, and the filter the rows, for texts until they are gone.
   delete filter_;
 }
+
+bool AccountsIndexPage::Working() const { return work_->Running(); }
 
 QWidget* AccountsIndexPage::DefaultFocus() { return list_; }
 
@@ -152,6 +162,7 @@ void AccountsIndexPage::Refill(bool measure) {
 }
 
 void AccountsIndexPage::Leave() {
+  work_->StopAll();
   WriteFieldList(app_.settings, AccountIndexCatalogue(),
                  ColumnWidthsText(list_->Model().Columns()));
 }
@@ -228,7 +239,11 @@ void AccountsIndexPage::SearchSortColumn() {
 }
 
 void AccountsIndexPage::SortBy(int field) {
-  if (!SortAccountList(app_.store, field)) return;
+  filter_->StopWork();
+  if (!SortAccountList(app_.store, field)) {
+    Refill(false);  // the filter's match again
+    return;
+  }
   list_->SetSortIndex(field);
   Refill(false);
   list_->setFocus();

@@ -14,12 +14,14 @@ namespace tallyscan {
 class FilterBox;
 class Grid;
 class GridRowSource;
+class WorkProgress;
 
 // Page 3, the accounts index: one row per account in AccountListIndex order and the totals
 // row, in the columns of the field list "IdxFields". A header click sorts by its field, the
 // toolbar opens the chosen account's ledger card (so do a double-click and Enter), shows its
 // source record, changes the field list, searches the sort column and prints the index. F2
-// edits the chosen account's card number in place.
+// edits the chosen account's card number in place. The filter matches many accounts off the
+// window's thread, with the progress bar and "עצור".
 class AccountsIndexPage final : public Page {
   Q_OBJECT
  public:
@@ -48,6 +50,9 @@ class AccountsIndexPage final : public Page {
 
   Grid* List() const { return list_; }
   FilterBox* Filter() const { return filter_; }
+  WorkProgress* Progress() const { return work_; }
+  // The filter is matching.
+  bool Working() const;
   // The chosen row of the index (0-based, through the filter), -1 when none; the totals row
   // counts as none for 1001 and 1002.
   int ChosenRow() const;
@@ -71,6 +76,7 @@ class AccountsIndexPage final : public Page {
   Grid* list_ = nullptr;
   FilterBox* filter_ = nullptr;  // the grid reads its rows through the filter
   QPushButton* print_button_ = nullptr;
+  WorkProgress* work_ = nullptr;
   std::uint64_t shown_load_ = ~std::uint64_t{0};  // LoadNumber of the set the rows show
 };
 

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/background/work_progress.h"
 #include "app/dialogs/field_selection_dialog.h"
 #include "app/dialogs/output_dialog.h"
 #include "app/images.h"
@@ -32,15 +33,27 @@ QString FromStd(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The rows of the register the page shows, whichever it is.
 class RegisterSource final : public GridRowSource {
  public:
-  explicit RegisterSource(const std::unique_ptr<DocumentRegister>& list) : list_(list) {}
+  explicit RegisterSource(const std::shared_ptr<DocumentRegister>& list) : list_(list) {}
   std::string CellText(int row, int field) const override {
     return list_ ? list_->Cell(row, field) : std::string();
   }
 
  private:
-  const std::unique_ptr<DocumentRegister>& list_;
+  const std::shared_ptr<DocumentRegister>& list_;
+};
+
+// The rows of a copy of a register, for work off the window's thread: the copy reads its
+// headers through a cache of its own.
+class RegisterCopySource final : public GridRowSource {
+ public:
+  explicit RegisterCopySource(const DocumentRegister& list) : list_(list) {}
+  std::string CellText(int row, int field) const override { return list_.Cell(row, field); }
+
+ private:
+  DocumentRegister list_;
 };
 
 QStringList Texts(const std::vector<std::string_view>& texts) {
@@ -53,6 +66,8 @@ QStringList Texts(const std::vector<std::string_view>& texts) {
 
 DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
     : Page(app, host, kId, parent),
+      marks_task_(app.readers),
+      register_task_(app.readers),
       register_source_(std::make_unique<RegisterSource>(register_)),
       line_source_(std::make_unique<TabRowSource>(line_rows_)),
       receipt_source_(std::make_unique<TabRowSource>(receipt_rows_)) {
@@ -99,13 +114,14 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
   register_grid_->SetColumns(FixedColumns(Texts(RegisterColumns())));
   // The filter box stands between the register and its grid; the totals row stays.
   register_filter_ = new FilterBox(*register_grid_, *register_source_, 5, this);
-  register_grid_->SetSortRoutine([this](int field) {
-    if (!register_) return;
-    register_->Sort(field);
-    register_sorted_by_ = field;
-    register_grid_->SetSortIndex(field);
-    register_filter_->SetRows(register_->RowCount() - 1, 1, /*measure=*/false);
+  register_filter_->MatchOffThread(app_.readers, [this]() -> std::unique_ptr<GridRowSource> {
+    if (!register_) return std::make_unique<TabRowSource>(line_rows_);  // no rows to read
+    return std::make_unique<RegisterCopySource>(*register_);
   });
+  register_grid_->SetSortRoutine([this](int field) { SortRegister(field); });
+  work_ = new WorkProgress(this);
+  work_->Watch(register_task_);
+  work_->Watch(*register_filter_->Task());
 
   // The header panel: the customer's details, the document's details, the summary.
   auto* customer = new QGroupBox(QStringLiteral("פרטי לקוח/ספק"), this);
@@ -161,6 +177,7 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
   auto* chooser = new QHBoxLayout;
   chooser->addWidget(new QLabel(QStringLiteral("סוג המסמך"), this));
   chooser->addWidget(type_box_);
+  chooser->addWidget(work_);
   chooser->addStretch(1);
   chooser->addWidget(register_filter_);
   chooser->addSpacing(12);
@@ -193,7 +210,7 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
     receipt_grid_->setSizePolicy(policy);
   }
 
-  connect(type_box_, &QComboBox::activated, this, &DocumentsPage::SelectType);
+  connect(type_box_, &QComboBox::activated, this, [this](int index) { SelectType(index); });
   connect(tools[0], &QToolButton::clicked, this, [this] { Move(DocumentMove::kNext); });
   connect(tools[1], &QToolButton::clicked, this, [this] { Move(DocumentMove::kPrevious); });
   connect(tools[2], &QToolButton::clicked, this, [this] { Move(DocumentMove::kFirst); });
@@ -207,6 +224,11 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
   });
   connect(jump_button, &QPushButton::clicked, this, [this] { Jump(jump_box_->text()); });
   connect(jump_box_, &QLineEdit::returnPressed, this, [this] { Jump(jump_box_->text()); });
+  // The filter's rows may come after the document was chosen.
+  connect(register_filter_, &FilterBox::Filtered, this, [this] {
+    if (!register_filter_->Working()) TakeMarks();
+    ChooseCurrentRow();
+  });
   connect(register_grid_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& index) {
             if (!register_ || !index.isValid()) return;
@@ -219,7 +241,11 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
 }
 
 DocumentsPage::~DocumentsPage() {
-  marks_task_.reset();
+  // Work off the thread reads the register, which reads the marks: it must be over before
+  // they go.
+  register_task_.Stop();
+  register_task_.Wait();
+  register_filter_->StopWork();
   // The register's grid asks the filter, and the filter the register, for texts until the
   // filter is gone.
   delete register_filter_;
@@ -244,80 +270,142 @@ void DocumentsPage::Enter() {
   // The same set: the page stands where it was left, type, document, the register's scroll
   // and choice; only the marks, stopped on leaving, are looked for again.
   if (shown_load_ == app_.store.LoadNumber) {
-    if (register_ && !marks_found_ && !marks_task_) StartMarks();
+    if (register_ && !marks_found_ && !marks_task_.Running()) StartMarks();
     return;
   }
   shown_load_ = app_.store.LoadNumber;
   // The marks belong to the set loaded; a new set finds them again when a list is built.
   marks_found_ = false;
+  marks_waiting_ = false;
   marks_.clear();
+  // What the page showed belongs to the set before.
+  register_filter_->SetRows(0, 0);
+  register_.reset();
+  type_.clear();
+  run_ = {};
+  ShowDocument(0);
   if (type_box_->currentIndex() != 0) SelectType(type_box_->currentIndex());
 }
 
-void DocumentsPage::Leave() { marks_task_.reset(); }
+void DocumentsPage::Leave() {
+  work_->StopAll();
+  marks_task_.Stop();
+}
+
+bool DocumentsPage::Working() const { return work_->Running(); }
 
 void DocumentsPage::StartMarks() {
-  marks_.clear();
-  marks_task_ = std::make_unique<DocumentMarksTask>(app_.store, [this] {
-    QMetaObject::invokeMethod(this, &DocumentsPage::MarksReady, Qt::QueuedConnection);
-  });
+  auto found = std::make_shared<DocumentMarks>();
+  const RecordStore& store = app_.store;
+  marks_task_.Start(
+      [found, &store](ProgressMonitor& monitor) {
+        return FindDocumentMarks(store, monitor, found.get());
+      },
+      [this, found](bool completed) {
+        if (!completed) return;
+        found_marks_ = std::move(*found);
+        marks_waiting_ = true;
+        TakeMarks();
+      });
 }
 
-void DocumentsPage::MarksReady() {
-  // A task stopped since it told us has nothing to give.
-  if (!marks_task_ || !marks_task_->Ready()) return;
-  marks_ = marks_task_->Take();
-  marks_task_.reset();
+void DocumentsPage::TakeMarks() {
+  if (!marks_waiting_ || register_task_.Running() || register_filter_->Working()) return;
+  marks_ = std::move(found_marks_);
+  marks_waiting_ = false;
   marks_found_ = true;
   if (!register_) return;
-  const bool resort = register_sorted_by_ == 1 || register_sorted_by_ == 10;
-  if (!resort && !register_filter_->Active()) {
+  if (register_sorted_by_ == 1 || register_sorted_by_ == 10) {
+    SortRegister(register_sorted_by_);
+  } else if (register_filter_->Active()) {
+    register_filter_->SetRows(register_->RowCount() - 1, 1, /*measure=*/false);
+  } else {
     register_grid_->viewport()->update();  // the same rows, now with their marks
-    return;
-  }
-  // The order or the filter's choice may change with the marks; the current document stays
-  // chosen.
-  if (resort) register_->Sort(register_sorted_by_);
-  register_filter_->SetRows(register_->RowCount() - 1, 1, /*measure=*/false);
-  const int row = RegisterGridRow(register_->RowOf(document_.element));
-  if (row >= 0) {
-    register_grid_->selectionModel()->setCurrentIndex(
-        register_grid_->model()->index(row, 1),
-        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   }
 }
 
-void DocumentsPage::SelectType(int index) {
+void DocumentsPage::ChooseCurrentRow() {
+  if (!register_ || document_.element == 0) return;
+  const int row = RegisterGridRow(register_->RowOf(document_.element));
+  if (row < 0) return;
+  register_grid_->selectionModel()->setCurrentIndex(
+      register_grid_->model()->index(row, 1),
+      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void DocumentsPage::SelectType(int index, std::function<void()> then) {
+  const int before = shown_type_index_;
   type_box_->setCurrentIndex(index);
   const auto types = SelectorTypes();
   const bool all = index == static_cast<int>(types.size()) + 1;
-  type_.clear();
-  run_ = {};
-  if (index >= 1 && !all) type_ = std::to_string(types[static_cast<std::size_t>(index - 1)].code);
-  // The rows show at once; the marks follow when the pass over every document is done.
-  if (!marks_found_ && !marks_task_) StartMarks();
-  register_filter_->SetRows(0, 0);
-  register_.reset();
-  if (index == 0) {
+  if (index <= 0) {
+    register_task_.Stop();
+    register_filter_->SetRows(0, 0);
+    register_.reset();
+    type_.clear();
+    run_ = {};
+    shown_type_index_ = 0;
     ShowDocument(0);
+    if (then) then();
     return;
   }
-  register_ = std::make_unique<DocumentRegister>(app_.store, type_, marks_);
-  register_sorted_by_ = 0;
-  register_grid_->SetSortIndex(1);
-  register_filter_->SetRows(register_->RowCount() - 1, 1);
-  if (all) {
-    run_ = ElementRange{1, app_.store.DocumentIndex.Count() + 1};
-  } else {
-    run_ = DocumentTypeRun(app_.store, type_);
-  }
-  jump_box_->setEnabled(!all && !run_.empty());
-  if (run_.empty()) {
-    ShowDocument(0);
-    AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(std::string(kNoDocumentsOfType)));
+  std::string type;
+  if (!all) type = std::to_string(types[static_cast<std::size_t>(index - 1)].code);
+  // The rows show once built; the marks follow when the pass over every document is done.
+  if (!marks_found_ && !marks_task_.Running()) StartMarks();
+  auto built = std::make_shared<std::unique_ptr<DocumentRegister>>();
+  const RecordStore& store = app_.store;
+  const DocumentMarks& marks = marks_;  // read by the register's cells only, here
+  register_task_.Start(
+      [built, &store, &marks, type](ProgressMonitor& monitor) {
+        *built = DocumentRegister::Build(store, type, marks, monitor);
+        return *built != nullptr;
+      },
+      [this, built, index, all, type, before, then = std::move(then)](bool completed) {
+        if (!completed) {
+          type_box_->setCurrentIndex(before);
+          return;
+        }
+        shown_type_index_ = index;
+        type_ = type;
+        run_ = all ? ElementRange{1, app_.store.DocumentIndex.Count() + 1}
+                   : DocumentTypeRun(app_.store, type_);
+        register_ = std::shared_ptr<DocumentRegister>(std::move(*built));
+        register_sorted_by_ = 0;
+        register_grid_->SetSortIndex(1);
+        register_filter_->SetRows(register_->RowCount() - 1, 1);
+        jump_box_->setEnabled(!all && !run_.empty());
+        TakeMarks();
+        if (run_.empty()) {
+          ShowDocument(0);
+          AppMessage(app_, this, 1, MessageIcon::kExclamation,
+                     FromStd(std::string(kNoDocumentsOfType)));
+        } else {
+          ShowDocument(run_.first);
+        }
+        if (then) then();
+      });
+}
+
+void DocumentsPage::SortRegister(int field) {
+  if (!register_ || register_task_.Running()) {
+    Beep();
     return;
   }
-  ShowDocument(run_.first);
+  // The grid reads the register shown until the sorted copy replaces it.
+  auto sorted = std::make_shared<DocumentRegister>(*register_);
+  register_task_.Start(
+      [sorted, field](ProgressMonitor& monitor) { return sorted->Sort(field, monitor); },
+      [this, sorted, field](bool completed) {
+        if (!completed) return;
+        register_ = sorted;
+        register_sorted_by_ = field;
+        register_grid_->SetSortIndex(field);
+        register_filter_->SetRows(register_->RowCount() - 1, 1,
+                                  /*measure=*/false);
+        ChooseCurrentRow();
+        TakeMarks();
+      });
 }
 
 bool DocumentsPage::Move(DocumentMove move) {
@@ -413,9 +501,12 @@ void DocumentsPage::OpenDocument(std::int64_t element) {
   for (std::size_t i = 0; i < types.size(); ++i) {
     if (std::to_string(types[i].code) == type) index = static_cast<int>(i) + 1;
   }
-  // Entering the page has just built the register of the type it had chosen.
-  if (index != type_box_->currentIndex() || !register_) SelectType(index);
-  ShowDocument(element);
+  // Entering the page may have begun the register of the type it had chosen.
+  if (index != shown_type_index_ || !register_ || register_task_.Running()) {
+    SelectType(index, [this, element] { ShowDocument(element); });
+  } else {
+    ShowDocument(element);
+  }
 }
 
 PageView DocumentsPage::SaveView() const {
@@ -428,8 +519,15 @@ PageView DocumentsPage::SaveView() const {
 void DocumentsPage::RestoreView(const PageView& view) {
   const int index = type_box_->findText(view.first_text);
   if (index <= 0) return;
-  if (index != type_box_->currentIndex()) SelectType(index);
-  if (view.shown >= run_.first && view.shown < run_.last) ShowDocument(view.shown);
+  const std::int64_t shown = view.shown;
+  const auto show = [this, shown] {
+    if (shown >= run_.first && shown < run_.last) ShowDocument(shown);
+  };
+  if (index != shown_type_index_ || register_task_.Running()) {
+    SelectType(index, show);
+  } else {
+    show();
+  }
 }
 
 void DocumentsPage::Print() {

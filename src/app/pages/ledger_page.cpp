@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/background/work_progress.h"
 #include "app/dialogs/account_chooser_dialog.h"
 #include "app/dialogs/field_selection_dialog.h"
 #include "app/dialogs/output_dialog.h"
@@ -37,23 +38,27 @@ QString FromStd(std::string_view text) {
 constexpr int kNameLabelLength = 25;
 
 // The card's rows through the engine; the cells of the row last asked for are kept, so the
-// columns of one row cost one decoding.
+// columns of one row cost one decoding. One source per thread.
 class CardRowSource final : public GridRowSource {
  public:
-  CardRowSource(const RecordStore& store, const LedgerCard& card) : store_(store), card_(card) {}
+  CardRowSource(const RecordStore& store, std::shared_ptr<const LedgerCard> card)
+      : store_(store), card_(std::move(card)) {}
   std::string CellText(int row, int field) const override {
     if (field < 1 || field > kLedgerFieldCount) return {};
     if (row != cached_row_) {
-      cells_ = LedgerRowCells(store_, card_, row + 1);
+      cells_ = LedgerRowCells(store_, *card_, row + 1);
       cached_row_ = row;
     }
     return cells_[static_cast<std::size_t>(field - 1)];
   }
-  void Forget() { cached_row_ = -1; }
+  void SetCard(std::shared_ptr<const LedgerCard> card) {
+    card_ = std::move(card);
+    cached_row_ = -1;
+  }
 
  private:
   const RecordStore& store_;
-  const LedgerCard& card_;
+  std::shared_ptr<const LedgerCard> card_;
   mutable int cached_row_ = -1;
   mutable RowCells cells_;
 };
@@ -61,7 +66,9 @@ class CardRowSource final : public GridRowSource {
 }  // namespace
 
 LedgerPage::LedgerPage(AppContext& app, PageHost& host, QWidget* parent)
-    : Page(app, host, kId, parent), source_(std::make_unique<CardRowSource>(app.store, card_)) {
+    : Page(app, host, kId, parent),
+      card_task_(app.readers),
+      source_(std::make_unique<CardRowSource>(app.store, card_)) {
   setFont(host.Fonts().Tahoma10);
   auto* next = MakeToolButton(QStringLiteral("כרטיס קדימה"), QStringLiteral("הצג את הכרטיס הבא"),
                               QStringLiteral("TnuTb1"), QStringLiteral("nextButton"), this);
@@ -118,6 +125,11 @@ LedgerPage::LedgerPage(AppContext& app, PageHost& host, QWidget* parent)
   list_->SetStretchField(12);
   BuildColumns();
   filter_ = new FilterBox(*list_, *source_, 12, this);
+  filter_->MatchOffThread(app_.readers,
+                          [this] { return std::make_unique<CardRowSource>(app_.store, card_); });
+  work_ = new WorkProgress(this);
+  work_->Watch(card_task_);
+  work_->Watch(*filter_->Task());
   list_->SetReporter(
       [this](const QString& text) { AppMessage(app_, this, 1, MessageIcon::kExclamation, text); });
   list_->installEventFilter(this);
@@ -128,6 +140,7 @@ LedgerPage::LedgerPage(AppContext& app, PageHost& host, QWidget* parent)
     toolbar->addWidget(button);
   }
   toolbar->addStretch(1);
+  toolbar->addWidget(work_);
   toolbar->addWidget(filter_);
   auto* range = new QGridLayout;
   range->addWidget(new QLabel(QStringLiteral("מכרטיס"), this), 0, 0);
@@ -172,9 +185,11 @@ LedgerPage::~LedgerPage() {
 }
 
 QWidget* LedgerPage::DefaultFocus() {
-  if (card_.account == 0) return from_;
+  if (card_->account == 0) return from_;
   return list_;
 }
+
+bool LedgerPage::Working() const { return work_->Running(); }
 
 void LedgerPage::BuildColumns() {
   const FieldCatalogue& catalogue = LedgerCatalogue();
@@ -188,8 +203,9 @@ void LedgerPage::Enter() {
   // A new import: the card shown belongs to the set before it.
   if (shown_load_ == app_.store.LoadNumber) return;
   shown_load_ = app_.store.LoadNumber;
-  card_ = LedgerCard{};
-  static_cast<CardRowSource&>(*source_).Forget();
+  work_->StopAll();
+  card_ = std::make_shared<const LedgerCard>();
+  static_cast<CardRowSource&>(*source_).SetCard(card_);
   // The keys typed belong to the set before.
   from_->clear();
   to_->clear();
@@ -201,13 +217,14 @@ void LedgerPage::Enter() {
 }
 
 void LedgerPage::Leave() {
+  work_->StopAll();
   WriteFieldList(app_.settings, LedgerCatalogue(), ColumnWidthsText(list_->Model().Columns()));
 }
 
 PageView LedgerPage::SaveView() const {
   PageView view;
   SaveGridView(*list_, view);
-  view.shown = card_.account;
+  view.shown = card_->account;
   view.first_text = from_->text();
   view.second_text = to_->text();
   view.filter_text = filter_->Text();
@@ -217,9 +234,15 @@ PageView LedgerPage::SaveView() const {
 void LedgerPage::RestoreView(const PageView& view) {
   from_->setText(view.first_text);
   to_->setText(view.second_text);
-  if (view.shown != card_.account) ShowCard(view.shown);
-  filter_->SetText(view.filter_text);
-  RestoreGridView(*list_, view);
+  const auto restore = [this, view] {
+    filter_->SetText(view.filter_text);
+    RestoreGridView(*list_, view);
+  };
+  if (view.shown != card_->account) {
+    ShowCard(view.shown, restore);
+  } else {
+    restore();
+  }
 }
 
 void LedgerPage::UpdateNameLabel(QLineEdit* field, QLabel* label, const QString& caption) {
@@ -268,37 +291,47 @@ void LedgerPage::ShowFromCard() {
     AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(range.message));
     return;
   }
-  ShowCard(range.first);
-  list_->setFocus();
+  ShowCard(range.first, [this] { list_->setFocus(); });
 }
 
-void LedgerPage::ShowCard(std::int64_t account) {
-  card_ = LoadCard(app_.store, account);
-  static_cast<CardRowSource&>(*source_).Forget();
-  header_->setText(card_.account == 0 ? QString() : FromStd(card_.header));
-  list_->SetRowCount(0);
-  filter_->SetRows(static_cast<int>(card_.rows.size()), card_.account == 0 ? 0 : 1);
+void LedgerPage::ShowCard(std::int64_t account, std::function<void()> then) {
+  auto loaded = std::make_shared<LedgerCard>();
+  const RecordStore& store = app_.store;
+  card_task_.Start(
+      [&store, account, loaded](ProgressMonitor& monitor) {
+        return LoadCard(store, account, monitor, loaded.get());
+      },
+      [this, loaded, then = std::move(then)](bool completed) {
+        if (!completed) return;
+        card_ = loaded;
+        static_cast<CardRowSource&>(*source_).SetCard(card_);
+        header_->setText(card_->account == 0 ? QString() : FromStd(card_->header));
+        list_->SetRowCount(0);
+        filter_->SetRows(static_cast<int>(card_->rows.size()), card_->account == 0 ? 0 : 1);
+        if (then) then();
+      });
 }
 
 void LedgerPage::StepCard(int step) {
-  if (card_.account == 0) {
+  if (card_->account == 0) {
     QApplication::beep();
     return;
   }
-  const std::int64_t neighbour = NeighbourCard(app_.store, card_.account, step);
+  const std::int64_t neighbour = NeighbourCard(app_.store, card_->account, step);
   if (neighbour == 0) {
     AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(kNoCardsToShow));
     return;
   }
-  ShowCard(neighbour);
-  // At its top with the first row chosen, so that Enter drills down at once.
-  if (list_->model()->rowCount() > 0) {
-    list_->selectionModel()->setCurrentIndex(
-        list_->model()->index(0, 1),
-        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-  }
-  list_->scrollToTop();
-  list_->setFocus();
+  ShowCard(neighbour, [this] {
+    // At its top with the first row chosen, so that Enter drills down at once.
+    if (list_->model()->rowCount() > 0) {
+      list_->selectionModel()->setCurrentIndex(
+          list_->model()->index(0, 1),
+          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+    list_->scrollToTop();
+    list_->setFocus();
+  });
 }
 
 int LedgerPage::ChosenRow() const {
@@ -311,11 +344,11 @@ int LedgerPage::ChosenRow() const {
 
 const LedgerRow* LedgerPage::ChosenMovement() {
   const int row = ChosenRow();
-  if (row < 0 || static_cast<std::size_t>(row) >= card_.rows.size()) {
+  if (row < 0 || static_cast<std::size_t>(row) >= card_->rows.size()) {
     AppMessage(app_, this, 1, MessageIcon::kExclamation, texts::kChooseRow);
     return nullptr;
   }
-  return &card_.rows[static_cast<std::size_t>(row)];
+  return &card_->rows[static_cast<std::size_t>(row)];
 }
 
 void LedgerPage::ShowSourceRecord() {

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
+#include "app/background/read_task.h"
 #include "app/pages/page.h"
 #include "engine/browse/browse.h"
 
@@ -16,6 +18,7 @@ namespace tallyscan {
 class FilterBox;
 class Grid;
 class GridRowSource;
+class WorkProgress;
 
 // Page 4, the ledger: the card of one account at a time, its movements in file order with the
 // running balance and the totals row, in the columns of the field list "TnuaFields". The range
@@ -23,6 +26,9 @@ class GridRowSource;
 // loads the "from" account); the toolbar pages to the next and previous card, asks for the
 // chosen movement's source document (on the documents page) and opens its source record,
 // changes the field list and prints the card.
+//
+// A card is loaded off the window's thread with the progress bar and "עצור": the card shown
+// stays until the new one is in, and a stop leaves it so; leaving the page stops the work.
 class LedgerPage final : public Page {
   Q_OBJECT
  public:
@@ -57,10 +63,14 @@ class LedgerPage final : public Page {
   void ChooseAccount(QLineEdit* field);
   // 1005 "מבנה הדו'ח".
   void ChooseFields();
-  // Loads AccountIndex element `account` and shows its card.
-  void ShowCard(std::int64_t account);
+  // Loads AccountIndex element `account` off the window's thread and shows its card; then
+  // runs `then` (not when the work is stopped or replaced).
+  void ShowCard(std::int64_t account, std::function<void()> then = {});
+  // A card is being loaded, or the filter is matching.
+  bool Working() const;
+  WorkProgress* Progress() const { return work_; }
 
-  const LedgerCard& Card() const { return card_; }
+  const LedgerCard& Card() const { return *card_; }
   Grid* List() const { return list_; }
   FilterBox* Filter() const { return filter_; }
   QLineEdit* FromField() const { return from_; }
@@ -83,7 +93,9 @@ class LedgerPage final : public Page {
   const LedgerRow* ChosenMovement();
   void Print();
 
-  LedgerCard card_;
+  // Never changed once shown (another card replaces it): work off the thread may hold it.
+  std::shared_ptr<const LedgerCard> card_ = std::make_shared<const LedgerCard>();
+  ReadTask card_task_;
   std::unique_ptr<GridRowSource> source_;
   std::uint64_t shown_load_ = ~std::uint64_t{0};  // LoadNumber of the set the rows show
   QLineEdit* from_ = nullptr;
@@ -95,6 +107,7 @@ class LedgerPage final : public Page {
   QToolButton* print_button_ = nullptr;
   Grid* list_ = nullptr;
   FilterBox* filter_ = nullptr;  // the grid reads its rows through the filter
+  WorkProgress* work_ = nullptr;
 };
 
 }  // namespace tallyscan

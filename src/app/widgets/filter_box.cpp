@@ -4,7 +4,9 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "app/background/read_task.h"
 #include "app/widgets/text_match.h"
+#include "engine/common/progress.h"
 #include "engine/uniform/result_row.h"
 
 namespace tallyscan {
@@ -14,6 +16,23 @@ const QString kCoversAllRows = QStringLiteral(" (לכל השורות)");
 
 QString FromStd(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The fields of the grid's columns that show text (the image column shows none).
+std::vector<int> TextFields(const Grid& grid) {
+  std::vector<int> fields;
+  for (const GridColumn& column : grid.Model().Columns()) {
+    if (column.field > 1) fields.push_back(column.field);
+  }
+  return fields;
+}
+
+bool Matches(const GridRowSource& rows, const std::vector<int>& fields, const TextMatch& match,
+             int row) {
+  for (const int field : fields) {
+    if (match.Matches(FromStd(LookOfCell(rows.CellText(row, field)).shown))) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -43,9 +62,25 @@ FilterBox::FilterBox(Grid& grid, const GridRowSource& rows, int caption_field, Q
 
 FilterBox::~FilterBox() { grid_.SetSource(nullptr); }
 
+void FilterBox::MatchOffThread(StoreReaders& readers, WorkerRows worker_rows) {
+  task_ = std::make_unique<ReadTask>(readers);
+  worker_rows_ = std::move(worker_rows);
+}
+
+bool FilterBox::Working() const { return task_ && task_->Running(); }
+
+void FilterBox::StopWork() {
+  if (!task_) return;
+  stopped_by_page_ = true;
+  task_->Stop();
+  stopped_by_page_ = false;
+  task_->Wait();
+}
+
 void FilterBox::SetRows(int data_rows, int kept_rows, bool measure) {
   data_rows_ = data_rows;
   kept_rows_ = kept_rows;
+  reordered_ = true;  // whatever was shown named the rows before
   Apply(measure);
 }
 
@@ -85,23 +120,79 @@ std::string FilterBox::CellText(int row, int field) const {
   return text;
 }
 
-bool FilterBox::Matches(const TextMatch& match, int row) const {
-  for (const GridColumn& column : grid_.Model().Columns()) {
-    if (column.field <= 1) continue;  // the image column shows no text
-    if (match.Matches(FromStd(LookOfCell(rows_.CellText(row, column.field)).shown))) return true;
+void FilterBox::Apply(bool measure) {
+  if (restoring_) return;
+  const QString text = field_->text();
+  needle_ = text.trimmed();
+  const TextMatch match(needle_);
+  const bool off_thread = task_ && Active() && data_rows_ > kRowsMatchedAtOnce;
+  if (!off_thread) {
+    if (task_) task_->Stop();  // its rows are not wanted any more
+    shown_.clear();
+    const std::vector<int> fields = TextFields(grid_);
+    for (int row = 0; row < data_rows_; ++row) {
+      if (!Active() || Matches(rows_, fields, match, row)) shown_.push_back(row);
+    }
+    for (int row = 0; row < kept_rows_; ++row) shown_.push_back(data_rows_ + row);
+    applied_text_ = text;
+    Show(measure);
+    return;
   }
-  return false;
+  // The rows shown until the match is in: the same, unless the rows are new or reordered,
+  // whose places they no longer name.
+  const bool rows_new = measure || applied_rows_ != data_rows_ || reordered_;
+  if (rows_new) {
+    shown_.clear();
+    for (int row = 0; row < kept_rows_; ++row) shown_.push_back(data_rows_ + row);
+    Show(measure);
+  }
+  auto found = std::make_shared<std::vector<int>>();
+  std::shared_ptr<const GridRowSource> rows(worker_rows_());
+  const int data_rows = data_rows_;
+  task_->Start(
+      [found, rows, fields = TextFields(grid_), needle = needle_,
+       data_rows](ProgressMonitor& monitor) {
+        const TextMatch worker_match(needle);
+        ProgressTracker progress(monitor, data_rows);
+        for (int row = 0; row < data_rows; ++row) {
+          progress.Advance(row + 1);
+          if (monitor.StopRequested()) return false;
+          if (Matches(*rows, fields, worker_match, row)) found->push_back(row);
+        }
+        return true;
+      },
+      [this, found, text, measure, rows_new](bool completed) {
+        if (!completed) {
+          if (!stopped_by_page_) MatchStopped(rows_new);
+          return;
+        }
+        shown_ = std::move(*found);
+        for (int row = 0; row < kept_rows_; ++row) shown_.push_back(data_rows_ + row);
+        applied_text_ = text;
+        Show(measure);
+      });
 }
 
-void FilterBox::Apply(bool measure) {
-  needle_ = field_->text().trimmed();
-  const TextMatch match(needle_);
-  shown_.clear();
-  for (int row = 0; row < data_rows_; ++row) {
-    if (!Active() || Matches(match, row)) shown_.push_back(row);
+void FilterBox::MatchStopped(bool rows_new) {
+  restoring_ = true;
+  if (rows_new) {
+    field_->clear();
+    needle_.clear();
+    shown_.clear();
+    for (int row = 0; row < data_rows_ + kept_rows_; ++row) shown_.push_back(row);
+    applied_text_.clear();
+    Show(false);
+  } else {
+    field_->setText(applied_text_);
+    needle_ = applied_text_.trimmed();
   }
-  const int matched = static_cast<int>(shown_.size());
-  for (int row = 0; row < kept_rows_; ++row) shown_.push_back(data_rows_ + row);
+  restoring_ = false;
+}
+
+void FilterBox::Show(bool measure) {
+  applied_rows_ = data_rows_;
+  reordered_ = false;
+  const int matched = static_cast<int>(shown_.size()) - kept_rows_;
   count_->setText(QStringLiteral("%1 מתוך %2").arg(matched).arg(data_rows_));
   if (measure) {
     grid_.ResetRows(static_cast<int>(shown_.size()));

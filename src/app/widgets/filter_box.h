@@ -7,7 +7,16 @@
 //
 // The box stands between the page's own row source and its grid: the grid reads through it,
 // and the page maps the grid's rows back to its own with SourceRow.
+//
+// Matching reads every row. Over more than kRowsMatchedAtOnce rows, a box told to
+// (MatchOffThread) matches off the window's thread, on a row source made for that work alone,
+// reading the store as a ReadTask does; the grid keeps the rows it showed until the match is
+// in (new rows, or the same in another order, show only the kept rows meanwhile). A stopped
+// match leaves the rows shown and puts back the text they were matched by; stopped over new
+// rows, the box is emptied and every row shown.
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +29,8 @@ class QLineEdit;
 
 namespace tallyscan {
 
+class ReadTask;
+class StoreReaders;
 class TextMatch;
 
 class FilterBox final : public QWidget, public GridRowSource {
@@ -40,6 +51,20 @@ class FilterBox final : public QWidget, public GridRowSource {
   QString Text() const;
   bool Active() const { return !needle_.isEmpty(); }
 
+  inline static constexpr int kRowsMatchedAtOnce = 1000;
+  // Makes a source of the rows for one match off the window's thread: it must read only what
+  // stays unchanged while the match runs (the store; a card or register held by shared_ptr)
+  // and keep no cache the window's thread uses.
+  using WorkerRows = std::function<std::unique_ptr<GridRowSource>()>;
+  void MatchOffThread(StoreReaders& readers, WorkerRows worker_rows);
+  // The task of the match off the thread (for a page's WorkProgress); null until
+  // MatchOffThread.
+  ReadTask* Task() const { return task_.get(); }
+  bool Working() const;
+  // Stops a match running, its text kept, and waits until its thread no longer reads the
+  // rows: before the page changes what they are read from, then tells the box (SetRows).
+  void StopWork();
+
   // The page's row of grid row `row`; -1 outside the rows shown.
   int SourceRow(int row) const;
   int ShownRows() const { return static_cast<int>(shown_.size()); }
@@ -55,7 +80,10 @@ class FilterBox final : public QWidget, public GridRowSource {
 
  private:
   void Apply(bool measure = false);
-  bool Matches(const TextMatch& match, int row) const;
+  // Shows shown_: the count, the grid's rows.
+  void Show(bool measure);
+  // Puts the text back as it was before the match that stopped.
+  void MatchStopped(bool rows_new);
 
   Grid& grid_;
   const GridRowSource& rows_;
@@ -63,6 +91,13 @@ class FilterBox final : public QWidget, public GridRowSource {
   int data_rows_ = 0;
   int kept_rows_ = 0;
   QString needle_;
+  QString applied_text_;  // the field's text the rows shown were matched by
+  bool restoring_ = false;
+  bool stopped_by_page_ = false;
+  int applied_rows_ = 0;    // data_rows_ when shown_ was made
+  bool reordered_ = false;  // the rows changed (SetRows) since shown_ was made
+  std::unique_ptr<ReadTask> task_;
+  WorkerRows worker_rows_;
   std::vector<int> shown_;  // the page's rows shown, in order
   QLineEdit* field_ = nullptr;
   QLabel* count_ = nullptr;

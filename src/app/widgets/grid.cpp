@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFont>
 #include <QFontMetrics>
@@ -296,6 +297,8 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
 }
 
 Grid::Grid(QWidget* parent) : QTableView(parent), model_(this) {
+  measure_timer_.setInterval(0);
+  connect(&measure_timer_, &QTimer::timeout, this, &Grid::MeasureSlice);
   setModel(&model_);
   setItemDelegate(new GridDelegate(this));
   setShowGrid(false);
@@ -421,8 +424,40 @@ void Grid::SetShownWidth(int column, int width) {
 }
 
 void Grid::MeasureCells(int first, int last) {
-  const auto& columns = model_.Columns();
   last = std::min(last, first + kMeasureLimit);
+  if (first == 0) waiting_rows_.clear();  // a new list: the rows of the one before are gone
+  const int now = std::min(last, first + kMeasuredAtOnce);
+  // The last rows too: the totals row, where the widest figures usually stand.
+  const int tail = std::max(now, last - kMeasuredLast);
+  MeasureRows(first, now);
+  MeasureRows(tail, last);
+  if (now < tail) waiting_rows_.emplace_back(now, tail);
+  if (Measuring()) {
+    measure_timer_.start();
+  } else {
+    measure_timer_.stop();
+  }
+}
+
+void Grid::MeasureSlice() {
+  // A slice ends after this long: the window answers between slices.
+  constexpr int kSliceMs = 25;
+  constexpr int kRowsBetweenLooks = 100;
+  QElapsedTimer clock;
+  clock.start();
+  while (Measuring() && clock.elapsed() < kSliceMs) {
+    auto& [from, to] = waiting_rows_.front();
+    to = std::min(to, model_.rowCount());
+    const int end = std::min(to, from + kRowsBetweenLooks);
+    MeasureRows(from, end);
+    from = end;
+    if (from >= to) waiting_rows_.erase(waiting_rows_.begin());
+  }
+  if (!Measuring()) measure_timer_.stop();
+}
+
+void Grid::MeasureRows(int first, int last) {
+  const auto& columns = model_.Columns();
   std::vector<int> needed(columns.size(), 0);
   std::vector<int> figures(columns.size(), 0);
   wanted_width_.resize(columns.size(), 0);

@@ -18,10 +18,16 @@
 // spare room; what still does not fit scrolls, and a figure cell cut by the viewport's edge
 // shows "#" across its visible part, never the end of a figure. Widths the user drags are
 // handed to the owner to keep (SetWidthKeeper) and are not given away.
+//
+// Measuring reads every row's texts. The first kMeasuredAtOnce rows of a list and its last
+// kMeasuredLast are measured when it is told of them; the rest in slices between the window's
+// events, so that a list of a hundred thousand rows does not hold the window: its columns widen as
+// the slices come.
 
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <QAbstractTableModel>
@@ -29,6 +35,7 @@
 #include <QIODevice>
 #include <QStringList>
 #include <QTableView>
+#include <QTimer>
 
 #include "engine/browse/browse.h"
 
@@ -226,6 +233,11 @@ class Grid : public QTableView {
   // and its widest figure where it holds figures.
   int LeastWidth(int column) const;
 
+  inline static constexpr int kMeasuredAtOnce = 1000;
+  inline static constexpr int kMeasuredLast = 100;
+  // Rows are still to be measured in slices.
+  bool Measuring() const { return !waiting_rows_.empty(); }
+
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
@@ -242,6 +254,9 @@ class Grid : public QTableView {
   // the stretch column, to their widest text up to kTextWidthCap; not the columns the user
   // has sized since the list began.
   void MeasureCells(int first, int last);
+  void MeasureRows(int first, int last);
+  // The next slice of the rows still to measure, for as long as the window may wait.
+  void MeasureSlice();
   // The columns to the viewport: the stretch column takes what the others leave; when they
   // are too wide, text columns give way, then the spare room of figure columns.
   void Fit();
@@ -265,6 +280,8 @@ class Grid : public QTableView {
   int search_column_ = -1;  // the last search, for FindNext
   QString search_word_;
   bool setting_widths_ = false;  // widths are being set by the grid, not dragged by the user
+  std::vector<std::pair<int, int>> waiting_rows_;  // [from, to) ranges for MeasureSlice
+  QTimer measure_timer_;
 };
 
 }  // namespace tallyscan

@@ -13,7 +13,6 @@
 #include "engine/browse/cell_text.h"
 #include "engine/browse/companies_store.h"
 #include "engine/browse/document_cells.h"
-#include "engine/browse/document_marks_task.h"
 #include "engine/browse/document_register.h"
 #include "engine/browse/document_view.h"
 #include "engine/browse/field_catalogue.h"

@@ -129,9 +129,23 @@ std::vector<std::string_view> RegisterColumns() {
 DocumentRegister::DocumentRegister(const RecordStore& store, std::string_view type,
                                    const DocumentMarks& marks)
     : store_(store), marks_(marks) {
-  const ElementRange range = type.empty() ? ElementRange{1, store.DocumentIndex.Count() + 1}
-                                          : DocumentTypeRun(store, type);
-  const checks::RecordReader reader(store);
+  SilentProgress silent;
+  Fill(type, silent);
+}
+
+std::unique_ptr<DocumentRegister> DocumentRegister::Build(const RecordStore& store,
+                                                          std::string_view type,
+                                                          const DocumentMarks& marks,
+                                                          ProgressMonitor& monitor) {
+  std::unique_ptr<DocumentRegister> list(new DocumentRegister(store, marks));
+  if (!list->Fill(type, monitor)) return nullptr;
+  return list;
+}
+
+bool DocumentRegister::Fill(std::string_view type, ProgressMonitor& monitor) {
+  const ElementRange range = type.empty() ? ElementRange{1, store_.DocumentIndex.Count() + 1}
+                                          : DocumentTypeRun(store_, type);
+  const checks::RecordReader reader(store_);
   std::string scratch;
   // The amounts of every row are read once: the totals need them, and sorting by them must
   // not read the file again.
@@ -140,8 +154,12 @@ DocumentRegister::DocumentRegister(const RecordStore& store, std::string_view ty
   static constexpr Positions kVat = field::Within(kAmounts, C100(1222));
   static constexpr Positions kTotal = field::Within(kAmounts, C100(1223));
   rows_.resize(static_cast<std::size_t>(range.size()));
-  for (const std::int64_t e : InFileOrder(store, range)) {
-    const std::int64_t offset = store.DocumentIndex[e].Offset;
+  ProgressTracker progress(monitor, range.size());
+  std::int64_t done = 0;
+  for (const std::int64_t e : InFileOrder(store_, range)) {
+    progress.Advance(++done);
+    if (monitor.StopRequested()) return false;
+    const std::int64_t offset = store_.DocumentIndex[e].Offset;
     const std::string_view amounts = reader.Field(offset, kAmounts, scratch);
     Row row{e, offset, ReadAmount(SliceField(amounts, kBefore)),
             ReadAmount(SliceField(amounts, kVat)), ReadAmount(SliceField(amounts, kTotal))};
@@ -152,6 +170,7 @@ DocumentRegister::DocumentRegister(const RecordStore& store, std::string_view ty
     vat_sum_ += row.vat;
     total_sum_ += row.total;
   }
+  return true;
 }
 
 std::string_view DocumentRegister::Header(const Row& row) const {
@@ -221,9 +240,17 @@ std::string DocumentRegister::RowText(int row) const {
 }
 
 void DocumentRegister::Sort(int field) {
-  if (field < 1 || field > kRegisterFieldCount) return;
+  SilentProgress silent;
+  Sort(field, silent);
+}
+
+bool DocumentRegister::Sort(int field, ProgressMonitor& monitor) {
+  if (field < 1 || field > kRegisterFieldCount) return true;
   std::vector<std::string> keys(rows_.size());
+  ProgressTracker progress(monitor, static_cast<long long>(rows_.size()));
   for (std::size_t i = 0; i < rows_.size(); ++i) {
+    progress.Advance(static_cast<long long>(i) + 1);
+    if (monitor.StopRequested()) return false;
     const Row& r = rows_[i];
     switch (field) {
       case 3: {
@@ -267,6 +294,7 @@ void DocumentRegister::Sort(int field) {
   for (const std::size_t i : order) sorted.push_back(rows_[i]);
   rows_ = std::move(sorted);
   sort_field_ = field;
+  return true;
 }
 
 std::int64_t DocumentRegister::ElementOf(int row) const {

@@ -10,6 +10,7 @@
 // cost a few figures each.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,7 +34,7 @@ using DocumentMarks = std::vector<std::uint8_t>;
 // finds them (the VAT rate of the lines carries from one document to the next in
 // DocumentIndex order, as in the check); the records are read in file order. False when the
 // monitor asked to stop; the marks are then incomplete and must not be shown. Reads the store
-// only: DocumentMarksTask runs it on a thread of its own.
+// only, so it may run off the window's thread while the register shows its rows.
 bool FindDocumentMarks(const RecordStore& store, ProgressMonitor& monitor, DocumentMarks* marks);
 
 // The register's columns: field n is caption n (1-based), as "width,caption" texts.
@@ -47,6 +48,13 @@ class DocumentRegister {
   // empty, in DocumentIndex order. `store` and `marks` must outlive the register and stay
   // unchanged; `marks` may be empty (no marks shown).
   DocumentRegister(const RecordStore& store, std::string_view type, const DocumentMarks& marks);
+  // The same, reporting the share of documents read; null when the monitor asked to stop.
+  // Reads the store only, so it may run off the window's thread.
+  static std::unique_ptr<DocumentRegister> Build(const RecordStore& store, std::string_view type,
+                                                 const DocumentMarks& marks,
+                                                 ProgressMonitor& monitor);
+  // A copy reads its headers through a cache of its own: one register per thread.
+  DocumentRegister(const DocumentRegister&) = default;
 
   // Documents, plus the totals row.
   int RowCount() const { return static_cast<int>(rows_.size()) + 1; }
@@ -58,6 +66,9 @@ class DocumentRegister {
 
   // Sorts the documents by a field (ties by file order); the totals row stays last.
   void Sort(int field);
+  // The same, reporting progress over the keys read; false, the order unchanged, when the
+  // monitor asked to stop.
+  bool Sort(int field, ProgressMonitor& monitor);
   int SortField() const { return sort_field_; }
 
   // The DocumentIndex element of a row; 0 for the totals row.
@@ -73,6 +84,9 @@ class DocumentRegister {
     std::int64_t vat;
     std::int64_t total;
   };
+  DocumentRegister(const RecordStore& store, const DocumentMarks& marks)
+      : store_(store), marks_(marks) {}
+  bool Fill(std::string_view type, ProgressMonitor& monitor);
   std::string_view Header(const Row& row) const;
 
   const RecordStore& store_;

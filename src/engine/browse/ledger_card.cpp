@@ -204,6 +204,22 @@ LedgerCard LoadCard(const RecordStore& store, std::int64_t account, CounterNames
   return FinishCard(store, start, counter_names);
 }
 
+bool LoadCard(const RecordStore& store, std::int64_t account, ProgressMonitor& monitor,
+              LedgerCard* card) {
+  CardStart start = StartCard(store, account);
+  ProgressTracker progress(monitor, static_cast<long long>(start.offsets.size()));
+  long long read = 0;
+  const bool whole = ForEachRecordLine(store, start.offsets, RecordType::kB100,
+                                       [&](std::size_t i, std::string_view line) {
+                                         start.card.rows[i].line = std::string(line);
+                                         progress.Advance(++read);
+                                         return !monitor.StopRequested();
+                                       });
+  if (!whole || monitor.StopRequested()) return false;
+  *card = FinishCard(store, start, nullptr);
+  return true;
+}
+
 std::vector<LedgerCard> LoadCards(const RecordStore& store, std::int64_t first, std::int64_t last,
                                   std::int64_t row_budget, CounterNames* counter_names) {
   std::vector<CardStart> starts;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/browse/accounts_index.h"
+#include "engine/common/progress.h"
 #include "engine/uniform/record_store.h"
 
 namespace tallyscan {
@@ -59,6 +60,10 @@ using CounterNames = std::unordered_map<std::string, std::shared_ptr<const std::
 // given, is used and filled; it belongs to this store and must be emptied when it changes.
 LedgerCard LoadCard(const RecordStore& store, std::int64_t account,
                     CounterNames* counter_names = nullptr);
+// The same, reporting the share of movements read: false, `card` untouched, when the monitor
+// asked to stop. Reads the store only, so it may run off the window's thread.
+bool LoadCard(const RecordStore& store, std::int64_t account, ProgressMonitor& monitor,
+              LedgerCard* card);
 
 // The cards of AccountIndex elements `first`, `first` + 1 ... up to `last`, as many as hold
 // about `row_budget` movements together (at least one card; fewer when the range ends), read

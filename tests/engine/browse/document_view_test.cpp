@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <future>
 #include "../checks/check_fixture.h"
 #include "engine/browse/document_cells.h"
 
-#include "engine/browse/document_marks_task.h"
 #include "engine/browse/document_register.h"
 #include "engine/browse/document_view.h"
 #include "engine/common/progress.h"
@@ -13,6 +11,13 @@
 
 namespace tallyscan::testing {
 namespace {
+
+// A monitor whose user has already pressed Stop.
+class StoppingProgress final : public ProgressMonitor {
+ public:
+  void OnProgress(int) override {}
+  bool StopRequested() override { return true; }
+};
 
 class DocumentViewTest : public CheckFixture {
  protected:
@@ -178,17 +183,17 @@ TEST_F(DocumentViewTest, RegisterListsTotalsAndMarksDisagreements) {
   EXPECT_EQ(4, all.RowCount());
   EXPECT_EQ("1\tקבלה\t3\t\t\t123456782\t0.00\t0.00\t5.00\tשורות" + S(C), all.RowText(2));
 
-  // Found on a thread of their own, the marks are the same; a stopped pass gives none.
-  std::promise<void> told;
-  DocumentMarksTask task(Store(), [&told] { told.set_value(); });
-  told.get_future().wait();
-  ASSERT_TRUE(task.Ready());
-  EXPECT_EQ(marks, task.Take());
-  DocumentMarksTask stopped(Store(), nullptr);
-  stopped.Stop();
-  if (!stopped.Ready()) {
-    EXPECT_TRUE(stopped.Take().empty());
-  }
+  // Built and sorted under a monitor, the register is the same; a monitor that asks to stop
+  // gives none, and leaves a sort's order as it was.
+  const std::unique_ptr<DocumentRegister> built =
+      DocumentRegister::Build(Store(), "", marks, progress);
+  ASSERT_NE(nullptr, built);
+  for (int row = 0; row < all.RowCount(); ++row) EXPECT_EQ(all.RowText(row), built->RowText(row));
+  StoppingProgress stopping;
+  EXPECT_EQ(nullptr, DocumentRegister::Build(Store(), "", marks, stopping));
+  DocumentRegister sorted(all);
+  EXPECT_FALSE(sorted.Sort(9, stopping));
+  for (int row = 0; row < all.RowCount(); ++row) EXPECT_EQ(all.RowText(row), sorted.RowText(row));
 }
 
 TEST_F(DocumentViewTest, MarksCarryTheVatRateInIndexOrderWhateverTheFileOrder) {
