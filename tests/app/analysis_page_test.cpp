@@ -189,7 +189,10 @@ class AnalysisPageTest : public QObject {
                                     : f.ManifestLine(c.test);
       QVERIFY(line > 0);
       const QByteArray expected = f.DataLine(line);
+      // The card and the document load on workers.
+      QTRY_VERIFY_WITH_TIMEOUT(f.t.app.readers.Idle(), 30000);
       if (c.page == PageId::kLedger) {
+        QTRY_VERIFY_WITH_TIMEOUT(ledger->ChosenRow() >= 0, 30000);
         const int chosen = ledger->ChosenRow();
         QVERIFY(chosen >= 0);
         QCOMPARE(

@@ -284,9 +284,11 @@ class DocumentsPageTest : public QObject {
     f.Select(kTaxInvoice);
     QVERIFY(f.page->ReceiptGrid()->isHidden());
     QVERIFY(f.page->LinesGrid()->width() > shared.width() * 3 / 2);
-    QVERIFY(f.page->LinesGrid()->height() >= shared.height());
+    // The panel above grows or shrinks a few pixels with its texts; the row keeps its foot.
+    QCOMPARE(f.page->LinesGrid()->geometry().bottom(), shared.bottom());
     f.Select(kReceipt);
-    QCOMPARE(f.page->LinesGrid()->geometry(), shared);
+    QCOMPARE(f.page->LinesGrid()->width(), shared.width());
+    QCOMPARE(f.page->LinesGrid()->geometry().bottom(), shared.bottom());
     f.Select(kTaxInvoice);
     f.Render(QStringLiteral("documents_lines_full_width.png"));
   }

@@ -465,13 +465,11 @@ void DocumentsPage::ShowDocument(std::int64_t element) {
   lines_grid_->SetRowCount(static_cast<int>(line_rows_.size()));
   receipt_grid_->SetRowCount(0);
   receipt_grid_->SetRowCount(static_cast<int>(receipt_rows_.size()));
-  if (receipt_grid_->isHidden() != receipt_rows_.empty()) {
-    // The grids share their row: the lines take the receipts' half at once, not once the
-    // window's queued layout runs, so that whatever draws or measures the page next (a grab,
-    // a scroll to the current row) sees it laid out.
-    receipt_grid_->setVisible(!receipt_rows_.empty());
-    layout()->activate();
-  }
+  // The grids share their row: the lines take the receipts' half at once, not once the
+  // window's queued layout runs, so that whatever draws or measures the page next (a grab,
+  // a scroll to the current row) sees it laid out; the panel's new texts may change its height.
+  receipt_grid_->setVisible(!receipt_rows_.empty());
+  layout()->activate();
   // The register follows the panel.
   if (register_ && document_.element != 0) {
     const int row = RegisterGridRow(register_->RowOf(document_.element));

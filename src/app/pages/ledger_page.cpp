@@ -270,18 +270,20 @@ void LedgerPage::OpenMovement(std::int64_t account, std::int64_t offset) {
   from_->setText(key);
   to_->setText(key);
   filter_->SetText({});
-  ShowCard(account);
-  int row = 0;
-  for (std::size_t i = 0; i < card_.rows.size(); ++i) {
-    if (offset >= 0 && card_.rows[i].offset == offset) row = static_cast<int>(i);
-  }
-  if (list_->model()->rowCount() > 0) {
-    const QModelIndex index = list_->model()->index(row, 1);
-    list_->selectionModel()->setCurrentIndex(
-        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    list_->scrollTo(index, QAbstractItemView::PositionAtCenter);
-  }
-  list_->setFocus();
+  // The card loads on a worker: the movement is chosen once its rows are in.
+  ShowCard(account, [this, offset] {
+    int row = 0;
+    for (std::size_t i = 0; i < card_->rows.size(); ++i) {
+      if (offset >= 0 && card_->rows[i].offset == offset) row = static_cast<int>(i);
+    }
+    if (list_->model()->rowCount() > 0) {
+      const QModelIndex index = list_->model()->index(row, 1);
+      list_->selectionModel()->setCurrentIndex(
+          index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+      list_->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    }
+    list_->setFocus();
+  });
 }
 
 void LedgerPage::ShowFromCard() {
