@@ -200,10 +200,19 @@ class AnalysisPageTest : public QObject {
                 .trimmed(),
             expected);
       } else {
-        const std::int64_t shown = f.window.PageOf<DocumentsPage>()->Current();
-        const QByteArray document = QByteArray::fromStdString(
-            ReadRecordLine(f.t.store, f.t.store.DocumentIndex[shown].Offset, RecordType::kC100));
-        QCOMPARE(document.trimmed(), expected.left(document.size()).trimmed());
+        // The type's register is built on a worker; the document shows when it is in.
+        DocumentsPage* documents = f.window.PageOf<DocumentsPage>();
+        const auto shown_line = [&] {
+          const std::int64_t shown = documents->Current();
+          if (shown < 1) return QByteArray();
+          return QByteArray::fromStdString(ReadRecordLine(f.t.store,
+                                                          f.t.store.DocumentIndex[shown].Offset,
+                                                          RecordType::kC100))
+              .trimmed();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(!documents->Working(), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(shown_line(), expected.left(shown_line().size()).trimmed(),
+                                  30000);
       }
       f.window.GoBack();
       QCOMPARE(f.window.CurrentPage(), PageId::kAnalysis);
