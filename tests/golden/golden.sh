@@ -22,6 +22,8 @@ export SOURCE_DATE_EPOCH=1736937000 LC_ALL=C.UTF-8
 
 all_faults=()
 while read -r name _; do all_faults+=(--fault "$name"); done < <("$gen" --list-faults)
+journal_faults=()
+while read -r name _; do journal_faults+=(--fault "$name"); done < <("$gen" --list-journal-faults)
 
 # name and generator options of each set
 make_sets() {
@@ -29,6 +31,7 @@ make_sets() {
   "$gen" --quiet --movements 600 --seed 102 "${all_faults[@]}" "$work/faults"
   "$gen" --quiet --movements 300 --seed 103 --dos "$work/dos"
   "$gen" --quiet --movements 300 --seed 104 --zip "$work/zipped"
+  "$gen" --quiet --movements 2000 --seed 105 --profile audit "${journal_faults[@]}" "$work/audit"
 }
 sets=(valid faults dos zipped)
 
@@ -192,6 +195,20 @@ transfer_outputs() {
   done
 }
 
+# The journal-entry tests on the realistic ledger with every journal fault planted: the whole
+# result as JSON (the program's version, which names the build, masked), the summary, and the
+# hit rows of tests that group lines and of a gap test.
+jet_outputs() {
+  local set=$1 out=$work/out/$1 test
+  mkdir -p "$out"
+  record "$out/jet.json" jet --format json "$set"
+  sed -i '2s/^  "version": "[^"]*",$/  "version": "(masked)",/' "$out/jet.json"
+  record "$out/jet.txt" jet "$set"
+  for test in duplicate reversal document-gap; do
+    record "$out/jet-hits-$test.raw" jet --raw --hits "$test" "$set"
+  done
+}
+
 make_sets || { echo "golden: the generator failed"; exit 1; }
 for s in "${sets[@]}"; do
   run_outputs "$s"
@@ -199,6 +216,7 @@ for s in "${sets[@]}"; do
   case $s in valid | dos) browser_reports "$s" ;; esac
   case $s in valid | dos) transfer_outputs "$s" ;; esac
 done
+jet_outputs audit
 
 if [ "$mode" = "--update" ]; then
   rm -rf "$expected"
