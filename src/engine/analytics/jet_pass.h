@@ -79,6 +79,12 @@ class LineRuns {
   std::vector<std::pair<std::uint32_t, std::uint32_t>> runs_;  // (first ordinal, its line)
 };
 
+// Frees a vector's storage. (Assigning `{}` would empty it and keep the storage.)
+template <typename T>
+void GiveBack(std::vector<T>& values) {
+  std::vector<T>().swap(values);
+}
+
 struct MovementColumns {
   std::vector<std::uint32_t> account;      // id of 1364 trimmed; kNoId when blank
   std::vector<std::uint32_t> counter;      // id of 1365 trimmed; kNoId when blank

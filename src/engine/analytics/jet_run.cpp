@@ -328,10 +328,10 @@ class Assembly {
   // the ranking needs room of its own.
   void ReleaseGroupColumns() {
     MovementColumns& c = pass_.columns;
-    c.account = {};
-    c.counter = {};
-    c.reference = {};
-    c.date = {};
+    GiveBack(c.account);
+    GiveBack(c.counter);
+    GiveBack(c.reference);
+    GiveBack(c.date);
   }
 
   void DocumentGap(JetTestResult& r, std::vector<std::uint32_t> lines) {
@@ -455,7 +455,7 @@ class Assembly {
           marks.push_back(Compact(c.transaction[o]) << 5 | JetIndex(test));
         }
       }
-      ordinals = {};
+      GiveBack(ordinals);
     }
     if (!SortPolled(marks, [&] { return Stop(); })) return false;
     marks.erase(std::unique(marks.begin(), marks.end()), marks.end());
@@ -476,7 +476,7 @@ class Assembly {
       }
       if (candidate.score > 0) candidates.push_back(candidate);
     }
-    marks = {};
+    GiveBack(marks);
     // The first line of each candidate, in one look along the column; the lines of a
     // transaction mostly follow each other, so the last one found is asked first.
     std::vector<bool> seen(candidates.size(), false);
