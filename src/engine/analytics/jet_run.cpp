@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <bit>
 #include <filesystem>
 
 #include "engine/analytics/digit_statistics.h"
@@ -439,44 +440,61 @@ class Assembly {
 
   bool Rank() {
     const MovementColumns& c = pass_.columns;
-    // One mark per movement hit of a test that ranks: the transaction above the test.
-    std::vector<std::uint64_t> marks;
     auto ranks = [](JetTest test) {
       return test != JetTest::kPopulation &&
              (!IsDigitTest(test) || test == JetTest::kBenfordFirstTwo);
     };
-    std::size_t count = 0;
-    for (const auto& [test, ordinals] : ranked_) count += ranks(test) ? ordinals.size() : 0;
-    marks.reserve(count);
-    // Each test's ordinals are given back once marked: the hits are not held twice over.
+    static_assert(kJetTestCount <= 28, "a run's tests and its transaction share 64 bits");
+    // The tests that hit each line, a bit per test. Each test's ordinals are given back once
+    // marked: the hits are not held twice over.
+    std::vector<std::uint32_t> tests_of(c.size(), 0);
     for (auto& [test, ordinals] : ranked_) {
       if (ranks(test)) {
-        for (const std::uint32_t o : ordinals) {
-          marks.push_back(Compact(c.transaction[o]) << 5 | JetIndex(test));
-        }
+        const std::uint32_t bit = std::uint32_t{1} << JetIndex(test);
+        for (const std::uint32_t o : ordinals) tests_of[o] |= bit;
       }
       GiveBack(ordinals);
     }
-    if (!SortPolled(marks, [&] { return Stop(); })) return false;
-    marks.erase(std::unique(marks.begin(), marks.end()), marks.end());
+    // One record per run of consecutive lines of a transaction that holds a hit: the
+    // transaction (36 bits) above the tests its lines hit (28 bits). The lines of a
+    // transaction mostly follow each other, so there are far fewer runs than hits; a
+    // transaction spread over several runs is put together after sorting.
+    std::vector<std::uint64_t> runs;
+    std::uint64_t current = 0;
+    std::uint32_t hit_by = 0;
+    for (std::uint32_t o = 0; o < c.size(); ++o) {
+      if ((o & 0xFFFF) == 0 && Stop()) return false;
+      const std::uint64_t transaction = Compact(c.transaction[o]);
+      if (transaction != current) {
+        if (hit_by != 0) runs.push_back(current << 28 | hit_by);
+        current = transaction;
+        hit_by = 0;
+      }
+      hit_by |= tests_of[o];
+    }
+    if (hit_by != 0) runs.push_back(current << 28 | hit_by);
+    GiveBack(tests_of);
+    if (!SortPolled(runs, [&] { return Stop(); })) return false;
     struct Candidate {
       std::uint64_t transaction;  // compact
-      std::int64_t score;
-      std::uint32_t tests;  // bit per test index
+      std::uint32_t tests;        // bit per test index
       std::uint32_t first_ordinal;
+      std::int64_t score;
     };
     std::vector<Candidate> candidates;  // in ascending order of their transactions
-    for (std::size_t i = 0; i < marks.size();) {
-      const std::uint64_t transaction = marks[i] >> 5;
-      Candidate candidate{transaction, 0, 0, 0};
-      for (; i < marks.size() && marks[i] >> 5 == transaction; ++i) {
-        const auto test = static_cast<std::size_t>(marks[i] & 31);
-        candidate.score += p_.weights[test];
-        candidate.tests |= std::uint32_t{1} << test;
+    for (std::size_t i = 0; i < runs.size();) {
+      const std::uint64_t transaction = runs[i] >> 28;
+      std::uint32_t tests = 0;
+      for (; i < runs.size() && runs[i] >> 28 == transaction; ++i) {
+        tests |= static_cast<std::uint32_t>(runs[i] & 0xFFFFFFF);
       }
-      if (candidate.score > 0) candidates.push_back(candidate);
+      std::int64_t score = 0;
+      for (std::uint32_t left = tests; left != 0; left &= left - 1) {
+        score += p_.weights[static_cast<std::size_t>(std::countr_zero(left))];
+      }
+      if (score > 0) candidates.push_back({transaction, tests, 0, score});
     }
-    GiveBack(marks);
+    GiveBack(runs);
     // The first line of each candidate, in one look along the column; the lines of a
     // transaction mostly follow each other, so the last one found is asked first.
     std::vector<bool> seen(candidates.size(), false);
