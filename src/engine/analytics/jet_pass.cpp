@@ -20,6 +20,8 @@ using field::B100;
 using field::B110;
 using field::C100;
 
+const TextKey<15> kBlankAccount = PackText<15>("");
+
 // The record code of a line as one number, letter case ignored as the import ignores it.
 std::uint32_t CodeOf(std::string_view head) {
   if (head.size() < 4) return 0;
@@ -174,15 +176,24 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
   const bool credit = SliceField(head, B100(1366)) == "2";
   const std::optional<DayNumber> moved = moved_dates_.Read(SliceField(head, B100(1362)));
   const std::optional<DayNumber> entered = entered_dates_.Read(SliceField(head, B100(1375)));
-  const std::string_view account = Trimmed(head, B100(1364));
-  const std::string_view counter = Trimmed(head, B100(1365));
+  const TextKey<15> account_key = PackField<15>(SliceField(head, B100(1364)));
+  const TextKey<15> counter_key = PackField<15>(SliceField(head, B100(1365)));
+  const bool has_account = !SameKey(account_key, kBlankAccount);
+  const bool has_counter = !SameKey(counter_key, kBlankAccount);
   const std::string_view reference = Trimmed(head, B100(1357));
   // The tables are large and looked up at random: their places are fetched while the line's
   // other fields are read.
-  const TextKey<15> account_key = PackText<15>(account);
-  const TextKey<15> counter_key = PackText<15>(counter);
   accounts.Prefetch(account_key);
-  if (!counter.empty()) counter_accounts.Prefetch(counter_key);
+  if (has_counter) accounts.Prefetch(counter_key);
+  std::string_view document_type;
+  TextKey<23> document_key;
+  if (!reference.empty()) {
+    document_type = Trimmed(head, B100(1358));
+    if (!document_type.empty() && document_type.size() <= 3) {
+      document_key = DocumentKey(document_type, NumberKey(SliceField(head, B100(1357))));
+      documents.Prefetch(document_key);
+    }
+  }
 
   // Dates.
   if (moved) {
@@ -226,7 +237,8 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
   }
   // The gate: totals by side, batches, accounts.
   const std::uint32_t account_id = accounts.Intern(account_key);
-  if (account_id == account_states.size()) account_states.emplace_back();
+  const std::uint32_t counter_id = has_counter ? accounts.Intern(counter_key) : kNoId;
+  if (accounts.size() > account_states.size()) account_states.resize(accounts.size());
   AccountState& state = account_states[account_id];
   ++state.movements;
   const std::string_view batch_text = SliceField(head, B100(1355));
@@ -247,8 +259,7 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
     (credit ? batch_sums[last_batch_].credit : batch_sums[last_batch_].debit) += *amount;
   }
 
-  const std::uint32_t counter_id = counter.empty() ? kNoId : counter_accounts.Intern(counter_key);
-  if (!account.empty()) {
+  if (has_account) {
     Usable(JetTest::kSeldomAccount);
     if (state.movements <= p.seldom_account_lines) {
       seldom_candidates.emplace_back(account_id, ordinal);
@@ -274,7 +285,7 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
     }
     Usable(JetTest::kHighValue);
     AddHighValue(magnitude, ordinal);
-    if (!account.empty()) {
+    if (has_account) {
       Usable(JetTest::kRelativeSize);
       ++state.usable_amounts;
       if (state.usable_amounts == 1 || magnitude > state.largest) {
@@ -321,17 +332,14 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
     Hit(JetTest::kNoReference, ordinal);
   }
   if (!reference.empty()) {
-    const std::string_view type = Trimmed(head, B100(1358));
-    if (!type.empty() && type.size() <= 3 &&
-        document_types.Find(PackText<3>(type)) != KeyTable<TextKey<3>>::kNone) {
+    if (!document_type.empty() && document_type.size() <= 3 &&
+        document_types.Find(PackText<3>(document_type)) != KeyTable<TextKey<3>>::kNone) {
       Usable(JetTest::kMissingDocument);
-      const std::string_view number = NumberKey(SliceField(head, B100(1357)));
       // The lines of a transaction mostly name one document: the last answer is kept.
-      const TextKey<23> key = DocumentKey(type, number);
-      if (!have_last_document_ || key != last_document_) {
+      if (!have_last_document_ || document_key != last_document_) {
         have_last_document_ = true;
-        last_document_ = key;
-        last_document_missing_ = documents.Find(key) == KeyTable<TextKey<23>>::kNone;
+        last_document_ = document_key;
+        last_document_missing_ = documents.Find(document_key) == KeyTable<TextKey<23>>::kNone;
       }
       if (last_document_missing_) {
         Hit(JetTest::kMissingDocument, ordinal);
@@ -340,8 +348,8 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
   }
 
   // What the tests that compare lines need: duplicate, reversal, transaction-gap.
-  if (!account.empty() && !reference.empty() && amount && moved) Usable(JetTest::kDuplicate);
-  if (!account.empty() && !counter.empty() && magnitude > 0 && moved) Usable(JetTest::kReversal);
+  if (has_account && !reference.empty() && amount && moved) Usable(JetTest::kDuplicate);
+  if (has_account && has_counter && magnitude > 0 && moved) Usable(JetTest::kReversal);
   const std::string_view transaction = NumberKey(SliceField(head, B100(1353)));
   std::uint64_t code = 0;
   if (transaction.empty()) {
@@ -352,7 +360,7 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
   } else {
     code = kTextTransaction | text_transactions.Intern(PackText<10>(transaction));
   }
-  columns.account.push_back(account.empty() ? kNoId : account_id);
+  columns.account.push_back(has_account ? account_id : kNoId);
   columns.counter.push_back(counter_id);
   columns.reference.push_back(reference.empty() ? 0 : (HashText(reference) | 1));
   columns.transaction.push_back(code);
@@ -361,8 +369,8 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
 }
 
 void JetPass::OnCard(std::uint32_t line, std::string_view head) {
-  const std::uint32_t id = accounts.Intern(PackText<15>(Trimmed(head, B110(1403))));
-  if (id == account_states.size()) account_states.emplace_back();
+  const std::uint32_t id = accounts.Intern(PackField<15>(SliceField(head, B110(1403))));
+  if (accounts.size() > account_states.size()) account_states.resize(accounts.size());
   account_states[id].has_card = true;
   cards.push_back({id, line, ReadUsableAmount(SliceField(head, B110(1414))),
                    ReadUsableAmount(SliceField(head, B110(1415))),

@@ -171,9 +171,11 @@ class JetPass {
   std::array<TestCounts, kJetTestCount> counts;
   MovementColumns columns;
 
-  KeyTable<TextKey<15>> accounts;  // 1364 and 1403, trimmed (blank included)
+  // 1364, 1403 and the non-blank 1365, trimmed (a blank 1364 included): an account and a
+  // counter account of the same key have the same id. A counter account that is no line's
+  // account keeps an empty state.
+  SlotKeyTable<15> accounts;
   std::vector<AccountState> account_states;
-  KeyTable<TextKey<15>> counter_accounts;  // 1365 trimmed, non-blank
   KeyTable<TextKey<9>> operators;
   std::vector<std::int64_t> operator_counts;
   KeyTable<TextKey<10>> text_transactions;

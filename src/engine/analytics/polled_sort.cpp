@@ -8,7 +8,7 @@ namespace tallyscan::analytics {
 
 namespace {
 
-constexpr std::size_t kPiece = std::size_t{1} << 16;
+constexpr std::size_t kPiece = 64;
 
 bool SortRange(std::uint64_t* first, std::uint64_t* last, const std::function<bool()>& stop) {
   const std::size_t size = static_cast<std::size_t>(last - first);
