@@ -122,6 +122,8 @@ JetPass::JetPass(const RecordStore& store, const JetParameters& p, std::optional
 
 void JetPass::IndexDocuments() {
   const auto& index = store_.DocumentIndex;
+  documents.Reserve(static_cast<std::size_t>(index.Count()));
+  document_counts.reserve(static_cast<std::size_t>(index.Count()));
   for (std::int64_t i = 1; i <= index.Count(); ++i) {
     const IndexEntry& entry = index[i];
     const std::string_view type = TrimSpaces(entry.Part(kKeyDocumentType));
@@ -132,6 +134,13 @@ void JetPass::IndexDocuments() {
     if (id == document_counts.size()) document_counts.push_back(0);
     ++document_counts[id];
   }
+}
+
+void JetPass::Settle() {
+  for (TestCounts& test : counts) test.hits.shrink_to_fit();
+  for (LimitWindow& window : limits) window.below_ordinals.shrink_to_fit();
+  seldom_candidates.shrink_to_fit();
+  operator_candidates.shrink_to_fit();
 }
 
 bool JetPass::OnLine(std::int64_t number, std::string_view head) {

@@ -162,6 +162,8 @@ class JetPass {
 
   // Fails when a line number or ordinal passes 32 bits.
   bool OnLine(std::int64_t number, std::string_view head);
+  // After the last line: gives back the room the lists grew into while the file was read.
+  void Settle();
 
   // What the reading found. Tests read these after it.
   const JetParameters& parameters;

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <filesystem>
 
@@ -81,9 +82,17 @@ class Assembly {
   // False when stopped.
   bool Run() {
     Population();
-    for (std::size_t i = 1; i < kJetTestCount; ++i) {
-      const auto test = static_cast<JetTest>(i);
-      if (!selection_[i] || IsDigitTest(test)) continue;
+    // The duplicates run before the rare flows, so that the column only they read is given
+    // back before the other tests that compare lines make room of their own.
+    std::array<JetTest, kJetTestCount> order;
+    for (std::size_t i = 0; i < kJetTestCount; ++i) order[i] = static_cast<JetTest>(i);
+    std::rotate(order.begin() + JetIndex(JetTest::kRareFlow),
+                order.begin() + JetIndex(JetTest::kDuplicate),
+                order.begin() + JetIndex(JetTest::kDuplicate) + 1);
+    for (const JetTest test : order) {
+      if (test == JetTest::kPopulation || !selection_[JetIndex(test)] || IsDigitTest(test)) {
+        continue;
+      }
       if (!Test(test)) return false;
       if (Stop()) return false;
     }
@@ -255,6 +264,7 @@ class Assembly {
         if (groups.stopped) return false;
         Figure(r, "groups", groups.groups);
         MovementHits(r, std::move(groups.ordinals));
+        if (test == JetTest::kDuplicate) GiveBack(pass_.columns.reference);
         if (test == JetTest::kReversal) ReleaseGroupColumns();
         break;
       }
@@ -331,7 +341,6 @@ class Assembly {
     MovementColumns& c = pass_.columns;
     GiveBack(c.account);
     GiveBack(c.counter);
-    GiveBack(c.reference);
     GiveBack(c.date);
   }
 
@@ -663,6 +672,7 @@ JetRun RunJet(const RecordStore& store, const JetSources& sources, const JetPara
     run.status = Status::OutOfRange("קובץ הנתונים ארוך מכדי שיימנו שורותיו");
     return run;
   }
+  pass.Settle();
   result.source.push_back({std::filesystem::path(store.DataFile.Path()).filename().string(),
                            reading.bytes(), reading.sha256()});
 

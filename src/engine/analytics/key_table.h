@@ -130,6 +130,12 @@ class KeyTable {
     }
   }
 
+  // Makes room for `count` keys at once, when their number is known ahead.
+  void Reserve(std::size_t count) {
+    keys_.reserve(count);
+    while (2 * (count + 1) > slots_.size()) Grow();
+  }
+
   // Asks the processor to fetch the place where `key` would be looked for, so that a lookup
   // a little later finds it in the cache.
   void Prefetch(const Key& key) const {
