@@ -90,6 +90,10 @@ JetPass::JetPass(const RecordStore& store, const JetParameters& p, std::optional
   for (const int day : p.weekend_days) weekend_[static_cast<std::size_t>(day)] = true;
   for (const std::string& word : p.keywords) keywords_.push_back(Utf8ToCp1255(word));
   keyword_lines.assign(keywords_.size(), 0);
+  keyword_seen_.assign(keywords_.size(), false);
+  for (const std::string& word : keywords_) {
+    keyword_starts_[static_cast<unsigned char>(word.front())] = true;
+  }
   const std::int64_t expected = store.MovementIndex.Count();
   columns.account.reserve(static_cast<std::size_t>(expected));
   columns.counter.reserve(static_cast<std::size_t>(expected));
@@ -233,15 +237,21 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
     if (last_posted_holiday_) Hit(JetTest::kHoliday, ordinal);
   }
 
-  // Who and where.
-  const std::string_view operator_name = Trimmed(head, B100(1376));
-  if (!operator_name.empty()) {
+  // Who and where. The lines of a transaction mostly share their operator: the last field
+  // read is kept with its id.
+  const std::string_view operator_field = SliceField(head, B100(1376));
+  if (operator_field != std::string_view(last_operator_field_.data(), last_operator_size_)) {
+    const std::string_view operator_name = TrimSpaces(operator_field);
+    last_operator_ = operator_name.empty() ? kNoId : operators.Intern(PackText<9>(operator_name));
+    if (last_operator_ == operator_counts.size()) operator_counts.push_back(0);
+    last_operator_size_ = std::min(operator_field.size(), last_operator_field_.size());
+    std::memcpy(last_operator_field_.data(), operator_field.data(), last_operator_size_);
+  }
+  if (last_operator_ != kNoId) {
     Usable(JetTest::kRareOperator);
     ++operator_lines;
-    const std::uint32_t id = operators.Intern(PackText<9>(operator_name));
-    if (id == operator_counts.size()) operator_counts.push_back(0);
-    if (static_cast<std::uint64_t>(++operator_counts[id]) < operator_cap_) {
-      operator_candidates.emplace_back(id, ordinal);
+    if (static_cast<std::uint64_t>(++operator_counts[last_operator_]) < operator_cap_) {
+      operator_candidates.emplace_back(last_operator_, ordinal);
     }
   }
   // The gate: totals by side, batches, accounts.
@@ -327,22 +337,14 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
       converted = DosToWin(details);
       text = converted;
     }
-    bool found = false;
-    for (std::size_t k = 0; k < keywords_.size(); ++k) {
-      if (text.find(keywords_[k]) != std::string_view::npos) {
-        ++keyword_lines[k];
-        found = true;
-      }
-    }
-    if (found) Hit(JetTest::kKeyword, ordinal);
+    if (FindKeywords(text)) Hit(JetTest::kKeyword, ordinal);
   }
   Usable(JetTest::kNoReference);
   if (reference.empty() && IsBlank(SliceField(head, B100(1359)))) {
     Hit(JetTest::kNoReference, ordinal);
   }
   if (!reference.empty()) {
-    if (!document_type.empty() && document_type.size() <= 3 &&
-        document_types.Find(PackText<3>(document_type)) != KeyTable<TextKey<3>>::kNone) {
+    if (!document_type.empty() && document_type.size() <= 3 && HasDocuments(document_type)) {
       Usable(JetTest::kMissingDocument);
       // The lines of a transaction mostly name one document: the last answer is kept.
       if (!have_last_document_ || document_key != last_document_) {
@@ -375,6 +377,40 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
   columns.transaction.push_back(code);
   columns.money.push_back(Money::Of(amount, credit));
   columns.date.push_back(moved ? *moved : kNoDay);
+}
+
+bool JetPass::HasDocuments(std::string_view type) {
+  const TextKey<3> key = PackText<3>(type);
+  if (!have_last_type_ || key != last_type_) {
+    have_last_type_ = true;
+    last_type_ = key;
+    last_type_has_documents_ = document_types.Find(key) != KeyTable<TextKey<3>>::kNone;
+  }
+  return last_type_has_documents_;
+}
+
+bool JetPass::FindKeywords(std::string_view text) {
+  // One look along the text: only where a keyword's first byte stands are the keywords that
+  // begin with it compared; each keyword counts once per line.
+  bool found = false;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const auto first = static_cast<unsigned char>(text[at]);
+    if (!keyword_starts_[first]) continue;
+    for (std::size_t k = 0; k < keywords_.size(); ++k) {
+      if (keyword_seen_[k] || keywords_[k].front() != text[at]) continue;
+      if (text.substr(at).starts_with(keywords_[k])) {
+        keyword_seen_[k] = true;
+        found = true;
+      }
+    }
+  }
+  if (found) {
+    for (std::size_t k = 0; k < keywords_.size(); ++k) {
+      keyword_lines[k] += keyword_seen_[k] ? 1 : 0;
+      keyword_seen_[k] = false;
+    }
+  }
+  return found;
 }
 
 void JetPass::OnCard(std::uint32_t line, std::string_view head) {

@@ -215,18 +215,30 @@ class JetPass {
   }
   void Usable(JetTest test) { ++counts[JetIndex(test)].usable; }
   void AddHighValue(std::uint64_t magnitude, std::uint32_t ordinal);
+  // Whether the file holds documents of a type (trimmed, at most 3 bytes).
+  bool HasDocuments(std::string_view type);
+  // Counts the keywords a line's details hold; whether they hold any.
+  bool FindKeywords(std::string_view text);
   void IndexDocuments();
 
   const RecordStore& store_;
   HolidayCalendar holidays_;
   std::array<bool, 7> weekend_{};
-  std::vector<std::string> keywords_;  // code page 1255
-  std::uint64_t operator_cap_ = 0;     // an operator with this many lines is never rare
+  std::vector<std::string> keywords_;       // code page 1255, none empty
+  std::array<bool, 256> keyword_starts_{};  // the keywords' first bytes
+  std::vector<bool> keyword_seen_;          // by keyword, within one line
+  std::uint64_t operator_cap_ = 0;          // an operator with this many lines is never rare
   // The last batch read, as it stands and as its id, since consecutive lines share one.
   std::uint64_t last_batch_text_ = 0;
   bool last_batch_whole_ = false;
   std::uint32_t last_batch_ = kNoId;
   DateReader moved_dates_, entered_dates_, produced_dates_, document_dates_;
+  std::array<char, 16> last_operator_field_{};  // the last 1376 read, and its operator's id
+  std::size_t last_operator_size_ = 0;          // (kNoId when blank)
+  std::uint32_t last_operator_ = kNoId;
+  bool have_last_type_ = false;  // the last document type asked about, and the answer
+  TextKey<3> last_type_{};
+  bool last_type_has_documents_ = false;
   bool have_last_document_ = false;  // the last reference looked up, and its answer
   TextKey<23> last_document_{};
   bool last_document_missing_ = false;

@@ -505,18 +505,32 @@ class Assembly {
     }
     GiveBack(runs);
     // The first line of each candidate, in one look along the column; the lines of a
-    // transaction mostly follow each other, so the last one found is asked first.
+    // transaction mostly follow each other, so the last one found is asked first, and
+    // transactions mostly come in ascending order, so the search starts from the last place
+    // found when it can.
     std::vector<bool> seen(candidates.size(), false);
     std::size_t left = candidates.size();
     std::uint64_t last = ~std::uint64_t{0};
+    auto from = candidates.begin();
+    const auto before = [](const Candidate& a, std::uint64_t t) { return a.transaction < t; };
     for (std::uint32_t o = 0; o < c.size() && left > 0; ++o) {
       if ((o & 0xFFFF) == 0 && Stop()) return false;
       const std::uint64_t transaction = Compact(c.transaction[o]);
       if (transaction == last) continue;
+      if (from != candidates.begin() && (from - 1)->transaction >= transaction) {
+        from = candidates.begin();
+      }
       last = transaction;
-      const auto found =
-          std::lower_bound(candidates.begin(), candidates.end(), transaction,
-                           [](const Candidate& a, std::uint64_t t) { return a.transaction < t; });
+      // A few steps along, then a halving search over the rest.
+      auto found = from;
+      for (int step = 0; step < 4 && found != candidates.end() && found->transaction < transaction;
+           ++step) {
+        ++found;
+      }
+      if (found != candidates.end() && found->transaction < transaction) {
+        found = std::lower_bound(found, candidates.end(), transaction, before);
+      }
+      from = found;
       if (found == candidates.end() || found->transaction != transaction) continue;
       const auto id = static_cast<std::size_t>(found - candidates.begin());
       if (seen[id]) continue;
@@ -561,7 +575,11 @@ class Assembly {
     // The column is not needed any more: it becomes the sorted list of numbers.
     std::vector<std::uint64_t> numbers = std::move(pass_.columns.transaction);
     std::erase_if(numbers, [](std::uint64_t code) { return code >= kTextTransaction; });
-    if (!SortPolled(numbers, [&] { return Stop(); })) return false;
+    // Transactions are mostly numbered in file order already.
+    if (!std::is_sorted(numbers.begin(), numbers.end()) &&
+        !SortPolled(numbers, [&] { return Stop(); })) {
+      return false;
+    }
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     JetWide missing = 0;
     for (std::size_t i = 1; i < numbers.size(); ++i) {
