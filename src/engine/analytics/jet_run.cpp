@@ -1,7 +1,14 @@
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
 #include <filesystem>
+#include <functional>
+#include <mutex>
+#include <thread>
 
 #include "engine/analytics/digit_statistics.h"
 #include "engine/analytics/field_rules.h"
@@ -65,6 +72,75 @@ HeaderPeriod PeriodOfHeader(std::string_view a000) {
   return period;
 }
 
+// The rare flows and the reversals, found on a thread of their own over the columns, which
+// nobody changes meanwhile. However the waiting ends, the thread is told to stop and is
+// joined before the object is gone.
+class LineComparisons {
+ public:
+  LineComparisons(const JetPass& pass, bool find_flows, bool find_reversals)
+      : thread_([this, &pass, find_flows, find_reversals] {
+          const auto stop = [this] {
+            steps_.fetch_add(1, std::memory_order_release);
+            return stopping_.load(std::memory_order_relaxed);
+          };
+          try {
+            if (find_flows) flows = FindRareFlows(pass, pass.parameters.rare_flow_count, stop);
+            if (find_reversals && !flows.stopped) {
+              reversals = FindReversals(pass, pass.parameters.reversal_days, stop);
+            }
+          } catch (...) {
+            failure_ = std::current_exception();
+          }
+          {
+            std::lock_guard<std::mutex> lock(mutex_);
+            done_ = true;
+          }
+          finished_.notify_all();
+        }) {}
+  LineComparisons(const LineComparisons&) = delete;
+  LineComparisons& operator=(const LineComparisons&) = delete;
+  ~LineComparisons() {
+    stopping_ = true;
+    thread_.join();
+  }
+
+  // Waits for both, asking `stop` once for each time the thread looked whether to stop (so
+  // that the same data is asked the same number of times, however the threads run); false
+  // when it answered true. Gives the thread's failure to the caller.
+  bool Wait(const std::function<bool()>& stop) {
+    std::uint64_t asked = 0;
+    for (;;) {
+      bool done = false;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        done = finished_.wait_for(lock, std::chrono::milliseconds(2), [&] { return done_; });
+      }
+      for (const std::uint64_t steps = steps_.load(std::memory_order_acquire); asked < steps;) {
+        ++asked;
+        if (stop()) {
+          stopping_ = true;
+          return false;
+        }
+      }
+      if (done && asked == steps_.load(std::memory_order_acquire)) break;
+    }
+    if (failure_) std::rethrow_exception(failure_);
+    return !flows.stopped && !reversals.stopped;
+  }
+
+  FlowHits flows;
+  GroupHits reversals;
+
+ private:
+  std::atomic<bool> stopping_{false};
+  std::atomic<std::uint64_t> steps_{0};  // the thread's looks whether to stop
+  std::mutex mutex_;
+  std::condition_variable finished_;
+  bool done_ = false;
+  std::exception_ptr failure_;
+  std::thread thread_;  // last: it starts once everything above is there
+};
+
 // Turns the run's work into the result, test by test.
 class Assembly {
  public:
@@ -82,25 +158,42 @@ class Assembly {
   // False when stopped.
   bool Run() {
     Population();
-    // The duplicates run before the rare flows, so that the column only they read is given
-    // back before the other tests that compare lines make room of their own.
-    std::array<JetTest, kJetTestCount> order;
-    for (std::size_t i = 0; i < kJetTestCount; ++i) order[i] = static_cast<JetTest>(i);
-    std::rotate(order.begin() + JetIndex(JetTest::kRareFlow),
-                order.begin() + JetIndex(JetTest::kDuplicate),
-                order.begin() + JetIndex(JetTest::kDuplicate) + 1);
-    for (const JetTest test : order) {
-      if (test == JetTest::kPopulation || !selection_[JetIndex(test)] || IsDigitTest(test)) {
+    // The tests that need room of their own come first, one at a time: the duplicates, after
+    // which the column only they read is given back, and the document gaps. Then the rare
+    // flows and the reversals run on a thread of their own while the other tests run here.
+    for (const JetTest test : {JetTest::kDuplicate, JetTest::kDocumentGap}) {
+      if (Selected(test) && !Test(test)) return false;
+    }
+    LineComparisons comparisons(pass_, Selected(JetTest::kRareFlow), Selected(JetTest::kReversal));
+    for (std::size_t i = 1; i < kJetTestCount; ++i) {
+      const auto test = static_cast<JetTest>(i);
+      if (!Selected(test) || IsDigitTest(test) || test == JetTest::kDuplicate ||
+          test == JetTest::kDocumentGap || test == JetTest::kRareFlow ||
+          test == JetTest::kReversal) {
         continue;
       }
-      if (!Test(test)) return false;
-      if (Stop()) return false;
+      if (!Test(test) || Stop()) return false;
     }
-    return Digits() && Rank() && TransactionGap() && !Stop();
+    if (!Digits() || !comparisons.Wait([&] { return Stop(); })) return false;
+    if (Selected(JetTest::kRareFlow)) {
+      FlowHits& flows = comparisons.flows;
+      JetTestResult& r = Begin(JetTest::kRareFlow);
+      Figure(r, "flows", flows.groups);
+      Figure(r, "rare_flows", flows.rare_groups);
+      MovementHits(r, std::move(flows.ordinals));
+    }
+    if (Selected(JetTest::kReversal)) {
+      JetTestResult& r = Begin(JetTest::kReversal);
+      Figure(r, "groups", comparisons.reversals.groups);
+      MovementHits(r, std::move(comparisons.reversals.ordinals));
+      ReleaseGroupColumns();
+    }
+    return Rank() && TransactionGap() && !Stop();
   }
 
  private:
   bool Stop() { return monitor_.StopRequested(); }
+  bool Selected(JetTest test) const { return selection_[JetIndex(test)]; }
 
   JetTestResult& Begin(JetTest test) {
     const JetTestInfo& info = InfoOf(test);
@@ -248,24 +341,12 @@ class Assembly {
         MovementHits(r, std::move(hits));
         break;
       }
-      case JetTest::kRareFlow: {
-        FlowHits flows = FindRareFlows(pass_, p_.rare_flow_count, [&] { return Stop(); });
-        if (flows.stopped) return false;
-        Figure(r, "flows", flows.groups);
-        Figure(r, "rare_flows", flows.rare_groups);
-        MovementHits(r, std::move(flows.ordinals));
-        break;
-      }
-      case JetTest::kDuplicate:
-      case JetTest::kReversal: {
-        GroupHits groups = test == JetTest::kDuplicate
-                               ? FindDuplicates(pass_, [&] { return Stop(); })
-                               : FindReversals(pass_, p_.reversal_days, [&] { return Stop(); });
+      case JetTest::kDuplicate: {
+        GroupHits groups = FindDuplicates(pass_, [&] { return Stop(); });
         if (groups.stopped) return false;
         Figure(r, "groups", groups.groups);
         MovementHits(r, std::move(groups.ordinals));
-        if (test == JetTest::kDuplicate) GiveBack(pass_.columns.reference);
-        if (test == JetTest::kReversal) ReleaseGroupColumns();
+        GiveBack(pass_.columns.reference);
         break;
       }
       case JetTest::kTransactionGap:
@@ -273,6 +354,9 @@ class Assembly {
         break;
       case JetTest::kDocumentGap:
         DocumentGap(r, std::move(hits));
+        // Nothing after it reads the documents.
+        pass_.documents = KeyTable<TextKey<23>>();
+        GiveBack(pass_.document_counts);
         break;
       case JetTest::kBelowLimit: {
         for (const LimitWindow& w : pass_.limits) {
@@ -335,8 +419,8 @@ class Assembly {
     return true;
   }
 
-  // The last of the tests that compare lines has run: their columns are given back before
-  // the ranking needs room of its own.
+  // The tests that compare lines have run: their columns are given back before the ranking
+  // needs room of its own.
   void ReleaseGroupColumns() {
     MovementColumns& c = pass_.columns;
     GiveBack(c.account);
@@ -411,6 +495,11 @@ class Assembly {
       std::vector<std::uint32_t> hits;
       if (test == JetTest::kBenfordFirstTwo &&
           (all.mad_class == "marginal" || all.mad_class == "nonconformity")) {
+        std::size_t count = 0;  // the lines of the pairs in excess, as they were counted
+        for (std::size_t place = 0; place < excess.size(); ++place) {
+          if (excess[place]) count += static_cast<std::size_t>(all.counts[place]);
+        }
+        hits.reserve(count);
         const auto least =
             static_cast<std::uint64_t>(std::max<std::int64_t>(p_.benford_min_amount, 10));
         for (std::uint32_t o = 0; o < c.size(); ++o) {
