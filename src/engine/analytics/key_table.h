@@ -174,8 +174,8 @@ class KeyTable {
 
 // The same interning for the large tables asked once or more per line: each slot keeps its
 // key beside its id, so that a lookup reads one place in memory, which Prefetch can fetch
-// while the line's other fields are read. No key is kept twice; the ids' keys are not given
-// back.
+// while the line's other fields are read. It keeps no list of keys by id, so an id's key
+// cannot be asked for.
 template <std::size_t Width>
 class SlotKeyTable {
  public:
