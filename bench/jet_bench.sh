@@ -30,8 +30,10 @@ for _ in $(seq "$rounds"); do
   best_wc_cpu=$(python3 -c "print(min($best_wc_cpu, sum(map(float, '$cpu'.split()))))")
 done
 
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 report=$("$build/bench/jet_bench" --rounds "$rounds" "$set_dir")
 echo "$report"
+echo "load average  $load_before before the rounds, $(cut -d' ' -f1-3 /proc/loadavg) after"
 value() { awk -v k="$1" '$1 == k { print $2 }' <<<"$report"; }
 python3 - "$best_wc" "$best_wc_cpu" "$(value seconds_best)" "$(value cpu_seconds_best)" \
   "$(value heap_bytes_per_movement)" "$(value heap_after_reading_per_movement)" \

@@ -10,7 +10,6 @@
 #include "audit_plan.h"
 #include "calendar.h"
 #include "engine/text/number_format.h"
-#include "holidays.h"
 
 namespace tallyscan::gen {
 namespace {

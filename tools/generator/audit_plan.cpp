@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "calendar.h"
-#include "holidays.h"
 
 namespace tallyscan::gen {
 namespace {

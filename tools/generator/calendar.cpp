@@ -1,5 +1,7 @@
 #include "calendar.h"
 
+#include "engine/analytics/holidays.h"
+
 namespace tallyscan::gen {
 
 namespace {
@@ -51,6 +53,10 @@ int DateOfDayNumber(int day_number) {
 int Weekday(int yyyymmdd) {
   // Day 0 of the count, 1 March of year 0, was a Wednesday.
   return (DayNumber(yyyymmdd) + 3) % 7;
+}
+
+bool IsIsraeliHoliday(int yyyymmdd) {
+  return tallyscan::IsIsraeliHoliday(yyyymmdd / 10000, yyyymmdd / 100 % 100, yyyymmdd % 100);
 }
 
 }  // namespace tallyscan::gen

@@ -12,5 +12,8 @@ int DayNumber(int yyyymmdd);
 int DateOfDayNumber(int day_number);
 // Sunday 0 ... Saturday 6.
 int Weekday(int yyyymmdd);
+// Whether YYYYMMDD is a holiday of the journal-entry tests' calendar, on which no posting of
+// a clean ledger falls.
+bool IsIsraeliHoliday(int yyyymmdd);
 
 }  // namespace tallyscan::gen

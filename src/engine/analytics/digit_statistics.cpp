@@ -1,5 +1,7 @@
 #include "engine/analytics/digit_statistics.h"
 
+#include <bit>
+
 #include <boost/math/distributions/chi_squared.hpp>
 #include <boost/multiprecision/cpp_dec_float.hpp>
 
@@ -110,8 +112,31 @@ int FirstDigit(DigitTest test) {
 
 int DigitPlace(DigitTest test, std::uint64_t agorot) {
   if (test == DigitTest::kLastTwo) return static_cast<int>(agorot / 100 % 100);
-  std::uint64_t leading = agorot;
-  while (leading >= 100) leading /= 10;
+  // The first two digits in one division: the number of digits from the bit length (1233 /
+  // 4096 a little above log10(2)), corrected by one comparison.
+  static constexpr std::uint64_t kPowers[] = {1,
+                                              10,
+                                              100,
+                                              1000,
+                                              10000,
+                                              100000,
+                                              1000000,
+                                              10000000,
+                                              100000000,
+                                              1000000000,
+                                              10000000000,
+                                              100000000000,
+                                              1000000000000,
+                                              10000000000000,
+                                              100000000000000,
+                                              1000000000000000,
+                                              10000000000000000,
+                                              100000000000000000,
+                                              1000000000000000000,
+                                              10000000000000000000ULL};
+  const auto guess = static_cast<std::size_t>(std::bit_width(agorot) * 1233 >> 12);
+  const std::size_t digits = guess + (agorot >= kPowers[guess] ? 1 : 0);
+  const std::uint64_t leading = agorot / kPowers[digits - 2];
   switch (test) {
     case DigitTest::kFirst:
       return static_cast<int>(leading / 10) - 1;

@@ -4,7 +4,16 @@
 
 #include <algorithm>
 
-namespace tallyscan::analytics {
+#include "engine/analytics/holidays.h"
+
+namespace tallyscan {
+
+bool IsIsraeliHoliday(int year, int month, int day) {
+  const std::optional<analytics::DayNumber> number = analytics::DayOf(year, month, day);
+  return number && analytics::HolidayOf(*number) != analytics::Holiday::kNone;
+}
+
+namespace analytics {
 
 namespace {
 
@@ -100,4 +109,5 @@ bool HolidayCalendar::IsHoliday(DayNumber day) {
   return Year(date.year)[static_cast<std::size_t>(day - *DayOf(date.year, 1, 1))];
 }
 
-}  // namespace tallyscan::analytics
+}  // namespace analytics
+}  // namespace tallyscan

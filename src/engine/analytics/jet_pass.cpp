@@ -20,6 +20,8 @@ using field::B100;
 using field::B110;
 using field::C100;
 
+const TextKey<15> kBlankAccount = PackText<15>("");
+
 // The record code of a line as one number, letter case ignored as the import ignores it.
 std::uint32_t CodeOf(std::string_view head) {
   if (head.size() < 4) return 0;
@@ -88,6 +90,10 @@ JetPass::JetPass(const RecordStore& store, const JetParameters& p, std::optional
   for (const int day : p.weekend_days) weekend_[static_cast<std::size_t>(day)] = true;
   for (const std::string& word : p.keywords) keywords_.push_back(Utf8ToCp1255(word));
   keyword_lines.assign(keywords_.size(), 0);
+  keyword_seen_.assign(keywords_.size(), false);
+  for (const std::string& word : keywords_) {
+    keyword_starts_[static_cast<unsigned char>(word.front())] = true;
+  }
   const std::int64_t expected = store.MovementIndex.Count();
   columns.account.reserve(static_cast<std::size_t>(expected));
   columns.counter.reserve(static_cast<std::size_t>(expected));
@@ -120,6 +126,8 @@ JetPass::JetPass(const RecordStore& store, const JetParameters& p, std::optional
 
 void JetPass::IndexDocuments() {
   const auto& index = store_.DocumentIndex;
+  documents.Reserve(static_cast<std::size_t>(index.Count()));
+  document_counts.reserve(static_cast<std::size_t>(index.Count()));
   for (std::int64_t i = 1; i <= index.Count(); ++i) {
     const IndexEntry& entry = index[i];
     const std::string_view type = TrimSpaces(entry.Part(kKeyDocumentType));
@@ -130,6 +138,13 @@ void JetPass::IndexDocuments() {
     if (id == document_counts.size()) document_counts.push_back(0);
     ++document_counts[id];
   }
+}
+
+void JetPass::Settle() {
+  for (TestCounts& test : counts) test.hits.shrink_to_fit();
+  for (LimitWindow& window : limits) window.below_ordinals.shrink_to_fit();
+  seldom_candidates.shrink_to_fit();
+  operator_candidates.shrink_to_fit();
 }
 
 bool JetPass::OnLine(std::int64_t number, std::string_view head) {
@@ -174,15 +189,24 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
   const bool credit = SliceField(head, B100(1366)) == "2";
   const std::optional<DayNumber> moved = moved_dates_.Read(SliceField(head, B100(1362)));
   const std::optional<DayNumber> entered = entered_dates_.Read(SliceField(head, B100(1375)));
-  const std::string_view account = Trimmed(head, B100(1364));
-  const std::string_view counter = Trimmed(head, B100(1365));
+  const TextKey<15> account_key = PackField<15>(SliceField(head, B100(1364)));
+  const TextKey<15> counter_key = PackField<15>(SliceField(head, B100(1365)));
+  const bool has_account = !SameKey(account_key, kBlankAccount);
+  const bool has_counter = !SameKey(counter_key, kBlankAccount);
   const std::string_view reference = Trimmed(head, B100(1357));
   // The tables are large and looked up at random: their places are fetched while the line's
   // other fields are read.
-  const TextKey<15> account_key = PackText<15>(account);
-  const TextKey<15> counter_key = PackText<15>(counter);
   accounts.Prefetch(account_key);
-  if (!counter.empty()) counter_accounts.Prefetch(counter_key);
+  if (has_counter) accounts.Prefetch(counter_key);
+  std::string_view document_type;
+  TextKey<23> document_key;
+  if (!reference.empty()) {
+    document_type = Trimmed(head, B100(1358));
+    if (!document_type.empty() && document_type.size() <= 3) {
+      document_key = DocumentKey(document_type, NumberKey(SliceField(head, B100(1357))));
+      documents.Prefetch(document_key);
+    }
+  }
 
   // Dates.
   if (moved) {
@@ -213,20 +237,27 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
     if (last_posted_holiday_) Hit(JetTest::kHoliday, ordinal);
   }
 
-  // Who and where.
-  const std::string_view operator_name = Trimmed(head, B100(1376));
-  if (!operator_name.empty()) {
+  // Who and where. The lines of a transaction mostly share their operator: the last field
+  // read is kept with its id.
+  const std::string_view operator_field = SliceField(head, B100(1376));
+  if (operator_field != std::string_view(last_operator_field_.data(), last_operator_size_)) {
+    const std::string_view operator_name = TrimSpaces(operator_field);
+    last_operator_ = operator_name.empty() ? kNoId : operators.Intern(PackText<9>(operator_name));
+    if (last_operator_ == operator_counts.size()) operator_counts.push_back(0);
+    last_operator_size_ = std::min(operator_field.size(), last_operator_field_.size());
+    std::memcpy(last_operator_field_.data(), operator_field.data(), last_operator_size_);
+  }
+  if (last_operator_ != kNoId) {
     Usable(JetTest::kRareOperator);
     ++operator_lines;
-    const std::uint32_t id = operators.Intern(PackText<9>(operator_name));
-    if (id == operator_counts.size()) operator_counts.push_back(0);
-    if (static_cast<std::uint64_t>(++operator_counts[id]) < operator_cap_) {
-      operator_candidates.emplace_back(id, ordinal);
+    if (static_cast<std::uint64_t>(++operator_counts[last_operator_]) < operator_cap_) {
+      operator_candidates.emplace_back(last_operator_, ordinal);
     }
   }
   // The gate: totals by side, batches, accounts.
   const std::uint32_t account_id = accounts.Intern(account_key);
-  if (account_id == account_states.size()) account_states.emplace_back();
+  const std::uint32_t counter_id = has_counter ? accounts.Intern(counter_key) : kNoId;
+  if (accounts.size() > account_states.size()) account_states.resize(accounts.size());
   AccountState& state = account_states[account_id];
   ++state.movements;
   const std::string_view batch_text = SliceField(head, B100(1355));
@@ -247,8 +278,7 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
     (credit ? batch_sums[last_batch_].credit : batch_sums[last_batch_].debit) += *amount;
   }
 
-  const std::uint32_t counter_id = counter.empty() ? kNoId : counter_accounts.Intern(counter_key);
-  if (!account.empty()) {
+  if (has_account) {
     Usable(JetTest::kSeldomAccount);
     if (state.movements <= p.seldom_account_lines) {
       seldom_candidates.emplace_back(account_id, ordinal);
@@ -274,7 +304,7 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
     }
     Usable(JetTest::kHighValue);
     AddHighValue(magnitude, ordinal);
-    if (!account.empty()) {
+    if (has_account) {
       Usable(JetTest::kRelativeSize);
       ++state.usable_amounts;
       if (state.usable_amounts == 1 || magnitude > state.largest) {
@@ -307,31 +337,20 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
       converted = DosToWin(details);
       text = converted;
     }
-    bool found = false;
-    for (std::size_t k = 0; k < keywords_.size(); ++k) {
-      if (text.find(keywords_[k]) != std::string_view::npos) {
-        ++keyword_lines[k];
-        found = true;
-      }
-    }
-    if (found) Hit(JetTest::kKeyword, ordinal);
+    if (FindKeywords(text)) Hit(JetTest::kKeyword, ordinal);
   }
   Usable(JetTest::kNoReference);
   if (reference.empty() && IsBlank(SliceField(head, B100(1359)))) {
     Hit(JetTest::kNoReference, ordinal);
   }
   if (!reference.empty()) {
-    const std::string_view type = Trimmed(head, B100(1358));
-    if (!type.empty() && type.size() <= 3 &&
-        document_types.Find(PackText<3>(type)) != KeyTable<TextKey<3>>::kNone) {
+    if (!document_type.empty() && document_type.size() <= 3 && HasDocuments(document_type)) {
       Usable(JetTest::kMissingDocument);
-      const std::string_view number = NumberKey(SliceField(head, B100(1357)));
       // The lines of a transaction mostly name one document: the last answer is kept.
-      const TextKey<23> key = DocumentKey(type, number);
-      if (!have_last_document_ || key != last_document_) {
+      if (!have_last_document_ || document_key != last_document_) {
         have_last_document_ = true;
-        last_document_ = key;
-        last_document_missing_ = documents.Find(key) == KeyTable<TextKey<23>>::kNone;
+        last_document_ = document_key;
+        last_document_missing_ = documents.Find(document_key) == KeyTable<TextKey<23>>::kNone;
       }
       if (last_document_missing_) {
         Hit(JetTest::kMissingDocument, ordinal);
@@ -340,8 +359,8 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
   }
 
   // What the tests that compare lines need: duplicate, reversal, transaction-gap.
-  if (!account.empty() && !reference.empty() && amount && moved) Usable(JetTest::kDuplicate);
-  if (!account.empty() && !counter.empty() && magnitude > 0 && moved) Usable(JetTest::kReversal);
+  if (has_account && !reference.empty() && amount && moved) Usable(JetTest::kDuplicate);
+  if (has_account && has_counter && magnitude > 0 && moved) Usable(JetTest::kReversal);
   const std::string_view transaction = NumberKey(SliceField(head, B100(1353)));
   std::uint64_t code = 0;
   if (transaction.empty()) {
@@ -352,7 +371,7 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
   } else {
     code = kTextTransaction | text_transactions.Intern(PackText<10>(transaction));
   }
-  columns.account.push_back(account.empty() ? kNoId : account_id);
+  columns.account.push_back(has_account ? account_id : kNoId);
   columns.counter.push_back(counter_id);
   columns.reference.push_back(reference.empty() ? 0 : (HashText(reference) | 1));
   columns.transaction.push_back(code);
@@ -360,9 +379,43 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
   columns.date.push_back(moved ? *moved : kNoDay);
 }
 
+bool JetPass::HasDocuments(std::string_view type) {
+  const TextKey<3> key = PackText<3>(type);
+  if (!have_last_type_ || key != last_type_) {
+    have_last_type_ = true;
+    last_type_ = key;
+    last_type_has_documents_ = document_types.Find(key) != KeyTable<TextKey<3>>::kNone;
+  }
+  return last_type_has_documents_;
+}
+
+bool JetPass::FindKeywords(std::string_view text) {
+  // One look along the text: only where a keyword's first byte stands are the keywords that
+  // begin with it compared; each keyword counts once per line.
+  bool found = false;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const auto first = static_cast<unsigned char>(text[at]);
+    if (!keyword_starts_[first]) continue;
+    for (std::size_t k = 0; k < keywords_.size(); ++k) {
+      if (keyword_seen_[k] || keywords_[k].front() != text[at]) continue;
+      if (text.substr(at).starts_with(keywords_[k])) {
+        keyword_seen_[k] = true;
+        found = true;
+      }
+    }
+  }
+  if (found) {
+    for (std::size_t k = 0; k < keywords_.size(); ++k) {
+      keyword_lines[k] += keyword_seen_[k] ? 1 : 0;
+      keyword_seen_[k] = false;
+    }
+  }
+  return found;
+}
+
 void JetPass::OnCard(std::uint32_t line, std::string_view head) {
-  const std::uint32_t id = accounts.Intern(PackText<15>(Trimmed(head, B110(1403))));
-  if (id == account_states.size()) account_states.emplace_back();
+  const std::uint32_t id = accounts.Intern(PackField<15>(SliceField(head, B110(1403))));
+  if (accounts.size() > account_states.size()) account_states.resize(accounts.size());
   account_states[id].has_card = true;
   cards.push_back({id, line, ReadUsableAmount(SliceField(head, B110(1414))),
                    ReadUsableAmount(SliceField(head, B110(1415))),

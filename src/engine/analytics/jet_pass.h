@@ -79,6 +79,12 @@ class LineRuns {
   std::vector<std::pair<std::uint32_t, std::uint32_t>> runs_;  // (first ordinal, its line)
 };
 
+// Frees a vector's storage. (Assigning `{}` would empty it and keep the storage.)
+template <typename T>
+void GiveBack(std::vector<T>& values) {
+  std::vector<T>().swap(values);
+}
+
 struct MovementColumns {
   std::vector<std::uint32_t> account;      // id of 1364 trimmed; kNoId when blank
   std::vector<std::uint32_t> counter;      // id of 1365 trimmed; kNoId when blank
@@ -156,6 +162,8 @@ class JetPass {
 
   // Fails when a line number or ordinal passes 32 bits.
   bool OnLine(std::int64_t number, std::string_view head);
+  // After the last line: gives back the room the lists grew into while the file was read.
+  void Settle();
 
   // What the reading found. Tests read these after it.
   const JetParameters& parameters;
@@ -165,9 +173,11 @@ class JetPass {
   std::array<TestCounts, kJetTestCount> counts;
   MovementColumns columns;
 
-  KeyTable<TextKey<15>> accounts;  // 1364 and 1403, trimmed (blank included)
+  // 1364, 1403 and the non-blank 1365, trimmed (a blank 1364 included): an account and a
+  // counter account of the same key have the same id. A counter account that is no line's
+  // account keeps an empty state.
+  SlotKeyTable<15> accounts;
   std::vector<AccountState> account_states;
-  KeyTable<TextKey<15>> counter_accounts;  // 1365 trimmed, non-blank
   KeyTable<TextKey<9>> operators;
   std::vector<std::int64_t> operator_counts;
   KeyTable<TextKey<10>> text_transactions;
@@ -205,18 +215,30 @@ class JetPass {
   }
   void Usable(JetTest test) { ++counts[JetIndex(test)].usable; }
   void AddHighValue(std::uint64_t magnitude, std::uint32_t ordinal);
+  // Whether the file holds documents of a type (trimmed, at most 3 bytes).
+  bool HasDocuments(std::string_view type);
+  // Counts the keywords a line's details hold; whether they hold any.
+  bool FindKeywords(std::string_view text);
   void IndexDocuments();
 
   const RecordStore& store_;
   HolidayCalendar holidays_;
   std::array<bool, 7> weekend_{};
-  std::vector<std::string> keywords_;  // code page 1255
-  std::uint64_t operator_cap_ = 0;     // an operator with this many lines is never rare
+  std::vector<std::string> keywords_;       // code page 1255, none empty
+  std::array<bool, 256> keyword_starts_{};  // the keywords' first bytes
+  std::vector<bool> keyword_seen_;          // by keyword, within one line
+  std::uint64_t operator_cap_ = 0;          // an operator with this many lines is never rare
   // The last batch read, as it stands and as its id, since consecutive lines share one.
   std::uint64_t last_batch_text_ = 0;
   bool last_batch_whole_ = false;
   std::uint32_t last_batch_ = kNoId;
   DateReader moved_dates_, entered_dates_, produced_dates_, document_dates_;
+  std::array<char, 16> last_operator_field_{};  // the last 1376 read, and its operator's id
+  std::size_t last_operator_size_ = 0;          // (kNoId when blank)
+  std::uint32_t last_operator_ = kNoId;
+  bool have_last_type_ = false;  // the last document type asked about, and the answer
+  TextKey<3> last_type_{};
+  bool last_type_has_documents_ = false;
   bool have_last_document_ = false;  // the last reference looked up, and its answer
   TextKey<23> last_document_{};
   bool last_document_missing_ = false;

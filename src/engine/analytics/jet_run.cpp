@@ -1,5 +1,13 @@
 #include <algorithm>
+#include <atomic>
+#include <bit>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
 #include <filesystem>
+#include <functional>
+#include <mutex>
+#include <thread>
 
 #include "engine/analytics/digit_statistics.h"
 #include "engine/analytics/field_rules.h"
@@ -63,6 +71,75 @@ HeaderPeriod PeriodOfHeader(std::string_view a000) {
   return period;
 }
 
+// The rare flows and the reversals, found on a thread of their own over the columns, which
+// nobody changes meanwhile. However the waiting ends, the thread is told to stop and is
+// joined before the object is gone.
+class LineComparisons {
+ public:
+  LineComparisons(const JetPass& pass, bool find_flows, bool find_reversals)
+      : thread_([this, &pass, find_flows, find_reversals] {
+          const auto stop = [this] {
+            steps_.fetch_add(1, std::memory_order_release);
+            return stopping_.load(std::memory_order_relaxed);
+          };
+          try {
+            if (find_flows) flows = FindRareFlows(pass, pass.parameters.rare_flow_count, stop);
+            if (find_reversals && !flows.stopped) {
+              reversals = FindReversals(pass, pass.parameters.reversal_days, stop);
+            }
+          } catch (...) {
+            failure_ = std::current_exception();
+          }
+          {
+            std::lock_guard<std::mutex> lock(mutex_);
+            done_ = true;
+          }
+          finished_.notify_all();
+        }) {}
+  LineComparisons(const LineComparisons&) = delete;
+  LineComparisons& operator=(const LineComparisons&) = delete;
+  ~LineComparisons() {
+    stopping_ = true;
+    thread_.join();
+  }
+
+  // Waits for both, asking `stop` once for each time the thread looked whether to stop (so
+  // that the same data is asked the same number of times, however the threads run); false
+  // when it answered true. Gives the thread's failure to the caller.
+  bool Wait(const std::function<bool()>& stop) {
+    std::uint64_t asked = 0;
+    for (;;) {
+      bool done = false;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        done = finished_.wait_for(lock, std::chrono::milliseconds(2), [&] { return done_; });
+      }
+      for (const std::uint64_t steps = steps_.load(std::memory_order_acquire); asked < steps;) {
+        ++asked;
+        if (stop()) {
+          stopping_ = true;
+          return false;
+        }
+      }
+      if (done && asked == steps_.load(std::memory_order_acquire)) break;
+    }
+    if (failure_) std::rethrow_exception(failure_);
+    return !flows.stopped && !reversals.stopped;
+  }
+
+  FlowHits flows;
+  GroupHits reversals;
+
+ private:
+  std::atomic<bool> stopping_{false};
+  std::atomic<std::uint64_t> steps_{0};  // the thread's looks whether to stop
+  std::mutex mutex_;
+  std::condition_variable finished_;
+  bool done_ = false;
+  std::exception_ptr failure_;
+  std::thread thread_;  // last: it starts once everything above is there
+};
+
 // Turns the run's work into the result, test by test.
 class Assembly {
  public:
@@ -80,17 +157,42 @@ class Assembly {
   // False when stopped.
   bool Run() {
     Population();
+    // The tests that need room of their own come first, one at a time: the duplicates, after
+    // which the column only they read is given back, and the document gaps. Then the rare
+    // flows and the reversals run on a thread of their own while the other tests run here.
+    for (const JetTest test : {JetTest::kDuplicate, JetTest::kDocumentGap}) {
+      if (Selected(test) && !Test(test)) return false;
+    }
+    LineComparisons comparisons(pass_, Selected(JetTest::kRareFlow), Selected(JetTest::kReversal));
     for (std::size_t i = 1; i < kJetTestCount; ++i) {
       const auto test = static_cast<JetTest>(i);
-      if (!selection_[i] || IsDigitTest(test)) continue;
-      if (!Test(test)) return false;
-      if (Stop()) return false;
+      if (!Selected(test) || IsDigitTest(test) || test == JetTest::kDuplicate ||
+          test == JetTest::kDocumentGap || test == JetTest::kRareFlow ||
+          test == JetTest::kReversal) {
+        continue;
+      }
+      if (!Test(test) || Stop()) return false;
     }
-    return Digits() && Rank() && TransactionGap() && !Stop();
+    if (!Digits() || !comparisons.Wait([&] { return Stop(); })) return false;
+    if (Selected(JetTest::kRareFlow)) {
+      FlowHits& flows = comparisons.flows;
+      JetTestResult& r = Begin(JetTest::kRareFlow);
+      Figure(r, "flows", flows.groups);
+      Figure(r, "rare_flows", flows.rare_groups);
+      MovementHits(r, std::move(flows.ordinals));
+    }
+    if (Selected(JetTest::kReversal)) {
+      JetTestResult& r = Begin(JetTest::kReversal);
+      Figure(r, "groups", comparisons.reversals.groups);
+      MovementHits(r, std::move(comparisons.reversals.ordinals));
+      ReleaseGroupColumns();
+    }
+    return Rank() && TransactionGap() && !Stop();
   }
 
  private:
   bool Stop() { return monitor_.StopRequested(); }
+  bool Selected(JetTest test) const { return selection_[JetIndex(test)]; }
 
   JetTestResult& Begin(JetTest test) {
     const JetTestInfo& info = InfoOf(test);
@@ -238,23 +340,12 @@ class Assembly {
         MovementHits(r, std::move(hits));
         break;
       }
-      case JetTest::kRareFlow: {
-        FlowHits flows = FindRareFlows(pass_, p_.rare_flow_count, [&] { return Stop(); });
-        if (flows.stopped) return false;
-        Figure(r, "flows", flows.groups);
-        Figure(r, "rare_flows", flows.rare_groups);
-        MovementHits(r, std::move(flows.ordinals));
-        break;
-      }
-      case JetTest::kDuplicate:
-      case JetTest::kReversal: {
-        GroupHits groups = test == JetTest::kDuplicate
-                               ? FindDuplicates(pass_, [&] { return Stop(); })
-                               : FindReversals(pass_, p_.reversal_days, [&] { return Stop(); });
+      case JetTest::kDuplicate: {
+        GroupHits groups = FindDuplicates(pass_, [&] { return Stop(); });
         if (groups.stopped) return false;
         Figure(r, "groups", groups.groups);
         MovementHits(r, std::move(groups.ordinals));
-        if (test == JetTest::kReversal) ReleaseGroupColumns();
+        GiveBack(pass_.columns.reference);
         break;
       }
       case JetTest::kTransactionGap:
@@ -262,6 +353,9 @@ class Assembly {
         break;
       case JetTest::kDocumentGap:
         DocumentGap(r, std::move(hits));
+        // Nothing after it reads the documents.
+        pass_.documents = KeyTable<TextKey<23>>();
+        GiveBack(pass_.document_counts);
         break;
       case JetTest::kBelowLimit: {
         for (const LimitWindow& w : pass_.limits) {
@@ -324,14 +418,13 @@ class Assembly {
     return true;
   }
 
-  // The last of the tests that compare lines has run: their columns are given back before
-  // the ranking needs room of its own.
+  // The tests that compare lines have run: their columns are given back before the ranking
+  // needs room of its own.
   void ReleaseGroupColumns() {
     MovementColumns& c = pass_.columns;
-    c.account = {};
-    c.counter = {};
-    c.reference = {};
-    c.date = {};
+    GiveBack(c.account);
+    GiveBack(c.counter);
+    GiveBack(c.date);
   }
 
   void DocumentGap(JetTestResult& r, std::vector<std::uint32_t> lines) {
@@ -401,6 +494,11 @@ class Assembly {
       std::vector<std::uint32_t> hits;
       if (test == JetTest::kBenfordFirstTwo &&
           (all.mad_class == "marginal" || all.mad_class == "nonconformity")) {
+        std::size_t count = 0;  // the lines of the pairs in excess, as they were counted
+        for (std::size_t place = 0; place < excess.size(); ++place) {
+          if (excess[place]) count += static_cast<std::size_t>(all.counts[place]);
+        }
+        hits.reserve(count);
         const auto least =
             static_cast<std::uint64_t>(std::max<std::int64_t>(p_.benford_min_amount, 10));
         for (std::uint32_t o = 0; o < c.size(); ++o) {
@@ -439,57 +537,88 @@ class Assembly {
 
   bool Rank() {
     const MovementColumns& c = pass_.columns;
-    // One mark per movement hit of a test that ranks: the transaction above the test.
-    std::vector<std::uint64_t> marks;
     auto ranks = [](JetTest test) {
       return test != JetTest::kPopulation &&
              (!IsDigitTest(test) || test == JetTest::kBenfordFirstTwo);
     };
-    std::size_t count = 0;
-    for (const auto& [test, ordinals] : ranked_) count += ranks(test) ? ordinals.size() : 0;
-    marks.reserve(count);
-    // Each test's ordinals are given back once marked: the hits are not held twice over.
+    static_assert(kJetTestCount <= 28, "a run's tests and its transaction share 64 bits");
+    // The tests that hit each line, a bit per test. Each test's ordinals are given back once
+    // marked: the hits are not held twice over.
+    std::vector<std::uint32_t> tests_of(c.size(), 0);
     for (auto& [test, ordinals] : ranked_) {
       if (ranks(test)) {
-        for (const std::uint32_t o : ordinals) {
-          marks.push_back(Compact(c.transaction[o]) << 5 | JetIndex(test));
-        }
+        const std::uint32_t bit = std::uint32_t{1} << JetIndex(test);
+        for (const std::uint32_t o : ordinals) tests_of[o] |= bit;
       }
-      ordinals = {};
+      GiveBack(ordinals);
     }
-    if (!SortPolled(marks, [&] { return Stop(); })) return false;
-    marks.erase(std::unique(marks.begin(), marks.end()), marks.end());
+    // One record per run of consecutive lines of a transaction that holds a hit: the
+    // transaction (36 bits) above the tests its lines hit (28 bits). The lines of a
+    // transaction mostly follow each other, so there are far fewer runs than hits; a
+    // transaction spread over several runs is put together after sorting.
+    std::vector<std::uint64_t> runs;
+    std::uint64_t current = 0;
+    std::uint32_t hit_by = 0;
+    for (std::uint32_t o = 0; o < c.size(); ++o) {
+      if ((o & 0xFFFF) == 0 && Stop()) return false;
+      const std::uint64_t transaction = Compact(c.transaction[o]);
+      if (transaction != current) {
+        if (hit_by != 0) runs.push_back(current << 28 | hit_by);
+        current = transaction;
+        hit_by = 0;
+      }
+      hit_by |= tests_of[o];
+    }
+    if (hit_by != 0) runs.push_back(current << 28 | hit_by);
+    GiveBack(tests_of);
+    if (!SortPolled(runs, [&] { return Stop(); })) return false;
     struct Candidate {
       std::uint64_t transaction;  // compact
-      std::int64_t score;
-      std::uint32_t tests;  // bit per test index
+      std::uint32_t tests;        // bit per test index
       std::uint32_t first_ordinal;
+      std::int64_t score;
     };
     std::vector<Candidate> candidates;  // in ascending order of their transactions
-    for (std::size_t i = 0; i < marks.size();) {
-      const std::uint64_t transaction = marks[i] >> 5;
-      Candidate candidate{transaction, 0, 0, 0};
-      for (; i < marks.size() && marks[i] >> 5 == transaction; ++i) {
-        const auto test = static_cast<std::size_t>(marks[i] & 31);
-        candidate.score += p_.weights[test];
-        candidate.tests |= std::uint32_t{1} << test;
+    for (std::size_t i = 0; i < runs.size();) {
+      const std::uint64_t transaction = runs[i] >> 28;
+      std::uint32_t tests = 0;
+      for (; i < runs.size() && runs[i] >> 28 == transaction; ++i) {
+        tests |= static_cast<std::uint32_t>(runs[i] & 0xFFFFFFF);
       }
-      if (candidate.score > 0) candidates.push_back(candidate);
+      std::int64_t score = 0;
+      for (std::uint32_t left = tests; left != 0; left &= left - 1) {
+        score += p_.weights[static_cast<std::size_t>(std::countr_zero(left))];
+      }
+      if (score > 0) candidates.push_back({transaction, tests, 0, score});
     }
-    marks = {};
+    GiveBack(runs);
     // The first line of each candidate, in one look along the column; the lines of a
-    // transaction mostly follow each other, so the last one found is asked first.
+    // transaction mostly follow each other, so the last one found is asked first, and
+    // transactions mostly come in ascending order, so the search starts from the last place
+    // found when it can.
     std::vector<bool> seen(candidates.size(), false);
     std::size_t left = candidates.size();
     std::uint64_t last = ~std::uint64_t{0};
+    auto from = candidates.begin();
+    const auto before = [](const Candidate& a, std::uint64_t t) { return a.transaction < t; };
     for (std::uint32_t o = 0; o < c.size() && left > 0; ++o) {
       if ((o & 0xFFFF) == 0 && Stop()) return false;
       const std::uint64_t transaction = Compact(c.transaction[o]);
       if (transaction == last) continue;
+      if (from != candidates.begin() && (from - 1)->transaction >= transaction) {
+        from = candidates.begin();
+      }
       last = transaction;
-      const auto found =
-          std::lower_bound(candidates.begin(), candidates.end(), transaction,
-                           [](const Candidate& a, std::uint64_t t) { return a.transaction < t; });
+      // A few steps along, then a halving search over the rest.
+      auto found = from;
+      for (int step = 0; step < 4 && found != candidates.end() && found->transaction < transaction;
+           ++step) {
+        ++found;
+      }
+      if (found != candidates.end() && found->transaction < transaction) {
+        found = std::lower_bound(found, candidates.end(), transaction, before);
+      }
+      from = found;
       if (found == candidates.end() || found->transaction != transaction) continue;
       const auto id = static_cast<std::size_t>(found - candidates.begin());
       if (seen[id]) continue;
@@ -534,7 +663,11 @@ class Assembly {
     // The column is not needed any more: it becomes the sorted list of numbers.
     std::vector<std::uint64_t> numbers = std::move(pass_.columns.transaction);
     std::erase_if(numbers, [](std::uint64_t code) { return code >= kTextTransaction; });
-    if (!SortPolled(numbers, [&] { return Stop(); })) return false;
+    // Transactions are mostly numbered in file order already.
+    if (!std::is_sorted(numbers.begin(), numbers.end()) &&
+        !SortPolled(numbers, [&] { return Stop(); })) {
+      return false;
+    }
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
     JetWide missing = 0;
     for (std::size_t i = 1; i < numbers.size(); ++i) {
@@ -645,6 +778,7 @@ JetRun RunJet(const RecordStore& store, const JetSources& sources, const JetPara
     run.status = Status::OutOfRange("קובץ הנתונים ארוך מכדי שיימנו שורותיו");
     return run;
   }
+  pass.Settle();
   result.source.push_back({std::filesystem::path(store.DataFile.Path()).filename().string(),
                            reading.bytes(), reading.sha256()});
 

@@ -33,6 +33,20 @@ TextKey<Width> PackText(std::string_view text) {
   return key;
 }
 
+// A field of Width bytes trimmed of blanks and padded again: a field that does not begin with
+// a blank is its own key, copied whole (the usual case of a left-aligned text).
+template <std::size_t Width>
+TextKey<Width> PackField(std::string_view field) {
+  if (field.size() == Width && field[0] != ' ') {
+    TextKey<Width> key;
+    std::memcpy(key.data(), field.data(), Width);
+    return key;
+  }
+  const std::size_t first = field.find_first_not_of(' ');
+  return PackText<Width>(first == std::string_view::npos ? std::string_view()
+                                                         : field.substr(first));
+}
+
 inline std::uint64_t MixBits(std::uint64_t x) {
   x ^= x >> 33;
   x *= 0xff51afd7ed558ccdULL;
@@ -118,6 +132,12 @@ class KeyTable {
     }
   }
 
+  // Makes room for `count` keys at once, when their number is known ahead.
+  void Reserve(std::size_t count) {
+    keys_.reserve(count);
+    while (2 * (count + 1) > slots_.size()) Grow();
+  }
+
   // Asks the processor to fetch the place where `key` would be looked for, so that a lookup
   // a little later finds it in the cache.
   void Prefetch(const Key& key) const {
@@ -152,6 +172,68 @@ class KeyTable {
 
   std::vector<Key> keys_;  // by id
   std::vector<std::uint64_t> slots_;
+};
+
+// The same interning for the large tables asked once or more per line: each slot keeps its
+// key beside its id, so that a lookup reads one place in memory, which Prefetch can fetch
+// while the line's other fields are read. It keeps no list of keys by id, so an id's key
+// cannot be asked for.
+template <std::size_t Width>
+class SlotKeyTable {
+ public:
+  static constexpr std::uint32_t kNone = 0xFFFFFFFF;
+  using Key = TextKey<Width>;
+
+  std::uint32_t Intern(const Key& key) {
+    if (2 * (size_ + 1) > slots_.size()) Grow();
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = HashKey(key) & mask;; at = (at + 1) & mask) {
+      Slot& slot = slots_[at];
+      if (slot.id == 0) {
+        slot.key = key;
+        slot.id = static_cast<std::uint32_t>(++size_);
+        return slot.id - 1;
+      }
+      if (SameKey(slot.key, key)) return slot.id - 1;
+    }
+  }
+
+  std::uint32_t Find(const Key& key) const {
+    if (slots_.empty()) return kNone;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = HashKey(key) & mask;; at = (at + 1) & mask) {
+      const Slot& slot = slots_[at];
+      if (slot.id == 0) return kNone;
+      if (SameKey(slot.key, key)) return slot.id - 1;
+    }
+  }
+
+  void Prefetch(const Key& key) const {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[HashKey(key) & (slots_.size() - 1)]);
+  }
+
+  std::size_t size() const { return size_; }
+
+ private:
+  struct Slot {
+    Key key;
+    std::uint32_t id;  // id + 1; 0: empty
+  };
+
+  void Grow() {
+    std::vector<Slot> old(slots_.empty() ? 64 : slots_.size() * 2, Slot{});
+    old.swap(slots_);
+    const std::size_t mask = slots_.size() - 1;
+    for (const Slot& slot : old) {
+      if (slot.id == 0) continue;
+      std::size_t at = HashKey(slot.key) & mask;
+      while (slots_[at].id != 0) at = (at + 1) & mask;
+      slots_[at] = slot;
+    }
+  }
+
+  std::vector<Slot> slots_;
+  std::size_t size_ = 0;
 };
 
 }  // namespace tallyscan::analytics

@@ -25,7 +25,11 @@ bool ForEachGroup(std::vector<std::uint64_t>& entries, KeyOf key_of, Group group
   for (std::size_t i = 0; i < entries.size();) {
     std::size_t j = i + 1;
     while (j < entries.size() && HashOf(entries[j]) == HashOf(entries[i])) ++j;
-    if (j - i >= least) {
+    if (j - i == 1 && least == 1) {
+      // A hash of its own is a group of its own (most of the keys of a file of few repeats).
+      const std::uint32_t ordinal = OrdinalOf(entries[i]);
+      group(&ordinal, 1);
+    } else if (j - i >= least) {
       run.clear();
       for (std::size_t k = i; k < j; ++k) run.push_back(OrdinalOf(entries[k]));
       // Ordinals of equal hashes come sorted, so that stable sorting by key keeps each

@@ -8,17 +8,21 @@ namespace tallyscan::analytics {
 
 namespace {
 
-constexpr std::size_t kPiece = std::size_t{1} << 16;
+// Pieces this small are sorted by comparison; from kPolled values on, a piece asks whether to
+// stop as it is split (a smaller one is sorted within a millisecond).
+constexpr std::size_t kPiece = 64;
+constexpr std::size_t kPolled = std::size_t{1} << 16;
 
 bool SortRange(std::uint64_t* first, std::uint64_t* last, const std::function<bool()>& stop) {
   const std::size_t size = static_cast<std::size_t>(last - first);
+  const bool polled = size >= kPolled;
   if (size <= kPiece) {
     std::sort(first, last);
-    return !stop();
+    return true;
   }
   std::uint64_t differ = 0;
   for (const std::uint64_t* v = first; v != last; ++v) differ |= *v ^ *first;
-  if (differ == 0) return !stop();
+  if (differ == 0) return !(polled && stop());
   const int top = 63 - std::countl_zero(differ);
   const int shift = top < 7 ? 0 : top - 7;
   auto bucket = [&](std::uint64_t v) { return static_cast<std::size_t>(v >> shift & 0xFF); };
@@ -38,7 +42,7 @@ bool SortRange(std::uint64_t* first, std::uint64_t* last, const std::function<bo
       }
       first[next[b]++] = v;
     }
-    if (stop()) return false;
+    if (polled && stop()) return false;
   }
   for (std::size_t b = 0; b < 256; ++b) {
     if (!SortRange(first + start[b], first + start[b + 1], stop)) return false;

@@ -78,9 +78,17 @@ Status DigestFile(const std::string& path, FileFacts& facts, std::string* first_
   return Status::Ok();
 }
 
-BlockHasher::BlockHasher() : thread_([this] { Work(); }) {}
+BlockReader::BlockReader(const RecordStore& store, std::int64_t size, bool hash)
+    : store_(store),
+      size_(size),
+      blocks_((static_cast<std::uint64_t>(size) + kBlockSize - 1) / kBlockSize),
+      hash_(hash),
+      lengths_(kSlots, 0) {
+  for (std::size_t i = 0; i < kSlots; ++i) slots_.emplace_back(new char[kBlockSize]);
+  thread_ = std::thread([this] { Work(); });
+}
 
-BlockHasher::~BlockHasher() {
+BlockReader::~BlockReader() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = true;
@@ -89,57 +97,66 @@ BlockHasher::~BlockHasher() {
   thread_.join();
 }
 
-std::uint64_t BlockHasher::Add(const char* bytes, std::size_t count) {
-  std::uint64_t ticket;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    queue_.emplace_back(bytes, count);
-    ticket = queued_++;
-  }
-  changed_.notify_all();
-  return ticket;
-}
-
-void BlockHasher::WaitFor(std::uint64_t ticket) {
+std::string_view BlockReader::Next() {
   std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [&] { return hashed_ > ticket || stopping_; });
+  // Asking for the next block gives the one before back to the reading thread.
+  changed_.notify_all();
+  changed_.wait(lock, [&] { return read_ > taken_ || failed_ || taken_ == blocks_; });
+  if (read_ <= taken_) return {};
+  const std::size_t slot = taken_++ % kSlots;
+  return {slots_[slot].get(), lengths_[slot]};
 }
 
-std::string BlockHasher::Finish() {
+std::string BlockReader::Digest() {
   {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return hashed_ == queued_; });
+    changed_.wait(lock, [&] { return hashed_; });
   }
   return sha_.HexDigest();
 }
 
-void BlockHasher::Work() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  for (;;) {
-    changed_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
-    if (stopping_) return;
-    const auto [bytes, count] = queue_.front();
-    lock.unlock();
-    sha_.Add(bytes, count);
-    lock.lock();
-    queue_.pop_front();
-    ++hashed_;
-    changed_.notify_all();
+void BlockReader::Work() {
+  // Block b goes into slot b % kSlots once block b - kSlots was given back (the block handed
+  // out last is still in use). Each block is hashed after the next one was read, so that the
+  // lines' thread seldom waits for a read.
+  for (std::uint64_t block = 0; block <= blocks_; ++block) {
+    if (block < blocks_) {
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return stopping_ || block < taken_ + kSlots - 1; });
+        if (stopping_) return;
+      }
+      const std::size_t slot = block % kSlots;
+      const auto offset = static_cast<std::int64_t>(block * kBlockSize);
+      const std::size_t wanted =
+          std::min<std::size_t>(kBlockSize, static_cast<std::size_t>(size_ - offset));
+      const bool whole = store_.DataFile.ReadInto(offset, slots_[slot].get(), wanted) == wanted;
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        lengths_[slot] = wanted;
+        if (whole) {
+          ++read_;
+        } else {
+          failed_ = true;
+        }
+      }
+      changed_.notify_all();
+      if (!whole) return;
+    }
+    if (hash_ && block > 0) {
+      const std::size_t slot = (block - 1) % kSlots;
+      sha_.Add(slots_[slot].get(), lengths_[slot]);
+    }
   }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    hashed_ = true;
+  }
+  changed_.notify_all();
 }
 
 DataPass::DataPass(const RecordStore& store, bool hash)
-    : store_(store), hash_(hash), size_(store.DataFile.Size()) {
-  for (std::size_t i = 0; i < kSlots; ++i) slots_.emplace_back(new char[kBlockSize]);
-}
-
-std::size_t DataPass::ReadBlock(std::size_t slot, std::int64_t offset) {
-  const std::int64_t left = size_ - offset;
-  const std::size_t wanted =
-      left < static_cast<std::int64_t>(kBlockSize) ? static_cast<std::size_t>(left) : kBlockSize;
-  const std::size_t got = store_.DataFile.ReadInto(offset, slots_[slot].get(), wanted);
-  return got == wanted ? got : 0;
-}
+    : store_(store), hash_(hash), size_(store.DataFile.Size()) {}
 
 Status DataPass::ReadFailed() const {
   return Status::IoError(std::string(kReadFailedText) + store_.DataFile.Path());

@@ -5,16 +5,15 @@
 // The one reading of the data file: from its first byte to its end, in file order, in large
 // blocks through the store's own open handle (the file the import indexed). Lines are
 // numbered as the import numbers them: LF ends a line, a CR just before the LF belongs to
-// the line end, a lone CR stays in the line, a last line without LF still counts. The
-// SHA-256 of the bytes is computed on a thread of its own while the lines are examined, so
-// hashing costs no second reading and little time.
+// the line end, a lone CR stays in the line, a last line without LF still counts. The bytes
+// are read ahead and their SHA-256 computed on a thread of its own while the lines are
+// examined, so hashing costs no second reading and little time.
 
 #include <openssl/evp.h>
 
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -55,32 +54,43 @@ struct FileFacts {
 // line without the line end. Fails (kIoError) when the file cannot be read to its end.
 Status DigestFile(const std::string& path, FileFacts& facts, std::string* first_line = nullptr);
 
-// Hashes blocks handed to it, in order, on a thread of its own. A block must stay unchanged
-// until Done(ticket) says it was hashed.
-class BlockHasher {
+// Reads a file's blocks in order, ahead of their use, and hashes them, on a thread of its
+// own: the thread that examines the lines neither copies nor hashes a byte. A block handed
+// out stays unchanged until the next is asked for.
+class BlockReader {
  public:
-  BlockHasher();
-  BlockHasher(const BlockHasher&) = delete;
-  BlockHasher& operator=(const BlockHasher&) = delete;
-  // Stops the thread; what was not yet hashed is dropped.
-  ~BlockHasher();
+  static constexpr std::size_t kBlockSize = std::size_t{1} << 19;
+  static constexpr std::size_t kSlots = 4;
 
-  // Queues a block; returns its ticket (0, 1, 2 ...).
-  std::uint64_t Add(const char* bytes, std::size_t count);
-  // Waits until the block of `ticket` and all before it were hashed.
-  void WaitFor(std::uint64_t ticket);
-  // Waits for every block and gives the digest.
-  std::string Finish();
+  // Reads the first `size` bytes of the store's data file; hashes them when `hash`.
+  BlockReader(const RecordStore& store, std::int64_t size, bool hash);
+  BlockReader(const BlockReader&) = delete;
+  BlockReader& operator=(const BlockReader&) = delete;
+  // Stops the thread; what was not yet read or hashed is dropped.
+  ~BlockReader();
+
+  // The next block, giving back the one before; empty at the end, and when a block could not
+  // be read whole.
+  std::string_view Next();
+  // After the last block: waits for its hashing and gives the digest.
+  std::string Digest();
 
  private:
   void Work();
 
+  const RecordStore& store_;
+  const std::int64_t size_;
+  const std::uint64_t blocks_;
+  const bool hash_;
   Sha256 sha_;
+  std::vector<std::unique_ptr<char[]>> slots_;
+  std::vector<std::size_t> lengths_;  // by slot
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<std::pair<const char*, std::size_t>> queue_;
-  std::uint64_t queued_ = 0;
-  std::uint64_t hashed_ = 0;
+  std::uint64_t read_ = 0;   // blocks read
+  std::uint64_t taken_ = 0;  // blocks handed out
+  bool hashed_ = false;      // every block
+  bool failed_ = false;
   bool stopping_ = false;
   std::thread thread_;
 };
@@ -98,9 +108,6 @@ inline constexpr std::size_t kLineHeadBytes = 4096;
 // the offset of the line's first byte in the file (as the store's indexes keep it).
 class DataPass {
  public:
-  static constexpr std::size_t kBlockSize = std::size_t{1} << 20;
-  static constexpr std::size_t kSlots = 3;
-
   explicit DataPass(const RecordStore& store, bool hash = true);
 
   template <typename Visit>
@@ -111,14 +118,11 @@ class DataPass {
   std::int64_t line_offset() const { return line_offset_; }
 
  private:
-  // Fills `slot` with the next block; its size, 0 at the end.
-  std::size_t ReadBlock(std::size_t slot, std::int64_t offset);
   Status ReadFailed() const;
 
   const RecordStore& store_;
   bool hash_;
   std::int64_t size_ = -1;
-  std::vector<std::unique_ptr<char[]>> slots_;
   std::int64_t bytes_ = 0;
   std::int64_t line_offset_ = 0;
   std::string sha256_;
@@ -127,8 +131,7 @@ class DataPass {
 template <typename Visit>
 Status DataPass::Run(ProgressMonitor& monitor, Visit&& visit) {
   if (size_ < 0) return ReadFailed();
-  std::unique_ptr<BlockHasher> hasher;
-  if (hash_) hasher = std::make_unique<BlockHasher>();
+  BlockReader reader(store_, size_, hash_);
   ProgressTracker progress(monitor, size_);
   std::string carry;               // the head of a line that runs on into the next block
   bool pending = false;            // bytes of an unfinished line were seen
@@ -157,13 +160,11 @@ Status DataPass::Run(ProgressMonitor& monitor, Visit&& visit) {
     pending_length += count;
     pending_last = bytes[count - 1];
   };
-  for (std::uint64_t block = 0; offset < size_; ++block) {
-    const std::size_t slot = block % kSlots;
-    if (hasher && block >= kSlots) hasher->WaitFor(block - kSlots);
-    const std::size_t size = ReadBlock(slot, offset);
-    if (size == 0) return ReadFailed();
-    const char* data = slots_[slot].get();
-    if (hasher) hasher->Add(data, size);
+  while (offset < size_) {
+    const std::string_view block = reader.Next();
+    if (block.empty()) return ReadFailed();
+    const char* data = block.data();
+    const std::size_t size = block.size();
     const std::int64_t block_start = offset;
     offset += static_cast<std::int64_t>(size);
     progress.Advance(offset);
@@ -202,7 +203,7 @@ Status DataPass::Run(ProgressMonitor& monitor, Visit&& visit) {
   // A last line without LF keeps a CR it ends with.
   if (pending && !line(carry, pending_start)) return ended;
   bytes_ = offset;
-  if (hasher) sha256_ = hasher->Finish();
+  if (hash_) sha256_ = reader.Digest();
   return Status::Ok();
 }
 

@@ -4,8 +4,10 @@
 #include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "engine/analytics/digit_statistics.h"
 
@@ -81,6 +83,22 @@ TEST(DigitStatistics, DigitsAreThoseOfTheAmountInAgorot) {
   EXPECT_EQ(34, DigitPlace(DigitTest::kLastTwo, 123456));
   EXPECT_EQ(0, DigitPlace(DigitTest::kLastTwo, 10000));
   EXPECT_EQ(99 - 10, DigitPlace(DigitTest::kFirstTwo, 99999999999999));
+  // Around every power of ten and of two, where the number of digits changes or is guessed
+  // anew, the first two digits are those written.
+  std::vector<std::uint64_t> amounts;
+  for (std::uint64_t p = 10; p <= 100000000000000; p *= 10)
+    amounts.insert(amounts.end(), {p - 1, p, p + 1});
+  for (int bit = 4; bit < 47; ++bit) {
+    const std::uint64_t p = std::uint64_t{1} << bit;
+    amounts.insert(amounts.end(), {p - 1, p, p + 1});
+  }
+  for (const std::uint64_t a : amounts) {
+    if (a < 10) continue;
+    const std::string written = std::to_string(a);
+    EXPECT_EQ(std::stoi(written.substr(0, 2)) - 10, DigitPlace(DigitTest::kFirstTwo, a)) << a;
+    EXPECT_EQ(written[0] - '1', DigitPlace(DigitTest::kFirst, a)) << a;
+    EXPECT_EQ(written[1] - '0', DigitPlace(DigitTest::kSecond, a)) << a;
+  }
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The run as a whole: a stop leaves no result wherever it comes, the files read are named
 // with their digests, and the JSON document keeps integers exact beyond 64 bits.
 #include <cstdio>
+#include <filesystem>
+#include <vector>
 
 #include "jet_fixture.h"
 
@@ -73,6 +75,48 @@ TEST_F(JetRunTest, TheFilesReadAreNamedWithTheirSizesAndDigests) {
   EXPECT_EQ(static_cast<std::int64_t>(ReadFile(folder_.File("BKMVDATA.TXT")).size()),
             result.source[1].bytes);
   EXPECT_EQ(Sha256Of(folder_.File("BKMVDATA.TXT")), result.source[1].sha256);
+}
+
+// Files of several times the blocks the reading keeps at once (20,000 lines, 6 MB).
+class JetRunBlocks : public JetFixture {
+ protected:
+  void SetUp() override {
+    for (int i = 0; i < 20000; ++i) {
+      Add(Move{.details = i % 7 == 3 ? "" : "sale"});
+      if (i % 7 == 3) blank_.push_back(static_cast<std::uint32_t>(i + 1));
+    }
+  }
+  std::vector<std::uint32_t> blank_;
+};
+
+TEST_F(JetRunBlocks, EveryLineIsSeenInOrderAndTheDigestIsOfTheWholeFile) {
+  const JetResult result = RunTests();
+  ASSERT_EQ(2u, result.source.size());
+  ASSERT_GT(result.source[1].bytes, std::int64_t{6} << 20);
+  EXPECT_EQ(Sha256Of(folder_.File("BKMVDATA.TXT")), result.source[1].sha256);
+  EXPECT_EQ(blank_, Hits(result, JetTest::kBlankDescription));
+}
+
+TEST_F(JetRunBlocks, AFileCutShortWhileItIsReadGivesAReadErrorAndNoResult) {
+  // Cuts the file to 1 MB when the first block is handed out, a few blocks ahead at most
+  // having been read.
+  class CutAtFirstBlock final : public ProgressMonitor {
+   public:
+    explicit CutAtFirstBlock(std::string path) : path_(std::move(path)) {}
+    void OnProgress(int) override {
+      if (!cut_) std::filesystem::resize_file(path_, 1u << 20);
+      cut_ = true;
+    }
+    bool StopRequested() override { return false; }
+
+   private:
+    std::string path_;
+    bool cut_ = false;
+  } cut(folder_.File("BKMVDATA.TXT"));
+  Import();
+  const JetRun run = RunWith({}, AllJetTests(), cut);
+  EXPECT_EQ(StatusCode::kIoError, run.status.code());
+  EXPECT_FALSE(run.result.has_value());
 }
 
 TEST(JetRunZip, AZippedSetNamesTheZipBetweenTheIniAndTheFileExtracted) {

@@ -16,8 +16,8 @@
 #include "engine/text/cp1255.h"
 #include "engine/uniform/import.h"
 #include "engine/uniform/import_fixture.h"
+#include "generator/calendar.h"
 #include "generator/data_set.h"
-#include "generator/holidays.h"
 
 namespace tallyscan {
 namespace {
