@@ -47,7 +47,7 @@ RecordWriter& RecordWriter::SetText(int code, std::string_view bytes) {
   if (bytes.size() > width) fitted_ = false;
   const std::size_t n = std::min(bytes.size(), width);
   char* out = line_.data() + field->start - 1;
-  std::memcpy(out, bytes.data(), n);
+  if (n > 0) std::memcpy(out, bytes.data(), n);  // an empty view may hold no address
   std::memset(out + n, ' ', width - n);
   return *this;
 }
@@ -60,7 +60,7 @@ RecordWriter& RecordWriter::SetTextRight(int code, std::string_view bytes) {
   const std::size_t n = std::min(bytes.size(), width);
   char* out = line_.data() + field->start - 1;
   std::memset(out, ' ', width - n);
-  std::memcpy(out + (width - n), bytes.data(), n);
+  if (n > 0) std::memcpy(out + (width - n), bytes.data(), n);
   return *this;
 }
 
@@ -118,7 +118,7 @@ RecordWriter& RecordWriter::SetRaw(int position, std::string_view bytes) {
   }
   const std::size_t n = std::min(bytes.size(), line_.size() - begin);
   if (n < bytes.size()) fitted_ = false;
-  std::memcpy(line_.data() + begin, bytes.data(), n);
+  if (n > 0) std::memcpy(line_.data() + begin, bytes.data(), n);
   return *this;
 }
 
