@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "engine/text/trim.h"
 
@@ -135,7 +136,31 @@ ListEntry MakeItemListEntry(const IndexEntry& entry) {
 
 void SortIndex(RecordIndex<IndexEntry>& index) {
   const std::span<IndexEntry> entries = index.MutableEntries();
-  std::sort(entries.begin(), entries.end(), EntryLess);
+  // A lambda rather than the function itself, so that the sort inlines the comparison.
+  std::sort(entries.begin(), entries.end(),
+            [](const IndexEntry& a, const IndexEntry& b) { return EntryLess(a, b); });
+}
+
+void MergeSortedRuns(RecordIndex<IndexEntry>& index, std::span<const std::int64_t> run_lengths) {
+  const std::span<IndexEntry> entries = index.MutableEntries();
+  std::vector<std::size_t> bounds = {0};
+  for (const std::int64_t length : run_lengths) {
+    if (length > 0) bounds.push_back(bounds.back() + static_cast<std::size_t>(length));
+  }
+  // Neighbouring runs are merged in pairs, round after round, until one is left.
+  while (bounds.size() > 2) {
+    std::vector<std::size_t> merged = {0};
+    std::size_t run = 0;
+    for (; run + 2 < bounds.size(); run += 2) {
+      std::inplace_merge(entries.begin() + static_cast<std::ptrdiff_t>(bounds[run]),
+                         entries.begin() + static_cast<std::ptrdiff_t>(bounds[run + 1]),
+                         entries.begin() + static_cast<std::ptrdiff_t>(bounds[run + 2]),
+                         [](const IndexEntry& a, const IndexEntry& b) { return EntryLess(a, b); });
+      merged.push_back(bounds[run + 2]);
+    }
+    if (run + 1 < bounds.size()) merged.push_back(bounds.back());
+    bounds = std::move(merged);
+  }
 }
 
 std::string PadKey(std::string_view key) {
