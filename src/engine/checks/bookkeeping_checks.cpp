@@ -120,18 +120,26 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
   // movements go in file order, which keeps the reads close together.
   const RecordStore& store = run.store();
   struct BatchEntry {
-    std::uint64_t batch;  // the 8 batch characters, big-endian: compares as they do
+    // The batch number, as the rows name it: the same batch written in two forms ("00000001",
+    // "1       ") is one batch, wherever its movements stand.
+    std::int64_t batch;
     std::int64_t offset;
     std::int64_t element;
   };
   const auto n = store.MovementIndex.Count();
   std::vector<BatchEntry> order;
   order.reserve(static_cast<std::size_t>(n));
+  std::string_view previous_characters;
+  std::int64_t previous_number = 0;
   for (std::int64_t element = 1; element <= n; ++element) {
     const IndexEntry& entry = store.MovementIndex[element];
-    std::uint64_t batch = 0;
-    for (const char c : BatchOf(entry)) batch = batch << 8 | static_cast<unsigned char>(c);
-    order.push_back({batch, entry.Offset, element});
+    // Equal characters are an equal number: the batch is parsed only when they change.
+    const std::string_view characters = BatchOf(entry);
+    if (element == 1 || characters != previous_characters) {
+      previous_number = WholeNumber(characters);
+      previous_characters = characters;
+    }
+    order.push_back({previous_number, entry.Offset, element});
   }
   std::sort(order.begin(), order.end(), [](const BatchEntry& a, const BatchEntry& b) {
     return a.batch != b.batch ? a.batch < b.batch : a.offset < b.offset;
@@ -142,7 +150,6 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
   std::int64_t batch_debit = 0;
   std::int64_t batch_credit = 0;
   std::optional<std::int64_t> previous_batch;
-  std::uint64_t previous_batch_key = 0;
   auto append_batch_row = [&](std::int64_t batch) {
     std::string row = MakeRow(RowStatus::kInfo, {"סה'כ למנה " + PlainNumber(batch),
                                                  Debit(batch_debit), Credit(batch_credit)});
@@ -160,21 +167,12 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
   for (std::int64_t i = 1; i <= n; ++i) {
     if (loop.Stop(i)) break;
     const BatchEntry& entry = order[static_cast<std::size_t>(i - 1)];
-    // Equal characters are an equal number: the batch is parsed only when they change.
-    if (!previous_batch || entry.batch != previous_batch_key) {
-      char characters[8];
-      for (int k = 0; k < 8; ++k) {
-        characters[k] = static_cast<char>(entry.batch >> (8 * (7 - k)) & 0xFF);
-      }
-      const std::int64_t batch = WholeNumber(std::string_view(characters, sizeof characters));
-      if (previous_batch && batch != *previous_batch) {
-        if (batch_rows) append_batch_row(*previous_batch);
-        batch_debit = 0;
-        batch_credit = 0;
-      }
-      previous_batch = batch;
-      previous_batch_key = entry.batch;
+    if (previous_batch && entry.batch != *previous_batch) {
+      if (batch_rows) append_batch_row(*previous_batch);
+      batch_debit = 0;
+      batch_credit = 0;
     }
+    previous_batch = entry.batch;
     const MovementAmount movement = ReadMovementAmount(run.reader(), entry.offset, scratch);
     amounts[static_cast<std::size_t>(entry.element - 1)] = movement;
     ++read;
