@@ -178,7 +178,9 @@ void ImportPage::Start() {
         begin();
         return stop_;
       });
-  ImportResult result = ImportFolder(app_.store, folder, monitor);
+  ImportOptions options;
+  options.read_threads = ReadThreadsFrom(app_.settings.ReadReg(kParams, kReadThreads));
+  ImportResult result = ImportFolder(app_.store, folder, monitor, options);
   // A reading that failed before its first line (memory ran out) still emptied the store.
   if (result.store_reset) begin();
   ShowReading(false);

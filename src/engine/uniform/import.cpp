@@ -481,6 +481,16 @@ class Importer {
 
 }  // namespace
 
+int ReadThreadsFrom(std::string_view text) {
+  if (text.empty() || text.size() > 4) return 0;
+  int count = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return 0;
+    count = count * 10 + (c - '0');
+  }
+  return count <= 1024 ? count : 0;
+}
+
 ImportResult ImportFolder(RecordStore& store, const std::string& folder, ProgressMonitor& monitor,
                           const ImportOptions& options) {
   ImportResult result;

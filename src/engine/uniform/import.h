@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/common/progress.h"
@@ -93,6 +94,10 @@ struct [[nodiscard]] ImportResult {
   std::int64_t bytes_read = 0;
   std::string data_file_path;  // the file read (an extracted copy may be in the cache folder)
 };
+
+// A count of read_threads as a setting or an option names it: a whole number from 1 to 1024
+// in digits; 0 (one per core) for anything else.
+int ReadThreadsFrom(std::string_view text);
 
 // Reads `folder` into `store`. Sets store.DataFolder to `folder`; refuses the folder of
 // store.LoadedFolder, however it is named (SameFolder). After a complete reading (errors in the
