@@ -1,0 +1,279 @@
+#include "engine/checks/record_facts.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <chrono>
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+#include "engine/checks/dealer_number.h"
+#include "engine/text/trim.h"
+#include "engine/uniform/record_store.h"
+#include "engine/uniform/values.h"
+
+namespace tallyscan::checks {
+namespace {
+
+// The window the lines are read through: large enough that a read costs little beside its
+// bytes, small beside the memory the indexes take.
+constexpr std::size_t kWindowBytes = std::size_t{4} << 20;
+// Records gathered between two looks at the cancel flag.
+constexpr std::int64_t kCancelEvery = 4096;
+
+// Lines read at offsets that ascend from call to call, through a window that moves forward
+// over the file: one read per window, however many lines it holds.
+class ForwardLines {
+ public:
+  explicit ForwardLines(const RecordStore& store) : store_(store), window_(kWindowBytes) {}
+
+  // The line at `offset` as RecordReader::Line gives it: up to `width` bytes, cut at its line
+  // end. Valid until the next call.
+  std::string_view Line(std::int64_t offset, int width) {
+    if (offset < 0 || width <= 0) return {};
+    // One byte more than asked tells whether a CR at the limit is the line's own end.
+    const std::int64_t want = width + 1;
+    const std::int64_t end = start_ + static_cast<std::int64_t>(size_);
+    const bool held = offset >= start_ && (offset + want <= end || (at_end_ && offset <= end));
+    if (!held) {
+      start_ = offset;
+      size_ = store_.DataFile.ReadInto(offset, window_.data(), window_.size());
+      at_end_ = size_ < window_.size();
+    }
+    const auto at = static_cast<std::size_t>(offset - start_);
+    if (at >= size_) return {};
+    return CutLine(std::string_view(window_.data() + at, size_ - at), width);
+  }
+
+  // A field (or run of positions) of the line at `offset`, as RecordReader::Field gives it.
+  std::string_view Field(std::int64_t offset, Positions field) {
+    if (field.start < 1 || field.width <= 0) return {};
+    const std::string_view line = Line(offset, field.start - 1 + field.width);
+    const auto begin = static_cast<std::size_t>(field.start - 1);
+    return begin < line.size() ? line.substr(begin) : std::string_view();
+  }
+
+ private:
+  const RecordStore& store_;
+  std::vector<char> window_;
+  std::int64_t start_ = 0;
+  std::size_t size_ = 0;
+  bool at_end_ = false;
+};
+
+// Sorts `keys` by value, least significant 16 bits first, over their lowest `bits` bits;
+// `scratch` is room of the same size. A digit that every key shares costs one count only.
+void RadixSort(std::vector<std::uint64_t>& keys, std::vector<std::uint64_t>& scratch, int bits) {
+  constexpr int kDigitBits = 16;
+  constexpr std::size_t kBuckets = std::size_t{1} << kDigitBits;
+  std::vector<std::size_t> counts(kBuckets);
+  for (int shift = 0; shift < bits; shift += kDigitBits) {
+    std::fill(counts.begin(), counts.end(), 0);
+    for (const std::uint64_t key : keys) ++counts[(key >> shift) & (kBuckets - 1)];
+    if (std::find(counts.begin(), counts.end(), keys.size()) != counts.end()) continue;
+    std::size_t next = 0;
+    for (std::size_t& count : counts) next += std::exchange(count, next);
+    for (const std::uint64_t key : keys) scratch[counts[(key >> shift) & (kBuckets - 1)]++] = key;
+    keys.swap(scratch);
+  }
+}
+
+MovementFacts GatherMovements(const RecordStore& store, const std::atomic<bool>& cancelled) {
+  const RecordIndex<IndexEntry>& index = store.MovementIndex;
+  MovementFacts facts;
+  facts.amounts.resize(static_cast<std::size_t>(index.Count()));
+  facts.by_batch.reserve(static_cast<std::size_t>(index.Count()));
+  // The line up to the end of the amount holds the batch as well.
+  constexpr int kWidth = kMovementAmountRun.start - 1 + kMovementAmountRun.width;
+  static_assert(field::B100(1355).start < kMovementAmountRun.start);
+  bool ascending = true;
+  {
+    const FileOrder order(index);
+    ForwardLines lines(store);
+    std::string_view characters;
+    std::int64_t batch = 0;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      if (i % kCancelEvery == 0 && cancelled.load(std::memory_order_relaxed)) return {};
+      const std::string_view line = lines.Line(order.Offset(i), kWidth);
+      const std::string_view run = SliceField(line, kMovementAmountRun);
+      const MovementAmount amount = MovementAmountOf(run);
+      facts.amounts[static_cast<std::size_t>(order.Element(i) - 1)] = amount;
+      // Equal characters are an equal number: the batch is parsed only when they change.
+      // Blanks around it do not count, so the field as the line holds it reads as the key's
+      // copy of it (padded with blanks where the line is short).
+      const std::string_view batch_characters = SliceField(line, field::B100(1355));
+      if (i == 0 || batch_characters != characters) {
+        characters = batch_characters;
+        const std::int64_t number = WholeNumber(characters);
+        ascending = ascending && (i == 0 || number >= batch);
+        batch = number;
+      }
+      facts.by_batch.push_back({batch, amount.amount, amount.credit});
+    }
+  }
+  // A file written batch by batch is in batch order already: most often nothing is sorted.
+  if (!ascending) {
+    std::stable_sort(
+        facts.by_batch.begin(), facts.by_batch.end(),
+        [](const BatchedMovement& a, const BatchedMovement& b) { return a.batch < b.batch; });
+  }
+  return facts;
+}
+
+DocumentFact DocumentFactOf(const RecordStore& store, std::string_view line) {
+  using field::C100;
+  DocumentFact fact;
+  fact.before = ReadAmount(SliceField(line, C100(1219)));
+  fact.discount = ReadAmount(SliceField(line, C100(1220)));
+  fact.after = ReadAmount(SliceField(line, C100(1221)));
+  fact.vat = ReadAmount(SliceField(line, C100(1222)));
+  fact.total = ReadAmount(SliceField(line, C100(1223)));
+  fact.customer_missing = PrefixRange(store.AccountIndex, SliceField(line, C100(1225))).empty();
+  const std::string_view dealer = SliceField(line, C100(1215));
+  fact.dealer = WholeNumber(dealer) == 0    ? DealerState::kMissing
+                : ValidDealerNumber(dealer) ? DealerState::kValid
+                                            : DealerState::kInvalid;
+  return fact;
+}
+
+DocumentLineFact DocumentLineFactOf(const RecordStore& store, std::string_view line) {
+  using field::D110;
+  DocumentLineFact fact;
+  fact.quantity = ReadAmount(SliceField(line, D110(1264)));
+  fact.price = ReadAmount(SliceField(line, D110(1265)));
+  fact.discount = ReadAmount(SliceField(line, D110(1266)));
+  fact.total = ReadAmount(SliceField(line, D110(1267)));
+  fact.rate = ReadAmount(SliceField(line, D110(1268)));
+  // The item index keeps codes trimmed and right-aligned in 20: the code is looked up in
+  // that form.
+  const std::string_view code = SliceField(line, D110(1259));
+  fact.item_unknown =
+      !TrimSpaces(code).empty() && PrefixRange(store.ItemIndex, ItemKeyPrefix(code)).empty();
+  return fact;
+}
+
+ReceiptLineFact ReceiptLineFactOf(std::string_view line) {
+  using field::D120;
+  ReceiptLineFact fact;
+  fact.amount = ReadAmount(SliceField(line, D120(1312)));
+  fact.cheque = SliceField(line, D120(1306)) == "2";
+  fact.no_cheque_number = WholeNumber(SliceField(line, D120(1310))) == 0;
+  fact.bank = WholeNumber(SliceField(line, D120(1307)));
+  fact.branch = WholeNumber(SliceField(line, D120(1308)));
+  fact.account = WholeNumber(SliceField(line, D120(1309)));
+  return fact;
+}
+
+DocumentFacts GatherDocuments(const RecordStore& store, const std::atomic<bool>& cancelled) {
+  DocumentFacts facts;
+  facts.documents.resize(static_cast<std::size_t>(store.DocumentIndex.Count()));
+  facts.lines.resize(static_cast<std::size_t>(store.DocumentLineIndex.Count()));
+  facts.receipts.resize(static_cast<std::size_t>(store.ReceiptLineIndex.Count()));
+  // The headers and both kinds of lines, merged into one walk in file order, so that the
+  // part of the file that holds them is read once.
+  const std::array<const RecordIndex<IndexEntry>*, 3> indexes = {
+      &store.DocumentIndex, &store.DocumentLineIndex, &store.ReceiptLineIndex};
+  const std::array<FileOrder, 3> orders = {FileOrder(*indexes[0]), FileOrder(*indexes[1]),
+                                           FileOrder(*indexes[2])};
+  std::array<std::size_t, 3> next = {0, 0, 0};
+  ForwardLines lines(store);
+  for (std::int64_t gathered = 1;; ++gathered) {
+    if (gathered % kCancelEvery == 0 && cancelled.load(std::memory_order_relaxed)) return {};
+    std::size_t kind = indexes.size();
+    std::int64_t offset = 0;
+    for (std::size_t k = 0; k < indexes.size(); ++k) {
+      if (next[k] == orders[k].size()) continue;
+      const std::int64_t at = orders[k].Offset(next[k]);
+      if (kind == indexes.size() || at < offset) {
+        kind = k;
+        offset = at;
+      }
+    }
+    if (kind == indexes.size()) break;
+    const auto slot = static_cast<std::size_t>(orders[kind].Element(next[kind]++) - 1);
+    switch (kind) {
+      case 0:
+        facts.documents[slot] =
+            DocumentFactOf(store, lines.Line(offset, LayoutOf(RecordType::kC100).full_width));
+        break;
+      case 1:
+        facts.lines[slot] =
+            DocumentLineFactOf(store, lines.Line(offset, LayoutOf(RecordType::kD110).full_width));
+        break;
+      default:
+        facts.receipts[slot] =
+            ReceiptLineFactOf(lines.Line(offset, LayoutOf(RecordType::kD120).full_width));
+        break;
+    }
+  }
+  return facts;
+}
+
+// On a thread of its own; where none can be had, on the caller's when the facts are taken.
+template <typename Facts, typename Gather>
+std::future<Facts> Launch(Gather gather) {
+  try {
+    return std::async(std::launch::async, gather);
+  } catch (const std::system_error&) {
+    return std::async(std::launch::deferred, gather);
+  }
+}
+
+template <typename Facts>
+void WaitIfStarted(const std::future<Facts>& facts) {
+  if (facts.valid() && facts.wait_for(std::chrono::seconds(0)) != std::future_status::deferred) {
+    facts.wait();
+  }
+}
+
+}  // namespace
+
+FileOrder::FileOrder(const RecordIndex<IndexEntry>& index) : index_(index) {
+  const auto n = static_cast<std::size_t>(index.Count());
+  keys_.resize(n);
+  std::int64_t last_offset = 0;
+  bool negative = false;
+  for (const IndexEntry& entry : index.Entries()) {
+    last_offset = std::max(last_offset, entry.Offset);
+    negative = negative || entry.Offset < 0;
+  }
+  element_bits_ = std::bit_width(static_cast<std::uint64_t>(n));
+  const int offset_bits = std::bit_width(static_cast<std::uint64_t>(last_offset));
+  packed_ = !negative && element_bits_ + offset_bits <= 64;
+  if (packed_) {
+    // Offset and element in one word, sorted by their digits: no comparison at all.
+    element_mask_ = (std::uint64_t{1} << element_bits_) - 1;
+    for (std::size_t i = 0; i < n; ++i) {
+      keys_[i] = static_cast<std::uint64_t>(index[static_cast<std::int64_t>(i) + 1].Offset)
+                     << element_bits_ |
+                 (i + 1);
+    }
+    std::vector<std::uint64_t> scratch(n);
+    RadixSort(keys_, scratch, element_bits_ + offset_bits);
+    return;
+  }
+  for (std::size_t i = 0; i < n; ++i) keys_[i] = i + 1;
+  std::stable_sort(keys_.begin(), keys_.end(), [&](std::uint64_t a, std::uint64_t b) {
+    return index[static_cast<std::int64_t>(a)].Offset < index[static_cast<std::int64_t>(b)].Offset;
+  });
+}
+
+RecordFacts::RecordFacts(const RecordStore& store, bool movements, bool documents) {
+  if (movements) {
+    movements_ =
+        Launch<MovementFacts>([this, &store] { return GatherMovements(store, cancelled_); });
+  }
+  if (documents) {
+    documents_ =
+        Launch<DocumentFacts>([this, &store] { return GatherDocuments(store, cancelled_); });
+  }
+}
+
+RecordFacts::~RecordFacts() {
+  cancelled_.store(true);
+  WaitIfStarted(movements_);
+  WaitIfStarted(documents_);
+}
+
+}  // namespace tallyscan::checks
