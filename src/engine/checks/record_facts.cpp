@@ -20,7 +20,9 @@ namespace {
 // bytes, small beside the memory the indexes take.
 constexpr std::size_t kWindowBytes = std::size_t{4} << 20;
 // Records gathered between two looks at the cancel flag.
-constexpr std::int64_t kCancelEvery = 4096;
+constexpr std::size_t kCancelEvery = 4096;
+// From this many movements on, two threads read them, each half of them.
+constexpr std::size_t kSplitMovements = 4096;
 
 // Lines read at offsets that ascend from call to call, through a window that moves forward
 // over the file: one read per window, however many lines it holds.
@@ -62,55 +64,102 @@ class ForwardLines {
   bool at_end_ = false;
 };
 
-// Sorts `keys` by value, least significant 16 bits first, over their lowest `bits` bits;
-// `scratch` is room of the same size. A digit that every key shares costs one count only.
+// Sorts `keys` by value, a byte at a time from the least significant of their lowest `bits`
+// bits; `scratch` is room of the same size. The counts of every byte are taken in one pass,
+// and a byte that every key shares costs no pass at all.
 void RadixSort(std::vector<std::uint64_t>& keys, std::vector<std::uint64_t>& scratch, int bits) {
-  constexpr int kDigitBits = 16;
-  constexpr std::size_t kBuckets = std::size_t{1} << kDigitBits;
-  std::vector<std::size_t> counts(kBuckets);
-  for (int shift = 0; shift < bits; shift += kDigitBits) {
-    std::fill(counts.begin(), counts.end(), 0);
-    for (const std::uint64_t key : keys) ++counts[(key >> shift) & (kBuckets - 1)];
-    if (std::find(counts.begin(), counts.end(), keys.size()) != counts.end()) continue;
+  constexpr int kBytes = 8;
+  const int passes = std::min(kBytes, (bits + 7) / 8);
+  std::vector<std::array<std::size_t, 256>> counts(static_cast<std::size_t>(passes));
+  for (auto& count : counts) count.fill(0);
+  for (const std::uint64_t key : keys) {
+    for (int pass = 0; pass < passes; ++pass) {
+      ++counts[static_cast<std::size_t>(pass)][(key >> (8 * pass)) & 0xFF];
+    }
+  }
+  for (int pass = 0; pass < passes; ++pass) {
+    std::array<std::size_t, 256>& count = counts[static_cast<std::size_t>(pass)];
+    if (std::find(count.begin(), count.end(), keys.size()) != count.end()) continue;
     std::size_t next = 0;
-    for (std::size_t& count : counts) next += std::exchange(count, next);
-    for (const std::uint64_t key : keys) scratch[counts[(key >> shift) & (kBuckets - 1)]++] = key;
+    for (std::size_t& bucket : count) next += std::exchange(bucket, next);
+    const int shift = 8 * pass;
+    for (const std::uint64_t key : keys) scratch[count[(key >> shift) & 0xFF]++] = key;
     keys.swap(scratch);
   }
 }
 
-MovementFacts GatherMovements(const RecordStore& store, const std::atomic<bool>& cancelled) {
-  const RecordIndex<IndexEntry>& index = store.MovementIndex;
-  MovementFacts facts;
-  facts.amounts.resize(static_cast<std::size_t>(index.Count()));
-  facts.by_batch.reserve(static_cast<std::size_t>(index.Count()));
+// On a thread of its own; where none can be had, on the caller's when the facts are taken.
+template <typename Facts, typename Gather>
+std::future<Facts> Launch(Gather gather) {
+  try {
+    return std::async(std::launch::async, gather);
+  } catch (const std::system_error&) {
+    return std::async(std::launch::deferred, gather);
+  }
+}
+
+// The movements of entries [begin, end) of `order`, into their places in `facts`. Whether
+// their batch numbers ascend, and the first and last of them, tell the caller whether the
+// whole walk is in batch order. False when cancelled.
+struct BatchRun {
+  bool ascending = true;
+  std::int64_t first = 0;
+  std::int64_t last = 0;
+};
+bool GatherMovementRange(const RecordStore& store, const FileOrder& order, std::size_t begin,
+                         std::size_t end, const std::atomic<bool>& cancelled, MovementFacts& facts,
+                         BatchRun& batches) {
   // The line up to the end of the amount holds the batch as well.
   constexpr int kWidth = kMovementAmountRun.start - 1 + kMovementAmountRun.width;
   static_assert(field::B100(1355).start < kMovementAmountRun.start);
+  ForwardLines lines(store);
+  std::string_view characters;
+  std::int64_t batch = 0;
+  for (std::size_t i = begin; i < end; ++i) {
+    if ((i - begin) % kCancelEvery == 0 && cancelled.load(std::memory_order_relaxed)) return false;
+    const std::string_view line = lines.Line(order.Offset(i), kWidth);
+    const MovementAmount amount = MovementAmountOf(SliceField(line, kMovementAmountRun));
+    facts.amounts[static_cast<std::size_t>(order.Element(i) - 1)] = amount;
+    // Equal characters are an equal number: the batch is parsed only when they change.
+    // Blanks around it do not count, so the field as the line holds it reads as the key's
+    // copy of it (padded with blanks where the line is short).
+    const std::string_view batch_characters = SliceField(line, field::B100(1355));
+    if (i == begin || batch_characters != characters) {
+      characters = batch_characters;
+      const std::int64_t number = WholeNumber(characters);
+      if (i == begin) batches.first = number;
+      batches.ascending = batches.ascending && (i == begin || number >= batch);
+      batch = number;
+    }
+    facts.by_batch[i] = {batch, amount.amount, amount.credit};
+  }
+  batches.last = batch;
+  return true;
+}
+
+MovementFacts GatherMovements(const RecordStore& store, const std::atomic<bool>& cancelled) {
+  const RecordIndex<IndexEntry>& index = store.MovementIndex;
+  const auto n = static_cast<std::size_t>(index.Count());
+  MovementFacts facts;
+  facts.amounts.resize(n);
+  facts.by_batch.resize(n);
   bool ascending = true;
   {
     const FileOrder order(index);
-    ForwardLines lines(store);
-    std::string_view characters;
-    std::int64_t batch = 0;
-    for (std::size_t i = 0; i < order.size(); ++i) {
-      if (i % kCancelEvery == 0 && cancelled.load(std::memory_order_relaxed)) return {};
-      const std::string_view line = lines.Line(order.Offset(i), kWidth);
-      const std::string_view run = SliceField(line, kMovementAmountRun);
-      const MovementAmount amount = MovementAmountOf(run);
-      facts.amounts[static_cast<std::size_t>(order.Element(i) - 1)] = amount;
-      // Equal characters are an equal number: the batch is parsed only when they change.
-      // Blanks around it do not count, so the field as the line holds it reads as the key's
-      // copy of it (padded with blanks where the line is short).
-      const std::string_view batch_characters = SliceField(line, field::B100(1355));
-      if (i == 0 || batch_characters != characters) {
-        characters = batch_characters;
-        const std::int64_t number = WholeNumber(characters);
-        ascending = ascending && (i == 0 || number >= batch);
-        batch = number;
-      }
-      facts.by_batch.push_back({batch, amount.amount, amount.credit});
+    // Two halves side by side when there are many: the lines are most of the file.
+    const std::size_t half = n >= kSplitMovements ? n / 2 : n;
+    BatchRun second;
+    bool second_done = true;
+    std::future<bool> second_half;
+    if (half < n) {
+      second_half = Launch<bool>(
+          [&] { return GatherMovementRange(store, order, half, n, cancelled, facts, second); });
     }
+    BatchRun first;
+    const bool first_done = GatherMovementRange(store, order, 0, half, cancelled, facts, first);
+    if (second_half.valid()) second_done = second_half.get();
+    if (!first_done || !second_done) return {};
+    ascending = first.ascending && (half == n || (second.ascending && first.last <= second.first));
   }
   // A file written batch by batch is in batch order already: most often nothing is sorted.
   if (!ascending) {
@@ -178,7 +227,7 @@ DocumentFacts GatherDocuments(const RecordStore& store, const std::atomic<bool>&
                                            FileOrder(*indexes[2])};
   std::array<std::size_t, 3> next = {0, 0, 0};
   ForwardLines lines(store);
-  for (std::int64_t gathered = 1;; ++gathered) {
+  for (std::size_t gathered = 1;; ++gathered) {
     if (gathered % kCancelEvery == 0 && cancelled.load(std::memory_order_relaxed)) return {};
     std::size_t kind = indexes.size();
     std::int64_t offset = 0;
@@ -208,16 +257,6 @@ DocumentFacts GatherDocuments(const RecordStore& store, const std::atomic<bool>&
     }
   }
   return facts;
-}
-
-// On a thread of its own; where none can be had, on the caller's when the facts are taken.
-template <typename Facts, typename Gather>
-std::future<Facts> Launch(Gather gather) {
-  try {
-    return std::async(std::launch::async, gather);
-  } catch (const std::system_error&) {
-    return std::async(std::launch::deferred, gather);
-  }
 }
 
 template <typename Facts>
