@@ -49,12 +49,14 @@ elapsed() {  # the seconds a command takes, its output dropped
 }
 value() { awk -v k="$1" '$1 == k { print $2 }'; }
 
+thread_option=()
+[ "$threads" -gt 0 ] && thread_option=(--threads "$threads")
 results=$(mktemp)
 for round in $(seq "$rounds"); do
   wc_s=$(elapsed wc -l "$data")
   report=$("$build/bench/import_bench" --repeat 1 --threads "$threads" "$set_dir")
   bench_s=$(value seconds <<<"$report")
-  cli_s=$(elapsed "$build/src/cli/tallyscan-cli" import --raw --threads "$threads" "$set_dir")
+  cli_s=$(elapsed "$build/src/cli/tallyscan-cli" import --raw "${thread_option[@]}" "$set_dir")
   before_bench=0 before_cli=0
   if [ -n "$before" ]; then
     before_bench=$("$before/bench/import_bench" --repeat 1 "$set_dir" | value seconds)
