@@ -133,13 +133,14 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
   std::int64_t read = 0;
   for (std::int64_t i = 1; i <= n; ++i) {
     if (loop.Stop(i)) break;
-    const BatchedMovement& movement = facts.by_batch[static_cast<std::size_t>(i - 1)];
-    if (previous_batch && movement.batch != *previous_batch) {
+    const BatchedMovement& batched = facts.by_batch[static_cast<std::size_t>(i - 1)];
+    if (previous_batch && batched.batch() != *previous_batch) {
       if (batch_rows) append_batch_row(*previous_batch);
       batch_debit = 0;
       batch_credit = 0;
     }
-    previous_batch = movement.batch;
+    previous_batch = batched.batch();
+    const MovementAmount movement = batched.movement();
     ++read;
     if (movement.credit) {
       run.movement_credit = Plus(run.movement_credit, movement.amount);

@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <chrono>
+#include <string>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -23,6 +24,8 @@ constexpr std::size_t kWindowBytes = std::size_t{4} << 20;
 constexpr std::size_t kCancelEvery = 4096;
 // From this many movements on, two threads read them, each half of them.
 constexpr std::size_t kSplitMovements = 4096;
+// From this many entries on, two threads sort an index into file order, each half of it.
+constexpr std::size_t kSplitSort = 1 << 16;
 
 // Lines read at offsets that ascend from call to call, through a window that moves forward
 // over the file: one read per window, however many lines it holds.
@@ -64,28 +67,36 @@ class ForwardLines {
   bool at_end_ = false;
 };
 
-// Sorts `keys` by value, a byte at a time from the least significant of their lowest `bits`
-// bits; `scratch` is room of the same size. The counts of every byte are taken in one pass,
-// and a byte that every key shares costs no pass at all.
-void RadixSort(std::vector<std::uint64_t>& keys, std::vector<std::uint64_t>& scratch, int bits) {
-  constexpr int kBytes = 8;
-  const int passes = std::min(kBytes, (bits + 7) / 8);
-  std::vector<std::array<std::size_t, 256>> counts(static_cast<std::size_t>(passes));
+// Sorts keys[0, n) by their bits from `low` up to (not including) `high`, 11 bits at a time
+// from the least significant, keys equal there keeping their order; `scratch` is room for n
+// more. The counts of every digit are taken in one pass, and a digit that every key shares
+// costs no pass at all.
+void RadixSort(std::uint64_t* keys, std::uint64_t* scratch, std::size_t n, int low, int high) {
+  constexpr int kDigitBits = 11;
+  constexpr std::size_t kBuckets = std::size_t{1} << kDigitBits;
+  const auto passes = static_cast<std::size_t>((high - low + kDigitBits - 1) / kDigitBits);
+  const auto shift = [low](std::size_t pass) {
+    return static_cast<std::size_t>(low) + kDigitBits * pass;
+  };
+  std::vector<std::array<std::size_t, kBuckets>> counts(passes);
   for (auto& count : counts) count.fill(0);
-  for (const std::uint64_t key : keys) {
-    for (int pass = 0; pass < passes; ++pass) {
-      ++counts[static_cast<std::size_t>(pass)][(key >> (8 * pass)) & 0xFF];
+  for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t pass = 0; pass < passes; ++pass) {
+      ++counts[pass][(keys[i] >> shift(pass)) & (kBuckets - 1)];
     }
   }
-  for (int pass = 0; pass < passes; ++pass) {
-    std::array<std::size_t, 256>& count = counts[static_cast<std::size_t>(pass)];
-    if (std::find(count.begin(), count.end(), keys.size()) != count.end()) continue;
+  std::uint64_t* from = keys;
+  std::uint64_t* to = scratch;
+  for (std::size_t pass = 0; pass < passes; ++pass) {
+    std::array<std::size_t, kBuckets>& count = counts[pass];
+    if (std::find(count.begin(), count.end(), n) != count.end()) continue;
     std::size_t next = 0;
     for (std::size_t& bucket : count) next += std::exchange(bucket, next);
-    const int shift = 8 * pass;
-    for (const std::uint64_t key : keys) scratch[count[(key >> shift) & 0xFF]++] = key;
-    keys.swap(scratch);
+    const std::size_t by = shift(pass);
+    for (std::size_t i = 0; i < n; ++i) to[count[(from[i] >> by) & (kBuckets - 1)]++] = from[i];
+    std::swap(from, to);
   }
+  if (from != keys) std::copy(from, from + n, keys);
 }
 
 // On a thread of its own; where none can be had, on the caller's when the facts are taken.
@@ -113,7 +124,8 @@ bool GatherMovementRange(const RecordStore& store, const FileOrder& order, std::
   constexpr int kWidth = kMovementAmountRun.start - 1 + kMovementAmountRun.width;
   static_assert(field::B100(1355).start < kMovementAmountRun.start);
   ForwardLines lines(store);
-  std::string_view characters;
+  // A copy, not a view: the window moves on under the lines it held.
+  std::string characters;
   std::int64_t batch = 0;
   for (std::size_t i = begin; i < end; ++i) {
     if ((i - begin) % kCancelEvery == 0 && cancelled.load(std::memory_order_relaxed)) return false;
@@ -125,13 +137,13 @@ bool GatherMovementRange(const RecordStore& store, const FileOrder& order, std::
     // copy of it (padded with blanks where the line is short).
     const std::string_view batch_characters = SliceField(line, field::B100(1355));
     if (i == begin || batch_characters != characters) {
-      characters = batch_characters;
+      characters.assign(batch_characters);
       const std::int64_t number = WholeNumber(characters);
       if (i == begin) batches.first = number;
       batches.ascending = batches.ascending && (i == begin || number >= batch);
       batch = number;
     }
-    facts.by_batch[i] = {batch, amount.amount, amount.credit};
+    facts.by_batch[i] = BatchedMovement(batch, amount);
   }
   batches.last = batch;
   return true;
@@ -165,7 +177,7 @@ MovementFacts GatherMovements(const RecordStore& store, const std::atomic<bool>&
   if (!ascending) {
     std::stable_sort(
         facts.by_batch.begin(), facts.by_batch.end(),
-        [](const BatchedMovement& a, const BatchedMovement& b) { return a.batch < b.batch; });
+        [](const BatchedMovement& a, const BatchedMovement& b) { return a.batch() < b.batch(); });
   }
   return facts;
 }
@@ -289,7 +301,25 @@ FileOrder::FileOrder(const RecordIndex<IndexEntry>& index) : index_(index) {
                  (i + 1);
     }
     std::vector<std::uint64_t> scratch(n);
-    RadixSort(keys_, scratch, element_bits_ + offset_bits);
+    // Offsets are unique: the element bits below them need no sorting.
+    const int low = element_bits_;
+    const int high = element_bits_ + offset_bits;
+    // A large index in two halves side by side, then merged.
+    const std::size_t half = n >= kSplitSort ? n / 2 : n;
+    std::future<bool> second;
+    if (half < n) {
+      second = Launch<bool>([&] {
+        RadixSort(keys_.data() + half, scratch.data() + half, n - half, low, high);
+        return true;
+      });
+    }
+    RadixSort(keys_.data(), scratch.data(), half, low, high);
+    if (second.valid()) {
+      second.get();
+      std::merge(keys_.begin(), keys_.begin() + static_cast<std::ptrdiff_t>(half),
+                 keys_.begin() + static_cast<std::ptrdiff_t>(half), keys_.end(), scratch.begin());
+      keys_.swap(scratch);
+    }
     return;
   }
   for (std::size_t i = 0; i < n; ++i) keys_[i] = i + 1;

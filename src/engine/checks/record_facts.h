@@ -26,12 +26,22 @@ class RecordStore;
 
 namespace checks {
 
-// A movement as the batch check walks it.
-struct BatchedMovement {
-  std::int64_t batch;   // the batch number, as WholeNumber reads field 1355
-  std::int64_t amount;  // MovementAmount's amount
-  bool credit;          // and its side
+// A movement as the batch check walks it: its batch number (as WholeNumber reads field
+// 1355) and its amount with its side in one word (an amount has at most 15 characters).
+class BatchedMovement {
+ public:
+  BatchedMovement() = default;
+  BatchedMovement(std::int64_t batch, const MovementAmount& movement)
+      : batch_(batch), amount_(movement.amount * 2 + (movement.credit ? 1 : 0)) {}
+
+  std::int64_t batch() const { return batch_; }
+  MovementAmount movement() const { return {amount_ >> 1, (amount_ & 1) != 0}; }
+
+ private:
+  std::int64_t batch_ = 0;
+  std::int64_t amount_ = 0;
 };
+static_assert(field::B100(1368).width <= 18, "twice an amount and its side fit one word");
 
 struct MovementFacts {
   // Every movement's amount, by element of MovementIndex (element 1 first).

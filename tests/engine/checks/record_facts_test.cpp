@@ -40,5 +40,17 @@ TEST(RecordFactsTest, FileOrderGivesEveryEntryByAscendingOffset) {
   }
 }
 
+TEST(RecordFactsTest, BatchedMovementKeepsAmountAndSideWhateverTheirSigns) {
+  for (const std::int64_t amount :
+       {std::int64_t{0}, std::int64_t{1}, std::int64_t{-1}, std::int64_t{-3},
+        std::int64_t{999999999999999}, std::int64_t{-999999999999999}}) {
+    for (const bool credit : {false, true}) {
+      const MovementAmount movement = BatchedMovement(-7, {amount, credit}).movement();
+      EXPECT_EQ(amount, movement.amount) << amount << " " << credit;
+      EXPECT_EQ(credit, movement.credit) << amount << " " << credit;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tallyscan::checks
