@@ -1,9 +1,15 @@
 // The data file read in parts on several threads gives what one reader gives, byte for byte:
 // the import rows, the line numbers in them, the listed and unlisted faults, the indexes and
 // the totals, wherever the parts are made to begin.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -165,6 +171,73 @@ TEST(SplitReadingTest, PartsBeginningAtAwkwardPlacesGiveWhatOneReaderGives) {
   at("Z900", 5);                   // in the last line, which has no end
   at("M100", -1);                  // on the lone LF before the item
   ExpectEveryPartingMatches(folder.path(), places);
+}
+
+// The first part's reads of the data file wait until the monitor has been asked to stop, so
+// that the stop falls inside the first part whatever the later parts have read by then.
+std::atomic<bool> stop_asked{false};
+std::int64_t data_size = 0;
+ssize_t ReadHeldUntilStop(int fd, void* buffer, std::size_t count) {
+  struct stat file {};
+  if (::fstat(fd, &file) == 0 && file.st_size == data_size && ::lseek(fd, 0, SEEK_CUR) == 0) {
+    while (!stop_asked.load()) std::this_thread::yield();
+  }
+  return ::read(fd, buffer, count);
+}
+
+TEST(SplitReadingTest, StopKeepsWhatOneReaderWouldHaveReadAndForgetsTheLaterParts) {
+  class StopAtOnce final : public ProgressMonitor {
+   public:
+    void OnProgress(int) override {}
+    bool StopRequested() override {
+      stop_asked.store(true);
+      return true;
+    }
+  };
+  class StopAfterOneLine final : public ProgressMonitor {
+   public:
+    void OnProgress(int) override {}
+    bool StopRequested() override { return asked_++ >= 1; }
+
+   private:
+    int asked_ = 0;
+  };
+  const auto outcome = [](const RecordStore& store, const ImportResult& result) {
+    Outcome o;
+    o.lines_read = result.lines_read;
+    o.interrupted = result.interrupted;
+    o.rows.assign(result.rows.Rows().begin(), result.rows.Rows().end());
+    for (const auto* index :
+         {&store.AccountIndex, &store.MovementIndex, &store.DocumentIndex, &store.DocumentLineIndex,
+          &store.ReceiptLineIndex, &store.ItemIndex}) {
+      AppendRaw(*index, o.indexes);
+    }
+    return o;
+  };
+  testing::TempFolder folder;
+  testing::DataSetFiles set = testing::SmallValidSet();
+  set.data.insert(set.data.begin() + 1, set.data[1]);  // the first part holds two accounts
+  set.Write(folder.path());
+  data_size = static_cast<std::int64_t>(std::filesystem::file_size(folder.File("BKMVDATA.TXT")));
+  const std::int64_t third_line =
+      static_cast<std::int64_t>(set.data[0].size() + set.data[1].size() + 4);
+
+  RecordStore split_store;
+  StopAtOnce stop_at_once;
+  ImportOptions options;
+  options.split_offsets = {third_line, third_line + 10, data_size / 2};
+  options.read_call = ReadHeldUntilStop;
+  const ImportResult split = ImportFolder(split_store, folder.path(), stop_at_once, options);
+  ASSERT_TRUE(split.status.ok());
+
+  RecordStore single_store;
+  StopAfterOneLine stop_after_one_line;
+  ImportOptions one;
+  one.read_threads = 1;
+  const ImportResult single = ImportFolder(single_store, folder.path(), stop_after_one_line, one);
+  EXPECT_TRUE(split.interrupted);
+  EXPECT_EQ(1, split.lines_read);
+  EXPECT_TRUE(outcome(single_store, single) == outcome(split_store, split));
 }
 
 TEST(SplitReadingTest, OneThreadOrOneSmallFileIsReadOnTheCallersThread) {
