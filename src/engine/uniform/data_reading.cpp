@@ -153,15 +153,17 @@ class Part {
   RecordIndex<IndexEntry>& index(std::size_t slot) { return indexes_[slot]; }
 
  private:
-  // Room for the part's share of what the header announces: a share of the file's bytes.
+  // A part of the file gets its share and a little more, the records not being spread
+  // evenly; the whole file gets what the header announces, as the index keeps it.
   void Reserve() {
-    const double share = setup_.size > 0
-                             ? static_cast<double>(end_ - begin_) / static_cast<double>(setup_.size)
-                             : 1.0;
+    const bool whole = begin_ == 0 && last_;
+    const double share = whole || setup_.size <= 0 ? 1.0
+                                                   : static_cast<double>(end_ - begin_) /
+                                                         static_cast<double>(setup_.size);
     for (std::size_t slot = 0; slot < kIndexedTypeCount; ++slot) {
-      const double expected = static_cast<double>(setup_.expected_records[slot]) * share;
-      const std::int64_t margin = share < 1.0 ? 1000 : 0;
-      indexes_[slot].Reset(static_cast<std::int64_t>(expected * 1.02) + margin);
+      const auto expected = static_cast<double>(setup_.expected_records[slot]);
+      indexes_[slot].Reset(whole ? setup_.expected_records[slot]
+                                 : static_cast<std::int64_t>(expected * share * 1.02) + 1000);
     }
   }
 
