@@ -1,5 +1,7 @@
 #include "engine/checks/record_facts.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -24,6 +26,8 @@ constexpr std::size_t kWindowBytes = std::size_t{4} << 20;
 constexpr std::size_t kCancelEvery = 4096;
 // From this many movements on, two threads read them, each half of them.
 constexpr std::size_t kSplitMovements = 4096;
+// How far ahead of the movement being read the place of its amount is fetched.
+constexpr std::size_t kWriteAhead = 16;
 // From this many entries on, two threads sort an index into file order, each half of it.
 constexpr std::size_t kSplitSort = 1 << 16;
 
@@ -66,6 +70,14 @@ class ForwardLines {
   std::size_t size_ = 0;
   bool at_end_ = false;
 };
+
+// Asks the system to back memory not yet touched with large pages, where it can.
+void PreferLargePages(void* data, std::size_t bytes) {
+  constexpr std::uintptr_t kLarge = std::uintptr_t{2} << 20;
+  const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kLarge - 1) & ~(kLarge - 1);
+  const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kLarge - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
 
 // Sorts keys[0, n) by their bits from `low` up to (not including) `high`, 11 bits at a time
 // from the least significant, keys equal there keeping their order; `scratch` is room for n
@@ -129,6 +141,12 @@ bool GatherMovementRange(const RecordStore& store, const FileOrder& order, std::
   std::int64_t batch = 0;
   for (std::size_t i = begin; i < end; ++i) {
     if ((i - begin) % kCancelEvery == 0 && cancelled.load(std::memory_order_relaxed)) return false;
+    // The amounts go to their elements, which lie anywhere in the vector: the place of one
+    // a little ahead is asked for now, so that its write does not wait for the memory.
+    if (i + kWriteAhead < end) {
+      __builtin_prefetch(
+          &facts.amounts[static_cast<std::size_t>(order.Element(i + kWriteAhead) - 1)], 1);
+    }
     const std::string_view line = lines.Line(order.Offset(i), kWidth);
     const MovementAmount amount = MovementAmountOf(SliceField(line, kMovementAmountRun));
     facts.amounts[static_cast<std::size_t>(order.Element(i) - 1)] = amount;
@@ -153,6 +171,10 @@ MovementFacts GatherMovements(const RecordStore& store, const std::atomic<bool>&
   const RecordIndex<IndexEntry>& index = store.MovementIndex;
   const auto n = static_cast<std::size_t>(index.Count());
   MovementFacts facts;
+  // The amounts are written in file order to places anywhere in their vector: on pages of
+  // 2 MB rather than 4 KB the processor finds each place without a walk of the page tables.
+  facts.amounts.reserve(n);
+  PreferLargePages(facts.amounts.data(), n * sizeof(MovementAmount));
   facts.amounts.resize(n);
   facts.by_batch.resize(n);
   bool ascending = true;
