@@ -32,9 +32,6 @@ namespace tallyscan {
 namespace {
 
 using field::A000;
-using field::A100;
-using field::B110;
-using field::Z900;
 
 constexpr std::string_view kExtractedName = "BkMvdata.Txt";
 
