@@ -8,7 +8,7 @@ BUILD ?= build/release
 WERROR ?= $(if $(CI),ON,OFF)
 CMAKE_ARGS ?=
 
-.PHONY: deps configure build test renders run asan format golden-update package install-test
+.PHONY: deps configure build test renders run asan tsan format golden-update package install-test
 deps:
 	bash scripts/install-deps.sh
 
@@ -41,6 +41,14 @@ asan: deps
 	  -DTALLYSCAN_WERROR=$(WERROR) -DTALLYSCAN_BUILD_APP=OFF $(CMAKE_ARGS)
 	cmake --build build/asan --target engine_tests
 	build/asan/tests/engine_tests
+
+# The tests of the threaded reading and of the checks under ThreadSanitizer.
+TSAN_TESTS = SplitReading*:ImportTest*:GeneratedImport*:LineReader*:SortedIndex*:RecordIndex*:RecordFacts*:Bookkeeping*:CheckRun*:DocumentChecks*:GeneratedChecks*:RecordReader*:RealWorld*
+tsan: deps
+	cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALLYSCAN_TSAN=ON \
+	  -DTALLYSCAN_WERROR=$(WERROR) -DTALLYSCAN_BUILD_APP=OFF $(CMAKE_ARGS)
+	cmake --build build/tsan --target engine_tests
+	TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/engine_tests --gtest_filter='$(TSAN_TESTS)'
 
 format:
 	cmake --build $(BUILD) --target format

@@ -1,5 +1,5 @@
 // Imports a data folder and prints the time, the throughput and the heap the store needs.
-//   import_bench [--repeat N] DIR
+//   import_bench [--repeat N] [--threads N] DIR
 // Prints "key value" lines for the script that compares them with `wc -l`.
 #include <malloc.h>
 #include <sys/resource.h>
@@ -32,17 +32,20 @@ class HeapSampler final : public tallyscan::ProgressMonitor {
 
 int main(int argc, char** argv) {
   int repeat = 3;
+  tallyscan::ImportOptions options;  // read_threads 0: one per core
   std::string folder;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "--repeat" && i + 1 < argc) {
       repeat = std::max(1, std::atoi(argv[++i]));
+    } else if (arg == "--threads" && i + 1 < argc) {
+      options.read_threads = std::max(0, std::atoi(argv[++i]));
     } else {
       folder = arg;
     }
   }
   if (folder.empty()) {
-    std::fputs("usage: import_bench [--repeat N] DIR\n", stderr);
+    std::fputs("usage: import_bench [--repeat N] [--threads N] DIR\n", stderr);
     return 2;
   }
 
@@ -53,7 +56,7 @@ int main(int argc, char** argv) {
     tallyscan::RecordStore store;
     HeapSampler sampler;
     const auto start = std::chrono::steady_clock::now();
-    const tallyscan::ImportResult result = tallyscan::ImportFolder(store, folder, sampler);
+    const tallyscan::ImportResult result = tallyscan::ImportFolder(store, folder, sampler, options);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!result.status.ok()) {

@@ -96,9 +96,18 @@ TimeOfDay CommandClock::Now() const {
 int RunCheck(std::span<char* const> args) {
   OutputOptions output;
   CheckTicks ticks;
+  int threads = 0;
   std::optional<std::string> folder;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view a = args[i];
+    switch (ReadThreadsOption(args, i, threads)) {
+      case OptionRead::kTaken:
+        continue;
+      case OptionRead::kBad:
+        return UsageError("check", kThreadsMistake);
+      case OptionRead::kNotMine:
+        break;
+    }
     switch (ReadOutputOption(args, i, output)) {
       case OptionRead::kTaken:
         continue;
@@ -121,7 +130,7 @@ int RunCheck(std::span<char* const> args) {
 
   TerminalProgress bar;
   RecordStore store;
-  const std::optional<ImportResult> imported = ImportForCommand(store, *folder, bar);
+  const std::optional<ImportResult> imported = ImportForCommand(store, *folder, bar, threads);
   if (!imported) return kExitFailed;
   RunFacts facts("check");
   facts.subject.Add("folder", *folder);

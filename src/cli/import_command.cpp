@@ -36,9 +36,18 @@ void PrintStats(const ImportResult& result, double seconds) {
 int RunImport(std::span<char* const> args) {
   OutputOptions output;
   bool stats = false;
+  int threads = 0;
   std::optional<std::string> folder;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view a = args[i];
+    switch (ReadThreadsOption(args, i, threads)) {
+      case OptionRead::kTaken:
+        continue;
+      case OptionRead::kBad:
+        return UsageError("import", kThreadsMistake);
+      case OptionRead::kNotMine:
+        break;
+    }
     switch (ReadOutputOption(args, i, output)) {
       case OptionRead::kTaken:
         continue;
@@ -60,7 +69,9 @@ int RunImport(std::span<char* const> args) {
   RecordStore store;
   TerminalProgress bar;
   const auto start = std::chrono::steady_clock::now();
-  const ImportResult result = ImportFolder(store, *folder, bar);
+  ImportOptions options;
+  options.read_threads = threads;
+  const ImportResult result = ImportFolder(store, *folder, bar, options);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   bar.Finish();

@@ -5,14 +5,25 @@
 namespace tallyscan::cli {
 
 std::optional<ImportResult> ImportForCommand(RecordStore& store, const std::string& folder,
-                                             TerminalProgress& bar) {
-  ImportResult imported = ImportFolder(store, folder, bar);
+                                             TerminalProgress& bar, int threads) {
+  ImportOptions options;
+  options.read_threads = threads;
+  ImportResult imported = ImportFolder(store, folder, bar, options);
   bar.Finish();
   if (!imported.status.ok()) {
     std::cerr << imported.status.message() << '\n';
     return std::nullopt;
   }
   return imported;
+}
+
+OptionRead ReadThreadsOption(std::span<char* const> args, std::size_t& i, int& threads) {
+  if (std::string_view(args[i]) != "--threads") return OptionRead::kNotMine;
+  if (i + 1 >= args.size()) return OptionRead::kBad;
+  const int number = ReadThreadsFrom(args[++i]);
+  if (number == 0) return OptionRead::kBad;
+  threads = number;
+  return OptionRead::kTaken;
 }
 
 void AddImportFigures(const ImportResult& result, const RecordStore& store, JsonFields& summary) {

@@ -3,8 +3,11 @@
 // The import as the commands that read a folder share it: the reading itself and its
 // figures in a JSON summary.
 
+#include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "cli/table_output.h"
 #include "cli/terminal_progress.h"
@@ -13,12 +16,18 @@
 namespace tallyscan::cli {
 
 // "lines": the lines of BKMVDATA.TXT read; "records": the records indexed, by type.
-// Reads `folder` into `store`, the progress on `bar` (finished when the reading ends). A
-// reading that fails prints its message on standard error and gives nullopt, for the command
-// to exit 1; an interrupted reading is given back with what it read, for the command to
-// report as it does.
+// Reads `folder` into `store`, the progress on `bar` (finished when the reading ends), with
+// `threads` threads reading the data file (0: one per core). A reading that fails prints its
+// message on standard error and gives nullopt, for the command to exit 1; an interrupted
+// reading is given back with what it read, for the command to report as it does.
 std::optional<ImportResult> ImportForCommand(RecordStore& store, const std::string& folder,
-                                             TerminalProgress& bar);
+                                             TerminalProgress& bar, int threads = 0);
+
+// Reads "--threads N" of every command that reads a folder: N threads read the data file side
+// by side (1: one pass on one thread); without it, one per core. kBad: N is missing or not a
+// whole number from 1 to 1024 (the usage error says kThreadsMistake).
+OptionRead ReadThreadsOption(std::span<char* const> args, std::size_t& i, int& threads);
+inline constexpr std::string_view kThreadsMistake = "--threads takes a whole number from 1 to 1024";
 
 void AddImportFigures(const ImportResult& result, const RecordStore& store, JsonFields& summary);
 

@@ -30,6 +30,7 @@ struct JetOptions {
   JetPopulationKind population = JetPopulationKind::kAll;
   int digit = 0;
   bool print_params = false;
+  int threads = 0;  // --threads N: those that read the data file; 0: one per core
   std::optional<std::string> folder;
 };
 
@@ -47,6 +48,14 @@ bool ReadDigit(std::string_view text, int& digit) {
 int Parse(std::span<char* const> args, JetOptions& o) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view a = args[i];
+    switch (ReadThreadsOption(args, i, o.threads)) {
+      case OptionRead::kTaken:
+        continue;
+      case OptionRead::kBad:
+        return UsageError("jet", kThreadsMistake);
+      case OptionRead::kNotMine:
+        break;
+    }
     switch (ReadOutputOption(args, i, o.output)) {
       case OptionRead::kTaken:
         continue;
@@ -147,7 +156,7 @@ int RunJet(std::span<char* const> args) {
 
   TerminalProgress bar;
   RecordStore store;
-  const std::optional<ImportResult> imported = ImportForCommand(store, *o.folder, bar);
+  const std::optional<ImportResult> imported = ImportForCommand(store, *o.folder, bar, o.threads);
   if (!imported) return kExitFailed;
   if (imported->interrupted) return Stopped();
   RunFacts facts("jet");

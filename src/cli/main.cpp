@@ -26,18 +26,22 @@ constexpr std::string_view kOutputOptions =
     "  --fail-on-findings   exit 3 when the output holds an error row\n";
 
 constexpr Command kCommands[] = {
-    {"import", "import [--format F] [--fail-on-findings] [--stats] DIR",
+    {"import", "import [--format F] [--fail-on-findings] [--stats] [--threads N] DIR",
      "Reads the data folder (INI.TXT with BKMVDATA.TXT or BKMVDATA.ZIP) and prints the\n"
      "import log.\n"
-     "  --stats              time, throughput and peak memory on stderr\n",
+     "  --stats              time, throughput and peak memory on stderr\n"
+     "  --threads N          N threads read the data file side by side, 1 in one pass\n"
+     "                       (default: one per core; every command that reads a folder\n"
+     "                       takes it)\n",
      RunImport},
-    {"check", "check [--format F] [--fail-on-findings] [--items LIST] DIR",
+    {"check", "check [--format F] [--fail-on-findings] [--items LIST] [--threads N] DIR",
      "Imports the data folder and prints the rows of the integrity checks.\n"
      "  --items LIST         the ticked checks, e.g. B2,B3,D4: B1-B8 bookkeeping, D1-D9\n"
-     "                       documents, B1 and D1 a whole list (default: all)\n",
+     "                       documents, B1 and D1 a whole list (default: all)\n"
+     "  --threads N          N threads read the data file, as for import\n",
      RunCheck},
     {"jet",
-     "jet [--params FILE] [--tests LIST] [--format F] [--fail-on-findings] DIR\n"
+     "jet [--params FILE] [--tests LIST] [--format F] [--fail-on-findings] [--threads N] DIR\n"
      "  tallyscan-cli jet [--params FILE] [--format F] --hits TEST DIR\n"
      "  tallyscan-cli jet [--params FILE] [--format F] --digit-lines TEST POPULATION DIGIT DIR\n"
      "  tallyscan-cli jet [--params FILE] --print-params",
@@ -86,12 +90,14 @@ constexpr Command kCommands[] = {
      "                       (label TAB value), the lines with their total row, the receipt\n"
      "                       lines, then an empty line; exits 1 when none is found\n"
      "  items                the item catalogue, fields 1-14 of every item; --sort by the\n"
-     "                       header of field 2-14\n",
+     "                       header of field 2-14\n"
+     "  --threads N          N threads read the data file, as for import\n",
      RunView},
     {"report",
      "report index|ledger|document|items|checks|import|jet --format xls|htm|xlsx|pdf\n"
      "                       --out FILE|- [--sort FIELD] [--from KEY [--to KEY]]\n"
-     "                       [--type T [--number N]] [--items LIST] [--params FILE] DIR",
+     "                       [--type T [--number N]] [--items LIST] [--params FILE]\n"
+     "                       [--threads N] DIR",
      "Imports the data folder and writes a report as a file, with the browsers' default\n"
      "columns:\n"
      "  index                the accounts index and its totals (--sort as for view index)\n"
@@ -114,13 +120,14 @@ constexpr Command kCommands[] = {
      "                       are refused (exit 1); the workbook's temporary files, several\n"
      "                       times its size, go into FILE's folder\n"
      "  --out -              xls and htm on standard output\n"
+     "  --threads N          N threads read the data file, as for import\n"
      "The print date is today's, or the day SOURCE_DATE_EPOCH names (UTC). A range, type or\n"
      "number that finds nothing prints the page's message and exits 1, writing no file.\n",
      RunReport},
     {"transfer",
      "transfer --to DIR [--accounts] [--movements] [--documents] [--items]\n"
      "                       [--opening-balances] [--renumber BASIS:FROM:TO:OP:AMOUNT:START:STEP]"
-     " DATADIR\n"
+     " [--threads N] DATADIR\n"
      "       tallyscan-cli transfer dump FILE",
      "Imports the data folder and writes it into the bookkeeping product's files in DIR\n"
      "(all steps unless some are named), printing each step and the records written per\n"
@@ -129,6 +136,7 @@ constexpr Command kCommands[] = {
      "  --renumber           the key update first: BASIS key or group, the range FROM-TO,\n"
      "                       OP none, multiply, divide, add or subtract, then the amount,\n"
      "                       the start counter and the step\n"
+     "  --threads N          N threads read the data file, as for import\n"
      "transfer dump prints any file the transfer writes, record by record.\n",
      RunTransfer},
 };

@@ -88,7 +88,8 @@ struct Options {
   std::string folder;
   CheckTicks ticks;
   std::optional<std::string> params_file;  // jet
-  ViewArgs view;  // the options of a browser's report: --sort, --from, --to, --type, --number
+  ViewArgs view;    // the options of a browser's report: --sort, --from, --to, --type, --number
+  int threads = 0;  // --threads N: those that read the data file; 0: one per core
 };
 
 // The browser options a report kind takes, each with a value.
@@ -133,6 +134,16 @@ Parsed Parse(std::span<char* const> args) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view a = args[i];
     const bool has_value = i + 1 < args.size();
+    if (i > 0) {
+      switch (ReadThreadsOption(args, i, options.threads)) {
+        case OptionRead::kTaken:
+          continue;
+        case OptionRead::kBad:
+          return {std::nullopt, UsageError("report", kThreadsMistake)};
+        case OptionRead::kNotMine:
+          break;
+      }
+    }
     if (i == 0) {
       kind = KindNamed(a);
       if (!kind) {
@@ -195,7 +206,8 @@ int RunReport(std::span<char* const> args) {
 
   TerminalProgress bar;
   RecordStore store;
-  const std::optional<ImportResult> imported = ImportForCommand(store, options.folder, bar);
+  const std::optional<ImportResult> imported =
+      ImportForCommand(store, options.folder, bar, options.threads);
   if (!imported) return kExitFailed;
   if (imported->interrupted) return kExitInterrupted;
 

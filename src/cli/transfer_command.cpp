@@ -209,8 +209,17 @@ int RunTransfer(std::span<char* const> args) {
   bool any_step = false;
   std::optional<KeyUpdate> renumber;
   std::optional<std::string> folder;
+  int threads = 0;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view a = args[i];
+    switch (ReadThreadsOption(args, i, threads)) {
+      case OptionRead::kTaken:
+        continue;
+      case OptionRead::kBad:
+        return UsageError("transfer", kThreadsMistake);
+      case OptionRead::kNotMine:
+        break;
+    }
     if (a == "--to" && i + 1 < args.size()) {
       options.target_folder = args[++i];
     } else if (a == "--renumber" && i + 1 < args.size()) {
@@ -247,7 +256,7 @@ int RunTransfer(std::span<char* const> args) {
 
   TerminalProgress bar;
   RecordStore store;
-  const std::optional<ImportResult> imported = ImportForCommand(store, *folder, bar);
+  const std::optional<ImportResult> imported = ImportForCommand(store, *folder, bar, threads);
   if (!imported) return kExitFailed;
   if (imported->interrupted) {
     std::cout << "interrupted while reading the data set; nothing was transferred\n";

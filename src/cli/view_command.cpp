@@ -48,6 +48,14 @@ std::optional<int> ReadViewArgs(std::span<char* const> args,
       case OptionRead::kNotMine:
         break;
     }
+    switch (ReadThreadsOption(args, i, read.threads)) {
+      case OptionRead::kTaken:
+        continue;
+      case OptionRead::kBad:
+        return UsageError("view", kThreadsMistake);
+      case OptionRead::kNotMine:
+        break;
+    }
     if (a.starts_with("--")) {
       const std::string_view name = a.substr(2);
       bool mine = false;
@@ -108,9 +116,10 @@ std::int64_t DocumentNumberedOrSay(const RecordStore& store, const ElementRange&
   return element;
 }
 
-std::optional<int> ImportForView(RecordStore& store, const std::string& folder) {
+std::optional<int> ImportForView(RecordStore& store, const ViewArgs& read) {
   TerminalProgress bar;
-  const std::optional<ImportResult> imported = ImportForCommand(store, folder, bar);
+  const std::optional<ImportResult> imported =
+      ImportForCommand(store, *read.folder, bar, read.threads);
   if (!imported) return kExitFailed;
   if (imported->interrupted) return kExitInterrupted;
   return std::nullopt;

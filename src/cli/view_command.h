@@ -19,6 +19,7 @@ struct ViewArgs {
   OutputOptions output;
   std::vector<std::pair<std::string, std::string>> options;  // name without "--", value
   std::optional<std::string> folder;
+  int threads = 0;  // --threads N: those that read the data file; 0: one per core
 
   const std::string* Option(std::string_view name) const;
   // The field number --sort names: 0 without the option, -1 when it is not a field number of
@@ -44,10 +45,10 @@ ElementRange DocumentRunOrSay(const RecordStore& store, const std::string& type)
 std::int64_t DocumentNumberedOrSay(const RecordStore& store, const ElementRange& run,
                                    const std::string& type, const std::string& number);
 
-// Imports `folder` into `store` with the progress bar on the terminal. Returns an exit code
-// when the import failed or was interrupted (after saying why on stderr), nullopt when the
-// store holds the set.
-std::optional<int> ImportForView(RecordStore& store, const std::string& folder);
+// Imports the view's folder into `store` with the progress bar on the terminal and the view's
+// --threads. Returns an exit code when the import failed or was interrupted (after saying why
+// on stderr), nullopt when the store holds the set.
+std::optional<int> ImportForView(RecordStore& store, const ViewArgs& read);
 
 int RunViewIndex(std::span<char* const> args);
 int RunViewLedger(std::span<char* const> args);

@@ -69,7 +69,7 @@ int RunViewDocuments(std::span<char* const> args) {
   const std::string* number = read.Option("number");
 
   RecordStore store;
-  if (const std::optional<int> failed = ImportForView(store, *read.folder)) return *failed;
+  if (const std::optional<int> failed = ImportForView(store, read)) return *failed;
   const ElementRange run = DocumentRunOrSay(store, *type);
   if (run.empty()) return kExitFailed;
 

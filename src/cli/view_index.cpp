@@ -21,7 +21,7 @@ int RunViewIndex(std::span<char* const> args) {
   const int sort_field = read.SortField();
 
   RecordStore store;
-  if (const std::optional<int> failed = ImportForView(store, *read.folder)) return *failed;
+  if (const std::optional<int> failed = ImportForView(store, read)) return *failed;
   if (sort_field != 0) SortAccountList(store, sort_field);
 
   std::vector<std::string> rows;

@@ -21,7 +21,7 @@ int RunViewItems(std::span<char* const> args) {
   const int sort_field = read.SortField();
 
   RecordStore store;
-  if (const std::optional<int> failed = ImportForView(store, *read.folder)) return *failed;
+  if (const std::optional<int> failed = ImportForView(store, read)) return *failed;
   if (sort_field != 0) SortItems(store, sort_field);
 
   const ItemRows items(store);

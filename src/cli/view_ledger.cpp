@@ -79,7 +79,7 @@ int RunViewLedger(std::span<char* const> args) {
   const std::string* to = read.Option("to");
 
   RecordStore store;
-  if (const std::optional<int> failed = ImportForView(store, *read.folder)) return *failed;
+  if (const std::optional<int> failed = ImportForView(store, read)) return *failed;
   const CardRange range = FindCardRange(store, from ? *from : "", to ? *to : "");
   if (!range.message.empty()) {
     std::cerr << range.message << '\n';

@@ -188,6 +188,7 @@ void ImportPage::Read(bool again) {
       });
   ImportOptions options;
   options.read_again = again;
+  options.read_threads = ReadThreadsFrom(app_.settings.ReadReg(kParams, kReadThreads));
   ImportResult result = ImportFolder(app_.store, folder, monitor, options);
   // A reading that failed before its first line (memory ran out) still emptied the store.
   if (result.store_reset) begin();

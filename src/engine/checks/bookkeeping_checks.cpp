@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/checks/dealer_number.h"
+#include "engine/checks/record_facts.h"
 #include "engine/checks/result_rows.h"
 #include "engine/checks/sums.h"
 #include "engine/uniform/record_store.h"
@@ -39,19 +40,12 @@ AccountLine SliceAccount(std::string_view line) {
           SliceField(line, B110(1419))};
 }
 
-// A movement's debit/credit sign (1366) through its amount (1368), read as one run.
-constexpr Positions kSignToAmount = field::Run(field::B100(1366), field::B100(1368));
-constexpr Positions kSignInRun = field::Within(kSignToAmount, field::B100(1366));
-constexpr Positions kAmountInRun = field::Within(kSignToAmount, field::B100(1368));
-
 MovementAmount ReadMovementAmount(const RecordReader& reader, std::int64_t offset,
                                   std::string& scratch) {
-  const std::string_view run = reader.Field(offset, kSignToAmount, scratch);
-  return {ReadAmount(SliceField(run, kAmountInRun)), SliceField(run, kSignInRun) == "2"};
+  return MovementAmountOf(reader.Field(offset, kMovementAmountRun, scratch));
 }
 
 std::string_view AccountKeyOf(const IndexEntry& entry) { return entry.Part(kKeyAccount); }
-std::string_view BatchOf(const IndexEntry& entry) { return entry.Part(kKeyBatch); }
 
 bool AccountExists(const RecordStore& store, std::string_view account_key) {
   return !PrefixRange(store.AccountIndex, account_key).empty();
@@ -114,35 +108,16 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
   run.Append(HeadingRow(kTitle));
   run.ShowRows();
 
-  // The pass walks the movements in batch order. Rather than re-sorting the store's index
-  // and sorting it back by key afterwards, it walks a batch-ordered list of the entries:
-  // the store stays in key order throughout, a stop included. Within a batch the
-  // movements go in file order, which keeps the reads close together.
+  // The pass walks the movements in batch order (by the batch's number, within a batch in file
+  // order). Their amounts were read beforehand in file order (record_facts.h): the store's
+  // index stays in key order throughout, a stop included.
   const RecordStore& store = run.store();
-  struct BatchEntry {
-    std::uint64_t batch;  // the 8 batch characters, big-endian: compares as they do
-    std::int64_t offset;
-    std::int64_t element;
-  };
   const auto n = store.MovementIndex.Count();
-  std::vector<BatchEntry> order;
-  order.reserve(static_cast<std::size_t>(n));
-  for (std::int64_t element = 1; element <= n; ++element) {
-    const IndexEntry& entry = store.MovementIndex[element];
-    std::uint64_t batch = 0;
-    for (const char c : BatchOf(entry)) batch = batch << 8 | static_cast<unsigned char>(c);
-    order.push_back({batch, entry.Offset, element});
-  }
-  std::sort(order.begin(), order.end(), [](const BatchEntry& a, const BatchEntry& b) {
-    return a.batch != b.batch ? a.batch < b.batch : a.offset < b.offset;
-  });
-  // What the balance cross-check needs of every movement, kept so that it reads none again.
-  std::vector<MovementAmount> amounts(static_cast<std::size_t>(n));
+  MovementFacts facts = run.facts().TakeMovements();
 
   AmountSum batch_debit = 0;
   AmountSum batch_credit = 0;
   std::optional<std::int64_t> previous_batch;
-  std::uint64_t previous_batch_key = 0;
   auto append_batch_row = [&](std::int64_t batch) {
     const std::string caption = "סה'כ למנה " + PlainNumber(batch);
     run.Append(batch_debit == batch_credit
@@ -152,29 +127,18 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
     run.ShowRows();
   };
 
-  std::string scratch;
   RecordLoop loop(run, n);
   std::int64_t read = 0;
   for (std::int64_t i = 1; i <= n; ++i) {
     if (loop.Stop(i)) break;
-    const BatchEntry& entry = order[static_cast<std::size_t>(i - 1)];
-    // Equal characters are an equal number: the batch is parsed only when they change.
-    if (!previous_batch || entry.batch != previous_batch_key) {
-      char characters[8];
-      for (int k = 0; k < 8; ++k) {
-        characters[k] = static_cast<char>(entry.batch >> (8 * (7 - k)) & 0xFF);
-      }
-      const std::int64_t batch = WholeNumber(std::string_view(characters, sizeof characters));
-      if (previous_batch && batch != *previous_batch) {
-        if (batch_rows) append_batch_row(*previous_batch);
-        batch_debit = 0;
-        batch_credit = 0;
-      }
-      previous_batch = batch;
-      previous_batch_key = entry.batch;
+    const BatchedMovement& batched = facts.by_batch[static_cast<std::size_t>(i - 1)];
+    if (previous_batch && batched.batch() != *previous_batch) {
+      if (batch_rows) append_batch_row(*previous_batch);
+      batch_debit = 0;
+      batch_credit = 0;
     }
-    const MovementAmount movement = ReadMovementAmount(run.reader(), entry.offset, scratch);
-    amounts[static_cast<std::size_t>(entry.element - 1)] = movement;
+    previous_batch = batched.batch();
+    const MovementAmount movement = batched.movement();
     ++read;
     if (movement.credit) {
       run.movement_credit += movement.amount;
@@ -192,7 +156,7 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
     run.ShowRows();
     return;
   }
-  run.movement_amounts = std::move(amounts);
+  run.movement_amounts = std::move(facts.amounts);
   if (batch_rows && previous_batch) append_batch_row(*previous_batch);
 
   if (movement_totals) {

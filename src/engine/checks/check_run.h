@@ -13,6 +13,7 @@
 #include "engine/checks/record_reader.h"
 #include "engine/common/amount_sum.h"
 #include "engine/common/progress.h"
+#include "engine/uniform/fields.h"
 
 namespace tallyscan::checks {
 
@@ -22,21 +23,31 @@ struct MovementAmount {
   bool credit = false;
 };
 
+// A movement's debit/credit sign (1366) through its amount (1368), read as one run, and the
+// amount that run gives.
+inline constexpr Positions kMovementAmountRun = field::Run(field::B100(1366), field::B100(1368));
+MovementAmount MovementAmountOf(std::string_view run);
+
+class RecordFacts;
+
 class CheckRun {
  public:
+  // `facts` gathers what the movements pass and the document pass need (record_facts.h).
   CheckRun(const RecordStore& store, const CheckTicks& ticks, ProgressMonitor& monitor,
-           CheckResultRows& rows, CheckRunListener* listener)
+           CheckResultRows& rows, CheckRunListener* listener, RecordFacts& facts)
       : store_(store),
         reader_(store),
         ticks_(ticks),
         monitor_(monitor),
         rows_(rows),
-        listener_(listener) {}
+        listener_(listener),
+        facts_(facts) {}
 
   const RecordStore& store() const { return store_; }
   const RecordReader& reader() const { return reader_; }
   const CheckTicks& ticks() const { return ticks_; }
   ProgressMonitor& monitor() { return monitor_; }
+  RecordFacts& facts() { return facts_; }
 
   void Append(std::string row) { rows_.push_back(std::move(row)); }
   // A row about one record.
@@ -81,6 +92,7 @@ class CheckRun {
   ProgressMonitor& monitor_;
   CheckResultRows& rows_;
   CheckRunListener* listener_;
+  RecordFacts& facts_;
   bool stopped_ = false;
 };
 

@@ -7,6 +7,7 @@
 #include "engine/checks/bookkeeping_checks.h"
 #include "engine/checks/check_run.h"
 #include "engine/checks/document_checks.h"
+#include "engine/checks/record_facts.h"
 #include "engine/checks/result_rows.h"
 #include "engine/text/cp1255.h"
 #include "engine/text/trim.h"
@@ -55,7 +56,15 @@ bool RunChecks(const RecordStore& store, const CheckTicks& ticks, const Clock& c
                ProgressMonitor& monitor, CheckResultRows& rows, CheckRunListener* listener) {
   using namespace checks;
   rows.clear();
-  CheckRun run(store, ticks, monitor, rows, listener);
+  const bool totals = ticks.Ticked(BookkeepingItem::kMovementsBalance);
+  const bool batches = ticks.Ticked(BookkeepingItem::kBatchBalance);
+  bool any_document_item = false;
+  for (std::size_t item = 1; item < ticks.documents.size(); ++item) {
+    any_document_item = any_document_item || ticks.documents.Ticked(item);
+  }
+  // The movements and the documents are read while the checks before them run.
+  RecordFacts facts(store, totals || batches, any_document_item);
+  CheckRun run(store, ticks, monitor, rows, listener, facts);
   run.Append(HeadingRow("תחילת הבדיקה - " + TimeText(clock)));
   run.ShowRows();
 
@@ -74,8 +83,6 @@ bool RunChecks(const RecordStore& store, const CheckTicks& ticks, const Clock& c
     CheckIndexBalance(run);
     if (step_ended()) return false;
   }
-  const bool totals = ticks.Ticked(BookkeepingItem::kMovementsBalance);
-  const bool batches = ticks.Ticked(BookkeepingItem::kBatchBalance);
   if (totals || batches) {
     CheckMovementsBalance(run, totals, batches);
     if (step_ended()) return false;
@@ -93,10 +100,6 @@ bool RunChecks(const RecordStore& store, const CheckTicks& ticks, const Clock& c
     CheckAccountDealerNumbers(run);
     if (step_ended()) return false;
   }
-  bool any_document_item = false;
-  for (std::size_t item = 1; item < ticks.documents.size(); ++item) {
-    any_document_item = any_document_item || ticks.documents.Ticked(item);
-  }
   if (any_document_item) {
     CheckDocuments(run);
     if (step_ended()) return false;
@@ -112,6 +115,12 @@ namespace checks {
 std::int64_t WholeNumber(std::string_view field) {
   if (const auto value = ParseSignedDecimal(field)) return *value;
   return ReadInteger(TrimSpaces(field));
+}
+
+MovementAmount MovementAmountOf(std::string_view run) {
+  constexpr Positions kSign = field::Within(kMovementAmountRun, field::B100(1366));
+  constexpr Positions kAmount = field::Within(kMovementAmountRun, field::B100(1368));
+  return {ReadAmount(SliceField(run, kAmount)), SliceField(run, kSign) == "2"};
 }
 
 std::string TrimmedForRow(std::string_view field) {

@@ -6,6 +6,7 @@
 
 #include "engine/checks/bank_account.h"
 #include "engine/checks/dealer_number.h"
+#include "engine/checks/record_facts.h"
 #include "engine/checks/result_rows.h"
 #include "engine/checks/sums.h"
 #include "engine/text/trim.h"
@@ -63,25 +64,13 @@ std::string Caption(std::string_view type, std::string_view number) {
   return MakeRow(RowStatus::kError, {"בעיה ב " + DocumentDescription(type, number)});
 }
 
-// The summary amounts of a document header (C100).
-struct Summary {
-  std::int64_t before;    // 1219
-  std::int64_t discount;  // 1220
-  std::int64_t after;     // 1221
-  std::int64_t vat;       // 1222
-  std::int64_t total;     // 1223
-};
-
-Summary SliceSummary(std::string_view line) {
-  using field::C100;
-  return {ReadAmount(SliceField(line, C100(1219))), ReadAmount(SliceField(line, C100(1220))),
-          ReadAmount(SliceField(line, C100(1221))), ReadAmount(SliceField(line, C100(1222))),
-          ReadAmount(SliceField(line, C100(1223)))};
-}
+// The summary amounts of a document header (C100), with what else the pass knows of it.
+using Summary = DocumentFact;
 
 class DocumentPass {
  public:
-  explicit DocumentPass(CheckRun& run) : run_(run), store_(run.store()) {}
+  explicit DocumentPass(CheckRun& run)
+      : run_(run), store_(run.store()), facts_(run.facts().TakeDocuments()) {}
 
   void Run();
 
@@ -92,16 +81,20 @@ class DocumentPass {
   void CheckSummary(const Summary& summary, DocumentRows& rows);
   bool CheckLines(const IndexEntry& document, const Summary& summary, DocumentRows& rows);
   bool CheckReceipts(const IndexEntry& document, const Summary& summary, DocumentRows& rows);
-  void CheckCustomer(std::string_view type, std::string_view line, DocumentRows& rows);
-  void CheckDealer(std::string_view type, std::string_view line, DocumentRows& rows);
+  void CheckCustomer(std::string_view type, const IndexEntry& document, const Summary& summary,
+                     DocumentRows& rows);
+  void CheckDealer(std::string_view type, const IndexEntry& document, const Summary& summary,
+                   DocumentRows& rows);
+  // A record's line read back, for a row that quotes a text of it.
+  std::string_view LineOf(const RecordReference& record) {
+    return run_.reader().Line(record.offset, record.type, line_scratch_);
+  }
 
   CheckRun& run_;
   const RecordStore& store_;
+  const DocumentFacts facts_;
   std::int64_t missing_dealers_ = 0;
-  // Room for lines when the data file is read rather than mapped: the header's line stays
-  // in use while its lines are read.
-  std::string header_scratch_;
-  std::string line_scratch_;
+  std::string line_scratch_;  // the line a row quotes
 };
 
 void DocumentPass::Run() {
@@ -116,11 +109,9 @@ void DocumentPass::Run() {
   for (std::int64_t i = 1; i <= documents.Count(); ++i) {
     if (loop.Stop(i)) break;
     const IndexEntry& document = documents[i];
-    const std::string_view line =
-        run_.reader().Line(document.Offset, RecordType::kC100, header_scratch_);
     const std::string_view type = document.Part(kKeyDocumentType);
     DocumentRows rows(run_, Caption(type, document.Part(kKeyDocumentNumber)), document.Offset);
-    const Summary summary = SliceSummary(line);
+    const Summary& summary = facts_.documents[static_cast<std::size_t>(i - 1)];
 
     // Receipts (400-499) have no summary arithmetic of their own.
     const bool receipt = type >= "400" && type <= "499";
@@ -142,8 +133,8 @@ void DocumentPass::Run() {
       }
       if (!completed) break;
     }
-    if (Ticked(DocumentItem::kCustomerKey)) CheckCustomer(type, line, rows);
-    if (Ticked(DocumentItem::kDealerNumbers)) CheckDealer(type, line, rows);
+    if (Ticked(DocumentItem::kCustomerKey)) CheckCustomer(type, document, summary, rows);
+    if (Ticked(DocumentItem::kDealerNumbers)) CheckDealer(type, document, summary, rows);
   }
 
   if (Ticked(DocumentItem::kDealerNumbers) && missing_dealers_ != 0) {
@@ -178,14 +169,14 @@ bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary
   for (std::int64_t m = range.first; m < range.last; ++m) {
     if (run_.PollStop()) return false;
     const RecordReference at{RecordType::kD110, store_.DocumentLineIndex[m].Offset};
-    const std::string_view line = run_.reader().Line(at.offset, at.type, line_scratch_);
+    const DocumentLineFact& fact = facts_.lines[static_cast<std::size_t>(m - 1)];
     using field::D110;
-    std::int64_t quantity = ReadAmount(SliceField(line, D110(1264)));  // ten-thousandths
-    if (quantity == 0) quantity = 10000;  // a line without a quantity counts once
-    const std::int64_t price = ReadAmount(SliceField(line, D110(1265)));
-    const std::int64_t discount = ReadAmount(SliceField(line, D110(1266)));
-    const std::int64_t total = ReadAmount(SliceField(line, D110(1267)));
-    const std::int64_t rate = ReadAmount(SliceField(line, D110(1268)));  // hundredths of a percent
+    std::int64_t quantity = fact.quantity;  // ten-thousandths
+    if (quantity == 0) quantity = 10000;    // a line without a quantity counts once
+    const std::int64_t price = fact.price;
+    const std::int64_t discount = fact.discount;
+    const std::int64_t total = fact.total;
+    const std::int64_t rate = fact.rate;  // hundredths of a percent
 
     if (Ticked(DocumentItem::kLineTotals)) {
       const double expected = static_cast<double>(price) * static_cast<double>(quantity) / 10000.0 +
@@ -193,7 +184,7 @@ bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary
       if (Deviates(expected, static_cast<double>(total), /*by_size=*/true)) {
         const double ratio =
             expected == 0 ? 0 : std::fabs(static_cast<double>(total) / expected) * 100;
-        rows.Error(at, {"בשורה מס. " + KeyForRow(SliceField(line, D110(1255))) +
+        rows.Error(at, {"בשורה מס. " + KeyForRow(SliceField(LineOf(at), D110(1255))) +
                             " סיכום לא נכון מחיר/כמות דיוק " + Percent(ratio) + "%",
                         FormatNumber("#,.0000", quantity, 4) + kDebitMarker, Credit(price),
                         Amount(discount)});
@@ -204,15 +195,10 @@ bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary
     lines_sum += static_cast<double>(total);
     if (rate == 0) exempt_sum += static_cast<double>(total);
 
-    if (Ticked(DocumentItem::kItemCodes)) {
-      // The item index keeps codes trimmed and right-aligned in 20: look the line's code up
-      // in that form.
-      const std::string_view code = SliceField(line, D110(1259));
-      const std::string_view trimmed = TrimSpaces(code);
-      if (!trimmed.empty() && PrefixRange(store_.ItemIndex, ItemKeyPrefix(code)).empty()) {
-        rows.Error(at, {"מקט " + SafeCellText(TextDisplay(code, store_.DosCodePage, true)) +
-                        " אינו מופיע ברשימת הפריטים"});
-      }
+    if (Ticked(DocumentItem::kItemCodes) && fact.item_unknown) {
+      const std::string_view code = SliceField(LineOf(at), D110(1259));
+      rows.Error(at, {"מקט " + SafeCellText(TextDisplay(code, store_.DosCodePage, true)) +
+                      " אינו מופיע ברשימת הפריטים"});
     }
   }
 
@@ -246,25 +232,24 @@ bool DocumentPass::CheckReceipts(const IndexEntry& document, const Summary& summ
   for (std::int64_t m = range.first; m < range.last; ++m) {
     if (run_.PollStop()) return false;
     const RecordReference at{RecordType::kD120, store_.ReceiptLineIndex[m].Offset};
-    const std::string_view line = run_.reader().Line(at.offset, at.type, line_scratch_);
-    using field::D120;
-    receipt_sum += ReadAmount(SliceField(line, D120(1312)));
-    if (SliceField(line, D120(1306)) != "2") continue;  // only cheques are looked into
+    const ReceiptLineFact& fact = facts_.receipts[static_cast<std::size_t>(m - 1)];
+    receipt_sum += fact.amount;
+    if (!fact.cheque) continue;  // only cheques are looked into
 
-    const std::string line_number = KeyForRow(SliceField(line, D120(1305)));
-    if (Ticked(DocumentItem::kChequeNumbers) && WholeNumber(SliceField(line, D120(1310))) == 0) {
-      rows.Error(at, {"בשורה מס. " + line_number + " לא מצויינת מספר ההמחאה", ""});
+    const auto line_number = [&] { return KeyForRow(SliceField(LineOf(at), field::D120(1305))); };
+    if (Ticked(DocumentItem::kChequeNumbers) && fact.no_cheque_number) {
+      rows.Error(at, {"בשורה מס. " + line_number() + " לא מצויינת מספר ההמחאה", ""});
     }
     if (Ticked(DocumentItem::kBankDetails)) {
-      const std::int64_t bank = WholeNumber(SliceField(line, D120(1307)));
-      const std::int64_t branch = WholeNumber(SliceField(line, D120(1308)));
-      const std::int64_t account = WholeNumber(SliceField(line, D120(1309)));
+      const std::int64_t bank = fact.bank;
+      const std::int64_t branch = fact.branch;
+      const std::int64_t account = fact.account;
       const std::string details = "בנק " + PlainNumber(bank) + " סניף " + PlainNumber(branch) +
                                   " חשבון " + PlainNumber(account);
       if (bank == 0 || branch == 0 || account == 0) {
-        rows.Error(at, {"בשורה מס. " + line_number + " לא מוגדרים פרטי הבנק", details});
+        rows.Error(at, {"בשורה מס. " + line_number() + " לא מוגדרים פרטי הבנק", details});
       } else if (!ValidBankAccount(bank, branch, account)) {
-        rows.Error(at, {"בשורה מס. " + line_number + " פרטי הבנק המוגדרים אינם נכונים", details});
+        rows.Error(at, {"בשורה מס. " + line_number() + " פרטי הבנק המוגדרים אינם נכונים", details});
       }
     }
   }
@@ -278,22 +263,26 @@ bool DocumentPass::CheckReceipts(const IndexEntry& document, const Summary& summ
   return true;
 }
 
-void DocumentPass::CheckCustomer(std::string_view type, std::string_view line, DocumentRows& rows) {
+void DocumentPass::CheckCustomer(std::string_view type, const IndexEntry& document,
+                                 const Summary& summary, DocumentRows& rows) {
   if (WholeNumber(type) < 800) return;  // stock documents (800 and above) only
-  const std::string_view key = SliceField(line, field::C100(1225));
-  if (PrefixRange(store_.AccountIndex, key).empty()) {
+  if (summary.customer_missing) {
+    const std::string_view key =
+        SliceField(LineOf({RecordType::kC100, document.Offset}), field::C100(1225));
     rows.Error({"מפתח התעודה אינו קיים באינדקס", TrimmedForRow(key) + kCreditMarker});
   }
 }
 
-void DocumentPass::CheckDealer(std::string_view type, std::string_view line, DocumentRows& rows) {
+void DocumentPass::CheckDealer(std::string_view type, const IndexEntry& document,
+                               const Summary& summary, DocumentRows& rows) {
   static constexpr std::string_view kTypes[] = {"305", "310", "320", "330",
                                                 "340", "345", "700", "401"};
   if (std::find(std::begin(kTypes), std::end(kTypes), type) == std::end(kTypes)) return;
-  const std::string_view dealer = SliceField(line, field::C100(1215));
-  if (WholeNumber(dealer) == 0) {
+  if (summary.dealer == DealerState::kMissing) {
     ++missing_dealers_;
-  } else if (!ValidDealerNumber(dealer)) {
+  } else if (summary.dealer == DealerState::kInvalid) {
+    const std::string_view dealer =
+        SliceField(LineOf({RecordType::kC100, document.Offset}), field::C100(1215));
     rows.Error(
         {"מספר העוסק אינו תקין/לא מוגדר", kCreditMarker + TrimmedForRow(dealer) + kCreditMarker});
   }

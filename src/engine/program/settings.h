@@ -43,6 +43,9 @@ inline constexpr std::string_view kLastPath = "LastPath";
 inline constexpr std::string_view kUpdateServer = "UpdateServer";
 // The print settings record (report/print_fonts.h).
 inline constexpr std::string_view kPrintFonts = "PrintFonts";
+// The threads that read the data file side by side (ImportOptions::read_threads): a whole
+// number from 1; empty or anything else: one per core.
+inline constexpr std::string_view kReadThreads = "ReadThreads";
 // The form of the output dialog's Excel target: "xlsx" (a workbook) or "xls" (the HTML table).
 inline constexpr std::string_view kExcelForm = "ExcelForm";
 

@@ -10,14 +10,6 @@ constexpr int Digits2(const char* p) { return (p[0] - '0') * 10 + (p[1] - '0'); 
 
 }  // namespace
 
-bool IsAllDigits(std::string_view value) {
-  if (value.empty()) return false;
-  for (char c : value) {
-    if (!IsDigit(c)) return false;
-  }
-  return true;
-}
-
 bool IsAllZeros(std::string_view value) {
   if (value.empty()) return false;
   for (char c : value) {

@@ -12,11 +12,13 @@
 #include <new>
 #include <optional>
 #include <system_error>
+#include <thread>
 
 #include "engine/text/cp1255.h"
 #include "engine/text/dates.h"
 #include "engine/text/number_format.h"
 #include "engine/text/trim.h"
+#include "engine/uniform/data_reading.h"
 #include "engine/uniform/fields.h"
 #include "engine/uniform/folder_files.h"
 #include "engine/uniform/import_rows.h"
@@ -30,26 +32,13 @@ namespace tallyscan {
 namespace {
 
 using field::A000;
-using field::A100;
-using field::B110;
-using field::Z900;
 
-constexpr std::string_view kFormatMark = "&OF1.31&";
 constexpr std::string_view kExtractedName = "BkMvdata.Txt";
 
-std::string Upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
-
-// The record type named by a line's first four characters, letter case ignored.
-std::optional<RecordType> LineType(std::string_view line) {
-  const RecordLayout* layout = FindLayout(line);
-  if (layout == nullptr || layout->type == RecordType::kA000) return std::nullopt;
-  return layout->type;
+// The threads a reading uses: as asked, or one per core when 0 (or fewer) is asked.
+int ReadThreads(int asked) {
+  if (asked > 0) return asked;
+  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
 // "1.31" -> 13100 (ten-thousandths); anything that is not such a number reads as 0.
@@ -96,12 +85,10 @@ const std::array<IndexedType, 6>& IndexedTypes() {
   return types;
 }
 
-const IndexedType* FindIndexedType(RecordType type) {
-  for (const IndexedType& t : IndexedTypes()) {
-    if (t.type == type) return &t;
-  }
-  return nullptr;
-}
+static_assert(kIndexedTypes[0] == RecordType::kB110 && kIndexedTypes[1] == RecordType::kB100 &&
+                  kIndexedTypes[2] == RecordType::kC100 && kIndexedTypes[3] == RecordType::kD110 &&
+                  kIndexedTypes[4] == RecordType::kD120 && kIndexedTypes[5] == RecordType::kM100,
+              "the reading fills the indexes in the order of IndexedTypes");
 
 // The files a passed file check names.
 struct FolderFiles {
@@ -177,7 +164,9 @@ class Importer {
         result_(result),
         rows_(result.rows),
         read_(options.read_call),
-        listed_error_limit_(std::max<std::int64_t>(0, options.listed_error_limit)) {}
+        listed_error_limit_(std::max<std::int64_t>(0, options.listed_error_limit)),
+        threads_(ReadThreads(options.read_threads)),
+        split_offsets_(options.split_offsets) {}
 
   // Fails when a file cannot be read to its end or the data file cannot be opened again
   // for reading records back.
@@ -188,7 +177,7 @@ class Importer {
       // The path is the file system's own (UTF-8), not data of the file.
       rows_.Append(MakeRow(RowStatus::kInfo, {kExtractedToText, SafeCellText(files.extracted_to)}));
     }
-    if (const int error = ReadData(data_fd, data_size); error != 0) {
+    if (const int error = ReadData(data_fd, data_size, files.data); error != 0) {
       return ReadFailed(files.data, error);
     }
     // Every consumer reads its records back from the file: without it the indexes are of
@@ -212,13 +201,6 @@ class Importer {
   }
   std::string A000Raw(Positions positions) const { return Cp1255ToUtf8(A000Field(positions)); }
 
-  // Blocks no larger than the file needs (small sets are read often, by tests and tools).
-  static std::size_t BlockFor(std::int64_t size) {
-    constexpr std::int64_t kSmallest = 64 * 1024;
-    return static_cast<std::size_t>(
-        std::clamp(size + 1, kSmallest, static_cast<std::int64_t>(LineReader::kBlockSize)));
-  }
-
   static Status ReadFailed(const std::string& path, int error) {
     return Status::IoError(std::string(kReadFailedText) + path + " - " +
                            std::error_code(error, std::generic_category()).message());
@@ -226,7 +208,7 @@ class Importer {
 
   // 0, or the errno of a read that failed.
   int ReadIni(int fd) {
-    LineReader reader(fd, BlockFor(0), read_);
+    LineReader reader(fd, ReadingBlockFor(0), read_);
     TextLine line;
     if (reader.Next(line)) {
       a000_.assign(line.head);
@@ -237,7 +219,7 @@ class Importer {
     if (a000_length_ != LayoutOf(RecordType::kA000).length) {
       AddError(MakeRow(RowStatus::kError, {kIniSizeText}));
     }
-    if (Upper(A000Field(A000(1005))) != kFormatMark) {
+    if (!HasFormatMark(A000Field(A000(1005)))) {
       AddError(MakeRow(RowStatus::kError, {kIniVersionText}));
     }
     SetHeaderValues();
@@ -341,92 +323,52 @@ class Importer {
     return nullptr;
   }
 
-  void ResetIndexes(std::int64_t data_size) {
-    for (const IndexedType& t : IndexedTypes()) {
+  // 0, or the errno of a read that failed.
+  int ReadData(int fd, std::int64_t data_size, const std::string& path) {
+    DataReadingSetup setup;
+    setup.fd = fd;
+    setup.path = path;
+    setup.size = data_size;
+    setup.read = read_;
+    setup.format_version = store_.FormatVersion;
+    setup.primary_id = primary_id_;
+    setup.listed_fault_limit = listed_error_limit_;
+    setup.expected_lines = expected_total_;
+    setup.threads = threads_;
+    setup.split_offsets = split_offsets_;
+    for (std::size_t slot = 0; slot < kIndexedTypeCount; ++slot) {
       // Room for what the INI announces, but never more than the file can hold, so that a
       // wrong or hostile count cannot ask for memory the data cannot need.
+      const IndexedType& t = IndexedTypes()[slot];
       std::int64_t expected = 0;
       if (const std::string* summary = FindSummary(t.code)) {
         expected = ReadInteger(SliceField(*summary, kIniSummaryCount));
       }
-      expected = std::min(expected, data_size / (t.length + 1) + 1);
-      (store_.*t.index).Reset(expected);
+      setup.expected_records[slot] = std::min(expected, data_size / (t.length + 1) + 1);
     }
     store_.AccountListIndex.Reset(0);
     store_.ItemListIndex.Reset(0);
-    store_.TotalOpeningBalance = store_.TotalDebit = store_.TotalCredit =
-        store_.TotalOpeningBalanceFx = 0;
-  }
-
-  // 0, or the errno of a read that failed.
-  int ReadData(int fd, std::int64_t data_size) {
-    ResetIndexes(data_size);
-    ProgressTracker progress(monitor_, expected_total_);
-    LineReader reader(fd, BlockFor(data_size), read_);
-    TextLine line;
-    std::int64_t n = 0;
-    const std::int64_t version = store_.FormatVersion;
-    while (true) {
-      if (monitor_.StopRequested()) {
-        result_.interrupted = true;
-        break;
-      }
-      if (!reader.Next(line)) break;
-      ++n;
-      progress.Advance(n);
-      const std::string_view head = line.head;
-      if (line.has_control) AddError(LineErrorRow(kIllegalCharactersText, n));
-      const std::optional<RecordType> type = LineType(head);
-      if (!type) {
-        AddError(LineErrorRow(kUnknownLineText, n));
-        continue;
-      }
-      if (const IndexedType* indexed = FindIndexedType(*type)) {
-        IndexEntry& entry = (store_.*indexed->index).Append();
-        MakeKey(*type, head, entry.Key);
-        entry.Offset = line.offset;
-        if (line.length != indexed->length) AddError(LineErrorRow(kBadLengthText, n));
-        line_errors_.clear();
-        ValidateLine(*type, head, version, n, line_errors_);
-        for (std::string& error : line_errors_) AddError(std::move(error));
-        if (*type == RecordType::kB110) AddAccountTotals(head);
-      } else if (*type == RecordType::kA100) {
-        CheckOpeningRecord(head);
-      } else if (*type == RecordType::kZ900) {
-        closing_total_ = ReadInteger(SliceField(head, Z900(1155)));
-      } else {
-        AddError(LineErrorRow(kUnknownLineText, n));
-      }
+    DataReading reading = ReadDataFile(setup, monitor_);
+    if (reading.error != 0) return reading.error;
+    for (std::size_t slot = 0; slot < kIndexedTypeCount; ++slot) {
+      store_.*IndexedTypes()[slot].index = std::move(reading.indexes[slot]);
     }
-    if (reader.failed()) return reader.error();
-    lines_read_ = n;
-    result_.lines_read = n;
+    store_.TotalOpeningBalance = reading.account_totals[0];
+    store_.TotalDebit = reading.account_totals[1];
+    store_.TotalCredit = reading.account_totals[2];
+    store_.TotalOpeningBalanceFx = reading.account_totals[3];
+    result_.interrupted = reading.interrupted;
+    closing_total_ = reading.closing_total;
+    for (std::string& row : reading.fault_rows) AddError(std::move(row));
+    error_count_ += reading.fault_count - static_cast<std::int64_t>(reading.fault_rows.size());
+    lines_read_ = reading.lines;
+    result_.lines_read = reading.lines;
     result_.bytes_read = data_size;
     return 0;
   }
 
-  void AddAccountTotals(std::string_view line) {
-    store_.TotalOpeningBalance += ReadAmount(SliceField(line, B110(1414)));
-    store_.TotalDebit += ReadAmount(SliceField(line, B110(1415)));
-    store_.TotalCredit += ReadAmount(SliceField(line, B110(1416)));
-    store_.TotalOpeningBalanceFx += ReadAmount(SliceField(line, B110(1422)));
-  }
-
-  void CheckOpeningRecord(std::string_view line) {
-    if (Upper(SliceField(line, A100(1104))) != kFormatMark) {
-      AddError(MakeRow(RowStatus::kError, {kDataVersionText}));
-    }
-    if (SliceField(line, A100(1103)) != primary_id_) {
-      AddError(MakeRow(RowStatus::kError, {kIdentifierMismatchText}));
-    }
-  }
-
   void FinishIndexes() {
-    for (const IndexedType& t : IndexedTypes()) {
-      RecordIndex<IndexEntry>& index = store_.*t.index;
-      index.ShrinkToCount();
-      SortIndex(index);
-    }
+    for (const IndexedType& t : IndexedTypes()) (store_.*t.index).ShrinkToCount();
     store_.AccountListIndex.Resize(store_.AccountIndex.Count());
     store_.ItemListIndex.Resize(store_.ItemIndex.Count());
   }
@@ -529,13 +471,24 @@ class Importer {
   std::int64_t expected_total_ = 0;
   std::int64_t closing_total_ = 0;
   std::int64_t lines_read_ = 0;
-  ErrorRows errors_;       // the first listed_error_limit_ faults, in the order found
-  ErrorRows line_errors_;  // those of the line being validated
+  ErrorRows errors_;  // the first listed_error_limit_ faults, in the order found
   std::int64_t error_count_ = 0;
   std::int64_t listed_error_limit_;
+  int threads_;
+  std::vector<std::int64_t> split_offsets_;
 };
 
 }  // namespace
+
+int ReadThreadsFrom(std::string_view text) {
+  if (text.empty() || text.size() > 4) return 0;
+  int count = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return 0;
+    count = count * 10 + (c - '0');
+  }
+  return count <= 1024 ? count : 0;
+}
 
 ImportResult ImportFolder(RecordStore& store, const std::string& folder, ProgressMonitor& monitor,
                           const ImportOptions& options) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/common/progress.h"
@@ -58,6 +59,15 @@ struct ImportOptions {
   // Reads the folder of store.LoadedFolder again, rather than refusing it (its files changed
   // since they were read, or the user asked for it).
   bool read_again = false;
+  // The threads that read BKMVDATA.TXT side by side, each a part of it split at a line
+  // boundary; 0: one per core. 1 reads it in one pass on the caller's thread, as does any
+  // count for a file too small to be worth splitting. Whatever the count, the rows, the
+  // store and the figures are those of one pass from the first line to the last.
+  int read_threads = 0;
+  // For tests: the byte offsets at which BKMVDATA.TXT is split (each moved on to the start
+  // of the next line unless it is one), one part and one thread each, whatever the file's
+  // size. Empty: equal shares, as read_threads says.
+  std::vector<std::int64_t> split_offsets = {};
 };
 
 struct [[nodiscard]] ImportResult {
@@ -93,12 +103,19 @@ struct [[nodiscard]] ImportResult {
   std::string zip_file_path;  // the BKMVDATA.ZIP extracted for this reading; empty when none was
 };
 
+// A count of read_threads as a setting or an option names it: a whole number from 1 to 1024
+// in digits; 0 (one per core) for anything else.
+int ReadThreadsFrom(std::string_view text);
+
 // Reads `folder` into `store`. Sets store.DataFolder to `folder`; refuses the folder of
 // store.LoadedFolder, however it is named (SameFolder), unless options.read_again. After a complete
 // reading (errors in the data included) LoadedFolder is the folder; after an interrupted one it is
 // empty, the indexes hold the records read so far (sorted) and the list indexes are blank, so that
-// the same folder can be read again. `monitor` is asked once per line whether to stop and told the
-// percentage of lines read against the header's total.
+// the same folder can be read again. `monitor` is told the percentage of lines read against the
+// header's total and asked whether to stop: once per line when one thread reads, every few
+// milliseconds from the caller's thread while several do (they never call it). A stop keeps the
+// records of the lines one pass would have read: those before the first part not finished, and
+// that part's lines read so far.
 ImportResult ImportFolder(RecordStore& store, const std::string& folder, ProgressMonitor& monitor,
                           const ImportOptions& options = {});
 

@@ -57,12 +57,13 @@ bool HasControlBytes(const char* bytes, std::size_t count) {
   return false;
 }
 
-LineReader::LineReader(int fd, std::size_t block_size, ReadCall read)
+LineReader::LineReader(int fd, std::size_t block_size, ReadCall read, std::int64_t limit)
     : fd_(fd),
       read_(read != nullptr ? read : &::read),
       block_size_(block_size < kLineHeadLimit ? kLineHeadLimit : block_size),
       block_(new char[block_size_]),
-      head_(new char[kLineHeadLimit]) {}
+      head_(new char[kLineHeadLimit]),
+      limit_(limit) {}
 
 bool LineReader::Fill() {
   if (eof_) return false;
@@ -73,7 +74,16 @@ bool LineReader::Fill() {
     begin_ = 0;
   }
   while (end_ < block_size_) {
-    const ssize_t n = read_(fd_, block_.get() + end_, block_size_ - end_);
+    std::size_t room = block_size_ - end_;
+    if (limit_ >= 0) {
+      const std::int64_t left = limit_ - block_offset_ - static_cast<std::int64_t>(end_);
+      if (left <= 0) {
+        eof_ = true;
+        return false;
+      }
+      if (static_cast<std::uint64_t>(left) < room) room = static_cast<std::size_t>(left);
+    }
+    const ssize_t n = read_(fd_, block_.get() + end_, room);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) error_ = errno != 0 ? errno : EIO;
     if (n <= 0) {

@@ -61,7 +61,10 @@ class LineReader {
 
   // Reads from `fd` (not owned) from its current position, which is taken as offset 0, in
   // blocks of `block_size` bytes (at least kLineHeadLimit): a small file needs no large block.
-  explicit LineReader(int fd, std::size_t block_size = kBlockSize, ReadCall read = nullptr);
+  // A `limit` of 0 or more reads no more than that many bytes, as if the file ended there (a
+  // part of a file that ends at a line end); a negative one reads to the end of the file.
+  explicit LineReader(int fd, std::size_t block_size = kBlockSize, ReadCall read = nullptr,
+                      std::int64_t limit = -1);
 
   // The next line; false at the end of the file or at a read error. After a read error
   // failed() is true and error() is the system's errno: the lines given before it are all
@@ -84,6 +87,7 @@ class LineReader {
   std::size_t begin_ = 0;          // first unread byte in block_
   std::size_t end_ = 0;            // one past the last valid byte in block_
   std::int64_t block_offset_ = 0;  // file offset of block_[0]
+  std::int64_t limit_;             // bytes to read at most; negative: no limit
   bool eof_ = false;
   int error_ = 0;
 };

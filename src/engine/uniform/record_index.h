@@ -67,6 +67,18 @@ class RecordIndex {
     return data_[count_];
   }
 
+  // Appends copies of `entries` after element Count(), growing the storage to exactly the
+  // room needed (a large block is remapped by the allocator, not copied). Throws
+  // std::bad_alloc and then leaves the index as it was.
+  void AppendEntries(std::span<const Entry> entries) {
+    if (entries.empty()) return;
+    const std::int64_t count = count_ + static_cast<std::int64_t>(entries.size());
+    if (count + 1 > capacity_) Grow(count + 1);
+    std::memcpy(static_cast<void*>(&data_[count_ + 1]), entries.data(),
+                entries.size() * sizeof(Entry));
+    count_ = count;
+  }
+
   // Resizes to exactly elements 0..count (growing fills with zero entries; shrinking drops
   // the tail). The storage is returned only when a meaningful share of it is unused, so that
   // a correct reservation never costs a second copy of the index.

@@ -1,7 +1,9 @@
 #include "engine/uniform/record_store.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <vector>
 
 #include "engine/text/trim.h"
 
@@ -46,6 +48,66 @@ inline bool EntryLess(const IndexEntry& a, const IndexEntry& b) {
   const std::uint64_t a2 = Word(a.Key + 15), b2 = Word(b.Key + 15);
   if (a2 != b2) return a2 < b2;
   return a.Offset < b.Offset;
+}
+
+struct EntryOrder {
+  bool operator()(const IndexEntry& a, const IndexEntry& b) const { return EntryLess(a, b); }
+};
+
+// Sorts entries whose keys agree on their first `depth` bytes by the byte at `depth`, then
+// each group by the bytes after it. A group that fits into `room` (of `room_size` entries)
+// is dealt out into it and copied back, which reads and writes in long runs; a larger one is
+// sorted into its buckets in place, one swap per entry. Small groups, and keys equal to
+// their end, are left to std::sort, which orders equal keys by offset.
+void SortFromByte(IndexEntry* first, IndexEntry* last, IndexEntry* room, std::ptrdiff_t room_size,
+                  int depth) {
+  constexpr std::ptrdiff_t kSmall = 64;
+  for (;;) {
+    const std::ptrdiff_t n = last - first;
+    if (n < kSmall || depth == kKeyLength) {
+      std::sort(first, last, EntryOrder());
+      return;
+    }
+    std::array<std::ptrdiff_t, 256> count{};
+    for (const IndexEntry* p = first; p != last; ++p) {
+      ++count[static_cast<unsigned char>(p->Key[depth])];
+    }
+    if (count[static_cast<unsigned char>(first->Key[depth])] == n) {  // nothing to sort by
+      ++depth;
+      continue;
+    }
+    std::array<std::ptrdiff_t, 256> next;
+    std::ptrdiff_t at = 0;
+    for (std::size_t b = 0; b < 256; ++b) {
+      next[b] = at;
+      at += count[b];
+    }
+    if (n <= room_size) {
+      for (const IndexEntry* p = first; p != last; ++p) {
+        room[next[static_cast<unsigned char>(p->Key[depth])]++] = *p;
+      }
+      std::copy(room, room + n, first);
+    } else {
+      std::array<std::ptrdiff_t, 256> end;
+      for (std::size_t b = 0; b < 256; ++b) end[b] = next[b] + count[b];
+      for (std::size_t b = 0; b < 256; ++b) {
+        while (next[b] != end[b]) {
+          const auto d = static_cast<unsigned char>(first[next[b]].Key[depth]);
+          if (d == b) {
+            ++next[b];
+          } else {
+            std::swap(first[next[b]], first[next[d]++]);
+          }
+        }
+      }
+    }
+    IndexEntry* begin = first;
+    for (std::size_t b = 0; b < 256; ++b) {
+      if (count[b] > 1) SortFromByte(begin, begin + count[b], room, room_size, depth + 1);
+      begin += count[b];
+    }
+    return;
+  }
 }
 
 int CompareKeyPrefix(const IndexEntry& entry, std::string_view key) {
@@ -135,7 +197,36 @@ ListEntry MakeItemListEntry(const IndexEntry& entry) {
 
 void SortIndex(RecordIndex<IndexEntry>& index) {
   const std::span<IndexEntry> entries = index.MutableEntries();
-  std::sort(entries.begin(), entries.end(), EntryLess);
+  // A file written in key order (the accounts' chart, often the documents) needs no sorting;
+  // the look stops at the first entry out of order.
+  if (std::is_sorted(entries.begin(), entries.end(), EntryOrder())) return;
+  // Room for groups of up to 8 MB: the largest ones are sorted in place.
+  constexpr std::size_t kRoomEntries = (std::size_t{8} << 20) / sizeof(IndexEntry);
+  std::vector<IndexEntry> room(std::min(entries.size(), kRoomEntries));
+  SortFromByte(entries.data(), entries.data() + entries.size(), room.data(),
+               static_cast<std::ptrdiff_t>(room.size()), 0);
+}
+
+void MergeSortedRuns(RecordIndex<IndexEntry>& index, std::span<const std::int64_t> run_lengths) {
+  const std::span<IndexEntry> entries = index.MutableEntries();
+  std::vector<std::size_t> bounds = {0};
+  for (const std::int64_t length : run_lengths) {
+    if (length > 0) bounds.push_back(bounds.back() + static_cast<std::size_t>(length));
+  }
+  // Neighbouring runs are merged in pairs, round after round, until one is left.
+  while (bounds.size() > 2) {
+    std::vector<std::size_t> merged = {0};
+    std::size_t run = 0;
+    for (; run + 2 < bounds.size(); run += 2) {
+      std::inplace_merge(entries.begin() + static_cast<std::ptrdiff_t>(bounds[run]),
+                         entries.begin() + static_cast<std::ptrdiff_t>(bounds[run + 1]),
+                         entries.begin() + static_cast<std::ptrdiff_t>(bounds[run + 2]),
+                         [](const IndexEntry& a, const IndexEntry& b) { return EntryLess(a, b); });
+      merged.push_back(bounds[run + 2]);
+    }
+    if (run + 1 < bounds.size()) merged.push_back(bounds.back());
+    bounds = std::move(merged);
+  }
 }
 
 std::string PadKey(std::string_view key) {

@@ -140,6 +140,11 @@ ListEntry MakeItemListEntry(const IndexEntry& entry);
 // Sorts by key in byte order; entries with equal keys stay in file order (by offset).
 void SortIndex(RecordIndex<IndexEntry>& index);
 
+// An index made of consecutive runs, each sorted as SortIndex sorts (their lengths in order,
+// adding up to Count()), merged into one sorted as SortIndex would sort it. Needs room for
+// half the index besides it; with less it merges more slowly, never wrongly.
+void MergeSortedRuns(RecordIndex<IndexEntry>& index, std::span<const std::int64_t> run_lengths);
+
 // A key of 23 bytes from a shorter one, padded with spaces (longer ones are cut).
 std::string PadKey(std::string_view key);
 

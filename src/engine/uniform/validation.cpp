@@ -15,38 +15,57 @@ constexpr std::int64_t kGatedVersion = 13000;
 
 using namespace field;
 
+bool NonNumericFault(std::string_view value, std::string& fault) {
+  if (IsAllDigits(value)) return false;
+  fault = kNonNumericFieldText;
+  return true;
+}
+
+bool BadSignFault(std::string_view value, std::string& fault) {
+  if (value == "+" || value == "-") return false;
+  fault = kBadSignText;
+  return true;
+}
+
+bool BadDateFault(std::string_view value, std::string& fault) {
+  if (NonNumericFault(value, fault)) return true;
+  if (IsPlausibleDate(value)) return false;
+  fault = BadDateText(value);
+  return true;
+}
+
 // One step of a validator: every run of positions checked the same way, in order. The
-// positions are the layout's, named where they are given (compile-time constants).
+// positions are the layout's, named where they are given (compile-time constants). The
+// first failing field leaves its fault's text; the steps after it do nothing.
 class LineChecker {
  public:
-  LineChecker(std::string_view line, std::int64_t line_number, ErrorRows& errors)
-      : line_(line), line_number_(line_number), errors_(errors) {}
+  explicit LineChecker(std::string_view line) : line_(line) {}
 
   bool failed() const { return failed_; }
+  std::string& fault() { return fault_; }
 
   LineChecker& Numeric(std::initializer_list<Positions> runs) {
     for (const Positions run : runs) {
-      if (!failed_) failed_ = ReportNonNumeric(SliceField(line_, run), line_number_, errors_);
+      if (!failed_) failed_ = NonNumericFault(SliceField(line_, run), fault_);
     }
     return *this;
   }
   LineChecker& Sign(std::initializer_list<Positions> signs) {
     for (const Positions sign : signs) {
-      if (!failed_) failed_ = ReportBadSign(SliceField(line_, sign), line_number_, errors_);
+      if (!failed_) failed_ = BadSignFault(SliceField(line_, sign), fault_);
     }
     return *this;
   }
   LineChecker& Date(std::initializer_list<Positions> dates) {
     for (const Positions date : dates) {
-      if (!failed_) failed_ = ReportBadDate(SliceField(line_, date), line_number_, errors_);
+      if (!failed_) failed_ = BadDateFault(SliceField(line_, date), fault_);
     }
     return *this;
   }
 
  private:
   std::string_view line_;
-  std::int64_t line_number_;
-  ErrorRows& errors_;
+  std::string fault_;
   bool failed_ = false;
 };
 
@@ -113,44 +132,63 @@ bool ValidateM100(LineChecker& c, bool gated) {
 }  // namespace
 
 bool ReportNonNumeric(std::string_view value, std::int64_t line_number, ErrorRows& errors) {
-  if (IsAllDigits(value)) return false;
-  errors.push_back(ValidationErrorRow(kNonNumericFieldText, line_number));
+  std::string fault;
+  if (!NonNumericFault(value, fault)) return false;
+  errors.push_back(ValidationErrorRow(fault, line_number));
   return true;
 }
 
 bool ReportBadSign(std::string_view value, std::int64_t line_number, ErrorRows& errors) {
-  if (value == "+" || value == "-") return false;
-  errors.push_back(ValidationErrorRow(kBadSignText, line_number));
+  std::string fault;
+  if (!BadSignFault(value, fault)) return false;
+  errors.push_back(ValidationErrorRow(fault, line_number));
   return true;
 }
 
 bool ReportBadDate(std::string_view value, std::int64_t line_number, ErrorRows& errors) {
-  if (ReportNonNumeric(value, line_number, errors)) return true;
-  if (IsPlausibleDate(value)) return false;
-  errors.push_back(ValidationErrorRow(BadDateText(value), line_number));
+  std::string fault;
+  if (!BadDateFault(value, fault)) return false;
+  errors.push_back(ValidationErrorRow(fault, line_number));
   return true;
+}
+
+bool FindLineFault(RecordType type, std::string_view line, std::int64_t format_version,
+                   std::string& fault) {
+  LineChecker checker(line);
+  const bool gated = format_version > kGatedVersion;
+  bool failed = false;
+  switch (type) {
+    case RecordType::kC100:
+      failed = ValidateC100(checker);
+      break;
+    case RecordType::kD110:
+      failed = ValidateD110(checker, gated);
+      break;
+    case RecordType::kD120:
+      failed = ValidateD120(checker, gated);
+      break;
+    case RecordType::kB100:
+      failed = ValidateB100(checker, gated);
+      break;
+    case RecordType::kB110:
+      failed = ValidateB110(checker, gated);
+      break;
+    case RecordType::kM100:
+      failed = ValidateM100(checker, gated);
+      break;
+    default:
+      break;
+  }
+  if (failed) fault = std::move(checker.fault());
+  return failed;
 }
 
 bool ValidateLine(RecordType type, std::string_view line, std::int64_t format_version,
                   std::int64_t line_number, ErrorRows& errors) {
-  LineChecker checker(line, line_number, errors);
-  const bool gated = format_version > kGatedVersion;
-  switch (type) {
-    case RecordType::kC100:
-      return ValidateC100(checker);
-    case RecordType::kD110:
-      return ValidateD110(checker, gated);
-    case RecordType::kD120:
-      return ValidateD120(checker, gated);
-    case RecordType::kB100:
-      return ValidateB100(checker, gated);
-    case RecordType::kB110:
-      return ValidateB110(checker, gated);
-    case RecordType::kM100:
-      return ValidateM100(checker, gated);
-    default:
-      return false;
-  }
+  std::string fault;
+  if (!FindLineFault(type, line, format_version, fault)) return false;
+  errors.push_back(ValidationErrorRow(fault, line_number));
+  return true;
 }
 
 }  // namespace tallyscan

@@ -23,9 +23,15 @@ bool ReportNonNumeric(std::string_view value, std::int64_t line_number, ErrorRow
 bool ReportBadSign(std::string_view value, std::int64_t line_number, ErrorRows& errors);
 bool ReportBadDate(std::string_view value, std::int64_t line_number, ErrorRows& errors);
 
-// Validates a C100, D110, D120, B100, B110 or M100 line (other types pass). Steps that the
-// newer format versions brought run only when `format_version` (ten-thousandths) is above
-// 1.3. Returns true when the line failed.
+// The text of the first fault of a C100, D110, D120, B100, B110 or M100 line (other types
+// pass) into `fault`, for a row that names the line (ValidationErrorRow). Returns true when
+// the line failed; `fault` is then set, otherwise untouched. Steps that the newer format
+// versions brought run only when `format_version` (ten-thousandths) is above 1.3.
+bool FindLineFault(RecordType type, std::string_view line, std::int64_t format_version,
+                   std::string& fault);
+
+// FindLineFault with its row added to `errors` for `line_number`. Returns true when the
+// line failed.
 bool ValidateLine(RecordType type, std::string_view line, std::int64_t format_version,
                   std::int64_t line_number, ErrorRows& errors);
 

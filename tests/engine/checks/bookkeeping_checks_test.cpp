@@ -103,6 +103,19 @@ TEST_F(BookkeepingChecksTest, BatchesAreTotalledByNumberWhereverTheirMovementsAr
   EXPECT_EQ(5u, rows.size());
 }
 
+TEST_F(BookkeepingChecksTest, BatchesWrittenInDifferentFormsAreOneBatchByTheirNumber) {
+  // "1       " sorts after "00000002" as characters; as numbers both forms are batch 1.
+  AddMovement("100", 1, false, 500);
+  AddMovement("200", 2, false, 300);
+  AddMovement("300", 2, true, 300);
+  RecordWriter w(RecordType::kB100);
+  w.SetText(1364, "400").SetText(1355, "1").SetText(1366, "2").SetAmount(1368, 500);
+  AddLine(w.line());
+  EXPECT_EQ((std::vector<std::string>{"3\tסה'כ למנה 1\t5.00" + S(D) + "\t5.00" + S(C),
+                                      "3\tסה'כ למנה 2\t3.00" + S(D) + "\t3.00" + S(C)}),
+            Section(Run(Only({BK::kBatchBalance}, {})), "בדיקת איזון תנועות"));
+}
+
 TEST_F(BookkeepingChecksTest, IndexAgainstMovementsReportsEachSide) {
   Add(Account{.key = "1", .debit = 50000, .section = 1000});
   Add(Account{.key = "2", .credit = 50000, .section = 1000});

@@ -1,5 +1,8 @@
 #include "engine/uniform/record_store.h"
 
+#include <algorithm>
+#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -105,6 +108,35 @@ TEST_F(SortedIndexTest, EqualKeysAreAdjacentInFileOrderAndHighBytesSortLast) {
   std::vector<std::int64_t> offsets;
   for (const IndexEntry& e : index_.Entries()) offsets.push_back(e.Offset);
   EXPECT_EQ((std::vector<std::int64_t>{5, 30, 40, 50, 10, 1}), offsets);
+}
+
+TEST(SortIndexTest, SortsAsKeyBytesThenOffsetWhateverTheShapeOfTheKeys) {
+  // Keys drawn from few characters (long shared prefixes, many equal keys), with high bytes,
+  // and counts on both sides of the part sorted in place and of the small groups.
+  std::mt19937_64 random(3);
+  for (const int count : {0, 1, 63, 64, 65, 1000, 300000}) {
+    for (const std::string& alphabet :
+         {std::string(" 0"), std::string("0123456789 "), std::string("\x01\x7F\x80\xFF")}) {
+      RecordIndex<IndexEntry> index;
+      index.Reset(count);
+      for (int i = 0; i < count; ++i) {
+        IndexEntry& entry = index.Append();
+        for (char& c : entry.Key) c = alphabet[random() % alphabet.size()];
+        entry.Offset = static_cast<std::int64_t>(random() % 1000000);
+      }
+      std::vector<IndexEntry> expected(index.Entries().begin(), index.Entries().end());
+      std::sort(expected.begin(), expected.end(), [](const IndexEntry& a, const IndexEntry& b) {
+        const int order = std::memcmp(a.Key, b.Key, kKeyLength);
+        return order != 0 ? order < 0 : a.Offset < b.Offset;
+      });
+      SortIndex(index);
+      ASSERT_EQ(expected.size(), index.Entries().size());
+      for (std::size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(expected[i].KeyView(), index.Entries()[i].KeyView()) << count << " " << i;
+        ASSERT_EQ(expected[i].Offset, index.Entries()[i].Offset) << count << " " << i;
+      }
+    }
+  }
 }
 
 TEST_F(SortedIndexTest, LookupsFindRunsAndPrefixes) {
