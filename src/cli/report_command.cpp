@@ -1,7 +1,8 @@
 // tallyscan-cli report: imports a data folder and writes one of its reports as a file, through
 // the same producers and writers as the output dialog (the printer excepted). The browsers'
 // reports take the options of their views: index and items --sort, ledger --from and --to,
-// document --type and --number (without it, the first document of the type). The file goes
+// document --type and --number (without it, the first document of the type). The statistics'
+// reports run the field statistics first. The file goes
 // through ReportFile, as the output dialog's do; "--out -" puts an HTML form on standard output.
 #include <cstdlib>
 #include <ctime>
@@ -10,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/check_setup.h"
 #include "cli/commands.h"
@@ -18,6 +20,8 @@
 #include "cli/standard_output.h"
 #include "cli/terminal_progress.h"
 #include "cli/view_command.h"
+#include "engine/analytics/field_statistics.h"
+#include "engine/analytics/field_statistics_rows.h"
 #include "engine/browse/browse.h"
 #include "engine/report/browser_reports.h"
 #include "engine/report/byte_sink.h"
@@ -25,6 +29,7 @@
 #include "engine/report/report_file.h"
 #include "engine/report/report_source.h"
 #include "engine/report/result_reports.h"
+#include "engine/report/statistics_reports.h"
 #include "engine/report/xlsx_writer.h"
 #include "engine/uniform/import.h"
 #ifdef TALLYSCAN_HAVE_PAPER
@@ -35,7 +40,17 @@
 namespace tallyscan::cli {
 namespace {
 
-enum class Kind { kIndex, kLedger, kDocument, kItems, kChecks, kImport };
+enum class Kind {
+  kIndex,
+  kLedger,
+  kDocument,
+  kItems,
+  kChecks,
+  kImport,
+  kFields,
+  kSummaryDocuments,
+  kSummaryRecords
+};
 enum class Format { kXls, kHtm, kXlsx, kPdf };
 
 std::optional<Kind> KindNamed(std::string_view name) {
@@ -45,6 +60,9 @@ std::optional<Kind> KindNamed(std::string_view name) {
   if (name == "items") return Kind::kItems;
   if (name == "checks") return Kind::kChecks;
   if (name == "import") return Kind::kImport;
+  if (name == "fields") return Kind::kFields;
+  if (name == "summary-documents") return Kind::kSummaryDocuments;
+  if (name == "summary-records") return Kind::kSummaryRecords;
   return std::nullopt;
 }
 
@@ -99,6 +117,9 @@ std::span<const std::string_view> ViewOptionsOf(Kind kind) {
       return kDocument;
     case Kind::kChecks:
     case Kind::kImport:
+    case Kind::kFields:
+    case Kind::kSummaryDocuments:
+    case Kind::kSummaryRecords:
       break;
   }
   return {};
@@ -130,7 +151,8 @@ Parsed Parse(std::span<char* const> args) {
       if (!kind) {
         return {std::nullopt, UsageError("report",
                                          "the report is index, ledger, document, items, "
-                                         "checks or import")};
+                                         "checks, import, fields, summary-documents or "
+                                         "summary-records")};
       }
     } else if (a == "--format" && has_value) {
       format = FormatNamed(args[++i]);
@@ -238,6 +260,21 @@ int RunReport(std::span<char* const> args) {
     bar.Finish();
   }
 
+  std::vector<std::string> statistics_rows;
+  if (options.kind == Kind::kFields || options.kind == Kind::kSummaryDocuments ||
+      options.kind == Kind::kSummaryRecords) {
+    bar.SetLabel("fields");
+    const FieldStatisticsRun run = RunFieldStatistics(store, JetSourcesOf(*imported), bar);
+    bar.Finish();
+    if (!run.status.ok()) {
+      std::cerr << run.status.message() << '\n';
+      return run.status.code() == StatusCode::kInterrupted ? kExitInterrupted : kExitFailed;
+    }
+    statistics_rows = options.kind == Kind::kFields             ? FieldStatisticsRows(*run.result)
+                      : options.kind == Kind::kSummaryDocuments ? DocumentSummaryRows(*run.result)
+                                                                : RecordCountRows(*run.result);
+  }
+
   const std::optional<std::int64_t> epoch = SourceDateEpoch();
   ReportHeader header = HeaderOfStore(store, PrintDate(epoch));
   const PrintFonts fonts = DefaultPrintFonts();
@@ -297,6 +334,15 @@ int RunReport(std::span<char* const> args) {
       break;
     case Kind::kImport:
       completed = WriteImportReport(imported->rows.Rows(), stream);
+      break;
+    case Kind::kFields:
+      completed = WriteFieldStatisticsReport(statistics_rows, stream);
+      break;
+    case Kind::kSummaryDocuments:
+      completed = WriteDocumentSummaryReport(statistics_rows, stream);
+      break;
+    case Kind::kSummaryRecords:
+      completed = WriteRecordCountsReport(statistics_rows, stream);
       break;
   }
   const Status written = stream.End();
