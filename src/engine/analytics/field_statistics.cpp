@@ -68,7 +68,9 @@ class StatisticsPass {
   explicit StatisticsPass(bool track_movement_dates) : track_movement_dates_(track_movement_dates) {
     for (std::size_t t = 0; t < kRecordTypes; ++t) {
       for (const FieldLayout& field : LayoutOf(static_cast<RecordType>(t)).fields) {
-        if (IsCountedKind(field.kind)) tallies_[t].emplace_back(field);
+        if (!IsCountedKind(field.kind)) continue;
+        if (&field == &B100(1368)) amount_ = tallies_[t].size();
+        tallies_[t].emplace_back(field);
       }
     }
   }
@@ -78,9 +80,15 @@ class StatisticsPass {
     if (layout == nullptr) return;
     const auto t = static_cast<std::size_t>(layout->type);
     ++lines_[t];
-    for (FieldTally& tally : tallies_[t]) tally.Add(number, SliceField(head, tally.field()));
+    std::vector<FieldTally>& tallies = tallies_[t];
+    FieldReading amount = FieldReading::kBlank;
+    for (std::size_t i = 0; i < tallies.size(); ++i) {
+      const FieldReading reading = tallies[i].Add(number, head);
+      if (i == amount_) amount = reading;
+    }
     if (layout->type == RecordType::kB100) {
-      OnMovement(head);
+      OnMovement(head, amount == FieldReading::kValue ? std::optional(tallies[amount_].last_value())
+                                                      : std::nullopt);
     } else if (layout->type == RecordType::kC100) {
       OnDocument(head);
     }
@@ -109,8 +117,10 @@ class StatisticsPass {
     return last_layout_;
   }
 
-  void OnMovement(std::string_view head) {
-    const AmountSum amount = ReadAmount(SliceField(head, B100(1368)));
+  // `valid_amount` is 1368's value when it passed its rule: then the checks read the same.
+  void OnMovement(std::string_view head, std::optional<AmountSum> valid_amount) {
+    const AmountSum amount =
+        valid_amount ? *valid_amount : AmountSum{ReadAmount(SliceField(head, B100(1368)))};
     if (SliceField(head, B100(1366)) == "2") {
       ++sides_.credit_lines;
       sides_.credit += amount;
@@ -140,6 +150,7 @@ class StatisticsPass {
   }
 
   bool track_movement_dates_;
+  std::size_t amount_ = 0;  // B100 1368 among the movements' tallies
   std::uint32_t last_code_ = 0;
   bool have_last_ = false;
   const RecordLayout* last_layout_ = nullptr;

@@ -1,5 +1,7 @@
 #include "engine/analytics/field_tally.h"
 
+#include <cstring>
+
 #include "engine/analytics/calendar_day.h"
 #include "engine/analytics/field_rules.h"
 #include "engine/uniform/field_rule.h"
@@ -9,12 +11,6 @@ namespace tallyscan::analytics {
 namespace {
 
 constexpr std::string_view kNoDate = "00000000";
-
-int Digits(std::string_view text) {
-  int value = 0;
-  for (const char c : text) value = value * 10 + (c - '0');
-  return value;
-}
 
 }  // namespace
 
@@ -32,23 +28,26 @@ bool IsCountedKind(FieldKind kind) {
 }
 
 FieldReading ReadCountedField(const FieldLayout& field, std::string_view slice, AmountSum& value) {
-  if (IsBlank(slice)) return FieldReading::kBlank;
   // A field the line's end cuts short is no value of its kind, whatever its characters are.
-  if (slice.size() != static_cast<std::size_t>(field.width)) return FieldReading::kInvalid;
+  if (slice.size() != static_cast<std::size_t>(field.width)) {
+    return IsBlank(slice) ? FieldReading::kBlank : FieldReading::kInvalid;
+  }
   if (field.kind == FieldKind::kDate && slice == kNoDate) return FieldReading::kBlank;
-  if (!PassesFieldRule(field.kind, slice)) return FieldReading::kInvalid;
+  // Blanks fail every rule, so the rule is asked first: most fields hold a value.
+  if (!PassesFieldRule(field.kind, slice)) {
+    return IsBlank(slice) ? FieldReading::kBlank : FieldReading::kInvalid;
+  }
   if (field.kind == FieldKind::kDate) {
-    const int year = Digits(slice.substr(0, 4));
-    const int month = Digits(slice.substr(4, 2));
-    const int day = Digits(slice.substr(6, 2));
+    const auto year = static_cast<int>(DigitsValue(slice.substr(0, 4)));
+    const auto month = static_cast<int>(DigitsValue(slice.substr(4, 2)));
+    const auto day = static_cast<int>(DigitsValue(slice.substr(6, 2)));
     // The import's rule lets a 31st of April through; a date counted must be a real day.
     if (!DayOf(year, month, day)) return FieldReading::kInvalid;
     value = year * 10000 + month * 100 + day;
     return FieldReading::kValue;
   }
   const bool signed_kind = field.kind == FieldKind::kAmount || field.kind == FieldKind::kQty4;
-  AmountSum magnitude = 0;
-  for (const char c : signed_kind ? slice.substr(1) : slice) magnitude = magnitude * 10 + (c - '0');
+  const AmountSum magnitude = DigitsValue(signed_kind ? slice.substr(1) : slice);
   value = signed_kind && slice.front() == '-' ? -magnitude : magnitude;
   return FieldReading::kValue;
 }

@@ -11,7 +11,8 @@
 
 namespace tallyscan {
 
-// Title "10" + "סטטיסטיקת שדות"; one column per cell of a field row.
+// Title "10" + "סטטיסטיקת שדות"; the cells of a field row but its kind, the counts of
+// positive and negative values and the absolute total.
 bool WriteFieldStatisticsReport(std::span<const std::string> rows, ReportStream& stream);
 
 // Title "10" + "סיכום מסמכים לפי סוג"; type, name, documents, cancelled, totals, numbers.
