@@ -42,7 +42,8 @@ int RunSummary(std::span<char* const> args) {
       case OptionRead::kNotMine:
         break;
     }
-    if (i == 0) {
+    // The first word that is no option names the summary, the second the folder.
+    if (!documents && !a.starts_with("--")) {
       if (a != "documents" && a != "records") {
         return UsageError("summary", "the summary is documents or records");
       }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <map>
 
@@ -288,6 +289,19 @@ const RecordFigures* FieldStatistics::Find(RecordType type) const {
     if (r.layout->type == type) return &r;
   }
   return nullptr;
+}
+
+std::string DateValueText(AmountSum yyyymmdd) {
+  const auto value = static_cast<int>(yyyymmdd);
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", value / 10000, value / 100 % 100, value % 100);
+  return text;
+}
+
+std::string MonthText(const MonthCount& month) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d-%02d", month.year, month.month);
+  return text;
 }
 
 std::string_view FieldKindName(FieldKind kind) {

@@ -152,6 +152,10 @@ FieldStatisticsRun RunFieldStatistics(const RecordStore& store, const JetSources
 inline constexpr std::string_view kFieldStatisticsStoppedText =
     "חישוב סטטיסטיקת השדות הופסק - אין תוצאה";
 
+// A date value (YYYYMMDD) as "YYYY-MM-DD", and a month of the period as "YYYY-MM".
+std::string DateValueText(AmountSum yyyymmdd);
+std::string MonthText(const MonthCount& month);
+
 // The kind of a counted field as the outputs name it: "amount", "quantity", "decimal",
 // "digits", "date".
 std::string_view FieldKindName(FieldKind kind);

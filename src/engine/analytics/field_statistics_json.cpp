@@ -1,5 +1,3 @@
-#include <cstdio>
-
 #include "engine/analytics/field_statistics.h"
 #include "engine/analytics/wide_json.h"
 #include "engine/uniform/values.h"
@@ -22,17 +20,9 @@ Json PeriodJson(const JetPeriod& period) {
               {"source", std::string(JetPeriodSourceText(period.source))}};
 }
 
-// YYYYMMDD as "YYYY-MM-DD".
-std::string IsoOf(AmountSum yyyymmdd) {
-  const auto value = static_cast<int>(yyyymmdd);
-  char text[16];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d", value / 10000, value / 100 % 100, value % 100);
-  return text;
-}
-
 Json ExtremeJson(const std::optional<ValueAt>& at, bool date) {
   if (!at) return nullptr;
-  if (date) return Json{{"date", IsoOf(at->value)}, {"line", at->line}};
+  if (date) return Json{{"date", DateValueText(at->value)}, {"line", at->line}};
   return Json{{"value", WideInteger(at->value)}, {"line", at->line}};
 }
 
@@ -53,9 +43,7 @@ Json FieldJson(const FieldFigures& f) {
     json["after"] = Optional(f.after);
     Json months = Json::array();
     for (const MonthCount& m : f.months) {
-      char month[16];
-      std::snprintf(month, sizeof month, "%04d-%02d", m.year, m.month);
-      months.push_back({{"month", month}, {"count", m.count}});
+      months.push_back({{"month", MonthText(m)}, {"count", m.count}});
     }
     json["months"] = std::move(months);
     return json;

@@ -1,6 +1,5 @@
 #include "engine/analytics/field_statistics_rows.h"
 
-#include <cstdio>
 #include <tuple>
 
 #include "engine/text/number_format.h"
@@ -28,13 +27,6 @@ std::string Figure(const FieldLayout& field, AmountSum value) {
   }
 }
 
-std::string IsoOf(AmountSum yyyymmdd) {
-  const auto value = static_cast<int>(yyyymmdd);
-  char text[16];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d", value / 10000, value / 100 % 100, value % 100);
-  return text;
-}
-
 std::string Optional(const std::optional<std::int64_t>& count) {
   return count ? FormatCount(*count) : std::string();
 }
@@ -48,11 +40,11 @@ void AddFieldRows(const RecordFigures& record, const FieldFigures& f,
   const std::string code = PlainNumber(field.code);
   std::string smallest, smallest_line, largest, largest_line;
   if (f.smallest) {
-    smallest = f.IsDate() ? IsoOf(f.smallest->value) : Figure(field, f.smallest->value);
+    smallest = f.IsDate() ? DateValueText(f.smallest->value) : Figure(field, f.smallest->value);
     smallest_line = PlainNumber(f.smallest->line);
   }
   if (f.largest) {
-    largest = f.IsDate() ? IsoOf(f.largest->value) : Figure(field, f.largest->value);
+    largest = f.IsDate() ? DateValueText(f.largest->value) : Figure(field, f.largest->value);
     largest_line = PlainNumber(f.largest->line);
   }
   if (f.IsDate()) {
@@ -77,10 +69,8 @@ void AddFieldRows(const RecordFigures& record, const FieldFigures& f,
                                     Optional(f.before),
                                     Optional(f.after)}));
     for (const MonthCount& m : f.months) {
-      char month[16];
-      std::snprintf(month, sizeof month, "%04d-%02d", m.year, m.month);
-      rows.push_back(MakeRow(RowStatus::kInfo,
-                             {record.layout->code, code, month, "month", FormatCount(m.count)}));
+      rows.push_back(MakeRow(RowStatus::kInfo, {record.layout->code, code, MonthText(m), "month",
+                                                FormatCount(m.count)}));
     }
     return;
   }
