@@ -5,6 +5,7 @@
 // What the field statistics count of one field while the data file is read, one line at a
 // time, and how a field's characters are read: blank, invalid or a value.
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -21,7 +22,9 @@ enum class FieldReading { kBlank, kInvalid, kValue };
 // when the line ends inside it). A value is set into `value` (a date as YYYYMMDD).
 FieldReading ReadCountedField(const FieldLayout& field, std::string_view slice, AmountSum& value);
 
-// The number eight digit characters spell, all eight at once (the first is the highest).
+// The number eight digit characters spell, all eight at once (the first is the highest, in
+// the lowest byte of the word read).
+static_assert(std::endian::native == std::endian::little);
 inline std::uint64_t EightDigits(const char* p) {
   std::uint64_t v;
   std::memcpy(&v, p, 8);
