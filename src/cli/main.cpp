@@ -61,6 +61,25 @@ constexpr Command kCommands[] = {
      "other than high-value, period-end and relative-size has hits; Ctrl-C exits 130\n"
      "with no result.\n",
      RunJet},
+    {"fields", "fields [--record TYPE] [--format F] [--fail-on-findings] DIR",
+     "Imports the data folder and prints the statistics of every amount, quantity, decimal,\n"
+     "digits and date field of every record type in one reading of the data file: lines,\n"
+     "blanks, invalid values, zeros, positive and negative values and their totals, net and\n"
+     "absolute totals, the smallest and largest value with its first line; for a date the\n"
+     "earliest and latest, the dates before and after the period and a row per month of it;\n"
+     "for B100 the amounts (1368) by side. A field with invalid values is an error row;\n"
+     "--format json prints the statistics as one document.\n"
+     "  --record TYPE        only the fields of one record type (A100, B100, B110, C100,\n"
+     "                       D110, D120, M100, Z900); exits 1 when the file has none\n",
+     RunFields},
+    {"summary", "summary documents|records [--format F] [--fail-on-findings] DIR",
+     "Imports the data folder and prints one of the producer's summaries:\n"
+     "  documents            per document type: name, documents, cancelled, total of 1223\n"
+     "                       (including VAT) and of 1222 (VAT), the lowest and highest\n"
+     "                       number; then the totals\n"
+     "  records              per record type: the lines in the data file, the count INI.TXT\n"
+     "                       states and the difference; a difference is an error row\n",
+     RunSummary},
     {"detail", "detail [--format F] [--fail-on-findings] FILE LINE_NUMBER",
      "Prints one line of a BKMVDATA.TXT or INI.TXT field by field: status, code, caption,\n"
      "value, meaning. Line 1 of INI.TXT shows the whole header.\n",
@@ -94,10 +113,10 @@ constexpr Command kCommands[] = {
      "  --threads N          N threads read the data file, as for import\n",
      RunView},
     {"report",
-     "report index|ledger|document|items|checks|import|jet --format xls|htm|xlsx|pdf\n"
-     "                       --out FILE|- [--sort FIELD] [--from KEY [--to KEY]]\n"
-     "                       [--type T [--number N]] [--items LIST] [--params FILE]\n"
-     "                       [--threads N] DIR",
+     "report index|ledger|document|items|checks|import|jet|fields|summary-documents|\n"
+     "                       summary-records --format xls|htm|xlsx|pdf --out FILE|-\n"
+     "                       [--sort FIELD] [--from KEY [--to KEY]] [--type T [--number N]]\n"
+     "                       [--items LIST] [--params FILE] [--threads N] DIR",
      "Imports the data folder and writes a report as a file, with the browsers' default\n"
      "columns:\n"
      "  index                the accounts index and its totals (--sort as for view index)\n"
@@ -111,6 +130,9 @@ constexpr Command kCommands[] = {
      "                       jet): the files read with their SHA-256, the period, the run's\n"
      "                       date, the parameters, the gate, every test with its first\n"
      "                       report_hits hits, the digit tables and the ranking\n"
+     "  fields               the field statistics (the rows of the fields command)\n"
+     "  summary-documents    the documents by type (the rows of summary documents)\n"
+     "  summary-records      the record counts (the rows of summary records)\n"
      "  --format xls         the HTML table a spreadsheet reads (code page 1255)\n"
      "  --format htm         the HTML document of an e-mail\n"
      "  --format xlsx        a workbook\n"
@@ -155,7 +177,7 @@ void PrintUsage(std::ostream& out) {
          "       tallyscan-cli COMMAND --help\n"
          "       tallyscan-cli --version\n\ncommands:\n";
   for (const Command& c : kCommands) out << "  tallyscan-cli " << c.usage << "\n";
-  out << "\noutput options of import, check, detail, view and jet:\n"
+  out << "\noutput options of import, check, detail, view, jet, fields and summary:\n"
       << kOutputOptions << "\n"
       << kExitCodes;
 }

@@ -1,7 +1,8 @@
 // tallyscan-cli report: imports a data folder and writes one of its reports as a file, through
 // the same producers and writers as the output dialog (the printer excepted). The browsers'
 // reports take the options of their views: index and items --sort, ledger --from and --to,
-// document --type and --number (without it, the first document of the type). The file goes
+// document --type and --number (without it, the first document of the type). The statistics'
+// reports run the field statistics first. The file goes
 // through ReportFile, as the output dialog's do; "--out -" puts an HTML form on standard output.
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/check_setup.h"
 #include "cli/commands.h"
@@ -21,6 +23,8 @@
 #include "cli/standard_output.h"
 #include "cli/terminal_progress.h"
 #include "cli/view_command.h"
+#include "engine/analytics/field_statistics.h"
+#include "engine/analytics/field_statistics_rows.h"
 #include "engine/analytics/jet.h"
 #include "engine/browse/browse.h"
 #include "engine/report/browser_reports.h"
@@ -30,6 +34,7 @@
 #include "engine/report/report_file.h"
 #include "engine/report/report_source.h"
 #include "engine/report/result_reports.h"
+#include "engine/report/statistics_reports.h"
 #include "engine/report/xlsx_writer.h"
 #include "engine/uniform/import.h"
 #ifdef TALLYSCAN_HAVE_PAPER
@@ -40,7 +45,18 @@
 namespace tallyscan::cli {
 namespace {
 
-enum class Kind { kIndex, kLedger, kDocument, kItems, kChecks, kImport, kJet };
+enum class Kind {
+  kIndex,
+  kLedger,
+  kDocument,
+  kItems,
+  kChecks,
+  kImport,
+  kJet,
+  kFields,
+  kSummaryDocuments,
+  kSummaryRecords
+};
 enum class Format { kXls, kHtm, kXlsx, kPdf };
 
 std::optional<Kind> KindNamed(std::string_view name) {
@@ -51,6 +67,9 @@ std::optional<Kind> KindNamed(std::string_view name) {
   if (name == "checks") return Kind::kChecks;
   if (name == "import") return Kind::kImport;
   if (name == "jet") return Kind::kJet;
+  if (name == "fields") return Kind::kFields;
+  if (name == "summary-documents") return Kind::kSummaryDocuments;
+  if (name == "summary-records") return Kind::kSummaryRecords;
   return std::nullopt;
 }
 
@@ -108,6 +127,9 @@ std::span<const std::string_view> ViewOptionsOf(Kind kind) {
     case Kind::kChecks:
     case Kind::kImport:
     case Kind::kJet:
+    case Kind::kFields:
+    case Kind::kSummaryDocuments:
+    case Kind::kSummaryRecords:
       break;
   }
   return {};
@@ -149,7 +171,8 @@ Parsed Parse(std::span<char* const> args) {
       if (!kind) {
         return {std::nullopt, UsageError("report",
                                          "the report is index, ledger, document, items, "
-                                         "checks, import or jet")};
+                                         "checks, import, jet, fields, summary-documents or "
+                                         "summary-records")};
       }
     } else if (a == "--format" && has_value) {
       format = FormatNamed(args[++i]);
@@ -286,6 +309,21 @@ int RunReport(std::span<char* const> args) {
     bar.Finish();
   }
 
+  std::vector<std::string> statistics_rows;
+  if (options.kind == Kind::kFields || options.kind == Kind::kSummaryDocuments ||
+      options.kind == Kind::kSummaryRecords) {
+    bar.SetLabel("fields");
+    const FieldStatisticsRun run = RunFieldStatistics(store, JetSourcesOf(*imported), bar);
+    bar.Finish();
+    if (!run.status.ok()) {
+      std::cerr << run.status.message() << '\n';
+      return run.status.code() == StatusCode::kInterrupted ? kExitInterrupted : kExitFailed;
+    }
+    statistics_rows = options.kind == Kind::kFields             ? FieldStatisticsRows(*run.result)
+                      : options.kind == Kind::kSummaryDocuments ? DocumentSummaryRows(*run.result)
+                                                                : RecordCountRows(*run.result);
+  }
+
   const std::optional<std::int64_t> epoch = SourceDateEpoch();
   ReportHeader header = HeaderOfStore(store, PrintDate(epoch));
   const PrintFonts fonts = DefaultPrintFonts();
@@ -353,6 +391,15 @@ int RunReport(std::span<char* const> args) {
       completed = WriteJetReport(store, *jet, run_date, stream);
       break;
     }
+    case Kind::kFields:
+      completed = WriteFieldStatisticsReport(statistics_rows, stream);
+      break;
+    case Kind::kSummaryDocuments:
+      completed = WriteDocumentSummaryReport(statistics_rows, stream);
+      break;
+    case Kind::kSummaryRecords:
+      completed = WriteRecordCountsReport(statistics_rows, stream);
+      break;
   }
   const Status written = stream.End();
   bar.Finish();

@@ -87,7 +87,13 @@ TEST_F(CommandLineTest, ExitCodes) {
       // usage
       {"", 2, "usage: tallyscan-cli COMMAND"},
       {"reprot " + valid, 2, "unknown command reprot"},
-      {"report " + valid, 2, "the report is index, ledger, document, items, checks, import or jet"},
+      {"report " + valid, 2,
+       "the report is index, ledger, document, items, checks, import, jet, fields, "
+       "summary-documents or summary-records"},
+      {"fields --record A000 " + valid, 2, "--record takes a record type of the data file"},
+      {"fields", 2, "the data folder is missing"},
+      {"summary totals " + valid, 2, "the summary is documents or records"},
+      {"summary " + valid, 2, "the summary is documents or records"},
       {"import", 2, "usage: tallyscan-cli import"},
       {"import " + valid + " " + faults, 2, "unexpected argument"},
       {"import --format xml " + valid, 2, "--format takes"},

@@ -371,6 +371,26 @@ TEST_F(ReportCliTest, EachBrowserReportReachesThePdfAndTheWorkbook) {
   }
 }
 
+TEST_F(ReportCliTest, TheStatisticsReportsReachThePdfAndTheWorkbook) {
+  struct Case {
+    std::string kind, title, further;  // `further`: a text of a row
+  };
+  for (const Case& c :
+       std::vector<Case>{{"fields", "סטטיסטיקת שדות", "2,522,083.41"},
+                         {"summary-documents", "סיכום מסמכים לפי סוג", "קבלה"},
+                         {"summary-records", "סיכום רשומות לפי סוג", "תנועות הנהלת חשבונות"}}) {
+    const std::string pdf = scratch_.File("s.pdf"), xlsx = scratch_.File("s.xlsx");
+    ASSERT_EQ(0, Report(c.kind, "pdf", pdf).exit_code) << c.kind;
+    ASSERT_EQ(0, Report(c.kind, "xlsx", xlsx).exit_code) << c.kind;
+    const std::string text = PdfText(pdf);
+    EXPECT_NE(std::string::npos, text.find(c.title)) << c.kind;
+    EXPECT_NE(std::string::npos, text.find(c.further)) << c.kind;
+    const std::string book =
+        Output("/usr/bin/python3 " TALLYSCAN_SOURCE_DIR "/tests/report/read_workbook.py " + xlsx);
+    EXPECT_NE(std::string::npos, book.find(c.title)) << c.kind;
+  }
+}
+
 TEST_F(ReportCliTest, AReportThatFindsNothingWritesNoFile) {
   for (const std::string args : {"ledger --from NO-SUCH-CARD", "document --type 330",
                                  "document --type 400 --number 999999"}) {

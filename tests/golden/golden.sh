@@ -122,6 +122,19 @@ run_outputs() {
       report_file "$out/report-$kind.$format" "$kind" --format "$format" "$set"
     done
   done
+  # The field statistics and the producer's summaries, as rows and as their JSON documents;
+  # on the valid set also as reports and in the text form.
+  for format in raw json; do
+    record "$out/fields.$format" fields --format "$format" "$set"
+    record "$out/summary-documents.$format" summary documents --format "$format" "$set"
+    record "$out/summary-records.$format" summary records --format "$format" "$set"
+  done
+  if [ "$set" = valid ]; then
+    record "$out/fields-b100.txt" fields --record B100 "$set"
+    for kind in fields summary-documents summary-records; do
+      report_file "$out/report-$kind.htm" "$kind" --format htm "$set"
+    done
+  fi
 }
 
 # The trimmed keys of the first and the last account in key order, one a line.

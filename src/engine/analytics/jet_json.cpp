@@ -2,48 +2,14 @@
 
 #include "engine/analytics/jet.h"
 #include "engine/analytics/jet_tests.h"
+#include "engine/analytics/wide_json.h"
 
 namespace tallyscan {
 
 namespace {
 
-using Json = nlohmann::ordered_json;
-
-// JSON numbers of the library stop at 64 bits. A wider integer is written as a string
-// between two private-use characters, which no text of a result can hold (file texts come
-// from code page 1255, which has none, and the parameters' texts are refused unless it can
-// hold them), and the quotes and marks are taken off after the document is written.
-constexpr std::string_view kWideMark = "\xEE\x80\x80";  // U+E000
-
-Json Whole(JetWide value) {
-  if (value >= INT64_MIN && value <= INT64_MAX) return Json(static_cast<std::int64_t>(value));
-  const bool negative = value < 0;
-  JetWideUnsigned magnitude =
-      negative ? static_cast<JetWideUnsigned>(0) - static_cast<JetWideUnsigned>(value)
-               : static_cast<JetWideUnsigned>(value);
-  std::string digits;
-  do {
-    digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(magnitude % 10)));
-    magnitude /= 10;
-  } while (magnitude != 0);
-  return Json(std::string(kWideMark) + (negative ? "-" : "") + digits + std::string(kWideMark));
-}
-
-std::string Unmark(std::string text) {
-  const std::string opening = "\"" + std::string(kWideMark);
-  const std::string closing = std::string(kWideMark) + "\"";
-  std::string out;
-  out.reserve(text.size());
-  std::size_t at = 0;
-  for (std::size_t found; (found = text.find(opening, at)) != std::string::npos;) {
-    const std::size_t end = text.find(closing, found + opening.size());
-    out.append(text, at, found - at);
-    out.append(text, found + opening.size(), end - found - opening.size());
-    at = end + closing.size();
-  }
-  out.append(text, at, std::string::npos);
-  return out;
-}
+using analytics::Json;
+using analytics::WideInteger;
 
 template <typename T>
 Json Optional(const std::optional<T>& value) {
@@ -68,7 +34,7 @@ Json FigureValue(const JetFigure& figure) {
         if constexpr (std::is_same_v<V, std::monostate>) {
           return nullptr;
         } else if constexpr (std::is_same_v<V, JetWide>) {
-          return Whole(v);
+          return WideInteger(v);
         } else {
           return v;
         }
@@ -84,7 +50,7 @@ Json TestJson(const JetTestResult& t) {
   json["needs"] = Needs(t.test);
   json["usable_share"] = Optional(t.usable_share);
   json["hits"] = t.hits;
-  json["hit_amount"] = Whole(t.hit_amount);
+  json["hit_amount"] = WideInteger(t.hit_amount);
   json["lines"] = t.lines;
   if (t.test == JetTest::kTransactionGap) {
     Json ranges = Json::array();
@@ -152,8 +118,8 @@ std::string JetResultJson(const JetResult& result) {
   population["reconciles"] = pop.reconciles;
   population["reasons"] = pop.reasons;
   population["movements"] = pop.movements;
-  population["debit"] = Whole(pop.debit);
-  population["credit"] = Whole(pop.credit);
+  population["debit"] = WideInteger(pop.debit);
+  population["credit"] = WideInteger(pop.credit);
   population["unbalanced_batches"] = pop.unbalanced_batches;
   population["movements_without_account"] = pop.movements_without_account;
   population["accounts"] = pop.accounts;
@@ -185,7 +151,7 @@ std::string JetResultJson(const JetResult& result) {
                            {"first_line", r.first_line}});
   }
   json["ranking"] = std::move(ranking);
-  return Unmark(json.dump(2, ' ', false, Json::error_handler_t::replace)) + "\n";
+  return analytics::WideDump(json);
 }
 
 }  // namespace tallyscan

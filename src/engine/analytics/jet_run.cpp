@@ -15,12 +15,12 @@
 #include "engine/analytics/jet_pass.h"
 #include "engine/analytics/jet_tests.h"
 #include "engine/analytics/line_groups.h"
+#include "engine/analytics/period.h"
 #include "engine/analytics/polled_sort.h"
 #include "engine/analytics/source_pass.h"
 #include "engine/common/version.h"
 #include "engine/text/cp1255.h"
 #include "engine/text/trim.h"
-#include "engine/uniform/fields.h"
 #include "engine/uniform/import.h"
 #include "engine/uniform/record_store.h"
 
@@ -49,26 +49,6 @@ std::string Decimal(JetWideUnsigned value) {
     value /= 10;
   } while (value != 0);
   return text;
-}
-
-// The period as INI.TXT's header gives it: its data range, else its tax year.
-struct HeaderPeriod {
-  JetPeriodSource source = JetPeriodSource::kNone;
-  std::optional<DayNumber> from, to;
-};
-
-HeaderPeriod PeriodOfHeader(std::string_view a000) {
-  using field::A000;
-  HeaderPeriod period;
-  const std::optional<DayNumber> from = ReadDateField(SliceField(a000, A000(1024)));
-  const std::optional<DayNumber> to = ReadDateField(SliceField(a000, A000(1025)));
-  if (from && to && *from <= *to) return {JetPeriodSource::kA000Range, from, to};
-  const std::string_view year = SliceField(a000, A000(1023));
-  if (year.size() == 4 && AllDigits(year) && year != "0000") {
-    const int y = std::stoi(std::string(year));
-    return {JetPeriodSource::kTaxYear, DayOf(y, 1, 1), DayOf(y, 12, 31)};
-  }
-  return period;
 }
 
 // The rare flows and the reversals, found on a thread of their own over the columns, which
@@ -758,7 +738,7 @@ JetRun RunJet(const RecordStore& store, const JetSources& sources, const JetPara
     result.source.push_back({zip.name, zip.bytes, zip.sha256});
   }
 
-  const HeaderPeriod header = PeriodOfHeader(a000);
+  const SetPeriod header = PeriodOfHeader(a000);
   JetPass pass(store, parameters, header.from, header.to);
   bool too_many_lines = false;
   DataPass reading(store);
@@ -782,17 +762,10 @@ JetRun RunJet(const RecordStore& store, const JetSources& sources, const JetPara
   result.source.push_back({std::filesystem::path(store.DataFile.Path()).filename().string(),
                            reading.bytes(), reading.sha256()});
 
-  JetPeriod& period = result.population.period;
-  period.source = header.source;
-  if (header.source == JetPeriodSource::kNone && pass.first_date) {
-    period.source = JetPeriodSource::kMovements;
-    pass.period_from = pass.first_date;
-    pass.period_to = pass.last_date;
-  }
-  if (pass.period_to) {
-    period.from = IsoDate(*pass.period_from);
-    period.to = IsoDate(*pass.period_to);
-  }
+  const SetPeriod period = PeriodOfSet(header, pass.first_date, pass.last_date);
+  pass.period_from = period.from;
+  pass.period_to = period.to;
+  result.population.period = PeriodNamed(period);
 
   if (!Assembly(pass, selection, monitor, result).Run()) {
     run.status = Status::Interrupted(std::string(kJetStoppedText));

@@ -1,5 +1,7 @@
 #include "generator/data_set.h"
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 #include <minizip/unzip.h>
 
@@ -27,7 +29,8 @@ class DataSetTest : public ::testing::Test {
   void SetUp() override {
     root_ = fs::temp_directory_path() /
             ("tallyscan_gen_" +
-             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+             std::to_string(::getpid()));  // two test runs at once keep apart
     fs::remove_all(root_);
   }
   void TearDown() override { fs::remove_all(root_); }

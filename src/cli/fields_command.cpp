@@ -1,0 +1,80 @@
+// tallyscan-cli fields: imports a data folder and prints the statistics of its numeric and
+// date fields, one row per field of every record type (or of one).
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+#include "cli/import_figures.h"
+#include "cli/statistics_run.h"
+#include "engine/analytics/field_statistics_rows.h"
+
+namespace tallyscan::cli {
+namespace {
+
+TableShape FieldsShape() {
+  TableShape shape;
+  shape.names = {"status",         "record",  "code",     "caption",  "kind",           "lines",
+                 "blanks",         "invalid", "zeros",    "positive", "positive_total", "negative",
+                 "negative_total", "net",     "absolute", "smallest", "smallest_line",  "largest",
+                 "largest_line",   "before",  "after"};
+  return shape;
+}
+
+// A record type of the data file by its code, letter case ignored.
+std::optional<RecordType> DataRecordType(std::string_view code) {
+  const RecordLayout* layout = code.size() == 4 ? FindLayout(code) : nullptr;
+  if (layout == nullptr || layout->type == RecordType::kA000) return std::nullopt;
+  return layout->type;
+}
+
+}  // namespace
+
+int RunFields(std::span<char* const> args) {
+  OutputOptions output;
+  std::optional<RecordType> only;
+  std::optional<std::string> folder;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view a = args[i];
+    switch (ReadOutputOption(args, i, output)) {
+      case OptionRead::kTaken:
+        continue;
+      case OptionRead::kBad:
+        return UsageError("fields", "--format takes text, raw, json or csv");
+      case OptionRead::kNotMine:
+        break;
+    }
+    if (a == "--record" && i + 1 < args.size()) {
+      only = DataRecordType(args[++i]);
+      if (!only) {
+        return UsageError("fields",
+                          "--record takes a record type of the data file: A100, "
+                          "B100, B110, C100, D110, D120, M100 or Z900");
+      }
+    } else if (!folder && !a.starts_with("--")) {
+      folder = std::string(a);
+    } else {
+      return UsageError("fields", "unexpected argument " + std::string(a));
+    }
+  }
+  if (!folder) return UsageError("fields", "the data folder is missing");
+
+  TerminalProgress bar;
+  RecordStore store;
+  const StatisticsForCommand computed = ComputeStatistics(store, *folder, bar);
+  if (!computed.result) return computed.exit_code;
+  const FieldStatistics& result = *computed.result;
+  if (only && result.Find(*only) == nullptr) {
+    std::cerr << "fields: the data file holds no " << LayoutOf(*only).code << " line\n";
+    return kExitFailed;
+  }
+  RunFacts facts("fields");
+  facts.subject.Add("folder", *folder);
+  AddImportFigures(*computed.imported, store, facts.summary);
+  return PrintStatistics(output, facts, FieldStatisticsRows(result, only), FieldsShape(),
+                         FieldStatisticsJson(result, only));
+}
+
+}  // namespace tallyscan::cli

@@ -1,0 +1,49 @@
+#include "cli/statistics_run.h"
+
+#include <algorithm>
+#include <iostream>
+
+#include "cli/exit_codes.h"
+#include "cli/import_figures.h"
+#include "engine/uniform/result_row.h"
+
+namespace tallyscan::cli {
+
+StatisticsForCommand ComputeStatistics(RecordStore& store, const std::string& folder,
+                                       TerminalProgress& bar) {
+  StatisticsForCommand out;
+  out.imported = ImportForCommand(store, folder, bar);
+  if (!out.imported) {
+    out.exit_code = kExitFailed;
+    return out;
+  }
+  if (out.imported->interrupted) {
+    std::cerr << kFieldStatisticsStoppedText << "\n";
+    out.exit_code = kExitInterrupted;
+    return out;
+  }
+  bar.SetLabel("fields");
+  FieldStatisticsRun run = RunFieldStatistics(store, JetSourcesOf(*out.imported), bar);
+  bar.Finish();
+  if (!run.status.ok()) {
+    std::cerr << run.status.message() << "\n";
+    out.exit_code = run.status.code() == StatusCode::kInterrupted ? kExitInterrupted : kExitFailed;
+    return out;
+  }
+  out.result = std::move(run.result);
+  return out;
+}
+
+int PrintStatistics(const OutputOptions& options, RunFacts facts,
+                    const std::vector<std::string>& rows, const TableShape& shape,
+                    const std::string& json) {
+  if (options.format != OutputFormat::kJson) return PrintTable(options, facts, rows, shape);
+  std::cout << json;
+  std::cout.flush();
+  const bool findings = std::any_of(rows.begin(), rows.end(), [](const std::string& row) {
+    return DecodeRow(row).status == RowStatus::kError;
+  });
+  return options.fail_on_findings && findings ? kExitFindings : kExitCompleted;
+}
+
+}  // namespace tallyscan::cli

@@ -1,0 +1,76 @@
+// tallyscan-cli summary: imports a data folder and prints one of the producer's summaries, the
+// documents by type or the record counts beside those INI.TXT states.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "cli/commands.h"
+#include "cli/exit_codes.h"
+#include "cli/import_figures.h"
+#include "cli/statistics_run.h"
+#include "engine/analytics/field_statistics_rows.h"
+
+namespace tallyscan::cli {
+namespace {
+
+TableShape DocumentsShape() {
+  TableShape shape;
+  shape.names = {"status", "type", "name",   "documents", "cancelled",
+                 "total",  "vat",  "lowest", "highest"};
+  return shape;
+}
+
+TableShape RecordsShape() {
+  TableShape shape;
+  shape.names = {"status", "record", "caption", "in_file", "stated", "difference"};
+  return shape;
+}
+
+}  // namespace
+
+int RunSummary(std::span<char* const> args) {
+  OutputOptions output;
+  std::optional<bool> documents;  // false: the record counts
+  std::optional<std::string> folder;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view a = args[i];
+    switch (ReadOutputOption(args, i, output)) {
+      case OptionRead::kTaken:
+        continue;
+      case OptionRead::kBad:
+        return UsageError("summary", "--format takes text, raw, json or csv");
+      case OptionRead::kNotMine:
+        break;
+    }
+    // The first word that is no option names the summary, the second the folder.
+    if (!documents && !a.starts_with("--")) {
+      if (a != "documents" && a != "records") {
+        return UsageError("summary", "the summary is documents or records");
+      }
+      documents = a == "documents";
+    } else if (!folder && !a.starts_with("--")) {
+      folder = std::string(a);
+    } else {
+      return UsageError("summary", "unexpected argument " + std::string(a));
+    }
+  }
+  if (!documents) return UsageError("summary", "the summary is missing");
+  if (!folder) return UsageError("summary", "the data folder is missing");
+
+  TerminalProgress bar;
+  RecordStore store;
+  const StatisticsForCommand computed = ComputeStatistics(store, *folder, bar);
+  if (!computed.result) return computed.exit_code;
+  const FieldStatistics& result = *computed.result;
+  RunFacts facts(*documents ? "summary documents" : "summary records");
+  facts.subject.Add("folder", *folder);
+  AddImportFigures(*computed.imported, store, facts.summary);
+  if (*documents) {
+    return PrintStatistics(output, facts, DocumentSummaryRows(result), DocumentsShape(),
+                           DocumentSummaryJson(result));
+  }
+  return PrintStatistics(output, facts, RecordCountRows(result), RecordsShape(),
+                         RecordCountsJson(result));
+}
+
+}  // namespace tallyscan::cli

@@ -1,0 +1,55 @@
+#include "engine/analytics/field_tally.h"
+
+#include <cstring>
+
+#include "engine/analytics/calendar_day.h"
+#include "engine/analytics/field_rules.h"
+#include "engine/uniform/field_rule.h"
+
+namespace tallyscan::analytics {
+
+namespace {
+
+constexpr std::string_view kNoDate = "00000000";
+
+}  // namespace
+
+bool IsCountedKind(FieldKind kind) {
+  switch (kind) {
+    case FieldKind::kAmount:
+    case FieldKind::kQty4:
+    case FieldKind::kUdec:
+    case FieldKind::kDigits:
+    case FieldKind::kDate:
+      return true;
+    default:
+      return false;
+  }
+}
+
+FieldReading ReadCountedField(const FieldLayout& field, std::string_view slice, AmountSum& value) {
+  // A field the line's end cuts short is no value of its kind, whatever its characters are.
+  if (slice.size() != static_cast<std::size_t>(field.width)) {
+    return IsBlank(slice) ? FieldReading::kBlank : FieldReading::kInvalid;
+  }
+  if (field.kind == FieldKind::kDate && slice == kNoDate) return FieldReading::kBlank;
+  // Blanks fail every rule, so the rule is asked first: most fields hold a value.
+  if (!PassesFieldRule(field.kind, slice)) {
+    return IsBlank(slice) ? FieldReading::kBlank : FieldReading::kInvalid;
+  }
+  if (field.kind == FieldKind::kDate) {
+    const auto year = static_cast<int>(DigitsValue(slice.substr(0, 4)));
+    const auto month = static_cast<int>(DigitsValue(slice.substr(4, 2)));
+    const auto day = static_cast<int>(DigitsValue(slice.substr(6, 2)));
+    // The import's rule lets a 31st of April through; a date counted must be a real day.
+    if (!DayOf(year, month, day)) return FieldReading::kInvalid;
+    value = year * 10000 + month * 100 + day;
+    return FieldReading::kValue;
+  }
+  const bool signed_kind = field.kind == FieldKind::kAmount || field.kind == FieldKind::kQty4;
+  const AmountSum magnitude = DigitsValue(signed_kind ? slice.substr(1) : slice);
+  value = signed_kind && slice.front() == '-' ? -magnitude : magnitude;
+  return FieldReading::kValue;
+}
+
+}  // namespace tallyscan::analytics
