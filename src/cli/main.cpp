@@ -1,5 +1,7 @@
 // tallyscan-cli: the engine without a window. One sub-command per file; this file dispatches
 // and holds the usage texts, so that --help and every usage error say the same.
+#include <malloc.h>
+
 #include <iostream>
 #include <span>
 #include <string_view>
@@ -209,6 +211,11 @@ int Run(std::span<char* const> args) {
 
 int main(int argc, char** argv) {
   using namespace tallyscan::cli;
+  // Blocks of a megabyte and more (a batch of ledger lines, the scratch of a pass) go back to
+  // the system when freed. Left to itself the allocator raises that bound after each such
+  // block and keeps the next ones in its heap, where two batches read one after the other
+  // leave their pages taken for good.
+  mallopt(M_MMAP_THRESHOLD, 1 << 20);
   TakeStandardOutput();
   return FinishStandardOutput(Run(std::span<char* const>(argv + 1, argv + argc)));
 }

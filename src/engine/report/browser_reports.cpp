@@ -124,7 +124,6 @@ bool WriteIndexReport(const RecordStore& store, std::span<const FieldListEntry> 
 
 bool WriteLedgerReport(const RecordStore& store, const CardRange& range,
                        std::span<const FieldListEntry> fields, ReportStream& stream) {
-  CounterNames names;
   LedgerFieldMask shown = 0;
   for (const FieldListEntry& entry : fields) shown |= LedgerFieldMask{1} << entry.field;
   if (range.first > range.last) {
@@ -132,10 +131,10 @@ bool WriteLedgerReport(const RecordStore& store, const CardRange& range,
     stream.SetColumns(FieldColumns(LedgerCatalogue(), fields, LedgerFieldType));
     return true;
   }
-  for (std::int64_t account = range.first; account <= range.last;) {
-    const std::vector<LedgerCard> cards =
-        LoadCards(store, account, range.last, kCardRowsAtOnce, &names);
-    if (cards.empty()) break;
+  CardBatches batches(store, range);
+  std::int64_t account = range.first;
+  std::vector<LedgerCard> cards;
+  while (batches.Next(cards)) {
     for (const LedgerCard& card : cards) {
       std::string title = std::string(kCardTitle) + card.header;
       if (account == range.first) {

@@ -193,6 +193,60 @@ TEST_F(BrowseTest, CardsRunInFileOrderWithTheirBalanceAndOpeningRow) {
   }
 }
 
+// Every cell of the cards `cards`, row by row.
+std::vector<std::string> CardCells(const RecordStore& store, const std::vector<LedgerCard>& cards) {
+  std::vector<std::string> cells;
+  for (const LedgerCard& card : cards) {
+    for (std::int64_t r = 1; r <= card.RowCount(); ++r) {
+      for (std::string& cell : LedgerRowCells(store, card, r)) cells.push_back(std::move(cell));
+    }
+  }
+  return cells;
+}
+
+TEST_F(BrowseTest, BatchesGiveEveryCardOnceInOrderWhateverMayBeHeld) {
+  // Many counter accounts (more than the names table starts with) and cards of many sizes.
+  std::vector<std::string> lines;
+  std::int64_t record = 2;
+  constexpr int kAccounts = 700;
+  for (int a = 0; a < kAccounts; ++a) {
+    lines.push_back(AccountLine(record++, {.key = std::to_string(1000 + a),
+                                           .opening = a % 3 * 500,
+                                           .name = "חשבון " + std::to_string(a)}));
+  }
+  for (int m = 0; m < 3000; ++m) {
+    const int account = m % 7 == 0 ? 0 : (m * 37) % kAccounts;
+    std::string line =
+        MovementLine(record++, std::to_string(1000 + account), m % 2 ? '2' : '1', 100 + m);
+    RecordWriter w(RecordType::kB100);
+    w.SetRaw(1, line).SetText(1365, std::to_string(1000 + (m * 11) % kAccounts));
+    lines.emplace_back(w.line());
+  }
+  Import(lines);
+  const CardRange all{1, store_.AccountIndex.Count(), {}};
+  std::vector<LedgerCard> alone;
+  for (std::int64_t a = all.first; a <= all.last; ++a) alone.push_back(LoadCard(store_, a));
+  const std::vector<std::string> expected = CardCells(store_, alone);
+  // Held: less than the largest card (each batch read when asked for), a few cards, all.
+  for (const std::int64_t held : {1, 30, 200, 100000}) {
+    CardBatches batches(store_, all, held);
+    std::vector<LedgerCard> cards;
+    std::vector<LedgerCard> together;
+    while (batches.Next(cards)) {
+      for (LedgerCard& card : cards) together.push_back(std::move(card));
+    }
+    ASSERT_EQ(alone.size(), together.size()) << held;
+    EXPECT_EQ(expected, CardCells(store_, together)) << held;
+  }
+  // A copy of a card keeps its lines when the card is gone.
+  LedgerCard copy;
+  {
+    const LedgerCard card = LoadCard(store_, 1);
+    copy = card;
+  }
+  EXPECT_EQ(CardCells(store_, {LoadCard(store_, 1)}), CardCells(store_, {copy}));
+}
+
 TEST_F(BrowseTest, RangesNeighboursAndTheirMessages) {
   Import({AccountLine(2, {.key = "  100"}), AccountLine(3, {.key = "200"}),
           AccountLine(4, {.key = "300"})});
