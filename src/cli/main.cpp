@@ -74,7 +74,7 @@ constexpr Command kCommands[] = {
     {"view",
      "view index [--format F] [--sort FIELD] DIR\n"
      "  tallyscan-cli view ledger [--format F] --from KEY [--to KEY] DIR\n"
-     "  tallyscan-cli view documents [--format F] --type T [--number N] DIR\n"
+     "  tallyscan-cli view documents [--format F] --type T|all [--number N] DIR\n"
      "  tallyscan-cli view items [--format F] [--sort FIELD] DIR",
      "Imports the data folder and prints a browser's grid, one line per row.\n"
      "  index                the accounts index: fields 1-19 of every account, then the\n"
@@ -84,7 +84,8 @@ constexpr Command kCommands[] = {
      "                       (the one account without --to), keys compared trimmed: for each\n"
      "                       card a title line, its rows (fields 1-26) and its totals row\n"
      "  documents            the documents of type T (e.g. 305) in their order, or the one\n"
-     "                       numbered N: for each its description, the header's items\n"
+     "                       numbered N; --type all: every type's, in the order of the\n"
+     "                       type selector. For each its description, the header's items\n"
      "                       (label TAB value), the lines with their total row, the receipt\n"
      "                       lines, then an empty line; exits 1 when none is found\n"
      "  items                the item catalogue, fields 1-14 of every item; --sort by the\n"
