@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "engine/browse/accounts_index.h"
+#include "engine/browse/accounts_index_search.h"
 #include "engine/browse/ledger_card.h"
 #include "engine/common/progress.h"
 #include "engine/text/cp1255.h"
@@ -245,6 +247,65 @@ TEST_F(BrowseTest, BatchesGiveEveryCardOnceInOrderWhateverMayBeHeld) {
     copy = card;
   }
   EXPECT_EQ(CardCells(store_, {LoadCard(store_, 1)}), CardCells(store_, {copy}));
+}
+
+TEST_F(BrowseTest, IndexSearchFindsWordsAndFiguresAndNarrowsAsTheWordGrows) {
+  Import(
+      {AccountLine(2, {.key = "1100", .opening = 708310, .name = "Cash Box"}),
+       AccountLine(3, {.key = "200", .debit = 12345, .credit = 99, .name = "לקוח אחד"}),
+       AccountLine(4, {.key = "0300", .opening = -5, .credit = 99900, .name = "ספק, 1,000 בע\"מ"}),
+       AccountLine(5, {.key = "7083", .credit = 100, .name = "box 7"})});
+  const int fields[] = {1, 2, 3, 14, 15, 16, 17};
+  AccountsIndexSearch search(store_, fields);
+  // The keys of rows, as the index shows them.
+  const auto keys = [&](std::span<const std::int64_t> rows) {
+    AccountsIndexRows index(store_);
+    std::string text;
+    for (const std::int64_t row : rows) text += (text.empty() ? "" : " ") + index.Row(row)[1];
+    return text;
+  };
+  const struct {
+    std::string_view word, found;
+  } cases[] = {
+      {"", "300 1100 200 7083"},  // the list's order
+      {"  ", "300 1100 200 7083"},
+      {"BOX", "1100 7083"},   // Latin letters without regard to case
+      {"לקוח", "200"},        // Hebrew as typed
+      {"7083", "1100 7083"},  // the key, and 7,083.10 by its digits
+      {"7,083.1", "1100"},    // the figure as shown
+      {"708310", "1100"},     // by its digits alone
+      {"ח", "1100 200"},      // the debit sense letter is text
+      {"1,000", "300"},       // a name's text, never a figure
+      {"0.05", "300"},        // -0.05 ז
+      {"x7", ""},             // no cell holds it, nor two cells together
+  };
+  for (const auto& c : cases) {
+    AccountsIndexSearch fresh(store_, fields);
+    EXPECT_EQ(c.found, keys(fresh.Filter(c.word))) << c.word;
+  }
+  // Typed letter by letter, deleted, and typed over: each step as a fresh search finds it.
+  for (const std::string_view word :
+       {"",   "7",   "70",   "708",   "7083",   "70", "",   ",",   ",0", ",05", "b",
+        "bo", "box", "box ", "box 7", "box 7x", "1",  "1,", "1,0", "-",  "-0"}) {
+    AccountsIndexSearch fresh(store_, fields);
+    EXPECT_EQ(keys(fresh.Filter(word)), keys(search.Filter(word))) << word;
+  }
+  // Sorted anew, the rows follow their accounts.
+  ASSERT_TRUE(SortAccountList(store_, 3));
+  search.Reorder(store_);
+  AccountsIndexSearch sorted(store_, fields);
+  EXPECT_EQ(keys(sorted.Filter("0")), keys(search.Filter("0")));
+
+  // Each figure column's shapes, the totals row's among them; none for the other columns.
+  const auto shapes = [&search](int field) {
+    std::vector<std::string> found = search.FigureShapes(field);
+    std::sort(found.begin(), found.end());
+    return found;
+  };
+  EXPECT_EQ((std::vector<std::string>{"0,000.00 ח", "0.00 ז"}), shapes(14));
+  EXPECT_EQ((std::vector<std::string>{"0,000.00", "0.00", "000.00"}), shapes(16));
+  EXPECT_TRUE(search.FigureShapes(3).empty());
+  EXPECT_TRUE(search.FigureShapes(0).empty());
 }
 
 TEST_F(BrowseTest, RangesNeighboursAndTheirMessages) {
