@@ -8,6 +8,7 @@
 #include "engine/browse/accounts_index_search.h"
 #include "engine/browse/ledger_card.h"
 #include "engine/common/progress.h"
+#include "engine/report/browser_reports.h"
 #include "engine/text/cp1255.h"
 #include "engine/uniform/import.h"
 #include "engine/uniform/import_fixture.h"
@@ -206,8 +207,9 @@ std::vector<std::string> CardCells(const RecordStore& store, const std::vector<L
   return cells;
 }
 
-TEST_F(BrowseTest, BatchesGiveEveryCardOnceInOrderWhateverMayBeHeld) {
-  // Many counter accounts (more than the names table starts with) and cards of many sizes.
+// Many accounts, each the counter account of some movements (more than the names table starts
+// with), and cards of many sizes: the first account has a seventh of the movements.
+std::vector<std::string> ManyCards(int movements = 3000) {
   std::vector<std::string> lines;
   std::int64_t record = 2;
   constexpr int kAccounts = 700;
@@ -216,7 +218,7 @@ TEST_F(BrowseTest, BatchesGiveEveryCardOnceInOrderWhateverMayBeHeld) {
                                            .opening = a % 3 * 500,
                                            .name = "חשבון " + std::to_string(a)}));
   }
-  for (int m = 0; m < 3000; ++m) {
+  for (int m = 0; m < movements; ++m) {
     const int account = m % 7 == 0 ? 0 : (m * 37) % kAccounts;
     std::string line =
         MovementLine(record++, std::to_string(1000 + account), m % 2 ? '2' : '1', 100 + m);
@@ -224,7 +226,11 @@ TEST_F(BrowseTest, BatchesGiveEveryCardOnceInOrderWhateverMayBeHeld) {
     w.SetRaw(1, line).SetText(1365, std::to_string(1000 + (m * 11) % kAccounts));
     lines.emplace_back(w.line());
   }
-  Import(lines);
+  return lines;
+}
+
+TEST_F(BrowseTest, BatchesGiveEveryCardOnceInOrderWhateverMayBeHeld) {
+  Import(ManyCards());
   const CardRange all{1, store_.AccountIndex.Count(), {}};
   std::vector<LedgerCard> alone;
   for (std::int64_t a = all.first; a <= all.last; ++a) alone.push_back(LoadCard(store_, a));
@@ -247,6 +253,74 @@ TEST_F(BrowseTest, BatchesGiveEveryCardOnceInOrderWhateverMayBeHeld) {
     copy = card;
   }
   EXPECT_EQ(CardCells(store_, {LoadCard(store_, 1)}), CardCells(store_, {copy}));
+}
+
+// The lines a report target is given, each as its cells joined by "|".
+class LineRecorder final : public ReportTarget {
+ public:
+  void OnColumns(const ReportState&) override {}
+  void OnLine(const ReportState&, const ReportLine& line) override {
+    std::string joined;
+    for (const std::string& cell : line.cells) joined += cell + "|";
+    lines.push_back(joined);
+  }
+  void OnFreeText(const ReportState&, const FreeText&) override {}
+  void OnAddressBox(const ReportState&, std::span<const std::string>) override {}
+  Status OnEnd(const ReportState&) override { return Status::Ok(); }
+  std::vector<std::string> lines;
+};
+
+// A monitor that asks to stop once `lines` lines have been let through.
+class StopAfter final : public ProgressMonitor {
+ public:
+  explicit StopAfter(int lines) : lines_(lines) {}
+  void OnProgress(int) override {}
+  bool StopRequested() override { return asked_++ >= lines_; }
+
+ private:
+  int lines_;
+  int asked_ = 0;
+};
+
+TEST_F(BrowseTest, LedgerReportLinesAreTheCardsRowsAndAStopEndsThem) {
+  Import(ManyCards(8000));
+  const CardRange all{1, store_.AccountIndex.Count(), {}};
+  const FieldListEntry fields[] = {{30, 1}, {90, 6}, {200, 12}, {100, 17}, {100, 19}};
+  // What the report says: each card's title (the first one heads the report), its rows with the
+  // "#" of each, its totals row.
+  std::vector<std::string> expected;
+  for (std::int64_t a = all.first; a <= all.last; ++a) {
+    const LedgerCard card = LoadCard(store_, a);
+    if (a > all.first) expected.push_back(std::string(kCardTitle) + card.header + "|");
+    for (std::int64_t r = 1; r <= card.RowCount(); ++r) {
+      const RowCells cells = LedgerRowCells(store_, card, r);
+      std::string joined = r < card.RowCount() ? std::to_string(r) + "|" : "|";
+      for (const FieldListEntry& f : std::span(fields).subspan(1)) {
+        joined += LookOfCell(cells[static_cast<std::size_t>(f.field - 1)]).shown + "|";
+      }
+      expected.push_back(joined);
+    }
+  }
+  ASSERT_GT(expected.size(), 8192u);  // more than two of the blocks handed between threads
+  const ReportHeader header;
+  const PrintFonts fonts = DefaultPrintFonts();
+  SilentProgress silent;
+  {
+    LineRecorder recorder;
+    ReportStream stream(header, fonts, {&recorder}, silent);
+    EXPECT_TRUE(WriteLedgerReport(store_, all, fields, stream));
+    EXPECT_EQ(expected, recorder.lines);
+    ASSERT_FALSE(stream.State().titles.empty());
+    EXPECT_EQ(std::string(kCardTitle) + LoadCard(store_, 1).header,
+              stream.State().titles.front().text);
+  }
+  // Stopped part way, the report ends where it stopped and the lines still being made are
+  // given up.
+  StopAfter stop(5000);
+  LineRecorder recorder;
+  ReportStream stream(header, fonts, {&recorder}, stop);
+  EXPECT_FALSE(WriteLedgerReport(store_, all, fields, stream));
+  EXPECT_EQ(std::vector<std::string>(expected.begin(), expected.begin() + 5000), recorder.lines);
 }
 
 TEST_F(BrowseTest, IndexSearchFindsWordsAndFiguresAndNarrowsAsTheWordGrows) {
