@@ -1,5 +1,7 @@
 // tallyscan-cli: the engine without a window. One sub-command per file; this file dispatches
 // and holds the usage texts, so that --help and every usage error say the same.
+#include <malloc.h>
+
 #include <iostream>
 #include <span>
 #include <string_view>
@@ -95,7 +97,7 @@ constexpr Command kCommands[] = {
     {"view",
      "view index [--format F] [--sort FIELD] DIR\n"
      "  tallyscan-cli view ledger [--format F] --from KEY [--to KEY] DIR\n"
-     "  tallyscan-cli view documents [--format F] --type T [--number N] DIR\n"
+     "  tallyscan-cli view documents [--format F] --type T|all [--number N] DIR\n"
      "  tallyscan-cli view items [--format F] [--sort FIELD] DIR",
      "Imports the data folder and prints a browser's grid, one line per row.\n"
      "  index                the accounts index: fields 1-19 of every account, then the\n"
@@ -105,7 +107,8 @@ constexpr Command kCommands[] = {
      "                       (the one account without --to), keys compared trimmed: for each\n"
      "                       card a title line, its rows (fields 1-26) and its totals row\n"
      "  documents            the documents of type T (e.g. 305) in their order, or the one\n"
-     "                       numbered N: for each its description, the header's items\n"
+     "                       numbered N; --type all: every type's, in the order of the\n"
+     "                       type selector. For each its description, the header's items\n"
      "                       (label TAB value), the lines with their total row, the receipt\n"
      "                       lines, then an empty line; exits 1 when none is found\n"
      "  items                the item catalogue, fields 1-14 of every item; --sort by the\n"
@@ -243,6 +246,11 @@ int Run(std::span<char* const> args) {
 
 int main(int argc, char** argv) {
   using namespace tallyscan::cli;
+  // Blocks of a megabyte and more (a batch of ledger lines, the scratch of a pass) go back to
+  // the system when freed. Left to itself the allocator raises that bound after each such
+  // block and keeps the next ones in its heap, where two batches read one after the other
+  // leave their pages taken for good.
+  mallopt(M_MMAP_THRESHOLD, 1 << 20);
   TakeStandardOutput();
   return FinishStandardOutput(Run(std::span<char* const>(argv + 1, argv + argc)));
 }

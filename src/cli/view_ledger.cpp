@@ -50,11 +50,9 @@ class LedgerRows final : public RowSource {
  private:
   template <typename Use>
   bool ForEachCard(Use use) const {
-    for (std::int64_t account = range_.first; account <= range_.last;) {
-      const std::vector<LedgerCard> cards =
-          LoadCards(store_, account, range_.last, kCardRowsAtOnce, &names_);
-      if (cards.empty()) break;
-      account += static_cast<std::int64_t>(cards.size());
+    CardBatches batches(store_, range_);
+    std::vector<LedgerCard> cards;
+    while (batches.Next(cards)) {
       for (const LedgerCard& card : cards) {
         if (!use(card)) return false;
       }
@@ -66,7 +64,6 @@ class LedgerRows final : public RowSource {
   CardRange range_;
   TableShape title_shape_;
   TableShape card_shape_;
-  mutable CounterNames names_;  // read once for every pass
 };
 
 }  // namespace

@@ -195,9 +195,10 @@ class AnalysisPageTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(ledger->ChosenRow() >= 0, 30000);
         const int chosen = ledger->ChosenRow();
         QVERIFY(chosen >= 0);
+        const std::string_view line_of_row =
+            ledger->Card().rows[static_cast<std::size_t>(chosen)].line;
         QCOMPARE(
-            QByteArray::fromStdString(ledger->Card().rows[static_cast<std::size_t>(chosen)].line)
-                .trimmed(),
+            QByteArray(line_of_row.data(), static_cast<qsizetype>(line_of_row.size())).trimmed(),
             expected);
       } else {
         // The type's register is built on a worker; the document shows when it is in.

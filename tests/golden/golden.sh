@@ -47,9 +47,10 @@ detail_lines() {
 # The data file's name as it stands in the folder (a zip's entry may name it in another case).
 data_file() { (cd "$1" && ls | grep -i -m1 '^bkmvdata\.txt$'); }
 
-# The documents page and the item catalogue: every type the set holds, the jump to a number
-# stored zero-padded and to one that is not there, a type without documents, the catalogue as
-# loaded and sorted by a text and by the quantity balance.
+# The documents page and the item catalogue: every type the set holds (and on the valid set all
+# of them in one run), the jump to a number stored zero-padded and to one that is not there, a
+# type without documents, the catalogue as loaded and sorted by a text and by the quantity
+# balance.
 document_outputs() {
   local set=$1 folder=$work/$1 out=$work/out/$1 data types number
   data=$(data_file "$folder")
@@ -68,6 +69,7 @@ document_outputs() {
     record "$out/view-documents-none.raw" view documents --raw --type 330 "$set"
     record "$out/view-items-sort12.csv" view items --format csv --sort 12 "$set"
     record "$out/view-documents-400.txt" view documents --type 400 "$set"
+    record "$out/view-documents-all.raw" view documents --raw --type all "$set"
     record "$out/view-items.txt" view items "$set"
   fi
 }

@@ -44,6 +44,9 @@ constexpr FixedAccount kFixed[] = {
     {"8100", "הכנסות ריבית", AccountRole::kInterestIncome, 5110, "800", "מימון"},
 };
 
+// Partners of one role whose keys have six digits.
+constexpr int kSixDigitPartners = 99999;
+
 std::string Digits(std::int64_t value, int width) {
   std::string text(static_cast<std::size_t>(width), '0');
   for (int i = width - 1; i >= 0 && value > 0; --i, value /= 10) {
@@ -93,7 +96,10 @@ std::string ValidDealer(Random& random) {
 Account MakePartner(AccountRole role, int number, bool dos, Random& random) {
   const bool customer = role == AccountRole::kCustomer;
   Account account;
-  account.key = std::to_string((customer ? 200001 : 300001) + number);
+  // Six digits for the first 99,999 of each role, as every set has had them; a larger chart
+  // goes on with seven digits, so that customers never reach the suppliers' keys.
+  const int first = customer ? 200001 : 300001;
+  account.key = std::to_string(number < kSixDigitPartners ? first + number : first * 10 + number);
   account.name = FileText(PersonOrCompanyName(random), dos);
   account.role = role;
   account.section = customer ? 7310 : 9210;

@@ -93,7 +93,8 @@ std::string ValidDealer(Random& random);
 Chart BuildChart(int accounts, int items, bool dos, Random& random);
 
 // A customer (role kCustomer, key 200001 + number) or supplier (kSupplier, key 300001 +
-// number) with a name, a valid dealer number and an address.
+// number) with a name, a valid dealer number and an address. From number 99,999 on the keys
+// have seven digits (2000010 + number, 3000010 + number), apart from every six-digit key.
 Account MakePartner(AccountRole role, int number, bool dos, Random& random);
 
 }  // namespace tallyscan::gen

@@ -144,9 +144,9 @@ Status Generator::Validate() {
     return Status::Refused("movements must be 0 or at least 2");
   }
   const int minimum_accounts = gen::FixedAccountCount() + 2;
-  if (options_.accounts < minimum_accounts || options_.accounts > 100000) {
+  if (options_.accounts < minimum_accounts || options_.accounts > kMostAccounts) {
     return Status::Refused("accounts must be between " + std::to_string(minimum_accounts) +
-                           " and 100000");
+                           " and " + std::to_string(kMostAccounts));
   }
   if (options_.documents < 0 || options_.items < 0 || options_.items > 999999) {
     return Status::Refused("documents and items must not be negative (items at most 999999)");

@@ -96,9 +96,11 @@ struct FaultRequest {
 // document behind every transaction.
 enum class DataProfile { kPlain, kAudit };
 
+inline constexpr int kMostAccounts = 200000;
+
 struct DataSetOptions {
   std::int64_t movements = 400;  // B100 lines, exactly (0, or at least 2)
-  int accounts = 60;             // B110 lines (at least the fixed chart plus two)
+  int accounts = 60;             // B110 lines (the fixed chart plus two up to kMostAccounts)
   int documents = 40;            // C100 lines (an audit set has one per transaction instead)
   int items = 30;                // M100 lines (at least 1 when there are documents)
   std::uint64_t seed = 1;

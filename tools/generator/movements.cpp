@@ -74,7 +74,9 @@ void MovementStream::Plan() {
       candidates.push_back({chart_.suppliers[i], -random_.Between(50000, 2000000)});
     }
   }
-  std::int64_t room = total_ >= 10 ? total_ / 5 - 1 : 0;
+  // The opening transaction numbers its lines in five digits, the balancing line included.
+  constexpr std::int64_t kMostOpeningLines = 99999;
+  std::int64_t room = total_ >= 10 ? std::min(total_ / 5, kMostOpeningLines) - 1 : 0;
   std::int64_t count = std::min<std::int64_t>(room, static_cast<std::int64_t>(candidates.size()));
   if (count > 0 && total_ - (count + 1) == 1) --count;
   if (count > 0) {

@@ -16,6 +16,10 @@
 namespace tallyscan {
 
 inline constexpr int kIndexFieldCount = 19;
+// The fields of figures: the opening balance, the debits, the credits, the balance and the
+// opening balance in foreign currency.
+inline constexpr int kFirstIndexFigure = 14;
+inline constexpr int kLastIndexFigure = 18;
 
 // Cell texts of fields 1..n, field f at [f - 1].
 using RowCells = std::vector<std::string>;

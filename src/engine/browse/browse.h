@@ -8,6 +8,7 @@
 // private to it: the rest of the system includes this one.
 
 #include "engine/browse/accounts_index.h"
+#include "engine/browse/accounts_index_search.h"
 #include "engine/browse/balance_text.h"
 #include "engine/browse/card_number.h"
 #include "engine/browse/cell_text.h"

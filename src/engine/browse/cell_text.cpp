@@ -16,14 +16,29 @@ bool IsBlank(std::string_view raw) { return TrimSpaces(raw).empty(); }
 
 std::string SafeCell(std::string_view utf8) {
   // Made safe first, then trimmed: a TAB that ended a field must not leave a blank behind.
+  // Spaces alone are safe, so a text safe within them is safe as a whole.
+  const std::string_view trimmed = TrimSpaces(utf8);
+  if (IsSafeCellText(trimmed)) return std::string(trimmed);
   const std::string safe = SafeCellText(utf8);
   return std::string(TrimSpaces(safe));
 }
 
-std::string StrippedCell(std::string_view raw) { return SafeCell(KeyDisplay(raw)); }
+namespace {
+
+// SafeCell of a display text, kept as it is when it is safe and trimmed already (a DOS text
+// put in logical order may end in the spaces it began with).
+std::string SafeOwnedCell(std::string&& text) {
+  const bool trimmed = text.empty() || (text.front() != ' ' && text.back() != ' ');
+  if (trimmed && IsSafeCellText(text)) return std::move(text);
+  return SafeCell(text);
+}
+
+}  // namespace
+
+std::string StrippedCell(std::string_view raw) { return SafeOwnedCell(KeyDisplay(raw)); }
 
 std::string TextCell(std::string_view raw, bool dos_code_page, bool converted) {
-  return SafeCell(TextDisplay(raw, dos_code_page, converted));
+  return SafeOwnedCell(TextDisplay(raw, dos_code_page, converted));
 }
 
 std::string DateCell(std::string_view raw) {

@@ -1,7 +1,10 @@
 #include "engine/browse/document_register.h"
 
 #include <algorithm>
+#include <atomic>
 #include <numeric>
+#include <span>
+#include <thread>
 
 #include "engine/browse/balance_text.h"
 #include "engine/browse/cell_text.h"
@@ -46,36 +49,40 @@ std::vector<std::int64_t> InFileOrder(const RecordStore& store, ElementRange ran
 
 }  // namespace
 
-bool FindDocumentMarks(const RecordStore& store, ProgressMonitor& monitor, DocumentMarks* marks) {
+namespace {
+
+// What the VAT comparison needs of a document with lines. The lines' VAT rate carries from
+// one document to the next in DocumentIndex order, as in the check: the documents are read in
+// file order first, then compared in index order.
+struct LinesVatFacts {
+  double sum = 0;
+  double exempt = 0;
+  std::int64_t discount = 0;
+  std::int64_t vat = 0;
+  std::int64_t last_rate = 0;  // of the document's own lines; 0 when none has one
+  bool compared = false;
+};
+
+// The marks of the documents `elements` (and the VAT facts of those with lines), read through a
+// reader of its own: one part of the pass. `advance(done)` is told after each document and
+// returns false to stop.
+template <typename Advance>
+bool MarkDocuments(const RecordStore& store, std::span<const std::int64_t> elements,
+                   DocumentMarks& marks, std::vector<LinesVatFacts>& facts, Advance advance) {
   const auto& documents = store.DocumentIndex;
-  marks->assign(static_cast<std::size_t>(documents.Count() + 1), kMarkNone);
-  // What the VAT comparison needs of a document with lines. The lines' VAT rate carries from
-  // one document to the next in DocumentIndex order, as in the check: the documents are read
-  // in file order first, then compared in index order.
-  struct LinesVatFacts {
-    double sum = 0;
-    double exempt = 0;
-    std::int64_t discount = 0;
-    std::int64_t vat = 0;
-    std::int64_t last_rate = 0;  // of the document's own lines; 0 when none has one
-    bool compared = false;
-  };
-  std::vector<LinesVatFacts> facts(static_cast<std::size_t>(documents.Count() + 1));
   const checks::RecordReader reader(store);
   std::string header_scratch;
   std::string line_scratch;
-  ProgressTracker progress(monitor, documents.Count());
   std::int64_t done = 0;
-  for (const std::int64_t i : InFileOrder(store, {1, documents.Count() + 1})) {
-    progress.Advance(++done);
-    if (monitor.StopRequested()) return false;
+  for (const std::int64_t i : elements) {
+    if (!advance(++done)) return false;
     const IndexEntry& document = documents[i];
     const std::string_view type = document.Part(kKeyDocumentType);
     const bool receipt = type >= "400" && type <= "499";
     const bool lines = type == "320" || (!receipt && type >= "100" && type <= "799");
     if (!receipt && !lines) continue;
     const std::string_view header = reader.Line(document.Offset, RecordType::kC100, header_scratch);
-    std::uint8_t& mark = (*marks)[static_cast<std::size_t>(i)];
+    std::uint8_t& mark = marks[static_cast<std::size_t>(i)];
     if (lines) {
       const ElementRange range = EqualRange(store.DocumentLineIndex, document.KeyView());
       LinesVatFacts& f = facts[static_cast<std::size_t>(i)];
@@ -109,6 +116,49 @@ bool FindDocumentMarks(const RecordStore& store, ProgressMonitor& monitor, Docum
       if (range.empty() || checks::ReceiptsDeviate(total, sum)) mark |= kMarkLines;
     }
   }
+  return true;
+}
+
+}  // namespace
+
+bool FindDocumentMarks(const RecordStore& store, ProgressMonitor& monitor, DocumentMarks* marks,
+                       std::size_t parts) {
+  const auto& documents = store.DocumentIndex;
+  marks->assign(static_cast<std::size_t>(documents.Count() + 1), kMarkNone);
+  std::vector<LinesVatFacts> facts(static_cast<std::size_t>(documents.Count() + 1));
+  // The documents in file order, in parts side by side: each part goes forward through its own
+  // stretch of the file and writes the marks and facts of its own documents only. The first
+  // part tells the monitor (the others' progress is alike) and tells them to stop.
+  const std::vector<std::int64_t> in_file_order = InFileOrder(store, {1, documents.Count() + 1});
+  const std::span<const std::int64_t> all(in_file_order);
+  // A part of fewer than a thousand documents is not worth its thread.
+  if (parts == 0) {
+    parts = std::min<std::size_t>({std::thread::hardware_concurrency(), all.size() / 1000, 8});
+  }
+  parts = std::clamp<std::size_t>(parts, 1, std::max<std::size_t>(all.size(), 1));
+  const auto part_of = [&](std::size_t part) {
+    return all.subspan(all.size() * part / parts,
+                       all.size() * (part + 1) / parts - all.size() * part / parts);
+  };
+  std::atomic<bool> stop{false};
+  std::vector<std::thread> others;
+  for (std::size_t part = 1; part < parts; ++part) {
+    others.emplace_back([&, part] {
+      MarkDocuments(store, part_of(part), *marks, facts,
+                    [&stop](std::int64_t) { return !stop.load(std::memory_order_relaxed); });
+    });
+  }
+  const std::span<const std::int64_t> first = part_of(0);
+  ProgressTracker progress(monitor, static_cast<long long>(first.size()));
+  const bool whole = MarkDocuments(store, first, *marks, facts, [&](std::int64_t done) {
+    progress.Advance(done);
+    if (!monitor.StopRequested()) return true;
+    stop.store(true, std::memory_order_relaxed);
+    return false;
+  });
+  for (std::thread& other : others) other.join();
+  if (!whole) return false;
+
   std::int64_t last_rate = 0;
   for (std::size_t i = 1; i < facts.size(); ++i) {
     const LinesVatFacts& f = facts[i];

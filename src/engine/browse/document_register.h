@@ -34,8 +34,11 @@ using DocumentMarks = std::vector<std::uint8_t>;
 // finds them (the VAT rate of the lines carries from one document to the next in
 // DocumentIndex order, as in the check); the records are read in file order. False when the
 // monitor asked to stop; the marks are then incomplete and must not be shown. Reads the store
-// only, so it may run off the window's thread while the register shows its rows.
-bool FindDocumentMarks(const RecordStore& store, ProgressMonitor& monitor, DocumentMarks* marks);
+// only, so it may run off the window's thread while the register shows its rows. The documents
+// are read in `parts` stretches of the file side by side, each on a thread (0: as many as the
+// machine has cores); the monitor is called from the calling thread only.
+bool FindDocumentMarks(const RecordStore& store, ProgressMonitor& monitor, DocumentMarks* marks,
+                       std::size_t parts = 0);
 
 // The register's columns: field n is caption n (1-based), as "width,caption" texts.
 std::vector<std::string_view> RegisterColumns();

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <unordered_map>
+#include <functional>
+#include <optional>
 
 #include "engine/browse/balance_text.h"
 #include "engine/browse/cell_text.h"
@@ -75,45 +76,113 @@ std::string Figure(AmountSum agorot) { return BalanceText(agorot, false); }
 
 namespace {
 
-// A card whose movements are still to be read: its header, its B110 line and the offsets of
-// its movements (rows of the same number wait for their lines).
+// The order of a card's rows: the record number's bytes as they compare (packed high to low,
+// its length in the lowest byte, so that a shorter number that begins a longer one comes
+// first), then the offset.
+__extension__ using RecordNumberKey = unsigned __int128;
+constexpr Positions kRecordNumber = field::B100(1351);
+static_assert(kRecordNumber.width <= 15, "a record number and its length fit the key");
+
+RecordNumberKey KeyOfRecordNumber(std::string_view line) {
+  const std::string_view number = SliceField(line, kRecordNumber);
+  RecordNumberKey key = 0;
+  for (int i = 0; i < 15; ++i) {
+    const auto at = static_cast<std::size_t>(i);
+    key = key << 8 | (at < number.size() ? static_cast<unsigned char>(number[at]) : 0U);
+  }
+  return key << 8 | number.size();
+}
+
+// A card whose movements are still to be read: its header, its B110 line and, for each row,
+// what its order and its figures need, taken from the line while it is at hand.
 struct CardStart {
   LedgerCard card;
   std::string b110;
   std::vector<std::int64_t> offsets;
+  std::vector<RecordNumberKey> keys;
+  std::vector<std::int64_t> amounts;  // signed: credits negative
 };
 
-CardStart StartCard(const RecordStore& store, std::int64_t account) {
+CardStart StartCard(const RecordStore& store, std::int64_t account, std::string b110) {
   CardStart start;
   if (account < 1 || account > store.AccountIndex.Count()) return start;
   LedgerCard& card = start.card;
   card.account = account;
   const IndexEntry& entry = store.AccountIndex[account];
-  start.b110 = ReadRecordLine(store, entry.Offset, RecordType::kB110);
+  start.b110 = std::move(b110);
   card.header = StrippedCell(SliceField(start.b110, field::B110(1403))) + " - " +
                 TextCell(SliceField(start.b110, field::B110(1404)), store.DosCodePage,
                          field::B110(1404).converted);
 
   // The movements of one account are a run of the movement index (account key, then batch).
   const ElementRange run = PrefixRange(store.MovementIndex, entry.Part(kKeyAccount));
-  start.offsets.reserve(static_cast<std::size_t>(run.size()));
+  const auto rows = static_cast<std::size_t>(run.size());
+  start.offsets.reserve(rows);
   for (std::int64_t e = run.first; e < run.last; ++e)
     start.offsets.push_back(store.MovementIndex[e].Offset);
-  card.rows.resize(start.offsets.size());
-  for (std::size_t i = 0; i < start.offsets.size(); ++i) card.rows[i].offset = start.offsets[i];
+  card.rows.resize(rows);
+  for (std::size_t i = 0; i < rows; ++i) card.rows[i].offset = start.offsets[i];
+  start.keys.resize(rows);
+  start.amounts.resize(rows);
   return start;
 }
 
-// The card once its movement lines are in: the opening-balance row, file order, the counter
-// accounts' names, the running balance and the totals.
-LedgerCard FinishCard(const RecordStore& store, CardStart& start, CounterNames* counter_names) {
+// The name of a counter account, read once for every card that names it.
+const CounterNames::Name& CounterName(const RecordStore& store, std::string_view counter,
+                                      CounterNames& names) {
+  return names.Of(counter, [&] {
+    const ElementRange found = PrefixRange(store.AccountIndex, counter);
+    return std::make_shared<const std::string>(
+        found.empty() ? std::string()
+                      : TextCell(ReadRecordField(store, store.AccountIndex[found.first].Offset,
+                                                 field::B110(1404)),
+                                 store.DosCodePage, field::B110(1404).converted));
+  });
+}
+
+// The movement lines of cards read together, end to end in one block: a batch of cards costs
+// one allocation rather than one per line. Room for every line is taken first, so that the
+// block never moves while the lines are added.
+class LineBytes {
+ public:
+  explicit LineBytes(std::size_t lines)
+      : bytes_(std::make_shared<std::string>()),
+        width_(static_cast<std::size_t>(LayoutOf(RecordType::kB100).full_width)) {
+    bytes_->reserve(lines * width_);
+  }
+  std::string_view Add(std::string_view line) {
+    line = line.substr(0, width_);
+    const std::size_t at = bytes_->size();
+    bytes_->append(line);
+    return std::string_view(*bytes_).substr(at, line.size());
+  }
+  std::shared_ptr<const std::string> Shared() const { return bytes_; }
+
+ private:
+  std::shared_ptr<std::string> bytes_;
+  std::size_t width_;
+};
+
+// Row `i` of a card takes its movement line: the line, and what the card's order, figures and
+// counter account need of it.
+void TakeLine(const RecordStore& store, CardStart& start, std::size_t i, std::string_view line,
+              LineBytes& bytes, CounterNames& names) {
+  LedgerRow& row = start.card.rows[i];
+  row.line = bytes.Add(line);
+  start.keys[i] = KeyOfRecordNumber(line);
+  const std::int64_t amount = Amount(line, field::B100(1368));
+  start.amounts[i] = IsCredit(line) ? -amount : amount;
+  const std::string_view counter = SliceField(line, field::B100(1365));
+  if (!Trimmed(counter).empty()) row.counter_name = CounterName(store, counter, names);
+}
+
+// The card once its movement lines are in: the opening-balance row, file order, the running
+// balance and the totals.
+LedgerCard FinishCard(const RecordStore& store, CardStart& start) {
   LedgerCard& card = start.card;
   if (card.account == 0) return std::move(card);
   AmountSum movement_sum = 0;
-  for (const LedgerRow& row : card.rows) {
-    const std::int64_t amount = Amount(row.line, field::B100(1368));
-    movement_sum += IsCredit(row.line) ? -amount : amount;
-  }
+  for (const std::int64_t amount : start.amounts) movement_sum += amount;
 
   // An opening balance the movements do not account for gets a row of its own, first.
   const std::string_view b110 = start.b110;
@@ -123,8 +192,14 @@ LedgerCard FinishCard(const RecordStore& store, CardStart& start, CounterNames* 
   const AmountSum gap = Magnitude(Magnitude(balance) - Magnitude(movement_sum));
   if (opening != 0 && gap > 100) {
     LedgerRow row;
-    row.line = OpeningLine(store, opening, Amount(b110, field::B110(1422)));
+    auto opening_line = std::make_shared<const std::string>(
+        OpeningLine(store, opening, Amount(b110, field::B110(1422))));
+    row.line = *opening_line;
+    card.line_bytes.push_back(std::move(opening_line));
     row.opening = true;
+    const std::int64_t amount = Amount(row.line, field::B100(1368));
+    start.keys.insert(start.keys.begin(), KeyOfRecordNumber(row.line));
+    start.amounts.insert(start.amounts.begin(), IsCredit(row.line) ? -amount : amount);
     card.rows.insert(card.rows.begin(), std::move(row));
   }
 
@@ -133,57 +208,43 @@ LedgerCard FinishCard(const RecordStore& store, CardStart& start, CounterNames* 
   // movements is never held twice.
   std::vector<std::size_t> order(card.rows.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    const std::string_view na = SliceField(card.rows[a].line, field::B100(1351));
-    const std::string_view nb = SliceField(card.rows[b].line, field::B100(1351));
-    if (na != nb) return na < nb;
-    return card.rows[a].offset < card.rows[b].offset;
-  });
+  if (!std::is_sorted(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        if (start.keys[a] != start.keys[b]) return start.keys[a] < start.keys[b];
+        return card.rows[a].offset < card.rows[b].offset;
+      })) {
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      if (start.keys[a] != start.keys[b]) return start.keys[a] < start.keys[b];
+      return card.rows[a].offset < card.rows[b].offset;
+    });
+  }
   for (std::size_t i = 0; i < order.size(); ++i) {
     if (order[i] == i) continue;
     // The cycle through i: each place takes the row that belongs there.
     LedgerRow held = std::move(card.rows[i]);
+    const std::int64_t held_amount = start.amounts[i];
     std::size_t place = i;
     while (order[place] != i) {
       const std::size_t from = order[place];
       card.rows[place] = std::move(card.rows[from]);
+      start.amounts[place] = start.amounts[from];
       order[place] = place;
       place = from;
     }
     card.rows[place] = std::move(held);
+    start.amounts[place] = held_amount;
     order[place] = place;
   }
 
-  // Counter accounts repeat within a card and across cards: each name is read once.
-  CounterNames own_names;
-  CounterNames& names = counter_names != nullptr ? *counter_names : own_names;
-  for (LedgerRow& row : card.rows) {
-    if (row.opening) continue;
-    const std::string_view counter = SliceField(row.line, field::B100(1365));
-    if (Trimmed(counter).empty()) continue;
-    auto [it, added] = names.try_emplace(std::string(counter));
-    if (added) {
-      const ElementRange found = PrefixRange(store.AccountIndex, counter);
-      it->second = std::make_shared<const std::string>(
-          found.empty() ? std::string()
-                        : TextCell(ReadRecordField(store, store.AccountIndex[found.first].Offset,
-                                                   field::B110(1404)),
-                                   store.DosCodePage, field::B110(1404).converted));
-    }
-    row.counter_name = it->second;
-  }
-
   AmountSum running = 0;
-  for (LedgerRow& row : card.rows) {
-    const std::int64_t amount = Amount(row.line, field::B100(1368));
-    if (IsCredit(row.line)) {
-      running -= amount;
-      card.credit_total += amount;
+  for (std::size_t i = 0; i < card.rows.size(); ++i) {
+    const std::int64_t amount = start.amounts[i];
+    running += amount;
+    if (amount < 0) {
+      card.credit_total -= amount;
     } else {
-      running += amount;
       card.debit_total += amount;
     }
-    row.balance = running;
+    card.rows[i].balance = running;
   }
   return std::move(card);
 }
@@ -192,63 +253,182 @@ LedgerCard FinishCard(const RecordStore& store, CardStart& start, CounterNames* 
 // through gaps of up to this many bytes costs less than a read per line.
 constexpr std::int64_t kManyCardsGapBytes = 32 * 1024;
 
+// The cards LoadCards reads together, found in the index alone: from `first` on, as many as
+// hold `row_budget` movements (at least one), and the movements they hold.
+struct CardBatch {
+  std::int64_t first = 1;
+  std::int64_t last = 0;
+  std::int64_t rows = 0;
+};
+CardBatch BatchOf(const RecordStore& store, std::int64_t first, std::int64_t last,
+                  std::int64_t row_budget) {
+  CardBatch batch;
+  batch.first = std::max<std::int64_t>(first, 1);
+  batch.last = batch.first - 1;
+  last = std::min(last, store.AccountIndex.Count());
+  while (batch.last < last && (batch.last < batch.first || batch.rows < row_budget)) {
+    ++batch.last;
+    batch.rows +=
+        PrefixRange(store.MovementIndex, store.AccountIndex[batch.last].Part(kKeyAccount)).size();
+  }
+  return batch;
+}
+
+}  // namespace
+
+static_assert(field::B100(1365).width <= 15, "a counter-account key fits a slot");
+
+CounterNames::Slot& CounterNames::Find(std::string_view key) {
+  if (slots_.empty()) slots_.resize(1024);
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t at = std::hash<std::string_view>{}(key)&mask;; at = (at + 1) & mask) {
+    Slot& slot = slots_[at];
+    if (!slot.taken || std::string_view(slot.key, slot.length) == key) return slot;
+  }
+}
+
+void CounterNames::Grown() {
+  if (++used_ * 2 < slots_.size()) return;
+  std::vector<Slot> old(slots_.size() * 2);
+  old.swap(slots_);
+  for (Slot& slot : old) {
+    if (slot.taken) Find(std::string_view(slot.key, slot.length)) = std::move(slot);
+  }
+}
+
+namespace {
+
+// One card read line by line, `keep_going(lines read, lines of the card)` asked after each
+// line; false when it said stop.
+bool ReadCard(const RecordStore& store, std::int64_t account, CounterNames* counter_names,
+              const std::function<bool(std::size_t, std::size_t)>& keep_going, LedgerCard* card) {
+  std::string b110;
+  if (account >= 1 && account <= store.AccountIndex.Count()) {
+    b110 = ReadRecordLine(store, store.AccountIndex[account].Offset, RecordType::kB110);
+  }
+  CardStart start = StartCard(store, account, std::move(b110));
+  CounterNames own_names;
+  CounterNames& names = counter_names != nullptr ? *counter_names : own_names;
+  LineBytes bytes(start.offsets.size());
+  const bool whole = ForEachRecordLine(store, start.offsets, RecordType::kB100,
+                                       [&](std::size_t i, std::string_view line) {
+                                         TakeLine(store, start, i, line, bytes, names);
+                                         return keep_going(i + 1, start.offsets.size());
+                                       });
+  if (!whole) return false;
+  start.card.line_bytes.push_back(bytes.Shared());
+  *card = FinishCard(store, start);
+  return true;
+}
+
 }  // namespace
 
 LedgerCard LoadCard(const RecordStore& store, std::int64_t account, CounterNames* counter_names) {
-  CardStart start = StartCard(store, account);
-  ForEachRecordLine(store, start.offsets, RecordType::kB100,
-                    [&](std::size_t i, std::string_view line) {
-                      start.card.rows[i].line = std::string(line);
-                      return true;
-                    });
-  return FinishCard(store, start, counter_names);
+  LedgerCard card;
+  ReadCard(
+      store, account, counter_names, [](std::size_t, std::size_t) { return true; }, &card);
+  return card;
 }
 
 bool LoadCard(const RecordStore& store, std::int64_t account, ProgressMonitor& monitor,
               LedgerCard* card) {
-  CardStart start = StartCard(store, account);
-  ProgressTracker progress(monitor, static_cast<long long>(start.offsets.size()));
-  long long read = 0;
-  const bool whole = ForEachRecordLine(store, start.offsets, RecordType::kB100,
-                                       [&](std::size_t i, std::string_view line) {
-                                         start.card.rows[i].line = std::string(line);
-                                         progress.Advance(++read);
-                                         return !monitor.StopRequested();
-                                       });
-  if (!whole || monitor.StopRequested()) return false;
-  *card = FinishCard(store, start, nullptr);
-  return true;
+  std::optional<ProgressTracker> progress;
+  const bool whole = ReadCard(
+      store, account, nullptr,
+      [&](std::size_t read, std::size_t total) {
+        if (!progress) progress.emplace(monitor, static_cast<long long>(total));
+        progress->Advance(static_cast<long long>(read));
+        return !monitor.StopRequested();
+      },
+      card);
+  return whole && !monitor.StopRequested();
 }
 
 std::vector<LedgerCard> LoadCards(const RecordStore& store, std::int64_t first, std::int64_t last,
                                   std::int64_t row_budget, CounterNames* counter_names) {
+  // The cards that hold about `row_budget` movements, and their account lines in one read.
+  const CardBatch batch = BatchOf(store, first, last, row_budget);
+  const std::int64_t rows = batch.rows;
+  std::vector<std::int64_t> accounts;
+  for (std::int64_t account = batch.first; account <= batch.last; ++account) {
+    accounts.push_back(account);
+  }
+  std::vector<std::int64_t> account_offsets;
+  account_offsets.reserve(accounts.size());
+  for (const std::int64_t account : accounts) {
+    account_offsets.push_back(store.AccountIndex[account].Offset);
+  }
+  std::vector<std::string> b110_lines(accounts.size());
+  ForEachRecordLine(store, account_offsets, RecordType::kB110,
+                    [&](std::size_t i, std::string_view line) {
+                      b110_lines[i] = std::string(line);
+                      return true;
+                    });
+
   std::vector<CardStart> starts;
+  starts.reserve(accounts.size());
   std::vector<std::int64_t> offsets;
+  offsets.reserve(static_cast<std::size_t>(rows));
   std::vector<std::pair<std::size_t, std::size_t>> places;  // card, row
-  last = std::min(last, store.AccountIndex.Count());
-  for (std::int64_t account = std::max<std::int64_t>(first, 1);
-       account <= last &&
-       (starts.empty() || static_cast<std::int64_t>(offsets.size()) < row_budget);
-       ++account) {
-    starts.push_back(StartCard(store, account));
+  places.reserve(static_cast<std::size_t>(rows));
+  for (std::size_t a = 0; a < accounts.size(); ++a) {
+    starts.push_back(StartCard(store, accounts[a], std::move(b110_lines[a])));
     const std::vector<std::int64_t>& own = starts.back().offsets;
     for (std::size_t row = 0; row < own.size(); ++row) {
       offsets.push_back(own[row]);
-      places.emplace_back(starts.size() - 1, row);
+      places.emplace_back(a, row);
     }
   }
+  CounterNames own_names;
+  CounterNames& names = counter_names != nullptr ? *counter_names : own_names;
+  LineBytes bytes(offsets.size());
   ForEachRecordLine(
       store, offsets, RecordType::kB100,
       [&](std::size_t i, std::string_view line) {
         const auto [card, row] = places[i];
-        starts[card].card.rows[row].line = std::string(line);
+        TakeLine(store, starts[card], row, line, bytes, names);
         return true;
       },
       kManyCardsGapBytes);
   std::vector<LedgerCard> cards;
   cards.reserve(starts.size());
-  for (CardStart& start : starts) cards.push_back(FinishCard(store, start, counter_names));
+  for (CardStart& start : starts) {
+    start.card.line_bytes.push_back(bytes.Shared());
+    cards.push_back(FinishCard(store, start));
+  }
   return cards;
+}
+
+CardBatches::CardBatches(const RecordStore& store, const CardRange& range, std::int64_t rows_held)
+    : store_(store),
+      next_(std::max<std::int64_t>(range.first, 1)),
+      last_(std::min(range.last, store.AccountIndex.Count())),
+      rows_held_(rows_held) {}
+
+CardBatches::~CardBatches() {
+  if (loading_.valid()) loading_.wait();
+}
+
+bool CardBatches::Next(std::vector<LedgerCard>& cards) {
+  // A batch is a third of what may be held: the one the caller has and the next one fit.
+  const std::int64_t batch_rows = std::max<std::int64_t>(rows_held_ / 3, 1);
+  cards.clear();
+  if (loading_.valid()) {
+    cards = loading_.get();
+  } else if (next_ <= last_) {
+    cards = LoadCards(store_, next_, last_, batch_rows, &names_);
+  }
+  if (cards.empty()) return false;
+  next_ = cards.back().account + 1;
+  if (next_ > last_) return true;
+  std::int64_t held = 0;
+  for (const LedgerCard& card : cards) held += static_cast<std::int64_t>(card.rows.size());
+  if (held + BatchOf(store_, next_, last_, batch_rows).rows <= rows_held_) {
+    loading_ = std::async(std::launch::async, [this, first = next_, batch_rows] {
+      return LoadCards(store_, first, last_, batch_rows, &names_);
+    });
+  }
+  return true;
 }
 
 RowCells LedgerRowCells(const RecordStore& store, const LedgerCard& card, std::int64_t row,

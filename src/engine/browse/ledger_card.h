@@ -9,10 +9,10 @@
 // Cell texts are those every ledger view prints (the page, the reports, `view ledger`).
 
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "engine/browse/accounts_index.h"
@@ -30,7 +30,8 @@ inline constexpr std::string_view kNoSourceDocument = "לא ניתן להציג 
 inline constexpr std::string_view kCardTitle = "כרטיס חשבון - ";
 
 struct LedgerRow {
-  std::string line;          // the B100 line (or the opening-balance row's made-up line)
+  // The B100 line (or the opening-balance row's made-up line), in the bytes its card keeps.
+  std::string_view line;
   std::int64_t offset = -1;  // the line's offset in the data file; -1 for the opening balance
   AmountSum balance = 0;     // running balance after this row, agorot, exact
   bool opening = false;      // the opening-balance row
@@ -45,14 +46,47 @@ struct LedgerCard {
   std::vector<LedgerRow> rows;
   AmountSum debit_total = 0;  // exact for any card
   AmountSum credit_total = 0;
+  // The bytes of the rows' lines, shared by the cards read together and by copies of a card.
+  std::vector<std::shared_ptr<const std::string>> line_bytes;
 
   // Rows of the grid: the movement rows, then the totals row.
   std::int64_t RowCount() const { return static_cast<std::int64_t>(rows.size()) + 1; }
 };
 
 // The names of counter accounts by their key as a movement stores it, kept by a caller that
-// loads many cards of one store so that each name is read and held once.
-using CounterNames = std::unordered_map<std::string, std::shared_ptr<const std::string>>;
+// loads many cards of one store so that each name is read and held once. Every movement asks
+// for its counter account: the keys sit in one flat table, where a look-up costs one probe.
+class CounterNames {
+ public:
+  using Name = std::shared_ptr<const std::string>;
+  // The name held under `key` (a counter-account field as stored, at most 15 bytes), made by
+  // `read` the first time the key is asked for.
+  template <typename Read>
+  const Name& Of(std::string_view key, Read read) {
+    Slot& slot = Find(key);
+    if (!slot.taken) {
+      slot.taken = true;
+      slot.length = static_cast<std::uint8_t>(key.size());
+      key.copy(slot.key, sizeof slot.key);
+      slot.name = read();
+      Grown();
+    }
+    return Find(key).name;
+  }
+
+ private:
+  struct Slot {
+    char key[15];
+    std::uint8_t length = 0;
+    bool taken = false;
+    Name name;
+  };
+  Slot& Find(std::string_view key);
+  void Grown();  // doubles the table once it is half full
+
+  std::vector<Slot> slots_;
+  std::size_t used_ = 0;
+};
 
 // Loads the card of AccountIndex element `account` (1..Count). The movements are the run of
 // MovementIndex entries under the account's key, put in file order (record number, then
@@ -95,6 +129,33 @@ struct CardRange {
   std::string_view message;
 };
 CardRange FindCardRange(const RecordStore& store, std::string_view from, std::string_view to);
+
+// The cards of a range in order, a batch of LoadCards at a time: the next batch is read on a
+// thread of its own while the caller goes through the one it has, so that reading the file and
+// making the rows overlap, as long as the two batches together hold at most `rows_held`
+// movements (a larger card is read when the caller asks for it, after the batch before it is
+// released). The store must outlive the object and stay unchanged while it lives; the
+// destructor waits for a batch still being read. Not for use from two threads at once.
+class CardBatches {
+ public:
+  CardBatches(const RecordStore& store, const CardRange& range,
+              std::int64_t rows_held = kCardRowsAtOnce * 3 / 2);
+  CardBatches(const CardBatches&) = delete;
+  CardBatches& operator=(const CardBatches&) = delete;
+  ~CardBatches();
+
+  // Releases what `cards` holds and fills it with the next cards of the range; false once every
+  // card was given.
+  bool Next(std::vector<LedgerCard>& cards);
+
+ private:
+  const RecordStore& store_;
+  std::int64_t next_ = 0;  // the first account not yet asked for
+  std::int64_t last_;
+  std::int64_t rows_held_;
+  CounterNames names_;  // used by one batch at a time, on its thread
+  std::future<std::vector<LedgerCard>> loading_;
+};
 
 // The neighbour card of `account` (step +1 or -1); 0 when there is none.
 std::int64_t NeighbourCard(const RecordStore& store, std::int64_t account, int step);

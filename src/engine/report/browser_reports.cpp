@@ -1,6 +1,11 @@
 #include "engine/report/browser_reports.h"
 
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -122,37 +127,135 @@ bool WriteIndexReport(const RecordStore& store, std::span<const FieldListEntry> 
   return stream.Line(RowReportCells(fields, 0, rows.Row(accounts + 1)), kSummaryStyle);
 }
 
-bool WriteLedgerReport(const RecordStore& store, const CardRange& range,
-                       std::span<const FieldListEntry> fields, ReportStream& stream) {
-  CounterNames names;
+namespace {
+
+// A line of the ledger report made ahead of the stream: a card's title, or one of its rows.
+struct MadeLine {
+  std::vector<std::string> cells;
+  int style = kBodyStyle;
+  bool title = false;
+};
+
+// Lines made on a thread of their own and handed to the stream's thread in blocks, a few blocks
+// ahead at most: the cells of the next lines are made while the targets write the last ones.
+class MadeLines {
+ public:
+  // The maker's: false once the taker has stopped.
+  bool Put(std::vector<MadeLine> block) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return stopped_ || blocks_.size() < kBlocksAhead; });
+    if (stopped_) return false;
+    blocks_.push_back(std::move(block));
+    changed_.notify_all();
+    return true;
+  }
+  // The maker's last call, with what it failed with, if anything.
+  void Close(std::exception_ptr failure) {
+    const std::lock_guard lock(mutex_);
+    closed_ = true;
+    failure_ = std::move(failure);
+    changed_.notify_all();
+  }
+  // The taker's: the next block; empty once the maker is done. Throws what the maker failed
+  // with.
+  std::vector<MadeLine> Take() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return closed_ || !blocks_.empty(); });
+    if (blocks_.empty()) {
+      if (failure_) std::rethrow_exception(failure_);
+      return {};
+    }
+    std::vector<MadeLine> block = std::move(blocks_.front());
+    blocks_.pop_front();
+    changed_.notify_all();
+    return block;
+  }
+  // The taker stops taking: the maker's next Put returns false.
+  void Stop() {
+    const std::lock_guard lock(mutex_);
+    stopped_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  static constexpr std::size_t kBlocksAhead = 4;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::vector<MadeLine>> blocks_;
+  bool closed_ = false;
+  bool stopped_ = false;
+  std::exception_ptr failure_;
+};
+
+// Makes the lines of every card of `range` into `lines`, in blocks.
+void MakeLedgerLines(const RecordStore& store, const CardRange& range,
+                     std::span<const FieldListEntry> fields, MadeLines& lines) {
+  constexpr std::size_t kBlockLines = 4096;
   LedgerFieldMask shown = 0;
   for (const FieldListEntry& entry : fields) shown |= LedgerFieldMask{1} << entry.field;
+  std::vector<MadeLine> block;
+  const auto add = [&](MadeLine line) {
+    block.push_back(std::move(line));
+    if (block.size() < kBlockLines) return true;
+    const bool taken = lines.Put(std::move(block));
+    block.clear();
+    return taken;
+  };
+  CardBatches batches(store, range);
+  std::vector<LedgerCard> cards;
+  while (batches.Next(cards)) {
+    for (const LedgerCard& card : cards) {
+      if (!add({{std::string(kCardTitle) + card.header}, kSubTitleStyle, true})) return;
+      const auto movements = static_cast<std::int64_t>(card.rows.size());
+      for (std::int64_t row = 1; row <= movements; ++row) {
+        if (!add({RowReportCells(fields, row, LedgerRowCells(store, card, row, shown))})) return;
+      }
+      if (!add({RowReportCells(fields, 0, LedgerRowCells(store, card, movements + 1)),
+                kSummaryStyle})) {
+        return;
+      }
+    }
+  }
+  if (!block.empty()) lines.Put(std::move(block));
+}
+
+}  // namespace
+
+bool WriteLedgerReport(const RecordStore& store, const CardRange& range,
+                       std::span<const FieldListEntry> fields, ReportStream& stream) {
   if (range.first > range.last) {
     stream.AddTitle(Coded("10", kCardTitle));
     stream.SetColumns(FieldColumns(LedgerCatalogue(), fields, LedgerFieldType));
     return true;
   }
-  for (std::int64_t account = range.first; account <= range.last;) {
-    const std::vector<LedgerCard> cards =
-        LoadCards(store, account, range.last, kCardRowsAtOnce, &names);
-    if (cards.empty()) break;
-    for (const LedgerCard& card : cards) {
-      std::string title = std::string(kCardTitle) + card.header;
-      if (account == range.first) {
-        stream.AddTitle(Coded("10", title));
+  MadeLines lines;
+  std::thread maker([&] {
+    std::exception_ptr failure;
+    try {
+      MakeLedgerLines(store, range, fields, lines);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    lines.Close(failure);
+  });
+  // The stream stops the maker however this ends.
+  struct Joined {
+    MadeLines& lines;
+    std::thread& maker;
+    ~Joined() {
+      lines.Stop();
+      maker.join();
+    }
+  } joined{lines, maker};
+  // The first card's title opens the report; each further one opens its card.
+  bool opened = false;
+  for (std::vector<MadeLine> block = lines.Take(); !block.empty(); block = lines.Take()) {
+    for (MadeLine& line : block) {
+      if (line.title && !opened) {
+        stream.AddTitle(Coded("10", line.cells.front()));
         stream.SetColumns(FieldColumns(LedgerCatalogue(), fields, LedgerFieldType));
-      } else if (!stream.Line({std::move(title)}, kSubTitleStyle, kSpanCentre)) {
-        return false;
-      }
-      ++account;
-      const auto movements = static_cast<std::int64_t>(card.rows.size());
-      for (std::int64_t row = 1; row <= movements; ++row) {
-        if (!stream.Line(RowReportCells(fields, row, LedgerRowCells(store, card, row, shown)))) {
-          return false;
-        }
-      }
-      if (!stream.Line(RowReportCells(fields, 0, LedgerRowCells(store, card, movements + 1)),
-                       kSummaryStyle)) {
+        opened = true;
+      } else if (!stream.Line(std::move(line.cells), line.style, line.title ? kSpanCentre : 0)) {
         return false;
       }
     }

@@ -90,7 +90,11 @@ std::string FigureText(std::string_view cell, int type, SignPlace place) {
 
 CellColour ColourOfCell(std::string_view cell, int type) {
   if (type < 1 || type > 4) return CellColour::kNone;
-  const std::optional<Figure> figure = ParseFigure(cell);
+  return ColourOfCell(cell, type, ParseFigure(cell));
+}
+
+CellColour ColourOfCell(std::string_view cell, int type, const std::optional<Figure>& figure) {
+  if (type < 1 || type > 4) return CellColour::kNone;
   const bool nonzero = figure ? !figure->Zero() : !TrimSpaces(cell).empty();
   switch (type) {
     case 1:

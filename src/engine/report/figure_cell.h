@@ -41,5 +41,7 @@ enum class CellColour { kNone, kDebit, kCredit };
 // as not zero); type 3 the credit colour for a ז and the debit colour for a ח; type 4 the
 // credit colour when the value is negative and the debit colour otherwise. Other types none.
 CellColour ColourOfCell(std::string_view cell, int type);
+// The same for a cell already read as a figure (ParseFigure(cell)).
+CellColour ColourOfCell(std::string_view cell, int type, const std::optional<Figure>& figure);
 
 }  // namespace tallyscan

@@ -28,6 +28,15 @@ lxw_color_t SheetColour(Colour colour) {
   return static_cast<lxw_color_t>(RedOf(colour) << 16 | GreenOf(colour) << 8 | BlueOf(colour));
 }
 
+// Whether a text goes into a cell as it stands: no control character, and short enough.
+bool PlainCellText(std::string_view text) {
+  if (text.size() > kLongestText) return false;
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+  }
+  return true;
+}
+
 // File text may carry control characters that XML cannot hold: they become blanks. A text
 // longer than a cell holds is cut at a character boundary.
 std::string CellText(std::string_view text) {
@@ -69,8 +78,10 @@ struct XlsxReportWriter::Book {
   bool custom_properties = false;
   std::vector<double> widths;  // per column, in characters, the widest seen
   // Formats by (kind, decimals, sense, colour, bold): kind 0 text, 1 number, 2 title,
-  // 3 heading, 4 spanning.
+  // 3 heading, 4 spanning. Every cell asks for its format: the last one asked for is at hand.
   std::map<std::tuple<int, int, int, int, bool>, lxw_format*> formats;
+  std::tuple<int, int, int, int, bool> last_key{-1, 0, 0, 0, false};
+  lxw_format* last_format = nullptr;
 
   void Note(lxw_error status) {
     if (error == LXW_NO_ERROR && status != LXW_NO_ERROR) error = status;
@@ -91,8 +102,10 @@ struct XlsxReportWriter::Book {
     // looked up by its hash in every cell it is written to, so none is made twice.
     if (kind == 0 && !bold) return nullptr;
     const auto key = std::make_tuple(kind, decimals, sense, static_cast<int>(colour), bold);
+    if (key == last_key) return last_format;
+    last_key = key;
     const auto found = formats.find(key);
-    if (found != formats.end()) return found->second;
+    if (found != formats.end()) return last_format = found->second;
     lxw_format* format = workbook_add_format(workbook);
     if (bold || kind == 2 || kind == 3) format_set_bold(format);
     if (kind == 1) format_set_num_format(format, NumberFormat(decimals, sense).c_str());
@@ -106,7 +119,7 @@ struct XlsxReportWriter::Book {
       format_set_font_color(format, SheetColour(state.fonts->credit_colour));
     }
     formats.emplace(key, format);
-    return format;
+    return last_format = format;
   }
 
   lxw_worksheet* Sheet() { return sheets.back(); }
@@ -172,7 +185,7 @@ struct XlsxReportWriter::Book {
     return true;
   }
 
-  void Cell(const ReportState& state, std::size_t column, std::string_view cell, int type,
+  void Cell(const ReportState& state, std::size_t column, const std::string& cell, int type,
             bool bold) {
     const auto col = static_cast<lxw_col_t>(column);
     if (column >= widths.size()) widths.resize(column + 1, 0);
@@ -180,8 +193,12 @@ struct XlsxReportWriter::Book {
     // A cell's number is a double: a figure of more digits than it holds exactly is written
     // as its text, never rounded.
     if (figure && figure->units <= kLargestExactInDouble) {
-      const CellColour colour = ColourOfCell(cell, type);
-      double value = static_cast<double>(figure->units) / std::pow(10.0, figure->decimals);
+      const CellColour colour = ColourOfCell(cell, type, figure);
+      static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+      const double scale = static_cast<std::size_t>(figure->decimals) < std::size(kPowersOfTen)
+                               ? kPowersOfTen[figure->decimals]
+                               : std::pow(10.0, figure->decimals);
+      double value = static_cast<double>(figure->units) / scale;
       if (figure->negative) value = -value;
       if (figure->sense < 0) value = -value;
       const int decimals = std::min(figure->decimals, 10);
@@ -191,8 +208,12 @@ struct XlsxReportWriter::Book {
       return;
     }
     if (TrimSpaces(cell).empty()) return;
-    Put(worksheet_write_string(Sheet(), row, col, CellText(cell).c_str(),
-                               Format(state, 0, 0, 0, CellColour::kNone, bold)));
+    lxw_format* format = Format(state, 0, 0, 0, CellColour::kNone, bold);
+    if (PlainCellText(cell)) {
+      Put(worksheet_write_string(Sheet(), row, col, cell.c_str(), format));
+    } else {
+      Put(worksheet_write_string(Sheet(), row, col, CellText(cell).c_str(), format));
+    }
   }
 };
 
@@ -256,9 +277,9 @@ void XlsxReportWriter::OnFreeText(const ReportState& state, const FreeText& text
   if (!book_->Room(state)) return;
   const std::string& whole = text.text.text;
   const std::size_t tab = whole.find('\t');
-  book_->Cell(state, 0, std::string_view(whole).substr(0, tab), kTextColumn, text.text.font <= 1);
+  book_->Cell(state, 0, whole.substr(0, tab), kTextColumn, text.text.font <= 1);
   if (tab != std::string::npos) {
-    book_->Cell(state, 1, std::string_view(whole).substr(tab + 1), kFigureColumn, false);
+    book_->Cell(state, 1, whole.substr(tab + 1), kFigureColumn, false);
   }
   ++book_->row;
 }

@@ -163,9 +163,14 @@ std::string Encode(std::string_view utf8, Unmappable unmappable, Invalid invalid
 }  // namespace
 
 std::string Cp1255ToUtf8(std::string_view bytes) {
+  // Digits, keys and Latin text are the same bytes in both.
+  std::size_t ascii = 0;
+  while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
+  if (ascii == bytes.size()) return std::string(bytes);
   std::string out;
   out.reserve(bytes.size() * 2);
-  for (const char c : bytes) {
+  out.append(bytes.substr(0, ascii));
+  for (const char c : bytes.substr(ascii)) {
     const auto b = static_cast<unsigned char>(c);
     AppendUtf8(out, b < 0x80 ? char32_t{b} : char32_t{kUpperHalf[b - 0x80]});
   }

@@ -6,7 +6,22 @@
 
 namespace tallyscan {
 
+bool IsSafeCellText(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F) return false;
+    // The lead bytes of a C1 control (C2 80-9F) and of the heading marker.
+    if (c == 0xC2 && i + 1 < text.size()) {
+      const auto next = static_cast<unsigned char>(text[i + 1]);
+      if (next >= 0x80 && next <= 0x9F) return false;
+    }
+    if (c == 0xE2 && text.substr(i).starts_with(kHeadingMarker)) return false;
+  }
+  return true;
+}
+
 std::string SafeCellText(std::string_view text) {
+  if (IsSafeCellText(text)) return std::string(text);
   std::string safe;
   safe.reserve(text.size());
   while (!text.empty()) {

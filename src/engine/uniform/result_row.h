@@ -40,6 +40,8 @@ inline constexpr char kCreditMarker = '\x1D';
 // or program that shows the output. Every text of the file that enters a row or a cell passes
 // here; the markers the program adds itself are added after it.
 std::string SafeCellText(std::string_view text);
+// Whether SafeCellText would give `text` back unchanged: most of a file's text is.
+bool IsSafeCellText(std::string_view text);
 
 // status + TAB + each cell, the cells joined by TAB.
 std::string MakeRow(RowStatus status, std::initializer_list<std::string_view> cells);

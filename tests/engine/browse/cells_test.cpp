@@ -5,6 +5,7 @@
 
 #include "engine/browse/browse.h"
 #include "engine/browse/cell_text.h"
+#include "engine/text/trim.h"
 #include "engine/uniform/record_store.h"
 #include "engine/uniform/result_row.h"
 
@@ -33,7 +34,14 @@ TEST(CellTextTest, FileTextForgesNoCellAndNoMark) {
       {"\u009D\u0080\u009F", "   "},
       {"\u00A0\u05D0", "\u00A0\u05D0"},
   };
-  for (const auto& c : cases) EXPECT_EQ(c.safe, SafeCellText(c.text)) << c.text;
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.safe, SafeCellText(c.text)) << c.text;
+    EXPECT_EQ(c.safe == c.text, IsSafeCellText(c.text)) << c.text;
+    // A cell of a padded field is the same through its quick way and the whole one.
+    const std::string padded = "   " + std::string(c.text) + std::string(12, ' ');
+    EXPECT_EQ(std::string(TrimSpaces(SafeCellText(padded))), SafeCell(padded)) << c.text;
+  }
+  EXPECT_TRUE(IsSafeCellText("\xC2\xA0\xE2\x80\x8F"));  // U+00A0 and U+200F are no marks
   EXPECT_EQ("a b", SafeCell("  a\tb\t"));
   EXPECT_EQ("", SafeCell("\t \x1C"));
 }

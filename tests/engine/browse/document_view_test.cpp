@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <future>
 #include "../checks/check_fixture.h"
 #include "engine/browse/document_cells.h"
 
@@ -212,6 +215,37 @@ TEST_F(DocumentViewTest, MarksCarryTheVatRateInIndexOrderWhateverTheFileOrder) {
   DocumentMarks marks;
   ASSERT_TRUE(FindDocumentMarks(Store(), progress, &marks));
   EXPECT_EQ((DocumentMarks{kMarkNone, kMarkNone, kMarkNone, kMarkNone}), marks);
+  // Read in parts side by side, the file's stretches meet without a document lost or marked
+  // twice, and the rate still carries across them in index order.
+  for (const std::size_t parts : {2U, 3U, 7U}) {
+    DocumentMarks in_parts;
+    ASSERT_TRUE(FindDocumentMarks(Store(), progress, &in_parts, parts));
+    EXPECT_EQ(marks, in_parts) << parts;
+  }
+}
+
+TEST_F(DocumentViewTest, MarksFoundInPartsAreTheMarksOfOnePass) {
+  for (int n = 1; n <= 40; ++n) {
+    char number[32];
+    std::snprintf(number, sizeof number, "%020d", n);
+    // Every third document's lines disagree with it, every fifth has no lines, every seventh
+    // is a receipt whose receipt lines are missing.
+    if (n % 7 == 0) {
+      Add(Document{.type = 400, .number = number, .total = 500});
+      continue;
+    }
+    Add(Document{.number = number, .before = 10000, .vat = n % 4 == 0 ? 1 : 1700});
+    if (n % 5 != 0) Add(DocumentLine{.number = number, .total = n % 3 == 0 ? 9000 : 10000});
+  }
+  SilentProgress progress;
+  DocumentMarks one;
+  ASSERT_TRUE(FindDocumentMarks(Store(), progress, &one, 1));
+  EXPECT_NE(std::count(one.begin(), one.end(), kMarkNone), static_cast<long>(one.size()));
+  for (const std::size_t parts : {2U, 5U, 40U, 100U}) {
+    DocumentMarks in_parts;
+    ASSERT_TRUE(FindDocumentMarks(Store(), progress, &in_parts, parts));
+    EXPECT_EQ(one, in_parts) << parts;
+  }
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "engine/browse/accounts_index.h"
+#include "engine/browse/accounts_index_search.h"
 #include "engine/browse/ledger_card.h"
 #include "engine/common/progress.h"
+#include "engine/report/browser_reports.h"
 #include "engine/text/cp1255.h"
 #include "engine/uniform/import.h"
 #include "engine/uniform/import_fixture.h"
@@ -191,6 +194,192 @@ TEST_F(BrowseTest, CardsRunInFileOrderWithTheirBalanceAndOpeningRow) {
     }
     EXPECT_EQ(alone, together) << budget;
   }
+}
+
+// Every cell of the cards `cards`, row by row.
+std::vector<std::string> CardCells(const RecordStore& store, const std::vector<LedgerCard>& cards) {
+  std::vector<std::string> cells;
+  for (const LedgerCard& card : cards) {
+    for (std::int64_t r = 1; r <= card.RowCount(); ++r) {
+      for (std::string& cell : LedgerRowCells(store, card, r)) cells.push_back(std::move(cell));
+    }
+  }
+  return cells;
+}
+
+// Many accounts, each the counter account of some movements (more than the names table starts
+// with), and cards of many sizes: the first account has a seventh of the movements.
+std::vector<std::string> ManyCards(int movements = 3000) {
+  std::vector<std::string> lines;
+  std::int64_t record = 2;
+  constexpr int kAccounts = 700;
+  for (int a = 0; a < kAccounts; ++a) {
+    lines.push_back(AccountLine(record++, {.key = std::to_string(1000 + a),
+                                           .opening = a % 3 * 500,
+                                           .name = "חשבון " + std::to_string(a)}));
+  }
+  for (int m = 0; m < movements; ++m) {
+    const int account = m % 7 == 0 ? 0 : (m * 37) % kAccounts;
+    std::string line =
+        MovementLine(record++, std::to_string(1000 + account), m % 2 ? '2' : '1', 100 + m);
+    RecordWriter w(RecordType::kB100);
+    w.SetRaw(1, line).SetText(1365, std::to_string(1000 + (m * 11) % kAccounts));
+    lines.emplace_back(w.line());
+  }
+  return lines;
+}
+
+TEST_F(BrowseTest, BatchesGiveEveryCardOnceInOrderWhateverMayBeHeld) {
+  Import(ManyCards());
+  const CardRange all{1, store_.AccountIndex.Count(), {}};
+  std::vector<LedgerCard> alone;
+  for (std::int64_t a = all.first; a <= all.last; ++a) alone.push_back(LoadCard(store_, a));
+  const std::vector<std::string> expected = CardCells(store_, alone);
+  // Held: less than the largest card (each batch read when asked for), a few cards, all.
+  for (const std::int64_t held : {1, 30, 200, 100000}) {
+    CardBatches batches(store_, all, held);
+    std::vector<LedgerCard> cards;
+    std::vector<LedgerCard> together;
+    while (batches.Next(cards)) {
+      for (LedgerCard& card : cards) together.push_back(std::move(card));
+    }
+    ASSERT_EQ(alone.size(), together.size()) << held;
+    EXPECT_EQ(expected, CardCells(store_, together)) << held;
+  }
+  // A copy of a card keeps its lines when the card is gone.
+  LedgerCard copy;
+  {
+    const LedgerCard card = LoadCard(store_, 1);
+    copy = card;
+  }
+  EXPECT_EQ(CardCells(store_, {LoadCard(store_, 1)}), CardCells(store_, {copy}));
+}
+
+// The lines a report target is given, each as its cells joined by "|".
+class LineRecorder final : public ReportTarget {
+ public:
+  void OnColumns(const ReportState&) override {}
+  void OnLine(const ReportState&, const ReportLine& line) override {
+    std::string joined;
+    for (const std::string& cell : line.cells) joined += cell + "|";
+    lines.push_back(joined);
+  }
+  void OnFreeText(const ReportState&, const FreeText&) override {}
+  void OnAddressBox(const ReportState&, std::span<const std::string>) override {}
+  Status OnEnd(const ReportState&) override { return Status::Ok(); }
+  std::vector<std::string> lines;
+};
+
+// A monitor that asks to stop once `lines` lines have been let through.
+class StopAfter final : public ProgressMonitor {
+ public:
+  explicit StopAfter(int lines) : lines_(lines) {}
+  void OnProgress(int) override {}
+  bool StopRequested() override { return asked_++ >= lines_; }
+
+ private:
+  int lines_;
+  int asked_ = 0;
+};
+
+TEST_F(BrowseTest, LedgerReportLinesAreTheCardsRowsAndAStopEndsThem) {
+  Import(ManyCards(8000));
+  const CardRange all{1, store_.AccountIndex.Count(), {}};
+  const FieldListEntry fields[] = {{30, 1}, {90, 6}, {200, 12}, {100, 17}, {100, 19}};
+  // What the report says: each card's title (the first one heads the report), its rows with the
+  // "#" of each, its totals row.
+  std::vector<std::string> expected;
+  for (std::int64_t a = all.first; a <= all.last; ++a) {
+    const LedgerCard card = LoadCard(store_, a);
+    if (a > all.first) expected.push_back(std::string(kCardTitle) + card.header + "|");
+    for (std::int64_t r = 1; r <= card.RowCount(); ++r) {
+      const RowCells cells = LedgerRowCells(store_, card, r);
+      std::string joined = r < card.RowCount() ? std::to_string(r) + "|" : "|";
+      for (const FieldListEntry& f : std::span(fields).subspan(1)) {
+        joined += LookOfCell(cells[static_cast<std::size_t>(f.field - 1)]).shown + "|";
+      }
+      expected.push_back(joined);
+    }
+  }
+  ASSERT_GT(expected.size(), 8192u);  // more than two of the blocks handed between threads
+  const ReportHeader header;
+  const PrintFonts fonts = DefaultPrintFonts();
+  SilentProgress silent;
+  {
+    LineRecorder recorder;
+    ReportStream stream(header, fonts, {&recorder}, silent);
+    EXPECT_TRUE(WriteLedgerReport(store_, all, fields, stream));
+    EXPECT_EQ(expected, recorder.lines);
+    ASSERT_FALSE(stream.State().titles.empty());
+    EXPECT_EQ(std::string(kCardTitle) + LoadCard(store_, 1).header,
+              stream.State().titles.front().text);
+  }
+  // Stopped part way, the report ends where it stopped and the lines still being made are
+  // given up.
+  StopAfter stop(5000);
+  LineRecorder recorder;
+  ReportStream stream(header, fonts, {&recorder}, stop);
+  EXPECT_FALSE(WriteLedgerReport(store_, all, fields, stream));
+  EXPECT_EQ(std::vector<std::string>(expected.begin(), expected.begin() + 5000), recorder.lines);
+}
+
+TEST_F(BrowseTest, IndexSearchFindsWordsAndFiguresAndNarrowsAsTheWordGrows) {
+  Import(
+      {AccountLine(2, {.key = "1100", .opening = 708310, .name = "Cash Box"}),
+       AccountLine(3, {.key = "200", .debit = 12345, .credit = 99, .name = "לקוח אחד"}),
+       AccountLine(4, {.key = "0300", .opening = -5, .credit = 99900, .name = "ספק, 1,000 בע\"מ"}),
+       AccountLine(5, {.key = "7083", .credit = 100, .name = "box 7"})});
+  const int fields[] = {1, 2, 3, 14, 15, 16, 17};
+  AccountsIndexSearch search(store_, fields);
+  // The keys of rows, as the index shows them.
+  const auto keys = [&](std::span<const std::int64_t> rows) {
+    AccountsIndexRows index(store_);
+    std::string text;
+    for (const std::int64_t row : rows) text += (text.empty() ? "" : " ") + index.Row(row)[1];
+    return text;
+  };
+  const struct {
+    std::string_view word, found;
+  } cases[] = {
+      {"", "300 1100 200 7083"},  // the list's order
+      {"  ", "300 1100 200 7083"},
+      {"BOX", "1100 7083"},   // Latin letters without regard to case
+      {"לקוח", "200"},        // Hebrew as typed
+      {"7083", "1100 7083"},  // the key, and 7,083.10 by its digits
+      {"7,083.1", "1100"},    // the figure as shown
+      {"708310", "1100"},     // by its digits alone
+      {"ח", "1100 200"},      // the debit sense letter is text
+      {"1,000", "300"},       // a name's text, never a figure
+      {"0.05", "300"},        // -0.05 ז
+      {"x7", ""},             // no cell holds it, nor two cells together
+  };
+  for (const auto& c : cases) {
+    AccountsIndexSearch fresh(store_, fields);
+    EXPECT_EQ(c.found, keys(fresh.Filter(c.word))) << c.word;
+  }
+  // Typed letter by letter, deleted, and typed over: each step as a fresh search finds it.
+  for (const std::string_view word :
+       {"",   "7",   "70",   "708",   "7083",   "70", "",   ",",   ",0", ",05", "b",
+        "bo", "box", "box ", "box 7", "box 7x", "1",  "1,", "1,0", "-",  "-0"}) {
+    AccountsIndexSearch fresh(store_, fields);
+    EXPECT_EQ(keys(fresh.Filter(word)), keys(search.Filter(word))) << word;
+  }
+  // Sorted anew, the rows follow their accounts.
+  ASSERT_TRUE(SortAccountList(store_, 3));
+  search.Reorder(store_);
+  AccountsIndexSearch sorted(store_, fields);
+  EXPECT_EQ(keys(sorted.Filter("0")), keys(search.Filter("0")));
+
+  // Each figure column's shapes, the totals row's among them; none for the other columns.
+  const auto shapes = [&search](int field) {
+    std::vector<std::string> found = search.FigureShapes(field);
+    std::sort(found.begin(), found.end());
+    return found;
+  };
+  EXPECT_EQ((std::vector<std::string>{"0,000.00 ח", "0.00 ז"}), shapes(14));
+  EXPECT_EQ((std::vector<std::string>{"0,000.00", "0.00", "000.00"}), shapes(16));
+  EXPECT_TRUE(search.FigureShapes(3).empty());
+  EXPECT_TRUE(search.FigureShapes(0).empty());
 }
 
 TEST_F(BrowseTest, RangesNeighboursAndTheirMessages) {

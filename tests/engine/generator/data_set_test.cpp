@@ -14,6 +14,7 @@
 
 #include "engine/generator/set_check.h"
 #include "engine/text/hebrew_order.h"
+#include "engine/uniform/fields.h"
 #include "engine/uniform/layouts.h"
 
 namespace tallyscan {
@@ -120,6 +121,26 @@ TEST_F(DataSetTest, OptionsOutsideTheirRangeAreRefused) {
   options = Small();
   options.documents = 2;
   options.faults = {{FaultKind::kVat, 3}};
+  EXPECT_FALSE(GenerateDataSet(options, root_ / "x", &result).ok());
+}
+
+TEST_F(DataSetTest, TheLargestChartKeepsEveryAccountKeyApart) {
+  DataSetOptions options = Small();
+  options.accounts = kMostAccounts;
+  // Enough movements for an opening balance on more accounts than a transaction has lines.
+  options.movements = 500005;
+  GeneratedDataSet result;
+  const fs::path folder = Generate("largest", options, &result);
+  const testing::SetCheck check = CheckSet(folder);
+  EXPECT_TRUE(check.findings.empty()) << Describe(check.findings);
+  EXPECT_EQ(kMostAccounts, result.counts.b110);
+  std::set<std::string> keys;
+  for (const std::string& line : SplitLines(ReadFile(folder / "BKMVDATA.TXT"))) {
+    if (line.starts_with("B110")) keys.emplace(SliceField(line, field::B110(1403)));
+  }
+  EXPECT_EQ(static_cast<std::size_t>(kMostAccounts), keys.size());
+
+  options.accounts = kMostAccounts + 1;
   EXPECT_FALSE(GenerateDataSet(options, root_ / "x", &result).ok());
 }
 

@@ -25,6 +25,13 @@ TEST(TrimTest, SurroundingSpacesOnlyAreRemoved) {
   EXPECT_EQ("", TrimSpaces("    "));
   EXPECT_EQ("", TrimSpaces(""));
   EXPECT_EQ("x", TrimSpaces("x"));
+  // Padding of any length, passed eight blanks at a time where it can.
+  for (std::size_t blanks = 0; blanks <= 20; ++blanks) {
+    const std::string pad(blanks, ' ');
+    EXPECT_EQ("a  b", TrimSpaces(pad + "a  b" + pad)) << blanks;
+    EXPECT_EQ("", TrimSpaces(pad)) << blanks;
+    EXPECT_EQ("7 0", StripLeadingBlanksAndZeros(pad + "007 0" + pad)) << blanks;
+  }
 }
 
 TEST(TrimTest, KeysLoseLeadingBlanksAndZerosAndTrailingPadding) {
