@@ -36,8 +36,17 @@ int RunFields(std::span<char* const> args) {
   OutputOptions output;
   std::optional<RecordType> only;
   std::optional<std::string> folder;
+  int threads = 0;  // --threads N: those that read the data file; 0: one per core
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view a = args[i];
+    switch (ReadThreadsOption(args, i, threads)) {
+      case OptionRead::kTaken:
+        continue;
+      case OptionRead::kBad:
+        return UsageError("fields", kThreadsMistake);
+      case OptionRead::kNotMine:
+        break;
+    }
     switch (ReadOutputOption(args, i, output)) {
       case OptionRead::kTaken:
         continue;
@@ -63,7 +72,7 @@ int RunFields(std::span<char* const> args) {
 
   TerminalProgress bar;
   RecordStore store;
-  const StatisticsForCommand computed = ComputeStatistics(store, *folder, bar);
+  const StatisticsForCommand computed = ComputeStatistics(store, *folder, bar, threads);
   if (!computed.result) return computed.exit_code;
   const FieldStatistics& result = *computed.result;
   if (only && result.Find(*only) == nullptr) {

@@ -63,7 +63,7 @@ constexpr Command kCommands[] = {
      "other than high-value, period-end and relative-size has hits; Ctrl-C exits 130\n"
      "with no result.\n",
      RunJet},
-    {"fields", "fields [--record TYPE] [--format F] [--fail-on-findings] DIR",
+    {"fields", "fields [--record TYPE] [--format F] [--fail-on-findings] [--threads N] DIR",
      "Imports the data folder and prints the statistics of every amount, quantity, decimal,\n"
      "digits and date field of every record type in one reading of the data file: lines,\n"
      "blanks, invalid values, zeros, positive and negative values and their totals, net and\n"
@@ -74,7 +74,7 @@ constexpr Command kCommands[] = {
      "  --record TYPE        only the fields of one record type (A100, B100, B110, C100,\n"
      "                       D110, D120, M100, Z900); exits 1 when the file has none\n",
      RunFields},
-    {"summary", "summary documents|records [--format F] [--fail-on-findings] DIR",
+    {"summary", "summary documents|records [--format F] [--fail-on-findings] [--threads N] DIR",
      "Imports the data folder and prints one of the producer's summaries:\n"
      "  documents            per document type: name, documents, cancelled, total of 1223\n"
      "                       (including VAT) and of 1222 (VAT), the lowest and highest\n"

@@ -10,9 +10,9 @@
 namespace tallyscan::cli {
 
 StatisticsForCommand ComputeStatistics(RecordStore& store, const std::string& folder,
-                                       TerminalProgress& bar) {
+                                       TerminalProgress& bar, int threads) {
   StatisticsForCommand out;
-  out.imported = ImportForCommand(store, folder, bar);
+  out.imported = ImportForCommand(store, folder, bar, threads);
   if (!out.imported) {
     out.exit_code = kExitFailed;
     return out;

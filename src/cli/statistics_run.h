@@ -22,9 +22,10 @@ struct StatisticsForCommand {
 
 // Imports `folder` into `store` and computes its statistics, the progress on `bar`. A failed
 // import or reading prints its message on standard error (exit 1); Ctrl-C prints that the
-// statistics were stopped (exit 130). Either way there is no result.
+// statistics were stopped (exit 130). Either way there is no result. `threads` read the data
+// file, as for import (0: one per core).
 StatisticsForCommand ComputeStatistics(RecordStore& store, const std::string& folder,
-                                       TerminalProgress& bar);
+                                       TerminalProgress& bar, int threads = 0);
 
 // The rows in the chosen form, or `json` when the form is JSON (a document of the engine's
 // own, which names its figures): the exit code as PrintTable gives it, the error rows being

@@ -32,8 +32,17 @@ int RunSummary(std::span<char* const> args) {
   OutputOptions output;
   std::optional<bool> documents;  // false: the record counts
   std::optional<std::string> folder;
+  int threads = 0;  // --threads N: those that read the data file; 0: one per core
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view a = args[i];
+    switch (ReadThreadsOption(args, i, threads)) {
+      case OptionRead::kTaken:
+        continue;
+      case OptionRead::kBad:
+        return UsageError("summary", kThreadsMistake);
+      case OptionRead::kNotMine:
+        break;
+    }
     switch (ReadOutputOption(args, i, output)) {
       case OptionRead::kTaken:
         continue;
@@ -59,7 +68,7 @@ int RunSummary(std::span<char* const> args) {
 
   TerminalProgress bar;
   RecordStore store;
-  const StatisticsForCommand computed = ComputeStatistics(store, *folder, bar);
+  const StatisticsForCommand computed = ComputeStatistics(store, *folder, bar, threads);
   if (!computed.result) return computed.exit_code;
   const FieldStatistics& result = *computed.result;
   RunFacts facts(*documents ? "summary documents" : "summary records");

@@ -14,7 +14,9 @@
 
 namespace tallyscan::testing {
 
-struct Account {
+// Named apart from the checks' fixture's Account: two classes of one name in one test
+// program break the one-definition rule (their inline copies and destructors get mixed).
+struct TransferAccount {
   std::string key;
   std::string name = "Account";
   std::string group = "100";
@@ -22,7 +24,7 @@ struct Account {
   std::int64_t opening = 0;
 };
 
-inline std::string AccountLine(std::int64_t record, const Account& a) {
+inline std::string AccountLine(std::int64_t record, const TransferAccount& a) {
   RecordWriter w(RecordType::kB110);
   w.SetDigits(1401, record).SetDigits(1402, kDealer).SetText(1403, a.key);
   w.SetText(1404, a.name).SetTextRight(1405, a.group).SetText(1406, "Group " + a.group);
@@ -35,8 +37,8 @@ inline std::string AccountLine(std::int64_t record, const Account& a) {
 // the caller), with A100, Z900 and INI.TXT's counts made to agree.
 class SetBuilder {
  public:
-  explicit SetBuilder(std::vector<Account> accounts) {
-    for (const Account& a : accounts) Add(RecordType::kB110, AccountLine(Next(), a));
+  explicit SetBuilder(std::vector<TransferAccount> accounts) {
+    for (const TransferAccount& a : accounts) Add(RecordType::kB110, AccountLine(Next(), a));
   }
   std::int64_t Next() { return ++record_; }
   void Add(RecordType type, std::string line) {

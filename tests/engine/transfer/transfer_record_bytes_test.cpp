@@ -17,7 +17,7 @@
 namespace tallyscan {
 namespace {
 
-using testing::Account;
+using Account = testing::TransferAccount;
 using testing::SetBuilder;
 using testing::TempFolder;
 

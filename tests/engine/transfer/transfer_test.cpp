@@ -27,7 +27,7 @@ namespace tallyscan {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Account;
+using Account = testing::TransferAccount;
 using testing::Listing;
 using testing::Records;
 using testing::SetBuilder;
@@ -147,10 +147,7 @@ TEST_F(TransferTest, AccountNamesAreCutByCodePageAndKindsFollowTheClassification
   for (const bool dos : {false, true}) {
     TempFolder data, target;
     RecordStore store;
-    // Named rather than temporaries: GCC 12 leaks those of this brace list and of the
-    // conditional below (LeakSanitizer sees it).
-    const std::vector<Account> accounts_in{Account{"1", thirty}};
-    SetBuilder set(accounts_in);
+    SetBuilder set({{"1", thirty}});
     set.Write(data.path(), dos);
     SilentProgress silent;
     ASSERT_TRUE(ImportFolder(store, data.path(), silent, {cache_.path()}).status.ok());
@@ -159,8 +156,8 @@ TEST_F(TransferTest, AccountNamesAreCutByCodePageAndKindsFollowTheClassification
     ASSERT_TRUE(RunTransfer(store, options, silent).status.ok());
     const auto accounts = Records(target.File("23.Ndx"), kAccountRecordSize);
     ASSERT_EQ(1U, accounts.size());
-    const std::string expected = dos ? thirty.substr(5) : thirty.substr(0, 25);
-    EXPECT_EQ(expected, Field(accounts[0], target::Account("name")));
+    EXPECT_EQ(dos ? thirty.substr(5) : thirty.substr(0, 25),
+              Field(accounts[0], target::Account("name")));
   }
   const std::pair<int, int> kinds[] = {{1000, 30}, {1100, 30}, {5300, 30}, {7000, 11},
                                        {8889, 11}, {8999, 40}, {3000, 40}, {9000, 21}};
