@@ -274,10 +274,11 @@ void CountRecords(const StatisticsPass& pass, const IniLines& ini, FieldStatisti
     result.record_counts.push_back(
         {std::string(code), CaptionOf(code), pass.lines_[t], stated_of(code)});
   }
-  for (const auto& [code, count] : stated) {
+  for (const auto& entry : stated) {
+    const auto& code = entry.first;  // a name of its own: clang's lambdas take no bindings
     const bool listed = std::any_of(result.record_counts.begin(), result.record_counts.end(),
                                     [&](const RecordCount& r) { return r.type == code; });
-    if (!listed) result.record_counts.push_back({CellText(code), CaptionOf(code), 0, count});
+    if (!listed) result.record_counts.push_back({CellText(code), CaptionOf(code), 0, entry.second});
   }
 }
 
