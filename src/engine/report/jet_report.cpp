@@ -131,6 +131,10 @@ bool Hits(const RecordStore& store, const JetResult& result, ReportStream& strea
                  std::string(JetCaption(t.test)) + " (" + std::string(JetTestId(t.test)) + ")")) {
       return false;
     }
+    if (!stream.Line({"הכלל: " + std::string(JetRule(t.test))}, kBodyStyle, kSpanRight) ||
+        !stream.Line({"הסיכון: " + std::string(JetRisk(t.test))}, kBodyStyle, kSpanRight)) {
+      return false;
+    }
     const std::string facts = "מצב: " + std::string(JetStateCaption(t.state)) +
                               "   פגיעות: " + FormatCount(t.hits) +
                               "   סכום הפגיעות: " + Wide(t.hit_amount);
