@@ -38,6 +38,11 @@ void PaperTarget::OnAddressBox(const ReportState& state, std::span<const std::st
   layout_.OnAddressBox(state, lines);
 }
 
+void PaperTarget::OnChart(const ReportState& state, const ReportChart& chart) {
+  Begin(state);
+  layout_.OnChart(state, chart);
+}
+
 Status PaperTarget::OnEnd(const ReportState& state) {
   Begin(state);
   return layout_.OnEnd(state).ok() ? Status::Ok() : Status::IoError(failure_);

@@ -31,6 +31,7 @@ class PaperTarget final : public ReportTarget {
   void OnLine(const ReportState& state, const ReportLine& line) override;
   void OnFreeText(const ReportState& state, const FreeText& text) override;
   void OnAddressBox(const ReportState& state, std::span<const std::string> lines) override;
+  void OnChart(const ReportState& state, const ReportChart& chart) override;
   // Ends the document. Failed, with the message given, when painting could not begin or
   // end on the device.
   Status OnEnd(const ReportState& state) override;

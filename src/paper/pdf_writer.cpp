@@ -118,6 +118,10 @@ void PdfReportWriter::OnAddressBox(const ReportState& state, std::span<const std
   document_->paper.OnAddressBox(state, lines);
 }
 
+void PdfReportWriter::OnChart(const ReportState& state, const ReportChart& chart) {
+  document_->paper.OnChart(state, chart);
+}
+
 int PdfReportWriter::PageNumber() const { return document_->paper.PageNumber(); }
 int PdfReportWriter::PagesDrawn() const { return document_->paper.PagesDrawn(); }
 

@@ -25,6 +25,7 @@ class PdfReportWriter final : public ReportTarget {
   void OnLine(const ReportState& state, const ReportLine& line) override;
   void OnFreeText(const ReportState& state, const FreeText& text) override;
   void OnAddressBox(const ReportState& state, std::span<const std::string> lines) override;
+  void OnChart(const ReportState& state, const ReportChart& chart) override;
   // Puts the file in place when it was written whole. Failed when it could not be written; the
   // temporary file is then removed.
   Status OnEnd(const ReportState& state) override;

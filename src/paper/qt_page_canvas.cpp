@@ -1,12 +1,14 @@
 #include "paper/qt_page_canvas.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QFontDatabase>
 #include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPen>
+#include <QPolygonF>
 #include <QTextOption>
 
 namespace tallyscan {
@@ -112,6 +114,119 @@ void QtPageCanvas::DrawRoundedFrame(const PaperRect& box) {
   painter_.setPen(QPen(Qt::black, 0.2 * UnitsPerMillimetre()));
   painter_.setBrush(Qt::NoBrush);
   painter_.drawRoundedRect(QRectF(box.left, box.top, box.Width(), box.Height()), radius, radius);
+}
+
+void QtPageCanvas::DrawChart(const PaperRect& box, const ReportChart& chart) {
+  if (!painter_.isActive() || chart.bars.empty()) return;
+  if (slot_ < 0) SelectFont(0);
+  const QFontMetricsF& metrics = *slot_metrics_[static_cast<std::size_t>(slot_)];
+  const double line = metrics.height();
+  const double mm = UnitsPerMillimetre();
+  const std::size_t count = chart.bars.size();
+  double top_value = 0;
+  for (const double value : chart.bars) top_value = std::max(top_value, value);
+  for (const double value : chart.line) top_value = std::max(top_value, value);
+  if (!(top_value > 0)) top_value = 1;
+  top_value *= 1.1;
+  const auto value_text = [&](double value) {
+    return QString::number(value, 'f', top_value < 0.05 ? 4 : 3);
+  };
+
+  painter_.save();
+  const QColor ink = QtColour(text_colour_);
+  QTextOption centred(Qt::AlignCenter);
+  centred.setWrapMode(QTextOption::NoWrap);
+  centred.setTextDirection(Qt::RightToLeft);
+  painter_.setPen(ink);
+  painter_.drawText(QRectF(box.left, box.top, box.Width(), line), FromUtf8(chart.title), centred);
+
+  // The plot: room on the left for the value axis, below for the labels and the legend.
+  const double axis_room = metrics.horizontalAdvance(value_text(top_value)) + 2 * mm;
+  const QRectF plot(box.left + axis_room, box.top + 1.5 * line, box.Width() - axis_room - 2 * mm,
+                    box.Height() - 4 * line);
+  if (plot.width() <= 0 || plot.height() <= 0) {
+    painter_.restore();
+    return;
+  }
+  const auto y_of = [&](double value) { return plot.bottom() - plot.height() * value / top_value; };
+  constexpr int kSteps = 4;
+  const QPen grid(QColor(0xD0, 0xD0, 0xD0), 0.1 * mm);
+  for (int step = 0; step <= kSteps; ++step) {
+    const double value = top_value * step / kSteps;
+    const double y = y_of(value);
+    painter_.setPen(grid);
+    painter_.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+    painter_.setPen(ink);
+    painter_.drawText(QRectF(box.left, y - line / 2, axis_room - mm, line),
+                      Qt::AlignRight | Qt::AlignVCenter, value_text(value));
+  }
+
+  const double slot = plot.width() / static_cast<double>(count);
+  const QColor bar_colour(0x4F, 0x81, 0xBD);
+  painter_.setPen(Qt::NoPen);
+  painter_.setBrush(bar_colour);
+  for (std::size_t i = 0; i < count; ++i) {
+    const double value = std::max(chart.bars[i], 0.0);
+    const double left = plot.left() + slot * (static_cast<double>(i) + 0.15);
+    painter_.drawRect(QRectF(left, y_of(value), slot * 0.7, plot.bottom() - y_of(value)));
+  }
+  painter_.setBrush(Qt::NoBrush);
+
+  // The labels under the bars, every k-th one when all of them would touch.
+  double widest = 0;
+  for (const std::string& label : chart.labels) {
+    widest = std::max(widest, metrics.horizontalAdvance(FromUtf8(label)));
+  }
+  const auto every = static_cast<std::size_t>(std::max(1.0, std::ceil((widest + mm) / slot)));
+  painter_.setPen(ink);
+  for (std::size_t i = 0; i < chart.labels.size() && i < count; i += every) {
+    const double centre = plot.left() + slot * (static_cast<double>(i) + 0.5);
+    painter_.drawText(QRectF(centre - slot * every / 2.0, plot.bottom(), slot * every, line),
+                      Qt::AlignCenter, FromUtf8(chart.labels[i]));
+  }
+
+  const QColor line_colour(0xC0, 0x30, 0x30);
+  if (!chart.line.empty()) {
+    QPolygonF points;
+    for (std::size_t i = 0; i < chart.line.size() && i < count; ++i) {
+      points << QPointF(plot.left() + slot * (static_cast<double>(i) + 0.5), y_of(chart.line[i]));
+    }
+    painter_.setPen(QPen(line_colour, 0.5 * mm, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter_.drawPolyline(points);
+    if (count <= 20) {
+      painter_.setBrush(line_colour);
+      for (const QPointF& point : points) painter_.drawEllipse(point, 0.8 * mm, 0.8 * mm);
+      painter_.setBrush(Qt::NoBrush);
+    }
+  }
+  painter_.setPen(QPen(ink, 0.2 * mm));
+  painter_.drawLine(plot.bottomLeft(), plot.bottomRight());
+  painter_.drawLine(plot.bottomLeft(), plot.topLeft());
+
+  // The legend, centred below the labels: a bar's square and the line's stroke.
+  const QString bars_caption = FromUtf8(chart.bars_caption);
+  const QString line_caption = FromUtf8(chart.line_caption);
+  const double key = 4 * mm;
+  const double legend_width =
+      key + mm + metrics.horizontalAdvance(bars_caption) + 4 * mm +
+      (chart.line.empty() ? 0 : key + mm + metrics.horizontalAdvance(line_caption));
+  double x = box.left + (box.Width() - legend_width) / 2;
+  const double legend_y = plot.bottom() + 1.5 * line;
+  painter_.fillRect(QRectF(x, legend_y + line / 2 - key / 4, key, key / 2), bar_colour);
+  x += key + mm;
+  painter_.setPen(ink);
+  painter_.drawText(QRectF(x, legend_y, metrics.horizontalAdvance(bars_caption) + mm, line),
+                    Qt::AlignLeft | Qt::AlignVCenter, bars_caption);
+  x += metrics.horizontalAdvance(bars_caption) + 4 * mm;
+  if (!chart.line.empty()) {
+    painter_.setPen(QPen(line_colour, 0.5 * mm));
+    painter_.drawLine(QPointF(x, legend_y + line / 2), QPointF(x + key, legend_y + line / 2));
+    x += key + mm;
+    painter_.setPen(ink);
+    painter_.drawText(QRectF(x, legend_y, metrics.horizontalAdvance(line_caption) + mm, line),
+                      Qt::AlignLeft | Qt::AlignVCenter, line_caption);
+  }
+  painter_.restore();
 }
 
 void QtPageCanvas::StartPage() {

@@ -35,6 +35,10 @@ class QtPageCanvas final : public PageCanvas {
                 bool elide) override;
   void DrawLine(double x1, double y1, double x2, double y2, Colour colour, double width) override;
   void DrawRoundedFrame(const PaperRect& box) override;
+  // Bars for the actual figures, the expected line over them with a dot per label, the value
+  // axis with four steps, the labels under the bars (every k-th when they would touch), the
+  // title above and the legend below, in the selected font.
+  void DrawChart(const PaperRect& box, const ReportChart& chart) override;
   void StartPage() override;
   Status Finish() override;
 

@@ -35,8 +35,11 @@ __extension__ typedef unsigned __int128 JetWideUnsigned;
 enum class JetState { kRun, kWeak, kNotRun };   // worse to the right
 std::string_view JetStateText(JetState state);  // "run", "weak", "not run"
 
-// The Hebrew caption of a test.
+// The Hebrew caption of a test, its rule in words (naming the parameters it compares with)
+// and the risk it answers, one sentence each.
 std::string_view JetCaption(JetTest test);
+std::string_view JetRule(JetTest test);
+std::string_view JetRisk(JetTest test);
 
 // The files a result names: INI.TXT, BKMVDATA.ZIP when the set was extracted from it, and
 // the data file the store reads.

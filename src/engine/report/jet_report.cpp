@@ -121,43 +121,83 @@ bool Rows(const std::vector<std::string>& rows, ReportStream& stream) {
   return true;
 }
 
-bool Hits(const RecordStore& store, const JetResult& result, ReportStream& stream) {
+void HitColumns(ReportStream& stream) {
+  stream.SetColumns(
+      {{Column(70, "שורה"), Column(50, "רשומה"), Column(90, "תנועה"), Column(90, "חשבון"),
+        Column(90, "תאריך"), Column(110, "סכום", kFigureColumn), Column(200, "פרט")}});
+}
+
+// A test's caption, its rule and risk, its state, hits and hit amount, and why it has the
+// state it has.
+bool TestFacts(const JetResult& result, const JetTestResult& t, ReportStream& stream) {
+  if (!Heading(stream,
+               std::string(JetCaption(t.test)) + " (" + std::string(JetTestId(t.test)) + ")")) {
+    return false;
+  }
+  if (!stream.Line({"הכלל: " + std::string(JetRule(t.test))}, kBodyStyle, kSpanRight) ||
+      !stream.Line({"הסיכון: " + std::string(JetRisk(t.test))}, kBodyStyle, kSpanRight)) {
+    return false;
+  }
+  const std::string facts = "מצב: " + std::string(JetStateCaption(t.state)) +
+                            "   פגיעות: " + FormatCount(t.hits) +
+                            "   סכום הפגיעות: " + Wide(t.hit_amount);
+  if (!stream.Line({facts}, kBodyStyle, kSpanRight)) return false;
+  const std::string reason = JetStateReason(result, t);
+  return reason.empty() || stream.Line({reason}, kBodyStyle, kSpanRight);
+}
+
+// The hit rows of a test, at most `limit` of them, then a line saying how many more there are.
+bool HitLines(const RecordStore& store, const JetResult& result, const JetTestResult& t,
+              std::size_t limit, ReportStream& stream) {
   SilentProgress silent;
-  for (const JetTestResult& t : result.tests) {
-    stream.SetColumns(
-        {{Column(70, "שורה"), Column(50, "רשומה"), Column(90, "תנועה"), Column(90, "חשבון"),
-          Column(90, "תאריך"), Column(110, "סכום", kFigureColumn), Column(200, "פרט")}});
-    if (!Heading(stream,
-                 std::string(JetCaption(t.test)) + " (" + std::string(JetTestId(t.test)) + ")")) {
-      return false;
-    }
-    const std::string facts = "מצב: " + std::string(JetStateCaption(t.state)) +
-                              "   פגיעות: " + FormatCount(t.hits) +
-                              "   סכום הפגיעות: " + Wide(t.hit_amount);
-    if (!stream.Line({facts}, kBodyStyle, kSpanRight)) return false;
-    const std::string reason = JetStateReason(result, t);
-    if (!reason.empty() && !stream.Line({reason}, kBodyStyle, kSpanRight)) return false;
-    std::vector<std::string> rows;
-    if (!JetHitRows(store, result, t.test, silent, rows).ok()) return false;
-    const auto limit =
-        static_cast<std::size_t>(std::max<std::int64_t>(result.parameters.report_hits, 0));
-    const std::size_t shown = std::min(rows.size(), limit);
-    rows.resize(shown > 0 ? shown : 0);
-    for (const std::string& row : rows) {
-      if (!stream.Line(CellsOf(row))) return false;
-    }
-    const std::int64_t all_rows = static_cast<std::int64_t>(
-        t.transaction_ranges.size() + t.document_ranges.size() + t.lines.size());
-    if (all_rows > static_cast<std::int64_t>(shown) &&
-        !stream.Line({"ועוד " + FormatCount(all_rows - static_cast<std::int64_t>(shown)) +
+  std::vector<std::string> rows;
+  if (!JetHitRows(store, result, t.test, silent, rows).ok()) return false;
+  const std::size_t shown = std::min(rows.size(), limit);
+  rows.resize(shown);
+  for (const std::string& row : rows) {
+    if (!stream.Line(CellsOf(row))) return false;
+  }
+  const std::int64_t all_rows = static_cast<std::int64_t>(
+      t.transaction_ranges.size() + t.document_ranges.size() + t.lines.size());
+  return all_rows <= static_cast<std::int64_t>(shown) ||
+         stream.Line({"ועוד " + FormatCount(all_rows - static_cast<std::int64_t>(shown)) +
                       " שורות שאינן מודפסות"},
-                     kBodyStyle, kSpanRight)) {
-      return false;
-    }
+                     kBodyStyle, kSpanRight);
+}
+
+// On pages and in the HTML forms: each test with its first `report_hits` hits.
+bool Hits(const RecordStore& store, const JetResult& result, ReportStream& stream) {
+  const auto limit =
+      static_cast<std::size_t>(std::max<std::int64_t>(result.parameters.report_hits, 0));
+  for (const JetTestResult& t : result.tests) {
+    HitColumns(stream);
+    if (!TestFacts(result, t, stream) || !HitLines(store, result, t, limit, stream)) return false;
   }
   return true;
 }
 
+// In the workbook: each test on a sheet named by its id, with every hit.
+bool TestSheets(const RecordStore& store, const JetResult& result, ReportStream& stream) {
+  for (const JetTestResult& t : result.tests) {
+    stream.Sheet(JetTestId(t.test));
+    if (!TestFacts(result, t, stream)) return false;
+    HitColumns(stream);
+    if (!HitLines(store, result, t, SIZE_MAX, stream)) return false;
+  }
+  return true;
+}
+
+// "N = …   MAD = … (class)   χ² = …   p = …" of a digit population.
+std::string DigitFigures(const JetDigitPopulation& p) {
+  std::string text = "N = " + FormatCount(p.n);
+  if (p.mad) text += "   MAD = " + FormatNumber("#,.000000", *p.mad);
+  if (p.mad_class) text += " (" + *p.mad_class + ")";
+  if (p.chi2) text += "   χ² = " + FormatNumber("#,.00", *p.chi2);
+  if (p.p) text += "   p = " + FormatNumber("#,.0000", *p.p);
+  return text;
+}
+
+// The digit tables of every population; the population "all" also as a chart.
 bool Digits(const JetResult& result, ReportStream& stream) {
   for (const JetDigitResult& d : result.digits) {
     for (std::size_t population = 0; population < d.populations.size(); ++population) {
@@ -165,15 +205,19 @@ bool Digits(const JetResult& result, ReportStream& stream) {
       stream.SetColumns({{Column(60, "ספרה"), Column(90, "מספר", kFigureColumn),
                           Column(90, "בפועל", kFigureColumn), Column(90, "צפוי", kFigureColumn),
                           Column(90, "Z", kFigureColumn)}});
-      std::string title = std::string(JetCaption(d.test)) + " - " +
-                          std::string(kJetPopulationNames[population]) +
-                          "   N = " + FormatCount(p.n);
-      if (p.mad) title += "   MAD = " + FormatNumber("#,.000000", *p.mad);
-      if (p.mad_class) title += " (" + *p.mad_class + ")";
-      if (p.chi2) title += "   χ² = " + FormatNumber("#,.00", *p.chi2);
-      if (p.p) title += "   p = " + FormatNumber("#,.0000", *p.p);
-      title += "   " + std::string(JetStateCaption(p.state));
+      const std::string title = std::string(JetCaption(d.test)) + " - " +
+                                std::string(kJetPopulationNames[population]) + "   " +
+                                DigitFigures(p) + "   " + std::string(JetStateCaption(p.state));
       if (!Heading(stream, title)) return false;
+      ReportChart chart{std::string(JetCaption(d.test)) + "   " + DigitFigures(p),
+                        {},
+                        p.actual,
+                        p.expected,
+                        "בפועל",
+                        "צפוי",
+                        0,
+                        2,
+                        3};
       for (std::size_t i = 0; i < p.counts.size(); ++i) {
         const int digit = d.first_digit + static_cast<int>(i);
         std::string label = std::to_string(digit);
@@ -184,6 +228,12 @@ bool Digits(const JetResult& result, ReportStream& stream) {
                           i < p.z.size() ? FormatNumber("#,.00", p.z[i]) : ""})) {
           return false;
         }
+        chart.labels.push_back(std::move(label));
+      }
+      // Without amounts there are no proportions to draw.
+      if (static_cast<JetPopulationKind>(population) == JetPopulationKind::kAll &&
+          !p.actual.empty()) {
+        stream.Chart(chart);
       }
     }
   }
@@ -195,6 +245,7 @@ bool Digits(const JetResult& result, ReportStream& stream) {
 bool WriteJetReport(const RecordStore& store, const JetResult& result, std::string_view run_date,
                     ReportStream& stream) {
   stream.AddTitle("10דו\"ח ראיות - בדיקות פקודות יומן");
+  stream.Sheet("סיכום");
   if (!Facts(result, run_date, stream)) return false;
   stream.SetColumns({{Column(130, "מזהה"), Column(220, "בדיקה"), Column(80, "מצב"),
                       Column(70, "פגיעות", kFigureColumn), Column(270, "הנתון העיקרי")}});
@@ -204,10 +255,17 @@ bool WriteJetReport(const RecordStore& store, const JetResult& result, std::stri
   if (!Heading(stream, "מספיקות הנתונים") || !Rows(JetSufficiencyRows(result), stream)) {
     return false;
   }
-  if (!Hits(store, result, stream) || !Digits(result, stream)) return false;
+  stream.SetReach(ReportReach::kAllButWorkbook);
+  const bool hits = Hits(store, result, stream);
+  stream.SetReach(ReportReach::kEvery);
+  if (!hits || !Digits(result, stream)) return false;
   stream.SetColumns({{Column(50, "דירוג"), Column(120, "עסקה"), Column(60, "ציון", kFigureColumn),
                       Column(300, "בדיקות"), Column(90, "שורה ראשונה")}});
-  return Heading(stream, "דירוג העסקאות") && Rows(JetRankingRows(result), stream);
+  if (!Heading(stream, "דירוג העסקאות") || !Rows(JetRankingRows(result), stream)) return false;
+  stream.SetReach(ReportReach::kWorkbookOnly);
+  const bool sheets = TestSheets(store, result, stream);
+  stream.SetReach(ReportReach::kEvery);
+  return sheets;
 }
 
 }  // namespace tallyscan

@@ -49,6 +49,9 @@ class PageCanvas {
   virtual void DrawLine(double x1, double y1, double x2, double y2, Colour colour,
                         double width) = 0;
   virtual void DrawRoundedFrame(const PaperRect& box) = 0;
+  // Draws a chart inside `box`: its title (in the selected font) above, bars for `bars` with
+  // the value axis and the labels, `line` over them, and a legend below.
+  virtual void DrawChart(const PaperRect& box, const ReportChart& chart) = 0;
 
   // Begins a page: the first call the document's first page, every later call a new one.
   virtual void StartPage() = 0;

@@ -31,6 +31,7 @@ constexpr Colour kBlack = 0;
 constexpr Colour kErrorInk = Rgb(255, 0, 0);
 constexpr double kRowSpacing = 1.3;  // a row's height in lines of its font
 constexpr double kCellMarginMm = 0.8;
+constexpr double kChartHeightMm = 85;  // at most half a page
 constexpr double kGridLineMm = 0.1;
 constexpr double kRuleStepMm = 0.25;  // thickness of a mode-1 rule; larger modes are thicker
 constexpr double kMarginLimitMm = 100;
@@ -218,6 +219,12 @@ void PageLayout::OnAddressBox(const ReportState& state, std::span<const std::str
   Add(state, std::move(item));
 }
 
+void PageLayout::OnChart(const ReportState& state, const ReportChart& chart) {
+  Item item = MakeItem(ItemKind::kChart);
+  item.chart = chart;
+  Add(state, std::move(item));
+}
+
 int PageLayout::PageNumber() const { return std::max(1, pages_ + (items_.empty() ? 0 : 1)); }
 
 void PageLayout::Add(const ReportState& state, Item item) {
@@ -309,6 +316,9 @@ void PageLayout::Measure(Item& item) {
       canvas_.SelectFont(SlotFor(kBodySlot, wide_));
       item.height = canvas_.LineHeight() * (static_cast<double>(item.cells.size()) + 0.8);
       return;
+    case ItemKind::kChart:
+      item.height = std::min(kChartHeightMm * units_per_mm_, area_.Height() / 2);
+      return;
   }
 }
 
@@ -355,6 +365,9 @@ void PageLayout::DrawPage(const ReportState& state) {
         break;
       case ItemKind::kAddressBox:
         DrawAddressBox(item, y);
+        break;
+      case ItemKind::kChart:
+        DrawChart(item, y);
         break;
     }
     y += item.height;
@@ -629,6 +642,12 @@ void PageLayout::DrawAddressBox(const Item& item, double y) {
                      TextAlign::kRight, true, true);
     top += line;
   }
+}
+
+void PageLayout::DrawChart(const Item& item, double y) {
+  canvas_.SelectFont(SlotFor(kBodySlot, wide_));
+  const double gap = canvas_.LineHeight() / 2;
+  canvas_.DrawChart({area_.left, y + gap, area_.right, y + item.height - gap}, item.chart);
 }
 
 Status PageLayout::OnEnd(const ReportState& state) {

@@ -20,7 +20,7 @@
 // then, the text columns give way further, their words breaking into shorter lines. Only
 // figures wider than the whole page make the table grow past its left edge. A row stays on one
 // page unless it alone is taller than a page; a row that does not fit below the others opens
-// the next page.
+// the next page. A chart spans the printable width at a fixed height and is never split.
 
 #include <cstdint>
 #include <memory>
@@ -41,6 +41,8 @@ class PageLayout final : public ReportTarget {
   void OnLine(const ReportState& state, const ReportLine& line) override;
   void OnFreeText(const ReportState& state, const FreeText& text) override;
   void OnAddressBox(const ReportState& state, std::span<const std::string> lines) override;
+  // A chart takes the printable width and a fixed height; it stays on one page.
+  void OnChart(const ReportState& state, const ReportChart& chart) override;
   Status OnEnd(const ReportState& state) override;
   int PageNumber() const override;
 
@@ -49,7 +51,7 @@ class PageLayout final : public ReportTarget {
   bool Wide() const { return wide_; }
 
   // What a page holds, in the order it is drawn.
-  enum class ItemKind { kLine, kHeadings, kFreeText, kAddressBox };
+  enum class ItemKind { kLine, kHeadings, kFreeText, kAddressBox, kChart };
   struct Item {
     ItemKind kind = ItemKind::kLine;
     std::vector<std::string> cells;  // a line's cells; the free text's text; the box's lines
@@ -57,6 +59,7 @@ class PageLayout final : public ReportTarget {
     int mode = 0;
     LineMark mark = LineMark::kPlain;
     FreeText free_text;
+    ReportChart chart;
     std::vector<std::vector<std::string>> lines;  // a line's cells as drawn, line by line
     int measured_at = -1;    // the widths the lines were broken for (widths_version_)
     bool continued = false;  // the rest of a row begun on the page before: no rule above it
@@ -84,6 +87,7 @@ class PageLayout final : public ReportTarget {
   void DrawLine(const ReportState& state, const Item& item, double y);
   void DrawFreeText(const Item& item, double y);
   void DrawAddressBox(const Item& item, double y);
+  void DrawChart(const Item& item, double y);
   void VerticalRules(double top, double bottom, bool inner);
   int LineSlot(int style) const;
   double RowHeight(int slot);

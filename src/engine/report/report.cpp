@@ -114,7 +114,9 @@ void ReportStream::SetColumns(ColumnLayout columns) {
     column.width = std::max(column.width, 0);
   }
   state_.columns = std::move(columns);
-  for (ReportTarget* target : targets_) target->OnColumns(state_);
+  for (ReportTarget* target : targets_) {
+    if (Reaches(*target)) target->OnColumns(state_);
+  }
 }
 
 bool ReportStream::Line(std::vector<std::string> cells, int style, int mode, LineMark mark) {
@@ -133,7 +135,7 @@ bool ReportStream::Line(std::vector<std::string> cells, int style, int mode, Lin
   ++state_.line_number;
   int page = 0;
   for (ReportTarget* target : targets_) {
-    target->OnLine(state_, line);
+    if (Reaches(*target)) target->OnLine(state_, line);
     page = std::max(page, target->PageNumber());
   }
   if (listener_ != nullptr) listener_->OnLine(state_.line_number, page);
@@ -144,12 +146,44 @@ void ReportStream::PlainKot(double lines_before, double extra_height, std::strin
                             int width_percent) {
   if (stopped_ || ended_) return;
   const FreeText text{lines_before, extra_height, ParseCodedText(coded), width_percent};
-  for (ReportTarget* target : targets_) target->OnFreeText(state_, text);
+  for (ReportTarget* target : targets_) {
+    if (Reaches(*target)) target->OnFreeText(state_, text);
+  }
 }
 
 void ReportStream::CliName(std::span<const std::string> lines) {
   if (stopped_ || ended_) return;
-  for (ReportTarget* target : targets_) target->OnAddressBox(state_, lines);
+  for (ReportTarget* target : targets_) {
+    if (Reaches(*target)) target->OnAddressBox(state_, lines);
+  }
+}
+
+void ReportStream::Chart(const ReportChart& chart) {
+  if (stopped_ || ended_) return;
+  for (ReportTarget* target : targets_) {
+    if (Reaches(*target)) target->OnChart(state_, chart);
+  }
+}
+
+void ReportStream::Sheet(std::string_view name) {
+  if (stopped_ || ended_) return;
+  for (ReportTarget* target : targets_) {
+    if (Reaches(*target)) target->OnSheet(state_, name);
+  }
+}
+
+void ReportStream::SetReach(ReportReach reach) { reach_ = reach; }
+
+bool ReportStream::Reaches(const ReportTarget& target) const {
+  switch (reach_) {
+    case ReportReach::kWorkbookOnly:
+      return target.KeepsSheets();
+    case ReportReach::kAllButWorkbook:
+      return !target.KeepsSheets();
+    case ReportReach::kEvery:
+      break;
+  }
+  return true;
 }
 
 Status ReportStream::End() {

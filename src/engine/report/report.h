@@ -139,6 +139,30 @@ struct FreeText {
   int width_percent = 0;
 };
 
+// A picture: a column chart given as data. Bars of `bars` stand over their `labels`; `line`
+// (as many points as bars, or none) runs over them. `title` names the chart with its figures.
+// A chart follows the table that holds its figures, its last lines one per label: a workbook
+// charts those cells (the columns named here) instead of copying the figures.
+struct ReportChart {
+  std::string title;
+  std::vector<std::string> labels;
+  std::vector<double> bars;
+  std::vector<double> line;
+  std::string bars_caption;  // the legend's words for the bars and for the line
+  std::string line_caption;
+  int label_column = 0;  // columns of the table, 0-based
+  int bars_column = 1;
+  int line_column = 2;
+};
+
+// Which targets what the producer says next reaches: a workbook can hold what a page or an
+// HTML table should not (every hit of a test on a sheet of its own), and the reverse.
+enum class ReportReach {
+  kEvery,
+  kWorkbookOnly,    // the targets that keep sheets
+  kAllButWorkbook,  // the targets that do not
+};
+
 // One output of a run. The stream calls it in the producer's order and always ends with
 // OnEnd, also after a stop or a failure of another target. A target that fails keeps
 // accepting calls and reports the failure from OnEnd.
@@ -150,6 +174,14 @@ class ReportTarget {
   virtual void OnFreeText(const ReportState& state, const FreeText& text) = 0;
   // The addressee box (CliName): the heading line first, then the address lines.
   virtual void OnAddressBox(const ReportState& state, std::span<const std::string> lines) = 0;
+  // A picture; the targets that draw none (the HTML forms, whose tables carry the figures)
+  // leave it out.
+  virtual void OnChart(const ReportState& /*state*/, const ReportChart& /*chart*/) {}
+  // A named part of the report: a workbook begins a sheet of that name (the first sheet takes
+  // it when nothing was written yet); the other targets go on as before.
+  virtual void OnSheet(const ReportState& /*state*/, std::string_view /*name*/) {}
+  // Whether the target is a workbook, for ReportReach.
+  virtual bool KeepsSheets() const { return false; }
   // Closes the output. Failed when it could not be written completely: the message says so
   // and the target has removed its partial file.
   virtual Status OnEnd(const ReportState& state) = 0;
@@ -191,6 +223,14 @@ class ReportStream {
   void PlainKot(double lines_before, double extra_height, std::string_view coded,
                 int width_percent);
   void CliName(std::span<const std::string> lines);
+  // A chart after the table of its figures (ReportChart).
+  void Chart(const ReportChart& chart);
+  // Begins a part named `name`: a sheet of its own in a workbook, the pages and the HTML
+  // documents going on.
+  void Sheet(std::string_view name);
+  // The targets that the calls after it reach, until the next call (every target at first).
+  // The columns given while a reach holds reach only its targets: give them again after it.
+  void SetReach(ReportReach reach);
   // Closes every target (once; later calls return the first result). Failed when a target
   // failed: the messages of all that failed, one per line.
   Status End();
@@ -203,9 +243,12 @@ class ReportStream {
   std::vector<ReportTarget*> targets_;
   ProgressMonitor& monitor_;
   ReportListener* listener_;
+  ReportReach reach_ = ReportReach::kEvery;
   bool stopped_ = false;
   bool ended_ = false;
   Status end_status_;
+
+  bool Reaches(const ReportTarget& target) const;
 };
 
 }  // namespace tallyscan

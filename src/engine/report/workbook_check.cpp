@@ -93,6 +93,11 @@ std::string WorkbookFault(const std::string& path, const WorkbookParts& parts) {
   std::vector<std::string> expected(std::begin(kFixedParts), std::end(kFixedParts));
   if (parts.custom_properties) expected.emplace_back("docProps/custom.xml");
   for (std::size_t s = 0; s < parts.sheet_rows.size(); ++s) expected.push_back(SheetName(s));
+  for (int c = 1; c <= parts.charts; ++c)
+    expected.push_back("xl/charts/chart" + std::to_string(c) + ".xml");
+  for (int d = 1; d <= parts.drawings; ++d) {
+    expected.push_back("xl/drawings/drawing" + std::to_string(d) + ".xml");
+  }
   for (const std::string& name : expected) {
     if (entries.find(name) == entries.end()) return "the part " + name + " is missing";
   }

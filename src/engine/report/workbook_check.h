@@ -18,6 +18,8 @@ namespace tallyscan {
 struct WorkbookParts {
   std::vector<std::int64_t> sheet_rows;  // per sheet, the rows that hold at least one cell
   bool custom_properties = false;        // docProps/custom.xml is expected
+  int charts = 0;                        // xl/charts/chartN.xml
+  int drawings = 0;                      // xl/drawings/drawingN.xml: the sheets with charts
 };
 
 // What is wrong with the workbook at `path` (English, for the failure message); empty when it

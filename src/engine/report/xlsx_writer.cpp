@@ -67,7 +67,11 @@ struct XlsxReportWriter::Book {
   std::int64_t created = 0;
   lxw_workbook* workbook = nullptr;
   std::vector<lxw_worksheet*> sheets;
-  lxw_row_t row = 0;  // the next row of the current sheet
+  std::vector<std::string> sheet_names;
+  std::string part_name;         // the name OnSheet gave; empty for the report's own sheets
+  std::int64_t part_sheets = 0;  // the sheets of that part so far
+  lxw_row_t row = 0;             // the next row of the current sheet
+  lxw_row_t table_row = 0;       // the first row under the current sheet's last heading row
   std::uint32_t rows_per_sheet = LXW_ROW_MAX;
   lxw_error error = LXW_NO_ERROR;
   bool began = false;
@@ -76,7 +80,10 @@ struct XlsxReportWriter::Book {
   lxw_row_t last_row_counted = 0;
   bool row_counted = false;
   bool custom_properties = false;
-  std::vector<double> widths;  // per column, in characters, the widest seen
+  // Per sheet and column, in characters, the widest heading or cell seen there.
+  std::vector<std::vector<double>> sheet_widths;
+  int charts = 0;
+  std::vector<bool> sheet_drawn;  // per sheet, whether a chart stands on it
   // Formats by (kind, decimals, sense, colour, bold): kind 0 text, 1 number, 2 title,
   // 3 heading, 4 spanning. Every cell asks for its format: the last one asked for is at hand.
   std::map<std::tuple<int, int, int, int, bool>, lxw_format*> formats;
@@ -127,9 +134,19 @@ struct XlsxReportWriter::Book {
     return std::max<std::size_t>(state.columns.columns.size(), 1);
   }
 
+  // Widens a column of the current sheet to `width` characters.
+  void Widen(std::size_t column, double width) {
+    std::vector<double>& widths = sheet_widths.back();
+    if (column >= widths.size()) widths.resize(column + 1, 0);
+    widths[column] = std::max(widths[column], width);
+  }
+
+  // The next sheet of the current part: the report's own "דו'ח", "דו'ח 2"…; a named part's
+  // "name", "name-2"….
   void NewSheet() {
-    std::string name = "דו'ח";
-    if (!sheets.empty()) name += " " + PlainNumber(static_cast<std::int64_t>(sheets.size()) + 1);
+    ++part_sheets;
+    std::string name = part_name.empty() ? "דו'ח" : part_name;
+    if (part_sheets > 1) name += (part_name.empty() ? " " : "-") + PlainNumber(part_sheets);
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, name.c_str());
     if (sheet == nullptr) {
       Note(LXW_ERROR_MEMORY_MALLOC_FAILED);
@@ -137,9 +154,13 @@ struct XlsxReportWriter::Book {
     }
     worksheet_right_to_left(sheet);
     sheets.push_back(sheet);
+    sheet_names.push_back(std::move(name));
     sheet_rows.push_back(0);
+    sheet_widths.emplace_back();
+    sheet_drawn.push_back(false);
     row_counted = false;
     row = 0;
+    table_row = 0;
   }
 
   // Text across every column of the table, centred.
@@ -158,9 +179,10 @@ struct XlsxReportWriter::Book {
       const std::string caption(TrimSpaces(columns[c].caption));
       Put(worksheet_write_string(Sheet(), row, static_cast<lxw_col_t>(c), CellText(caption).c_str(),
                                  format));
+      Widen(c, static_cast<double>(columns[c].width));
     }
     worksheet_freeze_panes(Sheet(), row + 1, 0);
-    ++row;
+    table_row = ++row;
   }
 
   // The first output of a run: the sheet and the title lines.
@@ -188,7 +210,6 @@ struct XlsxReportWriter::Book {
   void Cell(const ReportState& state, std::size_t column, const std::string& cell, int type,
             bool bold) {
     const auto col = static_cast<lxw_col_t>(column);
-    if (column >= widths.size()) widths.resize(column + 1, 0);
     const std::optional<Figure> figure = type != kTextColumn ? ParseFigure(cell) : std::nullopt;
     // A cell's number is a double: a figure of more digits than it holds exactly is written
     // as its text, never rounded.
@@ -204,7 +225,7 @@ struct XlsxReportWriter::Book {
       const int decimals = std::min(figure->decimals, 10);
       Put(worksheet_write_number(Sheet(), row, col, value,
                                  Format(state, 1, decimals, figure->sense != 0, colour, bold)));
-      widths[column] = std::max(widths[column], static_cast<double>(cell.size()) + 2);
+      Widen(column, static_cast<double>(cell.size()) + 2);
       return;
     }
     if (TrimSpaces(cell).empty()) return;
@@ -294,17 +315,74 @@ void XlsxReportWriter::OnAddressBox(const ReportState& state, std::span<const st
   }
 }
 
+void XlsxReportWriter::OnSheet(const ReportState& state, std::string_view name) {
+  Book& book = *book_;
+  if (book.workbook == nullptr) return;
+  book.part_name = std::string(name);
+  book.part_sheets = 0;
+  // Nothing written yet: the first sheet, with the title lines, is the part's.
+  if (!book.began) {
+    book.Begin(state);
+    return;
+  }
+  book.NewSheet();
+}
+
+void XlsxReportWriter::OnChart(const ReportState& state, const ReportChart& chart) {
+  Book& book = *book_;
+  if (book.workbook == nullptr || book.sheets.empty()) return;
+  // The table's lines stand just above, all on this sheet under its heading row; a table
+  // that a full sheet broke in two is left without its chart.
+  const auto count = static_cast<lxw_row_t>(chart.labels.size());
+  if (count == 0 || book.table_row == 0 || book.row < book.table_row + count) return;
+  lxw_chart* made = workbook_add_chart(book.workbook, LXW_CHART_COLUMN);
+  if (made == nullptr) {
+    book.Note(LXW_ERROR_MEMORY_MALLOC_FAILED);
+    return;
+  }
+  const lxw_row_t first = book.row - count;
+  const lxw_row_t last = book.row - 1;
+  const char* sheet_name = book.sheet_names.back().c_str();
+  const auto add_series = [&](int column, const std::string& caption) {
+    lxw_chart_series* series = chart_add_series(made, nullptr, nullptr);
+    if (series == nullptr) {
+      book.Note(LXW_ERROR_MEMORY_MALLOC_FAILED);
+      return;
+    }
+    const auto label = static_cast<lxw_col_t>(std::max(chart.label_column, 0));
+    const auto values = static_cast<lxw_col_t>(std::max(column, 0));
+    chart_series_set_categories(series, sheet_name, first, label, last, label);
+    // The labels are texts ("07"). The library learns that from the cells it holds, and in
+    // this mode it holds none: without being told, a reader would number the bars 1, 2, 3…
+    series->categories->has_string_cache = LXW_TRUE;
+    chart_series_set_values(series, sheet_name, first, values, last, values);
+    if (!caption.empty()) chart_series_set_name(series, CellText(caption).c_str());
+  };
+  add_series(chart.bars_column, chart.bars_caption);
+  if (!chart.line.empty()) add_series(chart.line_column, chart.line_caption);
+  chart_title_set_name(made, CellText(chart.title).c_str());
+  chart_legend_set_position(made, LXW_CHART_LEGEND_BOTTOM);
+  lxw_chart_options options{};
+  options.x_scale = count > 20 ? 2.5 : 1.5;
+  options.y_scale = 1.2;
+  // Beside the table, level with its heading row.
+  const auto beside =
+      static_cast<lxw_col_t>(std::max<std::size_t>(state.columns.columns.size(), 1) + 1);
+  book.Note(worksheet_insert_chart_opt(book.Sheet(), book.table_row - 1, beside, made, &options));
+  ++book.charts;
+  book.sheet_drawn.back() = true;
+}
+
 Status XlsxReportWriter::OnEnd(const ReportState& state) {
   Book& book = *book_;
   if (book.workbook != nullptr) {
     book.Begin(state);
-    const auto& columns = state.columns.columns;
-    for (lxw_worksheet* sheet : book.sheets) {
-      for (std::size_t c = 0; c < columns.size(); ++c) {
-        const double seen = c < book.widths.size() ? book.widths[c] : 0;
-        const double width = std::max({static_cast<double>(columns[c].width), seen, kMinimumWidth});
-        book.Note(worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
-                                       width, nullptr));
+    for (std::size_t s = 0; s < book.sheets.size(); ++s) {
+      const std::vector<double>& widths = book.sheet_widths[s];
+      for (std::size_t c = 0; c < widths.size(); ++c) {
+        book.Note(worksheet_set_column(book.sheets[s], static_cast<lxw_col_t>(c),
+                                       static_cast<lxw_col_t>(c),
+                                       std::max(widths[c], kMinimumWidth), nullptr));
       }
     }
     const std::string title = state.titles.empty() ? std::string() : state.titles.front().text;
@@ -337,7 +415,9 @@ Status XlsxReportWriter::OnEnd(const ReportState& state) {
   if (book.error != LXW_NO_ERROR) {
     fault = lxw_strerror(book.error);
   } else {
-    fault = WorkbookFault(book.file.WritePath(), {book.sheet_rows, book.custom_properties});
+    const auto drawings = std::count(book.sheet_drawn.begin(), book.sheet_drawn.end(), true);
+    fault = WorkbookFault(book.file.WritePath(), {book.sheet_rows, book.custom_properties,
+                                                  book.charts, static_cast<int>(drawings)});
   }
   if (fault.empty()) return book.file.Commit();
   book.file.Discard();

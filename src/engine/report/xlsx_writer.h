@@ -7,8 +7,10 @@
 // its kin) in the debit and credit colours the HTML document gives them (a figure of more
 // digits than a double holds exactly, beyond 2^53, is its text), texts are text. A
 // report longer than a sheet continues on a further sheet under a repeated heading row.
-// Spanning lines are centred across the columns (cells cannot be merged in this mode). The
-// document properties name the data file with its size, SHA-256 and the time it was read.
+// Spanning lines are centred across the columns (cells cannot be merged in this mode). A named
+// part (ReportStream::Sheet) begins a sheet of that name, and a chart becomes a native column
+// chart of the cells of its table. The document properties name the data file with its size,
+// SHA-256 and the time it was read.
 
 #include <cstdint>
 #include <memory>
@@ -37,6 +39,12 @@ class XlsxReportWriter final : public ReportTarget {
   void OnLine(const ReportState& state, const ReportLine& line) override;
   void OnFreeText(const ReportState& state, const FreeText& text) override;
   void OnAddressBox(const ReportState& state, std::span<const std::string> lines) override;
+  // A native column chart of the cells of the table just written, beside it: the bars as
+  // one series, the line (when the chart has one) as a second.
+  void OnChart(const ReportState& state, const ReportChart& chart) override;
+  // A sheet named `name`; when it is full the part goes on in "name-2", "name-3"…
+  void OnSheet(const ReportState& state, std::string_view name) override;
+  bool KeepsSheets() const override { return true; }
   // Finishes the workbook, reads it back whole (every part present, every entry through its
   // CRC, every sheet complete) and only then puts it in place. Failed when it could not be
   // written or does not read back; the temporary file is then removed.

@@ -62,6 +62,9 @@ class RecordingCanvas final : public PageCanvas {
     lines.push_back({pages, y1, y2, width});
   }
   void DrawRoundedFrame(const PaperRect&) override {}
+  void DrawChart(const PaperRect& box, const ReportChart& chart) override {
+    charts.push_back({pages, box, chart.title});
+  }
   void StartPage() override { ++pages; }
   Status Finish() override {
     ++finished;
@@ -96,6 +99,12 @@ class RecordingCanvas final : public PageCanvas {
 
   std::vector<DrawnText> texts;
   std::vector<DrawnLine> lines;
+  struct DrawnChart {
+    int page;
+    PaperRect box;
+    std::string title;
+  };
+  std::vector<DrawnChart> charts;
   int pages = 0;
   int finished = 0;
   Colour text_colour = 0;
@@ -326,6 +335,39 @@ TEST_F(PageLayoutTest, ARowStaysOnOnePageUnlessItIsTallerThanAPage) {
     EXPECT_EQ(1000 + word, words[static_cast<std::size_t>(word)]);
   EXPECT_GE(pages.size(), 5u);
   for (const DrawnText& text : canvas_.texts) EXPECT_LE(text.box.bottom, 1400.01) << text.text;
+}
+
+TEST_F(PageLayoutTest, AChartSpansThePageBelowItsTableAndMovesWholeToTheNextPage) {
+  // Tables of nine rows, each with its chart: some charts fit below their table, others not.
+  PageLayout layout(canvas_);
+  ReportStream stream(header_, fonts_, {&layout}, silent_);
+  stream.SetColumns({{Col(4, "ספרה"), Col(8, "בפועל", kFigureColumn)}});
+  constexpr int kTables = 8;
+  for (int table = 0; table < kTables; ++table) {
+    const std::string name = "t" + std::to_string(table) + "-";
+    for (int row = 1; row <= 9; ++row) stream.Line({name + std::to_string(row), "0.1000"});
+    stream.Chart({name, {"1"}, {0.1}, {0.1}, "", "", 0, 1, 1});
+  }
+  ASSERT_TRUE(stream.End().ok());
+  ASSERT_EQ(static_cast<std::size_t>(kTables), canvas_.charts.size());
+  int moved = 0;
+  for (const auto& [page, box, title] : canvas_.charts) {
+    const DrawnText* last = canvas_.Find(title + "9");
+    ASSERT_NE(nullptr, last) << title;
+    EXPECT_NEAR(85 * 5, box.Height(), 25) << title;
+    EXPECT_NEAR(1000, box.Width(), 200) << title;
+    EXPECT_LE(box.bottom, 1400.01) << title;
+    if (page == last->page) {
+      EXPECT_GE(box.top, last->box.bottom) << title;
+    } else {
+      EXPECT_EQ(last->page + 1, page) << title;
+      // Room was short below the table.
+      EXPECT_GT(last->box.bottom + box.Height(), 1400) << title;
+      ++moved;
+    }
+  }
+  EXPECT_GT(moved, 0);
+  EXPECT_LT(moved, kTables);
 }
 
 TEST_F(PageLayoutTest, AnErrorLineIsRedAndTheLinesAroundItKeepTheTextColour) {

@@ -13,8 +13,8 @@ namespace {
 
 class CountingTarget final : public ReportTarget {
  public:
-  explicit CountingTarget(Status end = Status::Ok(), int page = 0)
-      : end_(std::move(end)), page_(page) {}
+  explicit CountingTarget(Status end = Status::Ok(), int page = 0, bool sheets = false)
+      : end_(std::move(end)), page_(page), sheets_(sheets) {}
   void OnColumns(const ReportState&) override { ++columns; }
   void OnLine(const ReportState&, const ReportLine& line) override {
     cells.push_back(std::vector<std::string>(line.cells.begin(), line.cells.end()));
@@ -26,6 +26,13 @@ class CountingTarget final : public ReportTarget {
     return end_;
   }
   int PageNumber() const override { return page_; }
+  void OnChart(const ReportState&, const ReportChart& chart) override {
+    cells.push_back({"chart " + chart.title});
+  }
+  void OnSheet(const ReportState&, std::string_view name) override {
+    cells.push_back({"sheet " + std::string(name)});
+  }
+  bool KeepsSheets() const override { return sheets_; }
 
   int columns = 0;
   int ends = 0;
@@ -34,6 +41,7 @@ class CountingTarget final : public ReportTarget {
  private:
   Status end_;
   int page_;
+  bool sheets_;
 };
 
 class Progress final : public ReportListener {
@@ -66,6 +74,32 @@ TEST(ReportStream, EveryTargetGetsEveryLineWithOneCellPerColumn) {
   }
   EXPECT_EQ("מדפיס שורה מס. - 3 בדף - 3", progress.texts.back());
   EXPECT_EQ("מדפיס שורה מס. - 1 בדף 1 ", PrintingProgressText(1, 0));
+}
+
+TEST(ReportStream, AReachSendsWhatFollowsToTheWorkbookOrToEveryOtherTarget) {
+  CountingTarget pages, book(Status::Ok(), 0, true);
+  SilentProgress silent;
+  const ReportHeader header = testing::TestHeader();
+  const PrintFonts fonts = DefaultPrintFonts();
+  ReportStream stream(header, fonts, {&pages, &book}, silent);
+  stream.SetColumns({{testing::Col(3, "#")}});
+  stream.Line({"both"});
+  stream.SetReach(ReportReach::kAllButWorkbook);
+  stream.Line({"pages"});
+  stream.Chart({"c", {}, {}, {}, "", "", 0, 1, 2});
+  stream.SetReach(ReportReach::kWorkbookOnly);
+  stream.Sheet("s");
+  stream.SetColumns({{testing::Col(3, "#")}});
+  stream.Line({"book"});
+  stream.SetReach(ReportReach::kEvery);
+  stream.Line({"again both"});
+  EXPECT_TRUE(stream.End().ok());
+  using Cells = std::vector<std::vector<std::string>>;
+  EXPECT_EQ((Cells{{"both"}, {"pages"}, {"chart c"}, {"again both"}}), pages.cells);
+  EXPECT_EQ((Cells{{"both"}, {"sheet s"}, {"book"}, {"again both"}}), book.cells);
+  EXPECT_EQ(1, pages.columns);
+  EXPECT_EQ(2, book.columns);
+  EXPECT_EQ(4, stream.State().line_number);
 }
 
 TEST(ReportStream, AStopEndsTheLinesAndEveryTargetIsStillClosed) {

@@ -33,6 +33,11 @@ Entries With(Entries entries, const std::string& name, const std::string& conten
   return entries;
 }
 
+Entries Adding(Entries entries, const std::string& name) {
+  entries.emplace_back(name, "<part/>");
+  return entries;
+}
+
 Entries Without(Entries entries, const std::string& name) {
   std::erase_if(entries, [&](const auto& entry) { return entry.first == name; });
   return entries;
@@ -42,6 +47,12 @@ WorkbookParts Parts(std::vector<std::int64_t> sheet_rows, bool custom_properties
   WorkbookParts parts;
   parts.sheet_rows = std::move(sheet_rows);
   parts.custom_properties = custom_properties;
+  return parts;
+}
+
+WorkbookParts Charted(WorkbookParts parts, int charts, int drawings) {
+  parts.charts = charts;
+  parts.drawings = drawings;
   return parts;
 }
 
@@ -71,6 +82,10 @@ TEST(WorkbookCheck, EachFaultOfTheArchiveIsFound) {
        one_sheet, "the sheet xl/worksheets/sheet1.xml is cut short"},
       {"a sheet without a row", WholeWorkbook(), Parts({3}),
        "the sheet xl/worksheets/sheet1.xml is cut short"},
+      {"a chart missing", WholeWorkbook(), Charted(Parts({2}), 1, 1),
+       "the part xl/charts/chart1.xml is missing"},
+      {"a chart's drawing missing", Adding(WholeWorkbook(), "xl/charts/chart1.xml"),
+       Charted(Parts({2}), 1, 1), "the part xl/drawings/drawing1.xml is missing"},
   };
   for (const Case& c : cases) {
     testing::TempFolder folder;

@@ -1,6 +1,7 @@
 // The workbook read back by an independent reader (openpyxl, run with the system's Python):
 // titles, the bold frozen heading row, figures as numbers in their colours, texts as text, the
-// right-to-left sheet, a further sheet when one is full, and the source in the properties.
+// right-to-left sheet, a further sheet when one is full, and the source in the properties;
+// named parts on sheets of their own and a chart over the cells of its table.
 #include "engine/report/xlsx_writer.h"
 
 #include <cstdio>
@@ -114,6 +115,63 @@ TEST(XlsxWriter, AnIndependentReaderFindsTheReportAsNumbersAndTexts) {
   EXPECT_EQ("1234", custom["Source size"]);
   EXPECT_EQ(std::string(64, 'a'), custom["Source SHA-256"]);
   EXPECT_EQ("2025-01-15T10:30:00Z", custom["Source read at"]);
+}
+
+TEST(XlsxWriter, NamedPartsGoOnInNumberedSheetsAndAChartChartsTheCellsOfItsTable) {
+  testing::TempFolder folder;
+  const std::string path = folder.File("parts.xlsx");
+  const ReportHeader header = testing::TestHeader();
+  const PrintFonts fonts = DefaultPrintFonts();
+  {
+    ReportFile file;
+    ASSERT_TRUE(ReportFile::Open(path, {}, file).ok());
+    XlsxReportWriter writer(std::move(file), 1736937000);
+    writer.SetRowsPerSheet(5);
+    SilentProgress silent;
+    ReportStream stream(header, fonts, {&writer}, silent);
+    stream.AddTitle("10ספרות");
+    stream.Sheet("סיכום");
+    stream.SetColumns(
+        {{Col(4, "ספרה"), Col(8, "בפועל", kFigureColumn), Col(8, "צפוי", kFigureColumn)}});
+    stream.Line({"07", "0.2500", "0.3000"});
+    stream.Line({"08", "0.7500", "0.7000"});
+    stream.Chart(
+        {"הספרות   N = 4", {"07", "08"}, {0.25, 0.75}, {0.3, 0.7}, "בפועל", "צפוי", 0, 1, 2});
+    stream.SetReach(ReportReach::kAllButWorkbook);
+    stream.Line({"not in the workbook"});
+    stream.SetReach(ReportReach::kEvery);
+    stream.Sheet("hits");
+    stream.SetColumns({{Col(6, "שורה")}});
+    for (int line = 1; line <= 6; ++line) stream.Line({std::to_string(line)});
+    ASSERT_TRUE(stream.End().ok());
+  }
+  std::vector<std::string> sheets;
+  std::map<std::string, std::string> cells;  // "sheet!A1" -> value
+  std::vector<std::vector<std::string>> charts;
+  std::vector<std::vector<std::string>> series;
+  for (auto& fact : ReadWorkbook(path)) {
+    if (fact[0] == "sheet") sheets.push_back(fact[1]);
+    if (fact[0] == "cell") cells[fact[1] + "!" + fact[2]] = fact[4];
+    if (fact[0] == "chart") charts.push_back(fact);
+    if (fact[0] == "series") series.push_back(fact);
+  }
+  EXPECT_EQ((std::vector<std::string>{"סיכום", "hits", "hits-2"}), sheets);
+  EXPECT_EQ("07", cells["סיכום!A4"]);
+  EXPECT_EQ("0.75", cells["סיכום!B5"]);
+  EXPECT_EQ(0u, cells.count("סיכום!A6"));
+  EXPECT_EQ("4", cells["hits!A5"]);
+  EXPECT_EQ("שורה", cells["hits-2!A1"]);
+  EXPECT_EQ("6", cells["hits-2!A3"]);
+  using Facts = std::vector<std::string>;
+  ASSERT_EQ(1u, charts.size());
+  EXPECT_EQ((Facts{"chart", "xl/charts/chart1.xml", "barChart", "הספרות   N = 4"}), charts[0]);
+  ASSERT_EQ(2u, series.size());
+  EXPECT_EQ((Facts{"series", "xl/charts/chart1.xml", "בפועל", "str:'סיכום'!$A$4:$A$5",
+                   "'סיכום'!$B$4:$B$5"}),
+            series[0]);
+  EXPECT_EQ((Facts{"series", "xl/charts/chart1.xml", "צפוי", "str:'סיכום'!$A$4:$A$5",
+                   "'סיכום'!$C$4:$C$5"}),
+            series[1]);
 }
 
 }  // namespace
