@@ -7,6 +7,9 @@
 #include "app/dialogs/record_detail_dialog.h"
 #include "app/jet/jet_tab.h"
 #include "app/shared_fonts.h"
+#include "app/statistics/field_statistics_tab.h"
+#include "app/statistics/producer_summaries_tab.h"
+#include "app/statistics/statistics_run.h"
 #include "app/widgets/grid.h"
 
 namespace tallyscan {
@@ -18,13 +21,23 @@ AnalysisPage::AnalysisPage(AppContext& app, PageHost& host, QWidget* parent)
   tabs_->setObjectName(QStringLiteral("analysisTabs"));
   jet_ = new JetTab(app, host, *this, tabs_);
   tabs_->addTab(jet_, QStringLiteral("בדיקות פקודות יומן"));
+  statistics_ = new StatisticsRun(app, host, *this, this);
+  // The window follows one long operation of the page at a time.
+  statistics_->blocked = [this] { return jet_->Running(); };
+  fields_ = new FieldStatisticsTab(app, *statistics_, tabs_);
+  tabs_->addTab(fields_, QStringLiteral("סטטיסטיקת שדות"));
+  summaries_ = new ProducerSummariesTab(app, *statistics_, tabs_);
+  tabs_->addTab(summaries_, QStringLiteral("סיכומי היצרן"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 8, 8, 8);
   layout->addWidget(tabs_);
   connect(jet_, &JetTab::OpenTarget, this, &AnalysisPage::Open);
 }
 
-void AnalysisPage::Enter() { jet_->Enter(); }
+void AnalysisPage::Enter() {
+  jet_->Enter();
+  statistics_->Refresh();
+}
 
 QWidget* AnalysisPage::DefaultFocus() {
   return jet_->Result() ? static_cast<QWidget*>(jet_->TestsGrid())
@@ -32,10 +45,16 @@ QWidget* AnalysisPage::DefaultFocus() {
 }
 
 void AnalysisPage::RunMainAction() {
-  if (tabs_->currentWidget() == jet_) jet_->Run();
+  if (tabs_->currentWidget() == jet_ && !statistics_->Running()) jet_->Run();
+  if (tabs_->currentWidget() == fields_ || tabs_->currentWidget() == summaries_) {
+    statistics_->Run();
+  }
 }
 
-void AnalysisPage::StopRun() { jet_->Stop(); }
+void AnalysisPage::StopRun() {
+  jet_->Stop();
+  statistics_->Stop();
+}
 
 void AnalysisPage::BusyChanged(bool busy) { jet_->BusyChanged(busy); }
 

@@ -7,10 +7,14 @@ class QTabWidget;
 
 namespace tallyscan {
 
+class FieldStatisticsTab;
 class JetTab;
+class ProducerSummariesTab;
+class StatisticsRun;
 
-// Page 9, the analysis: tabs over the loaded set, the journal-entry tests the first of them.
-// F5 and Esc reach the tab shown; a row opened in a tab leads to its line (OpenTarget): a
+// Page 9, the analysis: tabs over the loaded set, the journal-entry tests the first of them,
+// then the field statistics and the producer's summaries (one run serves both). F5 runs the
+// tab shown, Esc stops what runs; a row opened in a tab leads to its line (OpenTarget): a
 // movement or an account to the ledger card, a document to the documents page, a line no
 // browser shows (an account without a card) to its source record.
 class AnalysisPage final : public Page {
@@ -30,6 +34,9 @@ class AnalysisPage final : public Page {
 
   QTabWidget* Tabs() const { return tabs_; }
   JetTab* Jet() const { return jet_; }
+  FieldStatisticsTab* Fields() const { return fields_; }
+  ProducerSummariesTab* Summaries() const { return summaries_; }
+  StatisticsRun* Statistics() const { return statistics_; }
 
  signals:
   // The ledger card of AccountIndex element `account`, at the movement at `offset` (-1: the
@@ -43,6 +50,9 @@ class AnalysisPage final : public Page {
 
   QTabWidget* tabs_ = nullptr;
   JetTab* jet_ = nullptr;
+  StatisticsRun* statistics_ = nullptr;
+  FieldStatisticsTab* fields_ = nullptr;
+  ProducerSummariesTab* summaries_ = nullptr;
 };
 
 }  // namespace tallyscan
