@@ -22,8 +22,11 @@ namespace {
 // The window the lines are read through: large enough that a read costs little beside its
 // bytes, small beside the memory the indexes take.
 constexpr std::size_t kWindowBytes = std::size_t{4} << 20;
-// Records gathered between two looks at the cancel flag.
+// Records gathered between two looks at the cancel flag (and two counts of progress).
 constexpr std::size_t kCancelEvery = 4096;
+// How often the waiting run's thread asks its monitor: often enough that the window it
+// pumps answers at once and a stop ends the wait well within a tenth of a second.
+constexpr std::chrono::milliseconds kPollInterval(20);
 // From this many movements on, two threads read them, each half of them.
 constexpr std::size_t kSplitMovements = 4096;
 // How far ahead of the movement being read the place of its amount is fetched.
@@ -130,7 +133,8 @@ struct BatchRun {
   std::int64_t last = 0;
 };
 bool GatherMovementRange(const RecordStore& store, const FileOrder& order, std::size_t begin,
-                         std::size_t end, const std::atomic<bool>& cancelled, MovementFacts& facts,
+                         std::size_t end, const std::atomic<bool>& cancelled,
+                         std::atomic<std::int64_t>& gathered, MovementFacts& facts,
                          BatchRun& batches) {
   // The line up to the end of the amount holds the batch as well.
   constexpr int kWidth = kMovementAmountRun.start - 1 + kMovementAmountRun.width;
@@ -140,7 +144,10 @@ bool GatherMovementRange(const RecordStore& store, const FileOrder& order, std::
   std::string characters;
   std::int64_t batch = 0;
   for (std::size_t i = begin; i < end; ++i) {
-    if ((i - begin) % kCancelEvery == 0 && cancelled.load(std::memory_order_relaxed)) return false;
+    if ((i - begin) % kCancelEvery == 0) {
+      if (cancelled.load(std::memory_order_relaxed)) return false;
+      if (i > begin) gathered.fetch_add(kCancelEvery, std::memory_order_relaxed);
+    }
     // The amounts go to their elements, which lie anywhere in the vector: the place of one
     // a little ahead is asked for now, so that its write does not wait for the memory.
     if (i + kWriteAhead < end) {
@@ -167,7 +174,8 @@ bool GatherMovementRange(const RecordStore& store, const FileOrder& order, std::
   return true;
 }
 
-MovementFacts GatherMovements(const RecordStore& store, const std::atomic<bool>& cancelled) {
+MovementFacts GatherMovements(const RecordStore& store, const std::atomic<bool>& cancelled,
+                              std::atomic<std::int64_t>& gathered) {
   const RecordIndex<IndexEntry>& index = store.MovementIndex;
   const auto n = static_cast<std::size_t>(index.Count());
   MovementFacts facts;
@@ -186,11 +194,13 @@ MovementFacts GatherMovements(const RecordStore& store, const std::atomic<bool>&
     bool second_done = true;
     std::future<bool> second_half;
     if (half < n) {
-      second_half = Launch<bool>(
-          [&] { return GatherMovementRange(store, order, half, n, cancelled, facts, second); });
+      second_half = Launch<bool>([&] {
+        return GatherMovementRange(store, order, half, n, cancelled, gathered, facts, second);
+      });
     }
     BatchRun first;
-    const bool first_done = GatherMovementRange(store, order, 0, half, cancelled, facts, first);
+    const bool first_done =
+        GatherMovementRange(store, order, 0, half, cancelled, gathered, facts, first);
     if (second_half.valid()) second_done = second_half.get();
     if (!first_done || !second_done) return {};
     ascending = first.ascending && (half == n || (second.ascending && first.last <= second.first));
@@ -248,7 +258,8 @@ ReceiptLineFact ReceiptLineFactOf(std::string_view line) {
   return fact;
 }
 
-DocumentFacts GatherDocuments(const RecordStore& store, const std::atomic<bool>& cancelled) {
+DocumentFacts GatherDocuments(const RecordStore& store, const std::atomic<bool>& cancelled,
+                              std::atomic<std::int64_t>& gathered) {
   DocumentFacts facts;
   facts.documents.resize(static_cast<std::size_t>(store.DocumentIndex.Count()));
   facts.lines.resize(static_cast<std::size_t>(store.DocumentLineIndex.Count()));
@@ -261,8 +272,11 @@ DocumentFacts GatherDocuments(const RecordStore& store, const std::atomic<bool>&
                                            FileOrder(*indexes[2])};
   std::array<std::size_t, 3> next = {0, 0, 0};
   ForwardLines lines(store);
-  for (std::size_t gathered = 1;; ++gathered) {
-    if (gathered % kCancelEvery == 0 && cancelled.load(std::memory_order_relaxed)) return {};
+  for (std::size_t walked = 1;; ++walked) {
+    if (walked % kCancelEvery == 0) {
+      if (cancelled.load(std::memory_order_relaxed)) return {};
+      gathered.fetch_add(kCancelEvery, std::memory_order_relaxed);
+    }
     std::size_t kind = indexes.size();
     std::int64_t offset = 0;
     for (std::size_t k = 0; k < indexes.size(); ++k) {
@@ -298,6 +312,26 @@ void WaitIfStarted(const std::future<Facts>& facts) {
   if (facts.valid() && facts.wait_for(std::chrono::seconds(0)) != std::future_status::deferred) {
     facts.wait();
   }
+}
+
+// Waits for `facts` as RecordFacts::TakeMovements and TakeDocuments say.
+template <typename Facts>
+std::optional<Facts> Await(std::future<Facts>& facts, CheckRun& run, std::atomic<bool>& cancelled,
+                           const std::atomic<std::int64_t>& gathered, std::int64_t total) {
+  ProgressTracker progress(run.monitor(), total);
+  // Asked once even when the facts are ready, so that the polls of a run do not depend on
+  // how fast the threads were.
+  while (!run.PollStop()) {
+    if (facts.wait_for(kPollInterval) != std::future_status::timeout) {
+      run.ResetProgress();
+      return facts.get();
+    }
+    progress.Advance(gathered.load(std::memory_order_relaxed));
+  }
+  cancelled.store(true);
+  WaitIfStarted(facts);
+  run.ResetProgress();
+  return std::nullopt;
 }
 
 }  // namespace
@@ -352,13 +386,24 @@ FileOrder::FileOrder(const RecordIndex<IndexEntry>& index) : index_(index) {
 
 RecordFacts::RecordFacts(const RecordStore& store, bool movements, bool documents) {
   if (movements) {
-    movements_ =
-        Launch<MovementFacts>([this, &store] { return GatherMovements(store, cancelled_); });
+    movements_total_ = store.MovementIndex.Count();
+    movements_ = Launch<MovementFacts>(
+        [this, &store] { return GatherMovements(store, cancelled_, movements_gathered_); });
   }
   if (documents) {
-    documents_ =
-        Launch<DocumentFacts>([this, &store] { return GatherDocuments(store, cancelled_); });
+    documents_total_ = store.DocumentIndex.Count() + store.DocumentLineIndex.Count() +
+                       store.ReceiptLineIndex.Count();
+    documents_ = Launch<DocumentFacts>(
+        [this, &store] { return GatherDocuments(store, cancelled_, documents_gathered_); });
   }
+}
+
+std::optional<MovementFacts> RecordFacts::TakeMovements(CheckRun& run) {
+  return Await(movements_, run, cancelled_, movements_gathered_, movements_total_);
+}
+
+std::optional<DocumentFacts> RecordFacts::TakeDocuments(CheckRun& run) {
+  return Await(documents_, run, cancelled_, documents_gathered_, documents_total_);
 }
 
 RecordFacts::~RecordFacts() {
