@@ -33,6 +33,8 @@ constexpr std::size_t kSplitMovements = 4096;
 constexpr std::size_t kWriteAhead = 16;
 // From this many entries on, two threads sort an index into file order, each half of it.
 constexpr std::size_t kSplitSort = 1 << 16;
+// Keys sorted between two looks at the cancel flag: a few milliseconds of work.
+constexpr std::size_t kCancelKeys = std::size_t{1} << 18;
 
 // Lines read at offsets that ascend from call to call, through a window that moves forward
 // over the file: one read per window, however many lines it holds.
@@ -85,8 +87,10 @@ void PreferLargePages(void* data, std::size_t bytes) {
 // Sorts keys[0, n) by their bits from `low` up to (not including) `high`, 11 bits at a time
 // from the least significant, keys equal there keeping their order; `scratch` is room for n
 // more. The counts of every digit are taken in one pass, and a digit that every key shares
-// costs no pass at all.
-void RadixSort(std::uint64_t* keys, std::uint64_t* scratch, std::size_t n, int low, int high) {
+// costs no pass at all. Returns false, the keys in no particular order, once `cancelled` is
+// seen (looked at every kCancelKeys keys).
+bool RadixSort(std::uint64_t* keys, std::uint64_t* scratch, std::size_t n, int low, int high,
+               const std::atomic<bool>& cancelled) {
   constexpr int kDigitBits = 11;
   constexpr std::size_t kBuckets = std::size_t{1} << kDigitBits;
   const auto passes = static_cast<std::size_t>((high - low + kDigitBits - 1) / kDigitBits);
@@ -95,9 +99,13 @@ void RadixSort(std::uint64_t* keys, std::uint64_t* scratch, std::size_t n, int l
   };
   std::vector<std::array<std::size_t, kBuckets>> counts(passes);
   for (auto& count : counts) count.fill(0);
-  for (std::size_t i = 0; i < n; ++i) {
-    for (std::size_t pass = 0; pass < passes; ++pass) {
-      ++counts[pass][(keys[i] >> shift(pass)) & (kBuckets - 1)];
+  const auto stop = [&cancelled] { return cancelled.load(std::memory_order_relaxed); };
+  for (std::size_t block = 0; block < n; block += kCancelKeys) {
+    if (stop()) return false;
+    for (std::size_t i = block; i < std::min(n, block + kCancelKeys); ++i) {
+      for (std::size_t pass = 0; pass < passes; ++pass) {
+        ++counts[pass][(keys[i] >> shift(pass)) & (kBuckets - 1)];
+      }
     }
   }
   std::uint64_t* from = keys;
@@ -108,10 +116,16 @@ void RadixSort(std::uint64_t* keys, std::uint64_t* scratch, std::size_t n, int l
     std::size_t next = 0;
     for (std::size_t& bucket : count) next += std::exchange(bucket, next);
     const std::size_t by = shift(pass);
-    for (std::size_t i = 0; i < n; ++i) to[count[(from[i] >> by) & (kBuckets - 1)]++] = from[i];
+    for (std::size_t block = 0; block < n; block += kCancelKeys) {
+      if (stop()) return false;
+      for (std::size_t i = block; i < std::min(n, block + kCancelKeys); ++i) {
+        to[count[(from[i] >> by) & (kBuckets - 1)]++] = from[i];
+      }
+    }
     std::swap(from, to);
   }
   if (from != keys) std::copy(from, from + n, keys);
+  return true;
 }
 
 // On a thread of its own; where none can be had, on the caller's when the facts are taken.
@@ -184,10 +198,13 @@ MovementFacts GatherMovements(const RecordStore& store, const std::atomic<bool>&
   facts.amounts.reserve(n);
   PreferLargePages(facts.amounts.data(), n * sizeof(MovementAmount));
   facts.amounts.resize(n);
+  if (cancelled.load(std::memory_order_relaxed)) return {};
   facts.by_batch.resize(n);
+  if (cancelled.load(std::memory_order_relaxed)) return {};
   bool ascending = true;
   {
-    const FileOrder order(index);
+    const FileOrder order(index, cancelled);
+    if (order.cancelled()) return {};
     // Two halves side by side when there are many: the lines are most of the file.
     const std::size_t half = n >= kSplitMovements ? n / 2 : n;
     BatchRun second;
@@ -268,8 +285,12 @@ DocumentFacts GatherDocuments(const RecordStore& store, const std::atomic<bool>&
   // part of the file that holds them is read once.
   const std::array<const RecordIndex<IndexEntry>*, 3> indexes = {
       &store.DocumentIndex, &store.DocumentLineIndex, &store.ReceiptLineIndex};
-  const std::array<FileOrder, 3> orders = {FileOrder(*indexes[0]), FileOrder(*indexes[1]),
-                                           FileOrder(*indexes[2])};
+  const std::array<FileOrder, 3> orders = {FileOrder(*indexes[0], cancelled),
+                                           FileOrder(*indexes[1], cancelled),
+                                           FileOrder(*indexes[2], cancelled)};
+  for (const FileOrder& order : orders) {
+    if (order.cancelled()) return {};
+  }
   std::array<std::size_t, 3> next = {0, 0, 0};
   ForwardLines lines(store);
   for (std::size_t walked = 1;; ++walked) {
@@ -336,14 +357,26 @@ std::optional<Facts> Await(std::future<Facts>& facts, CheckRun& run, std::atomic
 
 }  // namespace
 
-FileOrder::FileOrder(const RecordIndex<IndexEntry>& index) : index_(index) {
+FileOrder::FileOrder(const RecordIndex<IndexEntry>& index, const std::atomic<bool>& cancelled)
+    : index_(index) {
   const auto n = static_cast<std::size_t>(index.Count());
+  // Each walk over a large index takes long: the flag is looked at between blocks of it.
+  const auto stop = [&] {
+    cancelled_ = cancelled.load(std::memory_order_relaxed);
+    return cancelled_;
+  };
+  const auto offset_of = [&index](std::size_t i) {
+    return index[static_cast<std::int64_t>(i) + 1].Offset;
+  };
   keys_.resize(n);
   std::int64_t last_offset = 0;
   bool negative = false;
-  for (const IndexEntry& entry : index.Entries()) {
-    last_offset = std::max(last_offset, entry.Offset);
-    negative = negative || entry.Offset < 0;
+  for (std::size_t block = 0; block < n; block += kCancelKeys) {
+    if (stop()) return;
+    for (std::size_t i = block; i < std::min(n, block + kCancelKeys); ++i) {
+      last_offset = std::max(last_offset, offset_of(i));
+      negative = negative || offset_of(i) < 0;
+    }
   }
   element_bits_ = std::bit_width(static_cast<std::uint64_t>(n));
   const int offset_bits = std::bit_width(static_cast<std::uint64_t>(last_offset));
@@ -351,12 +384,14 @@ FileOrder::FileOrder(const RecordIndex<IndexEntry>& index) : index_(index) {
   if (packed_) {
     // Offset and element in one word, sorted by their digits: no comparison at all.
     element_mask_ = (std::uint64_t{1} << element_bits_) - 1;
-    for (std::size_t i = 0; i < n; ++i) {
-      keys_[i] = static_cast<std::uint64_t>(index[static_cast<std::int64_t>(i) + 1].Offset)
-                     << element_bits_ |
-                 (i + 1);
+    for (std::size_t block = 0; block < n; block += kCancelKeys) {
+      if (stop()) return;
+      for (std::size_t i = block; i < std::min(n, block + kCancelKeys); ++i) {
+        keys_[i] = static_cast<std::uint64_t>(offset_of(i)) << element_bits_ | (i + 1);
+      }
     }
     std::vector<std::uint64_t> scratch(n);
+    if (stop()) return;
     // Offsets are unique: the element bits below them need no sorting.
     const int low = element_bits_;
     const int high = element_bits_ + offset_bits;
@@ -365,13 +400,17 @@ FileOrder::FileOrder(const RecordIndex<IndexEntry>& index) : index_(index) {
     std::future<bool> second;
     if (half < n) {
       second = Launch<bool>([&] {
-        RadixSort(keys_.data() + half, scratch.data() + half, n - half, low, high);
-        return true;
+        return RadixSort(keys_.data() + half, scratch.data() + half, n - half, low, high,
+                         cancelled);
       });
     }
-    RadixSort(keys_.data(), scratch.data(), half, low, high);
-    if (second.valid()) {
-      second.get();
+    const bool first_sorted = RadixSort(keys_.data(), scratch.data(), half, low, high, cancelled);
+    const bool second_sorted = !second.valid() || second.get();
+    if (!first_sorted || !second_sorted || stop()) {
+      cancelled_ = true;
+      return;
+    }
+    if (half < n) {
       std::merge(keys_.begin(), keys_.begin() + static_cast<std::ptrdiff_t>(half),
                  keys_.begin() + static_cast<std::ptrdiff_t>(half), keys_.end(), scratch.begin());
       keys_.swap(scratch);

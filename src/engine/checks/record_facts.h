@@ -128,7 +128,11 @@ class RecordFacts {
 // the offset and the element of each, packed into one word where both fit.
 class FileOrder {
  public:
-  explicit FileOrder(const RecordIndex<IndexEntry>& index);
+  // Sorts the entries by offset; a sort that sees `cancelled` ends early, cancelled() true
+  // and the order of no use.
+  explicit FileOrder(const RecordIndex<IndexEntry>& index,
+                     const std::atomic<bool>& cancelled = std::atomic<bool>(false));
+  bool cancelled() const { return cancelled_; }
 
   std::size_t size() const { return keys_.size(); }
   std::int64_t Offset(std::size_t i) const {
@@ -146,6 +150,7 @@ class FileOrder {
   bool packed_ = false;
   int element_bits_ = 0;
   std::uint64_t element_mask_ = 0;
+  bool cancelled_ = false;
 };
 
 }  // namespace checks
