@@ -138,6 +138,17 @@ std::future<Facts> Launch(Gather gather) {
   }
 }
 
+// Facts of fewer records than this are gathered on the caller's thread when they are taken:
+// in less time than a thread takes to start, and so that a run over them asks its monitor as
+// often however busy the machine is.
+constexpr std::int64_t kGatheredAside = std::int64_t{1} << 14;
+
+template <typename Facts, typename Gather>
+std::future<Facts> LaunchFor(std::int64_t records, Gather gather) {
+  if (records < kGatheredAside) return std::async(std::launch::deferred, gather);
+  return Launch<Facts>(gather);
+}
+
 // The movements of entries [begin, end) of `order`, into their places in `facts`. Whether
 // their batch numbers ascend, and the first and last of them, tell the caller whether the
 // whole walk is in batch order. False when cancelled.
@@ -426,14 +437,16 @@ FileOrder::FileOrder(const RecordIndex<IndexEntry>& index, const std::atomic<boo
 RecordFacts::RecordFacts(const RecordStore& store, bool movements, bool documents) {
   if (movements) {
     movements_total_ = store.MovementIndex.Count();
-    movements_ = Launch<MovementFacts>(
-        [this, &store] { return GatherMovements(store, cancelled_, movements_gathered_); });
+    movements_ = LaunchFor<MovementFacts>(movements_total_, [this, &store] {
+      return GatherMovements(store, cancelled_, movements_gathered_);
+    });
   }
   if (documents) {
     documents_total_ = store.DocumentIndex.Count() + store.DocumentLineIndex.Count() +
                        store.ReceiptLineIndex.Count();
-    documents_ = Launch<DocumentFacts>(
-        [this, &store] { return GatherDocuments(store, cancelled_, documents_gathered_); });
+    documents_ = LaunchFor<DocumentFacts>(documents_total_, [this, &store] {
+      return GatherDocuments(store, cancelled_, documents_gathered_);
+    });
   }
 }
 

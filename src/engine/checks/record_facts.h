@@ -7,8 +7,9 @@
 // file). Gathered first, the facts let the checks walk without reading; a row that quotes a
 // text of the file reads that one line back.
 //
-// The movements and the documents are gathered side by side, each on a thread of its own,
-// while the run goes on with the checks that need neither. The threads only read the store
+// The movements and the documents are gathered side by side, each on a thread of its own
+// (a few thousand records on the run's own thread, when they are taken), while the run goes
+// on with the checks that need neither. The threads only read the store
 // and its data file; nothing else touches what they fill until Movements() or Documents()
 // hands it over. A run that ends early cancels them and waits for them to stop.
 //
