@@ -59,10 +59,14 @@ struct Fixture {
     DataSetOptions options;
     options.movements = 600;
     options.accounts = 60;
+    return LoadSet(options, linked ? &Link : nullptr);
+  }
+  // A generated set whose data file `edit` changes before it is read.
+  bool LoadSet(const DataSetOptions& options, bool (*edit)(const QString& data_file)) {
     const QString folder = sets.filePath(QStringLiteral("set"));
     GeneratedDataSet generated;
     if (!GenerateDataSet(options, folder.toStdString(), &generated).ok()) return false;
-    if (linked && !Link(folder + QStringLiteral("/BKMVDATA.TXT"))) return false;
+    if (edit != nullptr && !edit(folder + QStringLiteral("/BKMVDATA.TXT"))) return false;
     window.resize(1366, 768);
     window.show();
     window.activateWindow();  // the window's shortcuts (Alt+Left) act in the active window
@@ -95,6 +99,33 @@ struct Fixture {
     put(*document, field::C100(1225), slice(*movement, field::B100(1364)));
     return file.open(QIODevice::WriteOnly) && file.write(lines.join('\n')) > 0;
   }
+  // The accounts in the middle of the file get the widest figures their fields hold, beyond
+  // the rows a grid measures at once: opening balances, debit and credit totals of 14 digits
+  // with either sign, balances past what one field holds.
+  static bool ExtremeFigures(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    QList<QByteArray> lines = file.readAll().split('\n');
+    file.close();
+    const auto put = [](QByteArray& line, const FieldLayout& f, const QByteArray& value) {
+      line.replace(f.start - 1, f.width, value);
+    };
+    std::vector<QByteArray*> accounts;
+    for (QByteArray& line : lines) {
+      if (line.mid(kRecordCode.start - 1, kRecordCode.width) == "B110") accounts.push_back(&line);
+    }
+    if (accounts.size() < 3 * static_cast<std::size_t>(Grid::kMeasuredAtOnce)) return false;
+    QByteArray& debtor = *accounts[accounts.size() / 2];
+    put(debtor, field::B110(1414), "+99999999999999");
+    put(debtor, field::B110(1415), "+99999999999999");
+    put(debtor, field::B110(1416), "-99999999999999");
+    QByteArray& creditor = *accounts[accounts.size() / 2 + 1];
+    put(creditor, field::B110(1414), "-99999999999999");
+    put(creditor, field::B110(1415), "-99999999999999");
+    put(creditor, field::B110(1416), "+99999999999999");
+    put(creditor, field::B110(1422), "-99999999999999");
+    return file.open(QIODevice::WriteOnly) && file.write(lines.join('\n')) > 0;
+  }
   static void Choose(Grid* grid, int row) {
     grid->selectionModel()->setCurrentIndex(
         grid->model()->index(row, 1),
@@ -123,6 +154,35 @@ class BrowsePagesTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // A chart too large to measure row by row: the figure columns take their widths from the
+  // engine's figure shapes, so that no figure in it is cut, wherever it stands.
+  void IndexFigureColumnsHoldTheirWidestFigures() {
+    Fixture f;
+    DataSetOptions options;
+    options.movements = 8000;
+    options.accounts = 4000;
+    QVERIFY(f.LoadSet(options, &Fixture::ExtremeFigures));
+    f.window.PressButton(PageId::kAccountsIndex);
+    QVERIFY(f.Settle());
+    QVERIFY(f.index->SearchMade());
+    Grid* list = f.index->List();
+    QVERIFY(!list->Measuring());
+    int figures = 0;
+    for (int column = 0; column < list->Model().columnCount(); ++column) {
+      const int field = list->Model().FieldOf(column);
+      if (field < kFirstIndexFigure || field > kLastIndexFigure) continue;
+      int widest = 0;
+      for (int row = 0; row < list->model()->rowCount(); ++row) {
+        const GridModel::CellSize cell = list->Model().SizeOfCell(row, column);
+        if (!cell.figure) continue;
+        ++figures;
+        widest = std::max(widest, list->WidthNeeded(cell.text, cell.bold));
+      }
+      QVERIFY2(list->columnWidth(column) >= widest, qPrintable(QString::number(field)));
+    }
+    QVERIFY(figures > 4000);
+  }
+
   // Index: the engine's rows and totals row, a header click, the messages without a chosen
   // row, the source record of an account, and Enter opening its card on the ledger page.
   void IndexShowsSortsAndOpensCards() {

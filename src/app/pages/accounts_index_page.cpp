@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/background/read_task.h"
 #include "app/background/work_progress.h"
 #include "app/dialogs/field_selection_dialog.h"
 #include "app/dialogs/record_detail_dialog.h"
@@ -51,6 +52,29 @@ class IndexRowSource final : public GridRowSource {
   mutable AccountsIndexRows rows_;
 };
 
+// The fields of the columns that show text (the image column shows none), as the filter
+// matches them.
+std::vector<int> TextFields(const Grid& grid) {
+  std::vector<int> fields;
+  for (const GridColumn& column : grid.Model().Columns()) {
+    if (column.field > 1) fields.push_back(column.field);
+  }
+  return fields;
+}
+
+// The widest digit of the grid's bold face: a shape writes every digit as "0", and a face
+// need not draw them all alike.
+QChar WidestDigit(const Grid& grid) {
+  QChar widest = QLatin1Char('0');
+  for (char digit = '1'; digit <= '9'; ++digit) {
+    if (grid.WidthNeeded(QString(QLatin1Char(digit)), true) >
+        grid.WidthNeeded(QString(widest), true)) {
+      widest = QLatin1Char(digit);
+    }
+  }
+  return widest;
+}
+
 }  // namespace
 
 AccountsIndexPage::AccountsIndexPage(AppContext& app, PageHost& host, QWidget* parent)
@@ -72,18 +96,32 @@ AccountsIndexPage::AccountsIndexPage(AppContext& app, PageHost& host, QWidget* p
   list_ = new Grid(this);
   list_->setObjectName(QStringLiteral("indexList"));
   list_->SetStretchField(3);
+  list_->SetSampleMeasure(true);  // the figure columns are sized from the search's shapes
   BuildColumns();
   filter_ = new FilterBox(*list_, *source_, 3, this);
   // The worker reads the accounts' order: a sort waits for it to stop (StopWork).
   filter_->MatchOffThread(app_.readers,
                           [this] { return std::make_unique<IndexRowSource>(app_.store); });
+  filter_->SetQuickMatch([this](const QString& needle, std::vector<int>& rows) {
+    if (!search_ || search_task_->Running()) return false;
+    const QByteArray word = needle.toUtf8();
+    for (const std::int64_t row :
+         search_->Filter(std::string_view(word.data(), static_cast<std::size_t>(word.size())))) {
+      rows.push_back(static_cast<int>(row - 1));
+    }
+    return true;
+  });
+  search_task_ = std::make_unique<ReadTask>(app_.readers);
   work_ = new WorkProgress(this);
   work_->Watch(*filter_->Task());
+  work_->Watch(*search_task_);
   list_->SetSortRoutine([this](int field) { SortBy(field); });
   list_->SetReverseRoutine([this] {
     filter_->StopWork();
+    const bool making = StopSearch();
     auto entries = app_.store.AccountListIndex.MutableEntries();
     std::reverse(entries.begin(), entries.end());
+    Reordered(making);
     Refill(false);
   });
   list_->SetSearchRoutine([this] { SearchSortColumn(); });
@@ -126,6 +164,7 @@ AccountsIndexPage::AccountsIndexPage(AppContext& app, PageHost& host, QWidget* p
 }
 
 AccountsIndexPage::~AccountsIndexPage() {
+  search_task_.reset();
   // The grid asks the filter, and the filter the rows, for texts until they are gone.
   delete filter_;
 }
@@ -145,12 +184,64 @@ void AccountsIndexPage::BuildColumns() {
 void AccountsIndexPage::Enter() {
   auto& source = static_cast<IndexRowSource&>(*source_);
   // The rows change only when an import has finished.
-  if (shown_load_ == app_.store.LoadNumber && list_->Model().rowCount() > 0) return;
+  if (shown_load_ == app_.store.LoadNumber && list_->Model().rowCount() > 0) {
+    if (!search_ && !search_task_->Running()) MakeSearch();  // stopped when the page was left
+    return;
+  }
   shown_load_ = app_.store.LoadNumber;
   source.Forget();
   list_->SetSortIndex(1);
   list_->SetRowCount(0);
+  search_.reset();
   Refill(true);
+  MakeSearch();
+}
+
+void AccountsIndexPage::MakeSearch() {
+  StopSearch();
+  search_.reset();
+  if (app_.store.LoadedFolder.empty()) return;
+  auto made = std::make_shared<std::shared_ptr<AccountsIndexSearch>>();
+  const RecordStore& store = app_.store;
+  search_task_->Start(
+      [made, &store, fields = TextFields(*list_)](ProgressMonitor&) {
+        *made = std::make_shared<AccountsIndexSearch>(store, fields);
+        return true;
+      },
+      [this, made](bool completed) {
+        if (!completed) return;
+        search_ = std::move(*made);
+        SizeFigureColumns();
+        if (filter_->Active()) filter_->SetText(filter_->Text());
+      });
+}
+
+void AccountsIndexPage::SizeFigureColumns() {
+  const QChar digit = WidestDigit(*list_);
+  std::vector<QStringList> figures;
+  for (const GridColumn& column : list_->Model().Columns()) {
+    QStringList shapes;
+    for (const std::string& shape : search_->FigureShapes(column.field)) {
+      shapes << FromStd(shape).replace(QLatin1Char('0'), digit);
+    }
+    figures.push_back(shapes);
+  }
+  list_->WidenToFigures(figures);
+}
+
+bool AccountsIndexPage::StopSearch() {
+  const bool making = search_task_->Running();
+  search_task_->Stop();
+  search_task_->Wait();
+  return making;
+}
+
+void AccountsIndexPage::Reordered(bool making) {
+  if (making) {
+    MakeSearch();  // the one stopped read the order before
+  } else if (search_) {
+    search_->Reorder(app_.store);
+  }
 }
 
 void AccountsIndexPage::Refill(bool measure) {
@@ -216,6 +307,7 @@ void AccountsIndexPage::ChooseFields() {
   FieldSelectionDialog dialog(app_, AccountIndexCatalogue(), this);
   dialog.exec();
   BuildColumns();
+  MakeSearch();  // of the columns now shown
   // The sort returns to field 1, and the rows with it, so that the search prompt and the
   // order agree.
   if (list_->SortIndex() != 1) {
@@ -240,10 +332,13 @@ void AccountsIndexPage::SearchSortColumn() {
 
 void AccountsIndexPage::SortBy(int field) {
   filter_->StopWork();
+  const bool making = StopSearch();  // the search reads the order the sort changes
   if (!SortAccountList(app_.store, field)) {
+    if (making) MakeSearch();
     Refill(false);  // the filter's match again
     return;
   }
+  Reordered(making);
   list_->SetSortIndex(field);
   Refill(false);
   list_->setFocus();

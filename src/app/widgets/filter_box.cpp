@@ -124,6 +124,15 @@ void FilterBox::Apply(bool measure) {
   if (restoring_) return;
   const QString text = field_->text();
   needle_ = text.trimmed();
+  std::vector<int> quick;
+  if (Active() && quick_match_ && quick_match_(needle_, quick)) {
+    if (task_) task_->Stop();  // its rows are not wanted any more
+    shown_ = std::move(quick);
+    for (int row = 0; row < kept_rows_; ++row) shown_.push_back(data_rows_ + row);
+    applied_text_ = text;
+    Show(measure);
+    return;
+  }
   const TextMatch match(needle_);
   const bool off_thread = task_ && Active() && data_rows_ > kRowsMatchedAtOnce;
   if (!off_thread) {

@@ -57,6 +57,12 @@ class FilterBox final : public QWidget, public GridRowSource {
   // and keep no cache the window's thread uses.
   using WorkerRows = std::function<std::unique_ptr<GridRowSource>()>;
   void MatchOffThread(StoreReaders& readers, WorkerRows worker_rows);
+  // A match the page can make at once, without reading the rows (an index it keeps of their
+  // texts): it fills `rows` (the page's data rows, ascending) for the text `needle`, matched
+  // as TextMatch matches the grid's text columns, and returns true; false when it cannot now,
+  // and the box reads the rows itself.
+  using QuickMatch = std::function<bool(const QString& needle, std::vector<int>& rows)>;
+  void SetQuickMatch(QuickMatch match) { quick_match_ = std::move(match); }
   // The task of the match off the thread (for a page's WorkProgress); null until
   // MatchOffThread.
   ReadTask* Task() const { return task_.get(); }
@@ -98,6 +104,7 @@ class FilterBox final : public QWidget, public GridRowSource {
   bool reordered_ = false;  // the rows changed (SetRows) since shown_ was made
   std::unique_ptr<ReadTask> task_;
   WorkerRows worker_rows_;
+  QuickMatch quick_match_;
   std::vector<int> shown_;  // the page's rows shown, in order
   QLineEdit* field_ = nullptr;
   QLabel* count_ = nullptr;

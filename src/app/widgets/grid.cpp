@@ -431,7 +431,7 @@ void Grid::MeasureCells(int first, int last) {
   const int tail = std::max(now, last - kMeasuredLast);
   MeasureRows(first, now);
   MeasureRows(tail, last);
-  if (now < tail) waiting_rows_.emplace_back(now, tail);
+  if (now < tail && !sample_only_) waiting_rows_.emplace_back(now, tail);
   if (Measuring()) {
     measure_timer_.start();
   } else {
@@ -495,6 +495,21 @@ void Grid::MeasureRows(int first, int last) {
     }
   }
   if (widened) Fit();
+}
+
+void Grid::WidenToFigures(const std::vector<QStringList>& figures) {
+  const std::size_t columns = std::min(figures.size(), model_.Columns().size());
+  widest_figure_.resize(model_.Columns().size(), 0);
+  wanted_width_.resize(model_.Columns().size(), 0);
+  for (std::size_t column = 0; column < columns; ++column) {
+    for (const QString& figure : figures[column]) {
+      const int width = WidthNeeded(figure, true);
+      widest_figure_[column] = std::max(widest_figure_[column], width);
+      if (column < sized_by_user_.size() && sized_by_user_[column]) continue;
+      wanted_width_[column] = std::max(wanted_width_[column], width);
+    }
+  }
+  Fit();
 }
 
 int Grid::LeastWidth(int column) const {

@@ -233,6 +233,15 @@ class Grid : public QTableView {
   // and its widest figure where it holds figures.
   int LeastWidth(int column) const;
 
+  // For an owner that knows every figure column's widest figure (WidenToFigures): rows are
+  // measured only by their sample, the first kMeasuredAtOnce and the last kMeasuredLast, for
+  // the widths of their texts; no slices follow.
+  void SetSampleMeasure(bool sample) { sample_only_ = sample; }
+  // Widens each column to the widest of the figures given for it (by column; none for a
+  // column beyond them), as GridColumn::widest_figure does: figures measured in bold, kept as
+  // the column's least width; a column the user has sized keeps its width.
+  void WidenToFigures(const std::vector<QStringList>& figures);
+
   inline static constexpr int kMeasuredAtOnce = 1000;
   inline static constexpr int kMeasuredLast = 100;
   // Rows are still to be measured in slices.
@@ -280,6 +289,7 @@ class Grid : public QTableView {
   int search_column_ = -1;  // the last search, for FindNext
   QString search_word_;
   bool setting_widths_ = false;  // widths are being set by the grid, not dragged by the user
+  bool sample_only_ = false;
   std::vector<std::pair<int, int>> waiting_rows_;  // [from, to) ranges for MeasureSlice
   QTimer measure_timer_;
 };

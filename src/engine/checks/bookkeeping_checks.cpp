@@ -113,7 +113,10 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
   // index stays in key order throughout, a stop included.
   const RecordStore& store = run.store();
   const auto n = store.MovementIndex.Count();
-  MovementFacts facts = run.facts().TakeMovements();
+  std::optional<MovementFacts> taken = run.facts().TakeMovements(run);
+  // Stopped while the amounts were read: nothing was summed, so there is nothing to show.
+  if (!taken) return;
+  MovementFacts facts = std::move(*taken);
 
   AmountSum batch_debit = 0;
   AmountSum batch_credit = 0;

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string_view>
+#include <utility>
 
 #include "engine/checks/bank_account.h"
 #include "engine/checks/dealer_number.h"
@@ -69,8 +71,7 @@ using Summary = DocumentFact;
 
 class DocumentPass {
  public:
-  explicit DocumentPass(CheckRun& run)
-      : run_(run), store_(run.store()), facts_(run.facts().TakeDocuments()) {}
+  explicit DocumentPass(CheckRun& run) : run_(run), store_(run.store()) {}
 
   void Run();
 
@@ -92,7 +93,7 @@ class DocumentPass {
 
   CheckRun& run_;
   const RecordStore& store_;
-  const DocumentFacts facts_;
+  DocumentFacts facts_;
   std::int64_t missing_dealers_ = 0;
   std::string line_scratch_;  // the line a row quotes
 };
@@ -105,8 +106,12 @@ void DocumentPass::Run() {
   const bool read_lines =
       Ticked(DocumentItem::kLineTotals) || Ticked(DocumentItem::kLinesAgainstSummary);
   const auto& documents = store_.DocumentIndex;
-  RecordLoop loop(run_, documents.Count());
-  for (std::int64_t i = 1; i <= documents.Count(); ++i) {
+  // Stopped while the documents were read: the pass closes as before its first document.
+  std::optional<DocumentFacts> taken = run_.facts().TakeDocuments(run_);
+  if (taken) facts_ = std::move(*taken);
+  const std::int64_t count = taken ? documents.Count() : 0;
+  RecordLoop loop(run_, count);
+  for (std::int64_t i = 1; i <= count; ++i) {
     if (loop.Stop(i)) break;
     const IndexEntry& document = documents[i];
     const std::string_view type = document.Part(kKeyDocumentType);

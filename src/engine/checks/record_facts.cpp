@@ -22,14 +22,19 @@ namespace {
 // The window the lines are read through: large enough that a read costs little beside its
 // bytes, small beside the memory the indexes take.
 constexpr std::size_t kWindowBytes = std::size_t{4} << 20;
-// Records gathered between two looks at the cancel flag.
+// Records gathered between two looks at the cancel flag (and two counts of progress).
 constexpr std::size_t kCancelEvery = 4096;
+// How often the waiting run's thread asks its monitor: often enough that the window it
+// pumps answers at once and a stop ends the wait well within a tenth of a second.
+constexpr std::chrono::milliseconds kPollInterval(20);
 // From this many movements on, two threads read them, each half of them.
 constexpr std::size_t kSplitMovements = 4096;
 // How far ahead of the movement being read the place of its amount is fetched.
 constexpr std::size_t kWriteAhead = 16;
 // From this many entries on, two threads sort an index into file order, each half of it.
 constexpr std::size_t kSplitSort = 1 << 16;
+// Keys sorted between two looks at the cancel flag: a few milliseconds of work.
+constexpr std::size_t kCancelKeys = std::size_t{1} << 18;
 
 // Lines read at offsets that ascend from call to call, through a window that moves forward
 // over the file: one read per window, however many lines it holds.
@@ -82,8 +87,10 @@ void PreferLargePages(void* data, std::size_t bytes) {
 // Sorts keys[0, n) by their bits from `low` up to (not including) `high`, 11 bits at a time
 // from the least significant, keys equal there keeping their order; `scratch` is room for n
 // more. The counts of every digit are taken in one pass, and a digit that every key shares
-// costs no pass at all.
-void RadixSort(std::uint64_t* keys, std::uint64_t* scratch, std::size_t n, int low, int high) {
+// costs no pass at all. Returns false, the keys in no particular order, once `cancelled` is
+// seen (looked at every kCancelKeys keys).
+bool RadixSort(std::uint64_t* keys, std::uint64_t* scratch, std::size_t n, int low, int high,
+               const std::atomic<bool>& cancelled) {
   constexpr int kDigitBits = 11;
   constexpr std::size_t kBuckets = std::size_t{1} << kDigitBits;
   const auto passes = static_cast<std::size_t>((high - low + kDigitBits - 1) / kDigitBits);
@@ -92,9 +99,13 @@ void RadixSort(std::uint64_t* keys, std::uint64_t* scratch, std::size_t n, int l
   };
   std::vector<std::array<std::size_t, kBuckets>> counts(passes);
   for (auto& count : counts) count.fill(0);
-  for (std::size_t i = 0; i < n; ++i) {
-    for (std::size_t pass = 0; pass < passes; ++pass) {
-      ++counts[pass][(keys[i] >> shift(pass)) & (kBuckets - 1)];
+  const auto stop = [&cancelled] { return cancelled.load(std::memory_order_relaxed); };
+  for (std::size_t block = 0; block < n; block += kCancelKeys) {
+    if (stop()) return false;
+    for (std::size_t i = block; i < std::min(n, block + kCancelKeys); ++i) {
+      for (std::size_t pass = 0; pass < passes; ++pass) {
+        ++counts[pass][(keys[i] >> shift(pass)) & (kBuckets - 1)];
+      }
     }
   }
   std::uint64_t* from = keys;
@@ -105,10 +116,16 @@ void RadixSort(std::uint64_t* keys, std::uint64_t* scratch, std::size_t n, int l
     std::size_t next = 0;
     for (std::size_t& bucket : count) next += std::exchange(bucket, next);
     const std::size_t by = shift(pass);
-    for (std::size_t i = 0; i < n; ++i) to[count[(from[i] >> by) & (kBuckets - 1)]++] = from[i];
+    for (std::size_t block = 0; block < n; block += kCancelKeys) {
+      if (stop()) return false;
+      for (std::size_t i = block; i < std::min(n, block + kCancelKeys); ++i) {
+        to[count[(from[i] >> by) & (kBuckets - 1)]++] = from[i];
+      }
+    }
     std::swap(from, to);
   }
   if (from != keys) std::copy(from, from + n, keys);
+  return true;
 }
 
 // On a thread of its own; where none can be had, on the caller's when the facts are taken.
@@ -121,6 +138,17 @@ std::future<Facts> Launch(Gather gather) {
   }
 }
 
+// Facts of fewer records than this are gathered on the caller's thread when they are taken:
+// in less time than a thread takes to start, and so that a run over them asks its monitor as
+// often however busy the machine is.
+constexpr std::int64_t kGatheredAside = std::int64_t{1} << 14;
+
+template <typename Facts, typename Gather>
+std::future<Facts> LaunchFor(std::int64_t records, Gather gather) {
+  if (records < kGatheredAside) return std::async(std::launch::deferred, gather);
+  return Launch<Facts>(gather);
+}
+
 // The movements of entries [begin, end) of `order`, into their places in `facts`. Whether
 // their batch numbers ascend, and the first and last of them, tell the caller whether the
 // whole walk is in batch order. False when cancelled.
@@ -130,7 +158,8 @@ struct BatchRun {
   std::int64_t last = 0;
 };
 bool GatherMovementRange(const RecordStore& store, const FileOrder& order, std::size_t begin,
-                         std::size_t end, const std::atomic<bool>& cancelled, MovementFacts& facts,
+                         std::size_t end, const std::atomic<bool>& cancelled,
+                         std::atomic<std::int64_t>& gathered, MovementFacts& facts,
                          BatchRun& batches) {
   // The line up to the end of the amount holds the batch as well.
   constexpr int kWidth = kMovementAmountRun.start - 1 + kMovementAmountRun.width;
@@ -140,7 +169,10 @@ bool GatherMovementRange(const RecordStore& store, const FileOrder& order, std::
   std::string characters;
   std::int64_t batch = 0;
   for (std::size_t i = begin; i < end; ++i) {
-    if ((i - begin) % kCancelEvery == 0 && cancelled.load(std::memory_order_relaxed)) return false;
+    if ((i - begin) % kCancelEvery == 0) {
+      if (cancelled.load(std::memory_order_relaxed)) return false;
+      if (i > begin) gathered.fetch_add(kCancelEvery, std::memory_order_relaxed);
+    }
     // The amounts go to their elements, which lie anywhere in the vector: the place of one
     // a little ahead is asked for now, so that its write does not wait for the memory.
     if (i + kWriteAhead < end) {
@@ -167,7 +199,8 @@ bool GatherMovementRange(const RecordStore& store, const FileOrder& order, std::
   return true;
 }
 
-MovementFacts GatherMovements(const RecordStore& store, const std::atomic<bool>& cancelled) {
+MovementFacts GatherMovements(const RecordStore& store, const std::atomic<bool>& cancelled,
+                              std::atomic<std::int64_t>& gathered) {
   const RecordIndex<IndexEntry>& index = store.MovementIndex;
   const auto n = static_cast<std::size_t>(index.Count());
   MovementFacts facts;
@@ -176,21 +209,26 @@ MovementFacts GatherMovements(const RecordStore& store, const std::atomic<bool>&
   facts.amounts.reserve(n);
   PreferLargePages(facts.amounts.data(), n * sizeof(MovementAmount));
   facts.amounts.resize(n);
+  if (cancelled.load(std::memory_order_relaxed)) return {};
   facts.by_batch.resize(n);
+  if (cancelled.load(std::memory_order_relaxed)) return {};
   bool ascending = true;
   {
-    const FileOrder order(index);
+    const FileOrder order(index, cancelled);
+    if (order.cancelled()) return {};
     // Two halves side by side when there are many: the lines are most of the file.
     const std::size_t half = n >= kSplitMovements ? n / 2 : n;
     BatchRun second;
     bool second_done = true;
     std::future<bool> second_half;
     if (half < n) {
-      second_half = Launch<bool>(
-          [&] { return GatherMovementRange(store, order, half, n, cancelled, facts, second); });
+      second_half = Launch<bool>([&] {
+        return GatherMovementRange(store, order, half, n, cancelled, gathered, facts, second);
+      });
     }
     BatchRun first;
-    const bool first_done = GatherMovementRange(store, order, 0, half, cancelled, facts, first);
+    const bool first_done =
+        GatherMovementRange(store, order, 0, half, cancelled, gathered, facts, first);
     if (second_half.valid()) second_done = second_half.get();
     if (!first_done || !second_done) return {};
     ascending = first.ascending && (half == n || (second.ascending && first.last <= second.first));
@@ -248,7 +286,8 @@ ReceiptLineFact ReceiptLineFactOf(std::string_view line) {
   return fact;
 }
 
-DocumentFacts GatherDocuments(const RecordStore& store, const std::atomic<bool>& cancelled) {
+DocumentFacts GatherDocuments(const RecordStore& store, const std::atomic<bool>& cancelled,
+                              std::atomic<std::int64_t>& gathered) {
   DocumentFacts facts;
   facts.documents.resize(static_cast<std::size_t>(store.DocumentIndex.Count()));
   facts.lines.resize(static_cast<std::size_t>(store.DocumentLineIndex.Count()));
@@ -257,12 +296,19 @@ DocumentFacts GatherDocuments(const RecordStore& store, const std::atomic<bool>&
   // part of the file that holds them is read once.
   const std::array<const RecordIndex<IndexEntry>*, 3> indexes = {
       &store.DocumentIndex, &store.DocumentLineIndex, &store.ReceiptLineIndex};
-  const std::array<FileOrder, 3> orders = {FileOrder(*indexes[0]), FileOrder(*indexes[1]),
-                                           FileOrder(*indexes[2])};
+  const std::array<FileOrder, 3> orders = {FileOrder(*indexes[0], cancelled),
+                                           FileOrder(*indexes[1], cancelled),
+                                           FileOrder(*indexes[2], cancelled)};
+  for (const FileOrder& order : orders) {
+    if (order.cancelled()) return {};
+  }
   std::array<std::size_t, 3> next = {0, 0, 0};
   ForwardLines lines(store);
-  for (std::size_t gathered = 1;; ++gathered) {
-    if (gathered % kCancelEvery == 0 && cancelled.load(std::memory_order_relaxed)) return {};
+  for (std::size_t walked = 1;; ++walked) {
+    if (walked % kCancelEvery == 0) {
+      if (cancelled.load(std::memory_order_relaxed)) return {};
+      gathered.fetch_add(kCancelEvery, std::memory_order_relaxed);
+    }
     std::size_t kind = indexes.size();
     std::int64_t offset = 0;
     for (std::size_t k = 0; k < indexes.size(); ++k) {
@@ -300,16 +346,48 @@ void WaitIfStarted(const std::future<Facts>& facts) {
   }
 }
 
+// Waits for `facts` as RecordFacts::TakeMovements and TakeDocuments say.
+template <typename Facts>
+std::optional<Facts> Await(std::future<Facts>& facts, CheckRun& run, std::atomic<bool>& cancelled,
+                           const std::atomic<std::int64_t>& gathered, std::int64_t total) {
+  ProgressTracker progress(run.monitor(), total);
+  // Asked once even when the facts are ready, so that the polls of a run do not depend on
+  // how fast the threads were.
+  while (!run.PollStop()) {
+    if (facts.wait_for(kPollInterval) != std::future_status::timeout) {
+      run.ResetProgress();
+      return facts.get();
+    }
+    progress.Advance(gathered.load(std::memory_order_relaxed));
+  }
+  cancelled.store(true);
+  WaitIfStarted(facts);
+  run.ResetProgress();
+  return std::nullopt;
+}
+
 }  // namespace
 
-FileOrder::FileOrder(const RecordIndex<IndexEntry>& index) : index_(index) {
+FileOrder::FileOrder(const RecordIndex<IndexEntry>& index, const std::atomic<bool>& cancelled)
+    : index_(index) {
   const auto n = static_cast<std::size_t>(index.Count());
+  // Each walk over a large index takes long: the flag is looked at between blocks of it.
+  const auto stop = [&] {
+    cancelled_ = cancelled.load(std::memory_order_relaxed);
+    return cancelled_;
+  };
+  const auto offset_of = [&index](std::size_t i) {
+    return index[static_cast<std::int64_t>(i) + 1].Offset;
+  };
   keys_.resize(n);
   std::int64_t last_offset = 0;
   bool negative = false;
-  for (const IndexEntry& entry : index.Entries()) {
-    last_offset = std::max(last_offset, entry.Offset);
-    negative = negative || entry.Offset < 0;
+  for (std::size_t block = 0; block < n; block += kCancelKeys) {
+    if (stop()) return;
+    for (std::size_t i = block; i < std::min(n, block + kCancelKeys); ++i) {
+      last_offset = std::max(last_offset, offset_of(i));
+      negative = negative || offset_of(i) < 0;
+    }
   }
   element_bits_ = std::bit_width(static_cast<std::uint64_t>(n));
   const int offset_bits = std::bit_width(static_cast<std::uint64_t>(last_offset));
@@ -317,12 +395,14 @@ FileOrder::FileOrder(const RecordIndex<IndexEntry>& index) : index_(index) {
   if (packed_) {
     // Offset and element in one word, sorted by their digits: no comparison at all.
     element_mask_ = (std::uint64_t{1} << element_bits_) - 1;
-    for (std::size_t i = 0; i < n; ++i) {
-      keys_[i] = static_cast<std::uint64_t>(index[static_cast<std::int64_t>(i) + 1].Offset)
-                     << element_bits_ |
-                 (i + 1);
+    for (std::size_t block = 0; block < n; block += kCancelKeys) {
+      if (stop()) return;
+      for (std::size_t i = block; i < std::min(n, block + kCancelKeys); ++i) {
+        keys_[i] = static_cast<std::uint64_t>(offset_of(i)) << element_bits_ | (i + 1);
+      }
     }
     std::vector<std::uint64_t> scratch(n);
+    if (stop()) return;
     // Offsets are unique: the element bits below them need no sorting.
     const int low = element_bits_;
     const int high = element_bits_ + offset_bits;
@@ -331,13 +411,17 @@ FileOrder::FileOrder(const RecordIndex<IndexEntry>& index) : index_(index) {
     std::future<bool> second;
     if (half < n) {
       second = Launch<bool>([&] {
-        RadixSort(keys_.data() + half, scratch.data() + half, n - half, low, high);
-        return true;
+        return RadixSort(keys_.data() + half, scratch.data() + half, n - half, low, high,
+                         cancelled);
       });
     }
-    RadixSort(keys_.data(), scratch.data(), half, low, high);
-    if (second.valid()) {
-      second.get();
+    const bool first_sorted = RadixSort(keys_.data(), scratch.data(), half, low, high, cancelled);
+    const bool second_sorted = !second.valid() || second.get();
+    if (!first_sorted || !second_sorted || stop()) {
+      cancelled_ = true;
+      return;
+    }
+    if (half < n) {
       std::merge(keys_.begin(), keys_.begin() + static_cast<std::ptrdiff_t>(half),
                  keys_.begin() + static_cast<std::ptrdiff_t>(half), keys_.end(), scratch.begin());
       keys_.swap(scratch);
@@ -352,13 +436,26 @@ FileOrder::FileOrder(const RecordIndex<IndexEntry>& index) : index_(index) {
 
 RecordFacts::RecordFacts(const RecordStore& store, bool movements, bool documents) {
   if (movements) {
-    movements_ =
-        Launch<MovementFacts>([this, &store] { return GatherMovements(store, cancelled_); });
+    movements_total_ = store.MovementIndex.Count();
+    movements_ = LaunchFor<MovementFacts>(movements_total_, [this, &store] {
+      return GatherMovements(store, cancelled_, movements_gathered_);
+    });
   }
   if (documents) {
-    documents_ =
-        Launch<DocumentFacts>([this, &store] { return GatherDocuments(store, cancelled_); });
+    documents_total_ = store.DocumentIndex.Count() + store.DocumentLineIndex.Count() +
+                       store.ReceiptLineIndex.Count();
+    documents_ = LaunchFor<DocumentFacts>(documents_total_, [this, &store] {
+      return GatherDocuments(store, cancelled_, documents_gathered_);
+    });
   }
+}
+
+std::optional<MovementFacts> RecordFacts::TakeMovements(CheckRun& run) {
+  return Await(movements_, run, cancelled_, movements_gathered_, movements_total_);
+}
+
+std::optional<DocumentFacts> RecordFacts::TakeDocuments(CheckRun& run) {
+  return Await(documents_, run, cancelled_, documents_gathered_, documents_total_);
 }
 
 RecordFacts::~RecordFacts() {

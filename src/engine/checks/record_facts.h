@@ -7,14 +7,20 @@
 // file). Gathered first, the facts let the checks walk without reading; a row that quotes a
 // text of the file reads that one line back.
 //
-// The movements and the documents are gathered side by side, each on a thread of its own,
-// while the run goes on with the checks that need neither. The threads only read the store
+// The movements and the documents are gathered side by side, each on a thread of its own
+// (a few thousand records on the run's own thread, when they are taken), while the run goes
+// on with the checks that need neither. The threads only read the store
 // and its data file; nothing else touches what they fill until Movements() or Documents()
 // hands it over. A run that ends early cancels them and waits for them to stop.
+//
+// The run's thread waits for them asking its monitor every few milliseconds, as the import
+// does while its parts are read: the app pumps its window through the monitor, so the
+// window answers and its Stop is seen while the facts are read.
 
 #include <atomic>
 #include <cstdint>
 #include <future>
+#include <optional>
 #include <vector>
 
 #include "engine/checks/check_run.h"
@@ -100,12 +106,21 @@ class RecordFacts {
   ~RecordFacts();
 
   // Wait until the facts are gathered and hand them over (once each; only when they were
-  // asked for). Throw std::bad_alloc when memory ran out while gathering.
-  MovementFacts TakeMovements() { return movements_.get(); }
-  DocumentFacts TakeDocuments() { return documents_.get(); }
+  // asked for). While waiting, `run`'s monitor is asked for a stop at once and then every
+  // few milliseconds, and shown the share gathered so far; the progress is back at 0 when
+  // they are handed over. A stop cancels the gathering, waits for it to end and gives
+  // nothing (run.stopped() is then true). Throw std::bad_alloc when memory ran out while
+  // gathering.
+  std::optional<MovementFacts> TakeMovements(CheckRun& run);
+  std::optional<DocumentFacts> TakeDocuments(CheckRun& run);
 
  private:
   std::atomic<bool> cancelled_{false};
+  // Records gathered so far, counted in steps of a few thousand, and of how many.
+  std::atomic<std::int64_t> movements_gathered_{0};
+  std::atomic<std::int64_t> documents_gathered_{0};
+  std::int64_t movements_total_ = 0;
+  std::int64_t documents_total_ = 0;
   std::future<MovementFacts> movements_;
   std::future<DocumentFacts> documents_;
 };
@@ -114,7 +129,11 @@ class RecordFacts {
 // the offset and the element of each, packed into one word where both fit.
 class FileOrder {
  public:
-  explicit FileOrder(const RecordIndex<IndexEntry>& index);
+  // Sorts the entries by offset; a sort that sees `cancelled` ends early, cancelled() true
+  // and the order of no use.
+  explicit FileOrder(const RecordIndex<IndexEntry>& index,
+                     const std::atomic<bool>& cancelled = std::atomic<bool>(false));
+  bool cancelled() const { return cancelled_; }
 
   std::size_t size() const { return keys_.size(); }
   std::int64_t Offset(std::size_t i) const {
@@ -132,6 +151,7 @@ class FileOrder {
   bool packed_ = false;
   int element_bits_ = 0;
   std::uint64_t element_mask_ = 0;
+  bool cancelled_ = false;
 };
 
 }  // namespace checks

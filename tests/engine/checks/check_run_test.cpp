@@ -32,9 +32,9 @@ TEST_F(CheckRunTest, NothingTickedWritesOnlyTheStartAndEndRows) {
 TEST_F(CheckRunTest, StopInTheMovementsPassGivesPartialSumsAndNoVerdict) {
   AddBalancedSet();
   // Four accounts, then the movements in batch order: both of batch 1 and the first of
-  // batch 2 are read before the stop seen at the ninth poll (the fifth is the one after the
-  // index balance).
-  StopAtPoll monitor(9);
+  // batch 2 are read before the stop seen at the tenth poll (the fifth is the one after the
+  // index balance, the sixth the one while the movements' amounts are read).
+  StopAtPoll monitor(10);
   bool completed = true;
   const CheckResultRows rows = Run(CheckTicks(), monitor, &completed);
   EXPECT_FALSE(completed);
@@ -49,7 +49,7 @@ TEST_F(CheckRunTest, StopInTheMovementsPassGivesPartialSumsAndNoVerdict) {
       "4\tהבדיקה הופסקה ע'י המשתמש" + S(H),
   };
   EXPECT_EQ(expected, rows);
-  EXPECT_EQ(9, monitor.polls);
+  EXPECT_EQ(10, monitor.polls);
   EXPECT_EQ(0, monitor.last_percent);
 }
 
@@ -91,7 +91,7 @@ TEST_F(CheckRunTest, StopInTheDocumentPassStillClosesThePass) {
   Add(Document{.number = "1", .after = 200});
   Add(Document{.number = "2", .dealer = "000000000"});
   Add(Document{.number = "3", .after = 200});
-  StopAtPoll monitor(3);  // before the third document
+  StopAtPoll monitor(4);  // before the third document (the first poll is while they are read)
   bool completed = true;
   const CheckResultRows rows =
       Run(Only({}, {DocumentItem::kSummaries, DocumentItem::kDealerNumbers}), monitor, &completed);
@@ -103,6 +103,34 @@ TEST_F(CheckRunTest, StopInTheDocumentPassStillClosesThePass) {
                 "1\tב 1 תעודות לא מוגדר מספר עוסק", "3\tסיום בדיקת תעודות",
                 "4\tהבדיקה הופסקה ע'י המשתמש" + S(H)}),
             Section(rows, "בדיקת תעודות"));
+}
+
+// The facts of the movements and documents are read on threads of their own; the run waits
+// for them asking its monitor, and a stop asked then ends the run without a sum or a finding.
+TEST_F(CheckRunTest, StopWhileTheRecordsAreReadEndsTheRunWithoutVerdict) {
+  AddBalancedSet();
+  Add(Document{.number = "1", .after = 200});
+  const std::string stopped = "4\tהבדיקה הופסקה ע'י המשתמש" + S(H);
+  const struct {
+    CheckTicks ticks;
+    std::vector<std::string> rows;
+  } cases[] = {
+      {Only({BK::kMovementsBalance, BK::kBatchBalance}, {}),
+       {"0\tבדיקת איזון תנועות" + S(H), stopped}},
+      {Only({}, {DocumentItem::kSummaries}),
+       {"0\tבדיקת תעודות" + S(H), "3\tסיום בדיקת תעודות", stopped}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rows.front());
+    StopAtPoll monitor(1);
+    bool completed = true;
+    CheckResultRows rows = Run(c.ticks, monitor, &completed);
+    EXPECT_FALSE(completed);
+    ASSERT_FALSE(rows.empty());
+    rows.erase(rows.begin());  // the start row
+    EXPECT_EQ(c.rows, rows);
+    EXPECT_EQ(0, monitor.last_percent);
+  }
 }
 
 TEST_F(CheckRunTest, TheListenerSeesEachTitleAndTheFinalRowCount) {

@@ -189,5 +189,56 @@ TEST(GeneratedChecksTest, UnbalancedBatchesCarryTheirDifference) {
   }
 }
 
+// Stops at the first time it is asked.
+class StopAtOnce final : public ProgressMonitor {
+ public:
+  void OnProgress(int) override {}
+  bool StopRequested() override { return true; }
+};
+
+// Sets large enough that their movements and documents are read on threads of their own: a
+// stop asked while the run waits for them ends it with no sum and no finding.
+TEST(GeneratedChecksTest, StopWhileReadingOnThreadsEndsTheRunWithoutVerdict) {
+  testing::TempFolder folder;
+  testing::TempFolder cache;
+  GeneratedDataSet generated;
+  DataSetOptions options;
+  options.movements = 40000;
+  options.accounts = 200;
+  options.documents = 20000;
+  options.seed = 3;
+  ASSERT_TRUE(GenerateDataSet(options, folder.path(), &generated).ok());
+  RecordStore store;
+  SilentProgress silent;
+  ASSERT_TRUE(ImportFolder(store, folder.path(), silent, {cache.path()}).status.ok());
+  ASSERT_GE(store.DocumentIndex.Count() + store.DocumentLineIndex.Count(), 20000);
+  const std::string stopped = "4\tהבדיקה הופסקה ע'י המשתמש\xE2\x80\x8E";
+  CheckTicks movements;
+  movements.bookkeeping.SetAll(false);
+  movements.documents.SetAll(false);
+  movements.bookkeeping.SetTicked(static_cast<std::size_t>(BookkeepingItem::kMovementsBalance),
+                                  true);
+  CheckTicks documents;
+  documents.bookkeeping.SetAll(false);
+  documents.documents.SetAll(false);
+  documents.documents.SetTicked(static_cast<std::size_t>(DocumentItem::kSummaries), true);
+  const struct {
+    CheckTicks ticks;
+    std::vector<std::string> rows;
+  } cases[] = {
+      {movements, {"0\tבדיקת איזון תנועות\xE2\x80\x8E", stopped}},
+      {documents, {"0\tבדיקת תעודות\xE2\x80\x8E", "3\tסיום בדיקת תעודות", stopped}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rows.front());
+    StopAtOnce monitor;
+    CheckResultRows rows;
+    EXPECT_FALSE(RunChecks(store, c.ticks, NoonClock(), monitor, rows));
+    ASSERT_FALSE(rows.empty());
+    rows.erase(rows.begin());  // the start row
+    EXPECT_EQ(c.rows, rows);
+  }
+}
+
 }  // namespace
 }  // namespace tallyscan

@@ -3,6 +3,7 @@
 #include "engine/checks/record_facts.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -36,6 +37,22 @@ TEST(RecordFactsTest, FileOrderGivesEveryEntryByAscendingOffset) {
         ASSERT_EQ(offsets[i], order.Offset(i)) << count << " entries, entry " << i;
         ASSERT_EQ(offsets[i], index[order.Element(i)].Offset) << count << " entries, entry " << i;
       }
+    }
+  }
+}
+
+// A stop while the checks wait for their facts cancels the sort as well: it is the longest
+// stretch of the gathering that reads nothing.
+TEST(RecordFactsTest, FileOrderEndsEarlyOnceCancelled) {
+  for (const bool cancel : {false, true}) {
+    RecordIndex<IndexEntry> index;
+    index.Reset(70000);
+    for (std::int64_t i = 0; i < 70000; ++i) index.Append().Offset = (i * 7919) % 70000;
+    const std::atomic<bool> cancelled(cancel);
+    const FileOrder order(index, cancelled);
+    EXPECT_EQ(cancel, order.cancelled());
+    if (!cancel) {
+      EXPECT_EQ(69999, order.Offset(order.size() - 1));
     }
   }
 }
