@@ -47,8 +47,9 @@ double SecondsSince(SteadyClock::time_point start) {
 
 // The longest gap between the pings of a timer from `operation` until `done` holds.
 struct Stall {
-  double seconds = 0;  // from the start until done
-  double longest = 0;  // the longest gap between pings
+  double seconds = 0;     // from the start until done
+  double longest = 0;     // the longest gap between pings
+  double longest_at = 0;  // when it ended, from the start
   long pings = 0;
 };
 
@@ -58,16 +59,21 @@ Stall Measure(const std::function<void()>& operation, const std::function<bool()
   ping.setInterval(kPingMs);
   ping.setTimerType(Qt::PreciseTimer);
   SteadyClock::time_point last = SteadyClock::now();
+  SteadyClock::time_point start = last;
   const auto close = [&] {
     const SteadyClock::time_point now = SteadyClock::now();
-    stall.longest = std::max(stall.longest, std::chrono::duration<double>(now - last).count());
+    const double gap = std::chrono::duration<double>(now - last).count();
+    if (gap > stall.longest) {
+      stall.longest = gap;
+      stall.longest_at = std::chrono::duration<double>(now - start).count();
+    }
     last = now;
   };
   QObject::connect(&ping, &QTimer::timeout, [&] {
     close();
     ++stall.pings;
   });
-  const SteadyClock::time_point start = SteadyClock::now();
+  start = SteadyClock::now();
   last = start;
   ping.start();
   operation();
@@ -79,8 +85,8 @@ Stall Measure(const std::function<void()>& operation, const std::function<bool()
 }
 
 void Print(const char* what, const Stall& stall) {
-  std::printf("%-34s %7.3f s, longest without an answer %5.0f ms (%ld pings)\n", what,
-              stall.seconds, stall.longest * 1000, stall.pings);
+  std::printf("%-34s %7.3f s, longest without an answer %5.0f ms, ending at %.3f s (%ld pings)\n",
+              what, stall.seconds, stall.longest * 1000, stall.longest_at, stall.pings);
 }
 
 double Median(std::vector<double> values) {

@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabWidget>
-#include <QThreadPool>
 #include <QTimeZone>
 #include <QVBoxLayout>
 
@@ -332,11 +331,11 @@ void JetTab::ShowResult(JetResult result) {
                    (summary.empty() ? QString() : FromStd(RowField(summary.front(), 6))));
     gate_->setStyleSheet(QStringLiteral("color: red"));
   }
-  Replace(*tests_grid_, test_rows_, nullptr, std::move(rows));
+  Replace(*tests_grid_, test_rows_, nullptr, SortedRows::Rows(rows));
   tests_grid_->SetRowCount(test_rows_.Count());
-  Replace(*sufficiency_grid_, sufficiency_rows_, nullptr, JetSufficiencyRows(r));
+  Replace(*sufficiency_grid_, sufficiency_rows_, nullptr, SortedRows::Rows(JetSufficiencyRows(r)));
   sufficiency_grid_->SetRowCount(sufficiency_rows_.Count());
-  Replace(*ranking_grid_, ranking_rows_, nullptr, JetRankingRows(r));
+  Replace(*ranking_grid_, ranking_rows_, nullptr, SortedRows::Rows(JetRankingRows(r)));
   ranking_grid_->SetRowCount(ranking_rows_.Count());
   chart_->SetResult(result_);
   if (test_rows_.Count() > 0) {
@@ -360,14 +359,17 @@ void JetTab::LoadHits(JetTest test) {
   Replace(*hits_grid_, hit_rows_, &hits_sort_task_, {});
   hit_targets_.clear();
   hits_filter_->SetRows(0, 0);
-  auto rows = std::make_shared<std::vector<std::string>>();
+  auto rows = std::make_shared<SortedRows::Rows>();
   auto targets = std::make_shared<std::vector<JetHitTarget>>();
   const RecordStore* store = &app_.store;
   std::shared_ptr<const JetResult> result = result_;
   progress_->setValue(0);
   lines_task_.Start(
       [store, result, test, rows, targets](ProgressMonitor& monitor) {
-        return JetHitRows(*store, *result, test, monitor, *rows, targets.get()).ok();
+        std::vector<std::string> made;
+        if (!JetHitRows(*store, *result, test, monitor, made, targets.get()).ok()) return false;
+        *rows = SortedRows::Rows(made);
+        return true;
       },
       [this, rows, targets](bool completed) {
         ShowRunning(Running());
@@ -387,15 +389,20 @@ void JetTab::LoadHits(JetTest test) {
 
 void JetTab::ListDigit(JetTest test, JetPopulationKind population, int digit) {
   if (!result_) return;
-  auto rows = std::make_shared<std::vector<std::string>>();
+  auto rows = std::make_shared<SortedRows::Rows>();
   auto targets = std::make_shared<std::vector<JetHitTarget>>();
   const RecordStore* store = &app_.store;
   const JetParameters parameters = result_->parameters;
   lines_task_.Start(
       [=](ProgressMonitor& monitor) {
-        return JetDigitLineRows(*store, parameters, test, population, digit, monitor, *rows,
-                                targets.get())
-            .ok();
+        std::vector<std::string> made;
+        if (!JetDigitLineRows(*store, parameters, test, population, digit, monitor, made,
+                              targets.get())
+                 .ok()) {
+          return false;
+        }
+        *rows = SortedRows::Rows(made);
+        return true;
       },
       [this, rows, targets](bool completed) {
         ShowRunning(Running());
@@ -481,12 +488,8 @@ void JetTab::ShowOrder(Grid& grid, const SortedRows& rows, FilterBox* filter) {
 
 void JetTab::Replace(Grid& grid, SortedRows& rows, ReadTask* task, SortedRows::Rows new_rows) {
   if (task != nullptr) task->Stop();
-  std::shared_ptr<const SortedRows::Rows> old = rows.Shared();
   rows.Set(std::move(new_rows));
   grid.SetSortIndex(0);
-  if (old.use_count() == 1 && old->size() > static_cast<std::size_t>(kRowsSortedAtOnce)) {
-    QThreadPool::globalInstance()->start([old = std::move(old)]() mutable { old.reset(); });
-  }
 }
 
 void JetTab::EditParameters() {

@@ -111,8 +111,7 @@ class JetTab final : public QWidget {
   void Reverse(Grid& grid, SortedRows& rows, FilterBox* filter, const ReadTask* task);
   // The grid shows its rows in their new order.
   static void ShowOrder(Grid& grid, const SortedRows& rows, FilterBox* filter);
-  // New rows for a grid in the engine's order: a sort running for the old ones is dropped, and
-  // the old rows are let go off the window's thread (freeing a million texts takes a while).
+  // New rows for a grid in the engine's order: a sort running for the old ones is dropped.
   void Replace(Grid& grid, SortedRows& rows, ReadTask* task, SortedRows::Rows new_rows);
 
   AppContext& app_;

@@ -24,7 +24,7 @@ std::optional<double> FigureOf(std::string_view shown) {
   return value;
 }
 
-std::string CellOf(const std::string& row, int field) { return std::string(RowField(row, field)); }
+std::string CellOf(std::string_view row, int field) { return std::string(RowField(row, field)); }
 
 // The rows of one order, held apart from the page's.
 class OrderedRows final : public GridRowSource {
@@ -42,6 +42,22 @@ class OrderedRows final : public GridRowSource {
 };
 
 }  // namespace
+
+SortedRows::Rows::Rows(const std::vector<std::string>& rows) {
+  std::size_t length = 0;
+  for (const std::string& row : rows) length += row.size();
+  text_.reserve(length);
+  ends_.reserve(rows.size());
+  for (const std::string& row : rows) {
+    text_ += row;
+    ends_.push_back(text_.size());
+  }
+}
+
+std::string_view SortedRows::Rows::operator[](std::size_t row) const {
+  const std::size_t begin = row == 0 ? 0 : ends_[row - 1];
+  return std::string_view(text_).substr(begin, ends_[row] - begin);
+}
 
 SortedRows::SortedRows() : rows_(std::make_shared<const Rows>()) {}
 
@@ -87,7 +103,7 @@ int SortedRows::Original(int row) const {
   return order_[static_cast<std::size_t>(row)];
 }
 
-const std::string& SortedRows::Row(int row) const {
+std::string_view SortedRows::Row(int row) const {
   return (*rows_)[static_cast<std::size_t>(Original(row))];
 }
 

@@ -7,10 +7,13 @@
 //
 // The rows are held shared and never changed once set, so that work off the window's thread
 // (a sort, a filter's match) reads them through Shared() or Snapshot() while the grid shows
-// them; Set gives new rows, leaving the old ones to whoever still holds them.
+// them; Set gives new rows, leaving the old ones to whoever still holds them. They stand end to
+// end in one text: a million hits are made into Rows on the worker that read them, and let go
+// at once, not one text at a time on the window's thread.
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/widgets/grid.h"
@@ -19,13 +22,23 @@ namespace tallyscan {
 
 class SortedRows final : public GridRowSource {
  public:
-  using Rows = std::vector<std::string>;
+  class Rows {
+   public:
+    Rows() = default;
+    explicit Rows(const std::vector<std::string>& rows);
+    std::size_t size() const { return ends_.size(); }
+    std::string_view operator[](std::size_t row) const;
+
+   private:
+    std::string text_;
+    std::vector<std::size_t> ends_;  // where each row ends in text_
+  };
 
   SortedRows();
 
   // The rows anew, in the engine's order.
   void Set(Rows rows);
-  void Clear() { Set({}); }
+  void Clear() { Set(Rows()); }
   int Count() const { return static_cast<int>(rows_->size()); }
 
   // Ascending by `field` (1-based, as the grid counts), then `Reverse` turns the order.
@@ -44,7 +57,7 @@ class SortedRows final : public GridRowSource {
   // The engine's index of the row shown at `row`; -1 outside the rows.
   int Original(int row) const;
   // The row shown at `row`.
-  const std::string& Row(int row) const;
+  std::string_view Row(int row) const;
   // Where the engine's row `original` is shown; -1 when there is none.
   int Shown(int original) const;
 
