@@ -14,4 +14,12 @@ namespace tallyscan {
 std::array<int, kPageCount> ButtonBarTops(int current_button, int client_height, int button_height);
 inline constexpr int kBarSplitGap = 12;
 
+// The height of each main button in a client area `client_height` high: the full height where
+// the bar fits with the two groups at least kBarLeastGap apart, on a lower window as much as
+// fits, never below kBarLeastButtonHeight (room for the picture and the caption). The window's
+// least height leaves the buttons more than that.
+int ButtonBarButtonHeight(int client_height, int full_height);
+inline constexpr int kBarLeastGap = 2;
+inline constexpr int kBarLeastButtonHeight = 42;
+
 }  // namespace tallyscan

@@ -354,10 +354,11 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 void MainWindow::LayOut() {
   if (isMinimized()) return;
+  const int button_height = ButtonBarButtonHeight(height(), kMainButtonHeight);
   const std::array<int, kPageCount> tops =
-      ButtonBarTops(static_cast<int>(current_page_) + 1, height(), kMainButtonHeight);
+      ButtonBarTops(static_cast<int>(current_page_) + 1, height(), button_height);
   for (int i = 0; i < kPageCount; ++i) {
-    const QRect logical(2, tops[static_cast<std::size_t>(i)], kMainButtonWidth, kMainButtonHeight);
+    const QRect logical(2, tops[static_cast<std::size_t>(i)], kMainButtonWidth, button_height);
     buttons_[static_cast<std::size_t>(i)]->setGeometry(
         QStyle::visualRect(layoutDirection(), rect(), logical));
   }

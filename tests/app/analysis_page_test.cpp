@@ -5,6 +5,7 @@
 // dialog refusing a value out of range and saving what the command line prints.
 #include <QApplication>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -44,12 +45,19 @@ struct Fixture {
   GeneratedDataSet generated;
   QString folder;
 
-  bool Load() {
+  // An audit set with every journal fault; `plain`: a plain set of 40,000 movements, whose
+  // documents are mostly missing (tens of thousands of hits).
+  bool Load(bool plain = false) {
     DataSetOptions options;
-    options.profile = DataProfile::kAudit;
-    options.movements = 6000;
-    options.accounts = 80;
-    for (const FaultInfo& fault : JournalFaults()) options.faults.push_back({fault.kind, 1});
+    if (plain) {
+      options.movements = 40000;
+      options.accounts = 200;
+    } else {
+      options.profile = DataProfile::kAudit;
+      options.movements = 6000;
+      options.accounts = 80;
+      for (const FaultInfo& fault : JournalFaults()) options.faults.push_back({fault.kind, 1});
+    }
     folder = sets.filePath(QStringLiteral("set"));
     if (!GenerateDataSet(options, folder.toStdString(), &generated).ok()) return false;
     window.show();
@@ -248,6 +256,46 @@ class AnalysisPageTest : public QObject {
       QCOMPARE(f.jet->DigitLinesGrid()->model()->rowCount(),
                static_cast<int>(counts[static_cast<std::size_t>(index)]));
     }
+  }
+
+  // Tens of thousands of hits are sorted off the window's thread: the header shows the order
+  // at once, the rows follow it when the sort is in, a second click made meanwhile turns the
+  // new order, and a filter typed then keeps it.
+  void ManyHitsAreSortedAndFilteredInTheOrderAskedForOffTheWindowThread() {
+    Fixture f;
+    QVERIFY(f.Load(/*plain=*/true));
+    QVERIFY(f.RunToEnd());
+    QVERIFY(f.ChooseTest("missing-document"));
+    Grid* hits = f.jet->HitsGrid();
+    QVERIFY2(hits->model()->rowCount() > 20000,
+             qPrintable(QString::number(hits->model()->rowCount())));
+    const auto amount = [&](int row) {
+      return hits->Model().ShownText(row, 6).remove(QLatin1Char(',')).toDouble();
+    };
+    const auto descending = [&] {
+      for (int row = 1; row < hits->model()->rowCount(); ++row) {
+        if (amount(row - 1) < amount(row)) return false;
+      }
+      return true;
+    };
+    QVERIFY(!descending());
+    emit hits->horizontalHeader()->sectionClicked(6);
+    QVERIFY(f.jet->Sorting());
+    QCOMPARE(hits->SortIndex(), 7);
+    emit hits->horizontalHeader()->sectionClicked(6);
+    QVERIFY(hits->SortDescending());
+    QTRY_VERIFY_WITH_TIMEOUT(!f.jet->Sorting(), 30000);
+    QVERIFY(descending());
+    // A filter typed then matches off the thread and keeps the order.
+    const std::int64_t line = hits->Model().ShownText(0, 1).toLongLong();
+    f.jet->HitsFilter()->SetText(QString::number(line));
+    QTRY_VERIFY_WITH_TIMEOUT(!f.jet->HitsFilter()->Working(), 30000);
+    QVERIFY(hits->model()->rowCount() >= 1);
+    QVERIFY(descending());
+    QCOMPARE(hits->Model().ShownText(0, 1).toLongLong(), line);
+    // New hits come in the engine's order, the header showing no order.
+    QVERIFY(f.ChooseTest("weekend"));
+    QCOMPARE(hits->SortIndex(), 0);
   }
 
   void ParametersDialogRefusesOutOfRangeAndSavesWhatTheCommandLinePrints() {

@@ -33,6 +33,22 @@ class MainWindowTest : public QObject {
     return window;
   }
 
+  // The same picture, but for the rounding of a gradient drawn into another pixel format.
+  static bool AlikeBar(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return false;
+    for (int y = 0; y < a.height(); ++y) {
+      for (int x = 0; x < a.width(); ++x) {
+        const QRgb p = a.pixel(x, y);
+        const QRgb q = b.pixel(x, y);
+        if (std::abs(qRed(p) - qRed(q)) > 8 || std::abs(qGreen(p) - qGreen(q)) > 8 ||
+            std::abs(qBlue(p) - qBlue(q)) > 8) {
+          return false;
+        }
+      }
+    }
+    return true;
+  }
+
   // Top y of buttons 1..8 in bar order.
   static std::vector<int> Tops(const MainWindow& window) {
     std::vector<int> tops;
@@ -172,6 +188,53 @@ class MainWindowTest : public QObject {
     QCOMPARE(window->Button(PageId::kImport)->geometry().right(), window->width() - 1 - 2);
     QCOMPARE(window->PageAt(PageId::kImport)->geometry(), window->PageArea());
     QVERIFY(window->PageArea().right() < window->width() - 158);
+  }
+
+  // At the least size and at the first-start sizes of a 1366x768 and a 1920x1080 screen
+  // (their usable area less a task bar), whichever page is current: a button overlaps its
+  // neighbours and the status bar's buttons by no more than its 2-pixel frame, stands below
+  // the banner, its caption fits, and the window shows the button as the button alone
+  // draws itself (nothing lies over its picture or caption).
+  void EveryButtonShowsItsPictureAndCaptionWholeAtEverySize() {
+    TestApp t;
+    t.store.LoadedFolder = "/loaded";
+    auto window = Open(t);
+    const FrameMargins frame{8, 32, 8, 8};
+    const ScreenRect laptop = PlaceMainWindow(MainDlgPos{}, {0, 0, 1366, 728}, frame);
+    const ScreenRect desk = PlaceMainWindow(MainDlgPos{}, {0, 0, 1920, 1040}, frame);
+    for (const QSize size : {QSize(kMainLeastWidth, kMainLeastHeight),
+                             QSize(laptop.width, laptop.height), QSize(desk.width, desk.height)}) {
+      window->resize(size);
+      QCOMPARE(window->size(), size);
+      for (const PageSpec& current : Pages()) {
+        window->PressButton(current.id);
+        const QImage shown = window->grab().toImage();
+        const QToolButton* back = window->findChild<QToolButton*>(QStringLiteral("backButton"));
+        const QRect back_button(back->mapTo(window.get(), QPoint()), back->size());
+        int previous_bottom = -1;
+        for (const PageSpec& spec : Pages()) {
+          auto* button = static_cast<MainButton*>(window->Button(spec.id));
+          const QString where = QStringLiteral("%1x%2, page %3, button %4")
+                                    .arg(size.width())
+                                    .arg(size.height())
+                                    .arg(current.button_id)
+                                    .arg(spec.button_id);
+          const QRect place = button->geometry();
+          QVERIFY2(place.top() >= previous_bottom - 2 + 1 && place.top() >= 108 &&
+                       place.bottom() - 2 < back_button.top(),
+                   qPrintable(where));
+          previous_bottom = place.bottom();
+          const QFontMetrics metrics(button->font());
+          QVERIFY2(metrics.height() <= place.height() - 8 - 2 &&
+                       metrics.horizontalAdvance(button->text()) <= place.width() - 4 - 32 - 8 - 4,
+                   qPrintable(where));
+          const QRect inside = QRect(QPoint(), place.size()).adjusted(3, 3, -3, -3);
+          QVERIFY2(AlikeBar(shown.copy(inside.translated(place.topLeft())),
+                            button->grab().toImage().copy(inside)),
+                   qPrintable(where));
+        }
+      }
+    }
   }
 
   // The folder offered is the last one read to its end, not whatever the box held.

@@ -6,6 +6,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QGraphicsLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
@@ -61,7 +62,12 @@ JetDigitChart::JetDigitChart(QWidget* parent) : QWidget(parent) {
   for (const char* caption : kPopulationCaptions)
     population_box_->addItem(QString::fromUtf8(caption));
   chart_ = new QChart;
-  chart_->legend()->setAlignment(Qt::AlignBottom);
+  // On a laptop's screen the page leaves the chart little height: the plot takes what the
+  // chart's frame and a legend below it would, the legend standing beside it.
+  chart_->legend()->setAlignment(Qt::AlignRight);
+  chart_->setMargins(QMargins(2, 2, 2, 2));
+  chart_->setBackgroundRoundness(0);
+  chart_->layout()->setContentsMargins(0, 0, 0, 0);
   view_ = new QChartView(chart_, this);
   view_->setObjectName(QStringLiteral("digitChart"));
   view_->setRenderHint(QPainter::Antialiasing);

@@ -35,6 +35,9 @@ const QString kBusyAnalysis = QStringLiteral(
     "בסיומו או לאחר עצירתו (Esc)");
 const QString kReconciles = QStringLiteral("האוכלוסיה מתאזנת");
 constexpr int kTestIdField = 6;
+// More rows than this are sorted off the window's thread: a sort of as many takes a few
+// milliseconds, of a million hits half a second.
+constexpr int kRowsSortedAtOnce = 20000;
 
 QString FromStd(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -83,6 +86,8 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
       page_(page),
       run_task_(app.readers),
       lines_task_(app.readers),
+      hits_sort_task_(app.readers),
+      digit_sort_task_(app.readers),
       parameters_(StoredJetParameters(app.settings)) {
   setObjectName(QStringLiteral("jetTab"));
   run_button_ = new QPushButton(QStringLiteral("הפעל"), this);
@@ -113,17 +118,22 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
       5, this);
   tests_grid_->SetSource(&test_rows_);
   tests_grid_->SetSortRoutine(
-      [this](int field) { SortGrid(*tests_grid_, test_rows_, nullptr, field); });
-  tests_grid_->SetReverseRoutine([this] { Reverse(*tests_grid_, test_rows_, nullptr); });
+      [this](int field) { SortGrid(*tests_grid_, test_rows_, nullptr, nullptr, field); });
+  tests_grid_->SetReverseRoutine([this] { Reverse(*tests_grid_, test_rows_, nullptr, nullptr); });
 
   details_ = new QTabWidget(this);
   details_->setObjectName(QStringLiteral("details"));
   auto* hits_page = new QWidget(details_);
   hits_grid_ = MakeGrid(QStringLiteral("hitsGrid"), HitColumns(), 8, hits_page);
   hits_filter_ = new FilterBox(*hits_grid_, hit_rows_, 8, hits_page);
-  hits_grid_->SetSortRoutine(
-      [this](int field) { SortGrid(*hits_grid_, hit_rows_, hits_filter_, field); });
-  hits_grid_->SetReverseRoutine([this] { Reverse(*hits_grid_, hit_rows_, hits_filter_); });
+  // Over many hits the filter matches off the window's thread, on the rows as shown when it
+  // began.
+  hits_filter_->MatchOffThread(app.readers, [this] { return hit_rows_.Snapshot(); });
+  hits_grid_->SetSortRoutine([this](int field) {
+    SortGrid(*hits_grid_, hit_rows_, hits_filter_, &hits_sort_task_, field);
+  });
+  hits_grid_->SetReverseRoutine(
+      [this] { Reverse(*hits_grid_, hit_rows_, hits_filter_, &hits_sort_task_); });
   auto* hits_layout = new QVBoxLayout(hits_page);
   auto* filter_row = new QHBoxLayout;
   filter_row->addStretch(1);
@@ -136,10 +146,11 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
   chart_ = new JetDigitChart(digits_page);
   digit_lines_grid_ = MakeGrid(QStringLiteral("digitLinesGrid"), HitColumns(), 8, digits_page);
   digit_lines_grid_->SetSource(&digit_rows_);
-  digit_lines_grid_->SetSortRoutine(
-      [this](int field) { SortGrid(*digit_lines_grid_, digit_rows_, nullptr, field); });
+  digit_lines_grid_->SetSortRoutine([this](int field) {
+    SortGrid(*digit_lines_grid_, digit_rows_, nullptr, &digit_sort_task_, field);
+  });
   digit_lines_grid_->SetReverseRoutine(
-      [this] { Reverse(*digit_lines_grid_, digit_rows_, nullptr); });
+      [this] { Reverse(*digit_lines_grid_, digit_rows_, nullptr, &digit_sort_task_); });
   digits_page->addWidget(chart_);
   digits_page->addWidget(digit_lines_grid_);
   digits_page->setStretchFactor(0, 3);
@@ -153,10 +164,11 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
                 QStringLiteral("80,מצב"), QStringLiteral("250,סיבה")},
                7, details_);
   sufficiency_grid_->SetSource(&sufficiency_rows_);
-  sufficiency_grid_->SetSortRoutine(
-      [this](int field) { SortGrid(*sufficiency_grid_, sufficiency_rows_, nullptr, field); });
+  sufficiency_grid_->SetSortRoutine([this](int field) {
+    SortGrid(*sufficiency_grid_, sufficiency_rows_, nullptr, nullptr, field);
+  });
   sufficiency_grid_->SetReverseRoutine(
-      [this] { Reverse(*sufficiency_grid_, sufficiency_rows_, nullptr); });
+      [this] { Reverse(*sufficiency_grid_, sufficiency_rows_, nullptr, nullptr); });
   details_->addTab(sufficiency_grid_, QStringLiteral("מספיקות הנתונים"));
 
   ranking_grid_ = MakeGrid(
@@ -166,8 +178,9 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
       5, details_);
   ranking_grid_->SetSource(&ranking_rows_);
   ranking_grid_->SetSortRoutine(
-      [this](int field) { SortGrid(*ranking_grid_, ranking_rows_, nullptr, field); });
-  ranking_grid_->SetReverseRoutine([this] { Reverse(*ranking_grid_, ranking_rows_, nullptr); });
+      [this](int field) { SortGrid(*ranking_grid_, ranking_rows_, nullptr, nullptr, field); });
+  ranking_grid_->SetReverseRoutine(
+      [this] { Reverse(*ranking_grid_, ranking_rows_, nullptr, nullptr); });
   details_->addTab(ranking_grid_, QStringLiteral("דירוג עסקאות"));
 
   for (Grid* grid :
@@ -280,10 +293,9 @@ void JetTab::ClearResults() {
   status_->clear();
   hit_targets_.clear();
   digit_targets_.clear();
-  for (SortedRows* rows :
-       {&test_rows_, &hit_rows_, &sufficiency_rows_, &ranking_rows_, &digit_rows_}) {
-    rows->Clear();
-  }
+  Replace(*hits_grid_, hit_rows_, &hits_sort_task_, {});
+  Replace(*digit_lines_grid_, digit_rows_, &digit_sort_task_, {});
+  for (SortedRows* rows : {&test_rows_, &sufficiency_rows_, &ranking_rows_}) rows->Clear();
   tests_grid_->SetRowCount(0);
   hits_filter_->SetRows(0, 0);
   sufficiency_grid_->SetRowCount(0);
@@ -319,11 +331,11 @@ void JetTab::ShowResult(JetResult result) {
                    (summary.empty() ? QString() : FromStd(RowField(summary.front(), 6))));
     gate_->setStyleSheet(QStringLiteral("color: red"));
   }
-  test_rows_.Set(std::move(rows));
+  Replace(*tests_grid_, test_rows_, nullptr, SortedRows::Rows(rows));
   tests_grid_->SetRowCount(test_rows_.Count());
-  sufficiency_rows_.Set(JetSufficiencyRows(r));
+  Replace(*sufficiency_grid_, sufficiency_rows_, nullptr, SortedRows::Rows(JetSufficiencyRows(r)));
   sufficiency_grid_->SetRowCount(sufficiency_rows_.Count());
-  ranking_rows_.Set(JetRankingRows(r));
+  Replace(*ranking_grid_, ranking_rows_, nullptr, SortedRows::Rows(JetRankingRows(r)));
   ranking_grid_->SetRowCount(ranking_rows_.Count());
   chart_->SetResult(result_);
   if (test_rows_.Count() > 0) {
@@ -344,22 +356,25 @@ void JetTab::ChooseTest(int row) {
 }
 
 void JetTab::LoadHits(JetTest test) {
-  hit_rows_.Clear();
+  Replace(*hits_grid_, hit_rows_, &hits_sort_task_, {});
   hit_targets_.clear();
   hits_filter_->SetRows(0, 0);
-  auto rows = std::make_shared<std::vector<std::string>>();
+  auto rows = std::make_shared<SortedRows::Rows>();
   auto targets = std::make_shared<std::vector<JetHitTarget>>();
   const RecordStore* store = &app_.store;
   std::shared_ptr<const JetResult> result = result_;
   progress_->setValue(0);
   lines_task_.Start(
       [store, result, test, rows, targets](ProgressMonitor& monitor) {
-        return JetHitRows(*store, *result, test, monitor, *rows, targets.get()).ok();
+        std::vector<std::string> made;
+        if (!JetHitRows(*store, *result, test, monitor, made, targets.get()).ok()) return false;
+        *rows = SortedRows::Rows(made);
+        return true;
       },
       [this, rows, targets](bool completed) {
         ShowRunning(Running());
         if (!completed) return;
-        hit_rows_.Set(std::move(*rows));
+        Replace(*hits_grid_, hit_rows_, &hits_sort_task_, std::move(*rows));
         hit_targets_ = std::move(*targets);
         hits_filter_->SetRows(hit_rows_.Count(), 0);
         if (pending_view_) {
@@ -374,20 +389,25 @@ void JetTab::LoadHits(JetTest test) {
 
 void JetTab::ListDigit(JetTest test, JetPopulationKind population, int digit) {
   if (!result_) return;
-  auto rows = std::make_shared<std::vector<std::string>>();
+  auto rows = std::make_shared<SortedRows::Rows>();
   auto targets = std::make_shared<std::vector<JetHitTarget>>();
   const RecordStore* store = &app_.store;
   const JetParameters parameters = result_->parameters;
   lines_task_.Start(
       [=](ProgressMonitor& monitor) {
-        return JetDigitLineRows(*store, parameters, test, population, digit, monitor, *rows,
-                                targets.get())
-            .ok();
+        std::vector<std::string> made;
+        if (!JetDigitLineRows(*store, parameters, test, population, digit, monitor, made,
+                              targets.get())
+                 .ok()) {
+          return false;
+        }
+        *rows = SortedRows::Rows(made);
+        return true;
       },
       [this, rows, targets](bool completed) {
         ShowRunning(Running());
         if (!completed) return;
-        digit_rows_.Set(std::move(*rows));
+        Replace(*digit_lines_grid_, digit_rows_, &digit_sort_task_, std::move(*rows));
         digit_targets_ = std::move(*targets);
         digit_lines_grid_->SetRowCount(0);
         digit_lines_grid_->SetRowCount(digit_rows_.Count());
@@ -428,9 +448,37 @@ void JetTab::OpenRanked() {
   ShowRunning(Running());
 }
 
-void JetTab::SortGrid(Grid& grid, SortedRows& rows, FilterBox* filter, int field) {
-  rows.SortBy(field);
-  grid.SetSortIndex(field);
+void JetTab::SortGrid(Grid& grid, SortedRows& rows, FilterBox* filter, ReadTask* task, int field) {
+  if (task == nullptr || rows.Count() <= kRowsSortedAtOnce) {
+    if (task != nullptr) task->Stop();
+    rows.SortBy(field);
+    ShowOrder(grid, rows, filter);
+    return;
+  }
+  auto shared = rows.Shared();
+  auto order = std::make_shared<std::vector<int>>();
+  task->Start(
+      [shared, order, field](ProgressMonitor&) {
+        *order = SortedRows::SortedOrder(*shared, field);
+        return true;
+      },
+      [&grid, &rows, filter, shared, order](bool completed) {
+        if (!completed || rows.Shared() != shared) return;
+        rows.SetOrder(std::move(*order));
+        // The header was clicked again while the rows were sorted.
+        if (grid.SortDescending()) rows.Reverse();
+        ShowOrder(grid, rows, filter);
+      });
+}
+
+void JetTab::Reverse(Grid& grid, SortedRows& rows, FilterBox* filter, const ReadTask* task) {
+  // A sort still running turns its order when it ends, as the grid says then.
+  if (task != nullptr && task->Running()) return;
+  rows.Reverse();
+  ShowOrder(grid, rows, filter);
+}
+
+void JetTab::ShowOrder(Grid& grid, const SortedRows& rows, FilterBox* filter) {
   if (filter != nullptr) {
     filter->SetRows(rows.Count(), 0, /*measure=*/false);
   } else {
@@ -438,13 +486,10 @@ void JetTab::SortGrid(Grid& grid, SortedRows& rows, FilterBox* filter, int field
   }
 }
 
-void JetTab::Reverse(Grid& grid, SortedRows& rows, FilterBox* filter) {
-  rows.Reverse();
-  if (filter != nullptr) {
-    filter->SetRows(rows.Count(), 0, /*measure=*/false);
-  } else {
-    grid.Model().RowsChanged();
-  }
+void JetTab::Replace(Grid& grid, SortedRows& rows, ReadTask* task, SortedRows::Rows new_rows) {
+  if (task != nullptr) task->Stop();
+  rows.Set(std::move(new_rows));
+  grid.SetSortIndex(0);
 }
 
 void JetTab::EditParameters() {

@@ -68,6 +68,8 @@ class JetTab final : public QWidget {
   // The test whose hits are shown; nullopt before a choice.
   std::optional<JetTest> ChosenTest() const { return chosen_; }
   bool HitsLoading() const { return lines_task_.Running(); }
+  // Many hits (or a digit's lines) are being sorted off the window's thread.
+  bool Sorting() const { return hits_sort_task_.Running() || digit_sort_task_.Running(); }
   // The hit targets, one per hit row in the engine's order.
   const std::vector<JetHitTarget>& HitTargets() const { return hit_targets_; }
   const JetParameters& Parameters() const { return parameters_; }
@@ -103,14 +105,22 @@ class JetTab final : public QWidget {
   void ShowResult(JetResult result);
   void LoadHits(JetTest test);
   void ListDigit(JetTest test, JetPopulationKind population, int digit);
-  void SortGrid(Grid& grid, SortedRows& rows, FilterBox* filter, int field);
-  void Reverse(Grid& grid, SortedRows& rows, FilterBox* filter);
+  // Sorts the rows of `grid` by `field`: at once, or on `task` when there are many (the grid
+  // keeps its rows meanwhile; a reversal asked meanwhile is applied to the new order).
+  void SortGrid(Grid& grid, SortedRows& rows, FilterBox* filter, ReadTask* task, int field);
+  void Reverse(Grid& grid, SortedRows& rows, FilterBox* filter, const ReadTask* task);
+  // The grid shows its rows in their new order.
+  static void ShowOrder(Grid& grid, const SortedRows& rows, FilterBox* filter);
+  // New rows for a grid in the engine's order: a sort running for the old ones is dropped.
+  void Replace(Grid& grid, SortedRows& rows, ReadTask* task, SortedRows::Rows new_rows);
 
   AppContext& app_;
   PageHost& host_;
   Page& page_;
   ReadTask run_task_;
   ReadTask lines_task_;  // hits, a digit's lines, a ranked transaction's line
+  ReadTask hits_sort_task_;
+  ReadTask digit_sort_task_;
   JetParameters parameters_;
   std::shared_ptr<const JetResult> result_;
   std::uint64_t result_load_ = ~std::uint64_t{0};  // LoadNumber of the set the results are of

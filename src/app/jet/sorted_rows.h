@@ -4,8 +4,16 @@
 // picks with the header: the rows stay as the engine gave them, an order over them is sorted.
 // Cells that read as figures ("1,234.50", "87.50%", "12") sort by value, before any text;
 // texts sort by their bytes. Rows that compare equal keep the engine's order.
+//
+// The rows are held shared and never changed once set, so that work off the window's thread
+// (a sort, a filter's match) reads them through Shared() or Snapshot() while the grid shows
+// them; Set gives new rows, leaving the old ones to whoever still holds them. They stand end to
+// end in one text: a million hits are made into Rows on the worker that read them, and let go
+// at once, not one text at a time on the window's thread.
 
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/widgets/grid.h"
@@ -14,26 +22,49 @@ namespace tallyscan {
 
 class SortedRows final : public GridRowSource {
  public:
+  class Rows {
+   public:
+    Rows() = default;
+    explicit Rows(const std::vector<std::string>& rows);
+    std::size_t size() const { return ends_.size(); }
+    std::string_view operator[](std::size_t row) const;
+
+   private:
+    std::string text_;
+    std::vector<std::size_t> ends_;  // where each row ends in text_
+  };
+
+  SortedRows();
+
   // The rows anew, in the engine's order.
-  void Set(std::vector<std::string> rows);
-  void Clear() { Set({}); }
-  int Count() const { return static_cast<int>(rows_.size()); }
+  void Set(Rows rows);
+  void Clear() { Set(Rows()); }
+  int Count() const { return static_cast<int>(rows_->size()); }
 
   // Ascending by `field` (1-based, as the grid counts), then `Reverse` turns the order.
   void SortBy(int field);
   void Reverse();
+  // The order `SortBy(field)` gives, made from `rows` alone: for a sort off the window's thread.
+  static std::vector<int> SortedOrder(const Rows& rows, int field);
+  // An order made by SortedOrder from Shared(); ignored unless it has a place for every row.
+  void SetOrder(std::vector<int> order);
+
+  // The rows as set, for work off the window's thread.
+  std::shared_ptr<const Rows> Shared() const { return rows_; }
+  // The rows in the order shown now, as a source of their own that stays as it is.
+  std::unique_ptr<GridRowSource> Snapshot() const;
 
   // The engine's index of the row shown at `row`; -1 outside the rows.
   int Original(int row) const;
   // The row shown at `row`.
-  const std::string& Row(int row) const;
+  std::string_view Row(int row) const;
   // Where the engine's row `original` is shown; -1 when there is none.
   int Shown(int original) const;
 
   std::string CellText(int row, int field) const override;
 
  private:
-  std::vector<std::string> rows_;
+  std::shared_ptr<const Rows> rows_;
   std::vector<int> order_;
 };
 

@@ -178,7 +178,7 @@ void FieldStatisticsTab::ChooseRecord(RecordType type) {
                                                                    : nullptr);
     rows.push_back(GridRow(row));
   }
-  rows_.Set(std::move(rows));
+  rows_.Set(SortedRows::Rows(rows));
   grid_->SetSortIndex(0);
   grid_->SetRowCount(rows_.Count());
 

@@ -89,7 +89,10 @@ void PaintMainButton(QPainter& painter, const MainButtonLook& look) {
 
 MainButton::MainButton(int id, const QString& caption, const QImage& picture, QWidget* parent)
     : QPushButton(caption, parent), id_(id), picture_(picture) {
-  setFixedSize(kMainButtonWidth, kMainButtonHeight);
+  // The bar makes the buttons lower on a low window (ButtonBarButtonHeight).
+  setFixedWidth(kMainButtonWidth);
+  setMaximumHeight(kMainButtonHeight);
+  resize(kMainButtonWidth, kMainButtonHeight);
   // Not auto-default: that would take the default mark of the current page's button away
   // when the focus leaves it. Enter is handled below instead.
   setAutoDefault(false);

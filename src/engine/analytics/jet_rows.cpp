@@ -209,16 +209,24 @@ std::string HitRow(RowStatus status, std::int64_t number, std::string_view head,
 }
 
 // The target of the line at `offset` whose first bytes are `head`.
+// The AccountIndex element of an account field as the file writes it: looked up by its key,
+// as it stands in the index, before the trimmed comparison with every card that a key
+// padded otherwise needs (a list of hits asks once per hit).
+std::int64_t AccountElement(const RecordStore& store, std::string_view account) {
+  const ElementRange exact = PrefixRange(store.AccountIndex, account);
+  return exact.empty() ? FindAccount(store, account) : exact.first;
+}
+
 JetHitTarget TargetOf(const RecordStore& store, std::string_view head, std::int64_t offset) {
   const RecordLayout* layout = FindLayout(head);
   JetHitTarget target;
   if (layout == nullptr) return target;
   switch (layout->type) {
     case RecordType::kB100:
-      target.element = FindAccount(store, SliceField(head, B100(1364)));
+      target.element = AccountElement(store, SliceField(head, B100(1364)));
       break;
     case RecordType::kB110:
-      target.element = FindAccount(store, SliceField(head, B110(1403)));
+      target.element = AccountElement(store, SliceField(head, B110(1403)));
       break;
     case RecordType::kC100: {
       char key[kKeyLength];
