@@ -100,19 +100,12 @@ int RunCheck(std::span<char* const> args) {
   std::optional<std::string> folder;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view a = args[i];
-    switch (ReadThreadsOption(args, i, threads)) {
+    std::string_view mistake;
+    switch (ReadReadingOption(args, i, output, threads, mistake)) {
       case OptionRead::kTaken:
         continue;
       case OptionRead::kBad:
-        return UsageError("check", kThreadsMistake);
-      case OptionRead::kNotMine:
-        break;
-    }
-    switch (ReadOutputOption(args, i, output)) {
-      case OptionRead::kTaken:
-        continue;
-      case OptionRead::kBad:
-        return UsageError("check", "--format takes text, raw, json or csv");
+        return UsageError("check", mistake);
       case OptionRead::kNotMine:
         break;
     }

@@ -39,19 +39,12 @@ int RunFields(std::span<char* const> args) {
   int threads = 0;  // --threads N: those that read the data file; 0: one per core
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view a = args[i];
-    switch (ReadThreadsOption(args, i, threads)) {
+    std::string_view mistake;
+    switch (ReadReadingOption(args, i, output, threads, mistake)) {
       case OptionRead::kTaken:
         continue;
       case OptionRead::kBad:
-        return UsageError("fields", kThreadsMistake);
-      case OptionRead::kNotMine:
-        break;
-    }
-    switch (ReadOutputOption(args, i, output)) {
-      case OptionRead::kTaken:
-        continue;
-      case OptionRead::kBad:
-        return UsageError("fields", "--format takes text, raw, json or csv");
+        return UsageError("fields", mistake);
       case OptionRead::kNotMine:
         break;
     }

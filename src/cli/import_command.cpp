@@ -40,19 +40,12 @@ int RunImport(std::span<char* const> args) {
   std::optional<std::string> folder;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view a = args[i];
-    switch (ReadThreadsOption(args, i, threads)) {
+    std::string_view mistake;
+    switch (ReadReadingOption(args, i, output, threads, mistake)) {
       case OptionRead::kTaken:
         continue;
       case OptionRead::kBad:
-        return UsageError("import", kThreadsMistake);
-      case OptionRead::kNotMine:
-        break;
-    }
-    switch (ReadOutputOption(args, i, output)) {
-      case OptionRead::kTaken:
-        continue;
-      case OptionRead::kBad:
-        return UsageError("import", "--format takes text, raw, json or csv");
+        return UsageError("import", mistake);
       case OptionRead::kNotMine:
         break;
     }

@@ -26,6 +26,16 @@ OptionRead ReadThreadsOption(std::span<char* const> args, std::size_t& i, int& t
   return OptionRead::kTaken;
 }
 
+OptionRead ReadReadingOption(std::span<char* const> args, std::size_t& i, OutputOptions& output,
+                             int& threads, std::string_view& mistake) {
+  OptionRead read = ReadThreadsOption(args, i, threads);
+  if (read == OptionRead::kBad) mistake = kThreadsMistake;
+  if (read != OptionRead::kNotMine) return read;
+  read = ReadOutputOption(args, i, output);
+  if (read == OptionRead::kBad) mistake = "--format takes text, raw, json or csv";
+  return read;
+}
+
 void AddImportFigures(const ImportResult& result, const RecordStore& store, JsonFields& summary) {
   summary.Add("lines", result.lines_read);
   const std::pair<const char*, std::int64_t> records[] = {

@@ -29,6 +29,11 @@ std::optional<ImportResult> ImportForCommand(RecordStore& store, const std::stri
 OptionRead ReadThreadsOption(std::span<char* const> args, std::size_t& i, int& threads);
 inline constexpr std::string_view kThreadsMistake = "--threads takes a whole number from 1 to 1024";
 
+// What a command that reads a folder and prints rows takes besides its own options: --threads
+// and the output options (ReadOutputOption). kBad: `mistake` is the usage error's text.
+OptionRead ReadReadingOption(std::span<char* const> args, std::size_t& i, OutputOptions& output,
+                             int& threads, std::string_view& mistake);
+
 void AddImportFigures(const ImportResult& result, const RecordStore& store, JsonFields& summary);
 
 }  // namespace tallyscan::cli

@@ -48,19 +48,12 @@ bool ReadDigit(std::string_view text, int& digit) {
 int Parse(std::span<char* const> args, JetOptions& o) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view a = args[i];
-    switch (ReadThreadsOption(args, i, o.threads)) {
+    std::string_view mistake;
+    switch (ReadReadingOption(args, i, o.output, o.threads, mistake)) {
       case OptionRead::kTaken:
         continue;
       case OptionRead::kBad:
-        return UsageError("jet", kThreadsMistake);
-      case OptionRead::kNotMine:
-        break;
-    }
-    switch (ReadOutputOption(args, i, o.output)) {
-      case OptionRead::kTaken:
-        continue;
-      case OptionRead::kBad:
-        return UsageError("jet", "--format takes text, raw, json or csv");
+        return UsageError("jet", mistake);
       case OptionRead::kNotMine:
         break;
     }

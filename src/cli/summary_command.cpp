@@ -35,19 +35,12 @@ int RunSummary(std::span<char* const> args) {
   int threads = 0;  // --threads N: those that read the data file; 0: one per core
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view a = args[i];
-    switch (ReadThreadsOption(args, i, threads)) {
+    std::string_view mistake;
+    switch (ReadReadingOption(args, i, output, threads, mistake)) {
       case OptionRead::kTaken:
         continue;
       case OptionRead::kBad:
-        return UsageError("summary", kThreadsMistake);
-      case OptionRead::kNotMine:
-        break;
-    }
-    switch (ReadOutputOption(args, i, output)) {
-      case OptionRead::kTaken:
-        continue;
-      case OptionRead::kBad:
-        return UsageError("summary", "--format takes text, raw, json or csv");
+        return UsageError("summary", mistake);
       case OptionRead::kNotMine:
         break;
     }
