@@ -208,6 +208,11 @@ class AnalysisPageTest : public QObject {
     Fixture f;
     QVERIFY(f.Load());
     QVERIFY(f.RunToEnd());
+    // A weekend hit names its day in the page's words.
+    QVERIFY(f.ChooseTest("weekend"));
+    QVERIFY(f.jet->HitsGrid()->model()->rowCount() > 0);
+    const QString day = f.jet->HitsGrid()->Model().ShownText(0, 7);
+    QVERIFY2(day == QStringLiteral("יום שישי") || day == QStringLiteral("שבת"), qPrintable(day));
     LedgerPage* ledger = f.window.PageOf<LedgerPage>();
     struct Case {
       std::string_view test;

@@ -151,7 +151,8 @@ bool HitLines(const RecordStore& store, const JetResult& result, const JetTestRe
               std::size_t limit, ReportStream& stream) {
   SilentProgress silent;
   std::vector<std::string> rows;
-  if (!JetHitRows(store, result, t.test, silent, rows).ok()) return false;
+  if (!JetHitRows(store, result, t.test, silent, rows, nullptr, JetDayWords::kPage).ok())
+    return false;
   const std::size_t shown = std::min(rows.size(), limit);
   rows.resize(shown);
   for (const std::string& row : rows) {
