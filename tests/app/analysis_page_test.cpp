@@ -26,6 +26,7 @@
 #include "app/pages/documents_page.h"
 #include "app/pages/import_page.h"
 #include "app/pages/ledger_page.h"
+#include "app/statistics/statistics_run.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
@@ -171,12 +172,47 @@ class AnalysisPageTest : public QObject {
         30000);
   }
 
+  // The journal-entry tests and the field statistics run at once: Esc stops both, and when one
+  // ends the other still holds the window (a reading refused, its reason shown, Esc its own).
+  void BothRunsHoldTheWindowUntilTheLastEndsAndEscStopsEach() {
+    Fixture f;
+    QVERIFY(f.Load());
+    StatisticsRun* statistics = f.page->Statistics();
+    const auto* status_bar = f.window.findChild<QStatusBar*>(QStringLiteral("statusBar"));
+    const QWidget* read =
+        f.window.PageOf<ImportPage>()->findChild<QWidget*>(QStringLiteral("runButton"));
+    statistics->Run();
+    f.jet->RunButton()->click();
+    QVERIFY(statistics->Running());
+    QVERIFY(f.jet->Running());
+    QTest::keyClick(&f.window, Qt::Key_Escape);
+    QVERIFY(!statistics->Running());
+    QVERIFY(!f.jet->Running());
+
+    statistics->Run();
+    f.jet->RunButton()->click();
+    QVERIFY(f.jet->Running());
+    f.jet->Stop();
+    QVERIFY(statistics->Running());
+    QVERIFY(!read->isEnabled());
+    QVERIFY2(status_bar->currentMessage().contains(QStringLiteral("סטטיסטיקת השדות")),
+             qPrintable(status_bar->currentMessage()));
+    QTest::keyClick(&f.window, Qt::Key_Escape);
+    QVERIFY(!statistics->Running());
+    QTRY_VERIFY_WITH_TIMEOUT(f.t.app.readers.Idle() && read->isEnabled(), 30000);
+  }
+
   // A hit opens the ledger card at its movement, a transaction gap the movement before it, a
   // document gap the document before it; Back returns each time to the same hit.
   void HitsOpenTheirLinesAndBackReturnsToTheHit() {
     Fixture f;
     QVERIFY(f.Load());
     QVERIFY(f.RunToEnd());
+    // A weekend hit names its day in the page's words.
+    QVERIFY(f.ChooseTest("weekend"));
+    QVERIFY(f.jet->HitsGrid()->model()->rowCount() > 0);
+    const QString day = f.jet->HitsGrid()->Model().ShownText(0, 7);
+    QVERIFY2(day == QStringLiteral("יום שישי") || day == QStringLiteral("שבת"), qPrintable(day));
     LedgerPage* ledger = f.window.PageOf<LedgerPage>();
     struct Case {
       std::string_view test;

@@ -60,7 +60,20 @@ TEST_F(JetReportCli, ThePdfNamesEveryTestAndTheHtmlComesOutTheSame) {
   for (std::size_t i = 0; i < kJetTestCount; ++i) {
     const std::string id(JetTestId(static_cast<JetTest>(i)));
     EXPECT_NE(std::string::npos, text.find(id)) << id;
+    // No table breaks an id over two lines (a line holding only its first part).
+    for (std::size_t cut = id.size() / 2; cut < id.size(); ++cut) {
+      JetTest other;
+      if (FindJetTest(id.substr(0, cut), other)) continue;
+      EXPECT_EQ(std::string::npos, text.find("\n" + id.substr(0, cut) + "\n"))
+          << id << " cut at " << cut;
+    }
   }
+  // The version reads as written within the right-to-left page.
+  std::string version = RunCli("--version", scratch_).out;
+  version = version.substr(version.find(' ') + 1);
+  version = version.substr(0, version.find('\n'));
+  ASSERT_FALSE(version.empty());
+  EXPECT_NE(std::string::npos, text.find(version)) << version;
 
   for (const char* name : {"a.htm", "b.htm"}) {
     ASSERT_EQ(0, RunCli("report jet --format htm --out " + scratch_.File(name) + " " +

@@ -367,7 +367,10 @@ void JetTab::LoadHits(JetTest test) {
   lines_task_.Start(
       [store, result, test, rows, targets](ProgressMonitor& monitor) {
         std::vector<std::string> made;
-        if (!JetHitRows(*store, *result, test, monitor, made, targets.get()).ok()) return false;
+        if (!JetHitRows(*store, *result, test, monitor, made, targets.get(), JetDayWords::kPage)
+                 .ok()) {
+          return false;
+        }
         *rows = SortedRows::Rows(made);
         return true;
       },

@@ -6,6 +6,7 @@
 
 #include "app/dialogs/record_detail_dialog.h"
 #include "app/jet/jet_tab.h"
+#include "app/pages/page_runs.h"
 #include "app/shared_fonts.h"
 #include "app/statistics/field_statistics_tab.h"
 #include "app/statistics/producer_summaries_tab.h"
@@ -15,15 +16,13 @@
 namespace tallyscan {
 
 AnalysisPage::AnalysisPage(AppContext& app, PageHost& host, QWidget* parent)
-    : Page(app, host, kId, parent) {
+    : Page(app, host, kId, parent), runs_(std::make_unique<PageRuns>(host)) {
   setFont(host.Fonts().Tahoma10);
   tabs_ = new QTabWidget(this);
   tabs_->setObjectName(QStringLiteral("analysisTabs"));
-  jet_ = new JetTab(app, host, *this, tabs_);
+  jet_ = new JetTab(app, runs_->NewLane(), *this, tabs_);
   tabs_->addTab(jet_, QStringLiteral("בדיקות פקודות יומן"));
-  statistics_ = new StatisticsRun(app, host, *this, this);
-  // The window follows one long operation of the page at a time.
-  statistics_->blocked = [this] { return jet_->Running(); };
+  statistics_ = new StatisticsRun(app, runs_->NewLane(), *this, this);
   fields_ = new FieldStatisticsTab(app, *statistics_, tabs_);
   tabs_->addTab(fields_, QStringLiteral("סטטיסטיקת שדות"));
   summaries_ = new ProducerSummariesTab(app, *statistics_, tabs_);
@@ -33,6 +32,8 @@ AnalysisPage::AnalysisPage(AppContext& app, PageHost& host, QWidget* parent)
   layout->addWidget(tabs_);
   connect(jet_, &JetTab::OpenTarget, this, &AnalysisPage::Open);
 }
+
+AnalysisPage::~AnalysisPage() = default;
 
 void AnalysisPage::Enter() {
   jet_->Enter();
@@ -45,7 +46,7 @@ QWidget* AnalysisPage::DefaultFocus() {
 }
 
 void AnalysisPage::RunMainAction() {
-  if (tabs_->currentWidget() == jet_ && !statistics_->Running()) jet_->Run();
+  if (tabs_->currentWidget() == jet_) jet_->Run();
   if (tabs_->currentWidget() == fields_ || tabs_->currentWidget() == summaries_) {
     statistics_->Run();
   }

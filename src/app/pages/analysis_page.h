@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "app/pages/page.h"
 #include "engine/analytics/jet_rows.h"
 
@@ -9,12 +11,14 @@ namespace tallyscan {
 
 class FieldStatisticsTab;
 class JetTab;
+class PageRuns;
 class ProducerSummariesTab;
 class StatisticsRun;
 
 // Page 9, the analysis: tabs over the loaded set, the journal-entry tests the first of them,
 // then the field statistics and the producer's summaries (one run serves both). F5 runs the
-// tab shown, Esc stops what runs; a row opened in a tab leads to its line (OpenTarget): a
+// tab shown, Esc stops what runs (both tabs' runs may go on at once: the window is busy until
+// the last has ended); a row opened in a tab leads to its line (OpenTarget): a
 // movement or an account to the ledger card, a document to the documents page, a line no
 // browser shows (an account without a card) to its source record.
 class AnalysisPage final : public Page {
@@ -23,6 +27,7 @@ class AnalysisPage final : public Page {
   static constexpr PageId kId = PageId::kAnalysis;
 
   AnalysisPage(AppContext& app, PageHost& host, QWidget* parent);
+  ~AnalysisPage() override;
 
   void Enter() override;
   QWidget* DefaultFocus() override;
@@ -48,6 +53,7 @@ class AnalysisPage final : public Page {
  private:
   void Open(const JetHitTarget& target);
 
+  std::unique_ptr<PageRuns> runs_;  // the window's busy state for both tabs' runs
   QTabWidget* tabs_ = nullptr;
   JetTab* jet_ = nullptr;
   StatisticsRun* statistics_ = nullptr;

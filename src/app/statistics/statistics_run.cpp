@@ -23,7 +23,6 @@ StatisticsRun::StatisticsRun(AppContext& app, PageHost& host, Page& page, QObjec
 
 void StatisticsRun::Run() {
   if (Running() || app_.app_busy || app_.store.LoadedFolder.empty()) return;
-  if (blocked && blocked()) return;
   result_.reset();
   stop_asked_ = false;
   status_text_ = QStringLiteral("החישוב מתבצע...");

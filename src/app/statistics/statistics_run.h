@@ -9,7 +9,6 @@
 // The run is owned by the page's widgets (a QObject child); it tells the window of the page's
 // long operation (PageHost::RunStateChanged) while it runs.
 
-#include <functional>
 #include <memory>
 
 #include <QObject>
@@ -29,8 +28,8 @@ class StatisticsRun final : public QObject {
  public:
   StatisticsRun(AppContext& app, PageHost& host, Page& page, QObject* parent);
 
-  // Starts a run over the loaded set; nothing while one runs, no set is loaded, another long
-  // operation holds the program, or `blocked` (set by the page) says another tab's run goes on.
+  // Starts a run over the loaded set; nothing while one runs, no set is loaded or another long
+  // operation holds the program.
   void Run();
   // The run ends at once, with no result (the worker's late result is dropped).
   void Stop();
@@ -42,9 +41,6 @@ class StatisticsRun final : public QObject {
   const std::shared_ptr<const FieldStatistics>& Result() const { return result_; }
   // What the last run came to, for the tabs' status line: done, stopped, or why it failed.
   const QString& StatusText() const { return status_text_; }
-
-  // Whether another run of the page goes on (then this one does not start).
-  std::function<bool()> blocked;
 
  signals:
   // A run began: the result went.

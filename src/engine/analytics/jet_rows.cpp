@@ -28,6 +28,8 @@ using field::C100;
 
 constexpr std::array<std::string_view, 7> kDayNames = {"sunday",   "monday", "tuesday", "wednesday",
                                                        "thursday", "friday", "saturday"};
+constexpr std::array<std::string_view, 7> kPageDayNames = {
+    "יום ראשון", "יום שני", "יום שלישי", "יום רביעי", "יום חמישי", "יום שישי", "שבת"};
 
 // Agorot as "#,.00"; beyond 64 bits, the plain digits.
 std::string Amount(JetWide agorot) {
@@ -117,7 +119,8 @@ std::string AmountCell(std::string_view field) {
 
 // The cells a hit row shows of its line, the last one of the test's own choosing.
 std::string HitRow(RowStatus status, std::int64_t number, std::string_view head, JetTest test,
-                   const JetResult* result, bool dos, const std::string& own_override) {
+                   const JetResult* result, bool dos, const std::string& own_override,
+                   JetDayWords days = JetDayWords::kEngine) {
   const RecordLayout* layout = FindLayout(head);
   const std::string line = PlainNumber(number);
   if (layout == nullptr) return MakeRow(status, {line});
@@ -166,10 +169,10 @@ std::string HitRow(RowStatus status, std::int64_t number, std::string_view head,
         auto posted = analytics::ReadDateField(SliceField(head, B100(1375)));
         if (!posted) posted = analytics::ReadDateField(SliceField(head, B100(1362)));
         if (posted) {
-          own =
-              test == JetTest::kWeekend
-                  ? std::string(kDayNames[static_cast<std::size_t>(analytics::WeekdayOf(*posted))])
-                  : analytics::IsoDate(*posted);
+          const auto day = static_cast<std::size_t>(analytics::WeekdayOf(*posted));
+          own = test != JetTest::kWeekend    ? analytics::IsoDate(*posted)
+                : days == JetDayWords::kPage ? std::string(kPageDayNames[day])
+                                             : std::string(kDayNames[day]);
         }
         break;
       }
@@ -385,7 +388,7 @@ std::vector<std::string> JetSummaryRows(const JetResult& result) {
 
 Status JetHitRows(const RecordStore& store, const JetResult& result, JetTest test,
                   ProgressMonitor& monitor, std::vector<std::string>& rows,
-                  std::vector<JetHitTarget>* targets) {
+                  std::vector<JetHitTarget>* targets, JetDayWords days) {
   const JetTestResult* t = result.Find(test);
   if (t == nullptr) return Status::NotFound("הבדיקה לא הורצה: " + std::string(JetTestId(test)));
   const RowStatus status = InfoOf(test).findings ? RowStatus::kError : RowStatus::kInfo;
@@ -403,7 +406,7 @@ Status JetHitRows(const RecordStore& store, const JetResult& result, JetTest tes
   analytics::DataPass reading(store, false);
   return reading.Run(monitor, [&](std::int64_t number, std::string_view head) {
     if (number != t->lines[next]) return true;
-    rows.push_back(HitRow(status, number, head, test, &result, store.DosCodePage, {}));
+    rows.push_back(HitRow(status, number, head, test, &result, store.DosCodePage, {}, days));
     if (targets != nullptr) targets->push_back(TargetOf(store, head, reading.line_offset()));
     return ++next < t->lines.size();
   });

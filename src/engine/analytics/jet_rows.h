@@ -53,13 +53,19 @@ struct JetHitTarget {
   std::int64_t element = 0;
 };
 
+// The words a weekend hit's own cell names its day in: the engine's ("friday", as the command
+// line and the parameter file write days) or the page's ("יום שישי", as the page and the
+// evidence report show them).
+enum class JetDayWords { kEngine, kPage };
+
 // The hit rows of `test` (which must have run). Reads the data file up to the last hit
 // line (to its end for a gap test); kInterrupted when the monitor asked to stop, kIoError
 // when it cannot be read. `targets`, when given, receives one target per row, in the order
 // of the rows.
 Status JetHitRows(const RecordStore& store, const JetResult& result, JetTest test,
                   ProgressMonitor& monitor, std::vector<std::string>& rows,
-                  std::vector<JetHitTarget>* targets = nullptr);
+                  std::vector<JetHitTarget>* targets = nullptr,
+                  JetDayWords days = JetDayWords::kEngine);
 
 // The targets of lines given by number, ascending (the ranking's first lines sorted): one
 // per line, in the order given. Errors as JetHitRows.

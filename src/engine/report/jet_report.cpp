@@ -11,6 +11,9 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
+// The id columns hold the widest id ("backdated-document") on one line in every form.
+constexpr int kIdPixels = 190;
+
 ReportColumn Column(int pixels, std::string_view caption, int type = kTextColumn) {
   return {std::string(caption), CharactersOfPixels(pixels), type};
 }
@@ -53,7 +56,9 @@ std::string_view PeriodSourceWords(JetPeriodSource source) {
 
 bool Facts(const JetResult& result, std::string_view run_date, ReportStream& stream) {
   PairColumns(stream);
-  std::vector<std::pair<std::string, std::string>> facts = {{"גרסת התוכנה", result.version}};
+  // Held left to right, or the right-to-left page turns "1.03+git…" into "git…+1.03".
+  std::vector<std::pair<std::string, std::string>> facts = {
+      {"גרסת התוכנה", "\u2066" + result.version + "\u2069"}};
   for (const JetSourceFile& file : result.source) {
     facts.emplace_back("קובץ " + file.name,
                        FormatCount(file.bytes) + " בתים, SHA-256 " + file.sha256);
@@ -113,6 +118,18 @@ bool Facts(const JetResult& result, std::string_view run_date, ReportStream& str
   return true;
 }
 
+// The summary rows with each test's state in the page's words (the rows keep the engine's).
+std::vector<std::string> SummaryRows(const JetResult& result) {
+  std::vector<std::string> rows = JetSummaryRows(result);
+  for (std::size_t i = 0; i < rows.size() && i < result.tests.size(); ++i) {
+    const std::string_view row = rows[i];
+    rows[i] = MakeRow(static_cast<RowStatus>(row.front()),
+                      {RowField(row, 2), RowField(row, 3), JetStateCaption(result.tests[i].state),
+                       RowField(row, 5), RowField(row, 6)});
+  }
+  return rows;
+}
+
 bool Rows(const std::vector<std::string>& rows, ReportStream& stream) {
   for (const std::string& row : rows) {
     const LineMark mark = RowField(row, 1) == "1" ? LineMark::kError : LineMark::kPlain;
@@ -151,7 +168,9 @@ bool HitLines(const RecordStore& store, const JetResult& result, const JetTestRe
               std::size_t limit, ReportStream& stream) {
   SilentProgress silent;
   std::vector<std::string> rows;
-  if (!JetHitRows(store, result, t.test, silent, rows).ok()) return false;
+  if (!JetHitRows(store, result, t.test, silent, rows, nullptr, JetDayWords::kPage).ok()) {
+    return false;
+  }
   const std::size_t shown = std::min(rows.size(), limit);
   rows.resize(shown);
   for (const std::string& row : rows) {
@@ -247,10 +266,10 @@ bool WriteJetReport(const RecordStore& store, const JetResult& result, std::stri
   stream.AddTitle("10דו\"ח ראיות - בדיקות פקודות יומן");
   stream.Sheet("סיכום");
   if (!Facts(result, run_date, stream)) return false;
-  stream.SetColumns({{Column(130, "מזהה"), Column(220, "בדיקה"), Column(80, "מצב"),
+  stream.SetColumns({{Column(kIdPixels, "מזהה"), Column(220, "בדיקה"), Column(80, "מצב"),
                       Column(70, "פגיעות", kFigureColumn), Column(270, "הנתון העיקרי")}});
-  if (!Heading(stream, "סיכום הבדיקות") || !Rows(JetSummaryRows(result), stream)) return false;
-  stream.SetColumns({{Column(130, "מזהה"), Column(200, "בדיקה"), Column(170, "שדות נדרשים"),
+  if (!Heading(stream, "סיכום הבדיקות") || !Rows(SummaryRows(result), stream)) return false;
+  stream.SetColumns({{Column(kIdPixels, "מזהה"), Column(200, "בדיקה"), Column(170, "שדות נדרשים"),
                       Column(90, "שיעור שמיש"), Column(80, "מצב"), Column(250, "סיבה")}});
   if (!Heading(stream, "מספיקות הנתונים") || !Rows(JetSufficiencyRows(result), stream)) {
     return false;
