@@ -334,6 +334,76 @@ class AnalysisPageTest : public QObject {
     QCOMPARE(hits->SortIndex(), 0);
   }
 
+  // Back to sorted (and filtered) hits that were loaded again since: the same hit is chosen,
+  // in the same order, under the same filter, though the hits are many enough to be sorted
+  // and matched off the window's thread.
+  void BackToSortedHitsLoadedAgainChoosesTheSameHitInTheSameOrder() {
+    Fixture f;
+    QVERIFY(f.Load(/*plain=*/true));
+    QVERIFY(f.RunToEnd());
+    Grid* hits = f.jet->HitsGrid();
+    FilterBox* filter = f.jet->HitsFilter();
+    const auto amount = [&](int row) {
+      return hits->Model().ShownText(row, 6).remove(QLatin1Char(',')).toDouble();
+    };
+    const auto descending = [&] {
+      for (int row = 1; row < hits->model()->rowCount(); ++row) {
+        if (amount(row - 1) < amount(row)) return false;
+      }
+      return true;
+    };
+    const auto settled = [&] {
+      return !f.jet->HitsLoading() && !f.jet->Sorting() && !filter->Working();
+    };
+    QVERIFY(f.ChooseTest("missing-document"));
+    QVERIFY(hits->model()->rowCount() > 20000);
+    // A date some hundred hits share, far down the engine's order.
+    const QString date = hits->Model().ShownText(hits->model()->rowCount() / 2, 5);
+    for (const QString& text : {QString(), date}) {
+      // The hits anew, in the engine's order.
+      QVERIFY(f.ChooseTest("weekend"));
+      QVERIFY(f.ChooseTest("missing-document"));
+      filter->SetText(text);
+      QTRY_VERIFY_WITH_TIMEOUT(settled(), 30000);
+      emit hits->horizontalHeader()->sectionClicked(6);
+      emit hits->horizontalHeader()->sectionClicked(6);
+      QTRY_VERIFY_WITH_TIMEOUT(settled(), 30000);
+      QVERIFY(hits->model()->rowCount() > 3);
+      QVERIFY(descending());
+      const int row = 2;
+      const QString line = hits->Model().ShownText(row, 1);
+      Fixture::Open(hits, row);
+      QVERIFY(f.window.CurrentPage() != PageId::kAnalysis);
+      QTRY_VERIFY_WITH_TIMEOUT(f.t.app.readers.Idle(), 30000);
+      // Another test chosen meanwhile: Back loads the hits again.
+      f.window.PressButton(PageId::kAnalysis);
+      QVERIFY(f.ChooseTest("weekend"));
+      f.window.GoBack();
+      QTRY_VERIFY_WITH_TIMEOUT(f.t.app.readers.Idle(), 30000);
+      f.window.GoBack();
+      QCOMPARE(f.window.CurrentPage(), PageId::kAnalysis);
+      QTRY_VERIFY_WITH_TIMEOUT(f.jet->ChosenTest() == JetTest::kMissingDocument &&
+                                   hits->model()->rowCount() > 3 && settled() &&
+                                   hits->selectionModel()->currentIndex().isValid(),
+                               30000);
+      QCOMPARE(filter->Text(), text);
+      QCOMPARE(hits->SortIndex(), 7);
+      QVERIFY(hits->SortDescending());
+      QCOMPARE(hits->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+      QVERIFY(descending());
+      QCOMPARE(hits->selectionModel()->currentIndex().row(), row);
+      QCOMPARE(hits->Model().ShownText(row, 1), line);
+      // Straight back, the hits kept as they are.
+      Fixture::Open(hits, row);
+      QTRY_VERIFY_WITH_TIMEOUT(f.t.app.readers.Idle(), 30000);
+      hits->selectionModel()->clearSelection();
+      f.window.GoBack();
+      QTRY_VERIFY_WITH_TIMEOUT(settled() && hits->selectionModel()->hasSelection(), 30000);
+      QCOMPARE(hits->selectionModel()->currentIndex().row(), row);
+      QCOMPARE(hits->Model().ShownText(row, 1), line);
+    }
+  }
+
   void ParametersDialogRefusesOutOfRangeAndSavesWhatTheCommandLinePrints() {
     TestApp t;
     JetParametersDialog dialog(t.app, JetParameters{}, nullptr);

@@ -1,6 +1,7 @@
 #include "app/jet/jet_tab.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include <QDate>
 #include <QDateTime>
@@ -70,6 +71,11 @@ Grid* MakeGrid(const QString& name, const QStringList& columns, int stretch, QWi
   return grid;
 }
 
+// The grid's order as a view keeps it: the field, negative when descending; 0 for none.
+int SavedSort(const Grid& grid) {
+  return grid.SortDescending() ? -grid.SortIndex() : grid.SortIndex();
+}
+
 // The row of the grid's current row among the source's rows; -1 when none is chosen.
 int ChosenRow(const Grid& grid) {
   const QModelIndex current = grid.selectionModel()->currentIndex();
@@ -134,6 +140,9 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
   });
   hits_grid_->SetReverseRoutine(
       [this] { Reverse(*hits_grid_, hit_rows_, hits_filter_, &hits_sort_task_); });
+  connect(hits_filter_, &FilterBox::Filtered, this, [this] {
+    if (pending_hit_) ChooseSavedHit();
+  });
   auto* hits_layout = new QVBoxLayout(hits_page);
   auto* filter_row = new QHBoxLayout;
   filter_row->addStretch(1);
@@ -289,6 +298,7 @@ void JetTab::ClearResults() {
   result_.reset();
   chosen_.reset();
   pending_view_.reset();
+  pending_hit_.reset();
   gate_->clear();
   status_->clear();
   hit_targets_.clear();
@@ -358,36 +368,62 @@ void JetTab::ChooseTest(int row) {
 void JetTab::LoadHits(JetTest test) {
   Replace(*hits_grid_, hit_rows_, &hits_sort_task_, {});
   hit_targets_.clear();
+  pending_hit_.reset();
   hits_filter_->SetRows(0, 0);
   auto rows = std::make_shared<SortedRows::Rows>();
   auto targets = std::make_shared<std::vector<JetHitTarget>>();
+  auto order = std::make_shared<std::vector<int>>();
+  // The order a view returned to had: sorted here, as a million hits would hold the window.
+  const int sort = pending_view_ ? pending_view_->sort_field : 0;
   const RecordStore* store = &app_.store;
   std::shared_ptr<const JetResult> result = result_;
   progress_->setValue(0);
   lines_task_.Start(
-      [store, result, test, rows, targets](ProgressMonitor& monitor) {
+      [store, result, test, rows, targets, order, sort](ProgressMonitor& monitor) {
         std::vector<std::string> made;
         if (!JetHitRows(*store, *result, test, monitor, made, targets.get(), JetDayWords::kPage)
                  .ok()) {
           return false;
         }
         *rows = SortedRows::Rows(made);
+        if (sort != 0) *order = SortedRows::SortedOrder(*rows, std::abs(sort));
         return true;
       },
-      [this, rows, targets](bool completed) {
+      [this, rows, targets, order, sort](bool completed) {
         ShowRunning(Running());
         if (!completed) return;
         Replace(*hits_grid_, hit_rows_, &hits_sort_task_, std::move(*rows));
         hit_targets_ = std::move(*targets);
-        hits_filter_->SetRows(hit_rows_.Count(), 0);
+        if (sort != 0) {
+          hit_rows_.SetOrder(std::move(*order));
+          if (sort < 0) hit_rows_.Reverse();
+          hits_grid_->SetSortIndex(std::abs(sort), sort < 0);
+        }
         if (pending_view_) {
+          // The text first, so that the hits are matched once, in their order.
           hits_filter_->SetText(pending_view_->filter_text);
-          RestoreGridView(*hits_grid_, *pending_view_);
+          hits_filter_->SetRows(hit_rows_.Count(), 0);
+          pending_hit_ = std::move(pending_view_);
           pending_view_.reset();
+          ChooseSavedHit();
+        } else {
+          hits_filter_->SetRows(hit_rows_.Count(), 0);
         }
         emit LinesShown();
       });
   ShowRunning(Running());
+}
+
+void JetTab::ChooseSavedHit() {
+  if (!pending_hit_ || hits_filter_->Working()) return;
+  PageView view = *pending_hit_;
+  pending_hit_.reset();
+  const int shown = hit_rows_.Shown(view.row);
+  view.row = -1;
+  for (int row = 0; shown >= 0 && row < hits_filter_->ShownRows(); ++row) {
+    if (hits_filter_->SourceRow(row) == shown) view.row = row;
+  }
+  RestoreGridView(*hits_grid_, view);
 }
 
 void JetTab::ListDigit(JetTest test, JetPopulationKind population, int digit) {
@@ -519,6 +555,8 @@ void JetTab::Print() {
 
 void JetTab::SaveView(PageView& view) const {
   SaveGridView(*hits_grid_, view);
+  view.row = hit_rows_.Original(hits_filter_->SourceRow(view.row));
+  view.sort_field = SavedSort(*hits_grid_);
   view.shown = chosen_ ? static_cast<std::int64_t>(JetIndex(*chosen_)) + 1 : 0;
   view.filter_text = hits_filter_->Text();
   view.first_text = QString::number(details_->currentIndex());
@@ -528,13 +566,19 @@ void JetTab::RestoreView(const PageView& view) {
   details_->setCurrentIndex(view.first_text.toInt());
   if (!result_ || view.shown <= 0) return;
   const auto test = static_cast<JetTest>(view.shown - 1);
-  if (chosen_ == test && !HitsLoading()) {
+  if (chosen_ == test && !HitsLoading() && view.sort_field == SavedSort(*hits_grid_)) {
     hits_filter_->SetText(view.filter_text);
-    RestoreGridView(*hits_grid_, view);
+    pending_hit_ = view;
+    ChooseSavedHit();
     hits_grid_->setFocus();
     return;
   }
   pending_view_ = view;
+  // The same test's hits, loading or in another order: loaded again, in the order returned to.
+  if (chosen_ == test) {
+    LoadHits(test);
+    return;
+  }
   for (int row = 0; row < test_rows_.Count(); ++row) {
     if (RowField(test_rows_.Row(row), kTestIdField) == JetTestId(test)) {
       tests_grid_->selectionModel()->setCurrentIndex(

@@ -60,7 +60,10 @@ class JetTab final : public QWidget {
 
   // Chooses test row `row` of the tests list (as shown) and loads its hits.
   void ChooseTest(int row);
-  // Where the tab stands and back to it: the test, its hit, the detail tab shown.
+  // Where the tab stands and back to it: the test, its hit (the engine's row, so that it is
+  // found again whatever the order), the hits' order and direction (the field, negative when
+  // descending), the filter text, the detail tab shown. Hits loaded anew for it are sorted on
+  // the worker that reads them; the hit is chosen once the filter's match is in.
   void SaveView(PageView& view) const;
   void RestoreView(const PageView& view);
 
@@ -104,6 +107,8 @@ class JetTab final : public QWidget {
   void ShowRunning(bool running);
   void ShowResult(JetResult result);
   void LoadHits(JetTest test);
+  // Chooses the hit of pending_hit_ when the filter is not matching; else its match does.
+  void ChooseSavedHit();
   void ListDigit(JetTest test, JetPopulationKind population, int digit);
   // Sorts the rows of `grid` by `field`: at once, or on `task` when there are many (the grid
   // keeps its rows meanwhile; a reversal asked meanwhile is applied to the new order).
@@ -129,6 +134,7 @@ class JetTab final : public QWidget {
   qint64 last_run_ms_ = 0;
   std::optional<JetTest> chosen_;
   std::optional<PageView> pending_view_;  // applied once the chosen test's hits are shown
+  std::optional<PageView> pending_hit_;   // chosen once the filter's match is in
 
   SortedRows test_rows_;
   SortedRows hit_rows_;

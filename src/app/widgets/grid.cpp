@@ -380,9 +380,9 @@ void Grid::SetErrorRowColour(const QColor& colour) {
 
 int Grid::SortIndex() const { return property(kSortIndexProperty).toInt(); }
 
-void Grid::SetSortIndex(int field) {
+void Grid::SetSortIndex(int field, bool descending) {
   setProperty(kSortIndexProperty, field);
-  sort_descending_ = false;
+  sort_descending_ = descending;
   ShowSortIndicator();
 }
 

@@ -185,9 +185,9 @@ class Grid : public QTableView {
   // clicked again. Without one, a second click sorts again.
   void SetReverseRoutine(std::function<void()> reverse) { reverse_ = std::move(reverse); }
   // The field the rows are sorted by, kept as the "SortIndex" property of the grid; the
-  // header shows it, and its direction. Setting it says the order is ascending.
+  // header shows it, and its direction. Setting it says in which direction the rows stand.
   int SortIndex() const;
-  void SetSortIndex(int field);
+  void SetSortIndex(int field, bool descending = false);
   bool SortDescending() const { return sort_descending_; }
   // The column a search of the sort field `sort_field` looks in: its own when it shows text
   // (not the image column, and shown at all), else that of `key_field`, else the first
