@@ -9,12 +9,8 @@ namespace tallyscan {
 namespace {
 
 using analytics::Json;
+using analytics::Optional;
 using analytics::WideInteger;
-
-template <typename T>
-Json Optional(const std::optional<T>& value) {
-  return value ? Json(*value) : Json(nullptr);
-}
 
 Json Needs(JetTest test) {
   Json needs = Json::array();

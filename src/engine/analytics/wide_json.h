@@ -8,6 +8,7 @@
 // come from code page 1255, which has none, and the parameters' texts are refused unless it
 // can hold them), and WideDump takes the quotes and marks off after the document is written.
 
+#include <optional>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -20,6 +21,12 @@ using Json = nlohmann::ordered_json;
 
 // An integer of any width as a JSON number.
 Json WideInteger(AmountSum value);
+
+// The value, or null when there is none.
+template <typename T>
+Json Optional(const std::optional<T>& value) {
+  return value ? Json(*value) : Json(nullptr);
+}
 
 // The document with two-space indent and a final newline, wide integers as bare numbers.
 // Text that is not UTF-8 becomes U+FFFD.
