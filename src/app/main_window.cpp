@@ -60,16 +60,16 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
         QIcon(QPixmap::fromImage(Picture(QStringLiteral("LOGO%1").arg(n))));
   }
 
-  for (const PageSpec& spec : Pages()) {
-    const int place = static_cast<int>(spec.id);
-    auto* button = new MainButton(spec.button_id, QString::fromUtf8(spec.caption),
-                                  Picture(QString::fromLatin1(spec.picture)), this);
+  for (const PageSpec& entry : Pages()) {
+    const int place = static_cast<int>(entry.id);
+    auto* button = new MainButton(entry.button_id, QString::fromUtf8(entry.caption),
+                                  Picture(QString::fromLatin1(entry.picture)), this);
     button->setFont(fonts_.Tahoma10Bold);
     const QKeySequence key(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + place));
     button->setToolTip(button->text() + QStringLiteral(" (") +
                        key.toString(QKeySequence::NativeText) + QLatin1Char(')'));
-    connect(button, &QPushButton::clicked, this, [this, id = spec.id] { PressButton(id); });
-    new QShortcut(key, this, [this, id = spec.id] { PressButton(id); });
+    connect(button, &QPushButton::clicked, this, [this, id = entry.id] { PressButton(id); });
+    new QShortcut(key, this, [this, id = entry.id] { PressButton(id); });
     buttons_[static_cast<std::size_t>(place)] = button;
   }
 
@@ -105,10 +105,10 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
   status_bar_->addWidget(status1_);
   status_bar_->addWidget(status2_, 1);
 
-  for (const PageSpec& spec : Pages()) {
-    Page* page = spec.make(app_, *this, this);
+  for (const PageSpec& entry : Pages()) {
+    Page* page = entry.make(app_, *this, this);
     page->hide();
-    pages_[static_cast<std::size_t>(spec.id)] = page;
+    pages_[static_cast<std::size_t>(entry.id)] = page;
   }
   // The findings of the checks belong to the data set they were made on.
   connect(PageOf<ImportPage>(), &ImportPage::ImportStarting, PageOf<ChecksPage>(),
@@ -325,8 +325,8 @@ void MainWindow::UpdateButtons() {
   // During an operation a page that needs data is refused exactly when nothing is loaded
   // (an import has emptied the store): its button waits for the operation's end.
   const bool refusing = app_.app_busy && app_.store.LoadedFolder.empty();
-  for (const PageSpec& spec : Pages()) {
-    Button(spec.id)->setEnabled(!(refusing && spec.needs_data));
+  for (const PageSpec& entry : Pages()) {
+    Button(entry.id)->setEnabled(!(refusing && entry.needs_data));
   }
 }
 

@@ -411,7 +411,8 @@ class ChecksPageTest : public QObject {
       f.window.PressButton(PageId::kImport);
       viewing = f.window.CurrentPage() == PageId::kImport;
       import_disabled = !import_run->isEnabled();
-      for (const PageSpec& spec : Pages()) buttons_enabled &= f.window.Button(spec.id)->isEnabled();
+      for (const PageSpec& entry : Pages())
+        buttons_enabled &= f.window.Button(entry.id)->isEnabled();
       status = f.window.findChild<QStatusBar*>()->currentMessage();
       f.window.RunningPage()->StopRun();
     });

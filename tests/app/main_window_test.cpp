@@ -52,7 +52,7 @@ class MainWindowTest : public QObject {
   // Top y of buttons 1..8 in bar order.
   static std::vector<int> Tops(const MainWindow& window) {
     std::vector<int> tops;
-    for (const PageSpec& spec : Pages()) tops.push_back(window.Button(spec.id)->y());
+    for (const PageSpec& entry : Pages()) tops.push_back(window.Button(entry.id)->y());
     return tops;
   }
 
@@ -87,9 +87,9 @@ class MainWindowTest : public QObject {
                                                .arg(window->y())
                                                .arg(window->width())
                                                .arg(window->height())));
-    for (const PageSpec& spec : Pages()) {
-      const QRect button(window->Button(spec.id)->mapToGlobal(QPoint()),
-                         window->Button(spec.id)->size());
+    for (const PageSpec& entry : Pages()) {
+      const QRect button(window->Button(entry.id)->mapToGlobal(QPoint()),
+                         window->Button(entry.id)->size());
       QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().contains(button));
     }
     t.settings.WriteReg(kParams, kMainDlgPos, "720,600,0");
@@ -212,13 +212,13 @@ class MainWindowTest : public QObject {
         const QToolButton* back = window->findChild<QToolButton*>(QStringLiteral("backButton"));
         const QRect back_button(back->mapTo(window.get(), QPoint()), back->size());
         int previous_bottom = -1;
-        for (const PageSpec& spec : Pages()) {
-          auto* button = static_cast<MainButton*>(window->Button(spec.id));
+        for (const PageSpec& entry : Pages()) {
+          auto* button = static_cast<MainButton*>(window->Button(entry.id));
           const QString where = QStringLiteral("%1x%2, page %3, button %4")
                                     .arg(size.width())
                                     .arg(size.height())
                                     .arg(current.button_id)
-                                    .arg(spec.button_id);
+                                    .arg(entry.button_id);
           const QRect place = button->geometry();
           QVERIFY2(place.top() >= previous_bottom - 2 + 1 && place.top() >= 108 &&
                        place.bottom() - 2 < back_button.top(),
@@ -298,7 +298,8 @@ class MainWindowTest : public QObject {
     connect(bar, &QProgressBar::valueChanged, window.get(), [&](int value) {
       if (looked || value < 1) return;
       looked = true;
-      for (const PageSpec& spec : Pages()) enabled.push_back(window->Button(spec.id)->isEnabled());
+      for (const PageSpec& entry : Pages())
+        enabled.push_back(window->Button(entry.id)->isEnabled());
       status = window->findChild<QStatusBar*>()->currentMessage();
       window->PressButton(PageId::kChecks);
       QTest::keyClick(window.get(), Qt::Key_3, Qt::ControlModifier);
@@ -312,7 +313,7 @@ class MainWindowTest : public QObject {
     QVERIFY(t.messages.empty());
     QCOMPARE(window->CurrentPage(), PageId::kImport);
     // Afterwards every button is back and the status bar shows the data set again.
-    for (const PageSpec& spec : Pages()) QVERIFY(window->Button(spec.id)->isEnabled());
+    for (const PageSpec& entry : Pages()) QVERIFY(window->Button(entry.id)->isEnabled());
     QVERIFY(window->findChild<QStatusBar*>()->currentMessage().isEmpty());
     QTest::keyClick(window.get(), Qt::Key_2, Qt::ControlModifier);
     QCOMPARE(window->CurrentPage(), PageId::kChecks);
@@ -380,11 +381,11 @@ class MainWindowTest : public QObject {
       return focus != nullptr && window->PageAt(id)->isAncestorOf(focus) &&
              qobject_cast<MainButton*>(focus) == nullptr;
     };
-    for (const PageSpec& spec : Pages()) {
-      if (spec.id == PageId::kImport) continue;
-      QTest::mouseClick(window->Button(spec.id), Qt::LeftButton);
-      QCOMPARE(window->CurrentPage(), spec.id);
-      QVERIFY2(focus_in(spec.id), spec.caption);
+    for (const PageSpec& entry : Pages()) {
+      if (entry.id == PageId::kImport) continue;
+      QTest::mouseClick(window->Button(entry.id), Qt::LeftButton);
+      QCOMPARE(window->CurrentPage(), entry.id);
+      QVERIFY2(focus_in(entry.id), entry.caption);
       QTest::keyClick(window.get(), Qt::Key_1, Qt::ControlModifier);
       QCOMPARE(window->CurrentPage(), PageId::kImport);
       QCOMPARE(QApplication::focusWidget(),

@@ -45,9 +45,9 @@ static_assert(InBarOrder(), "row i of the page table is PageId i and button 2001
 
 constexpr bool NumbersDistinct() {
   unsigned seen = 0;
-  for (const PageSpec& spec : kPageTable) {
-    if (spec.number < 1 || spec.number > kPageCount) return false;
-    seen |= 1u << spec.number;
+  for (const PageSpec& entry : kPageTable) {
+    if (entry.number < 1 || entry.number > kPageCount) return false;
+    seen |= 1u << entry.number;
   }
   return seen == ((1u << (kPageCount + 1)) - 2);
 }
