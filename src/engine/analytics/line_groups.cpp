@@ -54,6 +54,12 @@ bool ForEachGroup(std::vector<std::uint64_t>& entries, KeyOf key_of, Group group
   return true;
 }
 
+// Hits found whole are given in line order; a stopped search says so and gives no order.
+void Finish(GroupHits& hits, bool done) {
+  hits.stopped = !done;
+  if (done) std::sort(hits.ordinals.begin(), hits.ordinals.end());
+}
+
 }  // namespace
 
 GroupHits FindDuplicates(const JetPass& pass, const std::function<bool()>& stop) {
@@ -90,11 +96,7 @@ GroupHits FindDuplicates(const JetPass& pass, const std::function<bool()>& stop)
         }
       },
       stop);
-  if (!done) {
-    hits.stopped = true;
-    return hits;
-  }
-  std::sort(hits.ordinals.begin(), hits.ordinals.end());
+  Finish(hits, done);
   return hits;
 }
 
@@ -165,11 +167,7 @@ GroupHits FindReversals(const JetPass& pass, std::int64_t days, const std::funct
         if (any) ++hits.groups;
       },
       stop);
-  if (!done) {
-    hits.stopped = true;
-    return hits;
-  }
-  std::sort(hits.ordinals.begin(), hits.ordinals.end());
+  Finish(hits, done);
   return hits;
 }
 
@@ -196,11 +194,7 @@ FlowHits FindRareFlows(const JetPass& pass, std::int64_t most, const std::functi
         hits.ordinals.insert(hits.ordinals.end(), group, group + size);
       },
       stop, 1);
-  if (!done) {
-    hits.stopped = true;
-    return hits;
-  }
-  std::sort(hits.ordinals.begin(), hits.ordinals.end());
+  Finish(hits, done);
   return hits;
 }
 
