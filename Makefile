@@ -1,19 +1,27 @@
 # Thin wrapper over CMake. The two commands of the README:
-#   make run    installs what is needed, builds, and starts the program
-#   make test   installs what is needed, builds, and runs every test
+#   make run    installs what the programs need, builds them alone (in build/run), and starts
+#               the program
+#   make test   installs what the tests need, builds everything, and runs every test
 # and the Debian packages:
 #   make package        builds tallyscan_<version>_amd64.deb and tallyscan-dev_... in $(BUILD)
 #   make install-test   also checks them and installs them into a fresh Debian 12 root (root)
 BUILD ?= build/release
+RUN_BUILD ?= build/run
 WERROR ?= $(if $(CI),ON,OFF)
 CMAKE_ARGS ?=
+# The groups of scripts/install-deps.sh a goal asks for; the sanitizer runs need no package
+# beyond the tests'.
+DEPS_GROUPS ?= run test references
+package install-test: DEPS_GROUPS = run test references package
 
-.PHONY: deps configure build test renders run asan tsan format golden-update package install-test
+.PHONY: deps configure build test renders run programs asan tsan format golden-update package \
+	install-test
 deps:
-	bash scripts/install-deps.sh
+	bash scripts/install-deps.sh $(DEPS_GROUPS)
 
 configure: deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALLYSCAN_WERROR=$(WERROR) $(CMAKE_ARGS)
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALLYSCAN_WERROR=$(WERROR) \
+	  -DTALLYSCAN_BUILD_TESTS=ON -DTALLYSCAN_BUILD_BENCH=ON -DTALLYSCAN_BUILD_RENDERS=ON $(CMAKE_ARGS)
 
 build: configure
 	cmake --build $(BUILD)
@@ -21,8 +29,17 @@ build: configure
 test: build
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j2
 
-run: build
-	$(BUILD)/src/app/tallyscan
+# The app, tallyscan-cli, libtallyscan and tallyscan-gen, without the tests, the benchmarks
+# and the pictures, in a build folder of their own.
+programs:
+	bash scripts/install-deps.sh run
+	cmake -S . -B $(RUN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTALLYSCAN_WERROR=$(WERROR) \
+	  -DTALLYSCAN_BUILD_TESTS=OFF -DTALLYSCAN_BUILD_BENCH=OFF -DTALLYSCAN_BUILD_RENDERS=OFF \
+	  $(CMAKE_ARGS)
+	cmake --build $(RUN_BUILD)
+
+run: programs
+	$(RUN_BUILD)/src/app/tallyscan
 
 # Pictures of the window, its pages and dialogs in $(BUILD)/app-renders/, for a person to look
 # at: drawn offscreen by programs that are no tests, since they check nothing of what they draw.
@@ -35,20 +52,31 @@ package: build
 install-test: build
 	bash packaging/install_test.sh $(BUILD)
 
+# Runs every engine test program of a build folder, one per folder of tests/engine/, with the
+# arguments given; stops at the first that fails.
+run_engine_tests = while read -r program; do echo "== $$program"; $(2) "$$program" $(3) || exit 1; \
+	done < $(1)/tests/engine/programs.txt
+
 # The engine tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps
 	cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTALLYSCAN_SANITIZE=ON \
-	  -DTALLYSCAN_WERROR=$(WERROR) -DTALLYSCAN_BUILD_APP=OFF $(CMAKE_ARGS)
+	  -DTALLYSCAN_WERROR=$(WERROR) -DTALLYSCAN_BUILD_APP=OFF -DTALLYSCAN_BUILD_BENCH=OFF \
+	  -DTALLYSCAN_BUILD_RENDERS=OFF $(CMAKE_ARGS)
 	cmake --build build/asan --target engine_tests
-	build/asan/tests/engine_tests
+	$(call run_engine_tests,build/asan,,)
 
-# The tests of the threaded reading and of the checks under ThreadSanitizer.
+# The tests of the threaded reading and of the checks under ThreadSanitizer, and the programs
+# that hold them.
+TSAN_PROGRAMS = engine_uniform_tests engine_checks_tests
 TSAN_TESTS = SplitReading*:ImportTest*:GeneratedImport*:LineReader*:SortedIndex*:RecordIndex*:RecordFacts*:Bookkeeping*:CheckRun*:DocumentChecks*:GeneratedChecks*:RecordReader*:RealWorld*
 tsan: deps
 	cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALLYSCAN_TSAN=ON \
-	  -DTALLYSCAN_WERROR=$(WERROR) -DTALLYSCAN_BUILD_APP=OFF $(CMAKE_ARGS)
-	cmake --build build/tsan --target engine_tests
-	TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/engine_tests --gtest_filter='$(TSAN_TESTS)'
+	  -DTALLYSCAN_WERROR=$(WERROR) -DTALLYSCAN_BUILD_APP=OFF -DTALLYSCAN_BUILD_BENCH=OFF \
+	  -DTALLYSCAN_BUILD_RENDERS=OFF $(CMAKE_ARGS)
+	cmake --build build/tsan --target $(TSAN_PROGRAMS)
+	for program in $(TSAN_PROGRAMS); do echo "== $$program"; \
+	  TSAN_OPTIONS=halt_on_error=1 build/tsan/tests/engine/$$program \
+	    --gtest_filter='$(TSAN_TESTS)' || exit 1; done
 
 format:
 	cmake --build $(BUILD) --target format

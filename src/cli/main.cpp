@@ -1,47 +1,134 @@
 // tallyscan-cli: the engine without a window. One sub-command per file; this file dispatches
-// and holds the usage texts, so that --help and every usage error say the same.
+// and holds the usage texts and each command's options, so that --help, the check of the
+// options and every usage error say the same.
 #include <malloc.h>
 
 #include <iostream>
+#include <iterator>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
+#include "cli/option_table.h"
 #include "cli/standard_output.h"
 #include "engine/common/version.h"
 
 namespace tallyscan::cli {
 namespace {
 
+// What a command takes besides its own options.
+enum Shares : unsigned { kOwnOptionsOnly = 0, kThreadsOption = 1, kOutputOptions = 2 };
+
 struct Command {
   std::string_view name;
   std::string_view usage;
-  std::string_view help;  // what follows the usage line in "COMMAND --help"
+  std::string_view help;  // what follows the usage line in "COMMAND --help", before the options
+  std::span<const CommandOption> options;
+  unsigned shares;
   int (*run)(std::span<char* const> args);
 };
 
-constexpr std::string_view kOutputOptions =
-    "  --format F           text (aligned columns, the default), raw (the rows exactly as\n"
-    "                       built), json (one document), csv (RFC 4180, UTF-8 with BOM)\n"
-    "  --raw                the same as --format raw\n"
-    "  --fail-on-findings   exit 3 when the output holds an error row\n";
+constexpr CommandOption kThreads[] = {
+    {"--threads", "N",
+     "N threads read the data file side by side, 1 in one pass\n"
+     "(default: one per core)"},
+};
+
+constexpr CommandOption kOutput[] = {
+    {"--format", "F",
+     "text (aligned columns, the default), raw (the rows exactly as\n"
+     "built), json (one document), csv (RFC 4180, UTF-8 with BOM)"},
+    {"--raw", "", "the same as --format raw"},
+    {"--fail-on-findings", "", "exit 3 when the output holds an error row"},
+};
+
+constexpr CommandOption kImportOptions[] = {
+    {"--stats", "", "time, throughput and peak memory on stderr"},
+};
+
+constexpr CommandOption kCheckOptions[] = {
+    {"--items", "LIST",
+     "the ticked checks, e.g. B2,B3,D4: B1-B8 bookkeeping, D1-D9\n"
+     "documents, B1 and D1 a whole list (default: all)"},
+};
+
+constexpr CommandOption kJetOptions[] = {
+    {"--params", "FILE", "parameters (JSON) merged over the defaults"},
+    {"--tests", "LIST", "only these tests (ids separated by commas) and the population"},
+    {"--hits", "TEST",
+     "the hit rows of one test: line, record type, transaction,\n"
+     "account, date, amount and a cell of the test's own"},
+    {"--digit-lines", "TEST POPULATION DIGIT",
+     "the lines of one digit of a digit test (benford-first,\n"
+     "benford-second, benford-first-two, last-two) in a population\n"
+     "(all, debit, credit)"},
+    {"--print-params", "", "the parameters in effect as JSON"},
+};
+
+constexpr CommandOption kFieldsOptions[] = {
+    {"--record", "TYPE",
+     "only the fields of one record type (A100, B100, B110, C100,\n"
+     "D110, D120, M100, Z900); exits 1 when the file has none"},
+};
+
+constexpr CommandOption kCompaniesOptions[] = {
+    {"--root", "DIR", "the store in DIR instead of the user's own"},
+};
+
+constexpr CommandOption kViewOptions[] = {
+    {"--sort", "FIELD",
+     "index: sorted as a click on the header of field 1-19 leaves it;\n"
+     "items: by the header of field 2-14"},
+    {"--from", "KEY", "ledger: the first account"},
+    {"--to", "KEY", "ledger: the last account (without it, the one account --from)"},
+    {"--type", "T", "documents: the type (e.g. 305), or all"},
+    {"--number", "N", "documents: only the one numbered N"},
+};
+
+constexpr CommandOption kReportOptions[] = {
+    {"--format", "F",
+     "xls: the HTML table a spreadsheet reads (code page 1255);\n"
+     "htm: the HTML document of an e-mail; xlsx: a workbook;\n"
+     "pdf: the printed pages"},
+    {"--out", "FILE",
+     "the file written, replaced only once the report is complete; a\n"
+     "link, anything but a regular file and the data set's own files\n"
+     "are refused (exit 1); the workbook's temporary files, several\n"
+     "times its size, go into FILE's folder; - (xls and htm): standard\n"
+     "output"},
+    {"--sort", "FIELD", "index and items: as for view"},
+    {"--from", "KEY", "ledger: the first account"},
+    {"--to", "KEY", "ledger: the last account"},
+    {"--type", "T", "document: the type"},
+    {"--number", "N", "document: the one numbered N (default: the type's first)"},
+    {"--items", "LIST", "checks: the ticked checks, as for check"},
+    {"--params", "FILE", "jet: the parameters, as for jet"},
+};
+
+constexpr CommandOption kTransferOptions[] = {
+    {"--to", "DIR", "the folder the bookkeeping product's files are written into"},
+    {"--accounts", "", "the accounts step"},
+    {"--movements", "", "the movements step"},
+    {"--documents", "", "the documents step"},
+    {"--items", "", "the items step"},
+    {"--opening-balances", "", "the opening balances step"},
+    {"--renumber", "BASIS:FROM:TO:OP:AMOUNT:START:STEP",
+     "the key update first: BASIS key or group, the range FROM-TO,\n"
+     "OP none, multiply, divide, add or subtract, then the amount,\n"
+     "the start counter and the step"},
+};
 
 constexpr Command kCommands[] = {
     {"import", "import [--format F] [--fail-on-findings] [--stats] [--threads N] DIR",
      "Reads the data folder (INI.TXT with BKMVDATA.TXT or BKMVDATA.ZIP) and prints the\n"
-     "import log.\n"
-     "  --stats              time, throughput and peak memory on stderr\n"
-     "  --threads N          N threads read the data file side by side, 1 in one pass\n"
-     "                       (default: one per core; every command that reads a folder\n"
-     "                       takes it)\n",
-     RunImport},
+     "import log.\n",
+     kImportOptions, kThreadsOption | kOutputOptions, RunImport},
     {"check", "check [--format F] [--fail-on-findings] [--items LIST] [--threads N] DIR",
-     "Imports the data folder and prints the rows of the integrity checks.\n"
-     "  --items LIST         the ticked checks, e.g. B2,B3,D4: B1-B8 bookkeeping, D1-D9\n"
-     "                       documents, B1 and D1 a whole list (default: all)\n"
-     "  --threads N          N threads read the data file, as for import\n",
-     RunCheck},
+     "Imports the data folder and prints the rows of the integrity checks.\n", kCheckOptions,
+     kThreadsOption | kOutputOptions, RunCheck},
     {"jet",
      "jet [--params FILE] [--tests LIST] [--format F] [--fail-on-findings] [--threads N] DIR\n"
      "  tallyscan-cli jet [--params FILE] [--format F] --hits TEST DIR\n"
@@ -50,19 +137,10 @@ constexpr Command kCommands[] = {
      "Imports the data folder and runs the journal-entry tests in one reading of the data\n"
      "file: one row per test (id, caption, state, hits, the figure that matters), the\n"
      "population first; --format json prints the whole result as one document.\n"
-     "  --params FILE        parameters (JSON) merged over the defaults\n"
-     "  --tests LIST         only these tests (ids separated by commas) and the population\n"
-     "  --hits TEST          the hit rows of one test: line, record type, transaction,\n"
-     "                       account, date, amount and a cell of the test's own\n"
-     "  --digit-lines TEST POPULATION DIGIT\n"
-     "                       the lines of one digit of a digit test (benford-first,\n"
-     "                       benford-second, benford-first-two, last-two) in a population\n"
-     "                       (all, debit, credit)\n"
-     "  --print-params       the parameters in effect as JSON\n"
      "With --fail-on-findings it exits 3 when the population does not reconcile or a test\n"
      "other than high-value, period-end and relative-size has hits; Ctrl-C exits 130\n"
      "with no result.\n",
-     RunJet},
+     kJetOptions, kThreadsOption | kOutputOptions, RunJet},
     {"fields", "fields [--record TYPE] [--format F] [--fail-on-findings] [--threads N] DIR",
      "Imports the data folder and prints the statistics of every amount, quantity, decimal,\n"
      "digits and date field of every record type in one reading of the data file: lines,\n"
@@ -70,30 +148,37 @@ constexpr Command kCommands[] = {
      "absolute totals, the smallest and largest value with its first line; for a date the\n"
      "earliest and latest, the dates before and after the period and a row per month of it;\n"
      "for B100 the amounts (1368) by side. A field with invalid values is an error row;\n"
-     "--format json prints the statistics as one document.\n"
-     "  --record TYPE        only the fields of one record type (A100, B100, B110, C100,\n"
-     "                       D110, D120, M100, Z900); exits 1 when the file has none\n",
-     RunFields},
-    {"summary", "summary documents|records [--format F] [--fail-on-findings] [--threads N] DIR",
+     "--format json prints the statistics as one document.\n",
+     kFieldsOptions, kThreadsOption | kOutputOptions, RunFields},
+    {"summary",
+     "summary documents|records [--format F] [--fail-on-findings] [--threads N] DIR",
      "Imports the data folder and prints one of the producer's summaries:\n"
      "  documents            per document type: name, documents, cancelled, total of 1223\n"
      "                       (including VAT) and of 1222 (VAT), the lowest and highest\n"
      "                       number; then the totals\n"
      "  records              per record type: the lines in the data file, the count INI.TXT\n"
      "                       states and the difference; a difference is an error row\n",
+     {},
+     kThreadsOption | kOutputOptions,
      RunSummary},
-    {"detail", "detail [--format F] [--fail-on-findings] FILE LINE_NUMBER",
+    {"detail",
+     "detail [--format F] [--fail-on-findings] FILE LINE_NUMBER",
      "Prints one line of a BKMVDATA.TXT or INI.TXT field by field: status, code, caption,\n"
      "value, meaning. Line 1 of INI.TXT shows the whole header.\n",
+     {},
+     kOutputOptions,
      RunDetail},
-    {"isam", "isam dump FILE",
+    {"isam",
+     "isam dump FILE",
      "Prints an index file of the bookkeeping product (headers, nodes, entries in key\n"
      "order, free list) and checks its layout; exits 1 when it finds a problem.\n",
+     {},
+     kOwnOptionsOnly,
      RunIsam},
     {"companies", "companies [--root DIR]",
      "Lists the companies store, one saved set per line: name, year and folder separated\n"
-     "by TABs. --root DIR lists the store in DIR instead of the user's own.\n",
-     RunCompanies},
+     "by TABs.\n",
+     kCompaniesOptions, kOwnOptionsOnly, RunCompanies},
     {"view",
      "view index [--format F] [--sort FIELD] DIR\n"
      "  tallyscan-cli view ledger [--format F] --from KEY [--to KEY] DIR\n"
@@ -102,7 +187,6 @@ constexpr Command kCommands[] = {
      "Imports the data folder and prints a browser's grid, one line per row.\n"
      "  index                the accounts index: fields 1-19 of every account, then the\n"
      "                       totals row\n"
-     "  --sort FIELD         sorted as a click on the header of field 1-19 leaves it\n"
      "  ledger               the ledger cards from the account KEY to the account --to KEY\n"
      "                       (the one account without --to), keys compared trimmed: for each\n"
      "                       card a title line, its rows (fields 1-26) and its totals row\n"
@@ -111,10 +195,8 @@ constexpr Command kCommands[] = {
      "                       type selector. For each its description, the header's items\n"
      "                       (label TAB value), the lines with their total row, the receipt\n"
      "                       lines, then an empty line; exits 1 when none is found\n"
-     "  items                the item catalogue, fields 1-14 of every item; --sort by the\n"
-     "                       header of field 2-14\n"
-     "  --threads N          N threads read the data file, as for import\n",
-     RunView},
+     "  items                the item catalogue, fields 1-14 of every item\n",
+     kViewOptions, kThreadsOption | kOutputOptions, RunView},
     {"report",
      "report index|ledger|document|items|checks|import|jet|fields|summary-documents|\n"
      "                       summary-records --format xls|htm|xlsx|pdf --out FILE|-\n"
@@ -136,19 +218,9 @@ constexpr Command kCommands[] = {
      "  fields               the field statistics (the rows of the fields command)\n"
      "  summary-documents    the documents by type (the rows of summary documents)\n"
      "  summary-records      the record counts (the rows of summary records)\n"
-     "  --format xls         the HTML table a spreadsheet reads (code page 1255)\n"
-     "  --format htm         the HTML document of an e-mail\n"
-     "  --format xlsx        a workbook\n"
-     "  --format pdf         the printed pages\n"
-     "  --out FILE           the file written, replaced only once the report is complete; a\n"
-     "                       link, anything but a regular file and the data set's own files\n"
-     "                       are refused (exit 1); the workbook's temporary files, several\n"
-     "                       times its size, go into FILE's folder\n"
-     "  --out -              xls and htm on standard output\n"
-     "  --threads N          N threads read the data file, as for import\n"
      "The print date is today's, or the day SOURCE_DATE_EPOCH names (UTC). A range, type or\n"
      "number that finds nothing prints the page's message and exits 1, writing no file.\n",
-     RunReport},
+     kReportOptions, kThreadsOption, RunReport},
     {"transfer",
      "transfer --to DIR [--accounts] [--movements] [--documents] [--items]\n"
      "                       [--opening-balances] [--renumber BASIS:FROM:TO:OP:AMOUNT:START:STEP]"
@@ -158,13 +230,19 @@ constexpr Command kCommands[] = {
      "(all steps unless some are named), printing each step and the records written per\n"
      "file; exits 1 when a step was refused or the account numbers were rejected. Nothing\n"
      "reaches DIR unless the whole transfer completes.\n"
-     "  --renumber           the key update first: BASIS key or group, the range FROM-TO,\n"
-     "                       OP none, multiply, divide, add or subtract, then the amount,\n"
-     "                       the start counter and the step\n"
-     "  --threads N          N threads read the data file, as for import\n"
      "transfer dump prints any file the transfer writes, record by record.\n",
-     RunTransfer},
+     kTransferOptions, kThreadsOption, RunTransfer},
 };
+
+// The options a command takes, its own first.
+std::vector<CommandOption> OptionsOf(const Command& command) {
+  std::vector<CommandOption> options(command.options.begin(), command.options.end());
+  if (command.shares & kThreadsOption)
+    options.insert(options.end(), std::begin(kThreads), std::end(kThreads));
+  if (command.shares & kOutputOptions)
+    options.insert(options.end(), std::begin(kOutput), std::end(kOutput));
+  return options;
+}
 
 constexpr std::string_view kExitCodes =
     "exit codes:\n"
@@ -180,14 +258,18 @@ void PrintUsage(std::ostream& out) {
          "       tallyscan-cli COMMAND --help\n"
          "       tallyscan-cli --version\n\ncommands:\n";
   for (const Command& c : kCommands) out << "  tallyscan-cli " << c.usage << "\n";
-  out << "\noutput options of import, check, detail, view, jet, fields and summary:\n"
-      << kOutputOptions << "\n"
-      << kExitCodes;
+  out << "\noutput options of import, check, detail, view, jet, fields and summary:\n";
+  PrintOptions(out, kOutput);
+  out << "\n" << kExitCodes;
 }
 
 void PrintHelp(const Command& command) {
   std::cout << "usage: tallyscan-cli " << command.usage << "\n\n" << command.help;
-  if (command.usage.find("--format") != std::string_view::npos) std::cout << kOutputOptions;
+  const std::vector<CommandOption> options = OptionsOf(command);
+  if (!options.empty()) {
+    std::cout << "options:\n";
+    PrintOptions(std::cout, options);
+  }
   std::cout << "\n" << kExitCodes;
 }
 
@@ -229,7 +311,12 @@ int Run(std::span<char* const> args) {
   }
   const Command* command = FindCommand(name);
   if (command == nullptr) {
-    std::cerr << "tallyscan-cli: unknown command " << name << "\n";
+    std::cerr << "tallyscan-cli: unknown command " << name;
+    std::vector<std::string_view> names;
+    for (const Command& c : kCommands) names.push_back(c.name);
+    const std::string_view nearest = NearestName(names, name);
+    if (!nearest.empty()) std::cerr << " (did you mean " << nearest << "?)";
+    std::cerr << "\n";
     PrintUsage(std::cerr);
     return kExitUsage;
   }
@@ -239,6 +326,8 @@ int Run(std::span<char* const> args) {
       return kExitCompleted;
     }
   }
+  const std::string unknown = UnknownOptionIn(OptionsOf(*command), args.subspan(1));
+  if (!unknown.empty()) return UsageError(command->name, unknown);
   return command->run(args.subspan(1));
 }
 

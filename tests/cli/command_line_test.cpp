@@ -2,6 +2,7 @@
 // commands that the golden outputs (tests/golden) do not cover. What the commands print is
 // compared byte for byte there, and the JSON and CSV forms against the raw one in
 // formats_test.py.
+#include <cctype>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -87,7 +88,19 @@ TEST_F(CommandLineTest, ExitCodes) {
       {"isam dump " + scratch_.File("NOPE.IDX"), 1, "cannot open"},
       // usage
       {"", 2, "usage: tallyscan-cli COMMAND"},
-      {"reprot " + valid, 2, "unknown command reprot"},
+      {"reprot " + valid, 2, "unknown command reprot (did you mean report?)"},
+      {"chek " + valid, 2, "unknown command chek (did you mean check?)"},
+      {"xyzzy " + valid, 2, "unknown command xyzzy\n"},
+      // a mistyped option names the nearest of the command's own
+      {"import --formt json " + valid, 2,
+       "import: unknown option --formt (did you mean --format?)"},
+      {"check --item B2 " + valid, 2, "(did you mean --items?)"},
+      {"view index --srot 2 " + valid, 2, "view: unknown option --srot (did you mean --sort?)"},
+      {"report checks --format htm --out - --tread 2 " + valid, 2, "(did you mean --threads?)"},
+      {"transfer --to x --acounts " + valid, 2, "(did you mean --accounts?)"},
+      {"jet --print-parms", 2, "(did you mean --print-params?)"},
+      {"detail --threads 2 x 1", 2, "detail: unknown option --threads\n"},
+      {"fields --xyzzy " + valid, 2, "fields: unknown option --xyzzy\nusage: tallyscan-cli fields"},
       {"report " + valid, 2,
        "the report is index, ledger, document, items, checks, import, jet, fields, "
        "summary-documents or summary-records"},
@@ -121,6 +134,9 @@ TEST_F(CommandLineTest, ExitCodes) {
       {"detail --help", 0, "  3    completed with findings"},
       {"isam --help", 0, "usage: tallyscan-cli isam dump FILE"},
       {"companies --help", 0, "usage: tallyscan-cli companies [--root DIR]"},
+      {"jet --help", 0,
+       "\n  --digit-lines TEST POPULATION DIGIT\n                       the lines"},
+      {"report --help", 0, "\n  --out FILE           the file written"},
       {"--version", 0, "tallyscan-cli " + std::string(ProgramVersion()) + "\n"},
   };
   for (const Case& c : cases) {
@@ -131,6 +147,47 @@ TEST_F(CommandLineTest, ExitCodes) {
         << c.arguments << "\nstdout: " << run.out.substr(0, 300) << "\nstderr: " << run.err;
     if (!on_stdout) {
       EXPECT_EQ("", run.out) << c.arguments;
+    }
+  }
+}
+
+// Each command's help lists every option its usage line names, and every option the help
+// lists is one the command takes.
+TEST_F(CommandLineTest, EachCommandsHelpListsTheOptionsItTakes) {
+  const auto options_in = [](const std::string& text) {
+    std::vector<std::string> found;
+    for (std::size_t at = 0; (at = text.find("--", at)) != std::string::npos;) {
+      std::size_t end = at + 2;
+      while (end < text.size() &&
+             (std::islower(static_cast<unsigned char>(text[end])) || text[end] == '-')) {
+        ++end;
+      }
+      if (end > at + 2) found.push_back(text.substr(at, end - at));
+      at = end;
+    }
+    return found;
+  };
+  std::vector<std::string> commands;
+  for (const std::string& line : Lines(Run("--help").out)) {
+    if (line.starts_with("  tallyscan-cli ")) {
+      commands.push_back(line.substr(16, line.find(' ', 16) - 16));
+    }
+  }
+  ASSERT_GE(commands.size(), 11u);
+  for (const std::string& command : commands) {
+    const testing::CliRun help = Run(command + " --help");
+    ASSERT_EQ(0, help.exit_code) << command;
+    const std::size_t listed_from = help.out.find("\noptions:\n");
+    const std::string usage = help.out.substr(0, help.out.find("\n\n"));
+    const std::string listed = listed_from == std::string::npos ? "" : help.out.substr(listed_from);
+    for (const std::string& option : options_in(usage)) {
+      EXPECT_NE(std::string::npos, listed.find("\n  " + option + " ")) << command << " " << option;
+    }
+    for (const std::string& line : Lines(listed)) {
+      if (!line.starts_with("  --")) continue;
+      const std::string option = line.substr(2, line.find(' ', 2) - 2);
+      const testing::CliRun run = Run(command + " " + option + " x x x x x");
+      EXPECT_EQ(std::string::npos, run.err.find("unknown option")) << command << " " << option;
     }
   }
 }

@@ -498,19 +498,23 @@ TEST_F(ReportCliTest, AWorkbookWhoseSheetWasCutIsRefusedAndLeavesNoFile) {
   }());
 }
 
-// The system's temporary folder full (a small file system mounted over /tmp where the test may
-// mount one): the workbook keeps its temporary files beside itself and comes out whole.
-TEST_F(ReportCliTest, AFullSystemTemporaryFolderDoesNotCutTheWorkbook) {
-  if (std::system("unshare -m sh -c 'mount -t tmpfs -o size=64k tmpfs /tmp' 2>/dev/null") != 0) {
+// The temporary folder full (TMPDIR on a small file system of the test's own, mounted in a
+// child's namespace where the test may mount one): the workbook keeps its temporary files
+// beside itself and comes out whole. The mount lies in the scratch folder, so the program, the
+// set and the workbook are reached wherever the checkout and the build lie.
+TEST_F(ReportCliTest, AFullTemporaryFolderDoesNotCutTheWorkbook) {
+  const std::string small = scratch_.File("small-tmp");
+  std::filesystem::create_directory(small);
+  const std::string mount = "mount -t tmpfs -o size=64k tmpfs '" + small + "'";
+  if (std::system(("unshare -m sh -c \"" + mount + "\" 2>/dev/null").c_str()) != 0) {
     GTEST_SKIP() << "no file system can be mounted here";
   }
-  // /tmp is covered in the child: the set and the workbook are reached from the current folder.
   Generate(scratch_.File("set"));
-  const std::string command = "cd " + scratch_.path() +
-                              " && unshare -m sh -c 'mount -t tmpfs -o size=64k tmpfs /tmp && "
-                              "exec " TALLYSCAN_CLI
+  const std::string command = "cd " + scratch_.path() + " && unshare -m sh -c \"" + mount +
+                              " && TMPDIR='" + small +
+                              "' exec " TALLYSCAN_CLI
                               " report ledger --from 1100 --to 8100 --format xlsx --out book.xlsx "
-                              "set' >/dev/null 2>err";
+                              "set\" >/dev/null 2>err";
   ASSERT_EQ(0, std::system(command.c_str())) << testing::ReadFile(scratch_.File("err"));
   const std::string book =
       Output("/usr/bin/python3 " TALLYSCAN_SOURCE_DIR "/tests/report/read_workbook.py " +
