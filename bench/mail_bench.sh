@@ -10,19 +10,19 @@
 set -eu
 build=${1:?usage: mail_bench.sh BUILD_DIR [MOVEMENTS] [FAULTS] [ROUNDS] [WORK_DIR]}
 movements=${2:-200000}
-faults=${3:-40}
+faults=${3:-1}
 rounds=${4:-3}
 work=${5:-${TMPDIR:-/tmp}/tallyscan-mail-bench}
 set_dir="$work/set"
 if [ ! -f "$set_dir/BKMVDATA.TXT" ]; then
   mkdir -p "$set_dir"
   planted=$("$build/tools/tallyscan-gen" --list-journal-faults |
-    awk -v n="$faults" 'NF { printf " --fault %s@%s", $1, n }')
+    awk -v n="$faults" 'NF { printf " --fault %s", $1; if (n != 1) printf "@%s", n }')
   # shellcheck disable=SC2086
   "$build/tools/tallyscan-gen" --quiet --movements "$movements" --seed 9 --profile audit \
     $planted "$set_dir"
 fi
-"$build/tools/tallyscan-cli" report jet --format htm --out "$work/jet.Htm" "$set_dir"
+"$build/src/cli/tallyscan-cli" report jet --format htm --out "$work/jet.Htm" "$set_dir"
 status=0
 QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} \
   "$build/bench/app/tallyscan-mail-bench" --rounds "$rounds" "$work/jet.Htm" || status=$?
