@@ -267,12 +267,13 @@ class CompaniesPageTest : public QObject {
     for (const QString& expected :
          {QStringLiteral("רשימת החברות"), QStringLiteral("שם החברה"),
           QStringLiteral("ספריית החברה"), QStringLiteral("מחשבי השרון &lt;בע\"מ&gt;"),
-          QStringLiteral("/512345676/2023&#8297;\r\n")}) {
+          QStringLiteral("/512345676/2023&#8297;</td>\r\n")}) {
       QVERIFY2(text.contains(expected), qPrintable(expected));
     }
     const QStringList lines = text.split(QStringLiteral("\r\n"));
-    QCOMPARE(
-        lines.filter(QRegularExpression(QStringLiteral("^<td align=right>&nbsp;[12]$"))).size(), 2);
+    QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^<td align=right>&nbsp;[12]</td>$")))
+                 .size(),
+             2);
 
     OutputDialog dialog(f.t.app, QStringLiteral("Companies"),
                         GridReportProducer(*f.list, "10רשימת החברות"), &f.window);

@@ -22,10 +22,16 @@
 #include "app/dialogs/rtl_tables.h"
 #include "app/widgets/strip_animation.h"
 #include "app_test_support.h"
+#include "engine/analytics/jet.h"
 #include "engine/mail/mail_settings.h"
 #include "engine/mail/mail_texts.h"
 #include "engine/mail/recent_recipients.h"
+#include "engine/report/html_preview.h"
+#include "engine/report/html_writer.h"
+#include "engine/report/jet_report.h"
 #include "engine/text/cp1255.h"
+#include "engine/uniform/import.h"
+#include "generator/data_set.h"
 #include "test_smtp_server.h"
 
 namespace tallyscan::test {
@@ -63,6 +69,16 @@ void WriteReport(const QString& path) {
   QFile file(path);
   QVERIFY(file.open(QIODevice::WriteOnly));
   file.write(QByteArray::fromStdString(Utf8ToCp1255(html)));
+}
+
+// The rows of every table in `frame` and in the tables inside it.
+int TableRows(QTextFrame* frame) {
+  int rows = 0;
+  for (QTextFrame* child : frame->childFrames()) {
+    if (auto* table = qobject_cast<QTextTable*>(child)) rows += table->rows();
+    rows += TableRows(child);
+  }
+  return rows;
 }
 
 QString SaveRender(QWidget& widget, const QString& name) {
@@ -178,6 +194,61 @@ class EmailDialogTest : public QObject {
     const QString path = SaveRender(dialog, QStringLiteral("email_dialog_ledger_card.png"));
     QVERIFY(!path.isEmpty());
     qInfo("rendered %s", qPrintable(path));
+  }
+
+  // The evidence report of an audit set with every journal fault, every hit printed (the
+  // parameters' default), as the e-mail form: the preview holds its first pages only and says
+  // so; the file itself is left whole.
+  void ALongReportIsPreviewedByItsFirstPagesOnly() {
+    DataSetOptions options;
+    options.profile = DataProfile::kAudit;
+    options.movements = 6000;
+    options.accounts = 80;
+    for (const FaultInfo& fault : JournalFaults()) options.faults.push_back({fault.kind, 1});
+    const std::string folder = scratch_.filePath(QStringLiteral("audit")).toStdString();
+    GeneratedDataSet generated;
+    QVERIFY(GenerateDataSet(options, folder, &generated).ok());
+    TestApp t;
+    SilentProgress silent;
+    const ImportResult imported = ImportFolder(t.store, folder, silent);
+    QVERIFY(imported.status.ok());
+    const JetRun run =
+        RunJet(t.store, JetSourcesOf(imported), JetParameters{}, AllJetTests(), silent);
+    QVERIFY(run.result.has_value());
+    StringSink sink;
+    {
+      HtmlReportWriter writer(HtmlForm::kMail, sink);
+      const ReportHeader header;
+      const PrintFonts fonts = DefaultPrintFonts();
+      ReportStream stream(header, fonts, {&writer}, silent);
+      QVERIFY(WriteJetReport(t.store, *run.result, "2025-01-15", stream));
+      QVERIFY(stream.End().ok());
+    }
+    const QString report = scratch_.filePath(QStringLiteral("jet.Htm"));
+    QFile file(report);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::fromStdString(sink.bytes()));
+    file.close();
+
+    EmailDialog dialog(t.app, QStringLiteral("דו\"ח ראיות"), report, nullptr);
+    dialog.resize(1000, 700);
+    dialog.show();
+    QTextDocument* document = dialog.findChild<QTextBrowser*>("preview")->document();
+    const int shown = TableRows(document->rootFrame());
+    const auto whole = static_cast<int>(QByteArray::fromStdString(sink.bytes()).count("<tr") +
+                                        QByteArray::fromStdString(sink.bytes()).count("<Tr"));
+    QVERIFY2(whole > kPreviewPages * kPreviewRowsPerPage, qPrintable(QString::number(whole)));
+    QVERIFY2(shown > 0 && shown <= kPreviewPages * kPreviewRowsPerPage,
+             qPrintable(QString::number(shown)));
+    QVERIFY(document->toPlainText().contains(QStringLiteral("גרסת התוכנה")));
+    auto* note = dialog.findChild<QLabel*>("previewNote");
+    QVERIFY(note->isVisible());
+    QCOMPARE(note->text(),
+             QStringLiteral("בתצוגה 3 הדפים הראשונים של הדו\"ח בלבד; ההודעה תכלול את הדו\"ח כולו"));
+    // A short report shows whole, without the note.
+    EmailDialog short_one(t.app, QStringLiteral("מאזן בוחן"), report_, nullptr);
+    short_one.show();
+    QVERIFY(!short_one.findChild<QLabel*>("previewNote")->isVisible());
   }
 
   void SendingRunsOnItsThreadAndLeavesTheDialogUsable() {

@@ -135,7 +135,7 @@ TEST_F(FileTextCellsTest, ExcelReportStylesFormulaCellsAsTextAndOnlyThem) {
   const std::string html = Cp1255ToUtf8(testing::ReadFile(out));
   const std::string style = " style=\"mso-number-format:'\\@'\">";
   for (const std::string_view formula : {kHyperlink, kCommand}) {
-    EXPECT_NE(std::string::npos, html.find(style + std::string(formula) + "\r\n")) << formula;
+    EXPECT_NE(std::string::npos, html.find(style + std::string(formula) + "</td>\r\n")) << formula;
   }
   std::size_t styled = 0;
   for (std::size_t at = html.find(style); at != std::string::npos; at = html.find(style, at + 1)) {

@@ -4,6 +4,9 @@
 - the workbook (openpyxl): a summary sheet, then one sheet per test named by its id, whose hit
   rows (under the heading row, continuation sheets included) are as many as the test's hits in
   `tallyscan-cli jet --format json`; one native column chart per digit test with two series;
+- its summary sheet: only its first heading row frozen, each later heading row under its
+  section's title, the figures of its value columns numbers (the population's movements and
+  debit those of the result), and no directional mark in a cell of any sheet;
 - the PDF (pdftotext): each test's caption and id, then its hit count;
 - made twice from the same data and parameter file: the same HTML byte for byte, and workbooks
   whose sheets read back equal.
@@ -21,6 +24,13 @@ import zipfile
 import openpyxl
 
 BIDI_MARKS = re.compile("[\u200e\u200f\u202a-\u202e]")
+# Every directional mark, isolates included: none belongs inside a cell.
+CELL_MARKS = re.compile("[\u061c\u200e\u200f\u202a-\u202e\u2066-\u2069]")
+FIGURE_TEXT = re.compile(r"^[-+]?[\d,]+(\.\d+)?%?$")
+# The first captions of the summary sheet's heading rows, and its columns of figures.
+HEADING_STARTS = ("פרט", "מזהה", "ספרה", "דירוג")
+VALUE_COLUMNS = {"ערך", "פגיעות", "הנתון העיקרי", "שיעור שמיש", "מספר", "בפועל", "צפוי", "Z",
+                 "ציון"}
 FAILURES = []
 
 
@@ -83,6 +93,48 @@ def check_workbook(path, result):
     return sheets
 
 
+def check_summary_sheet(path, result):
+    book = openpyxl.load_workbook(path)
+    for sheet in book.worksheets:
+        for row in sheet.iter_rows():
+            for cell in row:
+                if isinstance(cell.value, str) and CELL_MARKS.search(cell.value):
+                    check(False, f"{sheet.title}!{cell.coordinate} holds a directional mark: "
+                                 f"{cell.value!r}")
+    sheet = book.worksheets[0]
+    rows = [list(r) for r in sheet.iter_rows(values_only=True)]
+    headings = [at for at, r in enumerate(rows) if r and r[0] in HEADING_STARTS]
+    if not headings:
+        check(False, "the summary sheet has no heading row")
+        return
+    check(sheet.freeze_panes == f"A{headings[0] + 2}",
+          f"the summary sheet freezes at {sheet.freeze_panes}, not under its first heading row "
+          f"(row {headings[0] + 1})")
+    for at in headings[1:]:
+        above = [c for c in rows[at - 1] if c is not None]
+        check(len(above) == 1 and isinstance(above[0], str),
+              f"row {at + 1}: the heading row {rows[at][:3]}… stands under {above}, not its title")
+    columns = None
+    facts = {}
+    for at, row in enumerate(rows):
+        if at in headings:
+            columns = row
+            continue
+        if columns is None:
+            continue
+        if columns[0] == "פרט" and row[0] is not None:
+            facts[row[0]] = row[1]
+        for name, value in zip(columns, row):
+            if name in VALUE_COLUMNS and isinstance(value, str) and FIGURE_TEXT.match(value.strip()):
+                check(False, f"summary row {at + 1}: {name} holds the text {value!r}, not a number")
+    population = result["population"]
+    check(facts.get("תנועות") == population["movements"],
+          f"the movements read {facts.get('תנועות')!r}, not {population['movements']}")
+    debit = facts.get('סה"כ חובה')
+    check(debit == population["debit"] / 100,
+          f"the debit reads {debit!r}, not {population['debit'] / 100}")
+
+
 def normalised(text):
     text = BIDI_MARKS.sub("", text).replace("(", " ").replace(")", " ").replace(":", " ")
     return " ".join(text.split())
@@ -134,6 +186,7 @@ def main(cli, gen):
             check(done.returncode == 0, f"report jet --format {form}: {done.stderr}")
 
         first = check_workbook(os.path.join(work, "a.xlsx"), result)
+        check_summary_sheet(os.path.join(work, "a.xlsx"), result)
         check(first == sheet_values(os.path.join(work, "b.xlsx")),
               "the same data and parameters gave workbooks that read back differently")
         with open(os.path.join(work, "a.htm"), "rb") as a, open(os.path.join(work, "b.htm"), "rb") as b:

@@ -20,6 +20,7 @@
 #include "app/widgets/strip_animation.h"
 #include "engine/mail/mail_settings.h"
 #include "engine/mail/recent_recipients.h"
+#include "engine/report/html_preview.h"
 #include "engine/text/cp1255.h"
 
 namespace tallyscan {
@@ -60,6 +61,7 @@ EmailDialog::EmailDialog(AppContext& app, const QString& subject, const QString&
       animation_(new StripAnimation(Picture(QStringLiteral("SENDING")), kAnimationFrameWidth,
                                     kAnimationIntervalMs, this)),
       addresses_(new QListWidget(this)),
+      preview_note_(new QLabel(this)),
       preview_(new QTextBrowser(this)) {
   setObjectName(QStringLiteral("emailDialog"));
   setWindowTitle(QStringLiteral("משלוח דואר אלקטרוני"));
@@ -73,6 +75,9 @@ EmailDialog::EmailDialog(AppContext& app, const QString& subject, const QString&
   addresses_->setObjectName(QStringLiteral("addressList"));  // 1020
   addresses_->setMaximumHeight(110);
   addresses_->hide();
+  preview_note_->setObjectName(QStringLiteral("previewNote"));
+  preview_note_->setWordWrap(true);
+  preview_note_->hide();
   preview_->setObjectName(QStringLiteral("preview"));
   preview_->setOpenLinks(false);
 
@@ -89,6 +94,7 @@ EmailDialog::EmailDialog(AppContext& app, const QString& subject, const QString&
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
   layout->addWidget(addresses_);
+  layout->addWidget(preview_note_);
   layout->addWidget(preview_, 1);
 
   connect(send_, &QPushButton::clicked, this, &EmailDialog::Send);
@@ -113,9 +119,18 @@ void EmailDialog::ShowPreview(const QString& report_path) {
   QFile file(report_path);
   if (!file.open(QIODevice::ReadOnly)) return;
   const QByteArray bytes = file.readAll();
-  const std::string text =
-      Cp1255ToUtf8(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-  preview_->setHtml(MirrorTableRows(FromUtf8(text)));
+  // Cut before anything else reads it: the conversions and the layout then see the first
+  // pages only.
+  const HtmlPreview preview =
+      PreviewOfHtml(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                    kPreviewPages * kPreviewRowsPerPage);
+  preview_->setHtml(MirrorTableRows(FromUtf8(Cp1255ToUtf8(preview.html))));
+  if (preview.cut) {
+    preview_note_->setText(
+        QStringLiteral("בתצוגה %1 הדפים הראשונים של הדו\"ח בלבד; ההודעה תכלול את הדו\"ח כולו")
+            .arg(kPreviewPages));
+    preview_note_->show();
+  }
 }
 
 void EmailDialog::Send() {

@@ -24,6 +24,9 @@ class StripAnimation;
 // plays, the wait cursor shows and the dialog cannot be closed. The result is shown with
 // AppMessage and the dialog is usable again. The sender's parameters are read when the dialog
 // opens (the password from the system keyring). The report file is only read; it stays.
+// The preview lays out the report's first kPreviewPages pages only (html_preview.h), so that
+// a report of any length opens at once; a line above it then says that the message carries
+// the whole report.
 class EmailDialog final : public QDialog {
   Q_OBJECT
  public:
@@ -68,6 +71,7 @@ class EmailDialog final : public QDialog {
   QPushButton* send_;
   StripAnimation* animation_;
   QListWidget* addresses_;
+  QLabel* preview_note_;
   QTextBrowser* preview_;
   MailSendThread* thread_ = nullptr;
 };

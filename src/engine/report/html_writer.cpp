@@ -159,7 +159,13 @@ void HtmlReportWriter::Head(const ReportState& state, bool wide) {
   Put("<Body BGCOLOR=\"#fdffca\" Style=\"direction:rtl\">");
   Put("<div dir=RTL>");
   Put("<table Width=\"100%\">");
-  if (form_ == HtmlForm::kMail) MailBlock(state);
+  // The Excel form keeps the table without the company block in it, closed as the e-mail
+  // form's block closes it.
+  if (form_ == HtmlForm::kMail) {
+    MailBlock(state);
+  } else {
+    Put("</table>");
+  }
 }
 
 void HtmlReportWriter::MailBlock(const ReportState& state) {
@@ -182,7 +188,7 @@ void HtmlReportWriter::MailBlock(const ReportState& state) {
     Put(Markup("<tr><td colspan=2 align=" + std::string(AlignWord(title.align)) + ">"));
     Put(FontTag(title.font));
     PutText("", title.text, "");
-    Put("</td></tr>");
+    Put("</font></td></tr>");
   }
   Put("</table>");
 }
@@ -194,9 +200,17 @@ void HtmlReportWriter::HeadOnce(const ReportState& state) {
 void HtmlReportWriter::OnColumns(const ReportState& state) {
   const ColumnLayout& column_layout = state.columns;
   if (!head_written_) Head(state, column_layout.wide_flag || column_layout.CodedLength() > 80);
-  if (column_layout.empty()) return;
+  CloseTable();
+  if (!column_layout.empty()) OpenTable(state);
+}
+
+void HtmlReportWriter::OpenTable(const ReportState& state) {
+  table_open_ = true;
+  const ColumnLayout& column_layout = state.columns;
   Put(Markup("<table id=F2 bordercolor=\"#C0C0C0\"" + std::string(FrameWord(*state.fonts)) +
              " cellspacing=0 cellpadding=0 width=\"100%\" id=\"t1\">"));
+  // Lines given before any columns stand in a table of their own, without a heading row.
+  if (column_layout.empty()) return;
   Put("<tr id=F1 bgcolor=\"#8d4747\" align=center>");
   const int total = column_layout.TotalWidth();
   for (const ReportColumn& column : column_layout.columns) {
@@ -206,8 +220,15 @@ void HtmlReportWriter::OnColumns(const ReportState& state) {
   Put("</tr>");
 }
 
+void HtmlReportWriter::CloseTable() {
+  if (!table_open_) return;
+  table_open_ = false;
+  Put("</table>");
+}
+
 void HtmlReportWriter::OnLine(const ReportState& state, const ReportLine& line) {
   HeadOnce(state);
+  if (!table_open_) OpenTable(state);
   line_.assign("<Tr");
   line_ += RowId(line.style);
   line_ += '>';
@@ -247,6 +268,7 @@ void HtmlReportWriter::OnLine(const ReportState& state, const ReportLine& line) 
       AppendHtmlText(line_, FigureText(cell, type, excel ? SignPlace::kFront : SignPlace::kEnd));
     }
     if (colour != 0) line_ += "</font>";
+    line_ += "</td>";
     PutLine();
   }
   Put("</tr>");
@@ -254,16 +276,18 @@ void HtmlReportWriter::OnLine(const ReportState& state, const ReportLine& line) 
 
 void HtmlReportWriter::OnFreeText(const ReportState& state, const FreeText& text) {
   HeadOnce(state);
+  CloseTable();
   const int percent = text.width_percent == 0 ? 100 : std::abs(text.width_percent);
   Put(Repeat("<br>", text.lines_before) + "<table Width=\"" + PlainNumber(percent) + "%\"><tr>");
   Put(Markup("<td colspan=2 align=" + std::string(AlignWord(text.text.align)) + ">"));
   Put(FontTag(text.text.font));
   PutText("", text.text.text, "");
-  Put("</td></tr></table>" + Repeat("<br>", text.extra_height));
+  Put("</font></td></tr></table>" + Repeat("<br>", text.extra_height));
 }
 
 void HtmlReportWriter::OnAddressBox(const ReportState& state, std::span<const std::string> lines) {
   HeadOnce(state);
+  CloseTable();
   Put("<Table  width=100% style=\"float:right;position:absolute;top:160\">");
   for (const std::string& line : lines) {
     PutText("<tr><td align=right><font COLOR=blue SIZE=3>", line, "</font></td></tr>");
@@ -273,7 +297,8 @@ void HtmlReportWriter::OnAddressBox(const ReportState& state, std::span<const st
 
 Status HtmlReportWriter::OnEnd(const ReportState& state) {
   HeadOnce(state);
-  Put("</table>");
+  CloseTable();
+  Put("</div>");
   Put("</Body>");
   Put("</Html>");
   return sink_.Close();

@@ -4,6 +4,12 @@
 // read) and the e-mail form (the body of a message). Code page 1255, every line ended by CR LF,
 // right to left. The head and its style block come from the print settings and are written by
 // the first call that outputs anything; the e-mail form adds the company block.
+//
+// Every element the document opens it closes, in order: each column layout's table ends
+// before the next layout, a free text or the addressee box begins (a line after these opens
+// its table again, with its heading row), so that tables stand one after another and never
+// inside each other; a mail program or a preview that lays tables out inside one another
+// takes time that grows with their depth.
 
 #include "engine/report/byte_sink.h"
 #include "engine/report/report.h"
@@ -31,6 +37,9 @@ class HtmlReportWriter final : public ReportTarget {
 
  private:
   void Head(const ReportState& state, bool wide);
+  // The data table of the current columns with its heading row, and its end.
+  void OpenTable(const ReportState& state);
+  void CloseTable();
   void HeadOnce(const ReportState& state);
   void StyleRule(const ReportState& state, int id, int slot);
   void MailBlock(const ReportState& state);
@@ -42,7 +51,8 @@ class HtmlReportWriter final : public ReportTarget {
   HtmlForm form_;
   ByteSink& sink_;
   bool head_written_ = false;
-  std::string line_;  // the line being written, reused for every line
+  bool table_open_ = false;  // a data table is open
+  std::string line_;         // the line being written, reused for every line
 };
 
 // Text as the document carries it: "&", "<" and ">" as entities, then code page 1255 with a

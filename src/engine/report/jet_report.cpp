@@ -18,8 +18,16 @@ ReportColumn Column(int pixels, std::string_view caption, int type = kTextColumn
   return {std::string(caption), CharactersOfPixels(pixels), type};
 }
 
+// A column of values that are words in some rows and figures in others: a workbook keeps
+// the figures as numbers.
+ReportColumn ValueColumn(int pixels, std::string_view caption) {
+  ReportColumn column = Column(pixels, caption);
+  column.figures_in_workbook = true;
+  return column;
+}
+
 void PairColumns(ReportStream& stream) {
-  stream.SetColumns({{Column(250, "פרט"), Column(520, "ערך")}});
+  stream.SetColumns({{Column(250, "פרט"), ValueColumn(520, "ערך")}});
 }
 
 bool Heading(ReportStream& stream, std::string text) {
@@ -189,8 +197,9 @@ bool Hits(const RecordStore& store, const JetResult& result, ReportStream& strea
   const auto limit =
       static_cast<std::size_t>(std::max<std::int64_t>(result.parameters.report_hits, 0));
   for (const JetTestResult& t : result.tests) {
+    if (!TestFacts(result, t, stream)) return false;
     HitColumns(stream);
-    if (!TestFacts(result, t, stream) || !HitLines(store, result, t, limit, stream)) return false;
+    if (!HitLines(store, result, t, limit, stream)) return false;
   }
   return true;
 }
@@ -221,13 +230,13 @@ bool Digits(const JetResult& result, ReportStream& stream) {
   for (const JetDigitResult& d : result.digits) {
     for (std::size_t population = 0; population < d.populations.size(); ++population) {
       const JetDigitPopulation& p = d.populations[population];
-      stream.SetColumns({{Column(60, "ספרה"), Column(90, "מספר", kFigureColumn),
-                          Column(90, "בפועל", kFigureColumn), Column(90, "צפוי", kFigureColumn),
-                          Column(90, "Z", kFigureColumn)}});
       const std::string title = std::string(JetCaption(d.test)) + " - " +
                                 std::string(kJetPopulationNames[population]) + "   " +
                                 DigitFigures(p) + "   " + std::string(JetStateCaption(p.state));
       if (!Heading(stream, title)) return false;
+      stream.SetColumns({{Column(60, "ספרה"), Column(90, "מספר", kFigureColumn),
+                          Column(90, "בפועל", kFigureColumn), Column(90, "צפוי", kFigureColumn),
+                          Column(90, "Z", kFigureColumn)}});
       ReportChart chart{std::string(JetCaption(d.test)) + "   " + DigitFigures(p),
                         {},
                         p.actual,
@@ -266,21 +275,23 @@ bool WriteJetReport(const RecordStore& store, const JetResult& result, std::stri
   stream.AddTitle("10דו\"ח ראיות - בדיקות פקודות יומן");
   stream.Sheet("סיכום");
   if (!Facts(result, run_date, stream)) return false;
+  // Each section's title stands above its heading row.
+  if (!Heading(stream, "סיכום הבדיקות")) return false;
   stream.SetColumns({{Column(kIdPixels, "מזהה"), Column(220, "בדיקה"), Column(80, "מצב"),
-                      Column(70, "פגיעות", kFigureColumn), Column(270, "הנתון העיקרי")}});
-  if (!Heading(stream, "סיכום הבדיקות") || !Rows(SummaryRows(result), stream)) return false;
+                      Column(70, "פגיעות", kFigureColumn), ValueColumn(270, "הנתון העיקרי")}});
+  if (!Rows(SummaryRows(result), stream)) return false;
+  if (!Heading(stream, "מספיקות הנתונים")) return false;
   stream.SetColumns({{Column(kIdPixels, "מזהה"), Column(200, "בדיקה"), Column(170, "שדות נדרשים"),
-                      Column(90, "שיעור שמיש"), Column(80, "מצב"), Column(250, "סיבה")}});
-  if (!Heading(stream, "מספיקות הנתונים") || !Rows(JetSufficiencyRows(result), stream)) {
-    return false;
-  }
+                      ValueColumn(90, "שיעור שמיש"), Column(80, "מצב"), Column(250, "סיבה")}});
+  if (!Rows(JetSufficiencyRows(result), stream)) return false;
   stream.SetReach(ReportReach::kAllButWorkbook);
   const bool hits = Hits(store, result, stream);
   stream.SetReach(ReportReach::kEvery);
   if (!hits || !Digits(result, stream)) return false;
+  if (!Heading(stream, "דירוג העסקאות")) return false;
   stream.SetColumns({{Column(50, "דירוג"), Column(120, "עסקה"), Column(60, "ציון", kFigureColumn),
                       Column(300, "בדיקות"), Column(90, "שורה ראשונה")}});
-  if (!Heading(stream, "דירוג העסקאות") || !Rows(JetRankingRows(result), stream)) return false;
+  if (!Rows(JetRankingRows(result), stream)) return false;
   stream.SetReach(ReportReach::kWorkbookOnly);
   const bool sheets = TestSheets(store, result, stream);
   stream.SetReach(ReportReach::kEvery);

@@ -52,6 +52,10 @@ struct ReportColumn {
   std::string caption;  // UTF-8, without the type marker
   int width = 0;        // in characters
   int type = kTextColumn;
+  // A text column whose cells are words or figures row by row (a list of facts and their
+  // values): a workbook writes its figures, and its percentages ("99.50%"), as numbers. The
+  // pages and the HTML documents show it as any text column.
+  bool figures_in_workbook = false;
 };
 
 struct ColumnLayout {

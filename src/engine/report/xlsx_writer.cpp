@@ -28,22 +28,49 @@ lxw_color_t SheetColour(Colour colour) {
   return static_cast<lxw_color_t>(RedOf(colour) << 16 | GreenOf(colour) << 8 | BlueOf(colour));
 }
 
-// Whether a text goes into a cell as it stands: no control character, and short enough.
+// The length in bytes of the directional mark at `at` (U+061C, U+200E, U+200F, U+202A-U+202E,
+// U+2066-U+2069), 0 when there is none. A cell is a paragraph of its own, whose direction the
+// spreadsheet takes from its first letter; a mark that keeps a text in order on a page would
+// only stand invisibly in the cell, in the way of a search, a comparison or a formula.
+std::size_t MarkLength(std::string_view text, std::size_t at) {
+  const auto byte = [&text](std::size_t i) {
+    return i < text.size() ? static_cast<unsigned char>(text[i]) : 0;
+  };
+  if (byte(at) == 0xD8 && byte(at + 1) == 0x9C) return 2;
+  if (byte(at) != 0xE2) return 0;
+  const unsigned char second = byte(at + 1);
+  const unsigned char third = byte(at + 2);
+  if (second == 0x80 && (third == 0x8E || third == 0x8F || (third >= 0xAA && third <= 0xAE))) {
+    return 3;
+  }
+  if (second == 0x81 && third >= 0xA6 && third <= 0xA9) return 3;
+  return 0;
+}
+
+// Whether a text goes into a cell as it stands: no control character, no directional mark,
+// and short enough.
 bool PlainCellText(std::string_view text) {
   if (text.size() > kLongestText) return false;
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F || ((c == 0xD8 || c == 0xE2) && MarkLength(text, i) != 0)) {
+      return false;
+    }
   }
   return true;
 }
 
-// File text may carry control characters that XML cannot hold: they become blanks. A text
-// longer than a cell holds is cut at a character boundary.
+// File text may carry control characters that XML cannot hold: they become blanks. The
+// directional marks go. A text longer than a cell holds is cut at a character boundary.
 std::string CellText(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   std::size_t characters = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
+    if (const std::size_t mark = MarkLength(text, i); mark != 0) {
+      i += mark - 1;
+      continue;
+    }
     const auto c = static_cast<unsigned char>(text[i]);
     if ((c & 0xC0) != 0x80 && ++characters > kLongestText) break;
     out.push_back(c < 0x20 || c == 0x7F ? ' ' : static_cast<char>(c));
@@ -51,7 +78,19 @@ std::string CellText(std::string_view text) {
   return out;
 }
 
-std::string NumberFormat(int decimals, int sense) {
+// A percentage as a fact states it ("99.50%", "-3%"): the figure before the sign.
+std::optional<Figure> ParsePercent(std::string_view cell) {
+  const std::string_view trimmed = TrimSpaces(cell);
+  if (!trimmed.ends_with('%')) return std::nullopt;
+  std::optional<Figure> figure = ParseFigure(trimmed.substr(0, trimmed.size() - 1));
+  if (figure && figure->sense != 0) return std::nullopt;
+  return figure;
+}
+
+std::string NumberFormat(int decimals, int sense, bool percent) {
+  if (percent) {
+    return decimals > 0 ? "0." + std::string(static_cast<std::size_t>(decimals), '0') + "%" : "0%";
+  }
   std::string number = "#,##0";
   if (decimals > 0) number += "." + std::string(static_cast<std::size_t>(decimals), '0');
   if (sense == 0) return number;
@@ -72,6 +111,7 @@ struct XlsxReportWriter::Book {
   std::int64_t part_sheets = 0;  // the sheets of that part so far
   lxw_row_t row = 0;             // the next row of the current sheet
   lxw_row_t table_row = 0;       // the first row under the current sheet's last heading row
+  bool frozen = false;           // whether the current sheet froze its first heading row
   std::uint32_t rows_per_sheet = LXW_ROW_MAX;
   lxw_error error = LXW_NO_ERROR;
   bool began = false;
@@ -85,7 +125,8 @@ struct XlsxReportWriter::Book {
   int charts = 0;
   std::vector<bool> sheet_drawn;  // per sheet, whether a chart stands on it
   // Formats by (kind, decimals, sense, colour, bold): kind 0 text, 1 number, 2 title,
-  // 3 heading, 4 spanning. Every cell asks for its format: the last one asked for is at hand.
+  // 3 heading, 4 spanning, 5 percentage. Every cell asks for its format: the last one asked for is
+  // at hand.
   std::map<std::tuple<int, int, int, int, bool>, lxw_format*> formats;
   std::tuple<int, int, int, int, bool> last_key{-1, 0, 0, 0, false};
   lxw_format* last_format = nullptr;
@@ -115,7 +156,9 @@ struct XlsxReportWriter::Book {
     if (found != formats.end()) return last_format = found->second;
     lxw_format* format = workbook_add_format(workbook);
     if (bold || kind == 2 || kind == 3) format_set_bold(format);
-    if (kind == 1) format_set_num_format(format, NumberFormat(decimals, sense).c_str());
+    if (kind == 1 || kind == 5) {
+      format_set_num_format(format, NumberFormat(decimals, sense, kind == 5).c_str());
+    }
     if (kind == 2) format_set_font_size(format, 14);
     if (kind == 2 || kind == 4) format_set_align(format, LXW_ALIGN_CENTER_ACROSS);
     if (kind == 3) format_set_align(format, LXW_ALIGN_CENTER);
@@ -161,6 +204,7 @@ struct XlsxReportWriter::Book {
     row_counted = false;
     row = 0;
     table_row = 0;
+    frozen = false;
   }
 
   // Text across every column of the table, centred.
@@ -181,7 +225,12 @@ struct XlsxReportWriter::Book {
                                  format));
       Widen(c, static_cast<double>(columns[c].width));
     }
-    worksheet_freeze_panes(Sheet(), row + 1, 0);
+    // Only a sheet's first heading row stays in view: the tables below it scroll under it, and
+    // a sheet frozen down to a later table's heading could not be scrolled at all.
+    if (!frozen) {
+      worksheet_freeze_panes(Sheet(), row + 1, 0);
+      frozen = true;
+    }
     table_row = ++row;
   }
 
@@ -207,10 +256,23 @@ struct XlsxReportWriter::Book {
     return true;
   }
 
+  // `figures`: a text column whose figures are numbers (ReportColumn::figures_in_workbook).
   void Cell(const ReportState& state, std::size_t column, const std::string& cell, int type,
-            bool bold) {
+            bool bold, bool figures = false) {
     const auto col = static_cast<lxw_col_t>(column);
-    const std::optional<Figure> figure = type != kTextColumn ? ParseFigure(cell) : std::nullopt;
+    const std::optional<Figure> figure =
+        type != kTextColumn || figures ? ParseFigure(cell) : std::nullopt;
+    if (const std::optional<Figure> percent =
+            figure || !figures ? std::nullopt : ParsePercent(cell);
+        percent && percent->units <= kLargestExactInDouble) {
+      const int decimals = std::min(percent->decimals, 10);
+      const double value = (percent->negative ? -1.0 : 1.0) * static_cast<double>(percent->units) /
+                           std::pow(10.0, percent->decimals + 2);
+      Put(worksheet_write_number(Sheet(), row, col, value,
+                                 Format(state, 5, decimals, 0, CellColour::kNone, bold)));
+      Widen(column, static_cast<double>(cell.size()) + 2);
+      return;
+    }
     // A cell's number is a double: a figure of more digits than it holds exactly is written
     // as its text, never rounded.
     if (figure && figure->units <= kLargestExactInDouble) {
@@ -287,7 +349,9 @@ void XlsxReportWriter::OnLine(const ReportState& state, const ReportLine& line) 
   }
   const auto& columns = state.columns.columns;
   for (std::size_t c = 0; c < line.cells.size(); ++c) {
-    book_->Cell(state, c, line.cells[c], c < columns.size() ? columns[c].type : kTextColumn, bold);
+    const bool listed = c < columns.size();
+    book_->Cell(state, c, line.cells[c], listed ? columns[c].type : kTextColumn, bold,
+                listed && columns[c].figures_in_workbook);
   }
   ++book_->row;
 }

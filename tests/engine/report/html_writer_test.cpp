@@ -91,37 +91,38 @@ TEST_F(HtmlWriterTest, MailFormCarriesTheCompanyBlockAndMovesTheSignToTheEnd) {
            "<td  align=Left width=\"50%\"><font COLOR=blue size=3>תאריך הדפסה - "
            "15-01-2025</font></Td>",
            "</tr>", "<tr><td colspan=2 align=center>", "<font COLOR=blue SIZE=5>",
-           "אינדקס החשבונות", "</td></tr>", "</table>"}) {
+           "אינדקס החשבונות", "</font></td></tr>", "</table>"}) {
     lines.push_back(line);
   }
   for (const std::string& line : TableLines()) lines.push_back(line);
-  for (const std::string& line :
-       std::vector<std::string>{"<Tr id=F2>",
-                                "<td align=right>&nbsp;1",
-                                "<td align=right>&nbsp;חשבון א",
-                                "<td align=right><font color=\"#00FF00\">&nbsp;1,234.50</font>",
-                                "<td align=right>&nbsp;",
-                                "<td align=right><font color=\"#00FF00\">&nbsp;ח 120.00</font>",
-                                "</tr>",
-                                "<Tr id=F2>",
-                                "<td align=right>&nbsp;2",
-                                "<td align=right>&nbsp;&#1603; &amp; co",
-                                "<td align=right>&nbsp;",
-                                "<td align=right><font color=\"#FF0000\">&nbsp;120.00-</font>",
-                                "<td align=right><font color=\"#FF0000\">&nbsp;ז 50.00</font>",
-                                "</tr>",
-                                "<Tr id=F4>",
-                                "<td align=right>&nbsp;",
-                                "<td align=right>&nbsp;סה'כ",
-                                "<td align=right><font color=\"#00FF00\">&nbsp;1,234.50</font>",
-                                "<td align=right><font color=\"#FF0000\">&nbsp;120.00</font>",
-                                "<td align=right>&nbsp;0.00",
-                                "</tr>",
-                                "<Tr id=F3>",
-                                "<td colspan=5 align=Center>כרטיס 2</td></tr>",
-                                "</table>",
-                                "</Body>",
-                                "</Html>"}) {
+  for (const std::string& line : std::vector<std::string>{
+           "<Tr id=F2>",
+           "<td align=right>&nbsp;1</td>",
+           "<td align=right>&nbsp;חשבון א</td>",
+           "<td align=right><font color=\"#00FF00\">&nbsp;1,234.50</font></td>",
+           "<td align=right>&nbsp;</td>",
+           "<td align=right><font color=\"#00FF00\">&nbsp;ח 120.00</font></td>",
+           "</tr>",
+           "<Tr id=F2>",
+           "<td align=right>&nbsp;2</td>",
+           "<td align=right>&nbsp;&#1603; &amp; co</td>",
+           "<td align=right>&nbsp;</td>",
+           "<td align=right><font color=\"#FF0000\">&nbsp;120.00-</font></td>",
+           "<td align=right><font color=\"#FF0000\">&nbsp;ז 50.00</font></td>",
+           "</tr>",
+           "<Tr id=F4>",
+           "<td align=right>&nbsp;</td>",
+           "<td align=right>&nbsp;סה'כ</td>",
+           "<td align=right><font color=\"#00FF00\">&nbsp;1,234.50</font></td>",
+           "<td align=right><font color=\"#FF0000\">&nbsp;120.00</font></td>",
+           "<td align=right>&nbsp;0.00</td>",
+           "</tr>",
+           "<Tr id=F3>",
+           "<td colspan=5 align=Center>כרטיס 2</td></tr>",
+           "</table>",
+           "</div>",
+           "</Body>",
+           "</Html>"}) {
     lines.push_back(line);
   }
   EXPECT_EQ(Document(lines), Write(HtmlForm::kMail));
@@ -129,32 +130,34 @@ TEST_F(HtmlWriterTest, MailFormCarriesTheCompanyBlockAndMovesTheSignToTheEnd) {
 
 TEST_F(HtmlWriterTest, ExcelFormHasNoCompanyBlockAndPutsTheSignInFront) {
   std::vector<std::string> lines = HeadLines("אינדקס החשבונות", 10, 10, 10, 10);
+  lines.push_back("</table>");  // the head's table, without the company block
   for (const std::string& line : TableLines()) lines.push_back(line);
   for (const std::string& line :
        std::vector<std::string>{"<Tr id=F2>",
-                                "<td align=right>1",
-                                "<td align=right>חשבון א",
-                                "<td align=right><font color=\"#00FF00\">1,234.50</font>",
-                                "<td align=right>",
-                                "<td align=right><font color=\"#00FF00\">ח 120.00</font>",
+                                "<td align=right>1</td>",
+                                "<td align=right>חשבון א</td>",
+                                "<td align=right><font color=\"#00FF00\">1,234.50</font></td>",
+                                "<td align=right></td>",
+                                "<td align=right><font color=\"#00FF00\">ח 120.00</font></td>",
                                 "</tr>",
                                 "<Tr id=F2>",
-                                "<td align=right>2",
-                                "<td align=right>&#1603; &amp; co",
-                                "<td align=right>",
-                                "<td align=right><font color=\"#FF0000\">-120.00</font>",
-                                "<td align=right><font color=\"#FF0000\">ז 50.00</font>",
+                                "<td align=right>2</td>",
+                                "<td align=right>&#1603; &amp; co</td>",
+                                "<td align=right></td>",
+                                "<td align=right><font color=\"#FF0000\">-120.00</font></td>",
+                                "<td align=right><font color=\"#FF0000\">ז 50.00</font></td>",
                                 "</tr>",
                                 "<Tr id=F4>",
-                                "<td align=right>",
-                                "<td align=right>סה'כ",
-                                "<td align=right><font color=\"#00FF00\">1,234.50</font>",
-                                "<td align=right><font color=\"#FF0000\">120.00</font>",
-                                "<td align=right>0.00",
+                                "<td align=right></td>",
+                                "<td align=right>סה'כ</td>",
+                                "<td align=right><font color=\"#00FF00\">1,234.50</font></td>",
+                                "<td align=right><font color=\"#FF0000\">120.00</font></td>",
+                                "<td align=right>0.00</td>",
                                 "</tr>",
                                 "<Tr id=F3>",
                                 "<td colspan=5 align=Center>כרטיס 2</td></tr>",
                                 "</table>",
+                                "</div>",
                                 "</Body>",
                                 "</Html>"}) {
     lines.push_back(line);
@@ -234,13 +237,13 @@ TEST(HtmlColours, AreWrittenRedGreenBlueAndZeroGivesNoColour) {
             lines[8]);
   const auto row = std::find(lines.begin(), lines.end(), "<Tr id=F2>");
   ASSERT_NE(lines.end(), row);
-  EXPECT_EQ("<td align=right>&nbsp;5.00", row[1]);
-  EXPECT_EQ("<td align=right><font color=\"#ABCDEF\">&nbsp;6.00</font>", row[2]);
-  EXPECT_EQ("<td align=right><font color=\"#ABCDEF\">&nbsp;7.00-</font>", row[3]);
-  EXPECT_EQ("<td align=right>&nbsp;8-", row[4]);
+  EXPECT_EQ("<td align=right>&nbsp;5.00</td>", row[1]);
+  EXPECT_EQ("<td align=right><font color=\"#ABCDEF\">&nbsp;6.00</font></td>", row[2]);
+  EXPECT_EQ("<td align=right><font color=\"#ABCDEF\">&nbsp;7.00-</font></td>", row[3]);
+  EXPECT_EQ("<td align=right>&nbsp;8-</td>", row[4]);
   // A column of type above 6 is left-aligned in the Excel form, with its sign in front.
   const auto excel = LinesOf(WriteWith(fonts, HtmlForm::kExcel, {{Col(10, "ט", 8)}}, {"8-"}));
-  EXPECT_EQ("<td align=left>-8", *(std::find(excel.begin(), excel.end(), "<Tr id=F2>") + 1));
+  EXPECT_EQ("<td align=left>-8</td>", *(std::find(excel.begin(), excel.end(), "<Tr id=F2>") + 1));
 }
 
 TEST(HtmlFreeTexts, ADocumentWritesItsHeadNarrowAtItsFirstText) {
@@ -265,21 +268,60 @@ TEST(HtmlFreeTexts, ADocumentWritesItsHeadNarrowAtItsFirstText) {
       "<td colspan=2 align=left>",
       "<font COLOR=blue SIZE=3>",
       "תאריך המסמך\t01/02/2024",
-      "</td></tr></table><br>",
+      "</font></td></tr></table><br>",
       "<Table  width=100% style=\"float:right;position:absolute;top:160\">",
       "<tr><td align=right><font COLOR=blue SIZE=3>לכב' :</font></td></tr>",
       "<tr><td align=right><font COLOR=blue SIZE=3>דני &lt;כהן&gt;</font></td></tr>",
       "</Table>"};
-  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), lines.begin() + 17));
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), lines.begin() + 18));
   const std::vector<std::string> last = {"<table Width=\"40%\"><tr>",
                                          "<td colspan=2 align=left>",
                                          "<font COLOR=blue SIZE=5>",
                                          "סה'כ",
-                                         "</td></tr></table>",
-                                         "</table>",
+                                         "</font></td></tr></table>",
+                                         "</div>",
                                          "</Body>",
                                          "</Html>"};
   EXPECT_TRUE(std::equal(last.begin(), last.end(), lines.end() - 8));
+}
+
+// Each column layout's table ends before the next one, a free text or the addressee box
+// begins; a line after a free text opens its columns' table again, heading row and all.
+TEST(HtmlTables, StandOneAfterAnotherAndNeverInsideEachOther) {
+  for (const HtmlForm form : {HtmlForm::kExcel, HtmlForm::kMail}) {
+    StringSink sink;
+    HtmlReportWriter writer(form, sink);
+    SilentProgress silent;
+    const ReportHeader header = testing::TestHeader();
+    const PrintFonts fonts = DefaultPrintFonts();
+    ReportStream stream(header, fonts, {&writer}, silent);
+    stream.AddTitle("10ת");
+    stream.SetColumns({{Col(10, "א")}});
+    stream.Line({"1"});
+    stream.SetColumns({{Col(10, "ב"), Col(10, "ג")}});
+    stream.Line({"2", "3"});
+    stream.PlainKot(0, 0, "12הערה", 0);
+    stream.Line({"4", "5"});
+    const std::vector<std::string> box = {"לכב' :"};
+    stream.CliName(box);
+    ASSERT_TRUE(stream.End().ok());
+    std::vector<std::string> tables;
+    int depth = 0;
+    int deepest = 0;
+    for (const std::string& line : LinesOf(sink.bytes())) {
+      if (line.starts_with("<table id=F2")) tables.push_back("data");
+      if (line.starts_with("<th ")) tables.back() += " " + line.substr(line.find('>') + 1, 2);
+      for (std::size_t at = line.find("<"); at != std::string::npos; at = line.find("<", at + 1)) {
+        const std::string tag = line.substr(at, 7);
+        if (tag == "<table " || tag == "<Table ") deepest = std::max(deepest, ++depth);
+        if (line.compare(at, 8, "</table>") == 0 || line.compare(at, 8, "</Table>") == 0) --depth;
+      }
+    }
+    EXPECT_EQ(0, depth);
+    EXPECT_EQ(1, deepest);
+    // Hebrew letters are two bytes: each heading's caption.
+    EXPECT_EQ((std::vector<std::string>{"data א", "data ב ג", "data ב ג"}), tables);
+  }
 }
 
 }  // namespace

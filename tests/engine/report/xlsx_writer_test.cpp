@@ -174,5 +174,52 @@ TEST(XlsxWriter, NamedPartsGoOnInNumberedSheetsAndAChartChartsTheCellsOfItsTable
             series[1]);
 }
 
+// A sheet of several tables keeps only its first heading row in view; a column of facts
+// holds its figures and percentages as numbers and its words and keys as texts; no cell
+// keeps a directional mark.
+TEST(XlsxWriter, ASheetOfTablesFreezesItsFirstHeadingRowAndFactsHoldTheirFigures) {
+  testing::TempFolder folder;
+  const std::string path = folder.File("facts.xlsx");
+  const ReportHeader header = testing::TestHeader();
+  const PrintFonts fonts = DefaultPrintFonts();
+  {
+    ReportFile file;
+    ASSERT_TRUE(ReportFile::Open(path, {}, file).ok());
+    XlsxReportWriter writer(std::move(file), 1736937000);
+    SilentProgress silent;
+    ReportStream stream(header, fonts, {&writer}, silent);
+    stream.AddTitle("10דו\"ח");
+    ReportColumn value = Col(20, "ערך");
+    value.figures_in_workbook = true;
+    stream.SetColumns({{Col(10, "פרט"), value}});
+    for (const std::string_view fact : {"\u20661.03+git\u2069", "295.90", "6,000", "99.50%",
+                                        "2024-01-01 - 2024-12-31", "מתאזנת"}) {
+      stream.Line({"פרט", std::string(fact)});
+    }
+    stream.Line({"\u200fסיכום\u200e"}, kSubTitleStyle, kSpanRight);
+    stream.SetColumns({{Col(10, "מזהה"), Col(10, "מפתח")}});
+    stream.Line({"a", "100200"});
+    ASSERT_TRUE(stream.End().ok());
+  }
+  std::vector<std::vector<std::string>> sheets;
+  std::map<std::string, std::vector<std::string>> cells;  // "A1" -> type, value, number format
+  for (auto& fact : ReadWorkbook(path)) {
+    if (fact[0] == "sheet") sheets.push_back(fact);
+    if (fact[0] == "cell") cells[fact[2]] = {fact[3], fact[4], fact[5]};
+  }
+  ASSERT_EQ(1u, sheets.size());
+  EXPECT_EQ("A4", sheets[0][3]);
+  using Facts = std::vector<std::string>;
+  EXPECT_EQ((Facts{"str", "1.03+git", "General"}), cells["B4"]);
+  EXPECT_EQ((Facts{"float", "295.9", "#,##0.00"}), cells["B5"]);
+  EXPECT_EQ((Facts{"int", "6000", "#,##0"}), cells["B6"]);
+  EXPECT_EQ((Facts{"float", "0.995", "0.00%"}), cells["B7"]);
+  EXPECT_EQ((Facts{"str", "2024-01-01 - 2024-12-31", "General"}), cells["B8"]);
+  EXPECT_EQ((Facts{"str", "מתאזנת", "General"}), cells["B9"]);
+  EXPECT_EQ((Facts{"str", "סיכום", "General"}), cells["A10"]);
+  // A key in a text column stays a text.
+  EXPECT_EQ((Facts{"str", "100200", "General"}), cells["B12"]);
+}
+
 }  // namespace
 }  // namespace tallyscan
