@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 fuzzers=("$@")
-[ ${#fuzzers[@]} -gt 0 ] || fuzzers=(import isam)
+[ ${#fuzzers[@]} -gt 0 ] || fuzzers=(import isam params)
 build=build/fuzz
 cc=$(command -v clang-14 || command -v clang)
 cxx=$(command -v clang++-14 || command -v clang++)
@@ -23,6 +23,7 @@ for name in "${fuzzers[@]}"; do
   case "$name" in
     import) seeds=tests/fuzz/corpus max_len=65536 ;;
     isam) seeds=tests/fuzz/isam_corpus max_len=131072 ;;
+    params) seeds=tests/fuzz/params_corpus max_len=65536 ;;
     *) echo "fuzz.sh: no fuzzer named $name" >&2; exit 2 ;;
   esac
   # The fuzzer adds what it finds to the working corpus, never to the committed seeds.

@@ -15,6 +15,8 @@
 #include "cli/table_output.h"
 #include "cli/terminal_progress.h"
 #include "engine/checks/checks.h"
+#include "engine/report/source_date.h"
+#include "engine/text/comma_list.h"
 #include "engine/uniform/import.h"
 #include "engine/uniform/result_row.h"
 
@@ -63,12 +65,9 @@ std::optional<CheckTicks> ParseCheckItems(std::string_view list) {
   CheckTicks ticks;
   ticks.bookkeeping.SetAll(false);
   ticks.documents.SetAll(false);
-  // An empty list ticks nothing; an empty item ("B2,", "B2,,B3") is a mistake.
-  for (bool more = !list.empty(); more;) {
-    const std::size_t comma = list.find(',');
-    const std::string_view item = list.substr(0, comma);
-    more = comma != std::string_view::npos;
-    if (more) list.remove_prefix(comma + 1);
+  const std::optional<std::vector<std::string_view>> items = CommaListItems(list);
+  if (!items) return std::nullopt;
+  for (const std::string_view item : *items) {
     if (item.size() < 2) return std::nullopt;
     TickList* target = item[0] == 'B' || item[0] == 'b'   ? &ticks.bookkeeping
                        : item[0] == 'D' || item[0] == 'd' ? &ticks.documents
@@ -85,12 +84,17 @@ std::optional<CheckTicks> ParseCheckItems(std::string_view list) {
 }
 
 TimeOfDay CommandClock::Now() const {
-  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
-  if (epoch == nullptr || *epoch == '\0') return system_.Now();
-  const std::time_t seconds = static_cast<std::time_t>(std::strtoll(epoch, nullptr, 10));
+  if (!epoch_) return system_.Now();
+  const auto seconds = static_cast<std::time_t>(*epoch_);
   std::tm utc{};
   gmtime_r(&seconds, &utc);
   return {utc.tm_hour, utc.tm_min, utc.tm_sec};
+}
+
+bool ReadCommandEpoch(std::optional<std::int64_t>& epoch) {
+  const Status read = ReadSourceDateEpoch(epoch);
+  if (!read.ok()) std::cerr << read.message() << '\n';
+  return read.ok();
 }
 
 int RunCheck(std::span<char* const> args) {
@@ -120,6 +124,8 @@ int RunCheck(std::span<char* const> args) {
     }
   }
   if (!folder) return UsageError("check", "the data folder is missing");
+  std::optional<std::int64_t> epoch;
+  if (!ReadCommandEpoch(epoch)) return kExitFailed;
 
   TerminalProgress bar;
   RecordStore store;
@@ -135,7 +141,7 @@ int RunCheck(std::span<char* const> args) {
     return PrintTable(output, facts, imported->rows.Rows(), TableShape{});
   }
 
-  const CommandClock clock;
+  const CommandClock clock(epoch);
   CheckResultRows rows;
   TitleListener listener(bar, rows);
   facts.interrupted = !RunChecks(store, ticks, clock, bar, rows, &listener);

@@ -1,8 +1,6 @@
 // tallyscan-cli jet: imports a data folder and runs the journal-entry tests over it.
 #include <algorithm>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -63,7 +61,8 @@ int Parse(std::span<char* const> args, JetOptions& o) {
       o.params_file = args[++i];
     } else if (a == "--tests" && has_value) {
       const std::optional<JetSelection> selection = ParseJetSelection(args[++i]);
-      if (!selection) return UsageError("jet", "--tests takes test ids separated by commas");
+      if (!selection)
+        return UsageError("jet", "--tests takes test ids separated by commas, none of them empty");
       o.selection = *selection;
     } else if (a == "--hits" && has_value) {
       if (!FindJetTest(args[++i], test)) return UsageError("jet", "--hits takes a test id");
@@ -82,7 +81,11 @@ int Parse(std::span<char* const> args, JetOptions& o) {
         return UsageError("jet", "the population is all, debit or credit");
       }
       o.population = static_cast<JetPopulationKind>(p);
-      if (!ReadDigit(args[++i], o.digit)) return UsageError("jet", "the digit is 0-99");
+      if (!ReadDigit(args[++i], o.digit) || !JetCountsDigit(test, o.digit)) {
+        return UsageError("jet",
+                          "the digit of benford-first is 1-9, of benford-second 0-9, of "
+                          "benford-first-two 10-99 and of last-two 0-99");
+      }
     } else if (a == "--print-params") {
       o.print_params = true;
     } else if (!o.folder && !a.starts_with("--")) {
@@ -102,14 +105,8 @@ int Parse(std::span<char* const> args, JetOptions& o) {
 std::optional<JetParameters> LoadParameters(const JetOptions& o) {
   JetParameters parameters;
   if (!o.params_file) return parameters;
-  std::ifstream in(*o.params_file, std::ios::binary);
-  if (!in) {
-    std::cerr << "jet: cannot read " << *o.params_file << "\n";
-    return std::nullopt;
-  }
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (Status s = LoadJetParameters(text, parameters, parameters); !s.ok()) {
-    std::cerr << *o.params_file << ": " << s.message() << "\n";
+  if (Status s = ReadJetParametersFile(*o.params_file, parameters, parameters); !s.ok()) {
+    std::cerr << s.message() << "\n";
     return std::nullopt;
   }
   return parameters;

@@ -3,6 +3,7 @@
 // options and every usage error say the same.
 #include <malloc.h>
 
+#include <exception>
 #include <iostream>
 #include <iterator>
 #include <span>
@@ -341,5 +342,13 @@ int main(int argc, char** argv) {
   // leave their pages taken for good.
   mallopt(M_MMAP_THRESHOLD, 1 << 20);
   TakeStandardOutput();
-  return FinishStandardOutput(Run(std::span<char* const>(argv + 1, argv + argc)));
+  // A failure thrown out of a command still unwinds it, so that the temporary file of a report
+  // it was writing is removed on the way out.
+  int code = kExitFailed;
+  try {
+    code = Run(std::span<char* const>(argv + 1, argv + argc));
+  } catch (const std::exception& e) {
+    std::cerr << "tallyscan-cli: " << e.what() << "\n";
+  }
+  return FinishStandardOutput(code);
 }

@@ -7,9 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -34,6 +32,7 @@
 #include "engine/report/report_file.h"
 #include "engine/report/report_source.h"
 #include "engine/report/result_reports.h"
+#include "engine/report/source_date.h"
 #include "engine/report/statistics_reports.h"
 #include "engine/report/xlsx_writer.h"
 #include "engine/uniform/import.h"
@@ -79,13 +78,6 @@ std::optional<Format> FormatNamed(std::string_view name) {
   if (name == "xlsx") return Format::kXlsx;
   if (name == "pdf") return Format::kPdf;
   return std::nullopt;
-}
-
-// The moment SOURCE_DATE_EPOCH names, so that a report can be reproduced byte for byte.
-std::optional<std::int64_t> SourceDateEpoch() {
-  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
-  if (epoch == nullptr || *epoch == '\0') return std::nullopt;
-  return std::strtoll(epoch, nullptr, 10);
 }
 
 // The print date: the day of SOURCE_DATE_EPOCH in UTC when it is set, today's local date
@@ -226,6 +218,17 @@ int RunReport(std::span<char* const> args) {
     return UsageError("report", "this build writes no PDF (it was made without Qt)");
   }
 #endif
+  // The print date and the parameters are taken before the data is read and before any file
+  // is made: a refusal of either leaves nothing behind.
+  std::optional<std::int64_t> epoch;
+  if (!ReadCommandEpoch(epoch)) return kExitFailed;
+  JetParameters parameters;
+  if (options.params_file) {
+    if (Status s = ReadJetParametersFile(*options.params_file, parameters, parameters); !s.ok()) {
+      std::cerr << s.message() << '\n';
+      return kExitFailed;
+    }
+  }
 
   TerminalProgress bar;
   RecordStore store;
@@ -273,22 +276,8 @@ int RunReport(std::span<char* const> args) {
     document = LoadDocument(store, element);
   }
 
-  // The journal-entry tests run before any file is made: a refused parameter file leaves none.
   std::optional<JetResult> jet;
   if (options.kind == Kind::kJet) {
-    JetParameters parameters;
-    if (options.params_file) {
-      std::ifstream in(*options.params_file, std::ios::binary);
-      const std::string text((std::istreambuf_iterator<char>(in)),
-                             std::istreambuf_iterator<char>());
-      const Status loaded = in ? LoadJetParameters(text, parameters, parameters)
-                               : Status::IoError("cannot read " + *options.params_file);
-      if (!loaded.ok()) {
-        std::cerr << *options.params_file << ": " << loaded.message() << '\n';
-        file.Discard();
-        return kExitFailed;
-      }
-    }
     JetRun run = RunJet(store, JetSourcesOf(*imported), parameters, AllJetTests(), bar);
     bar.Finish();
     if (run.status.code() == StatusCode::kInterrupted) return kExitInterrupted;
@@ -301,7 +290,7 @@ int RunReport(std::span<char* const> args) {
 
   CheckResultRows check_rows;
   if (options.kind == Kind::kChecks) {
-    const CommandClock clock;
+    const CommandClock clock(epoch);
     if (!RunChecks(store, options.ticks, clock, bar, check_rows)) {
       bar.Finish();
       return kExitInterrupted;
@@ -324,7 +313,6 @@ int RunReport(std::span<char* const> args) {
                                                                 : RecordCountRows(*run.result);
   }
 
-  const std::optional<std::int64_t> epoch = SourceDateEpoch();
   ReportHeader header = HeaderOfStore(store, PrintDate(epoch));
   const PrintFonts fonts = DefaultPrintFonts();
   std::unique_ptr<ByteSink> sink;

@@ -2,7 +2,12 @@
 // the run on the worker with its progress and a stop that leaves no result, a hit (and a
 // gap) opening the ledger card at its movement (or the document before the gap) with Back
 // returning to the same hit, a bar of a digit chart listing its lines, and the parameters
-// dialog refusing a value out of range and saving what the command line prints.
+// dialog refusing a value out of range (or a list with an empty item) and saving what the
+// command line prints.
+#include <string>
+#include <tuple>
+#include <vector>
+
 #include <QApplication>
 #include <QFile>
 #include <QHeaderView>
@@ -437,6 +442,28 @@ class AnalysisPageTest : public QObject {
     QFile back(saved);
     QVERIFY(back.open(QIODevice::ReadOnly));
     QCOMPARE(back.readAll(), cli.readAllStandardOutput());
+
+    // A list with an empty item warns and is not taken; an emptied list is an empty list.
+    for (const auto& [key, typed, taken] : std::vector<std::tuple<std::string, QString, bool>>{
+             {"weekend_days", QStringLiteral("friday,"), false},
+             {"weekend_days", QStringLiteral(",friday"), false},
+             {"weights", QStringLiteral("weekend: 5,, keyword: 2"), false},
+             {"weekend_days", QStringLiteral("friday, saturday"), true},
+             {"extra_holidays", QStringLiteral(" "), true}}) {
+      QLineEdit* field = dialog.Field(key);
+      field->setText(typed);
+      emit field->textEdited(typed);
+      QCOMPARE(dialog.OkButton()->isEnabled(), taken);
+      QCOMPARE(dialog.Refusal().contains(QString::fromStdString("\"" + key + "\"")), !taken);
+      field->clear();
+      emit field->textEdited(QString());
+      QVERIFY(dialog.OkButton()->isEnabled());
+    }
+    // A folder named as a parameter file is refused at once, naming it.
+    QVERIFY(!dialog.LoadFrom(scratch.path()));
+    QVERIFY(!t.messages.empty());
+    QVERIFY(t.messages.back().text.contains(scratch.path()));
+    QVERIFY(t.messages.back().text.contains(QStringLiteral("אינו קובץ רגיל")));
 
     // A typed weight out of range is refused; the defaults button puts the defaults back.
     QLineEdit* weights = dialog.Field("weights");

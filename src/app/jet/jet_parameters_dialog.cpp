@@ -19,6 +19,7 @@
 
 #include "app/app_message.h"
 #include "engine/program/settings.h"
+#include "engine/text/comma_list.h"
 
 namespace tallyscan {
 namespace {
@@ -26,6 +27,8 @@ namespace {
 QString FromStd(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+constexpr std::string_view kEmptyListItem = "ברשימה יש פריט ריק (שני פסיקים צמודים, או פסיק בקצה)";
 
 // The label of each key; a key the engine adds later shows under its own name.
 const std::map<std::string, const char*>& Labels() {
@@ -217,6 +220,7 @@ void JetParametersDialog::Show(const JetParameters& parameters) {
 void JetParametersDialog::Check() {
   if (showing_) return;
   QJsonObject json;
+  QString holed;  // the key of the first list with an empty item
   for (const Entry& entry : entries_) {
     const QString key = FromStd(entry.key);
     if (entry.kind == Kind::kSwitch) {
@@ -225,8 +229,14 @@ void JetParametersDialog::Check() {
     }
     const QString typed = entry.edit->text();
     QStringList parts;
-    for (const QString& part : typed.split(QLatin1Char(','))) {
-      if (!part.trimmed().isEmpty()) parts << part.trimmed();
+    // An empty field is an empty list; a list with an empty item is refused, not shortened.
+    if ((entry.kind == Kind::kList || entry.kind == Kind::kWeights) && !typed.trimmed().isEmpty()) {
+      const std::string text = typed.toStdString();
+      const std::optional<std::vector<std::string_view>> items = CommaListItems(text);
+      if (!items && holed.isEmpty()) holed = key;
+      for (const std::string_view item : items.value_or(std::vector<std::string_view>{})) {
+        parts << FromStd(item);
+      }
     }
     switch (entry.kind) {
       case Kind::kNumber:
@@ -253,8 +263,11 @@ void JetParametersDialog::Check() {
   const QByteArray text = QJsonDocument(json).toJson(QJsonDocument::Compact);
   JetParameters parameters;
   const Status loaded =
-      LoadJetParameters(std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
-                        JetParameters{}, parameters);
+      !holed.isEmpty()
+          ? Status::Corrupt("\"" + holed.toStdString() + "\": " + std::string(kEmptyListItem))
+          : LoadJetParameters(
+                std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
+                JetParameters{}, parameters);
   if (loaded.ok()) {
     parameters_ = parameters;
     refusal_->clear();
@@ -269,18 +282,11 @@ void JetParametersDialog::Check() {
 QString JetParametersDialog::Refusal() const { return refusal_->text(); }
 
 bool JetParametersDialog::LoadFrom(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    Message(QStringLiteral("לא ניתן לקרוא את הקובץ ") + path);
-    return false;
-  }
-  const QByteArray text = file.readAll();
   JetParameters parameters;
   const Status loaded =
-      LoadJetParameters(std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
-                        JetParameters{}, parameters);
+      ReadJetParametersFile(QFile::encodeName(path).toStdString(), JetParameters{}, parameters);
   if (!loaded.ok()) {
-    Message(path + QStringLiteral(": ") + FromStd(loaded.message()));
+    Message(FromStd(loaded.message()));
     return false;
   }
   Show(parameters);

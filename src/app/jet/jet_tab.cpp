@@ -26,6 +26,7 @@
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
 #include "engine/report/jet_report.h"
+#include "engine/report/source_date.h"
 #include "engine/uniform/result_row.h"
 
 namespace tallyscan {
@@ -542,11 +543,14 @@ void JetTab::Print() {
   if (!result_) return;
   std::shared_ptr<const JetResult> result = result_;
   // The run's date: the day SOURCE_DATE_EPOCH names (UTC) when it is set, so that a report
-  // can be made again byte for byte.
-  const QByteArray epoch = qgetenv("SOURCE_DATE_EPOCH");
+  // can be made again byte for byte; a value that is no moment makes no report.
+  std::optional<std::int64_t> epoch;
+  if (const Status read = ReadSourceDateEpoch(epoch); !read.ok()) {
+    AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(read.message()));
+    return;
+  }
   const QDate date =
-      epoch.isEmpty() ? QDate::currentDate()
-                      : QDateTime::fromSecsSinceEpoch(epoch.toLongLong(), QTimeZone::utc()).date();
+      epoch ? QDateTime::fromSecsSinceEpoch(*epoch, QTimeZone::utc()).date() : QDate::currentDate();
   const QString day = date.toString(QStringLiteral("yyyy-MM-dd"));
   ShowOutputDialog(app_, this, QStringLiteral("Jet"), [this, result, day](ReportStream& stream) {
     return WriteJetReport(app_.store, *result, day.toStdString(), stream);

@@ -172,7 +172,8 @@ struct JetResult {
 
 using JetSelection = std::bitset<kJetTestCount>;
 JetSelection AllJetTests();
-// "late-entry,weekend": those tests and the population; nullopt when an id is unknown.
+// "late-entry,weekend": those tests and the population; nullopt when an id is unknown or
+// the list has an empty item (CommaListItems), the empty list among them.
 std::optional<JetSelection> ParseJetSelection(std::string_view list);
 
 struct JetRun {

@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <limits>
 #include <optional>
+#include <set>
 
 #include "engine/analytics/calendar_day.h"
 #include "engine/text/cp1255.h"
+#include "engine/uniform/result_row.h"
 
 namespace tallyscan {
 
@@ -30,9 +32,27 @@ constexpr std::array<std::string_view, 7> kDayNames = {"sunday",   "monday", "tu
 
 constexpr std::int64_t kMaxInteger = std::numeric_limits<std::int64_t>::max();
 
+// Text of the file inside a message, in quotes: a control character in it would reach the
+// terminal or the dialog that shows the message.
+std::string Quoted(std::string_view text) { return "\"" + SafeCellText(text) + "\""; }
+
 // A refusal that names its key.
 Status Refused(std::string_view key, std::string_view why) {
-  return Status::Corrupt("\"" + std::string(key) + "\": " + std::string(why));
+  return Status::Corrupt(Quoted(key) + ": " + std::string(why));
+}
+
+// Whether `text` (UTF-8) holds a C0 control character, DEL or a C1 control character
+// (U+0080-U+009F): none belongs in a keyword, a day's name or a date.
+bool HasControlCharacter(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F) return true;
+    if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+        static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+      return true;
+    }
+  }
+  return false;
 }
 
 // Where a value of the file goes and what it must be.
@@ -105,7 +125,11 @@ class Reader {
     std::vector<std::string> strings;
     for (const Json& item : value_) {
       if (!item.is_string()) return Refused(key_, "הערך צריך להיות רשימה של מחרוזות");
-      strings.push_back(item.get<std::string>());
+      const std::string& text = item.get_ref<const std::string&>();
+      if (HasControlCharacter(text)) {
+        return Refused(key_, "תו בקרה בערך " + Quoted(text));
+      }
+      strings.push_back(text);
     }
     out = std::move(strings);
     return Status::Ok();
@@ -225,7 +249,7 @@ Status ReadKey(const std::string& key, const Json& value, JetParameters& p) {
     for (const std::string& name : names) {
       int day = 0;
       while (day < 7 && kDayNames[static_cast<std::size_t>(day)] != name) ++day;
-      if (day == 7) return Refused(key, "יום לא מוכר: \"" + name + "\"");
+      if (day == 7) return Refused(key, "יום לא מוכר: " + Quoted(name));
       days.push_back(day);
     }
     p.weekend_days = std::move(days);
@@ -236,7 +260,7 @@ Status ReadKey(const std::string& key, const Json& value, JetParameters& p) {
     if (Status s = r.Strings(dates); !s.ok()) return s;
     for (const std::string& date : dates) {
       if (!analytics::ReadIsoDate(date)) {
-        return Refused(key, "תאריך לא תקין (YYYY-MM-DD): \"" + date + "\"");
+        return Refused(key, "תאריך לא תקין (YYYY-MM-DD): " + Quoted(date));
       }
     }
     p.extra_holidays = std::move(dates);
@@ -250,7 +274,7 @@ Status ReadKey(const std::string& key, const Json& value, JetParameters& p) {
       // Code page 1255 maps every byte to a character, so a word it can hold comes back
       // from it unchanged.
       if (Cp1255ToUtf8(Utf8ToCp1255(word)) != word) {
-        return Refused(key, "המילה \"" + word + "\" אינה ניתנת לכתיבה בקוד 1255");
+        return Refused(key, "המילה " + Quoted(word) + " אינה ניתנת לכתיבה בקוד 1255");
       }
     }
     p.keywords = std::move(words);
@@ -262,7 +286,7 @@ Status ReadKey(const std::string& key, const Json& value, JetParameters& p) {
     std::array<bool, kJetTestCount> given{};
     for (const auto& [id, weight] : value.items()) {
       JetTest test;
-      if (!FindJetTest(id, test)) return Refused(key, "בדיקה לא מוכרת: \"" + id + "\"");
+      if (!FindJetTest(id, test)) return Refused(key, "בדיקה לא מוכרת: " + Quoted(id));
       std::int64_t w = 0;
       if (Status s = Reader(key, weight).Integer(0, w); !s.ok()) return s;
       if (w > 100) return OutOfRange(key, "משקל בין 0 ל-100");
@@ -321,12 +345,37 @@ std::string TenThousandthsText(std::int64_t value) {
 
 Status LoadJetParameters(std::string_view json_text, const JetParameters& defaults,
                          JetParameters& out) {
+  // The JSON reader takes a NUL for the end of the text, so that whatever follows one would
+  // go unread; no JSON text holds one.
+  if (const std::size_t nul = json_text.find('\0'); nul != std::string_view::npos) {
+    return Status::Corrupt("קובץ הפרמטרים אינו JSON תקין: תו NUL בבית " + std::to_string(nul + 1));
+  }
+  // The reader keeps the last of a key given twice, which would hide the first value; the
+  // first repeated key is refused instead, named with the key of the file that holds it.
+  std::vector<std::set<std::string>> open_objects;
+  std::string file_key;
+  std::optional<Status> repeated;
+  const auto watch = [&](int /*depth*/, Json::parse_event_t event, Json& parsed) {
+    using Event = Json::parse_event_t;
+    if (event == Event::object_start) open_objects.emplace_back();
+    if (event == Event::object_end && !open_objects.empty()) open_objects.pop_back();
+    if (event != Event::key || open_objects.empty() || repeated) return true;
+    const std::string& key = parsed.get_ref<const std::string&>();
+    if (open_objects.size() == 1) file_key = key;
+    if (!open_objects.back().insert(key).second) {
+      repeated = open_objects.size() == 1
+                     ? Refused(key, "המפתח מופיע בקובץ יותר מפעם אחת")
+                     : Refused(file_key, "המפתח " + Quoted(key) + " מופיע יותר מפעם אחת");
+    }
+    return true;
+  };
   Json json;
   try {
-    json = Json::parse(json_text);
+    json = Json::parse(json_text, watch);
   } catch (const Json::exception& e) {
-    return Status::Corrupt("קובץ הפרמטרים אינו JSON תקין: " + std::string(e.what()));
+    return Status::Corrupt("קובץ הפרמטרים אינו JSON תקין: " + SafeCellText(e.what()));
   }
+  if (repeated) return *repeated;
   if (!json.is_object()) return Status::Corrupt("קובץ הפרמטרים צריך להיות אובייקט JSON");
   JetParameters merged = defaults;
   for (const auto& [key, value] : json.items()) {

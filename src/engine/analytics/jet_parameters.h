@@ -104,6 +104,16 @@ struct JetParameters {
 Status LoadJetParameters(std::string_view json_text, const JetParameters& defaults,
                          JetParameters& out);
 
+// The most bytes a parameter file may hold: far more than any set of parameters needs.
+inline constexpr std::size_t kJetParametersFileLimit = std::size_t{16} << 20;
+
+// The parameters of the file at `path` merged over `defaults`, as LoadJetParameters does,
+// with the message beginning with the path. Only a regular file of at most
+// kJetParametersFileLimit bytes is read: a folder, a FIFO or a device is refused without
+// waiting on it or reading it (kIoError, as is a file that cannot be opened or read).
+Status ReadJetParametersFile(const std::string& path, const JetParameters& defaults,
+                             JetParameters& out);
+
 // The parameters as JSON: every key in the order of the list, two-space indent, amounts as
 // strings with two decimals, shares and ratios as their exact decimal without trailing
 // zeros, Hebrew as UTF-8; ends with a newline. What it prints loads back to the same

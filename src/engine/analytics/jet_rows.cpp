@@ -426,18 +426,26 @@ Status JetLineTargets(const RecordStore& store, std::span<const std::uint32_t> l
   });
 }
 
+bool JetCountsDigit(JetTest test, int digit) {
+  if (!analytics::IsDigitTest(test)) return false;
+  const auto kind =
+      static_cast<analytics::DigitTest>(JetIndex(test) - JetIndex(JetTest::kBenfordFirst));
+  const int place = digit - analytics::FirstDigit(kind);
+  return place >= 0 && place < analytics::DigitCount(kind);
+}
+
 Status JetDigitLineRows(const RecordStore& store, const JetParameters& parameters, JetTest test,
                         JetPopulationKind population, int digit, ProgressMonitor& monitor,
                         std::vector<std::string>& rows, std::vector<JetHitTarget>* targets) {
   if (!analytics::IsDigitTest(test)) {
     return Status::OutOfRange("אין זו בדיקת ספרות: " + std::string(JetTestId(test)));
   }
+  if (!JetCountsDigit(test, digit)) {
+    return Status::OutOfRange("הספרה אינה נספרת בבדיקה זו: " + std::to_string(digit));
+  }
   const auto kind =
       static_cast<analytics::DigitTest>(JetIndex(test) - JetIndex(JetTest::kBenfordFirst));
   const int place = digit - analytics::FirstDigit(kind);
-  if (place < 0 || place >= analytics::DigitCount(kind)) {
-    return Status::OutOfRange("הספרה אינה נספרת בבדיקה זו: " + std::to_string(digit));
-  }
   const auto least =
       static_cast<std::uint64_t>(std::max<std::int64_t>(parameters.benford_min_amount, 10));
   analytics::DataPass reading(store, false);

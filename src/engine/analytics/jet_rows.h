@@ -72,6 +72,10 @@ Status JetHitRows(const RecordStore& store, const JetResult& result, JetTest tes
 Status JetLineTargets(const RecordStore& store, std::span<const std::uint32_t> lines,
                       ProgressMonitor& monitor, std::vector<JetHitTarget>& targets);
 
+// Whether the digit test `test` counts `digit` (benford-first 1-9, benford-second 0-9,
+// benford-first-two 10-99, last-two 0-99); false for a test that is not a digit test.
+bool JetCountsDigit(JetTest test, int digit);
+
 // The movement lines counted for one digit (a first or second digit, a pair 10-99, an ending
 // 0-99) of a digit test's population, as hit rows whose own cell is the digit. Refused
 // (kOutOfRange) for a digit the test does not count; otherwise as JetHitRows.

@@ -19,6 +19,7 @@
 #include "engine/analytics/polled_sort.h"
 #include "engine/analytics/source_pass.h"
 #include "engine/common/version.h"
+#include "engine/text/comma_list.h"
 #include "engine/text/cp1255.h"
 #include "engine/text/trim.h"
 #include "engine/uniform/import.h"
@@ -702,14 +703,14 @@ const JetTestResult* JetResult::Find(JetTest test) const {
 JetSelection AllJetTests() { return JetSelection().set(); }
 
 std::optional<JetSelection> ParseJetSelection(std::string_view list) {
+  const std::optional<std::vector<std::string_view>> ids = CommaListItems(list);
+  if (!ids) return std::nullopt;
   JetSelection selection;
   selection.set(JetIndex(JetTest::kPopulation));
-  while (!list.empty()) {
-    const std::size_t comma = list.find(',');
+  for (const std::string_view id : *ids) {
     JetTest test;
-    if (!FindJetTest(list.substr(0, comma), test)) return std::nullopt;
+    if (!FindJetTest(id, test)) return std::nullopt;
     selection.set(JetIndex(test));
-    list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
   }
   return selection;
 }

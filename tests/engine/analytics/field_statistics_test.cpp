@@ -294,8 +294,8 @@ TEST(FieldStatisticsTest, ThePeriodIsTheJournalEntryTestsPeriod) {
     EXPECT_EQ(row.last, result.period.to);
     EXPECT_EQ(row.months, FieldOf(result, RecordType::kB100, 1362).months.size());
     SilentProgress silent;
-    const JetRun jet =
-        RunJet(set.store, JetSourcesOf(*set.imported), {}, *ParseJetSelection(""), silent);
+    const JetRun jet = RunJet(set.store, JetSourcesOf(*set.imported), {},
+                              JetSelection().set(JetIndex(JetTest::kPopulation)), silent);
     ASSERT_TRUE(jet.result);
     EXPECT_EQ(jet.result->population.period.from, result.period.from);
     EXPECT_EQ(jet.result->population.period.to, result.period.to);

@@ -1,10 +1,14 @@
-// Parameter files: what is refused, with the key named, and the printed form loading back to
-// itself byte for byte.
+// Parameter files: what is refused, with the key named, what is read from disk at all, and the
+// printed form loading back to itself byte for byte.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
 
 #include "engine/analytics/jet_parameters.h"
+#include "engine/uniform/import_fixture.h"
+#include "engine/uniform/result_row.h"
 
 namespace tallyscan {
 namespace {
@@ -122,6 +126,16 @@ TEST(JetParameters, EachRefusalNamesItsKeyAndChangesNothing) {
       {R"({"weights": {"late-entry": 101}})", "weights"},
       {R"({"weights": {"late_entry": 1}})", "weights"},
       {R"({"weights": [1]})", "weights"},
+      // A key given twice, the first time with a value that would be refused.
+      {R"({"late_days": -1, "late_days": 30})", "late_days"},
+      {R"({"weights": {"keyword": 500, "keyword": 2}})", "weights"},
+      // Control characters (C0, DEL, C1) in a text value, shown blanked in the message.
+      {R"({"keywords": ["adj\u001b]0;title\u0007"]})", "keywords"},
+      {R"({"keywords": ["adj\u007f"]})", "keywords"},
+      {R"({"keywords": ["adj\u009b"]})", "keywords"},
+      {R"({"weekend_days": ["friday\u0000"]})", "weekend_days"},
+      {R"({"extra_holidays": ["2024-01-01\n"]})", "extra_holidays"},
+      {R"({"\u001b]0;title\u0007": 1})", " ]0;title "},
   };
   for (const Refusal& r : refusals) {
     SCOPED_TRACE(r.json);
@@ -130,11 +144,77 @@ TEST(JetParameters, EachRefusalNamesItsKeyAndChangesNothing) {
     const Status s = LoadJetParameters(r.json, JetParameters{}, p);
     EXPECT_EQ(StatusCode::kCorrupt, s.code());
     EXPECT_NE(std::string::npos, s.message().find("\"" + r.key + "\"")) << s.message();
+    EXPECT_TRUE(IsSafeCellText(s.message())) << s.message();
     EXPECT_EQ(77, p.late_days);
   }
-  JetParameters p;
-  EXPECT_FALSE(LoadJetParameters("[1, 2]", {}, p).ok());
-  EXPECT_FALSE(LoadJetParameters("{\"late_days\": ", {}, p).ok());
+}
+
+TEST(JetParameters, ATextThatIsNotOneJsonObjectIsRefusedWithoutItsControlCharacters) {
+  const std::string refused[] = {
+      "[1, 2]",
+      "{\"late_days\": ",
+      std::string("{\"late_days\": 3}") + '\0' + "{\"late_days\": -1}",  // a NUL, then more
+      std::string("\0{}", 3),
+      "{\"late_days\": 3} {}",
+      "{\"late_days\": 3}\x1b]0;title\x07",
+      "\x9b{}",
+  };
+  for (const std::string& text : refused) {
+    SCOPED_TRACE(text);
+    JetParameters p;
+    p.late_days = 77;
+    const Status s = LoadJetParameters(text, JetParameters{}, p);
+    EXPECT_EQ(StatusCode::kCorrupt, s.code());
+    EXPECT_TRUE(IsSafeCellText(s.message())) << s.message();
+    EXPECT_EQ(77, p.late_days);
+  }
+}
+
+// Only a regular file is read, and at most 16 MiB of it: a folder, a device without end or a
+// FIFO without a writer is refused at once, the path named.
+TEST(JetParameters, OnlyARegularFileOfAtMostSixteenMebibytesIsRead) {
+  testing::TempFolder scratch;
+  const std::string folder = scratch.File("folder");
+  std::filesystem::create_directory(folder);
+  const std::string fifo = scratch.File("fifo");
+  ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+  // Spaces after the object up to the limit, then one byte more.
+  const std::string at_limit = scratch.File("at-limit.json");
+  std::string text = "{\"late_days\": 12}";
+  text.resize(kJetParametersFileLimit, ' ');
+  testing::WriteFile(at_limit, text);
+  const std::string beyond = scratch.File("beyond.json");
+  testing::WriteFile(beyond, text + " ");
+  const std::string refused_key = scratch.File("refused.json");
+  testing::WriteFile(refused_key, R"({"late_days": -1})");
+
+  struct Case {
+    std::string path;
+    StatusCode code;
+    std::string said;
+  };
+  const Case cases[] = {
+      {at_limit, StatusCode::kOk, ""},
+      {folder, StatusCode::kIoError, "אינו קובץ רגיל"},
+      {"/dev/zero", StatusCode::kIoError, "אינו קובץ רגיל"},
+      {fifo, StatusCode::kIoError, "אינו קובץ רגיל"},
+      {beyond, StatusCode::kIoError, "16 MiB"},
+      {scratch.File("missing.json"), StatusCode::kIoError, "לא ניתן לפתוח"},
+      {refused_key, StatusCode::kCorrupt, "\"late_days\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    JetParameters p;
+    const Status s = ReadJetParametersFile(c.path, JetParameters{}, p);
+    EXPECT_EQ(c.code, s.code()) << s.message();
+    if (c.code == StatusCode::kOk) {
+      EXPECT_EQ(12, p.late_days);
+      continue;
+    }
+    EXPECT_TRUE(s.message().starts_with(c.path + ": ")) << s.message();
+    EXPECT_NE(std::string::npos, s.message().find(c.said)) << s.message();
+    EXPECT_EQ(30, p.late_days);
+  }
 }
 
 }  // namespace
