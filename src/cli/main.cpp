@@ -25,7 +25,8 @@ constexpr std::string_view kOutputOptions =
     "  --format F           text (aligned columns, the default), raw (the rows exactly as\n"
     "                       built), json (one document), csv (RFC 4180, UTF-8 with BOM)\n"
     "  --raw                the same as --format raw\n"
-    "  --fail-on-findings   exit 3 when the output holds an error row\n";
+    "  --fail-on-findings   exit 3 when the output holds an error row, or the reading of\n"
+    "                       the folder did\n";
 
 constexpr Command kCommands[] = {
     {"import", "import [--format F] [--fail-on-findings] [--stats] [--threads N] DIR",
@@ -59,9 +60,10 @@ constexpr Command kCommands[] = {
      "                       benford-second, benford-first-two, last-two) in a population\n"
      "                       (all, debit, credit)\n"
      "  --print-params       the parameters in effect as JSON\n"
-     "With --fail-on-findings it exits 3 when the population does not reconcile or a test\n"
-     "other than high-value, period-end and relative-size has hits; Ctrl-C exits 130\n"
-     "with no result.\n",
+     "With --fail-on-findings it exits 3 when the population does not reconcile (it does\n"
+     "not when no movement was read), a test other than high-value, period-end and\n"
+     "relative-size has hits, or the reading found an error; Ctrl-C exits 130 with no\n"
+     "result.\n",
      RunJet},
     {"fields", "fields [--record TYPE] [--format F] [--fail-on-findings] [--threads N] DIR",
      "Imports the data folder and prints the statistics of every amount, quantity, decimal,\n"

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdlib>
+#include <random>
 #include <string>
 
 #include "cli/cli_runner.h"
@@ -121,6 +122,31 @@ TEST_F(JetCliTest, UsageErrorsExitTwoAndCtrlCExits130WithNoResult) {
   EXPECT_EQ(130, stopped.exit_code);
   EXPECT_EQ("", stopped.out);
   EXPECT_NE(std::string::npos, stopped.err.find(std::string(kJetStoppedText))) << stopped.err;
+}
+
+// A data file of random bytes reads as no record at all: no command may pass it as clean.
+TEST_F(JetCliTest, ADataFileOfRandomBytesNeverPassesAsClean) {
+  const std::string folder = scratch_.File("noise");
+  ASSERT_EQ(0, std::system(("cp -r " + set_->path() + " " + folder).c_str()));
+  std::mt19937 random(11);
+  std::string noise(3 << 20, '\0');
+  for (char& c : noise) c = static_cast<char>(random());
+  testing::WriteFile(folder + "/BKMVDATA.TXT", noise);
+
+  const testing::CliRun jet = testing::RunCli("jet --format json " + folder, scratch_);
+  ASSERT_EQ(0, jet.exit_code) << jet.err;
+  const nlohmann::json population = nlohmann::json::parse(jet.out)["population"];
+  EXPECT_EQ(0, population["movements"].get<int>());
+  EXPECT_FALSE(population["reconciles"].get<bool>());
+  EXPECT_EQ("movements", population["reasons"][0].get<std::string>());
+  for (const std::string_view command :
+       {"import", "check", "jet", "jet --format json", "jet --tests high-value", "fields",
+        "fields --format json", "summary records", "summary documents"}) {
+    EXPECT_EQ(
+        3,
+        testing::RunCli(std::string(command) + " --fail-on-findings " + folder, scratch_).exit_code)
+        << command;
+  }
 }
 
 }  // namespace

@@ -71,7 +71,8 @@ struct JetPeriod {
 struct JetPopulation {
   JetPeriod period;
   bool reconciles = false;
-  // Why not, when it does not: "totals", "batches", "accounts".
+  // Why not, when it does not: "movements" (no movement line was read), "totals",
+  // "batches", "accounts".
   std::vector<std::string> reasons;
   std::int64_t movements = 0;
   JetWide debit = 0;   // signed amounts of the debit side (1366 not "2")

@@ -55,7 +55,10 @@ std::string Figure(const JetResult& result, const JetTestResult& t) {
       if (pop.reconciles) return "מתאזנת";
       std::string why = "אינה מתאזנת:";
       for (const std::string& reason : pop.reasons) {
-        why += reason == "totals" ? " סה'כ חובה וזכות" : reason == "batches" ? " מנות" : " כרטיסים";
+        why += reason == "movements" ? " לא נקראו תנועות"
+               : reason == "totals"  ? " סה'כ חובה וזכות"
+               : reason == "batches" ? " מנות"
+                                     : " כרטיסים";
       }
       return why;
     }

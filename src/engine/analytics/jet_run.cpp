@@ -241,6 +241,9 @@ class Assembly {
       off.push_back(card.line);
     }
     pop.accounts_off = static_cast<std::int64_t>(off.size());
+    // Without a movement read there is nothing that could reconcile: a file of other
+    // records, or of bytes that are no record at all, must not pass the gate.
+    if (pop.movements == 0) pop.reasons.push_back("movements");
     const JetWide difference = pop.debit - pop.credit;
     if (difference > kTolerance || difference < -kTolerance) pop.reasons.push_back("totals");
     if (pop.unbalanced_batches > 0) pop.reasons.push_back("batches");
