@@ -195,7 +195,7 @@ int RunJet(std::span<char* const> args) {
     return WithReadingFindings(PrintTable(o.output, facts, rows, SummaryShape()), o.output,
                                *imported);
   }
-  std::cout << JetResultJson(result);
+  WriteJetResultJson(result, std::cout);
   // The summary's error rows are the findings: a population that does not reconcile, a test
   // whose hits are findings.
   const char error = static_cast<char>(RowStatus::kError);

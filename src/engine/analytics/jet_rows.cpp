@@ -388,13 +388,13 @@ Status JetHitRows(const RecordStore& store, const JetResult& result, JetTest tes
     if (Status read = GapTargets(store, *t, monitor, *targets); !read.ok()) return read;
   }
   if (t->lines.empty()) return Status::Ok();
-  std::size_t next = 0;
+  auto next = t->lines.begin();
   analytics::DataPass reading(store, false);
   return reading.Run(monitor, [&](std::int64_t number, std::string_view head) {
-    if (number != t->lines[next]) return true;
+    if (number != *next) return true;
     rows.push_back(HitRow(status, number, head, test, &result, store.DosCodePage, {}, days));
     if (targets != nullptr) targets->push_back(TargetOf(store, head, reading.line_offset()));
-    return ++next < t->lines.size();
+    return ++next != t->lines.end();
   });
 }
 

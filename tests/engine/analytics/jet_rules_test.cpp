@@ -353,7 +353,7 @@ TEST(JetRules, GapsAreRangesBetweenTheNumbersPresent) {
   EXPECT_EQ("11", documents.document_ranges[2].from);
   EXPECT_EQ("99999999999999999998", documents.document_ranges[2].to);
   EXPECT_EQ("305", documents.document_ranges[2].type);
-  EXPECT_EQ((Lines{9, 10}), documents.lines);
+  EXPECT_EQ((JetLineSet{9, 10}), documents.lines);
   EXPECT_EQ(5, documents.hits);
 }
 
