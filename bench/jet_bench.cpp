@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
     // The hits are held twice at most: as the tests found them and as the result's lines.
     hit_bytes = 0;
     for (const tallyscan::JetTestResult& t : run.result->tests) {
-      hit_bytes += 2 * static_cast<std::int64_t>(t.lines.capacity() * sizeof(std::uint32_t));
+      hit_bytes += 2 * static_cast<std::int64_t>(t.lines.HeapBytes());
     }
   }
   std::sort(seconds.begin(), seconds.end());

@@ -156,9 +156,10 @@ int RunCheck(std::span<char* const> args) {
   documents.columns = {ColumnKind::kText};
   documents.credit_marker_marks_errors = true;
   const std::size_t documents_from = listener.StartOf(kDocumentPassTitle);
-  return PrintTable(output, facts, rows, [&](std::size_t row) -> const TableShape& {
+  const int exit_code = PrintTable(output, facts, rows, [&](std::size_t row) -> const TableShape& {
     return row < documents_from ? bookkeeping : documents;
   });
+  return WithReadingFindings(exit_code, output, *imported);
 }
 
 }  // namespace tallyscan::cli

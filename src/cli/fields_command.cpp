@@ -75,8 +75,9 @@ int RunFields(std::span<char* const> args) {
   RunFacts facts("fields");
   facts.subject.Add("folder", *folder);
   AddImportFigures(*computed.imported, store, facts.summary);
-  return PrintStatistics(output, facts, FieldStatisticsRows(result, only), FieldsShape(),
-                         FieldStatisticsJson(result, only));
+  return WithReadingFindings(PrintStatistics(output, facts, FieldStatisticsRows(result, only),
+                                             FieldsShape(), FieldStatisticsJson(result, only)),
+                             output, *computed.imported);
 }
 
 }  // namespace tallyscan::cli

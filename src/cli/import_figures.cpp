@@ -2,6 +2,8 @@
 
 #include <iostream>
 
+#include "cli/exit_codes.h"
+
 namespace tallyscan::cli {
 
 std::optional<ImportResult> ImportForCommand(RecordStore& store, const std::string& folder,
@@ -34,6 +36,13 @@ OptionRead ReadReadingOption(std::span<char* const> args, std::size_t& i, Output
   read = ReadOutputOption(args, i, output);
   if (read == OptionRead::kBad) mistake = "--format takes text, raw, json or csv";
   return read;
+}
+
+int WithReadingFindings(int exit_code, const OutputOptions& output, const ImportResult& imported) {
+  if (exit_code != kExitCompleted || !output.fail_on_findings || imported.findings == 0) {
+    return exit_code;
+  }
+  return kExitFindings;
 }
 
 void AddImportFigures(const ImportResult& result, const RecordStore& store, JsonFields& summary) {

@@ -34,6 +34,11 @@ inline constexpr std::string_view kThreadsMistake = "--threads takes a whole num
 OptionRead ReadReadingOption(std::span<char* const> args, std::size_t& i, OutputOptions& output,
                              int& threads, std::string_view& mistake);
 
+// The exit code of a command that read `imported` and printed what it found: with
+// --fail-on-findings the faults of the reading are findings too (exit 3 from a completed
+// run), so that a data file whose lines could not be read as records never passes as clean.
+int WithReadingFindings(int exit_code, const OutputOptions& output, const ImportResult& imported);
+
 void AddImportFigures(const ImportResult& result, const RecordStore& store, JsonFields& summary);
 
 }  // namespace tallyscan::cli

@@ -164,7 +164,7 @@ int RunJet(std::span<char* const> args) {
       std::cerr << read.message() << "\n";
       return kExitFailed;
     }
-    return PrintTable(o.output, facts, rows, HitShape());
+    return WithReadingFindings(PrintTable(o.output, facts, rows, HitShape()), o.output, *imported);
   }
 
   bar.SetLabel("jet");
@@ -185,19 +185,22 @@ int RunJet(std::span<char* const> args) {
       std::cerr << read.message() << "\n";
       return kExitFailed;
     }
-    return PrintTable(o.output, facts, rows, HitShape());
+    return WithReadingFindings(PrintTable(o.output, facts, rows, HitShape()), o.output, *imported);
   }
   rows = JetSummaryRows(result);
-  if (o.output.format != OutputFormat::kJson)
-    return PrintTable(o.output, facts, rows, SummaryShape());
-  std::cout << JetResultJson(result);
+  if (o.output.format != OutputFormat::kJson) {
+    return WithReadingFindings(PrintTable(o.output, facts, rows, SummaryShape()), o.output,
+                               *imported);
+  }
+  WriteJetResultJson(result, std::cout);
   // The summary's error rows are the findings: a population that does not reconcile, a test
   // whose hits are findings.
   const char error = static_cast<char>(RowStatus::kError);
   const bool findings = std::any_of(rows.begin(), rows.end(), [&](const std::string& row) {
     return RowField(row, 1) == std::string_view(&error, 1);
   });
-  return o.output.fail_on_findings && findings ? kExitFindings : kExitCompleted;
+  return WithReadingFindings(o.output.fail_on_findings && findings ? kExitFindings : kExitCompleted,
+                             o.output, *imported);
 }
 
 }  // namespace tallyscan::cli

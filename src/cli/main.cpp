@@ -43,7 +43,9 @@ constexpr CommandOption kOutput[] = {
      "text (aligned columns, the default), raw (the rows exactly as\n"
      "built), json (one document), csv (RFC 4180, UTF-8 with BOM)"},
     {"--raw", "", "the same as --format raw"},
-    {"--fail-on-findings", "", "exit 3 when the output holds an error row"},
+    {"--fail-on-findings", "",
+     "exit 3 when the output holds an error row, or the reading of\n"
+     "the folder did"},
 };
 
 constexpr CommandOption kImportOptions[] = {
@@ -138,9 +140,10 @@ constexpr Command kCommands[] = {
      "Imports the data folder and runs the journal-entry tests in one reading of the data\n"
      "file: one row per test (id, caption, state, hits, the figure that matters), the\n"
      "population first; --format json prints the whole result as one document.\n"
-     "With --fail-on-findings it exits 3 when the population does not reconcile or a test\n"
-     "other than high-value, period-end and relative-size has hits; Ctrl-C exits 130\n"
-     "with no result.\n",
+     "With --fail-on-findings it exits 3 when the population does not reconcile (it does\n"
+     "not when no movement was read), a test other than high-value, period-end and\n"
+     "relative-size has hits, or the reading found an error; Ctrl-C exits 130 with no\n"
+     "result.\n",
      kJetOptions, kThreadsOption | kOutputOptions, RunJet},
     {"fields", "fields [--record TYPE] [--format F] [--fail-on-findings] [--threads N] DIR",
      "Imports the data folder and prints the statistics of every amount, quantity, decimal,\n"

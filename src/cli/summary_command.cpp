@@ -67,12 +67,11 @@ int RunSummary(std::span<char* const> args) {
   RunFacts facts(*documents ? "summary documents" : "summary records");
   facts.subject.Add("folder", *folder);
   AddImportFigures(*computed.imported, store, facts.summary);
-  if (*documents) {
-    return PrintStatistics(output, facts, DocumentSummaryRows(result), DocumentsShape(),
-                           DocumentSummaryJson(result));
-  }
-  return PrintStatistics(output, facts, RecordCountRows(result), RecordsShape(),
-                         RecordCountsJson(result));
+  const int exit_code = *documents ? PrintStatistics(output, facts, DocumentSummaryRows(result),
+                                                     DocumentsShape(), DocumentSummaryJson(result))
+                                   : PrintStatistics(output, facts, RecordCountRows(result),
+                                                     RecordsShape(), RecordCountsJson(result));
+  return WithReadingFindings(exit_code, output, *computed.imported);
 }
 
 }  // namespace tallyscan::cli

@@ -666,7 +666,8 @@ def population(data, params):
             not_usable += 1
         elif abs(net - (a.opening + a.debit - a.credit)) > TOLERANCE:
             hits.append(a.number)
-    reasons = [reason for reason, failed in (("totals", abs(debit - credit) > TOLERANCE),
+    reasons = [reason for reason, failed in (("movements", not data.movements),
+                                             ("totals", abs(debit - credit) > TOLERANCE),
                                              ("batches", bool(unbalanced)),
                                              ("accounts", bool(hits))) if failed]
     return Outcome(len(counted), hits, figures={

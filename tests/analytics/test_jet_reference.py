@@ -195,7 +195,8 @@ class Population(unittest.TestCase):
                 (pair("-1", "1"), False, ["batches"]), (pair("1", "2"), False, ["batches"]),
                 (pair("1", "1", 101), False, ["batches", "totals"]),
                 (pair("1", "1") + [movement(f1368="+0000000000100")], True, []),
-                ([movement(f1368=shekels(100)), movement(f1368=shekels(-100))], True, [])]:
+                ([movement(f1368=shekels(100)), movement(f1368=shekels(-100))], True, []),
+                ([], False, ["movements"])]:
             with self.subTest(lines=len(lines), reasons=reasons):
                 population = run(lines)["population"]
                 self.assertEqual((reconciles, sorted(reasons)),

@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <sys/resource.h>
+
 #include <cstdlib>
+#include <random>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "cli/cli_runner.h"
 #include "engine/analytics/jet.h"
@@ -119,6 +124,87 @@ TEST_F(JetCliTest, UsageErrorsExitTwoAndCtrlCExits130WithNoResult) {
   EXPECT_EQ(130, stopped.exit_code);
   EXPECT_EQ("", stopped.out);
   EXPECT_NE(std::string::npos, stopped.err.find(std::string(kJetStoppedText))) << stopped.err;
+}
+
+// A data file of random bytes reads as no record at all: no command may pass it as clean.
+TEST_F(JetCliTest, ADataFileOfRandomBytesNeverPassesAsClean) {
+  const std::string folder = scratch_.File("noise");
+  ASSERT_EQ(0, std::system(("cp -r " + set_->path() + " " + folder).c_str()));
+  std::mt19937 random(11);
+  std::string noise(3 << 20, '\0');
+  for (char& c : noise) c = static_cast<char>(random());
+  testing::WriteFile(folder + "/BKMVDATA.TXT", noise);
+
+  const testing::CliRun jet = testing::RunCli("jet --format json " + folder, scratch_);
+  ASSERT_EQ(0, jet.exit_code) << jet.err;
+  const nlohmann::json population = nlohmann::json::parse(jet.out)["population"];
+  EXPECT_EQ(0, population["movements"].get<int>());
+  EXPECT_FALSE(population["reconciles"].get<bool>());
+  EXPECT_EQ("movements", population["reasons"][0].get<std::string>());
+  for (const std::string_view command :
+       {"import", "check", "jet", "jet --format json", "jet --tests high-value", "fields",
+        "fields --format json", "summary records", "summary documents"}) {
+    EXPECT_EQ(
+        3,
+        testing::RunCli(std::string(command) + " --fail-on-findings " + folder, scratch_).exit_code)
+        << command;
+  }
+}
+
+// The resident memory of a child's run, in KB.
+long PeakKilobytes(const std::string& arguments, const std::string& out) {
+  std::vector<std::string> words = {TALLYSCAN_CLI};
+  std::istringstream split(arguments);
+  for (std::string word; split >> word;) words.push_back(word);
+  const pid_t child = fork();
+  if (child == 0) {
+    const int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(fd, STDOUT_FILENO);
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    return -1;
+  }
+  return usage.ru_maxrss;
+}
+
+// The hit lines of every test of a JSON result.
+std::int64_t HitsOf(const std::string& file) {
+  std::int64_t hits = 0;
+  const nlohmann::json result = nlohmann::json::parse(testing::ReadFile(file));
+  for (const nlohmann::json& t : result["tests"]) {
+    hits += static_cast<std::int64_t>(t["lines"].size());
+  }
+  return hits;
+}
+
+// A run whose tests hit every movement line keeps its hits in a few bytes each, in the engine
+// and in the JSON printed, rather than as the lines' text or a number object each.
+TEST_F(JetCliTest, AnAllHitRunHoldsAFewBytesPerHitLine) {
+  const std::string folder = scratch_.File("large");
+  ASSERT_EQ(0, std::system((std::string(TALLYSCAN_GEN) +
+                            " --quiet --movements 150000 --accounts 500 --seed 5 " + folder)
+                               .c_str()));
+  const std::string every_line = scratch_.File("every-line.json");
+  testing::WriteFile(every_line, R"({"weekend_days": ["sunday", "monday", "tuesday", "wednesday", )"
+                                 R"("thursday", "friday", "saturday"], "round_unit": "0.01"})");
+  const std::string out = scratch_.File("result.json");
+  const long base = PeakKilobytes("jet --format json --tests weekend,round-amount " + folder, out);
+  const std::int64_t base_hits = HitsOf(out);
+  const long all = PeakKilobytes(
+      "jet --format json --tests weekend,round-amount --params " + every_line + " " + folder, out);
+  const std::int64_t all_hits = HitsOf(out);
+  ASSERT_GT(base, 0);
+  ASSERT_GT(all, 0);
+  ASSERT_GT(all_hits - base_hits, 250000);
+  const double bytes_per_hit = (all - base) * 1024.0 / static_cast<double>(all_hits - base_hits);
+  EXPECT_LT(bytes_per_hit, 16) << all << " KB against " << base << " KB";
 }
 
 }  // namespace

@@ -14,12 +14,14 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
 
+#include "engine/analytics/jet_line_set.h"
 #include "engine/analytics/jet_parameters.h"
 #include "engine/common/progress.h"
 #include "engine/common/status.h"
@@ -71,7 +73,8 @@ struct JetPeriod {
 struct JetPopulation {
   JetPeriod period;
   bool reconciles = false;
-  // Why not, when it does not: "totals", "batches", "accounts".
+  // Why not, when it does not: "movements" (no movement line was read), "totals",
+  // "batches", "accounts".
   std::vector<std::string> reasons;
   std::int64_t movements = 0;
   JetWide debit = 0;   // signed amounts of the debit side (1366 not "2")
@@ -120,7 +123,7 @@ struct JetTestResult {
   std::optional<double> usable_share;  // nullopt when the file has no line of the type
   std::int64_t hits = 0;
   JetWide hit_amount = 0;
-  std::vector<std::uint32_t> lines;                // ascending
+  JetLineSet lines;                                // ascending, each once
   std::vector<JetNumberRange> transaction_ranges;  // transaction-gap
   std::vector<JetDocumentRange> document_ranges;   // document-gap
   std::vector<JetFigure> figures;
@@ -196,5 +199,8 @@ inline constexpr std::string_view kJetStoppedText = "ניתוח פקודות ה�
 // The whole result as one JSON document (two-space indent, ends with a newline): integers
 // exact however large, other numbers in the shortest form that reads back the same.
 std::string JetResultJson(const JetResult& result);
+// The same document written to `out` as it is made: the hit lines, most of a large result,
+// are never held as text.
+void WriteJetResultJson(const JetResult& result, std::ostream& out);
 
 }  // namespace tallyscan

@@ -1,3 +1,5 @@
+#include <sstream>
+
 #include <nlohmann/json.hpp>
 
 #include "engine/analytics/jet.h"
@@ -9,6 +11,7 @@ namespace tallyscan {
 namespace {
 
 using analytics::Json;
+using analytics::LineListMark;
 using analytics::Optional;
 using analytics::WideInteger;
 
@@ -38,7 +41,8 @@ Json FigureValue(const JetFigure& figure) {
       figure.value);
 }
 
-Json TestJson(const JetTestResult& t) {
+// `list` is the number of the test's lines in the document's lists (LineListMark).
+Json TestJson(const JetTestResult& t, std::size_t list) {
   Json json = Json::object();
   json["id"] = std::string(JetTestId(t.test));
   json["caption"] = std::string(JetCaption(t.test));
@@ -47,7 +51,7 @@ Json TestJson(const JetTestResult& t) {
   json["usable_share"] = Optional(t.usable_share);
   json["hits"] = t.hits;
   json["hit_amount"] = WideInteger(t.hit_amount);
-  json["lines"] = t.lines;
+  json["lines"] = LineListMark(list);
   if (t.test == JetTest::kTransactionGap) {
     Json ranges = Json::array();
     for (const JetNumberRange& r : t.transaction_ranges) ranges.push_back({r.from, r.to});
@@ -97,6 +101,12 @@ Json PopulationJson(const JetDigitPopulation& p) {
 }  // namespace
 
 std::string JetResultJson(const JetResult& result) {
+  std::ostringstream out;
+  WriteJetResultJson(result, out);
+  return std::move(out).str();
+}
+
+void WriteJetResultJson(const JetResult& result, std::ostream& out) {
   Json json = Json::object();
   json["version"] = result.version;
   Json source = Json::array();
@@ -124,7 +134,11 @@ std::string JetResultJson(const JetResult& result) {
   json["population"] = std::move(population);
 
   Json tests = Json::array();
-  for (const JetTestResult& t : result.tests) tests.push_back(TestJson(t));
+  std::vector<const JetLineSet*> lists;
+  for (const JetTestResult& t : result.tests) {
+    tests.push_back(TestJson(t, lists.size()));
+    lists.push_back(&t.lines);
+  }
   json["tests"] = std::move(tests);
 
   Json digits = Json::object();
@@ -147,7 +161,7 @@ std::string JetResultJson(const JetResult& result) {
                            {"first_line", r.first_line}});
   }
   json["ranking"] = std::move(ranking);
-  return analytics::WideDump(json);
+  analytics::WriteWideDump(json, lists, out);
 }
 
 }  // namespace tallyscan

@@ -141,7 +141,7 @@ void JetPass::IndexDocuments() {
 }
 
 void JetPass::Settle() {
-  for (TestCounts& test : counts) test.hits.shrink_to_fit();
+  for (TestCounts& test : counts) test.hits.Settle();
   for (LimitWindow& window : limits) window.below_ordinals.shrink_to_fit();
   seldom_candidates.shrink_to_fit();
   operator_candidates.shrink_to_fit();

@@ -99,7 +99,7 @@ struct MovementColumns {
 // What a test counts of the lines of its record type.
 struct TestCounts {
   std::int64_t usable = 0;
-  std::vector<std::uint32_t> hits;  // B100 tests: ordinals; others: line numbers
+  JetLineSet hits;  // B100 tests: ordinals; others: line numbers
 };
 
 struct AccountState {
@@ -211,7 +211,7 @@ class JetPass {
   void OnCard(std::uint32_t line, std::string_view head);
   void OnDocument(std::uint32_t line, std::string_view head);
   void Hit(JetTest test, std::uint32_t ordinal_or_line) {
-    counts[JetIndex(test)].hits.push_back(ordinal_or_line);
+    counts[JetIndex(test)].hits.Append(ordinal_or_line);
   }
   void Usable(JetTest test) { ++counts[JetIndex(test)].usable; }
   void AddHighValue(std::uint64_t magnitude, std::uint32_t ordinal);

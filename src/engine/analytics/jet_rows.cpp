@@ -31,23 +31,6 @@ constexpr std::array<std::string_view, 7> kDayNames = {"sunday",   "monday", "tu
 constexpr std::array<std::string_view, 7> kPageDayNames = {
     "יום ראשון", "יום שני", "יום שלישי", "יום רביעי", "יום חמישי", "יום שישי", "שבת"};
 
-// Agorot as "#,.00"; beyond 64 bits, the plain digits.
-std::string Amount(JetWide agorot) {
-  if (agorot >= INT64_MIN && agorot <= INT64_MAX) {
-    return FormatAgorot(static_cast<std::int64_t>(agorot));
-  }
-  const bool negative = agorot < 0;
-  JetWideUnsigned m = negative ? JetWideUnsigned{0} - static_cast<JetWideUnsigned>(agorot)
-                               : static_cast<JetWideUnsigned>(agorot);
-  std::string digits;
-  do {
-    digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(m % 10)));
-    m /= 10;
-  } while (m != 0);
-  digits.insert(digits.size() < 3 ? 0 : digits.size() - 2, ".");
-  return (negative ? "-" : "") + digits;
-}
-
 const JetFigure* FindFigure(const JetTestResult& t, std::string_view name) {
   for (const JetFigure& f : t.figures) {
     if (f.name == name) return &f;
@@ -58,7 +41,7 @@ const JetFigure* FindFigure(const JetTestResult& t, std::string_view name) {
 std::string FigureText(const JetFigure* f, bool agorot) {
   if (f == nullptr) return {};
   if (const auto* wide = std::get_if<JetWide>(&f->value)) {
-    return agorot ? Amount(*wide) : std::to_string(static_cast<long long>(*wide));
+    return agorot ? FormatAgorot(*wide) : FormatNumber("0", *wide, 0);
   }
   if (const auto* text = std::get_if<std::string>(&f->value)) return *text;
   return {};
@@ -72,7 +55,10 @@ std::string Figure(const JetResult& result, const JetTestResult& t) {
       if (pop.reconciles) return "מתאזנת";
       std::string why = "אינה מתאזנת:";
       for (const std::string& reason : pop.reasons) {
-        why += reason == "totals" ? " סה'כ חובה וזכות" : reason == "batches" ? " מנות" : " כרטיסים";
+        why += reason == "movements" ? " לא נקראו תנועות"
+               : reason == "totals"  ? " סה'כ חובה וזכות"
+               : reason == "batches" ? " מנות"
+                                     : " כרטיסים";
       }
       return why;
     }
@@ -101,7 +87,7 @@ std::string Figure(const JetResult& result, const JetTestResult& t) {
     default:
       break;
   }
-  if (InfoOf(t.test).type == RecordType::kB100 && t.hits > 0) return Amount(t.hit_amount);
+  if (InfoOf(t.test).type == RecordType::kB100 && t.hits > 0) return FormatAgorot(t.hit_amount);
   return {};
 }
 
@@ -402,13 +388,13 @@ Status JetHitRows(const RecordStore& store, const JetResult& result, JetTest tes
     if (Status read = GapTargets(store, *t, monitor, *targets); !read.ok()) return read;
   }
   if (t->lines.empty()) return Status::Ok();
-  std::size_t next = 0;
+  auto next = t->lines.begin();
   analytics::DataPass reading(store, false);
   return reading.Run(monitor, [&](std::int64_t number, std::string_view head) {
-    if (number != t->lines[next]) return true;
+    if (number != *next) return true;
     rows.push_back(HitRow(status, number, head, test, &result, store.DosCodePage, {}, days));
     if (targets != nullptr) targets->push_back(TargetOf(store, head, reading.line_offset()));
-    return ++next < t->lines.size();
+    return ++next != t->lines.end();
   });
 }
 

@@ -189,21 +189,44 @@ class Assembly {
     return result_.tests.back();
   }
 
-  // Hits given as movement ordinals, ascending: their lines and amounts, kept for the ranking.
-  void MovementHits(JetTestResult& r, std::vector<std::uint32_t> ordinals) {
+  // Hits given as movement ordinals: their lines and amounts, the ordinals kept for the
+  // ranking.
+  void MovementHits(JetTestResult& r, JetLineSet ordinals) {
     const MovementColumns& c = pass_.columns;
     r.hits = static_cast<std::int64_t>(ordinals.size());
-    r.lines.reserve(ordinals.size());
     for (const std::uint32_t o : ordinals) {
-      r.lines.push_back(c.lines.LineOf(o));
+      // Ordinals and their lines rise together.
+      r.lines.Append(c.lines.LineOf(o));
       if (Money::Usable(c.money[o])) r.hit_amount += Money::Magnitude(c.money[o]);
     }
+    r.lines.Settle();
     ranked_.emplace_back(r.test, std::move(ordinals));
   }
+  void MovementHits(JetTestResult& r, std::vector<std::uint32_t> ordinals) {
+    MovementHits(r, SetOf(std::move(ordinals)));
+  }
 
-  void LineHits(JetTestResult& r, std::vector<std::uint32_t> lines) {
+  void LineHits(JetTestResult& r, JetLineSet lines) {
     r.hits = static_cast<std::int64_t>(lines.size());
     r.lines = std::move(lines);
+  }
+  void LineHits(JetTestResult& r, std::vector<std::uint32_t> lines) {
+    LineHits(r, SetOf(std::move(lines)));
+  }
+
+  static JetLineSet SetOf(std::vector<std::uint32_t> numbers) {
+    if (!std::is_sorted(numbers.begin(), numbers.end())) std::sort(numbers.begin(), numbers.end());
+    JetLineSet set;
+    for (const std::uint32_t n : numbers) set.Append(n);
+    set.Settle();
+    return set;
+  }
+
+  // The hits the reading found joined with those found after it.
+  static JetLineSet Joined(JetLineSet read, std::vector<std::uint32_t> found) {
+    if (found.empty()) return read;
+    for (const std::uint32_t n : read) found.push_back(n);
+    return SetOf(std::move(found));
   }
 
   static void Figure(JetTestResult& r, std::string name, JetWide value) {
@@ -242,6 +265,9 @@ class Assembly {
       off.push_back(card.line);
     }
     pop.accounts_off = static_cast<std::int64_t>(off.size());
+    // Without a movement read there is nothing that could reconcile: a file of other
+    // records, or of bytes that are no record at all, must not pass the gate.
+    if (pop.movements == 0) pop.reasons.push_back("movements");
     const JetWide difference = pop.debit - pop.credit;
     if (difference > kTolerance || difference < -kTolerance) pop.reasons.push_back("totals");
     if (pop.unbalanced_batches > 0) pop.reasons.push_back("batches");
@@ -253,7 +279,9 @@ class Assembly {
 
   bool Test(JetTest test) {
     JetTestResult& r = Begin(test);
-    std::vector<std::uint32_t>& hits = pass_.counts[JetIndex(test)].hits;
+    JetLineSet& read = pass_.counts[JetIndex(test)].hits;
+    std::vector<std::uint32_t> hits;  // found here, from what the reading kept
+    const auto found = [&] { return Joined(std::move(read), std::move(hits)); };
     const MovementColumns& c = pass_.columns;
     switch (test) {
       case JetTest::kPostClosing:
@@ -278,7 +306,7 @@ class Assembly {
             if (c.date[o] != kNoDay && first <= c.date[o] && c.date[o] <= last) hits.push_back(o);
           }
         }
-        MovementHits(r, std::move(hits));
+        MovementHits(r, found());
         break;
       case JetTest::kRareOperator: {
         // Rare: fewer lines than max(min, share x lines with an operator).
@@ -299,7 +327,7 @@ class Assembly {
         r.figures.push_back(
             {"threshold", by_share ? TenThousandthsText(static_cast<std::int64_t>(share_of_lines))
                                    : std::to_string(p_.rare_operator_min)});
-        MovementHits(r, std::move(hits));
+        MovementHits(r, found());
         break;
       }
       case JetTest::kSeldomAccount: {
@@ -318,7 +346,7 @@ class Assembly {
         }
         Figure(r, "accounts", accounts);
         Figure(r, "seldom_accounts", seldom);
-        MovementHits(r, std::move(hits));
+        MovementHits(r, found());
         break;
       }
       case JetTest::kDuplicate: {
@@ -333,7 +361,7 @@ class Assembly {
         transaction_gap_ = &r;  // its ranges come last, from the transaction column
         break;
       case JetTest::kDocumentGap:
-        DocumentGap(r, std::move(hits));
+        DocumentGap(r, found());
         // Nothing after it reads the documents.
         pass_.documents = KeyTable<TextKey<23>>();
         GiveBack(pass_.document_counts);
@@ -348,14 +376,14 @@ class Assembly {
         }
         std::sort(hits.begin(), hits.end());
         hits.erase(std::unique(hits.begin(), hits.end()), hits.end());
-        MovementHits(r, std::move(hits));
+        MovementHits(r, found());
         break;
       }
       case JetTest::kKeyword:
         for (std::size_t k = 0; k < p_.keywords.size(); ++k) {
           r.keywords.push_back({p_.keywords[k], pass_.keyword_lines[k]});
         }
-        MovementHits(r, std::move(hits));
+        MovementHits(r, found());
         break;
       case JetTest::kHighValue: {
         std::optional<std::uint64_t> smallest;
@@ -367,7 +395,7 @@ class Assembly {
         JetFigure figure{"smallest", std::monostate{}};
         if (smallest) figure.value = static_cast<JetWide>(*smallest);
         r.figures.push_back(std::move(figure));
-        MovementHits(r, std::move(hits));
+        MovementHits(r, found());
         break;
       }
       case JetTest::kRelativeSize: {
@@ -384,16 +412,16 @@ class Assembly {
         }
         std::sort(hits.begin(), hits.end());
         Figure(r, "accounts", compared);
-        MovementHits(r, std::move(hits));
+        MovementHits(r, found());
         break;
       }
       case JetTest::kAfterHours:
       case JetTest::kBackdatedDocument:
       case JetTest::kCancelledDocument:
-        LineHits(r, std::move(hits));
+        LineHits(r, found());
         break;
       default:
-        MovementHits(r, std::move(hits));
+        MovementHits(r, found());
         break;
     }
     return true;
@@ -408,7 +436,7 @@ class Assembly {
     GiveBack(c.date);
   }
 
-  void DocumentGap(JetTestResult& r, std::vector<std::uint32_t> lines) {
+  void DocumentGap(JetTestResult& r, JetLineSet lines) {
     // Every (type, number) of the file once; the all-digit numbers of each type, sorted.
     std::vector<std::pair<std::string, JetWideUnsigned>> numbers;
     for (std::uint32_t id = 0; id < pass_.documents.size(); ++id) {
@@ -531,7 +559,7 @@ class Assembly {
         const std::uint32_t bit = std::uint32_t{1} << JetIndex(test);
         for (const std::uint32_t o : ordinals) tests_of[o] |= bit;
       }
-      GiveBack(ordinals);
+      ordinals = JetLineSet();
     }
     // One record per run of consecutive lines of a transaction that holds a hit: the
     // transaction (36 bits) above the tests its lines hit (28 bits). The lines of a
@@ -666,7 +694,7 @@ class Assembly {
   const JetSelection& selection_;
   ProgressMonitor& monitor_;
   JetResult& result_;
-  std::vector<std::pair<JetTest, std::vector<std::uint32_t>>> ranked_;
+  std::vector<std::pair<JetTest, JetLineSet>> ranked_;
   JetTestResult* transaction_gap_ = nullptr;
 };
 

@@ -8,11 +8,14 @@
 // come from code page 1255, which has none, and the parameters' texts are refused unless it
 // can hold them), and WideDump takes the quotes and marks off after the document is written.
 
+#include <iosfwd>
 #include <optional>
+#include <span>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
+#include "engine/analytics/jet_line_set.h"
 #include "engine/common/amount_sum.h"
 
 namespace tallyscan::analytics {
@@ -31,5 +34,12 @@ Json Optional(const std::optional<T>& value) {
 // The document with two-space indent and a final newline, wide integers as bare numbers.
 // Text that is not UTF-8 becomes U+FFFD.
 std::string WideDump(const Json& json);
+
+// A set of lines too large to hold as a document's array (a test's hits on a large file):
+// LineListMark(n) stands in the document for lists[n] of WriteWideDump, which writes the
+// document as WideDump does, each list as the library would write its array of numbers,
+// made as it is written.
+Json LineListMark(std::size_t n);
+void WriteWideDump(const Json& json, std::span<const JetLineSet* const> lists, std::ostream& out);
 
 }  // namespace tallyscan::analytics

@@ -41,13 +41,6 @@ std::vector<std::string> CellsOf(std::string_view row) {
   return cells;
 }
 
-std::string Wide(JetWide value) {
-  if (value >= INT64_MIN && value <= INT64_MAX) {
-    return FormatAgorot(static_cast<std::int64_t>(value));
-  }
-  return std::to_string(static_cast<long double>(value) / 100);
-}
-
 std::string_view PeriodSourceWords(JetPeriodSource source) {
   switch (source) {
     case JetPeriodSource::kA000Range:
@@ -109,8 +102,8 @@ bool Facts(const JetResult& result, std::string_view run_date, ReportStream& str
   const std::vector<std::pair<std::string, std::string>> population = {
       {"מצב", gate},
       {"תנועות", FormatCount(p.movements)},
-      {"סה\"כ חובה", Wide(p.debit)},
-      {"סה\"כ זכות", Wide(p.credit)},
+      {"סה\"כ חובה", FormatAgorot(p.debit)},
+      {"סה\"כ זכות", FormatAgorot(p.credit)},
       {"מנות שאינן מאוזנות", FormatCount(p.unbalanced_batches)},
       {"תנועות בחשבון ללא כרטיס", FormatCount(p.movements_without_account)},
       {"כרטיסים שהושוו", FormatCount(p.accounts)},
@@ -165,7 +158,7 @@ bool TestFacts(const JetResult& result, const JetTestResult& t, ReportStream& st
   }
   const std::string facts = "מצב: " + std::string(JetStateCaption(t.state)) +
                             "   פגיעות: " + FormatCount(t.hits) +
-                            "   סכום הפגיעות: " + Wide(t.hit_amount);
+                            "   סכום הפגיעות: " + FormatAgorot(t.hit_amount);
   if (!stream.Line({facts}, kBodyStyle, kSpanRight)) return false;
   const std::string reason = JetStateReason(result, t);
   return reason.empty() || stream.Line({reason}, kBodyStyle, kSpanRight);

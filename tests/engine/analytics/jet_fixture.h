@@ -127,7 +127,8 @@ class JetSet {
 
   static std::vector<std::uint32_t> Hits(const JetResult& result, JetTest test) {
     const JetTestResult* t = result.Find(test);
-    return t == nullptr ? std::vector<std::uint32_t>{} : t->lines;
+    if (t == nullptr) return {};
+    return std::vector<std::uint32_t>(t->lines.begin(), t->lines.end());
   }
 
   TempFolder folder_;

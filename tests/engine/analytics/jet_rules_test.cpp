@@ -1,7 +1,9 @@
 // Each test's rule on small hand-made sets, boundaries exactly at the thresholds.
 #include <functional>
 
+#include "engine/analytics/jet_rows.h"
 #include "engine/text/cp1255.h"
+#include "engine/uniform/result_row.h"
 #include "jet_fixture.h"
 
 namespace tallyscan::testing {
@@ -351,7 +353,7 @@ TEST(JetRules, GapsAreRangesBetweenTheNumbersPresent) {
   EXPECT_EQ("11", documents.document_ranges[2].from);
   EXPECT_EQ("99999999999999999998", documents.document_ranges[2].to);
   EXPECT_EQ("305", documents.document_ranges[2].type);
-  EXPECT_EQ((Lines{9, 10}), documents.lines);
+  EXPECT_EQ((JetLineSet{9, 10}), documents.lines);
   EXPECT_EQ(5, documents.hits);
 }
 
@@ -448,6 +450,18 @@ TEST(JetRules, ThePopulationReconcilesWithinNinetyNineAgorot) {
     EXPECT_EQ(c.reconciles, result.population.reconciles);
     EXPECT_EQ(c.off, JetSet::Hits(result, JetTest::kPopulation));
   }
+}
+
+TEST(JetRules, APopulationOfNoMovementIsNotRunAndDoesNotReconcile) {
+  JetSet set;
+  set.Add(CardLine("100", 0, 0, 0));  // a card agreeing with its (no) movements
+  const JetResult result = set.RunTests();
+  EXPECT_FALSE(result.population.reconciles);
+  EXPECT_EQ(std::vector<std::string>{"movements"}, result.population.reasons);
+  EXPECT_EQ(JetState::kNotRun, result.Find(JetTest::kPopulation)->state);
+  const std::vector<std::string> summary = JetSummaryRows(result);
+  ASSERT_FALSE(summary.empty());
+  EXPECT_EQ("אינה מתאזנת: לא נקראו תנועות", RowField(summary.front(), 6));
 }
 
 TEST(JetRules, TheRankingAddsTheWeightsOfTheDistinctTestsOfEachTransaction) {
