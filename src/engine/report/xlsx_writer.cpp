@@ -285,9 +285,8 @@ void XlsxReportWriter::OnLine(const ReportState& state, const ReportLine& line) 
     book_->Across(state, text, book_->Format(state, 4, 0, 0, CellColour::kNone, bold));
     return;
   }
-  const auto& columns = state.columns.columns;
   for (std::size_t c = 0; c < line.cells.size(); ++c) {
-    book_->Cell(state, c, line.cells[c], c < columns.size() ? columns[c].type : kTextColumn, bold);
+    book_->Cell(state, c, line.cells[c], line.CellType(c, state.columns), bold);
   }
   ++book_->row;
 }
