@@ -263,7 +263,12 @@ int RunTransfer(std::span<char* const> args) {
     return kExitInterrupted;
   }
   if (renumber) {
-    std::cout << "renumbered accounts: " << ApplyKeyUpdate(store, *renumber) << "\n";
+    const KeyUpdateResult renumbered = ApplyKeyUpdate(store, *renumber);
+    if (!renumbered.status.ok()) {
+      std::cerr << renumbered.status.message() << "\nnothing was transferred\n";
+      return kExitFailed;
+    }
+    std::cout << "renumbered accounts: " << renumbered.renumbered << "\n";
   }
   const TransferResult result =
       tallyscan::RunTransfer(store, options, bar, [&](std::string_view step) {

@@ -139,8 +139,8 @@ TEST_F(ReportCliTest, TheWorkbookHoldsTheFiguresAsNumbersEqualToTheReport) {
   for (std::size_t r = 0; r < rows.size(); ++r) {
     for (std::size_t c = 2; c < rows[r].size(); ++c) {
       const std::string& figure = rows[r][c];
-      if (figure.empty() || figure.find_first_not_of("-0123456789.,") != std::string::npos)
-        continue;
+      // Amounts only: a key or a count in an amount column stays a text.
+      if (!std::regex_match(figure, std::regex("-?[0-9,]+\\.[0-9]{2}-?"))) continue;
       const std::string at = std::string(1, static_cast<char>('A' + c)) + std::to_string(r + 4);
       ASSERT_EQ(1u, cells.count(at)) << at << " " << figure;
       const std::string plain = std::regex_replace(figure, std::regex(","), "");
@@ -152,6 +152,48 @@ TEST_F(ReportCliTest, TheWorkbookHoldsTheFiguresAsNumbersEqualToTheReport) {
   EXPECT_GT(numbers, 80);
   EXPECT_EQ(64u, custom["Source SHA-256"].size());
   EXPECT_TRUE(custom["Source file"].ends_with("BKMVDATA.TXT"));
+}
+
+// On a set with every fault, the checks' amount columns ("חובה", "זכות", "יתרה") hold numbers
+// for amounts only: a key, a dealer number, a count or a quantity there is a text cell, in
+// neither the debit nor the credit colour, so that a sum of the column adds amounts.
+TEST_F(ReportCliTest, TheChecksWorkbookKeepsKeysAndCountsOutOfItsAmountColumns) {
+  const std::string set = scratch_.File("faults");
+  Generate(set, "$(" TALLYSCAN_GEN " --list-faults | awk '{ printf \"--fault %s \", $1 }')");
+  const std::string xlsx = scratch_.File("faults-checks.xlsx");
+  ASSERT_EQ(
+      0,
+      testing::RunCli("report checks --format xlsx --out " + xlsx + " " + set, scratch_).exit_code);
+  struct Cell {
+    std::string type, value, format, colour;
+  };
+  std::map<std::string, Cell> cells;  // by coordinate
+  for (const std::string& line :
+       Split(Output("/usr/bin/python3 " TALLYSCAN_SOURCE_DIR "/tests/report/read_workbook.py " +
+                    xlsx),
+             "\n")) {
+    const std::vector<std::string> f = Split(line, "\t");
+    if (f.size() > 6 && f[0] == "cell") cells[f[2]] = {f[3], f[4], f[5], f[6]};
+  }
+  std::set<std::string> amount_colours;
+  for (const auto& [at, cell] : cells) {
+    if ((at[0] == 'C' || at[0] == 'D') && cell.type == "float" && cell.value != "0.0") {
+      amount_colours.insert(cell.colour);
+    }
+  }
+  int texts = 0, amounts = 0;
+  for (const auto& [at, cell] : cells) {
+    if (at[0] < 'C' || at[0] > 'E' || std::stoi(at.substr(1)) < 4) continue;
+    if (cell.type == "str") {
+      ++texts;
+      EXPECT_EQ(0u, amount_colours.count(cell.colour)) << at << " " << cell.value;
+    } else {
+      ++amounts;
+      EXPECT_NE(std::string::npos, cell.format.find("0.00")) << at << " " << cell.value;
+    }
+  }
+  EXPECT_GT(texts, 3);  // the keys of the missing accounts, the dealer numbers, the counts
+  EXPECT_GT(amounts, 40);
 }
 
 // The cells of the layout line that holds `text`, in reading order: pdftotext gives a right-to-

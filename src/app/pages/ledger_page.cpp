@@ -309,7 +309,8 @@ void LedgerPage::ShowCard(std::int64_t account, std::function<void()> then) {
         static_cast<CardRowSource&>(*source_).SetCard(card_);
         header_->setText(card_->account == 0 ? QString() : FromStd(card_->header));
         list_->SetRowCount(0);
-        filter_->SetRows(static_cast<int>(card_->rows.size()), card_->account == 0 ? 0 : 1);
+        filter_->SetRows(static_cast<int>(card_->rows.size()),
+                         card_->account == 0 ? 0 : card_->TrailingRows());
         if (then) then();
       });
 }

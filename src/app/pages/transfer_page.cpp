@@ -171,7 +171,11 @@ void TransferPage::ShowRunning(bool running) {
 void TransferPage::UpdateKeys() {
   KeyUpdateDialog dialog(this);
   if (dialog.exec() != QDialog::Accepted) return;
-  ApplyKeyUpdate(app_.store, dialog.Update());
+  const KeyUpdateResult result = ApplyKeyUpdate(app_.store, dialog.Update());
+  if (!result.status.ok()) {
+    AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(result.status.message()));
+    return;
+  }
   list_->Model().RowsChanged();
 }
 
@@ -243,13 +247,9 @@ void TransferPage::Start() {
                   .arg(FromStd(file.name))
                   .arg(file.skipped);
     }
-    // A run whose every chosen step was refused took nothing in: it did not end as asked.
-    const std::size_t chosen =
-        static_cast<std::size_t>(options.accounts) + static_cast<std::size_t>(options.movements) +
-        static_cast<std::size_t>(options.documents) + static_cast<std::size_t>(options.items);
-    const bool all_refused = chosen > 0 && result.refusals.size() >= chosen;
-    status_->setText(all_refused ? QStringLiteral("לא נקלטו נתונים - כל השלבים נדחו")
-                                 : QStringLiteral("הקליטה הסתיימה"));
+    // What was written and what was refused: a refused document type is a refusal of its own,
+    // beside steps that wrote.
+    status_->setText(FromStd(TransferStatusLine(result, app_.store.TaxYear)));
   }
   for (const std::string& warning : result.warnings)
     text += QStringLiteral("\n") + FromStd(warning);

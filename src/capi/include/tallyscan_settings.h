@@ -16,7 +16,9 @@ extern "C" {
 
 /* Copies the value into buffer (at most buffer_size bytes, followed by a NUL when there is
  * room) and returns the value's whole length in bytes; 0 when it is missing. A return above
- * buffer_size - 1 means the copy was cut: call again with a larger buffer. */
+ * buffer_size - 1 means the copy was cut: call again with a larger buffer. A text value comes
+ * without its trailing blanks; a binary record (one that holds a NUL or another control byte
+ * other than TAB, CR and LF, as those WriteRegBytes stores do) comes whole. */
 TALLYSCAN_EXPORT int32_t ReadReg(const char* subkey, const char* value_name, char* buffer,
                                  int32_t buffer_size);
 /* Stores the NUL-terminated text value. */

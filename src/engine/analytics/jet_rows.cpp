@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 #include "engine/analytics/calendar_day.h"
 #include "engine/analytics/digit_statistics.h"
@@ -53,12 +54,15 @@ std::string Figure(const JetResult& result, const JetTestResult& t) {
     case JetTest::kPopulation: {
       const JetPopulation& pop = result.population;
       if (pop.reconciles) return "מתאזנת";
-      std::string why = "אינה מתאזנת:";
-      for (const std::string& reason : pop.reasons) {
-        why += reason == "movements" ? " לא נקראו תנועות"
-               : reason == "totals"  ? " סה'כ חובה וזכות"
-               : reason == "batches" ? " מנות"
-                                     : " כרטיסים";
+      // The reasons joined in words: "אינה מתאזנת: מנות, כרטיסים".
+      std::string why = "אינה מתאזנת: ";
+      for (std::size_t i = 0; i < pop.reasons.size(); ++i) {
+        const std::string& reason = pop.reasons[i];
+        if (i > 0) why += ", ";
+        why += reason == "movements" ? "לא נקראו תנועות"
+               : reason == "totals"  ? "סה'כ חובה וזכות"
+               : reason == "batches" ? "מנות"
+                                     : "כרטיסים";
       }
       return why;
     }
@@ -101,6 +105,22 @@ std::string DateCell(std::string_view field) {
 std::string AmountCell(std::string_view field) {
   if (const auto amount = analytics::ReadUsableAmount(field)) return FormatAgorot(*amount);
   return Cell(TrimSpaces(field));
+}
+
+// A gap in words: "חסרים: מ-4219 עד 4219".
+std::string MissingText(std::string_view from, std::string_view to) {
+  return "חסרים: מ-" + std::string(from) + " עד " + std::string(to);
+}
+
+// A gap of documents in words, with its type's name: "חשבונית מס (305): חסר 3050001348".
+std::string MissingDocumentsText(const JetDocumentRange& r) {
+  const std::optional<std::int64_t> code = ParseSignedDecimal(r.type);
+  const DocumentType* type =
+      code && *code >= 0 && *code <= 999 ? FindDocumentType(static_cast<int>(*code)) : nullptr;
+  const std::string named = std::string(type != nullptr ? type->name : kUnknownMeaning) + " (" +
+                            SafeCellText(r.type) + "): ";
+  if (r.from == r.to) return named + "חסר " + r.from;
+  return named + "חסרים מ-" + r.from + " עד " + r.to;
 }
 
 // The cells a hit row shows of its line, the last one of the test's own choosing.
@@ -378,11 +398,18 @@ Status JetHitRows(const RecordStore& store, const JetResult& result, JetTest tes
   const JetTestResult* t = result.Find(test);
   if (t == nullptr) return Status::NotFound("הבדיקה לא הורצה: " + std::string(JetTestId(test)));
   const RowStatus status = InfoOf(test).findings ? RowStatus::kError : RowStatus::kInfo;
+  // The page and the report say what a gap misses in the test's own cell, under no line,
+  // record or transaction; the command line gives its range cells.
+  const bool page = days == JetDayWords::kPage;
   for (const JetNumberRange& r : t->transaction_ranges) {
-    rows.push_back(MakeRow(status, {std::to_string(r.from), std::to_string(r.to)}));
+    const std::string from = std::to_string(r.from), to = std::to_string(r.to);
+    rows.push_back(page ? MakeRow(status, {"", "", "", "", "", "", MissingText(from, to)})
+                        : MakeRow(status, {from, to}));
   }
   for (const JetDocumentRange& r : t->document_ranges) {
-    rows.push_back(MakeRow(status, {r.from, r.to, SafeCellText(r.type)}));
+    const std::string type = SafeCellText(r.type);
+    rows.push_back(page ? MakeRow(status, {"", "", "", "", "", "", MissingDocumentsText(r)})
+                        : MakeRow(status, {r.from, r.to, type}));
   }
   if (targets != nullptr && (!t->transaction_ranges.empty() || !t->document_ranges.empty())) {
     if (Status read = GapTargets(store, *t, monitor, *targets); !read.ok()) return read;

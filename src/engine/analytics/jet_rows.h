@@ -9,7 +9,9 @@
 //
 // Hit rows: one per hit line, read back from the data file: line, record type, transaction,
 // account, date (YYYY-MM-DD), amount ("#,.00" with its sign), and a cell of the test's own
-// (README). The gap tests give their ranges first, one row each: from, to (and the type).
+// (README). The gap tests give their ranges first, one row each: from, to (and the type); in
+// the page's words (JetDayWords::kPage) the range is said in the row's own cell instead
+// ("חסרים: מ-4219 עד 4219", "חשבונית מס (305): חסר 3050001348"), the other cells empty.
 
 #include <cstdint>
 #include <span>

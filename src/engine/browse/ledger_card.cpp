@@ -20,6 +20,8 @@ namespace {
 
 constexpr std::string_view kOpeningCaption = "יתרת פתיחה";
 constexpr std::string_view kCardTotalsCaption = "סה'כ תנועות בכרטיס";
+// Balances that differ by less than a shekel agree, as they do in the checks.
+constexpr AmountSum kCardTolerance = 99;
 
 bool IsCredit(std::string_view line) { return SliceField(line, field::B100(1366)) == "2"; }
 
@@ -184,23 +186,27 @@ LedgerCard FinishCard(const RecordStore& store, CardStart& start) {
   AmountSum movement_sum = 0;
   for (const std::int64_t amount : start.amounts) movement_sum += amount;
 
-  // An opening balance the movements do not account for gets a row of its own, first.
+  // The movements lack the opening balance when the index's balance exceeds theirs by it: it
+  // gets a row of its own, first. Any other gap is the card's difference with the index,
+  // shown and never taken for an opening.
   const std::string_view b110 = start.b110;
   const std::int64_t opening = Amount(b110, field::B110(1414));
   const AmountSum balance =
       AmountSum{opening} + Amount(b110, field::B110(1415)) - Amount(b110, field::B110(1416));
-  const AmountSum gap = Magnitude(Magnitude(balance) - Magnitude(movement_sum));
-  if (opening != 0 && gap > 100) {
+  const AmountSum gap = balance - movement_sum;
+  const bool lacks_opening = opening != 0 && Magnitude(gap - opening) <= kCardTolerance;
+  if (lacks_opening) {
     LedgerRow row;
     auto opening_line = std::make_shared<const std::string>(
         OpeningLine(store, opening, Amount(b110, field::B110(1422))));
     row.line = *opening_line;
     card.line_bytes.push_back(std::move(opening_line));
     row.opening = true;
-    const std::int64_t amount = Amount(row.line, field::B100(1368));
     start.keys.insert(start.keys.begin(), KeyOfRecordNumber(row.line));
-    start.amounts.insert(start.amounts.begin(), IsCredit(row.line) ? -amount : amount);
+    start.amounts.insert(start.amounts.begin(), opening);
     card.rows.insert(card.rows.begin(), std::move(row));
+  } else if (Magnitude(gap) > kCardTolerance) {
+    card.difference = gap;
   }
 
   // File order: the record number, then the offset (the opening row's number is all zeros).
@@ -442,6 +448,19 @@ RowCells LedgerRowCells(const RecordStore& store, const LedgerCard& card, std::i
     cells[11] = std::string(kCardTotalsCaption) + heading;
     cells[16] = Figure(card.debit_total) + heading + kDebitMarker;
     cells[17] = Figure(card.credit_total) + heading + kCreditMarker;
+    return cells;
+  }
+  if (row == rows + 2 && card.difference != 0) {
+    // The gap in the column of its side, so that it stands beside the totals it does not enter.
+    const std::string heading(kHeadingMarker);
+    cells[0] = "8";
+    cells[11] = std::string(kCardIndexDifference) + heading;
+    cells[15] = Figure(card.difference) + heading;
+    if (card.difference > 0) {
+      cells[16] = Figure(card.difference) + heading + kDebitMarker;
+    } else {
+      cells[17] = Figure(-card.difference) + heading + kCreditMarker;
+    }
     return cells;
   }
   if (row < 1 || row > rows) return cells;

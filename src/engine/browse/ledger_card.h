@@ -3,8 +3,9 @@
 // Private to browse/: the rest of the program includes browse/browse.h.
 //
 // The ledger card of an account: every movement (B100) posted to it in file order, with the
-// running balance after each, an opening-balance row in front when the account's movements
-// do not account for its opening balance, and a totals row. Also the choice of cards by typed
+// running balance after each, an opening-balance row in front when the movements lack the
+// account's opening balance, a totals row, and after it a difference row when the index's
+// balance differs from the card's in any other way. Also the choice of cards by typed
 // keys (compared trimmed), the next and previous card, and the source document of a movement.
 // Cell texts are those every ledger view prints (the page, the reports, `view ledger`).
 
@@ -28,6 +29,7 @@ inline constexpr std::string_view kNoCardsToPrint = "לא נמצאו כרטיס�
 inline constexpr std::string_view kNoCardsToShow = "לא נמצאו כרטיסים מתאימים להצגה";
 inline constexpr std::string_view kNoSourceDocument = "לא ניתן להציג את מסמך המקור";
 inline constexpr std::string_view kCardTitle = "כרטיס חשבון - ";
+inline constexpr std::string_view kCardIndexDifference = "הפרש בין הכרטיס לאינדקס";
 
 struct LedgerRow {
   // The B100 line (or the opening-balance row's made-up line), in the bytes its card keeps.
@@ -46,11 +48,17 @@ struct LedgerCard {
   std::vector<LedgerRow> rows;
   AmountSum debit_total = 0;  // exact for any card
   AmountSum credit_total = 0;
+  // The index's balance (opening + debit - credit) less the card's final balance, when more
+  // than 0.99 either way: the card never makes it up, it shows it in a row after the totals.
+  // 0 when the two agree.
+  AmountSum difference = 0;
   // The bytes of the rows' lines, shared by the cards read together and by copies of a card.
   std::vector<std::shared_ptr<const std::string>> line_bytes;
 
-  // Rows of the grid: the movement rows, then the totals row.
-  std::int64_t RowCount() const { return static_cast<std::int64_t>(rows.size()) + 1; }
+  // Rows after the movement rows: the totals row, then the difference row when there is one.
+  int TrailingRows() const { return difference != 0 ? 2 : 1; }
+  // Rows of the grid: the movement rows, then the trailing rows.
+  std::int64_t RowCount() const { return static_cast<std::int64_t>(rows.size()) + TrailingRows(); }
 };
 
 // The names of counter accounts by their key as a movement stores it, kept by a caller that
@@ -108,7 +116,8 @@ inline constexpr std::int64_t kCardRowsAtOnce = 100000;
 std::vector<LedgerCard> LoadCards(const RecordStore& store, std::int64_t first, std::int64_t last,
                                   std::int64_t row_budget, CounterNames* counter_names);
 
-// Cells of grid row `row` (1..rows, then the totals row); empty cells for any other row.
+// Cells of grid row `row` (1..rows, then the totals row and the difference row); empty cells
+// for any other row.
 // The fields a caller wants of a row, bit f for field f (1..26): a report of eleven columns
 // need not make the other fifteen cells of every row.
 using LedgerFieldMask = std::uint32_t;

@@ -15,8 +15,16 @@
 namespace tallyscan::checks {
 namespace {
 
-// Differences up to this many agorot count as balanced.
+// Differences up to this many agorot count as balanced, and a balanced verdict over such a
+// difference says so.
 constexpr std::int64_t kTolerance = 99;
+constexpr std::string_view kToleranceWords = " (הפרשים עד 0.99 ש\"ח נחשבים מאוזנים)";
+
+std::string Balanced(std::string_view verdict, bool under_difference) {
+  std::string text(verdict);
+  if (under_difference) text += kToleranceWords;
+  return text;
+}
 
 constexpr int kDoubleEntry = 2;
 
@@ -97,7 +105,7 @@ void CheckIndexBalance(CheckRun& run) {
       run.Append(MakeRow(RowStatus::kInfo, {"יתרת האינדקס", "", "", BySign(difference)}));
     }
   } else {
-    run.Append(MakeRow(RowStatus::kInfo, {"יתרות האינדקס מאוזנות"}));
+    run.Append(MakeRow(RowStatus::kInfo, {Balanced("יתרות האינדקס מאוזנות", difference != 0)}));
   }
   run.ShowRows();
 }
@@ -120,8 +128,10 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
 
   AmountSum batch_debit = 0;
   AmountSum batch_credit = 0;
+  bool batch_difference = false;  // a batch row shows debit and credit apart
   std::optional<std::int64_t> previous_batch;
   auto append_batch_row = [&](std::int64_t batch) {
+    batch_difference = batch_difference || batch_debit != batch_credit;
     const std::string caption = "סה'כ למנה " + PlainNumber(batch);
     run.Append(batch_debit == batch_credit
                    ? MakeRow(RowStatus::kInfo, {caption, Debit(batch_debit), Credit(batch_credit)})
@@ -174,7 +184,8 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
         run.Append(MakeRow(RowStatus::kInfo, {"יתרת התנועות", "", "", Credit(difference)}));
       }
     } else {
-      run.Append(MakeRow(RowStatus::kInfo, {"סכומי התנועות מאוזנים"}));
+      run.Append(MakeRow(RowStatus::kInfo,
+                         {Balanced("סכומי התנועות מאוזנים", difference != 0 || batch_difference)}));
     }
     run.ShowRows();
   }
@@ -286,7 +297,8 @@ void CheckAccountBalances(CheckRun& run) {
     run.Append(MakeRow(RowStatus::kError,
                        {"יתרות התנועות הן", Debit(movement_debit), Credit(movement_credit)}),
                card);
-    run.Append(MakeRow(RowStatus::kError, {}));
+    // A blank line between cards: no finding of its own.
+    run.Append(MakeRow(RowStatus::kInfo, {}));
     run.ShowRows();
   }
   run.Append(MakeRow(RowStatus::kHeading, {"הסתיימה הצלבת יתרות תנועות/כרטיסים"}));
@@ -299,6 +311,20 @@ void CheckTaxSections(CheckRun& run) {
   run.BeginCheck(kTitle);
   if (run.missing_sections != 0) {
     run.Append(MakeRow(RowStatus::kError, {"סעיפי מס הכנסה לא מוגדרים בכל הכרטיסים"}));
+    // The accounts meant, a row each: those the index balance counted, with a balance and no
+    // section.
+    const auto& index = run.store().AccountIndex;
+    std::string scratch;
+    RecordLoop loop(run, index.Count());
+    for (std::int64_t i = 1; i <= index.Count(); ++i) {
+      if (loop.Stop(i)) break;
+      const std::string_view line = run.reader().Line(index[i].Offset, RecordType::kB110, scratch);
+      const AccountLine account = SliceAccount(line);
+      if (account.section != 0 || (account.opening == 0 && account.credit == 0)) continue;
+      run.Append(MakeRow(RowStatus::kError,
+                         {"בכרטיס - " + TrimmedForRow(account.key) + " לא מוגדר סעיף מס הכנסה"}),
+                 {RecordType::kB110, index[i].Offset});
+    }
     run.ShowRows();
     return;
   }

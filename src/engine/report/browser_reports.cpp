@@ -210,9 +210,10 @@ void MakeLedgerLines(const RecordStore& store, const CardRange& range,
       for (std::int64_t row = 1; row <= movements; ++row) {
         if (!add({RowReportCells(fields, row, LedgerRowCells(store, card, row, shown))})) return;
       }
-      if (!add({RowReportCells(fields, 0, LedgerRowCells(store, card, movements + 1)),
-                kSummaryStyle})) {
-        return;
+      for (std::int64_t row = movements + 1; row <= card.RowCount(); ++row) {
+        if (!add({RowReportCells(fields, 0, LedgerRowCells(store, card, row)), kSummaryStyle})) {
+          return;
+        }
       }
     }
   }

@@ -247,7 +247,7 @@ void HtmlReportWriter::OnLine(const ReportState& state, const ReportLine& line) 
   }
   const std::string_view filler = excel ? "" : "&nbsp;";
   for (std::size_t i = 0; i < line.cells.size(); ++i) {
-    const int type = i < columns.size() ? columns[i].type : kTextColumn;
+    const int type = line.CellType(i, state.columns);
     const std::string_view cell = line.cells[i];
     line_.assign(excel && type > 6 ? "<td align=left" : "<td align=right");
     if (excel && RunsAsFormula(cell, type)) line_ += kTextCellStyle;

@@ -119,13 +119,14 @@ void ReportStream::SetColumns(ColumnLayout columns) {
   }
 }
 
-bool ReportStream::Line(std::vector<std::string> cells, int style, int mode, LineMark mark) {
+bool ReportStream::Line(std::vector<std::string> cells, int style, int mode, LineMark mark,
+                        std::uint64_t text_cells) {
   if (stopped_ || ended_) return false;
   if (monitor_.StopRequested()) {
     stopped_ = true;
     return false;
   }
-  ReportLine line{{}, style, mode, mark};
+  ReportLine line{{}, style, mode, mark, text_cells};
   if (!line.Spanning() && !state_.columns.empty()) {
     cells.resize(state_.columns.columns.size());
   } else if (line.Spanning() && cells.size() > 1) {

@@ -127,8 +127,18 @@ struct ReportLine {
   int style = kBodyStyle;
   int mode = 0;  // negative: as its absolute value, without the grid line under it on paper
   LineMark mark = LineMark::kPlain;
+  // Cells (bit c for column c) that hold no figure although their column holds figures: a key,
+  // a count or a quantity in an amount column, written and drawn as the text it is.
+  std::uint64_t text_cells = 0;
   int Mode() const { return mode < 0 ? -mode : mode; }
   bool Spanning() const { return Mode() > 100; }
+  // The type cell `column` is written as: its column's, or text.
+  int CellType(std::size_t column, const ColumnLayout& layout) const {
+    if (column >= layout.columns.size() || (column < 64 && (text_cells >> column & 1U) != 0)) {
+      return kTextColumn;
+    }
+    return layout.columns[column].type;
+  }
 };
 
 // A text placed below what came before (PlainKot): `lines_before` and `extra_height` are
@@ -223,7 +233,7 @@ class ReportStream {
   // dropped); a spanning line (mode 101-103) has one. Returns false, writing nothing, once
   // the monitor has asked to stop: the producer then returns.
   bool Line(std::vector<std::string> cells, int style = kBodyStyle, int mode = 0,
-            LineMark mark = LineMark::kPlain);
+            LineMark mark = LineMark::kPlain, std::uint64_t text_cells = 0);
   void PlainKot(double lines_before, double extra_height, std::string_view coded,
                 int width_percent);
   void CliName(std::span<const std::string> lines);

@@ -17,12 +17,20 @@ bool WriteRows(std::span<const std::string> rows, ReportStream& stream) {
     std::vector<std::string> cells;
     cells.reserve(columns);
     cells.push_back(PlainNumber(++number));
+    // A key, a dealer number, a count or a quantity in an amount column stays the text it is,
+    // so that a sum of the column adds amounts only.
+    std::uint64_t text_cells = 0;
     for (std::size_t cell = 0; cell + 1 < columns && cell < decoded.cells.size(); ++cell) {
+      const int type = stream.State().columns.columns[cell + 1].type;
+      if (type != kTextColumn && !CellAmount(decoded.cells[cell])) {
+        text_cells |= std::uint64_t{1} << (cell + 1);
+      }
       cells.push_back(std::move(decoded.cells[cell].shown));
     }
     const bool heading = decoded.status == RowStatus::kHeading;
     const LineMark mark = decoded.status == RowStatus::kError ? LineMark::kError : LineMark::kPlain;
-    if (!stream.Line(std::move(cells), heading ? kSubTitleStyle : kBodyStyle, 0, mark)) {
+    if (!stream.Line(std::move(cells), heading ? kSubTitleStyle : kBodyStyle, 0, mark,
+                     text_cells)) {
       return false;
     }
   }

@@ -347,11 +347,12 @@ void XlsxReportWriter::OnLine(const ReportState& state, const ReportLine& line) 
     book_->Across(state, text, book_->Format(state, 4, 0, 0, CellColour::kNone, bold));
     return;
   }
-  const auto& columns = state.columns.columns;
   for (std::size_t c = 0; c < line.cells.size(); ++c) {
-    const bool listed = c < columns.size();
-    book_->Cell(state, c, line.cells[c], listed ? columns[c].type : kTextColumn, bold,
-                listed && columns[c].figures_in_workbook);
+    // A cell the line marks as text stays text even in a column of figures.
+    const bool marked_text = c < 64 && (line.text_cells >> c & 1U) != 0;
+    const bool figures = c < state.columns.columns.size() && !marked_text &&
+                         state.columns.columns[c].figures_in_workbook;
+    book_->Cell(state, c, line.cells[c], line.CellType(c, state.columns), bold, figures);
   }
   ++book_->row;
 }

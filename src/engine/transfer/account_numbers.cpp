@@ -7,6 +7,8 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <optional>
+#include <string>
 #include <system_error>
 
 #include "engine/text/trim.h"
@@ -73,27 +75,65 @@ std::string FallbackBackupName(const std::string& path) {
 
 }  // namespace
 
-std::int64_t ApplyKeyUpdate(RecordStore& store, const KeyUpdate& update) {
+KeyUpdateResult ApplyKeyUpdate(RecordStore& store, const KeyUpdate& update) {
+  struct Account {
+    std::size_t entry;
+    std::string key;                    // trimmed
+    std::optional<std::int64_t> value;  // the key's whole number
+  };
+  const auto entries = store.AccountListIndex.MutableEntries();
+  std::vector<Account> order;
+  order.reserve(entries.size());
+  for (std::size_t e = 0; e < entries.size(); ++e) {
+    const std::string key = ReadRecordField(store, entries[e].Offset, kAccountKey);
+    order.push_back({e, std::string(TrimSpaces(key)), WholeNumber(key)});
+  }
+  // Keys that are no whole number after the others, in key order.
+  std::stable_sort(order.begin(), order.end(), [](const Account& a, const Account& b) {
+    if (a.value.has_value() != b.value.has_value()) return a.value.has_value();
+    return !a.value && a.key < b.key;
+  });
+
   // The counter rises by the step once per account: 128 bits hold it for any count of them.
   AmountSum counter = update.start_counter;
+  std::vector<std::optional<std::int64_t>> numbers(entries.size());
   std::int64_t renumbered = 0;
-  for (ListEntry& entry : store.AccountListIndex.MutableEntries()) {
-    const std::optional<std::int64_t> key =
-        WholeNumber(ReadRecordField(store, entry.Offset, kAccountKey));
-    if (!key) continue;
-    std::optional<std::int64_t> tested = key;
+  for (const Account& account : order) {
+    std::optional<std::int64_t> tested = account.value;
     if (update.basis == KeyBasis::kAccountGroup) {
-      tested = WholeNumber(ReadRecordField(store, entry.Offset, kGroupCode));
+      tested = WholeNumber(ReadRecordField(store, entries[account.entry].Offset, kGroupCode));
+      if (!tested) continue;
     }
-    if (!tested || *tested < update.from || *tested > update.to) continue;
-    std::optional<AmountSum> n = Operate(*key, update.operation, update.amount);
+    if (tested && (*tested < update.from || *tested > update.to)) continue;
+    std::optional<AmountSum> n =
+        Operate(account.value.value_or(0), update.operation, update.amount);
     counter += update.step;
     if (n) *n += counter;
-    SetShortKey(entry,
-                n && *n >= 0 && *n <= kLargestAccountNumber ? static_cast<std::int64_t>(*n) : 0);
+    numbers[account.entry] =
+        n && *n >= 0 && *n <= kLargestAccountNumber ? static_cast<std::int64_t>(*n) : 0;
     ++renumbered;
   }
-  return renumbered;
+
+  // Two accounts of one number, one of them renumbered: refused before any entry changes.
+  std::map<std::int64_t, std::size_t> holder;
+  for (const Account& account : order) {
+    const std::int64_t number =
+        numbers[account.entry].value_or(AccountNumberOf(entries[account.entry].ShortKeyView()));
+    if (number < 1) continue;
+    const auto [held, fresh] = holder.emplace(number, account.entry);
+    if (fresh || (!numbers[account.entry] && !numbers[held->second])) continue;
+    const auto key_of = [&](std::size_t entry) {
+      return std::string(TrimSpaces(ReadRecordField(store, entries[entry].Offset, kAccountKey)));
+    };
+    return {Status::Refused(std::string(kKeyUpdateClashMessage) + "\nמספר כרטיס " +
+                            std::to_string(number) + ": מפתח חשבון " + key_of(held->second) +
+                            ", מפתח חשבון " + key_of(account.entry)),
+            0};
+  }
+  for (std::size_t e = 0; e < entries.size(); ++e) {
+    if (numbers[e]) SetShortKey(entries[e], *numbers[e]);
+  }
+  return {Status::Ok(), renumbered};
 }
 
 std::int64_t AccountNumberOf(std::string_view short_key) {

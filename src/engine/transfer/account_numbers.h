@@ -35,15 +35,28 @@ inline constexpr std::int64_t kLargestAccountNumber = 999999;
 inline constexpr std::int64_t kKeyUpdateAmounts[] = {1, 10, 100, 1000, 10000};
 inline constexpr std::int64_t kKeyUpdateSteps[] = {0, 1, 10, 100};
 
-// Renumbers the accounts of the store's AccountListIndex in its order. Each entry's account
-// key is read from its B110 line (the entry's Key may hold sort text); an account whose key
-// (or, with kAccountGroup, whose trial-balance code) is a whole number within the range gets
-// the key with the operation applied (division rounds to the nearest whole number), plus
-// the counter after it went up by the step; a result below 0 or above 999999 becomes 0, for
-// any numbers given (the arithmetic cannot overflow). An
-// account outside the range, or whose key is not a whole number, keeps its number. Returns
-// how many accounts were renumbered.
-std::int64_t ApplyKeyUpdate(RecordStore& store, const KeyUpdate& update);
+// Renumbers the accounts of the store's AccountListIndex. Each entry's account key is read
+// from its B110 line (the entry's Key may hold sort text). An account whose key (or, with
+// kAccountGroup, whose trial-balance code) is within the range gets the key with the operation
+// applied (division rounds to the nearest whole number), plus the counter after it went up by
+// the step; a result below 0 or above 999999 becomes 0, for any numbers given (the arithmetic
+// cannot overflow). The accounts whose key is a whole number come first, in the list's order;
+// then those whose key is not, in key order, each counted as the key 0 and, with
+// kAccountKey, within every range: with a step they take the next numbers of the counter. An
+// account outside the range keeps its number, as does one whose trial-balance code, with
+// kAccountGroup, is not a whole number.
+//
+// A numbering that would give two accounts one number (above 0) is refused, naming both,
+// and changes nothing.
+struct KeyUpdateResult {
+  Status status;
+  std::int64_t renumbered = 0;  // accounts given a number
+};
+KeyUpdateResult ApplyKeyUpdate(RecordStore& store, const KeyUpdate& update);
+
+// The words of that refusal, followed by the number and the two accounts.
+inline constexpr std::string_view kKeyUpdateClashMessage =
+    "המספור לא בוצע: הוא נותן לשני כרטיסים מספר אחד";
 
 // The value of a ShortKey: its digits as a number, or -1 when it holds anything else.
 std::int64_t AccountNumberOf(std::string_view short_key);

@@ -4,6 +4,7 @@
 
 #include "engine/text/cp1255.h"
 #include "engine/text/hebrew_order.h"
+#include "engine/text/number_format.h"
 #include "engine/text/trim.h"
 #include "engine/transfer/account_numbers.h"
 #include "engine/transfer/record_files.h"
@@ -106,7 +107,9 @@ Status WriteOpeningBalances(TransferRun& run) {
   if (Status s = file.Open(run.Staged(kMovementsExtension)); !s.ok()) return s;
   const std::uint32_t before = file.Count();
   TargetRecord record(kMovementRecordSize);
-  const std::string date = "01/01/" + RightAligned(std::to_string(run.store().TaxYear), 4);
+  // The tax year as four digits: a year the file leaves out reads "0000", never blanks.
+  const std::string date =
+      "01/01/" + FormatNumber("0000", std::max(run.store().TaxYear, 0) % 10000, 0);
   for (const ListEntry& entry : run.store().AccountListIndex.Entries()) {
     const std::string_view line = run.Line(entry.Offset, RecordType::kB110);
     const std::int64_t opening = ReadAmount(SliceField(line, field::B110(1414)));

@@ -2,9 +2,11 @@
 
 #include <filesystem>
 
+#include "engine/text/number_format.h"
 #include "engine/text/trim.h"
 #include "engine/transfer/account_numbers.h"
 #include "engine/transfer/staging.h"
+#include "engine/transfer/transfer_format.h"
 #include "engine/transfer/transfer_run.h"
 #include "engine/transfer/writers.h"
 #include "engine/uniform/fields.h"
@@ -89,6 +91,28 @@ std::int16_t AccountKindOf(std::int32_t c) {
   if ((c >= 1000 && c <= 1100) || (c >= 5100 && c <= 5300)) return 30;
   if (c >= 7000 && c <= 8889) return 11;
   return c <= 8999 ? 40 : 21;
+}
+
+std::string TransferStatusLine(const TransferResult& result, std::int32_t tax_year) {
+  std::int64_t records = 0;
+  std::int64_t files = 0;
+  const std::string summary = SummaryFileName(tax_year);
+  for (const TransferredFile& file : result.files) {
+    if (file.name == summary) continue;
+    records += file.records;
+    if (file.records > 0) ++files;
+  }
+  const auto refused = static_cast<std::int64_t>(result.refusals.size());
+  const std::string refusals =
+      refused == 1 ? "העברה אחת נדחתה" : FormatCount(refused) + " העברות נדחו";
+  if (records == 0) {
+    return refused == 0 ? "הקליטה הסתיימה - לא היו נתונים לקליטה" : "לא נקלטו נתונים - " + refusals;
+  }
+  const std::string written = (records == 1 ? std::string("נקלטה רשומה אחת")
+                                            : "נקלטו " + FormatCount(records) + " רשומות") +
+                              (files == 1 ? " בקובץ אחד" : " ב-" + FormatCount(files) + " קבצים");
+  if (refused == 0) return "הקליטה הסתיימה - " + written;
+  return "הקליטה הסתיימה בחלקה - " + written + ", " + refusals;
 }
 
 std::string StagingFolderOf(const std::string& target_folder) {

@@ -74,6 +74,12 @@ using TransferStepSink = std::function<void(std::string_view step)>;
 TransferResult RunTransfer(const RecordStore& store, const TransferOptions& options,
                            ProgressMonitor& monitor, const TransferStepSink& on_step = {});
 
+// The status line after a transfer of `tax_year` that ended as asked (status kOk): how many
+// records went into how many files (the document summary, which only counts the others, not
+// among them) and how many refusals there were (each refused step, and each refused document
+// type, is one). UTF-8.
+std::string TransferStatusLine(const TransferResult& result, std::int32_t tax_year);
+
 // The product's account kind of an account's classification code (B110 field 1417).
 std::int16_t AccountKindOf(std::int32_t classification);
 

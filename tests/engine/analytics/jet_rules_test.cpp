@@ -426,14 +426,23 @@ TEST(JetRules, ThePopulationReconcilesWithinNinetyNineAgorot) {
     int credit_batch;
     bool reconciles;
     Lines off;
+    std::string figure;  // the population's figure in the summary: the gate's words
   };
   const std::vector<PopulationCase> cases = {
-      {"all agree", 100000, 0, 100000, 1, true, {}},
-      {"the card 99 agorot off", 100099, 0, 100000, 1, true, {}},
-      {"the card 100 agorot off", 100100, 0, 100000, 1, false, {3}},
-      {"the card agrees with its opening balance", 90000, 10000, 100000, 1, true, {}},
-      {"a batch out of balance by an agora", 100000, 0, 99999, 1, false, {}},
-      {"the sides balance across two batches", 100000, 0, 100000, 2, false, {}},
+      {"all agree", 100000, 0, 100000, 1, true, {}, "מתאזנת"},
+      {"the card 99 agorot off", 100099, 0, 100000, 1, true, {}, "מתאזנת"},
+      {"the card 100 agorot off", 100100, 0, 100000, 1, false, {3}, "אינה מתאזנת: כרטיסים"},
+      {"the card agrees with its opening balance", 90000, 10000, 100000, 1, true, {}, "מתאזנת"},
+      {"a batch out of balance by an agora", 100000, 0, 99999, 1, false, {}, "אינה מתאזנת: מנות"},
+      {"the sides balance across two batches",
+       100000,
+       0,
+       100000,
+       2,
+       false,
+       {},
+       "אינה מתאזנת: מנות"},
+      {"a batch and a card", 100100, 0, 99999, 1, false, {3}, "אינה מתאזנת: מנות, כרטיסים"},
   };
   for (const PopulationCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -449,6 +458,9 @@ TEST(JetRules, ThePopulationReconcilesWithinNinetyNineAgorot) {
     const JetResult result = set.RunTests();
     EXPECT_EQ(c.reconciles, result.population.reconciles);
     EXPECT_EQ(c.off, JetSet::Hits(result, JetTest::kPopulation));
+    const std::vector<std::string> summary = JetSummaryRows(result);
+    ASSERT_FALSE(summary.empty());
+    EXPECT_EQ(c.figure, RowField(summary.front(), 6));
   }
 }
 

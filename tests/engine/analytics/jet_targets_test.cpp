@@ -87,6 +87,29 @@ TEST_P(JetTargetsTest, LineTargetsFollowTheLinesGivenAndLeadNowhereForOtherRecor
   EXPECT_EQ(RecordType::kC100, targets[3].type);
 }
 
+// The page and the report say what a gap misses in the test's own cell, under no line, record
+// or transaction; the command line keeps the range's cells.
+TEST_P(JetTargetsTest, GapRowsSayWhatIsMissingInTheirOwnCell) {
+  const JetResult result = RunTests();
+  const struct {
+    JetTest test;
+    JetDayWords words;
+    std::string cells;  // the row without its status
+  } cases[] = {
+      {JetTest::kTransactionGap, JetDayWords::kPage, "\t\t\t\t\t\t\tחסרים: מ-3 עד 4"},
+      {JetTest::kTransactionGap, JetDayWords::kEngine, "\t3\t4"},
+      {JetTest::kDocumentGap, JetDayWords::kPage, "\t\t\t\t\t\t\tחשבונית מס (305): חסרים מ-3 עד 5"},
+      {JetTest::kDocumentGap, JetDayWords::kEngine, "\t3\t5\t305"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.cells);
+    std::vector<std::string> rows;
+    ASSERT_TRUE(JetHitRows(store_, result, c.test, silent_, rows, nullptr, c.words).ok());
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(c.cells, rows.front().substr(1));
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(LineEnds, JetTargetsTest, ::testing::Values("\r\n", "\n"));
 
 }  // namespace

@@ -90,14 +90,18 @@ TEST_F(LargestAmountsTest, IndexTotalsAndTheClosingTotalAreExact) {
 }
 
 TEST_F(LargestAmountsTest, LedgerBalanceAndTotalsAreExact) {
-  // Account 1 holds every movement, after the row of its opening balance.
+  // Account 1 holds every movement. Its index balance (opening and debit, each the largest
+  // amount) is not its movements' less the opening: no opening row, the gap named exactly.
   const LedgerCard card = LoadCard(*store_, FindAccount(*store_, "1"));
-  ASSERT_EQ(kEach + 1, static_cast<std::int64_t>(card.rows.size()));
-  const std::string total = "100,000,999,999,998,999.99";
-  EXPECT_EQ(total, Shown(LedgerRowCells(*store_, card, kEach + 1)[18]));  // the last balance
-  const RowCells totals = LedgerRowCells(*store_, card, kEach + 2);
+  ASSERT_EQ(kEach, static_cast<std::int64_t>(card.rows.size()));
+  const std::string total = "99,999,999,999,999,000.00";
+  EXPECT_EQ(total, Shown(LedgerRowCells(*store_, card, kEach)[18]));  // the last balance
+  const RowCells totals = LedgerRowCells(*store_, card, kEach + 1);
   EXPECT_EQ(total, Shown(totals[16]));
   EXPECT_EQ("", Shown(totals[17]));
+  const RowCells difference = LedgerRowCells(*store_, card, kEach + 2);
+  EXPECT_EQ("-99,997,999,999,999,000.02", Shown(difference[15]));
+  EXPECT_EQ("99,997,999,999,999,000.02", Shown(difference[17]));
 }
 
 TEST_F(LargestAmountsTest, DocumentRegisterTotalsAreExact) {

@@ -6,13 +6,17 @@
 
 #include "engine/browse/accounts_index.h"
 #include "engine/browse/accounts_index_search.h"
+#include "engine/browse/balance_text.h"
 #include "engine/browse/ledger_card.h"
 #include "engine/common/progress.h"
 #include "engine/report/browser_reports.h"
 #include "engine/text/cp1255.h"
+#include "engine/uniform/fields.h"
 #include "engine/uniform/import.h"
 #include "engine/uniform/import_fixture.h"
 #include "engine/uniform/result_row.h"
+#include "engine/uniform/values.h"
+#include "generator/data_set.h"
 
 namespace tallyscan {
 namespace {
@@ -157,6 +161,8 @@ TEST_F(BrowseTest, CardsRunInFileOrderWithTheirBalanceAndOpeningRow) {
                 "10|-4.00||4.00" + kCredit + "|21.00",
                 "9|1.00|1.00" + kDebit + "||22.00",
                 "8||26.00" + kMark + kDebit + "|4.00" + kMark + kCredit + "|",
+                // The index gives the account no totals: the card names the gap.
+                "8|-22.00" + kMark + "||22.00" + kMark + kCredit + "|",
             }),
             Card(hundred, {1, 16, 17, 18, 19}));
   // A key stored left-aligned is found by its digits; its opening balance (credit, not
@@ -194,6 +200,109 @@ TEST_F(BrowseTest, CardsRunInFileOrderWithTheirBalanceAndOpeningRow) {
     }
     EXPECT_EQ(alone, together) << budget;
   }
+}
+
+// The index's balance against the movements': the made-up opening row only for the gap of the
+// opening balance the movements lack, any other gap over 0.99 a row after the totals.
+TEST_F(BrowseTest, CardsMakeUpTheOpeningOnlyForItsGapAndShowAnyOtherAsADifference) {
+  const struct {
+    Account account;
+    std::vector<std::pair<char, std::int64_t>> movements;
+    std::vector<std::string> rows;  // fields 12, 16, 17, 18, 19 (an empty 12 adds no "|")
+  } cases[] = {
+      // The file's own opening movement and totals that disagree: the opening is not added
+      // again, the gap is named.
+      {{.key = "1", .opening = 5000, .debit = 20000},
+       {{'1', 5000}, {'1', 10000}},
+       {"50.00|50.00" + kDebit + "||50.00", "100.00|100.00" + kDebit + "||150.00",
+        "סה'כ תנועות בכרטיס" + kMark + "||150.00" + kMark + kDebit + "|" + kMark + kCredit + "|",
+        "הפרש בין הכרטיס לאינדקס" + kMark + "|100.00" + kMark + "|100.00" + kMark + kDebit + "||"}},
+      // The movements lack the opening, give or take 0.99: it comes first and enters the balance.
+      {{.key = "2", .opening = -5000, .credit = 10000},
+       {{'2', 9901}},
+       {"יתרת פתיחה|-50.00||50.00" + kCredit + "|-50.00", "-99.01||99.01" + kCredit + "|-149.01",
+        "סה'כ תנועות בכרטיס" + kMark + "||" + kMark + kDebit + "|149.01" + kMark + kCredit + "|"}},
+      // A shekel off the opening is no opening: the whole gap is the difference.
+      {{.key = "3", .opening = 5000, .debit = 10000},
+       {{'1', 9900}},
+       {"99.00|99.00" + kDebit + "||99.00",
+        "סה'כ תנועות בכרטיס" + kMark + "||99.00" + kMark + kDebit + "|" + kMark + kCredit + "|",
+        "הפרש בין הכרטיס לאינדקס" + kMark + "|51.00" + kMark + "|51.00" + kMark + kDebit + "||"}},
+      // A credit gap without opening or movements stands on the credit side.
+      {{.key = "4", .credit = 3000},
+       {},
+       {"סה'כ תנועות בכרטיס" + kMark + "||" + kMark + kDebit + "|" + kMark + kCredit + "|",
+        "הפרש בין הכרטיס לאינדקס" + kMark + "|-30.00" + kMark + "||30.00" + kMark + kCredit + "|"}},
+      // Within 0.99 the two agree: nothing is added.
+      {{.key = "5", .debit = 10000},
+       {{'1', 9901}},
+       {"99.01|99.01" + kDebit + "||99.01",
+        "סה'כ תנועות בכרטיס" + kMark + "||99.01" + kMark + kDebit + "|" + kMark + kCredit + "|"}},
+  };
+  std::vector<std::string> lines;
+  std::int64_t record = 2;
+  for (const auto& c : cases) lines.push_back(AccountLine(record++, c.account));
+  for (const auto& c : cases) {
+    for (const auto& [side, amount] : c.movements) {
+      lines.push_back(MovementLine(record++, c.account.key, side, amount));
+    }
+  }
+  Import(lines);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.account.key);
+    EXPECT_EQ(c.rows, Card(FindAccount(store_, c.account.key), {12, 16, 17, 18, 19}));
+  }
+}
+
+// On a large set with every fault the generator plants, each card ends at its account's
+// balance in the index or names the gap in its difference row.
+TEST(LedgerOfEveryFaultTest, EachCardEndsAtTheIndexBalanceOrNamesTheGap) {
+  DataSetOptions options;
+  options.movements = 20000;
+  options.accounts = 400;
+  options.documents = 2000;
+  options.items = 300;
+  options.seed = 5;
+  for (const FaultInfo& fault : Faults()) options.faults.push_back({fault.kind});
+  TempFolder folder, cache;
+  GeneratedDataSet generated;
+  ASSERT_TRUE(GenerateDataSet(options, folder.path(), &generated).ok());
+  RecordStore store;
+  SilentProgress silent;
+  ASSERT_TRUE(ImportFolder(store, folder.path(), silent, {cache.path()}).status.ok());
+
+  int differences = 0;
+  CardBatches batches(store, {1, store.AccountIndex.Count(), {}});
+  std::vector<LedgerCard> cards;
+  while (batches.Next(cards)) {
+    for (const LedgerCard& card : cards) {
+      const std::int64_t offset = store.AccountIndex[card.account].Offset;
+      const auto amount = [&](Positions positions) {
+        return AmountSum{ReadAmount(ReadRecordField(store, offset, positions))};
+      };
+      const AmountSum index_balance =
+          amount(field::B110(1414)) + amount(field::B110(1415)) - amount(field::B110(1416));
+      const AmountSum final_balance = card.rows.empty() ? 0 : card.rows.back().balance;
+      SCOPED_TRACE(card.header);
+      if (card.difference == 0) {
+        const AmountSum gap = index_balance - final_balance;
+        EXPECT_LE(gap < 0 ? -gap : gap, 99);
+        EXPECT_EQ(1, card.TrailingRows());
+        continue;
+      }
+      ++differences;
+      EXPECT_EQ(index_balance - final_balance, card.difference);
+      const RowCells last = LedgerRowCells(store, card, card.RowCount());
+      EXPECT_EQ(std::string(kCardIndexDifference) + kMark, last[11]);
+      EXPECT_EQ(BalanceText(card.difference, false) + kMark, last[15]);
+    }
+  }
+  // The account whose totals disagree with its movements, which hold their own opening.
+  const LedgerCard flagged = LoadCard(store, FindAccount(store, "200080"));
+  ASSERT_FALSE(flagged.rows.empty());
+  EXPECT_FALSE(flagged.rows.front().opening);
+  EXPECT_NE(0, flagged.difference);
+  EXPECT_LT(0, differences);
 }
 
 // Every cell of the cards `cards`, row by row.
@@ -294,7 +403,8 @@ TEST_F(BrowseTest, LedgerReportLinesAreTheCardsRowsAndAStopEndsThem) {
     if (a > all.first) expected.push_back(std::string(kCardTitle) + card.header + "|");
     for (std::int64_t r = 1; r <= card.RowCount(); ++r) {
       const RowCells cells = LedgerRowCells(store_, card, r);
-      std::string joined = r < card.RowCount() ? std::to_string(r) + "|" : "|";
+      const bool movement = r <= static_cast<std::int64_t>(card.rows.size());
+      std::string joined = movement ? std::to_string(r) + "|" : "|";
       for (const FieldListEntry& f : std::span(fields).subspan(1)) {
         joined += LookOfCell(cells[static_cast<std::size_t>(f.field - 1)]).shown + "|";
       }

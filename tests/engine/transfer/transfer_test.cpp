@@ -77,32 +77,76 @@ TEST_F(TransferTest, KeyUpdateAppliesItsRuleToTheAccountsInRange) {
   };
   const Case cases[] = {
       {{KeyBasis::kAccountKey, 0, 1000, KeyOperation::kMultiply, 10, 0, 0},
-       {"100000", "1230", "50", "X7"}},
-      // The counter rises by the step before each account in range; 1,000,000 becomes 0.
+       {"100000", "1230", "50", "0"}},
+      // The counter rises by the step before each account in range, the key that is no number
+      // (counted as 0, in every range) last; 1,000,000 becomes 0.
       {{KeyBasis::kAccountKey, 0, 999999999, KeyOperation::kAdd, 0, 100, 1},
-       {"100101", "225", "108", "X7"}},
+       {"100101", "225", "108", "104"}},
       {{KeyBasis::kAccountKey, 0, 999999999, KeyOperation::kMultiply, 10, 0, 0},
-       {"0", "1230", "50", "X7"}},
+       {"0", "1230", "50", "0"}},
       {{KeyBasis::kAccountKey, 100, 200, KeyOperation::kDivide, 10, 0, 0},
-       {"100000", "12", "5", "X7"}},
+       {"100000", "12", "5", "0"}},
       {{KeyBasis::kAccountKey, 6, 999, KeyOperation::kSubtract, 200, 0, 0},
-       {"100000", "0", "5", "X7"}},
+       {"100000", "0", "5", "0"}},
       // Numbers far out of range, whatever their size, become 0 without overflowing.
       {{KeyBasis::kAccountKey, 0, 999, KeyOperation::kDivide, INT64_MIN, 0, 0},
-       {"100000", "0", "0", "X7"}},
+       {"100000", "0", "0", "0"}},
       {{KeyBasis::kAccountKey, 0, 999999, KeyOperation::kMultiply, INT64_MAX, 0, 0},
-       {"0", "0", "0", "X7"}},
+       {"0", "0", "0", "0"}},
       {{KeyBasis::kAccountKey, 0, 999999, KeyOperation::kAdd, 0, INT64_MAX - 1, INT64_MAX},
-       {"0", "0", "0", "X7"}},
+       {"0", "0", "0", "0"}},
       {{KeyBasis::kAccountKey, 0, 999999, KeyOperation::kSubtract, INT64_MIN, -1, 1},
-       {"0", "0", "0", "X7"}},
+       {"0", "0", "0", "0"}},
   };
   for (const Case& c : cases) {
     store_.AccountListIndex.Reset(store_.AccountIndex.Count());
     for (const IndexEntry& e : store_.AccountIndex.Entries()) {
       store_.AccountListIndex.Append() = MakeAccountListEntry(e);
     }
-    ApplyKeyUpdate(store_, c.update);
+    ASSERT_TRUE(ApplyKeyUpdate(store_, c.update).status.ok());
+    EXPECT_EQ(c.numbers, Numbers());
+  }
+}
+
+// Keys with letters are numbered too, after the numeric ones in key order; a numbering that
+// gives two accounts one number is refused whole and names both.
+TEST_F(TransferTest, KeyUpdateNumbersLetteredKeysAndRefusesOneNumberForTwo) {
+  SetBuilder set({{"B7", "Delta"}, {"20", "Alpha"}, {"A100", "Bravo"}, {"5", "Charlie"}});
+  Load(set);
+  const struct {
+    KeyUpdate update;
+    std::vector<std::string> numbers;  // in the index order: 20, 5, A100, B7
+    std::string refusal;               // the line after the message; empty when applied
+  } cases[] = {
+      {{KeyBasis::kAccountKey, 0, 999999, KeyOperation::kNone, 1, 1000, 10},
+       {"20", "5", "A100", "B7"},
+       "מספר כרטיס 1030: מפתח חשבון 20, מפתח חשבון A100"},
+      {{KeyBasis::kAccountKey, 0, 10, KeyOperation::kAdd, 10, 100, 1},
+       {"20", "116", "112", "113"},
+       ""},
+      // Without a step the two lettered keys come to one number.
+      {{KeyBasis::kAccountKey, 0, 10, KeyOperation::kAdd, 10, 100, 0},
+       {"20", "5", "A100", "B7"},
+       "מספר כרטיס 110: מפתח חשבון A100, מפתח חשבון B7"},
+      // A number an account outside the range keeps is taken too.
+      {{KeyBasis::kAccountKey, 0, 10, KeyOperation::kMultiply, 4, 0, 0},
+       {"20", "5", "A100", "B7"},
+       "מספר כרטיס 20: מפתח חשבון 20, מפתח חשבון 5"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.refusal);
+    store_.AccountListIndex.Reset(store_.AccountIndex.Count());
+    for (const IndexEntry& e : store_.AccountIndex.Entries()) {
+      store_.AccountListIndex.Append() = MakeAccountListEntry(e);
+    }
+    const KeyUpdateResult result = ApplyKeyUpdate(store_, c.update);
+    if (c.refusal.empty()) {
+      EXPECT_TRUE(result.status.ok()) << result.status.message();
+    } else {
+      EXPECT_EQ(StatusCode::kRefused, result.status.code());
+      EXPECT_EQ(std::string(kKeyUpdateClashMessage) + "\n" + c.refusal, result.status.message());
+      EXPECT_EQ(0, result.renumbered);
+    }
     EXPECT_EQ(c.numbers, Numbers());
   }
 }
@@ -117,7 +161,9 @@ TEST_F(TransferTest, KeyUpdateReadsTheAccountKeyAfterTheListWasSortedByName) {
            ReadRecordField(store_, b.Offset, field::B110(1404));
   });
   for (ListEntry& e : entries) std::memset(e.Key, 'z', kKeyLength);
-  ApplyKeyUpdate(store_, {KeyBasis::kAccountKey, 0, 1000, KeyOperation::kAdd, 1000, 0, 1});
+  ASSERT_TRUE(
+      ApplyKeyUpdate(store_, {KeyBasis::kAccountKey, 0, 1000, KeyOperation::kAdd, 1000, 0, 1})
+          .status.ok());
   EXPECT_EQ((std::vector<std::string>{"1006", "1009", "1126"}),
             Numbers());  // Alpha, Bravo, Charlie
 }
@@ -125,8 +171,34 @@ TEST_F(TransferTest, KeyUpdateReadsTheAccountKeyAfterTheListWasSortedByName) {
 TEST_F(TransferTest, KeyUpdateByGroupTestsTheGroupAndComputesFromTheKey) {
   SetBuilder set({{"11", "A", "600"}, {"12", "B", "700"}});
   Load(set);
-  ApplyKeyUpdate(store_, {KeyBasis::kAccountGroup, 600, 600, KeyOperation::kMultiply, 100, 0, 0});
+  ASSERT_TRUE(ApplyKeyUpdate(
+                  store_, {KeyBasis::kAccountGroup, 600, 600, KeyOperation::kMultiply, 100, 0, 0})
+                  .status.ok());
   EXPECT_EQ((std::vector<std::string>{"1100", "12"}), Numbers());
+}
+
+// The opening balances are movements dated 1 January of the tax year, always four digits.
+TEST_F(TransferTest, OpeningBalancesAreDatedTheFirstOfJanuaryOfTheTaxYear) {
+  SetBuilder set({{.key = "11", .opening = 5000}, {.key = "12"}, {.key = "13", .opening = -700}});
+  Load(set);
+  for (const auto& [year, date] :
+       {std::pair{2023, "01/01/2023"}, std::pair{0, "01/01/0000"}, std::pair{7, "01/01/0007"}}) {
+    SCOPED_TRACE(date);
+    store_.TaxYear = year;
+    fs::remove_all(target_.path());
+    fs::create_directories(target_.path());
+    TransferOptions options;
+    options.accounts = options.items = options.documents = options.movements = false;
+    ASSERT_TRUE(Transfer(options).status.ok());
+    std::vector<std::string> dates;
+    for (const auto& m : Records(Target(TaxYearPrefix(year) + std::string(kMovementsExtension)),
+                                 kMovementRecordSize)) {
+      dates.push_back(std::string(GetText(m, target::Movement("date"))) + "|" +
+                      std::string(GetText(m, target::Movement("value date"))));
+    }
+    const std::string both = std::string(date) + "|" + date;
+    EXPECT_EQ((std::vector<std::string>{both, both}), dates);
+  }
 }
 
 TEST_F(TransferTest, BadAccountNumbersStopTheTransferBeforeAnythingIsWritten) {
