@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/analytics/jet_rows.h"
+#include "engine/analytics/jet_words.h"
 #include "engine/text/number_format.h"
 #include "engine/uniform/result_row.h"
 
@@ -118,18 +119,6 @@ bool Facts(const JetResult& result, std::string_view run_date, ReportStream& str
   return true;
 }
 
-// The summary rows with each test's state in the page's words (the rows keep the engine's).
-std::vector<std::string> SummaryRows(const JetResult& result) {
-  std::vector<std::string> rows = JetSummaryRows(result);
-  for (std::size_t i = 0; i < rows.size() && i < result.tests.size(); ++i) {
-    const std::string_view row = rows[i];
-    rows[i] = MakeRow(static_cast<RowStatus>(row.front()),
-                      {RowField(row, 2), RowField(row, 3), JetStateCaption(result.tests[i].state),
-                       RowField(row, 5), RowField(row, 6)});
-  }
-  return rows;
-}
-
 bool Rows(const std::vector<std::string>& rows, ReportStream& stream) {
   for (const std::string& row : rows) {
     const LineMark mark = RowField(row, 1) == "1" ? LineMark::kError : LineMark::kPlain;
@@ -151,7 +140,7 @@ bool TestFacts(const JetResult& result, const JetTestResult& t, ReportStream& st
                std::string(JetCaption(t.test)) + " (" + std::string(JetTestId(t.test)) + ")")) {
     return false;
   }
-  if (!stream.Line({"הכלל: " + std::string(JetRule(t.test))}, kBodyStyle, kSpanRight) ||
+  if (!stream.Line({"הכלל: " + JetRuleText(t.test, result.parameters)}, kBodyStyle, kSpanRight) ||
       !stream.Line({"הסיכון: " + std::string(JetRisk(t.test))}, kBodyStyle, kSpanRight)) {
     return false;
   }
@@ -168,7 +157,7 @@ bool HitLines(const RecordStore& store, const JetResult& result, const JetTestRe
               std::size_t limit, ReportStream& stream) {
   SilentProgress silent;
   std::vector<std::string> rows;
-  if (!JetHitRows(store, result, t.test, silent, rows, nullptr, JetDayWords::kPage).ok()) {
+  if (!JetHitRows(store, result, t.test, silent, rows, nullptr, JetWords::kPage).ok()) {
     return false;
   }
   const std::size_t shown = std::min(rows.size(), limit);
@@ -195,10 +184,10 @@ bool Hits(const RecordStore& store, const JetResult& result, ReportStream& strea
   return true;
 }
 
-// In the workbook: each test on a sheet named by its id, with every hit.
+// In the workbook: each test on a sheet named by its caption, with every hit.
 bool TestSheets(const RecordStore& store, const JetResult& result, ReportStream& stream) {
   for (const JetTestResult& t : result.tests) {
-    stream.Sheet(JetTestId(t.test));
+    stream.Sheet(JetCaption(t.test));
     if (!TestFacts(result, t, stream)) return false;
     HitColumns(stream);
     if (!HitLines(store, result, t, SIZE_MAX, stream)) return false;
@@ -210,7 +199,7 @@ bool TestSheets(const RecordStore& store, const JetResult& result, ReportStream&
 std::string DigitFigures(const JetDigitPopulation& p) {
   std::string text = "N = " + FormatCount(p.n);
   if (p.mad) text += "   MAD = " + FormatNumber("#,.000000", *p.mad);
-  if (p.mad_class) text += " (" + *p.mad_class + ")";
+  if (p.mad_class) text += " (" + std::string(JetClassCaption(*p.mad_class)) + ")";
   if (p.chi2) text += "   χ² = " + FormatNumber("#,.00", *p.chi2);
   if (p.p) text += "   p = " + FormatNumber("#,.0000", *p.p);
   return text;
@@ -224,9 +213,10 @@ bool Digits(const JetResult& result, ReportStream& stream) {
       stream.SetColumns({{Column(60, "ספרה"), Column(90, "מספר", kFigureColumn),
                           Column(90, "בפועל", kFigureColumn), Column(90, "צפוי", kFigureColumn),
                           Column(90, "Z", kFigureColumn)}});
-      const std::string title = std::string(JetCaption(d.test)) + " - " +
-                                std::string(kJetPopulationNames[population]) + "   " +
-                                DigitFigures(p) + "   " + std::string(JetStateCaption(p.state));
+      const std::string title =
+          std::string(JetCaption(d.test)) + " - " +
+          std::string(JetPopulationCaption(static_cast<JetPopulationKind>(population))) + "   " +
+          DigitFigures(p) + "   " + std::string(JetStateCaption(p.state));
       if (!Heading(stream, title)) return false;
       ReportChart chart{std::string(JetCaption(d.test)) + "   " + DigitFigures(p),
                         {},
@@ -268,7 +258,8 @@ bool WriteJetReport(const RecordStore& store, const JetResult& result, std::stri
   if (!Facts(result, run_date, stream)) return false;
   stream.SetColumns({{Column(kIdPixels, "מזהה"), Column(220, "בדיקה"), Column(80, "מצב"),
                       Column(70, "פגיעות", kFigureColumn), Column(270, "הנתון העיקרי")}});
-  if (!Heading(stream, "סיכום הבדיקות") || !Rows(SummaryRows(result), stream)) return false;
+  if (!Heading(stream, "סיכום הבדיקות") || !Rows(JetSummaryRows(result, JetWords::kPage), stream))
+    return false;
   stream.SetColumns({{Column(kIdPixels, "מזהה"), Column(200, "בדיקה"), Column(170, "שדות נדרשים"),
                       Column(90, "שיעור שמיש"), Column(80, "מצב"), Column(250, "סיבה")}});
   if (!Heading(stream, "מספיקות הנתונים") || !Rows(JetSufficiencyRows(result), stream)) {
