@@ -20,8 +20,9 @@ QString FromStd(std::string_view text) {
 
 }  // namespace
 
-const QString MonthChart::kBeforeCaption = QStringLiteral("לפני התקופה");
-const QString MonthChart::kAfterCaption = QStringLiteral("אחרי התקופה");
+// Short enough to stand whole under a bar of a year's chart at 1366 x 768.
+const QString MonthChart::kBeforeCaption = QStringLiteral("לפני");
+const QString MonthChart::kAfterCaption = QStringLiteral("אחרי");
 
 MonthChart::MonthChart(QWidget* parent) : QWidget(parent) {
   chart_ = new QChart;
@@ -55,7 +56,7 @@ void MonthChart::Show(const FieldFigures* field, const JetPeriod& period) {
     return;
   }
   title += QStringLiteral(", תקופה ") + FromStd(*period.from) + QStringLiteral(" עד ") +
-           FromStd(*period.to);
+           FromStd(*period.to) + QStringLiteral(" (באפור: לפני התקופה ואחריה)");
   chart_->setTitle(title);
 
   // Right to left: the bars are laid from the last category to the first, so that the dates
@@ -94,6 +95,8 @@ void MonthChart::Show(const FieldFigures* field, const JetPeriod& period) {
   auto* y = new QValueAxis;
   // Room above the highest bar for its count.
   y->setRange(0, top > 0 ? top * 1.15 : 1);
+  // Round ticks where they stay whole counts.
+  if (top >= 10) y->applyNiceNumbers();
   y->setLabelFormat(QStringLiteral("%d"));
   chart_->addAxis(x, Qt::AlignBottom);
   chart_->addAxis(y, Qt::AlignRight);

@@ -2,8 +2,8 @@
 
 // The dates of one date field by month of the period, as bars read right to left: the dates
 // before the period at the right, each month in order, the dates after it at the left, each
-// bar's count above it in black, the two bars outside the period in grey under captions that
-// say so. The chart keeps copies of the figures it shows.
+// bar's count above it in black, the two bars outside the period in grey (the title says
+// so). The chart keeps copies of the figures it shows.
 
 #include <QWidget>
 
