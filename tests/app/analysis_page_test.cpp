@@ -3,7 +3,8 @@
 // gap) opening the ledger card at its movement (or the document before the gap) with Back
 // returning to the same hit, a bar of a digit chart listing its lines, and the parameters
 // dialog refusing a value out of range (or a list with an empty item) and saving what the
-// command line prints.
+// command line prints; the lists, the chart and the dialog in Hebrew where the command line
+// keeps the engine's words.
 #include <string>
 #include <tuple>
 #include <vector>
@@ -21,7 +22,10 @@
 #include <QtTest>
 
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
+#include <QChartView>
+#include <QValueAxis>
 
 #include "app/jet/jet_digit_chart.h"
 #include "app/jet/jet_parameters_dialog.h"
@@ -36,6 +40,9 @@
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
 #include "app_test_support.h"
+#include "engine/analytics/jet_words.h"
+#include "engine/program/window_placement.h"
+#include "engine/text/number_format.h"
 #include "engine/uniform/result_row.h"
 #include "generator/data_set.h"
 
@@ -73,6 +80,14 @@ struct Fixture {
     if (t.store.LoadedFolder.empty()) return false;
     window.PressButton(PageId::kAnalysis);
     return window.CurrentPage() == PageId::kAnalysis;
+  }
+
+  // The window as it first starts on a 1366×768 screen (a window manager's frame around it).
+  void PlaceAtFirstStartSize() {
+    const ScreenRect place =
+        PlaceMainWindow(MainDlgPos{}, ScreenRect{0, 0, 1366, 768}, FrameMargins{8, 32, 8, 8});
+    window.setGeometry(place.x, place.y, place.width, place.height);
+    QCoreApplication::processEvents();
   }
 
   bool RunToEnd() {
@@ -299,6 +314,107 @@ class AnalysisPageTest : public QObject {
     }
   }
 
+  // At the first-start size every digit chart names its digits legibly (each bar, or every
+  // fifth digit and the spikes where they are many), titles both axes and ticks round
+  // proportions; a bar chosen with the arrows lists its lines on Enter, with their count, and
+  // another chart empties that list.
+  void DigitChartsAreReadableAndABarIsChosenWithTheKeyboard() {
+    Fixture f;
+    QVERIFY(f.Load());
+    f.PlaceAtFirstStartSize();
+    QVERIFY(f.RunToEnd());
+    f.jet->Details()->setCurrentIndex(1);
+    JetDigitChart* chart = f.jet->DigitChart();
+    QTRY_VERIFY(chart->View()->isVisible());
+    const JetResult& result = *f.jet->Result();
+    struct Case {
+      JetTest test;
+      JetPopulationKind population;
+      int bars;
+    };
+    for (const Case& c : {
+             Case{JetTest::kBenfordFirst, JetPopulationKind::kAll, 9},
+             Case{JetTest::kBenfordSecond, JetPopulationKind::kDebit, 10},
+             Case{JetTest::kBenfordFirstTwo, JetPopulationKind::kAll, 90},
+             Case{JetTest::kLastTwo, JetPopulationKind::kCredit, 100},
+         }) {
+      chart->Choose(c.test, c.population);
+      QTest::qWait(50);  // the chart lays out its new axes on the next events
+      QVERIFY(chart->ActualBars() != nullptr);
+      QCOMPARE(chart->ActualBars()->count(), c.bars);
+      QCategoryAxis* axis = chart->DigitAxis();
+      QVERIFY(axis != nullptr);
+      const QStringList labels = axis->categoriesLabels();
+      const JetDigitResult* digits = nullptr;
+      for (const JetDigitResult& d : result.digits) {
+        if (d.test == c.test) digits = &d;
+      }
+      QVERIFY(digits != nullptr);
+      const JetDigitPopulation& p = digits->populations[static_cast<std::size_t>(c.population)];
+      // Each label names the digit of the bar it stands under.
+      for (const QString& label : labels) {
+        QCOMPARE(axis->endValue(label), label.toDouble() - digits->first_digit);
+        if (c.bars > 10) QCOMPARE(label.size(), 2);
+      }
+      if (c.bars <= 10) {
+        QCOMPARE(labels.size(), c.bars);
+      } else {
+        QVERIFY(labels.size() >= c.bars / 5 - 3);
+        // The bar that stands highest above its expected share is named.
+        int spike = 0;
+        for (int place = 1; place < c.bars; ++place) {
+          const auto at = static_cast<std::size_t>(place);
+          const auto top = static_cast<std::size_t>(spike);
+          if (p.actual[at] - p.expected[at] > p.actual[top] - p.expected[top]) spike = place;
+        }
+        QVERIFY(labels.contains(c.test == JetTest::kLastTwo
+                                    ? QStringLiteral("%1").arg(spike, 2, 10, QLatin1Char('0'))
+                                    : QString::number(digits->first_digit + spike)));
+      }
+      // No two labels closer than the widest of them, in the plot as laid out now.
+      const double per_bar = chart->Chart()->plotArea().width() / c.bars;
+      const QFontMetrics metrics(axis->labelsFont());
+      for (qsizetype i = 1; i < labels.size(); ++i) {
+        const double apart = (axis->endValue(labels[i]) - axis->endValue(labels[i - 1])) * per_bar;
+        QVERIFY2(apart > metrics.horizontalAdvance(labels[i]) + 2,
+                 qPrintable(labels[i - 1] + QStringLiteral(" ") + labels[i]));
+      }
+      QVERIFY(!axis->titleText().isEmpty());
+      const auto* y = qobject_cast<QValueAxis*>(chart->Chart()->axes(Qt::Vertical).value(0));
+      QVERIFY(y != nullptr && !y->titleText().isEmpty());
+      const double step = (y->max() - y->min()) / (y->tickCount() - 1);
+      QVERIFY2(std::abs(step * 1000 - std::round(step * 1000)) < 1e-9,
+               qPrintable(QString::number(step)));
+
+      // The keyboard: Home, then two bars to the right; Enter lists the third bar's lines.
+      const auto& counts = p.counts;
+      chart->View()->setFocus();
+      QTest::keyClick(chart->View(), Qt::Key_Home);
+      QTest::keyClick(chart->View(), Qt::Key_Right);
+      QTest::keyClick(chart->View(), Qt::Key_Right);
+      QCOMPARE(chart->ChosenBar(), 2);
+      QVERIFY(chart->ActualBars()->isBarSelected(2));
+      const QString digit = c.test == JetTest::kLastTwo ? QStringLiteral("02")
+                                                        : QString::number(digits->first_digit + 2);
+      QVERIFY2(chart->Readout()->text().startsWith(digit + QStringLiteral(": מספר ")),
+               qPrintable(chart->Readout()->text()));
+      QSignalSpy shown(f.jet, &JetTab::LinesShown);
+      QTest::keyClick(chart->View(), Qt::Key_Return);
+      QVERIFY(shown.wait(30000));
+      QCOMPARE(f.jet->DigitLinesGrid()->model()->rowCount(), static_cast<int>(counts[2]));
+      QVERIFY2(
+          f.jet->DigitLinesCount()->text().endsWith(QString::fromStdString(FormatCount(counts[2]))),
+          qPrintable(f.jet->DigitLinesCount()->text()));
+      QVERIFY(f.jet->DigitLinesCount()->text().contains(digit));
+    }
+    // Another chart: the lines listed were of the one before.
+    QVERIFY(f.jet->DigitLinesGrid()->model()->rowCount() > 0);
+    chart->Choose(JetTest::kLastTwo, JetPopulationKind::kAll);
+    QCOMPARE(f.jet->DigitLinesGrid()->model()->rowCount(), 0);
+    QVERIFY(!f.jet->DigitLinesCount()->text().contains(QStringLiteral("02")));
+    QCOMPARE(chart->ChosenBar(), -1);
+  }
+
   // Tens of thousands of hits are sorted off the window's thread: the header shows the order
   // at once, the rows follow it when the sort is in, a second click made meanwhile turns the
   // new order, and a filter typed then keeps it.
@@ -409,6 +525,116 @@ class AnalysisPageTest : public QObject {
     }
   }
 
+  // The tests list, the digit chart, the ranking and the sufficiency panel speak the page's
+  // words: classes, populations, tests and fields in Hebrew, no id or code alone.
+  void ListsAndChartSpeakHebrew() {
+    Fixture f;
+    QVERIFY(f.Load());
+    QVERIFY(f.RunToEnd());
+    const JetResult& result = *f.jet->Result();
+    const QRegularExpression english(QStringLiteral("[a-z]{3,}"));
+    Grid* tests = f.jet->TestsGrid();
+    int classes = 0;
+    for (int row = 0; row < tests->model()->rowCount(); ++row) {
+      JetTest test;
+      QVERIFY(FindJetTest(tests->Model().ShownText(row, 5).toStdString(), test));
+      const JetTestResult* t = result.Find(test);
+      QVERIFY(t != nullptr);
+      QCOMPARE(tests->Model().ShownText(row, 2).toStdString(),
+               std::string(JetStateCaption(t->state)));
+      const QString figure = tests->Model().ShownText(row, 4);
+      QVERIFY2(!figure.contains(english), qPrintable(figure));
+      for (const JetFigure& named : t->figures) {
+        const auto* mad_class = std::get_if<std::string>(&named.value);
+        if (named.name != "class" || mad_class == nullptr) continue;
+        QCOMPARE(figure.toStdString(), std::string(JetClassCaption(*mad_class)));
+        ++classes;
+      }
+    }
+    QVERIFY(classes > 0);
+
+    JetDigitChart* chart = f.jet->DigitChart();
+    for (const JetDigitResult& digits : result.digits) {
+      for (const JetPopulationKind population :
+           {JetPopulationKind::kAll, JetPopulationKind::kDebit, JetPopulationKind::kCredit}) {
+        chart->Choose(digits.test, population);
+        const QString title = chart->Chart()->title();
+        QVERIFY2(
+            title.contains(QString::fromStdString(std::string(JetPopulationCaption(population)))),
+            qPrintable(title));
+        const auto& mad_class = digits.populations[static_cast<std::size_t>(population)].mad_class;
+        if (mad_class) {
+          const QString caption = QString::fromStdString(std::string(JetClassCaption(*mad_class)));
+          QVERIFY2(title.contains(QStringLiteral("(%1)").arg(caption)), qPrintable(title));
+        }
+        QVERIFY2(!title.contains(english), qPrintable(title));
+      }
+    }
+
+    Grid* ranking = f.jet->RankingGrid();
+    QVERIFY(ranking->model()->rowCount() > 0);
+    for (int row = 0; row < ranking->model()->rowCount(); ++row) {
+      const JetRankedTransaction& ranked = result.ranking[static_cast<std::size_t>(row)];
+      QStringList captions;
+      for (const JetTest test : ranked.tests) {
+        captions << QString::fromStdString(std::string(JetCaption(test)));
+      }
+      QCOMPARE(ranking->Model().ShownText(row, 4), captions.join(QStringLiteral(", ")));
+    }
+
+    Grid* sufficiency = f.jet->SufficiencyGrid();
+    for (int row = 0; row < sufficiency->model()->rowCount(); ++row) {
+      if (sufficiency->Model().ShownText(row, 1) != QStringLiteral("late-entry")) continue;
+      QCOMPARE(sufficiency->Model().ShownText(row, 3),
+               QStringLiteral("B100:1375 תאריך הרישום, B100:1362 תאריך התנועה"));
+    }
+  }
+
+  // A refusal names the field as the dialog captions it and marks that field alone; the
+  // weekend days are typed and shown by their Hebrew names.
+  void ParametersDialogNamesAndMarksTheRefusedFieldAndTakesHebrewDays() {
+    TestApp t;
+    JetParametersDialog dialog(t.app, JetParameters{}, nullptr);
+    QLineEdit* weekend = dialog.Field("weekend_days");
+    QVERIFY(weekend != nullptr);
+    QCOMPARE(weekend->text(), QStringLiteral("יום שישי, שבת"));
+    struct Case {
+      std::string key;
+      QString typed;
+      QString named;  // empty: taken
+    };
+    for (const Case& c : {
+             Case{"late_days", QStringLiteral("-1"), QStringLiteral("\"ימי איחור ברישום\": ")},
+             Case{"late_days", QStringLiteral("30"), {}},
+             Case{"weekend_days", QStringLiteral("שבת, יום ראשון"), {}},
+             Case{"weekend_days", QStringLiteral("שבתון"),
+                  QStringLiteral("\"ימי סוף שבוע\": יום לא מוכר: \"שבתון\"")},
+             Case{"weekend_days", QStringLiteral("saturday"), {}},
+             Case{"work_end", QStringLiteral("25:00"), QStringLiteral("\"סוף יום העבודה\": ")},
+         }) {
+      QLineEdit* field = dialog.Field(c.key);
+      field->setText(c.typed);
+      emit field->textEdited(field->text());
+      if (c.named.isEmpty()) {
+        QVERIFY2(dialog.Refusal().isEmpty(), qPrintable(dialog.Refusal()));
+        QVERIFY(dialog.RefusedField() == nullptr);
+        QVERIFY(field->styleSheet().isEmpty());
+        continue;
+      }
+      QVERIFY2(dialog.Refusal().startsWith(c.named), qPrintable(dialog.Refusal()));
+      QVERIFY(!dialog.Refusal().contains(QString::fromStdString(c.key)));
+      QVERIFY(dialog.RefusedField() == field);
+      QVERIFY(!field->styleSheet().isEmpty());
+      QCOMPARE(dialog.Field("report_hits")->styleSheet(), QString());
+      field->setText(c.key == "work_end" ? QStringLiteral("20:00") : QStringLiteral("שבת"));
+      emit field->textEdited(field->text());
+    }
+    QVERIFY(dialog.Parameters());
+    QCOMPARE(dialog.Parameters()->weekend_days, std::vector<int>{6});
+    dialog.Show(*dialog.Parameters());
+    QCOMPARE(weekend->text(), QStringLiteral("שבת"));
+  }
+
   void ParametersDialogRefusesOutOfRangeAndSavesWhatTheCommandLinePrints() {
     TestApp t;
     JetParametersDialog dialog(t.app, JetParameters{}, nullptr);
@@ -416,7 +642,7 @@ class AnalysisPageTest : public QObject {
     QVERIFY(late != nullptr);
     late->setText(QStringLiteral("-1"));
     emit late->textEdited(late->text());
-    QVERIFY(dialog.Refusal().contains(QStringLiteral("late_days")));
+    QVERIFY(dialog.Refusal().contains(QStringLiteral("ימי איחור ברישום")));
     QVERIFY(!dialog.OkButton()->isEnabled());
     QVERIFY(!dialog.Parameters());
 
@@ -469,7 +695,7 @@ class AnalysisPageTest : public QObject {
     QLineEdit* weights = dialog.Field("weights");
     weights->setText(QStringLiteral("weekend: 101"));
     emit weights->textEdited(weights->text());
-    QVERIFY(dialog.Refusal().contains(QStringLiteral("weights")));
+    QVERIFY(dialog.Refusal().contains(QStringLiteral("משקלות בדירוג")));
     dialog.findChild<QPushButton*>(QStringLiteral("defaultsButton"))->click();
     QVERIFY(dialog.Parameters());
     QCOMPARE(JetParametersJson(*dialog.Parameters()), JetParametersJson(JetParameters{}));

@@ -16,7 +16,9 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <QAbstractBarSeries>
 #include <QBarSet>
+#include <QChart>
 
 #include "app/dialogs/output_dialog.h"
 #include "app/dialogs/record_detail_dialog.h"
@@ -202,10 +204,19 @@ class StatisticsTabsTest : public QObject {
     QBarSet* bars = f.fields->Chart()->Bars();
     QVERIFY(bars != nullptr);
     QCOMPARE(bars->count(), 14);
-    // Read right to left: the dates before the period at the right, then the months in order.
+    // Read right to left: the dates before the period at the right, then the months in order;
+    // the bars outside the period marked, every count above its bar in a dark colour.
     const QStringList& categories = f.fields->Chart()->Categories();
     QCOMPARE(categories.last(), QStringLiteral("לפני"));
     QCOMPARE(categories.first(), QStringLiteral("אחרי"));
+    for (int bar = 0; bar < bars->count(); ++bar) {
+      QCOMPARE(bars->isBarSelected(bar), bar == 0 || bar == bars->count() - 1);
+    }
+    QVERIFY(bars->labelColor().lightness() < 100);
+    QVERIFY(f.fields->Chart()->Chart()->title().contains(QStringLiteral("באפור")));
+    const auto* series = qobject_cast<QAbstractBarSeries*>(f.fields->Chart()->Chart()->series()[0]);
+    QVERIFY(series != nullptr && series->isLabelsVisible());
+    QCOMPARE(series->labelsPosition(), QAbstractBarSeries::LabelsOutsideEnd);
     for (std::size_t month = 0; month < 12; ++month) {
       const int bar = 12 - static_cast<int>(month);
       QCOMPARE(categories.at(bar), QString::fromStdString(MonthText(value_date->months[month])));

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """The jet report's forms read back by other programs, on the audit set with every journal fault:
 
-- the workbook (openpyxl): a summary sheet, then one sheet per test named by its id, whose hit
+- the workbook (openpyxl): a summary sheet, then one sheet per test named by its caption (cut
+  to the 31 characters a sheet's name holds, room left for a continuation's "-2"), whose hit
   rows (under the heading row, continuation sheets included) are as many as the test's hits in
   `tallyscan-cli jet --format json`; one native column chart per digit test with two series;
 - its summary sheet: only its first heading row frozen, each later heading row under its
@@ -68,17 +69,24 @@ def hit_rows(rows):
     return None
 
 
+def sheet_name(caption, part=1):
+    suffix = "" if part == 1 else f"-{part}"
+    return caption[:31 - len(suffix)] + suffix
+
+
 def check_workbook(path, result):
     sheets = sheet_values(path)
-    ids = [test["id"] for test in result["tests"]]
     names = list(sheets)
     check(names[0] == "סיכום", f"the first sheet is {names[0]}")
-    check(names[1:] == ids, f"the sheets after the summary: {names[1:]}")
+    firsts = [name for name in names[1:] if not re.search(r"-\d+$", name)]
+    check(firsts == [sheet_name(test["caption"]) for test in result["tests"]],
+          f"the sheets after the summary: {firsts}")
+    check(len(set(names)) == len(names), "two sheets share a name")
     for test in result["tests"]:
-        rows = hit_rows(sheets.get(test["id"], []))
+        rows = hit_rows(sheets.get(sheet_name(test["caption"]), []))
         part = 2
-        while f"{test['id']}-{part}" in sheets:
-            rows += hit_rows(sheets[f"{test['id']}-{part}"])
+        while rows is not None and sheet_name(test["caption"], part) in sheets:
+            rows += hit_rows(sheets[sheet_name(test["caption"], part)])
             part += 1
         check(rows is not None and len(rows) == test["hits"],
               f"{test['id']}: {None if rows is None else len(rows)} rows for {test['hits']} hits")

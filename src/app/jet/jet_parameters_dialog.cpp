@@ -18,8 +18,10 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "engine/analytics/jet_words.h"
 #include "engine/program/settings.h"
 #include "engine/text/comma_list.h"
+#include "engine/uniform/result_row.h"
 
 namespace tallyscan {
 namespace {
@@ -30,41 +32,46 @@ QString FromStd(std::string_view text) {
 
 constexpr std::string_view kEmptyListItem = "ברשימה יש פריט ריק (שני פסיקים צמודים, או פסיק בקצה)";
 
-// The label of each key; a key the engine adds later shows under its own name.
-const std::map<std::string, const char*>& Labels() {
-  static const std::map<std::string, const char*> labels = {
-      {"late_days", "ימי איחור ברישום"},
-      {"period_end_days", "ימים בסוף התקופה"},
-      {"weekend_days", "ימי סוף שבוע"},
-      {"holiday_eves", "כולל ערבי חג"},
-      {"extra_holidays", "חגים נוספים (YYYY-MM-DD)"},
-      {"rare_operator_min", "מזין נדיר - שורות לפחות"},
-      {"rare_operator_share", "מזין נדיר - חלק מהשורות"},
-      {"seldom_account_lines", "חשבון נדיר - שורות לכל היותר"},
-      {"rare_flow_count", "צמד חשבונות נדיר - פעמים"},
-      {"round_unit", "סכום עגול - יחידה"},
-      {"limits", "תקרות אישור"},
-      {"below_limit_window", "מתחת לתקרה - רוחב החלון"},
-      {"below_limit_min", "מתחת לתקרה - שורות לפחות"},
-      {"below_limit_ratio", "מתחת לתקרה - יחס"},
-      {"keywords", "מילות מפתח"},
-      {"reversal_days", "ימים בין רישום לביטולו"},
-      {"high_value_top", "הסכומים הגדולים - מספר"},
-      {"relative_size_min_lines", "גודל יחסי - שורות בחשבון"},
-      {"relative_size_ratio", "גודל יחסי - יחס"},
-      {"work_start", "תחילת יום העבודה"},
-      {"work_end", "סוף יום העבודה"},
-      {"backdate_days", "ימי הקדמת תאריך"},
-      {"benford_min_amount", "ספרות - סכום מזערי"},
-      {"benford_z", "ספרות - ערך Z"},
-      {"benford_min_n", "ספרות - אוכלוסיה מזערית"},
-      {"weak_share", "חלק השורות השמישות לבדיקה מלאה"},
-      {"weights", "משקלות בדירוג (בדיקה: משקל)"},
-      {"ranking_top", "מספר העסקאות בדירוג"},
-      {"report_hits", "שורות לכל בדיקה בדו\"ח"},
-  };
-  return labels;
+// The key a refusal of the engine names: its message begins "\"key\": "; empty for another.
+std::string RefusedKey(const std::string& message) {
+  if (message.size() < 2 || message.front() != '"') return {};
+  const std::size_t end = message.find("\": ", 1);
+  return end == std::string::npos ? std::string() : message.substr(1, end - 1);
 }
+
+// The field's caption as the dialog shows it; a key the engine adds later under its own name.
+QString CaptionOf(const std::string& key) {
+  const std::string_view caption = JetParameterCaption(key);
+  return caption.empty() ? FromStd(key) : FromStd(caption);
+}
+
+// A refusal in the dialog's words: the field named by its caption, and after it the key when
+// `with_key` (a file's text holds the key).
+QString RefusalText(const std::string& message, bool with_key) {
+  const std::string key = RefusedKey(message);
+  if (key.empty()) return FromStd(message);
+  QString named = QLatin1Char('"') + CaptionOf(key) + QLatin1Char('"');
+  if (with_key) named += QStringLiteral(" (") + FromStd(key) + QLatin1Char(')');
+  return named + FromStd(std::string_view(message).substr(key.size() + 2));
+}
+
+// Days are typed by their captions ("יום שישי, שבת"); the parameter file names them as the
+// engine does. A text that is no day's caption goes as typed, for the engine to refuse.
+QString EngineDay(const QString& typed) {
+  for (int day = 0; day < 7; ++day) {
+    if (typed == FromStd(JetDayCaption(day))) return FromStd(JetDayName(day));
+  }
+  return typed;
+}
+
+QString DayCaption(const QString& name) {
+  for (int day = 0; day < 7; ++day) {
+    if (name == FromStd(JetDayName(day))) return FromStd(JetDayCaption(day));
+  }
+  return name;
+}
+
+constexpr std::string_view kWeekendKey = "weekend_days";
 
 // The keys of the parameter file in its order.
 std::vector<std::string> KeysOf(const std::string& json) {
@@ -116,9 +123,7 @@ JetParametersDialog::JetParametersDialog(AppContext& app, const JetParameters& p
                  : value.isArray()  ? Kind::kList
                  : value.isObject() ? Kind::kWeights
                                     : Kind::kText;
-    const auto label = Labels().find(key);
-    const QString caption =
-        label == Labels().end() ? FromStd(key) : QString::fromUtf8(label->second);
+    const QString caption = CaptionOf(key);
     QWidget* field = nullptr;
     if (entry.kind == Kind::kSwitch) {
       entry.check = new QCheckBox(fields);
@@ -135,9 +140,9 @@ JetParametersDialog::JetParametersDialog(AppContext& app, const JetParameters& p
     form->addRow(caption, field);
     entries_.push_back(entry);
   }
-  auto* scroll = new QScrollArea(this);
-  scroll->setWidget(fields);
-  scroll->setWidgetResizable(true);
+  scroll_ = new QScrollArea(this);
+  scroll_->setWidget(fields);
+  scroll_->setWidgetResizable(true);
 
   refusal_ = new QLabel(this);
   refusal_->setObjectName(QStringLiteral("refusal"));
@@ -173,7 +178,7 @@ JetParametersDialog::JetParametersDialog(AppContext& app, const JetParameters& p
   files->addWidget(defaults_button);
   files->addStretch(1);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(scroll, 1);
+  layout->addWidget(scroll_, 1);
   layout->addWidget(refusal_);
   layout->addLayout(files);
   layout->addWidget(buttons);
@@ -198,7 +203,9 @@ void JetParametersDialog::Show(const JetParameters& parameters) {
         break;
       case Kind::kList: {
         QStringList items;
-        for (const QJsonValue& item : value.toArray()) items << item.toString();
+        for (const QJsonValue& item : value.toArray()) {
+          items << (entry.key == kWeekendKey ? DayCaption(item.toString()) : item.toString());
+        }
         entry.edit->setText(items.join(QStringLiteral(", ")));
         break;
       }
@@ -243,6 +250,9 @@ void JetParametersDialog::Check() {
         json.insert(key, NumberOrText(typed));
         break;
       case Kind::kList:
+        if (entry.key == kWeekendKey) {
+          for (QString& part : parts) part = EngineDay(part);
+        }
         json.insert(key, QJsonArray::fromStringList(parts));
         break;
       case Kind::kWeights: {
@@ -273,8 +283,9 @@ void JetParametersDialog::Check() {
     refusal_->clear();
   } else {
     parameters_.reset();
-    refusal_->setText(FromStd(loaded.message()));
+    refusal_->setText(RefusalText(loaded.message(), /*with_key=*/false));
   }
+  Mark(loaded.ok() ? std::string() : RefusedKey(loaded.message()));
   ok_->setEnabled(loaded.ok());
   save_->setEnabled(loaded.ok());
 }
@@ -286,7 +297,12 @@ bool JetParametersDialog::LoadFrom(const QString& path) {
   const Status loaded =
       ReadJetParametersFile(QFile::encodeName(path).toStdString(), JetParameters{}, parameters);
   if (!loaded.ok()) {
-    Message(FromStd(loaded.message()));
+    // The reader's message names the file first; the refusal after it names the field.
+    const std::string named = SafeCellText(QFile::encodeName(path).toStdString()) + ": ";
+    const std::string& message = loaded.message();
+    Message(message.rfind(named, 0) == 0
+                ? FromStd(named) + RefusalText(message.substr(named.size()), /*with_key=*/true)
+                : FromStd(message));
     return false;
   }
   Show(parameters);
@@ -305,6 +321,18 @@ bool JetParametersDialog::SaveTo(const QString& path) {
     return false;
   }
   return true;
+}
+
+void JetParametersDialog::Mark(const std::string& key) {
+  refused_ = nullptr;
+  for (const Entry& entry : entries_) {
+    QWidget* field = entry.edit != nullptr ? static_cast<QWidget*>(entry.edit) : entry.check;
+    const bool refused = entry.key == key;
+    if (refused) refused_ = field;
+    field->setStyleSheet(refused ? QStringLiteral("border: 2px solid red") : QString());
+    field->setAccessibleDescription(refused ? refusal_->text() : QString());
+  }
+  if (refused_ != nullptr) scroll_->ensureWidgetVisible(refused_);
 }
 
 QLineEdit* JetParametersDialog::Field(const std::string& key) const {

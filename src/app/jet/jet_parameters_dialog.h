@@ -7,7 +7,8 @@
 // it; "ברירת מחדל" puts back the defaults. "אישור" keeps them for the user (the file's text
 // under JetParams in Params).
 //
-// Lists are typed separated by commas ("friday, saturday"), the weights as "id: weight".
+// Lists are typed separated by commas ("יום שישי, שבת"), the weights as "id: weight". A
+// refusal names the field by its caption and marks it with a red frame.
 
 #include <map>
 #include <optional>
@@ -22,6 +23,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 
 namespace tallyscan {
 
@@ -54,6 +56,8 @@ class JetParametersDialog final : public QDialog {
   QLineEdit* Field(const std::string& key) const;
   QCheckBox* Switch(const std::string& key) const;
   QPushButton* OkButton() const { return ok_; }
+  // The field marked as refused; null while the fields are sound.
+  QWidget* RefusedField() const { return refused_; }
 
  private:
   enum class Kind { kText, kNumber, kSwitch, kList, kWeights };
@@ -64,12 +68,16 @@ class JetParametersDialog final : public QDialog {
     QCheckBox* check = nullptr;
   };
   void Check();
+  // Marks the field of `key` as refused, and only it; none for an empty key.
+  void Mark(const std::string& key);
   void Message(const QString& text);
 
   AppContext& app_;
   std::vector<Entry> entries_;
   std::optional<JetParameters> parameters_;
   QLabel* refusal_ = nullptr;
+  QScrollArea* scroll_ = nullptr;
+  QWidget* refused_ = nullptr;
   QPushButton* ok_ = nullptr;
   QPushButton* save_ = nullptr;
   bool showing_ = false;

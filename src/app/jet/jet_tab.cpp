@@ -25,8 +25,10 @@
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
+#include "engine/analytics/jet_words.h"
 #include "engine/report/jet_report.h"
 #include "engine/report/source_date.h"
+#include "engine/text/number_format.h"
 #include "engine/uniform/result_row.h"
 
 namespace tallyscan {
@@ -36,6 +38,8 @@ const QString kBusyAnalysis = QStringLiteral(
     "ניתוח פקודות היומן מתבצע ברקע - קריאת קובץ, קריאת חברה, שינוי קבוצות וקליטה ייפתחו "
     "בסיומו או לאחר עצירתו (Esc)");
 const QString kReconciles = QStringLiteral("האוכלוסיה מתאזנת");
+const QString kChooseBar =
+    QStringLiteral("שורות הספרה: בחרו עמודה בתרשים (לחיצה, או חיצים ו-Enter)");
 constexpr int kTestIdField = 6;
 // More rows than this are sorted off the window's thread: a sort of as many takes a few
 // milliseconds, of a million hits half a second.
@@ -154,15 +158,22 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
 
   auto* digits_page = new QSplitter(Qt::Vertical, details_);
   chart_ = new JetDigitChart(digits_page);
-  digit_lines_grid_ = MakeGrid(QStringLiteral("digitLinesGrid"), HitColumns(), 8, digits_page);
+  auto* digit_lines = new QWidget(digits_page);
+  digit_lines_count_ = new QLabel(kChooseBar, digit_lines);
+  digit_lines_count_->setObjectName(QStringLiteral("digitLinesCount"));
+  digit_lines_grid_ = MakeGrid(QStringLiteral("digitLinesGrid"), HitColumns(), 8, digit_lines);
   digit_lines_grid_->SetSource(&digit_rows_);
   digit_lines_grid_->SetSortRoutine([this](int field) {
     SortGrid(*digit_lines_grid_, digit_rows_, nullptr, &digit_sort_task_, field);
   });
   digit_lines_grid_->SetReverseRoutine(
       [this] { Reverse(*digit_lines_grid_, digit_rows_, nullptr, &digit_sort_task_); });
+  auto* digit_lines_layout = new QVBoxLayout(digit_lines);
+  digit_lines_layout->setContentsMargins(0, 0, 0, 0);
+  digit_lines_layout->addWidget(digit_lines_count_);
+  digit_lines_layout->addWidget(digit_lines_grid_, 1);
   digits_page->addWidget(chart_);
-  digits_page->addWidget(digit_lines_grid_);
+  digits_page->addWidget(digit_lines);
   digits_page->setStretchFactor(0, 3);
   digits_page->setStretchFactor(1, 1);
   details_->addTab(digits_page, QStringLiteral("ספרות"));
@@ -232,6 +243,7 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
   connect(digit_lines_grid_, &QAbstractItemView::doubleClicked, this, [this] { OpenDigitLine(); });
   connect(ranking_grid_, &QAbstractItemView::doubleClicked, this, [this] { OpenRanked(); });
   connect(chart_, &JetDigitChart::BarClicked, this, &JetTab::ListDigit);
+  connect(chart_, &JetDigitChart::Redrawn, this, &JetTab::ClearDigitLines);
   ShowRunning(false);
 }
 
@@ -326,13 +338,13 @@ void JetTab::ShowResult(JetResult result) {
   result_ = std::make_shared<const JetResult>(std::move(result));
   result_load_ = app_.store.LoadNumber;
   const JetResult& r = *result_;
-  const std::vector<std::string> summary = JetSummaryRows(r);
+  const std::vector<std::string> summary = JetSummaryRows(r, JetWords::kPage);
   std::vector<std::string> rows;
   for (std::size_t i = 0; i < summary.size() && i < r.tests.size(); ++i) {
     const std::string_view row = summary[i];
     rows.push_back(MakeRow(StatePicture(r.tests[i].state),
-                           {RowField(row, 3), JetStateCaption(r.tests[i].state), RowField(row, 5),
-                            RowField(row, 6), RowField(row, 2)}));
+                           {RowField(row, 3), RowField(row, 4), RowField(row, 5), RowField(row, 6),
+                            RowField(row, 2)}));
   }
   if (r.population.reconciles) {
     gate_->setText(kReconciles);
@@ -382,7 +394,7 @@ void JetTab::LoadHits(JetTest test) {
   lines_task_.Start(
       [store, result, test, rows, targets, order, sort](ProgressMonitor& monitor) {
         std::vector<std::string> made;
-        if (!JetHitRows(*store, *result, test, monitor, made, targets.get(), JetDayWords::kPage)
+        if (!JetHitRows(*store, *result, test, monitor, made, targets.get(), JetWords::kPage)
                  .ok()) {
           return false;
         }
@@ -427,8 +439,17 @@ void JetTab::ChooseSavedHit() {
   RestoreGridView(*hits_grid_, view);
 }
 
+void JetTab::ClearDigitLines() {
+  ++digit_lines_asked_;
+  Replace(*digit_lines_grid_, digit_rows_, &digit_sort_task_, {});
+  digit_targets_.clear();
+  digit_lines_grid_->SetRowCount(0);
+  digit_lines_count_->setText(kChooseBar);
+}
+
 void JetTab::ListDigit(JetTest test, JetPopulationKind population, int digit) {
   if (!result_) return;
+  const std::uint64_t asked = ++digit_lines_asked_;
   auto rows = std::make_shared<SortedRows::Rows>();
   auto targets = std::make_shared<std::vector<JetHitTarget>>();
   const RecordStore* store = &app_.store;
@@ -444,13 +465,21 @@ void JetTab::ListDigit(JetTest test, JetPopulationKind population, int digit) {
         *rows = SortedRows::Rows(made);
         return true;
       },
-      [this, rows, targets](bool completed) {
+      [this, rows, targets, asked, digit](bool completed) {
         ShowRunning(Running());
-        if (!completed) return;
+        // Lines of a chart shown no more are not listed under another.
+        if (!completed || asked != digit_lines_asked_) return;
         Replace(*digit_lines_grid_, digit_rows_, &digit_sort_task_, std::move(*rows));
         digit_targets_ = std::move(*targets);
         digit_lines_grid_->SetRowCount(0);
         digit_lines_grid_->SetRowCount(digit_rows_.Count());
+        digit_lines_count_->setText(
+            QStringLiteral("שורות הספרה %1 (%2): %3")
+                .arg(chart_->Test() == JetTest::kLastTwo
+                         ? QStringLiteral("%1").arg(digit, 2, 10, QLatin1Char('0'))
+                         : QString::number(digit),
+                     FromStd(JetPopulationCaption(chart_->Population())),
+                     FromStd(FormatCount(digit_rows_.Count()))));
         emit LinesShown();
       });
   ShowRunning(Running());

@@ -87,6 +87,8 @@ class JetTab final : public QWidget {
   Grid* SufficiencyGrid() const { return sufficiency_grid_; }
   Grid* RankingGrid() const { return ranking_grid_; }
   Grid* DigitLinesGrid() const { return digit_lines_grid_; }
+  // "שורות הספרה 43 (כל התנועות): 1,234" over the digit's lines.
+  QLabel* DigitLinesCount() const { return digit_lines_count_; }
   JetDigitChart* DigitChart() const { return chart_; }
   QTabWidget* Details() const { return details_; }
   // How long the last completed run took from "הפעל" to its results shown, in ms.
@@ -110,6 +112,8 @@ class JetTab final : public QWidget {
   // Chooses the hit of pending_hit_ when the filter is not matching; else its match does.
   void ChooseSavedHit();
   void ListDigit(JetTest test, JetPopulationKind population, int digit);
+  // The chart changed: the lines listed are of another chart.
+  void ClearDigitLines();
   // Sorts the rows of `grid` by `field`: at once, or on `task` when there are many (the grid
   // keeps its rows meanwhile; a reversal asked meanwhile is applied to the new order).
   void SortGrid(Grid& grid, SortedRows& rows, FilterBox* filter, ReadTask* task, int field);
@@ -143,6 +147,7 @@ class JetTab final : public QWidget {
   SortedRows ranking_rows_;
   SortedRows digit_rows_;
   std::vector<JetHitTarget> digit_targets_;
+  std::uint64_t digit_lines_asked_ = 0;  // the last digit asked for; a chart change counts
 
   QPushButton* run_button_ = nullptr;
   QPushButton* stop_button_ = nullptr;
@@ -159,6 +164,7 @@ class JetTab final : public QWidget {
   Grid* ranking_grid_ = nullptr;
   JetDigitChart* chart_ = nullptr;
   Grid* digit_lines_grid_ = nullptr;
+  QLabel* digit_lines_count_ = nullptr;
 };
 
 }  // namespace tallyscan

@@ -2,7 +2,8 @@
 
 // The dates of one date field by month of the period, as bars read right to left: the dates
 // before the period at the right, each month in order, the dates after it at the left, each
-// bar's count above it. The chart keeps copies of the figures it shows.
+// bar's count above it in black, the two bars outside the period in grey (the title says
+// so). The chart keeps copies of the figures it shows.
 
 #include <QWidget>
 
@@ -18,6 +19,10 @@ class MonthChart final : public QWidget {
   Q_OBJECT
  public:
   explicit MonthChart(QWidget* parent = nullptr);
+
+  // The captions of the bars of the dates before and after the period.
+  static const QString kBeforeCaption;
+  static const QString kAfterCaption;
 
   // The months of `field` (a date field's figures) under `period`; null empties the chart.
   void Show(const FieldFigures* field, const JetPeriod& period);

@@ -8,11 +8,13 @@
 #include "engine/analytics/digit_statistics.h"
 #include "engine/analytics/field_rules.h"
 #include "engine/analytics/jet_tests.h"
+#include "engine/analytics/jet_words.h"
 #include "engine/analytics/source_pass.h"
 #include "engine/browse/browse.h"
 #include "engine/text/cp1255.h"
 #include "engine/text/number_format.h"
 #include "engine/text/trim.h"
+#include "engine/uniform/field_captions.h"
 #include "engine/uniform/fields.h"
 #include "engine/uniform/record_store.h"
 #include "engine/uniform/result_row.h"
@@ -26,11 +28,6 @@ using analytics::InfoOf;
 using field::B100;
 using field::B110;
 using field::C100;
-
-constexpr std::array<std::string_view, 7> kDayNames = {"sunday",   "monday", "tuesday", "wednesday",
-                                                       "thursday", "friday", "saturday"};
-constexpr std::array<std::string_view, 7> kPageDayNames = {
-    "יום ראשון", "יום שני", "יום שלישי", "יום רביעי", "יום חמישי", "יום שישי", "שבת"};
 
 const JetFigure* FindFigure(const JetTestResult& t, std::string_view name) {
   for (const JetFigure& f : t.figures) {
@@ -49,7 +46,7 @@ std::string FigureText(const JetFigure* f, bool agorot) {
 }
 
 // The figure that matters of a test, for its summary row.
-std::string Figure(const JetResult& result, const JetTestResult& t) {
+std::string Figure(const JetResult& result, const JetTestResult& t, JetWords words) {
   switch (t.test) {
     case JetTest::kPopulation: {
       const JetPopulation& pop = result.population;
@@ -86,8 +83,10 @@ std::string Figure(const JetResult& result, const JetTestResult& t) {
       return "הקטן שבהם: " + FigureText(FindFigure(t, "smallest"), true);
     case JetTest::kBenfordFirst:
     case JetTest::kBenfordSecond:
-    case JetTest::kBenfordFirstTwo:
-      return FigureText(FindFigure(t, "class"), false);
+    case JetTest::kBenfordFirstTwo: {
+      const std::string mad_class = FigureText(FindFigure(t, "class"), false);
+      return words == JetWords::kPage ? std::string(JetClassCaption(mad_class)) : mad_class;
+    }
     default:
       break;
   }
@@ -126,7 +125,7 @@ std::string MissingDocumentsText(const JetDocumentRange& r) {
 // The cells a hit row shows of its line, the last one of the test's own choosing.
 std::string HitRow(RowStatus status, std::int64_t number, std::string_view head, JetTest test,
                    const JetResult* result, bool dos, const std::string& own_override,
-                   JetDayWords days = JetDayWords::kEngine) {
+                   JetWords days = JetWords::kEngine) {
   const RecordLayout* layout = FindLayout(head);
   const std::string line = PlainNumber(number);
   if (layout == nullptr) return MakeRow(status, {line});
@@ -176,9 +175,9 @@ std::string HitRow(RowStatus status, std::int64_t number, std::string_view head,
         if (!posted) posted = analytics::ReadDateField(SliceField(head, B100(1362)));
         if (posted) {
           const auto day = static_cast<std::size_t>(analytics::WeekdayOf(*posted));
-          own = test != JetTest::kWeekend    ? analytics::IsoDate(*posted)
-                : days == JetDayWords::kPage ? std::string(kPageDayNames[day])
-                                             : std::string(kDayNames[day]);
+          own = test != JetTest::kWeekend ? analytics::IsoDate(*posted)
+                : days == JetWords::kPage ? std::string(JetDayCaption(static_cast<int>(day)))
+                                          : std::string(JetDayName(static_cast<int>(day)));
         }
         break;
       }
@@ -306,6 +305,22 @@ Status GapTargets(const RecordStore& store, const JetTestResult& t, ProgressMoni
   return Status::Ok();
 }
 
+// A field a test needs, "B100:1375", with its caption beside it: "B100:1375 תאריך הרישום".
+std::string NeededField(std::string_view needed) {
+  const RecordLayout* layout = FindLayout(needed.substr(0, 4));
+  const std::size_t colon = needed.find(':');
+  if (layout == nullptr || colon == std::string_view::npos) return std::string(needed);
+  int code = 0;
+  for (const char c : needed.substr(colon + 1)) {
+    if (c < '0' || c > '9') return std::string(needed);
+    code = code * 10 + (c - '0');
+  }
+  const FieldLayout* field = FindField(*layout, code);
+  return field == nullptr
+             ? std::string(needed)
+             : std::string(needed) + " " + std::string(DistinctCaption(*layout, *field));
+}
+
 }  // namespace
 
 std::string_view JetStateCaption(JetState state) {
@@ -351,8 +366,13 @@ std::string JetStateReason(const JetResult& result, const JetTestResult& t) {
 std::vector<std::string> JetSufficiencyRows(const JetResult& result) {
   std::vector<std::string> rows;
   for (const JetTestResult& t : result.tests) {
-    std::string needs(InfoOf(t.test).needs);
-    std::replace(needs.begin(), needs.end(), ',', ' ');
+    std::string needs;
+    for (std::string_view rest = InfoOf(t.test).needs; !rest.empty();) {
+      const std::size_t comma = std::min(rest.find(','), rest.size());
+      if (!needs.empty()) needs += ", ";
+      needs += NeededField(rest.substr(0, comma));
+      rest.remove_prefix(std::min(comma + 1, rest.size()));
+    }
     std::string share;
     if (t.usable_share) {
       share = FormatNumber("#,.00", *t.usable_share * 100) + "%";
@@ -371,7 +391,7 @@ std::vector<std::string> JetRankingRows(const JetResult& result) {
     std::string tests;
     for (const JetTest test : r.tests) {
       if (!tests.empty()) tests += ", ";
-      tests += JetTestId(test);
+      tests += JetCaption(test);
     }
     rows.push_back(MakeRow(RowStatus::kInfo,
                            {PlainNumber(++rank), r.transaction ? SafeCellText(*r.transaction) : "",
@@ -380,21 +400,23 @@ std::vector<std::string> JetRankingRows(const JetResult& result) {
   return rows;
 }
 
-std::vector<std::string> JetSummaryRows(const JetResult& result) {
+std::vector<std::string> JetSummaryRows(const JetResult& result, JetWords words) {
   std::vector<std::string> rows;
   for (const JetTestResult& t : result.tests) {
     const bool failing = t.test == JetTest::kPopulation ? !result.population.reconciles
                                                         : InfoOf(t.test).findings && t.hits > 0;
-    rows.push_back(MakeRow(failing ? RowStatus::kError : RowStatus::kInfo,
-                           {JetTestId(t.test), JetCaption(t.test), JetStateText(t.state),
-                            PlainNumber(t.hits), Figure(result, t)}));
+    rows.push_back(
+        MakeRow(failing ? RowStatus::kError : RowStatus::kInfo,
+                {JetTestId(t.test), JetCaption(t.test),
+                 words == JetWords::kPage ? JetStateCaption(t.state) : JetStateText(t.state),
+                 PlainNumber(t.hits), Figure(result, t, words)}));
   }
   return rows;
 }
 
 Status JetHitRows(const RecordStore& store, const JetResult& result, JetTest test,
                   ProgressMonitor& monitor, std::vector<std::string>& rows,
-                  std::vector<JetHitTarget>* targets, JetDayWords days) {
+                  std::vector<JetHitTarget>* targets, JetWords days) {
   const JetTestResult* t = result.Find(test);
   if (t == nullptr) return Status::NotFound("הבדיקה לא הורצה: " + std::string(JetTestId(test)));
   const RowStatus status = InfoOf(test).findings ? RowStatus::kError : RowStatus::kInfo;

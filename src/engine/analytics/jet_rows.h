@@ -23,7 +23,14 @@
 
 namespace tallyscan {
 
-std::vector<std::string> JetSummaryRows(const JetResult& result);
+// The words a row speaks: the engine's (the command line's and the JSON's: "run",
+// "nonconformity", "friday") or the page's (as the page and the evidence report show them:
+// "הורצה", "אינו תואם", "יום שישי").
+enum class JetWords { kEngine, kPage };
+
+// In the page's words the state is its caption and a digit test's class its Hebrew word.
+std::vector<std::string> JetSummaryRows(const JetResult& result,
+                                        JetWords words = JetWords::kEngine);
 
 // A state in the page's and the reports' words: "הורצה", "חלשה", "לא הורצה".
 std::string_view JetStateCaption(JetState state);
@@ -32,13 +39,14 @@ std::string_view JetStateCaption(JetState state);
 std::string JetStateReason(const JetResult& result, const JetTestResult& test);
 
 // The sufficiency panel: one row per test run (status kInfo, or kError for a test that did
-// not run): id, caption, the fields it needs ("B100:1375 B100:1362"), the share of lines that
+// not run): id, caption, the fields it needs with their captions ("B100:1375 תאריך הרישום,
+// B100:1362 תאריך התנועה"), the share of lines that
 // have them ("87.50%", empty when the file has no line of the type), the state (its caption)
 // and why.
 std::vector<std::string> JetSufficiencyRows(const JetResult& result);
 
 // The ranking: one row per ranked transaction, in rank order: rank, transaction (empty for a
-// blank one), score, the ids of the tests hit joined by ", ", its first line.
+// blank one), score, the captions of the tests hit joined by ", ", its first line.
 std::vector<std::string> JetRankingRows(const JetResult& result);
 
 // Where a row leads when it is opened: the line it stands for (a movement, an account or a
@@ -55,19 +63,13 @@ struct JetHitTarget {
   std::int64_t element = 0;
 };
 
-// The words a weekend hit's own cell names its day in: the engine's ("friday", as the command
-// line and the parameter file write days) or the page's ("יום שישי", as the page and the
-// evidence report show them).
-enum class JetDayWords { kEngine, kPage };
-
 // The hit rows of `test` (which must have run). Reads the data file up to the last hit
 // line (to its end for a gap test); kInterrupted when the monitor asked to stop, kIoError
-// when it cannot be read. `targets`, when given, receives one target per row, in the order
-// of the rows.
+// when it cannot be read. A weekend hit's own cell names its day in `days`. `targets`, when
+// given, receives one target per row, in the order of the rows.
 Status JetHitRows(const RecordStore& store, const JetResult& result, JetTest test,
                   ProgressMonitor& monitor, std::vector<std::string>& rows,
-                  std::vector<JetHitTarget>* targets = nullptr,
-                  JetDayWords days = JetDayWords::kEngine);
+                  std::vector<JetHitTarget>* targets = nullptr, JetWords days = JetWords::kEngine);
 
 // The targets of lines given by number, ascending (the ranking's first lines sorted): one
 // per line, in the order given. Errors as JetHitRows.

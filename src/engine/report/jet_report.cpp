@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/analytics/jet_rows.h"
+#include "engine/analytics/jet_words.h"
 #include "engine/text/number_format.h"
 #include "engine/uniform/result_row.h"
 
@@ -119,18 +120,6 @@ bool Facts(const JetResult& result, std::string_view run_date, ReportStream& str
   return true;
 }
 
-// The summary rows with each test's state in the page's words (the rows keep the engine's).
-std::vector<std::string> SummaryRows(const JetResult& result) {
-  std::vector<std::string> rows = JetSummaryRows(result);
-  for (std::size_t i = 0; i < rows.size() && i < result.tests.size(); ++i) {
-    const std::string_view row = rows[i];
-    rows[i] = MakeRow(static_cast<RowStatus>(row.front()),
-                      {RowField(row, 2), RowField(row, 3), JetStateCaption(result.tests[i].state),
-                       RowField(row, 5), RowField(row, 6)});
-  }
-  return rows;
-}
-
 bool Rows(const std::vector<std::string>& rows, ReportStream& stream) {
   for (const std::string& row : rows) {
     const LineMark mark = RowField(row, 1) == "1" ? LineMark::kError : LineMark::kPlain;
@@ -152,7 +141,7 @@ bool TestFacts(const JetResult& result, const JetTestResult& t, ReportStream& st
                std::string(JetCaption(t.test)) + " (" + std::string(JetTestId(t.test)) + ")")) {
     return false;
   }
-  if (!stream.Line({"הכלל: " + std::string(JetRule(t.test))}, kBodyStyle, kSpanRight) ||
+  if (!stream.Line({"הכלל: " + JetRuleText(t.test, result.parameters)}, kBodyStyle, kSpanRight) ||
       !stream.Line({"הסיכון: " + std::string(JetRisk(t.test))}, kBodyStyle, kSpanRight)) {
     return false;
   }
@@ -169,7 +158,7 @@ bool HitLines(const RecordStore& store, const JetResult& result, const JetTestRe
               std::size_t limit, ReportStream& stream) {
   SilentProgress silent;
   std::vector<std::string> rows;
-  if (!JetHitRows(store, result, t.test, silent, rows, nullptr, JetDayWords::kPage).ok()) {
+  if (!JetHitRows(store, result, t.test, silent, rows, nullptr, JetWords::kPage).ok()) {
     return false;
   }
   const std::size_t shown = std::min(rows.size(), limit);
@@ -197,10 +186,10 @@ bool Hits(const RecordStore& store, const JetResult& result, ReportStream& strea
   return true;
 }
 
-// In the workbook: each test on a sheet named by its id, with every hit.
+// In the workbook: each test on a sheet named by its caption, with every hit.
 bool TestSheets(const RecordStore& store, const JetResult& result, ReportStream& stream) {
   for (const JetTestResult& t : result.tests) {
-    stream.Sheet(JetTestId(t.test));
+    stream.Sheet(JetCaption(t.test));
     if (!TestFacts(result, t, stream)) return false;
     HitColumns(stream);
     if (!HitLines(store, result, t, SIZE_MAX, stream)) return false;
@@ -212,7 +201,7 @@ bool TestSheets(const RecordStore& store, const JetResult& result, ReportStream&
 std::string DigitFigures(const JetDigitPopulation& p) {
   std::string text = "N = " + FormatCount(p.n);
   if (p.mad) text += "   MAD = " + FormatNumber("#,.000000", *p.mad);
-  if (p.mad_class) text += " (" + *p.mad_class + ")";
+  if (p.mad_class) text += " (" + std::string(JetClassCaption(*p.mad_class)) + ")";
   if (p.chi2) text += "   χ² = " + FormatNumber("#,.00", *p.chi2);
   if (p.p) text += "   p = " + FormatNumber("#,.0000", *p.p);
   return text;
@@ -223,9 +212,10 @@ bool Digits(const JetResult& result, ReportStream& stream) {
   for (const JetDigitResult& d : result.digits) {
     for (std::size_t population = 0; population < d.populations.size(); ++population) {
       const JetDigitPopulation& p = d.populations[population];
-      const std::string title = std::string(JetCaption(d.test)) + " - " +
-                                std::string(kJetPopulationNames[population]) + "   " +
-                                DigitFigures(p) + "   " + std::string(JetStateCaption(p.state));
+      const std::string title =
+          std::string(JetCaption(d.test)) + " - " +
+          std::string(JetPopulationCaption(static_cast<JetPopulationKind>(population))) + "   " +
+          DigitFigures(p) + "   " + std::string(JetStateCaption(p.state));
       if (!Heading(stream, title)) return false;
       stream.SetColumns({{Column(60, "ספרה"), Column(90, "מספר", kFigureColumn),
                           Column(90, "בפועל", kFigureColumn), Column(90, "צפוי", kFigureColumn),
@@ -272,7 +262,7 @@ bool WriteJetReport(const RecordStore& store, const JetResult& result, std::stri
   if (!Heading(stream, "סיכום הבדיקות")) return false;
   stream.SetColumns({{Column(kIdPixels, "מזהה"), Column(220, "בדיקה"), Column(80, "מצב"),
                       Column(70, "פגיעות", kFigureColumn), ValueColumn(270, "הנתון העיקרי")}});
-  if (!Rows(SummaryRows(result), stream)) return false;
+  if (!Rows(JetSummaryRows(result, JetWords::kPage), stream)) return false;
   if (!Heading(stream, "מספיקות הנתונים")) return false;
   stream.SetColumns({{Column(kIdPixels, "מזהה"), Column(200, "בדיקה"), Column(170, "שדות נדרשים"),
                       ValueColumn(90, "שיעור שמיש"), Column(80, "מצב"), Column(250, "סיבה")}});

@@ -9,7 +9,7 @@
 // population, and the ranking. The same result and `run_date` give the same lines.
 //
 // A workbook gets the same opening on a sheet "סיכום" without the hits, then a sheet per test
-// named by its id with every hit; the chart of each digit test's population "all" follows its
+// named by its caption with every hit; the chart of each digit test's population "all" follows its
 // table (pages draw it, the workbook charts the table's cells, the HTML forms leave it out).
 
 #include <string_view>

@@ -78,6 +78,57 @@ std::string CellText(std::string_view text) {
   return out;
 }
 
+constexpr std::size_t kLongestSheetName = 31;  // characters
+
+// The first `count` characters of a UTF-8 text.
+std::string_view FirstCharacters(std::string_view text, std::size_t count) {
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && characters++ == count) {
+      return text.substr(0, i);
+    }
+  }
+  return text;
+}
+
+std::size_t CharacterCount(std::string_view text) {
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+// Names compare as a spreadsheet compares them: Latin letters in either case alike.
+bool SameSheetName(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return (x >= 'A' && x <= 'Z' ? x + 32 : x) == (y >= 'A' && y <= 'Z' ? y + 32 : y);
+  });
+}
+
+// A sheet's name as a workbook takes it: the characters it refuses ([ ] : * ? / \ and
+// controls, an apostrophe at either end) as "-", `base` cut so that it and `suffix` fit in 31
+// characters, and a further " (2)", " (3)"... when a sheet already has that name.
+std::string SheetName(std::string_view base, const std::string& suffix,
+                      const std::vector<std::string>& taken) {
+  std::string clean;
+  for (const char c : base) {
+    const bool refused = std::string_view("[]:*?/\\").find(c) != std::string_view::npos ||
+                         static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+    clean.push_back(refused ? '-' : c);
+  }
+  for (int n = 1;; ++n) {
+    const std::string more = suffix + (n == 1 ? std::string() : " (" + PlainNumber(n) + ")");
+    const std::size_t room = kLongestSheetName - std::min(kLongestSheetName, CharacterCount(more));
+    std::string name = std::string(FirstCharacters(clean, room)) + more;
+    if (name.empty()) name = "-";
+    if (name.front() == '\'') name.front() = '-';
+    if (name.back() == '\'') name.back() = '-';
+    if (std::none_of(taken.begin(), taken.end(),
+                     [&](const std::string& other) { return SameSheetName(other, name); })) {
+      return name;
+    }
+  }
+}
+
 // A percentage as a fact states it ("99.50%", "-3%"): the figure before the sign.
 std::optional<Figure> ParsePercent(std::string_view cell) {
   const std::string_view trimmed = TrimSpaces(cell);
@@ -185,11 +236,12 @@ struct XlsxReportWriter::Book {
   }
 
   // The next sheet of the current part: the report's own "דו'ח", "דו'ח 2"…; a named part's
-  // "name", "name-2"….
+  // "name", "name-2"…, each a name the workbook takes (SheetName).
   void NewSheet() {
     ++part_sheets;
-    std::string name = part_name.empty() ? "דו'ח" : part_name;
-    if (part_sheets > 1) name += (part_name.empty() ? " " : "-") + PlainNumber(part_sheets);
+    const std::string suffix =
+        part_sheets > 1 ? (part_name.empty() ? " " : "-") + PlainNumber(part_sheets) : "";
+    std::string name = SheetName(part_name.empty() ? "דו'ח" : part_name, suffix, sheet_names);
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, name.c_str());
     if (sheet == nullptr) {
       Note(LXW_ERROR_MEMORY_MALLOC_FAILED);

@@ -1,6 +1,7 @@
 // Renders the analysis page after a run of the journal-entry tests over a generated audit set
-// with every journal fault planted (the hits of a test, a digit chart with the lines of a bar,
-// the sufficiency panel), each at 1366 x 768 and 1920 x 1080, the parameters dialog, and the
+// with every journal fault planted (the tests list with the hits of a test, the digit charts of
+// the first digit, the first two and the last two with the lines of a bar, the sufficiency
+// panel), each at 1366 x 768 and 1920 x 1080, the parameters dialog, and the
 // first two pages of the evidence report's PDF (`tallyscan-cli report jet --format pdf`, made
 // into pictures with pdftoppm) to PNG files in the build folder (app-renders/), so that a
 // person can look at them. Not a test: `make renders` builds and runs it.
@@ -12,6 +13,7 @@
 #include <QtTest>
 
 #include <QBarSet>
+#include <QChartView>
 
 #include "app/jet/jet_digit_chart.h"
 #include "app/jet/jet_parameters_dialog.h"
@@ -114,6 +116,19 @@ class AnalysisRenders : public QObject {
     emit bars->clicked(highest);
     QVERIFY(listed.wait(30000));
     QVERIFY(!Save(window.grab().toImage(), QStringLiteral("analysis_digits") + name).isEmpty());
+    // The pairs and the endings, a bar chosen with the keyboard and its lines listed.
+    for (const auto& [test, picture] :
+         {std::pair{JetTest::kBenfordFirstTwo, QStringLiteral("analysis_digits_first_two")},
+          std::pair{JetTest::kLastTwo, QStringLiteral("analysis_digits_last_two")}}) {
+      chart->Choose(test, JetPopulationKind::kAll);
+      chart->View()->setFocus();
+      QTest::keyClick(chart->View(), Qt::Key_Home);
+      for (int step = 0; step < 33; ++step) QTest::keyClick(chart->View(), Qt::Key_Right);
+      QSignalSpy lines(jet, &JetTab::LinesShown);
+      QTest::keyClick(chart->View(), Qt::Key_Return);
+      QVERIFY(lines.wait(30000));
+      QVERIFY(!Save(window.grab().toImage(), picture + name).isEmpty());
+    }
 
     jet->Details()->setCurrentIndex(kSufficiencyTab);
     QVERIFY(

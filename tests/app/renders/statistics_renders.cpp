@@ -1,7 +1,7 @@
-// Renders the analysis page's field statistics and producer's summaries tabs at 1366 x 768
-// after reading a generated set with faults (a bad date, a blank sign, a letter in a number,
-// a record count INI.TXT states wrongly, a VAT off), into app-renders/. Not a test: `make
-// renders` builds and runs it.
+// Renders the analysis page's field statistics (with the month chart) and producer's summaries
+// tabs at 1366 x 768 and 1920 x 1080 after reading a generated set with faults (a bad date, a blank
+// sign, a letter in a number, a record count INI.TXT states wrongly, a VAT off), into app-renders/.
+// Not a test: `make renders` builds and runs it.
 #include <QDir>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -29,7 +29,14 @@ class StatisticsRenders : public QObject {
   }
 
  private slots:
+  void BothTabsAfterReadingASetWithFaults_data() {
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("1366x768") << QSize(1366, 768);
+    QTest::newRow("1920x1080") << QSize(1920, 1080);
+  }
+
   void BothTabsAfterReadingASetWithFaults() {
+    QFETCH(QSize, size);
     QTemporaryDir scratch;
     DataSetOptions options;
     options.movements = 20000;
@@ -42,8 +49,8 @@ class StatisticsRenders : public QObject {
     const QString folder = scratch.filePath(QStringLiteral("set"));
     QVERIFY(GenerateDataSet(options, folder.toStdString(), &generated).ok());
     TestApp t;
-    MainWindow window(t.app, StoredSize(1366, 768));
-    window.resize(1366, 768);
+    MainWindow window(t.app, StoredSize(size.width(), size.height()));
+    window.setGeometry(QRect(QPoint(0, 0), size));  // as maximised on such a screen
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     window.PageOf<ImportPage>()->ReadFolder(folder);
@@ -58,15 +65,16 @@ class StatisticsRenders : public QObject {
     // The chart of the value date, the field the planted bad date is in.
     page->Fields()->ChooseDateField(1363);
     QTest::qWait(200);  // the chart's animation-free layout settles on the next events
+    const QString suffix = QStringLiteral("_%1x%2.png").arg(size.width()).arg(size.height());
     for (const auto& [tab, name] :
          {std::pair<QWidget*, QString>{page->Fields(),
-                                       QStringLiteral("analysis_field_statistics_1366x768.png")},
-          std::pair<QWidget*, QString>{
-              page->Summaries(), QStringLiteral("analysis_producer_summaries_1366x768.png")}}) {
+                                       QStringLiteral("analysis_field_statistics") + suffix},
+          std::pair<QWidget*, QString>{page->Summaries(),
+                                       QStringLiteral("analysis_producer_summaries") + suffix}}) {
       page->Tabs()->setCurrentWidget(tab);
       QCoreApplication::processEvents();
       const QImage image = window.grab().toImage();
-      QCOMPARE(image.size(), QSize(1366, 768));
+      QCOMPARE(image.size(), size);
       const QString path = Save(image, name);
       QVERIFY(!path.isEmpty());
       qInfo("rendered %s", qPrintable(path));

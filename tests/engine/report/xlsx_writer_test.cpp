@@ -1,7 +1,8 @@
 // The workbook read back by an independent reader (openpyxl, run with the system's Python):
 // titles, the bold frozen heading row, figures as numbers in their colours, texts as text, the
 // right-to-left sheet, a further sheet when one is full, and the source in the properties;
-// named parts on sheets of their own and a chart over the cells of its table.
+// named parts on sheets of their own and a chart over the cells of its table; parts named by
+// long or clashing captions on sheets of names a workbook takes.
 #include "engine/report/xlsx_writer.h"
 
 #include <cstdio>
@@ -172,6 +173,48 @@ TEST(XlsxWriter, NamedPartsGoOnInNumberedSheetsAndAChartChartsTheCellsOfItsTable
   EXPECT_EQ((Facts{"series", "xl/charts/chart1.xml", "צפוי", "str:'סיכום'!$A$4:$A$5",
                    "'סיכום'!$C$4:$C$5"}),
             series[1]);
+}
+
+// A part's name is a caption: cut to the 31 characters a sheet's name may hold (with room for
+// a further sheet's number), its refused characters as "-", and one name never given twice.
+TEST(XlsxWriter, PartsNamedByLongOrClashingCaptionsGetNamesTheWorkbookTakes) {
+  const std::string long_caption = "חוק בנפורד - שתי הספרות הראשונות";  // 32 characters
+  const std::string cut = "חוק בנפורד - שתי הספרות הראשונו";
+  const std::string cut_for_two = "חוק בנפורד - שתי הספרות הראשו";
+  const std::string cut_for_clash = "חוק בנפורד - שתי הספרות הרא";
+  struct Part {
+    std::string name;
+    int lines;
+  };
+  const std::vector<Part> parts = {
+      {long_caption, 6}, {long_caption, 1}, {"שעות: 07:00/20:00 [א]", 1}, {"'דו'ח'", 1}};
+  testing::TempFolder folder;
+  const std::string path = folder.File("names.xlsx");
+  const ReportHeader header = testing::TestHeader();
+  const PrintFonts fonts = DefaultPrintFonts();
+  {
+    ReportFile file;
+    ASSERT_TRUE(ReportFile::Open(path, {}, file).ok());
+    XlsxReportWriter writer(std::move(file), 1736937000);
+    writer.SetRowsPerSheet(5);
+    SilentProgress silent;
+    ReportStream stream(header, fonts, {&writer}, silent);
+    stream.Sheet("סיכום");
+    stream.Line({"פתיחה"});
+    for (const Part& part : parts) {
+      stream.Sheet(part.name);
+      stream.SetColumns({{Col(6, "שורה")}});
+      for (int line = 1; line <= part.lines; ++line) stream.Line({std::to_string(line)});
+    }
+    ASSERT_TRUE(stream.End().ok());
+  }
+  std::vector<std::string> sheets;
+  for (auto& fact : ReadWorkbook(path)) {
+    if (fact[0] == "sheet") sheets.push_back(fact[1]);
+  }
+  EXPECT_EQ((std::vector<std::string>{"סיכום", cut, cut_for_two + "-2", cut_for_clash + " (2)",
+                                      "שעות- 07-00-20-00 -א-", "-דו'ח-"}),
+            sheets);
 }
 
 // A sheet of several tables keeps only its first heading row in view; a column of facts
