@@ -191,9 +191,13 @@ int RunJet(std::span<char* const> args) {
     return PrintTable(o.output, facts, rows, HitShape());
   }
   rows = JetSummaryRows(result);
-  if (o.output.format != OutputFormat::kJson)
-    return PrintTable(o.output, facts, rows, SummaryShape());
+  if (o.output.format != OutputFormat::kJson) {
+    const int printed = PrintTable(o.output, facts, rows, SummaryShape());
+    return bar.interrupted() ? Stopped() : printed;
+  }
   std::cout << JetResultJson(result);
+  // A Ctrl-C while the document was made comes after the last look for a stop.
+  if (bar.interrupted()) return Stopped();
   // The summary's error rows are the findings: a population that does not reconcile, a test
   // whose hits are findings.
   const char error = static_cast<char>(RowStatus::kError);

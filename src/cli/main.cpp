@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/standard_output.h"
+#include "cli/terminal_progress.h"
 #include "engine/common/version.h"
 
 namespace tallyscan::cli {
@@ -252,5 +253,12 @@ int main(int argc, char** argv) {
   // leave their pages taken for good.
   mallopt(M_MMAP_THRESHOLD, 1 << 20);
   TakeStandardOutput();
-  return FinishStandardOutput(Run(std::span<char* const>(argv + 1, argv + argc)));
+  std::span<char* const> args(argv + 1, argv + argc);
+#ifdef TALLYSCAN_INTERRUPT_PROBE
+  if (args.size() >= 2 && std::string_view(args[0]) == "--interrupt-in") {
+    SetInterruptProbe(args[1]);
+    args = args.subspan(2);
+  }
+#endif
+  return FinishStandardOutput(Run(args));
 }

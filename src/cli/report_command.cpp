@@ -289,6 +289,7 @@ int RunReport(std::span<char* const> args) {
         return kExitFailed;
       }
     }
+    bar.SetLabel("jet");
     JetRun run = RunJet(store, JetSourcesOf(*imported), parameters, AllJetTests(), bar);
     bar.Finish();
     if (run.status.code() == StatusCode::kInterrupted) return kExitInterrupted;
@@ -401,6 +402,18 @@ int RunReport(std::span<char* const> args) {
       completed = WriteRecordCountsReport(statistics_rows, stream);
       break;
   }
+  // A stopped report is not kept: its temporary file goes and the file asked for stays as it
+  // was. On standard output the bytes are gone already; the document ends with the line that
+  // says it was stopped.
+  // A producer that was not stopped ends early only when it could not read the data file.
+  const bool stopped = stream.Stopped() || bar.interrupted();
+  if ((stopped || !completed) && !to_standard_output) {
+    stream.Abandon();
+    bar.Finish();
+    if (stopped) return kExitInterrupted;
+    std::cerr << "שגיאה בקריאת הקובץ " << store.DataFile.Path() << '\n';
+    return kExitFailed;
+  }
   const Status written = stream.End();
   bar.Finish();
   if (!written.ok()) {
@@ -408,7 +421,10 @@ int RunReport(std::span<char* const> args) {
     if (!to_standard_output) std::cerr << written.message() << '\n';
     return kExitFailed;
   }
-  return completed ? kExitCompleted : kExitInterrupted;
+  // A Ctrl-C during the closing itself comes too late to keep the earlier file; the command
+  // still says it was interrupted.
+  if (stopped || bar.interrupted()) return kExitInterrupted;
+  return completed ? kExitCompleted : kExitFailed;
 }
 
 }  // namespace tallyscan::cli

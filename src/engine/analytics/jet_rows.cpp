@@ -300,6 +300,33 @@ Status GapTargets(const RecordStore& store, const JetTestResult& t, ProgressMoni
   return Status::Ok();
 }
 
+// The rows of a test's ranges, then those of its hit lines read back from the data file, each
+// given to take(row, head, offset) (`head` empty for a range) until it answers false: the file
+// is read up to the last line wanted, and no further.
+template <typename Take>
+Status EachHitRow(const RecordStore& store, const JetResult& result, const JetTestResult& t,
+                  ProgressMonitor& monitor, JetDayWords days, Take&& take) {
+  const RowStatus status = InfoOf(t.test).findings ? RowStatus::kError : RowStatus::kInfo;
+  for (const JetNumberRange& r : t.transaction_ranges) {
+    if (!take(MakeRow(status, {std::to_string(r.from), std::to_string(r.to)}), {}, -1)) {
+      return Status::Ok();
+    }
+  }
+  for (const JetDocumentRange& r : t.document_ranges) {
+    if (!take(MakeRow(status, {r.from, r.to, SafeCellText(r.type)}), {}, -1)) return Status::Ok();
+  }
+  if (t.lines.empty()) return Status::Ok();
+  auto next = t.lines.begin();
+  analytics::DataPass reading(store, false);
+  return reading.Run(monitor, [&](std::int64_t number, std::string_view head) {
+    if (number != *next) return true;
+    const bool more =
+        take(HitRow(status, number, head, t.test, &result, store.DosCodePage, {}, days), head,
+             reading.line_offset());
+    return more && ++next != t.lines.end();
+  });
+}
+
 }  // namespace
 
 std::string_view JetStateCaption(JetState state) {
@@ -391,25 +418,27 @@ Status JetHitRows(const RecordStore& store, const JetResult& result, JetTest tes
                   std::vector<JetHitTarget>* targets, JetDayWords days) {
   const JetTestResult* t = result.Find(test);
   if (t == nullptr) return Status::NotFound("הבדיקה לא הורצה: " + std::string(JetTestId(test)));
-  const RowStatus status = InfoOf(test).findings ? RowStatus::kError : RowStatus::kInfo;
-  for (const JetNumberRange& r : t->transaction_ranges) {
-    rows.push_back(MakeRow(status, {std::to_string(r.from), std::to_string(r.to)}));
-  }
-  for (const JetDocumentRange& r : t->document_ranges) {
-    rows.push_back(MakeRow(status, {r.from, r.to, SafeCellText(r.type)}));
-  }
   if (targets != nullptr && (!t->transaction_ranges.empty() || !t->document_ranges.empty())) {
     if (Status read = GapTargets(store, *t, monitor, *targets); !read.ok()) return read;
   }
-  if (t->lines.empty()) return Status::Ok();
-  std::size_t next = 0;
-  analytics::DataPass reading(store, false);
-  return reading.Run(monitor, [&](std::int64_t number, std::string_view head) {
-    if (number != t->lines[next]) return true;
-    rows.push_back(HitRow(status, number, head, test, &result, store.DosCodePage, {}, days));
-    if (targets != nullptr) targets->push_back(TargetOf(store, head, reading.line_offset()));
-    return ++next < t->lines.size();
-  });
+  return EachHitRow(store, result, *t, monitor, days,
+                    [&](std::string&& row, std::string_view head, std::int64_t offset) {
+                      rows.push_back(std::move(row));
+                      if (targets != nullptr && !head.empty()) {
+                        targets->push_back(TargetOf(store, head, offset));
+                      }
+                      return true;
+                    });
+}
+
+Status VisitJetHitRows(const RecordStore& store, const JetResult& result, JetTest test,
+                       ProgressMonitor& monitor, JetDayWords days,
+                       const std::function<bool(std::string&& row)>& take) {
+  const JetTestResult* t = result.Find(test);
+  if (t == nullptr) return Status::NotFound("הבדיקה לא הורצה: " + std::string(JetTestId(test)));
+  return EachHitRow(
+      store, result, *t, monitor, days,
+      [&](std::string&& row, std::string_view, std::int64_t) { return take(std::move(row)); });
 }
 
 Status JetLineTargets(const RecordStore& store, std::span<const std::uint32_t> lines,

@@ -12,6 +12,7 @@
 // (README). The gap tests give their ranges first, one row each: from, to (and the type).
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -66,6 +67,13 @@ Status JetHitRows(const RecordStore& store, const JetResult& result, JetTest tes
                   ProgressMonitor& monitor, std::vector<std::string>& rows,
                   std::vector<JetHitTarget>* targets = nullptr,
                   JetDayWords days = JetDayWords::kEngine);
+
+// The same rows one at a time, to `take`, which answers false when it wants no more: the data
+// file is then read no further, so that the first rows of a test cost only the lines up to
+// them. Errors as JetHitRows.
+Status VisitJetHitRows(const RecordStore& store, const JetResult& result, JetTest test,
+                       ProgressMonitor& monitor, JetDayWords days,
+                       const std::function<bool(std::string&& row)>& take);
 
 // The targets of lines given by number, ascending (the ranking's first lines sorted): one
 // per line, in the order given. Errors as JetHitRows.

@@ -102,6 +102,7 @@ ReportStream::ReportStream(const ReportHeader& header, const PrintFonts& fonts,
     : targets_(std::move(targets)), monitor_(monitor), listener_(listener) {
   state_.header = &header;
   state_.fonts = &fonts;
+  monitor_.OnPhase("report");
 }
 
 void ReportStream::AddTitle(std::string_view coded) {
@@ -174,6 +175,18 @@ void ReportStream::Sheet(std::string_view name) {
 
 void ReportStream::SetReach(ReportReach reach) { reach_ = reach; }
 
+bool ReportStream::Reaching() const {
+  return std::any_of(targets_.begin(), targets_.end(),
+                     [this](const ReportTarget* target) { return Reaches(*target); });
+}
+
+bool ReportStream::ProducerProgress::StopRequested() {
+  if (stream_.stopped_ || stream_.ended_) return true;
+  if (!stream_.monitor_.StopRequested()) return false;
+  stream_.stopped_ = true;
+  return true;
+}
+
 bool ReportStream::Reaches(const ReportTarget& target) const {
   switch (reach_) {
     case ReportReach::kWorkbookOnly:
@@ -188,6 +201,13 @@ bool ReportStream::Reaches(const ReportTarget& target) const {
 
 Status ReportStream::End() {
   if (ended_) return end_status_;
+  if (stopped_) {
+    // Said to every target, past the stop, as the report's last line.
+    const std::vector<std::string> cells = {std::string(kReportStoppedText)};
+    const ReportLine last{cells, kBodyStyle, kSpanRight, LineMark::kError};
+    ++state_.line_number;
+    for (ReportTarget* target : targets_) target->OnLine(state_, last);
+  }
   ended_ = true;
   std::string failures;
   for (ReportTarget* target : targets_) {
@@ -199,6 +219,12 @@ Status ReportStream::End() {
   }
   end_status_ = failures.empty() ? Status::Ok() : Status::IoError(failures);
   return end_status_;
+}
+
+void ReportStream::Abandon() {
+  if (ended_) return;
+  ended_ = true;
+  for (ReportTarget* target : targets_) target->OnAbandon(state_);
 }
 
 }  // namespace tallyscan

@@ -424,4 +424,13 @@ Status XlsxReportWriter::OnEnd(const ReportState& state) {
   return Status::IoError(WriteFailureMessage(book.file.path(), fault));
 }
 
+void XlsxReportWriter::OnAbandon(const ReportState& /*state*/) {
+  Book& book = *book_;
+  // Closing would first write the whole workbook; freeing it closes its sheets' temporary
+  // files, which the system then removes.
+  if (book.workbook != nullptr) lxw_workbook_free(book.workbook);
+  book.workbook = nullptr;
+  book.file.Discard();
+}
+
 }  // namespace tallyscan

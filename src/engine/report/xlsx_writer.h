@@ -49,6 +49,8 @@ class XlsxReportWriter final : public ReportTarget {
   // CRC, every sheet complete) and only then puts it in place. Failed when it could not be
   // written or does not read back; the temporary file is then removed.
   Status OnEnd(const ReportState& state) override;
+  // Drops the workbook unwritten, with the library's temporary files, and removes the file.
+  void OnAbandon(const ReportState& state) override;
 
  private:
   struct Book;
