@@ -347,7 +347,7 @@ int RunReport(std::span<char* const> args) {
     case Format::kXlsx:
       header.source = DescribeSource(store);
       target = std::make_unique<XlsxReportWriter>(
-          std::move(file), epoch.value_or(static_cast<std::int64_t>(std::time(nullptr))));
+          std::move(file), epoch.value_or(static_cast<std::int64_t>(std::time(nullptr))), &bar);
       break;
     case Format::kPdf:
 #ifdef TALLYSCAN_HAVE_PAPER
@@ -416,13 +416,14 @@ int RunReport(std::span<char* const> args) {
   }
   const Status written = stream.End();
   bar.Finish();
+  if (written.code() == StatusCode::kInterrupted) return kExitInterrupted;
   if (!written.ok()) {
     // Standard output's failure is told once, by the program's end.
     if (!to_standard_output) std::cerr << written.message() << '\n';
     return kExitFailed;
   }
-  // A Ctrl-C during the closing itself comes too late to keep the earlier file; the command
-  // still says it was interrupted.
+  // A Ctrl-C while an HTML document or the pages were closed comes too late to keep the
+  // earlier file; the command still says it was interrupted.
   if (stopped || bar.interrupted()) return kExitInterrupted;
   return completed ? kExitCompleted : kExitFailed;
 }

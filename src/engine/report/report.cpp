@@ -210,14 +210,19 @@ Status ReportStream::End() {
   }
   ended_ = true;
   std::string failures;
+  bool stopped_closing = false;
   for (ReportTarget* target : targets_) {
     const Status status = target->OnEnd(state_);
-    if (!status.ok()) {
+    if (status.code() == StatusCode::kInterrupted) {
+      stopped_closing = true;
+    } else if (!status.ok()) {
       if (!failures.empty()) failures += '\n';
       failures += status.message();
     }
   }
-  end_status_ = failures.empty() ? Status::Ok() : Status::IoError(failures);
+  end_status_ = !failures.empty() ? Status::IoError(failures)
+                : stopped_closing ? Status::Interrupted(std::string(kReportStoppedText))
+                                  : Status::Ok();
   return end_status_;
 }
 

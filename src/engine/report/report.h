@@ -247,7 +247,8 @@ class ReportStream {
   bool Reaching() const;
   // Closes every target (once; later calls return the first result). A stopped report ends
   // with the line kReportStoppedText, so that what is kept says it is not whole. Failed when a
-  // target failed: the messages of all that failed, one per line.
+  // target failed: the messages of all that failed, one per line; else kInterrupted when a
+  // target was stopped while it closed and left its path as it was.
   Status End();
   // Closes every target without keeping its file (once, instead of End): for a stopped run
   // whose caller keeps nothing of it.

@@ -94,12 +94,12 @@ class StoppedReportTest : public JetFixture {
     std::unique_ptr<ReportStream> stream;
     bool completed = false;
   };
-  void Write(ProgressMonitor& monitor, Run& run) {
+  void Write(ProgressMonitor& monitor, Run& run, ProgressMonitor* closing = nullptr) {
     ASSERT_TRUE(ReportFile::Open(out_.File("r.htm"), {}, run.html_file).ok());
     ASSERT_TRUE(ReportFile::Open(out_.File("r.xlsx"), {}, run.book_file).ok());
     run.sink = std::make_unique<FileSink>(std::move(run.html_file));
     run.html = std::make_unique<HtmlReportWriter>(HtmlForm::kMail, *run.sink);
-    run.book = std::make_unique<XlsxReportWriter>(std::move(run.book_file), 0);
+    run.book = std::make_unique<XlsxReportWriter>(std::move(run.book_file), 0, closing);
     run.stream = std::make_unique<ReportStream>(
         header_, fonts_, std::vector<ReportTarget*>{run.html.get(), run.book.get()}, monitor);
     run.completed = WriteJetReport(store_, result_, "2025-01-15", *run.stream);
@@ -126,6 +126,23 @@ TEST_F(StoppedReportTest, AStopInAnyPhaseGivenUpLeavesTheEarlierFilesAlone) {
     EXPECT_EQ("the earlier report", ReadFile(out_.File("r.xlsx")));
     EXPECT_EQ((std::vector<std::string>{"r.htm", "r.xlsx"}), OutputFiles());
   }
+}
+
+TEST_F(StoppedReportTest, AStopWhileTheWorkbookIsPackedLeavesTheEarlierOne) {
+  PhaseMonitor whole;
+  class StopNow final : public ProgressMonitor {
+   public:
+    void OnProgress(int) override {}
+    bool StopRequested() override { return true; }
+  } stop;
+  Run run;
+  Write(whole, run, &stop);
+  ASSERT_TRUE(run.completed);
+  const Status ended = run.stream->End();
+  EXPECT_EQ(StatusCode::kInterrupted, ended.code());
+  EXPECT_EQ(kReportStoppedText, ended.message());
+  EXPECT_EQ("the earlier report", ReadFile(out_.File("r.xlsx")));
+  EXPECT_EQ((std::vector<std::string>{"r.htm", "r.xlsx"}), OutputFiles());
 }
 
 TEST_F(StoppedReportTest, AReportKeptAfterAStopEndsSayingSo) {
