@@ -404,8 +404,8 @@ int RunReport(std::span<char* const> args) {
   }
   // A stopped report is not kept: its temporary file goes and the file asked for stays as it
   // was. On standard output the bytes are gone already; the document ends with the line that
-  // says it was stopped.
-  // A producer that was not stopped ends early only when it could not read the data file.
+  // says it was stopped. A producer that was not stopped ends early only when it could not
+  // read the data file.
   const bool stopped = stream.Stopped() || bar.interrupted();
   if ((stopped || !completed) && !to_standard_output) {
     stream.Abandon();

@@ -165,8 +165,7 @@ bool TestFacts(const JetResult& result, const JetTestResult& t, ReportStream& st
 
 // The hit rows of a test, at most `limit` of them, then a line saying how many more there are.
 // Only the rows printed are read back (the data file up to the last of them); the rest are
-// counted from the result.
-// `phase` names the gathering to the monitor.
+// counted from the result. `phase` names the gathering to the monitor.
 bool HitLines(const RecordStore& store, const JetResult& result, const JetTestResult& t,
               std::size_t limit, std::string_view phase, ReportStream& stream) {
   std::size_t shown = 0;
