@@ -189,10 +189,13 @@ int RunJet(std::span<char* const> args) {
   }
   rows = JetSummaryRows(result);
   if (o.output.format != OutputFormat::kJson) {
-    return WithReadingFindings(PrintTable(o.output, facts, rows, SummaryShape()), o.output,
-                               *imported);
+    const int printed =
+        WithReadingFindings(PrintTable(o.output, facts, rows, SummaryShape()), o.output, *imported);
+    return bar.interrupted() ? Stopped() : printed;
   }
   WriteJetResultJson(result, std::cout);
+  // A Ctrl-C while the document was made comes after the last look for a stop.
+  if (bar.interrupted()) return Stopped();
   // The summary's error rows are the findings: a population that does not reconcile, a test
   // whose hits are findings.
   const char error = static_cast<char>(RowStatus::kError);

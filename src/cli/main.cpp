@@ -15,6 +15,7 @@
 #include "cli/exit_codes.h"
 #include "cli/option_table.h"
 #include "cli/standard_output.h"
+#include "cli/terminal_progress.h"
 #include "engine/common/version.h"
 
 namespace tallyscan::cli {
@@ -345,11 +346,18 @@ int main(int argc, char** argv) {
   // leave their pages taken for good.
   mallopt(M_MMAP_THRESHOLD, 1 << 20);
   TakeStandardOutput();
+  std::span<char* const> args(argv + 1, argv + argc);
+#ifdef TALLYSCAN_INTERRUPT_PROBE
+  if (args.size() >= 2 && std::string_view(args[0]) == "--interrupt-in") {
+    SetInterruptProbe(args[1]);
+    args = args.subspan(2);
+  }
+#endif
   // A failure thrown out of a command still unwinds it, so that the temporary file of a report
   // it was writing is removed on the way out.
   int code = kExitFailed;
   try {
-    code = Run(std::span<char* const>(argv + 1, argv + argc));
+    code = Run(args);
   } catch (const std::exception& e) {
     std::cerr << "tallyscan-cli: " << e.what() << "\n";
   }

@@ -278,6 +278,7 @@ int RunReport(std::span<char* const> args) {
 
   std::optional<JetResult> jet;
   if (options.kind == Kind::kJet) {
+    bar.SetLabel("jet");
     JetRun run = RunJet(store, JetSourcesOf(*imported), parameters, AllJetTests(), bar);
     bar.Finish();
     if (run.status.code() == StatusCode::kInterrupted) return kExitInterrupted;
@@ -334,7 +335,7 @@ int RunReport(std::span<char* const> args) {
     case Format::kXlsx:
       header.source = DescribeSource(store);
       target = std::make_unique<XlsxReportWriter>(
-          std::move(file), epoch.value_or(static_cast<std::int64_t>(std::time(nullptr))));
+          std::move(file), epoch.value_or(static_cast<std::int64_t>(std::time(nullptr))), &bar);
       break;
     case Format::kPdf:
 #ifdef TALLYSCAN_HAVE_PAPER
@@ -389,14 +390,30 @@ int RunReport(std::span<char* const> args) {
       completed = WriteRecordCountsReport(statistics_rows, stream);
       break;
   }
+  // A stopped report is not kept: its temporary file goes and the file asked for stays as it
+  // was. On standard output the bytes are gone already; the document ends with the line that
+  // says it was stopped. A producer that was not stopped ends early only when it could not
+  // read the data file.
+  const bool stopped = stream.Stopped() || bar.interrupted();
+  if ((stopped || !completed) && !to_standard_output) {
+    stream.Abandon();
+    bar.Finish();
+    if (stopped) return kExitInterrupted;
+    std::cerr << "שגיאה בקריאת הקובץ " << store.DataFile.Path() << '\n';
+    return kExitFailed;
+  }
   const Status written = stream.End();
   bar.Finish();
+  if (written.code() == StatusCode::kInterrupted) return kExitInterrupted;
   if (!written.ok()) {
     // Standard output's failure is told once, by the program's end.
     if (!to_standard_output) std::cerr << written.message() << '\n';
     return kExitFailed;
   }
-  return completed ? kExitCompleted : kExitInterrupted;
+  // A Ctrl-C while an HTML document or the pages were closed comes too late to keep the
+  // earlier file; the command still says it was interrupted.
+  if (stopped || bar.interrupted()) return kExitInterrupted;
+  return completed ? kExitCompleted : kExitFailed;
 }
 
 }  // namespace tallyscan::cli

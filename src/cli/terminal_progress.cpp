@@ -1,10 +1,23 @@
 #include "cli/terminal_progress.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
 
 namespace tallyscan::cli {
+
+#ifdef TALLYSCAN_INTERRUPT_PROBE
+namespace {
+std::string& ProbePhase() {
+  static std::string phase;
+  return phase;
+}
+bool probe_armed = false;
+}  // namespace
+
+void SetInterruptProbe(std::string_view phase) { ProbePhase() = phase; }
+#endif
 
 TerminalProgress::TerminalProgress() : draw_(::isatty(STDERR_FILENO) != 0) {}
 
@@ -18,6 +31,27 @@ void TerminalProgress::OnProgress(int percent) {
                std::string(static_cast<std::size_t>(kWidth - filled), ' ').c_str(), percent);
   std::fflush(stderr);
   drawn_ = true;
+}
+
+void TerminalProgress::OnPhase(std::string_view phase) {
+#ifdef TALLYSCAN_INTERRUPT_PROBE
+  if (!ProbePhase().empty() && phase == ProbePhase()) {
+    probe_armed = true;
+    ProbePhase().clear();
+  }
+#endif
+  SetLabel(phase);
+}
+
+bool TerminalProgress::StopRequested() {
+#ifdef TALLYSCAN_INTERRUPT_PROBE
+  if (probe_armed) {
+    probe_armed = false;
+    ::raise(SIGINT);
+    return interrupts_.Look();
+  }
+#endif
+  return interrupts_.Interrupted();
 }
 
 void TerminalProgress::SetLabel(std::string_view label) {

@@ -16,11 +16,14 @@ class TerminalProgress final : public ProgressMonitor {
  public:
   TerminalProgress();
   void OnProgress(int percent) override;
-  bool StopRequested() override { return interrupts_.Interrupted(); }
+  // The phase's name becomes the bar's label.
+  void OnPhase(std::string_view phase) override;
+  bool StopRequested() override;
   void SetLabel(std::string_view label);
   // Clears the bar's line if one was drawn.
   void Finish();
-  bool interrupted() { return interrupts_.Interrupted(); }
+  // Whether a Ctrl-C has been received by now, asked for or not.
+  bool interrupted() { return interrupts_.Look(); }
 
  private:
   bool draw_;
@@ -29,5 +32,13 @@ class TerminalProgress final : public ProgressMonitor {
   bool drawn_ = false;
   InterruptWatch interrupts_;
 };
+
+// The class is the same in every build (the commands are compiled once for both programs);
+// the probe keeps its state in terminal_progress.cpp.
+#ifdef TALLYSCAN_INTERRUPT_PROBE
+// The test build's own Ctrl-C: the first look for a stop after the phase named begins raises
+// a real SIGINT, so that a test interrupts a chosen part of a command however fast it runs.
+void SetInterruptProbe(std::string_view phase);
+#endif
 
 }  // namespace tallyscan::cli

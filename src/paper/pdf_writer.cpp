@@ -143,4 +143,13 @@ Status PdfReportWriter::OnEnd(const ReportState& state) {
                                              file_ok ? std::string("PDF") : reason.toStdString()));
 }
 
+void PdfReportWriter::OnAbandon(const ReportState& state) {
+  Document& doc = *document_;
+  // The painter ends on the open file before the file goes; what it says is not kept.
+  const Status painted = doc.paper.OnEnd(state);
+  static_cast<void>(painted);
+  if (doc.opened) doc.file.close();
+  doc.report_file.Discard();
+}
+
 }  // namespace tallyscan

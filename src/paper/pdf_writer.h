@@ -29,6 +29,8 @@ class PdfReportWriter final : public ReportTarget {
   // Puts the file in place when it was written whole. Failed when it could not be written; the
   // temporary file is then removed.
   Status OnEnd(const ReportState& state) override;
+  // Ends the pages and removes the file.
+  void OnAbandon(const ReportState& state) override;
   int PageNumber() const override;
 
   int PagesDrawn() const;

@@ -324,6 +324,11 @@ class OutputDialogTest : public QObject {
     const QString text = Output(QStringLiteral("pdftotext '%1' -").arg(run.pdf_file));
     QVERIFY(text.contains(QStringLiteral("row005")));
     QVERIFY(!text.contains(QStringLiteral("row006")));
+    // What is kept says that it was stopped, in its last line and in a message.
+    QVERIFY(text.indexOf(QStringLiteral("הדוח הופסק לפני סיומו")) >
+            text.indexOf(QStringLiteral("row005")));
+    QCOMPARE(f.t.messages.size(), std::size_t{1});
+    QCOMPARE(f.t.messages[0].text, QStringLiteral("הדוח הופסק לפני סיומו"));
     QCOMPARE(progress.size(), 1);
     QVERIFY(progress[0].startsWith(QStringLiteral("מדפיס שורה מס. - ")));
     QVERIFY(progress[0].endsWith(QStringLiteral(" בדף - 1")));

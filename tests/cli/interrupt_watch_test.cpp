@@ -3,6 +3,9 @@
 
 #include <signal.h>
 
+#include <chrono>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 namespace tallyscan::cli {
@@ -23,6 +26,16 @@ TEST(InterruptWatchTest, CtrlCIsSeenWithinOneLookAndStaysSeen) {
   const int calls = CallsUntilInterrupted(watch, 10000);
   EXPECT_GT(calls, 0);
   EXPECT_LE(calls, 4096);
+  EXPECT_TRUE(watch.Interrupted());
+}
+
+TEST(InterruptWatchTest, WorkThatAsksSeldomSeesCtrlCAtItsNextLook) {
+  InterruptWatch watch;
+  EXPECT_FALSE(watch.Interrupted());
+  ASSERT_EQ(0, raise(SIGINT));
+  // Asked once per block of a long sort: a look is due again after a pause, not after
+  // thousands of calls.
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
   EXPECT_TRUE(watch.Interrupted());
 }
 

@@ -294,6 +294,11 @@ void OutputDialog::Execute() {
       AppMessage(app_, this, 1, MessageIcon::kExclamation,
                  QString::fromStdString(last_run_.status.message()));
     }
+    // What was made is kept and opened as usual; its last line and this message say that it
+    // is not the whole report.
+    if (!last_run_.completed) {
+      AppMessage(app_, this, 1, MessageIcon::kInformation, FromView(kReportStoppedText));
+    }
     for (const QString& file : {last_run_.excel_file, last_run_.pdf_file}) {
       if (!file.isEmpty()) OpenOrSave(file);
     }

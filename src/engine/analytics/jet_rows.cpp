@@ -321,6 +321,43 @@ std::string NeededField(std::string_view needed) {
              : std::string(needed) + " " + std::string(DistinctCaption(*layout, *field));
 }
 
+// The rows of a test's ranges, then those of its hit lines read back from the data file, each
+// given to take(row, head, offset) (`head` empty for a range) until it answers false: the file
+// is read up to the last line wanted, and no further.
+template <typename Take>
+Status EachHitRow(const RecordStore& store, const JetResult& result, const JetTestResult& t,
+                  ProgressMonitor& monitor, JetWords days, Take&& take) {
+  const RowStatus status = InfoOf(t.test).findings ? RowStatus::kError : RowStatus::kInfo;
+  // The page and the report say what a gap misses in the test's own cell, under no line,
+  // record or transaction; the command line gives its range cells.
+  const bool page = days == JetWords::kPage;
+  for (const JetNumberRange& r : t.transaction_ranges) {
+    const std::string from = std::to_string(r.from), to = std::to_string(r.to);
+    if (!take(page ? MakeRow(status, {"", "", "", "", "", "", MissingText(from, to)})
+                   : MakeRow(status, {from, to}),
+              {}, -1)) {
+      return Status::Ok();
+    }
+  }
+  for (const JetDocumentRange& r : t.document_ranges) {
+    if (!take(page ? MakeRow(status, {"", "", "", "", "", "", MissingDocumentsText(r)})
+                   : MakeRow(status, {r.from, r.to, SafeCellText(r.type)}),
+              {}, -1)) {
+      return Status::Ok();
+    }
+  }
+  if (t.lines.empty()) return Status::Ok();
+  auto next = t.lines.begin();
+  analytics::DataPass reading(store, false);
+  return reading.Run(monitor, [&](std::int64_t number, std::string_view head) {
+    if (number != *next) return true;
+    const bool more =
+        take(HitRow(status, number, head, t.test, &result, store.DosCodePage, {}, days), head,
+             reading.line_offset());
+    return more && ++next != t.lines.end();
+  });
+}
+
 }  // namespace
 
 std::string_view JetStateCaption(JetState state) {
@@ -419,32 +456,27 @@ Status JetHitRows(const RecordStore& store, const JetResult& result, JetTest tes
                   std::vector<JetHitTarget>* targets, JetWords days) {
   const JetTestResult* t = result.Find(test);
   if (t == nullptr) return Status::NotFound("הבדיקה לא הורצה: " + std::string(JetTestId(test)));
-  const RowStatus status = InfoOf(test).findings ? RowStatus::kError : RowStatus::kInfo;
-  // The page and the report say what a gap misses in the test's own cell, under no line,
-  // record or transaction; the command line gives its range cells.
-  const bool page = days == JetDayWords::kPage;
-  for (const JetNumberRange& r : t->transaction_ranges) {
-    const std::string from = std::to_string(r.from), to = std::to_string(r.to);
-    rows.push_back(page ? MakeRow(status, {"", "", "", "", "", "", MissingText(from, to)})
-                        : MakeRow(status, {from, to}));
-  }
-  for (const JetDocumentRange& r : t->document_ranges) {
-    const std::string type = SafeCellText(r.type);
-    rows.push_back(page ? MakeRow(status, {"", "", "", "", "", "", MissingDocumentsText(r)})
-                        : MakeRow(status, {r.from, r.to, type}));
-  }
   if (targets != nullptr && (!t->transaction_ranges.empty() || !t->document_ranges.empty())) {
     if (Status read = GapTargets(store, *t, monitor, *targets); !read.ok()) return read;
   }
-  if (t->lines.empty()) return Status::Ok();
-  auto next = t->lines.begin();
-  analytics::DataPass reading(store, false);
-  return reading.Run(monitor, [&](std::int64_t number, std::string_view head) {
-    if (number != *next) return true;
-    rows.push_back(HitRow(status, number, head, test, &result, store.DosCodePage, {}, days));
-    if (targets != nullptr) targets->push_back(TargetOf(store, head, reading.line_offset()));
-    return ++next != t->lines.end();
-  });
+  return EachHitRow(store, result, *t, monitor, days,
+                    [&](std::string&& row, std::string_view head, std::int64_t offset) {
+                      rows.push_back(std::move(row));
+                      if (targets != nullptr && !head.empty()) {
+                        targets->push_back(TargetOf(store, head, offset));
+                      }
+                      return true;
+                    });
+}
+
+Status VisitJetHitRows(const RecordStore& store, const JetResult& result, JetTest test,
+                       ProgressMonitor& monitor, JetWords days,
+                       const std::function<bool(std::string&& row)>& take) {
+  const JetTestResult* t = result.Find(test);
+  if (t == nullptr) return Status::NotFound("הבדיקה לא הורצה: " + std::string(JetTestId(test)));
+  return EachHitRow(
+      store, result, *t, monitor, days,
+      [&](std::string&& row, std::string_view, std::int64_t) { return take(std::move(row)); });
 }
 
 Status JetLineTargets(const RecordStore& store, std::span<const std::uint32_t> lines,

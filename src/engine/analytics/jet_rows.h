@@ -10,10 +10,11 @@
 // Hit rows: one per hit line, read back from the data file: line, record type, transaction,
 // account, date (YYYY-MM-DD), amount ("#,.00" with its sign), and a cell of the test's own
 // (README). The gap tests give their ranges first, one row each: from, to (and the type); in
-// the page's words (JetDayWords::kPage) the range is said in the row's own cell instead
+// the page's words (JetWords::kPage) the range is said in the row's own cell instead
 // ("חסרים: מ-4219 עד 4219", "חשבונית מס (305): חסר 3050001348"), the other cells empty.
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -70,6 +71,13 @@ struct JetHitTarget {
 Status JetHitRows(const RecordStore& store, const JetResult& result, JetTest test,
                   ProgressMonitor& monitor, std::vector<std::string>& rows,
                   std::vector<JetHitTarget>* targets = nullptr, JetWords days = JetWords::kEngine);
+
+// The same rows one at a time, to `take`, which answers false when it wants no more: the data
+// file is then read no further, so that the first rows of a test cost only the lines up to
+// them. Errors as JetHitRows.
+Status VisitJetHitRows(const RecordStore& store, const JetResult& result, JetTest test,
+                       ProgressMonitor& monitor, JetWords days,
+                       const std::function<bool(std::string&& row)>& take);
 
 // The targets of lines given by number, ascending (the ranking's first lines sorted): one
 // per line, in the order given. Errors as JetHitRows.

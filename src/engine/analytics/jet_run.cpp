@@ -168,11 +168,17 @@ class Assembly {
       MovementHits(r, std::move(comparisons.reversals.ordinals));
       ReleaseGroupColumns();
     }
-    return Rank() && TransactionGap() && !Stop();
+    monitor_.OnPhase("ranking");
+    return !Stop() && Rank() && TransactionGap() && !Stop();
   }
 
  private:
-  bool Stop() { return monitor_.StopRequested(); }
+  // A stop once asked for stays asked: work that ends early for it leaves a part of a result,
+  // which the run then gives up.
+  bool Stop() {
+    stopped_ = stopped_ || monitor_.StopRequested();
+    return stopped_;
+  }
   bool Selected(JetTest test) const { return selection_[JetIndex(test)]; }
 
   JetTestResult& Begin(JetTest test) {
@@ -555,6 +561,7 @@ class Assembly {
     // marked: the hits are not held twice over.
     std::vector<std::uint32_t> tests_of(c.size(), 0);
     for (auto& [test, ordinals] : ranked_) {
+      if (Stop()) return false;
       if (ranks(test)) {
         const std::uint32_t bit = std::uint32_t{1} << JetIndex(test);
         for (const std::uint32_t o : ordinals) tests_of[o] |= bit;
@@ -588,7 +595,8 @@ class Assembly {
       std::int64_t score;
     };
     std::vector<Candidate> candidates;  // in ascending order of their transactions
-    for (std::size_t i = 0; i < runs.size();) {
+    for (std::size_t i = 0, looked = 0; i < runs.size(); ++looked) {
+      if ((looked & 0xFFFF) == 0 && Stop()) return false;
       const std::uint64_t transaction = runs[i] >> 28;
       std::uint32_t tests = 0;
       for (; i < runs.size() && runs[i] >> 28 == transaction; ++i) {
@@ -694,6 +702,7 @@ class Assembly {
   const JetSelection& selection_;
   ProgressMonitor& monitor_;
   JetResult& result_;
+  bool stopped_ = false;
   std::vector<std::pair<JetTest, JetLineSet>> ranked_;
   JetTestResult* transaction_gap_ = nullptr;
 };
@@ -796,6 +805,7 @@ JetRun RunJet(const RecordStore& store, const JetSources& sources, const JetPara
   pass.period_to = period.to;
   result.population.period = PeriodNamed(period);
 
+  monitor.OnPhase("tests");
   if (!Assembly(pass, selection, monitor, result).Run()) {
     run.status = Status::Interrupted(std::string(kJetStoppedText));
     return run;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 namespace tallyscan {
 
 // The one progress-and-stop callback of every long operation (import, checks, transfer,
@@ -11,6 +13,10 @@ class ProgressMonitor {
 
   // The percentage of the work done (0..100) has changed. Only called on a change.
   virtual void OnProgress(int percent) = 0;
+
+  // A long operation of several parts begins one of them ("hits", "ranking"); the percentage
+  // that follows is that part's. A terminal shows the name beside its bar.
+  virtual void OnPhase(std::string_view /*phase*/) {}
 
   // Called once per unit of work (a line, a record). Returns true when the user asked to
   // stop; the operation then ends before its next unit. Must be cheap: implementations

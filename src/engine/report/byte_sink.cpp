@@ -48,4 +48,11 @@ Status FileSink::Close() {
   return Status::IoError(WriteFailureMessage(file_.path(), std::strerror(error_)));
 }
 
+void FileSink::Discard() {
+  if (closed_) return;
+  closed_ = true;
+  buffer_.clear();
+  file_.Discard();
+}
+
 }  // namespace tallyscan

@@ -17,6 +17,9 @@ class ByteSink {
   virtual void Write(std::string_view bytes) = 0;
   // Finishes the output. Failed when any write or the close failed.
   virtual Status Close() = 0;
+  // Instead of Close: the output is not kept. A file is removed; bytes already handed on
+  // (standard output) stay where they went.
+  virtual void Discard() {}
 };
 
 // The bytes of a report file (ReportFile), written through a buffer into its temporary file.
@@ -33,6 +36,7 @@ class FileSink final : public ByteSink {
 
   void Write(std::string_view bytes) override;
   Status Close() override;
+  void Discard() override;
   const std::string& path() const { return file_.path(); }
 
  private:

@@ -304,4 +304,6 @@ Status HtmlReportWriter::OnEnd(const ReportState& state) {
   return sink_.Close();
 }
 
+void HtmlReportWriter::OnAbandon(const ReportState& /*state*/) { sink_.Discard(); }
+
 }  // namespace tallyscan

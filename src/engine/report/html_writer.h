@@ -34,6 +34,8 @@ class HtmlReportWriter final : public ReportTarget {
   void OnFreeText(const ReportState& state, const FreeText& text) override;
   void OnAddressBox(const ReportState& state, std::span<const std::string> lines) override;
   Status OnEnd(const ReportState& state) override;
+  // Discards the sink.
+  void OnAbandon(const ReportState& state) override;
 
  private:
   void Head(const ReportState& state, bool wide);

@@ -154,17 +154,20 @@ bool TestFacts(const JetResult& result, const JetTestResult& t, ReportStream& st
 }
 
 // The hit rows of a test, at most `limit` of them, then a line saying how many more there are.
+// Only the rows printed are read back (the data file up to the last of them); the rest are
+// counted from the result. `phase` names the gathering to the monitor.
 bool HitLines(const RecordStore& store, const JetResult& result, const JetTestResult& t,
-              std::size_t limit, ReportStream& stream) {
-  SilentProgress silent;
-  std::vector<std::string> rows;
-  if (!JetHitRows(store, result, t.test, silent, rows, nullptr, JetWords::kPage).ok()) {
-    return false;
-  }
-  const std::size_t shown = std::min(rows.size(), limit);
-  rows.resize(shown);
-  for (const std::string& row : rows) {
-    if (!stream.Line(CellsOf(row))) return false;
+              std::size_t limit, std::string_view phase, ReportStream& stream) {
+  std::size_t shown = 0;
+  if (limit > 0) {
+    stream.Progress().OnPhase(phase);
+    bool printed = true;
+    const Status read = VisitJetHitRows(store, result, t.test, stream.Progress(), JetWords::kPage,
+                                        [&](std::string&& row) {
+                                          printed = stream.Line(CellsOf(row));
+                                          return printed && ++shown < limit;
+                                        });
+    if (!read.ok() || !printed) return false;
   }
   const std::int64_t all_rows = static_cast<std::int64_t>(
       t.transaction_ranges.size() + t.document_ranges.size() + t.lines.size());
@@ -178,21 +181,24 @@ bool HitLines(const RecordStore& store, const JetResult& result, const JetTestRe
 bool Hits(const RecordStore& store, const JetResult& result, ReportStream& stream) {
   const auto limit =
       static_cast<std::size_t>(std::max<std::int64_t>(result.parameters.report_hits, 0));
+  // A workbook alone keeps none of these lines.
+  if (!stream.Reaching()) return true;
   for (const JetTestResult& t : result.tests) {
     if (!TestFacts(result, t, stream)) return false;
     HitColumns(stream);
-    if (!HitLines(store, result, t, limit, stream)) return false;
+    if (!HitLines(store, result, t, limit, "hits", stream)) return false;
   }
   return true;
 }
 
 // In the workbook: each test on a sheet named by its caption, with every hit.
 bool TestSheets(const RecordStore& store, const JetResult& result, ReportStream& stream) {
+  if (!stream.Reaching()) return true;
   for (const JetTestResult& t : result.tests) {
     stream.Sheet(JetCaption(t.test));
     if (!TestFacts(result, t, stream)) return false;
     HitColumns(stream);
-    if (!HitLines(store, result, t, SIZE_MAX, stream)) return false;
+    if (!HitLines(store, result, t, SIZE_MAX, "sheets", stream)) return false;
   }
   return true;
 }

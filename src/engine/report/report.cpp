@@ -102,6 +102,7 @@ ReportStream::ReportStream(const ReportHeader& header, const PrintFonts& fonts,
     : targets_(std::move(targets)), monitor_(monitor), listener_(listener) {
   state_.header = &header;
   state_.fonts = &fonts;
+  monitor_.OnPhase("report");
 }
 
 void ReportStream::AddTitle(std::string_view coded) {
@@ -175,6 +176,18 @@ void ReportStream::Sheet(std::string_view name) {
 
 void ReportStream::SetReach(ReportReach reach) { reach_ = reach; }
 
+bool ReportStream::Reaching() const {
+  return std::any_of(targets_.begin(), targets_.end(),
+                     [this](const ReportTarget* target) { return Reaches(*target); });
+}
+
+bool ReportStream::ProducerProgress::StopRequested() {
+  if (stream_.stopped_ || stream_.ended_) return true;
+  if (!stream_.monitor_.StopRequested()) return false;
+  stream_.stopped_ = true;
+  return true;
+}
+
 bool ReportStream::Reaches(const ReportTarget& target) const {
   switch (reach_) {
     case ReportReach::kWorkbookOnly:
@@ -189,17 +202,35 @@ bool ReportStream::Reaches(const ReportTarget& target) const {
 
 Status ReportStream::End() {
   if (ended_) return end_status_;
+  if (stopped_) {
+    // Said to every target, past the stop, as the report's last line.
+    const std::vector<std::string> cells = {std::string(kReportStoppedText)};
+    const ReportLine last{cells, kBodyStyle, kSpanRight, LineMark::kError};
+    ++state_.line_number;
+    for (ReportTarget* target : targets_) target->OnLine(state_, last);
+  }
   ended_ = true;
   std::string failures;
+  bool stopped_closing = false;
   for (ReportTarget* target : targets_) {
     const Status status = target->OnEnd(state_);
-    if (!status.ok()) {
+    if (status.code() == StatusCode::kInterrupted) {
+      stopped_closing = true;
+    } else if (!status.ok()) {
       if (!failures.empty()) failures += '\n';
       failures += status.message();
     }
   }
-  end_status_ = failures.empty() ? Status::Ok() : Status::IoError(failures);
+  end_status_ = !failures.empty() ? Status::IoError(failures)
+                : stopped_closing ? Status::Interrupted(std::string(kReportStoppedText))
+                                  : Status::Ok();
   return end_status_;
+}
+
+void ReportStream::Abandon() {
+  if (ended_) return;
+  ended_ = true;
+  for (ReportTarget* target : targets_) target->OnAbandon(state_);
 }
 
 }  // namespace tallyscan

@@ -199,6 +199,9 @@ class ReportTarget {
   // Closes the output. Failed when it could not be written completely: the message says so
   // and the target has removed its partial file.
   virtual Status OnEnd(const ReportState& state) = 0;
+  // Instead of OnEnd, when the run is given up: a target that writes a file removes what it
+  // began, so that whatever the path held before stays as it was.
+  virtual void OnAbandon(const ReportState& /*state*/) {}
   // The page being printed, for the progress text; 0 for a target without pages.
   virtual int PageNumber() const { return 0; }
 };
@@ -210,6 +213,9 @@ class ReportListener {
   virtual void OnLine(std::int64_t line_number, int page_number) = 0;
 };
 
+// The last line of a report kept after a stop.
+inline constexpr std::string_view kReportStoppedText = "הדוח הופסק לפני סיומו";
+
 // "מדפיס שורה מס. - N בדף - P"; when no target has pages (page 0), "מדפיס שורה מס. - N בדף 1 ".
 std::string PrintingProgressText(std::int64_t line_number, int page_number);
 
@@ -217,7 +223,8 @@ std::string PrintingProgressText(std::int64_t line_number, int page_number);
 class ReportStream {
  public:
   // `fonts` and `targets` are not owned and must outlive the stream (a temporary set of fonts
-  // does not compile). The monitor is asked before every line whether to stop.
+  // does not compile). The monitor is told the phase "report" and asked before every line
+  // whether to stop.
   ReportStream(const ReportHeader& header, const PrintFonts& fonts,
                std::vector<ReportTarget*> targets, ProgressMonitor& monitor,
                ReportListener* listener = nullptr);
@@ -245,17 +252,42 @@ class ReportStream {
   // The targets that the calls after it reach, until the next call (every target at first).
   // The columns given while a reach holds reach only its targets: give them again after it.
   void SetReach(ReportReach reach);
-  // Closes every target (once; later calls return the first result). Failed when a target
-  // failed: the messages of all that failed, one per line.
+  // The monitor for a producer's own work between its lines (reading the data file for the
+  // rows it prints): told its progress and asked whether to stop as the stream's monitor is,
+  // a stop it sees stops the stream.
+  ProgressMonitor& Progress() { return progress_; }
+  // Whether what is said now reaches any target (ReportReach): a producer need not gather
+  // what no target would keep.
+  bool Reaching() const;
+  // Closes every target (once; later calls return the first result). A stopped report ends
+  // with the line kReportStoppedText, so that what is kept says it is not whole. Failed when a
+  // target failed: the messages of all that failed, one per line; else kInterrupted when a
+  // target was stopped while it closed and left its path as it was.
   Status End();
+  // Closes every target without keeping its file (once, instead of End): for a stopped run
+  // whose caller keeps nothing of it.
+  void Abandon();
 
   bool Stopped() const { return stopped_; }
   const ReportState& State() const { return state_; }
 
  private:
+  // Progress(): forwards to the stream's monitor and remembers a stop.
+  class ProducerProgress final : public ProgressMonitor {
+   public:
+    explicit ProducerProgress(ReportStream& stream) : stream_(stream) {}
+    void OnProgress(int percent) override { stream_.monitor_.OnProgress(percent); }
+    void OnPhase(std::string_view phase) override { stream_.monitor_.OnPhase(phase); }
+    bool StopRequested() override;
+
+   private:
+    ReportStream& stream_;
+  };
+
   ReportState state_;
   std::vector<ReportTarget*> targets_;
   ProgressMonitor& monitor_;
+  ProducerProgress progress_{*this};
   ReportListener* listener_;
   ReportReach reach_ = ReportReach::kEvery;
   bool stopped_ = false;

@@ -155,6 +155,7 @@ struct XlsxReportWriter::Book {
   ReportFile file;
   std::string temporary_folder;  // the library's own temporary files, beside the report
   std::int64_t created = 0;
+  ProgressMonitor* closing = nullptr;
   lxw_workbook* workbook = nullptr;
   std::vector<lxw_worksheet*> sheets;
   std::vector<std::string> sheet_names;
@@ -352,10 +353,11 @@ struct XlsxReportWriter::Book {
   }
 };
 
-XlsxReportWriter::XlsxReportWriter(ReportFile file, std::int64_t created)
+XlsxReportWriter::XlsxReportWriter(ReportFile file, std::int64_t created, ProgressMonitor* closing)
     : book_(std::make_unique<Book>()) {
   book_->file = std::move(file);
   book_->created = created;
+  book_->closing = closing;
   if (!book_->file.IsOpen()) {
     book_->Note(LXW_ERROR_CREATING_XLSX_FILE);
     return;
@@ -536,9 +538,23 @@ Status XlsxReportWriter::OnEnd(const ReportState& state) {
     fault = WorkbookFault(book.file.WritePath(), {book.sheet_rows, book.custom_properties,
                                                   book.charts, static_cast<int>(drawings)});
   }
+  // Packing a large workbook takes seconds that no look for a stop can split.
+  if (fault.empty() && book.closing != nullptr && book.closing->StopRequested()) {
+    book.file.Discard();
+    return Status::Interrupted(std::string(kReportStoppedText));
+  }
   if (fault.empty()) return book.file.Commit();
   book.file.Discard();
   return Status::IoError(WriteFailureMessage(book.file.path(), fault));
+}
+
+void XlsxReportWriter::OnAbandon(const ReportState& /*state*/) {
+  Book& book = *book_;
+  // Closing would first write the whole workbook; freeing it closes its sheets' temporary
+  // files, which the system then removes.
+  if (book.workbook != nullptr) lxw_workbook_free(book.workbook);
+  book.workbook = nullptr;
+  book.file.Discard();
 }
 
 }  // namespace tallyscan

@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/common/progress.h"
 #include "engine/report/report.h"
 #include "engine/report/report_file.h"
 
@@ -26,8 +27,10 @@ class XlsxReportWriter final : public ReportTarget {
   // Writes the workbook into `file`, which must be open; the library's temporary files (about
   // as large as the sheets' XML, many times the workbook) go into the same folder. `created`
   // (seconds since 1970) is the creation time written into the properties, so that equal input
-  // gives equal files.
-  XlsxReportWriter(ReportFile file, std::int64_t created);
+  // gives equal files. `closing`, when given, is asked once the workbook is packed and read
+  // back, before it takes the path's place: a stop asked during that closing leaves the path
+  // as it was (OnEnd is then kInterrupted). For callers that keep nothing of a stopped run.
+  XlsxReportWriter(ReportFile file, std::int64_t created, ProgressMonitor* closing = nullptr);
   ~XlsxReportWriter() override;
   XlsxReportWriter(const XlsxReportWriter&) = delete;
   XlsxReportWriter& operator=(const XlsxReportWriter&) = delete;
@@ -47,8 +50,11 @@ class XlsxReportWriter final : public ReportTarget {
   bool KeepsSheets() const override { return true; }
   // Finishes the workbook, reads it back whole (every part present, every entry through its
   // CRC, every sheet complete) and only then puts it in place. Failed when it could not be
-  // written or does not read back; the temporary file is then removed.
+  // written or does not read back, or stopped while it closed (above); the temporary file is
+  // then removed.
   Status OnEnd(const ReportState& state) override;
+  // Drops the workbook unwritten, with the library's temporary files, and removes the file.
+  void OnAbandon(const ReportState& state) override;
 
  private:
   struct Book;

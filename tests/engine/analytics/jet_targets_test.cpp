@@ -93,13 +93,13 @@ TEST_P(JetTargetsTest, GapRowsSayWhatIsMissingInTheirOwnCell) {
   const JetResult result = RunTests();
   const struct {
     JetTest test;
-    JetDayWords words;
+    JetWords words;
     std::string cells;  // the row without its status
   } cases[] = {
-      {JetTest::kTransactionGap, JetDayWords::kPage, "\t\t\t\t\t\t\tחסרים: מ-3 עד 4"},
-      {JetTest::kTransactionGap, JetDayWords::kEngine, "\t3\t4"},
-      {JetTest::kDocumentGap, JetDayWords::kPage, "\t\t\t\t\t\t\tחשבונית מס (305): חסרים מ-3 עד 5"},
-      {JetTest::kDocumentGap, JetDayWords::kEngine, "\t3\t5\t305"},
+      {JetTest::kTransactionGap, JetWords::kPage, "\t\t\t\t\t\t\tחסרים: מ-3 עד 4"},
+      {JetTest::kTransactionGap, JetWords::kEngine, "\t3\t4"},
+      {JetTest::kDocumentGap, JetWords::kPage, "\t\t\t\t\t\t\tחשבונית מס (305): חסרים מ-3 עד 5"},
+      {JetTest::kDocumentGap, JetWords::kEngine, "\t3\t5\t305"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.cells);

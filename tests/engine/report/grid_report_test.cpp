@@ -92,7 +92,9 @@ TEST(GridReport, AStopEndsTheRowsAndSaysSo) {
   ReportStream stream(header, fonts, {&target}, stop);
   EXPECT_FALSE(WriteGridReport("10רשימה", kColumns, 3, CellsOf(kRows), stream));
   EXPECT_TRUE(stream.End().ok());
-  EXPECT_EQ(1u, target.lines.size());
+  // The row let through, then the line that says the report was stopped.
+  ASSERT_EQ(2u, target.lines.size());
+  EXPECT_EQ(std::vector<std::string>{std::string(kReportStoppedText)}, target.lines[1].cells);
 }
 
 }  // namespace

@@ -25,6 +25,7 @@ class CountingTarget final : public ReportTarget {
     ++ends;
     return end_;
   }
+  void OnAbandon(const ReportState&) override { ++abandons; }
   int PageNumber() const override { return page_; }
   void OnChart(const ReportState&, const ReportChart& chart) override {
     cells.push_back({"chart " + chart.title});
@@ -36,6 +37,7 @@ class CountingTarget final : public ReportTarget {
 
   int columns = 0;
   int ends = 0;
+  int abandons = 0;
   std::vector<std::vector<std::string>> cells;
 
  private:
@@ -116,11 +118,33 @@ TEST(ReportStream, AStopEndsTheLinesAndEveryTargetIsStillClosed) {
   EXPECT_TRUE(stream.Stopped());
   const Status status = stream.End();
   EXPECT_EQ("first\nsecond", status.message());
-  EXPECT_EQ(2u, a.cells.size());
+  // What is kept says in its last line that it is not whole.
+  EXPECT_EQ(
+      (std::vector<std::vector<std::string>>{{"1"}, {"2"}, {std::string(kReportStoppedText)}}),
+      a.cells);
   EXPECT_EQ(1, a.ends);
   EXPECT_EQ(1, other.ends);
   EXPECT_EQ("first\nsecond", stream.End().message());  // closed once
   EXPECT_EQ(1, a.ends);
+  EXPECT_EQ(0, a.abandons);
+}
+
+TEST(ReportStream, AStreamGivenUpClosesNoTargetAndAddsNothing) {
+  CountingTarget a, b;
+  testing::StopAfter stop(1);
+  const ReportHeader header = testing::TestHeader();
+  const PrintFonts fonts = DefaultPrintFonts();
+  ReportStream stream(header, fonts, {&a, &b}, stop);
+  EXPECT_TRUE(stream.Line({"1"}));
+  EXPECT_FALSE(stream.Line({"2"}));
+  stream.Abandon();
+  stream.Abandon();
+  EXPECT_TRUE(stream.End().ok());  // nothing more once given up
+  for (const CountingTarget* target : {&a, &b}) {
+    EXPECT_EQ(1, target->abandons);
+    EXPECT_EQ(0, target->ends);
+    EXPECT_EQ(std::vector<std::vector<std::string>>{{"1"}}, target->cells);
+  }
 }
 
 TEST(ReportStream, CodedTextsAndDates) {
