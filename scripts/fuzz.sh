@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Fuzzes for a while: builds the libFuzzer targets with clang in their own build folder and
 # runs each over a copy of its committed seed corpus, one after the other.
-#   scripts/fuzz.sh [SECONDS [FUZZER...]]     (default 60 seconds each; import and isam)
+#   scripts/fuzz.sh [SECONDS [FUZZER...]]     (default 60 seconds each; every fuzzer below)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 fuzzers=("$@")
-[ ${#fuzzers[@]} -gt 0 ] || fuzzers=(import isam params)
+[ ${#fuzzers[@]} -gt 0 ] || fuzzers=(import isam params version_reply)
 build=build/fuzz
 cc=$(command -v clang-14 || command -v clang)
 cxx=$(command -v clang++-14 || command -v clang++)
@@ -24,6 +24,7 @@ for name in "${fuzzers[@]}"; do
     import) seeds=tests/fuzz/corpus max_len=65536 ;;
     isam) seeds=tests/fuzz/isam_corpus max_len=131072 ;;
     params) seeds=tests/fuzz/params_corpus max_len=65536 ;;
+    version_reply) seeds=tests/fuzz/version_reply_corpus max_len=128 ;;
     *) echo "fuzz.sh: no fuzzer named $name" >&2; exit 2 ;;
   esac
   # The fuzzer adds what it finds to the working corpus, never to the committed seeds.

@@ -24,20 +24,34 @@ std::string ShellQuote(std::string_view text) {
   return quoted + "'";
 }
 
+// A batch-file word that stands for the path `text`: quoted against blanks, `&`, `^` and the
+// like, and with `%` doubled, since a batch file expands it even between quotes. A Windows
+// path holds no `"`.
+std::string BatchQuote(std::string_view text) {
+  std::string quoted = "\"";
+  for (char c : text) {
+    quoted += c;
+    if (c == '%') quoted += '%';
+  }
+  return quoted + "\"";
+}
+
 std::string BatchScript(const UpdatePaths& paths) {
   const std::string& p = paths.program_folder;
   const std::string& w = paths.work_folder;
+  const std::string program = BatchQuote(p + "Tallyscan.exe");
   // Beside the program the download is renamed in place; from the user's data folder it has
   // to be moved across folders.
-  const std::string put_in_place = w == p ? "Ren " + p + "Tallyscan.Tmp Tallyscan.Exe"
-                                          : "Move /Y " + w + "Tallyscan.Tmp " + p + "Tallyscan.exe";
+  const std::string put_in_place =
+      w == p ? "Ren " + BatchQuote(p + "Tallyscan.Tmp") + " Tallyscan.Exe"
+             : "Move /Y " + BatchQuote(w + "Tallyscan.Tmp") + " " + program;
   const std::string lines[] = {
-      ":DeleteFile",
-      "Del " + p + "Tallyscan.exe",
-      "if exist " + p + "Tallyscan.exe" + " goto StillExists",
+      ":DeleteFile",  // from here until the old program has exited and is gone
+      "Del " + program,
+      "if exist " + program + " goto StillExists",
       put_in_place,
-      p + "Tallyscan.exe",
-      "del " + w + "Tlsc.Bat",
+      program,
+      "del " + BatchQuote(w + "Tlsc.Bat"),
       "exit",
       ":StillExists",
       "goto DeleteFile",
@@ -148,7 +162,8 @@ Status PrepareUpdate(const SettingsStore& settings, UpdateFetcher& fetcher, Upda
     if (Status removed = files.Remove(download); !removed.ok()) return removed;
   }
   const std::string url = ServerUrl(base, ProgramServerPath(kind, paths.program_file));
-  if (const Status fetched = fetcher.Download(url, download); !fetched.ok()) {
+  if (const Status fetched = fetcher.Download(url, download, kProgramDownloadLimit);
+      !fetched.ok()) {
     // The partial download goes whatever its own removal says: the failure to tell is this one.
     (void)files.Remove(download);
     return fetched.WithMessage("the download of " + url + " failed: " + fetched.message());

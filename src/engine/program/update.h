@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -8,6 +9,10 @@
 #include "engine/program/version_check.h"
 
 namespace tallyscan {
+
+// The largest program the update downloads, 256 MiB: a longer reply is refused and nothing of
+// it is kept.
+inline constexpr std::uint64_t kProgramDownloadLimit = std::uint64_t{256} << 20;
 
 // The replacement script: a batch file on Windows, a shell script elsewhere.
 enum class ScriptKind { kBatch, kShell };
@@ -42,7 +47,8 @@ std::string ProgramServerPath(ScriptKind kind, std::string_view program_file);
 
 // The script that waits until the program has exited, puts the download in its place, starts
 // it and deletes itself. The batch form retries the deletion until the old program is gone;
-// the shell form waits for process `pid` to end.
+// the shell form waits for process `pid` to end. Every path is quoted, so folders with blanks
+// or other characters the command interpreter would read are taken as they are.
 std::string UpdateScript(ScriptKind kind, const UpdatePaths& paths, long long pid);
 
 // The file system as the update uses it; tests inject failures through it. A failure says

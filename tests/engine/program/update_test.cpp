@@ -15,22 +15,34 @@
 namespace tallyscan {
 namespace {
 
+// Every path is one quoted word, so a folder with blanks stays whole, and a % stays itself.
 TEST(UpdateScriptTest, BatchBesideTheProgramIsTheNineLines) {
-  const UpdatePaths paths =
-      PlanUpdatePaths(ScriptKind::kBatch, "C:\\Tls\\", "Tallyscan.exe", "C:\\Users\\u\\", true);
+  const UpdatePaths paths = PlanUpdatePaths(ScriptKind::kBatch, "C:\\Program Files\\Tls 100%\\",
+                                            "Tallyscan.exe", "C:\\Users\\u\\", true);
   EXPECT_EQ(
       ":DeleteFile\r\n"
-      "Del C:\\Tls\\Tallyscan.exe\r\n"
-      "if exist C:\\Tls\\Tallyscan.exe goto StillExists\r\n"
-      "Ren C:\\Tls\\Tallyscan.Tmp Tallyscan.Exe\r\n"
-      "C:\\Tls\\Tallyscan.exe\r\n"
-      "del C:\\Tls\\Tlsc.Bat\r\n"
+      "Del \"C:\\Program Files\\Tls 100%%\\Tallyscan.exe\"\r\n"
+      "if exist \"C:\\Program Files\\Tls 100%%\\Tallyscan.exe\" goto StillExists\r\n"
+      "Ren \"C:\\Program Files\\Tls 100%%\\Tallyscan.Tmp\" Tallyscan.Exe\r\n"
+      "\"C:\\Program Files\\Tls 100%%\\Tallyscan.exe\"\r\n"
+      "del \"C:\\Program Files\\Tls 100%%\\Tlsc.Bat\"\r\n"
       "exit\r\n"
       ":StillExists\r\n"
       "goto DeleteFile\r\n",
       UpdateScript(ScriptKind::kBatch, paths, 1));
-  EXPECT_EQ("C:\\Tls\\Tallyscan.Tmp", paths.DownloadPath());
+  EXPECT_EQ("C:\\Program Files\\Tls 100%\\Tallyscan.Tmp", paths.DownloadPath());
   EXPECT_EQ("/files/tallyscan/Tallyscan.exe", ProgramServerPath(ScriptKind::kBatch, "x.exe"));
+}
+
+TEST(UpdateScriptTest, BatchFromTheUserFolderMovesBetweenQuotedPaths) {
+  const UpdatePaths paths = PlanUpdatePaths(ScriptKind::kBatch, "C:\\Program Files\\Tls\\",
+                                            "Tallyscan.exe", "C:\\Users\\Dana Cohen\\", false);
+  const std::string script = UpdateScript(ScriptKind::kBatch, paths, 1);
+  EXPECT_NE(std::string::npos, script.find("\r\nMove /Y \"C:\\Users\\Dana Cohen\\Tallyscan.Tmp\" "
+                                           "\"C:\\Program Files\\Tls\\Tallyscan.exe\"\r\n"))
+      << script;
+  EXPECT_NE(std::string::npos, script.find("\r\ndel \"C:\\Users\\Dana Cohen\\Tlsc.Bat\"\r\n"))
+      << script;
 }
 
 TEST(UpdateScriptTest, UnwritableProgramFolderSendsTheFilesToTheUserFolder) {
@@ -109,13 +121,16 @@ class DownloadFetcher : public UpdateFetcher {
   explicit DownloadFetcher(MemoryFiles& files) : files_(files) {}
   bool Connected() override { return true; }
   std::optional<std::string> Get(const std::string&, std::size_t) override { return {}; }
-  Status Download(const std::string& url, const std::string& target) override {
+  Status Download(const std::string& url, const std::string& target,
+                  std::uint64_t max_bytes) override {
     urls.push_back(url);
+    limits.push_back(max_bytes);
     files_.files[target] = drop_connection ? "partial" : "new program";
     return drop_connection ? Status::IoError("connection closed") : Status::Ok();
   }
   bool drop_connection = false;
   std::vector<std::string> urls;
+  std::vector<std::uint64_t> limits;
 
  private:
   MemoryFiles& files_;
@@ -137,6 +152,7 @@ TEST_F(PrepareUpdateTest, ReplacesAnOldDownloadAndWritesTheScript) {
   EXPECT_EQ(UpdateScript(ScriptKind::kShell, paths, 42), files.files["/p/tlsc.sh"]);
   EXPECT_EQ(std::vector<std::string>{"https://upd.example.org/files/tallyscan/tallyscan"},
             fetcher.urls);
+  EXPECT_EQ(std::vector<std::uint64_t>{std::uint64_t{256} << 20}, fetcher.limits);
 }
 
 // A server that is not set or refused is never asked; a failed download or script write

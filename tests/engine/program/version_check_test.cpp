@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "engine/common/version.h"
@@ -23,6 +25,17 @@ TEST(VersionFromReplyTest, IgnoresLongRepliesAndNonNumbers) {
   EXPECT_EQ(std::nullopt, VersionFromReply("abc"));
   EXPECT_EQ(std::nullopt, VersionFromReply(""));
   EXPECT_EQ(std::nullopt, VersionFromReply("0.00"));
+}
+
+// Numbers past 9999.9999 are refused, whatever they would come to in fewer bits: 429497 and
+// 429498 wrap a 32-bit count of ten-thousandths round to 0.2704 and 1.2704.
+TEST(VersionFromReplyTest, NumbersBeyondTheHighestVersionAreRefused) {
+  const std::pair<const char*, std::optional<std::int64_t>> cases[] = {
+      {"9999.9", 99999000},     {"9999", 99990000},       {".00005", 1},
+      {"10000", std::nullopt},  {"429497", std::nullopt}, {"429498", std::nullopt},
+      {"214749", std::nullopt}, {"999999", std::nullopt}, {"-10000", std::nullopt},
+  };
+  for (const auto& [reply, version] : cases) EXPECT_EQ(version, VersionFromReply(reply)) << reply;
 }
 
 // The version shown and packaged is the one the check compares with the server's, and it is
@@ -56,6 +69,27 @@ TEST(ServerAddressTest, OnlyHttpsOrLoopbackHttpIsAllowed) {
   EXPECT_FALSE(IsAllowedServerAddress(""));
 }
 
+TEST(ServerAddressTest, RedirectsStayOnTheHostAndItsAllowedSchemes) {
+  struct Case {
+    const char* from;
+    const char* to;
+    bool allowed;
+  };
+  const Case cases[] = {
+      {"http://127.0.0.1:8123/a", "http://127.0.0.1:8123/b", true},
+      {"http://127.0.0.1:8123/a", "http://127.0.0.1:9000/b", true},
+      {"https://upd.example.org/a", "https://UPD.example.org/b", true},
+      {"http://localhost/a", "https://localhost/b", true},
+      {"http://127.0.0.1:8123/a", "http://localhost:8123/b", false},
+      {"https://upd.example.org/a", "http://upd.example.org/b", false},
+      {"https://upd.example.org/a", "https://evil.example/b", false},
+      {"https://upd.example.org/a", "https://upd.example.org@evil.example/b", false},
+      {"http://127.0.0.1/a", "ftp://127.0.0.1/b", false},
+      {"http://127.0.0.1/a", "/b", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.allowed, IsAllowedRedirect(c.from, c.to)) << c.to;
+}
+
 TEST(ServerAddressTest, UrlJoinsBaseAndPath) {
   EXPECT_EQ("https://h/files/tallyscan/tlsclastver.dat",
             ServerUrl("https://h//", kVersionFilePath));
@@ -70,7 +104,7 @@ class FakeFetcher : public UpdateFetcher {
     if (!reply) return std::nullopt;
     return reply->substr(0, max_bytes);
   }
-  Status Download(const std::string&, const std::string&) override {
+  Status Download(const std::string&, const std::string&, std::uint64_t) override {
     return Status::IoError("not asked for in these tests");
   }
 
