@@ -680,7 +680,9 @@ class AnalysisPageTest : public QObject {
       field->setText(typed);
       emit field->textEdited(typed);
       QCOMPARE(dialog.OkButton()->isEnabled(), taken);
-      QCOMPARE(dialog.Refusal().contains(QString::fromStdString("\"" + key + "\"")), !taken);
+      // The refusal names the field by its caption, as the dialog shows it.
+      const std::string caption(JetParameterCaption(key));
+      QCOMPARE(dialog.Refusal().contains(QString::fromStdString("\"" + caption + "\"")), !taken);
       field->clear();
       emit field->textEdited(QString());
       QVERIFY(dialog.OkButton()->isEnabled());
