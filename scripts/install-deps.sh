@@ -28,12 +28,16 @@ run=(
   fonts-dejavu-core culmus
   # e-mail: the password in the system keyring (QtKeychain loads libsecret at run time)
   qtkeychain-qt6-dev libsecret-1-0
+  # the keyboard switching on X11: Xlib's XKB headers (libX11 itself is loaded at run time)
+  libx11-dev
 )
 test=(
   # the fuzzers and the check of the sources' form
   clang-14 clang libclang-rt-14-dev clang-format
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev python3 time xvfb xauth
+  # the keyboard test: setxkbmap gives its Xvfb the US English and Hebrew layouts
+  x11-xkb-utils xkb-data
   # report output read back in tests
   poppler-utils python3-openpyxl
   # e-mail tests: an SMTP server with STARTTLS and AUTH on loopback, certificates made by the

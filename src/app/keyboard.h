@@ -1,25 +1,17 @@
 #pragma once
 
+// The keyboard helpers for Hebrew data entry: Heb, Eng, Num, NumLock and SETLOCK, the same
+// switching libtallyscan exports, and what Qt adds to them.
+
+#include "keyboard/keyboard_switch.h"
+
 class QLineEdit;
 
-// The keyboard helpers for Hebrew data entry, under the names other programs know them by.
-// Where the platform offers no switching of layouts or of Num Lock they do nothing; callers
-// only rely on them to help the user type.
-extern "C" {
-// Activates the Hebrew keyboard layout (0000040D).
-void Heb();
-// Activates the US English keyboard layout (00000409).
-void Eng();
-// When the toggle state of virtual key `key` differs from `state` (0 off, 1 on), presses and
-// releases the key once.
-void SETLOCK(int key, int state);
-// Num Lock on.
-void Num();
-// Num Lock off.
-void NumLock();
-}
-
 namespace tallyscan {
+
+// Tells the keyboard switching which window system Qt draws on: the keyboard is switched
+// only when the windows are on an X server.
+void UseQtWindowSystemForKeyboard();
 
 // Marks a field that takes only digits, so that on-screen keyboards and input methods offer
 // digits: the help Qt can give everywhere.

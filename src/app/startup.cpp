@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include "app/keyboard.h"
 #include "app/shared_fonts.h"
 #include "app/widgets/button_style.h"
 
@@ -24,6 +25,7 @@ void PrepareHebrewInterface(QApplication& application) {
     }
   }
   InstallFontSubstitutes();
+  UseQtWindowSystemForKeyboard();
 }
 
 std::string ProgramFolderOf(const std::string& program_path) {

@@ -1,9 +1,9 @@
 // The record manager behind its exported names.
-#include <cstdio>
 #include <span>
 #include <string>
 
 #include "engine/isam/isam.h"
+#include "library_messages.h"
 #include "tallyscan.h"
 
 namespace tallyscan {
@@ -11,18 +11,12 @@ namespace {
 
 // The library's one table of open index files. The exported functions take no handle, so
 // the slots must outlive each call: this is the C interface's process state, kept here and
-// nowhere in the engine. The message handler belongs to the same state.
+// nowhere in the engine.
 struct LibraryState {
-  TallyscanMessageHandler handler = nullptr;
-  void* context = nullptr;
   PosixIsamFileSystem files;
-  RecordManager manager{files, [this](const std::string& text) {
-                          if (handler != nullptr) {
-                            handler(text.c_str(), context);
-                          } else {
-                            std::fprintf(stderr, "%s\n", text.c_str());
-                          }
-                        }};
+  // A lambda, not the function itself: the type of a plain function pointer would give the
+  // library's interface a typeinfo symbol of the standard library's.
+  RecordManager manager{files, [](const std::string& text) { LibraryMessage(text); }};
 };
 
 LibraryState& State() {
@@ -171,11 +165,6 @@ int32_t RestFileStatus(int32_t slot, int32_t key_number, uint32_t node_position,
   return tallyscan::WithEntry(entry, [&](IsamEntry& e) {
     return Manager().RestFileStatus(slot, key_number, node_position, entry_slot, e);
   });
-}
-
-void TallyscanSetMessageHandler(TallyscanMessageHandler handler, void* context) {
-  tallyscan::State().handler = handler;
-  tallyscan::State().context = context;
 }
 
 }  // extern "C"

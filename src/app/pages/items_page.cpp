@@ -13,6 +13,7 @@
 #include "app/dialogs/field_selection_dialog.h"
 #include "app/dialogs/output_dialog.h"
 #include "app/images.h"
+#include "app/keyboard.h"
 #include "app/shared_fonts.h"
 #include "app/texts.h"
 #include "app/widgets/grid.h"
@@ -134,7 +135,10 @@ void ItemsPage::Search() {
   const int column = SearchColumn();
   if (column < 0) return;
   GridSearchBox box(ItemFieldCatalogue(), list_->Model().FieldOf(column), this);
-  if (box.exec() == QDialog::Accepted) FindWord(box.Text());
+  const int answer = box.exec();
+  // The box chose the keyboard of its field; the page goes on in English.
+  Eng();
+  if (answer == QDialog::Accepted) FindWord(box.Text());
 }
 
 void ItemsPage::ShowSource() {

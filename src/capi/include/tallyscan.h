@@ -36,7 +36,8 @@ extern "C" {
  * selector, which is 1 after any other answer.
  *
  * Warnings for the user (open failure, read-only file, damaged file) go to the handler given
- * to TallyscanSetMessageHandler, or to standard error when none is set.
+ * to TallyscanSetMessageHandler, or to standard error when none is set; so do those of the
+ * keyboard and report functions below.
  *
  * Not thread-safe: one thread calls the library. Other programs may use the same files at
  * the same time: every call holds the file's lock between programs while it runs (shared
@@ -96,7 +97,7 @@ TALLYSCAN_EXPORT int32_t RestFileStatus(int32_t slot, int32_t key_number, uint32
 
 /* Receives each warning as UTF-8 lines joined by '\n'; NULL restores standard error. The text
  * is valid during the call only: copy it to keep it. The handler is called from within the
- * record-manager function that gives the warning. */
+ * function that gives the warning. */
 typedef void (*TallyscanMessageHandler)(const char* text, void* context);
 TALLYSCAN_EXPORT void TallyscanSetMessageHandler(TallyscanMessageHandler handler, void* context);
 
@@ -105,6 +106,63 @@ TALLYSCAN_EXPORT void TallyscanSetMessageHandler(TallyscanMessageHandler handler
  * order, and back. The length never changes. */
 TALLYSCAN_EXPORT void DosToWin(char* text, int32_t length);
 TALLYSCAN_EXPORT void WinToDos(char* text, int32_t length);
+
+/* ---- Keyboard ----------------------------------------------------------------------------
+ * The keyboard of Hebrew data entry. On X11 (DISPLAY names a server and no Wayland session
+ * runs) they switch the keyboard of that server through XKB: the group whose layout is named
+ * "Hebrew", or "English (US)" (`setxkbmap us,il` gives both), and the lock modifier of a
+ * lock key; libX11 is loaded at the first call. Elsewhere, and where the server's keyboard
+ * has no such layout or key, they do nothing; the first call that meets each obstacle says
+ * why through the message handler (TallyscanSetMessageHandler). */
+
+/* Activates the Hebrew keyboard layout. */
+TALLYSCAN_EXPORT void Heb(void);
+/* Activates the US English keyboard layout. */
+TALLYSCAN_EXPORT void Eng(void);
+/* When the lock state of the key with virtual-key code `key` (0x90 Num Lock, 0x14 Caps Lock,
+ * 0x91 Scroll Lock) differs from `state` (0 off, anything else on), turns it over. Another
+ * key is left alone. */
+TALLYSCAN_EXPORT void SETLOCK(int32_t key, int32_t state);
+/* Num Lock on. */
+TALLYSCAN_EXPORT void Num(void);
+/* Num Lock off. */
+TALLYSCAN_EXPORT void NumLock(void);
+
+/* ---- Reports -----------------------------------------------------------------------------
+ * A report of free texts and addressee boxes, written by the program's own report writers.
+ * Begin it with its title, add its parts in order, write it to a file in one form or several,
+ * and end it. Texts are UTF-8. Functions that answer a status answer 0 when done, -6 for a bad
+ * argument (which adds nothing), -3 when the file may not be written (a folder, a link, a
+ * device) and -4 when writing failed; the reason goes to the message handler. A file is
+ * replaced only by a complete report: a failed write leaves whatever was there. */
+
+typedef struct TallyscanReport TallyscanReport;
+
+/* The HTML table a spreadsheet program opens (a ".Xls" file), code page 1255. */
+#define TALLYSCAN_REPORT_EXCEL 1
+/* The HTML document of an e-mail (a ".Htm" file), code page 1255, with the title lines. */
+#define TALLYSCAN_REPORT_MAIL 2
+/* An .xlsx workbook. */
+#define TALLYSCAN_REPORT_WORKBOOK 3
+
+/* A new report titled `title`; NULL when the title is not UTF-8 or memory ran out. */
+TALLYSCAN_EXPORT TallyscanReport* TallyscanReportBegin(const char* title);
+/* Adds a plain line. `coded_text` begins with two digits, the font slot (1-9) and the
+ * alignment (0 centred, 1 right, 2 left), followed by the text, in which a TAB separates a
+ * label from its value. `lines_before` and `extra_height` (0-100, fractions allowed) are the
+ * space before and after it, in lines of its font. `width_percent` 0 takes the whole width,
+ * 1 to 100 that share of it, -1 to -100 the same share in a frame with rounded corners. */
+TALLYSCAN_EXPORT int32_t PlainKot(TallyscanReport* report, double lines_before, double extra_height,
+                                  const char* coded_text, int32_t width_percent);
+/* Adds the addressee box: `lines[0]` its heading ("לכב' :"), the rest the address lines;
+ * line_count at least 1. */
+TALLYSCAN_EXPORT int32_t CliName(TallyscanReport* report, const char* const* lines,
+                                 int32_t line_count);
+/* Writes the report as it stands to `file_name` in `form` (TALLYSCAN_REPORT_...). */
+TALLYSCAN_EXPORT int32_t TallyscanReportWrite(TallyscanReport* report, const char* file_name,
+                                              int32_t form);
+/* Frees the report; NULL does nothing. */
+TALLYSCAN_EXPORT void TallyscanReportEnd(TallyscanReport* report);
 
 #ifdef __cplusplus
 }
