@@ -10,6 +10,7 @@
       orders: Heb and Eng change the XKB group, Num and NumLock the Num Lock modifier. Exits 77
       (skipped) when Xvfb or setxkbmap is not installed.
 """
+import ctypes
 import html.parser
 import os
 import select
@@ -123,6 +124,12 @@ def report_test(program, folder):
     return 1 if failures else 0
 
 
+def end_with_parent():
+    """In the child: the server gets SIGTERM when the test ends, however it ends."""
+    PR_SET_PDEATHSIG = 1
+    ctypes.CDLL(None, use_errno=True).prctl(PR_SET_PDEATHSIG, 15)
+
+
 def start_xvfb(xvfb, log):
     """An Xvfb on a free display number, which it names on a pipe once it takes connections.
 
@@ -132,7 +139,7 @@ def start_xvfb(xvfb, log):
     server = subprocess.Popen(
         [xvfb, "-displayfd", str(write_end), "-noreset", "-nolisten", "tcp", "-screen", "0",
          "640x480x24"],
-        pass_fds=(write_end,), stdout=log, stderr=log)
+        pass_fds=(write_end,), stdout=log, stderr=log, preexec_fn=end_with_parent)
     os.close(write_end)
     number = b""
     deadline = time.monotonic() + 60
