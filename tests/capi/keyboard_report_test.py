@@ -7,8 +7,10 @@
       html.parser and, for the workbook, openpyxl).
   keyboard_report_test.py xkb PROGRAM
       on an Xvfb of its own whose keyboard setxkbmap gives US English and Hebrew, in both
-      orders: Heb and Eng change the XKB group, Num and NumLock the Num Lock modifier. Exits 77
-      (skipped) when Xvfb or setxkbmap is not installed.
+      orders: Heb and Eng change the XKB group, Num and NumLock the Num Lock modifier.
+  keyboard_report_test.py on-xvfb PROGRAM [ARGUMENT...]
+      runs another test program on such an Xvfb (us,il) and exits as it does.
+Both exit 77 (skipped) when Xvfb or setxkbmap is not installed.
 """
 import ctypes
 import html.parser
@@ -169,10 +171,16 @@ def stop(server):
         server.wait()
 
 
-def xkb_test(program):
+def xkb_tools():
     xvfb, setxkbmap = shutil.which("Xvfb"), shutil.which("setxkbmap")
     if xvfb is None or setxkbmap is None:
         print("Xvfb or setxkbmap is not installed (xvfb, x11-xkb-utils): skipped")
+    return xvfb, setxkbmap
+
+
+def xkb_test(program):
+    xvfb, setxkbmap = xkb_tools()
+    if xvfb is None or setxkbmap is None:
         return SKIPPED
     with tempfile.TemporaryFile() as log:
         server, display = start_xvfb(xvfb, log)
@@ -187,11 +195,30 @@ def xkb_test(program):
     return 0
 
 
+def on_xvfb(command):
+    """Runs a test program on an Xvfb with the layouts us,il, named to it by DISPLAY and by
+    TALLYSCAN_XVFB_DISPLAY (which tells it that the keyboard there is its own to switch)."""
+    xvfb, setxkbmap = xkb_tools()
+    if xvfb is None or setxkbmap is None:
+        return SKIPPED
+    with tempfile.TemporaryFile() as log:
+        server, display = start_xvfb(xvfb, log)
+        try:
+            run([setxkbmap, "-display", display, "us,il"], environment())
+            env = environment(display)
+            env["TALLYSCAN_XVFB_DISPLAY"] = display
+            return subprocess.run(command, env=env, timeout=600).returncode
+        finally:
+            stop(server)
+
+
 def main():
     if len(sys.argv) == 4 and sys.argv[1] == "report":
         return report_test(sys.argv[2], sys.argv[3])
     if len(sys.argv) == 3 and sys.argv[1] == "xkb":
         return xkb_test(sys.argv[2])
+    if len(sys.argv) >= 3 and sys.argv[1] == "on-xvfb":
+        return on_xvfb(sys.argv[2:])
     print(__doc__)
     return 2
 
