@@ -71,7 +71,7 @@ std::optional<std::string> DisplayToSwitch() {
   // server that DISPLAY may still name.
   const std::string qt_platform = Environment("QT_QPA_PLATFORM");
   if (system == KeyboardWindowSystem::kFromEnvironment && !qt_platform.empty() &&
-      !qt_platform.starts_with("xcb")) {
+      qt_platform.find("xcb") == std::string::npos) {
     Warn("החלונות אינם מוצגים בשרת X (" + qt_platform + ")" + std::string(kNothingSwitched));
     return std::nullopt;
   }
