@@ -2,8 +2,8 @@
 """Compares two JSON results of the journal-entry tests on the keys that two independent
 readings must agree on: the test ids and their order, each test's state, usable_share, hits,
 hit_amount, lines and ranges, every key of digits, the ranking, and the population's
-reconciles and period. Floats agree within 1e-12 absolute or 1e-9 relative, everything else
-exactly. Prints each difference; exit 1 when there is any.
+reconciles, period and unbalanced batches. Floats agree within 1e-12 absolute or 1e-9
+relative, everything else exactly. Prints each difference; exit 1 when there is any.
 
     compare_jet.py A.json B.json
 """
@@ -64,7 +64,9 @@ def compared_part(document):
         tests[test["id"]] = {key: test[key] for key in TEST_KEYS if key in test}
     return {
         "population": {"reconciles": population.get("reconciles"),
-                       "period": population.get("period")},
+                       "period": population.get("period"),
+                       "unbalanced batches": [batch.get("batch")
+                                              for batch in population.get("batches_off", [])]},
         "test ids": [test["id"] for test in document.get("tests", [])],
         "tests": tests,
         "digits": document.get("digits"),

@@ -1082,7 +1082,9 @@ def test_entry(test, record, needs, outcome, data, params):
     entry = {
         "id": test, "state": state, "needs": [f"{record}:{code}" for code in needs],
         "usable_share": outcome.usable / lines if lines else None,
-        "hits": len(outcome.ranges or []) + len(outcome.lines),
+        # Each unbalanced batch is a hit of the population beside its cards.
+        "hits": len(outcome.ranges or []) + len(outcome.lines) +
+        (len(outcome.figures["unbalanced_batches"]) if test == "population" else 0),
         "hit_amount": (sum(amounts.get(n, 0) for n in outcome.lines)
                        if test in MOVEMENT_HIT_TESTS else 0),
         "lines": outcome.lines,
@@ -1139,7 +1141,9 @@ def run_pack(data, params, chosen):
         "population": {"period": {"from": iso(period["from"]), "to": iso(period["to"]),
                                   "source": period["source"]},
                        "reconciles": population_figures["reconciles"],
-                       "reasons": population_figures["reasons"]},
+                       "reasons": population_figures["reasons"],
+                       "batches_off": [{"batch": batch}
+                                       for batch in population_figures["unbalanced_batches"]]},
         "tests": entries,
         "digits": digits,
         "ranking": ranking(data, entries, params),

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <QApplication>
+#include <QDate>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -71,6 +72,10 @@ struct Fixture {
       options.accounts = 80;
       for (const FaultInfo& fault : JournalFaults()) options.faults.push_back({fault.kind, 1});
     }
+    return LoadSet(options);
+  }
+
+  bool LoadSet(const DataSetOptions& options) {
     folder = sets.filePath(QStringLiteral("set"));
     if (!GenerateDataSet(options, folder.toStdString(), &generated).ok()) return false;
     window.show();
@@ -547,7 +552,9 @@ class AnalysisPageTest : public QObject {
       for (const JetFigure& named : t->figures) {
         const auto* mad_class = std::get_if<std::string>(&named.value);
         if (named.name != "class" || mad_class == nullptr) continue;
-        QCOMPARE(figure.toStdString(), std::string(JetClassCaption(*mad_class)));
+        QVERIFY2(figure.contains(QStringLiteral("(%1)").arg(
+                     QString::fromStdString(std::string(JetClassCaption(*mad_class))))),
+                 qPrintable(figure));
         ++classes;
       }
     }
@@ -588,6 +595,148 @@ class AnalysisPageTest : public QObject {
       QCOMPARE(sufficiency->Model().ShownText(row, 3),
                QStringLiteral("B100:1375 תאריך הרישום, B100:1362 תאריך התנועה"));
     }
+  }
+
+  // At the first-start size: under the tests a line says that the digit tests judge the
+  // population and where their lines are; each figure says what it is and in which unit; the
+  // hits grid heads its date and its own cell by what they hold for the test shown, dates a
+  // line DD/MM/YYYY (and sorts by the day) and names the line's document.
+  void TestsAndHitsSayWhatTheyHold() {
+    Fixture f;
+    QVERIFY(f.Load());
+    f.PlaceAtFirstStartSize();
+    QVERIFY(f.RunToEnd());
+    QLabel* note = f.jet->DigitNote();
+    QTRY_VERIFY(note->isVisible());
+    QCOMPARE(note->text().toStdString(), std::string(kJetDigitNote));
+    QVERIFY(!note->visibleRegion().isEmpty());
+    QVERIFY(note->mapTo(&f.window, QPoint(0, note->height())).y() <= f.window.height());
+
+    Grid* tests = f.jet->TestsGrid();
+    const auto figure_of = [&](std::string_view id) {
+      for (int row = 0; row < tests->model()->rowCount(); ++row) {
+        if (tests->Model().ShownText(row, 5).toStdString() == id) {
+          return tests->Model().ShownText(row, 4);
+        }
+      }
+      return QString();
+    };
+    const struct {
+      std::string_view id;
+      QStringList says;
+    } figures[] = {
+        {"benford-first", {QStringLiteral("MAD "), QStringLiteral("p = "), QStringLiteral("N = ")}},
+        {"benford-second", {QStringLiteral("MAD "), QStringLiteral("p = ")}},
+        {"benford-first-two", {QStringLiteral("MAD "), QStringLiteral("N = ")}},
+        {"last-two", {QStringLiteral("p = "), QStringLiteral(" סכומים")}},
+        {"late-entry", {QStringLiteral("סכום הפגיעות: "), QStringLiteral(" ש\"ח")}},
+        {"rare-operator", {QStringLiteral("סף: "), QStringLiteral(" שורות")}},
+        {"high-value", {QStringLiteral("הקטן שבהם: "), QStringLiteral(" ש\"ח")}},
+        {"below-limit", {QStringLiteral("סף "), QStringLiteral(" מתחתיו")}},
+    };
+    for (const auto& c : figures) {
+      const QString figure = figure_of(c.id);
+      for (const QString& part : c.says) {
+        QVERIFY2(figure.contains(part), qPrintable(QString::fromUtf8(c.id.data()) + ": " + figure));
+      }
+    }
+
+    Grid* hits = f.jet->HitsGrid();
+    const QRegularExpression date(QStringLiteral("^\\d\\d/\\d\\d/\\d{4}$"));
+    const auto heading = [&](int column) {
+      return hits->model()->headerData(column, Qt::Horizontal).toString();
+    };
+    const struct {
+      std::string_view id;
+      QString date_heading;
+      QString own_heading;
+      bool own_is_date;
+    } headings[] = {
+        {"late-entry", QStringLiteral("תאריך התנועה"), QStringLiteral("תאריך הרישום"), true},
+        {"weekend", QStringLiteral("תאריך התנועה"), QStringLiteral("יום הרישום"), false},
+        {"rare-operator", QStringLiteral("תאריך התנועה"), QStringLiteral("מבצע הפעולה"), false},
+        {"missing-document", QStringLiteral("תאריך התנועה"), QStringLiteral("סוג/מספר האסמכתא"),
+         false},
+        {"after-hours", QStringLiteral("תאריך המסמך"), QStringLiteral("שעת ההפקה"), false},
+    };
+    for (const auto& c : headings) {
+      QVERIFY2(f.ChooseTest(c.id), c.id.data());
+      QCOMPARE(heading(5), c.date_heading);
+      QCOMPARE(heading(7), c.own_heading);
+      QCOMPARE(heading(8), QStringLiteral("מסמך"));
+      QVERIFY(hits->model()->rowCount() > 0);
+      for (int row = 0; row < hits->model()->rowCount(); ++row) {
+        const QString shown = hits->Model().ShownText(row, 5);
+        QVERIFY2(date.match(shown).hasMatch(), qPrintable(shown));
+        if (c.own_is_date) QVERIFY(date.match(hits->Model().ShownText(row, 7)).hasMatch());
+        if (c.id == "missing-document") {
+          // "305/123" in the own cell is "חשבונית מס (305) 123" in the document's.
+          const QStringList own = hits->Model().ShownText(row, 7).split(QLatin1Char('/'));
+          QCOMPARE(own.size(), 2);
+          QVERIFY(hits->Model().ShownText(row, 8).endsWith(
+              QStringLiteral("(%1) %2").arg(own[0], own[1])));
+        }
+      }
+    }
+
+    // Dates sort by the day, not by their text.
+    QVERIFY(f.ChooseTest("weekend"));
+    QVERIFY(hits->model()->rowCount() > 2);
+    emit hits->horizontalHeader()->sectionClicked(5);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.jet->Sorting(), 30000);
+    const auto day = [&](int row) {
+      return QDate::fromString(hits->Model().ShownText(row, 5), QStringLiteral("dd/MM/yyyy"));
+    };
+    for (int row = 1; row < hits->model()->rowCount(); ++row) {
+      QVERIFY2(day(row - 1) <= day(row), qPrintable(hits->Model().ShownText(row, 5)));
+    }
+  }
+
+  // The gate's hits are its unbalanced batches beside its cards, each batch said in words and
+  // leading to its first movement.
+  void TheGateListsItsUnbalancedBatchesAmongItsHits() {
+    Fixture f;
+    DataSetOptions options;
+    options.movements = 3000;
+    options.accounts = 60;
+    options.faults = {{FaultKind::kUnbalancedBatch, 2}, {FaultKind::kAccountTotals, 1}};
+    QVERIFY(f.LoadSet(options));
+    f.PlaceAtFirstStartSize();
+    QVERIFY(f.RunToEnd());
+    const JetPopulation& population = f.jet->Result()->population;
+    QCOMPARE(population.batches_off.size(), std::size_t{2});
+    QCOMPARE(f.jet->TestsGrid()->Model().ShownText(0, 5), QStringLiteral("population"));
+    QCOMPARE(f.jet->TestsGrid()->Model().ShownText(0, 3).toLongLong(),
+             static_cast<long long>(population.batches_off.size()) + population.accounts_off);
+    QTRY_VERIFY_WITH_TIMEOUT(f.jet->ChosenTest() == JetTest::kPopulation && !f.jet->HitsLoading() &&
+                                 f.jet->HitsGrid()->model()->rowCount() > 0,
+                             30000);
+    Grid* hits = f.jet->HitsGrid();
+    QStringList batches;
+    for (int row = 0; row < hits->model()->rowCount(); ++row) {
+      const QString own = hits->Model().ShownText(row, 7);
+      if (own.startsWith(QStringLiteral("מנה "))) batches << own.section(QLatin1Char(' '), 1, 1);
+    }
+    QStringList planted;
+    for (const ManifestEntry& entry : f.generated.manifest) {
+      if (entry.kind != FaultKind::kUnbalancedBatch) continue;
+      // "סה'כ למנה 31"
+      planted << QString::fromStdString(entry.message).section(QLatin1Char(' '), -1);
+    }
+    planted.sort();
+    batches.sort();
+    QCOMPARE(batches, planted);
+
+    // The first batch row opens its batch's first movement in the ledger.
+    Fixture::Open(hits, 0);
+    QCOMPARE(f.window.CurrentPage(), PageId::kLedger);
+    QTRY_VERIFY_WITH_TIMEOUT(f.t.app.readers.Idle(), 30000);
+    LedgerPage* ledger = f.window.PageOf<LedgerPage>();
+    QTRY_VERIFY_WITH_TIMEOUT(ledger->ChosenRow() >= 0, 30000);
+    const std::string_view line =
+        ledger->Card().rows[static_cast<std::size_t>(ledger->ChosenRow())].line;
+    QCOMPARE(QByteArray(line.data(), static_cast<qsizetype>(line.size())).trimmed(),
+             f.DataLine(population.batches_off.front().first_line));
   }
 
   // A refusal names the field as the dialog captions it and marks that field alone; the

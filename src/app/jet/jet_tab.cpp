@@ -49,10 +49,14 @@ QString FromStd(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QStringList HitColumns() {
-  return {QStringLiteral("30,#"),     QStringLiteral("70,שורה"),  QStringLiteral("50,רשומה"),
-          QStringLiteral("90,תנועה"), QStringLiteral("90,חשבון"), QStringLiteral("90,תאריך"),
-          QStringLiteral("110,סכום"), QStringLiteral("200,פרט")};
+// The hit columns; the date's and the own cell's headings follow the test shown.
+constexpr int kDateColumn = 5;
+constexpr int kOwnColumn = 7;
+QStringList HitColumns(const QString& own) {
+  return {
+      QStringLiteral("30,#"),     QStringLiteral("70,שורה"),    QStringLiteral("50,רשומה"),
+      QStringLiteral("90,תנועה"), QStringLiteral("90,חשבון"),   QStringLiteral("90,תאריך התנועה"),
+      QStringLiteral("110,סכום"), QStringLiteral("200,") + own, QStringLiteral("200,מסמך")};
 }
 
 // The status digit that picks a test's state picture: a tick, information, stopped.
@@ -135,7 +139,8 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
   details_ = new QTabWidget(this);
   details_->setObjectName(QStringLiteral("details"));
   auto* hits_page = new QWidget(details_);
-  hits_grid_ = MakeGrid(QStringLiteral("hitsGrid"), HitColumns(), 8, hits_page);
+  hits_grid_ =
+      MakeGrid(QStringLiteral("hitsGrid"), HitColumns(QStringLiteral("פרט")), 8, hits_page);
   hits_filter_ = new FilterBox(*hits_grid_, hit_rows_, 8, hits_page);
   // Over many hits the filter matches off the window's thread, on the rows as shown when it
   // began.
@@ -161,7 +166,8 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
   auto* digit_lines = new QWidget(digits_page);
   digit_lines_count_ = new QLabel(kChooseBar, digit_lines);
   digit_lines_count_->setObjectName(QStringLiteral("digitLinesCount"));
-  digit_lines_grid_ = MakeGrid(QStringLiteral("digitLinesGrid"), HitColumns(), 8, digit_lines);
+  digit_lines_grid_ = MakeGrid(QStringLiteral("digitLinesGrid"), HitColumns(QStringLiteral("ספרה")),
+                               8, digit_lines);
   digit_lines_grid_->SetSource(&digit_rows_);
   digit_lines_grid_->SetSortRoutine([this](int field) {
     SortGrid(*digit_lines_grid_, digit_rows_, nullptr, &digit_sort_task_, field);
@@ -218,8 +224,18 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
   }
   buttons->addWidget(progress_, 1);
   buttons->addWidget(status_, 1);
+  // Under the tests, what the digit tests judge and where their lines are.
+  auto* tests_part = new QWidget(this);
+  digit_note_ = new QLabel(FromStd(kJetDigitNote), tests_part);
+  digit_note_->setObjectName(QStringLiteral("digitNote"));
+  digit_note_->setWordWrap(true);
+  digit_note_->hide();
+  auto* tests_layout = new QVBoxLayout(tests_part);
+  tests_layout->setContentsMargins(0, 0, 0, 0);
+  tests_layout->addWidget(tests_grid_, 1);
+  tests_layout->addWidget(digit_note_);
   auto* splitter = new QSplitter(Qt::Vertical, this);
-  splitter->addWidget(tests_grid_);
+  splitter->addWidget(tests_part);
   splitter->addWidget(details_);
   splitter->setStretchFactor(0, 2);
   splitter->setStretchFactor(1, 3);
@@ -325,6 +341,7 @@ void JetTab::ClearResults() {
   ranking_grid_->SetRowCount(0);
   digit_lines_grid_->SetRowCount(0);
   chart_->SetResult(nullptr);
+  digit_note_->hide();
   ShowRunning(Running());
 }
 
@@ -361,6 +378,7 @@ void JetTab::ShowResult(JetResult result) {
   Replace(*ranking_grid_, ranking_rows_, nullptr, SortedRows::Rows(JetRankingRows(r)));
   ranking_grid_->SetRowCount(ranking_rows_.Count());
   chart_->SetResult(result_);
+  digit_note_->setVisible(!r.digits.empty());
   if (test_rows_.Count() > 0) {
     tests_grid_->selectionModel()->setCurrentIndex(
         tests_grid_->model()->index(0, 1),
@@ -379,6 +397,12 @@ void JetTab::ChooseTest(int row) {
 }
 
 void JetTab::LoadHits(JetTest test) {
+  std::vector<GridColumn> columns = hits_grid_->Model().Columns();
+  if (static_cast<int>(columns.size()) > kOwnColumn) {
+    columns[kDateColumn].caption = FromStd(JetDateCaption(test));
+    columns[kOwnColumn].caption = FromStd(JetOwnCaption(test));
+    hits_grid_->SetColumns(std::move(columns));
+  }
   Replace(*hits_grid_, hit_rows_, &hits_sort_task_, {});
   hit_targets_.clear();
   pending_hit_.reset();
@@ -458,7 +482,7 @@ void JetTab::ListDigit(JetTest test, JetPopulationKind population, int digit) {
       [=](ProgressMonitor& monitor) {
         std::vector<std::string> made;
         if (!JetDigitLineRows(*store, parameters, test, population, digit, monitor, made,
-                              targets.get())
+                              targets.get(), JetWords::kPage)
                  .ok()) {
           return false;
         }

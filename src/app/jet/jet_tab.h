@@ -2,8 +2,11 @@
 
 // The tab "בדיקות פקודות יומן" of the analysis page: "הפעל" (F5) runs the whole pack on a
 // worker (ReadTask) with the progress bar and "עצור" (Esc); the population gate in words
-// above the tests list (state picture, caption, state, hits, the figure that matters); below
-// it the hits of the chosen test, the digit charts, the sufficiency panel and the ranking.
+// above the tests list (state picture, caption, state, hits, the figure that matters), and
+// under it, once a run has digit tests, a line saying that they judge the population, not
+// single lines, and where their lines are; below it the hits of the chosen test (their date and
+// own columns headed by what they hold for it), the digit charts, the sufficiency panel and
+// the ranking.
 // Every row shows what the engine returned. Enter or a double-click on a hit (a digit's line,
 // a ranked transaction) asks for its line with OpenTarget. The results stay until the next
 // run or the next reading.
@@ -81,6 +84,8 @@ class JetTab final : public QWidget {
   QPushButton* StopButton() const { return stop_button_; }
   PercentProgressBar* Progress() const { return progress_; }
   QLabel* Gate() const { return gate_; }
+  // Under the tests list: what the digit tests judge and where their lines are.
+  QLabel* DigitNote() const { return digit_note_; }
   Grid* TestsGrid() const { return tests_grid_; }
   Grid* HitsGrid() const { return hits_grid_; }
   FilterBox* HitsFilter() const { return hits_filter_; }
@@ -156,6 +161,7 @@ class JetTab final : public QWidget {
   PercentProgressBar* progress_ = nullptr;
   QLabel* status_ = nullptr;
   QLabel* gate_ = nullptr;
+  QLabel* digit_note_ = nullptr;
   Grid* tests_grid_ = nullptr;
   QTabWidget* details_ = nullptr;
   Grid* hits_grid_ = nullptr;

@@ -24,6 +24,21 @@ std::optional<double> FigureOf(std::string_view shown) {
   return value;
 }
 
+// A date DD/MM/YYYY as YYYYMMDD, so that dates sort by the day; any other text as it is.
+std::string SortText(std::string shown) {
+  const auto digits = [&shown](std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i) {
+      if (shown[i] < '0' || shown[i] > '9') return false;
+    }
+    return true;
+  };
+  if (shown.size() != 10 || shown[2] != '/' || shown[5] != '/' || !digits(0, 2) || !digits(3, 5) ||
+      !digits(6, 10)) {
+    return shown;
+  }
+  return shown.substr(6, 4) + shown.substr(3, 2) + shown.substr(0, 2);
+}
+
 std::string CellOf(std::string_view row, int field) { return std::string(RowField(row, field)); }
 
 // The rows of one order, held apart from the page's.
@@ -75,6 +90,7 @@ std::vector<int> SortedRows::SortedOrder(const Rows& rows, int field) {
   for (std::size_t i = 0; i < rows.size(); ++i) {
     shown[i] = LookOfCell(RowField(rows[i], field)).shown;
     figures[i] = FigureOf(shown[i]);
+    if (!figures[i]) shown[i] = SortText(std::move(shown[i]));
   }
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
     const auto& fa = figures[static_cast<std::size_t>(a)];

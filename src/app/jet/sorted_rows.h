@@ -3,7 +3,8 @@
 // Result rows (status digit, then TAB-separated cells) shown in a grid in an order the user
 // picks with the header: the rows stay as the engine gave them, an order over them is sorted.
 // Cells that read as figures ("1,234.50", "87.50%", "12") sort by value, before any text;
-// texts sort by their bytes. Rows that compare equal keep the engine's order.
+// dates (DD/MM/YYYY) by their day; texts by their bytes. Rows that compare equal keep the engine's
+// order.
 //
 // The rows are held shared and never changed once set, so that work off the window's thread
 // (a sort, a filter's match) reads them through Shared() or Snapshot() while the grid shows

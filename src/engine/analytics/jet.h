@@ -70,6 +70,17 @@ struct JetPeriod {
   JetPeriodSource source = JetPeriodSource::kNone;
 };
 
+// A batch whose movements do not balance: its number (1355), its sums by side and its first
+// movement line.
+struct JetBatch {
+  std::int64_t number = 0;
+  JetWide debit = 0;
+  JetWide credit = 0;
+  std::uint32_t first_line = 0;
+
+  bool operator==(const JetBatch&) const = default;
+};
+
 struct JetPopulation {
   JetPeriod period;
   bool reconciles = false;
@@ -80,6 +91,7 @@ struct JetPopulation {
   JetWide debit = 0;   // signed amounts of the debit side (1366 not "2")
   JetWide credit = 0;  // of the credit side
   std::int64_t unbalanced_batches = 0;
+  std::vector<JetBatch> batches_off;  // the unbalanced batches by number; hits beside the cards
   std::int64_t movements_without_account = 0;
   std::int64_t accounts = 0;           // B110 lines compared
   std::int64_t accounts_unusable = 0;  // whose needed totals are not usable

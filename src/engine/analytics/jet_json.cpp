@@ -127,10 +127,18 @@ void WriteJetResultJson(const JetResult& result, std::ostream& out) {
   population["debit"] = WideInteger(pop.debit);
   population["credit"] = WideInteger(pop.credit);
   population["unbalanced_batches"] = pop.unbalanced_batches;
+  Json batches_off = Json::array();
+  for (const JetBatch& b : pop.batches_off) {
+    batches_off.push_back(Json{{"batch", b.number},
+                               {"debit", WideInteger(b.debit)},
+                               {"credit", WideInteger(b.credit)},
+                               {"first_line", b.first_line}});
+  }
   population["movements_without_account"] = pop.movements_without_account;
   population["accounts"] = pop.accounts;
   population["accounts_unusable"] = pop.accounts_unusable;
   population["accounts_off"] = pop.accounts_off;
+  population["batches_off"] = std::move(batches_off);
   json["population"] = std::move(population);
 
   Json tests = Json::array();

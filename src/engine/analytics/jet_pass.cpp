@@ -268,7 +268,7 @@ void JetPass::OnMovement(std::uint32_t line, std::string_view head) {
   if (!last_batch_whole_ || !whole_batch || batch_bytes != last_batch_text_) {
     const auto batch = static_cast<std::uint64_t>(checks::WholeNumber(batch_text));
     last_batch_ = batches.Intern(batch);
-    if (last_batch_ == batch_sums.size()) batch_sums.emplace_back();
+    if (last_batch_ == batch_sums.size()) batch_sums.push_back({0, 0, line});
     last_batch_text_ = batch_bytes;
     last_batch_whole_ = whole_batch;  // a short field is parsed again on the next line
   }

@@ -122,6 +122,7 @@ struct CardLine {
 struct BatchSums {
   JetWide debit = 0;
   JetWide credit = 0;
+  std::uint32_t first_line = 0;  // the batch's first movement in the file
 };
 
 struct LimitWindow {

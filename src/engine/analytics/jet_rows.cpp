@@ -12,6 +12,7 @@
 #include "engine/analytics/source_pass.h"
 #include "engine/browse/browse.h"
 #include "engine/text/cp1255.h"
+#include "engine/text/dates.h"
 #include "engine/text/number_format.h"
 #include "engine/text/trim.h"
 #include "engine/uniform/field_captions.h"
@@ -45,8 +46,34 @@ std::string FigureText(const JetFigure* f, bool agorot) {
   return {};
 }
 
+constexpr std::string_view kShekels = " ש\"ח";
+
+// A digit test's figure as a person reads it: "MAD 0.026356 (אינו תואם), p = 0.0000, N = 5,432
+// סכומים", of the population of every movement.
+std::string DigitFigure(const JetResult& result, const JetTestResult& t) {
+  for (const JetDigitResult& d : result.digits) {
+    if (d.test != t.test) continue;
+    const JetDigitPopulation& all = d.populations[0];
+    std::string text;
+    const auto add = [&text](std::string part) {
+      if (!text.empty()) text += ", ";
+      text += part;
+    };
+    if (all.mad) {
+      std::string mad = "MAD " + FormatNumber("#,.000000", *all.mad);
+      if (all.mad_class) mad += " (" + std::string(JetClassCaption(*all.mad_class)) + ")";
+      add(std::move(mad));
+    }
+    if (all.p) add("p = " + FormatNumber("#,.0000", *all.p));
+    add("N = " + FormatCount(all.n) + " סכומים");
+    return text;
+  }
+  return {};
+}
+
 // The figure that matters of a test, for its summary row.
 std::string Figure(const JetResult& result, const JetTestResult& t, JetWords words) {
+  const bool page = words == JetWords::kPage;
   switch (t.test) {
     case JetTest::kPopulation: {
       const JetPopulation& pop = result.population;
@@ -64,7 +91,8 @@ std::string Figure(const JetResult& result, const JetTestResult& t, JetWords wor
       return why;
     }
     case JetTest::kTransactionGap:
-      return "חסרים: " + FigureText(FindFigure(t, "missing"), false);
+      return (page ? "מספרי תנועות חסרים: " : "חסרים: ") +
+             FigureText(FindFigure(t, "missing"), false);
     case JetTest::kDocumentGap:
       return "טווחים חסרים: " + std::to_string(t.document_ranges.size()) +
              ", שורות כפולות: " + FigureText(FindFigure(t, "duplicate_lines"), false);
@@ -72,32 +100,56 @@ std::string Figure(const JetResult& result, const JetTestResult& t, JetWords wor
       std::string text;
       for (const JetLimitFigure& l : t.limits) {
         if (!text.empty()) text += ", ";
-        text +=
-            FormatAgorot(l.limit) + ": " + std::to_string(l.below) + "/" + std::to_string(l.above);
+        text += page ? "סף " + FormatAgorot(l.limit) + std::string(kShekels) + ": " +
+                           FormatCount(l.below) + " מתחתיו, " + FormatCount(l.above) + " מעליו"
+                     : FormatAgorot(l.limit) + ": " + std::to_string(l.below) + "/" +
+                           std::to_string(l.above);
       }
       return text;
     }
     case JetTest::kRareOperator:
-      return "סף: " + FigureText(FindFigure(t, "threshold"), false);
+      return "סף: " + FigureText(FindFigure(t, "threshold"), false) + (page ? " שורות" : "");
     case JetTest::kHighValue:
-      return "הקטן שבהם: " + FigureText(FindFigure(t, "smallest"), true);
+      return "הקטן שבהם: " + FigureText(FindFigure(t, "smallest"), true) +
+             (page ? std::string(kShekels) : "");
     case JetTest::kBenfordFirst:
     case JetTest::kBenfordSecond:
-    case JetTest::kBenfordFirstTwo: {
-      const std::string mad_class = FigureText(FindFigure(t, "class"), false);
-      return words == JetWords::kPage ? std::string(JetClassCaption(mad_class)) : mad_class;
-    }
+    case JetTest::kBenfordFirstTwo:
+      if (!page) return FigureText(FindFigure(t, "class"), false);
+      return DigitFigure(result, t);
+    case JetTest::kLastTwo:
+      if (page) return DigitFigure(result, t);
+      break;
     default:
       break;
   }
-  if (InfoOf(t.test).type == RecordType::kB100 && t.hits > 0) return FormatAgorot(t.hit_amount);
+  if (InfoOf(t.test).type == RecordType::kB100 && t.hits > 0) {
+    return page ? "סכום הפגיעות: " + FormatAgorot(t.hit_amount) + std::string(kShekels)
+                : FormatAgorot(t.hit_amount);
+  }
   return {};
 }
 
 std::string Cell(std::string_view bytes) { return SafeCellText(Cp1255ToUtf8(bytes)); }
 
-std::string DateCell(std::string_view field) {
-  if (const auto day = analytics::ReadDateField(field)) return analytics::IsoDate(*day);
+// A day as the words of the row write it: YYYY-MM-DD for the command line, DD/MM/YYYY as
+// every page shows a date.
+std::string DayText(analytics::DayNumber day, JetWords words) {
+  std::string iso = analytics::IsoDate(day);
+  if (words == JetWords::kEngine) return iso;
+  std::erase(iso, '-');
+  return FormatDate(iso);
+}
+
+// An ISO date the result holds (the period's end), in the row's words.
+std::string IsoDateText(std::string_view iso, JetWords words) {
+  if (const auto day = analytics::ReadIsoDate(iso)) return DayText(*day, words);
+  return std::string(iso);
+}
+
+// A date field of the line; a field that is no date as it stands.
+std::string DateCell(std::string_view field, JetWords words) {
+  if (const auto day = analytics::ReadDateField(field)) return DayText(*day, words);
   return Cell(TrimSpaces(field));
 }
 
@@ -122,7 +174,30 @@ std::string MissingDocumentsText(const JetDocumentRange& r) {
   return named + "חסרים מ-" + r.from + " עד " + r.to;
 }
 
-// The cells a hit row shows of its line, the last one of the test's own choosing.
+// A document by its type's name, its type and its number: "חשבונית מס (305) 3050001348"; the
+// number alone when the type is blank, nothing when both are.
+std::string DocumentText(std::string_view type_field, std::string_view number_field) {
+  const std::string_view type = TrimSpaces(type_field);
+  const std::string number = Cell(analytics::NumberKey(number_field));
+  if (type.empty()) return number;
+  const std::optional<std::int64_t> code = ParseSignedDecimal(type);
+  const DocumentType* known =
+      code && *code >= 0 && *code <= 999 ? FindDocumentType(static_cast<int>(*code)) : nullptr;
+  std::string text =
+      std::string(known != nullptr ? known->name : kUnknownMeaning) + " (" + Cell(type) + ")";
+  if (!number.empty()) text += " " + number;
+  return text;
+}
+
+// The cells of a row in its words: the page's add the line's document after the test's own.
+std::string WordsRow(RowStatus status, std::vector<std::string> cells, JetWords words,
+                     std::string document) {
+  if (words == JetWords::kPage) cells.push_back(std::move(document));
+  return MakeRow(status, {JoinCells(cells)});
+}
+
+// The cells a hit row shows of its line, the last one of the test's own choosing (then, in
+// the page's words, the document the line is of or points to).
 std::string HitRow(RowStatus status, std::int64_t number, std::string_view head, JetTest test,
                    const JetResult* result, bool dos, const std::string& own_override,
                    JetWords days = JetWords::kEngine) {
@@ -134,8 +209,10 @@ std::string HitRow(RowStatus status, std::int64_t number, std::string_view head,
     const auto debit = analytics::ReadUsableAmount(SliceField(head, B110(1415)));
     const auto credit = analytics::ReadUsableAmount(SliceField(head, B110(1416)));
     const std::string turnover = debit && credit ? FormatAgorot(*debit - *credit) : std::string();
-    return MakeRow(status, {line, code, "", Cell(TrimSpaces(SliceField(head, B110(1403)))), "",
-                            turnover, AmountCell(SliceField(head, B110(1414)))});
+    return WordsRow(status,
+                    {line, code, "", Cell(TrimSpaces(SliceField(head, B110(1403)))), "", turnover,
+                     AmountCell(SliceField(head, B110(1414)))},
+                    days, {});
   }
   if (layout->type == RecordType::kC100) {
     std::string own;
@@ -146,16 +223,18 @@ std::string HitRow(RowStatus status, std::int64_t number, std::string_view head,
         break;
       }
       case JetTest::kBackdatedDocument:
-        own = DateCell(SliceField(head, C100(1205)));
+        own = DateCell(SliceField(head, C100(1205)), days);
         break;
       default:
         own = Cell(TrimSpaces(SliceField(head, C100(1203)))) + "/" +
               Cell(analytics::NumberKey(SliceField(head, C100(1204))));
         break;
     }
-    return MakeRow(status, {line, code, "", Cell(TrimSpaces(SliceField(head, C100(1225)))),
-                            DateCell(SliceField(head, C100(1230))),
-                            AmountCell(SliceField(head, C100(1223))), own});
+    return WordsRow(status,
+                    {line, code, "", Cell(TrimSpaces(SliceField(head, C100(1225)))),
+                     DateCell(SliceField(head, C100(1230)), days),
+                     AmountCell(SliceField(head, C100(1223))), own},
+                    days, DocumentText(SliceField(head, C100(1203)), SliceField(head, C100(1204))));
   }
   if (layout->type != RecordType::kB100) return MakeRow(status, {line, code});
   std::string own = own_override;
@@ -163,11 +242,12 @@ std::string HitRow(RowStatus status, std::int64_t number, std::string_view head,
     switch (test) {
       case JetTest::kLateEntry:
       case JetTest::kPostClosing:
-        own = DateCell(SliceField(head, B100(1375)));
+        own = DateCell(SliceField(head, B100(1375)), days);
         break;
       case JetTest::kPeriodEnd:
-        own =
-            result != nullptr && result->population.period.to ? *result->population.period.to : "";
+        own = result != nullptr && result->population.period.to
+                  ? IsoDateText(*result->population.period.to, days)
+                  : "";
         break;
       case JetTest::kWeekend:
       case JetTest::kHoliday: {
@@ -175,7 +255,7 @@ std::string HitRow(RowStatus status, std::int64_t number, std::string_view head,
         if (!posted) posted = analytics::ReadDateField(SliceField(head, B100(1362)));
         if (posted) {
           const auto day = static_cast<std::size_t>(analytics::WeekdayOf(*posted));
-          own = test != JetTest::kWeekend ? analytics::IsoDate(*posted)
+          own = test != JetTest::kWeekend ? DayText(*posted, days)
                 : days == JetWords::kPage ? std::string(JetDayCaption(static_cast<int>(day)))
                                           : std::string(JetDayName(static_cast<int>(day)));
         }
@@ -210,10 +290,12 @@ std::string HitRow(RowStatus status, std::int64_t number, std::string_view head,
         break;
     }
   }
-  return MakeRow(status, {line, code, Cell(analytics::NumberKey(SliceField(head, B100(1353)))),
-                          Cell(TrimSpaces(SliceField(head, B100(1364)))),
-                          DateCell(SliceField(head, B100(1362))),
-                          AmountCell(SliceField(head, B100(1368))), own});
+  return WordsRow(
+      status,
+      {line, code, Cell(analytics::NumberKey(SliceField(head, B100(1353)))),
+       Cell(TrimSpaces(SliceField(head, B100(1364)))), DateCell(SliceField(head, B100(1362)), days),
+       AmountCell(SliceField(head, B100(1368))), own},
+      days, DocumentText(SliceField(head, B100(1358)), SliceField(head, B100(1357))));
 }
 
 // The target of the line at `offset` whose first bytes are `head`.
@@ -305,6 +387,22 @@ Status GapTargets(const RecordStore& store, const JetTestResult& t, ProgressMoni
   return Status::Ok();
 }
 
+// The targets of the unbalanced batches: each leads to its batch's first movement.
+Status BatchTargets(const RecordStore& store, const std::vector<JetBatch>& batches,
+                    ProgressMonitor& monitor, std::vector<JetHitTarget>& targets) {
+  std::vector<std::uint32_t> lines;
+  for (const JetBatch& b : batches) lines.push_back(b.first_line);
+  std::sort(lines.begin(), lines.end());
+  lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+  std::vector<JetHitTarget> found;
+  if (Status read = JetLineTargets(store, lines, monitor, found); !read.ok()) return read;
+  for (const JetBatch& b : batches) {
+    const auto at = std::lower_bound(lines.begin(), lines.end(), b.first_line);
+    targets.push_back(found[static_cast<std::size_t>(at - lines.begin())]);
+  }
+  return Status::Ok();
+}
+
 // A field a test needs, "B100:1375", with its caption beside it: "B100:1375 תאריך הרישום".
 std::string NeededField(std::string_view needed) {
   const RecordLayout* layout = FindLayout(needed.substr(0, 4));
@@ -321,7 +419,14 @@ std::string NeededField(std::string_view needed) {
              : std::string(needed) + " " + std::string(DistinctCaption(*layout, *field));
 }
 
-// The rows of a test's ranges, then those of its hit lines read back from the data file, each
+// An unbalanced batch in words: "מנה 31 אינה מאוזנת: חובה 1,381,532.64, זכות 1,381,532.65".
+std::string BatchText(const JetBatch& b) {
+  return "מנה " + PlainNumber(b.number) + " אינה מאוזנת: חובה " + FormatAgorot(b.debit) +
+         ", זכות " + FormatAgorot(b.credit);
+}
+
+// The rows of a test's ranges (the gate's unbalanced batches), then those of its hit lines
+// read back from the data file, each
 // given to take(row, head, offset) (`head` empty for a range) until it answers false: the file
 // is read up to the last line wanted, and no further.
 template <typename Take>
@@ -344,6 +449,17 @@ Status EachHitRow(const RecordStore& store, const JetResult& result, const JetTe
                    : MakeRow(status, {r.from, r.to, SafeCellText(r.type)}),
               {}, -1)) {
       return Status::Ok();
+    }
+  }
+  if (t.test == JetTest::kPopulation) {
+    for (const JetBatch& b : result.population.batches_off) {
+      if (!take(page ? MakeRow(status,
+                               {"", "", "", "", "", FormatAgorot(b.debit - b.credit), BatchText(b)})
+                     : MakeRow(status, {PlainNumber(b.number), FormatAgorot(b.debit),
+                                        FormatAgorot(b.credit)}),
+                {}, -1)) {
+        return Status::Ok();
+      }
     }
   }
   if (t.lines.empty()) return Status::Ok();
@@ -459,6 +575,12 @@ Status JetHitRows(const RecordStore& store, const JetResult& result, JetTest tes
   if (targets != nullptr && (!t->transaction_ranges.empty() || !t->document_ranges.empty())) {
     if (Status read = GapTargets(store, *t, monitor, *targets); !read.ok()) return read;
   }
+  if (targets != nullptr && test == JetTest::kPopulation) {
+    if (Status read = BatchTargets(store, result.population.batches_off, monitor, *targets);
+        !read.ok()) {
+      return read;
+    }
+  }
   return EachHitRow(store, result, *t, monitor, days,
                     [&](std::string&& row, std::string_view head, std::int64_t offset) {
                       rows.push_back(std::move(row));
@@ -493,6 +615,59 @@ Status JetLineTargets(const RecordStore& store, std::span<const std::uint32_t> l
   });
 }
 
+std::string_view JetDateCaption(JetTest test) {
+  return InfoOf(test).type == RecordType::kC100 ? "תאריך המסמך" : "תאריך התנועה";
+}
+
+// What HitRow puts in the own cell, test by test.
+std::string_view JetOwnCaption(JetTest test) {
+  switch (test) {
+    case JetTest::kPopulation:
+      return "יתרת פתיחה, או המנה";
+    case JetTest::kLateEntry:
+    case JetTest::kPostClosing:
+    case JetTest::kHoliday:
+      return "תאריך הרישום";
+    case JetTest::kPeriodEnd:
+      return "סוף התקופה";
+    case JetTest::kWeekend:
+      return "יום הרישום";
+    case JetTest::kRareOperator:
+      return "מבצע הפעולה";
+    case JetTest::kSeldomAccount:
+    case JetTest::kRareFlow:
+    case JetTest::kReversal:
+      return "חשבון נגדי";
+    case JetTest::kKeyword:
+    case JetTest::kNoReference:
+      return "פרטים";
+    case JetTest::kMissingDocument:
+      return "סוג/מספר האסמכתא";
+    case JetTest::kBenfordFirstTwo:
+      return "שתי הספרות הראשונות";
+    case JetTest::kTransactionGap:
+      return "מספרי התנועות החסרים";
+    case JetTest::kDocumentGap:
+      return "המסמכים החסרים, או סוג/מספר";
+    case JetTest::kAfterHours:
+      return "שעת ההפקה";
+    case JetTest::kBackdatedDocument:
+      return "תאריך ההפקה";
+    case JetTest::kCancelledDocument:
+      return "סוג/מספר המסמך";
+    default:
+      break;
+  }
+  return "אסמכתא 1";
+}
+
+std::int64_t JetHitRowCount(const JetResult& result, const JetTestResult& t) {
+  const std::size_t batches =
+      t.test == JetTest::kPopulation ? result.population.batches_off.size() : 0;
+  return static_cast<std::int64_t>(t.transaction_ranges.size() + t.document_ranges.size() +
+                                   batches + t.lines.size());
+}
+
 bool JetCountsDigit(JetTest test, int digit) {
   if (!analytics::IsDigitTest(test)) return false;
   const auto kind =
@@ -503,7 +678,8 @@ bool JetCountsDigit(JetTest test, int digit) {
 
 Status JetDigitLineRows(const RecordStore& store, const JetParameters& parameters, JetTest test,
                         JetPopulationKind population, int digit, ProgressMonitor& monitor,
-                        std::vector<std::string>& rows, std::vector<JetHitTarget>* targets) {
+                        std::vector<std::string>& rows, std::vector<JetHitTarget>* targets,
+                        JetWords words) {
   if (!analytics::IsDigitTest(test)) {
     return Status::OutOfRange("אין זו בדיקת ספרות: " + std::string(JetTestId(test)));
   }
@@ -529,7 +705,7 @@ Status JetDigitLineRows(const RecordStore& store, const JetParameters& parameter
       return true;
     }
     rows.push_back(HitRow(RowStatus::kInfo, number, head, test, nullptr, store.DosCodePage,
-                          std::to_string(digit)));
+                          std::to_string(digit), words));
     if (targets != nullptr) targets->push_back(TargetOf(store, head, reading.line_offset()));
     return true;
   });

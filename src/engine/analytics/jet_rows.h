@@ -11,7 +11,11 @@
 // account, date (YYYY-MM-DD), amount ("#,.00" with its sign), and a cell of the test's own
 // (README). The gap tests give their ranges first, one row each: from, to (and the type); in
 // the page's words (JetWords::kPage) the range is said in the row's own cell instead
-// ("חסרים: מ-4219 עד 4219", "חשבונית מס (305): חסר 3050001348"), the other cells empty.
+// ("חסרים: מ-4219 עד 4219", "חשבונית מס (305): חסר 3050001348"), the other cells empty. The
+// population gives its unbalanced batches first, one row each: batch, debit, credit; in the
+// page's words the difference under the amount and the batch in words in the own cell. In
+// the page's words dates are DD/MM/YYYY, and a last cell names the document of the line (a
+// movement's reference, a document's own): "חשבונית מס (305) 3050001348".
 
 #include <cstdint>
 #include <functional>
@@ -29,9 +33,20 @@ namespace tallyscan {
 // "הורצה", "אינו תואם", "יום שישי").
 enum class JetWords { kEngine, kPage };
 
-// In the page's words the state is its caption and a digit test's class its Hebrew word.
+// In the page's words the state is its caption, and the figure says what it is and in which
+// unit: a digit test's MAD with its class in Hebrew, its p value and how many amounts it
+// judged; an amount in shekels, a count in lines.
 std::vector<std::string> JetSummaryRows(const JetResult& result,
                                         JetWords words = JetWords::kEngine);
+
+// The headings of the hit rows' date and own cells for `test`, as the page and the report
+// show them: "תאריך התנועה" (or "תאריך המסמך"), and what the own cell holds ("תאריך הרישום",
+// "מבצע הפעולה", "חשבון נגדי" ...).
+std::string_view JetDateCaption(JetTest test);
+std::string_view JetOwnCaption(JetTest test);
+
+// How many hit rows `test` has: its ranges, the gate's unbalanced batches and its lines.
+std::int64_t JetHitRowCount(const JetResult& result, const JetTestResult& test);
 
 // A state in the page's and the reports' words: "הורצה", "חלשה", "לא הורצה".
 std::string_view JetStateCaption(JetState state);
@@ -94,6 +109,7 @@ bool JetCountsDigit(JetTest test, int digit);
 Status JetDigitLineRows(const RecordStore& store, const JetParameters& parameters, JetTest test,
                         JetPopulationKind population, int digit, ProgressMonitor& monitor,
                         std::vector<std::string>& rows,
-                        std::vector<JetHitTarget>* targets = nullptr);
+                        std::vector<JetHitTarget>* targets = nullptr,
+                        JetWords words = JetWords::kEngine);
 
 }  // namespace tallyscan

@@ -248,9 +248,15 @@ class Assembly {
       pop.credit += a.credit;
       if (!a.has_card) pop.movements_without_account += a.movements;
     }
-    for (const BatchSums& b : pass_.batch_sums) {
-      if (b.debit != b.credit) ++pop.unbalanced_batches;
+    for (std::uint32_t id = 0; id < pass_.batch_sums.size(); ++id) {
+      const BatchSums& b = pass_.batch_sums[id];
+      if (b.debit == b.credit) continue;
+      ++pop.unbalanced_batches;
+      pop.batches_off.push_back(
+          {static_cast<std::int64_t>(pass_.batches.KeyOf(id)), b.debit, b.credit, b.first_line});
     }
+    std::sort(pop.batches_off.begin(), pop.batches_off.end(),
+              [](const JetBatch& a, const JetBatch& b) { return a.number < b.number; });
     std::vector<std::uint32_t> off;
     for (const CardLine& card : pass_.cards) {
       ++pop.accounts;
@@ -281,6 +287,8 @@ class Assembly {
     pop.reconciles = pop.reasons.empty();
     JetTestResult& r = Begin(JetTest::kPopulation);
     LineHits(r, std::move(off));
+    // Each unbalanced batch is a hit of its own, as each missing range is of a gap test.
+    r.hits += static_cast<std::int64_t>(pop.batches_off.size());
   }
 
   bool Test(JetTest test) {

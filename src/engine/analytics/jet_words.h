@@ -11,6 +11,13 @@
 
 namespace tallyscan {
 
+// What the digit tests judge, and where their lines are, for the tests list and the report:
+// a class "אינו תואם" over 0 hits is no contradiction.
+inline constexpr std::string_view kJetDigitNote =
+    "בדיקות הספרות (חוק בנפורד ושתי הספרות האחרונות) שופטות את התפלגות הסכומים באוכלוסיה "
+    "כולה ולא שורות בודדות: סיווג \"אינו תואם\" או p נמוך עם 0 פגיעות אינם סתירה. השורות של "
+    "כל ספרה: בלשונית \"ספרות\" (בחירת עמודה בתרשים) ובטבלאות הספרות של דו\"ח הראיות.";
+
 // A digit test's MAD class: "close" "תואם", "acceptable" "מקובל", "marginal" "גבולי",
 // "nonconformity" "אינו תואם"; a text that is no class is returned as it is.
 std::string_view JetClassCaption(std::string_view mad_class);

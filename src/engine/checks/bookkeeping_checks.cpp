@@ -75,7 +75,11 @@ void CheckIndexBalance(CheckRun& run) {
     if (loop.Stop(i)) break;
     const std::string_view line = run.reader().Line(index[i].Offset, RecordType::kB110, scratch);
     const AccountLine account = SliceAccount(line);
-    if (account.opening != 0 && account.section == 0) ++run.missing_sections;
+    // A total debit alone does not make an account need a section.
+    if (account.section == 0 && (account.opening != 0 || account.credit != 0)) {
+      run.accounts_without_section.push_back(
+          {TrimmedForRow(account.key), {RecordType::kB110, index[i].Offset}});
+    }
     if (account.opening < 0) {
       run.index_credit -= account.opening;
     } else {
@@ -83,8 +87,6 @@ void CheckIndexBalance(CheckRun& run) {
     }
     run.index_debit += account.debit;
     run.index_credit += account.credit;
-    // An account may be counted twice; only whether the count is zero matters.
-    if (account.credit != 0 && account.section == 0) ++run.missing_sections;
   }
   if (run.stopped()) {
     // What was not read gives no verdict: the sums so far, said to be partial.
@@ -309,21 +311,13 @@ void CheckTaxSections(CheckRun& run) {
   static constexpr std::string_view kTitle = "בדיקת סעיפי מס הכנסה";
   // Begun before the refusal too, so that a listener counts the refusal as this check's.
   run.BeginCheck(kTitle);
-  if (run.missing_sections != 0) {
+  if (!run.accounts_without_section.empty()) {
     run.Append(MakeRow(RowStatus::kError, {"סעיפי מס הכנסה לא מוגדרים בכל הכרטיסים"}));
-    // The accounts meant, a row each: those the index balance counted, with a balance and no
-    // section.
-    const auto& index = run.store().AccountIndex;
-    std::string scratch;
-    RecordLoop loop(run, index.Count());
-    for (std::int64_t i = 1; i <= index.Count(); ++i) {
-      if (loop.Stop(i)) break;
-      const std::string_view line = run.reader().Line(index[i].Offset, RecordType::kB110, scratch);
-      const AccountLine account = SliceAccount(line);
-      if (account.section != 0 || (account.opening == 0 && account.credit == 0)) continue;
-      run.Append(MakeRow(RowStatus::kError,
-                         {"בכרטיס - " + TrimmedForRow(account.key) + " לא מוגדר סעיף מס הכנסה"}),
-                 {RecordType::kB110, index[i].Offset});
+    // The accounts meant, a row each.
+    for (const CheckRun::AccountWithoutSection& account : run.accounts_without_section) {
+      run.Append(
+          MakeRow(RowStatus::kError, {"בכרטיס - " + account.key + " לא מוגדר סעיף מס הכנסה"}),
+          account.record);
     }
     run.ShowRows();
     return;

@@ -78,7 +78,13 @@ class CheckRun {
   AmountSum index_credit = 0;
   AmountSum movement_debit = 0;
   AmountSum movement_credit = 0;
-  std::int64_t missing_sections = 0;
+  // The accounts with an opening balance or a credit and no income-tax section, in index
+  // order, as the index balance found them: the income-tax check lists these and no others.
+  struct AccountWithoutSection {
+    std::string key;  // for a row (TrimmedForRow)
+    RecordReference record;
+  };
+  std::vector<AccountWithoutSection> accounts_without_section;
   // Every movement as the movements pass read it, by element of MovementIndex (element 1
   // first); empty unless that pass read them all.
   std::vector<MovementAmount> movement_amounts;

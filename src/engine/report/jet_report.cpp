@@ -1,5 +1,7 @@
 #include "engine/report/jet_report.h"
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
 #include "engine/analytics/jet_rows.h"
@@ -128,10 +130,17 @@ bool Rows(const std::vector<std::string>& rows, ReportStream& stream) {
   return true;
 }
 
-void HitColumns(ReportStream& stream) {
+// The hit columns of `test`: its date and its own cell headed by what they hold.
+void HitColumns(JetTest test, ReportStream& stream) {
   stream.SetColumns(
       {{Column(70, "שורה"), Column(50, "רשומה"), Column(90, "תנועה"), Column(90, "חשבון"),
-        Column(90, "תאריך"), Column(110, "סכום", kFigureColumn), Column(200, "פרט")}});
+        Column(90, JetDateCaption(test)), Column(110, "סכום", kFigureColumn),
+        Column(200, JetOwnCaption(test)), Column(200, "מסמך")}});
+}
+
+bool IsDigitTest(const JetResult& result, JetTest test) {
+  return std::any_of(result.digits.begin(), result.digits.end(),
+                     [test](const JetDigitResult& d) { return d.test == test; });
 }
 
 // A test's caption, its rule and risk, its state, hits and hit amount, and why it has the
@@ -150,7 +159,9 @@ bool TestFacts(const JetResult& result, const JetTestResult& t, ReportStream& st
                             "   סכום הפגיעות: " + FormatAgorot(t.hit_amount);
   if (!stream.Line({facts}, kBodyStyle, kSpanRight)) return false;
   const std::string reason = JetStateReason(result, t);
-  return reason.empty() || stream.Line({reason}, kBodyStyle, kSpanRight);
+  if (!reason.empty() && !stream.Line({reason}, kBodyStyle, kSpanRight)) return false;
+  return !IsDigitTest(result, t.test) ||
+         stream.Line({std::string(kJetDigitNote)}, kBodyStyle, kSpanRight);
 }
 
 // The hit rows of a test, at most `limit` of them, then a line saying how many more there are.
@@ -169,8 +180,7 @@ bool HitLines(const RecordStore& store, const JetResult& result, const JetTestRe
                                         });
     if (!read.ok() || !printed) return false;
   }
-  const std::int64_t all_rows = static_cast<std::int64_t>(
-      t.transaction_ranges.size() + t.document_ranges.size() + t.lines.size());
+  const std::int64_t all_rows = JetHitRowCount(result, t);
   return all_rows <= static_cast<std::int64_t>(shown) ||
          stream.Line({"ועוד " + FormatCount(all_rows - static_cast<std::int64_t>(shown)) +
                       " שורות שאינן מודפסות"},
@@ -185,7 +195,7 @@ bool Hits(const RecordStore& store, const JetResult& result, ReportStream& strea
   if (!stream.Reaching()) return true;
   for (const JetTestResult& t : result.tests) {
     if (!TestFacts(result, t, stream)) return false;
-    HitColumns(stream);
+    HitColumns(t.test, stream);
     if (!HitLines(store, result, t, limit, "hits", stream)) return false;
   }
   return true;
@@ -197,7 +207,7 @@ bool TestSheets(const RecordStore& store, const JetResult& result, ReportStream&
   for (const JetTestResult& t : result.tests) {
     stream.Sheet(JetCaption(t.test));
     if (!TestFacts(result, t, stream)) return false;
-    HitColumns(stream);
+    HitColumns(t.test, stream);
     if (!HitLines(store, result, t, SIZE_MAX, "sheets", stream)) return false;
   }
   return true;
@@ -269,6 +279,10 @@ bool WriteJetReport(const RecordStore& store, const JetResult& result, std::stri
   stream.SetColumns({{Column(kIdPixels, "מזהה"), Column(220, "בדיקה"), Column(80, "מצב"),
                       Column(70, "פגיעות", kFigureColumn), ValueColumn(270, "הנתון העיקרי")}});
   if (!Rows(JetSummaryRows(result, JetWords::kPage), stream)) return false;
+  if (!result.digits.empty() &&
+      !stream.Line({std::string(kJetDigitNote)}, kBodyStyle, kSpanRight)) {
+    return false;
+  }
   if (!Heading(stream, "מספיקות הנתונים")) return false;
   stream.SetColumns({{Column(kIdPixels, "מזהה"), Column(200, "בדיקה"), Column(170, "שדות נדרשים"),
                       ValueColumn(90, "שיעור שמיש"), Column(80, "מצב"), Column(250, "סיבה")}});

@@ -1,10 +1,11 @@
 // Where a hit leads: each hit row's line by its offset and the index element that shows it,
-// the neighbour before a gap, the ranking's first lines; the offsets right whatever ends the
-// lines.
+// the neighbour before a gap, an unbalanced batch's first movement, the ranking's first lines;
+// the offsets right whatever ends the lines. The rows in the page's words and the engine's.
 #include <algorithm>
 
 #include "engine/analytics/jet_rows.h"
 #include "engine/browse/browse.h"
+#include "engine/uniform/result_row.h"
 #include "jet_fixture.h"
 
 namespace tallyscan::testing {
@@ -15,8 +16,12 @@ class JetTargetsTest : public JetFixture, public ::testing::WithParamInterface<c
   void SetUp() override {
     line_end_ = GetParam();
     // Transactions 1, 2 and 5 (3-4 missing); documents 305/1, 305/2 and 305/6 (3-5 missing).
-    Add(CardLine("100", 0, 0, 0));                                   // line 1
-    Add(Move{.transaction = "1", .account = "100", .details = ""});  // 2: blank details
+    // Every movement is a debit of batch 1, which therefore does not balance.
+    Add(CardLine("100", 0, 0, 0));  // line 1
+    Add(Move{.transaction = "1",
+             .account = "100",
+             .reference_type = 305,
+             .details = ""});                                        // 2: blank details
     Add(Move{.transaction = "2", .account = "300"});                 // 3
     Add(Doc{.number = "1"});                                         // 4
     Add(Move{.transaction = "2", .account = "300", .details = ""});  // 5: blank, last of 2
@@ -64,6 +69,14 @@ TEST_P(JetTargetsTest, HitRowsLeadToTheirLinesAndTheElementsThatShowThem) {
   ASSERT_EQ(1u, gap.size());
   EXPECT_EQ(OffsetOfLine(5), gap[0].offset);
 
+  // The gate's unbalanced batch leads to its first movement, its card to the card's line.
+  const std::vector<JetHitTarget> gate = TargetsOf(result, JetTest::kPopulation);
+  ASSERT_EQ(2u, gate.size());
+  EXPECT_EQ(OffsetOfLine(2), gate[0].offset);
+  EXPECT_EQ(RecordType::kB100, gate[0].type);
+  EXPECT_EQ(OffsetOfLine(1), gate[1].offset);
+  EXPECT_EQ(RecordType::kB110, gate[1].type);
+
   // The document gap 3-5 leads to document 305/2, the one numbered just before it.
   const std::vector<JetHitTarget> documents = TargetsOf(result, JetTest::kDocumentGap);
   ASSERT_EQ(1u, documents.size());
@@ -87,10 +100,21 @@ TEST_P(JetTargetsTest, LineTargetsFollowTheLinesGivenAndLeadNowhereForOtherRecor
   EXPECT_EQ(RecordType::kC100, targets[3].type);
 }
 
-// The page and the report say what a gap misses in the test's own cell, under no line, record
-// or transaction; the command line keeps the range's cells.
-TEST_P(JetTargetsTest, GapRowsSayWhatIsMissingInTheirOwnCell) {
+// The page and the report say what a gap misses, and which batch does not balance, in the
+// test's own cell, under no line, record or transaction; the command line keeps the range's
+// (the batch's) cells. A line's row on the page dates it DD/MM/YYYY and names its document.
+TEST_P(JetTargetsTest, RowsInThePagesAndTheEnginesWords) {
   const JetResult result = RunTests();
+  EXPECT_EQ((std::vector<JetBatch>{{1, 49380, 0, 2}}), result.population.batches_off);
+  EXPECT_EQ(2, result.Find(JetTest::kPopulation)->hits);  // the batch and the card
+  // The figure that matters says what it is and in which unit on the page, as it was given.
+  const std::size_t blank = static_cast<std::size_t>(
+      std::find_if(result.tests.begin(), result.tests.end(),
+                   [](const JetTestResult& t) { return t.test == JetTest::kBlankDescription; }) -
+      result.tests.begin());
+  EXPECT_EQ("סכום הפגיעות: 370.35 ש\"ח",
+            RowField(JetSummaryRows(result, JetWords::kPage).at(blank), 6));
+  EXPECT_EQ("370.35", RowField(JetSummaryRows(result).at(blank), 6));
   const struct {
     JetTest test;
     JetWords words;
@@ -100,6 +124,13 @@ TEST_P(JetTargetsTest, GapRowsSayWhatIsMissingInTheirOwnCell) {
       {JetTest::kTransactionGap, JetWords::kEngine, "\t3\t4"},
       {JetTest::kDocumentGap, JetWords::kPage, "\t\t\t\t\t\t\tחשבונית מס (305): חסרים מ-3 עד 5"},
       {JetTest::kDocumentGap, JetWords::kEngine, "\t3\t5\t305"},
+      {JetTest::kPopulation, JetWords::kPage,
+       "\t\t\t\t\t\t493.80\tמנה 1 אינה מאוזנת: חובה 493.80, זכות 0.00"},
+      {JetTest::kPopulation, JetWords::kEngine, "\t1\t493.80\t0.00"},
+      {JetTest::kBlankDescription, JetWords::kPage,
+       "\t2\tB100\t1\t100\t08/01/2023\t123.45\t5001\tחשבונית מס (305) 5001"},
+      {JetTest::kBlankDescription, JetWords::kEngine,
+       "\t2\tB100\t1\t100\t2023-01-08\t123.45\t5001"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.cells);
