@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -222,6 +223,16 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
     dialog.exec();  // the dialog saves the list however it is closed
     ShowColumns();
   });
+  // Ctrl+F searches the grid that has the focus, and the register from anywhere else on the
+  // page.
+  auto* find = new QShortcut(QKeySequence::Find, this, [this] {
+    Grid* grid = register_grid_;
+    for (Grid* other : {lines_grid_, receipt_grid_}) {
+      if (other->hasFocus()) grid = other;
+    }
+    grid->Search();
+  });
+  find->setContext(Qt::WidgetWithChildrenShortcut);
   connect(jump_button, &QPushButton::clicked, this, [this] { Jump(jump_box_->text()); });
   connect(jump_box_, &QLineEdit::returnPressed, this, [this] { Jump(jump_box_->text()); });
   // The filter's rows may come after the document was chosen.

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QPixmap>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QVariant>
@@ -65,6 +66,10 @@ ItemsPage::ItemsPage(AppContext& app, PageHost& host, QWidget* parent)
   });
   list_->SetReporter(
       [this](const QString& text) { AppMessage(app_, this, 1, MessageIcon::kExclamation, text); });
+  // Ctrl+F is "איתור", from the grid or anywhere else on the page.
+  list_->SetSearchRoutine([this] { Search(); });
+  auto* find = new QShortcut(QKeySequence::Find, this, [this] { Search(); });
+  find->setContext(Qt::WidgetWithChildrenShortcut);
   ShowColumns();
   setProperty(kSortProperty, kItemInitialSort);
   list_->SetSortIndex(kItemInitialSort);
