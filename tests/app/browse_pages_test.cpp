@@ -126,6 +126,22 @@ struct Fixture {
     put(creditor, field::B110(1422), "-99999999999999");
     return file.open(QIODevice::WriteOnly) && file.write(lines.join('\n')) > 0;
   }
+  // The first account without an opening balance gets one in its record that no movement
+  // carries: its card shows the made-up opening row.
+  static bool OpeningNotInTheMovements(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    QList<QByteArray> lines = file.readAll().split('\n');
+    file.close();
+    const FieldLayout& opening = field::B110(1414);
+    for (QByteArray& line : lines) {
+      if (line.mid(kRecordCode.start - 1, kRecordCode.width) != "B110") continue;
+      if (line.mid(opening.start, opening.width - 1).toLongLong() != 0) continue;
+      line.replace(opening.start - 1, opening.width, "+00000000123456");
+      return file.open(QIODevice::WriteOnly) && file.write(lines.join('\n')) > 0;
+    }
+    return false;
+  }
   static void Choose(Grid* grid, int row) {
     grid->selectionModel()->setCurrentIndex(
         grid->model()->index(row, 1),
@@ -359,7 +375,7 @@ class BrowsePagesTest : public QObject {
     QTest::keyClick(list, Qt::Key_Return);
     QVERIFY(f.Settle());
     const auto viewers = f.ledger->findChildren<RecordDetailDialog*>();
-    QVERIFY(viewers.size() == 1 || f.LastMessage() == Q(kNoSourceDocument));
+    QVERIFY(viewers.size() == 1 || f.LastMessage() == Q(kNoSourceRecord));
     for (RecordDetailDialog* viewer : viewers) viewer->close();
 
     f.window.PressButton(PageId::kImport);
@@ -367,6 +383,71 @@ class BrowsePagesTest : public QObject {
     f.window.PressButton(PageId::kLedger);
     QVERIFY(f.ledger->FromField()->text().isEmpty());
     QVERIFY(f.ledger->ToField()->text().isEmpty());
+  }
+
+  // "הדפס" prints the range typed while the card on screen is in it, and the card on screen
+  // alone once the user has paged beyond the range; "תנועת מקור" (and Enter) on the made-up
+  // opening row says that no record stands behind it.
+  void LedgerPrintsTheCardOnScreenAndTheOpeningRowHasNoRecord() {
+    Fixture f;
+    DataSetOptions options;
+    options.movements = 600;
+    options.accounts = 60;
+    QVERIFY(f.LoadSet(options, &Fixture::OpeningNotInTheMovements));
+    f.window.PressButton(PageId::kLedger);
+    const auto key = [&](std::int64_t account) {
+      return QString::fromStdString(ReadRecordField(f.t.store,
+                                                    f.t.store.AccountIndex[account].Offset,
+                                                    field::B110(1403)))
+          .trimmed();
+    };
+    const struct {
+      std::int64_t from, to;  // 0: "עד כרטיס" empty
+      int steps;              // "כרטיס קדימה" presses after "הצג"
+      std::int64_t first, last;
+    } kCases[] = {
+        {3, 0, 0, 3, 3},                   // the card shown is the one typed
+        {3, 0, 1, 4, 4},                   // paged beyond it: the card on screen
+        {3, 3, 2, 5, 5}, {2, 6, 2, 2, 6},  // paged within the range: the range
+        {2, 6, 5, 7, 7},                   // and beyond it
+    };
+    for (const auto& c : kCases) {
+      f.ledger->FromField()->setText(key(c.from));
+      f.ledger->ToField()->setText(c.to == 0 ? QString() : key(c.to));
+      f.ledger->ShowFromCard();
+      QVERIFY(f.Settle());
+      for (int step = 0; step < c.steps; ++step) {
+        f.ledger->StepCard(1);
+        QVERIFY(f.Settle());
+      }
+      const CardRange range = f.ledger->PrintRange();
+      QVERIFY(range.message.empty());
+      QCOMPARE(range.first, c.first);
+      QCOMPARE(range.last, c.last);
+    }
+    QVERIFY(f.t.messages.empty());
+
+    std::int64_t account = 0;
+    for (std::int64_t a = 1; a <= f.t.store.AccountIndex.Count() && account == 0; ++a) {
+      const LedgerCard card = LoadCard(f.t.store, a);
+      if (!card.rows.empty() && card.rows.front().opening) account = a;
+    }
+    QVERIFY(account != 0);
+    f.ledger->ShowCard(account);
+    QVERIFY(f.Settle());
+    Grid* list = f.ledger->List();
+    for (const bool by_enter : {false, true}) {
+      Fixture::Choose(list, 0);
+      if (by_enter) {
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Return);
+      } else {
+        f.ledger->findChild<QToolButton*>(QStringLiteral("sourceButton"))->click();
+      }
+      QVERIFY(f.Settle());
+      QCOMPARE(f.LastMessage(), Q(kNoSourceRecord));
+      QVERIFY(f.ledger->findChildren<RecordDetailDialog*>().isEmpty());
+    }
   }
 
   // Drill-down index → card, Back with Alt+Left to the index as it stood (chosen row, scroll
