@@ -11,6 +11,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -229,14 +230,23 @@ class BrowsePagesTest : public QObject {
     QCOMPARE(f.t.messages.size(), std::size_t{3});
     QCOMPARE(f.window.CurrentPage(), PageId::kAccountsIndex);
 
-    // A click on the name's header sorts by name; the rows are the engine's in that order.
+    // A click on the name's header sorts by name; the rows are the engine's in that order,
+    // and stay so, the header saying so, after "מבנה הדו'ח".
     list->horizontalHeader()->sectionClicked(name_column);
     QCOMPARE(list->SortIndex(), 3);
+    const QString first_name = list->Model().ShownText(0, name_column);
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    f.index->findChild<QToolButton*>(QStringLiteral("fieldsButton"))->click();
+    QCOMPARE(list->SortIndex(), 3);
+    QCOMPARE(list->horizontalHeader()->sortIndicatorSection(), name_column);
+    QCOMPARE(list->Model().ShownText(0, name_column), first_name);
     rows.Forget();
     for (int row = 0; row + 1 < list->model()->rowCount(); ++row) {
       QCOMPARE(list->Model().ShownText(row, name_column),
                Q(LookOfCell(rows.Row(row + 1)[2]).shown));
     }
+    // "הדפס אינדקס" carries its picture, as the tools beside it.
+    QVERIFY(!f.index->findChild<QPushButton*>(QStringLiteral("printButton"))->icon().isNull());
 
     Fixture::Choose(list, 4);
     f.index->ShowSourceRecord();

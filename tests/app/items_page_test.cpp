@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -62,6 +63,8 @@ class ItemsPageTest : public QObject {
              QStringLiteral("יתרת כמות"));
     QCOMPARE(f.page->SortField(), kItemInitialSort);
     QVERIFY(f.page->findChild<QToolButton*>(QStringLiteral("printButton"))->isEnabled());
+    QCOMPARE(f.page->findChild<QLabel*>(QStringLiteral("pageTitle"))->text(),
+             QStringLiteral("קטלוג פריטים"));
   }
 
   void HeaderClickSortsAndTheSearchFindsInTheSortColumn() {

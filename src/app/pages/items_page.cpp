@@ -4,6 +4,7 @@
 
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QPixmap>
 #include <QShortcut>
 #include <QToolButton>
@@ -74,10 +75,14 @@ ItemsPage::ItemsPage(AppContext& app, PageHost& host, QWidget* parent)
   setProperty(kSortProperty, kItemInitialSort);
   list_->SetSortIndex(kItemInitialSort);
 
+  auto* title = new QLabel(QStringLiteral("קטלוג פריטים"), this);
+  title->setObjectName(QStringLiteral("pageTitle"));
+  title->setFont(host.Fonts().Tahoma10Bold);
   auto* toolbar = new QHBoxLayout;
   toolbar->setSpacing(2);
   for (QToolButton* button : {source, fields, search, print_button_}) toolbar->addWidget(button);
   toolbar->addStretch(1);
+  toolbar->addWidget(title);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(12, 8, 12, 8);
   layout->addLayout(toolbar);
