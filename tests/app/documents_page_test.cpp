@@ -206,6 +206,12 @@ class DocumentsPageTest : public QObject {
   void TypeChosenByMouseAndTheRegisterSortedByItsHeaders() {
     Fixture f;
     QComboBox* box = f.page->TypeBox();
+    // Each item shows the picture of its type's family.
+    const auto picture = [&](int item) { return box->itemIcon(item).pixmap(20).toImage(); };
+    for (int item = 0; item < box->count(); ++item) QVERIFY(!picture(item).isNull());
+    QVERIFY(picture(kTaxInvoice) != picture(kReceipt));
+    QVERIFY(picture(kTaxInvoice) != picture(kAllTypesItem));
+    QCOMPARE(picture(kTaxInvoice), picture(kTaxInvoice - 1));  // 300 and 305, both invoices
     box->showPopup();
     QAbstractItemView* popup = box->view();
     QTRY_VERIFY(popup->isVisible());

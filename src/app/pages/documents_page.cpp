@@ -76,8 +76,15 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
 
   type_box_ = new QComboBox(this);
   type_box_->setObjectName(QStringLiteral("typeBox"));
-  for (const std::string& item : SelectorItems()) type_box_->addItem(FromStd(item));
-  type_box_->addItem(FromStd(std::string(kAllTypes)));
+  // Each type with the picture of its family, the code's first digit ("000" none chosen).
+  for (const std::string& item : SelectorItems()) {
+    const char family = item.empty() ? '0' : item.front();
+    const int picture = family >= '1' && family <= '9' ? family - '0' : 0;
+    type_box_->addItem(DocumentTypeImage(picture), FromStd(item));
+  }
+  type_box_->addItem(DocumentTypeImage(kDocumentTypeImageCount - 1),
+                     FromStd(std::string(kAllTypes)));
+  type_box_->setIconSize(QSize(kListImageSize, kListImageSize));
   type_box_->setMinimumWidth(220);
 
   struct Tool {
