@@ -23,12 +23,15 @@
 #include "app/pages/accounts_index_page.h"
 #include "app/pages/documents_page.h"
 #include "app/pages/import_page.h"
+#include "app/pages/items_page.h"
 #include "app/pages/ledger_page.h"
+#include "app/shared_fonts.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "app_test_support.h"
 #include "engine/browse/browse.h"
 #include "engine/common/texts.h"
+#include "engine/program/window_placement.h"
 #include "engine/uniform/fields.h"
 #include "engine/uniform/result_row.h"
 #include "generator/data_set.h"
@@ -393,6 +396,56 @@ class BrowsePagesTest : public QObject {
     f.window.PressButton(PageId::kLedger);
     QVERIFY(f.ledger->FromField()->text().isEmpty());
     QVERIFY(f.ledger->ToField()->text().isEmpty());
+  }
+
+  // The browsers' grids are drawn in the window's small grid font; at the first-start size on a
+  // 1366×768 screen each shows its default columns across the viewport, without scrolling to
+  // the side, and every figure in view whole.
+  void BrowserGridsUseTheSmallFontAndFitTheFirstStartSize() {
+    Fixture f;
+    QVERIFY(f.Load());
+    const ScreenRect place =
+        PlaceMainWindow(MainDlgPos{}, ScreenRect{0, 0, 1366, 768}, FrameMargins{8, 32, 8, 8});
+    f.window.setGeometry(place.x, place.y, place.width, place.height);
+    f.window.PressButton(PageId::kLedger);
+    f.ledger->ShowCard(1);
+    QVERIFY(f.Settle());
+    auto* documents = f.window.PageOf<DocumentsPage>();
+    f.window.PressButton(PageId::kDocuments);
+    documents->SelectType(6);  // 305, with its lines
+    QVERIFY(f.Settle());
+    const struct {
+      PageId page;
+      Grid* grid;
+    } kGrids[] = {
+        {PageId::kAccountsIndex, f.index->List()},
+        {PageId::kLedger, f.ledger->List()},
+        {PageId::kDocuments, documents->RegisterGrid()},
+        {PageId::kDocuments, documents->LinesGrid()},
+        {PageId::kItems, f.window.PageOf<ItemsPage>()->List()},
+    };
+    const QFont& small = f.window.Fonts().Tahoma8;
+    for (const auto& g : kGrids) {
+      f.window.PressButton(g.page);
+      QVERIFY(f.Settle());
+      QCoreApplication::processEvents();
+      const QString name = g.grid->objectName();
+      int columns = 0;
+      for (int c = 0; c < g.grid->Model().columnCount(); ++c) columns += g.grid->columnWidth(c);
+      qInfo("%s: columns %d of %d pixels, %d rows in view", qPrintable(name), columns,
+            g.grid->viewport()->width(), g.grid->viewport()->height() / g.grid->rowHeight(0));
+      QCOMPARE(g.grid->font().pointSizeF(), small.pointSizeF());
+      QVERIFY2(!g.grid->horizontalScrollBar()->isVisible(), qPrintable(name));
+      for (int c = 0; c < g.grid->Model().columnCount(); ++c) {
+        if (g.grid->Model().FieldOf(c) <= 1) continue;
+        for (int row = 0; row < std::min(g.grid->Model().rowCount(), 40); ++row) {
+          const GridModel::CellSize cell = g.grid->Model().SizeOfCell(row, c);
+          if (!cell.figure) continue;
+          QVERIFY2(g.grid->WidthNeeded(cell.text, cell.bold) <= g.grid->columnWidth(c),
+                   qPrintable(name + QStringLiteral(": ") + cell.text));
+        }
+      }
+    }
   }
 
   // "הדפס" prints the range typed while the card on screen is in it, and the card on screen

@@ -97,6 +97,7 @@ AccountsIndexPage::AccountsIndexPage(AppContext& app, PageHost& host, QWidget* p
 
   list_ = new Grid(this);
   list_->setObjectName(QStringLiteral("indexList"));
+  list_->setFont(host.Fonts().Tahoma8);  // the browsers' grid font
   list_->SetStretchField(3);
   list_->SetSampleMeasure(true);  // the figure columns are sized from the search's shapes
   BuildColumns();

@@ -119,6 +119,7 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
 
   register_grid_ = new Grid(this);
   register_grid_->setObjectName(QStringLiteral("registerGrid"));
+  register_grid_->setFont(host.Fonts().Tahoma8);  // the browsers' grid font
   register_grid_->SetColumns(FixedColumns(Texts(RegisterColumns())));
   // The filter box stands between the register and its grid; the totals row stays.
   register_filter_ = new FilterBox(*register_grid_, *register_source_, 5, this);
@@ -167,10 +168,12 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
   lower_title_->setFont(bold);
   lines_grid_ = new Grid(this);
   lines_grid_->setObjectName(QStringLiteral("linesGrid"));
+  lines_grid_->setFont(host.Fonts().Tahoma8);
   lines_grid_->SetSource(line_source_.get());
   ShowColumns();
   receipt_grid_ = new Grid(this);
   receipt_grid_->setObjectName(QStringLiteral("receiptGrid"));
+  receipt_grid_->setFont(host.Fonts().Tahoma8);
   // Its widths are kept as a field list, as the other grids keep theirs; the defaults are
   // the columns' own ("30,1;80,2;70,3;80,4;50,5;70,6;90,7;100,8").
   receipt_grid_->SetColumns(FixedColumns(Texts(ReceiptGridColumns()),

@@ -58,6 +58,7 @@ ItemsPage::ItemsPage(AppContext& app, PageHost& host, QWidget* parent)
 
   list_ = new Grid(this);
   list_->setObjectName(QStringLiteral("itemsList"));
+  list_->setFont(host.Fonts().Tahoma8);  // the browsers' grid font
   list_->SetSource(row_source_.get());
   list_->SetSortRoutine([this](int field) { SortBy(field); });
   list_->SetReverseRoutine([this] {

@@ -122,6 +122,7 @@ LedgerPage::LedgerPage(AppContext& app, PageHost& host, QWidget* parent)
 
   list_ = new Grid(this);
   list_->setObjectName(QStringLiteral("cardList"));
+  list_->setFont(host.Fonts().Tahoma8);  // the browsers' grid font
   list_->SetStretchField(12);
   BuildColumns();
   filter_ = new FilterBox(*list_, *source_, 12, this);
