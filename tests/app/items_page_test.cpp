@@ -63,8 +63,9 @@ class ItemsPageTest : public QObject {
              QStringLiteral("יתרת כמות"));
     QCOMPARE(f.page->SortField(), kItemInitialSort);
     QVERIFY(f.page->findChild<QToolButton*>(QStringLiteral("printButton"))->isEnabled());
-    QCOMPARE(f.page->findChild<QLabel*>(QStringLiteral("pageTitle"))->text(),
-             QStringLiteral("קטלוג פריטים"));
+    const auto* title = f.page->findChild<QLabel*>(QStringLiteral("pageTitle"));
+    QVERIFY(title != nullptr);
+    QCOMPARE(title->text(), QStringLiteral("קטלוג פריטים"));
   }
 
   void HeaderClickSortsAndTheSearchFindsInTheSortColumn() {
