@@ -1,10 +1,10 @@
 // Draws the pictures of the interface into a folder (resources/images): the banner, the eight
-// main-button pictures, the nine frames of the window icon, the list image strip and the
-// toolbar images, the e-mail dialog's pictures and animation; and the program's icon for the
-// desktop at the hicolor theme's sizes into a second folder (resources/icons). One style
-// throughout: rounded shapes with a dark blue outline, flat fills from one palette. Transparent
-// parts carry the key colour of their kind (white for the banner, magenta elsewhere) at zero
-// alpha, so both keyed and alpha drawing work.
+// main-button pictures, the nine frames of the window icon, the list image strip, the document
+// types' strip and the toolbar images, the e-mail dialog's pictures and animation; and the
+// program's icon for the desktop at the hicolor theme's sizes into a second folder
+// (resources/icons). One style throughout: rounded shapes with a dark blue outline, flat fills
+// from one palette. Transparent parts carry the key colour of their kind (white for the banner,
+// magenta elsewhere) at zero alpha, so both keyed and alpha drawing work.
 #include <cmath>
 #include <functional>
 
@@ -476,6 +476,88 @@ void ListStrip(const QString& folder) {
   }
 }
 
+// --- the document-type selector's strip "HeshComb", 11 images of 20 x 20 --------------------
+// 0 no type chosen, 1-9 the families of types by their first digit (orders, delivery notes,
+// invoices, receipts and cash, purchase orders, purchase deliveries, purchase invoices, stock,
+// production), 10 all types.
+
+// A box with its tape, for goods.
+void Box(QPainter& p, double x, double y, double w, double h, const QColor& fill) {
+  Shape(p, Rounded(x, y, w, h, 1.5), fill);
+  p.setPen(QPen(kInk, 1));
+  p.drawLine(QPointF(x + w / 2, y), QPointF(x + w / 2, y + h * 0.45));
+  p.drawLine(QPointF(x, y + h * 0.3), QPointF(x + w, y + h * 0.3));
+}
+
+// A clipboard with a sheet on it, for orders.
+void Clipboard(QPainter& p, const QColor& board) {
+  Shape(p, Rounded(3.5, 2.5, 13, 16, 2), board);
+  Shape(p, Rounded(5.5, 5, 9, 11.5, 1), kPaper, 1);
+  Shape(p, Rounded(7.5, 1.5, 5, 3, 1), kGrey, 1);
+  Lines(p, 7.5, 8.5, 5, 3, 2.5);
+}
+
+void TypeStrip(const QString& folder) {
+  const Drawing images[11] = {
+      [](QPainter& p) {  // 0 no type chosen
+        p.setPen(QPen(kGrey, 1.5, Qt::DashLine, Qt::RoundCap));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(4, 2.5, 12, 15), 2, 2);
+      },
+      [](QPainter& p) { Clipboard(p, kAmber); },  // 1 orders
+      [](QPainter& p) {                           // 2 delivery notes and returns
+        Box(p, 2, 6, 11, 10, kAmber);
+        Arrow(p, QPointF(13, 3.5), QPointF(18.5, 3.5), kBlue, 1.8);
+      },
+      [](QPainter& p) {  // 3 invoices and credit notes
+        Sheet(p, 3, 1.5, 14, 17);
+        Lines(p, 5.5, 8, 7, 3, 3);
+        p.setPen(QPen(kRed, 1.5, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(11, 16), QPointF(14.5, 16));
+      },
+      [](QPainter& p) { Coin(p, 10, 10, 8, kGreen, QString(QChar(0x20AA))); },  // 4 receipts
+      [](QPainter& p) { Clipboard(p, kViolet.lighter(130)); },                  // 5 purchase orders
+      [](QPainter& p) {  // 6 purchase deliveries
+        Box(p, 7, 6, 11, 10, kSky);
+        Arrow(p, QPointF(7, 3.5), QPointF(1.5, 3.5), kBlue, 1.8);
+      },
+      [](QPainter& p) {  // 7 purchase invoices
+        Sheet(p, 3, 1.5, 14, 17, kSky);
+        Lines(p, 5.5, 8, 7, 3, 3);
+      },
+      [](QPainter& p) {  // 8 stock
+        Box(p, 1.5, 10, 8.5, 8, kAmber);
+        Box(p, 10, 10, 8.5, 8, kAmber.darker(110));
+        Box(p, 5.75, 2, 8.5, 8, kAmber.lighter(110));
+      },
+      [](QPainter& p) {  // 9 production: a gear
+        p.save();
+        p.translate(10, 10);
+        for (int tooth = 0; tooth < 8; ++tooth) {
+          Shape(p, Rounded(-1.8, -8.8, 3.6, 4.5, 0.8), kGrey.lighter(120), 1.2);
+          p.rotate(45);
+        }
+        Shape(p, Circle(0, 0, 5.8), kGrey.lighter(120), 1.2);
+        Shape(p, Circle(0, 0, 2.2), kPaper, 1.2);
+        p.restore();
+      },
+      [](QPainter& p) {  // 10 all types: sheets of every kind
+        Sheet(p, 1.5, 1, 11, 13, kSky);
+        Sheet(p, 4.5, 3.5, 11, 13, kAmber.lighter(130));
+        Sheet(p, 7.5, 6, 11, 13);
+      },
+  };
+  for (const Resolution& r : kResolution) {
+    const int size = 20 * r.factor;
+    QImage strip(size * 11, size, QImage::Format_ARGB32_Premultiplied);
+    strip.fill(Qt::transparent);
+    QPainter painter(&strip);
+    for (int i = 0; i < 11; ++i) painter.drawImage(i * size, 0, Draw(r, 20, 20, 1.0, images[i]));
+    painter.end();
+    Save(folder, strip, QStringLiteral("HeshComb") + r.suffix, 0xFF00FF);
+  }
+}
+
 // --- toolbar images, 24 x 24 -------------------------------------------------------------
 
 void Toolbars(const QString& folder) {
@@ -673,6 +755,7 @@ int main(int argc, char** argv) {
   LogoFrames(folder);
   Banner(folder);
   ListStrip(folder);
+  TypeStrip(folder);
   Toolbars(folder);
   MailPictures(folder);
   PrintingStrip(folder);

@@ -34,23 +34,39 @@ QImage Picture(const QString& name) {
   return Picture(name, qGuiApp != nullptr ? qGuiApp->devicePixelRatio() : 1.0);
 }
 
+namespace {
+
+// The images of a strip of 20 x 20 images, cut once at both resolutions: the grids ask for an
+// image per cell each time they paint.
+template <std::size_t kCount>
+std::array<QIcon, kCount> CutStrip(const QString& name) {
+  constexpr int kImages = static_cast<int>(kCount);
+  std::array<QIcon, kCount> images;
+  for (const int scale : {1, 2}) {
+    const QImage strip = Picture(name, scale);
+    const int size = kListImageSize * scale;
+    if (strip.isNull() || strip.width() < size * kImages) continue;
+    for (int i = 0; i < kImages; ++i) {
+      QPixmap image = QPixmap::fromImage(strip.copy(i * size, 0, size, size));
+      image.setDevicePixelRatio(scale);
+      images[static_cast<std::size_t>(i)].addPixmap(image);
+    }
+  }
+  return images;
+}
+
+}  // namespace
+
 QIcon ListImage(int index) {
   if (index < 0 || index >= kListImageCount) return {};
-  // Cut once: the grids ask for an image per cell each time they paint.
-  static const std::array<QIcon, kListImageCount> kImages = [] {
-    std::array<QIcon, kListImageCount> images;
-    for (const int scale : {1, 2}) {
-      const QImage strip = Picture(QStringLiteral("LvImg"), scale);
-      const int size = kListImageSize * scale;
-      if (strip.isNull() || strip.width() < size * kListImageCount) continue;
-      for (int i = 0; i < kListImageCount; ++i) {
-        QPixmap image = QPixmap::fromImage(strip.copy(i * size, 0, size, size));
-        image.setDevicePixelRatio(scale);
-        images[static_cast<std::size_t>(i)].addPixmap(image);
-      }
-    }
-    return images;
-  }();
+  static const auto kImages = CutStrip<std::size_t{kListImageCount}>(QStringLiteral("LvImg"));
+  return kImages[static_cast<std::size_t>(index)];
+}
+
+QIcon DocumentTypeImage(int index) {
+  if (index < 0 || index >= kDocumentTypeImageCount) return {};
+  static const auto kImages =
+      CutStrip<std::size_t{kDocumentTypeImageCount}>(QStringLiteral("HeshComb"));
   return kImages[static_cast<std::size_t>(index)];
 }
 

@@ -21,4 +21,10 @@ QIcon ListImage(int index);
 inline constexpr int kListImageSize = 20;
 inline constexpr int kListImageCount = 21;
 
+// One 20 x 20 image of the document-type selector's strip "HeshComb": 0 no type chosen, 1-9 the
+// types whose code starts with that digit (orders, delivery notes, invoices, receipts, purchase
+// orders, purchase deliveries, purchase invoices, stock, production), 10 all types.
+QIcon DocumentTypeImage(int index);
+inline constexpr int kDocumentTypeImageCount = 11;
+
 }  // namespace tallyscan

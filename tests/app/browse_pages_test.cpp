@@ -11,6 +11,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -22,12 +23,15 @@
 #include "app/pages/accounts_index_page.h"
 #include "app/pages/documents_page.h"
 #include "app/pages/import_page.h"
+#include "app/pages/items_page.h"
 #include "app/pages/ledger_page.h"
+#include "app/shared_fonts.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "app_test_support.h"
 #include "engine/browse/browse.h"
 #include "engine/common/texts.h"
+#include "engine/program/window_placement.h"
 #include "engine/uniform/fields.h"
 #include "engine/uniform/result_row.h"
 #include "generator/data_set.h"
@@ -126,6 +130,22 @@ struct Fixture {
     put(creditor, field::B110(1422), "-99999999999999");
     return file.open(QIODevice::WriteOnly) && file.write(lines.join('\n')) > 0;
   }
+  // The first account without an opening balance gets one in its record that no movement
+  // carries: its card shows the made-up opening row.
+  static bool OpeningNotInTheMovements(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    QList<QByteArray> lines = file.readAll().split('\n');
+    file.close();
+    const FieldLayout& opening = field::B110(1414);
+    for (QByteArray& line : lines) {
+      if (line.mid(kRecordCode.start - 1, kRecordCode.width) != "B110") continue;
+      if (line.mid(opening.start, opening.width - 1).toLongLong() != 0) continue;
+      line.replace(opening.start - 1, opening.width, "+00000000123456");
+      return file.open(QIODevice::WriteOnly) && file.write(lines.join('\n')) > 0;
+    }
+    return false;
+  }
   static void Choose(Grid* grid, int row) {
     grid->selectionModel()->setCurrentIndex(
         grid->model()->index(row, 1),
@@ -213,14 +233,23 @@ class BrowsePagesTest : public QObject {
     QCOMPARE(f.t.messages.size(), std::size_t{3});
     QCOMPARE(f.window.CurrentPage(), PageId::kAccountsIndex);
 
-    // A click on the name's header sorts by name; the rows are the engine's in that order.
+    // A click on the name's header sorts by name; the rows are the engine's in that order,
+    // and stay so, the header saying so, after "מבנה הדו'ח".
     list->horizontalHeader()->sectionClicked(name_column);
     QCOMPARE(list->SortIndex(), 3);
+    const QString first_name = list->Model().ShownText(0, name_column);
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    f.index->findChild<QToolButton*>(QStringLiteral("fieldsButton"))->click();
+    QCOMPARE(list->SortIndex(), 3);
+    QCOMPARE(list->horizontalHeader()->sortIndicatorSection(), name_column);
+    QCOMPARE(list->Model().ShownText(0, name_column), first_name);
     rows.Forget();
     for (int row = 0; row + 1 < list->model()->rowCount(); ++row) {
       QCOMPARE(list->Model().ShownText(row, name_column),
                Q(LookOfCell(rows.Row(row + 1)[2]).shown));
     }
+    // "הדפס אינדקס" carries its picture, as the tools beside it.
+    QVERIFY(!f.index->findChild<QPushButton*>(QStringLiteral("printButton"))->icon().isNull());
 
     Fixture::Choose(list, 4);
     f.index->ShowSourceRecord();
@@ -359,7 +388,7 @@ class BrowsePagesTest : public QObject {
     QTest::keyClick(list, Qt::Key_Return);
     QVERIFY(f.Settle());
     const auto viewers = f.ledger->findChildren<RecordDetailDialog*>();
-    QVERIFY(viewers.size() == 1 || f.LastMessage() == Q(kNoSourceDocument));
+    QVERIFY(viewers.size() == 1 || f.LastMessage() == Q(kNoSourceRecord));
     for (RecordDetailDialog* viewer : viewers) viewer->close();
 
     f.window.PressButton(PageId::kImport);
@@ -367,6 +396,121 @@ class BrowsePagesTest : public QObject {
     f.window.PressButton(PageId::kLedger);
     QVERIFY(f.ledger->FromField()->text().isEmpty());
     QVERIFY(f.ledger->ToField()->text().isEmpty());
+  }
+
+  // The browsers' grids are drawn in the window's small grid font; at the first-start size on a
+  // 1366×768 screen each shows its default columns across the viewport, without scrolling to
+  // the side, and every figure in view whole.
+  void BrowserGridsUseTheSmallFontAndFitTheFirstStartSize() {
+    Fixture f;
+    QVERIFY(f.Load());
+    const ScreenRect place =
+        PlaceMainWindow(MainDlgPos{}, ScreenRect{0, 0, 1366, 768}, FrameMargins{8, 32, 8, 8});
+    f.window.setGeometry(place.x, place.y, place.width, place.height);
+    f.window.PressButton(PageId::kLedger);
+    f.ledger->ShowCard(1);
+    QVERIFY(f.Settle());
+    auto* documents = f.window.PageOf<DocumentsPage>();
+    f.window.PressButton(PageId::kDocuments);
+    documents->SelectType(6);  // 305, with its lines
+    QVERIFY(f.Settle());
+    const struct {
+      PageId page;
+      Grid* grid;
+    } kGrids[] = {
+        {PageId::kAccountsIndex, f.index->List()},
+        {PageId::kLedger, f.ledger->List()},
+        {PageId::kDocuments, documents->RegisterGrid()},
+        {PageId::kDocuments, documents->LinesGrid()},
+        {PageId::kItems, f.window.PageOf<ItemsPage>()->List()},
+    };
+    const QFont& small = f.window.Fonts().Tahoma8;
+    for (const auto& g : kGrids) {
+      f.window.PressButton(g.page);
+      QVERIFY(f.Settle());
+      QCoreApplication::processEvents();
+      const QString name = g.grid->objectName();
+      int columns = 0;
+      for (int c = 0; c < g.grid->Model().columnCount(); ++c) columns += g.grid->columnWidth(c);
+      qInfo("%s: columns %d of %d pixels, %d rows in view", qPrintable(name), columns,
+            g.grid->viewport()->width(), g.grid->viewport()->height() / g.grid->rowHeight(0));
+      QCOMPARE(g.grid->font().pointSizeF(), small.pointSizeF());
+      QVERIFY2(!g.grid->horizontalScrollBar()->isVisible(), qPrintable(name));
+      for (int c = 0; c < g.grid->Model().columnCount(); ++c) {
+        if (g.grid->Model().FieldOf(c) <= 1) continue;
+        for (int row = 0; row < std::min(g.grid->Model().rowCount(), 40); ++row) {
+          const GridModel::CellSize cell = g.grid->Model().SizeOfCell(row, c);
+          if (!cell.figure) continue;
+          QVERIFY2(g.grid->WidthNeeded(cell.text, cell.bold) <= g.grid->columnWidth(c),
+                   qPrintable(name + QStringLiteral(": ") + cell.text));
+        }
+      }
+    }
+  }
+
+  // "הדפס" prints the range typed while the card on screen is in it, and the card on screen
+  // alone once the user has paged beyond the range; "תנועת מקור" (and Enter) on the made-up
+  // opening row says that no record stands behind it.
+  void LedgerPrintsTheCardOnScreenAndTheOpeningRowHasNoRecord() {
+    Fixture f;
+    DataSetOptions options;
+    options.movements = 600;
+    options.accounts = 60;
+    QVERIFY(f.LoadSet(options, &Fixture::OpeningNotInTheMovements));
+    f.window.PressButton(PageId::kLedger);
+    const auto key = [&](std::int64_t account) {
+      return QString::fromStdString(ReadRecordField(f.t.store,
+                                                    f.t.store.AccountIndex[account].Offset,
+                                                    field::B110(1403)))
+          .trimmed();
+    };
+    const struct {
+      std::int64_t from, to;  // 0: "עד כרטיס" empty
+      int steps;              // "כרטיס קדימה" presses after "הצג"
+      std::int64_t first, last;
+    } kCases[] = {
+        {3, 0, 0, 3, 3},                   // the card shown is the one typed
+        {3, 0, 1, 4, 4},                   // paged beyond it: the card on screen
+        {3, 3, 2, 5, 5}, {2, 6, 2, 2, 6},  // paged within the range: the range
+        {2, 6, 5, 7, 7},                   // and beyond it
+    };
+    for (const auto& c : kCases) {
+      f.ledger->FromField()->setText(key(c.from));
+      f.ledger->ToField()->setText(c.to == 0 ? QString() : key(c.to));
+      f.ledger->ShowFromCard();
+      QVERIFY(f.Settle());
+      for (int step = 0; step < c.steps; ++step) {
+        f.ledger->StepCard(1);
+        QVERIFY(f.Settle());
+      }
+      const CardRange range = f.ledger->PrintRange();
+      QVERIFY(range.message.empty());
+      QCOMPARE(range.first, c.first);
+      QCOMPARE(range.last, c.last);
+    }
+    QVERIFY(f.t.messages.empty());
+
+    std::int64_t account = 0;
+    for (std::int64_t a = 1; a <= f.t.store.AccountIndex.Count() && account == 0; ++a) {
+      const LedgerCard card = LoadCard(f.t.store, a);
+      if (!card.rows.empty() && card.rows.front().opening) account = a;
+    }
+    QVERIFY(account != 0);
+    f.ledger->ShowCard(account);
+    QVERIFY(f.Settle());
+    Grid* list = f.ledger->List();
+    for (const bool by_enter : {false, true}) {
+      Fixture::Choose(list, 0);
+      if (by_enter) {
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Return);
+      } else {
+        f.ledger->findChild<QToolButton*>(QStringLiteral("sourceButton"))->click();
+      }
+      QVERIFY(f.Settle());
+      QCOMPARE(f.LastMessage(), Q(kNoSourceRecord));
+      QVERIFY(f.ledger->findChildren<RecordDetailDialog*>().isEmpty());
+    }
   }
 
   // Drill-down index → card, Back with Alt+Left to the index as it stood (chosen row, scroll

@@ -278,7 +278,7 @@ class CompaniesPageTest : public QObject {
     OutputDialog dialog(f.t.app, QStringLiteral("Companies"),
                         GridReportProducer(*f.list, "10רשימת החברות"), &f.window);
     dialog.open_file = [](const QString&) { return true; };
-    dialog.findChild<QComboBox*>(QStringLiteral("printerList"))->clear();
+    dialog.SetPrinters({QStringLiteral("מדפסת שאינה נפתחת")});
     dialog.ClickTarget(kPdfTarget);
     dialog.ClickTarget(kPrinterTarget);
     dialog.Execute();

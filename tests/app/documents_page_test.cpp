@@ -16,6 +16,7 @@
 #include "app/pages/documents_page.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
+#include "app/widgets/grid_search.h"
 #include "app_test_support.h"
 #include "engine/program/window_placement.h"
 #include "engine/uniform/import.h"
@@ -52,6 +53,28 @@ double Number(const QString& shown) { return shown.toDouble(); }
 double Date(const QString& shown) {  // DD/MM/YYYY
   return shown.mid(6, 4).toDouble() * 10000 + shown.mid(3, 2).toDouble() * 100 +
          shown.left(2).toDouble();
+}
+
+// Presses Ctrl+F on `focus` and answers the search box that opens with what row `row` of `grid`
+// shows in the column the box names. The column searched, -1 when no box opened or it named no
+// column of `grid`.
+int SearchByCtrlF(QWidget* focus, Grid* grid, int row) {
+  int column = -1;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<GridSearchBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) return;
+    const auto& columns = grid->Model().Columns();
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+      if (columns[c].field > 1 && box->Prompt().endsWith(columns[c].caption)) {
+        column = static_cast<int>(c);
+      }
+    }
+    // Inserted as typed text is (QTest types Latin-1 only).
+    if (column >= 0) box->Field()->insert(grid->Model().ShownText(row, column));
+    box->accept();
+  });
+  QTest::keyClick(focus, Qt::Key_F, Qt::ControlModifier);
+  return column;
 }
 
 }  // namespace
@@ -183,6 +206,12 @@ class DocumentsPageTest : public QObject {
   void TypeChosenByMouseAndTheRegisterSortedByItsHeaders() {
     Fixture f;
     QComboBox* box = f.page->TypeBox();
+    // Each item shows the picture of its type's family.
+    const auto picture = [&](int item) { return box->itemIcon(item).pixmap(20).toImage(); };
+    for (int item = 0; item < box->count(); ++item) QVERIFY(!picture(item).isNull());
+    QVERIFY(picture(kTaxInvoice) != picture(kReceipt));
+    QVERIFY(picture(kTaxInvoice) != picture(kAllTypesItem));
+    QCOMPARE(picture(kTaxInvoice), picture(kTaxInvoice - 1));  // 300 and 305, both invoices
     box->showPopup();
     QAbstractItemView* popup = box->view();
     QTRY_VERIFY(popup->isVisible());
@@ -227,6 +256,48 @@ class DocumentsPageTest : public QObject {
                  qPrintable(QStringLiteral("field %1 row %2").arg(sort.field).arg(row)));
       }
       QCOMPARE(grid->Model().ShownText(rows - 1, 4), QStringLiteral("סה'כ לתעודות ברשימה"));
+    }
+  }
+
+  // Ctrl+F searches the grid that has the focus (the register by its sort column), and the
+  // register from elsewhere on the page; the row found is the one chosen. The page's shortcut
+  // acts in the active window.
+  void CtrlFSearchesEachOfTheGrids() {
+    Fixture f;
+    f.Select(kReceipt);
+    Grid* grid = f.page->RegisterGrid();
+    ClickHeader(grid, 2);
+    QTRY_VERIFY(!f.page->Working());
+    QCOMPARE(grid->SortIndex(), 3);
+    const struct {
+      int type;  // the selector item shown: receipts have no lines, invoices no receipt lines
+      Grid* grid;
+      QWidget* focus;
+      int expected_column;  // -1: any
+    } kCases[] = {
+        {kReceipt, f.page->RegisterGrid(), f.page->RegisterGrid(), 2},
+        {kReceipt, f.page->RegisterGrid(), f.page->TypeBox(), 2},
+        {kReceipt, f.page->ReceiptGrid(), f.page->ReceiptGrid(), -1},
+        {kTaxInvoice, f.page->LinesGrid(), f.page->LinesGrid(), -1},
+    };
+    for (const auto& c : kCases) {
+      if (f.page->TypeBox()->currentIndex() != c.type) f.Select(c.type);
+      const int rows = c.grid->Model().rowCount();
+      QVERIFY(rows >= 2);
+      c.grid->setCurrentIndex({});
+      f.window.activateWindow();  // again once the box before has closed
+      QVERIFY(QTest::qWaitForWindowActive(&f.window));
+      c.focus->setFocus();
+      const int target = rows - 2;  // the last row above the totals
+      const int column = SearchByCtrlF(c.focus, c.grid, target);
+      QVERIFY2(column >= 0, qPrintable(c.focus->objectName()));
+      if (c.expected_column >= 0) QCOMPARE(column, c.expected_column);
+      const QModelIndex found = c.grid->currentIndex();
+      QVERIFY2(found.isValid(), qPrintable(c.grid->objectName()));
+      QVERIFY(c.grid->Model()
+                  .ShownText(found.row(), column)
+                  .contains(c.grid->Model().ShownText(target, column)));
+      QVERIFY(f.t.messages.empty());
     }
   }
 

@@ -3,6 +3,8 @@
 #include <filesystem>
 
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
@@ -11,6 +13,7 @@
 #include "app/main_window.h"
 #include "app/pages/items_page.h"
 #include "app/widgets/grid.h"
+#include "app/widgets/grid_search.h"
 #include "app_test_support.h"
 #include "engine/browse/browse.h"
 #include "engine/uniform/import.h"
@@ -60,6 +63,9 @@ class ItemsPageTest : public QObject {
              QStringLiteral("יתרת כמות"));
     QCOMPARE(f.page->SortField(), kItemInitialSort);
     QVERIFY(f.page->findChild<QToolButton*>(QStringLiteral("printButton"))->isEnabled());
+    const auto* title = f.page->findChild<QLabel*>(QStringLiteral("pageTitle"));
+    QVERIFY(title != nullptr);
+    QCOMPARE(title->text(), QStringLiteral("קטלוג פריטים"));
   }
 
   void HeaderClickSortsAndTheSearchFindsInTheSortColumn() {
@@ -144,6 +150,62 @@ class ItemsPageTest : public QObject {
     const QString key = f.Cell(7, 2);
     QVERIFY(f.page->FindWord(key));
     QCOMPARE(list->currentIndex().row(), 7);
+  }
+
+  // The demo's own codes, typed into the search box as a user types them, are found by the
+  // manufacturer's and the internal code; Ctrl+F opens the box from the grid and from the
+  // toolbar alike.
+  void SearchFindsTheDemosCodesFromCtrlF_data() {
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<bool>("from_grid");
+    QTest::newRow("manufacturer") << 3 << QStringLiteral("MK274943") << true;
+    QTest::newRow("internal") << 4 << QStringLiteral("100-0001") << true;
+    QTest::newRow("internal, toolbar focused") << 4 << QStringLiteral("100-0002") << false;
+  }
+  void SearchFindsTheDemosCodesFromCtrlF() {
+    QFETCH(int, field);
+    QFETCH(QString, code);
+    QFETCH(bool, from_grid);
+    const QString demo = QStringLiteral(TALLYSCAN_SOURCE_DIR "/samples/demo");
+    if (!QFileInfo::exists(demo + "/INI.TXT"))
+      QSKIP("the demonstration set is not in this checkout");
+    TestApp t;
+    t.settings.WriteReg(kParams, "PrtFields", "30,1;100,2;100,3;100,4;180,5");
+    SilentProgress silent;
+    QVERIFY(ImportFolder(t.store, demo.toStdString(), silent).status.ok());
+    MainWindow window{t.app, StoredSize(1366, 768)};
+    window.show();
+    window.activateWindow();  // the page's shortcuts act in the active window
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    window.PressButton(PageId::kItems);
+    auto* page = window.PageOf<ItemsPage>();
+    page->SortBy(field);
+    QWidget* focus = page->List();
+    if (!from_grid) focus = page->findChild<QToolButton*>(QStringLiteral("printButton"));
+    focus->setFocus();
+    QString prompt;
+    QString typed;
+    Qt::InputMethodHints hints;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<GridSearchBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      QTest::keyClicks(box->Field(), code);
+      prompt = box->Prompt();
+      typed = box->Text();
+      hints = box->Field()->inputMethodHints();
+      box->accept();
+    });
+    QTest::keyClick(focus, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY2(!prompt.isEmpty(), "Ctrl+F opened no search box");
+    QVERIFY(
+        prompt.endsWith(QString::fromStdString(std::string(ItemFieldCatalogue().Caption(field)))));
+    QCOMPARE(typed, code);
+    QVERIFY(hints.testFlag(Qt::ImhPreferNumbers));
+    QVERIFY(t.messages.empty());
+    const QModelIndex current = page->List()->currentIndex();
+    QVERIFY(current.isValid());
+    QCOMPARE(QString::fromStdString(ItemRows(t.store).Cell(current.row(), field)), code);
   }
 
   void SourceRecordWantsAChosenRow() {

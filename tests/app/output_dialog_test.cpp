@@ -85,7 +85,8 @@ class OutputDialogTest : public QObject {
  private:
   QTemporaryDir temp_;  // the user's temporary folder for these tests
 
-  // A dialog whose opened files and e-mails are recorded, with no printer to be had.
+  // A dialog whose opened files and e-mails are recorded, with a printer listed that cannot be
+  // opened.
   struct Fixture {
     TestApp t;
     OutputDialog dialog;
@@ -106,7 +107,7 @@ class OutputDialogTest : public QObject {
       };
       dialog.SetMailSender(
           [this](const QString& file, const QString& subject) { mailed << file << subject; });
-      dialog.findChild<QComboBox*>(QStringLiteral("printerList"))->clear();
+      dialog.SetPrinters({QStringLiteral("מדפסת שאינה נפתחת")});
       dialog.show();
     }
     void Click(OutputTarget target) {
@@ -155,9 +156,45 @@ class OutputDialogTest : public QObject {
     // Without an e-mail dialog to hand the file to, e-mail cannot be chosen.
     TestApp t;
     OutputDialog plain(t.app, QStringLiteral("Checks"), Numbered(1), nullptr);
+    plain.SetPrinters({QStringLiteral("מדפסת שאינה נפתחת")});
     QVERIFY(!plain.TargetButton(kMailTarget)->isEnabled());
     plain.ClickTarget(kMailTarget);
     QCOMPARE(plain.Targets(), int{kPrinterTarget});
+  }
+
+  // Without a printer the printer is not ticked and cannot be: the PDF takes its place, also
+  // when the other targets are cleared.
+  void WithoutAPrinterThePdfTakesThePrintersPlace() {
+    Fixture f(Numbered(1));
+    f.dialog.SetPrinters({});
+    QCOMPARE(f.dialog.Targets(), int{kPdfTarget});
+    QVERIFY(!f.Checked(kPrinterTarget));
+    QVERIFY(!f.dialog.TargetButton(kPrinterTarget)->isEnabled());
+    f.dialog.ClickTarget(kPrinterTarget);
+    QCOMPARE(f.dialog.Targets(), int{kPdfTarget});
+    f.Click(kPdfTarget);  // the last target stays
+    QCOMPARE(f.dialog.Targets(), int{kPdfTarget});
+    f.Click(kExcelTarget);
+    f.Click(kPdfTarget);
+    f.Click(kExcelTarget);
+    QCOMPARE(f.dialog.Targets(), int{kPdfTarget});
+    QVERIFY(f.Checked(kPdfTarget) && !f.Checked(kPrinterTarget));
+    f.dialog.SetPrinters({QStringLiteral("מדפסת")});
+    QCOMPARE(f.dialog.Targets(), int{kPrinterTarget});
+    QVERIFY(f.dialog.TargetButton(kPrinterTarget)->isEnabled());
+  }
+
+  // A file no program opened: the dialog says where it is, and of a file in the temporary
+  // folder that it is a temporary file.
+  void AnUnopenedFileInTheTemporaryFolderIsCalledTemporary() {
+    const QString temporary = ReportFolder() + QStringLiteral("/HtmA.pdf");
+    QVERIFY(temporary.startsWith(temp_.path()));
+    const QString kept = QDir::home().filePath(QStringLiteral("report.pdf"));
+    for (const auto& [file, is_temporary] : {std::pair{temporary, true}, std::pair{kept, false}}) {
+      const QString text = UnopenedFileText(file);
+      QVERIFY2(text.contains(QDir::toNativeSeparators(file)), qPrintable(text));
+      QCOMPARE(text.contains(QStringLiteral("קובץ זמני")), is_temporary);
+    }
   }
 
   void APrinterThatCannotBeOpenedStillLetsTheFilesBeWritten() {
@@ -281,7 +318,7 @@ class OutputDialogTest : public QObject {
     QTimer::singleShot(0, [&] {
       auto* output = qobject_cast<OutputDialog*>(QApplication::activeModalWidget());
       QVERIFY(output != nullptr);
-      output->findChild<QComboBox*>(QStringLiteral("printerList"))->clear();
+      output->SetPrinters({QStringLiteral("מדפסת שאינה נפתחת")});
       output->ClickTarget(kMailTarget);
       output->ClickTarget(kPrinterTarget);
       // The e-mail dialog opens over the output dialog once the report is written.
@@ -412,7 +449,7 @@ class OutputDialogTest : public QObject {
         QVERIFY(output != nullptr);
         kind = output->Kind();
         output->open_file = [](const QString&) { return true; };
-        output->findChild<QComboBox*>(QStringLiteral("printerList"))->clear();
+        output->SetPrinters({QStringLiteral("מדפסת שאינה נפתחת")});
         output->ClickTarget(kPdfTarget);
         output->ClickTarget(kPrinterTarget);
         output->Execute();
@@ -485,7 +522,7 @@ class OutputDialogTest : public QObject {
                     })}}) {
       OutputDialog dialog(t.app, kind, producer, &window);
       dialog.open_file = [](const QString&) { return true; };
-      dialog.findChild<QComboBox*>(QStringLiteral("printerList"))->clear();
+      dialog.SetPrinters({QStringLiteral("מדפסת שאינה נפתחת")});
       dialog.ClickTarget(kPdfTarget);
       dialog.ClickTarget(kPrinterTarget);
       dialog.Execute();

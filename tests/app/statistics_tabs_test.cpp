@@ -347,6 +347,7 @@ class StatisticsTabsTest : public QObject {
         QVERIFY(output != nullptr);
         kind = output->Kind();
         output->open_file = [](const QString&) { return true; };
+        output->SetPrinters({QStringLiteral("מדפסת שאינה נפתחת")});
         output->findChild<QComboBox*>(QStringLiteral("excelForm"))->setCurrentIndex(1);
         output->ClickTarget(kExcelTarget);
         output->ClickTarget(kPrinterTarget);

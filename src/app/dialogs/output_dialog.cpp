@@ -199,7 +199,11 @@ void OutputDialog::ClickTarget(OutputTarget target) {
     ShowTargets();
     return;
   }
-  targets_ = ToggleTarget(targets_, target);
+  if (target == kPrinterTarget && !HasPrinter()) {
+    ShowTargets();
+    return;
+  }
+  targets_ = ToggleTarget(targets_, target, HasPrinter() ? kPrinterTarget : kPdfTarget);
   ShowTargets();
 }
 
@@ -210,15 +214,23 @@ void OutputDialog::ShowTargets() {
   excel_form_->setEnabled((targets_ & kExcelTarget) != 0);
 }
 
-void OutputDialog::FillPrinters() {
+void OutputDialog::FillPrinters() { SetPrinters(QPrinterInfo::availablePrinterNames()); }
+
+void OutputDialog::SetPrinters(const QStringList& names) {
   const QIcon icon(QPixmap::fromImage(Picture(QStringLiteral("PRNT1"))));
   const QString chosen = QPrinterInfo::defaultPrinterName();
-  for (const QString& name : QPrinterInfo::availablePrinterNames()) {
+  printers_->clear();
+  for (const QString& name : names) {
     printers_->addItem(icon, name);
     if (name == chosen) printers_->setCurrentIndex(printers_->count() - 1);
   }
-  printer_properties_->setEnabled(printers_->count() > 0);
+  printer_properties_->setEnabled(HasPrinter());
+  printer_button_->setEnabled(HasPrinter());
+  targets_ = HasPrinter() ? kInitialTargets : kInitialTargetsWithoutPrinter;
+  ShowTargets();
 }
+
+bool OutputDialog::HasPrinter() const { return printers_->count() > 0; }
 
 QPrinter* OutputDialog::OpenPrinter() {
   const QPrinterInfo info = QPrinterInfo::printerInfo(printers_->currentText());
@@ -247,10 +259,12 @@ void OutputDialog::ShowRunning(bool running) {
   execute_->setText(running ? QStringLiteral("ביטול") : QStringLiteral("ביצוע"));
   execute_->setIcon(running ? QIcon(QPixmap::fromImage(Picture(QStringLiteral("DELET"))))
                             : QIcon());
-  for (QWidget* widget :
-       std::initializer_list<QWidget*>{printer_button_, excel_button_, pdf_button_, excel_form_,
-                                       printers_, printer_properties_, page_properties_}) {
+  for (QWidget* widget : std::initializer_list<QWidget*>{excel_button_, pdf_button_, excel_form_,
+                                                         printers_, page_properties_}) {
     widget->setEnabled(!running);
+  }
+  for (QWidget* widget : std::initializer_list<QWidget*>{printer_button_, printer_properties_}) {
+    widget->setEnabled(!running && HasPrinter());
   }
   mail_button_->setEnabled(!running && send_mail_);
   if (running) {
@@ -325,9 +339,7 @@ void OutputDialog::OpenOrSave(const QString& file) {
 }
 
 QString OutputDialog::AskSavePath(const QString& file) {
-  QMessageBox box(QMessageBox::Information, texts::kAppCaption,
-                  QStringLiteral("לא נמצאה תוכנה לפתיחת הקובץ. הקובץ נשמר בשם:\n") +
-                      Isolated(QDir::toNativeSeparators(file)),
+  QMessageBox box(QMessageBox::Information, texts::kAppCaption, UnopenedFileText(file),
                   QMessageBox::NoButton, this);
   box.setLayoutDirection(Qt::RightToLeft);
   QPushButton* save = box.addButton(kSaveAs, QMessageBox::AcceptRole);
@@ -339,6 +351,17 @@ QString OutputDialog::AskSavePath(const QString& file) {
   return QFileDialog::getSaveFileName(this, kSaveAs,
                                       QDir::home().filePath(QFileInfo(file).fileName()),
                                       suffix.isEmpty() ? QString() : QStringLiteral("*.") + suffix);
+}
+
+QString UnopenedFileText(const QString& file) {
+  const QString path = Isolated(QDir::toNativeSeparators(file));
+  const QString temporary = QDir(QDir::tempPath()).absolutePath() + QLatin1Char('/');
+  if (!QFileInfo(file).absoluteFilePath().startsWith(temporary)) {
+    return QStringLiteral("לא נמצאה תוכנה לפתיחת הקובץ. הקובץ נשמר בשם:\n") + path;
+  }
+  // The dialog's folder is emptied of its day-old files: the user is told to keep a copy.
+  return QStringLiteral("לא נמצאה תוכנה לפתיחת הקובץ. הקובץ נשמר כקובץ זמני בשם:\n") + path +
+         QStringLiteral("\nקובץ זמני נמחק כעבור יום; כדי לשמור אותו בחר \"שמור בשם\".");
 }
 
 void ShowOutputDialog(AppContext& app, QWidget* owner, const QString& kind,

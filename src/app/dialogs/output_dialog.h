@@ -4,6 +4,7 @@
 #include <memory>
 
 #include <QDialog>
+#include <QStringList>
 
 #include "app/app_context.h"
 #include "app/report/report_run.h"
@@ -33,6 +34,11 @@ class OutputDialog final : public QDialog {
   ~OutputDialog() override;
 
   int Targets() const { return targets_; }
+  // The printers offered: the system's when the dialog opens. The targets start again from
+  // those a dialog opens with: the printer, or where none is offered the PDF, the printer's
+  // button then disabled.
+  void SetPrinters(const QStringList& names);
+  bool HasPrinter() const;
   // A click on a target's button: the target rules apply (ToggleTarget).
   void ClickTarget(OutputTarget target);
   QCheckBox* TargetButton(OutputTarget target) const;
@@ -90,6 +96,11 @@ class OutputDialog final : public QDialog {
   QLabel* progress_ = nullptr;  // 1008
   StripAnimation* animation_ = nullptr;
 };
+
+// What the dialog says of a written file that no program opened: where it was saved and, for a
+// file in the temporary folder (the dialog's own, emptied of a day's old files), that it is a
+// temporary file.
+QString UnopenedFileText(const QString& file);
 
 // Opens the dialog for a page's report and returns when it has closed; the e-mail target opens
 // the e-mail dialog over it with the ".Htm" file and the report's first title as the subject.

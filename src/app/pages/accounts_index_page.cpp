@@ -7,6 +7,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -16,6 +17,7 @@
 #include "app/background/work_progress.h"
 #include "app/dialogs/field_selection_dialog.h"
 #include "app/dialogs/record_detail_dialog.h"
+#include "app/images.h"
 #include "app/report/grid_print.h"
 #include "app/shared_fonts.h"
 #include "app/texts.h"
@@ -95,6 +97,7 @@ AccountsIndexPage::AccountsIndexPage(AppContext& app, PageHost& host, QWidget* p
 
   list_ = new Grid(this);
   list_->setObjectName(QStringLiteral("indexList"));
+  list_->setFont(host.Fonts().Tahoma8);  // the browsers' grid font
   list_->SetStretchField(3);
   list_->SetSampleMeasure(true);  // the figure columns are sized from the search's shapes
   BuildColumns();
@@ -141,6 +144,10 @@ AccountsIndexPage::AccountsIndexPage(AppContext& app, PageHost& host, QWidget* p
       this);
   print_button_->setText(QStringLiteral("הדפס אינדקס"));
   print_button_->setToolTip(QStringLiteral("הדפסה של אינדקס החשבונות"));
+  // With its picture and flat, as the tool buttons beside it.
+  print_button_->setIcon(QIcon(QPixmap::fromImage(Picture(QStringLiteral("IdxTb5")))));
+  print_button_->setIconSize(QSize(24, 24));
+  print_button_->setFlat(true);
 
   auto* toolbar = new QHBoxLayout;
   toolbar->setSpacing(2);
@@ -308,13 +315,10 @@ void AccountsIndexPage::ChooseFields() {
   dialog.exec();
   BuildColumns();
   MakeSearch();  // of the columns now shown
-  // The sort returns to field 1, and the rows with it, so that the search prompt and the
-  // order agree.
-  if (list_->SortIndex() != 1) {
-    SortBy(1);
-  } else {
-    Refill(false);
-  }
+  // The rows keep their order and the header its sort, over the new columns; a sort field no
+  // longer shown is searched by the key (SearchColumnFor), as its prompt then says.
+  list_->SetSortIndex(list_->SortIndex(), list_->SortDescending());
+  Refill(false);
   list_->setFocus();
 }
 

@@ -49,7 +49,8 @@ class AccountsIndexPage final : public Page {
   void ShowCard();
   // 1002 "תנועת מקור": the chosen account's record in the source-record viewer.
   void ShowSourceRecord();
-  // 1003 "מבנה הדו'ח": the field-selection dialog, then the columns again.
+  // 1003 "מבנה הדו'ח": the field-selection dialog, then the columns again; the rows keep
+  // their order and the sort its field.
   void ChooseFields();
   // 1004 "איתור": the search box over the sort column.
   void SearchSortColumn();

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -75,8 +76,15 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
 
   type_box_ = new QComboBox(this);
   type_box_->setObjectName(QStringLiteral("typeBox"));
-  for (const std::string& item : SelectorItems()) type_box_->addItem(FromStd(item));
-  type_box_->addItem(FromStd(std::string(kAllTypes)));
+  // Each type with the picture of its family, the code's first digit ("000" none chosen).
+  for (const std::string& item : SelectorItems()) {
+    const char family = item.empty() ? '0' : item.front();
+    const int picture = family >= '1' && family <= '9' ? family - '0' : 0;
+    type_box_->addItem(DocumentTypeImage(picture), FromStd(item));
+  }
+  type_box_->addItem(DocumentTypeImage(kDocumentTypeImageCount - 1),
+                     FromStd(std::string(kAllTypes)));
+  type_box_->setIconSize(QSize(kListImageSize, kListImageSize));
   type_box_->setMinimumWidth(220);
 
   struct Tool {
@@ -111,6 +119,7 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
 
   register_grid_ = new Grid(this);
   register_grid_->setObjectName(QStringLiteral("registerGrid"));
+  register_grid_->setFont(host.Fonts().Tahoma8);  // the browsers' grid font
   register_grid_->SetColumns(FixedColumns(Texts(RegisterColumns())));
   // The filter box stands between the register and its grid; the totals row stays.
   register_filter_ = new FilterBox(*register_grid_, *register_source_, 5, this);
@@ -159,10 +168,12 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
   lower_title_->setFont(bold);
   lines_grid_ = new Grid(this);
   lines_grid_->setObjectName(QStringLiteral("linesGrid"));
+  lines_grid_->setFont(host.Fonts().Tahoma8);
   lines_grid_->SetSource(line_source_.get());
   ShowColumns();
   receipt_grid_ = new Grid(this);
   receipt_grid_->setObjectName(QStringLiteral("receiptGrid"));
+  receipt_grid_->setFont(host.Fonts().Tahoma8);
   // Its widths are kept as a field list, as the other grids keep theirs; the defaults are
   // the columns' own ("30,1;80,2;70,3;80,4;50,5;70,6;90,7;100,8").
   receipt_grid_->SetColumns(FixedColumns(Texts(ReceiptGridColumns()),
@@ -222,6 +233,16 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
     dialog.exec();  // the dialog saves the list however it is closed
     ShowColumns();
   });
+  // Ctrl+F searches the grid that has the focus, and the register from anywhere else on the
+  // page.
+  auto* find = new QShortcut(QKeySequence::Find, this, [this] {
+    Grid* grid = register_grid_;
+    for (Grid* other : {lines_grid_, receipt_grid_}) {
+      if (other->hasFocus()) grid = other;
+    }
+    grid->Search();
+  });
+  find->setContext(Qt::WidgetWithChildrenShortcut);
   connect(jump_button, &QPushButton::clicked, this, [this] { Jump(jump_box_->text()); });
   connect(jump_box_, &QLineEdit::returnPressed, this, [this] { Jump(jump_box_->text()); });
   // The filter's rows may come after the document was chosen.

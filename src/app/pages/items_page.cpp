@@ -4,7 +4,9 @@
 
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QPixmap>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QVariant>
@@ -57,6 +59,7 @@ ItemsPage::ItemsPage(AppContext& app, PageHost& host, QWidget* parent)
 
   list_ = new Grid(this);
   list_->setObjectName(QStringLiteral("itemsList"));
+  list_->setFont(host.Fonts().Tahoma8);  // the browsers' grid font
   list_->SetSource(row_source_.get());
   list_->SetSortRoutine([this](int field) { SortBy(field); });
   list_->SetReverseRoutine([this] {
@@ -66,14 +69,22 @@ ItemsPage::ItemsPage(AppContext& app, PageHost& host, QWidget* parent)
   });
   list_->SetReporter(
       [this](const QString& text) { AppMessage(app_, this, 1, MessageIcon::kExclamation, text); });
+  // Ctrl+F is "איתור", from the grid or anywhere else on the page.
+  list_->SetSearchRoutine([this] { Search(); });
+  auto* find = new QShortcut(QKeySequence::Find, this, [this] { Search(); });
+  find->setContext(Qt::WidgetWithChildrenShortcut);
   ShowColumns();
   setProperty(kSortProperty, kItemInitialSort);
   list_->SetSortIndex(kItemInitialSort);
 
+  auto* title = new QLabel(QStringLiteral("קטלוג פריטים"), this);
+  title->setObjectName(QStringLiteral("pageTitle"));
+  title->setFont(host.Fonts().Tahoma10Bold);
   auto* toolbar = new QHBoxLayout;
   toolbar->setSpacing(2);
   for (QToolButton* button : {source, fields, search, print_button_}) toolbar->addWidget(button);
   toolbar->addStretch(1);
+  toolbar->addWidget(title);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(12, 8, 12, 8);
   layout->addLayout(toolbar);

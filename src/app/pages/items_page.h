@@ -15,8 +15,8 @@ class GridRowSource;
 
 // Page 8, the item catalogue: the items of the loaded set in a grid whose columns come from
 // the field list "PrtFields"; a click on a column header sorts the catalogue by that field
-// (kept as the page's "SortParit" property; a second click reverses the order), "איתור" looks
-// for a word in the sort column,
+// (kept as the page's "SortParit" property; a second click reverses the order), "איתור" (and
+// Ctrl+F anywhere on the page) looks for a word in the sort column,
 // "מבנה הדו'ח" chooses the columns. The rows are read from the data file as they are shown.
 class ItemsPage final : public Page {
   Q_OBJECT

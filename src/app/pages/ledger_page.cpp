@@ -122,6 +122,7 @@ LedgerPage::LedgerPage(AppContext& app, PageHost& host, QWidget* parent)
 
   list_ = new Grid(this);
   list_->setObjectName(QStringLiteral("cardList"));
+  list_->setFont(host.Fonts().Tahoma8);  // the browsers' grid font
   list_->SetStretchField(12);
   BuildColumns();
   filter_ = new FilterBox(*list_, *source_, 12, this);
@@ -358,7 +359,7 @@ void LedgerPage::ShowSourceRecord() {
   const LedgerRow* row = ChosenMovement();
   if (row == nullptr) return;
   if (row->offset < 0) {  // the opening balance is made up: no record stands behind it
-    AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(kNoSourceDocument));
+    AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(kNoSourceRecord));
     return;
   }
   OpenRecordDetail(app_, this, {{RecordType::kB100, row->offset}});
@@ -402,10 +403,21 @@ void LedgerPage::ChooseFields() {
   list_->setFocus();
 }
 
-void LedgerPage::Print() {
-  // The cards of the range typed above the grid, each with the columns shown.
-  const CardRange range =
+CardRange LedgerPage::PrintRange() const {
+  CardRange range =
       FindCardRange(app_.store, from_->text().toStdString(), to_->text().toStdString());
+  // A card paged to beyond the range typed is the one the user looks at: it prints alone.
+  const std::int64_t shown = card_->account;
+  if (range.message.empty() && shown != 0 && (shown < range.first || shown > range.last)) {
+    range.first = shown;
+    range.last = shown;
+  }
+  return range;
+}
+
+void LedgerPage::Print() {
+  // The cards of the range, each with the columns shown.
+  const CardRange range = PrintRange();
   if (!range.message.empty()) {
     AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(std::string(range.message)));
     return;

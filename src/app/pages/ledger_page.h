@@ -66,6 +66,9 @@ class LedgerPage final : public Page {
   // Loads AccountIndex element `account` off the window's thread and shows its card; then
   // runs `then` (not when the work is stopped or replaced).
   void ShowCard(std::int64_t account, std::function<void()> then = {});
+  // The cards "הדפס" prints: the range typed above the grid ("עד כרטיס" empty: the "מכרטיס"
+  // card alone), or the card on screen alone when the user has paged to a card beyond it.
+  CardRange PrintRange() const;
   // A card is being loaded, or the filter is matching.
   bool Working() const;
   WorkProgress* Progress() const { return work_; }

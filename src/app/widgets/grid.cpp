@@ -737,8 +737,11 @@ void Grid::Search() {
   int column = -1;
   const auto& columns = model_.Columns();
   for (std::size_t i = 0; i < columns.size(); ++i) {
-    if (columns[i].field == stretch_field_) column = static_cast<int>(i);
+    if (stretch_field_ > 1 && columns[i].field == stretch_field_) column = static_cast<int>(i);
   }
+  // A grid without a text column that takes the spare width looks in its sort column, else in
+  // the column of the current cell, else in its first column with text.
+  if (column < 0) column = SearchColumnFor(SortIndex(), model_.FieldOf(currentIndex().column()));
   if (column < 0 || model_.rowCount() == 0) return;
   GridSearchBox box(columns[static_cast<std::size_t>(column)].caption, SearchEntry::kAny, this);
   if (box.exec() != QDialog::Accepted || box.Text().isEmpty()) return;

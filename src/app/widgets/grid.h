@@ -195,7 +195,8 @@ class Grid : public QTableView {
   int SearchColumnFor(int sort_field, int key_field) const;
 
   // The owner's search (Ctrl+F). Without one the grid asks for a word and looks for it in
-  // the stretch column, from the row after the current one.
+  // the stretch column (without one: the sort column, else the current cell's column), from
+  // the row after the current one.
   void SetSearchRoutine(std::function<void()> search) { search_ = std::move(search); }
   void Search();
   // Looks for `word` in `column` from the row after the current one, wrapping to the top, and

@@ -3,7 +3,6 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 #include "app/keyboard.h"
@@ -29,10 +28,10 @@ void GridSearchBox::Build(const std::string& prompt) {
   prompt_->setObjectName(QStringLiteral("searchPrompt"));
   field_ = new QLineEdit(this);
   field_->setObjectName(QStringLiteral("searchText"));
+  // A numeric field of a catalogue may be a code ("MK274943", "100-0001"): the box takes any
+  // text and only asks input methods for their numeric keyboard.
   if (entry_ == SearchEntry::kDigits) {
-    field_->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[\\d,.]*")), field_));
-    SetDigitsOnly(field_);
+    field_->setInputMethodHints(field_->inputMethodHints() | Qt::ImhPreferNumbers);
   }
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

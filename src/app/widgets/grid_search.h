@@ -11,9 +11,10 @@ class QLineEdit;
 namespace tallyscan {
 
 // The search box of a browser: captioned with the search prompt for the column the grid is
-// sorted by. For a numeric field it takes digits (and a figure's sign and separators, which
-// the search passes over) and switches the keyboard to numeric entry; for a Hebrew text field it
-// switches the keyboard to Hebrew.
+// sorted by. It takes any text: the numeric fields of the catalogues hold codes with letters and
+// dashes as well as figures. For a numeric field it asks for the numeric keyboard (an input-method
+// hint, and Num Lock where the platform lets it be set); for a Hebrew text field it switches the
+// keyboard to Hebrew.
 class GridSearchBox final : public QDialog {
   Q_OBJECT
  public:

@@ -12,8 +12,8 @@
 
 namespace tallyscan {
 
-// How the search box takes text for a field: digits only with the keyboard on numeric
-// entry, Hebrew text with the Hebrew keyboard, or anything with the keyboard as it is.
+// Which keyboard the search box offers for a field: the numeric one, the Hebrew one, or the
+// keyboard as it is. The box takes any text in each case (codes hold letters and dashes).
 enum class SearchEntry { kAny, kDigits, kHebrew };
 
 struct FieldCatalogue {

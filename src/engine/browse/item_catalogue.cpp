@@ -28,7 +28,7 @@ constexpr std::array<std::string_view, kItemFieldCount - 1> kLongNames = {
     "מק'ט הפריט", "מק'ט יצרן",  "מק'ט פנימי", "תאור הפריט", "קוד מיון",  "תאור הקוד",  "יחידת מידה",
     "כמות פתיחה", "כמות כניסה", "כמות יציאה", "יתרת כמות",  "מחיר עלות", "עלות במחסן",
 };
-// The search box takes digits for the codes and figures, Hebrew for the texts.
+// The search box offers the numeric keyboard for the codes and figures, Hebrew for the texts.
 constexpr std::array<int, 6> kNumeric = {2, 3, 4, 6, 9, 14};
 constexpr std::array<int, 3> kHebrew = {5, 7, 8};
 

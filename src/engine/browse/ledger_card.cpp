@@ -480,7 +480,9 @@ RowCells LedgerRowCells(const RecordStore& store, const LedgerCard& card, std::i
   if (want(16)) cells[15] = Figure(credit ? -amount : amount);
   if (want(17)) cells[16] = credit ? std::string() : Figure(amount) + kDebitMarker;
   if (want(18)) cells[17] = credit ? Figure(amount) + kCreditMarker : std::string();
-  if (want(19)) cells[18] = Figure(r.balance);
+  // The running balance is the account's balance, shown as the index shows it: its size with
+  // "ח" or "ז", never a minus sign.
+  if (want(19)) cells[18] = BalanceText(r.balance, true);
   if (want(20)) cells[19] = Figure(credit ? -amount_fx : amount_fx);
   if (want(21)) cells[20] = credit ? std::string() : Figure(amount_fx) + kDebitMarker;
   if (want(22)) cells[21] = credit ? Figure(amount_fx) + kCreditMarker : std::string();

@@ -28,6 +28,9 @@ inline constexpr std::string_view kNoFirstCard = "יש לציין את מספר 
 inline constexpr std::string_view kNoCardsToPrint = "לא נמצאו כרטיסים מתאימים להדפסה";
 inline constexpr std::string_view kNoCardsToShow = "לא נמצאו כרטיסים מתאימים להצגה";
 inline constexpr std::string_view kNoSourceDocument = "לא ניתן להציג את מסמך המקור";
+// "תנועת מקור" on the opening-balance row, which is made up from the account's record.
+inline constexpr std::string_view kNoSourceRecord =
+    "לשורת יתרת הפתיחה אין רשומה בקובץ התנועות: היא מחושבת מיתרת הפתיחה שבכרטיס החשבון";
 inline constexpr std::string_view kCardTitle = "כרטיס חשבון - ";
 inline constexpr std::string_view kCardIndexDifference = "הפרש בין הכרטיס לאינדקס";
 

@@ -46,9 +46,10 @@ int LedgerFieldType(int field) {
     case 22:
       return kCreditColumn;
     case 16:
-    case 19:
     case 20:
       return kSignedBalanceColumn;
+    case 19:
+      return kLetterBalanceColumn;
     default:
       return kTextColumn;
   }

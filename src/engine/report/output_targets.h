@@ -14,15 +14,20 @@ enum OutputTarget : int {
 // The targets when the dialog opens: the printer alone.
 inline constexpr int kInitialTargets = kPrinterTarget;
 
+// Where there is no printer to print on, the PDF takes the printer's place: the target the
+// dialog opens with, and the one chosen again when none is left.
+inline constexpr int kInitialTargetsWithoutPrinter = kPdfTarget;
+
 // The targets after a click on `target`: it is turned over; choosing e-mail clears Excel and
-// choosing Excel clears e-mail; and when no target is left the printer is chosen again, so
-// that at least one is always set.
-constexpr int ToggleTarget(int targets, OutputTarget target) {
+// choosing Excel clears e-mail; and when no target is left `fallback` (the printer, or the PDF
+// where there is no printer) is chosen again, so that at least one is always set.
+constexpr int ToggleTarget(int targets, OutputTarget target,
+                           OutputTarget fallback = kPrinterTarget) {
   targets ^= target;
   if (target == kMailTarget && (targets & kMailTarget) != 0) targets &= ~kExcelTarget;
   if (target == kExcelTarget && (targets & kExcelTarget) != 0) targets &= ~kMailTarget;
   if ((targets & (kExcelTarget | kMailTarget | kPrinterTarget | kPdfTarget)) == 0) {
-    targets |= kPrinterTarget;
+    targets |= fallback;
   }
   return targets;
 }

@@ -95,7 +95,7 @@ TEST_F(LargestAmountsTest, LedgerBalanceAndTotalsAreExact) {
   const LedgerCard card = LoadCard(*store_, FindAccount(*store_, "1"));
   ASSERT_EQ(kEach, static_cast<std::int64_t>(card.rows.size()));
   const std::string total = "99,999,999,999,999,000.00";
-  EXPECT_EQ(total, Shown(LedgerRowCells(*store_, card, kEach)[18]));  // the last balance
+  EXPECT_EQ(total + " ח", Shown(LedgerRowCells(*store_, card, kEach)[18]));  // the last balance
   const RowCells totals = LedgerRowCells(*store_, card, kEach + 1);
   EXPECT_EQ(total, Shown(totals[16]));
   EXPECT_EQ("", Shown(totals[17]));

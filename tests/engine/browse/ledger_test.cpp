@@ -153,13 +153,14 @@ TEST_F(BrowseTest, CardsRunInFileOrderWithTheirBalanceAndOpeningRow) {
           AccountLine(4, {.key = "200", .opening = 700}), MovementLine(5, "990020", '2', 1000),
           MovementLine(6, "100", '1', 2500), MovementLine(7, "100", '2', 400),
           MovementLine(8, "100", '1', 100)});
-  // Account "100": its movements in file order, the running balance following them.
+  // Account "100": its movements in file order, the running balance following them, with
+  // "ח" or "ז" as the index shows a balance.
   const std::int64_t hundred = FindAccount(store_, " 100 ");
   ASSERT_NE(0, hundred);
   EXPECT_EQ((std::vector<std::string>{
-                "9|25.00|25.00" + kDebit + "||25.00",
-                "10|-4.00||4.00" + kCredit + "|21.00",
-                "9|1.00|1.00" + kDebit + "||22.00",
+                "9|25.00|25.00" + kDebit + "||25.00 ח" + kDebit,
+                "10|-4.00||4.00" + kCredit + "|21.00 ח" + kDebit,
+                "9|1.00|1.00" + kDebit + "||22.00 ח" + kDebit,
                 "8||26.00" + kMark + kDebit + "|4.00" + kMark + kCredit + "|",
                 // The index gives the account no totals: the card names the gap.
                 "8|-22.00" + kMark + "||22.00" + kMark + kCredit + "|",
@@ -170,11 +171,21 @@ TEST_F(BrowseTest, CardsRunInFileOrderWithTheirBalanceAndOpeningRow) {
   const std::int64_t left = FindAccount(store_, "990020");
   ASSERT_NE(0, left);
   EXPECT_EQ((std::vector<std::string>{
-                "10|||01/01/2023|יתרת פתיחה|-50.00|50.00" + kCredit + "|-50.00",
-                "10|5|1|05/03/2023||-10.00|10.00" + kCredit + "|-60.00",
+                "10|||01/01/2023|יתרת פתיחה|-50.00|50.00" + kCredit + "|50.00 ז" + kCredit,
+                "10|5|1|05/03/2023||-10.00|10.00" + kCredit + "|60.00 ז" + kCredit,
                 "8||||סה'כ תנועות בכרטיס" + kMark + "||60.00" + kMark + kCredit + "|",
             }),
             Card(left, {1, 2, 3, 6, 12, 16, 18, 19}));
+  // The card's last balance reads as the index shows the account's balance (field 17).
+  AccountsIndexRows index(store_);
+  std::string index_balance;
+  for (std::int64_t row = 1; row < index.RowCount(); ++row) {
+    if (index.Row(row)[1] == "990020") index_balance = index.Row(row)[16];
+  }
+  const LedgerCard left_card = LoadCard(store_, left);
+  EXPECT_EQ("60.00 ז" + kCredit, index_balance);
+  EXPECT_EQ(index_balance, LedgerRowCells(store_, left_card,
+                                          static_cast<std::int64_t>(left_card.rows.size()))[18]);
   // An opening balance without movements is a row of the card; account "100" had none.
   EXPECT_EQ(2, LoadCard(store_, FindAccount(store_, "200")).RowCount());
 
@@ -214,18 +225,20 @@ TEST_F(BrowseTest, CardsMakeUpTheOpeningOnlyForItsGapAndShowAnyOtherAsADifferenc
       // again, the gap is named.
       {{.key = "1", .opening = 5000, .debit = 20000},
        {{'1', 5000}, {'1', 10000}},
-       {"50.00|50.00" + kDebit + "||50.00", "100.00|100.00" + kDebit + "||150.00",
+       {"50.00|50.00" + kDebit + "||50.00 ח" + kDebit,
+        "100.00|100.00" + kDebit + "||150.00 ח" + kDebit,
         "סה'כ תנועות בכרטיס" + kMark + "||150.00" + kMark + kDebit + "|" + kMark + kCredit + "|",
         "הפרש בין הכרטיס לאינדקס" + kMark + "|100.00" + kMark + "|100.00" + kMark + kDebit + "||"}},
       // The movements lack the opening, give or take 0.99: it comes first and enters the balance.
       {{.key = "2", .opening = -5000, .credit = 10000},
        {{'2', 9901}},
-       {"יתרת פתיחה|-50.00||50.00" + kCredit + "|-50.00", "-99.01||99.01" + kCredit + "|-149.01",
+       {"יתרת פתיחה|-50.00||50.00" + kCredit + "|50.00 ז" + kCredit,
+        "-99.01||99.01" + kCredit + "|149.01 ז" + kCredit,
         "סה'כ תנועות בכרטיס" + kMark + "||" + kMark + kDebit + "|149.01" + kMark + kCredit + "|"}},
       // A shekel off the opening is no opening: the whole gap is the difference.
       {{.key = "3", .opening = 5000, .debit = 10000},
        {{'1', 9900}},
-       {"99.00|99.00" + kDebit + "||99.00",
+       {"99.00|99.00" + kDebit + "||99.00 ח" + kDebit,
         "סה'כ תנועות בכרטיס" + kMark + "||99.00" + kMark + kDebit + "|" + kMark + kCredit + "|",
         "הפרש בין הכרטיס לאינדקס" + kMark + "|51.00" + kMark + "|51.00" + kMark + kDebit + "||"}},
       // A credit gap without opening or movements stands on the credit side.
@@ -236,7 +249,7 @@ TEST_F(BrowseTest, CardsMakeUpTheOpeningOnlyForItsGapAndShowAnyOtherAsADifferenc
       // Within 0.99 the two agree: nothing is added.
       {{.key = "5", .debit = 10000},
        {{'1', 9901}},
-       {"99.01|99.01" + kDebit + "||99.01",
+       {"99.01|99.01" + kDebit + "||99.01 ח" + kDebit,
         "סה'כ תנועות בכרטיס" + kMark + "||99.01" + kMark + kDebit + "|" + kMark + kCredit + "|"}},
   };
   std::vector<std::string> lines;
