@@ -55,9 +55,16 @@ std::vector<SummaryRow> ReadRows(const fs::path& results, const SummaryInputs& i
   std::vector<SummaryRow> rows;
   for (const fs::path& folder : ClientFolders(clients)) {
     Manifest manifest;
-    if (const Status read = ReadManifestFile(folder / kManifestFileName, manifest); !read.ok()) {
-      rows.push_back(UnreadableSummaryRow(folder.lexically_relative(clients).generic_string(),
-                                          read.message()));
+    const fs::path path = folder / kManifestFileName;
+    if (const Status read = ReadManifestFile(path, manifest); !read.ok()) {
+      // Named within RESULTS, so that the line reads the same wherever RESULTS lies.
+      std::string reason = read.message();
+      const std::string named = path.string();
+      if (reason.starts_with(named)) {
+        reason.replace(0, named.size(), path.lexically_relative(results).generic_string());
+      }
+      rows.push_back(
+          UnreadableSummaryRow(folder.lexically_relative(clients).generic_string(), reason));
     } else {
       rows.push_back(ReadSummaryRow(folder, std::move(manifest), inputs.parameters));
     }
