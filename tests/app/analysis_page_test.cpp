@@ -802,7 +802,8 @@ class AnalysisPageTest : public QObject {
     QVERIFY(out.open(QIODevice::WriteOnly));
     out.write(R"({"weights": {"weekend": 5}, "keywords": ["תיקון", "שונה"], "late_days": 45,
                  "limits": ["2500.50"], "benford_z": "2.5", "holiday_eves": true,
-                 "extra_holidays": ["2024-03-05"], "work_end": "18:30"})");
+                 "extra_holidays": ["2024-03-05"], "work_end": "18:30",
+                 "portfolio_weights": {"import": 35, "digits": 0}})");
     out.close();
     QVERIFY(dialog.LoadFrom(given));
     QVERIFY(dialog.Refusal().isEmpty());

@@ -187,6 +187,7 @@ JetParametersDialog::JetParametersDialog(AppContext& app, const JetParameters& p
 }
 
 void JetParametersDialog::Show(const JetParameters& parameters) {
+  portfolio_weights_ = parameters.portfolio_weights;
   const QJsonObject values = ObjectOf(JetParametersJson(parameters));
   showing_ = true;
   for (Entry& entry : entries_) {
@@ -272,12 +273,14 @@ void JetParametersDialog::Check() {
   }
   const QByteArray text = QJsonDocument(json).toJson(QJsonDocument::Compact);
   JetParameters parameters;
+  JetParameters base;
+  base.portfolio_weights = portfolio_weights_;
   const Status loaded =
       !holed.isEmpty()
           ? Status::Corrupt("\"" + holed.toStdString() + "\": " + std::string(kEmptyListItem))
           : LoadJetParameters(
-                std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
-                JetParameters{}, parameters);
+                std::string_view(text.constData(), static_cast<std::size_t>(text.size())), base,
+                parameters);
   if (loaded.ok()) {
     parameters_ = parameters;
     refusal_->clear();
@@ -311,7 +314,7 @@ bool JetParametersDialog::LoadFrom(const QString& path) {
 
 bool JetParametersDialog::SaveTo(const QString& path) {
   if (!parameters_) return false;
-  const std::string text = JetParametersJson(*parameters_);
+  const std::string text = JetParameterFileJson(*parameters_);
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly) ||
       file.write(text.data(), static_cast<qint64>(text.size())) !=

@@ -42,6 +42,8 @@ std::string_view JetStateText(JetState state);  // "run", "weak", "not run"
 std::string_view JetCaption(JetTest test);
 std::string_view JetRule(JetTest test);
 std::string_view JetRisk(JetTest test);
+// Whether a test's hits are findings: false for the tests that hit every sound ledger too.
+bool JetHitsAreFindings(JetTest test);
 
 // The files a result names: INI.TXT, BKMVDATA.ZIP when the set was extracted from it, and
 // the data file the store reads.

@@ -2,7 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <set>
@@ -161,6 +163,32 @@ Status OutOfRange(std::string_view key, std::string_view range) {
   return Refused(key, "הערך מחוץ לתחום: " + std::string(range));
 }
 
+// The weights given merged over `out`; each of the five named, a whole number from 0 to 100.
+Status PortfolioWeightsOf(std::string_view key, const Json& value, PortfolioWeights& out) {
+  constexpr std::string_view kShape =
+      "הערך צריך להיות אובייקט של משקלים שלמים בין 0 ל-100: import, checks, tests, ranking, "
+      "digits";
+  if (!value.is_object()) return Refused(key, kShape);
+  PortfolioWeights weights = out;
+  const std::pair<std::string_view, int*> parts[] = {
+      {"import", &weights.import},   {"checks", &weights.checks}, {"tests", &weights.tests},
+      {"ranking", &weights.ranking}, {"digits", &weights.digits},
+  };
+  for (const auto& [name, weight] : value.items()) {
+    const auto part = std::find_if(std::begin(parts), std::end(parts),
+                                   [&](const auto& known) { return known.first == name; });
+    if (part == std::end(parts)) return Refused(key, "חלק לא מוכר: " + Quoted(name));
+    std::int64_t w = 0;
+    if (!weight.is_number_integer() ||
+        Reader(key, weight).Integer(0, w).code() != StatusCode::kOk || w > 100) {
+      return Refused(key, "המשקל של " + Quoted(name) + " צריך להיות מספר שלם בין 0 ל-100");
+    }
+    *part->second = static_cast<int>(w);
+  }
+  out = weights;
+  return Status::Ok();
+}
+
 // Reads one key of the file into `p`.
 Status ReadKey(const std::string& key, const Json& value, JetParameters& p) {
   const Reader r(key, value);
@@ -297,6 +325,7 @@ Status ReadKey(const std::string& key, const Json& value, JetParameters& p) {
     p.weight_given = given;
     return Status::Ok();
   }
+  if (key == "portfolio_weights") return PortfolioWeightsOf(key, value, p.portfolio_weights);
   return Refused(key, "מפתח לא מוכר");
 }
 
@@ -389,7 +418,19 @@ Status LoadJetParameters(std::string_view json_text, const JetParameters& defaul
   return Status::Ok();
 }
 
-std::string JetParametersJson(const JetParameters& p) {
+namespace {
+
+Json PortfolioWeightsObject(const PortfolioWeights& w) {
+  Json json = Json::object();
+  json["import"] = w.import;
+  json["checks"] = w.checks;
+  json["tests"] = w.tests;
+  json["ranking"] = w.ranking;
+  json["digits"] = w.digits;
+  return json;
+}
+
+Json ParametersObject(const JetParameters& p) {
   auto amounts = [](const std::vector<std::int64_t>& values) {
     Json list = Json::array();
     for (const std::int64_t v : values) list.push_back(AgorotText(v));
@@ -431,7 +472,21 @@ std::string JetParametersJson(const JetParameters& p) {
   json["weights"] = std::move(weights);
   json["ranking_top"] = p.ranking_top;
   json["report_hits"] = p.report_hits;
+  return json;
+}
+
+}  // namespace
+
+std::string JetParametersJson(const JetParameters& p) { return ParametersObject(p).dump(2) + "\n"; }
+
+std::string JetParameterFileJson(const JetParameters& p) {
+  Json json = ParametersObject(p);
+  json["portfolio_weights"] = PortfolioWeightsObject(p.portfolio_weights);
   return json.dump(2) + "\n";
+}
+
+std::string PortfolioWeightsJson(const PortfolioWeights& weights) {
+  return PortfolioWeightsObject(weights).dump(2) + "\n";
 }
 
 }  // namespace tallyscan

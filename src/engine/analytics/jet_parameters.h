@@ -55,6 +55,20 @@ std::string_view JetTestId(JetTest test);
 bool FindJetTest(std::string_view id, JetTest& test);
 inline std::size_t JetIndex(JetTest test) { return static_cast<std::size_t>(test); }
 
+// How much each part of a client's results weighs in its portfolio risk score (0-100 each):
+// the import's error rows, the failing checks, the tests with hits, the top transaction's
+// score in the ranking and the first-digit conformity. Not a parameter of the tests: the
+// journal-entry tests' results never depend on it.
+struct PortfolioWeights {
+  int import = 20;
+  int checks = 20;
+  int tests = 20;
+  int ranking = 20;
+  int digits = 20;
+
+  bool operator==(const PortfolioWeights&) const = default;
+};
+
 struct JetParameters {
   std::int64_t late_days = 30;
   std::int64_t period_end_days = 5;
@@ -88,6 +102,7 @@ struct JetParameters {
   std::array<bool, kJetTestCount> weight_given{};
   std::int64_t ranking_top = 100;
   std::int64_t report_hits = 1000;
+  PortfolioWeights portfolio_weights;
 
   static std::array<int, kJetTestCount> WeightsOfOne() {
     std::array<int, kJetTestCount> ones{};
@@ -119,6 +134,15 @@ Status ReadJetParametersFile(const std::string& path, const JetParameters& defau
 // zeros, Hebrew as UTF-8; ends with a newline. What it prints loads back to the same
 // parameters.
 std::string JetParametersJson(const JetParameters& parameters);
+
+// The parameter file's whole form, as --print-params prints it: JetParametersJson's keys and,
+// after report_hits, "portfolio_weights" ({"import", "checks", "tests", "ranking", "digits"}).
+// JetParametersJson alone is what a test run records, since these weights change none of its
+// results.
+std::string JetParameterFileJson(const JetParameters& parameters);
+
+// The portfolio weights as the parameter file writes them.
+std::string PortfolioWeightsJson(const PortfolioWeights& weights);
 
 // "1000.00" for 100000 agorot; "0.01" for 100 ten-thousandths.
 std::string AgorotText(std::int64_t agorot);

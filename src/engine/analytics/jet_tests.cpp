@@ -126,6 +126,8 @@ std::string_view JetCaption(JetTest test) { return analytics::InfoOf(test).capti
 std::string_view JetRule(JetTest test) { return analytics::InfoOf(test).rule; }
 std::string_view JetRisk(JetTest test) { return analytics::InfoOf(test).risk; }
 
+bool JetHitsAreFindings(JetTest test) { return analytics::InfoOf(test).findings; }
+
 std::string_view JetStateText(JetState state) {
   switch (state) {
     case JetState::kRun:

@@ -103,6 +103,17 @@ struct [[nodiscard]] ImportResult {
   std::string zip_file_path;  // the BKMVDATA.ZIP extracted for this reading; empty when none was
 };
 
+// The captions of the import log's rows that say whose set it is: the row whose first cell
+// is one of them holds the value in its second cell. For readers of a log written out (the
+// command-line program's JSON keeps each row's cells in order).
+struct ImportFactCaptions {
+  std::string_view dealer_number;
+  std::string_view business_name;
+  std::string_view tax_year;
+  std::string_view format_version;
+};
+ImportFactCaptions ImportLogFactCaptions();
+
 // A count of read_threads as a setting or an option names it: a whole number from 1 to 1024
 // in digits; 0 (one per core) for anything else.
 int ReadThreadsFrom(std::string_view text);

@@ -1,6 +1,7 @@
 #include "engine/uniform/import_rows.h"
 
 #include "engine/text/cp1255.h"
+#include "engine/uniform/import.h"
 
 namespace tallyscan {
 
@@ -37,6 +38,10 @@ std::string BadDateText(std::string_view value) {
 std::string LineErrorRow(std::string_view text, std::int64_t line_number) {
   const std::string line = PlainNumber(line_number);
   return MakeRow(RowStatus::kError, {std::string(kLineNumberText) + line, text, line});
+}
+
+ImportFactCaptions ImportLogFactCaptions() {
+  return {kDealerText, kBusinessNameText, kTaxYearText, kFileVersionText};
 }
 
 }  // namespace tallyscan

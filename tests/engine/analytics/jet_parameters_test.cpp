@@ -75,6 +75,21 @@ TEST(JetParameters, APrintedFileLoadsBackToTheSameBytes) {
   EXPECT_EQ(JetParametersJson(JetParameters{}), JetParametersJson(defaults));
 }
 
+TEST(JetParameters, PortfolioWeightsLoadOverTheirDefaultsAndPrintOnlyInTheFileForm) {
+  JetParameters p;
+  ASSERT_TRUE(
+      LoadJetParameters(R"({"portfolio_weights": {"import": 0, "digits": 100}})", {}, p).ok());
+  EXPECT_EQ((PortfolioWeights{0, 20, 20, 20, 100}), p.portfolio_weights);
+  JetParameters again;
+  ASSERT_TRUE(LoadJetParameters(JetParameterFileJson(p), {}, again).ok());
+  EXPECT_EQ(p.portfolio_weights, again.portfolio_weights);
+  // A test run's record of its parameters is unchanged by weights that change none of its
+  // results.
+  EXPECT_EQ(JetParametersJson(JetParameters{}), JetParametersJson(p));
+  const std::string file = JetParameterFileJson(p);
+  EXPECT_NE(std::string::npos, file.find("\"report_hits\": 1000,\n  \"portfolio_weights\": {"));
+}
+
 TEST(JetParameters, AFileGivesOnlyWhatItChangesAndForgivesShortForms) {
   JetParameters p;
   ASSERT_TRUE(
@@ -126,6 +141,11 @@ TEST(JetParameters, EachRefusalNamesItsKeyAndChangesNothing) {
       {R"({"weights": {"late-entry": 101}})", "weights"},
       {R"({"weights": {"late_entry": 1}})", "weights"},
       {R"({"weights": [1]})", "weights"},
+      {R"({"portfolio_weights": {"import": 101}})", "portfolio_weights"},
+      {R"({"portfolio_weights": {"digits": -1}})", "portfolio_weights"},
+      {R"({"portfolio_weights": {"tests": 2.5}})", "portfolio_weights"},
+      {R"({"portfolio_weights": {"risk": 5}})", "portfolio_weights"},
+      {R"({"portfolio_weights": [20, 20, 20, 20, 20]})", "portfolio_weights"},
       // A key given twice, the first time with a value that would be refused.
       {R"({"late_days": -1, "late_days": 30})", "late_days"},
       {R"({"weights": {"keyword": 500, "keyword": 2}})", "weights"},

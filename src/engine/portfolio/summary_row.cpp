@@ -1,0 +1,259 @@
+#include "engine/portfolio/summary_row.h"
+
+#include <algorithm>
+#include <fstream>
+#include <numeric>
+#include <system_error>
+
+#include <nlohmann/json.hpp>
+
+#include "engine/analytics/jet.h"
+#include "engine/uniform/import.h"
+
+namespace tallyscan::portfolio {
+namespace {
+
+using Json = nlohmann::json;
+
+constexpr std::array<std::string_view, kSummaryColumnCount> kColumnNames = {
+    "rank",
+    "client",
+    "label",
+    "dealer_number",
+    "business_name",
+    "tax_year",
+    "format_version",
+    "movements",
+    "bytes",
+    "sha256",
+    "status",
+    "reason",
+    "exit_code",
+    "signal",
+    "import_errors",
+    "failing_checks",
+    "tests_run",
+    "tests_weak",
+    "tests_not_run",
+    "tests_with_hits",
+    "hits",
+    "top_score",
+    "first_digit_class",
+    "risk_score",
+    "band",
+    "same_company_as",
+};
+
+// The document `name` of the client's folder, or why there is none. The hits' line lists of
+// the journal-entry tests, which may run to millions of numbers, are passed over unread.
+std::optional<Json> ReadDocument(const std::filesystem::path& folder, std::string_view name,
+                                 bool skip_hit_lines, std::string& why) {
+  const std::filesystem::path path = folder / name;
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(path, error))) {
+    why = "תוצאת הניתוח " + std::string(name) + " חסרה";
+    return std::nullopt;
+  }
+  std::ifstream in(path, std::ios::binary);
+  // Only where it is asked for: the library's reader with a callback sweeps an array for
+  // discarded members at the end of each of its objects, which costs the square of the
+  // import log's rows.
+  const auto skip_lists = [](int /*depth*/, Json::parse_event_t event, Json& parsed) {
+    return !(event == Json::parse_event_t::key && parsed == "lines");
+  };
+  Json json = skip_hit_lines ? Json::parse(in, skip_lists, /*allow_exceptions=*/false)
+                             : Json::parse(in, nullptr, /*allow_exceptions=*/false);
+  if (json.is_discarded() || !json.is_object()) {
+    why = "תוצאת הניתוח " + std::string(name) + " פגומה (אינה מסמך JSON שלם)";
+    return std::nullopt;
+  }
+  return json;
+}
+
+// The member at `path` of nested objects, or null.
+const Json* At(const Json& json, std::initializer_list<std::string_view> path) {
+  const Json* at = &json;
+  for (const std::string_view key : path) {
+    if (!at->is_object()) return nullptr;
+    const auto found = at->find(key);
+    if (found == at->end()) return nullptr;
+    at = &*found;
+  }
+  return at;
+}
+
+std::optional<std::int64_t> Count(const Json* value) {
+  if (value == nullptr || !value->is_number_integer()) return std::nullopt;
+  if (value->is_number_unsigned() && value->get<std::uint64_t>() > INT64_MAX) return INT64_MAX;
+  return value->get<std::int64_t>();
+}
+
+SummaryValue CountCell(std::optional<std::int64_t> count) {
+  return count ? SummaryValue(*count) : SummaryValue();
+}
+
+// The value cell of the first import log row whose first cell is `caption`.
+SummaryValue FactOf(const Json& import, std::string_view caption) {
+  const Json* rows = At(import, {"rows"});
+  if (rows == nullptr || !rows->is_array()) return {};
+  for (const Json& row : *rows) {
+    const Json* cells = At(row, {"cells"});
+    if (cells == nullptr || !cells->is_array() || cells->size() < 2) continue;
+    const Json* first = At((*cells)[0], {"text"});
+    const Json* second = At((*cells)[1], {"text"});
+    if (first != nullptr && first->is_string() && *first == caption && second != nullptr &&
+        second->is_string()) {
+      return second->get<std::string>();
+    }
+  }
+  return {};
+}
+
+void TakeImport(const Json& import, SummaryRow& row, RiskFigures& risk) {
+  const ImportFactCaptions captions = ImportLogFactCaptions();
+  row[SummaryColumn::kDealerNumber] = FactOf(import, captions.dealer_number);
+  row[SummaryColumn::kBusinessName] = FactOf(import, captions.business_name);
+  row[SummaryColumn::kTaxYear] = FactOf(import, captions.tax_year);
+  row[SummaryColumn::kFormatVersion] = FactOf(import, captions.format_version);
+  row[SummaryColumn::kMovements] = Count(At(import, {"summary", "records", "B100"})).value_or(0);
+  const std::optional<std::int64_t> errors = Count(At(import, {"summary", "errors"}));
+  risk.import_errors = errors.value_or(0);
+  row[SummaryColumn::kImportErrors] = CountCell(errors);
+}
+
+void TakeCheck(const Json& check, SummaryRow& row, RiskFigures& risk) {
+  const Json* findings = At(check, {"summary", "findings"});
+  if (findings == nullptr || !findings->is_object()) return;
+  std::int64_t failing = 0;
+  for (const Json& count : *findings) failing += Count(&count).value_or(0) > 0 ? 1 : 0;
+  risk.failing_checks = failing;
+  row[SummaryColumn::kFailingChecks] = failing;
+}
+
+void TakeJet(const Json& jet, const JetParameters& parameters, SummaryRow& row, RiskFigures& risk) {
+  std::int64_t run = 0, weak = 0, not_run = 0, with_hits = 0, hits = 0;
+  if (const Json* tests = At(jet, {"tests"}); tests != nullptr && tests->is_array()) {
+    for (const Json& test : *tests) {
+      const Json* id = At(test, {"id"});
+      const Json* state = At(test, {"state"});
+      if (id == nullptr || !id->is_string() || state == nullptr || !state->is_string()) continue;
+      const bool counted_state =
+          *state == JetStateText(JetState::kRun) || *state == JetStateText(JetState::kWeak);
+      run += *state == JetStateText(JetState::kRun) ? 1 : 0;
+      weak += *state == JetStateText(JetState::kWeak) ? 1 : 0;
+      not_run += *state == JetStateText(JetState::kNotRun) ? 1 : 0;
+      JetTest known;
+      if (!counted_state || !FindJetTest(id->get<std::string>(), known) ||
+          !JetHitsAreFindings(known)) {
+        continue;
+      }
+      ++risk.tests_counted;
+      const std::int64_t test_hits =
+          std::max<std::int64_t>(Count(At(test, {"hits"})).value_or(0), 0);
+      with_hits += test_hits > 0 ? 1 : 0;
+      hits += test_hits;
+    }
+  }
+  risk.tests_with_hits = with_hits;
+  row[SummaryColumn::kTestsRun] = run;
+  row[SummaryColumn::kTestsWeak] = weak;
+  row[SummaryColumn::kTestsNotRun] = not_run;
+  row[SummaryColumn::kTestsWithHits] = with_hits;
+  row[SummaryColumn::kHits] = hits;
+
+  std::int64_t top = 0;
+  if (const Json* ranking = At(jet, {"ranking"}); ranking != nullptr && ranking->is_array()) {
+    for (const Json& entry : *ranking) top = std::max(top, Count(At(entry, {"score"})).value_or(0));
+  }
+  risk.top_score = top;
+  risk.ranking_weights =
+      std::accumulate(parameters.weights.begin(), parameters.weights.end(), std::int64_t{0});
+  row[SummaryColumn::kTopScore] = top;
+
+  const Json* digit_class = At(jet, {"digits", "benford-first", "all", "class"});
+  risk.first_digits = digit_class != nullptr && digit_class->is_string()
+                          ? DigitClassOfWord(digit_class->get<std::string>())
+                          : DigitClass::kNotRun;
+  row[SummaryColumn::kFirstDigitClass] = std::string(DigitClassWord(risk.first_digits));
+}
+
+bool Lists(const Manifest& manifest, std::string_view analysis) {
+  return std::find(manifest.analyses.begin(), manifest.analyses.end(), analysis) !=
+         manifest.analyses.end();
+}
+
+// The data file among the inputs: the one that is not INI.TXT.
+const ManifestInput* DataInput(const Manifest& manifest) {
+  for (const ManifestInput& input : manifest.inputs) {
+    std::string upper = input.name;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
+    if (upper != "INI.TXT") return &input;
+  }
+  return nullptr;
+}
+
+void FillManifestCells(SummaryRow& row) {
+  const Manifest& m = row.manifest;
+  row[SummaryColumn::kClient] = m.client;
+  row[SummaryColumn::kLabel] = m.label;
+  if (const ManifestInput* data = DataInput(m)) {
+    row[SummaryColumn::kBytes] = static_cast<std::int64_t>(
+        std::min<std::uint64_t>(data->bytes, static_cast<std::uint64_t>(INT64_MAX)));
+    if (data->sha256) row[SummaryColumn::kSha256] = *data->sha256;
+  }
+  row[SummaryColumn::kStatus] = std::string(StatusWord(m.status));
+  row[SummaryColumn::kReason] = m.reason;
+  if (m.exit_code) row[SummaryColumn::kExitCode] = std::int64_t{*m.exit_code};
+  if (m.signal) row[SummaryColumn::kSignal] = std::int64_t{*m.signal};
+}
+
+}  // namespace
+
+std::string_view SummaryColumnName(SummaryColumn column) {
+  return kColumnNames[static_cast<std::size_t>(column)];
+}
+
+SummaryRow ReadSummaryRow(const std::filesystem::path& folder, Manifest manifest,
+                          const JetParameters& parameters) {
+  SummaryRow row;
+  row.manifest = std::move(manifest);
+  const bool analysed =
+      row.manifest.status == ClientStatus::kOk || row.manifest.status == ClientStatus::kFindings;
+  RiskFigures risk;
+  std::string missing;  // the first document an analysed client lacks
+  const auto take = [&](std::string_view analysis, std::string_view name, auto&& use) {
+    if (!Lists(row.manifest, analysis) && analysis != "import") return;
+    std::string why;
+    if (const std::optional<Json> json = ReadDocument(folder, name, analysis == "jet", why)) {
+      use(*json);
+    } else if (analysed && missing.empty()) {
+      missing = why;
+    }
+  };
+  take("import", "import.json", [&](const Json& json) { TakeImport(json, row, risk); });
+  take("check", "check.json", [&](const Json& json) { TakeCheck(json, row, risk); });
+  take("jet", "jet.json", [&](const Json& json) { TakeJet(json, parameters, row, risk); });
+  if (!missing.empty()) {
+    row.manifest.status = ClientStatus::kFailed;
+    row.manifest.reason = missing;
+  }
+  FillManifestCells(row);
+  if (row.manifest.status == ClientStatus::kOk || row.manifest.status == ClientStatus::kFindings) {
+    row.risk_score = RiskScore(risk, parameters.portfolio_weights);
+    row[SummaryColumn::kRiskScore] = std::int64_t{*row.risk_score};
+    row[SummaryColumn::kBand] = std::string(RiskBand(*row.risk_score));
+  }
+  return row;
+}
+
+SummaryRow UnreadableSummaryRow(std::string client, std::string reason) {
+  SummaryRow row;
+  row.manifest.client = std::move(client);
+  row.manifest.status = ClientStatus::kFailed;
+  row.manifest.reason = std::move(reason);
+  FillManifestCells(row);
+  return row;
+}
+
+}  // namespace tallyscan::portfolio
