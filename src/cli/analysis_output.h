@@ -7,6 +7,7 @@
 // findings) and prints on std::cout.
 
 #include <string>
+#include <vector>
 
 #include "cli/table_output.h"
 #include "cli/terminal_progress.h"
@@ -26,11 +27,12 @@ int PrintCheckRows(const OutputOptions& output, const std::string& folder,
                    const Clock& clock, TerminalProgress& bar);
 
 // The journal-entry tests' summary rows (in JSON the whole result) of a reading that was not
-// interrupted; a stop prints that the tests were stopped (exit 130).
+// interrupted; a stop prints that the tests were stopped (exit 130). `sources`, when given,
+// receives the files the tests read with their digests, taken while they were read.
 int PrintJetSummary(const OutputOptions& output, const std::string& folder,
                     const ImportResult& imported, const RecordStore& store,
                     const JetParameters& parameters, const JetSelection& selection,
-                    TerminalProgress& bar);
+                    TerminalProgress& bar, std::vector<JetSourceFile>* sources = nullptr);
 
 // The field statistics of a reading that was not interrupted.
 int PrintFieldStatistics(const OutputOptions& output, const std::string& folder,

@@ -204,11 +204,12 @@ int RunJet(std::span<char* const> args) {
 int PrintJetSummary(const OutputOptions& output, const std::string& folder,
                     const ImportResult& imported, const RecordStore& store,
                     const JetParameters& parameters, const JetSelection& selection,
-                    TerminalProgress& bar) {
+                    TerminalProgress& bar, std::vector<JetSourceFile>* sources) {
   if (imported.interrupted) return Stopped();
   JetRun run = RunTests(store, imported, parameters, selection, bar);
   if (!run.result) return Failed(run.status);
   const JetResult& result = *run.result;
+  if (sources != nullptr) *sources = result.source;
   RunFacts facts("jet");
   facts.subject.Add("folder", folder);
   AddImportFigures(imported, store, facts.summary);

@@ -18,6 +18,7 @@
 
 #include "cli/cli_runner.h"
 #include "engine/portfolio/manifest.h"
+#include "engine/report/report_source.h"
 
 namespace tallyscan {
 namespace {
@@ -188,6 +189,20 @@ TEST_F(BatchCliTest, TheClientFilesAreWhatEachCommandPrints) {
   ASSERT_TRUE(portfolio::ReadManifestFile(results + "/one/manifest.json", m).ok());
   EXPECT_EQ((std::vector<std::string>{"import", "check", "jet", "fields"}), m.analyses);
   EXPECT_FALSE(fs::exists(results + "/one.partial"));
+
+  // The digests, taken by the tests as they read or, without them, by a reading of their own.
+  ASSERT_EQ(
+      0, BatchAt("--one " + Input() + "/audit-weekend --analyses import --out " + results + "/two")
+             .exit_code);
+  portfolio::Manifest alone;
+  ASSERT_TRUE(portfolio::ReadManifestFile(results + "/two/manifest.json", alone).ok());
+  ASSERT_EQ(2u, m.inputs.size());
+  ASSERT_EQ(2u, alone.inputs.size());
+  for (std::size_t i = 0; i < 2; ++i) {
+    const std::string digest = FileSha256(Input() + "/audit-weekend/" + m.inputs[i].name);
+    EXPECT_EQ(digest, m.inputs[i].sha256.value_or("")) << m.inputs[i].name;
+    EXPECT_EQ(digest, alone.inputs[i].sha256.value_or("")) << m.inputs[i].name;
+  }
 }
 
 TEST_F(BatchCliTest, ARunResumesWhatChangedAndJobsGiveTheSameManifests) {
