@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -16,6 +17,7 @@
 #include "cli/batch.h"
 #include "cli/exit_codes.h"
 #include "cli/interrupt_watch.h"
+#include "engine/analytics/jet_parameters.h"
 #include "engine/portfolio/child_process.h"
 #include "engine/portfolio/clients.h"
 #include "engine/portfolio/inputs.h"
@@ -215,8 +217,17 @@ int Jobs(const BatchOptions& o) {
   return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
+// Half of what the system could give without swapping (MemAvailable, which counts the page
+// cache it can drop), else half of the free pages.
 std::int64_t MemoryBudget(const BatchOptions& o) {
   if (o.memory > 0) return o.memory;
+  std::ifstream meminfo("/proc/meminfo");
+  std::string key;
+  std::int64_t kilobytes = 0;
+  while (meminfo >> key >> kilobytes) {
+    if (key == "MemAvailable:") return kilobytes * 1024 / 2;
+    meminfo.ignore(64, '\n');
+  }
   const long pages = ::sysconf(_SC_AVPHYS_PAGES), page = ::sysconf(_SC_PAGESIZE);
   return pages > 0 && page > 0 ? static_cast<std::int64_t>(pages) * page / 2
                                : std::int64_t{1} << 30;
@@ -236,12 +247,13 @@ int RunBatchParent(const BatchOptions& o) {
   }
   std::optional<std::string> parameters_sha256;
   if (o.params) {
-    const std::string digest = FileSha256(*o.params);
-    if (digest.empty()) {
-      std::cerr << "לא ניתן לקרוא את קובץ הפרמטרים " << *o.params << "\n";
+    // A parameter file every child would refuse is the batch's failure, not each client's.
+    JetParameters parameters;
+    if (Status s = ReadJetParametersFile(*o.params, parameters, parameters); !s.ok()) {
+      std::cerr << s.message() << "\n";
       return kExitFailed;
     }
-    parameters_sha256 = digest;
+    parameters_sha256 = FileSha256(*o.params);
   }
   std::vector<std::string> analyses = {"import"};
   for (const std::string& a : o.analyses) {

@@ -311,6 +311,7 @@ TEST_F(BatchCliTest, ExitCodesTellFindingsFromFailures) {
       {"--out x --list a.tsv .", 2},
       {"plan --out x .", 2},
       {"--out x /no/such/folder", 1},
+      {"--params /no/such/params.json --out x .", 1},
   };
   for (const auto& u : usage) {
     EXPECT_EQ(u.exit_code, Batch(u.arguments).exit_code) << u.arguments;
