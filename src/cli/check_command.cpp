@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/analysis_output.h"
 #include "cli/check_setup.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
@@ -97,6 +98,39 @@ bool ReadCommandEpoch(std::optional<std::int64_t>& epoch) {
   return read.ok();
 }
 
+int PrintCheckRows(const OutputOptions& output, const std::string& folder,
+                   const ImportResult& imported, const RecordStore& store, const CheckTicks& ticks,
+                   const Clock& clock, TerminalProgress& bar) {
+  RunFacts facts("check");
+  facts.subject.Add("folder", folder);
+  AddImportFigures(imported, store, facts.summary);
+  if (imported.interrupted) {
+    // Stopped while reading: the import log so far says so; no check ran.
+    facts.interrupted = true;
+    facts.errors = imported.findings;
+    return PrintTable(output, facts, imported.rows.Rows(), TableShape{});
+  }
+
+  CheckResultRows rows;
+  TitleListener listener(bar, rows);
+  facts.interrupted = !RunChecks(store, ticks, clock, bar, rows, &listener);
+  bar.Finish();
+  listener.AddFindings(facts.summary);
+  // Text, debit, credit, balance; the document pass shows the figures it compares, its red
+  // ones being the values found wrong.
+  TableShape bookkeeping;
+  bookkeeping.columns = {ColumnKind::kText, ColumnKind::kFigure, ColumnKind::kCreditFigure};
+  bookkeeping.others = ColumnKind::kFigure;
+  TableShape documents = bookkeeping;
+  documents.columns = {ColumnKind::kText};
+  documents.credit_marker_marks_errors = true;
+  const std::size_t documents_from = listener.StartOf(kDocumentPassTitle);
+  const int exit_code = PrintTable(output, facts, rows, [&](std::size_t row) -> const TableShape& {
+    return row < documents_from ? bookkeeping : documents;
+  });
+  return WithReadingFindings(exit_code, output, imported);
+}
+
 int RunCheck(std::span<char* const> args) {
   OutputOptions output;
   CheckTicks ticks;
@@ -131,35 +165,8 @@ int RunCheck(std::span<char* const> args) {
   RecordStore store;
   const std::optional<ImportResult> imported = ImportForCommand(store, *folder, bar, threads);
   if (!imported) return kExitFailed;
-  RunFacts facts("check");
-  facts.subject.Add("folder", *folder);
-  AddImportFigures(*imported, store, facts.summary);
-  if (imported->interrupted) {
-    // Stopped while reading: the import log so far says so; no check ran.
-    facts.interrupted = true;
-    facts.errors = imported->findings;
-    return PrintTable(output, facts, imported->rows.Rows(), TableShape{});
-  }
-
   const CommandClock clock(epoch);
-  CheckResultRows rows;
-  TitleListener listener(bar, rows);
-  facts.interrupted = !RunChecks(store, ticks, clock, bar, rows, &listener);
-  bar.Finish();
-  listener.AddFindings(facts.summary);
-  // Text, debit, credit, balance; the document pass shows the figures it compares, its red
-  // ones being the values found wrong.
-  TableShape bookkeeping;
-  bookkeeping.columns = {ColumnKind::kText, ColumnKind::kFigure, ColumnKind::kCreditFigure};
-  bookkeeping.others = ColumnKind::kFigure;
-  TableShape documents = bookkeeping;
-  documents.columns = {ColumnKind::kText};
-  documents.credit_marker_marks_errors = true;
-  const std::size_t documents_from = listener.StartOf(kDocumentPassTitle);
-  const int exit_code = PrintTable(output, facts, rows, [&](std::size_t row) -> const TableShape& {
-    return row < documents_from ? bookkeeping : documents;
-  });
-  return WithReadingFindings(exit_code, output, *imported);
+  return PrintCheckRows(output, *folder, *imported, store, ticks, clock, bar);
 }
 
 }  // namespace tallyscan::cli

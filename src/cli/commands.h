@@ -7,6 +7,7 @@ namespace tallyscan::cli {
 
 // Each sub-command gets the arguments after its name and returns the process exit code
 // (exit_codes.h). "COMMAND --help" never reaches it: main prints the command's help.
+int RunBatch(std::span<char* const> args);
 int RunDetail(std::span<char* const> args);
 int RunFields(std::span<char* const> args);
 int RunImport(std::span<char* const> args);

@@ -13,6 +13,9 @@ inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 // The work completed with findings (error rows) and --fail-on-findings was given.
 inline constexpr int kExitFindings = 3;
+// batch: the batch completed, but some clients failed, timed out, changed during the run or
+// were not analysed (it takes precedence over kExitFindings).
+inline constexpr int kExitIncomplete = 4;
 // Ctrl-C stopped the work; what was done so far was printed.
 inline constexpr int kExitInterrupted = 130;
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli/analysis_output.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/import_figures.h"
@@ -30,7 +31,30 @@ std::optional<RecordType> DataRecordType(std::string_view code) {
   return layout->type;
 }
 
+int PrintStatisticsOf(const OutputOptions& output, const std::string& folder,
+                      const ImportResult& imported, const RecordStore& store,
+                      const FieldStatistics& result, std::optional<RecordType> only) {
+  if (only && result.Find(*only) == nullptr) {
+    std::cerr << "fields: the data file holds no " << LayoutOf(*only).code << " line\n";
+    return kExitFailed;
+  }
+  RunFacts facts("fields");
+  facts.subject.Add("folder", folder);
+  AddImportFigures(imported, store, facts.summary);
+  return WithReadingFindings(PrintStatistics(output, facts, FieldStatisticsRows(result, only),
+                                             FieldsShape(), FieldStatisticsJson(result, only)),
+                             output, imported);
+}
+
 }  // namespace
+
+int PrintFieldStatistics(const OutputOptions& output, const std::string& folder,
+                         const ImportResult& imported, const RecordStore& store,
+                         TerminalProgress& bar) {
+  const StatisticsForCommand computed = StatisticsOfImported(store, imported, bar);
+  if (!computed.result) return computed.exit_code;
+  return PrintStatisticsOf(output, folder, imported, store, *computed.result, std::nullopt);
+}
 
 int RunFields(std::span<char* const> args) {
   OutputOptions output;
@@ -67,17 +91,7 @@ int RunFields(std::span<char* const> args) {
   RecordStore store;
   const StatisticsForCommand computed = ComputeStatistics(store, *folder, bar, threads);
   if (!computed.result) return computed.exit_code;
-  const FieldStatistics& result = *computed.result;
-  if (only && result.Find(*only) == nullptr) {
-    std::cerr << "fields: the data file holds no " << LayoutOf(*only).code << " line\n";
-    return kExitFailed;
-  }
-  RunFacts facts("fields");
-  facts.subject.Add("folder", *folder);
-  AddImportFigures(*computed.imported, store, facts.summary);
-  return WithReadingFindings(PrintStatistics(output, facts, FieldStatisticsRows(result, only),
-                                             FieldsShape(), FieldStatisticsJson(result, only)),
-                             output, *computed.imported);
+  return PrintStatisticsOf(output, *folder, *computed.imported, store, *computed.result, only);
 }
 
 }  // namespace tallyscan::cli

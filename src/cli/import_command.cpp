@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli/analysis_output.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/import_figures.h"
@@ -32,6 +33,17 @@ void PrintStats(const ImportResult& result, double seconds) {
 }
 
 }  // namespace
+
+int PrintImportLog(const OutputOptions& output, const std::string& folder,
+                   const ImportResult& imported, const RecordStore& store) {
+  RunFacts facts("import");
+  facts.subject.Add("folder", folder);
+  facts.interrupted = imported.interrupted;
+  facts.errors = imported.findings;
+  AddImportFigures(imported, store, facts.summary);
+  // The import log holds counts and texts, no amounts.
+  return PrintTable(output, facts, imported.rows.Rows(), TableShape{});
+}
 
 int RunImport(std::span<char* const> args) {
   OutputOptions output;
@@ -72,13 +84,7 @@ int RunImport(std::span<char* const> args) {
     std::cerr << result.status.message() << '\n';
     return kExitFailed;
   }
-  RunFacts facts("import");
-  facts.subject.Add("folder", *folder);
-  facts.interrupted = result.interrupted;
-  facts.errors = result.findings;
-  AddImportFigures(result, store, facts.summary);
-  // The import log holds counts and texts, no amounts.
-  const int exit_code = PrintTable(output, facts, result.rows.Rows(), TableShape{});
+  const int exit_code = PrintImportLog(output, *folder, result, store);
   if (stats) PrintStats(result, seconds);
   return exit_code;
 }

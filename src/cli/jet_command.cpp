@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/analysis_output.h"
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/import_figures.h"
@@ -117,6 +118,24 @@ int Stopped() {
   return kExitInterrupted;
 }
 
+// The tests over the folder read; without a result (stopped or failed) `status` says why.
+JetRun RunTests(const RecordStore& store, const ImportResult& imported,
+                const JetParameters& parameters, const JetSelection& selection,
+                TerminalProgress& bar) {
+  bar.SetLabel("jet");
+  JetRun run = tallyscan::RunJet(store, JetSourcesOf(imported), parameters, selection, bar);
+  bar.Finish();
+  if (!run.status.ok()) run.result.reset();
+  return run;
+}
+
+// The exit code of tests that gave no result.
+int Failed(const Status& status) {
+  if (status.code() == StatusCode::kInterrupted) return Stopped();
+  std::cerr << status.message() << "\n";
+  return kExitFailed;
+}
+
 TableShape SummaryShape() {
   TableShape shape;
   shape.columns = {ColumnKind::kText, ColumnKind::kText, ColumnKind::kText, ColumnKind::kText,
@@ -167,18 +186,10 @@ int RunJet(std::span<char* const> args) {
     return WithReadingFindings(PrintTable(o.output, facts, rows, HitShape()), o.output, *imported);
   }
 
-  bar.SetLabel("jet");
-  JetRun run = tallyscan::RunJet(store, JetSourcesOf(*imported), *parameters, o.selection, bar);
-  bar.Finish();
-  if (run.status.code() == StatusCode::kInterrupted) return Stopped();
-  if (!run.status.ok()) {
-    std::cerr << run.status.message() << "\n";
-    return kExitFailed;
-  }
-  const JetResult& result = *run.result;
-
   if (o.hits) {
-    const Status read = JetHitRows(store, result, *o.hits, bar, rows);
+    JetRun run = RunTests(store, *imported, *parameters, o.selection, bar);
+    if (!run.result) return Failed(run.status);
+    const Status read = JetHitRows(store, *run.result, *o.hits, bar, rows);
     bar.Finish();
     if (read.code() == StatusCode::kInterrupted) return Stopped();
     if (!read.ok()) {
@@ -187,10 +198,25 @@ int RunJet(std::span<char* const> args) {
     }
     return WithReadingFindings(PrintTable(o.output, facts, rows, HitShape()), o.output, *imported);
   }
-  rows = JetSummaryRows(result);
-  if (o.output.format != OutputFormat::kJson) {
+  return PrintJetSummary(o.output, *o.folder, *imported, store, *parameters, o.selection, bar);
+}
+
+int PrintJetSummary(const OutputOptions& output, const std::string& folder,
+                    const ImportResult& imported, const RecordStore& store,
+                    const JetParameters& parameters, const JetSelection& selection,
+                    TerminalProgress& bar, std::vector<JetSourceFile>* sources) {
+  if (imported.interrupted) return Stopped();
+  JetRun run = RunTests(store, imported, parameters, selection, bar);
+  if (!run.result) return Failed(run.status);
+  const JetResult& result = *run.result;
+  if (sources != nullptr) *sources = result.source;
+  RunFacts facts("jet");
+  facts.subject.Add("folder", folder);
+  AddImportFigures(imported, store, facts.summary);
+  const std::vector<std::string> rows = JetSummaryRows(result);
+  if (output.format != OutputFormat::kJson) {
     const int printed =
-        WithReadingFindings(PrintTable(o.output, facts, rows, SummaryShape()), o.output, *imported);
+        WithReadingFindings(PrintTable(output, facts, rows, SummaryShape()), output, imported);
     return bar.interrupted() ? Stopped() : printed;
   }
   WriteJetResultJson(result, std::cout);
@@ -202,8 +228,8 @@ int RunJet(std::span<char* const> args) {
   const bool findings = std::any_of(rows.begin(), rows.end(), [&](const std::string& row) {
     return RowField(row, 1) == std::string_view(&error, 1);
   });
-  return WithReadingFindings(o.output.fail_on_findings && findings ? kExitFindings : kExitCompleted,
-                             o.output, *imported);
+  return WithReadingFindings(output.fail_on_findings && findings ? kExitFindings : kExitCompleted,
+                             output, imported);
 }
 
 }  // namespace tallyscan::cli

@@ -125,6 +125,48 @@ constexpr CommandOption kTransferOptions[] = {
      "the start counter and the step"},
 };
 
+constexpr CommandOption kBatchOptions[] = {
+    {"--list", "FILE",
+     "the clients from a UTF-8 list of lines client<TAB>path[<TAB>label],\n"
+     "the paths relative to the list's folder (instead of INPUT)"},
+    {"--depth", "D",
+     "the folders under INPUT down to D levels that hold an INI.TXT\n"
+     "are the clients (default: 2)"},
+    {"--analyses", "LIST",
+     "import (always), check, jet, fields, run in that order\n"
+     "(default: import,check,jet)"},
+    {"--params", "FILE", "the journal-entry tests' parameters, as for jet"},
+    {"--jobs", "J", "J clients at a time (default: one per core)"},
+    {"--memory", "SIZE",
+     "a child starts only while the memory reserved by those running\n"
+     "fits SIZE (a number with K, M or G; default: half of the\n"
+     "available memory)"},
+    {"--timeout", "SECONDS",
+     "a child still running after SECONDS is sent SIGTERM, and\n"
+     "SIGKILL 5 seconds later (default: 600)"},
+    {"--rerun", "WHICH",
+     "changed (the default): the clients whose files, analyses or\n"
+     "parameters changed; failed: those and the failed and timed out;\n"
+     "all; none: only the summary"},
+    {"--verify", "HOW",
+     "stat (the default): files compared by size, modification time and\n"
+     "inode; sha256: by their digests too"},
+    {"--progress", "FORM",
+     "text (a line per client on stderr, the default) or jsonl (one\n"
+     "JSON object per event)"},
+    {"--no-summary", "", "writes no portfolio summary at the end"},
+    {"--fail-on-findings", "", "exit 3 when a client has findings"},
+    {"--out", "DIR",
+     "RESULTS: each client's results in DIR/clients/ID/; for --one the\n"
+     "client's results folder; for plan the folder of the shards"},
+    {"--child", "PROGRAM", "the program run for each client (default: this one)"},
+    {"--child-memory", "SIZE", "the address space of each child (default: 8G)"},
+    {"--one", "FOLDER", "the child: analyses one client's folder into --out"},
+    {"--client", "ID", "the child: the client's id in its manifest"},
+    {"--label", "TEXT", "the child: the client's label in its manifest"},
+    {"--shards", "N", "plan: the number of shards"},
+};
+
 constexpr Command kCommands[] = {
     {"import", "import [--format F] [--fail-on-findings] [--stats] [--threads N] DIR",
      "Reads the data folder (INI.TXT with BKMVDATA.TXT or BKMVDATA.ZIP) and prints the\n"
@@ -237,6 +279,25 @@ constexpr Command kCommands[] = {
      "reaches DIR unless the whole transfer completes.\n"
      "transfer dump prints any file the transfer writes, record by record.\n",
      kTransferOptions, kThreadsOption, RunTransfer},
+    {"batch",
+     "batch [--list FILE] [--depth D] [--analyses LIST] [--params FILE] [--jobs J]\n"
+     "                       [--memory SIZE] [--timeout SECONDS] [--rerun "
+     "changed|failed|all|none]\n"
+     "                       [--verify stat|sha256] [--progress text|jsonl] [--no-summary]\n"
+     "                       [--fail-on-findings] --out RESULTS [INPUT]\n"
+     "  tallyscan-cli batch --one FOLDER --out CLIENT_RESULTS [--analyses LIST] [--params FILE]\n"
+     "  tallyscan-cli batch plan --shards N --out PLAN INPUT|--list FILE\n"
+     "  tallyscan-cli batch merge RESULTS",
+     "Analyses many clients' data folders, each in a process of its own, and keeps each\n"
+     "client's results in RESULTS/clients/ID/: import.json, check.json, jet.json and\n"
+     "fields.json (what each command prints with --format json), stdout.txt, stderr.txt\n"
+     "and manifest.json (the files read, the analyses, the status and its reason). A\n"
+     "client's status comes from its results: failed, timed out, changed during run, not\n"
+     "analysed, findings or ok. A client that fails never stops the batch; a run started\n"
+     "again analyses only what changed. Ctrl-C ends the children and exits 130.\n"
+     "batch plan deals the clients to N lists of about equal data (PLAN/shard-000.txt ...,\n"
+     "and PLAN/clients.txt with all), each for --list on a machine of its own.\n",
+     kBatchOptions, kThreadsOption, RunBatch},
 };
 
 // The options a command takes, its own first.
@@ -256,6 +317,8 @@ constexpr std::string_view kExitCodes =
     "       was not found or was refused\n"
     "  2    usage error\n"
     "  3    completed with findings, when --fail-on-findings is given\n"
+    "  4    batch: completed, but some clients failed, timed out, changed during the\n"
+    "       run or were not analysed\n"
     "  130  interrupted by Ctrl-C; what was done so far is printed\n";
 
 void PrintUsage(std::ostream& out) {

@@ -17,13 +17,21 @@ StatisticsForCommand ComputeStatistics(RecordStore& store, const std::string& fo
     out.exit_code = kExitFailed;
     return out;
   }
-  if (out.imported->interrupted) {
+  StatisticsForCommand computed = StatisticsOfImported(store, *out.imported, bar);
+  computed.imported = std::move(out.imported);
+  return computed;
+}
+
+StatisticsForCommand StatisticsOfImported(const RecordStore& store, const ImportResult& imported,
+                                          TerminalProgress& bar) {
+  StatisticsForCommand out;
+  if (imported.interrupted) {
     std::cerr << kFieldStatisticsStoppedText << "\n";
     out.exit_code = kExitInterrupted;
     return out;
   }
   bar.SetLabel("fields");
-  FieldStatisticsRun run = RunFieldStatistics(store, JetSourcesOf(*out.imported), bar);
+  FieldStatisticsRun run = RunFieldStatistics(store, JetSourcesOf(imported), bar);
   bar.Finish();
   if (!run.status.ok()) {
     std::cerr << run.status.message() << "\n";

@@ -27,6 +27,10 @@ struct StatisticsForCommand {
 StatisticsForCommand ComputeStatistics(RecordStore& store, const std::string& folder,
                                        TerminalProgress& bar, int threads = 0);
 
+// The same over a folder already read into `store`; `imported` is left unset in the result.
+StatisticsForCommand StatisticsOfImported(const RecordStore& store, const ImportResult& imported,
+                                          TerminalProgress& bar);
+
 // The rows in the chosen form, or `json` when the form is JSON (a document of the engine's
 // own, which names its figures): the exit code as PrintTable gives it, the error rows being
 // the findings in every form.

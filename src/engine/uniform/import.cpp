@@ -123,9 +123,10 @@ Status CheckFiles(const std::string& folder, const ImportOptions& options, Folde
   const std::optional<std::string> zip = FindFileIgnoringCase(folder, "bkmvdata.zip");
   if (!zip) return Status::NotFound(std::string(kNoDataText));
 
-  std::string target = JoinPath(folder, kExtractedName);
+  std::string target =
+      JoinPath(options.extract_folder.empty() ? folder : options.extract_folder, kExtractedName);
   ExtractResult extracted = Extract(*zip, target, options.free_space);
-  if (extracted.cannot_write) {
+  if (extracted.cannot_write && options.extract_folder.empty()) {
     // A read-only folder: the extracted copy goes to the per-user cache instead.
     const std::string root =
         options.cache_folder.empty() ? DefaultCacheFolder() : options.cache_folder;

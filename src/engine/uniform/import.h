@@ -47,6 +47,9 @@ struct ImportOptions {
   // Where BKMVDATA.ZIP is extracted when the data folder cannot be written (a read-only share
   // or medium). Empty: the per-user cache folder (DefaultCacheFolder()).
   std::string cache_folder;
+  // Where BKMVDATA.ZIP is extracted instead of the data folder and the cache, so that a
+  // reading leaves the data folder as it found it. Empty: the data folder, else the cache.
+  std::string extract_folder = {};
   // The system call that reads INI.TXT and BKMVDATA.TXT; null: ::read. Tests put a failing
   // one here.
   ssize_t (*read_call)(int fd, void* buffer, std::size_t count) = nullptr;
