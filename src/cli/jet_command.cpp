@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/import_figures.h"
+#include "cli/parameters_file.h"
 #include "cli/table_output.h"
 #include "cli/terminal_progress.h"
 #include "engine/analytics/jet.h"
@@ -101,20 +102,16 @@ int Parse(std::span<char* const> args, JetOptions& o) {
   return 0;
 }
 
-// The parameters in effect: the defaults, or the file merged over them.
-std::optional<JetParameters> LoadParameters(const JetOptions& o) {
-  JetParameters parameters;
-  if (!o.params_file) return parameters;
-  if (Status s = ReadJetParametersFile(*o.params_file, parameters, parameters); !s.ok()) {
-    std::cerr << s.message() << "\n";
-    return std::nullopt;
-  }
-  return parameters;
-}
-
 int Stopped() {
   std::cerr << kJetStoppedText << "\n";
   return kExitInterrupted;
+}
+
+// A reading that did not complete: a stop says the tests were stopped, a failure its message.
+int Unfinished(const Status& status) {
+  if (ExitCodeOf(status) == kExitInterrupted) return Stopped();
+  std::cerr << status.message() << "\n";
+  return kExitFailed;
 }
 
 TableShape SummaryShape() {
@@ -137,7 +134,7 @@ TableShape HitShape() {
 int RunJet(std::span<char* const> args) {
   JetOptions o;
   if (const int usage = Parse(args, o); usage != 0) return usage;
-  const std::optional<JetParameters> parameters = LoadParameters(o);
+  const std::optional<JetParameters> parameters = ParametersForCommand(o.params_file);
   if (!parameters) return kExitFailed;
   if (o.print_params) {
     std::cout << JetParametersJson(*parameters);
@@ -159,32 +156,20 @@ int RunJet(std::span<char* const> args) {
     const Status read =
         JetDigitLineRows(store, *parameters, *o.digit_test, o.population, o.digit, bar, rows);
     bar.Finish();
-    if (read.code() == StatusCode::kInterrupted) return Stopped();
-    if (!read.ok()) {
-      std::cerr << read.message() << "\n";
-      return kExitFailed;
-    }
+    if (!read.ok()) return Unfinished(read);
     return WithReadingFindings(PrintTable(o.output, facts, rows, HitShape()), o.output, *imported);
   }
 
   bar.SetLabel("jet");
-  JetRun run = tallyscan::RunJet(store, JetSourcesOf(*imported), *parameters, o.selection, bar);
+  JetRun run = tallyscan::RunJet(store, SourceFilesOf(*imported), *parameters, o.selection, bar);
   bar.Finish();
-  if (run.status.code() == StatusCode::kInterrupted) return Stopped();
-  if (!run.status.ok()) {
-    std::cerr << run.status.message() << "\n";
-    return kExitFailed;
-  }
+  if (!run.status.ok()) return Unfinished(run.status);
   const JetResult& result = *run.result;
 
   if (o.hits) {
     const Status read = JetHitRows(store, result, *o.hits, bar, rows);
     bar.Finish();
-    if (read.code() == StatusCode::kInterrupted) return Stopped();
-    if (!read.ok()) {
-      std::cerr << read.message() << "\n";
-      return kExitFailed;
-    }
+    if (!read.ok()) return Unfinished(read);
     return WithReadingFindings(PrintTable(o.output, facts, rows, HitShape()), o.output, *imported);
   }
   rows = JetSummaryRows(result);

@@ -104,7 +104,7 @@ class JetSet {
   JetRun RunWith(const JetParameters& parameters, const JetSelection& selection,
                  ProgressMonitor& monitor) {
     if (!imported_) Import();
-    return RunJet(store_, JetSourcesOf(*imported_), parameters, selection, monitor);
+    return RunJet(store_, SourceFilesOf(*imported_), parameters, selection, monitor);
   }
 
   void Import() {

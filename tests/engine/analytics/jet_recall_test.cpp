@@ -51,7 +51,7 @@ Generated GenerateAndRun(const testing::TempFolder& root, const std::string& nam
   SilentProgress silent;
   const ImportResult imported = ImportFolder(store, folder.string(), silent);
   EXPECT_TRUE(imported.status.ok()) << name << ": " << imported.status.message();
-  JetRun run = RunJet(store, JetSourcesOf(imported), JetParameters{}, AllJetTests(), silent);
+  JetRun run = RunJet(store, SourceFilesOf(imported), JetParameters{}, AllJetTests(), silent);
   EXPECT_TRUE(run.status.ok()) << name << ": " << run.status.message();
   if (run.result) out.result = std::move(*run.result);
   return out;
