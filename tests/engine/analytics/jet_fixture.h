@@ -13,9 +13,10 @@
 #include "engine/analytics/jet.h"
 #include "engine/uniform/fields.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/import_fixture.h"
 #include "engine/uniform/record_store.h"
 #include "engine/uniform/record_writer.h"
+#include "support/small_set.h"
+#include "support/test_files.h"
 
 namespace tallyscan::testing {
 

@@ -13,9 +13,9 @@
 
 #include "engine/analytics/jet.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/import_fixture.h"
 #include "engine/uniform/record_store.h"
 #include "generator/data_set.h"
+#include "support/test_files.h"
 
 namespace tallyscan {
 namespace {

@@ -13,10 +13,11 @@
 #include "engine/text/cp1255.h"
 #include "engine/uniform/fields.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/import_fixture.h"
 #include "engine/uniform/result_row.h"
 #include "engine/uniform/values.h"
 #include "generator/data_set.h"
+#include "support/small_set.h"
+#include "support/test_files.h"
 
 namespace tallyscan {
 namespace {
