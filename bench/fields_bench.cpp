@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", imported.status.message().c_str());
     return 1;
   }
-  const tallyscan::JetSources sources = tallyscan::JetSourcesOf(imported);
+  const tallyscan::SourceFiles sources = tallyscan::SourceFilesOf(imported);
   const std::string wc = "wc -l '" + imported.data_file_path + "' >/dev/null";
 
   std::printf("load_before %s\n", LoadAverage().c_str());

@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", imported.status.message().c_str());
     return 1;
   }
-  const tallyscan::JetSources sources = tallyscan::JetSourcesOf(imported);
+  const tallyscan::SourceFiles sources = tallyscan::SourceFilesOf(imported);
   const tallyscan::JetParameters parameters;
   const tallyscan::JetSelection all = tallyscan::AllJetTests();
 

@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
   QApplication::processEvents();
   window.PressButton(PageId::kAnalysis);
   JetTab* jet = window.PageOf<AnalysisPage>()->Jet();
-  const JetSources sources = JetSourcesOfStore(store);
+  const SourceFiles sources = SourceFilesOfStore(store);
 
   std::vector<double> packs;
   std::vector<double> shown;

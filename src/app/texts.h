@@ -5,16 +5,21 @@
 
 #include "engine/common/texts.h"
 
-// The application's own fixed texts, each defined once; those the engine shows too are its.
-namespace tallyscan::texts {
+namespace tallyscan {
 
-inline QString EngineText(std::string_view text) {
+// The engine's UTF-8 text as the window shows it.
+inline QString FromStd(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+}  // namespace tallyscan
+
+// The application's own fixed texts, each defined once; those the engine shows too are its.
+namespace tallyscan::texts {
+
 inline const QString kAppCaption = QStringLiteral("תוכנת טליסקן");
 inline const QString kMainCaption = QStringLiteral("תוכנת טליסקן - נורבה מוצרי תוכנה בע\"מ");
-inline const QString kNeedsData = EngineText(kNeedsDataText);
+inline const QString kNeedsData = FromStd(kNeedsDataText);
 inline const QString kNewerVersion =
     QStringLiteral("קיימת גרסה מעודכנת יותר מאשר זו שהנך משתמש/ת בה");
 inline const QString kAskUpdate = QStringLiteral("האם ברצונך לעדכן את הגרסה החדשה");
@@ -42,8 +47,8 @@ inline const QString kSaveAsCsv = QStringLiteral("שמור כקובץ CSV");
 inline const QString kCsvFilter = QStringLiteral("קובצי CSV (*.csv)");
 inline const QString kFindNext = QStringLiteral("חפש הבא");
 inline const QString kNotFound = QStringLiteral("לא נמצאה שורה המכילה: ");
-inline const QString kCannotWriteFile = EngineText(kCannotWriteFileText);
-inline const QString kChooseRow = EngineText(kNoRowSelected);
+inline const QString kCannotWriteFile = FromStd(kCannotWriteFileText);
+inline const QString kChooseRow = FromStd(kNoRowSelected);
 inline const QString kGridKeys = QStringLiteral(
     "חיפוש: Ctrl+F   חפש הבא: F3   העתקת השורות המסומנות: Ctrl+C   שורה ראשונה/אחרונה: Home/End");
 

@@ -2,6 +2,8 @@
 
 // The exit codes of every tallyscan-cli command, documented in the README and in --help.
 
+#include "engine/common/status.h"
+
 namespace tallyscan::cli {
 
 // The work completed (errors found in the data are rows, not failures).
@@ -18,5 +20,10 @@ inline constexpr int kExitFindings = 3;
 inline constexpr int kExitIncomplete = 4;
 // Ctrl-C stopped the work; what was done so far was printed.
 inline constexpr int kExitInterrupted = 130;
+
+// The exit code of work that did not complete: stopped by Ctrl-C, or failed.
+inline int ExitCodeOf(const Status& status) {
+  return status.code() == StatusCode::kInterrupted ? kExitInterrupted : kExitFailed;
+}
 
 }  // namespace tallyscan::cli

@@ -10,6 +10,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/import_figures.h"
+#include "cli/parameters_file.h"
 #include "cli/table_output.h"
 #include "cli/terminal_progress.h"
 #include "engine/analytics/jet.h"
@@ -102,17 +103,6 @@ int Parse(std::span<char* const> args, JetOptions& o) {
   return 0;
 }
 
-// The parameters in effect: the defaults, or the file merged over them.
-std::optional<JetParameters> LoadParameters(const JetOptions& o) {
-  JetParameters parameters;
-  if (!o.params_file) return parameters;
-  if (Status s = ReadJetParametersFile(*o.params_file, parameters, parameters); !s.ok()) {
-    std::cerr << s.message() << "\n";
-    return std::nullopt;
-  }
-  return parameters;
-}
-
 int Stopped() {
   std::cerr << kJetStoppedText << "\n";
   return kExitInterrupted;
@@ -123,15 +113,15 @@ JetRun RunTests(const RecordStore& store, const ImportResult& imported,
                 const JetParameters& parameters, const JetSelection& selection,
                 TerminalProgress& bar) {
   bar.SetLabel("jet");
-  JetRun run = tallyscan::RunJet(store, JetSourcesOf(imported), parameters, selection, bar);
+  JetRun run = tallyscan::RunJet(store, SourceFilesOf(imported), parameters, selection, bar);
   bar.Finish();
   if (!run.status.ok()) run.result.reset();
   return run;
 }
 
-// The exit code of tests that gave no result.
-int Failed(const Status& status) {
-  if (status.code() == StatusCode::kInterrupted) return Stopped();
+// A reading that did not complete: a stop says the tests were stopped, a failure its message.
+int Unfinished(const Status& status) {
+  if (ExitCodeOf(status) == kExitInterrupted) return Stopped();
   std::cerr << status.message() << "\n";
   return kExitFailed;
 }
@@ -156,7 +146,7 @@ TableShape HitShape() {
 int RunJet(std::span<char* const> args) {
   JetOptions o;
   if (const int usage = Parse(args, o); usage != 0) return usage;
-  const std::optional<JetParameters> parameters = LoadParameters(o);
+  const std::optional<JetParameters> parameters = ParametersForCommand(o.params_file);
   if (!parameters) return kExitFailed;
   if (o.print_params) {
     std::cout << JetParameterFileJson(*parameters);
@@ -178,24 +168,16 @@ int RunJet(std::span<char* const> args) {
     const Status read =
         JetDigitLineRows(store, *parameters, *o.digit_test, o.population, o.digit, bar, rows);
     bar.Finish();
-    if (read.code() == StatusCode::kInterrupted) return Stopped();
-    if (!read.ok()) {
-      std::cerr << read.message() << "\n";
-      return kExitFailed;
-    }
+    if (!read.ok()) return Unfinished(read);
     return WithReadingFindings(PrintTable(o.output, facts, rows, HitShape()), o.output, *imported);
   }
 
   if (o.hits) {
     JetRun run = RunTests(store, *imported, *parameters, o.selection, bar);
-    if (!run.result) return Failed(run.status);
+    if (!run.result) return Unfinished(run.status);
     const Status read = JetHitRows(store, *run.result, *o.hits, bar, rows);
     bar.Finish();
-    if (read.code() == StatusCode::kInterrupted) return Stopped();
-    if (!read.ok()) {
-      std::cerr << read.message() << "\n";
-      return kExitFailed;
-    }
+    if (!read.ok()) return Unfinished(read);
     return WithReadingFindings(PrintTable(o.output, facts, rows, HitShape()), o.output, *imported);
   }
   return PrintJetSummary(o.output, *o.folder, *imported, store, *parameters, o.selection, bar);
@@ -207,7 +189,7 @@ int PrintJetSummary(const OutputOptions& output, const std::string& folder,
                     TerminalProgress& bar, std::vector<JetSourceFile>* sources) {
   if (imported.interrupted) return Stopped();
   JetRun run = RunTests(store, imported, parameters, selection, bar);
-  if (!run.result) return Failed(run.status);
+  if (!run.result) return Unfinished(run.status);
   const JetResult& result = *run.result;
   if (sources != nullptr) *sources = result.source;
   RunFacts facts("jet");

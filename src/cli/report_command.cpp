@@ -18,6 +18,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/import_figures.h"
+#include "cli/parameters_file.h"
 #include "cli/standard_output.h"
 #include "cli/terminal_progress.h"
 #include "cli/view_command.h"
@@ -222,13 +223,8 @@ int RunReport(std::span<char* const> args) {
   // is made: a refusal of either leaves nothing behind.
   std::optional<std::int64_t> epoch;
   if (!ReadCommandEpoch(epoch)) return kExitFailed;
-  JetParameters parameters;
-  if (options.params_file) {
-    if (Status s = ReadJetParametersFile(*options.params_file, parameters, parameters); !s.ok()) {
-      std::cerr << s.message() << '\n';
-      return kExitFailed;
-    }
-  }
+  const std::optional<JetParameters> parameters = ParametersForCommand(options.params_file);
+  if (!parameters) return kExitFailed;
 
   TerminalProgress bar;
   RecordStore store;
@@ -279,12 +275,11 @@ int RunReport(std::span<char* const> args) {
   std::optional<JetResult> jet;
   if (options.kind == Kind::kJet) {
     bar.SetLabel("jet");
-    JetRun run = RunJet(store, JetSourcesOf(*imported), parameters, AllJetTests(), bar);
+    JetRun run = RunJet(store, SourceFilesOf(*imported), *parameters, AllJetTests(), bar);
     bar.Finish();
-    if (run.status.code() == StatusCode::kInterrupted) return kExitInterrupted;
     if (!run.status.ok()) {
-      std::cerr << run.status.message() << '\n';
-      return kExitFailed;
+      if (ExitCodeOf(run.status) == kExitFailed) std::cerr << run.status.message() << '\n';
+      return ExitCodeOf(run.status);
     }
     jet = std::move(run.result);
   }
@@ -303,11 +298,11 @@ int RunReport(std::span<char* const> args) {
   if (options.kind == Kind::kFields || options.kind == Kind::kSummaryDocuments ||
       options.kind == Kind::kSummaryRecords) {
     bar.SetLabel("fields");
-    const FieldStatisticsRun run = RunFieldStatistics(store, JetSourcesOf(*imported), bar);
+    const FieldStatisticsRun run = RunFieldStatistics(store, SourceFilesOf(*imported), bar);
     bar.Finish();
     if (!run.status.ok()) {
       std::cerr << run.status.message() << '\n';
-      return run.status.code() == StatusCode::kInterrupted ? kExitInterrupted : kExitFailed;
+      return ExitCodeOf(run.status);
     }
     statistics_rows = options.kind == Kind::kFields             ? FieldStatisticsRows(*run.result)
                       : options.kind == Kind::kSummaryDocuments ? DocumentSummaryRows(*run.result)
@@ -404,11 +399,12 @@ int RunReport(std::span<char* const> args) {
   }
   const Status written = stream.End();
   bar.Finish();
-  if (written.code() == StatusCode::kInterrupted) return kExitInterrupted;
   if (!written.ok()) {
     // Standard output's failure is told once, by the program's end.
-    if (!to_standard_output) std::cerr << written.message() << '\n';
-    return kExitFailed;
+    if (ExitCodeOf(written) == kExitFailed && !to_standard_output) {
+      std::cerr << written.message() << '\n';
+    }
+    return ExitCodeOf(written);
   }
   // A Ctrl-C while an HTML document or the pages were closed comes too late to keep the
   // earlier file; the command still says it was interrupted.

@@ -7,7 +7,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/import_figures.h"
-#include "cli/statistics_run.h"
+#include "cli/statistics_for_command.h"
 #include "engine/analytics/field_statistics_rows.h"
 
 namespace tallyscan::cli {

@@ -288,7 +288,7 @@ int RunTransfer(std::span<char* const> args) {
   if (!result.status.ok()) {
     std::cout << result.status.message() << "\n";
     for (const std::string& problem : result.problems) std::cout << "  " << problem << "\n";
-    return result.status.code() == StatusCode::kInterrupted ? kExitInterrupted : kExitFailed;
+    return ExitCodeOf(result.status);
   }
   if (!result.notice.empty()) {
     std::cout << result.notice << "\n";

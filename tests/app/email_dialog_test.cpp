@@ -213,7 +213,7 @@ class EmailDialogTest : public QObject {
     const ImportResult imported = ImportFolder(t.store, folder, silent);
     QVERIFY(imported.status.ok());
     const JetRun run =
-        RunJet(t.store, JetSourcesOf(imported), JetParameters{}, AllJetTests(), silent);
+        RunJet(t.store, SourceFilesOf(imported), JetParameters{}, AllJetTests(), silent);
     QVERIFY(run.result.has_value());
     StringSink sink;
     {

@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/uniform/import_fixture.h"
+#include "support/small_set.h"
+#include "support/test_files.h"
 
 namespace tallyscan::testing {
 

@@ -58,10 +58,6 @@ Status RecordDetailDialog::AddRecord(const RecordStore& store, const RecordRefer
 
 namespace {
 
-QString FromStd(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // Shows the dialog when it has rows; otherwise deletes it and tells why.
 RecordDetailDialog* ShowOrExplain(AppContext& app, QWidget* owner, RecordDetailDialog* dialog,
                                   const Status& status) {

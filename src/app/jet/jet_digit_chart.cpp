@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 
+#include "app/texts.h"
 #include "engine/analytics/jet_words.h"
 #include "engine/text/number_format.h"
 
@@ -30,10 +31,6 @@ constexpr JetPopulationKind kPopulations[] = {JetPopulationKind::kAll, JetPopula
 // Up to this many bars each has its label.
 constexpr int kBarsLabelledEach = 12;
 constexpr int kSpikesLabelled = 3;
-
-QString FromStd(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QString Figure(const std::optional<double>& value, std::string_view mask) {
   return value ? FromStd(FormatNumber(mask, *value)) : QStringLiteral("—");

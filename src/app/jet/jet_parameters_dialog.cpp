@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/texts.h"
 #include "engine/analytics/jet_words.h"
 #include "engine/program/settings.h"
 #include "engine/text/comma_list.h"
@@ -25,10 +26,6 @@
 
 namespace tallyscan {
 namespace {
-
-QString FromStd(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 constexpr std::string_view kEmptyListItem = "ברשימה יש פריט ריק (שני פסיקים צמודים, או פסיק בקצה)";
 

@@ -45,10 +45,6 @@ constexpr int kTestIdField = 6;
 // milliseconds, of a million hits half a second.
 constexpr int kRowsSortedAtOnce = 20000;
 
-QString FromStd(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // The hit columns; the date's and the own cell's headings follow the test shown.
 constexpr int kDateColumn = 5;
 constexpr int kOwnColumn = 7;
@@ -291,7 +287,7 @@ void JetTab::Run() {
   host_.RunStateChanged(&page_, kBusyAnalysis);
   auto run = std::make_shared<JetRun>();
   const RecordStore* store = &app_.store;
-  const JetSources sources = JetSourcesOfStore(app_.store);
+  const SourceFiles sources = SourceFilesOfStore(app_.store);
   const JetParameters parameters = parameters_;
   run_task_.Start(
       [run, store, sources, parameters](ProgressMonitor& monitor) {
@@ -408,7 +404,7 @@ void JetTab::LoadHits(JetTest test) {
   pending_hit_.reset();
   hits_filter_->SetRows(0, 0);
   auto rows = std::make_shared<SortedRows::Rows>();
-  auto targets = std::make_shared<std::vector<JetHitTarget>>();
+  auto targets = std::make_shared<std::vector<LineTarget>>();
   auto order = std::make_shared<std::vector<int>>();
   // The order a view returned to had: sorted here, as a million hits would hold the window.
   const int sort = pending_view_ ? pending_view_->sort_field : 0;
@@ -475,7 +471,7 @@ void JetTab::ListDigit(JetTest test, JetPopulationKind population, int digit) {
   if (!result_) return;
   const std::uint64_t asked = ++digit_lines_asked_;
   auto rows = std::make_shared<SortedRows::Rows>();
-  auto targets = std::make_shared<std::vector<JetHitTarget>>();
+  auto targets = std::make_shared<std::vector<LineTarget>>();
   const RecordStore* store = &app_.store;
   const JetParameters parameters = result_->parameters;
   lines_task_.Start(
@@ -527,7 +523,7 @@ void JetTab::OpenRanked() {
   const int original = ranking_rows_.Original(ChosenRow(*ranking_grid_));
   if (!result_ || original < 0) return;
   const std::uint32_t line = result_->ranking[static_cast<std::size_t>(original)].first_line;
-  auto targets = std::make_shared<std::vector<JetHitTarget>>();
+  auto targets = std::make_shared<std::vector<LineTarget>>();
   const RecordStore* store = &app_.store;
   lines_task_.Start(
       [store, line, targets](ProgressMonitor& monitor) {

@@ -77,7 +77,7 @@ class JetTab final : public QWidget {
   // Many hits (or a digit's lines) are being sorted off the window's thread.
   bool Sorting() const { return hits_sort_task_.Running() || digit_sort_task_.Running(); }
   // The hit targets, one per hit row in the engine's order.
-  const std::vector<JetHitTarget>& HitTargets() const { return hit_targets_; }
+  const std::vector<LineTarget>& HitTargets() const { return hit_targets_; }
   const JetParameters& Parameters() const { return parameters_; }
 
   QPushButton* RunButton() const { return run_button_; }
@@ -101,7 +101,7 @@ class JetTab final : public QWidget {
 
  signals:
   // A row was opened: the line it stands for.
-  void OpenTarget(const JetHitTarget& target);
+  void OpenTarget(const LineTarget& target);
   // A run ended and its results are shown (or it failed or stopped: no result).
   void RunEnded();
   // The hits of the chosen test (or a digit's lines) are shown.
@@ -147,11 +147,11 @@ class JetTab final : public QWidget {
 
   SortedRows test_rows_;
   SortedRows hit_rows_;
-  std::vector<JetHitTarget> hit_targets_;
+  std::vector<LineTarget> hit_targets_;
   SortedRows sufficiency_rows_;
   SortedRows ranking_rows_;
   SortedRows digit_rows_;
-  std::vector<JetHitTarget> digit_targets_;
+  std::vector<LineTarget> digit_targets_;
   std::uint64_t digit_lines_asked_ = 0;  // the last digit asked for; a chart change counts
 
   QPushButton* run_button_ = nullptr;

@@ -34,10 +34,6 @@
 namespace tallyscan {
 namespace {
 
-QString FromStd(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // The grid's rows through the engine's index rows; the cache holds the row last asked for,
 // so the columns of one row cost one read of its line.
 class IndexRowSource final : public GridRowSource {

@@ -71,7 +71,7 @@ void AnalysisPage::RestoreView(const PageView& view) {
   jet_->RestoreView(view);
 }
 
-void AnalysisPage::Open(const JetHitTarget& target) {
+void AnalysisPage::Open(const LineTarget& target) {
   switch (target.type) {
     case RecordType::kB100:
     case RecordType::kB110:

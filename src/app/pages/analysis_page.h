@@ -51,7 +51,7 @@ class AnalysisPage final : public Page {
   void OpenDocument(qint64 element);
 
  private:
-  void Open(const JetHitTarget& target);
+  void Open(const LineTarget& target);
 
   std::unique_ptr<PageRuns> runs_;  // the window's busy state for both tabs' runs
   QTabWidget* tabs_ = nullptr;

@@ -31,10 +31,6 @@ const QString kReplaceQuestion = QStringLiteral(
     "האם ברצונך לשמור את הקובץ");
 const QString kDeleteQuestion = QStringLiteral("האם הנך בטוח/ה שברצונך למחוק חברה זו");
 
-QString FromStd(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 constexpr int kFolderField = 4;
 
 // The list's rows; a folder is a left-to-right path, kept so inside the right-to-left list

@@ -20,6 +20,7 @@
 #include "app/dialogs/output_dialog.h"
 #include "app/images.h"
 #include "app/shared_fonts.h"
+#include "app/texts.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "engine/browse/browse.h"
@@ -29,10 +30,6 @@ namespace tallyscan {
 namespace {
 
 constexpr std::string_view kReceiptWidthsSetting = "KabFields";
-
-QString FromStd(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The rows of the register the page shows, whichever it is.
 class RegisterSource final : public GridRowSource {

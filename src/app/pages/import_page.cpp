@@ -27,10 +27,6 @@ namespace {
 
 constexpr std::string_view kColumnsSetting = "LogFields";
 
-QString FromStd(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QString WithKey(const QString& caption, const QKeySequence& key) {
   return caption + QStringLiteral(" (") + key.toString(QKeySequence::NativeText) + QLatin1Char(')');
 }

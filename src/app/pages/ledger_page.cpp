@@ -31,10 +31,6 @@
 namespace tallyscan {
 namespace {
 
-QString FromStd(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 constexpr int kNameLabelLength = 25;
 
 // The card's rows through the engine; the cells of the row last asked for are kept, so the

@@ -10,6 +10,7 @@
 #include "app/dialogs/key_update_dialog.h"
 #include "app/pump.h"
 #include "app/shared_fonts.h"
+#include "app/texts.h"
 #include "app/widgets/card_number_edit.h"
 #include "app/widgets/folder_chooser.h"
 #include "app/widgets/grid.h"
@@ -23,10 +24,6 @@
 
 namespace tallyscan {
 namespace {
-
-QString FromStd(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 constexpr int kNumberField = 3;  // "מספרנו"
 

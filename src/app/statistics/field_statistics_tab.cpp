@@ -16,6 +16,7 @@
 #include "app/statistics/month_chart.h"
 #include "app/statistics/statistics_run.h"
 #include "app/statistics/statistics_run_bar.h"
+#include "app/texts.h"
 #include "app/widgets/grid.h"
 #include "engine/analytics/field_statistics_rows.h"
 #include "engine/report/statistics_reports.h"
@@ -31,10 +32,6 @@ constexpr int kCaptionCell = 4;
 constexpr int kKindCell = 5;
 constexpr int kFirstFigureCell = 6;
 constexpr int kLastCell = 21;
-
-QString FromStd(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // A row of the engine as the grid shows it: the status, the code, the caption, the figures.
 std::string GridRow(std::string_view row) {

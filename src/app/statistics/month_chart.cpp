@@ -11,14 +11,9 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 
+#include "app/texts.h"
+
 namespace tallyscan {
-namespace {
-
-QString FromStd(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 // Short enough to stand whole under a bar of a year's chart at 1366 x 768.
 const QString MonthChart::kBeforeCaption = QStringLiteral("לפני");

@@ -2,6 +2,7 @@
 
 #include "app/app_message.h"
 #include "app/pages/page.h"
+#include "app/texts.h"
 
 namespace tallyscan {
 namespace {
@@ -9,10 +10,6 @@ namespace {
 const QString kBusyStatistics = QStringLiteral(
     "חישוב סטטיסטיקת השדות מתבצע ברקע - קריאת קובץ, קריאת חברה, שינוי קבוצות וקליטה ייפתחו "
     "בסיומו או לאחר עצירתו (Esc)");
-
-QString FromStd(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 
@@ -29,7 +26,7 @@ void StatisticsRun::Run() {
   host_.RunStateChanged(&page_, kBusyStatistics);
   auto run = std::make_shared<FieldStatisticsRun>();
   const RecordStore* store = &app_.store;
-  const JetSources sources = JetSourcesOfStore(app_.store);
+  const SourceFiles sources = SourceFilesOfStore(app_.store);
   const std::uint64_t load = app_.store.LoadNumber;
   task_.Start(
       [run, store, sources](ProgressMonitor& monitor) {

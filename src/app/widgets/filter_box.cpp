@@ -5,6 +5,7 @@
 #include <QLineEdit>
 
 #include "app/background/read_task.h"
+#include "app/texts.h"
 #include "app/widgets/text_match.h"
 #include "engine/common/progress.h"
 #include "engine/uniform/result_row.h"
@@ -13,10 +14,6 @@ namespace tallyscan {
 namespace {
 
 const QString kCoversAllRows = QStringLiteral(" (לכל השורות)");
-
-QString FromStd(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The fields of the grid's columns that show text (the image column shows none).
 std::vector<int> TextFields(const Grid& grid) {

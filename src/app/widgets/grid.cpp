@@ -34,10 +34,6 @@ constexpr int kMeasureLimit = 200000;
 // The widest a text makes its column; longer texts are elided.
 constexpr int kTextWidthCap = 480;
 
-QString FromStd(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // One token of digits and their signs: a date, a time, a reference, a code ("100-0023").

@@ -322,7 +322,7 @@ std::string_view FieldKindName(FieldKind kind) {
   }
 }
 
-FieldStatisticsRun RunFieldStatistics(const RecordStore& store, const JetSources& sources,
+FieldStatisticsRun RunFieldStatistics(const RecordStore& store, const SourceFiles& sources,
                                       ProgressMonitor& monitor) {
   using namespace analytics;
   FieldStatisticsRun run;

@@ -6,7 +6,7 @@
 // or as rows (field_statistics_rows.h), the reports print the rows, the analysis page shows
 // its parts.
 //
-//   FieldStatisticsRun run = RunFieldStatistics(store, JetSourcesOf(imported), monitor);
+//   FieldStatisticsRun run = RunFieldStatistics(store, SourceFilesOf(imported), monitor);
 //   if (run.status.ok()) std::cout << FieldStatisticsJson(*run.result);
 //
 // Counted are the fields of the layout tables whose kind is an amount, a quantity (four
@@ -146,7 +146,7 @@ struct FieldStatisticsRun {
 // Reads INI.TXT (for the period and the summary lines) and the store's data file once, in
 // file order. The monitor is told the share of the data file read and asked once per line
 // whether to stop.
-FieldStatisticsRun RunFieldStatistics(const RecordStore& store, const JetSources& sources,
+FieldStatisticsRun RunFieldStatistics(const RecordStore& store, const SourceFiles& sources,
                                       ProgressMonitor& monitor);
 
 inline constexpr std::string_view kFieldStatisticsStoppedText =

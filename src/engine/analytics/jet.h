@@ -5,11 +5,11 @@
 // ranking of the transactions. The result is one object, the same whoever shows it: the CLI
 // prints it as JSON (JetResultJson), the analysis page and the reports show its parts.
 //
-//   JetRun run = RunJet(store, JetSourcesOf(imported), parameters, AllJetTests(), monitor);
+//   JetRun run = RunJet(store, SourceFilesOf(imported), parameters, AllJetTests(), monitor);
 //   if (run.status.ok()) std::cout << JetResultJson(*run.result);
 //
 // Line numbers are those of the import log: 1-based lines of the data file. Amounts are
-// agorot. Sums of amounts can pass 64 bits and are kept in 128.
+// agorot. Sums of amounts can pass 64 bits and are kept as AmountSum.
 
 #include <array>
 #include <bitset>
@@ -23,6 +23,8 @@
 
 #include "engine/analytics/jet_line_set.h"
 #include "engine/analytics/jet_parameters.h"
+#include "engine/analytics/source_files.h"
+#include "engine/common/amount_sum.h"
 #include "engine/common/progress.h"
 #include "engine/common/status.h"
 
@@ -30,9 +32,6 @@ namespace tallyscan {
 
 class RecordStore;
 struct ImportResult;
-
-__extension__ typedef __int128 JetWide;
-__extension__ typedef unsigned __int128 JetWideUnsigned;
 
 enum class JetState { kRun, kWeak, kNotRun };   // worse to the right
 std::string_view JetStateText(JetState state);  // "run", "weak", "not run"
@@ -44,18 +43,6 @@ std::string_view JetRule(JetTest test);
 std::string_view JetRisk(JetTest test);
 // Whether a test's hits are findings: false for the tests that hit every sound ledger too.
 bool JetHitsAreFindings(JetTest test);
-
-// The files a result names: INI.TXT, BKMVDATA.ZIP when the set was extracted from it, and
-// the data file the store reads.
-struct JetSources {
-  std::string ini;
-  std::string zip;  // empty when the data file was not extracted by the import
-};
-JetSources JetSourcesOf(const ImportResult& imported);
-// The same for the set loaded in `store` when its import result is not at hand: INI.TXT of
-// the loaded folder, and BKMVDATA.ZIP when the data file read is the copy the import
-// extracts from it (in the per-user cache, or in the folder under the extracted name).
-JetSources JetSourcesOfStore(const RecordStore& store);
 
 struct JetSourceFile {
   std::string name;  // as on disk
@@ -76,8 +63,8 @@ struct JetPeriod {
 // movement line.
 struct JetBatch {
   std::int64_t number = 0;
-  JetWide debit = 0;
-  JetWide credit = 0;
+  AmountSum debit = 0;
+  AmountSum credit = 0;
   std::uint32_t first_line = 0;
 
   bool operator==(const JetBatch&) const = default;
@@ -90,8 +77,8 @@ struct JetPopulation {
   // "batches", "accounts".
   std::vector<std::string> reasons;
   std::int64_t movements = 0;
-  JetWide debit = 0;   // signed amounts of the debit side (1366 not "2")
-  JetWide credit = 0;  // of the credit side
+  AmountSum debit = 0;   // signed amounts of the debit side (1366 not "2")
+  AmountSum credit = 0;  // of the credit side
   std::int64_t unbalanced_batches = 0;
   std::vector<JetBatch> batches_off;  // the unbalanced batches by number; hits beside the cards
   std::int64_t movements_without_account = 0;
@@ -103,7 +90,7 @@ struct JetPopulation {
 // A named figure of a test's own, in the order the test gives them.
 struct JetFigure {
   std::string name;
-  std::variant<std::monostate, JetWide, std::string, bool> value;  // monostate: null
+  std::variant<std::monostate, AmountSum, std::string, bool> value;  // monostate: null
 };
 
 struct JetLimitFigure {
@@ -136,7 +123,7 @@ struct JetTestResult {
   std::int64_t usable_lines = 0;       // of them, those the test can decide on
   std::optional<double> usable_share;  // nullopt when the file has no line of the type
   std::int64_t hits = 0;
-  JetWide hit_amount = 0;
+  AmountSum hit_amount = 0;
   JetLineSet lines;                                // ascending, each once
   std::vector<JetNumberRange> transaction_ranges;  // transaction-gap
   std::vector<JetDocumentRange> document_ranges;   // document-gap
@@ -204,7 +191,7 @@ struct JetRun {
 // is read once, in file order; INI.TXT (and the zip) are read for their digests. The monitor
 // is told the share of the data file read and asked once per line, and often after the
 // reading, whether to stop: a stop ends the run at once with no result.
-JetRun RunJet(const RecordStore& store, const JetSources& sources, const JetParameters& parameters,
+JetRun RunJet(const RecordStore& store, const SourceFiles& sources, const JetParameters& parameters,
               const JetSelection& selection, ProgressMonitor& monitor);
 
 // The message of a stopped run.

@@ -32,7 +32,7 @@ Json FigureValue(const JetFigure& figure) {
         using V = std::decay_t<decltype(v)>;
         if constexpr (std::is_same_v<V, std::monostate>) {
           return nullptr;
-        } else if constexpr (std::is_same_v<V, JetWide>) {
+        } else if constexpr (std::is_same_v<V, AmountSum>) {
           return WideInteger(v);
         } else {
           return v;

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "engine/analytics/calendar_day.h"
+#include "engine/analytics/jet_words.h"
 #include "engine/text/cp1255.h"
 #include "engine/uniform/result_row.h"
 
@@ -28,9 +29,6 @@ constexpr std::array<std::string_view, kJetTestCount> kIds = {
     "relative-size", "after-hours",      "backdated-document", "cancelled-document",
     "benford-first", "benford-second",   "benford-first-two",  "last-two",
 };
-
-constexpr std::array<std::string_view, 7> kDayNames = {"sunday",   "monday", "tuesday", "wednesday",
-                                                       "thursday", "friday", "saturday"};
 
 constexpr std::int64_t kMaxInteger = std::numeric_limits<std::int64_t>::max();
 
@@ -276,7 +274,7 @@ Status ReadKey(const std::string& key, const Json& value, JetParameters& p) {
     std::vector<int> days;
     for (const std::string& name : names) {
       int day = 0;
-      while (day < 7 && kDayNames[static_cast<std::size_t>(day)] != name) ++day;
+      while (day < 7 && JetDayName(day) != name) ++day;
       if (day == 7) return Refused(key, "יום לא מוכר: " + Quoted(name));
       days.push_back(day);
     }
@@ -437,7 +435,7 @@ Json ParametersObject(const JetParameters& p) {
     return list;
   };
   Json weekend = Json::array();
-  for (const int day : p.weekend_days) weekend.push_back(kDayNames[static_cast<std::size_t>(day)]);
+  for (const int day : p.weekend_days) weekend.push_back(JetDayName(day));
   Json weights = Json::object();
   for (std::size_t i = 0; i < kJetTestCount; ++i) {
     if (p.weight_given[i]) weights[std::string(kIds[i])] = p.weights[i];

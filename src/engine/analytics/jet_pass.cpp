@@ -41,7 +41,7 @@ std::string_view Trimmed(std::string_view line, Positions positions) {
 }
 
 // The smallest whole number of agorot at or above numerator / 10000.
-std::uint64_t CeilingOfTenThousandths(JetWide numerator) {
+std::uint64_t CeilingOfTenThousandths(AmountSum numerator) {
   return static_cast<std::uint64_t>((numerator + 9999) / 10000);
 }
 
@@ -105,9 +105,9 @@ JetPass::JetPass(const RecordStore& store, const JetParameters& p, std::optional
   // those lines are at most the movements of the file.
   operator_cap_ = std::max<std::uint64_t>(
       static_cast<std::uint64_t>(p.rare_operator_min),
-      CeilingOfTenThousandths(static_cast<JetWide>(p.rare_operator_share) * expected));
+      CeilingOfTenThousandths(static_cast<AmountSum>(p.rare_operator_share) * expected));
   for (const std::int64_t limit : p.limits) {
-    const JetWide l = limit;
+    const AmountSum l = limit;
     LimitWindow window{limit,
                        CeilingOfTenThousandths((10000 - p.below_limit_window) * l),
                        CeilingOfTenThousandths((10000 + p.below_limit_window) * l),

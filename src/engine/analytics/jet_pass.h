@@ -103,8 +103,8 @@ struct TestCounts {
 };
 
 struct AccountState {
-  JetWide debit = 0;  // movements' signed amounts by side
-  JetWide credit = 0;
+  AmountSum debit = 0;  // movements' signed amounts by side
+  AmountSum credit = 0;
   bool has_card = false;       // a B110 line names the account
   std::int64_t movements = 0;  // B100 lines naming it
   std::int64_t usable_amounts = 0;
@@ -120,8 +120,8 @@ struct CardLine {
 };
 
 struct BatchSums {
-  JetWide debit = 0;
-  JetWide credit = 0;
+  AmountSum debit = 0;
+  AmountSum credit = 0;
   std::uint32_t first_line = 0;  // the batch's first movement in the file
 };
 

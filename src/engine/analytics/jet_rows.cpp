@@ -39,7 +39,7 @@ const JetFigure* FindFigure(const JetTestResult& t, std::string_view name) {
 
 std::string FigureText(const JetFigure* f, bool agorot) {
   if (f == nullptr) return {};
-  if (const auto* wide = std::get_if<JetWide>(&f->value)) {
+  if (const auto* wide = std::get_if<AmountSum>(&f->value)) {
     return agorot ? FormatAgorot(*wide) : FormatNumber("0", *wide, 0);
   }
   if (const auto* text = std::get_if<std::string>(&f->value)) return *text;
@@ -307,9 +307,9 @@ std::int64_t AccountElement(const RecordStore& store, std::string_view account) 
   return exact.empty() ? FindAccount(store, account) : exact.first;
 }
 
-JetHitTarget TargetOf(const RecordStore& store, std::string_view head, std::int64_t offset) {
+LineTarget TargetOf(const RecordStore& store, std::string_view head, std::int64_t offset) {
   const RecordLayout* layout = FindLayout(head);
-  JetHitTarget target;
+  LineTarget target;
   if (layout == nullptr) return target;
   switch (layout->type) {
     case RecordType::kB100:
@@ -349,7 +349,7 @@ std::string DecimalBefore(std::string number) {
 // The targets of a gap test's ranges: what stands just before each missing range. Reads the
 // whole file; a range whose neighbour is not found leads nowhere.
 Status GapTargets(const RecordStore& store, const JetTestResult& t, ProgressMonitor& monitor,
-                  std::vector<JetHitTarget>& targets) {
+                  std::vector<LineTarget>& targets) {
   std::vector<std::pair<std::string, std::string>> wanted;  // (type, number) or ("", transaction)
   for (const JetNumberRange& r : t.transaction_ranges) {
     wanted.emplace_back("", std::to_string(r.from - 1));
@@ -357,7 +357,7 @@ Status GapTargets(const RecordStore& store, const JetTestResult& t, ProgressMoni
   for (const JetDocumentRange& r : t.document_ranges) {
     wanted.emplace_back(Utf8ToCp1255(r.type), DecimalBefore(r.from));
   }
-  std::vector<JetHitTarget> found(wanted.size());
+  std::vector<LineTarget> found(wanted.size());
   analytics::DataPass reading(store, false);
   const bool documents = !t.document_ranges.empty();
   const Status read = reading.Run(monitor, [&](std::int64_t, std::string_view head) {
@@ -389,12 +389,12 @@ Status GapTargets(const RecordStore& store, const JetTestResult& t, ProgressMoni
 
 // The targets of the unbalanced batches: each leads to its batch's first movement.
 Status BatchTargets(const RecordStore& store, const std::vector<JetBatch>& batches,
-                    ProgressMonitor& monitor, std::vector<JetHitTarget>& targets) {
+                    ProgressMonitor& monitor, std::vector<LineTarget>& targets) {
   std::vector<std::uint32_t> lines;
   for (const JetBatch& b : batches) lines.push_back(b.first_line);
   std::sort(lines.begin(), lines.end());
   lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
-  std::vector<JetHitTarget> found;
+  std::vector<LineTarget> found;
   if (Status read = JetLineTargets(store, lines, monitor, found); !read.ok()) return read;
   for (const JetBatch& b : batches) {
     const auto at = std::lower_bound(lines.begin(), lines.end(), b.first_line);
@@ -496,8 +496,8 @@ std::string JetStateReason(const JetResult& result, const JetTestResult& t) {
   const JetPeriodSource source = result.population.period.source;
   if (period_test && source == JetPeriodSource::kNone) return "לא נמצאה תקופה לבדיקה";
   if (t.usable_lines == 0) return "אין שורה שבה השדות הדרושים שמישים";
-  if (static_cast<JetWide>(t.usable_lines) * 10000 <
-      static_cast<JetWide>(p.weak_share) * t.type_lines) {
+  if (static_cast<AmountSum>(t.usable_lines) * 10000 <
+      static_cast<AmountSum>(p.weak_share) * t.type_lines) {
     return "פחות מ-" + TenThousandthsText(p.weak_share * 100) + "% מהשורות שמישות";
   }
   if (period_test && source == JetPeriodSource::kMovements) {
@@ -569,7 +569,7 @@ std::vector<std::string> JetSummaryRows(const JetResult& result, JetWords words)
 
 Status JetHitRows(const RecordStore& store, const JetResult& result, JetTest test,
                   ProgressMonitor& monitor, std::vector<std::string>& rows,
-                  std::vector<JetHitTarget>* targets, JetWords days) {
+                  std::vector<LineTarget>* targets, JetWords days) {
   const JetTestResult* t = result.Find(test);
   if (t == nullptr) return Status::NotFound("הבדיקה לא הורצה: " + std::string(JetTestId(test)));
   if (targets != nullptr && (!t->transaction_ranges.empty() || !t->document_ranges.empty())) {
@@ -602,8 +602,8 @@ Status VisitJetHitRows(const RecordStore& store, const JetResult& result, JetTes
 }
 
 Status JetLineTargets(const RecordStore& store, std::span<const std::uint32_t> lines,
-                      ProgressMonitor& monitor, std::vector<JetHitTarget>& targets) {
-  targets.assign(lines.size(), JetHitTarget{});
+                      ProgressMonitor& monitor, std::vector<LineTarget>& targets) {
+  targets.assign(lines.size(), LineTarget{});
   if (lines.empty()) return Status::Ok();
   std::size_t next = 0;
   analytics::DataPass reading(store, false);
@@ -678,7 +678,7 @@ bool JetCountsDigit(JetTest test, int digit) {
 
 Status JetDigitLineRows(const RecordStore& store, const JetParameters& parameters, JetTest test,
                         JetPopulationKind population, int digit, ProgressMonitor& monitor,
-                        std::vector<std::string>& rows, std::vector<JetHitTarget>* targets,
+                        std::vector<std::string>& rows, std::vector<LineTarget>* targets,
                         JetWords words) {
   if (!analytics::IsDigitTest(test)) {
     return Status::OutOfRange("אין זו בדיקת ספרות: " + std::string(JetTestId(test)));

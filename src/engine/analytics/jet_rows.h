@@ -71,7 +71,7 @@ std::vector<std::string> JetRankingRows(const JetResult& result);
 // transaction before the missing range, a document gap to the document of that type numbered
 // just before. `type` is kA000 and `offset` -1 for a row that leads nowhere (another record
 // type, a line the indexes do not hold).
-struct JetHitTarget {
+struct LineTarget {
   RecordType type = RecordType::kA000;
   std::int64_t offset = -1;
   // AccountIndex element for kB100 (the movement's account) and kB110, DocumentIndex element
@@ -85,7 +85,7 @@ struct JetHitTarget {
 // given, receives one target per row, in the order of the rows.
 Status JetHitRows(const RecordStore& store, const JetResult& result, JetTest test,
                   ProgressMonitor& monitor, std::vector<std::string>& rows,
-                  std::vector<JetHitTarget>* targets = nullptr, JetWords days = JetWords::kEngine);
+                  std::vector<LineTarget>* targets = nullptr, JetWords days = JetWords::kEngine);
 
 // The same rows one at a time, to `take`, which answers false when it wants no more: the data
 // file is then read no further, so that the first rows of a test cost only the lines up to
@@ -97,7 +97,7 @@ Status VisitJetHitRows(const RecordStore& store, const JetResult& result, JetTes
 // The targets of lines given by number, ascending (the ranking's first lines sorted): one
 // per line, in the order given. Errors as JetHitRows.
 Status JetLineTargets(const RecordStore& store, std::span<const std::uint32_t> lines,
-                      ProgressMonitor& monitor, std::vector<JetHitTarget>& targets);
+                      ProgressMonitor& monitor, std::vector<LineTarget>& targets);
 
 // Whether the digit test `test` counts `digit` (benford-first 1-9, benford-second 0-9,
 // benford-first-two 10-99, last-two 0-99); false for a test that is not a digit test.
@@ -108,8 +108,7 @@ bool JetCountsDigit(JetTest test, int digit);
 // (kOutOfRange) for a digit the test does not count; otherwise as JetHitRows.
 Status JetDigitLineRows(const RecordStore& store, const JetParameters& parameters, JetTest test,
                         JetPopulationKind population, int digit, ProgressMonitor& monitor,
-                        std::vector<std::string>& rows,
-                        std::vector<JetHitTarget>* targets = nullptr,
+                        std::vector<std::string>& rows, std::vector<LineTarget>* targets = nullptr,
                         JetWords words = JetWords::kEngine);
 
 }  // namespace tallyscan

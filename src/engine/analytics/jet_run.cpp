@@ -18,9 +18,11 @@
 #include "engine/analytics/period.h"
 #include "engine/analytics/polled_sort.h"
 #include "engine/analytics/source_pass.h"
+#include "engine/checks/sums.h"
 #include "engine/common/version.h"
 #include "engine/text/comma_list.h"
 #include "engine/text/cp1255.h"
+#include "engine/text/number_format.h"
 #include "engine/text/trim.h"
 #include "engine/uniform/import.h"
 #include "engine/uniform/record_store.h"
@@ -30,26 +32,16 @@ namespace tallyscan {
 namespace analytics {
 namespace {
 
-// Balances within this many agorot agree, as the checks take them.
-constexpr std::int64_t kTolerance = 99;
+using checks::kBalanceTolerance;
 
 JetState Worse(JetState a, JetState b) { return a > b ? a : b; }
 
 JetState ShareState(std::int64_t lines, std::int64_t usable, std::int64_t weak_share) {
   if (lines == 0 || usable == 0) return JetState::kNotRun;
-  if (static_cast<JetWide>(usable) * 10000 < static_cast<JetWide>(weak_share) * lines) {
+  if (static_cast<AmountSum>(usable) * 10000 < static_cast<AmountSum>(weak_share) * lines) {
     return JetState::kWeak;
   }
   return JetState::kRun;
-}
-
-std::string Decimal(JetWideUnsigned value) {
-  std::string text;
-  do {
-    text.insert(text.begin(), static_cast<char>('0' + static_cast<int>(value % 10)));
-    value /= 10;
-  } while (value != 0);
-  return text;
 }
 
 // The rare flows and the reversals, found on a thread of their own over the columns, which
@@ -235,7 +227,7 @@ class Assembly {
     return SetOf(std::move(found));
   }
 
-  static void Figure(JetTestResult& r, std::string name, JetWide value) {
+  static void Figure(JetTestResult& r, std::string name, AmountSum value) {
     r.figures.push_back({std::move(name), value});
   }
 
@@ -261,13 +253,15 @@ class Assembly {
     for (const CardLine& card : pass_.cards) {
       ++pop.accounts;
       const AccountState& a = pass_.account_states[card.account];
-      const JetWide movements = a.debit - a.credit;
-      auto near = [](JetWide x, JetWide y) { return x - y <= kTolerance && y - x <= kTolerance; };
+      const AmountSum movements = a.debit - a.credit;
+      auto near = [](AmountSum x, AmountSum y) {
+        return x - y <= kBalanceTolerance && y - x <= kBalanceTolerance;
+      };
       if (!card.debit || !card.credit) {
         ++pop.accounts_unusable;
         continue;
       }
-      const JetWide turnover = static_cast<JetWide>(*card.debit) - *card.credit;
+      const AmountSum turnover = static_cast<AmountSum>(*card.debit) - *card.credit;
       if (near(movements, turnover)) continue;
       if (!card.opening) {
         ++pop.accounts_unusable;
@@ -280,8 +274,9 @@ class Assembly {
     // Without a movement read there is nothing that could reconcile: a file of other
     // records, or of bytes that are no record at all, must not pass the gate.
     if (pop.movements == 0) pop.reasons.push_back("movements");
-    const JetWide difference = pop.debit - pop.credit;
-    if (difference > kTolerance || difference < -kTolerance) pop.reasons.push_back("totals");
+    const AmountSum difference = pop.debit - pop.credit;
+    if (difference > kBalanceTolerance || difference < -kBalanceTolerance)
+      pop.reasons.push_back("totals");
     if (pop.unbalanced_batches > 0) pop.reasons.push_back("batches");
     if (!off.empty()) pop.reasons.push_back("accounts");
     pop.reconciles = pop.reasons.empty();
@@ -324,20 +319,20 @@ class Assembly {
         break;
       case JetTest::kRareOperator: {
         // Rare: fewer lines than max(min, share x lines with an operator).
-        const JetWide share_of_lines =
-            static_cast<JetWide>(p_.rare_operator_share) * pass_.operator_lines;
+        const AmountSum share_of_lines =
+            static_cast<AmountSum>(p_.rare_operator_share) * pass_.operator_lines;
         auto rare = [&](std::int64_t count) {
           return count < p_.rare_operator_min ||
-                 static_cast<JetWide>(count) * 10000 < share_of_lines;
+                 static_cast<AmountSum>(count) * 10000 < share_of_lines;
         };
         for (const auto& [id, ordinal] : pass_.operator_candidates) {
           if (rare(pass_.operator_counts[id])) hits.push_back(ordinal);
         }
-        JetWide rare_operators = 0;
+        AmountSum rare_operators = 0;
         for (const std::int64_t count : pass_.operator_counts) rare_operators += rare(count);
-        Figure(r, "operators", static_cast<JetWide>(pass_.operator_counts.size()));
+        Figure(r, "operators", static_cast<AmountSum>(pass_.operator_counts.size()));
         Figure(r, "rare_operators", rare_operators);
-        const bool by_share = share_of_lines > static_cast<JetWide>(p_.rare_operator_min) * 10000;
+        const bool by_share = share_of_lines > static_cast<AmountSum>(p_.rare_operator_min) * 10000;
         r.figures.push_back(
             {"threshold", by_share ? TenThousandthsText(static_cast<std::int64_t>(share_of_lines))
                                    : std::to_string(p_.rare_operator_min)});
@@ -349,8 +344,8 @@ class Assembly {
           if (pass_.account_states[id].movements <= p_.seldom_account_lines)
             hits.push_back(ordinal);
         }
-        JetWide accounts = 0;
-        JetWide seldom = 0;
+        AmountSum accounts = 0;
+        AmountSum seldom = 0;
         const std::uint32_t blank = pass_.accounts.Find(PackText<15>(""));
         for (std::uint32_t id = 0; id < pass_.account_states.size(); ++id) {
           const std::int64_t n = pass_.account_states[id].movements;
@@ -383,8 +378,8 @@ class Assembly {
       case JetTest::kBelowLimit: {
         for (const LimitWindow& w : pass_.limits) {
           const bool hit = w.below >= p_.below_limit_min &&
-                           static_cast<JetWide>(w.below) * 10000 >
-                               static_cast<JetWide>(p_.below_limit_ratio) * w.above;
+                           static_cast<AmountSum>(w.below) * 10000 >
+                               static_cast<AmountSum>(p_.below_limit_ratio) * w.above;
           r.limits.push_back({w.limit, w.below, w.above, hit});
           if (hit) hits.insert(hits.end(), w.below_ordinals.begin(), w.below_ordinals.end());
         }
@@ -407,20 +402,20 @@ class Assembly {
         }
         std::sort(hits.begin(), hits.end());
         JetFigure figure{"smallest", std::monostate{}};
-        if (smallest) figure.value = static_cast<JetWide>(*smallest);
+        if (smallest) figure.value = static_cast<AmountSum>(*smallest);
         r.figures.push_back(std::move(figure));
         MovementHits(r, found());
         break;
       }
       case JetTest::kRelativeSize: {
-        JetWide compared = 0;
+        AmountSum compared = 0;
         const std::uint32_t blank = pass_.accounts.Find(PackText<15>(""));
         for (std::uint32_t id = 0; id < pass_.account_states.size(); ++id) {
           const AccountState& a = pass_.account_states[id];
           if (id == blank || a.usable_amounts < p_.relative_size_min_lines) continue;
           ++compared;
-          if (a.largest > 0 && static_cast<JetWide>(a.largest) * 10000 >=
-                                   static_cast<JetWide>(p_.relative_size_ratio) * a.second) {
+          if (a.largest > 0 && static_cast<AmountSum>(a.largest) * 10000 >=
+                                   static_cast<AmountSum>(p_.relative_size_ratio) * a.second) {
             hits.push_back(a.largest_ordinal);
           }
         }
@@ -452,28 +447,29 @@ class Assembly {
 
   void DocumentGap(JetTestResult& r, JetLineSet lines) {
     // Every (type, number) of the file once; the all-digit numbers of each type, sorted.
-    std::vector<std::pair<std::string, JetWideUnsigned>> numbers;
+    std::vector<std::pair<std::string, AmountSum>> numbers;
     for (std::uint32_t id = 0; id < pass_.documents.size(); ++id) {
       const TextKey<23>& key = pass_.documents.KeyOf(id);
       const std::string_view number = TrimSpaces(std::string_view(key.data() + 3, 20));
       if (!AllDigits(number)) continue;
-      JetWideUnsigned value = 0;
+      AmountSum value = 0;
       for (const char ch : number) value = value * 10 + static_cast<unsigned>(ch - '0');
       numbers.emplace_back(std::string(TrimSpaces(std::string_view(key.data(), 3))), value);
     }
     std::sort(numbers.begin(), numbers.end());
-    JetWideUnsigned missing = 0;
+    AmountSum missing = 0;
     for (std::size_t i = 1; i < numbers.size(); ++i) {
       const auto& [type, value] = numbers[i];
       const auto& [previous_type, previous] = numbers[i - 1];
       if (type != previous_type || value <= previous + 1) continue;
-      r.document_ranges.push_back({Decimal(previous + 1), Decimal(value - 1), Cp1255ToUtf8(type)});
+      r.document_ranges.push_back({FormatNumber("0", previous + 1, 0),
+                                   FormatNumber("0", value - 1, 0), Cp1255ToUtf8(type)});
       missing += value - previous - 1;
     }
     const auto duplicates = static_cast<std::int64_t>(lines.size());
     LineHits(r, std::move(lines));
     r.hits += static_cast<std::int64_t>(r.document_ranges.size());
-    Figure(r, "missing", static_cast<JetWide>(missing));
+    Figure(r, "missing", missing);
     Figure(r, "duplicate_lines", duplicates);
   }
 
@@ -694,7 +690,7 @@ class Assembly {
       return false;
     }
     numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
-    JetWide missing = 0;
+    AmountSum missing = 0;
     for (std::size_t i = 1; i < numbers.size(); ++i) {
       if (numbers[i] == numbers[i - 1] + 1) continue;
       r.transaction_ranges.push_back({numbers[i - 1] + 1, numbers[i] - 1});
@@ -719,10 +715,6 @@ class Assembly {
 }  // namespace analytics
 
 using analytics::DayNumber;
-
-JetSources JetSourcesOf(const ImportResult& imported) {
-  return {imported.ini_file_path, imported.zip_file_path};
-}
 
 std::string_view JetPeriodSourceText(JetPeriodSource source) {
   switch (source) {
@@ -760,7 +752,7 @@ std::optional<JetSelection> ParseJetSelection(std::string_view list) {
   return selection;
 }
 
-JetRun RunJet(const RecordStore& store, const JetSources& sources, const JetParameters& parameters,
+JetRun RunJet(const RecordStore& store, const SourceFiles& sources, const JetParameters& parameters,
               const JetSelection& selection, ProgressMonitor& monitor) {
   using namespace analytics;
   JetRun run;

@@ -4,6 +4,8 @@
 #include <ostream>
 #include <string_view>
 
+#include "engine/text/number_format.h"
+
 namespace tallyscan::analytics {
 
 namespace {
@@ -59,16 +61,7 @@ std::string Unmark(std::string text) {
 
 Json WideInteger(AmountSum value) {
   if (value >= INT64_MIN && value <= INT64_MAX) return Json(static_cast<std::int64_t>(value));
-  const bool negative = value < 0;
-  __extension__ using Unsigned = unsigned __int128;
-  Unsigned magnitude = negative ? static_cast<Unsigned>(0) - static_cast<Unsigned>(value)
-                                : static_cast<Unsigned>(value);
-  std::string digits;
-  do {
-    digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(magnitude % 10)));
-    magnitude /= 10;
-  } while (magnitude != 0);
-  return Json(std::string(kWideMark) + (negative ? "-" : "") + digits + std::string(kWideMark));
+  return Json(std::string(kWideMark) + FormatNumber("0", value, 0) + std::string(kWideMark));
 }
 
 std::string WideDump(const Json& json) {

@@ -8,6 +8,7 @@
 
 #include "engine/browse/balance_text.h"
 #include "engine/browse/cell_text.h"
+#include "engine/checks/sums.h"
 #include "engine/text/cp1255.h"
 #include "engine/text/hebrew_order.h"
 #include "engine/text/trim.h"
@@ -20,8 +21,7 @@ namespace {
 
 constexpr std::string_view kOpeningCaption = "יתרת פתיחה";
 constexpr std::string_view kCardTotalsCaption = "סה'כ תנועות בכרטיס";
-// Balances that differ by less than a shekel agree, as they do in the checks.
-constexpr AmountSum kCardTolerance = 99;
+using checks::kBalanceTolerance;
 
 bool IsCredit(std::string_view line) { return SliceField(line, field::B100(1366)) == "2"; }
 
@@ -194,7 +194,7 @@ LedgerCard FinishCard(const RecordStore& store, CardStart& start) {
   const AmountSum balance =
       AmountSum{opening} + Amount(b110, field::B110(1415)) - Amount(b110, field::B110(1416));
   const AmountSum gap = balance - movement_sum;
-  const bool lacks_opening = opening != 0 && Magnitude(gap - opening) <= kCardTolerance;
+  const bool lacks_opening = opening != 0 && Magnitude(gap - opening) <= kBalanceTolerance;
   if (lacks_opening) {
     LedgerRow row;
     auto opening_line = std::make_shared<const std::string>(
@@ -205,7 +205,7 @@ LedgerCard FinishCard(const RecordStore& store, CardStart& start) {
     start.keys.insert(start.keys.begin(), KeyOfRecordNumber(row.line));
     start.amounts.insert(start.amounts.begin(), opening);
     card.rows.insert(card.rows.begin(), std::move(row));
-  } else if (Magnitude(gap) > kCardTolerance) {
+  } else if (Magnitude(gap) > kBalanceTolerance) {
     card.difference = gap;
   }
 

@@ -15,9 +15,7 @@
 namespace tallyscan::checks {
 namespace {
 
-// Differences up to this many agorot count as balanced, and a balanced verdict over such a
-// difference says so.
-constexpr std::int64_t kTolerance = 99;
+// A balanced verdict over a difference within the tolerance says so.
 constexpr std::string_view kToleranceWords = " (הפרשים עד 0.99 ש\"ח נחשבים מאוזנים)";
 
 std::string Balanced(std::string_view verdict, bool under_difference) {
@@ -99,7 +97,7 @@ void CheckIndexBalance(CheckRun& run) {
   const AmountSum difference = run.index_debit - run.index_credit;
   run.Append(MakeRow(RowStatus::kInfo, {"סה'כ סכומי האינדקס", Debit(run.index_debit),
                                         Credit(run.index_credit), BySign(difference)}));
-  if (Beyond(difference, kTolerance)) {
+  if (Beyond(difference, kBalanceTolerance)) {
     if (store.BookkeepingType == kDoubleEntry) {
       run.Append(MakeRow(RowStatus::kError,
                          {"קיים חוסר איזון בסכומי האינדקס בסך של - ", "", "", BySign(difference)}));
@@ -178,7 +176,7 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
     const AmountSum difference = run.movement_debit - run.movement_credit;
     run.Append(MakeRow(RowStatus::kInfo, {"סה'כ סכומי התנועות", Debit(run.movement_debit),
                                           Credit(run.movement_credit), BySign(difference)}));
-    if (Beyond(difference, kTolerance)) {
+    if (Beyond(difference, kBalanceTolerance)) {
       if (store.BookkeepingType == kDoubleEntry) {
         run.Append(MakeRow(RowStatus::kError,
                            {"קיים חוסר איזון בסכומי התנועות בסל של", "", "", Credit(difference)}));
@@ -194,12 +192,12 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
 }
 
 void CheckIndexAgainstMovements(CheckRun& run) {
-  if (Beyond(run.index_debit - run.movement_debit, kTolerance)) {
+  if (Beyond(run.index_debit - run.movement_debit, kBalanceTolerance)) {
     run.Append(MakeRow(RowStatus::kError, {"סכומי החובה באינדקס", Debit(run.index_debit)}));
     run.Append(
         MakeRow(RowStatus::kError, {"אינם זהים לסכומי החובה בתנועות", Debit(run.movement_debit)}));
   }
-  if (Beyond(run.index_credit - run.movement_credit, kTolerance)) {
+  if (Beyond(run.index_credit - run.movement_credit, kBalanceTolerance)) {
     run.Append(MakeRow(RowStatus::kError, {"סכומי הזכות באינדקס", Credit(run.index_credit)}));
     run.Append(MakeRow(RowStatus::kError,
                        {"אינם זהים לסכומי הזכות בתנועות", Credit(run.movement_credit)}));
@@ -285,9 +283,9 @@ void CheckAccountBalances(CheckRun& run) {
 
     const AmountSum movement_balance = movement_debit - movement_credit;
     AmountSum card_balance = AmountSum{account.debit} - account.credit;
-    if (!Beyond(movement_balance - card_balance, kTolerance)) continue;
+    if (!Beyond(movement_balance - card_balance, kBalanceTolerance)) continue;
     card_balance += account.opening;
-    if (!Beyond(movement_balance - card_balance, kTolerance)) continue;
+    if (!Beyond(movement_balance - card_balance, kBalanceTolerance)) continue;
 
     const RecordReference card{RecordType::kB110, accounts[i].Offset};
     run.Append(MakeRow(RowStatus::kError, {"בכרטיס - " + AsStoredForRow(key) +

@@ -18,7 +18,6 @@
 namespace tallyscan::checks {
 namespace {
 
-constexpr double kTolerance = 99;    // agorot
 constexpr double kMaxDeviation = 2;  // percent
 
 constexpr std::string_view kNoLines = "לא נמצאו תנועות מתאימות לתעודה זו";
@@ -29,7 +28,7 @@ constexpr std::string_view kRepeatedHeader = "כותרת חוזרת של תעו�
 // only, as the price x quantity test does: a line total signed the other way from its
 // price x quantity is not off for that alone, and its accuracy reads 100.00%.
 bool Deviates(double expected, double actual, bool by_size = false) {
-  if (std::fabs(actual - expected) <= kTolerance) return false;
+  if (std::fabs(actual - expected) <= static_cast<double>(kBalanceTolerance)) return false;
   if (expected == 0) return true;
   const double share = actual / expected * 100;
   return std::fabs(100 - (by_size ? std::fabs(share) : share)) > kMaxDeviation;
@@ -151,11 +150,11 @@ void DocumentPass::Run() {
 }
 
 void DocumentPass::CheckSummary(const Summary& s, DocumentRows& rows) {
-  if (Beyond(s.before + s.discount - s.after, 99)) {
+  if (Beyond(s.before + s.discount - s.after, kBalanceTolerance)) {
     rows.Error(
         {"סיכום מחיר בסיס והנחה לא תקין", Credit(s.before), Credit(s.discount), Amount(s.after)});
   }
-  if (Beyond(s.after + s.vat - s.total, 99)) {
+  if (Beyond(s.after + s.vat - s.total, kBalanceTolerance)) {
     rows.Error({"סיכום מחיר + מע'מ אינו תקין", Debit(s.after), Credit(s.vat), Amount(s.total)});
   }
 }
@@ -319,7 +318,7 @@ double LinesVat(double lines_sum, double exempt_sum, std::int64_t discount,
 }
 
 bool ReceiptsDeviate(std::int64_t total, AmountSum receipt_sum) {
-  return Beyond(receipt_sum - total, 99);
+  return Beyond(receipt_sum - total, kBalanceTolerance);
 }
 
 }  // namespace tallyscan::checks

@@ -10,6 +10,10 @@
 
 namespace tallyscan::checks {
 
+// Balances and sums that differ by at most this many agorot (less than a shekel) agree: the
+// checks, the ledger card and the journal-entry population all take them so.
+inline constexpr std::int64_t kBalanceTolerance = 99;
+
 // Whether a difference is more than `tolerance` either way.
 inline bool Beyond(AmountSum difference, std::int64_t tolerance) {
   return difference > tolerance || difference < -tolerance;

@@ -12,8 +12,9 @@
 #include "engine/analytics/field_statistics_rows.h"
 #include "engine/checks/checks.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/import_fixture.h"
 #include "engine/uniform/result_row.h"
+#include "support/small_set.h"
+#include "support/test_files.h"
 
 namespace tallyscan::testing {
 namespace {
@@ -59,7 +60,7 @@ class StatisticsSet {
   FieldStatistics Run() {
     Import();
     SilentProgress silent;
-    FieldStatisticsRun run = RunFieldStatistics(store, JetSourcesOf(*imported), silent);
+    FieldStatisticsRun run = RunFieldStatistics(store, SourceFilesOf(*imported), silent);
     EXPECT_TRUE(run.status.ok()) << run.status.message();
     return run.result ? std::move(*run.result) : FieldStatistics{};
   }
@@ -294,7 +295,7 @@ TEST(FieldStatisticsTest, ThePeriodIsTheJournalEntryTestsPeriod) {
     EXPECT_EQ(row.last, result.period.to);
     EXPECT_EQ(row.months, FieldOf(result, RecordType::kB100, 1362).months.size());
     SilentProgress silent;
-    const JetRun jet = RunJet(set.store, JetSourcesOf(*set.imported), {},
+    const JetRun jet = RunJet(set.store, SourceFilesOf(*set.imported), {},
                               JetSelection().set(JetIndex(JetTest::kPopulation)), silent);
     ASSERT_TRUE(jet.result);
     EXPECT_EQ(jet.result->population.period.from, result.period.from);
@@ -396,7 +397,7 @@ TEST(FieldStatisticsTest, AStopLeavesNoResult) {
     bool StopRequested() override { return ++polls >= 5; }
     int polls = 0;
   } stop;
-  const FieldStatisticsRun run = RunFieldStatistics(set.store, JetSourcesOf(*set.imported), stop);
+  const FieldStatisticsRun run = RunFieldStatistics(set.store, SourceFilesOf(*set.imported), stop);
   EXPECT_EQ(StatusCode::kInterrupted, run.status.code());
   EXPECT_EQ(kFieldStatisticsStoppedText, run.status.message());
   EXPECT_FALSE(run.result);

@@ -13,9 +13,10 @@
 #include "engine/analytics/jet.h"
 #include "engine/uniform/fields.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/import_fixture.h"
 #include "engine/uniform/record_store.h"
 #include "engine/uniform/record_writer.h"
+#include "support/small_set.h"
+#include "support/test_files.h"
 
 namespace tallyscan::testing {
 
@@ -104,7 +105,7 @@ class JetSet {
   JetRun RunWith(const JetParameters& parameters, const JetSelection& selection,
                  ProgressMonitor& monitor) {
     if (!imported_) Import();
-    return RunJet(store_, JetSourcesOf(*imported_), parameters, selection, monitor);
+    return RunJet(store_, SourceFilesOf(*imported_), parameters, selection, monitor);
   }
 
   void Import() {

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "engine/analytics/jet_parameters.h"
-#include "engine/uniform/import_fixture.h"
 #include "engine/uniform/result_row.h"
+#include "support/test_files.h"
 
 namespace tallyscan {
 namespace {

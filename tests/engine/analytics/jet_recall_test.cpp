@@ -13,9 +13,9 @@
 
 #include "engine/analytics/jet.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/import_fixture.h"
 #include "engine/uniform/record_store.h"
 #include "generator/data_set.h"
+#include "support/test_files.h"
 
 namespace tallyscan {
 namespace {
@@ -51,7 +51,7 @@ Generated GenerateAndRun(const testing::TempFolder& root, const std::string& nam
   SilentProgress silent;
   const ImportResult imported = ImportFolder(store, folder.string(), silent);
   EXPECT_TRUE(imported.status.ok()) << name << ": " << imported.status.message();
-  JetRun run = RunJet(store, JetSourcesOf(imported), JetParameters{}, AllJetTests(), silent);
+  JetRun run = RunJet(store, SourceFilesOf(imported), JetParameters{}, AllJetTests(), silent);
   EXPECT_TRUE(run.status.ok()) << name << ": " << run.status.message();
   if (run.result) out.result = std::move(*run.result);
   return out;

@@ -519,7 +519,7 @@ TEST(JetRules, LinesAreNumberedAsTheImportNumbersThem) {
   RecordStore store;
   const ImportResult imported = ImportFolder(store, set.folder_.path(), silent);
   ASSERT_TRUE(imported.status.ok());
-  const JetRun run = RunJet(store, JetSourcesOf(imported), {}, AllJetTests(), silent);
+  const JetRun run = RunJet(store, SourceFilesOf(imported), {}, AllJetTests(), silent);
   ASSERT_TRUE(run.status.ok());
   EXPECT_EQ((Lines{1, 4, 5}), JetSet::Hits(*run.result, JetTest::kBlankDescription));
 }

@@ -131,7 +131,7 @@ TEST(JetRunZip, AZippedSetNamesTheZipBetweenTheIniAndTheFileExtracted) {
   SilentProgress silent;
   const ImportResult imported = ImportFolder(store, zipped.path(), silent);
   ASSERT_TRUE(imported.status.ok());
-  const JetRun run = RunJet(store, JetSourcesOf(imported), {}, AllJetTests(), silent);
+  const JetRun run = RunJet(store, SourceFilesOf(imported), {}, AllJetTests(), silent);
   ASSERT_TRUE(run.status.ok());
   ASSERT_EQ(3u, run.result->source.size());
   EXPECT_EQ("BKMVDATA.ZIP", run.result->source[1].name);
@@ -141,11 +141,11 @@ TEST(JetRunZip, AZippedSetNamesTheZipBetweenTheIniAndTheFileExtracted) {
 
 TEST(JetJson, IntegersBeyondSixtyFourBitsPrintExactly) {
   JetResult result;
-  result.population.debit = static_cast<JetWide>(1) << 70;
-  result.population.credit = -(static_cast<JetWide>(1) << 64);
+  result.population.debit = static_cast<AmountSum>(1) << 70;
+  result.population.credit = -(static_cast<AmountSum>(1) << 64);
   JetTestResult test;
   test.test = JetTest::kRoundAmount;
-  test.hit_amount = static_cast<JetWide>(INT64_MAX) + 1;
+  test.hit_amount = static_cast<AmountSum>(INT64_MAX) + 1;
   result.tests.push_back(test);
   const std::string json = JetResultJson(result);
   EXPECT_NE(std::string::npos, json.find("\"debit\": 1180591620717411303424,"));

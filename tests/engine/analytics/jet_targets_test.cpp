@@ -39,9 +39,9 @@ class JetTargetsTest : public JetFixture, public ::testing::WithParamInterface<c
     return offset;
   }
 
-  std::vector<JetHitTarget> TargetsOf(const JetResult& result, JetTest test) {
+  std::vector<LineTarget> TargetsOf(const JetResult& result, JetTest test) {
     std::vector<std::string> rows;
-    std::vector<JetHitTarget> targets;
+    std::vector<LineTarget> targets;
     EXPECT_TRUE(JetHitRows(store_, result, test, silent_, rows, &targets).ok());
     EXPECT_EQ(rows.size(), targets.size());
     return targets;
@@ -50,7 +50,7 @@ class JetTargetsTest : public JetFixture, public ::testing::WithParamInterface<c
 
 TEST_P(JetTargetsTest, HitRowsLeadToTheirLinesAndTheElementsThatShowThem) {
   const JetResult result = RunTests();
-  const std::vector<JetHitTarget> blank = TargetsOf(result, JetTest::kBlankDescription);
+  const std::vector<LineTarget> blank = TargetsOf(result, JetTest::kBlankDescription);
   ASSERT_EQ(3u, blank.size());
   const std::size_t lines[] = {2, 5, 8};
   const char* accounts[] = {"100", "300", "100"};
@@ -65,12 +65,12 @@ TEST_P(JetTargetsTest, HitRowsLeadToTheirLinesAndTheElementsThatShowThem) {
   EXPECT_NE(0, blank[0].element);
 
   // The transaction gap 3-4 leads to the last movement of transaction 2.
-  const std::vector<JetHitTarget> gap = TargetsOf(result, JetTest::kTransactionGap);
+  const std::vector<LineTarget> gap = TargetsOf(result, JetTest::kTransactionGap);
   ASSERT_EQ(1u, gap.size());
   EXPECT_EQ(OffsetOfLine(5), gap[0].offset);
 
   // The gate's unbalanced batch leads to its first movement, its card to the card's line.
-  const std::vector<JetHitTarget> gate = TargetsOf(result, JetTest::kPopulation);
+  const std::vector<LineTarget> gate = TargetsOf(result, JetTest::kPopulation);
   ASSERT_EQ(2u, gate.size());
   EXPECT_EQ(OffsetOfLine(2), gate[0].offset);
   EXPECT_EQ(RecordType::kB100, gate[0].type);
@@ -78,7 +78,7 @@ TEST_P(JetTargetsTest, HitRowsLeadToTheirLinesAndTheElementsThatShowThem) {
   EXPECT_EQ(RecordType::kB110, gate[1].type);
 
   // The document gap 3-5 leads to document 305/2, the one numbered just before it.
-  const std::vector<JetHitTarget> documents = TargetsOf(result, JetTest::kDocumentGap);
+  const std::vector<LineTarget> documents = TargetsOf(result, JetTest::kDocumentGap);
   ASSERT_EQ(1u, documents.size());
   EXPECT_EQ(RecordType::kC100, documents[0].type);
   EXPECT_EQ(OffsetOfLine(6), documents[0].offset);
@@ -89,7 +89,7 @@ TEST_P(JetTargetsTest, HitRowsLeadToTheirLinesAndTheElementsThatShowThem) {
 TEST_P(JetTargetsTest, LineTargetsFollowTheLinesGivenAndLeadNowhereForOtherRecords) {
   RunTests();
   const std::uint32_t lines[] = {1, 3, 3, 4, 8};
-  std::vector<JetHitTarget> targets;
+  std::vector<LineTarget> targets;
   ASSERT_TRUE(JetLineTargets(store_, lines, silent_, targets).ok());
   ASSERT_EQ(5u, targets.size());
   EXPECT_EQ(RecordType::kB110, targets[0].type);

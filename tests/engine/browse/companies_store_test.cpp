@@ -13,7 +13,8 @@
 #include "engine/text/cp1255.h"
 #include "engine/text/hebrew_order.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/import_fixture.h"
+#include "support/small_set.h"
+#include "support/test_files.h"
 
 namespace tallyscan {
 namespace {

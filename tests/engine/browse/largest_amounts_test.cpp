@@ -12,8 +12,9 @@
 #include "engine/browse/ledger_card.h"
 #include "engine/checks/check_fixture.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/import_fixture.h"
 #include "engine/uniform/result_row.h"
+#include "support/small_set.h"
+#include "support/test_files.h"
 
 namespace tallyscan {
 namespace {

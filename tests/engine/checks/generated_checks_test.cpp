@@ -9,8 +9,8 @@
 
 #include "engine/checks/checks.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/import_fixture.h"
 #include "generator/data_set.h"
+#include "support/test_files.h"
 
 namespace tallyscan {
 namespace {

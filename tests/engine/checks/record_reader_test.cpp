@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/uniform/import_fixture.h"
 #include "engine/uniform/record_store.h"
+#include "support/test_files.h"
 
 namespace tallyscan {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "engine/uniform/import_fixture.h"
+#include "support/test_files.h"
 
 namespace tallyscan::portfolio {
 namespace {

@@ -29,7 +29,7 @@ class CellsTarget final : public ReportTarget {
 };
 
 TEST(JetReport, SumsBeyondSixtyFourBitsAreShownWholeWithSeparators) {
-  const JetWide beyond = JetWide{19999999999999799} * 1000 + 999;  // past 2^63 agorot
+  const AmountSum beyond = AmountSum{19999999999999799} * 1000 + 999;  // past 2^63 agorot
   JetResult result;
   result.population.movements = 200000;
   result.population.reconciles = true;

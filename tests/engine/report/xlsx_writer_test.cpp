@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/report/report_fixture.h"
-#include "engine/uniform/import_fixture.h"
+#include "support/test_files.h"
 
 namespace tallyscan {
 namespace {

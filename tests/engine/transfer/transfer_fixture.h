@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "engine/uniform/fields.h"
-#include "engine/uniform/import_fixture.h"
 #include "engine/uniform/record_writer.h"
+#include "support/small_set.h"
+#include "support/test_files.h"
 
 namespace tallyscan::testing {
 

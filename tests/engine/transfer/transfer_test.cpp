@@ -19,9 +19,10 @@
 #include "engine/transfer/transfer_format.h"
 #include "engine/uniform/fields.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/import_fixture.h"
 #include "engine/uniform/values.h"
 #include "generator/data_set.h"
+#include "support/small_set.h"
+#include "support/test_files.h"
 
 namespace tallyscan {
 namespace {

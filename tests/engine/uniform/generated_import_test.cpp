@@ -11,9 +11,9 @@
 #include "engine/common/progress.h"
 #include "engine/text/number_format.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/import_fixture.h"
 #include "engine/uniform/values.h"
 #include "generator/data_set.h"
+#include "support/test_files.h"
 
 namespace tallyscan {
 namespace {

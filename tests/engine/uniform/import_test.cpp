@@ -16,8 +16,9 @@
 
 #include "engine/text/cp1255.h"
 #include "engine/uniform/folder_files.h"
-#include "engine/uniform/import_fixture.h"
 #include "engine/uniform/layouts.h"
+#include "support/small_set.h"
+#include "support/test_files.h"
 
 namespace tallyscan {
 namespace {

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/uniform/import_fixture.h"
+#include "support/test_files.h"
 
 namespace tallyscan {
 namespace {

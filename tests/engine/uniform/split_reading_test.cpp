@@ -17,8 +17,9 @@
 #include "engine/common/amount_sum.h"
 #include "engine/common/progress.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/import_fixture.h"
 #include "generator/data_set.h"
+#include "support/small_set.h"
+#include "support/test_files.h"
 
 namespace tallyscan {
 namespace {

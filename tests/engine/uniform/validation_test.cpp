@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/uniform/import_fixture.h"
+#include "support/small_set.h"
 
 namespace tallyscan {
 namespace {

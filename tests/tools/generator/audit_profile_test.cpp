@@ -11,13 +11,13 @@
 #include <string>
 
 #include "engine/checks/checks.h"
-#include "engine/generator/audit_set.h"
-#include "engine/generator/set_check.h"
 #include "engine/text/cp1255.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/import_fixture.h"
 #include "generator/calendar.h"
 #include "generator/data_set.h"
+#include "support/audit_set.h"
+#include "support/set_check.h"
+#include "support/test_files.h"
 
 namespace tallyscan {
 namespace {

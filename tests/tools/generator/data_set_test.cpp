@@ -12,10 +12,10 @@
 #include <string>
 #include <tuple>
 
-#include "engine/generator/set_check.h"
 #include "engine/text/hebrew_order.h"
 #include "engine/uniform/fields.h"
 #include "engine/uniform/layouts.h"
+#include "support/set_check.h"
 
 namespace tallyscan {
 namespace {

@@ -1,13 +1,19 @@
+#include "engine/analytics/source_files.h"
+
 #include <filesystem>
 
-#include "engine/analytics/jet.h"
 #include "engine/uniform/folder_files.h"
+#include "engine/uniform/import.h"
 #include "engine/uniform/record_store.h"
 
 namespace tallyscan {
 
-JetSources JetSourcesOfStore(const RecordStore& store) {
-  JetSources sources;
+SourceFiles SourceFilesOf(const ImportResult& imported) {
+  return {imported.ini_file_path, imported.zip_file_path};
+}
+
+SourceFiles SourceFilesOfStore(const RecordStore& store) {
+  SourceFiles sources;
   const std::string& folder = store.LoadedFolder;
   if (folder.empty()) return sources;
   sources.ini = FindFileIgnoringCase(folder, "ini.txt").value_or(std::string());

@@ -1,4 +1,4 @@
-#include "engine/generator/audit_set.h"
+#include "support/audit_set.h"
 
 #include <algorithm>
 #include <chrono>
@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <tuple>
 
-#include "engine/generator/set_check.h"
 #include "engine/text/cp1255.h"
 #include "engine/text/hebrew_order.h"
 #include "engine/text/trim.h"
 #include "engine/uniform/fields.h"
+#include "support/set_check.h"
 
 namespace tallyscan::testing {
 namespace {
@@ -131,8 +131,8 @@ AuditSet ReadAuditSet(const std::filesystem::path& folder) {
 const std::set<int>& ReferenceHolidays() {
   static const std::set<int> holidays = [] {
     std::set<int> days;
-    const std::string command = "/usr/bin/python3 " TALLYSCAN_SOURCE_DIR
-                                "/tests/engine/generator/holiday_table.py 2000 2051";
+    const std::string command =
+        "/usr/bin/python3 " TALLYSCAN_SOURCE_DIR "/tests/support/holiday_table.py 2000 2051";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return days;
     for (int day; std::fscanf(pipe, "%d", &day) == 1;) days.insert(day);

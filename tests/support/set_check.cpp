@@ -1,4 +1,4 @@
-#include "engine/generator/set_check.h"
+#include "support/set_check.h"
 
 #include <cmath>
 #include <cstdlib>

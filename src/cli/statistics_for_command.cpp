@@ -1,4 +1,4 @@
-#include "cli/statistics_run.h"
+#include "cli/statistics_for_command.h"
 
 #include <algorithm>
 #include <iostream>
@@ -31,11 +31,11 @@ StatisticsForCommand StatisticsOfImported(const RecordStore& store, const Import
     return out;
   }
   bar.SetLabel("fields");
-  FieldStatisticsRun run = RunFieldStatistics(store, JetSourcesOf(imported), bar);
+  FieldStatisticsRun run = RunFieldStatistics(store, SourceFilesOf(imported), bar);
   bar.Finish();
   if (!run.status.ok()) {
     std::cerr << run.status.message() << "\n";
-    out.exit_code = run.status.code() == StatusCode::kInterrupted ? kExitInterrupted : kExitFailed;
+    out.exit_code = ExitCodeOf(run.status);
     return out;
   }
   out.result = std::move(run.result);
