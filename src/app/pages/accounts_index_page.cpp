@@ -148,10 +148,15 @@ AccountsIndexPage::AccountsIndexPage(AppContext& app, PageHost& host, QWidget* p
   toolbar->addWidget(print_button_);
   toolbar->addStretch(1);
   toolbar->addWidget(work_);
-  toolbar->addWidget(filter_);
+  // The filter box has a row of its own above the grid: beside the tools it would be pressed
+  // under its size at the first-start size on a 1366×768 screen.
+  auto* filter_row = new QHBoxLayout;
+  filter_row->addStretch(1);
+  filter_row->addWidget(filter_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(12, 8, 12, 8);
   layout->addLayout(toolbar);
+  layout->addLayout(filter_row);
   layout->addWidget(list_, 1);
 
   connect(show, &QToolButton::clicked, this, &AccountsIndexPage::ShowCard);
