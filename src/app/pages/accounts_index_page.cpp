@@ -62,19 +62,6 @@ std::vector<int> TextFields(const Grid& grid) {
   return fields;
 }
 
-// The widest digit of the grid's bold face: a shape writes every digit as "0", and a face
-// need not draw them all alike.
-QChar WidestDigit(const Grid& grid) {
-  QChar widest = QLatin1Char('0');
-  for (char digit = '1'; digit <= '9'; ++digit) {
-    if (grid.WidthNeeded(QString(QLatin1Char(digit)), true) >
-        grid.WidthNeeded(QString(widest), true)) {
-      widest = QLatin1Char(digit);
-    }
-  }
-  return widest;
-}
-
 }  // namespace
 
 AccountsIndexPage::AccountsIndexPage(AppContext& app, PageHost& host, QWidget* parent)
@@ -222,16 +209,15 @@ void AccountsIndexPage::MakeSearch() {
 }
 
 void AccountsIndexPage::SizeFigureColumns() {
-  const QChar digit = WidestDigit(*list_);
-  std::vector<QStringList> figures;
+  std::vector<QStringList> shapes;
   for (const GridColumn& column : list_->Model().Columns()) {
-    QStringList shapes;
+    QStringList column_shapes;
     for (const std::string& shape : search_->FigureShapes(column.field)) {
-      shapes << FromStd(shape).replace(QLatin1Char('0'), digit);
+      column_shapes << FromStd(shape);
     }
-    figures.push_back(shapes);
+    shapes.push_back(column_shapes);
   }
-  list_->WidenToFigures(figures);
+  list_->WidenToShapes(shapes);
 }
 
 bool AccountsIndexPage::StopSearch() {
