@@ -31,9 +31,11 @@
 #include "app/statistics/statistics_run.h"
 #include "app/statistics/statistics_run_bar.h"
 #include "app/widgets/grid.h"
+#include "app/widgets/grid_delegate.h"
 #include "app/widgets/progress_bar.h"
 #include "app_test_support.h"
 #include "engine/analytics/field_statistics_rows.h"
+#include "engine/program/window_placement.h"
 #include "engine/uniform/fields.h"
 #include "engine/uniform/record_detail.h"
 #include "engine/uniform/result_row.h"
@@ -58,9 +60,15 @@ struct Fixture {
     for (const char* name : {"bad-date", "bad-sign", "bad-numeric", "ini-type-count"}) {
       options.faults.push_back({FindFault(name)->kind, 1});
     }
-    folder = sets.filePath(QStringLiteral("set"));
+    return Load(options, QStringLiteral("set"));
+  }
+  // A generated set in the folder `name`, whose data file `edit` changes before it is read.
+  bool Load(const DataSetOptions& options, const QString& name,
+            bool (*edit)(const QString& data_file) = nullptr) {
+    folder = sets.filePath(name);
     GeneratedDataSet generated;
     if (!GenerateDataSet(options, folder.toStdString(), &generated).ok()) return false;
+    if (edit != nullptr && !edit(folder + QStringLiteral("/BKMVDATA.TXT"))) return false;
     window.show();
     window.activateWindow();
     if (!QTest::qWaitForWindowActive(&window)) return false;
@@ -107,6 +115,61 @@ struct Fixture {
     return nullptr;
   }
 };
+
+// Movements of the widest amounts their field holds, either sign, and documents of the widest
+// totals: the field statistics' sums and extremes get figures of 15 digits and more.
+bool WidestAmounts(const QString& data_file) {
+  QFile file(data_file);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  QList<QByteArray> lines = file.readAll().split('\n');
+  file.close();
+  const auto put = [](QByteArray& line, const FieldLayout& f, char sign) {
+    line.replace(f.start - 1, f.width, sign + QByteArray(f.width - 1, '9'));
+  };
+  int movements = 0;
+  int documents = 0;
+  for (QByteArray& line : lines) {
+    if (line.startsWith("B100") && movements < 40) {
+      put(line, field::B100(1368), movements++ % 2 == 0 ? '+' : '-');
+    } else if (line.startsWith("C100") && documents < 10) {
+      put(line, field::C100(1223), documents++ % 2 == 0 ? '+' : '-');
+    }
+  }
+  return movements == 40 && documents == 10 && file.open(QIODevice::WriteOnly) &&
+         file.write(lines.join('\n')) > 0;
+}
+
+// Every figure of the grid fits its column, in the font it is drawn in; a figure in a cell the
+// viewport shows whole is drawn whole (no "#"). `where` names the case.
+void ExpectFiguresFit(Grid* grid, const QString& where) {
+  QCoreApplication::processEvents();
+  const QRect visible = grid->viewport()->rect();
+  int figures = 0;
+  for (int row = 0; row < grid->Model().rowCount(); ++row) {
+    for (int column = 0; column < grid->Model().columnCount(); ++column) {
+      const QModelIndex cell = grid->Model().index(row, column);
+      if (!cell.data(kFigureRole).toBool()) continue;
+      ++figures;
+      QFont font = grid->font();
+      if (const QVariant bold = cell.data(Qt::FontRole); bold.isValid()) {
+        font = bold.value<QFont>().resolve(font);
+      }
+      const QFontMetrics metrics(font);
+      const QString figure = cell.data().toString();
+      const QString what = QStringLiteral("%1: %2 in column %3 of %4 pixels")
+                               .arg(where, figure)
+                               .arg(column)
+                               .arg(grid->columnWidth(column));
+      QVERIFY2(metrics.horizontalAdvance(figure) <= grid->columnWidth(column), qPrintable(what));
+      const QRect place = grid->visualRect(cell);
+      if (place.left() >= visible.left() && place.right() <= visible.right()) {
+        QVERIFY2(GridDelegate::FigureShown(metrics, figure, place, visible) == figure,
+                 qPrintable(what));
+      }
+    }
+  }
+  QVERIFY2(figures > 0, qPrintable(where));
+}
 
 // The first line (1-based) of the data file holding the largest, or the smallest, movement
 // amount: read here from the file itself, not from the statistics.
@@ -243,6 +306,70 @@ class StatisticsTabsTest : public QObject {
                                       ->findChild<QWidget*>(QStringLiteral("runButton"))
                                       ->isEnabled(),
         30000);
+  }
+
+  // A small set read and counted, then a set of much wider figures, then the small one again:
+  // every figure of every record type fits its column at the first-start size of a 1366×768
+  // screen and after a resize to a 1920×1080 screen's and back, and the columns of the small
+  // set are its own again after the wide one, though counted while another tab was shown.
+  void EachReadingSizesTheColumnsToItsOwnFigures() {
+    Fixture f;
+    const auto place = [&f](int width, int height) {
+      const ScreenRect rect =
+          PlaceMainWindow(MainDlgPos{}, ScreenRect{0, 0, width, height}, FrameMargins{8, 32, 8, 8});
+      f.window.setGeometry(rect.x, rect.y, rect.width, rect.height);
+    };
+    place(1366, 768);
+    DataSetOptions small;
+    small.movements = 200;
+    QVERIFY(f.Load(small, QStringLiteral("small")));
+    f.page->Tabs()->setCurrentWidget(f.fields);
+    QVERIFY(f.RunToEnd());
+    Grid* grid = f.fields->FieldsGrid();
+    const auto widths = [grid] {
+      std::vector<int> shown;
+      for (int column = 0; column < grid->Model().columnCount(); ++column) {
+        shown.push_back(grid->columnWidth(column));
+      }
+      return shown;
+    };
+    ExpectFiguresFit(grid, QStringLiteral("first reading"));
+    const std::vector<int> small_widths = widths();
+
+    DataSetOptions wide;
+    wide.movements = 3000;
+    wide.accounts = 300;
+    wide.documents = 200;
+    wide.seed = 7;
+    QVERIFY(f.Load(wide, QStringLiteral("wide"), &WidestAmounts));
+    f.page->Tabs()->setCurrentWidget(f.fields);
+    QVERIFY(f.RunToEnd());
+    const struct {
+      const char* name;
+      int width, height;
+    } screens[] = {
+        {"1366x768", 1366, 768}, {"1920x1080", 1920, 1080}, {"1366x768 again", 1366, 768}};
+    for (const auto& screen : screens) {
+      place(screen.width, screen.height);
+      for (const RecordType type :
+           {RecordType::kB100, RecordType::kC100, RecordType::kB110, RecordType::kA100}) {
+        f.fields->ChooseRecord(type);
+        ExpectFiguresFit(grid, QStringLiteral("%1, type %2")
+                                   .arg(QLatin1String(screen.name))
+                                   .arg(static_cast<int>(type)));
+      }
+    }
+    f.fields->ChooseRecord(RecordType::kB100);
+    QVERIFY(widths() != small_widths);
+
+    f.page->Tabs()->setCurrentWidget(f.summaries);
+    QVERIFY(f.Load(small, QStringLiteral("small again")));
+    f.page->Tabs()->setCurrentWidget(f.summaries);
+    QVERIFY(f.RunToEnd());
+    f.page->Tabs()->setCurrentWidget(f.fields);
+    QCOMPARE(*f.fields->Record(), RecordType::kB100);
+    ExpectFiguresFit(grid, QStringLiteral("the small set again"));
+    QCOMPARE(widths(), small_widths);
   }
 
   // A click on the largest amount, and Enter on the smallest's line, open the line that holds

@@ -60,19 +60,6 @@ std::vector<int> TextFields(const Grid& grid) {
   return fields;
 }
 
-// The widest digit of the grid's bold face: a shape writes every digit as "0", and a face
-// need not draw them all alike.
-QChar WidestDigit(const Grid& grid) {
-  QChar widest = QLatin1Char('0');
-  for (char digit = '1'; digit <= '9'; ++digit) {
-    if (grid.WidthNeeded(QString(QLatin1Char(digit)), true) >
-        grid.WidthNeeded(QString(widest), true)) {
-      widest = QLatin1Char(digit);
-    }
-  }
-  return widest;
-}
-
 }  // namespace
 
 AccountsIndexPage::AccountsIndexPage(AppContext& app, PageHost& host, QWidget* parent)
@@ -151,10 +138,15 @@ AccountsIndexPage::AccountsIndexPage(AppContext& app, PageHost& host, QWidget* p
   toolbar->addWidget(print_button_);
   toolbar->addStretch(1);
   toolbar->addWidget(work_);
-  toolbar->addWidget(filter_);
+  // The filter box has a row of its own above the grid: beside the tools it would be pressed
+  // under its size at the first-start size on a 1366×768 screen.
+  auto* filter_row = new QHBoxLayout;
+  filter_row->addStretch(1);
+  filter_row->addWidget(filter_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(12, 8, 12, 8);
   layout->addLayout(toolbar);
+  layout->addLayout(filter_row);
   layout->addWidget(list_, 1);
 
   connect(show, &QToolButton::clicked, this, &AccountsIndexPage::ShowCard);
@@ -220,16 +212,15 @@ void AccountsIndexPage::MakeSearch() {
 }
 
 void AccountsIndexPage::SizeFigureColumns() {
-  const QChar digit = WidestDigit(*list_);
-  std::vector<QStringList> figures;
+  std::vector<QStringList> shapes;
   for (const GridColumn& column : list_->Model().Columns()) {
-    QStringList shapes;
+    QStringList column_shapes;
     for (const std::string& shape : search_->FigureShapes(column.field)) {
-      shapes << FromStd(shape).replace(QLatin1Char('0'), digit);
+      column_shapes << FromStd(shape);
     }
-    figures.push_back(shapes);
+    shapes.push_back(column_shapes);
   }
-  list_->WidenToFigures(figures);
+  list_->WidenToShapes(shapes);
 }
 
 bool AccountsIndexPage::StopSearch() {

@@ -180,15 +180,15 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
   });
   receipt_grid_->SetSource(receipt_source_.get());
 
-  // The selector, the register's filter and the jump box above the toolbar: the tools fill
-  // their own row in a narrow window, and the filter's count keeps room for seven digits.
+  // The selector and the jump box above the toolbar: the tools fill their own row in a narrow
+  // window. The register's filter has a row of its own right above the register, where the
+  // box keeps its size (and its count room for seven digits) at the first-start size on a
+  // 1366×768 screen.
   auto* chooser = new QHBoxLayout;
   chooser->addWidget(new QLabel(QStringLiteral("סוג המסמך"), this));
   chooser->addWidget(type_box_);
   chooser->addWidget(work_);
   chooser->addStretch(1);
-  chooser->addWidget(register_filter_);
-  chooser->addSpacing(12);
   chooser->addWidget(new QLabel(QStringLiteral("קפוץ לתעודה"), this));
   chooser->addWidget(jump_box_);
   chooser->addWidget(jump_button);
@@ -196,6 +196,9 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
   toolbar->setSpacing(2);
   for (QToolButton* tool : tools) toolbar->addWidget(tool);
   toolbar->addStretch(1);
+  auto* filter_row = new QHBoxLayout;
+  filter_row->addStretch(1);
+  filter_row->addWidget(register_filter_);
   auto* panel = new QHBoxLayout;
   panel->addWidget(details);
   panel->addWidget(customer, 1);
@@ -207,6 +210,7 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
   layout->setContentsMargins(12, 8, 12, 8);
   layout->addLayout(chooser);
   layout->addLayout(toolbar);
+  layout->addLayout(filter_row);
   layout->addWidget(register_grid_, 2);
   layout->addLayout(panel);
   layout->addWidget(lower_title_);

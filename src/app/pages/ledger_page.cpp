@@ -138,7 +138,11 @@ LedgerPage::LedgerPage(AppContext& app, PageHost& host, QWidget* parent)
   }
   toolbar->addStretch(1);
   toolbar->addWidget(work_);
-  toolbar->addWidget(filter_);
+  // The filter box stands beside the card's header, right above the grid: beside the tools it
+  // would be pressed under its size at the first-start size on a 1366×768 screen.
+  auto* header_row = new QHBoxLayout;
+  header_row->addWidget(header_, 1);
+  header_row->addWidget(filter_);
   auto* range = new QGridLayout;
   range->addWidget(new QLabel(QStringLiteral("מכרטיס"), this), 0, 0);
   range->addWidget(from_, 0, 1);
@@ -154,7 +158,7 @@ LedgerPage::LedgerPage(AppContext& app, PageHost& host, QWidget* parent)
   layout->setContentsMargins(12, 8, 12, 8);
   layout->addLayout(toolbar);
   layout->addLayout(range);
-  layout->addWidget(header_);
+  layout->addLayout(header_row);
   layout->addWidget(list_, 1);
 
   connect(next, &QToolButton::clicked, this, [this] { StepCard(1); });

@@ -20,6 +20,7 @@
 #include "app/widgets/grid.h"
 #include "engine/analytics/field_statistics_rows.h"
 #include "engine/report/statistics_reports.h"
+#include "engine/text/number_format.h"
 #include "engine/uniform/result_row.h"
 
 namespace tallyscan {
@@ -42,6 +43,35 @@ std::string GridRow(std::string_view row) {
     cells.emplace_back(RowField(row, cell));
   }
   return JoinCells(cells);
+}
+
+// The grid's columns as each list starts: the figure columns narrow, each widening to its
+// widest figure, leaving the captions room.
+std::vector<GridColumn> StartColumns() {
+  return FixedColumns(
+      {QStringLiteral("30,#"), QStringLiteral("40,שדה"), QStringLiteral("200,תיאור השדה"),
+       QStringLiteral("40,שורות"), QStringLiteral("40,ריקים"), QStringLiteral("40,שגויים"),
+       QStringLiteral("40,אפסים"), QStringLiteral("40,חיוביים"), QStringLiteral("40,סה'כ חיובי"),
+       QStringLiteral("40,שליליים"), QStringLiteral("40,סה'כ שלילי"), QStringLiteral("40,נטו"),
+       QStringLiteral("40,מוחלט"), QStringLiteral("40,הקטן"), QStringLiteral("40,שורה"),
+       QStringLiteral("40,הגדול"), QStringLiteral("40,שורה"), QStringLiteral("40,לפני"),
+       QStringLiteral("40,אחרי")});
+}
+
+// The shapes of the figures of each of the grid's columns.
+std::vector<QStringList> ShapesOfFigures(const Grid& grid) {
+  const GridModel& model = grid.Model();
+  std::vector<QStringList> shapes(static_cast<std::size_t>(model.columnCount()));
+  for (int row = 0; row < model.rowCount(); ++row) {
+    for (int column = 0; column < model.columnCount(); ++column) {
+      if (!model.data(model.index(row, column), kFigureRole).toBool()) continue;
+      const QString shape =
+          QString::fromStdString(FigureShape(model.ShownText(row, column).toStdString()));
+      QStringList& known = shapes[static_cast<std::size_t>(column)];
+      if (!known.contains(shape)) known << shape;
+    }
+  }
+  return shapes;
 }
 
 int ChosenRow(const Grid& grid) {
@@ -76,15 +106,7 @@ FieldStatisticsTab::FieldStatisticsTab(AppContext& app, StatisticsRun& run, QWid
 
   grid_ = new Grid(this);
   grid_->setObjectName(QStringLiteral("fieldsGrid"));
-  // Figure columns start narrow: each widens to its widest figure, leaving the captions room.
-  grid_->SetColumns(FixedColumns(
-      {QStringLiteral("30,#"), QStringLiteral("40,שדה"), QStringLiteral("200,תיאור השדה"),
-       QStringLiteral("40,שורות"), QStringLiteral("40,ריקים"), QStringLiteral("40,שגויים"),
-       QStringLiteral("40,אפסים"), QStringLiteral("40,חיוביים"), QStringLiteral("40,סה'כ חיובי"),
-       QStringLiteral("40,שליליים"), QStringLiteral("40,סה'כ שלילי"), QStringLiteral("40,נטו"),
-       QStringLiteral("40,מוחלט"), QStringLiteral("40,הקטן"), QStringLiteral("40,שורה"),
-       QStringLiteral("40,הגדול"), QStringLiteral("40,שורה"), QStringLiteral("40,לפני"),
-       QStringLiteral("40,אחרי")}));
+  grid_->SetColumns(StartColumns());
   grid_->SetStretchField(3);
   grid_->SetErrorRowColour(kCreditColour);
   grid_->SetSource(&rows_);
@@ -176,8 +198,12 @@ void FieldStatisticsTab::ChooseRecord(RecordType type) {
     rows.push_back(GridRow(row));
   }
   rows_.Set(SortedRows::Rows(rows));
+  // Sized afresh for each run and each record type, from the shapes of its own figures: the
+  // widths of wider figures shown before would push these out of the viewport.
+  grid_->SetColumns(StartColumns());
   grid_->SetSortIndex(0);
   grid_->SetRowCount(rows_.Count());
+  grid_->WidenToShapes(ShapesOfFigures(*grid_));
 
   date_box_->clear();
   for (const FieldFigures& field : record->fields) {

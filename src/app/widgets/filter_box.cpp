@@ -37,7 +37,7 @@ bool Matches(const GridRowSource& rows, const std::vector<int>& fields, const Te
 FilterBox::FilterBox(Grid& grid, const GridRowSource& rows, int caption_field, QWidget* parent)
     : QWidget(parent), grid_(grid), rows_(rows), caption_field_(caption_field) {
   setObjectName(QStringLiteral("filterBox"));
-  auto* caption = new QLabel(QStringLiteral("סינון"), this);
+  caption_ = new QLabel(QStringLiteral("סינון"), this);
   field_ = new QLineEdit(this);
   field_->setObjectName(QStringLiteral("filterField"));
   field_->setClearButtonEnabled(true);
@@ -50,7 +50,7 @@ FilterBox::FilterBox(Grid& grid, const GridRowSource& rows, int caption_field, Q
       count_->fontMetrics().horizontalAdvance(QStringLiteral("0000000 מתוך 0000000")));
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(caption);
+  layout->addWidget(caption_);
   layout->addWidget(field_);
   layout->addWidget(count_);
   connect(field_, &QLineEdit::textChanged, this, [this] { Apply(); });

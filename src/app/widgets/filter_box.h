@@ -74,6 +74,7 @@ class FilterBox final : public QWidget, public GridRowSource {
   // The page's row of grid row `row`; -1 outside the rows shown.
   int SourceRow(int row) const;
   int ShownRows() const { return static_cast<int>(shown_.size()); }
+  QLabel* Caption() const { return caption_; }
   QLabel* CountLabel() const { return count_; }
   QLineEdit* Field() const { return field_; }
 
@@ -106,6 +107,7 @@ class FilterBox final : public QWidget, public GridRowSource {
   WorkerRows worker_rows_;
   QuickMatch quick_match_;
   std::vector<int> shown_;  // the page's rows shown, in order
+  QLabel* caption_ = nullptr;
   QLineEdit* field_ = nullptr;
   QLabel* count_ = nullptr;
 };

@@ -493,13 +493,20 @@ void Grid::MeasureRows(int first, int last) {
   if (widened) Fit();
 }
 
-void Grid::WidenToFigures(const std::vector<QStringList>& figures) {
-  const std::size_t columns = std::min(figures.size(), model_.Columns().size());
+void Grid::WidenToShapes(const std::vector<QStringList>& shapes) {
+  // The widest digit of the bold face: a face need not draw every digit alike.
+  QChar widest = QLatin1Char('0');
+  for (char digit = '1'; digit <= '9'; ++digit) {
+    if (WidthNeeded(QString(QLatin1Char(digit)), true) > WidthNeeded(QString(widest), true)) {
+      widest = QLatin1Char(digit);
+    }
+  }
+  const std::size_t columns = std::min(shapes.size(), model_.Columns().size());
   widest_figure_.resize(model_.Columns().size(), 0);
   wanted_width_.resize(model_.Columns().size(), 0);
   for (std::size_t column = 0; column < columns; ++column) {
-    for (const QString& figure : figures[column]) {
-      const int width = WidthNeeded(figure, true);
+    for (const QString& shape : shapes[column]) {
+      const int width = WidthNeeded(QString(shape).replace(QLatin1Char('0'), widest), true);
       widest_figure_[column] = std::max(widest_figure_[column], width);
       if (column < sized_by_user_.size() && sized_by_user_[column]) continue;
       wanted_width_[column] = std::max(wanted_width_[column], width);
@@ -569,6 +576,11 @@ void Grid::SectionResized(int column, int, int new_width) {
 
 void Grid::resizeEvent(QResizeEvent* event) {
   QTableView::resizeEvent(event);
+  Fit();
+}
+
+void Grid::showEvent(QShowEvent* event) {
+  QTableView::showEvent(event);
   Fit();
 }
 

@@ -234,14 +234,16 @@ class Grid : public QTableView {
   // and its widest figure where it holds figures.
   int LeastWidth(int column) const;
 
-  // For an owner that knows every figure column's widest figure (WidenToFigures): rows are
+  // For an owner that knows every figure column's widest figure (WidenToShapes): rows are
   // measured only by their sample, the first kMeasuredAtOnce and the last kMeasuredLast, for
   // the widths of their texts; no slices follow.
   void SetSampleMeasure(bool sample) { sample_only_ = sample; }
-  // Widens each column to the widest of the figures given for it (by column; none for a
-  // column beyond them), as GridColumn::widest_figure does: figures measured in bold, kept as
-  // the column's least width; a column the user has sized keeps its width.
-  void WidenToFigures(const std::vector<QStringList>& figures);
+  // Widens each column to the widest of the shapes given for it (by column; none for a
+  // column beyond them), as GridColumn::widest_figure does. A shape is a figure with every
+  // digit written as "0" (FigureShape); it is measured in bold with the face's widest digit,
+  // so that any figure of that shape fits, and kept as the column's least width; a column the
+  // user has sized keeps its width.
+  void WidenToShapes(const std::vector<QStringList>& shapes);
 
   inline static constexpr int kMeasuredAtOnce = 1000;
   inline static constexpr int kMeasuredLast = 100;
@@ -252,6 +254,9 @@ class Grid : public QTableView {
   void keyPressEvent(QKeyEvent* event) override;
   QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
   void resizeEvent(QResizeEvent* event) override;
+  // Fits the columns sized while hidden (a tab not shown): a grid shown again at the size it
+  // had gets no resize.
+  void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
 

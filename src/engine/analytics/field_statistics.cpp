@@ -69,7 +69,7 @@ class StatisticsPass {
   explicit StatisticsPass(bool track_movement_dates) : track_movement_dates_(track_movement_dates) {
     for (std::size_t t = 0; t < kRecordTypes; ++t) {
       for (const FieldLayout& field : LayoutOf(static_cast<RecordType>(t)).fields) {
-        if (!IsCountedKind(field.kind)) continue;
+        if (!IsCountedField(field)) continue;
         if (&field == &B100(1368)) amount_ = tallies_[t].size();
         tallies_[t].emplace_back(field);
       }

@@ -5,6 +5,7 @@
 #include "engine/analytics/calendar_day.h"
 #include "engine/analytics/field_rules.h"
 #include "engine/uniform/field_rule.h"
+#include "engine/uniform/fields.h"
 
 namespace tallyscan::analytics {
 
@@ -14,8 +15,9 @@ constexpr std::string_view kNoDate = "00000000";
 
 }  // namespace
 
-bool IsCountedKind(FieldKind kind) {
-  switch (kind) {
+bool IsCountedField(const FieldLayout& field) {
+  if (&field == &field::A100(1103) || &field == &field::Z900(1153)) return false;
+  switch (field.kind) {
     case FieldKind::kAmount:
     case FieldKind::kQty4:
     case FieldKind::kUdec:

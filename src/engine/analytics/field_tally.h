@@ -49,8 +49,9 @@ inline AmountSum DigitsValue(std::string_view digits) {
                    : high * 1000000000000000000 + static_cast<AmountSum>(value);
 }
 
-// Whether a field of this kind is counted.
-bool IsCountedKind(FieldKind kind);
+// Whether a field is counted: one of a kind that holds figures or dates, but for the file's
+// primary identifier, a number that names the file and whose sums mean nothing.
+bool IsCountedField(const FieldLayout& field);
 
 // The dates of a field by day, for the month counts once the period is known: one slot per
 // (year, month, day) of the years a valid date can have (2000-2049), 31 days to every month.

@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "engine/browse/accounts_index.h"
+#include "engine/text/number_format.h"
 #include "engine/text/trim.h"
 #include "engine/uniform/result_row.h"
 
@@ -47,14 +48,6 @@ std::string LowerLatin(std::string_view text) {
   return lower;
 }
 
-std::string ShapeOf(std::string_view shown) {
-  std::string shape(shown);
-  for (char& c : shape) {
-    if (IsDigit(c)) c = '0';
-  }
-  return shape;
-}
-
 // Whether the rows a word keeps are among those `before` kept: a word that begins with the
 // earlier one holds it, and so does each of its cells' digits, unless the earlier word was
 // only separators (",") whose cells the later figure finds by its digits alone.
@@ -89,7 +82,7 @@ AccountsIndexSearch::AccountsIndexSearch(const RecordStore& store, std::span<con
       const std::string shown = LookOfCell(cells[static_cast<std::size_t>(field - 1)]).shown;
       if (shown.empty()) continue;
       std::vector<std::string>& shapes = shapes_[static_cast<std::size_t>(field - 1)];
-      std::string shape = ShapeOf(shown);
+      std::string shape = FigureShape(shown);
       if (std::find(shapes.begin(), shapes.end(), shape) == shapes.end()) {
         shapes.push_back(std::move(shape));
       }

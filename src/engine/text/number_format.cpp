@@ -152,6 +152,14 @@ std::string FormatNumber(std::string_view mask, double value) {
   return FormatDigits(shape, std::signbit(value), digits, count, scale);
 }
 
+std::string FigureShape(std::string_view shown) {
+  std::string shape(shown);
+  for (char& c : shape) {
+    if (c >= '0' && c <= '9') c = '0';
+  }
+  return shape;
+}
+
 std::optional<AmountSum> ReadAgorot(std::string_view shown) {
   const bool negative = shown.starts_with('-');
   if (negative) shown.remove_prefix(1);

@@ -31,6 +31,10 @@ std::string FormatNumber(std::string_view mask, double value);
 inline std::string FormatAgorot(AmountSum agorot) { return FormatNumber("#,.00", agorot, 2); }
 inline std::string FormatCount(AmountSum count) { return FormatNumber("#,", count, 0); }
 
+// A figure's shape as a column is sized for it: every digit written as "0" ("-1,234.50" is
+// "-0,000.00").
+std::string FigureShape(std::string_view shown);
+
 // The agorot of a text FormatAgorot wrote: an optional minus, the integer part with its
 // thousands separators where the mask puts them, a point and two decimals ("-1,234.50",
 // "0.07"), a sum of amounts included. Anything else (a count, a quantity of four decimals,

@@ -387,6 +387,26 @@ TEST(FieldStatisticsTest, RecordCountsStandBesideIniAndEveryDifferenceIsMarked) 
   EXPECT_EQ("תנועות הנהלת חשבונות", result.record_counts[1].caption);
 }
 
+// The file's primary identifier names the file: no row sums it, while the record numbers
+// beside it are counted.
+TEST(FieldStatisticsTest, ThePrimaryIdentifierIsNotSummed) {
+  StatisticsSet set;
+  set.data = {A100Line(), Movement(2), Z900Line(3, 3)};
+  const FieldStatistics result = set.Run();
+  const struct {
+    RecordType type;
+    int code;
+    bool counted;
+  } table[] = {{RecordType::kA100, 1101, true},
+               {RecordType::kA100, 1103, false},
+               {RecordType::kZ900, 1151, true},
+               {RecordType::kZ900, 1153, false}};
+  for (const auto& row : table) {
+    SCOPED_TRACE(row.code);
+    EXPECT_EQ(row.counted, FieldOf(result, row.type, row.code).field != nullptr);
+  }
+}
+
 TEST(FieldStatisticsTest, AStopLeavesNoResult) {
   StatisticsSet set;
   AddEdges(set);
