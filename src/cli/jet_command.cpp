@@ -140,7 +140,7 @@ int RunJet(std::span<char* const> args) {
   const std::optional<JetParameters> parameters = LoadParameters(o);
   if (!parameters) return kExitFailed;
   if (o.print_params) {
-    std::cout << JetParametersJson(*parameters);
+    std::cout << JetParameterFileJson(*parameters);
     return kExitCompleted;
   }
 

@@ -88,15 +88,17 @@ TEST_F(JetCliTest, ExitsThreeOnFindingsOnlyWhenAsked) {
 TEST_F(JetCliTest, PrintParamsGivesTheDefaultsOrTheFileBackByteForByte) {
   const testing::CliRun defaults = testing::RunCli("jet --print-params", scratch_);
   EXPECT_EQ(0, defaults.exit_code);
-  EXPECT_EQ(JetParametersJson(JetParameters{}), defaults.out);
+  EXPECT_EQ(JetParameterFileJson(JetParameters{}), defaults.out);
 
   JetParameters changed;
   changed.late_days = 12;
   changed.keywords = {"סטורנו"};
   changed.benford_z = 19600;
   changed.weekend_days = {6};
+  changed.result_account = "5100";
+  changed.review_share = 1500;
   const std::string file = scratch_.File("params.json");
-  testing::WriteFile(file, JetParametersJson(changed));
+  testing::WriteFile(file, JetParameterFileJson(changed));
   const testing::CliRun printed =
       testing::RunCli("jet --params " + file + " --print-params", scratch_);
   EXPECT_EQ(0, printed.exit_code) << printed.err;

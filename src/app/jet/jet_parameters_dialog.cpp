@@ -187,6 +187,7 @@ JetParametersDialog::JetParametersDialog(AppContext& app, const JetParameters& p
 }
 
 void JetParametersDialog::Show(const JetParameters& parameters) {
+  shown_ = parameters;
   const QJsonObject values = ObjectOf(JetParametersJson(parameters));
   showing_ = true;
   for (Entry& entry : entries_) {
@@ -276,8 +277,8 @@ void JetParametersDialog::Check() {
       !holed.isEmpty()
           ? Status::Corrupt("\"" + holed.toStdString() + "\": " + std::string(kEmptyListItem))
           : LoadJetParameters(
-                std::string_view(text.constData(), static_cast<std::size_t>(text.size())),
-                JetParameters{}, parameters);
+                std::string_view(text.constData(), static_cast<std::size_t>(text.size())), shown_,
+                parameters);
   if (loaded.ok()) {
     parameters_ = parameters;
     refusal_->clear();
@@ -311,7 +312,7 @@ bool JetParametersDialog::LoadFrom(const QString& path) {
 
 bool JetParametersDialog::SaveTo(const QString& path) {
   if (!parameters_) return false;
-  const std::string text = JetParametersJson(*parameters_);
+  const std::string text = JetParameterFileJson(*parameters_);
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly) ||
       file.write(text.data(), static_cast<qint64>(text.size())) !=

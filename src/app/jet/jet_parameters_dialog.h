@@ -75,6 +75,9 @@ class JetParametersDialog final : public QDialog {
   AppContext& app_;
   std::vector<Entry> entries_;
   std::optional<JetParameters> parameters_;
+  // The parameters last shown: the keys the dialog has no field for (the comparison's) are
+  // kept from them.
+  JetParameters shown_;
   QLabel* refusal_ = nullptr;
   QScrollArea* scroll_ = nullptr;
   QWidget* refused_ = nullptr;

@@ -88,6 +88,15 @@ struct JetParameters {
   std::array<bool, kJetTestCount> weight_given{};
   std::int64_t ranking_top = 100;
   std::int64_t report_hits = 1000;
+  // The comparison of two periods.
+  bool opening_in_totals =
+      false;  // the prior closing is 1415 - 1416 rather than 1414 + 1415 - 1416
+  std::int64_t carry_from_classification = 7000;  // accounts from this classification carry
+  std::string result_account;                     // empty: found by its difference
+  std::int64_t opening_tolerance = 0;             // agorot
+  std::int64_t review_amount = 1000000;           // agorot: 10000.00
+  std::int64_t review_share = 2000;               // ten-thousandths: 0.2
+  std::int64_t counterparty_amount = 5000000;     // agorot: 50000.00
 
   static std::array<int, kJetTestCount> WeightsOfOne() {
     std::array<int, kJetTestCount> ones{};
@@ -119,6 +128,15 @@ Status ReadJetParametersFile(const std::string& path, const JetParameters& defau
 // zeros, Hebrew as UTF-8; ends with a newline. What it prints loads back to the same
 // parameters.
 std::string JetParametersJson(const JetParameters& parameters);
+
+// The keys of the comparison of two periods alone, as JetParametersJson writes its own: what
+// a comparison records, since the tests' keys change none of its results.
+std::string ComparisonParametersJson(const JetParameters& parameters);
+
+// The parameter file's whole form, as --print-params prints it: JetParametersJson's keys and,
+// after them, the comparison's (opening_in_totals, carry_from_classification, result_account,
+// opening_tolerance, review_amount, review_share, counterparty_amount).
+std::string JetParameterFileJson(const JetParameters& parameters);
 
 // "1000.00" for 100000 agorot; "0.01" for 100 ten-thousandths.
 std::string AgorotText(std::int64_t agorot);
