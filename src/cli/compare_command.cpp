@@ -106,8 +106,9 @@ int RunCompare(std::span<char* const> args) {
   if (read_current->interrupted) return Stopped();
 
   bar.SetLabel("compare");
-  CompareRun run = tallyscan::RunCompare(prior, JetSourcesOf(*read_prior), current,
-                                         JetSourcesOf(*read_current), parameters, o.compare, bar);
+  // The sources as the stores hold them: a zip extracted by an earlier reading is named too.
+  CompareRun run = tallyscan::RunCompare(prior, JetSourcesOfStore(prior), current,
+                                         JetSourcesOfStore(current), parameters, o.compare, bar);
   bar.Finish();
   if (run.status.code() == StatusCode::kInterrupted) return Stopped();
   if (!run.status.ok()) {

@@ -15,6 +15,7 @@
 #include "engine/text/hebrew_order.h"
 #include "engine/text/trim.h"
 #include "engine/uniform/fields.h"
+#include "engine/uniform/folder_files.h"
 #include "engine/uniform/import.h"
 #include "engine/uniform/record_store.h"
 #include "engine/uniform/record_writer.h"
@@ -142,7 +143,8 @@ Status WriteNextYear(const std::filesystem::path& prior, const std::filesystem::
   const ImportResult read = ImportFolder(store, prior.string(), quiet);
   if (!read.status.ok()) return read.status;
   const bool dos = store.DosCodePage;
-  const bool zipped = !read.zip_file_path.empty();
+  // Zipped when the prior folder holds the archive, whether or not this reading extracted it.
+  const bool zipped = FindFileIgnoringCase(prior.string(), "bkmvdata.zip").has_value();
   std::vector<std::string> ini, data;
   if (Status s = ReadLines(read.ini_file_path, ini); !s.ok()) return s;
   if (Status s = ReadLines(read.data_file_path, data); !s.ok()) return s;
