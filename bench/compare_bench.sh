@@ -18,6 +18,9 @@ trap 'rm -rf "$sets"' EXIT
   --items 5000 --seed 9 "$sets/prior"
 "$build/tools/tallyscan-gen" --next-year "$sets/prior" "$sets/current"
 cat "$sets"/*/BKMVDATA.TXT >/dev/null  # warm the cache for both contenders
+for year in prior current; do
+  echo "$year  $(grep -c '^B100' "$sets/$year/BKMVDATA.TXT") movements, $(du -m "$sets/$year/BKMVDATA.TXT" | cut -f1) MB"
+done
 cli=$build/src/cli/tallyscan-cli
 
 seconds() {

@@ -1,6 +1,9 @@
 #include "engine/analytics/compare_read.h"
 
 #include <filesystem>
+#include <functional>
+#include <string_view>
+#include <unordered_map>
 
 #include "engine/analytics/field_rules.h"
 #include "engine/analytics/source_pass.h"
@@ -47,8 +50,17 @@ Status ReadPeriod(const RecordStore& store, const JetSources& sources, ProgressM
     out.source.push_back({zip.name, zip.bytes, zip.sha256});
   }
   const bool dos = store.DosCodePage;
-  // Movements come in runs of one account; the last account's totals are kept at hand.
-  std::string last_key = "\x01";
+  // Movements are tallied under their key's bytes as the file has them, found without making a
+  // string per line; the keys are made cell texts once, at the end. The last account's totals
+  // are kept at hand, for the runs of one account.
+  struct BytesHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view bytes) const {
+      return std::hash<std::string_view>()(bytes);
+    }
+  };
+  std::unordered_map<std::string, PeriodMovements, BytesHash, std::equal_to<>> by_bytes;
+  std::string_view last_key;
   PeriodMovements* last = nullptr;
   DataPass reading(store);
   Status read = reading.Run(monitor, [&](std::int64_t, std::string_view head) {
@@ -57,8 +69,11 @@ Status ReadPeriod(const RecordStore& store, const JetSources& sources, ProgressM
       ++out.movement_lines;
       const std::string_view key_field = TrimSpaces(SliceField(head, B100(1364)));
       if (last == nullptr || key_field != last_key) {
-        last_key = std::string(key_field);
-        last = &out.movements[KeyOf(key_field)];
+        auto found = by_bytes.find(key_field);
+        if (found == by_bytes.end())
+          found = by_bytes.emplace(std::string(key_field), PeriodMovements{}).first;
+        last_key = found->first;
+        last = &found->second;
       }
       PeriodMovements& m = *last;
       ++m.lines;
@@ -89,6 +104,15 @@ Status ReadPeriod(const RecordStore& store, const JetSources& sources, ProgressM
     return true;
   });
   if (!read.ok()) return read;
+  for (auto& [bytes, movements] : by_bytes) {
+    PeriodMovements& m = out.movements[KeyOf(bytes)];
+    m.lines += movements.lines;
+    m.net += movements.net;
+    m.magnitude += movements.magnitude;
+    if (movements.first_date && (!m.first_date || *movements.first_date < *m.first_date)) {
+      m.first_date = movements.first_date;
+    }
+  }
   out.source.push_back({std::filesystem::path(store.DataFile.Path()).filename().string(),
                         reading.bytes(), reading.sha256()});
   return Status::Ok();

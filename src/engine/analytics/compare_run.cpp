@@ -1,7 +1,9 @@
 // The comparison of two periods: the identity of the pair, then each part from what one
 // reading of each data file kept.
 #include <algorithm>
+#include <atomic>
 #include <set>
+#include <thread>
 
 #include "engine/analytics/compare.h"
 #include "engine/analytics/compare_read.h"
@@ -64,6 +66,17 @@ std::optional<JetWide> ClosingOf(const PeriodCard& card, bool opening_in_totals)
   if (!card.opening) return std::nullopt;
   return turnover + *card.opening;
 }
+
+// A monitor for a reading on another thread: it reports nothing and stops when told to.
+class FollowingMonitor final : public ProgressMonitor {
+ public:
+  explicit FollowingMonitor(const std::atomic<bool>& stop) : stop_(stop) {}
+  void OnProgress(int) override {}
+  bool StopRequested() override { return stop_.load(std::memory_order_relaxed); }
+
+ private:
+  const std::atomic<bool>& stop_;
+};
 
 class Comparison {
  public:
@@ -412,12 +425,19 @@ CompareRun RunCompare(const RecordStore& prior, const JetSources& prior_sources,
                       ProgressMonitor& monitor) {
   CompareRun run;
   PeriodData before, now;
+  // The two periods are read side by side: CURRENT on a thread of its own, which asks only
+  // whether the caller's reading has stopped (the monitor stays on the caller's thread).
   monitor.OnPhase("prior");
+  std::atomic<bool> stop{false};
+  FollowingMonitor follower(stop);
+  Status current_read;
+  std::thread other(
+      [&] { current_read = analytics::ReadPeriod(current, current_sources, follower, now); });
   Status read = analytics::ReadPeriod(prior, prior_sources, monitor, before);
-  if (read.ok()) {
-    monitor.OnPhase("current");
-    read = analytics::ReadPeriod(current, current_sources, monitor, now);
-  }
+  if (!read.ok()) stop = true;
+  other.join();
+  if (read.ok() && monitor.StopRequested()) read = Status::Interrupted(std::string());
+  if (read.ok()) read = std::move(current_read);
   if (read.code() == StatusCode::kInterrupted) {
     run.status = Status::Interrupted(std::string(kCompareStoppedText));
     return run;
