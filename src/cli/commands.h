@@ -13,6 +13,7 @@ int RunFields(std::span<char* const> args);
 int RunImport(std::span<char* const> args);
 int RunJet(std::span<char* const> args);
 int RunCheck(std::span<char* const> args);
+int RunCompare(std::span<char* const> args);
 int RunIsam(std::span<char* const> args);
 int RunReport(std::span<char* const> args);
 int RunSummary(std::span<char* const> args);

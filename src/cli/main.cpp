@@ -72,6 +72,16 @@ constexpr CommandOption kJetOptions[] = {
     {"--print-params", "", "the parameters in effect as JSON"},
 };
 
+constexpr CommandOption kCompareOptions[] = {
+    {"--params", "FILE", "parameters (JSON) merged over the defaults, as for jet"},
+    {"--part", "PART",
+     "only one part: identity, openings, review, accounts or\n"
+     "counterparties (default: every part, in that order)"},
+    {"--other-company", "", "compare two different dealer numbers, and say so"},
+    {"--annualise", "", "last year's figures scaled by this year's months over last year's"},
+    {"--print-params", "", "the parameters in effect as JSON"},
+};
+
 constexpr CommandOption kFieldsOptions[] = {
     {"--record", "TYPE",
      "only the fields of one record type (A100, B100, B110, C100,\n"
@@ -188,6 +198,21 @@ constexpr Command kCommands[] = {
      "relative-size has hits, or the reading found an error; Ctrl-C exits 130 with no\n"
      "result.\n",
      kJetOptions, kThreadsOption | kOutputOptions, RunJet},
+    {"compare",
+     "compare [--params FILE] [--part PART] [--other-company] [--annualise] [--format F]\n"
+     "                       [--fail-on-findings] [--threads N] PRIOR CURRENT\n"
+     "  tallyscan-cli compare [--params FILE] --print-params",
+     "Imports two data folders of one business, last year's and this year's, and compares\n"
+     "them: the identity of the two (dealer numbers, periods, how they meet), this year's\n"
+     "opening balances against last year's closing, the analytical review of the movements\n"
+     "per account, trial-balance code and classification group, the accounts that came,\n"
+     "went or changed, and the new counterparties. Each part begins with a heading row that\n"
+     "names it, its state and why; --format json prints every part as one document.\n"
+     "Two different dealer numbers are refused (exit 1) unless --other-company is given.\n"
+     "With --fail-on-findings it exits 3 when an opening is an error, no account took last\n"
+     "year's result, a review row is flagged or a new counterparty is listed, or a reading\n"
+     "found an error; Ctrl-C exits 130 with no result.\n",
+     kCompareOptions, kThreadsOption | kOutputOptions, RunCompare},
     {"fields", "fields [--record TYPE] [--format F] [--fail-on-findings] [--threads N] DIR",
      "Imports the data folder and prints the statistics of every amount, quantity, decimal,\n"
      "digits and date field of every record type in one reading of the data file: lines,\n"
@@ -326,7 +351,7 @@ void PrintUsage(std::ostream& out) {
          "       tallyscan-cli COMMAND --help\n"
          "       tallyscan-cli --version\n\ncommands:\n";
   for (const Command& c : kCommands) out << "  tallyscan-cli " << c.usage << "\n";
-  out << "\noutput options of import, check, detail, view, jet, fields and summary:\n";
+  out << "\noutput options of import, check, detail, view, jet, compare, fields and summary:\n";
   PrintOptions(out, kOutput);
   out << "\n" << kExitCodes;
 }

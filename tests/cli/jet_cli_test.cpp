@@ -95,6 +95,8 @@ TEST_F(JetCliTest, PrintParamsGivesTheDefaultsOrTheFileBackByteForByte) {
   changed.keywords = {"סטורנו"};
   changed.benford_z = 19600;
   changed.weekend_days = {6};
+  changed.result_account = "5100";
+  changed.review_share = 1500;
   const std::string file = scratch_.File("params.json");
   changed.portfolio_weights.ranking = 0;
   testing::WriteFile(file, JetParameterFileJson(changed));

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "data_set.h"
+#include "next_year.h"
 
 namespace {
 
@@ -32,7 +33,12 @@ void Usage() {
       "  --list-faults   list the faults the import and the checks find, and exit\n"
       "  --list-journal-faults  list the faults the journal-entry tests find (only with\n"
       "                  --profile audit), and exit\n"
-      "  --quiet         print nothing on success\n",
+      "  --quiet         print nothing on success\n"
+      "usage: tallyscan-gen --next-year PRIOR OUT [--seed N] [--fault KIND ...]\n"
+      "  the year after the set PRIOR: the same company opening with its closing balances,\n"
+      "  last year's result in the equity account; --seed chooses the accounts the faults\n"
+      "  touch; see --list-next-year-faults\n"
+      "  --list-next-year-faults  list the faults of the year-to-year comparison, and exit\n",
       stderr);
 }
 
@@ -49,7 +55,62 @@ bool ParseCount(std::string_view text, std::int64_t* value) {
 
 }  // namespace
 
+// tallyscan-gen --next-year PRIOR OUT [--seed N] [--fault KIND ...]
+int NextYear(int argc, char** argv) {
+  tallyscan::NextYearOptions options;
+  std::string prior, out;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--next-year" && i + 2 < argc) {
+      prior = argv[++i];
+      out = argv[++i];
+    } else if (arg == "--seed" && i + 1 < argc) {
+      std::int64_t seed = 0;
+      if (!ParseCount(argv[++i], &seed)) {
+        std::fprintf(stderr, "tallyscan-gen: --seed needs a whole number\n");
+        return 2;
+      }
+      options.seed = static_cast<std::uint64_t>(seed);
+    } else if (arg == "--fault" && i + 1 < argc) {
+      const std::string_view name = argv[++i];
+      const auto faults = tallyscan::NextYearFaults();
+      if (std::none_of(faults.begin(), faults.end(),
+                       [&](const tallyscan::NextYearFault& f) { return f.name == name; })) {
+        std::fprintf(stderr, "tallyscan-gen: unknown fault %s (see --list-next-year-faults)\n",
+                     argv[i]);
+        return 2;
+      }
+      if (std::find(options.faults.begin(), options.faults.end(), name) == options.faults.end())
+        options.faults.push_back(name);
+    } else if (arg == "--quiet") {
+    } else {
+      std::fprintf(stderr, "tallyscan-gen: %s does not go with --next-year\n", argv[i]);
+      Usage();
+      return 2;
+    }
+  }
+  if (prior.empty()) {
+    Usage();
+    return 2;
+  }
+  const tallyscan::Status status = tallyscan::WriteNextYear(prior, out, options);
+  if (!status.ok()) {
+    std::fprintf(stderr, "tallyscan-gen: %s\n", status.message().c_str());
+    return 1;
+  }
+  return 0;
+}
+
 int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::string_view(argv[i]) == "--next-year") return NextYear(argc, argv);
+    if (std::string_view(argv[i]) == "--list-next-year-faults") {
+      for (const tallyscan::NextYearFault& f : tallyscan::NextYearFaults()) {
+        std::printf("%-20s %s\n", std::string(f.name).c_str(), std::string(f.description).c_str());
+      }
+      return 0;
+    }
+  }
   DataSetOptions options;
   std::string folder;
   bool accounts_given = false, documents_given = false, items_given = false, quiet = false;

@@ -184,7 +184,7 @@ JetParametersDialog::JetParametersDialog(AppContext& app, const JetParameters& p
 }
 
 void JetParametersDialog::Show(const JetParameters& parameters) {
-  portfolio_weights_ = parameters.portfolio_weights;
+  shown_ = parameters;
   const QJsonObject values = ObjectOf(JetParametersJson(parameters));
   showing_ = true;
   for (Entry& entry : entries_) {
@@ -270,13 +270,11 @@ void JetParametersDialog::Check() {
   }
   const QByteArray text = QJsonDocument(json).toJson(QJsonDocument::Compact);
   JetParameters parameters;
-  JetParameters base;
-  base.portfolio_weights = portfolio_weights_;
   const Status loaded =
       !holed.isEmpty()
           ? Status::Corrupt("\"" + holed.toStdString() + "\": " + std::string(kEmptyListItem))
           : LoadJetParameters(
-                std::string_view(text.constData(), static_cast<std::size_t>(text.size())), base,
+                std::string_view(text.constData(), static_cast<std::size_t>(text.size())), shown_,
                 parameters);
   if (loaded.ok()) {
     parameters_ = parameters;

@@ -75,9 +75,9 @@ class JetParametersDialog final : public QDialog {
   AppContext& app_;
   std::vector<Entry> entries_;
   std::optional<JetParameters> parameters_;
-  // The dialog has no fields for the portfolio's weights: those of the parameters last shown
-  // are kept through the edits, so that saving a loaded file does not lose them.
-  PortfolioWeights portfolio_weights_;
+  // The parameters last shown: the keys the dialog has no field for (the portfolio's weights,
+  // the comparison's) are kept from them, so that saving a loaded file does not lose them.
+  JetParameters shown_;
   QLabel* refusal_ = nullptr;
   QScrollArea* scroll_ = nullptr;
   QWidget* refused_ = nullptr;

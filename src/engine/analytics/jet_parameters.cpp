@@ -324,6 +324,38 @@ Status ReadKey(const std::string& key, const Json& value, JetParameters& p) {
     return Status::Ok();
   }
   if (key == "portfolio_weights") return PortfolioWeightsOf(key, value, p.portfolio_weights);
+  if (key == "opening_in_totals") return r.Boolean(p.opening_in_totals);
+  if (key == "carry_from_classification") {
+    if (Status s = r.Integer(0, p.carry_from_classification); !s.ok()) return s;
+    if (p.carry_from_classification > 9999) return OutOfRange(key, "בין 0 ל-9999");
+    return Status::Ok();
+  }
+  if (key == "result_account") {
+    if (!value.is_string()) return Refused(key, "הערך צריך להיות מחרוזת של מפתח חשבון");
+    const std::string& text = value.get_ref<const std::string&>();
+    if (HasControlCharacter(text)) return Refused(key, "תו בקרה בערך " + Quoted(text));
+    p.result_account = text;
+    return Status::Ok();
+  }
+  const std::pair<std::string_view, std::int64_t*> comparison_amounts[] = {
+      {"opening_tolerance", &p.opening_tolerance},
+      {"review_amount", &p.review_amount},
+      {"counterparty_amount", &p.counterparty_amount}};
+  for (const auto& [name, target] : comparison_amounts) {
+    if (key != name) continue;
+    std::int64_t agorot = 0;
+    if (Status s = r.Decimal(2, agorot); !s.ok()) return s;
+    if (agorot < 0) return OutOfRange(key, "0 או יותר");
+    *target = agorot;
+    return Status::Ok();
+  }
+  if (key == "review_share") {
+    std::int64_t share = 0;
+    if (Status s = r.Decimal(4, share); !s.ok()) return s;
+    if (share < 0) return OutOfRange(key, "0 או יותר");
+    p.review_share = share;
+    return Status::Ok();
+  }
   return Refused(key, "מפתח לא מוכר");
 }
 
@@ -480,11 +512,26 @@ std::string JetParametersJson(const JetParameters& p) { return ParametersObject(
 std::string JetParameterFileJson(const JetParameters& p) {
   Json json = ParametersObject(p);
   json["portfolio_weights"] = PortfolioWeightsObject(p.portfolio_weights);
+  for (const auto& [key, value] : Json::parse(ComparisonParametersJson(p)).items()) {
+    json[key] = value;
+  }
   return json.dump(2) + "\n";
 }
 
 std::string PortfolioWeightsJson(const PortfolioWeights& weights) {
   return PortfolioWeightsObject(weights).dump(2) + "\n";
+}
+
+std::string ComparisonParametersJson(const JetParameters& p) {
+  Json json = Json::object();
+  json["opening_in_totals"] = p.opening_in_totals;
+  json["carry_from_classification"] = p.carry_from_classification;
+  json["result_account"] = p.result_account;
+  json["opening_tolerance"] = AgorotText(p.opening_tolerance);
+  json["review_amount"] = AgorotText(p.review_amount);
+  json["review_share"] = TenThousandthsText(p.review_share);
+  json["counterparty_amount"] = AgorotText(p.counterparty_amount);
+  return json.dump(2) + "\n";
 }
 
 }  // namespace tallyscan

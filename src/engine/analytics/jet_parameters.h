@@ -103,6 +103,15 @@ struct JetParameters {
   std::int64_t ranking_top = 100;
   std::int64_t report_hits = 1000;
   PortfolioWeights portfolio_weights;
+  // The comparison of two periods.
+  bool opening_in_totals =
+      false;  // the prior closing is 1415 - 1416 rather than 1414 + 1415 - 1416
+  std::int64_t carry_from_classification = 7000;  // accounts from this classification carry
+  std::string result_account;                     // empty: found by its difference
+  std::int64_t opening_tolerance = 0;             // agorot
+  std::int64_t review_amount = 1000000;           // agorot: 10000.00
+  std::int64_t review_share = 2000;               // ten-thousandths: 0.2
+  std::int64_t counterparty_amount = 5000000;     // agorot: 50000.00
 
   static std::array<int, kJetTestCount> WeightsOfOne() {
     std::array<int, kJetTestCount> ones{};
@@ -135,14 +144,19 @@ Status ReadJetParametersFile(const std::string& path, const JetParameters& defau
 // parameters.
 std::string JetParametersJson(const JetParameters& parameters);
 
-// The parameter file's whole form, as --print-params prints it: JetParametersJson's keys and,
-// after report_hits, "portfolio_weights" ({"import", "checks", "tests", "ranking", "digits"}).
-// JetParametersJson alone is what a test run records, since these weights change none of its
-// results.
+// The parameter file's whole form, as --print-params prints it: JetParametersJson's keys;
+// after report_hits, "portfolio_weights" ({"import", "checks", "tests", "ranking", "digits"});
+// after it, the comparison's (opening_in_totals, carry_from_classification, result_account,
+// opening_tolerance, review_amount, review_share, counterparty_amount). JetParametersJson alone
+// is what a test run records, since these keys change none of its results.
 std::string JetParameterFileJson(const JetParameters& parameters);
 
 // The portfolio weights as the parameter file writes them.
 std::string PortfolioWeightsJson(const PortfolioWeights& weights);
+
+// The keys of the comparison of two periods alone, as JetParametersJson writes its own: what
+// a comparison records, since the tests' keys change none of its results.
+std::string ComparisonParametersJson(const JetParameters& parameters);
 
 // "1000.00" for 100000 agorot; "0.01" for 100 ten-thousandths.
 std::string AgorotText(std::int64_t agorot);
