@@ -512,9 +512,8 @@ std::string JetParametersJson(const JetParameters& p) { return ParametersObject(
 std::string JetParameterFileJson(const JetParameters& p) {
   Json json = ParametersObject(p);
   json["portfolio_weights"] = PortfolioWeightsObject(p.portfolio_weights);
-  for (const auto& [key, value] : Json::parse(ComparisonParametersJson(p)).items()) {
-    json[key] = value;
-  }
+  const Json comparison = Json::parse(ComparisonParametersJson(p));
+  for (const auto& [key, value] : comparison.items()) json[key] = value;
   return json.dump(2) + "\n";
 }
 
