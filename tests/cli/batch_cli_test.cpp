@@ -118,6 +118,28 @@ class BatchCliTest : public ::testing::Test {
     return lines;
   }
 
+  // A run stopped with Ctrl-C once `wait_for` exists under RESULTS; the exit code it ended with.
+  int StoppedRun(const std::vector<std::string>& arguments, const std::string& wait_for) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      ::setenv("SOURCE_DATE_EPOCH", "1733900000", 1);
+      const int fd = ::open("/dev/null", O_WRONLY);
+      ::dup2(fd, STDERR_FILENO);
+      std::vector<char*> argv = {const_cast<char*>(TALLYSCAN_CLI), const_cast<char*>("batch")};
+      for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(TALLYSCAN_CLI, argv.data());
+      _exit(127);
+    }
+    for (int tries = 0; tries < 3000 && !fs::exists(wait_for); ++tries) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(pid, SIGINT);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
   static std::size_t Count(const std::string& text, const std::string& what) {
     std::size_t n = 0;
     for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
@@ -169,6 +191,87 @@ TEST_F(BatchCliTest, EveryClientHasTheStatusItsResultsGiveAndTheBatchGoesOn) {
   }
   EXPECT_EQ(10u, Count(run.err, "failed 1") + Count(run.err, "failed 0"));
   EXPECT_THAT(run.err, HasSubstr("10/10, failed 1, about 0:00 left"));
+}
+
+// The summary of the ten clients against its reference, and the same bytes however the batch
+// got there: again, with other jobs, resumed after a stop, or in shards merged at the end.
+// TALLYSCAN_UPDATE_GOLDEN=1 writes the references anew (review the diff before committing).
+TEST_F(BatchCliTest, TheSummaryIsTheSameBytesHoweverTheBatchRan) {
+  const std::string golden = TALLYSCAN_SOURCE_DIR "/tests/engine/portfolio/golden/batch/";
+  const std::string common = " --progress jsonl --child " + Child() + " ";
+  const auto summary = [](const std::string& results) {
+    return std::vector<std::string>{testing::ReadFile(results + "/portfolio.csv"),
+                                    testing::ReadFile(results + "/portfolio.json")};
+  };
+  const std::string first = scratch_.File("first");
+  ASSERT_EQ(4, BatchAt("--jobs 1" + common + "--out " + first + " " + Input()).exit_code);
+  const std::vector<std::string> written = summary(first);
+  if (std::getenv("TALLYSCAN_UPDATE_GOLDEN") != nullptr) {
+    fs::create_directories(golden);
+    testing::WriteFile(golden + "portfolio.csv", written[0]);
+    testing::WriteFile(golden + "portfolio.json", written[1]);
+  }
+  EXPECT_EQ(testing::ReadFile(golden + "portfolio.csv"), written[0]);
+  EXPECT_EQ(testing::ReadFile(golden + "portfolio.json"), written[1]);
+  // What changes from run to run is in run.json alone: no time of the run in the summary.
+  for (const char* key : {"\"started\"", "\"seconds\"", "\"peak_rss_kb\"", "\"reused\""}) {
+    EXPECT_EQ(std::string::npos, written[1].find(key)) << key;
+    EXPECT_NE(std::string::npos, testing::ReadFile(first + "/run.json").find(key)) << key;
+  }
+
+  const testing::CliRun again = BatchAt("--jobs 2" + common + "--out " + first + " " + Input());
+  EXPECT_EQ(4, again.exit_code);
+  EXPECT_EQ(0u, Count(again.err, "\"event\":\"start\"")) << again.err;
+  EXPECT_EQ(written, summary(first));
+
+  const std::string jobs = scratch_.File("jobs");
+  ASSERT_EQ(4, BatchAt("--jobs 2" + common + "--out " + jobs + " " + Input()).exit_code);
+  EXPECT_EQ(written, summary(jobs));
+
+  const std::string plan = scratch_.File("plan"), shards = scratch_.File("shards");
+  ASSERT_EQ(0, Batch("plan --shards 3 --out " + plan + " " + Input()).exit_code);
+  for (const char* shard : {"/shard-000.txt", "/shard-001.txt", "/shard-002.txt"}) {
+    const int code =
+        BatchAt("--no-summary" + common + "--list " + plan + shard + " --out " + shards).exit_code;
+    EXPECT_TRUE(code == 0 || code == 4) << shard << " exit " << code;
+  }
+  EXPECT_FALSE(fs::exists(shards + "/portfolio.csv"));
+  ASSERT_EQ(0, Batch("merge " + shards).exit_code);
+  EXPECT_EQ(written, summary(shards));
+
+  // Stopped once the first client is done, then started again.
+  const std::string stopped = scratch_.File("stopped");
+  EXPECT_EQ(130, StoppedRun({"--jobs", "1", "--child", Child(), "--out", stopped, Input()},
+                            stopped + "/clients/audit-weekend/manifest.json"));
+  ASSERT_EQ(4, BatchAt("--jobs 1" + common + "--out " + stopped + " " + Input()).exit_code);
+  EXPECT_EQ(written, summary(stopped));
+}
+
+// A data file rewritten while its child reads it: the child's stand-in touches it over and
+// over while the real child runs, so that what was read is not what is there at the end.
+TEST_F(BatchCliTest, ADataFileRewrittenWhileReadIsChangedDuringRun) {
+  testing::TempFolder input;
+  fs::copy(Input() + "/ok", input.File("moving"), fs::copy_options::recursive);
+  fs::copy(Input() + "/ok", input.File("still"), fs::copy_options::recursive);
+  const std::string child = scratch_.File("toucher.sh");
+  testing::WriteFile(child,
+                     "#!/bin/sh\ncase \"$3\" in\n  */moving)\n"
+                     "    (while :; do touch \"$3/BKMVDATA.TXT\"; done) &\n"
+                     "    toucher=$!\n    " +
+                         std::string(TALLYSCAN_CLI) +
+                         " \"$@\"\n    code=$?\n    kill $toucher\n    wait $toucher\n"
+                         "    exit $code ;;\nesac\nexec " +
+                         std::string(TALLYSCAN_CLI) + " \"$@\"\n");
+  fs::permissions(child, fs::perms::owner_all);
+  const std::string results = scratch_.File("results");
+  const testing::CliRun run =
+      BatchAt("--no-summary --child " + child + " --out " + results + " " + input.path());
+  EXPECT_EQ(4, run.exit_code) << run.err;
+  const auto manifests = Manifests(results);
+  ASSERT_EQ(2u, manifests.size());
+  EXPECT_EQ(ClientStatus::kChangedDuringRun, manifests.at("moving").status);
+  EXPECT_THAT(manifests.at("moving").reason, HasSubstr("השתנה"));
+  EXPECT_EQ(ClientStatus::kOk, manifests.at("still").status);
 }
 
 TEST_F(BatchCliTest, TheClientFilesAreWhatEachCommandPrints) {
