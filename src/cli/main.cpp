@@ -271,7 +271,7 @@ constexpr Command kCommands[] = {
      kViewOptions, kThreadsOption | kOutputOptions, RunView},
     {"report",
      "report index|ledger|document|items|checks|import|jet|fields|summary-documents|\n"
-     "                       summary-records --format xls|htm|xlsx|pdf --out FILE|-\n"
+     "                       summary-records|portfolio --format xls|htm|xlsx|pdf --out FILE|-\n"
      "                       [--sort FIELD] [--from KEY [--to KEY]] [--type T [--number N]]\n"
      "                       [--items LIST] [--params FILE] [--threads N] DIR",
      "Imports the data folder and writes a report as a file, with the browsers' default\n"
@@ -290,6 +290,9 @@ constexpr Command kCommands[] = {
      "  fields               the field statistics (the rows of the fields command)\n"
      "  summary-documents    the documents by type (the rows of summary documents)\n"
      "  summary-records      the record counts (the rows of summary records)\n"
+     "  portfolio            DIR is a batch's RESULTS: the run, the clients worst first and\n"
+     "                       those not analysed with their reasons; in xlsx the summary's\n"
+     "                       sheets and a chart of the clients by band\n"
      "The print date is today's, or the day SOURCE_DATE_EPOCH names (UTC). A range, type or\n"
      "number that finds nothing prints the page's message and exits 1, writing no file.\n",
      kReportOptions, kThreadsOption, RunReport},

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -26,6 +27,8 @@
 #include "engine/analytics/field_statistics_rows.h"
 #include "engine/analytics/jet.h"
 #include "engine/browse/browse.h"
+#include "engine/portfolio/portfolio_report.h"
+#include "engine/portfolio/summary.h"
 #include "engine/report/browser_reports.h"
 #include "engine/report/byte_sink.h"
 #include "engine/report/html_writer.h"
@@ -55,7 +58,8 @@ enum class Kind {
   kJet,
   kFields,
   kSummaryDocuments,
-  kSummaryRecords
+  kSummaryRecords,
+  kPortfolio  // a batch's RESULTS folder instead of a data folder
 };
 enum class Format { kXls, kHtm, kXlsx, kPdf };
 
@@ -70,6 +74,7 @@ std::optional<Kind> KindNamed(std::string_view name) {
   if (name == "fields") return Kind::kFields;
   if (name == "summary-documents") return Kind::kSummaryDocuments;
   if (name == "summary-records") return Kind::kSummaryRecords;
+  if (name == "portfolio") return Kind::kPortfolio;
   return std::nullopt;
 }
 
@@ -123,6 +128,7 @@ std::span<const std::string_view> ViewOptionsOf(Kind kind) {
     case Kind::kFields:
     case Kind::kSummaryDocuments:
     case Kind::kSummaryRecords:
+    case Kind::kPortfolio:
       break;
   }
   return {};
@@ -164,8 +170,8 @@ Parsed Parse(std::span<char* const> args) {
       if (!kind) {
         return {std::nullopt, UsageError("report",
                                          "the report is index, ledger, document, items, "
-                                         "checks, import, jet, fields, summary-documents or "
-                                         "summary-records")};
+                                         "checks, import, jet, fields, summary-documents, "
+                                         "summary-records or portfolio")};
       }
     } else if (a == "--format" && has_value) {
       format = FormatNamed(args[++i]);
@@ -208,6 +214,99 @@ Parsed Parse(std::span<char* const> args) {
   return {std::move(options), kExitCompleted};
 }
 
+// The writer of the form asked for, and what it writes through.
+struct Output {
+  std::unique_ptr<ByteSink> sink;
+  std::unique_ptr<ReportTarget> target;
+#ifdef TALLYSCAN_HAVE_PAPER
+  std::optional<HeadlessGuiApplication> paper;
+#endif
+};
+
+// `created`: the workbook's creation time.
+// `epoch`: SOURCE_DATE_EPOCH, the PDF's creation date.
+void MakeOutput(Format format, bool to_standard_output, ReportFile file, std::int64_t created,
+                std::optional<std::int64_t> epoch, const PrintFonts& fonts, ProgressMonitor& bar,
+                Output& output) {
+  switch (format) {
+    case Format::kXls:
+    case Format::kHtm:
+      if (to_standard_output) {
+        output.sink = std::make_unique<StandardOutputSink>();
+      } else {
+        output.sink = std::make_unique<FileSink>(std::move(file));
+      }
+      output.target = std::make_unique<HtmlReportWriter>(
+          format == Format::kXls ? HtmlForm::kExcel : HtmlForm::kMail, *output.sink);
+      break;
+    case Format::kXlsx:
+      output.target = std::make_unique<XlsxReportWriter>(std::move(file), created, &bar);
+      break;
+    case Format::kPdf:
+#ifdef TALLYSCAN_HAVE_PAPER
+      output.paper.emplace();
+      output.target = std::make_unique<PdfReportWriter>(std::move(file), fonts, epoch);
+#else
+      (void)fonts;
+      (void)epoch;
+#endif
+      break;
+  }
+}
+
+// The portfolio report of a RESULTS folder: nothing is imported; the summary's lines are read
+// from the clients' results as the summary reads them.
+int RunPortfolioReport(const Options& options, std::optional<std::int64_t> epoch) {
+  const std::filesystem::path results = options.folder;
+  std::error_code error;
+  if (!std::filesystem::is_directory(results / "clients", error)) {
+    std::cerr << "בתיקייה " << options.folder << " אין תוצאות של לקוחות (אין בה clients)\n";
+    return kExitFailed;
+  }
+  portfolio::SummaryInputs inputs;
+  if (const Status read = portfolio::ReadSummaryInputs(results, inputs); !read.ok()) {
+    std::cerr << read.message() << '\n';
+    return kExitFailed;
+  }
+  const bool to_standard_output = options.out == kStandardOutput;
+  ReportFile file;
+  if (!to_standard_output) {
+    // The clients' results are the report's inputs: it never replaces one of them.
+    const Status refused = ReportFile::Open(options.out, ReportInputs{}, file);
+    if (!refused.ok()) {
+      std::cerr << refused.message() << '\n';
+      return kExitFailed;
+    }
+  }
+  TerminalProgress bar;
+  ReportHeader header;
+  header.company = "סריקת תיק";
+  header.print_date = PrintDate(epoch);
+  const PrintFonts fonts = DefaultPrintFonts();
+  // The workbook's creation time is the clients' last end, as the summary's own workbook
+  // takes, unless SOURCE_DATE_EPOCH names one.
+  const std::int64_t created = epoch.value_or(portfolio::PortfolioReportCreated(results, inputs));
+  Output output;
+  MakeOutput(options.format, to_standard_output, std::move(file), created, epoch, fonts, bar,
+             output);
+  ReportStream stream(header, fonts, {output.target.get()}, bar);
+  const bool completed = portfolio::WritePortfolioReport(results, inputs, stream);
+  if ((!completed || stream.Stopped() || bar.interrupted()) && !to_standard_output) {
+    stream.Abandon();
+    bar.Finish();
+    return kExitInterrupted;
+  }
+  const Status written = stream.End();
+  bar.Finish();
+  if (!written.ok()) {
+    if (ExitCodeOf(written) == kExitFailed && !to_standard_output) {
+      std::cerr << written.message() << '\n';
+    }
+    return ExitCodeOf(written);
+  }
+  return bar.interrupted() ? kExitInterrupted : kExitCompleted;
+}
+
 }  // namespace
 
 int RunReport(std::span<char* const> args) {
@@ -223,6 +322,7 @@ int RunReport(std::span<char* const> args) {
   // is made: a refusal of either leaves nothing behind.
   std::optional<std::int64_t> epoch;
   if (!ReadCommandEpoch(epoch)) return kExitFailed;
+  if (options.kind == Kind::kPortfolio) return RunPortfolioReport(options, epoch);
   const std::optional<JetParameters> parameters = ParametersForCommand(options.params_file);
   if (!parameters) return kExitFailed;
 
@@ -311,38 +411,16 @@ int RunReport(std::span<char* const> args) {
 
   ReportHeader header = HeaderOfStore(store, PrintDate(epoch));
   const PrintFonts fonts = DefaultPrintFonts();
-  std::unique_ptr<ByteSink> sink;
-  std::unique_ptr<ReportTarget> target;
-#ifdef TALLYSCAN_HAVE_PAPER
-  std::optional<HeadlessGuiApplication> paper;
-#endif
-  switch (options.format) {
-    case Format::kXls:
-    case Format::kHtm:
-      if (to_standard_output) {
-        sink = std::make_unique<StandardOutputSink>();
-      } else {
-        sink = std::make_unique<FileSink>(std::move(file));
-      }
-      target = std::make_unique<HtmlReportWriter>(
-          options.format == Format::kXls ? HtmlForm::kExcel : HtmlForm::kMail, *sink);
-      break;
-    case Format::kXlsx:
-      header.source = DescribeSource(store);
-      target = std::make_unique<XlsxReportWriter>(
-          std::move(file), epoch.value_or(static_cast<std::int64_t>(std::time(nullptr))), &bar);
-      break;
-    case Format::kPdf:
-#ifdef TALLYSCAN_HAVE_PAPER
-      header.source = DescribeSource(store);
-      paper.emplace();
-      target = std::make_unique<PdfReportWriter>(std::move(file), fonts);
-#endif
-      break;
+  if (options.format == Format::kXlsx || options.format == Format::kPdf) {
+    header.source = DescribeSource(store);
   }
+  Output output;
+  MakeOutput(options.format, to_standard_output, std::move(file),
+             epoch.value_or(static_cast<std::int64_t>(std::time(nullptr))), epoch, fonts, bar,
+             output);
   if (epoch && header.source.read_at != 0) header.source.read_at = *epoch;
 
-  ReportStream stream(header, fonts, {target.get()}, bar);
+  ReportStream stream(header, fonts, {output.target.get()}, bar);
   bool completed = false;
   // The CLI prints the browsers' default columns.
   const auto default_fields = [](const FieldCatalogue& catalogue) {
@@ -383,6 +461,8 @@ int RunReport(std::span<char* const> args) {
       break;
     case Kind::kSummaryRecords:
       completed = WriteRecordCountsReport(statistics_rows, stream);
+      break;
+    case Kind::kPortfolio:
       break;
   }
   // A stopped report is not kept: its temporary file goes and the file asked for stays as it

@@ -1,5 +1,6 @@
 #include "paper/pdf_writer.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QPageLayout>
 #include <QPageSize>
@@ -72,9 +73,41 @@ std::string ReportXmp(const ReportState& state) {
   return xmp;
 }
 
+namespace {
+
+// The writer dates the document with the moment it ends; this puts `created` in its place, in
+// UTC, within the same number of bytes so that no offset of the file moves. The date stands in
+// the document's information near its start. False when the file cannot be read or written.
+bool FixCreationDate(const QString& path, std::int64_t created) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadWrite)) return false;
+  const QByteArray head = file.read(8192);
+  const QByteArray key = "/CreationDate (";
+  const qsizetype at = head.indexOf(key);
+  if (at < 0) return true;
+  const qsizetype begin = at + key.size();
+  const qsizetype end = head.indexOf(')', begin);
+  if (end < 0) return true;
+  const QByteArray stamp =
+      QDateTime::fromSecsSinceEpoch(created, Qt::UTC).toString("yyyyMMddHHmmss").toLatin1();
+  QByteArray date = "D:" + stamp;
+  // "D:…Z" when the writer wrote UTC, "D:…+HH'MM'" for a local time with its offset.
+  if (end - begin == date.size() + 1) {
+    date += "Z";
+  } else if (end - begin == date.size() + 7) {
+    date += "+00'00'";
+  } else {
+    return true;
+  }
+  return file.seek(begin) && file.write(date) == date.size() && file.flush();
+}
+
+}  // namespace
+
 struct PdfReportWriter::Document {
-  explicit Document(ReportFile out, const PrintFonts& fonts)
-      : report_file(std::move(out)),
+  explicit Document(ReportFile out, const PrintFonts& fonts, std::optional<std::int64_t> date)
+      : created(date),
+        report_file(std::move(out)),
         file(QString::fromStdString(report_file.WritePath())),
         opened(report_file.IsOpen() && file.open(QIODevice::WriteOnly | QIODevice::Truncate)),
         writer(&file),
@@ -92,6 +125,7 @@ struct PdfReportWriter::Document {
     writer.setDocumentXmpMetadata(QByteArray::fromStdString(ReportXmp(state)));
   }
 
+  std::optional<std::int64_t> created;
   ReportFile report_file;
   QFile file;
   bool opened;
@@ -99,8 +133,9 @@ struct PdfReportWriter::Document {
   PaperTarget paper;
 };
 
-PdfReportWriter::PdfReportWriter(ReportFile file, const PrintFonts& fonts)
-    : document_(std::make_unique<Document>(std::move(file), fonts)) {}
+PdfReportWriter::PdfReportWriter(ReportFile file, const PrintFonts& fonts,
+                                 std::optional<std::int64_t> created)
+    : document_(std::make_unique<Document>(std::move(file), fonts, created)) {}
 
 PdfReportWriter::~PdfReportWriter() = default;
 
@@ -135,8 +170,11 @@ Status PdfReportWriter::OnEnd(const ReportState& state) {
   }
   const bool flushed = doc.file.flush();
   const QString reason = doc.file.errorString();
-  const bool file_ok = flushed && doc.file.error() == QFileDevice::NoError;
+  bool file_ok = flushed && doc.file.error() == QFileDevice::NoError;
   doc.file.close();
+  if (file_ok && painted.ok() && doc.created) {
+    file_ok = FixCreationDate(QString::fromStdString(doc.report_file.WritePath()), *doc.created);
+  }
   if (painted.ok() && file_ok) return doc.report_file.Commit();
   doc.report_file.Discard();
   return Status::IoError(WriteFailureMessage(doc.report_file.path(),

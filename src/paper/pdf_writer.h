@@ -5,7 +5,9 @@
 // report's first title line, and its metadata name the data file with its size, SHA-256 and
 // the time it was read.
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/report/report.h"
@@ -16,7 +18,10 @@ namespace tallyscan {
 class PdfReportWriter final : public ReportTarget {
  public:
   // Writes the pages into `file`, which must be open. The settings must outlive the writer.
-  PdfReportWriter(ReportFile file, const PrintFonts& fonts);
+  // `created` (seconds since 1970), when given, is the creation date the document carries
+  // instead of the moment it was written, so that equal input gives equal files.
+  PdfReportWriter(ReportFile file, const PrintFonts& fonts,
+                  std::optional<std::int64_t> created = std::nullopt);
   ~PdfReportWriter() override;
   PdfReportWriter(const PdfReportWriter&) = delete;
   PdfReportWriter& operator=(const PdfReportWriter&) = delete;

@@ -217,11 +217,16 @@ Status ReadSummaryInputs(const fs::path& results, SummaryInputs& out) {
   return Status::Ok();
 }
 
-Status WriteSummary(const fs::path& results, const SummaryInputs& inputs) {
-  const auto start = inputs.run_started.value_or(std::chrono::system_clock::now());
+std::vector<SummaryRow> RankedSummaryRows(const fs::path& results, const SummaryInputs& inputs) {
   std::vector<SummaryRow> rows = ReadRows(results, inputs);
   MarkSameCompanies(rows);
   Rank(rows);
+  return rows;
+}
+
+Status WriteSummary(const fs::path& results, const SummaryInputs& inputs) {
+  const auto start = inputs.run_started.value_or(std::chrono::system_clock::now());
+  const std::vector<SummaryRow> rows = RankedSummaryRows(results, inputs);
   if (Status s = WriteFile(results / "portfolio.csv", CsvText(rows)); !s.ok()) return s;
   if (Status s = WriteFile(results / "portfolio.json", PortfolioJson(rows, inputs)); !s.ok()) {
     return s;

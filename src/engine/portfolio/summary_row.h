@@ -18,6 +18,7 @@
 #include "engine/analytics/jet_parameters.h"
 #include "engine/portfolio/manifest.h"
 #include "engine/portfolio/risk_score.h"
+#include "engine/portfolio/summary.h"
 
 namespace tallyscan::portfolio {
 
@@ -77,6 +78,11 @@ struct SummaryRow {
 // same_company_as is filled.
 SummaryRow ReadSummaryRow(const std::filesystem::path& folder, Manifest manifest,
                           const JetParameters& parameters);
+
+// Every client's line of RESULTS, ranked worst first, with its same_company_as filled: the
+// lines every form of the summary and the portfolio report are made from.
+std::vector<SummaryRow> RankedSummaryRows(const std::filesystem::path& results,
+                                          const SummaryInputs& inputs);
 
 // The line of a results folder whose manifest could not be read: "failed" with the reason.
 SummaryRow UnreadableSummaryRow(std::string client, std::string reason);

@@ -163,6 +163,19 @@ void RunSheet(ReportStream& stream, std::span<const SummaryRow> rows, const Summ
 
 }  // namespace
 
+void WriteSummarySheets(ReportStream& stream, std::span<const SummaryRow> rows,
+                        const SummaryInputs& inputs) {
+  PortfolioSheet(stream, rows);
+  FailuresSheet(stream, rows);
+  RunSheet(stream, rows, inputs);
+}
+
+std::int64_t SummaryLastEnd(std::span<const SummaryRow> rows) { return TimesOf(rows).last_end; }
+
+std::string SummaryFirstStart(std::span<const SummaryRow> rows) {
+  return TimeText(TimesOf(rows).first_start);
+}
+
 Status WriteSummaryWorkbook(const std::filesystem::path& path, std::span<const SummaryRow> rows,
                             const SummaryInputs& inputs) {
   ReportFile file;
@@ -171,14 +184,12 @@ Status WriteSummaryWorkbook(const std::filesystem::path& path, std::span<const S
   }
   // The workbook's creation time is the last client's end, so that equal results give equal
   // bytes.
-  XlsxReportWriter writer(std::move(file), TimesOf(rows).last_end);
+  XlsxReportWriter writer(std::move(file), SummaryLastEnd(rows));
   const ReportHeader header;
   const PrintFonts fonts = DefaultPrintFonts();
   SilentProgress silent;
   ReportStream stream(header, fonts, {&writer}, silent);
-  PortfolioSheet(stream, rows);
-  FailuresSheet(stream, rows);
-  RunSheet(stream, rows, inputs);
+  WriteSummarySheets(stream, rows, inputs);
   return stream.End();
 }
 
