@@ -103,7 +103,7 @@ TEST_F(CommandLineTest, ExitCodes) {
       {"fields --xyzzy " + valid, 2, "fields: unknown option --xyzzy\nusage: tallyscan-cli fields"},
       {"report " + valid, 2,
        "the report is index, ledger, document, items, checks, import, jet, fields, "
-       "summary-documents or summary-records"},
+       "summary-documents, summary-records or portfolio"},
       {"fields --record A000 " + valid, 2, "--record takes a record type of the data file"},
       {"fields", 2, "the data folder is missing"},
       {"summary totals " + valid, 2, "the summary is documents or records"},
