@@ -108,17 +108,6 @@ void MarkSameCompanies(std::vector<SummaryRow>& rows) {
   }
 }
 
-std::string CsvCell(const SummaryValue& value) {
-  if (const auto* text = std::get_if<std::string>(&value)) return *text;
-  if (const auto* number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
-  if (const auto* list = std::get_if<std::vector<std::string>>(&value)) {
-    std::string joined;
-    for (const std::string& id : *list) joined += (joined.empty() ? "" : ";") + id;
-    return joined;
-  }
-  return {};
-}
-
 Json JsonCell(const SummaryValue& value) {
   if (const auto* text = std::get_if<std::string>(&value)) return *text;
   if (const auto* number = std::get_if<std::int64_t>(&value)) return *number;
@@ -139,7 +128,7 @@ std::string CsvText(const std::vector<SummaryRow>& rows) {
   text += CsvRecord(cells);
   for (const SummaryRow& row : rows) {
     cells.clear();
-    for (const SummaryValue& value : row.cells) cells.push_back(CsvCell(value));
+    for (const SummaryValue& value : row.cells) cells.push_back(SummaryCellText(value));
     text += CsvRecord(cells);
   }
   return text;

@@ -265,4 +265,15 @@ SummaryRow UnreadableSummaryRow(std::string client, std::string reason) {
   return row;
 }
 
+std::string SummaryCellText(const SummaryValue& value) {
+  if (const auto* text = std::get_if<std::string>(&value)) return *text;
+  if (const auto* number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
+  if (const auto* list = std::get_if<std::vector<std::string>>(&value)) {
+    std::string joined;
+    for (const std::string& id : *list) joined += (joined.empty() ? "" : ";") + id;
+    return joined;
+  }
+  return {};
+}
+
 }  // namespace tallyscan::portfolio

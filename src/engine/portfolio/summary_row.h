@@ -71,6 +71,9 @@ struct SummaryRow {
   }
 };
 
+// A cell as the CSV and the workbook write it: a list's ids joined by ";", nothing as empty.
+std::string SummaryCellText(const SummaryValue& value);
+
 // The line of the client whose results are in `folder`, from its manifest (already read) and
 // its import.json, check.json and jet.json as its analyses list them. An analysis listed
 // whose document is missing or damaged makes the line "failed", naming the document, for a

@@ -41,17 +41,6 @@ bool IsNumberColumn(SummaryColumn column) {
   }
 }
 
-std::string CellText(const SummaryValue& value) {
-  if (const auto* text = std::get_if<std::string>(&value)) return *text;
-  if (const auto* number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
-  if (const auto* list = std::get_if<std::vector<std::string>>(&value)) {
-    std::string joined;
-    for (const std::string& id : *list) joined += (joined.empty() ? "" : ";") + id;
-    return joined;
-  }
-  return {};
-}
-
 ReportColumn Column(std::string caption, int width, bool number) {
   ReportColumn column;
   column.caption = std::move(caption);
@@ -106,7 +95,7 @@ void PortfolioSheet(ReportStream& stream, std::span<const SummaryRow> rows) {
   stream.SetColumns(std::move(layout));
   for (const SummaryRow& row : rows) {
     std::vector<std::string> cells;
-    for (const SummaryValue& value : row.cells) cells.push_back(CellText(value));
+    for (const SummaryValue& value : row.cells) cells.push_back(SummaryCellText(value));
     stream.Line(std::move(cells));
   }
 }
@@ -126,7 +115,7 @@ void FailuresSheet(ReportStream& stream, std::span<const SummaryRow> rows) {
   for (const SummaryRow& row : rows) {
     if (row.risk_score) continue;
     std::vector<std::string> cells;
-    for (const SummaryColumn column : kShown) cells.push_back(CellText(row[column]));
+    for (const SummaryColumn column : kShown) cells.push_back(SummaryCellText(row[column]));
     stream.Line(std::move(cells));
   }
 }
