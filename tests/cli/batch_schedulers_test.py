@@ -259,22 +259,32 @@ def gnu_parallel(root, plan, results, child):
     # Stands for ssh: drops the options and the host, runs the remote command here.
     with open(ssh, "w") as f:
         f.write('#!/bin/bash\nwhile [ "${1#-}" != "$1" ]; do\n  case "$1" in -[bcDEeFIiJLlmOopQRSWw]) shift ;; esac\n'
-                '  shift\ndone\nshift\n[ "$1" = -- ] && shift\nexec bash -c "$*"\n')
+                '  shift\ndone\n[ "$1" = down ] && exit 255\nshift\n[ "$1" = -- ] && shift\n'
+                'exec bash -c "$*"\n')
     os.chmod(ssh, 0o755)
     hosts = os.path.join(root, "hosts")
+    script = os.path.join(source, "packaging/parallel/batch-hosts.sh")
+    # A host that cannot be reached: no shard runs, which is a failure, never a summary passed
+    # as whole; the next run takes up every shard again.
+    with open(hosts, "w") as f:
+        f.write("down\n")
+    r = subprocess.run(["bash", script, plan, results, hosts, "--ssh", ssh, "--", "--child", child],
+                       env=env, capture_output=True, text=True, timeout=600)
+    expect(r.returncode == 1 and r.stderr.count("signal 0; run again to resume it") == 3,
+           "with the host down, batch-hosts.sh exited %d: %s" % (r.returncode, r.stderr))
     with open(hosts, "w") as f:
         f.write("host-a\nhost-b\n")
     started = time.monotonic()
-    r = subprocess.run(["bash", os.path.join(source, "packaging/parallel/batch-hosts.sh"), plan,
-                        results, hosts, "--ssh", ssh, "--", "--child", child],
+    r = subprocess.run(["bash", script, plan, results, hosts, "--ssh", ssh, "--", "--child", child],
                        env=env, capture_output=True, text=True, timeout=600)
     print("parallel: three shards and the merge in %.1f s" % (time.monotonic() - started))
     expect(r.returncode == 4, "batch-hosts.sh exited %d, not 4: %s" % (r.returncode, r.stderr))
     merged_clients = manifests(results)
     with open(os.path.join(results, "shards.joblog"), encoding="utf-8") as f:
         rows = [line.split("\t") for line in f.read().splitlines()[1:]]
-    expect(sorted(row[1] for row in rows) != [] and
-           set(row[1] for row in rows) <= {"host-a", "host-b"}, "hosts in the joblog: %r" % rows)
+    expect([row[1] for row in rows[:3]] == ["down"] * 3, "the first run's joblog: %r" % rows[:3])
+    rows = rows[3:]
+    expect(set(row[1] for row in rows) <= {"host-a", "host-b"}, "hosts in the joblog: %r" % rows)
     expect(len(rows) == 3, "the joblog has %d shards, not 3" % len(rows))
     for row in rows:
         shard = int(row[0]) - 1
