@@ -220,6 +220,9 @@ PartitionName=batch Nodes=localhost Default=YES MaxTime=10 State=UP
         records = [dict(field.split("=", 1) for field in line.split() if "=" in field)
                    for line in open(comp, encoding="utf-8") if line.strip()]
         by_id = {r["JobId"]: r for r in records}
+        for r in records:
+            print("slurm: job %s %s %s exit %s" % (r.get("JobId"), r.get("Name"),
+                                                 r.get("JobState"), r.get("ExitCode")))
         merged_clients = manifests(results)
         # The array's tasks are the array's id and the ids that follow it, the merge last.
         task_ids = [i for i in by_id if i != merge]
