@@ -45,6 +45,8 @@ test=(
   python3-aiosmtpd openssl dbus gnome-keyring libsecret-tools
   # the manual pages rendered and the completion completed by the documentation test
   man-db bash-completion
+  # the batch run for real through a single-node Slurm and through GNU Parallel
+  munge slurmctld slurmd slurm-client parallel
 )
 references=(
   # the Hebrew calendar, p-values of distributions
