@@ -172,7 +172,9 @@ Status PortfolioWeightsOf(std::string_view key, const Json& value, PortfolioWeig
       {"import", &weights.import},   {"checks", &weights.checks}, {"tests", &weights.tests},
       {"ranking", &weights.ranking}, {"digits", &weights.digits},
   };
-  for (const auto& [name, weight] : value.items()) {
+  for (const auto& item : value.items()) {
+    const std::string& name = item.key();
+    const Json& weight = item.value();
     const auto part = std::find_if(std::begin(parts), std::end(parts),
                                    [&](const auto& known) { return known.first == name; });
     if (part == std::end(parts)) return Refused(key, "חלק לא מוכר: " + Quoted(name));
