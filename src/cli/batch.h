@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/portfolio/clients.h"
+
 namespace tallyscan::cli {
 
 struct BatchOptions {
@@ -38,6 +40,10 @@ struct BatchOptions {
 // batch --one: analyses one folder into OUT.partial/, renamed to OUT when done. Exit 0 once
 // the results are in place, whatever their status; 1 when they could not be written.
 int RunBatchChild(const BatchOptions& options);
+
+// The clients of --list, or those found under INPUT; false, the message on standard error,
+// when they cannot be read.
+bool ClientsOfBatch(const BatchOptions& options, std::vector<portfolio::Client>& clients);
 
 // batch: every client in its own child, the results under options.out.
 int RunBatchParent(const BatchOptions& options);

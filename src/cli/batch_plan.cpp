@@ -31,14 +31,16 @@ bool WriteList(const fs::path& file, const std::vector<portfolio::Client>& clien
 
 }  // namespace
 
-int RunBatchPlan(const BatchOptions& o, int shards) {
-  std::vector<portfolio::Client> clients;
+bool ClientsOfBatch(const BatchOptions& o, std::vector<portfolio::Client>& clients) {
   const Status found = o.list ? portfolio::ReadClientList(*o.list, clients)
                               : portfolio::DiscoverClients(*o.input, o.depth, clients);
-  if (!found.ok()) {
-    std::cerr << found.message() << "\n";
-    return kExitFailed;
-  }
+  if (!found.ok()) std::cerr << found.message() << "\n";
+  return found.ok();
+}
+
+int RunBatchPlan(const BatchOptions& o, int shards) {
+  std::vector<portfolio::Client> clients;
+  if (!ClientsOfBatch(o, clients)) return kExitFailed;
   for (const portfolio::Client& c : clients) {
     // A tab or a line end inside an id or a path would break the list's lines.
     if ((c.id + c.folder + c.label).find_first_of("\t\r\n") != std::string::npos) {

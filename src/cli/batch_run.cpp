@@ -268,12 +268,7 @@ Status WriteBatchSummary(const std::string& out, std::chrono::system_clock::time
 int RunBatchParent(const BatchOptions& o) {
   const auto run_started = std::chrono::system_clock::now();
   std::vector<portfolio::Client> clients;
-  const Status found = o.list ? portfolio::ReadClientList(*o.list, clients)
-                              : portfolio::DiscoverClients(*o.input, o.depth, clients);
-  if (!found.ok()) {
-    std::cerr << found.message() << "\n";
-    return kExitFailed;
-  }
+  if (!ClientsOfBatch(o, clients)) return kExitFailed;
   std::optional<std::string> parameters_sha256;
   if (o.params) {
     // A parameter file every child would refuse is the batch's failure, not each client's.
