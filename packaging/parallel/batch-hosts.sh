@@ -7,7 +7,8 @@
 # again (the plan must not change in between). Each shard's output is in
 # RESULTS/shards/shard-NNN.log.
 # Exits 0, 3 or 4 as the shards' batches did (the highest of them), 1 when a shard did not
-# run to its end (no host, a signal, an exit code a batch does not give) or the merge failed.
+# run to its end (no host, a signal, an exit code a batch does not give, no log of its own) or
+# the merge failed.
 set -euo pipefail
 if [ $# -lt 3 ]; then
   echo "batch-hosts.sh: usage: batch-hosts.sh PLAN RESULTS HOSTS_FILE [parallel options...] [-- batch options...]" >&2
@@ -47,10 +48,30 @@ parallel --will-cite --jobs 1 --sshloginfile "$hosts" --joblog "$results/shards.
   --resume-failed "${parallel_options[@]}" "$command" ::: "${shards[@]}"
 set -e
 
+# A shard the job log calls ended whose command never ran (a remote shell that took the command
+# and ran nothing, say) leaves no log; its clients would be missing from the summary, so that is
+# a failure too. Its lines leave the job log, so that the next run runs it again rather than taking it as done.
+missing=()
+for shard in "${shards[@]}"; do
+  ended=$(awk -F'\t' -v seq="$((10#$shard + 1))" '$1 == seq { last = $7 " " $8 } END { print last }' \
+    "$results/shards.joblog" 2>/dev/null || true)
+  case "$ended" in "0 0" | "3 0" | "4 0") ;; *) continue ;; esac
+  if [ ! -f "$results/shards/shard-$shard.log" ]; then
+    echo "batch-hosts.sh: shard $shard left no $results/shards/shard-$shard.log: its batch never ran (the hosts' shell must be bash); run again to run it" >&2
+    missing+=("$((10#$shard + 1))")
+  fi
+done
+if [ "${#missing[@]}" -gt 0 ] && [ -f "$results/shards.joblog" ]; then
+  awk -F'\t' -v drop="${missing[*]}" 'BEGIN { split(drop, d, " "); for (i in d) gone[d[i]] = 1 }
+    NR == 1 || !($1 in gone)' "$results/shards.joblog" >"$results/shards.joblog.kept"
+  mv "$results/shards.joblog.kept" "$results/shards.joblog"
+fi
+
 "$cli" batch merge "$results" || exit 1
 
 # The job log: Seq Host Starttime JobRuntime Send Receive Exitval Signal Command; a shard run
 # again adds a line, so its last line counts.
+set +e
 awk -F'\t' 'NR > 1 { host[$1] = $2; code[$1] = $7; signal[$1] = $8 }
   END {
     for (seq in code) {
@@ -61,3 +82,7 @@ awk -F'\t' 'NR > 1 { host[$1] = $2; code[$1] = $7; signal[$1] = $8 }
     }
     exit bad ? 1 : worst
   }' "$results/shards.joblog"
+status=$?
+set -e
+[ "${#missing[@]}" -eq 0 ] || exit 1
+exit "$status"

@@ -23,6 +23,8 @@ import zipfile
 
 mode, cli, gen, source = sys.argv[1:5]
 env = dict(os.environ, SOURCE_DATE_EPOCH="1733900000", TALLYSCAN_CLI=cli)
+# Run as CI runs, without a login shell's SHELL; the hosts' own shell is the ssh stand-in's.
+env.pop("SHELL", None)
 SUMMARY = ("portfolio.csv", "portfolio.json")
 # What a shard's batch exits with when some client is not ok: failed, timed out, changed, not analysed.
 NOT_OK = {"failed", "timed out", "changed during run", "not analysed"}
@@ -259,14 +261,24 @@ PartitionName=batch Nodes=localhost Default=YES MaxTime=10 State=UP
 def gnu_parallel(root, plan, results, child):
     need("parallel")
     ssh = os.path.join(root, "ssh.sh")
-    # Stands for ssh: drops the options and the host, runs the remote command here.
+    # Stands for ssh: drops the options and the host, runs the remote command here in a login's
+    # environment (SHELL set, which the remote end of parallel runs the command with). The host
+    # "down" cannot be reached; the host "void" takes the command and runs nothing.
     with open(ssh, "w") as f:
         f.write('#!/bin/bash\nwhile [ "${1#-}" != "$1" ]; do\n  case "$1" in -[bcDEeFIiJLlmOopQRSWw]) shift ;; esac\n'
-                '  shift\ndone\n[ "$1" = down ] && exit 255\nshift\n[ "$1" = -- ] && shift\n'
-                'exec bash -c "$*"\n')
+                '  shift\ndone\n[ "$1" = down ] && exit 255\n[ "$1" = void ] && exit 0\nshift\n[ "$1" = -- ] && shift\n'
+                'export SHELL=/bin/bash\nexec bash -c "$*"\n')
     os.chmod(ssh, 0o755)
     hosts = os.path.join(root, "hosts")
     script = os.path.join(source, "packaging/parallel/batch-hosts.sh")
+    # A host that runs nothing and says it did: no shard left its log, which is a failure, and
+    # the next run takes those shards up again.
+    with open(hosts, "w") as f:
+        f.write("void\n")
+    r = subprocess.run(["bash", script, plan, results, hosts, "--ssh", ssh, "--", "--child", child],
+                       env=env, capture_output=True, text=True, timeout=600)
+    expect(r.returncode == 1 and r.stderr.count("its batch never ran") == 3,
+           "with a host that runs nothing, batch-hosts.sh exited %d: %s" % (r.returncode, r.stderr))
     # A host that cannot be reached: no shard runs, which is a failure, never a summary passed
     # as whole; the next run takes up every shard again.
     with open(hosts, "w") as f:
