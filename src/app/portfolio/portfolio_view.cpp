@@ -1,5 +1,7 @@
 #include "app/portfolio/portfolio_view.h"
 
+#include <algorithm>
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QEvent>
@@ -52,6 +54,11 @@ std::string ListCell(std::string text) {
   return text;
 }
 
+// A path reads left to right inside the right-to-left line (else its "/" stands at its end).
+QString Isolated(const QString& path) {
+  return QChar(0x2066) + QDir::toNativeSeparators(path) + QChar(0x2069);
+}
+
 QString Weights(const PortfolioWeights& w) {
   return QStringLiteral("קליטה %1, בדיקות %2, בדיקות יומן %3, דירוג %4, ספרות %5")
       .arg(w.import)
@@ -61,11 +68,17 @@ QString Weights(const PortfolioWeights& w) {
       .arg(w.digits);
 }
 
-QStringList SummaryColumnTexts() {
+// Each column at least as wide as its heading, so that no heading starts cut.
+QStringList SummaryColumnTexts(const Grid& grid) {
   QStringList columns = {QStringLiteral("30,#")};
   for (const portfolio::SummaryTableColumn& column : portfolio::SummaryTableColumns()) {
-    const int width = column.name == "reason" ? 260 : column.whole_number ? 70 : 110;
-    columns << QString::number(width) + QLatin1Char(',') + FromStd(std::string(column.heading));
+    const QString heading = FromStd(std::string(column.heading));
+    const int least = column.name == "client"   ? 160
+                      : column.name == "reason" ? 260
+                      : column.whole_number     ? 60
+                                                : 100;
+    const int width = std::max(least, grid.WidthNeeded(heading, true) + 16);
+    columns << QString::number(width) + QLatin1Char(',') + heading;
   }
   return columns;
 }
@@ -115,13 +128,17 @@ PortfolioView::PortfolioView(AppContext& app, PageHost& host, Page& page, QWidge
   counts_->setObjectName(QStringLiteral("scanCounts"));
   run_line_ = new QLabel(this);
   run_line_->setObjectName(QStringLiteral("runLine"));
-  run_line_->setWordWrap(true);
+  // Two whole lines: the run and the parameters, then what was screened and where to.
+  run_line_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  run_line_->setFixedHeight(run_line_->fontMetrics().lineSpacing() * 2 + 4);
   run_line_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
   grid_ = new Grid(this);
   grid_->setObjectName(QStringLiteral("portfolioGrid"));
-  grid_->SetColumns(FixedColumns(SummaryColumnTexts()));
-  grid_->SetStretchField(FieldOfColumn("reason"));
+  grid_->SetColumns(FixedColumns(SummaryColumnTexts(*grid_)));
+  // The client's id takes the room the others leave, and never less than its kept width: the
+  // columns overflow the view, and the other texts give way to their headings first.
+  grid_->SetStretchField(FieldOfColumn("client"));
   grid_->SetErrorRowColour(kCreditColour);
   filter_ = new FilterBox(*grid_, rows_, FieldOfColumn("client"), this);
   grid_->SetSortRoutine([this](int field) {
@@ -149,11 +166,12 @@ PortfolioView::PortfolioView(AppContext& app, PageHost& host, Page& page, QWidge
   tools->addWidget(stop_button_);
   tools->addWidget(counts_);
   auto* filter_row = new QHBoxLayout;
-  filter_row->addWidget(run_line_, 1);
+  filter_row->addStretch(1);
   filter_row->addWidget(filter_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addLayout(tools);
+  layout->addWidget(run_line_);
   layout->addLayout(filter_row);
   layout->addWidget(grid_, 1);
   for (QWidget* widget : {static_cast<QWidget*>(bar_), static_cast<QWidget*>(stop_button_)}) {
@@ -288,7 +306,7 @@ void PortfolioView::Start(const QString& store, Source source, const std::string
   rows_.Clear();
   clients_.clear();
   filter_->SetRows(0, 0);
-  run_line_->setText(QStringLiteral("תוצאות: ") + QDir::toNativeSeparators(store));
+  run_line_->setText(QStringLiteral("תוצאות: ") + Isolated(store));
   counts_state_ = std::make_shared<BatchCounts>();
   outcome_ = std::make_shared<BatchOutcome>();
   running_ = true;
@@ -366,8 +384,7 @@ void PortfolioView::ShowSummary(const std::string& client) {
                      "תוצאות: %5")
           .arg(table.first_start.empty() ? QStringLiteral("-") : FromStd(table.first_start))
           .arg(portfolio::kAnalysisVersion)
-          .arg(Weights(table.parameters.portfolio_weights), source,
-               QDir::toNativeSeparators(store_)));
+          .arg(Weights(table.parameters.portfolio_weights), source, Isolated(store_)));
   print_button_->setEnabled(!running_ && !clients_.empty());
   for (int row = 0; row < filter_->ShownRows(); ++row) {
     const int original = rows_.Original(filter_->SourceRow(row));

@@ -1,8 +1,8 @@
-// Renders "סריקת תיק" on the companies page over a small generated portfolio (five clients,
-// one of them with a cut data file, not analysed, in red): the summary after a run, and the
-// page during a run with its progress, each at 1366 x 768 and 1920 x 1080, to PNG files in the
-// build folder (app-renders/), so that a person can look at them. Not a test: `make renders`
-// builds and runs it.
+// Renders "סריקת תיק" on the companies page over a small generated portfolio (six clients:
+// one with a cut data file, one with its header file alone, not analysed and red): the page
+// during a run with its progress and the summary after it, each at 1366 x 768 and
+// 1920 x 1080, to PNG files in the build folder (app-renders/), so that a person can look at
+// them. Not a test: `make renders` builds and runs it.
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -61,6 +61,10 @@ class PortfolioRenders : public QObject {
     QFile cut(input_ + QStringLiteral("/cut/BKMVDATA.TXT"));
     QVERIFY(cut.open(QIODevice::ReadWrite));
     QVERIFY(cut.resize(cut.size() / 2 + 7));
+    // A folder with the header file alone: not analysed, its row red.
+    QVERIFY(QDir().mkpath(input_ + QStringLiteral("/header-only")));
+    QVERIFY(QFile::copy(input_ + QStringLiteral("/cut/INI.TXT"),
+                        input_ + QStringLiteral("/header-only/INI.TXT")));
     qputenv("TALLYSCAN_CLI", TALLYSCAN_CLI);
   }
 
