@@ -126,6 +126,10 @@ PortfolioView::PortfolioView(AppContext& app, PageHost& host, Page& page, QWidge
   stop_button_->setToolTip(QStringLiteral("עצירת הסריקה (Esc); הרצה נוספת תמשיך ממקום העצירה"));
   counts_ = new QLabel(this);
   counts_->setObjectName(QStringLiteral("scanCounts"));
+  // Room for the widest count it shows, so that the toolbar never cuts it.
+  counts_->setMinimumWidth(
+      counts_->fontMetrics().horizontalAdvance(QStringLiteral("00000 מתוך 00000 לקוחות - נעצרה")) +
+      8);
   run_line_ = new QLabel(this);
   run_line_->setObjectName(QStringLiteral("runLine"));
   // Two whole lines: the run and the parameters, then what was screened and where to.
@@ -158,7 +162,7 @@ PortfolioView::PortfolioView(AppContext& app, PageHost& host, Page& page, QWidge
   tools->addWidget(print_button_);
   tools->addSpacing(12);
   tools->addWidget(folder_caption);
-  tools->addWidget(folder_edit_, 2);
+  tools->addWidget(folder_edit_, 1);
   tools->addWidget(choose_button_);
   tools->addWidget(folder_button_);
   tools->addSpacing(12);
@@ -348,7 +352,7 @@ void PortfolioView::Ended() {
   if (!outcome.started) {
     said = QStringLiteral("לא ניתן להפעיל את tallyscan-cli: ") + FromStd(outcome.message);
   } else if (outcome.stopped) {
-    counts_->setText(counts_->text() + QStringLiteral(" - הסריקה נעצרה; הרצה נוספת תמשיך"));
+    counts_->setText(counts_->text() + QStringLiteral(" - נעצרה"));
   } else if (outcome.exit_code == 127) {
     said = CliNotFoundText();
   } else if (outcome.exit_code != 0 && outcome.exit_code != 3 && outcome.exit_code != 4) {
