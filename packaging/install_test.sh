@@ -42,6 +42,17 @@ if [ "${1:-}" = --inside ]; then
     "$root/usr/share/applications/mimeinfo.cache"
   test -f "$root/usr/share/icons/hicolor/48x48/apps/com.norva.Tallyscan.png"
 
+  echo "== in the root: the schedulers' scripts, executable, finding the installed program"
+  for script in slurm/batch-array.sh slurm/batch-merge.sh slurm/submit.sh parallel/batch-hosts.sh; do
+    test -x "$root/usr/share/tallyscan/$script"
+    grep -q 'TALLYSCAN_CLI:-/usr/bin/tallyscan-cli' "$root/usr/share/tallyscan/$script" ||
+      [ "$script" = slurm/submit.sh ]
+  done
+  # The merge job's script as Slurm runs it: an empty RESULTS gives an empty summary.
+  mkdir -p "$root/tmp/merge-check/clients"
+  in_root env -u TALLYSCAN_CLI /usr/share/tallyscan/slurm/batch-merge.sh /tmp/merge-check
+  test -f "$root/tmp/merge-check/portfolio.csv"
+
   echo "== in the root: the desktop application offscreen, reading the demonstration set"
   in_root useradd --create-home auditor
   marker=$root/tmp/before-app

@@ -4,17 +4,21 @@
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
 #include "app/images.h"
+#include "app/portfolio/portfolio_view.h"
 #include "app/pump.h"
 #include "app/report/grid_print.h"
 #include "app/shared_fonts.h"
 #include "app/texts.h"
+#include "app/widgets/folder_chooser.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
 #include "engine/browse/browse.h"
@@ -63,6 +67,12 @@ CompaniesPage::CompaniesPage(AppContext& app, PageHost& host, QWidget* parent)
   delete_button_ =
       MakeToolButton(QStringLiteral("מחק חברה"), QStringLiteral("מחק חברה מספריית החשברות"),
                      QStringLiteral("IdxTb3"), QStringLiteral("deleteButton"), this);
+  scan_button_ = MakeToolButton(QStringLiteral("סריקת תיק"),
+                                QStringLiteral("סריקת כל החברות השמורות וסיכום התיק (F5)"),
+                                QStringLiteral("IdxTb2"), QStringLiteral("scanButton"), this);
+  scan_folder_button_ = MakeToolButton(
+      QStringLiteral("סריקת תיקייה"), QStringLiteral("סריקת תיקיות הלקוחות שבתיקייה שתבחר"),
+      QStringLiteral("IdxTb2"), QStringLiteral("scanFolderButton"), this);
   progress_bar_ = new PercentProgressBar(this);
   progress_bar_->setObjectName(QStringLiteral("progressBar"));
   progress_bar_->setRange(0, 100);
@@ -88,12 +98,23 @@ CompaniesPage::CompaniesPage(AppContext& app, PageHost& host, QWidget* parent)
   }
   toolbar->addWidget(print_button_);
   toolbar->addSpacing(12);
+  toolbar->addWidget(scan_button_);
+  toolbar->addWidget(scan_folder_button_);
+  toolbar->addSpacing(12);
   toolbar->addWidget(progress_bar_, 1);
   toolbar->addWidget(stop_button_);
+  auto* list_page = new QWidget(this);
+  auto* list_layout = new QVBoxLayout(list_page);
+  list_layout->setContentsMargins(0, 0, 0, 0);
+  list_layout->addLayout(toolbar);
+  list_layout->addWidget(list_, 1);
+  portfolio_ = new PortfolioView(app, host, *this, this);
+  stack_ = new QStackedWidget(this);
+  stack_->addWidget(list_page);
+  stack_->addWidget(portfolio_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(12, 8, 12, 8);
-  layout->addLayout(toolbar);
-  layout->addWidget(list_, 1);
+  layout->addWidget(stack_, 1);
 
   // The progress row keeps its place while hidden, so the list does not jump.
   for (QWidget* widget :
@@ -108,6 +129,14 @@ CompaniesPage::CompaniesPage(AppContext& app, PageHost& host, QWidget* parent)
   connect(read_button_, &QToolButton::clicked, this, &CompaniesPage::ReadCompany);
   connect(delete_button_, &QToolButton::clicked, this, &CompaniesPage::DeleteCompany);
   connect(stop_button_, &QPushButton::clicked, this, &CompaniesPage::StopSave);
+  connect(scan_button_, &QToolButton::clicked, this, &CompaniesPage::ScanCompanies);
+  connect(scan_folder_button_, &QToolButton::clicked, this, &CompaniesPage::ScanFolder);
+  connect(portfolio_, &PortfolioView::BackToList, this, [this] { ShowPortfolio(false); });
+  connect(portfolio_, &PortfolioView::OpenClient, this, &CompaniesPage::ReadFolder);
+  // A run shows its progress and then its summary in place of the list.
+  connect(portfolio_, &PortfolioView::RunningChanged, this, [this](bool running) {
+    if (running) ShowPortfolio(true);
+  });
   connect(list_, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
     if (index.isValid()) ReadCompany();
   });
@@ -164,7 +193,74 @@ void CompaniesPage::ShowSaving(bool saving) {
   print_button_->setEnabled(!saving && list_->Model().rowCount() > 0);
 }
 
-QWidget* CompaniesPage::DefaultFocus() { return list_; }
+QWidget* CompaniesPage::DefaultFocus() {
+  return ShowingPortfolio() ? static_cast<QWidget*>(portfolio_->SummaryGrid()) : list_;
+}
+
+bool CompaniesPage::ShowingPortfolio() const { return stack_->currentWidget() == portfolio_; }
+
+void CompaniesPage::ShowPortfolio(bool shown) {
+  if (!shown && portfolio_->Running()) return;
+  stack_->setCurrentWidget(shown ? static_cast<QWidget*>(portfolio_) : stack_->widget(0));
+  if (shown) {
+    portfolio_->SummaryGrid()->setFocus(Qt::OtherFocusReason);
+  } else {
+    list_->setFocus(Qt::OtherFocusReason);
+  }
+}
+
+void CompaniesPage::ScanCompanies() {
+  if (saving_ || portfolio_->Running()) return;
+  Rescan();
+  ShowPortfolio(true);
+  portfolio_->ScanCompanies(companies_);
+}
+
+void CompaniesPage::ScanFolder() {
+  if (saving_ || portfolio_->Running()) return;
+  ShowPortfolio(true);
+  portfolio_->FolderEdit()->setFocus(Qt::OtherFocusReason);
+  QLineEdit* edit = portfolio_->FolderEdit();
+  const QString before = edit->text();
+  // A folder chosen is screened at once; otherwise the field waits for "סרוק תיקייה".
+  if (ChooseFolder(this, edit) != before) portfolio_->ScanFolder(edit->text());
+}
+
+void CompaniesPage::RunMainAction() {
+  if (saving_ || portfolio_->Running() || app_.app_busy) return;
+  if (ShowingPortfolio()) {
+    Rescan();
+    portfolio_->ScanAgain(companies_);
+  } else {
+    ScanCompanies();
+  }
+}
+
+void CompaniesPage::StopRun() {
+  if (portfolio_->Running()) {
+    portfolio_->Stop();
+  } else {
+    StopSave();
+  }
+}
+
+PageView CompaniesPage::SaveView() const {
+  PageView view;
+  if (ShowingPortfolio()) {
+    SaveGridView(*portfolio_->SummaryGrid(), view);
+    view.first_text = QStringLiteral("portfolio");
+  } else {
+    SaveGridView(*list_, view);
+  }
+  return view;
+}
+
+void CompaniesPage::RestoreView(const PageView& view) {
+  const bool portfolio = view.first_text == QStringLiteral("portfolio");
+  if (portfolio && portfolio_->Running()) return;
+  ShowPortfolio(portfolio);
+  RestoreGridView(portfolio ? *portfolio_->SummaryGrid() : *list_, view);
+}
 
 void CompaniesPage::SaveCompany() {
   // An import or a check run is pumping events: the store it works on must stay as it is.
@@ -203,9 +299,12 @@ void CompaniesPage::StopSave() { stop_ = true; }
 void CompaniesPage::BusyChanged(bool busy) {
   // Another operation reads or rebuilds the store these would save, read or delete.
   if (saving_) return;
-  for (QToolButton* button : {save_button_, read_button_, delete_button_}) {
+  for (QToolButton* button :
+       {save_button_, read_button_, delete_button_, scan_button_, scan_folder_button_}) {
     button->setEnabled(!busy);
   }
+  // Its own run keeps the summary's controls as the run wants them.
+  if (!portfolio_->Running()) portfolio_->SetOthersBusy(busy);
 }
 
 void CompaniesPage::ReadCompany() {
