@@ -10,7 +10,8 @@
 #
 #   bench/views_bench.sh BUILD [BEFORE_BUILD] [ROUNDS] [GENERATOR_OPTIONS...]
 # The set defaults to 1,000,000 movements, 20,000 accounts, 100,000 documents, 5,000 items,
-# seed 9; it is made under $TMPDIR and removed at the end.
+# seed 9; it is made under $TMPDIR and removed at the end, unless BENCH_SET names a set folder
+# made beforehand, which is used as it is and kept.
 set -euo pipefail
 build=${1:?usage: views_bench.sh BUILD [BEFORE_BUILD] [ROUNDS] [GENERATOR_OPTIONS...]}
 before=${2:-}
@@ -22,7 +23,11 @@ options=("$@")
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tallyscan-views-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT
-"$build/tools/tallyscan-gen" --quiet "${options[@]}" "$work/set"
+if [ -n "${BENCH_SET:-}" ]; then
+  ln -s "$(realpath "$BENCH_SET")" "$work/set"
+else
+  "$build/tools/tallyscan-gen" --quiet "${options[@]}" "$work/set"
+fi
 data=$work/set/BKMVDATA.TXT
 cat "$data" >/dev/null
 keys=$(awk 'substr($0, 1, 4) == "B110" { print substr($0, 23, 15) }' "$data" | LC_ALL=C sort |

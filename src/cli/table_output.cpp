@@ -115,22 +115,13 @@ std::vector<std::string> StatusRowCells(std::string_view row, const TableShape& 
 
 // Two passes, the column widths first, so that a large table is never held.
 bool PrintText(const RowSource& rows, const RowSource::Each& count) {
-  std::vector<std::size_t> widths;
-  auto widen = [&widths](std::size_t column, std::size_t width) {
-    if (widths.size() <= column) widths.resize(column + 1, 0);
-    widths[column] = std::max(widths[column], width);
-  };
-  rows.ForEachRow([&](std::string_view row, const TableShape& shape) {
-    if (shape.status_first) {
-      const std::vector<std::string> cells = StatusRowCells(row, shape);
-      for (std::size_t i = 0; i < cells.size(); ++i) widen(i, DisplayWidth(cells[i]));
-    } else {
-      ForEachCell(row, [&widen](std::size_t column, std::string_view cell, bool) {
-        widen(column, ShownWidth(cell));
-      });
-    }
-    return true;
-  });
+  std::vector<std::size_t> widths = rows.TextWidths();
+  if (widths.empty()) {
+    rows.ForEachRow([&widths](std::string_view row, const TableShape& shape) {
+      WidenColumns(row, shape, widths);
+      return true;
+    });
+  }
   std::string line;
   return rows.ForEachRow([&](std::string_view row, const TableShape& shape) {
     line.clear();
@@ -279,6 +270,21 @@ class HeldRows final : public RowSource {
 };
 
 }  // namespace
+
+void WidenColumns(std::string_view row, const TableShape& shape, std::vector<std::size_t>& widths) {
+  auto widen = [&widths](std::size_t column, std::size_t width) {
+    if (widths.size() <= column) widths.resize(column + 1, 0);
+    widths[column] = std::max(widths[column], width);
+  };
+  if (shape.status_first) {
+    const std::vector<std::string> cells = StatusRowCells(row, shape);
+    for (std::size_t i = 0; i < cells.size(); ++i) widen(i, DisplayWidth(cells[i]));
+  } else {
+    ForEachCell(row, [&widen](std::size_t column, std::string_view cell, bool) {
+      widen(column, ShownWidth(cell));
+    });
+  }
+}
 
 OptionRead ReadOutputOption(std::span<char* const> args, std::size_t& i, OutputOptions& options) {
   const std::string_view arg = args[i];

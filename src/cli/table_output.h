@@ -129,7 +129,14 @@ class RowSource {
   virtual bool ForEachRow(const Each& each) const = 0;
   // The shape of the first row, whose names head the CSV records.
   virtual const TableShape& FirstShape() const = 0;
+  // The text form's column widths, for a source that finds them faster than a pass over its
+  // rows in order would (each made with WidenColumns); empty when it does not.
+  virtual std::vector<std::size_t> TextWidths() const { return {}; }
 };
+
+// Widens `widths` (one a column, grown as needed) to the shown cells of `row`, as the text form
+// sizes its columns.
+void WidenColumns(std::string_view row, const TableShape& shape, std::vector<std::size_t>& widths);
 
 // Prints the rows on stdout in the chosen format and returns the exit code of the run:
 // kExitInterrupted when interrupted, kExitFindings when the options ask to fail on findings

@@ -1,7 +1,9 @@
 // tallyscan-cli view ledger --from KEY [--to KEY] DIR: the ledger cards of a range of
 // accounts, each as its title line, its movement rows and its totals row.
+#include <algorithm>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
@@ -12,9 +14,9 @@
 namespace tallyscan::cli {
 namespace {
 
-// The cards of a range, loaded a batch at a time whenever the rows are asked for: a range of
-// every card of a large set prints without its rows being held. Title lines are rows of one
-// cell; card rows have the 26 fields.
+// The cards of a range, loaded a batch at a time whenever the rows are asked for, their rows
+// made on every core and given in card order: a range of every card of a large set prints
+// without its rows being held. Title lines are rows of one cell; card rows have the 26 fields.
 class LedgerRows final : public RowSource {
  public:
   LedgerRows(const RecordStore& store, const CardRange& range) : store_(store), range_(range) {
@@ -27,37 +29,60 @@ class LedgerRows final : public RowSource {
   }
 
   bool ForEachRow(const Each& each) const override {
-    return ForEachCard([&](const LedgerCard& card) {
-      if (!each(std::string(kCardTitle) + card.header, title_shape_)) return false;
-      for (std::int64_t row = 1; row <= card.RowCount(); ++row) {
-        if (!each(JoinCells(LedgerRowCells(store_, card, row)), card_shape_)) return false;
-      }
-      return true;
-    });
+    return MakeCardRows<MadeRows>(
+        store_, range_,
+        [this](MadeRows& part, const LedgerCard& card, std::int64_t row) {
+          part.titles.push_back(row == 0);
+          part.rows.Add(RowText(card, row));
+        },
+        [&](const MadeRows& part) {
+          for (std::size_t n = 0; n < part.rows.size(); ++n) {
+            if (!each(part.rows[n], part.titles[n] ? title_shape_ : card_shape_)) return false;
+          }
+          return true;
+        });
   }
   const TableShape& FirstShape() const override { return title_shape_; }
+
+  // The widths the text form gives the columns, found on every core: each part widens its own,
+  // and the widest of each column is taken.
+  std::vector<std::size_t> TextWidths() const override {
+    std::vector<std::size_t> widths;
+    MakeCardRows<std::vector<std::size_t>>(
+        store_, range_,
+        [this](std::vector<std::size_t>& part, const LedgerCard& card, std::int64_t row) {
+          WidenColumns(RowText(card, row), row == 0 ? title_shape_ : card_shape_, part);
+        },
+        [&widths](const std::vector<std::size_t>& part) {
+          if (widths.size() < part.size()) widths.resize(part.size(), 0);
+          for (std::size_t c = 0; c < part.size(); ++c) widths[c] = std::max(widths[c], part[c]);
+          return true;
+        });
+    return widths;
+  }
 
   // The movement rows of every card (opening-balance rows included), without making a cell.
   std::int64_t CountRows() const {
     std::int64_t rows = 0;
-    ForEachCard([&rows](const LedgerCard& card) {
-      rows += static_cast<std::int64_t>(card.rows.size());
-      return true;
-    });
+    CardBatches batches(store_, range_);
+    std::vector<LedgerCard> cards;
+    while (batches.Next(cards)) {
+      for (const LedgerCard& card : cards) rows += static_cast<std::int64_t>(card.rows.size());
+    }
     return rows;
   }
 
  private:
-  template <typename Use>
-  bool ForEachCard(Use use) const {
-    CardBatches batches(store_, range_);
-    std::vector<LedgerCard> cards;
-    while (batches.Next(cards)) {
-      for (const LedgerCard& card : cards) {
-        if (!use(card)) return false;
-      }
-    }
-    return true;
+  // The rows a core made of a stretch of cards, and which of them are titles.
+  struct MadeRows {
+    RowBuffer rows;
+    std::vector<bool> titles;
+  };
+
+  // Row 0 of a card is its title line, then come its grid rows.
+  std::string RowText(const LedgerCard& card, std::int64_t row) const {
+    if (row == 0) return std::string(kCardTitle) + card.header;
+    return JoinCells(LedgerRowCells(store_, card, row));
   }
 
   const RecordStore& store_;

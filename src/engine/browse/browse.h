@@ -11,6 +11,7 @@
 #include "engine/browse/accounts_index_search.h"
 #include "engine/browse/balance_text.h"
 #include "engine/browse/card_number.h"
+#include "engine/browse/cards_on_cores.h"
 #include "engine/browse/cell_text.h"
 #include "engine/browse/companies_store.h"
 #include "engine/browse/document_cells.h"

@@ -188,37 +188,25 @@ class MadeLines {
   std::exception_ptr failure_;
 };
 
-// Makes the lines of every card of `range` into `lines`, in blocks.
+// Makes the lines of every card of `range` into `lines`, a block for each stretch of cards
+// made on a core.
 void MakeLedgerLines(const RecordStore& store, const CardRange& range,
                      std::span<const FieldListEntry> fields, MadeLines& lines) {
-  constexpr std::size_t kBlockLines = 4096;
   LedgerFieldMask shown = 0;
   for (const FieldListEntry& entry : fields) shown |= LedgerFieldMask{1} << entry.field;
-  std::vector<MadeLine> block;
-  const auto add = [&](MadeLine line) {
-    block.push_back(std::move(line));
-    if (block.size() < kBlockLines) return true;
-    const bool taken = lines.Put(std::move(block));
-    block.clear();
-    return taken;
-  };
-  CardBatches batches(store, range);
-  std::vector<LedgerCard> cards;
-  while (batches.Next(cards)) {
-    for (const LedgerCard& card : cards) {
-      if (!add({{std::string(kCardTitle) + card.header}, kSubTitleStyle, true})) return;
-      const auto movements = static_cast<std::int64_t>(card.rows.size());
-      for (std::int64_t row = 1; row <= movements; ++row) {
-        if (!add({RowReportCells(fields, row, LedgerRowCells(store, card, row, shown))})) return;
-      }
-      for (std::int64_t row = movements + 1; row <= card.RowCount(); ++row) {
-        if (!add({RowReportCells(fields, 0, LedgerRowCells(store, card, row)), kSummaryStyle})) {
-          return;
+  MakeCardRows<std::vector<MadeLine>>(
+      store, range,
+      [&](std::vector<MadeLine>& block, const LedgerCard& card, std::int64_t row) {
+        if (row == 0) {
+          block.push_back({{std::string(kCardTitle) + card.header}, kSubTitleStyle, true});
+        } else if (row <= static_cast<std::int64_t>(card.rows.size())) {
+          block.push_back({RowReportCells(fields, row, LedgerRowCells(store, card, row, shown))});
+        } else {
+          block.push_back(
+              {RowReportCells(fields, 0, LedgerRowCells(store, card, row)), kSummaryStyle});
         }
-      }
-    }
-  }
-  if (!block.empty()) lines.Put(std::move(block));
+      },
+      [&lines](std::vector<MadeLine>& block) { return lines.Put(std::move(block)); });
 }
 
 }  // namespace

@@ -76,9 +76,17 @@ const TargetRecordMap& LineRecordMap() { return kLineMap; }
 const TargetRecordMap& PaymentRecordMap() { return kPaymentMap; }
 const TargetRecordMap& SummaryRecordMap() { return kSummaryMap; }
 
+// Aligned in place: every movement and document line puts a dozen texts, and a string made for
+// each was a good share of the whole transfer.
 void PutText(std::span<std::uint8_t> record, const TargetField& field, std::string_view text) {
-  const std::string aligned = RightAligned(text, field.width);
-  std::memcpy(record.data() + field.offset, aligned.data(), field.width);
+  std::uint8_t* const out = record.subspan(field.offset, field.width).data();
+  if (text.size() >= field.width) {
+    std::memcpy(out, text.data() + (text.size() - field.width), field.width);
+    return;
+  }
+  const std::size_t pad = field.width - text.size();
+  std::memset(out, ' ', pad);
+  if (!text.empty()) std::memcpy(out + pad, text.data(), text.size());
 }
 
 void PutNumber(std::span<std::uint8_t> record, const TargetField& field, std::int64_t value) {

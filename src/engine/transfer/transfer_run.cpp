@@ -147,7 +147,7 @@ std::string TransferRun::Text(const TargetField& field, std::string_view text) c
 }
 
 std::int32_t TransferRun::AccountNumberOfKey(std::string_view key) const {
-  const auto found = numbers_.find(std::string(TrimSpaces(key)));
+  const auto found = numbers_.find(TrimSpaces(key));
   return found == numbers_.end() ? 0 : found->second;
 }
 

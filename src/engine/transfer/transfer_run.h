@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -146,7 +148,15 @@ class TransferRun {
   std::string prefix_;
   std::string staging_;
   LineWindow lines_;
-  std::unordered_map<std::string, std::int32_t> numbers_;  // account key -> account number
+  // Looked up by the key's view, so that the two look-ups of every movement make no string.
+  struct KeyHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view key) const {
+      return std::hash<std::string_view>{}(key);
+    }
+  };
+  // account key -> account number
+  std::unordered_map<std::string, std::int32_t, KeyHash, std::equal_to<>> numbers_;
 };
 
 }  // namespace tallyscan

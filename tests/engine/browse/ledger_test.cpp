@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/browse/balance_text.h"
 #include "engine/browse/browse_fixture.h"
+#include "engine/browse/cards_on_cores.h"
 #include "engine/browse/ledger_card.h"
 #include "engine/common/progress.h"
 #include "engine/report/browser_reports.h"
@@ -259,6 +262,90 @@ TEST_F(BrowseTest, BatchesGiveEveryCardOnceInOrderWhateverMayBeHeld) {
     copy = card;
   }
   EXPECT_EQ(CardCells(store_, {LoadCard(store_, 1)}), CardCells(store_, {copy}));
+}
+
+// Rows are named "card:row" (row 0 the title) in the tests of the rows made on the cores.
+std::string RowName(const LedgerCard& card, std::int64_t row) {
+  return std::to_string(card.account) + ":" + std::to_string(row);
+}
+
+TEST(CutCardRowsTest, StretchesCoverEveryRowOnceInOrderAndShareThemEvenly) {
+  // Cards of 1, 5 and 2 grid rows: with their titles, 2 + 6 + 3 = 11 rows.
+  std::vector<LedgerCard> cards(3);
+  cards[0].rows.resize(0);  // the totals row alone
+  cards[1].rows.resize(4);
+  cards[2].rows.resize(1);
+  struct Case {
+    std::size_t parts;
+    std::size_t stretches;
+  };
+  for (const Case c : {Case{1, 1}, Case{2, 2}, Case{3, 3}, Case{11, 11}, Case{40, 11}}) {
+    const std::vector<CardStretch> stretches = CutCardRows(cards, c.parts);
+    ASSERT_EQ(c.stretches, stretches.size()) << c.parts;
+    std::vector<std::pair<std::size_t, std::int64_t>> rows;
+    for (const CardStretch& s : stretches) {
+      std::size_t taken = 0;
+      for (std::size_t card = s.first_card; card <= s.end_card && card < cards.size(); ++card) {
+        const std::int64_t from = card == s.first_card ? s.first_row : 0;
+        const std::int64_t to = card == s.end_card ? s.end_row : cards[card].RowCount() + 1;
+        for (std::int64_t row = from; row < to; ++row, ++taken) rows.emplace_back(card, row);
+      }
+      // No stretch is more than one row longer than another.
+      EXPECT_GE(taken, 11 / c.stretches) << c.parts;
+      EXPECT_LE(taken, 11 / c.stretches + 1) << c.parts;
+    }
+    std::vector<std::pair<std::size_t, std::int64_t>> expected;
+    for (std::size_t card = 0; card < cards.size(); ++card) {
+      for (std::int64_t row = 0; row <= cards[card].RowCount(); ++row) {
+        expected.emplace_back(card, row);
+      }
+    }
+    EXPECT_EQ(expected, rows) << c.parts;
+  }
+  EXPECT_TRUE(CutCardRows({}, 4).empty());
+}
+
+TEST_F(BrowseTest, RowsMadeOnTheCoresComeInCardOrderAndFailuresReachTheCaller) {
+  // Enough movements for several batches, and a first card larger than a stretch.
+  Import(ManyCards(60000));
+  const CardRange all{1, store_.AccountIndex.Count(), {}};
+  std::vector<std::string> expected;
+  for (std::int64_t a = all.first; a <= all.last; ++a) {
+    const LedgerCard card = LoadCard(store_, a);
+    for (std::int64_t row = 0; row <= card.RowCount(); ++row) {
+      expected.push_back(RowName(card, row) + JoinCells(LedgerRowCells(store_, card, row)));
+    }
+  }
+  for (const std::size_t makers : std::initializer_list<std::size_t>{1, 2, 3, 8}) {
+    std::vector<std::string> taken;
+    std::size_t parts = 0;
+    EXPECT_TRUE(MakeCardRows<std::vector<std::string>>(
+        store_, all,
+        [this](std::vector<std::string>& part, const LedgerCard& card, std::int64_t row) {
+          part.push_back(RowName(card, row) + JoinCells(LedgerRowCells(store_, card, row)));
+        },
+        [&](std::vector<std::string>& part) {
+          ++parts;
+          for (std::string& row : part) taken.push_back(std::move(row));
+          return true;
+        },
+        makers));
+    EXPECT_EQ(expected, taken) << makers;
+    EXPECT_LT(makers, parts) << "more than one batch";
+  }
+  // The taker stops it at once; a maker's failure on another thread reaches the caller.
+  int parts = 0;
+  EXPECT_FALSE(MakeCardRows<int>(
+      store_, all, [](int&, const LedgerCard&, std::int64_t) {},
+      [&parts](int&) { return ++parts < 3; }, 4));
+  EXPECT_EQ(3, parts);
+  EXPECT_THROW(MakeCardRows<int>(
+                   store_, all,
+                   [](int&, const LedgerCard& card, std::int64_t row) {
+                     if (card.account == 3 && row == 1) throw std::runtime_error("made badly");
+                   },
+                   [](int&) { return true; }, 4),
+               std::runtime_error);
 }
 
 // The lines a report target is given, each as its cells joined by "|".
