@@ -22,15 +22,15 @@ constexpr CompareColumn kOpenings[] = {{"חשבון", 90, false},
                                        {"הערה", 220, false}};
 constexpr CompareColumn kReviewAccounts[] = {
     {"חשבון", 90, false},        {"שם החשבון", 200, false}, {"תקופה קודמת", 120, true},
-    {"תקופה נוכחית", 120, true}, {"שינוי", 120, true},      {"שיעור השינוי", 90, true},
+    {"תקופה נוכחית", 120, true}, {"שינוי", 120, true},      {"שינוי באחוזים", 100, true},
     {"סימון", 60, false}};
 constexpr CompareColumn kReviewCodes[] = {{"קוד מאזן", 90, false},    {"תיאור", 200, false},
                                           {"תקופה קודמת", 120, true}, {"תקופה נוכחית", 120, true},
-                                          {"שינוי", 120, true},       {"שיעור השינוי", 90, true},
+                                          {"שינוי", 120, true},       {"שינוי באחוזים", 100, true},
                                           {"סימון", 60, false}};
 constexpr CompareColumn kReviewGroups[] = {{"קבוצת סיווג", 90, false}, {"תיאור", 200, false},
                                            {"תקופה קודמת", 120, true}, {"תקופה נוכחית", 120, true},
-                                           {"שינוי", 120, true},       {"שיעור השינוי", 90, true},
+                                           {"שינוי", 120, true},       {"שינוי באחוזים", 100, true},
                                            {"סימון", 60, false}};
 constexpr CompareColumn kAccounts[] = {{"השינוי", 90, false},
                                        {"חשבון", 90, false},
@@ -110,14 +110,15 @@ std::string RangeShown(std::string_view cell) {
   return text;
 }
 
-// A change's share of the prior figure as a percentage ("-46.42%"); none stays empty.
+// A change's share of the prior figure in percent ("-46.42", the column saying "%"): a figure
+// that the grid and the pages align and sort as one, its sign kept with it; none stays empty.
 std::string ShareShown(std::string_view cell) {
   if (cell.empty()) return {};
   // Read as JSON wrote it, whatever the locale of the process.
   double share = 0;
   const auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), share);
   if (error != std::errc() || end != cell.data() + cell.size()) return std::string(cell);
-  return FormatNumber("#,.00", share * 100) + "%";
+  return FormatNumber("#,.00", share * 100);
 }
 
 // A figure or a date held left to right inside a right-to-left sentence, or its sign and its

@@ -39,7 +39,7 @@ std::vector<std::string> CompareTableRows(const CompareResult& result, CompareTa
 const ComparePartState& CompareTableState(const CompareResult& result, CompareTable table);
 
 // Cell `column` (0-based, after the status) of a row of `table` as shown: the engine's words
-// in Hebrew, a share as a percentage, every other cell as the engine wrote it.
+// in Hebrew, a share in percent, every other cell as the engine wrote it.
 std::string CompareShownCell(CompareTable table, int column, std::string_view cell);
 // The row with every cell as shown, its status kept.
 std::string CompareShownRow(CompareTable table, std::string_view row);
