@@ -10,6 +10,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -79,6 +80,15 @@ struct Fixture {
       if (faults) next.faults.push_back(fault.name);
     }
     if (!WriteNextYear(prior.toStdString(), current.toStdString(), next).ok()) return false;
+    // The prior saved as a company, as the companies page saves a set.
+    const QString saved = sets.filePath(QStringLiteral("Zevavu/567755111/2024"));
+    if (!QDir().mkpath(saved) ||
+        !QFile::copy(prior + QStringLiteral("/INI.TXT"), saved + QStringLiteral("/Ini.txt")) ||
+        !QFile::copy(prior + QStringLiteral("/BKMVDATA.TXT"),
+                     saved + QStringLiteral("/Bkmvdata.txt"))) {
+      return false;
+    }
+    t.app.companies_folder = sets.filePath(QStringLiteral("Zevavu")).toStdString();
     window.show();
     window.activateWindow();
     if (!QTest::qWaitForWindowActive(&window)) return false;
@@ -177,6 +187,12 @@ class CompareTabTest : public QObject {
     const std::string loaded = f.t.store.LoadedFolder;
     QSignalSpy progress(f.compare->Progress(), &QProgressBar::valueChanged);
     QSignalSpy ended(f.compare, &CompareTab::RunEnded);
+    // The prior chosen from the saved companies.
+    QComboBox* companies = f.compare->Companies();
+    QCOMPARE(companies->count(), 2);
+    f.compare->PriorFolder()->clear();
+    emit companies->activated(1);
+    QVERIFY(f.compare->PriorFolder()->text().endsWith(QStringLiteral("Zevavu/567755111/2024")));
     f.page->RunMainAction();
     QVERIFY(f.compare->Running());
     QVERIFY(!f.compare->RunButton()->isEnabled());
