@@ -293,6 +293,11 @@ void MainWindow::UpdateHistoryButtons() {
   forward_button_->setEnabled(!forward_.empty());
 }
 
+void MainWindow::ShowStatusMessage(const QString& text) {
+  // A run's reason stands until the run ends.
+  if (running_page_ == nullptr) status_bar_->showMessage(text);
+}
+
 void MainWindow::SetStatusText(int part, const QString& text) {
   QLabel* label = StatusPart(part);
   if (!label) return;

@@ -68,6 +68,7 @@ class MainWindow : public QWidget, public PageHost {
 
   // PageHost
   void SetStatusText(int part, const QString& text) override;
+  void ShowStatusMessage(const QString& text) override;
   const SharedFonts& Fonts() const override { return fonts_; }
   void RunStateChanged(Page* page, const QString& reason) override;
 

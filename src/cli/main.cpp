@@ -273,7 +273,9 @@ constexpr Command kCommands[] = {
      "report index|ledger|document|items|checks|import|jet|fields|summary-documents|\n"
      "                       summary-records|portfolio --format xls|htm|xlsx|pdf --out FILE|-\n"
      "                       [--sort FIELD] [--from KEY [--to KEY]] [--type T [--number N]]\n"
-     "                       [--items LIST] [--params FILE] [--threads N] DIR",
+     "                       [--items LIST] [--params FILE] [--threads N] DIR\n"
+     "       tallyscan-cli report compare --format xls|htm|xlsx|pdf --out FILE|-\n"
+     "                       [--params FILE] [--threads N] PRIOR CURRENT",
      "Imports the data folder and writes a report as a file, with the browsers' default\n"
      "columns:\n"
      "  index                the accounts index and its totals (--sort as for view index)\n"
@@ -293,6 +295,11 @@ constexpr Command kCommands[] = {
      "  portfolio            DIR is a batch's RESULTS: the run, the clients worst first and\n"
      "                       those not analysed with their reasons; in xlsx the summary's\n"
      "                       sheets and a chart of the clients by band\n"
+     "  compare              PRIOR and CURRENT are two periods' data folders: a cover with\n"
+     "                       the two periods, the parameters and the openings'\n"
+     "                       reconciliation, then every table of the compare command\n"
+     "                       (errors and flagged rows marked) and the ten largest changes by\n"
+     "                       classification group as a chart; in xlsx a sheet per table\n"
      "The print date is today's, or the day SOURCE_DATE_EPOCH names (UTC). A range, type or\n"
      "number that finds nothing prints the page's message and exits 1, writing no file.\n",
      kReportOptions, kThreadsOption, RunReport},

@@ -17,6 +17,7 @@
 
 #include "cli/check_setup.h"
 #include "cli/commands.h"
+#include "cli/compare_report.h"
 #include "cli/exit_codes.h"
 #include "cli/import_figures.h"
 #include "cli/parameters_file.h"
@@ -59,7 +60,8 @@ enum class Kind {
   kFields,
   kSummaryDocuments,
   kSummaryRecords,
-  kPortfolio  // a batch's RESULTS folder instead of a data folder
+  kPortfolio,  // a batch's RESULTS folder instead of a data folder
+  kCompare     // two data folders, PRIOR and CURRENT
 };
 enum class Format { kXls, kHtm, kXlsx, kPdf };
 
@@ -75,6 +77,7 @@ std::optional<Kind> KindNamed(std::string_view name) {
   if (name == "summary-documents") return Kind::kSummaryDocuments;
   if (name == "summary-records") return Kind::kSummaryRecords;
   if (name == "portfolio") return Kind::kPortfolio;
+  if (name == "compare") return Kind::kCompare;
   return std::nullopt;
 }
 
@@ -103,6 +106,7 @@ struct Options {
   Format format = Format::kHtm;
   std::string out;  // a path, or "-"
   std::string folder;
+  std::string current_folder;  // compare: the second folder
   CheckTicks ticks;
   std::optional<std::string> params_file;  // jet
   ViewArgs view;    // the options of a browser's report: --sort, --from, --to, --type, --number
@@ -129,6 +133,7 @@ std::span<const std::string_view> ViewOptionsOf(Kind kind) {
     case Kind::kSummaryDocuments:
     case Kind::kSummaryRecords:
     case Kind::kPortfolio:
+    case Kind::kCompare:
       break;
   }
   return {};
@@ -171,7 +176,7 @@ Parsed Parse(std::span<char* const> args) {
         return {std::nullopt, UsageError("report",
                                          "the report is index, ledger, document, items, "
                                          "checks, import, jet, fields, summary-documents, "
-                                         "summary-records or portfolio")};
+                                         "summary-records, portfolio or compare")};
       }
     } else if (a == "--format" && has_value) {
       format = FormatNamed(args[++i]);
@@ -186,13 +191,15 @@ Parsed Parse(std::span<char* const> args) {
                 UsageError("report", "items are B1-B8 and D1-D9, separated by commas")};
       }
       options.ticks = std::move(*ticks);
-    } else if (a == "--params" && has_value && kind == Kind::kJet) {
+    } else if (a == "--params" && has_value && (kind == Kind::kJet || kind == Kind::kCompare)) {
       options.params_file = args[++i];
     } else if (a.starts_with("--") && kind && has_value && IsViewOption(*kind, a.substr(2))) {
       options.view.options.emplace_back(std::string(a.substr(2)), std::string(args[++i]));
     } else if (!have_folder && !a.starts_with("--")) {
       options.folder = a;
       have_folder = true;
+    } else if (kind == Kind::kCompare && options.current_folder.empty() && !a.starts_with("--")) {
+      options.current_folder = a;
     } else {
       return {std::nullopt, UsageError("report", "unexpected argument " + std::string(a))};
     }
@@ -204,6 +211,10 @@ Parsed Parse(std::span<char* const> args) {
     return {std::nullopt, UsageError("report", "--out - takes the HTML forms, xls and htm")};
   }
   if (!have_folder) return {std::nullopt, UsageError("report", "the data folder is missing")};
+  if (*kind == Kind::kCompare && options.current_folder.empty()) {
+    return {std::nullopt,
+            UsageError("report", "the two data folders, PRIOR and CURRENT, are needed")};
+  }
   options.kind = *kind;
   options.format = *format;
   const std::string_view mistake = *kind == Kind::kIndex      ? IndexSortMistake(options.view)
@@ -325,6 +336,17 @@ int RunReport(std::span<char* const> args) {
   if (options.kind == Kind::kPortfolio) return RunPortfolioReport(options, epoch);
   const std::optional<JetParameters> parameters = ParametersForCommand(options.params_file);
   if (!parameters) return kExitFailed;
+  if (options.kind == Kind::kCompare) {
+    Output output;
+    return RunCompareReport(
+        {options.folder, options.current_folder, options.out, *parameters, epoch, PrintDate(epoch),
+         options.format == Format::kXlsx || options.format == Format::kPdf, options.threads},
+        [&](ReportFile file, std::int64_t created, const PrintFonts& fonts, ProgressMonitor& bar) {
+          MakeOutput(options.format, options.out == kStandardOutput, std::move(file), created,
+                     epoch, fonts, bar, output);
+          return output.target.get();
+        });
+  }
 
   TerminalProgress bar;
   RecordStore store;
@@ -463,6 +485,7 @@ int RunReport(std::span<char* const> args) {
       completed = WriteRecordCountsReport(statistics_rows, stream);
       break;
     case Kind::kPortfolio:
+    case Kind::kCompare:
       break;
   }
   // A stopped report is not kept: its temporary file goes and the file asked for stays as it

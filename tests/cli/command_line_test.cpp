@@ -103,7 +103,11 @@ TEST_F(CommandLineTest, ExitCodes) {
       {"fields --xyzzy " + valid, 2, "fields: unknown option --xyzzy\nusage: tallyscan-cli fields"},
       {"report " + valid, 2,
        "the report is index, ledger, document, items, checks, import, jet, fields, "
-       "summary-documents, summary-records or portfolio"},
+       "summary-documents, summary-records, portfolio or compare"},
+      {"report compare --format htm --out - " + valid, 2,
+       "the two data folders, PRIOR and CURRENT, are needed"},
+      {"report compare --format htm --out - " + valid + " " + valid + " " + valid, 2,
+       "unexpected argument"},
       {"fields --record A000 " + valid, 2, "--record takes a record type of the data file"},
       {"fields", 2, "the data folder is missing"},
       {"summary totals " + valid, 2, "the summary is documents or records"},

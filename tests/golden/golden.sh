@@ -238,9 +238,9 @@ jet_report_outputs() {
 
 # The comparison of a year with the next: the valid set with every fault of the next year
 # planted, and the DOS-coded and the zipped sets with their clean next years, as rows and as
-# the JSON result (the version masked).
+# the JSON result (the version masked); the valid pair's report in both HTML forms.
 compare_outputs() {
-  local out=$work/out/compare pair prior current
+  local out=$work/out/compare pair prior current format version
   mkdir -p "$out"
   next_faults=()
   while read -r name _; do next_faults+=(--fault "$name"); done < <("$gen" --list-next-year-faults)
@@ -254,6 +254,11 @@ compare_outputs() {
     sed -i '2s/^  "version": "[^"]*",$/  "version": "(masked)",/' "$out/$pair.json"
   done
   cp "$work/valid-next/MANIFEST.TSV" "$out/valid-next-manifest.tsv"
+  version=$("$cli" --version | sed 's/^tallyscan-cli //')
+  for format in htm xls; do
+    report_file "$out/report-compare.$format" compare --format "$format" valid valid-next
+    sed -i "s/$version/VERSION/g" "$out/report-compare.$format"
+  done
 }
 
 make_sets || { echo "golden: the generator failed"; exit 1; }

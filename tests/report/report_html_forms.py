@@ -111,6 +111,8 @@ def main(cli, gen):
             ("summary-documents", [], "faults"),
             ("summary-records", [], "faults"),
             ("jet", [], "audit"),
+            # The set compared with itself: the prior comes first, the current last.
+            ("compare", ["faults"], "faults"),
         ]
         checked = 0
         for kind, options, folder in reports:

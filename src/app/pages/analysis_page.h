@@ -9,6 +9,7 @@ class QTabWidget;
 
 namespace tallyscan {
 
+class CompareTab;
 class FieldStatisticsTab;
 class JetTab;
 class PageRuns;
@@ -16,7 +17,8 @@ class ProducerSummariesTab;
 class StatisticsRun;
 
 // Page 9, the analysis: tabs over the loaded set, the journal-entry tests the first of them,
-// then the field statistics and the producer's summaries (one run serves both). F5 runs the
+// then the field statistics and the producer's summaries (one run serves both), and the
+// comparison with a prior period. F5 runs the
 // tab shown, Esc stops what runs (both tabs' runs may go on at once: the window is busy until
 // the last has ended); a row opened in a tab leads to its line (OpenTarget): a
 // movement or an account to the ledger card, a document to the documents page, a line no
@@ -42,6 +44,7 @@ class AnalysisPage final : public Page {
   FieldStatisticsTab* Fields() const { return fields_; }
   ProducerSummariesTab* Summaries() const { return summaries_; }
   StatisticsRun* Statistics() const { return statistics_; }
+  CompareTab* Compare() const { return compare_; }
 
  signals:
   // The ledger card of AccountIndex element `account`, at the movement at `offset` (-1: the
@@ -59,6 +62,7 @@ class AnalysisPage final : public Page {
   StatisticsRun* statistics_ = nullptr;
   FieldStatisticsTab* fields_ = nullptr;
   ProducerSummariesTab* summaries_ = nullptr;
+  CompareTab* compare_ = nullptr;
 };
 
 }  // namespace tallyscan

@@ -22,6 +22,9 @@ class PageHost {
   // Status-bar part 1 or 2. A leading TAB centres the text, two right-align it (in reading
   // order), as the engine's texts expect.
   virtual void SetStatusText(int part, const QString& text) = 0;
+  // A passing message over the status bar's parts (what a row that leads nowhere says), gone
+  // at the next one or when the window's own reason of a run is shown.
+  virtual void ShowStatusMessage(const QString& /*text*/) {}
   virtual const SharedFonts& Fonts() const = 0;
   // A long operation of `page` began (with the reason other actions wait, for the status
   // bar) or ended (`page` null). The window disables what would be refused meanwhile and

@@ -9,6 +9,7 @@ class PageRuns::Lane final : public PageHost {
   void SetStatusText(int part, const QString& text) override {
     runs_.host_.SetStatusText(part, text);
   }
+  void ShowStatusMessage(const QString& text) override { runs_.host_.ShowStatusMessage(text); }
   const SharedFonts& Fonts() const override { return runs_.host_.Fonts(); }
   void RunStateChanged(Page* page, const QString& reason) override {
     page_ = page;

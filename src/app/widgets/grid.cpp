@@ -231,6 +231,11 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || source_ == nullptr || index.row() >= row_count_) return {};
   const int field = FieldOf(index.column());
   if (field == 0) return {};
+  if (role == Qt::BackgroundRole) {
+    if (!row_background_) return {};
+    const QColor colour = row_background_(index.row());
+    return colour.isValid() ? QVariant(colour) : QVariant();
+  }
   switch (role) {
     case Qt::DisplayRole:
     case Qt::DecorationRole:
@@ -371,6 +376,11 @@ void Grid::SetTextColour(const QColor& colour) {
 
 void Grid::SetErrorRowColour(const QColor& colour) {
   model_.SetErrorRowColour(colour);
+  viewport()->update();
+}
+
+void Grid::SetRowBackground(GridModel::RowBackground background) {
+  model_.SetRowBackground(std::move(background));
   viewport()->update();
 }
 

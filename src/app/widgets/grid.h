@@ -123,6 +123,10 @@ class GridModel final : public QAbstractTableModel {
   void SetTextColour(const QColor& colour) { text_colour_ = colour; }
   // The colour of the unmarked cells of error rows (status "1" in field 1); none by default.
   void SetErrorRowColour(const QColor& colour) { error_row_colour_ = colour; }
+  // The background of row `row` (as the grid counts), an invalid colour for the usual one:
+  // a row that stands apart from the rest (the account a year's result is carried to).
+  using RowBackground = std::function<QColor(int row)>;
+  void SetRowBackground(RowBackground background) { row_background_ = std::move(background); }
 
   // A cell's text as shown, without markers or layout marks: what is copied and exported.
   QString ShownText(int row, int column) const;
@@ -146,6 +150,7 @@ class GridModel final : public QAbstractTableModel {
   int row_count_ = 0;
   QColor text_colour_;
   QColor error_row_colour_;
+  RowBackground row_background_;
 };
 
 class Grid : public QTableView {
@@ -168,6 +173,7 @@ class Grid : public QTableView {
   void ResetRows(int count);
   void SetTextColour(const QColor& colour);
   void SetErrorRowColour(const QColor& colour);
+  void SetRowBackground(GridModel::RowBackground background);
 
   // Called with the columns when the user has dragged a column's width, so that the owner
   // keeps the widths (its field list or its fixed-column setting).
