@@ -65,6 +65,12 @@ constexpr GridPick kHitPicks[] = {{H::Cell("line"), 70},        {H::Cell("record
 static_assert(PicksEveryCell(kHitPicks, H::kCount));
 constexpr int kDateField = GridFieldOf(kHitPicks, H::Cell("date"));
 constexpr int kOwnField = GridFieldOf(kHitPicks, H::Cell("own"));
+// The own cell orders by what the test puts there.
+std::vector<ValueKind> HitKinds(ValueKind own) {
+  std::vector<ValueKind> kinds = PickedKinds(H::kAll, kHitPicks);
+  kinds[kOwnField - 1] = own;
+  return kinds;
+}
 std::vector<GridColumn> HitColumns(const QString& own) {
   std::vector<GridColumn> columns = PickedGridColumns(H::kAll, kHitPicks);
   columns[kOwnField - 1].caption = own;
@@ -155,6 +161,7 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
   tests_grid_ = MakeGrid(QStringLiteral("testsGrid"), PickedGridColumns(S::kAll, kTestPicks),
                          GridFieldOf(kTestPicks, S::Cell("figure")), this);
   tests_grid_->SetSource(&test_rows_);
+  test_rows_.SetKinds(PickedKinds(S::kAll, kTestPicks));
   tests_grid_->SetSortRoutine(
       [this](int field) { SortGrid(*tests_grid_, test_rows_, nullptr, nullptr, field); });
   tests_grid_->SetReverseRoutine([this] { Reverse(*tests_grid_, test_rows_, nullptr, nullptr); });
@@ -192,6 +199,7 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
   digit_lines_grid_ = MakeGrid(QStringLiteral("digitLinesGrid"), HitColumns(QStringLiteral("ספרה")),
                                kOwnField, digit_lines);
   digit_lines_grid_->SetSource(&digit_rows_);
+  digit_rows_.SetKinds(HitKinds(ValueKind::kKey));  // the digit
   digit_lines_grid_->SetSortRoutine([this](int field) {
     SortGrid(*digit_lines_grid_, digit_rows_, nullptr, &digit_sort_task_, field);
   });
@@ -211,6 +219,7 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
       MakeGrid(QStringLiteral("sufficiencyGrid"), PickedGridColumns(F::kAll, kSufficiencyPicks),
                GridFieldOf(kSufficiencyPicks, F::Cell("reason")), details_);
   sufficiency_grid_->SetSource(&sufficiency_rows_);
+  sufficiency_rows_.SetKinds(PickedKinds(F::kAll, kSufficiencyPicks));
   sufficiency_grid_->SetSortRoutine([this](int field) {
     SortGrid(*sufficiency_grid_, sufficiency_rows_, nullptr, nullptr, field);
   });
@@ -221,6 +230,7 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
   ranking_grid_ = MakeGrid(QStringLiteral("rankingGrid"), PickedGridColumns(R::kAll, kRankingPicks),
                            GridFieldOf(kRankingPicks, R::Cell("tests")), details_);
   ranking_grid_->SetSource(&ranking_rows_);
+  ranking_rows_.SetKinds(PickedKinds(R::kAll, kRankingPicks));
   ranking_grid_->SetSortRoutine(
       [this](int field) { SortGrid(*ranking_grid_, ranking_rows_, nullptr, nullptr, field); });
   ranking_grid_->SetReverseRoutine(
@@ -422,6 +432,7 @@ void JetTab::LoadHits(JetTest test) {
     columns[kOwnField - 1].caption = FromStd(JetOwnCaption(test));
     hits_grid_->SetColumns(std::move(columns));
   }
+  hit_rows_.SetKinds(HitKinds(JetOwnKind(test)));
   Replace(*hits_grid_, hit_rows_, &hits_sort_task_, {});
   hit_targets_.clear();
   pending_hit_.reset();
@@ -431,18 +442,19 @@ void JetTab::LoadHits(JetTest test) {
   auto order = std::make_shared<std::vector<int>>();
   // The order a view returned to had: sorted here, as a million hits would hold the window.
   const int sort = pending_view_ ? pending_view_->sort_field : 0;
+  const ValueKind sort_kind = hit_rows_.KindOf(std::abs(sort));
   const RecordStore* store = &app_.store;
   std::shared_ptr<const JetResult> result = result_;
   progress_->setValue(0);
   lines_task_.Start(
-      [store, result, test, rows, targets, order, sort](ProgressMonitor& monitor) {
+      [store, result, test, rows, targets, order, sort, sort_kind](ProgressMonitor& monitor) {
         std::vector<std::string> made;
         if (!JetHitRows(*store, *result, test, monitor, made, targets.get(), JetWords::kPage)
                  .ok()) {
           return false;
         }
         *rows = SortedRows::Rows(made);
-        if (sort != 0) *order = SortedRows::SortedOrder(*rows, std::abs(sort));
+        if (sort != 0) *order = SortedRows::SortedOrder(*rows, std::abs(sort), sort_kind);
         return true;
       },
       [this, rows, targets, order, sort](bool completed) {
@@ -569,9 +581,10 @@ void JetTab::SortGrid(Grid& grid, SortedRows& rows, FilterBox* filter, ReadTask*
   }
   auto shared = rows.Shared();
   auto order = std::make_shared<std::vector<int>>();
+  const ValueKind kind = rows.KindOf(field);
   task->Start(
-      [shared, order, field](ProgressMonitor&) {
-        *order = SortedRows::SortedOrder(*shared, field);
+      [shared, order, field, kind](ProgressMonitor&) {
+        *order = SortedRows::SortedOrder(*shared, field, kind);
         return true;
       },
       [&grid, &rows, filter, shared, order](bool completed) {

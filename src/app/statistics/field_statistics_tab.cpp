@@ -84,6 +84,7 @@ FieldStatisticsTab::FieldStatisticsTab(AppContext& app, StatisticsRun& run, QWid
       GridFieldOf(kFieldStatisticsGridPicks, FieldStatisticsColumns::Cell("caption")));
   grid_->SetErrorRowColour(kCreditColour);
   grid_->SetSource(&rows_);
+  rows_.SetKinds(PickedKinds(FieldStatisticsColumns::kAll, kFieldStatisticsGridPicks));
   grid_->SetSortRoutine([this](int field) { SortBy(field); });
   grid_->SetReverseRoutine([this] {
     rows_.Reverse();

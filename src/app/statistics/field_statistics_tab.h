@@ -15,8 +15,8 @@
 #include <QWidget>
 
 #include "app/app_context.h"
-#include "app/jet/sorted_rows.h"
 #include "app/widgets/column_grid.h"
+#include "app/widgets/sorted_rows.h"
 #include "engine/analytics/field_statistics.h"
 #include "engine/analytics/field_statistics_columns.h"
 
