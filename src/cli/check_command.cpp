@@ -116,10 +116,10 @@ int PrintCheckRows(const OutputOptions& output, const std::string& folder,
   facts.interrupted = !RunChecks(store, ticks, clock, bar, rows, &listener);
   bar.Finish();
   listener.AddFindings(facts.summary);
-  // Text, debit, credit, balance; the document pass shows the figures it compares, its red
-  // ones being the values found wrong.
+  // The document pass shows the figures it compares, its red ones being the values found
+  // wrong: every figure an amount, none a credit.
   TableShape bookkeeping;
-  bookkeeping.columns = {ColumnKind::kText, ColumnKind::kFigure, ColumnKind::kCreditFigure};
+  bookkeeping.columns = JsonKindsOf(CheckColumns::kAll);
   bookkeeping.others = ColumnKind::kFigure;
   TableShape documents = bookkeeping;
   documents.columns = {ColumnKind::kText};

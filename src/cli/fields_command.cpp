@@ -17,10 +17,7 @@ namespace {
 
 TableShape FieldsShape() {
   TableShape shape;
-  shape.names = {"status",         "record",  "code",     "caption",  "kind",           "lines",
-                 "blanks",         "invalid", "zeros",    "positive", "positive_total", "negative",
-                 "negative_total", "net",     "absolute", "smallest", "smallest_line",  "largest",
-                 "largest_line",   "before",  "after"};
+  shape.names = ColumnNames(FieldStatisticsColumns::kAll);
   return shape;
 }
 

@@ -126,18 +126,17 @@ int Unfinished(const Status& status) {
   return kExitFailed;
 }
 
+// The summary's figure is text in JSON too, though it may quote an amount.
 TableShape SummaryShape() {
   TableShape shape;
-  shape.columns = {ColumnKind::kText, ColumnKind::kText, ColumnKind::kText, ColumnKind::kText,
-                   ColumnKind::kText};
-  shape.names = {"id", "caption", "state", "hits", "figure"};
+  shape.names = ColumnNames(JetSummaryColumns::kAll);
   return shape;
 }
 
+// Hit rows differ in layout (a gap's range, a batch, a line), so CSV names no column.
 TableShape HitShape() {
   TableShape shape;
-  shape.columns = {ColumnKind::kText, ColumnKind::kText,   ColumnKind::kText, ColumnKind::kText,
-                   ColumnKind::kText, ColumnKind::kFigure, ColumnKind::kText};
+  shape.columns = JsonKindsOf(JetHitColumns::kAll);
   return shape;
 }
 

@@ -15,14 +15,13 @@ namespace {
 
 TableShape DocumentsShape() {
   TableShape shape;
-  shape.names = {"status", "type", "name",   "documents", "cancelled",
-                 "total",  "vat",  "lowest", "highest"};
+  shape.names = ColumnNames(DocumentSummaryColumns::kAll);
   return shape;
 }
 
 TableShape RecordsShape() {
   TableShape shape;
-  shape.names = {"status", "record", "caption", "in_file", "stated", "difference"};
+  shape.names = ColumnNames(RecordCountColumns::kAll);
   return shape;
 }
 

@@ -414,4 +414,17 @@ int PrintTable(const OutputOptions& options, const RunFacts& facts, const RowBuf
   return PrintTable(options, facts, HeldRows(rows, shape_of));
 }
 
+std::vector<ColumnKind> JsonKindsOf(std::span<const ResultColumn> table) {
+  std::vector<ColumnKind> kinds;
+  kinds.reserve(table.size());
+  for (const ResultColumn& column : table) {
+    if (!column.IsFigure()) {
+      kinds.push_back(ColumnKind::kText);
+    } else {
+      kinds.push_back(column.credit_side ? ColumnKind::kCreditFigure : ColumnKind::kFigure);
+    }
+  }
+  return kinds;
+}
+
 }  // namespace tallyscan::cli

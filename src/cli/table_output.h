@@ -29,6 +29,8 @@
 #include <variant>
 #include <vector>
 
+#include "engine/uniform/columns.h"
+
 namespace tallyscan::cli {
 
 enum class OutputFormat { kText, kRaw, kJson, kCsv };
@@ -67,6 +69,10 @@ struct TableShape {
     return column < columns.size() ? columns[column] : others;
   }
 };
+
+// The kinds of a row kind's columns for JSON: a column of figures reads as an amount where
+// its text is one (a credit column's as a negative one), the rest as text.
+std::vector<ColumnKind> JsonKindsOf(std::span<const ResultColumn> table);
 
 // Named values of a JSON object in the order added: texts, whole numbers, and groups of named
 // whole numbers. Adding to a group name again adds to its figure.

@@ -22,9 +22,11 @@
 #include "app/jet/jet_parameters_dialog.h"
 #include "app/shared_fonts.h"
 #include "app/texts.h"
+#include "app/widgets/column_grid.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
+#include "engine/analytics/jet_columns.h"
 #include "engine/analytics/jet_words.h"
 #include "engine/report/jet_report.h"
 #include "engine/report/source_date.h"
@@ -40,20 +42,54 @@ const QString kBusyAnalysis = QStringLiteral(
 const QString kReconciles = QStringLiteral("האוכלוסיה מתאזנת");
 const QString kChooseBar =
     QStringLiteral("שורות הספרה: בחרו עמודה בתרשים (לחיצה, או חיצים ו-Enter)");
-constexpr int kTestIdField = 6;
 // More rows than this are sorted off the window's thread: a sort of as many takes a few
 // milliseconds, of a million hits half a second.
 constexpr int kRowsSortedAtOnce = 20000;
 
-// The hit columns; the date's and the own cell's headings follow the test shown.
-constexpr int kDateColumn = 5;
-constexpr int kOwnColumn = 7;
-QStringList HitColumns(const QString& own) {
-  return {
-      QStringLiteral("30,#"),     QStringLiteral("70,שורה"),    QStringLiteral("50,רשומה"),
-      QStringLiteral("90,תנועה"), QStringLiteral("90,חשבון"),   QStringLiteral("90,תאריך התנועה"),
-      QStringLiteral("110,סכום"), QStringLiteral("200,") + own, QStringLiteral("200,מסמך")};
+// The tests' grid: the id last, for the few who need it.
+using S = JetSummaryColumns;
+constexpr GridPick kTestPicks[] = {{S::Cell("caption"), 220},
+                                   {S::Cell("state"), 80},
+                                   {S::Cell("hits"), 80},
+                                   {S::Cell("figure"), 260},
+                                   {S::Cell("id"), 130}};
+constexpr int kTestIdField = GridFieldOf(kTestPicks, S::Cell("id"));
+
+// The hit columns, every cell of a hit row; the date's and the own cell's headings follow the
+// test shown.
+using H = JetHitColumns;
+constexpr GridPick kHitPicks[] = {{H::Cell("line"), 70},        {H::Cell("record"), 50},
+                                  {H::Cell("transaction"), 90}, {H::Cell("account"), 90},
+                                  {H::Cell("date"), 90},        {H::Cell("amount"), 110},
+                                  {H::Cell("own"), 200},        {H::Cell("document"), 200}};
+static_assert(PicksEveryCell(kHitPicks, H::kCount));
+constexpr int kDateField = GridFieldOf(kHitPicks, H::Cell("date"));
+constexpr int kOwnField = GridFieldOf(kHitPicks, H::Cell("own"));
+// The own cell orders by what the test puts there.
+std::vector<ValueKind> HitKinds(ValueKind own) {
+  std::vector<ValueKind> kinds = PickedKinds(H::kAll, kHitPicks);
+  kinds[kOwnField - 1] = own;
+  return kinds;
 }
+std::vector<GridColumn> HitColumns(const QString& own) {
+  std::vector<GridColumn> columns = PickedGridColumns(H::kAll, kHitPicks);
+  columns[kOwnField - 1].caption = own;
+  return columns;
+}
+
+using F = JetSufficiencyColumns;
+constexpr GridPick kSufficiencyPicks[] = {{F::Cell("id"), 130},    {F::Cell("caption"), 200},
+                                          {F::Cell("needs"), 170}, {F::Cell("usable_share"), 90},
+                                          {F::Cell("state"), 80},  {F::Cell("reason"), 250}};
+static_assert(PicksEveryCell(kSufficiencyPicks, F::kCount));
+
+using R = JetRankingColumns;
+constexpr GridPick kRankingPicks[] = {{R::Cell("rank"), 50},
+                                      {R::Cell("transaction"), 120},
+                                      {R::Cell("score"), 60},
+                                      {R::Cell("tests"), 300},
+                                      {R::Cell("first_line"), 90}};
+static_assert(PicksEveryCell(kRankingPicks, R::kCount));
 
 // The status digit that picks a test's state picture: a tick, information, stopped.
 RowStatus StatePicture(JetState state) {
@@ -68,10 +104,10 @@ RowStatus StatePicture(JetState state) {
   return RowStatus::kStopped;
 }
 
-Grid* MakeGrid(const QString& name, const QStringList& columns, int stretch, QWidget* parent) {
+Grid* MakeGrid(const QString& name, std::vector<GridColumn> columns, int stretch, QWidget* parent) {
   auto* grid = new Grid(parent);
   grid->setObjectName(name);
-  grid->SetColumns(FixedColumns(columns));
+  grid->SetColumns(std::move(columns));
   grid->SetStretchField(stretch);
   return grid;
 }
@@ -122,12 +158,10 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
   gate_->setObjectName(QStringLiteral("gate"));
   gate_->setFont(host.Fonts().Tahoma10Bold);
 
-  tests_grid_ = MakeGrid(
-      QStringLiteral("testsGrid"),
-      {QStringLiteral("30,#"), QStringLiteral("220,בדיקה"), QStringLiteral("80,מצב"),
-       QStringLiteral("80,פגיעות"), QStringLiteral("260,הנתון העיקרי"), QStringLiteral("130,מזהה")},
-      5, this);
+  tests_grid_ = MakeGrid(QStringLiteral("testsGrid"), PickedGridColumns(S::kAll, kTestPicks),
+                         GridFieldOf(kTestPicks, S::Cell("figure")), this);
   tests_grid_->SetSource(&test_rows_);
+  test_rows_.SetKinds(PickedKinds(S::kAll, kTestPicks));
   tests_grid_->SetSortRoutine(
       [this](int field) { SortGrid(*tests_grid_, test_rows_, nullptr, nullptr, field); });
   tests_grid_->SetReverseRoutine([this] { Reverse(*tests_grid_, test_rows_, nullptr, nullptr); });
@@ -136,8 +170,8 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
   details_->setObjectName(QStringLiteral("details"));
   auto* hits_page = new QWidget(details_);
   hits_grid_ =
-      MakeGrid(QStringLiteral("hitsGrid"), HitColumns(QStringLiteral("פרט")), 8, hits_page);
-  hits_filter_ = new FilterBox(*hits_grid_, hit_rows_, 8, hits_page);
+      MakeGrid(QStringLiteral("hitsGrid"), HitColumns(QStringLiteral("פרט")), kOwnField, hits_page);
+  hits_filter_ = new FilterBox(*hits_grid_, hit_rows_, kOwnField, hits_page);
   // Over many hits the filter matches off the window's thread, on the rows as shown when it
   // began.
   hits_filter_->MatchOffThread(app.readers, [this] { return hit_rows_.Snapshot(); });
@@ -163,8 +197,9 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
   digit_lines_count_ = new QLabel(kChooseBar, digit_lines);
   digit_lines_count_->setObjectName(QStringLiteral("digitLinesCount"));
   digit_lines_grid_ = MakeGrid(QStringLiteral("digitLinesGrid"), HitColumns(QStringLiteral("ספרה")),
-                               8, digit_lines);
+                               kOwnField, digit_lines);
   digit_lines_grid_->SetSource(&digit_rows_);
+  digit_rows_.SetKinds(HitKinds(ValueKind::kKey));  // the digit
   digit_lines_grid_->SetSortRoutine([this](int field) {
     SortGrid(*digit_lines_grid_, digit_rows_, nullptr, &digit_sort_task_, field);
   });
@@ -181,12 +216,10 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
   details_->addTab(digits_page, QStringLiteral("ספרות"));
 
   sufficiency_grid_ =
-      MakeGrid(QStringLiteral("sufficiencyGrid"),
-               {QStringLiteral("30,#"), QStringLiteral("130,מזהה"), QStringLiteral("200,בדיקה"),
-                QStringLiteral("170,שדות נדרשים"), QStringLiteral("90,שיעור שמיש"),
-                QStringLiteral("80,מצב"), QStringLiteral("250,סיבה")},
-               7, details_);
+      MakeGrid(QStringLiteral("sufficiencyGrid"), PickedGridColumns(F::kAll, kSufficiencyPicks),
+               GridFieldOf(kSufficiencyPicks, F::Cell("reason")), details_);
   sufficiency_grid_->SetSource(&sufficiency_rows_);
+  sufficiency_rows_.SetKinds(PickedKinds(F::kAll, kSufficiencyPicks));
   sufficiency_grid_->SetSortRoutine([this](int field) {
     SortGrid(*sufficiency_grid_, sufficiency_rows_, nullptr, nullptr, field);
   });
@@ -194,12 +227,10 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
       [this] { Reverse(*sufficiency_grid_, sufficiency_rows_, nullptr, nullptr); });
   details_->addTab(sufficiency_grid_, QStringLiteral("מספיקות הנתונים"));
 
-  ranking_grid_ = MakeGrid(
-      QStringLiteral("rankingGrid"),
-      {QStringLiteral("30,#"), QStringLiteral("50,דירוג"), QStringLiteral("120,עסקה"),
-       QStringLiteral("60,ציון"), QStringLiteral("300,בדיקות"), QStringLiteral("90,שורה ראשונה")},
-      5, details_);
+  ranking_grid_ = MakeGrid(QStringLiteral("rankingGrid"), PickedGridColumns(R::kAll, kRankingPicks),
+                           GridFieldOf(kRankingPicks, R::Cell("tests")), details_);
   ranking_grid_->SetSource(&ranking_rows_);
+  ranking_rows_.SetKinds(PickedKinds(R::kAll, kRankingPicks));
   ranking_grid_->SetSortRoutine(
       [this](int field) { SortGrid(*ranking_grid_, ranking_rows_, nullptr, nullptr, field); });
   ranking_grid_->SetReverseRoutine(
@@ -355,16 +386,18 @@ void JetTab::ShowResult(JetResult result) {
   std::vector<std::string> rows;
   for (std::size_t i = 0; i < summary.size() && i < r.tests.size(); ++i) {
     const std::string_view row = summary[i];
-    rows.push_back(MakeRow(StatePicture(r.tests[i].state),
-                           {RowField(row, 3), RowField(row, 4), RowField(row, 5), RowField(row, 6),
-                            RowField(row, 2)}));
+    // The status shows the test's state as a picture.
+    std::string shown = PickedGridRow(row, kTestPicks);
+    shown[0] = static_cast<char>(StatePicture(r.tests[i].state));
+    rows.push_back(std::move(shown));
   }
   if (r.population.reconciles) {
     gate_->setText(kReconciles);
     gate_->setStyleSheet(QStringLiteral("color: darkgreen"));
   } else {
-    gate_->setText(QStringLiteral("האוכלוסיה ") +
-                   (summary.empty() ? QString() : FromStd(RowField(summary.front(), 6))));
+    gate_->setText(
+        QStringLiteral("האוכלוסיה ") +
+        (summary.empty() ? QString() : FromStd(StatusRowCell(summary.front(), S::Cell("figure")))));
     gate_->setStyleSheet(QStringLiteral("color: red"));
   }
   Replace(*tests_grid_, test_rows_, nullptr, SortedRows::Rows(rows));
@@ -394,11 +427,12 @@ void JetTab::ChooseTest(int row) {
 
 void JetTab::LoadHits(JetTest test) {
   std::vector<GridColumn> columns = hits_grid_->Model().Columns();
-  if (static_cast<int>(columns.size()) > kOwnColumn) {
-    columns[kDateColumn].caption = FromStd(JetDateCaption(test));
-    columns[kOwnColumn].caption = FromStd(JetOwnCaption(test));
+  if (static_cast<int>(columns.size()) >= kOwnField) {
+    columns[kDateField - 1].caption = FromStd(JetDateCaption(test));
+    columns[kOwnField - 1].caption = FromStd(JetOwnCaption(test));
     hits_grid_->SetColumns(std::move(columns));
   }
+  hit_rows_.SetKinds(HitKinds(JetOwnKind(test)));
   Replace(*hits_grid_, hit_rows_, &hits_sort_task_, {});
   hit_targets_.clear();
   pending_hit_.reset();
@@ -408,18 +442,19 @@ void JetTab::LoadHits(JetTest test) {
   auto order = std::make_shared<std::vector<int>>();
   // The order a view returned to had: sorted here, as a million hits would hold the window.
   const int sort = pending_view_ ? pending_view_->sort_field : 0;
+  const ValueKind sort_kind = hit_rows_.KindOf(std::abs(sort));
   const RecordStore* store = &app_.store;
   std::shared_ptr<const JetResult> result = result_;
   progress_->setValue(0);
   lines_task_.Start(
-      [store, result, test, rows, targets, order, sort](ProgressMonitor& monitor) {
+      [store, result, test, rows, targets, order, sort, sort_kind](ProgressMonitor& monitor) {
         std::vector<std::string> made;
         if (!JetHitRows(*store, *result, test, monitor, made, targets.get(), JetWords::kPage)
                  .ok()) {
           return false;
         }
         *rows = SortedRows::Rows(made);
-        if (sort != 0) *order = SortedRows::SortedOrder(*rows, std::abs(sort));
+        if (sort != 0) *order = SortedRows::SortedOrder(*rows, std::abs(sort), sort_kind);
         return true;
       },
       [this, rows, targets, order, sort](bool completed) {
@@ -546,9 +581,10 @@ void JetTab::SortGrid(Grid& grid, SortedRows& rows, FilterBox* filter, ReadTask*
   }
   auto shared = rows.Shared();
   auto order = std::make_shared<std::vector<int>>();
+  const ValueKind kind = rows.KindOf(field);
   task->Start(
-      [shared, order, field](ProgressMonitor&) {
-        *order = SortedRows::SortedOrder(*shared, field);
+      [shared, order, field, kind](ProgressMonitor&) {
+        *order = SortedRows::SortedOrder(*shared, field, kind);
         return true;
       },
       [&grid, &rows, filter, shared, order](bool completed) {

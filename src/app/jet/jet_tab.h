@@ -19,8 +19,8 @@
 
 #include "app/app_context.h"
 #include "app/background/read_task.h"
-#include "app/jet/sorted_rows.h"
 #include "app/pages/page.h"
+#include "app/widgets/sorted_rows.h"
 #include "engine/analytics/jet.h"
 #include "engine/analytics/jet_rows.h"
 

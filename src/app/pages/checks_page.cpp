@@ -15,6 +15,7 @@
 #include "app/shared_fonts.h"
 #include "app/texts.h"
 #include "app/widgets/check_list.h"
+#include "app/widgets/column_grid.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/main_button.h"
 #include "app/widgets/progress_bar.h"
@@ -28,6 +29,12 @@ constexpr QColor kResultTextColour(0, 0, 255);
 constexpr int kButtonWidth = 120;
 constexpr int kButtonHeight = 40;
 constexpr std::string_view kColumnsSetting = "ChkFields";
+// Every cell of the check rows, in order; the widths the user keeps are stored by field.
+constexpr GridPick kCheckPicks[] = {{CheckColumns::Cell("text"), 200},
+                                    {CheckColumns::Cell("debit"), 100},
+                                    {CheckColumns::Cell("credit"), 100},
+                                    {CheckColumns::Cell("balance"), 100}};
+static_assert(PicksEveryCell(kCheckPicks, CheckColumns::kCount));
 
 QString FromView(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -106,11 +113,9 @@ ChecksPage::ChecksPage(AppContext& app, PageHost& host, QWidget* parent)
   results_ = new ResultList(rows_, this);
   results_->setObjectName(QStringLiteral("resultPanel"));
   Grid* grid = results_->grid();
-  grid->SetColumns(
-      FixedColumns({QStringLiteral("30,#"), QStringLiteral("200,פרטים"), QStringLiteral("100,חובה"),
-                    QStringLiteral("100,זכות"), QStringLiteral("100,יתרה")},
-                   app_.settings.ReadReg(kParams, kColumnsSetting)));
-  grid->SetStretchField(2);
+  grid->SetColumns(PickedGridColumns(CheckColumns::kAll, kCheckPicks,
+                                     app_.settings.ReadReg(kParams, kColumnsSetting)));
+  grid->SetStretchField(GridFieldOf(kCheckPicks, CheckColumns::Cell("text")));
   grid->SetTextColour(kResultTextColour);
   grid->SetWidthKeeper([this](const std::vector<GridColumn>& columns) {
     app_.settings.WriteReg(kParams, kColumnsSetting, ColumnWidthsText(columns));

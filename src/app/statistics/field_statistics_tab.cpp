@@ -26,36 +26,9 @@
 namespace tallyscan {
 namespace {
 
-// The cells of a row of `fields` (status first): its code, caption and kind, and the figures
-// from the lines of the type on.
-constexpr int kCodeCell = 3;
-constexpr int kCaptionCell = 4;
-constexpr int kKindCell = 5;
-constexpr int kFirstFigureCell = 6;
-constexpr int kLastCell = 21;
-
-// A row of the engine as the grid shows it: the status, the code, the caption, the figures.
-std::string GridRow(std::string_view row) {
-  std::vector<std::string> cells;
-  cells.emplace_back(RowField(row, 1));
-  for (int cell : {kCodeCell, kCaptionCell}) cells.emplace_back(RowField(row, cell));
-  for (int cell = kFirstFigureCell; cell <= kLastCell; ++cell) {
-    cells.emplace_back(RowField(row, cell));
-  }
-  return JoinCells(cells);
-}
-
-// The grid's columns as each list starts: the figure columns narrow, each widening to its
-// widest figure, leaving the captions room.
+// The grid's columns as each list starts.
 std::vector<GridColumn> StartColumns() {
-  return FixedColumns(
-      {QStringLiteral("30,#"), QStringLiteral("40,שדה"), QStringLiteral("200,תיאור השדה"),
-       QStringLiteral("40,שורות"), QStringLiteral("40,ריקים"), QStringLiteral("40,שגויים"),
-       QStringLiteral("40,אפסים"), QStringLiteral("40,חיוביים"), QStringLiteral("40,סה'כ חיובי"),
-       QStringLiteral("40,שליליים"), QStringLiteral("40,סה'כ שלילי"), QStringLiteral("40,נטו"),
-       QStringLiteral("40,מוחלט"), QStringLiteral("40,הקטן"), QStringLiteral("40,שורה"),
-       QStringLiteral("40,הגדול"), QStringLiteral("40,שורה"), QStringLiteral("40,לפני"),
-       QStringLiteral("40,אחרי")});
+  return PickedGridColumns(FieldStatisticsColumns::kAll, kFieldStatisticsGridPicks);
 }
 
 // The shapes of the figures of each of the grid's columns.
@@ -107,9 +80,11 @@ FieldStatisticsTab::FieldStatisticsTab(AppContext& app, StatisticsRun& run, QWid
   grid_ = new Grid(this);
   grid_->setObjectName(QStringLiteral("fieldsGrid"));
   grid_->SetColumns(StartColumns());
-  grid_->SetStretchField(3);
+  grid_->SetStretchField(
+      GridFieldOf(kFieldStatisticsGridPicks, FieldStatisticsColumns::Cell("caption")));
   grid_->SetErrorRowColour(kCreditColour);
   grid_->SetSource(&rows_);
+  rows_.SetKinds(PickedKinds(FieldStatisticsColumns::kAll, kFieldStatisticsGridPicks));
   grid_->SetSortRoutine([this](int field) { SortBy(field); });
   grid_->SetReverseRoutine([this] {
     rows_.Reverse();
@@ -190,12 +165,12 @@ void FieldStatisticsTab::ChooseRecord(RecordType type) {
   figures_.clear();
   std::size_t next_field = 0;
   for (const std::string& row : FieldStatisticsRows(*result_, type)) {
-    const std::string_view kind = RowField(row, kKindCell);
+    const std::string_view kind = StatusRowCell(row, FieldStatisticsColumns::Cell("kind"));
     if (kind == "month") continue;
     const bool side = kind == "debit" || kind == "credit";
     figures_.push_back(!side && next_field < record->fields.size() ? &record->fields[next_field++]
                                                                    : nullptr);
-    rows.push_back(GridRow(row));
+    rows.push_back(PickedGridRow(row, kFieldStatisticsGridPicks));
   }
   rows_.Set(SortedRows::Rows(rows));
   // Sized afresh for each run and each record type, from the shapes of its own figures: the

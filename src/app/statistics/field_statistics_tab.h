@@ -15,8 +15,10 @@
 #include <QWidget>
 
 #include "app/app_context.h"
-#include "app/jet/sorted_rows.h"
+#include "app/widgets/column_grid.h"
+#include "app/widgets/sorted_rows.h"
 #include "engine/analytics/field_statistics.h"
+#include "engine/analytics/field_statistics_columns.h"
 
 class QComboBox;
 class QPushButton;
@@ -28,6 +30,29 @@ class MonthChart;
 class RecordDetailDialog;
 class StatisticsRun;
 class StatisticsRunBar;
+
+// The grid's columns after the status: the code, the caption and the figures, each figure
+// column narrow at first, widening to its widest figure, leaving the captions room.
+inline constexpr GridPick kFieldStatisticsGridPicks[] = {
+    {FieldStatisticsColumns::Cell("code"), 40},
+    {FieldStatisticsColumns::Cell("caption"), 200},
+    {FieldStatisticsColumns::Cell("lines"), 40},
+    {FieldStatisticsColumns::Cell("blanks"), 40},
+    {FieldStatisticsColumns::Cell("invalid"), 40},
+    {FieldStatisticsColumns::Cell("zeros"), 40},
+    {FieldStatisticsColumns::Cell("positive"), 40},
+    {FieldStatisticsColumns::Cell("positive_total"), 40},
+    {FieldStatisticsColumns::Cell("negative"), 40},
+    {FieldStatisticsColumns::Cell("negative_total"), 40},
+    {FieldStatisticsColumns::Cell("net"), 40},
+    {FieldStatisticsColumns::Cell("absolute"), 40},
+    {FieldStatisticsColumns::Cell("smallest"), 40},
+    {FieldStatisticsColumns::Cell("smallest_line"), 40},
+    {FieldStatisticsColumns::Cell("largest"), 40},
+    {FieldStatisticsColumns::Cell("largest_line"), 40},
+    {FieldStatisticsColumns::Cell("before"), 40},
+    {FieldStatisticsColumns::Cell("after"), 40},
+};
 
 class FieldStatisticsTab final : public QWidget {
   Q_OBJECT
@@ -59,10 +84,14 @@ class FieldStatisticsTab final : public QWidget {
   MonthChart* Chart() const { return chart_; }
 
   // Grid fields (1-based, field 1 the status picture) of the values that open their line.
-  static constexpr int kSmallestField = 14;
-  static constexpr int kSmallestLineField = 15;
-  static constexpr int kLargestField = 16;
-  static constexpr int kLargestLineField = 17;
+  static constexpr int kSmallestField =
+      GridFieldOf(kFieldStatisticsGridPicks, FieldStatisticsColumns::Cell("smallest"));
+  static constexpr int kSmallestLineField =
+      GridFieldOf(kFieldStatisticsGridPicks, FieldStatisticsColumns::Cell("smallest_line"));
+  static constexpr int kLargestField =
+      GridFieldOf(kFieldStatisticsGridPicks, FieldStatisticsColumns::Cell("largest"));
+  static constexpr int kLargestLineField =
+      GridFieldOf(kFieldStatisticsGridPicks, FieldStatisticsColumns::Cell("largest_line"));
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -9,12 +9,27 @@
 #include "app/dialogs/output_dialog.h"
 #include "app/statistics/statistics_run.h"
 #include "app/statistics/statistics_run_bar.h"
+#include "app/widgets/column_grid.h"
 #include "app/widgets/grid.h"
 #include "engine/analytics/field_statistics_rows.h"
 #include "engine/report/statistics_reports.h"
 
 namespace tallyscan {
 namespace {
+
+// Every cell of the rows, in the rows' order, so that the engine's rows are the grids' rows.
+using D = DocumentSummaryColumns;
+constexpr GridPick kDocumentPicks[] = {{D::Cell("type"), 50},      {D::Cell("name"), 200},
+                                       {D::Cell("documents"), 80}, {D::Cell("cancelled"), 80},
+                                       {D::Cell("total"), 130},    {D::Cell("vat"), 120},
+                                       {D::Cell("lowest"), 110},   {D::Cell("highest"), 110}};
+using R = RecordCountColumns;
+constexpr GridPick kRecordPicks[] = {{R::Cell("record"), 60},
+                                     {R::Cell("caption"), 250},
+                                     {R::Cell("in_file"), 100},
+                                     {R::Cell("stated"), 100},
+                                     {R::Cell("difference"), 90}};
+static_assert(PicksEveryCell(kDocumentPicks, D::kCount) && PicksEveryCell(kRecordPicks, R::kCount));
 
 // A list under its heading.
 QWidget* Titled(const QString& title, Grid* grid, QWidget* parent) {
@@ -57,19 +72,14 @@ ProducerSummariesTab::ProducerSummariesTab(AppContext& app, StatisticsRun& run, 
   record_source_ = std::make_unique<TabRowSource>(record_rows_);
   documents_grid_ = new Grid(this);
   documents_grid_->setObjectName(QStringLiteral("documentsGrid"));
-  documents_grid_->SetColumns(FixedColumns(
-      {QStringLiteral("30,#"), QStringLiteral("50,סוג"), QStringLiteral("200,שם המסמך"),
-       QStringLiteral("80,מסמכים"), QStringLiteral("80,מבוטלים"),
-       QStringLiteral("130,סה'כ כולל מע'מ"), QStringLiteral("120,מע'מ"),
-       QStringLiteral("110,מספר נמוך"), QStringLiteral("110,מספר גבוה")}));
-  documents_grid_->SetStretchField(3);
+  documents_grid_->SetColumns(PickedGridColumns(DocumentSummaryColumns::kAll, kDocumentPicks));
+  documents_grid_->SetStretchField(
+      GridFieldOf(kDocumentPicks, DocumentSummaryColumns::Cell("name")));
   documents_grid_->SetSource(document_source_.get());
   records_grid_ = new Grid(this);
   records_grid_->setObjectName(QStringLiteral("recordsGrid"));
-  records_grid_->SetColumns(FixedColumns(
-      {QStringLiteral("30,#"), QStringLiteral("60,רשומה"), QStringLiteral("250,תיאור"),
-       QStringLiteral("100,בקובץ"), QStringLiteral("100,לפי INI.TXT"), QStringLiteral("90,הפרש")}));
-  records_grid_->SetStretchField(3);
+  records_grid_->SetColumns(PickedGridColumns(RecordCountColumns::kAll, kRecordPicks));
+  records_grid_->SetStretchField(GridFieldOf(kRecordPicks, RecordCountColumns::Cell("caption")));
   records_grid_->SetErrorRowColour(kCreditColour);
   records_grid_->SetSource(record_source_.get());
   for (Grid* grid : {documents_grid_, records_grid_}) {

@@ -2,6 +2,7 @@
 
 #include <tuple>
 
+#include "engine/analytics/field_statistics_columns.h"
 #include "engine/text/number_format.h"
 #include "engine/uniform/fields.h"
 #include "engine/uniform/result_row.h"
@@ -33,53 +34,55 @@ std::string Optional(const std::optional<std::int64_t>& count) {
 
 std::string Total(std::string text) { return text + std::string(kHeadingMarker); }
 
+using FieldCells = ColumnRow<kFieldStatisticsColumns>;
+using C = FieldStatisticsColumns;
+
 void AddFieldRows(const RecordFigures& record, const FieldFigures& f,
                   std::vector<std::string>& rows) {
   const FieldLayout& field = *f.field;
   const RowStatus status = f.invalid > 0 ? RowStatus::kError : RowStatus::kInfo;
   const std::string code = PlainNumber(field.code);
-  std::string smallest, smallest_line, largest, largest_line;
-  if (f.smallest) {
-    smallest = f.IsDate() ? DateValueText(f.smallest->value) : Figure(field, f.smallest->value);
-    smallest_line = PlainNumber(f.smallest->line);
-  }
-  if (f.largest) {
-    largest = f.IsDate() ? DateValueText(f.largest->value) : Figure(field, f.largest->value);
-    largest_line = PlainNumber(f.largest->line);
-  }
+  FieldCells cells;
+  cells.Set(C::Cell("record"), std::string(record.layout->code));
+  cells.Set(C::Cell("code"), code);
+  cells.Set(C::Cell("caption"), std::string(field.caption));
+  cells.Set(C::Cell("kind"), std::string(FieldKindName(field.kind)));
+  cells.Set(C::Cell("lines"), FormatCount(f.lines));
+  cells.Set(C::Cell("blanks"), FormatCount(f.blanks));
+  cells.Set(C::Cell("invalid"), FormatCount(f.invalid));
+  const auto extreme = [&](const std::optional<ValueAt>& at, std::size_t value, std::size_t line) {
+    if (!at) return cells.Set(line, "");
+    cells.Set(value, f.IsDate() ? DateValueText(at->value) : Figure(field, at->value));
+    cells.Set(line, PlainNumber(at->line));
+  };
   if (f.IsDate()) {
-    rows.push_back(MakeRow(status, {record.layout->code,
-                                    code,
-                                    field.caption,
-                                    FieldKindName(field.kind),
-                                    FormatCount(f.lines),
-                                    FormatCount(f.blanks),
-                                    FormatCount(f.invalid),
-                                    "",
-                                    "",
-                                    "",
-                                    "",
-                                    "",
-                                    "",
-                                    "",
-                                    smallest,
-                                    smallest_line,
-                                    largest,
-                                    largest_line,
-                                    Optional(f.before),
-                                    Optional(f.after)}));
+    // The sign columns stay empty; the earliest and latest dates stand in smallest and largest.
+    extreme(f.smallest, C::Cell("smallest"), C::Cell("smallest_line"));
+    extreme(f.largest, C::Cell("largest"), C::Cell("largest_line"));
+    cells.Set(C::Cell("before"), Optional(f.before));
+    cells.Set(C::Cell("after"), Optional(f.after));
+    rows.push_back(cells.Row(status));
     for (const MonthCount& m : f.months) {
-      rows.push_back(MakeRow(RowStatus::kInfo, {record.layout->code, code, MonthText(m), "month",
-                                                FormatCount(m.count)}));
+      FieldCells month;
+      month.Set(C::Cell("record"), std::string(record.layout->code));
+      month.Set(C::Cell("code"), code);
+      month.Set(C::Cell("caption"), MonthText(m));
+      month.Set(C::Cell("kind"), "month");
+      month.Set(C::Cell("lines"), FormatCount(m.count));
+      rows.push_back(month.Row(RowStatus::kInfo));
     }
     return;
   }
-  rows.push_back(MakeRow(
-      status, {record.layout->code, code, field.caption, FieldKindName(field.kind),
-               FormatCount(f.lines), FormatCount(f.blanks), FormatCount(f.invalid),
-               FormatCount(f.zeros), FormatCount(f.positive), Figure(field, f.positive_total),
-               FormatCount(f.negative), Figure(field, f.negative_total), Figure(field, f.Net()),
-               Figure(field, f.Absolute()), smallest, smallest_line, largest, largest_line}));
+  cells.Set(C::Cell("zeros"), FormatCount(f.zeros));
+  cells.Set(C::Cell("positive"), FormatCount(f.positive));
+  cells.Set(C::Cell("positive_total"), Figure(field, f.positive_total));
+  cells.Set(C::Cell("negative"), FormatCount(f.negative));
+  cells.Set(C::Cell("negative_total"), Figure(field, f.negative_total));
+  cells.Set(C::Cell("net"), Figure(field, f.Net()));
+  cells.Set(C::Cell("absolute"), Figure(field, f.Absolute()));
+  extreme(f.smallest, C::Cell("smallest"), C::Cell("smallest_line"));
+  extreme(f.largest, C::Cell("largest"), C::Cell("largest_line"));
+  rows.push_back(cells.Row(status));
 }
 
 }  // namespace
@@ -98,9 +101,14 @@ std::vector<std::string> FieldStatisticsRows(const FieldStatistics& result,
          {std::tuple{"debit", kDebitCaption, sides.debit_lines, sides.debit},
           std::tuple{"credit", kCreditCaption, sides.credit_lines, sides.credit}}) {
       const std::string caption = std::string(kAmount.caption) + " - " + std::string(side);
-      rows.push_back(
-          MakeRow(RowStatus::kInfo, {record.layout->code, code, caption, kind, FormatCount(lines),
-                                     "", "", "", "", "", "", "", FormatAgorot(sum)}));
+      FieldCells cells;
+      cells.Set(C::Cell("record"), std::string(record.layout->code));
+      cells.Set(C::Cell("code"), code);
+      cells.Set(C::Cell("caption"), caption);
+      cells.Set(C::Cell("kind"), kind);
+      cells.Set(C::Cell("lines"), FormatCount(lines));
+      cells.Set(C::Cell("net"), FormatAgorot(sum));
+      rows.push_back(cells.Row(RowStatus::kInfo));
     }
   }
   return rows;
@@ -108,26 +116,44 @@ std::vector<std::string> FieldStatisticsRows(const FieldStatistics& result,
 
 std::vector<std::string> DocumentSummaryRows(const FieldStatistics& result) {
   std::vector<std::string> rows;
+  using D = DocumentSummaryColumns;
   for (const DocumentTypeSummary& s : result.documents) {
-    rows.push_back(MakeRow(RowStatus::kInfo,
-                           {s.type, s.name, FormatCount(s.documents), FormatCount(s.cancelled),
-                            FormatAgorot(s.total), FormatAgorot(s.vat), s.lowest, s.highest}));
+    ColumnRow<kDocumentSummaryColumns> cells;
+    cells.Set(D::Cell("type"), s.type);
+    cells.Set(D::Cell("name"), s.name);
+    cells.Set(D::Cell("documents"), FormatCount(s.documents));
+    cells.Set(D::Cell("cancelled"), FormatCount(s.cancelled));
+    cells.Set(D::Cell("total"), FormatAgorot(s.total));
+    cells.Set(D::Cell("vat"), FormatAgorot(s.vat));
+    cells.Set(D::Cell("lowest"), s.lowest);
+    cells.Set(D::Cell("highest"), s.highest);
+    rows.push_back(cells.Row(RowStatus::kInfo));
   }
+  // The totals row: no type, the cells marked as totals.
   const DocumentTypeSummary& t = result.documents_total;
-  rows.push_back(MakeRow(
-      RowStatus::kHeading,
-      {"", Total(std::string(kTotalCaption)), Total(FormatCount(t.documents)),
-       Total(FormatCount(t.cancelled)), Total(FormatAgorot(t.total)), Total(FormatAgorot(t.vat))}));
+  ColumnRow<kDocumentSummaryColumns> total;
+  total.Set(D::Cell("type"), "");
+  total.Set(D::Cell("name"), Total(std::string(kTotalCaption)));
+  total.Set(D::Cell("documents"), Total(FormatCount(t.documents)));
+  total.Set(D::Cell("cancelled"), Total(FormatCount(t.cancelled)));
+  total.Set(D::Cell("total"), Total(FormatAgorot(t.total)));
+  total.Set(D::Cell("vat"), Total(FormatAgorot(t.vat)));
+  rows.push_back(total.Row(RowStatus::kHeading));
   return rows;
 }
 
 std::vector<std::string> RecordCountRows(const FieldStatistics& result) {
   std::vector<std::string> rows;
+  using R = RecordCountColumns;
   for (const RecordCount& r : result.record_counts) {
     const std::int64_t stated = r.stated.value_or(0);
-    rows.push_back(MakeRow(r.Differs() ? RowStatus::kError : RowStatus::kInfo,
-                           {r.type, r.caption, FormatCount(r.in_file), Optional(r.stated),
-                            FormatCount(static_cast<AmountSum>(r.in_file) - stated)}));
+    ColumnRow<kRecordCountColumns> cells;
+    cells.Set(R::Cell("record"), r.type);
+    cells.Set(R::Cell("caption"), r.caption);
+    cells.Set(R::Cell("in_file"), FormatCount(r.in_file));
+    cells.Set(R::Cell("stated"), Optional(r.stated));
+    cells.Set(R::Cell("difference"), FormatCount(static_cast<AmountSum>(r.in_file) - stated));
+    rows.push_back(cells.Row(r.Differs() ? RowStatus::kError : RowStatus::kInfo));
   }
   return rows;
 }

@@ -6,28 +6,29 @@
 // integers, "#,.00" for amounts and unsigned decimals, "#,.0000" for quantities); line
 // numbers are plain digits, dates YYYY-MM-DD.
 //
-// Field rows, one per counted field of every record type (of `only` when given), in the
-// result's order: record, code, caption, kind, lines, blanks, invalid, zeros, positive,
-// positive total, negative, negative total, net, absolute, smallest, its line, largest, its
-// line, before, after. A date field leaves the sign columns empty, puts its earliest and
-// latest dates in smallest and largest and is followed by one row per month of the period
-// (kind "month", the month "YYYY-MM" as caption, its dates in lines). B100 ends with a row per
-// side of 1368 (kind "debit" and "credit", the caption naming the side: the side's lines in
-// lines, its sum in net). A field
-// with invalid values has the error status; the others are information.
+// The cells of each kind stand as field_statistics_columns.h lists them.
 //
-// Document rows, one per type: type, name, documents, cancelled, total, VAT, lowest number,
-// highest number; then the totals row (heading status, cells marked as totals).
+// Field rows (kFieldStatisticsColumns), one per counted field of every record type (of `only`
+// when given), in the result's order. A date field leaves the sign columns empty, puts its
+// earliest and latest dates in smallest and largest and is followed by one row per month of
+// the period (kind "month", the month "YYYY-MM" as caption, its dates in lines). B100 ends
+// with a row per side of 1368 (kind "debit" and "credit", the caption naming the side: the
+// side's lines in lines, its sum in net). A row ends at its last figure. A field with invalid
+// values has the error status; the others are information.
 //
-// Record count rows, one per record type: record, caption, lines in the file, count stated
-// in INI.TXT (empty when none is), difference (file − stated). A difference, or a type that
-// INI.TXT does not state, has the error status.
+// Document rows (kDocumentSummaryColumns), one per type; then the totals row (heading
+// status, cells marked as totals).
+//
+// Record count rows (kRecordCountColumns), one per record type: stated is empty when INI.TXT
+// states no count, the difference is file − stated. A difference, or a type that INI.TXT
+// does not state, has the error status.
 
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/analytics/field_statistics.h"
+#include "engine/analytics/field_statistics_columns.h"
 
 namespace tallyscan {
 

@@ -189,11 +189,28 @@ std::string DocumentText(std::string_view type_field, std::string_view number_fi
   return text;
 }
 
-// The cells of a row in its words: the page's add the line's document after the test's own.
-std::string WordsRow(RowStatus status, std::vector<std::string> cells, JetWords words,
+using HitCells = ColumnRow<kJetHitColumns>;
+using H = JetHitColumns;
+
+// The cells a hit row shows of its line but the test's own; the page's words add the line's
+// document after the test's own.
+HitCells LineCells(const std::string& line, const std::string& code, std::string transaction,
+                   std::string account, std::string date, std::string amount) {
+  HitCells cells;
+  cells.Set(H::Cell("line"), line);
+  cells.Set(H::Cell("record"), code);
+  cells.Set(H::Cell("transaction"), std::move(transaction));
+  cells.Set(H::Cell("account"), std::move(account));
+  cells.Set(H::Cell("date"), std::move(date));
+  cells.Set(H::Cell("amount"), std::move(amount));
+  return cells;
+}
+
+std::string WordsRow(RowStatus status, HitCells cells, std::string own, JetWords words,
                      std::string document) {
-  if (words == JetWords::kPage) cells.push_back(std::move(document));
-  return MakeRow(status, {JoinCells(cells)});
+  cells.Set(H::Cell("own"), std::move(own));
+  if (words == JetWords::kPage) cells.Set(H::Cell("document"), std::move(document));
+  return cells.Row(status);
 }
 
 // The cells a hit row shows of its line, the last one of the test's own choosing (then, in
@@ -209,10 +226,10 @@ std::string HitRow(RowStatus status, std::int64_t number, std::string_view head,
     const auto debit = analytics::ReadUsableAmount(SliceField(head, B110(1415)));
     const auto credit = analytics::ReadUsableAmount(SliceField(head, B110(1416)));
     const std::string turnover = debit && credit ? FormatAgorot(*debit - *credit) : std::string();
-    return WordsRow(status,
-                    {line, code, "", Cell(TrimSpaces(SliceField(head, B110(1403)))), "", turnover,
-                     AmountCell(SliceField(head, B110(1414)))},
-                    days, {});
+    return WordsRow(
+        status,
+        LineCells(line, code, "", Cell(TrimSpaces(SliceField(head, B110(1403)))), "", turnover),
+        AmountCell(SliceField(head, B110(1414))), days, {});
   }
   if (layout->type == RecordType::kC100) {
     std::string own;
@@ -231,10 +248,11 @@ std::string HitRow(RowStatus status, std::int64_t number, std::string_view head,
         break;
     }
     return WordsRow(status,
-                    {line, code, "", Cell(TrimSpaces(SliceField(head, C100(1225)))),
-                     DateCell(SliceField(head, C100(1230)), days),
-                     AmountCell(SliceField(head, C100(1223))), own},
-                    days, DocumentText(SliceField(head, C100(1203)), SliceField(head, C100(1204))));
+                    LineCells(line, code, "", Cell(TrimSpaces(SliceField(head, C100(1225)))),
+                              DateCell(SliceField(head, C100(1230)), days),
+                              AmountCell(SliceField(head, C100(1223)))),
+                    std::move(own), days,
+                    DocumentText(SliceField(head, C100(1203)), SliceField(head, C100(1204))));
   }
   if (layout->type != RecordType::kB100) return MakeRow(status, {line, code});
   std::string own = own_override;
@@ -290,12 +308,13 @@ std::string HitRow(RowStatus status, std::int64_t number, std::string_view head,
         break;
     }
   }
-  return WordsRow(
-      status,
-      {line, code, Cell(analytics::NumberKey(SliceField(head, B100(1353)))),
-       Cell(TrimSpaces(SliceField(head, B100(1364)))), DateCell(SliceField(head, B100(1362)), days),
-       AmountCell(SliceField(head, B100(1368))), own},
-      days, DocumentText(SliceField(head, B100(1358)), SliceField(head, B100(1357))));
+  return WordsRow(status,
+                  LineCells(line, code, Cell(analytics::NumberKey(SliceField(head, B100(1353)))),
+                            Cell(TrimSpaces(SliceField(head, B100(1364)))),
+                            DateCell(SliceField(head, B100(1362)), days),
+                            AmountCell(SliceField(head, B100(1368)))),
+                  std::move(own), days,
+                  DocumentText(SliceField(head, B100(1358)), SliceField(head, B100(1357))));
 }
 
 // The target of the line at `offset` whose first bytes are `head`.
@@ -425,6 +444,15 @@ std::string BatchText(const JetBatch& b) {
          ", זכות " + FormatAgorot(b.credit);
 }
 
+// A range or a batch in the page's words: said in the test's own cell, under no line, with
+// an amount (a batch's difference) or none.
+std::string OwnCellRow(RowStatus status, std::string amount, std::string own) {
+  HitCells cells;
+  if (!amount.empty()) cells.Set(H::Cell("amount"), std::move(amount));
+  cells.Set(H::Cell("own"), std::move(own));
+  return cells.Row(status);
+}
+
 // The rows of a test's ranges (the gate's unbalanced batches), then those of its hit lines
 // read back from the data file, each
 // given to take(row, head, offset) (`head` empty for a range) until it answers false: the file
@@ -438,14 +466,13 @@ Status EachHitRow(const RecordStore& store, const JetResult& result, const JetTe
   const bool page = days == JetWords::kPage;
   for (const JetNumberRange& r : t.transaction_ranges) {
     const std::string from = std::to_string(r.from), to = std::to_string(r.to);
-    if (!take(page ? MakeRow(status, {"", "", "", "", "", "", MissingText(from, to)})
-                   : MakeRow(status, {from, to}),
+    if (!take(page ? OwnCellRow(status, {}, MissingText(from, to)) : MakeRow(status, {from, to}),
               {}, -1)) {
       return Status::Ok();
     }
   }
   for (const JetDocumentRange& r : t.document_ranges) {
-    if (!take(page ? MakeRow(status, {"", "", "", "", "", "", MissingDocumentsText(r)})
+    if (!take(page ? OwnCellRow(status, {}, MissingDocumentsText(r))
                    : MakeRow(status, {r.from, r.to, SafeCellText(r.type)}),
               {}, -1)) {
       return Status::Ok();
@@ -453,8 +480,7 @@ Status EachHitRow(const RecordStore& store, const JetResult& result, const JetTe
   }
   if (t.test == JetTest::kPopulation) {
     for (const JetBatch& b : result.population.batches_off) {
-      if (!take(page ? MakeRow(status,
-                               {"", "", "", "", "", FormatAgorot(b.debit - b.credit), BatchText(b)})
+      if (!take(page ? OwnCellRow(status, FormatAgorot(b.debit - b.credit), BatchText(b))
                      : MakeRow(status, {PlainNumber(b.number), FormatAgorot(b.debit),
                                         FormatAgorot(b.credit)}),
                 {}, -1)) {
@@ -530,9 +556,15 @@ std::vector<std::string> JetSufficiencyRows(const JetResult& result) {
     if (t.usable_share) {
       share = FormatNumber("#,.00", *t.usable_share * 100) + "%";
     }
-    rows.push_back(MakeRow(t.state == JetState::kNotRun ? RowStatus::kError : RowStatus::kInfo,
-                           {JetTestId(t.test), JetCaption(t.test), needs, share,
-                            JetStateCaption(t.state), JetStateReason(result, t)}));
+    using S = JetSufficiencyColumns;
+    ColumnRow<kJetSufficiencyColumns> cells;
+    cells.Set(S::Cell("id"), std::string(JetTestId(t.test)));
+    cells.Set(S::Cell("caption"), std::string(JetCaption(t.test)));
+    cells.Set(S::Cell("needs"), std::move(needs));
+    cells.Set(S::Cell("usable_share"), std::move(share));
+    cells.Set(S::Cell("state"), std::string(JetStateCaption(t.state)));
+    cells.Set(S::Cell("reason"), JetStateReason(result, t));
+    rows.push_back(cells.Row(t.state == JetState::kNotRun ? RowStatus::kError : RowStatus::kInfo));
   }
   return rows;
 }
@@ -546,9 +578,14 @@ std::vector<std::string> JetRankingRows(const JetResult& result) {
       if (!tests.empty()) tests += ", ";
       tests += JetCaption(test);
     }
-    rows.push_back(MakeRow(RowStatus::kInfo,
-                           {PlainNumber(++rank), r.transaction ? SafeCellText(*r.transaction) : "",
-                            PlainNumber(r.score), tests, PlainNumber(r.first_line)}));
+    using R = JetRankingColumns;
+    ColumnRow<kJetRankingColumns> cells;
+    cells.Set(R::Cell("rank"), PlainNumber(++rank));
+    cells.Set(R::Cell("transaction"), r.transaction ? SafeCellText(*r.transaction) : "");
+    cells.Set(R::Cell("score"), PlainNumber(r.score));
+    cells.Set(R::Cell("tests"), std::move(tests));
+    cells.Set(R::Cell("first_line"), PlainNumber(r.first_line));
+    rows.push_back(cells.Row(RowStatus::kInfo));
   }
   return rows;
 }
@@ -558,11 +595,15 @@ std::vector<std::string> JetSummaryRows(const JetResult& result, JetWords words)
   for (const JetTestResult& t : result.tests) {
     const bool failing = t.test == JetTest::kPopulation ? !result.population.reconciles
                                                         : InfoOf(t.test).findings && t.hits > 0;
-    rows.push_back(
-        MakeRow(failing ? RowStatus::kError : RowStatus::kInfo,
-                {JetTestId(t.test), JetCaption(t.test),
-                 words == JetWords::kPage ? JetStateCaption(t.state) : JetStateText(t.state),
-                 PlainNumber(t.hits), Figure(result, t, words)}));
+    using S = JetSummaryColumns;
+    ColumnRow<kJetSummaryColumns> cells;
+    cells.Set(S::Cell("id"), std::string(JetTestId(t.test)));
+    cells.Set(S::Cell("caption"), std::string(JetCaption(t.test)));
+    cells.Set(S::Cell("state"), std::string(words == JetWords::kPage ? JetStateCaption(t.state)
+                                                                     : JetStateText(t.state)));
+    cells.Set(S::Cell("hits"), PlainNumber(t.hits));
+    cells.Set(S::Cell("figure"), Figure(result, t, words));
+    rows.push_back(cells.Row(failing ? RowStatus::kError : RowStatus::kInfo));
   }
   return rows;
 }
@@ -659,6 +700,37 @@ std::string_view JetOwnCaption(JetTest test) {
       break;
   }
   return "אסמכתא 1";
+}
+
+ValueKind JetOwnKind(JetTest test) {
+  switch (test) {
+    case JetTest::kLateEntry:
+    case JetTest::kPostClosing:
+    case JetTest::kHoliday:
+    case JetTest::kPeriodEnd:
+    case JetTest::kBackdatedDocument:
+      return ValueKind::kDate;
+    case JetTest::kPopulation:  // an account's opening balance, or a batch in words
+      return ValueKind::kAgorot;
+    case JetTest::kSeldomAccount:
+    case JetTest::kRareFlow:
+    case JetTest::kReversal:
+    case JetTest::kBenfordFirstTwo:
+      return ValueKind::kKey;
+    case JetTest::kWeekend:
+    case JetTest::kRareOperator:
+    case JetTest::kKeyword:
+    case JetTest::kNoReference:
+    case JetTest::kMissingDocument:
+    case JetTest::kTransactionGap:
+    case JetTest::kDocumentGap:
+    case JetTest::kAfterHours:
+    case JetTest::kCancelledDocument:
+      return ValueKind::kText;
+    default:
+      break;
+  }
+  return ValueKind::kKey;  // the first reference
 }
 
 std::int64_t JetHitRowCount(const JetResult& result, const JetTestResult& t) {

@@ -3,14 +3,16 @@
 // The journal-entry tests as result rows (result_row.h: a status digit, then TAB-separated
 // cells), for the command line's text, raw and CSV forms and for the pages that list rows.
 //
-// Summary: one row per test run, population first: id, caption, state, hits, and the figure
+// The cells stand as jet_columns.h lists them.
+//
+// Summary (kJetSummaryColumns): one row per test run, population first, with the figure
 // that matters (for the population whether it reconciles and why not). A test whose hits
 // are findings, and a population that does not reconcile, have the error status.
 //
-// Hit rows: one per hit line, read back from the data file: line, record type, transaction,
-// account, date (YYYY-MM-DD), amount ("#,.00" with its sign), and a cell of the test's own
-// (README). The gap tests give their ranges first, one row each: from, to (and the type); in
-// the page's words (JetWords::kPage) the range is said in the row's own cell instead
+// Hit rows (kJetHitColumns): one per hit line, read back from the data file, the date
+// YYYY-MM-DD, the amount "#,.00" with its sign, and a cell of the test's own (README). The gap
+// tests give their ranges first, one row each: from, to (and the type); in the page's words
+// (JetWords::kPage) the range is said in the row's own cell instead
 // ("חסרים: מ-4219 עד 4219", "חשבונית מס (305): חסר 3050001348"), the other cells empty. The
 // population gives its unbalanced batches first, one row each: batch, debit, credit; in the
 // page's words the difference under the amount and the batch in words in the own cell. In
@@ -24,6 +26,7 @@
 #include <vector>
 
 #include "engine/analytics/jet.h"
+#include "engine/analytics/jet_columns.h"
 #include "engine/uniform/layouts.h"
 
 namespace tallyscan {
@@ -44,6 +47,8 @@ std::vector<std::string> JetSummaryRows(const JetResult& result,
 // "מבצע הפעולה", "חשבון נגדי" ...).
 std::string_view JetDateCaption(JetTest test);
 std::string_view JetOwnCaption(JetTest test);
+// What the own cell of `test` holds, for ordering its rows: a date, an amount, a key, words.
+ValueKind JetOwnKind(JetTest test);
 
 // How many hit rows `test` has: its ranges, the gate's unbalanced batches and its lines.
 std::int64_t JetHitRowCount(const JetResult& result, const JetTestResult& test);
@@ -54,15 +59,14 @@ std::string_view JetStateCaption(JetState state);
 // Why a test has the state it has, in words; empty for a test that ran in full.
 std::string JetStateReason(const JetResult& result, const JetTestResult& test);
 
-// The sufficiency panel: one row per test run (status kInfo, or kError for a test that did
-// not run): id, caption, the fields it needs with their captions ("B100:1375 תאריך הרישום,
-// B100:1362 תאריך התנועה"), the share of lines that
-// have them ("87.50%", empty when the file has no line of the type), the state (its caption)
-// and why.
+// The sufficiency panel (kJetSufficiencyColumns): one row per test run (status kInfo, or
+// kError for a test that did not run): id, caption, the fields it needs with their captions
+// ("B100:1375 תאריך הרישום, B100:1362 תאריך התנועה"), the share of lines that have them ("87.50%",
+// empty when the file has no line of the type), the state (its caption) and why.
 std::vector<std::string> JetSufficiencyRows(const JetResult& result);
 
-// The ranking: one row per ranked transaction, in rank order: rank, transaction (empty for a
-// blank one), score, the captions of the tests hit joined by ", ", its first line.
+// The ranking (kJetRankingColumns): one row per ranked transaction, in rank order: the
+// transaction empty for a blank one, the captions of the tests hit joined by ", ".
 std::vector<std::string> JetRankingRows(const JetResult& result);
 
 // Where a row leads when it is opened: the line it stands for (a movement, an account or a

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/checks/check_columns.h"
 #include "engine/checks/tick_list.h"
 #include "engine/common/progress.h"
 #include "engine/uniform/layouts.h"

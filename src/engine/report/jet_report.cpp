@@ -6,6 +6,7 @@
 
 #include "engine/analytics/jet_rows.h"
 #include "engine/analytics/jet_words.h"
+#include "engine/report/picked_columns.h"
 #include "engine/text/number_format.h"
 #include "engine/uniform/result_row.h"
 
@@ -101,7 +102,10 @@ bool Facts(const JetResult& result, std::string_view run_date, ReportStream& str
   const std::string gate =
       p.reconciles
           ? "האוכלוסיה מתאזנת"
-          : "האוכלוסיה " + (summary.empty() ? std::string() : std::string(RowField(summary[0], 6)));
+          : "האוכלוסיה " +
+                (summary.empty()
+                     ? std::string()
+                     : std::string(StatusRowCell(summary[0], JetSummaryColumns::Cell("figure"))));
   const std::vector<std::pair<std::string, std::string>> population = {
       {"מצב", gate},
       {"תנועות", FormatCount(p.movements)},
@@ -132,10 +136,15 @@ bool Rows(const std::vector<std::string>& rows, ReportStream& stream) {
 
 // The hit columns of `test`: its date and its own cell headed by what they hold.
 void HitColumns(JetTest test, ReportStream& stream) {
-  stream.SetColumns(
-      {{Column(70, "שורה"), Column(50, "רשומה"), Column(90, "תנועה"), Column(90, "חשבון"),
-        Column(90, JetDateCaption(test)), Column(110, "סכום", kFigureColumn),
-        Column(200, JetOwnCaption(test)), Column(200, "מסמך")}});
+  using H = JetHitColumns;
+  static constexpr ColumnPick kPicks[] = {{H::Cell("line"), 70},        {H::Cell("record"), 50},
+                                          {H::Cell("transaction"), 90}, {H::Cell("account"), 90},
+                                          {H::Cell("date"), 90},        {H::Cell("amount"), 110},
+                                          {H::Cell("own"), 200},        {H::Cell("document"), 200}};
+  std::vector<ReportColumn> columns = PickedColumns(H::kAll, kPicks);
+  columns[PickOf(kPicks, H::Cell("date"))].caption = JetDateCaption(test);
+  columns[PickOf(kPicks, H::Cell("own"))].caption = JetOwnCaption(test);
+  stream.SetColumns({std::move(columns)});
 }
 
 bool IsDigitTest(const JetResult& result, JetTest test) {
@@ -276,24 +285,37 @@ bool WriteJetReport(const RecordStore& store, const JetResult& result, std::stri
   if (!Facts(result, run_date, stream)) return false;
   // Each section's title stands above its heading row.
   if (!Heading(stream, "סיכום הבדיקות")) return false;
-  stream.SetColumns({{Column(kIdPixels, "מזהה"), Column(220, "בדיקה"), Column(80, "מצב"),
-                      Column(70, "פגיעות", kFigureColumn), ValueColumn(270, "הנתון העיקרי")}});
+  using S = JetSummaryColumns;
+  static constexpr ColumnPick kSummary[] = {{S::Cell("id"), kIdPixels},
+                                            {S::Cell("caption"), 220},
+                                            {S::Cell("state"), 80},
+                                            {S::Cell("hits"), 70},
+                                            {S::Cell("figure"), 270, true}};
+  stream.SetColumns({PickedColumns(S::kAll, kSummary)});
   if (!Rows(JetSummaryRows(result, JetWords::kPage), stream)) return false;
   if (!result.digits.empty() &&
       !stream.Line({std::string(kJetDigitNote)}, kBodyStyle, kSpanRight)) {
     return false;
   }
   if (!Heading(stream, "מספיקות הנתונים")) return false;
-  stream.SetColumns({{Column(kIdPixels, "מזהה"), Column(200, "בדיקה"), Column(170, "שדות נדרשים"),
-                      ValueColumn(90, "שיעור שמיש"), Column(80, "מצב"), Column(250, "סיבה")}});
+  using F = JetSufficiencyColumns;
+  static constexpr ColumnPick kSufficiency[] = {
+      {F::Cell("id"), kIdPixels},          {F::Cell("caption"), 200}, {F::Cell("needs"), 170},
+      {F::Cell("usable_share"), 90, true}, {F::Cell("state"), 80},    {F::Cell("reason"), 250}};
+  stream.SetColumns({PickedColumns(F::kAll, kSufficiency)});
   if (!Rows(JetSufficiencyRows(result), stream)) return false;
   stream.SetReach(ReportReach::kAllButWorkbook);
   const bool hits = Hits(store, result, stream);
   stream.SetReach(ReportReach::kEvery);
   if (!hits || !Digits(result, stream)) return false;
   if (!Heading(stream, "דירוג העסקאות")) return false;
-  stream.SetColumns({{Column(50, "דירוג"), Column(120, "עסקה"), Column(60, "ציון", kFigureColumn),
-                      Column(300, "בדיקות"), Column(90, "שורה ראשונה")}});
+  using R = JetRankingColumns;
+  static constexpr ColumnPick kRanking[] = {{R::Cell("rank"), 50},
+                                            {R::Cell("transaction"), 120},
+                                            {R::Cell("score"), 60},
+                                            {R::Cell("tests"), 300},
+                                            {R::Cell("first_line"), 90}};
+  stream.SetColumns({PickedColumns(R::kAll, kRanking)});
   if (!Rows(JetRankingRows(result), stream)) return false;
   stream.SetReach(ReportReach::kWorkbookOnly);
   const bool sheets = TestSheets(store, result, stream);

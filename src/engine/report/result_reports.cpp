@@ -1,5 +1,7 @@
 #include "engine/report/result_reports.h"
 
+#include "engine/checks/check_columns.h"
+#include "engine/report/picked_columns.h"
 #include "engine/uniform/result_row.h"
 
 namespace tallyscan {
@@ -41,9 +43,15 @@ bool WriteRows(std::span<const std::string> rows, ReportStream& stream) {
 
 bool WriteChecksReport(std::span<const std::string> rows, ReportStream& stream) {
   stream.AddTitle("10תוצאות בדיקות תקינות");
-  stream.SetColumns(
-      {{Column(30, "#"), Column(200, "פרטים"), Column(100, "חובה", kDebitColumn),
-        Column(100, "זכות", kCreditColumn), Column(100, "יתרה", kSignedBalanceColumn)}});
+  using C = CheckColumns;
+  static constexpr ColumnPick kPicks[] = {{C::Cell("text"), 200},
+                                          {C::Cell("debit"), 100, false, kDebitColumn},
+                                          {C::Cell("credit"), 100, false, kCreditColumn},
+                                          {C::Cell("balance"), 100, false, kSignedBalanceColumn}};
+  // The rows' numbers first, then every cell of the rows in order.
+  std::vector<ReportColumn> columns = {Column(30, "#")};
+  for (ReportColumn& column : PickedColumns(C::kAll, kPicks)) columns.push_back(std::move(column));
+  stream.SetColumns({std::move(columns)});
   return WriteRows(rows, stream);
 }
 

@@ -45,17 +45,30 @@ std::string SafeCellText(std::string_view text) {
   return safe;
 }
 
-std::string MakeRow(RowStatus status, std::initializer_list<std::string_view> cells) {
+namespace {
+
+template <typename Cells>
+std::string StatusRow(RowStatus status, const Cells& cells) {
   std::size_t size = 1;
-  for (const std::string_view cell : cells) size += 1 + cell.size();
+  for (const auto& cell : cells) size += 1 + cell.size();
   std::string row;
   row.reserve(size);
   row.push_back(static_cast<char>(status));
-  for (const std::string_view cell : cells) {
+  for (const auto& cell : cells) {
     row.push_back('\t');
     row.append(cell);
   }
   return row;
+}
+
+}  // namespace
+
+std::string MakeRow(RowStatus status, std::initializer_list<std::string_view> cells) {
+  return StatusRow(status, cells);
+}
+
+std::string MakeRow(RowStatus status, std::span<const std::string> cells) {
+  return StatusRow(status, cells);
 }
 
 namespace {

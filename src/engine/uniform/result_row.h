@@ -45,6 +45,7 @@ bool IsSafeCellText(std::string_view text);
 
 // status + TAB + each cell, the cells joined by TAB.
 std::string MakeRow(RowStatus status, std::initializer_list<std::string_view> cells);
+std::string MakeRow(RowStatus status, std::span<const std::string> cells);
 
 // The cells joined by TAB: a row without a status (a browser's grid row), or two texts of one
 // line. The cells must be safe already (SafeCellText, or texts of our own).

@@ -1,7 +1,6 @@
-#include "app/jet/sorted_rows.h"
+#include "app/widgets/sorted_rows.h"
 
 #include <algorithm>
-#include <charconv>
 #include <numeric>
 #include <optional>
 
@@ -9,35 +8,6 @@
 
 namespace tallyscan {
 namespace {
-
-// The value of a cell that reads as a figure: digits with separators, a sign, a percent.
-std::optional<double> FigureOf(std::string_view shown) {
-  if (!shown.empty() && shown.back() == '%') shown.remove_suffix(1);
-  std::string digits;
-  for (const char c : shown) {
-    if (c != ',') digits += c;
-  }
-  if (digits.empty()) return std::nullopt;
-  double value = 0;
-  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-  if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
-  return value;
-}
-
-// A date DD/MM/YYYY as YYYYMMDD, so that dates sort by the day; any other text as it is.
-std::string SortText(std::string shown) {
-  const auto digits = [&shown](std::size_t from, std::size_t to) {
-    for (std::size_t i = from; i < to; ++i) {
-      if (shown[i] < '0' || shown[i] > '9') return false;
-    }
-    return true;
-  };
-  if (shown.size() != 10 || shown[2] != '/' || shown[5] != '/' || !digits(0, 2) || !digits(3, 5) ||
-      !digits(6, 10)) {
-    return shown;
-  }
-  return shown.substr(6, 4) + shown.substr(3, 2) + shown.substr(0, 2);
-}
 
 std::string CellOf(std::string_view row, int field) { return std::string(RowField(row, field)); }
 
@@ -82,27 +52,32 @@ void SortedRows::Set(Rows rows) {
   std::iota(order_.begin(), order_.end(), 0);
 }
 
-std::vector<int> SortedRows::SortedOrder(const Rows& rows, int field) {
+std::vector<int> SortedRows::SortedOrder(const Rows& rows, int field, ValueKind kind) {
   std::vector<int> order(rows.size());
   std::iota(order.begin(), order.end(), 0);
   std::vector<std::string> shown(rows.size());
-  std::vector<std::optional<double>> figures(rows.size());
+  std::vector<std::optional<AmountSum>> values(rows.size());
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    shown[i] = LookOfCell(RowField(rows[i], field)).shown;
-    figures[i] = FigureOf(shown[i]);
-    if (!figures[i]) shown[i] = SortText(std::move(shown[i]));
+    CellLook cell = LookOfCell(RowField(rows[i], field));
+    values[i] = CellValue(cell, kind);
+    if (!values[i]) shown[i] = std::move(cell.shown);
   }
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-    const auto& fa = figures[static_cast<std::size_t>(a)];
-    const auto& fb = figures[static_cast<std::size_t>(b)];
-    if (fa && fb) return *fa < *fb;
-    if (fa || fb) return fa.has_value();
+    const auto& va = values[static_cast<std::size_t>(a)];
+    const auto& vb = values[static_cast<std::size_t>(b)];
+    if (va && vb) return *va < *vb;
+    if (va || vb) return va.has_value();
     return shown[static_cast<std::size_t>(a)] < shown[static_cast<std::size_t>(b)];
   });
   return order;
 }
 
-void SortedRows::SortBy(int field) { order_ = SortedOrder(*rows_, field); }
+ValueKind SortedRows::KindOf(int field) const {
+  if (field < 1 || static_cast<std::size_t>(field) > kinds_.size()) return ValueKind::kText;
+  return kinds_[static_cast<std::size_t>(field - 1)];
+}
+
+void SortedRows::SortBy(int field) { order_ = SortedOrder(*rows_, field, KindOf(field)); }
 
 void SortedRows::SetOrder(std::vector<int> order) {
   if (order.size() == rows_->size()) order_ = std::move(order);

@@ -2,8 +2,9 @@
 
 // Result rows (status digit, then TAB-separated cells) shown in a grid in an order the user
 // picks with the header: the rows stay as the engine gave them, an order over them is sorted.
-// Cells that read as figures ("1,234.50", "87.50%", "12") sort by value, before any text;
-// dates (DD/MM/YYYY) by their day; texts by their bytes. Rows that compare equal keep the engine's
+// Each of the grid's fields orders by the kind of value its column holds (uniform/columns.h):
+// figures, amounts, dates and keys of digits by the value they stand for, before the cells
+// that do not read as one; texts by their bytes. Rows that compare equal keep the engine's
 // order.
 //
 // The rows are held shared and never changed once set, so that work off the window's thread
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "app/widgets/grid.h"
+#include "engine/uniform/columns.h"
 
 namespace tallyscan {
 
@@ -37,6 +39,11 @@ class SortedRows final : public GridRowSource {
 
   SortedRows();
 
+  // The kinds of the grid's fields, field 1 first (column_grid.h's PickedKinds); a field
+  // past them holds text.
+  void SetKinds(std::vector<ValueKind> kinds) { kinds_ = std::move(kinds); }
+  ValueKind KindOf(int field) const;
+
   // The rows anew, in the engine's order.
   void Set(Rows rows);
   void Clear() { Set(Rows()); }
@@ -45,8 +52,9 @@ class SortedRows final : public GridRowSource {
   // Ascending by `field` (1-based, as the grid counts), then `Reverse` turns the order.
   void SortBy(int field);
   void Reverse();
-  // The order `SortBy(field)` gives, made from `rows` alone: for a sort off the window's thread.
-  static std::vector<int> SortedOrder(const Rows& rows, int field);
+  // The order `SortBy(field)` gives, made from `rows` alone and the field's `kind`: for a sort
+  // off the window's thread.
+  static std::vector<int> SortedOrder(const Rows& rows, int field, ValueKind kind);
   // An order made by SortedOrder from Shared(); ignored unless it has a place for every row.
   void SetOrder(std::vector<int> order);
 
@@ -67,6 +75,7 @@ class SortedRows final : public GridRowSource {
  private:
   std::shared_ptr<const Rows> rows_;
   std::vector<int> order_;
+  std::vector<ValueKind> kinds_;
 };
 
 }  // namespace tallyscan
