@@ -18,6 +18,21 @@ namespace {
 // The grid's field of the table's name or caption cell, which takes the spare width.
 constexpr int kStretchField = 3;
 
+// How each field orders: figures by the value they stand for, the account key by its number,
+// the rest (names, dates written YYYY-MM-DD, the engine's words) by their text.
+std::vector<ValueKind> ColumnKinds(CompareTable table) {
+  std::vector<ValueKind> kinds{ValueKind::kText};
+  const int key_column = CompareAccountColumn(table);
+  int column = 0;
+  for (const CompareColumn& c : CompareColumns(table)) {
+    kinds.push_back(c.figure              ? ValueKind::kQuantity
+                    : column == key_column ? ValueKind::kKey
+                                           : ValueKind::kText);
+    ++column;
+  }
+  return kinds;
+}
+
 QStringList ColumnTexts(CompareTable table) {
   QStringList columns = {QStringLiteral("30,#")};
   for (const CompareColumn& c : CompareColumns(table)) {
@@ -32,6 +47,7 @@ CompareTableView::CompareTableView(CompareTable table, QWidget* parent)
     : QWidget(parent), table_(table) {
   grid_ = new Grid(this);
   grid_->SetColumns(FixedColumns(ColumnTexts(table)));
+  rows_.SetKinds(ColumnKinds(table));
   grid_->SetStretchField(kStretchField);
   grid_->SetErrorRowColour(kCreditColour);
   filter_ = new FilterBox(*grid_, rows_, kStretchField, this);

@@ -11,7 +11,7 @@
 
 #include <QWidget>
 
-#include "app/jet/sorted_rows.h"
+#include "app/widgets/sorted_rows.h"
 #include "engine/analytics/compare_tables.h"
 
 namespace tallyscan {

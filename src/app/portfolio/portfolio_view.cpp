@@ -83,6 +83,16 @@ QStringList SummaryColumnTexts(const Grid& grid) {
   return columns;
 }
 
+// How each field orders: the whole numbers (rank, counts, the score) by their value, the rest
+// by their text.
+std::vector<ValueKind> SummaryColumnKinds() {
+  std::vector<ValueKind> kinds{ValueKind::kText};
+  for (const portfolio::SummaryTableColumn& column : portfolio::SummaryTableColumns()) {
+    kinds.push_back(column.whole_number ? ValueKind::kQuantity : ValueKind::kText);
+  }
+  return kinds;
+}
+
 int FieldOfColumn(std::string_view name) {
   const auto& columns = portfolio::SummaryTableColumns();
   for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -140,6 +150,7 @@ PortfolioView::PortfolioView(AppContext& app, PageHost& host, Page& page, QWidge
   grid_ = new Grid(this);
   grid_->setObjectName(QStringLiteral("portfolioGrid"));
   grid_->SetColumns(FixedColumns(SummaryColumnTexts(*grid_)));
+  rows_.SetKinds(SummaryColumnKinds());
   // The client's id takes the room the others leave, and never less than its kept width: the
   // columns overflow the view, and the other texts give way to their headings first.
   grid_->SetStretchField(FieldOfColumn("client"));

@@ -26,7 +26,7 @@
 #include "app/app_context.h"
 #include "app/background/read_task.h"
 #include "app/background/store_readers.h"
-#include "app/jet/sorted_rows.h"
+#include "app/widgets/sorted_rows.h"
 #include "engine/browse/browse.h"
 
 class QLabel;
