@@ -53,7 +53,24 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
   setFont(fonts_.Tahoma10);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMinimumSize(kMainLeastWidth, kMainLeastHeight);
+  MakeButtons();
+  MakeStatusBar();
+  MakePages();
+  LinkPages();
+  WatchReaders();
+  MakeTimerAndKeys();
+  PlaceOnScreen();
+  Button(current_page_)->setDefault(true);
+  UpdateHistoryButtons();
+  PageAt(current_page_)->show();
+  PageAt(current_page_)->Enter();
+  LayOut();
+}
 
+MainWindow::~MainWindow() { app_.readers.changed = nullptr; }
+
+// The banner, the logos and the bar of eight buttons, each with its Ctrl+digit key.
+void MainWindow::MakeButtons() {
   banner_ = Picture(QStringLiteral("BALASH"));
   for (int n = 1; n <= 9; ++n) {
     logos_[static_cast<std::size_t>(n - 1)] =
@@ -72,7 +89,10 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
     new QShortcut(key, this, [this, id = entry.id] { PressButton(id); });
     buttons_[static_cast<std::size_t>(place)] = button;
   }
+}
 
+// The status bar: Back and Forward through the pages seen, and the two parts of text.
+void MainWindow::MakeStatusBar() {
   status_bar_ = new QStatusBar(this);
   status_bar_->setObjectName(QStringLiteral("statusBar"));
   status_bar_->setSizeGripEnabled(true);
@@ -104,12 +124,18 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
   status_bar_->addWidget(forward_button_);
   status_bar_->addWidget(status1_);
   status_bar_->addWidget(status2_, 1);
+}
 
+void MainWindow::MakePages() {
   for (const PageSpec& entry : Pages()) {
     Page* page = entry.make(app_, *this, this);
     page->hide();
     pages_[static_cast<std::size_t>(entry.id)] = page;
   }
+}
+
+// What one page asks of another goes through the window, which shows that page first.
+void MainWindow::LinkPages() {
   // The findings of the checks belong to the data set they were made on.
   connect(PageOf<ImportPage>(), &ImportPage::ImportStarting, PageOf<ChecksPage>(),
           &ChecksPage::ClearResults);
@@ -155,7 +181,9 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
   connect(items, &ItemsPage::SourceRecord, this, [this, items](qint64 offset) {
     OpenRecordDetail(app_, items, {{RecordType::kM100, offset}});
   });
+}
 
+void MainWindow::WatchReaders() {
   // Work reading the store off this thread holds back what would change the store.
   app_.readers.changed = [this](bool reading) {
     if (running_page_ != nullptr) return;  // the run's own reason stands; its end tells again
@@ -166,7 +194,9 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
     }
     for (Page* each : pages_) each->BusyChanged(reading);
   };
+}
 
+void MainWindow::MakeTimerAndKeys() {
   setWindowIcon(logos_[8]);
   connect(&timer_, &QTimer::timeout, this, &MainWindow::Tick);
   timer_.start(kTimerPeriodMs);
@@ -177,7 +207,9 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
     if (running_page_ != nullptr) running_page_->StopRun();
   });
   stop_key_->setEnabled(false);
+}
 
+void MainWindow::PlaceOnScreen() {
   // The stored place on the screen that shows it, else on the main screen.
   const QScreen* screen = QGuiApplication::primaryScreen();
   if (placement_.has_position) {
@@ -193,14 +225,7 @@ MainWindow::MainWindow(AppContext& app, const MainDlgPos& placement, QWidget* pa
     resize(std::max(placement_.width, kMainLeastWidth),
            std::max(placement_.height, kMainLeastHeight));
   }
-  Button(current_page_)->setDefault(true);
-  UpdateHistoryButtons();
-  PageAt(current_page_)->show();
-  PageAt(current_page_)->Enter();
-  LayOut();
 }
-
-MainWindow::~MainWindow() { app_.readers.changed = nullptr; }
 
 void MainWindow::ShowAsStored() {
   if (placement_.maximised) {

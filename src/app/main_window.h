@@ -80,6 +80,14 @@ class MainWindow : public QWidget, public PageHost {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // The constructor's steps, in their order.
+  void MakeButtons();
+  void MakeStatusBar();
+  void MakePages();
+  void LinkPages();
+  void WatchReaders();
+  void MakeTimerAndKeys();
+  void PlaceOnScreen();
   void LayOut();
   // Makes `page` current; false when it may not be opened now (nothing said).
   bool SwitchTo(PageId page);

@@ -70,7 +70,18 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
       line_source_(std::make_unique<TabRowSource>(line_rows_)),
       receipt_source_(std::make_unique<TabRowSource>(receipt_rows_)) {
   setFont(host.Fonts().Tahoma10);
+  MakeTypeBox();
+  const std::vector<QToolButton*> tools = MakeTools();
+  QPushButton* jump_button = MakeJumpBox();
+  MakeRegister();
+  const std::array<QGroupBox*, 3> boxes = MakePanel();
+  MakeLowerGrids();
+  LayOutParts(tools, jump_button, boxes);
+  ConnectParts(tools, jump_button);
+  ShowDocument(0);
+}
 
+void DocumentsPage::MakeTypeBox() {
   type_box_ = new QComboBox(this);
   type_box_->setObjectName(QStringLiteral("typeBox"));
   // Each type with the picture of its family, the code's first digit ("000" none chosen).
@@ -83,7 +94,10 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
                      FromStd(std::string(kAllTypes)));
   type_box_->setIconSize(QSize(kListImageSize, kListImageSize));
   type_box_->setMinimumWidth(220);
+}
 
+// The toolbar: the four moves, the source records, the fields and printing, in this order.
+std::vector<QToolButton*> DocumentsPage::MakeTools() {
   struct Tool {
     const char* caption;
     const char* tooltip;
@@ -107,16 +121,24 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
     button->setIconSize(QSize(20, 20));  // eight tools share the row above the panel
     tools.push_back(button);
   }
+  return tools;
+}
 
+// The jump box and its "בצוע" button, which it returns.
+QPushButton* DocumentsPage::MakeJumpBox() {
   jump_box_ = new QLineEdit(this);
   jump_box_->setObjectName(QStringLiteral("jumpBox"));
   jump_box_->setFixedWidth(160);
   auto* jump_button = new QPushButton(QStringLiteral("בצוע"), this);
   jump_button->setObjectName(QStringLiteral("jumpButton"));
+  return jump_button;
+}
 
+// The register's grid, its filter and the progress of the work off the thread.
+void DocumentsPage::MakeRegister() {
   register_grid_ = new Grid(this);
   register_grid_->setObjectName(QStringLiteral("registerGrid"));
-  register_grid_->setFont(host.Fonts().Tahoma8);  // the browsers' grid font
+  register_grid_->setFont(host_.Fonts().Tahoma8);  // the browsers' grid font
   register_grid_->SetColumns(FixedColumns(Texts(RegisterColumns())));
   // The filter box stands between the register and its grid; the totals row stays.
   register_filter_ = new FilterBox(*register_grid_, *register_source_, 5, this);
@@ -128,8 +150,11 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
   work_ = new WorkProgress(this);
   work_->Watch(register_task_);
   work_->Watch(*register_filter_->Task());
+}
 
-  // The header panel: the customer's details, the document's details, the summary.
+// The header panel: the document's details, the customer's details and the summary, each a
+// box of label and value pairs.
+std::array<QGroupBox*, 3> DocumentsPage::MakePanel() {
   auto* customer = new QGroupBox(QStringLiteral("פרטי לקוח/ספק"), this);
   auto* details = new QGroupBox(QStringLiteral("פרטי התעודה"), this);
   auto* summary = new QGroupBox(this);
@@ -157,7 +182,11 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
     labels_[static_cast<std::size_t>(f)] = label;
     values_[static_cast<std::size_t>(f)] = value;
   }
+  return {details, customer, summary};
+}
 
+// The lines' grid, and the receipt's beside it, under their title.
+void DocumentsPage::MakeLowerGrids() {
   lower_title_ = new QLabel(QStringLiteral("פרטי חשבונית"), this);
   lower_title_->setObjectName(QStringLiteral("lowerTitle"));
   QFont bold = lower_title_->font();
@@ -165,12 +194,12 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
   lower_title_->setFont(bold);
   lines_grid_ = new Grid(this);
   lines_grid_->setObjectName(QStringLiteral("linesGrid"));
-  lines_grid_->setFont(host.Fonts().Tahoma8);
+  lines_grid_->setFont(host_.Fonts().Tahoma8);
   lines_grid_->SetSource(line_source_.get());
   ShowColumns();
   receipt_grid_ = new Grid(this);
   receipt_grid_->setObjectName(QStringLiteral("receiptGrid"));
-  receipt_grid_->setFont(host.Fonts().Tahoma8);
+  receipt_grid_->setFont(host_.Fonts().Tahoma8);
   // Its widths are kept as a field list, as the other grids keep theirs; the defaults are
   // the columns' own ("30,1;80,2;70,3;80,4;50,5;70,6;90,7;100,8").
   receipt_grid_->SetColumns(FixedColumns(Texts(ReceiptGridColumns()),
@@ -179,7 +208,10 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
     app_.settings.WriteReg(kParams, kReceiptWidthsSetting, ColumnWidthsText(columns));
   });
   receipt_grid_->SetSource(receipt_source_.get());
+}
 
+void DocumentsPage::LayOutParts(const std::vector<QToolButton*>& tools, QPushButton* jump_button,
+                                const std::array<QGroupBox*, 3>& boxes) {
   // The selector and the jump box above the toolbar: the tools fill their own row in a narrow
   // window. The register's filter has a row of its own right above the register, where the
   // box keeps its size (and its count room for seven digits) at the first-start size on a
@@ -200,9 +232,9 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
   filter_row->addStretch(1);
   filter_row->addWidget(register_filter_);
   auto* panel = new QHBoxLayout;
-  panel->addWidget(details);
-  panel->addWidget(customer, 1);
-  panel->addWidget(summary);
+  panel->addWidget(boxes[0]);
+  panel->addWidget(boxes[1], 1);
+  panel->addWidget(boxes[2]);
   auto* lower = new QHBoxLayout;
   lower->addWidget(lines_grid_, 1);
   lower->addWidget(receipt_grid_, 1);
@@ -221,7 +253,9 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
     policy.setRetainSizeWhenHidden(false);
     receipt_grid_->setSizePolicy(policy);
   }
+}
 
+void DocumentsPage::ConnectParts(const std::vector<QToolButton*>& tools, QPushButton* jump_button) {
   connect(type_box_, &QComboBox::activated, this, [this](int index) { SelectType(index); });
   connect(tools[0], &QToolButton::clicked, this, [this] { Move(DocumentMove::kNext); });
   connect(tools[1], &QToolButton::clicked, this, [this] { Move(DocumentMove::kPrevious); });
@@ -259,7 +293,6 @@ DocumentsPage::DocumentsPage(AppContext& app, PageHost& host, QWidget* parent)
             const std::int64_t element = register_->ElementOf(row);
             if (element != 0 && element != document_.element) ShowDocument(element);
           });
-  ShowDocument(0);
 }
 
 DocumentsPage::~DocumentsPage() {

@@ -12,8 +12,10 @@
 #include "engine/checks/checks.h"
 
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QToolButton;
 
 namespace tallyscan {
@@ -88,6 +90,16 @@ class DocumentsPage final : public Page {
   void SourceRecords(const std::vector<RecordReference>& records);
 
  private:
+  // The constructor's steps, in their order.
+  void MakeTypeBox();
+  std::vector<QToolButton*> MakeTools();
+  QPushButton* MakeJumpBox();
+  void MakeRegister();
+  std::array<QGroupBox*, 3> MakePanel();
+  void MakeLowerGrids();
+  void LayOutParts(const std::vector<QToolButton*>& tools, QPushButton* jump_button,
+                   const std::array<QGroupBox*, 3>& boxes);
+  void ConnectParts(const std::vector<QToolButton*>& tools, QPushButton* jump_button);
   // The grid row that shows row `register_row` of the register; -1 when the filter hides it.
   int RegisterGridRow(int register_row) const;
   void ShowColumns();

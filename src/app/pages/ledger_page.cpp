@@ -66,23 +66,39 @@ LedgerPage::LedgerPage(AppContext& app, PageHost& host, QWidget* parent)
       card_task_(app.readers),
       source_(std::make_unique<CardRowSource>(app.store, card_)) {
   setFont(host.Fonts().Tahoma10);
-  auto* next = MakeToolButton(QStringLiteral("כרטיס קדימה"), QStringLiteral("הצג את הכרטיס הבא"),
-                              QStringLiteral("TnuTb1"), QStringLiteral("nextButton"), this);
-  auto* previous =
+  const std::array<QToolButton*, 6> tools = MakeTools();
+  const std::array<QPushButton*, 2> choose = MakeRangeFields();
+  MakeList();
+  LayOutParts(tools, choose);
+  ConnectTools(tools);
+}
+
+// The toolbar's six tools: next and previous card, the source document and record, the fields
+// and printing.
+std::array<QToolButton*, 6> LedgerPage::MakeTools() {
+  QToolButton* next =
+      MakeToolButton(QStringLiteral("כרטיס קדימה"), QStringLiteral("הצג את הכרטיס הבא"),
+                     QStringLiteral("TnuTb1"), QStringLiteral("nextButton"), this);
+  QToolButton* previous =
       MakeToolButton(QStringLiteral("כרטיס אחורה"), QStringLiteral("הצג את הכרטיס הקודם"),
                      QStringLiteral("TnuTb2"), QStringLiteral("previousButton"), this);
-  auto* document =
+  QToolButton* document =
       MakeToolButton(QStringLiteral("מסמך מקור"), QStringLiteral("צפייה במסמך שייצר את התנועה"),
                      QStringLiteral("TnuTb3"), QStringLiteral("documentButton"), this);
-  auto* source = MakeToolButton(QStringLiteral("תנועת מקור"),
-                                QStringLiteral("צפייה בתנועת המקור מתוך קובץ התנועות"),
-                                QStringLiteral("IdxTb2"), QStringLiteral("sourceButton"), this);
-  auto* fields = MakeToolButton(QStringLiteral("מבנה הדו'ח"),
-                                QStringLiteral("הגדרת השדות הרצויים לצפייה בכרטסת"),
-                                QStringLiteral("IdxTb3"), QStringLiteral("fieldsButton"), this);
+  QToolButton* source = MakeToolButton(
+      QStringLiteral("תנועת מקור"), QStringLiteral("צפייה בתנועת המקור מתוך קובץ התנועות"),
+      QStringLiteral("IdxTb2"), QStringLiteral("sourceButton"), this);
+  QToolButton* fields = MakeToolButton(
+      QStringLiteral("מבנה הדו'ח"), QStringLiteral("הגדרת השדות הרצויים לצפייה בכרטסת"),
+      QStringLiteral("IdxTb3"), QStringLiteral("fieldsButton"), this);
   print_button_ = MakeToolButton(QStringLiteral("הדפס"), QStringLiteral("הדפסה של הכרטסת"),
                                  QStringLiteral("IdxTb5"), QStringLiteral("printButton"), this);
+  return {next, previous, document, source, fields, print_button_};
+}
 
+// The range of cards, each end with its chooser and its name, "הצג" and the card's header.
+// Returns the two choosers.
+std::array<QPushButton*, 2> LedgerPage::MakeRangeFields() {
   from_ = new QLineEdit(this);
   from_->setObjectName(QStringLiteral("fromField"));
   to_ = new QLineEdit(this);
@@ -114,11 +130,15 @@ LedgerPage::LedgerPage(AppContext& app, PageHost& host, QWidget* parent)
   show_button_->setObjectName(QStringLiteral("showButton"));
   header_ = new QLabel(this);
   header_->setObjectName(QStringLiteral("cardHeader"));
-  header_->setFont(host.Fonts().Tahoma10Bold);
+  header_->setFont(host_.Fonts().Tahoma10Bold);
+  return {choose_from, choose_to};
+}
 
+// The card's grid with its filter and the progress of the work off the thread.
+void LedgerPage::MakeList() {
   list_ = new Grid(this);
   list_->setObjectName(QStringLiteral("cardList"));
-  list_->setFont(host.Fonts().Tahoma8);  // the browsers' grid font
+  list_->setFont(host_.Fonts().Tahoma8);  // the browsers' grid font
   list_->SetStretchField(12);
   BuildColumns();
   filter_ = new FilterBox(*list_, *source_, 12, this);
@@ -130,10 +150,13 @@ LedgerPage::LedgerPage(AppContext& app, PageHost& host, QWidget* parent)
   list_->SetReporter(
       [this](const QString& text) { AppMessage(app_, this, 1, MessageIcon::kExclamation, text); });
   list_->installEventFilter(this);
+}
 
+void LedgerPage::LayOutParts(const std::array<QToolButton*, 6>& tools,
+                             const std::array<QPushButton*, 2>& choose) {
   auto* toolbar = new QHBoxLayout;
   toolbar->setSpacing(2);
-  for (QToolButton* button : {next, previous, document, source, fields, print_button_}) {
+  for (QToolButton* button : tools) {
     toolbar->addWidget(button);
   }
   toolbar->addStretch(1);
@@ -146,11 +169,11 @@ LedgerPage::LedgerPage(AppContext& app, PageHost& host, QWidget* parent)
   auto* range = new QGridLayout;
   range->addWidget(new QLabel(QStringLiteral("מכרטיס"), this), 0, 0);
   range->addWidget(from_, 0, 1);
-  range->addWidget(choose_from, 0, 2);
+  range->addWidget(choose[0], 0, 2);
   range->addWidget(from_name_, 0, 3);
   range->addWidget(new QLabel(QStringLiteral("עד כרטיס"), this), 1, 0);
   range->addWidget(to_, 1, 1);
-  range->addWidget(choose_to, 1, 2);
+  range->addWidget(choose[1], 1, 2);
   range->addWidget(to_name_, 1, 3);
   range->addWidget(show_button_, 0, 4, 2, 1);
   range->setColumnStretch(5, 1);
@@ -160,13 +183,16 @@ LedgerPage::LedgerPage(AppContext& app, PageHost& host, QWidget* parent)
   layout->addLayout(range);
   layout->addLayout(header_row);
   layout->addWidget(list_, 1);
+}
 
+void LedgerPage::ConnectTools(const std::array<QToolButton*, 6>& tools) {
+  const auto [next, previous, document, source, fields, print] = tools;
   connect(next, &QToolButton::clicked, this, [this] { StepCard(1); });
   connect(previous, &QToolButton::clicked, this, [this] { StepCard(-1); });
   connect(document, &QToolButton::clicked, this, &LedgerPage::ShowSourceDocument);
   connect(source, &QToolButton::clicked, this, &LedgerPage::ShowSourceRecord);
   connect(fields, &QToolButton::clicked, this, &LedgerPage::ChooseFields);
-  connect(print_button_, &QToolButton::clicked, this, &LedgerPage::Print);
+  connect(print, &QToolButton::clicked, this, &LedgerPage::Print);
   connect(show_button_, &QPushButton::clicked, this, &LedgerPage::ShowFromCard);
   connect(from_, &QLineEdit::textChanged, this,
           [this] { UpdateNameLabel(from_, from_name_, QStringLiteral("מכרטיס - ")); });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -90,6 +91,13 @@ class LedgerPage final : public Page {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The constructor's steps, in their order.
+  std::array<QToolButton*, 6> MakeTools();
+  std::array<QPushButton*, 2> MakeRangeFields();
+  void MakeList();
+  void LayOutParts(const std::array<QToolButton*, 6>& tools,
+                   const std::array<QPushButton*, 2>& choose);
+  void ConnectTools(const std::array<QToolButton*, 6>& tools);
   void BuildColumns();
   void UpdateNameLabel(QLineEdit* field, QLabel* label, const QString& caption);
   // The chosen movement row of the card, null (after the message) when none is.
