@@ -20,16 +20,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-constexpr std::array<std::string_view, kJetTestCount> kIds = {
-    "population",    "late-entry",       "post-closing",       "period-end",
-    "weekend",       "holiday",          "rare-operator",      "seldom-account",
-    "rare-flow",     "round-amount",     "duplicate",          "transaction-gap",
-    "document-gap",  "below-limit",      "blank-description",  "keyword",
-    "no-reference",  "missing-document", "reversal",           "high-value",
-    "relative-size", "after-hours",      "backdated-document", "cancelled-document",
-    "benford-first", "benford-second",   "benford-first-two",  "last-two",
-};
-
 constexpr std::int64_t kMaxInteger = std::numeric_limits<std::int64_t>::max();
 
 // Text of the file inside a message, in quotes: a control character in it would reach the
@@ -369,18 +359,6 @@ std::string TimeText(int minutes) {
 
 }  // namespace
 
-std::string_view JetTestId(JetTest test) { return kIds[JetIndex(test)]; }
-
-bool FindJetTest(std::string_view id, JetTest& test) {
-  for (std::size_t i = 0; i < kIds.size(); ++i) {
-    if (kIds[i] == id) {
-      test = static_cast<JetTest>(i);
-      return true;
-    }
-  }
-  return false;
-}
-
 std::string AgorotText(std::int64_t agorot) {
   const bool negative = agorot < 0;
   const std::uint64_t magnitude =
@@ -472,7 +450,7 @@ Json ParametersObject(const JetParameters& p) {
   for (const int day : p.weekend_days) weekend.push_back(JetDayName(day));
   Json weights = Json::object();
   for (std::size_t i = 0; i < kJetTestCount; ++i) {
-    if (p.weight_given[i]) weights[std::string(kIds[i])] = p.weights[i];
+    if (p.weight_given[i]) weights[std::string(JetTestId(static_cast<JetTest>(i)))] = p.weights[i];
   }
   Json json = Json::object();
   json["late_days"] = p.late_days;
