@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/analytics/jet.h"
-#include "engine/analytics/jet_tests.h"
+#include "engine/analytics/jet_unit.h"
 #include "engine/analytics/wide_json.h"
 
 namespace tallyscan {

@@ -18,29 +18,7 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-constexpr std::array<std::string_view, kJetTestCount> kIds = {
-    "population",    "late-entry",       "post-closing",       "period-end",
-    "weekend",       "holiday",          "rare-operator",      "seldom-account",
-    "rare-flow",     "round-amount",     "duplicate",          "transaction-gap",
-    "document-gap",  "below-limit",      "blank-description",  "keyword",
-    "no-reference",  "missing-document", "reversal",           "high-value",
-    "relative-size", "after-hours",      "backdated-document", "cancelled-document",
-    "benford-first", "benford-second",   "benford-first-two",  "last-two",
-};
-
 }  // namespace
-
-std::string_view JetTestId(JetTest test) { return kIds[JetIndex(test)]; }
-
-bool FindJetTest(std::string_view id, JetTest& test) {
-  for (std::size_t i = 0; i < kIds.size(); ++i) {
-    if (kIds[i] == id) {
-      test = static_cast<JetTest>(i);
-      return true;
-    }
-  }
-  return false;
-}
 
 std::string AgorotText(std::int64_t agorot) {
   const bool negative = agorot < 0;

@@ -12,48 +12,15 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/analytics/jet_test_list.h"
 #include "engine/common/status.h"
 
 namespace tallyscan {
-
-// The tests of the pack in the order of their list, which is the order of every output.
-enum class JetTest : std::uint8_t {
-  kPopulation,
-  kLateEntry,
-  kPostClosing,
-  kPeriodEnd,
-  kWeekend,
-  kHoliday,
-  kRareOperator,
-  kSeldomAccount,
-  kRareFlow,
-  kRoundAmount,
-  kDuplicate,
-  kTransactionGap,
-  kDocumentGap,
-  kBelowLimit,
-  kBlankDescription,
-  kKeyword,
-  kNoReference,
-  kMissingDocument,
-  kReversal,
-  kHighValue,
-  kRelativeSize,
-  kAfterHours,
-  kBackdatedDocument,
-  kCancelledDocument,
-  kBenfordFirst,
-  kBenfordSecond,
-  kBenfordFirstTwo,
-  kLastTwo,
-};
-inline constexpr std::size_t kJetTestCount = static_cast<std::size_t>(JetTest::kLastTwo) + 1;
 
 // "late-entry" and so on; every JetTest has one.
 std::string_view JetTestId(JetTest test);
 // The test of an id; false when no test has it.
 bool FindJetTest(std::string_view id, JetTest& test);
-inline std::size_t JetIndex(JetTest test) { return static_cast<std::size_t>(test); }
 
 // How much each part of a client's results weighs in its portfolio risk score (0-100 each):
 // the import's error rows, the failing checks, the tests with hits, the top transaction's

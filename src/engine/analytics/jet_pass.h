@@ -2,12 +2,13 @@
 
 // Private to analytics/.
 //
-// What the one reading of the data file leaves for the tests. Tests that decide on a line
-// by itself decide while the line is read; tests that compare lines with each other
-// (duplicates, reversals, the period's last days, the digit-pair hits, the ranking) get a
-// few compact columns per movement line, grouped by sorting after the reading. No text of
-// a line is kept: keys are interned ids, or 64-bit hashes where an id would cost a table
-// as large as the data.
+// What the one reading of the data file leaves for the tests. The pass reads the fields the
+// tests share once per line and hands them to each test's own reader (jet_unit.h); tests
+// that decide on a line by itself decide while the line is read. Tests that compare lines
+// with each other (duplicates, reversals, the period's last days, the digit-pair hits, the
+// ranking) get a few compact columns per movement line, grouped by sorting after the
+// reading. No text of a line is kept: keys are interned ids, or 64-bit hashes where an id
+// would cost a table as large as the data.
 //
 // Movement lines are known by their ordinal (0 for the first B100 line of the file, 1 for
 // the next ...); LineRuns turns an ordinal into the line number.
@@ -15,6 +16,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,7 +24,6 @@
 #include <vector>
 
 #include "engine/analytics/calendar_day.h"
-#include "engine/analytics/israeli_holidays.h"
 #include "engine/analytics/jet.h"
 #include "engine/analytics/key_table.h"
 
@@ -113,29 +114,6 @@ struct AccountState {
   std::uint64_t second = 0;
 };
 
-struct CardLine {
-  std::uint32_t account;
-  std::uint32_t line;
-  std::optional<std::int64_t> opening, debit, credit;  // 1414, 1415, 1416
-};
-
-struct BatchSums {
-  AmountSum debit = 0;
-  AmountSum credit = 0;
-  std::uint32_t first_line = 0;  // the batch's first movement in the file
-};
-
-struct LimitWindow {
-  std::int64_t limit;
-  std::uint64_t low;   // (1 - window) x L <= |A|
-  std::uint64_t high;  // |A| < (1 + window) x L
-  std::int64_t below = 0;
-  std::int64_t above = 0;
-  std::vector<std::uint32_t> below_ordinals;
-};
-
-using DigitCounts = std::array<std::array<std::vector<std::int64_t>, 3>, 4>;
-
 // A date field read through the last one: neighbouring lines mostly share their dates.
 class DateReader {
  public:
@@ -155,18 +133,26 @@ class DateReader {
   std::optional<DayNumber> last_;
 };
 
+class JetReader;
+
 class JetPass {
  public:
   // The period is that of INI.TXT's header when it gives one (nullopt otherwise).
   JetPass(const RecordStore& store, const JetParameters& parameters,
           std::optional<DayNumber> period_from, std::optional<DayNumber> period_to);
+  JetPass(const JetPass&) = delete;
+  JetPass& operator=(const JetPass&) = delete;
+  ~JetPass();
 
   // Fails when a line number or ordinal passes 32 bits.
   bool OnLine(std::int64_t number, std::string_view head);
   // After the last line: gives back the room the lists grew into while the file was read.
   void Settle();
+  // The reader of a test; null when the test reads nothing of its own.
+  JetReader* ReaderOf(JetTest test) const { return readers_[JetIndex(test)].get(); }
 
   // What the reading found. Tests read these after it.
+  const RecordStore& store;
   const JetParameters& parameters;
   std::optional<DayNumber> period_from, period_to;  // fixed before the reading, or none
   std::int64_t movement_lines = 0;
@@ -179,27 +165,8 @@ class JetPass {
   // account keeps an empty state.
   SlotKeyTable<15> accounts;
   std::vector<AccountState> account_states;
-  KeyTable<TextKey<9>> operators;
-  std::vector<std::int64_t> operator_counts;
   KeyTable<TextKey<10>> text_transactions;
-  KeyTable<std::uint64_t> batches;
-  std::vector<BatchSums> batch_sums;
-  std::vector<CardLine> cards;
-
-  // (id, ordinal) of lines whose group was still small enough to matter when they were read.
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> seldom_candidates;
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> operator_candidates;
-  std::int64_t operator_lines = 0;  // lines with an operator
-
-  std::vector<LimitWindow> limits;
-  std::vector<std::int64_t> keyword_lines;
-  // The high-value candidates as a heap whose top is the weakest kept: (|A|, ordinal).
-  std::vector<std::pair<std::uint64_t, std::uint32_t>> high_values;
-  DigitCounts digit_counts;
   std::optional<DayNumber> first_date, last_date;  // usable 1362
-  // Post-closing without a fixed period: (ordinal, 1375) of lines entered after every
-  // movement date read before them.
-  std::vector<std::pair<std::uint32_t, DayNumber>> late_after_period;
 
   // Documents: the (type, number) pairs of the file and how often each occurs, from the
   // store's document index; the types that have documents.
@@ -211,40 +178,17 @@ class JetPass {
   void OnMovement(std::uint32_t line, std::string_view head);
   void OnCard(std::uint32_t line, std::string_view head);
   void OnDocument(std::uint32_t line, std::string_view head);
-  void Hit(JetTest test, std::uint32_t ordinal_or_line) {
-    counts[JetIndex(test)].hits.Append(ordinal_or_line);
-  }
-  void Usable(JetTest test) { ++counts[JetIndex(test)].usable; }
-  void AddHighValue(std::uint64_t magnitude, std::uint32_t ordinal);
-  // Whether the file holds documents of a type (trimmed, at most 3 bytes).
-  bool HasDocuments(std::string_view type);
-  // Counts the keywords a line's details hold; whether they hold any.
-  bool FindKeywords(std::string_view text);
+  // The account's and the counter account's ids, the line counted among the account's.
+  std::pair<std::uint32_t, std::uint32_t> InternAccounts(const TextKey<15>& account,
+                                                         const TextKey<15>* counter);
+  // The line's transaction as one number (kTextTransaction); whether it is all digits.
+  std::uint64_t TransactionCode(std::uint32_t ordinal, std::string_view head, bool& numbered);
   void IndexDocuments();
+  void StartReaders();
 
-  const RecordStore& store_;
-  HolidayCalendar holidays_;
-  std::array<bool, 7> weekend_{};
-  std::vector<std::string> keywords_;       // code page 1255, none empty
-  std::array<bool, 256> keyword_starts_{};  // the keywords' first bytes
-  std::vector<bool> keyword_seen_;          // by keyword, within one line
-  std::uint64_t operator_cap_ = 0;          // an operator with this many lines is never rare
-  // The last batch read, as it stands and as its id, since consecutive lines share one.
-  std::uint64_t last_batch_text_ = 0;
-  bool last_batch_whole_ = false;
-  std::uint32_t last_batch_ = kNoId;
-  DateReader moved_dates_, entered_dates_, produced_dates_, document_dates_;
-  std::array<char, 16> last_operator_field_{};  // the last 1376 read, and its operator's id
-  std::size_t last_operator_size_ = 0;          // (kNoId when blank)
-  std::uint32_t last_operator_ = kNoId;
-  bool have_last_type_ = false;  // the last document type asked about, and the answer
-  TextKey<3> last_type_{};
-  bool last_type_has_documents_ = false;
-  bool have_last_document_ = false;  // the last reference looked up, and its answer
-  TextKey<23> last_document_{};
-  bool last_document_missing_ = false;
-  DayNumber last_posted_ = kNoDay;  // and whether it is a holiday
-  bool last_posted_holiday_ = false;
+  std::array<std::unique_ptr<JetReader>, kJetTestCount> readers_;
+  std::vector<JetReader*> movement_readers_, document_readers_, card_readers_;
+  DateReader moved_dates_, entered_dates_;
   std::uint32_t movement_type_;  // the first four bytes of a line, upper-cased
   std::uint32_t card_type_;
   std::uint32_t document_type_;

@@ -7,7 +7,8 @@
 #include "engine/analytics/calendar_day.h"
 #include "engine/analytics/digit_statistics.h"
 #include "engine/analytics/field_rules.h"
-#include "engine/analytics/jet_tests.h"
+#include "engine/analytics/jet_cells.h"
+#include "engine/analytics/jet_unit.h"
 #include "engine/analytics/jet_words.h"
 #include "engine/analytics/source_pass.h"
 #include "engine/browse/browse.h"
@@ -25,132 +26,18 @@ namespace tallyscan {
 
 namespace {
 
+using analytics::Cell;
+using analytics::DateCell;
 using analytics::InfoOf;
 using field::B100;
 using field::B110;
 using field::C100;
 
-const JetFigure* FindFigure(const JetTestResult& t, std::string_view name) {
-  for (const JetFigure& f : t.figures) {
-    if (f.name == name) return &f;
-  }
-  return nullptr;
-}
-
-std::string FigureText(const JetFigure* f, bool agorot) {
-  if (f == nullptr) return {};
-  if (const auto* wide = std::get_if<AmountSum>(&f->value)) {
-    return agorot ? FormatAgorot(*wide) : FormatNumber("0", *wide, 0);
-  }
-  if (const auto* text = std::get_if<std::string>(&f->value)) return *text;
-  return {};
-}
-
-constexpr std::string_view kShekels = " ש\"ח";
-
-// A digit test's figure as a person reads it: "MAD 0.026356 (אינו תואם), p = 0.0000, N = 5,432
-// סכומים", of the population of every movement.
-std::string DigitFigure(const JetResult& result, const JetTestResult& t) {
-  for (const JetDigitResult& d : result.digits) {
-    if (d.test != t.test) continue;
-    const JetDigitPopulation& all = d.populations[0];
-    std::string text;
-    const auto add = [&text](std::string part) {
-      if (!text.empty()) text += ", ";
-      text += part;
-    };
-    if (all.mad) {
-      std::string mad = "MAD " + FormatNumber("#,.000000", *all.mad);
-      if (all.mad_class) mad += " (" + std::string(JetClassCaption(*all.mad_class)) + ")";
-      add(std::move(mad));
-    }
-    if (all.p) add("p = " + FormatNumber("#,.0000", *all.p));
-    add("N = " + FormatCount(all.n) + " סכומים");
-    return text;
-  }
-  return {};
-}
-
 // The figure that matters of a test, for its summary row.
 std::string Figure(const JetResult& result, const JetTestResult& t, JetWords words) {
-  const bool page = words == JetWords::kPage;
-  switch (t.test) {
-    case JetTest::kPopulation: {
-      const JetPopulation& pop = result.population;
-      if (pop.reconciles) return "מתאזנת";
-      // The reasons joined in words: "אינה מתאזנת: מנות, כרטיסים".
-      std::string why = "אינה מתאזנת: ";
-      for (std::size_t i = 0; i < pop.reasons.size(); ++i) {
-        const std::string& reason = pop.reasons[i];
-        if (i > 0) why += ", ";
-        why += reason == "movements" ? "לא נקראו תנועות"
-               : reason == "totals"  ? "סה'כ חובה וזכות"
-               : reason == "batches" ? "מנות"
-                                     : "כרטיסים";
-      }
-      return why;
-    }
-    case JetTest::kTransactionGap:
-      return (page ? "מספרי תנועות חסרים: " : "חסרים: ") +
-             FigureText(FindFigure(t, "missing"), false);
-    case JetTest::kDocumentGap:
-      return "טווחים חסרים: " + std::to_string(t.document_ranges.size()) +
-             ", שורות כפולות: " + FigureText(FindFigure(t, "duplicate_lines"), false);
-    case JetTest::kBelowLimit: {
-      std::string text;
-      for (const JetLimitFigure& l : t.limits) {
-        if (!text.empty()) text += ", ";
-        text += page ? "סף " + FormatAgorot(l.limit) + std::string(kShekels) + ": " +
-                           FormatCount(l.below) + " מתחתיו, " + FormatCount(l.above) + " מעליו"
-                     : FormatAgorot(l.limit) + ": " + std::to_string(l.below) + "/" +
-                           std::to_string(l.above);
-      }
-      return text;
-    }
-    case JetTest::kRareOperator:
-      return "סף: " + FigureText(FindFigure(t, "threshold"), false) + (page ? " שורות" : "");
-    case JetTest::kHighValue:
-      return "הקטן שבהם: " + FigureText(FindFigure(t, "smallest"), true) +
-             (page ? std::string(kShekels) : "");
-    case JetTest::kBenfordFirst:
-    case JetTest::kBenfordSecond:
-    case JetTest::kBenfordFirstTwo:
-      if (!page) return FigureText(FindFigure(t, "class"), false);
-      return DigitFigure(result, t);
-    case JetTest::kLastTwo:
-      if (page) return DigitFigure(result, t);
-      break;
-    default:
-      break;
-  }
-  if (InfoOf(t.test).type == RecordType::kB100 && t.hits > 0) {
-    return page ? "סכום הפגיעות: " + FormatAgorot(t.hit_amount) + std::string(kShekels)
-                : FormatAgorot(t.hit_amount);
-  }
-  return {};
-}
-
-std::string Cell(std::string_view bytes) { return SafeCellText(Cp1255ToUtf8(bytes)); }
-
-// A day as the words of the row write it: YYYY-MM-DD for the command line, DD/MM/YYYY as
-// every page shows a date.
-std::string DayText(analytics::DayNumber day, JetWords words) {
-  std::string iso = analytics::IsoDate(day);
-  if (words == JetWords::kEngine) return iso;
-  std::erase(iso, '-');
-  return FormatDate(iso);
-}
-
-// An ISO date the result holds (the period's end), in the row's words.
-std::string IsoDateText(std::string_view iso, JetWords words) {
-  if (const auto day = analytics::ReadIsoDate(iso)) return DayText(*day, words);
-  return std::string(iso);
-}
-
-// A date field of the line; a field that is no date as it stands.
-std::string DateCell(std::string_view field, JetWords words) {
-  if (const auto day = analytics::ReadDateField(field)) return DayText(*day, words);
-  return Cell(TrimSpaces(field));
+  const analytics::JetUnit& unit = analytics::UnitOf(t.test);
+  return unit.figure != nullptr ? unit.figure(result, t, words)
+                                : analytics::HitAmountFigure(t, words);
 }
 
 std::string AmountCell(std::string_view field) {
@@ -231,22 +118,13 @@ std::string HitRow(RowStatus status, std::int64_t number, std::string_view head,
         LineCells(line, code, "", Cell(TrimSpaces(SliceField(head, B110(1403)))), "", turnover),
         AmountCell(SliceField(head, B110(1414))), days, {});
   }
+  const analytics::JetUnit& unit = analytics::UnitOf(test);
+  const analytics::HitLine hit{head, result, dos, days};
   if (layout->type == RecordType::kC100) {
-    std::string own;
-    switch (test) {
-      case JetTest::kAfterHours: {
-        const std::string_view time = SliceField(head, C100(1206));
-        own = time.size() == 4 ? Cell(time.substr(0, 2)) + ":" + Cell(time.substr(2)) : Cell(time);
-        break;
-      }
-      case JetTest::kBackdatedDocument:
-        own = DateCell(SliceField(head, C100(1205)), days);
-        break;
-      default:
-        own = Cell(TrimSpaces(SliceField(head, C100(1203)))) + "/" +
-              Cell(analytics::NumberKey(SliceField(head, C100(1204))));
-        break;
-    }
+    const std::string own = unit.own_cell != nullptr
+                                ? unit.own_cell(hit)
+                                : Cell(TrimSpaces(SliceField(head, C100(1203)))) + "/" +
+                                      Cell(analytics::NumberKey(SliceField(head, C100(1204))));
     return WordsRow(status,
                     LineCells(line, code, "", Cell(TrimSpaces(SliceField(head, C100(1225)))),
                               DateCell(SliceField(head, C100(1230)), days),
@@ -257,56 +135,8 @@ std::string HitRow(RowStatus status, std::int64_t number, std::string_view head,
   if (layout->type != RecordType::kB100) return MakeRow(status, {line, code});
   std::string own = own_override;
   if (own.empty()) {
-    switch (test) {
-      case JetTest::kLateEntry:
-      case JetTest::kPostClosing:
-        own = DateCell(SliceField(head, B100(1375)), days);
-        break;
-      case JetTest::kPeriodEnd:
-        own = result != nullptr && result->population.period.to
-                  ? IsoDateText(*result->population.period.to, days)
-                  : "";
-        break;
-      case JetTest::kWeekend:
-      case JetTest::kHoliday: {
-        auto posted = analytics::ReadDateField(SliceField(head, B100(1375)));
-        if (!posted) posted = analytics::ReadDateField(SliceField(head, B100(1362)));
-        if (posted) {
-          const auto day = static_cast<std::size_t>(analytics::WeekdayOf(*posted));
-          own = test != JetTest::kWeekend ? DayText(*posted, days)
-                : days == JetWords::kPage ? std::string(JetDayCaption(static_cast<int>(day)))
-                                          : std::string(JetDayName(static_cast<int>(day)));
-        }
-        break;
-      }
-      case JetTest::kRareOperator:
-        own = SafeCellText(TextDisplay(SliceField(head, B100(1376)), dos, B100(1376).converted));
-        break;
-      case JetTest::kSeldomAccount:
-      case JetTest::kRareFlow:
-      case JetTest::kReversal:
-        own = Cell(TrimSpaces(SliceField(head, B100(1365))));
-        break;
-      case JetTest::kKeyword:
-      case JetTest::kNoReference:
-        own = SafeCellText(TextDisplay(SliceField(head, B100(1361)), dos, B100(1361).converted));
-        break;
-      case JetTest::kMissingDocument:
-        own = Cell(TrimSpaces(SliceField(head, B100(1358)))) + "/" +
-              Cell(analytics::NumberKey(SliceField(head, B100(1357))));
-        break;
-      case JetTest::kBenfordFirstTwo: {
-        const auto amount = analytics::ReadUsableAmount(SliceField(head, B100(1368)));
-        if (amount) {
-          const auto m = static_cast<std::uint64_t>(*amount < 0 ? -*amount : *amount);
-          own = std::to_string(10 + analytics::DigitPlace(analytics::DigitTest::kFirstTwo, m));
-        }
-        break;
-      }
-      default:
-        own = Cell(TrimSpaces(SliceField(head, B100(1357))));
-        break;
-    }
+    own = unit.own_cell != nullptr ? unit.own_cell(hit)
+                                   : Cell(TrimSpaces(SliceField(head, B100(1357))));
   }
   return WordsRow(status,
                   LineCells(line, code, Cell(analytics::NumberKey(SliceField(head, B100(1353)))),
@@ -660,47 +490,7 @@ std::string_view JetDateCaption(JetTest test) {
   return InfoOf(test).type == RecordType::kC100 ? "תאריך המסמך" : "תאריך התנועה";
 }
 
-// What HitRow puts in the own cell, test by test.
-std::string_view JetOwnCaption(JetTest test) {
-  switch (test) {
-    case JetTest::kPopulation:
-      return "יתרת פתיחה, או המנה";
-    case JetTest::kLateEntry:
-    case JetTest::kPostClosing:
-    case JetTest::kHoliday:
-      return "תאריך הרישום";
-    case JetTest::kPeriodEnd:
-      return "סוף התקופה";
-    case JetTest::kWeekend:
-      return "יום הרישום";
-    case JetTest::kRareOperator:
-      return "מבצע הפעולה";
-    case JetTest::kSeldomAccount:
-    case JetTest::kRareFlow:
-    case JetTest::kReversal:
-      return "חשבון נגדי";
-    case JetTest::kKeyword:
-    case JetTest::kNoReference:
-      return "פרטים";
-    case JetTest::kMissingDocument:
-      return "סוג/מספר האסמכתא";
-    case JetTest::kBenfordFirstTwo:
-      return "שתי הספרות הראשונות";
-    case JetTest::kTransactionGap:
-      return "מספרי התנועות החסרים";
-    case JetTest::kDocumentGap:
-      return "המסמכים החסרים, או סוג/מספר";
-    case JetTest::kAfterHours:
-      return "שעת ההפקה";
-    case JetTest::kBackdatedDocument:
-      return "תאריך ההפקה";
-    case JetTest::kCancelledDocument:
-      return "סוג/מספר המסמך";
-    default:
-      break;
-  }
-  return "אסמכתא 1";
-}
+std::string_view JetOwnCaption(JetTest test) { return InfoOf(test).own_caption; }
 
 ValueKind JetOwnKind(JetTest test) {
   switch (test) {

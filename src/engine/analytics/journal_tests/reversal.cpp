@@ -1,0 +1,48 @@
+// A movement and its reverse soon after, in another transaction.
+
+#include "engine/analytics/jet_cells.h"
+#include "engine/analytics/jet_unit.h"
+#include "engine/analytics/line_groups.h"
+#include "engine/uniform/fields.h"
+
+namespace tallyscan::analytics {
+namespace {
+
+class ReversalReader final : public JetReader {
+ public:
+  ReversalReader(const JetPass&, TestCounts& counts) : JetReader(counts) {}
+  void OnMovement(const MovementLine& m) override {
+    if (m.has_account && m.counter_id != kNoId && m.magnitude > 0 && m.moved) Usable();
+  }
+};
+
+bool Decide(JetDecision& d) {
+  GroupHits pairs = FindReversals(d.pass, d.parameters.reversal_days, [&] { return d.Stop(); });
+  if (pairs.stopped) return false;
+  d.Figure("groups", pairs.groups);
+  d.hits = std::move(pairs.ordinals);
+  d.MovementHits();
+  return true;
+}
+
+std::string CounterCell(const HitLine& l) {
+  return Cell(TrimSpaces(SliceField(l.head, field::B100(1365))));
+}
+
+}  // namespace
+
+namespace journal_tests {
+extern const JetUnit reversal = {
+    .info = {JetTest::kReversal, "reversal", "תנועה ותנועה הפוכה",
+             "שתי תנועות בעסקאות שונות, באותו חשבון וחשבון נגדי, באותו סכום ובצדדים הפוכים, "
+             "בהפרש של לכל היותר reversal_days ימים.",
+             "רישום שבוטל זמן קצר אחרי שנרשם, כדי לשפר את הדוחות למועד מסוים.", RecordType::kB100,
+             "B100:1364,B100:1365,B100:1368,B100:1362", true, "חשבון נגדי"},
+    .stage = JetStage::kBeside,
+    .read = MakeReader<ReversalReader>,
+    .decide = Decide,
+    .own_cell = CounterCell,
+};
+}  // namespace journal_tests
+
+}  // namespace tallyscan::analytics
