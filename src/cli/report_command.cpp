@@ -328,8 +328,11 @@ int RunReport(std::span<char* const> args) {
 
   TerminalProgress bar;
   RecordStore store;
+  // The workbook's and the PDF's properties name the data file by its digest, taken as the
+  // import reads it.
+  const bool digest = options.format == Format::kXlsx || options.format == Format::kPdf;
   const std::optional<ImportResult> imported =
-      ImportForCommand(store, options.folder, bar, options.threads);
+      ImportForCommand(store, options.folder, bar, options.threads, digest);
   if (!imported) return kExitFailed;
   if (imported->interrupted) return kExitInterrupted;
 
