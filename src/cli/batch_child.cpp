@@ -19,6 +19,7 @@
 #include "engine/analytics/jet_parameters.h"
 #include "engine/portfolio/inputs.h"
 #include "engine/portfolio/manifest.h"
+#include "engine/portfolio/summary.h"
 #include "engine/portfolio/zip_examination.h"
 #include "engine/report/report_source.h"
 #include "engine/uniform/folder_files.h"
@@ -217,6 +218,10 @@ int RunBatchChild(const BatchOptions& options) {
     outcome = Analyse(options, partial, manifest.inputs);
   }
   if (outcome.failed) return kExitFailed;
+  if (Status s = portfolio::WriteClientFigures(partial, manifest.analyses); !s.ok()) {
+    std::cerr << s.message() << "\n";
+    return kExitFailed;
+  }
   if (!portfolio::SameFingerprints(manifest.inputs, portfolio::FingerprintInputs(*options.one))) {
     outcome.Note(ClientStatus::kChangedDuringRun, "קובץ נתונים השתנה בזמן הקריאה");
   }
