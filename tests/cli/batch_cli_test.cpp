@@ -309,7 +309,7 @@ TEST_F(BatchCliTest, TheClientFilesAreWhatEachCommandPrints) {
   EXPECT_EQ((std::vector<std::string>{"import", "check", "jet", "fields"}), m.analyses);
   EXPECT_FALSE(fs::exists(results + "/one.partial"));
 
-  // The digests, taken by the tests as they read or, without them, by a reading of their own.
+  // The digests, taken as the import read the files, with the tests or without them.
   ASSERT_EQ(
       0, BatchAt("--one " + Input() + "/audit-weekend --analyses import --out " + results + "/two")
              .exit_code);
