@@ -1,5 +1,6 @@
 // Imports a data folder and prints the time, the throughput and the heap the store needs.
-//   import_bench [--repeat N] [--threads N] DIR
+//   import_bench [--repeat N] [--threads N] [--digest] DIR
+// --digest asks the import for the data file's SHA-256, as the batch and the reports do.
 // Prints "key value" lines for the script that compares them with `wc -l`.
 #include <malloc.h>
 #include <sys/resource.h>
@@ -40,12 +41,14 @@ int main(int argc, char** argv) {
       repeat = std::max(1, std::atoi(argv[++i]));
     } else if (arg == "--threads" && i + 1 < argc) {
       options.read_threads = std::max(0, std::atoi(argv[++i]));
+    } else if (arg == "--digest") {
+      options.digest = true;
     } else {
       folder = arg;
     }
   }
   if (folder.empty()) {
-    std::fputs("usage: import_bench [--repeat N] [--threads N] DIR\n", stderr);
+    std::fputs("usage: import_bench [--repeat N] [--threads N] [--digest] DIR\n", stderr);
     return 2;
   }
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The import of a data set against `wc -l` of the same BKMVDATA.TXT, every round measuring
-# both (and the program built before a change, when one is named) one after the other on a
+# The import of a data set against `wc -l` of the same BKMVDATA.TXT, and the import asked for
+# the data file's SHA-256 (as the batch's child and the reports ask), every round measuring
+# each (and the program built before a change, when one is named) one after the other on a
 # warm file cache, so that the ratios come from one run on a machine whose load changes.
 # Prints the best of the rounds and the load average.
 #
@@ -56,14 +57,16 @@ for round in $(seq "$rounds"); do
   wc_s=$(elapsed wc -l "$data")
   report=$("$build/bench/import_bench" --repeat 1 --threads "$threads" "$set_dir")
   bench_s=$(value seconds <<<"$report")
+  digest_s=$("$build/bench/import_bench" --repeat 1 --threads "$threads" --digest "$set_dir" |
+    value seconds)
   cli_s=$(elapsed "$build/src/cli/tallyscan-cli" import --raw "${thread_option[@]}" "$set_dir")
   before_bench=0 before_cli=0
   if [ -n "$before" ]; then
     before_bench=$("$before/bench/import_bench" --repeat 1 "$set_dir" | value seconds)
     before_cli=$(elapsed "$before/src/cli/tallyscan-cli" import --raw "$set_dir")
   fi
-  echo "$wc_s $bench_s $cli_s $before_bench $before_cli" >>"$results"
-  echo "round $round: wc -l ${wc_s}s, import ${bench_s}s, cli ${cli_s}s, before ${before_bench}s / ${before_cli}s" >&2
+  echo "$wc_s $bench_s $cli_s $before_bench $before_cli $digest_s" >>"$results"
+  echo "round $round: wc -l ${wc_s}s, import ${bench_s}s, with digest ${digest_s}s, cli ${cli_s}s, before ${before_bench}s / ${before_cli}s" >&2
 done
 echo "$report" >"$results.last"
 
@@ -73,14 +76,15 @@ rows = [list(map(float, line.split())) for line in open(sys.argv[1])]
 report = dict(line.split() for line in open(sys.argv[2]) if line.strip())
 load, before = sys.argv[3], sys.argv[4]
 best = [min(column) for column in zip(*rows)]
-wc, imp, cli, b_imp, b_cli = best
-ratios = [[r[i] / r[0] for r in rows] for i in range(1, 5)]
+wc, imp, cli, b_imp, b_cli, dig = best
+ratios = [[r[i] / r[0] for r in rows] for i in range(1, 6)]
 lines, size = int(report["lines"]), int(report["bytes"])
 mb = size / 2**20
 print(f"data file        {lines:,} lines, {mb:,.1f} MB")
 print(f"load average     {load} (after the rounds)")
 print(f"wc -l            {wc:.3f} s ({mb / wc:,.0f} MB/s), best of {len(rows)}")
 print(f"import           {imp:.3f} s = {imp / wc:.2f} x wc -l (best ratio of a round {min(ratios[0]):.2f})")
+print(f"import + digest  {dig:.3f} s = {dig / wc:.2f} x wc -l = {dig / imp:.2f} x import (best ratio of a round {min(ratios[4]):.2f})")
 print(f"tallyscan-cli    {cli:.3f} s = {cli / wc:.2f} x wc -l (best ratio of a round {min(ratios[1]):.2f})")
 if before:
     print(f"before: import   {b_imp:.3f} s = {b_imp / wc:.2f} x wc -l (best ratio of a round {min(ratios[2]):.2f})")

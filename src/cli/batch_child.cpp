@@ -19,6 +19,7 @@
 #include "engine/analytics/jet_parameters.h"
 #include "engine/portfolio/inputs.h"
 #include "engine/portfolio/manifest.h"
+#include "engine/portfolio/summary.h"
 #include "engine/portfolio/zip_examination.h"
 #include "engine/report/report_source.h"
 #include "engine/uniform/folder_files.h"
@@ -115,6 +116,7 @@ Outcome Analyse(const BatchOptions& options, const fs::path& partial,
   ImportOptions import_options;
   import_options.read_threads = options.threads;
   import_options.extract_folder = partial.string();
+  import_options.digest = true;
   const ImportResult imported = ImportFolder(store, folder, bar, import_options);
   bar.Finish();
   if (!imported.status.ok()) {
@@ -152,17 +154,22 @@ Outcome Analyse(const BatchOptions& options, const fs::path& partial,
       if (code != kExitCompleted && code != kExitFindings) outcome.failed = true;
     }
   }
-  // The bytes the analyses read: the data file, or what was taken out of the archive.
+  // The bytes the analyses read: the data file, or what was taken out of the archive, hashed
+  // by the import as it read them; INI.TXT, small, by the tests or here.
+  const std::string data_name = fs::path(imported.data_file_path).filename().string();
   for (portfolio::ManifestInput& input : inputs) {
     const bool archive = portfolio::IsArchiveName(input.name);
-    const std::string path = archive ? imported.data_file_path : JoinPath(folder, input.name);
     if (archive) input.bytes = static_cast<std::uint64_t>(imported.bytes_read);
-    // The tests hashed what they read as they read it; only without them is a file read again.
-    const std::string name = fs::path(path).filename().string();
-    const auto known = std::find_if(digested.begin(), digested.end(),
-                                    [&](const JetSourceFile& f) { return f.name == name; });
-    const std::string digest =
-        known != digested.end() && known->sha256.size() == 64 ? known->sha256 : FileSha256(path);
+    std::string digest;
+    if (archive || input.name == data_name) {
+      digest = store.DataSha256;
+    } else {
+      const auto known = std::find_if(digested.begin(), digested.end(),
+                                      [&](const JetSourceFile& f) { return f.name == input.name; });
+      digest = known != digested.end() && known->sha256.size() == 64
+                   ? known->sha256
+                   : FileSha256(JoinPath(folder, input.name));
+    }
     if (!digest.empty()) input.sha256 = digest;
   }
   if (!imported.zip_file_path.empty()) {
@@ -211,6 +218,10 @@ int RunBatchChild(const BatchOptions& options) {
     outcome = Analyse(options, partial, manifest.inputs);
   }
   if (outcome.failed) return kExitFailed;
+  if (Status s = portfolio::WriteClientFigures(partial, manifest.analyses); !s.ok()) {
+    std::cerr << s.message() << "\n";
+    return kExitFailed;
+  }
   if (!portfolio::SameFingerprints(manifest.inputs, portfolio::FingerprintInputs(*options.one))) {
     outcome.Note(ClientStatus::kChangedDuringRun, "קובץ נתונים השתנה בזמן הקריאה");
   }

@@ -33,7 +33,7 @@ bool WriteList(const fs::path& file, const std::vector<portfolio::Client>& clien
 
 bool ClientsOfBatch(const BatchOptions& o, std::vector<portfolio::Client>& clients) {
   const Status found = o.list ? portfolio::ReadClientList(*o.list, clients)
-                              : portfolio::DiscoverClients(*o.input, o.depth, clients);
+                              : portfolio::DiscoverClients(*o.input, o.depth, clients, o.out);
   if (!found.ok()) std::cerr << found.message() << "\n";
   return found.ok();
 }

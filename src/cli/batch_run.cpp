@@ -320,7 +320,9 @@ int RunBatchParent(const BatchOptions& o) {
     pending.push_back(std::move(job));
   }
 
-  InterruptWatch interrupts;
+  // A SIGTERM (a scheduler's, a service manager's) or a hang-up ends the children as Ctrl-C
+  // does: the batch never dies leaving them running.
+  InterruptWatch interrupts({SIGINT, SIGTERM, SIGHUP});
   std::vector<Job> running;
   std::int64_t reserved = 0;
   bool stopped = false;

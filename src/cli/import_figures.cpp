@@ -7,9 +7,10 @@
 namespace tallyscan::cli {
 
 std::optional<ImportResult> ImportForCommand(RecordStore& store, const std::string& folder,
-                                             TerminalProgress& bar, int threads) {
+                                             TerminalProgress& bar, int threads, bool digest) {
   ImportOptions options;
   options.read_threads = threads;
+  options.digest = digest;
   ImportResult imported = ImportFolder(store, folder, bar, options);
   bar.Finish();
   if (!imported.status.ok()) {

@@ -19,9 +19,11 @@ namespace tallyscan::cli {
 // Reads `folder` into `store`, the progress on `bar` (finished when the reading ends), with
 // `threads` threads reading the data file (0: one per core). A reading that fails prints its
 // message on standard error and gives nullopt, for the command to exit 1; an interrupted
-// reading is given back with what it read, for the command to report as it does.
+// reading is given back with what it read, for the command to report as it does. With
+// `digest` the reading also hashes the data file into store.DataSha256 (ImportOptions::digest).
 std::optional<ImportResult> ImportForCommand(RecordStore& store, const std::string& folder,
-                                             TerminalProgress& bar, int threads = 0);
+                                             TerminalProgress& bar, int threads = 0,
+                                             bool digest = false);
 
 // Reads "--threads N" of every command that reads a folder: N threads read the data file side
 // by side (1: one pass on one thread); without it, one per core. kBad: N is missing or not a

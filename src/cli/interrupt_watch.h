@@ -1,22 +1,27 @@
 #pragma once
 
-// Ctrl-C as the Stop button of a long command: while a watch lives, SIGINT is blocked and
-// read from a signalfd, so the interrupted import or check run ends the way a stopped one
-// does in the window (its rows say so) instead of the process dying with nothing printed.
-// No handler and no global flag: the signal waits in the descriptor until asked for.
+// Ctrl-C as the Stop button of a long command: while a watch lives, SIGINT (or the signals it
+// was given) is blocked and read from a signalfd, so the interrupted import or check run ends the
+// way a stopped one does in the window (its rows say so) instead of the process dying with nothing
+// printed. No handler and no global flag: the signal waits in the descriptor until asked for.
 
 #include <signal.h>
 #include <sys/signalfd.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <initializer_list>
+
 namespace tallyscan::cli {
 
 class InterruptWatch {
  public:
-  InterruptWatch() {
+  InterruptWatch() : InterruptWatch({SIGINT}) {}
+  // Watches these signals instead: a command whose stop must also end what it started (the
+  // batch's children) takes a SIGTERM or a SIGHUP as it takes Ctrl-C.
+  explicit InterruptWatch(std::initializer_list<int> signals) {
     sigemptyset(&mask_);
-    sigaddset(&mask_, SIGINT);
+    for (const int signal : signals) sigaddset(&mask_, signal);
     if (pthread_sigmask(SIG_BLOCK, &mask_, &previous_) != 0) return;
     blocked_ = true;
     fd_ = signalfd(-1, &mask_, SFD_NONBLOCK | SFD_CLOEXEC);

@@ -181,8 +181,12 @@ int RunDataReport(const ReportOptions& options, std::optional<std::int64_t> epoc
                   const JetParameters& parameters) {
   TerminalProgress bar;
   RecordStore store;
+  // The workbook's and the PDF's properties name the data file by its digest, taken as the
+  // import reads it.
+  const bool digest =
+      options.format == ReportFormat::kXlsx || options.format == ReportFormat::kPdf;
   const std::optional<ImportResult> imported =
-      ImportForCommand(store, options.folder, bar, options.threads);
+      ImportForCommand(store, options.folder, bar, options.threads, digest);
   if (!imported) return kExitFailed;
   if (imported->interrupted) return kExitInterrupted;
 

@@ -67,7 +67,7 @@ class BatchCliTest : public ::testing::Test {
     const std::string child = root_->File("child.sh");
     testing::WriteFile(child,
                        "#!/bin/sh\ncase \"$3\" in\n  */victim) kill -KILL $$ ;;\n"
-                       "  */slow|*/hang) sleep 60 ;;\nesac\nexec " +
+                       "  */slow|*/hang) echo $$ >\"$5.pid\"; sleep 60 ;;\nesac\nexec " +
                            std::string(TALLYSCAN_CLI) + " \"$@\"\n");
     fs::permissions(child, fs::perms::owner_all);
   }
@@ -239,6 +239,22 @@ TEST_F(BatchCliTest, TheSummaryIsTheSameBytesHoweverTheBatchRan) {
   ASSERT_EQ(0, Batch("merge " + shards).exit_code);
   EXPECT_EQ(written, summary(shards));
 
+  // The clients' figures files spare the summary their documents, and change none of its
+  // bytes: without them, or with one damaged, the documents give the same.
+  const std::string bare = scratch_.File("bare");
+  fs::copy(first, bare, fs::copy_options::recursive);
+  std::vector<fs::path> figures;
+  for (const auto& entry : fs::recursive_directory_iterator(bare + "/clients")) {
+    if (entry.path().filename() == "figures.json") figures.push_back(entry.path());
+  }
+  EXPECT_LE(7u, figures.size());  // every client whose child finished
+  for (std::size_t i = 0; i < figures.size(); ++i) {
+    if (i == 0) testing::WriteFile(figures[i], testing::ReadFile(figures[i]).substr(0, 40));
+    if (i != 0) fs::remove(figures[i]);
+  }
+  ASSERT_EQ(0, Batch("merge " + bare).exit_code);
+  EXPECT_EQ(written, summary(bare));
+
   // Stopped once the first client is done, then started again.
   const std::string stopped = scratch_.File("stopped");
   EXPECT_EQ(130, StoppedRun({"--jobs", "1", "--child", Child(), "--out", stopped, Input()},
@@ -293,7 +309,7 @@ TEST_F(BatchCliTest, TheClientFilesAreWhatEachCommandPrints) {
   EXPECT_EQ((std::vector<std::string>{"import", "check", "jet", "fields"}), m.analyses);
   EXPECT_FALSE(fs::exists(results + "/one.partial"));
 
-  // The digests, taken by the tests as they read or, without them, by a reading of their own.
+  // The digests, taken as the import read the files, with the tests or without them.
   ASSERT_EQ(
       0, BatchAt("--one " + Input() + "/audit-weekend --analyses import --out " + results + "/two")
              .exit_code);
@@ -338,40 +354,70 @@ TEST_F(BatchCliTest, ARunResumesWhatChangedAndJobsGiveTheSameManifests) {
   EXPECT_EQ(10u, Count(all.err, "\"event\":\"start\""));
 }
 
-TEST_F(BatchCliTest, AStoppedRunLeavesNoPartialResultAndEndsTheSameWhenStartedAgain) {
+// Ctrl-C, a scheduler's SIGTERM or a hang-up: each ends the children (none is left running,
+// though each runs in a process group of its own) and leaves what a stop leaves.
+TEST_F(BatchCliTest, AStoppedRunLeavesNoPartialResultNorChildAndEndsTheSameWhenStartedAgain) {
   testing::TempFolder input;
   for (const char* id : {"a", "b", "slow", "z"}) {
     fs::copy(Input() + "/ok", input.File(id), fs::copy_options::recursive);
   }
-  const std::string whole = scratch_.File("whole"), stopped = scratch_.File("stopped");
+  const std::string whole = scratch_.File("whole");
   ASSERT_EQ(0, BatchAt("--no-summary --out " + whole + " " + input.path()).exit_code);
 
-  const pid_t pid = fork();
-  if (pid == 0) {
-    ::setenv("SOURCE_DATE_EPOCH", "1733900000", 1);
-    const std::string err = scratch_.File("stopped.err");
-    const int fd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ::dup2(fd, STDERR_FILENO);
-    execl(TALLYSCAN_CLI, TALLYSCAN_CLI, "batch", "--jobs", "1", "--no-summary", "--child",
-          Child().c_str(), "--out", stopped.c_str(), input.path().c_str(), nullptr);
-    _exit(127);
-  }
-  // Stopped while the slow client is being analysed.
-  for (int tries = 0; tries < 3000 && !fs::exists(stopped + "/clients/slow.partial"); ++tries) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  ASSERT_TRUE(fs::exists(stopped + "/clients/slow.partial"));
-  ::kill(pid, SIGINT);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(130, WEXITSTATUS(status));
-  EXPECT_FALSE(fs::exists(stopped + "/clients/slow.partial"));
-  EXPECT_FALSE(fs::exists(stopped + "/clients/slow"));
-  EXPECT_TRUE(fs::exists(stopped + "/clients/b/manifest.json"));
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    const std::string stopped = scratch_.File("stopped-" + std::to_string(signal));
+    const pid_t pid = fork();
+    if (pid == 0) {
+      ::setenv("SOURCE_DATE_EPOCH", "1733900000", 1);
+      const std::string err = stopped + ".err";
+      const int fd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      ::dup2(fd, STDERR_FILENO);
+      execl(TALLYSCAN_CLI, TALLYSCAN_CLI, "batch", "--jobs", "1", "--no-summary", "--child",
+            Child().c_str(), "--out", stopped.c_str(), input.path().c_str(), nullptr);
+      _exit(127);
+    }
+    // Stopped while the slow client is being analysed.
+    const std::string child_pid = stopped + "/clients/slow.pid";
+    for (int tries = 0; tries < 3000 && testing::ReadFile(child_pid).empty(); ++tries) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(fs::exists(stopped + "/clients/slow.partial"));
+    const pid_t child = static_cast<pid_t>(std::atol(testing::ReadFile(child_pid).c_str()));
+    ASSERT_GT(child, 0);
+    ::kill(pid, signal);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    const bool child_left = ::kill(child, 0) == 0;
+    if (child_left) ::kill(-child, SIGKILL);
+    EXPECT_FALSE(child_left);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(130, WEXITSTATUS(status));
+    EXPECT_FALSE(fs::exists(stopped + "/clients/slow.partial"));
+    EXPECT_FALSE(fs::exists(stopped + "/clients/slow"));
+    EXPECT_TRUE(fs::exists(stopped + "/clients/b/manifest.json"));
 
-  ASSERT_EQ(0, BatchAt("--no-summary --out " + stopped + " " + input.path()).exit_code);
-  EXPECT_EQ(Manifests(whole), Manifests(stopped));
+    fs::remove(child_pid);
+    ASSERT_EQ(0, BatchAt("--no-summary --out " + stopped + " " + input.path()).exit_code);
+    EXPECT_EQ(Manifests(whole), Manifests(stopped));
+  }
+}
+
+// RESULTS inside the folder screened: a second run finds the same clients, not the first
+// run's results as more of them.
+TEST_F(BatchCliTest, ResultsInsideTheInputAreNotClients) {
+  testing::TempFolder input;
+  fs::copy(Input() + "/ok", input.File("ok"), fs::copy_options::recursive);
+  const std::string results = input.File("results");
+  ASSERT_EQ(0, BatchAt("--no-summary --depth 4 --out " + results + " " + input.path()).exit_code);
+  // A client's results carrying an INI.TXT would be a client were the results walked.
+  testing::WriteFile(results + "/clients/ok/INI.TXT", testing::ReadFile(input.File("ok/INI.TXT")));
+  const testing::CliRun again =
+      BatchAt("--progress jsonl --depth 4 --out " + results + " " + input.path());
+  EXPECT_EQ(0, again.exit_code) << again.err;
+  EXPECT_EQ(1u, Count(again.err, "\"event\":\"skip\"")) << again.err;
+  EXPECT_EQ(0u, Count(again.err, "\"event\":\"start\"")) << again.err;
+  EXPECT_EQ(1u, Manifests(results).size());
 }
 
 TEST_F(BatchCliTest, AHangingChildTimesOut) {

@@ -453,7 +453,9 @@ JetRun RunJet(const RecordStore& store, const SourceFiles& sources, const JetPar
   const SetPeriod header = PeriodOfHeader(a000);
   JetPass pass(store, parameters, header.from, header.to);
   bool too_many_lines = false;
-  DataPass reading(store);
+  // The digest the import took as it read the file, when it was asked to, names the file;
+  // else this pass hashes what it reads.
+  DataPass reading(store, store.DataSha256.empty());
   Status read = reading.Run(monitor, [&](std::int64_t number, std::string_view head) {
     if (!pass.OnLine(number, head)) too_many_lines = true;
     return true;
@@ -472,7 +474,8 @@ JetRun RunJet(const RecordStore& store, const SourceFiles& sources, const JetPar
   }
   pass.Settle();
   result.source.push_back({std::filesystem::path(store.DataFile.Path()).filename().string(),
-                           reading.bytes(), reading.sha256()});
+                           reading.bytes(),
+                           store.DataSha256.empty() ? reading.sha256() : store.DataSha256});
 
   const SetPeriod period = PeriodOfSet(header, pass.first_date, pass.last_date);
   pass.period_from = period.from;

@@ -14,32 +14,7 @@ namespace {
 
 constexpr std::string_view kReadFailedText = "שגיאה בקריאת הקובץ ";
 
-std::string Hex(const unsigned char* bytes, unsigned count) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string text;
-  for (unsigned i = 0; i < count; ++i) {
-    text += kDigits[bytes[i] >> 4];
-    text += kDigits[bytes[i] & 15];
-  }
-  return text;
-}
-
 }  // namespace
-
-Sha256::Sha256() : context_(EVP_MD_CTX_new()) {
-  EVP_DigestInit_ex(context_, EVP_sha256(), nullptr);
-}
-
-Sha256::~Sha256() { EVP_MD_CTX_free(context_); }
-
-void Sha256::Add(const char* bytes, std::size_t count) { EVP_DigestUpdate(context_, bytes, count); }
-
-std::string Sha256::HexDigest() {
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned length = 0;
-  EVP_DigestFinal_ex(context_, digest, &length);
-  return Hex(digest, length);
-}
 
 Status DigestFile(const std::string& path, FileFacts& facts, std::string* first_line) {
   facts.name = std::filesystem::path(path).filename().string();

@@ -9,8 +9,6 @@
 // are read ahead and their SHA-256 computed on a thread of its own while the lines are
 // examined, so hashing costs no second reading and little time.
 
-#include <openssl/evp.h>
-
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
@@ -22,6 +20,7 @@
 #include <vector>
 
 #include "engine/common/progress.h"
+#include "engine/common/sha256.h"
 #include "engine/common/status.h"
 
 namespace tallyscan {
@@ -29,20 +28,6 @@ namespace tallyscan {
 class RecordStore;
 
 namespace analytics {
-
-// SHA-256 of bytes given in order.
-class Sha256 {
- public:
-  Sha256();
-  Sha256(const Sha256&) = delete;
-  Sha256& operator=(const Sha256&) = delete;
-  ~Sha256();
-  void Add(const char* bytes, std::size_t count);
-  std::string HexDigest();  // once, at the end
-
- private:
-  EVP_MD_CTX* context_;
-};
 
 struct FileFacts {
   std::string name;  // as on disk, without the folder

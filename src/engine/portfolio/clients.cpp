@@ -29,14 +29,22 @@ std::vector<fs::path> SubfoldersOf(const fs::path& folder) {
   return found;
 }
 
-void Walk(const fs::path& input, const fs::path& folder, int levels_left,
+// The folder as the file system resolves it; a folder not made yet as far as it can be.
+fs::path Resolved(const fs::path& folder) {
+  std::error_code ec;
+  fs::path resolved = fs::weakly_canonical(folder, ec);
+  return ec ? fs::absolute(folder, ec).lexically_normal() : resolved;
+}
+
+void Walk(const fs::path& input, const fs::path& folder, int levels_left, const fs::path& skip,
           std::vector<Client>& clients) {
   if (levels_left <= 0) return;
   for (const fs::path& sub : SubfoldersOf(folder)) {
+    if (!skip.empty() && Resolved(sub) == skip) continue;
     if (HoldsIni(sub)) {
       clients.push_back({sub.lexically_relative(input).generic_string(), sub.string(), {}});
     }
-    Walk(input, sub, levels_left - 1, clients);
+    Walk(input, sub, levels_left - 1, skip, clients);
   }
 }
 
@@ -82,11 +90,13 @@ void OrderClients(std::vector<Client>& clients) {
   clients = std::move(unique);
 }
 
-Status DiscoverClients(const std::string& input, int depth, std::vector<Client>& clients) {
+Status DiscoverClients(const std::string& input, int depth, std::vector<Client>& clients,
+                       const std::string& results) {
   clients.clear();
   std::error_code ec;
   if (!fs::is_directory(input, ec)) return Status::NotFound("אין תיקייה בשם " + input);
-  Walk(fs::path(input), fs::path(input), depth, clients);
+  Walk(fs::path(input), fs::path(input), depth, results.empty() ? fs::path() : Resolved(results),
+       clients);
   return Checked(clients);
 }
 

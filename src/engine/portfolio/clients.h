@@ -20,9 +20,11 @@ struct Client {
 // The folders under `input`, itself included, down to `depth` levels below it, that hold an
 // INI.TXT (letter case ignored), ordered by the bytes of their ids. A folder reached twice
 // (through a link) is one client, the first id in that order. Links to folders are followed;
-// folders that cannot be listed are passed over. Fails (kNotFound) when `input` is no folder,
-// and (kRefused) when the ids break IdMistakes.
-Status DiscoverClients(const std::string& input, int depth, std::vector<Client>& clients);
+// folders that cannot be listed are passed over, and so is `results` (however named) when it
+// lies under `input`: a batch's own results are never its clients. Fails (kNotFound) when
+// `input` is no folder, and (kRefused) when the ids break IdMistakes.
+Status DiscoverClients(const std::string& input, int depth, std::vector<Client>& clients,
+                       const std::string& results = {});
 
 // A UTF-8 list of lines "client<TAB>path[<TAB>label]", the paths relative to the list's own
 // folder; empty lines are skipped. Ordered and made unique as DiscoverClients does. Fails

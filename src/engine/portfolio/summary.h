@@ -21,7 +21,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/analytics/jet_parameters.h"
 #include "engine/common/status.h"
@@ -40,6 +42,18 @@ struct SummaryInputs {
   std::optional<std::chrono::system_clock::time_point> run_started;
   std::optional<std::int64_t> peak_rss_kb;
 };
+
+// The figures file of a client's results: what the summary takes from its documents, written
+// beside them by the analysis that made them, so that a summary of many clients reads a few
+// hundred bytes for each rather than parsing each client's documents again.
+inline constexpr std::string_view kFiguresFileName = "figures.json";
+
+// Writes `folder`/figures.json from the documents there that `analyses` list (as the summary
+// would read them). A summary that finds none, or one of another form or other analyses,
+// reads the documents: the lines are the same either way. Fails when the file cannot be
+// written.
+Status WriteClientFigures(const std::filesystem::path& folder,
+                          const std::vector<std::string>& analyses);
 
 // The parameters of RESULTS/parameters.json merged over the defaults, or the defaults when
 // there is none. Fails with the file's message when it is there but refused.

@@ -112,7 +112,7 @@ SummaryValue FactOf(const Json& import, std::string_view caption) {
   return {};
 }
 
-void TakeImport(const Json& import, SummaryRow& row, RiskFigures& risk) {
+void TakeImport(const Json& import, DocumentFigures& row, RiskFigures& risk) {
   const ImportFactCaptions captions = ImportLogFactCaptions();
   row[SummaryColumn::kDealerNumber] = FactOf(import, captions.dealer_number);
   row[SummaryColumn::kBusinessName] = FactOf(import, captions.business_name);
@@ -124,7 +124,7 @@ void TakeImport(const Json& import, SummaryRow& row, RiskFigures& risk) {
   row[SummaryColumn::kImportErrors] = CountCell(errors);
 }
 
-void TakeCheck(const Json& check, SummaryRow& row, RiskFigures& risk) {
+void TakeCheck(const Json& check, DocumentFigures& row, RiskFigures& risk) {
   const Json* findings = At(check, {"summary", "findings"});
   if (findings == nullptr || !findings->is_object()) return;
   std::int64_t failing = 0;
@@ -133,7 +133,7 @@ void TakeCheck(const Json& check, SummaryRow& row, RiskFigures& risk) {
   row[SummaryColumn::kFailingChecks] = failing;
 }
 
-void TakeJet(const Json& jet, const JetParameters& parameters, SummaryRow& row, RiskFigures& risk) {
+void TakeJet(const Json& jet, DocumentFigures& row, RiskFigures& risk) {
   std::int64_t run = 0, weak = 0, not_run = 0, with_hits = 0, hits = 0;
   if (const Json* tests = At(jet, {"tests"}); tests != nullptr && tests->is_array()) {
     for (const Json& test : *tests) {
@@ -169,8 +169,6 @@ void TakeJet(const Json& jet, const JetParameters& parameters, SummaryRow& row, 
     for (const Json& entry : *ranking) top = std::max(top, Count(At(entry, {"score"})).value_or(0));
   }
   risk.top_score = top;
-  risk.ranking_weights =
-      std::accumulate(parameters.weights.begin(), parameters.weights.end(), std::int64_t{0});
   row[SummaryColumn::kTopScore] = top;
 
   const Json* digit_class = At(jet, {"digits", "benford-first", "all", "class"});
@@ -178,11 +176,6 @@ void TakeJet(const Json& jet, const JetParameters& parameters, SummaryRow& row, 
                           ? DigitClassOfWord(digit_class->get<std::string>())
                           : DigitClass::kNotRun;
   row[SummaryColumn::kFirstDigitClass] = std::string(DigitClassWord(risk.first_digits));
-}
-
-bool Lists(const Manifest& manifest, std::string_view analysis) {
-  return std::find(manifest.analyses.begin(), manifest.analyses.end(), analysis) !=
-         manifest.analyses.end();
 }
 
 // The data file among the inputs: the one that is not INI.TXT.
@@ -217,35 +210,49 @@ std::string_view SummaryColumnName(SummaryColumn column) {
   return kColumnNames[static_cast<std::size_t>(column)];
 }
 
+DocumentFigures FiguresOfDocuments(const std::filesystem::path& folder,
+                                   const std::vector<std::string>& analyses) {
+  DocumentFigures figures;
+  const auto take = [&](std::string_view analysis, std::string_view name,
+                        const std::vector<std::string_view>& kept, auto&& use) {
+    if (analysis != "import" &&
+        std::find(analyses.begin(), analyses.end(), analysis) == analyses.end()) {
+      return;
+    }
+    std::string why;
+    if (const std::optional<Json> json = ReadDocument(folder, name, kept, why)) {
+      use(*json);
+    } else if (figures.missing.empty()) {
+      figures.missing = why;
+    }
+  };
+  // What TakeImport, TakeCheck and TakeJet look at, and nothing more.
+  take("import", "import.json", {"rows/cells/text", "summary/records/B100", "summary/errors"},
+       [&](const Json& json) { TakeImport(json, figures, figures.risk); });
+  take("check", "check.json", {"summary/findings"},
+       [&](const Json& json) { TakeCheck(json, figures, figures.risk); });
+  take("jet", "jet.json",
+       {"tests/id", "tests/state", "tests/hits", "ranking/score", "digits/benford-first/all/class"},
+       [&](const Json& json) { TakeJet(json, figures, figures.risk); });
+  return figures;
+}
+
 SummaryRow ReadSummaryRow(const std::filesystem::path& folder, Manifest manifest,
                           const JetParameters& parameters) {
   SummaryRow row;
   row.manifest = std::move(manifest);
   const bool analysed =
       row.manifest.status == ClientStatus::kOk || row.manifest.status == ClientStatus::kFindings;
-  RiskFigures risk;
-  std::string missing;  // the first document an analysed client lacks
-  const auto take = [&](std::string_view analysis, std::string_view name,
-                        const std::vector<std::string_view>& kept, auto&& use) {
-    if (!Lists(row.manifest, analysis) && analysis != "import") return;
-    std::string why;
-    if (const std::optional<Json> json = ReadDocument(folder, name, kept, why)) {
-      use(*json);
-    } else if (analysed && missing.empty()) {
-      missing = why;
-    }
-  };
-  // What TakeImport, TakeCheck and TakeJet look at, and nothing more.
-  take("import", "import.json", {"rows/cells/text", "summary/records/B100", "summary/errors"},
-       [&](const Json& json) { TakeImport(json, row, risk); });
-  take("check", "check.json", {"summary/findings"},
-       [&](const Json& json) { TakeCheck(json, row, risk); });
-  take("jet", "jet.json",
-       {"tests/id", "tests/state", "tests/hits", "ranking/score", "digits/benford-first/all/class"},
-       [&](const Json& json) { TakeJet(json, parameters, row, risk); });
-  if (!missing.empty()) {
+  std::optional<DocumentFigures> figures = ReadFiguresFile(folder, row.manifest.analyses);
+  if (!figures) figures = FiguresOfDocuments(folder, row.manifest.analyses);
+  for (const SummaryColumn column : kDocumentColumns) row[column] = (*figures)[column];
+  RiskFigures risk = figures->risk;
+  risk.ranking_weights =
+      std::accumulate(parameters.weights.begin(), parameters.weights.end(), std::int64_t{0});
+  // A summary must not present figures it could not read.
+  if (analysed && !figures->missing.empty()) {
     row.manifest.status = ClientStatus::kFailed;
-    row.manifest.reason = missing;
+    row.manifest.reason = figures->missing;
   }
   FillManifestCells(row);
   if (row.manifest.status == ClientStatus::kOk || row.manifest.status == ClientStatus::kFindings) {

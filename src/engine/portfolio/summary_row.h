@@ -71,11 +71,46 @@ struct SummaryRow {
   }
 };
 
+// The columns whose values come from the client's documents (import.json, check.json,
+// jet.json) rather than from its manifest or the other clients.
+inline constexpr SummaryColumn kDocumentColumns[] = {
+    SummaryColumn::kDealerNumber,  SummaryColumn::kBusinessName,    SummaryColumn::kTaxYear,
+    SummaryColumn::kFormatVersion, SummaryColumn::kMovements,       SummaryColumn::kImportErrors,
+    SummaryColumn::kFailingChecks, SummaryColumn::kTestsRun,        SummaryColumn::kTestsWeak,
+    SummaryColumn::kTestsNotRun,   SummaryColumn::kTestsWithHits,   SummaryColumn::kHits,
+    SummaryColumn::kTopScore,      SummaryColumn::kFirstDigitClass,
+};
+
+// What a client's documents give the summary, whatever the parameters: the document columns,
+// the risk figures but the ranking's weights (which are the parameters'), and the first
+// document listed that is missing or damaged, with why ("" when none is).
+struct DocumentFigures {
+  std::array<SummaryValue, kSummaryColumnCount> cells;  // the kDocumentColumns alone are set
+  RiskFigures risk;
+  std::string missing;
+
+  SummaryValue& operator[](SummaryColumn column) { return cells[static_cast<std::size_t>(column)]; }
+  const SummaryValue& operator[](SummaryColumn column) const {
+    return cells[static_cast<std::size_t>(column)];
+  }
+};
+
+// The figures read from the documents in `folder` that `analyses` list (import.json always).
+DocumentFigures FiguresOfDocuments(const std::filesystem::path& folder,
+                                   const std::vector<std::string>& analyses);
+
+// The figures kept in `folder`'s figures file (WriteClientFigures), when it is there, whole,
+// of its present form and made for these analyses; else nullopt, and the documents are to be
+// read.
+std::optional<DocumentFigures> ReadFiguresFile(const std::filesystem::path& folder,
+                                               const std::vector<std::string>& analyses);
+
 // A cell as the CSV and the workbook write it: a list's ids joined by ";", nothing as empty.
 std::string SummaryCellText(const SummaryValue& value);
 
 // The line of the client whose results are in `folder`, from its manifest (already read) and
-// its import.json, check.json and jet.json as its analyses list them. An analysis listed
+// its import.json, check.json and jet.json as its analyses list them (through its figures
+// file when it has one). An analysis listed
 // whose document is missing or damaged makes the line "failed", naming the document, for a
 // summary must not present figures it could not read. Everything but rank and
 // same_company_as is filled.

@@ -1,16 +1,15 @@
 #include "engine/report/report_source.h"
 
 #include <fcntl.h>
-#include <openssl/evp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <vector>
 
+#include "engine/common/sha256.h"
 #include "engine/text/number_format.h"
 #include "engine/text/trim.h"
 #include "engine/uniform/record_store.h"
@@ -31,10 +30,9 @@ std::string FileSha256(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return {};
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-  const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
-                                                                        EVP_MD_CTX_free);
-  bool ok = context != nullptr && EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) == 1;
-  std::vector<unsigned char> buffer(1 << 20);
+  Sha256 sha;
+  std::vector<char> buffer(1 << 20);
+  bool ok = true;
   while (ok) {
     const ssize_t got = ::read(fd, buffer.data(), buffer.size());
     if (got == 0) break;
@@ -42,19 +40,10 @@ std::string FileSha256(const std::string& path) {
       ok = errno == EINTR;
       continue;
     }
-    ok = EVP_DigestUpdate(context.get(), buffer.data(), static_cast<std::size_t>(got)) == 1;
+    sha.Add(buffer.data(), static_cast<std::size_t>(got));
   }
   ::close(fd);
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  if (!ok || EVP_DigestFinal_ex(context.get(), digest, &length) != 1) return {};
-  std::string hex;
-  for (unsigned int i = 0; i < length; ++i) {
-    char pair[3];
-    std::snprintf(pair, sizeof pair, "%02x", digest[i]);
-    hex += pair;
-  }
-  return hex;
+  return ok ? sha.HexDigest() : std::string();
 }
 
 ReportSource DescribeSource(const RecordStore& store) {
@@ -67,7 +56,8 @@ ReportSource DescribeSource(const RecordStore& store) {
   struct stat info {};
   if (!source.file_name.empty() && ::stat(source.file_name.c_str(), &info) == 0) {
     source.size = static_cast<std::int64_t>(info.st_size);
-    source.sha256 = FileSha256(source.file_name);
+    // The digest the import took as it read the file; a set read without one is hashed here.
+    source.sha256 = !store.DataSha256.empty() ? store.DataSha256 : FileSha256(source.file_name);
   }
   return source;
 }

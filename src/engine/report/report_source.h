@@ -14,8 +14,9 @@ class RecordStore;
 // fiscal year of the loaded set, and the print date given.
 ReportHeader HeaderOfStore(const RecordStore& store, const CivilDate& print_date);
 
-// The data file of the loaded set: its absolute path, size and SHA-256 (the whole file is read
-// once), and when the set was read. A file that cannot be read leaves size -1 and no hash.
+// The data file of the loaded set: its absolute path, size and SHA-256 (the one the import took
+// as it read the file, else the whole file is read once for it), and when the set was read. A file
+// that cannot be read leaves size -1 and no hash.
 ReportSource DescribeSource(const RecordStore& store);
 
 // The SHA-256 of a file's bytes as 64 lower-case hexadecimal digits; empty when it cannot be

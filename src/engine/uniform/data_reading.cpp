@@ -86,6 +86,7 @@ class Part {
   void Read(int fd, Hooks& hooks) {
     Reserve();
     LineReader reader(fd, ReadingBlockFor(end_ - begin_), setup_.read, last_ ? -1 : end_ - begin_);
+    if (begin_ == 0 && last_) reader.HashInto(setup_.digest);
     TextLine line;
     std::int64_t n = 0;
     while (true) {
@@ -251,6 +252,8 @@ std::int64_t LineStartFrom(int fd, std::int64_t offset, std::int64_t size) {
 
 // Where each part begins; the first at 0. A part may be empty (two offsets in one line).
 std::vector<std::int64_t> PartStarts(const DataReadingSetup& setup) {
+  // A digest takes the bytes in file order: one part reads them all.
+  if (setup.digest != nullptr) return {0};
   std::vector<std::int64_t> offsets = setup.split_offsets;
   if (offsets.empty()) {
     const std::int64_t parts = std::clamp<std::int64_t>(

@@ -22,6 +22,7 @@
 
 #include "engine/common/amount_sum.h"
 #include "engine/common/progress.h"
+#include "engine/common/sha256.h"
 #include "engine/uniform/line_reader.h"
 #include "engine/uniform/record_store.h"
 
@@ -59,6 +60,9 @@ struct DataReadingSetup {
   // When not empty, the offsets at which the file is split, whatever its size (each moved on
   // to the start of the line it falls in, unless it is one): split_offsets.size() + 1 parts.
   std::vector<std::int64_t> split_offsets;
+  // When not null, every byte read is handed to it in file order: the file is then read in
+  // one part, whatever `threads` and `split_offsets` say.
+  Sha256* digest = nullptr;
 };
 
 struct DataReading {

@@ -167,7 +167,8 @@ class Importer {
         read_(options.read_call),
         listed_error_limit_(std::max<std::int64_t>(0, options.listed_error_limit)),
         threads_(ReadThreads(options.read_threads)),
-        split_offsets_(options.split_offsets) {}
+        split_offsets_(options.split_offsets),
+        digest_(options.digest) {}
 
   // Fails when a file cannot be read to its end or the data file cannot be opened again
   // for reading records back.
@@ -349,8 +350,12 @@ class Importer {
     }
     store_.AccountListIndex.Reset(0);
     store_.ItemListIndex.Reset(0);
+    std::optional<Sha256> digest;
+    if (digest_) setup.digest = &digest.emplace();
     DataReading reading = ReadDataFile(setup, monitor_);
     if (reading.error != 0) return reading.error;
+    // A reading stopped before the end has hashed only a part of the file: no digest of it.
+    if (digest && !reading.interrupted) store_.DataSha256 = digest->HexDigest();
     for (std::size_t slot = 0; slot < kIndexedTypeCount; ++slot) {
       store_.*IndexedTypes()[slot].index = std::move(reading.indexes[slot]);
     }
@@ -477,6 +482,7 @@ class Importer {
   std::int64_t listed_error_limit_;
   int threads_;
   std::vector<std::int64_t> split_offsets_;
+  bool digest_;
 };
 
 }  // namespace
@@ -522,6 +528,7 @@ ImportResult ImportFolder(RecordStore& store, const std::string& folder, Progres
 
   store.LoadedFolder.clear();
   store.DataFile.Close();
+  store.DataSha256.clear();
   result.store_reset = true;
   ++store.LoadNumber;  // from here the store holds no longer the set it held
   Status read;

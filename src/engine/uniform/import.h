@@ -71,6 +71,11 @@ struct ImportOptions {
   // of the next line unless it is one), one part and one thread each, whatever the file's
   // size. Empty: equal shares, as read_threads says.
   std::vector<std::int64_t> split_offsets = {};
+  // Hashes BKMVDATA.TXT's bytes as they are read, into store.DataSha256, for those who name
+  // the file by its digest (a batch's manifest, the tests' and the reports' source). The
+  // bytes are hashed in file order, so the file is then read in one part, on the caller's
+  // thread, whatever read_threads says; an import not asked hashes nothing.
+  bool digest = false;
 };
 
 struct [[nodiscard]] ImportResult {

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/common/sha256.h"
 #include "engine/uniform/line_end.h"
 
 #if defined(__SSE2__)
@@ -90,6 +91,7 @@ bool LineReader::Fill() {
       eof_ = true;
       return false;
     }
+    if (digest_ != nullptr) digest_->Add(block_.get() + end_, static_cast<std::size_t>(n));
     end_ += static_cast<std::size_t>(n);
     return true;
   }

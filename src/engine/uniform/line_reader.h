@@ -17,6 +17,8 @@
 
 namespace tallyscan {
 
+class Sha256;
+
 struct TextLine {
   std::int64_t offset = 0;   // of the line's first byte in the file
   std::int64_t length = 0;   // without the line end
@@ -74,6 +76,10 @@ class LineReader {
   bool failed() const { return error_ != 0; }
   int error() const { return error_; }
 
+  // Every byte read from here on is also handed to `digest` (not owned; null: none), in file
+  // order, as it comes from the file.
+  void HashInto(Sha256* digest) { digest_ = digest; }
+
  private:
   // Appends what the file gives into the free tail of the block; false at end of file.
   bool Fill();
@@ -90,6 +96,7 @@ class LineReader {
   std::int64_t limit_;             // bytes to read at most; negative: no limit
   bool eof_ = false;
   int error_ = 0;
+  Sha256* digest_ = nullptr;
 };
 
 }  // namespace tallyscan

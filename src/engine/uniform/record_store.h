@@ -113,6 +113,9 @@ class RecordStore {
   // within one second: a view compares it to know whether its rows still belong to the store.
   std::uint64_t LoadNumber = 0;
   RandomAccessFile DataFile;  // BKMVDATA.TXT of the loaded set (possibly an extracted copy)
+  // The SHA-256 of the bytes of DataFile the import read, 64 lower-case hex digits, when the
+  // import was asked for it (ImportOptions::digest) and read the file to its end; else empty.
+  std::string DataSha256;
 };
 
 // Index entries of one record type. Keys are cut from the line as it stands; a line too short

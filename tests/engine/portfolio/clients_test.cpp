@@ -101,6 +101,30 @@ TEST(DiscoverClientsTest, NestedClientsClash) {
   EXPECT_THAT(found.message(), HasSubstr("\"a/b\""));
 }
 
+// A batch's results kept inside the folder it screens hold copies of what it read (an INI.TXT
+// a client's results may carry, an archive's data taken out): they are never its clients,
+// however the results folder is named.
+TEST(DiscoverClientsTest, TheResultsFolderUnderTheInputIsNotWalked) {
+  TempFolder root;
+  MakeClient(root, "in/a");
+  MakeClient(root, "in/results/clients/a");
+  MakeClient(root, "in/b");
+  fs::create_directory_symlink(root.File("in/results"), root.File("results-link"));
+  const std::string namings[] = {root.File("in/results"), root.File("in/./results/"),
+                                 root.File("results-link")};
+  for (const std::string& results : namings) {
+    std::vector<Client> clients;
+    ASSERT_TRUE(DiscoverClients(root.File("in"), 4, clients, results).ok()) << results;
+    EXPECT_THAT(IdsOf(clients), ElementsAre("a", "b")) << results;
+  }
+  // Results not made yet, or elsewhere, hide nothing.
+  std::vector<Client> clients;
+  ASSERT_TRUE(DiscoverClients(root.File("in"), 1, clients, root.File("in/new")).ok());
+  EXPECT_THAT(IdsOf(clients), ElementsAre("a", "b"));
+  ASSERT_TRUE(DiscoverClients(root.File("in"), 4, clients, root.File("elsewhere")).ok());
+  EXPECT_THAT(IdsOf(clients), ElementsAre("a", "b", "results/clients/a"));
+}
+
 TEST(ReadClientListTest, ReadsIdsPathsAndLabelsRelativeToTheList) {
   TempFolder root;
   MakeClient(root, "data/one");
