@@ -183,8 +183,7 @@ int RunDataReport(const ReportOptions& options, std::optional<std::int64_t> epoc
   RecordStore store;
   // The workbook's and the PDF's properties name the data file by its digest, taken as the
   // import reads it.
-  const bool digest =
-      options.format == ReportFormat::kXlsx || options.format == ReportFormat::kPdf;
+  const bool digest = options.format == ReportFormat::kXlsx || options.format == ReportFormat::kPdf;
   const std::optional<ImportResult> imported =
       ImportForCommand(store, options.folder, bar, options.threads, digest);
   if (!imported) return kExitFailed;

@@ -25,7 +25,7 @@ std::vector<ValueKind> ColumnKinds(CompareTable table) {
   const int key_column = CompareAccountColumn(table);
   int column = 0;
   for (const CompareColumn& c : CompareColumns(table)) {
-    kinds.push_back(c.figure              ? ValueKind::kQuantity
+    kinds.push_back(c.figure               ? ValueKind::kQuantity
                     : column == key_column ? ValueKind::kKey
                                            : ValueKind::kText);
     ++column;
