@@ -383,9 +383,14 @@ void PortfolioView::ShowSummary(const std::string& client) {
   }
   std::vector<std::string> texts;
   clients_.clear();
+  // The status in the window's words; every other cell as portfolio.csv holds it.
+  const std::size_t status_cell = static_cast<std::size_t>(FieldOfColumn("status") - 2);
   for (const portfolio::SummaryTableLine& line : table.lines) {
     std::string text(1, static_cast<char>(line.analysed ? RowStatus::kHeading : RowStatus::kError));
-    for (const std::string& cell : line.cells) text += "\t" + ListCell(cell);
+    for (std::size_t i = 0; i < line.cells.size(); ++i) {
+      text += "\t" + ListCell(i == status_cell ? portfolio::StatusCaptionOfWord(line.cells[i])
+                                               : line.cells[i]);
+    }
     texts.push_back(std::move(text));
     clients_.push_back(line.client);
   }

@@ -22,15 +22,16 @@ using Json = nlohmann::ordered_json;
 
 struct StatusName {
   ClientStatus status;
-  std::string_view word;
+  std::string_view word;     // the files' and the command line's
+  std::string_view caption;  // the window's and the reports'
 };
 constexpr std::array<StatusName, 6> kStatusWords = {{
-    {ClientStatus::kFailed, "failed"},
-    {ClientStatus::kTimedOut, "timed out"},
-    {ClientStatus::kChangedDuringRun, "changed during run"},
-    {ClientStatus::kNotAnalysed, "not analysed"},
-    {ClientStatus::kFindings, "findings"},
-    {ClientStatus::kOk, "ok"},
+    {ClientStatus::kFailed, "failed", "נכשל"},
+    {ClientStatus::kTimedOut, "timed out", "חרג מהזמן"},
+    {ClientStatus::kChangedDuringRun, "changed during run", "השתנה בזמן הקריאה"},
+    {ClientStatus::kNotAnalysed, "not analysed", "לא נותח"},
+    {ClientStatus::kFindings, "findings", "ממצאים"},
+    {ClientStatus::kOk, "ok", "תקין"},
 }};
 static_assert([] {
   for (std::size_t i = 0; i < kStatusWords.size(); ++i) {
@@ -256,6 +257,15 @@ std::string ReadFields(const Json& json, Manifest& m) {
 
 std::string_view StatusWord(ClientStatus status) {
   return kStatusWords[static_cast<std::size_t>(status)].word;
+}
+
+std::string_view StatusCaption(ClientStatus status) {
+  return kStatusWords[static_cast<std::size_t>(status)].caption;
+}
+
+std::string StatusCaptionOfWord(std::string_view word) {
+  const std::optional<ClientStatus> status = StatusOfWord(word);
+  return status ? std::string(StatusCaption(*status)) : std::string(word);
 }
 
 std::optional<ClientStatus> StatusOfWord(std::string_view word) {

@@ -41,6 +41,11 @@ enum class ClientStatus {
 
 // "failed", "timed out", "changed during run", "not analysed", "findings", "ok".
 std::string_view StatusWord(ClientStatus status);
+// The status in the window's and the reports' words: "נכשל", "חרג מהזמן", "השתנה בזמן
+// הקריאה", "לא נותח", "ממצאים", "תקין".
+std::string_view StatusCaption(ClientStatus status);
+// The caption of a status word; a text that is no status word stays as it is.
+std::string StatusCaptionOfWord(std::string_view word);
 // The status of a word; nullopt when no status has it.
 std::optional<ClientStatus> StatusOfWord(std::string_view word);
 // The one of the two that takes precedence.

@@ -63,7 +63,7 @@ bool Cover(const std::vector<SummaryRow>& rows, const SummaryInputs& inputs, Rep
         ClientStatus::kChangedDuringRun, ClientStatus::kTimedOut, ClientStatus::kFailed}) {
     std::int64_t count = 0;
     for (const SummaryRow& row : rows) count += row.manifest.status == status ? 1 : 0;
-    lines.emplace_back("סטטוס " + std::string(StatusWord(status)), std::to_string(count));
+    lines.emplace_back("סטטוס " + std::string(StatusCaption(status)), std::to_string(count));
   }
   const std::map<std::string, std::int64_t> bands = BandCounts(rows);
   for (const std::string& band : BandWords()) {
@@ -88,7 +88,10 @@ bool Clients(const std::vector<SummaryRow>& rows, ReportStream& stream) {
         Column(90, "סטטוס"), Column(60, "פגיעות"), Column(60, "ציון"), Column(70, "רמה")}});
   for (const SummaryRow& row : rows) {
     std::vector<std::string> cells;
-    for (const SummaryColumn column : kShown) cells.push_back(Text(row[column]));
+    for (const SummaryColumn column : kShown) {
+      cells.push_back(column == SummaryColumn::kStatus ? StatusCaptionOfWord(Text(row[column]))
+                                                       : Text(row[column]));
+    }
     // A client without a score was not analysed as asked: it stands first, in red.
     if (!stream.Line(std::move(cells), kBodyStyle, 0,
                      row.risk_score ? LineMark::kPlain : LineMark::kError)) {

@@ -75,6 +75,15 @@ TEST(ManifestTest, StatusesTakePrecedenceInTheirListOrder) {
     }
   }
   EXPECT_FALSE(StatusOfWord("OK").has_value());
+  // The window and the reports say each status in its own Hebrew words; a text that is no
+  // status word (a damaged summary's cell) is shown as it is.
+  const std::vector<std::string_view> captions = {"נכשל",    "חרג מהזמן", "השתנה בזמן הקריאה",
+                                                  "לא נותח", "ממצאים",    "תקין"};
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    EXPECT_EQ(captions[i], StatusCaption(*StatusOfWord(words[i])));
+    EXPECT_EQ(captions[i], StatusCaptionOfWord(words[i]));
+  }
+  EXPECT_EQ("OK", StatusCaptionOfWord("OK"));
 }
 
 // Replaces the first `from` in the valid document by `to`.
