@@ -6,6 +6,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/import_figures.h"
+#include "cli/report_kinds.h"
 #include "cli/terminal_progress.h"
 #include "engine/analytics/compare.h"
 #include "engine/report/compare_report.h"
@@ -80,21 +81,7 @@ int RunCompareReport(const CompareReportRequest& request, const ReportTargetMake
            fonts, bar);
   ReportStream stream(header, fonts, {target}, bar);
   const bool completed = WriteCompareReport(*run.result, DayText(day), stream);
-  const bool stopped = !completed || stream.Stopped() || bar.interrupted();
-  if (stopped && !to_standard_output) {
-    stream.Abandon();
-    bar.Finish();
-    return kExitInterrupted;
-  }
-  const Status written = stream.End();
-  bar.Finish();
-  if (!written.ok()) {
-    if (ExitCodeOf(written) == kExitFailed && !to_standard_output) {
-      std::cerr << written.message() << '\n';
-    }
-    return ExitCodeOf(written);
-  }
-  return stopped || bar.interrupted() ? kExitInterrupted : kExitCompleted;
+  return EndReportStream(stream, completed, to_standard_output, bar);
 }
 
 }  // namespace tallyscan::cli

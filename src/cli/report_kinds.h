@@ -120,4 +120,10 @@ void MakeReportOutput(ReportFormat format, bool to_standard_output, ReportFile f
                       std::int64_t created, std::optional<std::int64_t> epoch,
                       const PrintFonts& fonts, ProgressMonitor& bar, ReportOutput& output);
 
+// Ends a report written on `stream` by a writer that read no data folder: one that did not
+// complete, or was stopped, is abandoned (the file asked for stays as it was) unless it went to
+// standard output; a file that could not be written says why. The exit code.
+int EndReportStream(ReportStream& stream, bool completed, bool to_standard_output,
+                    TerminalProgress& bar);
+
 }  // namespace tallyscan::cli

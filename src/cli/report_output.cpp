@@ -1,6 +1,8 @@
 // The print date and the writer of each form, shared by every report of the command.
 #include <ctime>
+#include <iostream>
 
+#include "cli/exit_codes.h"
 #include "cli/report_kinds.h"
 #include "cli/standard_output.h"
 #include "engine/report/html_writer.h"
@@ -46,6 +48,27 @@ void MakeReportOutput(ReportFormat format, bool to_standard_output, ReportFile f
 #endif
       break;
   }
+}
+
+int EndReportStream(ReportStream& stream, bool completed, bool to_standard_output,
+                    TerminalProgress& bar) {
+  const bool stopped = !completed || stream.Stopped() || bar.interrupted();
+  if (stopped && !to_standard_output) {
+    stream.Abandon();
+    bar.Finish();
+    return kExitInterrupted;
+  }
+  const Status written = stream.End();
+  bar.Finish();
+  if (!written.ok()) {
+    // Standard output's failure is told once, by the program's end.
+    if (ExitCodeOf(written) == kExitFailed && !to_standard_output) {
+      std::cerr << written.message() << '\n';
+    }
+    return ExitCodeOf(written);
+  }
+  // On standard output a report that ended early is not whole, whatever reached the pipe.
+  return stopped || bar.interrupted() ? kExitInterrupted : kExitCompleted;
 }
 
 }  // namespace tallyscan::cli

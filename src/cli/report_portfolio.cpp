@@ -56,20 +56,7 @@ int RunPortfolioReport(const ReportOptions& options, std::optional<std::int64_t>
                    output);
   ReportStream stream(header, fonts, {output.target.get()}, bar);
   const bool completed = portfolio::WritePortfolioReport(results, *inputs, stream);
-  if ((!completed || stream.Stopped() || bar.interrupted()) && !to_standard_output) {
-    stream.Abandon();
-    bar.Finish();
-    return kExitInterrupted;
-  }
-  const Status written = stream.End();
-  bar.Finish();
-  if (!written.ok()) {
-    if (ExitCodeOf(written) == kExitFailed && !to_standard_output) {
-      std::cerr << written.message() << '\n';
-    }
-    return ExitCodeOf(written);
-  }
-  return bar.interrupted() ? kExitInterrupted : kExitCompleted;
+  return EndReportStream(stream, completed, to_standard_output, bar);
 }
 
 }  // namespace tallyscan::cli
