@@ -79,8 +79,15 @@ def tree(pid):
         found.append(child)
         found.extend(tree(child))
     return found
+def running(pid):
+    # The parent may end between any two reads: a state that cannot be read is an end.
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().split()[2] != "Z"
+    except OSError:
+        return False
 peak = 0
-while os.path.exists(f"/proc/{parent}") and open(f"/proc/{parent}/stat").read().split()[2] != "Z":
+while running(parent):
     peak = max(peak, sum(rss_kb(p) for p in tree(parent)))
     time.sleep(0.02)
 print(peak)
