@@ -134,9 +134,12 @@ Status RebuildBalances(TransferRun& run) {
   if (Status s = FromIsam(rm.OpenDb(index, kAccountsFileNumber, kAccountsKeys), index); !s.ok()) {
     return s;
   }
+  // The staged copy is this transfer's alone: one lock for the whole walk, where each search
+  // would take and give back its own. CloseDb releases it.
+  Status failure = FromIsam(rm.DbLock(kAccountsFileNumber, 0), index);
   TargetRecord record(kAccountRecordSize);
-  Status failure;
   for (const auto& [number, sums] : run.sums) {
+    if (!failure.ok()) break;
     IsamEntry entry;
     const std::string key = NumberKey(number);
     std::memcpy(entry.key.data(), key.data(), kIsamKeyLength);

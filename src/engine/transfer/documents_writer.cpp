@@ -72,12 +72,19 @@ class DocumentsWriter {
 // The accounts file for finding a customer's account: the staged one, else the target's.
 Status DocumentsWriter::OpenAccounts() {
   accounts_index_ = run_.Staged(kAccountIndexExtension);
-  if (!std::filesystem::exists(accounts_index_)) {
-    accounts_index_ = run_.Target(kAccountIndexExtension);
-  }
+  const bool staged = std::filesystem::exists(accounts_index_);
+  if (!staged) accounts_index_ = run_.Target(kAccountIndexExtension);
   have_accounts_ = FileSize(accounts_index_) > 0;
   if (!have_accounts_) return Status::Ok();
-  return FromIsam(rm_.OpenDb(accounts_index_, kAccountsFileNumber, kAccountsKeys), accounts_index_);
+  if (Status s = FromIsam(rm_.OpenDb(accounts_index_, kAccountsFileNumber, kAccountsKeys),
+                          accounts_index_);
+      !s.ok() || !staged) {
+    return s;
+  }
+  // No other program sees the staged copy: it is locked once for every customer looked up,
+  // not once per look-up. The target's own file is left to each call, since the product may
+  // read it meanwhile. CloseDb releases the lock.
+  return FromIsam(rm_.DbLock(kAccountsFileNumber, 0), accounts_index_);
 }
 
 Status DocumentsWriter::Run() {
