@@ -21,11 +21,14 @@ constexpr std::string_view kOpeningDetails = "יתרת פתיחה";
 
 constexpr std::string_view kMovementsHeld = "קיימים כבר נתונים קודמים בקובץ התנועות";
 
-void FillMovement(TransferRun& run, std::string_view line, TargetRecord& record) {
+// Returns the account whose sums the movement counts in.
+TransferRun::KeyedAccount& FillMovement(TransferRun& run, std::string_view line,
+                                        TargetRecord& record) {
   const auto f = [&](Positions p) { return SliceField(line, p); };
+  TransferRun::KeyedAccount& account = run.AccountOfKey(f(field::B100(1364)));
   record.Fill(' ');
   record.Text(target::Movement("debit/credit"), f(field::B100(1366)));
-  record.Number(target::Movement("account number"), run.AccountNumberOfKey(f(field::B100(1364))));
+  record.Number(target::Movement("account number"), account.number);
   record.Number(target::Movement("counter-account number"),
                 run.AccountNumberOfKey(f(field::B100(1365))));
   record.Number(target::Movement("line in movement"), NumberOf(f(field::B100(1354))));
@@ -41,6 +44,7 @@ void FillMovement(TransferRun& run, std::string_view line, TargetRecord& record)
   record.Text(target::Movement("value date"), TargetDate(f(field::B100(1363))));
   record.Number(target::Movement("amount"), ReadAmount(f(field::B100(1368))));
   record.Number(target::Movement("amount currency"), ReadAmount(f(field::B100(1369))));
+  return account;
 }
 
 // The opening-balance movement of a B110 line dated the first of the tax year.
@@ -81,10 +85,14 @@ Status WriteMovements(TransferRun& run) {
   TargetRecord record(kMovementRecordSize);
   for (const std::int64_t offset : offsets) {
     const std::string_view line = run.Line(offset, RecordType::kB100);
-    FillMovement(run, line, record);
+    TransferRun::KeyedAccount& account = FillMovement(run, line, record);
     file.Append(record.bytes());
-    AccountSums& sums =
-        run.sums[static_cast<std::int32_t>(record.NumberAt(target::Movement("account number")))];
+    // The sums go by the number as the record holds it, the same for every movement of a key.
+    if (account.sums == nullptr) {
+      account.sums =
+          &run.sums[static_cast<std::int32_t>(record.NumberAt(target::Movement("account number")))];
+    }
+    AccountSums& sums = *account.sums;
     const std::int64_t amount = record.NumberAt(target::Movement("amount"));
     (SliceField(line, field::B100(1366)) == "2" ? sums.credit : sums.debit) += amount;
     ++sums.movements;

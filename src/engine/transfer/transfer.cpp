@@ -74,7 +74,8 @@ TransferResult TransferRun::Run() {
 
   for (const auto& name : store_.AccountListIndex.Entries()) {
     const std::string key(TrimSpaces(ReadRecordField(store_, name.Offset, field::B110(1403))));
-    numbers_.emplace(key, static_cast<std::int32_t>(AccountNumberOf(name.ShortKeyView())));
+    numbers_.emplace(key,
+                     KeyedAccount{static_cast<std::int32_t>(AccountNumberOf(name.ShortKeyView()))});
   }
   RunSteps();
   if (!result_.status.ok()) {

@@ -148,7 +148,12 @@ std::string TransferRun::Text(const TargetField& field, std::string_view text) c
 
 std::int32_t TransferRun::AccountNumberOfKey(std::string_view key) const {
   const auto found = numbers_.find(TrimSpaces(key));
-  return found == numbers_.end() ? 0 : found->second;
+  return found == numbers_.end() ? 0 : found->second.number;
+}
+
+TransferRun::KeyedAccount& TransferRun::AccountOfKey(std::string_view key) {
+  const auto found = numbers_.find(TrimSpaces(key));
+  return found == numbers_.end() ? unknown_account_ : found->second;
 }
 
 }  // namespace tallyscan

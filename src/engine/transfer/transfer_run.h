@@ -124,6 +124,15 @@ class TransferRun {
   std::string Text(const TargetField& field, std::string_view text) const;
   // The product's number of an account key of the data set; 0 for a key it does not have.
   std::int32_t AccountNumberOfKey(std::string_view key) const;
+  // An account key's number and, once the key's first movement is written, its entry in
+  // `sums` (whose entries stay where they are while others are added): every movement then
+  // finds both in one look-up.
+  struct KeyedAccount {
+    std::int32_t number = 0;
+    AccountSums* sums = nullptr;
+  };
+  // The key's account; every key the data set does not have shares one, of number 0.
+  KeyedAccount& AccountOfKey(std::string_view key);
 
   // What the movements leave for the balance rebuild.
   bool movements_written = false;
@@ -156,7 +165,8 @@ class TransferRun {
     }
   };
   // account key -> account number
-  std::unordered_map<std::string, std::int32_t, KeyHash, std::equal_to<>> numbers_;
+  std::unordered_map<std::string, KeyedAccount, KeyHash, std::equal_to<>> numbers_;
+  KeyedAccount unknown_account_;
 };
 
 }  // namespace tallyscan
