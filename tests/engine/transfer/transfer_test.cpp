@@ -1,6 +1,7 @@
 // The transfer into the bookkeeping product and the account numbers and groups it needs:
 // small data sets built line by line for each rule, and a generated set checked whole.
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -411,6 +412,8 @@ TEST_F(TransferTest, AGeneratedSetIsTransferredWhole) {
   ASSERT_EQ(static_cast<std::size_t>(store_.AccountIndex.Count()), accounts.size());
   ASSERT_EQ(IsamStatus::kOk, rm.OpenDb(Target("24.Ism"), 1, 3));
   std::map<std::int64_t, std::int64_t> movements_per_account;
+  // Debit, credit, and balance less opening balance, as the rebuild left them.
+  std::map<std::int64_t, std::array<std::int64_t, 3>> rebuilt;
   std::uint32_t record = 0;
   std::int64_t nonzero_openings = 0;
   for (const ListEntry& e : store_.AccountListIndex.Entries()) {
@@ -435,8 +438,11 @@ TEST_F(TransferTest, AGeneratedSetIsTransferredWhole) {
         RightAligned(std::to_string(Number(r, target::Account("trial-balance code"))), 11) +
             RightAligned(std::to_string(Number(r, target::Account("account number"))), 6),
         record));
-    movements_per_account[Number(r, target::Account("account number"))] =
-        Number(r, target::Account("movements"));
+    const std::int64_t number = Number(r, target::Account("account number"));
+    movements_per_account[number] = Number(r, target::Account("movements"));
+    rebuilt[number] = {
+        Number(r, target::Account("debit")), Number(r, target::Account("credit")),
+        Number(r, target::Account("balance")) - Number(r, target::Account("opening balance"))};
   }
   ASSERT_EQ(IsamStatus::kOk, rm.CloseDb(1));
 
@@ -446,12 +452,23 @@ TEST_F(TransferTest, AGeneratedSetIsTransferredWhole) {
   EXPECT_EQ(store_.MovementIndex.Count() + nonzero_openings,
             static_cast<std::int64_t>(movements.size()));
   std::map<std::int64_t, std::int64_t> counted;
+  std::map<std::int64_t, std::array<std::int64_t, 3>> summed;
   for (const auto& m : movements) {
-    if (Number(m, target::Movement("source")) == kMovementFromData) {
-      ++counted[Number(m, target::Movement("account number"))];
-    }
+    if (Number(m, target::Movement("source")) != kMovementFromData) continue;
+    const std::int64_t number = Number(m, target::Movement("account number"));
+    ++counted[number];
+    const std::int64_t amount = Number(m, target::Movement("amount"));
+    const bool credit = Field(m, target::Movement("debit/credit")) == "2";
+    summed[number][credit ? 1 : 0] += amount;
+    summed[number][2] += credit ? -amount : amount;
   }
   for (const auto& [number, count] : counted) EXPECT_EQ(count, movements_per_account[number]);
+  // Each account's sums are its own movements', however the keys of the movements interleave.
+  for (const auto& [number, sums] : rebuilt) {
+    const std::array<std::int64_t, 3> none{};
+    const auto found = summed.find(number);
+    EXPECT_EQ(found == summed.end() ? none : found->second, sums) << "account " << number;
+  }
 
   // Groups: 200 empty records, then one per run of equal trial-balance codes.
   std::map<std::string, std::pair<std::int64_t, std::int64_t>> runs;
