@@ -35,8 +35,9 @@ for _ in $(seq "$rounds"); do
   best_wc_cpu=$(python3 -c "print(min($best_wc_cpu, sum(map(float, '$cpu'.split()))))")
   echo "wc -l round      $(python3 -c "print(f'{$end - $start:.3f}')") s, load $(cut -d' ' -f1 /proc/loadavg)"
 done
-best_wc=$(python3 -c "print(min([${wc_walls[*]// /,}]))")
-median_wc=$(python3 -c "import statistics; print(statistics.median([${wc_walls[*]// /,}]))")
+walls=$(IFS=,; echo "${wc_walls[*]}")
+best_wc=$(python3 -c "print(min([$walls]))")
+median_wc=$(python3 -c "import statistics; print(statistics.median([$walls]))")
 
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 report=$("$build/bench/jet_bench" --rounds "$rounds" "$set_dir")
