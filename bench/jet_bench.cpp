@@ -6,6 +6,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -36,11 +37,24 @@ void Count(void* p) {
 
 using Clock = std::chrono::steady_clock;
 
-// The processor time of the calling thread: what the run cost however busy the machine is.
-double ThreadSeconds() {
+double ClockSeconds(clockid_t clock) {
   timespec t{};
-  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  ::clock_gettime(clock, &t);
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+// The processor time of the calling thread, and of every thread of the program: what the
+// run cost however busy the machine is.
+double ThreadSeconds() { return ClockSeconds(CLOCK_THREAD_CPUTIME_ID); }
+double ProcessSeconds() { return ClockSeconds(CLOCK_PROCESS_CPUTIME_ID); }
+
+// The machine's load over the last minute, which the figures of a round are read against.
+double LoadAverage() {
+  double load = 0;
+  if (FILE* file = std::fopen("/proc/loadavg", "r")) {
+    if (std::fscanf(file, "%lf", &load) != 1) load = 0;
+    std::fclose(file);
+  }
+  return load;
 }
 
 // Asks to stop once the pass has read `percent` of the file, or (101) 40 ms after it has read
@@ -118,7 +132,7 @@ int main(int argc, char** argv) {
   const tallyscan::JetSelection all = tallyscan::AllJetTests();
 
   // Samples the heap when the reading has read the whole file: what the tests keep per line,
-  // before the groups and hit lists of the tests after it.
+  // before the groups and hit lists of the tests after it; and notes when each phase begins.
   class EndOfReading final : public tallyscan::ProgressMonitor {
    public:
     void OnProgress(int percent) override {
@@ -128,7 +142,11 @@ int main(int argc, char** argv) {
         read = true;
       }
     }
+    void OnPhase(std::string_view phase) override {
+      (phase == "tests" ? tests_at : ranking_at) = Clock::now();
+    }
     bool StopRequested() override { return false; }
+    Clock::time_point tests_at, ranking_at;
     bool read = false;
     std::int64_t heap = 0;
     std::int64_t reading_peak = 0;
@@ -137,6 +155,9 @@ int main(int argc, char** argv) {
 
   std::vector<double> seconds;
   std::vector<double> cpu_seconds;
+  std::vector<double> process_cpu_seconds;
+  // Of the best round: the reading, the tests after it, the ranking and what follows it.
+  std::vector<std::array<double, 3>> phases;
   std::int64_t reading_heap = 0;
   std::int64_t extra_peak = 0;
   std::int64_t hit_bytes = 0;
@@ -145,12 +166,23 @@ int main(int argc, char** argv) {
     heap_peak.store(before);
     const auto start = Clock::now();
     const double cpu_start = ThreadSeconds();
+    const double process_start = ProcessSeconds();
     tallyscan::JetRun run = tallyscan::RunJet(store, sources, parameters, all, end_of_reading);
+    const auto end = Clock::now();
+    process_cpu_seconds.push_back(ProcessSeconds() - process_start);
+    auto seconds_between = [](Clock::time_point a, Clock::time_point b) {
+      return std::chrono::duration<double>(b - a).count();
+    };
+    phases.push_back({seconds_between(start, end_of_reading.tests_at),
+                      seconds_between(end_of_reading.tests_at, end_of_reading.ranking_at),
+                      seconds_between(end_of_reading.ranking_at, end)});
     reading_heap = end_of_reading.heap - before;
     reading_peak = end_of_reading.reading_peak - before;
     end_of_reading.read = false;
     cpu_seconds.push_back(ThreadSeconds() - cpu_start);
-    seconds.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+    seconds.push_back(std::chrono::duration<double>(end - start).count());
+    std::printf("round %d %.4f s wall, %.4f s processor, load %.2f\n", round + 1, seconds.back(),
+                process_cpu_seconds.back(), LoadAverage());
     if (!run.status.ok()) {
       std::fprintf(stderr, "%s\n", run.status.message().c_str());
       return 1;
@@ -162,8 +194,11 @@ int main(int argc, char** argv) {
       hit_bytes += 2 * static_cast<std::int64_t>(t.lines.HeapBytes());
     }
   }
+  const std::array<double, 3> best_phases = phases[static_cast<std::size_t>(
+      std::min_element(seconds.begin(), seconds.end()) - seconds.begin())];
   std::sort(seconds.begin(), seconds.end());
   std::sort(cpu_seconds.begin(), cpu_seconds.end());
+  std::sort(process_cpu_seconds.begin(), process_cpu_seconds.end());
 
   std::printf("movements %lld\n", static_cast<long long>(store.MovementIndex.Count()));
   std::printf("lines %lld\n", static_cast<long long>(imported.lines_read));
@@ -171,6 +206,12 @@ int main(int argc, char** argv) {
   std::printf("seconds_best %.4f\n", seconds.front());
   std::printf("seconds_median %.4f\n", seconds[seconds.size() / 2]);
   std::printf("cpu_seconds_best %.4f\n", cpu_seconds.front());
+  std::printf("process_cpu_seconds_best %.4f\n", process_cpu_seconds.front());
+  std::printf("process_cpu_seconds_median %.4f\n",
+              process_cpu_seconds[process_cpu_seconds.size() / 2]);
+  std::printf("reading_seconds %.4f\n", best_phases[0]);
+  std::printf("tests_seconds %.4f\n", best_phases[1]);
+  std::printf("ranking_seconds %.4f\n", best_phases[2]);
   std::printf("heap_peak_bytes %lld\n", static_cast<long long>(extra_peak));
   std::printf("hit_list_bytes %lld\n", static_cast<long long>(hit_bytes));
   std::printf("heap_after_reading_bytes %lld\n", static_cast<long long>(reading_heap));

@@ -134,7 +134,15 @@ class DateReader {
 };
 
 class JetReader;
+struct LineItem;
+struct LineBatch;
+template <typename Batch>
+class BatchHandoff;
 
+// The reading in two halves on two threads: the thread that reads the file parses the fields
+// every test shares, interns the keys and fills the columns; a thread of its own keeps the
+// accounts' states and runs the tests' readers over the same lines in the same order
+// (jet_handoff.h).
 class JetPass {
  public:
   // The period is that of INI.TXT's header when it gives one (nullopt otherwise).
@@ -146,12 +154,17 @@ class JetPass {
 
   // Fails when a line number or ordinal passes 32 bits.
   bool OnLine(std::int64_t number, std::string_view head);
-  // After the last line: gives back the room the lists grew into while the file was read.
+  // Whether the readers' thread failed: the reading should end, and Settle says why.
+  bool Failed() const;
+  // After the last line: waits for the readers (throwing what they threw) and gives back the
+  // room the lists grew into while the file was read.
   void Settle();
   // The reader of a test; null when the test reads nothing of its own.
   JetReader* ReaderOf(JetTest test) const { return readers_[JetIndex(test)].get(); }
 
-  // What the reading found. Tests read these after it.
+  // What the reading found. Tests read these after it; while it runs, the readers read only
+  // the store, the parameters, the period, the documents' tables and what their own thread
+  // keeps (account_states, first_date, last_date).
   const RecordStore& store;
   const JetParameters& parameters;
   std::optional<DayNumber> period_from, period_to;  // fixed before the reading, or none
@@ -175,14 +188,20 @@ class JetPass {
   KeyTable<TextKey<3>> document_types;
 
  private:
+  // On the reading thread: a line's shared fields into the batch filled, the columns.
   void OnMovement(std::uint32_t line, std::string_view head);
   void OnCard(std::uint32_t line, std::string_view head);
   void OnDocument(std::uint32_t line, std::string_view head);
-  // The account's and the counter account's ids, the line counted among the account's.
-  std::pair<std::uint32_t, std::uint32_t> InternAccounts(const TextKey<15>& account,
-                                                         const TextKey<15>* counter);
   // The line's transaction as one number (kTextTransaction); whether it is all digits.
   std::uint64_t TransactionCode(std::uint32_t ordinal, std::string_view head, bool& numbered);
+  // Hands the batch over once it is full.
+  void Added();
+  // On the readers' thread: a batch's lines, in file order.
+  void Examine(const LineBatch& batch);
+  void ExamineMovement(const LineItem& item, std::string_view head);
+  void ExamineCard(std::uint32_t account, std::uint32_t line, std::string_view head);
+  // An account state for every id up to `id`.
+  void HaveStateOf(std::uint32_t id);
   void IndexDocuments();
   void StartReaders();
 
@@ -192,6 +211,7 @@ class JetPass {
   std::uint32_t movement_type_;  // the first four bytes of a line, upper-cased
   std::uint32_t card_type_;
   std::uint32_t document_type_;
+  std::unique_ptr<BatchHandoff<LineBatch>> handoff_;  // last: its thread stops first
 };
 
 // Packs a document's type and normalised number as the documents table keys them.

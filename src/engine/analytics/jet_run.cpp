@@ -426,6 +426,49 @@ std::optional<JetSelection> ParseJetSelection(std::string_view list) {
   return selection;
 }
 
+namespace analytics {
+namespace {
+
+// The digests of INI.TXT and of the zip, when there is one, into the result's sources;
+// INI.TXT's first line into `a000`.
+Status DigestSources(const SourceFiles& sources, JetResult& result, std::string& a000) {
+  FileFacts ini;
+  if (Status s = DigestFile(sources.ini, ini, &a000); !s.ok()) return s;
+  result.source.push_back({ini.name, ini.bytes, ini.sha256});
+  if (sources.zip.empty()) return Status::Ok();
+  FileFacts zip;
+  if (Status s = DigestFile(sources.zip, zip); !s.ok()) return s;
+  result.source.push_back({zip.name, zip.bytes, zip.sha256});
+  return Status::Ok();
+}
+
+// The one reading of the data file through the pass, and the data file among the sources.
+// The digest the import took as it read the file, when it was asked to, names the file;
+// else this reading hashes what it reads.
+Status ReadData(const RecordStore& store, JetPass& pass, ProgressMonitor& monitor,
+                JetResult& result) {
+  bool too_many_lines = false;
+  DataPass reading(store, store.DataSha256.empty());
+  Status read = reading.Run(monitor, [&](std::int64_t number, std::string_view head) {
+    if (!pass.OnLine(number, head)) too_many_lines = true;
+    return !pass.Failed();
+  });
+  if (read.code() == StatusCode::kInterrupted) {
+    return Status::Interrupted(std::string(kJetStoppedText));
+  }
+  if (!read.ok()) return read;
+  // The readers' thread is waited for, and what it threw thrown here, before anything else.
+  pass.Settle();
+  if (too_many_lines) return Status::OutOfRange("קובץ הנתונים ארוך מכדי שיימנו שורותיו");
+  result.source.push_back({std::filesystem::path(store.DataFile.Path()).filename().string(),
+                           reading.bytes(),
+                           store.DataSha256.empty() ? reading.sha256() : store.DataSha256});
+  return Status::Ok();
+}
+
+}  // namespace
+}  // namespace analytics
+
 JetRun RunJet(const RecordStore& store, const SourceFiles& sources, const JetParameters& parameters,
               const JetSelection& selection, ProgressMonitor& monitor) {
   using namespace analytics;
@@ -434,49 +477,17 @@ JetRun RunJet(const RecordStore& store, const SourceFiles& sources, const JetPar
   result.version = std::string(ProgramVersion());
   result.parameters = parameters;
 
-  FileFacts ini;
   std::string a000;
-  if (Status s = DigestFile(sources.ini, ini, &a000); !s.ok()) {
+  if (Status s = DigestSources(sources, result, a000); !s.ok()) {
     run.status = std::move(s);
     return run;
   }
-  result.source.push_back({ini.name, ini.bytes, ini.sha256});
-  if (!sources.zip.empty()) {
-    FileFacts zip;
-    if (Status s = DigestFile(sources.zip, zip); !s.ok()) {
-      run.status = std::move(s);
-      return run;
-    }
-    result.source.push_back({zip.name, zip.bytes, zip.sha256});
-  }
-
   const SetPeriod header = PeriodOfHeader(a000);
   JetPass pass(store, parameters, header.from, header.to);
-  bool too_many_lines = false;
-  // The digest the import took as it read the file, when it was asked to, names the file;
-  // else this pass hashes what it reads.
-  DataPass reading(store, store.DataSha256.empty());
-  Status read = reading.Run(monitor, [&](std::int64_t number, std::string_view head) {
-    if (!pass.OnLine(number, head)) too_many_lines = true;
-    return true;
-  });
-  if (read.code() == StatusCode::kInterrupted) {
-    run.status = Status::Interrupted(std::string(kJetStoppedText));
+  if (Status s = ReadData(store, pass, monitor, result); !s.ok()) {
+    run.status = std::move(s);
     return run;
   }
-  if (!read.ok()) {
-    run.status = std::move(read);
-    return run;
-  }
-  if (too_many_lines) {
-    run.status = Status::OutOfRange("קובץ הנתונים ארוך מכדי שיימנו שורותיו");
-    return run;
-  }
-  pass.Settle();
-  result.source.push_back({std::filesystem::path(store.DataFile.Path()).filename().string(),
-                           reading.bytes(),
-                           store.DataSha256.empty() ? reading.sha256() : store.DataSha256});
-
   const SetPeriod period = PeriodOfSet(header, pass.first_date, pass.last_date);
   pass.period_from = period.from;
   pass.period_to = period.to;

@@ -97,6 +97,19 @@ TEST_F(JetRunBlocks, EveryLineIsSeenInOrderAndTheDigestIsOfTheWholeFile) {
   EXPECT_EQ(blank_, Hits(result, JetTest::kBlankDescription));
 }
 
+// The readers work on a thread of their own some batches behind the reading: a stop
+// anywhere in it, or after it, ends both with no result, and a run after it gives the whole.
+TEST_F(JetRunBlocks, AStopWhileTheReadersRunBehindTheReadingLeavesNoResult) {
+  for (const long long at : {2LL, 1500LL, 10000LL, 19999LL, 20001LL}) {
+    SCOPED_TRACE(at);
+    StopAtPoll stop(at);
+    const JetRun run = RunWith({}, AllJetTests(), stop);
+    EXPECT_EQ(StatusCode::kInterrupted, run.status.code());
+    EXPECT_FALSE(run.result.has_value());
+  }
+  EXPECT_EQ(blank_, Hits(RunTests(), JetTest::kBlankDescription));
+}
+
 TEST_F(JetRunBlocks, AFileCutShortWhileItIsReadGivesAReadErrorAndNoResult) {
   // Cuts the file to 1 MB when the first block is handed out, a few blocks ahead at most
   // having been read.
