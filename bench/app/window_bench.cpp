@@ -87,8 +87,10 @@ struct Stall {
   double longest = 0;      // the longest gap between pings, wall clock
   double longest_at = 0;   // when it ended, from the start
   double slice = 0;        // the window thread's longest processor time between pings
+  double slice_at = 0;     // when it ended, from the start
   double long_slices = 0;  // the sum of the slices over kAnswerSeconds
   int over = 0;            // the slices over kAnswerSeconds
+  double began = 0;        // the steady clock at the start, to find the work in a profile
 };
 
 // Watches the loop from `operation` until `done` holds.
@@ -102,6 +104,7 @@ class Probe {
     QObject::connect(&ping, &QTimer::timeout, [this] { Close(); });
     const double cpu_start = ProcessSeconds();
     start_ = last_ = SteadyClock::now();
+    stall_.began = std::chrono::duration<double>(start_.time_since_epoch()).count();
     window_start_ = last_cpu_ = ThreadSeconds();
     ping.start();
     operation();
@@ -124,7 +127,10 @@ class Probe {
       stall_.longest = gap;
       stall_.longest_at = std::chrono::duration<double>(now - start_).count();
     }
-    stall_.slice = std::max(stall_.slice, slice);
+    if (slice > stall_.slice) {
+      stall_.slice = slice;
+      stall_.slice_at = std::chrono::duration<double>(now - start_).count();
+    }
     if (slice > kAnswerSeconds) {
       ++stall_.over;
       stall_.long_slices += slice;
@@ -169,10 +175,10 @@ double Best(const std::vector<double>& values) {
 void Print(const std::string& what, const Stall& stall) {
   std::printf(
       "%-26s %8.3f s, cpu %7.3f s (window %6.3f s); longest gap %5.0f ms at %7.3f s, "
-      "slice %5.0f ms, %d slices over %.0f ms (%.3f s); load %s\n",
+      "slice %5.0f ms at %7.3f s, %d slices over %.0f ms (%.3f s); load %s; began %.3f\n",
       what.c_str(), stall.seconds, stall.cpu, stall.window_cpu, stall.longest * 1e3,
-      stall.longest_at, stall.slice * 1e3, stall.over, kAnswerSeconds * 1e3, stall.long_slices,
-      LoadAverage().c_str());
+      stall.longest_at, stall.slice * 1e3, stall.slice_at, stall.over, kAnswerSeconds * 1e3,
+      stall.long_slices, LoadAverage().c_str(), stall.began);
   std::fflush(stdout);
 }
 
