@@ -29,6 +29,14 @@ constexpr View kViews[] = {
 
 }  // namespace
 
+TableShape ViewShape(std::span<const ResultColumn> table) {
+  TableShape shape;
+  shape.status_first = false;
+  shape.columns = JsonKindsOf(table);
+  for (const ResultColumn& column : table) shape.names.emplace_back(column.heading);
+  return shape;
+}
+
 const std::string* ViewArgs::Option(std::string_view name) const {
   for (const auto& [option, value] : options) {
     if (option == name) return &value;
@@ -84,7 +92,7 @@ int ViewArgs::SortField() const {
 
 std::string_view IndexSortMistake(const ViewArgs& read) {
   const int field = read.SortField();
-  if (field == 0 || (field >= 1 && field <= kIndexFieldCount)) return {};
+  if (field == 0 || (field >= 1 && field <= IndexColumns::kFieldCount)) return {};
   return "--sort takes a field number from 1 to 19";
 }
 

@@ -27,6 +27,10 @@ struct ViewArgs {
   int SortField() const;
 };
 
+// The shape of a browser's rows, which have no status: the kinds of their columns and, to head
+// a CSV, the columns' headings, from the browser's column table.
+TableShape ViewShape(std::span<const ResultColumn> table);
+
 // Reads `args` (after the view's name); `known` are the view's own options, each taking a
 // value. Returns an exit code (a usage error) when the line is wrong, nullopt otherwise.
 std::optional<int> ReadViewArgs(std::span<char* const> args,

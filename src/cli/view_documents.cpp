@@ -30,8 +30,7 @@ std::vector<TableShape> Shapes() {
   std::vector<TableShape> shapes(kKindCount);
   for (TableShape& shape : shapes) shape.status_first = false;
   shapes[kPanel].columns = {ColumnKind::kText, ColumnKind::kText};
-  shapes[kLine].columns.assign(14, ColumnKind::kText);
-  for (std::size_t c = 7; c < 14; ++c) shapes[kLine].columns[c] = ColumnKind::kFigure;
+  shapes[kLine] = ViewShape(DocumentLineColumns::kAll);
   shapes[kReceipt].columns.assign(8, ColumnKind::kText);
   shapes[kReceipt].columns[7] = ColumnKind::kFigure;
   return shapes;

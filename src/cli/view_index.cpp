@@ -34,15 +34,7 @@ int RunViewIndex(std::span<char* const> args) {
   facts.subject.Add("folder", *read.folder);
   if (sort_field != 0) facts.subject.Add("sort", std::int64_t{sort_field});
   facts.summary.Add("accounts", store.AccountListIndex.Count());
-  TableShape shape;
-  shape.status_first = false;
-  shape.columns.assign(kIndexFieldCount, ColumnKind::kText);
-  for (int f = 14; f <= 18; ++f)
-    shape.columns[static_cast<std::size_t>(f - 1)] = ColumnKind::kFigure;
-  for (const std::string_view caption : AccountIndexCatalogue().captions) {
-    shape.names.emplace_back(caption);
-  }
-  return PrintTable(read.output, facts, rows, shape);
+  return PrintTable(read.output, facts, rows, ViewShape(IndexColumns::kAll));
 }
 
 }  // namespace tallyscan::cli

@@ -27,9 +27,9 @@ int RunViewItems(std::span<char* const> args) {
   const ItemRows items(store);
   std::vector<std::string> rows;
   rows.reserve(static_cast<std::size_t>(items.RowCount()));
-  std::vector<std::string> cells(kItemFieldCount);
+  std::vector<std::string> cells(ItemColumns::kCount);
   for (int row = 0; row < items.RowCount(); ++row) {
-    for (int f = 1; f <= kItemFieldCount; ++f)
+    for (int f = 1; f <= ItemColumns::kFieldCount; ++f)
       cells[static_cast<std::size_t>(f - 1)] = items.Cell(row, f);
     rows.push_back(JoinCells(cells));
   }
@@ -38,14 +38,7 @@ int RunViewItems(std::span<char* const> args) {
   facts.subject.Add("folder", *read.folder);
   if (sort_field != 0) facts.subject.Add("sort", std::int64_t{sort_field});
   facts.summary.Add("items", store.ItemListIndex.Count());
-  TableShape shape;
-  shape.status_first = false;
-  shape.columns.assign(kItemFieldCount, ColumnKind::kText);
-  for (std::size_t c = 8; c < kItemFieldCount; ++c) shape.columns[c] = ColumnKind::kFigure;
-  for (const std::string_view caption : ItemFieldCatalogue().captions) {
-    shape.names.emplace_back(caption);
-  }
-  return PrintTable(read.output, facts, rows, shape);
+  return PrintTable(read.output, facts, rows, ViewShape(ItemColumns::kAll));
 }
 
 }  // namespace tallyscan::cli

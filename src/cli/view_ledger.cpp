@@ -19,13 +19,9 @@ namespace {
 // without its rows being held. Title lines are rows of one cell; card rows have the 26 fields.
 class LedgerRows final : public RowSource {
  public:
-  LedgerRows(const RecordStore& store, const CardRange& range) : store_(store), range_(range) {
+  LedgerRows(const RecordStore& store, const CardRange& range)
+      : store_(store), range_(range), card_shape_(ViewShape(LedgerColumns::kAll)) {
     title_shape_.status_first = false;
-    card_shape_.status_first = false;
-    card_shape_.columns.assign(kLedgerFieldCount, ColumnKind::kText);
-    for (int f = 16; f <= 22; ++f) {
-      card_shape_.columns[static_cast<std::size_t>(f - 1)] = ColumnKind::kFigure;
-    }
   }
 
   bool ForEachRow(const Each& each) const override {

@@ -1,7 +1,8 @@
 // Each kind of result row has one table of its columns, and every reader of the rows takes
 // its columns from it: the command line's CSV header and JSON keys, the report's headings
-// and the window's grid headings are the table's names and headings. One case per row kind,
-// on one generated set.
+// and the window's grid headings are the table's names and headings. The browsers' rows keep
+// positional JSON cells, one for each column, and head their CSV with the headings; their
+// grids show the columns of their field lists. One case per row kind, on one generated set.
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -16,8 +17,12 @@
 
 #include "app/jet/jet_tab.h"
 #include "app/main_window.h"
+#include "app/pages/accounts_index_page.h"
 #include "app/pages/analysis_page.h"
 #include "app/pages/checks_page.h"
+#include "app/pages/documents_page.h"
+#include "app/pages/items_page.h"
+#include "app/pages/ledger_page.h"
 #include "app/statistics/field_statistics_tab.h"
 #include "app/statistics/producer_summaries_tab.h"
 #include "app/widgets/grid.h"
@@ -25,8 +30,10 @@
 #include "engine/analytics/field_statistics_columns.h"
 #include "engine/analytics/jet_columns.h"
 #include "engine/analytics/jet_rows.h"
+#include "engine/browse/browse.h"
 #include "engine/checks/check_columns.h"
 #include "engine/common/progress.h"
+#include "engine/report/browser_reports.h"
 #include "engine/report/jet_report.h"
 #include "engine/report/result_reports.h"
 #include "engine/report/statistics_reports.h"
@@ -91,18 +98,111 @@ struct Case {
   std::span<const ResultColumn> table;
   QStringList csv;   // the command whose CSV header names the columns; empty: it names none
   QStringList json;  // the command whose JSON rows are objects keyed by column name
-  const char* json_row = "";  // the pointer of one such row
-  Cells json_cells;           // the cells the JSON rows carry
-  std::function<bool(ReportStream&)> report;
-  std::vector<std::string> report_headings;  // the table's, as the report shows them
+  const char* json_row = "";                  // the pointer of one such row
+  Cells json_cells;                           // the cells the JSON rows carry
+  std::function<bool(ReportStream&)> report;  // null: the rows have no report of their own
+  std::vector<std::string> report_headings;   // the table's, as the report shows them
   std::function<Grid*(MainWindow&)> grid;
   std::vector<std::string> grid_headings;  // after the status column
+  // A browser's: the CSV is headed by the headings, and each JSON row at `json_row` holds
+  // its cells in the table's order.
+  bool view = false;
 };
 
 std::vector<std::string> GridHeadings(std::span<const ResultColumn> table, const Cells& cells) {
   std::vector<std::string> headings;
   for (const std::size_t cell : cells) headings.emplace_back(table[cell].GridHeading());
   return headings;
+}
+
+// Every field of a browser, as a report of all its columns takes them.
+std::vector<FieldListEntry> EveryField(std::span<const ResultColumn> table) {
+  std::vector<FieldListEntry> fields;
+  for (std::size_t cell = 0; cell < table.size(); ++cell) {
+    fields.push_back({100, static_cast<int>(cell) + 1});
+  }
+  return fields;
+}
+
+// The headings of the fields a browser shows at first, after its "#".
+std::vector<std::string> ListHeadings(const FieldCatalogue& catalogue) {
+  std::vector<std::string> headings;
+  for (const FieldListEntry& entry :
+       ParseFieldList(catalogue.default_list, catalogue.FieldCount())) {
+    if (entry.field != 1) {
+      headings.emplace_back(catalogue.columns[static_cast<std::size_t>(entry.field - 1)].heading);
+    }
+  }
+  return headings;
+}
+
+// The cases of the browsers' rows.
+std::vector<Case> ViewCases() {
+  const auto after_image = [](std::span<const ResultColumn> table) {
+    Cells cells = EveryCell(table);
+    cells.erase(cells.begin());
+    return GridHeadings(table, cells);
+  };
+  std::vector<Case> cases = {
+      {"accounts index",
+       IndexColumns::kAll,
+       {"view", "index"},
+       {"view", "index"},
+       "/rows/0",
+       {},
+       [](ReportStream& s) {
+         return WriteIndexReport(RecordStore{}, EveryField(IndexColumns::kAll), s);
+       },
+       Headings(IndexColumns::kAll, EveryCell(IndexColumns::kAll)),
+       [](MainWindow& w) { return w.PageOf<AccountsIndexPage>()->List(); },
+       ListHeadings(AccountIndexCatalogue())},
+      {"ledger card",
+       LedgerColumns::kAll,
+       {},
+       {"view", "ledger", "--from", "1100"},
+       "/rows/1",
+       {},
+       [](ReportStream& s) {
+         return WriteLedgerReport(RecordStore{}, CardRange{}, EveryField(LedgerColumns::kAll), s);
+       },
+       Headings(LedgerColumns::kAll, EveryCell(LedgerColumns::kAll)),
+       [](MainWindow& w) { return w.PageOf<LedgerPage>()->List(); },
+       ListHeadings(LedgerCatalogue())},
+      {"documents register",
+       DocumentRegisterColumns::kAll,
+       {},
+       {},
+       "",
+       {},
+       nullptr,
+       {},
+       [](MainWindow& w) { return w.PageOf<DocumentsPage>()->RegisterGrid(); },
+       after_image(DocumentRegisterColumns::kAll)},
+      {"item catalogue",
+       ItemColumns::kAll,
+       {"view", "items"},
+       {"view", "items"},
+       "/rows/0",
+       {},
+       [](ReportStream& s) {
+         return WriteItemsReport(RecordStore{}, EveryField(ItemColumns::kAll), s);
+       },
+       Headings(ItemColumns::kAll, EveryCell(ItemColumns::kAll)),
+       [](MainWindow& w) { return w.PageOf<ItemsPage>()->List(); },
+       ListHeadings(ItemFieldCatalogue())},
+      {"document lines",
+       DocumentLineColumns::kAll,
+       {},
+       {},
+       "",
+       {},
+       nullptr,
+       {},
+       [](MainWindow& w) { return w.PageOf<DocumentsPage>()->LinesGrid(); },
+       ListHeadings(DocumentLinesCatalogue())},
+  };
+  for (Case& c : cases) c.view = true;
+  return cases;
 }
 
 std::vector<Case> Cases() {
@@ -128,7 +228,7 @@ std::vector<Case> Cases() {
   for (const std::string& heading : Headings(CheckColumns::kAll, EveryCell(CheckColumns::kAll))) {
     checks_report.push_back(heading);
   }
-  return {
+  std::vector<Case> cases = {
       {"field statistics",
        F::kAll,
        {"fields"},
@@ -223,6 +323,8 @@ std::vector<Case> Cases() {
        [](MainWindow& w) { return w.PageOf<ChecksPage>()->ResultGrid(); },
        GridHeadings(CheckColumns::kAll, EveryCell(CheckColumns::kAll))},
   };
+  for (Case& c : ViewCases()) cases.push_back(std::move(c));
+  return cases;
 }
 
 }  // namespace
@@ -247,7 +349,10 @@ class ColumnTablesTest : public QObject {
       if (!c.csv.isEmpty()) {
         const QByteArray csv = Cli(c.csv + QStringList{"--format", "csv", folder_});
         std::string names = "\xEF\xBB\xBF";
-        for (const std::string& name : ColumnNames(c.table)) names += name + ",";
+        std::vector<std::string> header;
+        for (const ResultColumn& column : c.table) header.emplace_back(column.heading);
+        if (!c.view) header = ColumnNames(c.table);
+        for (const std::string& name : header) names += name + ",";
         names.pop_back();
         QVERIFY2(csv.startsWith(QByteArray::fromStdString(names + "\r\n")),
                  kind + ": " + csv.left(200));
@@ -257,13 +362,17 @@ class ColumnTablesTest : public QObject {
             Cli(c.json + QStringList{"--format", "json", folder_}).toStdString(), nullptr, false);
         const Json::json_pointer at(c.json_row);
         QVERIFY2(document.contains(at), kind);
+        if (c.view) QVERIFY2(document[at]["cells"].size() == c.table.size(), kind);
         for (const std::size_t cell : c.json_cells) {
           QVERIFY2(document[at].contains(std::string(c.table[cell].name)),
                    kind + ": " + QByteArray(c.table[cell].name.data()));
         }
       }
-      const std::vector<std::vector<std::string>> layouts = ReportHeadings(c.report);
-      QVERIFY2(std::find(layouts.begin(), layouts.end(), c.report_headings) != layouts.end(), kind);
+      if (c.report) {
+        const std::vector<std::vector<std::string>> layouts = ReportHeadings(c.report);
+        QVERIFY2(std::find(layouts.begin(), layouts.end(), c.report_headings) != layouts.end(),
+                 kind);
+      }
       const Grid* grid = c.grid(window);
       QVERIFY2(grid != nullptr, kind);
       const std::vector<GridColumn>& columns = grid->Model().Columns();

@@ -347,7 +347,7 @@ bool AccountsIndexPage::eventFilter(QObject* watched, QEvent* event) {
       const int row = ChosenRow();
       int column = -1;
       for (int c = 0; c < list_->Model().columnCount(); ++c) {
-        if (list_->Model().FieldOf(c) == 2) column = c;
+        if (list_->Model().FieldOf(c) == IndexColumns::Field("account")) column = c;
       }
       if (row >= 0 && row < app_.store.AccountListIndex.Count() && column >= 0) {
         EditCardNumber(app_, *list_, list_->model()->index(row, column));

@@ -54,9 +54,10 @@ class RegisterCopySource final : public GridRowSource {
   DocumentRegister list_;
 };
 
-QStringList Texts(const std::vector<std::string_view>& texts) {
+template <typename Range>
+QStringList Texts(const Range& texts) {
   QStringList list;
-  for (const std::string_view text : texts) list << FromStd(std::string(text));
+  for (const auto& text : texts) list << FromStd(std::string(text));
   return list;
 }
 
@@ -370,7 +371,9 @@ void DocumentsPage::TakeMarks() {
   marks_waiting_ = false;
   marks_found_ = true;
   if (!register_) return;
-  if (register_sorted_by_ == 1 || register_sorted_by_ == 10) {
+  // The image and the mismatch show the marks: an order by them is made anew.
+  using R = DocumentRegisterColumns;
+  if (register_sorted_by_ == R::Field("image") || register_sorted_by_ == R::Field("mismatch")) {
     SortRegister(register_sorted_by_);
   } else if (register_filter_->Active()) {
     register_filter_->SetRows(register_->RowCount() - 1, 1, /*measure=*/false);

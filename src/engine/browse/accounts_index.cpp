@@ -16,6 +16,8 @@
 namespace tallyscan {
 namespace {
 
+using I = IndexColumns;
+
 constexpr std::string_view kTotalsCaption = "סה'כ למאזן בוחן";
 
 std::int64_t Amount(std::string_view line, const FieldLayout& field) {
@@ -55,41 +57,41 @@ std::string SortText(std::string_view line, int field_number, bool dos) {
   };
   const auto raw = [&](Positions positions) { return std::string(SliceField(line, positions)); };
   switch (field_number) {
-    case 1:
+    case I::Field("image"):
       return AccountImage(line) + raw(field::B110(1403));
-    case 2:
+    case I::Field("account"):
       return raw(field::B110(1403));
-    case 3:
+    case I::Field("name"):
       return text(field::B110(1404));
-    case 4:
+    case I::Field("address"):
       return text(field::B110(1407));
-    case 5:
+    case I::Field("city"):
       return text(field::B110(1409));
-    case 6:
+    case I::Field("postal_code"):
       return raw(field::B110(1410));
-    case 7:
+    case I::Field("country"):
       return text(field::Part(field::B110(1411), 0, 20));
-    case 8:
+    case I::Field("dealer_number"):
       return raw(field::B110(1419));
-    case 9:
+    case I::Field("balance_code"):
       return raw(field::B110(1405));
-    case 10:
+    case I::Field("balance_group"):
       return text(field::B110(1406));
-    case 11:
+    case I::Field("summary_account"):
       return raw(field::B110(1413));
-    case 12:
+    case I::Field("tax_section"):
       return raw(field::B110(1417));
-    case 13:
+    case I::Field("branch"):
       return raw(field::B110(1421));
-    case 14:
+    case I::Field("opening"):
       return raw(field::DigitsOf(field::B110(1414)));
-    case 15:
+    case I::Field("debit"):
       return raw(field::DigitsOf(field::B110(1415)));
-    case 16:
+    case I::Field("credit"):
       return raw(field::DigitsOf(field::B110(1416)));
-    case 17:
+    case I::Field("balance"):
       return SignedSortText(BalanceOf(line));
-    case 18:
+    case I::Field("opening_fx"):
       return raw(field::DigitsOf(field::B110(1422)));
     default:
       return raw(field::B110(1423));
@@ -101,41 +103,42 @@ std::string SortText(std::string_view line, int field_number, bool dos) {
 RowCells AccountRowCells(std::string_view line, bool dos) {
   RowCells cells(kIndexFieldCount);
   if (line.empty()) return cells;
-  cells[0] = std::string(1, AccountImage(line));
-  cells[1] = Stripped(line, field::B110(1403));
-  cells[2] = Text(line, field::B110(1404), dos);
-  cells[3] = JoinParts({Text(line, field::B110(1407), dos), Text(line, field::B110(1408), dos)});
-  cells[4] = Text(line, field::B110(1409), dos);
-  cells[5] = Stripped(line, field::B110(1410));
+  cells[I::Cell("image")] = std::string(1, AccountImage(line));
+  cells[I::Cell("account")] = Stripped(line, field::B110(1403));
+  cells[I::Cell("name")] = Text(line, field::B110(1404), dos);
+  cells[I::Cell("address")] =
+      JoinParts({Text(line, field::B110(1407), dos), Text(line, field::B110(1408), dos)});
+  cells[I::Cell("city")] = Text(line, field::B110(1409), dos);
+  cells[I::Cell("postal_code")] = Stripped(line, field::B110(1410));
   const std::string country = Text(line, field::B110(1411), dos);
   const std::string country_code = Text(line, field::B110(1412), dos);
-  cells[6] = country_code.empty() ? country : country_code + "-" + country;
-  cells[7] = Stripped(line, field::B110(1419));
-  cells[8] = Stripped(line, field::B110(1405));
-  cells[9] = Text(line, field::B110(1406), dos);
-  cells[10] = Stripped(line, field::B110(1413));
-  cells[11] = Stripped(line, field::B110(1417));
-  cells[12] = Stripped(line, field::B110(1421));
-  cells[13] = BalanceText(Amount(line, field::B110(1414)), true);
-  cells[14] = BalanceText(Amount(line, field::B110(1415)), false) + kDebitMarker;
-  cells[15] = BalanceText(Amount(line, field::B110(1416)), false) + kCreditMarker;
-  cells[16] = BalanceText(BalanceOf(line), true);
-  cells[17] = BalanceText(Amount(line, field::B110(1422)), true);
-  cells[18] = Text(line, field::B110(1423), dos);
+  cells[I::Cell("country")] = country_code.empty() ? country : country_code + "-" + country;
+  cells[I::Cell("dealer_number")] = Stripped(line, field::B110(1419));
+  cells[I::Cell("balance_code")] = Stripped(line, field::B110(1405));
+  cells[I::Cell("balance_group")] = Text(line, field::B110(1406), dos);
+  cells[I::Cell("summary_account")] = Stripped(line, field::B110(1413));
+  cells[I::Cell("tax_section")] = Stripped(line, field::B110(1417));
+  cells[I::Cell("branch")] = Stripped(line, field::B110(1421));
+  cells[I::Cell("opening")] = BalanceText(Amount(line, field::B110(1414)), true);
+  cells[I::Cell("debit")] = BalanceText(Amount(line, field::B110(1415)), false) + kDebitMarker;
+  cells[I::Cell("credit")] = BalanceText(Amount(line, field::B110(1416)), false) + kCreditMarker;
+  cells[I::Cell("balance")] = BalanceText(BalanceOf(line), true);
+  cells[I::Cell("opening_fx")] = BalanceText(Amount(line, field::B110(1422)), true);
+  cells[I::Cell("currency")] = Text(line, field::B110(1423), dos);
   return cells;
 }
 
 RowCells AccountTotalsCells(const RecordStore& store) {
   RowCells cells(kIndexFieldCount);
   const auto heading = [](std::string text) { return text + std::string(kHeadingMarker); };
-  cells[0] = "3";
-  cells[2] = heading(std::string(kTotalsCaption));
-  cells[13] = heading(BalanceText(store.TotalOpeningBalance, true));
-  cells[14] = heading(BalanceText(store.TotalDebit, false));
-  cells[15] = heading(BalanceText(store.TotalCredit, false));
-  cells[16] =
+  cells[I::Cell("image")] = "3";
+  cells[I::Cell("name")] = heading(std::string(kTotalsCaption));
+  cells[I::Cell("opening")] = heading(BalanceText(store.TotalOpeningBalance, true));
+  cells[I::Cell("debit")] = heading(BalanceText(store.TotalDebit, false));
+  cells[I::Cell("credit")] = heading(BalanceText(store.TotalCredit, false));
+  cells[I::Cell("balance")] =
       heading(BalanceText(store.TotalOpeningBalance + store.TotalDebit - store.TotalCredit, true));
-  cells[17] = heading(BalanceText(store.TotalOpeningBalanceFx, true));
+  cells[I::Cell("opening_fx")] = heading(BalanceText(store.TotalOpeningBalanceFx, true));
   return cells;
 }
 

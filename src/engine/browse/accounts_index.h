@@ -11,21 +11,22 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/browse/view_columns.h"
 #include "engine/uniform/record_store.h"
 
 namespace tallyscan {
 
-inline constexpr int kIndexFieldCount = 19;
+inline constexpr int kIndexFieldCount = IndexColumns::kFieldCount;
 // The fields of figures: the opening balance, the debits, the credits, the balance and the
 // opening balance in foreign currency.
-inline constexpr int kFirstIndexFigure = 14;
-inline constexpr int kLastIndexFigure = 18;
+inline constexpr int kFirstIndexFigure = IndexColumns::Field("opening");
+inline constexpr int kLastIndexFigure = IndexColumns::Field("opening_fx");
 
 // Cell texts of fields 1..n, field f at [f - 1].
 using RowCells = std::vector<std::string>;
 
-// The 19 cells of an account's row from its B110 line. A line that could not be read (empty)
-// gives 19 empty cells.
+// The cells of an account's row from its B110 line. A line that could not be read (empty)
+// gives empty cells.
 RowCells AccountRowCells(std::string_view b110_line, bool dos_code_page);
 
 // The picture of an account in field 1 (an index into the list images), by the income-tax
@@ -36,8 +37,8 @@ char AccountImage(std::string_view b110_line);
 // the heading marker.
 RowCells AccountTotalsCells(const RecordStore& store);
 
-// The sort of a header click on field `field` (1..19): every AccountListIndex key becomes
-// the field's sort text, and the entries are sorted by key, card number, then file order.
+// The sort of a header click on field `field` (1..kIndexFieldCount): every AccountListIndex key
+// becomes the field's sort text, and the entries are sorted by key, card number, then file order.
 // The keys keep the sort text until the next sort or import. Returns false, changing
 // nothing, for a field out of range; throws std::bad_alloc like the index itself.
 bool SortAccountList(RecordStore& store, int field);

@@ -3,9 +3,9 @@
 // What browse/ offers the rest of the program: the rows and cells of the browsers (the
 // accounts index, the ledger cards, the documents with their register and marks, the item
 // catalogue), their field lists, catalogues and field selection, balance texts, the
-// card-number rule of the accounts index, and the companies store. Reading row texts and
-// their markers comes with it (uniform/result_row.h). Every other header of browse/ is
-// private to it: the rest of the system includes this one.
+// card-number rule of the accounts index, the browsers' column tables, and the companies store.
+// Reading row texts and their markers comes with it (uniform/result_row.h). Every other header of
+// browse/ is private to it: the rest of the system includes this one.
 
 #include "engine/browse/accounts_index.h"
 #include "engine/browse/accounts_index_search.h"
@@ -22,4 +22,5 @@
 #include "engine/browse/field_selection.h"
 #include "engine/browse/item_catalogue.h"
 #include "engine/browse/ledger_card.h"
+#include "engine/browse/view_columns.h"
 #include "engine/uniform/result_row.h"

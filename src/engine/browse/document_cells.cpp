@@ -5,6 +5,7 @@
 #include "engine/browse/balance_text.h"
 #include "engine/browse/cell_text.h"
 #include "engine/browse/exact_figures.h"
+#include "engine/browse/view_columns.h"
 #include "engine/checks/document_checks.h"
 #include "engine/checks/sums.h"
 #include "engine/text/dates.h"
@@ -19,24 +20,24 @@ using field::C100;
 using field::D110;
 using field::D120;
 
-constexpr int kLineFieldCount = 14;
+using D = DocumentLineColumns;
+constexpr int kLineFieldCount = D::kFieldCount;
 
-constexpr std::array<std::string_view, kLineFieldCount> kLineCaptions = {
-    "#",    "מס. קטלוגי", "תאור",   "יצרן",      "מס. סידורי", "יח. מדה",   "סוג עסקה",
-    "כמות", "מחיר יחידה", "% הנחה", "סכום הנחה", "הנחת שורה",  "סה'כ שורה", "מע'מ בשורה",
-};
 constexpr std::array<std::string_view, kLineFieldCount - 1> kLineLongNames = {
     "מספר קטלוגי", "תאור",      "יצרן",      "מספר סידורי", "יחידת מידה", "סוג עסקה",   "כמות",
     "מחיר יחידה",  "אחוז הנחה", "סכום הנחה", "הנחת שורה",   "סה'כ שורה",  "מע'מ בשורה",
 };
-constexpr std::array<int, 8> kLineNumeric = {5, 8, 9, 10, 11, 12, 13, 14};
-constexpr std::array<int, 3> kLineHebrew = {3, 4, 6};
+constexpr std::array kLineNumeric = {D::Field("serial_number"), D::Field("quantity"),
+                                     D::Field("unit_price"),    D::Field("discount_share"),
+                                     D::Field("discount"),      D::Field("line_discount"),
+                                     D::Field("line_total"),    D::Field("line_vat")};
+constexpr std::array kLineHebrew = {D::Field("description"), D::Field("maker"), D::Field("unit")};
 
 constexpr FieldCatalogue kLinesCatalogue = {
     "TudFields",
     "40,1;100,2;130,3;80,8;70,9;50,10;80,13",
     "עדכון רשימת שדות לתעודות",
-    kLineCaptions,
+    kDocumentLineColumns,
     kLineLongNames,
     kLineNumeric,
     kLineHebrew,
@@ -175,41 +176,41 @@ std::string DocumentLineCell(std::string_view line, int field, bool dos) {
   const auto total = [line] { return ReadAmount(SliceField(line, D110(1267))); };
   const auto discount = [line] { return ReadAmount(SliceField(line, D110(1266))); };
   switch (field) {
-    case 1:
+    case D::Field("image"):
       return std::string(kLineImage);
-    case 2:
+    case D::Field("catalogue_number"):
       return FieldCell(line, D110(1259), dos);
-    case 3:
+    case D::Field("description"):
       return FieldCell(line, D110(1260), dos);
-    case 4:
+    case D::Field("maker"):
       return FieldCell(line, D110(1261), dos);
-    case 5:
+    case D::Field("serial_number"):
       return StrippedCell(SliceField(line, D110(1262)));
-    case 6:
+    case D::Field("unit"):
       return FieldCell(line, D110(1263), dos);
-    case 7:
+    case D::Field("transaction_kind"):
       return std::string(TransactionKind(SliceField(line, D110(1258))));
-    case 8: {
+    case D::Field("quantity"): {
       const std::int64_t quantity = ReadAmount(SliceField(line, D110(1264)));
       return quantity == 0 ? std::string() : FormatNumber("#,.0000", quantity, 4);
     }
-    case 9:
+    case D::Field("unit_price"):
       return BalanceText(ReadAmount(SliceField(line, D110(1265))), false);
-    case 10: {
+    case D::Field("discount_share"): {
       // Percent of the line total, 0 when the total is 0.
       const std::int64_t percent =
           RoundedQuotient(static_cast<WideFigure>(discount()) * 10000, total());
       return percent == 0 ? std::string() : Percent(percent);
     }
-    case 11:
+    case D::Field("discount"):
       // Line total / 100 x the discount percent: the line discount itself, exactly, when
       // there is a total to take a percentage of.
       return total() == 0 ? std::string() : BalanceText(discount(), false);
-    case 12:
+    case D::Field("line_discount"):
       return BalanceText(discount(), false);
-    case 13:
+    case D::Field("line_total"):
       return BalanceText(total(), false);
-    case 14: {
+    case D::Field("line_vat"): {
       const std::int64_t rate =
           ReadAmount(SliceField(line, D110(1268)));  // hundredths of a percent
       return BalanceText(RoundedQuotient(static_cast<WideFigure>(total()) * rate, 10000), false);
@@ -230,9 +231,10 @@ std::vector<std::string> LinesGridRows(const LoadedDocument& document, bool dos)
     rows.push_back(JoinCells(cells));
   }
   std::vector<std::string> total(kLineFieldCount);
-  total[0] = std::string(kTotalImage);
-  total[2] = "סה'כ לתעודה" + std::string(kHeadingMarker);
-  total[12] = BalanceText(document.lines_total, false) + std::string(kHeadingMarker);
+  total[D::Cell("image")] = std::string(kTotalImage);
+  total[D::Cell("description")] = "סה'כ לתעודה" + std::string(kHeadingMarker);
+  total[D::Cell("line_total")] =
+      BalanceText(document.lines_total, false) + std::string(kHeadingMarker);
   rows.push_back(JoinCells(total));
   return rows;
 }

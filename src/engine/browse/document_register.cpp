@@ -1,6 +1,7 @@
 #include "engine/browse/document_register.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <numeric>
 #include <span>
@@ -23,10 +24,11 @@ namespace {
 
 using field::C100;
 
-constexpr std::string_view kColumns[kRegisterFieldCount] = {
-    "30,#",        "110,סוג המסמך", "90,מספר", "95,תאריך", "180,שם לקוח/ספק",
-    "95,מס. עוסק", "100,לפני הנחה", "90,מע'מ", "100,סה'כ", "90,אי התאמה",
-};
+using R = DocumentRegisterColumns;
+
+// The grid's starting width of each column, in the table's order.
+constexpr std::array<int, kRegisterFieldCount> kWidths = {30, 110, 90, 95,  180,
+                                                          95, 100, 90, 100, 90};
 
 std::string MarkText(std::uint8_t mark) {
   std::string text;
@@ -172,8 +174,13 @@ bool FindDocumentMarks(const RecordStore& store, ProgressMonitor& monitor, Docum
   return true;
 }
 
-std::vector<std::string_view> RegisterColumns() {
-  return {std::begin(kColumns), std::end(kColumns)};
+std::vector<std::string> RegisterColumns() {
+  std::vector<std::string> columns;
+  columns.reserve(kRegisterFieldCount);
+  for (std::size_t cell = 0; cell < R::kCount; ++cell) {
+    columns.push_back(std::to_string(kWidths[cell]) + "," + std::string(R::Of(cell).heading));
+  }
+  return columns;
 }
 
 DocumentRegister::DocumentRegister(const RecordStore& store, std::string_view type,
@@ -235,15 +242,15 @@ std::string DocumentRegister::Cell(int row, int field) const {
   if (row < 0 || row > DocumentCount()) return {};
   if (row == DocumentCount()) {
     switch (field) {
-      case 1:
+      case R::Field("image"):
         return "20";
-      case 5:
+      case R::Field("customer"):
         return "סה'כ לתעודות ברשימה" + std::string(kHeadingMarker);
-      case 7:
+      case R::Field("before_discount"):
         return FormatAgorot(before_sum_) + std::string(kHeadingMarker);
-      case 8:
+      case R::Field("vat"):
         return FormatAgorot(vat_sum_) + std::string(kHeadingMarker);
-      case 9:
+      case R::Field("total"):
         return FormatAgorot(total_sum_) + std::string(kHeadingMarker);
       default:
         return {};
@@ -253,29 +260,29 @@ std::string DocumentRegister::Cell(int row, int field) const {
   const auto at = static_cast<std::size_t>(r.element);
   const std::uint8_t mark = at < marks_.size() ? marks_[at] : std::uint8_t{kMarkNone};
   switch (field) {
-    case 1:
+    case R::Field("image"):
       return mark != kMarkNone ? "1" : "0";
-    case 2: {
+    case R::Field("type"): {
       const DocumentType* type = FindDocumentType(
           static_cast<int>(ReadInteger(store_.DocumentIndex[r.element].Part(kKeyDocumentType))));
       return std::string(type != nullptr ? type->name : kUnknownMeaning);
     }
-    case 3:
+    case R::Field("number"):
       // The number is the file's text: a TAB in it must not open another cell.
       return SafeCellText(DocumentNumberText(store_.DocumentIndex[r.element]));
-    case 4:
+    case R::Field("date"):
       return FieldCell(Header(r), C100(1230), store_.DosCodePage);
-    case 5:
+    case R::Field("customer"):
       return FieldCell(Header(r), C100(1207), store_.DosCodePage);
-    case 6:
+    case R::Field("dealer_number"):
       return StrippedCell(SliceField(Header(r), C100(1215)));
-    case 7:
+    case R::Field("before_discount"):
       return FormatAgorot(r.before);
-    case 8:
+    case R::Field("vat"):
       return FormatAgorot(r.vat);
-    case 9:
+    case R::Field("total"):
       return FormatAgorot(r.total);
-    case 10:
+    case R::Field("mismatch"):
       return MarkText(mark);
     default:
       return {};
@@ -303,7 +310,7 @@ bool DocumentRegister::Sort(int field, ProgressMonitor& monitor) {
     if (monitor.StopRequested()) return false;
     const Row& r = rows_[i];
     switch (field) {
-      case 3: {
+      case R::Field("number"): {
         // Numbers in numeric order however they are stored: right-aligned without their
         // leading blanks and zeros.
         const std::string_view bare =
@@ -313,20 +320,20 @@ bool DocumentRegister::Sort(int field, ProgressMonitor& monitor) {
             std::string(bare);
         break;
       }
-      case 4:  // dates in calendar order, as stored (YYYYMMDD)
+      case R::Field("date"):  // dates in calendar order, as stored (YYYYMMDD)
         keys[i] = std::string(SliceField(Header(r), C100(1230)));
         break;
-      case 7:
+      case R::Field("before_discount"):
         keys[i] = SignedSortKey(r.before);
         break;
-      case 8:
+      case R::Field("vat"):
         keys[i] = SignedSortKey(r.vat);
         break;
-      case 9:
+      case R::Field("total"):
         keys[i] = SignedSortKey(r.total);
         break;
-      case 1:
-      case 10:
+      case R::Field("image"):
+      case R::Field("mismatch"):
         keys[i] = Cell(static_cast<int>(i), field);
         break;
       default:

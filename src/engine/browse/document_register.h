@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/browse/view_columns.h"
 #include "engine/common/amount_sum.h"
 #include "engine/common/progress.h"
 #include "engine/uniform/record_store.h"
@@ -40,9 +41,10 @@ using DocumentMarks = std::vector<std::uint8_t>;
 bool FindDocumentMarks(const RecordStore& store, ProgressMonitor& monitor, DocumentMarks* marks,
                        std::size_t parts = 0);
 
-// The register's columns: field n is caption n (1-based), as "width,caption" texts.
-std::vector<std::string_view> RegisterColumns();
-inline constexpr int kRegisterFieldCount = 10;
+// The register's columns as the grid starts them, "width,heading" texts: field n is the n-th
+// column of its table (view_columns.h).
+std::vector<std::string> RegisterColumns();
+inline constexpr int kRegisterFieldCount = DocumentRegisterColumns::kFieldCount;
 inline constexpr std::string_view kAllTypes = "כל הסוגים";
 
 class DocumentRegister {
@@ -62,7 +64,7 @@ class DocumentRegister {
   // Documents, plus the totals row.
   int RowCount() const { return static_cast<int>(rows_.size()) + 1; }
   int DocumentCount() const { return static_cast<int>(rows_.size()); }
-  // Field 1-10 of a row; the last row is the totals row.
+  // Field 1..kRegisterFieldCount of a row; the last row is the totals row.
   std::string Cell(int row, int field) const;
   // Every field of a row joined by TAB.
   std::string RowText(int row) const;

@@ -3,15 +3,10 @@
 #include <algorithm>
 #include <array>
 
+#include "engine/browse/view_columns.h"
+
 namespace tallyscan {
 namespace {
-
-constexpr std::array<std::string_view, 19> kIndexCaptions = {
-    "#",          "מפתח החשבון", "שם החשבון", "כתובת החשבון", "עיר",
-    "מיקוד",      "מדינה",       "מס. עוסק",  "קוד מאזן",     "תאור קב' מאזן",
-    "ח-ן מרכז",   "סעיף מ.ה",    "מזהה ענף",  "יתרת פתיחה",   "מצטבר חובה",
-    "מצטבר זכות", "יתרה",        "י.פ. מט'ח", "קוד מטבע",
-};
 
 // Fields 2-19. The currency code has no longer name than its caption.
 constexpr std::array<std::string_view, 18> kIndexLongNames = {
@@ -20,16 +15,14 @@ constexpr std::array<std::string_view, 18> kIndexLongNames = {
     "יתרת פתיחה",  "מצטבר חובה", "מצטבר זכות",    "יתרת הכרטיס", "יתרת פתיחה מט'ח", "קוד מטבע",
 };
 
-constexpr std::array<int, 9> kIndexNumeric = {6, 8, 12, 13, 14, 15, 16, 17, 18};
-constexpr std::array<int, 5> kIndexHebrew = {3, 4, 5, 7, 10};
-
-constexpr std::array<std::string_view, 26> kLedgerCaptions = {
-    "#",        "מס. תנועה",   "מס. שורה",  "מנה",         "סוג תנועה",  "תאריך אסמ.",
-    "אסמכתא",   "סוג אסמ.",    "תאריך ערך", "אסמכתא II",   "סוג אס. II", "פרטים",
-    "ח-ן נגדי", "שם ח-ן נגדי", "קוד מט'ח",  "סכום הפעולה", "חובה",       "זכות",
-    "יתרה",     "סכום מט'ח",   "חובה מט'ח", "זכות מט'ח",   "התאמה 1",    "התאמה 2",
-    "תא' הזנה", "מבצע הפעולה",
+using I = IndexColumns;
+constexpr std::array kIndexNumeric = {
+    I::Field("postal_code"), I::Field("dealer_number"), I::Field("tax_section"),
+    I::Field("branch"),      I::Field("opening"),       I::Field("debit"),
+    I::Field("credit"),      I::Field("balance"),       I::Field("opening_fx"),
 };
+constexpr std::array kIndexHebrew = {I::Field("name"), I::Field("address"), I::Field("city"),
+                                     I::Field("country"), I::Field("balance_group")};
 
 // Fields 2-26.
 constexpr std::array<std::string_view, 25> kLedgerLongNames = {
@@ -62,14 +55,23 @@ constexpr std::array<std::string_view, 25> kLedgerLongNames = {
 
 // Running numbers, batch, amounts and the reconciliation numbers are searched as digits; the
 // movement kind, details, counter-account name and the operator's name as Hebrew text.
-constexpr std::array<int, 12> kLedgerNumeric = {2, 3, 4, 16, 17, 18, 19, 20, 21, 22, 23, 24};
-constexpr std::array<int, 4> kLedgerHebrew = {5, 12, 14, 26};
+using L = LedgerColumns;
+constexpr std::array kLedgerNumeric = {
+    L::Field("transaction"), L::Field("transaction_line"),
+    L::Field("batch"),       L::Field("amount"),
+    L::Field("debit"),       L::Field("credit"),
+    L::Field("balance"),     L::Field("amount_fx"),
+    L::Field("debit_fx"),    L::Field("credit_fx"),
+    L::Field("match_1"),     L::Field("match_2"),
+};
+constexpr std::array kLedgerHebrew = {L::Field("movement_type"), L::Field("details"),
+                                      L::Field("counter_name"), L::Field("operator")};
 
 constexpr FieldCatalogue kAccountIndex = {
     "IdxFields",
     "30,1;180,2;60,3;60,10;100,12;100,14;100,15;100,16;100,17",
     "עדכון רשימת שדות לאינדקס החשבונות",
-    kIndexCaptions,
+    kIndexColumns,
     kIndexLongNames,
     kIndexNumeric,
     kIndexHebrew,
@@ -79,7 +81,7 @@ constexpr FieldCatalogue kLedger = {
     "TnuaFields",
     "30,1;80,5;80,6;80,7;80,9;100,12;100,14;100,17;100,18;100,19;100,20",
     "עדכון רשימת שדות לכרטסת חשבונות",
-    kLedgerCaptions,
+    kLedgerColumns,
     kLedgerLongNames,
     kLedgerNumeric,
     kLedgerHebrew,
@@ -93,7 +95,7 @@ bool Contains(std::span<const int> fields, int field) {
 
 std::string_view FieldCatalogue::Caption(int field) const {
   if (field < 1 || field > FieldCount()) return {};
-  return captions[static_cast<std::size_t>(field - 1)];
+  return columns[static_cast<std::size_t>(field - 1)].heading;
 }
 
 std::string_view FieldCatalogue::LongName(int field) const {

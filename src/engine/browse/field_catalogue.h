@@ -2,13 +2,16 @@
 
 // Private to browse/: the rest of the program includes browse/browse.h.
 //
-// The field catalogues of the browsers: field n of a browser is its n-th column caption.
-// A catalogue also carries what the browser's field-list setting and its field-selection
-// dialog need, and how its search box takes input for each field.
+// The field catalogues of the browsers: field n of a browser is the n-th column of its column
+// table (view_columns.h), whose heading is the field's caption. A catalogue also carries what
+// the browser's field-list setting and its field-selection dialog need, and how its search
+// box takes input for each field.
 
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "engine/uniform/columns.h"
 
 namespace tallyscan {
 
@@ -17,15 +20,15 @@ namespace tallyscan {
 enum class SearchEntry { kAny, kDigits, kHebrew };
 
 struct FieldCatalogue {
-  std::string_view value_name;    // the field list's value under "Params", e.g. "IdxFields"
-  std::string_view default_list;  // the field list when none is stored
-  std::string_view dialog_title;  // title of the field-selection dialog
-  std::span<const std::string_view> captions;    // column caption of field n at [n - 1]
+  std::string_view value_name;            // the field list's value under "Params", e.g. "IdxFields"
+  std::string_view default_list;          // the field list when none is stored
+  std::string_view dialog_title;          // title of the field-selection dialog
+  std::span<const ResultColumn> columns;  // the column of field n at [n - 1]
   std::span<const std::string_view> long_names;  // dialog name of field n (n >= 2) at [n - 2]
   std::span<const int> numeric_fields;
   std::span<const int> hebrew_fields;
 
-  int FieldCount() const { return static_cast<int>(captions.size()); }
+  int FieldCount() const { return static_cast<int>(columns.size()); }
   // Empty for a field outside the catalogue.
   std::string_view Caption(int field) const;
   std::string_view LongName(int field) const;

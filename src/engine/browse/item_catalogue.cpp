@@ -19,36 +19,60 @@ namespace tallyscan {
 namespace {
 
 using field::M100;
+using C = ItemColumns;
 
-constexpr std::array<std::string_view, kItemFieldCount> kCaptions = {
-    "#",        "מק'ט הפריט", "מק'ט יצרן",  "מק'ט פנימי", "תאור הפריט", "קוד מיון",  "תאור הקוד",
-    "יח' מידה", "כמות פתיחה", "כמות כניסה", "כמות יציאה", "יתרת כמות",  "מחיר עלות", "עלות במחסן",
-};
 constexpr std::array<std::string_view, kItemFieldCount - 1> kLongNames = {
     "מק'ט הפריט", "מק'ט יצרן",  "מק'ט פנימי", "תאור הפריט", "קוד מיון",  "תאור הקוד",  "יחידת מידה",
     "כמות פתיחה", "כמות כניסה", "כמות יציאה", "יתרת כמות",  "מחיר עלות", "עלות במחסן",
 };
 // The search box offers the numeric keyboard for the codes and figures, Hebrew for the texts.
-constexpr std::array<int, 6> kNumeric = {2, 3, 4, 6, 9, 14};
-constexpr std::array<int, 3> kHebrew = {5, 7, 8};
+constexpr std::array kNumeric = {C::Field("item_code"),     C::Field("maker_code"),
+                                 C::Field("internal_code"), C::Field("sort_code"),
+                                 C::Field("opening"),       C::Field("stock_cost")};
+constexpr std::array kHebrew = {C::Field("description"), C::Field("sort_code_name"),
+                                C::Field("unit")};
 
 constexpr FieldCatalogue kItemCatalogue = {
     "PrtFields",
     "30,1;100,2;180,5;150,7;100,8;100,9;100,10;100,11;100,12;100,13",
     "עדכון רשימת שדות לפריטים",
-    kCaptions,
+    kItemColumns,
     kLongNames,
     kNumeric,
     kHebrew,
 };
 
-// The record field behind each catalogue field 2-14 (field 12 is computed).
+// The record field behind each catalogue field but the image and the quantity balance, which
+// are computed.
 const FieldLayout* SourceOf(int field) {
-  static constexpr const FieldLayout* kSources[] = {
-      nullptr,     nullptr,     &M100(1453), &M100(1454), &M100(1455),
-      &M100(1456), &M100(1457), &M100(1458), &M100(1459), &M100(1460),
-      &M100(1461), &M100(1462), nullptr,     &M100(1463), &M100(1464)};
-  return field >= 2 && field <= kItemFieldCount ? kSources[field] : nullptr;
+  switch (field) {
+    case C::Field("item_code"):
+      return &M100(1453);
+    case C::Field("maker_code"):
+      return &M100(1454);
+    case C::Field("internal_code"):
+      return &M100(1455);
+    case C::Field("description"):
+      return &M100(1456);
+    case C::Field("sort_code"):
+      return &M100(1457);
+    case C::Field("sort_code_name"):
+      return &M100(1458);
+    case C::Field("unit"):
+      return &M100(1459);
+    case C::Field("opening"):
+      return &M100(1460);
+    case C::Field("in"):
+      return &M100(1461);
+    case C::Field("out"):
+      return &M100(1462);
+    case C::Field("cost_price"):
+      return &M100(1463);
+    case C::Field("stock_cost"):
+      return &M100(1464);
+    default:
+      return nullptr;
+  }
 }
 
 std::int64_t Value(std::string_view line, const FieldLayout& f) {
@@ -65,8 +89,8 @@ std::int64_t ItemQuantityBalance(std::string_view line) {
 }
 
 std::string ItemCell(std::string_view line, int field, bool dos) {
-  if (field == 1) return ItemQuantityBalance(line) < 0 ? "1" : "0";
-  if (field == 12) return BalanceText(ItemQuantityBalance(line), false);
+  if (field == C::Field("image")) return ItemQuantityBalance(line) < 0 ? "1" : "0";
+  if (field == C::Field("balance")) return BalanceText(ItemQuantityBalance(line), false);
   const FieldLayout* source = SourceOf(field);
   if (source == nullptr) return {};
   switch (source->kind) {
@@ -87,7 +111,7 @@ std::string ItemRowText(std::string_view line, bool dos) {
   return JoinCells(cells);
 }
 
-bool ItemSortable(int field) { return field >= 2 && field <= kItemFieldCount; }
+bool ItemSortable(int field) { return field > C::Field("image") && field <= kItemFieldCount; }
 
 bool SortItems(RecordStore& store, int field) {
   if (!ItemSortable(field)) return false;
@@ -96,14 +120,14 @@ bool SortItems(RecordStore& store, int field) {
   const FieldLayout* source = SourceOf(field);
   for (ListEntry& entry : store.ItemListIndex.MutableEntries()) {
     std::string key;
-    if (source == nullptr) {  // field 12, the quantity balance
+    if (source == nullptr) {  // the quantity balance
       key =
           SignedSortKey(ItemQuantityBalance(reader.Line(entry.Offset, RecordType::kM100, scratch)));
     } else {
       const std::string_view value = reader.Field(entry.Offset, *source, scratch);
       // The maker's code and the texts sort by their trimmed text, the other codes and the
       // figures as stored (right-aligned digits in numeric order).
-      if (source->kind == FieldKind::kText || field == 3) {
+      if (source->kind == FieldKind::kText || field == C::Field("maker_code")) {
         const std::string_view trimmed = TrimSpaces(value);
         key = store.DosCodePage && source->converted ? DosToWin(trimmed) : std::string(trimmed);
       } else {
@@ -128,9 +152,10 @@ std::int64_t FindItem(const RecordStore& store, int sort_field, std::string_view
   if (wanted.empty()) return 0;
   const auto& items = store.ItemListIndex;
   for (std::int64_t e = std::max<std::int64_t>(from, 1); e <= items.Count(); ++e) {
-    if (sort_field == 12) {
+    if (sort_field == C::Field("balance")) {
       const std::string line = ReadRecordLine(store, items[e].Offset, RecordType::kM100);
-      if (Utf8ToCp1255(ItemCell(line, 12, store.DosCodePage)).find(wanted) != std::string::npos) {
+      if (Utf8ToCp1255(ItemCell(line, sort_field, store.DosCodePage)).find(wanted) !=
+          std::string::npos) {
         return e;
       }
     } else if (items[e].KeyView().find(wanted) != std::string_view::npos) {

@@ -11,17 +11,18 @@
 #include <string_view>
 
 #include "engine/browse/field_catalogue.h"
+#include "engine/browse/view_columns.h"
 #include "engine/common/status.h"
 #include "engine/uniform/record_store.h"
 
 namespace tallyscan {
 
-inline constexpr int kItemFieldCount = 14;
+inline constexpr int kItemFieldCount = ItemColumns::kFieldCount;
 
 // The catalogue's fields for its grid, its field list ("PrtFields") and its search box.
 const FieldCatalogue& ItemFieldCatalogue();
 // The field the catalogue is in when the data set is loaded: the item index's own order.
-inline constexpr int kItemInitialSort = 4;
+inline constexpr int kItemInitialSort = ItemColumns::Field("internal_code");
 
 // Field n (1-14) of an item's M100 line. Field 1 is the image index: 0 for an item, 1 (a
 // warning) where the quantity balance is below zero.
@@ -35,7 +36,7 @@ std::int64_t ItemQuantityBalance(std::string_view m100_line);
 bool ItemSortable(int field);
 
 // Sorts ItemListIndex by `field`: each entry's Key becomes the field's text (texts trimmed and
-// converted from DOS where the field is, other fields as stored; field 12 the quantity
+// converted from DOS where the field is, other fields as stored; the quantity
 // balance as a sortable signed text), left-aligned in 23; entries are then ordered by Key,
 // ties by file order. A field that cannot be sorted by leaves the index as it is and
 // returns false.
@@ -43,7 +44,7 @@ bool SortItems(RecordStore& store, int field);
 
 // The first entry (element, 1-based) from `from` on whose sort key contains `word` (UTF-8
 // as typed, blanks around it ignored), in the form the keys hold (code page 1255, whatever
-// the file's code page). Field 12 is looked for in the balance as shown. 0 when none does,
+// the file's code page). The quantity balance is looked for as shown. 0 when none does,
 // or the word is empty.
 std::int64_t FindItem(const RecordStore& store, int sort_field, std::string_view word,
                       std::int64_t from = 1);

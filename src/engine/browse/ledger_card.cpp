@@ -22,6 +22,7 @@ namespace {
 constexpr std::string_view kOpeningCaption = "יתרת פתיחה";
 constexpr std::string_view kCardTotalsCaption = "סה'כ תנועות בכרטיס";
 using checks::kBalanceTolerance;
+using L = LedgerColumns;
 
 bool IsCredit(std::string_view line) { return SliceField(line, field::B100(1366)) == "2"; }
 
@@ -439,27 +440,30 @@ bool CardBatches::Next(std::vector<LedgerCard>& cards) {
 
 RowCells LedgerRowCells(const RecordStore& store, const LedgerCard& card, std::int64_t row,
                         LedgerFieldMask fields) {
-  const auto want = [fields](int field) { return (fields >> field & 1U) != 0; };
   RowCells cells(kLedgerFieldCount);
+  // The cell of column `column` when the caller wants it, null otherwise.
+  const auto at = [&cells, fields](std::size_t column) -> std::string* {
+    return (fields >> (column + 1) & 1U) != 0 ? &cells[column] : nullptr;
+  };
   const auto rows = static_cast<std::int64_t>(card.rows.size());
   if (row == rows + 1) {
     const std::string heading(kHeadingMarker);
-    cells[0] = "8";
-    cells[11] = std::string(kCardTotalsCaption) + heading;
-    cells[16] = Figure(card.debit_total) + heading + kDebitMarker;
-    cells[17] = Figure(card.credit_total) + heading + kCreditMarker;
+    cells[L::Cell("image")] = "8";
+    cells[L::Cell("details")] = std::string(kCardTotalsCaption) + heading;
+    cells[L::Cell("debit")] = Figure(card.debit_total) + heading + kDebitMarker;
+    cells[L::Cell("credit")] = Figure(card.credit_total) + heading + kCreditMarker;
     return cells;
   }
   if (row == rows + 2 && card.difference != 0) {
     // The gap in the column of its side, so that it stands beside the totals it does not enter.
     const std::string heading(kHeadingMarker);
-    cells[0] = "8";
-    cells[11] = std::string(kCardIndexDifference) + heading;
-    cells[15] = Figure(card.difference) + heading;
+    cells[L::Cell("image")] = "8";
+    cells[L::Cell("details")] = std::string(kCardIndexDifference) + heading;
+    cells[L::Cell("amount")] = Figure(card.difference) + heading;
     if (card.difference > 0) {
-      cells[16] = Figure(card.difference) + heading + kDebitMarker;
+      cells[L::Cell("debit")] = Figure(card.difference) + heading + kDebitMarker;
     } else {
-      cells[17] = Figure(-card.difference) + heading + kCreditMarker;
+      cells[L::Cell("credit")] = Figure(-card.difference) + heading + kCreditMarker;
     }
     return cells;
   }
@@ -473,36 +477,43 @@ RowCells LedgerRowCells(const RecordStore& store, const LedgerCard& card, std::i
   const std::int64_t amount = Amount(line, field::B100(1368));
   const std::int64_t amount_fx = Amount(line, field::B100(1369));
 
-  if (want(1)) cells[0] = std::to_string(8 + ReadInteger(SliceField(line, field::B100(1366))));
-  if (want(6)) cells[5] = cell(field::B100(1362));
-  if (want(9)) cells[8] = cell(field::B100(1363));
-  if (want(12)) cells[11] = cell(field::B100(1361));
-  if (want(16)) cells[15] = Figure(credit ? -amount : amount);
-  if (want(17)) cells[16] = credit ? std::string() : Figure(amount) + kDebitMarker;
-  if (want(18)) cells[17] = credit ? Figure(amount) + kCreditMarker : std::string();
+  if (std::string* c = at(L::Cell("image")))
+    *c = std::to_string(8 + ReadInteger(SliceField(line, field::B100(1366))));
+  if (std::string* c = at(L::Cell("reference_date"))) *c = cell(field::B100(1362));
+  if (std::string* c = at(L::Cell("value_date"))) *c = cell(field::B100(1363));
+  if (std::string* c = at(L::Cell("details"))) *c = cell(field::B100(1361));
+  if (std::string* c = at(L::Cell("amount"))) *c = Figure(credit ? -amount : amount);
+  if (std::string* c = at(L::Cell("debit")))
+    *c = credit ? std::string() : Figure(amount) + kDebitMarker;
+  if (std::string* c = at(L::Cell("credit")))
+    *c = credit ? Figure(amount) + kCreditMarker : std::string();
   // The running balance is the account's balance, shown as the index shows it: its size with
   // "ח" or "ז", never a minus sign.
-  if (want(19)) cells[18] = BalanceText(r.balance, true);
-  if (want(20)) cells[19] = Figure(credit ? -amount_fx : amount_fx);
-  if (want(21)) cells[20] = credit ? std::string() : Figure(amount_fx) + kDebitMarker;
-  if (want(22)) cells[21] = credit ? Figure(amount_fx) + kCreditMarker : std::string();
-  if (want(25)) cells[24] = cell(field::B100(1375));
+  if (std::string* c = at(L::Cell("balance"))) *c = BalanceText(r.balance, true);
+  if (std::string* c = at(L::Cell("amount_fx"))) *c = Figure(credit ? -amount_fx : amount_fx);
+  if (std::string* c = at(L::Cell("debit_fx")))
+    *c = credit ? std::string() : Figure(amount_fx) + kDebitMarker;
+  if (std::string* c = at(L::Cell("credit_fx")))
+    *c = credit ? Figure(amount_fx) + kCreditMarker : std::string();
+  if (std::string* c = at(L::Cell("entry_date"))) *c = cell(field::B100(1375));
   if (r.opening) return cells;
 
-  if (want(2)) cells[1] = cell(field::B100(1353));
-  if (want(3)) cells[2] = cell(field::B100(1354));
-  if (want(4)) cells[3] = cell(field::B100(1355));
-  if (want(5)) cells[4] = cell(field::B100(1356));
-  if (want(7)) cells[6] = cell(field::B100(1357));
-  if (want(8)) cells[7] = cell(field::B100(1358));
-  if (want(10)) cells[9] = cell(field::B100(1359));
-  if (want(11)) cells[10] = cell(field::B100(1360));
-  if (want(13)) cells[12] = cell(field::B100(1365));
-  if (want(14) && r.counter_name) cells[13] = *r.counter_name;
-  if (want(15)) cells[14] = cell(field::B100(1367));
-  if (want(23)) cells[22] = cell(field::B100(1371));
-  if (want(24)) cells[23] = cell(field::B100(1372));
-  if (want(26)) cells[25] = cell(field::B100(1376));
+  if (std::string* c = at(L::Cell("transaction"))) *c = cell(field::B100(1353));
+  if (std::string* c = at(L::Cell("transaction_line"))) *c = cell(field::B100(1354));
+  if (std::string* c = at(L::Cell("batch"))) *c = cell(field::B100(1355));
+  if (std::string* c = at(L::Cell("movement_type"))) *c = cell(field::B100(1356));
+  if (std::string* c = at(L::Cell("reference"))) *c = cell(field::B100(1357));
+  if (std::string* c = at(L::Cell("reference_type"))) *c = cell(field::B100(1358));
+  if (std::string* c = at(L::Cell("reference_2"))) *c = cell(field::B100(1359));
+  if (std::string* c = at(L::Cell("reference_type_2"))) *c = cell(field::B100(1360));
+  if (std::string* c = at(L::Cell("counter_account"))) *c = cell(field::B100(1365));
+  if (std::string* c = at(L::Cell("counter_name")); c != nullptr && r.counter_name) {
+    *c = *r.counter_name;
+  }
+  if (std::string* c = at(L::Cell("currency"))) *c = cell(field::B100(1367));
+  if (std::string* c = at(L::Cell("match_1"))) *c = cell(field::B100(1371));
+  if (std::string* c = at(L::Cell("match_2"))) *c = cell(field::B100(1372));
+  if (std::string* c = at(L::Cell("operator"))) *c = cell(field::B100(1376));
   return cells;
 }
 

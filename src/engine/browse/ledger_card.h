@@ -22,7 +22,7 @@
 
 namespace tallyscan {
 
-inline constexpr int kLedgerFieldCount = 26;
+inline constexpr int kLedgerFieldCount = LedgerColumns::kFieldCount;
 
 inline constexpr std::string_view kNoFirstCard = "יש לציין את מספר הכרטיס הראשון";
 inline constexpr std::string_view kNoCardsToPrint = "לא נמצאו כרטיסים מתאימים להדפסה";
@@ -121,8 +121,8 @@ std::vector<LedgerCard> LoadCards(const RecordStore& store, std::int64_t first, 
 
 // Cells of grid row `row` (1..rows, then the totals row and the difference row); empty cells
 // for any other row.
-// The fields a caller wants of a row, bit f for field f (1..26): a report of eleven columns
-// need not make the other fifteen cells of every row.
+// The fields a caller wants of a row, bit f for field f (1..kLedgerFieldCount): a report of eleven
+// columns need not make the other fifteen cells of every row.
 using LedgerFieldMask = std::uint32_t;
 inline constexpr LedgerFieldMask kAllLedgerFields = ~LedgerFieldMask{0};
 RowCells LedgerRowCells(const RecordStore& store, const LedgerCard& card, std::int64_t row,

@@ -88,24 +88,29 @@ void CheckIndexBalance(CheckRun& run) {
   }
   if (run.stopped()) {
     // What was not read gives no verdict: the sums so far, said to be partial.
-    run.Append(MakeRow(RowStatus::kInfo,
-                       {kPartialSumsText, Debit(run.index_debit), Credit(run.index_credit)}));
+    run.Append(CheckRow(RowStatus::kInfo, {.text = kPartialSumsText,
+                                           .debit = Debit(run.index_debit),
+                                           .credit = Credit(run.index_credit)}));
     run.ShowRows();
     return;
   }
 
   const AmountSum difference = run.index_debit - run.index_credit;
-  run.Append(MakeRow(RowStatus::kInfo, {"סה'כ סכומי האינדקס", Debit(run.index_debit),
-                                        Credit(run.index_credit), BySign(difference)}));
+  run.Append(CheckRow(RowStatus::kInfo, {.text = "סה'כ סכומי האינדקס",
+                                         .debit = Debit(run.index_debit),
+                                         .credit = Credit(run.index_credit),
+                                         .balance = BySign(difference)}));
   if (Beyond(difference, kBalanceTolerance)) {
     if (store.BookkeepingType == kDoubleEntry) {
-      run.Append(MakeRow(RowStatus::kError,
-                         {"קיים חוסר איזון בסכומי האינדקס בסך של - ", "", "", BySign(difference)}));
+      run.Append(CheckRow(RowStatus::kError, {.text = "קיים חוסר איזון בסכומי האינדקס בסך של - ",
+                                              .balance = BySign(difference)}));
     } else {
-      run.Append(MakeRow(RowStatus::kInfo, {"יתרת האינדקס", "", "", BySign(difference)}));
+      run.Append(
+          CheckRow(RowStatus::kInfo, {.text = "יתרת האינדקס", .balance = BySign(difference)}));
     }
   } else {
-    run.Append(MakeRow(RowStatus::kInfo, {Balanced("יתרות האינדקס מאוזנות", difference != 0)}));
+    run.Append(
+        CheckRow(RowStatus::kInfo, {.text = Balanced("יתרות האינדקס מאוזנות", difference != 0)}));
   }
   run.ShowRows();
 }
@@ -134,9 +139,13 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
     batch_difference = batch_difference || batch_debit != batch_credit;
     const std::string caption = "סה'כ למנה " + PlainNumber(batch);
     run.Append(batch_debit == batch_credit
-                   ? MakeRow(RowStatus::kInfo, {caption, Debit(batch_debit), Credit(batch_credit)})
-                   : MakeRow(RowStatus::kInfo, {caption, Debit(batch_debit), Credit(batch_credit),
-                                                BySign(batch_debit - batch_credit)}));
+                   ? CheckRow(RowStatus::kInfo, {.text = caption,
+                                                 .debit = Debit(batch_debit),
+                                                 .credit = Credit(batch_credit)})
+                   : CheckRow(RowStatus::kInfo, {.text = caption,
+                                                 .debit = Debit(batch_debit),
+                                                 .credit = Credit(batch_credit),
+                                                 .balance = BySign(batch_debit - batch_credit)}));
     run.ShowRows();
   };
 
@@ -164,8 +173,9 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
   if (read < n) {
     // What was not read gives no verdict: the batch cut by the stop has no total row, and
     // the sums so far are said to be partial.
-    run.Append(MakeRow(RowStatus::kInfo,
-                       {kPartialSumsText, Debit(run.movement_debit), Credit(run.movement_credit)}));
+    run.Append(CheckRow(RowStatus::kInfo, {.text = kPartialSumsText,
+                                           .debit = Debit(run.movement_debit),
+                                           .credit = Credit(run.movement_credit)}));
     run.ShowRows();
     return;
   }
@@ -174,18 +184,22 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
 
   if (movement_totals) {
     const AmountSum difference = run.movement_debit - run.movement_credit;
-    run.Append(MakeRow(RowStatus::kInfo, {"סה'כ סכומי התנועות", Debit(run.movement_debit),
-                                          Credit(run.movement_credit), BySign(difference)}));
+    run.Append(CheckRow(RowStatus::kInfo, {.text = "סה'כ סכומי התנועות",
+                                           .debit = Debit(run.movement_debit),
+                                           .credit = Credit(run.movement_credit),
+                                           .balance = BySign(difference)}));
     if (Beyond(difference, kBalanceTolerance)) {
       if (store.BookkeepingType == kDoubleEntry) {
-        run.Append(MakeRow(RowStatus::kError,
-                           {"קיים חוסר איזון בסכומי התנועות בסל של", "", "", Credit(difference)}));
+        run.Append(CheckRow(RowStatus::kError, {.text = "קיים חוסר איזון בסכומי התנועות בסל של",
+                                                .balance = Credit(difference)}));
       } else {
-        run.Append(MakeRow(RowStatus::kInfo, {"יתרת התנועות", "", "", Credit(difference)}));
+        run.Append(
+            CheckRow(RowStatus::kInfo, {.text = "יתרת התנועות", .balance = Credit(difference)}));
       }
     } else {
-      run.Append(MakeRow(RowStatus::kInfo,
-                         {Balanced("סכומי התנועות מאוזנים", difference != 0 || batch_difference)}));
+      run.Append(CheckRow(
+          RowStatus::kInfo,
+          {.text = Balanced("סכומי התנועות מאוזנים", difference != 0 || batch_difference)}));
     }
     run.ShowRows();
   }
@@ -193,14 +207,16 @@ void CheckMovementsBalance(CheckRun& run, bool movement_totals, bool batch_rows)
 
 void CheckIndexAgainstMovements(CheckRun& run) {
   if (Beyond(run.index_debit - run.movement_debit, kBalanceTolerance)) {
-    run.Append(MakeRow(RowStatus::kError, {"סכומי החובה באינדקס", Debit(run.index_debit)}));
-    run.Append(
-        MakeRow(RowStatus::kError, {"אינם זהים לסכומי החובה בתנועות", Debit(run.movement_debit)}));
+    run.Append(CheckRow(RowStatus::kError,
+                        {.text = "סכומי החובה באינדקס", .debit = Debit(run.index_debit)}));
+    run.Append(CheckRow(RowStatus::kError, {.text = "אינם זהים לסכומי החובה בתנועות",
+                                            .debit = Debit(run.movement_debit)}));
   }
   if (Beyond(run.index_credit - run.movement_credit, kBalanceTolerance)) {
-    run.Append(MakeRow(RowStatus::kError, {"סכומי הזכות באינדקס", Credit(run.index_credit)}));
-    run.Append(MakeRow(RowStatus::kError,
-                       {"אינם זהים לסכומי הזכות בתנועות", Credit(run.movement_credit)}));
+    run.Append(CheckRow(RowStatus::kError,
+                        {.text = "סכומי הזכות באינדקס", .debit = Credit(run.index_credit)}));
+    run.Append(CheckRow(RowStatus::kError, {.text = "אינם זהים לסכומי הזכות בתנועות",
+                                            .debit = Credit(run.movement_credit)}));
   }
   run.ShowRows();
   if (run.stopped()) return;
@@ -229,14 +245,14 @@ void CheckMovementKeys(CheckRun& run) {
     have_previous = true;
     if (!AccountExists(store, key)) {
       const RecordReference movement{RecordType::kB100, index[i].Offset};
-      run.Append(MakeRow(RowStatus::kError, {"בתנועה מספר - " + PlainNumber(i) + " המפתח ",
-                                             TrimmedForRow(key) + kCreditMarker}),
+      run.Append(CheckRow(RowStatus::kError, {.text = "בתנועה מספר - " + PlainNumber(i) + " המפתח ",
+                                              .debit = TrimmedForRow(key) + kCreditMarker}),
                  movement);
-      run.Append(MakeRow(RowStatus::kError, {"אינו קיים באינדקס החשבונות"}), movement);
+      run.Append(CheckRow(RowStatus::kError, {.text = "אינו קיים באינדקס החשבונות"}), movement);
       run.ShowRows();
     }
   }
-  run.Append(MakeRow(RowStatus::kHeading, {"הסתיימה הצלבת מפתחות תנועות/כרטיסים"}));
+  run.Append(CheckRow(RowStatus::kHeading, {.text = "הסתיימה הצלבת מפתחות תנועות/כרטיסים"}));
   run.ShowRows();
 }
 
@@ -288,20 +304,22 @@ void CheckAccountBalances(CheckRun& run) {
     if (!Beyond(movement_balance - card_balance, kBalanceTolerance)) continue;
 
     const RecordReference card{RecordType::kB110, accounts[i].Offset};
-    run.Append(MakeRow(RowStatus::kError, {"בכרטיס - " + AsStoredForRow(key) +
-                                           " אין התאמה בין יתרות הכרטיס לתנועות הכרטיס"}),
+    run.Append(CheckRow(RowStatus::kError, {.text = "בכרטיס - " + AsStoredForRow(key) +
+                                                    " אין התאמה בין יתרות הכרטיס לתנועות הכרטיס"}),
                card);
-    run.Append(MakeRow(RowStatus::kError,
-                       {"יתרות הכרטיס הן", Debit(account.debit), Credit(account.credit)}),
+    run.Append(CheckRow(RowStatus::kError, {.text = "יתרות הכרטיס הן",
+                                            .debit = Debit(account.debit),
+                                            .credit = Credit(account.credit)}),
                card);
-    run.Append(MakeRow(RowStatus::kError,
-                       {"יתרות התנועות הן", Debit(movement_debit), Credit(movement_credit)}),
+    run.Append(CheckRow(RowStatus::kError, {.text = "יתרות התנועות הן",
+                                            .debit = Debit(movement_debit),
+                                            .credit = Credit(movement_credit)}),
                card);
     // A blank line between cards: no finding of its own.
-    run.Append(MakeRow(RowStatus::kInfo, {}));
+    run.Append(CheckRow(RowStatus::kInfo, {}));
     run.ShowRows();
   }
-  run.Append(MakeRow(RowStatus::kHeading, {"הסתיימה הצלבת יתרות תנועות/כרטיסים"}));
+  run.Append(CheckRow(RowStatus::kHeading, {.text = "הסתיימה הצלבת יתרות תנועות/כרטיסים"}));
   run.ShowRows();
 }
 
@@ -310,12 +328,12 @@ void CheckTaxSections(CheckRun& run) {
   // Begun before the refusal too, so that a listener counts the refusal as this check's.
   run.BeginCheck(kTitle);
   if (!run.accounts_without_section.empty()) {
-    run.Append(MakeRow(RowStatus::kError, {"סעיפי מס הכנסה לא מוגדרים בכל הכרטיסים"}));
+    run.Append(CheckRow(RowStatus::kError, {.text = "סעיפי מס הכנסה לא מוגדרים בכל הכרטיסים"}));
     // The accounts meant, a row each.
     for (const CheckRun::AccountWithoutSection& account : run.accounts_without_section) {
-      run.Append(
-          MakeRow(RowStatus::kError, {"בכרטיס - " + account.key + " לא מוגדר סעיף מס הכנסה"}),
-          account.record);
+      run.Append(CheckRow(RowStatus::kError,
+                          {.text = "בכרטיס - " + account.key + " לא מוגדר סעיף מס הכנסה"}),
+                 account.record);
     }
     run.ShowRows();
     return;
@@ -345,14 +363,18 @@ void CheckTaxSections(CheckRun& run) {
   }
 
   if (previous_balance < 0) {
-    run.Append(MakeRow(RowStatus::kInfo, {"יתרת רווח משנה קודמת", "", Credit(-previous_balance)}));
+    run.Append(CheckRow(RowStatus::kInfo,
+                        {.text = "יתרת רווח משנה קודמת", .credit = Credit(-previous_balance)}));
   } else {
-    run.Append(MakeRow(RowStatus::kInfo, {"יתרת הפסד משנה קודמת", Debit(previous_balance)}));
+    run.Append(CheckRow(RowStatus::kInfo,
+                        {.text = "יתרת הפסד משנה קודמת", .debit = Debit(previous_balance)}));
   }
   const AmountSum current = current_debit - current_credit;
-  run.Append(
-      MakeRow(RowStatus::kInfo, {current < 0 ? "יתרת רווח שנה נוכחית" : "יתרת הפסד שנה נוכחית",
-                                 Debit(current_debit), Credit(current_credit), BySign(current)}));
+  run.Append(CheckRow(RowStatus::kInfo,
+                      {.text = current < 0 ? "יתרת רווח שנה נוכחית" : "יתרת הפסד שנה נוכחית",
+                       .debit = Debit(current_debit),
+                       .credit = Credit(current_credit),
+                       .balance = BySign(current)}));
   run.ShowRows();
 }
 
@@ -380,18 +402,18 @@ void CheckAccountDealerNumbers(CheckRun& run) {
         ++missing;
       }
     } else if (!ValidDealerNumber(account.dealer)) {
-      run.Append(
-          MakeRow(RowStatus::kError, {"בכרטיס " + TrimmedForRow(account.key) + " מס. עוסק לא תקין",
-                                      AsStoredForRow(account.dealer) + kCreditMarker}),
-          {RecordType::kB110, index[i].Offset});
+      run.Append(CheckRow(RowStatus::kError,
+                          {.text = "בכרטיס " + TrimmedForRow(account.key) + " מס. עוסק לא תקין",
+                           .debit = AsStoredForRow(account.dealer) + kCreditMarker}),
+                 {RecordType::kB110, index[i].Offset});
       run.ShowRows();
     }
   }
   if (missing != 0) {
-    run.Append(
-        MakeRow(RowStatus::kError, {"ב " + PlainNumber(missing) + " כרטיסים לא מוגדר מספר עוסק"}));
+    run.Append(CheckRow(RowStatus::kError,
+                        {.text = "ב " + PlainNumber(missing) + " כרטיסים לא מוגדר מספר עוסק"}));
   }
-  run.Append(MakeRow(RowStatus::kInfo, {"סיום בדיקת מספרי עוסק"}));
+  run.Append(CheckRow(RowStatus::kInfo, {.text = "סיום בדיקת מספרי עוסק"}));
   run.ShowRows();
 }
 

@@ -73,8 +73,8 @@ bool RunChecks(const RecordStore& store, const CheckTicks& ticks, const Clock& c
   auto step_ended = [&run]() {
     run.ResetProgress();
     if (!run.PollStop()) return false;
-    run.Append(
-        MakeRow(RowStatus::kStopped, {"הבדיקה הופסקה ע'י המשתמש" + std::string(kHeadingMarker)}));
+    run.Append(CheckRow(RowStatus::kStopped,
+                        {.text = "הבדיקה הופסקה ע'י המשתמש" + std::string(kHeadingMarker)}));
     run.ShowRows();
     return true;
   };

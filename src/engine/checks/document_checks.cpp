@@ -44,13 +44,13 @@ class DocumentRows {
   DocumentRows(CheckRun& run, std::string caption, std::int64_t header_offset)
       : run_(run), caption_(std::move(caption)), header_{RecordType::kC100, header_offset} {}
 
-  void Error(std::initializer_list<std::string_view> cells) { Error(header_, cells); }
-  void Error(const RecordReference& record, std::initializer_list<std::string_view> cells) {
+  void Error(const CheckCells& cells) { Error(header_, cells); }
+  void Error(const RecordReference& record, const CheckCells& cells) {
     if (!caption_written_) {
       run_.Append(caption_, header_);
       caption_written_ = true;
     }
-    run_.Append(MakeRow(RowStatus::kError, cells), record);
+    run_.Append(CheckRow(RowStatus::kError, cells), record);
     run_.ShowRows();
   }
 
@@ -62,7 +62,7 @@ class DocumentRows {
 };
 
 std::string Caption(std::string_view type, std::string_view number) {
-  return MakeRow(RowStatus::kError, {"בעיה ב " + DocumentDescription(type, number)});
+  return CheckRow(RowStatus::kError, {.text = "בעיה ב " + DocumentDescription(type, number)});
 }
 
 // The summary amounts of a document header (C100), with what else the pass knows of it.
@@ -125,7 +125,7 @@ void DocumentPass::Run() {
     // that the rows grow with the file, not with copies times lines.
     const bool repeated = i > 1 && documents[i - 1].KeyView() == document.KeyView();
     if (read_lines && repeated) {
-      rows.Error({kRepeatedHeader});
+      rows.Error({.text = kRepeatedHeader});
     } else if (read_lines) {
       bool completed = true;
       if (receipt) {
@@ -142,20 +142,25 @@ void DocumentPass::Run() {
   }
 
   if (Ticked(DocumentItem::kDealerNumbers) && missing_dealers_ != 0) {
-    run_.Append(MakeRow(RowStatus::kError,
-                        {"ב " + PlainNumber(missing_dealers_) + " תעודות לא מוגדר מספר עוסק"}));
+    run_.Append(CheckRow(RowStatus::kError, {.text = "ב " + PlainNumber(missing_dealers_) +
+                                                     " תעודות לא מוגדר מספר עוסק"}));
   }
-  run_.Append(MakeRow(RowStatus::kInfo, {"סיום בדיקת תעודות"}));
+  run_.Append(CheckRow(RowStatus::kInfo, {.text = "סיום בדיקת תעודות"}));
   run_.ShowRows();
 }
 
 void DocumentPass::CheckSummary(const Summary& s, DocumentRows& rows) {
   if (Beyond(s.before + s.discount - s.after, kBalanceTolerance)) {
-    rows.Error(
-        {"סיכום מחיר בסיס והנחה לא תקין", Credit(s.before), Credit(s.discount), Amount(s.after)});
+    rows.Error({.text = "סיכום מחיר בסיס והנחה לא תקין",
+                .debit = Credit(s.before),
+                .credit = Credit(s.discount),
+                .balance = Amount(s.after)});
   }
   if (Beyond(s.after + s.vat - s.total, kBalanceTolerance)) {
-    rows.Error({"סיכום מחיר + מע'מ אינו תקין", Debit(s.after), Credit(s.vat), Amount(s.total)});
+    rows.Error({.text = "סיכום מחיר + מע'מ אינו תקין",
+                .debit = Debit(s.after),
+                .credit = Credit(s.vat),
+                .balance = Amount(s.total)});
   }
 }
 
@@ -164,7 +169,7 @@ bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary
   // Document lines keep positions 23-45 as they stand, as the header's key does.
   const ElementRange range = EqualRange(store_.DocumentLineIndex, document.KeyView());
   if (range.empty()) {
-    rows.Error({kNoLines});
+    rows.Error({.text = kNoLines});
     return true;
   }
 
@@ -188,10 +193,11 @@ bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary
       if (Deviates(expected, static_cast<double>(total), /*by_size=*/true)) {
         const double ratio =
             expected == 0 ? 0 : std::fabs(static_cast<double>(total) / expected) * 100;
-        rows.Error(at, {"בשורה מס. " + KeyForRow(SliceField(LineOf(at), D110(1255))) +
-                            " סיכום לא נכון מחיר/כמות דיוק " + Percent(ratio) + "%",
-                        FormatNumber("#,.0000", quantity, 4) + kDebitMarker, Credit(price),
-                        Amount(discount)});
+        rows.Error(at, {.text = "בשורה מס. " + KeyForRow(SliceField(LineOf(at), D110(1255))) +
+                                " סיכום לא נכון מחיר/כמות דיוק " + Percent(ratio) + "%",
+                        .debit = FormatNumber("#,.0000", quantity, 4) + kDebitMarker,
+                        .credit = Credit(price),
+                        .balance = Amount(discount)});
       }
     }
 
@@ -201,8 +207,8 @@ bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary
 
     if (Ticked(DocumentItem::kItemCodes) && fact.item_unknown) {
       const std::string_view code = SliceField(LineOf(at), D110(1259));
-      rows.Error(at, {"מקט " + SafeCellText(TextDisplay(code, store_.DosCodePage, true)) +
-                      " אינו מופיע ברשימת הפריטים"});
+      rows.Error(at, {.text = "מקט " + SafeCellText(TextDisplay(code, store_.DosCodePage, true)) +
+                              " אינו מופיע ברשימת הפריטים"});
     }
   }
 
@@ -210,13 +216,17 @@ bool DocumentPass::CheckLines(const IndexEntry& document, const Summary& summary
     const double lines_vat = LinesVat(lines_sum, exempt_sum, summary.discount, run_.last_vat_rate);
     const auto before = static_cast<double>(summary.before);
     if (DeviatesFromSummary(before, lines_sum)) {
-      rows.Error({" אין התאמה בין תנועות המסמך לסיכום", Debit(summary.before), Credit(lines_sum),
-                  "דיוק של " + Accuracy(before, lines_sum) + "%" + kCreditMarker});
+      rows.Error({.text = " אין התאמה בין תנועות המסמך לסיכום",
+                  .debit = Debit(summary.before),
+                  .credit = Credit(lines_sum),
+                  .balance = "דיוק של " + Accuracy(before, lines_sum) + "%" + kCreditMarker});
     }
     const auto vat = static_cast<double>(summary.vat);
     if (DeviatesFromSummary(vat, lines_vat)) {
-      rows.Error({" אין התאמה בין המע'מ בסיכום לתנועות", Debit(summary.vat), Credit(lines_vat),
-                  "דיוק של " + Accuracy(vat, lines_vat) + "%" + kCreditMarker});
+      rows.Error({.text = " אין התאמה בין המע'מ בסיכום לתנועות",
+                  .debit = Debit(summary.vat),
+                  .credit = Credit(lines_vat),
+                  .balance = "דיוק של " + Accuracy(vat, lines_vat) + "%" + kCreditMarker});
     }
   }
   return true;
@@ -228,7 +238,7 @@ bool DocumentPass::CheckReceipts(const IndexEntry& document, const Summary& summ
   // header's key is looked up in that form.
   const ElementRange range = EqualRange(store_.ReceiptLineIndex, ReceiptLineKeyOf(document));
   if (range.empty()) {
-    rows.Error({kNoLines});
+    rows.Error({.text = kNoLines});
     return true;
   }
 
@@ -242,7 +252,8 @@ bool DocumentPass::CheckReceipts(const IndexEntry& document, const Summary& summ
 
     const auto line_number = [&] { return KeyForRow(SliceField(LineOf(at), field::D120(1305))); };
     if (Ticked(DocumentItem::kChequeNumbers) && fact.no_cheque_number) {
-      rows.Error(at, {"בשורה מס. " + line_number() + " לא מצויינת מספר ההמחאה", ""});
+      rows.Error(at,
+                 {.text = "בשורה מס. " + line_number() + " לא מצויינת מספר ההמחאה", .debit = ""});
     }
     if (Ticked(DocumentItem::kBankDetails)) {
       const std::int64_t bank = fact.bank;
@@ -251,16 +262,21 @@ bool DocumentPass::CheckReceipts(const IndexEntry& document, const Summary& summ
       const std::string details = "בנק " + PlainNumber(bank) + " סניף " + PlainNumber(branch) +
                                   " חשבון " + PlainNumber(account);
       if (bank == 0 || branch == 0 || account == 0) {
-        rows.Error(at, {"בשורה מס. " + line_number() + " לא מוגדרים פרטי הבנק", details});
+        rows.Error(
+            at, {.text = "בשורה מס. " + line_number() + " לא מוגדרים פרטי הבנק", .debit = details});
       } else if (!ValidBankAccount(bank, branch, account)) {
-        rows.Error(at, {"בשורה מס. " + line_number() + " פרטי הבנק המוגדרים אינם נכונים", details});
+        rows.Error(at, {.text = "בשורה מס. " + line_number() + " פרטי הבנק המוגדרים אינם נכונים",
+                        .debit = details});
       }
     }
   }
 
   if (Ticked(DocumentItem::kLinesAgainstSummary) && ReceiptsDeviate(summary.total, receipt_sum)) {
-    rows.Error({" אין התאמה בין תנועות הקבלה לסיכום", Debit(summary.total), Credit(receipt_sum),
-                "דיוק של " +
+    rows.Error(
+        {.text = " אין התאמה בין תנועות הקבלה לסיכום",
+         .debit = Debit(summary.total),
+         .credit = Credit(receipt_sum),
+         .balance = "דיוק של " +
                     Accuracy(static_cast<double>(summary.total), static_cast<double>(receipt_sum)) +
                     "%" + kCreditMarker});
   }
@@ -273,7 +289,8 @@ void DocumentPass::CheckCustomer(std::string_view type, const IndexEntry& docume
   if (summary.customer_missing) {
     const std::string_view key =
         SliceField(LineOf({RecordType::kC100, document.Offset}), field::C100(1225));
-    rows.Error({"מפתח התעודה אינו קיים באינדקס", TrimmedForRow(key) + kCreditMarker});
+    rows.Error(
+        {.text = "מפתח התעודה אינו קיים באינדקס", .debit = TrimmedForRow(key) + kCreditMarker});
   }
 }
 
@@ -287,8 +304,8 @@ void DocumentPass::CheckDealer(std::string_view type, const IndexEntry& document
   } else if (summary.dealer == DealerState::kInvalid) {
     const std::string_view dealer =
         SliceField(LineOf({RecordType::kC100, document.Offset}), field::C100(1215));
-    rows.Error(
-        {"מספר העוסק אינו תקין/לא מוגדר", kCreditMarker + TrimmedForRow(dealer) + kCreditMarker});
+    rows.Error({.text = "מספר העוסק אינו תקין/לא מוגדר",
+                .debit = kCreditMarker + TrimmedForRow(dealer) + kCreditMarker});
   }
 }
 

@@ -23,14 +23,15 @@ using field::C100;
 
 // The figure types of the browsers' fields; every other field is text.
 int IndexFieldType(int field) {
+  using I = IndexColumns;
   switch (field) {
-    case 15:
+    case I::Field("debit"):
       return kDebitColumn;
-    case 16:
+    case I::Field("credit"):
       return kCreditColumn;
-    case 14:
-    case 17:
-    case 18:
+    case I::Field("opening"):
+    case I::Field("balance"):
+    case I::Field("opening_fx"):
       return kLetterBalanceColumn;
     default:
       return kTextColumn;
@@ -38,25 +39,31 @@ int IndexFieldType(int field) {
 }
 
 int LedgerFieldType(int field) {
+  using L = LedgerColumns;
   switch (field) {
-    case 17:
-    case 21:
+    case L::Field("debit"):
+    case L::Field("debit_fx"):
       return kDebitColumn;
-    case 18:
-    case 22:
+    case L::Field("credit"):
+    case L::Field("credit_fx"):
       return kCreditColumn;
-    case 16:
-    case 20:
+    case L::Field("amount"):
+    case L::Field("amount_fx"):
       return kSignedBalanceColumn;
-    case 19:
+    case L::Field("balance"):
       return kLetterBalanceColumn;
     default:
       return kTextColumn;
   }
 }
 
-int DocumentLineFieldType(int field) { return field >= 8 ? kFigureColumn : kTextColumn; }
-int ItemFieldType(int field) { return field >= 9 ? kFigureColumn : kTextColumn; }
+// The other browsers' figures are plain: the type follows the column's alignment.
+int FigureOrText(std::span<const ResultColumn> table, int field) {
+  const auto at = static_cast<std::size_t>(field - 1);
+  return at < table.size() && table[at].IsFigure() ? kFigureColumn : kTextColumn;
+}
+int DocumentLineFieldType(int field) { return FigureOrText(DocumentLineColumns::kAll, field); }
+int ItemFieldType(int field) { return FigureOrText(ItemColumns::kAll, field); }
 
 // The image column "#" that prints the number of the data row.
 constexpr int kRowNumberField = 1;

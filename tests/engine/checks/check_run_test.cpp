@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "check_fixture.h"
+#include "engine/checks/result_rows.h"
 
 namespace tallyscan::testing {
 namespace {
@@ -20,6 +21,25 @@ class RecordingListener final : public CheckRunListener {
 };
 
 using CheckRunTest = CheckFixture;
+
+// A check row is written by column: the cells between those given are empty, and it ends at
+// the last one given, even when that one is empty, so that rows of a kind keep their width.
+TEST(CheckRowTest, CellsStandUnderTheirColumnsAndTheRowEndsAtTheLastGiven) {
+  using checks::CheckRow;
+  const struct {
+    checks::CheckCells cells;
+    std::string row;
+  } cases[] = {
+      {{}, "3"},
+      {{.text = "a"}, "3\ta"},
+      {{.text = "a", .balance = "9"}, "3\ta\t\t\t9"},
+      {{.text = "a", .debit = ""}, "3\ta\t"},
+      {{.debit = "1", .credit = "2"}, "3\t\t1\t2"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.row, CheckRow(RowStatus::kInfo, c.cells));
+  EXPECT_EQ("7", StatusRowCell(CheckRow(RowStatus::kInfo, {.credit = "7"}),
+                               CheckColumns::Cell("credit")));
+}
 
 TEST_F(CheckRunTest, NothingTickedWritesOnlyTheStartAndEndRows) {
   AddBalancedSet();
