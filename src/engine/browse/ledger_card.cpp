@@ -20,7 +20,6 @@ namespace tallyscan {
 namespace {
 
 constexpr std::string_view kOpeningCaption = "יתרת פתיחה";
-constexpr std::string_view kCardTotalsCaption = "סה'כ תנועות בכרטיס";
 using checks::kBalanceTolerance;
 
 bool IsCredit(std::string_view line) { return SliceField(line, field::B100(1366)) == "2"; }
