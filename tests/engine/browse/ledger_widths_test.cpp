@@ -89,11 +89,12 @@ TEST_F(BrowseTest, ShownWidthsAreTheWidestCellsOfEveryRowForExtremeFigures) {
     expected = WidestCells(store_, card, expected);
   }
   EXPECT_EQ(expected, all.Widths());
-  // The largest figures set the widths: a sum of two largest credits, with its sense.
+  // The largest figures set the widths: the largest amount, its credit as a negative
+  // foreign amount, and a balance past the largest amount with its sense.
   ASSERT_EQ(static_cast<std::size_t>(kLedgerFieldCount), expected.size());
-  EXPECT_EQ(std::string("9,999,999,999,999.99").size(), expected[16]);
-  EXPECT_EQ(std::string("-9,999,999,999,999.99").size(), expected[19]);
-  EXPECT_EQ(std::string("29,999,999,999,999.97 x").size(), expected[18]);
+  EXPECT_EQ(std::string("999,999,999,999.99").size(), expected[16]);
+  EXPECT_EQ(std::string("-999,999,999,999.99").size(), expected[19]);
+  EXPECT_EQ(std::string("1,999,999,999,999.99 x").size(), expected[18]);
 }
 
 TEST(LedgerShownWidthsTest, TitlesAloneMakeOneColumnAndNoRowsNone) {
