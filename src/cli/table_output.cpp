@@ -113,8 +113,36 @@ std::vector<std::string> StatusRowCells(std::string_view row, const TableShape& 
   return cells;
 }
 
-// Two passes, the column widths first, so that a large table is never held.
-bool PrintText(const RowSource& rows, const RowSource::Each& count) {
+// The text form's line of a row, its columns `widths` wide, appended to `line`.
+void AppendTextLine(std::string& line, std::string_view row, const TableShape& shape,
+                    const std::vector<std::size_t>& widths) {
+  if (shape.status_first) {
+    const std::vector<std::string> cells = StatusRowCells(row, shape);
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+      line += cells[i];
+      if (i + 1 < cells.size()) line.append(widths[i] - DisplayWidth(cells[i]) + 2, ' ');
+    }
+  } else {
+    ForEachCell(row, [&](std::size_t column, std::string_view cell, bool last) {
+      const std::size_t width = AppendShown(line, cell);
+      if (!last) line.append(widths[column] - width + 2, ' ');
+    });
+  }
+  line += '\n';
+}
+
+// Parts of the output written as they come, for a source that makes its lines on several
+// threads; nullopt when it does not.
+std::optional<bool> WriteLines(const RowSource& rows, const RowSource::LineOf& line) {
+  return rows.WriteLines(line, [](std::string_view part) {
+    std::cout.write(part.data(), static_cast<std::streamsize>(part.size()));
+    return !StandardOutputFailed();
+  });
+}
+
+// Two passes, the column widths first, so that a large table is never held. `in_parts`: the
+// source may make the lines on several threads (no row needs counting).
+bool PrintText(const RowSource& rows, const RowSource::Each& count, bool in_parts) {
   std::vector<std::size_t> widths = rows.TextWidths();
   if (widths.empty()) {
     rows.ForEachRow([&widths](std::string_view row, const TableShape& shape) {
@@ -122,22 +150,17 @@ bool PrintText(const RowSource& rows, const RowSource::Each& count) {
       return true;
     });
   }
+  if (in_parts) {
+    const std::optional<bool> written = WriteLines(
+        rows, [&widths](std::string& part, std::string_view row, const TableShape& shape) {
+          AppendTextLine(part, row, shape, widths);
+        });
+    if (written) return *written;
+  }
   std::string line;
   return rows.ForEachRow([&](std::string_view row, const TableShape& shape) {
     line.clear();
-    if (shape.status_first) {
-      const std::vector<std::string> cells = StatusRowCells(row, shape);
-      for (std::size_t i = 0; i < cells.size(); ++i) {
-        line += cells[i];
-        if (i + 1 < cells.size()) line.append(widths[i] - DisplayWidth(cells[i]) + 2, ' ');
-      }
-    } else {
-      ForEachCell(row, [&](std::size_t column, std::string_view cell, bool last) {
-        const std::size_t width = AppendShown(line, cell);
-        if (!last) line.append(widths[column] - width + 2, ' ');
-      });
-    }
-    line += '\n';
+    AppendTextLine(line, row, shape, widths);
     std::cout.write(line.data(), static_cast<std::streamsize>(line.size()));
     return count(row, shape);
   });
@@ -375,13 +398,20 @@ int PrintTable(const OutputOptions& options, const RunFacts& facts, const RowSou
   const RowSource::Each& per_row = facts.errors ? printed : count;
   switch (options.format) {
     case OutputFormat::kRaw:
+      if (facts.errors &&
+          WriteLines(rows, [](std::string& part, std::string_view row, const TableShape&) {
+            part.append(row);
+            part += '\n';
+          })) {
+        break;
+      }
       rows.ForEachRow([&](std::string_view row, const TableShape& shape) {
         std::cout.write(row.data(), static_cast<std::streamsize>(row.size())) << '\n';
         return per_row(row, shape);
       });
       break;
     case OutputFormat::kText:
-      PrintText(rows, per_row);
+      PrintText(rows, per_row, facts.errors.has_value());
       break;
     case OutputFormat::kCsv:
       PrintCsv(rows, per_row);

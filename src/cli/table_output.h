@@ -138,6 +138,18 @@ class RowSource {
   // The text form's column widths, for a source that finds them faster than a pass over its
   // rows in order would (each made with WidenColumns); empty when it does not.
   virtual std::vector<std::size_t> TextWidths() const { return {}; }
+
+  // The lines of the rows made on several threads, for a source that can make its rows so:
+  // `line` appends the line of a row to a part of the output (from any thread, for rows of
+  // different parts at once), `write` is given the parts in the rows' order on the caller's
+  // thread and stops it with false. Nullopt when the source gives its rows only through
+  // ForEachRow; otherwise false when `write` stopped it.
+  using LineOf =
+      std::function<void(std::string& part, std::string_view row, const TableShape& shape)>;
+  using Write = std::function<bool(std::string_view part)>;
+  virtual std::optional<bool> WriteLines(const LineOf& /*line*/, const Write& /*write*/) const {
+    return std::nullopt;
+  }
 };
 
 // Widens `widths` (one a column, grown as needed) to the shown cells of `row`, as the text form

@@ -2,6 +2,7 @@
 // accounts, each as its title line, its movement rows and its totals row.
 #include <algorithm>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,21 +41,31 @@ class LedgerRows final : public RowSource {
   }
   const TableShape& FirstShape() const override { return title_shape_; }
 
-  // The widths the text form gives the columns, found on every core: each part widens its own,
-  // and the widest of each column is taken.
+  // The widths the text form gives the columns, found on every core without making the rows:
+  // each part widens its own from the cells' bytes and the figures' shapes, and the widest of
+  // each column is taken.
   std::vector<std::size_t> TextWidths() const override {
-    std::vector<std::size_t> widths;
-    MakeCardRows<std::vector<std::size_t>>(
+    LedgerShownWidths widths;
+    MakeCardRows<LedgerShownWidths>(
         store_, range_,
-        [this](std::vector<std::size_t>& part, const LedgerCard& card, std::int64_t row) {
-          WidenColumns(RowText(card, row), row == 0 ? title_shape_ : card_shape_, part);
+        [this](LedgerShownWidths& part, const LedgerCard& card, std::int64_t row) {
+          part.Widen(store_, card, row);
         },
-        [&widths](const std::vector<std::size_t>& part) {
-          if (widths.size() < part.size()) widths.resize(part.size(), 0);
-          for (std::size_t c = 0; c < part.size(); ++c) widths[c] = std::max(widths[c], part[c]);
+        [&widths](const LedgerShownWidths& part) {
+          widths.Merge(part);
           return true;
         });
-    return widths;
+    return widths.Widths();
+  }
+
+  // The lines made on every core as the rows are, each part written whole in card order.
+  std::optional<bool> WriteLines(const LineOf& line, const Write& write) const override {
+    return MakeCardRows<std::string>(
+        store_, range_,
+        [this, &line](std::string& part, const LedgerCard& card, std::int64_t row) {
+          line(part, RowText(card, row), row == 0 ? title_shape_ : card_shape_);
+        },
+        [&write](const std::string& part) { return write(part); });
   }
 
   // The movement rows of every card (opening-balance rows included), without making a cell.

@@ -22,5 +22,6 @@
 #include "engine/browse/field_selection.h"
 #include "engine/browse/item_catalogue.h"
 #include "engine/browse/ledger_card.h"
+#include "engine/browse/ledger_widths.h"
 #include "engine/browse/view_columns.h"
 #include "engine/uniform/result_row.h"

@@ -20,7 +20,6 @@ namespace tallyscan {
 namespace {
 
 constexpr std::string_view kOpeningCaption = "יתרת פתיחה";
-constexpr std::string_view kCardTotalsCaption = "סה'כ תנועות בכרטיס";
 using checks::kBalanceTolerance;
 using L = LedgerColumns;
 

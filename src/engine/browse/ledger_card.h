@@ -32,6 +32,7 @@ inline constexpr std::string_view kNoSourceDocument = "לא ניתן להציג 
 inline constexpr std::string_view kNoSourceRecord =
     "לשורת יתרת הפתיחה אין רשומה בקובץ התנועות: היא מחושבת מיתרת הפתיחה שבכרטיס החשבון";
 inline constexpr std::string_view kCardTitle = "כרטיס חשבון - ";
+inline constexpr std::string_view kCardTotalsCaption = "סה'כ תנועות בכרטיס";
 inline constexpr std::string_view kCardIndexDifference = "הפרש בין הכרטיס לאינדקס";
 
 struct LedgerRow {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -319,6 +320,7 @@ TEST_F(BrowseTest, RowsMadeOnTheCoresComeInCardOrderAndFailuresReachTheCaller) {
   for (const std::size_t makers : std::initializer_list<std::size_t>{1, 2, 3, 8}) {
     std::vector<std::string> taken;
     std::size_t parts = 0;
+    std::size_t largest = 0;
     EXPECT_TRUE(MakeCardRows<std::vector<std::string>>(
         store_, all,
         [this](std::vector<std::string>& part, const LedgerCard& card, std::int64_t row) {
@@ -326,26 +328,39 @@ TEST_F(BrowseTest, RowsMadeOnTheCoresComeInCardOrderAndFailuresReachTheCaller) {
         },
         [&](std::vector<std::string>& part) {
           ++parts;
+          largest = std::max(largest, part.size());
           for (std::string& row : part) taken.push_back(std::move(row));
           return true;
         },
         makers));
     EXPECT_EQ(expected, taken) << makers;
     EXPECT_LT(makers, parts) << "more than one batch";
+    // The first card alone is larger than a part may be.
+    EXPECT_LE(largest, static_cast<std::size_t>(kRowsPerPart)) << makers;
   }
-  // The taker stops it at once; a maker's failure on another thread reaches the caller.
+  // The taker stops it at once, and the makers with it: no more than the round taken and the
+  // one being made are made.
   int parts = 0;
+  std::atomic<std::int64_t> made = 0;
   EXPECT_FALSE(MakeCardRows<int>(
-      store_, all, [](int&, const LedgerCard&, std::int64_t) {},
-      [&parts](int&) { return ++parts < 3; }, 4));
-  EXPECT_EQ(3, parts);
-  EXPECT_THROW(MakeCardRows<int>(
-                   store_, all,
-                   [](int&, const LedgerCard& card, std::int64_t row) {
-                     if (card.account == 3 && row == 1) throw std::runtime_error("made badly");
-                   },
-                   [](int&) { return true; }, 4),
-               std::runtime_error);
+      store_, all, [&made](int&, const LedgerCard&, std::int64_t) { ++made; },
+      [&parts](int&) { return ++parts < 1; }, 2));
+  EXPECT_EQ(1, parts);
+  EXPECT_LE(made.load(), 2 * 2 * kRowsPerPart);
+  EXPECT_LT(made.load(), static_cast<std::int64_t>(expected.size()));
+  // A maker's failure on another thread stops the others and reaches the caller.
+  for (const std::size_t makers : std::initializer_list<std::size_t>{1, 4}) {
+    made = 0;
+    EXPECT_THROW(MakeCardRows<int>(
+                     store_, all,
+                     [&made](int&, const LedgerCard& card, std::int64_t row) {
+                       ++made;
+                       if (card.account == 3 && row == 1) throw std::runtime_error("made badly");
+                     },
+                     [](int&) { return true; }, makers),
+                 std::runtime_error);
+    EXPECT_LT(made.load(), static_cast<std::int64_t>(expected.size())) << makers;
+  }
 }
 
 // The lines a report target is given, each as its cells joined by "|".
