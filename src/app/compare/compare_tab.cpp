@@ -3,8 +3,6 @@
 #include <algorithm>
 
 #include <QComboBox>
-#include <QDate>
-#include <QDateTime>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -13,7 +11,6 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabWidget>
-#include <QTimeZone>
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
@@ -25,10 +22,10 @@
 #include "app/widgets/folder_chooser.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
+#include "app/widgets/run_bar.h"
 #include "engine/browse/browse.h"
 #include "engine/program/settings.h"
 #include "engine/report/compare_report.h"
-#include "engine/report/source_date.h"
 #include "engine/uniform/folder_files.h"
 #include "engine/uniform/import.h"
 
@@ -81,6 +78,50 @@ class HalfProgress final : public ProgressMonitor {
 CompareTab::CompareTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
     : QWidget(parent), app_(app), host_(host), page_(page), run_task_(app.readers) {
   setObjectName(QStringLiteral("compareTab"));
+  QLayout* prior_row = BuildPriorRow();
+  run_bar_ = new RunBar({.run_tip = QStringLiteral("קריאת התקופה הקודמת והשוואתה לנוכחית (F5)"),
+                         .stop_tip = QStringLiteral("עצירת ההשוואה (Esc)"),
+                         .run_name = QStringLiteral("compareRunButton"),
+                         .stop_name = QStringLiteral("compareStopButton"),
+                         .progress_name = QStringLiteral("compareProgress"),
+                         .status_name = QStringLiteral("compareStatus")},
+                        this);
+  print_button_ = new QPushButton(QStringLiteral("הדפס"), run_bar_);
+  print_button_->setObjectName(QStringLiteral("comparePrintButton"));
+  print_button_->setToolTip(QStringLiteral("דו\"ח השוואת התקופות"));
+  run_bar_->AddButton(print_button_);
+
+  identity_ = new QLabel(this);
+  identity_->setObjectName(QStringLiteral("compareIdentity"));
+  identity_->setWordWrap(true);
+  reconciliation_ = new QLabel(this);
+  reconciliation_->setObjectName(QStringLiteral("compareReconciliation"));
+  reconciliation_->setFont(host.Fonts().Tahoma10Bold);
+  reconciliation_->setWordWrap(true);
+  BuildTables();
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(6, 6, 6, 6);
+  layout->addLayout(prior_row);
+  layout->addWidget(run_bar_);
+  layout->addWidget(identity_);
+  layout->addWidget(reconciliation_);
+  layout->addWidget(parts_, 1);
+
+  connect(browse_button_, &QPushButton::clicked, this, [this] { ChooseFolder(this, folder_); });
+  connect(companies_, &QComboBox::activated, this, [this](int index) {
+    const QString folder = companies_->itemData(index).toString();
+    if (!folder.isEmpty()) folder_->setText(folder);
+  });
+  connect(run_bar_->RunButton(), &QPushButton::clicked, this, &CompareTab::Run);
+  connect(run_bar_->StopButton(), &QPushButton::clicked, this, &CompareTab::Stop);
+  connect(print_button_, &QPushButton::clicked, this, &CompareTab::Print);
+  connect(&run_task_, &ReadTask::Progress, run_bar_->Progress(), &QProgressBar::setValue);
+  ListCompanies();
+  ShowRunning(false);
+}
+
+QLayout* CompareTab::BuildPriorRow() {
   auto* prior_caption = new QLabel(QStringLiteral("התקופה הקודמת:"), this);
   folder_ = new QLineEdit(this);
   folder_->setObjectName(QStringLiteral("priorFolder"));
@@ -92,31 +133,16 @@ CompareTab::CompareTab(AppContext& app, PageHost& host, Page& page, QWidget* par
   companies_->setObjectName(QStringLiteral("priorCompanies"));
   companies_->setToolTip(QStringLiteral("התקופה הקודמת מרשימת החברות השמורות"));
   companies_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  auto* prior_row = new QHBoxLayout;
+  prior_row->addWidget(prior_caption);
+  prior_row->addWidget(folder_, 1);
+  prior_row->addWidget(browse_button_);
+  prior_row->addWidget(companies_);
+  return prior_row;
+}
 
-  run_button_ = new QPushButton(QStringLiteral("הפעל"), this);
-  run_button_->setObjectName(QStringLiteral("compareRunButton"));
-  run_button_->setToolTip(QStringLiteral("קריאת התקופה הקודמת והשוואתה לנוכחית (F5)"));
-  stop_button_ = new QPushButton(QStringLiteral("עצור"), this);
-  stop_button_->setObjectName(QStringLiteral("compareStopButton"));
-  stop_button_->setToolTip(QStringLiteral("עצירת ההשוואה (Esc)"));
-  print_button_ = new QPushButton(QStringLiteral("הדפס"), this);
-  print_button_->setObjectName(QStringLiteral("comparePrintButton"));
-  print_button_->setToolTip(QStringLiteral("דו\"ח השוואת התקופות"));
-  progress_ = new PercentProgressBar(this);
-  progress_->setObjectName(QStringLiteral("compareProgress"));
-  progress_->setRange(0, 100);
-  progress_->setFixedHeight(20);
-  status_ = new QLabel(this);
-  status_->setObjectName(QStringLiteral("compareStatus"));
-
-  identity_ = new QLabel(this);
-  identity_->setObjectName(QStringLiteral("compareIdentity"));
-  identity_->setWordWrap(true);
-  reconciliation_ = new QLabel(this);
-  reconciliation_->setObjectName(QStringLiteral("compareReconciliation"));
-  reconciliation_->setFont(host.Fonts().Tahoma10Bold);
-  reconciliation_->setWordWrap(true);
-
+// A tab a part; the review's three tables share one, shown by the selector.
+void CompareTab::BuildTables() {
   for (int t = 0; t < kCompareTableCount; ++t) {
     const auto table = static_cast<CompareTable>(t);
     auto* view = new CompareTableView(table, this);
@@ -139,6 +165,8 @@ CompareTab::CompareTab(AppContext& app, PageHost& host, Page& page, QWidget* par
     review_selector_->addItem(FromStd(CompareTableCaption(table)));
     review_stack_->addWidget(View(table));
   }
+  connect(review_selector_, &QComboBox::currentIndexChanged, review_stack_,
+          &QStackedWidget::setCurrentIndex);
   auto* selector_row = new QHBoxLayout;
   selector_row->addWidget(new QLabel(QStringLiteral("סקירה לפי:"), review));
   selector_row->addWidget(review_selector_);
@@ -154,40 +182,14 @@ CompareTab::CompareTab(AppContext& app, PageHost& host, Page& page, QWidget* par
                  FromStd(CompareTableCaption(CompareTable::kAccounts)));
   parts_->addTab(View(CompareTable::kCounterparties),
                  FromStd(CompareTableCaption(CompareTable::kCounterparties)));
-
-  auto* prior_row = new QHBoxLayout;
-  prior_row->addWidget(prior_caption);
-  prior_row->addWidget(folder_, 1);
-  prior_row->addWidget(browse_button_);
-  prior_row->addWidget(companies_);
-  auto* buttons = new QHBoxLayout;
-  for (QPushButton* button : {run_button_, stop_button_, print_button_}) buttons->addWidget(button);
-  buttons->addWidget(progress_, 1);
-  buttons->addWidget(status_, 1);
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(6, 6, 6, 6);
-  layout->addLayout(prior_row);
-  layout->addLayout(buttons);
-  layout->addWidget(identity_);
-  layout->addWidget(reconciliation_);
-  layout->addWidget(parts_, 1);
-
-  connect(browse_button_, &QPushButton::clicked, this, [this] { ChooseFolder(this, folder_); });
-  connect(companies_, &QComboBox::activated, this, [this](int index) {
-    const QString folder = companies_->itemData(index).toString();
-    if (!folder.isEmpty()) folder_->setText(folder);
-  });
-  connect(review_selector_, &QComboBox::currentIndexChanged, review_stack_,
-          &QStackedWidget::setCurrentIndex);
-  connect(run_button_, &QPushButton::clicked, this, &CompareTab::Run);
-  connect(stop_button_, &QPushButton::clicked, this, &CompareTab::Stop);
-  connect(print_button_, &QPushButton::clicked, this, &CompareTab::Print);
-  connect(&run_task_, &ReadTask::Progress, progress_, &QProgressBar::setValue);
-  ListCompanies();
-  ShowRunning(false);
 }
 
 CompareTab::~CompareTab() = default;
+
+QPushButton* CompareTab::RunButton() const { return run_bar_->RunButton(); }
+QPushButton* CompareTab::StopButton() const { return run_bar_->StopButton(); }
+PercentProgressBar* CompareTab::Progress() const { return run_bar_->Progress(); }
+QLabel* CompareTab::StatusLine() const { return run_bar_->Status(); }
 
 void CompareTab::ListCompanies() {
   std::vector<std::string> listed_too;
@@ -205,26 +207,24 @@ void CompareTab::ListCompanies() {
 }
 
 void CompareTab::ShowRunning(bool running) {
-  run_button_->setEnabled(!running);
-  stop_button_->setEnabled(running);
+  run_bar_->ShowRunning(running, running);
   print_button_->setEnabled(!running && result_ != nullptr);
   folder_->setEnabled(!running);
   browse_button_->setEnabled(!running);
   companies_->setEnabled(!running);
-  progress_->setVisible(running);
 }
 
 void CompareTab::Run() {
   if (Running() || app_.app_busy || app_.store.LoadedFolder.empty()) return;
   const std::string folder = folder_->text().trimmed().toStdString();
   if (folder.empty()) {
-    status_->setText(kNoPrior);
+    run_bar_->Status()->setText(kNoPrior);
     return;
   }
   ClearResults();
   stop_asked_ = false;
-  progress_->setValue(0);
-  status_->setText(QStringLiteral("קריאת התקופה הקודמת והשוואה..."));
+  run_bar_->Progress()->setValue(0);
+  run_bar_->Status()->setText(QStringLiteral("קריאת התקופה הקודמת והשוואה..."));
   auto run = std::make_shared<CompareRun>();
   const RecordStore* store = &app_.store;
   const SourceFiles sources = SourceFilesOfStore(app_.store);
@@ -252,11 +252,11 @@ void CompareTab::Run() {
         host_.RunStateChanged(nullptr, {});
         if (completed && run->result) {
           ShowResult(std::move(*run->result));
-          status_->setText(QStringLiteral("ההשוואה הסתיימה"));
+          run_bar_->Status()->setText(QStringLiteral("ההשוואה הסתיימה"));
         } else if (stop_asked_ || !completed) {
-          status_->setText(FromStd(kCompareStoppedText));
+          run_bar_->Status()->setText(FromStd(kCompareStoppedText));
         } else {
-          status_->setText(FromStd(run->status.message()));
+          run_bar_->Status()->setText(FromStd(run->status.message()));
           AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(run->status.message()));
         }
         emit RunEnded();
@@ -276,7 +276,7 @@ void CompareTab::ClearResults() {
   result_.reset();
   identity_->clear();
   reconciliation_->clear();
-  status_->clear();
+  run_bar_->Status()->clear();
   for (CompareTableView* view : views_) view->Clear();
   ShowRunning(Running());
 }
@@ -340,11 +340,11 @@ void CompareTab::OpenRow() {
     const QString text =
         QStringLiteral("החשבון %1 נמצא רק בתקופה הקודמת - אין לו כרטיס בנתונים הנוכחיים")
             .arg(FromStd(key));
-    status_->setText(text);
+    run_bar_->Status()->setText(text);
     host_.ShowStatusMessage(text);
     return;
   }
-  status_->clear();
+  run_bar_->Status()->clear();
   host_.ShowStatusMessage({});
   emit OpenTarget(LineTarget{RecordType::kB110, -1, element});
 }
@@ -352,18 +352,10 @@ void CompareTab::OpenRow() {
 void CompareTab::Print() {
   if (!result_) return;
   std::shared_ptr<const CompareResult> result = result_;
-  // The run's date: the day SOURCE_DATE_EPOCH names (UTC) when it is set, so that a report
-  // can be made again byte for byte; a value that is no moment makes no report.
-  std::optional<std::int64_t> epoch;
-  if (const Status read = ReadSourceDateEpoch(epoch); !read.ok()) {
-    AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(read.message()));
-    return;
-  }
-  const QDate date =
-      epoch ? QDateTime::fromSecsSinceEpoch(*epoch, QTimeZone::utc()).date() : QDate::currentDate();
-  const std::string day = date.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
+  const std::optional<std::string> day = ReportDay(app_, this);
+  if (!day) return;
   ShowOutputDialog(app_, this, QStringLiteral("Compare"), [result, day](ReportStream& stream) {
-    return WriteCompareReport(*result, day, stream);
+    return WriteCompareReport(*result, *day, stream);
   });
 }
 

@@ -27,6 +27,7 @@
 
 class QComboBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QStackedWidget;
@@ -36,6 +37,7 @@ namespace tallyscan {
 
 class CompareTableView;
 class PercentProgressBar;
+class RunBar;
 
 class CompareTab final : public QWidget {
   Q_OBJECT
@@ -72,13 +74,13 @@ class CompareTab final : public QWidget {
   }
   QLineEdit* PriorFolder() const { return folder_; }
   QComboBox* Companies() const { return companies_; }
-  QPushButton* RunButton() const { return run_button_; }
-  QPushButton* StopButton() const { return stop_button_; }
+  QPushButton* RunButton() const;
+  QPushButton* StopButton() const;
   QPushButton* PrintButton() const { return print_button_; }
-  PercentProgressBar* Progress() const { return progress_; }
+  PercentProgressBar* Progress() const;
   QLabel* Identity() const { return identity_; }
   QLabel* Reconciliation() const { return reconciliation_; }
-  QLabel* StatusLine() const { return status_; }
+  QLabel* StatusLine() const;
   QTabWidget* Parts() const { return parts_; }
   QComboBox* ReviewSelector() const { return review_selector_; }
 
@@ -91,6 +93,10 @@ class CompareTab final : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The tab's parts, built by the constructor.
+  QLayout* BuildPriorRow();
+  void BuildTables();
+
   void ShowRunning(bool running);
   void ShowResult(CompareResult result);
   void ListCompanies();
@@ -106,11 +112,8 @@ class CompareTab final : public QWidget {
   QLineEdit* folder_ = nullptr;
   QPushButton* browse_button_ = nullptr;
   QComboBox* companies_ = nullptr;
-  QPushButton* run_button_ = nullptr;
-  QPushButton* stop_button_ = nullptr;
+  RunBar* run_bar_ = nullptr;
   QPushButton* print_button_ = nullptr;
-  PercentProgressBar* progress_ = nullptr;
-  QLabel* status_ = nullptr;
   QLabel* identity_ = nullptr;
   QLabel* reconciliation_ = nullptr;
   QTabWidget* parts_ = nullptr;

@@ -4,6 +4,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDate>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,6 +21,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QTimeZone>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -31,6 +34,7 @@
 #include "app/texts.h"
 #include "app/widgets/strip_animation.h"
 #include "engine/program/settings.h"
+#include "engine/report/source_date.h"
 
 namespace tallyscan {
 namespace {
@@ -371,6 +375,17 @@ void ShowOutputDialog(AppContext& app, QWidget* owner, const QString& kind,
     OpenEmailDialog(app, &dialog, subject, file);
   });
   dialog.exec();
+}
+
+std::optional<std::string> ReportDay(AppContext& app, QWidget* owner) {
+  std::optional<std::int64_t> epoch;
+  if (const Status read = ReadSourceDateEpoch(epoch); !read.ok()) {
+    AppMessage(app, owner, 1, MessageIcon::kExclamation, FromStd(read.message()));
+    return std::nullopt;
+  }
+  const QDate date =
+      epoch ? QDateTime::fromSecsSinceEpoch(*epoch, QTimeZone::utc()).date() : QDate::currentDate();
+  return date.toString(QStringLiteral("yyyy-MM-dd")).toStdString();
 }
 
 }  // namespace tallyscan

@@ -2,6 +2,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include <QDialog>
 #include <QStringList>
@@ -106,5 +108,10 @@ QString UnopenedFileText(const QString& file);
 // the e-mail dialog over it with the ".Htm" file and the report's first title as the subject.
 void ShowOutputDialog(AppContext& app, QWidget* owner, const QString& kind,
                       ReportProducer producer);
+
+// The day a report of a run is dated, YYYY-MM-DD: the day SOURCE_DATE_EPOCH names (UTC) when
+// it is set, so that a report can be made again byte for byte, else today. A value that is no
+// moment is said in a message over `owner` and makes no report: nullopt.
+std::optional<std::string> ReportDay(AppContext& app, QWidget* owner);
 
 }  // namespace tallyscan

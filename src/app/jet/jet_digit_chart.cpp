@@ -91,6 +91,31 @@ std::vector<int> LabelledPlaces(const JetDigitResult& digits, const JetDigitPopu
   return places;
 }
 
+// The bars stand at their places 0, 1, …; a label stands under its bar.
+QCategoryAxis* DigitAxisOf(const JetDigitResult& digits, const JetDigitPopulation& p,
+                           JetTest test) {
+  auto* axis = new QCategoryAxis;
+  axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+  for (const int place : LabelledPlaces(digits, p)) {
+    axis->append(DigitLabel(digits, static_cast<std::size_t>(place)), place);
+  }
+  axis->setRange(-0.5, static_cast<double>(p.expected.size()) - 0.5);
+  axis->setTitleText(DigitsTitle(test));
+  return axis;
+}
+
+// The shares' axis up to a little over the highest share `top`.
+QValueAxis* ShareAxis(double top) {
+  auto* y = new QValueAxis;
+  y->setRange(0, top > 0 ? top * 1.1 : 1);
+  y->applyNiceNumbers();
+  // Ticks of 0.005 or finer need their third decimal.
+  const double step = (y->max() - y->min()) / std::max(1, y->tickCount() - 1);
+  y->setLabelFormat(step < 0.01 ? QStringLiteral("%.3f") : QStringLiteral("%.2f"));
+  y->setTitleText(QStringLiteral("שיעור מהתנועות"));
+  return y;
+}
+
 }  // namespace
 
 QString DigitChartTitle(const JetDigitResult& digits, JetPopulationKind population) {
@@ -177,17 +202,7 @@ const JetDigitResult* JetDigitChart::Digits() const {
 }
 
 void JetDigitChart::Redraw() {
-  chart_->removeAllSeries();
-  for (QAbstractAxis* axis : chart_->axes()) {
-    chart_->removeAxis(axis);
-    delete axis;
-  }
-  actual_ = nullptr;
-  digit_axis_ = nullptr;
-  chosen_ = -1;
-  readout_->clear();
-  chart_->setTitle(QString());
-  emit Redrawn();
+  Empty();
   const JetDigitResult* found = Digits();
   if (found == nullptr) return;
   const JetTest test = Test();
@@ -211,21 +226,8 @@ void JetDigitChart::Redraw() {
   bars->append(actual_);
   chart_->addSeries(bars);
   chart_->addSeries(expected);
-  // The bars stand at their places 0, 1, …; a label stands under its bar.
-  digit_axis_ = new QCategoryAxis;
-  digit_axis_->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-  for (const int place : LabelledPlaces(digits, p)) {
-    digit_axis_->append(DigitLabel(digits, static_cast<std::size_t>(place)), place);
-  }
-  digit_axis_->setRange(-0.5, static_cast<double>(p.expected.size()) - 0.5);
-  digit_axis_->setTitleText(DigitsTitle(test));
-  auto* y = new QValueAxis;
-  y->setRange(0, top > 0 ? top * 1.1 : 1);
-  y->applyNiceNumbers();
-  // Ticks of 0.005 or finer need their third decimal.
-  const double step = (y->max() - y->min()) / std::max(1, y->tickCount() - 1);
-  y->setLabelFormat(step < 0.01 ? QStringLiteral("%.3f") : QStringLiteral("%.2f"));
-  y->setTitleText(QStringLiteral("שיעור מהתנועות"));
+  digit_axis_ = DigitAxisOf(digits, p, test);
+  QValueAxis* y = ShareAxis(top);
   chart_->addAxis(digit_axis_, Qt::AlignBottom);
   chart_->addAxis(y, Qt::AlignLeft);
   for (QAbstractSeries* series :
@@ -240,6 +242,20 @@ void JetDigitChart::Redraw() {
   });
   connect(actual_, &QBarSet::hovered, this,
           [this](bool over, int index) { ShowReadout(over ? index : -1); });
+}
+
+void JetDigitChart::Empty() {
+  chart_->removeAllSeries();
+  for (QAbstractAxis* axis : chart_->axes()) {
+    chart_->removeAxis(axis);
+    delete axis;
+  }
+  actual_ = nullptr;
+  digit_axis_ = nullptr;
+  chosen_ = -1;
+  readout_->clear();
+  chart_->setTitle(QString());
+  emit Redrawn();
 }
 
 void JetDigitChart::ChooseBar(int place) {

@@ -60,6 +60,8 @@ class JetDigitChart final : public QWidget {
 
  private:
   void Redraw();
+  // Nothing charted, no bar chosen.
+  void Empty();
   // Chooses the bar at `place` (kept within the bars) and shows its figures.
   void ChooseBar(int place);
   // The figures of the bar at `place` in the readout; the chosen bar's when -1.

@@ -107,56 +107,69 @@ JetParametersDialog::JetParametersDialog(AppContext& app, const JetParameters& p
   setObjectName(QStringLiteral("jetParametersDialog"));
   setWindowTitle(QStringLiteral("פרמטרים לבדיקות פקודות יומן"));
   setLayoutDirection(Qt::RightToLeft);
+  QWidget* fields = BuildFields();
+  scroll_ = new QScrollArea(this);
+  scroll_->setWidget(fields);
+  scroll_->setWidgetResizable(true);
+  refusal_ = new QLabel(this);
+  refusal_->setObjectName(QStringLiteral("refusal"));
+  refusal_->setStyleSheet(QStringLiteral("color: red"));
+  refusal_->setWordWrap(true);
+  QLayout* files = BuildFileButtons();
+  QWidget* answers = BuildAnswerButtons();
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(scroll_, 1);
+  layout->addWidget(refusal_);
+  layout->addLayout(files);
+  layout->addWidget(answers);
+  resize(560, 640);
+  Show(parameters);
+}
+
+// A field a key of the parameter file, in its order, of the kind its default value is.
+QWidget* JetParametersDialog::BuildFields() {
   const std::string defaults = JetParametersJson(JetParameters{});
   const QJsonObject values = ObjectOf(defaults);
   auto* fields = new QWidget;
   auto* form = new QFormLayout(fields);
   for (const std::string& key : KeysOf(defaults)) {
-    Entry entry;
-    entry.key = key;
-    const QJsonValue value = values.value(FromStd(key));
-    entry.kind = value.isBool()     ? Kind::kSwitch
-                 : value.isDouble() ? Kind::kNumber
-                 : value.isArray()  ? Kind::kList
-                 : value.isObject() ? Kind::kWeights
-                                    : Kind::kText;
-    const QString caption = CaptionOf(key);
-    QWidget* field = nullptr;
-    if (entry.kind == Kind::kSwitch) {
-      entry.check = new QCheckBox(fields);
-      connect(entry.check, &QCheckBox::toggled, this, &JetParametersDialog::Check);
-      field = entry.check;
-    } else {
-      entry.edit = new QLineEdit(fields);
-      if (entry.kind != Kind::kText) entry.edit->setLayoutDirection(Qt::LeftToRight);
-      connect(entry.edit, &QLineEdit::textEdited, this, &JetParametersDialog::Check);
-      field = entry.edit;
-    }
-    field->setObjectName(FromStd(key));
-    field->setToolTip(FromStd(key));
-    form->addRow(caption, field);
-    entries_.push_back(entry);
+    entries_.push_back(MakeEntry(key, values.value(FromStd(key)), fields));
+    form->addRow(CaptionOf(key), entries_.back().Field());
   }
-  scroll_ = new QScrollArea(this);
-  scroll_->setWidget(fields);
-  scroll_->setWidgetResizable(true);
+  return fields;
+}
 
-  refusal_ = new QLabel(this);
-  refusal_->setObjectName(QStringLiteral("refusal"));
-  refusal_->setStyleSheet(QStringLiteral("color: red"));
-  refusal_->setWordWrap(true);
+JetParametersDialog::Entry JetParametersDialog::MakeEntry(const std::string& key,
+                                                          const QJsonValue& value,
+                                                          QWidget* parent) {
+  Entry entry;
+  entry.key = key;
+  entry.kind = value.isBool()     ? Kind::kSwitch
+               : value.isDouble() ? Kind::kNumber
+               : value.isArray()  ? Kind::kList
+               : value.isObject() ? Kind::kWeights
+                                  : Kind::kText;
+  if (entry.kind == Kind::kSwitch) {
+    entry.check = new QCheckBox(parent);
+    connect(entry.check, &QCheckBox::toggled, this, &JetParametersDialog::Check);
+  } else {
+    entry.edit = new QLineEdit(parent);
+    if (entry.kind != Kind::kText) entry.edit->setLayoutDirection(Qt::LeftToRight);
+    connect(entry.edit, &QLineEdit::textEdited, this, &JetParametersDialog::Check);
+  }
+  entry.Field()->setObjectName(FromStd(key));
+  entry.Field()->setToolTip(FromStd(key));
+  return entry;
+}
+
+// "טען", "שמור" and "ברירת מחדל".
+QLayout* JetParametersDialog::BuildFileButtons() {
   auto* load = new QPushButton(QStringLiteral("טען"), this);
   load->setObjectName(QStringLiteral("loadButton"));
   save_ = new QPushButton(QStringLiteral("שמור"), this);
   save_->setObjectName(QStringLiteral("saveButton"));
   auto* defaults_button = new QPushButton(QStringLiteral("ברירת מחדל"), this);
   defaults_button->setObjectName(QStringLiteral("defaultsButton"));
-  auto* buttons = new QDialogButtonBox(this);
-  ok_ = buttons->addButton(QStringLiteral("אישור"), QDialogButtonBox::AcceptRole);
-  ok_->setObjectName(QStringLiteral("okButton"));
-  buttons->addButton(QStringLiteral("ביטול"), QDialogButtonBox::RejectRole);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(defaults_button, &QPushButton::clicked, this, [this] { Show(JetParameters{}); });
   connect(load, &QPushButton::clicked, this, [this] {
     const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("טען פרמטרים"), {},
@@ -168,19 +181,23 @@ JetParametersDialog::JetParametersDialog(AppContext& app, const JetParameters& p
                                                       QStringLiteral("JSON (*.json)"));
     if (!path.isEmpty()) SaveTo(path);
   });
-
   auto* files = new QHBoxLayout;
   files->addWidget(load);
   files->addWidget(save_);
   files->addWidget(defaults_button);
   files->addStretch(1);
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(scroll_, 1);
-  layout->addWidget(refusal_);
-  layout->addLayout(files);
-  layout->addWidget(buttons);
-  resize(560, 640);
-  Show(parameters);
+  return files;
+}
+
+// "אישור" and "ביטול".
+QWidget* JetParametersDialog::BuildAnswerButtons() {
+  auto* buttons = new QDialogButtonBox(this);
+  ok_ = buttons->addButton(QStringLiteral("אישור"), QDialogButtonBox::AcceptRole);
+  ok_->setObjectName(QStringLiteral("okButton"));
+  buttons->addButton(QStringLiteral("ביטול"), QDialogButtonBox::RejectRole);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  return buttons;
 }
 
 void JetParametersDialog::Show(const JetParameters& parameters) {
@@ -227,46 +244,9 @@ void JetParametersDialog::Check() {
   QJsonObject json;
   QString holed;  // the key of the first list with an empty item
   for (const Entry& entry : entries_) {
-    const QString key = FromStd(entry.key);
-    if (entry.kind == Kind::kSwitch) {
-      json.insert(key, entry.check->isChecked());
-      continue;
-    }
-    const QString typed = entry.edit->text();
-    QStringList parts;
-    // An empty field is an empty list; a list with an empty item is refused, not shortened.
-    if ((entry.kind == Kind::kList || entry.kind == Kind::kWeights) && !typed.trimmed().isEmpty()) {
-      const std::string text = typed.toStdString();
-      const std::optional<std::vector<std::string_view>> items = CommaListItems(text);
-      if (!items && holed.isEmpty()) holed = key;
-      for (const std::string_view item : items.value_or(std::vector<std::string_view>{})) {
-        parts << FromStd(item);
-      }
-    }
-    switch (entry.kind) {
-      case Kind::kNumber:
-        json.insert(key, NumberOrText(typed));
-        break;
-      case Kind::kList:
-        if (entry.key == kWeekendKey) {
-          for (QString& part : parts) part = EngineDay(part);
-        }
-        json.insert(key, QJsonArray::fromStringList(parts));
-        break;
-      case Kind::kWeights: {
-        QJsonObject weights;
-        for (const QString& part : parts) {
-          const qsizetype colon = part.indexOf(QLatin1Char(':'));
-          const QString id = (colon < 0 ? part : part.left(colon)).trimmed();
-          weights.insert(id, colon < 0 ? QJsonValue(QString()) : NumberOrText(part.mid(colon + 1)));
-        }
-        json.insert(key, weights);
-        break;
-      }
-      default:
-        json.insert(key, typed.trimmed());
-        break;
-    }
+    bool has_hole = false;
+    json.insert(FromStd(entry.key), TypedValue(entry, has_hole));
+    if (has_hole && holed.isEmpty()) holed = FromStd(entry.key);
   }
   const QByteArray text = QJsonDocument(json).toJson(QJsonDocument::Compact);
   JetParameters parameters;
@@ -286,6 +266,42 @@ void JetParametersDialog::Check() {
   Mark(loaded.ok() ? std::string() : RefusedKey(loaded.message()));
   ok_->setEnabled(loaded.ok());
   save_->setEnabled(loaded.ok());
+}
+
+QJsonValue JetParametersDialog::TypedValue(const Entry& entry, bool& has_hole) {
+  if (entry.kind == Kind::kSwitch) return entry.check->isChecked();
+  const QString typed = entry.edit->text();
+  QStringList parts;
+  // An empty field is an empty list; a list with an empty item is refused, not shortened.
+  if ((entry.kind == Kind::kList || entry.kind == Kind::kWeights) && !typed.trimmed().isEmpty()) {
+    const std::string text = typed.toStdString();
+    const std::optional<std::vector<std::string_view>> items = CommaListItems(text);
+    has_hole = !items;
+    for (const std::string_view item : items.value_or(std::vector<std::string_view>{})) {
+      parts << FromStd(item);
+    }
+  }
+  switch (entry.kind) {
+    case Kind::kNumber:
+      return NumberOrText(typed);
+    case Kind::kList:
+      if (entry.key == kWeekendKey) {
+        for (QString& part : parts) part = EngineDay(part);
+      }
+      return QJsonArray::fromStringList(parts);
+    case Kind::kWeights: {
+      QJsonObject weights;
+      for (const QString& part : parts) {
+        const qsizetype colon = part.indexOf(QLatin1Char(':'));
+        const QString id = (colon < 0 ? part : part.left(colon)).trimmed();
+        weights.insert(id, colon < 0 ? QJsonValue(QString()) : NumberOrText(part.mid(colon + 1)));
+      }
+      return weights;
+    }
+    default:
+      break;
+  }
+  return typed.trimmed();
 }
 
 QString JetParametersDialog::Refusal() const { return refusal_->text(); }
@@ -321,10 +337,14 @@ bool JetParametersDialog::SaveTo(const QString& path) {
   return true;
 }
 
+QWidget* JetParametersDialog::Entry::Field() const {
+  return edit != nullptr ? static_cast<QWidget*>(edit) : check;
+}
+
 void JetParametersDialog::Mark(const std::string& key) {
   refused_ = nullptr;
   for (const Entry& entry : entries_) {
-    QWidget* field = entry.edit != nullptr ? static_cast<QWidget*>(entry.edit) : entry.check;
+    QWidget* field = entry.Field();
     const bool refused = entry.key == key;
     if (refused) refused_ = field;
     field->setStyleSheet(refused ? QStringLiteral("border: 2px solid red") : QString());

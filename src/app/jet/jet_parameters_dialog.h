@@ -20,7 +20,9 @@
 #include "engine/analytics/jet_parameters.h"
 
 class QCheckBox;
+class QJsonValue;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QScrollArea;
@@ -66,8 +68,18 @@ class JetParametersDialog final : public QDialog {
     Kind kind = Kind::kText;
     QLineEdit* edit = nullptr;
     QCheckBox* check = nullptr;
+    QWidget* Field() const;
   };
+  // The dialog's parts, built by the constructor in this order.
+  QWidget* BuildFields();
+  Entry MakeEntry(const std::string& key, const QJsonValue& value, QWidget* parent);
+  QLayout* BuildFileButtons();
+  QWidget* BuildAnswerButtons();
+
   void Check();
+  // What the field of `entry` holds as the parameter file writes it; `has_hole` when it is a
+  // list with an empty item.
+  static QJsonValue TypedValue(const Entry& entry, bool& has_hole);
   // Marks the field of `key` as refused, and only it; none for an empty key.
   void Mark(const std::string& key);
   void Message(const QString& text);

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include <QDate>
-#include <QDateTime>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
@@ -13,7 +11,6 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabWidget>
-#include <QTimeZone>
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
@@ -26,10 +23,10 @@
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
+#include "app/widgets/run_bar.h"
 #include "engine/analytics/jet_columns.h"
 #include "engine/analytics/jet_words.h"
 #include "engine/report/jet_report.h"
-#include "engine/report/source_date.h"
 #include "engine/text/number_format.h"
 #include "engine/uniform/result_row.h"
 
@@ -137,44 +134,72 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
       digit_sort_task_(app.readers),
       parameters_(StoredJetParameters(app.settings)) {
   setObjectName(QStringLiteral("jetTab"));
-  run_button_ = new QPushButton(QStringLiteral("הפעל"), this);
-  run_button_->setObjectName(QStringLiteral("runButton"));
-  run_button_->setToolTip(QStringLiteral("הפעלת כל הבדיקות (F5)"));
-  stop_button_ = new QPushButton(QStringLiteral("עצור"), this);
-  stop_button_->setObjectName(QStringLiteral("stopButton"));
-  stop_button_->setToolTip(QStringLiteral("עצירת הבדיקות (Esc)"));
-  parameters_button_ = new QPushButton(QStringLiteral("פרמטרים"), this);
-  parameters_button_->setObjectName(QStringLiteral("parametersButton"));
-  print_button_ = new QPushButton(QStringLiteral("הדפס"), this);
-  print_button_->setObjectName(QStringLiteral("printButton"));
-  print_button_->setToolTip(QStringLiteral("דו\"ח הראיות של הבדיקות"));
-  progress_ = new PercentProgressBar(this);
-  progress_->setObjectName(QStringLiteral("progressBar"));
-  progress_->setRange(0, 100);
-  progress_->setFixedHeight(20);
-  status_ = new QLabel(this);
-  status_->setObjectName(QStringLiteral("runStatus"));
+  BuildRunBar();
   gate_ = new QLabel(this);
   gate_->setObjectName(QStringLiteral("gate"));
   gate_->setFont(host.Fonts().Tahoma10Bold);
-
-  tests_grid_ = MakeGrid(QStringLiteral("testsGrid"), PickedGridColumns(S::kAll, kTestPicks),
-                         GridFieldOf(kTestPicks, S::Cell("figure")), this);
-  tests_grid_->SetSource(&test_rows_);
-  test_rows_.SetKinds(PickedKinds(S::kAll, kTestPicks));
-  tests_grid_->SetSortRoutine(
-      [this](int field) { SortGrid(*tests_grid_, test_rows_, nullptr, nullptr, field); });
-  tests_grid_->SetReverseRoutine([this] { Reverse(*tests_grid_, test_rows_, nullptr, nullptr); });
-
+  tests_grid_ = SortedGrid(QStringLiteral("testsGrid"), PickedGridColumns(S::kAll, kTestPicks),
+                           GridFieldOf(kTestPicks, S::Cell("figure")), test_rows_,
+                           PickedKinds(S::kAll, kTestPicks), nullptr, this);
   details_ = new QTabWidget(this);
   details_->setObjectName(QStringLiteral("details"));
+  details_->addTab(BuildHitsPage(), QStringLiteral("פגיעות"));
+  details_->addTab(BuildDigitsPage(), QStringLiteral("ספרות"));
+  sufficiency_grid_ =
+      SortedGrid(QStringLiteral("sufficiencyGrid"), PickedGridColumns(F::kAll, kSufficiencyPicks),
+                 GridFieldOf(kSufficiencyPicks, F::Cell("reason")), sufficiency_rows_,
+                 PickedKinds(F::kAll, kSufficiencyPicks), nullptr, details_);
+  details_->addTab(sufficiency_grid_, QStringLiteral("מספיקות הנתונים"));
+  ranking_grid_ =
+      SortedGrid(QStringLiteral("rankingGrid"), PickedGridColumns(R::kAll, kRankingPicks),
+                 GridFieldOf(kRankingPicks, R::Cell("tests")), ranking_rows_,
+                 PickedKinds(R::kAll, kRankingPicks), nullptr, details_);
+  details_->addTab(ranking_grid_, QStringLiteral("דירוג עסקאות"));
+  for (Grid* grid :
+       {tests_grid_, hits_grid_, sufficiency_grid_, ranking_grid_, digit_lines_grid_}) {
+    grid->SetReporter([this](const QString& text) {
+      AppMessage(app_, this, 1, MessageIcon::kExclamation, text);
+    });
+    grid->installEventFilter(this);
+  }
+  LayOut();
+  ConnectParts();
+  ShowRunning(false);
+}
+
+void JetTab::BuildRunBar() {
+  run_bar_ = new RunBar({.run_tip = QStringLiteral("הפעלת כל הבדיקות (F5)"),
+                         .stop_tip = QStringLiteral("עצירת הבדיקות (Esc)")},
+                        this);
+  parameters_button_ = new QPushButton(QStringLiteral("פרמטרים"), run_bar_);
+  parameters_button_->setObjectName(QStringLiteral("parametersButton"));
+  print_button_ = new QPushButton(QStringLiteral("הדפס"), run_bar_);
+  print_button_->setObjectName(QStringLiteral("printButton"));
+  print_button_->setToolTip(QStringLiteral("דו\"ח הראיות של הבדיקות"));
+  run_bar_->AddButton(parameters_button_);
+  run_bar_->AddButton(print_button_);
+}
+
+Grid* JetTab::SortedGrid(const QString& name, std::vector<GridColumn> columns, int stretch,
+                         SortedRows& rows, std::vector<ValueKind> kinds, ReadTask* task,
+                         QWidget* parent) {
+  Grid* grid = MakeGrid(name, std::move(columns), stretch, parent);
+  grid->SetSource(&rows);
+  rows.SetKinds(std::move(kinds));
+  grid->SetSortRoutine(
+      [this, grid, &rows, task](int field) { SortGrid(*grid, rows, nullptr, task, field); });
+  grid->SetReverseRoutine([this, grid, &rows, task] { Reverse(*grid, rows, nullptr, task); });
+  return grid;
+}
+
+QWidget* JetTab::BuildHitsPage() {
   auto* hits_page = new QWidget(details_);
   hits_grid_ =
       MakeGrid(QStringLiteral("hitsGrid"), HitColumns(QStringLiteral("פרט")), kOwnField, hits_page);
   hits_filter_ = new FilterBox(*hits_grid_, hit_rows_, kOwnField, hits_page);
   // Over many hits the filter matches off the window's thread, on the rows as shown when it
   // began.
-  hits_filter_->MatchOffThread(app.readers, [this] { return hit_rows_.Snapshot(); });
+  hits_filter_->MatchOffThread(app_.readers, [this] { return hit_rows_.Snapshot(); });
   hits_grid_->SetSortRoutine([this](int field) {
     SortGrid(*hits_grid_, hit_rows_, hits_filter_, &hits_sort_task_, field);
   });
@@ -189,22 +214,19 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
   filter_row->addWidget(hits_filter_);
   hits_layout->addLayout(filter_row);
   hits_layout->addWidget(hits_grid_, 1);
-  details_->addTab(hits_page, QStringLiteral("פגיעות"));
+  return hits_page;
+}
 
+// The chart over the lines of the digit chosen in it.
+QWidget* JetTab::BuildDigitsPage() {
   auto* digits_page = new QSplitter(Qt::Vertical, details_);
   chart_ = new JetDigitChart(digits_page);
   auto* digit_lines = new QWidget(digits_page);
   digit_lines_count_ = new QLabel(kChooseBar, digit_lines);
   digit_lines_count_->setObjectName(QStringLiteral("digitLinesCount"));
-  digit_lines_grid_ = MakeGrid(QStringLiteral("digitLinesGrid"), HitColumns(QStringLiteral("ספרה")),
-                               kOwnField, digit_lines);
-  digit_lines_grid_->SetSource(&digit_rows_);
-  digit_rows_.SetKinds(HitKinds(ValueKind::kKey));  // the digit
-  digit_lines_grid_->SetSortRoutine([this](int field) {
-    SortGrid(*digit_lines_grid_, digit_rows_, nullptr, &digit_sort_task_, field);
-  });
-  digit_lines_grid_->SetReverseRoutine(
-      [this] { Reverse(*digit_lines_grid_, digit_rows_, nullptr, &digit_sort_task_); });
+  digit_lines_grid_ = SortedGrid(
+      QStringLiteral("digitLinesGrid"), HitColumns(QStringLiteral("ספרה")), kOwnField, digit_rows_,
+      HitKinds(ValueKind::kKey) /* the digit */, &digit_sort_task_, digit_lines);
   auto* digit_lines_layout = new QVBoxLayout(digit_lines);
   digit_lines_layout->setContentsMargins(0, 0, 0, 0);
   digit_lines_layout->addWidget(digit_lines_count_);
@@ -213,44 +235,10 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
   digits_page->addWidget(digit_lines);
   digits_page->setStretchFactor(0, 3);
   digits_page->setStretchFactor(1, 1);
-  details_->addTab(digits_page, QStringLiteral("ספרות"));
+  return digits_page;
+}
 
-  sufficiency_grid_ =
-      MakeGrid(QStringLiteral("sufficiencyGrid"), PickedGridColumns(F::kAll, kSufficiencyPicks),
-               GridFieldOf(kSufficiencyPicks, F::Cell("reason")), details_);
-  sufficiency_grid_->SetSource(&sufficiency_rows_);
-  sufficiency_rows_.SetKinds(PickedKinds(F::kAll, kSufficiencyPicks));
-  sufficiency_grid_->SetSortRoutine([this](int field) {
-    SortGrid(*sufficiency_grid_, sufficiency_rows_, nullptr, nullptr, field);
-  });
-  sufficiency_grid_->SetReverseRoutine(
-      [this] { Reverse(*sufficiency_grid_, sufficiency_rows_, nullptr, nullptr); });
-  details_->addTab(sufficiency_grid_, QStringLiteral("מספיקות הנתונים"));
-
-  ranking_grid_ = MakeGrid(QStringLiteral("rankingGrid"), PickedGridColumns(R::kAll, kRankingPicks),
-                           GridFieldOf(kRankingPicks, R::Cell("tests")), details_);
-  ranking_grid_->SetSource(&ranking_rows_);
-  ranking_rows_.SetKinds(PickedKinds(R::kAll, kRankingPicks));
-  ranking_grid_->SetSortRoutine(
-      [this](int field) { SortGrid(*ranking_grid_, ranking_rows_, nullptr, nullptr, field); });
-  ranking_grid_->SetReverseRoutine(
-      [this] { Reverse(*ranking_grid_, ranking_rows_, nullptr, nullptr); });
-  details_->addTab(ranking_grid_, QStringLiteral("דירוג עסקאות"));
-
-  for (Grid* grid :
-       {tests_grid_, hits_grid_, sufficiency_grid_, ranking_grid_, digit_lines_grid_}) {
-    grid->SetReporter([this](const QString& text) {
-      AppMessage(app_, this, 1, MessageIcon::kExclamation, text);
-    });
-    grid->installEventFilter(this);
-  }
-
-  auto* buttons = new QHBoxLayout;
-  for (QPushButton* button : {run_button_, stop_button_, parameters_button_, print_button_}) {
-    buttons->addWidget(button);
-  }
-  buttons->addWidget(progress_, 1);
-  buttons->addWidget(status_, 1);
+void JetTab::LayOut() {
   // Under the tests, what the digit tests judge and where their lines are.
   auto* tests_part = new QWidget(this);
   digit_note_ = new QLabel(FromStd(kJetDigitNote), tests_part);
@@ -268,16 +256,18 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
   splitter->setStretchFactor(1, 3);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(6, 6, 6, 6);
-  layout->addLayout(buttons);
+  layout->addWidget(run_bar_);
   layout->addWidget(gate_);
   layout->addWidget(splitter, 1);
+}
 
-  connect(run_button_, &QPushButton::clicked, this, &JetTab::Run);
-  connect(stop_button_, &QPushButton::clicked, this, &JetTab::Stop);
+void JetTab::ConnectParts() {
+  connect(run_bar_->RunButton(), &QPushButton::clicked, this, &JetTab::Run);
+  connect(run_bar_->StopButton(), &QPushButton::clicked, this, &JetTab::Stop);
   connect(parameters_button_, &QPushButton::clicked, this, &JetTab::EditParameters);
   connect(print_button_, &QPushButton::clicked, this, &JetTab::Print);
-  connect(&run_task_, &ReadTask::Progress, progress_, &QProgressBar::setValue);
-  connect(&lines_task_, &ReadTask::Progress, progress_, &QProgressBar::setValue);
+  connect(&run_task_, &ReadTask::Progress, run_bar_->Progress(), &QProgressBar::setValue);
+  connect(&lines_task_, &ReadTask::Progress, run_bar_->Progress(), &QProgressBar::setValue);
   connect(tests_grid_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) {
             if (current.isValid()) ChooseTest(current.row());
@@ -287,7 +277,6 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
   connect(ranking_grid_, &QAbstractItemView::doubleClicked, this, [this] { OpenRanked(); });
   connect(chart_, &JetDigitChart::BarClicked, this, &JetTab::ListDigit);
   connect(chart_, &JetDigitChart::Redrawn, this, &JetTab::ClearDigitLines);
-  ShowRunning(false);
 }
 
 JetTab::~JetTab() {
@@ -298,12 +287,14 @@ JetTab::~JetTab() {
   }
 }
 
+QPushButton* JetTab::RunButton() const { return run_bar_->RunButton(); }
+QPushButton* JetTab::StopButton() const { return run_bar_->StopButton(); }
+PercentProgressBar* JetTab::Progress() const { return run_bar_->Progress(); }
+
 void JetTab::ShowRunning(bool running) {
-  run_button_->setEnabled(!running);
-  stop_button_->setEnabled(running);
+  run_bar_->ShowRunning(running, running || lines_task_.Running());
   parameters_button_->setEnabled(!running);
   print_button_->setEnabled(!running && result_ != nullptr);
-  progress_->setVisible(running || lines_task_.Running());
 }
 
 void JetTab::Run() {
@@ -312,9 +303,9 @@ void JetTab::Run() {
   ClearResults();
   clock_.start();
   stop_asked_ = false;
-  progress_->setValue(0);
+  run_bar_->Progress()->setValue(0);
   ShowRunning(true);
-  status_->setText(QStringLiteral("הבדיקות מתבצעות..."));
+  run_bar_->Status()->setText(QStringLiteral("הבדיקות מתבצעות..."));
   host_.RunStateChanged(&page_, kBusyAnalysis);
   auto run = std::make_shared<JetRun>();
   const RecordStore* store = &app_.store;
@@ -331,12 +322,12 @@ void JetTab::Run() {
         if (completed && run->result) {
           ShowResult(std::move(*run->result));
           last_run_ms_ = clock_.elapsed();
-          status_->setText(QStringLiteral("הבדיקות הסתיימו"));
+          run_bar_->Status()->setText(QStringLiteral("הבדיקות הסתיימו"));
         } else if (stop_asked_) {
           // The work may still be running: its result is not looked at.
-          status_->setText(FromStd(kJetStoppedText));
+          run_bar_->Status()->setText(FromStd(kJetStoppedText));
         } else {
-          status_->setText(FromStd(run->status.message()));
+          run_bar_->Status()->setText(FromStd(run->status.message()));
           AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(run->status.message()));
         }
         emit RunEnded();
@@ -356,7 +347,7 @@ void JetTab::ClearResults() {
   pending_view_.reset();
   pending_hit_.reset();
   gate_->clear();
-  status_->clear();
+  run_bar_->Status()->clear();
   hit_targets_.clear();
   digit_targets_.clear();
   Replace(*hits_grid_, hit_rows_, &hits_sort_task_, {});
@@ -445,7 +436,7 @@ void JetTab::LoadHits(JetTest test) {
   const ValueKind sort_kind = hit_rows_.KindOf(std::abs(sort));
   const RecordStore* store = &app_.store;
   std::shared_ptr<const JetResult> result = result_;
-  progress_->setValue(0);
+  run_bar_->Progress()->setValue(0);
   lines_task_.Start(
       [store, result, test, rows, targets, order, sort, sort_kind](ProgressMonitor& monitor) {
         std::vector<std::string> made;
@@ -627,18 +618,10 @@ void JetTab::EditParameters() {
 void JetTab::Print() {
   if (!result_) return;
   std::shared_ptr<const JetResult> result = result_;
-  // The run's date: the day SOURCE_DATE_EPOCH names (UTC) when it is set, so that a report
-  // can be made again byte for byte; a value that is no moment makes no report.
-  std::optional<std::int64_t> epoch;
-  if (const Status read = ReadSourceDateEpoch(epoch); !read.ok()) {
-    AppMessage(app_, this, 1, MessageIcon::kExclamation, FromStd(read.message()));
-    return;
-  }
-  const QDate date =
-      epoch ? QDateTime::fromSecsSinceEpoch(*epoch, QTimeZone::utc()).date() : QDate::currentDate();
-  const QString day = date.toString(QStringLiteral("yyyy-MM-dd"));
+  const std::optional<std::string> day = ReportDay(app_, this);
+  if (!day) return;
   ShowOutputDialog(app_, this, QStringLiteral("Jet"), [this, result, day](ReportStream& stream) {
-    return WriteJetReport(app_.store, *result, day.toStdString(), stream);
+    return WriteJetReport(app_.store, *result, *day, stream);
   });
 }
 

@@ -34,6 +34,7 @@ class FilterBox;
 class Grid;
 class JetDigitChart;
 class PercentProgressBar;
+class RunBar;
 
 class JetTab final : public QWidget {
   Q_OBJECT
@@ -80,9 +81,9 @@ class JetTab final : public QWidget {
   const std::vector<LineTarget>& HitTargets() const { return hit_targets_; }
   const JetParameters& Parameters() const { return parameters_; }
 
-  QPushButton* RunButton() const { return run_button_; }
-  QPushButton* StopButton() const { return stop_button_; }
-  PercentProgressBar* Progress() const { return progress_; }
+  QPushButton* RunButton() const;
+  QPushButton* StopButton() const;
+  PercentProgressBar* Progress() const;
   QLabel* Gate() const { return gate_; }
   // Under the tests list: what the digit tests judge and where their lines are.
   QLabel* DigitNote() const { return digit_note_; }
@@ -111,6 +112,16 @@ class JetTab final : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The tab's parts, built by the constructor in this order.
+  void BuildRunBar();
+  QWidget* BuildHitsPage();
+  QWidget* BuildDigitsPage();
+  void LayOut();
+  void ConnectParts();
+  // A grid over `rows` that sorts them (on `task` when there are many) and shows them.
+  Grid* SortedGrid(const QString& name, std::vector<GridColumn> columns, int stretch,
+                   SortedRows& rows, std::vector<ValueKind> kinds, ReadTask* task, QWidget* parent);
+
   void ShowRunning(bool running);
   void ShowResult(JetResult result);
   void LoadHits(JetTest test);
@@ -154,12 +165,9 @@ class JetTab final : public QWidget {
   std::vector<LineTarget> digit_targets_;
   std::uint64_t digit_lines_asked_ = 0;  // the last digit asked for; a chart change counts
 
-  QPushButton* run_button_ = nullptr;
-  QPushButton* stop_button_ = nullptr;
+  RunBar* run_bar_ = nullptr;
   QPushButton* parameters_button_ = nullptr;
   QPushButton* print_button_ = nullptr;
-  PercentProgressBar* progress_ = nullptr;
-  QLabel* status_ = nullptr;
   QLabel* gate_ = nullptr;
   QLabel* digit_note_ = nullptr;
   Grid* tests_grid_ = nullptr;

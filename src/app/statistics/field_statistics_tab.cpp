@@ -62,37 +62,8 @@ FieldStatisticsTab::FieldStatisticsTab(AppContext& app, StatisticsRun& run, QWid
   print_button_->setObjectName(QStringLiteral("printButton"));
   print_button_->setToolTip(QStringLiteral("סטטיסטיקת השדות של כל סוגי הרשומות"));
   bar_->AddResultButton(print_button_);
-
-  record_box_ = new QComboBox(this);
-  record_box_->setObjectName(QStringLiteral("recordBox"));
-  record_box_->setMinimumContentsLength(24);
-  date_box_ = new QComboBox(this);
-  date_box_->setObjectName(QStringLiteral("dateFieldBox"));
-  date_box_->setMinimumContentsLength(24);
-  auto* choosers = new QHBoxLayout;
-  choosers->addWidget(new QLabel(QStringLiteral("סוג רשומה"), this));
-  choosers->addWidget(record_box_);
-  choosers->addSpacing(20);
-  choosers->addWidget(new QLabel(QStringLiteral("שדה תאריך לגרף"), this));
-  choosers->addWidget(date_box_);
-  choosers->addStretch(1);
-
-  grid_ = new Grid(this);
-  grid_->setObjectName(QStringLiteral("fieldsGrid"));
-  grid_->SetColumns(StartColumns());
-  grid_->SetStretchField(
-      GridFieldOf(kFieldStatisticsGridPicks, FieldStatisticsColumns::Cell("caption")));
-  grid_->SetErrorRowColour(kCreditColour);
-  grid_->SetSource(&rows_);
-  rows_.SetKinds(PickedKinds(FieldStatisticsColumns::kAll, kFieldStatisticsGridPicks));
-  grid_->SetSortRoutine([this](int field) { SortBy(field); });
-  grid_->SetReverseRoutine([this] {
-    rows_.Reverse();
-    grid_->Model().RowsChanged();
-  });
-  grid_->SetReporter(
-      [this](const QString& text) { AppMessage(app_, this, 1, MessageIcon::kExclamation, text); });
-  grid_->installEventFilter(this);
+  QLayout* choosers = BuildChoosers();
+  BuildGrid();
   chart_ = new MonthChart(this);
 
   auto* splitter = new QSplitter(Qt::Vertical, this);
@@ -122,6 +93,43 @@ FieldStatisticsTab::FieldStatisticsTab(AppContext& app, StatisticsRun& run, QWid
             const FieldFigures* figures = FiguresOfRow(current.row());
             if (figures != nullptr && figures->IsDate()) ChooseDateField(figures->field->code);
           });
+}
+
+// The record type listed and the date field charted.
+QLayout* FieldStatisticsTab::BuildChoosers() {
+  record_box_ = new QComboBox(this);
+  record_box_->setObjectName(QStringLiteral("recordBox"));
+  record_box_->setMinimumContentsLength(24);
+  date_box_ = new QComboBox(this);
+  date_box_->setObjectName(QStringLiteral("dateFieldBox"));
+  date_box_->setMinimumContentsLength(24);
+  auto* choosers = new QHBoxLayout;
+  choosers->addWidget(new QLabel(QStringLiteral("סוג רשומה"), this));
+  choosers->addWidget(record_box_);
+  choosers->addSpacing(20);
+  choosers->addWidget(new QLabel(QStringLiteral("שדה תאריך לגרף"), this));
+  choosers->addWidget(date_box_);
+  choosers->addStretch(1);
+  return choosers;
+}
+
+void FieldStatisticsTab::BuildGrid() {
+  grid_ = new Grid(this);
+  grid_->setObjectName(QStringLiteral("fieldsGrid"));
+  grid_->SetColumns(StartColumns());
+  grid_->SetStretchField(
+      GridFieldOf(kFieldStatisticsGridPicks, FieldStatisticsColumns::Cell("caption")));
+  grid_->SetErrorRowColour(kCreditColour);
+  grid_->SetSource(&rows_);
+  rows_.SetKinds(PickedKinds(FieldStatisticsColumns::kAll, kFieldStatisticsGridPicks));
+  grid_->SetSortRoutine([this](int field) { SortBy(field); });
+  grid_->SetReverseRoutine([this] {
+    rows_.Reverse();
+    grid_->Model().RowsChanged();
+  });
+  grid_->SetReporter(
+      [this](const QString& text) { AppMessage(app_, this, 1, MessageIcon::kExclamation, text); });
+  grid_->installEventFilter(this);
 }
 
 FieldStatisticsTab::~FieldStatisticsTab() { grid_->SetSource(nullptr); }

@@ -21,6 +21,7 @@
 #include "engine/analytics/field_statistics_columns.h"
 
 class QComboBox;
+class QLayout;
 class QPushButton;
 
 namespace tallyscan {
@@ -97,6 +98,10 @@ class FieldStatisticsTab final : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The tab's parts, built by the constructor.
+  QLayout* BuildChoosers();
+  void BuildGrid();
+
   void ShowResult();
   void SortBy(int field);
 

@@ -11,27 +11,18 @@ namespace {
 
 using analytics::Json;
 using analytics::Optional;
+using analytics::PeriodJson;
+using analytics::SourceJson;
 using analytics::WideInteger;
 
 Json WideOrNull(const std::optional<AmountSum>& value) {
   return value ? WideInteger(*value) : Json(nullptr);
 }
 
-Json SourceJson(const std::vector<JetSourceFile>& files) {
-  Json source = Json::array();
-  for (const JetSourceFile& file : files) {
-    source.push_back(Json{{"name", file.name}, {"bytes", file.bytes}, {"sha256", file.sha256}});
-  }
-  return source;
-}
-
 Json FactsJson(const ComparePeriodFacts& f) {
   return Json{{"dealer_number", f.dealer_number},
               {"identifier", f.identifier},
-              {"period",
-               {{"from", Optional(f.period.from)},
-                {"to", Optional(f.period.to)},
-                {"source", std::string(JetPeriodSourceText(f.period.source))}}},
+              {"period", PeriodJson(f.period)},
               {"months", Optional(f.months)}};
 }
 
@@ -87,21 +78,13 @@ RowStatus StatusOf(CompareStatus status) {
                                          : RowStatus::kInfo;
 }
 
-}  // namespace
+Json IdentityJson(const CompareIdentity& id) {
+  return Json{{"prior", FactsJson(id.prior)},      {"current", FactsJson(id.current)},
+              {"relation", id.relation},           {"days", Optional(id.days)},
+              {"other_company", id.other_company}, {"warning", Optional(id.warning)}};
+}
 
-void WriteCompareResultJson(const CompareResult& result, std::ostream& out) {
-  Json json = Json::object();
-  json["version"] = result.version;
-  json["source"] = Json{{"prior", SourceJson(result.prior_source)},
-                        {"current", SourceJson(result.current_source)}};
-  json["parameters"] = Json::parse(ComparisonParametersJson(result.parameters));
-
-  const CompareIdentity& id = result.identity;
-  json["identity"] = Json{{"prior", FactsJson(id.prior)},      {"current", FactsJson(id.current)},
-                          {"relation", id.relation},           {"days", Optional(id.days)},
-                          {"other_company", id.other_company}, {"warning", Optional(id.warning)}};
-
-  const OpeningsPart& o = result.openings;
+Json OpeningsJson(const OpeningsPart& o) {
   Json openings = StateJson(Json::object(), o.state);
   openings["form"] = o.form;
   Json rows = Json::array();
@@ -124,28 +107,33 @@ void WriteCompareResultJson(const CompareResult& result, std::ostream& out) {
                     {"result_account", Optional(o.reconciliation.result_account)},
                     {"remaining", WideInteger(o.reconciliation.remaining)}}
              : Json(nullptr);
-  json["openings"] = std::move(openings);
+  return openings;
+}
 
-  const ReviewPart& v = result.review;
+Json ReviewJson(const ReviewPart& v) {
   Json review = StateJson(Json::object(), v.state);
   review["annualised"] = v.annualised;
   review["accounts"] = ReviewRowsJson(v.accounts);
   review["codes"] = ReviewRowsJson(v.codes);
   review["groups"] = ReviewRowsJson(v.groups);
-  json["review"] = std::move(review);
+  return review;
+}
 
-  Json accounts = StateJson(Json::object(), result.accounts.state);
+Json AccountsJson(const AccountsPart& part) {
+  Json accounts = StateJson(Json::object(), part.state);
   Json changes = Json::array();
-  for (const AccountChangeRow& r : result.accounts.rows) {
+  for (const AccountChangeRow& r : part.rows) {
     changes.push_back(
         Json{{"kind", r.kind}, {"key", r.key}, {"prior", r.prior}, {"current", r.current}});
   }
   accounts["rows"] = std::move(changes);
-  json["accounts"] = std::move(accounts);
+  return accounts;
+}
 
-  Json counterparties = StateJson(Json::object(), result.counterparties.state);
+Json CounterpartiesJson(const CounterpartiesPart& part) {
+  Json counterparties = StateJson(Json::object(), part.state);
   Json parties = Json::array();
-  for (const CounterpartyRow& r : result.counterparties.rows) {
+  for (const CounterpartyRow& r : part.rows) {
     parties.push_back(Json{{"key", r.key},
                            {"name", r.name},
                            {"dealer_number", r.dealer_number},
@@ -154,7 +142,87 @@ void WriteCompareResultJson(const CompareResult& result, std::ostream& out) {
                            {"first_date", Optional(r.first_date)}});
   }
   counterparties["rows"] = std::move(parties);
-  json["counterparties"] = std::move(counterparties);
+  return counterparties;
+}
+
+// The rows of each part: a heading with the part's state, the names of the cells, the rows.
+void IdentityRows(const CompareIdentity& id, std::vector<std::string>& out) {
+  out.push_back(Heading("identity", nullptr));
+  out.push_back(Names({"side", "dealer_number", "identifier", "from", "to", "source", "months"}));
+  for (const auto& [side, f] :
+       {std::pair<std::string_view, const ComparePeriodFacts*>("prior", &id.prior),
+        {"current", &id.current}}) {
+    out.push_back(MakeRow(RowStatus::kInfo,
+                          {side, f->dealer_number, f->identifier, f->period.from.value_or(""),
+                           f->period.to.value_or(""), JetPeriodSourceText(f->period.source),
+                           f->months ? std::to_string(*f->months) : ""}));
+  }
+  out.push_back(Names({"relation", "days", "other_company", "warning"}));
+  out.push_back(MakeRow(RowStatus::kInfo, {id.relation, id.days ? std::to_string(*id.days) : "",
+                                           YesNo(id.other_company), id.warning.value_or("")}));
+}
+
+void OpeningsRows(const OpeningsPart& o, std::vector<std::string>& out) {
+  out.push_back(Heading("openings", &o.state));
+  out.push_back(Names({"form"}));
+  out.push_back(MakeRow(RowStatus::kInfo, {o.form}));
+  out.push_back(Names({"key", "name", "classification", "carries", "prior_closing",
+                       "current_opening", "expected", "difference", "status", "note"}));
+  for (const OpeningRow& r : o.rows) {
+    out.push_back(
+        MakeRow(StatusOf(r.status),
+                {r.key, r.name, r.classification, YesNo(r.carries), AmountText(r.prior_closing),
+                 AmountText(r.current_opening), FormatAgorot(r.expected),
+                 FormatAgorot(r.difference), CompareStatusText(r.status), r.note}));
+  }
+  if (o.state.state == JetState::kNotRun) return;
+  const OpeningReconciliation& rec = o.reconciliation;
+  out.push_back(Heading("openings reconciliation", nullptr));
+  out.push_back(Names({"prior_result", "result_account", "remaining"}));
+  out.push_back(MakeRow(rec.result_account ? RowStatus::kInfo : RowStatus::kError,
+                        {FormatAgorot(rec.prior_result), rec.result_account.value_or(""),
+                         FormatAgorot(rec.remaining)}));
+}
+
+void ReviewPartRows(const ReviewPart& v, std::vector<std::string>& out) {
+  out.push_back(Heading("review", &v.state));
+  out.push_back(Names({"annualised"}));
+  out.push_back(MakeRow(RowStatus::kInfo, {YesNo(v.annualised)}));
+  ReviewRows("review accounts", nullptr, v.accounts, out);
+  ReviewRows("review codes", nullptr, v.codes, out);
+  ReviewRows("review groups", nullptr, v.groups, out);
+}
+
+void AccountsRows(const AccountsPart& part, std::vector<std::string>& out) {
+  out.push_back(Heading("accounts", &part.state));
+  out.push_back(Names({"kind", "key", "prior", "current"}));
+  for (const AccountChangeRow& r : part.rows) {
+    out.push_back(MakeRow(RowStatus::kInfo, {r.kind, r.key, r.prior, r.current}));
+  }
+}
+
+void CounterpartiesRows(const CounterpartiesPart& part, std::vector<std::string>& out) {
+  out.push_back(Heading("counterparties", &part.state));
+  out.push_back(Names({"key", "name", "dealer_number", "total", "lines", "first_date"}));
+  for (const CounterpartyRow& r : part.rows) {
+    out.push_back(MakeRow(RowStatus::kError, {r.key, r.name, r.dealer_number, FormatAgorot(r.total),
+                                              std::to_string(r.lines), r.first_date.value_or("")}));
+  }
+}
+
+}  // namespace
+
+void WriteCompareResultJson(const CompareResult& result, std::ostream& out) {
+  Json json = Json::object();
+  json["version"] = result.version;
+  json["source"] = Json{{"prior", SourceJson(result.prior_source)},
+                        {"current", SourceJson(result.current_source)}};
+  json["parameters"] = Json::parse(ComparisonParametersJson(result.parameters));
+  json["identity"] = IdentityJson(result.identity);
+  json["openings"] = OpeningsJson(result.openings);
+  json["review"] = ReviewJson(result.review);
+  json["accounts"] = AccountsJson(result.accounts);
+  json["counterparties"] = CounterpartiesJson(result.counterparties);
   out << analytics::WideDump(json);
 }
 
@@ -187,72 +255,20 @@ bool FindComparePart(std::string_view name, ComparePart& part) {
 std::vector<std::string> CompareRows(const CompareResult& result, ComparePart part) {
   std::vector<std::string> out;
   switch (part) {
-    case ComparePart::kIdentity: {
-      const CompareIdentity& id = result.identity;
-      out.push_back(Heading("identity", nullptr));
-      out.push_back(
-          Names({"side", "dealer_number", "identifier", "from", "to", "source", "months"}));
-      for (const auto& [side, f] :
-           {std::pair<std::string_view, const ComparePeriodFacts*>("prior", &id.prior),
-            {"current", &id.current}}) {
-        out.push_back(MakeRow(RowStatus::kInfo,
-                              {side, f->dealer_number, f->identifier, f->period.from.value_or(""),
-                               f->period.to.value_or(""), JetPeriodSourceText(f->period.source),
-                               f->months ? std::to_string(*f->months) : ""}));
-      }
-      out.push_back(Names({"relation", "days", "other_company", "warning"}));
-      out.push_back(MakeRow(RowStatus::kInfo, {id.relation, id.days ? std::to_string(*id.days) : "",
-                                               YesNo(id.other_company), id.warning.value_or("")}));
+    case ComparePart::kIdentity:
+      IdentityRows(result.identity, out);
       break;
-    }
-    case ComparePart::kOpenings: {
-      const OpeningsPart& o = result.openings;
-      out.push_back(Heading("openings", &o.state));
-      out.push_back(Names({"form"}));
-      out.push_back(MakeRow(RowStatus::kInfo, {o.form}));
-      out.push_back(Names({"key", "name", "classification", "carries", "prior_closing",
-                           "current_opening", "expected", "difference", "status", "note"}));
-      for (const OpeningRow& r : o.rows) {
-        out.push_back(
-            MakeRow(StatusOf(r.status),
-                    {r.key, r.name, r.classification, YesNo(r.carries), AmountText(r.prior_closing),
-                     AmountText(r.current_opening), FormatAgorot(r.expected),
-                     FormatAgorot(r.difference), CompareStatusText(r.status), r.note}));
-      }
-      if (o.state.state == JetState::kNotRun) break;
-      const OpeningReconciliation& rec = o.reconciliation;
-      out.push_back(Heading("openings reconciliation", nullptr));
-      out.push_back(Names({"prior_result", "result_account", "remaining"}));
-      out.push_back(MakeRow(rec.result_account ? RowStatus::kInfo : RowStatus::kError,
-                            {FormatAgorot(rec.prior_result), rec.result_account.value_or(""),
-                             FormatAgorot(rec.remaining)}));
+    case ComparePart::kOpenings:
+      OpeningsRows(result.openings, out);
       break;
-    }
-    case ComparePart::kReview: {
-      const ReviewPart& v = result.review;
-      out.push_back(Heading("review", &v.state));
-      out.push_back(Names({"annualised"}));
-      out.push_back(MakeRow(RowStatus::kInfo, {YesNo(v.annualised)}));
-      ReviewRows("review accounts", nullptr, v.accounts, out);
-      ReviewRows("review codes", nullptr, v.codes, out);
-      ReviewRows("review groups", nullptr, v.groups, out);
+    case ComparePart::kReview:
+      ReviewPartRows(result.review, out);
       break;
-    }
     case ComparePart::kAccounts:
-      out.push_back(Heading("accounts", &result.accounts.state));
-      out.push_back(Names({"kind", "key", "prior", "current"}));
-      for (const AccountChangeRow& r : result.accounts.rows) {
-        out.push_back(MakeRow(RowStatus::kInfo, {r.kind, r.key, r.prior, r.current}));
-      }
+      AccountsRows(result.accounts, out);
       break;
     case ComparePart::kCounterparties:
-      out.push_back(Heading("counterparties", &result.counterparties.state));
-      out.push_back(Names({"key", "name", "dealer_number", "total", "lines", "first_date"}));
-      for (const CounterpartyRow& r : result.counterparties.rows) {
-        out.push_back(
-            MakeRow(RowStatus::kError, {r.key, r.name, r.dealer_number, FormatAgorot(r.total),
-                                        std::to_string(r.lines), r.first_date.value_or("")}));
-      }
+      CounterpartiesRows(result.counterparties, out);
       break;
   }
   return out;

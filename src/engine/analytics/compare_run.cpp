@@ -25,6 +25,9 @@ using analytics::PeriodCard;
 using analytics::PeriodData;
 using field::A000;
 
+// The note of an opening row whose amount cannot be read, which makes it an error.
+constexpr std::string_view kUnreadableNote = "סכום לא קריא";
+
 AmountSum Abs(AmountSum v) { return v < 0 ? -v : v; }
 
 std::optional<std::int64_t> MonthsOf(const analytics::SetPeriod& period) {
@@ -149,53 +152,67 @@ class Comparison {
     CheckForm(part);
     AmountSum prior_result = 0;
     ForEachKey([&](const std::string& key, const PeriodCard* prior, const PeriodCard* current) {
-      OpeningRow row;
-      row.key = key;
-      row.name = current != nullptr ? current->name : prior->name;
-      row.classification = ClassificationOf(prior, current);
-      const std::optional<std::int64_t> classification = ClassificationNumber(row.classification);
-      row.carries = classification && *classification >= p_.carry_from_classification;
-      bool unreadable = false;
-      if (prior != nullptr) {
-        row.prior_closing = ClosingOf(*prior, p_.opening_in_totals);
-        unreadable = !row.prior_closing;
-        if (!row.carries && row.prior_closing) prior_result += *row.prior_closing;
-      }
-      if (current != nullptr) {
-        if (current->opening) row.current_opening = *current->opening;
-        unreadable = unreadable || !current->opening;
-      }
-      if (row.carries) row.expected = row.prior_closing.value_or(0);
-      row.difference = row.current_opening.value_or(0) - row.expected;
-      if (unreadable) row.note = "סכום לא קריא";
-      part.rows.push_back(std::move(row));
+      part.rows.push_back(OpeningRowOf(key, prior, current, prior_result));
     });
+    part.reconciliation.prior_result = prior_result;
+    const OpeningRow* result_row = CarryResult(part.rows, prior_result, part.reconciliation);
+    JudgeOpenings(part.rows, result_row, part.reconciliation);
+  }
 
-    OpeningReconciliation& rec = part.reconciliation;
-    rec.prior_result = prior_result;
-    OpeningRow* result_row = nullptr;
+  // The row of an account in either year; the closing of a prior account whose balance does
+  // not carry is added to `prior_result`.
+  OpeningRow OpeningRowOf(const std::string& key, const PeriodCard* prior,
+                          const PeriodCard* current, AmountSum& prior_result) const {
+    OpeningRow row;
+    row.key = key;
+    row.name = current != nullptr ? current->name : prior->name;
+    row.classification = ClassificationOf(prior, current);
+    const std::optional<std::int64_t> classification = ClassificationNumber(row.classification);
+    row.carries = classification && *classification >= p_.carry_from_classification;
+    bool unreadable = false;
+    if (prior != nullptr) {
+      row.prior_closing = ClosingOf(*prior, p_.opening_in_totals);
+      unreadable = !row.prior_closing;
+      if (!row.carries && row.prior_closing) prior_result += *row.prior_closing;
+    }
+    if (current != nullptr) {
+      if (current->opening) row.current_opening = *current->opening;
+      unreadable = unreadable || !current->opening;
+    }
+    if (row.carries) row.expected = row.prior_closing.value_or(0);
+    row.difference = row.current_opening.value_or(0) - row.expected;
+    if (unreadable) row.note = kUnreadableNote;
+    return row;
+  }
+
+  // The account last year's result was carried to: the one named in the parameters, or else
+  // the first carrying account whose opening is off by just that result; null when none is.
+  const OpeningRow* CarryResult(std::vector<OpeningRow>& rows, AmountSum prior_result,
+                                OpeningReconciliation& rec) const {
     const std::string wanted(TrimSpaces(p_.result_account));
-    for (OpeningRow& row : part.rows) {
+    for (OpeningRow& row : rows) {
       const bool named = !wanted.empty() && row.key == wanted;
       const bool found = wanted.empty() && row.carries && row.prior_closing &&
                          row.current_opening && row.difference == prior_result;
-      if (named || found) {
-        result_row = &row;
-        break;
-      }
+      if (!named && !found) continue;
+      row.expected += prior_result;
+      row.difference = row.current_opening.value_or(0) - row.expected;
+      row.note = "התוצאה הועברה לחשבון זה";
+      rec.result_account = row.key;
+      return &row;
     }
-    if (result_row != nullptr) {
-      result_row->expected += prior_result;
-      result_row->difference = result_row->current_opening.value_or(0) - result_row->expected;
-      result_row->note = "התוצאה הועברה לחשבון זה";
-      rec.result_account = result_row->key;
-    }
-    for (OpeningRow& row : part.rows) {
+    return nullptr;
+  }
+
+  // Each row's status and what remains unreconciled outside the result's account.
+  void JudgeOpenings(std::vector<OpeningRow>& rows, const OpeningRow* result_row,
+                     OpeningReconciliation& rec) const {
+    for (OpeningRow& row : rows) {
       const bool missing = !row.current_opening && prior_.cards.count(row.key) > 0 &&
                            current_.cards.count(row.key) == 0;
       const bool is_new = prior_.cards.count(row.key) == 0;
       if (&row != result_row) rec.remaining += row.difference;
-      if (row.note == "סכום לא קריא") {
+      if (row.note == kUnreadableNote) {
         row.status = CompareStatus::kError;
       } else if (missing) {
         row.status = row.expected != 0 ? CompareStatus::kError : CompareStatus::kInfo;

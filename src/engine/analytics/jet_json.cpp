@@ -13,6 +13,8 @@ namespace {
 using analytics::Json;
 using analytics::LineListMark;
 using analytics::Optional;
+using analytics::PeriodJson;
+using analytics::SourceJson;
 using analytics::WideInteger;
 
 Json Needs(JetTest test) {
@@ -98,29 +100,10 @@ Json PopulationJson(const JetDigitPopulation& p) {
   return json;
 }
 
-}  // namespace
-
-std::string JetResultJson(const JetResult& result) {
-  std::ostringstream out;
-  WriteJetResultJson(result, out);
-  return std::move(out).str();
-}
-
-void WriteJetResultJson(const JetResult& result, std::ostream& out) {
-  Json json = Json::object();
-  json["version"] = result.version;
-  Json source = Json::array();
-  for (const JetSourceFile& file : result.source) {
-    source.push_back(Json{{"name", file.name}, {"bytes", file.bytes}, {"sha256", file.sha256}});
-  }
-  json["source"] = std::move(source);
-  json["parameters"] = Json::parse(JetParametersJson(result.parameters));
-
-  const JetPopulation& pop = result.population;
+// The population the tests ran on and whether it reconciles.
+Json PopulationPartJson(const JetPopulation& pop) {
   Json population = Json::object();
-  population["period"] = Json{{"from", Optional(pop.period.from)},
-                              {"to", Optional(pop.period.to)},
-                              {"source", std::string(JetPeriodSourceText(pop.period.source))}};
+  population["period"] = PeriodJson(pop.period);
   population["reconciles"] = pop.reconciles;
   population["reasons"] = pop.reasons;
   population["movements"] = pop.movements;
@@ -139,28 +122,25 @@ void WriteJetResultJson(const JetResult& result, std::ostream& out) {
   population["accounts_unusable"] = pop.accounts_unusable;
   population["accounts_off"] = pop.accounts_off;
   population["batches_off"] = std::move(batches_off);
-  json["population"] = std::move(population);
+  return population;
+}
 
-  Json tests = Json::array();
-  std::vector<const JetLineSet*> lists;
-  for (const JetTestResult& t : result.tests) {
-    tests.push_back(TestJson(t, lists.size()));
-    lists.push_back(&t.lines);
-  }
-  json["tests"] = std::move(tests);
-
+// Each digit test's three populations under the test's id.
+Json DigitsJson(const std::vector<JetDigitResult>& results) {
   Json digits = Json::object();
-  for (const JetDigitResult& d : result.digits) {
+  for (const JetDigitResult& d : results) {
     Json populations = Json::object();
     for (std::size_t i = 0; i < 3; ++i) {
       populations[std::string(kJetPopulationNames[i])] = PopulationJson(d.populations[i]);
     }
     digits[std::string(JetTestId(d.test))] = std::move(populations);
   }
-  json["digits"] = std::move(digits);
+  return digits;
+}
 
+Json RankingJson(const std::vector<JetRankedTransaction>& ranked) {
   Json ranking = Json::array();
-  for (const JetRankedTransaction& r : result.ranking) {
+  for (const JetRankedTransaction& r : ranked) {
     Json tests_hit = Json::array();
     for (const JetTest t : r.tests) tests_hit.push_back(std::string(JetTestId(t)));
     ranking.push_back(Json{{"transaction", Optional(r.transaction)},
@@ -168,7 +148,32 @@ void WriteJetResultJson(const JetResult& result, std::ostream& out) {
                            {"tests", std::move(tests_hit)},
                            {"first_line", r.first_line}});
   }
-  json["ranking"] = std::move(ranking);
+  return ranking;
+}
+
+}  // namespace
+
+std::string JetResultJson(const JetResult& result) {
+  std::ostringstream out;
+  WriteJetResultJson(result, out);
+  return std::move(out).str();
+}
+
+void WriteJetResultJson(const JetResult& result, std::ostream& out) {
+  Json json = Json::object();
+  json["version"] = result.version;
+  json["source"] = SourceJson(result.source);
+  json["parameters"] = Json::parse(JetParametersJson(result.parameters));
+  json["population"] = PopulationPartJson(result.population);
+  Json tests = Json::array();
+  std::vector<const JetLineSet*> lists;
+  for (const JetTestResult& t : result.tests) {
+    tests.push_back(TestJson(t, lists.size()));
+    lists.push_back(&t.lines);
+  }
+  json["tests"] = std::move(tests);
+  json["digits"] = DigitsJson(result.digits);
+  json["ranking"] = RankingJson(result.ranking);
   analytics::WriteWideDump(json, lists, out);
 }
 

@@ -60,6 +60,65 @@ void Finish(GroupHits& hits, bool done) {
   if (done) std::sort(hits.ordinals.begin(), hits.ordinals.end());
 }
 
+// The reversed lines of one group of equal account, counter account and |A|: each side's
+// lines by date; for a line, the other side's lines within `days` of its date are a range,
+// and it is a hit when the range holds a line of another transaction.
+class ReversedLines {
+ public:
+  ReversedLines(const MovementColumns& c, std::int64_t days) : c_(c), days_(days) {}
+
+  // Appends the group's hits to `hits`; whether there were any.
+  bool Find(const std::uint32_t* group, std::size_t size, std::vector<std::uint32_t>& hits) {
+    for (auto& side : sides_) side.clear();
+    for (std::size_t k = 0; k < size; ++k) {
+      sides_[Money::Credit(c_.money[group[k]]) ? 1 : 0].push_back(group[k]);
+    }
+    if (sides_[0].empty() || sides_[1].empty()) return false;
+    for (auto& side : sides_) {
+      std::stable_sort(side.begin(), side.end(),
+                       [&](std::uint32_t a, std::uint32_t b) { return c_.date[a] < c_.date[b]; });
+    }
+    const bool debits = Against(sides_[0], sides_[1], hits);
+    const bool credits = Against(sides_[1], sides_[0], hits);
+    return debits || credits;
+  }
+
+ private:
+  // The lines of `mine` that `other` reverses.
+  bool Against(const std::vector<std::uint32_t>& mine, const std::vector<std::uint32_t>& other,
+               std::vector<std::uint32_t>& hits) {
+    // run_end_[i]: the first place after i whose transaction differs from i's.
+    run_end_.assign(other.size(), other.size());
+    for (std::size_t i = other.size() - 1; i-- > 0;) {
+      run_end_[i] =
+          c_.transaction[other[i]] != c_.transaction[other[i + 1]] ? i + 1 : run_end_[i + 1];
+    }
+    bool any = false;
+    for (const std::uint32_t o : mine) {
+      const std::int64_t date = c_.date[o];
+      const auto low =
+          std::lower_bound(other.begin(), other.end(), date - days_,
+                           [&](std::uint32_t x, std::int64_t d) { return c_.date[x] < d; });
+      const auto high =
+          std::upper_bound(other.begin(), other.end(), date + days_,
+                           [&](std::int64_t d, std::uint32_t x) { return d < c_.date[x]; });
+      if (low == high) continue;
+      const auto first = static_cast<std::size_t>(low - other.begin());
+      const auto end = static_cast<std::size_t>(high - other.begin());
+      if (c_.transaction[other[first]] != c_.transaction[o] || run_end_[first] < end) {
+        hits.push_back(o);
+        any = true;
+      }
+    }
+    return any;
+  }
+
+  const MovementColumns& c_;
+  std::int64_t days_;
+  std::vector<std::uint32_t> sides_[2];
+  std::vector<std::size_t> run_end_;
+};
+
 }  // namespace
 
 GroupHits FindDuplicates(const JetPass& pass, const std::function<bool()>& stop) {
@@ -120,51 +179,11 @@ GroupHits FindReversals(const JetPass& pass, std::int64_t days, const std::funct
     hits.stopped = true;
     return hits;
   }
-  std::vector<std::uint32_t> sides[2];
-  std::vector<std::size_t> run_end;
+  ReversedLines reversed(c, days);
   const bool done = ForEachGroup(
       entries, key_of,
       [&](const std::uint32_t* group, std::size_t size) {
-        // Each side's lines by date; for a line, the other side's lines within `days` of its
-        // date are a range, and it is a hit when the range holds a line of another
-        // transaction.
-        for (auto& side : sides) side.clear();
-        for (std::size_t k = 0; k < size; ++k) {
-          sides[Money::Credit(c.money[group[k]]) ? 1 : 0].push_back(group[k]);
-        }
-        if (sides[0].empty() || sides[1].empty()) return;
-        for (auto& side : sides) {
-          std::stable_sort(side.begin(), side.end(),
-                           [&](std::uint32_t a, std::uint32_t b) { return c.date[a] < c.date[b]; });
-        }
-        bool any = false;
-        for (int s = 0; s < 2; ++s) {
-          const std::vector<std::uint32_t>& mine = sides[s];
-          const std::vector<std::uint32_t>& other = sides[1 - s];
-          // run_end[i]: the first place after i whose transaction differs from i's.
-          run_end.assign(other.size(), other.size());
-          for (std::size_t i = other.size() - 1; i-- > 0;) {
-            run_end[i] =
-                c.transaction[other[i]] != c.transaction[other[i + 1]] ? i + 1 : run_end[i + 1];
-          }
-          for (const std::uint32_t o : mine) {
-            const std::int64_t date = c.date[o];
-            const auto low =
-                std::lower_bound(other.begin(), other.end(), date - days,
-                                 [&](std::uint32_t x, std::int64_t d) { return c.date[x] < d; });
-            const auto high =
-                std::upper_bound(other.begin(), other.end(), date + days,
-                                 [&](std::int64_t d, std::uint32_t x) { return d < c.date[x]; });
-            if (low == high) continue;
-            const auto first = static_cast<std::size_t>(low - other.begin());
-            const auto end = static_cast<std::size_t>(high - other.begin());
-            if (c.transaction[other[first]] != c.transaction[o] || run_end[first] < end) {
-              hits.ordinals.push_back(o);
-              any = true;
-            }
-          }
-        }
-        if (any) ++hits.groups;
+        if (reversed.Find(group, size, hits.ordinals)) ++hits.groups;
       },
       stop);
   Finish(hits, done);

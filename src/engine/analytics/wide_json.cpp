@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string_view>
 
+#include "engine/analytics/jet.h"
 #include "engine/text/number_format.h"
 
 namespace tallyscan::analytics {
@@ -88,6 +89,20 @@ void WriteWideDump(const Json& json, std::span<const JetLineSet* const> lists, s
     at = end + kListMark.size() + 1;  // past the closing quote
   }
   out.write(text.data() + at, static_cast<std::streamsize>(text.size() - at));
+}
+
+Json SourceJson(const std::vector<JetSourceFile>& files) {
+  Json source = Json::array();
+  for (const JetSourceFile& file : files) {
+    source.push_back(Json{{"name", file.name}, {"bytes", file.bytes}, {"sha256", file.sha256}});
+  }
+  return source;
+}
+
+Json PeriodJson(const JetPeriod& period) {
+  return Json{{"from", Optional(period.from)},
+              {"to", Optional(period.to)},
+              {"source", std::string(JetPeriodSourceText(period.source))}};
 }
 
 }  // namespace tallyscan::analytics

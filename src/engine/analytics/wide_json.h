@@ -12,11 +12,17 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "engine/analytics/jet_line_set.h"
 #include "engine/common/amount_sum.h"
+
+namespace tallyscan {
+struct JetPeriod;
+struct JetSourceFile;
+}  // namespace tallyscan
 
 namespace tallyscan::analytics {
 
@@ -30,6 +36,11 @@ template <typename T>
 Json Optional(const std::optional<T>& value) {
   return value ? Json(*value) : Json(nullptr);
 }
+
+// What the documents say alike: the files read (name, bytes, sha256) and the period a set
+// covers (from, to and where they were found).
+Json SourceJson(const std::vector<JetSourceFile>& files);
+Json PeriodJson(const JetPeriod& period);
 
 // The document with two-space indent and a final newline, wide integers as bare numbers.
 // Text that is not UTF-8 becomes U+FFFD.

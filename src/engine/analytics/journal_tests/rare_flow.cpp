@@ -1,9 +1,8 @@
 // Lines whose pair of account and counter account seldom occurs.
 
-#include "engine/analytics/jet_cells.h"
 #include "engine/analytics/jet_unit.h"
+#include "engine/analytics/journal_tests/account_pair.h"
 #include "engine/analytics/line_groups.h"
-#include "engine/uniform/fields.h"
 
 namespace tallyscan::analytics {
 namespace {
@@ -12,7 +11,7 @@ class FlowReader final : public JetReader {
  public:
   FlowReader(const JetPass&, TestCounts& counts) : JetReader(counts) {}
   void OnMovement(const MovementLine& m) override {
-    if (m.has_account && m.counter_id != kNoId) Usable();
+    if (NamesAccountPair(m)) Usable();
   }
 };
 
@@ -26,10 +25,6 @@ bool Decide(JetDecision& d) {
   return true;
 }
 
-std::string CounterCell(const HitLine& l) {
-  return Cell(TrimSpaces(SliceField(l.head, field::B100(1365))));
-}
-
 }  // namespace
 
 namespace journal_tests {
@@ -41,7 +36,7 @@ extern const JetUnit rare_flow = {
     .stage = JetStage::kBeside,
     .read = MakeReader<FlowReader>,
     .decide = Decide,
-    .own_cell = CounterCell,
+    .own_cell = CounterAccountCell,
 };
 }  // namespace journal_tests
 

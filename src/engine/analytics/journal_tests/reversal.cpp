@@ -1,9 +1,8 @@
 // A movement and its reverse soon after, in another transaction.
 
-#include "engine/analytics/jet_cells.h"
 #include "engine/analytics/jet_unit.h"
+#include "engine/analytics/journal_tests/account_pair.h"
 #include "engine/analytics/line_groups.h"
-#include "engine/uniform/fields.h"
 
 namespace tallyscan::analytics {
 namespace {
@@ -12,7 +11,7 @@ class ReversalReader final : public JetReader {
  public:
   ReversalReader(const JetPass&, TestCounts& counts) : JetReader(counts) {}
   void OnMovement(const MovementLine& m) override {
-    if (m.has_account && m.counter_id != kNoId && m.magnitude > 0 && m.moved) Usable();
+    if (NamesAccountPair(m) && m.magnitude > 0 && m.moved) Usable();
   }
 };
 
@@ -23,10 +22,6 @@ bool Decide(JetDecision& d) {
   d.hits = std::move(pairs.ordinals);
   d.MovementHits();
   return true;
-}
-
-std::string CounterCell(const HitLine& l) {
-  return Cell(TrimSpaces(SliceField(l.head, field::B100(1365))));
 }
 
 }  // namespace
@@ -41,7 +36,7 @@ extern const JetUnit reversal = {
     .stage = JetStage::kBeside,
     .read = MakeReader<ReversalReader>,
     .decide = Decide,
-    .own_cell = CounterCell,
+    .own_cell = CounterAccountCell,
 };
 }  // namespace journal_tests
 

@@ -1,8 +1,7 @@
 // Lines of accounts that have very few.
 
-#include "engine/analytics/jet_cells.h"
 #include "engine/analytics/jet_unit.h"
-#include "engine/uniform/fields.h"
+#include "engine/analytics/journal_tests/account_pair.h"
 
 namespace tallyscan::analytics {
 namespace {
@@ -46,10 +45,6 @@ bool Decide(JetDecision& d) {
   return true;
 }
 
-std::string CounterCell(const HitLine& l) {
-  return Cell(TrimSpaces(SliceField(l.head, field::B100(1365))));
-}
-
 }  // namespace
 
 namespace journal_tests {
@@ -60,7 +55,7 @@ extern const JetUnit seldom_account = {
              RecordType::kB100, "B100:1364", true, "חשבון נגדי"},
     .read = MakeReader<SeldomReader>,
     .decide = Decide,
-    .own_cell = CounterCell,
+    .own_cell = CounterAccountCell,
 };
 }  // namespace journal_tests
 
