@@ -68,7 +68,7 @@ asan: deps
 # The tests of the threaded reading and of the checks under ThreadSanitizer, and the programs
 # that hold them.
 TSAN_PROGRAMS = engine_uniform_tests engine_checks_tests engine_browse_tests engine_analytics_tests
-TSAN_TESTS = SplitReading*:ImportTest*:GeneratedImport*:LineReader*:SortedIndex*:RecordIndex*:RecordFacts*:Bookkeeping*:CheckRun*:DocumentChecks*:GeneratedChecks*:RecordReader*:RealWorld*:BrowseTest.RowsMadeOnTheCores*:BrowseTest.LedgerReportLines*:BrowseTest.BatchesGive*:BatchHandoff*:JetRun*
+TSAN_TESTS = SplitReading*:ImportTest*:GeneratedImport*:LineReader*:SortedIndex*:RecordIndex*:RecordFacts*:Bookkeeping*:CheckRun*:DocumentChecks*:GeneratedChecks*:RecordReader*:RealWorld*:BrowseTest.RowsMadeOnTheCores*:BrowseTest.LedgerReportLines*:BrowseTest.BatchesGive*:BatchHandoff*:JetRun*:FieldStatisticsParts*:PartedPass*
 tsan: deps
 	cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALLYSCAN_TSAN=ON \
 	  -DTALLYSCAN_WERROR=$(WERROR) -DTALLYSCAN_BUILD_APP=OFF -DTALLYSCAN_BUILD_BENCH=OFF \

@@ -34,9 +34,10 @@ int PrintJetSummary(const OutputOptions& output, const std::string& folder,
                     const JetParameters& parameters, const JetSelection& selection,
                     TerminalProgress& bar, std::vector<JetSourceFile>* sources = nullptr);
 
-// The field statistics of a reading that was not interrupted.
+// The field statistics of a reading that was not interrupted, the data file read by
+// `threads` threads (0: one per core).
 int PrintFieldStatistics(const OutputOptions& output, const std::string& folder,
                          const ImportResult& imported, const RecordStore& store,
-                         TerminalProgress& bar);
+                         TerminalProgress& bar, int threads);
 
 }  // namespace tallyscan::cli

@@ -149,7 +149,7 @@ Outcome Analyse(const BatchOptions& options, const fs::path& partial,
       // The statistics are figures, not findings: a field's invalid values are the import's
       // error rows already.
       const int code = PrintInto(partial / "fields.json", [&] {
-        return PrintFieldStatistics(json, folder, imported, store, bar);
+        return PrintFieldStatistics(json, folder, imported, store, bar, options.threads);
       });
       if (code != kExitCompleted && code != kExitFindings) outcome.failed = true;
     }

@@ -47,8 +47,8 @@ int PrintStatisticsOf(const OutputOptions& output, const std::string& folder,
 
 int PrintFieldStatistics(const OutputOptions& output, const std::string& folder,
                          const ImportResult& imported, const RecordStore& store,
-                         TerminalProgress& bar) {
-  const StatisticsForCommand computed = StatisticsOfImported(store, imported, bar);
+                         TerminalProgress& bar, int threads) {
+  const StatisticsForCommand computed = StatisticsOfImported(store, imported, bar, threads);
   if (!computed.result) return computed.exit_code;
   return PrintStatisticsOf(output, folder, imported, store, *computed.result, std::nullopt);
 }

@@ -25,8 +25,10 @@ using StatisticsWriter = bool (*)(std::span<const std::string>, ReportStream&);
 PreparedReport PrepareStatisticsReport(DataReport& run, StatisticsRows rows,
                                        StatisticsWriter write) {
   run.bar.SetLabel("fields");
+  FieldStatisticsOptions options;
+  options.threads = run.options.threads;
   const FieldStatisticsRun statistics =
-      RunFieldStatistics(run.store, SourceFilesOf(run.imported), run.bar);
+      RunFieldStatistics(run.store, SourceFilesOf(run.imported), run.bar, options);
   run.bar.Finish();
   if (!statistics.status.ok()) {
     std::cerr << statistics.status.message() << '\n';

@@ -17,13 +17,13 @@ StatisticsForCommand ComputeStatistics(RecordStore& store, const std::string& fo
     out.exit_code = kExitFailed;
     return out;
   }
-  StatisticsForCommand computed = StatisticsOfImported(store, *out.imported, bar);
+  StatisticsForCommand computed = StatisticsOfImported(store, *out.imported, bar, threads);
   computed.imported = std::move(out.imported);
   return computed;
 }
 
 StatisticsForCommand StatisticsOfImported(const RecordStore& store, const ImportResult& imported,
-                                          TerminalProgress& bar) {
+                                          TerminalProgress& bar, int threads) {
   StatisticsForCommand out;
   if (imported.interrupted) {
     std::cerr << kFieldStatisticsStoppedText << "\n";
@@ -31,7 +31,9 @@ StatisticsForCommand StatisticsOfImported(const RecordStore& store, const Import
     return out;
   }
   bar.SetLabel("fields");
-  FieldStatisticsRun run = RunFieldStatistics(store, SourceFilesOf(imported), bar);
+  FieldStatisticsOptions options;
+  options.threads = threads;
+  FieldStatisticsRun run = RunFieldStatistics(store, SourceFilesOf(imported), bar, options);
   bar.Finish();
   if (!run.status.ok()) {
     std::cerr << run.status.message() << "\n";

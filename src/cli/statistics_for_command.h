@@ -23,13 +23,14 @@ struct StatisticsForCommand {
 // Imports `folder` into `store` and computes its statistics, the progress on `bar`. A failed
 // import or reading prints its message on standard error (exit 1); Ctrl-C prints that the
 // statistics were stopped (exit 130). Either way there is no result. `threads` read the data
-// file, as for import (0: one per core).
+// file, for the import and for the statistics (0: one per core).
 StatisticsForCommand ComputeStatistics(RecordStore& store, const std::string& folder,
                                        TerminalProgress& bar, int threads = 0);
 
-// The same over a folder already read into `store`; `imported` is left unset in the result.
+// The same over a folder already read into `store` (`threads` as above); `imported` is left
+// unset in the result.
 StatisticsForCommand StatisticsOfImported(const RecordStore& store, const ImportResult& imported,
-                                          TerminalProgress& bar);
+                                          TerminalProgress& bar, int threads);
 
 // The rows in the chosen form, or `json` when the form is JSON (a document of the engine's
 // own, which names its figures): the exit code as PrintTable gives it, the error rows being

@@ -3,6 +3,8 @@
 #include "app/app_message.h"
 #include "app/pages/page.h"
 #include "app/texts.h"
+#include "engine/program/settings.h"
+#include "engine/uniform/import.h"
 
 namespace tallyscan {
 namespace {
@@ -28,9 +30,12 @@ void StatisticsRun::Run() {
   const RecordStore* store = &app_.store;
   const SourceFiles sources = SourceFilesOfStore(app_.store);
   const std::uint64_t load = app_.store.LoadNumber;
+  // The data file is read by as many threads as the import reads it with.
+  FieldStatisticsOptions options;
+  options.threads = ReadThreadsFrom(app_.settings.ReadReg(kParams, kReadThreads));
   task_.Start(
-      [run, store, sources](ProgressMonitor& monitor) {
-        *run = RunFieldStatistics(*store, sources, monitor);
+      [run, store, sources, options](ProgressMonitor& monitor) {
+        *run = RunFieldStatistics(*store, sources, monitor, options);
         return run->status.ok();
       },
       [this, run, load](bool completed) {

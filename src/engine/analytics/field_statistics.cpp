@@ -5,11 +5,12 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <memory>
 
 #include "engine/analytics/field_rules.h"
 #include "engine/analytics/field_tally.h"
+#include "engine/analytics/parted_pass.h"
 #include "engine/analytics/period.h"
-#include "engine/analytics/source_pass.h"
 #include "engine/text/cp1255.h"
 #include "engine/text/trim.h"
 #include "engine/uniform/fields.h"
@@ -60,6 +61,23 @@ struct DocumentTally {
     }
     numbered = true;
   }
+
+  // Adds the documents of the same type over the lines that follow these in the file.
+  void Join(const DocumentTally& later) {
+    documents += later.documents;
+    cancelled += later.cancelled;
+    total += later.total;
+    vat += later.vat;
+    if (!later.numbered) return;
+    if (!numbered || later.low_text < low_text) low_text = later.low_text;
+    if (!numbered || later.high_text > high_text) high_text = later.high_text;
+    if (!later.low.empty() && (low.empty() || NumericallyBefore(later.low, low))) low = later.low;
+    if (!later.high.empty() && (high.empty() || NumericallyBefore(high, later.high))) {
+      high = later.high;
+    }
+    all_digits = all_digits && later.all_digits;
+    numbered = true;
+  }
 };
 
 // The one reading: every line's record type by its first four bytes (letter case ignored,
@@ -93,6 +111,26 @@ class StatisticsPass {
     } else if (layout->type == RecordType::kC100) {
       OnDocument(head);
     }
+  }
+
+  // Adds the pass over the lines that follow these in the file; `lines_before` is the number
+  // of the line before its first.
+  void Join(const StatisticsPass& later, std::int64_t lines_before) {
+    for (std::size_t t = 0; t < kRecordTypes; ++t) {
+      lines_[t] += later.lines_[t];
+      for (std::size_t i = 0; i < tallies_[t].size(); ++i) {
+        tallies_[t][i].Join(later.tallies_[t][i], lines_before);
+      }
+    }
+    sides_.debit_lines += later.sides_.debit_lines;
+    sides_.debit += later.sides_.debit;
+    sides_.credit_lines += later.sides_.credit_lines;
+    sides_.credit += later.sides_.credit;
+    for (const auto& [type, tally] : later.documents_) documents_[type].Join(tally);
+    if (later.first_movement_ && (!first_movement_ || *later.first_movement_ < *first_movement_))
+      first_movement_ = later.first_movement_;
+    if (later.last_movement_ && (!last_movement_ || *later.last_movement_ > *last_movement_))
+      last_movement_ = later.last_movement_;
   }
 
   std::array<std::int64_t, kRecordTypes> lines_{};
@@ -282,6 +320,47 @@ void CountRecords(const StatisticsPass& pass, const IniLines& ini, FieldStatisti
   }
 }
 
+// The data file's lines tallied in parts side by side, each part on its own, the parts then
+// joined in file order into the first: what one pass from the first line to the last gives.
+Status TallyDataFile(const RecordStore& store, const FieldStatisticsOptions& options,
+                     bool track_movement_dates, ProgressMonitor& monitor,
+                     std::vector<std::unique_ptr<StatisticsPass>>& parts) {
+  PartedPass reading(store, options.threads, options.split_offsets);
+  // Each part's figures apart from the others', so that no two threads write near each other.
+  for (std::size_t i = 0; i < reading.parts(); ++i) {
+    parts.push_back(std::make_unique<StatisticsPass>(track_movement_dates));
+  }
+  Status read =
+      reading.Run(monitor, [&](std::size_t part, std::int64_t number, std::string_view head) {
+        parts[part]->OnLine(number, head);
+      });
+  if (!read.ok()) return read;
+  for (std::size_t i = 1; i < parts.size(); ++i) {
+    parts.front()->Join(*parts[i], reading.LinesBefore(i));
+    parts[i].reset();
+  }
+  return Status::Ok();
+}
+
+FieldStatistics ResultOf(const StatisticsPass& pass, const SetPeriod& header, const IniLines& ini) {
+  FieldStatistics result;
+  const SetPeriod period = PeriodOfSet(header, pass.first_movement_, pass.last_movement_);
+  result.period = PeriodNamed(period);
+  for (std::size_t t = 0; t < kRecordTypes; ++t) {
+    if (pass.lines_[t] == 0) continue;
+    RecordFigures& record = result.records.emplace_back();
+    record.layout = &LayoutOf(static_cast<RecordType>(t));
+    record.lines = pass.lines_[t];
+    for (const FieldTally& tally : pass.tallies_[t]) {
+      record.fields.push_back(FiguresOf(tally, record.lines, period));
+    }
+    if (record.layout->type == RecordType::kB100) record.sides = pass.sides_;
+  }
+  SummarizeDocuments(pass, result);
+  CountRecords(pass, ini, result);
+  return result;
+}
+
 }  // namespace
 }  // namespace analytics
 
@@ -323,7 +402,8 @@ std::string_view FieldKindName(FieldKind kind) {
 }
 
 FieldStatisticsRun RunFieldStatistics(const RecordStore& store, const SourceFiles& sources,
-                                      ProgressMonitor& monitor) {
+                                      ProgressMonitor& monitor,
+                                      const FieldStatisticsOptions& options) {
   using namespace analytics;
   FieldStatisticsRun run;
   IniLines ini;
@@ -332,38 +412,16 @@ FieldStatisticsRun RunFieldStatistics(const RecordStore& store, const SourceFile
     return run;
   }
   const SetPeriod header = PeriodOfHeader(ini.a000);
-
-  StatisticsPass pass(header.source == JetPeriodSource::kNone);
-  DataPass reading(store, /*hash=*/false);
-  Status read = reading.Run(monitor, [&](std::int64_t number, std::string_view head) {
-    pass.OnLine(number, head);
-    return true;
-  });
+  std::vector<std::unique_ptr<StatisticsPass>> parts;
+  Status read =
+      TallyDataFile(store, options, header.source == JetPeriodSource::kNone, monitor, parts);
   if (read.code() == StatusCode::kInterrupted) {
     run.status = Status::Interrupted(std::string(kFieldStatisticsStoppedText));
-    return run;
-  }
-  if (!read.ok()) {
+  } else if (!read.ok()) {
     run.status = std::move(read);
-    return run;
+  } else {
+    run.result = ResultOf(*parts.front(), header, ini);
   }
-
-  FieldStatistics result;
-  const SetPeriod period = PeriodOfSet(header, pass.first_movement_, pass.last_movement_);
-  result.period = PeriodNamed(period);
-  for (std::size_t t = 0; t < kRecordTypes; ++t) {
-    if (pass.lines_[t] == 0) continue;
-    RecordFigures& record = result.records.emplace_back();
-    record.layout = &LayoutOf(static_cast<RecordType>(t));
-    record.lines = pass.lines_[t];
-    for (const FieldTally& tally : pass.tallies_[t]) {
-      record.fields.push_back(FiguresOf(tally, record.lines, period));
-    }
-    if (record.layout->type == RecordType::kB100) record.sides = pass.sides_;
-  }
-  SummarizeDocuments(pass, result);
-  CountRecords(pass, ini, result);
-  run.result = std::move(result);
   return run;
 }
 

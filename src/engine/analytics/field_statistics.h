@@ -1,10 +1,10 @@
 #pragma once
 
 // Field statistics and the producer's summaries: the control totals of a loaded data set, all
-// from one reading of its data file in file order. The result is one object, the same
-// whoever shows it: the CLI prints it as JSON (FieldStatisticsJson and the summaries' JSON)
-// or as rows (field_statistics_rows.h), the reports print the rows, the analysis page shows
-// its parts.
+// from one reading of its data file (in parts side by side, joined in file order). The result
+// is one object, the same whoever shows it: the CLI prints it as JSON (FieldStatisticsJson and
+// the summaries' JSON) or as rows (field_statistics_rows.h), the reports print the rows, the
+// analysis page shows its parts.
 //
 //   FieldStatisticsRun run = RunFieldStatistics(store, SourceFilesOf(imported), monitor);
 //   if (run.status.ok()) std::cout << FieldStatisticsJson(*run.result);
@@ -143,11 +143,25 @@ struct FieldStatisticsRun {
   std::optional<FieldStatistics> result;
 };
 
-// Reads INI.TXT (for the period and the summary lines) and the store's data file once, in
-// file order. The monitor is told the share of the data file read and asked once per line
-// whether to stop.
+// How the data file is read: split at line boundaries into parts read side by side, each on
+// a thread of its own, and joined in file order. Whatever the parts, every figure is that of
+// one reading from the first line to the last.
+struct FieldStatisticsOptions {
+  // The parts read side by side; 0: one per core. 1 reads the file in one pass on the
+  // caller's thread, as does any count for a file too small to be worth splitting.
+  int threads = 0;
+  // For tests: the byte offsets at which the file is split (each moved on to the start of the
+  // next line unless it is one), one part and one thread each, whatever the file's size.
+  std::vector<std::int64_t> split_offsets = {};
+};
+
+// Reads INI.TXT (for the period and the summary lines) and the store's data file once, as
+// `options` say. The monitor is told the share of the data file read and asked whether to
+// stop: once per line when one thread reads, every few milliseconds from the caller's thread
+// while several do (they never call it); a stop ends them all.
 FieldStatisticsRun RunFieldStatistics(const RecordStore& store, const SourceFiles& sources,
-                                      ProgressMonitor& monitor);
+                                      ProgressMonitor& monitor,
+                                      const FieldStatisticsOptions& options = {});
 
 inline constexpr std::string_view kFieldStatisticsStoppedText =
     "חישוב סטטיסטיקת השדות הופסק - אין תוצאה";

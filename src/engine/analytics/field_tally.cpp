@@ -1,5 +1,6 @@
 #include "engine/analytics/field_tally.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/analytics/calendar_day.h"
@@ -52,6 +53,37 @@ FieldReading ReadCountedField(const FieldLayout& field, std::string_view slice, 
   const AmountSum magnitude = DigitsValue(signed_kind ? slice.substr(1) : slice);
   value = signed_kind && slice.front() == '-' ? -magnitude : magnitude;
   return FieldReading::kValue;
+}
+
+void DateSlots::Join(const DateSlots& other) {
+  if (other.counts_.empty()) return;
+  if (counts_.empty()) {
+    counts_ = other.counts_;
+    return;
+  }
+  std::transform(counts_.begin(), counts_.end(), other.counts_.begin(), counts_.begin(),
+                 [](std::int64_t a, std::int64_t b) { return a + b; });
+}
+
+void FieldTally::Join(const FieldTally& later, std::int64_t lines_before) {
+  blanks += later.blanks;
+  invalid += later.invalid;
+  zeros += later.zeros;
+  positive += later.positive;
+  negative += later.negative;
+  positive_total += later.positive_total;
+  negative_total += later.negative_total;
+  dates.Join(later.dates);
+  if (!later.any) return;
+  if (!any || later.smallest < smallest) {
+    smallest = later.smallest;
+    smallest_line = lines_before + later.smallest_line;
+  }
+  if (!any || later.largest > largest) {
+    largest = later.largest;
+    largest_line = lines_before + later.largest_line;
+  }
+  any = true;
 }
 
 }  // namespace tallyscan::analytics

@@ -71,6 +71,8 @@ class DateSlots {
     if (counts_.empty()) counts_.assign(kSlots, 0);
     ++counts_[static_cast<std::size_t>(slot)];
   }
+  // Adds the days another counted.
+  void Join(const DateSlots& other);
   // Calls each(yyyymmdd, count) for every day counted, in date order.
   template <typename Each>
   void ForEachDay(Each each) const {
@@ -141,6 +143,11 @@ class FieldTally {
 
   // The value of the last whole field added, when it held one.
   AmountSum last_value() const { return last_value_; }
+
+  // Adds the tally of the same field over the lines that follow these in the file, its line
+  // numbers counted from the first of them: `lines_before` is the number of the line before.
+  // A smallest or largest value both hold stays at its first line, as one tally keeps it.
+  void Join(const FieldTally& later, std::int64_t lines_before);
 
   std::int64_t blanks = 0;
   std::int64_t invalid = 0;

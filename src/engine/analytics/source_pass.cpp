@@ -53,10 +53,11 @@ Status DigestFile(const std::string& path, FileFacts& facts, std::string* first_
   return Status::Ok();
 }
 
-BlockReader::BlockReader(const RecordStore& store, std::int64_t size, bool hash)
+BlockReader::BlockReader(const RecordStore& store, std::int64_t begin, std::int64_t end, bool hash)
     : store_(store),
-      size_(size),
-      blocks_((static_cast<std::uint64_t>(size) + kBlockSize - 1) / kBlockSize),
+      begin_(begin),
+      end_(end),
+      blocks_((static_cast<std::uint64_t>(end - begin) + kBlockSize - 1) / kBlockSize),
       hash_(hash),
       lengths_(kSlots, 0) {
   for (std::size_t i = 0; i < kSlots; ++i) slots_.emplace_back(new char[kBlockSize]);
@@ -102,9 +103,9 @@ void BlockReader::Work() {
         if (stopping_) return;
       }
       const std::size_t slot = block % kSlots;
-      const auto offset = static_cast<std::int64_t>(block * kBlockSize);
+      const std::int64_t offset = begin_ + static_cast<std::int64_t>(block * kBlockSize);
       const std::size_t wanted =
-          std::min<std::size_t>(kBlockSize, static_cast<std::size_t>(size_ - offset));
+          std::min<std::size_t>(kBlockSize, static_cast<std::size_t>(end_ - offset));
       const bool whole = store_.DataFile.ReadInto(offset, slots_[slot].get(), wanted) == wanted;
       {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -133,8 +134,8 @@ void BlockReader::Work() {
 DataPass::DataPass(const RecordStore& store, bool hash)
     : store_(store), hash_(hash), size_(store.DataFile.Size()) {}
 
-Status DataPass::ReadFailed() const {
-  return Status::IoError(std::string(kReadFailedText) + store_.DataFile.Path());
+Status DataFileReadFailed(const RecordStore& store) {
+  return Status::IoError(std::string(kReadFailedText) + store.DataFile.Path());
 }
 
 }  // namespace tallyscan::analytics
