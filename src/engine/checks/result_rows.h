@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to checks/: the rest of the program includes checks/checks.h.
+//
 // The cells of check result rows: amounts with their debit and credit markers, headings
 // with theirs. Rows themselves are made with MakeRow.
 
@@ -7,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/text/number_format.h"
-#include "engine/uniform/result_row.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::checks {
 
