@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

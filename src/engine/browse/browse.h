@@ -22,4 +22,4 @@
 #include "engine/browse/field_selection.h"
 #include "engine/browse/item_catalogue.h"
 #include "engine/browse/ledger_card.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"

@@ -12,7 +12,7 @@
 
 #include "engine/browse/field_catalogue.h"
 #include "engine/common/status.h"
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 
