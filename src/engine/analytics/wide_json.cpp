@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string_view>
 
-#include "engine/text/number_format.h"
+#include "engine/text/text.h"
 
 namespace tallyscan::analytics {
 
