@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "engine/browse/browse.h"
-#include "engine/checks/record_reader.h"
+#include "engine/checks/checks.h"
 #include "engine/uniform/import.h"
 
 namespace {

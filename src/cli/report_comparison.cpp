@@ -7,7 +7,7 @@
 #include "cli/exit_codes.h"
 #include "cli/parameters_file.h"
 #include "cli/report_kinds.h"
-#include "engine/report/print_fonts.h"
+#include "engine/report/report_writers.h"
 
 namespace tallyscan::cli {
 

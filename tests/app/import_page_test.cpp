@@ -21,8 +21,7 @@
 #include "app/widgets/grid.h"
 #include "app/widgets/result_list.h"
 #include "app_test_support.h"
-#include "engine/uniform/record_detail.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 #include "generator/data_set.h"
 
 namespace tallyscan::test {

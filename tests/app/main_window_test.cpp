@@ -18,7 +18,7 @@
 #include "app/widgets/main_button.h"
 #include "app/widgets/result_list.h"
 #include "app_test_support.h"
-#include "engine/program/window_placement.h"
+#include "engine/program/program.h"
 
 namespace tallyscan::test {
 

@@ -25,7 +25,7 @@
 #include "app_test_support.h"
 #include "engine/browse/browse.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 #include "generator/data_set.h"
 
 namespace tallyscan::test {

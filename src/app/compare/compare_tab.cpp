@@ -26,11 +26,10 @@
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
 #include "engine/browse/browse.h"
-#include "engine/program/settings.h"
-#include "engine/report/compare_report.h"
-#include "engine/report/source_date.h"
-#include "engine/uniform/folder_files.h"
+#include "engine/program/program.h"
+#include "engine/report/report.h"
 #include "engine/uniform/import.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

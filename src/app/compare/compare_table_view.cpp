@@ -10,7 +10,7 @@
 #include "app/texts.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

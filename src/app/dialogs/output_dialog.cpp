@@ -30,7 +30,7 @@
 #include "app/shared_fonts.h"
 #include "app/texts.h"
 #include "app/widgets/strip_animation.h"
-#include "engine/program/settings.h"
+#include "engine/program/program.h"
 
 namespace tallyscan {
 namespace {

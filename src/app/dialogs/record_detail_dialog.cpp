@@ -9,8 +9,7 @@
 #include "app/app_message.h"
 #include "app/texts.h"
 #include "app/widgets/grid.h"
-#include "engine/uniform/record_detail.h"
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

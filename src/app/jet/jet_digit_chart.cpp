@@ -18,8 +18,8 @@
 #include <QValueAxis>
 
 #include "app/texts.h"
-#include "engine/analytics/jet_words.h"
-#include "engine/text/number_format.h"
+#include "engine/analytics/analytics.h"
+#include "engine/text/text.h"
 
 namespace tallyscan {
 namespace {

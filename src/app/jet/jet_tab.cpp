@@ -26,12 +26,10 @@
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
-#include "engine/analytics/jet_columns.h"
-#include "engine/analytics/jet_words.h"
-#include "engine/report/jet_report.h"
-#include "engine/report/source_date.h"
-#include "engine/text/number_format.h"
-#include "engine/uniform/result_row.h"
+#include "engine/analytics/analytics.h"
+#include "engine/report/report.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

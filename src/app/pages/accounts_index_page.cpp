@@ -27,9 +27,9 @@
 #include "app/widgets/grid_search.h"
 #include "engine/browse/browse.h"
 #include "engine/checks/checks.h"
-#include "engine/report/browser_reports.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/fields.h"
+#include "engine/report/report.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

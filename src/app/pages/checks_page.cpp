@@ -20,7 +20,7 @@
 #include "app/widgets/main_button.h"
 #include "app/widgets/progress_bar.h"
 #include "app/widgets/result_list.h"
-#include "engine/report/result_reports.h"
+#include "engine/report/report.h"
 
 namespace tallyscan {
 namespace {

@@ -22,7 +22,7 @@
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
 #include "engine/browse/browse.h"
-#include "engine/uniform/folder_files.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

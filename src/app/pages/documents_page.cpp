@@ -24,7 +24,7 @@
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "engine/browse/browse.h"
-#include "engine/report/browser_reports.h"
+#include "engine/report/report.h"
 
 namespace tallyscan {
 namespace {

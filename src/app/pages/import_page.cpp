@@ -18,9 +18,8 @@
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
 #include "app/widgets/result_list.h"
-#include "engine/report/result_reports.h"
-#include "engine/uniform/folder_files.h"
-#include "engine/uniform/result_row.h"
+#include "engine/report/report.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -21,7 +21,7 @@
 #include "app/widgets/grid.h"
 #include "app/widgets/grid_search.h"
 #include "engine/browse/browse.h"
-#include "engine/report/browser_reports.h"
+#include "engine/report/report.h"
 
 namespace tallyscan {
 namespace {

@@ -16,11 +16,8 @@
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
 #include "engine/browse/browse.h"
-#include "engine/transfer/account_numbers.h"
 #include "engine/transfer/transfer.h"
-#include "engine/uniform/fields.h"
-#include "engine/uniform/result_row.h"
-#include "engine/uniform/values.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -25,12 +25,8 @@
 #include "app/widgets/folder_chooser.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
-#include "engine/portfolio/clients.h"
-#include "engine/portfolio/manifest.h"
-#include "engine/portfolio/portfolio_report.h"
-#include "engine/portfolio/summary.h"
-#include "engine/portfolio/summary_table.h"
-#include "engine/uniform/result_row.h"
+#include "engine/portfolio/portfolio.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

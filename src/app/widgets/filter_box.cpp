@@ -8,7 +8,7 @@
 #include "app/texts.h"
 #include "app/widgets/text_match.h"
 #include "engine/common/progress.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -21,7 +21,7 @@
 #include "app/widgets/grid_search.h"
 #include "app/widgets/text_match.h"
 #include "engine/browse/browse.h"
-#include "engine/text/csv.h"
+#include "engine/text/text.h"
 
 namespace tallyscan {
 namespace {

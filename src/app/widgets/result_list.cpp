@@ -8,7 +8,7 @@
 
 #include "app/texts.h"
 #include "app/widgets/grid.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 
