@@ -13,12 +13,12 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "app/app_texts.h"
 #include "app/background/work_progress.h"
 #include "app/main_window.h"
 #include "app/pages/accounts_index_page.h"
 #include "app/pages/documents_page.h"
 #include "app/pages/ledger_page.h"
-#include "app/texts.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/text_match.h"

@@ -17,11 +17,11 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/compare/compare_table_view.h"
 #include "app/dialogs/output_dialog.h"
 #include "app/jet/jet_parameters_dialog.h"
 #include "app/shared_fonts.h"
-#include "app/texts.h"
 #include "app/widgets/folder_chooser.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"

@@ -6,8 +6,8 @@
 #include <QItemSelectionModel>
 #include <QVBoxLayout>
 
+#include "app/app_texts.h"
 #include "app/pages/page.h"
-#include "app/texts.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "engine/uniform/uniform.h"

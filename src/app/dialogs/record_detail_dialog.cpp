@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
-#include "app/texts.h"
+#include "app/app_texts.h"
 #include "app/widgets/grid.h"
 #include "engine/uniform/uniform.h"
 

@@ -17,7 +17,7 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 
-#include "app/texts.h"
+#include "app/app_texts.h"
 #include "engine/analytics/analytics.h"
 #include "engine/text/text.h"
 

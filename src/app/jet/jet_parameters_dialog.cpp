@@ -18,7 +18,7 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
-#include "app/texts.h"
+#include "app/app_texts.h"
 #include "engine/analytics/analytics.h"
 #include "engine/program/program.h"
 #include "engine/text/text.h"

@@ -17,11 +17,11 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/dialogs/output_dialog.h"
 #include "app/jet/jet_digit_chart.h"
 #include "app/jet/jet_parameters_dialog.h"
 #include "app/shared_fonts.h"
-#include "app/texts.h"
 #include "app/widgets/column_grid.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/background/read_task.h"
 #include "app/background/work_progress.h"
 #include "app/dialogs/field_selection_dialog.h"
@@ -20,7 +21,6 @@
 #include "app/images.h"
 #include "app/report/grid_print.h"
 #include "app/shared_fonts.h"
-#include "app/texts.h"
 #include "app/widgets/card_number_edit.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"

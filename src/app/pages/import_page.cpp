@@ -9,11 +9,11 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/dialogs/output_dialog.h"
 #include "app/dialogs/record_detail_dialog.h"
 #include "app/pump.h"
 #include "app/shared_fonts.h"
-#include "app/texts.h"
 #include "app/widgets/folder_chooser.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"

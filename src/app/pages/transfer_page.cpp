@@ -6,11 +6,11 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/dialogs/group_change_dialog.h"
 #include "app/dialogs/key_update_dialog.h"
 #include "app/pump.h"
 #include "app/shared_fonts.h"
-#include "app/texts.h"
 #include "app/widgets/card_number_edit.h"
 #include "app/widgets/folder_chooser.h"
 #include "app/widgets/grid.h"

@@ -16,11 +16,11 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/dialogs/output_dialog.h"
 #include "app/pages/page.h"
 #include "app/portfolio/batch_process.h"
 #include "app/portfolio/cli_program.h"
-#include "app/texts.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/folder_chooser.h"
 #include "app/widgets/grid.h"

@@ -11,12 +11,12 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/dialogs/output_dialog.h"
 #include "app/dialogs/record_detail_dialog.h"
 #include "app/statistics/month_chart.h"
 #include "app/statistics/statistics_run.h"
 #include "app/statistics/statistics_run_bar.h"
-#include "app/texts.h"
 #include "app/widgets/grid.h"
 #include "engine/analytics/analytics.h"
 #include "engine/report/report.h"

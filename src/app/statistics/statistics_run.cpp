@@ -1,8 +1,8 @@
 #include "app/statistics/statistics_run.h"
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/pages/page.h"
-#include "app/texts.h"
 
 namespace tallyscan {
 namespace {

@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "app/app_texts.h"
 #include "app/background/read_task.h"
-#include "app/texts.h"
 #include "app/widgets/text_match.h"
 #include "engine/common/progress.h"
 #include "engine/uniform/uniform.h"

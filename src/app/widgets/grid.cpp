@@ -15,8 +15,8 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include "app/app_texts.h"
 #include "app/images.h"
-#include "app/texts.h"
 #include "app/widgets/grid_delegate.h"
 #include "app/widgets/grid_search.h"
 #include "app/widgets/text_match.h"

@@ -6,7 +6,7 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-#include "app/texts.h"
+#include "app/app_texts.h"
 #include "app/widgets/grid.h"
 #include "engine/uniform/uniform.h"
 

@@ -1,4 +1,4 @@
-#include "cli/compare_report.h"
+#include "cli/compare_report_run.h"
 
 #include <cstdio>
 #include <ctime>
