@@ -14,7 +14,7 @@
 #include "engine/browse/browse.h"
 #include "engine/common/progress.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 
 namespace {
 

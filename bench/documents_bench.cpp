@@ -12,15 +12,15 @@
 #include <thread>
 
 #include "engine/browse/browse.h"
-#include "engine/checks/record_reader.h"
+#include "engine/checks/checks.h"
 #include "engine/uniform/import.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
+double Seconds(SteadyClock::time_point since) {
+  return std::chrono::duration<double>(SteadyClock::now() - since).count();
 }
 
 // What the page does on every document change: load it and build the panel and both grids.
@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
   }
   RecordStore store;
   SilentProgress silent;
-  Clock::time_point start = Clock::now();
+  SteadyClock::time_point start = SteadyClock::now();
   const ImportResult imported = ImportFolder(store, argv[1], silent);
   const double import_seconds = Seconds(start);
   if (!imported.status.ok()) {
@@ -59,13 +59,13 @@ int main(int argc, char** argv) {
   std::size_t shown = 0;
   long long steps = 0;
   std::mt19937 random(7);
-  start = Clock::now();
+  start = SteadyClock::now();
   for (const DocumentType& type : SelectorTypes()) {
     const std::string code = std::to_string(type.code);
     const ElementRange run = DocumentTypeRun(store, code);
     if (run.empty()) continue;
     for (std::int64_t e = run.first; e != 0; e = MoveInRun(run, e, DocumentMove::kNext)) {
-      const Clock::time_point step = Clock::now();
+      const SteadyClock::time_point step = SteadyClock::now();
       shown += ShowDocument(store, e);
       slowest_step = std::max(slowest_step, Seconds(step));
       ++steps;
@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
       const std::int64_t target =
           run.first + static_cast<std::int64_t>(random() % static_cast<unsigned>(run.size()));
       const std::string typed = DocumentNumberText(store.DocumentIndex[target]);
-      const Clock::time_point jump = Clock::now();
+      const SteadyClock::time_point jump = SteadyClock::now();
       const JumpResult found = JumpToNumber(store, run, code, typed);
       if (found.element != 0) shown += ShowDocument(store, found.element);
       slowest_jump = std::max(slowest_jump, Seconds(jump));
@@ -87,11 +87,11 @@ int main(int argc, char** argv) {
 
   // The register of every document: with its marks found first, then as the page builds it,
   // the rows at once and the marks on a thread of their own.
-  start = Clock::now();
+  start = SteadyClock::now();
   DocumentMarks marks;
   FindDocumentMarks(store, silent, &marks);
   const double marks_seconds = Seconds(start);
-  start = Clock::now();
+  start = SteadyClock::now();
   const DocumentRegister all(store, "", marks);
   const double register_seconds = Seconds(start);
   std::printf(
@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
       "%.3f s; marks first, then rows: %.3f s = %.2f x the import\n",
       all.DocumentCount(), register_seconds, marks_seconds, marks_seconds + register_seconds,
       (marks_seconds + register_seconds) / import_seconds);
-  start = Clock::now();
+  start = SteadyClock::now();
   DocumentMarks background_marks;
   {
     SilentProgress background;
@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
   if (background_marks != marks) std::puts("the background marks differ!");
 
   // "view documents" of every type: the rows of every document, as the command builds them.
-  start = Clock::now();
+  start = SteadyClock::now();
   const checks::RecordReader reader(store);
   for (std::int64_t e = 1; e <= store.DocumentIndex.Count(); ++e) {
     const LoadedDocument document = LoadDocument(store, e, reader);
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
               view_seconds / import_seconds);
 
   for (const int field : {5, 2, 12}) {
-    start = Clock::now();
+    start = SteadyClock::now();
     SortItems(store, field);
     std::printf("item sort on field %d: %.3f s\n", field, Seconds(start));
   }

@@ -15,9 +15,9 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/analytics/field_statistics.h"
+#include "engine/analytics/analytics.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace {
 

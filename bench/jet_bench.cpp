@@ -17,9 +17,9 @@
 #include <thread>
 #include <vector>
 
-#include "engine/analytics/jet.h"
+#include "engine/analytics/analytics.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace {
 

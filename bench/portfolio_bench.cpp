@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/portfolio/summary.h"
+#include "engine/portfolio/portfolio.h"
 
 namespace {
 

@@ -15,11 +15,9 @@
 #include <string>
 #include <string_view>
 
-#include "engine/report/byte_sink.h"
-#include "engine/report/html_writer.h"
-#include "engine/report/xlsx_writer.h"
-#include "engine/text/number_format.h"
-#include "engine/uniform/result_row.h"
+#include "engine/report/report_writers.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 #ifdef TALLYSCAN_HAVE_PAPER
 #include "paper/headless_gui_application.h"
 #include "paper/pdf_writer.h"

@@ -2,8 +2,10 @@
 # The boundaries between the parts of the program, checked on the sources:
 #  - a header whose first comment says "Private to FOLDER/" is included only from that folder
 #    of the engine and from its tests;
-#  - a folder whose chief header is named for it (browse/browse.h) has no other public header:
-#    the rest of the system includes the chief one;
+#  - every folder of the engine but common/ (whose small headers are each public) is behind
+#    its chief headers, one or two, listed below in `chiefs`: every other header of the folder,
+#    in its subfolders too, begins its first comment with "// Private to FOLDER/", so the rest
+#    of the system includes the chiefs alone;
 #  - the engine includes no Qt header;
 #  - the record manager (engine/isam/, exported by libtallyscan on its own) includes nothing
 #    of the transfer that uses it;
@@ -16,8 +18,16 @@ cd "$1" || exit 2
 failed=0
 report() { echo "layers: $*"; failed=1; }
 
+# The chief headers of the engine's folders, under src/engine/.
+chiefs="analytics/analytics.h browse/browse.h checks/checks.h isam/isam.h mail/mail.h
+  portfolio/portfolio.h program/program.h report/report.h report/report_writers.h text/text.h
+  transfer/transfer.h uniform/import.h uniform/uniform.h"
+
+# The folder a header's first comment makes it private to, if any.
+private_to() { grep -m1 '^//' "$1" | sed -n 's|^// Private to \([a-z_]*\)/.*|\1|p'; }
+
 while IFS= read -r header; do
-  folder=$(sed -n 's|^// Private to \([a-z_]*\)/.*|\1|p' "$header" | head -1)
+  folder=$(private_to "$header")
   [ -n "$folder" ] || continue
   name=${header#src/}
   while IFS= read -r user; do
@@ -28,13 +38,21 @@ while IFS= read -r header; do
   done < <(grep -rlF "#include \"$name\"" src tests tools bench)
 done < <(find src/engine -name '*.h' | sort)
 
-for chief in src/engine/browse/browse.h; do
-  folder=$(basename "$(dirname "$chief")")
-  for header in "src/engine/$folder"/*.h; do
-    [ "$header" = "$chief" ] && continue
-    grep -q "^// Private to $folder/" "$header" ||
-      report "${header#src/} is neither $folder/'s chief header nor private to $folder/"
+for dir in src/engine/*/; do
+  folder=$(basename "$dir")
+  [ "$folder" = common ] && continue
+  mine=$(for chief in $chiefs; do case $chief in "$folder"/*) echo "src/engine/$chief" ;; esac; done)
+  [ -n "$mine" ] || report "$folder/ has no chief header"
+  for chief in $mine; do
+    [ -f "$chief" ] || report "${chief#src/}, a chief header, is missing"
   done
+  while IFS= read -r header; do
+    if echo "$mine" | grep -qxF "$header"; then
+      [ -z "$(private_to "$header")" ] || report "${header#src/} is a chief header marked private"
+    elif [ "$(private_to "$header")" != "$folder" ]; then
+      report "${header#src/} is neither a chief header of $folder/ nor private to $folder/"
+    fi
+  done < <(find "src/engine/$folder" -name '*.h' | sort)
 done
 
 grep -rn '#include <Q' src/engine && report "the engine includes Qt"

@@ -25,7 +25,7 @@
 #include "app/pages/accounts_index_page.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
-#include "engine/program/settings.h"
+#include "engine/program/program.h"
 #include "engine/uniform/import.h"
 
 namespace {

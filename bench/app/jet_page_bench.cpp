@@ -28,8 +28,8 @@
 #include "app/main_window.h"
 #include "app/pages/analysis_page.h"
 #include "app/widgets/grid.h"
-#include "engine/analytics/jet.h"
-#include "engine/program/settings.h"
+#include "engine/analytics/analytics.h"
+#include "engine/program/program.h"
 #include "engine/uniform/import.h"
 
 namespace {

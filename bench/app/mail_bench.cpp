@@ -26,7 +26,7 @@
 #include "app/app_context.h"
 #include "app/dialogs/email_dialog.h"
 #include "app/main_window.h"
-#include "engine/program/settings.h"
+#include "engine/program/program.h"
 
 namespace {
 

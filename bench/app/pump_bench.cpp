@@ -26,7 +26,7 @@
 #include "app/main_window.h"
 #include "app/pump.h"
 #include "engine/checks/checks.h"
-#include "engine/program/settings.h"
+#include "engine/program/program.h"
 #include "engine/uniform/import.h"
 
 namespace {

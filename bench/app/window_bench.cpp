@@ -40,7 +40,7 @@
 #include "app/statistics/statistics_run.h"
 #include "app/widgets/grid.h"
 #include "engine/browse/browse.h"
-#include "engine/program/settings.h"
+#include "engine/program/program.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "engine/browse/browse.h"
-#include "engine/program/settings.h"
+#include "engine/program/program.h"
 #include "engine/uniform/import.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <QString>
 
 #include "app/background/store_readers.h"
-#include "engine/program/settings.h"
-#include "engine/uniform/record_store.h"
+#include "engine/program/program.h"
+#include "engine/uniform/uniform.h"
 
 class QWidget;
 

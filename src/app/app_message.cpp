@@ -2,8 +2,8 @@
 
 #include <QMessageBox>
 
+#include "app/app_texts.h"
 #include "app/path_text.h"
-#include "app/texts.h"
 
 namespace tallyscan {
 

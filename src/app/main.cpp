@@ -17,9 +17,8 @@
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "app/update/update_threads.h"
-#include "engine/program/update.h"
-#include "engine/program/window_placement.h"
-#include "engine/uniform/record_store.h"
+#include "engine/program/program.h"
+#include "engine/uniform/uniform.h"
 #include "qt_settings/qt_settings_store.h"
 
 int main(int argc, char** argv) {

@@ -14,6 +14,7 @@
 #include <QToolButton>
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/button_bar.h"
 #include "app/dialogs/record_detail_dialog.h"
 #include "app/images.h"
@@ -26,7 +27,6 @@
 #include "app/pages/items_page.h"
 #include "app/pages/ledger_page.h"
 #include "app/pages/transfer_page.h"
-#include "app/texts.h"
 #include "app/widgets/drawing.h"
 #include "app/widgets/main_button.h"
 

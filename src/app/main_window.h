@@ -15,7 +15,7 @@
 #include "app/app_context.h"
 #include "app/pages/page.h"
 #include "app/shared_fonts.h"
-#include "engine/program/window_placement.h"
+#include "engine/program/program.h"
 
 class QToolButton;
 

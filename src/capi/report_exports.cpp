@@ -10,11 +10,8 @@
 #include <vector>
 
 #include "engine/common/progress.h"
-#include "engine/report/byte_sink.h"
-#include "engine/report/html_writer.h"
 #include "engine/report/report.h"
-#include "engine/report/report_file.h"
-#include "engine/report/xlsx_writer.h"
+#include "engine/report/report_writers.h"
 #include "library_messages.h"
 #include "tallyscan.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/text/hebrew_order.h"
+#include "engine/text/text.h"
 #include "tallyscan.h"
 
 namespace {

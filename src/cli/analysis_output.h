@@ -11,7 +11,7 @@
 
 #include "cli/table_output.h"
 #include "cli/terminal_progress.h"
-#include "engine/analytics/jet.h"
+#include "engine/analytics/analytics.h"
 #include "engine/checks/checks.h"
 #include "engine/uniform/import.h"
 

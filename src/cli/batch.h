@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/portfolio/clients.h"
+#include "engine/portfolio/portfolio.h"
 
 namespace tallyscan::cli {
 

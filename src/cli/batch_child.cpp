@@ -16,13 +16,10 @@
 #include "cli/batch.h"
 #include "cli/check_setup.h"
 #include "cli/exit_codes.h"
-#include "engine/analytics/jet_parameters.h"
-#include "engine/portfolio/inputs.h"
-#include "engine/portfolio/manifest.h"
-#include "engine/portfolio/summary.h"
-#include "engine/portfolio/zip_examination.h"
-#include "engine/report/report_source.h"
-#include "engine/uniform/folder_files.h"
+#include "engine/analytics/analytics.h"
+#include "engine/portfolio/portfolio.h"
+#include "engine/report/report.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::cli {
 namespace {

@@ -11,8 +11,8 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/import_figures.h"
-#include "engine/portfolio/workload.h"
-#include "engine/text/comma_list.h"
+#include "engine/portfolio/portfolio.h"
+#include "engine/text/text.h"
 
 namespace tallyscan::cli {
 namespace {

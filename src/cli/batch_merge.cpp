@@ -5,8 +5,8 @@
 #include <system_error>
 
 #include "cli/exit_codes.h"
-#include "engine/portfolio/summary.h"
-#include "engine/uniform/result_row.h"
+#include "engine/portfolio/portfolio.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::cli {
 

@@ -6,8 +6,7 @@
 
 #include "cli/batch.h"
 #include "cli/exit_codes.h"
-#include "engine/portfolio/clients.h"
-#include "engine/portfolio/workload.h"
+#include "engine/portfolio/portfolio.h"
 
 namespace tallyscan::cli {
 namespace {

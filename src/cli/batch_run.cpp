@@ -18,14 +18,9 @@
 #include "cli/batch.h"
 #include "cli/exit_codes.h"
 #include "cli/interrupt_watch.h"
-#include "engine/analytics/jet_parameters.h"
-#include "engine/portfolio/child_process.h"
-#include "engine/portfolio/clients.h"
-#include "engine/portfolio/inputs.h"
-#include "engine/portfolio/manifest.h"
-#include "engine/portfolio/summary.h"
-#include "engine/portfolio/workload.h"
-#include "engine/report/report_source.h"
+#include "engine/analytics/analytics.h"
+#include "engine/portfolio/portfolio.h"
+#include "engine/report/report.h"
 
 namespace tallyscan::cli {
 namespace {

@@ -16,10 +16,10 @@
 #include "cli/table_output.h"
 #include "cli/terminal_progress.h"
 #include "engine/checks/checks.h"
-#include "engine/report/source_date.h"
-#include "engine/text/comma_list.h"
+#include "engine/report/report.h"
+#include "engine/text/text.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::cli {
 namespace {

@@ -9,7 +9,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "engine/browse/browse.h"
-#include "engine/uniform/folder_files.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::cli {
 namespace {

@@ -11,7 +11,7 @@
 #include "cli/parameters_file.h"
 #include "cli/table_output.h"
 #include "cli/terminal_progress.h"
-#include "engine/analytics/compare.h"
+#include "engine/analytics/analytics.h"
 #include "engine/uniform/import.h"
 
 namespace tallyscan::cli {

@@ -9,7 +9,7 @@
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
 #include "cli/table_output.h"
-#include "engine/uniform/record_detail.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::cli {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "cli/commands.h"
 #include "cli/exit_codes.h"
-#include "engine/isam/isam_check.h"
+#include "engine/isam/isam.h"
 
 namespace tallyscan::cli {
 namespace {

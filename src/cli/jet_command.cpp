@@ -13,10 +13,9 @@
 #include "cli/parameters_file.h"
 #include "cli/table_output.h"
 #include "cli/terminal_progress.h"
-#include "engine/analytics/jet.h"
-#include "engine/analytics/jet_rows.h"
+#include "engine/analytics/analytics.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::cli {
 namespace {

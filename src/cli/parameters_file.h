@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/analytics/jet_parameters.h"
+#include "engine/analytics/analytics.h"
 
 namespace tallyscan::cli {
 

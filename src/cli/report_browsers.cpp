@@ -5,7 +5,7 @@
 #include "cli/exit_codes.h"
 #include "cli/report_kinds.h"
 #include "engine/browse/browse.h"
-#include "engine/report/browser_reports.h"
+#include "engine/report/report.h"
 
 namespace tallyscan::cli {
 namespace {

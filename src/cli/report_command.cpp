@@ -18,7 +18,7 @@
 #include "cli/import_figures.h"
 #include "cli/parameters_file.h"
 #include "cli/report_kinds.h"
-#include "engine/report/report_source.h"
+#include "engine/report/report.h"
 
 namespace tallyscan::cli {
 namespace {

@@ -3,11 +3,11 @@
 #include <ctime>
 #include <optional>
 
-#include "cli/compare_report.h"
+#include "cli/compare_report_run.h"
 #include "cli/exit_codes.h"
 #include "cli/parameters_file.h"
 #include "cli/report_kinds.h"
-#include "engine/report/print_fonts.h"
+#include "engine/report/report_writers.h"
 
 namespace tallyscan::cli {
 

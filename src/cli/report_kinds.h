@@ -18,10 +18,9 @@
 #include "cli/check_setup.h"
 #include "cli/terminal_progress.h"
 #include "cli/view_command.h"
-#include "engine/analytics/jet.h"
-#include "engine/report/byte_sink.h"
+#include "engine/analytics/analytics.h"
 #include "engine/report/report.h"
-#include "engine/report/report_file.h"
+#include "engine/report/report_writers.h"
 #include "engine/uniform/import.h"
 #ifdef TALLYSCAN_HAVE_PAPER
 #include "paper/headless_gui_application.h"

@@ -5,8 +5,7 @@
 #include "cli/exit_codes.h"
 #include "cli/report_kinds.h"
 #include "cli/standard_output.h"
-#include "engine/report/html_writer.h"
-#include "engine/report/xlsx_writer.h"
+#include "engine/report/report_writers.h"
 #ifdef TALLYSCAN_HAVE_PAPER
 #include "paper/pdf_writer.h"
 #endif

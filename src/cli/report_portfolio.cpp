@@ -5,8 +5,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/report_kinds.h"
-#include "engine/portfolio/portfolio_report.h"
-#include "engine/portfolio/summary.h"
+#include "engine/portfolio/portfolio.h"
 
 namespace tallyscan::cli {
 namespace {

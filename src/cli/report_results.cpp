@@ -8,11 +8,8 @@
 
 #include "cli/exit_codes.h"
 #include "cli/report_kinds.h"
-#include "engine/analytics/field_statistics.h"
-#include "engine/analytics/field_statistics_rows.h"
-#include "engine/report/jet_report.h"
-#include "engine/report/result_reports.h"
-#include "engine/report/statistics_reports.h"
+#include "engine/analytics/analytics.h"
+#include "engine/report/report.h"
 
 namespace tallyscan::cli {
 namespace {

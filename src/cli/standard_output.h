@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "engine/report/byte_sink.h"
+#include "engine/report/report_writers.h"
 
 namespace tallyscan::cli {
 

@@ -5,7 +5,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/import_figures.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::cli {
 

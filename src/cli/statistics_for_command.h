@@ -9,7 +9,7 @@
 
 #include "cli/table_output.h"
 #include "cli/terminal_progress.h"
-#include "engine/analytics/field_statistics.h"
+#include "engine/analytics/analytics.h"
 #include "engine/uniform/import.h"
 
 namespace tallyscan::cli {

@@ -8,7 +8,7 @@
 #include "cli/exit_codes.h"
 #include "cli/import_figures.h"
 #include "cli/statistics_for_command.h"
-#include "engine/analytics/field_statistics_rows.h"
+#include "engine/analytics/analytics.h"
 
 namespace tallyscan::cli {
 namespace {

@@ -9,9 +9,8 @@
 
 #include "cli/exit_codes.h"
 #include "cli/standard_output.h"
-#include "engine/text/csv.h"
-#include "engine/text/number_format.h"
-#include "engine/uniform/result_row.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::cli {
 namespace {

@@ -29,7 +29,7 @@
 #include <variant>
 #include <vector>
 
-#include "engine/uniform/columns.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::cli {
 

@@ -17,15 +17,10 @@
 #include "cli/exit_codes.h"
 #include "cli/import_figures.h"
 #include "cli/terminal_progress.h"
-#include "engine/text/cp1255.h"
-#include "engine/text/hebrew_order.h"
-#include "engine/text/number_format.h"
-#include "engine/text/trim.h"
-#include "engine/transfer/account_numbers.h"
+#include "engine/text/text.h"
 #include "engine/transfer/transfer.h"
-#include "engine/transfer/transfer_format.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::cli {
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cli/table_output.h"
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::cli {
 

@@ -16,9 +16,8 @@
 #include "cli/exit_codes.h"
 #include "cli/view_command.h"
 #include "engine/browse/browse.h"
-#include "engine/checks/document_checks.h"
-#include "engine/checks/record_reader.h"
-#include "engine/uniform/result_row.h"
+#include "engine/checks/checks.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::cli {
 namespace {

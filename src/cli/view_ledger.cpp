@@ -10,7 +10,7 @@
 #include "cli/exit_codes.h"
 #include "cli/view_command.h"
 #include "engine/browse/browse.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::cli {
 namespace {

@@ -5,9 +5,8 @@
 
 #include <QSettings>
 
-#include "engine/mail/mail_address.h"
-#include "engine/mail/mail_settings.h"
-#include "engine/program/settings.h"
+#include "engine/mail/mail.h"
+#include "engine/program/program.h"
 
 namespace tallyscan {
 namespace {

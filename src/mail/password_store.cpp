@@ -3,9 +3,8 @@
 #include <qt6keychain/keychain.h>
 #include <QEventLoop>
 
-#include "engine/mail/mail_settings.h"
-#include "engine/mail/password_scramble.h"
-#include "engine/program/settings.h"
+#include "engine/mail/mail.h"
+#include "engine/program/program.h"
 
 namespace tallyscan {
 namespace {

@@ -7,7 +7,7 @@
 #include <QByteArray>
 #include <QHostAddress>
 
-#include "engine/mail/smtp_client.h"
+#include "engine/mail/mail.h"
 
 class QAbstractSocket;
 class QSslSocket;

@@ -8,7 +8,7 @@
 
 #include <QPainter>
 
-#include "engine/report/page_layout.h"
+#include "engine/report/report_writers.h"
 #include "paper/qt_page_canvas.h"
 
 class QPagedPaintDevice;

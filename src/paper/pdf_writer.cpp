@@ -6,9 +6,9 @@
 #include <QPageSize>
 #include <QPdfWriter>
 
-#include "engine/report/byte_sink.h"
-#include "engine/report/report_source.h"
-#include "engine/uniform/result_row.h"
+#include "engine/report/report.h"
+#include "engine/report/report_writers.h"
+#include "engine/uniform/uniform.h"
 #include "paper/paper_target.h"
 
 namespace tallyscan {

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "engine/report/report.h"
-#include "engine/report/report_file.h"
+#include "engine/report/report_writers.h"
 
 namespace tallyscan {
 

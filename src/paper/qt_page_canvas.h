@@ -10,7 +10,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 
-#include "engine/report/page_canvas.h"
+#include "engine/report/report_writers.h"
 
 class QPainter;
 class QPagedPaintDevice;

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/program/settings.h"
+#include "engine/program/program.h"
 
 class QSettings;
 class QString;

@@ -41,10 +41,10 @@
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
 #include "app_test_support.h"
-#include "engine/analytics/jet_words.h"
-#include "engine/program/window_placement.h"
-#include "engine/text/number_format.h"
-#include "engine/uniform/result_row.h"
+#include "engine/analytics/analytics.h"
+#include "engine/program/program.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 #include "generator/data_set.h"
 
 namespace tallyscan::test {

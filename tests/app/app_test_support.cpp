@@ -5,8 +5,8 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "engine/text/cp1255.h"
-#include "engine/uniform/record_writer.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::test {
 namespace {

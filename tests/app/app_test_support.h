@@ -8,9 +8,8 @@
 #include <QTemporaryDir>
 
 #include "app/app_context.h"
-#include "engine/program/settings.h"
-#include "engine/program/window_placement.h"
-#include "engine/uniform/record_store.h"
+#include "engine/program/program.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::test {
 

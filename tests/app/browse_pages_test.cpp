@@ -31,9 +31,8 @@
 #include "app_test_support.h"
 #include "engine/browse/browse.h"
 #include "engine/common/texts.h"
-#include "engine/program/window_placement.h"
-#include "engine/uniform/fields.h"
-#include "engine/uniform/result_row.h"
+#include "engine/program/program.h"
+#include "engine/uniform/uniform.h"
 #include "generator/data_set.h"
 
 namespace tallyscan::test {

@@ -14,11 +14,11 @@
 #include <QtTest>
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/dialogs/record_detail_dialog.h"
 #include "app/main_window.h"
 #include "app/pages/checks_page.h"
 #include "app/pages/import_page.h"
-#include "app/texts.h"
 #include "app/widgets/check_list.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/grid_delegate.h"

@@ -24,10 +24,9 @@
 #include "app/report/grid_print.h"
 #include "app/widgets/grid.h"
 #include "app_test_support.h"
-#include "engine/report/byte_sink.h"
-#include "engine/report/html_writer.h"
-#include "engine/text/cp1255.h"
-#include "engine/uniform/record_writer.h"
+#include "engine/report/report_writers.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 #include "generator/data_set.h"
 
 namespace tallyscan::test {

@@ -35,7 +35,7 @@
 #include "app/widgets/progress_bar.h"
 #include "app_test_support.h"
 #include "engine/browse/browse.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 #include "generator/data_set.h"
 #include "generator/next_year.h"
 

@@ -18,7 +18,7 @@
 #include "app/widgets/grid.h"
 #include "app/widgets/grid_search.h"
 #include "app_test_support.h"
-#include "engine/program/window_placement.h"
+#include "engine/program/program.h"
 #include "engine/uniform/import.h"
 #include "generator/data_set.h"
 

@@ -16,7 +16,7 @@
 #include "app/pages/ledger_page.h"
 #include "app/widgets/filter_box.h"
 #include "app_test_support.h"
-#include "engine/program/window_placement.h"
+#include "engine/program/program.h"
 #include "engine/uniform/import.h"
 #include "generator/data_set.h"
 

@@ -20,8 +20,8 @@
 #include "app/widgets/result_list.h"
 #include "app_test_support.h"
 #include "engine/browse/browse.h"
-#include "engine/program/window_placement.h"
-#include "engine/uniform/record_store.h"
+#include "engine/program/program.h"
+#include "engine/uniform/uniform.h"
 #include "large_sets.h"
 
 namespace tallyscan::test {

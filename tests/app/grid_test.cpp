@@ -29,7 +29,7 @@
 #include "app/widgets/grid_search.h"
 #include "app_test_support.h"
 #include "engine/browse/browse.h"
-#include "engine/text/trim.h"
+#include "engine/text/text.h"
 
 namespace tallyscan::test {
 namespace {

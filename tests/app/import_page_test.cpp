@@ -12,17 +12,16 @@
 #include <QtTest>
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/background/read_task.h"
 #include "app/dialogs/record_detail_dialog.h"
 #include "app/main_window.h"
 #include "app/pages/import_page.h"
 #include "app/pump.h"
-#include "app/texts.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/result_list.h"
 #include "app_test_support.h"
-#include "engine/uniform/record_detail.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 #include "generator/data_set.h"
 
 namespace tallyscan::test {

@@ -12,13 +12,13 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "app/app_texts.h"
 #include "app/main_window.h"
 #include "app/pages/import_page.h"
-#include "app/texts.h"
 #include "app/widgets/main_button.h"
 #include "app/widgets/result_list.h"
 #include "app_test_support.h"
-#include "engine/program/window_placement.h"
+#include "engine/program/program.h"
 
 namespace tallyscan::test {
 

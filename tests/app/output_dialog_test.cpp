@@ -29,8 +29,8 @@
 #include "app/pages/import_page.h"
 #include "app_test_support.h"
 #include "engine/checks/checks.h"
-#include "engine/program/settings.h"
-#include "engine/report/result_reports.h"
+#include "engine/program/program.h"
+#include "engine/report/report.h"
 #include "engine/uniform/import.h"
 #include "generator/data_set.h"
 

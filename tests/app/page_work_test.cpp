@@ -13,19 +13,19 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "app/app_texts.h"
 #include "app/background/work_progress.h"
 #include "app/main_window.h"
 #include "app/pages/accounts_index_page.h"
 #include "app/pages/documents_page.h"
 #include "app/pages/ledger_page.h"
-#include "app/texts.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/text_match.h"
 #include "app_test_support.h"
 #include "engine/browse/browse.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 #include "generator/data_set.h"
 
 namespace tallyscan::test {

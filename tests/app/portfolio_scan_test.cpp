@@ -20,7 +20,7 @@
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
 #include "app_test_support.h"
-#include "engine/portfolio/manifest.h"
+#include "engine/portfolio/portfolio.h"
 #include "generator/data_set.h"
 
 namespace tallyscan::test {

@@ -34,11 +34,9 @@
 #include "app/widgets/grid_delegate.h"
 #include "app/widgets/progress_bar.h"
 #include "app_test_support.h"
-#include "engine/analytics/field_statistics_rows.h"
-#include "engine/program/window_placement.h"
-#include "engine/uniform/fields.h"
-#include "engine/uniform/record_detail.h"
-#include "engine/uniform/result_row.h"
+#include "engine/analytics/analytics.h"
+#include "engine/program/program.h"
+#include "engine/uniform/uniform.h"
 #include "generator/data_set.h"
 
 namespace tallyscan::test {

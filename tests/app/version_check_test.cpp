@@ -9,8 +9,7 @@
 #include "app/adapters/qt_update_fetcher.h"
 #include "app/update/update_threads.h"
 #include "app_test_support.h"
-#include "engine/program/update.h"
-#include "engine/program/version_check.h"
+#include "engine/program/program.h"
 
 namespace tallyscan::test {
 namespace {

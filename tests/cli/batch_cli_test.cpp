@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "cli/cli_runner.h"
-#include "engine/portfolio/manifest.h"
-#include "engine/report/report_source.h"
+#include "engine/portfolio/portfolio.h"
+#include "engine/report/report.h"
 
 namespace tallyscan {
 namespace {

@@ -10,8 +10,8 @@
 #include <gtest/gtest.h>
 
 #include "cli/cli_runner.h"
-#include "engine/text/cp1255.h"
-#include "engine/uniform/fields.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

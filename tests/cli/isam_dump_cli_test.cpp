@@ -7,7 +7,6 @@
 
 #include "cli/cli_runner.h"
 #include "engine/isam/isam.h"
-#include "engine/isam/isam_storage.h"
 
 namespace tallyscan {
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "cli/cli_runner.h"
-#include "engine/analytics/jet.h"
+#include "engine/analytics/analytics.h"
 
 namespace tallyscan {
 namespace {

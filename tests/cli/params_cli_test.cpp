@@ -19,7 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/cli_runner.h"
-#include "engine/analytics/jet_parameters.h"
+#include "engine/analytics/analytics.h"
 
 namespace tallyscan {
 namespace {

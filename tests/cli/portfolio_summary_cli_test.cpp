@@ -17,8 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/cli_runner.h"
-#include "engine/portfolio/manifest.h"
-#include "engine/portfolio/summary.h"
+#include "engine/portfolio/portfolio.h"
 
 namespace tallyscan {
 namespace {

@@ -18,7 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/cli_runner.h"
-#include "engine/text/cp1255.h"
+#include "engine/text/text.h"
 
 namespace tallyscan {
 namespace {

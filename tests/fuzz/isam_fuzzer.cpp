@@ -21,7 +21,6 @@
 #include <vector>
 
 #include "engine/isam/isam.h"
-#include "engine/isam/isam_check.h"
 
 namespace {
 

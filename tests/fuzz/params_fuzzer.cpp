@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/analytics/jet_parameters.h"
-#include "engine/uniform/result_row.h"
+#include "engine/analytics/analytics.h"
+#include "engine/uniform/uniform.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/program/version_check.h"
+#include "engine/program/program.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <QProcess>
 #include <QtTest>
 
-#include "engine/mail/mail_settings.h"
-#include "engine/program/settings.h"
+#include "engine/mail/mail.h"
+#include "engine/program/program.h"
 #include "mail/password_store.h"
 
 namespace tallyscan::test {

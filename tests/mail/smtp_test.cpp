@@ -8,9 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "engine/mail/mail_texts.h"
-#include "engine/mail/smtp_client.h"
-#include "engine/text/cp1255.h"
+#include "engine/mail/mail.h"
+#include "engine/text/text.h"
 #include "mail/qt_mail_connection.h"
 #include "test_smtp_server.h"
 

@@ -6,10 +6,8 @@
 #include <cstdio>
 #include <tuple>
 
-#include "engine/text/cp1255.h"
-#include "engine/text/hebrew_order.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/fields.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 #include "support/set_check.h"
 
 namespace tallyscan::testing {

@@ -8,7 +8,7 @@
 #include <set>
 #include <sstream>
 
-#include "engine/uniform/layouts.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::testing {
 namespace {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/uniform/record_writer.h"
+#include "engine/uniform/uniform.h"
 #include "support/test_files.h"
 
 namespace tallyscan::testing {

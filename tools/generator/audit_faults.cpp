@@ -9,7 +9,7 @@
 
 #include "audit_plan.h"
 #include "calendar.h"
-#include "engine/text/number_format.h"
+#include "engine/text/text.h"
 
 namespace tallyscan::gen {
 namespace {

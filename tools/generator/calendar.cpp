@@ -1,6 +1,6 @@
 #include "calendar.h"
 
-#include "engine/analytics/holidays.h"
+#include "engine/analytics/analytics.h"
 
 namespace tallyscan::gen {
 

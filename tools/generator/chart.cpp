@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "engine/uniform/record_writer.h"
+#include "engine/uniform/uniform.h"
 #include "texts.h"
 
 namespace tallyscan::gen {

@@ -11,14 +11,9 @@
 #include <sstream>
 
 #include "engine/common/progress.h"
-#include "engine/text/cp1255.h"
-#include "engine/text/hebrew_order.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/fields.h"
-#include "engine/uniform/folder_files.h"
+#include "engine/text/text.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/record_store.h"
-#include "engine/uniform/record_writer.h"
+#include "engine/uniform/uniform.h"
 #include "output.h"
 #include "random.h"
 

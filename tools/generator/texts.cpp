@@ -1,7 +1,6 @@
 #include "texts.h"
 
-#include "engine/text/cp1255.h"
-#include "engine/text/hebrew_order.h"
+#include "engine/text/text.h"
 
 namespace tallyscan::gen {
 namespace {

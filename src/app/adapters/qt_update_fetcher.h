@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "engine/program/version_check.h"
+#include "engine/program/program.h"
 
 class QNetworkAccessManager;
 

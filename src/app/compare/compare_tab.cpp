@@ -14,20 +14,20 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/compare/compare_table_view.h"
 #include "app/dialogs/output_dialog.h"
 #include "app/jet/jet_parameters_dialog.h"
 #include "app/shared_fonts.h"
-#include "app/texts.h"
 #include "app/widgets/folder_chooser.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
 #include "app/widgets/run_bar.h"
 #include "engine/browse/browse.h"
-#include "engine/program/settings.h"
-#include "engine/report/compare_report.h"
-#include "engine/uniform/folder_files.h"
+#include "engine/program/program.h"
+#include "engine/report/report.h"
 #include "engine/uniform/import.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -21,9 +21,7 @@
 #include "app/app_context.h"
 #include "app/background/read_task.h"
 #include "app/pages/page.h"
-#include "engine/analytics/compare.h"
-#include "engine/analytics/compare_tables.h"
-#include "engine/analytics/jet_rows.h"
+#include "engine/analytics/analytics.h"
 
 class QComboBox;
 class QLabel;

@@ -6,11 +6,11 @@
 #include <QItemSelectionModel>
 #include <QVBoxLayout>
 
+#include "app/app_texts.h"
 #include "app/pages/page.h"
-#include "app/texts.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -12,7 +12,7 @@
 #include <QWidget>
 
 #include "app/widgets/sorted_rows.h"
-#include "engine/analytics/compare_tables.h"
+#include "engine/analytics/analytics.h"
 
 namespace tallyscan {
 

@@ -13,8 +13,8 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 
+#include "app/app_texts.h"
 #include "app/images.h"
-#include "app/texts.h"
 #include "app/widgets/drawing.h"
 #include "engine/common/version.h"
 

@@ -10,7 +10,7 @@
 
 #include "app/widgets/grid.h"
 #include "engine/browse/browse.h"
-#include "engine/uniform/fields.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

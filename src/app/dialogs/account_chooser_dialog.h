@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <QString>
 
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 class QLineEdit;
 

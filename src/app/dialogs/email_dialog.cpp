@@ -18,10 +18,9 @@
 #include "app/keyboard.h"
 #include "app/mail/send_thread.h"
 #include "app/widgets/strip_animation.h"
-#include "engine/mail/mail_settings.h"
-#include "engine/mail/recent_recipients.h"
-#include "engine/report/html_preview.h"
-#include "engine/text/cp1255.h"
+#include "engine/mail/mail.h"
+#include "engine/report/report_writers.h"
+#include "engine/text/text.h"
 
 namespace tallyscan {
 namespace {

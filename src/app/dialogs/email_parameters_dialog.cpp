@@ -10,8 +10,7 @@
 
 #include "app/app_message.h"
 #include "app/keyboard.h"
-#include "engine/mail/mail_address.h"
-#include "engine/mail/mail_texts.h"
+#include "engine/mail/mail.h"
 
 namespace tallyscan {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "engine/transfer/account_numbers.h"
+#include "engine/transfer/transfer.h"
 
 class QComboBox;
 class QLabel;

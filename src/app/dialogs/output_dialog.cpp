@@ -26,15 +26,15 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/dialogs/email_dialog.h"
 #include "app/dialogs/page_setup_dialog.h"
 #include "app/images.h"
 #include "app/pump.h"
 #include "app/shared_fonts.h"
-#include "app/texts.h"
 #include "app/widgets/strip_animation.h"
-#include "engine/program/settings.h"
-#include "engine/report/source_date.h"
+#include "engine/program/program.h"
+#include "engine/report/report.h"
 
 namespace tallyscan {
 namespace {

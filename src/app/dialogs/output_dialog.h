@@ -10,8 +10,7 @@
 
 #include "app/app_context.h"
 #include "app/report/report_run.h"
-#include "engine/report/output_targets.h"
-#include "engine/report/print_fonts.h"
+#include "engine/report/report_writers.h"
 
 class QCheckBox;
 class QComboBox;

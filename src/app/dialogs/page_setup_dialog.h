@@ -9,7 +9,7 @@
 #include <QFont>
 
 #include "app/app_context.h"
-#include "engine/report/print_fonts.h"
+#include "engine/report/report_writers.h"
 
 class QCheckBox;
 class QListWidget;

@@ -7,10 +7,9 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
-#include "app/texts.h"
+#include "app/app_texts.h"
 #include "app/widgets/grid.h"
-#include "engine/uniform/record_detail.h"
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

@@ -17,9 +17,9 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 
-#include "app/texts.h"
-#include "engine/analytics/jet_words.h"
-#include "engine/text/number_format.h"
+#include "app/app_texts.h"
+#include "engine/analytics/analytics.h"
+#include "engine/text/text.h"
 
 namespace tallyscan {
 namespace {

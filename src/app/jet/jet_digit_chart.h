@@ -13,7 +13,7 @@
 
 #include <QWidget>
 
-#include "engine/analytics/jet.h"
+#include "engine/analytics/analytics.h"
 
 class QBarSet;
 class QCategoryAxis;

@@ -18,11 +18,11 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
-#include "app/texts.h"
-#include "engine/analytics/jet_words.h"
-#include "engine/program/settings.h"
-#include "engine/text/comma_list.h"
-#include "engine/uniform/result_row.h"
+#include "app/app_texts.h"
+#include "engine/analytics/analytics.h"
+#include "engine/program/program.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

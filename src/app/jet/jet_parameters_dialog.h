@@ -17,7 +17,7 @@
 
 #include <QDialog>
 
-#include "engine/analytics/jet_parameters.h"
+#include "engine/analytics/analytics.h"
 
 class QCheckBox;
 class QJsonValue;

@@ -14,21 +14,20 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/dialogs/output_dialog.h"
 #include "app/jet/jet_digit_chart.h"
 #include "app/jet/jet_parameters_dialog.h"
 #include "app/shared_fonts.h"
-#include "app/texts.h"
 #include "app/widgets/column_grid.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
 #include "app/widgets/run_bar.h"
-#include "engine/analytics/jet_columns.h"
-#include "engine/analytics/jet_words.h"
-#include "engine/report/jet_report.h"
-#include "engine/text/number_format.h"
-#include "engine/uniform/result_row.h"
+#include "engine/analytics/analytics.h"
+#include "engine/report/report.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

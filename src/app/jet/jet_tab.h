@@ -21,8 +21,7 @@
 #include "app/background/read_task.h"
 #include "app/pages/page.h"
 #include "app/widgets/sorted_rows.h"
-#include "engine/analytics/jet.h"
-#include "engine/analytics/jet_rows.h"
+#include "engine/analytics/analytics.h"
 
 class QLabel;
 class QPushButton;

@@ -4,7 +4,7 @@
 
 #include <QThread>
 
-#include "engine/mail/smtp_client.h"
+#include "engine/mail/mail.h"
 
 namespace tallyscan {
 

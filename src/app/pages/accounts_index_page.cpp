@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/background/read_task.h"
 #include "app/background/work_progress.h"
 #include "app/dialogs/field_selection_dialog.h"
@@ -20,16 +21,15 @@
 #include "app/images.h"
 #include "app/report/grid_print.h"
 #include "app/shared_fonts.h"
-#include "app/texts.h"
 #include "app/widgets/card_number_edit.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/grid_search.h"
 #include "engine/browse/browse.h"
 #include "engine/checks/checks.h"
-#include "engine/report/browser_reports.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/fields.h"
+#include "engine/report/report.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

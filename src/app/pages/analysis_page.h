@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "app/pages/page.h"
-#include "engine/analytics/jet_rows.h"
+#include "engine/analytics/analytics.h"
 
 class QTabWidget;
 

@@ -8,19 +8,19 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/dialogs/output_dialog.h"
 #include "app/dialogs/record_detail_dialog.h"
 #include "app/images.h"
 #include "app/pump.h"
 #include "app/shared_fonts.h"
-#include "app/texts.h"
 #include "app/widgets/check_list.h"
 #include "app/widgets/column_grid.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/main_button.h"
 #include "app/widgets/progress_bar.h"
 #include "app/widgets/result_list.h"
-#include "engine/report/result_reports.h"
+#include "engine/report/report.h"
 
 namespace tallyscan {
 namespace {

@@ -12,17 +12,17 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/images.h"
 #include "app/portfolio/portfolio_view.h"
 #include "app/pump.h"
 #include "app/report/grid_print.h"
 #include "app/shared_fonts.h"
-#include "app/texts.h"
 #include "app/widgets/folder_chooser.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
 #include "engine/browse/browse.h"
-#include "engine/uniform/folder_files.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -15,16 +15,16 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/background/work_progress.h"
 #include "app/dialogs/field_selection_dialog.h"
 #include "app/dialogs/output_dialog.h"
 #include "app/images.h"
 #include "app/shared_fonts.h"
-#include "app/texts.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "engine/browse/browse.h"
-#include "engine/report/browser_reports.h"
+#include "engine/report/report.h"
 
 namespace tallyscan {
 namespace {

@@ -9,18 +9,17 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/dialogs/output_dialog.h"
 #include "app/dialogs/record_detail_dialog.h"
 #include "app/pump.h"
 #include "app/shared_fonts.h"
-#include "app/texts.h"
 #include "app/widgets/folder_chooser.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
 #include "app/widgets/result_list.h"
-#include "engine/report/result_reports.h"
-#include "engine/uniform/folder_files.h"
-#include "engine/uniform/result_row.h"
+#include "engine/report/report.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

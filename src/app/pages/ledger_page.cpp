@@ -13,20 +13,20 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/background/work_progress.h"
 #include "app/dialogs/account_chooser_dialog.h"
 #include "app/dialogs/field_selection_dialog.h"
 #include "app/dialogs/output_dialog.h"
 #include "app/dialogs/record_detail_dialog.h"
 #include "app/shared_fonts.h"
-#include "app/texts.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/grid.h"
 #include "engine/browse/browse.h"
 #include "engine/checks/checks.h"
-#include "engine/report/browser_reports.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/fields.h"
+#include "engine/report/report.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

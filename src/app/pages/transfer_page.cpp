@@ -6,21 +6,18 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/dialogs/group_change_dialog.h"
 #include "app/dialogs/key_update_dialog.h"
 #include "app/pump.h"
 #include "app/shared_fonts.h"
-#include "app/texts.h"
 #include "app/widgets/card_number_edit.h"
 #include "app/widgets/folder_chooser.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
 #include "engine/browse/browse.h"
-#include "engine/transfer/account_numbers.h"
 #include "engine/transfer/transfer.h"
-#include "engine/uniform/fields.h"
-#include "engine/uniform/result_row.h"
-#include "engine/uniform/values.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

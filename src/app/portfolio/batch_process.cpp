@@ -9,7 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
-#include "engine/portfolio/child_process.h"
+#include "engine/portfolio/portfolio.h"
 
 namespace tallyscan {
 namespace {

@@ -16,21 +16,17 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/dialogs/output_dialog.h"
 #include "app/pages/page.h"
 #include "app/portfolio/batch_process.h"
 #include "app/portfolio/cli_program.h"
-#include "app/texts.h"
 #include "app/widgets/filter_box.h"
 #include "app/widgets/folder_chooser.h"
 #include "app/widgets/grid.h"
 #include "app/widgets/progress_bar.h"
-#include "engine/portfolio/clients.h"
-#include "engine/portfolio/manifest.h"
-#include "engine/portfolio/portfolio_report.h"
-#include "engine/portfolio/summary.h"
-#include "engine/portfolio/summary_table.h"
-#include "engine/uniform/result_row.h"
+#include "engine/portfolio/portfolio.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

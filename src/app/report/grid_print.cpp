@@ -4,7 +4,7 @@
 
 #include "app/dialogs/output_dialog.h"
 #include "app/widgets/grid.h"
-#include "engine/report/grid_report.h"
+#include "engine/report/report.h"
 
 namespace tallyscan {
 

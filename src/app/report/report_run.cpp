@@ -6,13 +6,9 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
-#include "engine/report/byte_sink.h"
-#include "engine/report/html_writer.h"
-#include "engine/report/output_targets.h"
-#include "engine/report/report_file.h"
-#include "engine/report/report_source.h"
-#include "engine/report/xlsx_writer.h"
-#include "engine/uniform/record_store.h"
+#include "engine/report/report.h"
+#include "engine/report/report_writers.h"
+#include "engine/uniform/uniform.h"
 #include "paper/paper_target.h"
 #include "paper/pdf_writer.h"
 

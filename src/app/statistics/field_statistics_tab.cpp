@@ -11,17 +11,17 @@
 #include <QVBoxLayout>
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/dialogs/output_dialog.h"
 #include "app/dialogs/record_detail_dialog.h"
 #include "app/statistics/month_chart.h"
 #include "app/statistics/statistics_run.h"
 #include "app/statistics/statistics_run_bar.h"
-#include "app/texts.h"
 #include "app/widgets/grid.h"
-#include "engine/analytics/field_statistics_rows.h"
-#include "engine/report/statistics_reports.h"
-#include "engine/text/number_format.h"
-#include "engine/uniform/result_row.h"
+#include "engine/analytics/analytics.h"
+#include "engine/report/report.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -17,8 +17,7 @@
 #include "app/app_context.h"
 #include "app/widgets/column_grid.h"
 #include "app/widgets/sorted_rows.h"
-#include "engine/analytics/field_statistics.h"
-#include "engine/analytics/field_statistics_columns.h"
+#include "engine/analytics/analytics.h"
 
 class QComboBox;
 class QLayout;

@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 
-#include "app/texts.h"
+#include "app/app_texts.h"
 
 namespace tallyscan {
 

@@ -7,7 +7,7 @@
 
 #include <QWidget>
 
-#include "engine/analytics/field_statistics.h"
+#include "engine/analytics/analytics.h"
 
 class QBarSet;
 class QChart;

@@ -11,8 +11,8 @@
 #include "app/statistics/statistics_run_bar.h"
 #include "app/widgets/column_grid.h"
 #include "app/widgets/grid.h"
-#include "engine/analytics/field_statistics_rows.h"
-#include "engine/report/statistics_reports.h"
+#include "engine/analytics/analytics.h"
+#include "engine/report/report.h"
 
 namespace tallyscan {
 namespace {

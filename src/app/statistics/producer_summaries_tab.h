@@ -13,7 +13,7 @@
 #include <QWidget>
 
 #include "app/app_context.h"
-#include "engine/analytics/field_statistics.h"
+#include "engine/analytics/analytics.h"
 
 class QPushButton;
 

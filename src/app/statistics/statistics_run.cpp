@@ -1,9 +1,9 @@
 #include "app/statistics/statistics_run.h"
 
 #include "app/app_message.h"
+#include "app/app_texts.h"
 #include "app/pages/page.h"
-#include "app/texts.h"
-#include "engine/program/settings.h"
+#include "engine/program/program.h"
 #include "engine/uniform/import.h"
 
 namespace tallyscan {

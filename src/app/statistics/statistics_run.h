@@ -16,7 +16,7 @@
 
 #include "app/app_context.h"
 #include "app/background/read_task.h"
-#include "engine/analytics/field_statistics.h"
+#include "engine/analytics/analytics.h"
 
 namespace tallyscan {
 

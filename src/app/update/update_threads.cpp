@@ -8,7 +8,7 @@
 #include <QStandardPaths>
 
 #include "app/adapters/qt_update_fetcher.h"
-#include "engine/program/update.h"
+#include "engine/program/program.h"
 
 namespace tallyscan {
 namespace {

@@ -5,7 +5,7 @@
 #include <QWidget>
 
 #include "app/app_context.h"
-#include "engine/program/settings.h"
+#include "engine/program/program.h"
 
 namespace tallyscan {
 

@@ -8,7 +8,7 @@
 #include "app/keyboard.h"
 #include "app/widgets/grid.h"
 #include "engine/browse/browse.h"
-#include "engine/text/trim.h"
+#include "engine/text/text.h"
 
 namespace tallyscan {
 

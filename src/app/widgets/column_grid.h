@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/widgets/grid.h"
-#include "engine/uniform/columns.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

@@ -4,11 +4,11 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "app/app_texts.h"
 #include "app/background/read_task.h"
-#include "app/texts.h"
 #include "app/widgets/text_match.h"
 #include "engine/common/progress.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -5,7 +5,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 
-#include "app/texts.h"
+#include "app/app_texts.h"
 
 namespace tallyscan {
 

@@ -15,13 +15,13 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include "app/app_texts.h"
 #include "app/images.h"
-#include "app/texts.h"
 #include "app/widgets/grid_delegate.h"
 #include "app/widgets/grid_search.h"
 #include "app/widgets/text_match.h"
 #include "engine/browse/browse.h"
-#include "engine/text/csv.h"
+#include "engine/text/text.h"
 
 namespace tallyscan {
 namespace {

@@ -5,8 +5,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "app/app_texts.h"
 #include "app/keyboard.h"
-#include "app/texts.h"
 
 namespace tallyscan {
 

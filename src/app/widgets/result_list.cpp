@@ -6,9 +6,9 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-#include "app/texts.h"
+#include "app/app_texts.h"
 #include "app/widgets/grid.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

@@ -4,7 +4,7 @@
 #include <numeric>
 #include <optional>
 
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

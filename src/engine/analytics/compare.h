@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to analytics/: the rest of the program includes analytics/analytics.h.
+//
 // Two periods side by side: this year's opening balances proved against last year's closing
 // balances, and this year's figures against last year's. Both sets are loaded each in a
 // store of its own, as the import loads them; the comparison reads each data file once and is

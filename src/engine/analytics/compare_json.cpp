@@ -3,8 +3,8 @@
 
 #include "engine/analytics/compare.h"
 #include "engine/analytics/wide_json.h"
-#include "engine/text/number_format.h"
-#include "engine/uniform/result_row.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -8,12 +8,8 @@
 
 #include "engine/analytics/field_rules.h"
 #include "engine/analytics/source_pass.h"
-#include "engine/text/cp1255.h"
-#include "engine/text/hebrew_order.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/fields.h"
-#include "engine/uniform/record_store.h"
-#include "engine/uniform/result_row.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::analytics {
 namespace {

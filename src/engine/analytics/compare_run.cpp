@@ -10,12 +10,8 @@
 #include "engine/analytics/field_rules.h"
 #include "engine/analytics/period.h"
 #include "engine/common/version.h"
-#include "engine/text/cp1255.h"
-#include "engine/text/number_format.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/fields.h"
-#include "engine/uniform/result_row.h"
-#include "engine/uniform/values.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -4,8 +4,8 @@
 #include <charconv>
 
 #include "engine/analytics/jet_rows.h"
-#include "engine/text/number_format.h"
-#include "engine/uniform/result_row.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

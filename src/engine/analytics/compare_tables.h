@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to analytics/: the rest of the program includes analytics/analytics.h.
+//
 // The tables of a comparison as the window and the reports show them: each table's rows are
 // those CompareRows makes (status, then the engine's cells in its order), its columns carry
 // Hebrew captions, and the engine's words (ok, new, true ...) are shown in Hebrew. The

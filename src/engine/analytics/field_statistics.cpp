@@ -11,13 +11,9 @@
 #include "engine/analytics/field_tally.h"
 #include "engine/analytics/parted_pass.h"
 #include "engine/analytics/period.h"
-#include "engine/text/cp1255.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/fields.h"
-#include "engine/uniform/ini_lines.h"
-#include "engine/uniform/record_store.h"
-#include "engine/uniform/result_row.h"
-#include "engine/uniform/values.h"
+#include "engine/analytics/source_pass.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

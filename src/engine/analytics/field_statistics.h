@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to analytics/: the rest of the program includes analytics/analytics.h.
+//
 // Field statistics and the producer's summaries: the control totals of a loaded data set, all
 // from one reading of its data file (in parts side by side, joined in file order). The result
 // is one object, the same whoever shows it: the CLI prints it as JSON (FieldStatisticsJson and
@@ -26,7 +28,7 @@
 #include "engine/common/amount_sum.h"
 #include "engine/common/progress.h"
 #include "engine/common/status.h"
-#include "engine/uniform/layouts.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

@@ -1,12 +1,14 @@
 #pragma once
 
+// Private to analytics/: the rest of the program includes analytics/analytics.h.
+//
 // The columns of the field statistics' rows and of the producer's summaries
 // (field_statistics_rows.h), from which the command line's CSV keys, the reports' columns and
 // the window's grids are made.
 
 #include <array>
 
-#include "engine/uniform/columns.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

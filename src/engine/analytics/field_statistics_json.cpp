@@ -1,6 +1,6 @@
 #include "engine/analytics/field_statistics.h"
 #include "engine/analytics/wide_json.h"
-#include "engine/uniform/values.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

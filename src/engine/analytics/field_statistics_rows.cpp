@@ -3,10 +3,8 @@
 #include <tuple>
 
 #include "engine/analytics/field_statistics_columns.h"
-#include "engine/text/number_format.h"
-#include "engine/uniform/fields.h"
-#include "engine/uniform/result_row.h"
-#include "engine/uniform/values.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to analytics/: the rest of the program includes analytics/analytics.h.
+//
 // The field statistics and the producer's summaries as result rows (result_row.h: a status
 // digit, then TAB-separated cells), for the command line's text, raw and CSV forms and for
 // the reports. Counts and figures go through the number formatter ("#," for counts and

@@ -5,8 +5,7 @@
 
 #include "engine/analytics/calendar_day.h"
 #include "engine/analytics/field_rules.h"
-#include "engine/uniform/field_rule.h"
-#include "engine/uniform/fields.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::analytics {
 

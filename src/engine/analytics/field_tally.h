@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "engine/common/amount_sum.h"
-#include "engine/uniform/layouts.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::analytics {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to analytics/: the rest of the program includes analytics/analytics.h.
+//
 // The Israeli holidays of the holiday test, for those outside the journal-entry tests that
 // need the same calendar (the generator keeps its ledgers' postings off them): Rosh Hashana
 // (1 and 2 Tishrei), Yom Kippur (10 Tishrei), the first day of Sukkot (15 Tishrei), Shemini

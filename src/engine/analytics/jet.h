@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to analytics/: the rest of the program includes analytics/analytics.h.
+//
 // The journal-entry tests: every test of the pack run over a loaded data set in one reading
 // of its data file, with a data-sufficiency state for each, the digit statistics, and a risk
 // ranking of the transactions. The result is one object, the same whoever shows it: the CLI

@@ -1,11 +1,8 @@
 #include "engine/analytics/jet_cells.h"
 
 #include "engine/analytics/jet_unit.h"
-#include "engine/text/cp1255.h"
-#include "engine/text/dates.h"
-#include "engine/text/number_format.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/result_row.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::analytics {
 

@@ -11,8 +11,8 @@
 #include "engine/analytics/calendar_day.h"
 #include "engine/analytics/jet.h"
 #include "engine/analytics/jet_rows.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/result_row.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::analytics {
 

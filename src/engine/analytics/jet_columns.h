@@ -1,11 +1,13 @@
 #pragma once
 
+// Private to analytics/: the rest of the program includes analytics/analytics.h.
+//
 // The columns of the journal-entry tests' rows (jet_rows.h), from which the command line's
 // CSV keys, the evidence report's columns and the page's grids are made.
 
 #include <array>
 
-#include "engine/uniform/columns.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

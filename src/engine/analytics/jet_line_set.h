@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to analytics/: the rest of the program includes analytics/analytics.h.
+//
 // A set of line numbers (or movement ordinals) built in ascending order, such as the hit lines
 // of a test, kept compactly: the numbers are taken in blocks of 65,536, and a block holds the
 // low 16 bits of each of its numbers (2 bytes a number) until a bit per number of the block

@@ -10,7 +10,7 @@
 #include <set>
 
 #include "engine/analytics/parameter_keys.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

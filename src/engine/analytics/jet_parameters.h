@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to analytics/: the rest of the program includes analytics/analytics.h.
+//
 // The parameters of the journal-entry tests: every threshold a test compares with, its
 // default, and the JSON form in which a user keeps a set of them. A parameter file may give
 // any subset of the keys; what it gives is merged over the defaults. Amounts are agorot;

@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "engine/analytics/jet_parameters.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -6,9 +6,8 @@
 #include "engine/analytics/field_rules.h"
 #include "engine/analytics/jet_handoff.h"
 #include "engine/analytics/jet_unit.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/fields.h"
-#include "engine/uniform/record_store.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::analytics {
 

@@ -12,15 +12,8 @@
 #include "engine/analytics/jet_words.h"
 #include "engine/analytics/source_pass.h"
 #include "engine/browse/browse.h"
-#include "engine/text/cp1255.h"
-#include "engine/text/dates.h"
-#include "engine/text/number_format.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/field_captions.h"
-#include "engine/uniform/fields.h"
-#include "engine/uniform/record_store.h"
-#include "engine/uniform/result_row.h"
-#include "engine/uniform/values.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to analytics/: the rest of the program includes analytics/analytics.h.
+//
 // The journal-entry tests as result rows (result_row.h: a status digit, then TAB-separated
 // cells), for the command line's text, raw and CSV forms and for the pages that list rows.
 //
@@ -27,7 +29,7 @@
 
 #include "engine/analytics/jet.h"
 #include "engine/analytics/jet_columns.h"
-#include "engine/uniform/layouts.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

@@ -18,14 +18,11 @@
 #include "engine/analytics/period.h"
 #include "engine/analytics/polled_sort.h"
 #include "engine/analytics/source_pass.h"
-#include "engine/checks/sums.h"
+#include "engine/checks/checks.h"
 #include "engine/common/version.h"
-#include "engine/text/comma_list.h"
-#include "engine/text/cp1255.h"
-#include "engine/text/number_format.h"
-#include "engine/text/trim.h"
+#include "engine/text/text.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

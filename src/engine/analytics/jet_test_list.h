@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to analytics/: the rest of the program includes analytics/analytics.h.
+//
 // The pack's tests in the order of their list, which is the order of every output, each
 // beside the unit that holds it (analytics/journal_tests/: what the test reads of each line,
 // how it decides, its texts and its own figures). A new test is its unit and its line here.

@@ -19,7 +19,7 @@
 #include "engine/analytics/jet_pass.h"
 #include "engine/analytics/jet_rows.h"
 #include "engine/analytics/jet_test_list.h"
-#include "engine/uniform/layouts.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::analytics {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to analytics/: the rest of the program includes analytics/analytics.h.
+//
 // The journal-entry tests in the words of the page, the dialogs and the reports. The engine's
 // own words ("nonconformity", "all", "friday", "late_days") stay those of the JSON and of every
 // form of the command line; whatever a person reads on screen or on paper is said here.

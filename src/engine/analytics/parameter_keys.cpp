@@ -7,8 +7,8 @@
 
 #include "engine/analytics/calendar_day.h"
 #include "engine/analytics/jet_words.h"
-#include "engine/text/cp1255.h"
-#include "engine/uniform/result_row.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

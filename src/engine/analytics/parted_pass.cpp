@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::analytics {
 

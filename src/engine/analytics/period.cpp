@@ -1,7 +1,7 @@
 #include "engine/analytics/period.h"
 
 #include "engine/analytics/field_rules.h"
-#include "engine/uniform/fields.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::analytics {
 

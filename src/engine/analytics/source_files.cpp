@@ -2,9 +2,8 @@
 
 #include <filesystem>
 
-#include "engine/uniform/folder_files.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

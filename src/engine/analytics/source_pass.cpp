@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::analytics {
 

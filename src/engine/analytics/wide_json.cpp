@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "engine/analytics/jet.h"
-#include "engine/text/number_format.h"
+#include "engine/text/text.h"
 
 namespace tallyscan::analytics {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "engine/browse/view_columns.h"
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

@@ -4,9 +4,8 @@
 #include <numeric>
 
 #include "engine/browse/accounts_index.h"
-#include "engine/text/number_format.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/result_row.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

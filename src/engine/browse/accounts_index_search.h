@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

@@ -1,7 +1,7 @@
 #include "engine/browse/balance_text.h"
 
-#include "engine/text/number_format.h"
-#include "engine/uniform/result_row.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

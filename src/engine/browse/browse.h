@@ -24,4 +24,4 @@
 #include "engine/browse/ledger_card.h"
 #include "engine/browse/ledger_widths.h"
 #include "engine/browse/view_columns.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"

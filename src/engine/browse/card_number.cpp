@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

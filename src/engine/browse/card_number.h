@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "engine/uniform/record_index.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

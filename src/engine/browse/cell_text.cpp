@@ -2,10 +2,8 @@
 
 #include <algorithm>
 
-#include "engine/text/dates.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/result_row.h"
-#include "engine/uniform/values.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

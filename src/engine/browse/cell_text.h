@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/uniform/layouts.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

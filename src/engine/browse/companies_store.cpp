@@ -16,13 +16,7 @@
 
 #include "engine/browse/accounts_index.h"
 #include "engine/common/texts.h"
-#include "engine/uniform/fields.h"
-#include "engine/uniform/folder_files.h"
-#include "engine/uniform/layouts.h"
-#include "engine/uniform/line_end.h"
-#include "engine/uniform/record_store.h"
-#include "engine/uniform/result_row.h"
-#include "engine/uniform/values.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -6,12 +6,9 @@
 #include "engine/browse/cell_text.h"
 #include "engine/browse/exact_figures.h"
 #include "engine/browse/view_columns.h"
-#include "engine/checks/document_checks.h"
-#include "engine/checks/sums.h"
-#include "engine/text/dates.h"
-#include "engine/text/number_format.h"
-#include "engine/uniform/result_row.h"
-#include "engine/uniform/values.h"
+#include "engine/checks/checks.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -11,13 +11,9 @@
 #include "engine/browse/cell_text.h"
 #include "engine/browse/document_view.h"
 #include "engine/browse/item_sort_key.h"
-#include "engine/checks/document_checks.h"
-#include "engine/checks/record_reader.h"
-#include "engine/checks/sums.h"
-#include "engine/text/number_format.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/result_row.h"
-#include "engine/uniform/values.h"
+#include "engine/checks/checks.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

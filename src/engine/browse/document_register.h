@@ -18,7 +18,7 @@
 #include "engine/browse/view_columns.h"
 #include "engine/common/amount_sum.h"
 #include "engine/common/progress.h"
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

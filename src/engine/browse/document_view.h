@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "engine/common/amount_sum.h"
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace checks {

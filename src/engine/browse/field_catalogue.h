@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/uniform/columns.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

@@ -3,7 +3,7 @@
 #include <limits>
 
 #include "engine/browse/field_catalogue.h"
-#include "engine/program/settings.h"
+#include "engine/program/program.h"
 
 namespace tallyscan {
 namespace {

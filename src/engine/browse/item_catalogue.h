@@ -13,7 +13,7 @@
 #include "engine/browse/field_catalogue.h"
 #include "engine/browse/view_columns.h"
 #include "engine/common/status.h"
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

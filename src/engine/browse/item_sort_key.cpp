@@ -1,7 +1,7 @@
 #include "engine/browse/item_sort_key.h"
 
-#include "engine/text/cp1255.h"
-#include "engine/uniform/record_store.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

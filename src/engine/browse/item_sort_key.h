@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

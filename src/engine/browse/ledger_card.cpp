@@ -8,13 +8,9 @@
 
 #include "engine/browse/balance_text.h"
 #include "engine/browse/cell_text.h"
-#include "engine/checks/sums.h"
-#include "engine/text/cp1255.h"
-#include "engine/text/hebrew_order.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/fields.h"
-#include "engine/uniform/result_row.h"
-#include "engine/uniform/values.h"
+#include "engine/checks/checks.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -18,7 +18,7 @@
 
 #include "engine/browse/accounts_index.h"
 #include "engine/common/progress.h"
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

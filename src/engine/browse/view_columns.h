@@ -14,7 +14,7 @@
 #include <array>
 #include <string_view>
 
-#include "engine/uniform/columns.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

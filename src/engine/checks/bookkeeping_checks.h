@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to checks/: the rest of the program includes checks/checks.h.
+//
 // The checks of journal movements (B100) and accounts (B110). Each appends its rows to the
 // run and leaves its sums in the run for the checks after it.
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to checks/: the rest of the program includes checks/checks.h.
+//
 // The columns of the integrity checks' rows: what a row says, then the figures it gives. The
 // bookkeeping pass writes a debit, a credit and a balance with their markers; the document
 // pass writes the figures it compares in the same cells, its wrong values marked red, and
@@ -7,7 +9,7 @@
 
 #include <array>
 
-#include "engine/uniform/columns.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

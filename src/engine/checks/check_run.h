@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to checks/: the rest of the program includes checks/checks.h.
+//
 // The context of one check run, shared by every check step: where rows go, the stop flag,
 // progress, and the sums that one check leaves for another.
 
@@ -9,11 +11,11 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/checks/checks.h"
 #include "engine/checks/record_reader.h"
+#include "engine/checks/run_checks.h"
 #include "engine/common/amount_sum.h"
 #include "engine/common/progress.h"
-#include "engine/uniform/fields.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::checks {
 

@@ -11,9 +11,8 @@
 #include "engine/checks/record_facts.h"
 #include "engine/checks/result_rows.h"
 #include "engine/checks/sums.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/record_store.h"
-#include "engine/uniform/values.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::checks {
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to checks/: the rest of the program includes checks/checks.h.
+//
 // The pass over the document headers (C100) with their lines (D110) and receipt lines
 // (D120), doing the ticked document checks.
 

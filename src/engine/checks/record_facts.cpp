@@ -12,9 +12,8 @@
 #include <utility>
 
 #include "engine/checks/dealer_number.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/record_store.h"
-#include "engine/uniform/values.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::checks {
 namespace {

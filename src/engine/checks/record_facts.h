@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to checks/: the rest of the program includes checks/checks.h.
+//
 // What the checks need of the movements (B100) and of the documents with their lines (C100,
 // D110, D120), gathered by reading the data file once in file order, in large windows. The
 // checks walk their indexes in key or batch order; reading line by line in that order would
@@ -24,7 +26,7 @@
 #include <vector>
 
 #include "engine/checks/check_run.h"
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

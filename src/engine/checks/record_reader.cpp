@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/uniform/line_end.h"
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::checks {
 

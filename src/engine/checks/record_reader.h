@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to checks/: the rest of the program includes checks/checks.h.
+//
 // Reads record lines back for a check run. A run reads millions of lines in an order that
 // is not quite the file's (by batch, by account, by document); one system call per line
 // would cost far more than the checking itself, so the reader keeps a bounded cache of
@@ -16,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/uniform/layouts.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

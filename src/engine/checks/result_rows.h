@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to checks/: the rest of the program includes checks/checks.h.
+//
 // The check result rows, written by column (check_columns.h), and their cells: amounts with
 // their debit and credit markers, headings with theirs.
 
@@ -9,8 +11,8 @@
 #include <string_view>
 
 #include "engine/checks/check_columns.h"
-#include "engine/text/number_format.h"
-#include "engine/uniform/result_row.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::checks {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to checks/: the rest of the program includes checks/checks.h.
+//
 // Sums of amounts read from the data file. One amount has at most 14 digits, but a file of a
 // few hundred thousand such lines carries a 64-bit sum past its limit: the sums are kept as
 // AmountSum, exact for any file, and shown whole.

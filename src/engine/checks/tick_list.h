@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to checks/: the rest of the program includes checks/checks.h.
+
 #include <cstddef>
 #include <span>
 #include <string_view>

@@ -2,7 +2,9 @@
 
 // The keyed-record engine of the bookkeeping product: B+-tree indexes over fixed-layout files,
 // addressed by a file slot number 0-99. The transfer writes the product's index files with
-// it; the byte map of those files is in isam_format.h.
+// it; the byte map of those files is in isam_format.h. This is what isam/ offers the rest of
+// the program, with the whole-file check of an index file (isam_check.h) and the storage
+// files are reached through (isam_storage.h). Every other header of isam/ is private to it.
 
 #include <array>
 #include <cstdint>
@@ -11,6 +13,7 @@
 #include <span>
 #include <string>
 
+#include "engine/isam/isam_check.h"
 #include "engine/isam/isam_format.h"
 #include "engine/isam/isam_status.h"
 #include "engine/isam/isam_storage.h"

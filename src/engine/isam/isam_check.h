@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to isam/: the rest of the program includes isam/isam.h.
+//
 // Reads a whole index file without changing it: its headers, every key's nodes and entries,
 // its free chain, and every way in which it departs from its layout. The command line's
 // dump prints the result; the tests hold the record manager to it after every change.

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to isam/: the rest of the program includes isam/isam.h.
+//
 // The byte map of the record manager's index file. The bookkeeping product reads these files,
 // so every byte below is fixed. Positions are 1-based, as the file's own pointers are: the
 // node at position p starts at byte offset p - 1. All integers are little-endian.

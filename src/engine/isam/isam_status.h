@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to isam/: the rest of the program includes isam/isam.h.
+
 namespace tallyscan {
 
 // The outcome of a record-manager call. kNotFound is the ordinary "status 1" of the cursor

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to isam/: the rest of the program includes isam/isam.h.
+//
 // How the record manager reaches an index file: random access to its bytes, the lock between
 // programs, and the side files that mark it as being written.
 

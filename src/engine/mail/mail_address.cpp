@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "engine/text/trim.h"
+#include "engine/text/text.h"
 
 namespace tallyscan {
 namespace {

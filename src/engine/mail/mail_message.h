@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to mail/: the rest of the program includes mail/mail.h.
+
 #include <cstdint>
 #include <string>
 #include <string_view>

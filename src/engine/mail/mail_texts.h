@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to mail/: the rest of the program includes mail/mail.h.
+
 #include <string_view>
 
 // The messages of e-mail sending, each defined once. A text ending in " : " or ": " is

@@ -4,8 +4,8 @@
 
 #include "engine/mail/mail_address.h"
 #include "engine/mail/mail_settings.h"
-#include "engine/program/settings.h"
-#include "engine/text/trim.h"
+#include "engine/program/program.h"
+#include "engine/text/text.h"
 
 namespace tallyscan {
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to mail/: the rest of the program includes mail/mail.h.
+
 #include <string>
 #include <string_view>
 #include <vector>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to portfolio/: the rest of the program includes portfolio/portfolio.h.
+//
 // A client's work in a process of its own: started with its standard output and error in
 // files, limited in address space, in a process group of its own (a Ctrl-C at the terminal
 // reaches the batch, which ends its children itself), and watched without blocking.

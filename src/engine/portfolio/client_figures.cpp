@@ -10,8 +10,7 @@
 
 #include "engine/portfolio/summary.h"
 #include "engine/portfolio/summary_row.h"
-#include "engine/report/byte_sink.h"
-#include "engine/report/report_file.h"
+#include "engine/report/report_writers.h"
 
 namespace tallyscan::portfolio {
 namespace {

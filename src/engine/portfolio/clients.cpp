@@ -6,7 +6,7 @@
 #include <set>
 #include <system_error>
 
-#include "engine/uniform/folder_files.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::portfolio {
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to portfolio/: the rest of the program includes portfolio/portfolio.h.
+//
 // The clients of a portfolio: the data folders under one folder, or those a list names, each
 // with an id that is also the place of its results.
 

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "engine/uniform/folder_files.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::portfolio {
 

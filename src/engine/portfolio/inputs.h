@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to portfolio/: the rest of the program includes portfolio/portfolio.h.
+//
 // The files of a client's folder as a run finds them: what a manifest records, and what a
 // later run compares with it to know whether the client must be analysed again.
 

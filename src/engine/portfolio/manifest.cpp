@@ -12,8 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "engine/report/byte_sink.h"
-#include "engine/report/report_file.h"
+#include "engine/report/report_writers.h"
 
 namespace tallyscan::portfolio {
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to portfolio/: the rest of the program includes portfolio/portfolio.h.
+//
 // The manifest of one client's results: what was read (each input with its digest and the
 // stat fingerprint that tells a later run whether it changed), with which version of the
 // analyses and which parameters, and how the client ended. The batch writes one into every

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to portfolio/: the rest of the program includes portfolio/portfolio.h.
+//
 // The portfolio report: the summary of a RESULTS folder for a partner's desk. On paper and in
 // the HTML forms a cover with the run (the first client's start, the analyses' version, the
 // weights, the clients by status and by band), the clients worst first, then the clients not

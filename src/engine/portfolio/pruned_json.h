@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to portfolio/: the rest of the program includes portfolio/portfolio.h.
+//
 // A JSON document read with only the members the reader needs kept: the rest is scanned past
 // without being built, which is most of the cost of a results file whose hits and log rows the
 // summary never looks at.

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "engine/analytics/jet_parameters.h"
+#include "engine/analytics/analytics.h"
 
 namespace tallyscan::portfolio {
 

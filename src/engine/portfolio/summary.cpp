@@ -12,9 +12,8 @@
 #include "engine/portfolio/manifest.h"
 #include "engine/portfolio/summary_row.h"
 #include "engine/portfolio/summary_workbook.h"
-#include "engine/report/byte_sink.h"
-#include "engine/report/report_file.h"
-#include "engine/text/csv.h"
+#include "engine/report/report_writers.h"
+#include "engine/text/text.h"
 
 namespace tallyscan::portfolio {
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to portfolio/: the rest of the program includes portfolio/portfolio.h.
+//
 // The portfolio summary: every client's line side by side, worst first, made from what the
 // clients' results folders hold (their manifests and their analyses' documents) and nothing
 // else, so that a batch, a resumed batch and a merge of shards' results write the same.
@@ -25,7 +27,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/analytics/jet_parameters.h"
+#include "engine/analytics/analytics.h"
 #include "engine/common/status.h"
 
 namespace tallyscan::portfolio {

@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "engine/analytics/jet.h"
+#include "engine/analytics/analytics.h"
 #include "engine/portfolio/pruned_json.h"
 #include "engine/uniform/import.h"
 

@@ -15,7 +15,7 @@
 #include <variant>
 #include <vector>
 
-#include "engine/analytics/jet_parameters.h"
+#include "engine/analytics/analytics.h"
 #include "engine/portfolio/manifest.h"
 #include "engine/portfolio/risk_score.h"
 #include "engine/portfolio/summary.h"

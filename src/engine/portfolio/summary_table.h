@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to portfolio/: the rest of the program includes portfolio/portfolio.h.
+//
 // The portfolio summary as a table to show: the columns of portfolio.csv in its order, each
 // with its Hebrew heading and whether it holds whole numbers, and the clients' lines worst
 // first with each cell's text exactly as portfolio.csv writes it. The window's grid of
@@ -10,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/analytics/jet_parameters.h"
+#include "engine/analytics/analytics.h"
 #include "engine/common/status.h"
 
 namespace tallyscan::portfolio {

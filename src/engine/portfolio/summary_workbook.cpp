@@ -8,10 +8,8 @@
 
 #include "engine/common/progress.h"
 #include "engine/portfolio/manifest.h"
-#include "engine/report/print_fonts.h"
 #include "engine/report/report.h"
-#include "engine/report/report_file.h"
-#include "engine/report/xlsx_writer.h"
+#include "engine/report/report_writers.h"
 
 namespace tallyscan::portfolio {
 namespace {

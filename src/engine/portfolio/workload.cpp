@@ -6,7 +6,7 @@
 #include <numeric>
 
 #include "engine/portfolio/zip_examination.h"
-#include "engine/uniform/folder_files.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::portfolio {
 

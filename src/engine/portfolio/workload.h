@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to portfolio/: the rest of the program includes portfolio/portfolio.h.
+//
 // How heavy each client is: the data it holds, the memory its child is given, and how clients
 // are shared out among machines.
 

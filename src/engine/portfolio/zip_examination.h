@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to portfolio/: the rest of the program includes portfolio/portfolio.h.
+//
 // An archive looked at through its central directory before a byte of it is taken out: the
 // sizes it declares decide whether it is opened at all, and how much memory its client is
 // given.

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to program/: the rest of the program includes program/program.h.
+
 #include <string>
 #include <string_view>
 

@@ -10,11 +10,9 @@
 #include <vector>
 
 #include "engine/browse/browse.h"
-#include "engine/checks/document_checks.h"
-#include "engine/text/number_format.h"
-#include "engine/uniform/fields.h"
-#include "engine/uniform/result_row.h"
-#include "engine/uniform/values.h"
+#include "engine/checks/checks.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to report/: the rest of the program includes report/report.h or report/report_writers.h.
+//
 // The reports of the four browsers, written from the browsers' own rows so that paper, the
 // HTML forms, the workbook and the PDF say what the pages and `tallyscan-cli view` say:
 // "Index" (the accounts index), "Kartis" (a range of ledger cards), "Teuda" (one document as
@@ -14,7 +16,7 @@
 #include <span>
 
 #include "engine/browse/browse.h"
-#include "engine/report/report.h"
+#include "engine/report/report_stream.h"
 
 namespace tallyscan {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to report/: the rest of the program includes report/report.h or report/report_writers.h.
+//
 // Where a file target of a report writes its bytes: appended in order, closed once.
 
 #include <string>

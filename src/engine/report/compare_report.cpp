@@ -5,9 +5,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "engine/analytics/compare_tables.h"
-#include "engine/text/number_format.h"
-#include "engine/uniform/result_row.h"
+#include "engine/analytics/analytics.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

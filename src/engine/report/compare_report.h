@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to report/: the rest of the program includes report/report.h or report/report_writers.h.
+//
 // "השוואת תקופות" on paper: a cover with the two periods and how they meet, the product's
 // version and the files read, the comparison's parameters and the openings' reconciliation in
 // words, then each table of the comparison (error and flagged rows marked as errors), and the
@@ -9,8 +11,8 @@
 
 #include <string_view>
 
-#include "engine/analytics/compare.h"
-#include "engine/report/report.h"
+#include "engine/analytics/analytics.h"
+#include "engine/report/report_stream.h"
 
 namespace tallyscan {
 

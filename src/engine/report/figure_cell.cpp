@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "engine/text/trim.h"
+#include "engine/text/text.h"
 
 namespace tallyscan {
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to report/: the rest of the program includes report/report.h or report/report_writers.h.
+//
 // The cells of figure columns: how their sign and their debit/credit letter are placed, which
 // colour the HTML document and the workbook give them, and their value as a number. One set
 // of rules for every target.

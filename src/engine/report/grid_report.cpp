@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to report/: the rest of the program includes report/report.h or report/report_writers.h.
+//
 // Any grid handed to the report stream as it stands: its columns (caption, width in the list,
 // figure type) and its rows as the grid's own cell texts, markers included. This is the
 // report of a page that has no producer of its own (the companies list), and the base a
@@ -11,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/report/report.h"
+#include "engine/report/report_stream.h"
 
 namespace tallyscan {
 

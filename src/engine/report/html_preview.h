@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to report/: the rest of the program includes report/report.h or report/report_writers.h.
+//
 // The first part of a report's HTML document, for a preview that must not lay out the whole
 // report: a mail program's preview of a report of thousands of rows takes the window's
 // thread for as long as it lays them out, and nobody reads them there.

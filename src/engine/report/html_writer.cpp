@@ -3,10 +3,8 @@
 #include <cstdlib>
 
 #include "engine/report/figure_cell.h"
-#include "engine/text/cp1255.h"
-#include "engine/text/csv.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/result_row.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

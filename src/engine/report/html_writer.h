@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to report/: the rest of the program includes report/report.h or report/report_writers.h.
+//
 // The HTML document of a report: the Excel form (saved as ".Xls" for a spreadsheet program to
 // read) and the e-mail form (the body of a message). Code page 1255, every line ended by CR LF,
 // right to left. The head and its style block come from the print settings and are written by
@@ -12,7 +14,7 @@
 // takes time that grows with their depth.
 
 #include "engine/report/byte_sink.h"
-#include "engine/report/report.h"
+#include "engine/report/report_stream.h"
 
 namespace tallyscan {
 

@@ -4,11 +4,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "engine/analytics/jet_rows.h"
-#include "engine/analytics/jet_words.h"
+#include "engine/analytics/analytics.h"
 #include "engine/report/picked_columns.h"
-#include "engine/text/number_format.h"
-#include "engine/uniform/result_row.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

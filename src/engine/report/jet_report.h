@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to report/: the rest of the program includes report/report.h or report/report_writers.h.
+//
 // "Jet": the evidence report of a run of the journal-entry tests, made from the result and
 // the data file the run read, so that a reviewer can reproduce it: the product's version, each
 // file read with its size and SHA-256, the period used and why, the run's date, every
@@ -14,8 +16,8 @@
 
 #include <string_view>
 
-#include "engine/analytics/jet.h"
-#include "engine/report/report.h"
+#include "engine/analytics/analytics.h"
+#include "engine/report/report_stream.h"
 
 namespace tallyscan {
 

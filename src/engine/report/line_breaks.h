@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to report/: the rest of the program includes report/report.h or report/report_writers.h.
+//
 // A cell's text in the lines of its column on paper.
 
 #include <functional>

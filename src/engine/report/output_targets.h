@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to report/: the rest of the program includes report/report.h or report/report_writers.h.
+//
 // The targets of the output dialog as a set of bits, and the rules its buttons follow.
 
 namespace tallyscan {

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to report/: the rest of the program includes report/report.h or report/report_writers.h.
+//
 // What the page layout draws on: a printer or a PDF document behind a small interface, so the
 // layout stays free of any window system and its tests can record what would be drawn.
 
@@ -7,7 +9,7 @@
 
 #include "engine/common/status.h"
 #include "engine/report/print_fonts.h"
-#include "engine/report/report.h"
+#include "engine/report/report_stream.h"
 
 namespace tallyscan {
 

@@ -6,9 +6,8 @@
 
 #include "engine/report/figure_cell.h"
 #include "engine/report/line_breaks.h"
-#include "engine/text/cp1255.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/result_row.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

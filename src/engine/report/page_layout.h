@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to report/: the rest of the program includes report/report.h or report/report_writers.h.
+//
 // The pages of a report, every text in the print settings' text colour (figures have no
 // debit or credit colour on paper; an error line is red): every page opens with the full
 // header (company, its second line and dealer number; print date, fiscal year and page number;
@@ -28,7 +30,7 @@
 #include <vector>
 
 #include "engine/report/page_canvas.h"
-#include "engine/report/report.h"
+#include "engine/report/report_stream.h"
 
 namespace tallyscan {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to report/: the rest of the program includes report/report.h or report/report_writers.h.
+//
 // A report's columns taken from a row kind's column table (uniform/columns.h): the columns it
 // has room for, by name, each at its width; heading and alignment come from the table. The
 // rows are printed with their markers left out: a row with the error status prints in red, a
@@ -10,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/report/report.h"
-#include "engine/uniform/columns.h"
+#include "engine/report/report_stream.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

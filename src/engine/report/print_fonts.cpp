@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/program/settings.h"
-#include "engine/text/cp1255.h"
-#include "engine/text/trim.h"
+#include "engine/program/program.h"
+#include "engine/text/text.h"
 
 namespace tallyscan {
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to report/: the rest of the program includes report/report.h or report/report_writers.h.
+//
 // The print settings: the fonts of the report slots, grid lines, colours and page margins,
 // kept as one 680-byte record (print_fonts_format.h) under "Params"/"PrintFonts".
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to report/: the rest of the program includes report/report.h or report/report_writers.h.
+//
 // The byte map of the print settings record, stored as one raw value ("Params"/"PrintFonts")
 // and read back byte for byte. Offsets are 0-based; integers are 32-bit little-endian; a
 // colour is a 32-bit value 0x00BBGGRR (red in the lowest byte).

@@ -15,8 +15,7 @@
 #include <utility>
 
 #include "engine/report/byte_sink.h"
-#include "engine/uniform/folder_files.h"
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to report/: the rest of the program includes report/report.h or report/report_writers.h.
+//
 // The file a report goes to, for every file form (the HTML documents, the workbook, the PDF),
 // from the command-line program and the output dialog alike.
 //

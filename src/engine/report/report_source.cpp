@@ -10,9 +10,8 @@
 #include <vector>
 
 #include "engine/common/sha256.h"
-#include "engine/text/number_format.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/record_store.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

@@ -1,10 +1,12 @@
 #pragma once
 
+// Private to report/: the rest of the program includes report/report.h or report/report_writers.h.
+//
 // What a report about the loaded data set carries besides its lines: the company block of its
 // pages and the identity of the data file it was made from.
 
 #include "engine/common/status.h"
-#include "engine/report/report.h"
+#include "engine/report/report_stream.h"
 
 namespace tallyscan {
 

@@ -1,8 +1,8 @@
 #include "engine/report/result_reports.h"
 
-#include "engine/checks/check_columns.h"
+#include "engine/checks/checks.h"
 #include "engine/report/picked_columns.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

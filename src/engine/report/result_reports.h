@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to report/: the rest of the program includes report/report.h or report/report_writers.h.
+//
 // The two reports made from result rows, for what an auditor files first: "Checks", the
 // findings of the checks page, and "Import", the import log. Rows are the lists' own
 // TAB-separated texts (status digit first); the markers are left out of the cells, the
@@ -9,7 +11,7 @@
 #include <span>
 #include <string>
 
-#include "engine/report/report.h"
+#include "engine/report/report_stream.h"
 
 namespace tallyscan {
 

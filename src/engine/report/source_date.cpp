@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

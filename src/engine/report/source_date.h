@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to report/: the rest of the program includes report/report.h or report/report_writers.h.
+//
 // SOURCE_DATE_EPOCH: the moment a build system gives, so that a report or a run can be made
 // again byte for byte. Every reader of the variable reads it here.
 

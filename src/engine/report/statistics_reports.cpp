@@ -1,6 +1,6 @@
 #include "engine/report/statistics_reports.h"
 
-#include "engine/analytics/field_statistics_columns.h"
+#include "engine/analytics/analytics.h"
 #include "engine/report/picked_columns.h"
 
 namespace tallyscan {

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to report/: the rest of the program includes report/report.h or report/report_writers.h.
+//
 // The reports of the field statistics and of the producer's summaries, printed from their
 // result rows (analytics/field_statistics_rows.h) with the markers left out: a row with the
 // error status prints in red, a totals row (heading status) in the totals style.
@@ -7,7 +9,7 @@
 #include <span>
 #include <string>
 
-#include "engine/report/report.h"
+#include "engine/report/report_stream.h"
 
 namespace tallyscan {
 

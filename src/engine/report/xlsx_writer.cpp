@@ -15,8 +15,8 @@
 #include "engine/report/figure_cell.h"
 #include "engine/report/report_source.h"
 #include "engine/report/workbook_check.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/result_row.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to report/: the rest of the program includes report/report.h or report/report_writers.h.
+//
 // The workbook of a report (.xlsx), written with libxlsxwriter in its constant-memory mode: each
 // row goes to disk as soon as the next one starts, so a report of a million lines never holds
 // its sheet in memory. The sheet reads right to left; the title lines stand above the bold
@@ -17,8 +19,8 @@
 #include <string>
 
 #include "engine/common/progress.h"
-#include "engine/report/report.h"
 #include "engine/report/report_file.h"
+#include "engine/report/report_stream.h"
 
 namespace tallyscan {
 

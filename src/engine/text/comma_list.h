@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to text/: the rest of the program includes text/text.h.
+
 #include <optional>
 #include <string_view>
 #include <vector>

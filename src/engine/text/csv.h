@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to text/: the rest of the program includes text/text.h.
+//
 // Comma-separated values as RFC 4180 writes them: the one writer behind every CSV the program
 // produces (the command-line program's --format csv, the grids' "save as CSV"). Cells are
 // UTF-8; a file starts with the byte-order mark so that a spreadsheet reads Hebrew correctly.

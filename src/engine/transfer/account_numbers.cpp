@@ -11,10 +11,8 @@
 #include <string>
 #include <system_error>
 
-#include "engine/text/trim.h"
-#include "engine/uniform/fields.h"
-#include "engine/uniform/folder_files.h"
-#include "engine/uniform/values.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to transfer/: the rest of the program includes transfer/transfer.h.
+//
 // Account numbers and groups for the transfer. Every account carries the number it will have
 // in the bookkeeping product: the ShortKey of its AccountListIndex entry, six characters,
 // right-aligned. The key update computes those numbers from the account keys; the group
@@ -11,7 +13,7 @@
 
 #include "engine/common/amount_sum.h"
 #include "engine/common/status.h"
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

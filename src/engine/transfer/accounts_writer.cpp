@@ -3,13 +3,12 @@
 #include <cstring>
 #include <filesystem>
 
-#include "engine/text/trim.h"
+#include "engine/text/text.h"
 #include "engine/transfer/account_numbers.h"
 #include "engine/transfer/record_files.h"
 #include "engine/transfer/target_fields.h"
 #include "engine/transfer/writers.h"
-#include "engine/uniform/fields.h"
-#include "engine/uniform/values.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

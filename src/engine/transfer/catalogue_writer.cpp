@@ -1,10 +1,9 @@
 // The item catalogue (24.Prt, indexed by 24.Pis).
-#include "engine/text/trim.h"
+#include "engine/text/text.h"
 #include "engine/transfer/record_files.h"
 #include "engine/transfer/target_fields.h"
 #include "engine/transfer/writers.h"
-#include "engine/uniform/fields.h"
-#include "engine/uniform/values.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -8,7 +8,7 @@
 #include "engine/transfer/record_files.h"
 #include "engine/transfer/target_fields.h"
 #include "engine/transfer/writers.h"
-#include "engine/uniform/fields.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

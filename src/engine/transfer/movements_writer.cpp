@@ -2,16 +2,12 @@
 #include <algorithm>
 #include <vector>
 
-#include "engine/text/cp1255.h"
-#include "engine/text/hebrew_order.h"
-#include "engine/text/number_format.h"
-#include "engine/text/trim.h"
+#include "engine/text/text.h"
 #include "engine/transfer/account_numbers.h"
 #include "engine/transfer/record_files.h"
 #include "engine/transfer/target_fields.h"
 #include "engine/transfer/writers.h"
-#include "engine/uniform/fields.h"
-#include "engine/uniform/values.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "engine/common/status.h"
-#include "engine/isam/isam_storage.h"
+#include "engine/isam/isam.h"
 #include "engine/transfer/transfer_file_calls.h"
 
 namespace tallyscan {

@@ -3,11 +3,11 @@
 #include <filesystem>
 #include <vector>
 
-#include "engine/text/trim.h"
+#include "engine/text/text.h"
 #include "engine/transfer/record_files.h"
 #include "engine/transfer/target_fields.h"
 #include "engine/transfer/writers.h"
-#include "engine/uniform/folder_files.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to transfer/: the rest of the program includes transfer/transfer.h.
+//
 // Fields of the target records named in code: target::Account("street") is the street of the
 // account record. The name is looked up in the target tables while compiling, so a writer can
 // never fall out of step with a table: a name the table does not have stops the build, and a

@@ -2,15 +2,13 @@
 
 #include <filesystem>
 
-#include "engine/text/number_format.h"
-#include "engine/text/trim.h"
+#include "engine/text/text.h"
 #include "engine/transfer/account_numbers.h"
 #include "engine/transfer/staging.h"
 #include "engine/transfer/transfer_format.h"
 #include "engine/transfer/transfer_run.h"
 #include "engine/transfer/writers.h"
-#include "engine/uniform/fields.h"
-#include "engine/uniform/folder_files.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

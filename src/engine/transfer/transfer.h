@@ -2,7 +2,9 @@
 
 // The transfer of a loaded data set into the bookkeeping product's files: the accounts with
 // their groups, the movements with the balances, the opening-balance movements, the item
-// catalogue and the documents. The byte maps are in transfer_format.h.
+// catalogue and the documents. The byte maps are in transfer_format.h. This is what transfer/
+// offers the rest of the program, with the byte maps and the account numbers and groups of
+// the key update (account_numbers.h). Every other header of transfer/ is private to it.
 //
 // Nothing half-made ever reaches the target folder: every file is written in a staging
 // folder inside it (a file the transfer adds to, or whose records it updates, is copied there
@@ -25,8 +27,10 @@
 
 #include "engine/common/progress.h"
 #include "engine/common/status.h"
+#include "engine/transfer/account_numbers.h"
 #include "engine/transfer/transfer_file_calls.h"
-#include "engine/uniform/record_store.h"
+#include "engine/transfer/transfer_format.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

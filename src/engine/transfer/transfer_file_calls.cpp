@@ -4,7 +4,7 @@
 #include <stdio.h>
 #include <unistd.h>
 
-#include "engine/isam/isam_storage.h"
+#include "engine/isam/isam.h"
 
 namespace tallyscan {
 

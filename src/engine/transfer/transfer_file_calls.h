@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to transfer/: the rest of the program includes transfer/transfer.h.
+//
 // The calls by which the transfer changes files: every write into a file it makes (its own
 // records, the record manager's index files, the copies it stages, the completion mark) and
 // every rename that moves a finished file into the target folder. The transfer makes each of

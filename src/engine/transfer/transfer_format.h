@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to transfer/: the rest of the program includes transfer/transfer.h.
+//
 // The byte maps of every file the transfer writes into the bookkeeping product's folder. Every
 // file name is the folder, the last two digits of the tax year ("24") and an extension.
 // Integers are little-endian; money is a signed 64-bit count of agorot, a quantity a signed

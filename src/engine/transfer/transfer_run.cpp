@@ -5,14 +5,9 @@
 #include <filesystem>
 #include <optional>
 
-#include "engine/text/cp1255.h"
-#include "engine/text/dates.h"
-#include "engine/text/hebrew_order.h"
-#include "engine/text/trim.h"
+#include "engine/text/text.h"
 #include "engine/transfer/record_files.h"
-#include "engine/uniform/folder_files.h"
-#include "engine/uniform/line_end.h"
-#include "engine/uniform/values.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

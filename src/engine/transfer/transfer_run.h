@@ -22,7 +22,7 @@
 #include "engine/transfer/staging.h"
 #include "engine/transfer/transfer.h"
 #include "engine/transfer/transfer_format.h"
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 

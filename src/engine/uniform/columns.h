@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to uniform/: the rest of the program includes uniform/uniform.h or uniform/import.h.
+//
 // The columns of a kind of result row, stated once: each row kind has one table of its cells
 // in order (after the status digit, when the rows have one), and every reader of the rows
 // takes its cells from it. A column's name is the command line's CSV key, its heading what

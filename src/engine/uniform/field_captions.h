@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to uniform/: the rest of the program includes uniform/uniform.h or uniform/import.h.
+//
 // Captions that tell a record's fields apart where the layout captions two alike.
 
 #include <string_view>

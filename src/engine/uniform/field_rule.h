@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to uniform/: the rest of the program includes uniform/uniform.h or uniform/import.h.
+//
 // The import's rule of field validation for each kind of field, for code outside the import
 // that must call a field invalid exactly when the import would (the field statistics). The
 // import checks only some fields of a line, and only up to the first that fails; this rule

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to uniform/: the rest of the program includes uniform/uniform.h or uniform/import.h.
+//
 // Fields named in code: "B110 field 1414" is field::B110(1414). The name is looked up in the
 // layout tables while compiling, so a reader can never fall out of step with a table: a
 // code the table does not have stops the build, and a changed position or width reaches

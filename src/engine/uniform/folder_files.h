@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to uniform/: the rest of the program includes uniform/uniform.h or uniform/import.h.
+//
 // File names of a data folder. Producers write INI.TXT, Ini.Txt or ini.txt alike, so names
 // are matched without regard to letter case, as the system's home file system does.
 

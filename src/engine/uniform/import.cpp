@@ -14,10 +14,7 @@
 #include <system_error>
 #include <thread>
 
-#include "engine/text/cp1255.h"
-#include "engine/text/dates.h"
-#include "engine/text/number_format.h"
-#include "engine/text/trim.h"
+#include "engine/text/text.h"
 #include "engine/uniform/data_reading.h"
 #include "engine/uniform/fields.h"
 #include "engine/uniform/folder_files.h"

@@ -2,7 +2,8 @@
 
 // The import: checks that a folder holds INI.TXT and BKMVDATA.TXT (or BKMVDATA.ZIP, which is
 // extracted), reads both in one pass, validates every line, refills the record store and
-// builds the result rows that the import page lists.
+// builds the result rows that the import page lists. This and uniform/uniform.h are what
+// uniform/ offers the rest of the program; every other header of uniform/ is private to it.
 
 #include <sys/types.h>
 

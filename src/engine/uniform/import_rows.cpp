@@ -1,6 +1,6 @@
 #include "engine/uniform/import_rows.h"
 
-#include "engine/text/cp1255.h"
+#include "engine/text/text.h"
 #include "engine/uniform/import.h"
 
 namespace tallyscan {

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to uniform/: the rest of the program includes uniform/uniform.h or uniform/import.h.
+//
 // INI.TXT read again after an import, for what the store does not keep: its A000 line and its
 // summary lines (one per record type, with the number of such records the data file holds).
 

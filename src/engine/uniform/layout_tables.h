@@ -1,8 +1,11 @@
 #pragma once
 
+// Private to uniform/: code reads fields through layouts.h (by record type and code at run
+// time) or fields.h (by name, checked while compiling), which the rest of the program has from
+// uniform/uniform.h.
+//
 // The field tables of the record layouts: the one place that says where each field of each
-// record type lies. Private to uniform/: code reads fields through layouts.h (by record type
-// and code at run time) or fields.h (by name, checked while compiling).
+// record type lies.
 
 #include "engine/uniform/layouts.h"
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to uniform/: the rest of the program includes uniform/uniform.h or uniform/import.h.
+//
 // The record layouts of the uniform format, described once (layout_tables.h): every reader,
 // validator, detail view and writer of record lines slices by these tables. Code that names
 // a field reads it through fields.h ("B110 field 1414" is field::B110(1414), checked while

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to uniform/: the rest of the program includes uniform/uniform.h or uniform/import.h.
+//
 // Where a line of a data file ends, the one rule every reader of record lines keeps: the
 // import's line reader, the store's reads by offset, the checks' reader and the transfer.
 // LF ends a line and a CR just before the LF belongs to the line end. Every other byte is

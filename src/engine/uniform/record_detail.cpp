@@ -2,10 +2,7 @@
 
 #include <iterator>
 
-#include "engine/text/cp1255.h"
-#include "engine/text/dates.h"
-#include "engine/text/number_format.h"
-#include "engine/text/trim.h"
+#include "engine/text/text.h"
 #include "engine/uniform/field_tests.h"
 #include "engine/uniform/layouts.h"
 #include "engine/uniform/values.h"

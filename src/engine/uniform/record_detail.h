@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to uniform/: the rest of the program includes uniform/uniform.h or uniform/import.h.
+//
 // The rows of the record-detail list: one record shown field by field. Each row is one
 // UTF-8 string of five TAB-separated cells: status, field code, caption, value, meaning.
 //

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/text/trim.h"
+#include "engine/text/text.h"
 #include "engine/uniform/folder_files.h"
 #include "engine/uniform/layouts.h"
 #include "engine/uniform/line_reader.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to uniform/: the rest of the program includes uniform/uniform.h or uniform/import.h.
+//
 // A growable array of fixed-size entries addressed by element index 1..Count(). Element 0
 // exists, is never written and holds zero bytes, so element numbers match the line of the
 // index a consumer talks about ("entry 1" is the first record).

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/text/trim.h"
+#include "engine/text/text.h"
 
 namespace tallyscan {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to uniform/: the rest of the program includes uniform/uniform.h or uniform/import.h.
+//
 // The record store: what an import leaves behind for every other subsystem. For each record
 // type a sorted index of (key, byte offset) entries, the header values of INI.TXT, the four
 // account totals, and BKMVDATA.TXT itself kept open for reading. Records are never held in

@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to uniform/: the rest of the program includes uniform/uniform.h or uniform/import.h.
+//
 // Builds record lines of the uniform format from the layout tables: the generator writes
 // whole data sets with it, tests write the lines they need, and the account write-back
 // rewrites account lines with it.

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "engine/text/number_format.h"
+#include "engine/text/text.h"
 
 namespace tallyscan {
 

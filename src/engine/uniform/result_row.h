@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to uniform/: the rest of the program includes uniform/uniform.h or uniform/import.h.
+//
 // Rows of a result list (the import log, the checks' findings, the record detail) and of the
 // browsers' grids: TAB-separated UTF-8 cells; in a result list the first is a status digit
 // that the list shows as the row's icon. Markers inside cells are read by the list:

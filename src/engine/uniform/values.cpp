@@ -2,9 +2,7 @@
 
 #include <limits>
 
-#include "engine/text/cp1255.h"
-#include "engine/text/hebrew_order.h"
-#include "engine/text/trim.h"
+#include "engine/text/text.h"
 
 namespace tallyscan {
 

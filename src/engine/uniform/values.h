@@ -1,5 +1,7 @@
 #pragma once
 
+// Private to uniform/: the rest of the program includes uniform/uniform.h or uniform/import.h.
+//
 // The values of record fields as the stores, views, checks and reports use them. Every
 // reader takes the field's characters as they stand in the file and never fails: a field
 // that does not hold what its kind promises reads as a fixed fallback, documented per

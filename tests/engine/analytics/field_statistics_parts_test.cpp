@@ -13,7 +13,7 @@
 #include "engine/analytics/field_statistics.h"
 #include "engine/analytics/parted_pass.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 #include "generator/data_set.h"
 #include "support/small_set.h"
 #include "support/test_files.h"

@@ -12,7 +12,7 @@
 #include "engine/analytics/field_statistics_rows.h"
 #include "engine/checks/checks.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 #include "support/small_set.h"
 #include "support/test_files.h"
 

@@ -11,10 +11,8 @@
 #include <vector>
 
 #include "engine/analytics/jet.h"
-#include "engine/uniform/fields.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/record_store.h"
-#include "engine/uniform/record_writer.h"
+#include "engine/uniform/uniform.h"
 #include "support/small_set.h"
 #include "support/test_files.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "engine/analytics/jet_parameters.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 #include "support/test_files.h"
 
 namespace tallyscan {

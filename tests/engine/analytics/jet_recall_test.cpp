@@ -13,7 +13,7 @@
 
 #include "engine/analytics/jet.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 #include "generator/data_set.h"
 #include "support/test_files.h"
 

@@ -2,8 +2,8 @@
 #include <functional>
 
 #include "engine/analytics/jet_rows.h"
-#include "engine/text/cp1255.h"
-#include "engine/uniform/result_row.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 #include "jet_fixture.h"
 
 namespace tallyscan::testing {

@@ -5,7 +5,7 @@
 
 #include "engine/analytics/jet_rows.h"
 #include "engine/browse/browse.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 #include "jet_fixture.h"
 
 namespace tallyscan::testing {

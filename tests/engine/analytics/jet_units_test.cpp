@@ -8,7 +8,7 @@
 
 #include "engine/analytics/jet.h"
 #include "engine/analytics/jet_unit.h"
-#include "engine/uniform/layouts.h"
+#include "engine/uniform/uniform.h"
 #include "jet_fixture.h"
 
 namespace tallyscan {

@@ -7,8 +7,8 @@
 #include "engine/browse/accounts_index_search.h"
 #include "engine/browse/balance_text.h"
 #include "engine/browse/browse_fixture.h"
-#include "engine/text/cp1255.h"
-#include "engine/uniform/result_row.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -14,10 +14,9 @@
 #include "engine/browse/accounts_index.h"
 #include "engine/browse/ledger_card.h"
 #include "engine/common/progress.h"
-#include "engine/text/cp1255.h"
+#include "engine/text/text.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/record_writer.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 #include "support/small_set.h"
 #include "support/test_files.h"
 

@@ -5,9 +5,8 @@
 
 #include "engine/browse/browse.h"
 #include "engine/browse/cell_text.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/record_store.h"
-#include "engine/uniform/result_row.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

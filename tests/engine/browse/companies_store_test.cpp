@@ -10,8 +10,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "engine/text/cp1255.h"
-#include "engine/text/hebrew_order.h"
+#include "engine/text/text.h"
 #include "engine/uniform/import.h"
 #include "support/small_set.h"
 #include "support/test_files.h"

@@ -9,8 +9,8 @@
 #include "engine/browse/document_register.h"
 #include "engine/browse/document_view.h"
 #include "engine/common/progress.h"
-#include "engine/text/cp1255.h"
-#include "engine/uniform/result_row.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::testing {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/browse/browse.h"
-#include "engine/program/settings.h"
+#include "engine/program/program.h"
 
 namespace tallyscan {
 namespace {

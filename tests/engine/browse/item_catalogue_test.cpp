@@ -2,7 +2,7 @@
 
 #include "../checks/check_fixture.h"
 #include "engine/browse/item_catalogue.h"
-#include "engine/text/cp1255.h"
+#include "engine/text/text.h"
 
 namespace tallyscan::testing {
 namespace {

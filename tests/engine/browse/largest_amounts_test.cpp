@@ -12,7 +12,7 @@
 #include "engine/browse/ledger_card.h"
 #include "engine/checks/check_fixture.h"
 #include "engine/uniform/import.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 #include "support/small_set.h"
 #include "support/test_files.h"
 

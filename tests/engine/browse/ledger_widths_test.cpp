@@ -7,8 +7,7 @@
 #include "engine/browse/browse_fixture.h"
 #include "engine/browse/ledger_card.h"
 #include "engine/browse/ledger_widths.h"
-#include "engine/uniform/record_writer.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -13,8 +13,7 @@
 #include <vector>
 
 #include "engine/checks/checks.h"
-#include "engine/uniform/record_store.h"
-#include "engine/uniform/record_writer.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::testing {
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/uniform/record_store.h"
+#include "engine/uniform/uniform.h"
 #include "support/test_files.h"
 
 namespace tallyscan {

@@ -22,12 +22,10 @@
 #include "engine/mail/password_scramble.h"
 #include "engine/mail/recent_recipients.h"
 #include "engine/mail/smtp_client.h"
-#include "engine/program/settings.h"
-#include "engine/report/byte_sink.h"
-#include "engine/report/html_writer.h"
-#include "engine/report/report_file.h"
-#include "engine/report/result_reports.h"
-#include "engine/uniform/result_row.h"
+#include "engine/program/program.h"
+#include "engine/report/report.h"
+#include "engine/report/report_writers.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

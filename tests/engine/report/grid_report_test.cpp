@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/report/report_fixture.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

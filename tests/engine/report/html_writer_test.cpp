@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/report/report_fixture.h"
-#include "engine/text/cp1255.h"
+#include "engine/text/text.h"
 
 namespace tallyscan {
 namespace {

@@ -8,10 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/analytics/jet_rows.h"
+#include "engine/analytics/analytics.h"
 #include "engine/report/report_fixture.h"
-#include "engine/uniform/record_store.h"
-#include "engine/uniform/result_row.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

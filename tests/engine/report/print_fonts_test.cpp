@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/program/settings.h"
+#include "engine/program/program.h"
 
 namespace tallyscan {
 namespace {

@@ -7,15 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/analytics/analytics.h"
 #include "engine/analytics/jet_fixture.h"
-#include "engine/analytics/jet_parameters.h"
 #include "engine/report/byte_sink.h"
 #include "engine/report/html_writer.h"
 #include "engine/report/jet_report.h"
 #include "engine/report/report_file.h"
 #include "engine/report/xlsx_writer.h"
-#include "engine/text/cp1255.h"
-#include "engine/text/number_format.h"
+#include "engine/text/text.h"
 #include "report_fixture.h"
 
 namespace tallyscan::testing {

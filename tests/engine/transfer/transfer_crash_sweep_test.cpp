@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/common/progress.h"
-#include "engine/isam/isam_storage.h"
+#include "engine/isam/isam.h"
 #include "engine/transfer/transfer.h"
 #include "engine/transfer/transfer_file_calls.h"
 #include "engine/transfer/transfer_fixture.h"

@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/uniform/fields.h"
-#include "engine/uniform/record_writer.h"
+#include "engine/uniform/uniform.h"
 #include "support/small_set.h"
 #include "support/test_files.h"
 

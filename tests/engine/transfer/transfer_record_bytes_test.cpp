@@ -11,8 +11,8 @@
 #include "engine/transfer/transfer.h"
 #include "engine/transfer/transfer_fixture.h"
 #include "engine/transfer/transfer_format.h"
-#include "engine/uniform/fields.h"
 #include "engine/uniform/import.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/common/progress.h"
-#include "engine/text/number_format.h"
+#include "engine/text/text.h"
 #include "engine/uniform/import.h"
 #include "engine/uniform/values.h"
 #include "generator/data_set.h"

@@ -9,7 +9,7 @@
 
 #include "engine/common/progress.h"
 #include "engine/common/sha256.h"
-#include "engine/report/report_source.h"
+#include "engine/report/report.h"
 #include "engine/uniform/import.h"
 #include "generator/data_set.h"
 #include "support/test_files.h"

@@ -14,7 +14,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "engine/text/cp1255.h"
+#include "engine/text/text.h"
 #include "engine/uniform/folder_files.h"
 #include "engine/uniform/layouts.h"
 #include "support/small_set.h"

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "engine/checks/checks.h"
-#include "engine/text/cp1255.h"
+#include "engine/text/text.h"
 #include "engine/uniform/import.h"
 #include "generator/calendar.h"
 #include "generator/data_set.h"

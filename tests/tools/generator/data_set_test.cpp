@@ -12,9 +12,8 @@
 #include <string>
 #include <tuple>
 
-#include "engine/text/hebrew_order.h"
-#include "engine/uniform/fields.h"
-#include "engine/uniform/layouts.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 #include "support/set_check.h"
 
 namespace tallyscan {

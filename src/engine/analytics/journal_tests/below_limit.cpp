@@ -4,7 +4,7 @@
 
 #include "engine/analytics/jet_cells.h"
 #include "engine/analytics/jet_unit.h"
-#include "engine/text/number_format.h"
+#include "engine/text/text.h"
 
 namespace tallyscan::analytics {
 namespace {

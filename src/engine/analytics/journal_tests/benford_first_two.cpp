@@ -4,7 +4,7 @@
 #include "engine/analytics/field_rules.h"
 #include "engine/analytics/jet_cells.h"
 #include "engine/analytics/journal_tests/digit_test.h"
-#include "engine/uniform/fields.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::analytics {
 namespace {

@@ -1,7 +1,7 @@
 // Documents marked cancelled.
 
 #include "engine/analytics/jet_unit.h"
-#include "engine/uniform/fields.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::analytics {
 namespace {

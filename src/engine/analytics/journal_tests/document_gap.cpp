@@ -5,9 +5,8 @@
 #include "engine/analytics/field_rules.h"
 #include "engine/analytics/jet_cells.h"
 #include "engine/analytics/jet_unit.h"
-#include "engine/text/cp1255.h"
-#include "engine/text/number_format.h"
-#include "engine/uniform/fields.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::analytics {
 namespace {

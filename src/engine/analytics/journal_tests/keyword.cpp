@@ -3,12 +3,8 @@
 #include <array>
 
 #include "engine/analytics/jet_unit.h"
-#include "engine/text/cp1255.h"
-#include "engine/text/hebrew_order.h"
-#include "engine/uniform/fields.h"
-#include "engine/uniform/record_store.h"
-#include "engine/uniform/result_row.h"
-#include "engine/uniform/values.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::analytics {
 namespace {

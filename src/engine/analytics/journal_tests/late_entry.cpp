@@ -2,7 +2,7 @@
 
 #include "engine/analytics/jet_cells.h"
 #include "engine/analytics/jet_unit.h"
-#include "engine/uniform/fields.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::analytics {
 namespace {

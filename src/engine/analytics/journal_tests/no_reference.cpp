@@ -2,9 +2,7 @@
 
 #include "engine/analytics/field_rules.h"
 #include "engine/analytics/jet_unit.h"
-#include "engine/uniform/fields.h"
-#include "engine/uniform/result_row.h"
-#include "engine/uniform/values.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::analytics {
 namespace {

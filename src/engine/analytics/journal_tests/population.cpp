@@ -6,9 +6,8 @@
 
 #include "engine/analytics/field_rules.h"
 #include "engine/analytics/jet_unit.h"
-#include "engine/checks/check_run.h"
-#include "engine/checks/sums.h"
-#include "engine/uniform/fields.h"
+#include "engine/checks/checks.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::analytics {
 namespace {

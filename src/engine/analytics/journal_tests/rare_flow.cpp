@@ -3,6 +3,7 @@
 #include "engine/analytics/jet_unit.h"
 #include "engine/analytics/journal_tests/account_pair.h"
 #include "engine/analytics/line_groups.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::analytics {
 namespace {

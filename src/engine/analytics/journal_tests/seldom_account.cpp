@@ -2,6 +2,7 @@
 
 #include "engine/analytics/jet_unit.h"
 #include "engine/analytics/journal_tests/account_pair.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan::analytics {
 namespace {

@@ -1,4 +1,4 @@
-#include "cli/compare_report.h"
+#include "cli/compare_report_run.h"
 
 #include <cstdio>
 #include <ctime>
@@ -8,9 +8,8 @@
 #include "cli/import_figures.h"
 #include "cli/report_kinds.h"
 #include "cli/terminal_progress.h"
-#include "engine/analytics/compare.h"
-#include "engine/report/compare_report.h"
-#include "engine/report/report_source.h"
+#include "engine/analytics/analytics.h"
+#include "engine/report/report.h"
 #include "engine/uniform/import.h"
 
 namespace tallyscan::cli {

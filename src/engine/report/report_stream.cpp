@@ -1,10 +1,10 @@
-#include "engine/report/report.h"
+#include "engine/report/report_stream.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "engine/text/cp1255.h"
-#include "engine/uniform/result_row.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/checks/checks.h"
+#include "engine/checks/run_checks.h"
 
 #include <array>
 #include <cstdio>
@@ -9,9 +9,8 @@
 #include "engine/checks/document_checks.h"
 #include "engine/checks/record_facts.h"
 #include "engine/checks/result_rows.h"
-#include "engine/text/cp1255.h"
-#include "engine/text/trim.h"
-#include "engine/uniform/values.h"
+#include "engine/text/text.h"
+#include "engine/uniform/uniform.h"
 
 namespace tallyscan {
 namespace {

@@ -8,11 +8,10 @@
 #include <optional>
 #include <string>
 
-#include "engine/analytics/jet_parameters.h"
+#include "engine/analytics/analytics.h"
 #include "engine/common/progress.h"
-#include "engine/report/print_fonts.h"
 #include "engine/report/report.h"
-#include "engine/report/report_file.h"
+#include "engine/report/report_writers.h"
 
 namespace tallyscan::cli {
 
