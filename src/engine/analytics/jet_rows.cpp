@@ -485,36 +485,7 @@ std::string_view JetDateCaption(JetTest test) {
 
 std::string_view JetOwnCaption(JetTest test) { return InfoOf(test).own_caption; }
 
-ValueKind JetOwnKind(JetTest test) {
-  switch (test) {
-    case JetTest::kLateEntry:
-    case JetTest::kPostClosing:
-    case JetTest::kHoliday:
-    case JetTest::kPeriodEnd:
-    case JetTest::kBackdatedDocument:
-      return ValueKind::kDate;
-    case JetTest::kPopulation:  // an account's opening balance, or a batch in words
-      return ValueKind::kAgorot;
-    case JetTest::kSeldomAccount:
-    case JetTest::kRareFlow:
-    case JetTest::kReversal:
-    case JetTest::kBenfordFirstTwo:
-      return ValueKind::kKey;
-    case JetTest::kWeekend:
-    case JetTest::kRareOperator:
-    case JetTest::kKeyword:
-    case JetTest::kNoReference:
-    case JetTest::kMissingDocument:
-    case JetTest::kTransactionGap:
-    case JetTest::kDocumentGap:
-    case JetTest::kAfterHours:
-    case JetTest::kCancelledDocument:
-      return ValueKind::kText;
-    default:
-      break;
-  }
-  return ValueKind::kKey;  // the first reference
-}
+ValueKind JetOwnKind(JetTest test) { return InfoOf(test).own_kind; }
 
 std::int64_t JetHitRowCount(const JetResult& result, const JetTestResult& t) {
   const std::size_t batches =

@@ -33,6 +33,7 @@ struct JetTestInfo {
   std::string_view needs;        // "B100:1375,B100:1362": the fields a usable line needs
   bool findings;                 // hits are findings (--fail-on-findings)
   std::string_view own_caption;  // the heading of its hit rows' own cell
+  ValueKind own_kind = ValueKind::kKey;  // how its own cell sorts; the first reference's kind
 };
 
 // What the pass read of a movement line, once for all the tests.

@@ -42,7 +42,7 @@ extern const JetUnit after_hours = {
     .info = {JetTest::kAfterHours, "after-hours", "מסמך שהופק מחוץ לשעות העבודה",
              "שעת הפקת המסמך לפני work_start או מ-work_end ואילך.",
              "מסמך שהופק בזמן שאין בו פיקוח, בידי מי שמבקש שלא ייראה.", RecordType::kC100,
-             "C100:1206", true, "שעת ההפקה"},
+             "C100:1206", true, "שעת ההפקה", ValueKind::kText},
     .read = MakeReader<HoursReader>,
     .own_cell = TimeCell,
 };

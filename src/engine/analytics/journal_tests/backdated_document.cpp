@@ -37,7 +37,7 @@ extern const JetUnit backdated_document = {
     .info = {JetTest::kBackdatedDocument, "backdated-document", "מסמך שתאריכו מוקדם מהפקתו",
              "תאריך ההפקה מאוחר מתאריך המסמך ביותר מ-backdate_days ימים.",
              "מסמך שהופק בדיעבד ותוארך לתקופה קודמת.", RecordType::kC100, "C100:1205,C100:1230",
-             true, "תאריך ההפקה"},
+             true, "תאריך ההפקה", ValueKind::kDate},
     .read = MakeReader<BackdatedReader>,
     .own_cell = ProducedCell,
 };

@@ -21,7 +21,7 @@ namespace journal_tests {
 extern const JetUnit cancelled_document = {
     .info = {JetTest::kCancelledDocument, "cancelled-document", "מסמך מבוטל", "המסמך מסומן כמבוטל.",
              "ביטול מסמך כדי להסתיר הכנסה או לרשום אותה מחדש בסכום אחר.", RecordType::kC100,
-             "C100:1228", true, "סוג/מספר המסמך"},
+             "C100:1228", true, "סוג/מספר המסמך", ValueKind::kText},
     .read = MakeReader<CancelledReader>,
 };
 }  // namespace journal_tests

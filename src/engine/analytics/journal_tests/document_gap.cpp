@@ -79,7 +79,7 @@ extern const JetUnit document_gap = {
              "בכל סוג מסמך, הטווחים החסרים במספרי המסמכים והשורות שסוגן ומספרן מופיעים יותר "
              "מפעם אחת.",
              "מסמכים שהושמדו או הוסתרו, או מסמכים שהופקו פעמיים באותו מספר.", RecordType::kC100,
-             "C100:1203,C100:1204", true, "המסמכים החסרים, או סוג/מספר"},
+             "C100:1203,C100:1204", true, "המסמכים החסרים, או סוג/מספר", ValueKind::kText},
     .stage = JetStage::kFirst,
     .read = MakeReader<DocumentNumberReader>,
     .decide = Decide,

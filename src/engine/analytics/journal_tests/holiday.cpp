@@ -54,7 +54,7 @@ extern const JetUnit holiday = {
              "יום הרישום הוא חג, ערב חג כשערבי החג נכללים (holiday_eves), או אחד מימי "
              "extra_holidays.",
              "רישום ביום שהמשרד סגור, כשאין מי שיבדוק ויאשר אותו.", RecordType::kB100,
-             "B100:1375,B100:1362", true, "תאריך הרישום"},
+             "B100:1375,B100:1362", true, "תאריך הרישום", ValueKind::kDate},
     .read = MakeReader<HolidayReader>,
     .own_cell = DayCell,
 };

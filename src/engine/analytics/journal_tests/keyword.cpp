@@ -84,7 +84,7 @@ namespace journal_tests {
 extern const JetUnit keyword = {
     .info = {JetTest::kKeyword, "keyword", "מילת מפתח בפרטים", "שדה הפרטים מכיל מילה מ-keywords.",
              "תיקונים, ביטולים ורישומים זמניים, שבהם נעשות התאמות ידניות של התוצאות.",
-             RecordType::kB100, "B100:1361", true, "פרטים"},
+             RecordType::kB100, "B100:1361", true, "פרטים", ValueKind::kText},
     .read = MakeReader<KeywordReader>,
     .decide = Decide,
     .own_cell = DetailsCell,

@@ -32,7 +32,7 @@ extern const JetUnit late_entry = {
     .info = {JetTest::kLateEntry, "late-entry", "רישום מאוחר",
              "תאריך הרישום מאוחר מתאריך התנועה ביותר מ-late_days ימים.",
              "פקודות שנרשמו בדיעבד כדי לשנות את תוצאות התקופה אחרי מעשה.", RecordType::kB100,
-             "B100:1375,B100:1362", true, "תאריך הרישום"},
+             "B100:1375,B100:1362", true, "תאריך הרישום", ValueKind::kDate},
     .read = MakeReader<LateReader>,
     .own_cell = EnteredCell,
 };

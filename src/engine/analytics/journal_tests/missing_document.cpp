@@ -59,7 +59,7 @@ extern const JetUnit missing_document = {
     .info = {JetTest::kMissingDocument, "missing-document", "אסמכתא שאין לה מסמך",
              "סוג המסמך באסמכתא הוא סוג שיש לו מסמכים בקובץ, אך אין מסמך מסוג זה במספר זה.",
              "תנועה המפנה למסמך שאינו קיים, כגון חשבונית פיקטיבית.", RecordType::kB100,
-             "B100:1357,B100:1358", true, "סוג/מספר האסמכתא"},
+             "B100:1357,B100:1358", true, "סוג/מספר האסמכתא", ValueKind::kText},
     .read = MakeReader<MissingReader>,
     .own_cell = ReferenceCell,
 };

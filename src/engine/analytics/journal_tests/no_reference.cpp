@@ -28,7 +28,7 @@ namespace journal_tests {
 extern const JetUnit no_reference = {
     .info = {JetTest::kNoReference, "no-reference", "תנועה ללא אסמכתא",
              "אין בתנועה אסמכתא ולא אסמכתא נוספת.", "רישום שאין מאחוריו מסמך התומך בו.",
-             RecordType::kB100, "B100:1357,B100:1359", true, "פרטים"},
+             RecordType::kB100, "B100:1357,B100:1359", true, "פרטים", ValueKind::kText},
     .read = MakeReader<NoReferenceReader>,
     .own_cell = DetailsCell,
 };

@@ -45,7 +45,7 @@ extern const JetUnit period_end = {
     .info = {JetTest::kPeriodEnd, "period-end", "תנועות בימי סוף התקופה",
              "תאריך התנועה באחד מ-period_end_days הימים האחרונים של התקופה.",
              "ריכוז רישומים בסוף התקופה כדי לעמוד ביעד או להסיט הכנסות והוצאות בין תקופות.",
-             RecordType::kB100, "B100:1362", false, "סוף התקופה"},
+             RecordType::kB100, "B100:1362", false, "סוף התקופה", ValueKind::kDate},
     .read = MakeReader<PeriodEndReader>,
     .decide = Decide,
     .own_cell = PeriodEndCell,

@@ -162,7 +162,7 @@ extern const JetUnit population = {
              "בו עולה על 0.99 בשתי ההשוואות הוא פגיעה.",
              "יומן חסר או עודף שאינו מסביר את יתרות הכרטיסים, כך שכל בדיקה אחרת נעשית על "
              "אוכלוסיה חלקית.",
-             RecordType::kB100, "B100:1368", true, "יתרת פתיחה, או המנה"},
+             RecordType::kB100, "B100:1368", true, "יתרת פתיחה, או המנה", ValueKind::kAgorot},
     .stage = JetStage::kGate,
     .reads_cards = true,
     .read = MakeReader<GateReader>,

@@ -59,7 +59,7 @@ extern const JetUnit post_closing = {
     .info = {JetTest::kPostClosing, "post-closing", "רישום אחרי סוף התקופה",
              "תאריך התנועה בתוך התקופה ותאריך הרישום אחרי יומה האחרון.",
              "התאמות שנרשמו אחרי סגירת התקופה ומשנות דוחות שכבר הוכנו.", RecordType::kB100,
-             "B100:1375,B100:1362", true, "תאריך הרישום"},
+             "B100:1375,B100:1362", true, "תאריך הרישום", ValueKind::kDate},
     .read = MakeReader<PostClosingReader>,
     .decide = Decide,
     .own_cell = EnteredCell,

@@ -97,7 +97,7 @@ extern const JetUnit rare_operator = {
              "למבצע הפעולה פחות שורות מהגדול מבין rare_operator_min ו-rare_operator_share "
              "מהשורות שיש בהן מבצע.",
              "רישום בידי מי שאינו רושם בדרך כלל, כגון מנהל או משתמש בלי הרשאה.", RecordType::kB100,
-             "B100:1376", true, "מבצע הפעולה"},
+             "B100:1376", true, "מבצע הפעולה", ValueKind::kText},
     .read = MakeReader<OperatorReader>,
     .decide = Decide,
     .figure = Figure,

@@ -50,7 +50,7 @@ extern const JetUnit transaction_gap = {
     .info = {JetTest::kTransactionGap, "transaction-gap", "פערים במספרי התנועות",
              "הטווחים החסרים בין מספר העסקה הקטן לגדול; כל טווח הוא פגיעה.",
              "עסקאות שנמחקו מהיומן אחרי שנרשמו.", RecordType::kB100, "B100:1353", true,
-             "מספרי התנועות החסרים"},
+             "מספרי התנועות החסרים", ValueKind::kText},
     .stage = JetStage::kLast,
     .read = MakeReader<NumberedReader>,
     .decide = Decide,

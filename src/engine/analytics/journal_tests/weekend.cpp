@@ -46,7 +46,7 @@ extern const JetUnit weekend = {
     .info = {JetTest::kWeekend, "weekend", "רישום בסוף שבוע",
              "יום הרישום (תאריך הרישום, ובהיעדרו תאריך התנועה) הוא אחד מימי weekend_days.",
              "רישום בזמן שאין בו פיקוח רגיל, בידי מי שמבקש שלא ייראה.", RecordType::kB100,
-             "B100:1375,B100:1362", true, "יום הרישום"},
+             "B100:1375,B100:1362", true, "יום הרישום", ValueKind::kText},
     .read = MakeReader<WeekendReader>,
     .own_cell = DayCell,
 };
