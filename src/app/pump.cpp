@@ -30,6 +30,8 @@ bool PumpProgress::StopRequested() {
   return stop_ && stop_();
 }
 
+void PumpProgress::OnWaiting() { PumpWhenDue(); }
+
 void PumpProgress::PumpWhenDue() {
   if (since_pump_.elapsed() < kPumpIntervalMs) return;
   if (latest_ >= 0 && latest_ != shown_) Show(latest_);

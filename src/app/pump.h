@@ -26,6 +26,7 @@ class PumpProgress final : public ProgressMonitor {
 
   void OnProgress(int percent) override;
   bool StopRequested() override;
+  void OnWaiting() override;
 
   // How often the queue is looked at, at most.
   static constexpr int kPumpIntervalMs = 25;

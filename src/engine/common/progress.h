@@ -22,6 +22,11 @@ class ProgressMonitor {
   // stop; the operation then ends before its next unit. Must be cheap: implementations
   // throttle whatever they do here.
   virtual bool StopRequested() = 0;
+
+  // The work waits for threads of its own that never call the monitor (the parts of a
+  // reading being joined): called about every 20 ms meanwhile, so that a window whose thread
+  // does the waiting keeps answering.
+  virtual void OnWaiting() {}
 };
 
 // A monitor that reports nothing and never stops: for tests and batch callers.
