@@ -50,6 +50,7 @@ constexpr GridPick kTestPicks[] = {{S::Cell("caption"), 220},
                                    {S::Cell("figure"), 260},
                                    {S::Cell("id"), 130}};
 constexpr int kTestIdField = GridFieldOf(kTestPicks, S::Cell("id"));
+constexpr int kTestStretchField = GridFieldOf(kTestPicks, S::Cell("figure"));
 
 // The hit columns, every cell of a hit row; the date's and the own cell's headings follow the
 // test shown.
@@ -78,6 +79,7 @@ constexpr GridPick kSufficiencyPicks[] = {{F::Cell("id"), 130},    {F::Cell("cap
                                           {F::Cell("needs"), 170}, {F::Cell("usable_share"), 90},
                                           {F::Cell("state"), 80},  {F::Cell("reason"), 250}};
 static_assert(PicksEveryCell(kSufficiencyPicks, F::kCount));
+constexpr int kSufficiencyStretchField = GridFieldOf(kSufficiencyPicks, F::Cell("reason"));
 
 using R = JetRankingColumns;
 constexpr GridPick kRankingPicks[] = {{R::Cell("rank"), 50},
@@ -86,6 +88,7 @@ constexpr GridPick kRankingPicks[] = {{R::Cell("rank"), 50},
                                       {R::Cell("tests"), 300},
                                       {R::Cell("first_line"), 90}};
 static_assert(PicksEveryCell(kRankingPicks, R::kCount));
+constexpr int kRankingStretchField = GridFieldOf(kRankingPicks, R::Cell("tests"));
 
 // The status digit that picks a test's state picture: a tick, information, stopped.
 RowStatus StatePicture(JetState state) {
@@ -137,22 +140,21 @@ JetTab::JetTab(AppContext& app, PageHost& host, Page& page, QWidget* parent)
   gate_ = new QLabel(this);
   gate_->setObjectName(QStringLiteral("gate"));
   gate_->setFont(host.Fonts().Tahoma10Bold);
-  tests_grid_ = SortedGrid(QStringLiteral("testsGrid"), PickedGridColumns(S::kAll, kTestPicks),
-                           GridFieldOf(kTestPicks, S::Cell("figure")), test_rows_,
-                           PickedKinds(S::kAll, kTestPicks), nullptr, this);
+  tests_grid_ =
+      SortedGrid(QStringLiteral("testsGrid"), PickedGridColumns(S::kAll, kTestPicks),
+                 kTestStretchField, test_rows_, PickedKinds(S::kAll, kTestPicks), nullptr, this);
   details_ = new QTabWidget(this);
   details_->setObjectName(QStringLiteral("details"));
   details_->addTab(BuildHitsPage(), QStringLiteral("פגיעות"));
   details_->addTab(BuildDigitsPage(), QStringLiteral("ספרות"));
   sufficiency_grid_ =
       SortedGrid(QStringLiteral("sufficiencyGrid"), PickedGridColumns(F::kAll, kSufficiencyPicks),
-                 GridFieldOf(kSufficiencyPicks, F::Cell("reason")), sufficiency_rows_,
+                 kSufficiencyStretchField, sufficiency_rows_,
                  PickedKinds(F::kAll, kSufficiencyPicks), nullptr, details_);
   details_->addTab(sufficiency_grid_, QStringLiteral("מספיקות הנתונים"));
-  ranking_grid_ =
-      SortedGrid(QStringLiteral("rankingGrid"), PickedGridColumns(R::kAll, kRankingPicks),
-                 GridFieldOf(kRankingPicks, R::Cell("tests")), ranking_rows_,
-                 PickedKinds(R::kAll, kRankingPicks), nullptr, details_);
+  ranking_grid_ = SortedGrid(QStringLiteral("rankingGrid"),
+                             PickedGridColumns(R::kAll, kRankingPicks), kRankingStretchField,
+                             ranking_rows_, PickedKinds(R::kAll, kRankingPicks), nullptr, details_);
   details_->addTab(ranking_grid_, QStringLiteral("דירוג עסקאות"));
   for (Grid* grid :
        {tests_grid_, hits_grid_, sufficiency_grid_, ranking_grid_, digit_lines_grid_}) {
